@@ -1,0 +1,45 @@
+# qorv_add_library(name DIRS dir... DEPS target...)
+# A static library from the .cpp files directly inside each listed folder (not its sub-folders, which
+# belong to other subsystems). A folder without sources yet gives an interface library, so later work
+# only adds files. Includes are written from the repository root: #include "framework/IParam.h".
+function(qorv_add_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  set(sources)
+  foreach(dir ${ARG_DIRS})
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+    list(APPEND sources ${found})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS} Threads::Threads)
+  endif()
+endfunction()
+
+# qorv_add_test_binary(subsystem LIBS target... [SHARDS n])
+# One GoogleTest binary from tests/<subsystem>/*.cpp, registered with CTest as n shards so that
+# `ctest -j` spreads one binary over the cores.
+function(qorv_add_test_binary subsystem)
+  cmake_parse_arguments(ARG "" "SHARDS" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${subsystem}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  if(NOT ARG_SHARDS)
+    set(ARG_SHARDS 1)
+  endif()
+  set(exe ${subsystem}_tests)
+  add_executable(${exe} ${sources})
+  target_link_libraries(${exe} PRIVATE ${ARG_LIBS} qorv_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  math(EXPR last "${ARG_SHARDS} - 1")
+  foreach(i RANGE ${last})
+    add_test(NAME ${subsystem}.${i} COMMAND ${exe} --gtest_brief=1)
+    set_tests_properties(${subsystem}.${i} PROPERTIES
+      ENVIRONMENT "GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${i}"
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endforeach()
+endfunction()

@@ -1,0 +1,25 @@
+#include "tests/support/TestPaths.h"
+
+#include <filesystem>
+
+namespace qorvtest
+{
+std::string SourceDir() { return QORV_SOURCE_DIR; }
+
+std::string BinaryDir() { return QORV_BINARY_DIR; }
+
+std::string DataPath(const std::string& area, const std::string& name)
+{
+  return SourceDir() + "/tests/data/" + area + "/" + name;
+}
+
+std::string ScratchDir(const std::string& name)
+{
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path(BinaryDir()) / "scratch" / name;
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  fs::create_directories(dir, ec);
+  return dir.string();
+}
+} // namespace qorvtest
