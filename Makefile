@@ -1,10 +1,12 @@
 # Entry points: `make demo` runs the main job, `make test` builds with sanitizers and runs every test.
 JOBS ?= $(shell nproc)
 TEST_DIR := build/test
+TSAN_DIR := build/tsan
+FUZZ_DIR := build/fuzz
 RELEASE_DIR := build/release
 GENERATOR := -G Ninja
 
-.PHONY: all setup test demo release bench clean
+.PHONY: all setup test test-asan test-tsan test-fuzz demo release bench clean
 
 all: release
 
@@ -17,10 +19,28 @@ $(TEST_DIR)/build.ninja: CMakeLists.txt
 $(RELEASE_DIR)/build.ninja: CMakeLists.txt
 	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
 
-test: setup
-	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=ON
+# Every test under ASan+UBSan, then the two-thread stress tests under TSan, then each fuzz target for a
+# few seconds (clang, libFuzzer).
+test: setup test-asan test-tsan test-fuzz
+
+test-asan:
+	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=address
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+test-tsan:
+	cmake -S . -B $(TSAN_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=thread -DQORV_BUILD_BENCH=OFF
+	@if grep -q 'tsan_tests' $(TSAN_DIR)/build.ninja; then \
+	  cmake --build $(TSAN_DIR) -j $(JOBS) --target tsan_tests && \
+	  cd $(TSAN_DIR) && ctest --output-on-failure -j $(JOBS) -L tsan --timeout 600; \
+	else echo "test-tsan: no stress tests yet"; fi
+
+test-fuzz:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_FUZZ=ON -DQORV_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzzers
+	@cd $(FUZZ_DIR) && if ctest -N -L fuzz | grep -q 'fuzz\.'; then \
+	  ctest --output-on-failure -j $(JOBS) -L fuzz --timeout 600; \
+	else echo "test-fuzz: no fuzz targets yet"; fi
 
 release: setup
 	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release

@@ -24,7 +24,7 @@ endfunction()
 # One GoogleTest binary from tests/<subsystem>/*.cpp, registered with CTest as n shards so that
 # `ctest -j` spreads one binary over the cores.
 function(qorv_add_test_binary subsystem)
-  cmake_parse_arguments(ARG "" "SHARDS" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SHARDS" "LIBS;LABELS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${subsystem}/*.cpp)
   if(NOT sources)
     return()
@@ -40,6 +40,27 @@ function(qorv_add_test_binary subsystem)
     add_test(NAME ${subsystem}.${i} COMMAND ${exe} --gtest_brief=1)
     set_tests_properties(${subsystem}.${i} PROPERTIES
       ENVIRONMENT "GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${i}"
-      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      LABELS "${subsystem};${ARG_LABELS}")
   endforeach()
+endfunction()
+
+# qorv_add_fuzzer(name SOURCES file... LIBS target... CORPUS dir [SECONDS n])
+# A libFuzzer target (fuzz build only). Its CTest entry runs it for a bounded time over a copy of the
+# committed seed corpus; `build/fuzz/tests/fuzz/fuzz_<name> <corpus>` runs it for as long as wanted.
+function(qorv_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "CORPUS;SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_SECONDS)
+    set(ARG_SECONDS 5)
+  endif()
+  set(exe fuzz_${name})
+  add_executable(${exe} ${ARG_SOURCES})
+  target_link_libraries(${exe} PRIVATE ${ARG_LIBS})
+  target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
+  add_dependencies(fuzzers ${exe})
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/corpus_${name})
+  add_test(NAME fuzz.${name}
+    COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:${exe}> -DSEEDS=${ARG_CORPUS} -DWORK=${work}
+            -DSECONDS=${ARG_SECONDS} -P ${CMAKE_SOURCE_DIR}/cmake/RunFuzzer.cmake)
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz)
 endfunction()
