@@ -1,0 +1,26 @@
+// Copies text into a fixed field: keeps the leading characters that fit, never splits a UTF-8
+// sequence, always terminates. A null source gives the empty text.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+namespace iplugin
+{
+inline void CopyBounded(char* dst, size_t dstSize, const char* src)
+{
+  if (!dst || dstSize == 0) return;
+  size_t n = src ? strnlen(src, dstSize - 1) : 0;
+  // Back off to the start of a character when the cut falls inside a multi-byte sequence.
+  if (n == dstSize - 1 && src[n] != 0)
+    while (n > 0 && (static_cast<unsigned char>(src[n]) & 0xC0) == 0x80)
+      --n;
+  if (n) std::memmove(dst, src, n);
+  dst[n] = 0;
+}
+
+template <size_t N> inline void CopyBounded(char (&dst)[N], const char* src)
+{
+  CopyBounded(dst, N, src);
+}
+} // namespace iplugin
