@@ -1,0 +1,475 @@
+#include "platform/src/CoreFoundation/CFRuntime.h"
+
+#include <CoreFoundation/CFRunLoop.h>
+#include <CoreFoundation/CFString.h>
+#include <QorvPlatform/RunLoopClock.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+const CFTimeInterval kCFAbsoluteTimeIntervalSince1970 = 978307200.0;
+const CFRunLoopMode kCFRunLoopDefaultMode = CFSTR("kCFRunLoopDefaultMode");
+const CFRunLoopMode kCFRunLoopCommonModes = CFSTR("kCFRunLoopCommonModes");
+
+struct __CFRunLoopTimer : qorvcf::Object
+{
+  static constexpr CFTypeID kTypeID = qorvcf::kTypeRunLoopTimer;
+  __CFRunLoopTimer() : Object(kTypeID, false) {}
+  ~__CFRunLoopTimer() override
+  {
+    if (context.release && context.info) context.release(context.info);
+  }
+
+  // Guarded by the loop's mutex from here on.
+  long long fireNs = 0;
+  long long intervalNs = 0;
+  CFTimeInterval interval = 0;
+  CFIndex order = 0;
+  unsigned long long sequence = 0;
+  CFRunLoopTimerCallBack callout = nullptr;
+  CFRunLoopTimerContext context{};
+  bool valid = true;
+  std::set<std::string> modes; // empty while not added to the loop
+};
+
+struct __CFRunLoop : qorvcf::Object
+{
+  static constexpr CFTypeID kTypeID = qorvcf::kTypeRunLoop;
+  __CFRunLoop() : Object(kTypeID, true) {}
+};
+
+namespace
+{
+constexpr long long kNsPerSecond = 1000000000LL;
+const std::string kCommon = "kCFRunLoopCommonModes";
+const std::string kDefault = "kCFRunLoopDefaultMode";
+
+long long ToNs(double seconds)
+{
+  if (!(seconds == seconds)) return 0;
+  double ns = std::round(seconds * 1e9);
+  if (ns > 9e18) return 9000000000000000000LL;
+  if (ns < -9e18) return -9000000000000000000LL;
+  return static_cast<long long>(ns);
+}
+
+struct Loop
+{
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::vector<__CFRunLoopTimer*> timers; // each retained by the loop
+  std::set<std::string> commonModes{kDefault, "NSEventTrackingRunLoopMode", "NSModalPanelRunLoopMode"};
+  unsigned long long nextSequence = 0;
+  bool stopRequested = false;
+  std::vector<std::string> runningModes; // innermost last
+  std::atomic<bool> virtualClock{true};
+  std::atomic<long long> virtualNs{0};
+};
+
+Loop& TheLoop()
+{
+  static Loop* loop = new Loop; // lives for the whole process, also during exit
+  return *loop;
+}
+
+__CFRunLoop* TheRunLoop()
+{
+  static __CFRunLoop* rl = new __CFRunLoop;
+  return rl;
+}
+
+long long NowNs()
+{
+  Loop& loop = TheLoop();
+  if (loop.virtualClock.load()) return loop.virtualNs.load();
+  auto since1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                       .count();
+  return since1970 - static_cast<long long>(kCFAbsoluteTimeIntervalSince1970) * kNsPerSecond;
+}
+
+std::string ModeName(CFRunLoopMode mode)
+{
+  return mode ? qorvcf::Utf8(mode) : kDefault;
+}
+
+bool RunsIn(const Loop& loop, const __CFRunLoopTimer* t, const std::string& mode)
+{
+  if (t->modes.count(mode)) return true;
+  return t->modes.count(kCommon) && loop.commonModes.count(mode);
+}
+
+// Earliest valid timer of the mode due before `limitNs` (or at it, when inclusive). Caller holds the lock.
+__CFRunLoopTimer* PickDue(Loop& loop, const std::string& mode, long long limitNs, bool inclusive)
+{
+  __CFRunLoopTimer* best = nullptr;
+  for (__CFRunLoopTimer* t : loop.timers)
+  {
+    if (!t->valid || !RunsIn(loop, t, mode)) continue;
+    if (inclusive ? t->fireNs > limitNs : t->fireNs >= limitNs) continue;
+    if (!best || t->fireNs < best->fireNs || (t->fireNs == best->fireNs && t->order < best->order) ||
+        (t->fireNs == best->fireNs && t->order == best->order && t->sequence < best->sequence))
+      best = t;
+  }
+  return best;
+}
+
+bool HasTimers(const Loop& loop, const std::string& mode)
+{
+  return std::any_of(loop.timers.begin(), loop.timers.end(),
+                     [&](const __CFRunLoopTimer* t) { return t->valid && RunsIn(loop, t, mode); });
+}
+
+// Takes the timer off the loop; returns whether the loop's reference must be released. Caller holds the lock.
+bool Unschedule(Loop& loop, __CFRunLoopTimer* t)
+{
+  auto it = std::find(loop.timers.begin(), loop.timers.end(), t);
+  if (it == loop.timers.end()) return false;
+  loop.timers.erase(it);
+  t->modes.clear();
+  return true;
+}
+
+// Fires one timer picked under the lock; the lock is released for the callout and held again on return.
+void Fire(Loop& loop, std::unique_lock<std::mutex>& lock, __CFRunLoopTimer* t)
+{
+  if (loop.virtualClock.load() && t->fireNs > loop.virtualNs.load()) loop.virtualNs.store(t->fireNs);
+  const long long firedAt = t->fireNs;
+  CFRetain(t); // keeps the timer alive while its callout invalidates or releases it
+  CFRunLoopTimerCallBack callout = t->callout;
+  void* info = t->context.info;
+  lock.unlock();
+  if (callout) callout(t, info);
+  lock.lock();
+  bool releaseLoopRef = false;
+  if (t->valid && t->fireNs == firedAt) // a callout that set a new fire date keeps it
+  {
+    if (t->intervalNs > 0)
+    {
+      long long next = firedAt + t->intervalNs;
+      long long now = NowNs();
+      if (next <= now) // skip the ticks that were missed instead of firing them in a burst
+        next = firedAt + ((now - firedAt) / t->intervalNs + 1) * t->intervalNs;
+      t->fireNs = next;
+    }
+    else
+    {
+      t->valid = false;
+      releaseLoopRef = Unschedule(loop, t);
+    }
+  }
+  lock.unlock();
+  if (releaseLoopRef) CFRelease(t);
+  CFRelease(t);
+  lock.lock();
+}
+
+// Runs the loop in `mode` until `endNs` (virtual: timers due before it; real: until that time).
+SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int* fired)
+{
+  Loop& loop = TheLoop();
+  std::unique_lock<std::mutex> lock(loop.mutex);
+  loop.runningModes.push_back(mode);
+  SInt32 result = kCFRunLoopRunTimedOut;
+  const bool isVirtual = loop.virtualClock.load();
+  const long long start = NowNs();
+  const long long endNs = fireDueOnly ? start : start + std::max(0LL, durationNs);
+  for (;;)
+  {
+    if (loop.stopRequested)
+    {
+      loop.stopRequested = false;
+      result = kCFRunLoopRunStopped;
+      break;
+    }
+    if (!HasTimers(loop, mode) && !fireDueOnly)
+    {
+      result = kCFRunLoopRunFinished;
+      break;
+    }
+    long long now = NowNs();
+    __CFRunLoopTimer* due =
+        isVirtual ? PickDue(loop, mode, endNs, fireDueOnly) : PickDue(loop, mode, now, true);
+    if (due && (isVirtual || !fireDueOnly || due->fireNs <= endNs))
+    {
+      Fire(loop, lock, due);
+      if (fired) ++*fired;
+      continue;
+    }
+    if (isVirtual || fireDueOnly || now >= endNs) break;
+    // Real time: sleep until the next fire date, the end, a stop or a change of the timers.
+    long long wakeAt = endNs;
+    for (const __CFRunLoopTimer* t : loop.timers)
+      if (t->valid && RunsIn(loop, t, mode)) wakeAt = std::min(wakeAt, t->fireNs);
+    loop.wake.wait_for(lock, std::chrono::nanoseconds(std::max(0LL, wakeAt - now)));
+  }
+  if (isVirtual && result != kCFRunLoopRunStopped && loop.virtualNs.load() < endNs)
+    loop.virtualNs.store(endNs);
+  loop.runningModes.pop_back();
+  return result;
+}
+} // namespace
+
+CFAbsoluteTime CFAbsoluteTimeGetCurrent()
+{
+  return static_cast<double>(NowNs()) / 1e9;
+}
+
+CFTypeID CFRunLoopGetTypeID()
+{
+  return qorvcf::kTypeRunLoop;
+}
+CFTypeID CFRunLoopTimerGetTypeID()
+{
+  return qorvcf::kTypeRunLoopTimer;
+}
+
+CFRunLoopRef CFRunLoopGetMain()
+{
+  return TheRunLoop();
+}
+CFRunLoopRef CFRunLoopGetCurrent()
+{
+  return TheRunLoop();
+}
+
+void CFRunLoopRun()
+{
+  while (Run(kDefault, 9000000000000000000LL / 2, false, nullptr) == kCFRunLoopRunTimedOut)
+  {
+  }
+}
+
+SInt32 CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds, Boolean)
+{
+  return Run(ModeName(mode), ToNs(seconds), false, nullptr);
+}
+
+void CFRunLoopStop(CFRunLoopRef)
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  loop.stopRequested = true;
+  loop.wake.notify_all();
+}
+
+void CFRunLoopWakeUp(CFRunLoopRef)
+{
+  TheLoop().wake.notify_all();
+}
+
+CFRunLoopMode CFRunLoopCopyCurrentMode(CFRunLoopRef)
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  if (loop.runningModes.empty()) return nullptr;
+  return qorvcf::NewString(loop.runningModes.back());
+}
+
+void CFRunLoopAddCommonMode(CFRunLoopRef, CFRunLoopMode mode)
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  loop.commonModes.insert(ModeName(mode));
+  loop.wake.notify_all();
+}
+
+CFRunLoopTimerRef CFRunLoopTimerCreate(CFAllocatorRef, CFAbsoluteTime fireDate, CFTimeInterval interval,
+                                       CFOptionFlags, CFIndex order, CFRunLoopTimerCallBack callout,
+                                       CFRunLoopTimerContext* context)
+{
+  auto* t = new __CFRunLoopTimer;
+  t->fireNs = ToNs(fireDate);
+  t->interval = interval > 0 ? interval : 0;
+  t->intervalNs = interval > 0 ? std::max(1LL, ToNs(interval)) : 0;
+  t->order = order;
+  t->callout = callout;
+  if (context)
+  {
+    t->context = *context;
+    if (t->context.retain && t->context.info)
+      t->context.info = const_cast<void*>(t->context.retain(t->context.info));
+  }
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  t->sequence = loop.nextSequence++;
+  return t;
+}
+
+void CFRunLoopAddTimer(CFRunLoopRef, CFRunLoopTimerRef timer, CFRunLoopMode mode)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  if (!t) return;
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  if (!t->valid) return;
+  if (t->modes.empty())
+  {
+    CFRetain(t);
+    loop.timers.push_back(t);
+  }
+  t->modes.insert(ModeName(mode));
+  loop.wake.notify_all();
+}
+
+void CFRunLoopRemoveTimer(CFRunLoopRef, CFRunLoopTimerRef timer, CFRunLoopMode mode)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  if (!t) return;
+  Loop& loop = TheLoop();
+  bool release = false;
+  {
+    std::lock_guard<std::mutex> lock(loop.mutex);
+    if (!t->modes.erase(ModeName(mode)) || !t->modes.empty()) return;
+    release = Unschedule(loop, t);
+  }
+  if (release) CFRelease(t);
+}
+
+Boolean CFRunLoopContainsTimer(CFRunLoopRef, CFRunLoopTimerRef timer, CFRunLoopMode mode)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  if (!t) return false;
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  return t->valid && RunsIn(loop, t, ModeName(mode));
+}
+
+void CFRunLoopTimerInvalidate(CFRunLoopTimerRef timer)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  if (!t) return;
+  Loop& loop = TheLoop();
+  bool release = false;
+  {
+    std::lock_guard<std::mutex> lock(loop.mutex);
+    if (!t->valid) return;
+    t->valid = false;
+    release = Unschedule(loop, t);
+    loop.wake.notify_all();
+  }
+  if (release) CFRelease(t);
+}
+
+Boolean CFRunLoopTimerIsValid(CFRunLoopTimerRef timer)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  if (!t) return false;
+  std::lock_guard<std::mutex> lock(TheLoop().mutex);
+  return t->valid;
+}
+
+CFAbsoluteTime CFRunLoopTimerGetNextFireDate(CFRunLoopTimerRef timer)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  if (!t) return 0;
+  std::lock_guard<std::mutex> lock(TheLoop().mutex);
+  return static_cast<double>(t->fireNs) / 1e9;
+}
+
+void CFRunLoopTimerSetNextFireDate(CFRunLoopTimerRef timer, CFAbsoluteTime fireDate)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  if (!t) return;
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  t->fireNs = ToNs(fireDate);
+  loop.wake.notify_all();
+}
+
+CFTimeInterval CFRunLoopTimerGetInterval(CFRunLoopTimerRef timer)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  return t ? t->interval : 0;
+}
+
+Boolean CFRunLoopTimerDoesRepeat(CFRunLoopTimerRef timer)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  return t && t->intervalNs > 0;
+}
+
+CFIndex CFRunLoopTimerGetOrder(CFRunLoopTimerRef timer)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  return t ? t->order : 0;
+}
+
+void CFRunLoopTimerGetContext(CFRunLoopTimerRef timer, CFRunLoopTimerContext* context)
+{
+  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
+  if (t && context) *context = t->context;
+}
+
+namespace qorvplatform
+{
+void UseVirtualClock(CFAbsoluteTime start)
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  loop.virtualNs.store(ToNs(start));
+  loop.virtualClock.store(true);
+  loop.wake.notify_all();
+}
+
+void UseRealClock()
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  loop.virtualClock.store(false);
+  loop.wake.notify_all();
+}
+
+bool IsClockVirtual()
+{
+  return TheLoop().virtualClock.load();
+}
+
+int AdvanceClock(CFTimeInterval seconds, CFRunLoopMode mode)
+{
+  int fired = 0;
+  Run(ModeName(mode), ToNs(seconds), false, &fired);
+  return fired;
+}
+
+int FireDueTimers(CFRunLoopMode mode)
+{
+  int fired = 0;
+  Run(ModeName(mode), 0, true, &fired);
+  return fired;
+}
+
+int ScheduledTimerCount()
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  return static_cast<int>(std::count_if(loop.timers.begin(), loop.timers.end(),
+                                        [](const __CFRunLoopTimer* t) { return t->valid; }));
+}
+
+void ResetMainRunLoop()
+{
+  Loop& loop = TheLoop();
+  std::vector<__CFRunLoopTimer*> released;
+  {
+    std::lock_guard<std::mutex> lock(loop.mutex);
+    for (__CFRunLoopTimer* t : loop.timers)
+    {
+      t->valid = false;
+      t->modes.clear();
+    }
+    released.swap(loop.timers);
+    loop.stopRequested = false;
+    loop.virtualNs.store(0);
+  }
+  for (__CFRunLoopTimer* t : released)
+    CFRelease(t);
+}
+} // namespace qorvplatform
