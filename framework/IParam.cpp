@@ -257,9 +257,9 @@ double IParam::FromNormalized(double normalizedValue) const
   return mShape->FromNormalized(*this, normalizedValue);
 }
 
-double IParam::GetNormalized() const
+double IParam::ToNormalizedClamped(double value) const
 {
-  const double n = ToNormalized(Constrain(Value()));
+  const double n = ToNormalized(Constrain(value));
   return n < 0.0 ? 0.0 : (n > 1.0 ? 1.0 : n);
 }
 

@@ -169,7 +169,9 @@ public:
   double Constrain(double value) const;
   double ToNormalized(double nonNormalizedValue) const;
   double FromNormalized(double normalizedValue) const;
-  double GetNormalized() const;
+  double GetNormalized() const { return ToNormalizedClamped(Value()); }
+  // A real value stepped and clamped to the range, then normalised and clamped to [0, 1].
+  double ToNormalizedClamped(double value) const;
   void SetNormalized(double normalizedValue);
   void SetToDefault() { Set(Constrain(mDefault)); }
 

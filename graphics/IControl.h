@@ -1,0 +1,27 @@
+// The base of every editor control, as far as the editor delegate reaches it. The framework is linked
+// below the graphics library, so it uses controls only through these virtual operations.
+#pragma once
+
+#include "framework/IMidiMsg.h"
+
+namespace iplugin::igraphics
+{
+class IControl
+{
+public:
+  virtual ~IControl() = default;
+
+  // A message from the plug-in addressed to this control's tag.
+  virtual void OnMsgFromDelegate(int msgTag, int dataSize, const void* pData) {}
+  // MIDI from the plug-in; only controls that want MIDI get it.
+  virtual void OnMidi(const IMidiMsg& msg) {}
+  // A normalised value from the plug-in for value entry valIdx.
+  virtual void SetValueFromDelegate(double value, int valIdx = 0) = 0;
+
+  // The number of {parameter index, value} entries, fixed at construction.
+  virtual int NVals() const = 0;
+  // The parameter bound to entry valIdx; -1 when unbound.
+  virtual int GetParamIdx(int valIdx = 0) const = 0;
+  virtual bool GetWantsMidi() const = 0;
+};
+} // namespace iplugin::igraphics

@@ -1,0 +1,121 @@
+// Small stand-ins for the graphics context and controls that the editor delegate talks to.
+#pragma once
+
+#include "framework/IGEditorDelegate.h"
+#include "graphics/IControl.h"
+#include "graphics/IGraphics.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace qorvtest
+{
+class FakeControl : public iplugin::igraphics::IControl
+{
+public:
+  explicit FakeControl(std::vector<int> paramIdxs = {-1}, bool wantsMidi = false) : mWantsMidi(wantsMidi)
+  {
+    for (int idx : paramIdxs)
+      mVals.push_back({idx, 0.0});
+  }
+
+  void SetValueFromDelegate(double value, int valIdx) override
+  {
+    mVals.at(valIdx).second = value;
+    mReceived.emplace_back(valIdx, value);
+  }
+  void OnMsgFromDelegate(int msgTag, int dataSize, const void* pData) override { mMsgTags.push_back(msgTag); }
+  void OnMidi(const iplugin::IMidiMsg& msg) override { mMidi.push_back(msg.mStatus); }
+  int NVals() const override { return int(mVals.size()); }
+  int GetParamIdx(int valIdx) const override { return mVals.at(valIdx).first; }
+  bool GetWantsMidi() const override { return mWantsMidi; }
+
+  std::vector<std::pair<int, double>> mVals;
+  std::vector<std::pair<int, double>> mReceived;
+  std::vector<int> mMsgTags;
+  std::vector<int> mMidi;
+  bool mWantsMidi;
+};
+
+class FakeGraphics : public iplugin::igraphics::IGraphics
+{
+public:
+  FakeGraphics(iplugin::igraphics::IGEditorDelegate& dlg, int w, int h, float scale,
+               std::string* log = nullptr)
+      : mDelegate(dlg), mWidth(w), mHeight(h), mScale(scale), mLog(log)
+  {
+  }
+  ~FakeGraphics() override { Note("deleted"); }
+
+  FakeControl* Attach(FakeControl* control, int tag = -1)
+  {
+    mControls.emplace_back(control);
+    if (tag >= 0) mTags[tag] = control;
+    return control;
+  }
+
+  iplugin::igraphics::IControl* GetControlWithTag(int tag) const override { return mTags.at(tag); }
+  void ForStandardControlsFunc(std::function<void(iplugin::igraphics::IControl*)> func) override
+  {
+    for (auto& c : mControls)
+      func(c.get());
+  }
+  int Width() const override { return mWidth; }
+  int Height() const override { return mHeight; }
+  float GetDrawScale() const override { return mScale; }
+  void Resize(int w, int h, float scale, bool needsPlatformResize) override
+  {
+    mWidth = w;
+    mHeight = h;
+    mScale = scale;
+    Note("resize");
+  }
+  void SetScreenScale(float scale) override { mScreenScale = scale; }
+  void* OpenWindow(void* pParent) override
+  {
+    Note("open");
+    mDelegate.LayoutUI(this);
+    mDelegate.SetEditorOpen(true);
+    return &mView;
+  }
+  void CloseWindow() override
+  {
+    Note("close");
+    if (mCloseReenters) mDelegate.CloseWindow();
+  }
+  void GetMouseLocation(float& x, float& y) const override
+  {
+    x = 12.f;
+    y = 34.f;
+    Note("mouse");
+  }
+  bool OnKeyDown(float x, float y, const iplugin::IKeyPress& key) override
+  {
+    Note("keydown@" + std::to_string(int(x)) + "," + std::to_string(int(y)));
+    return true;
+  }
+  bool OnKeyUp(float x, float y, const iplugin::IKeyPress& key) override
+  {
+    Note("keyup");
+    return false;
+  }
+
+  void Note(const std::string& what) const
+  {
+    if (mLog) *mLog += what + ";";
+  }
+
+  iplugin::igraphics::IGEditorDelegate& mDelegate;
+  int mWidth, mHeight;
+  float mScale;
+  float mScreenScale = 1.f;
+  bool mCloseReenters = false;
+  int mView = 0;
+  std::string* mLog;
+  std::vector<std::unique_ptr<FakeControl>> mControls;
+  std::unordered_map<int, FakeControl*> mTags;
+};
+} // namespace qorvtest
