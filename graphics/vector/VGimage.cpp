@@ -1,0 +1,72 @@
+// Images of the vector context: renderer textures made from pixels or from PNG and JPEG data.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+// Larger images than any texture this program makes are refused before their pixels are allocated.
+#define STBI_MAX_DIMENSIONS 16384
+#include <stb_image.h>
+
+#include <cstdio>
+
+#include "graphics/vector/VGcontext.h"
+
+namespace iplugin::igraphics
+{
+namespace
+{
+int CreateFromDecoded(VGcontext* ctx, int imageFlags, unsigned char* pixels, int w, int h)
+{
+  if (!pixels) return 0;
+  int image = vgCreateImageRGBA(ctx, w, h, imageFlags, pixels);
+  stbi_image_free(pixels);
+  return image;
+}
+} // namespace
+
+int vgCreateImageRGBA(VGcontext* ctx, int w, int h, int imageFlags, const unsigned char* data)
+{
+  return ctx->params.renderCreateTexture(ctx->params.userPtr, kVGTextureRGBA, w, h, imageFlags, data);
+}
+
+int vgCreateImage(VGcontext* ctx, const char* filename, int imageFlags)
+{
+  // iPhone-format PNG files (BGR, premultiplied) are converted on load, for all later decoding too.
+  stbi_set_unpremultiply_on_load(1);
+  stbi_convert_iphone_png_to_rgb(1);
+  FILE* f = filename ? std::fopen(filename, "rb") : nullptr;
+  if (!f)
+  {
+    stbi__err("can't fopen", "Unable to open file");
+    return 0;
+  }
+  int w = 0, h = 0, n = 0;
+  unsigned char* pixels = stbi_load_from_file(f, &w, &h, &n, 4);
+  std::fclose(f);
+  return CreateFromDecoded(ctx, imageFlags, pixels, w, h);
+}
+
+int vgCreateImageMem(VGcontext* ctx, int imageFlags, unsigned char* data, int ndata)
+{
+  if (!data || ndata <= 0) return 0;
+  int w = 0, h = 0, n = 0;
+  unsigned char* pixels = stbi_load_from_memory(data, ndata, &w, &h, &n, 4);
+  return CreateFromDecoded(ctx, imageFlags, pixels, w, h);
+}
+
+void vgUpdateImage(VGcontext* ctx, int image, const unsigned char* data)
+{
+  int w = 0, h = 0;
+  if (!ctx->params.renderGetTextureSize(ctx->params.userPtr, image, &w, &h)) return;
+  ctx->params.renderUpdateTexture(ctx->params.userPtr, image, 0, 0, w, h, data);
+}
+
+void vgImageSize(VGcontext* ctx, int image, int* w, int* h)
+{
+  ctx->params.renderGetTextureSize(ctx->params.userPtr, image, w, h);
+}
+
+void vgDeleteImage(VGcontext* ctx, int image)
+{
+  ctx->params.renderDeleteTexture(ctx->params.userPtr, image);
+}
+} // namespace iplugin::igraphics

@@ -1,0 +1,29 @@
+// The shading contract of the renderer interface as a plain function: what the fragment stage makes
+// of one recorded call's uniforms at one point. Software renderers call it per fragment; GPU shader
+// code must agree with it.
+#pragma once
+
+#include "graphics/vector/MVGrecording.h"
+
+namespace iplugin::igraphics
+{
+// Samples the call's texture at normalised coordinates (s, t), writing RGBA 0..1 as stored (an alpha
+// texture answers its value in every component). Filtering and wrapping are the renderer's.
+struct MVGsampler
+{
+  const void* user;
+  void (*sample)(const void* user, float s, float t, float* rgba);
+};
+
+// x, y: the fragment's position in view units (before the pixel ratio); u, v: the interpolated vertex
+// coordinates. antialias selects the anti-aliasing variant. Writes the premultiplied colour and
+// returns false when the fragment is discarded. A null sampler reads as transparent black.
+bool vgShadeFragment(const MVGfragUniforms& frag, float x, float y, float u, float v, bool antialias,
+                     const MVGsampler* sampler, float* rgba);
+
+// Parts of the contract, exposed for renderers that evaluate them separately.
+float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);
+float vgStrokeCoverage(const MVGfragUniforms& frag, float u, float v);
+// Signed distance of a paint-space point to the rounded box of half size ext and corner radius rad.
+float vgRoundedBoxDistance(float px, float py, float extx, float exty, float rad);
+} // namespace iplugin::igraphics

@@ -1,0 +1,385 @@
+// The recording side of the renderer interface: call records, vertex layout, uniforms, textures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "graphics/vector/VGrecordingRenderer.h"
+
+using namespace iplugin::igraphics;
+
+namespace
+{
+struct Recorder
+{
+  VGrecordingRenderer* r = VGrecordingRenderer::Create(kVGAntialias);
+  VGrenderParams p = r->Params();
+  Recorder(int flags = kVGAntialias)
+  {
+    if (flags != kVGAntialias)
+    {
+      delete_();
+      r = VGrecordingRenderer::Create(flags);
+      p = r->Params();
+    }
+  }
+  ~Recorder() { delete_(); }
+  void delete_()
+  {
+    if (r) p.renderDelete(p.userPtr);
+    r = nullptr;
+  }
+};
+
+VGscissor NoScissor()
+{
+  VGscissor s{};
+  s.extent[0] = s.extent[1] = -1.0f;
+  return s;
+}
+
+// A path with n fill vertices and m stroke vertices, numbered by their x.
+struct PathData
+{
+  std::vector<VGvertex> fill, stroke;
+  VGpath path{};
+  PathData(int nfill, int nstroke, float base, bool convex = true)
+  {
+    for (int i = 0; i < nfill; i++)
+      fill.push_back({base + i, 0.0f, 0.5f, 1.0f});
+    for (int i = 0; i < nstroke; i++)
+      stroke.push_back({base + 100 + i, 1.0f, (float)(i & 1), 1.0f});
+    path.fill = nfill ? fill.data() : nullptr;
+    path.nfill = nfill;
+    path.stroke = nstroke ? stroke.data() : nullptr;
+    path.nstroke = nstroke;
+    path.convex = convex;
+    path.winding = kVGSolid;
+  }
+};
+
+const VGcompositeOperationState kSourceOver = vgCompositeOperationState(kVGSourceOver);
+const float kBounds[4] = {1.0f, 2.0f, 30.0f, 40.0f};
+} // namespace
+
+TEST(Recording, ConvexSinglePathHasNoCoverQuad)
+{
+  Recorder rec;
+  PathData a(4, 10, 0.0f);
+  VGpaint paint = vgColorPaint(vgRGBAf(1, 0, 0, 1));
+  VGscissor sc = NoScissor();
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  ASSERT_EQ(rec.r->recording.ncalls, 1);
+  const MVGcall& c = rec.r->recording.calls[0];
+  EXPECT_EQ(c.type, kMVGConvexFill);
+  EXPECT_EQ(c.triangleCount, 0);
+  EXPECT_EQ(c.indexCount, 3 * (4 - 2));
+  // Fan: 4 vertices, then the strip of 10 with its ends repeated.
+  EXPECT_EQ(rec.r->recording.nverts, 4 + 12);
+  EXPECT_EQ(c.strokeOffset, 4 + 1);
+  EXPECT_EQ(c.strokeCount, 10);
+  const VGvertex* v = rec.r->recording.verts;
+  EXPECT_EQ(v[4].x, a.stroke[0].x);
+  EXPECT_EQ(v[5].x, a.stroke[0].x);
+  EXPECT_EQ(v[14].x, a.stroke[9].x);
+  EXPECT_EQ(v[15].x, a.stroke[9].x);
+  const uint32_t* idx = rec.r->recording.indexes;
+  EXPECT_EQ(std::vector<uint32_t>(idx, idx + 6), (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
+}
+
+TEST(Recording, TwoPathsUseStencilFormAndJoinStrips)
+{
+  Recorder rec;
+  PathData a(5, 6, 0.0f), b(3, 8, 50.0f);
+  VGpath paths[2] = {a.path, b.path};
+  VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
+  VGscissor sc = NoScissor();
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, paths, 2);
+  ASSERT_EQ(rec.r->recording.ncalls, 1);
+  const MVGcall& c = rec.r->recording.calls[0];
+  EXPECT_EQ(c.type, kMVGFill);
+  EXPECT_EQ(c.triangleCount, 4);
+  EXPECT_EQ(c.indexCount, 3 * 3 + 3 * 1);
+  // a + b + 4 strip slots, stroke count a + b + 2.
+  EXPECT_EQ(rec.r->recording.nverts, 8 + 4 + 6 + 8 + 4);
+  EXPECT_EQ(c.strokeCount, 6 + 8 + 2);
+  EXPECT_EQ(c.strokeOffset, 8 + 4 + 1);
+  // Second path's fan indices start at its first copied vertex.
+  const uint32_t* idx = rec.r->recording.indexes + 9;
+  EXPECT_EQ(std::vector<uint32_t>(idx, idx + 3), (std::vector<uint32_t>{5, 6, 7}));
+  // Cover quad right after the fans.
+  EXPECT_EQ(c.triangleOffset, 8);
+  const VGvertex* q = rec.r->recording.verts + 8;
+  EXPECT_EQ(q[0].x, 30.0f);
+  EXPECT_EQ(q[0].y, 40.0f);
+  EXPECT_EQ(q[1].x, 30.0f);
+  EXPECT_EQ(q[1].y, 2.0f);
+  EXPECT_EQ(q[2].x, 1.0f);
+  EXPECT_EQ(q[2].y, 40.0f);
+  EXPECT_EQ(q[3].x, 1.0f);
+  EXPECT_EQ(q[3].y, 2.0f);
+  for (int i = 0; i < 4; i++)
+  {
+    EXPECT_EQ(q[i].u, 0.5f);
+    EXPECT_EQ(q[i].v, 1.0f);
+  }
+  // The strips join: last of a repeated, then first of b repeated.
+  const VGvertex* s = rec.r->recording.verts + 12;
+  EXPECT_EQ(s[7].x, a.stroke[5].x);
+  EXPECT_EQ(s[8].x, b.stroke[0].x);
+  EXPECT_EQ(s[9].x, b.stroke[0].x);
+}
+
+TEST(Recording, DegeneratePathsStillRecordCoverQuad)
+{
+  Recorder rec;
+  PathData a(2, 0, 0.0f, false);
+  VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
+  VGscissor sc = NoScissor();
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  ASSERT_EQ(rec.r->recording.ncalls, 1);
+  const MVGcall& c = rec.r->recording.calls[0];
+  EXPECT_EQ(c.type, kMVGFill);
+  EXPECT_EQ(c.indexCount, 0);
+  EXPECT_EQ(c.strokeCount, 0);
+  EXPECT_EQ(c.triangleCount, 4);
+  EXPECT_EQ(rec.r->recording.nverts, 4);
+}
+
+TEST(Recording, StrokeUniformsAndStencilStrokes)
+{
+  for (int flags : {(int)kVGAntialias, kVGAntialias | kVGStencilStrokes})
+  {
+    Recorder rec(flags);
+    PathData a(0, 6, 0.0f);
+    VGpaint paint = vgColorPaint(vgRGBAf(0.5f, 1, 1, 0.5f));
+    VGscissor sc = NoScissor();
+    rec.p.renderStroke(rec.p.userPtr, &paint, kSourceOver, &sc, 0.5f, 3.0f, &a.path, 1);
+    ASSERT_EQ(rec.r->recording.ncalls, 1);
+    const MVGcall& c = rec.r->recording.calls[0];
+    EXPECT_EQ(c.type, kMVGStroke);
+    EXPECT_EQ(c.strokeOffset, 1);
+    EXPECT_EQ(c.strokeCount, 6);
+    const MVGfragUniforms& u = rec.r->Uniforms(c.uniformOffset);
+    EXPECT_FLOAT_EQ(u.strokeMult, (3.0f * 0.5f + 0.25f) / 0.5f);
+    EXPECT_EQ(u.strokeThr, -1.0f);
+    EXPECT_FLOAT_EQ(u.innerCol[0], 0.25f);
+    EXPECT_FLOAT_EQ(u.innerCol[3], 0.5f);
+    if (flags & kVGStencilStrokes)
+    {
+      ASSERT_EQ(rec.r->recording.nuniforms, 2);
+      EXPECT_FLOAT_EQ(rec.r->Uniforms(c.uniformOffset + kMVGFragSize).strokeThr, 0.9980392f);
+    }
+    else
+      EXPECT_EQ(rec.r->recording.nuniforms, 1);
+  }
+}
+
+TEST(Recording, TrianglesUseImageShader)
+{
+  Recorder rec;
+  std::vector<VGvertex> verts(6, VGvertex{1, 2, 0.25f, 0.75f});
+  int image = rec.p.renderCreateTexture(rec.p.userPtr, kVGTextureAlpha, 8, 8, 0, nullptr);
+  VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
+  paint.image = image;
+  VGscissor sc = NoScissor();
+  rec.p.renderTriangles(rec.p.userPtr, &paint, kSourceOver, &sc, verts.data(), 6, 1.0f);
+  ASSERT_EQ(rec.r->recording.ncalls, 1);
+  const MVGcall& c = rec.r->recording.calls[0];
+  EXPECT_EQ(c.type, kMVGTriangles);
+  EXPECT_EQ(c.image, image);
+  EXPECT_EQ(c.triangleCount, 6);
+  const MVGfragUniforms& u = rec.r->Uniforms(c.uniformOffset);
+  EXPECT_EQ(u.type, kMVGShaderImage);
+  EXPECT_EQ(u.texType, kMVGTexAlpha);
+  EXPECT_FLOAT_EQ(u.strokeMult, (0.5f + 0.5f) / 1.0f);
+}
+
+TEST(Recording, CallIsDroppedWhenStorageRunsOut)
+{
+  Recorder rec;
+  rec.r->vertexLimit = 4096;
+  PathData a(4, 4100, 0.0f);
+  VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
+  VGscissor sc = NoScissor();
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  EXPECT_EQ(rec.r->recording.ncalls, 0);
+  PathData b(4, 2, 0.0f);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &b.path, 1);
+  EXPECT_EQ(rec.r->recording.ncalls, 1);
+}
+
+TEST(Recording, UniformsCarryScissorAndPaintMatrices)
+{
+  Recorder rec;
+  PathData a(3, 0, 0.0f);
+  VGpaint paint = vgBoxGradient(10, 20, 40, 60, 5, 3, vgRGBAf(1, 0, 0, 1), vgRGBAf(0, 0, 1, 0.5f));
+  VGscissor sc{};
+  // Scissor of half size (20, 10) around (30, 40), scaled by 2 in x.
+  float xf[6] = {2, 0, 0, 1, 30, 40};
+  std::copy(xf, xf + 6, sc.xform);
+  sc.extent[0] = 20;
+  sc.extent[1] = 10;
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 0.5f, kBounds, &a.path, 1);
+  const MVGfragUniforms& u = rec.r->Uniforms(rec.r->recording.calls[0].uniformOffset);
+  // Inverse of the scissor transform as three columns.
+  const float scissorMat[12] = {0.5f, 0, 0, 0, 0, 1, 0, 0, -15, -40, 1, 0};
+  for (int i = 0; i < 12; i++)
+    EXPECT_FLOAT_EQ(u.scissorMat[i], scissorMat[i]) << i;
+  EXPECT_FLOAT_EQ(u.scissorExt[0], 20);
+  EXPECT_FLOAT_EQ(u.scissorScale[0], 2.0f / 0.5f);
+  EXPECT_FLOAT_EQ(u.scissorScale[1], 1.0f / 0.5f);
+  const float paintMat[12] = {1, 0, 0, 0, 0, 1, 0, 0, -30, -50, 1, 0};
+  for (int i = 0; i < 12; i++)
+    EXPECT_FLOAT_EQ(u.paintMat[i], paintMat[i]) << i;
+  EXPECT_FLOAT_EQ(u.extent[0], 20);
+  EXPECT_FLOAT_EQ(u.extent[1], 30);
+  EXPECT_FLOAT_EQ(u.radius, 5);
+  EXPECT_FLOAT_EQ(u.feather, 3);
+  EXPECT_FLOAT_EQ(u.outerCol[2], 0.5f);
+  EXPECT_EQ(u.type, kMVGShaderFillGradient);
+  EXPECT_EQ(u.strokeThr, -1.0f);
+}
+
+TEST(Recording, NoScissorAndSingularPaintTransform)
+{
+  Recorder rec;
+  PathData a(3, 0, 0.0f);
+  VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
+  float singular[6] = {1e-4f, 0, 0, 1e-3f, 7, 8};
+  std::copy(singular, singular + 6, paint.xform);
+  VGscissor sc = NoScissor();
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  const MVGfragUniforms& u = rec.r->Uniforms(0);
+  for (float m : u.scissorMat)
+    EXPECT_EQ(m, 0.0f);
+  EXPECT_EQ(u.scissorExt[0], 1.0f);
+  EXPECT_EQ(u.scissorScale[1], 1.0f);
+  const float identity[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
+  for (int i = 0; i < 12; i++)
+    EXPECT_EQ(u.paintMat[i], identity[i]) << i;
+}
+
+struct ImagePaintCase
+{
+  int type;
+  int flags;
+  int texType;
+};
+
+class RecordingImagePaint : public testing::TestWithParam<ImagePaintCase>
+{
+};
+
+TEST_P(RecordingImagePaint, TextureTypeAndFlip)
+{
+  Recorder rec;
+  const ImagePaintCase& k = GetParam();
+  int image = rec.p.renderCreateTexture(rec.p.userPtr, k.type, 4, 4, k.flags, nullptr);
+  ASSERT_GT(image, 0);
+  VGpaint paint = vgImagePattern(10, 20, 40, 30, 0.0f, image, 0.5f);
+  PathData a(3, 0, 0.0f);
+  VGscissor sc = NoScissor();
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  const MVGfragUniforms& u = rec.r->Uniforms(0);
+  EXPECT_EQ(u.type, kMVGShaderFillImage);
+  EXPECT_EQ(u.texType, k.texType);
+  EXPECT_EQ(u.radius, 0.0f);
+  EXPECT_EQ(u.feather, 0.0f);
+  // Paint space from view space: the top of the tile maps to y = 0, or to y = 30 when flipped.
+  float px = u.paintMat[0] * 10 + u.paintMat[4] * 20 + u.paintMat[8];
+  float py = u.paintMat[1] * 10 + u.paintMat[5] * 20 + u.paintMat[9];
+  EXPECT_NEAR(px, 0.0f, 1e-4);
+  EXPECT_NEAR(py, (k.flags & kVGImageFlipY) ? 30.0f : 0.0f, 1e-4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, RecordingImagePaint,
+                         testing::Values(ImagePaintCase{kVGTextureRGBA, 0, kMVGTexRGBA},
+                                         ImagePaintCase{kVGTextureRGBA, kVGImagePremultiplied,
+                                                        kMVGTexRGBAPremultiplied},
+                                         ImagePaintCase{kVGTextureAlpha, 0, kMVGTexAlpha},
+                                         ImagePaintCase{kVGTextureRGBA, kVGImageFlipY, kMVGTexRGBA}));
+
+TEST(Recording, UnknownImageStillRecordsTheCall)
+{
+  Recorder rec;
+  VGpaint paint = vgImagePattern(0, 0, 10, 10, 0.0f, 42, 1.0f);
+  PathData a(3, 0, 0.0f);
+  VGscissor sc = NoScissor();
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  ASSERT_EQ(rec.r->recording.ncalls, 1);
+  EXPECT_EQ(rec.r->recording.calls[0].image, 42);
+  MVGfragUniforms frag;
+  EXPECT_FALSE(rec.r->convertPaint(&frag, &paint, &sc, 1.0f, 1.0f, -1.0f));
+}
+
+struct BlendCase
+{
+  VGcompositeOperationState op;
+  MVGblend blend;
+};
+
+class RecordingBlend : public testing::TestWithParam<BlendCase>
+{
+};
+
+TEST_P(RecordingBlend, CodesBecomeGpuFactors)
+{
+  MVGblend b = mvgBlendCompositeOperation(GetParam().op);
+  EXPECT_EQ(b.srcRGB, GetParam().blend.srcRGB);
+  EXPECT_EQ(b.dstRGB, GetParam().blend.dstRGB);
+  EXPECT_EQ(b.srcAlpha, GetParam().blend.srcAlpha);
+  EXPECT_EQ(b.dstAlpha, GetParam().blend.dstAlpha);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RecordingBlend,
+    testing::Values(
+        BlendCase{{kVGOne, kVGOneMinusSrcAlpha, kVGOne, kVGOneMinusSrcAlpha},
+                  {kMVGBlendOne, kMVGBlendOneMinusSourceAlpha, kMVGBlendOne, kMVGBlendOneMinusSourceAlpha}},
+        BlendCase{{kVGDstAlpha, kVGZero, kVGSrcAlphaSaturate, kVGOneMinusDstColor},
+                  {kMVGBlendDestinationAlpha, kMVGBlendZero, kMVGBlendSourceAlphaSaturated,
+                   kMVGBlendOneMinusDestinationColor}},
+        BlendCase{{kVGSrcColor, kVGOneMinusSrcColor, kVGDstColor, kVGOneMinusDstAlpha},
+                  {kMVGBlendSourceColor, kMVGBlendOneMinusSourceColor, kMVGBlendDestinationColor,
+                   kMVGBlendOneMinusDestinationAlpha}},
+        // Code 3 is not a single bit: the whole blend falls back to source over.
+        BlendCase{{kVGZero, 3, kVGZero, kVGZero},
+                  {kMVGBlendOne, kMVGBlendOneMinusSourceAlpha, kMVGBlendOne, kMVGBlendOneMinusSourceAlpha}}));
+
+TEST(Recording, TextureIdsCountUpAndRecordsAreReused)
+{
+  Recorder rec;
+  int a = rec.p.renderCreateTexture(rec.p.userPtr, kVGTextureRGBA, 2, 2, 0, nullptr);
+  int b = rec.p.renderCreateTexture(rec.p.userPtr, kVGTextureRGBA, 2, 2, 0, nullptr);
+  EXPECT_EQ(a, 1);
+  EXPECT_EQ(b, 2);
+  EXPECT_EQ(rec.p.renderDeleteTexture(rec.p.userPtr, a), 1);
+  EXPECT_EQ(rec.p.renderDeleteTexture(rec.p.userPtr, a), 0);
+  int c = rec.p.renderCreateTexture(rec.p.userPtr, kVGTextureAlpha, 3, 5, 0, nullptr);
+  EXPECT_EQ(c, 3);
+  EXPECT_EQ(rec.r->textures.size(), 2u);
+  int w = -1, h = -1;
+  EXPECT_EQ(rec.p.renderGetTextureSize(rec.p.userPtr, a, &w, &h), 0);
+  EXPECT_EQ(w, -1);
+  EXPECT_EQ(rec.p.renderGetTextureSize(rec.p.userPtr, c, &w, &h), 1);
+  EXPECT_EQ(w, 3);
+  EXPECT_EQ(h, 5);
+}
+
+TEST(Recording, UpdateCopiesRegionOfWholeTextureBuffer)
+{
+  Recorder rec;
+  int image = rec.p.renderCreateTexture(rec.p.userPtr, kVGTextureAlpha, 16, 12, 0, nullptr);
+  std::vector<unsigned char> data(16 * 12);
+  for (size_t i = 0; i < data.size(); i++)
+    data[i] = (unsigned char)i;
+  EXPECT_EQ(rec.p.renderUpdateTexture(rec.p.userPtr, image, 5, 7, 3, 2, data.data()), 1);
+  const VGrecordedTexture* t = rec.r->FindTexture(image);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->pixels[7 * 16 + 5], data[7 * 16 + 5]);
+  EXPECT_EQ(t->pixels[8 * 16 + 7], data[8 * 16 + 7]);
+  EXPECT_EQ(t->pixels[7 * 16 + 8], 0);
+  EXPECT_EQ(t->pixels[6 * 16 + 5], 0);
+  EXPECT_EQ(rec.p.renderUpdateTexture(rec.p.userPtr, 99, 0, 0, 1, 1, data.data()), 0);
+}
