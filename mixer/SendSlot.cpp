@@ -1,0 +1,124 @@
+#include "mixer/SendSlot.h"
+
+#include "mixer/ChannelBuffers.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace iplugin
+{
+SendRingEntry::SendRingEntry() : mChannels(AllocateChannelBuffers(kSendBlockFrames, 2)) {}
+
+SendRingEntry::~SendRingEntry()
+{
+  FreeChannelBuffers(mChannels, 2);
+}
+
+SendSlot::SendSlot() = default;
+
+bool SendSlot::Push(const double* left, const double* right, int frames)
+{
+  if (!left || frames <= 0) return false;
+  const uint32_t first = mWriteHint.load(std::memory_order_relaxed);
+  for (uint32_t k = 0; k < kSendSlotCapacity; ++k)
+  {
+    const uint32_t index = (first + k) % kSendSlotCapacity;
+    SendRingEntry& e = mEntries[index];
+    uint32_t expected = SendRingEntry::kFree;
+    // Acquire: the previous holder's reads of the buffers finish before we overwrite them.
+    if (!e.mState.compare_exchange_strong(expected, SendRingEntry::kWriting, std::memory_order_acquire,
+                                          std::memory_order_relaxed))
+      continue;
+    e.mSequence.store(mNextSequence.fetch_add(1, std::memory_order_relaxed), std::memory_order_relaxed);
+    const int n = std::min(frames, kSendBlockFrames);
+    CopyChannelBlock(left, e.mChannels[0], n, 0);
+    CopyChannelBlock(right ? right : left, e.mChannels[1], n, 0);
+    e.mFrames = n;
+    mWriteHint.store((index + 1) % kSendSlotCapacity, std::memory_order_relaxed);
+    e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
+    return true;
+  }
+  return false;
+}
+
+SendSlot::Block SendSlot::Pop(int wantedFrames)
+{
+  // Only a reset or a second mixer racing for the same entry makes the exchange fail; a few tries suffice.
+  for (int attempt = 0; attempt < 4; ++attempt)
+  {
+    int oldest = -1;
+    uint64_t oldestSequence = 0;
+    for (int i = 0; i < static_cast<int>(kSendSlotCapacity); ++i)
+    {
+      if (mEntries[i].mState.load(std::memory_order_acquire) != SendRingEntry::kQueued) continue;
+      const uint64_t sequence = mEntries[i].mSequence.load(std::memory_order_relaxed);
+      if (oldest < 0 || sequence < oldestSequence)
+      {
+        oldest = i;
+        oldestSequence = sequence;
+      }
+    }
+    if (oldest < 0) return Block{};
+    SendRingEntry& e = mEntries[oldest];
+    uint32_t expected = SendRingEntry::kQueued;
+    if (!e.mState.compare_exchange_strong(expected, SendRingEntry::kReading, std::memory_order_acquire,
+                                          std::memory_order_relaxed))
+      continue;
+    Block block;
+    block.left = e.mChannels[0];
+    block.right = e.mChannels[1];
+    block.pushedFrames = e.mFrames;
+    block.frames = std::clamp(wantedFrames, 0, kSendBlockFrames);
+    block.entry = oldest;
+    // The entry is ours alone now: frames the sender did not write this time read as silence.
+    if (block.pushedFrames < block.frames)
+      for (int c = 0; c < 2; ++c)
+        std::memset(e.mChannels[c] + block.pushedFrames, 0,
+                    sizeof(double) * (block.frames - block.pushedFrames));
+    return block;
+  }
+  return Block{};
+}
+
+void SendSlot::Release(Block& block)
+{
+  if (block.entry >= 0 && block.entry < static_cast<int>(kSendSlotCapacity))
+    mEntries[block.entry].mState.store(SendRingEntry::kFree, std::memory_order_release);
+  block = Block{};
+}
+
+uint32_t SendSlot::Count() const
+{
+  uint32_t count = 0;
+  for (const SendRingEntry& e : mEntries)
+    count += e.mState.load(std::memory_order_relaxed) == SendRingEntry::kQueued ? 1 : 0;
+  return count;
+}
+
+void SendSlot::Clear()
+{
+  for (SendRingEntry& e : mEntries)
+  {
+    uint32_t expected = SendRingEntry::kQueued;
+    e.mState.compare_exchange_strong(expected, SendRingEntry::kFree, std::memory_order_acq_rel,
+                                     std::memory_order_relaxed);
+  }
+}
+
+void SendSlot::Reset()
+{
+  Clear();
+  mSenderGain = 1.0;
+  mSenderLevel = 0.0;
+  mSenderLevel2 = 0.0;
+  mReverseMixing = 0u;
+  mPreFilter = 0u;
+  mAttack = 0.3;
+  mHold = 0.0;
+  mRelease = 0.3;
+  mPreGain = 1.0;
+  mWeight = 1.0;
+  mPan = 0.0;
+  mMono = 0u;
+}
+} // namespace iplugin
