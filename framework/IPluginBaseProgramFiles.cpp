@@ -1,0 +1,317 @@
+// VST program (.fxp) and bank (.fxb) files of the plug-in base. All integers are big-endian.
+#include "framework/IPluginBase.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace iplugin
+{
+namespace
+{
+constexpr int kNameBytes = 28;
+constexpr int kBankReserved = 124;
+constexpr int kChunkVersion = 0x10000;
+// Larger files are refused unread.
+constexpr long kMaxFileSize = 64L * 1024 * 1024;
+
+void PutBE32(ByteChunk& c, uint32_t v)
+{
+  const uint8_t b[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+  c.PutBytes(b, 4);
+}
+
+void PutMagic(ByteChunk& c, const char* magic)
+{
+  c.PutBytes(magic, 4);
+}
+
+void PutFloatBE(ByteChunk& c, float f)
+{
+  uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  PutBE32(c, bits);
+}
+
+void PutName(ByteChunk& c, const char* name)
+{
+  char field[kNameBytes] = {};
+  CopyBounded(field, name);
+  c.PutBytes(field, kNameBytes);
+}
+
+// A cursor over a file's bytes; any read past the end marks it failed and reads zeros.
+struct Reader
+{
+  const ByteChunk& c;
+  int pos = 0;
+  bool ok = true;
+
+  uint32_t BE32()
+  {
+    uint8_t b[4] = {};
+    Take(b, 4);
+    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+  }
+  float FloatBE()
+  {
+    const uint32_t bits = BE32();
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+  }
+  bool Magic(const char* magic)
+  {
+    char b[4] = {};
+    Take(b, 4);
+    return ok && std::memcmp(b, magic, 4) == 0;
+  }
+  void Take(void* out, int n)
+  {
+    const int next = ok ? c.GetBytes(out, n, pos) : -1;
+    if (next < 0)
+      ok = false;
+    else
+      pos = next;
+  }
+  int Remaining() const { return ok ? c.Size() - pos : 0; }
+};
+
+bool ReadFile(const char* path, ByteChunk& out)
+{
+  FILE* f = path ? std::fopen(path, "rb") : nullptr;
+  if (!f) return false;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(f) : -1;
+  ok = ok && size >= 0 && size <= kMaxFileSize && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok && size > 0)
+  {
+    ok = out.Resize(int(size)) == int(size) && std::fread(out.GetData(), 1, size_t(size), f) == size_t(size);
+  }
+  std::fclose(f);
+  return ok;
+}
+
+bool WriteFile(const char* path, const ByteChunk& data)
+{
+  FILE* f = path ? std::fopen(path, "wb") : nullptr;
+  if (!f) return false;
+  const bool ok =
+      data.Size() == 0 || std::fwrite(data.GetData(), 1, size_t(data.Size()), f) == size_t(data.Size());
+  return std::fclose(f) == 0 && ok;
+}
+
+// "tffp", the chunk version, then the payload.
+void PutOpaqueChunk(ByteChunk& out, const ByteChunk& payload)
+{
+  PutMagic(out, "tffp");
+  PutBE32(out, kChunkVersion);
+  out.PutChunk(&payload);
+}
+} // namespace
+
+bool IPluginBase::SavePresetAsFXP(const char* path) const
+{
+  ByteChunk out;
+  PutMagic(out, "CcnK");
+  if (!mStateChunks)
+  {
+    PutBE32(out, 0);
+    PutMagic(out, "FxCk");
+    PutBE32(out, 1);
+    PutBE32(out, uint32_t(mUniqueID));
+    PutBE32(out, uint32_t(GetPluginVersion(true)));
+    PutBE32(out, uint32_t(NParams()));
+    PutName(out, GetPresetName(mCurrentPresetIdx));
+    for (int i = 0; i < NParams(); ++i)
+      PutFloatBE(out, float(GetParam(i)->GetNormalized()));
+  }
+  else
+  {
+    ByteChunk state, chunk;
+    if (!SerializeState(state)) return false;
+    PutOpaqueChunk(chunk, state);
+    PutBE32(out, uint32_t(chunk.Size() + 60));
+    PutMagic(out, "FPCh");
+    PutBE32(out, 1);
+    PutBE32(out, uint32_t(mUniqueID));
+    PutBE32(out, uint32_t(GetPluginVersion(true)));
+    PutBE32(out, uint32_t(NParams()));
+    PutName(out, GetPresetName(mCurrentPresetIdx));
+    PutBE32(out, uint32_t(chunk.Size()));
+    out.PutChunk(&chunk);
+  }
+  return WriteFile(path, out);
+}
+
+bool IPluginBase::SaveBankAsFXB(const char* path) const
+{
+  ByteChunk body;
+  PutMagic(body, mStateChunks ? "FBCh" : "FxBk");
+  PutBE32(body, 2);
+  PutBE32(body, uint32_t(mUniqueID));
+  PutBE32(body, uint32_t(GetPluginVersion(true)));
+  PutBE32(body, uint32_t(NPresets()));
+  PutBE32(body, uint32_t(mCurrentPresetIdx));
+  const uint8_t reserved[kBankReserved] = {};
+  body.PutBytes(reserved, kBankReserved);
+
+  if (!mStateChunks)
+  {
+    for (int p = 0; p < NPresets(); ++p)
+    {
+      const IPreset* preset = mPresets.Get(p);
+      PutMagic(body, "CcnK");
+      PutBE32(body, 0);
+      PutMagic(body, "FxCk");
+      PutBE32(body, 1);
+      PutBE32(body, uint32_t(mUniqueID));
+      PutBE32(body, uint32_t(GetPluginVersion(true)));
+      PutBE32(body, uint32_t(NParams()));
+      PutName(body, preset->mName);
+      for (int i = 0; i < NParams(); ++i)
+      {
+        // Records hold parameter doubles; a value they lack is the parameter's present one.
+        double v = GetParam(i)->Value();
+        if (preset->mInitialized) preset->mChunk.Get(&v, i * int(sizeof(double)));
+        PutFloatBE(body, float(GetParam(i)->ToNormalizedClamped(v)));
+      }
+    }
+  }
+  else
+  {
+    ByteChunk presets, chunk;
+    if (!SerializePresets(presets)) return false;
+    PutOpaqueChunk(chunk, presets);
+    PutBE32(body, uint32_t(chunk.Size()));
+    body.PutChunk(&chunk);
+  }
+
+  ByteChunk out;
+  PutMagic(out, "CcnK");
+  PutBE32(out, uint32_t(body.Size()));
+  out.PutChunk(&body);
+  return WriteFile(path, out);
+}
+
+bool IPluginBase::LoadPresetFromFXP(const char* path)
+{
+  ByteChunk data;
+  if (!ReadFile(path, data)) return false;
+  Reader r{data};
+  if (!r.Magic("CcnK")) return false;
+  r.BE32(); // byte size
+  const bool isChunk = r.Magic("FPCh");
+  if (!isChunk)
+  {
+    r.ok = true;
+    r.pos -= 4;
+    if (!r.Magic("FxCk")) return false;
+  }
+  r.BE32(); // format version
+  if (int(r.BE32()) != mUniqueID) return false;
+  r.BE32(); // plug-in version
+  const int numParams = int(r.BE32());
+  char name[kNameBytes];
+  r.Take(name, kNameBytes);
+  if (!r.ok || numParams < 0) return false;
+
+  if (isChunk)
+  {
+    const int size = int(r.BE32());
+    if (!r.ok || size < 8 || size > r.Remaining() || !r.Magic("tffp") || r.BE32() != uint32_t(kChunkVersion))
+      return false;
+    ByteChunk state;
+    state.PutBytes(data.GetData() + r.pos, size - 8);
+    if (UnserializeState(state, 0) < 0) return false;
+  }
+  else
+  {
+    if (int64_t(numParams) * 4 > r.Remaining()) return false;
+    for (int i = 0; i < numParams; ++i)
+    {
+      const float f = r.FloatBE();
+      if (IParam* param = GetParam(i)) param->SetNormalized(f);
+    }
+    HandleParamReset(kPresetRecall);
+  }
+  HandleRestoreState();
+  return true;
+}
+
+bool IPluginBase::LoadBankFromFXB(const char* path)
+{
+  ByteChunk data;
+  if (!ReadFile(path, data)) return false;
+  Reader r{data};
+  if (!r.Magic("CcnK")) return false;
+  r.BE32(); // byte size
+  const bool isChunk = r.Magic("FBCh");
+  if (!isChunk)
+  {
+    r.ok = true;
+    r.pos -= 4;
+    if (!r.Magic("FxBk")) return false;
+  }
+  r.BE32(); // format version
+  if (int(r.BE32()) != mUniqueID) return false;
+  r.BE32(); // plug-in version
+  const int numPrograms = int(r.BE32());
+  const int currentProgram = int(r.BE32());
+  uint8_t reserved[kBankReserved];
+  r.Take(reserved, kBankReserved);
+  if (!r.ok || numPrograms < 0) return false;
+
+  if (isChunk)
+  {
+    const int size = int(r.BE32());
+    if (!r.ok || size < 8 || size > r.Remaining() || !r.Magic("tffp") || r.BE32() != uint32_t(kChunkVersion))
+      return false;
+    ByteChunk presets;
+    presets.PutBytes(data.GetData() + r.pos, size - 8);
+    if (currentProgram >= 0 && currentProgram < NPresets()) mCurrentPresetIdx = currentProgram;
+    return UnserializePresets(presets, 0) >= 0;
+  }
+
+  // Read every program before anything changes.
+  struct Program
+  {
+    char name[kNameBytes + 1] = {};
+    std::vector<double> values;
+  };
+  std::vector<Program> programs;
+  for (int p = 0; p < numPrograms && r.ok; ++p)
+  {
+    if (!r.Magic("CcnK")) return false;
+    r.BE32();
+    if (!r.Magic("FxCk")) return false;
+    r.BE32();
+    if (int(r.BE32()) != mUniqueID) return false;
+    r.BE32();
+    const int numParams = int(r.BE32());
+    Program program;
+    r.Take(program.name, kNameBytes);
+    if (!r.ok || numParams < 0 || int64_t(numParams) * 4 > r.Remaining()) return false;
+    SnapshotParams(program.values);
+    for (int i = 0; i < numParams; ++i)
+    {
+      const float f = r.FloatBE();
+      if (const IParam* param = GetParam(i))
+        program.values[size_t(i)] = param->Constrain(param->FromNormalized(f));
+    }
+    if (p < NPresets()) programs.push_back(std::move(program));
+  }
+  if (!r.ok) return false;
+
+  for (size_t p = 0; p < programs.size(); ++p)
+  {
+    IPreset* preset = mPresets.Get(int(p));
+    preset->SetName(programs[p].name);
+    preset->mInitialized = true;
+    preset->mChunk.Clear();
+    for (double v : programs[p].values)
+      preset->mChunk.Put(&v);
+  }
+  return RestorePreset(currentProgram >= 0 && currentProgram < NPresets() ? currentProgram : 0);
+}
+} // namespace iplugin
