@@ -1,0 +1,581 @@
+// Fill and stroke expansion of flattened paths into the vertices handed to the renderer.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "graphics/vector/VGcontext.h"
+
+namespace iplugin::igraphics
+{
+namespace
+{
+VGvertex* Vset(VGvertex* vtx, float x, float y, float u, float v)
+{
+  *vtx = {x, y, u, v};
+  return vtx + 1;
+}
+
+// Divisions of a half circle of radius r so that no chord strays more than tol from the arc.
+int CurveDivs(float r, float arc, float tol)
+{
+  float da = std::acos(r / (r + tol)) * 2.0f;
+  return std::max(2, (int)std::ceil(arc / da));
+}
+
+void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
+{
+  VGpathCache* cache = ctx->cache;
+  float iw = w > 0.0f ? 1.0f / w : 0.0f;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    VGpath* path = &cache->paths[i];
+    path->nbevel = 0;
+    if (path->count == 0)
+    {
+      path->convex = 0;
+      continue;
+    }
+    VGpoint* pts = &cache->points[path->first];
+    VGpoint* p0 = &pts[path->count - 1];
+    VGpoint* p1 = &pts[0];
+    int nleft = 0;
+    for (int j = 0; j < path->count; j++)
+    {
+      float dlx0 = p0->dy, dly0 = -p0->dx;
+      float dlx1 = p1->dy, dly1 = -p1->dx;
+      p1->dmx = (dlx0 + dlx1) * 0.5f;
+      p1->dmy = (dly0 + dly1) * 0.5f;
+      float dmr2 = p1->dmx * p1->dmx + p1->dmy * p1->dmy;
+      if (dmr2 > 0.000001f)
+      {
+        // Very sharp turns would extrude without bound.
+        float scale = std::min(1.0f / dmr2, 600.0f);
+        p1->dmx *= scale;
+        p1->dmy *= scale;
+      }
+
+      p1->flags = (p1->flags & kVGPtCorner) ? kVGPtCorner : 0;
+      float cross = p1->dx * p0->dy - p0->dx * p1->dy;
+      if (cross > 0.0f)
+      {
+        nleft++;
+        p1->flags |= kVGPtLeft;
+      }
+
+      // Segments shorter than the band is wide get an inner bevel.
+      float limit = std::max(1.01f, std::min(p0->len, p1->len) * iw);
+      if (dmr2 * limit * limit < 1.0f) p1->flags |= kVGPtInnerBevel;
+
+      if (p1->flags & kVGPtCorner)
+      {
+        if (dmr2 * miterLimit * miterLimit < 1.0f || lineJoin == kVGBevel || lineJoin == kVGRound)
+          p1->flags |= kVGPtBevel;
+      }
+
+      if (p1->flags & (kVGPtBevel | kVGPtInnerBevel)) path->nbevel++;
+      p0 = p1++;
+    }
+    path->convex = nleft == path->count ? 1 : 0;
+  }
+}
+
+void ChooseBevel(int bevel, const VGpoint* p0, const VGpoint* p1, float w, float* x0, float* y0, float* x1,
+                 float* y1)
+{
+  if (bevel)
+  {
+    *x0 = p1->x + p0->dy * w;
+    *y0 = p1->y - p0->dx * w;
+    *x1 = p1->x + p1->dy * w;
+    *y1 = p1->y - p1->dx * w;
+  }
+  else
+  {
+    *x0 = p1->x + p1->dmx * w;
+    *y0 = p1->y + p1->dmy * w;
+    *x1 = p1->x + p1->dmx * w;
+    *y1 = p1->y + p1->dmy * w;
+  }
+}
+
+VGvertex* RoundJoin(VGvertex* dst, const VGpoint* p0, const VGpoint* p1, float lw, float rw, float lu,
+                    float ru, int ncap)
+{
+  float dlx0 = p0->dy, dly0 = -p0->dx;
+  float dlx1 = p1->dy, dly1 = -p1->dx;
+  if (p1->flags & kVGPtLeft)
+  {
+    float lx0, ly0, lx1, ly1;
+    ChooseBevel(p1->flags & kVGPtInnerBevel, p0, p1, lw, &lx0, &ly0, &lx1, &ly1);
+    float a0 = std::atan2(-dly0, -dlx0);
+    float a1 = std::atan2(-dly1, -dlx1);
+    if (a1 > a0) a1 -= kVGPi * 2;
+    dst = Vset(dst, lx0, ly0, lu, 1);
+    dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
+    int n = std::clamp((int)std::ceil(((a0 - a1) / kVGPi) * ncap), 2, ncap);
+    for (int i = 0; i < n; i++)
+    {
+      float u = i / (float)(n - 1);
+      float a = a0 + u * (a1 - a0);
+      float rx = p1->x + std::cos(a) * rw;
+      float ry = p1->y + std::sin(a) * rw;
+      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
+      dst = Vset(dst, rx, ry, ru, 1);
+    }
+    dst = Vset(dst, lx1, ly1, lu, 1);
+    dst = Vset(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
+  }
+  else
+  {
+    float rx0, ry0, rx1, ry1;
+    ChooseBevel(p1->flags & kVGPtInnerBevel, p0, p1, -rw, &rx0, &ry0, &rx1, &ry1);
+    float a0 = std::atan2(dly0, dlx0);
+    float a1 = std::atan2(dly1, dlx1);
+    if (a1 < a0) a1 += kVGPi * 2;
+    dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
+    dst = Vset(dst, rx0, ry0, ru, 1);
+    int n = std::clamp((int)std::ceil(((a1 - a0) / kVGPi) * ncap), 2, ncap);
+    for (int i = 0; i < n; i++)
+    {
+      float u = i / (float)(n - 1);
+      float a = a0 + u * (a1 - a0);
+      float lx = p1->x + std::cos(a) * lw;
+      float ly = p1->y + std::sin(a) * lw;
+      dst = Vset(dst, lx, ly, lu, 1);
+      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
+    }
+    dst = Vset(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
+    dst = Vset(dst, rx1, ry1, ru, 1);
+  }
+  return dst;
+}
+
+VGvertex* BevelJoin(VGvertex* dst, const VGpoint* p0, const VGpoint* p1, float lw, float rw, float lu,
+                    float ru)
+{
+  float dlx0 = p0->dy, dly0 = -p0->dx;
+  float dlx1 = p1->dy, dly1 = -p1->dx;
+  if (p1->flags & kVGPtLeft)
+  {
+    float lx0, ly0, lx1, ly1;
+    ChooseBevel(p1->flags & kVGPtInnerBevel, p0, p1, lw, &lx0, &ly0, &lx1, &ly1);
+    dst = Vset(dst, lx0, ly0, lu, 1);
+    dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
+    if (p1->flags & kVGPtBevel)
+    {
+      dst = Vset(dst, lx0, ly0, lu, 1);
+      dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
+      dst = Vset(dst, lx1, ly1, lu, 1);
+      dst = Vset(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
+    }
+    else
+    {
+      float rx0 = p1->x - p1->dmx * rw, ry0 = p1->y - p1->dmy * rw;
+      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
+      dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
+      dst = Vset(dst, rx0, ry0, ru, 1);
+      dst = Vset(dst, rx0, ry0, ru, 1);
+      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
+      dst = Vset(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
+    }
+    dst = Vset(dst, lx1, ly1, lu, 1);
+    dst = Vset(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
+  }
+  else
+  {
+    float rx0, ry0, rx1, ry1;
+    ChooseBevel(p1->flags & kVGPtInnerBevel, p0, p1, -rw, &rx0, &ry0, &rx1, &ry1);
+    dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
+    dst = Vset(dst, rx0, ry0, ru, 1);
+    if (p1->flags & kVGPtBevel)
+    {
+      dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
+      dst = Vset(dst, rx0, ry0, ru, 1);
+      dst = Vset(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
+      dst = Vset(dst, rx1, ry1, ru, 1);
+    }
+    else
+    {
+      float lx0 = p1->x + p1->dmx * lw, ly0 = p1->y + p1->dmy * lw;
+      dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
+      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
+      dst = Vset(dst, lx0, ly0, lu, 1);
+      dst = Vset(dst, lx0, ly0, lu, 1);
+      dst = Vset(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
+      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
+    }
+    dst = Vset(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
+    dst = Vset(dst, rx1, ry1, ru, 1);
+  }
+  return dst;
+}
+
+// Butt and square caps fade over aa along the stroke (v = 0 at the outer edge).
+VGvertex* ButtCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float d, float aa,
+                       float u0, float u1)
+{
+  float px = p->x - dx * d, py = p->y - dy * d;
+  float dlx = dy, dly = -dx;
+  dst = Vset(dst, px + dlx * w - dx * aa, py + dly * w - dy * aa, u0, 0);
+  dst = Vset(dst, px - dlx * w - dx * aa, py - dly * w - dy * aa, u1, 0);
+  dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
+  dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
+  return dst;
+}
+
+VGvertex* ButtCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float d, float aa,
+                     float u0, float u1)
+{
+  float px = p->x + dx * d, py = p->y + dy * d;
+  float dlx = dy, dly = -dx;
+  dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
+  dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
+  dst = Vset(dst, px + dlx * w + dx * aa, py + dly * w + dy * aa, u0, 0);
+  dst = Vset(dst, px - dlx * w + dx * aa, py - dly * w + dy * aa, u1, 0);
+  return dst;
+}
+
+VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, int ncap, float u0,
+                        float u1)
+{
+  float px = p->x, py = p->y;
+  float dlx = dy, dly = -dx;
+  for (int i = 0; i < ncap; i++)
+  {
+    float a = i / (float)(ncap - 1) * kVGPi;
+    float ax = std::cos(a) * w, ay = std::sin(a) * w;
+    dst = Vset(dst, px - dlx * ax - dx * ay, py - dly * ax - dy * ay, u0, 1);
+    dst = Vset(dst, px, py, 0.5f, 1);
+  }
+  dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
+  dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
+  return dst;
+}
+
+VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, int ncap, float u0,
+                      float u1)
+{
+  float px = p->x, py = p->y;
+  float dlx = dy, dly = -dx;
+  dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
+  dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
+  for (int i = 0; i < ncap; i++)
+  {
+    float a = i / (float)(ncap - 1) * kVGPi;
+    float ax = std::cos(a) * w, ay = std::sin(a) * w;
+    dst = Vset(dst, px, py, 0.5f, 1);
+    dst = Vset(dst, px - dlx * ax + dx * ay, py - dly * ax + dy * ay, u0, 1);
+  }
+  return dst;
+}
+
+void Direction(const VGpoint* from, const VGpoint* to, float* dx, float* dy)
+{
+  *dx = to->x - from->x;
+  *dy = to->y - from->y;
+  float d = std::sqrt(*dx * *dx + *dy * *dy);
+  if (d > 1e-6f)
+  {
+    *dx /= d;
+    *dy /= d;
+  }
+}
+
+void MultiplyAlpha(VGpaint* paint, float alpha)
+{
+  paint->innerColor.a *= alpha;
+  paint->outerColor.a *= alpha;
+}
+
+bool Antialiased(VGcontext* ctx)
+{
+  return ctx->params.edgeAntiAlias && vgGetState(ctx)->shapeAntiAlias;
+}
+} // namespace
+
+VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
+{
+  VGpathCache* cache = ctx->cache;
+  if (nverts < 0) return nullptr;
+  if (nverts > cache->cverts)
+  {
+    int cverts = (nverts + 0xff) & ~0xff;
+    auto* verts = static_cast<VGvertex*>(std::realloc(cache->verts, sizeof(VGvertex) * cverts));
+    if (!verts) return nullptr;
+    cache->verts = verts;
+    cache->cverts = cverts;
+  }
+  return cache->verts;
+}
+
+int vgExpandFill(VGcontext* ctx, float w)
+{
+  VGpathCache* cache = ctx->cache;
+  float aa = ctx->fringeWidth;
+  bool fringe = w > 0.0f;
+
+  CalculateJoins(ctx, w, kVGMiter, 2.4f);
+
+  int cverts = 0;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VGpath* path = &cache->paths[i];
+    cverts += path->count + path->nbevel + 1;
+    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
+  }
+  VGvertex* verts = vgAllocTempVerts(ctx, cverts);
+  if (!verts) return 0;
+
+  bool convex = cache->npaths == 1 && cache->paths[0].convex;
+  float woff = 0.5f * aa;
+
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    VGpath* path = &cache->paths[i];
+    VGpoint* pts = &cache->points[path->first];
+    VGvertex* dst = verts;
+    path->fill = dst;
+    path->stroke = nullptr;
+    path->nstroke = 0;
+    if (path->count == 0)
+    {
+      path->nfill = 0;
+      continue;
+    }
+
+    if (fringe)
+    {
+      // The fill outline is inset by half a fringe so the fringe band straddles the path.
+      const VGpoint* p0 = &pts[path->count - 1];
+      const VGpoint* p1 = &pts[0];
+      for (int j = 0; j < path->count; j++)
+      {
+        if (p1->flags & kVGPtBevel)
+        {
+          float dlx0 = p0->dy, dly0 = -p0->dx;
+          float dlx1 = p1->dy, dly1 = -p1->dx;
+          if (p1->flags & kVGPtLeft)
+            dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
+          else
+          {
+            dst = Vset(dst, p1->x + dlx0 * woff, p1->y + dly0 * woff, 0.5f, 1);
+            dst = Vset(dst, p1->x + dlx1 * woff, p1->y + dly1 * woff, 0.5f, 1);
+          }
+        }
+        else
+          dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
+        p0 = p1++;
+      }
+    }
+    else
+    {
+      for (int j = 0; j < path->count; j++)
+        dst = Vset(dst, pts[j].x, pts[j].y, 0.5f, 1);
+    }
+    path->nfill = (int)(dst - verts);
+    verts = dst;
+
+    if (fringe)
+    {
+      float lw = w + woff, rw = w - woff;
+      float lu = 0, ru = 1;
+      // A convex shape needs no stencil: its fringe starts on the inset outline.
+      if (convex)
+      {
+        lw = woff;
+        lu = 0.5f;
+      }
+      dst = verts;
+      path->stroke = dst;
+      const VGpoint* p0 = &pts[path->count - 1];
+      const VGpoint* p1 = &pts[0];
+      for (int j = 0; j < path->count; j++)
+      {
+        if (p1->flags & (kVGPtBevel | kVGPtInnerBevel))
+          dst = BevelJoin(dst, p0, p1, lw, rw, lu, ru);
+        else
+        {
+          dst = Vset(dst, p1->x + p1->dmx * lw, p1->y + p1->dmy * lw, lu, 1);
+          dst = Vset(dst, p1->x - p1->dmx * rw, p1->y - p1->dmy * rw, ru, 1);
+        }
+        p0 = p1++;
+      }
+      dst = Vset(dst, verts[0].x, verts[0].y, lu, 1);
+      dst = Vset(dst, verts[1].x, verts[1].y, ru, 1);
+      path->nstroke = (int)(dst - verts);
+      verts = dst;
+    }
+  }
+  return 1;
+}
+
+int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit)
+{
+  VGpathCache* cache = ctx->cache;
+  float aa = fringe;
+  float u0 = 0.0f, u1 = 1.0f;
+  int ncap = CurveDivs(w, kVGPi, ctx->tessTol);
+
+  w += aa * 0.5f;
+  // Without anti-aliasing every vertex is fully covered.
+  if (aa == 0.0f) u0 = u1 = 0.5f;
+
+  CalculateJoins(ctx, w, lineJoin, miterLimit);
+
+  int cverts = 0;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VGpath* path = &cache->paths[i];
+    if (lineJoin == kVGRound)
+      cverts += (path->count + path->nbevel * (ncap + 2) + 1) * 2;
+    else
+      cverts += (path->count + path->nbevel * 5 + 1) * 2;
+    if (!path->closed)
+    {
+      if (lineCap == kVGRound)
+        cverts += (ncap * 2 + 2) * 2;
+      else
+        cverts += (3 + 3) * 2;
+    }
+  }
+  VGvertex* verts = vgAllocTempVerts(ctx, cverts);
+  if (!verts) return 0;
+
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    VGpath* path = &cache->paths[i];
+    VGpoint* pts = &cache->points[path->first];
+    path->fill = nullptr;
+    path->nfill = 0;
+    VGvertex* dst = verts;
+    path->stroke = dst;
+    // An open path needs two points to have a direction; a lone point draws nothing.
+    bool loop = path->closed;
+    if (path->count == 0 || (!loop && path->count < 2))
+    {
+      path->nstroke = 0;
+      continue;
+    }
+
+    const VGpoint *p0, *p1;
+    int s, e;
+    if (loop)
+    {
+      p0 = &pts[path->count - 1];
+      p1 = &pts[0];
+      s = 0;
+      e = path->count;
+    }
+    else
+    {
+      p0 = &pts[0];
+      p1 = &pts[1];
+      s = 1;
+      e = path->count - 1;
+    }
+
+    if (!loop)
+    {
+      float dx, dy;
+      Direction(p0, p1, &dx, &dy);
+      if (lineCap == kVGButt)
+        dst = ButtCapStart(dst, p0, dx, dy, w, -aa * 0.5f, aa, u0, u1);
+      else if (lineCap == kVGSquare)
+        dst = ButtCapStart(dst, p0, dx, dy, w, w - aa, aa, u0, u1);
+      else if (lineCap == kVGRound)
+        dst = RoundCapStart(dst, p0, dx, dy, w, ncap, u0, u1);
+    }
+
+    for (int j = s; j < e; j++)
+    {
+      if (p1->flags & (kVGPtBevel | kVGPtInnerBevel))
+      {
+        if (lineJoin == kVGRound)
+          dst = RoundJoin(dst, p0, p1, w, w, u0, u1, ncap);
+        else
+          dst = BevelJoin(dst, p0, p1, w, w, u0, u1);
+      }
+      else
+      {
+        dst = Vset(dst, p1->x + p1->dmx * w, p1->y + p1->dmy * w, u0, 1);
+        dst = Vset(dst, p1->x - p1->dmx * w, p1->y - p1->dmy * w, u1, 1);
+      }
+      p0 = p1++;
+    }
+
+    if (loop)
+    {
+      dst = Vset(dst, verts[0].x, verts[0].y, u0, 1);
+      dst = Vset(dst, verts[1].x, verts[1].y, u1, 1);
+    }
+    else
+    {
+      float dx, dy;
+      Direction(p0, p1, &dx, &dy);
+      if (lineCap == kVGButt)
+        dst = ButtCapEnd(dst, p1, dx, dy, w, -aa * 0.5f, aa, u0, u1);
+      else if (lineCap == kVGSquare)
+        dst = ButtCapEnd(dst, p1, dx, dy, w, w - aa, aa, u0, u1);
+      else if (lineCap == kVGRound)
+        dst = RoundCapEnd(dst, p1, dx, dy, w, ncap, u0, u1);
+    }
+
+    path->nstroke = (int)(dst - verts);
+    verts = dst;
+  }
+  return 1;
+}
+
+void vgFill(VGcontext* ctx)
+{
+  VGstate* state = vgGetState(ctx);
+  VGpaint fillPaint = state->fill;
+
+  vgFlattenPaths(ctx);
+  vgExpandFill(ctx, Antialiased(ctx) ? ctx->fringeWidth : 0.0f);
+
+  MultiplyAlpha(&fillPaint, state->alpha);
+  VGpathCache* cache = ctx->cache;
+  ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &state->scissor,
+                         ctx->fringeWidth, cache->bounds, cache->paths, cache->npaths);
+
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VGpath* path = &cache->paths[i];
+    ctx->fillTriCount += path->nfill - 2;
+    ctx->fillTriCount += path->nstroke - 2;
+    ctx->drawCallCount += 2;
+  }
+}
+
+void vgStroke(VGcontext* ctx)
+{
+  VGstate* state = vgGetState(ctx);
+  float scale = vgTransformAverageScale(state->xform);
+  float strokeWidth = std::clamp(state->strokeWidth * scale, 0.0f, 200.0f);
+  VGpaint strokePaint = state->stroke;
+
+  if (strokeWidth < ctx->fringeWidth)
+  {
+    // Thin lines are drawn one fringe wide and faded by their coverage.
+    float alpha = std::clamp(strokeWidth / ctx->fringeWidth, 0.0f, 1.0f);
+    MultiplyAlpha(&strokePaint, alpha * alpha);
+    strokeWidth = ctx->fringeWidth;
+  }
+  MultiplyAlpha(&strokePaint, state->alpha);
+
+  vgFlattenPaths(ctx);
+  vgExpandStroke(ctx, strokeWidth * 0.5f, Antialiased(ctx) ? ctx->fringeWidth : 0.0f, state->lineCap,
+                 state->lineJoin, state->miterLimit);
+
+  VGpathCache* cache = ctx->cache;
+  ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,
+                           ctx->fringeWidth, strokeWidth, cache->paths, cache->npaths);
+
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    ctx->strokeTriCount += cache->paths[i].nstroke - 2;
+    ctx->drawCallCount++;
+  }
+}
+} // namespace iplugin::igraphics
