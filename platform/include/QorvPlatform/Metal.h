@@ -1,0 +1,31 @@
+// Controls of the Metal and Core Animation stand-ins that have no macOS counterpart: the synchronous GPU
+// mode, fault injection, counters for tests, and reading back what a layer shows.
+#pragma once
+
+#include <QuartzCore/CAMetalLayer.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Synchronous mode (the default): commit runs the command buffer and its handlers on the calling thread.
+// Otherwise each queue runs them on its own thread. Set it before making queues.
+void QorvMetalSetSynchronous(bool synchronous);
+bool QorvMetalIsSynchronous();
+
+// While set, every newLibraryWithData fails as if the data were damaged.
+void QorvMetalSetLibraryFailure(bool fail);
+
+// Render pipeline states made so far by all devices.
+uint64_t QorvMetalPipelineStatesMade();
+// Draws skipped because their pipeline did not fit the pass (attachment formats), and other misuse.
+uint64_t QorvMetalValidationErrors();
+
+// The image the layer shows, as rows of RGBA bytes (not premultiplied conversion: bytes as stored, reordered
+// to red first). Waits for committed GPU work first. False when nothing was presented yet.
+bool QorvMetalLayerCopyPresentedImage(CAMetalLayer& layer, std::vector<uint8_t>& rgba, int& width,
+                                      int& height);
+// Writes the image the layer shows to a PNG file; false when nothing was presented or the file failed.
+bool QorvMetalLayerWritePresentedPNG(CAMetalLayer& layer, const std::string& path);
+// Number of drawables presented on the layer so far.
+uint64_t QorvMetalLayerPresentCount(CAMetalLayer& layer);

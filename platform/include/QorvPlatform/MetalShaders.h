@@ -1,0 +1,68 @@
+// The software GPU's shader interface. A shader library's data names its functions (see
+// QorvMetalLibraryData); their code is C++ registered here under those names, as the program's compiled
+// shaders. Functions run on the GPU's thread and must not touch anything but their arguments.
+#pragma once
+
+#include <Metal/Metal.h>
+
+#include <string>
+#include <vector>
+
+constexpr int kQorvMaxVaryings = 8;
+constexpr int kQorvMaxAttributes = MTLVertexDescriptor::kMaxAttributes;
+
+// A bound buffer as a shader sees it: its bytes from the bound offset on.
+struct QorvShaderBuffer
+{
+  const unsigned char* data = nullptr;
+  NSUInteger length = 0;
+};
+
+struct QorvVertexIn
+{
+  // Attributes fetched through the pipeline's vertex descriptor; absent components read (0, 0, 0, 1).
+  float attributes[kQorvMaxAttributes][4];
+  uint32_t vertexId;
+  const QorvShaderBuffer* buffers; // vertex buffer slots
+};
+
+struct QorvVertexOut
+{
+  float position[4]; // clip space
+  float varyings[kQorvMaxVaryings];
+};
+
+struct QorvFragmentIn
+{
+  float position[4]; // pixel centre in the target (x + 0.5, y + 0.5), z, w
+  const float* varyings;
+  bool frontFacing;
+  const QorvShaderBuffer* buffers;        // fragment buffer slots
+  const MTLTexture* const* textures;      // fragment texture slots (null when unbound)
+  const MTLSamplerState* const* samplers; // fragment sampler slots (null when unbound)
+};
+
+typedef void (*QorvVertexFunction)(const QorvVertexIn& in, QorvVertexOut& out);
+// Writes the colour and answers true, or answers false to discard the fragment.
+typedef bool (*QorvFragmentFunction)(const QorvFragmentIn& in, float colour[4]);
+
+struct QorvShaderCode
+{
+  QorvVertexFunction vertex = nullptr;
+  QorvFragmentFunction fragment = nullptr;
+  int varyingCount = 0;
+};
+
+// Registering a name again replaces its code for libraries made afterwards.
+void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount);
+void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function);
+
+// Library data: "MTLB", version 1 (uint32 little-endian), function count (uint32), then per function its
+// type (uint8: 1 vertex, 2 fragment), name length (uint16) and name bytes.
+std::vector<unsigned char>
+QorvMetalLibraryData(const std::vector<std::pair<MTLFunctionType, std::string>>& functions);
+
+// Samples a texture at normalised coordinates with the sampler's filters and address modes, from level 0.
+// Formats with one channel read (r, 0, 0, 1). Without a texture the result is (0, 0, 0, 0).
+void QorvSampleTexture(const MTLTexture* texture, const MTLSamplerState* sampler, float u, float v,
+                       float out[4]);

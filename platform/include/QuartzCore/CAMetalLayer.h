@@ -1,0 +1,58 @@
+// Stand-in for Core Animation's Metal layer: a ring of drawables (maximumDrawableCount textures of the
+// drawable size and pixel format) that are handed out by nextDrawable and shown when presented.
+// Main-thread use, except that drawables may be presented and released on the GPU's thread.
+#pragma once
+
+#include <CoreGraphics/CGGeometry.h>
+#include <Metal/Metal.h>
+
+#include <memory>
+
+class CAMetalLayer;
+struct QorvDrawableRing;
+
+class CAMetalDrawable : public MTLDrawable
+{
+public:
+  CAMetalDrawable(std::shared_ptr<QorvDrawableRing> ring, uint64_t generation, int slot,
+                  std::shared_ptr<MTLTexture> texture, CAMetalLayer* layer);
+  // Gives its slot back to the ring unless it is the one on screen.
+  ~CAMetalDrawable() override;
+  std::shared_ptr<MTLTexture> texture() const { return mTexture; }
+  CAMetalLayer* layer() const { return mLayer; }
+  void present() override;
+
+private:
+  std::shared_ptr<QorvDrawableRing> mRing;
+  uint64_t mGeneration;
+  int mSlot;
+  std::shared_ptr<MTLTexture> mTexture;
+  CAMetalLayer* mLayer;
+};
+
+class CAMetalLayer
+{
+public:
+  static std::shared_ptr<CAMetalLayer> layer() { return std::make_shared<CAMetalLayer>(); }
+  CAMetalLayer();
+  ~CAMetalLayer();
+
+  std::shared_ptr<MTLDevice> device;
+  MTLPixelFormat pixelFormat = MTLPixelFormatBGRA8Unorm;
+  CGSize drawableSize = {0, 0};
+  bool opaque = true;
+  bool presentsWithTransaction = false;
+  bool framebufferOnly = true;
+  NSUInteger maximumDrawableCount = 3;
+  CGFloat contentsScale = 1.0;
+
+  // Waits up to one second for a free drawable; null when none becomes free, without a device, or when the
+  // drawable size is empty.
+  std::shared_ptr<CAMetalDrawable> nextDrawable();
+
+  // Stand-in internals.
+  const std::shared_ptr<QorvDrawableRing>& ring() const { return mRing; }
+
+private:
+  std::shared_ptr<QorvDrawableRing> mRing;
+};

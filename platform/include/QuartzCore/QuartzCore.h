@@ -1,0 +1,4 @@
+// Stand-in umbrella header of QuartzCore.
+#pragma once
+
+#include <QuartzCore/CAMetalLayer.h>

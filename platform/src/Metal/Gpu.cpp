@@ -1,0 +1,115 @@
+#include "platform/src/Metal/Gpu.h"
+
+#include <QorvPlatform/Metal.h>
+
+#include <cmath>
+
+namespace
+{
+std::atomic<bool> gSynchronous{true};
+std::atomic<bool> gLibraryFailure{false};
+} // namespace
+
+void QorvMetalSetSynchronous(bool synchronous)
+{
+  gSynchronous = synchronous;
+}
+bool QorvMetalIsSynchronous()
+{
+  return gSynchronous;
+}
+void QorvMetalSetLibraryFailure(bool fail)
+{
+  gLibraryFailure = fail;
+}
+bool QorvMetalLibraryFailure()
+{
+  return gLibraryFailure;
+}
+uint64_t QorvMetalPipelineStatesMade()
+{
+  return QorvGpu::shared()->pipelinesMade;
+}
+uint64_t QorvMetalValidationErrors()
+{
+  return QorvGpu::shared()->validationErrors;
+}
+
+const std::shared_ptr<QorvGpu>& QorvGpu::shared()
+{
+  static const std::shared_ptr<QorvGpu> gpu = std::make_shared<QorvGpu>();
+  return gpu;
+}
+
+void QorvGpu::beginWork()
+{
+  std::lock_guard<std::mutex> lock(idleMutex);
+  ++inFlight;
+}
+
+void QorvGpu::endWork()
+{
+  std::lock_guard<std::mutex> lock(idleMutex);
+  if (--inFlight == 0) idle.notify_all();
+}
+
+void QorvGpu::waitIdle()
+{
+  std::unique_lock<std::mutex> lock(idleMutex);
+  idle.wait(lock, [this] { return inFlight == 0; });
+}
+
+NSUInteger QorvBytesPerPixel(MTLPixelFormat format)
+{
+  switch (format)
+  {
+  case MTLPixelFormatR8Unorm:
+  case MTLPixelFormatStencil8:
+    return 1;
+  case MTLPixelFormatRGBA8Unorm:
+  case MTLPixelFormatBGRA8Unorm:
+    return 4;
+  default:
+    return 0;
+  }
+}
+
+void QorvLoadPixel(MTLPixelFormat format, const unsigned char* p, float out[4])
+{
+  constexpr float k = 1.0f / 255.0f;
+  switch (format)
+  {
+  case MTLPixelFormatR8Unorm:
+    out[0] = p[0] * k, out[1] = 0, out[2] = 0, out[3] = 1;
+    break;
+  case MTLPixelFormatBGRA8Unorm:
+    out[0] = p[2] * k, out[1] = p[1] * k, out[2] = p[0] * k, out[3] = p[3] * k;
+    break;
+  default:
+    out[0] = p[0] * k, out[1] = p[1] * k, out[2] = p[2] * k, out[3] = p[3] * k;
+    break;
+  }
+}
+
+static inline unsigned char ToUnorm8(float v)
+{
+  if (!(v > 0.0f)) return 0;
+  if (v >= 1.0f) return 255;
+  return (unsigned char)std::lrintf(v * 255.0f);
+}
+
+void QorvStorePixel(MTLPixelFormat format, const float in[4], unsigned char* p)
+{
+  switch (format)
+  {
+  case MTLPixelFormatR8Unorm:
+    p[0] = ToUnorm8(in[0]);
+    break;
+  case MTLPixelFormatBGRA8Unorm:
+    p[0] = ToUnorm8(in[2]), p[1] = ToUnorm8(in[1]), p[2] = ToUnorm8(in[0]), p[3] = ToUnorm8(in[3]);
+    break;
+  default:
+    p[0] = ToUnorm8(in[0]), p[1] = ToUnorm8(in[1]), p[2] = ToUnorm8(in[2]), p[3] = ToUnorm8(in[3]);
+    break;
+  }
+}

@@ -1,0 +1,67 @@
+// Internals shared by the Metal stand-in's sources: the process-wide software GPU and a queue's command
+// stream.
+#pragma once
+
+#include <Metal/Metal.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+struct QorvGpu
+{
+  // Held while a command buffer executes and while the CPU copies into or out of a texture, so that the
+  // two never touch texture memory at once.
+  std::mutex memory;
+  // Committed command buffers that have not completed, over all queues.
+  std::mutex idleMutex;
+  std::condition_variable idle;
+  int inFlight = 0;
+  std::atomic<uint64_t> pipelinesMade{0};
+  std::atomic<uint64_t> validationErrors{0};
+
+  static const std::shared_ptr<QorvGpu>& shared();
+  void beginWork();
+  void endWork();
+  void waitIdle();
+};
+
+struct QorvCommandStream : std::enable_shared_from_this<QorvCommandStream>
+{
+  explicit QorvCommandStream(std::shared_ptr<QorvGpu> gpu) : gpu(std::move(gpu)) {}
+  ~QorvCommandStream();
+  void enqueue(const std::shared_ptr<MTLCommandBuffer>& buffer);
+  void commit(const std::shared_ptr<MTLCommandBuffer>& buffer);
+  // Stops the thread after the committed buffers ran; uncommitted ones are dropped.
+  void shutdown();
+
+private:
+  struct Entry
+  {
+    std::shared_ptr<MTLCommandBuffer> buffer;
+    bool committed = false;
+  };
+  bool frontReady() const { return !order.empty() && order.front().committed && !draining; }
+  void drain(std::unique_lock<std::mutex>& lock);
+  void run();
+
+  std::shared_ptr<QorvGpu> gpu;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<Entry> order;
+  std::thread worker;
+  bool stop = false;
+  bool draining = false;
+};
+
+// Rasterises one draw into the pass's attachments (either may be null). Caller holds the GPU memory lock.
+void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& state, MTLPrimitiveType type,
+                   const uint32_t* vertexIds, NSUInteger count);
+
+// Reads and writes one pixel of a colour format as four floats.
+void QorvLoadPixel(MTLPixelFormat format, const unsigned char* p, float out[4]);
+void QorvStorePixel(MTLPixelFormat format, const float in[4], unsigned char* p);
+NSUInteger QorvBytesPerPixel(MTLPixelFormat format);

@@ -1,0 +1,463 @@
+// The software GPU's rasteriser. Coverage is decided on pixel centres in fixed point with 8 fractional bits
+// and a top-left rule, so triangles that share an edge cover each pixel on it exactly once and stencil
+// winding counts stay exact. Facing follows the clip-space orientation (y up), as on the platform.
+#include "platform/src/Metal/Gpu.h"
+
+#include <QorvPlatform/MetalShaders.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+constexpr int kSubBits = 8;
+constexpr int64_t kOne = int64_t(1) << kSubBits;
+// Window coordinates are clamped to this many pixels so that edge products stay inside 64 bits.
+constexpr double kCoordLimit = double(1 << 20);
+
+struct Vertex
+{
+  double x = 0, y = 0;
+  float z = 0;
+  bool valid = false;
+  float varyings[kQorvMaxVaryings];
+};
+
+int64_t FloorDiv(int64_t a, int64_t b)
+{
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+} // b > 0
+int64_t CeilDiv(int64_t a, int64_t b)
+{
+  return -FloorDiv(-a, b);
+}
+
+float Unorm(float v)
+{
+  return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+}
+
+float Factor(MTLBlendFactor f, const float* src, const float* dst, int c)
+{
+  bool alpha = c == 3;
+  switch (f)
+  {
+  case MTLBlendFactorZero:
+    return 0;
+  case MTLBlendFactorOne:
+    return 1;
+  case MTLBlendFactorSourceColor:
+    return src[c];
+  case MTLBlendFactorOneMinusSourceColor:
+    return 1 - src[c];
+  case MTLBlendFactorSourceAlpha:
+    return src[3];
+  case MTLBlendFactorOneMinusSourceAlpha:
+    return 1 - src[3];
+  case MTLBlendFactorDestinationColor:
+    return dst[c];
+  case MTLBlendFactorOneMinusDestinationColor:
+    return 1 - dst[c];
+  case MTLBlendFactorDestinationAlpha:
+    return dst[3];
+  case MTLBlendFactorOneMinusDestinationAlpha:
+    return 1 - dst[3];
+  case MTLBlendFactorSourceAlphaSaturated:
+    return alpha ? 1 : std::min(src[3], 1 - dst[3]);
+  case MTLBlendFactorOneMinusBlendColor:
+  case MTLBlendFactorOneMinusBlendAlpha:
+    return 1; // the blend colour is never set, so it stays (0, 0, 0, 0)
+  default:
+    return 0;
+  }
+}
+
+float Combine(MTLBlendOperation op, float s, float d)
+{
+  switch (op)
+  {
+  case MTLBlendOperationSubtract:
+    return s - d;
+  case MTLBlendOperationReverseSubtract:
+    return d - s;
+  case MTLBlendOperationMin:
+    return std::min(s, d);
+  case MTLBlendOperationMax:
+    return std::max(s, d);
+  default:
+    return s + d;
+  }
+}
+
+bool Compare(MTLCompareFunction f, uint32_t ref, uint32_t value)
+{
+  switch (f)
+  {
+  case MTLCompareFunctionNever:
+    return false;
+  case MTLCompareFunctionLess:
+    return ref < value;
+  case MTLCompareFunctionEqual:
+    return ref == value;
+  case MTLCompareFunctionLessEqual:
+    return ref <= value;
+  case MTLCompareFunctionGreater:
+    return ref > value;
+  case MTLCompareFunctionNotEqual:
+    return ref != value;
+  case MTLCompareFunctionGreaterEqual:
+    return ref >= value;
+  default:
+    return true;
+  }
+}
+
+uint8_t Apply(MTLStencilOperation op, uint8_t s, uint32_t ref, uint32_t writeMask)
+{
+  uint8_t v = s;
+  switch (op)
+  {
+  case MTLStencilOperationZero:
+    v = 0;
+    break;
+  case MTLStencilOperationReplace:
+    v = (uint8_t)ref;
+    break;
+  case MTLStencilOperationIncrementClamp:
+    v = s == 255 ? 255 : s + 1;
+    break;
+  case MTLStencilOperationDecrementClamp:
+    v = s == 0 ? 0 : s - 1;
+    break;
+  case MTLStencilOperationInvert:
+    v = (uint8_t)~s;
+    break;
+  case MTLStencilOperationIncrementWrap:
+    v = (uint8_t)(s + 1);
+    break;
+  case MTLStencilOperationDecrementWrap:
+    v = (uint8_t)(s - 1);
+    break;
+  default:
+    break;
+  }
+  return (uint8_t)((s & ~writeMask) | (v & writeMask));
+}
+
+void FetchAttribute(MTLVertexFormat format, const unsigned char* p, float out[4])
+{
+  switch (format)
+  {
+  case MTLVertexFormatFloat:
+    std::memcpy(out, p, 4);
+    break;
+  case MTLVertexFormatFloat2:
+    std::memcpy(out, p, 8);
+    break;
+  case MTLVertexFormatFloat3:
+    std::memcpy(out, p, 12);
+    break;
+  case MTLVertexFormatFloat4:
+    std::memcpy(out, p, 16);
+    break;
+  case MTLVertexFormatUChar4Normalized:
+    for (int i = 0; i < 4; ++i)
+      out[i] = p[i] / 255.0f;
+    break;
+  default:
+    break;
+  }
+}
+
+NSUInteger AttributeSize(MTLVertexFormat format)
+{
+  switch (format)
+  {
+  case MTLVertexFormatFloat:
+  case MTLVertexFormatUChar4Normalized:
+    return 4;
+  case MTLVertexFormatFloat2:
+    return 8;
+  case MTLVertexFormatFloat3:
+    return 12;
+  case MTLVertexFormatFloat4:
+    return 16;
+  default:
+    return 0;
+  }
+}
+
+struct Draw
+{
+  MTLTexture* colour;
+  MTLTexture* stencil;
+  const QorvDrawState* state;
+  const MTLVertexDescriptor* vd;
+  const QorvShaderCode* vertexCode;
+  const QorvShaderCode* fragmentCode;
+  const MTLRenderPipelineColorAttachmentDescriptor* blend;
+  int varyings;
+  QorvShaderBuffer vertexBuffers[QorvDrawState::kSlots];
+  QorvShaderBuffer fragmentBuffers[QorvDrawState::kSlots];
+  const MTLTexture* textures[QorvDrawState::kSlots];
+  const MTLSamplerState* samplers[QorvDrawState::kSlots];
+  int clipX0, clipY0, clipX1, clipY1;
+
+  void Shade(uint32_t id, Vertex& v) const
+  {
+    QorvVertexIn in;
+    in.vertexId = id;
+    in.buffers = vertexBuffers;
+    for (int a = 0; a < kQorvMaxAttributes; ++a)
+    {
+      float* out = in.attributes[a];
+      out[0] = out[1] = out[2] = 0, out[3] = 1;
+      const auto& attr = vd->attributes[a];
+      NSUInteger size = AttributeSize(attr.format);
+      if (size == 0 || attr.bufferIndex >= QorvDrawState::kSlots) continue;
+      const auto& layout = vd->layouts[attr.bufferIndex];
+      const QorvShaderBuffer& b = vertexBuffers[attr.bufferIndex];
+      NSUInteger at =
+          attr.offset + (layout.stepFunction == MTLVertexStepFunctionPerVertex ? layout.stride * id : 0);
+      if (b.data && at + size <= b.length) // out-of-range fetches read zeros, as with robust buffer access
+        FetchAttribute(attr.format, b.data + at, out);
+    }
+    QorvVertexOut out{};
+    vertexCode->vertex(in, out);
+    float w = out.position[3];
+    v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
+    if (!v.valid) return;
+    const MTLViewport& vp = state->viewport;
+    double nx = out.position[0] / w, ny = out.position[1] / w;
+    v.x = std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit);
+    v.y = std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit);
+    v.z = out.position[2] / w;
+    std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
+  }
+
+  void Fragment(int px, int py, const Vertex& a, const Vertex& b, const Vertex& c, double la, double lb,
+                bool front) const
+  {
+    const MTLDepthStencilState::Face* face = nullptr;
+    if (stencil && state->depthStencil)
+    {
+      face = front ? &state->depthStencil->front() : &state->depthStencil->back();
+      if (!face->enabled) face = nullptr;
+    }
+    uint8_t* s = face ? &stencil->levels()[0].pixels[(size_t)py * stencil->width() + px] : nullptr;
+    bool pass = true;
+    uint8_t newStencil = 0;
+    if (face)
+    {
+      const MTLStencilDescriptor& d = face->stencil;
+      pass = Compare(d.stencilCompareFunction, state->stencilReference & d.readMask, *s & d.readMask);
+      newStencil = Apply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, *s,
+                         state->stencilReference, d.writeMask);
+      // A failing fragment that would leave the stencil as it is cannot change anything, discarded or not.
+      if (!pass && newStencil == *s) return;
+    }
+    float colourOut[4] = {0, 0, 0, 0};
+    if (fragmentCode)
+    {
+      double lc = 1 - la - lb;
+      float vary[kQorvMaxVaryings];
+      for (int k = 0; k < varyings; ++k)
+        vary[k] = (float)(la * a.varyings[k] + lb * b.varyings[k] + lc * c.varyings[k]);
+      QorvFragmentIn in;
+      in.position[0] = px + 0.5f;
+      in.position[1] = py + 0.5f;
+      in.position[2] = (float)(la * a.z + lb * b.z + lc * c.z);
+      in.position[3] = 1;
+      in.varyings = vary;
+      in.frontFacing = front;
+      in.buffers = fragmentBuffers;
+      in.textures = textures;
+      in.samplers = samplers;
+      if (!fragmentCode->fragment(in, colourOut)) return;
+    }
+    if (face) *s = newStencil;
+    if (!pass || !colour || !fragmentCode || blend->writeMask == MTLColorWriteMaskNone) return;
+    MTLPixelFormat format = colour->pixelFormat();
+    unsigned char* p =
+        &colour->levels()[0].pixels[((size_t)py * colour->width() + px) * colour->bytesPerPixel()];
+    float src[4], dst[4], out[4];
+    for (int i = 0; i < 4; ++i)
+      src[i] = Unorm(colourOut[i]);
+    QorvLoadPixel(format, p, dst);
+    if (blend->blendingEnabled)
+    {
+      for (int i = 0; i < 3; ++i)
+        out[i] = Combine(blend->rgbBlendOperation, src[i] * Factor(blend->sourceRGBBlendFactor, src, dst, i),
+                         dst[i] * Factor(blend->destinationRGBBlendFactor, src, dst, i));
+      out[3] =
+          Combine(blend->alphaBlendOperation, src[3] * Factor(blend->sourceAlphaBlendFactor, src, dst, 3),
+                  dst[3] * Factor(blend->destinationAlphaBlendFactor, src, dst, 3));
+    }
+    else
+      std::memcpy(out, src, sizeof out);
+    const MTLColorWriteMask channel[4] = {MTLColorWriteMaskRed, MTLColorWriteMaskGreen, MTLColorWriteMaskBlue,
+                                          MTLColorWriteMaskAlpha};
+    for (int i = 0; i < 4; ++i)
+      if (!(blend->writeMask & channel[i])) out[i] = dst[i];
+    QorvStorePixel(format, out, p);
+  }
+
+  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
+  {
+    if (!v0->valid || !v1->valid || !v2->valid) return;
+    int64_t X[3], Y[3];
+    const Vertex* v[3] = {v0, v1, v2};
+    for (int i = 0; i < 3; ++i)
+    {
+      X[i] = std::llround(v[i]->x * kOne);
+      Y[i] = std::llround(v[i]->y * kOne);
+    }
+    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+    if (area == 0) return;
+    // Window y runs down, so a positive area here is clockwise in clip space.
+    bool clockwise = area > 0;
+    bool front = (state->frontFacingWinding == MTLWindingClockwise) == clockwise;
+    if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+      return;
+    if (area < 0)
+    {
+      std::swap(X[1], X[2]);
+      std::swap(Y[1], Y[2]);
+      std::swap(v[1], v[2]);
+      area = -area;
+    }
+    int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+    int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+    // Pixel p is a candidate when its centre p * 256 + 128 lies inside the bounds.
+    int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(minX - kOne / 2, kOne));
+    int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(maxX - kOne / 2, kOne));
+    int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
+    int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
+    if (px0 > px1 || py0 > py1) return;
+
+    // Edge k runs from vertex k+1 to k+2 and weighs vertex k; inside is where all three are >= their bias.
+    int64_t stepX[3], stepY[3], bias[3], rowStart[3];
+    for (int k = 0; k < 3; ++k)
+    {
+      int a = (k + 1) % 3, b = (k + 2) % 3;
+      int64_t dx = X[b] - X[a], dy = Y[b] - Y[a];
+      bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+      bias[k] = topLeft ? 0 : 1;
+      stepX[k] = -dy * kOne;
+      stepY[k] = dx * kOne;
+      int64_t cx = px0 * kOne + kOne / 2, cy = py0 * kOne + kOne / 2;
+      rowStart[k] = dx * (cy - Y[a]) - dy * (cx - X[a]);
+    }
+    const double inv = 1.0 / (double)area;
+    for (int64_t py = py0; py <= py1; ++py)
+    {
+      // The span of this row where every edge function reaches its bias.
+      int64_t lo = 0, hi = px1 - px0;
+      for (int k = 0; k < 3 && lo <= hi; ++k)
+      {
+        int64_t e = rowStart[k], s = stepX[k], need = bias[k] - e;
+        if (s > 0)
+          lo = std::max(lo, CeilDiv(need, s));
+        else if (s < 0)
+          hi = std::min(hi, FloorDiv(-need, -s));
+        else if (e < bias[k])
+          hi = -1;
+      }
+      for (int64_t i = lo; i <= hi; ++i)
+      {
+        double e0 = (double)(rowStart[0] + i * stepX[0]), e1 = (double)(rowStart[1] + i * stepX[1]);
+        Fragment((int)(px0 + i), (int)py, *v[0], *v[1], *v[2], e0 * inv, e1 * inv, front);
+      }
+      for (int k = 0; k < 3; ++k)
+        rowStart[k] += stepY[k];
+    }
+  }
+};
+} // namespace
+
+void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s, MTLPrimitiveType type,
+                   const uint32_t* ids, NSUInteger count)
+{
+  if (type != MTLPrimitiveTypeTriangle && type != MTLPrimitiveTypeTriangleStrip)
+    return; // points and lines are not drawn by this stand-in
+  const auto& pd = s.pipeline->descriptor();
+  Draw d;
+  d.colour = colour;
+  d.stencil = stencil;
+  d.state = &s;
+  d.vd = &s.pipeline->vertexDescriptor();
+  d.vertexCode = &pd.vertexFunction->code();
+  d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
+  d.blend = &pd.colorAttachments[0];
+  d.varyings = d.vertexCode->varyingCount;
+  for (int i = 0; i < QorvDrawState::kSlots; ++i)
+  {
+    auto bind = [](const QorvDrawState::BufferBinding& b)
+    {
+      QorvShaderBuffer out;
+      if (b.buffer && b.offset <= b.buffer->length())
+        out = QorvShaderBuffer{b.buffer->bytes() + b.offset, b.buffer->length() - b.offset};
+      return out;
+    };
+    d.vertexBuffers[i] = bind(s.vertexBuffers[i]);
+    d.fragmentBuffers[i] = bind(s.fragmentBuffers[i]);
+    d.textures[i] = s.fragmentTextures[i].get();
+    d.samplers[i] = s.fragmentSamplers[i].get();
+  }
+  MTLTexture* target = colour ? colour : stencil;
+  if (!target) return;
+  const MTLViewport& vp = s.viewport;
+  d.clipX0 = (int)std::clamp(std::floor(vp.originX), 0.0, (double)target->width());
+  d.clipY0 = (int)std::clamp(std::floor(vp.originY), 0.0, (double)target->height());
+  d.clipX1 = (int)std::clamp(std::ceil(vp.originX + vp.width), 0.0, (double)target->width());
+  d.clipY1 = (int)std::clamp(std::ceil(vp.originY + vp.height), 0.0, (double)target->height());
+  if (stencil && colour && (stencil->width() < colour->width() || stencil->height() < colour->height()))
+  {
+    d.clipX1 = std::min<int>(d.clipX1, (int)stencil->width());
+    d.clipY1 = std::min<int>(d.clipY1, (int)stencil->height());
+  }
+
+  // Shade each vertex once when the ids are dense, else once per reference.
+  uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
+  std::vector<Vertex> shaded;
+  std::vector<Vertex> perReference;
+  const bool dense = (uint64_t)hi - lo < 4 * (uint64_t)count + 64;
+  if (dense)
+  {
+    shaded.resize((size_t)hi - lo + 1);
+    std::vector<bool> done(shaded.size(), false);
+    for (NSUInteger i = 0; i < count; ++i)
+      if (!done[ids[i] - lo])
+      {
+        d.Shade(ids[i], shaded[ids[i] - lo]);
+        done[ids[i] - lo] = true;
+      }
+  }
+  else
+  {
+    perReference.resize(count);
+    for (NSUInteger i = 0; i < count; ++i)
+      d.Shade(ids[i], perReference[i]);
+  }
+  auto vertex = [&](NSUInteger i) -> const Vertex*
+  { return dense ? &shaded[ids[i] - lo] : &perReference[i]; };
+
+  if (type == MTLPrimitiveTypeTriangle)
+  {
+    for (NSUInteger i = 0; i + 2 < count; i += 3)
+      d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+  }
+  else
+  {
+    // Odd triangles of a strip swap their first two vertices so the whole strip keeps one facing.
+    for (NSUInteger i = 0; i + 2 < count; ++i)
+    {
+      if (i % 2 == 0)
+        d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+      else
+        d.Triangle(vertex(i + 1), vertex(i), vertex(i + 2));
+    }
+  }
+}

@@ -1,0 +1,89 @@
+#include "platform/src/Metal/Gpu.h"
+
+#include <QorvPlatform/MetalShaders.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// Maps a texel index onto the level by the address mode; false when it falls outside with clamp-to-zero.
+bool Address(MTLSamplerAddressMode mode, int64_t i, int64_t n, int64_t& out)
+{
+  switch (mode)
+  {
+  case MTLSamplerAddressModeRepeat:
+    out = ((i % n) + n) % n;
+    return true;
+  case MTLSamplerAddressModeMirrorRepeat:
+  {
+    int64_t m = ((i % (2 * n)) + 2 * n) % (2 * n);
+    out = m < n ? m : 2 * n - 1 - m;
+    return true;
+  }
+  case MTLSamplerAddressModeMirrorClampToEdge:
+    out = std::clamp<int64_t>(i < 0 ? -i - 1 : i, 0, n - 1);
+    return true;
+  case MTLSamplerAddressModeClampToZero:
+    out = i;
+    return i >= 0 && i < n;
+  default:
+    out = std::clamp<int64_t>(i, 0, n - 1);
+    return true;
+  }
+}
+
+void Texel(const MTLTexture& t, const MTLSamplerDescriptor& s, int64_t x, int64_t y, float out[4])
+{
+  const auto& level = t.levels()[0];
+  int64_t ax, ay;
+  bool inX = Address(s.sAddressMode, x, (int64_t)level.width, ax);
+  bool inY = Address(s.tAddressMode, y, (int64_t)level.height, ay);
+  if (!inX || !inY)
+  {
+    out[0] = out[1] = out[2] = 0;
+    out[3] = t.pixelFormat() == MTLPixelFormatR8Unorm ? 1.0f : 0.0f;
+    return;
+  }
+  QorvLoadPixel(t.pixelFormat(), &level.pixels[(ay * level.width + ax) * t.bytesPerPixel()], out);
+}
+
+int64_t FloorToIndex(double v)
+{
+  return (int64_t)std::floor(std::clamp(v, -1e9, 1e9));
+}
+} // namespace
+
+void QorvSampleTexture(const MTLTexture* texture, const MTLSamplerState* sampler, float u, float v,
+                       float out[4])
+{
+  out[0] = out[1] = out[2] = out[3] = 0;
+  if (!texture || texture->levels().empty()) return;
+  static const MTLSamplerDescriptor kDefault;
+  const MTLSamplerDescriptor& s = sampler ? sampler->descriptor() : kDefault;
+  const auto& level = texture->levels()[0];
+  if (!std::isfinite(u)) u = 0;
+  if (!std::isfinite(v)) v = 0;
+  double x = s.normalizedCoordinates ? (double)u * level.width : u;
+  double y = s.normalizedCoordinates ? (double)v * level.height : v;
+  // Magnification and minification filter alike: the stand-in samples level 0 only.
+  if (s.magFilter == MTLSamplerMinMagFilterNearest)
+  {
+    Texel(*texture, s, FloorToIndex(x), FloorToIndex(y), out);
+    return;
+  }
+  double fx = x - 0.5, fy = y - 0.5;
+  int64_t x0 = FloorToIndex(fx), y0 = FloorToIndex(fy);
+  float ax = (float)(fx - (double)x0), ay = (float)(fy - (double)y0);
+  float t00[4], t10[4], t01[4], t11[4];
+  Texel(*texture, s, x0, y0, t00);
+  Texel(*texture, s, x0 + 1, y0, t10);
+  Texel(*texture, s, x0, y0 + 1, t01);
+  Texel(*texture, s, x0 + 1, y0 + 1, t11);
+  for (int i = 0; i < 4; ++i)
+  {
+    float top = t00[i] + (t10[i] - t00[i]) * ax;
+    float bottom = t01[i] + (t11[i] - t01[i]) * ax;
+    out[i] = top + (bottom - top) * ay;
+  }
+}

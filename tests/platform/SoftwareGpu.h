@@ -1,0 +1,206 @@
+// Helpers of the software GPU tests: shaders that work in pixel coordinates, and a small harness that draws
+// triangles into a colour and a stencil texture with a chosen pipeline and stencil state.
+#pragma once
+
+#include <QorvPlatform/Metal.h>
+#include <QorvPlatform/MetalShaders.h>
+
+#include <cstring>
+#include <vector>
+
+namespace gputest
+{
+// Vertex: x, y in pixels (y down) and u, v, at 16 bytes a vertex in buffer 0; buffer 1 holds the target size.
+struct Vertex
+{
+  float x, y, u, v;
+};
+
+inline void PixelVertex(const QorvVertexIn& in, QorvVertexOut& out)
+{
+  float size[2] = {1, 1};
+  if (in.buffers[1].length >= 8) std::memcpy(size, in.buffers[1].data, 8);
+  out.position[0] = 2 * in.attributes[0][0] / size[0] - 1;
+  out.position[1] = 1 - 2 * in.attributes[0][1] / size[1];
+  out.position[2] = 0;
+  out.position[3] = 1;
+  out.varyings[0] = in.attributes[1][0];
+  out.varyings[1] = in.attributes[1][1];
+}
+
+// The colour in fragment buffer 0.
+inline bool SolidFragment(const QorvFragmentIn& in, float colour[4])
+{
+  std::memcpy(colour, in.buffers[0].data, 16);
+  return true;
+}
+
+// Discards the left half of a 16 pixel wide target, else the colour in buffer 0.
+inline bool DiscardLeftFragment(const QorvFragmentIn& in, float colour[4])
+{
+  if (in.position[0] < 8) return false;
+  return SolidFragment(in, colour);
+}
+
+// The texture in slot 0 at the interpolated (u, v).
+inline bool TextureFragment(const QorvFragmentIn& in, float colour[4])
+{
+  QorvSampleTexture(in.textures[0], in.samplers[0], in.varyings[0], in.varyings[1], colour);
+  return true;
+}
+
+inline void RegisterShaders()
+{
+  QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2);
+  QorvMetalRegisterFragmentFunction("testSolid", SolidFragment);
+  QorvMetalRegisterFragmentFunction("testDiscardLeft", DiscardLeftFragment);
+  QorvMetalRegisterFragmentFunction("testTexture", TextureFragment);
+}
+
+inline std::vector<unsigned char> LibraryData()
+{
+  return QorvMetalLibraryData({{MTLFunctionTypeVertex, "testVertex"},
+                               {MTLFunctionTypeFragment, "testSolid"},
+                               {MTLFunctionTypeFragment, "testDiscardLeft"},
+                               {MTLFunctionTypeFragment, "testTexture"}});
+}
+
+struct Harness
+{
+  std::shared_ptr<MTLDevice> device = MTLCreateSystemDefaultDevice();
+  std::shared_ptr<MTLCommandQueue> queue = device->newCommandQueue();
+  std::shared_ptr<MTLLibrary> library;
+  std::shared_ptr<MTLTexture> colour, stencil;
+  int width, height;
+
+  Harness(int w = 16, int h = 16, MTLPixelFormat format = MTLPixelFormatRGBA8Unorm) : width(w), height(h)
+  {
+    RegisterShaders();
+    auto bytes = LibraryData();
+    dispatch_data_t data =
+        dispatch_data_create(bytes.data(), bytes.size(), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
+    library = device->newLibraryWithData(data, nullptr);
+    dispatch_release(data);
+    auto cd = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(format, w, h, false);
+    cd->usage = MTLTextureUsage(MTLTextureUsageRenderTarget | MTLTextureUsageShaderRead);
+    colour = device->newTextureWithDescriptor(*cd);
+    auto sd = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, w, h, false);
+    sd->usage = MTLTextureUsageRenderTarget;
+    stencil = device->newTextureWithDescriptor(*sd);
+  }
+
+  std::shared_ptr<MTLRenderPipelineState> Pipeline(const char* fragment, bool blending = false,
+                                                   MTLBlendFactor src = MTLBlendFactorOne,
+                                                   MTLBlendFactor dst = MTLBlendFactorZero,
+                                                   MTLColorWriteMask mask = MTLColorWriteMaskAll)
+  {
+    MTLRenderPipelineDescriptor d;
+    d.vertexFunction = library->newFunctionWithName("testVertex");
+    if (fragment) d.fragmentFunction = library->newFunctionWithName(fragment);
+    auto vd = MTLVertexDescriptor::vertexDescriptor();
+    vd->attributes[0] = {MTLVertexFormatFloat2, 0, 0};
+    vd->attributes[1] = {MTLVertexFormatFloat2, 8, 0};
+    vd->layouts[0].stride = 16;
+    d.vertexDescriptor = vd;
+    auto& c = d.colorAttachments[0];
+    c.pixelFormat = colour->pixelFormat();
+    c.blendingEnabled = blending;
+    c.sourceRGBBlendFactor = c.sourceAlphaBlendFactor = src;
+    c.destinationRGBBlendFactor = c.destinationAlphaBlendFactor = dst;
+    c.writeMask = mask;
+    d.stencilAttachmentPixelFormat = MTLPixelFormatStencil8;
+    return device->newRenderPipelineStateWithDescriptor(d, nullptr);
+  }
+
+  static std::shared_ptr<MTLDepthStencilState> Stencil(MTLDevice& device, MTLCompareFunction compare,
+                                                       MTLStencilOperation pass, MTLStencilOperation fail,
+                                                       MTLStencilOperation backPass, bool back = true)
+  {
+    MTLDepthStencilDescriptor d;
+    d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+    d.frontFaceStencil->stencilCompareFunction = compare;
+    d.frontFaceStencil->depthStencilPassOperation = pass;
+    d.frontFaceStencil->stencilFailureOperation = fail;
+    if (back)
+    {
+      d.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*d.frontFaceStencil);
+      d.backFaceStencil->depthStencilPassOperation = backPass;
+    }
+    return device.newDepthStencilStateWithDescriptor(d);
+  }
+
+  struct DrawSpec
+  {
+    std::vector<Vertex> vertices;
+    std::vector<uint32_t> indices; // empty: non-indexed
+    MTLPrimitiveType type = MTLPrimitiveTypeTriangle;
+    std::shared_ptr<MTLRenderPipelineState> pipeline;
+    std::shared_ptr<MTLDepthStencilState> depthStencil;
+    MTLCullMode cull = MTLCullModeNone;
+    uint32_t reference = 0;
+    float colour[4] = {1, 1, 1, 1};
+    std::shared_ptr<MTLTexture> texture;
+    std::shared_ptr<MTLSamplerState> sampler;
+  };
+
+  // One render pass; the colour is cleared to clear (when given) and the stencil kept unless clearStencil.
+  void Pass(const std::vector<DrawSpec>& draws, const float* clear = nullptr, bool clearStencil = false)
+  {
+    auto cb = queue->commandBuffer();
+    auto pass = MTLRenderPassDescriptor::renderPassDescriptor();
+    pass->colorAttachments[0].texture = colour;
+    pass->colorAttachments[0].loadAction = clear ? MTLLoadActionClear : MTLLoadActionLoad;
+    if (clear)
+      pass->colorAttachments[0].clearColor = MTLClearColorMake(clear[0], clear[1], clear[2], clear[3]);
+    pass->stencilAttachment.texture = stencil;
+    pass->stencilAttachment.loadAction = clearStencil ? MTLLoadActionClear : MTLLoadActionLoad;
+    auto enc = cb->renderCommandEncoderWithDescriptor(*pass);
+    enc->setFrontFacingWinding(MTLWindingCounterClockwise);
+    float size[2] = {(float)width, (float)height};
+    enc->setVertexBuffer(device->newBufferWithBytes(size, 8, MTLResourceStorageModeShared), 0, 1);
+    for (const DrawSpec& d : draws)
+    {
+      enc->setRenderPipelineState(d.pipeline);
+      enc->setDepthStencilState(d.depthStencil);
+      enc->setCullMode(d.cull);
+      enc->setStencilReferenceValue(d.reference);
+      enc->setVertexBuffer(device->newBufferWithBytes(d.vertices.data(), d.vertices.size() * sizeof(Vertex),
+                                                      MTLResourceStorageModeShared),
+                           0, 0);
+      enc->setFragmentBuffer(device->newBufferWithBytes(d.colour, 16, MTLResourceStorageModeShared), 0, 0);
+      enc->setFragmentTexture(d.texture, 0);
+      enc->setFragmentSamplerState(d.sampler, 0);
+      if (d.indices.empty())
+        enc->drawPrimitives(d.type, 0, d.vertices.size());
+      else
+        enc->drawIndexedPrimitives(
+            d.type, d.indices.size(), MTLIndexTypeUInt32,
+            device->newBufferWithBytes(d.indices.data(), d.indices.size() * 4, MTLResourceStorageModeShared),
+            0);
+    }
+    enc->endEncoding();
+    cb->commit();
+    cb->waitUntilCompleted();
+  }
+
+  std::vector<uint8_t> Pixels(const std::shared_ptr<MTLTexture>& t) const
+  {
+    std::vector<uint8_t> out(t->width() * t->height() * t->bytesPerPixel());
+    t->getBytes(out.data(), t->width() * t->bytesPerPixel(), MTLRegionMake2D(0, 0, t->width(), t->height()),
+                0);
+    return out;
+  }
+  uint8_t StencilAt(int x, int y) const { return Pixels(stencil)[y * width + x]; }
+  std::vector<uint8_t> ColourAt(int x, int y) const
+  {
+    auto p = Pixels(colour);
+    size_t bpp = colour->bytesPerPixel();
+    return std::vector<uint8_t>(p.begin() + (y * width + x) * bpp, p.begin() + (y * width + x + 1) * bpp);
+  }
+};
+
+inline std::vector<Vertex> Quad(float x0, float y0, float x1, float y1)
+{
+  return {{x0, y0, 0, 0}, {x1, y0, 1, 0}, {x0, y1, 0, 1}, {x1, y0, 1, 0}, {x1, y1, 1, 1}, {x0, y1, 0, 1}};
+}
+} // namespace gputest
