@@ -24,6 +24,15 @@
 #if __has_include(<CoreFoundation/CFBundle.h>)
 #include <CoreFoundation/CFBundle.h>
 #endif
+#if __has_include(<CoreFoundation/CFDate.h>)
+#include <CoreFoundation/CFDate.h>
+#endif
 #if __has_include(<CoreFoundation/CFRunLoop.h>)
 #include <CoreFoundation/CFRunLoop.h>
+#endif
+#if __has_include(<CoreFoundation/CFError.h>)
+#include <CoreFoundation/CFError.h>
+#endif
+#if __has_include(<CoreFoundation/CFPropertyList.h>)
+#include <CoreFoundation/CFPropertyList.h>
 #endif

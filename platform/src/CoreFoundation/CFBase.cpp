@@ -9,21 +9,32 @@
 namespace
 {
 std::atomic<long> gLive{0};
-}
+thread_local int tUncounted = 0;
+} // namespace
 
 const CFAllocatorRef kCFAllocatorSystemDefault = nullptr;
 const CFAllocatorRef kCFAllocatorMalloc = nullptr;
 
 namespace qorvcf
 {
-Object::Object(CFTypeID type, bool immortal) : typeID(type), immortal(immortal)
+Object::Object(CFTypeID type, bool immortal)
+    : typeID(type), immortal(immortal), counted(!immortal && !tUncounted)
 {
-  if (!immortal) CountLive(1);
+  if (counted) CountLive(1);
 }
 
 Object::~Object()
 {
-  if (!immortal) CountLive(-1);
+  if (counted) CountLive(-1);
+}
+
+UncountedScope::UncountedScope()
+{
+  ++tUncounted;
+}
+UncountedScope::~UncountedScope()
+{
+  --tUncounted;
 }
 
 std::string Object::Describe() const

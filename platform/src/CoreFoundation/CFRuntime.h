@@ -40,7 +40,19 @@ struct Object
 
   const CFTypeID typeID;
   const bool immortal;
+  bool counted;
   std::atomic<long> refs{1};
+};
+
+// While one exists on a thread, objects made on that thread are left out of the live count: for what
+// lives as long as the process (bundles and their information dictionaries).
+class UncountedScope
+{
+public:
+  UncountedScope();
+  ~UncountedScope();
+  UncountedScope(const UncountedScope&) = delete;
+  UncountedScope& operator=(const UncountedScope&) = delete;
 };
 
 inline const Object* AsObject(CFTypeRef cf)
@@ -74,4 +86,11 @@ std::string Utf8(CFTypeRef string);
 CFStringRef NewString(std::string utf8);
 // Whether the bytes are valid UTF-8; counts UTF-16 units on the way.
 bool ValidUtf8(const std::string& text, CFIndex* utf16Length);
+} // namespace qorvcf
+
+typedef struct __CFError* CFErrorRef;
+namespace qorvcf
+{
+// A new error (retain count 1).
+CFErrorRef NewError(CFStringRef domain, CFIndex code, const std::string& description);
 } // namespace qorvcf

@@ -1,0 +1,37 @@
+// Stand-in for Core Foundation bundles. A bundle is a folder laid out as on macOS:
+// <Name>.<extension>/Contents/ with Info.plist, the binary (in MacOS/, or directly in Contents/) and
+// Resources/. Bundles live as long as the process; CFRelease of one does nothing.
+#pragma once
+
+#include <CoreFoundation/CFBase.h>
+#include <CoreFoundation/CFDictionary.h>
+#include <CoreFoundation/CFURL.h>
+
+typedef struct __CFBundle* CFBundleRef;
+
+extern const CFStringRef kCFBundleInfoDictionaryVersionKey;
+extern const CFStringRef kCFBundleExecutableKey;
+extern const CFStringRef kCFBundleIdentifierKey;
+extern const CFStringRef kCFBundleVersionKey;
+extern const CFStringRef kCFBundleNameKey;
+
+CFTypeID CFBundleGetTypeID();
+// The host's own bundle, as set with qorvplatform::SetMainBundle; null when it has none.
+CFBundleRef CFBundleGetMainBundle();
+// Among the bundles made so far (CFBundleCreate, qorvplatform::RegisterBundle, loaded components).
+CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID);
+// The bundle of an existing folder (the same object for the same folder); null when there is none.
+CFBundleRef CFBundleCreate(CFAllocatorRef allocator, CFURLRef bundleURL);
+
+// Null when Info.plist gives no identifier.
+CFStringRef CFBundleGetIdentifier(CFBundleRef bundle);
+CFDictionaryRef CFBundleGetInfoDictionary(CFBundleRef bundle);
+// Owned by the bundle; null when the key is absent.
+CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef key);
+CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle);
+CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle);
+CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle);
+// The file <name>.<type> in the resource folder (or its sub-folder); null when no file is there. A
+// type may be null or empty when the name carries its extension.
+CFURLRef CFBundleCopyResourceURL(CFBundleRef bundle, CFStringRef resourceName, CFStringRef resourceType,
+                                 CFStringRef subDirName);

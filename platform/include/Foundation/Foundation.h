@@ -1,0 +1,7 @@
+// Stand-in umbrella header of Foundation: the folder queries, bundles and file checks, callable from
+// C++ (texts are UTF-8 std::string, arrays std::vector).
+#pragma once
+
+#include <Foundation/NSBundle.h>
+#include <Foundation/NSFileManager.h>
+#include <Foundation/NSPathUtilities.h>

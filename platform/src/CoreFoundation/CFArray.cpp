@@ -1,0 +1,208 @@
+#include "platform/src/CoreFoundation/CFRuntime.h"
+
+#include <CoreFoundation/CFArray.h>
+#include <CoreFoundation/CFString.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace
+{
+const void* TypeRetain(CFAllocatorRef, const void* value)
+{
+  return CFRetain(value);
+}
+void TypeRelease(CFAllocatorRef, const void* value)
+{
+  CFRelease(value);
+}
+} // namespace
+
+const CFArrayCallBacks kCFTypeArrayCallBacks = {0, TypeRetain, TypeRelease, CFCopyDescription, CFEqual};
+
+struct __CFArray : qorvcf::Object
+{
+  static constexpr CFTypeID kTypeID = qorvcf::kTypeArray;
+  explicit __CFArray(const CFArrayCallBacks* cb) : Object(kTypeID, false)
+  {
+    if (cb) callbacks = *cb;
+  }
+  ~__CFArray() override
+  {
+    for (const void* v : values)
+      Release(v);
+  }
+  const void* Retain(const void* v) const { return callbacks.retain ? callbacks.retain(nullptr, v) : v; }
+  void Release(const void* v) const
+  {
+    if (callbacks.release) callbacks.release(nullptr, v);
+  }
+  bool Same(const void* a, const void* b) const
+  {
+    return a == b || (callbacks.equal && callbacks.equal(a, b));
+  }
+  bool Equals(const Object& other) const override
+  {
+    const auto& o = static_cast<const __CFArray&>(other);
+    if (values.size() != o.values.size()) return false;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (!Same(values[i], o.values[i])) return false;
+    return true;
+  }
+  CFHashCode Hash() const override { return values.size(); }
+  std::string Describe() const override
+  {
+    std::string text = "(\n";
+    for (const void* v : values)
+    {
+      std::string item;
+      if (callbacks.copyDescription)
+      {
+        CFStringRef d = callbacks.copyDescription(v);
+        item = qorvcf::Utf8(d);
+        CFRelease(d);
+      }
+      else
+      {
+        char ptr[32];
+        std::snprintf(ptr, sizeof ptr, "%p", v);
+        item = ptr;
+      }
+      text += "    " + item + ",\n";
+    }
+    return text + ")";
+  }
+
+  CFArrayCallBacks callbacks{};
+  std::vector<const void*> values;
+};
+
+namespace
+{
+// The part of the range that lies inside the array.
+bool Clip(const __CFArray* a, CFRange range, size_t* begin, size_t* end)
+{
+  if (!a || range.location < 0 || range.length <= 0) return false;
+  CFIndex count = static_cast<CFIndex>(a->values.size());
+  if (range.location >= count) return false;
+  *begin = static_cast<size_t>(range.location);
+  *end = static_cast<size_t>(std::min(count, range.location + range.length));
+  return true;
+}
+} // namespace
+
+CFTypeID CFArrayGetTypeID()
+{
+  return qorvcf::kTypeArray;
+}
+
+CFArrayRef CFArrayCreate(CFAllocatorRef allocator, const void** values, CFIndex numValues,
+                         const CFArrayCallBacks* callBacks)
+{
+  if (numValues < 0 || (!values && numValues > 0)) return nullptr;
+  auto* a = new __CFArray(callBacks);
+  for (CFIndex i = 0; i < numValues; ++i)
+    a->values.push_back(a->Retain(values[i]));
+  return a;
+}
+
+CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef, CFIndex capacity, const CFArrayCallBacks* callBacks)
+{
+  if (capacity < 0) return nullptr;
+  auto* a = new __CFArray(callBacks);
+  a->values.reserve(static_cast<size_t>(std::min<CFIndex>(capacity, 4096)));
+  return a;
+}
+
+CFIndex CFArrayGetCount(CFArrayRef theArray)
+{
+  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
+  return a ? static_cast<CFIndex>(a->values.size()) : 0;
+}
+
+const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx)
+{
+  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
+  if (!a || idx < 0 || idx >= static_cast<CFIndex>(a->values.size())) return nullptr;
+  return a->values[static_cast<size_t>(idx)];
+}
+
+void CFArrayGetValues(CFArrayRef theArray, CFRange range, const void** values)
+{
+  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
+  size_t begin, end;
+  if (values && Clip(a, range, &begin, &end))
+    std::copy(a->values.begin() + static_cast<long>(begin), a->values.begin() + static_cast<long>(end),
+              values);
+}
+
+CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef theArray, CFRange range, const void* value)
+{
+  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
+  size_t begin, end;
+  if (!Clip(a, range, &begin, &end)) return kCFNotFound;
+  for (size_t i = begin; i < end; ++i)
+    if (a->Same(a->values[i], value)) return static_cast<CFIndex>(i);
+  return kCFNotFound;
+}
+
+Boolean CFArrayContainsValue(CFArrayRef theArray, CFRange range, const void* value)
+{
+  return CFArrayGetFirstIndexOfValue(theArray, range, value) != kCFNotFound;
+}
+
+void CFArrayApplyFunction(CFArrayRef theArray, CFRange range, CFArrayApplierFunction applier, void* context)
+{
+  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
+  size_t begin, end;
+  if (!applier || !Clip(a, range, &begin, &end)) return;
+  for (size_t i = begin; i < end; ++i)
+    applier(a->values[i], context);
+}
+
+void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value)
+{
+  __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
+  if (a) a->values.push_back(a->Retain(value));
+}
+
+void CFArrayInsertValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value)
+{
+  __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
+  if (a && idx >= 0 && idx <= static_cast<CFIndex>(a->values.size()))
+    a->values.insert(a->values.begin() + idx, a->Retain(value));
+}
+
+void CFArraySetValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value)
+{
+  __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
+  if (!a || idx < 0 || idx > static_cast<CFIndex>(a->values.size())) return;
+  if (idx == static_cast<CFIndex>(a->values.size()))
+  {
+    a->values.push_back(a->Retain(value));
+    return;
+  }
+  const void* old = a->values[static_cast<size_t>(idx)];
+  a->values[static_cast<size_t>(idx)] = a->Retain(value);
+  a->Release(old);
+}
+
+void CFArrayRemoveValueAtIndex(CFMutableArrayRef theArray, CFIndex idx)
+{
+  __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
+  if (!a || idx < 0 || idx >= static_cast<CFIndex>(a->values.size())) return;
+  const void* old = a->values[static_cast<size_t>(idx)];
+  a->values.erase(a->values.begin() + idx);
+  a->Release(old);
+}
+
+void CFArrayRemoveAllValues(CFMutableArrayRef theArray)
+{
+  __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
+  if (!a) return;
+  std::vector<const void*> old;
+  old.swap(a->values);
+  for (const void* v : old)
+    a->Release(v);
+}
