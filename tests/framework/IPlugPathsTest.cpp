@@ -29,7 +29,12 @@ class Paths : public ::testing::Test
 protected:
   void SetUp() override
   {
-    root = qorvtest::ScratchDir("paths");
+    // Shards run in parallel processes: each test gets a folder of its own.
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string id = std::string(test->test_suite_name()) + "." + test->name();
+    for (char& ch : id)
+      if (ch == '/') ch = '_';
+    root = qorvtest::ScratchDir("paths-" + id);
     home = root + "/home";
     fs::create_directories(home);
     Save("HOME", home.c_str());

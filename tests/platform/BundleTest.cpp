@@ -50,7 +50,8 @@ class Bundles : public ::testing::Test
 protected:
   void SetUp() override
   {
-    root = qorvtest::ScratchDir("bundles");
+    root = qorvtest::ScratchDir(std::string("bundles-") +
+                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     bundle = root + "/Sample.component";
     WriteFile(bundle + "/Contents/Info.plist", InfoPlist("com.example.sample", "2.1.3", "Sample"));
     WriteFile(bundle + "/Contents/MacOS/Sample", "binary");

@@ -18,7 +18,8 @@ extern const CFStringRef kCFBundleNameKey;
 CFTypeID CFBundleGetTypeID();
 // The host's own bundle, as set with qorvplatform::SetMainBundle; null when it has none.
 CFBundleRef CFBundleGetMainBundle();
-// Among the bundles made so far (CFBundleCreate, qorvplatform::RegisterBundle, loaded components).
+// Among the bundles made so far (CFBundleCreate, qorvplatform::RegisterBundle, loaded components) whose
+// folders still exist; of several with the identifier, the one opened last.
 CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID);
 // The bundle of an existing folder (the same object for the same folder); null when there is none.
 CFBundleRef CFBundleCreate(CFAllocatorRef allocator, CFURLRef bundleURL);

@@ -27,6 +27,7 @@ struct __CFBundle : qorvcf::Object
   const std::string path;
   CFDictionaryRef info = nullptr;       // never freed: bundles live as long as the process
   std::vector<CFDictionaryRef> earlier; // replaced dictionaries, whose values callers may still hold
+  unsigned long registered = 0;         // when it was last opened: the newest wins an identifier
 };
 
 namespace
@@ -38,6 +39,7 @@ struct Registry
   std::mutex mutex;
   std::map<std::string, __CFBundle*> bundles; // by folder
   __CFBundle* main = nullptr;
+  unsigned long opened = 0;
 };
 
 Registry& TheRegistry()
@@ -91,6 +93,7 @@ __CFBundle* Open(Registry& registry, const std::string& folder)
   if (!bundle) bundle = new __CFBundle(path);
   if (bundle->info) bundle->earlier.push_back(bundle->info);
   bundle->info = ReadInfo(path);
+  bundle->registered = ++registry.opened;
   return bundle;
 }
 
@@ -129,9 +132,13 @@ CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID)
   if (CFGetTypeID(bundleID) != qorvcf::kTypeString) return nullptr;
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
+  __CFBundle* newest = nullptr;
+  std::error_code ec;
   for (auto& [path, bundle] : registry.bundles)
-    if (CFEqual(CFDictionaryGetValue(bundle->info, kCFBundleIdentifierKey), bundleID)) return bundle;
-  return nullptr;
+    if (CFEqual(CFDictionaryGetValue(bundle->info, kCFBundleIdentifierKey), bundleID) &&
+        (!newest || bundle->registered > newest->registered) && fs::is_directory(path, ec))
+      newest = bundle;
+  return newest;
 }
 
 CFBundleRef CFBundleCreate(CFAllocatorRef, CFURLRef bundleURL)
