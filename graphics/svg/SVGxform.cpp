@@ -1,0 +1,259 @@
+// 2x3 transforms and the transform lists of "transform" and "gradientTransform".
+#include "graphics/svg/SVGparser.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace iplugin::igraphics
+{
+void svgXformIdentity(float* t)
+{
+  t[0] = 1.0f;
+  t[1] = 0.0f;
+  t[2] = 0.0f;
+  t[3] = 1.0f;
+  t[4] = 0.0f;
+  t[5] = 0.0f;
+}
+
+void svgXformSetTranslation(float* t, float tx, float ty)
+{
+  svgXformIdentity(t);
+  t[4] = tx;
+  t[5] = ty;
+}
+
+void svgXformSetScale(float* t, float sx, float sy)
+{
+  svgXformIdentity(t);
+  t[0] = sx;
+  t[3] = sy;
+}
+
+void svgXformSetRotation(float* t, float radians)
+{
+  const float cs = std::cos(radians), sn = std::sin(radians);
+  t[0] = cs;
+  t[1] = sn;
+  t[2] = -sn;
+  t[3] = cs;
+  t[4] = 0.0f;
+  t[5] = 0.0f;
+}
+
+void svgXformSetSkewX(float* t, float radians)
+{
+  svgXformIdentity(t);
+  t[2] = std::tan(radians);
+}
+
+void svgXformSetSkewY(float* t, float radians)
+{
+  svgXformIdentity(t);
+  t[1] = std::tan(radians);
+}
+
+void svgXformMultiply(float* t, const float* s)
+{
+  const float t0 = t[0] * s[0] + t[1] * s[2];
+  const float t2 = t[2] * s[0] + t[3] * s[2];
+  const float t4 = t[4] * s[0] + t[5] * s[2] + s[4];
+  t[1] = t[0] * s[1] + t[1] * s[3];
+  t[3] = t[2] * s[1] + t[3] * s[3];
+  t[5] = t[4] * s[1] + t[5] * s[3] + s[5];
+  t[0] = t0;
+  t[2] = t2;
+  t[4] = t4;
+}
+
+void svgXformPremultiply(float* t, const float* s)
+{
+  float s2[6];
+  std::memcpy(s2, s, sizeof(float) * 6);
+  svgXformMultiply(s2, t);
+  std::memcpy(t, s2, sizeof(float) * 6);
+}
+
+void svgXformInverse(float* inv, const float* t)
+{
+  const double det = (double)t[0] * t[3] - (double)t[2] * t[1];
+  // A NaN determinant is treated like a zero one.
+  if (!(std::fabs(det) >= 1e-6))
+  {
+    svgXformIdentity(inv);
+    return;
+  }
+  const double invdet = 1.0 / det;
+  inv[0] = (float)(t[3] * invdet);
+  inv[2] = (float)(-t[2] * invdet);
+  inv[4] = (float)(((double)t[2] * t[5] - (double)t[3] * t[4]) * invdet);
+  inv[1] = (float)(-t[1] * invdet);
+  inv[3] = (float)(t[0] * invdet);
+  inv[5] = (float)(((double)t[1] * t[4] - (double)t[0] * t[5]) * invdet);
+}
+
+void svgXformPoint(float* dx, float* dy, float x, float y, const float* t)
+{
+  *dx = x * t[0] + y * t[2] + t[4];
+  *dy = x * t[1] + y * t[3] + t[5];
+}
+
+void svgXformVec(float* dx, float* dy, float x, float y, const float* t)
+{
+  *dx = x * t[0] + y * t[2];
+  *dy = x * t[1] + y * t[3];
+}
+
+namespace
+{
+constexpr float kPi = 3.1415927f;
+
+bool StartsNumber(char c)
+{
+  return c == '-' || c == '+' || c == '.' || svgIsDigit(c);
+}
+
+// Reads the numbers between "(" and ")". Returns the length up to the ")", or 0 when either bracket is
+// missing. na is set to -1 when there are more numbers than the function takes.
+int ParseTransformArgs(const char* str, float* args, int maxNa, int* na)
+{
+  *na = 0;
+  const char* ptr = std::strchr(str, '(');
+  if (!ptr) return 0;
+  const char* end = std::strchr(ptr, ')');
+  if (!end) return 0;
+  char it[64];
+  while (ptr < end)
+  {
+    if (StartsNumber(*ptr))
+    {
+      if (*na >= maxNa)
+      {
+        *na = -1;
+        return (int)(end - str);
+      }
+      ptr = svgParseNumber(ptr, it, sizeof(it));
+      args[(*na)++] = (float)svgAtof(it);
+    }
+    else
+    {
+      ++ptr;
+    }
+  }
+  return (int)(end - str);
+}
+
+// Each reader fills t and returns true when the function applies; len is where parsing goes on.
+bool ParseMatrix(float* t, const char* str, int* len)
+{
+  float args[6];
+  int na;
+  *len = ParseTransformArgs(str, args, 6, &na);
+  if (na != 6) return false;
+  std::memcpy(t, args, sizeof(float) * 6);
+  return true;
+}
+
+bool ParseTranslate(float* t, const char* str, int* len)
+{
+  float args[2];
+  int na;
+  *len = ParseTransformArgs(str, args, 2, &na);
+  if (na < 1) return false;
+  svgXformSetTranslation(t, args[0], na > 1 ? args[1] : 0.0f);
+  return true;
+}
+
+bool ParseScale(float* t, const char* str, int* len)
+{
+  float args[2];
+  int na;
+  *len = ParseTransformArgs(str, args, 2, &na);
+  if (na < 1) return false;
+  svgXformSetScale(t, args[0], na > 1 ? args[1] : args[0]);
+  return true;
+}
+
+bool ParseRotate(float* t, const char* str, int* len)
+{
+  float args[3];
+  int na;
+  *len = ParseTransformArgs(str, args, 3, &na);
+  if (na < 1) return false;
+  const float cx = na > 1 ? args[1] : 0.0f;
+  const float cy = na > 2 ? args[2] : 0.0f;
+  float m[6];
+  if (na > 1)
+    svgXformSetTranslation(t, -cx, -cy);
+  else
+    svgXformIdentity(t);
+  svgXformSetRotation(m, args[0] / 180.0f * kPi);
+  svgXformMultiply(t, m);
+  if (na > 1)
+  {
+    svgXformSetTranslation(m, cx, cy);
+    svgXformMultiply(t, m);
+  }
+  return true;
+}
+
+bool ParseSkewX(float* t, const char* str, int* len)
+{
+  float args[1];
+  int na;
+  *len = ParseTransformArgs(str, args, 1, &na);
+  if (na < 1) return false;
+  svgXformSetSkewX(t, args[0] / 180.0f * kPi);
+  return true;
+}
+
+bool ParseSkewY(float* t, const char* str, int* len)
+{
+  float args[1];
+  int na;
+  *len = ParseTransformArgs(str, args, 1, &na);
+  if (na < 1) return false;
+  svgXformSetSkewY(t, args[0] / 180.0f * kPi);
+  return true;
+}
+
+struct TransformFunction
+{
+  const char* name;
+  bool (*parse)(float* t, const char* str, int* len);
+};
+
+const TransformFunction kTransformFunctions[] = {
+    {"matrix", ParseMatrix}, {"translate", ParseTranslate}, {"scale", ParseScale},
+    {"rotate", ParseRotate}, {"skewX", ParseSkewX},         {"skewY", ParseSkewY},
+};
+} // namespace
+
+void svgParseTransform(float* xform, const char* str)
+{
+  svgXformIdentity(xform);
+  while (*str)
+  {
+    const TransformFunction* fn = nullptr;
+    for (const TransformFunction& candidate : kTransformFunctions)
+    {
+      if (std::strncmp(str, candidate.name, std::strlen(candidate.name)) == 0)
+      {
+        fn = &candidate;
+        break;
+      }
+    }
+    if (!fn)
+    {
+      ++str;
+      continue;
+    }
+    float t[6];
+    int len = 0;
+    // A function with surplus numbers is ignored; parsing goes on behind it.
+    const bool apply = fn->parse(t, str, &len);
+    str += len > 0 ? len : 1;
+    if (apply) svgXformPremultiply(xform, t);
+  }
+}
+} // namespace iplugin::igraphics
