@@ -42,6 +42,17 @@ void ImageBounds(const SVGimage* image, float* bounds)
   }
 }
 
+// A negative size in the document gives a negative scale; min and max then trade places.
+void ScaleBounds(float* bounds, float tx, float ty, float sx, float sy)
+{
+  const float x0 = (bounds[0] + tx) * sx, y0 = (bounds[1] + ty) * sy;
+  const float x1 = (bounds[2] + tx) * sx, y1 = (bounds[3] + ty) * sy;
+  bounds[0] = std::fmin(x0, x1);
+  bounds[1] = std::fmin(y0, y1);
+  bounds[2] = std::fmax(x0, x1);
+  bounds[3] = std::fmax(y0, y1);
+}
+
 void ScaleGradient(SVGgradient* grad, float tx, float ty, float sx, float sy)
 {
   float t[6];
@@ -174,16 +185,10 @@ void svgScaleToViewbox(SVGparser* p, const char* units)
 
   for (SVGshape* shape = image->shapes; shape; shape = shape->next)
   {
-    shape->bounds[0] = (shape->bounds[0] + tx) * sx;
-    shape->bounds[1] = (shape->bounds[1] + ty) * sy;
-    shape->bounds[2] = (shape->bounds[2] + tx) * sx;
-    shape->bounds[3] = (shape->bounds[3] + ty) * sy;
+    ScaleBounds(shape->bounds, tx, ty, sx, sy);
     for (SVGpath* path = shape->paths; path; path = path->next)
     {
-      path->bounds[0] = (path->bounds[0] + tx) * sx;
-      path->bounds[1] = (path->bounds[1] + ty) * sy;
-      path->bounds[2] = (path->bounds[2] + tx) * sx;
-      path->bounds[3] = (path->bounds[3] + ty) * sy;
+      ScaleBounds(path->bounds, tx, ty, sx, sy);
       for (int i = 0; i < path->npts; i++)
       {
         path->pts[i * 2 + 0] = (path->pts[i * 2 + 0] + tx) * sx;

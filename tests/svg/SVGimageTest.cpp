@@ -93,7 +93,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "meet'>" LINE_10_20 "</svg>",
                 "px",
                 "image 100 x 100\n" LINE_SHAPE "2 join 0 cap 0 miter 4 rule 0 bounds 10 70 40 70\n"
-                "  path n 4 bounds 10 70 40 70 pts 10,70 20,70 30,70 40,70\n"}));
+                "  path n 4 bounds 10 70 40 70 pts 10,70 20,70 30,70 40,70\n"},
+        // A negative size mirrors the drawing; bounds keep min before max.
+        FitCase{"<svg width='-10' height='10' viewBox='0 0 10 10'>" LINE_10_20 "</svg>", "px",
+                "image -10 x 10\n" LINE_SHAPE "0 join 0 cap 0 miter 4 rule 0 bounds -40 20 -10 20\n"
+                "  path n 4 bounds -40 20 -10 20 pts -10,20 -20,20 -30,20 -40,20\n"}));
 
 TEST(SVGParse, DisplayNoneShapeStaysInTheList)
 {
