@@ -1,0 +1,890 @@
+#include "graphics/vector/MVGcontext.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "graphics/vector/MVGrenderer.h"
+#include "graphics/vector/MVGshaders.h"
+
+namespace iplugin::igraphics
+{
+namespace
+{
+constexpr size_t kMaxPipelineEntries = 32;
+
+// The current framebuffer is process-wide and main-thread only.
+MVGframebuffer* gCurrentFramebuffer = nullptr;
+
+int BytesPerPixel(int type)
+{
+  return type == kVGTextureAlpha ? 1 : 4;
+}
+
+// Replaces a GPU buffer by one of the given capacity, keeping the first used records.
+template <class T>
+bool GrowBuffer(MTLDevice& device, std::shared_ptr<MTLBuffer>& buffer, size_t stride, int used, int capacity,
+                T*& contents, int& recordCapacity)
+{
+  if (capacity <= 0) return false;
+  auto grown = device.newBufferWithLength(stride * capacity, MTLResourceStorageModeShared);
+  if (!grown) return false;
+  if (buffer && used > 0) std::memcpy(grown->contents(), buffer->contents(), stride * used);
+  buffer = grown;
+  contents = static_cast<T*>(buffer->contents());
+  recordCapacity = capacity;
+  return true;
+}
+
+// Filters by the nearest flag, address modes by the repeat flags.
+MTLSamplerDescriptor SamplerFor(int imageFlags, bool mipmapped)
+{
+  MTLSamplerDescriptor s;
+  bool nearest = (imageFlags & kVGImageNearest) != 0;
+  s.minFilter = s.magFilter = nearest ? MTLSamplerMinMagFilterNearest : MTLSamplerMinMagFilterLinear;
+  if (mipmapped) s.mipFilter = nearest ? MTLSamplerMipFilterNearest : MTLSamplerMipFilterLinear;
+  s.sAddressMode =
+      (imageFlags & kVGImageRepeatX) ? MTLSamplerAddressModeRepeat : MTLSamplerAddressModeClampToEdge;
+  s.tAddressMode =
+      (imageFlags & kVGImageRepeatY) ? MTLSamplerAddressModeRepeat : MTLSamplerAddressModeClampToEdge;
+  return s;
+}
+
+// Frees a set after its frame completed or was given up.
+void ReleaseSet(MVGbuffers_vQorv_au& set)
+{
+  set.image = 0;
+  set.rec.nindexes = set.rec.nverts = set.rec.ncalls = set.rec.nuniforms = 0;
+  set.isBusy = false;
+}
+
+bool SameBlend(const MVGblend& a, const MVGblend& b)
+{
+  return a.srcRGB == b.srcRGB && a.dstRGB == b.dstRGB && a.srcAlpha == b.srcAlpha && a.dstAlpha == b.dstAlpha;
+}
+} // namespace
+
+MVGbuffers_vQorv_au::~MVGbuffers_vQorv_au()
+{
+  std::free(rec.calls);
+}
+
+std::shared_ptr<MTLCommandBuffer> MVGbuffers_vQorv_au::CommandBuffer()
+{
+  std::lock_guard<std::mutex> lock(mutex);
+  return commandBuffer;
+}
+
+MVGframebuffer* MvgCurrentFramebuffer()
+{
+  return gCurrentFramebuffer;
+}
+void MvgSetCurrentFramebuffer(MVGframebuffer* fb)
+{
+  gCurrentFramebuffer = fb;
+}
+
+MVGcontext_vQorv_au::MVGcontext_vQorv_au(std::shared_ptr<CAMetalLayer> layer, int flags)
+    : MVGrecorder(flags), metalLayer(std::move(layer))
+{
+  fragSize = kMVGFragSize;
+  indexSize = 4;
+}
+
+MVGcontext_vQorv_au::~MVGcontext_vQorv_au()
+{
+  renderDelete();
+}
+
+void MVGcontext_vQorv_au::checkError(const std::shared_ptr<NSError>& error, const char* message) const
+{
+  if (error && (flags & kVGDebug))
+    std::printf("Error occurs after %s: %s\n", message, error->localizedDescription().c_str());
+}
+
+std::shared_ptr<MTLDepthStencilState>
+MVGcontext_vQorv_au::stencilState(bool front, MTLCompareFunction compare, MTLStencilOperation fail,
+                                  MTLStencilOperation depthFail, MTLStencilOperation pass,
+                                  MTLStencilOperation backPass)
+{
+  MTLDepthStencilDescriptor d;
+  d.depthCompareFunction = MTLCompareFunctionAlways;
+  if (front)
+  {
+    auto s = std::make_shared<MTLStencilDescriptor>();
+    s->stencilCompareFunction = compare;
+    s->stencilFailureOperation = fail;
+    s->depthFailureOperation = depthFail;
+    s->depthStencilPassOperation = pass;
+    d.frontFaceStencil = s;
+    if (backPass != MTLStencilOperationKeep)
+    {
+      auto b = std::make_shared<MTLStencilDescriptor>(*s);
+      b->depthStencilPassOperation = backPass;
+      d.backFaceStencil = b;
+    }
+  }
+  return device->newDepthStencilStateWithDescriptor(d);
+}
+
+int MVGcontext_vQorv_au::renderCreate()
+{
+  if (!metalLayer) return 0;
+  device = metalLayer->device;
+  if (!device)
+  {
+    device = MTLCreateSystemDefaultDevice();
+    metalLayer->device = device;
+  }
+  metalLayer->opaque = false;
+
+  MvgRegisterShaderCode();
+  dispatch_data_t data = dispatch_data_create(kMVGshaderLibrary, kMVGshaderLibrarySize, nullptr, [] {});
+  std::shared_ptr<NSError> error;
+  auto library = device->newLibraryWithData(data, &error);
+  dispatch_release(data);
+  checkError(error, "init library");
+  if (!library) return 0;
+
+  vertexFunction = library->newFunctionWithName("vertexShader");
+  fragmentFunction =
+      library->newFunctionWithName((flags & kVGAntialias) ? "fragmentShaderAA" : "fragmentShader");
+  commandQueue = device->newCommandQueue();
+
+  maxBuffers = (flags & kVGTripleBuffer) ? 3 : (flags & kVGDoubleBuffer) ? 2 : 1;
+  for (int i = 0; i < maxBuffers; ++i)
+    cbuffers.push_back(std::make_shared<MVGbuffers_vQorv_au>());
+  clearBufferOnFlush = false;
+  semaphore = dispatch_semaphore_create(maxBuffers);
+
+  vertexDescriptor = MTLVertexDescriptor::vertexDescriptor();
+  vertexDescriptor->attributes[0] = {MTLVertexFormatFloat2, 0, 0};
+  vertexDescriptor->attributes[1] = {MTLVertexFormatFloat2, 8, 0};
+  vertexDescriptor->layouts[0].stride = sizeof(VGvertex);
+  vertexDescriptor->layouts[0].stepFunction = MTLVertexStepFunctionPerVertex;
+
+  textureId = 0;
+  textures.clear();
+  pseudoSampler = device->newSamplerStateWithDescriptor(MTLSamplerDescriptor());
+  blendFunc =
+      new MVGblend{kMVGBlendOne, kMVGBlendOneMinusSourceAlpha, kMVGBlendOne, kMVGBlendOneMinusSourceAlpha};
+
+  const auto keep = MTLStencilOperationKeep, zero = MTLStencilOperationZero;
+  defaultStencilState = stencilState(false, MTLCompareFunctionAlways, keep, keep, keep, keep);
+  fillShapeStencilState = stencilState(true, MTLCompareFunctionAlways, keep, keep,
+                                       MTLStencilOperationIncrementWrap, MTLStencilOperationDecrementWrap);
+  fillAntiAliasStencilState = stencilState(true, MTLCompareFunctionEqual, keep, keep, zero, keep);
+  fillStencilState = stencilState(true, MTLCompareFunctionNotEqual, zero, zero, zero, keep);
+  strokeShapeStencilState =
+      stencilState(true, MTLCompareFunctionEqual, keep, keep, MTLStencilOperationIncrementClamp, keep);
+  strokeAntiAliasStencilState = stencilState(true, MTLCompareFunctionEqual, keep, keep, keep, keep);
+  strokeClearStencilState = stencilState(true, MTLCompareFunctionAlways, zero, zero, zero, keep);
+  return 1;
+}
+
+MVGtexture_vQorv_au* MVGcontext_vQorv_au::allocTexture()
+{
+  MVGtexture_vQorv_au* t = nullptr;
+  for (auto& record : textures)
+    if (record->id == 0)
+    {
+      t = record.get();
+      break;
+    }
+  if (!t)
+  {
+    textures.push_back(std::make_unique<MVGtexture_vQorv_au>());
+    t = textures.back().get();
+  }
+  *t = MVGtexture_vQorv_au();
+  t->id = ++textureId;
+  return t;
+}
+
+MVGtexture_vQorv_au* MVGcontext_vQorv_au::findTexture(int image) const
+{
+  if (image == 0) return nullptr;
+  for (const auto& t : textures)
+    if (t->id == image) return t.get();
+  return nullptr;
+}
+
+bool MVGcontext_vQorv_au::textureTypeAndFlags(int image, int* type, int* imageFlags) const
+{
+  const MVGtexture_vQorv_au* t = findTexture(image);
+  if (!t) return false;
+  *type = t->type;
+  *imageFlags = t->flags;
+  return true;
+}
+
+int MVGcontext_vQorv_au::renderCreateTexture(int type, int width, int height, int imageFlags,
+                                             const unsigned char* data)
+{
+  if (!device || (type != kVGTextureAlpha && type != kVGTextureRGBA) || width <= 0 || height <= 0) return 0;
+  MVGtexture_vQorv_au* t = allocTexture();
+  t->type = type;
+  t->flags = imageFlags;
+  MTLPixelFormat format = type == kVGTextureAlpha ? MTLPixelFormatR8Unorm : MTLPixelFormatRGBA8Unorm;
+  bool mipmapped = (imageFlags & kVGImageGenerateMipmaps) != 0;
+  auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(format, width, height, mipmapped);
+  d->usage =
+      MTLTextureUsage(MTLTextureUsageShaderRead | MTLTextureUsageShaderWrite | MTLTextureUsageRenderTarget);
+  t->tex = device->newTextureWithDescriptor(*d);
+  if (!t->tex)
+  {
+    // No texture of that size: the record is freed and the failure reported, not an id without pixels.
+    t->id = 0;
+    t->flags = 0;
+    return 0;
+  }
+  if (data)
+  {
+    NSUInteger bytesPerRow = (NSUInteger)width * BytesPerPixel(type);
+    if (d->storageMode != MTLStorageModePrivate)
+      t->tex->replaceRegion(MTLRegionMake2D(0, 0, width, height), 0, data, bytesPerRow);
+    else
+    {
+      auto buffer = device->newBufferWithBytes(data, bytesPerRow * height, MTLResourceStorageModeShared);
+      auto cb = commandQueue->commandBuffer();
+      auto blit = cb->blitCommandEncoder();
+      blit->copyFromBuffer(buffer, 0, bytesPerRow, bytesPerRow * height, MTLSizeMake(width, height, 1),
+                           t->tex, 0, 0, MTLOriginMake(0, 0, 0));
+      blit->endEncoding();
+      cb->commit();
+      cb->waitUntilCompleted();
+    }
+    if (mipmapped)
+    {
+      auto cb = commandQueue->commandBuffer();
+      auto blit = cb->blitCommandEncoder();
+      blit->generateMipmapsForTexture(t->tex);
+      blit->endEncoding();
+      cb->commit();
+      cb->waitUntilCompleted();
+    }
+  }
+  t->sampler = device->newSamplerStateWithDescriptor(SamplerFor(imageFlags, mipmapped));
+  return t->id;
+}
+
+int MVGcontext_vQorv_au::imageFromTexture(std::shared_ptr<MTLTexture> texture, int imageFlags)
+{
+  if (!texture || !device) return 0;
+  MVGtexture_vQorv_au* t = allocTexture();
+  t->type = kVGTextureRGBA;
+  t->flags = imageFlags;
+  t->tex = std::move(texture);
+  t->sampler = device->newSamplerStateWithDescriptor(SamplerFor(imageFlags, false));
+  return t->id;
+}
+
+int MVGcontext_vQorv_au::renderDeleteTexture(int image)
+{
+  MVGtexture_vQorv_au* t = findTexture(image);
+  if (!t) return 0;
+  if (!(t->flags & kVGImageNoDelete))
+  {
+    t->tex.reset();
+    t->sampler.reset();
+  }
+  t->id = 0;
+  t->flags = 0;
+  return 1;
+}
+
+int MVGcontext_vQorv_au::renderUpdateTexture(int image, int x, int y, int width, int height,
+                                             const unsigned char* data)
+{
+  MVGtexture_vQorv_au* t = findTexture(image);
+  if (!t) return 0;
+  if (!t->tex || !data) return 1;
+  // The region is clipped to the texture so that a stray rectangle never reads outside data.
+  int tw = (int)t->tex->width(), th = (int)t->tex->height();
+  int x0 = std::clamp(x, 0, tw), y0 = std::clamp(y, 0, th);
+  int x1 = std::clamp(x + std::max(width, 0), x0, tw), y1 = std::clamp(y + std::max(height, 0), y0, th);
+  if (x1 <= x0 || y1 <= y0) return 1;
+  int bpp = BytesPerPixel(t->type);
+  size_t bytesPerRow = (size_t)tw * bpp;
+  const unsigned char* source = data + (size_t)y0 * bytesPerRow + (size_t)x0 * bpp;
+  t->tex->replaceRegion(MTLRegionMake2D(x0, y0, x1 - x0, y1 - y0), 0, source, bytesPerRow);
+  return 1;
+}
+
+int MVGcontext_vQorv_au::renderGetTextureSize(int image, int* width, int* height)
+{
+  MVGtexture_vQorv_au* t = findTexture(image);
+  if (!t || !t->tex) return 0;
+  *width = (int)t->tex->width();
+  *height = (int)t->tex->height();
+  return 1;
+}
+
+void MVGcontext_vQorv_au::renderViewport(float width, float height, float devicePixelRatio)
+{
+  viewPortSize[0] = (unsigned)(width * devicePixelRatio);
+  viewPortSize[1] = (unsigned)(height * devicePixelRatio);
+  if (!semaphore) return;
+  // A frame still being recorded is given up before another set is taken, so no set leaks.
+  if (buffers) renderCancel();
+  dispatch_semaphore_wait(semaphore, DISPATCH_TIME_FOREVER);
+  for (auto& set : cbuffers)
+    if (!set->isBusy)
+    {
+      buffers = set;
+      break;
+    }
+  if (!buffers)
+  {
+    dispatch_semaphore_signal(semaphore);
+    rec = nullptr;
+    return;
+  }
+  buffers->isBusy = true;
+  rec = &buffers->rec;
+  if (!buffers->viewSizeBuffer)
+    buffers->viewSizeBuffer = device->newBufferWithLength(2 * sizeof(float), MTLResourceStorageModeShared);
+  float size[2] = {width, height};
+  std::memcpy(buffers->viewSizeBuffer->contents(), size, sizeof(size));
+}
+
+bool MVGcontext_vQorv_au::resizeVerts(int capacity)
+{
+  return buffers && GrowBuffer(*device, buffers->vertBuffer, sizeof(VGvertex), rec->nverts, capacity,
+                               rec->verts, rec->cverts);
+}
+
+bool MVGcontext_vQorv_au::resizeIndexes(int capacity)
+{
+  return buffers && GrowBuffer(*device, buffers->indexBuffer, indexSize, rec->nindexes, capacity,
+                               rec->indexes, rec->cindexes);
+}
+
+bool MVGcontext_vQorv_au::resizeUniforms(int capacity)
+{
+  return buffers && GrowBuffer(*device, buffers->uniformBuffer, fragSize, rec->nuniforms, capacity,
+                               rec->uniforms, rec->cuniforms);
+}
+
+void MVGcontext_vQorv_au::renderCancel()
+{
+  if (!buffers) return;
+  ReleaseSet(*buffers);
+  buffers.reset();
+  rec = nullptr;
+  dispatch_semaphore_signal(semaphore);
+}
+
+void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint64_t pixelFormat)
+{
+  if (pipelineState && stencilOnlyPipelineState && piplelinePixelFormat == pixelFormat && blendFunc &&
+      SameBlend(*blendFunc, blend))
+    return;
+  *blendFunc = blend;
+  piplelinePixelFormat = pixelFormat;
+  for (const PipelineEntry& e : pipelineCache)
+    if (e.pixelFormat == pixelFormat && SameBlend(e.blend, blend))
+    {
+      pipelineState = e.pipeline;
+      stencilOnlyPipelineState = e.stencilOnly;
+      return;
+    }
+
+  MTLRenderPipelineDescriptor d;
+  auto& colour = d.colorAttachments[0];
+  colour.pixelFormat = (MTLPixelFormat)pixelFormat;
+  d.stencilAttachmentPixelFormat = MTLPixelFormatStencil8;
+  d.fragmentFunction = fragmentFunction;
+  d.vertexFunction = vertexFunction;
+  d.vertexDescriptor = vertexDescriptor;
+  colour.blendingEnabled = true;
+  colour.sourceRGBBlendFactor = (MTLBlendFactor)blend.srcRGB;
+  colour.sourceAlphaBlendFactor = (MTLBlendFactor)blend.srcAlpha;
+  colour.destinationRGBBlendFactor = (MTLBlendFactor)blend.dstRGB;
+  colour.destinationAlphaBlendFactor = (MTLBlendFactor)blend.dstAlpha;
+  std::shared_ptr<NSError> error;
+  pipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
+  checkError(error, "init pipeline state");
+  d.fragmentFunction = nullptr;
+  colour.writeMask = MTLColorWriteMaskNone;
+  error.reset();
+  stencilOnlyPipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
+  checkError(error, "init pipeline stencil only state");
+  if (pipelineState && stencilOnlyPipelineState)
+  {
+    if (pipelineCache.size() >= kMaxPipelineEntries) pipelineCache.erase(pipelineCache.begin());
+    pipelineCache.push_back(PipelineEntry{blend, pixelFormat, pipelineState, stencilOnlyPipelineState});
+  }
+}
+
+std::shared_ptr<MTLRenderCommandEncoder>
+MVGcontext_vQorv_au::renderCommandEncoderWithColorTexture(const std::shared_ptr<MTLTexture>& colour,
+                                                          const std::shared_ptr<MTLTexture>& stencil)
+{
+  auto pass = MTLRenderPassDescriptor::renderPassDescriptor();
+  auto& c = pass->colorAttachments[0];
+  c.texture = colour;
+  if (clearBufferOnFlush)
+  {
+    c.loadAction = MTLLoadActionClear;
+    c.clearColor = MTLClearColorMake(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+  }
+  else
+    c.loadAction = MTLLoadActionLoad;
+  c.storeAction = MTLStoreActionStore;
+  clearBufferOnFlush = false;
+  pass->stencilAttachment.texture = stencil;
+  pass->stencilAttachment.loadAction = MTLLoadActionClear;
+  pass->stencilAttachment.clearStencil = 0;
+  pass->stencilAttachment.storeAction = MTLStoreActionDontCare;
+
+  auto encoder = buffers->CommandBuffer()->renderCommandEncoderWithDescriptor(*pass);
+  encoder->setCullMode(MTLCullModeBack);
+  encoder->setFrontFacingWinding(MTLWindingCounterClockwise);
+  encoder->setStencilReferenceValue(0);
+  encoder->setViewport(MTLViewport{0, 0, (double)viewPortSize[0], (double)viewPortSize[1], 0, 1});
+  encoder->setVertexBuffer(buffers->vertBuffer, 0, 0);
+  encoder->setVertexBuffer(buffers->viewSizeBuffer, 0, 1);
+  encoder->setFragmentBuffer(buffers->uniformBuffer, 0, 0);
+  return encoder;
+}
+
+void MVGcontext_vQorv_au::renderFlush()
+{
+  if (!buffers) return;
+  if (viewPortSize[0] == 0 || viewPortSize[1] == 0)
+  {
+    renderCancel();
+    return;
+  }
+  std::shared_ptr<MTLTexture> colour;
+  NSUInteger width = viewPortSize[0], height = viewPortSize[1];
+  MVGframebuffer* fb = gCurrentFramebuffer;
+  bool toFramebuffer = fb && fb->ctx && fb->ctx->params.userPtr == static_cast<MVGrecorder*>(this);
+  if (toFramebuffer)
+  {
+    buffers->image = fb->image;
+    MVGtexture_vQorv_au* t = findTexture(fb->image);
+    colour = t ? t->tex : nullptr;
+    width = colour ? colour->width() : 0;
+    height = colour ? colour->height() : 0;
+  }
+  if (width == 0 || height == 0)
+  {
+    renderCancel();
+    return;
+  }
+
+  auto set = buffers;
+  auto commandBuffer = commandQueue->commandBuffer();
+  {
+    std::lock_guard<std::mutex> lock(set->mutex);
+    set->commandBuffer = commandBuffer;
+  }
+  commandBuffer->enqueue();
+  // The handler keeps the set and the semaphore alive until it has run.
+  dispatch_semaphore_t sem = semaphore;
+  dispatch_retain(sem);
+  commandBuffer->addCompletedHandler(
+      [set, sem](MTLCommandBuffer*)
+      {
+        {
+          std::lock_guard<std::mutex> lock(set->mutex);
+          set->commandBuffer.reset();
+        }
+        set->image = 0;
+        set->rec.nindexes = set->rec.nverts = set->rec.ncalls = set->rec.nuniforms = 0;
+        set->isBusy = false;
+        dispatch_semaphore_signal(sem);
+        dispatch_release(sem);
+      });
+
+  if (!set->stencilTexture || set->stencilTexture->width() < width || set->stencilTexture->height() < height)
+  {
+    auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, width, height,
+                                                                      false);
+    d->usage = MTLTextureUsageRenderTarget;
+    d->storageMode = MTLStorageModePrivate;
+    set->stencilTexture = device->newTextureWithDescriptor(*d);
+  }
+  std::shared_ptr<CAMetalDrawable> drawable;
+  if (!toFramebuffer)
+  {
+    drawable = metalLayer->nextDrawable();
+    colour = drawable ? drawable->texture() : nullptr;
+  }
+
+  // Without a target (no drawable came) the empty command buffer still runs, which frees the set.
+  if (colour && set->stencilTexture)
+  {
+    renderEncoder = renderCommandEncoderWithColorTexture(colour, set->stencilTexture);
+    const MVGrecording& r = set->rec;
+    for (int i = 0; i < r.ncalls; ++i)
+    {
+      const MVGcall& call = r.calls[i];
+      updateRenderPipelineStates(call.blend, colour->pixelFormat());
+      switch (call.type)
+      {
+      case kMVGFill:
+        encodeFill(call);
+        break;
+      case kMVGConvexFill:
+        encodeConvexFill(call);
+        break;
+      case kMVGStroke:
+        encodeStroke(call);
+        break;
+      case kMVGTriangles:
+        encodeTriangles(call);
+        break;
+      default:
+        break;
+      }
+    }
+    renderEncoder->endEncoding();
+    renderEncoder.reset();
+  }
+
+  if (drawable && !metalLayer->presentsWithTransaction) commandBuffer->presentDrawable(drawable);
+  if (toFramebuffer && colour)
+  {
+    auto blit = commandBuffer->blitCommandEncoder();
+    blit->synchronizeResource(colour);
+    blit->endEncoding();
+  }
+  buffers.reset();
+  rec = nullptr;
+  commandBuffer->commit();
+  if (drawable && metalLayer->presentsWithTransaction)
+  {
+    commandBuffer->waitUntilScheduled();
+    drawable->present();
+  }
+}
+
+void MVGcontext_vQorv_au::setUniforms(int uniformOffset, int image)
+{
+  renderEncoder->setFragmentBufferOffset(uniformOffset, 0);
+  MVGtexture_vQorv_au* t = image != 0 ? findTexture(image) : nullptr;
+  if (t && t->tex)
+  {
+    renderEncoder->setFragmentTexture(t->tex, 0);
+    renderEncoder->setFragmentSamplerState(t->sampler, 0);
+  }
+  else
+  {
+    renderEncoder->setFragmentTexture(pseudoTexture, 0);
+    renderEncoder->setFragmentSamplerState(pseudoSampler, 0);
+  }
+}
+
+void MVGcontext_vQorv_au::encodeFill(const MVGcall& call)
+{
+  auto& e = *renderEncoder;
+  // Front faces increment and back faces decrement: the stencil ends up holding the winding number.
+  e.setCullMode(MTLCullModeNone);
+  e.setDepthStencilState(fillShapeStencilState);
+  e.setRenderPipelineState(stencilOnlyPipelineState);
+  if (call.indexCount > 0)
+    e.drawIndexedPrimitives(MTLPrimitiveTypeTriangle, call.indexCount, MTLIndexTypeUInt32,
+                            buffers->indexBuffer, (NSUInteger)call.indexOffset * indexSize);
+  e.setCullMode(MTLCullModeBack);
+  e.setRenderPipelineState(pipelineState);
+  setUniforms(call.uniformOffset, call.image);
+  if ((flags & kVGAntialias) && call.strokeCount >= 1)
+  {
+    // The fringe, only where the stencil is 0 (outside the shape).
+    e.setDepthStencilState(fillAntiAliasStencilState);
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+  }
+  // The cover quad: colour where the winding is not 0, which is reset to 0 on the way.
+  e.setDepthStencilState(fillStencilState);
+  e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset, call.triangleCount);
+  e.setDepthStencilState(defaultStencilState);
+}
+
+void MVGcontext_vQorv_au::encodeConvexFill(const MVGcall& call)
+{
+  auto& e = *renderEncoder;
+  setUniforms(call.uniformOffset, call.image);
+  e.setRenderPipelineState(pipelineState);
+  if (call.indexCount > 0)
+    e.drawIndexedPrimitives(MTLPrimitiveTypeTriangle, call.indexCount, MTLIndexTypeUInt32,
+                            buffers->indexBuffer, (NSUInteger)call.indexOffset * indexSize);
+  if (call.strokeCount >= 1)
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+}
+
+void MVGcontext_vQorv_au::encodeStroke(const MVGcall& call)
+{
+  if (call.strokeCount < 1) return;
+  auto& e = *renderEncoder;
+  if (flags & kVGStencilStrokes)
+  {
+    // Solid parts first, marking the stencil; then the anti-aliased rest where nothing was drawn; then
+    // the stencil is cleared along the stroke.
+    setUniforms(call.uniformOffset + fragSize, call.image);
+    e.setDepthStencilState(strokeShapeStencilState);
+    e.setRenderPipelineState(pipelineState);
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+    setUniforms(call.uniformOffset, call.image);
+    e.setDepthStencilState(strokeAntiAliasStencilState);
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+    e.setDepthStencilState(strokeClearStencilState);
+    e.setRenderPipelineState(stencilOnlyPipelineState);
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+    e.setDepthStencilState(defaultStencilState);
+  }
+  else
+  {
+    setUniforms(call.uniformOffset, call.image);
+    e.setRenderPipelineState(pipelineState);
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+  }
+}
+
+void MVGcontext_vQorv_au::encodeTriangles(const MVGcall& call)
+{
+  setUniforms(call.uniformOffset, call.image);
+  renderEncoder->setRenderPipelineState(pipelineState);
+  renderEncoder->drawPrimitives(MTLPrimitiveTypeTriangle, call.triangleOffset, call.triangleCount);
+}
+
+void MVGcontext_vQorv_au::waitForImage(int image)
+{
+  for (auto& set : cbuffers)
+    if (set->isBusy && set->image == image)
+      if (auto cb = set->CommandBuffer()) cb->waitUntilCompleted();
+}
+
+std::shared_ptr<MTLTexture> MVGcontext_vQorv_au::textureForImage(int image)
+{
+  MVGtexture_vQorv_au* t = findTexture(image);
+  if (!t) return nullptr;
+  waitForImage(image);
+  return t->tex;
+}
+
+void MVGcontext_vQorv_au::readPixels(int image, int x, int y, int width, int height, void* data)
+{
+  MVGtexture_vQorv_au* t = findTexture(image);
+  if (!t || !t->tex || !data || x < 0 || y < 0 || width <= 0 || height <= 0) return;
+  NSUInteger bytesPerRow = t->tex->width() * BytesPerPixel(t->type);
+  waitForImage(image);
+  t->tex->getBytes(data, bytesPerRow, MTLRegionMake2D(x, y, width, height), 0);
+}
+
+void MVGcontext_vQorv_au::renderDelete()
+{
+  // Frames in flight finish first; their handlers hold what they touch.
+  for (auto& set : cbuffers)
+    if (auto cb = set->CommandBuffer()) cb->waitUntilCompleted();
+  if (buffers) renderCancel();
+  cbuffers.clear();
+  for (auto& t : textures)
+  {
+    t->tex.reset();
+    t->sampler.reset();
+  }
+  textures.clear();
+  delete blendFunc;
+  blendFunc = nullptr;
+  commandQueue.reset();
+  fragmentFunction.reset();
+  vertexFunction.reset();
+  defaultStencilState.reset();
+  fillShapeStencilState.reset();
+  fillAntiAliasStencilState.reset();
+  fillStencilState.reset();
+  strokeShapeStencilState.reset();
+  strokeAntiAliasStencilState.reset();
+  strokeClearStencilState.reset();
+  pipelineState.reset();
+  stencilOnlyPipelineState.reset();
+  pipelineCache.clear();
+  pseudoSampler.reset();
+  pseudoTexture.reset();
+  vertexDescriptor.reset();
+  if (semaphore)
+  {
+    dispatch_release(semaphore);
+    semaphore = nullptr;
+  }
+  if (metalLayer)
+  {
+    metalLayer->device.reset();
+    metalLayer.reset();
+  }
+  device.reset();
+}
+
+// The function layer.
+
+namespace
+{
+MVGcontext_vQorv_au* Self(void* uptr)
+{
+  return static_cast<MVGcontext_vQorv_au*>(static_cast<MVGrecorder*>(uptr));
+}
+
+MVGcontext_vQorv_au* Renderer(VGcontext* ctx)
+{
+  return ctx && ctx->params.renderCreate == MvgRenderCreate ? Self(ctx->params.userPtr) : nullptr;
+}
+} // namespace
+
+VGcontext* MvgCreateContext(std::shared_ptr<CAMetalLayer> layer, int flags)
+{
+  auto* mtl = new MVGcontext_vQorv_au(std::move(layer), flags);
+  VGrenderParams params;
+  std::memset(&params, 0, sizeof(params));
+  params.userPtr = static_cast<MVGrecorder*>(mtl);
+  params.edgeAntiAlias = flags & kVGAntialias ? 1 : 0;
+  params.renderCreate = MvgRenderCreate;
+  params.renderCreateTexture = MvgRenderCreateTexture;
+  params.renderDeleteTexture = MvgRenderDeleteTexture;
+  params.renderUpdateTexture = MvgRenderUpdateTexture;
+  params.renderGetTextureSize = MvgRenderGetTextureSize;
+  params.renderViewport = MvgRenderViewport;
+  params.renderCancel = MvgRenderCancel;
+  params.renderFlush = MvgRenderFlush;
+  params.renderFill = MvgRenderFill;
+  params.renderStroke = MvgRenderStroke;
+  params.renderTriangles = MvgRenderTriangles;
+  params.renderDelete = MvgRenderDelete;
+  return vgCreateContext(&params);
+}
+
+void MvgDelete(VGcontext* ctx)
+{
+  vgDeleteContext(ctx);
+}
+
+int MvgRenderCreate(void* uptr)
+{
+  return Self(uptr)->renderCreate();
+}
+
+int MvgRenderCreateTexture(void* uptr, int type, int width, int height, int imageFlags,
+                           const unsigned char* data)
+{
+  return Self(uptr)->renderCreateTexture(type, width, height, imageFlags, data);
+}
+
+int MvgRenderDeleteTexture(void* uptr, int image)
+{
+  return Self(uptr)->renderDeleteTexture(image);
+}
+
+int MvgRenderUpdateTexture(void* uptr, int image, int x, int y, int width, int height,
+                           const unsigned char* data)
+{
+  return Self(uptr)->renderUpdateTexture(image, x, y, width, height, data);
+}
+
+int MvgRenderGetTextureSize(void* uptr, int image, int* width, int* height)
+{
+  return Self(uptr)->renderGetTextureSize(image, width, height);
+}
+
+void MvgRenderViewport(void* uptr, float width, float height, float devicePixelRatio)
+{
+  Self(uptr)->renderViewport(width, height, devicePixelRatio);
+}
+
+void MvgRenderCancel(void* uptr)
+{
+  Self(uptr)->renderCancel();
+}
+void MvgRenderFlush(void* uptr)
+{
+  Self(uptr)->renderFlush();
+}
+
+void MvgRenderFill(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
+                   const VGscissor* scissor, float fringe, const float* bounds, const VGpath* paths,
+                   int npaths)
+{
+  Self(uptr)->renderFill(paint, compositeOperation, scissor, fringe, bounds, paths, npaths);
+}
+
+void MvgRenderStroke(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
+                     const VGscissor* scissor, float fringe, float strokeWidth, const VGpath* paths,
+                     int npaths)
+{
+  Self(uptr)->renderStroke(paint, compositeOperation, scissor, fringe, strokeWidth, paths, npaths);
+}
+
+void MvgRenderTriangles(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
+                        const VGscissor* scissor, const VGvertex* verts, int nverts, float fringe)
+{
+  Self(uptr)->renderTriangles(paint, compositeOperation, scissor, verts, nverts, fringe);
+}
+
+void MvgRenderDelete(void* uptr)
+{
+  MVGcontext_vQorv_au* mtl = Self(uptr);
+  mtl->renderDelete();
+  delete mtl;
+}
+
+MVGframebuffer* MvgFramebufferCreate(VGcontext* ctx, int width, int height, int imageFlags)
+{
+  if (!ctx) return nullptr;
+  auto* fb = new (std::nothrow) MVGframebuffer{ctx, 0};
+  if (!fb) return nullptr;
+  fb->image = ctx->params.renderCreateTexture(ctx->params.userPtr, kVGTextureRGBA, width, height,
+                                              imageFlags | kVGImagePremultiplied, nullptr);
+  return fb;
+}
+
+void MvgFramebufferFree(MVGframebuffer* fb)
+{
+  if (!fb) return;
+  if (fb->image > 0 && fb->ctx) fb->ctx->params.renderDeleteTexture(fb->ctx->params.userPtr, fb->image);
+  if (gCurrentFramebuffer == fb) gCurrentFramebuffer = nullptr;
+  delete fb;
+}
+
+void MvgClearWithColor(VGcontext* ctx, VGcolor c)
+{
+  if (MVGcontext_vQorv_au* mtl = Renderer(ctx))
+  {
+    mtl->clearColor[0] = c.r * c.a;
+    mtl->clearColor[1] = c.g * c.a;
+    mtl->clearColor[2] = c.b * c.a;
+    mtl->clearColor[3] = c.a;
+    mtl->clearBufferOnFlush = true;
+  }
+}
+
+void MvgReadPixels(VGcontext* ctx, int image, int x, int y, int width, int height, void* data)
+{
+  if (MVGcontext_vQorv_au* mtl = Renderer(ctx)) mtl->readPixels(image, x, y, width, height, data);
+}
+
+std::shared_ptr<MTLCommandQueue> MvgCommandQueue(VGcontext* ctx)
+{
+  MVGcontext_vQorv_au* mtl = Renderer(ctx);
+  return mtl ? mtl->commandQueue : nullptr;
+}
+
+std::shared_ptr<MTLDevice> MvgDevice(VGcontext* ctx)
+{
+  MVGcontext_vQorv_au* mtl = Renderer(ctx);
+  return mtl && mtl->metalLayer ? mtl->metalLayer->device : nullptr;
+}
+
+std::shared_ptr<MTLTexture> MvgImageHandle(VGcontext* ctx, int image)
+{
+  MVGcontext_vQorv_au* mtl = Renderer(ctx);
+  return mtl ? mtl->textureForImage(image) : nullptr;
+}
+
+int MvgCreateImageFromHandle(VGcontext* ctx, std::shared_ptr<MTLTexture> texture, int imageFlags)
+{
+  MVGcontext_vQorv_au* mtl = Renderer(ctx);
+  return mtl ? mtl->imageFromTexture(std::move(texture), imageFlags) : 0;
+}
+} // namespace iplugin::igraphics

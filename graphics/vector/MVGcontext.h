@@ -1,0 +1,132 @@
+// The GPU renderer behind VGrenderParams: the renderer object, its buffer sets and texture records.
+// Everything runs on the main thread except each buffer set's completion handler, which runs on the
+// GPU's thread, frees its set and signals the semaphore.
+#pragma once
+
+#include <Metal/Metal.h>
+#include <QuartzCore/CAMetalLayer.h>
+#include <dispatch/dispatch.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "graphics/vector/MVGrecording.h"
+
+namespace iplugin::igraphics
+{
+// One frame's storage: the recording (calls, indices, vertices, uniforms; the last three live in GPU
+// buffers) and the frame's command buffer and stencil texture.
+class MVGbuffers_vQorv_au
+{
+public:
+  ~MVGbuffers_vQorv_au();
+
+  std::shared_ptr<MTLCommandBuffer> commandBuffer; // guarded by mutex
+  std::atomic<bool> isBusy{false};
+  std::atomic<int> image{0}; // framebuffer image this set renders into; 0 = the drawable
+  std::shared_ptr<MTLBuffer> viewSizeBuffer;
+  std::shared_ptr<MTLTexture> stencilTexture;
+  MVGrecording rec;
+  std::shared_ptr<MTLBuffer> indexBuffer;
+  std::shared_ptr<MTLBuffer> vertBuffer;
+  std::shared_ptr<MTLBuffer> uniformBuffer;
+  std::mutex mutex;
+
+  std::shared_ptr<MTLCommandBuffer> CommandBuffer();
+};
+
+class MVGtexture_vQorv_au
+{
+public:
+  int id = 0; // 0 = free record
+  int type = 0;
+  int flags = 0;
+  std::shared_ptr<MTLTexture> tex;
+  std::shared_ptr<MTLSamplerState> sampler;
+};
+
+class MVGcontext_vQorv_au final : public MVGrecorder
+{
+public:
+  MVGcontext_vQorv_au(std::shared_ptr<CAMetalLayer> layer, int flags);
+  ~MVGcontext_vQorv_au() override;
+
+  bool clearBufferOnFlush = false;
+  int textureId = 0;
+  int maxBuffers = 1;
+  std::shared_ptr<MTLCommandQueue> commandQueue;
+  std::shared_ptr<CAMetalLayer> metalLayer;
+  std::shared_ptr<MTLRenderCommandEncoder> renderEncoder;
+  unsigned viewPortSize[2] = {0, 0};
+  std::vector<std::unique_ptr<MVGtexture_vQorv_au>> textures;
+  std::shared_ptr<MVGbuffers_vQorv_au> buffers;
+  std::vector<std::shared_ptr<MVGbuffers_vQorv_au>> cbuffers;
+  dispatch_semaphore_t semaphore = nullptr;
+  MVGblend* blendFunc = nullptr;
+  std::shared_ptr<MTLDepthStencilState> defaultStencilState, fillShapeStencilState, fillAntiAliasStencilState,
+      fillStencilState, strokeShapeStencilState, strokeAntiAliasStencilState, strokeClearStencilState;
+  std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction;
+  uint64_t piplelinePixelFormat = MTLPixelFormatInvalid;
+  std::shared_ptr<MTLRenderPipelineState> pipelineState, stencilOnlyPipelineState;
+  std::shared_ptr<MTLSamplerState> pseudoSampler;
+  std::shared_ptr<MTLTexture> pseudoTexture;
+  std::shared_ptr<MTLVertexDescriptor> vertexDescriptor;
+  double clearColor[4] = {0, 0, 0, 0};
+
+  // Pipeline states made so far, one pair per blend and pixel format, so that alternating targets of
+  // different formats do not rebuild them every frame.
+  struct PipelineEntry
+  {
+    MVGblend blend;
+    uint64_t pixelFormat;
+    std::shared_ptr<MTLRenderPipelineState> pipeline, stencilOnly;
+  };
+  std::vector<PipelineEntry> pipelineCache;
+
+  // The renderer methods behind the callbacks.
+  int renderCreate();
+  int renderCreateTexture(int type, int width, int height, int imageFlags, const unsigned char* data);
+  int renderDeleteTexture(int image);
+  int renderUpdateTexture(int image, int x, int y, int width, int height, const unsigned char* data);
+  int renderGetTextureSize(int image, int* width, int* height);
+  void renderViewport(float width, float height, float devicePixelRatio);
+  void renderCancel();
+  void renderFlush();
+  void renderDelete();
+
+  MVGtexture_vQorv_au* findTexture(int image) const;
+  // The texture of an image id after the GPU finished writing it; null when not found.
+  std::shared_ptr<MTLTexture> textureForImage(int image);
+  // Copies a region of an image into data (rows of the full texture width apart).
+  void readPixels(int image, int x, int y, int width, int height, void* data);
+  // Makes an RGBA image id of an existing texture; 0 when no record could be made.
+  int imageFromTexture(std::shared_ptr<MTLTexture> texture, int imageFlags);
+
+protected:
+  bool resizeVerts(int capacity) override;
+  bool resizeIndexes(int capacity) override;
+  bool resizeUniforms(int capacity) override;
+  bool textureTypeAndFlags(int image, int* type, int* imageFlags) const override;
+
+private:
+  void checkError(const std::shared_ptr<NSError>& error, const char* message) const;
+  MVGtexture_vQorv_au* allocTexture();
+  std::shared_ptr<MTLDepthStencilState> stencilState(bool front, MTLCompareFunction compare,
+                                                     MTLStencilOperation fail, MTLStencilOperation depthFail,
+                                                     MTLStencilOperation pass, MTLStencilOperation backPass);
+  void updateRenderPipelineStates(const MVGblend& blend, uint64_t pixelFormat);
+  void waitForImage(int image);
+  std::shared_ptr<MTLRenderCommandEncoder>
+  renderCommandEncoderWithColorTexture(const std::shared_ptr<MTLTexture>& colour,
+                                       const std::shared_ptr<MTLTexture>& stencil);
+  void setUniforms(int uniformOffset, int image);
+  void encodeFill(const MVGcall& call);
+  void encodeConvexFill(const MVGcall& call);
+  void encodeStroke(const MVGcall& call);
+  void encodeTriangles(const MVGcall& call);
+
+  std::shared_ptr<MTLDevice> device;
+};
+} // namespace iplugin::igraphics

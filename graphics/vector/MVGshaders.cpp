@@ -1,0 +1,82 @@
+#include "graphics/vector/MVGshaders.h"
+
+#include <QorvPlatform/MetalShaders.h>
+
+#include <cstring>
+
+#include "graphics/vector/VGshading.h"
+
+namespace iplugin::igraphics
+{
+// "MTLB", version 1, three functions: type, name length (little-endian 16 bits), name.
+const unsigned char kMVGshaderLibrary[] = "MTLB"
+                                          "\x01\x00\x00\x00"
+                                          "\x03\x00\x00\x00"
+                                          "\x01\x0c\x00"
+                                          "vertexShader"
+                                          "\x02\x0e\x00"
+                                          "fragmentShader"
+                                          "\x02\x10\x00"
+                                          "fragmentShaderAA";
+const size_t kMVGshaderLibrarySize = sizeof(kMVGshaderLibrary) - 1;
+
+namespace
+{
+// Varyings: texture coordinate (u, v), then the position in view units.
+enum
+{
+  kVaryU,
+  kVaryV,
+  kVaryX,
+  kVaryY,
+  kVaryings
+};
+
+// Vertex buffer 0: VGvertex records through the vertex descriptor; buffer 1: the view size.
+void VertexShader(const QorvVertexIn& in, QorvVertexOut& out)
+{
+  float view[2] = {1.0f, 1.0f};
+  if (in.buffers[1].length >= sizeof(view)) std::memcpy(view, in.buffers[1].data, sizeof(view));
+  float x = in.attributes[0][0], y = in.attributes[0][1];
+  out.position[0] = 2.0f * x / view[0] - 1.0f;
+  out.position[1] = 1.0f - 2.0f * y / view[1];
+  out.position[2] = 0.0f;
+  out.position[3] = 1.0f;
+  out.varyings[kVaryU] = in.attributes[1][0];
+  out.varyings[kVaryV] = in.attributes[1][1];
+  out.varyings[kVaryX] = x;
+  out.varyings[kVaryY] = y;
+}
+
+struct TextureSlot
+{
+  const MTLTexture* texture;
+  const MTLSamplerState* sampler;
+};
+
+void SampleSlot(const void* user, float s, float t, float* rgba)
+{
+  auto* slot = static_cast<const TextureSlot*>(user);
+  QorvSampleTexture(slot->texture, slot->sampler, s, t, rgba);
+}
+
+template <bool Antialias> bool FragmentShader(const QorvFragmentIn& in, float colour[4])
+{
+  // Fragment buffer 0 is bound at the call's uniform record.
+  if (in.buffers[0].length < sizeof(MVGfragUniforms)) return false;
+  MVGfragUniforms frag;
+  std::memcpy(&frag, in.buffers[0].data, sizeof(frag));
+  TextureSlot slot{in.textures[0], in.samplers[0]};
+  MVGsampler sampler{&slot, SampleSlot};
+  return vgShadeFragment(frag, in.varyings[kVaryX], in.varyings[kVaryY], in.varyings[kVaryU],
+                         in.varyings[kVaryV], Antialias, slot.texture ? &sampler : nullptr, colour);
+}
+} // namespace
+
+void MvgRegisterShaderCode()
+{
+  QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
+  QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>);
+  QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>);
+}
+} // namespace iplugin::igraphics

@@ -1,0 +1,14 @@
+// The GPU renderer's shader library: the embedded library data ("MTLB", naming "vertexShader",
+// "fragmentShader" and "fragmentShaderAA") and the functions' code, which runs on the GPU's thread.
+#pragma once
+
+#include <cstddef>
+
+namespace iplugin::igraphics
+{
+extern const unsigned char kMVGshaderLibrary[];
+extern const size_t kMVGshaderLibrarySize;
+
+// Hands the functions' code to the GPU so that the library data can be loaded; safe to call repeatedly.
+void MvgRegisterShaderCode();
+} // namespace iplugin::igraphics

@@ -1,0 +1,39 @@
+// Golden images: a picture compared with tests/data/<area>/<name>.png within a tolerance. UPDATE_GOLDEN=1
+// rewrites the reference and fails; a failing comparison writes <name>-diff.png and <name>-actual.png into
+// the build's scratch folder "golden-<area>".
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qorvtest
+{
+struct RgbaImage
+{
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgba; // rows top to bottom, four bytes a pixel
+
+  const uint8_t* At(int x, int y) const { return &rgba[((size_t)y * width + x) * 4]; }
+};
+
+bool ReadPng(const std::string& path, RgbaImage& image);
+bool WritePng(const std::string& path, const RgbaImage& image);
+
+struct ImageTolerance
+{
+  int interior = 2;        // largest channel difference where the neighbourhood is flat
+  int edge = 48;           // largest channel difference next to a change in the reference
+  double outliers = 0.002; // share of pixels allowed beyond these
+};
+
+// Compares premultiplied or straight pixels alike, channel by channel.
+testing::AssertionResult ImagesMatch(const RgbaImage& expected, const RgbaImage& actual,
+                                     const ImageTolerance& tol, const std::string& diffFolder,
+                                     const std::string& name);
+testing::AssertionResult MatchesGolden(const RgbaImage& actual, const std::string& area,
+                                       const std::string& name, const ImageTolerance& tol = ImageTolerance());
+} // namespace qorvtest
