@@ -33,6 +33,7 @@ public:
   void addCompletedHandler(MTLCommandBufferHandler handler);
   void addScheduledHandler(MTLCommandBufferHandler handler);
   void waitUntilScheduled();
+  // Returns once the work completed and the completed handlers ran.
   void waitUntilCompleted();
   // Presents the drawable as soon as this buffer's work has completed.
   void presentDrawable(std::shared_ptr<MTLDrawable> drawable);
@@ -53,6 +54,7 @@ private:
   mutable std::mutex mMutex;
   std::condition_variable mChanged;
   MTLCommandBufferStatus mStatus = MTLCommandBufferStatusNotEnqueued;
+  bool mHandled = false;
   std::vector<std::function<void()>> mPasses;
   std::vector<MTLCommandBufferHandler> mCompleted, mScheduled;
   std::vector<std::shared_ptr<MTLDrawable>> mPresent;

@@ -74,7 +74,7 @@ void MTLCommandBuffer::waitUntilCompleted()
 {
   std::unique_lock<std::mutex> lock(mMutex);
   if (mStatus < MTLCommandBufferStatusCommitted) return;
-  mChanged.wait(lock, [this] { return mStatus >= MTLCommandBufferStatusCompleted; });
+  mChanged.wait(lock, [this] { return mHandled; });
 }
 
 void MTLCommandBuffer::appendPass(std::function<void()> pass)
@@ -111,6 +111,12 @@ void MTLCommandBuffer::execute()
   for (auto& h : completed)
     h(this);
   completed.clear();
+  // Waiters return only after the handlers ran, so what a handler frees is free when the wait ends.
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mHandled = true;
+    mChanged.notify_all();
+  }
   mDevice->gpu()->endWork();
 }
 
