@@ -243,3 +243,13 @@ TEST(SVGDefs, OnlyGradientsCountInside)
   ASSERT_EQ(shapes[1]->fill.gradient->nstops, 2) << "a stop outside any gradient joins the newest one";
   EXPECT_EQ(shapes[1]->fill.gradient->stops[1].color, 0xFFFF0000u);
 }
+
+TEST(SVGDefs, GroupEndInsideDefsPopsNothing)
+{
+  // The group inside defs pushed nothing, so its end must not pop the enclosing group's level.
+  auto image = Parse("<svg width='10' height='10'><g fill='blue'><defs><g></g></defs>"
+                     "<rect width='1' height='1'/></g></svg>");
+  auto shapes = Shapes(image.get());
+  ASSERT_EQ(shapes.size(), 1u);
+  EXPECT_EQ(shapes[0]->fill.color, 0xFFFF0000u);
+}

@@ -79,6 +79,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "4 rule 0 dash "
                 "0.25 0.125 offset 0 bounds 0 0 1 0\n"
                 "  path n 4 bounds 0 0 1 0 pts 0,0 0.3333,0 0.6667,0 1,0\n"},
+        // A stroke width of 1in at 72 dpi is 72 user units.
+        FitCase{"<svg width='100' height='10'><line x2='10' stroke='red' stroke-width='1in'/></svg>", "px",
+                "image 100 x 10\nshape '' opacity 1 fill FF000000 stroke FF0000FF width 72 join 0 cap 0 "
+                "miter 4 rule 0 "
+                "bounds 0 0 10 0\n  path n 4 bounds 0 0 10 0 pts 0,0 3.3333,0 6.6667,0 10,0\n"},
         // A physical unit in the document, converted with the dpi; em without a font size counts as pixels.
         FitCase{"<svg width='1in' height='10'><line x2='1in' stroke='red'/></svg>", "em",
                 "image 72 x 10\nshape '' opacity 1 fill FF000000 stroke FF0000FF width 1 join 0 cap 0 miter "
