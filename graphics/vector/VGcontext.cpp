@@ -1,5 +1,7 @@
 #include "graphics/vector/VGcontext.h"
 
+#include "graphics/vector/FontAtlas.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -75,7 +77,15 @@ VGcontext* vgCreateContext(const VGrenderParams* params)
 
   if (!ctx->params.renderCreate || ctx->params.renderCreate(ctx->params.userPtr) == 0) goto error;
 
-  // The glyph cache is attached by the text layer; the first atlas image exists from the start.
+  // The glyph cache has no drawing callbacks: text uploads its atlas into the context's images.
+  {
+    FontAtlasParams fontParams;
+    fontParams.width = kVGInitFontImageSize;
+    fontParams.height = kVGInitFontImageSize;
+    fontParams.flags = kFontAtlasZeroTopLeft;
+    ctx->fs = FontAtlasCreate(&fontParams);
+    if (!ctx->fs) goto error;
+  }
   if (!ctx->params.renderCreateTexture) goto error;
   ctx->fontImages[0] = ctx->params.renderCreateTexture(
       ctx->params.userPtr, kVGTextureAlpha, kVGInitFontImageSize, kVGInitFontImageSize, 0, nullptr);
@@ -93,6 +103,7 @@ void vgDeleteContext(VGcontext* ctx)
   if (!ctx) return;
   std::free(ctx->commands);
   DeletePathCache(ctx->cache);
+  FontAtlasDelete(ctx->fs);
   for (int& image : ctx->fontImages)
   {
     if (image != 0)
