@@ -1,0 +1,712 @@
+#include "mixer/MixerEngine.h"
+
+#include "mixer/ArgMax.h"
+#include "mixer/Decibels.h"
+#include "mixer/SendSlotTable.h"
+#include "mixer/TimeConstants.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace iplugin
+{
+namespace
+{
+constexpr double kSoloMuteSeconds = 0.1;
+constexpr double kSenderGainSeconds = 0.001;
+// "Mod. Attn." below this silences the other channels ("-INF" at the bottom of its range).
+constexpr double kModAttnSilentDb = -23.9;
+
+bool IsSenderMode(uint32_t mode)
+{
+  return mode >= kPluginModeSendFirst && mode <= kPluginModeSendLast;
+}
+
+// Envelope 1 of a detector set to a value that was measured elsewhere, envelope 2 following it.
+void FollowReportedLevel(LevelDetector& detector, double level, int frames, double* levels)
+{
+  detector.mEnvelope1.mValue = level;
+  GainSmoother::Kernel peak = detector.mEnvelope2.Load();
+  for (int i = 0; i < frames; ++i)
+  {
+    peak.Step(std::fabs(level));
+    if (levels) levels[i] = level;
+  }
+  detector.mEnvelope2.Save(peak);
+}
+} // namespace
+
+MixerEngine::MixerEngine()
+{
+  mDspBlockSize = 512;
+  mDspSampleRate = 44100.0;
+  PrepareDsp(mDspSampleRate);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Preparation and latency
+
+bool MixerEngine::PrepareDsp(double sampleRate)
+{
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) return false;
+  mDspSampleRate = sampleRate;
+  mMeterPeriod.Prepare(sampleRate);
+  mAutomationPeriod.Prepare(sampleRate);
+  for (int c = 0; c < kMixerChannels; ++c)
+  {
+    mBankA[c].Prepare(sampleRate);
+    mBankB[c].Prepare(sampleRate);
+    mMixSmoothers[c].Reset();
+    mSoloMuteSmoothers[c].Reset();
+    mSoloMuteSmoothers[c].SetTimes(kSoloMuteSeconds, 0.0, kSoloMuteSeconds, sampleRate);
+    mPreDelayLeft[c].Prepare(sampleRate);
+    mPreDelayRight[c].Prepare(sampleRate);
+  }
+  for (LevelDetector& d : mMasterDetectors)
+    d.Prepare(sampleRate);
+  for (LevelDetector& d : mSenderDetectors)
+    d.Prepare(sampleRate);
+  mSenderGain.mValue = 0.0;
+  UpdateEnvelopeCoefficients();
+  return true;
+}
+
+int MixerEngine::UpdateEnvelopeCoefficients()
+{
+  const double sr = mDspSampleRate;
+  const double attack = mAttack, hold = mHold, release = mRelease;
+  const uint32_t delay = std::min<uint32_t>(mPreDelay.Load(), kPreDelayLong) * kPreDelayStepSamples;
+  for (int c = 0; c < kMixerChannels; ++c)
+  {
+    mBankA[c].SetEnvelopeTimes(attack, hold, release);
+    mBankB[c].SetEnvelopeTimes(attack, hold, release);
+    mMixSmoothers[c].SetTimes(attack, hold, release, sr);
+    mPreDelayLeft[c].SetLength(delay);
+    mPreDelayRight[c].SetLength(delay);
+  }
+  for (LevelDetector& d : mMasterDetectors)
+    d.SetEnvelopeTimes(attack, 0.0, release);
+  const double senderCoefficient = TimeCoefficient(kSenderGainSeconds, sr);
+  mSenderGain.mAttack = senderCoefficient;
+  mSenderGain.mRelease = senderCoefficient;
+  mSenderGain.mValue = 1.0;
+  // The sender detectors keep the times last taken from the slot, so that they always match the cache
+  // the sender compares the slot's times with.
+  for (LevelDetector& d : mSenderDetectors)
+    d.SetEnvelopeTimes(mSenderAttack, mSenderHold, mSenderRelease);
+  mWantedLatency = ComputeLatency();
+  return 0;
+}
+
+uint32_t MixerEngine::ComputeLatency() const
+{
+  if (mReverseMixing.Load() >= 1) return 0;
+  return std::min<uint32_t>(mPreDelay.Load(), kPreDelayLong) * kPreDelayStepSamples;
+}
+
+bool MixerEngine::ProcessingReset(double sampleRate, uint32_t maxBlockFrames)
+{
+  bool prepared = false;
+  if (sampleRate != mDspSampleRate || maxBlockFrames != mDspBlockSize)
+  {
+    if (PrepareDsp(sampleRate))
+    {
+      mDspBlockSize = maxBlockFrames;
+      prepared = true;
+    }
+  }
+  // Only the external mixer owns the send table; an internal mixer in the same process leaves it alone.
+  if (mPluginMode.Load() == kPluginModeExtMixer)
+  {
+    SendSlotTable::ResetAll();
+    mInternalBufferCount = 0u;
+  }
+  return prepared;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Audio thread
+
+void MixerEngine::ProcessBlock(const double* const* inputs, double* const* outputs, int nFrames,
+                               int connectedInputs, int connectedOutputs, bool transportRunning)
+{
+  if (connectedInputs <= 0 || connectedOutputs <= 0) return;
+  ProcessMix(inputs, outputs, nFrames, connectedInputs, connectedOutputs, transportRunning);
+  // The periods count here only; the idle tick publishes on the main thread.
+  const uint32_t frames = nFrames > 0 ? static_cast<uint32_t>(nFrames) : 0u;
+  if (mMeterPeriod.Advance(frames)) mMetersDue = uint8_t{1};
+  if (mAutomationPeriod.Advance(frames) && mWriteAutomation.Load() == 1) mAutomationDue = uint8_t{1};
+}
+
+void MixerEngine::ProcessMix(const double* const* inputs, double* const* outputs, int nFrames,
+                             int connectedInputs, int connectedOutputs, bool transportRunning)
+{
+  if (connectedInputs <= 0 || connectedOutputs <= 0 || !inputs || !outputs || nFrames <= 0) return;
+  const uint32_t mode = mPluginMode.Load();
+  if (IsSenderMode(mode))
+  {
+    ProcessSender(inputs, outputs, nFrames, connectedInputs, connectedOutputs);
+    return;
+  }
+  if (mode != kPluginModeIntMixer && mode != kPluginModeExtMixer) return;
+
+  SetUpBlock(inputs, outputs, nFrames, connectedInputs, connectedOutputs, transportRunning);
+  for (int offset = 0; offset < nFrames; offset += kChunkFrames)
+    MixChunk(offset, std::min(kChunkFrames, nFrames - offset));
+  FinishBlock();
+}
+
+void MixerEngine::SetUpBlock(const double* const* inputs, double* const* outputs, int nFrames,
+                             int connectedInputs, int connectedOutputs, bool transportRunning)
+{
+  BlockSettings& b = mBlock;
+  b.extMixer = mPluginMode.Load() == kPluginModeExtMixer;
+  b.reverseMixing = mReverseMixing.Load() >= 1;
+  b.channels = static_cast<int>(std::min<uint32_t>(mChannelCount.Load(), kMixerChannels - 1)) + 1;
+  const int n = b.channels;
+
+  std::fill(std::begin(mIn), std::end(mIn), nullptr);
+  std::fill(std::begin(mOut), std::end(mOut), nullptr);
+  std::fill(std::begin(mInFrames), std::end(mInFrames), 0);
+
+  SendSlot* const* slots = SendSlotTable::Slots();
+  if (!b.extMixer || b.reverseMixing)
+  {
+    const int count = std::min(connectedInputs, kMixerChannelPointers);
+    for (int j = 0; j < count; ++j)
+      mIn[j] = inputs[j];
+    if (count == 1) mIn[1] = mIn[0];
+    for (int c = 0; c < kMixerChannels; ++c)
+      if (mIn[2 * c] || mIn[2 * c + 1]) mInFrames[c] = nFrames;
+  }
+  else
+  {
+    uint32_t deepest = mInternalBufferCount.Load();
+    for (int s = 0; s < kNumSendSlots; ++s)
+    {
+      deepest = std::max(deepest, slots[s]->Count());
+      mPopped[s] = slots[s]->Pop(nFrames);
+      if (mPopped[s])
+      {
+        mIn[2 * s] = mPopped[s].left;
+        mIn[2 * s + 1] = mPopped[s].right;
+        // A slot block holds at most 8,192 frames: the rest of a longer block is silence.
+        mInFrames[s] = mPopped[s].frames;
+      }
+    }
+    mInternalBufferCount = deepest;
+  }
+
+  if (b.extMixer)
+  {
+    bool reset = false;
+    if (mResetRequest.Load())
+    {
+      mResetRequest = uint8_t{0};
+      reset = true;
+    }
+    if (mDawSync.Load() != 0 && transportRunning && !mPreviousTransportRunning) reset = true;
+    mPreviousTransportRunning = transportRunning;
+    if (reset)
+    {
+      SendSlotTable::ResetAll();
+      mInternalBufferCount = 0u;
+    }
+  }
+
+  mConnectedOutputs = std::min(connectedOutputs, kMixerChannelPointers);
+  for (int j = 0; j < mConnectedOutputs; ++j)
+    mOut[j] = outputs[j];
+
+  b.mixMode = std::min<uint32_t>(mMixMode.Load(), kMixModePrio);
+  b.preFilter = mSpeechPreFilter.Load() == 1;
+  b.multiChannelOutput = mMultiChannelOutput.Load() != 0;
+  b.p = std::pow(10.0, mStrength.Load());
+  b.gateDb = mNoiseGate.Load();
+  b.gate = DbToLinear(b.gateDb);
+  const double modAttnDb = mModAttn.Load();
+  b.modAttn = modAttnDb < kModAttnSilentDb ? 0.0 : DbToLinear(modAttnDb);
+  b.main = DbToLinear(mMainVolume.Load());
+  const uint32_t moderator = mModeratorIndex.Load();
+  b.moderator =
+      moderator >= 1 && moderator <= static_cast<uint32_t>(n) ? static_cast<int>(moderator) - 1 : -1;
+
+  b.anySolo = false;
+  for (int c = 0; c < n; ++c)
+    b.anySolo = b.anySolo || mChannels[c].mSolo.Load() != 0;
+  for (int c = 0; c < n; ++c)
+  {
+    ChannelParamState& ch = mChannels[c];
+    ch.mPreGainLinear = DbToLinear(ch.mPreGainDb.Load());
+    ch.mWeightLinear = DbToLinear(ch.mWeightDb.Load());
+    b.bypass[c] = ch.mBypass.Load() != 0;
+    b.mono[c] = ch.mMono.Load() != 0;
+    if (b.anySolo)
+      b.soloMuteTarget[c] = ch.mSolo.Load() != 0 ? 1.0 : 0.0;
+    else
+      b.soloMuteTarget[c] = ch.mMute.Load() != 0 ? 0.0 : 1.0;
+    b.pan[c] = PanLawFactors(ch.mPan.Load());
+  }
+
+  if (b.reverseMixing)
+  {
+    const double attack = mAttack, hold = mHold, release = mRelease;
+    for (int c = 0; c < n; ++c)
+    {
+      SendSlot& slot = *slots[c];
+      // The external mixer hands its channel settings to the senders; an internal one only listens.
+      if (b.extMixer)
+      {
+        const ChannelParamState& ch = mChannels[c];
+        slot.mReverseMixing = 1u;
+        slot.mMono = b.mono[c] ? 1u : 0u;
+        slot.mPreGain = ch.mPreGainLinear;
+        slot.mWeight = ch.mWeightLinear;
+        slot.mPan = ch.mPan.Load();
+        slot.mPreFilter = mSpeechPreFilter.Load();
+        slot.mAttack = attack;
+        slot.mHold = hold;
+        slot.mRelease = release;
+      }
+      b.reportedLevel[c] = slot.mSenderLevel.Load();
+      b.reportedLevel2[c] = slot.mSenderLevel2.Load();
+    }
+  }
+  else if (b.extMixer)
+  {
+    for (int c = 0; c < n; ++c)
+      slots[c]->mReverseMixing = 0u;
+  }
+}
+
+void MixerEngine::MixChunk(int offset, int frames)
+{
+  const BlockSettings& b = mBlock;
+  const int n = b.channels;
+  mLastChunkFrames = frames;
+
+  // Input, mono, pre-gain and bank A (or the senders' reported levels), and the solo/mute gains.
+  for (int c = 0; c < n; ++c)
+  {
+    double* left = mWorkLeft[c];
+    double* right = mWorkRight[c];
+    if (b.reverseMixing)
+    {
+      std::fill(left, left + frames, 0.0);
+      std::fill(right, right + frames, 0.0);
+      FollowReportedLevel(mBankA[c], b.reportedLevel[c], frames, mLevel[c]);
+    }
+    else
+    {
+      const double* inL = mIn[2 * c];
+      const double* inR = mIn[2 * c + 1];
+      // Frames past what the channel's source holds read as silence.
+      const int readable = std::clamp(mInFrames[c] - offset, 0, frames);
+      for (int i = 0; i < frames; ++i)
+      {
+        left[i] = inL && i < readable ? inL[offset + i] : 0.0;
+        right[i] = inR && i < readable ? inR[offset + i] : 0.0;
+      }
+      if (b.mono[c])
+        for (int i = 0; i < frames; ++i)
+          left[i] = right[i] = (left[i] + right[i]) * 0.5;
+      const double preGain = mChannels[c].mPreGainLinear;
+      const double weight = mChannels[c].mWeightLinear;
+      for (int i = 0; i < frames; ++i)
+      {
+        left[i] *= preGain;
+        right[i] *= preGain;
+      }
+      if (weight == 1.0)
+      {
+        mBankA[c].ProcessBlock(b.preFilter, left, right, frames, mLevel[c]);
+      }
+      else
+      {
+        double weightedL[kChunkFrames], weightedR[kChunkFrames];
+        for (int i = 0; i < frames; ++i)
+        {
+          weightedL[i] = left[i] * weight;
+          weightedR[i] = right[i] * weight;
+        }
+        mBankA[c].ProcessBlock(b.preFilter, weightedL, weightedR, frames, mLevel[c]);
+      }
+    }
+    GainSmoother::Kernel soloMute = mSoloMuteSmoothers[c].Load();
+    const double target = b.soloMuteTarget[c];
+    for (int i = 0; i < frames; ++i)
+      mSoloMute[c][i] = soloMute.Step(target);
+    mSoloMuteSmoothers[c].Save(soloMute);
+  }
+
+  ComputeGains(frames);
+
+  // Each channel's gain smoothed and times its solo/mute gain.
+  for (int c = 0; c < n; ++c)
+  {
+    GainSmoother::Kernel mix = mMixSmoothers[c].Load();
+    double* gain = mGain[c];
+    const double* soloMute = mSoloMute[c];
+    for (int i = 0; i < frames; ++i)
+      gain[i] = mix.Step(std::fabs(gain[i])) * soloMute[i];
+    mMixSmoothers[c].Save(mix);
+  }
+
+  // Pre-delay, bank B (or the senders' reported levels after their gain) and pan.
+  for (int c = 0; c < n; ++c)
+  {
+    if (b.reverseMixing)
+    {
+      FollowReportedLevel(mBankB[c], b.reportedLevel2[c], frames, nullptr);
+      continue;
+    }
+    double* left = mWorkLeft[c];
+    double* right = mWorkRight[c];
+    mPreDelayLeft[c].Process(left, frames);
+    mPreDelayRight[c].Process(right, frames);
+    double gainedL[kChunkFrames], gainedR[kChunkFrames];
+    const double* gain = mGain[c];
+    for (int i = 0; i < frames; ++i)
+    {
+      gainedL[i] = left[i] * gain[i];
+      gainedR[i] = right[i] * gain[i];
+    }
+    mBankB[c].ProcessBlock(b.preFilter, gainedL, gainedR, frames, nullptr);
+    const PanFactors& pan = b.pan[c];
+    if (!pan.centred)
+      for (int i = 0; i < frames; ++i)
+      {
+        left[i] *= pan.left;
+        right[i] *= pan.right;
+      }
+  }
+
+  WriteOutputs(offset, frames);
+}
+
+void MixerEngine::ComputeGains(int frames)
+{
+  const BlockSettings& b = mBlock;
+  const int n = b.channels;
+  const bool prio = b.mixMode == kMixModePrio;
+  const double floor = prio ? kSilenceDb : 0.0;
+  const double threshold = prio ? b.gateDb : b.gate;
+  const int m = b.moderator;
+
+  for (int i = 0; i < frames; ++i)
+  {
+    double l[kMixerChannels];
+    double g[kMixerChannels] = {};
+    for (int c = 0; c < n; ++c)
+    {
+      const double level = mLevel[c][i];
+      if (b.mixMode == kMixModeOff)
+        l[c] = level;
+      else if (prio)
+        l[c] = LinearToDb(level * mSoloMute[c][i]);
+      else
+        l[c] = level * mSoloMute[c][i];
+    }
+    for (int c = n; c < kMixerChannels; ++c)
+      l[c] = floor;
+
+    bool moderatorSpeaks = false;
+    if (m >= 0 && l[m] > threshold)
+    {
+      l[m] = floor;
+      moderatorSpeaks = true;
+    }
+    for (int c = 0; c < n; ++c)
+      if (threshold > l[c] || b.bypass[c]) l[c] = floor;
+
+    switch (b.mixMode)
+    {
+    case kMixModeOff:
+    {
+      double sum = 0.0;
+      for (int c = 0; c < n; ++c)
+        sum += l[c];
+      if (sum > 0.0)
+        for (int c = 0; c < n; ++c)
+          if (l[c] > b.gate) g[c] = 1.0;
+      break;
+    }
+    case kMixModeAuto:
+    case kMixModeAutoBal:
+    {
+      double powered[kMixerChannels];
+      double sum = 0.0;
+      int active = 0;
+      for (int c = 0; c < n; ++c)
+      {
+        active += l[c] > 0.0 ? 1 : 0;
+        powered[c] = b.p == 1.0 || l[c] == 0.0 ? l[c] : std::pow(l[c], b.p);
+        sum += powered[c];
+      }
+      if (sum > 0.0)
+      {
+        const double scale = b.mixMode == kMixModeAuto ? static_cast<double>(active) : 1.0;
+        for (int c = 0; c < n; ++c)
+          g[c] = std::min(scale * powered[c] / sum, 1.0);
+      }
+      break;
+    }
+    default:
+    {
+      const int w = ArgMax32(l, b.gateDb);
+      if (w >= 0 && w < n) g[w] = 1.0;
+      break;
+    }
+    }
+
+    if (moderatorSpeaks)
+    {
+      for (int c = 0; c < n; ++c)
+        g[c] *= b.modAttn;
+      g[m] = 1.0;
+    }
+    for (int c = 0; c < n; ++c)
+    {
+      if (b.bypass[c]) g[c] = 1.0;
+      mGain[c][i] = g[c];
+    }
+  }
+}
+
+void MixerEngine::WriteOutputs(int offset, int frames)
+{
+  const BlockSettings& b = mBlock;
+  const int n = b.channels;
+  const int outputs = mConnectedOutputs;
+  const double main = b.main;
+  const bool monoOut = outputs == 1;
+
+  if (b.reverseMixing)
+  {
+    // The audio stays with the senders: the outputs carry the inputs.
+    if (!b.multiChannelOutput)
+    {
+      for (int i = 0; i < frames; ++i)
+      {
+        const int s = offset + i;
+        const double left = mIn[0] ? mIn[0][s] * main : 0.0;
+        const double right = mIn[1] ? mIn[1][s] * main : 0.0;
+        mSumLeft[i] = left;
+        mSumRight[i] = right;
+      }
+    }
+    else
+    {
+      for (int j = 0; j < outputs; ++j)
+      {
+        double* out = mOut[j] + offset;
+        const double* in = monoOut ? nullptr : mIn[j];
+        for (int i = 0; i < frames; ++i)
+          out[i] = in ? in[offset + i] * main : 0.0;
+      }
+      if (monoOut)
+      {
+        double* out = mOut[0] + offset;
+        for (int i = 0; i < frames; ++i)
+        {
+          const int s = offset + i;
+          const double left = mIn[0] ? mIn[0][s] : 0.0;
+          const double right = mIn[1] ? mIn[1][s] : 0.0;
+          out[i] = (left + right) * 0.5 * main;
+        }
+      }
+    }
+  }
+  else if (!b.multiChannelOutput)
+  {
+    std::fill(mSumLeft, mSumLeft + frames, 0.0);
+    std::fill(mSumRight, mSumRight + frames, 0.0);
+    for (int c = 0; c < n; ++c)
+    {
+      const double* left = mWorkLeft[c];
+      const double* right = mWorkRight[c];
+      const double* gain = mGain[c];
+      for (int i = 0; i < frames; ++i)
+      {
+        mSumLeft[i] += left[i] * gain[i];
+        mSumRight[i] += right[i] * gain[i];
+      }
+    }
+    for (int i = 0; i < frames; ++i)
+    {
+      mSumLeft[i] *= main;
+      mSumRight[i] *= main;
+    }
+  }
+  else
+  {
+    for (int c = 0; c < kMixerChannels; ++c)
+    {
+      double* outL = 2 * c < outputs ? mOut[2 * c] + offset : nullptr;
+      double* outR = 2 * c + 1 < outputs ? mOut[2 * c + 1] + offset : nullptr;
+      if (!outL && !outR) break;
+      const double* left = mWorkLeft[c];
+      const double* right = mWorkRight[c];
+      const double* gain = mGain[c];
+      for (int i = 0; i < frames; ++i)
+      {
+        const double l = c < n ? left[i] * gain[i] * main : 0.0;
+        const double r = c < n ? right[i] * gain[i] * main : 0.0;
+        if (monoOut)
+          outL[i] = (l + r) * 0.5;
+        else
+        {
+          if (outL) outL[i] = l;
+          if (outR) outR[i] = r;
+        }
+      }
+    }
+  }
+
+  if (!b.multiChannelOutput)
+  {
+    if (monoOut)
+    {
+      // One output: the mono sum, written once, with the main volume applied once.
+      double* out = mOut[0] + offset;
+      for (int i = 0; i < frames; ++i)
+        out[i] = (mSumLeft[i] + mSumRight[i]) * 0.5;
+      mMasterDetectors[0].ProcessBlock(false, out, out, frames, nullptr);
+      mMasterDetectors[1].ProcessBlock(false, out, out, frames, nullptr);
+    }
+    else
+    {
+      std::copy(mSumLeft, mSumLeft + frames, mOut[0] + offset);
+      std::copy(mSumRight, mSumRight + frames, mOut[1] + offset);
+      mMasterDetectors[0].ProcessBlock(false, mSumLeft, mSumLeft, frames, nullptr);
+      mMasterDetectors[1].ProcessBlock(false, mSumRight, mSumRight, frames, nullptr);
+      for (int j = 2; j < outputs; ++j)
+        std::fill(mOut[j] + offset, mOut[j] + offset + frames, 0.0);
+    }
+  }
+  else
+  {
+    static constexpr double kZeros[kChunkFrames] = {};
+    mMasterDetectors[0].ProcessBlock(false, kZeros, kZeros, frames, nullptr);
+    mMasterDetectors[1].ProcessBlock(false, kZeros, kZeros, frames, nullptr);
+  }
+}
+
+void MixerEngine::FinishBlock()
+{
+  const BlockSettings& b = mBlock;
+  const int n = b.channels;
+  SendSlot* const* slots = SendSlotTable::Slots();
+  for (int s = 0; s < kNumSendSlots; ++s)
+    if (mPopped[s]) slots[s]->Release(mPopped[s]);
+
+  for (int c = 0; c < kMixerChannels; ++c)
+  {
+    bool active = false;
+    if (c < n) active = b.reverseMixing ? b.reportedLevel[c] > 0.0 : mInFrames[c] > 0;
+    mChannels[c].mActive = active ? 1u : 0u;
+  }
+
+  // The gains for the senders; only the external mixer writes them.
+  if (!b.extMixer) return;
+  const bool propagate = b.reverseMixing || mPropagateSenderGain.Load() != 0;
+  // The last frame's gains, as the senders apply them in their next block.
+  const int last = mLastChunkFrames - 1;
+  for (int c = 0; c < kNumSendSlots; ++c)
+    slots[c]->mSenderGain = propagate ? (c < n ? mGain[c][last] : 0.0) : 1.0;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Sender
+
+void MixerEngine::ProcessSender(const double* const* inputs, double* const* outputs, int nFrames,
+                                int connectedInputs, int connectedOutputs)
+{
+  SendSlot& slot = *SendSlotTable::Slot(static_cast<int>(mPluginMode.Load() - kPluginModeSendFirst));
+  const double* in0 = inputs[0];
+  const double* in1 = connectedInputs >= 2 && inputs[1] ? inputs[1] : in0;
+  if (!in0 || !outputs[0] || (connectedOutputs >= 2 && !outputs[1])) return;
+
+  if (mReverseMixing.Load() >= 1)
+    slot.Clear();
+  else
+    slot.Push(in0, connectedInputs >= 2 ? in1 : nullptr, nFrames);
+
+  const double target = std::fabs(slot.mSenderGain.Load());
+  double preGain = 1.0, weight = 1.0, panValue = 0.0;
+  bool mono = false, preFilter = false;
+  if (slot.mReverseMixing.Load() >= 1)
+  {
+    preGain = slot.mPreGain;
+    weight = slot.mWeight;
+    panValue = slot.mPan;
+    preFilter = slot.mPreFilter.Load() > 0;
+    mono = slot.mMono.Load() >= 1;
+    const double attack = slot.mAttack, hold = slot.mHold, release = slot.mRelease;
+    // Any of the three times taken from the mixer reaches the detectors, not only the attack.
+    if (std::fabs(attack - mSenderAttack) > 0.001 || std::fabs(hold - mSenderHold) > 0.001 ||
+        std::fabs(release - mSenderRelease) > 0.001)
+    {
+      mSenderAttack = attack;
+      mSenderHold = hold;
+      mSenderRelease = release;
+      for (LevelDetector& d : mSenderDetectors)
+        d.SetEnvelopeTimes(attack, hold, release);
+    }
+  }
+
+  const PanFactors pan = PanLawFactors(panValue);
+  const double attackCoefficient = mSenderGain.mAttack;
+  const double releaseCoefficient = mSenderGain.mRelease;
+  double value = mSenderGain.mValue;
+  LevelDetector& before = mSenderDetectors[0];
+  LevelDetector& after = mSenderDetectors[1];
+
+  // Every frame of the block is processed and written, also past the 8,192 frames a slot carries.
+  if (connectedOutputs >= 2)
+  {
+    double* out0 = outputs[0];
+    double* out1 = outputs[1];
+    for (int i = 0; i < nFrames; ++i)
+    {
+      double l = in0[i];
+      double r = in1[i];
+      if (mono) l = r = (l + r) * 0.5;
+      l *= preGain;
+      r *= preGain;
+      before.Process(preFilter, l * weight, r * weight);
+      const double coefficient = target > value ? attackCoefficient : releaseCoefficient;
+      value = (value - target) * coefficient + target;
+      l *= value;
+      r *= value;
+      after.Process(preFilter, l, r);
+      if (!pan.centred)
+      {
+        l *= pan.left;
+        r *= pan.right;
+      }
+      out0[i] = l;
+      out1[i] = r;
+    }
+    for (int j = 2; j < connectedOutputs; ++j)
+      std::fill(outputs[j], outputs[j] + nFrames, 0.0);
+  }
+  else
+  {
+    double* out0 = outputs[0];
+    for (int i = 0; i < nFrames; ++i)
+    {
+      double x = in0[i] * preGain;
+      before.Process(preFilter, x * weight, x * weight);
+      const double coefficient = target > value ? attackCoefficient : releaseCoefficient;
+      value = (value - target) * coefficient + target;
+      x *= value;
+      after.Process(preFilter, x, x);
+      out0[i] = pan.centred ? x : x * pan.left;
+    }
+  }
+  mSenderGain.mValue = value;
+  slot.mSenderLevel = before.Level();
+  slot.mSenderLevel2 = after.Level();
+}
+} // namespace iplugin

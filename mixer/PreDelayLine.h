@@ -1,0 +1,64 @@
+// One channel side's pre-delay: a ring that delays the audio behind its level detection by 512 ("Short")
+// or 1,024 ("Long") samples.
+//
+// The storage is a fixed array inside the line, so no preparation or processing reset ever frees or
+// reallocates what the audio thread is reading. Prepare runs on the reset path while the audio thread is
+// idle; SetLength runs on the parameter-change path while the audio thread may run (length is written
+// whole); Process runs on the audio thread.
+#pragma once
+
+#include "mixer/Relaxed.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace iplugin
+{
+struct PreDelayLine
+{
+  // The longest delay the "PreDelay" parameter asks for ("Long", 2 x 512).
+  static constexpr uint32_t kMaxSamples = 1024;
+
+  double mBuffer[kMaxSamples] = {};
+  Relaxed<uint32_t> mCapacity{kMaxSamples}; // min(max(3 s of samples, 1), kMaxSamples)
+  Relaxed<uint32_t> mLength{0};             // the delay in samples, at most the capacity
+  uint32_t mPosition = 0;
+
+  // Capacity for the rate (a rate too low for 1,024 samples in 3 s cuts the delay), length = capacity,
+  // buffer cleared, position 0.
+  void Prepare(double sampleRate)
+  {
+    const double threeSeconds = 3.0 * sampleRate;
+    uint32_t capacity = kMaxSamples;
+    if (!(threeSeconds >= static_cast<double>(kMaxSamples)))
+      capacity = threeSeconds >= 1.0 ? static_cast<uint32_t>(threeSeconds) : 1u;
+    mCapacity = capacity;
+    mLength = capacity;
+    std::fill(std::begin(mBuffer), std::end(mBuffer), 0.0);
+    mPosition = 0;
+  }
+
+  // The delay becomes min(capacity, samples) when it differs; buffer contents and position stay.
+  void SetLength(uint32_t samples)
+  {
+    if (mLength.Load() != samples) mLength = std::min(mCapacity.Load(), samples);
+  }
+
+  // Delays `frames` samples in place. Audio thread.
+  void Process(double* samples, int frames)
+  {
+    const uint32_t length = std::min(mLength.Load(), kMaxSamples);
+    if (length == 0) return;
+    // A shorter delay set since the last block can leave the position past the new end: wrap it.
+    uint32_t position = mPosition % length;
+    for (int i = 0; i < frames; ++i)
+    {
+      const double out = mBuffer[position];
+      mBuffer[position] = samples[i];
+      samples[i] = out;
+      if (++position == length) position = 0;
+    }
+    mPosition = position;
+  }
+};
+} // namespace iplugin
