@@ -1,0 +1,538 @@
+// Scenes drawn through the vector context and the GPU renderer, compared with the same scenes drawn by
+// cairo. Both give premultiplied RGBA; interior pixels may differ by a few levels, anti-aliased edges
+// more, and a small share of pixels may differ beyond that. Failing comparisons write their images to
+// <build>/cairo-compare.
+#include "tests/support/TestPaths.h"
+#include "tests/vector/MetalTestContext.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+using namespace iplugin::igraphics;
+
+namespace
+{
+constexpr int kWidth = 160;
+constexpr int kHeight = 120;
+
+struct Colour
+{
+  double r, g, b, a;
+};
+
+VGcolor Vg(Colour c)
+{
+  return vgRGBAf((float)c.r, (float)c.g, (float)c.b, (float)c.a);
+}
+void Source(cairo_t* cr, Colour c)
+{
+  cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+}
+
+struct Scene
+{
+  const char* name;
+  std::function<void(VGcontext*)> vg;
+  std::function<void(cairo_t*)> cairo;
+};
+
+qorvtest::RgbaImage DrawVector(const Scene& scene, float ratio)
+{
+  qorvtest::MetalContext m(kWidth, kHeight, 0x2001, ratio);
+  MVGframebuffer* fb = MvgFramebufferCreate(m.ctx, (int)(kWidth * ratio), (int)(kHeight * ratio), 0);
+  MvgSetCurrentFramebuffer(fb);
+  MvgClearWithColor(m.ctx, vgRGBAf(0, 0, 0, 0));
+  vgBeginFrame(m.ctx, kWidth, kHeight, ratio);
+  scene.vg(m.ctx);
+  vgEndFrame(m.ctx);
+  MvgSetCurrentFramebuffer(nullptr);
+  qorvtest::RgbaImage image{(int)(kWidth * ratio), (int)(kHeight * ratio), {}};
+  image.rgba.resize((size_t)image.width * image.height * 4);
+  MvgReadPixels(m.ctx, fb->image, 0, 0, image.width, image.height, image.rgba.data());
+  MvgFramebufferFree(fb);
+  return image;
+}
+
+qorvtest::RgbaImage DrawCairo(const Scene& scene, float ratio)
+{
+  int w = (int)(kWidth * ratio), h = (int)(kHeight * ratio);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, ratio, ratio);
+  scene.cairo(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  qorvtest::RgbaImage image{w, h, std::vector<uint8_t>((size_t)w * h * 4)};
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+    {
+      uint32_t p;
+      std::memcpy(&p, data + y * stride + x * 4, 4);
+      uint8_t* o = &image.rgba[((size_t)y * w + x) * 4];
+      o[0] = (uint8_t)(p >> 16), o[1] = (uint8_t)(p >> 8), o[2] = (uint8_t)p, o[3] = (uint8_t)(p >> 24);
+    }
+  cairo_surface_destroy(surface);
+  return image;
+}
+
+// Both sides' paths.
+void VgRoundedRect(VGcontext* vg, float x, float y, float w, float h, float r)
+{
+  vgRoundedRect(vg, x, y, w, h, r);
+}
+
+void CairoRoundedRect(cairo_t* cr, double x, double y, double w, double h, double r)
+{
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
+  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
+  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
+  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
+  cairo_close_path(cr);
+}
+
+const Colour kRed{0.85, 0.15, 0.1, 1}, kBlue{0.1, 0.3, 0.8, 1}, kGreen{0.1, 0.6, 0.3, 1},
+    kInk{0.1, 0.1, 0.1, 1};
+
+// A concave arrow whose fan crosses outside it, so only the stencil gets it right. (A star polygon whose
+// turns all bend one way counts as convex to the context and is drawn as its fan.)
+const float kConcave[][2] = {{80, 80}, {115, 62}, {150, 80}, {150, 112}, {115, 90}, {80, 112}, {95, 96}};
+const int kConcaveCount = 7;
+
+// Fills: a hole by winding, overlapping solids (non-zero keeps both), a concave polygon.
+Scene Fills()
+{
+  return {"fills",
+          [](VGcontext* vg)
+          {
+            vgBeginPath(vg);
+            VgRoundedRect(vg, 10, 10, 60, 60, 10);
+            vgCircle(vg, 40, 40, 18);
+            vgPathWinding(vg, kVGHole);
+            vgFillColor(vg, Vg(kBlue));
+            vgFill(vg);
+            vgBeginPath(vg);
+            vgCircle(vg, 100, 35, 22);
+            vgCircle(vg, 125, 35, 22);
+            vgFillColor(vg, Vg(kRed));
+            vgFill(vg);
+            vgBeginPath(vg);
+            for (int i = 0; i < kConcaveCount; ++i)
+              i == 0 ? vgMoveTo(vg, kConcave[i][0], kConcave[i][1])
+                     : vgLineTo(vg, kConcave[i][0], kConcave[i][1]);
+            vgClosePath(vg);
+            vgFillColor(vg, Vg(kGreen));
+            vgFill(vg);
+          },
+          [](cairo_t* cr)
+          {
+            CairoRoundedRect(cr, 10, 10, 60, 60, 10);
+            cairo_new_sub_path(cr);
+            cairo_arc_negative(cr, 40, 40, 18, 0, -2 * M_PI);
+            Source(cr, kBlue);
+            cairo_fill(cr);
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, 100, 35, 22, 0, 2 * M_PI);
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, 125, 35, 22, 0, 2 * M_PI);
+            Source(cr, kRed);
+            cairo_fill(cr);
+            for (int i = 0; i < kConcaveCount; ++i)
+              cairo_line_to(cr, kConcave[i][0], kConcave[i][1]);
+            cairo_close_path(cr);
+            Source(cr, kGreen);
+            cairo_fill(cr);
+          }};
+}
+
+// Strokes of widths 1, 3 and 8 with every cap and join.
+Scene Strokes()
+{
+  auto polyline = [](int i, float* xs, float* ys)
+  {
+    float x0 = 12 + (i % 3) * 50, y0 = 15 + (i / 3) * 38;
+    const float dx[4] = {0, 12, 24, 36}, dy[4] = {18, 0, 20, 4};
+    for (int k = 0; k < 4; ++k)
+      xs[k] = x0 + dx[k], ys[k] = y0 + dy[k];
+  };
+  const int caps[3] = {kVGButt, kVGRound, kVGSquare};
+  const int joins[3] = {kVGMiter, kVGRound, kVGBevel};
+  const cairo_line_cap_t ccaps[3] = {CAIRO_LINE_CAP_BUTT, CAIRO_LINE_CAP_ROUND, CAIRO_LINE_CAP_SQUARE};
+  const cairo_line_join_t cjoins[3] = {CAIRO_LINE_JOIN_MITER, CAIRO_LINE_JOIN_ROUND, CAIRO_LINE_JOIN_BEVEL};
+  const float widths[3] = {1, 3, 8};
+  return {"strokes",
+          [=](VGcontext* vg)
+          {
+            for (int i = 0; i < 9; ++i)
+            {
+              float xs[4], ys[4];
+              polyline(i, xs, ys);
+              vgBeginPath(vg);
+              vgMoveTo(vg, xs[0], ys[0]);
+              for (int k = 1; k < 4; ++k)
+                vgLineTo(vg, xs[k], ys[k]);
+              vgLineCap(vg, caps[i % 3]);
+              vgLineJoin(vg, joins[i / 3]);
+              vgMiterLimit(vg, 10);
+              vgStrokeWidth(vg, widths[i / 3]);
+              vgStrokeColor(vg, Vg(kInk));
+              vgStroke(vg);
+            }
+          },
+          [=](cairo_t* cr)
+          {
+            for (int i = 0; i < 9; ++i)
+            {
+              float xs[4], ys[4];
+              polyline(i, xs, ys);
+              cairo_move_to(cr, xs[0], ys[0]);
+              for (int k = 1; k < 4; ++k)
+                cairo_line_to(cr, xs[k], ys[k]);
+              cairo_set_line_cap(cr, ccaps[i % 3]);
+              cairo_set_line_join(cr, cjoins[i / 3]);
+              cairo_set_miter_limit(cr, 10);
+              cairo_set_line_width(cr, widths[i / 3]);
+              Source(cr, kInk);
+              cairo_stroke(cr);
+            }
+          }};
+}
+
+// Arcs in both directions, a stroked circle and a filled rounded rectangle.
+Scene ArcsAndRoundedRects()
+{
+  return {"arcs_rounded_rects",
+          [](VGcontext* vg)
+          {
+            vgBeginPath(vg);
+            vgArc(vg, 40, 40, 25, 0, kVGPi * 1.25f, kVGHole);
+            vgStrokeWidth(vg, 5);
+            vgStrokeColor(vg, Vg(kBlue));
+            vgStroke(vg);
+            vgBeginPath(vg);
+            vgArc(vg, 110, 40, 25, 0, -kVGPi * 0.75f, kVGSolid);
+            vgStrokeColor(vg, Vg(kRed));
+            vgStroke(vg);
+            vgBeginPath(vg);
+            vgCircle(vg, 40, 92, 18);
+            vgStrokeWidth(vg, 2);
+            vgStrokeColor(vg, Vg(kInk));
+            vgStroke(vg);
+            vgBeginPath(vg);
+            VgRoundedRect(vg, 80, 75, 70, 35, 12);
+            vgFillColor(vg, Vg(kGreen));
+            vgFill(vg);
+          },
+          [](cairo_t* cr)
+          {
+            cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+            cairo_arc(cr, 40, 40, 25, 0, M_PI * 1.25);
+            cairo_set_line_width(cr, 5);
+            Source(cr, kBlue);
+            cairo_stroke(cr);
+            cairo_arc_negative(cr, 110, 40, 25, 0, -M_PI * 0.75);
+            Source(cr, kRed);
+            cairo_stroke(cr);
+            cairo_arc(cr, 40, 92, 18, 0, 2 * M_PI);
+            cairo_close_path(cr);
+            cairo_set_line_width(cr, 2);
+            Source(cr, kInk);
+            cairo_stroke(cr);
+            CairoRoundedRect(cr, 80, 75, 70, 35, 12);
+            Source(cr, kGreen);
+            cairo_fill(cr);
+          }};
+}
+
+// A box gradient is a rounded rectangle blurred over the feather; cairo has no such paint, so its side
+// computes the definition per pixel into an image that cairo then fills with.
+cairo_surface_t* BoxGradientImage(double x, double y, double w, double h, double r, double f, Colour in,
+                                  Colour out)
+{
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  int stride = cairo_image_surface_get_stride(s);
+  for (int py = 0; py < kHeight; ++py)
+    for (int px = 0; px < kWidth; ++px)
+    {
+      double dx = std::fabs(px + 0.5 - (x + w / 2)) - (w / 2 - r),
+             dy = std::fabs(py + 0.5 - (y + h / 2)) - (h / 2 - r);
+      double dist = std::min(std::max(dx, dy), 0.0) + std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) - r;
+      double t = std::clamp((dist + f / 2) / f, 0.0, 1.0);
+      double c[4] = {in.r + (out.r - in.r) * t, in.g + (out.g - in.g) * t, in.b + (out.b - in.b) * t,
+                     in.a + (out.a - in.a) * t};
+      auto byte = [](double v) { return (uint32_t)std::lround(std::clamp(v, 0.0, 1.0) * 255); };
+      uint32_t p = byte(c[3]) << 24 | byte(c[0] * c[3]) << 16 | byte(c[1] * c[3]) << 8 | byte(c[2] * c[3]);
+      std::memcpy(data + py * stride + px * 4, &p, 4);
+    }
+  cairo_surface_mark_dirty(s);
+  return s;
+}
+
+Scene Gradients()
+{
+  const Colour a{1, 0.8, 0, 1}, b{0, 0.25, 0.65, 1}, c{1, 1, 1, 1}, d{0.6, 0, 0.45, 1};
+  return {"gradients",
+          [=](VGcontext* vg)
+          {
+            vgBeginPath(vg);
+            vgRect(vg, 5, 5, 70, 50);
+            vgFillPaint(vg, vgLinearGradient(10, 10, 70, 50, Vg(a), Vg(b)));
+            vgFill(vg);
+            vgBeginPath(vg);
+            vgCircle(vg, 120, 32, 28);
+            vgFillPaint(vg, vgRadialGradient(120, 32, 6, 28, Vg(c), Vg(d)));
+            vgFill(vg);
+            vgBeginPath(vg);
+            vgRect(vg, 5, 62, 150, 53);
+            vgFillPaint(vg, vgBoxGradient(20, 72, 120, 33, 8, 12, Vg(c), Vg(kGreen)));
+            vgFill(vg);
+          },
+          [=](cairo_t* cr)
+          {
+            cairo_pattern_t* lin = cairo_pattern_create_linear(10, 10, 70, 50);
+            cairo_pattern_add_color_stop_rgba(lin, 0, a.r, a.g, a.b, a.a);
+            cairo_pattern_add_color_stop_rgba(lin, 1, b.r, b.g, b.b, b.a);
+            cairo_pattern_set_extend(lin, CAIRO_EXTEND_PAD);
+            cairo_rectangle(cr, 5, 5, 70, 50);
+            cairo_set_source(cr, lin);
+            cairo_fill(cr);
+            cairo_pattern_destroy(lin);
+            cairo_pattern_t* rad = cairo_pattern_create_radial(120, 32, 6, 120, 32, 28);
+            cairo_pattern_add_color_stop_rgba(rad, 0, c.r, c.g, c.b, c.a);
+            cairo_pattern_add_color_stop_rgba(rad, 1, d.r, d.g, d.b, d.a);
+            cairo_pattern_set_extend(rad, CAIRO_EXTEND_PAD);
+            cairo_arc(cr, 120, 32, 28, 0, 2 * M_PI);
+            cairo_set_source(cr, rad);
+            cairo_fill(cr);
+            cairo_pattern_destroy(rad);
+            cairo_surface_t* box = BoxGradientImage(20, 72, 120, 33, 8, 12, c, kGreen);
+            cairo_rectangle(cr, 5, 62, 150, 53);
+            cairo_set_source_surface(cr, box, 0, 0);
+            cairo_fill(cr);
+            cairo_surface_destroy(box);
+          }};
+}
+
+// An 8 x 8 image with a coloured border, repeated with nearest filtering, and scaled up linearly.
+std::vector<unsigned char> PatternPixels()
+{
+  std::vector<unsigned char> px(8 * 8 * 4);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+    {
+      unsigned char* p = &px[(y * 8 + x) * 4];
+      bool edge = x == 0 || y == 0;
+      p[0] = edge ? 200 : (unsigned char)(x * 30);
+      p[1] = edge ? 40 : (unsigned char)(y * 30);
+      p[2] = 120;
+      p[3] = 255;
+    }
+  return px;
+}
+
+// Fills a rectangle with an image whose pixels are 1 / scale units wide, starting at the rectangle's corner.
+void FillWithImage(cairo_t* cr, cairo_surface_t* image, double x, double y, double w, double h, double scale,
+                   cairo_extend_t extend, cairo_filter_t filter)
+{
+  cairo_pattern_t* pat = cairo_pattern_create_for_surface(image);
+  cairo_matrix_t m;
+  cairo_matrix_init_scale(&m, scale, scale);
+  cairo_matrix_translate(&m, -x, -y);
+  cairo_pattern_set_matrix(pat, &m);
+  cairo_pattern_set_extend(pat, extend);
+  cairo_pattern_set_filter(pat, filter);
+  cairo_rectangle(cr, x, y, w, h);
+  cairo_set_source(cr, pat);
+  cairo_fill(cr);
+  cairo_pattern_destroy(pat);
+}
+
+Scene ImagePatterns()
+{
+  return {"image_patterns",
+          [](VGcontext* vg)
+          {
+            auto px = PatternPixels();
+            int repeat =
+                vgCreateImageRGBA(vg, 8, 8, kVGImageRepeatX | kVGImageRepeatY | kVGImageNearest, px.data());
+            int smooth = vgCreateImageRGBA(vg, 8, 8, 0, px.data());
+            vgBeginPath(vg);
+            vgRect(vg, 5, 5, 70, 110);
+            vgFillPaint(vg, vgImagePattern(5, 5, 16, 16, 0, repeat, 1.0f));
+            vgFill(vg);
+            vgBeginPath(vg);
+            vgRect(vg, 85, 20, 64, 64);
+            vgFillPaint(vg, vgImagePattern(85, 20, 64, 64, 0, smooth, 1.0f));
+            vgFill(vg);
+          },
+          [](cairo_t* cr)
+          {
+            auto px = PatternPixels();
+            cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
+            unsigned char* data = cairo_image_surface_get_data(s);
+            for (int i = 0; i < 64; ++i)
+            {
+              uint32_t p =
+                  (uint32_t)px[i * 4 + 3] << 24 | px[i * 4] << 16 | px[i * 4 + 1] << 8 | px[i * 4 + 2];
+              std::memcpy(data + (i / 8) * cairo_image_surface_get_stride(s) + (i % 8) * 4, &p, 4);
+            }
+            cairo_surface_mark_dirty(s);
+            FillWithImage(cr, s, 5, 5, 70, 110, 0.5, CAIRO_EXTEND_REPEAT, CAIRO_FILTER_NEAREST);
+            FillWithImage(cr, s, 85, 20, 64, 64, 0.125, CAIRO_EXTEND_PAD, CAIRO_FILTER_BILINEAR);
+            cairo_surface_destroy(s);
+          }};
+}
+
+// A scissor made under a rotation and a scale clips a fill made under another transform.
+Scene ScissorsUnderTransforms()
+{
+  return {"scissors",
+          [](VGcontext* vg)
+          {
+            vgSave(vg);
+            vgTranslate(vg, 50, 60);
+            vgRotate(vg, 0.4f);
+            vgScissor(vg, -30, -20, 60, 40);
+            vgResetTransform(vg);
+            vgBeginPath(vg);
+            vgCircle(vg, 50, 60, 40);
+            vgFillColor(vg, Vg(kBlue));
+            vgFill(vg);
+            vgRestore(vg);
+            vgSave(vg);
+            vgTranslate(vg, 115, 60);
+            vgScale(vg, 1.5f, 0.75f);
+            vgScissor(vg, -20, -40, 40, 80);
+            vgBeginPath(vg);
+            vgRect(vg, -40, -70, 80, 140);
+            vgFillColor(vg, Vg(kRed));
+            vgFill(vg);
+            vgRestore(vg);
+          },
+          [](cairo_t* cr)
+          {
+            cairo_save(cr);
+            cairo_translate(cr, 50, 60);
+            cairo_rotate(cr, 0.4);
+            cairo_rectangle(cr, -30, -20, 60, 40);
+            cairo_restore(cr);
+            cairo_clip(cr);
+            cairo_arc(cr, 50, 60, 40, 0, 2 * M_PI);
+            Source(cr, kBlue);
+            cairo_fill(cr);
+            cairo_reset_clip(cr);
+            cairo_save(cr);
+            cairo_translate(cr, 115, 60);
+            cairo_scale(cr, 1.5, 0.75);
+            cairo_rectangle(cr, -20, -40, 40, 80);
+            cairo_clip(cr);
+            cairo_rectangle(cr, -40, -70, 80, 140);
+            Source(cr, kRed);
+            cairo_fill(cr);
+            cairo_restore(cr);
+          }};
+}
+
+// Composite operations limited to the drawn shape: a translucent red square over a blue circle, one
+// operation a tile. Cairo's unbounded operators are clipped to the square so that both agree. The squares
+// sit a quarter pixel off the grid: a fragment of zero coverage on the fringe's outer edge still blends,
+// which erases under the unbounded operators where cairo's clip leaves the pixel alone.
+Scene CompositeOperations()
+{
+  struct Op
+  {
+    int vg;
+    cairo_operator_t cairo;
+  };
+  static const Op ops[] = {{kVGSourceOver, CAIRO_OPERATOR_OVER},
+                           {kVGSourceIn, CAIRO_OPERATOR_IN},
+                           {kVGSourceOut, CAIRO_OPERATOR_OUT},
+                           {kVGAtop, CAIRO_OPERATOR_ATOP},
+                           {kVGDestinationOver, CAIRO_OPERATOR_DEST_OVER},
+                           {kVGDestinationIn, CAIRO_OPERATOR_DEST_IN},
+                           {kVGDestinationOut, CAIRO_OPERATOR_DEST_OUT},
+                           {kVGDestinationAtop, CAIRO_OPERATOR_DEST_ATOP},
+                           {kVGLighter, CAIRO_OPERATOR_ADD},
+                           {kVGCopy, CAIRO_OPERATOR_SOURCE},
+                           {kVGXor, CAIRO_OPERATOR_XOR}};
+  const Colour red{0.9, 0.1, 0.1, 0.75}, blue{0.1, 0.2, 0.9, 0.8};
+  return {"composite_operations",
+          [=](VGcontext* vg)
+          {
+            for (int i = 0; i < 11; ++i)
+            {
+              float x = 4.25f + (i % 6) * 26, y = 8.25f + (i / 6) * 55;
+              vgGlobalCompositeOperation(vg, kVGSourceOver);
+              vgBeginPath(vg);
+              vgCircle(vg, x + 9, y + 9, 9);
+              vgFillColor(vg, Vg(blue));
+              vgFill(vg);
+              vgGlobalCompositeOperation(vg, ops[i].vg);
+              vgBeginPath(vg);
+              vgRect(vg, x + 6, y + 6, 16, 16);
+              vgFillColor(vg, Vg(red));
+              vgFill(vg);
+            }
+          },
+          [=](cairo_t* cr)
+          {
+            for (int i = 0; i < 11; ++i)
+            {
+              double x = 4.25 + (i % 6) * 26, y = 8.25 + (i / 6) * 55;
+              cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+              cairo_arc(cr, x + 9, y + 9, 9, 0, 2 * M_PI);
+              Source(cr, blue);
+              cairo_fill(cr);
+              cairo_save(cr);
+              cairo_rectangle(cr, x + 6, y + 6, 16, 16);
+              cairo_clip(cr);
+              cairo_set_operator(cr, ops[i].cairo);
+              Source(cr, red);
+              cairo_paint(cr);
+              cairo_restore(cr);
+            }
+          }};
+}
+
+struct CompareCase
+{
+  Scene scene;
+  float ratio;
+};
+
+class MetalVersusCairo : public testing::TestWithParam<CompareCase>
+{
+};
+} // namespace
+
+TEST_P(MetalVersusCairo, SamePixels)
+{
+  const CompareCase& c = GetParam();
+  qorvtest::RgbaImage ours = DrawVector(c.scene, c.ratio);
+  qorvtest::RgbaImage theirs = DrawCairo(c.scene, c.ratio);
+  qorvtest::ImageTolerance tol;
+  tol.interior = 4;
+  tol.edge = 96;
+  tol.outliers = 0.005;
+  std::string name = std::string(c.scene.name) + (c.ratio > 1 ? "@2x" : "");
+  EXPECT_TRUE(qorvtest::ImagesMatch(theirs, ours, tol, qorvtest::BinaryDir() + "/cairo-compare", name));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenes, MetalVersusCairo,
+                         testing::Values(CompareCase{Fills(), 1}, CompareCase{Fills(), 2},
+                                         CompareCase{Strokes(), 1}, CompareCase{Strokes(), 2},
+                                         CompareCase{ArcsAndRoundedRects(), 1}, CompareCase{Gradients(), 1},
+                                         CompareCase{ImagePatterns(), 1},
+                                         CompareCase{ScissorsUnderTransforms(), 1},
+                                         CompareCase{ScissorsUnderTransforms(), 2},
+                                         CompareCase{CompositeOperations(), 1}),
+                         [](const testing::TestParamInfo<CompareCase>& info) {
+                           return std::string(info.param.scene.name) + (info.param.ratio > 1 ? "_2x" : "");
+                         });
