@@ -30,11 +30,11 @@ namespace
 const char* kFixtures = "/usr/libexec/installed-tests/RSVG/fixtures";
 
 // Pixels of the cairo drawing and the reference may differ by this much per channel (0..255)...
-constexpr int kChannelTolerance = 48;
+constexpr int kChannelTolerance = 24;
 // ...or match a neighbour within this many pixels (edges are antialiased differently)...
 constexpr int kEdgeRadius = 1;
 // ...and a document agrees when at most this share of its pixels fits neither.
-constexpr double kBadPixelShare = 0.005;
+constexpr double kBadPixelShare = 0.001;
 // At least this share of the compared documents must agree.
 constexpr double kRequiredAgreement = 0.98;
 
