@@ -6,9 +6,12 @@
 #define STBI_MAX_DIMENSIONS 16384
 #include <stb_image.h>
 
+#include <climits>
 #include <cstdio>
+#include <vector>
 
 #include "graphics/vector/VGcontext.h"
+#include "graphics/vector/VGencodedImageCheck.h"
 
 namespace iplugin::igraphics
 {
@@ -39,15 +42,29 @@ int vgCreateImage(VGcontext* ctx, const char* filename, int imageFlags)
     stbi__err("can't fopen", "Unable to open file");
     return 0;
   }
-  int w = 0, h = 0, n = 0;
-  unsigned char* pixels = stbi_load_from_file(f, &w, &h, &n, 4);
+  // Read whole, so that the bytes can be checked before decoding.
+  std::vector<unsigned char> data;
+  unsigned char chunk[16384];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof(chunk), f)) > 0)
+  {
+    if (data.size() + n > (size_t)INT_MAX) break;
+    data.insert(data.end(), chunk, chunk + n);
+  }
+  bool complete = std::feof(f) && !std::ferror(f);
   std::fclose(f);
-  return CreateFromDecoded(ctx, imageFlags, pixels, w, h);
+  if (!complete) return 0;
+  return vgCreateImageMem(ctx, imageFlags, data.data(), (int)data.size());
 }
 
 int vgCreateImageMem(VGcontext* ctx, int imageFlags, unsigned char* data, int ndata)
 {
   if (!data || ndata <= 0) return 0;
+  if (!vgEncodedImageIsSound(data, ndata))
+  {
+    stbi__err("corrupt image", "Corrupt or truncated image");
+    return 0;
+  }
   int w = 0, h = 0, n = 0;
   unsigned char* pixels = stbi_load_from_memory(data, ndata, &w, &h, &n, 4);
   return CreateFromDecoded(ctx, imageFlags, pixels, w, h);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/vector/VGencodedImageCheck.h"
 #include "tests/support/TestPaths.h"
 #include "tests/vector/VectorTestContext.h"
 
@@ -139,4 +140,32 @@ TEST(Image, EmptyOrNullMemoryIsRefused)
   EXPECT_EQ(vgCreateImageMem(c.ctx, 0, &byte, 0), 0);
   EXPECT_EQ(vgCreateImageMem(c.ctx, 0, &byte, -5), 0);
   EXPECT_EQ(vgCreateImageMem(c.ctx, 0, &byte, 1), 0);
+}
+
+TEST(Image, SoundFilesPassTheStructuralCheck)
+{
+  for (const char* name : {"rgba.png", "gray.png", "red.jpg"})
+  {
+    std::vector<unsigned char> data = ReadFile(name);
+    EXPECT_TRUE(vgEncodedImageIsSound(data.data(), (int)data.size())) << name;
+  }
+  // Other formats are left to the decoder.
+  const unsigned char gif[] = {'G', 'I', 'F', '8', '9', 'a'};
+  EXPECT_TRUE(vgEncodedImageIsSound(gif, 6));
+  EXPECT_FALSE(vgEncodedImageIsSound(gif, 0));
+  EXPECT_FALSE(vgEncodedImageIsSound(nullptr, 6));
+}
+
+TEST(Image, JpegScanNeedsItsTablesOnlyWhereItUsesThem)
+{
+  // SOI, a DC table 0, a progressive frame, a DC-first scan using DC 0 and AC 3 (unused), EOI.
+  std::vector<unsigned char> jpeg = {0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x14, 0x00, 1,    0,    0,    0,
+                                     0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+                                     0,    0,    0xFF, 0xC2, 0x00, 0x02, 0xFF, 0xDA, 0x00, 0x08, 0x01,
+                                     0x01, 0x03, 0x00, 0x00, 0x00, 0x12, 0xFF, 0xD9};
+  EXPECT_TRUE(vgEncodedImageIsSound(jpeg.data(), (int)jpeg.size()));
+  // The same scan as an AC scan (Ss 1, Se 63) needs AC table 3, which is not defined.
+  jpeg[35] = 1;
+  jpeg[36] = 63;
+  EXPECT_FALSE(vgEncodedImageIsSound(jpeg.data(), (int)jpeg.size()));
 }
