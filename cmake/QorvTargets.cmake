@@ -35,6 +35,10 @@ function(qorv_add_test_binary subsystem)
   set(exe ${subsystem}_tests)
   add_executable(${exe} ${sources})
   target_link_libraries(${exe} PRIVATE ${ARG_LIBS} qorv_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  # Test sources are compiled unoptimised with a precompiled GoogleTest header: they are many and
+  # macro-heavy, and the libraries under test keep their own optimisation.
+  target_compile_options(${exe} PRIVATE -O0)
+  target_precompile_headers(${exe} PRIVATE <gtest/gtest.h> <gmock/gmock.h> <string> <vector> <cmath>)
   math(EXPR last "${ARG_SHARDS} - 1")
   foreach(i RANGE ${last})
     add_test(NAME ${subsystem}.${i} COMMAND ${exe} --gtest_brief=1)
