@@ -12,6 +12,12 @@ VGrecordingRenderer* Self(void* uptr)
   return static_cast<VGrecordingRenderer*>(static_cast<MVGrecorder*>(uptr));
 }
 
+// Negative, NaN or huge sizes would make the conversion undefined.
+unsigned PixelSize(float v)
+{
+  return v > 0.0f ? (v < 65536.0f ? (unsigned)v : 65536u) : 0u;
+}
+
 int BytesPerPixel(int type)
 {
   return type == kVGTextureRGBA ? 4 : 1;
@@ -176,8 +182,8 @@ void VGrecordingRenderer::RenderViewport(void* uptr, float width, float height, 
   r->viewWidth = width;
   r->viewHeight = height;
   r->devicePixelRatio = devicePixelRatio;
-  r->viewportPixelWidth = (unsigned)(width * devicePixelRatio);
-  r->viewportPixelHeight = (unsigned)(height * devicePixelRatio);
+  r->viewportPixelWidth = PixelSize(width * devicePixelRatio);
+  r->viewportPixelHeight = PixelSize(height * devicePixelRatio);
 }
 
 void VGrecordingRenderer::RenderCancel(void* uptr)

@@ -19,7 +19,10 @@ VGvertex* Vset(VGvertex* vtx, float x, float y, float u, float v)
 int CurveDivs(float r, float arc, float tol)
 {
   float da = std::acos(r / (r + tol)) * 2.0f;
-  return std::max(2, (int)std::ceil(arc / da));
+  float n = std::ceil(arc / da);
+  // A tolerance lost against the radius (or a NaN width) must not overflow the conversion.
+  if (!(n < 4096.0f)) return std::isnan(n) ? 2 : 4096;
+  return std::max(2, (int)n);
 }
 
 void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
@@ -552,7 +555,8 @@ void vgStroke(VGcontext* ctx)
 {
   VGstate* state = vgGetState(ctx);
   float scale = vgTransformAverageScale(state->xform);
-  float strokeWidth = std::clamp(state->strokeWidth * scale, 0.0f, 200.0f);
+  float strokeWidth = state->strokeWidth * scale;
+  strokeWidth = std::isnan(strokeWidth) ? 0.0f : std::clamp(strokeWidth, 0.0f, 200.0f);
   VGpaint strokePaint = state->stroke;
 
   if (strokeWidth < ctx->fringeWidth)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "tests/vector/VectorTestContext.h"
 
@@ -389,4 +390,38 @@ TEST(Tessellation, ScissorAndPaintReachTheUniforms)
   EXPECT_FLOAT_EQ(u.extent[0], 10);
   EXPECT_FLOAT_EQ(u.radius, 2);
   EXPECT_FLOAT_EQ(u.feather, 4);
+}
+
+TEST(Tessellation, DegenerateWidthsAndRatiosStayFinite)
+{
+  RecordingContext c(kVGAntialias, 1e7f);
+  vgStrokeWidth(c.ctx, std::nanf(""));
+  vgLineCap(c.ctx, kVGRound);
+  vgMoveTo(c.ctx, 0, 0);
+  vgLineTo(c.ctx, 100, 0);
+  vgStroke(c.ctx);
+  vgStrokeWidth(c.ctx, 150);
+  vgStroke(c.ctx);
+  ASSERT_EQ(c.r->recording.ncalls, 2);
+  EXPECT_GT(c.Path(0).nstroke, 0);
+  for (const VGvertex& v : c.StrokeVerts(0))
+    EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y));
+}
+
+TEST(Tessellation, FrameCountersAndDebugDump)
+{
+  RecordingContext c;
+  vgRect(c.ctx, 0, 0, 10, 10);
+  vgFill(c.ctx);
+  EXPECT_EQ(c.ctx->drawCallCount, 2);
+  EXPECT_EQ(c.ctx->fillTriCount, (4 - 2) + (10 - 2));
+  vgStroke(c.ctx);
+  EXPECT_EQ(c.ctx->strokeTriCount, 10 - 2);
+  testing::internal::CaptureStdout();
+  vgDebugDumpPathCache(c.ctx);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.rfind("Dumping 1 cached paths\n - Path 0\n    - fill: 0\n    - stroke: 10\n", 0), 0u) << out;
+  vgBeginFrame(c.ctx, 10, 10, 1);
+  EXPECT_EQ(c.ctx->drawCallCount, 0);
+  EXPECT_EQ(c.ctx->fillTriCount, 0);
 }
