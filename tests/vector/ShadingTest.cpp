@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "graphics/vector/VGshading.h"
+#include "tests/vector/VectorTestContext.h"
 
 using namespace iplugin::igraphics;
 
@@ -135,4 +136,32 @@ TEST(Shading, ImageTexelsAreConvertedByType)
   u.texType = kMVGTexAlpha;
   vgShadeFragment(u, 5, 2, 0.5f, 1, false, &half, c);
   EXPECT_FLOAT_EQ(c[3], 0.5f * 0.5f); // red channel taken as alpha
+}
+
+TEST(Shading, RecordedGradientsRunFromInnerToOuterColour)
+{
+  qorvtest::RecordingContext c;
+  vgTranslate(c.ctx, 50, 0);
+  vgFillPaint(c.ctx, vgLinearGradient(0, 10, 0, 110, vgRGBAf(1, 0, 0, 1), vgRGBAf(0, 0, 1, 1)));
+  vgRect(c.ctx, 0, 0, 20, 120);
+  vgFill(c.ctx);
+  vgFillPaint(c.ctx, vgRadialGradient(10, 60, 10, 30, vgRGBAf(1, 1, 1, 1), vgRGBAf(0, 0, 0, 0)));
+  vgFill(c.ctx);
+  const MVGfragUniforms& linear = c.CallUniforms(0);
+  const MVGfragUniforms& radial = c.CallUniforms(1);
+  float rgba[4];
+  // Positions are in device space: the translation moved the paint with the drawing.
+  vgShadeFragment(linear, 60, 10, 0.5f, 1, true, nullptr, rgba);
+  EXPECT_NEAR(rgba[0], 1.0f, 1e-3);
+  EXPECT_NEAR(rgba[2], 0.0f, 1e-3);
+  vgShadeFragment(linear, 60, 60, 0.5f, 1, true, nullptr, rgba);
+  EXPECT_NEAR(rgba[0], 0.5f, 1e-3);
+  vgShadeFragment(linear, 60, 110, 0.5f, 1, true, nullptr, rgba);
+  EXPECT_NEAR(rgba[2], 1.0f, 1e-3);
+  vgShadeFragment(radial, 60, 60, 0.5f, 1, true, nullptr, rgba);
+  EXPECT_NEAR(rgba[3], 1.0f, 1e-3);
+  vgShadeFragment(radial, 60 + 20, 60, 0.5f, 1, true, nullptr, rgba);
+  EXPECT_NEAR(rgba[3], 0.5f, 1e-3);
+  vgShadeFragment(radial, 60 + 30, 60, 0.5f, 1, true, nullptr, rgba);
+  EXPECT_NEAR(rgba[3], 0.0f, 1e-3);
 }
