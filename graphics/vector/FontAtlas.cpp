@@ -1,5 +1,7 @@
 #include "graphics/vector/FontAtlas.h"
 
+#include "graphics/vector/FontAtlasBlur.h"
+#include "graphics/vector/FontAtlasSkyline.h"
 #include "graphics/vector/FontValidator.h"
 #include "graphics/vector/Utf8Decoder.h"
 
@@ -66,143 +68,6 @@ float FontScale(const FontAtlasFont* font, short isize)
   return (isize / 10.0f) / (float)(font->ascent - font->descent);
 }
 
-// ---- Skyline ----
-
-FontAtlasSkyline* SkylineCreate(int w, int h, int nnodes)
-{
-  auto* atlas = (FontAtlasSkyline*)calloc(1, sizeof(FontAtlasSkyline));
-  if (!atlas) return nullptr;
-  atlas->width = w;
-  atlas->height = h;
-  atlas->nodes = (FontAtlasSkylineNode*)calloc((size_t)nnodes, sizeof(FontAtlasSkylineNode));
-  if (!atlas->nodes)
-  {
-    free(atlas);
-    return nullptr;
-  }
-  atlas->cnodes = nnodes;
-  atlas->nnodes = 1;
-  atlas->nodes[0] = {0, 0, (short)w};
-  return atlas;
-}
-
-void SkylineDelete(FontAtlasSkyline* atlas)
-{
-  if (!atlas) return;
-  free(atlas->nodes);
-  free(atlas);
-}
-
-int SkylineInsertNode(FontAtlasSkyline* atlas, int idx, int x, int y, int w)
-{
-  if (atlas->nnodes + 1 > atlas->cnodes)
-  {
-    const int cnodes = atlas->cnodes == 0 ? 8 : atlas->cnodes * 2;
-    auto* nodes = (FontAtlasSkylineNode*)realloc(atlas->nodes, sizeof(FontAtlasSkylineNode) * (size_t)cnodes);
-    if (!nodes) return 0;
-    atlas->nodes = nodes;
-    atlas->cnodes = cnodes;
-  }
-  for (int i = atlas->nnodes; i > idx; i--)
-    atlas->nodes[i] = atlas->nodes[i - 1];
-  atlas->nodes[idx] = {(short)x, (short)y, (short)w};
-  atlas->nnodes++;
-  return 1;
-}
-
-void SkylineRemoveNode(FontAtlasSkyline* atlas, int idx)
-{
-  for (int i = idx; i < atlas->nnodes - 1; i++)
-    atlas->nodes[i] = atlas->nodes[i + 1];
-  atlas->nnodes--;
-}
-
-void SkylineReset(FontAtlasSkyline* atlas, int w, int h)
-{
-  atlas->width = w;
-  atlas->height = h;
-  atlas->nnodes = 1;
-  atlas->nodes[0] = {0, 0, (short)w};
-}
-
-void SkylineExpand(FontAtlasSkyline* atlas, int w, int h)
-{
-  // Widening appends a node at the top of the new strip; if that fails the strip stays unused.
-  if (w > atlas->width) SkylineInsertNode(atlas, atlas->nnodes, atlas->width, 0, w - atlas->width);
-  atlas->width = w;
-  atlas->height = h;
-}
-
-int SkylineAddLevel(FontAtlasSkyline* atlas, int idx, int x, int y, int w, int h)
-{
-  if (!SkylineInsertNode(atlas, idx, x, y + h, w)) return 0;
-  // Shorten or drop the nodes the new one covers.
-  for (int i = idx + 1; i < atlas->nnodes; i++)
-  {
-    FontAtlasSkylineNode& prev = atlas->nodes[i - 1];
-    FontAtlasSkylineNode& node = atlas->nodes[i];
-    if (node.x >= prev.x + prev.width) break;
-    const int shrink = prev.x + prev.width - node.x;
-    node.x = (short)(node.x + shrink);
-    node.width = (short)(node.width - shrink);
-    if (node.width > 0) break;
-    SkylineRemoveNode(atlas, i);
-    i--;
-  }
-  for (int i = 0; i < atlas->nnodes - 1; i++)
-  {
-    if (atlas->nodes[i].y == atlas->nodes[i + 1].y)
-    {
-      atlas->nodes[i].width = (short)(atlas->nodes[i].width + atlas->nodes[i + 1].width);
-      SkylineRemoveNode(atlas, i + 1);
-      i--;
-    }
-  }
-  return 1;
-}
-
-// Height at which a w x h rectangle fits from node i, or -1.
-int SkylineRectFits(const FontAtlasSkyline* atlas, int i, int w, int h)
-{
-  const int x = atlas->nodes[i].x;
-  int y = atlas->nodes[i].y;
-  if (x + w > atlas->width) return -1;
-  int spaceLeft = w;
-  while (spaceLeft > 0)
-  {
-    if (i == atlas->nnodes) return -1;
-    if (atlas->nodes[i].y > y) y = atlas->nodes[i].y;
-    if (y + h > atlas->height) return -1;
-    spaceLeft -= atlas->nodes[i].width;
-    ++i;
-  }
-  return y;
-}
-
-int SkylineAddRect(FontAtlasSkyline* atlas, int rw, int rh, int* rx, int* ry)
-{
-  if (rw <= 0 || rh <= 0) return 0;
-  int besth = atlas->height, bestw = atlas->width, besti = -1, bestx = -1, besty = -1;
-  for (int i = 0; i < atlas->nnodes; i++)
-  {
-    const int y = SkylineRectFits(atlas, i, rw, rh);
-    if (y == -1) continue;
-    if (y + rh < besth || (y + rh == besth && atlas->nodes[i].width < bestw))
-    {
-      besti = i;
-      bestw = atlas->nodes[i].width;
-      besth = y + rh;
-      bestx = atlas->nodes[i].x;
-      besty = y;
-    }
-  }
-  if (besti == -1) return 0;
-  if (!SkylineAddLevel(atlas, besti, bestx, besty, rw, rh)) return 0;
-  *rx = bestx;
-  *ry = besty;
-  return 1;
-}
-
 // ---- Atlas pixels ----
 
 void WidenDirty(FontAtlas* stash, int x0, int y0, int x1, int y1)
@@ -225,7 +90,7 @@ void ResetDirty(FontAtlas* stash)
 void AddWhiteRect(FontAtlas* stash, int w, int h)
 {
   int gx, gy;
-  if (!SkylineAddRect(stash->atlas, w, h, &gx, &gy)) return;
+  if (!FontAtlasSkylineAddRect(stash->atlas, w, h, &gx, &gy)) return;
   unsigned char* dst = &stash->texData[gx + gy * stash->params.width];
   for (int y = 0; y < h; y++)
   {
@@ -280,66 +145,6 @@ void AddQuadVertices(FontAtlas* stash, const FontAtlasQuad& q, unsigned int c)
   AddVertex(stash, q.x0, q.y0, q.s0, q.t0, c);
   AddVertex(stash, q.x0, q.y1, q.s0, q.t1, c);
   AddVertex(stash, q.x1, q.y1, q.s1, q.t1, c);
-}
-
-// ---- Blur ----
-
-constexpr int kAlphaPrec = 16;
-constexpr int kAccumPrec = 7;
-
-void BlurHorizontal(unsigned char* dst, int w, int h, int dstStride, int alpha)
-{
-  for (int y = 0; y < h; y++)
-  {
-    int z = 0;
-    for (int x = 1; x < w; x++)
-    {
-      z += (alpha * (((int)(dst[x]) << kAccumPrec) - z)) >> kAlphaPrec;
-      dst[x] = (unsigned char)(z >> kAccumPrec);
-    }
-    dst[w - 1] = 0;
-    z = 0;
-    for (int x = w - 2; x >= 0; x--)
-    {
-      z += (alpha * (((int)(dst[x]) << kAccumPrec) - z)) >> kAlphaPrec;
-      dst[x] = (unsigned char)(z >> kAccumPrec);
-    }
-    dst[0] = 0;
-    dst += dstStride;
-  }
-}
-
-void BlurVertical(unsigned char* dst, int w, int h, int dstStride, int alpha)
-{
-  for (int x = 0; x < w; x++)
-  {
-    int z = 0;
-    for (int y = dstStride; y < h * dstStride; y += dstStride)
-    {
-      z += (alpha * (((int)(dst[y]) << kAccumPrec) - z)) >> kAlphaPrec;
-      dst[y] = (unsigned char)(z >> kAccumPrec);
-    }
-    dst[(h - 1) * dstStride] = 0;
-    z = 0;
-    for (int y = (h - 2) * dstStride; y >= 0; y -= dstStride)
-    {
-      z += (alpha * (((int)(dst[y]) << kAccumPrec) - z)) >> kAlphaPrec;
-      dst[y] = (unsigned char)(z >> kAccumPrec);
-    }
-    dst[0] = 0;
-    dst++;
-  }
-}
-
-void Blur(unsigned char* dst, int w, int h, int dstStride, int blur)
-{
-  if (blur < 1) return;
-  const float sigma = (float)blur * 0.57735f;
-  const int alpha = (int)((1 << kAlphaPrec) * (1.0f - expf(-2.3f / (sigma + 1.0f))));
-  BlurVertical(dst, w, h, dstStride, alpha);
-  BlurHorizontal(dst, w, h, dstStride, alpha);
-  BlurVertical(dst, w, h, dstStride, alpha);
-  BlurHorizontal(dst, w, h, dstStride, alpha);
 }
 
 // ---- Fonts and glyphs ----
@@ -484,7 +289,7 @@ FontAtlas* FontAtlasCreate(const FontAtlasParams* params)
   if (stash->params.renderCreate &&
       stash->params.renderCreate(stash->params.userPtr, params->width, params->height) == 0)
     goto error;
-  stash->atlas = SkylineCreate(params->width, params->height, kFontAtlasInitAtlasNodes);
+  stash->atlas = FontAtlasSkylineCreate(params->width, params->height, kFontAtlasInitAtlasNodes);
   if (!stash->atlas) goto error;
   stash->fonts = (FontAtlasFont**)calloc(kFontAtlasInitFonts, sizeof(FontAtlasFont*));
   if (!stash->fonts) goto error;
@@ -511,7 +316,7 @@ void FontAtlasDelete(FontAtlas* stash)
   for (int i = 0; i < stash->nfonts; ++i)
     FreeFont(stash->fonts[i]);
   free(stash->fonts);
-  SkylineDelete(stash->atlas);
+  FontAtlasSkylineDelete(stash->atlas);
   free(stash->texData);
   free(stash->scratch);
   free(stash);
@@ -717,13 +522,13 @@ FontAtlasGlyph* FontAtlasGetGlyph(FontAtlas* stash, FontAtlasFont* font, unsigne
   int gx = -1, gy = -1;
   if (bitmapOption == kFontAtlasGlyphBitmapRequired)
   {
-    int added =
-        gw <= kFontAtlasMaxSize && gh <= kFontAtlasMaxSize && SkylineAddRect(stash->atlas, gw, gh, &gx, &gy);
+    int added = gw <= kFontAtlasMaxSize && gh <= kFontAtlasMaxSize &&
+                FontAtlasSkylineAddRect(stash->atlas, gw, gh, &gx, &gy);
     if (!added && stash->handleError)
     {
       stash->handleError(stash->errorUptr, kFontAtlasAtlasFull, 0);
       added = gw <= kFontAtlasMaxSize && gh <= kFontAtlasMaxSize &&
-              SkylineAddRect(stash->atlas, gw, gh, &gx, &gy);
+              FontAtlasSkylineAddRect(stash->atlas, gw, gh, &gx, &gy);
     }
     if (!added) return nullptr;
   }
@@ -768,7 +573,7 @@ FontAtlasGlyph* FontAtlasGetGlyph(FontAtlas* stash, FontAtlasFont* font, unsigne
   if (iblur > 0)
   {
     stash->nscratch = 0;
-    Blur(dst, gw, gh, width, iblur);
+    FontAtlasBlur(dst, gw, gh, width, iblur);
   }
   WidenDirty(stash, gx, gy, gx + gw, gy + gh);
   return glyph;
@@ -1037,7 +842,7 @@ void FontAtlasGetAtlasSize(FontAtlas* stash, int* width, int* height)
 
 int FontAtlasAddRect(FontAtlas* stash, int w, int h, int* x, int* y)
 {
-  return stash ? SkylineAddRect(stash->atlas, w, h, x, y) : 0;
+  return stash ? FontAtlasSkylineAddRect(stash->atlas, w, h, x, y) : 0;
 }
 
 int FontAtlasResetAtlas(FontAtlas* stash, int width, int height)
@@ -1051,7 +856,7 @@ int FontAtlasResetAtlas(FontAtlas* stash, int width, int height)
   if (!data) return 0;
   free(stash->texData);
   stash->texData = data;
-  SkylineReset(stash->atlas, width, height);
+  FontAtlasSkylineReset(stash->atlas, width, height);
   SetAtlasSize(stash, width, height);
   ResetDirty(stash);
   for (int i = 0; i < stash->nfonts; i++)
@@ -1086,7 +891,7 @@ int FontAtlasExpandAtlas(FontAtlas* stash, int width, int height)
   int maxy = 0;
   for (int i = 0; i < stash->atlas->nnodes; i++)
     maxy = stash->atlas->nodes[i].y > maxy ? stash->atlas->nodes[i].y : maxy;
-  SkylineExpand(stash->atlas, width, height);
+  FontAtlasSkylineExpand(stash->atlas, width, height);
   stash->dirtyRect[0] = 0;
   stash->dirtyRect[1] = 0;
   stash->dirtyRect[2] = oldWidth;

@@ -601,3 +601,37 @@ TEST_F(FontAtlasTest, ScratchOverflowIsReportedAndServedFromTheHeap)
 }
 
 } // namespace
+
+namespace
+{
+TEST(FontAtlasCallbacks, CreateAndResizeCallbacksCanRefuse)
+{
+  FontAtlasParams params;
+  params.width = 64;
+  params.height = 64;
+  params.flags = kFontAtlasZeroTopLeft;
+  params.renderCreate = [](void*, int, int) { return 0; };
+  EXPECT_EQ(FontAtlasCreate(&params), nullptr);
+  params.renderCreate = nullptr;
+  params.renderResize = [](void*, int w, int) { return w <= 128 ? 1 : 0; };
+  int deleted = 0;
+  params.userPtr = &deleted;
+  params.renderDelete = [](void* up) { ++*(int*)up; };
+  FontAtlas* stash = FontAtlasCreate(&params);
+  ASSERT_NE(stash, nullptr);
+  EXPECT_EQ(FontAtlasExpandAtlas(stash, 128, 64), 1);
+  EXPECT_EQ(FontAtlasExpandAtlas(stash, 256, 64), 0);
+  EXPECT_EQ(FontAtlasResetAtlas(stash, 256, 256), 0);
+  EXPECT_EQ(stash->params.width, 128); // a refused size changes nothing
+  EXPECT_EQ(FontAtlasResetAtlas(stash, 32, 32), 1);
+  FontAtlasDelete(stash);
+  EXPECT_EQ(deleted, 1);
+  for (auto [w, h] : {std::pair{0, 64}, std::pair{64, -1}, std::pair{40000, 64}})
+  {
+    params.width = w;
+    params.height = h;
+    EXPECT_EQ(FontAtlasCreate(&params), nullptr) << w << "x" << h;
+  }
+  EXPECT_EQ(FontAtlasCreate(nullptr), nullptr);
+}
+} // namespace
