@@ -210,6 +210,8 @@ void svgScaleToViewbox(SVGparser* p, const char* units)
 
 SVGimage* svgParse(char* input, const char* units, float dpi)
 {
+  if (!input)
+    return nullptr;
   SVGparser* p = svgCreateParser();
   if (!p) return nullptr;
   p->dpi = dpi;

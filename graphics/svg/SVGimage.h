@@ -114,7 +114,7 @@ struct SVGimage
   SVGshape* shapes;
 };
 
-// Parses a NUL-terminated document; writes into the text. units: "px", "pt", "pc", "mm", "cm", "in",
+// Parses a NUL-terminated document (null gives null); writes into the text. units: "px", "pt", "pc", "mm", "cm", "in",
 // "em", "ex" or "%" (anything else is pixels); dpi converts physical units. Null only when out of memory.
 SVGimage* svgParse(char* input, const char* units, float dpi);
 

@@ -137,6 +137,7 @@ TEST(SVGParse, FromFileAndDuplicatePath)
   std::free(copy);
 
   EXPECT_EQ(svgDuplicatePath(nullptr), nullptr);
+  EXPECT_EQ(svgParse(nullptr, "px", 96.0f), nullptr);
   EXPECT_EQ(svgParseFromFile((dir + "/missing.svg").c_str(), "px", 96.0f), nullptr);
   EXPECT_EQ(svgParseFromFile(dir.c_str(), "px", 96.0f), nullptr) << "a folder cannot be read";
   svgDelete(nullptr);
