@@ -2,6 +2,7 @@
 
 #include "mixer/ArgMax.h"
 #include "mixer/Decibels.h"
+#include "mixer/DetectorBank.h"
 #include "mixer/SendSlotTable.h"
 #include "mixer/TimeConstants.h"
 
@@ -33,6 +34,30 @@ void FollowReportedLevel(LevelDetector& detector, double level, int frames, doub
     if (levels) levels[i] = level;
   }
   detector.mEnvelope2.Save(peak);
+}
+// A smoother's steps towards a constant target, writing its value after each step. A smoother whose next
+// step would change nothing (settled on the target, or on a rounding fixed point next to it) stays as it
+// is for every further step, so those steps are skipped.
+void StepTowards(GainSmoother& smoother, double target, int frames, double* values)
+{
+  GainSmoother::Kernel k = smoother.Load();
+  GainSmoother::Kernel next = k;
+  next.Step(target);
+  if (next.value == k.value && next.state == k.state && next.holdCounter == k.holdCounter)
+  {
+    std::fill(values, values + frames, k.value);
+    return;
+  }
+  for (int i = 0; i < frames; ++i)
+    values[i] = k.Step(target);
+  smoother.Save(k);
+}
+// `readable` frames of source (silence when it is null), then silence up to `frames`.
+void CopyOrSilence(const double* source, int readable, double* destination, int frames)
+{
+  const int copied = source ? readable : 0;
+  std::copy(source, source + copied, destination);
+  std::fill(destination + copied, destination + frames, 0.0);
 }
 } // namespace
 
@@ -285,11 +310,18 @@ void MixerEngine::MixChunk(int offset, int frames)
   const int n = b.channels;
   mLastChunkFrames = frames;
 
+  LevelDetector* bank[kMixerChannels];
+  const double* detectLeft[kMixerChannels];
+  const double* detectRight[kMixerChannels];
+  double* levels[kMixerChannels];
+
   // Input, mono, pre-gain and bank A (or the senders' reported levels), and the solo/mute gains.
   for (int c = 0; c < n; ++c)
   {
     double* left = mWorkLeft[c];
     double* right = mWorkRight[c];
+    bank[c] = &mBankA[c];
+    levels[c] = mLevel[c];
     if (b.reverseMixing)
     {
       std::fill(left, left + frames, 0.0);
@@ -302,59 +334,36 @@ void MixerEngine::MixChunk(int offset, int frames)
       const double* inR = mIn[2 * c + 1];
       // Frames past what the channel's source holds read as silence.
       const int readable = std::clamp(mInFrames[c] - offset, 0, frames);
-      for (int i = 0; i < frames; ++i)
-      {
-        left[i] = inL && i < readable ? inL[offset + i] : 0.0;
-        right[i] = inR && i < readable ? inR[offset + i] : 0.0;
-      }
+      CopyOrSilence(inL ? inL + offset : nullptr, readable, left, frames);
+      CopyOrSilence(inR ? inR + offset : nullptr, readable, right, frames);
       if (b.mono[c])
         for (int i = 0; i < frames; ++i)
           left[i] = right[i] = (left[i] + right[i]) * 0.5;
       const double preGain = mChannels[c].mPreGainLinear;
       const double weight = mChannels[c].mWeightLinear;
+      double* weightedL = mDetectLeft[c];
+      double* weightedR = mDetectRight[c];
       for (int i = 0; i < frames; ++i)
       {
         left[i] *= preGain;
         right[i] *= preGain;
+        weightedL[i] = left[i] * weight;
+        weightedR[i] = right[i] * weight;
       }
-      if (weight == 1.0)
-      {
-        mBankA[c].ProcessBlock(b.preFilter, left, right, frames, mLevel[c]);
-      }
-      else
-      {
-        double weightedL[kChunkFrames], weightedR[kChunkFrames];
-        for (int i = 0; i < frames; ++i)
-        {
-          weightedL[i] = left[i] * weight;
-          weightedR[i] = right[i] * weight;
-        }
-        mBankA[c].ProcessBlock(b.preFilter, weightedL, weightedR, frames, mLevel[c]);
-      }
+      detectLeft[c] = weightedL;
+      detectRight[c] = weightedR;
     }
-    GainSmoother::Kernel soloMute = mSoloMuteSmoothers[c].Load();
-    const double target = b.soloMuteTarget[c];
-    for (int i = 0; i < frames; ++i)
-      mSoloMute[c][i] = soloMute.Step(target);
-    mSoloMuteSmoothers[c].Save(soloMute);
+    StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c]);
   }
+  if (!b.reverseMixing)
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, detectLeft, detectRight, frames, levels);
 
   ComputeGains(frames);
-
-  // Each channel's gain smoothed and times its solo/mute gain.
-  for (int c = 0; c < n; ++c)
-  {
-    GainSmoother::Kernel mix = mMixSmoothers[c].Load();
-    double* gain = mGain[c];
-    const double* soloMute = mSoloMute[c];
-    for (int i = 0; i < frames; ++i)
-      gain[i] = mix.Step(std::fabs(gain[i])) * soloMute[i];
-    mMixSmoothers[c].Save(mix);
-  }
 
   // Pre-delay, bank B (or the senders' reported levels after their gain) and pan.
   for (int c = 0; c < n; ++c)
   {
+    bank[c] = &mBankB[c];
     if (b.reverseMixing)
     {
       FollowReportedLevel(mBankB[c], b.reportedLevel2[c], frames, nullptr);
@@ -364,14 +373,14 @@ void MixerEngine::MixChunk(int offset, int frames)
     double* right = mWorkRight[c];
     mPreDelayLeft[c].Process(left, frames);
     mPreDelayRight[c].Process(right, frames);
-    double gainedL[kChunkFrames], gainedR[kChunkFrames];
+    double* gainedL = mDetectLeft[c];
+    double* gainedR = mDetectRight[c];
     const double* gain = mGain[c];
     for (int i = 0; i < frames; ++i)
     {
       gainedL[i] = left[i] * gain[i];
       gainedR[i] = right[i] * gain[i];
     }
-    mBankB[c].ProcessBlock(b.preFilter, gainedL, gainedR, frames, nullptr);
     const PanFactors& pan = b.pan[c];
     if (!pan.centred)
       for (int i = 0; i < frames; ++i)
@@ -380,32 +389,59 @@ void MixerEngine::MixChunk(int offset, int frames)
         right[i] *= pan.right;
       }
   }
+  if (!b.reverseMixing)
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, detectLeft, detectRight, frames, nullptr);
 
   WriteOutputs(offset, frames);
 }
 
 void MixerEngine::ComputeGains(int frames)
 {
+  switch (mBlock.mixMode)
+  {
+  case kMixModeOff:
+    ComputeGainsFor<kMixModeOff>(frames);
+    break;
+  case kMixModeAuto:
+    ComputeGainsFor<kMixModeAuto>(frames);
+    break;
+  case kMixModeAutoBal:
+    ComputeGainsFor<kMixModeAutoBal>(frames);
+    break;
+  default:
+    ComputeGainsFor<kMixModePrio>(frames);
+    break;
+  }
+}
+
+template <uint32_t Mode> void MixerEngine::ComputeGainsFor(int frames)
+{
   const BlockSettings& b = mBlock;
   const int n = b.channels;
-  const bool prio = b.mixMode == kMixModePrio;
-  const double floor = prio ? kSilenceDb : 0.0;
+  constexpr bool prio = Mode == kMixModePrio;
+  // "Prio" compares levels in dB, the other modes linear levels.
+  constexpr double floor = prio ? kSilenceDb : 0.0;
   const double threshold = prio ? b.gateDb : b.gate;
-  const int m = b.moderator;
+  const int m = b.moderator < n ? b.moderator : -1;
+  const bool powered = b.p != 1.0;
+  // The mix smoothers step inside the same frame loop: their chains are independent, so they overlap.
+  GainSmoother::Kernel mix[kMixerChannels];
+  for (int c = 0; c < n; ++c)
+    mix[c] = mMixSmoothers[c].Load();
 
   for (int i = 0; i < frames; ++i)
   {
     double l[kMixerChannels];
-    double g[kMixerChannels] = {};
+    double g[kMixerChannels];
     for (int c = 0; c < n; ++c)
     {
-      const double level = mLevel[c][i];
-      if (b.mixMode == kMixModeOff)
-        l[c] = level;
-      else if (prio)
-        l[c] = LinearToDb(level * mSoloMute[c][i]);
+      if constexpr (Mode == kMixModeOff)
+        l[c] = mLevel[c][i];
+      else if constexpr (prio)
+        l[c] = LinearToDb(mLevel[c][i] * mSoloMute[c][i]);
       else
-        l[c] = level * mSoloMute[c][i];
+        l[c] = mLevel[c][i] * mSoloMute[c][i];
+      g[c] = 0.0;
     }
     for (int c = n; c < kMixerChannels; ++c)
       l[c] = floor;
@@ -419,9 +455,7 @@ void MixerEngine::ComputeGains(int frames)
     for (int c = 0; c < n; ++c)
       if (threshold > l[c] || b.bypass[c]) l[c] = floor;
 
-    switch (b.mixMode)
-    {
-    case kMixModeOff:
+    if constexpr (Mode == kMixModeOff)
     {
       double sum = 0.0;
       for (int c = 0; c < n; ++c)
@@ -429,34 +463,28 @@ void MixerEngine::ComputeGains(int frames)
       if (sum > 0.0)
         for (int c = 0; c < n; ++c)
           if (l[c] > b.gate) g[c] = 1.0;
-      break;
     }
-    case kMixModeAuto:
-    case kMixModeAutoBal:
+    else if constexpr (prio)
     {
-      double powered[kMixerChannels];
+      const int w = ArgMax32(l, b.gateDb);
+      if (w >= 0 && w < n) g[w] = 1.0;
+    }
+    else
+    {
       double sum = 0.0;
       int active = 0;
       for (int c = 0; c < n; ++c)
       {
         active += l[c] > 0.0 ? 1 : 0;
-        powered[c] = b.p == 1.0 || l[c] == 0.0 ? l[c] : std::pow(l[c], b.p);
-        sum += powered[c];
+        if (powered && l[c] != 0.0) l[c] = std::pow(l[c], b.p);
+        sum += l[c];
       }
       if (sum > 0.0)
       {
-        const double scale = b.mixMode == kMixModeAuto ? static_cast<double>(active) : 1.0;
+        const double scale = Mode == kMixModeAuto ? static_cast<double>(active) : 1.0;
         for (int c = 0; c < n; ++c)
-          g[c] = std::min(scale * powered[c] / sum, 1.0);
+          g[c] = std::min(scale * l[c] / sum, 1.0);
       }
-      break;
-    }
-    default:
-    {
-      const int w = ArgMax32(l, b.gateDb);
-      if (w >= 0 && w < n) g[w] = 1.0;
-      break;
-    }
     }
 
     if (moderatorSpeaks)
@@ -465,12 +493,12 @@ void MixerEngine::ComputeGains(int frames)
         g[c] *= b.modAttn;
       g[m] = 1.0;
     }
+    // Bypass, then each channel's gain smoothed and times its solo/mute gain.
     for (int c = 0; c < n; ++c)
-    {
-      if (b.bypass[c]) g[c] = 1.0;
-      mGain[c][i] = g[c];
-    }
+      mGain[c][i] = mix[c].Step(std::fabs(b.bypass[c] ? 1.0 : g[c])) * mSoloMute[c][i];
   }
+  for (int c = 0; c < n; ++c)
+    mMixSmoothers[c].Save(mix[c]);
 }
 
 void MixerEngine::WriteOutputs(int offset, int frames)

@@ -191,6 +191,7 @@ private:
                   int connectedOutputs, bool transportRunning);
   void MixChunk(int offset, int frames);
   void ComputeGains(int frames);
+  template <uint32_t Mode> void ComputeGainsFor(int frames);
   void WriteOutputs(int offset, int frames);
   void FinishBlock();
   void ProcessSender(const double* const* inputs, double* const* outputs, int nFrames, int connectedInputs,
@@ -238,6 +239,8 @@ private:
   alignas(64) double mLevel[kMixerChannels][kChunkFrames];
   alignas(64) double mSoloMute[kMixerChannels][kChunkFrames];
   alignas(64) double mGain[kMixerChannels][kChunkFrames];
+  alignas(64) double mDetectLeft[kMixerChannels][kChunkFrames]; // what a detector bank is fed
+  alignas(64) double mDetectRight[kMixerChannels][kChunkFrames];
   alignas(64) double mSumLeft[kChunkFrames];
   alignas(64) double mSumRight[kChunkFrames];
 };
