@@ -64,8 +64,8 @@ template <bool Antialias> bool FragmentShader(const QorvFragmentIn& in, float co
 {
   // Fragment buffer 0 is bound at the call's uniform record.
   if (in.buffers[0].length < sizeof(MVGfragUniforms)) return false;
-  MVGfragUniforms frag;
-  std::memcpy(&frag, in.buffers[0].data, sizeof(frag));
+  // Records sit 256 bytes apart in the buffer, so they are aligned for reading in place.
+  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
   TextureSlot slot{in.textures[0], in.samplers[0]};
   MVGsampler sampler{&slot, SampleSlot};
   return vgShadeFragment(frag, in.varyings[kVaryX], in.varyings[kVaryY], in.varyings[kVaryU],

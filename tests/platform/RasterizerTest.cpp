@@ -339,3 +339,29 @@ TEST(Rasterizer, PipelineOfAnotherFormatIsRefused)
   EXPECT_EQ(h.ColourAt(3, 3)[0], 0);
   EXPECT_EQ(QorvMetalValidationErrors(), before + 1);
 }
+
+// Large targets are drawn by several threads in bands of rows: every row is drawn once, and the draws
+// reach each pixel in order.
+TEST(Rasterizer, LargeTargetsDrawEveryRowOnceAndInOrder)
+{
+  Harness h(300, 300);
+  Harness::DrawSpec count;
+  count.vertices = Quad(0, 0, 300, 300);
+  count.pipeline = h.Pipeline(nullptr);
+  count.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+                                        MTLStencilOperationKeep, MTLStencilOperationIncrementWrap);
+  Harness::DrawSpec red, blue;
+  red.vertices = blue.vertices = Quad(0, 0, 300, 300);
+  red.pipeline = blue.pipeline =
+      h.Pipeline("testSolid", true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+  red.colour[0] = 1, red.colour[1] = 0, red.colour[2] = 0, red.colour[3] = 1;
+  blue.colour[0] = 0, blue.colour[1] = 0, blue.colour[2] = 0.5f, blue.colour[3] = 0.5f;
+  float clear[4] = {0, 0, 0, 0};
+  h.Pass({count, red, blue}, clear, true);
+  EXPECT_EQ(CountStencil(h, 1), 300 * 300);
+  auto px = h.Pixels(h.colour);
+  for (size_t i = 0; i < px.size(); i += 4)
+    ASSERT_EQ(std::vector<uint8_t>(px.begin() + i, px.begin() + i + 4),
+              (std::vector<uint8_t>{128, 0, 128, 255}))
+        << i / 4;
+}

@@ -10,21 +10,24 @@
 
 using namespace iplugin::igraphics;
 
+// Large enough that each pass is drawn by several threads in bands of rows.
+constexpr int kW = 320, kH = 240, kFrames = 12;
+
 TEST(MetalRendererThreads, FramesInFlightWithReadBack)
 {
   QorvMetalSetSynchronous(false);
   {
     auto layer = CAMetalLayer::layer();
-    layer->drawableSize = CGSizeMake(64, 48);
+    layer->drawableSize = CGSizeMake(kW, kH);
     VGcontext* vg = MvgCreateContext(layer, 0x2001);
     ASSERT_TRUE(vg);
-    MVGframebuffer* fb = MvgFramebufferCreate(vg, 64, 48, 0);
-    std::vector<unsigned char> atlas(512 * 512, 0), px(64 * 48 * 4);
-    for (int frame = 0; frame < 40; ++frame)
+    MVGframebuffer* fb = MvgFramebufferCreate(vg, kW, kH, 0);
+    std::vector<unsigned char> atlas(512 * 512, 0), px(kW * kH * 4);
+    for (int frame = 0; frame < kFrames; ++frame)
     {
       MvgSetCurrentFramebuffer(fb);
       MvgClearWithColor(vg, vgRGBAf(0, 0, 0, 0));
-      vgBeginFrame(vg, 64, 48, 1);
+      vgBeginFrame(vg, kW, kH, 1);
       vgBeginPath(vg);
       vgRoundedRect(vg, 4, 4, 40 + frame % 8, 30, 6);
       vgFillColor(vg, vgRGBA(200, (unsigned char)(frame * 5), 0, 255));
@@ -34,21 +37,21 @@ TEST(MetalRendererThreads, FramesInFlightWithReadBack)
       vg->params.renderUpdateTexture(vg->params.userPtr, vg->fontImages[0], 0, 0, 64, 1, atlas.data());
       if (frame % 5 == 0)
       {
-        MvgReadPixels(vg, fb->image, 0, 0, 64, 48, px.data());
-        EXPECT_EQ(px[(20 * 64 + 20) * 4 + 1], (unsigned char)(frame * 5));
+        MvgReadPixels(vg, fb->image, 0, 0, kW, kH, px.data());
+        EXPECT_EQ(px[(20 * kW + 20) * 4 + 1], (unsigned char)(frame * 5));
       }
       MvgSetCurrentFramebuffer(nullptr);
-      vgBeginFrame(vg, 64, 48, 1);
+      vgBeginFrame(vg, kW, kH, 1);
       vgBeginPath(vg);
-      vgRect(vg, 0, 0, 64, 48);
-      vgFillPaint(vg, vgImagePattern(0, 0, 64, 48, 0, fb->image, 1.0f));
+      vgRect(vg, 0, 0, kW, kH);
+      vgFillPaint(vg, vgImagePattern(0, 0, kW, kH, 0, fb->image, 1.0f));
       vgFill(vg);
       vgEndFrame(vg);
     }
     std::vector<uint8_t> rgba;
     int w = 0, h = 0;
     ASSERT_TRUE(QorvMetalLayerCopyPresentedImage(*layer, rgba, w, h));
-    EXPECT_EQ(rgba[(20 * 64 + 20) * 4 + 1], (unsigned char)(39 * 5));
+    EXPECT_EQ(rgba[(20 * kW + 20) * 4 + 1], (unsigned char)((kFrames - 1) * 5));
     MvgFramebufferFree(fb);
     MvgDelete(vg);
   }

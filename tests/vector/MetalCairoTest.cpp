@@ -2,6 +2,7 @@
 // cairo. Both give premultiplied RGBA; interior pixels may differ by a few levels, anti-aliased edges
 // more, and a small share of pixels may differ beyond that. Failing comparisons write their images to
 // <build>/cairo-compare.
+#include "tests/support/CairoPaths.h"
 #include "tests/support/TestPaths.h"
 #include "tests/vector/MetalTestContext.h"
 
@@ -13,6 +14,7 @@
 #include <functional>
 
 using namespace iplugin::igraphics;
+using qorvtest::CairoRoundedRect;
 
 namespace
 {
@@ -85,16 +87,6 @@ qorvtest::RgbaImage DrawCairo(const Scene& scene, float ratio)
 void VgRoundedRect(VGcontext* vg, float x, float y, float w, float h, float r)
 {
   vgRoundedRect(vg, x, y, w, h, r);
-}
-
-void CairoRoundedRect(cairo_t* cr, double x, double y, double w, double h, double r)
-{
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
-  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
-  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
-  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
-  cairo_close_path(cr);
 }
 
 const Colour kRed{0.85, 0.15, 0.1, 1}, kBlue{0.1, 0.3, 0.8, 1}, kGreen{0.1, 0.6, 0.3, 1},

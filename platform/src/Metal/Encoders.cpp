@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace
 {
+constexpr NSUInteger kParallelPixels = 256 * 256;
+constexpr unsigned kMaxBands = 8;
+
 void ClearTexture(MTLTexture& texture, NSUInteger level, const unsigned char* pixel)
 {
   if (level >= texture.levels().size()) return;
@@ -128,7 +132,12 @@ void MTLRenderCommandEncoder::endEncoding()
           unsigned char value = (unsigned char)stencilAttachment.clearStencil;
           ClearTexture(*stencil, stencilAttachment.level, &value);
         }
-        std::vector<uint32_t> ids;
+        struct Ready
+        {
+          const Draw* draw;
+          std::vector<uint32_t> ids;
+        };
+        std::vector<Ready> ready;
         for (const Draw& d : draws)
         {
           const auto& p = d.state.pipeline;
@@ -145,7 +154,7 @@ void MTLRenderCommandEncoder::endEncoding()
             ++gpu->validationErrors;
             continue;
           }
-          ids.resize(d.count);
+          std::vector<uint32_t> ids(d.count);
           if (d.indexBuffer)
           {
             const unsigned char* base = d.indexBuffer->bytes();
@@ -172,8 +181,26 @@ void MTLRenderCommandEncoder::endEncoding()
             for (NSUInteger i = 0; i < d.count; ++i)
               ids[i] = (uint32_t)(d.first + i);
           }
-          QorvRasterize(colour, stencil, d.state, d.type, ids.data(), d.count);
+          ready.push_back(Ready{&d, std::move(ids)});
         }
+        // Large targets are drawn by several threads, each owning interleaved bands of rows and running
+        // every draw in order over them, so that each pixel still sees the draws in order.
+        MTLTexture* target = colour ? colour : stencil;
+        int bands = 1;
+        if (target && target->width() * target->height() >= kParallelPixels)
+          bands = (int)std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxBands);
+        auto run = [&](int band)
+        {
+          for (const Ready& r : ready)
+            QorvRasterize(colour, stencil, r.draw->state, r.draw->type, r.ids.data(), r.draw->count, band,
+                          bands);
+        };
+        std::vector<std::thread> threads;
+        for (int band = 1; band < bands; ++band)
+          threads.emplace_back(run, band);
+        run(0);
+        for (auto& t : threads)
+          t.join();
       });
   mCommandBuffer.reset();
 }

@@ -95,7 +95,7 @@ static inline unsigned char ToUnorm8(float v)
 {
   if (!(v > 0.0f)) return 0;
   if (v >= 1.0f) return 255;
-  return (unsigned char)std::lrintf(v * 255.0f);
+  return (unsigned char)(v * 255.0f + 0.5f);
 }
 
 void QorvStorePixel(MTLPixelFormat format, const float in[4], unsigned char* p)

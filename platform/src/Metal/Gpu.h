@@ -57,9 +57,11 @@ private:
   bool draining = false;
 };
 
-// Rasterises one draw into the pass's attachments (either may be null). Caller holds the GPU memory lock.
+// Rasterises one draw into the pass's attachments (either may be null), on the rows of one band: rows in
+// blocks of kQorvBandRows, block b belonging to band b % bands. Caller holds the GPU memory lock.
+constexpr int kQorvBandRows = 16;
 void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& state, MTLPrimitiveType type,
-                   const uint32_t* vertexIds, NSUInteger count);
+                   const uint32_t* vertexIds, NSUInteger count, int band = 0, int bands = 1);
 
 // Reads and writes one pixel of a colour format as four floats.
 void QorvLoadPixel(MTLPixelFormat format, const unsigned char* p, float out[4]);

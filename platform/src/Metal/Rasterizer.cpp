@@ -39,6 +39,12 @@ float Unorm(float v)
   return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
 }
 
+// Round to nearest, as the unorm conversion of QorvStorePixel; v is not below 0.
+unsigned char ToByte(float v)
+{
+  return v >= 1.0f ? 255 : (unsigned char)(v * 255.0f + 0.5f);
+}
+
 float Factor(MTLBlendFactor f, const float* src, const float* dst, int c)
 {
   bool alpha = c == 3;
@@ -204,6 +210,8 @@ struct Draw
   const MTLTexture* textures[QorvDrawState::kSlots];
   const MTLSamplerState* samplers[QorvDrawState::kSlots];
   int clipX0, clipY0, clipX1, clipY1;
+  bool sourceOver; // premultiplied source-over on every channel
+  int band, bands;
 
   void Shade(uint32_t id, Vertex& v) const
   {
@@ -285,6 +293,16 @@ struct Draw
     float src[4], dst[4], out[4];
     for (int i = 0; i < 4; ++i)
       src[i] = Unorm(colourOut[i]);
+    if (sourceOver && (format == MTLPixelFormatRGBA8Unorm || format == MTLPixelFormatBGRA8Unorm))
+    {
+      // The renderer's usual blend on 8-bit colour, without the general factor table.
+      if (src[3] == 0 && src[0] == 0 && src[1] == 0 && src[2] == 0) return;
+      const int r = format == MTLPixelFormatRGBA8Unorm ? 0 : 2, b = 2 - r;
+      const float keep = (1.0f - src[3]) * (1.0f / 255.0f);
+      float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
+      p[r] = ToByte(o[0]), p[1] = ToByte(o[1]), p[b] = ToByte(o[2]), p[3] = ToByte(o[3]);
+      return;
+    }
     QorvLoadPixel(format, p, dst);
     if (blend->blendingEnabled)
     {
@@ -353,6 +371,12 @@ struct Draw
     const double inv = 1.0 / (double)area;
     for (int64_t py = py0; py <= py1; ++py)
     {
+      if (bands > 1 && (py / kQorvBandRows) % bands != band)
+      {
+        for (int k = 0; k < 3; ++k)
+          rowStart[k] += stepY[k];
+        continue;
+      }
       // The span of this row where every edge function reaches its bias.
       int64_t lo = 0, hi = px1 - px0;
       for (int k = 0; k < 3 && lo <= hi; ++k)
@@ -378,7 +402,7 @@ struct Draw
 } // namespace
 
 void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s, MTLPrimitiveType type,
-                   const uint32_t* ids, NSUInteger count)
+                   const uint32_t* ids, NSUInteger count, int band, int bands)
 {
   if (type != MTLPrimitiveTypeTriangle && type != MTLPrimitiveTypeTriangleStrip)
     return; // points and lines are not drawn by this stand-in
@@ -391,6 +415,13 @@ void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState&
   d.vertexCode = &pd.vertexFunction->code();
   d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
   d.blend = &pd.colorAttachments[0];
+  d.sourceOver = d.blend->blendingEnabled && d.blend->writeMask == MTLColorWriteMaskAll &&
+                 d.blend->sourceRGBBlendFactor == MTLBlendFactorOne &&
+                 d.blend->sourceAlphaBlendFactor == MTLBlendFactorOne &&
+                 d.blend->destinationRGBBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
+                 d.blend->destinationAlphaBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
+                 d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
+                 d.blend->alphaBlendOperation == MTLBlendOperationAdd;
   d.varyings = d.vertexCode->varyingCount;
   for (int i = 0; i < QorvDrawState::kSlots; ++i)
   {
@@ -413,6 +444,8 @@ void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState&
   d.clipY0 = (int)std::clamp(std::floor(vp.originY), 0.0, (double)target->height());
   d.clipX1 = (int)std::clamp(std::ceil(vp.originX + vp.width), 0.0, (double)target->width());
   d.clipY1 = (int)std::clamp(std::ceil(vp.originY + vp.height), 0.0, (double)target->height());
+  d.band = band;
+  d.bands = std::max(bands, 1);
   if (stencil && colour && (stencil->width() < colour->width() || stencil->height() < colour->height()))
   {
     d.clipX1 = std::min<int>(d.clipX1, (int)stencil->width());
