@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/ByteChunk.h"
+#include "framework/Hosts.h"
 #include "framework/IGEditorDelegate.h"
 #include "framework/IPreset.h"
 #include "framework/PtrList.h"
@@ -26,9 +27,6 @@ enum EAPI
   kAPIWAM,
   kAPIWEB
 };
-
-// Host id before the host is identified; 0 means identified but unknown.
-constexpr int kHostUninit = -1;
 
 class IPluginBase : public igraphics::IGEditorDelegate
 {

@@ -1,0 +1,20 @@
+// One input or output channel of the processor.
+#pragma once
+
+#include "framework/StringBuf.h"
+#include "framework/TypedBuf.h"
+
+namespace iplugin
+{
+struct ChannelState
+{
+  bool mConnected = false;
+  // The channel's slot in the processor's pointer array: the buffer the plug-in reads or writes this block.
+  double** mData = nullptr;
+  // Output only: the host buffer that receives the converted result.
+  float* mIncomingData = nullptr;
+  // The channel's own buffer of block-size doubles.
+  TypedBuf<double> mScratchBuf{4096};
+  StringBuf mLabel;
+};
+} // namespace iplugin
