@@ -1,5 +1,6 @@
 #include "tests/support/TestPaths.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace qorvtest
@@ -16,7 +17,11 @@ std::string DataPath(const std::string& area, const std::string& name)
 std::string ScratchDir(const std::string& name)
 {
   namespace fs = std::filesystem;
-  fs::path dir = fs::path(BinaryDir()) / "scratch" / name;
+  // Shards of one binary run side by side and may share a fixture: each gets its own folders.
+  fs::path dir = fs::path(BinaryDir()) / "scratch";
+  if (const char* shard = std::getenv("GTEST_SHARD_INDEX"))
+    dir /= std::string("shard") + shard;
+  dir /= name;
   std::error_code ec;
   fs::remove_all(dir, ec);
   fs::create_directories(dir, ec);

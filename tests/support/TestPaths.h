@@ -11,6 +11,7 @@ std::string SourceDir();
 std::string BinaryDir();
 // tests/data/<area>/<name>
 std::string DataPath(const std::string& area, const std::string& name);
-// A fresh, empty folder under the build folder, removed and made anew on each call with the same name.
+// A fresh, empty folder under the build folder (one set a test shard), removed and made anew on each
+// call with the same name.
 std::string ScratchDir(const std::string& name);
 } // namespace qorvtest
