@@ -64,6 +64,13 @@ SendSlot::Block SendSlot::Pop(int wantedFrames)
     if (!e.mState.compare_exchange_strong(expected, SendRingEntry::kReading, std::memory_order_acquire,
                                           std::memory_order_relaxed))
       continue;
+    // A reset and a new push between the scan and the exchange can put a younger block into the entry
+    // while an older one waits in the other: give it back and look again, so blocks keep their order.
+    if (e.mSequence.load(std::memory_order_relaxed) != oldestSequence)
+    {
+      e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
+      continue;
+    }
     Block block;
     block.left = e.mChannels[0];
     block.right = e.mChannels[1];
