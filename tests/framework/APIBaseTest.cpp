@@ -216,6 +216,15 @@ TEST_F(APIBase, TimerMayStopItselfFromItsCallback)
   EXPECT_EQ(calls, 3);
 }
 
+TEST_F(APIBase, IdleTimerKeepsFiringWhileMenusAreTracked)
+{
+  Recorder p;
+  p.CreateTimer();
+  EXPECT_EQ(qorvplatform::AdvanceClock(0.100, CFSTR("NSEventTrackingRunLoopMode")), 5);
+  EXPECT_EQ(qorvplatform::AdvanceClock(0.040, CFSTR("NSModalPanelRunLoopMode")), 2);
+  EXPECT_EQ(p.mIdleTicks, 7);
+}
+
 struct HostCase
 {
   const char* name;
