@@ -435,3 +435,25 @@ TEST(MetalRenderer, TrianglesSampleTheAlphaAtlas)
   EXPECT_NEAR(image.At(6, 4)[3], 64, 1);
   EXPECT_EQ(image.At(12, 12)[3], 0);
 }
+
+// A frame begun over a frame still recording gives the first one up instead of keeping its set (with one
+// set the second begin would wait forever); recording outside a frame is dropped, not written into a set
+// the GPU may be reading.
+TEST(MetalRenderer, FramesThatAreNotEndedDoNotKeepTheirSet)
+{
+  MetalContext m(16, 16, 0);
+  auto& r = m.Renderer();
+  vgBeginFrame(m.ctx, 16, 16, 1);
+  FillRect(m.ctx, 0, 0, 8, 8, vgRGBA(255, 0, 0, 255));
+  vgBeginFrame(m.ctx, 16, 16, 1);
+  EXPECT_EQ(r.cbuffers[0]->rec.ncalls, 0);
+  EXPECT_EQ(QorvDispatchSemaphoreValue(r.semaphore), 0);
+  vgEndFrame(m.ctx);
+  EXPECT_EQ(QorvDispatchSemaphoreValue(r.semaphore), 1);
+  VGpaint paint = vgLinearGradient(0, 0, 1, 1, vgRGBA(0, 0, 0, 255), vgRGBA(0, 0, 0, 255));
+  VGscissor scissor{{1, 0, 0, 1, 0, 0}, {-1, -1}};
+  VGvertex tri[3] = {{0, 0, 0.5f, 1}, {8, 0, 0.5f, 1}, {0, 8, 0.5f, 1}};
+  MvgRenderTriangles(&r, &paint, VGcompositeOperationState{kVGOne, kVGZero, kVGOne, kVGZero}, &scissor, tri,
+                     3, 1);
+  EXPECT_EQ(r.cbuffers[0]->rec.ncalls, 0);
+}

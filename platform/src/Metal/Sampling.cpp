@@ -75,6 +75,34 @@ void QorvSampleTexture(const MTLTexture* texture, const MTLSamplerState* sampler
   double fx = x - 0.5, fy = y - 0.5;
   int64_t x0 = FloorToIndex(fx), y0 = FloorToIndex(fy);
   float ax = (float)(fx - (double)x0), ay = (float)(fy - (double)y0);
+  const MTLPixelFormat format = texture->pixelFormat();
+  const bool simple = [&s]
+  {
+    auto plain = [](MTLSamplerAddressMode m)
+    { return m == MTLSamplerAddressModeClampToEdge || m == MTLSamplerAddressModeRepeat; };
+    return plain(s.sAddressMode) && plain(s.tAddressMode);
+  }();
+  if (simple && (format == MTLPixelFormatRGBA8Unorm || format == MTLPixelFormatBGRA8Unorm))
+  {
+    // 8-bit colour with clamp or repeat: the four texels straight from memory.
+    int64_t w = (int64_t)level.width, h = (int64_t)level.height, xs[2], ys[2];
+    Address(s.sAddressMode, x0, w, xs[0]);
+    Address(s.sAddressMode, x0 + 1, w, xs[1]);
+    Address(s.tAddressMode, y0, h, ys[0]);
+    Address(s.tAddressMode, y0 + 1, h, ys[1]);
+    const unsigned char* row0 = &level.pixels[(size_t)(ys[0] * w) * 4];
+    const unsigned char* row1 = &level.pixels[(size_t)(ys[1] * w) * 4];
+    const unsigned char *a = row0 + xs[0] * 4, *b = row0 + xs[1] * 4, *c = row1 + xs[0] * 4,
+                        *d = row1 + xs[1] * 4;
+    const float wa = (1 - ax) * (1 - ay) / 255.0f, wb = ax * (1 - ay) / 255.0f, wc = (1 - ax) * ay / 255.0f,
+                wd = ax * ay / 255.0f;
+    float v[4];
+    for (int i = 0; i < 4; ++i)
+      v[i] = a[i] * wa + b[i] * wb + c[i] * wc + d[i] * wd;
+    const bool bgra = format == MTLPixelFormatBGRA8Unorm;
+    out[0] = bgra ? v[2] : v[0], out[1] = v[1], out[2] = bgra ? v[0] : v[2], out[3] = v[3];
+    return;
+  }
   float t00[4], t10[4], t01[4], t11[4];
   Texel(*texture, s, x0, y0, t00);
   Texel(*texture, s, x0 + 1, y0, t10);
