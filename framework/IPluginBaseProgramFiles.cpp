@@ -101,6 +101,39 @@ bool WriteFile(const char* path, const ByteChunk& data)
   return std::fclose(f) == 0 && ok;
 }
 
+// "CcnK", the byte size and a program's fields up to its name.
+void PutProgramHeader(ByteChunk& c, uint32_t byteSize, const char* magic, int uniqueId, int version,
+                      int nParams, const char* name)
+{
+  PutMagic(c, "CcnK");
+  PutBE32(c, byteSize);
+  PutMagic(c, magic);
+  PutBE32(c, 1);
+  PutBE32(c, uint32_t(uniqueId));
+  PutBE32(c, uint32_t(version));
+  PutBE32(c, uint32_t(nParams));
+  PutName(c, name);
+}
+
+// "CcnK", the byte size, one of the two magics, the format version and the plug-in id, which must be
+// uniqueId; then the plug-in version. False when any of it is missing or does not match.
+bool ReadHeader(Reader& r, const char* chunkMagic, const char* plainMagic, int uniqueId, bool& isChunk)
+{
+  if (!r.Magic("CcnK")) return false;
+  r.BE32(); // byte size
+  isChunk = r.Magic(chunkMagic);
+  if (!isChunk)
+  {
+    r.ok = true;
+    r.pos -= 4;
+    if (!r.Magic(plainMagic)) return false;
+  }
+  r.BE32(); // format version
+  if (int(r.BE32()) != uniqueId) return false;
+  r.BE32(); // plug-in version
+  return r.ok;
+}
+
 // "tffp", the chunk version, then the payload.
 void PutOpaqueChunk(ByteChunk& out, const ByteChunk& payload)
 {
@@ -113,16 +146,10 @@ void PutOpaqueChunk(ByteChunk& out, const ByteChunk& payload)
 bool IPluginBase::SavePresetAsFXP(const char* path) const
 {
   ByteChunk out;
-  PutMagic(out, "CcnK");
   if (!mStateChunks)
   {
-    PutBE32(out, 0);
-    PutMagic(out, "FxCk");
-    PutBE32(out, 1);
-    PutBE32(out, uint32_t(mUniqueID));
-    PutBE32(out, uint32_t(GetPluginVersion(true)));
-    PutBE32(out, uint32_t(NParams()));
-    PutName(out, GetPresetName(mCurrentPresetIdx));
+    PutProgramHeader(out, 0, "FxCk", mUniqueID, GetPluginVersion(true), NParams(),
+                     GetPresetName(mCurrentPresetIdx));
     for (int i = 0; i < NParams(); ++i)
       PutFloatBE(out, float(GetParam(i)->GetNormalized()));
   }
@@ -131,13 +158,8 @@ bool IPluginBase::SavePresetAsFXP(const char* path) const
     ByteChunk state, chunk;
     if (!SerializeState(state)) return false;
     PutOpaqueChunk(chunk, state);
-    PutBE32(out, uint32_t(chunk.Size() + 60));
-    PutMagic(out, "FPCh");
-    PutBE32(out, 1);
-    PutBE32(out, uint32_t(mUniqueID));
-    PutBE32(out, uint32_t(GetPluginVersion(true)));
-    PutBE32(out, uint32_t(NParams()));
-    PutName(out, GetPresetName(mCurrentPresetIdx));
+    PutProgramHeader(out, uint32_t(chunk.Size() + 60), "FPCh", mUniqueID, GetPluginVersion(true), NParams(),
+                     GetPresetName(mCurrentPresetIdx));
     PutBE32(out, uint32_t(chunk.Size()));
     out.PutChunk(&chunk);
   }
@@ -161,14 +183,7 @@ bool IPluginBase::SaveBankAsFXB(const char* path) const
     for (int p = 0; p < NPresets(); ++p)
     {
       const IPreset* preset = mPresets.Get(p);
-      PutMagic(body, "CcnK");
-      PutBE32(body, 0);
-      PutMagic(body, "FxCk");
-      PutBE32(body, 1);
-      PutBE32(body, uint32_t(mUniqueID));
-      PutBE32(body, uint32_t(GetPluginVersion(true)));
-      PutBE32(body, uint32_t(NParams()));
-      PutName(body, preset->mName);
+      PutProgramHeader(body, 0, "FxCk", mUniqueID, GetPluginVersion(true), NParams(), preset->mName);
       for (int i = 0; i < NParams(); ++i)
       {
         // Records hold parameter doubles; a value they lack is the parameter's present one.
@@ -199,18 +214,8 @@ bool IPluginBase::LoadPresetFromFXP(const char* path)
   ByteChunk data;
   if (!ReadFile(path, data)) return false;
   Reader r{data};
-  if (!r.Magic("CcnK")) return false;
-  r.BE32(); // byte size
-  const bool isChunk = r.Magic("FPCh");
-  if (!isChunk)
-  {
-    r.ok = true;
-    r.pos -= 4;
-    if (!r.Magic("FxCk")) return false;
-  }
-  r.BE32(); // format version
-  if (int(r.BE32()) != mUniqueID) return false;
-  r.BE32(); // plug-in version
+  bool isChunk = false;
+  if (!ReadHeader(r, "FPCh", "FxCk", mUniqueID, isChunk)) return false;
   const int numParams = int(r.BE32());
   char name[kNameBytes];
   r.Take(name, kNameBytes);
@@ -244,18 +249,8 @@ bool IPluginBase::LoadBankFromFXB(const char* path)
   ByteChunk data;
   if (!ReadFile(path, data)) return false;
   Reader r{data};
-  if (!r.Magic("CcnK")) return false;
-  r.BE32(); // byte size
-  const bool isChunk = r.Magic("FBCh");
-  if (!isChunk)
-  {
-    r.ok = true;
-    r.pos -= 4;
-    if (!r.Magic("FxBk")) return false;
-  }
-  r.BE32(); // format version
-  if (int(r.BE32()) != mUniqueID) return false;
-  r.BE32(); // plug-in version
+  bool isChunk = false;
+  if (!ReadHeader(r, "FBCh", "FxBk", mUniqueID, isChunk)) return false;
   const int numPrograms = int(r.BE32());
   const int currentProgram = int(r.BE32());
   uint8_t reserved[kBankReserved];
@@ -282,12 +277,8 @@ bool IPluginBase::LoadBankFromFXB(const char* path)
   std::vector<Program> programs;
   for (int p = 0; p < numPrograms && r.ok; ++p)
   {
-    if (!r.Magic("CcnK")) return false;
-    r.BE32();
-    if (!r.Magic("FxCk")) return false;
-    r.BE32();
-    if (int(r.BE32()) != mUniqueID) return false;
-    r.BE32();
+    bool programIsChunk = false;
+    if (!ReadHeader(r, "FPCh", "FxCk", mUniqueID, programIsChunk) || programIsChunk) return false;
     const int numParams = int(r.BE32());
     Program program;
     r.Take(program.name, kNameBytes);
