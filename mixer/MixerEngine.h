@@ -185,6 +185,9 @@ public:
 
   // Frames the mixing loop works on at a time; its working arrays hold this many frames per channel.
   static constexpr int kChunkFrames = 128;
+  // Rows of the per-channel working arrays: one cache line longer than a chunk, so that the same frame of
+  // the 32 channels does not fall into the same few cache sets.
+  static constexpr int kChunkRow = kChunkFrames + 8;
 
 private:
   void SetUpBlock(const double* const* inputs, double* const* outputs, int nFrames, int connectedInputs,
@@ -234,13 +237,13 @@ private:
   int mInFrames[kMixerChannels] = {}; // frames readable from a channel's inputs; past them, silence
 
   // Working arrays, one chunk per channel.
-  alignas(64) double mWorkLeft[kMixerChannels][kChunkFrames];
-  alignas(64) double mWorkRight[kMixerChannels][kChunkFrames];
-  alignas(64) double mLevel[kMixerChannels][kChunkFrames];
-  alignas(64) double mSoloMute[kMixerChannels][kChunkFrames];
-  alignas(64) double mGain[kMixerChannels][kChunkFrames];
-  alignas(64) double mDetectLeft[kMixerChannels][kChunkFrames]; // what a detector bank is fed
-  alignas(64) double mDetectRight[kMixerChannels][kChunkFrames];
+  alignas(64) double mWorkLeft[kMixerChannels][kChunkRow];
+  alignas(64) double mWorkRight[kMixerChannels][kChunkRow];
+  alignas(64) double mLevel[kMixerChannels][kChunkRow];
+  alignas(64) double mSoloMute[kMixerChannels][kChunkRow];
+  alignas(64) double mGain[kMixerChannels][kChunkRow];
+  alignas(64) double mDetectLeft[kMixerChannels][kChunkRow]; // what a detector bank is fed
+  alignas(64) double mDetectRight[kMixerChannels][kChunkRow];
   alignas(64) double mSumLeft[kChunkFrames];
   alignas(64) double mSumRight[kChunkFrames];
 };
