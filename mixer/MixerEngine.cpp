@@ -187,7 +187,7 @@ void MixerEngine::SetUpBlock(const double* const* inputs, double* const* outputs
   BlockSettings& b = mBlock;
   b.extMixer = mPluginMode.Load() == kPluginModeExtMixer;
   b.reverseMixing = mReverseMixing.Load() >= 1;
-  b.channels = static_cast<int>(std::min<uint32_t>(mChannelCount.Load(), kMixerChannels - 1)) + 1;
+  b.channels = ChannelsInUse();
   const int n = b.channels;
 
   std::fill(std::begin(mIn), std::end(mIn), nullptr);

@@ -24,6 +24,7 @@
 #include "mixer/Relaxed.h"
 #include "mixer/SendSlot.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace iplugin
@@ -166,6 +167,15 @@ public:
 
   // --- What the editor and the idle tick read. ---
   double MixGain(int channel) const { return mMixSmoothers[channel].Value(); }
+
+  // Channels the mixer works on: min("Channel Count" + 1, 32).
+  int ChannelsInUse() const
+  {
+    return static_cast<int>(std::min<uint32_t>(mChannelCount.Load(), kMixerChannels - 1)) + 1;
+  }
+
+  // "Int. Mixer" or "Ext. Mixer".
+  bool IsMixerMode() const { return mPluginMode.Load() <= kPluginModeExtMixer; }
 
   // --- DSP state. ---
   LevelDetector mBankA[kMixerChannels]; // input level of each channel

@@ -419,6 +419,9 @@ TEST(MixerEngine, ChannelsPastTheCountAreNotMixed)
   EXPECT_EQ(mix.engine->mBankA[1].Level(), 0.0);
   EXPECT_EQ(mix.engine->mChannels[1].mActive.Load(), 0u);
   EXPECT_EQ(mix.engine->mChannels[0].mActive.Load(), 1u);
+  EXPECT_EQ(mix.engine->ChannelsInUse(), 1);
+  mix.engine->mChannelCount = 40u;
+  EXPECT_EQ(mix.engine->ChannelsInUse(), 32);
 }
 
 TEST(MixerEngine, PeriodsSetTheRequestsOncePerFiftyMilliseconds)
