@@ -18,6 +18,8 @@ typedef SInt32 OSStatus;
 typedef SInt16 OSErr;
 typedef UInt32 FourCharCode;
 typedef FourCharCode OSType;
+typedef UInt8 Byte;
+typedef unsigned long ByteCount;
 typedef char* Ptr;
 typedef Ptr* Handle;
 
