@@ -211,6 +211,11 @@ struct Draw
   const MTLSamplerState* samplers[QorvDrawState::kSlots];
   int clipX0, clipY0, clipX1, clipY1;
   bool sourceOver; // premultiplied source-over on every channel
+  uint8_t* stencilPixels = nullptr;
+  size_t stencilWidth = 0;
+  unsigned char* colourPixels = nullptr;
+  size_t colourWidth = 0, colourBytes = 0;
+  MTLPixelFormat colourFormat = MTLPixelFormatInvalid;
   int band, bands;
 
   void Shade(uint32_t id, Vertex& v) const
@@ -245,16 +250,19 @@ struct Draw
     std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
   }
 
-  void Fragment(int px, int py, const Vertex& a, const Vertex& b, const Vertex& c, double la, double lb,
-                bool front) const
+  // The stencil face a triangle of this facing tests, or null.
+  const MTLDepthStencilState::Face* StencilFace(bool front) const
   {
-    const MTLDepthStencilState::Face* face = nullptr;
-    if (stencil && state->depthStencil)
-    {
-      face = front ? &state->depthStencil->front() : &state->depthStencil->back();
-      if (!face->enabled) face = nullptr;
-    }
-    uint8_t* s = face ? &stencil->levels()[0].pixels[(size_t)py * stencil->width() + px] : nullptr;
+    if (!stencil || !state->depthStencil) return nullptr;
+    const MTLDepthStencilState::Face* face =
+        front ? &state->depthStencil->front() : &state->depthStencil->back();
+    return face->enabled ? face : nullptr;
+  }
+
+  void Fragment(int px, int py, const Vertex& a, const Vertex& b, const Vertex& c, double la, double lb,
+                bool front, const MTLDepthStencilState::Face* face) const
+  {
+    uint8_t* s = face ? &stencilPixels[(size_t)py * stencilWidth + px] : nullptr;
     bool pass = true;
     uint8_t newStencil = 0;
     if (face)
@@ -287,9 +295,8 @@ struct Draw
     }
     if (face) *s = newStencil;
     if (!pass || !colour || !fragmentCode || blend->writeMask == MTLColorWriteMaskNone) return;
-    MTLPixelFormat format = colour->pixelFormat();
-    unsigned char* p =
-        &colour->levels()[0].pixels[((size_t)py * colour->width() + px) * colour->bytesPerPixel()];
+    const MTLPixelFormat format = colourFormat;
+    unsigned char* p = &colourPixels[((size_t)py * colourWidth + px) * colourBytes];
     float src[4], dst[4], out[4];
     for (int i = 0; i < 4; ++i)
       src[i] = Unorm(colourOut[i]);
@@ -369,6 +376,7 @@ struct Draw
       rowStart[k] = dx * (cy - Y[a]) - dy * (cx - X[a]);
     }
     const double inv = 1.0 / (double)area;
+    const MTLDepthStencilState::Face* face = StencilFace(front);
     for (int64_t py = py0; py <= py1; ++py)
     {
       if (bands > 1 && (py / kQorvBandRows) % bands != band)
@@ -392,7 +400,7 @@ struct Draw
       for (int64_t i = lo; i <= hi; ++i)
       {
         double e0 = (double)(rowStart[0] + i * stepX[0]), e1 = (double)(rowStart[1] + i * stepX[1]);
-        Fragment((int)(px0 + i), (int)py, *v[0], *v[1], *v[2], e0 * inv, e1 * inv, front);
+        Fragment((int)(px0 + i), (int)py, *v[0], *v[1], *v[2], e0 * inv, e1 * inv, front, face);
       }
       for (int k = 0; k < 3; ++k)
         rowStart[k] += stepY[k];
@@ -415,6 +423,18 @@ void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState&
   d.vertexCode = &pd.vertexFunction->code();
   d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
   d.blend = &pd.colorAttachments[0];
+  if (stencil)
+  {
+    d.stencilPixels = stencil->levels()[0].pixels.data();
+    d.stencilWidth = stencil->width();
+  }
+  if (colour)
+  {
+    d.colourPixels = colour->levels()[0].pixels.data();
+    d.colourWidth = colour->width();
+    d.colourBytes = colour->bytesPerPixel();
+    d.colourFormat = colour->pixelFormat();
+  }
   d.sourceOver = d.blend->blendingEnabled && d.blend->writeMask == MTLColorWriteMaskAll &&
                  d.blend->sourceRGBBlendFactor == MTLBlendFactorOne &&
                  d.blend->sourceAlphaBlendFactor == MTLBlendFactorOne &&
