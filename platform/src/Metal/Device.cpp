@@ -3,6 +3,7 @@
 #include <QorvPlatform/MetalShaders.h>
 
 #include <cstring>
+#include <new>
 
 namespace
 {
@@ -30,7 +31,14 @@ std::shared_ptr<MTLCommandQueue> MTLDevice::newCommandQueue()
 std::shared_ptr<MTLBuffer> MTLDevice::newBufferWithLength(NSUInteger length, MTLResourceOptions options)
 {
   if (length == 0 || length > kMaxBufferLength) return nullptr;
-  return std::make_shared<MTLBuffer>(mGpu, length, options);
+  try
+  {
+    return std::make_shared<MTLBuffer>(mGpu, length, options);
+  }
+  catch (const std::bad_alloc&)
+  {
+    return nullptr; // out of memory: no buffer, as the platform answers nil
+  }
 }
 
 std::shared_ptr<MTLBuffer> MTLDevice::newBufferWithBytes(const void* bytes, NSUInteger length,
@@ -46,7 +54,14 @@ std::shared_ptr<MTLTexture> MTLDevice::newTextureWithDescriptor(const MTLTexture
   if (d.width == 0 || d.height == 0 || d.width > kMaxTextureExtent || d.height > kMaxTextureExtent ||
       QorvBytesPerPixel(d.pixelFormat) == 0 || d.textureType != MTLTextureType2D)
     return nullptr;
-  return std::make_shared<MTLTexture>(mGpu, d);
+  try
+  {
+    return std::make_shared<MTLTexture>(mGpu, d);
+  }
+  catch (const std::bad_alloc&)
+  {
+    return nullptr;
+  }
 }
 
 std::shared_ptr<MTLSamplerState> MTLDevice::newSamplerStateWithDescriptor(const MTLSamplerDescriptor& d)
