@@ -1,5 +1,5 @@
 // One full editor-sized frame (875 x 580 points) of mixed content - panels with gradients, knobs with
-// arcs, meters, lines and an image - drawn through the vector context and the GPU renderer on the
+// arcs and labels, meters, lines and an image - drawn through the vector context and the GPU renderer on the
 // software GPU (into an off-screen framebuffer, then composited onto the layer, as the editor does), and
 // the same scene drawn by cairo. vs_cairo is the renderer's time over cairo's at the same scale.
 #include <QorvPlatform/Metal.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graphics/vector/MVGrenderer.h"
+#include "graphics/vector/VGtext.h"
 #include "tests/support/CairoPaths.h"
 
 using namespace iplugin::igraphics;
@@ -44,6 +45,8 @@ std::vector<unsigned char> Logo()
   return px;
 }
 
+const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
 void DrawVector(VGcontext* vg, int logo)
 {
   vgBeginPath(vg);
@@ -74,6 +77,9 @@ void DrawVector(VGcontext* vg, int logo)
     vgLineCap(vg, kVGRound);
     vgStrokeColor(vg, vgRGB(240, 160, 40));
     vgStroke(vg);
+    vgFontSize(vg, 11);
+    vgFillColor(vg, vgRGB(220, 220, 220));
+    vgText(vg, k.x - 18, k.y + k.r + 18, "Gain 0.0", nullptr);
   }
   for (int m = 0; m < 16; ++m)
   {
@@ -97,6 +103,7 @@ void DrawVector(VGcontext* vg, int logo)
 
 void DrawCairo(cairo_t* cr, cairo_surface_t* logo)
 {
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_pattern_t* bg = cairo_pattern_create_linear(0, 0, 0, kH);
   cairo_pattern_add_color_stop_rgb(bg, 0, 48 / 255.0, 52 / 255.0, 60 / 255.0);
   cairo_pattern_add_color_stop_rgb(bg, 1, 24 / 255.0, 26 / 255.0, 30 / 255.0);
@@ -129,6 +136,10 @@ void DrawCairo(cairo_t* cr, cairo_surface_t* logo)
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_source_rgb(cr, 240 / 255.0, 160 / 255.0, 40 / 255.0);
     cairo_stroke(cr);
+    cairo_set_font_size(cr, 11);
+    cairo_set_source_rgb(cr, 220 / 255.0, 220 / 255.0, 220 / 255.0);
+    cairo_move_to(cr, k.x - 18, k.y + k.r + 18);
+    cairo_show_text(cr, "Gain 0.0");
   }
   for (int m = 0; m < 16; ++m)
   {
@@ -183,6 +194,7 @@ void BM_GpuRendererFrame(benchmark::State& state)
   MVGframebuffer* fb = MvgFramebufferCreate(vg, kW * scale, kH * scale, 0);
   auto px = Logo();
   int logo = vgCreateImageRGBA(vg, 64, 32, 0, px.data());
+  vgFontFaceId(vg, vgCreateFont(vg, "sans", kFontPath));
   double seconds = 0;
   for (auto _ : state)
   {
