@@ -63,9 +63,9 @@ void CopyOrSilence(const double* source, int readable, double* destination, int 
 
 MixerEngine::MixerEngine()
 {
-  mDspBlockSize = 512;
+  mDspBlockSize = 512u;
   mDspSampleRate = 44100.0;
-  PrepareDsp(mDspSampleRate);
+  PrepareDsp(44100.0);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -98,7 +98,7 @@ bool MixerEngine::PrepareDsp(double sampleRate)
 
 int MixerEngine::UpdateEnvelopeCoefficients()
 {
-  const double sr = mDspSampleRate;
+  const double sr = mDspSampleRate.Load();
   const double attack = mAttack, hold = mHold, release = mRelease;
   const uint32_t delay = std::min<uint32_t>(mPreDelay.Load(), kPreDelayLong) * kPreDelayStepSamples;
   for (int c = 0; c < kMixerChannels; ++c)

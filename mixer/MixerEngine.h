@@ -210,8 +210,8 @@ private:
   void ProcessSender(const double* const* inputs, double* const* outputs, int nFrames, int connectedInputs,
                      int connectedOutputs);
 
-  double mDspSampleRate = 0.0;
-  uint32_t mDspBlockSize = 0;
+  Relaxed<double> mDspSampleRate{0.0}; // read by the parameter-change path
+  Relaxed<uint32_t> mDspBlockSize{0};
   bool mPreviousTransportRunning = false;
 
   // What a block reads once from the mirrors and channel records (audio thread).
