@@ -1,0 +1,59 @@
+#include "mixer/IMPlugPaths.h"
+
+#include "framework/IPlugPaths.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/stat.h>
+
+namespace iplugin
+{
+namespace
+{
+// 0777 under the process's file-creation mask, so the folders are never more open than the user wants.
+void CreateFolderIfMissing(const char* path)
+{
+  struct stat st;
+  if (stat(path, &st) != 0) mkdir(path, 0777);
+}
+} // namespace
+
+void IMPlugPaths::CreatePluginFolders()
+{
+  mDataFolder.Set("");
+  mAUFolder.Set("");
+  AppSupportPath(mDataFolder);
+  mDataFolder.Append("/Qorv");
+  CreateFolderIfMissing(mDataFolder.Get());
+  mAUFolder.Set(mDataFolder.Get());
+  mAUFolder.Append("/AU");
+  CreateFolderIfMissing(mAUFolder.Get());
+}
+
+int32_t IMPlugPaths::ReadIniInt(const char* section, const char* key, int32_t defaultValue) const
+{
+  StringBuf path(mDataFolder.Get());
+  path.Append("/plugin.ini");
+  FILE* f = std::fopen(path.Get(), "rb");
+  if (!f) return defaultValue;
+
+  // Each piece is matched as the scan "key=%d" would, without letting the key or a huge number reach a
+  // format conversion: the key, "=", optional blanks, then a decimal integer.
+  const size_t keyLen = key ? std::strlen(key) : 0;
+  int32_t result = defaultValue;
+  char piece[2048];
+  while (std::fgets(piece, sizeof piece, f))
+  {
+    if (std::strncmp(piece, key ? key : "", keyLen) != 0 || piece[keyLen] != '=') continue;
+    const char* number = piece + keyLen + 1;
+    char* end = nullptr;
+    const long long value = std::strtoll(number, &end, 10);
+    if (end == number) continue;
+    result = int32_t(value < INT32_MIN ? INT32_MIN : (value > INT32_MAX ? INT32_MAX : value));
+  }
+  std::fclose(f);
+  return result;
+}
+} // namespace iplugin
