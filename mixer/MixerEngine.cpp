@@ -525,13 +525,6 @@ void MixerEngine::WriteOutputs(int offset, int frames)
     }
     else
     {
-      for (int j = 0; j < outputs; ++j)
-      {
-        double* out = mOut[j] + offset;
-        const double* in = monoOut ? nullptr : mIn[j];
-        for (int i = 0; i < frames; ++i)
-          out[i] = in ? in[offset + i] * main : 0.0;
-      }
       if (monoOut)
       {
         double* out = mOut[0] + offset;
@@ -541,6 +534,16 @@ void MixerEngine::WriteOutputs(int offset, int frames)
           const double left = mIn[0] ? mIn[0][s] : 0.0;
           const double right = mIn[1] ? mIn[1][s] : 0.0;
           out[i] = (left + right) * 0.5 * main;
+        }
+      }
+      else
+      {
+        for (int j = 0; j < outputs; ++j)
+        {
+          double* out = mOut[j] + offset;
+          const double* in = mIn[j];
+          for (int i = 0; i < frames; ++i)
+            out[i] = in ? in[offset + i] * main : 0.0;
         }
       }
     }

@@ -445,3 +445,53 @@ TEST(MixerEngine, PeriodsSetTheRequestsOncePerFiftyMilliseconds)
   EXPECT_EQ(e.mAutomationDue.Load(), 0);
 }
 } // namespace
+
+namespace
+{
+// A host may hand the same buffers as inputs and outputs: the mix must come out as with separate ones.
+struct InPlaceCase
+{
+  int channels; // host channels, in = out
+  uint32_t reverseMixing;
+  uint32_t multiChannelOutput;
+};
+
+class InPlace : public testing::TestWithParam<InPlaceCase>
+{
+};
+
+TEST_P(InPlace, EqualsSeparateBuffers)
+{
+  const InPlaceCase pc = GetParam();
+  auto separate = MakeEngine(), shared = MakeEngine();
+  for (MixerEngine* e : {separate.get(), shared.get()})
+  {
+    e->mReverseMixing = pc.reverseMixing;
+    e->mMultiChannelOutput = pc.multiChannelOutput;
+    e->mChannelCount = 3u;
+    e->mChannels[1].mPan = 40.0;
+    e->mPreDelay = kPreDelayShort;
+    e->UpdateEnvelopeCoefficients();
+  }
+  Io io(pc.channels, pc.channels);
+  Io inPlace(pc.channels, pc.channels);
+  std::vector<double*> sharedPtr;
+  for (auto& v : inPlace.in)
+    sharedPtr.push_back(v.data());
+  for (int b = 0; b < 20; ++b)
+  {
+    for (int j = 0; j < pc.channels; ++j)
+      for (int i = 0; i < kBlock; ++i)
+        io.in[j][i] = inPlace.in[j][i] = std::sin(0.01 * (j + 1) * (b * kBlock + i)) * (j % 3 + 1) * 0.2;
+    separate->ProcessBlock(io.inPtr.data(), io.outPtr.data(), kBlock, pc.channels, pc.channels, false);
+    shared->ProcessBlock(sharedPtr.data(), sharedPtr.data(), kBlock, pc.channels, pc.channels, false);
+    for (int j = 0; j < pc.channels; ++j)
+      ASSERT_EQ(io.out[j], inPlace.in[j]) << b << " " << j;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Buffers, InPlace,
+                         testing::Values(InPlaceCase{1, 0, 0}, InPlaceCase{1, 1, 1}, InPlaceCase{1, 1, 0},
+                                         InPlaceCase{1, 0, 1}, InPlaceCase{2, 0, 0}, InPlaceCase{8, 0, 1},
+                                         InPlaceCase{8, 1, 1}, InPlaceCase{2, 1, 0}));
+} // namespace

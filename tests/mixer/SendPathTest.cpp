@@ -282,7 +282,8 @@ TEST(SendPath, AnInternalMixerLeavesTheTableAlone)
   // An external mixer's processing reset clears the table.
   auto ext = MakeEngine();
   ext->mPluginMode = kPluginModeExtMixer;
-  ext->ProcessingReset(kRate, kBlock);
+  // The same rate and block size again: no new preparation, yet the table is reset.
+  EXPECT_FALSE(ext->ProcessingReset(kRate, kBlock));
   EXPECT_EQ(slot.Count(), 0u);
   EXPECT_EQ(slot.mSenderGain.Load(), 1.0);
 }
