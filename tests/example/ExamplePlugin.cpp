@@ -27,19 +27,24 @@ PluginConfig ExamplePlugin::MakeConfig()
   return config;
 }
 
+void DeclareExampleParameters(IPluginBase& plug)
+{
+  plug.GetParam(kGain)->InitGain("Gain", 0.0, -70.0, 12.0, 0.1);
+  plug.GetParam(kMix)->InitPercentage("Mix", 100.0);
+  plug.GetParam(kCutoff)->InitFrequency("Cutoff", 1000.0, 20.0, 20000.0, 1.0);
+  plug.GetParam(kDrive)->InitDouble("Drive", 0.0, 0.0, 10.0, 0.01, "", 0, "Tone", IParam::ShapePowCurve(2.0));
+  plug.GetParam(kTime)->InitMilliseconds("Time", 10.0, 0.0, 500.0);
+  plug.GetParam(kVoices)->InitInt("Voices", 2, 1, 8);
+  plug.GetParam(kMode)->InitEnum("Mode", 1, 3, "", 0, "", "Off", "Auto", "Prio");
+  plug.GetParam(kBypass)->InitBool("Bypass", false, "", IParam::kFlagCannotAutomate);
+
+  plug.MakeDefaultPreset("Default");
+  plug.MakePreset("Loud", 6.0, 100.0, 2000.0, 5.0, 20.0, 4, 2, false);
+}
+
 ExamplePlugin::ExamplePlugin() : IPluginAPIBase(MakeConfig(), kAPIAU), IPluginProcessor(MakeConfig())
 {
-  GetParam(kGain)->InitGain("Gain", 0.0, -70.0, 12.0, 0.1);
-  GetParam(kMix)->InitPercentage("Mix", 100.0);
-  GetParam(kCutoff)->InitFrequency("Cutoff", 1000.0, 20.0, 20000.0, 1.0);
-  GetParam(kDrive)->InitDouble("Drive", 0.0, 0.0, 10.0, 0.01, "", 0, "Tone", IParam::ShapePowCurve(2.0));
-  GetParam(kTime)->InitMilliseconds("Time", 10.0, 0.0, 500.0);
-  GetParam(kVoices)->InitInt("Voices", 2, 1, 8);
-  GetParam(kMode)->InitEnum("Mode", 1, 3, "", 0, "", "Off", "Auto", "Prio");
-  GetParam(kBypass)->InitBool("Bypass", false, "", IParam::kFlagCannotAutomate);
-
-  MakeDefaultPreset("Default");
-  MakePreset("Loud", 6.0, 100.0, 2000.0, 5.0, 20.0, 4, 2, false);
+  DeclareExampleParameters(*this);
   SetBlockSize(512);
 }
 

@@ -22,6 +22,9 @@ enum EParams
   kNumParams
 };
 
+// The parameters and the two factory presets, shared by every form of the example.
+void DeclareExampleParameters(iplugin::IPluginBase& plug);
+
 class ExamplePlugin : public iplugin::IPluginAPIBase, public iplugin::IPluginProcessor
 {
 public:

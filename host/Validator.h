@@ -1,0 +1,26 @@
+// A validation run in the spirit of the platform's own validator: lifecycle through both doors,
+// properties, formats, channel configurations, parameters, rendering at many rates and slice sizes,
+// error paths, the ClassInfo state and the factory presets. Main thread; each check is independent.
+#pragma once
+
+#include "host/PluginEntryPoints.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace qorvhost
+{
+struct CheckResult
+{
+  std::string name;
+  bool passed = false;
+  std::string detail; // why it failed
+};
+
+// Runs every check through the given door.
+std::vector<CheckResult> Validate(PluginEntryPoints& plugin, Door door);
+
+// One line per check, then "N passed, M failed"; returns the number of failures.
+int PrintResults(const std::vector<CheckResult>& results, std::ostream& out);
+} // namespace qorvhost

@@ -1,0 +1,155 @@
+// qorv-host: loads an Audio Unit bundle and drives it only through its exported entry points.
+//   qorv-host info [--plugin BUNDLE]
+//   qorv-host validate [--plugin BUNDLE]
+//   qorv-host render [--plugin BUNDLE] [--bypass] [--door entry|factory] [--block N] -o OUT.wav IN.wav
+#include "host/AudioFile.h"
+#include "host/HostInstance.h"
+#include "host/PluginInfo.h"
+#include "host/Validator.h"
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+using namespace qorvhost;
+
+namespace
+{
+int Usage()
+{
+  std::cerr
+      << "usage: qorv-host info [--plugin BUNDLE]\n"
+         "       qorv-host validate [--plugin BUNDLE]\n"
+         "       qorv-host render [--plugin BUNDLE] [--bypass] [--door entry|factory] [--block N] -o OUT.wav "
+         "IN.wav\n";
+  return 2;
+}
+
+// The product bundle next to the build's bin folder, else the example plug-in's.
+std::string DefaultBundle(const char* argv0)
+{
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path build = fs::weakly_canonical(fs::path(argv0), ec).parent_path().parent_path();
+  for (const char* name : {"Qorv.component", "QorvExample.component"})
+    if (fs::exists(build / name)) return (build / name).string();
+  return (build / "Qorv.component").string();
+}
+
+struct Options
+{
+  std::string command, plugin, output, input;
+  bool bypass = false;
+  Door door = Door::kFactory;
+  UInt32 block = 512;
+};
+
+bool Parse(int argc, char** argv, Options& o)
+{
+  if (argc < 2) return false;
+  o.command = argv[1];
+  o.plugin = DefaultBundle(argv[0]);
+  for (int i = 2; i < argc; ++i)
+  {
+    const std::string a = argv[i];
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    if (a == "--plugin" || a == "-o" || a == "--door" || a == "--block")
+    {
+      const char* v = next();
+      if (!v) return false;
+      if (a == "--plugin")
+        o.plugin = v;
+      else if (a == "-o")
+        o.output = v;
+      else if (a == "--door")
+      {
+        if (std::string(v) != "entry" && std::string(v) != "factory") return false;
+        o.door = std::string(v) == "entry" ? Door::kEntry : Door::kFactory;
+      }
+      else
+      {
+        const long n = std::strtol(v, nullptr, 10);
+        if (n < 1 || n > 65536) return false;
+        o.block = UInt32(n);
+      }
+    }
+    else if (a == "--bypass")
+      o.bypass = true;
+    else if (!a.empty() && a[0] != '-' && o.input.empty())
+      o.input = a;
+    else
+      return false;
+  }
+  return true;
+}
+
+int Render(PluginEntryPoints& plugin, const Options& o)
+{
+  if (o.input.empty() || o.output.empty()) return Usage();
+  std::string error;
+  AudioFile in;
+  if (!ReadAudioFile(o.input, in, error))
+  {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, o.door, error);
+  if (!au)
+  {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  OSStatus status = au->Configure(in.sampleRate, in.NChannels(), in.NChannels(), o.block);
+  if (status == noErr && o.bypass)
+    status = au->Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1));
+  if (status == noErr) status = au->Initialize();
+  if (status != noErr)
+  {
+    std::cerr << "the plug-in does not take " << in.NChannels() << " channels at " << in.sampleRate
+              << " Hz (status " << status << ")\n";
+    return 1;
+  }
+  AudioFile out;
+  out.sampleRate = in.sampleRate;
+  out.format = in.format;
+  status = au->RenderAll(in.channels, out.channels, o.block);
+  if (status != noErr)
+  {
+    std::cerr << "render failed (status " << status << ")\n";
+    return 1;
+  }
+  if (!WriteAudioFile(o.output, out, error))
+  {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  std::cout << "rendered " << in.NFrames() << " frames, " << in.NChannels() << " channels at "
+            << in.sampleRate << " Hz" << (o.bypass ? " (bypassed)" : "") << " to " << o.output << "\n";
+  return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  Options o;
+  if (!Parse(argc, argv, o)) return Usage();
+  if (o.command != "info" && o.command != "validate" && o.command != "render") return Usage();
+
+  PluginEntryPoints plugin;
+  std::string error;
+  if (!LoadPluginBundle(o.plugin, plugin, error))
+  {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  if (o.command == "info") return PrintPluginInfo(plugin, std::cout) ? 0 : 1;
+  if (o.command == "validate")
+  {
+    std::vector<CheckResult> all = Validate(plugin, Door::kEntry);
+    for (CheckResult& r : Validate(plugin, Door::kFactory))
+      all.push_back(std::move(r));
+    return PrintResults(all, std::cout) == 0 ? 0 : 1;
+  }
+  return Render(plugin, o);
+}

@@ -1,0 +1,177 @@
+// Rendering through the host library: the example passes its input through bit for bit, in any slice
+// size, also when bypassed; the render call's checks answer with the platform's statuses.
+#include "tests/host/InProcessPlugin.h"
+
+#include <cstring>
+#include <random>
+
+using namespace qorvhost;
+using qorvtest::HostDoorTest;
+
+namespace
+{
+std::vector<std::vector<float>> Noise(int nChannels, size_t frames, unsigned seed)
+{
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> dist(-1.f, 1.f);
+  std::vector<std::vector<float>> signal(size_t(nChannels), std::vector<float>(frames, 0.f));
+  for (auto& c : signal)
+    for (float& x : c)
+      x = dist(rng);
+  return signal;
+}
+
+AudioTimeStamp SampleTime(double t)
+{
+  AudioTimeStamp ts = {};
+  ts.mSampleTime = t;
+  ts.mFlags = kAudioTimeStampSampleTimeValid;
+  return ts;
+}
+} // namespace
+
+struct PassCase
+{
+  int channels;
+  UInt32 slice;
+  bool bypass;
+};
+
+class PassThrough : public HostDoorTest
+{
+};
+
+TEST_P(PassThrough, OutputEqualsInputBitForBit)
+{
+  for (const PassCase& c : {PassCase{1, 512, false}, PassCase{2, 512, false}, PassCase{2, 64, false},
+                            PassCase{2, 137, true}, PassCase{1, 512, true}})
+  {
+    auto au = Open();
+    ASSERT_TRUE(au);
+    ASSERT_EQ(au->Configure(48000.0, c.channels, c.channels, 512), noErr);
+    if (c.bypass)
+    {
+      ASSERT_EQ(au->Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1)), noErr);
+    }
+    ASSERT_EQ(au->Initialize(), noErr);
+    const auto input = Noise(c.channels, 5000, unsigned(c.slice));
+    std::vector<std::vector<float>> output;
+    ASSERT_EQ(au->RenderAll(input, output, c.slice), noErr);
+    ASSERT_EQ(output.size(), input.size());
+    for (size_t ch = 0; ch < input.size(); ++ch)
+    {
+      EXPECT_EQ(std::memcmp(output[ch].data(), input[ch].data(), input[ch].size() * sizeof(float)), 0)
+          << c.channels << " channels, slice " << c.slice << (c.bypass ? ", bypassed" : "");
+    }
+  }
+}
+
+TEST_P(PassThrough, TooManyFramesAreRefusedAndNothingIsWritten)
+{
+  auto au = OpenReady(2);
+  ASSERT_TRUE(au);
+  std::vector<float> left(600, 7.f), right(600, 7.f);
+  float* out[2] = {left.data(), right.data()};
+  const auto input = Noise(2, 600, 1);
+  const float* in[2] = {input[0].data(), input[1].data()};
+  EXPECT_EQ(au->Render(in, out, 513), kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(left[0], 7.f);
+  EXPECT_EQ(au->Render(in, out, 512), noErr);
+}
+
+TEST_P(PassThrough, InputErrorReachesTheCallerWithoutProcessing)
+{
+  auto au = OpenReady(1);
+  ASSERT_TRUE(au);
+  auto* plug = qorvtest::PlugOf(*au);
+  ASSERT_NE(plug, nullptr);
+  au->SetInputError(-4321);
+  std::vector<float> outBuf(256, 3.f);
+  float* out[1] = {outBuf.data()};
+  const auto input = Noise(1, 256, 2);
+  const float* in[1] = {input[0].data()};
+  EXPECT_EQ(au->Render(in, out, 256), -4321);
+  EXPECT_EQ(outBuf[0], 3.f);
+  // The failed block was not pulled, so the next call pulls it again.
+  EXPECT_EQ(plug->GetLastRenderSampleTime(), -1.0);
+}
+
+TEST_P(PassThrough, RenderChecksItsArguments)
+{
+  auto au = OpenReady(2);
+  ASSERT_TRUE(au);
+  auto* plug = qorvtest::PlugOf(*au);
+  ASSERT_NE(plug, nullptr);
+  std::vector<float> a(512), b(512), c(512);
+  struct
+  {
+    UInt32 n;
+    AudioBuffer buffers[3];
+  } list = {2, {{1, 2048, a.data()}, {1, 2048, b.data()}, {1, 2048, c.data()}}};
+  auto* abl = reinterpret_cast<AudioBufferList*>(&list);
+  AudioUnitRenderActionFlags flags = 0;
+
+  AudioTimeStamp noSampleTime = {};
+  noSampleTime.mHostTime = 99;
+  EXPECT_EQ(AudioUnitRender(au->Unit(), &flags, &noSampleTime, 0, 512, abl),
+            kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(plug->GetLastRenderTimeStamp().mHostTime, 99u); // stored all the same, for MIDI output
+
+  const AudioTimeStamp ts = SampleTime(0.0);
+  EXPECT_EQ(AudioUnitRender(au->Unit(), &flags, &ts, 1, 512, abl), kAudioUnitErr_InvalidElement);
+  list.n = 3; // more buffers than the bus has channels
+  EXPECT_EQ(AudioUnitRender(au->Unit(), &flags, &ts, 0, 512, abl), kAudioUnitErr_InvalidPropertyValue);
+  list.n = 2;
+  list.buffers[1].mDataByteSize = 100; // smaller than the block
+  EXPECT_EQ(AudioUnitRender(au->Unit(), &flags, &ts, 0, 512, abl), kAudioUnitErr_InvalidPropertyValue);
+  list.buffers[1].mDataByteSize = 2048;
+  EXPECT_EQ(AudioUnitRender(au->Unit(), &flags, &ts, 0, 512, abl), noErr);
+}
+
+TEST_P(PassThrough, NullOutputBuffersGetScratchMemory)
+{
+  auto au = OpenReady(1);
+  ASSERT_TRUE(au);
+  struct
+  {
+    UInt32 n;
+    AudioBuffer buffers[1];
+  } list = {1, {{1, 0, nullptr}}};
+  const auto input = Noise(1, 128, 3);
+  const float* in[1] = {input[0].data()};
+  au->SetSampleTime(0.0);
+  // Route the input through the host's callback by rendering once with real buffers first.
+  std::vector<float> first(128);
+  float* out[1] = {first.data()};
+  ASSERT_EQ(au->Render(in, out, 128), noErr);
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp ts = SampleTime(128.0);
+  ASSERT_EQ(AudioUnitRender(au->Unit(), &flags, &ts, 0, 128, reinterpret_cast<AudioBufferList*>(&list)),
+            noErr);
+  ASSERT_NE(list.buffers[0].mData, nullptr);
+  EXPECT_EQ(list.buffers[0].mDataByteSize, 128 * sizeof(float));
+}
+
+TEST_P(PassThrough, InputsArePulledOncePerSampleTimeAndForgottenOnReset)
+{
+  auto au = OpenReady(1);
+  ASSERT_TRUE(au);
+  auto* plug = qorvtest::PlugOf(*au);
+  ASSERT_NE(plug, nullptr);
+  std::vector<float> outBuf(64);
+  float* out[1] = {outBuf.data()};
+  const auto input = Noise(1, 64, 4);
+  const float* in[1] = {input[0].data()};
+  au->SetSampleTime(1000.0);
+  ASSERT_EQ(au->Render(in, out, 64), noErr);
+  EXPECT_EQ(plug->GetLastRenderSampleTime(), 1000.0);
+  // The same sample time again: the callback is not asked (its error would surface otherwise).
+  au->SetSampleTime(1000.0);
+  au->SetInputError(-1);
+  EXPECT_EQ(au->Render(in, out, 64), noErr);
+  EXPECT_EQ(AudioUnitReset(au->Unit(), kAudioUnitScope_Global, 0), noErr);
+  EXPECT_EQ(plug->GetLastRenderSampleTime(), -1.0);
+  au->SetSampleTime(1000.0);
+  EXPECT_EQ(au->Render(in, out, 64), -1);
+}
+QORV_INSTANTIATE_DOORS(PassThrough);
