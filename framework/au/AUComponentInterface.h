@@ -4,6 +4,7 @@
 // Both run on the host's thread; Render, reached through either, on its audio thread.
 #pragma once
 
+#include "framework/au/AUCocoaViewFactory.h"
 #include "framework/au/IPluginAU.h"
 
 #include <new>

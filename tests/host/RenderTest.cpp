@@ -174,4 +174,41 @@ TEST_P(PassThrough, InputsArePulledOncePerSampleTimeAndForgottenOnReset)
   au->SetSampleTime(1000.0);
   EXPECT_EQ(au->Render(in, out, 64), -1);
 }
+namespace
+{
+struct SysexLog
+{
+  std::vector<Byte> bytes;
+};
+
+OSStatus CollectSysex(void* userData, const AudioTimeStamp*, UInt32, const MIDIPacketList* list)
+{
+  auto* log = static_cast<SysexLog*>(userData);
+  const MIDIPacket* p = &list->packet[0];
+  for (UInt32 i = 0; i < list->numPackets; ++i, p = MIDIPacketNext(p))
+    log->bytes.insert(log->bytes.end(), p->data, p->data + p->length);
+  return noErr;
+}
+} // namespace
+
+TEST_P(PassThrough, EditorSysexGoesOutAfterTheBlockEvenWhenBypassed)
+{
+  auto au = Open();
+  ASSERT_TRUE(au);
+  ASSERT_EQ(au->Configure(44100.0, 1, 1, 512), noErr);
+  ASSERT_EQ(au->Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1)), noErr);
+  ASSERT_EQ(au->Initialize(), noErr);
+  SysexLog log;
+  ASSERT_EQ(au->Set(kAudioUnitProperty_MIDIOutputCallback, kAudioUnitScope_Global, 0,
+                    AUMIDIOutputCallbackStruct{CollectSysex, &log}),
+            noErr);
+  const uint8_t message[4] = {0xF0, 0x7D, 0x01, 0xF7};
+  qorvtest::PlugOf(*au)->SendSysexMsgFromUI(iplugin::SysExView(0, message, 4));
+  std::vector<float> outBuf(64);
+  float* out[1] = {outBuf.data()};
+  const auto input = Noise(1, 64, 5);
+  const float* in[1] = {input[0].data()};
+  ASSERT_EQ(au->Render(in, out, 64), noErr);
+  EXPECT_EQ(log.bytes, (std::vector<Byte>{0xF0, 0x7D, 0x01, 0xF7}));
+}
 QORV_INSTANTIATE_DOORS(PassThrough);

@@ -299,3 +299,17 @@ TEST(ComponentManagerDoor, CanDoAnswersForEveryHandledSelector)
     EXPECT_EQ(ComponentFunctionImplemented(au->Unit(), c.selector), c.can ? 1 : 0) << c.selector;
   EXPECT_EQ(GetComponentVersion(au->Unit()), 0x010203);
 }
+
+TEST(ComponentManagerDoor, MusicDeviceSelectorsOfAnEffect)
+{
+  std::string error;
+  auto& plugin = qorvtest::InProcessExample();
+  ASSERT_TRUE(RegisterDoors(plugin, error)) << error;
+  auto au = HostInstance::Open(plugin, Door::kEntry, error);
+  ASSERT_TRUE(au) << error;
+  // The example takes no MIDI: its MIDI and system-exclusive selectors are not handled.
+  EXPECT_EQ(MusicDeviceMIDIEvent(au->Unit(), 0x90, 60, 100, 0), badComponentSelector);
+  const UInt8 sysex[3] = {0xF0, 0x01, 0xF7};
+  EXPECT_EQ(MusicDeviceSysEx(au->Unit(), sysex, 3), badComponentSelector);
+  EXPECT_EQ(MusicDevicePrepareInstrument(au->Unit(), 0), noErr);
+}
