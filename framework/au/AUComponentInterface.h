@@ -7,6 +7,7 @@
 #include "framework/au/AUCocoaViewFactory.h"
 #include "framework/au/IPluginAU.h"
 
+#include <cstddef>
 #include <new>
 
 namespace iplugin
@@ -43,6 +44,8 @@ struct AUComponentInterface
 // instance is told the name of the view factory class.
 template <class Plug> IPluginAU* CreatePluginInstance(void* memory, const char* viewClassName)
 {
+  static_assert(alignof(Plug) <= alignof(std::max_align_t),
+                "the interface record's storage is max_align_t aligned");
   InstanceInfo info;
   info.mCocoaViewFactoryClassName.Set(viewClassName);
   if (!memory) return new (std::nothrow) Plug(info);

@@ -156,15 +156,13 @@ OSStatus IPluginAU::Render(AudioUnitRenderActionFlags* pFlags, const AudioTimeSt
       if (status != noErr) return status;
     }
 
+    // Exactly the channels that get a host buffer in this block count as connected, so none keeps a
+    // buffer of an earlier block.
     const int nBuffers = int(pOutBufList->mNumberBuffers);
-    if (!outBus->mConnected || outBus->mNHostChannels != nBuffers)
-    {
-      // Only channels that get a host buffer count as connected, so none keeps a buffer of an old block.
-      SetChannelConnections(ERoute::kOutput, outBus->mPlugChannelStartIdx, nBuffers, true);
-      SetChannelConnections(ERoute::kOutput, outBus->mPlugChannelStartIdx + nBuffers,
-                            std::max(outBus->mNPlugChannels - nBuffers, 0), false);
-      outBus->mConnected = true;
-    }
+    SetChannelConnections(ERoute::kOutput, outBus->mPlugChannelStartIdx, nBuffers, true);
+    SetChannelConnections(ERoute::kOutput, outBus->mPlugChannelStartIdx + nBuffers,
+                          std::max(outBus->mNPlugChannels - nBuffers, 0), false);
+    outBus->mConnected = true;
     Float32* scratch = mOutScratchBuf.Get();
     for (int k = 0; k < nBuffers; ++k)
     {

@@ -174,6 +174,28 @@ TEST_P(PassThrough, InputsArePulledOncePerSampleTimeAndForgottenOnReset)
   au->SetSampleTime(1000.0);
   EXPECT_EQ(au->Render(in, out, 64), -1);
 }
+TEST_P(PassThrough, EveryBufferOfEachBlockIsWrittenWhateverTheBlockBefore)
+{
+  auto au = OpenReady(2); // the input callback delivers silence to calls made past the host library
+  ASSERT_TRUE(au);
+  for (UInt32 nBuffers : {2u, 1u, 2u})
+  {
+    std::vector<float> left(64, 7.f), right(64, 7.f);
+    struct
+    {
+      UInt32 n;
+      AudioBuffer buffers[2];
+    } list = {nBuffers, {{1, 256, left.data()}, {1, 256, right.data()}}};
+    AudioUnitRenderActionFlags flags = 0;
+    const AudioTimeStamp ts = SampleTime(au->GetSampleTime());
+    au->SetSampleTime(au->GetSampleTime() + 64);
+    ASSERT_EQ(AudioUnitRender(au->Unit(), &flags, &ts, 0, 64, reinterpret_cast<AudioBufferList*>(&list)),
+              noErr);
+    EXPECT_NE(left[0], 7.f);
+    EXPECT_EQ(right[0] != 7.f, nBuffers == 2) << nBuffers << " buffers";
+  }
+}
+
 namespace
 {
 struct SysexLog
