@@ -55,7 +55,10 @@ bool PrintPluginInfo(PluginEntryPoints& plugin, std::ostream& out)
     return false;
   }
   const AudioComponentDescription& d = plugin.description;
-  out << "name: " << plugin.name << "\n";
+  // A component's name is "Maker: Name".
+  const size_t colon = plugin.name.find(": ");
+  out << "name: " << (colon == std::string::npos ? plugin.name : plugin.name.substr(colon + 2)) << "\n";
+  out << "maker: " << (colon == std::string::npos ? "" : plugin.name.substr(0, colon)) << "\n";
   out << "type: " << FourCC(d.componentType) << " " << FourCC(d.componentSubType) << " "
       << FourCC(d.componentManufacturer) << "\n";
   out << "version: " << (plugin.version >> 16) << "." << ((plugin.version >> 8) & 0xFF) << "."
