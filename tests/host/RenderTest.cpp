@@ -196,6 +196,54 @@ TEST_P(PassThrough, EveryBufferOfEachBlockIsWrittenWhateverTheBlockBefore)
   }
 }
 
+TEST_P(PassThrough, AConnectedUpstreamUnitIsPulled)
+{
+  auto upstream = OpenReady(2);
+  auto downstream = Open();
+  ASSERT_TRUE(upstream && downstream);
+  ASSERT_EQ(downstream->Set(kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0,
+                            AudioUnitConnection{upstream->Unit(), 0, 0}),
+            noErr);
+  auto* plug = qorvtest::PlugOf(*downstream);
+  ASSERT_NE(plug, nullptr);
+  // The example answers no fast render procedure, so the downstream unit renders it through the platform.
+  EXPECT_EQ(plug->GetInputConnection(0)->mInputType, iplugin::IPluginAU::kDirectNoFastProc);
+  ASSERT_EQ(
+      downstream->Set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, FloatFormat(44100.0, 2)),
+      noErr);
+  ASSERT_EQ(downstream->Initialize(), noErr);
+
+  // The host feeds the upstream unit through its render callback while rendering the downstream one.
+  const auto input = Noise(2, 256, 7);
+  const float* in[2] = {input[0].data(), input[1].data()};
+  std::vector<float> left(256), right(256);
+  struct
+  {
+    UInt32 n;
+    AudioBuffer buffers[2];
+  } list = {2, {{1, 1024, left.data()}, {1, 1024, right.data()}}};
+  upstream->SetSampleTime(0.0);
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp ts = SampleTime(0.0);
+  // Prime the upstream unit's input pointers for this block, as its host would.
+  std::vector<float> scratchL(256), scratchR(256);
+  float* scratch[2] = {scratchL.data(), scratchR.data()};
+  ASSERT_EQ(upstream->Render(in, scratch, 256), noErr);
+  ASSERT_EQ(
+      AudioUnitRender(downstream->Unit(), &flags, &ts, 0, 256, reinterpret_cast<AudioBufferList*>(&list)),
+      noErr);
+  // The upstream's input was pulled once for sample time 0 already, so it hands its last output on.
+  EXPECT_EQ(std::memcmp(left.data(), input[0].data(), 256 * sizeof(float)), 0);
+  EXPECT_EQ(std::memcmp(right.data(), input[1].data(), 256 * sizeof(float)), 0);
+
+  // Disconnecting leaves the input without a source.
+  ASSERT_EQ(downstream->Uninitialize(), noErr);
+  ASSERT_EQ(downstream->Set(kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0,
+                            AudioUnitConnection{nullptr, 0, 0}),
+            noErr);
+  EXPECT_EQ(plug->GetInputConnection(0)->mInputType, iplugin::IPluginAU::kNotConnected);
+}
+
 namespace
 {
 struct SysexLog
