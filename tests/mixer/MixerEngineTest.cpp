@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 using namespace iplugin;
 using namespace mixtest;
@@ -226,31 +227,38 @@ struct DuckCase
   double factor;
 };
 
-class ModeratorDucking : public testing::TestWithParam<DuckCase>
+class ModeratorDucking : public testing::TestWithParam<std::tuple<uint32_t, DuckCase>>
 {
 };
 
 TEST_P(ModeratorDucking, SpeakingModeratorDucksTheOthers)
 {
-  // Channel 2 is the moderator; channels 0 and 1 talk; channel 3 is bypassed.
+  const auto [mode, duck] = GetParam();
+  // Channel 2 is the moderator; channels 0 and 1 talk equally loud; channel 3 is bypassed.
   InternalMix mix({Sine(0.3), Sine(0.3), Sine(0.2), Quiet(7)});
   MixerEngine& e = *mix.engine;
-  e.mModAttn = GetParam().modAttnDb;
+  e.mMixMode = mode;
+  e.mModAttn = duck.modAttnDb;
   e.mModeratorIndex = 3u;
   e.mChannels[2].mModerator = 1u;
   e.mChannels[3].mBypass = 1u;
   InstantTimes(e);
   mix.Run(1.0);
+  // Each mode's share of the two talkers without the moderator ("Prio": the tie goes to channel 1).
+  double share[2] = {1.0, 1.0};
+  if (mode == kMixModeAutoBal) share[0] = share[1] = 0.5;
+  if (mode == kMixModePrio) share[0] = 0.0;
   EXPECT_EQ(e.MixGain(2), 1.0);
-  EXPECT_NEAR(e.MixGain(0), 0.5 * GetParam().factor, 1e-6);
-  EXPECT_NEAR(e.MixGain(1), 0.5 * GetParam().factor, 1e-6);
+  EXPECT_NEAR(e.MixGain(0), share[0] * duck.factor, 1e-6);
+  EXPECT_NEAR(e.MixGain(1), share[1] * duck.factor, 1e-6);
   EXPECT_EQ(e.MixGain(3), 1.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Attenuation, ModeratorDucking,
-                         testing::Values(DuckCase{-12.0, 0.25118864315095796},
-                                         DuckCase{-6.0, 0.5011872336272722}, DuckCase{-24.0, 0.0},
-                                         DuckCase{0.0, 1.0}));
+INSTANTIATE_TEST_SUITE_P(
+    Attenuation, ModeratorDucking,
+    testing::Combine(testing::Values(kMixModeOff, kMixModeAuto, kMixModeAutoBal, kMixModePrio),
+                     testing::Values(DuckCase{-12.0, 0.25118864315095796}, DuckCase{-6.0, 0.5011872336272722},
+                                     DuckCase{-24.0, 0.0}, DuckCase{0.0, 1.0})));
 
 TEST(MixerEngine, SilentModeratorDucksNobody)
 {
