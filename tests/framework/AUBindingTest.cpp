@@ -2,12 +2,16 @@
 // render-path details, host time, MIDI output and the preset records.
 #include "framework/au/AUPresetRecord.h"
 #include "tests/example/ExampleAU.h"
+#include "tests/support/TestPaths.h"
 
+#include <QorvPlatform/Bundles.h>
 #include <QorvPlatform/CFLiveObjects.h>
 #include <QorvPlatform/RunLoopClock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -433,4 +437,56 @@ TEST_F(AUBinding, ConnectionKindNames)
   EXPECT_STREQ(IPluginAU::InputTypeName(IPluginAU::kDirectNoFastProc), "DirectNoFastProc");
   EXPECT_STREQ(IPluginAU::InputTypeName(IPluginAU::kRenderCallback), "RenderCallback");
   EXPECT_STREQ(IPluginAU::InputTypeName(7), "NotConnected");
+}
+
+namespace
+{
+// A host application's bundle with the given identifier and version.
+std::string MakeHostBundle(const std::string& identifier, const std::string& version)
+{
+  const std::string dir = qorvtest::ScratchDir("au-host-bundle") + "/Host.app";
+  std::filesystem::create_directories(dir + "/Contents");
+  std::ofstream(dir + "/Contents/Info.plist")
+      << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+      << "<key>CFBundleIdentifier</key><string>" << identifier << "</string>\n"
+      << "<key>CFBundleVersion</key><string>" << version << "</string>\n</dict>\n</plist>\n";
+  return dir;
+}
+} // namespace
+
+TEST_F(AUBinding, InitializeIdentifiesTheHostOnce)
+{
+  qorvplatform::SetMainBundle(nullptr);
+  auto plug = MakePlug();
+  ASSERT_EQ(plug->Initialize(), noErr);
+  EXPECT_EQ(plug->GetHost(), 0);
+  EXPECT_STREQ(plug->GetHostName(), "");
+  EXPECT_EQ(plug->GetHostVersion(false), 0);
+
+  qorvplatform::SetMainBundle(MakeHostBundle("com.cockos.Reaper", "6.2.1").c_str());
+  auto fresh = MakePlug();
+  ASSERT_EQ(fresh->Initialize(), noErr);
+  EXPECT_EQ(fresh->GetHost(), 1);
+  EXPECT_STREQ(fresh->GetHostName(), "com.cockos.Reaper");
+  EXPECT_EQ(fresh->GetHostVersion(false), (6 << 16) | (2 << 8) | 1);
+  // Known from now on: neither a second Initialize nor the host identifier property changes it.
+  fresh->Uninitialize();
+  qorvplatform::SetMainBundle(nullptr);
+  ASSERT_EQ(fresh->Initialize(), noErr);
+  AUHostIdentifier id = {CFSTR("Logic Pro"), {0, 0, 0x72, 10}};
+  UInt32 size = sizeof id;
+  ASSERT_EQ(fresh->SetProperty(kAudioUnitProperty_AUHostIdentifier, kAudioUnitScope_Global, 0, &size, &id),
+            noErr);
+  EXPECT_EQ(fresh->GetHost(), 1);
+}
+
+TEST_F(AUBinding, HostIdentifierPropertyIdentifiesAnUnknownHost)
+{
+  auto plug = MakePlug();
+  AUHostIdentifier id = {CFSTR("Logic Pro"), {0, 0, 0x72, 10}};
+  UInt32 size = sizeof id;
+  ASSERT_EQ(plug->SetProperty(kAudioUnitProperty_AUHostIdentifier, kAudioUnitScope_Global, 0, &size, &id),
+            noErr);
+  EXPECT_EQ(plug->GetHost(), 21);
+  EXPECT_EQ(plug->GetHostVersion(false), (10 << 16) | (7 << 8) | 2);
 }
