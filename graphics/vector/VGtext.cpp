@@ -259,7 +259,9 @@ float vgText(VGcontext* ctx, float x, float y, const char* string, const char* e
   int nverts = 0;
   while (FontAtlasTextIterNext(ctx->fs, &iter, &q))
   {
-    if (iter.prevGlyphIndex == -1)
+    // Broken UTF-8 decodes no code point and so has no glyph either; only a missing glyph of a code
+    // point means that the atlas is full.
+    if (StepMadeCodepoint(iter) && iter.prevGlyphIndex == -1)
     {
       // The atlas is full: draw what uses the current image, then go on in a larger one.
       RenderText(ctx, verts, nverts);
