@@ -141,6 +141,9 @@ void svgXformPremultiply(float* t, const float* s); // t = s followed by t
 void svgXformInverse(float* inv, const float* t);
 void svgXformPoint(float* dx, float* dy, float x, float y, const float* t);
 void svgXformVec(float* dx, float* dy, float x, float y, const float* t);
+// Reads the numbers between "(" and ")" of a transform function into args; returns the length up to the
+// ")", or 0 when either bracket is missing. na is -1 when there are more numbers than maxNa.
+int svgParseTransformArgs(const char* str, float* args, int maxNa, int* na);
 void svgParseTransform(float* xform, const char* str);
 
 // Shape building.

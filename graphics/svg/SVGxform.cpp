@@ -113,9 +113,95 @@ bool StartsNumber(char c)
   return c == '-' || c == '+' || c == '.' || svgIsDigit(c);
 }
 
+// Each reader fills t and returns true when the function applies; len is where parsing goes on.
+bool ParseMatrix(float* t, const char* str, int* len)
+{
+  float args[6];
+  int na;
+  *len = svgParseTransformArgs(str, args, 6, &na);
+  if (na != 6) return false;
+  std::memcpy(t, args, sizeof(float) * 6);
+  return true;
+}
+
+bool ParseTranslate(float* t, const char* str, int* len)
+{
+  float args[2];
+  int na;
+  *len = svgParseTransformArgs(str, args, 2, &na);
+  if (na < 1) return false;
+  svgXformSetTranslation(t, args[0], na > 1 ? args[1] : 0.0f);
+  return true;
+}
+
+bool ParseScale(float* t, const char* str, int* len)
+{
+  float args[2];
+  int na;
+  *len = svgParseTransformArgs(str, args, 2, &na);
+  if (na < 1) return false;
+  svgXformSetScale(t, args[0], na > 1 ? args[1] : args[0]);
+  return true;
+}
+
+bool ParseRotate(float* t, const char* str, int* len)
+{
+  float args[3];
+  int na;
+  *len = svgParseTransformArgs(str, args, 3, &na);
+  if (na < 1) return false;
+  const float cx = na > 1 ? args[1] : 0.0f;
+  const float cy = na > 2 ? args[2] : 0.0f;
+  float m[6];
+  if (na > 1)
+    svgXformSetTranslation(t, -cx, -cy);
+  else
+    svgXformIdentity(t);
+  svgXformSetRotation(m, args[0] / 180.0f * kPi);
+  svgXformMultiply(t, m);
+  if (na > 1)
+  {
+    svgXformSetTranslation(m, cx, cy);
+    svgXformMultiply(t, m);
+  }
+  return true;
+}
+
+bool ParseSkewX(float* t, const char* str, int* len)
+{
+  float args[1];
+  int na;
+  *len = svgParseTransformArgs(str, args, 1, &na);
+  if (na < 1) return false;
+  svgXformSetSkewX(t, args[0] / 180.0f * kPi);
+  return true;
+}
+
+bool ParseSkewY(float* t, const char* str, int* len)
+{
+  float args[1];
+  int na;
+  *len = svgParseTransformArgs(str, args, 1, &na);
+  if (na < 1) return false;
+  svgXformSetSkewY(t, args[0] / 180.0f * kPi);
+  return true;
+}
+
+struct TransformFunction
+{
+  const char* name;
+  bool (*parse)(float* t, const char* str, int* len);
+};
+
+const TransformFunction kTransformFunctions[] = {
+    {"matrix", ParseMatrix}, {"translate", ParseTranslate}, {"scale", ParseScale},
+    {"rotate", ParseRotate}, {"skewX", ParseSkewX},         {"skewY", ParseSkewY},
+};
+} // namespace
+
 // Reads the numbers between "(" and ")". Returns the length up to the ")", or 0 when either bracket is
 // missing. na is set to -1 when there are more numbers than the function takes.
-int ParseTransformArgs(const char* str, float* args, int maxNa, int* na)
+int svgParseTransformArgs(const char* str, float* args, int maxNa, int* na)
 {
   *na = 0;
   const char* ptr = std::strchr(str, '(');
@@ -142,92 +228,6 @@ int ParseTransformArgs(const char* str, float* args, int maxNa, int* na)
   }
   return (int)(end - str);
 }
-
-// Each reader fills t and returns true when the function applies; len is where parsing goes on.
-bool ParseMatrix(float* t, const char* str, int* len)
-{
-  float args[6];
-  int na;
-  *len = ParseTransformArgs(str, args, 6, &na);
-  if (na != 6) return false;
-  std::memcpy(t, args, sizeof(float) * 6);
-  return true;
-}
-
-bool ParseTranslate(float* t, const char* str, int* len)
-{
-  float args[2];
-  int na;
-  *len = ParseTransformArgs(str, args, 2, &na);
-  if (na < 1) return false;
-  svgXformSetTranslation(t, args[0], na > 1 ? args[1] : 0.0f);
-  return true;
-}
-
-bool ParseScale(float* t, const char* str, int* len)
-{
-  float args[2];
-  int na;
-  *len = ParseTransformArgs(str, args, 2, &na);
-  if (na < 1) return false;
-  svgXformSetScale(t, args[0], na > 1 ? args[1] : args[0]);
-  return true;
-}
-
-bool ParseRotate(float* t, const char* str, int* len)
-{
-  float args[3];
-  int na;
-  *len = ParseTransformArgs(str, args, 3, &na);
-  if (na < 1) return false;
-  const float cx = na > 1 ? args[1] : 0.0f;
-  const float cy = na > 2 ? args[2] : 0.0f;
-  float m[6];
-  if (na > 1)
-    svgXformSetTranslation(t, -cx, -cy);
-  else
-    svgXformIdentity(t);
-  svgXformSetRotation(m, args[0] / 180.0f * kPi);
-  svgXformMultiply(t, m);
-  if (na > 1)
-  {
-    svgXformSetTranslation(m, cx, cy);
-    svgXformMultiply(t, m);
-  }
-  return true;
-}
-
-bool ParseSkewX(float* t, const char* str, int* len)
-{
-  float args[1];
-  int na;
-  *len = ParseTransformArgs(str, args, 1, &na);
-  if (na < 1) return false;
-  svgXformSetSkewX(t, args[0] / 180.0f * kPi);
-  return true;
-}
-
-bool ParseSkewY(float* t, const char* str, int* len)
-{
-  float args[1];
-  int na;
-  *len = ParseTransformArgs(str, args, 1, &na);
-  if (na < 1) return false;
-  svgXformSetSkewY(t, args[0] / 180.0f * kPi);
-  return true;
-}
-
-struct TransformFunction
-{
-  const char* name;
-  bool (*parse)(float* t, const char* str, int* len);
-};
-
-const TransformFunction kTransformFunctions[] = {
-    {"matrix", ParseMatrix}, {"translate", ParseTranslate}, {"scale", ParseScale},
-    {"rotate", ParseRotate}, {"skewX", ParseSkewX},         {"skewY", ParseSkewY},
-};
-} // namespace
 
 void svgParseTransform(float* xform, const char* str)
 {

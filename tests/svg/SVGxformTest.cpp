@@ -43,6 +43,21 @@ INSTANTIATE_TEST_SUITE_P(
                       XformCase{"translate(1,2,3) scale(2)", 1, 1, 2, 2},
                       XformCase{"matrix(1 0 0 1 0 0 9)translate(3,0)", 1, 1, 4, 1}));
 
+TEST(SVGTransform, ArgumentsRunToTheClosingBracket)
+{
+  float args[3];
+  int na = 0;
+  EXPECT_EQ(svgParseTransformArgs("rotate(30 -1e1,.5) x", args, 3, &na), 17);
+  ASSERT_EQ(na, 3);
+  EXPECT_FLOAT_EQ(args[0], 30.0f);
+  EXPECT_FLOAT_EQ(args[1], -10.0f);
+  EXPECT_FLOAT_EQ(args[2], 0.5f);
+  EXPECT_EQ(svgParseTransformArgs("skewX(1 2)", args, 1, &na), 9);
+  EXPECT_EQ(na, -1);
+  EXPECT_EQ(svgParseTransformArgs("scale(2", args, 2, &na), 0);
+  EXPECT_EQ(svgParseTransformArgs("scale 2)", args, 2, &na), 0);
+}
+
 TEST(SVGTransform, InverseOfSingularIsIdentity)
 {
   float t[6], inv[6];
