@@ -477,6 +477,38 @@ TEST_F(TextTest, TextBoxRightAlignsEachRowAndRestoresTheAlignment)
   EXPECT_FLOAT_EQ(b[3], 40 + n * lineh);
 }
 
+TEST_F(TextTest, TextBoxRowsFollowTheLineHeight)
+{
+  vgFontSize(ctx, 20);
+  vgTextAlign(ctx, kVGAlignLeft | kVGAlignTop);
+  vgTextLineHeight(ctx, 2.5f);
+  float lineh;
+  vgTextMetrics(ctx, nullptr, nullptr, &lineh);
+  vgTextBox(ctx, 0, 40, 30, "aa aa aa", nullptr);
+  const auto calls = TextCalls();
+  ASSERT_EQ(calls.size(), 3u);
+  for (size_t i = 1; i < calls.size(); ++i)
+    EXPECT_NEAR(Verts(calls[i])[0].y - Verts(calls[i - 1])[0].y, 2.5f * lineh, 1.0f) << i;
+  float b[4];
+  vgTextBoxBounds(ctx, 0, 40, 30, "aa aa aa", nullptr, b);
+  EXPECT_FLOAT_EQ(b[1], 40);
+  EXPECT_NEAR(b[3], 40 + 2 * 2.5f * lineh + lineh, 1e-3f);
+}
+
+TEST_F(TextTest, BlurIsMadeAtTheTextScale)
+{
+  Restart(2);
+  vgFontSize(ctx, 20);
+  vgFontBlur(ctx, 3);
+  vgText(ctx, 0, 30, "H", nullptr);
+  // The cache holds the glyph at twice the size and twice the blur, rasterised.
+  FontAtlasGlyph* g =
+      FontAtlasGetGlyph(ctx->fs, ctx->fs->fonts[sans], 'H', 400, 6, kFontAtlasGlyphBitmapOptional);
+  ASSERT_NE(g, nullptr);
+  EXPECT_GE(g->x0, 0);
+  EXPECT_EQ(ctx->fs->fonts[sans]->nglyphs, 1);
+}
+
 TEST_F(TextTest, TextBoxWithoutHorizontalAlignmentDrawsLeft)
 {
   vgFontSize(ctx, 20);
