@@ -323,7 +323,10 @@ TEST_F(TextTest, BrokenHeadDrawsNothingAndKeepsTheAtlas)
   // A step that decodes no code point has no glyph, but it is no sign of a full atlas.
   vgFontSize(ctx, 14);
   vgText(ctx, 0, 20, "A", nullptr);
-  vgText(ctx, 0, 20, "\xFF" "B", nullptr);
+  vgText(ctx, 0, 20,
+         "\xFF"
+         "B",
+         nullptr);
   vgText(ctx, 0, 20, "\xC3", nullptr);
   EXPECT_EQ(ctx->fontImageIdx, 0);
   EXPECT_EQ(Count("renderCreateTexture"), 1);
