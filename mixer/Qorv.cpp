@@ -1,0 +1,153 @@
+#include "mixer/Qorv.h"
+
+namespace iplugin
+{
+namespace
+{
+constexpr const char* kAltPluginNames[] = {"Qor", nullptr};
+} // namespace
+
+PluginConfig Qorv::MakeConfig()
+{
+  PluginConfig c;
+  c.paramCount = kNumParams;
+  c.presetCount = 1;
+  c.channelIO = "1-1 2-2";
+  c.pluginName = "Qorv";
+  c.productName = "Qorv";
+  c.makerName = "Lumenkraft";
+  c.version = (2 << 16) + (1 << 8) + 2;
+  c.uniqueId = int(FourCC("LK54"));
+  c.makerId = int(FourCC("Lmkr"));
+  c.latency = 0;
+  c.midiIn = false;
+  c.midiOut = false;
+  c.mpe = false;
+  c.stateChunks = true;
+  c.pluginKind = 0;
+  c.hasUI = true;
+  c.width = 875;
+  c.height = 580;
+  c.minWidth = 437;
+  c.maxWidth = 1750;
+  c.minHeight = 290;
+  c.maxHeight = 1160;
+  c.hostResize = false;
+  c.bundleId = "com.Lumenkraft.audiounit.Qorv";
+  return c;
+}
+
+Qorv::Qorv(const InstanceInfo& info)
+    : IPluginAU(info, MakeConfig()), IMPlugPaths(this), mEngine(std::make_unique<MixerEngine>())
+{
+  CreatePluginFolders();
+
+  mPresetLists.mDynamicPresets = true;
+  mStateFilterKeys = PresetParamKeys();
+  mFilterKeys = PresetParamKeys();
+  mFilterOn = true;
+  mAltNames = kAltPluginNames;
+  mAltNamesOn = true;
+
+  if (ReadIniInt("GUI", "HasUI", 1) == 0) SetHasUI(false);
+
+  mNInputs = MaxNChannels(ERoute::kInput);
+  mNOutputs = MaxNChannels(ERoute::kOutput);
+  mAboutRequested = 0;
+  mUpdatePageRequested = 0;
+
+  // The engine starts with its mirrors at the parameters' defaults and its channel records cleared.
+  mEngine->PrepareDsp(GetSampleRate());
+  DeclareParameters();
+
+  LoadDefaultPreset(*this, AUFolder());
+  mEngine->mGuiScale = GetParam(kParamGuiScale)->Value();
+
+  InitPlugControls();
+}
+
+Qorv::~Qorv()
+{
+  // No idle tick may reach the parts below while they go.
+  StopTimer();
+  mFixedGuiScaleParams.Empty(true);
+  mPresetLists.DestroyPresetLists();
+}
+
+void Qorv::DeclareParameters()
+{
+  DeclareParameterTable(*this, *mEngine, mOutputParams);
+  mPresetLists.MakeFactoryPresets(*this);
+  mFixedGuiScaleTag = kTagFixedGuiScale;
+  auto* fixed = new IParam;
+  InitFixedGuiScaleParam(*fixed);
+  if (!mFixedGuiScaleParams.Add(fixed)) delete fixed;
+}
+
+void Qorv::InitPlugControls()
+{
+  // The editor itself comes with its own library; until then the delegate gets no graphics context and
+  // the layout only records that it ran.
+  mMakeGraphicsFunc = []() -> igraphics::IGraphics* { return nullptr; };
+  mLayoutFunc = [this](igraphics::IGraphics*) { mLayoutDone = true; };
+}
+
+void Qorv::UpdateControlVisibility()
+{
+  if (!mEditorOpenFlag || !GetUI() || !mLayoutDone) return;
+}
+
+void Qorv::OnEditorOpened()
+{
+  for (int i = 0; i < NParams(); ++i)
+  {
+    const IParam* p = GetParam(i);
+    SendParameterValueFromDelegate(i, p->ToNormalizedClamped(p->Value()), true);
+  }
+  mEditorOpenFlag = true;
+}
+
+bool Qorv::WriteStateChunk(ByteChunk& chunk) const
+{
+  return IXMLParameters::WriteStateChunk(*this, chunk);
+}
+
+int Qorv::ReadStateChunk(const ByteChunk& chunk, int startPos)
+{
+  return IXMLParameters::ReadStateChunk(*this, chunk, startPos, mStateFilterOn, mStateFilterKeys);
+}
+
+void Qorv::OnIdleTick()
+{
+  // Hosts other than the one served from the audio thread learn a changed latency here.
+  const int wanted = int(mEngine->WantedLatency());
+  if (GetHost() != kHostProTools && GetLatency() != wanted)
+  {
+    mPDCLatency = uint32_t(wanted);
+    UpdateHostLatency(*this, wanted);
+  }
+}
+
+void Qorv::OnProcessingReset()
+{
+  MutexLock lock(mMutex);
+  if (mEngine->ProcessingReset(GetSampleRate(), uint32_t(GetBlockSize() > 0 ? GetBlockSize() : 0)))
+  {
+    mPDCLatency = mEngine->WantedLatency();
+    if (GetLatency() != int(mPDCLatency)) UpdateHostLatency(*this, int(mPDCLatency));
+  }
+}
+
+void Qorv::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+  const int nIn = NChannelsConnected(ERoute::kInput);
+  const int nOut = NChannelsConnected(ERoute::kOutput);
+  if (nIn == 0 || nOut == 0) return;
+  if (GetHost() == kHostProTools && mEngine->WantedLatency() != mPDCLatency)
+  {
+    mPDCLatency = mEngine->WantedLatency();
+    UpdateHostLatency(*this, int(mPDCLatency));
+  }
+  mEngine->ProcessBlock(inputs, outputs, nFrames, nIn, nOut, GetTransportInfo().mTransportIsRunning);
+}
+} // namespace iplugin

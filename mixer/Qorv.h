@@ -1,0 +1,131 @@
+// The mixer plug-in: the one class the Audio Unit binding creates when the host opens an instance. It
+// owns the parameter table (309 host parameters), the presets, the settings and data folders, and one
+// MixerEngine that does the audio work. Construction, destruction, state and parameter changes run on
+// the host's main thread (parameter changes from the host may come on its audio thread); ProcessBlock
+// runs on the audio thread.
+#pragma once
+
+#include "framework/Mutex.h"
+#include "framework/PluginConfig.h"
+#include "framework/TypedBuf.h"
+#include "framework/au/IPluginAU.h"
+#include "mixer/ICMessageBox.h"
+#include "mixer/IExtPDCHandler.h"
+#include "mixer/IMPlugPaths.h"
+#include "mixer/IXMLParameters.h"
+#include "mixer/IXMLPreset.h"
+#include "mixer/MixerEngine.h"
+#include "mixer/PresetLists.h"
+#include "mixer/QorvParams.h"
+
+#include <memory>
+
+namespace iplugin
+{
+class Qorv : public IPluginAU,
+             private IMPlugPaths,
+             private IExtPDCHandler,
+             private IXMLPreset,
+             public IXMLParameters,
+             private ICMessageBox
+{
+public:
+  // The configuration record this plug-in hands to the framework.
+  static PluginConfig MakeConfig();
+
+  explicit Qorv(const InstanceInfo& info);
+  ~Qorv() override;
+
+  // Editor lifetime.
+  void OnEditorOpened() override;
+  void OnEditorClosed() override { mEditorOpenFlag = false; }
+
+  // The single place where a parameter's new value, or an editor message tag (309 and up), reaches the
+  // mixer.
+  void HandleParamChange(int paramIdx, EParamSource source, int sampleOffset = -1) override;
+
+  // The state chunk.
+  bool SerializeState(ByteChunk& chunk) const override { return WriteStateChunk(chunk); }
+  int UnserializeState(const ByteChunk& chunk, int startPos) override
+  {
+    return ReadStateChunk(chunk, startPos);
+  }
+  bool WriteStateChunk(ByteChunk& chunk) const;
+  int ReadStateChunk(const ByteChunk& chunk, int startPos);
+
+  void OnIdleTick() override;
+
+  // Processor hooks.
+  void OnProcessingReset() override;
+  void OnActivationChanged(bool active) override {}
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+
+  // Sets a parameter on the plug-in's own initiative, informing host and editor, without the handler.
+  void SetParamValueFromUI(int paramIdx, bool normalized, double value);
+  // Installs the make-graphics and layout functions in the editor delegate.
+  void InitPlugControls();
+  // Shows what "Plugin Mode", "Group Number" and "Reverse Mixing" select; nothing until laid out.
+  void UpdateControlVisibility();
+
+  // The preset actions behind the editor's tags 313, 314 and 316, given the chosen path or folder.
+  bool LoadPresetFromPath(const char* path);
+  bool SavePresetToPath(const char* path);
+  void RebuildUserPresets();
+  // The file name of path without folder and extension, at most 1,023 characters.
+  static void PresetNameFromPath(const char* path, StringBuf& name);
+
+  // Read access for the editor, the idle tick and tests.
+  MixerEngine& Engine() { return *mEngine; }
+  const MixerEngine& Engine() const { return *mEngine; }
+  const PresetLists& Presets() const { return mPresetLists; }
+  PresetLists& Presets() { return mPresetLists; }
+  const char* DataFolder() const { return IMPlugPaths::DataFolder(); }
+  const char* AUFolder() const { return IMPlugPaths::AUFolder(); }
+  IParam* FixedGuiScaleParam() const { return mFixedGuiScaleParams.Get(0); }
+  int FixedGuiScaleTag() const { return mFixedGuiScaleTag; }
+  const TypedBuf<int32_t>& OutputParams() const { return mOutputParams; }
+  int OnlineUpdateCheckState() const { return mOnlineUpdateCheckState; }
+  bool AboutRequested() const { return mAboutRequested; }
+  bool UpdatePageRequested() const { return mUpdatePageRequested; }
+  bool GuiRescaleRequested() const { return mGuiRescaleRequested; }
+  void ClearGuiRescaleRequest() { mGuiRescaleRequested = false; }
+  bool EditorOpenFlag() const { return mEditorOpenFlag; }
+  uint32_t HandedLatency() const { return mPDCLatency; }
+
+  // The preset path the editor's preset menu chose last (the menu control writes it).
+  StringBuf mPresetMenuPath;
+
+private:
+  void DeclareParameters();
+  void HandleChannelParam(int paramIdx, int channel, int k, double value);
+  void HandleGlobalParam(int paramIdx, double value);
+  void HandleTag(int tag);
+  void MakeExclusive(int channel, int k);
+  void UpdateLatencyAfterChange();
+  bool WithEditor() const;
+  void SetGuiScaleFromTag(double scale, bool requestRescale);
+
+  std::unique_ptr<MixerEngine> mEngine;
+  int mNInputs = 0;
+  int mNOutputs = 0;
+
+  Relaxed<uint8_t> mAboutRequested{0};
+  Relaxed<uint8_t> mUpdatePageRequested{0};
+  Relaxed<uint8_t> mGuiRescaleRequested{0};
+  int mOnlineUpdateCheckState = 1;
+
+  TypedBuf<int32_t> mOutputParams{4096};
+  Mutex mMutex;
+
+  PtrList<IParam> mFixedGuiScaleParams{4096};
+  int mFixedGuiScaleTag = -1;
+
+  PresetLists mPresetLists;
+  bool mStateFilterOn = false;
+  const PresetParamKey* mStateFilterKeys = nullptr;
+
+  bool mEditorOpenFlag = false;
+  bool mLayoutDone = false;
+  int mUpdateButtonIdx = -1;
+};
+} // namespace iplugin
