@@ -304,6 +304,10 @@ std::string Run::KeptAcrossReset(HostInstance& au)
     AudioUnitParameterInfo info;
     au.GetParameterInfo(id, info);
     AudioUnitSetParameter(au.Unit(), id, kAudioUnitScope_Global, 0, info.maxValue, 0);
+  }
+  // Read back only after all are set: a parameter may switch others off (one soloed channel).
+  for (AudioUnitParameterID id : ids)
+  {
     AudioUnitParameterValue v = 0.f;
     AudioUnitGetParameter(au.Unit(), id, kAudioUnitScope_Global, 0, &v);
     set.push_back(v);
