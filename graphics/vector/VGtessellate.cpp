@@ -42,6 +42,9 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     VGpoint* p0 = &pts[path->count - 1];
     VGpoint* p1 = &pts[0];
     int nleft = 0;
+    // Total turning: one revolution for a convex outline, two or more for a star polygon whose turns
+    // also all bend one way; the fan of such a polygon would not cover it.
+    float turning = 0.0f;
     for (int j = 0; j < path->count; j++)
     {
       float dlx0 = p0->dy, dly0 = -p0->dx;
@@ -59,6 +62,7 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
 
       p1->flags = (p1->flags & kVGPtCorner) ? kVGPtCorner : 0;
       float cross = p1->dx * p0->dy - p0->dx * p1->dy;
+      turning += std::atan2(cross, p0->dx * p1->dx + p0->dy * p1->dy);
       if (cross > 0.0f)
       {
         nleft++;
@@ -78,7 +82,7 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       if (p1->flags & (kVGPtBevel | kVGPtInnerBevel)) path->nbevel++;
       p0 = p1++;
     }
-    path->convex = nleft == path->count ? 1 : 0;
+    path->convex = nleft == path->count && std::fabs(turning) < 3.0f * kVGPi ? 1 : 0;
   }
 }
 

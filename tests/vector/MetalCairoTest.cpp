@@ -96,8 +96,7 @@ void VgRoundedRect(VGcontext* vg, float x, float y, float w, float h, float r)
 const Colour kRed{0.85, 0.15, 0.1, 1}, kBlue{0.1, 0.3, 0.8, 1}, kGreen{0.1, 0.6, 0.3, 1},
     kInk{0.1, 0.1, 0.1, 1};
 
-// A concave arrow whose fan crosses outside it, so only the stencil gets it right. (A star polygon whose
-// turns all bend one way counts as convex to the context and is drawn as its fan.)
+// A concave arrow whose fan crosses outside it, so only the stencil gets it right.
 const float kConcave[][2] = {{80, 80}, {115, 62}, {150, 80}, {150, 112}, {115, 90}, {80, 112}, {95, 96}};
 const int kConcaveCount = 7;
 

@@ -117,6 +117,43 @@ TEST(Tessellation, ConcaveAndMultiPathFillsUseStencilWithCoverQuad)
   EXPECT_EQ(c.Call(1).indexCount, 6 + 6);
 }
 
+TEST(Tessellation, StarPolygonWhoseTurnsAllBendOneWayIsNotConvex)
+{
+  RecordingContext c;
+  // A pentagram: every turn is a left turn, but the outline winds twice around its centre.
+  for (int i = 0; i < 5; i++)
+  {
+    float a = kVGPi / 2 + i * 4 * kVGPi / 5;
+    float x = 100 + 80 * std::cos(a), y = 100 - 80 * std::sin(a);
+    if (i == 0)
+      vgMoveTo(c.ctx, x, y);
+    else
+      vgLineTo(c.ctx, x, y);
+  }
+  vgClosePath(c.ctx);
+  vgFill(c.ctx);
+  ASSERT_EQ(c.r->recording.ncalls, 1);
+  EXPECT_EQ(c.Path(0).convex, 0);
+  EXPECT_EQ(c.Call(0).type, kMVGFill);
+
+  // A regular pentagon through the same points stays convex.
+  vgBeginPath(c.ctx);
+  for (int i = 0; i < 5; i++)
+  {
+    float a = kVGPi / 2 + i * 2 * kVGPi / 5;
+    float x = 100 + 80 * std::cos(a), y = 100 - 80 * std::sin(a);
+    if (i == 0)
+      vgMoveTo(c.ctx, x, y);
+    else
+      vgLineTo(c.ctx, x, y);
+  }
+  vgClosePath(c.ctx);
+  vgFill(c.ctx);
+  ASSERT_EQ(c.r->recording.ncalls, 2);
+  EXPECT_EQ(c.Path(0).convex, 1);
+  EXPECT_EQ(c.Call(1).type, kMVGConvexFill);
+}
+
 struct JoinCase
 {
   int join;
