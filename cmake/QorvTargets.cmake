@@ -70,11 +70,12 @@ function(qorv_add_fuzzer name)
 endfunction()
 
 # qorv_add_au_bundle(name SOURCES file... LIBS target... IDENTIFIER id SUBTYPE code MANUFACTURER code
-#                    COMPONENT_NAME text VERSION major.minor.patch)
+#                    COMPONENT_NAME text VERSION major.minor.patch [RESOURCES source name ...])
 # An Audio Unit bundle folder <name>.component/Contents/ in the build folder: Info.plist (naming
-# <name>_Entry and <name>_Factory), the shared library MacOS/<name> exporting them, and Resources/.
+# <name>_Entry and <name>_Factory), the shared library MacOS/<name> exporting them, and Resources/
+# holding each RESOURCES source file under the name that follows it.
 function(qorv_add_au_bundle name)
-  cmake_parse_arguments(ARG "" "IDENTIFIER;SUBTYPE;MANUFACTURER;COMPONENT_NAME;VERSION" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "IDENTIFIER;SUBTYPE;MANUFACTURER;COMPONENT_NAME;VERSION" "SOURCES;LIBS;RESOURCES" ${ARGN})
   set(contents ${CMAKE_BINARY_DIR}/${name}.component/Contents)
   add_library(${name} MODULE ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
@@ -92,4 +93,8 @@ function(qorv_add_au_bundle name)
   set(BUNDLE_COMPONENT_NAME ${ARG_COMPONENT_NAME})
   configure_file(${CMAKE_SOURCE_DIR}/cmake/AUBundleInfo.plist.in ${contents}/Info.plist @ONLY)
   file(MAKE_DIRECTORY ${contents}/Resources)
+  while(ARG_RESOURCES)
+    list(POP_FRONT ARG_RESOURCES source resource)
+    configure_file(${source} ${contents}/Resources/${resource} COPYONLY)
+  endwhile()
 endfunction()
