@@ -490,3 +490,76 @@ TEST_F(AUBinding, HostIdentifierPropertyIdentifiesAnUnknownHost)
   EXPECT_EQ(plug->GetHost(), 21);
   EXPECT_EQ(plug->GetHostVersion(false), (10 << 16) | (7 << 8) | 2);
 }
+
+namespace
+{
+// A plug-in with one stereo input and two stereo output buses that counts its blocks.
+class TwoOutputBuses : public IPluginAU
+{
+public:
+  static PluginConfig Config()
+  {
+    PluginConfig config;
+    config.channelIO = "2-2.2";
+    config.pluginName = "Two Outputs";
+    return config;
+  }
+  explicit TwoOutputBuses(const InstanceInfo& info) : IPluginAU(info, Config()) {}
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override
+  {
+    ++mBlocks;
+    IPluginAU::ProcessBlock(inputs, outputs, nFrames);
+  }
+  int mBlocks = 0;
+};
+
+OSStatus CountingInput(void* refCon, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32,
+                       UInt32 nFrames, AudioBufferList* ioData)
+{
+  ++*static_cast<int*>(refCon);
+  for (UInt32 k = 0; k < ioData->mNumberBuffers; ++k)
+    std::fill_n(static_cast<float*>(ioData->mBuffers[k].mData), nFrames, 0.5f);
+  return noErr;
+}
+
+OSStatus RenderBus(IPluginAU& plug, UInt32 bus, double sampleTime, std::vector<float>& left,
+                   std::vector<float>& right)
+{
+  struct
+  {
+    UInt32 n;
+    AudioBuffer buffers[2];
+  } list = {2, {{1, UInt32(left.size() * 4), left.data()}, {1, UInt32(right.size() * 4), right.data()}}};
+  AudioTimeStamp ts = {};
+  ts.mSampleTime = sampleTime;
+  ts.mFlags = kAudioTimeStampSampleTimeValid;
+  AudioUnitRenderActionFlags flags = 0;
+  return plug.Render(&flags, &ts, bus, UInt32(left.size()), reinterpret_cast<AudioBufferList*>(&list));
+}
+} // namespace
+
+TEST_F(AUBinding, SeveralOutputBusesPullOnceAndProcessOnTheLast)
+{
+  InstanceInfo info;
+  TwoOutputBuses plug(info);
+  ASSERT_EQ(plug.NOutputBuses(), 2);
+  int pulls = 0;
+  AURenderCallbackStruct cb{CountingInput, &pulls};
+  UInt32 size = sizeof cb;
+  ASSERT_EQ(plug.SetProperty(kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0, &size, &cb),
+            noErr);
+  ASSERT_EQ(plug.Initialize(), noErr);
+  std::vector<float> l0(64), r0(64), l1(64), r1(64);
+  // The first block connects both buses.
+  ASSERT_EQ(RenderBus(plug, 0, 0.0, l0, r0), noErr);
+  ASSERT_EQ(RenderBus(plug, 1, 0.0, l1, r1), noErr);
+  EXPECT_EQ(pulls, 1);
+  const int blocks = plug.mBlocks;
+  ASSERT_EQ(RenderBus(plug, 0, 64.0, l0, r0), noErr);
+  EXPECT_EQ(plug.mBlocks, blocks); // the first bus only attaches its buffers
+  ASSERT_EQ(RenderBus(plug, 1, 64.0, l1, r1), noErr);
+  EXPECT_EQ(plug.mBlocks, blocks + 1);
+  EXPECT_EQ(pulls, 2);
+  EXPECT_EQ(l0[0], 0.5f); // the inputs went to the first output bus
+  EXPECT_EQ(RenderBus(plug, 2, 128.0, l1, r1), kAudioUnitErr_InvalidElement);
+}
