@@ -40,6 +40,8 @@ CFTypeID CFRunLoopTimerGetTypeID();
 CFRunLoopRef CFRunLoopGetMain();
 CFRunLoopRef CFRunLoopGetCurrent();
 
+// Runs until CFRunLoopStop or until the default mode has no timers left; with the virtual clock it jumps
+// from fire date to fire date, so a repeating timer must stop it.
 void CFRunLoopRun();
 SInt32 CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds, Boolean returnAfterSourceHandled);
 void CFRunLoopStop(CFRunLoopRef rl);

@@ -171,7 +171,8 @@ void Fire(Loop& loop, std::unique_lock<std::mutex>& lock, __CFRunLoopTimer* t)
   lock.lock();
 }
 
-// Runs the loop in `mode` until `endNs` (virtual: timers due before it; real: until that time).
+// Runs the loop in `mode` for `durationNs` (virtual clock: the timers due before the end, then the clock
+// jumps to the end; real clock: until that time) or, with fireDueOnly, just the timers due now.
 SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int* fired)
 {
   Loop& loop = TheLoop();

@@ -64,7 +64,9 @@ std::string Abbreviate(const std::string& path, const std::string& home)
   if (home.empty() || home == "/" || path.compare(0, home.size(), home) != 0) return path;
   if (path.size() == home.size()) return "~";
   if (path[home.size()] != '/') return path;
-  return "~" + path.substr(home.size());
+  std::string abbreviated(1, '~');
+  abbreviated.append(path, home.size(), std::string::npos);
+  return abbreviated;
 }
 } // namespace
 
