@@ -54,6 +54,11 @@ TEST_F(CoreFoundation, FormatsTakeObjectDescriptionsAndPrintfConversions)
                                nullptr);
   EXPECT_EQ(Text(s), "42| 3.14|c|9|%|(null)");
   CFRelease(s);
+  s = CFStringCreateWithFormat(nullptr, nullptr, CFSTR("[%*d|%-*.*f|%ls|%s]"), 4, 7, 6, 2, 1.5, L"wide",
+                               "next");
+  EXPECT_EQ(Text(s),
+            "[   7|1.50  ||next]"); // starred widths take their arguments, so later ones stay in place
+  CFRelease(s);
   CFRelease(number);
 }
 

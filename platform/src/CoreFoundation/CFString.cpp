@@ -176,22 +176,39 @@ std::string FormatText(const std::string& format, va_list args)
       ++i;
       continue;
     }
-    size_t start = i++;
-    while (i < format.size() && std::strchr("-+ #0", format[i]))
-      ++i;
-    while (i < format.size() && (std::isdigit(static_cast<unsigned char>(format[i])) || format[i] == '.'))
-      ++i;
+    // The conversion is rebuilt with any "*" width or precision replaced by its argument.
+    std::string spec = "%";
+    ++i;
+    while (i < format.size() && format[i] && std::strchr("-+ #0", format[i]))
+      spec.push_back(format[i++]);
+    auto number = [&]
+    {
+      if (i < format.size() && format[i] == '*')
+      {
+        spec += std::to_string(va_arg(args, int));
+        ++i;
+      }
+      else
+        while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i])))
+          spec.push_back(format[i++]);
+    };
+    number();
+    if (i < format.size() && format[i] == '.')
+    {
+      spec.push_back(format[i++]);
+      number();
+    }
     int longs = 0;
     bool size_t_mod = false;
-    while (i < format.size() && std::strchr("hlLqjzt", format[i]))
+    while (i < format.size() && format[i] && std::strchr("hlLqjzt", format[i]))
     {
       if (format[i] == 'l' || format[i] == 'q' || format[i] == 'j') ++longs;
       if (format[i] == 'z' || format[i] == 't') size_t_mod = true;
-      ++i;
+      spec.push_back(format[i++]);
     }
     if (i >= format.size()) break;
     char conv = format[i++];
-    std::string spec = format.substr(start, i - start);
+    spec.push_back(conv);
     char piece[512];
     piece[0] = 0;
     switch (conv)
@@ -228,6 +245,11 @@ std::string FormatText(const std::string& format, va_list args)
       break;
     case 's':
     {
+      if (longs) // wide text is not supported: take the argument, print nothing
+      {
+        va_arg(args, const wchar_t*);
+        continue;
+      }
       const char* s = va_arg(args, const char*);
       out += s ? s : "(null)";
       continue;
