@@ -2,7 +2,10 @@
 //   qorv-host info [--plugin BUNDLE]
 //   qorv-host validate [--plugin BUNDLE]
 //   qorv-host render [--plugin BUNDLE] [--bypass] [--door entry|factory] [--block N] -o OUT.wav IN.wav
+//   qorv-host mix [--plugin BUNDLE] [--set NAME=VALUE]... [--internal] [--tracks] [--gains FILE.csv]
+//                 [--block N] -o OUT.wav IN1.wav [IN2.wav ...]
 #include "host/AudioFile.h"
+#include "host/MixCommand.h"
 #include "host/HostInstance.h"
 #include "host/PluginInfo.h"
 #include "host/Validator.h"
@@ -22,7 +25,10 @@ int Usage()
       << "usage: qorv-host info [--plugin BUNDLE]\n"
          "       qorv-host validate [--plugin BUNDLE]\n"
          "       qorv-host render [--plugin BUNDLE] [--bypass] [--door entry|factory] [--block N] -o OUT.wav "
-         "IN.wav\n";
+         "IN.wav\n"
+         "       qorv-host mix [--plugin BUNDLE] [--set NAME=VALUE]... [--internal] [--tracks] [--gains "
+         "FILE.csv] "
+         "[--block N] -o OUT.wav IN1.wav [IN2.wav ...]\n";
   return 2;
 }
 
@@ -43,6 +49,9 @@ struct Options
   bool bypass = false;
   Door door = Door::kFactory;
   UInt32 block = 512;
+  std::vector<std::string> inputs, sets;
+  std::string gains;
+  bool internal = false, tracks = false;
 };
 
 bool Parse(int argc, char** argv, Options& o)
@@ -54,7 +63,20 @@ bool Parse(int argc, char** argv, Options& o)
   {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    if (a == "--plugin" || a == "-o" || a == "--door" || a == "--block")
+    if (a == "--set" || a == "--gains")
+    {
+      const char* v = next();
+      if (!v) return false;
+      if (a == "--set")
+        o.sets.push_back(v);
+      else
+        o.gains = v;
+    }
+    else if (a == "--internal")
+      o.internal = true;
+    else if (a == "--tracks")
+      o.tracks = true;
+    else if (a == "--plugin" || a == "-o" || a == "--door" || a == "--block")
     {
       const char* v = next();
       if (!v) return false;
@@ -76,8 +98,11 @@ bool Parse(int argc, char** argv, Options& o)
     }
     else if (a == "--bypass")
       o.bypass = true;
-    else if (!a.empty() && a[0] != '-' && o.input.empty())
-      o.input = a;
+    else if (!a.empty() && a[0] != '-' && (o.command == "mix" || o.input.empty()))
+    {
+      if (o.input.empty()) o.input = a;
+      o.inputs.push_back(a);
+    }
     else
       return false;
   }
@@ -134,7 +159,8 @@ int main(int argc, char** argv)
 {
   Options o;
   if (!Parse(argc, argv, o)) return Usage();
-  if (o.command != "info" && o.command != "validate" && o.command != "render") return Usage();
+  if (o.command != "info" && o.command != "validate" && o.command != "render" && o.command != "mix")
+    return Usage();
 
   PluginEntryPoints plugin;
   std::string error;
@@ -150,6 +176,19 @@ int main(int argc, char** argv)
     for (CheckResult& r : Validate(plugin, Door::kFactory))
       all.push_back(std::move(r));
     return PrintResults(all, std::cout) == 0 ? 0 : 1;
+  }
+  if (o.command == "mix")
+  {
+    MixOptions mix;
+    mix.output = o.output;
+    mix.inputs = o.inputs;
+    mix.sets = o.sets;
+    mix.gainsCsv = o.gains;
+    mix.internal = o.internal;
+    mix.tracks = o.tracks;
+    mix.block = o.block;
+    const int rc = RunMix(plugin, mix, std::cout, std::cerr);
+    return rc;
   }
   return Render(plugin, o);
 }

@@ -1,5 +1,10 @@
 #include "mixer/Qorv.h"
 
+#include "framework/Hosts.h"
+
+#include <algorithm>
+#include <cmath>
+
 namespace iplugin
 {
 namespace
@@ -120,11 +125,31 @@ int Qorv::ReadStateChunk(const ByteChunk& chunk, int startPos)
 void Qorv::OnIdleTick()
 {
   // Hosts other than the one served from the audio thread learn a changed latency here.
-  const int wanted = int(mEngine->WantedLatency());
-  if (GetHost() != kHostProTools && GetLatency() != wanted)
+  if (GetHost() != kHostProTools && GetLatency() != int(mPDCLatency))
+    UpdateHostLatency(*this, int(mPDCLatency));
+
+  if (mEngine->mAutomationDue && mEngine->mWriteAutomation == 1)
   {
-    mPDCLatency = uint32_t(wanted);
-    UpdateHostLatency(*this, wanted);
+    mEngine->mAutomationDue = 0;
+    PublishGainParameters();
+  }
+}
+
+void Qorv::PublishGainParameters()
+{
+  if (mEngine->mPluginMode > kPluginModeExtMixer) return;
+  const int n = std::min(int(mEngine->mChannelCount) + 1, kMixerChannels);
+  const int host = GetHost();
+  const bool gestures =
+      host == kHostSonar || host == kHostLogic || host == kHostGarageBand || host == kHostBitwig;
+  for (int c = 0; c < n; ++c)
+  {
+    const int idx = kParamFirstOutput + c;
+    const double g = std::fabs(mEngine->MixGain(c));
+    const double db = g > 6.309e-8 ? std::log(g) * 8.685889638065037 : -144.0;
+    if (gestures) NotifyHostGestureBegin(idx);
+    SetParamNormalizedFromUI(idx, GetParam(idx)->ToNormalizedClamped(db));
+    if (gestures) NotifyHostGestureEnd(idx);
   }
 }
 

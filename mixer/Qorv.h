@@ -53,7 +53,11 @@ public:
   bool WriteStateChunk(ByteChunk& chunk) const;
   int ReadStateChunk(const ByteChunk& chunk, int startPos);
 
+  // Keeps the host's latency up to date and publishes the gains as automation when due. The editor's
+  // requests wait for the editor.
   void OnIdleTick() override;
+  // Each mixed channel's gain in dB into its output parameter "OUT:ChNN Strength" (mixer modes only).
+  void PublishGainParameters();
 
   // Processor hooks.
   void OnProcessingReset() override;

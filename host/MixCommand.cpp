@@ -1,0 +1,412 @@
+#include "host/MixCommand.h"
+
+#include "host/AudioFile.h"
+#include "host/HostInstance.h"
+
+#include <CoreFoundation/CoreFoundation.h>
+#include <QorvPlatform/RunLoopClock.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+
+namespace qorvhost
+{
+namespace
+{
+// The mixer's parameters this command sets itself.
+constexpr AudioUnitParameterID kPluginModeParam = 2;
+constexpr AudioUnitParameterID kChannelCountParam = 3;
+constexpr AudioUnitParameterID kWriteAutomationParam = 14;
+constexpr AudioUnitParameterID kFirstGainParam = 273; // "OUT:Ch01 Strength", the gain in dB
+constexpr float kModeIntMixer = 0.f, kModeExtMixer = 1.f, kModeFirstSender = 2.f;
+constexpr int kMaxTracks = 32;
+constexpr double kOpenGainDb = -6.0; // a channel counts as open from here up
+
+std::string Text(CFStringRef s)
+{
+  if (!s) return "";
+  char buf[512] = "";
+  CFStringGetCString(s, buf, sizeof buf, kCFStringEncodingUTF8);
+  return buf;
+}
+
+struct ParamDesc
+{
+  AudioUnitParameterID id = 0;
+  std::string name;
+  AudioUnitParameterInfo info = {};
+  std::vector<std::string> valueStrings; // enums: the display text of each value from the minimum up
+};
+
+std::vector<ParamDesc> DescribeParameters(AudioUnit unit)
+{
+  std::vector<ParamDesc> params;
+  UInt32 size = 0;
+  Boolean writable = false;
+  if (AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0, &size,
+                               &writable) != noErr)
+    return params;
+  std::vector<AudioUnitParameterID> ids(size / sizeof(AudioUnitParameterID));
+  if (ids.empty() || AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0,
+                                          ids.data(), &size) != noErr)
+    return params;
+  for (AudioUnitParameterID id : ids)
+  {
+    ParamDesc d;
+    d.id = id;
+    UInt32 infoSize = sizeof d.info;
+    if (AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, id, &d.info,
+                             &infoSize) != noErr)
+      continue;
+    d.name = d.info.cfNameString ? Text(d.info.cfNameString) : d.info.name;
+    if (d.info.cfNameString && (d.info.flags & kAudioUnitParameterFlag_CFNameRelease))
+      CFRelease(d.info.cfNameString);
+    if (d.info.unitName) CFRelease(d.info.unitName);
+    d.info.cfNameString = nullptr;
+    d.info.unitName = nullptr;
+    if (d.info.unit == kAudioUnitParameterUnit_Indexed)
+    {
+      CFArrayRef strings = nullptr;
+      UInt32 arraySize = sizeof strings;
+      if (AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, id,
+                               &strings, &arraySize) == noErr &&
+          strings)
+      {
+        for (CFIndex i = 0; i < CFArrayGetCount(strings); ++i)
+          d.valueStrings.push_back(Text(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
+        CFRelease(strings);
+      }
+    }
+    params.push_back(std::move(d));
+  }
+  return params;
+}
+
+bool ParseNumber(const std::string& text, double& value)
+{
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end && *end == '\0' && std::isfinite(value);
+}
+
+std::string Seconds(double s)
+{
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1f s", s);
+  return buf;
+}
+
+// Opens, configures and initialises one instance; null with a message on failure.
+std::unique_ptr<HostInstance> OpenInstance(PluginEntryPoints& plugin, double rate, int nIn, int nOut,
+                                           UInt32 block, const std::vector<ParamSetting>& settings,
+                                           std::string& error)
+{
+  std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, Door::kFactory, error);
+  if (!au) return au;
+  OSStatus status = au->Configure(rate, nIn, nOut, block);
+  for (const ParamSetting& s : settings)
+    if (status == noErr)
+      status = AudioUnitSetParameter(au->Unit(), s.id, kAudioUnitScope_Global, 0, s.value, 0);
+  if (status == noErr) status = au->Initialize();
+  if (status != noErr)
+  {
+    error = "the plug-in does not take " + std::to_string(nIn) + " channels at " + std::to_string(int(rate)) +
+            " Hz (status " + std::to_string(status) + ")";
+    return nullptr;
+  }
+  return au;
+}
+
+void Progress(std::ostream& err, double fraction)
+{
+  const int width = 40, filled = int(fraction * width + 0.5);
+  err << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(width - filled), ' ') << "] "
+      << int(fraction * 100.0 + 0.5) << "%" << std::flush;
+}
+} // namespace
+
+bool ResolveSettings(AudioUnit unit, const std::vector<std::string>& sets, std::vector<ParamSetting>& out,
+                     std::string& error)
+{
+  const std::vector<ParamDesc> params = DescribeParameters(unit);
+  for (const std::string& set : sets)
+  {
+    const size_t eq = set.find('=');
+    if (eq == std::string::npos || eq == 0)
+    {
+      error = "--set " + set + ": expected NAME=VALUE";
+      return false;
+    }
+    const std::string name = set.substr(0, eq), valueText = set.substr(eq + 1);
+    const ParamDesc* param = nullptr;
+    for (const ParamDesc& p : params)
+      if (p.name == name)
+      {
+        param = &p;
+        break;
+      }
+    double index = 0.0;
+    if (!param && ParseNumber(name, index))
+      for (const ParamDesc& p : params)
+        if (double(p.id) == index) param = &p;
+    if (!param)
+    {
+      error = "--set " + set + ": no parameter named \"" + name + "\"";
+      return false;
+    }
+    double value = 0.0;
+    bool ok = false;
+    for (size_t i = 0; i < param->valueStrings.size() && !ok; ++i)
+      if (param->valueStrings[i] == valueText)
+      {
+        value = double(param->info.minValue) + double(i);
+        ok = true;
+      }
+    if (!ok)
+      ok = ParseNumber(valueText, value) && value >= param->info.minValue && value <= param->info.maxValue &&
+           (param->info.unit != kAudioUnitParameterUnit_Indexed || value == std::floor(value));
+    if (!ok)
+    {
+      std::string choices;
+      for (const std::string& s : param->valueStrings)
+        choices += (choices.empty() ? "" : ", ") + ("\"" + s + "\"");
+      error = "--set " + set + ": \"" + valueText + "\" is not a value of \"" + param->name + "\" (" +
+              (choices.empty() ? "a number from " + std::to_string(param->info.minValue) + " to " +
+                                     std::to_string(param->info.maxValue)
+                               : choices) +
+              ")";
+      return false;
+    }
+    out.push_back({param->id, float(value)});
+  }
+  return true;
+}
+
+int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, std::ostream& err)
+{
+  if (o.output.empty() || o.inputs.empty() || o.block < 1)
+  {
+    err << "mix needs -o OUT.wav and at least one input\n";
+    return 2;
+  }
+  if (o.internal && o.inputs.size() != 1)
+  {
+    err << "--internal mixes exactly one mono or stereo file\n";
+    return 2;
+  }
+  if (o.inputs.size() > size_t(kMaxTracks))
+  {
+    err << "at most " << kMaxTracks << " tracks\n";
+    return 2;
+  }
+
+  // All inputs first: their rate, channels and the longest length.
+  std::vector<AudioFile> tracks(o.inputs.size());
+  std::string error;
+  long frames = 0;
+  for (size_t i = 0; i < tracks.size(); ++i)
+  {
+    if (!ReadAudioFile(o.inputs[i], tracks[i], error))
+    {
+      err << error << "\n";
+      return 1;
+    }
+    if (tracks[i].NChannels() < 1 || tracks[i].NChannels() > 2)
+    {
+      err << o.inputs[i] << ": " << tracks[i].NChannels() << " channels; tracks are mono or stereo\n";
+      return 1;
+    }
+    if (tracks[i].sampleRate != tracks[0].sampleRate)
+    {
+      err << o.inputs[i] << ": " << tracks[i].sampleRate << " Hz, but " << o.inputs[0] << " has "
+          << tracks[0].sampleRate << " Hz\n";
+      return 1;
+    }
+    frames = std::max(frames, tracks[i].NFrames());
+  }
+  const double rate = tracks[0].sampleRate;
+  const int nTracks = int(tracks.size());
+
+  // The settings, checked against the mixer before anything runs.
+  std::vector<ParamSetting> settings;
+  {
+    std::unique_ptr<HostInstance> probe = HostInstance::Open(plugin, Door::kFactory, error);
+    if (!probe)
+    {
+      err << error << "\n";
+      return 1;
+    }
+    if (!ResolveSettings(probe->Unit(), o.sets, settings, error))
+    {
+      err << error << "\n";
+      return 2;
+    }
+  }
+  std::vector<ParamSetting> mixerSettings = {
+      {kPluginModeParam, o.internal ? kModeIntMixer : kModeExtMixer},
+      {kChannelCountParam, float(nTracks - 1)},
+      {kWriteAutomationParam, 1.f}, // publishes the gains that --gains and the summary read
+  };
+  for (const ParamSetting& s : settings)
+  {
+    auto same = std::find_if(mixerSettings.begin(), mixerSettings.end(),
+                             [&](const ParamSetting& m) { return m.id == s.id; });
+    if (same != mixerSettings.end())
+      same->value = s.value;
+    else
+      mixerSettings.push_back(s);
+  }
+
+  // The instances: the mixer first (it resets the send slots), then one sender per track.
+  const int mixerIn = o.internal ? tracks[0].NChannels() : 2;
+  const int mixerOut = mixerIn;
+  std::unique_ptr<HostInstance> mixer =
+      OpenInstance(plugin, rate, mixerIn, mixerOut, o.block, mixerSettings, error);
+  if (!mixer)
+  {
+    err << error << "\n";
+    return 1;
+  }
+  std::vector<std::unique_ptr<HostInstance>> senders;
+  for (int t = 0; !o.internal && t < nTracks; ++t)
+  {
+    const int ch = tracks[size_t(t)].NChannels();
+    senders.push_back(OpenInstance(plugin, rate, ch, ch, o.block,
+                                   {{kPluginModeParam, kModeFirstSender + float(t)}}, error));
+    if (!senders.back())
+    {
+      err << error << "\n";
+      return 1;
+    }
+  }
+
+  std::ofstream gains;
+  if (!o.gainsCsv.empty())
+  {
+    gains.open(o.gainsCsv);
+    if (!gains)
+    {
+      err << "cannot write " << o.gainsCsv << "\n";
+      return 1;
+    }
+    gains << "time";
+    for (int t = 0; t < nTracks; ++t)
+      gains << ",ch" << (t + 1) << "_db";
+    gains << "\n";
+  }
+
+  // The idle ticks follow the audio: the main run loop's clock advances by each cycle's duration.
+  qorvplatform::UseVirtualClock(0.0);
+  AudioFile result;
+  result.sampleRate = rate;
+  result.channels.assign(2, std::vector<float>(size_t(frames), 0.f));
+  std::vector<double> openSeconds(size_t(nTracks), 0.0), gainSum(size_t(nTracks), 0.0);
+  long blocks = 0;
+  const bool showProgress = o.progress && frames > long(rate * 5.0);
+  std::vector<std::vector<float>> scratchIn(2, std::vector<float>(o.block, 0.f)),
+      scratchOut(2, std::vector<float>(o.block, 0.f)), silence(2, std::vector<float>(o.block, 0.f));
+
+  for (long pos = 0; pos < frames; pos += long(o.block))
+  {
+    const UInt32 n = UInt32(std::min<long>(long(o.block), frames - pos));
+    auto slice = [&](const AudioFile& file, int c)
+    {
+      std::vector<float>& buf = scratchIn[size_t(c)];
+      std::fill(buf.begin(), buf.end(), 0.f);
+      const auto& src = file.channels[size_t(c)];
+      for (UInt32 i = 0; i < n && pos + long(i) < long(src.size()); ++i)
+        buf[i] = src[size_t(pos) + i];
+    };
+    // Every sender, then the mixer.
+    for (int t = 0; t < int(senders.size()); ++t)
+    {
+      const AudioFile& file = tracks[size_t(t)];
+      const int ch = file.NChannels();
+      for (int c = 0; c < ch; ++c)
+        slice(file, c);
+      const float* ins[2] = {scratchIn[0].data(), scratchIn[1].data()};
+      float* outs[2] = {scratchOut[0].data(), scratchOut[1].data()};
+      if (OSStatus status = senders[size_t(t)]->Render(ins, outs, n))
+      {
+        err << "render of track " << (t + 1) << " failed (status " << status << ")\n";
+        return 1;
+      }
+      if (o.tracks)
+        for (int c = 0; c < 2; ++c)
+          for (UInt32 i = 0; i < n; ++i)
+            result.channels[size_t(c)][size_t(pos) + i] += scratchOut[size_t(std::min(c, ch - 1))][i];
+    }
+    const float* ins[2];
+    if (o.internal)
+    {
+      for (int c = 0; c < mixerIn; ++c)
+        slice(tracks[0], c);
+      ins[0] = scratchIn[0].data();
+      ins[1] = scratchIn[1].data();
+    }
+    else
+    {
+      ins[0] = silence[0].data();
+      ins[1] = silence[1].data();
+    }
+    float* outs[2] = {scratchOut[0].data(), scratchOut[1].data()};
+    if (OSStatus status = mixer->Render(ins, outs, n))
+    {
+      err << "render of the mixer failed (status " << status << ")\n";
+      return 1;
+    }
+    if (!o.tracks)
+      for (int c = 0; c < 2; ++c)
+        std::copy_n(scratchOut[size_t(std::min(c, mixerOut - 1))].begin(), n,
+                    result.channels[size_t(c)].begin() + pos);
+
+    qorvplatform::AdvanceClock(double(n) / rate);
+    ++blocks;
+    if (gains.is_open()) gains << double(pos) / rate;
+    for (int t = 0; t < nTracks; ++t)
+    {
+      AudioUnitParameterValue db = -144.f;
+      AudioUnitGetParameter(mixer->Unit(), kFirstGainParam + AudioUnitParameterID(t), kAudioUnitScope_Global,
+                            0, &db);
+      if (gains.is_open()) gains << "," << db;
+      if (db >= kOpenGainDb) openSeconds[size_t(t)] += double(n) / rate;
+      gainSum[size_t(t)] += std::pow(10.0, double(db) / 20.0);
+    }
+    if (gains.is_open()) gains << "\n";
+    if (showProgress && (blocks % 64 == 0)) Progress(err, double(pos + n) / double(frames));
+  }
+  if (showProgress)
+  {
+    Progress(err, 1.0);
+    err << "\n";
+  }
+
+  if (!WriteAudioFile(o.output, result, error))
+  {
+    err << error << "\n";
+    return 1;
+  }
+  out << (o.internal ? "mixed 1 file" : "mixed " + std::to_string(nTracks) + " tracks") << ", "
+      << Seconds(double(frames) / rate) << " at " << rate << " Hz"
+      << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
+  out << "channel  open      mean gain\n";
+  for (int t = 0; t < nTracks; ++t)
+  {
+    const double mean = blocks ? gainSum[size_t(t)] / double(blocks) : 0.0;
+    char line[96];
+    std::snprintf(line, sizeof line, "%7d  %-8s  %6.1f dB  %s\n", t + 1,
+                  Seconds(openSeconds[size_t(t)]).c_str(), mean > 1e-7 ? 20.0 * std::log10(mean) : -144.0,
+                  o.internal ? ""
+                             : o.inputs[size_t(t)].substr(o.inputs[size_t(t)].find_last_of('/') + 1).c_str());
+    out << line;
+  }
+  if (!o.gainsCsv.empty()) out << "gains per block: " << o.gainsCsv << "\n";
+  return 0;
+}
+} // namespace qorvhost
