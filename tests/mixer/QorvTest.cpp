@@ -274,6 +274,37 @@ TEST_F(QorvTest, OpeningTheEditorPushesEveryValueFirst)
   EXPECT_FALSE(plug.EditorOpenFlag());
 }
 
+TEST_F(QorvTest, IdleTickPublishesTheGainsOfTheMixedChannels)
+{
+  RecordingQorv plug;
+  plug.Identify("Logic Pro X");
+  plug.Change(kParamChannelCount, 2); // three channels
+  std::vector<double> loud(512), quiet(512, 0.0), out0(512), out1(512);
+  for (size_t i = 0; i < loud.size(); ++i)
+    loud[i] = 0.3 * std::sin(0.05 * double(i));
+  const double* ins[2] = {loud.data(), quiet.data()};
+  double* outs[2] = {out0.data(), out1.data()};
+  for (int block = 0; block < 40; ++block)
+    plug.Engine().ProcessBlock(ins, outs, 512, 2, 2, false);
+
+  plug.Engine().mAutomationDue = 1;
+  plug.OnIdleTick(); // "Write Automation" off: nothing yet
+  EXPECT_EQ(plug.GetParam(kParamFirstOutput)->Value(), -144.0);
+  plug.Change(kParamWriteAutomation, 1);
+  plug.gesturesBegun.clear();
+  plug.OnIdleTick();
+  EXPECT_EQ(uint8_t(plug.Engine().mAutomationDue), 0);
+  const double g = plug.Engine().MixGain(0);
+  EXPECT_NEAR(plug.GetParam(kParamFirstOutput)->Value(), 20.0 * std::log10(g), 0.01);
+  EXPECT_GT(plug.GetParam(kParamFirstOutput)->Value(), -144.0);
+  // Only the three mixed channels, each inside a gesture for this host.
+  EXPECT_EQ(plug.gesturesBegun, (std::vector<int>{273, 274, 275}));
+  plug.GetParam(kParamFirstOutput + 3)->Set(-10.0);
+  plug.Engine().mAutomationDue = 1;
+  plug.OnIdleTick();
+  EXPECT_EQ(plug.GetParam(kParamFirstOutput + 3)->Value(), -10.0);
+}
+
 TEST_F(QorvTest, SendSlotResetTagOnlyInTheMixerModes)
 {
   RecordingQorv plug;
