@@ -17,7 +17,7 @@ $(TEST_DIR)/build.ninja: CMakeLists.txt
 	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=ON
 
 $(RELEASE_DIR)/build.ninja: CMakeLists.txt
-	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQORV_BUILD_TESTS=OFF
 
 # Every test under ASan+UBSan, then the two-thread stress tests under TSan, then each fuzz target for a
 # few seconds (clang, libFuzzer).
@@ -43,7 +43,7 @@ test-fuzz:
 	else echo "test-fuzz: no fuzz targets yet"; fi
 
 release: setup
-	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQORV_BUILD_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 demo: release
