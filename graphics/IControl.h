@@ -23,5 +23,13 @@ public:
   // The parameter bound to entry valIdx; -1 when unbound.
   virtual int GetParamIdx(int valIdx = 0) const = 0;
   virtual bool GetWantsMidi() const = 0;
+
+  // The normalised value of entry valIdx.
+  virtual double GetValue(int valIdx = 0) const = 0;
+  // Stores a value into entry valIdx; no clamping, nothing redrawn.
+  virtual void SetValue(double value, int valIdx = 0) = 0;
+  // Marks the control for redrawing; with triggerAction the values go to their parameters and the
+  // action function runs. valIdx -1: all entries.
+  virtual void SetDirty(bool triggerAction = true, int valIdx = -1) = 0;
 };
 } // namespace iplugin::igraphics

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "graphics/IKeyPress.h"
+#include "graphics/MsgBox.h"
 
 #include <functional>
 
@@ -21,6 +22,13 @@ public:
   virtual IControl* GetControlWithTag(int tag) const = 0;
   // Visits the control list in index order (not the special controls).
   virtual void ForStandardControlsFunc(std::function<void(IControl*)> func) = 0;
+  // The control at a position of the control list; null when there is none.
+  virtual IControl* GetControl(int idx) const = 0;
+  virtual int NControls() const = 0;
+  // True while the in-window popup menu is expanded; a resize then waits.
+  virtual bool IsPopupMenuShowing() const = 0;
+  // Ends every mouse capture (and shows a hidden cursor).
+  virtual void ReleaseMouseCapture() = 0;
 
   virtual int Width() const = 0;
   virtual int Height() const = 0;
@@ -35,5 +43,13 @@ public:
   virtual void GetMouseLocation(float& x, float& y) const = 0;
   virtual bool OnKeyDown(float x, float y, const IKeyPress& key) = 0;
   virtual bool OnKeyUp(float x, float y, const IKeyPress& key) = 0;
+
+  // A modal message box of the given EMsgBoxType; returns the answer and hands it to the completion
+  // function when there is one. Null texts count as empty.
+  virtual EMsgBoxResult ShowMessageBox(const char* text, const char* title, EMsgBoxType type,
+                                       IMsgBoxCompletionHandlerFunc completion = nullptr) = 0;
+  // Opens a web address ("http" in it) in the browser, anything else as a local file or folder;
+  // true when the platform took it.
+  virtual bool OpenURL(const char* url) = 0;
 };
 } // namespace iplugin::igraphics

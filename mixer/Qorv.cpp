@@ -122,37 +122,6 @@ int Qorv::ReadStateChunk(const ByteChunk& chunk, int startPos)
   return IXMLParameters::ReadStateChunk(*this, chunk, startPos, mStateFilterOn, mStateFilterKeys);
 }
 
-void Qorv::OnIdleTick()
-{
-  // Hosts other than the one served from the audio thread learn a changed latency here.
-  if (GetHost() != kHostProTools && GetLatency() != int(mPDCLatency))
-    UpdateHostLatency(*this, int(mPDCLatency));
-
-  if (mEngine->mAutomationDue && mEngine->mWriteAutomation == 1)
-  {
-    mEngine->mAutomationDue = 0;
-    PublishGainParameters();
-  }
-}
-
-void Qorv::PublishGainParameters()
-{
-  if (mEngine->mPluginMode > kPluginModeExtMixer) return;
-  const int n = std::min(int(mEngine->mChannelCount) + 1, kMixerChannels);
-  const int host = GetHost();
-  const bool gestures =
-      host == kHostSonar || host == kHostLogic || host == kHostGarageBand || host == kHostBitwig;
-  for (int c = 0; c < n; ++c)
-  {
-    const int idx = kParamFirstOutput + c;
-    const double g = std::fabs(mEngine->MixGain(c));
-    const double db = g > 6.309e-8 ? std::log(g) * 8.685889638065037 : -144.0;
-    if (gestures) NotifyHostGestureBegin(idx);
-    SetParamNormalizedFromUI(idx, GetParam(idx)->ToNormalizedClamped(db));
-    if (gestures) NotifyHostGestureEnd(idx);
-  }
-}
-
 void Qorv::OnProcessingReset()
 {
   MutexLock lock(mMutex);

@@ -53,11 +53,29 @@ public:
   bool WriteStateChunk(ByteChunk& chunk) const;
   int ReadStateChunk(const ByteChunk& chunk, int startPos);
 
-  // Keeps the host's latency up to date and publishes the gains as automation when due. The editor's
-  // requests wait for the editor.
+  // Keeps the host's latency up to date and publishes the gains as automation when due; while the
+  // editor is open, serves its requests (rescale, about box, update page, message box, meters). Main
+  // thread, every 20 ms.
   void OnIdleTick() override;
   // Each mixed channel's gain in dB into its output parameter "OUT:ChNN Strength" (mixer modes only).
+  // Main thread only: informing the host is not for the audio thread.
   void PublishGainParameters();
+  // A gain as published: its magnitude in dB, -144 for silence.
+  static double GainToPublishedDb(double gain);
+
+  // The about text, line by line, and the box that shows it on the editor.
+  void BuildAboutText(StringBuf& text) const;
+  void ShowAboutBox();
+  // Opens the update page in the browser through the editor; returns false.
+  bool OpenUpdatePage(const char* product, const char* version, const char* addressFormat);
+  // The update page's address: the product without a trailing "nogpu", then the format with product
+  // and version, at most 1,024 characters.
+  static void UpdatePageAddress(const char* product, const char* version, const char* addressFormat,
+                                StringBuf& address);
+  // Refreshes the editor's level meters from the engine; main thread, editor open.
+  void UpdateMeters();
+  // A message box for the idle tick to show once the editor is open.
+  using ICMessageBox::RequestMessageBox;
 
   // Processor hooks.
   void OnProcessingReset() override;
@@ -95,6 +113,9 @@ public:
   void ClearGuiRescaleRequest() { mGuiRescaleRequested = false; }
   bool EditorOpenFlag() const { return mEditorOpenFlag; }
   uint32_t HandedLatency() const { return mPDCLatency; }
+  bool MessageBoxPending() const { return mMessagePending; }
+  // The layout records where the update-check button sits in the control list (-1: none).
+  void SetUpdateButtonIdx(int idx) { mUpdateButtonIdx = idx; }
 
   // The preset path the editor's preset menu chose last (the menu control writes it).
   StringBuf mPresetMenuPath;

@@ -32,11 +32,15 @@ public:
   int NVals() const override { return int(mVals.size()); }
   int GetParamIdx(int valIdx) const override { return mVals.at(valIdx).first; }
   bool GetWantsMidi() const override { return mWantsMidi; }
+  double GetValue(int valIdx) const override { return mVals.at(valIdx).second; }
+  void SetValue(double value, int valIdx) override { mVals.at(valIdx).second = value; }
+  void SetDirty(bool triggerAction, int valIdx) override { mDirty.emplace_back(triggerAction, valIdx); }
 
   std::vector<std::pair<int, double>> mVals;
   std::vector<std::pair<int, double>> mReceived;
   std::vector<int> mMsgTags;
   std::vector<int> mMidi;
+  std::vector<std::pair<bool, int>> mDirty;
   bool mWantsMidi;
 };
 
@@ -62,6 +66,28 @@ public:
   {
     for (auto& c : mControls)
       func(c.get());
+  }
+  iplugin::igraphics::IControl* GetControl(int idx) const override
+  {
+    return idx >= 0 && idx < int(mControls.size()) ? mControls[size_t(idx)].get() : nullptr;
+  }
+  int NControls() const override { return int(mControls.size()); }
+  bool IsPopupMenuShowing() const override { return mPopupShowing; }
+  void ReleaseMouseCapture() override { Note("release"); }
+  iplugin::igraphics::EMsgBoxResult
+  ShowMessageBox(const char* text, const char* title, iplugin::igraphics::EMsgBoxType type,
+                 iplugin::igraphics::IMsgBoxCompletionHandlerFunc completion) override
+  {
+    mMessages.push_back({text ? text : "", title ? title : "", type});
+    Note("msgbox");
+    if (completion) completion(iplugin::igraphics::kOK);
+    return iplugin::igraphics::kOK;
+  }
+  bool OpenURL(const char* url) override
+  {
+    mOpened.push_back(url ? url : "");
+    Note("url");
+    return true;
   }
   int Width() const override { return mWidth; }
   int Height() const override { return mHeight; }
@@ -113,6 +139,14 @@ public:
   float mScale;
   float mScreenScale = 1.f;
   bool mCloseReenters = false;
+  bool mPopupShowing = false;
+  struct Message
+  {
+    std::string text, title;
+    iplugin::igraphics::EMsgBoxType type;
+  };
+  std::vector<Message> mMessages;
+  std::vector<std::string> mOpened;
   int mView = 0;
   std::string* mLog;
   std::vector<std::unique_ptr<FakeControl>> mControls;

@@ -5,3 +5,4 @@
 #include <Foundation/NSBundle.h>
 #include <Foundation/NSFileManager.h>
 #include <Foundation/NSPathUtilities.h>
+#include <Foundation/NSURL.h>

@@ -1,0 +1,11 @@
+// Stand-in for the AppKit umbrella: the parts the product calls.
+#pragma once
+
+#include <Foundation/Foundation.h>
+
+#if __has_include(<AppKit/NSPanel.h>)
+#include <AppKit/NSPanel.h>
+#endif
+#if __has_include(<AppKit/NSWorkspace.h>)
+#include <AppKit/NSWorkspace.h>
+#endif

@@ -1,0 +1,14 @@
+// Stand-in for the AppKit workspace: opening an address in the user's browser or a file in its
+// application. Nothing is launched: every request is recorded (QorvPlatform/Dialogs.h reads the record),
+// and printed to standard output when QorvPlatform's echo is on.
+#pragma once
+
+#include <Foundation/NSURL.h>
+
+class NSWorkspace
+{
+public:
+  static NSWorkspace* sharedWorkspace();
+  // True when the address could be handed over: a non-null URL with a non-empty address.
+  bool openURL(const NSURL* url);
+};
