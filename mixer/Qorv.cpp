@@ -2,9 +2,6 @@
 
 #include "framework/Hosts.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace iplugin
 {
 namespace
