@@ -2,6 +2,7 @@
 
 #include <QorvPlatform/MetalShaders.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "graphics/vector/VGshading.h"
@@ -22,6 +23,8 @@ const size_t kMVGshaderLibrarySize = sizeof(kMVGshaderLibrary) - 1;
 
 namespace
 {
+std::atomic<bool> gSpanShading{true};
+
 // Varyings: texture coordinate (u, v), then the position in view units.
 enum
 {
@@ -60,6 +63,12 @@ void SampleSlot(const void* user, float s, float t, float* rgba)
   QorvSampleTexture(slot->texture, slot->sampler, s, t, rgba);
 }
 
+void SampleSlotSpan(const void* user, const float* s, const float* t, int n, float (*rgba)[4])
+{
+  auto* slot = static_cast<const TextureSlot*>(user);
+  QorvSampleTextureSpan(slot->texture, slot->sampler, s, t, n, rgba);
+}
+
 template <bool Antialias> bool FragmentShader(const QorvFragmentIn& in, float colour[4])
 {
   // Fragment buffer 0 is bound at the call's uniform record.
@@ -71,12 +80,35 @@ template <bool Antialias> bool FragmentShader(const QorvFragmentIn& in, float co
   return vgShadeFragment(frag, in.varyings[kVaryX], in.varyings[kVaryY], in.varyings[kVaryU],
                          in.varyings[kVaryV], Antialias, slot.texture ? &sampler : nullptr, colour);
 }
+
+template <bool Antialias>
+void FragmentShaderSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
+{
+  if (in.buffers[0].length < sizeof(MVGfragUniforms))
+  {
+    std::memset(keep, 0, (size_t)in.count);
+    return;
+  }
+  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
+  TextureSlot slot{in.textures[0], in.samplers[0]};
+  MVGsampler sampler{&slot, SampleSlot, SampleSlotSpan};
+  vgShadeSpan(frag, in.varyings[kVaryX], in.varyings[kVaryY], in.varyings[kVaryU], in.varyings[kVaryV],
+              in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep);
+}
 } // namespace
+
+void MvgSetSpanShading(bool spans)
+{
+  gSpanShading = spans;
+}
 
 void MvgRegisterShaderCode()
 {
+  const bool spans = gSpanShading;
   QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
-  QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>);
-  QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>);
+  QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>,
+                                    spans ? FragmentShaderSpan<false> : nullptr);
+  QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>,
+                                    spans ? FragmentShaderSpan<true> : nullptr);
 }
 } // namespace iplugin::igraphics

@@ -11,4 +11,7 @@ extern const size_t kMVGshaderLibrarySize;
 
 // Hands the functions' code to the GPU so that the library data can be loaded; safe to call repeatedly.
 void MvgRegisterShaderCode();
+// Whether the fragment functions shade whole spans (the default) or each fragment alone, the reference that
+// the span shading is checked against. Contexts made afterwards follow it.
+void MvgSetSpanShading(bool spans);
 } // namespace iplugin::igraphics

@@ -13,6 +13,8 @@ struct MVGsampler
 {
   const void* user;
   void (*sample)(const void* user, float s, float t, float* rgba);
+  // Optional: n samples at once, giving what n calls of sample give.
+  void (*sampleSpan)(const void* user, const float* s, const float* t, int n, float (*rgba)[4]) = nullptr;
 };
 
 // x, y: the fragment's position in view units (before the pixel ratio); u, v: the interpolated vertex
@@ -20,6 +22,13 @@ struct MVGsampler
 // returns false when the fragment is discarded. A null sampler reads as transparent black.
 bool vgShadeFragment(const MVGfragUniforms& frag, float x, float y, float u, float v, bool antialias,
                      const MVGsampler* sampler, float* rgba);
+
+// vgShadeFragment over n fragments: keep[i] is 0 where fragment i is discarded, else 1 and rgba[i] holds
+// its colour. rgba may be null when only the discards are wanted. The uniforms are looked at once, so the
+// common cases (no scissor, one colour, no stroke coverage) cost less than n calls; colours agree with
+// vgShadeFragment to a float rounding.
+void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
+                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep);
 
 // Parts of the contract, exposed for renderers that evaluate them separately.
 float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);

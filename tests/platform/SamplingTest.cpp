@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 namespace
 {
 // A 2 x 1 RGBA texture: black, white.
@@ -73,3 +77,86 @@ TEST(Sampling, AlphaTexturesReadRedOnly)
   QorvSampleTexture(nullptr, nullptr, 0.5f, 0.5f, out);
   EXPECT_EQ(out[3], 0);
 }
+
+namespace
+{
+struct SpanSampleCase
+{
+  MTLPixelFormat format;
+  MTLSamplerMinMagFilter filter;
+  MTLSamplerAddressMode mode;
+};
+
+class SamplingSpan : public testing::TestWithParam<SpanSampleCase>
+{
+};
+} // namespace
+
+// The span sampler looks the texture up once; it must give what single samples give, and the four-channel
+// bilinear sum of 8-bit colour must keep each channel in place.
+TEST_P(SamplingSpan, AgreesWithSingleSamples)
+{
+  const SpanSampleCase& c = GetParam();
+  auto device = MTLCreateSystemDefaultDevice();
+  auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(c.format, 5, 3, false);
+  auto t = device->newTextureWithDescriptor(*d);
+  const size_t bpp = t->bytesPerPixel();
+  std::vector<uint8_t> px(15 * bpp);
+  for (size_t i = 0; i < px.size(); ++i)
+    px[i] = (uint8_t)(i * 37 + 11);
+  t->replaceRegion(MTLRegionMake2D(0, 0, 5, 3), 0, px.data(), 5 * bpp);
+  MTLSamplerDescriptor sd;
+  sd.minFilter = sd.magFilter = c.filter;
+  sd.sAddressMode = sd.tAddressMode = c.mode;
+  MTLSamplerState s(sd);
+  std::vector<float> u, v;
+  for (int i = 0; i < 97; ++i)
+  {
+    u.push_back(-1.3f + i * 0.037f);
+    v.push_back(1.6f - i * 0.029f);
+  }
+  std::vector<float> spans(4 * u.size());
+  QorvSampleTextureSpan(t.get(), &s, u.data(), v.data(), (int)u.size(),
+                        reinterpret_cast<float(*)[4]>(spans.data()));
+  for (size_t i = 0; i < u.size(); ++i)
+  {
+    float one[4];
+    QorvSampleTexture(t.get(), &s, u[i], v[i], one);
+    for (int k = 0; k < 4; ++k)
+      ASSERT_EQ(spans[4 * i + k], one[k]) << i << " channel " << k;
+    if (c.format == MTLPixelFormatR8Unorm || c.filter != MTLSamplerMinMagFilterLinear ||
+        c.mode != MTLSamplerAddressModeClampToEdge)
+      continue;
+    // Plain bilinear filtering with clamped texel indices, channels in RGBA order.
+    double x = u[i] * 5.0 - 0.5, y = v[i] * 3.0 - 0.5;
+    int x0 = (int)std::floor(x), y0 = (int)std::floor(y);
+    double ax = x - x0, ay = y - y0;
+    auto texel = [&](int tx, int ty, int k)
+    {
+      tx = std::clamp(tx, 0, 4), ty = std::clamp(ty, 0, 2);
+      int memory = c.format == MTLPixelFormatBGRA8Unorm && k != 1 && k != 3 ? 2 - k : k;
+      return px[(ty * 5 + tx) * 4 + memory] / 255.0;
+    };
+    for (int k = 0; k < 4; ++k)
+    {
+      double top = texel(x0, y0, k) * (1 - ax) + texel(x0 + 1, y0, k) * ax;
+      double bottom = texel(x0, y0 + 1, k) * (1 - ax) + texel(x0 + 1, y0 + 1, k) * ax;
+      EXPECT_NEAR(one[k], top * (1 - ay) + bottom * ay, 1e-5) << i << " channel " << k;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SamplingSpan,
+    testing::Values(
+        SpanSampleCase{MTLPixelFormatRGBA8Unorm, MTLSamplerMinMagFilterLinear,
+                       MTLSamplerAddressModeClampToEdge},
+        SpanSampleCase{MTLPixelFormatBGRA8Unorm, MTLSamplerMinMagFilterLinear,
+                       MTLSamplerAddressModeClampToEdge},
+        SpanSampleCase{MTLPixelFormatRGBA8Unorm, MTLSamplerMinMagFilterLinear, MTLSamplerAddressModeRepeat},
+        SpanSampleCase{MTLPixelFormatBGRA8Unorm, MTLSamplerMinMagFilterNearest, MTLSamplerAddressModeRepeat},
+        SpanSampleCase{MTLPixelFormatRGBA8Unorm, MTLSamplerMinMagFilterLinear,
+                       MTLSamplerAddressModeMirrorRepeat},
+        SpanSampleCase{MTLPixelFormatR8Unorm, MTLSamplerMinMagFilterLinear, MTLSamplerAddressModeClampToEdge},
+        SpanSampleCase{MTLPixelFormatR8Unorm, MTLSamplerMinMagFilterNearest,
+                       MTLSamplerAddressModeClampToZero}));

@@ -49,8 +49,27 @@ inline bool TextureFragment(const QorvFragmentIn& in, float colour[4])
   return true;
 }
 
+// The solid and texture shaders again, as span functions: they must draw what the per-fragment ones draw.
+inline void SolidSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
+{
+  for (int i = 0; i < in.count; ++i)
+  {
+    keep[i] = 1;
+    if (colour) std::memcpy(colour[i], in.buffers[0].data, 16);
+  }
+}
+
+inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
+{
+  std::memset(keep, 1, (size_t)in.count);
+  if (colour)
+    QorvSampleTextureSpan(in.textures[0], in.samplers[0], in.varyings[0], in.varyings[1], in.count, colour);
+}
+
 inline void RegisterShaders()
 {
+  QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan);
+  QorvMetalRegisterFragmentFunction("testTextureSpan", TextureFragment, TextureSpan);
   QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2);
   QorvMetalRegisterFragmentFunction("testSolid", SolidFragment);
   QorvMetalRegisterFragmentFunction("testDiscardLeft", DiscardLeftFragment);
@@ -62,7 +81,9 @@ inline std::vector<unsigned char> LibraryData()
   return QorvMetalLibraryData({{MTLFunctionTypeVertex, "testVertex"},
                                {MTLFunctionTypeFragment, "testSolid"},
                                {MTLFunctionTypeFragment, "testDiscardLeft"},
-                               {MTLFunctionTypeFragment, "testTexture"}});
+                               {MTLFunctionTypeFragment, "testTexture"},
+                               {MTLFunctionTypeFragment, "testSolidSpan"},
+                               {MTLFunctionTypeFragment, "testTextureSpan"}});
 }
 
 struct Harness

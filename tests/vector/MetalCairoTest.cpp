@@ -5,6 +5,7 @@
 #include "tests/support/CairoPaths.h"
 #include "tests/support/TestPaths.h"
 #include "graphics/vector/VGtext.h"
+#include "graphics/vector/MVGshaders.h"
 #include "tests/vector/MetalTestContext.h"
 
 #include <cairo-ft.h>
@@ -570,6 +571,28 @@ TEST_P(MetalVersusCairo, SamePixels)
   tol.outliers = c.outliers;
   std::string name = std::string(c.scene.name) + (c.ratio > 1 ? "@2x" : "");
   EXPECT_TRUE(qorvtest::ImagesMatch(theirs, ours, tol, qorvtest::BinaryDir() + "/cairo-compare", name));
+}
+
+// Span shading takes shortcuts on the uniforms; the scenes must come out as the per-fragment reference draws
+// them, to a float rounding.
+TEST_P(MetalVersusCairo, SpanShadingMatchesPerFragmentShading)
+{
+  const CompareCase& c = GetParam();
+  MvgSetSpanShading(false);
+  qorvtest::RgbaImage reference = DrawVector(c.scene, c.ratio);
+  MvgSetSpanShading(true);
+  qorvtest::RgbaImage spans = DrawVector(c.scene, c.ratio);
+  ASSERT_EQ(reference.rgba.size(), spans.rgba.size());
+  int worst = 0;
+  size_t differing = 0;
+  for (size_t i = 0; i < spans.rgba.size(); ++i)
+  {
+    int d = std::abs((int)spans.rgba[i] - (int)reference.rgba[i]);
+    worst = std::max(worst, d);
+    differing += d != 0;
+  }
+  EXPECT_LE(worst, 1);
+  EXPECT_LE(differing, spans.rgba.size() / 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, MetalVersusCairo,

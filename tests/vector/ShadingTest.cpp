@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "graphics/vector/VGshading.h"
 #include "tests/vector/VectorTestContext.h"
@@ -165,3 +167,120 @@ TEST(Shading, RecordedGradientsRunFromInnerToOuterColour)
   vgShadeFragment(radial, 60 + 30, 60, 0.5f, 1, true, nullptr, rgba);
   EXPECT_NEAR(rgba[3], 0.0f, 1e-3);
 }
+
+namespace
+{
+struct SpanCase
+{
+  const char* name;
+  MVGfragUniforms frag;
+  bool antialias;
+};
+
+MVGfragUniforms Gradient(float ext, float radius, float feather, float rotate)
+{
+  MVGfragUniforms u = Uniforms(kMVGShaderFillGradient);
+  u.extent[0] = ext, u.extent[1] = ext * 0.5f;
+  u.radius = radius;
+  u.feather = feather;
+  u.paintMat[0] = std::cos(rotate), u.paintMat[1] = std::sin(rotate);
+  u.paintMat[4] = -std::sin(rotate), u.paintMat[5] = std::cos(rotate);
+  u.paintMat[8] = -12.0f, u.paintMat[9] = -7.0f;
+  u.innerCol[0] = 0.8f, u.innerCol[1] = 0.3f, u.innerCol[2] = 0.1f, u.innerCol[3] = 0.9f;
+  u.outerCol[0] = 0.1f, u.outerCol[1] = 0.05f, u.outerCol[2] = 0.6f, u.outerCol[3] = 0.7f;
+  return u;
+}
+
+std::vector<SpanCase> SpanCases()
+{
+  std::vector<SpanCase> cases;
+  MVGfragUniforms solid = Gradient(0, 0, 1, 0);
+  std::copy(solid.innerCol, solid.innerCol + 4, solid.outerCol);
+  cases.push_back({"solid", solid, false});
+  cases.push_back({"solidAA", solid, true});
+  cases.push_back({"linear", Gradient(1e5f, 0, 30, 0.3f), true});
+  cases.push_back({"box", Gradient(10, 4, 6, 0), true});
+  cases.push_back({"radial", Gradient(8, 8, 5, 0), false});
+  cases.push_back({"hardEdge", Gradient(10, 2, 0, 0.7f), false});
+  MVGfragUniforms scissored = Gradient(10, 4, 6, 0);
+  const float rotated[12] = {0.8f, -0.6f, 0, 0, 0.6f, 0.8f, 0, 0, -15, -10, 1, 0};
+  std::copy(rotated, rotated + 12, scissored.scissorMat);
+  scissored.scissorExt[0] = 9, scissored.scissorExt[1] = 5;
+  scissored.scissorScale[0] = 2, scissored.scissorScale[1] = 0.5f;
+  cases.push_back({"scissored", scissored, true});
+  MVGfragUniforms stencilStroke = solid;
+  stencilStroke.strokeMult = 3.5f;
+  stencilStroke.strokeThr = kMVGStencilStrokeThreshold;
+  cases.push_back({"stencilStroke", stencilStroke, true});
+  for (int texType : {kMVGTexRGBAPremultiplied, kMVGTexRGBA, kMVGTexAlpha})
+  {
+    MVGfragUniforms image = Uniforms(kMVGShaderFillImage);
+    image.extent[0] = 30, image.extent[1] = 0; // a zero extent samples t = 0
+    image.texType = texType;
+    image.innerCol[3] = 0.6f;
+    image.strokeMult = 2.0f;
+    cases.push_back({"image", image, true});
+    MVGfragUniforms text = image;
+    text.type = kMVGShaderImage;
+    text.scissorMat[0] = 1, text.scissorMat[5] = 1, text.scissorMat[8] = -20;
+    text.scissorExt[0] = text.scissorExt[1] = 12;
+    cases.push_back({"text", text, true});
+  }
+  return cases;
+}
+
+void Pattern(const void*, float s, float t, float* rgba)
+{
+  rgba[0] = std::fabs(std::sin(s * 7.0f)), rgba[1] = t - std::floor(t), rgba[2] = 0.25f;
+  rgba[3] = std::fabs(std::cos(s * 3.0f + t));
+}
+
+class ShadingSpan : public testing::TestWithParam<SpanCase>
+{
+};
+} // namespace
+
+TEST_P(ShadingSpan, AgreesWithPerFragmentShading)
+{
+  const SpanCase& c = GetParam();
+  // Spans longer than one internal block, over edges, fringes and the paint's origin.
+  std::vector<float> x, y, u, v;
+  for (int i = 0; i < 150; ++i)
+  {
+    x.push_back(-30.0f + i * 0.41f);
+    y.push_back(-4.0f + i * 0.13f);
+    u.push_back((i % 23) / 22.0f);
+    v.push_back((i % 17) / 12.0f);
+  }
+  const int n = (int)x.size();
+  for (bool spanSampler : {false, true})
+  {
+    MVGsampler sampler{nullptr, Pattern};
+    if (spanSampler)
+      sampler.sampleSpan = [](const void* user, const float* s, const float* t, int count, float(*rgba)[4])
+      {
+        for (int i = 0; i < count; ++i)
+          Pattern(user, s[i], t[i], rgba[i]);
+      };
+    std::vector<float> colour(4 * n, -1.0f);
+    std::vector<unsigned char> keep(n, 2), keepOnly(n, 2);
+    vgShadeSpan(c.frag, x.data(), y.data(), u.data(), v.data(), n, c.antialias, &sampler,
+                reinterpret_cast<float(*)[4]>(colour.data()), keep.data());
+    vgShadeSpan(c.frag, x.data(), y.data(), u.data(), v.data(), n, c.antialias, &sampler, nullptr,
+                keepOnly.data());
+    for (int i = 0; i < n; ++i)
+    {
+      float expected[4];
+      bool kept = vgShadeFragment(c.frag, x[i], y[i], u[i], v[i], c.antialias, &sampler, expected);
+      ASSERT_EQ(keep[i], kept ? 1 : 0) << c.name << " at " << i;
+      ASSERT_EQ(keepOnly[i], keep[i]) << c.name << " at " << i;
+      if (!kept) continue;
+      for (int k = 0; k < 4; ++k)
+        ASSERT_NEAR(colour[4 * i + k], expected[k], 1e-6f) << c.name << " at " << i << " channel " << k;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ShadingSpan, testing::ValuesIn(SpanCases()),
+                         [](const testing::TestParamInfo<SpanCase>& info)
+                         { return std::string(info.param.name) + std::to_string(info.index); });

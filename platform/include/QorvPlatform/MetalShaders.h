@@ -42,20 +42,39 @@ struct QorvFragmentIn
   const MTLSamplerState* const* samplers; // fragment sampler slots (null when unbound)
 };
 
+// A run of fragments on one row, pixels (x + i, y) for i below count, shaded in one call.
+struct QorvFragmentSpanIn
+{
+  int x, y, count;
+  const float* varyings[kQorvMaxVaryings]; // per varying, count values
+  const float* z;                          // count values
+  bool frontFacing;
+  const QorvShaderBuffer* buffers;
+  const MTLTexture* const* textures;
+  const MTLSamplerState* const* samplers;
+};
+
 typedef void (*QorvVertexFunction)(const QorvVertexIn& in, QorvVertexOut& out);
 // Writes the colour and answers true, or answers false to discard the fragment.
 typedef bool (*QorvFragmentFunction)(const QorvFragmentIn& in, float colour[4]);
+// The same function over a span: sets keep[i] to 0 to discard fragment i, else 1 and writes colour[i].
+// colour is null when the draw writes no colour, so that only discards matter. Must give what the
+// per-fragment function gives; it exists so that a shader can look at its uniforms once per span.
+typedef void (*QorvFragmentSpanFunction)(const QorvFragmentSpanIn& in, float (*colour)[4],
+                                         unsigned char* keep);
 
 struct QorvShaderCode
 {
   QorvVertexFunction vertex = nullptr;
   QorvFragmentFunction fragment = nullptr;
+  QorvFragmentSpanFunction fragmentSpan = nullptr; // optional
   int varyingCount = 0;
 };
 
 // Registering a name again replaces its code for libraries made afterwards.
 void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount);
-void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function);
+void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
+                                       QorvFragmentSpanFunction span = nullptr);
 
 // Library data: "MTLB", version 1 (uint32 little-endian), function count (uint32), then per function its
 // type (uint8: 1 vertex, 2 fragment), name length (uint16) and name bytes.
@@ -66,3 +85,6 @@ QorvMetalLibraryData(const std::vector<std::pair<MTLFunctionType, std::string>>&
 // Formats with one channel read (r, 0, 0, 1). Without a texture the result is (0, 0, 0, 0).
 void QorvSampleTexture(const MTLTexture* texture, const MTLSamplerState* sampler, float u, float v,
                        float out[4]);
+// The same for n points at once; gives what n calls of QorvSampleTexture give.
+void QorvSampleTextureSpan(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
+                           const float* v, int n, float (*out)[4]);

@@ -50,10 +50,12 @@ void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction
   Register(name, code);
 }
 
-void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function)
+void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
+                                       QorvFragmentSpanFunction span)
 {
   QorvShaderCode code;
   code.fragment = function;
+  code.fragmentSpan = span;
   Register(name, code);
 }
 

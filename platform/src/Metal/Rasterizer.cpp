@@ -10,6 +10,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace
 {
 constexpr int kSubBits = 8;
@@ -250,53 +254,74 @@ struct Draw
     std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
   }
 
-  // The stencil face a triangle of this facing tests, or null.
-  const MTLDepthStencilState::Face* StencilFace(bool front) const
+  // Pass and next value of every stencil value for one face, so that a fragment's test is two lookups.
+  struct StencilTable
   {
-    if (!stencil || !state->depthStencil) return nullptr;
-    const MTLDepthStencilState::Face* face =
-        front ? &state->depthStencil->front() : &state->depthStencil->back();
-    return face->enabled ? face : nullptr;
+    bool pass[256];
+    uint8_t next[256];
+  };
+  StencilTable stencilTables[2]; // back, front
+  const StencilTable* tableFor[2] = {nullptr, nullptr};
+
+  void BuildStencilTables()
+  {
+    if (!stencil || !state->depthStencil) return;
+    for (int front = 0; front < 2; ++front)
+    {
+      const MTLDepthStencilState::Face& face =
+          front ? state->depthStencil->front() : state->depthStencil->back();
+      if (!face.enabled) continue;
+      const MTLStencilDescriptor& d = face.stencil;
+      StencilTable& t = stencilTables[front];
+      for (uint32_t v = 0; v < 256; ++v)
+      {
+        bool pass = Compare(d.stencilCompareFunction, state->stencilReference & d.readMask, v & d.readMask);
+        t.pass[v] = pass;
+        t.next[v] = Apply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, (uint8_t)v,
+                          state->stencilReference, d.writeMask);
+      }
+      tableFor[front] = &t;
+    }
   }
 
-  void Fragment(int px, int py, const Vertex& a, const Vertex& b, const Vertex& c, double la, double lb,
-                bool front, const MTLDepthStencilState::Face* face) const
+  // Premultiplied source-over into 8-bit colour, four channels at once; the same arithmetic as Blend's.
+  // bgra swaps red and blue of the source into memory order.
+  template <bool Bgra> static void SourceOver(unsigned char* p, const float colourOut[4])
   {
-    uint8_t* s = face ? &stencilPixels[(size_t)py * stencilWidth + px] : nullptr;
-    bool pass = true;
-    uint8_t newStencil = 0;
-    if (face)
-    {
-      const MTLStencilDescriptor& d = face->stencil;
-      pass = Compare(d.stencilCompareFunction, state->stencilReference & d.readMask, *s & d.readMask);
-      newStencil = Apply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, *s,
-                         state->stencilReference, d.writeMask);
-      // A failing fragment that would leave the stencil as it is cannot change anything, discarded or not.
-      if (!pass && newStencil == *s) return;
-    }
-    float colourOut[4] = {0, 0, 0, 0};
-    if (fragmentCode)
-    {
-      double lc = 1 - la - lb;
-      float vary[kQorvMaxVaryings];
-      for (int k = 0; k < varyings; ++k)
-        vary[k] = (float)(la * a.varyings[k] + lb * b.varyings[k] + lc * c.varyings[k]);
-      QorvFragmentIn in;
-      in.position[0] = px + 0.5f;
-      in.position[1] = py + 0.5f;
-      in.position[2] = (float)(la * a.z + lb * b.z + lc * c.z);
-      in.position[3] = 1;
-      in.varyings = vary;
-      in.frontFacing = front;
-      in.buffers = fragmentBuffers;
-      in.textures = textures;
-      in.samplers = samplers;
-      if (!fragmentCode->fragment(in, colourOut)) return;
-    }
-    if (face) *s = newStencil;
-    if (!pass || !colour || !fragmentCode || blend->writeMask == MTLColorWriteMaskNone) return;
+#if defined(__SSE2__)
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+    __m128 src = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(colourOut), zero), one); // NaN reads as 0
+    if (_mm_movemask_ps(_mm_cmpeq_ps(src, zero)) == 0xF) return;
+    if (Bgra) src = _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 0, 1, 2));
+    const float a = _mm_cvtss_f32(_mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 3, 3, 3)));
+    const __m128 keep = _mm_set1_ps((1.0f - a) * (1.0f / 255.0f));
+    uint32_t bytes;
+    std::memcpy(&bytes, p, 4);
+    __m128i d = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), _mm_setzero_si128()),
+                                   _mm_setzero_si128());
+    __m128 o = _mm_add_ps(src, _mm_mul_ps(_mm_cvtepi32_ps(d), keep));
+    // Round to nearest as ToByte: anything from 1 up gives 255.
+    __m128i q = _mm_cvttps_epi32(
+        _mm_min_ps(_mm_add_ps(_mm_mul_ps(o, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)), _mm_set1_ps(255.0f)));
+    q = _mm_packs_epi32(q, q);
+    bytes = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(q, q));
+    std::memcpy(p, &bytes, 4);
+#else
+    float src[4];
+    for (int i = 0; i < 4; ++i)
+      src[i] = Unorm(colourOut[i]);
+    if (src[3] == 0 && src[0] == 0 && src[1] == 0 && src[2] == 0) return;
+    const int r = Bgra ? 2 : 0, b = 2 - r;
+    const float keep = (1.0f - src[3]) * (1.0f / 255.0f);
+    float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
+    p[r] = ToByte(o[0]), p[1] = ToByte(o[1]), p[b] = ToByte(o[2]), p[3] = ToByte(o[3]);
+#endif
+  }
+
+  // Writes one shaded fragment that passed the stencil test into the colour attachment.
+  void Blend(unsigned char* p, const float colourOut[4]) const
+  {
     const MTLPixelFormat format = colourFormat;
-    unsigned char* p = &colourPixels[((size_t)py * colourWidth + px) * colourBytes];
     float src[4], dst[4], out[4];
     for (int i = 0; i < 4; ++i)
       src[i] = Unorm(colourOut[i]);
@@ -327,6 +352,128 @@ struct Draw
     for (int i = 0; i < 4; ++i)
       if (!(blend->writeMask & channel[i])) out[i] = dst[i];
     QorvStorePixel(format, out, p);
+  }
+
+  // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
+  // one call, then tested and written in order.
+  static constexpr int kChunk = 128;
+  struct Span
+  {
+    int y, x0;
+    int64_t e0, e1, s0, s1; // edge functions 0 and 1 at the span's first pixel and their steps
+    double inv;
+    const Vertex *a, *b, *c;
+    bool front;
+    const StencilTable* table;
+  };
+
+  void Run(const Span& sp, int from, int to) const
+  {
+    const int m = to - from;
+    const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
+    unsigned char keep[kChunk];
+    float colourOut[kChunk][4];
+    if (fragmentCode)
+    {
+      float vary[kQorvMaxVaryings][kChunk], z[kChunk];
+      double la[kChunk], lb[kChunk], lc[kChunk];
+      for (int t = 0; t < m; ++t)
+      {
+        la[t] = (double)(sp.e0 + (from + t) * sp.s0) * sp.inv;
+        lb[t] = (double)(sp.e1 + (from + t) * sp.s1) * sp.inv;
+        lc[t] = 1 - la[t] - lb[t];
+      }
+      auto interpolate = [&](float* out, double va, double vb, double vc)
+      {
+        for (int t = 0; t < m; ++t)
+          out[t] = (float)(la[t] * va + lb[t] * vb + lc[t] * vc);
+      };
+      const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
+      for (int k = 0; k < varyings; ++k)
+        interpolate(vary[k], a.varyings[k], b.varyings[k], c.varyings[k]);
+      interpolate(z, a.z, b.z, c.z);
+      if (fragmentCode->fragmentSpan)
+      {
+        QorvFragmentSpanIn in;
+        in.x = sp.x0 + from;
+        in.y = sp.y;
+        in.count = m;
+        for (int k = 0; k < kQorvMaxVaryings; ++k)
+          in.varyings[k] = vary[k];
+        in.z = z;
+        in.frontFacing = sp.front;
+        in.buffers = fragmentBuffers;
+        in.textures = textures;
+        in.samplers = samplers;
+        fragmentCode->fragmentSpan(in, writeColour ? colourOut : nullptr, keep);
+      }
+      else
+      {
+        for (int t = 0; t < m; ++t)
+        {
+          float v[kQorvMaxVaryings];
+          for (int k = 0; k < varyings; ++k)
+            v[k] = vary[k][t];
+          QorvFragmentIn in;
+          in.position[0] = sp.x0 + from + t + 0.5f;
+          in.position[1] = sp.y + 0.5f;
+          in.position[2] = z[t];
+          in.position[3] = 1;
+          in.varyings = v;
+          in.frontFacing = sp.front;
+          in.buffers = fragmentBuffers;
+          in.textures = textures;
+          in.samplers = samplers;
+          colourOut[t][0] = colourOut[t][1] = colourOut[t][2] = colourOut[t][3] = 0;
+          keep[t] = fragmentCode->fragment(in, colourOut[t]) ? 1 : 0;
+        }
+      }
+    }
+    else
+      std::memset(keep, 1, (size_t)m);
+    uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0 + from] : nullptr;
+    const int fastBlend = !sourceOver                                ? 0
+                          : colourFormat == MTLPixelFormatRGBA8Unorm ? 1
+                          : colourFormat == MTLPixelFormatBGRA8Unorm ? 2
+                                                                     : 0;
+    unsigned char* crow =
+        writeColour ? &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes] : nullptr;
+    for (int t = 0; t < m; ++t)
+    {
+      if (!keep[t]) continue;
+      if (srow)
+      {
+        uint8_t s = srow[t];
+        srow[t] = sp.table->next[s];
+        if (!sp.table->pass[s]) continue;
+      }
+      if (!crow) continue;
+      if (fastBlend == 1)
+        SourceOver<false>(crow + (size_t)t * 4, colourOut[t]);
+      else if (fastBlend == 2)
+        SourceOver<true>(crow + (size_t)t * 4, colourOut[t]);
+      else
+        Blend(crow + (size_t)t * colourBytes, colourOut[t]);
+    }
+  }
+
+  // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
+  // cannot change anything, so they are skipped before shading.
+  void Row(const Span& sp, int n) const
+  {
+    const uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0] : nullptr;
+    auto live = [&](int i) { return !srow || sp.table->pass[srow[i]] || sp.table->next[srow[i]] != srow[i]; };
+    int i = 0;
+    while (i < n)
+    {
+      while (i < n && !live(i))
+        ++i;
+      int j = i;
+      while (j < n && j - i < kChunk && live(j))
+        ++j;
+      if (j > i) Run(sp, i, j);
+      i = j;
+    }
   }
 
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
@@ -375,8 +522,12 @@ struct Draw
       int64_t cx = px0 * kOne + kOne / 2, cy = py0 * kOne + kOne / 2;
       rowStart[k] = dx * (cy - Y[a]) - dy * (cx - X[a]);
     }
-    const double inv = 1.0 / (double)area;
-    const MTLDepthStencilState::Face* face = StencilFace(front);
+    Span sp;
+    sp.inv = 1.0 / (double)area;
+    sp.a = v[0], sp.b = v[1], sp.c = v[2];
+    sp.front = front;
+    sp.table = tableFor[front ? 1 : 0];
+    sp.s0 = stepX[0], sp.s1 = stepX[1];
     for (int64_t py = py0; py <= py1; ++py)
     {
       if (bands > 1 && (py / kQorvBandRows) % bands != band)
@@ -397,10 +548,13 @@ struct Draw
         else if (e < bias[k])
           hi = -1;
       }
-      for (int64_t i = lo; i <= hi; ++i)
+      if (lo <= hi)
       {
-        double e0 = (double)(rowStart[0] + i * stepX[0]), e1 = (double)(rowStart[1] + i * stepX[1]);
-        Fragment((int)(px0 + i), (int)py, *v[0], *v[1], *v[2], e0 * inv, e1 * inv, front, face);
+        sp.y = (int)py;
+        sp.x0 = (int)(px0 + lo);
+        sp.e0 = rowStart[0] + lo * stepX[0];
+        sp.e1 = rowStart[1] + lo * stepX[1];
+        Row(sp, (int)(hi - lo + 1));
       }
       for (int k = 0; k < 3; ++k)
         rowStart[k] += stepY[k];
@@ -443,6 +597,7 @@ void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState&
                  d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
                  d.blend->alphaBlendOperation == MTLBlendOperationAdd;
   d.varyings = d.vertexCode->varyingCount;
+  d.BuildStencilTables();
   for (int i = 0; i < QorvDrawState::kSlots; ++i)
   {
     auto bind = [](const QorvDrawState::BufferBinding& b)
