@@ -1,5 +1,6 @@
 // The parameter-change handler and the editor's message tags.
 #include "framework/Hosts.h"
+#include "graphics/IGraphics.h"
 #include "mixer/Qorv.h"
 
 #include <cstring>
@@ -224,7 +225,8 @@ void Qorv::HandleTag(int tag)
     if (WithEditor()) RebuildUserPresets();
     break;
   case kTagGuiScaleFromEditor:
-    if (WithEditor()) SetGuiScaleFromTag(GetEditorScale(), false);
+    // The editor already has this scale: no rescale.
+    if (WithEditor()) SetGuiScaleFromTag(GetUI()->GetDrawScale(), false);
     break;
   case kTagGuiScaleReset:
     SetGuiScaleFromTag(1.0, true);

@@ -1,8 +1,10 @@
 #include "mixer/SendSlotTable.h"
+#include "tests/framework/GraphicsDoubles.h"
 #include "tests/mixer/QorvTestInstance.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 using namespace iplugin;
@@ -303,6 +305,48 @@ TEST_F(QorvTest, IdleTickPublishesTheGainsOfTheMixedChannels)
   plug.Engine().mAutomationDue = 1;
   plug.OnIdleTick();
   EXPECT_EQ(plug.GetParam(kParamFirstOutput + 3)->Value(), -10.0);
+}
+
+TEST_F(QorvTest, EditorTagsActOnlyWhileTheEditorIsOpen)
+{
+  RecordingQorv plug;
+  const std::string saved = home.Root() + "/My Preset.qxs";
+  plug.mPresetMenuPath.Set(saved.c_str());
+  plug.Change(kParamMixMode, 3);
+  plug.HandleParamChange(kTagSavePreset, kUI, -1);
+  EXPECT_FALSE(std::filesystem::exists(saved));
+
+  plug.mMakeGraphicsFunc = [&plug]() -> igraphics::IGraphics*
+  { return new qorvtest::FakeGraphics(plug, 875, 580, 1.25f); };
+  ASSERT_NE(plug.OpenWindow(nullptr), nullptr);
+  plug.HandleParamChange(kTagGuiScaleFromEditor, kUI, -1);
+  EXPECT_DOUBLE_EQ(plug.GetParam(kParamGuiScale)->Value(), 1.25);
+  EXPECT_FALSE(plug.GuiRescaleRequested());
+  plug.HandleParamChange(kTagAbout, kUI, -1);
+  plug.HandleParamChange(kTagUpdatePage, kUI, -1);
+  EXPECT_TRUE(plug.AboutRequested());
+  EXPECT_TRUE(plug.UpdatePageRequested());
+
+  plug.HandleParamChange(kTagSavePreset, kUI, -1);
+  ASSERT_TRUE(std::filesystem::exists(saved));
+  plug.Change(kParamMixMode, 0);
+  plug.HandleParamChange(kTagLoadPreset, kUI, -1);
+  EXPECT_EQ(uint32_t(plug.Engine().mMixMode), 3u);
+  EXPECT_STREQ(plug.GetPresetName(0), "My Preset");
+
+  plug.HandleParamChange(kTagSaveDefaultPreset, kUI, -1);
+  EXPECT_TRUE(std::filesystem::exists(std::string(plug.AUFolder()) + "/default.qxs"));
+  std::filesystem::copy_file(saved, home.QorvFolder() + "/b.qxs");
+  std::filesystem::copy_file(saved, home.QorvFolder() + "/a.qxs");
+  for (int i = 0; i < 2; ++i)
+    plug.HandleParamChange(kTagRebuildUserPresets, kUI, -1);
+  ASSERT_EQ(plug.Presets().NUserPresets(), 2);
+  EXPECT_STREQ(plug.Presets().GetUserPreset(0)->mName, "My Preset");
+
+  plug.CloseWindow();
+  std::filesystem::remove(home.QorvFolder() + "/a.qxs");
+  plug.HandleParamChange(kTagRebuildUserPresets, kUI, -1);
+  EXPECT_EQ(plug.Presets().NUserPresets(), 2);
 }
 
 TEST_F(QorvTest, SendSlotResetTagOnlyInTheMixerModes)
