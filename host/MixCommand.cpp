@@ -1,7 +1,11 @@
 #include "host/MixCommand.h"
 
+#include "host/CFText.h"
+
 #include "host/AudioFile.h"
+#include "host/AutomationRecorder.h"
 #include "host/HostInstance.h"
+#include "host/StateFiles.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <QorvPlatform/RunLoopClock.h>
@@ -11,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -26,14 +31,6 @@ constexpr AudioUnitParameterID kFirstGainParam = 273; // "OUT:Ch01 Strength", th
 constexpr float kModeIntMixer = 0.f, kModeExtMixer = 1.f, kModeFirstSender = 2.f;
 constexpr int kMaxTracks = 32;
 constexpr double kOpenGainDb = -6.0; // a channel counts as open from here up
-
-std::string Text(CFStringRef s)
-{
-  if (!s) return "";
-  char buf[512] = "";
-  CFStringGetCString(s, buf, sizeof buf, kCFStringEncodingUTF8);
-  return buf;
-}
 
 struct ParamDesc
 {
@@ -102,14 +99,18 @@ std::string Seconds(double s)
   return buf;
 }
 
+// What happens to an instance between its configuration and its settings; false with a message.
+using PrepareFunc = std::function<bool(AudioUnit, std::string&)>;
+
 // Opens, configures and initialises one instance; null with a message on failure.
 std::unique_ptr<HostInstance> OpenInstance(PluginEntryPoints& plugin, double rate, int nIn, int nOut,
                                            UInt32 block, const std::vector<ParamSetting>& settings,
-                                           std::string& error)
+                                           std::string& error, const PrepareFunc& prepare = nullptr)
 {
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, Door::kFactory, error);
   if (!au) return au;
   OSStatus status = au->Configure(rate, nIn, nOut, block);
+  if (status == noErr && prepare && !prepare(au->Unit(), error)) return nullptr;
   for (const ParamSetting& s : settings)
     if (status == noErr)
       status = AudioUnitSetParameter(au->Unit(), s.id, kAudioUnitScope_Global, 0, s.value, 0);
@@ -263,11 +264,25 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
       mixerSettings.push_back(s);
   }
 
+  // The idle timers of the instances run on the clock chosen before any instance starts one.
+  if (o.realTimeIdle)
+    qorvplatform::UseRealClock();
+  else
+    qorvplatform::UseVirtualClock(0.0);
+
+  // Presets and a saved state reach the mixer before the settings above.
+  const PrepareFunc restore = [&o](AudioUnit unit, std::string& message)
+  {
+    return (o.factoryPreset.empty() || SelectFactoryPreset(unit, o.factoryPreset, message)) &&
+           (o.presetFile.empty() || ApplyPresetFile(unit, o.presetFile, message)) &&
+           (o.stateIn.empty() || RestoreStateFile(unit, o.stateIn, message));
+  };
+
   // The instances: the mixer first (it resets the send slots), then one sender per track.
   const int mixerIn = o.internal ? tracks[0].NChannels() : 2;
   const int mixerOut = mixerIn;
   std::unique_ptr<HostInstance> mixer =
-      OpenInstance(plugin, rate, mixerIn, mixerOut, o.block, mixerSettings, error);
+      OpenInstance(plugin, rate, mixerIn, mixerOut, o.block, mixerSettings, error, restore);
   if (!mixer)
   {
     err << error << "\n";
@@ -301,8 +316,18 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     gains << "\n";
   }
 
-  // The idle ticks follow the audio: the main run loop's clock advances by each cycle's duration.
-  qorvplatform::UseVirtualClock(0.0);
+  // The automation the mixer writes, stamped with the song position at which the host receives it.
+  double songSeconds = 0.0;
+  AutomationRecorder automation([&songSeconds] { return songSeconds; });
+  if (!o.automationCsv.empty())
+  {
+    if (OSStatus status = automation.Listen(mixer->Unit(), kFirstGainParam, kMaxTracks))
+    {
+      err << "cannot listen to the mixer's automation (status " << status << ")\n";
+      return 1;
+    }
+  }
+
   AudioFile result;
   result.sampleRate = rate;
   result.channels.assign(2, std::vector<float>(size_t(frames), 0.f));
@@ -366,7 +391,12 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
         std::copy_n(scratchOut[size_t(std::min(c, mixerOut - 1))].begin(), n,
                     result.channels[size_t(c)].begin() + pos);
 
-    qorvplatform::AdvanceClock(double(n) / rate);
+    // The main thread's turn: its idle timers fire when due, by the system clock or by the audio's.
+    songSeconds = double(pos + long(n)) / rate;
+    if (o.realTimeIdle)
+      qorvplatform::FireDueTimers();
+    else
+      qorvplatform::AdvanceClock(double(n) / rate);
     ++blocks;
     if (gains.is_open()) gains << double(pos) / rate;
     for (int t = 0; t < nTracks; ++t)
@@ -387,7 +417,9 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     err << "\n";
   }
 
-  if (!WriteAudioFile(o.output, result, error))
+  if (!WriteAudioFile(o.output, result, error) ||
+      (!o.stateOut.empty() && !SaveStateFile(mixer->Unit(), o.stateOut, error)) ||
+      (!o.automationCsv.empty() && !automation.WriteCsv(o.automationCsv, error)))
   {
     err << error << "\n";
     return 1;
@@ -407,6 +439,9 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     out << line;
   }
   if (!o.gainsCsv.empty()) out << "gains per block: " << o.gainsCsv << "\n";
+  if (!o.automationCsv.empty())
+    out << "automation: " << automation.Entries().size() << " values to " << o.automationCsv << "\n";
+  if (!o.stateOut.empty()) out << "state: " << o.stateOut << "\n";
   return 0;
 }
 } // namespace qorvhost

@@ -21,6 +21,15 @@ struct MixOptions
   bool tracks = false;
   unsigned block = 512;
   bool progress = true; // a progress bar on err for inputs longer than a few seconds
+  // Applied to the mixer before rendering, in this order, before the command's own settings and --set.
+  std::string factoryPreset; // a factory preset's name
+  std::string presetFile;    // a preset file (".qxs")
+  std::string stateIn;       // a saved ClassInfo property list (".aupreset")
+  std::string stateOut;      // the mixer's ClassInfo after the mix
+  std::string automationCsv; // every channel strength the mixer publishes: time, parameter, value
+  // The idle timer runs on the system clock while rendering, as a host's main thread would; otherwise
+  // on a virtual clock that advances with the audio (repeatable, for tests).
+  bool realTimeIdle = false;
 };
 
 // One parsed --set: the parameter and its value in the parameter's units.

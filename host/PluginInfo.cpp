@@ -1,5 +1,6 @@
 #include "host/PluginInfo.h"
 
+#include "host/CFText.h"
 #include "host/HostInstance.h"
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -11,14 +12,6 @@ namespace qorvhost
 {
 namespace
 {
-std::string Text(CFStringRef s)
-{
-  if (!s) return "";
-  char buf[512] = "";
-  CFStringGetCString(s, buf, sizeof buf, kCFStringEncodingUTF8);
-  return buf;
-}
-
 const char* UnitName(AudioUnitParameterUnit unit)
 {
   static const char* names[] = {

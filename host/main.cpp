@@ -3,11 +3,15 @@
 //   qorv-host validate [--plugin BUNDLE]
 //   qorv-host render [--plugin BUNDLE] [--bypass] [--door entry|factory] [--block N] -o OUT.wav IN.wav
 //   qorv-host mix [--plugin BUNDLE] [--set NAME=VALUE]... [--internal] [--tracks] [--gains FILE.csv]
+//                 [--factory-preset NAME] [--preset FILE.qxs] [--state-in FILE.aupreset]
+//                 [--state-out FILE.aupreset] [--automation FILE.csv] [--clock real|audio]
 //                 [--block N] -o OUT.wav IN1.wav [IN2.wav ...]
+//   qorv-host preset export [--plugin BUNDLE] --factory NAME -o FILE.qxs
 #include "host/AudioFile.h"
 #include "host/MixCommand.h"
 #include "host/HostInstance.h"
 #include "host/PluginInfo.h"
+#include "host/PresetCommand.h"
 #include "host/Validator.h"
 
 #include <filesystem>
@@ -28,7 +32,9 @@ int Usage()
          "IN.wav\n"
          "       qorv-host mix [--plugin BUNDLE] [--set NAME=VALUE]... [--internal] [--tracks] [--gains "
          "FILE.csv] "
-         "[--block N] -o OUT.wav IN1.wav [IN2.wav ...]\n";
+         "[--factory-preset NAME] [--preset FILE.qxs] [--state-in FILE.aupreset] [--state-out FILE.aupreset] "
+         "[--automation FILE.csv] [--clock real|audio] [--block N] -o OUT.wav IN1.wav [IN2.wav ...]\n"
+         "       qorv-host preset export [--plugin BUNDLE] --factory NAME -o FILE.qxs\n";
   return 2;
 }
 
@@ -52,6 +58,8 @@ struct Options
   std::vector<std::string> inputs, sets;
   std::string gains;
   bool internal = false, tracks = false;
+  std::string factoryPreset, preset, stateIn, stateOut, automation, subcommand;
+  bool realTimeIdle = true;
 };
 
 bool Parse(int argc, char** argv, Options& o)
@@ -63,7 +71,30 @@ bool Parse(int argc, char** argv, Options& o)
   {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    if (a == "--set" || a == "--gains")
+    if (a == "--factory-preset" || a == "--preset" || a == "--state-in" || a == "--state-out" ||
+        a == "--automation" || a == "--factory" || a == "--clock")
+    {
+      const char* v = next();
+      if (!v) return false;
+      const std::string value = v;
+      if (a == "--factory-preset" || a == "--factory")
+        o.factoryPreset = value;
+      else if (a == "--preset")
+        o.preset = value;
+      else if (a == "--state-in")
+        o.stateIn = value;
+      else if (a == "--state-out")
+        o.stateOut = value;
+      else if (a == "--automation")
+        o.automation = value;
+      else if (value == "real" || value == "audio")
+        o.realTimeIdle = value == "real";
+      else
+        return false;
+    }
+    else if (o.command == "preset" && o.subcommand.empty() && a == "export")
+      o.subcommand = a;
+    else if (a == "--set" || a == "--gains")
     {
       const char* v = next();
       if (!v) return false;
@@ -159,7 +190,8 @@ int main(int argc, char** argv)
 {
   Options o;
   if (!Parse(argc, argv, o)) return Usage();
-  if (o.command != "info" && o.command != "validate" && o.command != "render" && o.command != "mix")
+  if (o.command != "info" && o.command != "validate" && o.command != "render" && o.command != "mix" &&
+      !(o.command == "preset" && o.subcommand == "export"))
     return Usage();
 
   PluginEntryPoints plugin;
@@ -187,8 +219,19 @@ int main(int argc, char** argv)
     mix.internal = o.internal;
     mix.tracks = o.tracks;
     mix.block = o.block;
+    mix.factoryPreset = o.factoryPreset;
+    mix.presetFile = o.preset;
+    mix.stateIn = o.stateIn;
+    mix.stateOut = o.stateOut;
+    mix.automationCsv = o.automation;
+    mix.realTimeIdle = o.realTimeIdle;
     const int rc = RunMix(plugin, mix, std::cout, std::cerr);
     return rc;
+  }
+  if (o.command == "preset")
+  {
+    if (!o.input.empty()) return Usage();
+    return RunPresetExport(plugin, o.factoryPreset, o.output, std::cout, std::cerr);
   }
   return Render(plugin, o);
 }

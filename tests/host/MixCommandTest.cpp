@@ -3,6 +3,8 @@
 #include "host/AudioFile.h"
 #include "host/HostInstance.h"
 #include "host/MixCommand.h"
+#include "host/PresetCommand.h"
+#include "host/StateFiles.h"
 #include "mixer/Qorv.h"
 #include "tests/support/TestPaths.h"
 
@@ -11,8 +13,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -210,5 +215,189 @@ TEST_F(MixCommandTest, InternalMixerAndTheSendersOwnOutputs)
   ASSERT_TRUE(ReadAudioFile(mono, in, error));
   for (long i = 0; i < in.NFrames(); i += 997)
     EXPECT_NEAR(sum.channels[0][size_t(i)], 2.f * in.channels[0][size_t(i)], 1e-5f) << i;
+}
+
+std::string FileBytes(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Whether two audio files hold the same samples, bit for bit (their headers may carry a time stamp).
+testing::AssertionResult SameSamples(const std::string& a, const std::string& b)
+{
+  AudioFile x, y;
+  std::string error;
+  if (!ReadAudioFile(a, x, error) || !ReadAudioFile(b, y, error)) return testing::AssertionFailure() << error;
+  if (x.NChannels() != y.NChannels() || x.NFrames() != y.NFrames() || x.NFrames() == 0)
+    return testing::AssertionFailure() << a << " and " << b << " differ in shape";
+  for (int c = 0; c < x.NChannels(); ++c)
+    if (std::memcmp(x.channels[size_t(c)].data(), y.channels[size_t(c)].data(),
+                    x.channels[size_t(c)].size() * sizeof(float)) != 0)
+      return testing::AssertionFailure() << a << " and " << b << " differ in channel " << c;
+  return testing::AssertionSuccess();
+}
+
+class MixStateTest : public MixCommandTest
+{
+protected:
+  void SetUp() override
+  {
+    MixCommandTest::SetUp();
+    a = WriteTrack("a.wav", {Talker(1.5, 0.2, 0.8, 0.3f, 11)});
+    b = WriteTrack("b.wav", {Talker(1.5, 0.9, 0.5, 0.25f, 12)});
+    c = WriteTrack("c.wav", {Talker(1.5, 0.0, 0.0, 0.3f, 13)});
+  }
+  MixOptions Base(const std::string& output)
+  {
+    MixOptions o;
+    o.inputs = {a, b, c};
+    o.output = dir + "/" + output;
+    return o;
+  }
+  std::string a, b, c;
+};
+
+TEST_F(MixStateTest, SavedStateFedBackReproducesTheMixBitForBit)
+{
+  MixOptions first = Base("first.wav");
+  // Values a float carries exactly: the state keeps six decimals.
+  first.sets = {"Mix Mode=Prio", "Attack=0.25", "Release=1.5",
+                "PreGain Ch2=6", "Pan Ch1=-40", "Main Volume=-3"};
+  first.stateOut = dir + "/state.aupreset";
+  ASSERT_EQ(Mix(first), 0) << err.str();
+  const std::string state = FileBytes(first.stateOut);
+  EXPECT_EQ(state.rfind("<?xml", 0), 0u);
+  EXPECT_NE(state.find("<key>data</key>"), std::string::npos);
+
+  MixOptions again = Base("again.wav");
+  again.stateIn = first.stateOut;
+  ASSERT_EQ(Mix(again), 0) << err.str();
+  EXPECT_TRUE(SameSamples(again.output, first.output));
+
+  // Without the state the settings are lost, and the mix differs.
+  MixOptions plain = Base("plain.wav");
+  ASSERT_EQ(Mix(plain), 0) << err.str();
+  EXPECT_FALSE(SameSamples(plain.output, first.output));
+}
+
+TEST_F(MixStateTest, BrokenStateOrPresetFilesFailBeforeAnythingIsWritten)
+{
+  std::ofstream(dir + "/junk.aupreset") << "not a property list";
+  std::ofstream(dir + "/junk.qxs") << "<PresetXMLTree><PluginVendor>Someone</PluginVendor></PresetXMLTree>";
+  for (int i = 0; i < 4; ++i)
+  {
+    MixOptions o = Base("never.wav");
+    if (i == 0) o.stateIn = dir + "/junk.aupreset";
+    if (i == 1) o.stateIn = dir + "/missing.aupreset";
+    if (i == 2) o.presetFile = dir + "/junk.qxs";
+    if (i == 3) o.factoryPreset = "Loudest Mixing";
+    EXPECT_EQ(Mix(o), 1) << i;
+    EXPECT_FALSE(err.str().empty()) << i;
+    EXPECT_FALSE(std::filesystem::exists(o.output)) << i;
+  }
+  EXPECT_NE(err.str().find("(\"Init\")"), std::string::npos) << err.str(); // the names on offer
+}
+
+TEST_F(MixStateTest, ExportedFactoryPresetIsAPresetFileTheMixerTakes)
+{
+  std::ostringstream o2, e2;
+  const std::string qxs = dir + "/init.qxs";
+  ASSERT_EQ(RunPresetExport(InProcessQorv(), "Init", qxs, o2, e2), 0) << e2.str();
+  std::string doc = FileBytes(qxs);
+  EXPECT_EQ(doc.rfind("<?xml version=\"1.0\" ?>", 0), 0u) << doc.substr(0, 200);
+  EXPECT_NE(doc.find("<PluginName>Qorv</PluginName>"), std::string::npos);
+  const std::string autoBal = "<Param name=\"Mix Mode\" val=\"2.000000\"";
+  const size_t at = doc.find(autoBal);
+  ASSERT_NE(at, std::string::npos) << doc.substr(0, 800);
+  EXPECT_EQ(RunPresetExport(InProcessQorv(), "Prio Mixing", dir + "/n.qxs", o2, e2), 1);
+  EXPECT_NE(e2.str().find("no factory preset named \"Prio Mixing\""), std::string::npos) << e2.str();
+  EXPECT_FALSE(std::filesystem::exists(dir + "/n.qxs"));
+
+  // The file, edited as a user would, mixes like the same setting given directly.
+  doc.replace(at, autoBal.size(), "<Param name=\"Mix Mode\" val=\"3.000000\"");
+  std::ofstream(dir + "/prio.qxs", std::ios::binary) << doc;
+  MixOptions file = Base("file.wav");
+  file.presetFile = dir + "/prio.qxs";
+  ASSERT_EQ(Mix(file), 0) << err.str();
+  MixOptions set = Base("set.wav");
+  set.sets = {"Mix Mode=Prio"};
+  ASSERT_EQ(Mix(set), 0) << err.str();
+  EXPECT_TRUE(SameSamples(file.output, set.output));
+
+  // A factory preset comes first, a preset file given with it after.
+  MixOptions init = Base("init.wav");
+  init.presetFile = dir + "/prio.qxs";
+  init.factoryPreset = "Init";
+  ASSERT_EQ(Mix(init), 0) << err.str();
+  EXPECT_TRUE(SameSamples(init.output, file.output)); // the file is applied after the factory preset
+  MixOptions plain = Base("plain.wav");
+  ASSERT_EQ(Mix(plain), 0) << err.str();
+  EXPECT_FALSE(SameSamples(plain.output, file.output));
+}
+
+TEST_F(MixStateTest, AutomationHoldsEveryPublishedStrength)
+{
+  MixOptions o = Base("auto.wav");
+  o.automationCsv = dir + "/automation.csv";
+  o.gainsCsv = dir + "/gains.csv";
+  ASSERT_EQ(Mix(o), 0) << err.str();
+
+  std::ifstream csv(o.automationCsv);
+  std::string line;
+  std::getline(csv, line);
+  EXPECT_EQ(line, "time,parameter,value");
+  std::map<unsigned, std::vector<std::pair<double, double>>> byParam;
+  double lastTime = 0.0;
+  while (std::getline(csv, line))
+  {
+    double t = 0, v = 0;
+    unsigned p = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%u,%lf", &t, &p, &v), 3) << line;
+    EXPECT_GE(t, lastTime);
+    lastTime = t;
+    EXPECT_GE(v, -144.0);
+    EXPECT_LE(v, 0.0);
+    byParam[p].push_back({t, v});
+  }
+  // Three channels, one value each every 50 ms of audio.
+  ASSERT_EQ(byParam.size(), 3u);
+  EXPECT_EQ(byParam.begin()->first, 273u);
+  EXPECT_EQ(byParam.rbegin()->first, 275u);
+  for (const auto& [param, values] : byParam)
+    EXPECT_NEAR(double(values.size()), 1.5 / 0.05, 2.0) << param;
+
+  // The talker on channel 1 is open while it talks; the quiet channel 3 stays far below.
+  auto at = [&](unsigned p, double t)
+  {
+    double v = -144.0;
+    for (const auto& [when, value] : byParam[p])
+      if (when <= t) v = value;
+    return v;
+  };
+  EXPECT_GT(at(273, 0.8), -3.0);
+  EXPECT_LT(at(275, 0.8), at(273, 0.8) - 20.0);
+  EXPECT_NE(out.str().find("automation: "), std::string::npos);
+
+  // With "Write Automation" off nothing is published.
+  MixOptions off = Base("off.wav");
+  off.automationCsv = dir + "/off.csv";
+  off.sets = {"Write Automation Off/On=0"};
+  ASSERT_EQ(Mix(off), 0) << err.str();
+  EXPECT_EQ(FileBytes(off.automationCsv), "time,parameter,value\n");
+}
+
+TEST_F(MixStateTest, RealTimeIdleStillPublishes)
+{
+  MixOptions o = Base("realtime.wav");
+  o.realTimeIdle = true;
+  o.automationCsv = dir + "/rt.csv";
+  MixOptions ref = Base("virtual.wav");
+  ASSERT_EQ(Mix(ref), 0) << err.str();
+  ASSERT_EQ(Mix(o), 0) << err.str();
+  // The audio does not depend on when the main thread runs.
+  EXPECT_TRUE(SameSamples(o.output, ref.output));
+  EXPECT_EQ(FileBytes(o.automationCsv).rfind("time,parameter,value\n", 0), 0u);
+  qorvplatform::UseVirtualClock(0.0);
 }
 } // namespace

@@ -1,0 +1,272 @@
+#include "host/StateFiles.h"
+
+#include "host/CFText.h"
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace qorvhost
+{
+namespace
+{
+// Preset files are small; anything larger is no preset of ours.
+constexpr size_t kMaxFileBytes = 64u << 20;
+
+bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
+{
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+  {
+    error = "cannot read " + path;
+    return false;
+  }
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0 || size_t(size) > kMaxFileBytes)
+  {
+    error = path + ": not a preset or state file (too large)";
+    return false;
+  }
+  in.seekg(0);
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+bool WriteFile(const std::string& path, const void* bytes, size_t size, std::string& error)
+{
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (out) out.write(static_cast<const char*>(bytes), std::streamsize(size));
+  if (!out)
+  {
+    error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+std::string Status(const char* what, OSStatus status)
+{
+  return std::string(what) + " (status " + std::to_string(status) + ")";
+}
+
+CFPropertyListRef CopyClassInfo(AudioUnit unit, std::string& error)
+{
+  CFPropertyListRef plist = nullptr;
+  UInt32 size = sizeof plist;
+  const OSStatus status =
+      AudioUnitGetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &plist, &size);
+  if (status != noErr || !plist)
+  {
+    error = Status("the plug-in gave no state", status);
+    return nullptr;
+  }
+  return plist;
+}
+
+bool SetClassInfo(AudioUnit unit, CFPropertyListRef plist, std::string& error)
+{
+  const OSStatus status = AudioUnitSetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0,
+                                               &plist, sizeof plist);
+  if (status != noErr)
+  {
+    error = Status("the plug-in refused the state", status);
+    return false;
+  }
+  return true;
+}
+
+void PutLE32(std::vector<unsigned char>& out, uint32_t v)
+{
+  for (int i = 0; i < 4; ++i)
+    out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+
+uint32_t GetLE32(const unsigned char* p)
+{
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+} // namespace
+
+std::vector<unsigned char> WrapStateChunk(const std::string& document)
+{
+  // "RIFF" A 1 "QXCM" "QXCS" B 1 L text [pad]; B = 8 + L, A counts from offset 8 with the pad.
+  const uint32_t l = uint32_t(document.size());
+  const uint32_t b = 8 + l;
+  const uint32_t pad = b & 1u;
+  std::vector<unsigned char> out;
+  out.insert(out.end(), {'R', 'I', 'F', 'F'});
+  PutLE32(out, 16 + b + pad);
+  PutLE32(out, 1);
+  out.insert(out.end(), {'Q', 'X', 'C', 'M', 'Q', 'X', 'C', 'S'});
+  PutLE32(out, b);
+  PutLE32(out, 1);
+  PutLE32(out, l);
+  out.insert(out.end(), document.begin(), document.end());
+  if (pad) out.push_back(0);
+  return out;
+}
+
+bool UnwrapStateChunk(const unsigned char* bytes, size_t size, std::string& document)
+{
+  if (!bytes || size < 32 || std::memcmp(bytes, "RIFF", 4) != 0 ||
+      std::memcmp(bytes + 12, "QXCMQXCS", 8) != 0)
+    return false;
+  const uint32_t l = GetLE32(bytes + 28);
+  if (l > size - 32) return false;
+  document.assign(reinterpret_cast<const char*>(bytes + 32), l);
+  return true;
+}
+
+bool SaveStateFile(AudioUnit unit, const std::string& path, std::string& error)
+{
+  CFPropertyListRef plist = CopyClassInfo(unit, error);
+  if (!plist) return false;
+  CFDataRef data =
+      CFPropertyListCreateData(kCFAllocatorDefault, plist, kCFPropertyListXMLFormat_v1_0, 0, nullptr);
+  CFRelease(plist);
+  if (!data)
+  {
+    error = "the plug-in's state is no property list";
+    return false;
+  }
+  const bool ok = WriteFile(path, CFDataGetBytePtr(data), size_t(CFDataGetLength(data)), error);
+  CFRelease(data);
+  return ok;
+}
+
+bool RestoreStateFile(AudioUnit unit, const std::string& path, std::string& error)
+{
+  std::string bytes;
+  if (!ReadFile(path, bytes, error)) return false;
+  CFDataRef data =
+      CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.data()), CFIndex(bytes.size()));
+  CFPropertyListRef plist = data ? CFPropertyListCreateWithData(kCFAllocatorDefault, data,
+                                                                kCFPropertyListImmutable, nullptr, nullptr)
+                                 : nullptr;
+  if (data) CFRelease(data);
+  if (!plist)
+  {
+    error = path + ": not a property list";
+    return false;
+  }
+  const bool ok = SetClassInfo(unit, plist, error);
+  CFRelease(plist);
+  if (!ok) error = path + ": " + error;
+  return ok;
+}
+
+std::vector<std::string> FactoryPresetNames(AudioUnit unit)
+{
+  std::vector<std::string> names;
+  CFArrayRef presets = nullptr;
+  UInt32 size = sizeof presets;
+  if (AudioUnitGetProperty(unit, kAudioUnitProperty_FactoryPresets, kAudioUnitScope_Global, 0, &presets,
+                           &size) != noErr ||
+      !presets)
+    return names;
+  for (CFIndex i = 0; i < CFArrayGetCount(presets); ++i)
+  {
+    const auto* preset = static_cast<const AUPreset*>(CFArrayGetValueAtIndex(presets, i));
+    names.push_back(preset ? Text(preset->presetName) : "");
+  }
+  CFRelease(presets);
+  return names;
+}
+
+bool SelectFactoryPreset(AudioUnit unit, const std::string& name, std::string& error)
+{
+  CFArrayRef presets = nullptr;
+  UInt32 size = sizeof presets;
+  if (AudioUnitGetProperty(unit, kAudioUnitProperty_FactoryPresets, kAudioUnitScope_Global, 0, &presets,
+                           &size) != noErr ||
+      !presets)
+  {
+    error = "the plug-in has no factory presets";
+    return false;
+  }
+  std::string known;
+  bool found = false;
+  AUPreset chosen = {};
+  for (CFIndex i = 0; i < CFArrayGetCount(presets); ++i)
+  {
+    const auto* preset = static_cast<const AUPreset*>(CFArrayGetValueAtIndex(presets, i));
+    if (!preset) continue;
+    const std::string presetName = Text(preset->presetName);
+    known += (known.empty() ? "\"" : ", \"") + presetName + "\"";
+    if (!found && presetName == name)
+    {
+      chosen = *preset;
+      found = true;
+    }
+  }
+  OSStatus status = noErr;
+  if (found)
+    status = AudioUnitSetProperty(unit, kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, &chosen,
+                                  sizeof chosen);
+  CFRelease(presets);
+  if (!found)
+  {
+    error = "no factory preset named \"" + name + "\" (" + known + ")";
+    return false;
+  }
+  if (status != noErr)
+  {
+    error = Status(("the plug-in refused the factory preset \"" + name + "\"").c_str(), status);
+    return false;
+  }
+  return true;
+}
+
+bool ApplyPresetFile(AudioUnit unit, const std::string& path, std::string& error)
+{
+  std::string document;
+  if (!ReadFile(path, document, error)) return false;
+  CFPropertyListRef current = CopyClassInfo(unit, error);
+  if (!current) return false;
+  CFMutableDictionaryRef info =
+      CFDictionaryCreateMutableCopy(kCFAllocatorDefault, 0, CFDictionaryRef(current));
+  CFRelease(current);
+  if (!info)
+  {
+    error = "the plug-in's state is no dictionary";
+    return false;
+  }
+  const std::vector<unsigned char> chunk = WrapStateChunk(document);
+  CFDataRef data = CFDataCreate(kCFAllocatorDefault, chunk.data(), CFIndex(chunk.size()));
+  CFStringRef key = CFStringCreateWithCString(kCFAllocatorDefault, kAUPresetDataKey, kCFStringEncodingUTF8);
+  CFDictionarySetValue(info, key, data);
+  CFRelease(key);
+  CFRelease(data);
+  const bool ok = SetClassInfo(unit, info, error);
+  CFRelease(info);
+  if (!ok) error = path + ": not a preset of this plug-in (" + error + ")";
+  return ok;
+}
+
+bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::string& error)
+{
+  CFPropertyListRef info = CopyClassInfo(unit, error);
+  if (!info) return false;
+  CFStringRef key = CFStringCreateWithCString(kCFAllocatorDefault, kAUPresetDataKey, kCFStringEncodingUTF8);
+  const void* value = nullptr;
+  const bool has = CFGetTypeID(info) == CFDictionaryGetTypeID() &&
+                   CFDictionaryGetValueIfPresent(CFDictionaryRef(info), key, &value) && value &&
+                   CFGetTypeID(value) == CFDataGetTypeID();
+  CFRelease(key);
+  std::string document;
+  const bool ok = has && UnwrapStateChunk(CFDataGetBytePtr(CFDataRef(value)),
+                                          size_t(CFDataGetLength(CFDataRef(value))), document);
+  CFRelease(info);
+  if (!ok)
+  {
+    error = "the plug-in's state holds no preset document";
+    return false;
+  }
+  return WriteFile(path, document.data(), document.size(), error);
+}
+} // namespace qorvhost

@@ -1,0 +1,34 @@
+// What the host keeps of a mixer between sessions, reached only through the Audio Unit properties a
+// real host uses: the ClassInfo dictionary as an XML property list (".aupreset"), factory presets by
+// name, and the mixer's preset files (".qxs"), which hold the same document as the state chunk inside
+// ClassInfo's "data". Main thread.
+#pragma once
+
+#include <AudioUnit/AudioUnit.h>
+
+#include <string>
+#include <vector>
+
+namespace qorvhost
+{
+// The instance's ClassInfo written as an XML property list.
+bool SaveStateFile(AudioUnit unit, const std::string& path, std::string& error);
+// A property list file handed to the instance as its ClassInfo; the instance's status on refusal.
+bool RestoreStateFile(AudioUnit unit, const std::string& path, std::string& error);
+
+// The names of the factory presets, in preset-number order.
+std::vector<std::string> FactoryPresetNames(AudioUnit unit);
+// Selects the factory preset of that name (PresentPreset); false with a message listing the names.
+bool SelectFactoryPreset(AudioUnit unit, const std::string& name, std::string& error);
+
+// A preset file's document restored as the instance's state: the current ClassInfo with its "data"
+// replaced by the file wrapped as a state chunk.
+bool ApplyPresetFile(AudioUnit unit, const std::string& path, std::string& error);
+// The instance's state document written as a preset file.
+bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::string& error);
+
+// The state chunk around a preset document, and the document out of a state chunk (false when the
+// bytes are no state chunk).
+std::vector<unsigned char> WrapStateChunk(const std::string& document);
+bool UnwrapStateChunk(const unsigned char* bytes, size_t size, std::string& document);
+} // namespace qorvhost
