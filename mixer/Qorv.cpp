@@ -141,4 +141,22 @@ void Qorv::ProcessBlock(double** inputs, double** outputs, int nFrames)
   }
   mEngine->ProcessBlock(inputs, outputs, nFrames, nIn, nOut, GetTransportInfo().mTransportIsRunning);
 }
+int Qorv::NHostPresets() const
+{
+  return mPresetLists.mDynamicPresets ? mPresetLists.NFactoryPresets() : IPluginAU::NHostPresets();
+}
+
+const char* Qorv::GetHostPresetName(int idx) const
+{
+  if (!mPresetLists.mDynamicPresets) return IPluginAU::GetHostPresetName(idx);
+  const IPreset* preset = mPresetLists.GetFactoryPreset(idx);
+  return preset ? preset->mName : "";
+}
+
+bool Qorv::RestoreHostPreset(int idx)
+{
+  if (!mPresetLists.mDynamicPresets) return IPluginAU::RestoreHostPreset(idx);
+  const IPreset* preset = mPresetLists.GetFactoryPreset(idx);
+  return preset && PresetLists::CopyPresetToSlot(*this, *preset, 0) && RestorePreset(0);
+}
 } // namespace iplugin

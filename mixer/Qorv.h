@@ -57,6 +57,12 @@ public:
   // editor is open, serves its requests (rescale, about box, update page, message box, meters). Main
   // thread, every 20 ms.
   void OnIdleTick() override;
+
+  // With the dynamic preset list on, the factory presets live in the plug-in's own list: the host lists
+  // those, and choosing one copies it into the current record (0) and restores that.
+  int NHostPresets() const override;
+  const char* GetHostPresetName(int idx) const override;
+  bool RestoreHostPreset(int idx) override;
   // Each mixed channel's gain in dB into its output parameter "OUT:ChNN Strength" (mixer modes only).
   // Main thread only: informing the host is not for the audio thread.
   void PublishGainParameters();

@@ -181,6 +181,12 @@ public:
   // The factory presets as a new array of AUPreset records (null when it cannot be made).
   CFMutableArrayRef CreateFactoryPresetArray() const;
 
+  // The presets a host lists and chooses as factory presets. By default the preset records; a plug-in
+  // that keeps its factory presets in a list of its own answers from that list instead.
+  virtual int NHostPresets() const { return NPresets(); }
+  virtual const char* GetHostPresetName(int idx) const { return GetPresetName(idx); }
+  virtual bool RestoreHostPreset(int idx) { return RestorePreset(idx); }
+
   // Read access for tests and the view factory.
   int NInputBuses() const { return mInBuses.Count(); }
   int NOutputBuses() const { return mOutBuses.Count(); }

@@ -708,8 +708,8 @@ OSStatus IPluginAU::SetHostIdentifier(const AUHostIdentifier& id)
 
 OSStatus IPluginAU::SetPresetFromHost(SInt32 presetNumber)
 {
-  if (presetNumber < 0 || presetNumber >= NPresets()) return kAudioUnitErr_InvalidPropertyValue;
-  return RestorePreset(int(presetNumber)) ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidPropertyValue);
+  if (presetNumber < 0 || presetNumber >= NHostPresets()) return kAudioUnitErr_InvalidPropertyValue;
+  return RestoreHostPreset(int(presetNumber)) ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidPropertyValue);
 }
 
 OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,

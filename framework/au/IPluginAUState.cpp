@@ -147,13 +147,13 @@ OSStatus IPluginAU::RestoreStateFromClassInfo(CFPropertyListRef pPropList)
 
 CFMutableArrayRef IPluginAU::CreateFactoryPresetArray() const
 {
-  const int n = NPresets();
+  const int n = NHostPresets();
   CFMutableArrayRef array = CFArrayCreateMutable(kCFAllocatorDefault, n, &kAUPresetArrayCallBacks);
   if (!array) return nullptr;
   for (int i = 0; i < n; ++i)
   {
     CFStringRef name =
-        CFStringCreateWithCString(kCFAllocatorDefault, GetPresetName(i), kCFStringEncodingUTF8);
+        CFStringCreateWithCString(kCFAllocatorDefault, GetHostPresetName(i), kCFStringEncodingUTF8);
     if (AUPresetRecord* record = AUPresetCreate(kCFAllocatorDefault, SInt32(i), name))
     {
       CFArrayAppendValue(array, record);
