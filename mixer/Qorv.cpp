@@ -1,5 +1,7 @@
 #include "mixer/Qorv.h"
 
+#include <cstring>
+
 #include "framework/Hosts.h"
 
 namespace iplugin
@@ -157,6 +159,15 @@ bool Qorv::RestoreHostPreset(int idx)
 {
   if (!mPresetLists.mDynamicPresets) return IPluginAU::RestoreHostPreset(idx);
   const IPreset* preset = mPresetLists.GetFactoryPreset(idx);
-  return preset && PresetLists::CopyPresetToSlot(*this, *preset, 0) && RestorePreset(0);
+  if (!preset || !PresetLists::CopyPresetToSlot(*this, *preset, 0) || !RestorePreset(0)) return false;
+  mHostPresetIdx = idx;
+  return true;
+}
+
+int Qorv::GetHostPresetIdx() const
+{
+  if (!mPresetLists.mDynamicPresets) return IPluginAU::GetHostPresetIdx();
+  const IPreset* chosen = mPresetLists.GetFactoryPreset(mHostPresetIdx);
+  return chosen && std::strcmp(chosen->mName, GetPresetName(0)) == 0 ? mHostPresetIdx : 0;
 }
 } // namespace iplugin

@@ -63,6 +63,8 @@ public:
   int NHostPresets() const override;
   const char* GetHostPresetName(int idx) const override;
   bool RestoreHostPreset(int idx) override;
+  // The factory preset last chosen while the current record still carries its name, else 0.
+  int GetHostPresetIdx() const override;
   // Each mixed channel's gain in dB into its output parameter "OUT:ChNN Strength" (mixer modes only).
   // Main thread only: informing the host is not for the audio thread.
   void PublishGainParameters();
@@ -152,6 +154,7 @@ private:
   int mFixedGuiScaleTag = -1;
 
   PresetLists mPresetLists;
+  int mHostPresetIdx = 0; // the factory preset a host chose last
   bool mStateFilterOn = false;
   const PresetParamKey* mStateFilterKeys = nullptr;
 

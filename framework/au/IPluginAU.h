@@ -186,6 +186,8 @@ public:
   virtual int NHostPresets() const { return NPresets(); }
   virtual const char* GetHostPresetName(int idx) const { return GetPresetName(idx); }
   virtual bool RestoreHostPreset(int idx) { return RestorePreset(idx); }
+  // The number the PresentPreset property answers.
+  virtual int GetHostPresetIdx() const { return GetCurrentPresetIdx(); }
 
   // Read access for tests and the view factory.
   int NInputBuses() const { return mInBuses.Count(); }

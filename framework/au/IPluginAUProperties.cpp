@@ -465,7 +465,7 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
     if (const ESizeCheck c = fixed(sizeof(AUPreset), true); c != ESizeCheck::kCopy) return Answer(c);
     const int idx = GetCurrentPresetIdx();
     AUPreset preset;
-    preset.presetNumber = SInt32(idx);
+    preset.presetNumber = SInt32(GetHostPresetIdx());
     preset.presetName =
         CFStringCreateWithCString(kCFAllocatorDefault, GetPresetName(idx), kCFStringEncodingUTF8);
     put(preset);

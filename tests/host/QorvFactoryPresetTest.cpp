@@ -108,6 +108,7 @@ TEST_P(QorvFactoryPresets, HostListsTheFiveAndChoosingOneAppliesIt)
   ASSERT_EQ(AudioUnitGetProperty(au->Unit(), kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, &present,
                                  &size),
             noErr);
+  EXPECT_EQ(present.presetNumber, 4);
   EXPECT_EQ(Text(present.presetName), "Prio Mixing");
   if (present.presetName) CFRelease(present.presetName);
 
