@@ -296,7 +296,10 @@ TEST_F(MixStateTest, BrokenStateOrPresetFilesFailBeforeAnythingIsWritten)
     EXPECT_FALSE(err.str().empty()) << i;
     EXPECT_FALSE(std::filesystem::exists(o.output)) << i;
   }
-  EXPECT_NE(err.str().find("(\"Init\")"), std::string::npos) << err.str(); // the names on offer
+  // The names on offer.
+  EXPECT_NE(err.str().find("\"Init\", \"Normal Mixing\", \"Auto Mixing\", \"Auto Balanced Mixing\", \"Prio Mixing\""),
+            std::string::npos)
+      << err.str();
 }
 
 TEST_F(MixStateTest, ExportedFactoryPresetIsAPresetFileTheMixerTakes)
@@ -310,8 +313,11 @@ TEST_F(MixStateTest, ExportedFactoryPresetIsAPresetFileTheMixerTakes)
   const std::string autoBal = "<Param name=\"Mix Mode\" val=\"2.000000\"";
   const size_t at = doc.find(autoBal);
   ASSERT_NE(at, std::string::npos) << doc.substr(0, 800);
-  EXPECT_EQ(RunPresetExport(InProcessQorv(), "Prio Mixing", dir + "/n.qxs", o2, e2), 1);
-  EXPECT_NE(e2.str().find("no factory preset named \"Prio Mixing\""), std::string::npos) << e2.str();
+  ASSERT_EQ(RunPresetExport(InProcessQorv(), "Prio Mixing", dir + "/prio-factory.qxs", o2, e2), 0) << e2.str();
+  EXPECT_NE(FileBytes(dir + "/prio-factory.qxs").find("<Param name=\"Mix Mode\" val=\"3.000000\""),
+            std::string::npos);
+  EXPECT_EQ(RunPresetExport(InProcessQorv(), "Loudest Mixing", dir + "/n.qxs", o2, e2), 1);
+  EXPECT_NE(e2.str().find("no factory preset named \"Loudest Mixing\""), std::string::npos) << e2.str();
   EXPECT_FALSE(std::filesystem::exists(dir + "/n.qxs"));
 
   // The file, edited as a user would, mixes like the same setting given directly.
