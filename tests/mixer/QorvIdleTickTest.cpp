@@ -78,9 +78,13 @@ TEST_F(QorvIdleTickTest, AutomationWithThreeChannelsChangesOnlyTheirOutputsAndPu
   RecordingQorv plug;
   plug.Change(kParamChannelCount, 2);
   plug.Change(kParamWriteAutomation, 1);
+  plug.hostValues.clear();
   Mix(plug);
   ASSERT_TRUE(plug.Engine().mAutomationDue.Load());
-  plug.hostValues.clear();
+  // The audio thread only raises the flag: nothing is published from it.
+  EXPECT_TRUE(plug.hostValues.empty());
+  for (int c = 0; c < 3; ++c)
+    EXPECT_EQ(plug.GetParam(kParamFirstOutput + c)->Value(), -144.0);
 
   plug.OnIdleTick();
 
