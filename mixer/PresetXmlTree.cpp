@@ -21,12 +21,22 @@ void AddTextElement(TiXmlElement* parent, const char* name, const char* text)
   parent->LinkEndChild(e);
 }
 
+std::string Format(const char* format, double value)
+{
+  const int n = std::snprintf(nullptr, 0, format, value);
+  std::string s(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0) std::snprintf(s.data(), size_t(n) + 1, format, value);
+  return s;
+}
+
+// Six decimals, as every reader of these files expects; a value that six decimals would change (a host's
+// 32-bit float, say) is written with all the digits it needs, so a saved state recalls the same mix.
 std::string FormatValue(double value)
 {
-  const int n = std::snprintf(nullptr, 0, "%f", value);
-  std::string s(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0) std::snprintf(s.data(), size_t(n) + 1, "%f", value);
-  return s;
+  std::string s = Format("%f", value);
+  double back = 0.0;
+  if (std::sscanf(s.c_str(), "%lf", &back) == 1 && back == value) return s;
+  return Format("%.17g", value);
 }
 
 // The parser can step over the terminator of an unfinished attribute before it looks again, so the text

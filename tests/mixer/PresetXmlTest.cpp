@@ -305,6 +305,23 @@ TEST(StateChunkTest, RoundTripIntoAFreshInstanceWithExactHeader)
   EXPECT_EQ(target.handled.back().source, kPresetRecall);
 }
 
+TEST(StateChunkTest, ValuesSixDecimalsWouldChangeComeBackExactly)
+{
+  PresetTestPlugin source;
+  // A host hands values over as 32-bit floats; six decimals would round them.
+  source.GetParam(kParamStrength)->Set(double(0.37f));
+  source.GetParam(kParamAttack)->Set(0.25);
+  ByteChunk chunk;
+  ASSERT_TRUE(source.SerializeState(chunk));
+  const std::string text(reinterpret_cast<const char*>(chunk.GetData()), size_t(chunk.Size()));
+  EXPECT_NE(text.find("val=\"0.250000\""), std::string::npos); // values six decimals keep are written so
+
+  PresetTestPlugin target;
+  ASSERT_EQ(target.UnserializeState(chunk, 0), chunk.Size());
+  EXPECT_EQ(target.GetParam(kParamStrength)->Value(), double(0.37f));
+  EXPECT_EQ(target.GetParam(kParamAttack)->Value(), 0.25);
+}
+
 TEST(StateChunkTest, OddAndEvenTextLengthsPadToEvenAndReadToTheEnd)
 {
   for (const std::string& extra : {std::string(""), std::string(" ")})
