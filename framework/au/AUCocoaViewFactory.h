@@ -13,6 +13,7 @@ class AUCocoaViewFactory
 public:
   // description: the text the class describes itself with.
   explicit AUCocoaViewFactory(const char* description) : mDescription(description) {}
+  virtual ~AUCocoaViewFactory() = default;
 
   AUCocoaViewFactory* init()
   {

@@ -58,9 +58,19 @@ template <class Plug> void DestroyPluginInstance(IPluginAU* plug)
 }
 } // namespace iplugin
 
-// Exports <Prefix>_Entry and <Prefix>_Factory for the plug-in class; the view factory class is
-// "<Prefix>_View".
+// Exports <Prefix>_Entry and <Prefix>_Factory for the plug-in class, and defines the view factory class
+// <Prefix>_View (described as "<Prefix> View") that the CocoaUI property names; a host makes one by that
+// name through the exported <Prefix>_View_New.
 #define IPLUGIN_AU_ENTRY_POINTS(PLUG, PREFIX)                                                                \
+  class PREFIX##_View : public iplugin::AUCocoaViewFactory                                                   \
+  {                                                                                                          \
+  public:                                                                                                    \
+    PREFIX##_View() : iplugin::AUCocoaViewFactory(#PREFIX " View") {}                                        \
+  };                                                                                                         \
+  extern "C" __attribute__((visibility("default"))) iplugin::AUCocoaViewFactory* PREFIX##_View_New()         \
+  {                                                                                                          \
+    return new (std::nothrow) PREFIX##_View;                                                                 \
+  }                                                                                                          \
   namespace                                                                                                  \
   {                                                                                                          \
   iplugin::IPluginAU* PREFIX##_Create(void* memory)                                                          \

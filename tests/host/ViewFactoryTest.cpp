@@ -5,6 +5,9 @@
 
 using qorvtest::HostDoorTest;
 
+// Exported next to the entry points of the in-process plug-in.
+extern "C" iplugin::AUCocoaViewFactory* HostTestExample_View_New();
+
 class ViewFactory : public HostDoorTest
 {
 };
@@ -13,7 +16,10 @@ TEST_P(ViewFactory, FindsThePlugInAndItsCocoaName)
 {
   auto au = Open();
   ASSERT_TRUE(au);
-  iplugin::AUCocoaViewFactory factory("HostTestExample View");
+  // The class that the CocoaUI property names is made by that name and describes itself after the plug-in.
+  std::unique_ptr<iplugin::AUCocoaViewFactory> made(HostTestExample_View_New());
+  ASSERT_TRUE(made);
+  iplugin::AUCocoaViewFactory& factory = *made;
   ASSERT_EQ(factory.init(), &factory);
   EXPECT_EQ(factory.interfaceVersion(), 0u);
   CFStringRef description = factory.description();
