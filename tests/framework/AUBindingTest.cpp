@@ -563,3 +563,68 @@ TEST_F(AUBinding, SeveralOutputBusesPullOnceAndProcessOnTheLast)
   EXPECT_EQ(l0[0], 0.5f); // the inputs went to the first output bus
   EXPECT_EQ(RenderBus(plug, 2, 128.0, l1, r1), kAudioUnitErr_InvalidElement);
 }
+
+namespace
+{
+// A pass-through plug-in with a given channel-I/O text.
+class LayoutPlug : public IPluginAU
+{
+public:
+  static PluginConfig Config(const char* channelIO)
+  {
+    PluginConfig config;
+    config.channelIO = channelIO;
+    config.pluginName = "Layout";
+    return config;
+  }
+  LayoutPlug(const InstanceInfo& info, const char* channelIO) : IPluginAU(info, Config(channelIO)) {}
+};
+
+struct BusLayoutCase
+{
+  const char* channelIO;
+  std::vector<int> inPlugChannels;  // one entry per input bus
+  std::vector<int> outPlugChannels; // one entry per output bus
+};
+} // namespace
+
+class BusLayout : public AUBinding, public testing::WithParamInterface<BusLayoutCase>
+{
+};
+
+// Buses follow the configurations; a lone input bus of zero channels is no bus at all, and a wildcard bus
+// counts as one channel (the magnitude of the -1 that stands for it).
+TEST_P(BusLayout, BusesTakeTheLargestCountOfTheirIndexAndRunningFirstChannels)
+{
+  const BusLayoutCase& c = GetParam();
+  InstanceInfo info;
+  LayoutPlug plug(info, c.channelIO);
+  auto check = [&plug](AudioUnitScope scope, const std::vector<int>& expected)
+  {
+    const int n = scope == kAudioUnitScope_Input ? plug.NInputBuses() : plug.NOutputBuses();
+    ASSERT_EQ(n, int(expected.size()));
+    int first = 0;
+    for (int b = 0; b < n; ++b)
+    {
+      const IPluginAU::BusChannels* bus = plug.GetBus(scope, b);
+      EXPECT_EQ(bus->mNPlugChannels, expected[size_t(b)]) << b;
+      EXPECT_EQ(bus->mPlugChannelStartIdx, first) << b;
+      EXPECT_EQ(bus->mNHostChannels, -1);
+      EXPECT_FALSE(bus->mConnected);
+      first += expected[size_t(b)];
+    }
+    UInt32 count = 0, size = sizeof count;
+    Boolean writable = false;
+    ASSERT_EQ(plug.GetProperty(kAudioUnitProperty_ElementCount, scope, 0, &size, &writable, &count), noErr);
+    EXPECT_EQ(count, UInt32(n));
+  };
+  check(kAudioUnitScope_Input, c.inPlugChannels);
+  check(kAudioUnitScope_Output, c.outPlugChannels);
+  EXPECT_EQ(plug.GetInputConnection(int(c.inPlugChannels.size())), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BusLayout,
+                         testing::Values(BusLayoutCase{"0-2", {}, {2}}, BusLayoutCase{"1-1 2-2", {2}, {2}},
+                                         BusLayoutCase{"2-2.2", {2}, {2, 2}},
+                                         BusLayoutCase{"1.1-1 2-2", {2, 1}, {2}},
+                                         BusLayoutCase{"*-2", {1}, {2}}));
