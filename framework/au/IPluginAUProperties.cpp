@@ -762,7 +762,7 @@ OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
   }
   case kAudioUnitProperty_MaximumFramesPerSlice:
   {
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    // Like the bypass and offline flags, it belongs to the whole unit whatever the scope named.
     if (!fits(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
     UInt32 frames;
     get(frames);
@@ -776,7 +776,6 @@ OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
   }
   case kAudioUnitProperty_BypassEffect:
   {
-    if (!global) return kAudioUnitErr_InvalidProperty;
     if (!fits(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
     UInt32 value;
     get(value);

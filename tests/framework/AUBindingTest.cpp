@@ -248,6 +248,22 @@ TEST_F(AUBinding, LatencyIsStoredWithoutListeners)
   EXPECT_DOUBLE_EQ(seconds, 441.0 / 44100.0);
 }
 
+// Bypass, offline rendering and the slice size belong to the whole unit: any scope sets them.
+TEST_F(AUBinding, UnitWideSettingsTakeAnyScope)
+{
+  auto plug = MakePlug();
+  UInt32 on = 1, frames = 1024, size = sizeof on;
+  ASSERT_EQ(plug->SetProperty(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Output, 0, &size, &on), noErr);
+  EXPECT_TRUE(plug->GetBypassed());
+  ASSERT_EQ(plug->SetProperty(kAudioUnitProperty_OfflineRender, kAudioUnitScope_Input, 0, &size, &on), noErr);
+  EXPECT_TRUE(plug->GetRenderingOffline());
+  ASSERT_EQ(
+      plug->SetProperty(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Input, 0, &size, &frames),
+      noErr);
+  EXPECT_EQ(plug->GetBlockSize(), 1024);
+  EXPECT_EQ(plug->mResets, 3);
+}
+
 TEST_F(AUBinding, HostTimeDefaultsWithoutCallbacks)
 {
   auto plug = MakePlug();
