@@ -77,6 +77,17 @@ struct Reader
   int Remaining() const { return ok ? c.Size() - pos : 0; }
 };
 
+// The opaque block of a chunk file: its byte size, "tffp" and the format version, then the state bytes
+// (the size less those eight), which go to out. False when any of it is missing or does not match.
+bool ReadOpaqueChunk(Reader& r, ByteChunk& out)
+{
+  const int size = int(r.BE32());
+  if (!r.ok || size < 8 || size > r.Remaining() || !r.Magic("tffp") || r.BE32() != uint32_t(kChunkVersion))
+    return false;
+  out.PutBytes(r.c.GetData() + r.pos, size - 8);
+  return true;
+}
+
 bool ReadFile(const char* path, ByteChunk& out)
 {
   FILE* f = path ? std::fopen(path, "rb") : nullptr;
@@ -223,11 +234,8 @@ bool IPluginBase::LoadPresetFromFXP(const char* path)
 
   if (isChunk)
   {
-    const int size = int(r.BE32());
-    if (!r.ok || size < 8 || size > r.Remaining() || !r.Magic("tffp") || r.BE32() != uint32_t(kChunkVersion))
-      return false;
     ByteChunk state;
-    state.PutBytes(data.GetData() + r.pos, size - 8);
+    if (!ReadOpaqueChunk(r, state)) return false;
     if (UnserializeState(state, 0) < 0) return false;
   }
   else
@@ -259,11 +267,8 @@ bool IPluginBase::LoadBankFromFXB(const char* path)
 
   if (isChunk)
   {
-    const int size = int(r.BE32());
-    if (!r.ok || size < 8 || size > r.Remaining() || !r.Magic("tffp") || r.BE32() != uint32_t(kChunkVersion))
-      return false;
     ByteChunk presets;
-    presets.PutBytes(data.GetData() + r.pos, size - 8);
+    if (!ReadOpaqueChunk(r, presets)) return false;
     if (currentProgram >= 0 && currentProgram < NPresets()) mCurrentPresetIdx = currentProgram;
     return UnserializePresets(presets, 0) >= 0;
   }
