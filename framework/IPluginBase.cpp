@@ -12,6 +12,15 @@ namespace iplugin
 namespace
 {
 constexpr int kStrLimit = 128;
+
+// Makes the record an initialised preset holding the state bytes under the name.
+void FillPreset(IPreset& preset, const char* name, const ByteChunk& state)
+{
+  preset.mInitialized = true;
+  preset.SetName(name);
+  preset.mChunk.Clear();
+  preset.mChunk.PutChunk(&state);
+}
 } // namespace
 
 IPluginBase::IPluginBase(int nParams, int nPresets) : IGEditorDelegate(nParams)
@@ -104,12 +113,9 @@ bool IPluginBase::RestorePreset(int idx)
       if (std::strstr(mPresets.Get(i)->mName, "user preset")) ++n;
     ByteChunk state;
     if (!SerializeState(state)) return false;
-    preset->mChunk.Clear();
-    preset->mChunk.PutChunk(&state);
-    preset->mInitialized = true;
     StringBuf name;
     name.SetFormatted(IPreset::kNameLen, "%s %d", "user preset", n + 1);
-    preset->SetName(name.Get());
+    FillPreset(*preset, name.Get(), state);
   }
 
   mCurrentPresetIdx = idx;
@@ -259,10 +265,7 @@ void IPluginBase::MakeDefaultPreset(const char* name, int nPresets)
     if (!preset) return;
     ByteChunk state;
     if (!SerializeState(state)) return;
-    preset->mInitialized = true;
-    preset->SetName(name ? name : "Empty");
-    preset->mChunk.Clear();
-    preset->mChunk.PutChunk(&state);
+    FillPreset(*preset, name ? name : "Empty", state);
   }
 }
 
@@ -284,10 +287,7 @@ void IPluginBase::MakePreset(const char* name, ...)
     values.Put(&v);
   }
   va_end(args);
-  preset->mInitialized = true;
-  preset->SetName(name);
-  preset->mChunk.Clear();
-  preset->mChunk.PutChunk(&values);
+  FillPreset(*preset, name, values);
 }
 
 void IPluginBase::MakePresetFromNamedParams(const char* name, int nParamsNamed, ...)
@@ -308,20 +308,14 @@ void IPluginBase::MakePresetFromNamedParams(const char* name, int nParamsNamed, 
   ByteChunk chunk;
   for (double v : values)
     chunk.Put(&v);
-  preset->mInitialized = true;
-  preset->SetName(name);
-  preset->mChunk.Clear();
-  preset->mChunk.PutChunk(&chunk);
+  FillPreset(*preset, name, chunk);
 }
 
 void IPluginBase::MakePresetFromChunk(const char* name, const ByteChunk& chunk)
 {
   IPreset* preset = FirstUninitializedPreset();
   if (!preset) return;
-  preset->mInitialized = true;
-  preset->SetName(name);
-  preset->mChunk.Clear();
-  preset->mChunk.PutChunk(&chunk);
+  FillPreset(*preset, name, chunk);
 }
 
 void IPluginBase::MakePresetFromBlob(const char* name, const char* blob, int sizeOfChunk)
@@ -342,10 +336,7 @@ void IPluginBase::FillUninitializedPresets()
     if (preset->mInitialized) continue;
     ByteChunk state;
     if (!SerializeState(state)) return;
-    preset->mInitialized = true;
-    preset->SetName("Empty");
-    preset->mChunk.Clear();
-    preset->mChunk.PutChunk(&state);
+    FillPreset(*preset, "Empty", state);
   }
 }
 
