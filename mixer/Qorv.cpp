@@ -136,7 +136,8 @@ void Qorv::ProcessBlock(double** inputs, double** outputs, int nFrames)
   const int nIn = NChannelsConnected(ERoute::kInput);
   const int nOut = NChannelsConnected(ERoute::kOutput);
   if (nIn == 0 || nOut == 0) return;
-  if (GetHost() == kHostProTools && mEngine->WantedLatency() != mPDCLatency)
+  // Compared with what the host has, not with the handler's copy: the handler already took the new value.
+  if (GetHost() == kHostProTools && GetLatency() != int(mEngine->WantedLatency()))
   {
     mPDCLatency = mEngine->WantedLatency();
     UpdateHostLatency(*this, int(mPDCLatency));

@@ -208,6 +208,25 @@ TEST_F(QorvTest, LatencyFollowsPreDelayAndReverseMixingAndReachesSomeHostsAtOnce
   EXPECT_EQ(other.latencies, std::vector<int>{512});
 }
 
+// Under Pro Tools neither the handler nor the idle tick tells the host: the next mixer block does.
+TEST_F(QorvTest, ProToolsHearsANewLatencyFromTheNextBlock)
+{
+  RecordingQorv plug;
+  plug.Identify("ProTools");
+  ASSERT_EQ(plug.GetHost(), 2);
+  plug.Change(kParamPreDelay, 2);
+  plug.OnIdleTick();
+  EXPECT_TRUE(plug.latencies.empty());
+  plug.SetChannelConnections(ERoute::kInput, 0, 2, true);
+  plug.SetChannelConnections(ERoute::kOutput, 0, 2, true);
+  std::vector<double> left(64, 0.0), right(64, 0.0);
+  double* io[2] = {left.data(), right.data()};
+  plug.ProcessBlock(io, io, 64);
+  EXPECT_EQ(plug.latencies, std::vector<int>{1024});
+  plug.ProcessBlock(io, io, 64);
+  EXPECT_EQ(plug.latencies.size(), 1u);
+}
+
 TEST_F(QorvTest, WriteAutomationOpensAndClosesGesturesOverTheOutputParameters)
 {
   RecordingQorv plug;
