@@ -125,10 +125,19 @@ void Qorv::OnProcessingReset()
 {
   MutexLock lock(mMutex);
   if (mEngine->ProcessingReset(GetSampleRate(), uint32_t(GetBlockSize() > 0 ? GetBlockSize() : 0)))
-  {
-    mPDCLatency = mEngine->WantedLatency();
-    if (GetLatency() != int(mPDCLatency)) UpdateHostLatency(*this, int(mPDCLatency));
-  }
+    HandOverWantedLatency();
+}
+
+void Qorv::HandOverWantedLatency()
+{
+  mPDCLatency = mEngine->WantedLatency();
+  if (GetLatency() != int(mPDCLatency)) UpdateHostLatency(*this, int(mPDCLatency));
+}
+
+void Qorv::RefreshDspAndLatency()
+{
+  PrepareDsp();
+  HandOverWantedLatency();
 }
 
 void Qorv::ProcessBlock(double** inputs, double** outputs, int nFrames)
@@ -143,6 +152,13 @@ void Qorv::ProcessBlock(double** inputs, double** outputs, int nFrames)
     UpdateHostLatency(*this, int(mPDCLatency));
   }
   mEngine->ProcessBlock(inputs, outputs, nFrames, nIn, nOut, GetTransportInfo().mTransportIsRunning);
+}
+
+void Qorv::ProcessMix(double** inputs, double** outputs, int nFrames, int connectedInputs,
+                      int connectedOutputs)
+{
+  mEngine->ProcessMix(inputs, outputs, nFrames, connectedInputs, connectedOutputs,
+                      GetTransportInfo().mTransportIsRunning);
 }
 int Qorv::NHostPresets() const
 {

@@ -89,6 +89,15 @@ public:
   void OnProcessingReset() override;
   void OnActivationChanged(bool active) override {}
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+  // The block for every "Plugin Mode", with the connected channel counts. Audio thread.
+  void ProcessMix(double** inputs, double** outputs, int nFrames, int connectedInputs, int connectedOutputs);
+
+  // The engine's preparation for the DSP sample rate, its coefficient update and its latency rule.
+  void PrepareDsp() { mEngine->PrepareDsp(mEngine->DspSampleRate()); }
+  int UpdateEnvelopeCoefficients() { return mEngine->UpdateEnvelopeCoefficients(); }
+  uint32_t ComputeLatency() const { return mEngine->ComputeLatency(); }
+  // PrepareDsp, then the latency hand-over of a processing reset, without the mutex.
+  void RefreshDspAndLatency();
 
   // Sets a parameter on the plug-in's own initiative, informing host and editor, without the handler.
   void SetParamValueFromUI(int paramIdx, bool normalized, double value);
@@ -135,6 +144,7 @@ private:
   void HandleTag(int tag);
   void MakeExclusive(int channel, int k);
   void UpdateLatencyAfterChange();
+  void HandOverWantedLatency();
   bool WithEditor() const;
   void SetGuiScaleFromTag(double scale, bool requestRescale);
 

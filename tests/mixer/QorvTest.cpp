@@ -206,6 +206,14 @@ TEST_F(QorvTest, LatencyFollowsPreDelayAndReverseMixingAndReachesSomeHostsAtOnce
   EXPECT_TRUE(other.latencies.empty());
   other.OnIdleTick(); // the idle tick tells this host
   EXPECT_EQ(other.latencies, std::vector<int>{512});
+
+  RecordingQorv refreshed;
+  refreshed.Identify("Some Host");
+  refreshed.Change(kParamPreDelay, 2);
+  refreshed.Engine().mBankA[0].mEnvelope1.mValue = 0.5;
+  refreshed.RefreshDspAndLatency();
+  EXPECT_EQ(refreshed.Engine().mBankA[0].Level(), 0.0);
+  EXPECT_EQ(refreshed.latencies, std::vector<int>{1024});
 }
 
 // Under Pro Tools neither the handler nor the idle tick tells the host: the next mixer block does.
