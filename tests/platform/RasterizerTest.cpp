@@ -436,3 +436,21 @@ INSTANTIATE_TEST_SUITE_P(Targets, RasterizerSpans,
                                          SpanCase{MTLPixelFormatBGRA8Unorm, 16},
                                          SpanCase{MTLPixelFormatRGBA8Unorm, 300},
                                          SpanCase{MTLPixelFormatBGRA8Unorm, 300}));
+
+// Small triangles mostly fall within one band of rows; each band must still draw exactly its rows of them.
+TEST(Rasterizer, SmallTrianglesOfALargeTargetCoverItOnce)
+{
+  Harness h(300, 300);
+  Harness::DrawSpec tiles;
+  for (float y = 0; y < 300; y += 7.5f)
+    for (float x = 0; x < 300; x += 12.5f)
+    {
+      auto q = Quad(x, y, x + 12.5f, y + 7.5f);
+      tiles.vertices.insert(tiles.vertices.end(), q.begin(), q.end());
+    }
+  tiles.pipeline = h.Pipeline(nullptr);
+  tiles.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+                                        MTLStencilOperationKeep, MTLStencilOperationIncrementWrap);
+  h.Pass({tiles}, nullptr, true);
+  EXPECT_EQ(CountStencil(h, 1), 300 * 300);
+}

@@ -42,12 +42,12 @@ struct QorvFragmentIn
   const MTLSamplerState* const* samplers; // fragment sampler slots (null when unbound)
 };
 
-// A run of fragments on one row, pixels (x + i, y) for i below count, shaded in one call.
+// A run of fragments on one row, pixels (x + i, y) for i below count, shaded in one call (depth is not
+// interpolated for spans).
 struct QorvFragmentSpanIn
 {
   int x, y, count;
   const float* varyings[kQorvMaxVaryings]; // per varying, count values
-  const float* z;                          // count values
   bool frontFacing;
   const QorvShaderBuffer* buffers;
   const MTLTexture* const* textures;

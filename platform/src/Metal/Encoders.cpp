@@ -13,9 +13,12 @@ void ClearTexture(MTLTexture& texture, NSUInteger level, const unsigned char* pi
 {
   if (level >= texture.levels().size()) return;
   auto& pixels = texture.levels()[level].pixels;
-  NSUInteger bpp = texture.bytesPerPixel();
-  for (size_t i = 0; i + bpp <= pixels.size(); i += bpp)
-    std::memcpy(&pixels[i], pixel, bpp);
+  const size_t bpp = texture.bytesPerPixel(), size = pixels.size() / bpp * bpp;
+  if (size == 0) return;
+  // One pixel, then copies of what is filled so far, doubling: a few large copies instead of one a pixel.
+  std::memcpy(pixels.data(), pixel, bpp);
+  for (size_t filled = bpp; filled < size; filled *= 2)
+    std::memcpy(pixels.data() + filled, pixels.data(), std::min(filled, size - filled));
 }
 } // namespace
 

@@ -29,13 +29,29 @@ struct Vertex
   float varyings[kQorvMaxVaryings];
 };
 
+// b > 0. A double estimate put right, as integer division costs more than a row of pixels on thin
+// triangles.
 int64_t FloorDiv(int64_t a, int64_t b)
 {
-  return a >= 0 ? a / b : -((-a + b - 1) / b);
-} // b > 0
+  int64_t q = (int64_t)((double)a / (double)b);
+  while (q * b > a)
+    --q;
+  while ((q + 1) * b <= a)
+    ++q;
+  return q;
+}
 int64_t CeilDiv(int64_t a, int64_t b)
 {
   return -FloorDiv(-a, b);
+}
+
+// llround(v * kOne) without the library call; |v| is at most kCoordLimit, where the fraction is exact.
+int64_t RoundToFixed(double v)
+{
+  double f = v * kOne;
+  int64_t i = (int64_t)f;
+  double rest = f - (double)i;
+  return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
 }
 
 float Unorm(float v)
@@ -260,28 +276,28 @@ struct Draw
     bool pass[256];
     uint8_t next[256];
   };
-  StencilTable stencilTables[2]; // back, front
-  const StencilTable* tableFor[2] = {nullptr, nullptr};
+  // Built on first use by a triangle of that facing: back, front.
+  mutable StencilTable stencilTables[2];
+  mutable bool tableBuilt[2] = {false, false};
 
-  void BuildStencilTables()
+  const StencilTable* TableFor(bool front) const
   {
-    if (!stencil || !state->depthStencil) return;
-    for (int front = 0; front < 2; ++front)
+    if (!stencil || !state->depthStencil) return nullptr;
+    const MTLDepthStencilState::Face& face =
+        front ? state->depthStencil->front() : state->depthStencil->back();
+    if (!face.enabled) return nullptr;
+    StencilTable& t = stencilTables[front];
+    if (tableBuilt[front]) return &t;
+    const MTLStencilDescriptor& d = face.stencil;
+    for (uint32_t v = 0; v < 256; ++v)
     {
-      const MTLDepthStencilState::Face& face =
-          front ? state->depthStencil->front() : state->depthStencil->back();
-      if (!face.enabled) continue;
-      const MTLStencilDescriptor& d = face.stencil;
-      StencilTable& t = stencilTables[front];
-      for (uint32_t v = 0; v < 256; ++v)
-      {
-        bool pass = Compare(d.stencilCompareFunction, state->stencilReference & d.readMask, v & d.readMask);
-        t.pass[v] = pass;
-        t.next[v] = Apply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, (uint8_t)v,
-                          state->stencilReference, d.writeMask);
-      }
-      tableFor[front] = &t;
+      bool pass = Compare(d.stencilCompareFunction, state->stencilReference & d.readMask, v & d.readMask);
+      t.pass[v] = pass;
+      t.next[v] = Apply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, (uint8_t)v,
+                        state->stencilReference, d.writeMask);
     }
+    tableBuilt[front] = true;
+    return &t;
   }
 
   // Premultiplied source-over into 8-bit colour, four channels at once; the same arithmetic as Blend's.
@@ -357,6 +373,7 @@ struct Draw
   // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
   // one call, then tested and written in order.
   static constexpr int kChunk = 128;
+  static constexpr int64_t kExact = int64_t(1) << 52;
   struct Span
   {
     int y, x0;
@@ -375,14 +392,28 @@ struct Draw
     float colourOut[kChunk][4];
     if (fragmentCode)
     {
-      float vary[kQorvMaxVaryings][kChunk], z[kChunk];
+      float vary[kQorvMaxVaryings][kChunk];
       double la[kChunk], lb[kChunk], lc[kChunk];
-      for (int t = 0; t < m; ++t)
+      const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
+      auto small = [](int64_t v) { return v > -kExact && v < kExact; };
+      if (small(e0) && small(e1) && small(e0 + m * sp.s0) && small(e1 + m * sp.s1))
       {
-        la[t] = (double)(sp.e0 + (from + t) * sp.s0) * sp.inv;
-        lb[t] = (double)(sp.e1 + (from + t) * sp.s1) * sp.inv;
-        lc[t] = 1 - la[t] - lb[t];
+        // Whole numbers this small add exactly in double, so the edge values need no 64-bit products.
+        const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
+        for (int t = 0; t < m; ++t)
+        {
+          la[t] = (d0 + t * s0) * sp.inv;
+          lb[t] = (d1 + t * s1) * sp.inv;
+          lc[t] = 1 - la[t] - lb[t];
+        }
       }
+      else
+        for (int t = 0; t < m; ++t)
+        {
+          la[t] = (double)(e0 + t * sp.s0) * sp.inv;
+          lb[t] = (double)(e1 + t * sp.s1) * sp.inv;
+          lc[t] = 1 - la[t] - lb[t];
+        }
       auto interpolate = [&](float* out, double va, double vb, double vc)
       {
         for (int t = 0; t < m; ++t)
@@ -391,7 +422,6 @@ struct Draw
       const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
       for (int k = 0; k < varyings; ++k)
         interpolate(vary[k], a.varyings[k], b.varyings[k], c.varyings[k]);
-      interpolate(z, a.z, b.z, c.z);
       if (fragmentCode->fragmentSpan)
       {
         QorvFragmentSpanIn in;
@@ -400,7 +430,6 @@ struct Draw
         in.count = m;
         for (int k = 0; k < kQorvMaxVaryings; ++k)
           in.varyings[k] = vary[k];
-        in.z = z;
         in.frontFacing = sp.front;
         in.buffers = fragmentBuffers;
         in.textures = textures;
@@ -417,7 +446,7 @@ struct Draw
           QorvFragmentIn in;
           in.position[0] = sp.x0 + from + t + 0.5f;
           in.position[1] = sp.y + 0.5f;
-          in.position[2] = z[t];
+          in.position[2] = (float)(la[t] * a.z + lb[t] * b.z + lc[t] * c.z);
           in.position[3] = 1;
           in.varyings = v;
           in.frontFacing = sp.front;
@@ -482,10 +511,19 @@ struct Draw
     int64_t X[3], Y[3];
     const Vertex* v[3] = {v0, v1, v2};
     for (int i = 0; i < 3; ++i)
+      Y[i] = RoundToFixed(v[i]->y);
+    if (bands > 1)
     {
-      X[i] = std::llround(v[i]->x * kOne);
-      Y[i] = std::llround(v[i]->y * kOne);
+      // Most small triangles lie in another band's rows: leave them before the rest of the set-up.
+      int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+      int64_t first = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
+      int64_t last = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
+      if (first > last) return;
+      int64_t b0 = first / kQorvBandRows, b1 = last / kQorvBandRows;
+      if (b1 - b0 + 1 < bands && ((band - b0 % bands) % bands + bands) % bands > b1 - b0) return;
     }
+    for (int i = 0; i < 3; ++i)
+      X[i] = RoundToFixed(v[i]->x);
     int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
     if (area == 0) return;
     // Window y runs down, so a positive area here is clockwise in clip space.
@@ -526,15 +564,24 @@ struct Draw
     sp.inv = 1.0 / (double)area;
     sp.a = v[0], sp.b = v[1], sp.c = v[2];
     sp.front = front;
-    sp.table = tableFor[front ? 1 : 0];
+    sp.table = TableFor(front);
     sp.s0 = stepX[0], sp.s1 = stepX[1];
+    int64_t bandEnd = -1; // rows below this one are in this band
     for (int64_t py = py0; py <= py1; ++py)
     {
-      if (bands > 1 && (py / kQorvBandRows) % bands != band)
+      if (bands > 1 && py >= bandEnd)
       {
-        for (int k = 0; k < 3; ++k)
-          rowStart[k] += stepY[k];
-        continue;
+        // Jump to the next block of rows of this band.
+        int64_t block = py / kQorvBandRows, skip = ((band - block % bands) % bands + bands) % bands;
+        if (skip > 0)
+        {
+          int64_t next = (block + skip) * kQorvBandRows;
+          for (int k = 0; k < 3; ++k)
+            rowStart[k] += stepY[k] * (next - py);
+          py = next - 1;
+          continue;
+        }
+        bandEnd = (block + 1) * kQorvBandRows;
       }
       // The span of this row where every edge function reaches its bias.
       int64_t lo = 0, hi = px1 - px0;
@@ -597,7 +644,6 @@ void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState&
                  d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
                  d.blend->alphaBlendOperation == MTLBlendOperationAdd;
   d.varyings = d.vertexCode->varyingCount;
-  d.BuildStencilTables();
   for (int i = 0; i < QorvDrawState::kSlots; ++i)
   {
     auto bind = [](const QorvDrawState::BufferBinding& b)
