@@ -434,6 +434,7 @@ TEST_P(RasterizerSpans, DrawAsPerFragmentShaders)
 INSTANTIATE_TEST_SUITE_P(Targets, RasterizerSpans,
                          testing::Values(SpanCase{MTLPixelFormatRGBA8Unorm, 16},
                                          SpanCase{MTLPixelFormatBGRA8Unorm, 16},
+                                         SpanCase{MTLPixelFormatRGBA8Unorm, 150},
                                          SpanCase{MTLPixelFormatRGBA8Unorm, 300},
                                          SpanCase{MTLPixelFormatBGRA8Unorm, 300}));
 

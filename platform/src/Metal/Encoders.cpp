@@ -2,12 +2,73 @@
 
 #include <algorithm>
 #include <cstring>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 namespace
 {
-constexpr NSUInteger kParallelPixels = 256 * 256;
+constexpr NSUInteger kParallelPixels = 128 * 128;
 constexpr unsigned kMaxBands = 8;
+
+// Threads kept for drawing bands, so that a pass does not start and join threads of its own and smaller
+// targets are worth drawing in bands too. One job at a time; the caller draws band 0 itself.
+class BandPool
+{
+public:
+  static BandPool& shared()
+  {
+    // Never destroyed: its threads wait on it until the process ends.
+    static BandPool* pool = new BandPool;
+    return *pool;
+  }
+
+  void run(int bands, const std::function<void(int)>& job)
+  {
+    std::lock_guard<std::mutex> call(mCall);
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      while ((int)mWorkers < bands - 1)
+        std::thread(&BandPool::loop, this, (int)++mWorkers, mGeneration).detach();
+      mJob = &job;
+      mBands = bands;
+      mPending = bands - 1;
+      ++mGeneration;
+    }
+    mWake.notify_all();
+    job(0);
+    std::unique_lock<std::mutex> lock(mMutex);
+    mDone.wait(lock, [this] { return mPending == 0; });
+    mJob = nullptr;
+  }
+
+private:
+  // seen: the last generation before the thread was made.
+  void loop(int band, uint64_t seen)
+  {
+    std::unique_lock<std::mutex> lock(mMutex);
+    for (;;)
+    {
+      mWake.wait(lock, [&] { return mGeneration != seen; });
+      seen = mGeneration;
+      if (band >= mBands) continue;
+      const std::function<void(int)>* job = mJob;
+      lock.unlock();
+      (*job)(band);
+      lock.lock();
+      if (--mPending == 0) mDone.notify_all();
+    }
+  }
+
+  std::mutex mCall;
+  std::mutex mMutex;
+  std::condition_variable mWake, mDone;
+  const std::function<void(int)>* mJob = nullptr;
+  int mBands = 0, mPending = 0;
+  unsigned mWorkers = 0;
+  uint64_t mGeneration = 0;
+};
 
 void ClearTexture(MTLTexture& texture, NSUInteger level, const unsigned char* pixel)
 {
@@ -186,24 +247,22 @@ void MTLRenderCommandEncoder::endEncoding()
           }
           ready.push_back(Ready{&d, std::move(ids)});
         }
-        // Large targets are drawn by several threads, each owning interleaved bands of rows and running
+        // Larger targets are drawn by several threads, each owning interleaved bands of rows and running
         // every draw in order over them, so that each pixel still sees the draws in order.
         MTLTexture* target = colour ? colour : stencil;
         int bands = 1;
         if (target && target->width() * target->height() >= kParallelPixels)
           bands = (int)std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxBands);
-        auto run = [&](int band)
+        std::function<void(int)> run = [&](int band)
         {
           for (const Ready& r : ready)
             QorvRasterize(colour, stencil, r.draw->state, r.draw->type, r.ids.data(), r.draw->count, band,
                           bands);
         };
-        std::vector<std::thread> threads;
-        for (int band = 1; band < bands; ++band)
-          threads.emplace_back(run, band);
-        run(0);
-        for (auto& t : threads)
-          t.join();
+        if (bands > 1)
+          BandPool::shared().run(bands, run);
+        else
+          run(0);
       });
   mCommandBuffer.reset();
 }
