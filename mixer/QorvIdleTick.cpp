@@ -3,6 +3,7 @@
 #include "framework/StringBuf.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
+#include "mixer/Decibels.h"
 #include "mixer/HostDisplayNames.h"
 #include "mixer/Qorv.h"
 #include "mixer/UpdatePage.h"
@@ -17,11 +18,6 @@ namespace iplugin
 {
 namespace
 {
-// Below this gain (-144 dB) a channel counts as silent.
-constexpr double kSilentGain = 6.309e-8;
-constexpr double kSilentDb = -144.0;
-constexpr double kDbPerNeper = 8.685889638065037;
-
 constexpr int kEditorWidth = 875;
 constexpr int kEditorHeight = 580;
 
@@ -86,8 +82,7 @@ void Qorv::OnIdleTick()
 
 double Qorv::GainToPublishedDb(double gain)
 {
-  const double g = std::fabs(gain);
-  return g > kSilentGain ? std::log(g) * kDbPerNeper : kSilentDb;
+  return GainToDb(gain);
 }
 
 void Qorv::PublishGainParameters()
