@@ -26,8 +26,10 @@ struct XmlLightNode
   const char* name = nullptr;         // element or attribute name
   const char* text = nullptr;         // text of a text node, or attribute value
   XmlLightNode* attributes = nullptr; // elements: the first attribute item
-  XmlLightNode* firstChild = nullptr; // elements: the first child node; attribute items have none
-  XmlLightNode* next = nullptr;       // the next sibling node, or the next attribute item
+  // Elements: the first child node. Attribute items have none: an item that were its own child would
+  // send any walk down the tree round forever.
+  XmlLightNode* firstChild = nullptr;
+  XmlLightNode* next = nullptr; // the next sibling node, or the next attribute item
 };
 
 class XmlNodeTree
