@@ -1,7 +1,10 @@
 // The view factory finds the plug-in behind a unit through the private property and asks it for its
 // editor; without an editor that can be made it answers nil.
 #include "framework/au/AUComponentInterface.h"
+#include "tests/framework/GraphicsDoubles.h"
 #include "tests/host/InProcessPlugin.h"
+
+#include <string>
 
 using qorvtest::HostDoorTest;
 
@@ -51,5 +54,27 @@ TEST_P(ViewFactory, AnswersNilForAPlugInWithoutEditor)
   AudioUnitCocoaViewInfo info = {};
   EXPECT_EQ(au->Get(kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, info),
             kAudioUnitErr_InvalidProperty);
+}
+// Each request opens the editor anew; the delegate closes the one that is open first.
+TEST_P(ViewFactory, AskingTwiceOpensTheEditorTwice)
+{
+  auto au = Open();
+  ASSERT_TRUE(au);
+  iplugin::IPluginAU* plug = qorvtest::PlugOf(*au);
+  std::string log;
+  plug->mMakeGraphicsFunc = [plug, &log]
+  {
+    log += "make;";
+    return new qorvtest::FakeGraphics(*plug, 875, 580, 1.f, &log);
+  };
+  std::unique_ptr<iplugin::AUCocoaViewFactory> factory(HostTestExample_View_New());
+  factory->init();
+  void* first = factory->uiViewForAudioUnit(au->Unit(), 0, 0);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(log, "make;open;");
+  log.clear();
+  EXPECT_NE(factory->uiViewForAudioUnit(au->Unit(), 0, 0), nullptr);
+  EXPECT_EQ(log, "close;deleted;make;resize;open;"); // the second takes the size the first closed at
+  plug->CloseWindow();
 }
 QORV_INSTANTIATE_DOORS(ViewFactory);
