@@ -1,7 +1,7 @@
 // The host's mix command on the mixer's own class, linked into the test binary behind its two doors.
-#include "framework/au/AUComponentInterface.h"
 #include "host/AudioFile.h"
 #include "host/HostInstance.h"
+#include "tests/host/InProcessQorv.h"
 #include "host/MixCommand.h"
 #include "host/PresetCommand.h"
 #include "host/StateFiles.h"
@@ -21,29 +21,12 @@
 #include <random>
 #include <sstream>
 
-IPLUGIN_AU_ENTRY_POINTS(iplugin::Qorv, HostTestQorv)
+using qorvtest::InProcessQorv;
 
 using namespace qorvhost;
 
 namespace
 {
-PluginEntryPoints& InProcessQorv()
-{
-  static PluginEntryPoints plugin = []
-  {
-    PluginEntryPoints p;
-    p.description.componentType = iplugin::FourCC("aufx");
-    p.description.componentSubType = iplugin::FourCC("LK54");
-    p.description.componentManufacturer = iplugin::FourCC("Lmkr");
-    p.name = "Lumenkraft: Qorv";
-    p.version = 0x020102;
-    p.entry = HostTestQorv_Entry;
-    p.factory = HostTestQorv_Factory;
-    return p;
-  }();
-  return plugin;
-}
-
 // Speech-like bursts of noise (on for `on` seconds from `start`), or silence, at 48 kHz.
 std::vector<float> Talker(double seconds, double start, double on, float amplitude, unsigned seed)
 {

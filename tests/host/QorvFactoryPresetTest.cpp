@@ -1,6 +1,6 @@
 // A host lists the mixer's factory presets and chooses one through the Audio Unit properties.
-#include "framework/au/AUComponentInterface.h"
 #include "host/HostInstance.h"
+#include "tests/host/InProcessQorv.h"
 #include "mixer/Qorv.h"
 #include "mixer/QorvParams.h"
 #include "tests/support/TestPaths.h"
@@ -12,29 +12,12 @@
 #include <string>
 #include <vector>
 
-IPLUGIN_AU_ENTRY_POINTS(iplugin::Qorv, PresetTestQorv)
+using qorvtest::InProcessQorv;
 
 using namespace qorvhost;
 
 namespace
 {
-PluginEntryPoints& InProcessQorv()
-{
-  static PluginEntryPoints plugin = []
-  {
-    PluginEntryPoints p;
-    p.description.componentType = iplugin::FourCC("aufx");
-    p.description.componentSubType = iplugin::FourCC("LK54");
-    p.description.componentManufacturer = iplugin::FourCC("Lmkr");
-    p.name = "Lumenkraft: Qorv";
-    p.version = 0x020102;
-    p.entry = PresetTestQorv_Entry;
-    p.factory = PresetTestQorv_Factory;
-    return p;
-  }();
-  return plugin;
-}
-
 std::string Text(CFStringRef s)
 {
   char buf[256] = {};
@@ -85,28 +68,29 @@ TEST_P(QorvFactoryPresets, HostListsTheFiveAndChoosingOneAppliesIt)
   std::vector<AUPreset> list = List();
   ASSERT_EQ(list.size(), 5u);
   EXPECT_EQ(names, (std::vector<std::string>{"Init", "Normal Mixing", "Auto Mixing", "Auto Balanced Mixing",
-                                              "Prio Mixing"}));
+                                             "Prio Mixing"}));
   for (size_t i = 0; i < list.size(); ++i)
     EXPECT_EQ(list[i].presetNumber, SInt32(i));
 
   auto mixMode = [&]
   {
     AudioUnitParameterValue v = -1;
-    EXPECT_EQ(AudioUnitGetParameter(au->Unit(), iplugin::kParamMixMode, kAudioUnitScope_Global, 0, &v), noErr);
+    EXPECT_EQ(AudioUnitGetParameter(au->Unit(), iplugin::kParamMixMode, kAudioUnitScope_Global, 0, &v),
+              noErr);
     return v;
   };
   EXPECT_EQ(mixMode(), 2.f); // the default, "Auto Bal."
 
   AUPreset prio{4, nullptr};
-  ASSERT_EQ(AudioUnitSetProperty(au->Unit(), kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, &prio,
-                                 sizeof prio),
+  ASSERT_EQ(AudioUnitSetProperty(au->Unit(), kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0,
+                                 &prio, sizeof prio),
             noErr);
   EXPECT_EQ(mixMode(), 3.f);
 
   AUPreset present{};
   UInt32 size = sizeof present;
-  ASSERT_EQ(AudioUnitGetProperty(au->Unit(), kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, &present,
-                                 &size),
+  ASSERT_EQ(AudioUnitGetProperty(au->Unit(), kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0,
+                                 &present, &size),
             noErr);
   EXPECT_EQ(present.presetNumber, 4);
   EXPECT_EQ(Text(present.presetName), "Prio Mixing");

@@ -177,25 +177,25 @@ std::string FormatText(const std::string& format, va_list args)
       continue;
     }
     // The conversion is rebuilt with any "*" width or precision replaced by its argument.
-    std::string spec = "%";
+    std::string conversion = "%";
     ++i;
     while (i < format.size() && format[i] && std::strchr("-+ #0", format[i]))
-      spec.push_back(format[i++]);
+      conversion.push_back(format[i++]);
     auto number = [&]
     {
       if (i < format.size() && format[i] == '*')
       {
-        spec += std::to_string(va_arg(args, int));
+        conversion += std::to_string(va_arg(args, int));
         ++i;
       }
       else
         while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i])))
-          spec.push_back(format[i++]);
+          conversion.push_back(format[i++]);
     };
     number();
     if (i < format.size() && format[i] == '.')
     {
-      spec.push_back(format[i++]);
+      conversion.push_back(format[i++]);
       number();
     }
     int longs = 0;
@@ -204,11 +204,11 @@ std::string FormatText(const std::string& format, va_list args)
     {
       if (format[i] == 'l' || format[i] == 'q' || format[i] == 'j') ++longs;
       if (format[i] == 'z' || format[i] == 't') size_t_mod = true;
-      spec.push_back(format[i++]);
+      conversion.push_back(format[i++]);
     }
     if (i >= format.size()) break;
     char conv = format[i++];
-    spec.push_back(conv);
+    conversion.push_back(conv);
     char piece[512];
     piece[0] = 0;
     switch (conv)
@@ -227,11 +227,11 @@ std::string FormatText(const std::string& format, va_list args)
     case 'o':
     case 'c':
       if (longs >= 2)
-        std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, long long));
+        std::snprintf(piece, sizeof piece, conversion.c_str(), va_arg(args, long long));
       else if (longs == 1 || size_t_mod)
-        std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, long));
+        std::snprintf(piece, sizeof piece, conversion.c_str(), va_arg(args, long));
       else
-        std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, int));
+        std::snprintf(piece, sizeof piece, conversion.c_str(), va_arg(args, int));
       break;
     case 'f':
     case 'F':
@@ -241,7 +241,7 @@ std::string FormatText(const std::string& format, va_list args)
     case 'G':
     case 'a':
     case 'A':
-      std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, double));
+      std::snprintf(piece, sizeof piece, conversion.c_str(), va_arg(args, double));
       break;
     case 's':
     {
@@ -258,7 +258,7 @@ std::string FormatText(const std::string& format, va_list args)
       std::snprintf(piece, sizeof piece, "%p", va_arg(args, void*));
       break;
     default:
-      out += spec;
+      out += conversion;
       continue;
     }
     out += piece;
