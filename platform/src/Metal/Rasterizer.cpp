@@ -334,6 +334,50 @@ struct Draw
 #endif
   }
 
+  // SourceOver on the pixels of a row whose write flag is set, four pixels to a step where it can. Pixels
+  // left out keep their bytes; a transparent source gives back the same bytes, so it need not be skipped.
+  template <bool Bgra>
+  static void SourceOverRow(unsigned char* p, const float (*colourOut)[4], const unsigned char* write, int m)
+  {
+    int t = 0;
+#if defined(__SSE2__)
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+    const __m128i z = _mm_setzero_si128();
+    for (; t + 4 <= m; t += 4)
+    {
+      uint32_t flags;
+      std::memcpy(&flags, write + t, 4);
+      if (flags == 0) continue;
+      unsigned char* q4 = p + (size_t)t * 4;
+      const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q4));
+      const __m128i lo = _mm_unpacklo_epi8(dst, z), hi = _mm_unpackhi_epi8(dst, z);
+      const __m128i d[4] = {_mm_unpacklo_epi16(lo, z), _mm_unpackhi_epi16(lo, z), _mm_unpacklo_epi16(hi, z),
+                            _mm_unpackhi_epi16(hi, z)};
+      __m128i q[4];
+      for (int i = 0; i < 4; ++i)
+      {
+        __m128 src = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(colourOut[t + i]), zero), one); // NaN reads as 0
+        if (Bgra) src = _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 0, 1, 2));
+        const __m128 keep = _mm_mul_ps(_mm_sub_ps(one, _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 3, 3, 3))),
+                                       _mm_set1_ps(1.0f / 255.0f));
+        const __m128 o = _mm_add_ps(src, _mm_mul_ps(_mm_cvtepi32_ps(d[i]), keep));
+        q[i] = _mm_cvttps_epi32(_mm_min_ps(_mm_add_ps(_mm_mul_ps(o, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)),
+                                           _mm_set1_ps(255.0f)));
+      }
+      __m128i out = _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
+      if (flags != 0x01010101u)
+      {
+        const __m128i mask =
+            _mm_cmpgt_epi32(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)flags), z), z), z);
+        out = _mm_or_si128(_mm_and_si128(mask, out), _mm_andnot_si128(mask, dst));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(q4), out);
+    }
+#endif
+    for (; t < m; ++t)
+      if (write[t]) SourceOver<Bgra>(p + (size_t)t * 4, colourOut[t]);
+  }
+
   // Writes one shaded fragment that passed the stencil test into the colour attachment.
   void Blend(unsigned char* p, const float colourOut[4]) const
   {
@@ -373,7 +417,6 @@ struct Draw
   // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
   // one call, then tested and written in order.
   static constexpr int kChunk = 128;
-  static constexpr int64_t kExact = int64_t(1) << 52;
   struct Span
   {
     int y, x0;
@@ -393,35 +436,27 @@ struct Draw
     if (fragmentCode)
     {
       float vary[kQorvMaxVaryings][kChunk];
-      double la[kChunk], lb[kChunk], lc[kChunk];
       const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
-      auto small = [](int64_t v) { return v > -kExact && v < kExact; };
-      if (small(e0) && small(e1) && small(e0 + m * sp.s0) && small(e1 + m * sp.s1))
-      {
-        // Whole numbers this small add exactly in double, so the edge values need no 64-bit products.
-        const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
-        for (int t = 0; t < m; ++t)
-        {
-          la[t] = (d0 + t * s0) * sp.inv;
-          lb[t] = (d1 + t * s1) * sp.inv;
-          lc[t] = 1 - la[t] - lb[t];
-        }
-      }
-      else
-        for (int t = 0; t < m; ++t)
-        {
-          la[t] = (double)(e0 + t * sp.s0) * sp.inv;
-          lb[t] = (double)(e1 + t * sp.s1) * sp.inv;
-          lc[t] = 1 - la[t] - lb[t];
-        }
-      auto interpolate = [&](float* out, double va, double vb, double vc)
-      {
-        for (int t = 0; t < m; ++t)
-          out[t] = (float)(la[t] * va + lb[t] * vb + lc[t] * vc);
-      };
       const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
+      // la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step.
+      // A varying that is the same at all three vertices (fill interiors) is that value throughout.
+      const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
       for (int k = 0; k < varyings; ++k)
-        interpolate(vary[k], a.varyings[k], b.varyings[k], c.varyings[k]);
+      {
+        const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
+        float* out = vary[k];
+        if (va == vc && vb == vc)
+        {
+          const float v = c.varyings[k];
+          for (int t = 0; t < m; ++t)
+            out[t] = v;
+          continue;
+        }
+        const double base = vc + (d0 * (va - vc) + d1 * (vb - vc)) * sp.inv;
+        const double step = (s0 * (va - vc) + s1 * (vb - vc)) * sp.inv;
+        for (int t = 0; t < m; ++t)
+          out[t] = (float)(base + t * step);
+      }
       if (fragmentCode->fragmentSpan)
       {
         QorvFragmentSpanIn in;
@@ -440,13 +475,14 @@ struct Draw
       {
         for (int t = 0; t < m; ++t)
         {
+          const double la = (double)(e0 + t * sp.s0) * sp.inv, lb = (double)(e1 + t * sp.s1) * sp.inv;
           float v[kQorvMaxVaryings];
           for (int k = 0; k < varyings; ++k)
             v[k] = vary[k][t];
           QorvFragmentIn in;
           in.position[0] = sp.x0 + from + t + 0.5f;
           in.position[1] = sp.y + 0.5f;
-          in.position[2] = (float)(la[t] * a.z + lb[t] * b.z + lc[t] * c.z);
+          in.position[2] = (float)(la * a.z + lb * b.z + (1 - la - lb) * c.z);
           in.position[3] = 1;
           in.varyings = v;
           in.frontFacing = sp.front;
@@ -460,30 +496,29 @@ struct Draw
     }
     else
       std::memset(keep, 1, (size_t)m);
+    // Stencil first: each pixel's own test and update, leaving which fragments reach the colour.
     uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0 + from] : nullptr;
-    const int fastBlend = !sourceOver                                ? 0
-                          : colourFormat == MTLPixelFormatRGBA8Unorm ? 1
-                          : colourFormat == MTLPixelFormatBGRA8Unorm ? 2
-                                                                     : 0;
-    unsigned char* crow =
-        writeColour ? &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes] : nullptr;
-    for (int t = 0; t < m; ++t)
-    {
-      if (!keep[t]) continue;
-      if (srow)
+    unsigned char write[kChunk];
+    if (srow)
+      for (int t = 0; t < m; ++t)
       {
-        uint8_t s = srow[t];
+        const uint8_t s = srow[t];
+        write[t] = 0;
+        if (!keep[t]) continue;
         srow[t] = sp.table->next[s];
-        if (!sp.table->pass[s]) continue;
+        write[t] = sp.table->pass[s] ? 1 : 0;
       }
-      if (!crow) continue;
-      if (fastBlend == 1)
-        SourceOver<false>(crow + (size_t)t * 4, colourOut[t]);
-      else if (fastBlend == 2)
-        SourceOver<true>(crow + (size_t)t * 4, colourOut[t]);
-      else
-        Blend(crow + (size_t)t * colourBytes, colourOut[t]);
-    }
+    else
+      std::memcpy(write, keep, (size_t)m);
+    if (!writeColour) return;
+    unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+    if (sourceOver && colourFormat == MTLPixelFormatRGBA8Unorm)
+      SourceOverRow<false>(crow, colourOut, write, m);
+    else if (sourceOver && colourFormat == MTLPixelFormatBGRA8Unorm)
+      SourceOverRow<true>(crow, colourOut, write, m);
+    else
+      for (int t = 0; t < m; ++t)
+        if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[t]);
   }
 
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
