@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 namespace iplugin::igraphics
 {
 namespace
@@ -68,16 +72,32 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
 
 constexpr int kSpanBlock = 64;
 
+// The uniforms are copied into locals first: the outputs could alias them, which would keep the loops
+// from being vectorised.
 void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
 {
   float k[kSpanBlock];
   if (antialias && frag.type != kMVGShaderImage)
-    for (int i = 0; i < n; ++i)
+  {
+    const float mult = frag.strokeMult, thr = frag.strokeThr;
+    int i = 0;
+#if defined(__SSE2__)
+    // StrokeCoverage four at a time; min(x, 1) picks 1 for NaN as std::min(1, x) does.
+    const __m128 one = _mm_set1_ps(1.0f), two = _mm_set1_ps(2.0f), mul = _mm_set1_ps(mult);
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    for (; i + 4 <= n; i += 4)
     {
-      k[i] = StrokeCoverage(frag, u[i], v[i]);
-      keep[i] = k[i] < frag.strokeThr ? 0 : 1;
+      const __m128 w = _mm_andnot_ps(sign, _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(u + i), two), one));
+      const __m128 across = _mm_min_ps(_mm_mul_ps(_mm_sub_ps(one, w), mul), one);
+      _mm_storeu_ps(k + i, _mm_mul_ps(across, _mm_min_ps(_mm_loadu_ps(v + i), one)));
     }
+#endif
+    for (; i < n; ++i)
+      k[i] = std::min(1.0f, (1.0f - std::fabs(u[i] * 2.0f - 1.0f)) * mult) * std::min(1.0f, v[i]);
+    for (int i = 0; i < n; ++i)
+      keep[i] = k[i] < thr ? 0 : 1;
+  }
   else
     for (int i = 0; i < n; ++i)
       k[i] = 1.0f, keep[i] = 1;
@@ -97,23 +117,47 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
       k[i] = c * k[i];
   }
 
+  float inner[4], outer[4];
+  std::copy(frag.innerCol, frag.innerCol + 4, inner);
+  std::copy(frag.outerCol, frag.outerCol + 4, outer);
   if (frag.type == kMVGShaderFillGradient)
   {
-    const float* in = frag.innerCol;
-    const float* out = frag.outerCol;
-    if (in[0] == out[0] && in[1] == out[1] && in[2] == out[2] && in[3] == out[3])
+    if (inner[0] == outer[0] && inner[1] == outer[1] && inner[2] == outer[2] && inner[3] == outer[3])
     {
       // One colour: the blend position does not matter.
       for (int i = 0; i < n; ++i)
         for (int c = 0; c < 4; ++c)
-          rgba[i][c] = in[c] * k[i];
+          rgba[i][c] = inner[c] * k[i];
       return;
     }
-    // Loops without branches on the uniforms inside, so that the compiler can vectorise them.
-    const float* m = frag.paintMat;
+    // RoundedBoxDistance and GradientPosition in loops without branches on the uniforms inside.
+    float m[12];
+    std::copy(frag.paintMat, frag.paintMat + 12, m);
     const float extx = frag.extent[0], exty = frag.extent[1], rad = frag.radius, feather = frag.feather;
     float d[kSpanBlock];
-    for (int i = 0; i < n; ++i)
+    int i = 0;
+#if defined(__SSE2__)
+    {
+      // The same operations four at a time; max(0, a) and min(0, a) keep std::max's and std::min's picks.
+      const __m128 zero = _mm_setzero_ps(), sign = _mm_set1_ps(-0.0f);
+      const __m128 m0 = _mm_set1_ps(m[0]), m1 = _mm_set1_ps(m[1]), m4 = _mm_set1_ps(m[4]),
+                   m5 = _mm_set1_ps(m[5]), m8 = _mm_set1_ps(m[8]), m9 = _mm_set1_ps(m[9]);
+      const __m128 ex = _mm_set1_ps(extx - rad), ey = _mm_set1_ps(exty - rad), rd = _mm_set1_ps(rad);
+      for (; i + 4 <= n; i += 4)
+      {
+        const __m128 xs = _mm_loadu_ps(x + i), ys = _mm_loadu_ps(y + i);
+        const __m128 px = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, xs), _mm_mul_ps(m4, ys)), m8);
+        const __m128 py = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m1, xs), _mm_mul_ps(m5, ys)), m9);
+        const __m128 dx = _mm_sub_ps(_mm_andnot_ps(sign, px), ex),
+                     dy = _mm_sub_ps(_mm_andnot_ps(sign, py), ey);
+        const __m128 outx = _mm_max_ps(zero, dx), outy = _mm_max_ps(zero, dy);
+        const __m128 inside = _mm_min_ps(zero, _mm_max_ps(dy, dx));
+        const __m128 len = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(outx, outx), _mm_mul_ps(outy, outy)));
+        _mm_storeu_ps(d + i, _mm_sub_ps(_mm_add_ps(inside, len), rd));
+      }
+    }
+#endif
+    for (; i < n; ++i)
       d[i] = RoundedBoxDistance(m[0] * x[i] + m[4] * y[i] + m[8], m[1] * x[i] + m[5] * y[i] + m[9], extx,
                                 exty, rad);
     if (feather > 0.0f)
@@ -121,10 +165,21 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
         d[i] = std::clamp((d[i] + feather * 0.5f) / feather, 0.0f, 1.0f);
     else
       for (int i = 0; i < n; ++i)
-        d[i] = GradientPosition(frag, m[0] * x[i] + m[4] * y[i] + m[8], m[1] * x[i] + m[5] * y[i] + m[9]);
-    for (int i = 0; i < n; ++i)
+        d[i] = d[i] > 0.0f ? 1.0f : (d[i] < 0.0f ? 0.0f : 0.5f);
+#if defined(__SSE2__)
+    const __m128 in4 = _mm_loadu_ps(inner), out4 = _mm_loadu_ps(outer), one = _mm_set1_ps(1.0f);
+    for (int j = 0; j < n; ++j)
+    {
+      const __m128 dj = _mm_set1_ps(d[j]);
+      _mm_storeu_ps(rgba[j],
+                    _mm_mul_ps(_mm_add_ps(_mm_mul_ps(in4, _mm_sub_ps(one, dj)), _mm_mul_ps(out4, dj)),
+                               _mm_set1_ps(k[j])));
+    }
+#else
+    for (int j = 0; j < n; ++j)
       for (int c = 0; c < 4; ++c)
-        rgba[i][c] = (in[c] * (1.0f - d[i]) + out[c] * d[i]) * k[i];
+        rgba[j][c] = (inner[c] * (1.0f - d[j]) + outer[c] * d[j]) * k[j];
+#endif
     return;
   }
 
@@ -132,12 +187,14 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
   const float *ss = u, *ts = v;
   if (frag.type == kMVGShaderFillImage)
   {
+    float m[12];
+    std::copy(frag.paintMat, frag.paintMat + 12, m);
+    const float extx = frag.extent[0], exty = frag.extent[1];
     for (int i = 0; i < n; ++i)
     {
-      float px, py;
-      ApplyMat(frag.paintMat, x[i], y[i], &px, &py);
-      s[i] = frag.extent[0] != 0.0f ? px / frag.extent[0] : 0.0f;
-      t[i] = frag.extent[1] != 0.0f ? py / frag.extent[1] : 0.0f;
+      const float px = m[0] * x[i] + m[4] * y[i] + m[8], py = m[1] * x[i] + m[5] * y[i] + m[9];
+      s[i] = extx != 0.0f ? px / extx : 0.0f;
+      t[i] = exty != 0.0f ? py / exty : 0.0f;
     }
     ss = s, ts = t;
   }
@@ -146,11 +203,12 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
   else
     for (int i = 0; i < n; ++i)
       Sample(sampler, ss[i], ts[i], rgba[i]);
+  const int texType = frag.texType;
   for (int i = 0; i < n; ++i)
   {
-    ConvertTexel(frag.texType, rgba[i]);
+    ConvertTexel(texType, rgba[i]);
     for (int c = 0; c < 4; ++c)
-      rgba[i][c] = rgba[i][c] * frag.innerCol[c] * k[i];
+      rgba[i][c] = rgba[i][c] * inner[c] * k[i];
   }
 }
 } // namespace
