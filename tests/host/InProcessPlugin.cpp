@@ -8,20 +8,25 @@ IPLUGIN_AU_ENTRY_POINTS(qorvexample::ExampleAU, HostTestExample)
 
 namespace qorvtest
 {
+qorvhost::PluginEntryPoints LinkedEffect(const char (&subType)[5], const char (&manufacturer)[5],
+                                         const char* name, UInt32 version, qorvhost::EntryFunction entry,
+                                         AudioComponentFactoryFunction factory)
+{
+  qorvhost::PluginEntryPoints p;
+  p.description.componentType = iplugin::FourCC("aufx");
+  p.description.componentSubType = iplugin::FourCC(subType);
+  p.description.componentManufacturer = iplugin::FourCC(manufacturer);
+  p.name = name;
+  p.version = version;
+  p.entry = entry;
+  p.factory = factory;
+  return p;
+}
+
 qorvhost::PluginEntryPoints& InProcessExample()
 {
-  static qorvhost::PluginEntryPoints plugin = []
-  {
-    qorvhost::PluginEntryPoints p;
-    p.description.componentType = iplugin::FourCC("aufx");
-    p.description.componentSubType = iplugin::FourCC("ExPt");
-    p.description.componentManufacturer = iplugin::FourCC("QoTs");
-    p.name = "Qorv Tests: Example";
-    p.version = 0x010203;
-    p.entry = HostTestExample_Entry;
-    p.factory = HostTestExample_Factory;
-    return p;
-  }();
+  static qorvhost::PluginEntryPoints plugin = LinkedEffect("ExPt", "QoTs", "Qorv Tests: Example", 0x010203,
+                                                           HostTestExample_Entry, HostTestExample_Factory);
   return plugin;
 }
 

@@ -11,6 +11,11 @@
 
 namespace qorvtest
 {
+// An effect linked into the test binary, described as its bundle would describe it.
+qorvhost::PluginEntryPoints LinkedEffect(const char (&subType)[5], const char (&manufacturer)[5],
+                                         const char* name, UInt32 version, qorvhost::EntryFunction entry,
+                                         AudioComponentFactoryFunction factory);
+
 // Registered with the platform once for the whole test binary.
 qorvhost::PluginEntryPoints& InProcessExample();
 

@@ -2,6 +2,7 @@
 
 #include "framework/au/AUComponentInterface.h"
 #include "mixer/Qorv.h"
+#include "tests/host/InProcessPlugin.h"
 
 IPLUGIN_AU_ENTRY_POINTS(iplugin::Qorv, HostTestQorv)
 
@@ -9,18 +10,8 @@ namespace qorvtest
 {
 qorvhost::PluginEntryPoints& InProcessQorv()
 {
-  static qorvhost::PluginEntryPoints plugin = []
-  {
-    qorvhost::PluginEntryPoints p;
-    p.description.componentType = iplugin::FourCC("aufx");
-    p.description.componentSubType = iplugin::FourCC("LK54");
-    p.description.componentManufacturer = iplugin::FourCC("Lmkr");
-    p.name = "Lumenkraft: Qorv";
-    p.version = 0x020102;
-    p.entry = HostTestQorv_Entry;
-    p.factory = HostTestQorv_Factory;
-    return p;
-  }();
+  static qorvhost::PluginEntryPoints plugin =
+      LinkedEffect("LK54", "Lmkr", "Lumenkraft: Qorv", 0x020102, HostTestQorv_Entry, HostTestQorv_Factory);
   return plugin;
 }
 } // namespace qorvtest

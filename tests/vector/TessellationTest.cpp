@@ -120,35 +120,30 @@ TEST(Tessellation, ConcaveAndMultiPathFillsUseStencilWithCoverQuad)
 TEST(Tessellation, StarPolygonWhoseTurnsAllBendOneWayIsNotConvex)
 {
   RecordingContext c;
-  // A pentagram: every turn is a left turn, but the outline winds twice around its centre.
-  for (int i = 0; i < 5; i++)
+  // Five points on a circle, visited `step` fifths of a turn apart.
+  auto polygon = [&](int step)
   {
-    float a = kVGPi / 2 + i * 4 * kVGPi / 5;
-    float x = 100 + 80 * std::cos(a), y = 100 - 80 * std::sin(a);
-    if (i == 0)
-      vgMoveTo(c.ctx, x, y);
-    else
-      vgLineTo(c.ctx, x, y);
-  }
-  vgClosePath(c.ctx);
-  vgFill(c.ctx);
+    vgBeginPath(c.ctx);
+    for (int i = 0; i < 5; i++)
+    {
+      float a = kVGPi / 2 + i * step * 2 * kVGPi / 5;
+      float x = 100 + 80 * std::cos(a), y = 100 - 80 * std::sin(a);
+      if (i == 0)
+        vgMoveTo(c.ctx, x, y);
+      else
+        vgLineTo(c.ctx, x, y);
+    }
+    vgClosePath(c.ctx);
+    vgFill(c.ctx);
+  };
+  // A pentagram: every turn is a left turn, but the outline winds twice around its centre.
+  polygon(2);
   ASSERT_EQ(c.r->recording.ncalls, 1);
   EXPECT_EQ(c.Path(0).convex, 0);
   EXPECT_EQ(c.Call(0).type, kMVGFill);
 
   // A regular pentagon through the same points stays convex.
-  vgBeginPath(c.ctx);
-  for (int i = 0; i < 5; i++)
-  {
-    float a = kVGPi / 2 + i * 2 * kVGPi / 5;
-    float x = 100 + 80 * std::cos(a), y = 100 - 80 * std::sin(a);
-    if (i == 0)
-      vgMoveTo(c.ctx, x, y);
-    else
-      vgLineTo(c.ctx, x, y);
-  }
-  vgClosePath(c.ctx);
-  vgFill(c.ctx);
+  polygon(1);
   ASSERT_EQ(c.r->recording.ncalls, 2);
   EXPECT_EQ(c.Path(0).convex, 1);
   EXPECT_EQ(c.Call(1).type, kMVGConvexFill);
