@@ -85,7 +85,7 @@ void Qorv::DeclareParameters()
   mFixedGuiScaleTag = kTagFixedGuiScale;
   auto* fixed = new IParam;
   InitFixedGuiScaleParam(*fixed);
-  if (!mFixedGuiScaleParams.Add(fixed)) delete fixed;
+  mFixedGuiScaleParams.AddOwned(fixed);
 }
 
 void Qorv::InitPlugControls()
