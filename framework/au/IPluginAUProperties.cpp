@@ -178,13 +178,7 @@ int IPluginAU::AddParamGroup(const char* name)
 {
   for (int i = 0; i < mParamGroups.Count(); ++i)
     if (!std::strcmp(mParamGroups.Get(i)->Get(), name)) return i;
-  auto* s = new StringBuf(name);
-  if (!mParamGroups.Add(s))
-  {
-    delete s;
-    return -1;
-  }
-  return mParamGroups.Count() - 1;
+  return mParamGroups.AddOwned(new StringBuf(name)) ? mParamGroups.Count() - 1 : -1;
 }
 
 OSStatus IPluginAU::GetParamInfo(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
@@ -627,16 +621,16 @@ OSStatus IPluginAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement eleme
 
   const AudioUnitScope busScope =
       scope == kAudioUnitScope_Input ? kAudioUnitScope_Input : kAudioUnitScope_Output;
-  bus->mNHostChannels = 0;
-  const bool accepted = n > 0 && CheckLegalIO(busScope, int(element), n);
-  bus->mNHostChannels = accepted ? n : bus->mNPlugChannels;
+  // A refused format changes nothing: neither the bus nor the rate.
+  if (n <= 0 || !CheckLegalIO(busScope, int(element), n)) return kAudioUnitErr_InvalidProperty;
+  bus->mNHostChannels = n;
   if (asbd.mSampleRate > 0.0)
   {
     SetSampleRate(asbd.mSampleRate);
     OnProcessingReset();
   }
   AssessInputConnections();
-  return accepted ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
+  return noErr;
 }
 
 OSStatus IPluginAU::MakeConnection(AudioUnitScope scope, const AudioUnitConnection& conn)
@@ -709,7 +703,8 @@ OSStatus IPluginAU::SetHostIdentifier(const AUHostIdentifier& id)
 OSStatus IPluginAU::SetPresetFromHost(SInt32 presetNumber)
 {
   if (presetNumber < 0 || presetNumber >= NHostPresets()) return kAudioUnitErr_InvalidPropertyValue;
-  return RestoreHostPreset(int(presetNumber)) ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidPropertyValue);
+  return RestoreHostPreset(int(presetNumber)) ? OSStatus(noErr)
+                                              : OSStatus(kAudioUnitErr_InvalidPropertyValue);
 }
 
 OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,
@@ -849,10 +844,11 @@ OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
 
 void IPluginAU::InformListeners(AudioUnitPropertyID propID, AudioUnitScope scope)
 {
-  for (int i = 0; i < mPropertyListeners.Count(); ++i)
+  SnapshotList<PropertyListener>::Reader listeners(mPropertyListeners);
+  for (int i = 0; i < listeners.Count(); ++i)
   {
-    const PropertyListener* l = mPropertyListeners.Get(i);
-    if (l->mPropID == propID) l->mListenerProc(l->mProcArgs, mCI, propID, scope, 0);
+    const PropertyListener& l = listeners[i];
+    if (l.mPropID == propID) l.mListenerProc(l.mProcArgs, mCI, propID, scope, 0);
   }
 }
 
@@ -869,11 +865,10 @@ OSStatus IPluginAU::GetParamProc(AudioUnitParameterID paramID, AudioUnitScope sc
 void IPluginAU::ApplyHostParamValue(int paramIdx, double value, int sampleOffset)
 {
   IParam* p = GetParam(paramIdx);
-  double v = value;
-  if (p->GetStepped() && p->GetStep() > 0.0) v = std::round(v / p->GetStep()) * p->GetStep();
-  v = std::min(std::max(v, p->GetMin()), p->GetMax());
+  // The parameter's own constrain: stepped, clamped, and NaN taken as the minimum.
+  const double v = p->Constrain(value);
   p->Set(v);
-  SendParameterValueFromAPI(paramIdx, value, false);
+  SendParameterValueFromAPI(paramIdx, std::isfinite(value) ? value : v, false);
   HandleParamChange(paramIdx, kHost, sampleOffset);
 }
 

@@ -112,7 +112,7 @@ OSStatus IPluginAU::PullInputs(const AudioTimeStamp* pTimestamp, UInt32 nFrames)
       AttachBuffers(ERoute::kInput, bus->mPlugChannelStartIdx + int(k), 1, &data, int(nFrames));
     }
   }
-  mLastRenderSampleTime = pTimestamp->mSampleTime;
+  mLastRenderSampleTime.store(pTimestamp->mSampleTime, std::memory_order_relaxed);
   return noErr;
 }
 
@@ -139,18 +139,18 @@ OSStatus IPluginAU::Render(AudioUnitRenderActionFlags* pFlags, const AudioTimeSt
     }
   }
 
-  const int nNotify = mRenderNotify.Count();
-  for (int i = 0; i < nNotify; ++i)
+  // One snapshot for the pre- and the post-render calls, whatever the main thread changes meanwhile.
+  const SnapshotList<AURenderCallbackStruct>::Reader notify(mRenderNotify);
+  for (int i = 0; i < notify.Count(); ++i)
   {
-    const AURenderCallbackStruct* n = mRenderNotify.Get(i);
     AudioUnitRenderActionFlags flags = kAudioUnitRenderAction_PreRender;
-    n->inputProc(n->inputProcRefCon, &flags, pTimestamp, outputBusIdx, nFrames, pOutBufList);
+    notify[i].inputProc(notify[i].inputProcRefCon, &flags, pTimestamp, outputBusIdx, nFrames, pOutBufList);
   }
 
   bool process = midiEffect;
   if (!midiEffect)
   {
-    if (pTimestamp->mSampleTime != mLastRenderSampleTime)
+    if (pTimestamp->mSampleTime != mLastRenderSampleTime.load(std::memory_order_relaxed))
     {
       const OSStatus status = PullInputs(pTimestamp, nFrames);
       if (status != noErr) return status;
@@ -207,11 +207,10 @@ OSStatus IPluginAU::Render(AudioUnitRenderActionFlags* pFlags, const AudioTimeSt
     }
   }
 
-  for (int i = 0; i < nNotify; ++i)
+  for (int i = 0; i < notify.Count(); ++i)
   {
-    const AURenderCallbackStruct* n = mRenderNotify.Get(i);
     AudioUnitRenderActionFlags flags = kAudioUnitRenderAction_PostRender;
-    n->inputProc(n->inputProcRefCon, &flags, pTimestamp, outputBusIdx, nFrames, pOutBufList);
+    notify[i].inputProc(notify[i].inputProcRefCon, &flags, pTimestamp, outputBusIdx, nFrames, pOutBufList);
   }
 
   SendSysExFromQueue();
