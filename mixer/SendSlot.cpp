@@ -1,6 +1,7 @@
 #include "mixer/SendSlot.h"
 
 #include "mixer/ChannelBuffers.h"
+#include "mixer/FiniteSamples.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,6 +34,8 @@ bool SendSlot::Push(const double* left, const double* right, int frames)
     const int n = std::min(frames, kSendBlockFrames);
     CopyChannelBlock(left, e.mChannels[0], n, 0);
     CopyChannelBlock(right ? right : left, e.mChannels[1], n, 0);
+    SilenceNonFinite(e.mChannels[0], n);
+    SilenceNonFinite(e.mChannels[1], n);
     e.mFrames = n;
     mWriteHint.store((index + 1) % kSendSlotCapacity, std::memory_order_relaxed);
     e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
