@@ -1,5 +1,7 @@
 #include "host/HostInstance.h"
 
+#include <QorvPlatform/FixedAudioBufferList.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,13 +12,7 @@ namespace
 // The host passes at most this many output channels in one buffer list.
 constexpr int kMaxChannels = 64;
 
-struct OutputBufferList
-{
-  UInt32 mNumberBuffers;
-  AudioBuffer mBuffers[kMaxChannels];
-
-  AudioBufferList* Get() { return reinterpret_cast<AudioBufferList*>(this); }
-};
+using OutputBufferList = qorvplatform::FixedAudioBufferList<kMaxChannels>;
 
 } // namespace
 

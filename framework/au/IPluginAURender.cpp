@@ -3,6 +3,8 @@
 // stack, scratch buffers are sized when the maximum frames per slice changes).
 #include "framework/au/IPluginAU.h"
 
+#include <QorvPlatform/FixedAudioBufferList.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -12,16 +14,7 @@ namespace
 {
 // An input bus has at most this many host channels.
 constexpr UInt32 kMaxInputChannels = 128;
-
-// A buffer list with room for kMaxInputChannels buffers.
-struct InputBufferList
-{
-  UInt32 mNumberBuffers;
-  AudioBuffer mBuffers[kMaxInputChannels];
-
-  AudioBufferList* Get() { return reinterpret_cast<AudioBufferList*>(this); }
-};
-static_assert(offsetof(InputBufferList, mBuffers) == offsetof(AudioBufferList, mBuffers));
+using InputBufferList = qorvplatform::FixedAudioBufferList<kMaxInputChannels>;
 
 // Packet lists are built on the stack in blocks of this size; what does not fit goes in the next list.
 constexpr size_t kPacketListBytes = 1024;
