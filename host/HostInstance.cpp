@@ -1,6 +1,7 @@
 #include "host/HostInstance.h"
 
 #include <QorvPlatform/FixedAudioBufferList.h>
+#include <QorvPlatform/FloatStreamFormat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -18,16 +19,7 @@ using OutputBufferList = qorvplatform::FixedAudioBufferList<kMaxChannels>;
 
 AudioStreamBasicDescription FloatFormat(double sampleRate, int nChannels)
 {
-  AudioStreamBasicDescription d = {};
-  d.mSampleRate = sampleRate;
-  d.mFormatID = kAudioFormatLinearPCM;
-  d.mFormatFlags = kAudioFormatFlagsNativeFloatPacked | kAudioFormatFlagIsNonInterleaved;
-  d.mBytesPerPacket = 4;
-  d.mFramesPerPacket = 1;
-  d.mBytesPerFrame = 4;
-  d.mChannelsPerFrame = UInt32(nChannels);
-  d.mBitsPerChannel = 32;
-  return d;
+  return qorvplatform::Float32NonInterleavedFormat(sampleRate, UInt32(nChannels));
 }
 
 OSStatus HostInstance::GetParameterInfo(AudioUnitParameterID id, AudioUnitParameterInfo& info)

@@ -226,6 +226,9 @@ private:
                                 void* pData);
   OSStatus GetChannelLayoutTags(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
                                 Boolean* pWriteable, void* pData);
+  // The four parameter text records (string from value, name, clump name, value from string).
+  OSStatus GetParamTextProperty(AudioUnitPropertyID propID, bool global, UInt32* pDataSize, void* pData);
+  OSStatus GetCocoaViewInfo(AudioUnitCocoaViewInfo& info) const;
   OSStatus SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
                            const AudioStreamBasicDescription& asbd);
   OSStatus MakeConnection(AudioUnitScope scope, const AudioUnitConnection& conn);
