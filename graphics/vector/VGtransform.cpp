@@ -2,74 +2,48 @@
 
 #include <cmath>
 
+#include "graphics/svg/AffineTransform.h"
+
 namespace iplugin::igraphics
 {
 void vgTransformIdentity(float* t)
 {
-  t[0] = 1.0f;
-  t[1] = 0.0f;
-  t[2] = 0.0f;
-  t[3] = 1.0f;
-  t[4] = 0.0f;
-  t[5] = 0.0f;
+  affine::Identity(t);
 }
 
 void vgTransformTranslate(float* t, float tx, float ty)
 {
-  vgTransformIdentity(t);
-  t[4] = tx;
-  t[5] = ty;
+  affine::Translate(t, tx, ty);
 }
 
 void vgTransformScale(float* t, float sx, float sy)
 {
-  vgTransformIdentity(t);
-  t[0] = sx;
-  t[3] = sy;
+  affine::Scale(t, sx, sy);
 }
 
 void vgTransformRotate(float* t, float a)
 {
-  float cs = std::cos(a), sn = std::sin(a);
-  t[0] = cs;
-  t[1] = sn;
-  t[2] = -sn;
-  t[3] = cs;
-  t[4] = 0.0f;
-  t[5] = 0.0f;
+  affine::Rotate(t, a);
 }
 
 void vgTransformSkewX(float* t, float a)
 {
-  vgTransformIdentity(t);
-  t[2] = std::tan(a);
+  affine::SkewX(t, a);
 }
 
 void vgTransformSkewY(float* t, float a)
 {
-  vgTransformIdentity(t);
-  t[1] = std::tan(a);
+  affine::SkewY(t, a);
 }
 
 void vgTransformMultiply(float* t, const float* s)
 {
-  float t0 = t[0] * s[0] + t[1] * s[2];
-  float t2 = t[2] * s[0] + t[3] * s[2];
-  float t4 = t[4] * s[0] + t[5] * s[2] + s[4];
-  t[1] = t[0] * s[1] + t[1] * s[3];
-  t[3] = t[2] * s[1] + t[3] * s[3];
-  t[5] = t[4] * s[1] + t[5] * s[3] + s[5];
-  t[0] = t0;
-  t[2] = t2;
-  t[4] = t4;
+  affine::Multiply(t, s);
 }
 
 void vgTransformPremultiply(float* t, const float* s)
 {
-  float s2[6] = {s[0], s[1], s[2], s[3], s[4], s[5]};
-  vgTransformMultiply(s2, t);
-  for (int i = 0; i < 6; i++)
-    t[i] = s2[i];
+  affine::Premultiply(t, s);
 }
 
 int vgTransformInverse(float* inv, const float* t)
@@ -92,8 +66,7 @@ int vgTransformInverse(float* inv, const float* t)
 
 void vgTransformPoint(float* dx, float* dy, const float* t, float sx, float sy)
 {
-  *dx = sx * t[0] + sy * t[2] + t[4];
-  *dy = sx * t[1] + sy * t[3] + t[5];
+  affine::Point(dx, dy, t, sx, sy);
 }
 
 float vgTransformAverageScale(const float* t)
