@@ -1,6 +1,6 @@
 // Control of the run loop stand-in's clock (no platform counterpart). The clock starts virtual at
 // absolute time 0: time moves only through AdvanceClock, so timer tests are exact and repeatable. A host
-// switches to real time once at start-up and then drives the loop with CFRunLoopRun or
+// switches to real time once at start-up and then drives the loop with
 // CFRunLoopRunInMode.
 #pragma once
 
