@@ -77,6 +77,23 @@ inline void Premultiply(float* t, const float* s)
     t[i] = s2[i];
 }
 
+inline double Determinant(const float* t)
+{
+  return (double)t[0] * t[3] - (double)t[2] * t[1];
+}
+
+// inv becomes the inverse of t, whose determinant det the caller has found far enough from 0.
+inline void Invert(float* inv, const float* t, double det)
+{
+  const double invdet = 1.0 / det;
+  inv[0] = (float)(t[3] * invdet);
+  inv[2] = (float)(-t[2] * invdet);
+  inv[4] = (float)(((double)t[2] * t[5] - (double)t[3] * t[4]) * invdet);
+  inv[1] = (float)(-t[1] * invdet);
+  inv[3] = (float)(t[0] * invdet);
+  inv[5] = (float)(((double)t[1] * t[4] - (double)t[0] * t[5]) * invdet);
+}
+
 inline void Point(float* dx, float* dy, const float* t, float x, float y)
 {
   *dx = x * t[0] + y * t[2] + t[4];

@@ -50,20 +50,14 @@ void svgXformPremultiply(float* t, const float* s)
 
 void svgXformInverse(float* inv, const float* t)
 {
-  const double det = (double)t[0] * t[3] - (double)t[2] * t[1];
+  const double det = affine::Determinant(t);
   // A NaN determinant is treated like a zero one.
   if (!(std::fabs(det) >= 1e-6))
   {
     svgXformIdentity(inv);
     return;
   }
-  const double invdet = 1.0 / det;
-  inv[0] = (float)(t[3] * invdet);
-  inv[2] = (float)(-t[2] * invdet);
-  inv[4] = (float)(((double)t[2] * t[5] - (double)t[3] * t[4]) * invdet);
-  inv[1] = (float)(-t[1] * invdet);
-  inv[3] = (float)(t[0] * invdet);
-  inv[5] = (float)(((double)t[1] * t[4] - (double)t[0] * t[5]) * invdet);
+  affine::Invert(inv, t, det);
 }
 
 void svgXformPoint(float* dx, float* dy, float x, float y, const float* t)
