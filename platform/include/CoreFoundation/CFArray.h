@@ -33,6 +33,5 @@ CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef allocator, CFIndex capacit
 CFIndex CFArrayGetCount(CFArrayRef theArray);
 // Null for an index outside the array.
 const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
-CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef theArray, CFRange range, const void* value);
 void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value);
 void CFArrayRemoveValueAtIndex(CFMutableArrayRef theArray, CFIndex idx);

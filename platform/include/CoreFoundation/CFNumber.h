@@ -37,7 +37,6 @@ enum
 CFTypeID CFNumberGetTypeID();
 // Null for an unknown type or a null value pointer.
 CFNumberRef CFNumberCreate(CFAllocatorRef allocator, CFNumberType theType, const void* valuePtr);
-CFNumberType CFNumberGetType(CFNumberRef number);
 Boolean CFNumberIsFloatType(CFNumberRef number);
 // Converts to the asked type; false when the value was not exactly representable (the converted value
 // is written all the same) or the type is unknown.

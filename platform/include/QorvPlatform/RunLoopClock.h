@@ -12,7 +12,6 @@ namespace qorvplatform
 void UseVirtualClock(CFAbsoluteTime start = 0.0);
 // CFAbsoluteTimeGetCurrent follows the system clock from now on.
 void UseRealClock();
-bool IsClockVirtual();
 
 // Runs the main run loop in `mode` (null: the default mode) for `seconds` of virtual time: every timer
 // due before the end fires at its own fire date, earliest first (equal dates by order, then by

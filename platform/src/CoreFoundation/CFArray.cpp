@@ -78,20 +78,6 @@ struct __CFArray : qorvcf::Object
   std::vector<const void*> values;
 };
 
-namespace
-{
-// The part of the range that lies inside the array.
-bool Clip(const __CFArray* a, CFRange range, size_t* begin, size_t* end)
-{
-  if (!a || range.location < 0 || range.length <= 0) return false;
-  CFIndex count = static_cast<CFIndex>(a->values.size());
-  if (range.location >= count) return false;
-  *begin = static_cast<size_t>(range.location);
-  *end = static_cast<size_t>(std::min(count, range.location + range.length));
-  return true;
-}
-} // namespace
-
 CFTypeID CFArrayGetTypeID()
 {
   return qorvcf::kTypeArray;
@@ -126,16 +112,6 @@ const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx)
   const __CFArray* a = qorvcf::As<__CFArray>(theArray);
   if (!a || idx < 0 || idx >= static_cast<CFIndex>(a->values.size())) return nullptr;
   return a->values[static_cast<size_t>(idx)];
-}
-
-CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef theArray, CFRange range, const void* value)
-{
-  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
-  size_t begin, end;
-  if (!Clip(a, range, &begin, &end)) return kCFNotFound;
-  for (size_t i = begin; i < end; ++i)
-    if (a->Same(a->values[i], value)) return static_cast<CFIndex>(i);
-  return kCFNotFound;
 }
 
 void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value)

@@ -161,12 +161,6 @@ CFNumberRef CFNumberCreate(CFAllocatorRef, CFNumberType theType, const void* val
   return new __CFNumber(theType, false, i, 0.0);
 }
 
-CFNumberType CFNumberGetType(CFNumberRef number)
-{
-  const __CFNumber* n = qorvcf::As<__CFNumber>(number);
-  return n ? n->type : 0;
-}
-
 Boolean CFNumberIsFloatType(CFNumberRef number)
 {
   const __CFNumber* n = qorvcf::As<__CFNumber>(number);

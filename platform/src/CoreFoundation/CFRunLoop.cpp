@@ -321,11 +321,6 @@ void UseRealClock()
   loop.wake.notify_all();
 }
 
-bool IsClockVirtual()
-{
-  return TheLoop().virtualClock.load();
-}
-
 int AdvanceClock(CFTimeInterval seconds, CFRunLoopMode mode)
 {
   int fired = 0;
