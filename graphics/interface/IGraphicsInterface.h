@@ -1,29 +1,29 @@
-// The graphics context of one open editor, as far as the editor delegate reaches it: the control
-// list, size and scale, the platform window and key handling. All calls come on the main thread.
-// The framework is linked below the graphics library, so it uses the context only through these
-// virtual operations.
+// The graphics context of one open editor as the framework and the plug-in reach it: the control
+// list, size and scale, the platform window, key handling and message boxes. All calls come on the
+// main thread. The framework and the mixer are linked below the graphics library, so they use the
+// context only through this interface, which IGraphics implements.
 #pragma once
 
-#include "graphics/IKeyPress.h"
-#include "graphics/MsgBox.h"
+#include "graphics/interface/IKeyPress.h"
+#include "graphics/interface/MsgBox.h"
 
 #include <functional>
 
 namespace iplugin::igraphics
 {
-class IControl;
+class IControlInterface;
 
-class IGraphics
+class IGraphicsInterface
 {
 public:
-  virtual ~IGraphics() = default;
+  virtual ~IGraphicsInterface() = default;
 
-  // The control registered under tag; fails with std::out_of_range for a tag that is not registered.
-  virtual IControl* GetControlWithTag(int tag) const = 0;
+  // The control registered under tag; null for a tag that is not registered.
+  virtual IControlInterface* GetControlWithTag(int tag) const = 0;
   // Visits the control list in index order (not the special controls).
-  virtual void ForStandardControlsFunc(std::function<void(IControl*)> func) = 0;
+  virtual void ForStandardControlsFunc(std::function<void(IControlInterface*)> func) = 0;
   // The control at a position of the control list; null when there is none.
-  virtual IControl* GetControl(int idx) const = 0;
+  virtual IControlInterface* GetControl(int idx) const = 0;
   virtual int NControls() const = 0;
   // True while the in-window popup menu is expanded; a resize then waits.
   virtual bool IsPopupMenuShowing() const = 0;

@@ -1,15 +1,16 @@
-// The base of every editor control, as far as the editor delegate reaches it. The framework is linked
-// below the graphics library, so it uses controls only through these virtual operations.
+// An editor control as the framework and the plug-in reach it. The framework and the mixer are linked
+// below the graphics library, so they use controls only through this interface, which IControl
+// implements.
 #pragma once
 
 #include "framework/IMidiMsg.h"
 
 namespace iplugin::igraphics
 {
-class IControl
+class IControlInterface
 {
 public:
-  virtual ~IControl() = default;
+  virtual ~IControlInterface() = default;
 
   // A message from the plug-in addressed to this control's tag.
   virtual void OnMsgFromDelegate(int msgTag, int dataSize, const void* pData) {}
