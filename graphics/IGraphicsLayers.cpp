@@ -78,12 +78,11 @@ void IGraphics::PathClipRegion(const IRECT r)
 
 void IGraphics::StartLayer(IControl* pOwner, const IRECT& r, bool cacheable)
 {
-  // No area, no layer: a zero-sized bitmap would only fail later.
-  if (!(r.W() > 0.f) || !(r.H() > 0.f)) return;
   const float scale = GetBackingPixelScale();
   const IRECT bounds = r.PixelAligned(scale);
   const int w = int(std::ceil(scale * std::ceil(bounds.W())));
   const int h = int(std::ceil(scale * std::ceil(bounds.H())));
+  // No area, no layer: a bitmap of no pixels would only fail later.
   if (w <= 0 || h <= 0) return;
   APIBitmap* pBitmap = CreateAPIBitmap(w, h, GetScreenScale(), GetDrawScale(), cacheable);
   if (!pBitmap) return;
