@@ -73,7 +73,7 @@ void IControl::SetValue(double value, int valIdx)
   if (ValueEntry* entry = Entry(valIdx)) entry->value = value;
 }
 
-const IParam* IControl::GetParam(int valIdx) const
+IParam* IControl::GetParam(int valIdx) const
 {
   const int paramIdx = GetParamIdx(valIdx);
   if (paramIdx < 0 || !mDelegate || paramIdx >= mDelegate->NParams()) return nullptr;

@@ -111,7 +111,7 @@ public:
   int GetParamIdx(int valIdx = 0) const override;
   double GetValue(int valIdx = 0) const override;
   // The delegate's parameter of the entry, or null.
-  const IParam* GetParam(int valIdx = 0) const;
+  IParam* GetParam(int valIdx = 0) const;
   // The first value index bound to paramIdx, or -1.
   int LinkedToParam(int paramIdx) const;
   bool GetWantsMidi() const override { return mWantsMidi; }

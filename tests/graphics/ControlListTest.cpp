@@ -326,4 +326,32 @@ TEST(TextRotationTest, RotatedBoxesAreAlignedInsideTheBounds)
   EXPECT_NEAR(tx, 110.0, 1e-4);
   EXPECT_NEAR(ty, 160.0, 1e-4);
 }
+TEST(GraphicsDefaultsTest, MinorOperationsAnswerPlainly)
+{
+  RecordingDelegate dlg;
+  RecordingGraphics& g = dlg.Open();
+  EXPECT_EQ(g.SetMouseCursor(kHandCursor), kArrowCursor);
+  EXPECT_EQ(g.SetMouseCursor(kSizeNWSECursor), kHandCursor);
+  EXPECT_TRUE(g.WindowIsOpen());
+  EXPECT_EQ(g.GetPlatformInstance(), nullptr);
+  int instance = 0;
+  g.SetPlatformInstance(&instance);
+  EXPECT_EQ(g.GetPlatformInstance(), &instance);
+  EXPECT_STREQ(g.GetBundleID(), "");
+  EXPECT_STREQ(g.GetPlatformAPIStr(), "");
+  EXPECT_TRUE(g.HasPathSupport());
+  EXPECT_EQ(g.GetPlatformWindowScale(), 1.f);
+  EXPECT_EQ(g.ReservedQueryA(), 0);
+  EXPECT_TRUE(g.ReservedQueryB());
+  EXPECT_FALSE(g.IsDarkMode());
+  StringBuf path("x");
+  EXPECT_FALSE(g.RevealPathInFinder(path));
+
+  // Tooltips are rebuilt only when the flag changes.
+  g.TakeLog();
+  g.EnableTooltips(true);
+  g.EnableTooltips(true);
+  g.EnableTooltips(false);
+  EXPECT_EQ(g.TakeLog(), (std::vector<std::string>{"tooltips", "tooltips"}));
+}
 } // namespace
