@@ -127,6 +127,13 @@ void IGraphics::RemoveSpecialControl(IControl*& slot)
   delete pControl;
 }
 
+void IGraphics::RemoveFPSDisplay()
+{
+  RemoveSpecialControl(mPerfDisplay);
+  SetMouseOverControl(nullptr);
+  SetAllControlsDirty();
+}
+
 void IGraphics::RemoveControl(IControl* pControl)
 {
   const int idx = mControls.Find(pControl);

@@ -471,6 +471,9 @@ protected:
   void AttachSpecialControl(IControl*& slot, IControl* pControl);
   // Deletes a special control, clearing every pointer that refers to it.
   void RemoveSpecialControl(IControl*& slot);
+  // The disabling half of ShowFPSDisplay: deletes the display, clears the mouse-over control and marks
+  // every control dirty.
+  void RemoveFPSDisplay();
   // Clears the capture, mouse-over, text-entry and popup pointers that refer to the control.
   void ForgetControl(const IControl* pControl);
   // Draws an SVG document's shapes in the current transform.

@@ -87,7 +87,7 @@ TEST(ControlListTest, EveryRemovalForgetsCaptureHoverTextEntryAndPopup)
       {"RemoveAllControls", false, [](RecordingGraphics& g, IControl*) { g.RemoveAllControls(); }, true},
       {"RemovePopupMenuControl", true, [](RecordingGraphics& g, IControl* c) { g.InstallPopupMenuControl(c), g.RemovePopupMenuControl(); }, true},
       {"RemoveTextEntryControl", true, [](RecordingGraphics& g, IControl* c) { g.InstallTextEntryControl(c), g.RemoveTextEntryControl(); }, true},
-      {"FPS display", true, [](RecordingGraphics& g, IControl* c) { g.InstallFPSDisplay(c), g.RemoveFPSDisplay(); }, true},
+      {"FPS display", true, [](RecordingGraphics& g, IControl* c) { g.InstallFPSDisplay(c), g.HideFPSDisplay(); }, true},
   };
   for (const RemovalCase& c : cases)
   {

@@ -75,11 +75,7 @@ public:
     AttachSpecialControl(mTextEntryControl, pControl);
   }
   void InstallFPSDisplay(iplugin::igraphics::IControl* pControl) { AttachSpecialControl(mPerfDisplay, pControl); }
-  void RemoveFPSDisplay()
-  {
-    RemoveSpecialControl(mPerfDisplay);
-    SetAllControlsDirty();
-  }
+  void HideFPSDisplay() { RemoveFPSDisplay(); }
   void SetClipRECT(const iplugin::igraphics::IRECT& r) { mClipRECT = r; }
 
   // Switches.
