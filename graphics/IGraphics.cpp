@@ -227,6 +227,11 @@ void IGraphics::ForAllControlsFunc(IControlFunction func)
 
 void IGraphics::ForStandardControlsFunc(std::function<void(IControlInterface*)> func)
 {
+  ForStandardControlsFunc(IControlFunction([&func](IControl* pControl) { func(pControl); }));
+}
+
+void IGraphics::ForStandardControlsFunc(IControlFunction func)
+{
   for (int i = 0; i < NControls(); ++i)
     func(mControls.Get(i));
 }

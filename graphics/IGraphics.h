@@ -392,7 +392,9 @@ public:
   {
     ForAllControlsFunc([method, args...](IControl* pControl) { (pControl->*method)(args...); });
   }
+  // The control list only.
   void ForStandardControlsFunc(std::function<void(IControlInterface*)> func) override;
+  void ForStandardControlsFunc(IControlFunction func);
   void ForControlInGroup(const char* group, IControlFunction func);
   void ForMatchingControlsFunc(int paramIdx, IControlFunction func);
   template <typename T, typename... Args>

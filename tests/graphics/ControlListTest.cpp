@@ -183,8 +183,9 @@ TEST(ControlListTest, SpecialControlsAreKeptOnceAndVisitedAfterTheList)
   EXPECT_EQ(static_cast<TestControl*>(made[5])->mHooks, "init;resize;rescale;");
 
   int standard = 0;
-  g.ForStandardControlsFunc([&](IControlInterface*) { ++standard; });
-  EXPECT_EQ(standard, 2);
+  static_cast<IGraphicsInterface&>(g).ForStandardControlsFunc([&](IControlInterface*) { ++standard; });
+  g.ForStandardControlsFunc([&](IControl* c) { standard += c == made[1]; });
+  EXPECT_EQ(standard, 3);
 
   g.SetAllControlsClean();
   g.SetAllControlsDirty();
