@@ -348,7 +348,7 @@ public:
   void AttachBackground(const char* fileName);
   void AttachSVGBackground(const char* fileName);
   void AttachPanelBackground(const IPattern& color);
-  void AttachCornerResizer(EResizeMode sizeMode = kResizeScale, bool layoutOnResize = false,
+  void CreateCornerResizer(EResizeMode sizeMode = kResizeScale, bool layoutOnResize = false,
                            const IColor& color = kColorTranslucent, const IColor& mouseOverColor = kColorBlack,
                            const IColor& dragColor = kColorBlack, float size = 20.f);
   void AttachBubbleControl(const IText& text = kDefaultText);
