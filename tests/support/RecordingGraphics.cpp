@@ -1,5 +1,6 @@
 #include "tests/support/RecordingGraphics.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 

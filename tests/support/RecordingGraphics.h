@@ -5,7 +5,8 @@
 // Log lines: "clear", "M x y", "L x y", "C c1x c1y c2x c2y x y", "Q cx cy x y", "A cx cy r a1 a2 w",
 // "Z", "W 0|1", "stroke <pattern> t <thickness> <options> <blend>", "fill <pattern> <options> <blend>",
 // "xform xx yx xy yy tx ty", "clip L T R B", "bitmap <name> L T R B sx sy <blend>",
-// "text <str> L T R B", "layer", "prompt L T R B v", "resize w h", "shadow".
+// "text <str> L T R B", "layer", "prompt L T R B v", "shadow", "drawresize", "tooltips",
+// "cachefont <id>".
 #pragma once
 
 #include "framework/IGEditorDelegate.h"
