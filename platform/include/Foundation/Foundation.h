@@ -6,3 +6,8 @@
 #include <Foundation/NSFileManager.h>
 #include <Foundation/NSPathUtilities.h>
 #include <Foundation/NSURL.h>
+#include <Foundation/NSFormatter.h>
+#include <Foundation/NSGeometry.h>
+#include <Foundation/NSNotification.h>
+#include <Foundation/NSObject.h>
+#include <Foundation/NSString.h>
