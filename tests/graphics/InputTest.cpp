@@ -2,7 +2,6 @@
 // the host gestures it sends (balanced in every way a capture can end), hover, wheel, keys, drops,
 // focus loss, the corner drag, the QWERTY keyboard and gesture regions.
 #include "framework/IParam.h"
-#include "graphics/ISpecialControlInterfaces.h"
 #include "tests/support/RecordingGraphics.h"
 
 #include <gtest/gtest.h>
@@ -305,35 +304,11 @@ TEST_F(InputTest, MouseOutShowsTheArrowAndForgetsTheHover)
   EXPECT_FALSE(knob->GetMouseIsOver());
 }
 
-namespace
-{
-class PopupStandIn : public TestControl, public IPopupMenuControlInterface
-{
-public:
-  using TestControl::TestControl;
-  int GetState() const override { return mState; }
-  IPopupMenu* CreatePopupMenu(IPopupMenu& menu, const IRECT& anchor) override
-  {
-    mMenu = &menu;
-    mState = kExpanded;
-    return nullptr;
-  }
-  void Hide(bool hide) override
-  {
-    TestControl::Hide(hide);
-    if (hide) mState = kCollapsed;
-  }
-  void OnMouseDown(float x, float y, const IMouseMod& mod) override { ++mPresses; }
-  int mState = kCollapsed;
-  int mPresses = 0;
-  IPopupMenu* mMenu = nullptr;
-};
-} // namespace
 
 TEST_F(InputTest, AnExpandedInWindowMenuTakesEveryPressAndFocusLossClosesIt)
 {
   Attach("knob", IRECT(0, 0, 50, 50), {0});
-  auto* popup = new PopupStandIn(IRECT(), -1);
+  auto* popup = new qorvtest::TestPopupMenuControl();
   g.InstallPopupMenuControl(popup);
   EXPECT_FALSE(g.IsPopupMenuShowing());
   popup->mState = IPopupMenuControlInterface::kExpanded;
@@ -468,4 +443,28 @@ TEST_F(InputTest, GestureRegionsTakeWhatNoControlWithGesturesTakes)
   EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"pinch"}));
   g.ClearGestureRegions();
   EXPECT_FALSE(g.HitTestGestureRegions(500, 10));
+}
+
+TEST_F(InputTest, DragsStopWhileAValueIsTypedAndAnEditingEntryTakesEveryPress)
+{
+  InputControl* knob = Attach("knob", IRECT(0, 0, 50, 50), {0});
+  knob->DisablePrompt(false);
+  Press(10, 10);
+  g.PromptUserInput(*knob, knob->GetRECT(), 0); // the platform's field
+  Drag(20, 20, 10, 10);
+  Release(20, 20);
+  g.SetControlValueAfterTextEdit("0.5");
+
+  auto* entry = new qorvtest::TestTextEntryControl();
+  g.InstallTextEntryControl(entry);
+  Press(10, 10);
+  g.PromptUserInput(*knob, knob->GetRECT(), 0);
+  EXPECT_EQ(entry->mEntry, "0 7 0.50");
+  Drag(20, 20, 10, 10);
+  Release(20, 20);
+  Press(300, 300);
+  EXPECT_TRUE(g.ControlIsCaptured(entry));
+  Release(300, 300);
+  EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"knob down", "knob up", "knob down", "knob up"}));
+  EXPECT_EQ(dlg.mGestures, (std::vector<int>{0, -1, 0, -1}));
 }

@@ -2,7 +2,6 @@
 // text entry and the rounding of what is typed, both result paths through the in-window controls and
 // the platform's, peers following a change, and the parameter-name tooltips.
 #include "framework/IParam.h"
-#include "graphics/ISpecialControlInterfaces.h"
 #include "tests/support/RecordingGraphics.h"
 
 #include <gtest/gtest.h>
@@ -157,38 +156,11 @@ TEST_F(PromptTest, ASecondPromptClosesAnOpenPlatformFieldSoTheTextReachesTheCont
   EXPECT_EQ(dlg.mSentValues, (std::vector<std::pair<int, double>>{{kPan, 1.0}}));
 }
 
-namespace
-{
-class MenuStandIn : public TestControl, public IPopupMenuControlInterface
-{
-public:
-  using TestControl::TestControl;
-  int GetState() const override { return mMenu ? kExpanded : kCollapsed; }
-  IPopupMenu* CreatePopupMenu(IPopupMenu& menu, const IRECT& anchor) override
-  {
-    mMenu = &menu;
-    return nullptr;
-  }
-  IPopupMenu* mMenu = nullptr;
-};
-
-class EntryStandIn : public TestControl, public ITextEntryControlInterface
-{
-public:
-  using TestControl::TestControl;
-  bool GetEditing() const override { return !mText.empty(); }
-  void CreateTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length, const char* str) override
-  {
-    mText = std::to_string(paramIdx) + " " + std::to_string(length) + " " + str;
-  }
-  std::string mText;
-};
-} // namespace
 
 TEST_F(PromptTest, InWindowControlsTakeThePromptsAndDeliverLater)
 {
-  auto* menu = new MenuStandIn(IRECT());
-  auto* entry = new EntryStandIn(IRECT());
+  auto* menu = new qorvtest::TestPopupMenuControl();
+  auto* entry = new qorvtest::TestTextEntryControl();
   g.InstallPopupMenuControl(menu);
   g.InstallTextEntryControl(entry);
   PromptControl* mode = Attach({kMode});
@@ -205,7 +177,7 @@ TEST_F(PromptTest, InWindowControlsTakeThePromptsAndDeliverLater)
   EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
 
   g.PromptUserInput(*gain, gain->GetRECT(), 0);
-  EXPECT_EQ(entry->mText, "2 7 0.0");
+  EXPECT_EQ(entry->mEntry, "2 7 0.0");
   EXPECT_TRUE(g.TakeLog({"textentry", "menu", "enduserinput"}).empty());
 }
 

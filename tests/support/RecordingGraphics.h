@@ -12,6 +12,7 @@
 
 #include "framework/IGEditorDelegate.h"
 #include "graphics/IGraphics.h"
+#include "graphics/ISpecialControlInterfaces.h"
 
 #include <string>
 #include <vector>
@@ -216,5 +217,44 @@ public:
 
   std::string mHooks;
   int* mDeleted = nullptr;
+};
+// The in-window popup menu as the context sees it: it takes the menu and expands; hiding collapses it.
+class TestPopupMenuControl : public TestControl, public iplugin::igraphics::IPopupMenuControlInterface
+{
+public:
+  TestPopupMenuControl() : TestControl(iplugin::igraphics::IRECT(), -1) {}
+  int GetState() const override { return mState; }
+  iplugin::igraphics::IPopupMenu* CreatePopupMenu(iplugin::igraphics::IPopupMenu& menu,
+                                                  const iplugin::igraphics::IRECT& anchor) override
+  {
+    mMenu = &menu;
+    mState = kExpanded;
+    return nullptr;
+  }
+  void Hide(bool hide) override
+  {
+    TestControl::Hide(hide);
+    if (hide) mState = kCollapsed;
+  }
+  void OnMouseDown(float x, float y, const iplugin::igraphics::IMouseMod& mod) override { ++mPresses; }
+
+  int mState = kCollapsed;
+  int mPresses = 0;
+  iplugin::igraphics::IPopupMenu* mMenu = nullptr;
+};
+
+// The in-window text entry as the context sees it: it notes "<param> <length> <text>" and edits.
+class TestTextEntryControl : public TestControl, public iplugin::igraphics::ITextEntryControlInterface
+{
+public:
+  TestTextEntryControl() : TestControl(iplugin::igraphics::IRECT(), -1) {}
+  bool GetEditing() const override { return !mEntry.empty(); }
+  void CreateTextEntry(int paramIdx, const iplugin::igraphics::IText& text, const iplugin::igraphics::IRECT& bounds,
+                       int length, const char* str) override
+  {
+    mEntry = std::to_string(paramIdx) + " " + std::to_string(length) + " " + str;
+  }
+
+  std::string mEntry;
 };
 } // namespace qorvtest
