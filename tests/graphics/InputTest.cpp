@@ -468,3 +468,14 @@ TEST_F(InputTest, DragsStopWhileAValueIsTypedAndAnEditingEntryTakesEveryPress)
   EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"knob down", "knob up", "knob down", "knob up"}));
   EXPECT_EQ(dlg.mGestures, (std::vector<int>{0, -1, 0, -1}));
 }
+
+TEST_F(InputTest, AppearanceChangesReachTheAppearanceFunction)
+{
+  g.OnAppearanceChanged(EUIAppearance::Dark); // no function: nothing
+  std::vector<EUIAppearance> seen;
+  g.SetAppearanceChangedFunc([&](EUIAppearance a) { seen.push_back(a); });
+  g.OnAppearanceChanged(EUIAppearance::Dark);
+  g.OnAppearanceChanged(EUIAppearance::Light);
+  EXPECT_EQ(seen, (std::vector<EUIAppearance>{EUIAppearance::Dark, EUIAppearance::Light}));
+  EXPECT_EQ(g.GetParamUnderMouseForHost(), -1);
+}

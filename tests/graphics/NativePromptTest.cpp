@@ -112,7 +112,10 @@ TEST_F(NativePromptTest, TheMenuShowsOneItemPerModelItemAndMapsTheChoiceBack)
   EXPECT_EQ(g->mView.createPopupMenu(menu, area), nullptr); // dismissed
 
   ASSERT_EQ(ShownMenus().size(), 4u);
-  EXPECT_EQ(ShownMenus()[0], (std::vector<std::string>{"01: Open", "---", "03: Heading [indent 1]",
+  // Four points below the area.
+  EXPECT_EQ(ShownMenus()[0].x, 10.0);
+  EXPECT_EQ(ShownMenus()[0].y, 64.0);
+  EXPECT_EQ(ShownMenus()[0].items, (std::vector<std::string>{"01: Open", "---", "03: Heading [indent 1]",
                                                        "04: Locked [on] [disabled]", "05: Presets >", "  Factory",
                                                        "  User", "06: Save"}));
 }
@@ -123,7 +126,8 @@ TEST_F(NativePromptTest, AValueMenuSetsTheParameterAndEndsTheGesture)
   qorvplatform::ScriptMenuChoice({3});
   g->PromptUserInput(*c, c->GetRECT(), 0);
   ASSERT_EQ(ShownMenus().size(), 1u);
-  EXPECT_EQ(ShownMenus()[0], (std::vector<std::string>{"Off", "Auto [on]", "Auto Bal.", "Prio"}));
+  EXPECT_EQ(ShownMenus()[0].items, (std::vector<std::string>{"Off", "Auto [on]", "Auto Bal.", "Prio"}));
+  EXPECT_EQ(ShownMenus()[0].y, 2.0 * (c->GetRECT().B) + 4.0);
   EXPECT_EQ(dlg.mSentValues, (std::vector<std::pair<int, double>>{{kMode, 1.0}}));
   EXPECT_EQ(dlg.mGestures, std::vector<int>{-1 - kMode});
 }

@@ -213,3 +213,31 @@ TEST_F(PromptTest, ParameterNameTooltips)
   g.AssignParamNameToolTips();
   EXPECT_STREQ(kept->GetTooltip(), "Pan");
 }
+
+TEST(PopupMenuModelTest, ItemsSubMenusAndResetForReuse)
+{
+  std::vector<int> completed;
+  IPopupMenu menu("Presets", {"Default", "Quiet"}, [&](IPopupMenu* m) { completed.push_back(m->GetChosenItemIdx()); });
+  auto* user = new IPopupMenu("", 0, false, {"Mine"});
+  menu.AddItem("User", user, 7);
+  menu.AddItem("First", 0);
+  EXPECT_EQ(MenuText(menu), "Presets: First Default Quiet User#");
+  EXPECT_EQ(menu.GetItem(3)->GetSubmenu(), user);
+  EXPECT_EQ(menu.GetItem(3)->GetTag(), 7);
+  menu.SetChosenItemIdx(2);
+  menu.ExecFunction();
+  EXPECT_EQ(completed, std::vector<int>{2});
+
+  // The reset deletes items and sub-menus; title, chosen index and function stay.
+  IPopupMenu numbered("", 3, true, {"a"});
+  numbered.SetFunction([&](IPopupMenu*) { completed.push_back(-5); });
+  numbered.SetChosenItemIdx(0);
+  numbered.AddItem("sub", new IPopupMenu("", 0, false, {"x"}));
+  numbered.Clear();
+  EXPECT_EQ(numbered.NItems(), 0);
+  EXPECT_EQ(numbered.GetPrefix(), 0);
+  EXPECT_FALSE(numbered.GetMultiCheck());
+  EXPECT_EQ(numbered.GetChosenItemIdx(), 0);
+  numbered.ExecFunction();
+  EXPECT_EQ(completed, (std::vector<int>{2, -5}));
+}

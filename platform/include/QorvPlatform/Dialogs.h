@@ -27,10 +27,17 @@ const std::vector<ShownAlert>& ShownAlerts();
 // sub-menus. An empty path, a path that ends on a separator, a disabled item or an item with a
 // sub-menu, or no queued answer at all, closes the menu without a choice.
 void ScriptMenuChoice(std::vector<int> path);
-// The menus shown since the last reset, oldest first: one line per item, "---" for a separator, else
-// the title followed by " [on]", " [disabled]", " [indent n]" as they apply and " >" with a sub-menu,
-// whose lines follow indented by two spaces.
-const std::vector<std::vector<std::string>>& ShownMenus();
+// One popup menu that was shown: one line per item, "---" for a separator, else the title followed by
+// " [on]", " [disabled]", " [indent n]" as they apply and " >" with a sub-menu, whose lines follow
+// indented by two spaces; and where it was shown, in the view's points.
+struct ShownMenu
+{
+  std::vector<std::string> items;
+  double x = 0;
+  double y = 0;
+};
+// The menus shown since the last reset, oldest first.
+const std::vector<ShownMenu>& ShownMenus();
 
 enum class FieldEnd
 {

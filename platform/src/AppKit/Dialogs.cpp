@@ -15,7 +15,7 @@ struct DialogState
   std::vector<qorvplatform::ShownAlert> shown;
   std::vector<std::string> opened;
   std::deque<std::vector<int>> menuChoices;
-  std::vector<std::vector<std::string>> shownMenus;
+  std::vector<qorvplatform::ShownMenu> shownMenus;
   bool echo = false;
 };
 
@@ -97,7 +97,7 @@ void ScriptMenuChoice(std::vector<int> path)
 {
   State().menuChoices.push_back(std::move(path));
 }
-const std::vector<std::vector<std::string>>& ShownMenus()
+const std::vector<ShownMenu>& ShownMenus()
 {
   return State().shownMenus;
 }
@@ -112,9 +112,9 @@ bool TakeMenuChoice(std::vector<int>& path)
   s.menuChoices.pop_front();
   return true;
 }
-void RecordShownMenu(std::vector<std::string> lines)
+void RecordShownMenu(std::vector<std::string> lines, double x, double y)
 {
-  State().shownMenus.push_back(std::move(lines));
+  State().shownMenus.push_back(ShownMenu{std::move(lines), x, y});
 }
 } // namespace detail
 

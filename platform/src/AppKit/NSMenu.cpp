@@ -92,7 +92,7 @@ bool NSMenu::popUpMenuPositioningItem(NSMenuItem* item, NSPoint location, NSView
 {
   std::vector<std::string> lines;
   Describe(*this, "", lines);
-  qorvplatform::detail::RecordShownMenu(std::move(lines));
+  qorvplatform::detail::RecordShownMenu(std::move(lines), location.x, location.y);
 
   std::vector<int> path;
   if (!qorvplatform::detail::TakeMenuChoice(path)) return false;

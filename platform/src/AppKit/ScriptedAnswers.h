@@ -8,5 +8,5 @@ namespace qorvplatform::detail
 {
 // The next queued menu choice; false when none is queued.
 bool TakeMenuChoice(std::vector<int>& path);
-void RecordShownMenu(std::vector<std::string> lines);
+void RecordShownMenu(std::vector<std::string> lines, double x, double y);
 } // namespace qorvplatform::detail
