@@ -43,6 +43,7 @@ void TopPlate(const Art& art)
   Text(art, 272, 26.5f, 17, kCaptionAlign, colours::ValueText(), "QORV");
   vgTextLetterSpacing(art.vg, 0);
   Caption(art, 18, 25, "PLUGIN MODE", kVGAlignLeft | kVGAlignMiddle);
+  Caption(art, 859, 25, "SPEECH AUTOMATIC MIXER", kVGAlignRight | kVGAlignMiddle);
 }
 
 void VerticalRule(VGcontext* vg, float x, float y0, float y1)
@@ -103,12 +104,12 @@ void DrawMixerBackground(const Art& art)
 {
   VGcontext* vg = art.vg;
   Panel(art);
+  Caption(art, 14, 564, "LUMENKRAFT", kVGAlignLeft | kVGAlignMiddle, 7);
   TopPlate(art);
   Caption(art, 115, 25, "PREDELAY", kVGAlignLeft | kVGAlignMiddle);
   Caption(art, 18, 73, "MIX MODE", kVGAlignLeft | kVGAlignMiddle);
   Caption(art, 151, 79, "SPEECH FILTER");
   DisplayWell(vg, 395, 14, 182, 22, 3);
-  Caption(art, 859, 25, "SPEECH AUTOMATIC MIXER", kVGAlignRight | kVGAlignMiddle);
   VerticalRule(vg, 203, 44, 106);
   VerticalRule(vg, 511, 44, 106);
   struct
@@ -128,12 +129,13 @@ void DrawSendBackground(const Art& art)
 {
   VGcontext* vg = art.vg;
   Panel(art);
+  Caption(art, 14, 564, "LUMENKRAFT", kVGAlignLeft | kVGAlignMiddle, 7);
   TopPlate(art);
   Plate(vg, 8, kStripsTop, 859, 431, 6);
   vgTextLetterSpacing(vg, 8);
   Text(art, 437.5f, 300, 44, kCaptionAlign, vgRGB(58, 62, 70), "SEND");
   vgTextLetterSpacing(vg, 0);
-  Caption(art, 437.5f, 350, "THIS TRACK FEEDS THE EXT. MIXER INSTANCE ON THE CHANNEL ABOVE", kCaptionAlign,
-          9);
+  Caption(art, 437.5f, 350, "THIS TRACK'S AUDIO GOES TO THE EXT. MIXER, ON THE CHANNEL CHOSEN ABOVE",
+          kCaptionAlign, 9);
 }
 } // namespace qorvart
