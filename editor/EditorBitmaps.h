@@ -110,6 +110,14 @@ inline constexpr EditorBitmap kEditorBitmaps[kNumEditorBitmaps] = {
     {"iconupdateavailable.png", 2, false, 20, 24},
 };
 
+constexpr bool EditorBitmapsFitTheRenderer()
+{
+  for (const EditorBitmap& b : kEditorBitmaps)
+    if (2 * b.Width() > kMaxBitmapSide || 2 * b.Height() > kMaxBitmapSide) return false;
+  return true;
+}
+static_assert(EditorBitmapsFitTheRenderer(), "an @2x bitmap would exceed the renderer's largest side");
+
 // The file of a bitmap at a screen scale: the name itself at 1, "name@2x.png" at 2.
 inline std::string EditorBitmapFile(const EditorBitmap& b, int scale)
 {
