@@ -91,7 +91,7 @@ void DrawKnob(const Art& art, bool large, int frame, int frames)
   StrokeLine(vg, c + kKnobPointerInner * ca, c + kKnobPointerInner * sa, c + kKnobPointerOuter * ca,
              c + kKnobPointerOuter * sa, 2.4f, vgRGB(0, 0, 0), kVGRound);
   StrokeLine(vg, c + kKnobPointerInner * ca, c + kKnobPointerInner * sa, c + kKnobPointerOuter * ca,
-             c + kKnobPointerOuter * sa, 2.0f, large ? vgRGB(245, 246, 248) : vgRGB(245, 246, 248), kVGRound);
+             c + kKnobPointerOuter * sa, 2.0f, vgRGB(245, 246, 248), kVGRound);
 }
 
 void DrawSelector(const Art& art, float w, float h, int frame)
