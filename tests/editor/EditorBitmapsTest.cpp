@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include <stb_image.h>
-
 #include "editor/EditorBitmaps.h"
+#include "tests/support/GoldenImage.h"
 #include "tests/support/TestPaths.h"
 #include "tools/bitmaps/ArtGeometry.h"
 
@@ -20,11 +19,7 @@ using namespace qorvart;
 
 namespace
 {
-struct Picture
-{
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgba; // straight alpha
-};
+using Picture = qorvtest::RgbaImage; // straight alpha
 
 std::string ResourcesDir()
 {
@@ -39,12 +34,7 @@ const Picture& Load(EEditorBitmap id, int scale)
   auto found = cache.find(path);
   if (found != cache.end()) return found->second;
   Picture& p = cache[path];
-  int n = 0;
-  if (unsigned char* data = stbi_load(path.c_str(), &p.width, &p.height, &n, 4))
-  {
-    p.rgba.assign(data, data + (size_t)p.width * p.height * 4);
-    stbi_image_free(data);
-  }
+  qorvtest::ReadPng(path, p);
   return p;
 }
 
