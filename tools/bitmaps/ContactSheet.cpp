@@ -34,10 +34,10 @@ struct Placed
   float rowTop[2];
 };
 
-// Width in points of one row of shown frames at a scale (one point a pixel on the sheet).
-float RowWidth(const iplugin::EditorBitmap& b, int scale)
+// Frames a row at a scale (one point a pixel on the sheet): wide frames wrap, the sheet keeps its width.
+int FramesPerRow(const iplugin::EditorBitmap& b, int scale)
 {
-  return (float)ShownFrames(b.frames).size() * (b.frameWidth * scale + kGap);
+  return std::max(1, (int)((kSheetWidth - 2 * kMargin + kGap) / (b.frameWidth * scale + kGap)));
 }
 } // namespace
 
@@ -61,9 +61,8 @@ bool WriteContactSheet(BitmapCanvas& canvas, int font, const std::string& resour
         return false;
       }
       p.image[s - 1] = vgCreateImageRGBA(vg, px.width, px.height, 0, px.rgba.data());
-      // Wide rows wrap: the sheet keeps its width.
-      const float rowW = RowWidth(b, s);
-      const int rows = (int)((rowW + kSheetWidth - 2 * kMargin - 1) / (kSheetWidth - 2 * kMargin));
+      const int perRow = FramesPerRow(b, s), shown = (int)ShownFrames(b.frames).size();
+      const int rows = (shown + perRow - 1) / perRow;
       p.rowTop[s - 1] = y;
       y += rows * (b.frameHeight * s + kGap);
     }
@@ -105,14 +104,13 @@ bool WriteContactSheet(BitmapCanvas& canvas, int font, const std::string& resour
           {
             const float fw = (float)b.frameWidth * s, fh = (float)b.frameHeight * s;
             const float iw = (float)b.Width() * s, ih = (float)b.Height() * s;
-            float x = kMargin, top = p.rowTop[s - 1];
-            for (int f : ShownFrames(b.frames))
+            const std::vector<int> shown = ShownFrames(b.frames);
+            const int perRow = FramesPerRow(b, s);
+            for (int i = 0; i < (int)shown.size(); ++i)
             {
-              if (x + fw > kSheetWidth - kMargin && x > kMargin)
-              {
-                x = kMargin;
-                top += fh + kGap;
-              }
+              const int f = shown[i];
+              const float x = kMargin + (i % perRow) * (fw + kGap),
+                          top = p.rowTop[s - 1] + (i / perRow) * (fh + kGap);
               // Checkerboard behind the frame.
               vgBeginPath(vg);
               vgRect(vg, x, top, fw, fh);
@@ -123,7 +121,6 @@ bool WriteContactSheet(BitmapCanvas& canvas, int font, const std::string& resour
               vgRect(vg, x, top, fw, fh);
               vgFillPaint(vg, vgImagePattern(x - ox, top - oy, iw, ih, 0, p.image[s - 1], 1.0f));
               vgFill(vg);
-              x += fw + kGap;
             }
           }
         }
