@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include <QorvPlatform/Bundles.h>
+
 #include "editor/EditorBitmaps.h"
+#include "framework/IPlugPaths.h"
 #include "tests/support/GoldenImage.h"
+#include "tests/support/RecordingGraphics.h"
 #include "tests/support/TestPaths.h"
 #include "tools/bitmaps/ArtGeometry.h"
 
@@ -433,5 +437,45 @@ TEST(EditorBitmaps, OverlaysAndBackgrounds)
       Frame(id, scale, 0).ForEachPixel([](const unsigned char* c) { ASSERT_EQ(c[3], 255); });
     EXPECT_NE(Frame(kBitmapBackground, scale, 0).Pixels(), Frame(kBitmapSendBackground, scale, 0).Pixels());
   }
+}
+// The graphics context of the product's bundle, as the editor's will be.
+class BundleGraphics : public qorvtest::RecordingGraphics
+{
+public:
+  explicit BundleGraphics(iplugin::igraphics::IGEditorDelegate& dlg)
+      : RecordingGraphics(dlg, kEditorWidth, kEditorHeight)
+  {
+  }
+  const char* GetBundleID() override { return "com.Lumenkraft.audiounit.Qorv"; }
+};
+
+// The graphics core finds every bitmap in the bundle by its name, as "name@2x.png" at scale 2, and
+// loads it with the table's size in points and its frames.
+TEST(EditorBitmaps, GraphicsCoreLoadsEachFromTheBundleAtScalesOneAndTwo)
+{
+  ASSERT_TRUE(qorvplatform::RegisterBundle((qorvtest::BinaryDir() + "/Qorv.component").c_str()));
+  qorvtest::RecordingDelegate dlg;
+  BundleGraphics g(dlg);
+  for (const EditorBitmap& b : kEditorBitmaps)
+    for (int scale : kScales)
+    {
+      SCOPED_TRACE(EditorBitmapFile(b, scale));
+      StringBuf path;
+      int source = 0;
+      EXPECT_EQ(g.SearchImageResource(b.name, "png", path, scale, source), kAbsolutePath);
+      EXPECT_EQ(source, scale);
+      const std::string found = path.Get();
+      EXPECT_EQ(found.substr(found.rfind('/') + 1), EditorBitmapFile(b, scale));
+      const iplugin::igraphics::IBitmap bitmap = g.LoadBitmap(b.name, b.frames, b.horizontal, scale);
+      ASSERT_TRUE(bitmap.IsValid());
+      EXPECT_EQ(bitmap.W(), b.Width());
+      EXPECT_EQ(bitmap.H(), b.Height());
+      EXPECT_EQ(bitmap.N(), b.frames);
+      EXPECT_EQ(bitmap.FW(), b.frameWidth);
+      EXPECT_EQ(bitmap.FH(), b.frameHeight);
+      EXPECT_EQ(bitmap.GetScale(), (float)scale);
+      EXPECT_EQ(bitmap.GetAPIBitmap()->GetWidth(), b.Width() * scale);
+      EXPECT_EQ(bitmap.GetAPIBitmap()->GetHeight(), b.Height() * scale);
+    }
 }
 } // namespace
