@@ -369,17 +369,16 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     // The next block of every track, silence past its end.
     for (size_t t = 0; t < tracks.size(); ++t)
     {
-      std::vector<float*> dest;
-      for (auto& channel : trackIn[t])
-      {
-        std::fill(channel.begin(), channel.end(), 0.f);
-        dest.push_back(channel.data());
-      }
-      if (tracks[t]->Read(dest.data(), long(n), error) < 0)
+      auto& in = trackIn[t];
+      float* dest[2] = {in[0].data(), in[in.size() - 1].data()};
+      const long got = tracks[t]->Read(dest, long(n), error);
+      if (got < 0)
       {
         err << error << "\n";
         return 1;
       }
+      for (auto& channel : in)
+        std::fill(channel.begin() + got, channel.begin() + n, 0.f);
     }
     for (auto& channel : mixed)
       std::fill(channel.begin(), channel.end(), 0.f);
