@@ -57,6 +57,15 @@ bool AtomicFile::Open(const char* path)
   const size_t slash = mTarget.find_last_of('/');
   const std::string base = slash == std::string::npos ? mTarget : mTarget.substr(slash + 1);
   if (base.empty()) return false;
+  // A device or a pipe (say /dev/stdout) has no old content to keep and cannot be replaced: it is
+  // written directly.
+  struct stat existing;
+  if (stat(mTarget.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
+  {
+    mFd = open(mTarget.c_str(), O_WRONLY | O_CLOEXEC);
+    mFailed = false;
+    return mFd >= 0;
+  }
   const std::string prefix = (slash == std::string::npos ? std::string() : mTarget.substr(0, slash + 1)) +
                              "." + base + ".tmp-" + std::to_string(getpid()) + "-";
   static std::atomic<unsigned> counter{0};
@@ -89,10 +98,12 @@ bool AtomicFile::Commit()
   if (mFd < 0) return false;
   bool ok = !mFailed;
   if (mStream) ok = std::fflush(mStream) == 0 && !std::ferror(mStream) && ok;
-  ok = fsync(mFd) == 0 && ok;
+  const bool direct = mTemp.empty();
+  ok = (fsync(mFd) == 0 || direct) && ok;
   ok = (mStream ? std::fclose(mStream) : close(mFd)) == 0 && ok;
   mStream = nullptr;
   mFd = -1;
+  if (direct) return ok;
   ok = ok && std::rename(mTemp.c_str(), mTarget.c_str()) == 0;
   if (!ok)
   {

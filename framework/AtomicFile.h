@@ -20,7 +20,7 @@ public:
 
   // Creates the new file in the folder of path (the folder of the link's target when path is a
   // symbolic link) with the old file's permissions, or those a new file gets. False when it cannot be
-  // created; then nothing on disk has changed.
+  // created; then nothing on disk has changed. A device or pipe is opened and written directly.
   bool Open(const char* path);
   bool IsOpen() const { return mFd >= 0; }
 

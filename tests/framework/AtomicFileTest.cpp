@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -89,5 +90,14 @@ TEST(AtomicFile, KeepsPermissionsAndLinks)
   ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/link").c_str(), "linked", 6));
   EXPECT_TRUE(fs::is_symlink(dir + "/link"));
   EXPECT_EQ(Bytes(path), "linked");
+
+  // A pipe is written as it is.
+  ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+  std::string piped;
+  std::thread reader([&] { piped = Bytes(dir + "/pipe"); });
+  EXPECT_TRUE(iplugin::WriteFileAtomically((dir + "/pipe").c_str(), "through", 7));
+  reader.join();
+  EXPECT_EQ(piped, "through");
+  EXPECT_TRUE(fs::is_fifo(dir + "/pipe"));
 }
 } // namespace
