@@ -119,27 +119,35 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
 
 long AudioFileReader::Read(float* const* out, long n, std::string& error)
 {
-  n = std::min(n, mFrames - mPosition);
-  if (n <= 0) return 0;
+  n = std::max(0L, std::min(n, mFrames - mPosition));
   const size_t channels = size_t(mChannels);
-  float* dest = out[0];
-  if (channels > 1)
+  for (long done = 0; done < n;)
   {
-    mInterleaved.resize(size_t(n) * channels);
-    dest = mInterleaved.data();
-  }
-  const sf_count_t got = sf_readf_float(mFile, dest, n);
-  if (got != n)
-  {
-    error = mPath + ": read error after " + std::to_string(mPosition + std::max<long>(long(got), 0)) +
-            " of " + std::to_string(mFrames) + " frames" +
-            (sf_error(mFile) ? std::string(": ") + sf_strerror(mFile) : "");
-    return -1;
-  }
-  if (channels > 1)
+    if (mTaken == mBuffered)
+    {
+      // Whole chunks from the file: one call (and one system call) per chunk, not per block.
+      const long want = std::min(kChunkFrames, mFrames - mFetched);
+      mBuffer.resize(size_t(want) * channels);
+      const sf_count_t got = sf_readf_float(mFile, mBuffer.data(), want);
+      if (got != want)
+      {
+        error = mPath + ": read error after " + std::to_string(mFetched + std::max<long>(long(got), 0)) +
+                " of " + std::to_string(mFrames) + " frames" +
+                (sf_error(mFile) ? std::string(": ") + sf_strerror(mFile) : "");
+        return -1;
+      }
+      mFetched += want;
+      mBuffered = want;
+      mTaken = 0;
+    }
+    const long m = std::min(n - done, mBuffered - mTaken);
+    const float* from = mBuffer.data() + size_t(mTaken) * channels;
     for (size_t c = 0; c < channels; ++c)
-      for (long i = 0; i < n; ++i)
-        out[c][i] = mInterleaved[size_t(i) * channels + c];
+      for (long i = 0; i < m; ++i)
+        out[c][done + i] = from[size_t(i) * channels + c];
+    done += m;
+    mTaken += m;
+  }
   mPosition += n;
   return n;
 }
@@ -180,36 +188,48 @@ bool AudioFileWriter::Open(const std::string& path, double sampleRate, int nChan
 bool AudioFileWriter::Write(const float* const* in, long n, std::string& error)
 {
   if (!mFile) return false;
-  for (long start = 0; start < n; start += kChunkFrames)
+  const size_t channels = size_t(mChannels);
+  for (long done = 0; done < n;)
   {
-    const long m = std::min(kChunkFrames, n - start);
-    const size_t channels = size_t(mChannels);
-    mInterleaved.resize(size_t(m) * channels);
+    const long m = std::min(n - done, kChunkFrames - mPending);
+    mInterleaved.resize(size_t(kChunkFrames) * channels);
+    float* to = mInterleaved.data() + size_t(mPending) * channels;
     for (size_t c = 0; c < channels; ++c)
       for (long i = 0; i < m; ++i)
-        mInterleaved[size_t(i) * channels + c] = in[c][start + i];
-    sf_count_t written;
-    if (mInteger)
-    {
-      mInterleavedInt.resize(mInterleaved.size());
-      std::transform(mInterleaved.begin(), mInterleaved.end(), mInterleavedInt.begin(), ToInt32);
-      written = sf_writef_int(mFile, mInterleavedInt.data(), m);
-    }
-    else
-      written = sf_writef_float(mFile, mInterleaved.data(), m);
-    if (written != m)
-    {
-      error = mPath + ": " + sf_strerror(mFile);
-      mTarget.SetFailed();
-      return false;
-    }
+        to[size_t(i) * channels + c] = in[c][done + i];
+    done += m;
+    mPending += m;
+    if (mPending == kChunkFrames && !Flush(error)) return false;
   }
+  return true;
+}
+
+bool AudioFileWriter::Flush(std::string& error)
+{
+  const size_t samples = size_t(mPending) * size_t(mChannels);
+  sf_count_t written;
+  if (mInteger)
+  {
+    mInterleavedInt.resize(samples);
+    std::transform(mInterleaved.begin(), mInterleaved.begin() + long(samples), mInterleavedInt.begin(),
+                   ToInt32);
+    written = sf_writef_int(mFile, mInterleavedInt.data(), mPending);
+  }
+  else
+    written = sf_writef_float(mFile, mInterleaved.data(), mPending);
+  if (written != mPending)
+  {
+    error = mPath + ": " + sf_strerror(mFile);
+    mTarget.SetFailed();
+    return false;
+  }
+  mPending = 0;
   return true;
 }
 
 bool AudioFileWriter::Commit(std::string& error)
 {
-  if (!mFile) return false;
+  if (!mFile || (mPending > 0 && !Flush(error))) return false;
   // Closing writes the final header sizes.
   if (sf_close(mFile) != 0) mTarget.SetFailed();
   mFile = nullptr;

@@ -51,9 +51,11 @@ private:
   sf_private_tag* mFile = nullptr;
   double mSampleRate = 0.0;
   int mFormat = 0, mChannels = 0;
-  long mFrames = 0, mPosition = 0;
+  long mFrames = 0, mPosition = 0; // frames the file holds, frames handed out
+  long mFetched = 0;               // frames read from the file into the buffer so far
+  long mBuffered = 0, mTaken = 0;  // frames in the buffer, and of those handed out
   std::string mTruncation;
-  std::vector<float> mInterleaved;
+  std::vector<float> mBuffer; // interleaved
 };
 
 // One output file, written block by block to a new file that replaces path on Commit.
@@ -72,11 +74,14 @@ public:
   bool Commit(std::string& error);
 
 private:
+  bool Flush(std::string& error);
+
   std::string mPath;
   iplugin::AtomicFile mTarget;
   sf_private_tag* mFile = nullptr;
   int mChannels = 0;
   bool mInteger = false;
+  long mPending = 0; // frames waiting in mInterleaved
   std::vector<float> mInterleaved;
   std::vector<int> mInterleavedInt;
 };
