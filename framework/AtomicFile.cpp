@@ -66,12 +66,14 @@ bool AtomicFile::Open(const char* path)
     mFailed = false;
     return mFd >= 0;
   }
+  // A hidden name that carries no part of the file's own name, so that a save cut off by a crash leaves
+  // nothing that a folder listing by extension (the user presets) would take for a file.
   const std::string prefix = (slash == std::string::npos ? std::string() : mTarget.substr(0, slash + 1)) +
-                             "." + base + ".tmp-" + std::to_string(getpid()) + "-";
+                             ".saving-" + std::to_string(getpid()) + "-";
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < kNameAttempts && mFd < 0; ++attempt)
   {
-    mTemp = prefix + std::to_string(counter++);
+    mTemp = prefix + std::to_string(counter++) + ".tmp";
     // 0666 under the file-creation mask, as a file opened for writing gets.
     mFd = open(mTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (mFd < 0 && errno != EEXIST) break;
