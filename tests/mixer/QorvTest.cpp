@@ -105,7 +105,7 @@ TEST_F(QorvTest, DataFolderIsMadeWithItsParentsOrTheUserIsTold)
 TEST_F(QorvTest, SavesThatFailAreReportedAndKeepTheOldFile)
 {
   RecordingQorv plug;
-  plug.mMakeGraphicsFunc = [&plug]() -> igraphics::IGraphics*
+  plug.mMakeGraphicsFunc = [&plug]() -> igraphics::IGraphicsInterface*
   { return new qorvtest::FakeGraphics(plug, 875, 580, 1.0f); };
   ASSERT_NE(plug.OpenWindow(nullptr), nullptr);
   plug.OnEditorOpened();
