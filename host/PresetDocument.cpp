@@ -5,6 +5,8 @@
 
 #include <tinyxml.h>
 
+#include "framework/GuardedXmlParse.h"
+
 namespace qorvhost
 {
 namespace
@@ -19,13 +21,9 @@ bool IsPresetParameter(size_t index)
 // Other "PluginName" texts the mixer's loader takes from files: its short product name.
 constexpr const char* kShortNames[] = {"Qor"};
 
-// TinyXML can read a few bytes past the terminator of malformed text; it parses a copy with room to
-// spare.
 bool Parse(TiXmlDocument& doc, const std::string& text)
 {
-  const std::string padded = text + std::string(8, '\0');
-  doc.Parse(padded.c_str(), nullptr, TIXML_ENCODING_LEGACY);
-  return !doc.Error();
+  return iplugin::ParseXmlGuarded(text, doc, TIXML_ENCODING_LEGACY);
 }
 
 const char* ChildText(TiXmlElement* root, const char* name)
@@ -48,7 +46,7 @@ bool MergePresetIntoState(const std::string& file, const std::string& state,
   TiXmlDocument preset, current;
   if (!Parse(preset, file))
   {
-    why = std::string("not XML (") + preset.ErrorDesc() + ")";
+    why = preset.Error() ? std::string("not XML (") + preset.ErrorDesc() + ")" : "XML nested too deeply";
     return false;
   }
   TiXmlElement* proot = preset.RootElement();
