@@ -175,7 +175,8 @@ BENCHMARK(BM_ReferenceMix);
 
 namespace
 {
-// A bank of 32 detectors over one block: one by one, or side by side.
+// A bank of 32 detectors over one block: one by one, or side by side with the widest registers the
+// processor has (isa 2) or with AVX2 (1) or SSE2 (0).
 void BM_DetectorBank(benchmark::State& state)
 {
   std::vector<LevelDetector> detectors(kChannels);
@@ -209,14 +210,20 @@ void BM_DetectorBank(benchmark::State& state)
         detectors[c].ProcessBlock(preFilter, left[c], right[c], kFrames, levelPtr[c]);
     else
       ProcessDetectorsSideBySide(bank.data(), kChannels, preFilter, left.data(), right.data(), kFrames,
-                                 levelPtr.data());
+                                 levelPtr.data(), {}, static_cast<EBankIsa>(state.range(2)));
     benchmark::DoNotOptimize(levels[0][0]);
   }
   state.counters["ns_per_channel_sample"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * kFrames * kChannels * 1e-9,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_DetectorBank)->ArgNames({"side_by_side", "prefilter"})->Args({0, 1})->Args({1, 1})->Args({1, 0});
+BENCHMARK(BM_DetectorBank)
+    ->ArgNames({"side_by_side", "prefilter", "isa"})
+    ->Args({0, 1, kBankIsaBest})
+    ->Args({1, 1, kBankIsaBest})
+    ->Args({1, 0, kBankIsaBest})
+    ->Args({1, 1, kBankIsaAvx2})
+    ->Args({1, 1, kBankIsaSse2});
 } // namespace
 
 namespace

@@ -52,12 +52,20 @@ void StepTowards(GainSmoother& smoother, double target, int frames, double* valu
     values[i] = k.Step(target);
   smoother.Save(k);
 }
-// `readable` frames of source (silence when it is null), then silence up to `frames`.
-void CopyOrSilence(const double* source, int readable, double* destination, int frames)
+// A channel's working samples: `readable` frames of its two sources (silence where a source is null), then
+// silence up to `frames`; mono as the mean of the sides, times the pre-gain. One pass, with the same
+// operations on every sample as if silence had been copied in first.
+void ReadChannel(const double* inL, const double* inR, int readable, int frames, bool mono, double preGain,
+                 double* left, double* right)
 {
-  const int copied = source ? readable : 0;
-  std::copy(source, source + copied, destination);
-  std::fill(destination + copied, destination + frames, 0.0);
+  for (int i = 0; i < frames; ++i)
+  {
+    double l = inL && i < readable ? inL[i] : 0.0;
+    double r = inR && i < readable ? inR[i] : 0.0;
+    if (mono) l = r = (l + r) * 0.5;
+    left[i] = l * preGain;
+    right[i] = r * preGain;
+  }
 }
 } // namespace
 
@@ -311,56 +319,44 @@ void MixerEngine::MixChunk(int offset, int frames)
   mLastChunkFrames = frames;
 
   LevelDetector* bank[kMixerChannels];
-  const double* detectLeft[kMixerChannels];
-  const double* detectRight[kMixerChannels];
+  const double* left[kMixerChannels];
+  const double* right[kMixerChannels];
   double* levels[kMixerChannels];
+  double weights[kMixerChannels];
+  const double* gains[kMixerChannels];
 
-  // Input, mono, pre-gain and bank A (or the senders' reported levels), and the solo/mute gains.
+  // Input, mono and pre-gain (or the senders' reported levels), and the solo/mute gains.
   for (int c = 0; c < n; ++c)
   {
-    double* left = mWorkLeft[c];
-    double* right = mWorkRight[c];
     bank[c] = &mBankA[c];
+    left[c] = mWorkLeft[c];
+    right[c] = mWorkRight[c];
     levels[c] = mLevel[c];
+    weights[c] = mChannels[c].mWeightLinear;
+    gains[c] = mGain[c];
     if (b.reverseMixing)
     {
-      std::fill(left, left + frames, 0.0);
-      std::fill(right, right + frames, 0.0);
+      std::fill(mWorkLeft[c], mWorkLeft[c] + frames, 0.0);
+      std::fill(mWorkRight[c], mWorkRight[c] + frames, 0.0);
       FollowReportedLevel(mBankA[c], b.reportedLevel[c], frames, mLevel[c]);
     }
     else
     {
-      const double* inL = mIn[2 * c];
-      const double* inR = mIn[2 * c + 1];
       // Frames past what the channel's source holds read as silence.
       const int readable = std::clamp(mInFrames[c] - offset, 0, frames);
-      CopyOrSilence(inL ? inL + offset : nullptr, readable, left, frames);
-      CopyOrSilence(inR ? inR + offset : nullptr, readable, right, frames);
-      if (b.mono[c])
-        for (int i = 0; i < frames; ++i)
-          left[i] = right[i] = (left[i] + right[i]) * 0.5;
-      const double preGain = mChannels[c].mPreGainLinear;
-      const double weight = mChannels[c].mWeightLinear;
-      double* weightedL = mDetectLeft[c];
-      double* weightedR = mDetectRight[c];
-      for (int i = 0; i < frames; ++i)
-      {
-        left[i] *= preGain;
-        right[i] *= preGain;
-        weightedL[i] = left[i] * weight;
-        weightedR[i] = right[i] * weight;
-      }
-      detectLeft[c] = weightedL;
-      detectRight[c] = weightedR;
+      ReadChannel(mIn[2 * c] ? mIn[2 * c] + offset : nullptr, mIn[2 * c + 1] ? mIn[2 * c + 1] + offset : nullptr,
+                  readable, frames, b.mono[c], mChannels[c].mPreGainLinear, mWorkLeft[c], mWorkRight[c]);
     }
     StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c]);
   }
+  // Bank A takes each channel times its weight.
   if (!b.reverseMixing)
-    ProcessDetectorsSideBySide(bank, n, b.preFilter, detectLeft, detectRight, frames, levels);
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, levels, BankInputScale{weights, nullptr});
 
   ComputeGains(frames);
 
-  // Pre-delay, bank B (or the senders' reported levels after their gain) and pan.
+  // Pre-delay and bank B, which takes the delayed audio times the gain (or the senders' reported levels
+  // after their gain). The pan is applied as the channels are summed.
   for (int c = 0; c < n; ++c)
   {
     bank[c] = &mBankB[c];
@@ -369,28 +365,11 @@ void MixerEngine::MixChunk(int offset, int frames)
       FollowReportedLevel(mBankB[c], b.reportedLevel2[c], frames, nullptr);
       continue;
     }
-    double* left = mWorkLeft[c];
-    double* right = mWorkRight[c];
-    mPreDelayLeft[c].Process(left, frames);
-    mPreDelayRight[c].Process(right, frames);
-    double* gainedL = mDetectLeft[c];
-    double* gainedR = mDetectRight[c];
-    const double* gain = mGain[c];
-    for (int i = 0; i < frames; ++i)
-    {
-      gainedL[i] = left[i] * gain[i];
-      gainedR[i] = right[i] * gain[i];
-    }
-    const PanFactors& pan = b.pan[c];
-    if (!pan.centred)
-      for (int i = 0; i < frames; ++i)
-      {
-        left[i] *= pan.left;
-        right[i] *= pan.right;
-      }
+    mPreDelayLeft[c].Process(mWorkLeft[c], frames);
+    mPreDelayRight[c].Process(mWorkRight[c], frames);
   }
   if (!b.reverseMixing)
-    ProcessDetectorsSideBySide(bank, n, b.preFilter, detectLeft, detectRight, frames, nullptr);
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, nullptr, BankInputScale{nullptr, gains});
 
   WriteOutputs(offset, frames);
 }
@@ -557,11 +536,19 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       const double* left = mWorkLeft[c];
       const double* right = mWorkRight[c];
       const double* gain = mGain[c];
-      for (int i = 0; i < frames; ++i)
-      {
-        mSumLeft[i] += left[i] * gain[i];
-        mSumRight[i] += right[i] * gain[i];
-      }
+      const PanFactors& pan = b.pan[c];
+      if (pan.centred)
+        for (int i = 0; i < frames; ++i)
+        {
+          mSumLeft[i] += left[i] * gain[i];
+          mSumRight[i] += right[i] * gain[i];
+        }
+      else
+        for (int i = 0; i < frames; ++i)
+        {
+          mSumLeft[i] += left[i] * pan.left * gain[i];
+          mSumRight[i] += right[i] * pan.right * gain[i];
+        }
     }
     for (int i = 0; i < frames; ++i)
     {
@@ -579,10 +566,12 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       const double* left = mWorkLeft[c];
       const double* right = mWorkRight[c];
       const double* gain = mGain[c];
+      // The pan factors of a centred channel are 1: multiplying by them changes nothing.
+      const PanFactors& pan = b.pan[c];
       for (int i = 0; i < frames; ++i)
       {
-        const double l = c < n ? left[i] * gain[i] * main : 0.0;
-        const double r = c < n ? right[i] * gain[i] * main : 0.0;
+        const double l = c < n ? left[i] * pan.left * gain[i] * main : 0.0;
+        const double r = c < n ? right[i] * pan.right * gain[i] * main : 0.0;
         if (monoOut)
           outL[i] = (l + r) * 0.5;
         else

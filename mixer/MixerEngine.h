@@ -252,8 +252,6 @@ private:
   alignas(64) double mLevel[kMixerChannels][kChunkRow];
   alignas(64) double mSoloMute[kMixerChannels][kChunkRow];
   alignas(64) double mGain[kMixerChannels][kChunkRow];
-  alignas(64) double mDetectLeft[kMixerChannels][kChunkRow]; // what a detector bank is fed
-  alignas(64) double mDetectRight[kMixerChannels][kChunkRow];
   alignas(64) double mSumLeft[kChunkFrames];
   alignas(64) double mSumRight[kChunkFrames];
 };
