@@ -210,7 +210,7 @@ void BM_DetectorBank(benchmark::State& state)
         detectors[c].ProcessBlock(preFilter, left[c], right[c], kFrames, levelPtr[c]);
     else
       ProcessDetectorsSideBySide(bank.data(), kChannels, preFilter, left.data(), right.data(), kFrames,
-                                 levelPtr.data(), {}, static_cast<EBankIsa>(state.range(2)));
+                                 levelPtr.data(), {}, static_cast<ELaneIsa>(state.range(2)));
     benchmark::DoNotOptimize(levels[0][0]);
   }
   state.counters["ns_per_channel_sample"] =
@@ -219,11 +219,11 @@ void BM_DetectorBank(benchmark::State& state)
 }
 BENCHMARK(BM_DetectorBank)
     ->ArgNames({"side_by_side", "prefilter", "isa"})
-    ->Args({0, 1, kBankIsaBest})
-    ->Args({1, 1, kBankIsaBest})
-    ->Args({1, 0, kBankIsaBest})
-    ->Args({1, 1, kBankIsaAvx2})
-    ->Args({1, 1, kBankIsaSse2});
+    ->Args({0, 1, kLaneIsaBest})
+    ->Args({1, 1, kLaneIsaBest})
+    ->Args({1, 0, kLaneIsaBest})
+    ->Args({1, 1, kLaneIsaAvx2})
+    ->Args({1, 1, kLaneIsaSse2});
 } // namespace
 
 namespace

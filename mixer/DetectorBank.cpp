@@ -1,12 +1,10 @@
 #include "mixer/DetectorBank.h"
 
+#include "mixer/LaneVectors.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-// The kernels below take and return wide registers only inside the entry points built for their
-// instruction set, where everything is inlined; no such value crosses a call between differently built code.
-#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace iplugin
 {
@@ -38,44 +36,17 @@ bool SameSection(const BiquadSection& p, const BiquadSection& q)
   return std::memcmp(a, b, sizeof a) == 0;
 }
 
-// Registers of W doubles and of W 64-bit integers (the masks of comparisons).
-template <int W> struct VectorTypes;
-template <> struct VectorTypes<2>
-{
-  typedef double D __attribute__((vector_size(16)));
-  typedef long long I __attribute__((vector_size(16)));
-};
-template <> struct VectorTypes<4>
-{
-  typedef double D __attribute__((vector_size(32)));
-  typedef long long I __attribute__((vector_size(32)));
-};
-
 // W detectors in the lanes of one register. Plain IEEE operations per lane, in the order in which the
 // scalar code does them (no fused multiply-add: the library is built with contraction off).
 template <int W> struct Kernel
 {
-  using D = typename VectorTypes<W>::D;
-  using I = typename VectorTypes<W>::I;
+  using D = lanes::D<W>;
+  using Envelope = lanes::Envelope<W>;
   static constexpr int kGroups = kBatch / W;
+  static constexpr int kInterleave = 4;
 
-  [[gnu::always_inline]] static D Splat(double v)
-  {
-    D r;
-    for (int j = 0; j < W; ++j)
-      r[j] = v;
-    return r;
-  }
-
-  [[gnu::always_inline]] static I SplatInt(long long v)
-  {
-    I r;
-    for (int j = 0; j < W; ++j)
-      r[j] = v;
-    return r;
-  }
-
-  [[gnu::always_inline]] static D Abs(D v) { return reinterpret_cast<D>(reinterpret_cast<I>(v) & SplatInt(0x7FFFFFFFFFFFFFFFLL)); }
+  [[gnu::always_inline]] static D Splat(double v) { return lanes::Splat<W>(v); }
+  [[gnu::always_inline]] static D Abs(D v) { return lanes::Abs<W>(v); }
 
   // One filter section of W detectors.
   struct Section
@@ -128,58 +99,6 @@ template <int W> struct Kernel
     }
   };
 
-  // GainSmoother::Kernel on every lane, its branches turned into selections. The hold counts and the
-  // state are held as doubles (whole numbers far below 2^53), so that every test is a comparison of
-  // doubles and every choice a selection between them.
-  struct Envelope
-  {
-    D attack, release, value, holdSamples, holdCounter, state;
-
-    void Load(LevelDetector* const* lanes, GainSmoother LevelDetector::*member)
-    {
-      for (int j = 0; j < W; ++j)
-      {
-        const GainSmoother::Kernel k = (lanes[j]->*member).Load();
-        attack[j] = k.attack;
-        release[j] = k.release;
-        value[j] = k.value;
-        holdSamples[j] = k.holdSamples;
-        holdCounter[j] = k.holdCounter;
-        state[j] = k.state;
-      }
-    }
-
-    void Store(LevelDetector* const* lanes, GainSmoother LevelDetector::*member) const
-    {
-      for (int j = 0; j < W; ++j)
-      {
-        GainSmoother::Kernel k = (lanes[j]->*member).Load();
-        k.value = value[j];
-        k.holdCounter = static_cast<int32_t>(holdCounter[j]);
-        k.state = static_cast<uint32_t>(state[j]);
-        (lanes[j]->*member).Save(k);
-      }
-    }
-
-    [[gnu::always_inline]] D Step(D target)
-    {
-      const I up = target > value;
-      const D fromTarget = value - target;
-      const D attacked = fromTarget * attack + target;
-      const D released = fromTarget * release + target;
-      const I attacking = state == Splat(GainSmoother::kStateAttack);
-      // The hold counter is compared before it is raised.
-      const I holdOver = holdCounter >= holdSamples;
-      const I endsHold = attacking & holdOver;
-      const I releasing = (state == Splat(GainSmoother::kStateRelease)) | endsHold;
-      const D next = up ? attacked : (releasing ? released : value);
-      holdCounter = up ? Splat(0.0) : ((attacking & ~holdOver) ? holdCounter + Splat(1.0) : holdCounter);
-      state = up ? Splat(GainSmoother::kStateAttack) : (endsHold ? Splat(GainSmoother::kStateRelease) : state);
-      value = next < Splat(GainSmoother::kSnapToZero) ? Splat(0.0) : next;
-      return value;
-    }
-  };
-
   struct Group
   {
     Section highLeft, lowLeft, highRight, lowRight;
@@ -197,6 +116,34 @@ template <int W> struct Kernel
     const double* perFrame[W];
     double* levels[W];
   };
+
+  // One frame of one group's input (times its scale), through its pre-filter, to the mean magnitude.
+  [[gnu::always_inline]] static D Input(const Job& job, const Group& gs, const Lanes& ln,
+                                        const double* const* side, int i)
+  {
+    D v;
+    for (int j = 0; j < W; ++j)
+      v[j] = side[j][i];
+    if (job.scale.perDetector) v *= gs.scale;
+    if (job.scale.perFrame)
+    {
+      D f;
+      for (int j = 0; j < W; ++j)
+        f[j] = ln.perFrame[j][i];
+      v *= f;
+    }
+    return v;
+  }
+
+  [[gnu::always_inline]] static D Magnitude(const Job& job, Group& gs, const Lanes& ln, int i, D half, D offset)
+  {
+    D l = Input(job, gs, ln, ln.left, i);
+    if (job.preFilter) l = gs.lowLeft.Step(gs.highLeft.Step(l));
+    if (gs.alike) return (Abs(l) + Abs(l)) * half + offset;
+    D r = Input(job, gs, ln, ln.right, i);
+    if (job.preFilter) r = gs.lowRight.Step(gs.highRight.Step(r));
+    return (Abs(l) + Abs(r)) * half + offset;
+  }
 
   static void Run(const Job& job)
   {
@@ -240,48 +187,14 @@ template <int W> struct Kernel
     for (int start = 0; start < job.frames; start += kSubBlock)
     {
       const int n = std::min(kSubBlock, job.frames - start);
-      // Pass 1: the inputs, the pre-filter and the magnitude, one group at a time.
-      for (int g = 0; g < groupCount; ++g)
+      // Pass 1: the inputs, the pre-filter and the magnitude. A filter's recursion is a long chain of
+      // dependent operations, so several groups are stepped in turn at each frame to overlap their chains.
+      for (int g0 = 0; g0 < groupCount; g0 += kInterleave)
       {
-        Group& gs = groups[g];
-        const Lanes& ln = lanes[g];
-        auto input = [&](const double* const* side, int i)
-        {
-          D v;
-          for (int j = 0; j < W; ++j)
-            v[j] = side[j][start + i];
-          if (job.scale.perDetector) v *= gs.scale;
-          if (job.scale.perFrame)
-          {
-            D f;
-            for (int j = 0; j < W; ++j)
-              f[j] = ln.perFrame[j][start + i];
-            v *= f;
-          }
-          return v;
-        };
-        if (job.preFilter && gs.alike)
-          for (int i = 0; i < n; ++i)
-          {
-            const D l = gs.lowLeft.Step(gs.highLeft.Step(input(ln.left, i)));
-            work[i][g] = (Abs(l) + Abs(l)) * half + offset;
-          }
-        else if (job.preFilter)
-          for (int i = 0; i < n; ++i)
-          {
-            const D l = gs.lowLeft.Step(gs.highLeft.Step(input(ln.left, i)));
-            const D r = gs.lowRight.Step(gs.highRight.Step(input(ln.right, i)));
-            work[i][g] = (Abs(l) + Abs(r)) * half + offset;
-          }
-        else if (gs.alike)
-          for (int i = 0; i < n; ++i)
-          {
-            const D l = input(ln.left, i);
-            work[i][g] = (Abs(l) + Abs(l)) * half + offset;
-          }
-        else
-          for (int i = 0; i < n; ++i)
-            work[i][g] = (Abs(input(ln.left, i)) + Abs(input(ln.right, i))) * half + offset;
+        const int g1 = std::min(groupCount, g0 + kInterleave);
+        for (int i = 0; i < n; ++i)
+          for (int g = g0; g < g1; ++g)
+            work[i][g] = Magnitude(job, groups[g], lanes[g], start + i, half, offset);
       }
       // Pass 2: the two-pole smoother, every group in turn at each frame.
       for (int i = 0; i < n; ++i)
@@ -317,8 +230,15 @@ template <int W> struct Kernel
     gs.lowLeft.Load(d, &LevelDetector::mLowPassLeft);
     gs.highRight.Load(d, &LevelDetector::mHighPassRight);
     gs.lowRight.Load(d, &LevelDetector::mLowPassRight);
-    gs.envelope1.Load(d, &LevelDetector::mEnvelope1);
-    gs.envelope2.Load(d, &LevelDetector::mEnvelope2);
+    GainSmoother* envelope1[W];
+    GainSmoother* envelope2[W];
+    for (int j = 0; j < W; ++j)
+    {
+      envelope1[j] = &d[j]->mEnvelope1;
+      envelope2[j] = &d[j]->mEnvelope2;
+    }
+    gs.envelope1.Load(envelope1);
+    gs.envelope2.Load(envelope2);
     gs.alike = true;
     for (int j = 0; j < W; ++j)
     {
@@ -353,8 +273,15 @@ template <int W> struct Kernel
       gs.highRight.Store(d, &LevelDetector::mHighPassRight);
       gs.lowRight.Store(d, &LevelDetector::mLowPassRight);
     }
-    gs.envelope1.Store(d, &LevelDetector::mEnvelope1);
-    gs.envelope2.Store(d, &LevelDetector::mEnvelope2);
+    GainSmoother* envelope1[W];
+    GainSmoother* envelope2[W];
+    for (int j = 0; j < W; ++j)
+    {
+      envelope1[j] = &d[j]->mEnvelope1;
+      envelope2[j] = &d[j]->mEnvelope2;
+    }
+    gs.envelope1.Store(envelope1);
+    gs.envelope2.Store(envelope2);
     for (int j = 0; j < W; ++j)
     {
       d[j]->mStage1 = gs.stage1[j];
@@ -374,36 +301,17 @@ __attribute__((flatten)) void RunSse2(const Job& job)
   Kernel<2>::Run(job);
 }
 
-EBankIsa FindBestIsa()
-{
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2")) return kBankIsaAvx2;
-  return kBankIsaSse2;
-}
-
-// Found when the program loads, so the audio thread never waits on a first-use guard.
-const EBankIsa kBestIsa = FindBestIsa();
 } // namespace
-
-bool BankIsaSupported(EBankIsa isa)
-{
-  return isa == kBankIsaBest || isa <= kBestIsa;
-}
 
 void ProcessDetectorsSideBySide(LevelDetector* const* detectors, int count, bool preFilter,
                                 const double* const* left, const double* const* right, int frames,
-                                double* const* levels, BankInputScale scale, EBankIsa isa)
+                                double* const* levels, BankInputScale scale, ELaneIsa isa)
 {
   if (frames <= 0 || count <= 0) return;
   const Job job{detectors, count, preFilter, left, right, frames, levels, scale};
-  switch (isa == kBankIsaBest || !BankIsaSupported(isa) ? kBestIsa : isa)
-  {
-  case kBankIsaAvx2:
+  if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
     RunAvx2(job);
-    break;
-  default:
+  else
     RunSse2(job);
-    break;
-  }
 }
 } // namespace iplugin

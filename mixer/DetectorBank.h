@@ -1,24 +1,14 @@
 // Runs several level detectors side by side over a block: the mixing loop's way to feed a bank of 32
 // detectors fast. Each detector's results are those of its own ProcessBlock, sample for sample and bit
 // for bit; only the order in which independent detectors are stepped changes, which lets the processor
-// work on two or four of them at once instead of waiting on one detector's recursions.
+// work on two or four of them at once (LaneIsa.h) instead of waiting on one detector's recursions.
 #pragma once
 
+#include "mixer/LaneIsa.h"
 #include "mixer/LevelDetector.h"
 
 namespace iplugin
 {
-// The instruction sets the bank has code for: pairs of detectors in SSE2 registers (any x86-64), four in
-// AVX2 registers. kBankIsaBest is the widest the processor offers, found once when the program loads; the
-// others are for checking each variant on the same data. (Eight in AVX-512 registers were no faster: the
-// recursions then have too few independent groups to overlap.)
-enum EBankIsa : int
-{
-  kBankIsaSse2 = 0,
-  kBankIsaAvx2 = 1,
-  kBankIsaBest = 2
-};
-bool BankIsaSupported(EBankIsa isa);
 
 // A factor each input sample is multiplied by as it enters its detector (the multiplication the mixer
 // would otherwise make in a pass of its own): one per detector, or one per detector and frame. At most one
@@ -36,5 +26,5 @@ struct BankInputScale
 void ProcessDetectorsSideBySide(LevelDetector* const* detectors, int count, bool preFilter,
                                 const double* const* left, const double* const* right, int frames,
                                 double* const* levels, BankInputScale scale = {},
-                                EBankIsa isa = kBankIsaBest);
+                                ELaneIsa isa = kLaneIsaBest);
 } // namespace iplugin

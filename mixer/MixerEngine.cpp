@@ -1,8 +1,8 @@
 #include "mixer/MixerEngine.h"
 
-#include "mixer/ArgMax.h"
 #include "mixer/Decibels.h"
 #include "mixer/DetectorBank.h"
+#include "mixer/MixGains.h"
 #include "mixer/SendSlotTable.h"
 #include "mixer/TimeConstants.h"
 
@@ -58,6 +58,23 @@ void StepTowards(GainSmoother& smoother, double target, int frames, double* valu
 void ReadChannel(const double* inL, const double* inR, int readable, int frames, bool mono, double preGain,
                  double* left, double* right)
 {
+  if (inL && inR && readable == frames)
+  {
+    if (mono)
+      for (int i = 0; i < frames; ++i)
+      {
+        const double m = (inL[i] + inR[i]) * 0.5;
+        left[i] = m * preGain;
+        right[i] = m * preGain;
+      }
+    else
+      for (int i = 0; i < frames; ++i)
+      {
+        left[i] = inL[i] * preGain;
+        right[i] = inR[i] * preGain;
+      }
+    return;
+  }
   for (int i = 0; i < frames; ++i)
   {
     double l = inL && i < readable ? inL[i] : 0.0;
@@ -351,7 +368,8 @@ void MixerEngine::MixChunk(int offset, int frames)
   }
   // Bank A takes each channel times its weight.
   if (!b.reverseMixing)
-    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, levels, BankInputScale{weights, nullptr});
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, levels, BankInputScale{weights, nullptr},
+                               mLaneIsa);
 
   ComputeGains(frames);
 
@@ -369,115 +387,44 @@ void MixerEngine::MixChunk(int offset, int frames)
     mPreDelayRight[c].Process(mWorkRight[c], frames);
   }
   if (!b.reverseMixing)
-    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, nullptr, BankInputScale{nullptr, gains});
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, nullptr, BankInputScale{nullptr, gains},
+                               mLaneIsa);
 
   WriteOutputs(offset, frames);
 }
 
 void MixerEngine::ComputeGains(int frames)
 {
-  switch (mBlock.mixMode)
-  {
-  case kMixModeOff:
-    ComputeGainsFor<kMixModeOff>(frames);
-    break;
-  case kMixModeAuto:
-    ComputeGainsFor<kMixModeAuto>(frames);
-    break;
-  case kMixModeAutoBal:
-    ComputeGainsFor<kMixModeAutoBal>(frames);
-    break;
-  default:
-    ComputeGainsFor<kMixModePrio>(frames);
-    break;
-  }
-}
-
-template <uint32_t Mode> void MixerEngine::ComputeGainsFor(int frames)
-{
   const BlockSettings& b = mBlock;
-  const int n = b.channels;
-  constexpr bool prio = Mode == kMixModePrio;
-  // "Prio" compares levels in dB, the other modes linear levels.
-  constexpr double floor = prio ? kSilenceDb : 0.0;
-  const double threshold = prio ? b.gateDb : b.gate;
-  const int m = b.moderator < n ? b.moderator : -1;
-  const bool powered = b.p != 1.0;
-  // The mix smoothers step inside the same frame loop: their chains are independent, so they overlap.
-  GainSmoother::Kernel mix[kMixerChannels];
-  for (int c = 0; c < n; ++c)
-    mix[c] = mMixSmoothers[c].Load();
-
-  for (int i = 0; i < frames; ++i)
+  double* levels[kMixerChannels];
+  double* soloMute[kMixerChannels];
+  double* targets[kMixerChannels];
+  double* gains[kMixerChannels];
+  GainSmoother* smoothers[kMixerChannels];
+  for (int c = 0; c < b.channels; ++c)
   {
-    double l[kMixerChannels];
-    double g[kMixerChannels];
-    for (int c = 0; c < n; ++c)
-    {
-      if constexpr (Mode == kMixModeOff)
-        l[c] = mLevel[c][i];
-      else if constexpr (prio)
-        l[c] = LinearToDb(mLevel[c][i] * mSoloMute[c][i]);
-      else
-        l[c] = mLevel[c][i] * mSoloMute[c][i];
-      g[c] = 0.0;
-    }
-    for (int c = n; c < kMixerChannels; ++c)
-      l[c] = floor;
-
-    bool moderatorSpeaks = false;
-    if (m >= 0 && l[m] > threshold)
-    {
-      l[m] = floor;
-      moderatorSpeaks = true;
-    }
-    for (int c = 0; c < n; ++c)
-      if (threshold > l[c] || b.bypass[c]) l[c] = floor;
-
-    if constexpr (Mode == kMixModeOff)
-    {
-      double sum = 0.0;
-      for (int c = 0; c < n; ++c)
-        sum += l[c];
-      if (sum > 0.0)
-        for (int c = 0; c < n; ++c)
-          if (l[c] > b.gate) g[c] = 1.0;
-    }
-    else if constexpr (prio)
-    {
-      const int w = ArgMax32(l, b.gateDb);
-      if (w >= 0 && w < n) g[w] = 1.0;
-    }
-    else
-    {
-      double sum = 0.0;
-      int active = 0;
-      for (int c = 0; c < n; ++c)
-      {
-        active += l[c] > 0.0 ? 1 : 0;
-        if (powered && l[c] != 0.0) l[c] = std::pow(l[c], b.p);
-        sum += l[c];
-      }
-      if (sum > 0.0)
-      {
-        const double scale = Mode == kMixModeAuto ? static_cast<double>(active) : 1.0;
-        for (int c = 0; c < n; ++c)
-          g[c] = std::min(scale * l[c] / sum, 1.0);
-      }
-    }
-
-    if (moderatorSpeaks)
-    {
-      for (int c = 0; c < n; ++c)
-        g[c] *= b.modAttn;
-      g[m] = 1.0;
-    }
-    // Bypass, then each channel's gain smoothed and times its solo/mute gain.
-    for (int c = 0; c < n; ++c)
-      mGain[c][i] = mix[c].Step(std::fabs(b.bypass[c] ? 1.0 : g[c])) * mSoloMute[c][i];
+    levels[c] = mLevel[c];
+    soloMute[c] = mSoloMute[c];
+    targets[c] = mGainTarget[c];
+    gains[c] = mGain[c];
+    smoothers[c] = &mMixSmoothers[c];
   }
-  for (int c = 0; c < n; ++c)
-    mMixSmoothers[c].Save(mix[c]);
+  MixGainJob job;
+  job.channels = b.channels;
+  job.frames = frames;
+  job.mixMode = b.mixMode;
+  job.p = b.p;
+  job.gate = b.gate;
+  job.gateDb = b.gateDb;
+  job.modAttn = b.modAttn;
+  job.moderator = b.moderator < b.channels ? b.moderator : -1;
+  job.bypass = b.bypass;
+  job.levels = levels;
+  job.soloMute = soloMute;
+  job.smoothers = smoothers;
+  job.targets = targets;
+  job.gains = gains;
+  ComputeMixGains(job, mLaneIsa);
 }
 
 void MixerEngine::WriteOutputs(int offset, int frames)
@@ -591,15 +538,13 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       double* out = mOut[0] + offset;
       for (int i = 0; i < frames; ++i)
         out[i] = (mSumLeft[i] + mSumRight[i]) * 0.5;
-      mMasterDetectors[0].ProcessBlock(false, out, out, frames, nullptr);
-      mMasterDetectors[1].ProcessBlock(false, out, out, frames, nullptr);
+      MeterMaster(out, out, frames);
     }
     else
     {
       std::copy(mSumLeft, mSumLeft + frames, mOut[0] + offset);
       std::copy(mSumRight, mSumRight + frames, mOut[1] + offset);
-      mMasterDetectors[0].ProcessBlock(false, mSumLeft, mSumLeft, frames, nullptr);
-      mMasterDetectors[1].ProcessBlock(false, mSumRight, mSumRight, frames, nullptr);
+      MeterMaster(mSumLeft, mSumRight, frames);
       for (int j = 2; j < outputs; ++j)
         std::fill(mOut[j] + offset, mOut[j] + offset + frames, 0.0);
     }
@@ -607,9 +552,16 @@ void MixerEngine::WriteOutputs(int offset, int frames)
   else
   {
     static constexpr double kZeros[kChunkFrames] = {};
-    mMasterDetectors[0].ProcessBlock(false, kZeros, kZeros, frames, nullptr);
-    mMasterDetectors[1].ProcessBlock(false, kZeros, kZeros, frames, nullptr);
+    MeterMaster(kZeros, kZeros, frames);
   }
+}
+
+void MixerEngine::MeterMaster(const double* left, const double* right, int frames)
+{
+  // Each master detector gets its side on both of its inputs, without the pre-filter.
+  LevelDetector* masters[2] = {&mMasterDetectors[0], &mMasterDetectors[1]};
+  const double* sides[2] = {left, right};
+  ProcessDetectorsSideBySide(masters, 2, false, sides, sides, frames, nullptr, {}, mLaneIsa);
 }
 
 void MixerEngine::FinishBlock()

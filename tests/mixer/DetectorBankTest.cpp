@@ -28,7 +28,7 @@ enum EScale
   kScalePerFrame
 };
 
-class DetectorBankEquality : public testing::TestWithParam<std::tuple<BankCase, EBankIsa, EScale>>
+class DetectorBankEquality : public testing::TestWithParam<std::tuple<BankCase, ELaneIsa, EScale>>
 {
 };
 
@@ -40,7 +40,7 @@ bool SameBits(double a, double b)
 TEST_P(DetectorBankEquality, MatchesEachDetectorsOwnBlockBitForBit)
 {
   const auto [bc, isa, scaleMode] = GetParam();
-  if (!BankIsaSupported(isa)) GTEST_SKIP() << "the processor lacks this instruction set";
+  if (!LaneIsaSupported(isa)) GTEST_SKIP() << "the processor lacks this instruction set";
   std::vector<LevelDetector> alone(bc.count), together(bc.count);
   std::mt19937 rng(bc.count * 31 + bc.frames);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      BankCase{7, true, 100, 96000.0}, BankCase{1, true, 33, 48000.0},
                                      BankCase{2, false, 1, 48000.0}, BankCase{5, true, 4096, 44100.0},
                                      BankCase{45, true, 200, 48000.0}),
-                     testing::Values(kBankIsaSse2, kBankIsaAvx2, kBankIsaBest),
+                     testing::Values(kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaBest),
                      testing::Values(kNoScale, kScalePerDetector, kScalePerFrame)));
 
 TEST(DetectorBank, LeavesLevelsOutWhenNotAsked)

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 using namespace iplugin;
@@ -256,17 +257,19 @@ struct PlainCase
   unsigned seed;
 };
 
-class MixerPlainPath : public testing::TestWithParam<PlainCase>
+class MixerPlainPath : public testing::TestWithParam<std::tuple<PlainCase, ELaneIsa>>
 {
 };
 
 TEST_P(MixerPlainPath, GivesTheSameMixBitForBit)
 {
-  const PlainCase pc = GetParam();
+  const auto [pc, isa] = GetParam();
+  if (!LaneIsaSupported(isa)) GTEST_SKIP() << "the processor lacks this instruction set";
   std::mt19937 rng(pc.seed);
   for (int trial = 0; trial < 6; ++trial)
   {
     auto fast = MakeEngine(), plainState = MakeEngine();
+    fast->mLaneIsa = isa;
     PlainMixer plain(*plainState);
     Randomise(rng, *fast, *plainState, true);
     std::vector<std::vector<double>> in(size_t(pc.inputs), std::vector<double>(1100));
@@ -312,7 +315,9 @@ TEST_P(MixerPlainPath, GivesTheSameMixBitForBit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, MixerPlainPath,
-                         testing::Values(PlainCase{64, 2, 1}, PlainCase{64, 2, 2}, PlainCase{64, 2, 3},
-                                         PlainCase{64, 64, 4}, PlainCase{64, 1, 5}, PlainCase{2, 2, 6},
-                                         PlainCase{1, 1, 7}, PlainCase{20, 5, 8}));
+                         testing::Combine(testing::Values(PlainCase{64, 2, 1}, PlainCase{64, 2, 2},
+                                                          PlainCase{64, 2, 3}, PlainCase{64, 64, 4},
+                                                          PlainCase{64, 1, 5}, PlainCase{2, 2, 6},
+                                                          PlainCase{1, 1, 7}, PlainCase{20, 5, 8}),
+                                          testing::Values(kLaneIsaSse2, kLaneIsaAvx2)));
 } // namespace
