@@ -238,9 +238,33 @@ __attribute__((flatten)) void RunSse2(const MixGainJob& job)
 void ComputeMixGains(const MixGainJob& job, ELaneIsa isa)
 {
   if (job.channels <= 0 || job.frames <= 0) return;
-  if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
-    RunAvx2(job);
-  else
-    RunSse2(job);
+  const int n = std::min(job.channels, MixGainJob::kMaxChannels);
+  auto run = ResolveLaneIsa(isa) == kLaneIsaAvx2 ? RunAvx2 : RunSse2;
+  if (job.frames <= MixGainJob::kMaxFrames && n == job.channels)
+  {
+    run(job);
+    return;
+  }
+  // Longer runs in pieces; the working space is sized for one.
+  double *levels[MixGainJob::kMaxChannels], *soloMute[MixGainJob::kMaxChannels];
+  double *targets[MixGainJob::kMaxChannels], *gains[MixGainJob::kMaxChannels];
+  MixGainJob piece = job;
+  piece.channels = n;
+  piece.levels = levels;
+  piece.soloMute = soloMute;
+  piece.targets = targets;
+  piece.gains = gains;
+  for (int start = 0; start < job.frames; start += MixGainJob::kMaxFrames)
+  {
+    piece.frames = std::min(MixGainJob::kMaxFrames, job.frames - start);
+    for (int c = 0; c < n; ++c)
+    {
+      levels[c] = job.levels[c] + start;
+      soloMute[c] = job.soloMute[c] + start;
+      targets[c] = job.targets[c] + start;
+      gains[c] = job.gains[c] + start;
+    }
+    run(piece);
+  }
 }
 } // namespace iplugin

@@ -20,8 +20,8 @@ struct MixGainJob
   // `frames` are set to 0 first.
   static constexpr int kRowPadding = 4;
 
-  int channels = 0; // n, at most kMaxChannels
-  int frames = 0;   // at most kMaxFrames
+  int channels = 0; // n; channels past kMaxChannels are left out
+  int frames = 0;   // longer runs than kMaxFrames are worked through in pieces
   uint32_t mixMode = 0;
   double p = 1.0;        // 10^Strength
   double gate = 0.0;     // linear
