@@ -36,6 +36,50 @@ bool SameSection(const BiquadSection& p, const BiquadSection& q)
   return std::memcmp(a, b, sizeof a) == 0;
 }
 
+// Whether every input sample the detector would get (times its scale) is zero. Zero of either sign: the
+// pre-filter adds its offset to the input and the magnitude takes |x|, so both give the same steps.
+bool SilentInput(const double* left, const double* right, double weight, const double* factors, int frames)
+{
+  for (int i = 0; i < frames; ++i)
+  {
+    const double factor = factors ? factors[i] : weight;
+    if (!(left[i] * factor == 0.0 && right[i] * factor == 0.0)) return false;
+  }
+  return true;
+}
+
+bool SameBits(double a, double b)
+{
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool SameSteps(const GainSmoother& p, const GainSmoother& q)
+{
+  return SameBits(p.Value(), q.Value()) && p.mHoldCounter == q.mHoldCounter && p.mState == q.mState;
+}
+
+bool SameStates(const BiquadSection& p, const BiquadSection& q)
+{
+  const double a[] = {p.x0, p.x1, p.x2, p.y0, p.y1, p.y2};
+  const double b[] = {q.x0, q.x1, q.x2, q.y0, q.y1, q.y2};
+  return std::memcmp(a, b, sizeof a) == 0;
+}
+
+// A detector at rest: silent input for the whole block, and one step of silence leaves every state as it
+// is; then every step of the block would, and the block can be left out. A channel without input or with
+// its gain at 0 comes to rest once its filters, smoother and peak hold have settled.
+bool AtRest(const LevelDetector& d, bool preFilter, const double* left, const double* right, double weight,
+            const double* factors, int frames)
+{
+  if (!SilentInput(left, right, weight, factors, frames)) return false;
+  LevelDetector probe = d;
+  probe.Process(preFilter, 0.0, 0.0);
+  return SameBits(probe.mStage1, d.mStage1) && SameBits(probe.mStage2, d.mStage2) &&
+         SameSteps(probe.mEnvelope1, d.mEnvelope1) && SameSteps(probe.mEnvelope2, d.mEnvelope2) &&
+         SameStates(probe.mHighPassLeft, d.mHighPassLeft) && SameStates(probe.mHighPassRight, d.mHighPassRight) &&
+         SameStates(probe.mLowPassLeft, d.mLowPassLeft) && SameStates(probe.mLowPassRight, d.mLowPassRight);
+}
+
 // W detectors in the lanes of one register. Plain IEEE operations per lane, in the order in which the
 // scalar code does them (no fused multiply-add: the library is built with contraction off).
 template <int W> struct Kernel
@@ -308,10 +352,39 @@ void ProcessDetectorsSideBySide(LevelDetector* const* detectors, int count, bool
                                 double* const* levels, BankInputScale scale, ELaneIsa isa)
 {
   if (frames <= 0 || count <= 0) return;
-  const Job job{detectors, count, preFilter, left, right, frames, levels, scale};
-  if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
-    RunAvx2(job);
-  else
-    RunSse2(job);
+  const auto run = ResolveLaneIsa(isa) == kLaneIsaAvx2 ? RunAvx2 : RunSse2;
+  // The detectors not at rest, up to a batch at a time.
+  LevelDetector* busy[kBatch];
+  const double* busyLeft[kBatch];
+  const double* busyRight[kBatch];
+  double* busyLevels[kBatch];
+  double busyWeight[kBatch];
+  const double* busyFactors[kBatch];
+  int n = 0;
+  auto flush = [&]
+  {
+    if (n == 0) return;
+    const BankInputScale busyScale{scale.perDetector ? busyWeight : nullptr, scale.perFrame ? busyFactors : nullptr};
+    run(Job{busy, n, preFilter, busyLeft, busyRight, frames, levels ? busyLevels : nullptr, busyScale});
+    n = 0;
+  };
+  for (int d = 0; d < count; ++d)
+  {
+    const double weight = scale.perDetector ? scale.perDetector[d] : 1.0;
+    const double* factors = scale.perFrame ? scale.perFrame[d] : nullptr;
+    if (AtRest(*detectors[d], preFilter, left[d], right[d], weight, factors, frames))
+    {
+      if (levels && levels[d]) std::fill(levels[d], levels[d] + frames, detectors[d]->Level());
+      continue;
+    }
+    busy[n] = detectors[d];
+    busyLeft[n] = left[d];
+    busyRight[n] = right[d];
+    busyLevels[n] = levels ? levels[d] : nullptr;
+    busyWeight[n] = weight;
+    busyFactors[n] = factors;
+    if (++n == kBatch) flush();
+  }
+  flush();
 }
 } // namespace iplugin

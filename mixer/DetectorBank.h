@@ -22,7 +22,8 @@ struct BankInputScale
 // Feeds detectors[d] with frames of left[d] and right[d] (right may equal left), each sample times its
 // scale, and writes envelope 1's value after each frame to levels[d] when levels and levels[d] are not
 // null. A detector whose two sides get the same samples and hold the same filter states runs one side
-// only. Audio thread.
+// only; one at rest (silent input and settled states, which the block would leave as they are) is not run.
+// Audio thread.
 void ProcessDetectorsSideBySide(LevelDetector* const* detectors, int count, bool preFilter,
                                 const double* const* left, const double* const* right, int frames,
                                 double* const* levels, BankInputScale scale = {},

@@ -148,3 +148,75 @@ TEST(DetectorBank, LeavesLevelsOutWhenNotAsked)
   ProcessDetectorsSideBySide(bank, 2, true, l, l, 0, nullptr);
 }
 } // namespace
+
+namespace
+{
+// Silent detectors come to rest (settled filters, smoother and peak hold) and are then left out; what they
+// show, and how they wake up, stays that of their own block processing. Silence comes as +0, as -0, and as
+// a signal times a factor of 0 (a closed channel's gain).
+TEST(DetectorBank, DetectorsAtRestStayBitForBitTheirOwn)
+{
+  constexpr int kCount = 6, kFrames = 256;
+  constexpr double kRate = 1000.0; // a 2 s peak hold is 2,000 frames
+  for (const bool preFilter : {true, false})
+    for (const ELaneIsa isa : {kLaneIsaSse2, kLaneIsaAvx2})
+    {
+      if (!LaneIsaSupported(isa)) continue;
+      std::vector<LevelDetector> alone(kCount), together(kCount);
+      std::vector<LevelDetector*> bank;
+      for (int d = 0; d < kCount; ++d)
+      {
+        alone[d].Prepare(kRate);
+        alone[d].SetEnvelopeTimes(0.01, 0.02 * d, 0.05);
+        together[d] = alone[d];
+        bank.push_back(&together[d]);
+      }
+      std::mt19937 rng(3);
+      std::uniform_real_distribution<double> u(-1.0, 1.0);
+      std::vector<std::vector<double>> in(kCount, std::vector<double>(kFrames)), factor = in, scaled = in,
+                                       levelsAlone = in, levelsTogether = in;
+      std::vector<const double*> inPtr, factorPtr;
+      std::vector<double*> levelPtr;
+      for (int d = 0; d < kCount; ++d)
+      {
+        inPtr.push_back(in[d].data());
+        factorPtr.push_back(factor[d].data());
+        levelPtr.push_back(levelsTogether[d].data());
+      }
+      int restingBlocks = 0;
+      for (int block = 0; block < 60; ++block)
+      {
+        for (int d = 0; d < kCount; ++d)
+        {
+          // Detector d talks in blocks 0, 30 + d and 31 + d, and is silent otherwise.
+          const bool talks = block == 0 || block == 30 + d || block == 31 + d;
+          for (int i = 0; i < kFrames; ++i)
+          {
+            const double x = u(rng);
+            in[d][i] = talks || d % 3 == 2 ? x : (d % 3 == 0 ? 0.0 : -0.0);
+            factor[d][i] = talks ? 0.5 : 0.0;
+            scaled[d][i] = in[d][i] * factor[d][i];
+          }
+        }
+        const LevelDetector before = together[kCount - 1];
+        for (int d = 0; d < kCount; ++d)
+          alone[d].ProcessBlock(preFilter, scaled[d].data(), scaled[d].data(), kFrames, levelsAlone[d].data());
+        ProcessDetectorsSideBySide(bank.data(), kCount, preFilter, inPtr.data(), inPtr.data(), kFrames,
+                                   levelPtr.data(), BankInputScale{nullptr, factorPtr.data()}, isa);
+        for (int d = 0; d < kCount; ++d)
+        {
+          for (int i = 0; i < kFrames; ++i)
+            ASSERT_TRUE(SameBits(levelsAlone[d][i], levelsTogether[d][i])) << block << " " << d << " " << i;
+          ASSERT_TRUE(SameBits(alone[d].Peak(), together[d].Peak())) << block << " " << d;
+          ASSERT_TRUE(SameBits(alone[d].mStage1, together[d].mStage1)) << block << " " << d;
+          ASSERT_TRUE(SameBits(alone[d].mLowPassLeft.y1, together[d].mLowPassLeft.y1)) << block << " " << d;
+          ASSERT_EQ(alone[d].mEnvelope2.mHoldCounter, together[d].mEnvelope2.mHoldCounter) << block << " " << d;
+        }
+        restingBlocks += SameBits(before.mStage2, together[kCount - 1].mStage2) &&
+                         before.mEnvelope2.mHoldCounter == together[kCount - 1].mEnvelope2.mHoldCounter;
+      }
+      // The last detector did settle before it woke up: the case was reached.
+      EXPECT_GT(restingBlocks, 5) << preFilter << " " << isa;
+    }
+}
+} // namespace
