@@ -36,18 +36,6 @@ bool SameSection(const BiquadSection& p, const BiquadSection& q)
   return std::memcmp(a, b, sizeof a) == 0;
 }
 
-// Whether every input sample the detector would get (times its scale) is zero. Zero of either sign: the
-// pre-filter adds its offset to the input and the magnitude takes |x|, so both give the same steps.
-bool SilentInput(const double* left, const double* right, double weight, const double* factors, int frames)
-{
-  for (int i = 0; i < frames; ++i)
-  {
-    const double factor = factors ? factors[i] : weight;
-    if (!(left[i] * factor == 0.0 && right[i] * factor == 0.0)) return false;
-  }
-  return true;
-}
-
 bool SameBits(double a, double b)
 {
   return std::memcmp(&a, &b, sizeof a) == 0;
@@ -65,15 +53,23 @@ bool SameStates(const BiquadSection& p, const BiquadSection& q)
   return std::memcmp(a, b, sizeof a) == 0;
 }
 
-// A detector at rest: silent input for the whole block, and one step of silence leaves every state as it
-// is; then every step of the block would, and the block can be left out. A channel without input or with
-// its gain at 0 comes to rest once its filters, smoother and peak hold have settled.
-bool AtRest(const LevelDetector& d, bool preFilter, const double* left, const double* right, double weight,
-            const double* factors, int frames)
+// Steps of silence after which a settled detector is back where it was: its filters may keep toggling the
+// last bit of their states in a cycle of up to four steps (far below what reaches the magnitude).
+constexpr int kRestCycle = 4;
+constexpr double kSilence[kRestCycle] = {};
+
+// A detector at rest, given silent input for the whole block: kRestCycle steps of silence give its present
+// level at every step and bring every state back where it was. Then the whole block would give that level
+// at every frame and leave the detector where block-length-modulo-the-cycle steps of silence leave it. A
+// channel without input or with its gain at 0 comes to rest once its filters, smoother and peak hold have
+// settled.
+bool AtRest(const LevelDetector& d, bool preFilter)
 {
-  if (!SilentInput(left, right, weight, factors, frames)) return false;
   LevelDetector probe = d;
-  probe.Process(preFilter, 0.0, 0.0);
+  double levels[kRestCycle];
+  probe.ProcessBlock(preFilter, kSilence, kSilence, kRestCycle, levels);
+  for (double level : levels)
+    if (!SameBits(level, d.Level())) return false;
   return SameBits(probe.mStage1, d.mStage1) && SameBits(probe.mStage2, d.mStage2) &&
          SameSteps(probe.mEnvelope1, d.mEnvelope1) && SameSteps(probe.mEnvelope2, d.mEnvelope2) &&
          SameStates(probe.mHighPassLeft, d.mHighPassLeft) && SameStates(probe.mHighPassRight, d.mHighPassRight) &&
@@ -189,14 +185,78 @@ template <int W> struct Kernel
     return (Abs(l) + Abs(r)) * half + offset;
   }
 
-  static void Run(const Job& job)
+  // Whether every input sample the detector would get (its input times its scale) is zero. Zero of either
+  // sign: the pre-filter adds its offset to the input and the magnitude takes |x|, so both step alike.
+  static bool SilentInput(const double* left, const double* right, double weight, const double* factors,
+                          int frames)
   {
-    for (int first = 0; first < job.count; first += kBatch)
-      RunBatch(job, first, std::min(kBatch, job.count - first));
+    const D zero = Splat(0.0);
+    int i = 0;
+    // A loud channel is found in the first run of frames.
+    for (constexpr int kRun = 4 * W; i + kRun <= frames; i += kRun)
+    {
+      lanes::I<W> loud = zero != zero;
+      for (int k = i; k < i + kRun; k += W)
+      {
+        const D factor = factors ? lanes::LoadRow<W>(factors + k) : Splat(weight);
+        loud |= (lanes::LoadRow<W>(left + k) * factor != zero) | (lanes::LoadRow<W>(right + k) * factor != zero);
+      }
+      for (int j = 0; j < W; ++j)
+        if (loud[j]) return false;
+    }
+    for (; i < frames; ++i)
+    {
+      const double factor = factors ? factors[i] : weight;
+      if (left[i] * factor != 0.0 || right[i] * factor != 0.0) return false;
+    }
+    return true;
   }
 
-  static void RunBatch(const Job& job, int first, int batch)
+  // Runs the detectors not at rest, a batch at a time; those at rest take their shortcut.
+  static void Run(const Job& job)
   {
+    LevelDetector* busy[kBatch];
+    const double* busyLeft[kBatch];
+    const double* busyRight[kBatch];
+    double* busyLevels[kBatch];
+    double busyWeight[kBatch];
+    const double* busyFactors[kBatch];
+    const BankInputScale busyScale{job.scale.perDetector ? busyWeight : nullptr,
+                                   job.scale.perFrame ? busyFactors : nullptr};
+    Job busyJob{busy, 0, job.preFilter, busyLeft, busyRight, job.frames, job.levels ? busyLevels : nullptr,
+                busyScale};
+    for (int d = 0; d < job.count; ++d)
+    {
+      LevelDetector& detector = *job.detectors[d];
+      const double weight = job.scale.perDetector ? job.scale.perDetector[d] : 1.0;
+      const double* factors = job.scale.perFrame ? job.scale.perFrame[d] : nullptr;
+      double* levels = job.levels ? job.levels[d] : nullptr;
+      if (SilentInput(job.left[d], job.right[d], weight, factors, job.frames) && AtRest(detector, job.preFilter))
+      {
+        if (levels) std::fill(levels, levels + job.frames, detector.Level());
+        detector.ProcessBlock(job.preFilter, kSilence, kSilence, job.frames % kRestCycle, nullptr);
+        continue;
+      }
+      const int n = busyJob.count++;
+      busy[n] = &detector;
+      busyLeft[n] = job.left[d];
+      busyRight[n] = job.right[d];
+      busyLevels[n] = levels;
+      busyWeight[n] = weight;
+      busyFactors[n] = factors;
+      if (busyJob.count == kBatch)
+      {
+        RunBatch(busyJob);
+        busyJob.count = 0;
+      }
+    }
+    if (busyJob.count > 0) RunBatch(busyJob);
+  }
+
+  // At most kBatch detectors.
+  static void RunBatch(const Job& job)
+  {
+    const int batch = job.count;
     const int groupCount = (batch + W - 1) / W;
     // A last group that is not full is filled up with copies of its last detector, whose results are
     // dropped.
@@ -205,7 +265,7 @@ template <int W> struct Kernel
     Group groups[kGroups];
     for (int l = 0; l < groupCount * W; ++l)
     {
-      const int d = first + std::min(l, batch - 1);
+      const int d = std::min(l, batch - 1);
       Lanes& ln = lanes[l / W];
       const int j = l % W;
       if (l < batch)
@@ -221,7 +281,7 @@ template <int W> struct Kernel
       ln.levels[j] = l < batch && job.levels ? job.levels[d] : nullptr;
     }
     for (int g = 0; g < groupCount; ++g)
-      Load(job, first, lanes[g], groups[g], g);
+      Load(job, lanes[g], groups[g], g);
 
     const D half = Splat(0.5);
     const D offset = Splat(LevelDetector::kMagnitudeOffset);
@@ -267,7 +327,7 @@ template <int W> struct Kernel
       Store(job, lanes[g], groups[g]);
   }
 
-  static void Load(const Job& job, int first, const Lanes& ln, Group& gs, int g)
+  static void Load(const Job& job, const Lanes& ln, Group& gs, int g)
   {
     LevelDetector* const* d = ln.detector;
     gs.highLeft.Load(d, &LevelDetector::mHighPassLeft);
@@ -291,8 +351,8 @@ template <int W> struct Kernel
       gs.smootherK[j] = d[j]->mSmootherK;
       gs.levelGain[j] = d[j]->mLevelGain;
       gs.secondGain[j] = d[j]->mSecondGain;
-      const int lane = std::min(g * W + j, job.count - first - 1);
-      gs.scale[j] = job.scale.perDetector ? job.scale.perDetector[first + lane] : 1.0;
+      const int lane = std::min(g * W + j, job.count - 1);
+      gs.scale[j] = job.scale.perDetector ? job.scale.perDetector[lane] : 1.0;
       const bool sameInput = ln.left[j] == ln.right[j] ||
                              std::memcmp(ln.left[j], ln.right[j], sizeof(double) * size_t(job.frames)) == 0;
       const bool sameFilters = !job.preFilter || (SameSection(d[j]->mHighPassLeft, d[j]->mHighPassRight) &&
@@ -352,39 +412,10 @@ void ProcessDetectorsSideBySide(LevelDetector* const* detectors, int count, bool
                                 double* const* levels, BankInputScale scale, ELaneIsa isa)
 {
   if (frames <= 0 || count <= 0) return;
-  const auto run = ResolveLaneIsa(isa) == kLaneIsaAvx2 ? RunAvx2 : RunSse2;
-  // The detectors not at rest, up to a batch at a time.
-  LevelDetector* busy[kBatch];
-  const double* busyLeft[kBatch];
-  const double* busyRight[kBatch];
-  double* busyLevels[kBatch];
-  double busyWeight[kBatch];
-  const double* busyFactors[kBatch];
-  int n = 0;
-  auto flush = [&]
-  {
-    if (n == 0) return;
-    const BankInputScale busyScale{scale.perDetector ? busyWeight : nullptr, scale.perFrame ? busyFactors : nullptr};
-    run(Job{busy, n, preFilter, busyLeft, busyRight, frames, levels ? busyLevels : nullptr, busyScale});
-    n = 0;
-  };
-  for (int d = 0; d < count; ++d)
-  {
-    const double weight = scale.perDetector ? scale.perDetector[d] : 1.0;
-    const double* factors = scale.perFrame ? scale.perFrame[d] : nullptr;
-    if (AtRest(*detectors[d], preFilter, left[d], right[d], weight, factors, frames))
-    {
-      if (levels && levels[d]) std::fill(levels[d], levels[d] + frames, detectors[d]->Level());
-      continue;
-    }
-    busy[n] = detectors[d];
-    busyLeft[n] = left[d];
-    busyRight[n] = right[d];
-    busyLevels[n] = levels ? levels[d] : nullptr;
-    busyWeight[n] = weight;
-    busyFactors[n] = factors;
-    if (++n == kBatch) flush();
-  }
-  flush();
+  const Job job{detectors, count, preFilter, left, right, frames, levels, scale};
+  if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
+    RunAvx2(job);
+  else
+    RunSse2(job);
 }
 } // namespace iplugin

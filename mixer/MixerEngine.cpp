@@ -75,6 +75,14 @@ void ReadChannel(const double* inL, const double* inR, int readable, int frames,
       }
     return;
   }
+  if ((!inL && !inR) || readable == 0)
+  {
+    // Silence throughout: the same operations on 0 give one value.
+    const double l = (mono ? (0.0 + 0.0) * 0.5 : 0.0) * preGain;
+    std::fill(left, left + frames, l);
+    std::fill(right, right + frames, l);
+    return;
+  }
   for (int i = 0; i < frames; ++i)
   {
     double l = inL && i < readable ? inL[i] : 0.0;
