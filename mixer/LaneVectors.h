@@ -60,23 +60,21 @@ template <int W> [[gnu::always_inline]] inline void StoreRow(double* p, D<W> v)
 // Rows r[0..W) become columns: lane k of r[j] goes to lane j of r[k].
 [[gnu::always_inline]] inline void Transpose(D<2>* r)
 {
-  typedef long long M __attribute__((vector_size(16)));
-  const D<2> a = __builtin_shuffle(r[0], r[1], M{0, 2});
-  const D<2> b = __builtin_shuffle(r[0], r[1], M{1, 3});
+  const D<2> a = __builtin_shufflevector(r[0], r[1], 0, 2);
+  const D<2> b = __builtin_shufflevector(r[0], r[1], 1, 3);
   r[0] = a;
   r[1] = b;
 }
 [[gnu::always_inline]] inline void Transpose(D<4>* r)
 {
-  typedef long long M __attribute__((vector_size(32)));
-  const D<4> t0 = __builtin_shuffle(r[0], r[1], M{0, 4, 2, 6});
-  const D<4> t1 = __builtin_shuffle(r[0], r[1], M{1, 5, 3, 7});
-  const D<4> t2 = __builtin_shuffle(r[2], r[3], M{0, 4, 2, 6});
-  const D<4> t3 = __builtin_shuffle(r[2], r[3], M{1, 5, 3, 7});
-  r[0] = __builtin_shuffle(t0, t2, M{0, 1, 4, 5});
-  r[1] = __builtin_shuffle(t1, t3, M{0, 1, 4, 5});
-  r[2] = __builtin_shuffle(t0, t2, M{2, 3, 6, 7});
-  r[3] = __builtin_shuffle(t1, t3, M{2, 3, 6, 7});
+  const D<4> t0 = __builtin_shufflevector(r[0], r[1], 0, 4, 2, 6);
+  const D<4> t1 = __builtin_shufflevector(r[0], r[1], 1, 5, 3, 7);
+  const D<4> t2 = __builtin_shufflevector(r[2], r[3], 0, 4, 2, 6);
+  const D<4> t3 = __builtin_shufflevector(r[2], r[3], 1, 5, 3, 7);
+  r[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+  r[1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+  r[2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+  r[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
 // GainSmoother::Kernel on W smoothers at once, its branches turned into selections. The hold counts and the
