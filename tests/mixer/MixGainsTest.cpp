@@ -17,7 +17,8 @@ class MixGainsRuns : public testing::TestWithParam<std::tuple<uint32_t, ELaneIsa
 
 TEST_P(MixGainsRuns, LongRunEqualsPiecesBitForBit)
 {
-  const auto [mode, isa] = GetParam();
+  const uint32_t mode = std::get<0>(GetParam());
+  const ELaneIsa isa = std::get<1>(GetParam());
   if (!LaneIsaSupported(isa)) GTEST_SKIP() << "the processor lacks this instruction set";
   constexpr int kChannels = 7, kFrames = 300, kRow = kFrames + MixGainJob::kRowPadding;
   std::mt19937 rng(mode);
