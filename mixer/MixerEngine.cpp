@@ -2,6 +2,7 @@
 
 #include "mixer/Decibels.h"
 #include "mixer/DetectorBank.h"
+#include "mixer/FiniteSamples.h"
 #include "mixer/MixGains.h"
 #include "mixer/SendSlotTable.h"
 #include "mixer/TimeConstants.h"
@@ -52,9 +53,9 @@ void StepTowards(GainSmoother& smoother, double target, int frames, double* valu
     values[i] = k.Step(target);
   smoother.Save(k);
 }
-// A channel's working samples: `readable` frames of its two sources (silence where a source is null), then
-// silence up to `frames`; mono as the mean of the sides, times the pre-gain. One pass, with the same
-// operations on every sample as if silence had been copied in first.
+// A channel's working samples: `readable` frames of its two sources (silence where a source is null, and
+// for a sample that is not finite), then silence up to `frames`; mono as the mean of the sides, times the
+// pre-gain. One pass, with the same operations on every sample as if the sources had been copied in first.
 void ReadChannel(const double* inL, const double* inR, int readable, int frames, bool mono, double preGain,
                  double* left, double* right)
 {
@@ -63,15 +64,15 @@ void ReadChannel(const double* inL, const double* inR, int readable, int frames,
     if (mono)
       for (int i = 0; i < frames; ++i)
       {
-        const double m = (inL[i] + inR[i]) * 0.5;
+        const double m = (FiniteOrSilence(inL[i]) + FiniteOrSilence(inR[i])) * 0.5;
         left[i] = m * preGain;
         right[i] = m * preGain;
       }
     else
       for (int i = 0; i < frames; ++i)
       {
-        left[i] = inL[i] * preGain;
-        right[i] = inR[i] * preGain;
+        left[i] = FiniteOrSilence(inL[i]) * preGain;
+        right[i] = FiniteOrSilence(inR[i]) * preGain;
       }
     return;
   }
@@ -85,12 +86,17 @@ void ReadChannel(const double* inL, const double* inR, int readable, int frames,
   }
   for (int i = 0; i < frames; ++i)
   {
-    double l = inL && i < readable ? inL[i] : 0.0;
-    double r = inR && i < readable ? inR[i] : 0.0;
+    double l = inL && i < readable ? FiniteOrSilence(inL[i]) : 0.0;
+    double r = inR && i < readable ? FiniteOrSilence(inR[i]) : 0.0;
     if (mono) l = r = (l + r) * 0.5;
     left[i] = l * preGain;
     right[i] = r * preGain;
   }
+}
+// Sample s of an input of the Reverse Mixing pass-through, silence when there is none.
+double InputSample(const double* input, int s)
+{
+  return input ? FiniteOrSilence(input[s]) : 0.0;
 }
 } // namespace
 
@@ -451,10 +457,8 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       for (int i = 0; i < frames; ++i)
       {
         const int s = offset + i;
-        const double left = mIn[0] ? mIn[0][s] * main : 0.0;
-        const double right = mIn[1] ? mIn[1][s] * main : 0.0;
-        mSumLeft[i] = left;
-        mSumRight[i] = right;
+        mSumLeft[i] = InputSample(mIn[0], s) * main;
+        mSumRight[i] = InputSample(mIn[1], s) * main;
       }
     }
     else
@@ -465,9 +469,7 @@ void MixerEngine::WriteOutputs(int offset, int frames)
         for (int i = 0; i < frames; ++i)
         {
           const int s = offset + i;
-          const double left = mIn[0] ? mIn[0][s] : 0.0;
-          const double right = mIn[1] ? mIn[1][s] : 0.0;
-          out[i] = (left + right) * 0.5 * main;
+          out[i] = (InputSample(mIn[0], s) + InputSample(mIn[1], s)) * 0.5 * main;
         }
       }
       else
@@ -477,7 +479,7 @@ void MixerEngine::WriteOutputs(int offset, int frames)
           double* out = mOut[j] + offset;
           const double* in = mIn[j];
           for (int i = 0; i < frames; ++i)
-            out[i] = in ? in[offset + i] * main : 0.0;
+            out[i] = InputSample(in, offset + i) * main;
         }
       }
     }
@@ -649,8 +651,8 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     double* out1 = outputs[1];
     for (int i = 0; i < nFrames; ++i)
     {
-      double l = in0[i];
-      double r = in1[i];
+      double l = FiniteOrSilence(in0[i]);
+      double r = FiniteOrSilence(in1[i]);
       if (mono) l = r = (l + r) * 0.5;
       l *= preGain;
       r *= preGain;
@@ -676,7 +678,7 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     double* out0 = outputs[0];
     for (int i = 0; i < nFrames; ++i)
     {
-      double x = in0[i] * preGain;
+      double x = FiniteOrSilence(in0[i]) * preGain;
       before.Process(preFilter, x * weight, x * weight);
       const double coefficient = target > value ? attackCoefficient : releaseCoefficient;
       value = (value - target) * coefficient + target;

@@ -5,10 +5,12 @@
 #include "MixerHarness.h"
 #include "mixer/ArgMax.h"
 #include "mixer/Decibels.h"
+#include "mixer/FiniteSamples.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -61,8 +63,8 @@ private:
     for (int c = 0; c < n; ++c)
     {
       const ChannelParamState& ch = e.mChannels[c];
-      L[c] = in[2 * c] ? in[2 * c][s] : 0.0;
-      R[c] = in[2 * c + 1] ? in[2 * c + 1][s] : 0.0;
+      L[c] = in[2 * c] ? FiniteOrSilence(in[2 * c][s]) : 0.0;
+      R[c] = in[2 * c + 1] ? FiniteOrSilence(in[2 * c + 1][s]) : 0.0;
       if (ch.mMono.Load() != 0) L[c] = R[c] = (L[c] + R[c]) * 0.5;
       const double target = anySolo ? (ch.mSolo.Load() != 0 ? 1.0 : 0.0) : (ch.mMute.Load() != 0 ? 0.0 : 1.0);
       soloMute[c] = e.mSoloMuteSmoothers[c].Step(target);
@@ -246,6 +248,8 @@ void FillInputs(std::mt19937& rng, std::vector<std::vector<double>>& in, long st
       const long t = start + i;
       const bool on = (t / (250 + 37 * c) + c) % 4 != 0;
       in[j][size_t(i)] = copyLeft ? in[j - 1][size_t(i)] : on ? u(rng) * (0.02 + 0.03 * (c % 7)) : 0.0;
+      // Now and then a sample that is not a number, which enters as silence.
+      if (c == 4 && t % 997 == 5) in[j][size_t(i)] = j % 2 ? std::numeric_limits<double>::infinity() : std::nan("");
     }
   }
 }
