@@ -256,7 +256,8 @@ private:
   char mGroup[kTextLen] = {};
   std::unique_ptr<Shape> mShape;
   DisplayFunc mDisplayFunction;
-  // Grown one entry at a time at least (half the size at most), so the storage follows the count.
+  // Grown one entry at a time at least (half the size at most), so the storage follows the count: most
+  // parameters hold two or a few texts, and a session holds hundreds of parameters per instance.
   TypedBuf<DisplayText> mDisplayTexts{int(sizeof(DisplayText))};
 };
 } // namespace iplugin
