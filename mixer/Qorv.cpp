@@ -96,19 +96,6 @@ void Qorv::DeclareParameters()
   mFixedGuiScaleParams.AddOwned(fixed);
 }
 
-void Qorv::InitPlugControls()
-{
-  // The editor itself comes with its own library; until then the delegate gets no graphics context and
-  // the layout only records that it ran.
-  mMakeGraphicsFunc = []() -> igraphics::IGraphicsInterface* { return nullptr; };
-  mLayoutFunc = [this](igraphics::IGraphicsInterface*) { mLayoutDone = true; };
-}
-
-void Qorv::UpdateControlVisibility()
-{
-  if (!mEditorOpenFlag || !GetUI() || !mLayoutDone) return;
-}
-
 void Qorv::OnEditorOpened()
 {
   for (int i = 0; i < NParams(); ++i)

@@ -5,6 +5,7 @@
 // runs on the audio thread.
 #pragma once
 
+#include "editor/EditorLayout.h"
 #include "framework/Mutex.h"
 #include "framework/PluginConfig.h"
 #include "framework/TypedBuf.h"
@@ -22,6 +23,11 @@
 
 namespace iplugin
 {
+namespace igraphics
+{
+class IGraphics;
+}
+
 class Qorv : public IPluginAU,
              private IMPlugPaths,
              private IExtPDCHandler,
@@ -104,7 +110,19 @@ public:
   // Installs the make-graphics and layout functions in the editor delegate.
   void InitPlugControls();
   // Shows what "Plugin Mode", "Group Number" and "Reverse Mixing" select; nothing until laid out.
+  // Main thread: the layout and the idle tick run it.
   void UpdateControlVisibility();
+  // Asks the idle tick for a visibility pass; any thread (host parameter changes may come on another).
+  void RequestControlVisibility() { mVisibilityRequested = uint8_t{1}; }
+  bool ControlVisibilityRequested() const { return mVisibilityRequested.Load() != 0; }
+  // Fills a freshly opened editor with the mixer's controls; does nothing on a context that is not
+  // ready or already holds controls. Main thread.
+  void LayoutControls(igraphics::IGraphicsInterface* pGraphics);
+  bool LayoutDone() const { return mLayoutDone; }
+  void SetUpdateButtonIdx(int idx) { mEditorControlIndices[kIdxUpdateIcon] = idx; }
+
+  // The control-list positions the layout keeps (EEditorIndex order); valid while its context lives.
+  int32_t mEditorControlIndices[kNumEditorIndices] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
 
   // The preset actions behind the editor's tags 313, 314 and 316, given the chosen path or folder.
   bool LoadPresetFromPath(const char* path);
@@ -133,8 +151,6 @@ public:
   bool EditorOpenFlag() const { return mEditorOpenFlag; }
   uint32_t HandedLatency() const { return mPDCLatency; }
   bool MessageBoxPending() const { return mMessagePending; }
-  // The layout records where the update-check button sits in the control list (-1: none).
-  void SetUpdateButtonIdx(int idx) { mUpdateButtonIdx = idx; }
 
   // The preset path the editor's preset menu chose last (the menu control writes it).
   StringBuf mPresetMenuPath;
@@ -149,6 +165,9 @@ private:
   void HandOverWantedLatency();
   bool WithEditor() const;
   void SetGuiScaleFromTag(double scale, bool requestRescale);
+  // The laid-out editor the visibility pass and the meters may touch, else null.
+  igraphics::IGraphics* LaidOutEditor() const;
+  void HideChannelGroup(bool hide);
 
   std::unique_ptr<MixerEngine> mEngine;
   int mNInputs = 0;
@@ -172,6 +191,6 @@ private:
 
   bool mEditorOpenFlag = false;
   bool mLayoutDone = false;
-  int mUpdateButtonIdx = -1;
+  Relaxed<uint8_t> mVisibilityRequested{0};
 };
 } // namespace iplugin

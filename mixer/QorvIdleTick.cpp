@@ -3,6 +3,7 @@
 #include "framework/StringBuf.h"
 #include "graphics/interface/IControlInterface.h"
 #include "graphics/interface/IGraphicsInterface.h"
+#include "editor/EditorLayout.h"
 #include "mixer/Decibels.h"
 #include "mixer/HostDisplayNames.h"
 #include "mixer/Qorv.h"
@@ -18,9 +19,6 @@ namespace iplugin
 {
 namespace
 {
-constexpr int kEditorWidth = 875;
-constexpr int kEditorHeight = 580;
-
 bool HostWantsGesturePerValue(int host)
 {
   return host == kHostSonar || host == kHostLogic || host == kHostGarageBand || host == kHostBitwig;
@@ -60,7 +58,14 @@ void Qorv::OnIdleTick()
     mUpdatePageRequested = uint8_t{0};
     OpenUpdatePage("Qorv", kQorvVersionText, kUpdatePageAddressFormat);
   }
-  if (igraphics::IControlInterface* button = mUpdateButtonIdx >= 0 ? ui->GetControl(mUpdateButtonIdx) : nullptr)
+  if (mVisibilityRequested.Load())
+  {
+    mVisibilityRequested = uint8_t{0};
+    UpdateControlVisibility();
+  }
+  const int updateIdx = mEditorControlIndices[kIdxUpdateIcon];
+  if (igraphics::IControlInterface* button =
+          updateIdx >= 0 && updateIdx < ui->NControls() ? ui->GetControl(updateIdx) : nullptr)
   {
     if (button->GetValue() == 1.0)
     {
@@ -166,11 +171,5 @@ bool Qorv::OpenUpdatePage(const char* product, const char* version, const char* 
     ui->ReleaseMouseCapture();
   }
   return false;
-}
-
-void Qorv::UpdateMeters()
-{
-  // The meter controls come with the editor's layout; until it has run there is nothing to refresh.
-  if (!mLayoutDone) return;
 }
 } // namespace iplugin

@@ -111,17 +111,17 @@ void Qorv::HandleGlobalParam(int paramIdx, double v)
     if (Changed(e.mGuiScale, v)) mGuiRescaleRequested = 1;
     break;
   case kParamToggleTooltips:
-    // The editor's tooltips follow when it is open (the editor reads the mirror when it lays out).
-    Changed(e.mToggleTooltips, i);
+    // The editor's tooltips follow through the idle tick's visibility pass, on the main thread.
+    if (Changed(e.mToggleTooltips, i)) RequestControlVisibility();
     break;
   case kParamPluginMode:
-    if (Changed(e.mPluginMode, i)) UpdateControlVisibility();
+    if (Changed(e.mPluginMode, i)) RequestControlVisibility();
     break;
   case kParamChannelCount:
     e.mChannelCount = i;
     break;
   case kParamGroupNumber:
-    if (Changed(e.mGroupNumber, i)) UpdateControlVisibility();
+    if (Changed(e.mGroupNumber, i)) RequestControlVisibility();
     break;
   case kParamSpeechPreFilter:
     e.mSpeechPreFilter = i;
@@ -180,7 +180,7 @@ void Qorv::HandleGlobalParam(int paramIdx, double v)
     Changed(e.mDawSync, i);
     break;
   case kParamReverseMixing:
-    if (Changed(e.mReverseMixing, i)) UpdateControlVisibility();
+    if (Changed(e.mReverseMixing, i)) RequestControlVisibility();
     break;
   default:
     break; // the output parameters are written by the plug-in itself
