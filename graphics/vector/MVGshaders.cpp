@@ -93,7 +93,8 @@ void FragmentShaderSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
   TextureSlot slot{in.textures[0], in.samplers[0]};
   MVGsampler sampler{&slot, SampleSlot, SampleSlotSpan};
   vgShadeSpan(frag, in.varyings[kVaryX], in.varyings[kVaryY], in.varyings[kVaryU], in.varyings[kVaryV],
-              in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep);
+              in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep,
+              in.flat[kVaryU] && in.flat[kVaryV], in.oneColour);
 }
 } // namespace
 

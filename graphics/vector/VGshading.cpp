@@ -72,6 +72,27 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
 
 constexpr int kSpanBlock = 64;
 
+// The colour of every fragment of a span of a one-colour paint without a scissor whose u and v are the same
+// throughout, worked out as ShadeBlock does; false when the span is not such a span or is discarded.
+bool OneColour(const MVGfragUniforms& frag, float u, float v, bool antialias, float* rgba)
+{
+  if (frag.type != kMVGShaderFillGradient) return false;
+  for (int c = 0; c < 4; ++c)
+    if (frag.innerCol[c] != frag.outerCol[c]) return false;
+  for (float m : frag.scissorMat)
+    if (m != 0.0f) return false;
+  float k = 1.0f;
+  if (antialias)
+  {
+    k = std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);
+    if (k < frag.strokeThr) return false;
+  }
+  k = ScissorCoverage(frag, 0.0f, 0.0f) * k;
+  for (int c = 0; c < 4; ++c)
+    rgba[c] = frag.innerCol[c] * k;
+  return true;
+}
+
 // The uniforms are copied into locals first: the outputs could alias them, which would keep the loops
 // from being vectorised.
 void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
@@ -214,8 +235,16 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
 } // namespace
 
 void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
-                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
+                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep,
+                 bool flatUV, bool* oneColour)
 {
+  if (oneColour) *oneColour = false;
+  if (oneColour && rgba && flatUV && n > 0 && OneColour(frag, u[0], v[0], antialias, rgba[0]))
+  {
+    std::fill(keep, keep + n, (unsigned char)1);
+    *oneColour = true;
+    return;
+  }
   for (int b = 0; b < n; b += kSpanBlock)
     ShadeBlock(frag, x + b, y + b, u + b, v + b, std::min(kSpanBlock, n - b), antialias, sampler,
                rgba ? rgba + b : nullptr, keep + b);

@@ -417,8 +417,13 @@ TEST_P(RasterizerSpans, DrawAsPerFragmentShaders)
     MTLSamplerDescriptor sd;
     sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
     image.sampler = h.device->newSamplerStateWithDescriptor(sd);
+    Harness::DrawSpec opaque;
+    opaque.vertices = {{s * 0.05f, s * 0.6f, 0, 0}, {s * 0.7f, s * 0.5f, 0, 0}, {s * 0.3f, s * 0.98f, 0, 0}};
+    opaque.pipeline = h.Pipeline(spans ? "testSolidSpan" : "testSolid", true, MTLBlendFactorOne,
+                                 MTLBlendFactorOneMinusSourceAlpha);
+    opaque.colour[0] = 0.9f, opaque.colour[1] = 0.25f, opaque.colour[2] = 0.6f;
     float clear[4] = {0.1f, 0.2f, 0.9f, 0.6f};
-    h.Pass({fan, cover, image}, clear, true);
+    h.Pass({fan, cover, image, opaque}, clear, true);
     auto out = h.Pixels(h.colour);
     auto st = h.Pixels(h.stencil);
     out.insert(out.end(), st.begin(), st.end());

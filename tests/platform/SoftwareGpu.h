@@ -50,13 +50,18 @@ inline bool TextureFragment(const QorvFragmentIn& in, float colour[4])
 }
 
 // The solid and texture shaders again, as span functions: they must draw what the per-fragment ones draw.
+// The solid one answers with one colour when the rasteriser lets it.
 inline void SolidSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
 {
-  for (int i = 0; i < in.count; ++i)
+  std::memset(keep, 1, (size_t)in.count);
+  if (colour && in.oneColour)
   {
-    keep[i] = 1;
-    if (colour) std::memcpy(colour[i], in.buffers[0].data, 16);
+    std::memcpy(colour[0], in.buffers[0].data, 16);
+    *in.oneColour = true;
+    return;
   }
+  for (int i = 0; i < in.count; ++i)
+    if (colour) std::memcpy(colour[i], in.buffers[0].data, 16);
 }
 
 inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)

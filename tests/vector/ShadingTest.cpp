@@ -1,6 +1,7 @@
 // The shading contract evaluated on recorded uniforms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -208,6 +209,11 @@ std::vector<SpanCase> SpanCases()
   scissored.scissorExt[0] = 9, scissored.scissorExt[1] = 5;
   scissored.scissorScale[0] = 2, scissored.scissorScale[1] = 0.5f;
   cases.push_back({"scissored", scissored, true});
+  MVGfragUniforms solidScissored = solid;
+  std::copy(rotated, rotated + 12, solidScissored.scissorMat);
+  std::copy(scissored.scissorExt, scissored.scissorExt + 2, solidScissored.scissorExt);
+  std::copy(scissored.scissorScale, scissored.scissorScale + 2, solidScissored.scissorScale);
+  cases.push_back({"solidScissored", solidScissored, true});
   MVGfragUniforms stencilStroke = solid;
   stencilStroke.strokeMult = 3.5f;
   stencilStroke.strokeThr = kMVGStencilStrokeThreshold;
@@ -284,3 +290,42 @@ TEST_P(ShadingSpan, AgreesWithPerFragmentShading)
 INSTANTIATE_TEST_SUITE_P(Table, ShadingSpan, testing::ValuesIn(SpanCases()),
                          [](const testing::TestParamInfo<SpanCase>& info)
                          { return std::string(info.param.name) + std::to_string(info.index); });
+
+// A span whose u and v are one value throughout (a fill's interior, a fringe row) may be answered with one
+// colour; expanded, it must still be what each fragment alone gives, and only an unscissored one-colour
+// paint may answer so.
+TEST_P(ShadingSpan, FlatSpanAgreesWithPerFragmentShading)
+{
+  const SpanCase& c = GetParam();
+  const int n = 150;
+  std::vector<float> x, y;
+  for (int i = 0; i < n; ++i)
+    x.push_back(-30.0f + i * 0.41f), y.push_back(3.5f);
+  const bool solid = c.frag.type == kMVGShaderFillGradient &&
+                     std::equal(c.frag.innerCol, c.frag.innerCol + 4, c.frag.outerCol) &&
+                     std::all_of(c.frag.scissorMat, c.frag.scissorMat + 12, [](float m) { return m == 0; });
+  MVGsampler sampler{nullptr, Pattern};
+  for (auto [uu, vv] : {std::pair{0.5f, 1.0f}, {0.2f, 0.6f}, {0.02f, 0.3f}})
+  {
+    const std::vector<float> u(n, uu), v(n, vv);
+    std::vector<float> colour(4 * n, -1.0f);
+    std::vector<unsigned char> keep(n, 2);
+    bool one = true;
+    vgShadeSpan(c.frag, x.data(), y.data(), u.data(), v.data(), n, c.antialias, &sampler,
+                reinterpret_cast<float(*)[4]>(colour.data()), keep.data(), true, &one);
+    float first[4];
+    EXPECT_EQ(one, solid && vgShadeFragment(c.frag, x[0], y[0], uu, vv, c.antialias, &sampler, first))
+        << c.name << " u " << uu;
+    for (int i = 0; i < n; ++i)
+    {
+      float expected[4];
+      ASSERT_EQ(keep[i],
+                vgShadeFragment(c.frag, x[i], y[i], u[i], v[i], c.antialias, &sampler, expected) ? 1 : 0)
+          << c.name << " at " << i;
+      if (!keep[i]) continue;
+      const float* got = &colour[4 * (one ? 0 : i)];
+      for (int k = 0; k < 4; ++k)
+        ASSERT_NEAR(got[k], expected[k], 1e-6f) << c.name << " at " << i << " channel " << k;
+    }
+  }
+}

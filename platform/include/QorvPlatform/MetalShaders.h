@@ -48,10 +48,15 @@ struct QorvFragmentSpanIn
 {
   int x, y, count;
   const float* varyings[kQorvMaxVaryings]; // per varying, count values
+  // Varyings that have one value over the whole span (the same at the triangle's three vertices).
+  bool flat[kQorvMaxVaryings] = {};
   bool frontFacing;
   const QorvShaderBuffer* buffers;
   const MTLTexture* const* textures;
   const MTLSamplerState* const* samplers;
+  // When not null, the function may set it to say that every fragment is kept and has the colour it
+  // wrote to colour[0] alone, so that the rest of colour is left unwritten; it stays false otherwise.
+  bool* oneColour = nullptr;
 };
 
 typedef void (*QorvVertexFunction)(const QorvVertexIn& in, QorvVertexOut& out);

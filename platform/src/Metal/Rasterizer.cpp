@@ -3,6 +3,7 @@
 // winding counts stay exact. Facing follows the clip-space orientation (y up), as on the platform.
 #include "platform/src/Metal/Gpu.h"
 #include "platform/src/Metal/FixedFunction.h"
+#include "platform/src/Metal/SourceOver.h"
 
 #include <QorvPlatform/MetalShaders.h>
 
@@ -55,16 +56,33 @@ int64_t RoundToFixed(double v)
   return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
 }
 
-float Unorm(float v)
+// The bound that one edge puts on the pixels of a row, counted from the first candidate: for an edge function
+// e rising along the row (step s > 0) the first pixel where it reaches its bias, ceil((bias - e) / s); for a
+// falling one the last, floor((e - bias) / -s). Both are floor(n / |s|) of n = e - bias, negated for a rising
+// edge; n is kept as quotient and remainder, so that the next row follows from e's row step without a
+// division and stays exact.
+struct EdgeBound
 {
-  return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
-}
+  int64_t q = 0, r = 0, den = 1, stepQ = 0, stepR = 0, sign = 1;
 
-// Round to nearest, as the unorm conversion of QorvStorePixel; v is not below 0.
-unsigned char ToByte(float v)
-{
-  return v >= 1.0f ? 255 : (unsigned char)(v * 255.0f + 0.5f);
-}
+  void Start(int64_t e, int64_t bias, int64_t s, int64_t rowStep)
+  {
+    if (s == 0) return;
+    den = s > 0 ? s : -s;
+    sign = s > 0 ? -1 : 1;
+    q = FloorDiv(e - bias, den);
+    r = e - bias - q * den;
+    stepQ = FloorDiv(rowStep, den);
+    stepR = rowStep - stepQ * den;
+  }
+  void Next()
+  {
+    q += stepQ;
+    r += stepR;
+    if (r >= den) r -= den, ++q;
+  }
+  int64_t Bound() const { return sign * q; }
+};
 
 struct Draw
 {
@@ -102,15 +120,6 @@ struct Draw
   mutable bool tableBuilt[2] = {false, false};
 
   const StencilTable* TableFor(bool front) const;
-
-  // Premultiplied source-over into 8-bit colour, four channels at once; the same arithmetic as Blend's.
-  // bgra swaps red and blue of the source into memory order.
-  template <bool Bgra> static void SourceOver(unsigned char* p, const float colourOut[4]);
-
-  // SourceOver on the pixels of a row whose write flag is set, four pixels to a step where it can. Pixels
-  // left out keep their bytes; a transparent source gives back the same bytes, so it need not be skipped.
-  template <bool Bgra>
-  static void SourceOverRow(unsigned char* p, const float (*colourOut)[4], const unsigned char* write, int m);
 
   // Writes one shaded fragment that passed the stencil test into the colour attachment.
   void Blend(unsigned char* p, const float colourOut[4]) const;
@@ -189,86 +198,12 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
   return &t;
 }
 
-template <bool Bgra> void Draw::SourceOver(unsigned char* p, const float colourOut[4])
-{
-#if defined(__SSE2__)
-  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-  __m128 src = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(colourOut), zero), one); // NaN reads as 0
-  if (_mm_movemask_ps(_mm_cmpeq_ps(src, zero)) == 0xF) return;
-  if (Bgra) src = _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 0, 1, 2));
-  const float a = _mm_cvtss_f32(_mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 3, 3, 3)));
-  const __m128 keep = _mm_set1_ps((1.0f - a) * (1.0f / 255.0f));
-  uint32_t bytes;
-  std::memcpy(&bytes, p, 4);
-  __m128i d = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), _mm_setzero_si128()),
-                                 _mm_setzero_si128());
-  __m128 o = _mm_add_ps(src, _mm_mul_ps(_mm_cvtepi32_ps(d), keep));
-  // Round to nearest as ToByte: anything from 1 up gives 255.
-  __m128i q = _mm_cvttps_epi32(
-      _mm_min_ps(_mm_add_ps(_mm_mul_ps(o, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)), _mm_set1_ps(255.0f)));
-  q = _mm_packs_epi32(q, q);
-  bytes = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(q, q));
-  std::memcpy(p, &bytes, 4);
-#else
-  float src[4];
-  for (int i = 0; i < 4; ++i)
-    src[i] = Unorm(colourOut[i]);
-  if (src[3] == 0 && src[0] == 0 && src[1] == 0 && src[2] == 0) return;
-  const int r = Bgra ? 2 : 0, b = 2 - r;
-  const float keep = (1.0f - src[3]) * (1.0f / 255.0f);
-  float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
-  p[r] = ToByte(o[0]), p[1] = ToByte(o[1]), p[b] = ToByte(o[2]), p[3] = ToByte(o[3]);
-#endif
-}
-
-template <bool Bgra>
-void Draw::SourceOverRow(unsigned char* p, const float (*colourOut)[4], const unsigned char* write, int m)
-{
-  int t = 0;
-#if defined(__SSE2__)
-  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-  const __m128i z = _mm_setzero_si128();
-  for (; t + 4 <= m; t += 4)
-  {
-    uint32_t flags;
-    std::memcpy(&flags, write + t, 4);
-    if (flags == 0) continue;
-    unsigned char* q4 = p + (size_t)t * 4;
-    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q4));
-    const __m128i lo = _mm_unpacklo_epi8(dst, z), hi = _mm_unpackhi_epi8(dst, z);
-    const __m128i d[4] = {_mm_unpacklo_epi16(lo, z), _mm_unpackhi_epi16(lo, z), _mm_unpacklo_epi16(hi, z),
-                          _mm_unpackhi_epi16(hi, z)};
-    __m128i q[4];
-    for (int i = 0; i < 4; ++i)
-    {
-      __m128 src = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(colourOut[t + i]), zero), one); // NaN reads as 0
-      if (Bgra) src = _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 0, 1, 2));
-      const __m128 keep = _mm_mul_ps(_mm_sub_ps(one, _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 3, 3, 3))),
-                                     _mm_set1_ps(1.0f / 255.0f));
-      const __m128 o = _mm_add_ps(src, _mm_mul_ps(_mm_cvtepi32_ps(d[i]), keep));
-      q[i] = _mm_cvttps_epi32(
-          _mm_min_ps(_mm_add_ps(_mm_mul_ps(o, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)), _mm_set1_ps(255.0f)));
-    }
-    __m128i out = _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
-    if (flags != 0x01010101u)
-    {
-      const __m128i mask =
-          _mm_cmpgt_epi32(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)flags), z), z), z);
-      out = _mm_or_si128(_mm_and_si128(mask, out), _mm_andnot_si128(mask, dst));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(q4), out);
-  }
-#endif
-  for (; t < m; ++t)
-    if (write[t]) SourceOver<Bgra>(p + (size_t)t * 4, colourOut[t]);
-}
-
 void Draw::Blend(unsigned char* p, const float colourOut[4]) const
 {
   const MTLPixelFormat format = colourFormat;
   float src[4], dst[4], out[4];
   for (int i = 0; i < 4; ++i)
-    src[i] = Unorm(colourOut[i]);
+    src[i] = QorvClampUnit(colourOut[i]);
   if (sourceOver && (format == MTLPixelFormatRGBA8Unorm || format == MTLPixelFormatBGRA8Unorm))
   {
     // The renderer's usual blend on 8-bit colour, without the general factor table.
@@ -276,7 +211,8 @@ void Draw::Blend(unsigned char* p, const float colourOut[4]) const
     const int r = format == MTLPixelFormatRGBA8Unorm ? 0 : 2, b = 2 - r;
     const float keep = (1.0f - src[3]) * (1.0f / 255.0f);
     float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
-    p[r] = ToByte(o[0]), p[1] = ToByte(o[1]), p[b] = ToByte(o[2]), p[3] = ToByte(o[3]);
+    p[r] = QorvRoundToByte(o[0]), p[1] = QorvRoundToByte(o[1]), p[b] = QorvRoundToByte(o[2]),
+    p[3] = QorvRoundToByte(o[3]);
     return;
   }
   QorvLoadPixel(format, p, dst);
@@ -305,6 +241,7 @@ void Draw::Run(const Span& sp, int from, int to) const
   const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
   unsigned char keep[kChunk];
   float colourOut[kChunk][4];
+  bool oneColour = false; // every fragment kept, with colourOut[0]
   if (fragmentCode)
   {
     float vary[kQorvMaxVaryings][kChunk];
@@ -313,6 +250,7 @@ void Draw::Run(const Span& sp, int from, int to) const
     // la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step.
     // A varying that is the same at all three vertices (fill interiors) is that value throughout.
     const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
+    bool flat[kQorvMaxVaryings] = {};
     for (int k = 0; k < varyings; ++k)
     {
       const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
@@ -320,15 +258,27 @@ void Draw::Run(const Span& sp, int from, int to) const
       if (va == vc && vb == vc)
       {
         const float v = c.varyings[k];
-        for (int t = 0; t < m; ++t)
+        int t = 0;
+#if defined(__SSE2__)
+        for (const __m128 v4 = _mm_set1_ps(v); t + 4 <= m; t += 4)
+          _mm_storeu_ps(out + t, v4);
+#endif
+        for (; t < m; ++t)
           out[t] = v;
+        flat[k] = true;
         continue;
       }
       const double base = vc + (d0 * (va - vc) + d1 * (vb - vc)) * sp.inv;
       const double step = (s0 * (va - vc) + s1 * (vb - vc)) * sp.inv;
       // Stepped in float, four to an instruction: over one chunk the error stays far below a colour level.
       const float fb = (float)base, fs = (float)step;
-      for (int t = 0; t < m; ++t)
+      int t = 0;
+#if defined(__SSE2__)
+      const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
+      for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
+        _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
+#endif
+      for (; t < m; ++t)
         out[t] = fb + (float)t * fs;
     }
     if (fragmentCode->fragmentSpan)
@@ -338,11 +288,12 @@ void Draw::Run(const Span& sp, int from, int to) const
       in.y = sp.y;
       in.count = m;
       for (int k = 0; k < kQorvMaxVaryings; ++k)
-        in.varyings[k] = vary[k];
+        in.varyings[k] = vary[k], in.flat[k] = flat[k];
       in.frontFacing = sp.front;
       in.buffers = fragmentBuffers;
       in.textures = textures;
       in.samplers = samplers;
+      if (writeColour) in.oneColour = &oneColour;
       fragmentCode->fragmentSpan(in, writeColour ? colourOut : nullptr, keep);
     }
     else
@@ -386,19 +337,29 @@ void Draw::Run(const Span& sp, int from, int to) const
     std::memcpy(write, keep, (size_t)m);
   if (!writeColour) return;
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
-  if (sourceOver && colourFormat == MTLPixelFormatRGBA8Unorm)
-    SourceOverRow<false>(crow, colourOut, write, m);
-  else if (sourceOver && colourFormat == MTLPixelFormatBGRA8Unorm)
-    SourceOverRow<true>(crow, colourOut, write, m);
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (oneColour && sourceOver && (rgba8 || bgra8))
+    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m)
+          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m);
+  else if (sourceOver && (rgba8 || bgra8))
+    rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m)
+          : QorvSourceOverRow<true>(crow, colourOut, write, m);
   else
     for (int t = 0; t < m; ++t)
-      if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[t]);
+      if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
 }
 
 void Draw::Row(const Span& sp, int n) const
 {
-  const uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0] : nullptr;
-  auto live = [&](int i) { return !srow || sp.table->pass[srow[i]] || sp.table->next[srow[i]] != srow[i]; };
+  if (!sp.table)
+  {
+    for (int i = 0; i < n; i += kChunk)
+      Run(sp, i, std::min(n, i + kChunk));
+    return;
+  }
+  const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];
+  auto live = [&](int i) { return sp.table->pass[srow[i]] || sp.table->next[srow[i]] != srow[i]; };
   int i = 0;
   while (i < n)
   {
@@ -473,6 +434,8 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
   sp.front = front;
   sp.table = TableFor(front);
   sp.s0 = stepX[0], sp.s1 = stepX[1];
+  EdgeBound bound[3];
+  bool started = false;
   int64_t bandEnd = -1; // rows below this one are in this band
   for (int64_t py = py0; py <= py1; ++py)
   {
@@ -486,20 +449,27 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
         for (int k = 0; k < 3; ++k)
           rowStart[k] += stepY[k] * (next - py);
         py = next - 1;
+        started = false;
         continue;
       }
       bandEnd = (block + 1) * kQorvBandRows;
     }
+    if (!started)
+      for (int k = 0; k < 3; ++k)
+        bound[k].Start(rowStart[k], bias[k], stepX[k], stepY[k]);
+    else
+      for (int k = 0; k < 3; ++k)
+        bound[k].Next();
+    started = true;
     // The span of this row where every edge function reaches its bias.
     int64_t lo = 0, hi = px1 - px0;
-    for (int k = 0; k < 3 && lo <= hi; ++k)
+    for (int k = 0; k < 3; ++k)
     {
-      int64_t e = rowStart[k], s = stepX[k], need = bias[k] - e;
-      if (s > 0)
-        lo = std::max(lo, CeilDiv(need, s));
-      else if (s < 0)
-        hi = std::min(hi, FloorDiv(-need, -s));
-      else if (e < bias[k])
+      if (stepX[k] > 0)
+        lo = std::max(lo, bound[k].Bound());
+      else if (stepX[k] < 0)
+        hi = std::min(hi, bound[k].Bound());
+      else if (rowStart[k] < bias[k])
         hi = -1;
     }
     if (lo <= hi)
