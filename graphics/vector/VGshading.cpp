@@ -72,15 +72,36 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
 
 constexpr int kSpanBlock = 64;
 
-// The colour of every fragment of a span of a one-colour paint without a scissor whose u and v are the same
-// throughout, worked out as ShadeBlock does; false when the span is not such a span or is discarded.
-bool OneColour(const MVGfragUniforms& frag, float u, float v, bool antialias, float* rgba)
+// The colour that every fragment of a span gets when that is one colour, worked out as vgShadeFragment does;
+// false when it is not, or when the span is discarded. That is so without a scissor, with u and v the same
+// throughout (the span's coverage is then one value), and for a paint of one colour or a gradient whose
+// blend position does not move along the span: paint-space y does not follow x, the row's y is one value,
+// and the box's side in x stays nearer than in y at every fragment (as for the ramp of a linear gradient).
+bool OneColour(const MVGfragUniforms& frag, const float* x, const float* y, int n, float u, float v,
+               bool antialias, float* rgba)
 {
   if (frag.type != kMVGShaderFillGradient) return false;
-  for (int c = 0; c < 4; ++c)
-    if (frag.innerCol[c] != frag.outerCol[c]) return false;
   for (float m : frag.scissorMat)
     if (m != 0.0f) return false;
+  const bool solid = std::equal(frag.innerCol, frag.innerCol + 4, frag.outerCol);
+  float d = 0.0f;
+  if (!solid)
+  {
+    const float* m = frag.paintMat;
+    if (m[1] != 0.0f) return false;
+    float far = 0.0f;
+    for (int i = 0; i < n; ++i)
+    {
+      if (y[i] != y[0]) return false;
+      far = std::max(far, std::fabs(m[0] * x[i] + m[4] * y[i] + m[8]));
+    }
+    float px, py;
+    ApplyMat(m, x[0], y[0], &px, &py);
+    const float dx = far - (frag.extent[0] - frag.radius),
+                dy = std::fabs(py) - (frag.extent[1] - frag.radius);
+    if (!(dx <= 0.0f && dx <= dy)) return false;
+    d = GradientPosition(frag, px, py);
+  }
   float k = 1.0f;
   if (antialias)
   {
@@ -89,11 +110,10 @@ bool OneColour(const MVGfragUniforms& frag, float u, float v, bool antialias, fl
   }
   k = ScissorCoverage(frag, 0.0f, 0.0f) * k;
   for (int c = 0; c < 4; ++c)
-    rgba[c] = frag.innerCol[c] * k;
+    rgba[c] = (solid ? frag.innerCol[c] : frag.innerCol[c] * (1.0f - d) + frag.outerCol[c] * d) * k;
   return true;
 }
 
-// The uniforms are copied into locals first: the outputs could alias them, which would keep the loops
 // from being vectorised.
 void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
@@ -239,7 +259,7 @@ void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, co
                  bool flatUV, bool* oneColour)
 {
   if (oneColour) *oneColour = false;
-  if (oneColour && rgba && flatUV && n > 0 && OneColour(frag, u[0], v[0], antialias, rgba[0]))
+  if (oneColour && rgba && flatUV && n > 0 && OneColour(frag, x, y, n, u[0], v[0], antialias, rgba[0]))
   {
     std::fill(keep, keep + n, (unsigned char)1);
     *oneColour = true;

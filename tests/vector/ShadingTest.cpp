@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "graphics/vector/VGshading.h"
@@ -176,6 +177,7 @@ struct SpanCase
   const char* name;
   MVGfragUniforms frag;
   bool antialias;
+  bool rowOneColour = false; // a gradient that does not change along a row
 };
 
 MVGfragUniforms Gradient(float ext, float radius, float feather, float rotate)
@@ -200,6 +202,10 @@ std::vector<SpanCase> SpanCases()
   cases.push_back({"solid", solid, false});
   cases.push_back({"solidAA", solid, true});
   cases.push_back({"linear", Gradient(1e5f, 0, 30, 0.3f), true});
+  MVGfragUniforms vertical = Gradient(0, 0, 30, 0); // as a linear gradient from (5, 2) downwards makes it
+  vertical.extent[0] = 1e5f, vertical.extent[1] = 1e5f + 15;
+  vertical.paintMat[8] = -5, vertical.paintMat[9] = 1e5f - 2;
+  cases.push_back({"vertical", vertical, true, true});
   cases.push_back({"box", Gradient(10, 4, 6, 0), true});
   cases.push_back({"radial", Gradient(8, 8, 5, 0), false});
   cases.push_back({"hardEdge", Gradient(10, 2, 0, 0.7f), false});
@@ -293,21 +299,23 @@ INSTANTIATE_TEST_SUITE_P(Table, ShadingSpan, testing::ValuesIn(SpanCases()),
 
 // A span whose u and v are one value throughout (a fill's interior, a fringe row) may be answered with one
 // colour; expanded, it must still be what each fragment alone gives, and only an unscissored one-colour
-// paint may answer so.
+// paint, or a gradient that does not change along the row, may answer so.
 TEST_P(ShadingSpan, FlatSpanAgreesWithPerFragmentShading)
 {
   const SpanCase& c = GetParam();
   const int n = 150;
-  std::vector<float> x, y;
+  std::vector<float> x;
   for (int i = 0; i < n; ++i)
-    x.push_back(-30.0f + i * 0.41f), y.push_back(3.5f);
+    x.push_back(-30.0f + i * 0.41f);
   const bool solid = c.frag.type == kMVGShaderFillGradient &&
-                     std::equal(c.frag.innerCol, c.frag.innerCol + 4, c.frag.outerCol) &&
+                     (c.rowOneColour || std::equal(c.frag.innerCol, c.frag.innerCol + 4, c.frag.outerCol)) &&
                      std::all_of(c.frag.scissorMat, c.frag.scissorMat + 12, [](float m) { return m == 0; });
   MVGsampler sampler{nullptr, Pattern};
-  for (auto [uu, vv] : {std::pair{0.5f, 1.0f}, {0.2f, 0.6f}, {0.02f, 0.3f}})
+  // Rows through the box and beside it, where the nearest side is a corner.
+  for (auto [uu, vv, row] :
+       {std::tuple{0.5f, 1.0f, 3.5f}, {0.2f, 0.6f, 3.5f}, {0.02f, 0.3f, 3.5f}, {0.5f, 1.0f, 60.0f}})
   {
-    const std::vector<float> u(n, uu), v(n, vv);
+    const std::vector<float> u(n, uu), v(n, vv), y(n, row);
     std::vector<float> colour(4 * n, -1.0f);
     std::vector<unsigned char> keep(n, 2);
     bool one = true;
@@ -315,7 +323,7 @@ TEST_P(ShadingSpan, FlatSpanAgreesWithPerFragmentShading)
                 reinterpret_cast<float(*)[4]>(colour.data()), keep.data(), true, &one);
     float first[4];
     EXPECT_EQ(one, solid && vgShadeFragment(c.frag, x[0], y[0], uu, vv, c.antialias, &sampler, first))
-        << c.name << " u " << uu;
+        << c.name << " u " << uu << " row " << row;
     for (int i = 0; i < n; ++i)
     {
       float expected[4];
