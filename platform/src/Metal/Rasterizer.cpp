@@ -26,6 +26,7 @@ constexpr double kCoordLimit = double(1 << 20);
 struct Vertex
 {
   double x = 0, y = 0;
+  int64_t fx = 0, fy = 0; // x and y in fixed point
   float z = 0;
   bool valid = false;
   float varyings[kQorvMaxVaryings];
@@ -81,6 +82,15 @@ struct EdgeBound
     r += stepR;
     if (r >= den) r -= den, ++q;
   }
+  // Moves on by rows rows (rows >= 0), with one division.
+  void Skip(int64_t rows)
+  {
+    q += stepQ * rows;
+    r += stepR * rows;
+    const int64_t carry = r / den;
+    q += carry;
+    r -= carry * den;
+  }
   int64_t Bound() const { return sign * q; }
 };
 
@@ -105,7 +115,6 @@ struct Draw
   unsigned char* colourPixels = nullptr;
   size_t colourWidth = 0, colourBytes = 0;
   MTLPixelFormat colourFormat = MTLPixelFormatInvalid;
-  int band, bands;
 
   void Shade(uint32_t id, Vertex& v) const;
 
@@ -143,7 +152,7 @@ struct Draw
   // cannot change anything, so they are skipped before shading.
   void Row(const Span& sp, int n) const;
 
-  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const;
+  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
 };
 
 void Draw::Shade(uint32_t id, Vertex& v) const
@@ -174,6 +183,7 @@ void Draw::Shade(uint32_t id, Vertex& v) const
   double nx = out.position[0] / w, ny = out.position[1] / w;
   v.x = std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit);
   v.y = std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit);
+  v.fx = RoundToFixed(v.x), v.fy = RoundToFixed(v.y);
   v.z = out.position[2] / w;
   std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
 }
@@ -373,25 +383,25 @@ void Draw::Row(const Span& sp, int n) const
   }
 }
 
-void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
+void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
 {
   if (!v0->valid || !v1->valid || !v2->valid) return;
   int64_t X[3], Y[3];
   const Vertex* v[3] = {v0, v1, v2};
   for (int i = 0; i < 3; ++i)
-    Y[i] = RoundToFixed(v[i]->y);
+    Y[i] = v[i]->fy;
   if (bands > 1)
   {
     // Most small triangles lie in another band's rows: leave them before the rest of the set-up.
     int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-    int64_t first = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
-    int64_t last = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
+    int64_t first = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits)); // ceil, by shifting
+    int64_t last = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
     if (first > last) return;
     int64_t b0 = first / kQorvBandRows, b1 = last / kQorvBandRows;
     if (b1 - b0 + 1 < bands && ((band - b0 % bands) % bands + bands) % bands > b1 - b0) return;
   }
   for (int i = 0; i < 3; ++i)
-    X[i] = RoundToFixed(v[i]->x);
+    X[i] = v[i]->fx;
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
   if (area == 0) return;
   // Window y runs down, so a positive area here is clockwise in clip space.
@@ -447,9 +457,11 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
       {
         int64_t next = (block + skip) * kQorvBandRows;
         for (int k = 0; k < 3; ++k)
+        {
           rowStart[k] += stepY[k] * (next - py);
+          if (started) bound[k].Skip(next - py);
+        }
         py = next - 1;
-        started = false;
         continue;
       }
       bandEnd = (block + 1) * kQorvBandRows;
@@ -457,9 +469,6 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
     if (!started)
       for (int k = 0; k < 3; ++k)
         bound[k].Start(rowStart[k], bias[k], stepX[k], stepY[k]);
-    else
-      for (int k = 0; k < 3; ++k)
-        bound[k].Next();
     started = true;
     // The span of this row where every edge function reaches its bias.
     int64_t lo = 0, hi = px1 - px0;
@@ -481,18 +490,33 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
       Row(sp, (int)(hi - lo + 1));
     }
     for (int k = 0; k < 3; ++k)
+    {
       rowStart[k] += stepY[k];
+      bound[k].Next();
+    }
   }
 }
 } // namespace
 
-void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s, MTLPrimitiveType type,
-                   const uint32_t* ids, NSUInteger count, int band, int bands)
+struct QorvRasterDraw::Shaded
+{
+  Draw draw;
+  MTLPrimitiveType type;
+  std::vector<Vertex> vertices;
+  std::vector<uint32_t> reference; // per vertex id of the draw, its entry in vertices
+};
+
+QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
+                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count)
 {
   if (type != MTLPrimitiveTypeTriangle && type != MTLPrimitiveTypeTriangleStrip)
     return; // points and lines are not drawn by this stand-in
+  MTLTexture* target = colour ? colour : stencil;
+  if (!target || count == 0) return;
+  mShaded = std::make_unique<Shaded>();
+  mShaded->type = type;
+  Draw& d = mShaded->draw;
   const auto& pd = s.pipeline->descriptor();
-  Draw d;
   d.colour = colour;
   d.stencil = stencil;
   d.state = &s;
@@ -534,60 +558,74 @@ void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState&
     d.textures[i] = s.fragmentTextures[i].get();
     d.samplers[i] = s.fragmentSamplers[i].get();
   }
-  MTLTexture* target = colour ? colour : stencil;
-  if (!target) return;
   const MTLViewport& vp = s.viewport;
   d.clipX0 = (int)std::clamp(std::floor(vp.originX), 0.0, (double)target->width());
   d.clipY0 = (int)std::clamp(std::floor(vp.originY), 0.0, (double)target->height());
   d.clipX1 = (int)std::clamp(std::ceil(vp.originX + vp.width), 0.0, (double)target->width());
   d.clipY1 = (int)std::clamp(std::ceil(vp.originY + vp.height), 0.0, (double)target->height());
-  d.band = band;
-  d.bands = std::max(bands, 1);
   if (stencil && colour && (stencil->width() < colour->width() || stencil->height() < colour->height()))
   {
     d.clipX1 = std::min<int>(d.clipX1, (int)stencil->width());
     d.clipY1 = std::min<int>(d.clipY1, (int)stencil->height());
   }
+  // Built now, so that bands on several threads only read them.
+  d.TableFor(false);
+  d.TableFor(true);
 
   // Shade each vertex once when the ids are dense, else once per reference.
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
-  std::vector<Vertex> shaded;
-  std::vector<Vertex> perReference;
-  const bool dense = (uint64_t)hi - lo < 4 * (uint64_t)count + 64;
-  if (dense)
+  std::vector<Vertex>& shaded = mShaded->vertices;
+  std::vector<uint32_t>& reference = mShaded->reference;
+  reference.resize(count);
+  if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
   {
     shaded.resize((size_t)hi - lo + 1);
     std::vector<bool> done(shaded.size(), false);
     for (NSUInteger i = 0; i < count; ++i)
-      if (!done[ids[i] - lo])
+    {
+      reference[i] = ids[i] - lo;
+      if (!done[reference[i]])
       {
-        d.Shade(ids[i], shaded[ids[i] - lo]);
-        done[ids[i] - lo] = true;
+        d.Shade(ids[i], shaded[reference[i]]);
+        done[reference[i]] = true;
       }
+    }
   }
   else
   {
-    perReference.resize(count);
+    shaded.resize(count);
     for (NSUInteger i = 0; i < count; ++i)
-      d.Shade(ids[i], perReference[i]);
+    {
+      reference[i] = (uint32_t)i;
+      d.Shade(ids[i], shaded[i]);
+    }
   }
-  auto vertex = [&](NSUInteger i) -> const Vertex*
-  { return dense ? &shaded[ids[i] - lo] : &perReference[i]; };
+}
 
-  if (type == MTLPrimitiveTypeTriangle)
+QorvRasterDraw::~QorvRasterDraw() = default;
+QorvRasterDraw::QorvRasterDraw(QorvRasterDraw&&) noexcept = default;
+
+void QorvRasterDraw::Rasterize(int band, int bands) const
+{
+  if (!mShaded) return;
+  const Draw& d = mShaded->draw;
+  bands = std::max(bands, 1);
+  auto vertex = [&](size_t i) { return &mShaded->vertices[mShaded->reference[i]]; };
+  const size_t count = mShaded->reference.size();
+  if (mShaded->type == MTLPrimitiveTypeTriangle)
   {
-    for (NSUInteger i = 0; i + 2 < count; i += 3)
-      d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+    for (size_t i = 0; i + 2 < count; i += 3)
+      d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2), band, bands);
   }
   else
   {
     // Odd triangles of a strip swap their first two vertices so the whole strip keeps one facing.
-    for (NSUInteger i = 0; i + 2 < count; ++i)
+    for (size_t i = 0; i + 2 < count; ++i)
     {
       if (i % 2 == 0)
-        d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+        d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2), band, bands);
       else
-        d.Triangle(vertex(i + 1), vertex(i), vertex(i + 2));
+        d.Triangle(vertex(i + 1), vertex(i), vertex(i + 2), band, bands);
     }
   }
 }
