@@ -92,9 +92,10 @@ void FragmentShaderSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
   const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
   TextureSlot slot{in.textures[0], in.samplers[0]};
   MVGsampler sampler{&slot, SampleSlot, SampleSlotSpan};
+  const VGspanSteps steps{in.start[kVaryX], in.step[kVaryX], in.start[kVaryY], in.step[kVaryY],
+                          in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
   vgShadeSpan(frag, in.varyings[kVaryX], in.varyings[kVaryY], in.varyings[kVaryU], in.varyings[kVaryV],
-              in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep,
-              in.flat[kVaryU] && in.flat[kVaryV], in.oneColour);
+              in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep, &steps, in.oneColour);
 }
 } // namespace
 

@@ -72,15 +72,14 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
 
 constexpr int kSpanBlock = 64;
 
-// The colour that every fragment of a span gets when that is one colour, worked out as vgShadeFragment does;
-// false when it is not, or when the span is discarded. That is so without a scissor, with u and v the same
-// throughout (the span's coverage is then one value), and for a paint of one colour or a gradient whose
-// blend position does not move along the span: paint-space y does not follow x, the row's y is one value,
-// and the box's side in x stays nearer than in y at every fragment (as for the ramp of a linear gradient).
-bool OneColour(const MVGfragUniforms& frag, const float* x, const float* y, int n, float u, float v,
-               bool antialias, float* rgba)
+// The colour that every fragment of a stepped span gets when that is one colour, worked out as
+// vgShadeFragment does; false when it is not, or when the span is discarded. The coverage is one value when u
+// and v do not move; a gradient's blend position does not move along the span when paint-space y does not
+// follow x, y does not move, and the box's side in x stays nearer than in y at every fragment (as for the
+// ramp of a linear gradient). Float steps are monotonic, so |paint-space x| is largest at an end.
+bool OneColour(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* rgba)
 {
-  if (frag.type != kMVGShaderFillGradient) return false;
+  if (frag.type != kMVGShaderFillGradient || st.du != 0.0f || st.dv != 0.0f) return false;
   for (float m : frag.scissorMat)
     if (m != 0.0f) return false;
   const bool solid = std::equal(frag.innerCol, frag.innerCol + 4, frag.outerCol);
@@ -88,15 +87,12 @@ bool OneColour(const MVGfragUniforms& frag, const float* x, const float* y, int 
   if (!solid)
   {
     const float* m = frag.paintMat;
-    if (m[1] != 0.0f) return false;
-    float far = 0.0f;
-    for (int i = 0; i < n; ++i)
-    {
-      if (y[i] != y[0]) return false;
-      far = std::max(far, std::fabs(m[0] * x[i] + m[4] * y[i] + m[8]));
-    }
+    if (m[1] != 0.0f || st.dy != 0.0f) return false;
+    const float last = st.x0 + (float)(n - 1) * st.dx;
+    const float far =
+        std::max(std::fabs(m[0] * st.x0 + m[4] * st.y0 + m[8]), std::fabs(m[0] * last + m[4] * st.y0 + m[8]));
     float px, py;
-    ApplyMat(m, x[0], y[0], &px, &py);
+    ApplyMat(m, st.x0, st.y0, &px, &py);
     const float dx = far - (frag.extent[0] - frag.radius),
                 dy = std::fabs(py) - (frag.extent[1] - frag.radius);
     if (!(dx <= 0.0f && dx <= dy)) return false;
@@ -105,7 +101,7 @@ bool OneColour(const MVGfragUniforms& frag, const float* x, const float* y, int 
   float k = 1.0f;
   if (antialias)
   {
-    k = std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);
+    k = std::min(1.0f, (1.0f - std::fabs(st.u0 * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, st.v0);
     if (k < frag.strokeThr) return false;
   }
   k = ScissorCoverage(frag, 0.0f, 0.0f) * k;
@@ -114,6 +110,7 @@ bool OneColour(const MVGfragUniforms& frag, const float* x, const float* y, int 
   return true;
 }
 
+// The uniforms are copied into locals first: the outputs could alias them, which would keep the loops
 // from being vectorised.
 void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
@@ -256,10 +253,10 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
 
 void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
                  int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep,
-                 bool flatUV, bool* oneColour)
+                 const VGspanSteps* steps, bool* oneColour)
 {
   if (oneColour) *oneColour = false;
-  if (oneColour && rgba && flatUV && n > 0 && OneColour(frag, x, y, n, u[0], v[0], antialias, rgba[0]))
+  if (oneColour && rgba && steps && n > 0 && OneColour(frag, *steps, n, antialias, rgba[0]))
   {
     std::fill(keep, keep + n, (unsigned char)1);
     *oneColour = true;

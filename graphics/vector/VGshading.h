@@ -27,12 +27,20 @@ bool vgShadeFragment(const MVGfragUniforms& frag, float x, float y, float u, flo
 // its colour. rgba may be null when only the discards are wanted. The uniforms are looked at once, so the
 // common cases (no scissor, one colour, no stroke coverage) cost less than n calls; colours agree with
 // vgShadeFragment to a float rounding.
-// flatUV: u and v hold one value over the span (the interior of a fill). oneColour, when not null and rgba
-// is not null, may be set to say that every fragment is kept and has the colour written to rgba[0] alone
-// (the rest of rgba is then left unwritten); it is set false otherwise.
+// How a span's coordinates run when a rasteriser steps them: x[i] is x0 + i * dx computed in float, and
+// likewise y, u and v.
+struct VGspanSteps
+{
+  float x0, dx, y0, dy, u0, du, v0, dv;
+};
+
+// With steps given, oneColour (when not null, and rgba not null) may be set to say that every fragment is
+// kept and has the colour written to rgba[0] alone, the rest of rgba left unwritten; it is set false
+// otherwise. That is so for a span of one coverage (u and v not moving) of a one-colour paint, or of a
+// gradient that does not change along the span, without a scissor.
 void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
                  int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep,
-                 bool flatUV = false, bool* oneColour = nullptr);
+                 const VGspanSteps* steps = nullptr, bool* oneColour = nullptr);
 
 // Parts of the contract, exposed for renderers that evaluate them separately.
 float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);

@@ -297,9 +297,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ShadingSpan, testing::ValuesIn(SpanCases()),
                          [](const testing::TestParamInfo<SpanCase>& info)
                          { return std::string(info.param.name) + std::to_string(info.index); });
 
-// A span whose u and v are one value throughout (a fill's interior, a fringe row) may be answered with one
-// colour; expanded, it must still be what each fragment alone gives, and only an unscissored one-colour
-// paint, or a gradient that does not change along the row, may answer so.
+// A stepped span whose u and v are one value throughout (a fill's interior, a fringe row) may be answered
+// with one colour; expanded, it must still be what each fragment alone gives, and only an unscissored
+// one-colour paint, or a gradient that does not change along the row, may answer so.
 TEST_P(ShadingSpan, FlatSpanAgreesWithPerFragmentShading)
 {
   const SpanCase& c = GetParam();
@@ -319,8 +319,9 @@ TEST_P(ShadingSpan, FlatSpanAgreesWithPerFragmentShading)
     std::vector<float> colour(4 * n, -1.0f);
     std::vector<unsigned char> keep(n, 2);
     bool one = true;
+    const VGspanSteps steps{-30.0f, 0.41f, row, 0, uu, 0, vv, 0};
     vgShadeSpan(c.frag, x.data(), y.data(), u.data(), v.data(), n, c.antialias, &sampler,
-                reinterpret_cast<float(*)[4]>(colour.data()), keep.data(), true, &one);
+                reinterpret_cast<float(*)[4]>(colour.data()), keep.data(), &steps, &one);
     float first[4];
     EXPECT_EQ(one, solid && vgShadeFragment(c.frag, x[0], y[0], uu, vv, c.antialias, &sampler, first))
         << c.name << " u " << uu << " row " << row;

@@ -48,8 +48,9 @@ struct QorvFragmentSpanIn
 {
   int x, y, count;
   const float* varyings[kQorvMaxVaryings]; // per varying, count values
-  // Varyings that have one value over the whole span (the same at the triangle's three vertices).
-  bool flat[kQorvMaxVaryings] = {};
+  // Varyings step linearly along a row: varyings[k][i] is start[k] + i * step[k], computed in float (a step
+  // of 0 when the varying is the same at the triangle's three vertices).
+  float start[kQorvMaxVaryings] = {}, step[kQorvMaxVaryings] = {};
   bool frontFacing;
   const QorvShaderBuffer* buffers;
   const MTLTexture* const* textures;

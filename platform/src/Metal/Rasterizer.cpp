@@ -260,7 +260,7 @@ void Draw::Run(const Span& sp, int from, int to) const
     // la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step.
     // A varying that is the same at all three vertices (fill interiors) is that value throughout.
     const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
-    bool flat[kQorvMaxVaryings] = {};
+    float start[kQorvMaxVaryings] = {}, step[kQorvMaxVaryings] = {};
     for (int k = 0; k < varyings; ++k)
     {
       const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
@@ -275,13 +275,14 @@ void Draw::Run(const Span& sp, int from, int to) const
 #endif
         for (; t < m; ++t)
           out[t] = v;
-        flat[k] = true;
+        start[k] = v;
         continue;
       }
       const double base = vc + (d0 * (va - vc) + d1 * (vb - vc)) * sp.inv;
-      const double step = (s0 * (va - vc) + s1 * (vb - vc)) * sp.inv;
+      const double stepped = (s0 * (va - vc) + s1 * (vb - vc)) * sp.inv;
       // Stepped in float, four to an instruction: over one chunk the error stays far below a colour level.
-      const float fb = (float)base, fs = (float)step;
+      const float fb = (float)base, fs = (float)stepped;
+      start[k] = fb, step[k] = fs;
       int t = 0;
 #if defined(__SSE2__)
       const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
@@ -298,7 +299,7 @@ void Draw::Run(const Span& sp, int from, int to) const
       in.y = sp.y;
       in.count = m;
       for (int k = 0; k < kQorvMaxVaryings; ++k)
-        in.varyings[k] = vary[k], in.flat[k] = flat[k];
+        in.varyings[k] = vary[k], in.start[k] = start[k], in.step[k] = step[k];
       in.frontFacing = sp.front;
       in.buffers = fragmentBuffers;
       in.textures = textures;
