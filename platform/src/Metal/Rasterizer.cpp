@@ -1,7 +1,7 @@
 // The software GPU's rasteriser. Coverage is decided on pixel centres in fixed point with 8 fractional bits
 // and a top-left rule, so triangles that share an edge cover each pixel on it exactly once and stencil
 // winding counts stay exact. Facing follows the clip-space orientation (y up), as on the platform.
-#include "platform/src/Metal/Gpu.h"
+#include "platform/src/Metal/RasterDraw.h"
 #include "platform/src/Metal/FixedFunction.h"
 #include "platform/src/Metal/SourceOver.h"
 
@@ -16,145 +16,8 @@
 #include <emmintrin.h>
 #endif
 
-namespace
+namespace qorv_raster
 {
-constexpr int kSubBits = 8;
-constexpr int64_t kOne = int64_t(1) << kSubBits;
-// Window coordinates are clamped to this many pixels so that edge products stay inside 64 bits.
-constexpr double kCoordLimit = double(1 << 20);
-
-struct Vertex
-{
-  double x = 0, y = 0;
-  int64_t fx = 0, fy = 0; // x and y in fixed point
-  float z = 0;
-  bool valid = false;
-  float varyings[kQorvMaxVaryings];
-};
-
-// b > 0. A double estimate put right, as integer division costs more than a row of pixels on thin
-// triangles.
-int64_t FloorDiv(int64_t a, int64_t b)
-{
-  int64_t q = (int64_t)((double)a / (double)b);
-  while (q * b > a)
-    --q;
-  while ((q + 1) * b <= a)
-    ++q;
-  return q;
-}
-int64_t CeilDiv(int64_t a, int64_t b)
-{
-  return -FloorDiv(-a, b);
-}
-
-// llround(v * kOne) without the library call; |v| is at most kCoordLimit, where the fraction is exact.
-int64_t RoundToFixed(double v)
-{
-  double f = v * kOne;
-  int64_t i = (int64_t)f;
-  double rest = f - (double)i;
-  return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
-}
-
-// The bound that one edge puts on the pixels of a row, counted from the first candidate: for an edge function
-// e rising along the row (step s > 0) the first pixel where it reaches its bias, ceil((bias - e) / s); for a
-// falling one the last, floor((e - bias) / -s). Both are floor(n / |s|) of n = e - bias, negated for a rising
-// edge; n is kept as quotient and remainder, so that the next row follows from e's row step without a
-// division and stays exact.
-struct EdgeBound
-{
-  int64_t q = 0, r = 0, den = 1, stepQ = 0, stepR = 0, sign = 1;
-
-  void Start(int64_t e, int64_t bias, int64_t s, int64_t rowStep)
-  {
-    if (s == 0) return;
-    den = s > 0 ? s : -s;
-    sign = s > 0 ? -1 : 1;
-    q = FloorDiv(e - bias, den);
-    r = e - bias - q * den;
-    stepQ = FloorDiv(rowStep, den);
-    stepR = rowStep - stepQ * den;
-  }
-  void Next()
-  {
-    q += stepQ;
-    r += stepR;
-    if (r >= den) r -= den, ++q;
-  }
-  // Moves on by rows rows (rows >= 0), with one division.
-  void Skip(int64_t rows)
-  {
-    q += stepQ * rows;
-    r += stepR * rows;
-    const int64_t carry = r / den;
-    q += carry;
-    r -= carry * den;
-  }
-  int64_t Bound() const { return sign * q; }
-};
-
-struct Draw
-{
-  MTLTexture* colour;
-  MTLTexture* stencil;
-  const QorvDrawState* state;
-  const MTLVertexDescriptor* vd;
-  const QorvShaderCode* vertexCode;
-  const QorvShaderCode* fragmentCode;
-  const MTLRenderPipelineColorAttachmentDescriptor* blend;
-  int varyings;
-  QorvShaderBuffer vertexBuffers[QorvDrawState::kSlots];
-  QorvShaderBuffer fragmentBuffers[QorvDrawState::kSlots];
-  const MTLTexture* textures[QorvDrawState::kSlots];
-  const MTLSamplerState* samplers[QorvDrawState::kSlots];
-  int clipX0, clipY0, clipX1, clipY1;
-  bool sourceOver; // premultiplied source-over on every channel
-  uint8_t* stencilPixels = nullptr;
-  size_t stencilWidth = 0;
-  unsigned char* colourPixels = nullptr;
-  size_t colourWidth = 0, colourBytes = 0;
-  MTLPixelFormat colourFormat = MTLPixelFormatInvalid;
-
-  void Shade(uint32_t id, Vertex& v) const;
-
-  // Pass and next value of every stencil value for one face, so that a fragment's test is two lookups.
-  struct StencilTable
-  {
-    bool pass[256];
-    uint8_t next[256];
-  };
-  // Built on first use by a triangle of that facing: back, front.
-  mutable StencilTable stencilTables[2];
-  mutable bool tableBuilt[2] = {false, false};
-
-  const StencilTable* TableFor(bool front) const;
-
-  // Writes one shaded fragment that passed the stencil test into the colour attachment.
-  void Blend(unsigned char* p, const float colourOut[4]) const;
-
-  // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
-  // one call, then tested and written in order.
-  static constexpr int kChunk = 128;
-  struct Span
-  {
-    int y, x0;
-    int64_t e0, e1, s0, s1; // edge functions 0 and 1 at the span's first pixel and their steps
-    double inv;
-    const Vertex *a, *b, *c;
-    bool front;
-    const StencilTable* table;
-  };
-
-  void Run(const Span& sp, int from, int to) const;
-
-  // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
-  // cannot change anything, so they are skipped before shading.
-  void Row(const Span& sp, int n) const;
-
-  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
-};
-
 void Draw::Shade(uint32_t id, Vertex& v) const
 {
   QorvVertexIn in;
@@ -395,10 +258,10 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   {
     // Most small triangles lie in another band's rows: leave them before the rest of the set-up.
     int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-    int64_t first = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits)); // ceil, by shifting
-    int64_t last = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
-    if (first > last) return;
-    int64_t b0 = first / kQorvBandRows, b1 = last / kQorvBandRows;
+    int64_t top = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits)); // ceil, by shifting
+    int64_t bottom = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
+    if (top > bottom) return;
+    int64_t b0 = top / kQorvBandRows, b1 = bottom / kQorvBandRows;
     if (b1 - b0 + 1 < bands && ((band - b0 % bands) % bands + bands) % bands > b1 - b0) return;
   }
   for (int i = 0; i < 3; ++i)
@@ -430,14 +293,9 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   int64_t stepX[3], stepY[3], bias[3], rowStart[3];
   for (int k = 0; k < 3; ++k)
   {
-    int a = (k + 1) % 3, b = (k + 2) % 3;
-    int64_t dx = X[b] - X[a], dy = Y[b] - Y[a];
-    bool topLeft = dy < 0 || (dy == 0 && dx > 0);
-    bias[k] = topLeft ? 0 : 1;
-    stepX[k] = -dy * kOne;
-    stepY[k] = dx * kOne;
-    int64_t cx = px0 * kOne + kOne / 2, cy = py0 * kOne + kOne / 2;
-    rowStart[k] = dx * (cy - Y[a]) - dy * (cx - X[a]);
+    const int a = (k + 1) % 3, b = (k + 2) % 3;
+    const Edge e(X[a], Y[a], X[b], Y[b], px0, py0);
+    bias[k] = e.bias, stepX[k] = e.stepX, stepY[k] = e.stepY, rowStart[k] = e.rowStart;
   }
   Span sp;
   sp.inv = 1.0 / (double)area;
@@ -453,19 +311,14 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     if (bands > 1 && py >= bandEnd)
     {
       // Jump to the next block of rows of this band.
-      int64_t block = py / kQorvBandRows, skip = ((band - block % bands) % bands + bands) % bands;
-      if (skip > 0)
+      const int64_t next = BandRow(py, band, bands, bandEnd);
+      if (next > py1) break;
+      for (int k = 0; k < 3; ++k)
       {
-        int64_t next = (block + skip) * kQorvBandRows;
-        for (int k = 0; k < 3; ++k)
-        {
-          rowStart[k] += stepY[k] * (next - py);
-          if (started) bound[k].Skip(next - py);
-        }
-        py = next - 1;
-        continue;
+        rowStart[k] += stepY[k] * (next - py);
+        if (started) bound[k].Skip(next - py);
       }
-      bandEnd = (block + 1) * kQorvBandRows;
+      py = next;
     }
     if (!started)
       for (int k = 0; k < 3; ++k)
@@ -497,14 +350,44 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     }
   }
 }
-} // namespace
+} // namespace qorv_raster
+
+using qorv_raster::Draw;
+using qorv_raster::Vertex;
 
 struct QorvRasterDraw::Shaded
 {
   Draw draw;
   MTLPrimitiveType type;
   std::vector<Vertex> vertices;
-  std::vector<uint32_t> reference; // per vertex id of the draw, its entry in vertices
+  std::vector<uint32_t> reference;          // per vertex id of the draw, its entry in vertices
+  std::vector<qorv_raster::ConvexFan> fans; // in the order of their triangles
+
+  // Fans of a triangle list without a stencil test (a fan's triangles would each count there).
+  void FindFans()
+  {
+    if (type != MTLPrimitiveTypeTriangle || draw.TableFor(false) || draw.TableFor(true)) return;
+    const size_t triangles = reference.size() / 3;
+    for (size_t t = 0; t < triangles;)
+    {
+      // Triangles (f, a, b), (f, b, c), ...
+      size_t end = t + 1;
+      while (end < triangles && reference[3 * end] == reference[3 * t] &&
+             reference[3 * end + 1] == reference[3 * end - 1])
+        ++end;
+      qorv_raster::ConvexFan fan;
+      if (end - t >= 2)
+      {
+        std::vector<const Vertex*> polygon = {&vertices[reference[3 * t]], &vertices[reference[3 * t + 1]]};
+        for (size_t i = t; i < end; ++i)
+          polygon.push_back(&vertices[reference[3 * i + 2]]);
+        fan.firstTriangle = t;
+        if (qorv_raster::MakeConvexFan(std::move(polygon), draw.varyings, fan))
+          fans.push_back(std::move(fan));
+      }
+      t = end;
+    }
+  }
 };
 
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
@@ -601,6 +484,7 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
       d.Shade(ids[i], shaded[i]);
     }
   }
+  mShaded->FindFans();
 }
 
 QorvRasterDraw::~QorvRasterDraw() = default;
@@ -615,8 +499,18 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   const size_t count = mShaded->reference.size();
   if (mShaded->type == MTLPrimitiveTypeTriangle)
   {
+    auto fan = mShaded->fans.begin();
     for (size_t i = 0; i + 2 < count; i += 3)
+    {
+      if (fan != mShaded->fans.end() && fan->firstTriangle == i / 3)
+      {
+        d.Fan(*fan, band, bands);
+        i += 3 * (fan->Triangles() - 1);
+        ++fan;
+        continue;
+      }
       d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2), band, bands);
+    }
   }
   else
   {

@@ -1,0 +1,191 @@
+// Fans of triangles over convex polygons. A convex fill arrives as triangles (p0, p[i-1], p[i]) from its
+// first vertex, most of them slivers that cross many rows for a pixel or none; drawn as the one polygon they
+// cover, a row is one span between the polygon's edges. The pixels stay those of the triangles: the top-left
+// rule takes a centre on an edge as if it lay a little to the right and a little less below, so a centre that
+// is in one of the triangles is in the polygon and the other way round, on inner edges and vertices too.
+#include "platform/src/Metal/RasterDraw.h"
+
+#include <cmath>
+
+namespace qorv_raster
+{
+namespace
+{
+int Sign(int64_t v)
+{
+  return (v > 0) - (v < 0);
+}
+
+// Twice the signed area of (o, a, b) in fixed point, as the rasteriser measures a triangle.
+int64_t Cross(const Vertex* o, const Vertex* a, const Vertex* b)
+{
+  return (a->fx - o->fx) * (b->fy - o->fy) - (a->fy - o->fy) * (b->fx - o->fx);
+}
+
+// Whether every varying at every polygon vertex is what the plane through the reference triangle gives,
+// within what the rounding of the vertices to fixed point can account for.
+bool Affine(const std::vector<const Vertex*>& polygon, const Vertex* const* ref, int varyings)
+{
+  const Vertex &a = *ref[0], &b = *ref[1], &c = *ref[2];
+  const double area = (double)Cross(&a, &b, &c);
+  for (int k = 0; k < varyings; ++k)
+  {
+    const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
+    if (va == vc && vb == vc)
+    {
+      for (const Vertex* p : polygon)
+        if (p->varyings[k] != c.varyings[k]) return false;
+      continue;
+    }
+    // The plane's slope per fixed-point unit; edge 0 (b to c) weighs a, edge 1 (c to a) weighs b.
+    const double gx = ((va - vc) * (double)(b.fy - c.fy) + (vb - vc) * (double)(c.fy - a.fy)) / area;
+    const double gy = ((va - vc) * (double)(c.fx - b.fx) + (vb - vc) * (double)(a.fx - c.fx)) / area;
+    const double slope = std::fabs(gx) + std::fabs(gy);
+    for (const Vertex* p : polygon)
+    {
+      const double la = (double)Cross(&b, &c, p) / area, lb = (double)Cross(&c, &a, p) / area;
+      const double expected = vc + la * (va - vc) + lb * (vb - vc), actual = p->varyings[k];
+      // Each vertex is up to half a unit from where it was in each direction; the plane carries the
+      // reference's error out by the weights.
+      const double slack = (std::fabs(la) + std::fabs(lb) + std::fabs(1.0 - la - lb) + 1.0) * slope;
+      if (!(std::fabs(expected - actual) <= slack + 1e-6 * (1.0 + std::fabs(actual)))) return false;
+    }
+  }
+  return true;
+}
+} // namespace
+
+bool MakeConvexFan(std::vector<const Vertex*> polygon, int varyings, ConvexFan& fan)
+{
+  const size_t n = polygon.size();
+  if (n < 4) return false;
+  for (const Vertex* v : polygon)
+    if (!v->valid) return false;
+  const std::vector<const Vertex*>& p = polygon;
+  const int turn = Sign(Cross(p[0], p[1], p[2]));
+  if (turn == 0) return false;
+  size_t largest = 1;
+  int64_t largestArea = 0;
+  for (size_t i = 1; i + 1 < n; ++i)
+  {
+    const int64_t area = Cross(p[0], p[i], p[i + 1]) * turn;
+    if (area <= 0) return false;
+    if (area > largestArea) largestArea = area, largest = i;
+  }
+  // Convex: every corner turns the same way; winding once: going round, y turns back twice.
+  int firstDy = 0, lastDy = 0, yTurns = 0;
+  for (size_t k = 0; k < n; ++k)
+  {
+    const Vertex *a = p[k], *b = p[(k + 1) % n], *c = p[(k + 2) % n];
+    if (Sign(Cross(a, b, c)) != turn) return false;
+    const int dy = Sign(b->fy - a->fy);
+    if (dy == 0) continue;
+    if (lastDy != 0 && dy != lastDy) ++yTurns;
+    if (firstDy == 0) firstDy = dy;
+    lastDy = dy;
+  }
+  if (firstDy != lastDy) ++yTurns;
+  if (yTurns > 2) return false;
+  // The rasteriser draws a triangle turning the other way with its last two vertices swapped.
+  const Vertex* ref[3] = {p[0], p[largest], p[largest + 1]};
+  if (turn < 0) std::swap(ref[1], ref[2]);
+  if (!Affine(p, ref, varyings)) return false;
+  fan.clockwise = turn > 0;
+  std::copy(ref, ref + 3, fan.reference);
+  fan.polygon = std::move(polygon);
+  return true;
+}
+
+void Draw::Fan(const ConvexFan& fan, int band, int bands) const
+{
+  const std::vector<const Vertex*>& p = fan.polygon;
+  const size_t n = p.size();
+  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == fan.clockwise;
+  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+    return;
+  int64_t minX = p[0]->fx, maxX = minX, minY = p[0]->fy, maxY = minY;
+  for (const Vertex* v : p)
+  {
+    minX = std::min(minX, v->fx), maxX = std::max(maxX, v->fx);
+    minY = std::min(minY, v->fy), maxY = std::max(maxY, v->fy);
+  }
+  const int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(minX - kOne / 2, kOne));
+  const int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(maxX - kOne / 2, kOne));
+  const int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
+  const int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
+  if (px0 > px1 || py0 > py1) return;
+
+  // The polygon's edges in the triangles' drawing order (clockwise in window coordinates), each the edge of
+  // one triangle with the same bias.
+  std::vector<Edge> edges;
+  edges.reserve(n);
+  for (size_t k = 0; k < n; ++k)
+  {
+    const Vertex *a = p[k], *b = p[(k + 1) % n];
+    if (!fan.clockwise) std::swap(a, b);
+    edges.emplace_back(a->fx, a->fy, b->fx, b->fy, px0, py0);
+  }
+  std::vector<EdgeBound> bound(n);
+  // Varyings follow the reference triangle's edges 0 (b to c) and 1 (c to a).
+  const Vertex *ra = fan.reference[0], *rb = fan.reference[1], *rc = fan.reference[2];
+  Edge weigh[2] = {Edge(rb->fx, rb->fy, rc->fx, rc->fy, px0, py0),
+                   Edge(rc->fx, rc->fy, ra->fx, ra->fy, px0, py0)};
+  Span sp;
+  sp.inv = 1.0 / (double)Cross(ra, rb, rc);
+  sp.a = ra, sp.b = rb, sp.c = rc;
+  sp.front = front;
+  sp.table = TableFor(front);
+  sp.s0 = weigh[0].stepX, sp.s1 = weigh[1].stepX;
+
+  bool started = false;
+  int64_t bandEnd = -1;
+  for (int64_t py = py0; py <= py1; ++py)
+  {
+    if (bands > 1 && py >= bandEnd)
+    {
+      const int64_t next = BandRow(py, band, bands, bandEnd);
+      if (next > py1) break;
+      for (size_t k = 0; k < n; ++k)
+      {
+        edges[k].rowStart += edges[k].stepY * (next - py);
+        if (started) bound[k].Skip(next - py);
+      }
+      for (Edge& w : weigh)
+        w.rowStart += w.stepY * (next - py);
+      py = next;
+    }
+    if (!started)
+      for (size_t k = 0; k < n; ++k)
+        bound[k].Start(edges[k].rowStart, edges[k].bias, edges[k].stepX, edges[k].stepY);
+    started = true;
+    {
+      int64_t lo = 0, hi = px1 - px0;
+      for (size_t k = 0; k < n; ++k)
+      {
+        const Edge& e = edges[k];
+        if (e.stepX > 0)
+          lo = std::max(lo, bound[k].Bound());
+        else if (e.stepX < 0)
+          hi = std::min(hi, bound[k].Bound());
+        else if (e.rowStart < e.bias)
+          hi = -1;
+      }
+      if (lo <= hi)
+      {
+        sp.y = (int)py;
+        sp.x0 = (int)(px0 + lo);
+        sp.e0 = weigh[0].rowStart + lo * weigh[0].stepX;
+        sp.e1 = weigh[1].rowStart + lo * weigh[1].stepX;
+        Row(sp, (int)(hi - lo + 1));
+      }
+    }
+    for (size_t k = 0; k < n; ++k)
+    {
+      edges[k].rowStart += edges[k].stepY;
+      bound[k].Next();
+    }
+    for (Edge& w : weigh)
+      w.rowStart += w.stepY;
+  }
+}
+} // namespace qorv_raster
