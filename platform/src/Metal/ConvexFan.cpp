@@ -91,6 +91,12 @@ bool MakeConvexFan(std::vector<const Vertex*> polygon, int varyings, ConvexFan& 
   if (turn < 0) std::swap(ref[1], ref[2]);
   if (!Affine(p, ref, varyings)) return false;
   fan.clockwise = turn > 0;
+  fan.minX = fan.maxX = p[0]->fx, fan.minY = fan.maxY = p[0]->fy;
+  for (const Vertex* v : p)
+  {
+    fan.minX = std::min(fan.minX, v->fx), fan.maxX = std::max(fan.maxX, v->fx);
+    fan.minY = std::min(fan.minY, v->fy), fan.maxY = std::max(fan.maxY, v->fy);
+  }
   std::copy(ref, ref + 3, fan.reference);
   fan.polygon = std::move(polygon);
   return true;
@@ -103,29 +109,24 @@ void Draw::Fan(const ConvexFan& fan, int band, int bands) const
   const bool front = (state->frontFacingWinding == MTLWindingClockwise) == fan.clockwise;
   if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
     return;
-  int64_t minX = p[0]->fx, maxX = minX, minY = p[0]->fy, maxY = minY;
-  for (const Vertex* v : p)
-  {
-    minX = std::min(minX, v->fx), maxX = std::max(maxX, v->fx);
-    minY = std::min(minY, v->fy), maxY = std::max(maxY, v->fy);
-  }
-  const int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(minX - kOne / 2, kOne));
-  const int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(maxX - kOne / 2, kOne));
-  const int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
-  const int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
-  if (px0 > px1 || py0 > py1) return;
+  const int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(fan.minX - kOne / 2, kOne));
+  const int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(fan.maxX - kOne / 2, kOne));
+  const int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(fan.minY - kOne / 2, kOne));
+  const int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(fan.maxY - kOne / 2, kOne));
+  if (px0 > px1 || py0 > py1 || (bands > 1 && !BandHasRows(py0, py1, band, bands))) return;
 
   // The polygon's edges in the triangles' drawing order (clockwise in window coordinates), each the edge of
-  // one triangle with the same bias.
-  std::vector<Edge> edges;
-  edges.reserve(n);
+  // one triangle with the same bias. Kept per thread, as bands draw fans at once.
+  thread_local std::vector<Edge> edges;
+  thread_local std::vector<EdgeBound> bound;
+  edges.clear();
   for (size_t k = 0; k < n; ++k)
   {
     const Vertex *a = p[k], *b = p[(k + 1) % n];
     if (!fan.clockwise) std::swap(a, b);
     edges.emplace_back(a->fx, a->fy, b->fx, b->fy, px0, py0);
   }
-  std::vector<EdgeBound> bound(n);
+  bound.assign(n, EdgeBound());
   // Varyings follow the reference triangle's edges 0 (b to c) and 1 (c to a).
   const Vertex *ra = fan.reference[0], *rb = fan.reference[1], *rc = fan.reference[2];
   Edge weigh[2] = {Edge(rb->fx, rb->fy, rc->fx, rc->fy, px0, py0),

@@ -116,6 +116,13 @@ inline int64_t BandRow(int64_t py, int band, int bands, int64_t& blockEnd)
   return skip > 0 ? block * kQorvBandRows : py;
 }
 
+// Whether rows first to last hold a row of the band.
+inline bool BandHasRows(int64_t first, int64_t last, int band, int bands)
+{
+  const int64_t b0 = first / kQorvBandRows, b1 = last / kQorvBandRows;
+  return b1 - b0 + 1 >= bands || ((band - b0 % bands) % bands + bands) % bands <= b1 - b0;
+}
+
 // A run of a triangle list's triangles (p0, p1, p2), (p0, p2, p3), ... that fans out from one vertex over a
 // convex polygon, drawn as that polygon (see ConvexFan.cpp).
 struct ConvexFan
@@ -124,6 +131,7 @@ struct ConvexFan
   std::vector<const Vertex*> polygon; // p0, p1, ... as the triangles give them
   bool clockwise = false;             // the triangles' turn in window coordinates (y down)
   const Vertex* reference[3] = {};    // the largest triangle, in the order the rasteriser draws it
+  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0; // bounds in fixed point
   size_t Triangles() const { return polygon.size() - 2; }
 };
 

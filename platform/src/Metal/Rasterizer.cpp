@@ -260,9 +260,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
     int64_t top = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits)); // ceil, by shifting
     int64_t bottom = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
-    if (top > bottom) return;
-    int64_t b0 = top / kQorvBandRows, b1 = bottom / kQorvBandRows;
-    if (b1 - b0 + 1 < bands && ((band - b0 % bands) % bands + bands) % bands > b1 - b0) return;
+    if (top > bottom || !BandHasRows(top, bottom, band, bands)) return;
   }
   for (int i = 0; i < 3; ++i)
     X[i] = v[i]->fx;
