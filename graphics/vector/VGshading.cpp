@@ -252,19 +252,17 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
 } // namespace
 
 void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
-                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep,
-                 const VGspanSteps* steps, bool* oneColour)
+                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
 {
-  if (oneColour) *oneColour = false;
-  if (oneColour && rgba && steps && n > 0 && OneColour(frag, *steps, n, antialias, rgba[0]))
-  {
-    std::fill(keep, keep + n, (unsigned char)1);
-    *oneColour = true;
-    return;
-  }
   for (int b = 0; b < n; b += kSpanBlock)
     ShadeBlock(frag, x + b, y + b, u + b, v + b, std::min(kSpanBlock, n - b), antialias, sampler,
                rgba ? rgba + b : nullptr, keep + b);
+}
+
+bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
+                       float* rgba)
+{
+  return n > 0 && OneColour(frag, steps, n, antialias, rgba);
 }
 
 float vgRoundedBoxDistance(float px, float py, float extx, float exty, float rad)

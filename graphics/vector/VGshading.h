@@ -34,13 +34,14 @@ struct VGspanSteps
   float x0, dx, y0, dy, u0, du, v0, dv;
 };
 
-// With steps given, oneColour (when not null, and rgba not null) may be set to say that every fragment is
-// kept and has the colour written to rgba[0] alone, the rest of rgba left unwritten; it is set false
-// otherwise. That is so for a span of one coverage (u and v not moving) of a one-colour paint, or of a
-// gradient that does not change along the span, without a scissor.
 void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
-                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep,
-                 const VGspanSteps* steps = nullptr, bool* oneColour = nullptr);
+                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep);
+
+// Whether the n fragments of a stepped span all are kept with one colour, written to rgba: so for a span of
+// one coverage (u and v not moving) of a one-colour paint, or of a gradient that does not change along the
+// span, without a scissor. The colour is vgShadeFragment's.
+bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
+                       float* rgba);
 
 // Parts of the contract, exposed for renderers that evaluate them separately.
 float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);

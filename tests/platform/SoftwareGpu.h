@@ -50,18 +50,20 @@ inline bool TextureFragment(const QorvFragmentIn& in, float colour[4])
 }
 
 // The solid and texture shaders again, as span functions: they must draw what the per-fragment ones draw.
-// The solid one answers with one colour when the rasteriser lets it.
 inline void SolidSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
 {
-  std::memset(keep, 1, (size_t)in.count);
-  if (colour && in.oneColour)
-  {
-    std::memcpy(colour[0], in.buffers[0].data, 16);
-    *in.oneColour = true;
-    return;
-  }
   for (int i = 0; i < in.count; ++i)
+  {
+    keep[i] = 1;
     if (colour) std::memcpy(colour[i], in.buffers[0].data, 16);
+  }
+}
+
+// The solid shader's span is one colour throughout.
+inline bool SolidSpanColour(const QorvFragmentSpanIn& in, float colour[4])
+{
+  std::memcpy(colour, in.buffers[0].data, 16);
+  return true;
 }
 
 inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
@@ -73,7 +75,7 @@ inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
 
 inline void RegisterShaders()
 {
-  QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan);
+  QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan, SolidSpanColour);
   QorvMetalRegisterFragmentFunction("testTextureSpan", TextureFragment, TextureSpan);
   QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2);
   QorvMetalRegisterFragmentFunction("testSolid", SolidFragment);

@@ -192,7 +192,12 @@ struct Draw
     const StencilTable* table;
   };
 
+  // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
+  void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
   void Run(const Span& sp, int from, int to) const;
+  // A row without a stencil test whose fragments the shader gives one colour, blended in one pass; false
+  // when it is not such a row.
+  bool OneColourRow(const Span& sp, int n) const;
 
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
   // cannot change anything, so they are skipped before shading.

@@ -108,6 +108,51 @@ void Draw::Blend(unsigned char* p, const float colourOut[4]) const
   QorvStorePixel(format, out, p);
 }
 
+// la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step, stepped in
+// float (over a span the error stays far below a colour level). A varying that is the same at all three
+// vertices (fill interiors) is that value throughout, with a step of 0.
+void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const
+{
+  const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
+  const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
+  const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
+  for (int k = 0; k < varyings; ++k)
+  {
+    const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
+    if (va == vc && vb == vc)
+    {
+      in.start[k] = c.varyings[k], in.step[k] = 0;
+      continue;
+    }
+    in.start[k] = (float)(vc + (d0 * (va - vc) + d1 * (vb - vc)) * sp.inv);
+    in.step[k] = (float)((s0 * (va - vc) + s1 * (vb - vc)) * sp.inv);
+  }
+  in.x = sp.x0 + from;
+  in.y = sp.y;
+  in.count = count;
+  in.frontFacing = sp.front;
+  in.buffers = fragmentBuffers;
+  in.textures = textures;
+  in.samplers = samplers;
+}
+
+bool Draw::OneColourRow(const Span& sp, int n) const
+{
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (!colour || !fragmentCode || !fragmentCode->fragmentSpan || !fragmentCode->fragmentSpanColour ||
+      !sourceOver || !(rgba8 || bgra8))
+    return false;
+  QorvFragmentSpanIn in;
+  SpanIn(sp, 0, n, in);
+  float one[4];
+  if (!fragmentCode->fragmentSpanColour(in, one)) return false;
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
+  rgba8 ? QorvSourceOverRowOne<false>(crow, one, nullptr, n)
+        : QorvSourceOverRowOne<true>(crow, one, nullptr, n);
+  return true;
+}
+
 void Draw::Run(const Span& sp, int from, int to) const
 {
   const int m = to - from;
@@ -118,78 +163,58 @@ void Draw::Run(const Span& sp, int from, int to) const
   if (fragmentCode)
   {
     float vary[kQorvMaxVaryings][kChunk];
-    const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
-    const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
-    // la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step.
-    // A varying that is the same at all three vertices (fill interiors) is that value throughout.
-    const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
-    float start[kQorvMaxVaryings] = {}, step[kQorvMaxVaryings] = {};
-    for (int k = 0; k < varyings; ++k)
+    QorvFragmentSpanIn in;
+    SpanIn(sp, from, m, in);
+    if (writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
+        fragmentCode->fragmentSpanColour(in, colourOut[0]))
     {
-      const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
-      float* out = vary[k];
-      if (va == vc && vb == vc)
-      {
-        const float v = c.varyings[k];
-        int t = 0;
-#if defined(__SSE2__)
-        for (const __m128 v4 = _mm_set1_ps(v); t + 4 <= m; t += 4)
-          _mm_storeu_ps(out + t, v4);
-#endif
-        for (; t < m; ++t)
-          out[t] = v;
-        start[k] = v;
-        continue;
-      }
-      const double base = vc + (d0 * (va - vc) + d1 * (vb - vc)) * sp.inv;
-      const double stepped = (s0 * (va - vc) + s1 * (vb - vc)) * sp.inv;
-      // Stepped in float, four to an instruction: over one chunk the error stays far below a colour level.
-      const float fb = (float)base, fs = (float)stepped;
-      start[k] = fb, step[k] = fs;
-      int t = 0;
-#if defined(__SSE2__)
-      const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
-      for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
-        _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
-#endif
-      for (; t < m; ++t)
-        out[t] = fb + (float)t * fs;
-    }
-    if (fragmentCode->fragmentSpan)
-    {
-      QorvFragmentSpanIn in;
-      in.x = sp.x0 + from;
-      in.y = sp.y;
-      in.count = m;
-      for (int k = 0; k < kQorvMaxVaryings; ++k)
-        in.varyings[k] = vary[k], in.start[k] = start[k], in.step[k] = step[k];
-      in.frontFacing = sp.front;
-      in.buffers = fragmentBuffers;
-      in.textures = textures;
-      in.samplers = samplers;
-      if (writeColour) in.oneColour = &oneColour;
-      fragmentCode->fragmentSpan(in, writeColour ? colourOut : nullptr, keep);
+      oneColour = true;
+      std::memset(keep, 1, (size_t)m);
     }
     else
     {
+      for (int k = 0; k < varyings; ++k)
+      {
+        float* out = vary[k];
+        const float fb = in.start[k], fs = in.step[k];
+        int t = 0;
+#if defined(__SSE2__)
+        const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
+        for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
+          _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
+#endif
+        for (; t < m; ++t)
+          out[t] = fb + (float)t * fs;
+      }
+      for (int k = 0; k < kQorvMaxVaryings; ++k)
+        in.varyings[k] = vary[k];
+    }
+    if (oneColour)
+      ; // shaded already
+    else if (fragmentCode->fragmentSpan)
+      fragmentCode->fragmentSpan(in, writeColour ? colourOut : nullptr, keep);
+    else
+    {
+      const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
+      const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
       for (int t = 0; t < m; ++t)
       {
         const double la = (double)(e0 + t * sp.s0) * sp.inv, lb = (double)(e1 + t * sp.s1) * sp.inv;
         float v[kQorvMaxVaryings];
         for (int k = 0; k < varyings; ++k)
           v[k] = vary[k][t];
-        QorvFragmentIn in;
-        in.position[0] = sp.x0 + from + t + 0.5f;
-        in.position[1] = sp.y + 0.5f;
-        in.position[2] = (float)(la * a.z + lb * b.z + (1 - la - lb) * c.z);
-        in.position[3] = 1;
-        in.varyings = v;
-        in.frontFacing = sp.front;
-        in.buffers = fragmentBuffers;
-        in.textures = textures;
-        in.samplers = samplers;
+        QorvFragmentIn one;
+        one.position[0] = sp.x0 + from + t + 0.5f;
+        one.position[1] = sp.y + 0.5f;
+        one.position[2] = (float)(la * a.z + lb * b.z + (1 - la - lb) * c.z);
+        one.position[3] = 1;
+        one.varyings = v;
+        one.frontFacing = sp.front;
+        one.buffers = fragmentBuffers;
+        one.textures = textures;
+        one.samplers = samplers;
         colourOut[t][0] = colourOut[t][1] = colourOut[t][2] = colourOut[t][3] = 0;
-        keep[t] = fragmentCode->fragment(in, colourOut[t]) ? 1 : 0;
+        keep[t] = fragmentCode->fragment(one, colourOut[t]) ? 1 : 0;
       }
     }
   }
@@ -228,8 +253,9 @@ void Draw::Row(const Span& sp, int n) const
 {
   if (!sp.table)
   {
-    for (int i = 0; i < n; i += kChunk)
-      Run(sp, i, std::min(n, i + kChunk));
+    if (!OneColourRow(sp, n))
+      for (int i = 0; i < n; i += kChunk)
+        Run(sp, i, std::min(n, i + kChunk));
     return;
   }
   const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];

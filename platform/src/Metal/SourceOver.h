@@ -117,12 +117,19 @@ inline void QorvSourceOverRow(unsigned char* p, const float (*colourOut)[4], con
 }
 
 // QorvSourceOverRow for a row whose fragments share one colour: the source is prepared once, and an opaque
-// one is a single byte pattern stored where the write flag is set.
+// one is a single byte pattern. Without write flags (null) every pixel is written.
 template <bool Bgra>
 inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const unsigned char* write, int m)
 {
+  auto written = [write](int t) { return !write || write[t]; };
   int t = 0;
 #if defined(__SSE2__)
+  auto flagsAt = [write](int t)
+  {
+    uint32_t flags = 0x01010101u;
+    if (write) std::memcpy(&flags, write + t, 4);
+    return flags;
+  };
   __m128 keep;
   const __m128 src = QorvSourceIn<Bgra>(colour, keep);
   if (_mm_movemask_ps(_mm_cmpeq_ps(src, _mm_setzero_ps())) == 0xF) return;
@@ -131,31 +138,23 @@ inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const 
     // Opaque: the destination is weighed by zero, so every written pixel becomes these bytes.
     uint32_t bytes = 0;
     QorvSourceOver<Bgra>(reinterpret_cast<unsigned char*>(&bytes), colour);
+    const uint32_t four[4] = {bytes, bytes, bytes, bytes};
     for (; t + 4 <= m; t += 4)
     {
-      uint32_t flags;
-      std::memcpy(&flags, write + t, 4);
-      if (flags == 0x01010101u)
-      {
-        const uint32_t four[4] = {bytes, bytes, bytes, bytes};
+      if (flagsAt(t) == 0x01010101u)
         std::memcpy(p + (size_t)t * 4, four, 16);
-        continue;
-      }
-      for (int i = 0; i < 4; ++i)
-        if (write[t + i]) std::memcpy(p + (size_t)(t + i) * 4, &bytes, 4);
+      else
+        for (int i = 0; i < 4; ++i)
+          if (write[t + i]) std::memcpy(p + (size_t)(t + i) * 4, &bytes, 4);
     }
     for (; t < m; ++t)
-      if (write[t]) std::memcpy(p + (size_t)t * 4, &bytes, 4);
+      if (written(t)) std::memcpy(p + (size_t)t * 4, &bytes, 4);
     return;
   }
   const __m128 srcs[4] = {src, src, src, src}, keeps[4] = {keep, keep, keep, keep};
   for (; t + 4 <= m; t += 4)
-  {
-    uint32_t flags;
-    std::memcpy(&flags, write + t, 4);
-    if (flags != 0) QorvSourceOver4(p + (size_t)t * 4, srcs, keeps, flags);
-  }
+    if (const uint32_t flags = flagsAt(t)) QorvSourceOver4(p + (size_t)t * 4, srcs, keeps, flags);
 #endif
   for (; t < m; ++t)
-    if (write[t]) QorvSourceOver<Bgra>(p + (size_t)t * 4, colour);
+    if (written(t)) QorvSourceOver<Bgra>(p + (size_t)t * 4, colour);
 }
