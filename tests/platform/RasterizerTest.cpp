@@ -477,6 +477,7 @@ struct FanCase
   std::vector<Polygon> polygons;
   MTLCullMode cull = MTLCullModeNone;
   bool textured = false; // texture coordinates that are not affine over the polygon
+  bool strip = false;    // the polygon's points are a triangle strip
 };
 
 Polygon Circle(float cx, float cy, float r, int n, bool reversed = false)
@@ -528,6 +529,29 @@ Polygon Spiral()
   return p;
 }
 
+// A strip along an arc, as a stroke's body or a fill's fringe, and two of them joined by repeated points
+// as strips of several paths are.
+Polygon Ribbon(float cx, float cy, float r, float width, int quads)
+{
+  Polygon p;
+  for (int i = 0; i <= quads; ++i)
+  {
+    const float a = 0.2f + 4.0f * (float)i / (float)quads;
+    for (float rr : {r + width / 2, r - width / 2})
+      p.push_back({cx + rr * std::cos(a), cy + rr * std::sin(a)});
+  }
+  return p;
+}
+
+Polygon JoinedRibbons()
+{
+  Polygon a = Ribbon(150.2f, 150.7f, 100, 3, 30), b = Ribbon(140.6f, 160.1f, 60.5f, 1.5f, 17);
+  a.push_back(a.back());
+  a.push_back(b.front());
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 Polygon Star()
 {
   const Polygon p = Circle(150, 150, 120, 7);
@@ -550,6 +574,14 @@ std::vector<FanCase> FanCases()
       {"twice", 300, {Star()}},
       {"spiral", 300, {Spiral()}},
       {"textured", 300, {Circle(150.3f, 148.7f, 137.3f, 32)}, MTLCullModeNone, true},
+      {"ribbon",
+       300,
+       {Ribbon(150.2f, 150.7f, 100, 3, 40), Ribbon(150, 150, 137.5f, 1, 64)},
+       MTLCullModeNone,
+       false,
+       true},
+      {"joined", 300, {JoinedRibbons()}, MTLCullModeNone, false, true},
+      {"ribbonCulled", 40, {Ribbon(20.3f, 20.1f, 12, 2, 9)}, MTLCullModeBack, false, true},
       {"culled", 300, {Circle(150.3f, 148.7f, 137.3f, 32)}, MTLCullModeBack},
       {"kept", 300, {Circle(150.3f, 148.7f, 137.3f, 32, true)}, MTLCullModeBack},
   };
@@ -560,10 +592,11 @@ class RasterizerFans : public testing::TestWithParam<FanCase>
 };
 } // namespace
 
-// A fan of triangles from one vertex (as convex fills arrive) may be drawn as the polygon it covers; it must
-// cover exactly the pixels that the same triangles cover when they do not form a fan (each vertex order
-// turned round), whether convex, concave, winding twice or culled, on one thread or in bands, and keep the
-// triangles' own interpolation where the texture coordinates are not affine over it.
+// A fan of triangles from one vertex (as convex fills arrive), or two triangles of a strip, may be drawn as
+// the polygon they cover; it must cover exactly the pixels that the same triangles cover drawn as a list that
+// is no fan (each vertex order turned round), whether convex, concave, winding twice or culled, on one
+// thread or in bands, and keep the triangles' own interpolation where the texture coordinates are not
+// affine over it.
 TEST_P(RasterizerFans, CoverWhatTheirTrianglesCover)
 {
   const FanCase& c = GetParam();
@@ -577,12 +610,16 @@ TEST_P(RasterizerFans, CoverWhatTheirTrianglesCover)
       for (size_t i = 0; i < polygon.size(); ++i)
         d.vertices.push_back({polygon[i][0], polygon[i][1], c.textured ? (float)(i % 3) * 0.4f : 0,
                               c.textured ? (float)(i % 2) * 0.7f : 0});
-      for (uint32_t i = 1; i + 1 < polygon.size(); ++i)
-      {
-        const uint32_t t[3] = {0, i, i + 1};
-        for (int k = 0; k < 3; ++k)
-          d.indices.push_back(t[fan ? k : (k + 1) % 3]);
-      }
+      if (c.strip && fan)
+        d.type = MTLPrimitiveTypeTriangleStrip;
+      else
+        for (uint32_t i = 1; i + 1 < polygon.size(); ++i)
+        {
+          // The strip's triangles keep its facing: odd ones swap their first two points.
+          const uint32_t t[3] = {c.strip ? i - 1 + (i % 2 == 0) : 0, c.strip ? i - (i % 2 == 0) : i, i + 1};
+          for (int k = 0; k < 3; ++k)
+            d.indices.push_back(t[fan ? k : (k + 1) % 3]);
+        }
       // Additive, so that a pixel covered twice shows.
       d.pipeline = h.Pipeline(c.textured ? "testTextureSpan" : "testSolidSpan", true, MTLBlendFactorOne,
                               MTLBlendFactorOne);

@@ -124,11 +124,11 @@ inline bool BandHasRows(int64_t first, int64_t last, int band, int bands)
 }
 
 // A run of a triangle list's triangles (p0, p1, p2), (p0, p2, p3), ... that fans out from one vertex over a
-// convex polygon, drawn as that polygon (see ConvexFan.cpp).
+// convex polygon, or two triangles of a strip over a convex quad, drawn as that polygon (see ConvexFan.cpp).
 struct ConvexFan
 {
-  size_t firstTriangle = 0;
-  std::vector<const Vertex*> polygon; // p0, p1, ... as the triangles give them
+  size_t firstTriangle = 0;           // in the list, or in the strip
+  std::vector<const Vertex*> polygon; // the fan (p0, p[i], p[i + 1]) of the list, or the strip's quad
   bool clockwise = false;             // the triangles' turn in window coordinates (y down)
   const Vertex* reference[3] = {};    // the largest triangle, in the order the rasteriser draws it
   int64_t minX = 0, maxX = 0, minY = 0, maxY = 0; // bounds in fixed point

@@ -387,10 +387,25 @@ struct QorvRasterDraw::Shaded
   std::vector<uint32_t> reference;          // per vertex id of the draw, its entry in vertices
   std::vector<qorv_raster::ConvexFan> fans; // in the order of their triangles
 
-  // Fans of a triangle list without a stencil test (a fan's triangles would each count there).
+  // Fans of a triangle list, and quads of a strip, without a stencil test (a fan's triangles would each
+  // count there).
   void FindFans()
   {
-    if (type != MTLPrimitiveTypeTriangle || draw.TableFor(false) || draw.TableFor(true)) return;
+    if (draw.TableFor(false) || draw.TableFor(true)) return;
+    auto vertex = [&](size_t i) -> const Vertex* { return &vertices[reference[i]]; };
+    if (type == MTLPrimitiveTypeTriangleStrip)
+    {
+      // Triangles i and i + 1, (a, b, c) and (c, b, d), cover the quad a, b, d, c.
+      for (size_t i = 0; i + 3 < reference.size(); i += 2)
+      {
+        qorv_raster::ConvexFan fan;
+        fan.firstTriangle = i;
+        if (qorv_raster::MakeConvexFan({vertex(i), vertex(i + 1), vertex(i + 3), vertex(i + 2)},
+                                       draw.varyings, fan))
+          fans.push_back(std::move(fan));
+      }
+      return;
+    }
     const size_t triangles = reference.size() / 3;
     for (size_t t = 0; t < triangles;)
     {
@@ -402,9 +417,9 @@ struct QorvRasterDraw::Shaded
       qorv_raster::ConvexFan fan;
       if (end - t >= 2)
       {
-        std::vector<const Vertex*> polygon = {&vertices[reference[3 * t]], &vertices[reference[3 * t + 1]]};
+        std::vector<const Vertex*> polygon = {vertex(3 * t), vertex(3 * t + 1)};
         for (size_t i = t; i < end; ++i)
-          polygon.push_back(&vertices[reference[3 * i + 2]]);
+          polygon.push_back(vertex(3 * i + 2));
         fan.firstTriangle = t;
         if (qorv_raster::MakeConvexFan(std::move(polygon), draw.varyings, fan))
           fans.push_back(std::move(fan));
@@ -539,9 +554,16 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   else
   {
     // Odd triangles of a strip swap their first two vertices so the whole strip keeps one facing.
+    auto quad = mShaded->fans.begin();
     for (size_t i = 0; i + 2 < count; ++i)
     {
-      if (i % 2 == 0)
+      if (quad != mShaded->fans.end() && quad->firstTriangle == i)
+      {
+        d.Fan(*quad, band, bands);
+        ++i;
+        ++quad;
+      }
+      else if (i % 2 == 0)
         d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2), band, bands);
       else
         d.Triangle(vertex(i + 1), vertex(i), vertex(i + 2), band, bands);
