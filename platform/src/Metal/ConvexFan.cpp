@@ -116,21 +116,32 @@ void Draw::Fan(const ConvexFan& fan, int band, int bands) const
   if (px0 > px1 || py0 > py1 || (bands > 1 && !BandHasRows(py0, py1, band, bands))) return;
 
   // The polygon's edges in the triangles' drawing order (clockwise in window coordinates), each the edge of
-  // one triangle with the same bias. Kept per thread, as bands draw fans at once.
+  // one triangle with the same bias. An edge bounds the rows whose centres lie within its height; the others
+  // lie inside it, the polygon being strictly convex, so its bound is only stepped there, started when first
+  // needed. Kept per thread, as bands draw fans at once.
+  struct Side
+  {
+    int64_t first, last; // rows
+    int64_t at;          // the row that bound is at; below first before it starts
+    EdgeBound bound;
+  };
   thread_local std::vector<Edge> edges;
-  thread_local std::vector<EdgeBound> bound;
+  thread_local std::vector<Side> sides;
   edges.clear();
+  sides.clear();
   for (size_t k = 0; k < n; ++k)
   {
     const Vertex *a = p[k], *b = p[(k + 1) % n];
     if (!fan.clockwise) std::swap(a, b);
     edges.emplace_back(a->fx, a->fy, b->fx, b->fy, px0, py0);
+    const int64_t top = std::min(a->fy, b->fy), bottom = std::max(a->fy, b->fy);
+    const int64_t first = -((kOne / 2 - top) >> kSubBits), last = (bottom - kOne / 2) >> kSubBits;
+    sides.push_back(Side{first, last, first - 1, EdgeBound()});
   }
-  bound.assign(n, EdgeBound());
   // Varyings follow the reference triangle's edges 0 (b to c) and 1 (c to a).
   const Vertex *ra = fan.reference[0], *rb = fan.reference[1], *rc = fan.reference[2];
-  Edge weigh[2] = {Edge(rb->fx, rb->fy, rc->fx, rc->fy, px0, py0),
-                   Edge(rc->fx, rc->fy, ra->fx, ra->fy, px0, py0)};
+  const Edge weigh[2] = {Edge(rb->fx, rb->fy, rc->fx, rc->fy, px0, py0),
+                         Edge(rc->fx, rc->fy, ra->fx, ra->fy, px0, py0)};
   Span sp;
   sp.inv = 1.0 / (double)Cross(ra, rb, rc);
   sp.a = ra, sp.b = rb, sp.c = rc;
@@ -138,55 +149,45 @@ void Draw::Fan(const ConvexFan& fan, int band, int bands) const
   sp.table = TableFor(front);
   sp.s0 = weigh[0].stepX, sp.s1 = weigh[1].stepX;
 
-  bool started = false;
   int64_t bandEnd = -1;
   for (int64_t py = py0; py <= py1; ++py)
   {
     if (bands > 1 && py >= bandEnd)
     {
-      const int64_t next = BandRow(py, band, bands, bandEnd);
-      if (next > py1) break;
-      for (size_t k = 0; k < n; ++k)
-      {
-        edges[k].rowStart += edges[k].stepY * (next - py);
-        if (started) bound[k].Skip(next - py);
-      }
-      for (Edge& w : weigh)
-        w.rowStart += w.stepY * (next - py);
-      py = next;
+      py = BandRow(py, band, bands, bandEnd);
+      if (py > py1) break;
     }
-    if (!started)
-      for (size_t k = 0; k < n; ++k)
-        bound[k].Start(edges[k].rowStart, edges[k].bias, edges[k].stepX, edges[k].stepY);
-    started = true;
-    {
-      int64_t lo = 0, hi = px1 - px0;
-      for (size_t k = 0; k < n; ++k)
-      {
-        const Edge& e = edges[k];
-        if (e.stepX > 0)
-          lo = std::max(lo, bound[k].Bound());
-        else if (e.stepX < 0)
-          hi = std::min(hi, bound[k].Bound());
-        else if (e.rowStart < e.bias)
-          hi = -1;
-      }
-      if (lo <= hi)
-      {
-        sp.y = (int)py;
-        sp.x0 = (int)(px0 + lo);
-        sp.e0 = weigh[0].rowStart + lo * weigh[0].stepX;
-        sp.e1 = weigh[1].rowStart + lo * weigh[1].stepX;
-        Row(sp, (int)(hi - lo + 1));
-      }
-    }
+    int64_t lo = 0, hi = px1 - px0;
     for (size_t k = 0; k < n; ++k)
     {
-      edges[k].rowStart += edges[k].stepY;
-      bound[k].Next();
+      Side& side = sides[k];
+      if (py < side.first || py > side.last) continue;
+      const Edge& e = edges[k];
+      if (e.stepX == 0)
+      {
+        if (e.rowStart + e.stepY * (py - py0) < e.bias) hi = -1;
+        continue;
+      }
+      if (side.at < side.first)
+        side.bound.Start(e.rowStart + e.stepY * (py - py0), e.bias, e.stepX, e.stepY);
+      else if (side.at == py - 1)
+        side.bound.Next();
+      else
+        side.bound.Skip(py - side.at);
+      side.at = py;
+      if (e.stepX > 0)
+        lo = std::max(lo, side.bound.Bound());
+      else
+        hi = std::min(hi, side.bound.Bound());
     }
-    for (Edge& w : weigh)
-      w.rowStart += w.stepY;
+    if (lo <= hi)
+    {
+      sp.y = (int)py;
+      sp.x0 = (int)(px0 + lo);
+      sp.e0 = weigh[0].rowStart + weigh[0].stepY * (py - py0) + lo * weigh[0].stepX;
+      sp.e1 = weigh[1].rowStart + weigh[1].stepY * (py - py0) + lo * weigh[1].stepX;
+      Row(sp, (int)(hi - lo + 1));
+    }
   }
 }
 } // namespace qorv_raster
