@@ -24,7 +24,7 @@ int64_t Cross(const Vertex* o, const Vertex* a, const Vertex* b)
 
 // Whether every varying at every polygon vertex is what the plane through the reference triangle gives,
 // within what the rounding of the vertices to fixed point can account for.
-bool Affine(const std::vector<const Vertex*>& polygon, const Vertex* const* ref, int varyings)
+bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, int varyings)
 {
   const Vertex &a = *ref[0], &b = *ref[1], &c = *ref[2];
   const double area = (double)Cross(&a, &b, &c);
@@ -33,16 +33,17 @@ bool Affine(const std::vector<const Vertex*>& polygon, const Vertex* const* ref,
     const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
     if (va == vc && vb == vc)
     {
-      for (const Vertex* p : polygon)
-        if (p->varyings[k] != c.varyings[k]) return false;
+      for (size_t i = 0; i < n; ++i)
+        if (polygon[i]->varyings[k] != c.varyings[k]) return false;
       continue;
     }
     // The plane's slope per fixed-point unit; edge 0 (b to c) weighs a, edge 1 (c to a) weighs b.
     const double gx = ((va - vc) * (double)(b.fy - c.fy) + (vb - vc) * (double)(c.fy - a.fy)) / area;
     const double gy = ((va - vc) * (double)(c.fx - b.fx) + (vb - vc) * (double)(a.fx - c.fx)) / area;
     const double slope = std::fabs(gx) + std::fabs(gy);
-    for (const Vertex* p : polygon)
+    for (size_t i = 0; i < n; ++i)
     {
+      const Vertex* p = polygon[i];
       const double la = (double)Cross(&b, &c, p) / area, lb = (double)Cross(&c, &a, p) / area;
       const double expected = vc + la * (va - vc) + lb * (vb - vc), actual = p->varyings[k];
       // Each vertex is up to half a unit from where it was in each direction; the plane carries the
@@ -55,13 +56,11 @@ bool Affine(const std::vector<const Vertex*>& polygon, const Vertex* const* ref,
 }
 } // namespace
 
-bool MakeConvexFan(std::vector<const Vertex*> polygon, int varyings, ConvexFan& fan)
+bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fan)
 {
-  const size_t n = polygon.size();
   if (n < 4) return false;
-  for (const Vertex* v : polygon)
-    if (!v->valid) return false;
-  const std::vector<const Vertex*>& p = polygon;
+  for (size_t i = 0; i < n; ++i)
+    if (!p[i]->valid) return false;
   const int turn = Sign(Cross(p[0], p[1], p[2]));
   if (turn == 0) return false;
   size_t largest = 1;
@@ -89,23 +88,25 @@ bool MakeConvexFan(std::vector<const Vertex*> polygon, int varyings, ConvexFan& 
   // The rasteriser draws a triangle turning the other way with its last two vertices swapped.
   const Vertex* ref[3] = {p[0], p[largest], p[largest + 1]};
   if (turn < 0) std::swap(ref[1], ref[2]);
-  if (!Affine(p, ref, varyings)) return false;
+  if (!Affine(p, n, ref, varyings)) return false;
   fan.clockwise = turn > 0;
   fan.minX = fan.maxX = p[0]->fx, fan.minY = fan.maxY = p[0]->fy;
-  for (const Vertex* v : p)
+  for (size_t i = 0; i < n; ++i)
   {
+    const Vertex* v = p[i];
     fan.minX = std::min(fan.minX, v->fx), fan.maxX = std::max(fan.maxX, v->fx);
     fan.minY = std::min(fan.minY, v->fy), fan.maxY = std::max(fan.maxY, v->fy);
   }
   std::copy(ref, ref + 3, fan.reference);
-  fan.polygon = std::move(polygon);
+  fan.polygon = p;
+  fan.corners = n;
   return true;
 }
 
 void Draw::Fan(const ConvexFan& fan, int band, int bands) const
 {
-  const std::vector<const Vertex*>& p = fan.polygon;
-  const size_t n = p.size();
+  const Vertex* const* p = fan.polygon;
+  const size_t n = fan.corners;
   const bool front = (state->frontFacingWinding == MTLWindingClockwise) == fan.clockwise;
   if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
     return;

@@ -127,18 +127,20 @@ inline bool BandHasRows(int64_t first, int64_t last, int band, int bands)
 // convex polygon, or two triangles of a strip over a convex quad, drawn as that polygon (see ConvexFan.cpp).
 struct ConvexFan
 {
-  size_t firstTriangle = 0;           // in the list, or in the strip
-  std::vector<const Vertex*> polygon; // the fan (p0, p[i], p[i + 1]) of the list, or the strip's quad
-  bool clockwise = false;             // the triangles' turn in window coordinates (y down)
-  const Vertex* reference[3] = {};    // the largest triangle, in the order the rasteriser draws it
+  size_t firstTriangle = 0;               // in the list, or in the strip
+  const Vertex* const* polygon = nullptr; // the fan (p0, p[i], p[i + 1]) of the list, or the strip's quad
+  size_t corners = 0;
+  bool clockwise = false;          // the triangles' turn in window coordinates (y down)
+  const Vertex* reference[3] = {}; // the largest triangle, in the order the rasteriser draws it
   int64_t minX = 0, maxX = 0, minY = 0, maxY = 0; // bounds in fixed point
-  size_t Triangles() const { return polygon.size() - 2; }
+  size_t Triangles() const { return corners - 2; }
 };
 
 // Makes a fan of the polygon when its triangles can be drawn as one polygon: all turn the same way over a
 // convex polygon that winds once, and the varyings are affine over it, up to the vertices' rounding to fixed
 // point.
-bool MakeConvexFan(std::vector<const Vertex*> polygon, int varyings, ConvexFan& fan);
+// The fan keeps the pointer to the n corners.
+bool MakeConvexFan(const Vertex* const* polygon, size_t n, int varyings, ConvexFan& fan);
 
 struct Draw
 {

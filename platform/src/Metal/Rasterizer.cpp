@@ -386,46 +386,61 @@ struct QorvRasterDraw::Shaded
   std::vector<Vertex> vertices;
   std::vector<uint32_t> reference;          // per vertex id of the draw, its entry in vertices
   std::vector<qorv_raster::ConvexFan> fans; // in the order of their triangles
+  std::vector<const Vertex*> corners;       // of the fans' polygons
 
   // Fans of a triangle list, and quads of a strip, without a stencil test (a fan's triangles would each
-  // count there).
+  // count there). Their corners go into one list, which the fans point into once it is complete.
   void FindFans()
   {
     if (draw.TableFor(false) || draw.TableFor(true)) return;
     auto vertex = [&](size_t i) -> const Vertex* { return &vertices[reference[i]]; };
+    std::vector<size_t> starts;
+    auto make = [&](size_t firstTriangle, size_t start)
+    {
+      qorv_raster::ConvexFan fan;
+      fan.firstTriangle = firstTriangle;
+      if (qorv_raster::MakeConvexFan(corners.data() + start, corners.size() - start, draw.varyings, fan))
+      {
+        fans.push_back(fan);
+        starts.push_back(start);
+      }
+      else
+        corners.resize(start);
+    };
     if (type == MTLPrimitiveTypeTriangleStrip)
     {
       // Triangles i and i + 1, (a, b, c) and (c, b, d), cover the quad a, b, d, c.
       for (size_t i = 0; i + 3 < reference.size(); i += 2)
       {
-        qorv_raster::ConvexFan fan;
-        fan.firstTriangle = i;
-        if (qorv_raster::MakeConvexFan({vertex(i), vertex(i + 1), vertex(i + 3), vertex(i + 2)},
-                                       draw.varyings, fan))
-          fans.push_back(std::move(fan));
+        const size_t start = corners.size();
+        corners.insert(corners.end(), {vertex(i), vertex(i + 1), vertex(i + 3), vertex(i + 2)});
+        make(i, start);
       }
-      return;
     }
-    const size_t triangles = reference.size() / 3;
-    for (size_t t = 0; t < triangles;)
+    else
     {
-      // Triangles (f, a, b), (f, b, c), ...
-      size_t end = t + 1;
-      while (end < triangles && reference[3 * end] == reference[3 * t] &&
-             reference[3 * end + 1] == reference[3 * end - 1])
-        ++end;
-      qorv_raster::ConvexFan fan;
-      if (end - t >= 2)
+      const size_t triangles = reference.size() / 3;
+      for (size_t t = 0; t < triangles;)
       {
-        std::vector<const Vertex*> polygon = {vertex(3 * t), vertex(3 * t + 1)};
-        for (size_t i = t; i < end; ++i)
-          polygon.push_back(vertex(3 * i + 2));
-        fan.firstTriangle = t;
-        if (qorv_raster::MakeConvexFan(std::move(polygon), draw.varyings, fan))
-          fans.push_back(std::move(fan));
+        // Triangles (f, a, b), (f, b, c), ...
+        size_t end = t + 1;
+        while (end < triangles && reference[3 * end] == reference[3 * t] &&
+               reference[3 * end + 1] == reference[3 * end - 1])
+          ++end;
+        if (end - t >= 2)
+        {
+          const size_t start = corners.size();
+          corners.push_back(vertex(3 * t));
+          corners.push_back(vertex(3 * t + 1));
+          for (size_t i = t; i < end; ++i)
+            corners.push_back(vertex(3 * i + 2));
+          make(t, start);
+        }
+        t = end;
       }
-      t = end;
     }
+    for (size_t f = 0; f < fans.size(); ++f)
+      fans[f].polygon = corners.data() + starts[f];
   }
 };
 
