@@ -196,10 +196,13 @@ struct Draw
 
   // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
   void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
-  void Run(const Span& sp, int from, int to) const;
+  // ready: the input SpanIn gives for these fragments, when made already; askColour: whether the shader is
+  // still to be asked for one colour.
+  void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr,
+           bool askColour = true) const;
   // A row without a stencil test whose fragments the shader gives one colour, blended in one pass; false
-  // when it is not such a row.
-  bool OneColourRow(const Span& sp, int n) const;
+  // when it is not such a row. in is the row's input when it was made.
+  bool OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const;
 
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
   // cannot change anything, so they are skipped before shading.

@@ -136,14 +136,13 @@ void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) c
   in.samplers = samplers;
 }
 
-bool Draw::OneColourRow(const Span& sp, int n) const
+bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
 {
   const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
              bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   if (!colour || !fragmentCode || !fragmentCode->fragmentSpan || !fragmentCode->fragmentSpanColour ||
       !sourceOver || !(rgba8 || bgra8))
     return false;
-  QorvFragmentSpanIn in;
   SpanIn(sp, 0, n, in);
   float one[4];
   if (!fragmentCode->fragmentSpanColour(in, one)) return false;
@@ -153,7 +152,7 @@ bool Draw::OneColourRow(const Span& sp, int n) const
   return true;
 }
 
-void Draw::Run(const Span& sp, int from, int to) const
+void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour) const
 {
   const int m = to - from;
   const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
@@ -164,8 +163,11 @@ void Draw::Run(const Span& sp, int from, int to) const
   {
     float vary[kQorvMaxVaryings][kChunk];
     QorvFragmentSpanIn in;
-    SpanIn(sp, from, m, in);
-    if (writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
+    if (ready)
+      in = *ready;
+    else
+      SpanIn(sp, from, m, in);
+    if (askColour && writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
         fragmentCode->fragmentSpanColour(in, colourOut[0]))
     {
       oneColour = true;
@@ -253,9 +255,12 @@ void Draw::Row(const Span& sp, int n) const
 {
   if (!sp.table)
   {
-    if (!OneColourRow(sp, n))
-      for (int i = 0; i < n; i += kChunk)
-        Run(sp, i, std::min(n, i + kChunk));
+    // Asked once for the row: a short row's chunk takes the same input, and no chunk asks again.
+    QorvFragmentSpanIn in;
+    in.count = 0;
+    if (OneColourRow(sp, n, in)) return;
+    for (int i = 0; i < n; i += kChunk)
+      Run(sp, i, std::min(n, i + kChunk), in.count == n && n <= kChunk ? &in : nullptr, false);
     return;
   }
   const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];
