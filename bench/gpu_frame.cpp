@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -209,6 +211,18 @@ public:
       : mScale(scale), mSurface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kW * scale, kH * scale)),
         mLogo(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 32))
   {
+    // The renderer's logo, opaque, in cairo's native-endian BGRA words.
+    const auto px = Logo();
+    unsigned char* data = cairo_image_surface_get_data(mLogo);
+    const int stride = cairo_image_surface_get_stride(mLogo);
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 64; ++x)
+      {
+        const unsigned char* p = &px[(y * 64 + x) * 4];
+        const uint32_t word = (uint32_t)p[3] << 24 | (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2];
+        std::memcpy(data + y * stride + x * 4, &word, 4);
+      }
+    cairo_surface_mark_dirty(mLogo);
   }
   ~CairoScene()
   {

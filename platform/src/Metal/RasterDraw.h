@@ -172,7 +172,7 @@ struct Draw
     bool pass[256];
     uint8_t next[256];
   };
-  // Built on first use by a triangle of that facing: back, front.
+  // Back, front; built when first asked for, which QorvRasterDraw does before bands read them.
   mutable StencilTable stencilTables[2];
   mutable bool tableBuilt[2] = {false, false};
 
