@@ -27,15 +27,15 @@ bool vgShadeFragment(const MVGfragUniforms& frag, float x, float y, float u, flo
 // its colour. rgba may be null when only the discards are wanted. The uniforms are looked at once, so the
 // common cases (no scissor, one colour, no stroke coverage) cost less than n calls; colours agree with
 // vgShadeFragment to a float rounding.
+void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
+                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep);
+
 // How a span's coordinates run when a rasteriser steps them: x[i] is x0 + i * dx computed in float, and
 // likewise y, u and v.
 struct VGspanSteps
 {
   float x0, dx, y0, dy, u0, du, v0, dv;
 };
-
-void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
-                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep);
 
 // Whether the n fragments of a stepped span all are kept with one colour, written to rgba: so for a span of
 // one coverage (u and v not moving) of a one-colour paint, or of a gradient that does not change along the
