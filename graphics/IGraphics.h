@@ -356,6 +356,8 @@ public:
   // The corner resizer starts a drag with this.
   void StartDragResize() { mResizingInProcess = true; }
   EResizeMode GetResizeMode() const { return mGUISizeMode; }
+  // The corner resizer chooses per press whether its drag scales or sizes the editor.
+  void SetResizeMode(EResizeMode mode) { mGUISizeMode = mode; }
 
   // Gesture regions (rectangles with a function, for touches that hit no control with gestures).
   void AttachGestureRegion(const IRECT& bounds, EGestureType type, IGestureRegionFunc func);
@@ -531,6 +533,12 @@ public:
   int FPS() const { return mFPS; }
   float GetMinScale() const { return mMinScale; }
   float GetMaxScale() const { return mMaxScale; }
+  // The range a corner drag or a resize may scale the editor to.
+  void SetScaleConstraints(float lo, float hi)
+  {
+    mMinScale = lo;
+    mMaxScale = hi;
+  }
   IRECT GetBounds() const { return IRECT(0.f, 0.f, float(mWidth), float(mHeight)); }
 
   // --- Rotated text placement -----------------------------------------------------------------------
@@ -547,6 +555,8 @@ public:
   void SetCapturedControl(uint64_t touchID, IControl* pControl) { mCapturedMap[touchID] = pControl; }
   IControl* GetMouseOverControl() const { return mMouseOver; }
   int GetMouseOverIdx() const { return mMouseOverIdx; }
+  // A control that answers a typed value for another puts the mouse-over index back around it.
+  void SetMouseOverIdx(int idx) { mMouseOverIdx = idx; }
   void SetMouseOverControl(IControl* pControl);
   IControl* GetControlInTextEntry() const { return mInTextEntry; }
   IControl* GetControlInPopupMenu() const { return mInPopupMenu; }

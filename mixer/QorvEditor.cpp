@@ -39,7 +39,7 @@ constexpr int kMainMeters[] = {kIdxMainLeftBar, kIdxMainLeftPeak, kIdxMainRightB
 
 IGraphics* Qorv::LaidOutEditor() const
 {
-  if (!mEditorOpenFlag || !mLayoutDone) return nullptr;
+  if (!IsEditorOpen() || !mLayoutDone) return nullptr;
   auto* ui = dynamic_cast<IGraphics*>(GetUI());
   return ui && ui->NControls() > 0 ? ui : nullptr;
 }
