@@ -64,15 +64,16 @@ void IDirBrowseControlBase::ScanDirectory(const char* path, IPopupMenu& menu)
 
   DIR* pDir = opendir(folder.c_str());
   if (!pDir) return;
-  struct stat folderInfo;
-  if (fstat(dirfd(pDir), &folderInfo) != 0 ||
-      std::find(mScanning.begin(), mScanning.end(), std::make_pair(folderInfo.st_dev, folderInfo.st_ino)) !=
-          mScanning.end())
+  struct stat folderInfo = {};
+  const bool known = fstat(dirfd(pDir), &folderInfo) == 0;
+  const std::pair<uint64_t, uint64_t> id(uint64_t(folderInfo.st_dev), uint64_t(folderInfo.st_ino));
+  // A folder already being scanned, reached again through a link, would recurse without end.
+  if (!known || std::find(mScanning.begin(), mScanning.end(), id) != mScanning.end())
   {
     closedir(pDir);
     return;
   }
-  mScanning.emplace_back(folderInfo.st_dev, folderInfo.st_ino);
+  mScanning.push_back(id);
 
   const std::string ext = mExtension.Get();
   while (const dirent* pEntry = readdir(pDir))

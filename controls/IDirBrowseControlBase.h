@@ -8,8 +8,7 @@
 #include "graphics/IControl.h"
 #include "graphics/IPopupMenu.h"
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -54,6 +53,6 @@ protected:
 private:
   // Device and inode of the folders being scanned, outermost first: a folder reached again through a
   // symbolic link is a loop and is not entered.
-  std::vector<std::pair<dev_t, ino_t>> mScanning;
+  std::vector<std::pair<uint64_t, uint64_t>> mScanning;
 };
 } // namespace iplugin::igraphics
