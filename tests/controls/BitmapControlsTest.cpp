@@ -195,6 +195,19 @@ TEST_F(BitmapControlsTest, ABitmapSwitchStepsByItsFramesAndWraps)
   }
 }
 
+TEST_F(BitmapControlsTest, ABitmapKnobShowsTheFrameOfWhereItWasDragged)
+{
+  // 101 frames of 50 x 50: a drag of 10 points up with gearing 4 moves 0.05, five frames.
+  auto* knob = Attach(new IBKnobControl(IRECT(0, 0, 50, 50), Load("dial.png", 50, 5050, 101, false), kGain));
+  knob->OnMouseDown(25, 25, IMouseMod(true));
+  knob->OnMouseDrag(25, 15, 0, -10, IMouseMod(true));
+  knob->OnMouseUp(25, 15, IMouseMod(true));
+  EXPECT_EQ(DrawOnce(*knob).srcY, 5 * 50);
+  knob->OnMouseWheel(25, 25, IMouseMod(), 1.f);
+  EXPECT_EQ(DrawOnce(*knob).srcY, 6 * 50);
+  EXPECT_EQ(dlg.mSentValues.back().first, int(kGain));
+}
+
 TEST_F(BitmapControlsTest, TheBackgroundGoesBehindEveryControl)
 {
   Attach(new IBitmapControl(0, 0, Load("front.png", 10, 10, 1, false)));
