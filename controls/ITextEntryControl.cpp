@@ -183,24 +183,9 @@ void ITextEntryControl::CopySelection()
   mGraphics->SetTextInClipboard(UTF16ToUTF8(mEditString.data() + lo, size_t(end - lo)).c_str());
 }
 
-bool ITextEntryControl::FilteredKey(const IKeyPress& key, unsigned& code) const
+bool ITextEntryControl::FilteredKey(const IKeyPress& key, unsigned cp, unsigned& code) const
 {
-  const unsigned cp = DecodeKeyText(key.utf8);
   const unsigned special = kSpecialKey | unsigned(key.VK);
-  switch (key.VK)
-  {
-  case kVKBackspace: code = special; return true;
-  case kVKSpace: code = 0x20; return true;
-  case kVKDelete: code = special; return true;
-  default:
-    if (key.VK >= kVKPageUp && key.VK <= kVKDown)
-    {
-      code = special;
-      return true;
-    }
-    break;
-  }
-
   const IControl* pEdited = mGraphics ? mGraphics->GetControlInTextEntry() : nullptr;
   if (!pEdited) return false;
   const IParam* pParam = pEdited->GetParam(0);
@@ -232,17 +217,25 @@ bool ITextEntryControl::OnKeyDown(float x, float y, const IKeyPress& key)
     }
   }
 
+  const unsigned cp = DecodeKeyText(key.utf8);
+  unsigned code = 0;
   switch (key.VK)
   {
   case kVKTab: return false;
   // The edit is over: the key must not reach the core, which would insert and record it.
   case kVKReturn: CommitEdit(); return true;
   case kVKEscape: DismissEdit(); return true;
-  default: break;
+  case kVKSpace: code = 0x20; break;
+  case kVKBackspace:
+  case kVKDelete: code = kSpecialKey | unsigned(key.VK); break;
+  default:
+    if (key.VK >= kVKPageUp && key.VK <= kVKDown)
+      code = kSpecialKey | unsigned(key.VK);
+    else if (!FilteredKey(key, cp, code))
+      return false;
+    break;
   }
 
-  unsigned code = 0;
-  if (!FilteredKey(key, code)) return false;
   if (key.C) code |= kCommandBit;
   if (key.A) code |= kOptionBit;
   if (key.S) code |= kShiftBit;

@@ -92,9 +92,9 @@ private:
   bool EditAndMark(F f);
   void ShowContextMenu(float x, float y);
   void SelectAll();
-  // The key code of a key press for the core, after the parameter's character filter; false when no
-  // control is being edited.
-  bool FilteredKey(const IKeyPress& key, unsigned& code) const;
+  // The key code of a character key for the core, after the parameter's character filter (cp: the
+  // key's code point); false when no control is being edited.
+  bool FilteredKey(const IKeyPress& key, unsigned cp, unsigned& code) const;
   static void CaretBlinkStep(IControl* pControl);
   // Empties and parks both rectangles and redraws everything the entry covered.
   void EndEditing();
