@@ -253,6 +253,8 @@ private:
   char mGroup[kTextLen] = {};
   std::unique_ptr<Shape> mShape;
   DisplayFunc mDisplayFunction;
-  TypedBuf<DisplayText> mDisplayTexts{4096};
+  // Grown one entry at a time: most parameters hold two or a few texts, and a session holds hundreds
+  // of parameters per instance.
+  TypedBuf<DisplayText> mDisplayTexts{int(sizeof(DisplayText))};
 };
 } // namespace iplugin
