@@ -239,6 +239,36 @@ TEST_F(TallPopupMenuTest, ScrollsByHoverBetweenTheEnds)
   EXPECT_EQ(opener->mChoices, "34:7;");
 }
 
+TEST_F(TallPopupMenuTest, DrawsArrowsInPlaceOfTheHiddenItemsAndHighlightsTheCellUnderTheMouse)
+{
+  IPopupMenu menu;
+  AddItems(menu, 34);
+  menu.GetItem(5)->SetChecked(true);
+  Open(menu);
+  Advance(110);
+  HoverCell(12);
+  HoverCell(12);
+  g.TakeLog();
+  popup->Draw(g);
+  const std::vector<std::string> log = g.TakeLog({"text", "fill"});
+  std::vector<std::string> texts, fills;
+  for (const std::string& line : log)
+    (line.rfind("text", 0) == 0 ? texts : fills).push_back(line.substr(0, line.rfind(' ')));
+  // Rows 1 to 11 show items 3 to 13 (rows 0 and 12 are arrows), in the panel's fade weight.
+  ASSERT_EQ(texts.size(), 11u);
+  EXPECT_EQ(texts.front(), "text Item 3 100 36 174.5 55");
+  EXPECT_EQ(texts.back(), "text Item 13 100 246 174.5 265");
+  EXPECT_EQ(log.back().substr(log.back().rfind(' ')), " b0,0.95");
+  const std::vector<std::string> expected = {
+    "fill #255,255,255,255", // panel
+    "fill #255,0,0,0",       // up arrow, not under the mouse
+    "fill #255,255,0,0",     // highlight behind the down arrow
+    "fill #255,255,255,255", // down arrow in the selected colour
+    "fill #255,0,0,0",       // the tick of item 5
+  };
+  EXPECT_EQ(fills, expected);
+}
+
 TEST_F(TallPopupMenuTest, ArrowCellsChooseNothing)
 {
   IPopupMenu menu;
