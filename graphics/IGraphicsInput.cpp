@@ -330,9 +330,11 @@ bool IGraphics::OnKeyUp(float x, float y, const IKeyPress& key)
 
 void IGraphics::SetQwertyMidiKeyHandlerFunc(IMidiMsgFunc func)
 {
-  mKeyHandlerFunc = [this, func](const IKeyPress& key, bool isUp) {
+  mKeyHandlerFunc = [this, func](const IKeyPress& key, bool isUp)
+  {
     QwertyKeyboard& kb = Qwerty();
-    const auto send = [this, &func](const IMidiMsg& msg) {
+    const auto send = [this, &func](const IMidiMsg& msg)
+    {
       mDelegate->SendMidiMsgFromUI(msg);
       if (func) func(msg);
     };
@@ -358,7 +360,8 @@ void IGraphics::SetQwertyMidiKeyHandlerFunc(IMidiMsgFunc func)
     }
     if ((k == 'X' || k == 'Z') && !isUp)
     {
-      kb.baseNote = k == 'X' ? std::min(std::max(kb.baseNote, 12), 84) + 12 : std::min(std::max(kb.baseNote, 36), 108) - 12;
+      kb.baseNote = k == 'X' ? std::min(std::max(kb.baseNote, 12), 84) + 12
+                             : std::min(std::max(kb.baseNote, 36), 108) - 12;
       for (int note = 0; note < 128; ++note)
         if (kb.held[note])
         {

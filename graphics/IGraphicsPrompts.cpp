@@ -106,7 +106,8 @@ void IGraphics::SetControlValueAfterTextEdit(const char* str)
       return;
     }
     double v = pParam->StringToValue(str ? str : "");
-    if (pParam->GetStepped() && pParam->GetStep() > 0.0) v = std::round(v / pParam->GetStep()) * pParam->GetStep();
+    if (pParam->GetStepped() && pParam->GetStep() > 0.0)
+      v = std::round(v / pParam->GetStep()) * pParam->GetStep();
     v = std::clamp(v, pParam->GetMin(), pParam->GetMax());
     double n = pParam->ToNormalized(v);
     n = std::isnan(n) ? 0.0 : std::clamp(n, 0.0, 1.0);
@@ -144,16 +145,20 @@ void IGraphics::UpdatePeers(IControl* pCaller, int callerValIdx)
 
 void IGraphics::AssignParamNameToolTips()
 {
-  ForStandardControlsFunc(IControlFunction([](IControl* pControl) {
-    if (const IParam* pParam = pControl->GetParam(0)) pControl->SetTooltip(pParam->GetName());
-  }));
+  ForStandardControlsFunc(IControlFunction(
+      [](IControl* pControl)
+      {
+        if (const IParam* pParam = pControl->GetParam(0)) pControl->SetTooltip(pParam->GetName());
+      }));
 }
 
 void IGraphics::AssignParamNameToolTipsAuto()
 {
-  ForStandardControlsFunc(IControlFunction([](IControl* pControl) {
-    const IParam* pParam = pControl->GetParam(0);
-    if (pParam && !*pControl->GetTooltip()) pControl->SetTooltip(pParam->GetName());
-  }));
+  ForStandardControlsFunc(IControlFunction(
+      [](IControl* pControl)
+      {
+        const IParam* pParam = pControl->GetParam(0);
+        if (pParam && !*pControl->GetTooltip()) pControl->SetTooltip(pParam->GetName());
+      }));
 }
 } // namespace iplugin::igraphics

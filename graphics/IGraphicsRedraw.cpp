@@ -8,11 +8,13 @@ bool IGraphics::IsDirty(IRECTList& rects)
   if (mDisplayTickFunc) mDisplayTickFunc();
   ForAllControls(&IControl::TickAnimation);
   bool dirty = false;
-  ForAllControlsFunc([&rects, &dirty](IControl* pControl) {
-    if (!pControl->IsDirty()) return;
-    rects.Add(pControl->GetRECT().GetPadded(0.75f));
-    dirty = true;
-  });
+  ForAllControlsFunc(
+      [&rects, &dirty](IControl* pControl)
+      {
+        if (!pControl->IsDirty()) return;
+        rects.Add(pControl->GetRECT().GetPadded(0.75f));
+        dirty = true;
+      });
   return dirty;
 }
 

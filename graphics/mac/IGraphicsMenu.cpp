@@ -6,7 +6,8 @@
 
 namespace iplugin::igraphics
 {
-IGraphicsMenu_vQorv_au::IGraphicsMenu_vQorv_au(IPopupMenu& menu, IGraphicsMenuRcvr_vQorv_au* receiver) : NSMenu("")
+IGraphicsMenu_vQorv_au::IGraphicsMenu_vQorv_au(IPopupMenu& menu, IGraphicsMenuRcvr_vQorv_au* receiver)
+    : NSMenu("")
 {
   setAutoenablesItems(false);
   static const char* const kPrefixFormats[] = {"", "%1d: ", "%02d: ", "%03d: "};

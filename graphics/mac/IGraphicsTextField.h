@@ -25,7 +25,8 @@ public:
   NSRect drawingRectForBounds(NSRect rect) const override;
   void selectWithFrame(NSRect rect, NSView* controlView, NSTextView* textObj, id delegate, long selStart,
                        long selLength) override;
-  void editWithFrame(NSRect rect, NSView* controlView, NSTextView* textObj, id delegate, void* event) override;
+  void editWithFrame(NSRect rect, NSView* controlView, NSTextView* textObj, id delegate,
+                     void* event) override;
 
 private:
   bool mIsEditingOrSelecting = false;
@@ -42,7 +43,8 @@ public:
   bool isPartialStringValid(const NSString& partialString, std::shared_ptr<NSString>* newString,
                             std::string* error) const override;
   std::shared_ptr<NSString> stringForObjectValue(const NSObject* obj) const override;
-  bool getObjectValue(std::shared_ptr<NSObject>* obj, const NSString& string, std::string* error) const override;
+  bool getObjectValue(std::shared_ptr<NSObject>* obj, const NSString& string,
+                      std::string* error) const override;
 
 private:
   std::shared_ptr<NSCharacterSet> filterCharacterSet;

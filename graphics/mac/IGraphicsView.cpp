@@ -28,7 +28,8 @@ NSFont TextFieldFont(const IText& text, float drawScale)
 }
 } // namespace
 
-IGraphicsView_vQorv_au::IGraphicsView_vQorv_au(IGraphics* pGraphics, NSRect frame) : NSView(frame), mGraphics(pGraphics)
+IGraphicsView_vQorv_au::IGraphicsView_vQorv_au(IGraphics* pGraphics, NSRect frame)
+    : NSView(frame), mGraphics(pGraphics)
 {
   setFlipped(true);
 }
@@ -72,10 +73,17 @@ void IGraphicsView_vQorv_au::createTextEntry(int paramIdx, const IText& text, co
 
   switch (text.mAlign)
   {
-    case kAlignNear: mTextFieldView->setAlignment(NSLeftTextAlignment); break;
-    case kAlignCenter: mTextFieldView->setAlignment(NSCenterTextAlignment); break;
-    case kAlignFar: mTextFieldView->setAlignment(NSRightTextAlignment); break;
-    default: break;
+  case kAlignNear:
+    mTextFieldView->setAlignment(NSLeftTextAlignment);
+    break;
+  case kAlignCenter:
+    mTextFieldView->setAlignment(NSCenterTextAlignment);
+    break;
+  case kAlignFar:
+    mTextFieldView->setAlignment(NSRightTextAlignment);
+    break;
+  default:
+    break;
   }
 
   IGEditorDelegate* pDelegate = mGraphics->GetDelegate();

@@ -20,7 +20,8 @@ namespace
 class InputControl : public TestControl
 {
 public:
-  InputControl(std::vector<std::string>& log, std::string name, const IRECT& r, std::initializer_list<int> params)
+  InputControl(std::vector<std::string>& log, std::string name, const IRECT& r,
+               std::initializer_list<int> params)
       : TestControl(r, params), mLog(log), mName(std::move(name))
   {
   }
@@ -137,7 +138,8 @@ TEST_F(InputTest, TheTopMostHittableControlTakesThePress)
       {"ignores the mouse", [](InputControl* c) { c->SetIgnoreMouse(true); }, false},
       {"disabled", [](InputControl* c) { c->SetDisabled(true); }, false},
       {"disabled taking mouse events",
-       [](InputControl* c) {
+       [](InputControl* c)
+       {
          c->SetDisabled(true);
          c->SetMouseEventsWhenDisabled(true);
        },
@@ -200,7 +202,8 @@ TEST_F(InputTest, EveryWayACaptureEndsWithoutAReleaseEndsTheHostGestures)
 TEST_F(InputTest, AValueMenuOpenedByThePressEndsItsGesturesOnceThroughTheResult)
 {
   InputControl* menu = Attach("menu", IRECT(0, 0, 50, 50), {1});
-  menu->mOnDown = [&] {
+  menu->mOnDown = [&]
+  {
     menu->DisablePrompt(false);
     g.PromptUserInput(*menu, menu->GetRECT(), 0);
   };
@@ -279,15 +282,17 @@ TEST_F(InputTest, HoverWheelDropAndKeysReachTheControlUnderThePoint)
   // Keys never go to the background at index 0.
   EXPECT_FALSE(g.OnKeyDown(100, 100, a));
   std::vector<bool> handled;
-  g.SetKeyHandlerFunc([&](const IKeyPress&, bool isUp) {
-    handled.push_back(isUp);
-    return true;
-  });
+  g.SetKeyHandlerFunc(
+      [&](const IKeyPress&, bool isUp)
+      {
+        handled.push_back(isUp);
+        return true;
+      });
   EXPECT_TRUE(g.OnKeyDown(100, 100, a));
   EXPECT_TRUE(g.OnKeyUp(100, 100, a));
   EXPECT_EQ(handled, (std::vector<bool>{false, true}));
-  EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"knob over", "knob out", "knob wheel", "knob drop /tmp/a.qxs",
-                                                    "knob keydown", "knob keyup"}));
+  EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"knob over", "knob out", "knob wheel",
+                                                    "knob drop /tmp/a.qxs", "knob keydown", "knob keyup"}));
 }
 
 TEST_F(InputTest, MouseOutShowsTheArrowAndForgetsTheHover)
@@ -303,7 +308,6 @@ TEST_F(InputTest, MouseOutShowsTheArrowAndForgetsTheHover)
   EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"knob over", "knob out"}));
   EXPECT_FALSE(knob->GetMouseIsOver());
 }
-
 
 TEST_F(InputTest, AnExpandedInWindowMenuTakesEveryPressAndFocusLossClosesIt)
 {
@@ -378,7 +382,8 @@ public:
   using RecordingDelegate::RecordingDelegate;
   void SendMidiMsgFromUI(const IMidiMsg& msg) override
   {
-    mSent.push_back(std::to_string(msg.mStatus) + " " + std::to_string(msg.mData1) + " " + std::to_string(msg.mData2));
+    mSent.push_back(std::to_string(msg.mStatus) + " " + std::to_string(msg.mData1) + " " +
+                    std::to_string(msg.mData2));
   }
   std::vector<std::string> mSent;
 };
@@ -421,10 +426,12 @@ TEST_F(InputTest, GestureRegionsTakeWhatNoControlWithGesturesTakes)
 {
   InputControl* pinchable = Attach("pinchable", IRECT(0, 0, 50, 50));
   Attach("plain", IRECT(100, 0, 150, 50));
-  pinchable->AttachGestureFunc(EGestureType::Pinch, [&](IControl*, const IGestureInfo&) { log.push_back("pinch"); });
+  pinchable->AttachGestureFunc(EGestureType::Pinch,
+                               [&](IControl*, const IGestureInfo&) { log.push_back("pinch"); });
   std::vector<std::string> regions;
   g.AttachGestureRegion(IRECT(100, 0, 200, 100), EGestureType::SwipeLeft,
-                        [&](IControl* c, const IGestureInfo&) { regions.push_back(c ? "control" : "first"); });
+                        [&](IControl* c, const IGestureInfo&)
+                        { regions.push_back(c ? "control" : "first"); });
   g.AttachGestureRegion(IRECT(0, 0, 875, 580), EGestureType::SwipeLeft,
                         [&](IControl*, const IGestureInfo&) { regions.push_back("second"); });
   EXPECT_EQ(g.GetGestureTypes(), (std::vector<EGestureType>{EGestureType::Pinch, EGestureType::SwipeLeft}));

@@ -116,8 +116,8 @@ TEST_F(NativePromptTest, TheMenuShowsOneItemPerModelItemAndMapsTheChoiceBack)
   EXPECT_EQ(ShownMenus()[0].x, 10.0);
   EXPECT_EQ(ShownMenus()[0].y, 64.0);
   EXPECT_EQ(ShownMenus()[0].items, (std::vector<std::string>{"01: Open", "---", "03: Heading [indent 1]",
-                                                       "04: Locked [on] [disabled]", "05: Presets >", "  Factory",
-                                                       "  User", "06: Save"}));
+                                                             "04: Locked [on] [disabled]", "05: Presets >",
+                                                             "  Factory", "  User", "06: Save"}));
 }
 
 TEST_F(NativePromptTest, AValueMenuSetsTheParameterAndEndsTheGesture)
@@ -141,7 +141,7 @@ TEST_F(NativePromptTest, TheTextFieldFiltersWhatIsTypedAndDeliversItOnReturn)
     const char* kept;
   };
   const std::vector<Case> cases{
-      {kVoices, "1.5", "15"},            // an integer field rejects the "."
+      {kVoices, "1.5", "15"},             // an integer field rejects the "."
       {kVoices, "+-12345678", "+-12345"}, // seven characters at most
       {kGain, "-1.5k", "-1.5k"},
       {kGain, "2 dB", "2"},

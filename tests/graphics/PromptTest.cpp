@@ -26,7 +26,10 @@ enum Params
 class PromptControl : public TestControl
 {
 public:
-  PromptControl(const IRECT& r, std::initializer_list<int> params) : TestControl(r, params) { DisablePrompt(false); }
+  PromptControl(const IRECT& r, std::initializer_list<int> params) : TestControl(r, params)
+  {
+    DisablePrompt(false);
+  }
   void OnTextEntryCompletion(const char* str, int valIdx) override { mCompleted += std::string(str) + ";"; }
   void OnMenuChoice(IPopupMenu* pMenu, int valIdx) override
   {
@@ -108,12 +111,12 @@ TEST_F(PromptTest, TypedValuesAreSteppedClampedAndNormalised)
     double normalised;
   };
   const std::vector<Case> cases{
-      {kPan, "0.3", 0.75},   // nearest multiple of 0.5
-      {kPan, "0.2", 0.5},    // rounds to 0
-      {kPan, "7", 1.0},      // clamped to the maximum
-      {kPan, "-0.8", 0.0},   // -1 after stepping
-      {kPan, "junk", 0.5},   // parses as 0
-      {kGain, "-80", 0.0},   // below the minimum
+      {kPan, "0.3", 0.75}, // nearest multiple of 0.5
+      {kPan, "0.2", 0.5},  // rounds to 0
+      {kPan, "7", 1.0},    // clamped to the maximum
+      {kPan, "-0.8", 0.0}, // -1 after stepping
+      {kPan, "junk", 0.5}, // parses as 0
+      {kGain, "-80", 0.0}, // below the minimum
       {kGain, "2.35", 72.35 / 94.0},
   };
   for (const Case& c : cases)
@@ -155,7 +158,6 @@ TEST_F(PromptTest, ASecondPromptClosesAnOpenPlatformFieldSoTheTextReachesTheCont
   g.SetControlValueAfterTextEdit("1");
   EXPECT_EQ(dlg.mSentValues, (std::vector<std::pair<int, double>>{{kPan, 1.0}}));
 }
-
 
 TEST_F(PromptTest, InWindowControlsTakeThePromptsAndDeliverLater)
 {
@@ -217,7 +219,8 @@ TEST_F(PromptTest, ParameterNameTooltips)
 TEST(PopupMenuModelTest, ItemsSubMenusAndResetForReuse)
 {
   std::vector<int> completed;
-  IPopupMenu menu("Presets", {"Default", "Quiet"}, [&](IPopupMenu* m) { completed.push_back(m->GetChosenItemIdx()); });
+  IPopupMenu menu("Presets", {"Default", "Quiet"},
+                  [&](IPopupMenu* m) { completed.push_back(m->GetChosenItemIdx()); });
   auto* user = new IPopupMenu("", 0, false, {"Mine"});
   menu.AddItem("User", user, 7);
   menu.AddItem("First", 0);

@@ -184,8 +184,8 @@ TEST_F(RedrawTest, OnlyControlsMeetingADirtyRectangleAreDrawnHiddenOnesExceptThe
   right->SetDirty(false);
   Tick(g);
   // Two passes: background and left, then background and right; the middle is untouched.
-  EXPECT_EQ(g.TakeLog({"clip"}),
-            (std::vector<std::string>{"clip 9 9 21 21", "clip 9 9 21 21", "clip 179 9 191 21", "clip 179 9 191 21"}));
+  EXPECT_EQ(g.TakeLog({"clip"}), (std::vector<std::string>{"clip 9 9 21 21", "clip 9 9 21 21",
+                                                           "clip 179 9 191 21", "clip 179 9 191 21"}));
 
   middle->Hide(true);
   g.ClearAllControlsDirty();
@@ -202,7 +202,7 @@ TEST_F(RedrawTest, OnlyControlsMeetingADirtyRectangleAreDrawnHiddenOnesExceptThe
   Tick(g);
   // One pass over the union, which also redraws the control between them.
   EXPECT_EQ(g.TakeLog({"clip"}), (std::vector<std::string>{"clip 9 9 191 21", "clip 9 9 21 21",
-                                                            "clip 89 9 101 21", "clip 179 9 191 21"}));
+                                                           "clip 89 9 101 21", "clip 179 9 191 21"}));
 }
 
 TEST_F(RedrawTest, TheDisplayTickRunsFirstAndAnimatedControlsStayDirty)

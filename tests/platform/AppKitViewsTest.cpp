@@ -82,7 +82,8 @@ TEST_F(AppKitViewsTest, MenusSendTheScriptedChoiceToItsTarget)
   EXPECT_EQ(menu.itemAtIndex(3), nullptr);
 
   const std::vector<std::pair<std::vector<int>, const char*>> choices{
-      {{0}, "A"}, {{2, 0}, "B"}, {{1}, nullptr}, {{2}, nullptr}, {{}, nullptr}, {{5}, nullptr}, {{2, 0, 0}, nullptr}};
+      {{0}, "A"},    {{2, 0}, "B"},  {{1}, nullptr},      {{2}, nullptr},
+      {{}, nullptr}, {{5}, nullptr}, {{2, 0, 0}, nullptr}};
   for (const auto& [path, title] : choices)
   {
     target.picked = nullptr;

@@ -7,7 +7,10 @@ struct NSColor
 {
   CGFloat red = 0, green = 0, blue = 0, alpha = 1;
 
-  static NSColor colorWithDeviceRed(CGFloat r, CGFloat g, CGFloat b, CGFloat a) { return NSColor{r, g, b, a}; }
+  static NSColor colorWithDeviceRed(CGFloat r, CGFloat g, CGFloat b, CGFloat a)
+  {
+    return NSColor{r, g, b, a};
+  }
   bool operator==(const NSColor& o) const
   {
     return red == o.red && green == o.green && blue == o.blue && alpha == o.alpha;

@@ -68,8 +68,8 @@ public:
   virtual NSSize cellSize() const;
   virtual NSRect drawingRectForBounds(NSRect rect) const { return rect; }
   // Editing begins in the given frame; the stand-in notes it (editingFrame).
-  virtual void selectWithFrame(NSRect rect, NSView* controlView, NSTextView* textObj, id delegate, long selStart,
-                               long selLength)
+  virtual void selectWithFrame(NSRect rect, NSView* controlView, NSTextView* textObj, id delegate,
+                               long selStart, long selLength)
   {
     m_editingFrame = rect;
   }

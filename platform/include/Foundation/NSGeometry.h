@@ -8,6 +8,15 @@ typedef CGSize NSSize;
 typedef CGRect NSRect;
 
 // The Foundation names of the Core Graphics makers.
-inline NSPoint NSMakePoint(CGFloat x, CGFloat y) { return CGPointMake(x, y); }
-inline NSSize NSMakeSize(CGFloat w, CGFloat h) { return CGSizeMake(w, h); }
-inline NSRect NSMakeRect(CGFloat x, CGFloat y, CGFloat w, CGFloat h) { return CGRectMake(x, y, w, h); }
+inline NSPoint NSMakePoint(CGFloat x, CGFloat y)
+{
+  return CGPointMake(x, y);
+}
+inline NSSize NSMakeSize(CGFloat w, CGFloat h)
+{
+  return CGSizeMake(w, h);
+}
+inline NSRect NSMakeRect(CGFloat x, CGFloat y, CGFloat w, CGFloat h)
+{
+  return CGRectMake(x, y, w, h);
+}

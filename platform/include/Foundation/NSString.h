@@ -12,7 +12,10 @@ class NSString : public NSObject
 {
 public:
   explicit NSString(std::string utf8 = "") : m_utf8(std::move(utf8)) {}
-  static std::shared_ptr<NSString> stringWithString(const NSString& s) { return std::make_shared<NSString>(s.m_utf8); }
+  static std::shared_ptr<NSString> stringWithString(const NSString& s)
+  {
+    return std::make_shared<NSString>(s.m_utf8);
+  }
 
   const char* UTF8String() const { return m_utf8.c_str(); }
   // UTF-16 code units; malformed bytes count as one unit each.

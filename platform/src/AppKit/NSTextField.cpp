@@ -37,7 +37,8 @@ bool TypeIntoKeyField(const std::string& utf8, FieldEnd end)
     const auto c = static_cast<unsigned char>(utf8[i]);
     if (c >= 0xC0) len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
     const std::string candidate = typed + utf8.substr(i, len);
-    if (!formatter || formatter->isPartialStringValid(NSString(candidate), nullptr, nullptr)) typed = candidate;
+    if (!formatter || formatter->isPartialStringValid(NSString(candidate), nullptr, nullptr))
+      typed = candidate;
     i += len;
   }
   if (end == FieldEnd::Escape) return true;
