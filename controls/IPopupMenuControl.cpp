@@ -17,10 +17,12 @@ IPopupMenuControl::IPopupMenuControl(int paramIdx, const IText& text, const IREC
     : IControl(collapsedBounds, paramIdx), mCollapsedBounds(collapsedBounds), mExpandedBounds(expandedBounds)
 {
   mText = text;
-  SetActionFunction([](IControl* pControl) {
-    auto* pMenu = static_cast<IPopupMenuControl*>(pControl);
-    pMenu->SetAnimation(AnimationStep, pMenu->mState == kSubMenuAppearing ? kSubMenuDelayMs : kFadeMs);
-  });
+  SetActionFunction(
+      [](IControl* pControl)
+      {
+        auto* pMenu = static_cast<IPopupMenuControl*>(pControl);
+        pMenu->SetAnimation(AnimationStep, pMenu->mState == kSubMenuAppearing ? kSubMenuDelayMs : kFadeMs);
+      });
   mHide = true;
 }
 
@@ -47,11 +49,14 @@ int IPopupMenuControl::GetState() const
 {
   switch (mState)
   {
-  case kClosed: return kCollapsed;
+  case kClosed:
+    return kCollapsed;
   case kFadingIn:
   case kOpen:
-  case kSubMenuAppearing: return kExpanded;
-  default: return kCollapsing;
+  case kSubMenuAppearing:
+    return kExpanded;
+  default:
+    return kCollapsing;
   }
 }
 
@@ -75,7 +80,8 @@ void IPopupMenuControl::Expand(const IRECT& a)
   MeasureMenu(*mMenu, w, h);
   const float minX = area.L + s, maxX = area.R - w - 2.f * s;
   const float minY = area.T + s, maxY = area.B - h - 2.f * s;
-  auto sidePosition = [&] {
+  auto sidePosition = [&]
+  {
     if (area.MW() >= a.MW())
     {
       mPlacement = 1;
@@ -184,12 +190,17 @@ void IPopupMenuControl::AnimationStep(IControl* pControl)
   case kFadingIn:
     if (pMenu->mAppearingPanel) pMenu->mAppearingPanel->SetOpacity(float(p) * opacity);
     break;
-  case kFadingOut: pMenu->SetAllOpacities(float(1.0 - p) * opacity); break;
+  case kFadingOut:
+    pMenu->SetAllOpacities(float(1.0 - p) * opacity);
+    break;
   case kSubMenuAppearing:
     if (pMenu->mAppearingPanel) pMenu->mAppearingPanel->SetOpacity(p > 0.9 ? opacity : 0.f);
     break;
-  case kClosing: pMenu->SetAllOpacities(0.f); break;
-  default: break;
+  case kClosing:
+    pMenu->SetAllOpacities(0.f);
+    break;
+  default:
+    break;
   }
 }
 
@@ -203,7 +214,9 @@ void IPopupMenuControl::OnEndAnimation()
     mState = kOpen;
     IControl::OnEndAnimation();
     break;
-  case kOpen: IControl::OnEndAnimation(); break;
+  case kOpen:
+    IControl::OnEndAnimation();
+    break;
   case kFadingOut:
     mTargetRECT = mCollapsedBounds;
     SetAllOpacities(0.f);
@@ -223,7 +236,9 @@ void IPopupMenuControl::OnEndAnimation()
     mRECT = mCollapsedBounds;
     IControl::OnEndAnimation();
     break;
-  default: IControl::OnEndAnimation(); break;
+  default:
+    IControl::OnEndAnimation();
+    break;
   }
 }
 
@@ -378,9 +393,10 @@ void IPopupMenuControl::CollapseEverything()
     const int cellIdx = pPanel->CellIndex(mMouseCell);
     const IPopupMenu::Item* pItem = pPanel->ItemOfCell(cellIdx);
     constexpr int kNotChoosable =
-      IPopupMenu::Item::kTitle | IPopupMenu::Item::kSeparator | IPopupMenu::Item::kDisabled;
+        IPopupMenu::Item::kTitle | IPopupMenu::Item::kSeparator | IPopupMenu::Item::kDisabled;
     // An arrow cell scrolls; the item hidden under it is not the one the user saw.
-    if (pItem && !pPanel->IsArrowCell(cellIdx) && !(pItem->GetFlags() & kNotChoosable) && !pItem->GetSubmenu())
+    if (pItem && !pPanel->IsArrowCell(cellIdx) && !(pItem->GetFlags() & kNotChoosable) &&
+        !pItem->GetSubmenu())
     {
       pMenu->SetChosenItemIdx(pPanel->scrollOffset + cellIdx);
       pPanel->clickedCell = mMouseCell;

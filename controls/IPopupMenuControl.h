@@ -28,7 +28,8 @@ public:
     kClosing = 6
   };
 
-  IPopupMenuControl(int paramIdx, const IText& text, const IRECT& collapsedBounds, const IRECT& expandedBounds);
+  IPopupMenuControl(int paramIdx, const IText& text, const IRECT& collapsedBounds,
+                    const IRECT& expandedBounds);
   ~IPopupMenuControl() override;
 
   // The context routes all input here while this answers kExpanded: whenever a panel is on screen
@@ -50,14 +51,14 @@ public:
   // Drawing hooks (IPopupMenuControlDrawing.cpp).
   virtual void DrawPanelBackground(IGraphics& g, PopupPanel& panel);
   virtual void DrawPanelShadow(IGraphics& g, PopupPanel& panel);
-  virtual void DrawCellBackground(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem, bool highlighted,
-                                  const IBlend* pBlend);
+  virtual void DrawCellBackground(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem,
+                                  bool highlighted, const IBlend* pBlend);
   virtual void DrawCellText(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem, bool highlighted,
                             const IBlend* pBlend);
   virtual void DrawTick(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem, bool highlighted,
                         const IBlend* pBlend);
-  virtual void DrawSubMenuArrow(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem, bool highlighted,
-                                const IBlend* pBlend);
+  virtual void DrawSubMenuArrow(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem,
+                                bool highlighted, const IBlend* pBlend);
   virtual void DrawUpArrow(IGraphics& g, const IRECT& cell, bool highlighted, const IBlend* pBlend);
   virtual void DrawDownArrow(IGraphics& g, const IRECT& cell, bool highlighted, const IBlend* pBlend);
   virtual void DrawSeparator(IGraphics& g, const IRECT& cell, const IBlend* pBlend);

@@ -109,12 +109,12 @@ void IPopupMenuControl::DrawCellText(IGraphics& g, const IRECT& cell, const IPop
   g.DrawText(mText, pItem->GetText(), textRect, pBlend);
 }
 
-void IPopupMenuControl::DrawTick(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem, bool highlighted,
-                                 const IBlend* pBlend)
+void IPopupMenuControl::DrawTick(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem,
+                                 bool highlighted, const IBlend* pBlend)
 {
   const float cx = cell.L + mTickSize / 2.f, cy = cell.MH(), half = mTickSize / 4.f;
-  g.FillRoundRect(highlighted ? mSelectedTextColor : mTextColor, IRECT(cx - half, cy - half, cx + half, cy + half),
-                  2.f, pBlend);
+  g.FillRoundRect(highlighted ? mSelectedTextColor : mTextColor,
+                  IRECT(cx - half, cy - half, cx + half, cy + half), 2.f, pBlend);
 }
 
 void IPopupMenuControl::DrawSubMenuArrow(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* pItem,
@@ -123,20 +123,22 @@ void IPopupMenuControl::DrawSubMenuArrow(IGraphics& g, const IRECT& cell, const 
   const float ch = cell.H(), cy = cell.MH();
   const float tip = mSubMenusOpenRight ? cell.R + mPad / 2.f : cell.L - mPad / 2.f;
   const float base = mSubMenusOpenRight ? tip - ch / 2.f : tip + ch / 2.f;
-  g.FillTriangle(highlighted ? mSelectedTextColor : mTextColor, tip, cy, base, cy - ch / 4.f, base, cy + ch / 4.f,
-                 pBlend);
+  g.FillTriangle(highlighted ? mSelectedTextColor : mTextColor, tip, cy, base, cy - ch / 4.f, base,
+                 cy + ch / 4.f, pBlend);
 }
 
 void IPopupMenuControl::DrawUpArrow(IGraphics& g, const IRECT& cell, bool highlighted, const IBlend* pBlend)
 {
   const float cx = cell.MW(), cy = cell.MH(), d = 0.3f * cell.H();
-  g.FillTriangle(highlighted ? mSelectedTextColor : mTextColor, cx - d, cy + d, cx + d, cy + d, cx, cy - d, pBlend);
+  g.FillTriangle(highlighted ? mSelectedTextColor : mTextColor, cx - d, cy + d, cx + d, cy + d, cx, cy - d,
+                 pBlend);
 }
 
 void IPopupMenuControl::DrawDownArrow(IGraphics& g, const IRECT& cell, bool highlighted, const IBlend* pBlend)
 {
   const float cx = cell.MW(), cy = cell.MH(), d = 0.3f * cell.H();
-  g.FillTriangle(highlighted ? mSelectedTextColor : mTextColor, cx - d, cy - d, cx + d, cy - d, cx, cy + d, pBlend);
+  g.FillTriangle(highlighted ? mSelectedTextColor : mTextColor, cx - d, cy - d, cx + d, cy - d, cx, cy + d,
+                 pBlend);
 }
 
 void IPopupMenuControl::DrawSeparator(IGraphics& g, const IRECT& cell, const IBlend* pBlend)

@@ -48,13 +48,14 @@ unsigned DecodeKeyText(const char* utf8)
   if (b[0] <= 0xDF) return (b[0] & 0x1E) == 0 ? b[0] : ((b[0] & 0x1Fu) << 6) | (b[1] & 0x3Fu);
   if (!IsContinuation(b[2])) return b[0];
   if (b[0] <= 0xEF)
-    return ((b[0] & 0x0F) | (b[1] & 0x20)) == 0 ? b[0]
-                                                 : ((b[0] & 0x0Fu) << 12) | ((b[1] & 0x3Fu) << 6) | (b[2] & 0x3Fu);
+    return ((b[0] & 0x0F) | (b[1] & 0x20)) == 0
+               ? b[0]
+               : ((b[0] & 0x0Fu) << 12) | ((b[1] & 0x3Fu) << 6) | (b[2] & 0x3Fu);
   if (!IsContinuation(b[3])) return b[0];
   if (b[0] <= 0xF7)
     return ((b[0] & 0x07) | (b[1] & 0x30)) == 0
-             ? b[0]
-             : ((b[0] & 0x07u) << 18) | ((b[1] & 0x3Fu) << 12) | ((b[2] & 0x3Fu) << 6) | (b[3] & 0x3Fu);
+               ? b[0]
+               : ((b[0] & 0x07u) << 18) | ((b[1] & 0x3Fu) << 12) | ((b[2] & 0x3Fu) << 6) | (b[3] & 0x3Fu);
   return IsContinuation(b[4]) && b[0] < 0xFC ? 0x5Fu : b[0];
 }
 } // namespace
@@ -62,11 +63,13 @@ unsigned DecodeKeyText(const char* utf8)
 ITextEntryControl::ITextEntryControl() : IControl(IRECT(), -1)
 {
   InitEditState();
-  SetActionFunction([](IControl* pControl) {
-    auto* pEntry = static_cast<ITextEntryControl*>(pControl);
-    pEntry->mCaretVisible = true;
-    pEntry->SetAnimation(CaretBlinkStep, kCaretPeriodMs);
-  });
+  SetActionFunction(
+      [](IControl* pControl)
+      {
+        auto* pEntry = static_cast<ITextEntryControl*>(pControl);
+        pEntry->mCaretVisible = true;
+        pEntry->SetAnimation(CaretBlinkStep, kCaretPeriodMs);
+      });
 }
 
 ITextEntryControl::~ITextEntryControl()
@@ -98,7 +101,8 @@ void ITextEntryControl::Draw(IGraphics& g)
   LayoutRow(&row, this, 0);
   const float top = mRECT.T;
   const float s = mText.mSize;
-  auto xAt = [&](int i) {
+  auto xAt = [&](int i)
+  {
     float x = row.x0;
     for (int k = 0; k < i && size_t(k) < mCharWidths.size(); ++k)
       x += mCharWidths[size_t(k)];
@@ -119,8 +123,8 @@ void ITextEntryControl::Draw(IGraphics& g)
   if (lo == hi && mCaretVisible)
   {
     const float x = xAt(mEditState.cursor);
-    g.FillRect(mText.mTextEntryFGColor,
-               IRECT(std::round(x - 1.f), top + row.ymin + 0.1f * s, std::round(x), top + row.ymax - 0.1f * s));
+    g.FillRect(mText.mTextEntryFGColor, IRECT(std::round(x - 1.f), top + row.ymin + 0.1f * s, std::round(x),
+                                              top + row.ymax - 0.1f * s));
   }
 }
 
@@ -143,15 +147,24 @@ void ITextEntryControl::ShowContextMenu(float x, float y)
   if (!mContextMenu)
   {
     mContextMenu = new IPopupMenu("", 0, false, {"Cut", "Copy", "Paste"});
-    mContextMenu->SetFunction([this](IPopupMenu* pMenu) {
-      switch (pMenu->GetChosenItemIdx())
-      {
-      case 0: CutSelection(); break;
-      case 1: CopySelection(); break;
-      case 2: Paste(); break;
-      default: break;
-      }
-    });
+    mContextMenu->SetFunction(
+        [this](IPopupMenu* pMenu)
+        {
+          switch (pMenu->GetChosenItemIdx())
+          {
+          case 0:
+            CutSelection();
+            break;
+          case 1:
+            CopySelection();
+            break;
+          case 2:
+            Paste();
+            break;
+          default:
+            break;
+          }
+        });
   }
   mGraphics->CreatePopupMenu(*this, *mContextMenu, IRECT(x, y, x, y), 0, false);
 }
@@ -208,12 +221,23 @@ bool ITextEntryControl::OnKeyDown(float x, float y, const IKeyPress& key)
   {
     switch (key.VK)
     {
-    case kVKA: SelectAll(); return true;
-    case kVKC: CopySelection(); return true;
-    case kVKV: Paste(); return true;
-    case kVKX: CutSelection(); return true;
-    case kVKZ: SendKey(kCommandBit | (key.S ? kShiftBit : 0u) | 'z'); return true;
-    default: break;
+    case kVKA:
+      SelectAll();
+      return true;
+    case kVKC:
+      CopySelection();
+      return true;
+    case kVKV:
+      Paste();
+      return true;
+    case kVKX:
+      CutSelection();
+      return true;
+    case kVKZ:
+      SendKey(kCommandBit | (key.S ? kShiftBit : 0u) | 'z');
+      return true;
+    default:
+      break;
     }
   }
 
@@ -221,13 +245,22 @@ bool ITextEntryControl::OnKeyDown(float x, float y, const IKeyPress& key)
   unsigned code = 0;
   switch (key.VK)
   {
-  case kVKTab: return false;
+  case kVKTab:
+    return false;
   // The edit is over: the key must not reach the core, which would insert and record it.
-  case kVKReturn: CommitEdit(); return true;
-  case kVKEscape: DismissEdit(); return true;
-  case kVKSpace: code = 0x20; break;
+  case kVKReturn:
+    CommitEdit();
+    return true;
+  case kVKEscape:
+    DismissEdit();
+    return true;
+  case kVKSpace:
+    code = 0x20;
+    break;
   case kVKBackspace:
-  case kVKDelete: code = kSpecialKey | unsigned(key.VK); break;
+  case kVKDelete:
+    code = kSpecialKey | unsigned(key.VK);
+    break;
   default:
     if (key.VK >= kVKPageUp && key.VK <= kVKDown)
       code = kSpecialKey | unsigned(key.VK);

@@ -88,8 +88,7 @@ private:
   // Runs the editing core on a key code; true when that changed the state.
   bool SendKey(unsigned key);
   // Runs f on the editing state; SetDirty(false) and true when the state changed.
-  template <class F>
-  bool EditAndMark(F f);
+  template <class F> bool EditAndMark(F f);
   void ShowContextMenu(float x, float y);
   void SelectAll();
   // The key code of a character key for the core, after the parameter's character filter (cp: the

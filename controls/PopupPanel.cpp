@@ -25,12 +25,14 @@ PopupPanel::PopupPanel(IPopupMenuControl& control, IPopupMenu& m, float x, float
   cellTemplate = IRECT(x, y, x + w, y + ch);
 
   const int n = m.NItems();
-  auto rowHeight = [&](int i) {
+  auto rowHeight = [&](int i)
+  {
     const IPopupMenu::Item* pItem = m.GetItem(i);
     return pItem && (pItem->GetFlags() & IPopupMenu::Item::kSeparator) ? control.mSeparatorSize : ch;
   };
   const float left = x + pad;
-  auto layOut = [&](float top, int count) {
+  auto layOut = [&](float top, int count)
+  {
     for (int i = 0; i < count; ++i)
     {
       const float r = rowHeight(i);

@@ -13,7 +13,8 @@
 #define STB_TEXTEDIT_GETCHAR(obj, i) iplugin::igraphics::ITextEntryControl::CharAt(obj, i)
 #define STB_TEXTEDIT_GETWIDTH(obj, n, i) iplugin::igraphics::ITextEntryControl::CharWidth(obj, i)
 #define STB_TEXTEDIT_LAYOUTROW(r, obj, n) iplugin::igraphics::ITextEntryControl::LayoutRow(r, obj, n)
-#define STB_TEXTEDIT_INSERTCHARS(obj, i, c, n) iplugin::igraphics::ITextEntryControl::InsertChars(obj, i, c, n)
+#define STB_TEXTEDIT_INSERTCHARS(obj, i, c, n)                                                               \
+  iplugin::igraphics::ITextEntryControl::InsertChars(obj, i, c, n)
 #define STB_TEXTEDIT_DELETECHARS(obj, i, n) iplugin::igraphics::ITextEntryControl::DeleteChars(obj, i, n)
 #define STB_TEXTEDIT_KEYTOTEXT(key) iplugin::igraphics::ITextEntryControl::KeyToText(key)
 #define STB_TEXTEDIT_IS_SPACE(ch) std::isspace(int(ch))
@@ -151,8 +152,7 @@ std::string ITextEntryControl::GetStr() const
   return UTF16ToUTF8(mEditString);
 }
 
-template <class F>
-bool ITextEntryControl::EditAndMark(F f)
+template <class F> bool ITextEntryControl::EditAndMark(F f)
 {
   STB_TexteditState before;
   std::memcpy(&before, &mEditState, sizeof(before));
@@ -175,10 +175,12 @@ void ITextEntryControl::InitEditState()
 
 void ITextEntryControl::SelectAll()
 {
-  EditAndMark([&] {
-    mEditState.select_start = 0;
-    mEditState.select_end = int(mEditString.size());
-  });
+  EditAndMark(
+      [&]
+      {
+        mEditState.select_start = 0;
+        mEditState.select_end = int(mEditString.size());
+      });
 }
 
 void ITextEntryControl::Click(float x, float y)

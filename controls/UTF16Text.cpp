@@ -16,13 +16,21 @@ char32_t DecodeOne(const unsigned char*& s)
 {
   const unsigned char b0 = *s++;
   if (b0 < 0x80) return b0;
-  int extra = 0;
-  char32_t cp = 0;
-  char32_t min = 0;
-  if ((b0 & 0xE0) == 0xC0) extra = 1, cp = b0 & 0x1F, min = 0x80;
-  else if ((b0 & 0xF0) == 0xE0) extra = 2, cp = b0 & 0x0F, min = 0x800;
-  else if ((b0 & 0xF8) == 0xF0) extra = 3, cp = b0 & 0x07, min = 0x10000;
-  else return kReplacement;
+  // Lead byte forms: mask, value, continuation bytes, smallest code point that needs them.
+  struct Lead
+  {
+    unsigned char mask, value;
+    int extra;
+    char32_t min;
+  };
+  static constexpr Lead kLeads[] = {{0xE0, 0xC0, 1, 0x80}, {0xF0, 0xE0, 2, 0x800}, {0xF8, 0xF0, 3, 0x10000}};
+  const Lead* pLead = nullptr;
+  for (const Lead& lead : kLeads)
+    if ((b0 & lead.mask) == lead.value) pLead = &lead;
+  if (!pLead) return kReplacement;
+  const int extra = pLead->extra;
+  const char32_t min = pLead->min;
+  char32_t cp = b0 & (0x7F >> extra);
   for (int i = 0; i < extra; ++i)
     if (!IsContinuation(s[i])) return kReplacement;
   for (int i = 0; i < extra; ++i)

@@ -260,11 +260,11 @@ TEST_F(TallPopupMenuTest, DrawsArrowsInPlaceOfTheHiddenItemsAndHighlightsTheCell
   EXPECT_EQ(texts.back(), "text Item 13 100 246 174.5 265");
   EXPECT_EQ(log.back().substr(log.back().rfind(' ')), " b0,0.95");
   const std::vector<std::string> expected = {
-    "fill #255,255,255,255", // panel
-    "fill #255,0,0,0",       // up arrow, not under the mouse
-    "fill #255,255,0,0",     // highlight behind the down arrow
-    "fill #255,255,255,255", // down arrow in the selected colour
-    "fill #255,0,0,0",       // the tick of item 5
+      "fill #255,255,255,255", // panel
+      "fill #255,0,0,0",       // up arrow, not under the mouse
+      "fill #255,255,0,0",     // highlight behind the down arrow
+      "fill #255,255,255,255", // down arrow in the selected colour
+      "fill #255,0,0,0",       // the tick of item 5
   };
   EXPECT_EQ(fills, expected);
 }

@@ -50,7 +50,10 @@ public:
 class PromptingControl : public TestControl
 {
 public:
-  PromptingControl(const iplugin::igraphics::IRECT& r, int paramIdx) : TestControl(r, paramIdx) { DisablePrompt(false); }
+  PromptingControl(const iplugin::igraphics::IRECT& r, int paramIdx) : TestControl(r, paramIdx)
+  {
+    DisablePrompt(false);
+  }
   void OnMenuChoice(iplugin::igraphics::IPopupMenu* pMenu, int valIdx) override;
   void OnTextEntryCompletion(const char* str, int valIdx) override { mTexts += std::string(str) + ";"; }
   void OnMouseDown(float x, float y, const iplugin::igraphics::IMouseMod& mod) override { ++mPresses; }
@@ -69,8 +72,10 @@ protected:
   // The clock in milliseconds; Advance runs one display frame every 16 ms of the way.
   void Advance(double ms);
   void Frame();
-  void Press(float x, float y, const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
-  void Release(float x, float y, const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
+  void Press(float x, float y,
+             const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
+  void Release(float x, float y,
+               const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
   void Click(float x, float y, const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true))
   {
     Press(x, y, mod);

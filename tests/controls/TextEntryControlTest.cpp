@@ -15,9 +15,9 @@ namespace
 {
 enum
 {
-  kGain, // double -70..24
+  kGain,  // double -70..24
   kCount, // int 0..10
-  kName, // no type: free text
+  kName,  // no type: free text
 };
 
 enum VK
@@ -41,7 +41,8 @@ enum VK
 };
 
 // 10-point text, centred: every byte measures 5 points wide.
-const IText kEntryText(10.f, kColorBlack, "Roboto-Regular", kAlignCenter, kVAlignMiddle, 0.f, kColorWhite, kColorBlack);
+const IText kEntryText(10.f, kColorBlack, "Roboto-Regular", kAlignCenter, kVAlignMiddle, 0.f, kColorWhite,
+                       kColorBlack);
 const IRECT kField(50, 50, 150, 70);
 
 class TextEntryTest : public SpecialControlsTest
@@ -141,13 +142,13 @@ TEST_F(TextEntryTest, FiltersCharactersByTheParameterType)
     const char* expected;
   };
   const Case cases[] = {
-    {kCount, "5", '5', false, "5"},   {kCount, "7", 0x67, false, "7"}, // keypad
-    {kCount, "-", kMinus, false, "-"}, {kCount, "+", '=', true, "+"},
-    {kCount, "a", 'A', false, ""},     {kCount, ".", kPeriod, false, ""},
-    {kCount, "%", '5', true, ""},      {kCount, " ", kSpace, false, " "},
-    {kGain, ".", kPeriod, false, "."}, {kGain, "e", 'E', false, ""},
-    {kName, "e", 'E', false, "e"},     {kName, "\xC3\xA9", 'E', false, "\xC3\xA9"},
-    {kCount, "!", kPageUp, false, ""}, {kName, "\"", kPageDown, false, ""}, // page keys do nothing
+      {kCount, "5", '5', false, "5"},    {kCount, "7", 0x67, false, "7"}, // keypad
+      {kCount, "-", kMinus, false, "-"}, {kCount, "+", '=', true, "+"},
+      {kCount, "a", 'A', false, ""},     {kCount, ".", kPeriod, false, ""},
+      {kCount, "%", '5', true, ""},      {kCount, " ", kSpace, false, " "},
+      {kGain, ".", kPeriod, false, "."}, {kGain, "e", 'E', false, ""},
+      {kName, "e", 'E', false, "e"},     {kName, "\xC3\xA9", 'E', false, "\xC3\xA9"},
+      {kCount, "!", kPageUp, false, ""}, {kName, "\"", kPageDown, false, ""}, // page keys do nothing
   };
   for (const Case& c : cases)
   {
@@ -174,9 +175,9 @@ TEST_F(TextEntryTest, MovesTheCaretByMouseAndKeysAndSelects)
     const char* selected;
   };
   const Step steps[] = {
-    {kRight, false, false, 3, ""}, {kUp, false, false, 2, ""},   {kDown, false, false, 3, ""},
-    {kHome, false, false, 0, ""},  {kEnd, false, false, 5, ""},  {kLeft, false, true, 3, ""}, // word left
-    {kLeft, true, false, 2, " "},  {kHome, true, false, 0, "ab "}, {kRight, false, true, 3, ""},
+      {kRight, false, false, 3, ""}, {kUp, false, false, 2, ""},     {kDown, false, false, 3, ""},
+      {kHome, false, false, 0, ""},  {kEnd, false, false, 5, ""},    {kLeft, false, true, 3, ""}, // word left
+      {kLeft, true, false, 2, " "},  {kHome, true, false, 0, "ab "}, {kRight, false, true, 3, ""},
   };
   for (const Step& s : steps)
   {
@@ -221,6 +222,29 @@ TEST_F(TextEntryTest, CutsCopiesAndPastesThroughTheClipboard)
   EXPECT_TRUE(Key("a", 'A', false, true));
   EXPECT_TRUE(Key("a", 'A', false, true));
   EXPECT_EQ(Selected(), "lohel");
+}
+
+// Text outside the basic plane edits as two units; malformed bytes arrive as replacement marks.
+TEST_F(TextEntryTest, PastesTextOutsideTheBasicPlaneAndMalformedBytes)
+{
+  g.mClipboard = "a\xF0\x9F\x8E\xB5"
+                 "b\xFF"
+                 "c\xE2\x82";
+  g.mHasClipboard = true;
+  Edit(kName, "");
+  Key("v", 'V', false, true);
+  EXPECT_EQ(entry->GetStr(), "a\xF0\x9F\x8E\xB5"
+                             "b\xEF\xBF\xBD"
+                             "c\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(entry->GetCursor(), 8);
+  // Backspace over the marks, "c" and "b", then the pair's second half: the first half alone shows as
+  // a mark too.
+  for (int i = 0; i < 6; ++i)
+    Key("", kBack);
+  EXPECT_EQ(entry->GetStr(), "a\xEF\xBF\xBD");
+  Key("", kHome);
+  Key("", kDelete);
+  EXPECT_EQ(entry->GetStr(), "\xEF\xBF\xBD");
 }
 
 TEST_F(TextEntryTest, RightClickOffersCutCopyPasteInTheInWindowMenu)
