@@ -115,6 +115,46 @@ TEST_F(PopupMenuTest, PlacementStaysInsideTheWindowForEveryAnchor)
   EXPECT_EQ(opener->mPresses, 0);
 }
 
+// A menu with sub-menus centres on the anchor and opens on the side with more room, ties below.
+TEST_F(PopupMenuTest, MenusWithSubMenusCentreOnTheAnchorOnTheRoomierSide)
+{
+  IPopupMenu menu("", 0, false, {"Plain"});
+  menu.AddItem("More", new IPopupMenu("", 0, false, {"x"}));
+  struct Case
+  {
+    IRECT anchor;
+    int placement;
+  };
+  const Case cases[] = {
+      {IRECT(100, 140, 140, 160), 2}, // 140 above, 140 below
+      {IRECT(100, 200, 140, 220), 0},
+      {IRECT(300, 60, 340, 80), 2},
+  };
+  for (const Case& c : cases)
+  {
+    Open(menu, c.anchor);
+    const PopupPanel& panel = *popup->GetPanel(0);
+    EXPECT_EQ(popup->GetPlacement(), c.placement) << c.anchor.T;
+    // The content (w wide) is centred; the pad on its left shifts the panel by 5.
+    EXPECT_FLOAT_EQ(panel.panelRect.MW(), c.anchor.MW() + 5.f) << c.anchor.T;
+    EXPECT_FLOAT_EQ(c.placement == 2 ? panel.panelRect.T : panel.panelRect.B,
+                    c.placement == 2 ? c.anchor.B : c.anchor.T);
+    Advance(110);
+    Click(1.f, 1.f);
+    Advance(350);
+  }
+}
+
+TEST_F(PopupMenuTest, ExpandedBoundsReplaceTheMeasuredPanel)
+{
+  g.RemovePopupMenuControl();
+  g.AttachPopupMenuControl(kDefaultLabelText, IRECT(100, 100, 300, 250));
+  popup = static_cast<IPopupMenuControl*>(g.GetPopupMenuControl());
+  IPopupMenu menu("", 0, false, {"One"});
+  Open(menu);
+  EXPECT_EQ(popup->GetPanel(0)->panelRect, IRECT(95, 95, 305, 255));
+}
+
 TEST_F(PopupMenuTest, ClicksOnNothingChoosableCloseWithoutAChoice)
 {
   IPopupMenu menu("", 0, false, {});
