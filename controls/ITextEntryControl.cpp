@@ -316,7 +316,11 @@ void ITextEntryControl::CaretBlinkStep(IControl* pControl)
 
 void ITextEntryControl::OnEndAnimation()
 {
-  if (mEditing) SetDirty(true);
+  if (mEditing)
+    SetDirty(true);
+  else
+    // A blink left running after the edit would keep the entry dirty, and the editor redrawing, forever.
+    IControl::OnEndAnimation();
 }
 
 void IGraphics::AttachTextEntryControl()

@@ -344,6 +344,12 @@ TEST_F(TextEntryTest, TheCaretBlinksAndAClickOutsideCommits)
   EXPECT_FALSE(entry->GetEditing());
   EXPECT_EQ(controls[kName]->mTexts, "ab;");
   EXPECT_EQ(controls[kName]->mPresses, 0);
+
+  // Once the edit is over the blink stops, so the entry no longer asks for frames.
+  Advance(1100);
+  g.SetAllControlsClean();
+  Advance(100);
+  EXPECT_FALSE(entry->IsDirty());
 }
 
 TEST_F(TextEntryTest, DrawsTheSelectionOrAOnePointCaretLeftOfTheCursor)
