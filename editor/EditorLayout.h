@@ -10,11 +10,11 @@ namespace iplugin
 {
 enum class EEditorControl
 {
-  kBitmap,   // IBBitmapControlLK: backgrounds, meter layers, overlays, lamps
-  kSwitch,   // IBSwitchControlLK
-  kPopup,    // IBPopupMenuLK, wheel off
+  kBitmap, // IBBitmapControlLK: backgrounds, meter layers, overlays, lamps
+  kSwitch, // IBSwitchControlLK
+  kPopup,  // IBPopupMenuLK, wheel off
   kPopupWheel,
-  kKnob,     // IBKnobMultiControlLK
+  kKnob, // IBKnobMultiControlLK
 };
 
 // What the layout keeps of a control's position in the control list.
@@ -73,14 +73,16 @@ constexpr int HiddenParamControlParam(int i)
 inline constexpr EditorControlPlace kGlobalControls[] = {
     {EEditorControl::kBitmap, kBitmapBackground, 0, 0, -1, 0, nullptr, kIdxBackground},
     {EEditorControl::kBitmap, kBitmapSendBackground, 0, 0, -1, 0, nullptr, kIdxSendBackground},
-    {EEditorControl::kPopupWheel, kBitmapPluginMode, 18, 33, 2, 0, "Internal mixer, external mixer, send 1-16",
+    {EEditorControl::kPopupWheel, kBitmapPluginMode, 18, 33, 2, 0,
+     "Internal mixer, external mixer, send 1-16", kIdxNone},
+    {EEditorControl::kSwitch, kBitmapSpeech, 124, 86, 5, 0, "Channel CCITT/ITU-T pre-filter, off/on",
      kIdxNone},
-    {EEditorControl::kSwitch, kBitmapSpeech, 124, 86, 5, 0, "Channel CCITT/ITU-T pre-filter, off/on", kIdxNone},
     {EEditorControl::kPopupWheel, kBitmapChannelCount, 802, 182, 3, 0, "Max active channels", kIdxNone},
     {EEditorControl::kPopup, kBitmapGroupNumber, 790, 228, 4, 0, "Display mix group 1-8/9-16", kIdxNone},
     {EEditorControl::kPopup, kBitmapPreDelay, 115, 33, 6, 0, "Mix predelay, off/on", kIdxNone},
     {EEditorControl::kKnob, kBitmapKnobLarge, 320, 61, 7, 6, "Channel noise gate, dbFS", kIdxNone},
-    {EEditorControl::kPopup, kBitmapMixMode, 18, 80, 8, 0, "Mix mode: off/auto/auto balanced/priority", kIdxNone},
+    {EEditorControl::kPopup, kBitmapMixMode, 18, 80, 8, 0, "Mix mode: off/auto/auto balanced/priority",
+     kIdxNone},
     {EEditorControl::kKnob, kBitmapKnobLarge, 418, 61, 9, 6, "Moderator attenuation, dB", kIdxNone},
     {EEditorControl::kKnob, kBitmapKnobLarge, 561, 61, 10, 6, "Mix envelope attack time, ms", kIdxNone},
     {EEditorControl::kKnob, kBitmapKnobLarge, 660, 61, 11, 6, "Mix envelope hold time, ms", kIdxNone},
@@ -88,7 +90,8 @@ inline constexpr EditorControlPlace kGlobalControls[] = {
     {EEditorControl::kKnob, kBitmapKnobSmall, 221, 61, 13, 4, "Mixing balance strength, weak/normal/strong",
      kIdxNone},
     {EEditorControl::kSwitch, kBitmapAutomation, 796, 126, 14, 0, "Toggle automation data, off/on", kIdxNone},
-    {EEditorControl::kSwitch, kBitmapMultiChannel, 828, 126, 16, 0, "Toggle multichannel output, off/on", kIdxNone},
+    {EEditorControl::kSwitch, kBitmapMultiChannel, 828, 126, 16, 0, "Toggle multichannel output, off/on",
+     kIdxNone},
     {EEditorControl::kKnob, kBitmapKnobSmall, 803, 271, 15, 5, "Main volume, dB", kIdxNone},
     {EEditorControl::kBitmap, kBitmapGroupOverlay, 67, 430, -1, 0, nullptr, kIdxGroupOverlay},
     {EEditorControl::kBitmap, kBitmapMeterBar, 809, 355, -1, 0, nullptr, kIdxMainLeftBar},

@@ -106,8 +106,8 @@ TEST(EditorLayout, CountsAndKeptPositionsMatchTheControlList)
 {
   EXPECT_EQ(kNumEditorControls, 576);
   EXPECT_EQ(kFirstStripControl, 60);
-  EXPECT_EQ(kFirstTopRowControl, 572); // the preset menu
-  EXPECT_EQ(kNumEditorControls - 1, 575); // the update icon
+  EXPECT_EQ(kFirstTopRowControl, 572);                                                  // the preset menu
+  EXPECT_EQ(kNumEditorControls - 1, 575);                                               // the update icon
   EXPECT_EQ(kNumHiddenParamControls + int(&kGlobalControls[18] - kGlobalControls), 56); // main left bar
   EXPECT_EQ(kGlobalControls[18].keep, kIdxMainLeftBar);
   for (int c = 0; c < kEditorChannels; ++c)

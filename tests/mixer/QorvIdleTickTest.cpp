@@ -48,27 +48,7 @@ protected:
   }
 
   // Feeds channels 0 and 1 a tone and channel 2 silence for a while, in "Int. Mixer".
-  static void Mix(RecordingQorv& plug, double seconds = 0.3)
-  {
-    constexpr int kFrames = 512;
-    std::vector<std::vector<double>> in(6, std::vector<double>(kFrames, 0.0)),
-        out(2, std::vector<double>(kFrames));
-    const double* inputs[6];
-    double* outputs[2] = {out[0].data(), out[1].data()};
-    for (int c = 0; c < 6; ++c)
-      inputs[c] = in[size_t(c)].data();
-    const int blocks = int(seconds * 44100.0 / kFrames);
-    for (int b = 0, t = 0; b < blocks; ++b)
-    {
-      for (int i = 0; i < kFrames; ++i, ++t)
-      {
-        const double s = 0.3 * std::sin(2.0 * M_PI * 300.0 * t / 44100.0);
-        in[0][size_t(i)] = in[1][size_t(i)] = s;
-        in[2][size_t(i)] = in[3][size_t(i)] = 0.5 * s;
-      }
-      plug.Engine().ProcessBlock(inputs, outputs, kFrames, 6, 2, true);
-    }
-  }
+  static void Mix(RecordingQorv& plug, double seconds = 0.3) { mixtest::MixTone(plug, seconds); }
 
   ScopedDataHome home;
 };

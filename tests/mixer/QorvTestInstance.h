@@ -4,6 +4,7 @@
 #include "mixer/Qorv.h"
 #include "tests/support/TestPaths.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -82,4 +83,28 @@ public:
   std::vector<EditorValue> editorValues;
   std::vector<int> gesturesBegun, gesturesEnded, latencies;
 };
+
+// Runs the engine over six connected inputs, one stereo pair per channel, in blocks of 512: a tone on
+// channel 0, half of it on channel 1, silence on channel 2.
+inline void MixTone(iplugin::Qorv& plug, double seconds)
+{
+  constexpr int kFrames = 512;
+  std::vector<std::vector<double>> in(6, std::vector<double>(kFrames, 0.0)),
+      out(2, std::vector<double>(kFrames));
+  const double* inputs[6];
+  double* outputs[2] = {out[0].data(), out[1].data()};
+  for (int c = 0; c < 6; ++c)
+    inputs[c] = in[size_t(c)].data();
+  const int blocks = int(seconds * 44100.0 / kFrames);
+  for (int b = 0, t = 0; b < blocks; ++b)
+  {
+    for (int i = 0; i < kFrames; ++i, ++t)
+    {
+      const double s = 0.3 * std::sin(2.0 * M_PI * 300.0 * t / 44100.0);
+      in[0][size_t(i)] = in[1][size_t(i)] = s;
+      in[2][size_t(i)] = in[3][size_t(i)] = 0.5 * s;
+    }
+    plug.Engine().ProcessBlock(inputs, outputs, kFrames, 6, 2, true);
+  }
+}
 } // namespace mixtest
