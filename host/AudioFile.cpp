@@ -1,10 +1,15 @@
 #include "host/AudioFile.h"
 
+#include "host/MessageStream.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace qorvhost
@@ -36,6 +41,20 @@ bool IsIntegerFormat(int format)
   }
 }
 
+// Why an input could not be opened, in the host's words rather than the library's.
+std::string OpenFailure(const std::string& path)
+{
+  const int code = sf_error(nullptr);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return "is a folder, not an audio file";
+  if (FILE* probe = std::fopen(path.c_str(), "rb"))
+    std::fclose(probe);
+  else
+    return SystemReason(errno);
+  if (code == SF_ERR_UNRECOGNISED_FORMAT) return "not a WAV or other audio file that the host reads";
+  return LibraryReason(sf_strerror(nullptr));
+}
+
 int ToInt32(float x)
 {
   const double v = std::nearbyint(double(x) * 2147483648.0);
@@ -49,7 +68,7 @@ bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error)
   FilePtr f(sf_open(path.c_str(), SFM_READ, &info));
   if (!f)
   {
-    error = path + ": " + sf_strerror(nullptr);
+    error = path + ": " + OpenFailure(path);
     return false;
   }
   if (info.channels < 1 || info.samplerate < 1)
@@ -82,7 +101,7 @@ bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string&
   FilePtr f(sf_open(path.c_str(), SFM_WRITE, &info));
   if (!f)
   {
-    error = path + ": " + sf_strerror(nullptr);
+    error = path + ": cannot write (" + LibraryReason(sf_strerror(nullptr)) + ")";
     return false;
   }
   const long frames = file.NFrames();
@@ -101,7 +120,7 @@ bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string&
                                        : sf_writef_float(f.get(), interleaved.data(), n);
     if (written != n)
     {
-      error = path + ": " + sf_strerror(f.get());
+      error = path + ": cannot write (" + LibraryReason(sf_strerror(f.get())) + ")";
       return false;
     }
   }

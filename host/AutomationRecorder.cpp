@@ -1,5 +1,8 @@
 #include "host/AutomationRecorder.h"
 
+#include "host/MessageStream.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 
@@ -56,7 +59,7 @@ bool AutomationRecorder::WriteCsv(const std::string& path, std::string& error) c
   if (out) WriteCsv(out);
   if (!out)
   {
-    error = "cannot write " + path;
+    error = path + ": cannot write (" + SystemReason(errno) + ")";
     return false;
   }
   return true;

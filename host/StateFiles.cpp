@@ -1,9 +1,11 @@
 #include "host/StateFiles.h"
 
 #include "host/CFText.h"
+#include "host/MessageStream.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -21,7 +23,7 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
   std::ifstream in(path, std::ios::binary);
   if (!in)
   {
-    error = "cannot read " + path;
+    error = path + ": cannot read (" + SystemReason(errno) + ")";
     return false;
   }
   in.seekg(0, std::ios::end);
@@ -42,7 +44,7 @@ bool WriteFile(const std::string& path, const void* bytes, size_t size, std::str
   if (out) out.write(static_cast<const char*>(bytes), std::streamsize(size));
   if (!out)
   {
-    error = "cannot write " + path;
+    error = path + ": cannot write (" + SystemReason(errno) + ")";
     return false;
   }
   return true;
