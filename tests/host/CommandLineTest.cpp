@@ -127,6 +127,16 @@ TEST_F(CommandLineTest, EveryCommandHasHelpWithEveryOptionAndExample)
   }
   // Each command's help names only its own options.
   EXPECT_EQ(RunHost({"render", "--help"}).out.find("--set"), std::string::npos);
+
+  // The README shows the help of mix as it is.
+  std::ifstream readme(qorvtest::SourceDir() + "/README.md");
+  std::stringstream text;
+  text << readme.rdbuf();
+  const std::string lead = "The help of `mix`:\n\n```\n";
+  const size_t start = text.str().find(lead);
+  ASSERT_NE(start, std::string::npos);
+  const size_t from = start + lead.size();
+  EXPECT_EQ(text.str().substr(from, text.str().find("```", from) - from), RunHost({"mix", "--help"}).out);
 }
 
 TEST_F(CommandLineTest, VersionNamesHostAndPlugin)
