@@ -2,6 +2,7 @@
 // display and JSON listing.
 #include "host/AudioFile.h"
 #include "host/HostInstance.h"
+#include "host/MessageStream.h"
 #include "host/ParameterTable.h"
 #include "tests/host/HostProcess.h"
 #include "tests/host/InProcessQorv.h"
@@ -344,6 +345,26 @@ TEST_F(CommandLineTest, ParameterNamesMatchWithoutCaseOrSwitchEnding)
   std::stringstream all;
   all << csv.rdbuf();
   EXPECT_EQ(all.str(), "time,parameter,value\n");
+}
+
+TEST(MessageStreamTest, EveryLineInTheHostsVoiceAndProgressAsItIs)
+{
+  std::ostringstream target;
+  {
+    MessageStream messages(target, "qorv-host");
+    messages << "a.wav: broken.\n\r[##  ] 50%\r[####] 100%\n"
+             << "b.wav: " << 3 << " channels";
+  }
+  EXPECT_EQ(target.str(),
+            "qorv-host: a.wav: broken\n\r[##  ] 50%\r[####] 100%\nqorv-host: b.wav: 3 channels\n");
+
+  const std::pair<const char*, const char*> reasons[] = {
+      {"System error : No such file or directory.", "no such file or directory"},
+      {"Format not recognised.", "format not recognised"},
+      {"WAV header is damaged.", "WAV header is damaged"},
+      {"", ""}};
+  for (const auto& [library, ours] : reasons)
+    EXPECT_EQ(LibraryReason(library), ours);
 }
 
 // A send slot carries 8192 frames: a longer block is rendered in slices, never cut.
