@@ -20,14 +20,12 @@ using namespace qorvhost;
 
 namespace
 {
-// The product bundle next to the build's bin folder, else the example plug-in's.
+// The product bundle next to the build's bin folder.
 std::string DefaultBundle(const char* argv0)
 {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path build = fs::weakly_canonical(fs::path(argv0), ec).parent_path().parent_path();
-  for (const char* name : {"Qorv.component", "QorvExample.component"})
-    if (fs::exists(build / name)) return (build / name).string();
   return (build / "Qorv.component").string();
 }
 

@@ -4,98 +4,65 @@
 #include <cmath>
 #include <cstring>
 
+#include "graphics/svg/AffineTransform.h"
+
 namespace iplugin::igraphics
 {
 void svgXformIdentity(float* t)
 {
-  t[0] = 1.0f;
-  t[1] = 0.0f;
-  t[2] = 0.0f;
-  t[3] = 1.0f;
-  t[4] = 0.0f;
-  t[5] = 0.0f;
+  affine::Identity(t);
 }
 
 void svgXformSetTranslation(float* t, float tx, float ty)
 {
-  svgXformIdentity(t);
-  t[4] = tx;
-  t[5] = ty;
+  affine::Translate(t, tx, ty);
 }
 
 void svgXformSetScale(float* t, float sx, float sy)
 {
-  svgXformIdentity(t);
-  t[0] = sx;
-  t[3] = sy;
+  affine::Scale(t, sx, sy);
 }
 
 void svgXformSetRotation(float* t, float radians)
 {
-  const float cs = std::cos(radians), sn = std::sin(radians);
-  t[0] = cs;
-  t[1] = sn;
-  t[2] = -sn;
-  t[3] = cs;
-  t[4] = 0.0f;
-  t[5] = 0.0f;
+  affine::Rotate(t, radians);
 }
 
 void svgXformSetSkewX(float* t, float radians)
 {
-  svgXformIdentity(t);
-  t[2] = std::tan(radians);
+  affine::SkewX(t, radians);
 }
 
 void svgXformSetSkewY(float* t, float radians)
 {
-  svgXformIdentity(t);
-  t[1] = std::tan(radians);
+  affine::SkewY(t, radians);
 }
 
 void svgXformMultiply(float* t, const float* s)
 {
-  const float t0 = t[0] * s[0] + t[1] * s[2];
-  const float t2 = t[2] * s[0] + t[3] * s[2];
-  const float t4 = t[4] * s[0] + t[5] * s[2] + s[4];
-  t[1] = t[0] * s[1] + t[1] * s[3];
-  t[3] = t[2] * s[1] + t[3] * s[3];
-  t[5] = t[4] * s[1] + t[5] * s[3] + s[5];
-  t[0] = t0;
-  t[2] = t2;
-  t[4] = t4;
+  affine::Multiply(t, s);
 }
 
 void svgXformPremultiply(float* t, const float* s)
 {
-  float s2[6];
-  std::memcpy(s2, s, sizeof(float) * 6);
-  svgXformMultiply(s2, t);
-  std::memcpy(t, s2, sizeof(float) * 6);
+  affine::Premultiply(t, s);
 }
 
 void svgXformInverse(float* inv, const float* t)
 {
-  const double det = (double)t[0] * t[3] - (double)t[2] * t[1];
+  const double det = affine::Determinant(t);
   // A NaN determinant is treated like a zero one.
   if (!(std::fabs(det) >= 1e-6))
   {
     svgXformIdentity(inv);
     return;
   }
-  const double invdet = 1.0 / det;
-  inv[0] = (float)(t[3] * invdet);
-  inv[2] = (float)(-t[2] * invdet);
-  inv[4] = (float)(((double)t[2] * t[5] - (double)t[3] * t[4]) * invdet);
-  inv[1] = (float)(-t[1] * invdet);
-  inv[3] = (float)(t[0] * invdet);
-  inv[5] = (float)(((double)t[1] * t[4] - (double)t[0] * t[5]) * invdet);
+  affine::Invert(inv, t, det);
 }
 
 void svgXformPoint(float* dx, float* dy, float x, float y, const float* t)
 {
-  *dx = x * t[0] + y * t[2] + t[4];
-  *dy = x * t[1] + y * t[3] + t[5];
+  affine::Point(dx, dy, t, x, y);
 }
 
 void svgXformVec(float* dx, float* dy, float x, float y, const float* t)

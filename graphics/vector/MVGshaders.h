@@ -10,6 +10,8 @@ extern const unsigned char kMVGshaderLibrary[];
 extern const size_t kMVGshaderLibrarySize;
 
 // Hands the functions' code to the GPU so that the library data can be loaded; safe to call repeatedly.
+// This is the renderer's one seam into the stand-in GPU: on the real platform a compiled shader library
+// replaces this registration and the code behind it, and nothing else in the renderer changes.
 void MvgRegisterShaderCode();
 // Whether the fragment functions shade whole spans (the default) or each fragment alone, the reference that
 // the span shading is checked against. Contexts made afterwards follow it.

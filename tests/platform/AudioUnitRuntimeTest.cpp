@@ -70,7 +70,6 @@ TEST_P(Runtime, OpensAndClosesThroughTheDoorWithTheStorageItPromises)
   EXPECT_EQ(Log(second).liveUnits, 2u);
   EXPECT_EQ(AudioComponentInstanceDispose(second), noErr);
   EXPECT_EQ(Log(unit).liveUnits, 1u);
-  EXPECT_EQ(AudioComponentInstanceGetComponent(unit), FakeComponent(GetParam()));
   EXPECT_EQ(qorvplatform::GetComponentDoor(FakeComponent(GetParam())), GetParam());
 }
 
@@ -139,27 +138,10 @@ TEST_P(Runtime, ParametersCarryFloatValuesAndOffsetsExactly)
   EXPECT_EQ(log.lastOffset, 123u);
   EXPECT_EQ(AudioUnitSetParameter(unit, 5, kAudioUnitScope_Global, 0, 1.0f, 0),
             kAudioUnitErr_InvalidParameter);
-  AudioUnitParameterEvent events[3] = {};
-  EXPECT_EQ(AudioUnitScheduleParameters(unit, events, 3), noErr);
-  EXPECT_EQ(Log(unit).scheduled, 3u);
-}
-
-struct NotifyLog
-{
-  std::vector<AudioUnitRenderActionFlags> flags;
-};
-
-OSStatus Notified(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
-                  AudioBufferList*)
-{
-  static_cast<NotifyLog*>(refCon)->flags.push_back(*flags);
-  return noErr;
 }
 
 TEST_P(Runtime, RenderPassesTimestampBusFramesAndBuffers)
 {
-  NotifyLog notes;
-  EXPECT_EQ(AudioUnitAddRenderNotify(unit, Notified, &notes), noErr);
   Float32 left[64] = {}, right[64] = {};
   struct
   {
@@ -177,8 +159,6 @@ TEST_P(Runtime, RenderPassesTimestampBusFramesAndBuffers)
   EXPECT_EQ(left[3], 0.5f * 515.0f);
   EXPECT_EQ(right[0], 0.5f * 512.0f + 1000.0f);
   EXPECT_TRUE(flags & kAudioUnitRenderAction_OutputIsSilence);
-  EXPECT_EQ(notes.flags, (std::vector<AudioUnitRenderActionFlags>{kAudioUnitRenderAction_PreRender,
-                                                                  kAudioUnitRenderAction_PostRender}));
   FakeLog log = Log(unit);
   EXPECT_EQ(log.rendered, 64u);
   EXPECT_EQ(log.lastBus, 1u);
@@ -193,9 +173,8 @@ TEST_P(Runtime, CallsTheComponentDoesNotOfferAnswerBadSelector)
   // The fake offers no listener removal through either door, and MIDI only through the entry function.
   EXPECT_EQ(AudioUnitRemovePropertyListenerWithUserData(unit, 0, HearProperty, nullptr),
             badComponentSelector);
-  EXPECT_EQ(AudioUnitRemoveRenderNotify(unit, Notified, nullptr), badComponentSelector);
-  EXPECT_TRUE(AudioComponentInstanceCanDo(unit, kAudioUnitRenderSelect));
-  EXPECT_FALSE(AudioComponentInstanceCanDo(unit, kAudioUnitRemoveRenderNotifySelect));
+  EXPECT_NE(ComponentFunctionImplemented(unit, kAudioUnitRenderSelect), 0);
+  EXPECT_EQ(ComponentFunctionImplemented(unit, kAudioUnitRemoveRenderNotifySelect), 0);
   OSStatus midi = MusicDeviceMIDIEvent(unit, 0x90, 60, 100, 17);
   if (GetParam() == ComponentDoor::EntryFunction)
   {
@@ -247,7 +226,6 @@ TEST(RuntimeRegistry, FindsByDescriptionWithWildcardsAndForgetsUnregistered)
   AudioComponentDescription bySubtype = {0, 0x4F6E6365, 0, 0, 0};
   EXPECT_EQ(AudioComponentFindNext(nullptr, &bySubtype), c);
   EXPECT_EQ(AudioComponentFindNext(c, &bySubtype), nullptr);
-  EXPECT_EQ(AudioComponentCount(&bySubtype), 1u);
   CFStringRef name = nullptr;
   EXPECT_EQ(AudioComponentCopyName(c, &name), noErr);
   EXPECT_STREQ(CFStringGetCStringPtr(name, kCFStringEncodingUTF8), "Qorv: Once");

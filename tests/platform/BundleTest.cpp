@@ -78,19 +78,8 @@ TEST_F(Bundles, InfoPlistGivesIdentifierVersionAndLocations)
   EXPECT_EQ(PathOf(CFBundleCopyBundleURL(b)), bundle);
   EXPECT_EQ(PathOf(CFBundleCopyResourcesDirectoryURL(b)), bundle + "/Contents/Resources");
   EXPECT_EQ(PathOf(CFBundleCopyExecutableURL(b)), bundle + "/Contents/MacOS/Sample");
-  EXPECT_EQ(PathOf(CFBundleCopyResourceURL(b, CFSTR("knob"), CFSTR("png"), nullptr)),
-            bundle + "/Contents/Resources/knob.png");
-  EXPECT_EQ(PathOf(CFBundleCopyResourceURL(b, CFSTR("fader"), CFSTR("svg"), CFSTR("img"))),
-            bundle + "/Contents/Resources/img/fader.svg");
-  EXPECT_EQ(CFBundleCopyResourceURL(b, CFSTR("knob"), CFSTR("svg"), nullptr), nullptr);
   EXPECT_EQ(CFBundleGetBundleWithIdentifier(CFSTR("com.example.sample")), b);
   EXPECT_EQ(CFBundleGetBundleWithIdentifier(CFSTR("com.example.none")), nullptr);
-  // The same folder, however written, is the same bundle.
-  CFStringRef path = CFStringCreateWithCString(nullptr, (bundle + "/./").c_str(), kCFStringEncodingUTF8);
-  CFURLRef url = CFURLCreateWithFileSystemPath(nullptr, path, kCFURLPOSIXPathStyle, true);
-  EXPECT_EQ(CFBundleCreate(nullptr, url), b);
-  CFRelease(url);
-  CFRelease(path);
 }
 
 TEST_F(Bundles, ABinaryDirectlyInContentsIsFound)

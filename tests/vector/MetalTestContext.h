@@ -6,7 +6,7 @@
 
 #include "graphics/vector/MVGcontext.h"
 #include "graphics/vector/MVGrenderer.h"
-#include "tests/vector/GoldenImage.h"
+#include "tests/support/GoldenImage.h"
 
 namespace qorvtest
 {

@@ -42,8 +42,6 @@ OSStatus AUEventListenerCreate(AUEventListenerProc inProc, void* inCallbackRefCo
 // AudioUnitAddPropertyListener.
 OSStatus AUEventListenerAddEventType(AUEventListenerRef inListener, void* inObject,
                                      const AudioUnitEvent* inEvent);
-OSStatus AUEventListenerRemoveEventType(AUEventListenerRef inListener, void* inObject,
-                                        const AudioUnitEvent* inEvent);
 OSStatus AUListenerDispose(AUEventListenerRef inListener);
 // Tells every registration that matches the event (same type, unit, scope and element, and the same
 // parameter or any), except those of the sending listener and those made with the sending object.

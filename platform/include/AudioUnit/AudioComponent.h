@@ -48,7 +48,6 @@ enum : OSStatus
 // The next registered component after inComponent (null: the first) whose type, subtype and
 // manufacturer match the description's non-zero fields.
 AudioComponent AudioComponentFindNext(AudioComponent inComponent, const AudioComponentDescription* inDesc);
-UInt32 AudioComponentCount(const AudioComponentDescription* inDesc);
 OSStatus AudioComponentCopyName(AudioComponent inComponent, CFStringRef* outName);
 OSStatus AudioComponentGetDescription(AudioComponent inComponent, AudioComponentDescription* outDesc);
 OSStatus AudioComponentGetVersion(AudioComponent inComponent, UInt32* outVersion);
@@ -56,8 +55,6 @@ OSStatus AudioComponentGetVersion(AudioComponent inComponent, UInt32* outVersion
 OSStatus AudioComponentInstanceNew(AudioComponent inComponent, AudioComponentInstance* outInstance);
 // Closes the instance through its door and frees the handle.
 OSStatus AudioComponentInstanceDispose(AudioComponentInstance inInstance);
-AudioComponent AudioComponentInstanceGetComponent(AudioComponentInstance inInstance);
-Boolean AudioComponentInstanceCanDo(AudioComponentInstance inInstance, SInt16 inSelectorID);
 // Registers a component made by a factory in this process.
 AudioComponent AudioComponentRegister(const AudioComponentDescription* inDesc, CFStringRef inName,
                                       UInt32 inVersion, AudioComponentFactoryFunction inFactory);

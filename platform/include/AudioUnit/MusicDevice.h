@@ -43,9 +43,3 @@ OSStatus MusicDeviceMIDIEvent(MusicDeviceComponent inUnit, UInt32 inStatus, UInt
                               UInt32 inOffsetSampleFrame);
 OSStatus MusicDeviceSysEx(MusicDeviceComponent inUnit, const UInt8* inData, UInt32 inLength);
 OSStatus MusicDevicePrepareInstrument(MusicDeviceComponent inUnit, MusicDeviceInstrumentID inInstrument);
-OSStatus MusicDeviceReleaseInstrument(MusicDeviceComponent inUnit, MusicDeviceInstrumentID inInstrument);
-OSStatus MusicDeviceStartNote(MusicDeviceComponent inUnit, MusicDeviceInstrumentID inInstrument,
-                              MusicDeviceGroupID inGroupID, NoteInstanceID* outNoteInstanceID,
-                              UInt32 inOffsetSampleFrame, const MusicDeviceNoteParams* inParams);
-OSStatus MusicDeviceStopNote(MusicDeviceComponent inUnit, MusicDeviceGroupID inGroupID,
-                             NoteInstanceID inNoteInstanceID, UInt32 inOffsetSampleFrame);

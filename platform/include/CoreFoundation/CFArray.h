@@ -23,7 +23,6 @@ extern const CFArrayCallBacks kCFTypeArrayCallBacks;
 
 typedef const struct __CFArray* CFArrayRef;
 typedef struct __CFArray* CFMutableArrayRef;
-typedef void (*CFArrayApplierFunction)(const void* value, void* context);
 
 CFTypeID CFArrayGetTypeID();
 CFArrayRef CFArrayCreate(CFAllocatorRef allocator, const void** values, CFIndex numValues,
@@ -34,13 +33,5 @@ CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef allocator, CFIndex capacit
 CFIndex CFArrayGetCount(CFArrayRef theArray);
 // Null for an index outside the array.
 const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
-void CFArrayGetValues(CFArrayRef theArray, CFRange range, const void** values);
-CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef theArray, CFRange range, const void* value);
-Boolean CFArrayContainsValue(CFArrayRef theArray, CFRange range, const void* value);
-void CFArrayApplyFunction(CFArrayRef theArray, CFRange range, CFArrayApplierFunction applier, void* context);
 void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value);
-// Indices outside 0 ... count are ignored.
-void CFArrayInsertValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value);
-void CFArraySetValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value);
 void CFArrayRemoveValueAtIndex(CFMutableArrayRef theArray, CFIndex idx);
-void CFArrayRemoveAllValues(CFMutableArrayRef theArray);

@@ -57,4 +57,3 @@ Boolean CFEqual(CFTypeRef cf1, CFTypeRef cf2);
 CFHashCode CFHash(CFTypeRef cf);
 // A new string describing the object (for a string, the string itself).
 CFStringRef CFCopyDescription(CFTypeRef cf);
-CFAllocatorRef CFGetAllocator(CFTypeRef cf);

@@ -15,14 +15,11 @@ extern const CFStringRef kCFBundleIdentifierKey;
 extern const CFStringRef kCFBundleVersionKey;
 extern const CFStringRef kCFBundleNameKey;
 
-CFTypeID CFBundleGetTypeID();
 // The host's own bundle, as set with qorvplatform::SetMainBundle; null when it has none.
 CFBundleRef CFBundleGetMainBundle();
-// Among the bundles made so far (CFBundleCreate, qorvplatform::RegisterBundle, loaded components) whose
+// Among the bundles made so far (qorvplatform::RegisterBundle, loaded components) whose
 // folders still exist; of several with the identifier, the one opened last.
 CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID);
-// The bundle of an existing folder (the same object for the same folder); null when there is none.
-CFBundleRef CFBundleCreate(CFAllocatorRef allocator, CFURLRef bundleURL);
 
 // Null when Info.plist gives no identifier.
 CFStringRef CFBundleGetIdentifier(CFBundleRef bundle);
@@ -32,7 +29,3 @@ CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef k
 CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle);
 CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle);
 CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle);
-// The file <name>.<type> in the resource folder (or its sub-folder); null when no file is there. A
-// type may be null or empty when the name carries its extension.
-CFURLRef CFBundleCopyResourceURL(CFBundleRef bundle, CFStringRef resourceName, CFStringRef resourceType,
-                                 CFStringRef subDirName);

@@ -34,7 +34,6 @@ extern const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks;
 
 typedef const struct __CFDictionary* CFDictionaryRef;
 typedef struct __CFDictionary* CFMutableDictionaryRef;
-typedef void (*CFDictionaryApplierFunction)(const void* key, const void* value, void* context);
 
 CFTypeID CFDictionaryGetTypeID();
 CFDictionaryRef CFDictionaryCreate(CFAllocatorRef allocator, const void** keys, const void** values,
@@ -48,13 +47,8 @@ CFMutableDictionaryRef CFDictionaryCreateMutableCopy(CFAllocatorRef allocator, C
 CFIndex CFDictionaryGetCount(CFDictionaryRef theDict);
 const void* CFDictionaryGetValue(CFDictionaryRef theDict, const void* key);
 Boolean CFDictionaryGetValueIfPresent(CFDictionaryRef theDict, const void* key, const void** value);
-Boolean CFDictionaryContainsKey(CFDictionaryRef theDict, const void* key);
 // Keys and values in insertion order; either array may be null.
 void CFDictionaryGetKeysAndValues(CFDictionaryRef theDict, const void** keys, const void** values);
-void CFDictionaryApplyFunction(CFDictionaryRef theDict, CFDictionaryApplierFunction applier, void* context);
 // Set: add or replace. Add: only when absent. Replace: only when present.
 void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const void* value);
-void CFDictionaryAddValue(CFMutableDictionaryRef theDict, const void* key, const void* value);
-void CFDictionaryReplaceValue(CFMutableDictionaryRef theDict, const void* key, const void* value);
 void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key);
-void CFDictionaryRemoveAllValues(CFMutableDictionaryRef theDict);

@@ -6,9 +6,3 @@
 typedef struct __CFError* CFErrorRef;
 
 extern const CFStringRef kCFErrorDomainCocoa;
-
-CFTypeID CFErrorGetTypeID();
-CFIndex CFErrorGetCode(CFErrorRef err);
-// Owned by the error.
-CFStringRef CFErrorGetDomain(CFErrorRef err);
-CFStringRef CFErrorCopyDescription(CFErrorRef err);

@@ -37,10 +37,7 @@ enum
 CFTypeID CFNumberGetTypeID();
 // Null for an unknown type or a null value pointer.
 CFNumberRef CFNumberCreate(CFAllocatorRef allocator, CFNumberType theType, const void* valuePtr);
-CFNumberType CFNumberGetType(CFNumberRef number);
-CFIndex CFNumberGetByteSize(CFNumberRef number);
 Boolean CFNumberIsFloatType(CFNumberRef number);
 // Converts to the asked type; false when the value was not exactly representable (the converted value
 // is written all the same) or the type is unknown.
 Boolean CFNumberGetValue(CFNumberRef number, CFNumberType theType, void* valuePtr);
-CFComparisonResult CFNumberCompare(CFNumberRef number, CFNumberRef otherNumber, void* context);

@@ -38,4 +38,3 @@ CFPropertyListRef CFPropertyListCreateWithData(CFAllocatorRef allocator, CFDataR
 // value that is not a property list or another format.
 CFDataRef CFPropertyListCreateData(CFAllocatorRef allocator, CFPropertyListRef propertyList,
                                    CFPropertyListFormat format, CFOptionFlags options, CFErrorRef* error);
-Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat format);

@@ -11,19 +11,11 @@ enum
   kCFURLPOSIXPathStyle = 0
 };
 
-CFTypeID CFURLGetTypeID();
 // A relative path is taken relative to the current folder. Null for an empty path.
 CFURLRef CFURLCreateWithFileSystemPath(CFAllocatorRef allocator, CFStringRef filePath,
                                        CFURLPathStyle pathStyle, Boolean isDirectory);
 CFURLRef CFURLCreateFromFileSystemRepresentation(CFAllocatorRef allocator, const UInt8* buffer,
                                                  CFIndex bufLen, Boolean isDirectory);
-CFURLRef CFURLCreateCopyAppendingPathComponent(CFAllocatorRef allocator, CFURLRef url,
-                                               CFStringRef pathComponent, Boolean isDirectory);
 // Writes the path with a terminating NUL; false when it does not fit.
 Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean resolveAgainstBase, UInt8* buffer,
                                          CFIndex maxBufLen);
-CFStringRef CFURLCopyFileSystemPath(CFURLRef anURL, CFURLPathStyle pathStyle);
-CFStringRef CFURLCopyLastPathComponent(CFURLRef url);
-// "file://" and the percent-encoded path, with a closing "/" for a folder. Owned by the URL.
-CFStringRef CFURLGetString(CFURLRef anURL);
-Boolean CFURLHasDirectoryPath(CFURLRef anURL);

@@ -1,6 +1,6 @@
 // Control of the run loop stand-in's clock (no platform counterpart). The clock starts virtual at
 // absolute time 0: time moves only through AdvanceClock, so timer tests are exact and repeatable. A host
-// switches to real time once at start-up and then drives the loop with CFRunLoopRun or
+// switches to real time once at start-up and then drives the loop with
 // CFRunLoopRunInMode.
 #pragma once
 
@@ -12,7 +12,6 @@ namespace qorvplatform
 void UseVirtualClock(CFAbsoluteTime start = 0.0);
 // CFAbsoluteTimeGetCurrent follows the system clock from now on.
 void UseRealClock();
-bool IsClockVirtual();
 
 // Runs the main run loop in `mode` (null: the default mode) for `seconds` of virtual time: every timer
 // due before the end fires at its own fire date, earliest first (equal dates by order, then by

@@ -21,8 +21,6 @@ typedef std::function<void()> dispatch_block_t;
 // The default destructor makes the data object copy the bytes it is given.
 #define DISPATCH_DATA_DESTRUCTOR_DEFAULT nullptr
 
-dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta);
-
 dispatch_semaphore_t dispatch_semaphore_create(intptr_t value);
 // Returns 0 after taking the semaphore, nonzero when the timeout passed first.
 intptr_t dispatch_semaphore_wait(dispatch_semaphore_t dsema, dispatch_time_t timeout);
@@ -33,7 +31,6 @@ intptr_t dispatch_semaphore_signal(dispatch_semaphore_t dsema);
 // runs when the last reference goes (the queue argument is accepted and ignored).
 dispatch_data_t dispatch_data_create(const void* buffer, size_t size, dispatch_queue_t queue,
                                      dispatch_block_t destructor);
-size_t dispatch_data_get_size(dispatch_data_t data);
 // Answers a new reference to the same bytes and their contiguous address and size.
 dispatch_data_t dispatch_data_create_map(dispatch_data_t data, const void** buffer_ptr, size_t* size_ptr);
 

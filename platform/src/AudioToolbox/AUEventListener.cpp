@@ -44,14 +44,6 @@ bool Matches(const AudioUnitEvent& registered, const AudioUnitEvent& event)
          (r.mParameterID == kAUParameterListener_AnyParameter || r.mParameterID == e.mParameterID);
 }
 
-bool SameRegistration(const AUListenerBase::Registration& r, void* object, const AudioUnitEvent& event)
-{
-  const AudioUnitParameter& a = r.event.mArgument.mParameter;
-  const AudioUnitParameter& b = event.mArgument.mParameter;
-  return r.object == object && r.event.mEventType == event.mEventType && a.mAudioUnit == b.mAudioUnit &&
-         a.mParameterID == b.mParameterID && a.mScope == b.mScope && a.mElement == b.mElement;
-}
-
 bool Alive(Listeners& listeners, AUListenerBase* listener)
 {
   return std::find(listeners.all.begin(), listeners.all.end(), listener) != listeners.all.end();
@@ -80,21 +72,6 @@ OSStatus AUEventListenerAddEventType(AUEventListenerRef inListener, void* inObje
   std::lock_guard<std::mutex> lock(listeners.mutex);
   if (!Alive(listeners, inListener)) return kAudio_ParamError;
   inListener->registrations.push_back({inObject, *inEvent});
-  return noErr;
-}
-
-OSStatus AUEventListenerRemoveEventType(AUEventListenerRef inListener, void* inObject,
-                                        const AudioUnitEvent* inEvent)
-{
-  if (!inEvent) return kAudio_ParamError;
-  Listeners& listeners = TheListeners();
-  std::lock_guard<std::mutex> lock(listeners.mutex);
-  if (!Alive(listeners, inListener)) return kAudio_ParamError;
-  auto& regs = inListener->registrations;
-  auto it = std::find_if(regs.begin(), regs.end(),
-                         [&](const auto& r) { return SameRegistration(r, inObject, *inEvent); });
-  if (it == regs.end()) return kAudio_ParamError;
-  regs.erase(it);
   return noErr;
 }
 

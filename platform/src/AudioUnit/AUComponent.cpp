@@ -62,30 +62,12 @@ OSStatus AudioUnitAddPropertyListener(AudioUnit inUnit, AudioUnitPropertyID inID
                                                 inProcUserData);
 }
 
-OSStatus AudioUnitRemovePropertyListener(AudioUnit inUnit, AudioUnitPropertyID inID,
-                                         AudioUnitPropertyListenerProc inProc)
-{
-  return Call<AudioUnitRemovePropertyListenerProc>(inUnit, kAudioUnitRemovePropertyListenerSelect, inID,
-                                                   inProc);
-}
-
 OSStatus AudioUnitRemovePropertyListenerWithUserData(AudioUnit inUnit, AudioUnitPropertyID inID,
                                                      AudioUnitPropertyListenerProc inProc,
                                                      void* inProcUserData)
 {
   return Call<AudioUnitRemovePropertyListenerWithUserDataProc>(
       inUnit, kAudioUnitRemovePropertyListenerWithUserDataSelect, inID, inProc, inProcUserData);
-}
-
-OSStatus AudioUnitAddRenderNotify(AudioUnit inUnit, AURenderCallback inProc, void* inProcUserData)
-{
-  return Call<AudioUnitAddRenderNotifyProc>(inUnit, kAudioUnitAddRenderNotifySelect, inProc, inProcUserData);
-}
-
-OSStatus AudioUnitRemoveRenderNotify(AudioUnit inUnit, AURenderCallback inProc, void* inProcUserData)
-{
-  return Call<AudioUnitRemoveRenderNotifyProc>(inUnit, kAudioUnitRemoveRenderNotifySelect, inProc,
-                                               inProcUserData);
 }
 
 OSStatus AudioUnitGetParameter(AudioUnit inUnit, AudioUnitParameterID inID, AudioUnitScope inScope,
@@ -101,13 +83,6 @@ OSStatus AudioUnitSetParameter(AudioUnit inUnit, AudioUnitParameterID inID, Audi
 {
   return Call<AudioUnitSetParameterProc>(inUnit, kAudioUnitSetParameterSelect, inID, inScope, inElement,
                                          inValue, inBufferOffsetInFrames);
-}
-
-OSStatus AudioUnitScheduleParameters(AudioUnit inUnit, const AudioUnitParameterEvent* inParameterEvent,
-                                     UInt32 inNumParamEvents)
-{
-  return Call<AudioUnitScheduleParametersProc>(inUnit, kAudioUnitScheduleParametersSelect, inParameterEvent,
-                                               inNumParamEvents);
 }
 
 OSStatus AudioUnitRender(AudioUnit inUnit, AudioUnitRenderActionFlags* ioActionFlags,
@@ -139,27 +114,4 @@ OSStatus MusicDevicePrepareInstrument(MusicDeviceComponent inUnit, MusicDeviceIn
 {
   using Proc = OSStatus (*)(void*, MusicDeviceInstrumentID);
   return Call<Proc>(inUnit, kMusicDevicePrepareInstrumentSelect, inInstrument);
-}
-
-OSStatus MusicDeviceReleaseInstrument(MusicDeviceComponent inUnit, MusicDeviceInstrumentID inInstrument)
-{
-  using Proc = OSStatus (*)(void*, MusicDeviceInstrumentID);
-  return Call<Proc>(inUnit, kMusicDeviceReleaseInstrumentSelect, inInstrument);
-}
-
-OSStatus MusicDeviceStartNote(MusicDeviceComponent inUnit, MusicDeviceInstrumentID inInstrument,
-                              MusicDeviceGroupID inGroupID, NoteInstanceID* outNoteInstanceID,
-                              UInt32 inOffsetSampleFrame, const MusicDeviceNoteParams* inParams)
-{
-  using Proc = OSStatus (*)(void*, MusicDeviceInstrumentID, MusicDeviceGroupID, NoteInstanceID*, UInt32,
-                            const MusicDeviceNoteParams*);
-  return Call<Proc>(inUnit, kMusicDeviceStartNoteSelect, inInstrument, inGroupID, outNoteInstanceID,
-                    inOffsetSampleFrame, inParams);
-}
-
-OSStatus MusicDeviceStopNote(MusicDeviceComponent inUnit, MusicDeviceGroupID inGroupID,
-                             NoteInstanceID inNoteInstanceID, UInt32 inOffsetSampleFrame)
-{
-  using Proc = OSStatus (*)(void*, MusicDeviceGroupID, NoteInstanceID, UInt32);
-  return Call<Proc>(inUnit, kMusicDeviceStopNoteSelect, inGroupID, inNoteInstanceID, inOffsetSampleFrame);
 }

@@ -71,14 +71,6 @@ AudioComponent AudioComponentFindNext(AudioComponent inComponent, const AudioCom
   return nullptr;
 }
 
-UInt32 AudioComponentCount(const AudioComponentDescription* inDesc)
-{
-  UInt32 count = 0;
-  for (AudioComponent c = AudioComponentFindNext(nullptr, inDesc); c; c = AudioComponentFindNext(c, inDesc))
-    ++count;
-  return count;
-}
-
 OSStatus AudioComponentCopyName(AudioComponent inComponent, CFStringRef* outName)
 {
   if (!inComponent || !outName) return kAudio_ParamError;
@@ -145,16 +137,6 @@ OSStatus AudioComponentInstanceDispose(AudioComponentInstance inInstance)
   inInstance->magic = 0;
   delete inInstance;
   return status;
-}
-
-AudioComponent AudioComponentInstanceGetComponent(AudioComponentInstance inInstance)
-{
-  return qorvcomponent::IsValid(inInstance) ? inInstance->component : nullptr;
-}
-
-Boolean AudioComponentInstanceCanDo(AudioComponentInstance inInstance, SInt16 inSelectorID)
-{
-  return ComponentFunctionImplemented(inInstance, inSelectorID) != 0;
 }
 
 AudioComponent AudioComponentRegister(const AudioComponentDescription* inDesc, CFStringRef inName,

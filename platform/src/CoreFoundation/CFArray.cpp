@@ -78,20 +78,6 @@ struct __CFArray : qorvcf::Object
   std::vector<const void*> values;
 };
 
-namespace
-{
-// The part of the range that lies inside the array.
-bool Clip(const __CFArray* a, CFRange range, size_t* begin, size_t* end)
-{
-  if (!a || range.location < 0 || range.length <= 0) return false;
-  CFIndex count = static_cast<CFIndex>(a->values.size());
-  if (range.location >= count) return false;
-  *begin = static_cast<size_t>(range.location);
-  *end = static_cast<size_t>(std::min(count, range.location + range.length));
-  return true;
-}
-} // namespace
-
 CFTypeID CFArrayGetTypeID()
 {
   return qorvcf::kTypeArray;
@@ -128,64 +114,10 @@ const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx)
   return a->values[static_cast<size_t>(idx)];
 }
 
-void CFArrayGetValues(CFArrayRef theArray, CFRange range, const void** values)
-{
-  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
-  size_t begin, end;
-  if (values && Clip(a, range, &begin, &end))
-    std::copy(a->values.begin() + static_cast<long>(begin), a->values.begin() + static_cast<long>(end),
-              values);
-}
-
-CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef theArray, CFRange range, const void* value)
-{
-  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
-  size_t begin, end;
-  if (!Clip(a, range, &begin, &end)) return kCFNotFound;
-  for (size_t i = begin; i < end; ++i)
-    if (a->Same(a->values[i], value)) return static_cast<CFIndex>(i);
-  return kCFNotFound;
-}
-
-Boolean CFArrayContainsValue(CFArrayRef theArray, CFRange range, const void* value)
-{
-  return CFArrayGetFirstIndexOfValue(theArray, range, value) != kCFNotFound;
-}
-
-void CFArrayApplyFunction(CFArrayRef theArray, CFRange range, CFArrayApplierFunction applier, void* context)
-{
-  const __CFArray* a = qorvcf::As<__CFArray>(theArray);
-  size_t begin, end;
-  if (!applier || !Clip(a, range, &begin, &end)) return;
-  for (size_t i = begin; i < end; ++i)
-    applier(a->values[i], context);
-}
-
 void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value)
 {
   __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
   if (a) a->values.push_back(a->Retain(value));
-}
-
-void CFArrayInsertValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value)
-{
-  __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
-  if (a && idx >= 0 && idx <= static_cast<CFIndex>(a->values.size()))
-    a->values.insert(a->values.begin() + idx, a->Retain(value));
-}
-
-void CFArraySetValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value)
-{
-  __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
-  if (!a || idx < 0 || idx > static_cast<CFIndex>(a->values.size())) return;
-  if (idx == static_cast<CFIndex>(a->values.size()))
-  {
-    a->values.push_back(a->Retain(value));
-    return;
-  }
-  const void* old = a->values[static_cast<size_t>(idx)];
-  a->values[static_cast<size_t>(idx)] = a->Retain(value);
-  a->Release(old);
 }
 
 void CFArrayRemoveValueAtIndex(CFMutableArrayRef theArray, CFIndex idx)
@@ -195,14 +127,4 @@ void CFArrayRemoveValueAtIndex(CFMutableArrayRef theArray, CFIndex idx)
   const void* old = a->values[static_cast<size_t>(idx)];
   a->values.erase(a->values.begin() + idx);
   a->Release(old);
-}
-
-void CFArrayRemoveAllValues(CFMutableArrayRef theArray)
-{
-  __CFArray* a = qorvcf::AsMutable<__CFArray>(theArray);
-  if (!a) return;
-  std::vector<const void*> old;
-  old.swap(a->values);
-  for (const void* v : old)
-    a->Release(v);
 }

@@ -125,8 +125,3 @@ CFStringRef CFCopyDescription(CFTypeRef cf)
   return CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(text.data()),
                                  static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
 }
-
-CFAllocatorRef CFGetAllocator(CFTypeRef)
-{
-  return kCFAllocatorDefault;
-}

@@ -115,11 +115,6 @@ CFURLRef FileURL(const std::string& path)
 }
 } // namespace
 
-CFTypeID CFBundleGetTypeID()
-{
-  return qorvcf::kTypeBundle;
-}
-
 CFBundleRef CFBundleGetMainBundle()
 {
   Registry& registry = TheRegistry();
@@ -139,14 +134,6 @@ CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID)
         (!newest || bundle->registered > newest->registered) && fs::is_directory(path, ec))
       newest = bundle;
   return newest;
-}
-
-CFBundleRef CFBundleCreate(CFAllocatorRef, CFURLRef bundleURL)
-{
-  char path[4096];
-  if (!CFURLGetFileSystemRepresentation(bundleURL, true, reinterpret_cast<UInt8*>(path), sizeof path))
-    return nullptr;
-  return qorvplatform::RegisterBundle(path);
 }
 
 CFStringRef CFBundleGetIdentifier(CFBundleRef bundle)
@@ -190,21 +177,6 @@ CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle)
   std::string inContents = b->path + "/Contents/" + name;
   if (!fs::exists(inMacOS, ec) && fs::exists(inContents, ec)) return FileURL(inContents);
   return FileURL(inMacOS);
-}
-
-CFURLRef CFBundleCopyResourceURL(CFBundleRef bundle, CFStringRef resourceName, CFStringRef resourceType,
-                                 CFStringRef subDirName)
-{
-  const __CFBundle* b = qorvcf::As<__CFBundle>(bundle);
-  std::string name = Text(resourceName), type = Text(resourceType), sub = Text(subDirName);
-  if (!b || name.empty()) return nullptr;
-  std::string path = b->path + "/Contents/Resources/";
-  if (!sub.empty()) path += sub + "/";
-  path += name;
-  if (!type.empty()) path += (type[0] == '.' ? "" : ".") + type;
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return nullptr;
-  return FileURL(path);
 }
 
 namespace qorvplatform

@@ -49,19 +49,6 @@ CFDataRef CFDataCreate(CFAllocatorRef, const UInt8* bytes, CFIndex length)
   return d;
 }
 
-CFDataRef CFDataCreateCopy(CFAllocatorRef allocator, CFDataRef theData)
-{
-  const __CFData* d = qorvcf::As<__CFData>(theData);
-  if (!d) return nullptr;
-  return CFDataCreate(allocator, d->bytes.data(), static_cast<CFIndex>(d->bytes.size()));
-}
-
-CFMutableDataRef CFDataCreateMutable(CFAllocatorRef, CFIndex capacity)
-{
-  if (capacity < 0) return nullptr;
-  return new __CFData;
-}
-
 CFIndex CFDataGetLength(CFDataRef theData)
 {
   const __CFData* d = qorvcf::As<__CFData>(theData);
@@ -72,32 +59,4 @@ const UInt8* CFDataGetBytePtr(CFDataRef theData)
 {
   const __CFData* d = qorvcf::As<__CFData>(theData);
   return (d && !d->bytes.empty()) ? d->bytes.data() : nullptr;
-}
-
-UInt8* CFDataGetMutableBytePtr(CFMutableDataRef theData)
-{
-  __CFData* d = qorvcf::AsMutable<__CFData>(theData);
-  return (d && !d->bytes.empty()) ? d->bytes.data() : nullptr;
-}
-
-void CFDataGetBytes(CFDataRef theData, CFRange range, UInt8* buffer)
-{
-  const __CFData* d = qorvcf::As<__CFData>(theData);
-  if (!d || !buffer || range.location < 0 || range.length <= 0) return;
-  CFIndex size = static_cast<CFIndex>(d->bytes.size());
-  if (range.location >= size) return;
-  CFIndex n = std::min(range.length, size - range.location);
-  std::memcpy(buffer, d->bytes.data() + range.location, static_cast<size_t>(n));
-}
-
-void CFDataSetLength(CFMutableDataRef theData, CFIndex length)
-{
-  __CFData* d = qorvcf::AsMutable<__CFData>(theData);
-  if (d && length >= 0) d->bytes.resize(static_cast<size_t>(length), 0);
-}
-
-void CFDataAppendBytes(CFMutableDataRef theData, const UInt8* bytes, CFIndex length)
-{
-  __CFData* d = qorvcf::AsMutable<__CFData>(theData);
-  if (d && bytes && length > 0) d->bytes.insert(d->bytes.end(), bytes, bytes + length);
 }

@@ -173,11 +173,6 @@ const void* CFDictionaryGetValue(CFDictionaryRef theDict, const void* key)
   return CFDictionaryGetValueIfPresent(theDict, key, &value) ? value : nullptr;
 }
 
-Boolean CFDictionaryContainsKey(CFDictionaryRef theDict, const void* key)
-{
-  return CFDictionaryGetValueIfPresent(theDict, key, nullptr);
-}
-
 void CFDictionaryGetKeysAndValues(CFDictionaryRef theDict, const void** keys, const void** values)
 {
   const __CFDictionary* d = qorvcf::As<__CFDictionary>(theDict);
@@ -189,28 +184,9 @@ void CFDictionaryGetKeysAndValues(CFDictionaryRef theDict, const void** keys, co
   }
 }
 
-void CFDictionaryApplyFunction(CFDictionaryRef theDict, CFDictionaryApplierFunction applier, void* context)
-{
-  const __CFDictionary* d = qorvcf::As<__CFDictionary>(theDict);
-  if (!d || !applier) return;
-  std::vector<__CFDictionary::Entry> snapshot = d->entries;
-  for (const auto& e : snapshot)
-    applier(e.key, e.value, context);
-}
-
 void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const void* value)
 {
   if (__CFDictionary* d = qorvcf::AsMutable<__CFDictionary>(theDict)) d->Put(key, value, true, true);
-}
-
-void CFDictionaryAddValue(CFMutableDictionaryRef theDict, const void* key, const void* value)
-{
-  if (__CFDictionary* d = qorvcf::AsMutable<__CFDictionary>(theDict)) d->Put(key, value, true, false);
-}
-
-void CFDictionaryReplaceValue(CFMutableDictionaryRef theDict, const void* key, const void* value)
-{
-  if (__CFDictionary* d = qorvcf::AsMutable<__CFDictionary>(theDict)) d->Put(key, value, false, true);
 }
 
 void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key)
@@ -221,14 +197,4 @@ void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key)
   __CFDictionary::Entry e = d->entries[static_cast<size_t>(i)];
   d->entries.erase(d->entries.begin() + i);
   d->ReleaseEntry(e);
-}
-
-void CFDictionaryRemoveAllValues(CFMutableDictionaryRef theDict)
-{
-  __CFDictionary* d = qorvcf::AsMutable<__CFDictionary>(theDict);
-  if (!d) return;
-  std::vector<__CFDictionary::Entry> old;
-  old.swap(d->entries);
-  for (const auto& e : old)
-    d->ReleaseEntry(e);
 }

@@ -25,26 +25,3 @@ CFErrorRef NewError(CFStringRef domain, CFIndex code, const std::string& descrip
   return new __CFError(domain, code, description);
 }
 } // namespace qorvcf
-
-CFTypeID CFErrorGetTypeID()
-{
-  return qorvcf::kTypeError;
-}
-
-CFIndex CFErrorGetCode(CFErrorRef err)
-{
-  const __CFError* e = qorvcf::As<__CFError>(err);
-  return e ? e->code : 0;
-}
-
-CFStringRef CFErrorGetDomain(CFErrorRef err)
-{
-  const __CFError* e = qorvcf::As<__CFError>(err);
-  return e ? e->domain : nullptr;
-}
-
-CFStringRef CFErrorCopyDescription(CFErrorRef err)
-{
-  const __CFError* e = qorvcf::As<__CFError>(err);
-  return e ? qorvcf::NewString(e->description) : nullptr;
-}

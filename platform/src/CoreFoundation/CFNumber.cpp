@@ -161,18 +161,6 @@ CFNumberRef CFNumberCreate(CFAllocatorRef, CFNumberType theType, const void* val
   return new __CFNumber(theType, false, i, 0.0);
 }
 
-CFNumberType CFNumberGetType(CFNumberRef number)
-{
-  const __CFNumber* n = qorvcf::As<__CFNumber>(number);
-  return n ? n->type : 0;
-}
-
-CFIndex CFNumberGetByteSize(CFNumberRef number)
-{
-  bool isFloat;
-  return static_cast<CFIndex>(TypeSize(CFNumberGetType(number), &isFloat));
-}
-
 Boolean CFNumberIsFloatType(CFNumberRef number)
 {
   const __CFNumber* n = qorvcf::As<__CFNumber>(number);
@@ -220,15 +208,4 @@ Boolean CFNumberGetValue(CFNumberRef number, CFNumberType theType, void* valuePt
   default:
     return StoreInt<int64_t>(v, valuePtr) && exact;
   }
-}
-
-CFComparisonResult CFNumberCompare(CFNumberRef number, CFNumberRef otherNumber, void*)
-{
-  const __CFNumber* a = qorvcf::As<__CFNumber>(number);
-  const __CFNumber* b = qorvcf::As<__CFNumber>(otherNumber);
-  if (!a || !b) return kCFCompareEqualTo;
-  if (!a->isFloat && !b->isFloat)
-    return a->i < b->i ? kCFCompareLessThan : (a->i > b->i ? kCFCompareGreaterThan : kCFCompareEqualTo);
-  double x = a->AsDouble(), y = b->AsDouble();
-  return x < y ? kCFCompareLessThan : (x > y ? kCFCompareGreaterThan : kCFCompareEqualTo);
 }

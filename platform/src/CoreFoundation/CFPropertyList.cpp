@@ -556,9 +556,3 @@ CFDataRef CFPropertyListCreateData(CFAllocatorRef, CFPropertyListRef propertyLis
   out += "</plist>\n";
   return CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(out.data()), static_cast<CFIndex>(out.size()));
 }
-
-Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat format)
-{
-  std::string scratch;
-  return format == kCFPropertyListXMLFormat_v1_0 && plist && Write(plist, 0, &scratch);
-}

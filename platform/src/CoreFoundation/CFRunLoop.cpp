@@ -68,7 +68,6 @@ struct Loop
   std::set<std::string> commonModes{kDefault, "NSEventTrackingRunLoopMode", "NSModalPanelRunLoopMode"};
   unsigned long long nextSequence = 0;
   bool stopRequested = false;
-  std::vector<std::string> runningModes; // innermost last
   std::atomic<bool> virtualClock{true};
   std::atomic<long long> virtualNs{0};
 };
@@ -177,7 +176,6 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
 {
   Loop& loop = TheLoop();
   std::unique_lock<std::mutex> lock(loop.mutex);
-  loop.runningModes.push_back(mode);
   SInt32 result = kCFRunLoopRunTimedOut;
   const bool isVirtual = loop.virtualClock.load();
   const long long start = NowNs();
@@ -213,7 +211,6 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
   }
   if (isVirtual && result != kCFRunLoopRunStopped && loop.virtualNs.load() < endNs)
     loop.virtualNs.store(endNs);
-  loop.runningModes.pop_back();
   return result;
 }
 } // namespace
@@ -223,29 +220,9 @@ CFAbsoluteTime CFAbsoluteTimeGetCurrent()
   return static_cast<double>(NowNs()) / 1e9;
 }
 
-CFTypeID CFRunLoopGetTypeID()
-{
-  return qorvcf::kTypeRunLoop;
-}
-CFTypeID CFRunLoopTimerGetTypeID()
-{
-  return qorvcf::kTypeRunLoopTimer;
-}
-
 CFRunLoopRef CFRunLoopGetMain()
 {
   return TheRunLoop();
-}
-CFRunLoopRef CFRunLoopGetCurrent()
-{
-  return TheRunLoop();
-}
-
-void CFRunLoopRun()
-{
-  while (Run(kDefault, 9000000000000000000LL / 2, false, nullptr) == kCFRunLoopRunTimedOut)
-  {
-  }
 }
 
 SInt32 CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds, Boolean)
@@ -258,27 +235,6 @@ void CFRunLoopStop(CFRunLoopRef)
   Loop& loop = TheLoop();
   std::lock_guard<std::mutex> lock(loop.mutex);
   loop.stopRequested = true;
-  loop.wake.notify_all();
-}
-
-void CFRunLoopWakeUp(CFRunLoopRef)
-{
-  TheLoop().wake.notify_all();
-}
-
-CFRunLoopMode CFRunLoopCopyCurrentMode(CFRunLoopRef)
-{
-  Loop& loop = TheLoop();
-  std::lock_guard<std::mutex> lock(loop.mutex);
-  if (loop.runningModes.empty()) return nullptr;
-  return qorvcf::NewString(loop.runningModes.back());
-}
-
-void CFRunLoopAddCommonMode(CFRunLoopRef, CFRunLoopMode mode)
-{
-  Loop& loop = TheLoop();
-  std::lock_guard<std::mutex> lock(loop.mutex);
-  loop.commonModes.insert(ModeName(mode));
   loop.wake.notify_all();
 }
 
@@ -320,29 +276,6 @@ void CFRunLoopAddTimer(CFRunLoopRef, CFRunLoopTimerRef timer, CFRunLoopMode mode
   loop.wake.notify_all();
 }
 
-void CFRunLoopRemoveTimer(CFRunLoopRef, CFRunLoopTimerRef timer, CFRunLoopMode mode)
-{
-  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
-  if (!t) return;
-  Loop& loop = TheLoop();
-  bool release = false;
-  {
-    std::lock_guard<std::mutex> lock(loop.mutex);
-    if (!t->modes.erase(ModeName(mode)) || !t->modes.empty()) return;
-    release = Unschedule(loop, t);
-  }
-  if (release) CFRelease(t);
-}
-
-Boolean CFRunLoopContainsTimer(CFRunLoopRef, CFRunLoopTimerRef timer, CFRunLoopMode mode)
-{
-  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
-  if (!t) return false;
-  Loop& loop = TheLoop();
-  std::lock_guard<std::mutex> lock(loop.mutex);
-  return t->valid && RunsIn(loop, t, ModeName(mode));
-}
-
 void CFRunLoopTimerInvalidate(CFRunLoopTimerRef timer)
 {
   auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
@@ -359,22 +292,6 @@ void CFRunLoopTimerInvalidate(CFRunLoopTimerRef timer)
   if (release) CFRelease(t);
 }
 
-Boolean CFRunLoopTimerIsValid(CFRunLoopTimerRef timer)
-{
-  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
-  if (!t) return false;
-  std::lock_guard<std::mutex> lock(TheLoop().mutex);
-  return t->valid;
-}
-
-CFAbsoluteTime CFRunLoopTimerGetNextFireDate(CFRunLoopTimerRef timer)
-{
-  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
-  if (!t) return 0;
-  std::lock_guard<std::mutex> lock(TheLoop().mutex);
-  return static_cast<double>(t->fireNs) / 1e9;
-}
-
 void CFRunLoopTimerSetNextFireDate(CFRunLoopTimerRef timer, CFAbsoluteTime fireDate)
 {
   auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
@@ -383,30 +300,6 @@ void CFRunLoopTimerSetNextFireDate(CFRunLoopTimerRef timer, CFAbsoluteTime fireD
   std::lock_guard<std::mutex> lock(loop.mutex);
   t->fireNs = ToNs(fireDate);
   loop.wake.notify_all();
-}
-
-CFTimeInterval CFRunLoopTimerGetInterval(CFRunLoopTimerRef timer)
-{
-  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
-  return t ? t->interval : 0;
-}
-
-Boolean CFRunLoopTimerDoesRepeat(CFRunLoopTimerRef timer)
-{
-  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
-  return t && t->intervalNs > 0;
-}
-
-CFIndex CFRunLoopTimerGetOrder(CFRunLoopTimerRef timer)
-{
-  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
-  return t ? t->order : 0;
-}
-
-void CFRunLoopTimerGetContext(CFRunLoopTimerRef timer, CFRunLoopTimerContext* context)
-{
-  auto* t = qorvcf::AsMutable<__CFRunLoopTimer>(timer);
-  if (t && context) *context = t->context;
 }
 
 namespace qorvplatform
@@ -426,11 +319,6 @@ void UseRealClock()
   std::lock_guard<std::mutex> lock(loop.mutex);
   loop.virtualClock.store(false);
   loop.wake.notify_all();
-}
-
-bool IsClockVirtual()
-{
-  return TheLoop().virtualClock.load();
 }
 
 int AdvanceClock(CFTimeInterval seconds, CFRunLoopMode mode)

@@ -62,11 +62,6 @@ CFURLRef MakeURL(std::string path, bool isDirectory)
 }
 } // namespace
 
-CFTypeID CFURLGetTypeID()
-{
-  return qorvcf::kTypeURL;
-}
-
 CFURLRef CFURLCreateWithFileSystemPath(CFAllocatorRef, CFStringRef filePath, CFURLPathStyle pathStyle,
                                        Boolean isDirectory)
 {
@@ -83,45 +78,10 @@ CFURLRef CFURLCreateFromFileSystemRepresentation(CFAllocatorRef, const UInt8* bu
   return MakeURL(path, isDirectory);
 }
 
-CFURLRef CFURLCreateCopyAppendingPathComponent(CFAllocatorRef, CFURLRef url, CFStringRef pathComponent,
-                                               Boolean isDirectory)
-{
-  const __CFURL* u = qorvcf::As<__CFURL>(url);
-  if (!u || CFGetTypeID(pathComponent) != qorvcf::kTypeString) return nullptr;
-  std::string base = u->path == "/" ? std::string() : u->path;
-  return MakeURL(base + "/" + qorvcf::Utf8(pathComponent), isDirectory);
-}
-
 Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean, UInt8* buffer, CFIndex maxBufLen)
 {
   const __CFURL* u = qorvcf::As<__CFURL>(url);
   if (!u || !buffer || maxBufLen <= 0 || static_cast<CFIndex>(u->path.size()) + 1 > maxBufLen) return false;
   std::memcpy(buffer, u->path.c_str(), u->path.size() + 1);
   return true;
-}
-
-CFStringRef CFURLCopyFileSystemPath(CFURLRef anURL, CFURLPathStyle)
-{
-  const __CFURL* u = qorvcf::As<__CFURL>(anURL);
-  return u ? qorvcf::NewString(u->path) : nullptr;
-}
-
-CFStringRef CFURLCopyLastPathComponent(CFURLRef url)
-{
-  const __CFURL* u = qorvcf::As<__CFURL>(url);
-  if (!u) return nullptr;
-  size_t slash = u->path.find_last_of('/');
-  return qorvcf::NewString(u->path == "/" ? "/" : u->path.substr(slash + 1));
-}
-
-CFStringRef CFURLGetString(CFURLRef anURL)
-{
-  const __CFURL* u = qorvcf::As<__CFURL>(anURL);
-  return u ? u->string : nullptr;
-}
-
-Boolean CFURLHasDirectoryPath(CFURLRef anURL)
-{
-  const __CFURL* u = qorvcf::As<__CFURL>(anURL);
-  return u && u->isDirectory;
 }

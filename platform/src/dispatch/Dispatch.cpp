@@ -40,17 +40,6 @@ using Clock = std::chrono::steady_clock;
 const Clock::time_point kEpoch = Clock::now();
 } // namespace
 
-dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta)
-{
-  if (when == DISPATCH_TIME_FOREVER) return DISPATCH_TIME_FOREVER;
-  if (when == DISPATCH_TIME_NOW)
-    when =
-        (dispatch_time_t)std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - kEpoch).count() +
-        1;
-  if (delta < 0 && (dispatch_time_t)(-delta) >= when) return 1;
-  return when + delta;
-}
-
 dispatch_semaphore_t dispatch_semaphore_create(intptr_t value)
 {
   if (value < 0) return nullptr;
@@ -115,11 +104,6 @@ dispatch_data_t dispatch_data_create(const void* buffer, size_t size, dispatch_q
   }
   d->size = buffer ? size : 0;
   return d;
-}
-
-size_t dispatch_data_get_size(dispatch_data_t d)
-{
-  return d ? d->size : 0;
 }
 
 dispatch_data_t dispatch_data_create_map(dispatch_data_t d, const void** buffer_ptr, size_t* size_ptr)

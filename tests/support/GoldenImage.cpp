@@ -1,4 +1,4 @@
-#include "tests/vector/GoldenImage.h"
+#include "tests/support/GoldenImage.h"
 
 #include "tests/support/TestPaths.h"
 
@@ -50,7 +50,35 @@ bool IsEdge(const RgbaImage& img, int x, int y)
     }
   return false;
 }
+
+int ChannelDiff(const uint8_t* a, const uint8_t* b)
+{
+  int d = 0;
+  for (int i = 0; i < 4; ++i)
+    d = std::max(d, std::abs(a[i] - b[i]));
+  return d;
+}
+
+// Whether a pixel within radius of (x, y) in b is within tolerance of a's pixel at (x, y).
+bool MatchesNear(const RgbaImage& a, const RgbaImage& b, int x, int y, int radius, int tolerance)
+{
+  const uint8_t* v = a.At(x, y);
+  for (int dy = -radius; dy <= radius; ++dy)
+    for (int dx = -radius; dx <= radius; ++dx)
+    {
+      const int nx = x + dx, ny = y + dy;
+      if (nx >= 0 && ny >= 0 && nx < b.width && ny < b.height && ChannelDiff(v, b.At(nx, ny)) <= tolerance)
+        return true;
+    }
+  return false;
+}
 } // namespace
+
+bool UpdateGolden()
+{
+  const char* update = std::getenv("UPDATE_GOLDEN");
+  return update && std::string(update) == "1";
+}
 
 testing::AssertionResult ImagesMatch(const RgbaImage& expected, const RgbaImage& actual,
                                      const ImageTolerance& tol, const std::string& diffFolder,
@@ -65,16 +93,15 @@ testing::AssertionResult ImagesMatch(const RgbaImage& expected, const RgbaImage&
   for (int y = 0; y < actual.height; ++y)
     for (int x = 0; x < actual.width; ++x)
     {
-      const uint8_t* e = expected.At(x, y);
-      const uint8_t* a = actual.At(x, y);
-      int d = 0;
-      for (int i = 0; i < 4; ++i)
-        d = std::max(d, std::abs(e[i] - a[i]));
+      const int d = ChannelDiff(expected.At(x, y), actual.At(x, y));
       worst = std::max(worst, d);
-      int limit = IsEdge(expected, x, y) ? tol.edge : tol.interior;
+      const int limit = tol.edge != tol.interior && IsEdge(expected, x, y) ? tol.edge : tol.interior;
+      const bool beyond = d > limit && (tol.nearRadius <= 0 ||
+                                        !MatchesNear(actual, expected, x, y, tol.nearRadius, tol.interior) ||
+                                        !MatchesNear(expected, actual, x, y, tol.nearRadius, tol.interior));
       uint8_t* p = &diff.rgba[((size_t)y * diff.width + x) * 4];
       p[3] = 255;
-      if (d > limit)
+      if (beyond)
       {
         ++outliers;
         p[0] = 255;
@@ -97,8 +124,7 @@ testing::AssertionResult MatchesGolden(const RgbaImage& actual, const std::strin
                                        const std::string& name, const ImageTolerance& tol)
 {
   std::string path = DataPath(area, name + ".png");
-  const char* update = std::getenv("UPDATE_GOLDEN");
-  if (update && std::string(update) == "1")
+  if (UpdateGolden())
   {
     WritePng(path, actual);
     return testing::AssertionFailure() << name << ": reference rewritten (UPDATE_GOLDEN=1)";

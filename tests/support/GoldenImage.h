@@ -1,6 +1,7 @@
-// Golden images: a picture compared with tests/data/<area>/<name>.png within a tolerance. UPDATE_GOLDEN=1
-// rewrites the reference and fails; a failing comparison writes <name>-diff.png and <name>-actual.png into
-// the build's scratch folder "golden-<area>".
+// Comparing pictures: one comparator for the golden images (a picture against tests/data/<area>/<name>.png)
+// and for pictures checked against another renderer's. UPDATE_GOLDEN=1 rewrites the references and fails;
+// a failing comparison writes <name>-diff.png, <name>-actual.png and <name>-expected.png into its folder
+// (for golden images the build's scratch folder "golden-<area>").
 #pragma once
 
 #include <gtest/gtest.h>
@@ -28,7 +29,13 @@ struct ImageTolerance
   int interior = 2;        // largest channel difference where the neighbourhood is flat
   int edge = 48;           // largest channel difference next to a change in the reference
   double outliers = 0.002; // share of pixels allowed beyond these
+  // A pixel beyond these still passes when, in each picture, a pixel at most this far away is within
+  // `interior` of it (renderers that place anti-aliased edges differently); 0 turns this off.
+  int nearRadius = 0;
 };
+
+// Whether references are to be rewritten (UPDATE_GOLDEN=1).
+bool UpdateGolden();
 
 // Compares premultiplied or straight pixels alike, channel by channel.
 testing::AssertionResult ImagesMatch(const RgbaImage& expected, const RgbaImage& actual,
