@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "graphics/vector/FontAtlas.h"
-#include "graphics/vector/VGrecordingRenderer.h"
+#include "tests/support/VGrecordingRenderer.h"
 #include "graphics/vector/VGtext.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 // strokes, recorded by the in-memory renderer. Reports paths filled or stroked per second.
 #include <benchmark/benchmark.h>
 
-#include "graphics/vector/VGrecordingRenderer.h"
+#include "tests/support/VGrecordingRenderer.h"
 
 using namespace iplugin::igraphics;
 

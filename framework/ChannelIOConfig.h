@@ -34,8 +34,7 @@ public:
 
   void AddBus(ERoute direction, int nChans)
   {
-    auto* bus = new BusChannelCount{direction, nChans};
-    if (!mBuses[direction].Add(bus)) delete bus;
+    mBuses[direction].AddOwned(new BusChannelCount{direction, nChans});
   }
   int NBuses(ERoute direction) const { return mBuses[direction].Count(); }
   const BusChannelCount* GetBus(ERoute direction, int busIdx) const { return mBuses[direction].Get(busIdx); }

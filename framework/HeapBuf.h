@@ -11,6 +11,27 @@ public:
   ~HeapBuf() { Free(); }
   HeapBuf(const HeapBuf&) = delete;
   HeapBuf& operator=(const HeapBuf&) = delete;
+  // Takes the other's block; the other is left empty.
+  HeapBuf(HeapBuf&& other) noexcept
+      : m_buf(other.m_buf), m_alloc(other.m_alloc), m_size(other.m_size), m_granul(other.m_granul)
+  {
+    other.m_buf = nullptr;
+    other.m_alloc = other.m_size = 0;
+  }
+  HeapBuf& operator=(HeapBuf&& other) noexcept
+  {
+    if (this != &other)
+    {
+      Free();
+      m_buf = other.m_buf;
+      m_alloc = other.m_alloc;
+      m_size = other.m_size;
+      m_granul = other.m_granul;
+      other.m_buf = nullptr;
+      other.m_alloc = other.m_size = 0;
+    }
+    return *this;
+  }
 
   // Sets the size in bytes and returns the block; null when the new size is below 1 or nothing could
   // be allocated for an empty buffer. With resizeDown the allocation may shrink.

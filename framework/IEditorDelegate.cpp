@@ -5,7 +5,7 @@ namespace iplugin
 IEditorDelegate::IEditorDelegate(int nParams)
 {
   for (int i = 0; i < nParams; ++i)
-    mParams.Add(new IParam);
+    mParams.AddOwned(new IParam);
 }
 
 IEditorDelegate::~IEditorDelegate()

@@ -7,7 +7,7 @@
 #include "framework/IParam.h"
 #include "framework/PtrList.h"
 #include "framework/SysExData.h"
-#include "graphics/IKeyPress.h"
+#include "graphics/interface/IKeyPress.h"
 
 namespace iplugin
 {

@@ -1,10 +1,9 @@
 #include "framework/IGEditorDelegate.h"
 
-#include "graphics/IControl.h"
-#include "graphics/IGraphics.h"
+#include "graphics/interface/IControlInterface.h"
+#include "graphics/interface/IGraphicsInterface.h"
 
 #include <cstdint>
-#include <stdexcept>
 
 namespace iplugin::igraphics
 {
@@ -45,7 +44,7 @@ void IGEditorDelegate::CloseWindow()
     mSavedHeight = mGraphics->Height();
     mSavedScale = mGraphics->GetDrawScale();
     mGraphics->CloseWindow();
-    std::unique_ptr<IGraphics> closing = std::move(mGraphics);
+    std::unique_ptr<IGraphicsInterface> closing = std::move(mGraphics);
     mEditorOpen = false;
     closing.reset();
   }
@@ -71,27 +70,19 @@ bool IGEditorDelegate::OnKeyUp(const IKeyPress& key)
   return KeyEvent(key, true);
 }
 
-IControl* IGEditorDelegate::FindControl(int ctrlTag) const
+IControlInterface* IGEditorDelegate::FindControl(int ctrlTag) const
 {
-  if (!mGraphics) return nullptr;
-  try
-  {
-    return mGraphics->GetControlWithTag(ctrlTag);
-  }
-  catch (const std::out_of_range&)
-  {
-    return nullptr;
-  }
+  return mGraphics ? mGraphics->GetControlWithTag(ctrlTag) : nullptr;
 }
 
 void IGEditorDelegate::SendControlValueFromDelegate(int ctrlTag, double normalizedValue)
 {
-  if (IControl* control = FindControl(ctrlTag)) control->SetValueFromDelegate(normalizedValue, 0);
+  if (IControlInterface* control = FindControl(ctrlTag)) control->SetValueFromDelegate(normalizedValue, 0);
 }
 
 void IGEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* pData)
 {
-  if (IControl* control = FindControl(ctrlTag)) control->OnMsgFromDelegate(msgTag, dataSize, pData);
+  if (IControlInterface* control = FindControl(ctrlTag)) control->OnMsgFromDelegate(msgTag, dataSize, pData);
 }
 
 void IGEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg)
@@ -99,7 +90,7 @@ void IGEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg)
   if (mGraphics)
   {
     mGraphics->ForStandardControlsFunc(
-        [&msg](IControl* control)
+        [&msg](IControlInterface* control)
         {
           if (control->GetWantsMidi()) control->OnMidi(msg);
         });
@@ -114,7 +105,7 @@ void IGEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double value
   {
     if (!normalized) value = param->ToNormalizedClamped(value);
     mGraphics->ForStandardControlsFunc(
-        [paramIdx, value](IControl* control)
+        [paramIdx, value](IControlInterface* control)
         {
           for (int v = 0; v < control->NVals(); ++v)
             if (control->GetParamIdx(v) == paramIdx) control->SetValueFromDelegate(value, v);
@@ -166,12 +157,12 @@ void IGEditorDelegate::SetScreenScale(float scale)
   if (mEditorOpen && mGraphics) mGraphics->SetScreenScale(scale);
 }
 
-IGraphics* IGEditorDelegate::CreateGraphics()
+IGraphicsInterface* IGEditorDelegate::CreateGraphics()
 {
   return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr;
 }
 
-void IGEditorDelegate::LayoutUI(IGraphics* pGraphics)
+void IGEditorDelegate::LayoutUI(IGraphicsInterface* pGraphics)
 {
   if (mLayoutFunc) mLayoutFunc(pGraphics);
 }

@@ -11,14 +11,14 @@
 
 namespace iplugin::igraphics
 {
-class IGraphics;
-class IControl;
+class IGraphicsInterface;
+class IControlInterface;
 
 class IGEditorDelegate : public IEditorDelegate
 {
 public:
-  using MakeGraphicsFunc = std::function<IGraphics*()>;
-  using LayoutFunc = std::function<void(IGraphics*)>;
+  using MakeGraphicsFunc = std::function<IGraphicsInterface*()>;
+  using LayoutFunc = std::function<void(IGraphicsInterface*)>;
 
   explicit IGEditorDelegate(int nParams);
   ~IGEditorDelegate() override;
@@ -42,12 +42,12 @@ public:
   void SetScreenScale(float scale) override;
 
   // The make-graphics function's new context (owned by the delegate from then on), or null.
-  virtual IGraphics* CreateGraphics();
+  virtual IGraphicsInterface* CreateGraphics();
   // Runs the layout function on the context.
-  virtual void LayoutUI(IGraphics* pGraphics);
+  virtual void LayoutUI(IGraphicsInterface* pGraphics);
 
   // The graphics context while the editor view exists.
-  IGraphics* GetUI() const { return mGraphics.get(); }
+  IGraphicsInterface* GetUI() const { return mGraphics.get(); }
   // Set by the graphics context when its window opens; gates what needs a visible editor.
   void SetEditorOpen(bool open) { mEditorOpen = open; }
   bool IsEditorOpen() const { return mEditorOpen; }
@@ -57,10 +57,10 @@ public:
 
 private:
   // The control registered under ctrlTag, or null when there is none.
-  IControl* FindControl(int ctrlTag) const;
+  IControlInterface* FindControl(int ctrlTag) const;
   bool KeyEvent(const IKeyPress& key, bool isUp);
 
-  std::unique_ptr<IGraphics> mGraphics;
+  std::unique_ptr<IGraphicsInterface> mGraphics;
   int mSavedWidth = 0;
   int mSavedHeight = 0;
   float mSavedScale = 0.f;

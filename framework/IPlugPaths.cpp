@@ -116,10 +116,10 @@ bool IsSandboxed()
   return NSHomeDirectory().find("Library/Containers/") != std::string::npos;
 }
 
-bool LocateResource(const char* name, const char* type, StringBuf& result, const char* bundleID,
-                    const char* sharedResourcesSubPath)
+EResourceLocation LocateResource(const char* name, const char* type, StringBuf& result, const char* bundleID,
+                                 const char* sharedResourcesSubPath)
 {
-  if (!name || !*name) return false;
+  if (!name || !*name) return kNotFound;
   const std::string fullName = name;
   const std::string resourceType = type ? type : "";
   size_t dot = fullName.find_last_of('.');
@@ -136,7 +136,7 @@ bool LocateResource(const char* name, const char* type, StringBuf& result, const
       if (!path.empty() && FileExists(path))
       {
         result.Set(path.c_str());
-        return true;
+        return kAbsolutePath;
       }
     }
     result.Set("");
@@ -150,7 +150,7 @@ bool LocateResource(const char* name, const char* type, StringBuf& result, const
       if (FileExists(path))
       {
         result.Set(path.c_str());
-        return true;
+        return kAbsolutePath;
       }
       result.Set("");
     }
@@ -159,8 +159,8 @@ bool LocateResource(const char* name, const char* type, StringBuf& result, const
   if (FileExists(fullName))
   {
     result.Set(fullName.c_str());
-    return true;
+    return kAbsolutePath;
   }
-  return false;
+  return kNotFound;
 }
 } // namespace iplugin

@@ -24,9 +24,17 @@ void AppSupportPath(StringBuf& path, bool isSystem = false);
 void MusicPath(StringBuf& path);
 // True when the home folder lies in an application container.
 bool IsSandboxed();
+// Where LocateResource found a resource; converts to false when it found nothing.
+enum EResourceLocation
+{
+  kNotFound = 0,
+  kAbsolutePath = 1 // `result` holds a file path
+};
+
 // Finds a resource: in the bundle with the identifier, then in the shared resources folder
 // <Music>/<sharedResourcesSubPath>/Resources/, then as a path of its own. The name's extension must equal
-// the type (ignoring case) for the first two places. True and the full path in `result` when found.
-bool LocateResource(const char* name, const char* type, StringBuf& result, const char* bundleID,
-                    const char* sharedResourcesSubPath);
+// the type (ignoring case) for the first two places. kAbsolutePath and the full path in `result` when
+// found, else kNotFound.
+EResourceLocation LocateResource(const char* name, const char* type, StringBuf& result, const char* bundleID,
+                                 const char* sharedResourcesSubPath);
 } // namespace iplugin

@@ -64,7 +64,7 @@ public:
   virtual bool CompareParamValues(const double* values, int startIdx) const;
   virtual void OnHostIdentified() {}
   virtual int SerializeParamIndices(int nParams, ByteChunk& chunk);
-  virtual igraphics::IGraphics* GetOpenGraphics() const { return IsEditorOpen() ? GetUI() : nullptr; }
+  virtual igraphics::IGraphicsInterface* GetOpenGraphics() const { return IsEditorOpen() ? GetUI() : nullptr; }
   virtual void OnIdleTick() {}
   virtual void LogBuildInfo() {}
   // The host side's way to the editor: {index, real value} into the parameter queue (dropped when full).

@@ -68,13 +68,7 @@ void IPluginBase::GetBuildInfoStr(StringBuf& str, const char* date, const char* 
 
 IPreset* IPluginBase::AddPreset()
 {
-  auto* preset = new IPreset;
-  if (!mPresets.Add(preset))
-  {
-    delete preset;
-    return nullptr;
-  }
-  return preset;
+  return mPresets.AddOwned(new IPreset);
 }
 
 const char* IPluginBase::GetPresetName(int idx) const

@@ -23,7 +23,7 @@ IPluginProcessor::IPluginProcessor(const PluginConfig& config)
       slots[i] = nullptr;
       auto* channel = new ChannelState;
       channel->mData = &slots[i];
-      if (!mChannelData[direction].Add(channel)) delete channel;
+      mChannelData[direction].AddOwned(channel);
     }
   }
 }
@@ -124,7 +124,7 @@ int IPluginProcessor::ParseChannelIOStr(const char* str, PtrList<ChannelIOConfig
     totalNOutChans = std::max(totalNOutChans, totals[kOutput]);
     totalNInBuses = std::max(totalNInBuses, config->NBuses(kInput));
     totalNOutBuses = std::max(totalNOutBuses, config->NBuses(kOutput));
-    if (!configs.Add(config)) delete config;
+    configs.AddOwned(config);
   }
   return configs.Count();
 }
@@ -225,9 +225,22 @@ void IPluginProcessor::OutputToHost(int nFrames)
   }
 }
 
+void IPluginProcessor::SilenceUnconnectedInputs(int nFrames)
+{
+  for (int i = 0; i < MaxNChannels(kInput); ++i)
+  {
+    ChannelState* channel = mChannelData[kInput].Get(i);
+    if (channel->mConnected) continue;
+    double* scratch = channel->mScratchBuf.Get();
+    *channel->mData = scratch;
+    if (scratch) std::fill_n(scratch, std::min(nFrames, channel->mScratchBuf.GetSize()), 0.0);
+  }
+}
+
 bool IPluginProcessor::ProcessBuffers(int nFrames)
 {
   if (nFrames < 0 || nFrames > mBlockSize) return false;
+  SilenceUnconnectedInputs(nFrames);
   ProcessBlock(MaxNChannels(kInput) ? mScratchData[kInput].Get() : nullptr,
                MaxNChannels(kOutput) ? mScratchData[kOutput].Get() : nullptr, nFrames);
   OutputToHost(nFrames);
@@ -237,6 +250,7 @@ bool IPluginProcessor::ProcessBuffers(int nFrames)
 bool IPluginProcessor::PassThroughBuffers(int nFrames)
 {
   if (nFrames < 0 || nFrames > mBlockSize) return false;
+  SilenceUnconnectedInputs(nFrames);
   const int nIn = MaxNChannels(kInput);
   for (int i = 0; i < MaxNChannels(kOutput); ++i)
   {

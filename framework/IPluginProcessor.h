@@ -92,6 +92,8 @@ public:
 protected:
   // Converts every connected output's scratch into its host buffer.
   void OutputToHost(int nFrames);
+  // An input that is not connected reads as silence, never as what its scratch held from an earlier block.
+  void SilenceUnconnectedInputs(int nFrames);
 
   int mPlugType;
   bool mDoesMIDIIn;

@@ -33,6 +33,15 @@ public:
     return p;
   }
 
+  // Appends a record the list owns from now on. When the list cannot grow the record is released
+  // (through deleteFunc when given), the list is unchanged and the result is null.
+  T* AddOwned(T* p, DeleteFunc deleteFunc = nullptr)
+  {
+    if (Add(p)) return p;
+    Release(p, deleteFunc);
+    return nullptr;
+  }
+
   // Inserts p before idx (clamped to 0 .. Count()); null when the list cannot grow.
   T* Insert(int idx, T* p)
   {

@@ -1,5 +1,8 @@
 #include "host/HostInstance.h"
 
+#include <QorvPlatform/FixedAudioBufferList.h>
+#include <QorvPlatform/FloatStreamFormat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,28 +13,13 @@ namespace
 // The host passes at most this many output channels in one buffer list.
 constexpr int kMaxChannels = 64;
 
-struct OutputBufferList
-{
-  UInt32 mNumberBuffers;
-  AudioBuffer mBuffers[kMaxChannels];
-
-  AudioBufferList* Get() { return reinterpret_cast<AudioBufferList*>(this); }
-};
+using OutputBufferList = qorvplatform::FixedAudioBufferList<kMaxChannels>;
 
 } // namespace
 
 AudioStreamBasicDescription FloatFormat(double sampleRate, int nChannels)
 {
-  AudioStreamBasicDescription d = {};
-  d.mSampleRate = sampleRate;
-  d.mFormatID = kAudioFormatLinearPCM;
-  d.mFormatFlags = kAudioFormatFlagsNativeFloatPacked | kAudioFormatFlagIsNonInterleaved;
-  d.mBytesPerPacket = 4;
-  d.mFramesPerPacket = 1;
-  d.mBytesPerFrame = 4;
-  d.mChannelsPerFrame = UInt32(nChannels);
-  d.mBitsPerChannel = 32;
-  return d;
+  return qorvplatform::Float32NonInterleavedFormat(sampleRate, UInt32(nChannels));
 }
 
 OSStatus HostInstance::GetParameterInfo(AudioUnitParameterID id, AudioUnitParameterInfo& info)

@@ -3,6 +3,7 @@
 #include "mixer/ArgMax.h"
 #include "mixer/Decibels.h"
 #include "mixer/DetectorBank.h"
+#include "mixer/FiniteSamples.h"
 #include "mixer/SendSlotTable.h"
 #include "mixer/TimeConstants.h"
 
@@ -52,12 +53,18 @@ void StepTowards(GainSmoother& smoother, double target, int frames, double* valu
     values[i] = k.Step(target);
   smoother.Save(k);
 }
-// `readable` frames of source (silence when it is null), then silence up to `frames`.
+// `readable` frames of source (silence when it is null), then silence up to `frames`. A sample that is
+// not finite is copied as silence.
 void CopyOrSilence(const double* source, int readable, double* destination, int frames)
 {
   const int copied = source ? readable : 0;
-  std::copy(source, source + copied, destination);
+  if (copied > 0) CopyFiniteOrSilence(source, destination, copied);
   std::fill(destination + copied, destination + frames, 0.0);
+}
+// Sample s of an input of the Reverse Mixing pass-through, silence when there is none.
+double InputSample(const double* input, int s)
+{
+  return input ? FiniteOrSilence(input[s]) : 0.0;
 }
 } // namespace
 
@@ -517,10 +524,8 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       for (int i = 0; i < frames; ++i)
       {
         const int s = offset + i;
-        const double left = mIn[0] ? mIn[0][s] * main : 0.0;
-        const double right = mIn[1] ? mIn[1][s] * main : 0.0;
-        mSumLeft[i] = left;
-        mSumRight[i] = right;
+        mSumLeft[i] = InputSample(mIn[0], s) * main;
+        mSumRight[i] = InputSample(mIn[1], s) * main;
       }
     }
     else
@@ -531,9 +536,7 @@ void MixerEngine::WriteOutputs(int offset, int frames)
         for (int i = 0; i < frames; ++i)
         {
           const int s = offset + i;
-          const double left = mIn[0] ? mIn[0][s] : 0.0;
-          const double right = mIn[1] ? mIn[1][s] : 0.0;
-          out[i] = (left + right) * 0.5 * main;
+          out[i] = (InputSample(mIn[0], s) + InputSample(mIn[1], s)) * 0.5 * main;
         }
       }
       else
@@ -543,7 +546,7 @@ void MixerEngine::WriteOutputs(int offset, int frames)
           double* out = mOut[j] + offset;
           const double* in = mIn[j];
           for (int i = 0; i < frames; ++i)
-            out[i] = in ? in[offset + i] * main : 0.0;
+            out[i] = InputSample(in, offset + i) * main;
         }
       }
     }
@@ -700,8 +703,8 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     double* out1 = outputs[1];
     for (int i = 0; i < nFrames; ++i)
     {
-      double l = in0[i];
-      double r = in1[i];
+      double l = FiniteOrSilence(in0[i]);
+      double r = FiniteOrSilence(in1[i]);
       if (mono) l = r = (l + r) * 0.5;
       l *= preGain;
       r *= preGain;
@@ -727,7 +730,7 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     double* out0 = outputs[0];
     for (int i = 0; i < nFrames; ++i)
     {
-      double x = in0[i] * preGain;
+      double x = FiniteOrSilence(in0[i]) * preGain;
       before.Process(preFilter, x * weight, x * weight);
       const double coefficient = target > value ? attackCoefficient : releaseCoefficient;
       value = (value - target) * coefficient + target;

@@ -38,12 +38,8 @@ bool PresetLists::MakePresetFromNamedParams(IPluginBase& plug, const char* name,
   IPreset* record = nullptr;
   if (mDynamicPresets)
   {
-    record = new IPreset;
-    if (!mFactoryPresets.Add(record))
-    {
-      delete record;
-      return false;
-    }
+    record = mFactoryPresets.AddOwned(new IPreset);
+    if (!record) return false;
   }
   else
     record = FirstUnusedPreset(plug);
@@ -91,7 +87,7 @@ void PresetLists::RebuildUserPresetList(const IPluginBase& plug, const IXMLPrese
     {
       auto* record = new IPreset;
       xml.LoadPresetFileToSlot(plug, *record, path.Get(), filter);
-      if (!mUserPresets.Add(record)) delete record;
+      mUserPresets.AddOwned(record);
     }
     std::free(entries[i]);
   }

@@ -1,7 +1,7 @@
 #include "mixer/PresetXmlTree.h"
 
 #include "framework/IPluginBase.h"
-#include "mixer/XmlNesting.h"
+#include "mixer/GuardedXmlParse.h"
 
 #include <cstdio>
 #include <cstring>
@@ -37,17 +37,6 @@ std::string FormatValue(double value)
   double back = 0.0;
   if (std::sscanf(s.c_str(), "%lf", &back) == 1 && back == value) return s;
   return Format("%.17g", value);
-}
-
-// The parser can step over the terminator of an unfinished attribute before it looks again, so the text
-// it is given ends in a run of zero bytes rather than a single one.
-bool ParsePadded(std::string text, TiXmlDocument& doc, TiXmlEncoding encoding)
-{
-  if (!XmlNestingWithin(text.c_str())) return false;
-  text.append(16, '\0');
-  doc.Clear();
-  doc.Parse(text.c_str(), nullptr, encoding);
-  return !doc.Error();
 }
 
 const char* TextOf(const TiXmlElement* e)
@@ -101,7 +90,7 @@ std::string PrintPresetXml(const TiXmlDocument& doc)
 
 bool ParsePresetXmlText(const char* text, TiXmlDocument& doc)
 {
-  return text && ParsePadded(text, doc, TIXML_DEFAULT_ENCODING);
+  return text && ParseXmlGuarded(text, doc, TIXML_DEFAULT_ENCODING);
 }
 
 bool LoadPresetXmlFile(const char* path, TiXmlDocument& doc)
@@ -135,7 +124,7 @@ bool LoadPresetXmlFile(const char* path, TiXmlDocument& doc)
   }
   // Bytes after a zero byte are not part of the text.
   text.resize(std::strlen(text.c_str()));
-  return ParsePadded(std::move(text), doc, TIXML_ENCODING_LEGACY);
+  return ParseXmlGuarded(std::move(text), doc, TIXML_ENCODING_LEGACY);
 }
 
 bool ReadPresetXmlTree(const TiXmlDocument& doc, const IPluginBase& plug, const char* const* alternatives,

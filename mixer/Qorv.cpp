@@ -85,15 +85,15 @@ void Qorv::DeclareParameters()
   mFixedGuiScaleTag = kTagFixedGuiScale;
   auto* fixed = new IParam;
   InitFixedGuiScaleParam(*fixed);
-  if (!mFixedGuiScaleParams.Add(fixed)) delete fixed;
+  mFixedGuiScaleParams.AddOwned(fixed);
 }
 
 void Qorv::InitPlugControls()
 {
   // The editor itself comes with its own library; until then the delegate gets no graphics context and
   // the layout only records that it ran.
-  mMakeGraphicsFunc = []() -> igraphics::IGraphics* { return nullptr; };
-  mLayoutFunc = [this](igraphics::IGraphics*) { mLayoutDone = true; };
+  mMakeGraphicsFunc = []() -> igraphics::IGraphicsInterface* { return nullptr; };
+  mLayoutFunc = [this](igraphics::IGraphicsInterface*) { mLayoutDone = true; };
 }
 
 void Qorv::UpdateControlVisibility()

@@ -1,8 +1,8 @@
 // The plug-in's idle tick: the main-thread half of what the audio thread and the editor request.
 #include "framework/Hosts.h"
 #include "framework/StringBuf.h"
-#include "graphics/IControl.h"
-#include "graphics/IGraphics.h"
+#include "graphics/interface/IControlInterface.h"
+#include "graphics/interface/IGraphicsInterface.h"
 #include "mixer/Decibels.h"
 #include "mixer/HostDisplayNames.h"
 #include "mixer/Qorv.h"
@@ -41,7 +41,7 @@ void Qorv::OnIdleTick()
     PublishGainParameters();
   }
 
-  igraphics::IGraphics* ui = GetUI();
+  igraphics::IGraphicsInterface* ui = GetUI();
   if (!mEditorOpenFlag || !ui) return;
 
   if (mGuiRescaleRequested.Load() && !ui->IsPopupMenuShowing())
@@ -60,7 +60,7 @@ void Qorv::OnIdleTick()
     mUpdatePageRequested = uint8_t{0};
     OpenUpdatePage("Qorv", kQorvVersionText, kUpdatePageAddressFormat);
   }
-  if (igraphics::IControl* button = mUpdateButtonIdx >= 0 ? ui->GetControl(mUpdateButtonIdx) : nullptr)
+  if (igraphics::IControlInterface* button = mUpdateButtonIdx >= 0 ? ui->GetControl(mUpdateButtonIdx) : nullptr)
   {
     if (button->GetValue() == 1.0)
     {
@@ -134,7 +134,7 @@ void Qorv::ShowAboutBox()
 {
   StringBuf text;
   BuildAboutText(text);
-  if (igraphics::IGraphics* ui = GetUI()) ui->ShowMessageBox(text.Get(), "About", igraphics::kMB_OK);
+  if (igraphics::IGraphicsInterface* ui = GetUI()) ui->ShowMessageBox(text.Get(), "About", igraphics::kMB_OK);
 }
 
 void Qorv::UpdatePageAddress(const char* product, const char* version, const char* addressFormat,
@@ -159,7 +159,7 @@ bool Qorv::OpenUpdatePage(const char* product, const char* version, const char* 
 {
   StringBuf address;
   UpdatePageAddress(product, version, addressFormat, address);
-  if (igraphics::IGraphics* ui = GetUI())
+  if (igraphics::IGraphicsInterface* ui = GetUI())
   {
     ui->OpenURL(address.Get());
     // The browser takes the button's mouse-up away.

@@ -1,6 +1,6 @@
 // The parameter-change handler and the editor's message tags.
 #include "framework/Hosts.h"
-#include "graphics/IGraphics.h"
+#include "graphics/interface/IGraphicsInterface.h"
 #include "mixer/Qorv.h"
 
 #include <cstring>

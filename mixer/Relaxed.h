@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <type_traits>
 
 namespace iplugin
 {
@@ -26,7 +27,14 @@ public:
   operator T() const noexcept { return Load(); }
 
   T Load() const noexcept { return mValue.load(std::memory_order_relaxed); }
-  void Store(T value) noexcept { mValue.store(value, std::memory_order_relaxed); }
+  // A floating-point value that is not finite is stored as 0: these fields are the engine's mirrors and
+  // DSP states, where NaN or infinity would poison every block after it.
+  void Store(T value) noexcept
+  {
+    if constexpr (std::is_floating_point_v<T>)
+      if (!(value - value == T(0))) value = T(0);
+    mValue.store(value, std::memory_order_relaxed);
+  }
 
 private:
   std::atomic<T> mValue;

@@ -1,6 +1,7 @@
 #include "mixer/SendSlot.h"
 
 #include "mixer/ChannelBuffers.h"
+#include "mixer/FiniteSamples.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,6 +34,8 @@ bool SendSlot::Push(const double* left, const double* right, int frames)
     const int n = std::min(frames, kSendBlockFrames);
     CopyChannelBlock(left, e.mChannels[0], n, 0);
     CopyChannelBlock(right ? right : left, e.mChannels[1], n, 0);
+    SilenceNonFinite(e.mChannels[0], n);
+    SilenceNonFinite(e.mChannels[1], n);
     e.mFrames = n;
     mWriteHint.store((index + 1) % kSendSlotCapacity, std::memory_order_relaxed);
     e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
@@ -43,48 +46,59 @@ bool SendSlot::Push(const double* left, const double* right, int frames)
 
 SendSlot::Block SendSlot::Pop(int wantedFrames)
 {
-  // Only a reset or a second mixer racing for the same entry makes the exchange fail; a few tries suffice.
+  // Only a reset or a second mixer racing for the same entry makes the take fail; a few tries suffice.
   for (int attempt = 0; attempt < 4; ++attempt)
   {
-    int oldest = -1;
-    uint64_t oldestSequence = 0;
-    for (int i = 0; i < static_cast<int>(kSendSlotCapacity); ++i)
-    {
-      if (mEntries[i].mState.load(std::memory_order_acquire) != SendRingEntry::kQueued) continue;
-      const uint64_t sequence = mEntries[i].mSequence.load(std::memory_order_relaxed);
-      if (oldest < 0 || sequence < oldestSequence)
-      {
-        oldest = i;
-        oldestSequence = sequence;
-      }
-    }
+    uint64_t sequence = 0;
+    const int oldest = FindOldest(sequence);
     if (oldest < 0) return Block{};
-    SendRingEntry& e = mEntries[oldest];
-    uint32_t expected = SendRingEntry::kQueued;
-    if (!e.mState.compare_exchange_strong(expected, SendRingEntry::kReading, std::memory_order_acquire,
-                                          std::memory_order_relaxed))
-      continue;
-    // A reset and a new push between the scan and the exchange can put a younger block into the entry
-    // while an older one waits in the other: give it back and look again, so blocks keep their order.
-    if (e.mSequence.load(std::memory_order_relaxed) != oldestSequence)
-    {
-      e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
-      continue;
-    }
     Block block;
-    block.left = e.mChannels[0];
-    block.right = e.mChannels[1];
-    block.pushedFrames = e.mFrames;
-    block.frames = std::clamp(wantedFrames, 0, kSendBlockFrames);
-    block.entry = oldest;
-    // The entry is ours alone now: frames the sender did not write this time read as silence.
-    if (block.pushedFrames < block.frames)
-      for (int c = 0; c < 2; ++c)
-        std::memset(e.mChannels[c] + block.pushedFrames, 0,
-                    sizeof(double) * (block.frames - block.pushedFrames));
-    return block;
+    if (Take(oldest, sequence, wantedFrames, block)) return block;
   }
   return Block{};
+}
+
+int SendSlot::FindOldest(uint64_t& oldestSequence) const
+{
+  int oldest = -1;
+  for (int i = 0; i < static_cast<int>(kSendSlotCapacity); ++i)
+  {
+    if (mEntries[i].mState.load(std::memory_order_acquire) != SendRingEntry::kQueued) continue;
+    const uint64_t sequence = mEntries[i].mSequence.load(std::memory_order_relaxed);
+    if (oldest < 0 || sequence < oldestSequence)
+    {
+      oldest = i;
+      oldestSequence = sequence;
+    }
+  }
+  return oldest;
+}
+
+bool SendSlot::Take(int index, uint64_t sequence, int wantedFrames, Block& block)
+{
+  SendRingEntry& e = mEntries[index];
+  uint32_t expected = SendRingEntry::kQueued;
+  if (!e.mState.compare_exchange_strong(expected, SendRingEntry::kReading, std::memory_order_acquire,
+                                        std::memory_order_relaxed))
+    return false;
+  // A reset and a new push between the scan and the exchange can put a younger block into the entry
+  // while an older one waits in the other: give it back and look again, so blocks keep their order.
+  if (e.mSequence.load(std::memory_order_relaxed) != sequence)
+  {
+    e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
+    return false;
+  }
+  block.left = e.mChannels[0];
+  block.right = e.mChannels[1];
+  block.pushedFrames = e.mFrames;
+  block.frames = std::clamp(wantedFrames, 0, kSendBlockFrames);
+  block.entry = index;
+  // The entry is ours alone now: frames the sender did not write this time read as silence.
+  if (block.pushedFrames < block.frames)
+    for (int c = 0; c < 2; ++c)
+      std::memset(e.mChannels[c] + block.pushedFrames, 0,
+                  sizeof(double) * (block.frames - block.pushedFrames));
+  return true;
 }
 
 void SendSlot::Release(Block& block)

@@ -97,6 +97,13 @@ public:
   Relaxed<uint32_t> mMono{0};
 
 private:
+  friend struct SendSlotTestAccess; // tests step between Pop's scan and its take
+
+  // Pop in two steps: the queued entry with the lowest sequence (-1 when none is queued), then its
+  // reservation, which fails when the entry is no longer queued or no longer holds that sequence.
+  int FindOldest(uint64_t& sequence) const;
+  bool Take(int index, uint64_t sequence, int wantedFrames, Block& block);
+
   SendRingEntry mEntries[kSendSlotCapacity];
   std::atomic<uint32_t> mWriteHint{0};
   std::atomic<uint64_t> mNextSequence{1};

@@ -1,12 +1,12 @@
 #include "mixer/XmlNodeTree.h"
 
-#include "mixer/XmlNesting.h"
+#include "mixer/GuardedXmlParse.h"
 
 #include <strings.h>
-#include <tinyxml.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -22,11 +22,9 @@ XmlNodeTree::~XmlNodeTree()
 std::unique_ptr<XmlNodeTree> XmlNodeTree::Parse(const char* text, size_t length, const char* documentName)
 {
   if (!text || length == static_cast<size_t>(-1) || strnlen(text, length + 1) != length) return nullptr;
-  if (!XmlNestingWithin(text)) return nullptr;
   std::unique_ptr<XmlNodeTree> tree(new XmlNodeTree());
   tree->mDocument = std::make_unique<TiXmlDocument>(documentName ? documentName : "");
-  tree->mDocument->Parse(text);
-  if (tree->mDocument->Error()) return nullptr;
+  if (!ParseXmlGuarded(std::string(text, length), *tree->mDocument, TIXML_DEFAULT_ENCODING)) return nullptr;
 
   // Siblings in a loop and children through a work list, so neither a long sibling list nor the depth
   // of the document can exhaust the stack.

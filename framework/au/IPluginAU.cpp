@@ -37,7 +37,7 @@ IPluginAU::IPluginAU(const InstanceInfo& info, const PluginConfig& config)
   const int nOutputs = MaxNBuses(ERoute::kOutput);
 
   for (int i = 0; i < nInputs; ++i)
-    mInBusConnections.Add(new InputBusConnection);
+    mInBusConnections.AddOwned(new InputBusConnection);
 
   auto makeBuses = [this](PtrList<BusChannels>& buses, ERoute dir, int n)
   {
@@ -48,7 +48,7 @@ IPluginAU::IPluginAU(const InstanceInfo& info, const PluginConfig& config)
       bus->mNPlugChannels = std::abs(MaxNChannelsForBus(dir, i));
       bus->mPlugChannelStartIdx = start;
       start += bus->mNPlugChannels;
-      buses.Add(bus);
+      buses.AddOwned(bus);
     }
   };
   makeBuses(mInBuses, ERoute::kInput, nInputs);
@@ -63,11 +63,9 @@ IPluginAU::IPluginAU(const InstanceInfo& info, const PluginConfig& config)
 IPluginAU::~IPluginAU()
 {
   StopTimer();
-  mRenderNotify.Empty(true);
   mInBuses.Empty(true);
   mOutBuses.Empty(true);
   mInBusConnections.Empty(true);
-  mPropertyListeners.Empty(true);
   mParamGroups.Empty(true);
 }
 
@@ -201,60 +199,42 @@ void IPluginAU::ResetBusesForClose()
 OSStatus IPluginAU::AddPropertyListener(AudioUnitPropertyID propID, AudioUnitPropertyListenerProc proc,
                                         void* userData)
 {
-  for (int i = 0; i < mPropertyListeners.Count(); ++i)
-  {
-    const PropertyListener* l = mPropertyListeners.Get(i);
-    if (l->mPropID == propID && l->mListenerProc == proc) return noErr;
-  }
-  mPropertyListeners.Add(new PropertyListener{propID, proc, userData});
-  return noErr;
+  if (!proc) return kAudio_ParamError;
+  SnapshotList<PropertyListener>::Reader listeners(mPropertyListeners);
+  for (int i = 0; i < listeners.Count(); ++i)
+    if (listeners[i].mPropID == propID && listeners[i].mListenerProc == proc) return noErr;
+  return mPropertyListeners.Add(PropertyListener{propID, proc, userData}) ? OSStatus(noErr)
+                                                                          : OSStatus(kAudio_MemFullError);
 }
 
 OSStatus IPluginAU::RemovePropertyListener(AudioUnitPropertyID propID, AudioUnitPropertyListenerProc proc)
 {
-  for (int i = 0; i < mPropertyListeners.Count(); ++i)
-  {
-    const PropertyListener* l = mPropertyListeners.Get(i);
-    if (l->mPropID == propID && l->mListenerProc == proc)
-    {
-      mPropertyListeners.Delete(i, true);
-      break;
-    }
-  }
+  mPropertyListeners.RemoveFirst([&](const PropertyListener& l)
+                                 { return l.mPropID == propID && l.mListenerProc == proc; });
   return noErr;
 }
 
 OSStatus IPluginAU::RemovePropertyListenerWithUserData(AudioUnitPropertyID propID,
                                                        AudioUnitPropertyListenerProc proc, void* userData)
 {
-  for (int i = 0; i < mPropertyListeners.Count(); ++i)
-  {
-    const PropertyListener* l = mPropertyListeners.Get(i);
-    if (l->mPropID == propID && l->mListenerProc == proc && l->mProcArgs == userData)
-    {
-      mPropertyListeners.Delete(i, true);
-      break;
-    }
-  }
+  mPropertyListeners.RemoveFirst(
+      [&](const PropertyListener& l)
+      { return l.mPropID == propID && l.mListenerProc == proc && l.mProcArgs == userData; });
   return noErr;
 }
 
 OSStatus IPluginAU::AddRenderNotify(AURenderCallback proc, void* refCon)
 {
-  mRenderNotify.Add(new AURenderCallbackStruct{proc, refCon});
-  return noErr;
+  if (!proc) return kAudio_ParamError;
+  return mRenderNotify.Add(AURenderCallbackStruct{proc, refCon}) ? OSStatus(noErr)
+                                                                 : OSStatus(kAudio_MemFullError);
 }
 
 OSStatus IPluginAU::RemoveRenderNotify(AURenderCallback proc, void* refCon)
 {
-  for (int i = 0; i < mRenderNotify.Count(); ++i)
-  {
-    if (mRenderNotify.Get(i)->inputProc == proc)
-    {
-      mRenderNotify.Delete(i, true);
-      break;
-    }
-  }
+  // Procedure and reference together: a host may register one procedure for several objects.
+  mRenderNotify.RemoveFirst([&](const AURenderCallbackStruct& n)
+                            { return n.inputProc == proc && n.inputProcRefCon == refCon; });
   return noErr;
 }
 

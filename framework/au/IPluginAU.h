@@ -9,6 +9,7 @@
 #include "framework/IPluginAPIBase.h"
 #include "framework/IPluginProcessor.h"
 #include "framework/PtrList.h"
+#include "framework/SnapshotList.h"
 #include "framework/StringBuf.h"
 #include "framework/TypedBuf.h"
 
@@ -16,6 +17,8 @@
 #include <AudioUnit/AudioUnit.h>
 #include <CoreFoundation/CoreFoundation.h>
 #include <CoreMIDI/CoreMIDI.h>
+
+#include <atomic>
 
 namespace iplugin
 {
@@ -132,7 +135,9 @@ public:
                         AudioUnitParameterValue value, UInt32 offsetFrames);
   OSStatus ScheduleParameters(const AudioUnitParameterEvent* events, UInt32 nEvents);
 
-  // Listeners and render notifications.
+  // Listeners and render notifications (main thread). A null procedure is refused with -50, a
+  // registration that cannot be stored with -108; Render and the notifications read the lists without
+  // a lock.
   OSStatus Reset();
   OSStatus AddPropertyListener(AudioUnitPropertyID propID, AudioUnitPropertyListenerProc proc,
                                void* userData);
@@ -196,7 +201,7 @@ public:
   const InputBusConnection* GetInputConnection(int busIdx) const { return mInBusConnections.Get(busIdx); }
   int NPropertyListeners() const { return mPropertyListeners.Count(); }
   int NRenderNotifies() const { return mRenderNotify.Count(); }
-  double GetLastRenderSampleTime() const { return mLastRenderSampleTime; }
+  double GetLastRenderSampleTime() const { return mLastRenderSampleTime.load(std::memory_order_relaxed); }
   const AudioTimeStamp& GetLastRenderTimeStamp() const { return mLastRenderTimeStamp; }
   const char* GetCocoaViewClassName() const { return mCocoaViewFactoryClassName.Get(); }
 
@@ -213,7 +218,7 @@ private:
   void InformListeners(AudioUnitPropertyID propID, AudioUnitScope scope);
   void SendAUEvent(AudioUnitEventType type, int paramIdx);
   void ResizeScratchBuffers();
-  void ClearLastRenderTime() { mLastRenderSampleTime = -1.0; }
+  void ClearLastRenderTime() { mLastRenderSampleTime.store(-1.0, std::memory_order_relaxed); }
 
   // Property helpers (GetProperty / SetProperty split by subject).
   OSStatus GetParamInfo(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize, void* pData);
@@ -221,6 +226,9 @@ private:
                                 void* pData);
   OSStatus GetChannelLayoutTags(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
                                 Boolean* pWriteable, void* pData);
+  // The four parameter text records (string from value, name, clump name, value from string).
+  OSStatus GetParamTextProperty(AudioUnitPropertyID propID, bool global, UInt32* pDataSize, void* pData);
+  OSStatus GetCocoaViewInfo(AudioUnitCocoaViewInfo& info) const;
   OSStatus SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
                            const AudioStreamBasicDescription& asbd);
   OSStatus MakeConnection(AudioUnitScope scope, const AudioUnitConnection& conn);
@@ -236,17 +244,20 @@ private:
   void SendSysExFromQueue();
 
   bool mActive = false;
-  double mLastRenderSampleTime = -1.0;
+  // Written by Render, cleared by Reset and Initialize on the main thread.
+  std::atomic<double> mLastRenderSampleTime{-1.0};
   StringBuf mCocoaViewFactoryClassName;
   AudioComponentInstance mCI = nullptr;
   HostCallbackInfo mHostCallbacks = {};
   PtrList<BusChannels> mInBuses{4096};
   PtrList<BusChannels> mOutBuses{4096};
   PtrList<InputBusConnection> mInBusConnections{4096};
-  PtrList<PropertyListener> mPropertyListeners{4096};
+  // Read by notifications on any thread (the latency one may come from the audio thread).
+  SnapshotList<PropertyListener> mPropertyListeners;
   TypedBuf<Float32> mInScratchBuf{4096};
   TypedBuf<Float32> mOutScratchBuf{4096};
-  PtrList<AURenderCallbackStruct> mRenderNotify{4096};
+  // Read by Render on the audio thread.
+  SnapshotList<AURenderCallbackStruct> mRenderNotify;
   AUMIDIOutputCallbackStruct mMidiCallback = {};
   AudioTimeStamp mLastRenderTimeStamp = {};
   PtrList<StringBuf> mParamGroups{4096};

@@ -1,5 +1,9 @@
-// Property, parameter and listener calls of the Audio Unit binding.
+// Property requests of the Audio Unit binding: GetPropertyInfo, GetProperty and SetProperty. The parameter
+// properties, parameter calls and notifications are in IPluginAUParameters.cpp.
+#include "framework/au/AUPropertySize.h"
 #include "framework/au/IPluginAU.h"
+
+#include <QorvPlatform/FloatStreamFormat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,98 +15,6 @@ namespace
 {
 // The largest slice the binding sizes its buffers for; a larger request is refused.
 constexpr UInt32 kMaxFramesPerSliceLimit = 65536;
-
-// Size bookkeeping shared by every property: with no data pointer only the size is reported; with one,
-// the caller's size must hold the property.
-enum class ESizeCheck
-{
-  kInfoOnly,
-  kCopy,
-  kTooSmall
-};
-
-ESizeCheck CheckSize(UInt32* pDataSize, UInt32 size, const void* pData)
-{
-  if (!pData)
-  {
-    *pDataSize = size;
-    return ESizeCheck::kInfoOnly;
-  }
-  if (*pDataSize < size) return ESizeCheck::kTooSmall;
-  *pDataSize = size;
-  return ESizeCheck::kCopy;
-}
-
-// The status of a property call that copies nothing: none for an info request, else too little room.
-OSStatus Answer(ESizeCheck check)
-{
-  return check == ESizeCheck::kTooSmall ? OSStatus(kAudioUnitErr_InvalidPropertyValue) : OSStatus(noErr);
-}
-
-AudioUnitParameterUnit AUUnitFromParam(const IParam& p)
-{
-  switch (p.Type())
-  {
-  case IParam::kTypeInt:
-  case IParam::kTypeEnum:
-    return kAudioUnitParameterUnit_Indexed;
-  case IParam::kTypeBool:
-    return kAudioUnitParameterUnit_Boolean;
-  default:
-    break;
-  }
-  static const AudioUnitParameterUnit units[] = {
-      kAudioUnitParameterUnit_Percent,
-      kAudioUnitParameterUnit_Seconds,
-      kAudioUnitParameterUnit_Milliseconds,
-      kAudioUnitParameterUnit_SampleFrames,
-      kAudioUnitParameterUnit_Decibels,
-      kAudioUnitParameterUnit_LinearGain,
-      kAudioUnitParameterUnit_Pan,
-      kAudioUnitParameterUnit_Phase,
-      kAudioUnitParameterUnit_Degrees,
-      kAudioUnitParameterUnit_Meters,
-      kAudioUnitParameterUnit_Rate,
-      kAudioUnitParameterUnit_Ratio,
-      kAudioUnitParameterUnit_Hertz,
-      kAudioUnitParameterUnit_Octaves,
-      kAudioUnitParameterUnit_Cents,
-      kAudioUnitParameterUnit_AbsoluteCents,
-      kAudioUnitParameterUnit_RelativeSemiTones,
-      kAudioUnitParameterUnit_MIDINoteNumber,
-      kAudioUnitParameterUnit_MIDIController,
-      kAudioUnitParameterUnit_BPM,
-      kAudioUnitParameterUnit_Beats,
-      kAudioUnitParameterUnit_CustomUnit,
-  };
-  const int u = int(p.Unit());
-  if (u < 0 || u >= int(sizeof units / sizeof units[0])) return kAudioUnitParameterUnit_Generic;
-  if (p.Unit() == IParam::kUnitCustom)
-    return p.GetLabel() && *p.GetLabel() ? kAudioUnitParameterUnit_CustomUnit
-                                         : kAudioUnitParameterUnit_Generic;
-  return units[u];
-}
-
-AudioUnitParameterOptions DisplayFlags(IParam::EDisplayType type)
-{
-  switch (type)
-  {
-  case IParam::kDisplayLog:
-    return kAudioUnitParameterFlag_DisplayLogarithmic;
-  case IParam::kDisplayExp:
-    return kAudioUnitParameterFlag_DisplayExponential;
-  case IParam::kDisplaySquared:
-    return kAudioUnitParameterFlag_DisplaySquared;
-  case IParam::kDisplaySquareRoot:
-    return kAudioUnitParameterFlag_DisplaySquareRoot;
-  case IParam::kDisplayCubed:
-    return kAudioUnitParameterFlag_DisplayCubed;
-  case IParam::kDisplayCubeRoot:
-    return kAudioUnitParameterFlag_DisplayCubeRoot;
-  default:
-    return 0;
-  }
-}
 
 // The channel-layout tags that stand for a channel count.
 int LayoutTagsForCount(int n, AudioChannelLayoutTag* tags)
@@ -166,106 +78,8 @@ bool IsFloat32NonInterleaved(const AudioStreamBasicDescription& d)
          d.mBytesPerFrame == 4 && d.mBytesPerPacket == 4 && d.mFramesPerPacket == 1 &&
          std::isfinite(d.mSampleRate) && d.mSampleRate >= 0.0;
 }
+
 } // namespace
-
-const char* IPluginAU::GetParamGroupName(int idx) const
-{
-  const StringBuf* s = mParamGroups.Get(idx);
-  return s ? s->Get() : nullptr;
-}
-
-int IPluginAU::AddParamGroup(const char* name)
-{
-  for (int i = 0; i < mParamGroups.Count(); ++i)
-    if (!std::strcmp(mParamGroups.Get(i)->Get(), name)) return i;
-  auto* s = new StringBuf(name);
-  if (!mParamGroups.Add(s))
-  {
-    delete s;
-    return -1;
-  }
-  return mParamGroups.Count() - 1;
-}
-
-OSStatus IPluginAU::GetParamInfo(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
-                                 void* pData)
-{
-  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-  if (element >= UInt32(NParams())) return kAudioUnitErr_InvalidElement;
-  if (const ESizeCheck c = CheckSize(pDataSize, sizeof(AudioUnitParameterInfo), pData);
-      c != ESizeCheck::kCopy)
-    return Answer(c);
-
-  const IParam& p = *GetParam(int(element));
-  AudioUnitParameterInfo info;
-  std::memset(&info, 0, sizeof info);
-  AudioUnitParameterOptions flags = kAudioUnitParameterFlag_IsWritable | kAudioUnitParameterFlag_IsReadable |
-                                    kAudioUnitParameterFlag_HasCFNameString |
-                                    kAudioUnitParameterFlag_IsHighResolution |
-                                    kAudioUnitParameterFlag_CFNameRelease;
-  if (p.GetMeta())
-  {
-    flags |= kAudioUnitParameterFlag_IsElementMeta;
-    if (!p.GetCanAutomate()) flags |= kAudioUnitParameterFlag_NonRealTime;
-  }
-  else if (!p.GetCanAutomate())
-    flags |= kAudioUnitParameterFlag_NonRealTime;
-  if (p.NDisplayTexts() > 0) flags |= kAudioUnitParameterFlag_ValuesHaveStrings;
-
-  info.cfNameString = CFStringCreateWithCString(kCFAllocatorDefault, p.GetName(), kCFStringEncodingUTF8);
-  std::strncpy(info.name, p.GetName(), sizeof info.name - 1);
-  info.unit = AUUnitFromParam(p);
-  if (info.unit == kAudioUnitParameterUnit_CustomUnit)
-    info.unitName = CFStringCreateWithCString(kCFAllocatorDefault, p.GetLabel(), kCFStringEncodingUTF8);
-  flags |= DisplayFlags(p.GetDisplayType());
-  info.minValue = AudioUnitParameterValue(p.GetMin());
-  info.maxValue = AudioUnitParameterValue(p.GetMax());
-  info.defaultValue = AudioUnitParameterValue(p.GetDefault());
-
-  const char* group = p.GetGroup();
-  if (group && *group)
-  {
-    const int idx = AddParamGroup(group);
-    if (idx >= 0)
-    {
-      info.clumpID = UInt32(idx + 1);
-      flags |= kAudioUnitParameterFlag_HasClump;
-    }
-  }
-  info.flags = flags;
-  std::memcpy(pData, &info, sizeof info);
-  return noErr;
-}
-
-OSStatus IPluginAU::GetParamValueStrings(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
-                                         void* pData)
-{
-  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-  if (element >= UInt32(NParams())) return kAudioUnitErr_InvalidElement;
-  const IParam& p = *GetParam(int(element));
-  const int n = p.NDisplayTexts();
-  if (n <= 0)
-  {
-    *pDataSize = 0;
-    return kAudioUnitErr_InvalidProperty;
-  }
-  if (const ESizeCheck c = CheckSize(pDataSize, sizeof(CFArrayRef), pData); c != ESizeCheck::kCopy)
-    return Answer(c);
-  CFMutableArrayRef array = CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFTypeArrayCallBacks);
-  if (!array) return coreFoundationUnknownErr;
-  for (int i = 0; i < n; ++i)
-  {
-    const char* text = p.GetDisplayText(double(i));
-    CFStringRef s = CFStringCreateWithCString(kCFAllocatorDefault, text ? text : "", kCFStringEncodingUTF8);
-    if (s)
-    {
-      CFArrayAppendValue(array, s);
-      CFRelease(s);
-    }
-  }
-  *static_cast<CFArrayRef*>(pData) = array;
-  return noErr;
-}
 
 OSStatus IPluginAU::GetChannelLayoutTags(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
                                          Boolean* pWriteable, void* pData)
@@ -298,40 +112,53 @@ OSStatus IPluginAU::GetChannelLayoutTags(AudioUnitScope scope, AudioUnitElement 
   return noErr;
 }
 
+OSStatus IPluginAU::GetCocoaViewInfo(AudioUnitCocoaViewInfo& info) const
+{
+  CFStringRef bundleID = CFStringCreateWithCString(kCFAllocatorDefault, GetBundleID(), kCFStringEncodingUTF8);
+  CFBundleRef bundle = bundleID ? CFBundleGetBundleWithIdentifier(bundleID) : nullptr;
+  if (bundleID) CFRelease(bundleID);
+  CFURLRef url = bundle ? CFBundleCopyBundleURL(bundle) : nullptr;
+  if (!url) return kAudioUnitErr_InvalidProperty;
+  info.mCocoaAUViewBundleLocation = url;
+  info.mCocoaAUViewClass[0] =
+      CFStringCreateWithCString(kCFAllocatorDefault, mCocoaViewFactoryClassName.Get(), kCFStringEncodingUTF8);
+  return noErr;
+}
+
 OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,
                                 UInt32* pDataSize, Boolean* pWriteable, void* pData)
 {
   if (!pDataSize || !pWriteable) return kAudio_ParamError;
 
-  // Fixed-size properties: report the size and writable flag, check the caller's room, then fill.
-  auto fixed = [&](UInt32 size, bool writeable)
+  // A fixed-size property in one line: its writable flag, then its value, its record filled in the
+  // caller's room, or only its size.
+  auto value = [&](bool writeable, auto make)
   {
     if (writeable) *pWriteable = true;
-    return CheckSize(pDataSize, size, pData);
+    return CopyPropertyValue(pDataSize, pData, make);
   };
-  auto put = [&](auto value) { std::memcpy(pData, &value, sizeof value); };
+  auto room = [&](UInt32 size, bool writeable)
+  {
+    if (writeable) *pWriteable = true;
+    return Answer(CheckSize(pDataSize, size, pData));
+  };
   const bool global = scope == kAudioUnitScope_Global;
   switch (propID)
   {
   case kIPluginAUPropertyPlugObject:
-    if (const ESizeCheck c = fixed(sizeof(void*), false); c != ESizeCheck::kCopy) return Answer(c);
-    put(static_cast<void*>(this));
-    return noErr;
+    return value(false, [&] { return static_cast<void*>(this); });
 
   case kAudioUnitProperty_ClassInfo:
-    if (const ESizeCheck c = fixed(sizeof(CFPropertyListRef), true); c != ESizeCheck::kCopy) return Answer(c);
-    return SaveStateToClassInfo(static_cast<CFPropertyListRef*>(pData));
+    *pWriteable = true;
+    return FillPropertyRecord<CFPropertyListRef>(
+        pDataSize, pData, [&](CFPropertyListRef& state) { return SaveStateToClassInfo(&state); });
 
   case kAudioUnitProperty_MakeConnection:
     if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(AudioUnitConnection), true); c != ESizeCheck::kCopy)
-      return Answer(c);
-    return noErr;
+    return room(sizeof(AudioUnitConnection), true);
 
   case kAudioUnitProperty_SampleRate:
-    if (const ESizeCheck c = fixed(sizeof(Float64), true); c != ESizeCheck::kCopy) return Answer(c);
-    put(Float64(GetSampleRate()));
-    return noErr;
+    return value(true, [&] { return Float64(GetSampleRate()); });
 
   case kAudioUnitProperty_ParameterList:
   {
@@ -355,41 +182,22 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
   {
     const BusChannels* bus = GetBus(global ? AudioUnitScope(kAudioUnitScope_Output) : scope, int(element));
     if (!bus || element > UInt32(INT32_MAX)) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(AudioStreamBasicDescription), true); c != ESizeCheck::kCopy)
-      return Answer(c);
-    AudioStreamBasicDescription asbd;
-    std::memset(&asbd, 0, sizeof asbd);
-    asbd.mSampleRate = GetSampleRate();
-    asbd.mFormatID = kAudioFormatLinearPCM;
-    asbd.mFormatFlags = kAudioFormatFlagsNativeFloatPacked | kAudioFormatFlagIsNonInterleaved;
-    asbd.mBytesPerPacket = 4;
-    asbd.mFramesPerPacket = 1;
-    asbd.mBytesPerFrame = 4;
-    asbd.mChannelsPerFrame = UInt32(bus->mNHostChannels >= 0 ? bus->mNHostChannels : bus->mNPlugChannels);
-    asbd.mBitsPerChannel = 32;
-    put(asbd);
-    return noErr;
+    const int n = bus->mNHostChannels >= 0 ? bus->mNHostChannels : bus->mNPlugChannels;
+    return value(true, [&] { return qorvplatform::Float32NonInterleavedFormat(GetSampleRate(), UInt32(n)); });
   }
 
   case kAudioUnitProperty_ElementCount:
-  {
-    if (const ESizeCheck c = fixed(sizeof(UInt32), false); c != ESizeCheck::kCopy) return Answer(c);
-    UInt32 n = 0;
-    if (global)
-      n = 1;
-    else if (scope == kAudioUnitScope_Input)
-      n = UInt32(NInputBuses());
-    else if (scope == kAudioUnitScope_Output)
-      n = UInt32(NOutputBuses());
-    put(n);
-    return noErr;
-  }
+    return value(false,
+                 [&]
+                 {
+                   if (global) return UInt32(1);
+                   if (scope == kAudioUnitScope_Input) return UInt32(NInputBuses());
+                   return scope == kAudioUnitScope_Output ? UInt32(NOutputBuses()) : UInt32(0);
+                 });
 
   case kAudioUnitProperty_Latency:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(Float64), false); c != ESizeCheck::kCopy) return Answer(c);
-    put(Float64(GetLatency()) / GetSampleRate());
-    return noErr;
+    return value(false, [&] { return Float64(GetLatency()) / GetSampleRate(); });
 
   case kAudioUnitProperty_SupportedNumChannels:
   {
@@ -410,9 +218,7 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
 
   case kAudioUnitProperty_MaximumFramesPerSlice:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(UInt32), true); c != ESizeCheck::kCopy) return Answer(c);
-    put(UInt32(GetBlockSize()));
-    return noErr;
+    return value(true, [&] { return UInt32(GetBlockSize()); });
 
   case kAudioUnitProperty_ParameterValueStrings:
     return GetParamValueStrings(scope, element, pDataSize, pData);
@@ -422,55 +228,44 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
 
   case kAudioUnitProperty_TailTime:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(Float64), false); c != ESizeCheck::kCopy) return Answer(c);
-    put(Float64(GetTailSize()) / GetSampleRate());
-    return noErr;
+    return value(false, [&] { return Float64(GetTailSize()) / GetSampleRate(); });
 
   case kAudioUnitProperty_BypassEffect:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(UInt32), true); c != ESizeCheck::kCopy) return Answer(c);
-    put(UInt32(GetBypassed() ? 1 : 0));
-    return noErr;
+    return value(true, [&] { return UInt32(GetBypassed() ? 1 : 0); });
 
   case kAudioUnitProperty_LastRenderError:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(OSStatus), false); c != ESizeCheck::kCopy) return Answer(c);
-    put(OSStatus(noErr));
-    return noErr;
+    return value(false, [] { return OSStatus(noErr); });
 
   case kAudioUnitProperty_SetRenderCallback:
     if ((!global && scope != kAudioUnitScope_Input) || element >= UInt32(NInputBuses()))
       return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(AURenderCallbackStruct), true); c != ESizeCheck::kCopy)
-      return Answer(c);
-    return noErr;
+    return room(sizeof(AURenderCallbackStruct), true);
 
   case kAudioUnitProperty_FactoryPresets:
-  {
-    if (const ESizeCheck c = fixed(sizeof(CFArrayRef), false); c != ESizeCheck::kCopy) return Answer(c);
-    CFMutableArrayRef array = CreateFactoryPresetArray();
-    if (!array) return coreFoundationUnknownErr;
-    put(CFArrayRef(array));
-    return noErr;
-  }
+    return FillPropertyRecord<CFArrayRef>(pDataSize, pData,
+                                          [&](CFArrayRef& array)
+                                          {
+                                            array = CreateFactoryPresetArray();
+                                            return array ? OSStatus(noErr)
+                                                         : OSStatus(coreFoundationUnknownErr);
+                                          });
 
   case kAudioUnitProperty_HostCallbacks:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(HostCallbackInfo), true); c != ESizeCheck::kCopy) return Answer(c);
-    return noErr;
+    return room(sizeof(HostCallbackInfo), true);
 
   case kAudioUnitProperty_CurrentPreset:
   case kAudioUnitProperty_PresentPreset:
-  {
-    if (const ESizeCheck c = fixed(sizeof(AUPreset), true); c != ESizeCheck::kCopy) return Answer(c);
-    const int idx = GetCurrentPresetIdx();
-    AUPreset preset;
-    preset.presetNumber = SInt32(GetHostPresetIdx());
-    preset.presetName =
-        CFStringCreateWithCString(kCFAllocatorDefault, GetPresetName(idx), kCFStringEncodingUTF8);
-    put(preset);
-    return noErr;
-  }
+    return value(true,
+                 [&]
+                 {
+                   return AUPreset{SInt32(GetHostPresetIdx()),
+                                   CFStringCreateWithCString(kCFAllocatorDefault,
+                                                             GetPresetName(GetCurrentPresetIdx()),
+                                                             kCFStringEncodingUTF8)};
+                 });
 
   case kAudioUnitProperty_ElementName:
   {
@@ -487,121 +282,47 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
     if (element >= UInt32(nBuses)) return kAudioUnitErr_InvalidElement;
     StringBuf name;
     GetBusName(dir, int(element), nBuses, name);
-    put(CFStringCreateWithCString(kCFAllocatorDefault, name.Get(), kCFStringEncodingUTF8));
+    const CFStringRef text =
+        CFStringCreateWithCString(kCFAllocatorDefault, name.Get(), kCFStringEncodingUTF8);
+    std::memcpy(pData, &text, sizeof text);
     return noErr;
   }
 
   case kAudioUnitProperty_CocoaUI:
-  {
     if (!HasUI()) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(AudioUnitCocoaViewInfo), false); c != ESizeCheck::kCopy)
-      return Answer(c);
-    CFStringRef bundleID =
-        CFStringCreateWithCString(kCFAllocatorDefault, GetBundleID(), kCFStringEncodingUTF8);
-    CFBundleRef bundle = bundleID ? CFBundleGetBundleWithIdentifier(bundleID) : nullptr;
-    if (bundleID) CFRelease(bundleID);
-    CFURLRef url = bundle ? CFBundleCopyBundleURL(bundle) : nullptr;
-    if (!url) return kAudioUnitErr_InvalidProperty;
-    AudioUnitCocoaViewInfo info;
-    info.mCocoaAUViewBundleLocation = url;
-    info.mCocoaAUViewClass[0] = CFStringCreateWithCString(
-        kCFAllocatorDefault, mCocoaViewFactoryClassName.Get(), kCFStringEncodingUTF8);
-    put(info);
-    return noErr;
-  }
+    return FillPropertyRecord<AudioUnitCocoaViewInfo>(
+        pDataSize, pData, [&](AudioUnitCocoaViewInfo& info) { return GetCocoaViewInfo(info); });
 
   case kAudioUnitProperty_SupportedChannelLayoutTags:
     return GetChannelLayoutTags(scope, element, pDataSize, pWriteable, pData);
 
   case kAudioUnitProperty_ParameterStringFromValue:
-  {
-    if (const ESizeCheck c = fixed(sizeof(AudioUnitParameterStringFromValue), false); c != ESizeCheck::kCopy)
-      return Answer(c);
-    if (!global) return noErr;
-    auto* pv = static_cast<AudioUnitParameterStringFromValue*>(pData);
-    if (!ValidParamIdx(pv->inParamID)) return kAudioUnitErr_InvalidParameter;
-    const IParam& p = *GetParam(int(pv->inParamID));
-    StringBuf display;
-    p.GetDisplay(pv->inValue ? double(*pv->inValue) : p.Value(), false, display);
-    pv->outString = CFStringCreateWithCString(kCFAllocatorDefault, display.Get(), kCFStringEncodingUTF8);
-    return noErr;
-  }
-
   case kAudioUnitProperty_ParameterIDName:
-  {
-    if (const ESizeCheck c = fixed(sizeof(AudioUnitParameterIDName), false); c != ESizeCheck::kCopy)
-      return Answer(c);
-    if (!global) return noErr;
-    auto* pn = static_cast<AudioUnitParameterIDName*>(pData);
-    if (!ValidParamIdx(pn->inID)) return kAudioUnitErr_InvalidParameter;
-    if (pn->inDesiredLength < -1) return kAudioUnitErr_InvalidPropertyValue;
-    const char* name = GetParam(int(pn->inID))->GetName();
-    char cut[32];
-    if (pn->inDesiredLength != -1)
-    {
-      const int n = std::min<int>(pn->inDesiredLength, 31);
-      std::strncpy(cut, name, size_t(n));
-      cut[n] = '\0';
-      name = cut;
-    }
-    pn->outName = CFStringCreateWithCString(kCFAllocatorDefault, name, kCFStringEncodingUTF8);
-    return noErr;
-  }
-
   case kAudioUnitProperty_ParameterClumpName:
-  {
-    if (const ESizeCheck c = fixed(sizeof(AudioUnitParameterNameInfo), false); c != ESizeCheck::kCopy)
-      return Answer(c);
-    if (!global) return noErr;
-    auto* pn = static_cast<AudioUnitParameterNameInfo*>(pData);
-    if (SInt32(pn->inID) <= 0 || pn->inID > UInt32(NParamGroups())) return kAudioUnitErr_PropertyNotInUse;
-    pn->outName = CFStringCreateWithCString(kCFAllocatorDefault, GetParamGroupName(int(pn->inID) - 1),
-                                            kCFStringEncodingUTF8);
-    return noErr;
-  }
+  case kAudioUnitProperty_ParameterValueFromString:
+    return GetParamTextProperty(propID, global, pDataSize, pData);
 
   case kAudioUnitProperty_OfflineRender:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(UInt32), true); c != ESizeCheck::kCopy) return Answer(c);
-    put(UInt32(GetRenderingOffline() ? 1 : 0));
-    return noErr;
-
-  case kAudioUnitProperty_ParameterValueFromString:
-  {
-    if (const ESizeCheck c = fixed(sizeof(AudioUnitParameterValueFromString), false); c != ESizeCheck::kCopy)
-      return Answer(c);
-    if (!global) return noErr;
-    auto* pv = static_cast<AudioUnitParameterValueFromString*>(pData);
-    if (!ValidParamIdx(pv->inParamID)) return kAudioUnitErr_InvalidParameter;
-    if (!pv->inString || CFGetTypeID(pv->inString) != CFStringGetTypeID())
-      return kAudioUnitErr_InvalidPropertyValue;
-    char text[256] = "";
-    CFStringGetCString(pv->inString, text, sizeof text, kCFStringEncodingUTF8);
-    pv->outValue = AudioUnitParameterValue(GetParam(int(pv->inParamID))->StringToValue(text));
-    return noErr;
-  }
+    return value(true, [&] { return UInt32(GetRenderingOffline() ? 1 : 0); });
 
   case kAudioUnitProperty_MIDIOutputCallbackInfo:
-  {
-    if (const ESizeCheck c = fixed(sizeof(CFArrayRef), false); c != ESizeCheck::kCopy) return Answer(c);
-    CFStringRef name = CFSTR("midiOut");
-    CFArrayRef array =
-        CFArrayCreate(kCFAllocatorDefault, reinterpret_cast<const void**>(&name), 1, &kCFTypeArrayCallBacks);
-    if (!array) return coreFoundationUnknownErr;
-    put(array);
-    return noErr;
-  }
+    return FillPropertyRecord<CFArrayRef>(
+        pDataSize, pData,
+        [](CFArrayRef& array)
+        {
+          CFStringRef name = CFSTR("midiOut");
+          array = CFArrayCreate(kCFAllocatorDefault, reinterpret_cast<const void**>(&name), 1,
+                                &kCFTypeArrayCallBacks);
+          return array ? OSStatus(noErr) : OSStatus(coreFoundationUnknownErr);
+        });
 
   case kAudioUnitProperty_MIDIOutputCallback:
-    if (pData) return kAudioUnitErr_InvalidProperty;
-    fixed(sizeof(AUMIDIOutputCallbackStruct), true);
-    return noErr;
+    return pData ? OSStatus(kAudioUnitErr_InvalidProperty) : room(sizeof(AUMIDIOutputCallbackStruct), true);
 
   case kMusicDeviceProperty_InstrumentCount:
     if (!global || GetPluginType() != 1) return kAudioUnitErr_InvalidProperty;
-    if (const ESizeCheck c = fixed(sizeof(UInt32), false); c != ESizeCheck::kCopy) return Answer(c);
-    put(UInt32(1));
-    return noErr;
+    return value(false, [] { return UInt32(1); });
 
   default:
     return kAudioUnitErr_InvalidProperty;
@@ -627,16 +348,16 @@ OSStatus IPluginAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement eleme
 
   const AudioUnitScope busScope =
       scope == kAudioUnitScope_Input ? kAudioUnitScope_Input : kAudioUnitScope_Output;
-  bus->mNHostChannels = 0;
-  const bool accepted = n > 0 && CheckLegalIO(busScope, int(element), n);
-  bus->mNHostChannels = accepted ? n : bus->mNPlugChannels;
+  // A refused format changes nothing: neither the bus nor the rate.
+  if (n <= 0 || !CheckLegalIO(busScope, int(element), n)) return kAudioUnitErr_InvalidProperty;
+  bus->mNHostChannels = n;
   if (asbd.mSampleRate > 0.0)
   {
     SetSampleRate(asbd.mSampleRate);
     OnProcessingReset();
   }
   AssessInputConnections();
-  return accepted ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
+  return noErr;
 }
 
 OSStatus IPluginAU::MakeConnection(AudioUnitScope scope, const AudioUnitConnection& conn)
@@ -709,7 +430,8 @@ OSStatus IPluginAU::SetHostIdentifier(const AUHostIdentifier& id)
 OSStatus IPluginAU::SetPresetFromHost(SInt32 presetNumber)
 {
   if (presetNumber < 0 || presetNumber >= NHostPresets()) return kAudioUnitErr_InvalidPropertyValue;
-  return RestoreHostPreset(int(presetNumber)) ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidPropertyValue);
+  return RestoreHostPreset(int(presetNumber)) ? OSStatus(noErr)
+                                              : OSStatus(kAudioUnitErr_InvalidPropertyValue);
 }
 
 OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,
@@ -847,102 +569,4 @@ OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
   return status;
 }
 
-void IPluginAU::InformListeners(AudioUnitPropertyID propID, AudioUnitScope scope)
-{
-  for (int i = 0; i < mPropertyListeners.Count(); ++i)
-  {
-    const PropertyListener* l = mPropertyListeners.Get(i);
-    if (l->mPropID == propID) l->mListenerProc(l->mProcArgs, mCI, propID, scope, 0);
-  }
-}
-
-OSStatus IPluginAU::GetParamProc(AudioUnitParameterID paramID, AudioUnitScope scope, AudioUnitElement element,
-                                 AudioUnitParameterValue* pValue)
-{
-  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-  if (!ValidParamIdx(paramID)) return kAudioUnitErr_InvalidParameter;
-  if (!pValue) return kAudio_ParamError;
-  *pValue = AudioUnitParameterValue(GetParam(int(paramID))->Value());
-  return noErr;
-}
-
-void IPluginAU::ApplyHostParamValue(int paramIdx, double value, int sampleOffset)
-{
-  IParam* p = GetParam(paramIdx);
-  double v = value;
-  if (p->GetStepped() && p->GetStep() > 0.0) v = std::round(v / p->GetStep()) * p->GetStep();
-  v = std::min(std::max(v, p->GetMin()), p->GetMax());
-  p->Set(v);
-  SendParameterValueFromAPI(paramIdx, value, false);
-  HandleParamChange(paramIdx, kHost, sampleOffset);
-}
-
-OSStatus IPluginAU::SetParamProc(AudioUnitParameterID paramID, AudioUnitScope scope, AudioUnitElement element,
-                                 AudioUnitParameterValue value, UInt32 offsetFrames)
-{
-  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-  if (!ValidParamIdx(paramID)) return kAudioUnitErr_InvalidParameter;
-  ApplyHostParamValue(int(paramID), double(value), int(std::min<UInt32>(offsetFrames, INT32_MAX)));
-  return noErr;
-}
-
-OSStatus IPluginAU::ScheduleParameters(const AudioUnitParameterEvent* events, UInt32 nEvents)
-{
-  if (nEvents && !events) return kAudio_ParamError;
-  for (UInt32 i = 0; i < nEvents; ++i)
-  {
-    const AudioUnitParameterEvent& e = events[i];
-    if (e.eventType != kParameterEvent_Immediate) continue;
-    if (e.scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-    if (!ValidParamIdx(e.parameter)) return kAudioUnitErr_InvalidParameter;
-    ApplyHostParamValue(int(e.parameter), double(e.eventValues.immediate.value),
-                        int(std::min<UInt32>(e.eventValues.immediate.bufferOffset, INT32_MAX)));
-  }
-  return noErr;
-}
-
-void IPluginAU::SendAUEvent(AudioUnitEventType type, int paramIdx)
-{
-  AudioUnitEvent event;
-  std::memset(&event, 0, sizeof event);
-  event.mEventType = type;
-  event.mArgument.mParameter.mAudioUnit = mCI;
-  event.mArgument.mParameter.mParameterID = AudioUnitParameterID(paramIdx);
-  event.mArgument.mParameter.mScope = kAudioUnitScope_Global;
-  event.mArgument.mParameter.mElement = 0;
-  AUEventListenerNotify(nullptr, nullptr, &event);
-}
-
-void IPluginAU::NotifyHostGestureBegin(int paramIdx)
-{
-  SendAUEvent(kAudioUnitEvent_BeginParameterChangeGesture, paramIdx);
-}
-
-void IPluginAU::NotifyHostParamValue(int paramIdx, double normalizedValue)
-{
-  SendAUEvent(kAudioUnitEvent_ParameterValueChange, paramIdx);
-}
-
-void IPluginAU::NotifyHostGestureEnd(int paramIdx)
-{
-  SendAUEvent(kAudioUnitEvent_EndParameterChangeGesture, paramIdx);
-}
-
-void IPluginAU::NotifyParameterListChanged()
-{
-  InformListeners(kAudioUnitProperty_ParameterList, kAudioUnitScope_Global);
-  InformListeners(kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global);
-}
-
-void IPluginAU::NotifyPresentPresetChanged()
-{
-  InformListeners(kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global);
-}
-
-void IPluginAU::SetLatency(int samples)
-{
-  // Stored whether or not anyone listens, so the Latency property always answers the latest value.
-  IPluginProcessor::SetLatency(samples);
-  InformListeners(kAudioUnitProperty_Latency, kAudioUnitScope_Global);
-}
 } // namespace iplugin

@@ -3,6 +3,8 @@
 // stack, scratch buffers are sized when the maximum frames per slice changes).
 #include "framework/au/IPluginAU.h"
 
+#include <QorvPlatform/FixedAudioBufferList.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -12,16 +14,7 @@ namespace
 {
 // An input bus has at most this many host channels.
 constexpr UInt32 kMaxInputChannels = 128;
-
-// A buffer list with room for kMaxInputChannels buffers.
-struct InputBufferList
-{
-  UInt32 mNumberBuffers;
-  AudioBuffer mBuffers[kMaxInputChannels];
-
-  AudioBufferList* Get() { return reinterpret_cast<AudioBufferList*>(this); }
-};
-static_assert(offsetof(InputBufferList, mBuffers) == offsetof(AudioBufferList, mBuffers));
+using InputBufferList = qorvplatform::FixedAudioBufferList<kMaxInputChannels>;
 
 // Packet lists are built on the stack in blocks of this size; what does not fit goes in the next list.
 constexpr size_t kPacketListBytes = 1024;
@@ -112,7 +105,7 @@ OSStatus IPluginAU::PullInputs(const AudioTimeStamp* pTimestamp, UInt32 nFrames)
       AttachBuffers(ERoute::kInput, bus->mPlugChannelStartIdx + int(k), 1, &data, int(nFrames));
     }
   }
-  mLastRenderSampleTime = pTimestamp->mSampleTime;
+  mLastRenderSampleTime.store(pTimestamp->mSampleTime, std::memory_order_relaxed);
   return noErr;
 }
 
@@ -139,18 +132,18 @@ OSStatus IPluginAU::Render(AudioUnitRenderActionFlags* pFlags, const AudioTimeSt
     }
   }
 
-  const int nNotify = mRenderNotify.Count();
-  for (int i = 0; i < nNotify; ++i)
+  // One snapshot for the pre- and the post-render calls, whatever the main thread changes meanwhile.
+  const SnapshotList<AURenderCallbackStruct>::Reader notify(mRenderNotify);
+  for (int i = 0; i < notify.Count(); ++i)
   {
-    const AURenderCallbackStruct* n = mRenderNotify.Get(i);
     AudioUnitRenderActionFlags flags = kAudioUnitRenderAction_PreRender;
-    n->inputProc(n->inputProcRefCon, &flags, pTimestamp, outputBusIdx, nFrames, pOutBufList);
+    notify[i].inputProc(notify[i].inputProcRefCon, &flags, pTimestamp, outputBusIdx, nFrames, pOutBufList);
   }
 
   bool process = midiEffect;
   if (!midiEffect)
   {
-    if (pTimestamp->mSampleTime != mLastRenderSampleTime)
+    if (pTimestamp->mSampleTime != mLastRenderSampleTime.load(std::memory_order_relaxed))
     {
       const OSStatus status = PullInputs(pTimestamp, nFrames);
       if (status != noErr) return status;
@@ -207,11 +200,10 @@ OSStatus IPluginAU::Render(AudioUnitRenderActionFlags* pFlags, const AudioTimeSt
     }
   }
 
-  for (int i = 0; i < nNotify; ++i)
+  for (int i = 0; i < notify.Count(); ++i)
   {
-    const AURenderCallbackStruct* n = mRenderNotify.Get(i);
     AudioUnitRenderActionFlags flags = kAudioUnitRenderAction_PostRender;
-    n->inputProc(n->inputProcRefCon, &flags, pTimestamp, outputBusIdx, nFrames, pOutBufList);
+    notify[i].inputProc(notify[i].inputProcRefCon, &flags, pTimestamp, outputBusIdx, nFrames, pOutBufList);
   }
 
   SendSysExFromQueue();

@@ -17,6 +17,19 @@ namespace iplugin::igraphics
 {
 namespace
 {
+// The pixel budget of one image: a header of a few bytes can declare pixels that take seconds and
+// gigabytes to decode, so the declared size is checked before decoding.
+constexpr int kMaxImageSide = STBI_MAX_DIMENSIONS;
+constexpr long long kMaxImagePixels = 64LL * 1024 * 1024;
+
+bool WithinPixelBudget(const unsigned char* data, int ndata)
+{
+  int w = 0, h = 0, n = 0;
+  // An image whose size cannot be read is left to the decoder, which refuses it.
+  if (!stbi_info_from_memory(data, ndata, &w, &h, &n)) return true;
+  return w <= kMaxImageSide && h <= kMaxImageSide && (long long)w * h <= kMaxImagePixels;
+}
+
 int CreateFromDecoded(VGcontext* ctx, int imageFlags, unsigned char* pixels, int w, int h)
 {
   if (!pixels) return 0;
@@ -63,6 +76,11 @@ int vgCreateImageMem(VGcontext* ctx, int imageFlags, unsigned char* data, int nd
   if (!vgEncodedImageIsSound(data, ndata))
   {
     stbi__err("corrupt image", "Corrupt or truncated image");
+    return 0;
+  }
+  if (!WithinPixelBudget(data, ndata))
+  {
+    stbi__err("too many pixels", "Image larger than the pixel budget");
     return 0;
   }
   int w = 0, h = 0, n = 0;

@@ -219,20 +219,34 @@ TEST_F(AUBinding, ChannelLayoutTagsFollowTheConfigurations)
   EXPECT_EQ(size, 0u);
 }
 
-TEST_F(AUBinding, StreamFormatOutsideTheConfigurationsFallsBackToThePlugCount)
+// A refused format changes nothing: 0 or 3 channels on a bus of at most 2 leave its count and the rate.
+TEST_F(AUBinding, StreamFormatOutsideTheConfigurationsChangesNothing)
 {
-  auto plug = MakePlug();
-  AudioStreamBasicDescription d = {};
-  UInt32 size = sizeof d;
-  Boolean writable = false;
-  ASSERT_EQ(
-      plug->GetProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, &size, &writable, &d),
-      noErr);
-  d.mChannelsPerFrame = 3;
-  size = sizeof d;
-  EXPECT_EQ(plug->SetProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, &size, &d),
-            kAudioUnitErr_InvalidProperty);
-  EXPECT_EQ(plug->GetBus(kAudioUnitScope_Input, 0)->mNHostChannels, 2);
+  for (const UInt32 channels : {0u, 3u})
+  {
+    auto plug = MakePlug();
+    AudioStreamBasicDescription d = {};
+    UInt32 size = sizeof d;
+    Boolean writable = false;
+    ASSERT_EQ(
+        plug->GetProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, &size, &writable, &d),
+        noErr);
+    const int resets = plug->mResets;
+    d.mChannelsPerFrame = channels;
+    d.mSampleRate = 96000.0;
+    size = sizeof d;
+    EXPECT_EQ(plug->SetProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, &size, &d),
+              kAudioUnitErr_InvalidProperty);
+    EXPECT_EQ(plug->GetBus(kAudioUnitScope_Input, 0)->mNHostChannels, -1) << channels;
+    EXPECT_EQ(plug->GetSampleRate(), 44100.0) << channels;
+    EXPECT_EQ(plug->mResets, resets) << channels;
+    AudioStreamBasicDescription after = {};
+    size = sizeof after;
+    ASSERT_EQ(plug->GetProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, &size, &writable,
+                                &after),
+              noErr);
+    EXPECT_EQ(after.mChannelsPerFrame, 2u) << channels;
+  }
 }
 
 TEST_F(AUBinding, LatencyIsStoredWithoutListeners)

@@ -64,7 +64,7 @@ TEST(EditorDelegate, OpenLaysOutAndReturnsThePlatformView)
 {
   Delegate d;
   int layouts = 0;
-  d.mLayoutFunc = [&](IGraphics* g)
+  d.mLayoutFunc = [&](IGraphicsInterface* g)
   {
     ++layouts;
     static_cast<FakeGraphics*>(g)->Attach(new FakeControl({1}));

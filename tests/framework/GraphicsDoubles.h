@@ -2,8 +2,8 @@
 #pragma once
 
 #include "framework/IGEditorDelegate.h"
-#include "graphics/IControl.h"
-#include "graphics/IGraphics.h"
+#include "graphics/interface/IControlInterface.h"
+#include "graphics/interface/IGraphicsInterface.h"
 
 #include <memory>
 #include <string>
@@ -13,7 +13,7 @@
 
 namespace qorvtest
 {
-class FakeControl : public iplugin::igraphics::IControl
+class FakeControl : public iplugin::igraphics::IControlInterface
 {
 public:
   explicit FakeControl(std::vector<int> paramIdxs = {-1}, bool wantsMidi = false) : mWantsMidi(wantsMidi)
@@ -44,7 +44,7 @@ public:
   bool mWantsMidi;
 };
 
-class FakeGraphics : public iplugin::igraphics::IGraphics
+class FakeGraphics : public iplugin::igraphics::IGraphicsInterface
 {
 public:
   FakeGraphics(iplugin::igraphics::IGEditorDelegate& dlg, int w, int h, float scale,
@@ -61,13 +61,17 @@ public:
     return control;
   }
 
-  iplugin::igraphics::IControl* GetControlWithTag(int tag) const override { return mTags.at(tag); }
-  void ForStandardControlsFunc(std::function<void(iplugin::igraphics::IControl*)> func) override
+  iplugin::igraphics::IControlInterface* GetControlWithTag(int tag) const override
+  {
+    auto found = mTags.find(tag);
+    return found == mTags.end() ? nullptr : found->second;
+  }
+  void ForStandardControlsFunc(std::function<void(iplugin::igraphics::IControlInterface*)> func) override
   {
     for (auto& c : mControls)
       func(c.get());
   }
-  iplugin::igraphics::IControl* GetControl(int idx) const override
+  iplugin::igraphics::IControlInterface* GetControl(int idx) const override
   {
     return idx >= 0 && idx < int(mControls.size()) ? mControls[size_t(idx)].get() : nullptr;
   }

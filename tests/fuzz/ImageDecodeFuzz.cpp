@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "graphics/vector/VGrecordingRenderer.h"
+#include "tests/support/VGrecordingRenderer.h"
 
 using namespace iplugin::igraphics;
 

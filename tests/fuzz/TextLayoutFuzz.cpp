@@ -1,7 +1,7 @@
 // Arbitrary bytes as text on a vector context: the first bytes choose size, width, alignment and scale,
 // the rest is the text. Drawing, measuring, glyph positions, line breaking and text boxes must stay inside
 // the text and terminate.
-#include "graphics/vector/VGrecordingRenderer.h"
+#include "tests/support/VGrecordingRenderer.h"
 #include "graphics/vector/VGtext.h"
 
 #include <cstdint>

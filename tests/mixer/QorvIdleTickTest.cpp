@@ -33,7 +33,7 @@ protected:
   // Opens the editor on a recording graphics context, as the platform view does.
   FakeGraphics& OpenEditor(RecordingQorv& plug)
   {
-    plug.mMakeGraphicsFunc = [&plug]() -> igraphics::IGraphics*
+    plug.mMakeGraphicsFunc = [&plug]() -> igraphics::IGraphicsInterface*
     { return new FakeGraphics(plug, 875, 580, 1.f); };
     plug.OpenWindow(nullptr);
     plug.OnEditorOpened();
@@ -364,7 +364,7 @@ TEST_F(QorvIdleTickTest, UpdatePageOpensInTheBrowserAndReleasesTheMouse)
 {
   std::string log;
   RecordingQorv plug;
-  plug.mMakeGraphicsFunc = [&]() -> igraphics::IGraphics*
+  plug.mMakeGraphicsFunc = [&]() -> igraphics::IGraphicsInterface*
   { return new FakeGraphics(plug, 875, 580, 1.f, &log); };
   plug.OpenWindow(nullptr);
   plug.OnEditorOpened();

@@ -343,7 +343,7 @@ TEST_F(QorvTest, EditorTagsActOnlyWhileTheEditorIsOpen)
   plug.HandleParamChange(kTagSavePreset, kUI, -1);
   EXPECT_FALSE(std::filesystem::exists(saved));
 
-  plug.mMakeGraphicsFunc = [&plug]() -> igraphics::IGraphics*
+  plug.mMakeGraphicsFunc = [&plug]() -> igraphics::IGraphicsInterface*
   { return new qorvtest::FakeGraphics(plug, 875, 580, 1.25f); };
   ASSERT_NE(plug.OpenWindow(nullptr), nullptr);
   plug.HandleParamChange(kTagGuiScaleFromEditor, kUI, -1);

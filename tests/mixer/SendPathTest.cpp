@@ -398,3 +398,96 @@ TEST(SendPath, ProcessingResetKeepsTheStorageInPlace)
   EXPECT_EQ(e->mPreDelayLeft[7].mCapacity.Load(), 1024u);
 }
 } // namespace
+
+namespace
+{
+enum EPoisonedPath
+{
+  kInternalMixer,
+  kExternalMixer,
+  kReverseMixing
+};
+
+// A quiet track with a few samples of the given value at 1 s.
+Signal Poisoned(double value)
+{
+  Signal quiet = Noise(0.0005, 3);
+  return [=](long i) { return i >= long(kRate) && i < long(kRate) + 5 ? value : quiet(i); };
+}
+
+bool AllFinite(const Io& io)
+{
+  for (const auto& channel : io.out)
+    for (double x : channel)
+      if (!std::isfinite(x)) return false;
+  return true;
+}
+
+class NonFiniteInput : public testing::TestWithParam<std::tuple<EPoisonedPath, double>>
+{
+};
+} // namespace
+
+// A talker on channel 0 beside a track with a few NaN or infinite samples: they count as silence where
+// they enter (mixer input, sender input, slot block), so every output stays finite and the talker keeps
+// its gain.
+TEST_P(NonFiniteInput, IsSilenceAndTheMixKeepsGoing)
+{
+  const auto [path, value] = GetParam();
+  const long blocks = static_cast<long>(2.0 * kRate / kBlock);
+  MixerEngine* m = nullptr;
+  if (path == kInternalMixer)
+  {
+    InternalMix mix({Sine(0.3), Poisoned(value)});
+    mix.engine->mNoiseGate = -50.0;
+    for (long b = 0; b < blocks; ++b)
+    {
+      mix.Block();
+      ASSERT_TRUE(AllFinite(mix.io)) << "block " << b;
+    }
+    EXPECT_GT(mix.engine->MixGain(0), 0.9);
+    EXPECT_TRUE(std::isfinite(mix.engine->mBankA[1].Level()));
+    return;
+  }
+  Session session({Sine(0.3), Poisoned(value)});
+  session.mixer.signal = Poisoned(value); // read by Reverse Mixing's pass-through
+  m = &session.Mixer();
+  if (path == kReverseMixing)
+  {
+    m->mReverseMixing = 1u;
+    for (auto& s : session.senders)
+      s->engine->mReverseMixing = 1u;
+  }
+  for (long b = 0; b < blocks; ++b)
+  {
+    session.Cycle();
+    ASSERT_TRUE(AllFinite(session.mixer.io)) << "block " << b;
+    for (auto& s : session.senders)
+      ASSERT_TRUE(AllFinite(s->io)) << "block " << b;
+  }
+  EXPECT_GT(m->MixGain(0), 0.9);
+  EXPECT_TRUE(std::isfinite(SendSlotTable::Slot(1)->mSenderLevel.Load()));
+  EXPECT_TRUE(std::isfinite(m->mBankA[1].Level()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, NonFiniteInput,
+                         testing::Combine(testing::Values(kInternalMixer, kExternalMixer, kReverseMixing),
+                                          testing::Values(std::nan(""), HUGE_VAL, -HUGE_VAL)));
+
+// A non-finite value that reaches a mirror or a slot value reads as 0, never as NaN in the audio.
+TEST(SendPath, NonFiniteMirrorsReadAsZero)
+{
+  Session session({Sine(0.3)});
+  MixerEngine& m = session.Mixer();
+  m.mMainVolume = std::nan("");
+  m.mChannels[0].mPreGainDb = HUGE_VAL;
+  m.mStrength = -HUGE_VAL;
+  EXPECT_EQ(m.mMainVolume.Load(), 0.0);
+  session.Run(0.5);
+  SendSlotTable::Slot(0)->mSenderGain = std::nan("");
+  EXPECT_EQ(SendSlotTable::Slot(0)->mSenderGain.Load(), 0.0);
+  session.senders[0]->Block(session.frame);
+  EXPECT_TRUE(AllFinite(session.senders[0]->io));
+  EXPECT_TRUE(AllFinite(session.mixer.io));
+  EXPECT_NEAR(Peak(session.mixer.io.out[0]), 0.3, 0.05);
+}

@@ -7,6 +7,18 @@
 
 using namespace iplugin;
 
+namespace iplugin
+{
+struct SendSlotTestAccess
+{
+  static int FindOldest(const SendSlot& s, uint64_t& sequence) { return s.FindOldest(sequence); }
+  static bool Take(SendSlot& s, int index, uint64_t sequence, SendSlot::Block& block)
+  {
+    return s.Take(index, sequence, 8, block);
+  }
+};
+} // namespace iplugin
+
 namespace
 {
 // A block whose every sample says which block it is and where: id + frame / 1e6.
@@ -187,6 +199,39 @@ TEST(SendSlot, ResetEmptiesTheQueueAndRestoresTheValues)
   EXPECT_FALSE(s.Push(l.data(), r.data(), 8));
   s.Release(held);
   EXPECT_TRUE(s.Push(l.data(), r.data(), 8));
+}
+
+// A mixer has chosen the oldest entry when a reset and new pushes refill it with a block younger than the
+// one now waiting in the other entry: its take fails, and the next pop returns the older block first.
+TEST(SendSlot, AResetAndPushesBetweenScanAndTakeKeepTheOrder)
+{
+  SendSlot s;
+  auto push = [&](double id)
+  {
+    const auto l = Pattern(id, 8), r = Pattern(id, 8, 0.5);
+    ASSERT_TRUE(s.Push(l.data(), r.data(), 8));
+  };
+  push(1);
+  push(2);
+  uint64_t sequence = 0;
+  const int chosen = SendSlotTestAccess::FindOldest(s, sequence);
+  ASSERT_EQ(chosen, 0);
+  s.Reset();
+  push(3); // entry 0
+  push(4); // entry 1
+  SendSlot::Block b = s.Pop(8);
+  ExpectBlock(b, 3, 8);
+  s.Release(b);
+  push(5); // entry 0 again, younger than 4
+  SendSlot::Block taken;
+  EXPECT_FALSE(SendSlotTestAccess::Take(s, chosen, sequence, taken));
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(s.Count(), 2u);
+  b = s.Pop(8);
+  ExpectBlock(b, 4, 8);
+  s.Release(b);
+  b = s.Pop(8);
+  ExpectBlock(b, 5, 8);
 }
 
 TEST(SendSlot, ClearDropsQueuedBlocksOnly)

@@ -1,7 +1,9 @@
+#include "mixer/PresetXmlTree.h"
 #include "mixer/XmlNesting.h"
 #include "mixer/XmlNodeTree.h"
 
 #include <gtest/gtest.h>
+#include <tinyxml.h>
 
 #include <cstring>
 #include <string>
@@ -173,6 +175,22 @@ TEST(XmlNesting, StrayClosingsBeforeOpenings)
 {
   EXPECT_FALSE(XmlNestingWithin((Repeat("</x>", 1000) + Repeat("<a>", 1000)).c_str()));
   EXPECT_FALSE(XmlNestingWithin(nullptr));
+}
+
+// Both readers go through the one guard: a well-formed document one level deeper than the limit is
+// refused, and one nested far deeper is refused before the parser's recursion could overflow the stack.
+TEST(XmlNesting, EveryReaderRefusesWellFormedNestingPastTheLimit)
+{
+  for (const int depth : {kMaxXmlNesting + 1, 100000})
+  {
+    const std::string text = Repeat("<d>", depth) + Repeat("</d>", depth);
+    EXPECT_FALSE(XmlNodeTree::Parse(text.c_str(), text.size(), nullptr)) << depth;
+    TiXmlDocument doc;
+    EXPECT_FALSE(ParsePresetXmlText(text.c_str(), doc)) << depth;
+  }
+  const std::string atLimit = Repeat("<d>", kMaxXmlNesting) + Repeat("</d>", kMaxXmlNesting);
+  TiXmlDocument doc;
+  EXPECT_TRUE(ParsePresetXmlText(atLimit.c_str(), doc));
 }
 
 TEST(Strndup, CopiesAtMostNBytesAndTerminates)

@@ -115,4 +115,30 @@ TEST(MixerEngineThreads, SendersMixerParametersAndMetersTogether)
   EXPECT_EQ(bad.load(), 0);
   EXPECT_TRUE(std::isfinite(sink));
 }
+// The reset path prepares the engine for a new rate while the parameter-change path reads the prepared
+// rate and block size: both are whole values, never torn or raced.
+TEST(MixerEngineThreads, PreparedRateIsReadWhileAResetPrepares)
+{
+  auto engine = std::make_unique<MixerEngine>();
+  const double rates[] = {44100.0, 48000.0, 96000.0};
+  std::atomic<bool> done{false};
+  std::thread reset(
+      [&]
+      {
+        for (int k = 0; k < 60; ++k)
+          engine->ProcessingReset(rates[k % 3], 256u << (k % 2));
+        done = true;
+      });
+  int odd = 0;
+  while (!done.load())
+  {
+    const double rate = engine->DspSampleRate();
+    const uint32_t frames = engine->DspBlockSize();
+    if ((rate != 44100.0 && rate != 48000.0 && rate != 96000.0) || (frames != 256u && frames != 512u))
+      ++odd;
+    std::this_thread::yield();
+  }
+  reset.join();
+  EXPECT_EQ(odd, 0);
+}
 } // namespace

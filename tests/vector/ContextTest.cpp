@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/vector/VGrecordingRenderer.h"
+#include "tests/support/VGrecordingRenderer.h"
 
 using namespace iplugin::igraphics;
 

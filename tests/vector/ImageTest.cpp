@@ -169,3 +169,73 @@ TEST(Image, JpegScanNeedsItsTablesOnlyWhereItUsesThem)
   jpeg[36] = 63;
   EXPECT_FALSE(vgEncodedImageIsSound(jpeg.data(), (int)jpeg.size()));
 }
+
+namespace
+{
+uint32_t Crc32(const unsigned char* p, size_t n)
+{
+  uint32_t c = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i)
+  {
+    c ^= p[i];
+    for (int k = 0; k < 8; ++k)
+      c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+  }
+  return ~c;
+}
+
+void AppendChunk(std::vector<unsigned char>& png, const char* type, std::vector<unsigned char> body)
+{
+  auto be32 = [&](uint32_t v)
+  {
+    for (int s = 24; s >= 0; s -= 8)
+      png.push_back((unsigned char)(v >> s));
+  };
+  be32((uint32_t)body.size());
+  const size_t start = png.size();
+  png.insert(png.end(), type, type + 4);
+  png.insert(png.end(), body.begin(), body.end());
+  be32(Crc32(png.data() + start, png.size() - start));
+}
+
+// A PNG of a few dozen bytes that declares w x h RGBA pixels and holds almost none of them.
+std::vector<unsigned char> DeclaredPng(uint32_t w, uint32_t h)
+{
+  std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  AppendChunk(png, "IHDR",
+              {(unsigned char)(w >> 24), (unsigned char)(w >> 16), (unsigned char)(w >> 8), (unsigned char)w,
+               (unsigned char)(h >> 24), (unsigned char)(h >> 16), (unsigned char)(h >> 8), (unsigned char)h,
+               8, 6, 0, 0, 0});
+  AppendChunk(png, "IDAT", {0x78, 0x9C, 0x63, 0x60, 0xA0, 0x0C, 0x00, 0x00, 0x00, 0x40, 0x00, 0x01});
+  AppendChunk(png, "IEND", {});
+  return png;
+}
+} // namespace
+
+// The pixel budget (16,384 a side, 64 M pixels in all) refuses a declared size before decoding; the
+// decoder itself refuses a side over 16,384 ("too large") before it allocates.
+TEST(Image, DeclaredSizeOverThePixelBudgetIsRefusedBeforeDecoding)
+{
+  struct Case
+  {
+    uint32_t w, h;
+    const char* reason; // null: within the budget, refused by the decoder for its missing pixels
+  } cases[] = {{11288, 11024, "too many pixels"},
+               {8193, 8192, "too many pixels"},
+               {16385, 1, "too large"},
+               {8192, 8192, nullptr},
+               {1, 16384, nullptr}};
+  RecordingContext c;
+  for (const Case& k : cases)
+  {
+    std::vector<unsigned char> png = DeclaredPng(k.w, k.h);
+    ASSERT_TRUE(vgEncodedImageIsSound(png.data(), (int)png.size()));
+    EXPECT_EQ(vgCreateImageMem(c.ctx, 0, png.data(), (int)png.size()), 0);
+    const std::string reason = stbi_failure_reason();
+    if (k.reason)
+      EXPECT_EQ(reason, k.reason) << k.w << " x " << k.h;
+    else
+      EXPECT_TRUE(reason != "too many pixels" && reason != "too large")
+          << k.w << " x " << k.h << ": " << reason;
+  }
+}

@@ -432,6 +432,10 @@ TEST(Tessellation, DegenerateWidthsAndRatiosStayFinite)
   vgMoveTo(c.ctx, 0, 0);
   vgLineTo(c.ctx, 100, 0);
   vgStroke(c.ctx);
+  // A NaN width strokes as a hairline of no coverage: finite vertices one fringe wide.
+  ASSERT_GT(c.Path(0).nstroke, 0);
+  for (const VGvertex& v : c.StrokeVerts(0))
+    ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y));
   vgStrokeWidth(c.ctx, 150);
   vgStroke(c.ctx);
   ASSERT_EQ(c.r->recording.ncalls, 2);

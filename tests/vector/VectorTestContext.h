@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "graphics/vector/VGrecordingRenderer.h"
+#include "tests/support/VGrecordingRenderer.h"
 
 namespace qorvtest
 {

@@ -1,4 +1,4 @@
-#include "graphics/vector/VGrecordingRenderer.h"
+#include "tests/support/VGrecordingRenderer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,0 +1,106 @@
+// A popup menu model: a title, items with flags and tags, owned sub-menus and the chosen index. Shown
+// by the platform menu or the in-window popup control; main thread only.
+#pragma once
+
+#include "framework/PtrList.h"
+#include "framework/StringBuf.h"
+
+#include <functional>
+#include <initializer_list>
+
+namespace iplugin::igraphics
+{
+class IPopupMenu
+{
+public:
+  class Item
+  {
+  public:
+    enum Flags
+    {
+      kNoFlags = 0,
+      kDisabled = 1,
+      kTitle = 2,
+      kChecked = 4,
+      kSeparator = 8
+    };
+
+    // The item owns pSubMenu from now on.
+    Item(const char* text, int flags = kNoFlags, int tag = -1) : mText(text ? text : ""), mFlags(flags), mTag(tag) {}
+    Item(const char* text, IPopupMenu* pSubMenu, int tag = -1) : Item(text, kNoFlags, tag) { mSubmenu = pSubMenu; }
+    ~Item() { delete mSubmenu; }
+    Item(const Item&) = delete;
+    Item& operator=(const Item&) = delete;
+
+    const char* GetText() const { return mText.Get(); }
+    IPopupMenu* GetSubmenu() const { return mSubmenu; }
+    int GetFlags() const { return mFlags; }
+    int GetTag() const { return mTag; }
+    bool GetChecked() const { return (mFlags & kChecked) != 0; }
+    void SetChecked(bool checked) { mFlags = checked ? (mFlags | kChecked) : (mFlags & ~kChecked); }
+
+  private:
+    StringBuf mText;
+    IPopupMenu* mSubmenu = nullptr;
+    int mFlags = kNoFlags;
+    int mTag = -1;
+  };
+
+  using CompletionFunc = std::function<void(IPopupMenu*)>;
+
+  explicit IPopupMenu(const char* rootTitle = "", int prefix = 0, bool multiCheck = false,
+                      std::initializer_list<const char*> items = {})
+      : mPrefix(prefix), mMultiCheck(multiCheck), mMenuItems(4096)
+  {
+    if (rootTitle) mRootTitle.Set(rootTitle);
+    for (const char* text : items)
+      AddItem(new Item(text));
+  }
+  ~IPopupMenu() { mMenuItems.Empty(true); }
+  IPopupMenu(const IPopupMenu&) = delete;
+  IPopupMenu& operator=(const IPopupMenu&) = delete;
+
+  // Appends (index -1) or inserts an item; the menu owns it.
+  Item* AddItem(Item* pItem, int index = -1)
+  {
+    return index < 0 ? mMenuItems.Add(pItem) : mMenuItems.Insert(index, pItem);
+  }
+  Item* AddItem(const char* text, IPopupMenu* pSubMenu, int tag = -1) { return AddItem(new Item(text, pSubMenu, tag)); }
+  Item* AddItem(const char* text, int index = -1, int flags = Item::kNoFlags)
+  {
+    return AddItem(new Item(text, flags), index);
+  }
+
+  int NItems() const { return mMenuItems.Count(); }
+  Item* GetItem(int index) const { return mMenuItems.Get(index); }
+  int GetChosenItemIdx() const { return mChosenItemIdx; }
+  void SetChosenItemIdx(int index) { mChosenItemIdx = index; }
+  Item* GetChosenItem() const { return mMenuItems.Get(mChosenItemIdx); }
+  int GetPrefix() const { return mPrefix; }
+  bool GetMultiCheck() const { return mMultiCheck; }
+  const char* GetRootTitle() const { return mRootTitle.Get(); }
+  void SetRootTitle(const char* title) { mRootTitle.Set(title ? title : ""); }
+  void SetFunction(CompletionFunc func) { mCompletionFunc = std::move(func); }
+  void ExecFunction()
+  {
+    if (mCompletionFunc) mCompletionFunc(this);
+  }
+
+  // Empties the menu for reuse; the title, chosen index and completion function stay.
+  void Clear()
+  {
+    mPrefix = 0;
+    mMultiCheck = false;
+    mMenuItems.Empty(true);
+  }
+
+private:
+  int mReserved = 0;
+  int mPrefix = 0;
+  int mChosenItemIdx = -1;
+  bool mMultiCheck = false;
+  PtrList<Item> mMenuItems;
+  CompletionFunc mCompletionFunc;
+  StringBuf mRootTitle;
+};
+} // namespace iplugin::igraphics

@@ -1,0 +1,36 @@
+// An editor control as the framework and the plug-in reach it. The framework and the mixer are linked
+// below the graphics library, so they use controls only through this interface, which IControl
+// implements.
+#pragma once
+
+#include "framework/IMidiMsg.h"
+
+namespace iplugin::igraphics
+{
+class IControlInterface
+{
+public:
+  virtual ~IControlInterface() = default;
+
+  // A message from the plug-in addressed to this control's tag.
+  virtual void OnMsgFromDelegate(int msgTag, int dataSize, const void* pData) {}
+  // MIDI from the plug-in; only controls that want MIDI get it.
+  virtual void OnMidi(const IMidiMsg& msg) {}
+  // A normalised value from the plug-in for value entry valIdx.
+  virtual void SetValueFromDelegate(double value, int valIdx = 0) = 0;
+
+  // The number of {parameter index, value} entries, fixed at construction.
+  virtual int NVals() const = 0;
+  // The parameter bound to entry valIdx; -1 when unbound.
+  virtual int GetParamIdx(int valIdx = 0) const = 0;
+  virtual bool GetWantsMidi() const = 0;
+
+  // The normalised value of entry valIdx.
+  virtual double GetValue(int valIdx = 0) const = 0;
+  // Stores a value into entry valIdx; no clamping, nothing redrawn.
+  virtual void SetValue(double value, int valIdx = 0) = 0;
+  // Marks the control for redrawing; with triggerAction the values go to their parameters and the
+  // action function runs. valIdx -1: all entries.
+  virtual void SetDirty(bool triggerAction = true, int valIdx = -1) = 0;
+};
+} // namespace iplugin::igraphics
