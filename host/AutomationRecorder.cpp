@@ -1,10 +1,11 @@
 #include "host/AutomationRecorder.h"
 
+#include "framework/AtomicFile.h"
 #include "host/MessageStream.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 
 namespace qorvhost
 {
@@ -55,9 +56,10 @@ void AutomationRecorder::WriteCsv(std::ostream& out) const
 
 bool AutomationRecorder::WriteCsv(const std::string& path, std::string& error) const
 {
-  std::ofstream out(path, std::ios::trunc);
-  if (out) WriteCsv(out);
-  if (!out)
+  std::ostringstream text;
+  WriteCsv(text);
+  const std::string bytes = text.str();
+  if (!iplugin::WriteFileAtomically(path.c_str(), bytes.data(), bytes.size()))
   {
     error = path + ": cannot write (" + SystemReason(errno) + ")";
     return false;

@@ -83,8 +83,8 @@ const OptionSpec kOptions[] = {
     {Opt::kAutomation, nullptr, "--automation", "FILE.csv", kMix,
      "write every channel strength that the mixer publishes as automation (time, parameter, value)"},
     {Opt::kClock, nullptr, "--clock", "real|audio", kMix,
-     "the clock of the plug-ins' idle timers: the system's, as in a host, or one that follows the audio, "
-     "for repeatable runs (default: real)"},
+     "the clock of the plug-ins' idle timers: one that follows the audio, so that the same run gives "
+     "the same summary and gains, or the system's, as in a host (default: audio)"},
     {Opt::kBlock, nullptr, "--block", "N", kMix,
      "frames a block, 1 to 65536; the plug-ins get at most 8192 at a time (default: 512)"},
     {Opt::kBypass, nullptr, "--bypass", nullptr, kRender, "switch the instance to bypass before rendering"},

@@ -32,13 +32,6 @@ enum class ProgressDisplay
   kNever,        // -q, --quiet
 };
 
-inline MixOptions RealTimeMix()
-{
-  MixOptions mix;
-  mix.realTimeIdle = true;
-  return mix;
-}
-
 struct CommandLine
 {
   Command command = Command::kNone;
@@ -52,8 +45,7 @@ struct CommandLine
   std::string factoryPreset; // mix --factory-preset, preset export --factory
   // The files (-o and the inputs), the block size and mix's own options; render and preset export take
   // their files from here too.
-  // The idle timers run on the system clock unless --clock audio says otherwise.
-  MixOptions mix = RealTimeMix();
+  MixOptions mix;
 };
 
 // Parses the arguments after the program's name. False with a message that names what is wrong.

@@ -2,6 +2,7 @@
 
 #include "host/CFText.h"
 #include "host/NameMatch.h"
+#include "host/ParameterList.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -76,16 +77,7 @@ bool ResolveValue(const ParamDesc& param, const std::string& text, double& value
 std::vector<ParamDesc> DescribeParameters(AudioUnit unit)
 {
   std::vector<ParamDesc> params;
-  UInt32 size = 0;
-  Boolean writable = false;
-  if (AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0, &size,
-                               &writable) != noErr)
-    return params;
-  std::vector<AudioUnitParameterID> ids(size / sizeof(AudioUnitParameterID));
-  if (ids.empty() || AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0,
-                                          ids.data(), &size) != noErr)
-    return params;
-  for (AudioUnitParameterID id : ids)
+  for (AudioUnitParameterID id : ParameterIds(unit))
   {
     ParamDesc d;
     d.id = id;

@@ -62,11 +62,13 @@ int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messag
 {
   std::string error;
   AudioFile in;
-  if (!ReadAudioFile(o.mix.inputs[0], in, error))
+  std::string warning;
+  if (!ReadAudioFile(o.mix.inputs[0], in, error, &warning))
   {
     messages << error << "\n";
     return kExitFailed;
   }
+  if (!warning.empty()) messages << warning << "; rendering the frames it holds\n";
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, o.door, error);
   if (!au)
   {
