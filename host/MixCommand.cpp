@@ -11,7 +11,6 @@
 #include <QorvPlatform/RunLoopClock.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
