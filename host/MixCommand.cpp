@@ -377,7 +377,9 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
     err << error << "\n";
     return 1;
   }
-  out << (o.internal ? "mixed 1 file" : "mixed " + std::to_string(nTracks) + " tracks") << ", "
+  out << (o.internal ? std::string("mixed 1 file")
+                     : "mixed " + std::to_string(nTracks) + (nTracks == 1 ? " track" : " tracks"))
+      << ", "
       << Seconds(double(frames) / rate) << " at " << rate << " Hz"
       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
   if (gainsPublished)
