@@ -457,16 +457,15 @@ void IGraphicsVector::PrepareAndMeasureText(const IText& text, const char* str, 
     default: break;
   }
   // Without a font nothing is measured: the extent shrinks to the anchor.
-  float box[4] = {float(x), float(y), float(x), float(y)};
-  if (mVG)
-  {
-    vgFontBlur(mVG, 0.f);
-    vgFontSize(mVG, text.mSize);
-    vgFontFace(mVG, text.mFont);
-    vgTextAlign(mVG, align);
-    vgTextBounds(mVG, float(x), float(y), str, nullptr, box);
-  }
-  r = IRECT(box[0], box[1], box[2], box[3]);
+  r = IRECT(float(x), float(y), float(x), float(y));
+  if (!mVG) return;
+  vgFontBlur(mVG, 0.f);
+  vgFontSize(mVG, text.mSize);
+  vgFontFace(mVG, text.mFont);
+  vgTextAlign(mVG, align);
+  float box[4] = {};
+  vgTextBounds(mVG, float(x), float(y), str, nullptr, box);
+  if (vgGetState(mVG)->fontId >= 0) r = IRECT(box[0], box[1], box[2], box[3]);
 }
 
 float IGraphicsVector::DoMeasureText(const IText& text, const char* str, IRECT& bounds) const

@@ -246,31 +246,6 @@ Scene ArcsAndRoundedRects()
           }};
 }
 
-// A box gradient is a rounded rectangle blurred over the feather; cairo has no such paint, so its side
-// computes the definition per pixel into an image that cairo then fills with.
-cairo_surface_t* BoxGradientImage(double x, double y, double w, double h, double r, double f, Colour in,
-                                  Colour out)
-{
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
-  unsigned char* data = cairo_image_surface_get_data(s);
-  int stride = cairo_image_surface_get_stride(s);
-  for (int py = 0; py < kHeight; ++py)
-    for (int px = 0; px < kWidth; ++px)
-    {
-      double dx = std::fabs(px + 0.5 - (x + w / 2)) - (w / 2 - r),
-             dy = std::fabs(py + 0.5 - (y + h / 2)) - (h / 2 - r);
-      double dist = std::min(std::max(dx, dy), 0.0) + std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) - r;
-      double t = std::clamp((dist + f / 2) / f, 0.0, 1.0);
-      double c[4] = {in.r + (out.r - in.r) * t, in.g + (out.g - in.g) * t, in.b + (out.b - in.b) * t,
-                     in.a + (out.a - in.a) * t};
-      auto byte = [](double v) { return (uint32_t)std::lround(std::clamp(v, 0.0, 1.0) * 255); };
-      uint32_t p = byte(c[3]) << 24 | byte(c[0] * c[3]) << 16 | byte(c[1] * c[3]) << 8 | byte(c[2] * c[3]);
-      std::memcpy(data + py * stride + px * 4, &p, 4);
-    }
-  cairo_surface_mark_dirty(s);
-  return s;
-}
-
 Scene Gradients()
 {
   const Colour a{1, 0.8, 0, 1}, b{0, 0.25, 0.65, 1}, c{1, 1, 1, 1}, d{0.6, 0, 0.45, 1};
@@ -308,7 +283,8 @@ Scene Gradients()
             cairo_set_source(cr, rad);
             cairo_fill(cr);
             cairo_pattern_destroy(rad);
-            cairo_surface_t* box = BoxGradientImage(20, 72, 120, 33, 8, 12, c, kGreen);
+            const double in[4] = {c.r, c.g, c.b, c.a}, out[4] = {kGreen.r, kGreen.g, kGreen.b, kGreen.a};
+            cairo_surface_t* box = qorvtest::CairoBoxGradientImage(kWidth, kHeight, 1, 20, 72, 120, 33, 8, 12, in, out);
             cairo_rectangle(cr, 5, 62, 150, 53);
             cairo_set_source_surface(cr, box, 0, 0);
             cairo_fill(cr);
