@@ -248,16 +248,15 @@ void IGraphicsVector::PaintPath(const IPattern& pattern, const IBlend* pBlend, b
 void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* pBlend)
 {
   if (!mVG) return;
-  // The rule only orients a last sub-path whose winding nobody chose: a hole marked by PathSetWinding
-  // stays a hole.
-  if (!mExplicitWinding)
-  {
-    if (options.mFillRule == kFillWinding)
-      vgPathWinding(mVG, kVGSolid);
-    else if (options.mFillRule == kFillEvenOdd)
-      vgPathWinding(mVG, kVGHole);
-  }
+  // A last sub-path whose winding nobody chose is solid, under either rule: a hole marked by
+  // PathSetWinding stays a hole. The renderer fills by the rule itself, so the winding only decides on
+  // which side of each sub-path the anti-aliased edge lies (outside a solid, inside a hole).
+  if (!mExplicitWinding) vgPathWinding(mVG, kVGSolid);
+  // The renderer counts crossings for the even-odd rule; the windings above keep a nesting of sub-paths
+  // apart for the non-zero one.
+  vgFillRule(mVG, options.mFillRule == kFillEvenOdd ? kVGEvenOdd : kVGNonZero);
   PaintPath(pattern, pBlend, false, options.mPreserve);
+  vgFillRule(mVG, kVGNonZero);
 }
 
 void IGraphicsVector::PathTransformSetMatrix(const IMatrix& m)

@@ -127,6 +127,52 @@ TEST(IGraphicsVector, AnExplicitHoleSurvivesTheFillRule)
   EXPECT_EQ(Px(o.g.End(), 50, 50)[3], 0);
 }
 
+// The even-odd rule leaves out what is covered twice; the non-zero rule fills it.
+TEST(IGraphicsVector, EvenOddFillsCountCrossings)
+{
+  for (int rule : {kFillEvenOdd, kFillWinding})
+  {
+    Open o;
+    o.g.Begin();
+    o.g.PathRect(IRECT(10, 10, 60, 60));
+    o.g.PathRect(IRECT(40, 40, 90, 90));
+    IFillOptions options;
+    options.mFillRule = rule;
+    o.g.PathFill(IPattern(kColorBlack), options);
+    // A star drawn in one stroke: its pentagon in the middle is crossed twice.
+    const char* star = R"(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">)"
+                       R"(<path d="M50 5 L79 95 L2 40 L98 40 L21 95 Z" fill="#000" fill-rule="%s"/></svg>)";
+    char doc[400];
+    std::snprintf(doc, sizeof(doc), star, rule == kFillEvenOdd ? "evenodd" : "nonzero");
+    const ISVG svg = o.g.LoadSVGFromData(rule == kFillEvenOdd ? "star-evenodd" : "star-nonzero", doc, 0);
+    const RgbaImage squares = o.g.End();
+    EXPECT_EQ(Px(squares, 50, 50)[3], rule == kFillEvenOdd ? 0 : 255) << rule;
+    EXPECT_EQ(Px(squares, 20, 20)[3], 255) << rule;
+    o.g.Begin();
+    o.g.DrawSVG(svg, IRECT(0, 0, 100, 100));
+    const RgbaImage stars = o.g.End();
+    EXPECT_EQ(Px(stars, 50, 55)[3], rule == kFillEvenOdd ? 0 : 255) << rule;
+    EXPECT_EQ(Px(stars, 50, 20)[3], 255) << rule;
+  }
+  // Where nothing overlaps, the rules agree to the pixel, anti-aliased edges included.
+  RgbaImage shapes[2];
+  for (int rule : {kFillEvenOdd, kFillWinding})
+  {
+    Open o;
+    o.g.Begin();
+    const float xs[6] = {10.3f, 90.6f, 90.6f, 50.2f, 30.7f, 10.3f}, ys[6] = {10.4f, 10.4f, 40.8f, 90.1f, 40.8f, 90.1f};
+    o.g.PathMoveTo(xs[0], ys[0]);
+    for (int i = 1; i < 6; ++i)
+      o.g.PathLineTo(xs[i], ys[i]);
+    o.g.PathClose();
+    IFillOptions options;
+    options.mFillRule = rule;
+    o.g.PathFill(IPattern(kColorBlack), options);
+    shapes[rule] = o.g.End();
+  }
+  EXPECT_EQ(shapes[kFillEvenOdd].rgba, shapes[kFillWinding].rgba);
+}
+
 // Dashes of no length or no number are drawn solid; dashes too many to draw are capped.
 TEST(IGraphicsVector, DegenerateDashesDrawSolidAndHugeCountsAreCapped)
 {
