@@ -6,7 +6,7 @@ FUZZ_DIR := build/fuzz
 RELEASE_DIR := build/release
 GENERATOR := -G Ninja
 
-.PHONY: all setup test test-asan test-tsan test-fuzz demo release bench clean
+.PHONY: all setup test test-asan test-tsan test-fuzz demo release bench resources-sheet clean
 
 all: release
 
@@ -51,6 +51,11 @@ demo: release
 
 bench: release
 	tools/bench $(RELEASE_DIR)
+
+# Every editor bitmap at scales 1 and 2 in one picture, for a person to look at.
+resources-sheet: release
+	cmake --build $(RELEASE_DIR) --target resources-sheet
+	@echo "contact sheet: $(RELEASE_DIR)/resources-sheet.png"
 
 clean:
 	rm -rf build

@@ -73,7 +73,8 @@ endfunction()
 #                    COMPONENT_NAME text VERSION major.minor.patch [RESOURCES source name ...])
 # An Audio Unit bundle folder <name>.component/Contents/ in the build folder: Info.plist (naming
 # <name>_Entry and <name>_Factory), the shared library MacOS/<name> exporting them, and Resources/
-# holding each RESOURCES source file under the name that follows it.
+# holding each RESOURCES source file under the name that follows it. The target's property
+# QORV_RESOURCES_DIR names that folder, for resources made at build time.
 function(qorv_add_au_bundle name)
   cmake_parse_arguments(ARG "" "IDENTIFIER;SUBTYPE;MANUFACTURER;COMPONENT_NAME;VERSION" "SOURCES;LIBS;RESOURCES" ${ARGN})
   set(contents ${CMAKE_BINARY_DIR}/${name}.component/Contents)
@@ -93,6 +94,7 @@ function(qorv_add_au_bundle name)
   set(BUNDLE_COMPONENT_NAME ${ARG_COMPONENT_NAME})
   configure_file(${CMAKE_SOURCE_DIR}/cmake/AUBundleInfo.plist.in ${contents}/Info.plist @ONLY)
   file(MAKE_DIRECTORY ${contents}/Resources)
+  set_target_properties(${name} PROPERTIES QORV_RESOURCES_DIR ${contents}/Resources)
   while(ARG_RESOURCES)
     list(POP_FRONT ARG_RESOURCES source resource)
     configure_file(${source} ${contents}/Resources/${resource} COPYONLY)
