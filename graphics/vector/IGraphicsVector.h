@@ -72,6 +72,10 @@ public:
   // --- Bitmaps and layers ---
   IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false,
                      int targetScale = 0) override;
+  // Decoded at scale 1 and, for another target scale, redrawn at it; both kept in the bitmap storage,
+  // which owns them (the shared cache's loader would delete a stored bitmap after rescaling it).
+  IBitmap LoadBitmapFromData(const char* name, const uint8_t* pData, int dataSize, int nStates = 1,
+                             bool framesAreHorizontal = false, int targetScale = 0) override;
   void RetainBitmap(const IBitmap& bitmap, const char* cacheName) override {}
   void ReleaseBitmap(const IBitmap& bitmap) override {}
   bool BitmapExtSupported(const char* ext) override;

@@ -111,6 +111,31 @@ IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAr
   return IBitmap(pBitmap, nStates, framesAreHorizontal, name);
 }
 
+IBitmap IGraphicsVector::LoadBitmapFromData(const char* name, const uint8_t* pData, int dataSize, int nStates,
+                                            bool framesAreHorizontal, int targetScale)
+{
+  if (!name || !mVG) return IBitmap();
+  if (targetScale == 0) targetScale = int(GetScreenScale());
+  APIBitmap* pBitmap = nullptr;
+  {
+    MutexLock lock(mBitmapCache.GetMutex());
+    pBitmap = mBitmapCache.Find(name, double(targetScale));
+  }
+  if (!pBitmap)
+  {
+    pBitmap = LoadAPIBitmapFromData(name, pData, dataSize, 1);
+    if (!pBitmap) return IBitmap();
+    if (targetScale != 1)
+    {
+      pBitmap = ScaleBitmap(IBitmap(pBitmap, nStates, framesAreHorizontal, name), name, targetScale).GetAPIBitmap();
+      if (!pBitmap) return IBitmap();
+      MutexLock lock(mBitmapCache.GetMutex());
+      mBitmapCache.Add(pBitmap, name, double(targetScale));
+    }
+  }
+  return IBitmap(pBitmap, nStates, framesAreHorizontal, name);
+}
+
 APIBitmap* IGraphicsVector::LoadAPIBitmapFromFile(const char* fileNameOrResID, int scale, int location,
                                                   const char* ext)
 {

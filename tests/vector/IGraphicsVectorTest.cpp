@@ -331,6 +331,16 @@ TEST(IGraphicsVector, BitmapStorage)
   EXPECT_EQ(o.g.LoadAPIBitmapFromData("mem", pData, int(bytes.size()), 1), pMem);
   EXPECT_EQ(o.g.LoadAPIBitmapFromData("junk", pData, 8, 1), nullptr);
   EXPECT_EQ(o.g.NStoredBitmaps(), 2);
+  // Through the context at screen scale 2: decoded once, redrawn once, both kept until the view goes.
+  const IBitmap scaled = o.g.LoadBitmapFromData("mem2", pData, int(bytes.size()));
+  ASSERT_TRUE(scaled.IsValid());
+  EXPECT_EQ(scaled.GetScale(), 2.f);
+  EXPECT_EQ(scaled.W(), 4);
+  EXPECT_EQ(o.g.LoadBitmapFromData("mem2", pData, int(bytes.size())).GetAPIBitmap(), scaled.GetAPIBitmap());
+  EXPECT_EQ(o.g.NStoredBitmaps(), 4);
+  o.g.Begin();
+  o.g.DrawBitmap(scaled, IRECT(10, 10, 14, 14), 0, 0);
+  EXPECT_GT(Px(o.g.End(), 24, 24)[3], 150);
 }
 
 // Without the foreground only the shadow remains; with it the content stays over the shadow.
