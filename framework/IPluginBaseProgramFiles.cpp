@@ -1,4 +1,5 @@
 // VST program (.fxp) and bank (.fxb) files of the plug-in base. All integers are big-endian.
+#include "framework/AtomicFile.h"
 #include "framework/IPluginBase.h"
 
 #include <cstdio>
@@ -105,11 +106,7 @@ bool ReadFile(const char* path, ByteChunk& out)
 
 bool WriteFile(const char* path, const ByteChunk& data)
 {
-  FILE* f = path ? std::fopen(path, "wb") : nullptr;
-  if (!f) return false;
-  const bool ok =
-      data.Size() == 0 || std::fwrite(data.GetData(), 1, size_t(data.Size()), f) == size_t(data.Size());
-  return std::fclose(f) == 0 && ok;
+  return WriteFileAtomically(path, data.GetData(), size_t(data.Size()));
 }
 
 // "CcnK", the byte size and a program's fields up to its name.

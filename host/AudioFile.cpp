@@ -3,19 +3,17 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
-#include <memory>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 namespace qorvhost
 {
 namespace
 {
-struct FileCloser
-{
-  void operator()(SNDFILE* f) const { sf_close(f); }
-};
-using FilePtr = std::unique_ptr<SNDFILE, FileCloser>;
 constexpr long kChunkFrames = 4096;
 
 // Integer files are written as 32-bit integers scaled by 2^31: libsndfile reads n-bit samples as
@@ -41,13 +39,61 @@ int ToInt32(float x)
   const double v = std::nearbyint(double(x) * 2147483648.0);
   return v >= 2147483647.0 ? INT32_MAX : (v <= -2147483648.0 ? INT32_MIN : int(v));
 }
+
+uint32_t LE32(const unsigned char* p)
+{
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The frames a WAV file's "data" chunk promises, or -1 when the header does not say (another format, a
+// streamed file's placeholder size). libsndfile trims its frame count to the bytes present, so a file
+// cut short is only seen here.
+long PromisedWavFrames(const std::string& path)
+{
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return -1;
+  long frames = -1;
+  unsigned char head[12], chunk[8], fmt[16];
+  unsigned blockAlign = 0;
+  if (std::fread(head, 1, 12, f) == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
+      std::memcmp(head + 8, "WAVE", 4) == 0)
+  {
+    while (std::fread(chunk, 1, 8, f) == 8)
+    {
+      const uint32_t size = LE32(chunk + 4);
+      if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16)
+      {
+        if (std::fread(fmt, 1, 16, f) != 16) break;
+        blockAlign = unsigned(fmt[12]) | unsigned(fmt[13]) << 8;
+        if (std::fseek(f, long(size - 16 + (size & 1u)), SEEK_CUR) != 0) break;
+        continue;
+      }
+      if (std::memcmp(chunk, "data", 4) == 0)
+      {
+        if (blockAlign > 0 && size > 0 && size != 0xFFFFFFFFu) frames = long(size / blockAlign);
+        break;
+      }
+      if (std::fseek(f, long(size) + long(size & 1u), SEEK_CUR) != 0) break;
+    }
+  }
+  std::fclose(f);
+  return frames;
+}
 } // namespace
 
-bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error)
+AudioFileReader::AudioFileReader() = default;
+
+AudioFileReader::~AudioFileReader()
+{
+  if (mFile) sf_close(mFile);
+}
+
+bool AudioFileReader::Open(const std::string& path, std::string& error)
 {
   SF_INFO info = {};
-  FilePtr f(sf_open(path.c_str(), SFM_READ, &info));
-  if (!f)
+  mPath = path;
+  mFile = sf_open(path.c_str(), SFM_READ, &info);
+  if (!mFile)
   {
     error = path + ": " + sf_strerror(nullptr);
     return false;
@@ -57,54 +103,167 @@ bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error)
     error = path + ": no audio channels";
     return false;
   }
-  file.sampleRate = info.samplerate;
-  file.format = info.format;
-  file.channels.assign(size_t(info.channels), {});
-  std::vector<float> interleaved(size_t(kChunkFrames) * size_t(info.channels));
-  for (;;)
+  mSampleRate = info.samplerate;
+  mFormat = info.format;
+  mChannels = info.channels;
+  mFrames = long(info.frames);
+  if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV)
   {
-    const sf_count_t n = sf_readf_float(f.get(), interleaved.data(), kChunkFrames);
-    if (n <= 0) break;
-    for (int c = 0; c < info.channels; ++c)
-      for (sf_count_t i = 0; i < n; ++i)
-        file.channels[size_t(c)].push_back(interleaved[size_t(i) * size_t(info.channels) + size_t(c)]);
+    const long promised = PromisedWavFrames(path);
+    if (promised > mFrames)
+      mTruncation = path + ": cut short: the header promises " + std::to_string(promised) +
+                    " frames, the file holds " + std::to_string(mFrames);
   }
+  return true;
+}
+
+long AudioFileReader::Read(float* const* out, long n, std::string& error)
+{
+  n = std::max(0L, std::min(n, mFrames - mPosition));
+  const size_t channels = size_t(mChannels);
+  for (long done = 0; done < n;)
+  {
+    if (mTaken == mBuffered)
+    {
+      // Whole chunks from the file: one call (and one system call) per chunk, not per block.
+      const long want = std::min(kChunkFrames, mFrames - mFetched);
+      mBuffer.resize(size_t(want) * channels);
+      const sf_count_t got = sf_readf_float(mFile, mBuffer.data(), want);
+      if (got != want)
+      {
+        error = mPath + ": read error after " + std::to_string(mFetched + std::max<long>(long(got), 0)) +
+                " of " + std::to_string(mFrames) + " frames" +
+                (sf_error(mFile) ? std::string(": ") + sf_strerror(mFile) : "");
+        return -1;
+      }
+      mFetched += want;
+      mBuffered = want;
+      mTaken = 0;
+    }
+    const long m = std::min(n - done, mBuffered - mTaken);
+    const float* from = mBuffer.data() + size_t(mTaken) * channels;
+    for (size_t c = 0; c < channels; ++c)
+      for (long i = 0; i < m; ++i)
+        out[c][done + i] = from[size_t(i) * channels + c];
+    done += m;
+    mTaken += m;
+  }
+  mPosition += n;
+  return n;
+}
+
+AudioFileWriter::AudioFileWriter() = default;
+
+AudioFileWriter::~AudioFileWriter()
+{
+  if (mFile) sf_close(mFile);
+}
+
+bool AudioFileWriter::Open(const std::string& path, double sampleRate, int nChannels, int format,
+                           std::string& error)
+{
+  SF_INFO info = {};
+  info.samplerate = int(sampleRate);
+  info.channels = nChannels;
+  info.format = format ? format : (SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  if (!sf_format_check(&info)) info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  mPath = path;
+  if (!mTarget.Open(path.c_str()))
+  {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  mFile = sf_open_fd(mTarget.Descriptor(), SFM_WRITE, &info, SF_FALSE);
+  if (!mFile)
+  {
+    error = path + ": " + sf_strerror(nullptr);
+    mTarget.Discard();
+    return false;
+  }
+  mChannels = nChannels;
+  mInteger = IsIntegerFormat(info.format);
+  return true;
+}
+
+bool AudioFileWriter::Write(const float* const* in, long n, std::string& error)
+{
+  if (!mFile) return false;
+  const size_t channels = size_t(mChannels);
+  for (long done = 0; done < n;)
+  {
+    const long m = std::min(n - done, kChunkFrames - mPending);
+    mInterleaved.resize(size_t(kChunkFrames) * channels);
+    float* to = mInterleaved.data() + size_t(mPending) * channels;
+    for (size_t c = 0; c < channels; ++c)
+      for (long i = 0; i < m; ++i)
+        to[size_t(i) * channels + c] = in[c][done + i];
+    done += m;
+    mPending += m;
+    if (mPending == kChunkFrames && !Flush(error)) return false;
+  }
+  return true;
+}
+
+bool AudioFileWriter::Flush(std::string& error)
+{
+  const size_t samples = size_t(mPending) * size_t(mChannels);
+  sf_count_t written;
+  if (mInteger)
+  {
+    mInterleavedInt.resize(samples);
+    std::transform(mInterleaved.begin(), mInterleaved.begin() + long(samples), mInterleavedInt.begin(),
+                   ToInt32);
+    written = sf_writef_int(mFile, mInterleavedInt.data(), mPending);
+  }
+  else
+    written = sf_writef_float(mFile, mInterleaved.data(), mPending);
+  if (written != mPending)
+  {
+    error = mPath + ": " + sf_strerror(mFile);
+    mTarget.SetFailed();
+    return false;
+  }
+  mPending = 0;
+  return true;
+}
+
+bool AudioFileWriter::Commit(std::string& error)
+{
+  if (!mFile || (mPending > 0 && !Flush(error))) return false;
+  // Closing writes the final header sizes.
+  if (sf_close(mFile) != 0) mTarget.SetFailed();
+  mFile = nullptr;
+  if (!mTarget.Commit())
+  {
+    error = "cannot write " + mPath + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error, std::string* warning)
+{
+  AudioFileReader reader;
+  if (!reader.Open(path, error)) return false;
+  file.sampleRate = reader.SampleRate();
+  file.format = reader.Format();
+  file.channels.assign(size_t(reader.NChannels()), std::vector<float>(size_t(reader.NFrames())));
+  std::vector<float*> out(file.channels.size());
+  for (size_t c = 0; c < out.size(); ++c)
+    out[c] = file.channels[c].data();
+  if (reader.NFrames() > 0 && reader.Read(out.data(), reader.NFrames(), error) != reader.NFrames())
+    return false;
+  if (warning) *warning = reader.Truncation();
   return true;
 }
 
 bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error)
 {
-  SF_INFO info = {};
-  info.samplerate = int(file.sampleRate);
-  info.channels = file.NChannels();
-  info.format = file.format ? file.format : (SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-  if (!sf_format_check(&info)) info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  FilePtr f(sf_open(path.c_str(), SFM_WRITE, &info));
-  if (!f)
-  {
-    error = path + ": " + sf_strerror(nullptr);
-    return false;
-  }
-  const long frames = file.NFrames();
-  const bool integer = IsIntegerFormat(info.format);
-  std::vector<float> interleaved(size_t(kChunkFrames) * size_t(info.channels));
-  std::vector<int> interleavedInt(integer ? interleaved.size() : 0);
-  for (long start = 0; start < frames; start += kChunkFrames)
-  {
-    const long n = std::min(kChunkFrames, frames - start);
-    for (int c = 0; c < info.channels; ++c)
-      for (long i = 0; i < n; ++i)
-        interleaved[size_t(i) * size_t(info.channels) + size_t(c)] =
-            file.channels[size_t(c)][size_t(start + i)];
-    if (integer) std::transform(interleaved.begin(), interleaved.end(), interleavedInt.begin(), ToInt32);
-    const sf_count_t written = integer ? sf_writef_int(f.get(), interleavedInt.data(), n)
-                                       : sf_writef_float(f.get(), interleaved.data(), n);
-    if (written != n)
-    {
-      error = path + ": " + sf_strerror(f.get());
-      return false;
-    }
-  }
-  return true;
+  AudioFileWriter writer;
+  if (!writer.Open(path, file.sampleRate, file.NChannels(), file.format, error)) return false;
+  std::vector<const float*> in(file.channels.size());
+  for (size_t c = 0; c < in.size(); ++c)
+    in[c] = file.channels[c].data();
+  return writer.Write(in.data(), file.NFrames(), error) && writer.Commit(error);
 }
 } // namespace qorvhost

@@ -1,7 +1,11 @@
 #include "host/AutomationRecorder.h"
 
+#include "framework/AtomicFile.h"
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <sstream>
 
 namespace qorvhost
 {
@@ -52,11 +56,12 @@ void AutomationRecorder::WriteCsv(std::ostream& out) const
 
 bool AutomationRecorder::WriteCsv(const std::string& path, std::string& error) const
 {
-  std::ofstream out(path, std::ios::trunc);
-  if (out) WriteCsv(out);
-  if (!out)
+  std::ostringstream text;
+  WriteCsv(text);
+  const std::string bytes = text.str();
+  if (!iplugin::WriteFileAtomically(path.c_str(), bytes.data(), bytes.size()))
   {
-    error = "cannot write " + path;
+    error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
   return true;

@@ -1,10 +1,12 @@
 #include "host/MixCommand.h"
 
+#include "framework/AtomicFile.h"
 #include "host/CFText.h"
-
 #include "host/AudioFile.h"
 #include "host/AutomationRecorder.h"
 #include "host/HostInstance.h"
+#include "host/MixOutputs.h"
+#include "host/ParameterList.h"
 #include "host/StateFiles.h"
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -14,7 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -43,16 +45,7 @@ struct ParamDesc
 std::vector<ParamDesc> DescribeParameters(AudioUnit unit)
 {
   std::vector<ParamDesc> params;
-  UInt32 size = 0;
-  Boolean writable = false;
-  if (AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0, &size,
-                               &writable) != noErr)
-    return params;
-  std::vector<AudioUnitParameterID> ids(size / sizeof(AudioUnitParameterID));
-  if (ids.empty() || AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0,
-                                          ids.data(), &size) != noErr)
-    return params;
-  for (AudioUnitParameterID id : ids)
+  for (AudioUnitParameterID id : ParameterIds(unit))
   {
     ParamDesc d;
     d.id = id;
@@ -130,6 +123,13 @@ void Progress(std::ostream& err, double fraction)
   err << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(width - filled), ' ') << "] "
       << int(fraction * 100.0 + 0.5) << "%" << std::flush;
 }
+
+std::string AutomationText(const AutomationRecorder& automation)
+{
+  std::ostringstream text;
+  automation.WriteCsv(text);
+  return text.str();
+}
 } // namespace
 
 bool ResolveSettings(AudioUnit unit, const std::vector<std::string>& sets, std::vector<ParamSetting>& out,
@@ -206,32 +206,41 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     err << "at most " << kMaxTracks << " tracks\n";
     return 2;
   }
+  std::string error;
+  if (!CheckOutputPaths(o, error))
+  {
+    err << error << "\n";
+    return 2;
+  }
 
   // All inputs first: their rate, channels and the longest length.
-  std::vector<AudioFile> tracks(o.inputs.size());
-  std::string error;
+  std::vector<std::unique_ptr<AudioFileReader>> tracks;
   long frames = 0;
-  for (size_t i = 0; i < tracks.size(); ++i)
+  for (const std::string& path : o.inputs)
   {
-    if (!ReadAudioFile(o.inputs[i], tracks[i], error))
+    tracks.push_back(std::make_unique<AudioFileReader>());
+    AudioFileReader& track = *tracks.back();
+    if (!track.Open(path, error))
     {
       err << error << "\n";
       return 1;
     }
-    if (tracks[i].NChannels() < 1 || tracks[i].NChannels() > 2)
+    if (track.NChannels() < 1 || track.NChannels() > 2)
     {
-      err << o.inputs[i] << ": " << tracks[i].NChannels() << " channels; tracks are mono or stereo\n";
+      err << path << ": " << track.NChannels() << " channels; tracks are mono or stereo\n";
       return 1;
     }
-    if (tracks[i].sampleRate != tracks[0].sampleRate)
+    if (track.SampleRate() != tracks[0]->SampleRate())
     {
-      err << o.inputs[i] << ": " << tracks[i].sampleRate << " Hz, but " << o.inputs[0] << " has "
-          << tracks[0].sampleRate << " Hz\n";
+      err << path << ": " << track.SampleRate() << " Hz, but " << o.inputs[0] << " has "
+          << tracks[0]->SampleRate() << " Hz\n";
       return 1;
     }
-    frames = std::max(frames, tracks[i].NFrames());
+    if (!track.Truncation().empty())
+      err << "warning: " << track.Truncation() << "; mixing the frames it holds\n";
+    frames = std::max(frames, track.NFrames());
   }
-  const double rate = tracks[0].sampleRate;
+  const double rate = tracks[0]->SampleRate();
   const int nTracks = int(tracks.size());
 
   // The settings, checked against the mixer before anything runs.
@@ -264,6 +273,17 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
       mixerSettings.push_back(s);
   }
 
+  // Every output is created (as a new file beside its name) before anything renders; the old files are
+  // replaced only when the whole mix has succeeded.
+  AudioFileWriter result;
+  iplugin::AtomicFile gainsFile, stateFile, automationFile;
+  if (!result.Open(o.output, rate, 2, 0, error) || !OpenOutput(gainsFile, o.gainsCsv, error) ||
+      !OpenOutput(stateFile, o.stateOut, error) || !OpenOutput(automationFile, o.automationCsv, error))
+  {
+    err << error << "\n";
+    return 1;
+  }
+
   // The idle timers of the instances run on the clock chosen before any instance starts one.
   if (o.realTimeIdle)
     qorvplatform::UseRealClock();
@@ -279,7 +299,7 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
   };
 
   // The instances: the mixer first (it resets the send slots), then one sender per track.
-  const int mixerIn = o.internal ? tracks[0].NChannels() : 2;
+  const int mixerIn = o.internal ? tracks[0]->NChannels() : 2;
   const int mixerOut = mixerIn;
   std::unique_ptr<HostInstance> mixer =
       OpenInstance(plugin, rate, mixerIn, mixerOut, o.block, mixerSettings, error, restore);
@@ -291,7 +311,7 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
   std::vector<std::unique_ptr<HostInstance>> senders;
   for (int t = 0; !o.internal && t < nTracks; ++t)
   {
-    const int ch = tracks[size_t(t)].NChannels();
+    const int ch = tracks[size_t(t)]->NChannels();
     senders.push_back(OpenInstance(plugin, rate, ch, ch, o.block,
                                    {{kPluginModeParam, kModeFirstSender + float(t)}}, error));
     if (!senders.back())
@@ -301,19 +321,23 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     }
   }
 
-  std::ofstream gains;
-  if (!o.gainsCsv.empty())
+  // The gains are what the mixer publishes; with "Write Automation" off it publishes none.
+  AudioUnitParameterValue writeAutomation = 0.f;
+  AudioUnitGetParameter(mixer->Unit(), kWriteAutomationParam, kAudioUnitScope_Global, 0, &writeAutomation);
+  const bool gainsPublished = writeAutomation >= 0.5f;
+  if (!gainsPublished && !o.gainsCsv.empty())
   {
-    gains.open(o.gainsCsv);
-    if (!gains)
-    {
-      err << "cannot write " << o.gainsCsv << "\n";
-      return 1;
-    }
-    gains << "time";
+    err << "--gains: the mixer publishes no gains while \"Write Automation\" is off\n";
+    return 2;
+  }
+
+  FILE* gains = o.gainsCsv.empty() ? nullptr : gainsFile.Stream();
+  if (gains)
+  {
+    std::string header = "time";
     for (int t = 0; t < nTracks; ++t)
-      gains << ",ch" << (t + 1) << "_db";
-    gains << "\n";
+      header += ",ch" + std::to_string(t + 1) + "_db";
+    std::fputs((header + "\n").c_str(), gains);
   }
 
   // The automation the mixer writes, stamped with the song position at which the host receives it.
@@ -328,34 +352,42 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     }
   }
 
-  AudioFile result;
-  result.sampleRate = rate;
-  result.channels.assign(2, std::vector<float>(size_t(frames), 0.f));
   std::vector<double> openSeconds(size_t(nTracks), 0.0), gainSum(size_t(nTracks), 0.0);
   long blocks = 0;
   const bool showProgress = o.progress && frames > long(rate * 5.0);
-  std::vector<std::vector<float>> scratchIn(2, std::vector<float>(o.block, 0.f)),
-      scratchOut(2, std::vector<float>(o.block, 0.f)), silence(2, std::vector<float>(o.block, 0.f));
+  auto buffers = [&o](int n)
+  { return std::vector<std::vector<float>>(size_t(n), std::vector<float>(o.block, 0.f)); };
+  std::vector<std::vector<float>> scratchOut = buffers(2), silence = buffers(2), mixed = buffers(2);
+  std::vector<std::vector<std::vector<float>>> trackIn;
+  for (const auto& track : tracks)
+    trackIn.push_back(buffers(track->NChannels()));
+  std::ostringstream line;
 
   for (long pos = 0; pos < frames; pos += long(o.block))
   {
     const UInt32 n = UInt32(std::min<long>(long(o.block), frames - pos));
-    auto slice = [&](const AudioFile& file, int c)
+    // The next block of every track, silence past its end.
+    for (size_t t = 0; t < tracks.size(); ++t)
     {
-      std::vector<float>& buf = scratchIn[size_t(c)];
-      std::fill(buf.begin(), buf.end(), 0.f);
-      const auto& src = file.channels[size_t(c)];
-      for (UInt32 i = 0; i < n && pos + long(i) < long(src.size()); ++i)
-        buf[i] = src[size_t(pos) + i];
-    };
+      auto& in = trackIn[t];
+      float* dest[2] = {in[0].data(), in[in.size() - 1].data()};
+      const long got = tracks[t]->Read(dest, long(n), error);
+      if (got < 0)
+      {
+        err << error << "\n";
+        return 1;
+      }
+      for (auto& channel : in)
+        std::fill(channel.begin() + got, channel.begin() + n, 0.f);
+    }
+    for (auto& channel : mixed)
+      std::fill(channel.begin(), channel.end(), 0.f);
     // Every sender, then the mixer.
     for (int t = 0; t < int(senders.size()); ++t)
     {
-      const AudioFile& file = tracks[size_t(t)];
-      const int ch = file.NChannels();
-      for (int c = 0; c < ch; ++c)
-        slice(file, c);
-      const float* ins[2] = {scratchIn[0].data(), scratchIn[1].data()};
+      const auto& in = trackIn[size_t(t)];
+      const int ch = int(in.size());
+      const float* ins[2] = {in[0].data(), in[size_t(ch - 1)].data()};
       float* outs[2] = {scratchOut[0].data(), scratchOut[1].data()};
       if (OSStatus status = senders[size_t(t)]->Render(ins, outs, n))
       {
@@ -365,15 +397,14 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
       if (o.tracks)
         for (int c = 0; c < 2; ++c)
           for (UInt32 i = 0; i < n; ++i)
-            result.channels[size_t(c)][size_t(pos) + i] += scratchOut[size_t(std::min(c, ch - 1))][i];
+            mixed[size_t(c)][i] += scratchOut[size_t(std::min(c, ch - 1))][i];
     }
     const float* ins[2];
     if (o.internal)
     {
-      for (int c = 0; c < mixerIn; ++c)
-        slice(tracks[0], c);
-      ins[0] = scratchIn[0].data();
-      ins[1] = scratchIn[1].data();
+      const auto& in = trackIn[0];
+      ins[0] = in[0].data();
+      ins[1] = in[in.size() - 1].data();
     }
     else
     {
@@ -388,8 +419,13 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     }
     if (!o.tracks)
       for (int c = 0; c < 2; ++c)
-        std::copy_n(scratchOut[size_t(std::min(c, mixerOut - 1))].begin(), n,
-                    result.channels[size_t(c)].begin() + pos);
+        std::copy_n(scratchOut[size_t(std::min(c, mixerOut - 1))].begin(), n, mixed[size_t(c)].begin());
+    const float* block[2] = {mixed[0].data(), mixed[1].data()};
+    if (!result.Write(block, long(n), error))
+    {
+      err << error << "\n";
+      return 1;
+    }
 
     // The main thread's turn: its idle timers fire when due, by the system clock or by the audio's.
     songSeconds = double(pos + long(n)) / rate;
@@ -398,17 +434,25 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     else
       qorvplatform::AdvanceClock(double(n) / rate);
     ++blocks;
-    if (gains.is_open()) gains << double(pos) / rate;
-    for (int t = 0; t < nTracks; ++t)
+    if (gains)
+    {
+      line.str("");
+      line << double(pos) / rate;
+    }
+    for (int t = 0; t < nTracks && gainsPublished; ++t)
     {
       AudioUnitParameterValue db = -144.f;
       AudioUnitGetParameter(mixer->Unit(), kFirstGainParam + AudioUnitParameterID(t), kAudioUnitScope_Global,
                             0, &db);
-      if (gains.is_open()) gains << "," << db;
+      if (gains) line << "," << db;
       if (db >= kOpenGainDb) openSeconds[size_t(t)] += double(n) / rate;
       gainSum[size_t(t)] += std::pow(10.0, double(db) / 20.0);
     }
-    if (gains.is_open()) gains << "\n";
+    if (gains)
+    {
+      line << "\n";
+      std::fputs(line.str().c_str(), gains);
+    }
     if (showProgress && (blocks % 64 == 0)) Progress(err, double(pos + n) / double(frames));
   }
   if (showProgress)
@@ -417,9 +461,12 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     err << "\n";
   }
 
-  if (!WriteAudioFile(o.output, result, error) ||
-      (!o.stateOut.empty() && !SaveStateFile(mixer->Unit(), o.stateOut, error)) ||
-      (!o.automationCsv.empty() && !automation.WriteCsv(o.automationCsv, error)))
+  std::string state;
+  const std::string automationText = o.automationCsv.empty() ? std::string() : AutomationText(automation);
+  if ((!o.stateOut.empty() && !StateFileBytes(mixer->Unit(), state, error)) ||
+      !WriteOutput(stateFile, o.stateOut, state, error) ||
+      !WriteOutput(automationFile, o.automationCsv, automationText, error) ||
+      (gains && !CommitOutput(gainsFile, o.gainsCsv, error)) || !result.Commit(error))
   {
     err << error << "\n";
     return 1;
@@ -427,17 +474,22 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
   out << (o.internal ? "mixed 1 file" : "mixed " + std::to_string(nTracks) + " tracks") << ", "
       << Seconds(double(frames) / rate) << " at " << rate << " Hz"
       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
-  out << "channel  open      mean gain\n";
-  for (int t = 0; t < nTracks; ++t)
+  if (gainsPublished)
   {
-    const double mean = blocks ? gainSum[size_t(t)] / double(blocks) : 0.0;
-    char line[96];
-    std::snprintf(line, sizeof line, "%7d  %-8s  %6.1f dB  %s\n", t + 1,
-                  Seconds(openSeconds[size_t(t)]).c_str(), mean > 1e-7 ? 20.0 * std::log10(mean) : -144.0,
-                  o.internal ? ""
-                             : o.inputs[size_t(t)].substr(o.inputs[size_t(t)].find_last_of('/') + 1).c_str());
-    out << line;
+    out << "channel  open      mean gain\n";
+    for (int t = 0; t < nTracks; ++t)
+    {
+      const double mean = blocks ? gainSum[size_t(t)] / double(blocks) : 0.0;
+      char text[96];
+      std::snprintf(
+          text, sizeof text, "%7d  %-8s  %6.1f dB  %s\n", t + 1, Seconds(openSeconds[size_t(t)]).c_str(),
+          mean > 1e-7 ? 20.0 * std::log10(mean) : -144.0,
+          o.internal ? "" : o.inputs[size_t(t)].substr(o.inputs[size_t(t)].find_last_of('/') + 1).c_str());
+      out << text;
+    }
   }
+  else
+    out << "channel gains: not published (\"Write Automation\" is off)\n";
   if (!o.gainsCsv.empty()) out << "gains per block: " << o.gainsCsv << "\n";
   if (!o.automationCsv.empty())
     out << "automation: " << automation.Entries().size() << " values to " << o.automationCsv << "\n";

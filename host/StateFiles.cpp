@@ -1,9 +1,13 @@
 #include "host/StateFiles.h"
 
+#include "framework/AtomicFile.h"
 #include "host/CFText.h"
+#include "host/ParameterList.h"
+#include "host/PresetDocument.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -32,17 +36,20 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
     return false;
   }
   in.seekg(0);
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  bytes.resize(size_t(size));
+  if (!in.read(bytes.data(), size))
+  {
+    error = "cannot read " + path;
+    return false;
+  }
   return true;
 }
 
 bool WriteFile(const std::string& path, const void* bytes, size_t size, std::string& error)
 {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out.write(static_cast<const char*>(bytes), std::streamsize(size));
-  if (!out)
+  if (!iplugin::WriteFileAtomically(path.c_str(), bytes, size))
   {
-    error = "cannot write " + path;
+    error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
   return true;
@@ -77,6 +84,26 @@ bool SetClassInfo(AudioUnit unit, CFPropertyListRef plist, std::string& error)
     return false;
   }
   return true;
+}
+
+// Every parameter's default, by index, as the instance describes it.
+std::vector<double> ParameterDefaults(AudioUnit unit)
+{
+  std::vector<double> defaults;
+  for (AudioUnitParameterID id : ParameterIds(unit))
+  {
+    AudioUnitParameterInfo info = {};
+    UInt32 infoSize = sizeof info;
+    if (AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, id, &info,
+                             &infoSize) != noErr)
+      continue;
+    if (info.cfNameString && (info.flags & kAudioUnitParameterFlag_CFNameRelease))
+      CFRelease(info.cfNameString);
+    if (info.unitName) CFRelease(info.unitName);
+    if (id >= defaults.size()) defaults.resize(size_t(id) + 1, 0.0);
+    defaults[id] = double(info.defaultValue);
+  }
+  return defaults;
 }
 
 void PutLE32(std::vector<unsigned char>& out, uint32_t v)
@@ -124,6 +151,12 @@ bool UnwrapStateChunk(const unsigned char* bytes, size_t size, std::string& docu
 
 bool SaveStateFile(AudioUnit unit, const std::string& path, std::string& error)
 {
+  std::string bytes;
+  return StateFileBytes(unit, bytes, error) && WriteFile(path, bytes.data(), bytes.size(), error);
+}
+
+bool StateFileBytes(AudioUnit unit, std::string& bytes, std::string& error)
+{
   CFPropertyListRef plist = CopyClassInfo(unit, error);
   if (!plist) return false;
   CFDataRef data =
@@ -134,9 +167,9 @@ bool SaveStateFile(AudioUnit unit, const std::string& path, std::string& error)
     error = "the plug-in's state is no property list";
     return false;
   }
-  const bool ok = WriteFile(path, CFDataGetBytePtr(data), size_t(CFDataGetLength(data)), error);
+  bytes.assign(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), size_t(CFDataGetLength(data)));
   CFRelease(data);
-  return ok;
+  return true;
 }
 
 bool RestoreStateFile(AudioUnit unit, const std::string& path, std::string& error)
@@ -224,24 +257,38 @@ bool SelectFactoryPreset(AudioUnit unit, const std::string& name, std::string& e
 
 bool ApplyPresetFile(AudioUnit unit, const std::string& path, std::string& error)
 {
-  std::string document;
-  if (!ReadFile(path, document, error)) return false;
+  std::string file;
+  if (!ReadFile(path, file, error)) return false;
   CFPropertyListRef current = CopyClassInfo(unit, error);
   if (!current) return false;
   CFMutableDictionaryRef info =
-      CFDictionaryCreateMutableCopy(kCFAllocatorDefault, 0, CFDictionaryRef(current));
+      CFGetTypeID(current) == CFDictionaryGetTypeID()
+          ? CFDictionaryCreateMutableCopy(kCFAllocatorDefault, 0, CFDictionaryRef(current))
+          : nullptr;
   CFRelease(current);
-  if (!info)
+  std::string state, merged, why;
+  CFStringRef key = CFStringCreateWithCString(kCFAllocatorDefault, kAUPresetDataKey, kCFStringEncodingUTF8);
+  const void* data = info ? CFDictionaryGetValue(info, key) : nullptr;
+  if (!data || CFGetTypeID(data) != CFDataGetTypeID() ||
+      !UnwrapStateChunk(CFDataGetBytePtr(CFDataRef(data)), size_t(CFDataGetLength(CFDataRef(data))), state))
   {
-    error = "the plug-in's state is no dictionary";
+    CFRelease(key);
+    if (info) CFRelease(info);
+    error = "the plug-in's state holds no preset document";
     return false;
   }
-  const std::vector<unsigned char> chunk = WrapStateChunk(document);
-  CFDataRef data = CFDataCreate(kCFAllocatorDefault, chunk.data(), CFIndex(chunk.size()));
-  CFStringRef key = CFStringCreateWithCString(kCFAllocatorDefault, kAUPresetDataKey, kCFStringEncodingUTF8);
-  CFDictionarySetValue(info, key, data);
+  if (!MergePresetIntoState(file, state, ParameterDefaults(unit), merged, why))
+  {
+    CFRelease(key);
+    CFRelease(info);
+    error = path + ": not a preset of this plug-in (" + why + ")";
+    return false;
+  }
+  const std::vector<unsigned char> chunk = WrapStateChunk(merged);
+  CFDataRef bytes = CFDataCreate(kCFAllocatorDefault, chunk.data(), CFIndex(chunk.size()));
+  CFDictionarySetValue(info, key, bytes);
   CFRelease(key);
-  CFRelease(data);
+  CFRelease(bytes);
   const bool ok = SetClassInfo(unit, info, error);
   CFRelease(info);
   if (!ok) error = path + ": not a preset of this plug-in (" + error + ")";

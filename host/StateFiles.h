@@ -11,8 +11,10 @@
 
 namespace qorvhost
 {
-// The instance's ClassInfo written as an XML property list.
+// The instance's ClassInfo written as an XML property list (the file replaced whole, or left as it was).
 bool SaveStateFile(AudioUnit unit, const std::string& path, std::string& error);
+// The same property list's bytes.
+bool StateFileBytes(AudioUnit unit, std::string& bytes, std::string& error);
 // A property list file handed to the instance as its ClassInfo; the instance's status on refusal.
 bool RestoreStateFile(AudioUnit unit, const std::string& path, std::string& error);
 
@@ -21,8 +23,9 @@ std::vector<std::string> FactoryPresetNames(AudioUnit unit);
 // Selects the factory preset of that name (PresentPreset); false with a message listing the names.
 bool SelectFactoryPreset(AudioUnit unit, const std::string& name, std::string& error);
 
-// A preset file's document restored as the instance's state: the current ClassInfo with its "data"
-// replaced by the file wrapped as a state chunk.
+// A preset file loaded as the plug-in's own loader loads it: checked as it checks files, then the
+// current ClassInfo restored with its "data" holding the present state with the preset parameters at
+// their defaults and the file's values over them.
 bool ApplyPresetFile(AudioUnit unit, const std::string& path, std::string& error);
 // The instance's state document written as a preset file.
 bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::string& error);

@@ -57,7 +57,7 @@ struct Options
   std::string gains;
   bool internal = false, tracks = false;
   std::string factoryPreset, preset, stateIn, stateOut, automation, subcommand;
-  bool realTimeIdle = true;
+  bool realTimeIdle = false; // the audio clock: the same run gives the same summary and gains
 };
 
 bool Parse(int argc, char** argv, Options& o)
@@ -143,11 +143,13 @@ int Render(PluginEntryPoints& plugin, const Options& o)
   if (o.input.empty() || o.output.empty()) return Usage();
   std::string error;
   AudioFile in;
-  if (!ReadAudioFile(o.input, in, error))
+  std::string warning;
+  if (!ReadAudioFile(o.input, in, error, &warning))
   {
     std::cerr << error << "\n";
     return 1;
   }
+  if (!warning.empty()) std::cerr << "warning: " << warning << "; rendering the frames it holds\n";
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, o.door, error);
   if (!au)
   {

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
+#include <string>
 
 #include <sys/stat.h>
 
@@ -12,24 +14,36 @@ namespace iplugin
 {
 namespace
 {
-// 0777 under the process's file-creation mask, so the folders are never more open than the user wants.
-void CreateFolderIfMissing(const char* path)
+// The folder and every missing parent, each 0777 under the process's file-creation mask, so the folders
+// are never more open than the user wants. False when the folder does not exist afterwards.
+bool CreateFolderAndParents(const char* path)
 {
   struct stat st;
-  if (stat(path, &st) != 0) mkdir(path, 0777);
+  if (!path || !*path) return false;
+  if (stat(path, &st) == 0) return S_ISDIR(st.st_mode);
+  std::string partial(path);
+  for (size_t slash = partial.find('/', 1);; slash = partial.find('/', slash + 1))
+  {
+    const std::string prefix = slash == std::string::npos ? partial : partial.substr(0, slash);
+    if (!prefix.empty() && stat(prefix.c_str(), &st) != 0 && mkdir(prefix.c_str(), 0777) != 0 &&
+        errno != EEXIST)
+      return false;
+    if (slash == std::string::npos) break;
+  }
+  return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 } // namespace
 
-void IMPlugPaths::CreatePluginFolders()
+bool IMPlugPaths::CreatePluginFolders()
 {
   mDataFolder.Set("");
   mAUFolder.Set("");
   AppSupportPath(mDataFolder);
   mDataFolder.Append("/Qorv");
-  CreateFolderIfMissing(mDataFolder.Get());
+  const bool data = CreateFolderAndParents(mDataFolder.Get());
   mAUFolder.Set(mDataFolder.Get());
   mAUFolder.Append("/AU");
-  CreateFolderIfMissing(mAUFolder.Get());
+  return CreateFolderAndParents(mAUFolder.Get()) && data;
 }
 
 int32_t IMPlugPaths::ReadIniInt(const char* section, const char* key, int32_t defaultValue) const

@@ -15,9 +15,9 @@ class IMPlugPaths
 public:
   explicit IMPlugPaths(IPluginBase* plug) : mPlug(plug) {}
 
-  // Builds both paths and creates each folder that does not exist, with the user's file-creation mask.
-  // A folder that cannot be created leaves its path in place.
-  void CreatePluginFolders();
+  // Builds both paths and creates each folder that does not exist, missing parents included, with the
+  // user's file-creation mask. False when a folder cannot be created; its path stays in place.
+  bool CreatePluginFolders();
   // The value of the last line of "plugin.ini" that reads key=integer, or defaultValue when the file
   // cannot be opened or no line matches. The section is not used.
   int32_t ReadIniInt(const char* section, const char* key, int32_t defaultValue) const;

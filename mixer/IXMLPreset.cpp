@@ -1,5 +1,6 @@
 #include "mixer/IXMLPreset.h"
 
+#include "framework/AtomicFile.h"
 #include "framework/IPluginBase.h"
 #include "mixer/IXMLParameters.h"
 #include "mixer/PresetXmlTree.h"
@@ -30,10 +31,9 @@ bool IXMLPreset::WritePresetFile(const IPluginBase& plug, const char* path, cons
   options.dataText = withData ? (dataText ? dataText : "") : nullptr;
   BuildPresetXmlTree(doc, plug, options);
 
-  FILE* f = path && *path ? std::fopen(path, "wb") : nullptr;
-  if (!f) return false;
-  const bool saved = doc.SaveFile(f);
-  return std::fclose(f) == 0 && saved;
+  AtomicFile file;
+  FILE* f = file.Open(path) ? file.Stream() : nullptr;
+  return f && doc.SaveFile(f) && file.Commit();
 }
 
 bool IXMLPreset::SaveDefaultPreset(const IPluginBase& plug, const char* folder) const

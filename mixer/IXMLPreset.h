@@ -24,8 +24,9 @@ public:
   const char* const* mAltNames = nullptr;
   bool mAltNamesOn = false;
 
-  // Writes the current values under presetName to path ("wb"); with filter (and the list in force)
-  // only the listed parameters, with withData a "Data" element. False when the file cannot be written.
+  // Writes the current values under presetName to path through a new file renamed over the old one;
+  // with filter (and the list in force) only the listed parameters, with withData a "Data" element.
+  // False when the file cannot be written; the old file is then as it was.
   bool WritePresetFile(const IPluginBase& plug, const char* path, const char* presetName, bool filter = false,
                        bool withData = false, const char* dataText = nullptr) const;
   // folder + "/default.qxs", the current values as preset "Init".

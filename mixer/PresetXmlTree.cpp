@@ -1,7 +1,7 @@
 #include "mixer/PresetXmlTree.h"
 
 #include "framework/IPluginBase.h"
-#include "mixer/GuardedXmlParse.h"
+#include "framework/GuardedXmlParse.h"
 
 #include <cstdio>
 #include <cstring>

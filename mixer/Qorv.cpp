@@ -1,5 +1,6 @@
 #include "mixer/Qorv.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "framework/Hosts.h"
@@ -44,7 +45,14 @@ PluginConfig Qorv::MakeConfig()
 Qorv::Qorv(const InstanceInfo& info)
     : IPluginAU(info, MakeConfig()), IMPlugPaths(this), mEngine(std::make_unique<MixerEngine>())
 {
-  CreatePluginFolders();
+  if (!CreatePluginFolders())
+  {
+    // The instance carries on without its folder; the user learns why presets will not save.
+    StringBuf text;
+    text.SetFormatted(1200, "Qorv cannot create its data folder %s: %s. Presets cannot be saved there.",
+                      AUFolder(), std::strerror(errno));
+    RequestMessageBox(text.Get(), "Qorv");
+  }
 
   mPresetLists.mDynamicPresets = true;
   mStateFilterKeys = PresetParamKeys();

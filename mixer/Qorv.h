@@ -109,6 +109,8 @@ public:
   // The preset actions behind the editor's tags 313, 314 and 316, given the chosen path or folder.
   bool LoadPresetFromPath(const char* path);
   bool SavePresetToPath(const char* path);
+  // A save that failed is told through a message box; the old file is untouched.
+  void ReportSaveFailure(const char* path);
   void RebuildUserPresets();
   // The file name of path without folder and extension, at most 1,023 characters.
   static void PresetNameFromPath(const char* path, StringBuf& name);

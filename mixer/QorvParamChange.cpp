@@ -216,10 +216,15 @@ void Qorv::HandleTag(int tag)
     if (WithEditor()) LoadPresetFromPath(mPresetMenuPath.Get());
     break;
   case kTagSavePreset:
-    if (WithEditor()) SavePresetToPath(mPresetMenuPath.Get());
+    if (WithEditor() && !SavePresetToPath(mPresetMenuPath.Get())) ReportSaveFailure(mPresetMenuPath.Get());
     break;
   case kTagSaveDefaultPreset:
-    if (WithEditor()) SaveDefaultPreset(*this, AUFolder());
+    if (WithEditor() && !SaveDefaultPreset(*this, AUFolder()))
+    {
+      StringBuf path;
+      PresetFilePath(path, AUFolder(), "default");
+      ReportSaveFailure(path.Get());
+    }
     break;
   case kTagRebuildUserPresets:
     if (WithEditor()) RebuildUserPresets();
@@ -300,6 +305,14 @@ bool Qorv::SavePresetToPath(const char* path)
   StringBuf name;
   PresetNameFromPath(path, name);
   return WritePresetFile(*this, path, name.Get());
+}
+
+void Qorv::ReportSaveFailure(const char* path)
+{
+  StringBuf text;
+  text.SetFormatted(1200, "The preset could not be saved to %s. The file that was there is unchanged.",
+                    path && *path ? path : "(no file chosen)");
+  RequestMessageBox(text.Get(), "Qorv");
 }
 
 void Qorv::RebuildUserPresets()

@@ -1,6 +1,6 @@
 #include "mixer/XmlNodeTree.h"
 
-#include "mixer/GuardedXmlParse.h"
+#include "framework/GuardedXmlParse.h"
 
 #include <strings.h>
 

@@ -1,6 +1,7 @@
 #include "framework/Base64.h"
 #include "framework/IPluginBase.h"
 
+#include "tests/support/FileSizeCut.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -413,6 +414,25 @@ TEST_P(ProgramFiles, ProgramAndBankRoundTrip)
   ExpectValues(r.Values(), {0, 3, 1, -7});
   ASSERT_TRUE(r.RestorePreset(0));
   ExpectValues(r.Values(), {1, 6, 2, 4.5});
+}
+
+TEST_P(ProgramFiles, ACutSaveLeavesTheOldFiles)
+{
+  const bool chunks = GetParam();
+  const std::string dir = qorvtest::ScratchDir(chunks ? "fxp_cut_chunks" : "fxp_cut_params");
+  Plugin p(2, chunks);
+  p.MakeDefaultPreset("One");
+  p.MakeDefaultPreset("Two");
+  const std::string fxp = dir + "/p.fxp", fxb = dir + "/b.fxb";
+  std::ofstream(fxp) << "old program";
+  std::ofstream(fxb) << "old bank";
+  {
+    qorvtest::FileSizeCut cut(32);
+    EXPECT_FALSE(p.SavePresetAsFXP(fxp.c_str()));
+    EXPECT_FALSE(p.SaveBankAsFXB(fxb.c_str()));
+  }
+  EXPECT_EQ(ReadText(fxp), "old program");
+  EXPECT_EQ(ReadText(fxb), "old bank");
 }
 
 TEST_P(ProgramFiles, DamagedFilesChangeNothing)

@@ -6,6 +6,8 @@
 #include "host/PresetCommand.h"
 #include "host/StateFiles.h"
 #include "mixer/Qorv.h"
+#include "host/AutomationRecorder.h"
+#include "tests/support/FileSizeCut.h"
 #include "tests/support/TestPaths.h"
 
 #include <QorvPlatform/RunLoopClock.h>
@@ -15,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -280,7 +283,8 @@ TEST_F(MixStateTest, BrokenStateOrPresetFilesFailBeforeAnythingIsWritten)
     EXPECT_FALSE(std::filesystem::exists(o.output)) << i;
   }
   // The names on offer.
-  EXPECT_NE(err.str().find("\"Init\", \"Normal Mixing\", \"Auto Mixing\", \"Auto Balanced Mixing\", \"Prio Mixing\""),
+  EXPECT_NE(err.str().find(
+                "\"Init\", \"Normal Mixing\", \"Auto Mixing\", \"Auto Balanced Mixing\", \"Prio Mixing\""),
             std::string::npos)
       << err.str();
 }
@@ -296,7 +300,8 @@ TEST_F(MixStateTest, ExportedFactoryPresetIsAPresetFileTheMixerTakes)
   const std::string autoBal = "<Param name=\"Mix Mode\" val=\"2.000000\"";
   const size_t at = doc.find(autoBal);
   ASSERT_NE(at, std::string::npos) << doc.substr(0, 800);
-  ASSERT_EQ(RunPresetExport(InProcessQorv(), "Prio Mixing", dir + "/prio-factory.qxs", o2, e2), 0) << e2.str();
+  ASSERT_EQ(RunPresetExport(InProcessQorv(), "Prio Mixing", dir + "/prio-factory.qxs", o2, e2), 0)
+      << e2.str();
   EXPECT_NE(FileBytes(dir + "/prio-factory.qxs").find("<Param name=\"Mix Mode\" val=\"3.000000\""),
             std::string::npos);
   EXPECT_EQ(RunPresetExport(InProcessQorv(), "Loudest Mixing", dir + "/n.qxs", o2, e2), 1);
@@ -323,6 +328,184 @@ TEST_F(MixStateTest, ExportedFactoryPresetIsAPresetFileTheMixerTakes)
   MixOptions plain = Base("plain.wav");
   ASSERT_EQ(Mix(plain), 0) << err.str();
   EXPECT_FALSE(SameSamples(plain.output, file.output));
+}
+
+TEST_F(MixStateTest, OutputsNeverOverwriteInputsOrEachOther)
+{
+  std::ofstream(dir + "/p.qxs") << "<not a preset/>";
+  std::filesystem::create_symlink(c, dir + "/c-link.wav");
+  const std::string ab = FileBytes(a) + FileBytes(b) + FileBytes(c);
+  struct Case
+  {
+    const char* what;
+    std::function<void(MixOptions&)> set;
+  };
+  const std::vector<Case> cases = {
+      {"-o an input, spelled otherwise", [&](MixOptions& o) { o.output = dir + "/./a.wav"; }},
+      {"--gains an input", [&](MixOptions& o) { o.gainsCsv = b; }},
+      {"-o an input through a link", [&](MixOptions& o) { o.output = dir + "/c-link.wav"; }},
+      {"--automation the preset file",
+       [&](MixOptions& o) { o.presetFile = o.automationCsv = dir + "/p.qxs"; }},
+      {"--state-out the same new file as --automation",
+       [&](MixOptions& o)
+       {
+         o.stateOut = dir + "/new.csv";
+         o.automationCsv = dir + "/sub/../new.csv";
+         std::filesystem::create_directory(dir + "/sub");
+       }},
+      {"--gains the same new file as -o", [&](MixOptions& o) { o.gainsCsv = o.output; }},
+  };
+  for (const Case& k : cases)
+  {
+    MixOptions o = Base("out.wav");
+    k.set(o);
+    EXPECT_EQ(Mix(o), 2) << k.what;
+    EXPECT_NE(err.str().find("is the same file as"), std::string::npos) << k.what << ": " << err.str();
+    EXPECT_FALSE(std::filesystem::exists(dir + "/out.wav")) << k.what;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/new.csv")) << k.what;
+  }
+  EXPECT_EQ(FileBytes(a) + FileBytes(b) + FileBytes(c), ab);
+  EXPECT_EQ(FileBytes(dir + "/p.qxs"), "<not a preset/>");
+
+  // Every output is known to be writable before anything renders; the old files stay until the end.
+  std::ofstream(dir + "/out.wav") << "old mix";
+  std::ofstream(dir + "/gains.csv") << "old gains";
+  MixOptions o = Base("out.wav");
+  o.gainsCsv = dir + "/gains.csv";
+  o.automationCsv = dir + "/missing/automation.csv";
+  EXPECT_EQ(Mix(o), 1);
+  EXPECT_NE(err.str().find("cannot write " + o.automationCsv), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(FileBytes(dir + "/out.wav"), "old mix");
+  EXPECT_EQ(FileBytes(dir + "/gains.csv"), "old gains");
+}
+
+TEST_F(MixStateTest, AWriteCutShortKeepsEveryOldFile)
+{
+  const std::vector<std::string> names = {"mix.wav",        "gains.csv", "state.aupreset",
+                                          "automation.csv", "p.qxs",     "w.wav"};
+  for (const std::string& name : names)
+    std::ofstream(dir + "/" + name) << "old " << name;
+  std::string error;
+  auto au = HostInstance::Open(InProcessQorv(), Door::kFactory, error);
+  ASSERT_TRUE(au) << error;
+  AutomationRecorder recorder([] { return 0.0; });
+  AudioFile tone;
+  tone.channels.assign(2, std::vector<float>(48000, 0.25f));
+  MixOptions o = Base("mix.wav");
+  o.gainsCsv = dir + "/gains.csv";
+  o.stateOut = dir + "/state.aupreset";
+  o.automationCsv = dir + "/automation.csv";
+  std::ostringstream o2, e2;
+  {
+    qorvtest::FileSizeCut cut(1024);
+    EXPECT_EQ(Mix(o), 1);
+    EXPECT_FALSE(SaveStateFile(au->Unit(), dir + "/state.aupreset", error));
+    EXPECT_EQ(RunPresetExport(InProcessQorv(), "Init", dir + "/p.qxs", o2, e2), 1);
+    EXPECT_FALSE(WriteAudioFile(dir + "/w.wav", tone, error));
+  }
+  {
+    qorvtest::FileSizeCut cut(10); // below even the header line of an empty recording
+    EXPECT_FALSE(recorder.WriteCsv(dir + "/automation.csv", error));
+  }
+  for (const std::string& name : names)
+    EXPECT_EQ(FileBytes(dir + "/" + name), "old " + name) << name;
+}
+
+TEST_F(MixStateTest, ATrackCutShortIsMixedAsFarAsItGoesAndSaysSo)
+{
+  // a.wav is 1.5 s of 32-bit float mono: cut it to its first 0.5 s.
+  const uintmax_t header = std::filesystem::file_size(a) - 72000u * 4u;
+  std::filesystem::resize_file(a, header + 24000u * 4u);
+  MixOptions o = Base("cut.wav");
+  ASSERT_EQ(Mix(o), 0) << err.str();
+  EXPECT_NE(err.str().find(a + ": cut short: the header promises 72000 frames, the file holds 24000"),
+            std::string::npos)
+      << err.str();
+
+  // A file that shrinks while it is read is a read error, not its end.
+  std::string error;
+  AudioFileReader reader;
+  ASSERT_TRUE(reader.Open(b, error));
+  std::filesystem::resize_file(b, 1000);
+  std::vector<float> buffer(size_t(reader.NFrames()));
+  float* channels[1] = {buffer.data()};
+  EXPECT_EQ(reader.Read(channels, reader.NFrames(), error), -1);
+  EXPECT_NE(error.find(b + ": read error"), std::string::npos) << error;
+}
+
+TEST_F(MixStateTest, StateAndPresetFilesAbove64MiBAreRefusedUnread)
+{
+  const std::string big = dir + "/big", limit = dir + "/limit";
+  std::ofstream(big).close();
+  std::ofstream(limit).close();
+  std::filesystem::resize_file(big, (64u << 20) + 1u); // sparse: nothing is stored
+  std::filesystem::resize_file(limit, 64u << 20);
+  for (int i = 0; i < 3; ++i)
+  {
+    MixOptions o = Base("never.wav");
+    (i == 1 ? o.presetFile : o.stateIn) = i < 2 ? big : limit;
+    EXPECT_EQ(Mix(o), 1) << i;
+    EXPECT_EQ(err.str().find("too large") != std::string::npos, i < 2) << i << ": " << err.str();
+  }
+}
+
+TEST_F(MixStateTest, PresetFilesLoadAsTheMixerLoadsThem)
+{
+  // A file naming only "Attack": loaded after "Prio Mixing", "Mix Mode" goes back to its default.
+  MixOptions wanted = Base("wanted.wav");
+  wanted.sets = {"Attack=0.25"};
+  ASSERT_EQ(Mix(wanted), 0) << err.str();
+  MixOptions prio = Base("prio.wav");
+  prio.factoryPreset = "Prio Mixing";
+  prio.sets = {"Attack=0.25"};
+  ASSERT_EQ(Mix(prio), 0) << err.str();
+  ASSERT_FALSE(SameSamples(prio.output, wanted.output));
+  auto document = [](const std::string& vendor, const std::string& name, const std::string& params)
+  {
+    return "<?xml version=\"1.0\" ?><PresetXMLTree version=\"1\"><PluginVendor>" + vendor +
+           "</PluginVendor><PluginName>" + name +
+           "</PluginName><PluginVersion>v2.1.2</PluginVersion><Preset name=\"Slow\"><Parameter>" + params +
+           "</Parameter></Preset></PresetXMLTree>";
+  };
+  const std::string attack =
+      "<Param name=\"Nothing\" val=\"1\"/><!-- slower --><Param name=\"Attack\" val=\"0.250000\"/>";
+  for (const char* name : {"Qorv", "Qor"})
+  {
+    std::ofstream(dir + "/slow.qxs") << document("Lumenkraft", name, attack);
+    MixOptions o = Base(std::string("slow-") + name + ".wav");
+    o.factoryPreset = "Prio Mixing";
+    o.presetFile = dir + "/slow.qxs";
+    ASSERT_EQ(Mix(o), 0) << name << ": " << err.str();
+    EXPECT_TRUE(SameSamples(o.output, wanted.output)) << name;
+  }
+
+  // What the mixer's loader refuses, the host refuses.
+  for (const std::string& bad : {document("Someone", "Qorv", attack), document("Lumenkraft", "Qorx", attack),
+                                 document("Lumenkraft", "Qorv", "<param name=\"Attack\" val=\"1\"/>"),
+                                 document("Lumenkraft", "Qorv", ""), std::string("<PresetXMLTree><Plugin")})
+  {
+    std::ofstream(dir + "/bad.qxs") << bad;
+    MixOptions o = Base("never.wav");
+    o.presetFile = dir + "/bad.qxs";
+    EXPECT_EQ(Mix(o), 1) << bad;
+    EXPECT_NE(err.str().find("not a preset of this plug-in"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(o.output));
+  }
+}
+
+TEST_F(MixStateTest, GainsAreOnlyReportedWhenTheMixerPublishesThem)
+{
+  MixOptions o = Base("off.wav");
+  o.sets = {"Write Automation Off/On=0"};
+  o.gainsCsv = dir + "/gains.csv";
+  EXPECT_EQ(Mix(o), 2);
+  EXPECT_NE(err.str().find("no gains while \"Write Automation\" is off"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(o.gainsCsv));
+  o.gainsCsv.clear();
+  ASSERT_EQ(Mix(o), 0) << err.str();
+  EXPECT_NE(out.str().find("channel gains: not published (\"Write Automation\" is off)"), std::string::npos);
+  EXPECT_EQ(out.str().find("mean gain"), std::string::npos) << out.str();
 }
 
 TEST_F(MixStateTest, AutomationHoldsEveryPublishedStrength)

@@ -1,11 +1,16 @@
 #include "mixer/SendSlotTable.h"
 #include "tests/framework/GraphicsDoubles.h"
 #include "tests/mixer/QorvTestInstance.h"
+#include "tests/support/FileSizeCut.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+
+#include <sys/stat.h>
 
 using namespace iplugin;
 using mixtest::RecordingQorv;
@@ -21,6 +26,12 @@ std::string TestName()
 void Write(const std::string& path, const std::string& text)
 {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string FileText(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string PresetDoc(const std::string& params, const std::string& vendor = "Lumenkraft")
@@ -65,6 +76,58 @@ TEST_F(QorvTest, FreshInstanceHasTheDeclaredDefaultsAndFolders)
   ASSERT_NE(plug.FixedGuiScaleParam(), nullptr);
   EXPECT_EQ(plug.Presets().NFactoryPresets(), 5);
   EXPECT_STREQ(plug.GetPresetName(0), "Init");
+}
+
+TEST_F(QorvTest, DataFolderIsMadeWithItsParentsOrTheUserIsTold)
+{
+  qorvtest::ScopedEnvironment env;
+  const mode_t oldMask = umask(022);
+  const std::string deep = home.Root() + "/not/yet";
+  env.Set("XDG_DATA_HOME", deep.c_str());
+  {
+    RecordingQorv plug;
+    EXPECT_TRUE(std::filesystem::is_directory(deep + "/Qorv/AU"));
+    EXPECT_FALSE(plug.MessageBoxPending());
+  }
+  struct stat st;
+  ASSERT_EQ(stat((home.Root() + "/not").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0755u); // under the user's mask
+  umask(oldMask);
+
+  // Below a plain file no folder can be made: the instance carries on and says why.
+  Write(home.Root() + "/file", "");
+  env.Set("XDG_DATA_HOME", (home.Root() + "/file/below").c_str());
+  RecordingQorv plug;
+  EXPECT_TRUE(plug.MessageBoxPending());
+  EXPECT_EQ(plug.GetParam(kParamMixMode)->Value(), 2.0);
+}
+
+TEST_F(QorvTest, SavesThatFailAreReportedAndKeepTheOldFile)
+{
+  RecordingQorv plug;
+  plug.mMakeGraphicsFunc = [&plug]() -> igraphics::IGraphicsInterface*
+  { return new qorvtest::FakeGraphics(plug, 875, 580, 1.0f); };
+  ASSERT_NE(plug.OpenWindow(nullptr), nullptr);
+  plug.OnEditorOpened();
+  const std::string saved = home.Root() + "/Mine.qxs", byDefault = home.QorvFolder() + "/AU/default.qxs";
+  plug.mPresetMenuPath.Set(saved.c_str());
+  Write(saved, "old preset");
+  Write(byDefault, "old default");
+  for (int tag : {kTagSavePreset, kTagSaveDefaultPreset})
+  {
+    {
+      qorvtest::FileSizeCut cut(1024); // the document is several times larger
+      plug.HandleParamChange(tag, kUI, -1);
+    }
+    EXPECT_TRUE(plug.MessageBoxPending()) << tag;
+    plug.OnIdleTick();
+  }
+  EXPECT_EQ(FileText(saved), "old preset");
+  EXPECT_EQ(FileText(byDefault), "old default");
+
+  plug.HandleParamChange(kTagSavePreset, kUI, -1);
+  EXPECT_FALSE(plug.MessageBoxPending());
+  EXPECT_NE(FileText(saved).find("<Preset name=\"Mine\">"), std::string::npos);
 }
 
 TEST_F(QorvTest, SettingsFileCanSwitchTheEditorOff)

@@ -1,5 +1,5 @@
 #include "mixer/PresetXmlTree.h"
-#include "mixer/XmlNesting.h"
+#include "framework/XmlNesting.h"
 #include "mixer/XmlNodeTree.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "mixer/XmlNesting.h"
+#include "framework/XmlNesting.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "mixer/GuardedXmlParse.h"
+#include "framework/GuardedXmlParse.h"
 
-#include "mixer/XmlNesting.h"
+#include "framework/XmlNesting.h"
 
 namespace iplugin
 {

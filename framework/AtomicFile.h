@@ -1,0 +1,50 @@
+// Writing a file so that a failed or interrupted save never destroys the old one: the bytes go to a new
+// file beside it, which is flushed to the disk and then renamed over the old name in one step. Readers
+// see either the old file whole or the new one whole. Main thread (any thread that may do file I/O).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace iplugin
+{
+class AtomicFile
+{
+public:
+  AtomicFile() = default;
+  // Discards the new file unless it was committed.
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // Creates the new file in the folder of path (the folder of the link's target when path is a
+  // symbolic link) with the old file's permissions, or those a new file gets. False when it cannot be
+  // created; then nothing on disk has changed. A device or pipe is opened and written directly.
+  bool Open(const char* path);
+  bool IsOpen() const { return mFd >= 0; }
+
+  // The new file as a stream, or as a descriptor for libraries that write through one. Use one of the
+  // two, not both.
+  FILE* Stream();
+  int Descriptor() const { return mFd; }
+  // Marks the content bad when a writer reports an error the stream does not show; Commit then fails.
+  void SetFailed() { mFailed = true; }
+
+  // Flushes the new file to the disk and renames it over path. False (with the old file as it was and
+  // the new one removed) when anything written or the flush failed.
+  bool Commit();
+  // Removes the new file; the old one stays as it was.
+  void Discard();
+
+private:
+  std::string mTarget; // the name the file will have
+  std::string mTemp;   // the new file's name while it is written
+  int mFd = -1;
+  FILE* mStream = nullptr;
+  bool mFailed = false;
+};
+
+// The whole of bytes written to path through an AtomicFile. False with the old file as it was.
+bool WriteFileAtomically(const char* path, const void* bytes, size_t size);
+} // namespace iplugin

@@ -1,0 +1,107 @@
+// Saving through a new file renamed over the old one: a save that fails leaves the old file whole.
+#include "framework/AtomicFile.h"
+#include "tests/support/FileSizeCut.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <sys/stat.h>
+
+namespace
+{
+namespace fs = std::filesystem;
+
+std::string Bytes(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+size_t EntriesIn(const std::string& dir)
+{
+  return size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+TEST(AtomicFile, AFailedSaveLeavesTheOldFileAndNoLeftovers)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_cut");
+  const std::string path = dir + "/preset.qxs";
+  std::ofstream(path, std::ios::binary) << "the old preset";
+  const std::string big(8192, 'x');
+  {
+    qorvtest::FileSizeCut cut(1024);
+    EXPECT_FALSE(iplugin::WriteFileAtomically(path.c_str(), big.data(), big.size()));
+  }
+  EXPECT_EQ(Bytes(path), "the old preset");
+  EXPECT_EQ(EntriesIn(dir), 1u);
+
+  // Dropped before its commit, a new file leaves nothing behind either.
+  {
+    iplugin::AtomicFile file;
+    ASSERT_TRUE(file.Open(path.c_str()));
+    std::fputs("half", file.Stream());
+    // Meanwhile the new file does not pass for a preset in a listing of the folder.
+    for (const auto& entry : fs::directory_iterator(dir))
+      if (entry.path().filename() != "preset.qxs")
+        EXPECT_EQ(entry.path().filename().string().find(".qxs"), std::string::npos) << entry.path();
+  }
+  EXPECT_EQ(Bytes(path), "the old preset");
+  EXPECT_EQ(EntriesIn(dir), 1u);
+
+  // A writer's own error fails the commit.
+  iplugin::AtomicFile failed;
+  ASSERT_TRUE(failed.Open(path.c_str()));
+  failed.SetFailed();
+  EXPECT_FALSE(failed.Commit());
+  EXPECT_EQ(Bytes(path), "the old preset");
+
+  // No folder, no file, nothing made.
+  EXPECT_FALSE(iplugin::WriteFileAtomically((dir + "/missing/p.qxs").c_str(), "x", 1));
+  EXPECT_FALSE(iplugin::WriteFileAtomically("", "x", 1));
+  EXPECT_FALSE(iplugin::WriteFileAtomically((dir + "/").c_str(), "x", 1));
+  EXPECT_EQ(EntriesIn(dir), 1u);
+
+  ASSERT_TRUE(iplugin::WriteFileAtomically(path.c_str(), big.data(), big.size()));
+  EXPECT_EQ(Bytes(path), big);
+  EXPECT_EQ(EntriesIn(dir), 1u);
+}
+
+TEST(AtomicFile, KeepsPermissionsAndLinks)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_modes");
+  const std::string path = dir + "/state.aupreset";
+  std::ofstream(path) << "old";
+  ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(iplugin::WriteFileAtomically(path.c_str(), "new", 3));
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  // A new file gets what the file-creation mask allows.
+  const mode_t old = umask(027);
+  ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/new.csv").c_str(), "x", 1));
+  umask(old);
+  ASSERT_EQ(stat((dir + "/new.csv").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  // Through a link the link's target is replaced; the link stays.
+  fs::create_symlink(path, dir + "/link");
+  ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/link").c_str(), "linked", 6));
+  EXPECT_TRUE(fs::is_symlink(dir + "/link"));
+  EXPECT_EQ(Bytes(path), "linked");
+
+  // A pipe is written as it is.
+  ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+  std::string piped;
+  std::thread reader([&] { piped = Bytes(dir + "/pipe"); });
+  EXPECT_TRUE(iplugin::WriteFileAtomically((dir + "/pipe").c_str(), "through", 7));
+  reader.join();
+  EXPECT_EQ(piped, "through");
+  EXPECT_TRUE(fs::is_fifo(dir + "/pipe"));
+}
+} // namespace
