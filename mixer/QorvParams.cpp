@@ -117,8 +117,8 @@ void DeclareParameterTable(IEditorDelegate& plug, const MixerEngine& m, TypedBuf
 
 void InitFixedGuiScaleParam(IParam& param)
 {
-  param.InitEnum("", kFixedGuiScaleDefault, kFixedGuiScaleChoices, "", 0, "", "50%", "75%", "100%", "125%",
-                 "150%", "175%", "200%", "225%", "250%", "275%", "300%");
+  param.InitEnum("Fixed GUI Scale", kFixedGuiScaleDefault, kFixedGuiScaleChoices, "", 0, "", "50%", "75%",
+                 "100%", "125%", "150%", "175%", "200%", "225%", "250%", "275%", "300%");
 }
 
 int MixingPresetPairs(int mixMode, double strength, NamedParamValue* pairs, int capacity)

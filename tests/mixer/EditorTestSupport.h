@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace mixtest
 {
@@ -33,6 +34,19 @@ public:
     return RecordingGraphics::LoadAPIBitmapFromFile(path, scale, location, ext);
   }
   std::string mMissing;
+  // The addresses opened, and the path the next file dialog answers with ("" cancels).
+  bool OpenURL(const char* url) override
+  {
+    mURLs.push_back(url ? url : "");
+    return true;
+  }
+  void PromptForFile(iplugin::StringBuf& fileName, iplugin::StringBuf& path,
+                     iplugin::igraphics::EFileAction action, const char* ext) override
+  {
+    fileName.Set(mFileAnswer.c_str());
+  }
+  std::vector<std::string> mURLs;
+  std::string mFileAnswer;
   // As the platform view does: the layout runs inside the opening.
   void* OpenWindow(void* pParent) override
   {

@@ -331,6 +331,15 @@ TEST_F(EditorTest, PresetMenuStepsLoadsResetsAndSaves)
   // A save whose dialog is cancelled sends its tag with an empty path: nothing is written.
   ChooseFrom(480.f, rowY, "Save preset ...");
   EXPECT_STREQ(plug.mPresetMenuPath.Get(), "");
+
+  // Saved through the dialog, changed, loaded back.
+  const std::string path = home.QorvFolder() + "/Mine.qxs";
+  UI().mFileAnswer = path;
+  plug.Change(kParamNoiseGate, -42.0);
+  ChooseFrom(480.f, rowY, "Save preset ...");
+  plug.Change(kParamNoiseGate, -12.0);
+  ChooseFrom(480.f, rowY, "Load preset ...");
+  EXPECT_NEAR(Value(kParamNoiseGate), -42.0, 1e-9);
 }
 
 TEST_F(EditorTest, PluginMenuTogglesTooltipsSetsOptionsScalesAndSendsItsTags)
@@ -357,6 +366,21 @@ TEST_F(EditorTest, PluginMenuTogglesTooltipsSetsOptionsScalesAndSendsItsTags)
   Idle();
   EXPECT_EQ(UI().GetDrawScale(), 0.5f);
 
+  // "Fixed GUI Scale" 150 % (index 4) scales the editor; nothing in it is checked.
+  Click(x, y);
+  ChooseItem("Fixed GUI Scale");
+  EXPECT_EQ(Popup().GetPanel(1)->menu->GetItem(4)->GetChecked(), false);
+  ChooseItem("150%", 1);
+  EXPECT_EQ(Value(kParamGuiScale), 1.5);
+  ChooseFrom(x, y, "Reset GUI scale");
+
+  // The data folder and the update page open through the platform.
+  ChooseFrom(x, y, "Open data folder ...");
+  ChooseFrom(x, y, "Check for update ...");
+  ASSERT_EQ(UI().mURLs.size(), 2u);
+  EXPECT_EQ(UI().mURLs[0], plug.DataFolder());
+  EXPECT_NE(UI().mURLs[1].find("productversioncheck?product=Qorv"), std::string::npos);
+
   // The about box is shown by the next idle tick, which also empties the stream counter.
   plug.Engine().mInternalBufferCount = 5u;
   ChooseFrom(x, y, "About ...");
@@ -373,6 +397,19 @@ TEST_F(EditorTest, CornerResizerReportsEachRescaleAndItsDoubleClickResets)
   const IRECT corner = UI().GetCornerResizer()->GetRECT();
   UI().OnMouseDblClick(corner.MW(), corner.MH(), IMouseMod(true));
   EXPECT_EQ(Value(kParamGuiScale), 1.0);
+  Idle();
+  EXPECT_EQ(UI().GetDrawScale(), 1.f);
+
+  // Dragging the corner outwards by a fifth scales the editor by a fifth, and "GUI Scale" follows.
+  const IRECT start = UI().GetCornerResizer()->GetRECT();
+  Press(start.MW(), start.MH());
+  UI().OnMouseDrag({qorvtest::MouseAt(start.MW() * 1.2f, start.MH() * 1.2f, IMouseMod(true), 1.f, 1.f)});
+  Release(start.MW() * 1.2f, start.MH() * 1.2f);
+  EXPECT_NEAR(UI().GetDrawScale(), 1.2f, 1e-4);
+  EXPECT_NEAR(Value(kParamGuiScale), 1.2, 0.006); // the parameter's step is 0.01
+  EXPECT_EQ(UI().GetCornerResizer()->GetRECT().R, 875.f); // still in the corner
+  const IRECT back = UI().GetCornerResizer()->GetRECT();
+  UI().OnMouseDblClick(back.MW(), back.MH(), IMouseMod(true));
   Idle();
   EXPECT_EQ(UI().GetDrawScale(), 1.f);
 
