@@ -68,9 +68,9 @@ void EditorTest::Wheel(float x, float y, float d, const IMouseMod& mod)
   UI().OnMouseWheel(x, y, mod, d);
 }
 
-bool EditorTest::Key(const char* text, int vk)
+bool EditorTest::Key(const char* text, int vk, bool cmd)
 {
-  return UI().OnKeyDown(0.f, 0.f, iplugin::IKeyPress(text, vk, false, false, false));
+  return UI().OnKeyDown(0.f, 0.f, iplugin::IKeyPress(text, vk, false, cmd, false));
 }
 
 void EditorTest::Advance(double ms)

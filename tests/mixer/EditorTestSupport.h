@@ -83,7 +83,7 @@ protected:
              const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod());
   void Hover(float x, float y) { UI().OnMouseOver(x, y, iplugin::igraphics::IMouseMod()); }
   void DblClick(float x, float y) { UI().OnMouseDblClick(x, y, iplugin::igraphics::IMouseMod(true)); }
-  bool Key(const char* text, int vk);
+  bool Key(const char* text, int vk, bool cmd = false);
   // Display frames (the dirty areas drawn) every 16 ms of the clock, and the idle tick every 20 ms.
   void Advance(double ms);
   void Idle() { plug.OnIdleTick(); }

@@ -216,6 +216,11 @@ TEST_F(EditorTest, KnobDragsWheelsResetsAndTakesTypedValues)
   Key("1", '1');
   Key("\x1b", kEscape);
   EXPECT_NEAR(Value(kParamNoiseGate), -30.0, 1e-9);
+  // Undo at the start of an edit has nothing to undo: Return keeps the shown value.
+  DblClick(x, y);
+  Key("z", 'Z', true);
+  Key("\r", kReturn);
+  EXPECT_NEAR(Value(kParamNoiseGate), -30.0, 1e-9);
 }
 
 TEST_F(EditorTest, ValueMenusChooseModesIncludingAScrolledOneAndTheWheelSteps)
@@ -406,7 +411,7 @@ TEST_F(EditorTest, CornerResizerReportsEachRescaleAndItsDoubleClickResets)
   UI().OnMouseDrag({qorvtest::MouseAt(start.MW() * 1.2f, start.MH() * 1.2f, IMouseMod(true), 1.f, 1.f)});
   Release(start.MW() * 1.2f, start.MH() * 1.2f);
   EXPECT_NEAR(UI().GetDrawScale(), 1.2f, 1e-4);
-  EXPECT_NEAR(Value(kParamGuiScale), 1.2, 0.006); // the parameter's step is 0.01
+  EXPECT_NEAR(Value(kParamGuiScale), 1.2, 0.006);         // the parameter's step is 0.01
   EXPECT_EQ(UI().GetCornerResizer()->GetRECT().R, 875.f); // still in the corner
   const IRECT back = UI().GetCornerResizer()->GetRECT();
   UI().OnMouseDblClick(back.MW(), back.MH(), IMouseMod(true));
