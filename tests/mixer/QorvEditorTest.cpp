@@ -93,22 +93,35 @@ TEST_F(EditorTest, OpeningOnAContextThatIsNotReadyAttachesNothingAndLaterTicksTo
 
 TEST_F(EditorTest, ABitmapMissingFromTheBundleLeavesItsControlsEmptyAndEverythingElseWorking)
 {
-  Open(1.f, true, "/KnobCntrl3.png");
-  ASSERT_EQ(UI().NControls(), kNumEditorControls);
-  Advance(100);                                    // draws every control
-  const auto [x, y] = Centre(kGlobalControls[16]); // "Main Volume" without its bitmap
-  const double before = Value(kParamMainVolume);
-  Hover(x, y);
-  Press(x, y);
-  DragBy(x, y, -20.f);
-  Release(x, y);
-  Wheel(x, y, 1.f);
-  DblClick(x, y);
-  Advance(100);
-  EXPECT_EQ(Value(kParamMainVolume), before);
-  auto [gx, gy] = Centre(kNoiseGate); // its neighbours keep working
-  Wheel(gx, gy, 1.f);
-  EXPECT_GT(Value(kParamNoiseGate), plug.GetParam(kParamNoiseGate)->GetDefault());
+  for (const char* missing :
+       {"/KnobCntrl3.png", "/button_previous.png", "/button_resize.png", "/pluginmenu.png"})
+  {
+    SCOPED_TRACE(missing);
+    Open(1.f, true, missing);
+    ASSERT_EQ(UI().NControls(), kNumEditorControls);
+    Advance(100);             // draws every control
+    UI().SetScreenScale(2.f); // and fetches every bitmap again
+    Advance(100);
+    const auto [x, y] = Centre(kGlobalControls[16]); // "Main Volume"
+    const double before = Value(kParamMainVolume);
+    Hover(x, y);
+    Press(x, y);
+    DragBy(x, y, -20.f);
+    Release(x, y);
+    Wheel(x, y, 1.f);
+    DblClick(x, y);
+    Key("\x1b", kEscape);
+    Click(362.f, 25.f); // the previous preset
+    Advance(100);
+    const bool knobMissing = std::string(missing) == "/KnobCntrl3.png";
+    EXPECT_EQ(Control(kNumHiddenParamControls + 16)->GetRECT().W(), knobMissing ? 0.f : 40.f);
+    EXPECT_EQ(Value(kParamMainVolume) == before, knobMissing);
+    auto [gx, gy] = Centre(kNoiseGate); // the other knobs keep working
+    const double gate = Value(kParamNoiseGate);
+    Wheel(gx, gy, 1.f);
+    EXPECT_GT(Value(kParamNoiseGate), gate);
+    Close();
+  }
 }
 
 TEST_F(EditorTest, GroupsPageAndSendModesLeaveOnlyTheSelectorMenusAndIcon)

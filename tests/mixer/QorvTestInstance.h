@@ -53,6 +53,7 @@ public:
   void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized) override
   {
     editorValues.push_back({paramIdx, value, normalized});
+    Qorv::SendParameterValueFromDelegate(paramIdx, value, normalized);
   }
   void SetLatency(int samples) override
   {
