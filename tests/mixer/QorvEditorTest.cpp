@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 using namespace iplugin;
@@ -436,4 +437,35 @@ TEST_F(EditorTest, CornerResizerReportsEachRescaleAndItsDoubleClickResets)
   EXPECT_TRUE(plug.UpdatePageRequested());
   Click(270.f, 26.f);
   EXPECT_EQ(plug.Engine().mResetRequest.Load(), 1);
+}
+
+TEST_F(EditorTest, KnobLabelShowsOnHoverAndThePresetNameIsShortened)
+{
+  Open();
+  Advance(20);
+  UI().TakeLog();
+  auto has = [](const std::vector<std::string>& lines, const std::string& line)
+  { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+
+  // The label box is six "0" wide in 13-point text (6.5 points each here), centred on the knob.
+  auto [x, y] = Centre(kNoiseGate);
+  Hover(x, y);
+  Advance(20);
+  std::vector<std::string> log = UI().TakeLog({"text", "fill"});
+  EXPECT_TRUE(has(log, "text -INF 320.5 74.5 359.5 87.5")) << log.size();
+  Hover(438.f, 81.f); // "Mod. Attn.": another text, the same box width
+  Advance(20);
+  log = UI().TakeLog({"text"});
+  EXPECT_FALSE(has(log, "text -INF 320.5 74.5 359.5 87.5"));
+  bool found = false;
+  for (const std::string& line : log)
+    found |= line.ends_with(" 418.5 74.5 457.5 87.5");
+  EXPECT_TRUE(found);
+
+  // "Auto Balanced Mixing" (20 characters) is drawn shortened; the tooltip keeps the whole name.
+  for (int i = 0; i < 3; ++i)
+    Click(384.f, 25.f);
+  Advance(20);
+  EXPECT_TRUE(has(UI().TakeLog({"text"}), "text Auto Ba ...  Mixing 400 14 552 36"));
+  EXPECT_STREQ(Control(572)->GetTooltip(), "Preset menu: Auto Balanced Mixing");
 }
