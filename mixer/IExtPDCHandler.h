@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/au/IPluginAU.h"
+#include "mixer/Relaxed.h"
 
 #include <cstdint>
 
@@ -16,6 +17,7 @@ public:
     if (plug.GetHost() != kHostUninit) plug.SetLatency(latency);
   }
 
-  uint32_t mPDCLatency = 0;
+  // Written by the parameter handler, which a host may call on its own thread; read by the idle tick.
+  Relaxed<uint32_t> mPDCLatency{0};
 };
 } // namespace iplugin
