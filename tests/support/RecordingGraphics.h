@@ -137,6 +137,8 @@ public:
 
   // --- Platform ---
   void HideMouseCursor(bool hide, bool lock) override { mCursorHidden = hide; }
+  bool CursorHidden() const { return mCursorHidden; }
+  int CursorType() const { return mCursorType; }
   void MoveMouseCursor(float x, float y) override {}
   void* GetWindow() override { return mWindowOpen ? this : nullptr; }
   bool GetTextFromClipboard(iplugin::StringBuf& str) override { return false; }
