@@ -535,7 +535,6 @@ public:
   // Set by the corner resizer's press: drags resize the editor until the button is released.
   void StartResizeGesture() { mResizingInProcess = true; }
   bool GetResizingInProcess() const { return mResizingInProcess; }
-  EResizeMode GetResizeMode() const { return mGUISizeMode; }
 
   // --- Rotated text placement -----------------------------------------------------------------------
   void CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect, double& tx, double& ty) const;
@@ -593,6 +592,8 @@ protected:
   // newly loaded bitmap that had to be redrawn is deleted).
   IBitmap LoadBitmapVia(const char* name, int nStates, bool framesAreHorizontal, int targetScale,
                         const BitmapFinder& find);
+  // Puts a background at index 0, behind every other control; a list that cannot grow deletes it.
+  void InsertBackground(IControl* pControl);
   // Forgets, unregisters and deletes the list control at idx.
   void DeleteControlAt(int idx);
 
