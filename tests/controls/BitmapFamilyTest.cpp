@@ -5,6 +5,7 @@
 #include "controls/IBSliderControl.h"
 #include "controls/IBTextControl.h"
 #include "tests/controls/ControlsTestSupport.h"
+#include "tests/controls/DrawLog.h"
 #include "tests/controls/ScriptedInput.h"
 
 #include <functional>
@@ -21,16 +22,8 @@ protected:
   {
     return g.LoadBitmap(WritePng(mFolder, name, w, h).c_str(), frames, false);
   }
-  std::vector<std::string> Log(const std::function<void()>& draw)
-  {
-    g.TakeLog();
-    draw();
-    return g.TakeLog();
-  }
-  std::vector<std::string> Log(IControl& control)
-  {
-    return Log([&] { control.Draw(g); });
-  }
+  std::vector<std::string> Log(const std::function<void()>& draw) { return DrawLog(g, draw); }
+  std::vector<std::string> Log(IControl& control) { return DrawLog(g, control); }
   VirtualClock clock;
 };
 

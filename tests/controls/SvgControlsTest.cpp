@@ -7,6 +7,7 @@
 #include "controls/ISVGSliderControl.h"
 #include "controls/ISVGSwitchControl.h"
 #include "tests/controls/ControlsTestSupport.h"
+#include "tests/controls/DrawLog.h"
 #include "tests/controls/ScriptedInput.h"
 #include "tests/support/TestPaths.h"
 
@@ -24,21 +25,8 @@ class SvgControlsTest : public ControlsTest
 protected:
   ISVG Load(const char* name) { return g.LoadSVG(DataPath("controls", name).c_str()); }
   ISVG FromText(const char* name, const char* doc) { return g.LoadSVGFromData(name, doc, int(std::strlen(doc))); }
-  // What a drawing leaves in the log.
-  std::vector<std::string> Log(const std::function<void()>& draw)
-  {
-    g.TakeLog();
-    draw();
-    return g.TakeLog();
-  }
-  std::vector<std::string> Log(IControl& control)
-  {
-    return Log([&] { control.Draw(g); });
-  }
-  static int Count(const std::vector<std::string>& log, const char* prefix)
-  {
-    return int(std::count_if(log.begin(), log.end(), [prefix](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
-  }
+  std::vector<std::string> Log(const std::function<void()>& draw) { return DrawLog(g, draw); }
+  std::vector<std::string> Log(IControl& control) { return DrawLog(g, control); }
 };
 
 TEST_F(SvgControlsTest, SwitchesButtonsAndKnobsDrawThePictureForTheirValue)
@@ -120,10 +108,10 @@ TEST_F(SvgControlsTest, APictureWithALayerIsRenderedOnceUntilItMovesOrTheScaleCh
   const ISVG picture = Load("picture.svg");
   auto* layered = Attach(new ISVGControl(IRECT(10, 10, 70, 50), picture, true));
   auto* direct = Attach(new ISVGControl(IRECT(100, 10, 160, 50), picture, false));
-  const int fills = Count(Log([&] { g.DrawSVG(picture, IRECT(10, 10, 70, 50)); }), "fill");
+  const int fills = CountLines(Log([&] { g.DrawSVG(picture, IRECT(10, 10, 70, 50)); }), "fill");
   ASSERT_GT(fills, 0);
 
-  auto rendered = [&] { return Count(Log(*layered), "fill") == fills; };
+  auto rendered = [&] { return CountLines(Log(*layered), "fill") == fills; };
   EXPECT_TRUE(rendered());
   EXPECT_FALSE(rendered());
   EXPECT_FALSE(rendered());
@@ -134,9 +122,9 @@ TEST_F(SvgControlsTest, APictureWithALayerIsRenderedOnceUntilItMovesOrTheScaleCh
   EXPECT_TRUE(rendered());
   EXPECT_FALSE(rendered());
   // Drawn from the layer each time it is not rendered.
-  EXPECT_EQ(Count(Log(*layered), "bitmap"), 1);
-  EXPECT_EQ(Count(Log(*direct), "fill"), fills);
-  EXPECT_EQ(Count(Log(*direct), "fill"), fills);
+  EXPECT_EQ(CountLines(Log(*layered), "bitmap"), 1);
+  EXPECT_EQ(CountLines(Log(*direct), "fill"), fills);
+  EXPECT_EQ(CountLines(Log(*direct), "fill"), fills);
 }
 
 TEST_F(SvgControlsTest, TheSvgBackgroundCoversTheContextBehindEverything)
@@ -145,6 +133,6 @@ TEST_F(SvgControlsTest, TheSvgBackgroundCoversTheContextBehindEverything)
   g.AttachSVGBackground(DataPath("controls", "picture.svg").c_str());
   ASSERT_EQ(g.NControls(), 2);
   EXPECT_EQ(g.GetControl(0)->GetRECT(), IRECT(0, 0, 300, 200));
-  EXPECT_GT(Count(Log(*g.GetControl(0)), "fill"), 0);
+  EXPECT_GT(CountLines(Log(*g.GetControl(0)), "fill"), 0);
 }
 } // namespace
