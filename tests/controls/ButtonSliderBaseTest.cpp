@@ -182,3 +182,31 @@ TEST_F(ButtonSliderTest, TheWheelMovesSlidersExactlyAsKnobs)
   EXPECT_NEAR(count->GetValue(), 1.0, 1e-12);
 }
 } // namespace
+
+namespace
+{
+// A slider whose track has collapsed to a line across its direction of travel.
+class FlatTrackSlider : public PlainSlider
+{
+public:
+  using PlainSlider::PlainSlider;
+  void OnResize() override
+  {
+    PlainSlider::OnResize();
+    mTrack = IRECT(mRECT.L, mRECT.MH(), mRECT.R, mRECT.MH());
+  }
+};
+
+TEST_F(ButtonSliderTest, ATrackWithoutLengthLeavesTheValueWhereItIs)
+{
+  auto* slider = Attach(new FlatTrackSlider(IRECT(0, 0, 20, 100), kGain, kVertical, 1.0));
+  slider->SetValue(0.3);
+  Press(g, 10, 50);
+  for (auto [dX, dY] : {std::pair{0.f, 5.f}, {3.f, 0.f}, {0.f, -40.f}})
+    DragTo(g, 10 + dX, 50 + dY, dX, dY);
+  Release(g, 10, 10);
+  EXPECT_EQ(slider->GetValue(), 0.3);
+  for (const auto& [param, value] : dlg.mSentValues)
+    EXPECT_EQ(value, 0.3);
+}
+} // namespace
