@@ -16,7 +16,7 @@ ICornerResizerControl::ICornerResizerControl(const IRECT& graphicsBounds, float 
 
 void ICornerResizerControl::OnMouseDown(float x, float y, const IMouseMod& mod)
 {
-  if (GetUI()) GetUI()->StartResizeGesture();
+  if (GetUI()) GetUI()->StartDragResize();
 }
 
 void ICornerResizerControl::OnMouseDblClick(float x, float y, const IMouseMod& mod)
@@ -56,7 +56,7 @@ void ICornerResizerControl::OnRescale()
 
 void ICornerResizerControl::Draw(IGraphics& g)
 {
-  const IColor& color = g.GetResizingInProcess() ? mDragColor : (mMouseIsOver ? mMouseOverColor : mColor);
+  const IColor& color = g.IsResizing() ? mDragColor : (mMouseIsOver ? mMouseOverColor : mColor);
   g.FillTriangle(color, mRECT.L, mRECT.B, mRECT.R, mRECT.T, mRECT.R, mRECT.B, nullptr);
 }
 

@@ -532,9 +532,6 @@ public:
   float GetMinScale() const { return mMinScale; }
   float GetMaxScale() const { return mMaxScale; }
   IRECT GetBounds() const { return IRECT(0.f, 0.f, float(mWidth), float(mHeight)); }
-  // Set by the corner resizer's press: drags resize the editor until the button is released.
-  void StartResizeGesture() { mResizingInProcess = true; }
-  bool GetResizingInProcess() const { return mResizingInProcess; }
 
   // --- Rotated text placement -----------------------------------------------------------------------
   void CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect, double& tx, double& ty) const;

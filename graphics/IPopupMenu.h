@@ -6,8 +6,8 @@
 #include "framework/StringBuf.h"
 
 #include <functional>
-#include <strings.h>
 #include <initializer_list>
+#include <strings.h>
 
 namespace iplugin::igraphics
 {
@@ -27,14 +27,8 @@ public:
     };
 
     // The item owns pSubMenu from now on.
-    Item(const char* text, int flags = kNoFlags, int tag = -1)
-        : mText(text ? text : ""), mFlags(flags), mTag(tag)
-    {
-    }
-    Item(const char* text, IPopupMenu* pSubMenu, int tag = -1) : Item(text, kNoFlags, tag)
-    {
-      mSubmenu = pSubMenu;
-    }
+    Item(const char* text, int flags = kNoFlags, int tag = -1) : mText(text ? text : ""), mFlags(flags), mTag(tag) {}
+    Item(const char* text, IPopupMenu* pSubMenu, int tag = -1) : Item(text, kNoFlags, tag) { mSubmenu = pSubMenu; }
     ~Item() { delete mSubmenu; }
     Item(const Item&) = delete;
     Item& operator=(const Item&) = delete;

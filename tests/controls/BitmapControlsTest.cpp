@@ -155,7 +155,8 @@ TEST_F(BitmapControlsTest, AControlWhoseBitmapDidNotLoadDrawsNothingAndStillWork
   EXPECT_EQ(plain->GetRECT(), IRECT(7, 8, 7, 8));
   for (IControl* c : std::initializer_list<IControl*>{sw, centred, knob, plain})
     EXPECT_TRUE(DrawnBitmaps(*c).empty());
-  // One frame: each click adds a whole step, wrapping after the first.
+  // One frame: each click adds a whole step, wrapping after the first. Its rectangle is empty, so
+  // nothing can hit it: the press goes to it as the context would send it.
   sw->OnMouseDown(10, 20, IMouseMod(true));
   EXPECT_EQ(sw->GetValue(), 1.0);
   sw->OnMouseDown(10, 20, IMouseMod(true));
@@ -184,10 +185,9 @@ TEST_F(BitmapControlsTest, ABitmapSwitchStepsByItsFramesAndWraps)
     for (size_t k = 0; k < c.values.size(); ++k)
     {
       if (k % 2)
-        DoubleClick(*sw, 1, 1);
+        DoubleClick(1, 1);
       else
-        sw->OnMouseDown(1, 1, IMouseMod(true));
-      sw->OnMouseUp(1, 1, IMouseMod(true));
+        Click(1, 1);
       EXPECT_NEAR(sw->GetValue(), c.values[k], 1e-12) << c.frames << " frames, click " << k;
     }
     ASSERT_EQ(dlg.mSentValues.size(), c.values.size());
@@ -199,11 +199,11 @@ TEST_F(BitmapControlsTest, ABitmapKnobShowsTheFrameOfWhereItWasDragged)
 {
   // 101 frames of 50 x 50: a drag of 10 points up with gearing 4 moves 0.05, five frames.
   auto* knob = Attach(new IBKnobControl(IRECT(0, 0, 50, 50), Load("dial.png", 50, 5050, 101, false), kGain));
-  knob->OnMouseDown(25, 25, IMouseMod(true));
-  knob->OnMouseDrag(25, 15, 0, -10, IMouseMod(true));
-  knob->OnMouseUp(25, 15, IMouseMod(true));
+  Press(25, 25);
+  Drag(25, 15, 0, -10);
+  Release(25, 15);
   EXPECT_EQ(DrawOnce(*knob).srcY, 5 * 50);
-  knob->OnMouseWheel(25, 25, IMouseMod(), 1.f);
+  Wheel(25, 25, 1.f);
   EXPECT_EQ(DrawOnce(*knob).srcY, 6 * 50);
   EXPECT_EQ(dlg.mSentValues.back().first, int(kGain));
 }

@@ -67,7 +67,7 @@ TEST_F(BitmapFamilyTest, SliderHandlesRunFromEndToEndOfTheirTrack)
   // A press on the track jumps there; the point-and-length form spans the handle across.
   g.RemoveAllControls();
   auto* slider = Attach(new IBSliderControl(IRECT(0, 0, 40, 120), handle, track, kGain));
-  Click(g, 20, 60);
+  Click(20, 60);
   EXPECT_NEAR(slider->GetValue(), 0.5, 1e-9);
   auto* placed = Attach(new IBSliderControl(100, 5, 80, handle, IBitmap(), kGain));
   EXPECT_EQ(placed->GetRECT(), IRECT(100, 5, 120, 85));
@@ -86,9 +86,9 @@ TEST_F(BitmapFamilyTest, TheRotatingKnobIsUprightInTheMiddle)
   }
   // The knob base turns it: 30 points up at gearing 4 on a 30-point frame is a quarter.
   knob->SetValue(0.5);
-  Press(g, 20, 20);
-  DragTo(g, 20, -10, 0, -30);
-  Release(g, 20, -10);
+  Press(20, 20);
+  Drag(20, -10, 0, -30);
+  Release(20, -10);
   EXPECT_NEAR(knob->GetValue(), 0.75, 1e-9);
 }
 
@@ -105,12 +105,12 @@ TEST_F(BitmapFamilyTest, TheButtonShowsItsSecondFrameUntilTheClickAnimationEnds)
     return lines.size() == 1 && lines[0].find(" 0 30 ") != std::string::npos ? 2 : 1;
   };
   EXPECT_EQ(frameShown(*button), 1);
-  Click(g, 20, 20);
+  Click(20, 20);
   Tick(g, 50);
   EXPECT_EQ(frameShown(*button), 2);
   Tick(g, 50);
   EXPECT_EQ(frameShown(*button), 1);
-  Click(g, 130, 30);
+  Click(130, 30);
   Tick(g, 5000);
   EXPECT_EQ(frameShown(*held), 2);
 }

@@ -46,8 +46,8 @@ TEST_F(ButtonSliderTest, AButtonStaysPressedForItsClickAnimationOnly)
   animated->SetAnimationEndActionFunction([&ended](IControl*) { ++ended; });
   auto* plain = Attach(new PlainButton(IRECT(60, 0, 110, 50), nullptr));
 
-  Click(g, 25, 25);
-  Click(g, 85, 25);
+  Click(25, 25);
+  Click(85, 25);
   EXPECT_EQ(animated->GetValue(), 1.0);
   EXPECT_EQ(plain->GetValue(), 1.0);
   Tick(g, 99);
@@ -60,8 +60,8 @@ TEST_F(ButtonSliderTest, AButtonStaysPressedForItsClickAnimationOnly)
   EXPECT_EQ(plain->GetValue(), 1.0) << "no animation, no release";
 
   // A double click is a second press, which starts the animation again.
-  Press(g, 25, 25);
-  Release(g, 25, 25);
+  Press(25, 25);
+  Release(25, 25);
   g.OnMouseDblClick(25, 25, IMouseMod(true));
   EXPECT_EQ(animated->GetValue(), 1.0);
   Tick(g, 100);
@@ -77,18 +77,18 @@ TEST_F(ButtonSliderTest, APressJumpsToThePointerUnlessTheParameterIsStepped)
   auto* across = Attach(new PlainSlider(IRECT(60, 0, 260, 20), kGain, kHorizontal));
   percent->SetValue(0.4);
 
-  Click(g, 10, 25);
+  Click(10, 25);
   EXPECT_NEAR(gain->GetValue(), 0.75, 1e-12);
   EXPECT_EQ(dlg.mSentValues.back(), std::make_pair(int(kGain), 0.75));
-  Click(g, 40, 25);
+  Click(40, 25);
   EXPECT_EQ(percent->GetValue(), 0.4);
-  Click(g, 110, 10);
+  Click(110, 10);
   EXPECT_NEAR(across->GetValue(), 0.25, 1e-12);
 
   // The pointer is hidden from the press to the release.
-  Press(g, 10, 50);
+  Press(10, 50);
   EXPECT_TRUE(g.CursorHidden());
-  Release(g, 10, 50);
+  Release(10, 50);
   EXPECT_FALSE(g.CursorHidden());
 }
 
@@ -123,9 +123,9 @@ TEST_F(ButtonSliderTest, DragsAreRelativeWithAHiddenMousePointerAndAbsoluteForFi
     slider->SetHideCursorOnDrag(c.hideCursor);
     IMouseMod mod = c.mod;
     mod.touchID = c.touch;
-    Press(g, 50, 50, mod);
-    DragTo(g, 50 + c.dX, 50 + c.dY, c.dX, c.dY, mod);
-    Release(g, 50 + c.dX, 50 + c.dY, mod);
+    Press(50, 50, mod);
+    Drag(50 + c.dX, 50 + c.dY, c.dX, c.dY, mod);
+    Release(50 + c.dX, 50 + c.dY, mod);
     EXPECT_NEAR(slider->GetValue(), c.expected, 1e-9)
         << c.dir << " hide " << c.hideCursor << " touch " << c.touch << " move " << c.dX << "," << c.dY;
   }
@@ -138,10 +138,10 @@ TEST_F(ButtonSliderTest, SteppedDragsAreRelativeAndSnapTowardZero)
   auto* slider = Attach(new PlainSlider(IRECT(0, 0, 20, 100), kPercent, kVertical, 1.0));
   slider->SetHideCursorOnDrag(false);
   slider->SetValue(0.2);
-  Press(g, 10, 90);
+  Press(10, 90);
   for (float dY : {-10.5f, -0.4f, -0.4f})
-    DragTo(g, 10, 90 + dY, 0, dY);
-  Release(g, 10, 80);
+    Drag(10, 90 + dY, 0, dY);
+  Release(10, 80);
   // 0.2 + 0.113 = 31.3 steps -> 31.
   EXPECT_NEAR(slider->GetValue(), 0.31, 1e-12);
 }
@@ -163,22 +163,22 @@ TEST_F(ButtonSliderTest, TheWheelMovesSlidersExactlyAsKnobs)
     const IMouseMod mod(false, false, rng() % 3 == 0, rng() % 3 == 0);
     slider->SetValue(v);
     knob->SetValue(v);
-    Wheel(g, 25, 50, d, mod);
-    Wheel(g, 125, 50, d, mod);
+    Wheel(25, 50, d, mod);
+    Wheel(125, 50, d, mod);
     EXPECT_EQ(slider->GetValue(), knob->GetValue()) << "param " << param << " from " << v << " by " << d;
   }
   // The rule itself: 0.01 a unit, 0.001 fine, one step for stepped parameters, never past the ends.
   auto* slider = Attach(new PlainSlider(IRECT(200, 0, 250, 100), kGain));
   slider->SetValue(0.5);
-  Wheel(g, 225, 50, 2.f);
+  Wheel(225, 50, 2.f);
   EXPECT_NEAR(slider->GetValue(), 0.52, 1e-12);
-  Wheel(g, 225, 50, 1.f, IMouseMod(false, false, true));
+  Wheel(225, 50, 1.f, IMouseMod(false, false, true));
   EXPECT_NEAR(slider->GetValue(), 0.521, 1e-12);
   auto* count = Attach(new PlainSlider(IRECT(260, 0, 290, 100), kCount));
   count->SetValue(0.96);
-  Wheel(g, 275, 50, 1.f);
+  Wheel(275, 50, 1.f);
   EXPECT_NEAR(count->GetValue(), 1.0, 1e-12);
-  Wheel(g, 275, 50, 1.f);
+  Wheel(275, 50, 1.f);
   EXPECT_NEAR(count->GetValue(), 1.0, 1e-12);
 }
 } // namespace
@@ -201,10 +201,10 @@ TEST_F(ButtonSliderTest, ATrackWithoutLengthLeavesTheValueWhereItIs)
 {
   auto* slider = Attach(new FlatTrackSlider(IRECT(0, 0, 20, 100), kGain, kVertical, 1.0));
   slider->SetValue(0.3);
-  Press(g, 10, 50);
+  Press(10, 50);
   for (auto [dX, dY] : {std::pair{0.f, 5.f}, {3.f, 0.f}, {0.f, -40.f}})
-    DragTo(g, 10 + dX, 50 + dY, dX, dY);
-  Release(g, 10, 10);
+    Drag(10 + dX, 50 + dY, dX, dY);
+  Release(10, 10);
   EXPECT_EQ(slider->GetValue(), 0.3);
   for (const auto& [param, value] : dlg.mSentValues)
     EXPECT_EQ(value, 0.3);

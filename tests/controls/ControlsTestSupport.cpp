@@ -35,11 +35,35 @@ std::vector<std::string> ControlsTest::DrawnBitmaps(IControl& control)
   return g.TakeLog({"bitmap"});
 }
 
-void ControlsTest::DoubleClick(IControl& control, float x, float y, const IMouseMod& mod)
+void ControlsTest::Press(float x, float y, const IMouseMod& mod)
 {
-  if (control.GetDblAsSingleClick())
-    control.OnMouseDown(x, y, mod);
-  else
-    control.OnMouseDblClick(x, y, mod);
+  g.OnMouseDown({MouseAt(x, y, mod)});
+}
+
+void ControlsTest::Release(float x, float y, const IMouseMod& mod)
+{
+  g.OnMouseUp({MouseAt(x, y, mod)});
+}
+
+void ControlsTest::Click(float x, float y, const IMouseMod& mod)
+{
+  Press(x, y, mod);
+  Release(x, y, mod);
+}
+
+void ControlsTest::DoubleClick(float x, float y, const IMouseMod& mod)
+{
+  g.OnMouseDblClick(x, y, mod);
+  Release(x, y, mod);
+}
+
+void ControlsTest::Drag(float x, float y, float dX, float dY, const IMouseMod& mod)
+{
+  g.OnMouseDrag({MouseAt(x, y, mod, dX, dY)});
+}
+
+void ControlsTest::Wheel(float x, float y, float d, const IMouseMod& mod)
+{
+  g.OnMouseWheel(x, y, mod, d);
 }
 } // namespace qorvtest

@@ -39,9 +39,21 @@ protected:
   }
   // The bitmap lines that drawing the control logged.
   std::vector<std::string> DrawnBitmaps(iplugin::igraphics::IControl& control);
-  // A double click as the context delivers it: a second press for controls that ask for that.
-  static void DoubleClick(iplugin::igraphics::IControl& control, float x, float y,
-                          const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
+  // The mouse as the platform view posts it to the context (left button unless mod says otherwise).
+  void Press(float x, float y,
+             const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
+  void Release(float x, float y,
+               const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
+  void Click(float x, float y,
+             const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
+  // The second press of a double click, and its release.
+  void DoubleClick(float x, float y,
+                   const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
+  // A move to (x, y) by (dX, dY) with the button held.
+  void Drag(float x, float y, float dX, float dY,
+            const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true));
+  void Wheel(float x, float y, float d,
+             const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod());
 
   RecordingDelegate dlg;
   RecordingGraphics& g;

@@ -38,11 +38,11 @@ TEST_F(CornerResizerTest, HoveringSwitchesTheCursorOnceAndLeavingRestoresIt)
   g.CreateCornerResizer();
   IControl* resizer = g.GetCornerResizer();
   g.SetMouseCursor(kHandCursor);
-  for (int i = 0; i < 3; ++i)
-    resizer->OnMouseOver(290, 190, IMouseMod());
+  for (float x : {285.f, 290.f, 295.f})
+    g.OnMouseOver(x, 190, IMouseMod());
   EXPECT_EQ(g.CursorType(), kSizeNWSECursor);
   EXPECT_TRUE(resizer->GetMouseIsOver());
-  resizer->OnMouseOut();
+  g.OnMouseOver(100, 100, IMouseMod());
   EXPECT_EQ(g.CursorType(), kHandCursor);
   EXPECT_FALSE(resizer->GetMouseIsOver());
   // Leaving again does not switch the cursor back a second time.
@@ -51,21 +51,42 @@ TEST_F(CornerResizerTest, HoveringSwitchesTheCursorOnceAndLeavingRestoresIt)
   EXPECT_EQ(g.CursorType(), kArrowCursor);
 }
 
-TEST_F(CornerResizerTest, APressStartsTheResizeAndADoubleClickRestoresTheFirstSize)
+TEST_F(CornerResizerTest, ADragResizesTheEditorAndADoubleClickRestoresTheFirstSize)
 {
-  g.CreateCornerResizer();
+  g.CreateCornerResizer(kResizeSize);
   IControl* resizer = g.GetCornerResizer();
-  EXPECT_FALSE(g.GetResizingInProcess());
-  resizer->OnMouseDown(290, 190, IMouseMod(true));
-  EXPECT_TRUE(g.GetResizingInProcess());
+  EXPECT_FALSE(g.IsResizing());
+  Press(290, 190);
+  EXPECT_TRUE(g.IsResizing());
+  Drag(390, 240, 100, 50);
+  Release(390, 240);
+  EXPECT_FALSE(g.IsResizing());
+  EXPECT_EQ(g.Width(), 390);
+  EXPECT_EQ(g.Height(), 240);
+  EXPECT_EQ(resizer->GetRECT(), IRECT(370, 220, 390, 240));
 
-  g.Resize(450, 300, 1.5f);
-  resizer->OnMouseDblClick(440, 290, IMouseMod(true));
+  DoubleClick(385, 235);
   EXPECT_EQ(g.Width(), 300);
   EXPECT_EQ(g.Height(), 200);
   EXPECT_EQ(g.GetDrawScale(), 1.f);
   EXPECT_EQ(resizer->GetRECT(), IRECT(280, 180, 300, 200));
   EXPECT_EQ(dlg.mWindowSizes.back(), std::make_pair(300, 200));
+}
+
+TEST_F(CornerResizerTest, ADoubleClickAfterRescalingRestoresScaleOne)
+{
+  g.CreateCornerResizer(kResizeScale);
+  IControl* resizer = g.GetCornerResizer();
+  // From (290, 190) to (435, 285): one and a half times the editor.
+  Press(290, 190);
+  Drag(435, 285, 145, 95);
+  Release(435, 285);
+  EXPECT_EQ(g.GetDrawScale(), 1.5f);
+  EXPECT_EQ(g.Width(), 300);
+  EXPECT_NEAR(resizer->GetRECT().W(), 20.f / 1.5f, 1e-4);
+  DoubleClick(295, 195);
+  EXPECT_EQ(g.GetDrawScale(), 1.f);
+  EXPECT_EQ(resizer->GetRECT(), IRECT(280, 180, 300, 200));
 }
 
 TEST_F(CornerResizerTest, DrawsTheLowerRightHalfInTheColourOfItsState)
@@ -80,10 +101,10 @@ TEST_F(CornerResizerTest, DrawsTheLowerRightHalfInTheColourOfItsState)
   };
   const std::vector<std::string> atRest{"M 280 200", "L 300 180", "L 300 200", "fill #10,0,0,0"};
   EXPECT_EQ(draw(), atRest);
-  resizer->OnMouseOver(290, 190, IMouseMod());
+  g.OnMouseOver(290, 190, IMouseMod());
   EXPECT_EQ(draw().back(), "fill #255,0,0,255");
-  resizer->OnMouseDown(290, 190, IMouseMod(true));
-  resizer->OnMouseOut();
+  Press(290, 190);
+  g.OnMouseOver(10, 10, IMouseMod());
   EXPECT_EQ(draw().back(), "fill #255,255,0,0");
 }
 } // namespace

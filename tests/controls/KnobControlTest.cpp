@@ -26,13 +26,14 @@ protected:
   {
     return Attach(new PlainKnob(IRECT(0, 0, 50, 50), paramIdx, dir, gearing));
   }
-  static void Drag(PlainKnob& knob, std::initializer_list<std::pair<float, float>> moves,
-                   const IMouseMod& mod = IMouseMod(true))
+  // Press at (25, 25), the moves, release.
+  void DragKnob(std::initializer_list<std::pair<float, float>> moves, const IMouseMod& mod = IMouseMod(true))
   {
-    knob.OnMouseDown(25, 25, mod);
+    Press(25, 25, mod);
+    float x = 25, y = 25;
     for (auto [dX, dY] : moves)
-      knob.OnMouseDrag(25 + dX, 25 + dY, dX, dY, mod);
-    knob.OnMouseUp(25, 25, mod);
+      Drag(x += dX, y += dY, dX, dY, mod);
+    Release(x, y, mod);
   }
 };
 
@@ -55,15 +56,17 @@ TEST_F(KnobTest, DragsFollowTheirAxisWithGearingAndStopAtTheEnds)
   {
     PlainKnob* knob = Knob(kGain, c.dir);
     knob->SetValue(0.5);
-    Drag(*knob, {{c.dX, c.dY}}, IMouseMod(true, false, c.shift, c.control));
+    DragKnob({{c.dX, c.dY}}, IMouseMod(true, false, c.shift, c.control));
     EXPECT_NEAR(knob->GetValue(), c.expected, 1e-9) << c.dir << " " << c.dX << "," << c.dY;
   }
 
   // 200 points of travel for the whole range; past the top it stops, and coming back moves at once.
   PlainKnob* knob = Knob(kGain);
-  Drag(*knob, {{0, -150}, {0, -100}, {0, 20}});
+  dlg.mGestures.clear();
+  DragKnob({{0, -150}, {0, -100}, {0, 20}});
   EXPECT_NEAR(knob->GetValue(), 0.9, 1e-9);
-  Drag(*knob, {{0, 500}});
+  EXPECT_EQ(dlg.mGestures, (std::vector<int>{kGain, -1 - kGain}));
+  DragKnob({{0, 500}});
   EXPECT_EQ(knob->GetValue(), 0.0);
   EXPECT_EQ(dlg.mSentValues.back(), std::make_pair(int(kGain), 0.0));
 }
@@ -88,15 +91,15 @@ TEST_F(KnobTest, DragsOnASteppedParameterSnapTowardZeroAndKeepTheUnsnappedSum)
   {
     PlainKnob* knob = Attach(new PlainKnob(IRECT(0, 0, 50, 100), c.paramIdx, kVertical, 1.0));
     // From 0 up by dragValue x 100 points in one move.
-    Drag(*knob, {{0.f, float(-c.dragValue * 100.0)}});
+    DragKnob({{0.f, float(-c.dragValue * 100.0)}});
     EXPECT_NEAR(knob->GetValue(), c.expected, 1e-12) << c.paramIdx << " at " << c.dragValue;
   }
 
   // Slow drags: each move is under a step, the sum still crosses steps.
   PlainKnob* knob = Knob(kCount, kVertical, 1.0);
-  knob->OnMouseDown(25, 25, IMouseMod(true));
+  Press(25, 25);
   for (int i = 0; i < 8; ++i)
-    knob->OnMouseDrag(25, 25, 0, -1.f, IMouseMod(true));
+    Drag(25, 24.f - float(i), 0, -1.f);
   EXPECT_NEAR(knob->GetValue(), 0.1, 1e-12); // 8/50 = 0.16 of 10 is 1.6: step 1
 }
 
@@ -119,7 +122,7 @@ TEST_F(KnobTest, TheWheelStepsOneStepFromTheNearestStep)
     const iplugin::IParam* p = dlg.GetParam(c.paramIdx);
     PlainKnob* knob = Knob(c.paramIdx);
     knob->SetValueFromDelegate(p->ToNormalized(c.real));
-    knob->OnMouseWheel(25, 25, IMouseMod(), c.d);
+    Wheel(25, 25, c.d);
     EXPECT_NEAR(p->FromNormalized(knob->GetValue()), c.expectedReal, 1e-9) << p->GetName() << " " << c.real;
   }
   // Walking the whole range one event at a time visits every step once, both ways.
@@ -129,13 +132,13 @@ TEST_F(KnobTest, TheWheelStepsOneStepFromTheNearestStep)
     PlainKnob* knob = Knob(paramIdx);
     for (int i = 1; i <= 100; ++i)
     {
-      knob->OnMouseWheel(25, 25, IMouseMod(), 1.f);
+      Wheel(25, 25, 1.f);
       const double expected = std::min(p->GetMin() + i, p->GetMax());
       ASSERT_NEAR(p->FromNormalized(knob->GetValue()), expected, 1e-9) << p->GetName() << " up " << i;
     }
     for (int i = 1; i <= 100; ++i)
     {
-      knob->OnMouseWheel(25, 25, IMouseMod(), -1.f);
+      Wheel(25, 25, -1.f);
       const double expected = std::max(p->GetMax() - i, p->GetMin());
       ASSERT_NEAR(p->FromNormalized(knob->GetValue()), expected, 1e-9) << p->GetName() << " down " << i;
     }
@@ -146,16 +149,16 @@ TEST_F(KnobTest, TheWheelOnAContinuousKnobMovesByItsDeltaAndIsClamped)
 {
   PlainKnob* knob = Knob(-1);
   knob->SetValue(0.995);
-  knob->OnMouseWheel(25, 25, IMouseMod(), 2.f);
+  Wheel(25, 25, 2.f);
   EXPECT_EQ(knob->GetValue(), 1.0);
-  knob->OnMouseWheel(25, 25, IMouseMod(), -3.f);
+  Wheel(25, 25, -3.f);
   EXPECT_NEAR(knob->GetValue(), 0.97, 1e-12);
-  knob->OnMouseWheel(25, 25, IMouseMod(false, false, true), -3.f);
+  Wheel(25, 25, -3.f, IMouseMod(false, false, true));
   EXPECT_NEAR(knob->GetValue(), 0.967, 1e-12);
   // Not stepped: the gain parameter moves continuously.
   PlainKnob* gain = Knob(kGain);
   gain->SetValue(0.5);
-  gain->OnMouseWheel(25, 25, IMouseMod(false, false, false, true), 1.5f);
+  Wheel(25, 25, 1.5f, IMouseMod(false, false, false, true));
   EXPECT_NEAR(gain->GetValue(), 0.5015, 1e-12);
 }
 
@@ -163,18 +166,20 @@ TEST_F(KnobTest, ARightPressPromptsAndThePointerHidesUntilRelease)
 {
   PlainKnob* knob = Knob(kGain);
   knob->DisablePrompt(false);
+  // The context keeps right presses on a linked control for its context menu unless it wants them.
+  knob->SetWantsRightClicks(true);
   g.TakeLog();
-  knob->OnMouseDown(25, 25, IMouseMod(false, true));
+  Press(25, 25, IMouseMod(false, true));
   EXPECT_EQ(g.TakeLog({"prompt"}), std::vector<std::string>{"prompt 5 17 45 33 0"});
   EXPECT_TRUE(knob->GetMouseDown());
   EXPECT_TRUE(g.CursorHidden());
-  knob->OnMouseUp(25, 25, IMouseMod(false, true));
+  Release(25, 25, IMouseMod(false, true));
   EXPECT_FALSE(knob->GetMouseDown());
   EXPECT_FALSE(g.CursorHidden());
   // A left press does not prompt.
-  knob->OnMouseDown(25, 25, IMouseMod(true));
+  Press(25, 25);
   EXPECT_TRUE(g.TakeLog({"prompt"}).empty());
-  knob->OnMouseUp(25, 25, IMouseMod(true));
+  Release(25, 25);
 }
 
 TEST(StepSnappingTest, NeedsAStepAndARange)

@@ -61,7 +61,7 @@ TEST_F(PanelBubbleTest, TheBubbleFadesInStaysWhileItsControlIsHeldAndFadesOut)
 {
   // Without a bubble control nothing is shown.
   auto* slider = Attach(new BubbleSlider(IRECT(20, 50, 120, 70), kGain, kHorizontal));
-  Click(g, 70, 60);
+  Click(70, 60);
   g.AttachBubbleControl();
   IBubbleControl* bubble = Bubble();
   ASSERT_TRUE(bubble);
@@ -69,7 +69,7 @@ TEST_F(PanelBubbleTest, TheBubbleFadesInStaysWhileItsControlIsHeldAndFadesOut)
   EXPECT_TRUE(bubble->GetIgnoreMouse());
 
   dlg.GetParam(kGain)->Set(0.25);
-  Press(g, 45, 60);
+  Press(45, 60);
   EXPECT_EQ(bubble->GetCaller(), slider);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kFadingIn);
   EXPECT_FALSE(bubble->IsHidden());
@@ -88,7 +88,7 @@ TEST_F(PanelBubbleTest, TheBubbleFadesInStaysWhileItsControlIsHeldAndFadesOut)
   // Still held after a second: it stays.
   Tick(g, 1000);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kShown);
-  Release(g, 45, 60);
+  Release(45, 60);
   Tick(g, 1000);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kFadingOut);
   Tick(g, 50);
@@ -107,7 +107,7 @@ TEST_F(PanelBubbleTest, TheBubbleIsABoxWithAnArrowTowardItsControl)
   g.AttachBubbleControl();
   IBubbleControl* bubble = Bubble();
   Attach(new BubbleSlider(IRECT(100, 150, 120, 190), kGain, kVertical));
-  Press(g, 110, 170);
+  Press(110, 170);
   Tick(g, 200);
   // Above the slider, arrow on the bottom edge pointing down at its top centre.
   const IRECT box = bubble->GetBubbleBounds();
@@ -128,9 +128,9 @@ TEST_F(PanelBubbleTest, WithMultiTouchEachHeldControlGetsABubbleOfItsOwn)
   g.SetMultiTouch(true);
   auto* left = Attach(new BubbleSlider(IRECT(0, 0, 20, 100), kGain, kVertical));
   auto* right = Attach(new BubbleSlider(IRECT(50, 0, 70, 100), kPercent, kVertical));
-  Press(g, 10, 50, IMouseMod(true, false, false, false, false, 1));
-  Press(g, 60, 50, IMouseMod(true, false, false, false, false, 2));
-  DragTo(g, 60, 40, 0, -10, IMouseMod(true, false, false, false, false, 2));
+  Press(10, 50, IMouseMod(true, false, false, false, false, 1));
+  Press(60, 50, IMouseMod(true, false, false, false, false, 2));
+  Drag(60, 40, 0, -10, IMouseMod(true, false, false, false, false, 2));
   IBubbleControl* first = Bubble(0);
   IBubbleControl* second = Bubble(1);
   ASSERT_NE(first->GetCaller(), nullptr);
@@ -142,7 +142,7 @@ TEST_F(PanelBubbleTest, WithMultiTouchEachHeldControlGetsABubbleOfItsOwn)
   EXPECT_EQ(leftBubble->GetTouchID(), 1u);
   EXPECT_EQ(rightBubble->GetTouchID(), 2u);
   // The same touch keeps its bubble.
-  DragTo(g, 10, 30, 0, -20, IMouseMod(true, false, false, false, false, 1));
+  Drag(10, 30, 0, -20, IMouseMod(true, false, false, false, false, 1));
   EXPECT_EQ(leftBubble->GetCaller(), left);
   EXPECT_EQ(rightBubble->GetCaller(), right);
 }

@@ -1,25 +1,26 @@
-// Input as a person gives it, posted to the graphics context: presses, drags, releases, the wheel,
-// hovering, and a virtual clock for animations.
+// Input as a person gives it, posted to any graphics context (the control fixture has its own for its
+// recording context), and a virtual clock for animations.
 #pragma once
 
 #include "graphics/IGraphics.h"
+#include "tests/support/RecordingGraphics.h"
 
 namespace qorvtest
 {
 inline void Press(iplugin::igraphics::IGraphics& g, float x, float y,
                   const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true))
 {
-  g.OnMouseDown({{x, y, 0.f, 0.f, mod}});
+  g.OnMouseDown({MouseAt(x, y, mod)});
 }
 inline void DragTo(iplugin::igraphics::IGraphics& g, float x, float y, float dX, float dY,
                    const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true))
 {
-  g.OnMouseDrag({{x, y, dX, dY, mod}});
+  g.OnMouseDrag({MouseAt(x, y, mod, dX, dY)});
 }
 inline void Release(iplugin::igraphics::IGraphics& g, float x, float y,
                     const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true))
 {
-  g.OnMouseUp({{x, y, 0.f, 0.f, mod}});
+  g.OnMouseUp({MouseAt(x, y, mod)});
 }
 inline void Click(iplugin::igraphics::IGraphics& g, float x, float y,
                   const iplugin::igraphics::IMouseMod& mod = iplugin::igraphics::IMouseMod(true))

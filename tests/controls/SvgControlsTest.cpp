@@ -49,7 +49,7 @@ TEST_F(SvgControlsTest, SwitchesButtonsAndKnobsDrawThePictureForTheirValue)
   EXPECT_EQ(Log(*counted), Log([&] { g.DrawSVG(pictures[2], counted->GetRECT(), counted->GetBlend()); }));
   // A click steps the switch.
   sw->SetValue(0.0);
-  Click(g, 50, 30);
+  Click(50, 30);
   EXPECT_EQ(sw->GetValue(), 0.5);
 
   auto* button = Attach(new ISVGButtonControl(IRECT(100, 10, 130, 40), nullptr, pictures[0], pictures[2]));
@@ -88,7 +88,7 @@ TEST_F(SvgControlsTest, SlidersLayTheirPicturesOutByTheTrackPicturesProportions)
   EXPECT_EQ(across->GetHandleBounds(1.0), IRECT(220, 10, 240, 30));
   EXPECT_EQ(across->GetHandleBounds(0.0), IRECT(40, 10, 60, 30));
   // The slide range starts one handle in: a press at x = 150 is half way.
-  Click(g, 150, 20);
+  Click(150, 20);
   EXPECT_NEAR(across->GetValue(), 0.5, 1e-9);
   EXPECT_EQ(Log(*across), Log([&] {
               g.DrawSVG(trackAcross, IRECT(40, 10, 240, 30), across->GetBlend());

@@ -44,11 +44,11 @@ TEST_F(SwitchTest, ClicksAndDoubleClicksStepThroughTheStatesAndWrap)
     for (size_t k = 0; k < c.values.size(); ++k)
     {
       if (k % 2)
-        DoubleClick(*sw, 5, 5);
+        g.OnMouseDblClick(5, 5, IMouseMod(true));
       else
-        sw->OnMouseDown(5, 5, IMouseMod(true));
+        Press(5, 5);
       EXPECT_TRUE(sw->GetMouseDown());
-      sw->OnMouseUp(5, 5, IMouseMod(true));
+      Release(5, 5);
       EXPECT_FALSE(sw->GetMouseDown());
       EXPECT_NEAR(sw->GetValue(), c.values[k], 1e-12) << c.numStates << " states, click " << k;
     }
@@ -61,10 +61,16 @@ TEST_F(SwitchTest, ALinkedSwitchSendsEachStepToItsParameter)
   auto* sw = Attach(new PlainSwitch(IRECT(0, 0, 20, 20), kMode, nullptr, 2));
   EXPECT_EQ(sw->GetNumStates(), 5);
   dlg.mSentValues.clear();
-  sw->OnMouseDown(5, 5, IMouseMod(false, true));
+  dlg.mGestures.clear();
+  Click(5, 5);
   const std::vector<std::pair<int, double>> sent{{kMode, 0.25}};
   EXPECT_EQ(dlg.mSentValues, sent);
-  // A right press steps too: the switch ignores the buttons.
+  // The context brackets the step with the parameter's gesture.
+  EXPECT_EQ(dlg.mGestures, (std::vector<int>{kMode, -1 - kMode}));
+  // A right press that reaches the switch steps too: it ignores the buttons.
+  sw->SetWantsRightClicks(true);
+  Click(5, 5, IMouseMod(false, true));
+  EXPECT_EQ(sw->GetValue(), 0.5);
   EXPECT_TRUE(g.TakeLog({"prompt"}).empty());
 }
 

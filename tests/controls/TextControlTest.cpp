@@ -59,7 +59,7 @@ TEST_F(TextControlTest, DrawsItsBackgroundAndTextUnlessTheEntryEditsIt)
   EXPECT_EQ(Draw(*unnamed).size(), 1u);
 }
 
-TEST_F(TextControlTest, FormatsAtMostTheGivenLengthAndIgnoresTheMouse)
+TEST_F(TextControlTest, FormatsAtMostTheGivenLength)
 {
   auto* label = Attach(new ITextControl(IRECT(0, 0, 40, 20), "x", kText, kColorGray, true));
   const IRECT before = label->GetRECT();
@@ -68,6 +68,12 @@ TEST_F(TextControlTest, FormatsAtMostTheGivenLengthAndIgnoresTheMouse)
   EXPECT_EQ(label->GetRECT(), before);
   label->SetStrFmt(8, "%s-%d", "ab", 7);
   EXPECT_STREQ(label->GetStr(), "ab-7");
-  EXPECT_TRUE(label->GetIgnoreMouse());
+}
+
+TEST_F(TextControlTest, AClickOnALabelReachesTheControlUnderIt)
+{
+  IControl* below = Attach(new qorvtest::TestControl(IRECT(0, 0, 100, 100)));
+  Attach(new ITextControl(IRECT(10, 10, 90, 90), "label", kText));
+  EXPECT_EQ(g.GetMouseControl(50, 50, false), below);
 }
 } // namespace

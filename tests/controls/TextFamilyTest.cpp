@@ -57,7 +57,7 @@ TEST_F(TextFamilyTest, ALinkOpensItsAddressAndKeepsTheClickedColourUntilHoveredA
   g.OnMouseOver(20, 20, IMouseMod());
   EXPECT_EQ(g.CursorType(), kHandCursor);
   EXPECT_EQ(drawnUnderline(), underline(over));
-  Press(g, 20, 20);
+  Press(20, 20);
   EXPECT_EQ(g.mOpenedURLs, std::vector<std::string>{"https://example.org/qorv"});
   EXPECT_FALSE(g.ControlIsCaptured()) << "the browser takes the release away";
   g.OnMouseOver(200, 150, IMouseMod());
@@ -73,10 +73,10 @@ TEST_F(TextFamilyTest, TheToggleShowsTheWordOfItsValueWhereverTheValueCameFrom)
   dlg.SendParameterValueFromDelegate(kGain, 0.5, true);
   EXPECT_EQ(std::string(toggle->GetStr()), "Off");
   // 0.5 is not below 0.5: the click turns it off.
-  Click(g, 50, 15);
+  Click(50, 15);
   EXPECT_EQ(toggle->GetValue(), 0.0);
   EXPECT_EQ(dlg.mSentValues.back(), std::make_pair(int(kGain), 0.0));
-  Click(g, 50, 15);
+  Click(50, 15);
   EXPECT_EQ(std::string(toggle->GetStr()), "On");
   EXPECT_EQ(Texts(*toggle), std::vector<std::string>{"text On 0 0 100 30 b0,1"});
   // From the parameter, without a click.
@@ -114,7 +114,7 @@ TEST_F(TextFamilyTest, CaptionsShowTheParameterAndATriangleOnlyForEnumerations)
 
   // A click prompts for the value over the caption; while its entry is open the text is not drawn.
   g.TakeLog();
-  Click(g, 50, 40);
+  Click(50, 40);
   EXPECT_EQ(g.TakeLog({"prompt"}), std::vector<std::string>{"prompt 0 30 100 50 0"});
   g.SetInTextEntry(level);
   EXPECT_TRUE(Texts(*level).empty());
