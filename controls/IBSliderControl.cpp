@@ -19,8 +19,8 @@ IRECT PointAndLength(float x, float y, float length, const IBitmap& handle, EDir
 }
 } // namespace
 
-IBSliderControl::IBSliderControl(const IRECT& bounds, const IBitmap& handle, const IBitmap& track, int paramIdx,
-                                 EDirection direction, double gearing)
+IBSliderControl::IBSliderControl(const IRECT& bounds, const IBitmap& handle, const IBitmap& track,
+                                 int paramIdx, EDirection direction, double gearing)
     : ISliderControlBase(bounds, paramIdx, direction, gearing, HandleSize(handle, direction)),
       IBitmapBase(handle), mTrackBitmap(track)
 {
@@ -40,9 +40,11 @@ void IBSliderControl::OnResize()
   if (mTrackBitmap.IsValid())
     mTrack = FrameCentredIn(mTrackBitmap, mRECT);
   else if (mDirection == kHorizontal)
-    mTrack = IRECT(mRECT.L, mRECT.MH() - float(mBitmap.FH()) * 0.5f, mRECT.R, mRECT.MH() + float(mBitmap.FH()) * 0.5f);
+    mTrack = IRECT(mRECT.L, mRECT.MH() - float(mBitmap.FH()) * 0.5f, mRECT.R,
+                   mRECT.MH() + float(mBitmap.FH()) * 0.5f);
   else
-    mTrack = IRECT(mRECT.MW() - float(mBitmap.FW()) * 0.5f, mRECT.T, mRECT.MW() + float(mBitmap.FW()) * 0.5f, mRECT.B);
+    mTrack = IRECT(mRECT.MW() - float(mBitmap.FW()) * 0.5f, mRECT.T, mRECT.MW() + float(mBitmap.FW()) * 0.5f,
+                   mRECT.B);
   SetDirty(false);
 }
 

@@ -12,8 +12,8 @@ class IBSliderControl : public ISliderControlBase, public IBitmapBase
 {
 public:
   // An invalid track bitmap means no track.
-  IBSliderControl(const IRECT& bounds, const IBitmap& handle, const IBitmap& track = IBitmap(), int paramIdx = -1,
-                  EDirection direction = kVertical, double gearing = 1.0);
+  IBSliderControl(const IRECT& bounds, const IBitmap& handle, const IBitmap& track = IBitmap(),
+                  int paramIdx = -1, EDirection direction = kVertical, double gearing = 1.0);
   // (x, y) and a length along the direction; the other side is the handle's.
   IBSliderControl(float x, float y, float length, const IBitmap& handle, const IBitmap& track = IBitmap(),
                   int paramIdx = -1, EDirection direction = kVertical, double gearing = 1.0);

@@ -16,7 +16,7 @@ IBTextControl::IBTextControl(const IRECT& bounds, const IBitmap& font, const ITe
 
 void IBTextControl::Draw(IGraphics& g)
 {
-  g.DrawBitmapedText(mBitmap, mRECT, mText, &mBlend, mStr.Get(), mVCentre, mMultiLine, mCharWidth, mCharHeight,
-                     mCharOffset);
+  g.DrawBitmapedText(mBitmap, mRECT, mText, &mBlend, mStr.Get(), mVCentre, mMultiLine, mCharWidth,
+                     mCharHeight, mCharOffset);
 }
 } // namespace iplugin::igraphics

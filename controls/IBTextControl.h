@@ -10,9 +10,9 @@ namespace iplugin::igraphics
 class IBTextControl : public ITextControl, public IBitmapBase
 {
 public:
-  IBTextControl(const IRECT& bounds, const IBitmap& font, const IText& text = kDefaultText, const char* str = "",
-                int charWidth = 6, int charHeight = 12, int charOffset = 0, bool multiLine = false,
-                bool vCentre = true, EBlend blend = kBlendDefault);
+  IBTextControl(const IRECT& bounds, const IBitmap& font, const IText& text = kDefaultText,
+                const char* str = "", int charWidth = 6, int charHeight = 12, int charOffset = 0,
+                bool multiLine = false, bool vCentre = true, EBlend blend = kBlendDefault);
 
   void OnRescale() override { RescaleBitmap(); }
   void Draw(IGraphics& g) override;

@@ -77,8 +77,8 @@ void IBubbleControl::OnEndAnimation()
   }
 }
 
-void IBubbleControl::ShowBubble(IControl* pCaller, const IRECT& anchorBounds, const char* label, EDirection dir,
-                                const IRECT& minimumContentBounds, uint64_t touchID)
+void IBubbleControl::ShowBubble(IControl* pCaller, const IRECT& anchorBounds, const char* label,
+                                EDirection dir, const IRECT& minimumContentBounds, uint64_t touchID)
 {
   // Another control's bubble leaves the old place to be redrawn.
   if (pCaller != mCaller && GetUI()) GetUI()->SetAllControlsDirty();
@@ -194,8 +194,8 @@ void IGraphics::AttachBubbleControl(const IText& text)
   AttachBubbleControlInstance(new IBubbleControl(text, kColorMidGray, kColorDarkGray, 5.f));
 }
 
-void IGraphics::ShowBubbleControl(IControl* pCaller, const IRECT& anchorBounds, const char* label, EDirection dir,
-                                  const IRECT& minimumContentBounds, uint64_t touchID)
+void IGraphics::ShowBubbleControl(IControl* pCaller, const IRECT& anchorBounds, const char* label,
+                                  EDirection dir, const IRECT& minimumContentBounds, uint64_t touchID)
 {
   const int n = mBubbleControls.Count();
   if (n == 0) return;
@@ -220,7 +220,8 @@ void IGraphics::ShowBubbleControl(IControl* pCaller, const IRECT& anchorBounds, 
     for (int i = 0; i < n && !pBubble; ++i)
     {
       auto* pCandidate = dynamic_cast<IBubbleControl*>(mBubbleControls.Get(i));
-      if (pCandidate && pCandidate->GetState() != IBubbleControl::kHidden && pCandidate->GetTouchID() == touchID)
+      if (pCandidate && pCandidate->GetState() != IBubbleControl::kHidden &&
+          pCandidate->GetTouchID() == touchID)
         pBubble = pCandidate;
     }
     if (!pBubble)

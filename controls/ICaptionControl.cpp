@@ -19,14 +19,16 @@ ICaptionControl::ICaptionControl(const IRECT& bounds, int paramIdx, const IText&
 
 void ICaptionControl::OnMouseDown(float x, float y, const IMouseMod& mod)
 {
-  if ((mod.L || mod.R) && GetParam(0) && !mDisablePrompt && GetUI()) GetUI()->PromptUserInput(*this, mRECT, 0);
+  if ((mod.L || mod.R) && GetParam(0) && !mDisablePrompt && GetUI())
+    GetUI()->PromptUserInput(*this, mRECT, 0);
 }
 
 void ICaptionControl::OnResize()
 {
   const IParam* pParam = GetParam(0);
-  mTri = pParam && pParam->Type() == IParam::kTypeEnum ? CentredAt(mRECT.R - 0.1f * mRECT.W(), mRECT.MH(), 8.f, 5.f)
-                                                       : IRECT();
+  mTri = pParam && pParam->Type() == IParam::kTypeEnum
+             ? CentredAt(mRECT.R - 0.1f * mRECT.W(), mRECT.MH(), 8.f, 5.f)
+             : IRECT();
 }
 
 void ICaptionControl::Draw(IGraphics& g)

@@ -10,7 +10,8 @@ namespace iplugin::igraphics
 class ISVGButtonControl : public IButtonControlBase
 {
 public:
-  ISVGButtonControl(const IRECT& bounds, IActionFunction actionFunc, const ISVG& offImage, const ISVG& onImage);
+  ISVGButtonControl(const IRECT& bounds, IActionFunction actionFunc, const ISVG& offImage,
+                    const ISVG& onImage);
 
   void Draw(IGraphics& g) override;
 

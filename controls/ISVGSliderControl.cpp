@@ -9,7 +9,8 @@ namespace iplugin::igraphics
 {
 ISVGSliderControl::ISVGSliderControl(const IRECT& bounds, const ISVG& handleSVG, const ISVG& trackSVG,
                                      int paramIdx, EDirection direction, double gearing)
-    : ISliderControlBase(bounds, paramIdx, direction, gearing, 0.f), mHandleSVG(handleSVG), mTrackSVG(trackSVG)
+    : ISliderControlBase(bounds, paramIdx, direction, gearing, 0.f), mHandleSVG(handleSVG),
+      mTrackSVG(trackSVG)
 {
 }
 

@@ -13,8 +13,8 @@ class ISVGSliderControl : public ISliderControlBase
 public:
   ISVGSliderControl(const IRECT& bounds, const ISVG& handleSVG, const ISVG& trackSVG, int paramIdx = -1,
                     EDirection direction = kVertical, double gearing = 1.0);
-  ISVGSliderControl(const IRECT& bounds, const ISVG& handleSVG, const ISVG& trackSVG, IActionFunction actionFunc,
-                    EDirection direction = kVertical, double gearing = 1.0);
+  ISVGSliderControl(const IRECT& bounds, const ISVG& handleSVG, const ISVG& trackSVG,
+                    IActionFunction actionFunc, EDirection direction = kVertical, double gearing = 1.0);
 
   // Lays out the track picture, the handle at value 1 and the slide range.
   void OnResize() override;

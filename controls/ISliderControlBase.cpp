@@ -8,8 +8,8 @@
 
 namespace iplugin::igraphics
 {
-ISliderControlBase::ISliderControlBase(const IRECT& bounds, int paramIdx, EDirection direction, double gearing,
-                                       float handleSize)
+ISliderControlBase::ISliderControlBase(const IRECT& bounds, int paramIdx, EDirection direction,
+                                       double gearing, float handleSize)
     : IControl(bounds, paramIdx), mDirection(direction), mTrack(bounds), mHandleSize(handleSize),
       mGearing(gearing)
 {

@@ -2,9 +2,10 @@
 
 namespace iplugin::igraphics
 {
-ITextToggleControl::ITextToggleControl(const IRECT& bounds, int paramIdx, const char* offText, const char* onText,
-                                       const IText& text, const IColor& bgColor)
-    : ITextControl(bounds, offText, text, bgColor), mOffText(offText ? offText : ""), mOnText(onText ? onText : "")
+ITextToggleControl::ITextToggleControl(const IRECT& bounds, int paramIdx, const char* offText,
+                                       const char* onText, const IText& text, const IColor& bgColor)
+    : ITextControl(bounds, offText, text, bgColor), mOffText(offText ? offText : ""),
+      mOnText(onText ? onText : "")
 {
   SetParamIdx(paramIdx);
   mIgnoreMouse = false;

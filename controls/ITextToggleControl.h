@@ -9,8 +9,9 @@ namespace iplugin::igraphics
 class ITextToggleControl : public ITextControl
 {
 public:
-  ITextToggleControl(const IRECT& bounds, int paramIdx = -1, const char* offText = "OFF", const char* onText = "ON",
-                     const IText& text = kDefaultText, const IColor& bgColor = kColorTransparent);
+  ITextToggleControl(const IRECT& bounds, int paramIdx = -1, const char* offText = "OFF",
+                     const char* onText = "ON", const IText& text = kDefaultText,
+                     const IColor& bgColor = kColorTransparent);
   ITextToggleControl(const IRECT& bounds, IActionFunction actionFunc, const char* offText = "OFF",
                      const char* onText = "ON", const IText& text = kDefaultText,
                      const IColor& bgColor = kColorTransparent);

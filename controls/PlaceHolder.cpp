@@ -18,10 +18,12 @@ IText SmallText(int align, int valign, float angle)
 } // namespace
 
 PlaceHolder::PlaceHolder(const IRECT& bounds, const char* str)
-    : ITextControl(bounds, str, IText(20.f, kColorBlack, "Roboto-Regular", kAlignCenter, kVAlignMiddle, 0.f,
-                                      kDefaultTextEntryBGColor, kDefaultTextEntryFGColor),
+    : ITextControl(bounds, str,
+                   IText(20.f, kColorBlack, "Roboto-Regular", kAlignCenter, kVAlignMiddle, 0.f,
+                         kDefaultTextEntryBGColor, kDefaultTextEntryFGColor),
                    kColorWhite),
-      mTLGCText(SmallText(kAlignNear, kVAlignTop, 0.f)), mWidthGCText(SmallText(kAlignCenter, kVAlignTop, 0.f)),
+      mTLGCText(SmallText(kAlignNear, kVAlignTop, 0.f)),
+      mWidthGCText(SmallText(kAlignCenter, kVAlignTop, 0.f)),
       mHeightGCText(SmallText(kAlignCenter, kVAlignMiddle, 270.f))
 {
   mIgnoreMouse = false;

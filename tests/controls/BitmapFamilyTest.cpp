@@ -58,10 +58,13 @@ TEST_F(BitmapFamilyTest, SliderHandlesRunFromEndToEndOfTheirTrack)
     auto* slider = Attach(new IBSliderControl(c.bounds, h, c.withTrack ? track : IBitmap(), kGain, c.dir));
     slider->SetValue(c.value);
     EXPECT_EQ(slider->GetHandleBounds(), c.expected) << c.value << " track " << c.withTrack;
-    EXPECT_EQ(Log(*slider), Log([&] {
-                if (c.withTrack) g.DrawBitmap(track, IRECT(10, 10, 30, 110), 0, 0, slider->GetBlend());
-                g.DrawBitmapFrame(h, c.expected, 1, slider->GetBlend());
-              }));
+    EXPECT_EQ(Log(*slider), Log(
+                                [&]
+                                {
+                                  if (c.withTrack)
+                                    g.DrawBitmap(track, IRECT(10, 10, 30, 110), 0, 0, slider->GetBlend());
+                                  g.DrawBitmapFrame(h, c.expected, 1, slider->GetBlend());
+                                }));
   }
 
   // A press on the track jumps there; the point-and-length form spans the handle across.
@@ -95,12 +98,14 @@ TEST_F(BitmapFamilyTest, TheRotatingKnobIsUprightInTheMiddle)
 TEST_F(BitmapFamilyTest, TheButtonShowsItsSecondFrameUntilTheClickAnimationEnds)
 {
   const IBitmap twoFrames = Load("button.png", 30, 60, 2);
-  auto* button = Attach(new IBButtonControl(10, 10, twoFrames, [](IControl* c) { c->StartDefaultClickAnimation(); }));
+  auto* button =
+      Attach(new IBButtonControl(10, 10, twoFrames, [](IControl* c) { c->StartDefaultClickAnimation(); }));
   auto* held = Attach(new IBButtonControl(IRECT(100, 0, 160, 60), twoFrames));
   EXPECT_EQ(button->GetRECT(), IRECT(10, 10, 40, 40));
   EXPECT_EQ(held->GetRECT(), IRECT(115, 15, 145, 45));
 
-  auto frameShown = [&](IControl& c) {
+  auto frameShown = [&](IControl& c)
+  {
     const auto lines = Log(c);
     return lines.size() == 1 && lines[0].find(" 0 30 ") != std::string::npos ? 2 : 1;
   };
@@ -121,7 +126,8 @@ TEST_F(BitmapFamilyTest, BitmapTextDrawsItsStringWithTheFontBitmap)
   IText text = kDefaultText;
   auto* label = Attach(new IBTextControl(IRECT(0, 0, 120, 30), font, text, "Gain 3", 6, 12, 1, true, false));
   IBlend blend(kBlendDefault, 1.f);
-  const auto expected = Log([&] { g.DrawBitmapedText(font, IRECT(0, 0, 120, 30), text, &blend, "Gain 3", false, true, 6, 12, 1); });
+  const auto expected = Log(
+      [&] { g.DrawBitmapedText(font, IRECT(0, 0, 120, 30), text, &blend, "Gain 3", false, true, 6, 12, 1); });
   EXPECT_FALSE(expected.empty());
   EXPECT_EQ(Log(*label), expected);
   label->SetStr("");

@@ -42,7 +42,8 @@ protected:
 TEST_F(ButtonSliderTest, AButtonStaysPressedForItsClickAnimationOnly)
 {
   int ended = 0;
-  auto* animated = Attach(new PlainButton(IRECT(0, 0, 50, 50), [](IControl* c) { c->StartDefaultClickAnimation(); }));
+  auto* animated =
+      Attach(new PlainButton(IRECT(0, 0, 50, 50), [](IControl* c) { c->StartDefaultClickAnimation(); }));
   animated->SetAnimationEndActionFunction([&ended](IControl*) { ++ended; });
   auto* plain = Attach(new PlainButton(IRECT(60, 0, 110, 50), nullptr));
 

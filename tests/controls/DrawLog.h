@@ -23,6 +23,7 @@ inline std::vector<std::string> DrawLog(RecordingGraphics& g, iplugin::igraphics
 }
 inline int CountLines(const std::vector<std::string>& log, const char* prefix)
 {
-  return int(std::count_if(log.begin(), log.end(), [prefix](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+  return int(std::count_if(log.begin(), log.end(),
+                           [prefix](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 } // namespace qorvtest

@@ -31,15 +31,15 @@ constexpr int kGalleryHeight = 260;
 // The parameters of the gallery, one a control that has one.
 enum EGalleryParam
 {
-  kLampParam = 0,   // bool
-  kHandleParam,     // bitmap slider, 0..1
-  kRotaterParam,    // 0..1
-  kDialParam,       // SVG knob, 0..1
-  kPositionParam,   // SVG switch, enum of 3
-  kFaderParam,      // SVG slider, -60..6 dB
-  kBypassParam,     // text toggle, bool
-  kCurveParam,      // caption, enum "Soft", "Medium", "Hard"
-  kThresholdParam,  // caption, -60..0 dB in steps of 0.5
+  kLampParam = 0,  // bool
+  kHandleParam,    // bitmap slider, 0..1
+  kRotaterParam,   // 0..1
+  kDialParam,      // SVG knob, 0..1
+  kPositionParam,  // SVG switch, enum of 3
+  kFaderParam,     // SVG slider, -60..6 dB
+  kBypassParam,    // text toggle, bool
+  kCurveParam,     // caption, enum "Soft", "Medium", "Hard"
+  kThresholdParam, // caption, -60..0 dB in steps of 0.5
   kNumGalleryParams
 };
 
@@ -68,5 +68,6 @@ struct Gallery
 
 // Attaches the gallery; the bitmaps are written into folder. Text uses the font "Roboto-Regular",
 // loaded from fontPath unless that is empty.
-Gallery AttachGallery(iplugin::igraphics::IGraphics& g, const std::string& folder, const std::string& fontPath);
+Gallery AttachGallery(iplugin::igraphics::IGraphics& g, const std::string& folder,
+                      const std::string& fontPath);
 } // namespace qorvtest

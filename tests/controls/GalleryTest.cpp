@@ -52,8 +52,10 @@ TEST_F(GalleryTest, BitmapControlsFollowTheMouse)
 
   // The rotating knob is upright in the middle.
   dlg.SendParameterValueFromDelegate(kRotaterParam, 0.5, true);
-  EXPECT_EQ(Log(*gallery.rotater),
-            Log([&] { g.DrawRotatedBitmap(gallery.rotater->GetBitmap(), 100, 30, 0.0, gallery.rotater->GetBlend()); }));
+  EXPECT_EQ(
+      Log(*gallery.rotater),
+      Log([&]
+          { g.DrawRotatedBitmap(gallery.rotater->GetBitmap(), 100, 30, 0.0, gallery.rotater->GetBlend()); }));
   // The lamp lights with its parameter.
   EXPECT_EQ(gallery.lamp->FrameForValue(gallery.lamp->GetValue()), 1);
   dlg.SendParameterValueFromDelegate(kLampParam, 1.0, true);

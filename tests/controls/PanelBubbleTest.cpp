@@ -18,12 +18,14 @@ class BubbleSlider : public ISliderControlBase
 public:
   BubbleSlider(const IRECT& bounds, int paramIdx, EDirection dir) : ISliderControlBase(bounds, paramIdx, dir)
   {
-    SetActionFunction([dir](IControl* c) {
-      if (dir == kHorizontal)
-        c->ShowValueBubbleHorizontal();
-      else
-        c->ShowValueBubbleVertical();
-    });
+    SetActionFunction(
+        [dir](IControl* c)
+        {
+          if (dir == kHorizontal)
+            c->ShowValueBubbleHorizontal();
+          else
+            c->ShowValueBubbleVertical();
+        });
   }
   void Draw(IGraphics& g) override {}
 };
@@ -44,17 +46,21 @@ TEST_F(PanelBubbleTest, PanelsFillWithTheirPatternAndAnOptionalFrame)
   auto* plain = Attach(new IPanelControl(r, gradient));
   auto* framed = Attach(new IPanelControl(r, kColorGreen, true));
   EXPECT_EQ(DrawLog(g, *plain), DrawLog(g, [&] { g.FillRectWithPattern(gradient, r, plain->GetBlend()); }));
-  EXPECT_EQ(DrawLog(g, *framed), DrawLog(g, [&] {
-              g.FillRectWithPattern(kColorGreen, r, framed->GetBlend());
-              g.DrawRect(IColor(255, 240, 240, 240), r, framed->GetBlend(), 1.f);
-            }));
+  EXPECT_EQ(DrawLog(g, *framed), DrawLog(g,
+                                         [&]
+                                         {
+                                           g.FillRectWithPattern(kColorGreen, r, framed->GetBlend());
+                                           g.DrawRect(IColor(255, 240, 240, 240), r, framed->GetBlend(), 1.f);
+                                         }));
 
   // The background panel: the whole context, at the bottom, never hit.
   g.AttachPanelBackground(gradient);
   IControl* pBackground = g.GetControl(0);
   EXPECT_EQ(pBackground->GetRECT(), IRECT(0, 0, 300, 200));
   EXPECT_TRUE(pBackground->GetIgnoreMouse());
-  EXPECT_EQ(DrawLog(g, *pBackground), DrawLog(g, [&] { g.FillRectWithPattern(gradient, IRECT(0, 0, 300, 200), pBackground->GetBlend()); }));
+  EXPECT_EQ(
+      DrawLog(g, *pBackground),
+      DrawLog(g, [&] { g.FillRectWithPattern(gradient, IRECT(0, 0, 300, 200), pBackground->GetBlend()); }));
 }
 
 TEST_F(PanelBubbleTest, TheBubbleFadesInStaysWhileItsControlIsHeldAndFadesOut)

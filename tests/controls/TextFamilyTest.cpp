@@ -43,13 +43,14 @@ TEST_F(TextFamilyTest, ALinkOpensItsAddressAndKeepsTheClickedColourUntilHoveredA
   // 14-point text of 4 characters measures 28 x 14 in the recording context.
   auto* link = Attach(new IURLControl(IRECT(10, 10, 110, 40), "Site", "https://example.org/qorv", text,
                                       kColorTransparent, over, clicked));
-  auto underline = [&](const IColor& c) {
-    return DrawLog(g, [&] { g.DrawLine(c, 10, 24, 38, 24, link->GetBlend(), 1.f); });
-  };
-  auto drawnUnderline = [&] {
+  auto underline = [&](const IColor& c)
+  { return DrawLog(g, [&] { g.DrawLine(c, 10, 24, 38, 24, link->GetBlend(), 1.f); }); };
+  auto drawnUnderline = [&]
+  {
     // Between the background's fill and the text.
     const auto lines = Log(*link);
-    const auto fill = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("fill", 0) == 0; });
+    const auto fill = std::find_if(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return l.rfind("fill", 0) == 0; });
     return std::vector<std::string>(fill + 1, lines.end() - 1);
   };
   EXPECT_EQ(drawnUnderline(), underline(normal));
@@ -101,10 +102,10 @@ TEST_F(TextFamilyTest, CaptionsShowTheParameterAndATriangleOnlyForEnumerations)
   EXPECT_EQ(Texts(*bare), std::vector<std::string>{"text -12 0 60 100 80 b0,1"});
   // Background and text, no triangle; the enumeration adds one filled triangle.
   EXPECT_EQ(CountLines(Log(*level), "fill"), 1);
-  const auto triangle = [&](const IColor& c) {
-    return DrawLog(g, [&] { g.FillTriangle(c, 86, 7.5f, 94, 7.5f, 90, 12.5f, mode->GetBlend()); });
-  };
-  auto drawnTriangle = [&] {
+  const auto triangle = [&](const IColor& c)
+  { return DrawLog(g, [&] { g.FillTriangle(c, 86, 7.5f, 94, 7.5f, 90, 12.5f, mode->GetBlend()); }); };
+  auto drawnTriangle = [&]
+  {
     auto lines = Log(*mode);
     return std::vector<std::string>(lines.end() - triangle(kColorBlack).size(), lines.end());
   };
