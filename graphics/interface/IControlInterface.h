@@ -1,6 +1,5 @@
-// An editor control as the framework and the plug-in reach it. The framework and the mixer are linked
-// below the graphics library, so they use controls only through this interface, which IControl
-// implements.
+// An editor control as the framework and the plug-in's idle tick reach it. The framework is linked below
+// the graphics library, so it uses controls only through this interface, which IControl implements.
 #pragma once
 
 #include "framework/IMidiMsg.h"

@@ -1,7 +1,7 @@
 // The graphics context of one open editor as the framework and the plug-in reach it: the control
 // list, size and scale, the platform window, key handling and message boxes. All calls come on the
-// main thread. The framework and the mixer are linked below the graphics library, so they use the
-// context only through this interface, which IGraphics implements.
+// main thread. The framework is linked below the graphics library, so it uses the context only through
+// this interface, which IGraphics implements; the mixer's editor code reaches IGraphics itself.
 #pragma once
 
 #include "graphics/interface/IKeyPress.h"
