@@ -123,6 +123,7 @@ public:
   void SetHighlight(bool show, int colorIdx = 0);
   IControl* AttachGestureFunc(EGestureType type, IGestureFunc func);
   EGestureType GetLastGesture() const { return mLastGesture; }
+  bool HasGestureFuncs() const { return !mGestureFuncs.empty(); }
 
   // Show the context's value bubble for entry 0; defined with the bubble control.
   void ShowValueBubbleHorizontal();

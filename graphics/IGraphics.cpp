@@ -255,19 +255,6 @@ void IGraphics::ForMatchingControlsFunc(int paramIdx, IControlFunction func)
   }
 }
 
-void IGraphics::UpdatePeers(IControl* pCaller, int callerValIdx)
-{
-  if (!pCaller) return;
-  const double value = pCaller->GetValue(callerValIdx);
-  const int paramIdx = pCaller->GetParamIdx(callerValIdx);
-  for (int i = 0; i < NControls(); ++i)
-  {
-    IControl* pControl = mControls.Get(i);
-    const int valIdx = pControl->LinkedToParam(paramIdx);
-    if (valIdx >= 0 && pControl != pCaller) pControl->SetValueFromDelegate(value, valIdx);
-  }
-}
-
 void IGraphics::SetControlPosition(int idx, float x, float y)
 {
   IControl* pControl = GetControl(idx);
@@ -338,12 +325,6 @@ void IGraphics::SetScreenScale(float scale)
   ForAllControls(&IControl::OnRescale);
   SetAllControlsDirty();
   DrawResize();
-}
-
-void IGraphics::ReleaseMouseCapture()
-{
-  mCapturedMap.clear();
-  if (mCursorHidden) HideMouseCursor(false, true);
 }
 
 bool IGraphics::ControlIsCaptured(const IControl* pControl) const

@@ -15,6 +15,7 @@
 #include "graphics/IGraphicsConstants.h"
 #include "graphics/ILayer.h"
 #include "graphics/IPopupMenu.h"
+#include "graphics/IRECTList.h"
 #include "graphics/PlatformFont.h"
 #include "graphics/interface/IGraphicsInterface.h"
 
@@ -22,11 +23,14 @@
 #include <functional>
 #include <stack>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace iplugin::igraphics
 {
 class IGEditorDelegate;
+class IPopupMenuControlInterface;
+class ITextEntryControlInterface;
 struct SVGshape;
 struct SVGpaint;
 
@@ -53,6 +57,15 @@ using IKeyHandlerFunc = std::function<bool(const IKeyPress& key, bool isUp)>;
 using IDisplayTickFunc = std::function<void()>;
 using IColorPickerHandlerFunc = std::function<void(const IColor&)>;
 using IControlFunction = std::function<void(IControl*)>;
+using IMidiMsgFunc = std::function<void(const IMidiMsg&)>;
+using IGestureRegionFunc = std::function<void(IControl*, const IGestureInfo&)>;
+
+enum class EUIAppearance
+{
+  Light = 0,
+  Dark = 1
+};
+using IAppearanceChangedFunc = std::function<void(EUIAppearance)>;
 
 class IGraphics : public IGraphicsInterface
 {
@@ -66,7 +79,24 @@ public:
   // --- Lifetime of the platform view and frames ---------------------------------------------------
   virtual void OnViewInitialized(void* pContext) {}
   virtual void OnViewDestroyed() {}
+  // The back end starts a frame and calls this, which feeds the frame-time display.
+  virtual void BeginFrame();
   virtual void EndFrame() {}
+
+  // --- Redraw (once per display tick) -----------------------------------------------------------------
+  // Runs the display-tick function and the animations, then appends the bounds of every dirty control
+  // widened by 0.75 to rects; true when any control was dirty.
+  bool IsDirty(IRECTList& rects);
+  // Snaps and merges rects (or, with strict drawing, takes their union) and draws each in one frame.
+  void DrawDirtyRects(IRECTList& rects);
+  // Draws every control that meets bounds, clipped to it, in traversal order.
+  void Draw(const IRECT& bounds, float scale);
+  void DrawControl(IControl* pControl, const IRECT& bounds, float scale);
+  // Strict drawing redraws the union of the dirty rectangles in one pass; marks every control dirty.
+  void SetStrictDrawing(bool strict);
+  bool GetStrictDrawing() const { return mStrict; }
+  // Called first on every tick, before any control is examined.
+  void SetDisplayTickFunc(IDisplayTickFunc func) { mDisplayTickFunc = std::move(func); }
 
   // --- Drawing: bitmaps and SVG ---------------------------------------------------------------------
   // Bitmap, SVG and layer draws return at once for an invalid handle or a size of 0 or less.
@@ -180,7 +210,8 @@ public:
                         const IBlend* pBlend = nullptr) = 0;
   virtual void PathTransformSetMatrix(const IMatrix& m) = 0;
 
-  virtual void AfterControlDraw(IControl* pControl) {}
+  // Called after each control's Draw with the rectangle it was clipped to.
+  virtual void AfterControlDraw(const IRECT& clip) {}
   // Restricts following drawing to bounds, in the coordinates of the transform in force.
   virtual void SetClipRegion(const IRECT& bounds) = 0;
 
@@ -219,6 +250,8 @@ public:
   // The back end brackets the making of GPU resources with these.
   virtual void EnterDrawContext() {}
   virtual void LeaveDrawContext() {}
+  // Closes an open platform text field without delivering its text.
+  virtual void EndUserInput() {}
   virtual void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                        const char* str) = 0;
   virtual IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) = 0;
@@ -264,10 +297,68 @@ public:
   APIBitmap* SearchBitmapInCache(const char* name, int targetScale, int& sourceScale);
   IBitmap GetScaledBitmap(IBitmap& src);
 
-  // --- Control prompts (the prompt code implements them) --------------------------------------------
-  virtual void PromptUserInput(IControl& control, const IRECT& bounds, int valIdx = 0) = 0;
+  // --- Control prompts ---------------------------------------------------------------------------------
+  // A value menu for enumerated parameters (and booleans with display texts), else a text entry.
+  virtual void PromptUserInput(IControl& control, const IRECT& bounds, int valIdx = 0);
+  void CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds, const char* str = "",
+                       int valIdx = 0);
+  // The chosen menu, or null (also when the in-window menu will deliver the choice later).
+  IPopupMenu* CreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx = 0,
+                              bool isContext = false);
+  IPopupMenu* CreatePopupMenuDefault(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx = 0)
+  {
+    return CreatePopupMenu(control, menu, bounds, valIdx, false);
+  }
+  void SetControlValueAfterTextEdit(const char* str);
+  void SetControlValueAfterPopupMenu(IPopupMenu* pMenu);
+  void ShowContextMenu(IControl& control, float x, float y);
+  void ShowContextMenuAtIndex(int controlIdx, float x, float y);
   // Sets the control's value at valIdx into every other list control bound to the same parameter.
   void UpdatePeers(IControl* pCaller, int callerValIdx);
+  void AssignParamNameToolTips();
+  void AssignParamNameToolTipsAuto();
+  IPopupMenu& GetPromptMenu() { return mPromptPopupMenu; }
+  // True while the in-window popup menu is expanded.
+  bool IsPopupMenuShowing() const override;
+
+  // --- Input (positions in editor points) ---------------------------------------------------------------
+  // Hit test with capture: a captured touch keeps its control; else an expanded popup menu or an
+  // editing text entry takes everything, then the corner resizer, the FPS display, the list top-down.
+  IControl* GetMouseControl(float x, float y, bool capture, bool mouseOver = false, uint64_t touchID = 0);
+  int GetMouseControlIdx(float x, float y, bool mouseOver = false);
+  // One entry per touch; a single entry for the mouse.
+  void OnMouseDown(const std::vector<IMouseInfo>& points);
+  void OnMouseUp(const std::vector<IMouseInfo>& points);
+  void OnMouseDrag(const std::vector<IMouseInfo>& points);
+  bool OnMouseDblClick(float x, float y, const IMouseMod& mod);
+  bool OnMouseOver(float x, float y, const IMouseMod& mod);
+  void OnMouseOut();
+  void OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
+  bool OnKeyDown(float x, float y, const IKeyPress& key) override;
+  bool OnKeyUp(float x, float y, const IKeyPress& key) override;
+  void OnDrop(const char* str, float x, float y);
+  void OnFocusLost();
+  void OnAppearanceChanged(EUIAppearance appearance);
+  void SetAppearanceChangedFunc(IAppearanceChangedFunc func) { mAppearanceChangedFunc = std::move(func); }
+  void SetKeyHandlerFunc(IKeyHandlerFunc func) { mKeyHandlerFunc = std::move(func); }
+  // Installs the computer keyboard as a MIDI keyboard (replacing any key handler); every note goes to
+  // the delegate, then to func when set.
+  void SetQwertyMidiKeyHandlerFunc(IMidiMsgFunc func = nullptr);
+  void EndDragResize();
+  void OnDragResize(float x, float y);
+  int GetParamIdxForPos(float x, float y);
+  // The parameter stored for the host's context menu; reading resets it to -1.
+  int GetParamUnderMouseForHost();
+  bool IsResizing() const { return mResizingInProcess; }
+  // The corner resizer starts a drag with this.
+  void StartDragResize() { mResizingInProcess = true; }
+  EResizeMode GetResizeMode() const { return mGUISizeMode; }
+
+  // Gesture regions (rectangles with a function, for touches that hit no control with gestures).
+  void AttachGestureRegion(const IRECT& bounds, EGestureType type, IGestureRegionFunc func);
+  void ClearGestureRegions();
+  bool HitTestGestureRegions(float x, float y);
+  void OnGestureRecognized(const IGestureInfo& info);
 
   // --- Drawing helpers that are not virtual -----------------------------------------------------------
   void DrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* pBlend = nullptr);
@@ -481,6 +572,13 @@ protected:
   // Draws an SVG document's shapes in the current transform.
   void DrawSVGShapes(const SVGimage* pImage, const IBlend* pBlend);
   void ResizeToWindow(int w, int h, float scale, bool needsPlatformResize);
+  // Ends the host gestures of every captured control that loses the mouse without a release, then
+  // empties the capture map.
+  // pKeepGestures: the control whose gestures the popup result ends instead.
+  void DropMouseCapture(const IControl* pKeepGestures);
+  void EndParamGestures(IControl* pControl);
+  IPopupMenuControlInterface* PopupMenuControl() const;
+  ITextEntryControlInterface* TextEntryControl() const;
   // Finds a bitmap for the default loaders when it is not cached at the target scale; sets loaded when
   // it made a new one.
   using BitmapFinder = std::function<APIBitmap*(const char* ext, int targetScale, bool& loaded)>;
@@ -509,6 +607,8 @@ protected:
   float mDrawScale;
   std::vector<EGestureType> mRegisteredGestures;
   std::unordered_map<uint64_t, IControl*> mCapturedMap;
+  // Touches whose press began host gestures for their captured control.
+  std::unordered_set<uint64_t> mGestureTouches;
   IControl* mMouseOver = nullptr;
   IControl* mInTextEntry = nullptr;
   IControl* mInPopupMenu = nullptr;
@@ -532,6 +632,9 @@ protected:
   double mPrevTimestamp = 0.0;
   IKeyHandlerFunc mKeyHandlerFunc;
   IDisplayTickFunc mDisplayTickFunc;
+  IAppearanceChangedFunc mAppearanceChangedFunc;
+  std::vector<IRECT> mGestureRegions;
+  std::unordered_map<int, IGestureRegionFunc> mGestureRegionFuncs;
   IGEditorDelegate* mDelegate;
   bool mCursorHidden = false;
   bool mCursorLock = false;

@@ -56,6 +56,13 @@ public:
     for (const char* text : items)
       AddItem(new Item(text));
   }
+  // A menu of plain items whose completion function is func.
+  IPopupMenu(const char* rootTitle, std::initializer_list<const char*> items, CompletionFunc func = nullptr)
+      : IPopupMenu(rootTitle, 0, false, items)
+  {
+    mCompletionFunc = std::move(func);
+  }
+  // Deletes the items from the last to the first, each with its sub-menu.
   ~IPopupMenu() { mMenuItems.Empty(true); }
   IPopupMenu(const IPopupMenu&) = delete;
   IPopupMenu& operator=(const IPopupMenu&) = delete;

@@ -287,5 +287,27 @@ void RecordingGraphics::DoDrawText(const IText& text, const char* str, const IRE
 void RecordingGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valIdx)
 {
   Log("prompt" + Nums({bounds.L, bounds.T, bounds.R, bounds.B, double(valIdx)}));
+  IGraphics::PromptUserInput(control, bounds, valIdx);
+}
+
+void RecordingGraphics::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
+                                                const char* str)
+{
+  Log("textentry" + Nums({double(paramIdx), bounds.L, bounds.T, bounds.R, bounds.B, double(length)}) + " " + str);
+}
+
+IPopupMenu* RecordingGraphics::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync)
+{
+  isAsync = mMenuAsync;
+  int chosen = -1;
+  if (!isAsync && !mMenuAnswers.empty())
+  {
+    chosen = mMenuAnswers.front();
+    mMenuAnswers.erase(mMenuAnswers.begin());
+  }
+  Log("menu" + Nums({bounds.L, bounds.T, bounds.R, bounds.B, double(menu.NItems()), double(chosen)}));
+  if (chosen < 0 || chosen >= menu.NItems()) return nullptr;
+  menu.SetChosenItemIdx(chosen);
+  return &menu;
 }
 } // namespace qorvtest

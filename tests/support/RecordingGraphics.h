@@ -5,12 +5,14 @@
 // Log lines: "clear", "M x y", "L x y", "C c1x c1y c2x c2y x y", "Q cx cy x y", "A cx cy r a1 a2 w",
 // "Z", "W 0|1", "stroke <pattern> t <thickness> <options> <blend>", "fill <pattern> <options> <blend>",
 // "xform xx yx xy yy tx ty", "clip L T R B", "bitmap <name> L T R B sx sy <blend>",
-// "text <str> L T R B", "layer", "prompt L T R B v", "shadow", "drawresize", "tooltips",
+// "text <str> L T R B", "layer", "beginframe", "endframe",
+// "textentry <param> L T R B <length> <str>", "menu L T R B <items> <chosen>", "enduserinput", "prompt L T R B v", "shadow", "drawresize", "tooltips",
 // "cachefont <id>".
 #pragma once
 
 #include "framework/IGEditorDelegate.h"
 #include "graphics/IGraphics.h"
+#include "graphics/ISpecialControlInterfaces.h"
 
 #include <string>
 #include <vector>
@@ -85,17 +87,17 @@ public:
   int mLayerDataShortBy = 0; // bytes missing from GetLayerBitmapData's buffer
   bool mContextReady = true;
 
+  std::vector<int> mMenuAnswers;
+  bool mMenuAsync = false;
+
   // What the back end was handed.
   std::vector<uint8_t> mLastShadowMask;
   int mBitmapsMade = 0;
 
   // --- IGraphicsInterface ---
-  bool IsPopupMenuShowing() const override { return false; }
   void* OpenWindow(void* pParent) override;
   void CloseWindow() override {}
   void GetMouseLocation(float& x, float& y) const override { x = y = 0.f; }
-  bool OnKeyDown(float x, float y, const iplugin::IKeyPress& key) override { return false; }
-  bool OnKeyUp(float x, float y, const iplugin::IKeyPress& key) override { return false; }
   iplugin::igraphics::EMsgBoxResult ShowMessageBox(const char* text, const char* title,
                                                    iplugin::igraphics::EMsgBoxType type,
                                                    iplugin::igraphics::IMsgBoxCompletionHandlerFunc completion) override
@@ -157,14 +159,18 @@ public:
                                                                  int style) override;
   void CachePlatformFont(const char* fontID, const iplugin::igraphics::PlatformFontPtr& font) override;
   void CreatePlatformTextEntry(int paramIdx, const iplugin::igraphics::IText& text, const iplugin::igraphics::IRECT& bounds,
-                               int length, const char* str) override
-  {
-  }
+                               int length, const char* str) override;
+  // Answers with the next scripted choice (mMenuAnswers; none or -1: dismissed) or, with mMenuAsync,
+  // reports that the result comes later.
   iplugin::igraphics::IPopupMenu* CreatePlatformPopupMenu(iplugin::igraphics::IPopupMenu& menu,
-                                                          const iplugin::igraphics::IRECT& bounds, bool& isAsync) override
+                                                          const iplugin::igraphics::IRECT& bounds, bool& isAsync) override;
+  void EndUserInput() override { Log("enduserinput"); }
+  void BeginFrame() override
   {
-    return nullptr;
+    Log("beginframe");
+    IGraphics::BeginFrame();
   }
+  void EndFrame() override { Log("endframe"); }
   iplugin::igraphics::APIBitmap* LoadAPIBitmapFromFile(const char* fileNameOrResID, int scale, int location,
                                                        const char* ext) override;
   iplugin::igraphics::APIBitmap* LoadAPIBitmapFromData(const char* name, const uint8_t* pData, int dataSize,
@@ -211,5 +217,44 @@ public:
 
   std::string mHooks;
   int* mDeleted = nullptr;
+};
+// The in-window popup menu as the context sees it: it takes the menu and expands; hiding collapses it.
+class TestPopupMenuControl : public TestControl, public iplugin::igraphics::IPopupMenuControlInterface
+{
+public:
+  TestPopupMenuControl() : TestControl(iplugin::igraphics::IRECT(), -1) {}
+  int GetState() const override { return mState; }
+  iplugin::igraphics::IPopupMenu* CreatePopupMenu(iplugin::igraphics::IPopupMenu& menu,
+                                                  const iplugin::igraphics::IRECT& anchor) override
+  {
+    mMenu = &menu;
+    mState = kExpanded;
+    return nullptr;
+  }
+  void Hide(bool hide) override
+  {
+    TestControl::Hide(hide);
+    if (hide) mState = kCollapsed;
+  }
+  void OnMouseDown(float x, float y, const iplugin::igraphics::IMouseMod& mod) override { ++mPresses; }
+
+  int mState = kCollapsed;
+  int mPresses = 0;
+  iplugin::igraphics::IPopupMenu* mMenu = nullptr;
+};
+
+// The in-window text entry as the context sees it: it notes "<param> <length> <text>" and edits.
+class TestTextEntryControl : public TestControl, public iplugin::igraphics::ITextEntryControlInterface
+{
+public:
+  TestTextEntryControl() : TestControl(iplugin::igraphics::IRECT(), -1) {}
+  bool GetEditing() const override { return !mEntry.empty(); }
+  void CreateTextEntry(int paramIdx, const iplugin::igraphics::IText& text, const iplugin::igraphics::IRECT& bounds,
+                       int length, const char* str) override
+  {
+    mEntry = std::to_string(paramIdx) + " " + std::to_string(length) + " " + str;
+  }
+
+  std::string mEntry;
 };
 } // namespace qorvtest

@@ -3,6 +3,11 @@
 
 #include <Foundation/Foundation.h>
 
+#include <AppKit/NSColor.h>
+#include <AppKit/NSFont.h>
+#include <AppKit/NSMenu.h>
+#include <AppKit/NSTextField.h>
+#include <AppKit/NSView.h>
 #if __has_include(<AppKit/NSPanel.h>)
 #include <AppKit/NSPanel.h>
 #endif

@@ -4,5 +4,10 @@
 
 #include <Foundation/NSBundle.h>
 #include <Foundation/NSFileManager.h>
+#include <Foundation/NSFormatter.h>
+#include <Foundation/NSGeometry.h>
+#include <Foundation/NSNotification.h>
+#include <Foundation/NSObject.h>
 #include <Foundation/NSPathUtilities.h>
+#include <Foundation/NSString.h>
 #include <Foundation/NSURL.h>

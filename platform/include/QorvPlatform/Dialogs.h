@@ -1,5 +1,6 @@
 // Control of the user-facing stand-ins (no platform counterpart): scripted answers for alert panels
-// and the record of what the workspace was asked to open. Main thread, like the panels themselves.
+// and popup menus, typing into the text field being edited, and the record of what was shown and what
+// the workspace was asked to open. Main thread, like the panels themselves.
 #pragma once
 
 #include <string>
@@ -22,11 +23,36 @@ void ScriptAlertAnswer(int button);
 // The panels shown since the last reset, oldest first.
 const std::vector<ShownAlert>& ShownAlerts();
 
+// Queues the choice the next popup menu makes: item indices from the shown menu down through
+// sub-menus. An empty path, a path that ends on a separator, a disabled item or an item with a
+// sub-menu, or no queued answer at all, closes the menu without a choice.
+void ScriptMenuChoice(std::vector<int> path);
+// One popup menu that was shown: one line per item, "---" for a separator, else the title followed by
+// " [on]", " [disabled]", " [indent n]" as they apply and " >" with a sub-menu, whose lines follow
+// indented by two spaces; and where it was shown, in the view's points.
+struct ShownMenu
+{
+  std::vector<std::string> items;
+  double x = 0;
+  double y = 0;
+};
+// The menus shown since the last reset, oldest first.
+const std::vector<ShownMenu>& ShownMenus();
+
+enum class FieldEnd
+{
+  Return, // the delegate is told that editing ended
+  Escape  // the typed text is dropped; the field stays open and nobody is told
+};
+// Types into the key window's text field being edited: its whole text is selected, so typing replaces
+// it; each character the field's formatter refuses is dropped. False when no field is being edited.
+bool TypeIntoKeyField(const std::string& utf8, FieldEnd end);
+
 // The addresses handed to the workspace since the last reset, oldest first.
 const std::vector<std::string>& OpenedURLs();
 // When on, each opened address is also printed to standard output as "open <address>".
 void SetEchoOpenedURLs(bool on);
 
-// Forgets queued answers, shown panels and opened addresses; echo off.
+// Forgets queued answers, shown panels and menus and opened addresses; echo off.
 void ResetDialogs();
 } // namespace qorvplatform

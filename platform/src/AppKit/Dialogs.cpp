@@ -2,6 +2,8 @@
 #include <AppKit/NSWorkspace.h>
 #include <QorvPlatform/Dialogs.h>
 
+#include "ScriptedAnswers.h"
+
 #include <cstdio>
 #include <deque>
 
@@ -12,6 +14,8 @@ struct DialogState
   std::deque<int> answers;
   std::vector<qorvplatform::ShownAlert> shown;
   std::vector<std::string> opened;
+  std::deque<std::vector<int>> menuChoices;
+  std::vector<qorvplatform::ShownMenu> shownMenus;
   bool echo = false;
 };
 
@@ -89,6 +93,31 @@ const std::vector<std::string>& OpenedURLs()
 {
   return State().opened;
 }
+void ScriptMenuChoice(std::vector<int> path)
+{
+  State().menuChoices.push_back(std::move(path));
+}
+const std::vector<ShownMenu>& ShownMenus()
+{
+  return State().shownMenus;
+}
+
+namespace detail
+{
+bool TakeMenuChoice(std::vector<int>& path)
+{
+  DialogState& s = State();
+  if (s.menuChoices.empty()) return false;
+  path = std::move(s.menuChoices.front());
+  s.menuChoices.pop_front();
+  return true;
+}
+void RecordShownMenu(std::vector<std::string> lines, double x, double y)
+{
+  State().shownMenus.push_back(ShownMenu{std::move(lines), x, y});
+}
+} // namespace detail
+
 void SetEchoOpenedURLs(bool on)
 {
   State().echo = on;
@@ -100,6 +129,8 @@ void ResetDialogs()
   s.answers.clear();
   s.shown.clear();
   s.opened.clear();
+  s.menuChoices.clear();
+  s.shownMenus.clear();
   s.echo = false;
 }
 } // namespace qorvplatform

@@ -1,0 +1,74 @@
+#include "graphics/FrameTimeRing.h"
+#include "graphics/IGraphics.h"
+
+namespace iplugin::igraphics
+{
+bool IGraphics::IsDirty(IRECTList& rects)
+{
+  if (mDisplayTickFunc) mDisplayTickFunc();
+  ForAllControls(&IControl::TickAnimation);
+  bool dirty = false;
+  ForAllControlsFunc(
+      [&rects, &dirty](IControl* pControl)
+      {
+        if (!pControl->IsDirty()) return;
+        rects.Add(pControl->GetRECT().GetPadded(0.75f));
+        dirty = true;
+      });
+  return dirty;
+}
+
+void IGraphics::DrawDirtyRects(IRECTList& rects)
+{
+  if (rects.Size() == 0) return;
+  const float scale = GetBackingPixelScale();
+  BeginFrame();
+  if (mStrict)
+  {
+    Draw(rects.Bounds().PixelAligned(scale), scale);
+  }
+  else
+  {
+    rects.PixelAlign(scale);
+    rects.Optimize();
+    for (int i = 0; i < rects.Size(); ++i)
+      Draw(rects.Get(i), scale);
+  }
+  EndFrame();
+}
+
+void IGraphics::Draw(const IRECT& bounds, float scale)
+{
+  ForAllControlsFunc([this, &bounds, scale](IControl* pControl) { DrawControl(pControl, bounds, scale); });
+}
+
+void IGraphics::DrawControl(IControl* pControl, const IRECT& bounds, float scale)
+{
+  // The background is drawn even when hidden.
+  if (!pControl || (pControl->IsHidden() && pControl != GetControl(0))) return;
+  const IRECT clip = pControl->GetRECT().GetPadded(0.75f).PixelAligned(scale).Intersect(bounds);
+  if (!(clip.W() > 0.f) || !(clip.H() > 0.f)) return;
+  PathTransformReset(true);
+  PathClear();
+  SetClipRegion(clip);
+  mClipRECT = clip;
+  pControl->Draw(*this);
+  AfterControlDraw(clip);
+}
+
+void IGraphics::BeginFrame()
+{
+  auto* pRing = dynamic_cast<FrameTimeRing*>(mPerfDisplay);
+  if (!pRing) return;
+  static const double sStart = IControl::Now();
+  const double t = (IControl::Now() - sStart) / 1000.0;
+  pRing->AddFrameTime(float(t - mPrevTimestamp));
+  mPrevTimestamp = t;
+}
+
+void IGraphics::SetStrictDrawing(bool strict)
+{
+  mStrict = strict;
+  SetAllControlsDirty();
+}
+} // namespace iplugin::igraphics

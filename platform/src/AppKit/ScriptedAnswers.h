@@ -1,0 +1,12 @@
+// The scripted answers and records shared by the user-facing stand-ins (private to the platform).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qorvplatform::detail
+{
+// The next queued menu choice; false when none is queued.
+bool TakeMenuChoice(std::vector<int>& path);
+void RecordShownMenu(std::vector<std::string> lines, double x, double y);
+} // namespace qorvplatform::detail
