@@ -522,7 +522,8 @@ void IGraphics::DrawSVGShapes(const SVGimage* pImage, const IBlend* pBlend)
         PathCubicBezierTo(c[0], c[1], c[2], c[3], c[4], c[5]);
       }
       if (pPath->closed) PathClose();
-      if (fill && pPath != pShape->paths) PathSetWinding(InsideOtherPaths(*pShape, pPath));
+      // Every path of a compound shape, the first included: the parser may list a hole first.
+      if (fill && pShape->paths->next) PathSetWinding(InsideOtherPaths(*pShape, pPath));
     }
 
     if (fill)

@@ -306,6 +306,7 @@ TEST_F(BitmapDrawTest, SVGShapesBecomeCubicPathsWithHolesFilledThenStroked)
                      "C 20 10 0 10 0 10",
                      "C 0 10 0 0 0 0",
                      "Z",
+                     "W 0",
                      "M 5 2",
                      "C 5 2 15 2 15 2",
                      "C 15 2 15 8 15 8",
