@@ -380,7 +380,6 @@ void IGraphicsMac::PromptForDirectory(StringBuf& dir)
   panel->setCanCreateDirectories(true);
   NSURL* url = NSURL::fileURLWithPath(start);
   panel->setDirectoryURL(url);
-  delete url;
   if (panel->runModal() == NSModalResponseOK)
     dir.Set((panel->filename() + "/").c_str());
   else
@@ -398,7 +397,6 @@ bool IGraphicsMac::OpenURL(const char* url)
   // Only an address with a scheme is a web address: "/home/u/httpd/a.txt" is a file.
   NSURL* nsURL = HasScheme(url) ? NSURL::URLWithString(url) : NSURL::fileURLWithPath(url);
   const bool opened = NSWorkspace::sharedWorkspace()->openURL(nsURL);
-  delete nsURL;
   return opened;
 }
 

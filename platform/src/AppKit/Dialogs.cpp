@@ -71,7 +71,6 @@ bool NSWorkspace::openFile(const std::string& path)
 {
   NSURL* url = NSURL::fileURLWithPath(path);
   const bool opened = url && std::filesystem::exists(path) && openURL(url);
-  delete url;
   return opened;
 }
 

@@ -105,10 +105,11 @@ namespace
 {
 NSCursor* Named(const char* name)
 {
-  static std::map<std::string, NSCursor*> cursors;
-  NSCursor*& c = cursors[name];
-  if (!c) c = new NSCursor(name); // system cursors live as long as the process
-  return c;
+  // System cursors live as long as the process.
+  static auto* cursors = new std::map<std::string, std::unique_ptr<NSCursor>>;
+  std::unique_ptr<NSCursor>& c = (*cursors)[name];
+  if (!c) c = std::make_unique<NSCursor>(name);
+  return c.get();
 }
 } // namespace
 

@@ -36,22 +36,31 @@ std::string StringValue(CFDictionaryRef attributes, CFStringRef key)
 // otherwise substitute its default font, which the platform does not).
 std::string FindInstalledFont(const std::string& family, const std::string& style)
 {
-  if (family.empty() || !FcInit()) return "";
+  if (family.empty()) return "";
+  // A configuration of its own, destroyed afterwards: the library's default one is never freed.
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (!config) return "";
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   if (!style.empty()) FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8*>(style.c_str()));
   FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_FAMILY, FC_STYLE, nullptr);
-  FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
-  std::string path;
+  FcFontSet* fonts = FcFontList(config, pattern, objects);
+  // A face lists several styles ("Thin", "Regular"): one whose first style is the wanted one comes first.
+  std::string path, fallback;
   for (int i = 0; fonts && i < fonts->nfont && path.empty(); ++i)
   {
     FcChar8* file = nullptr;
-    if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) == FcResultMatch && file)
-      path = reinterpret_cast<const char*>(file);
+    FcChar8* firstStyle = nullptr;
+    if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch || !file) continue;
+    const bool exact = style.empty() || (FcPatternGetString(fonts->fonts[i], FC_STYLE, 0, &firstStyle) == FcResultMatch &&
+                                         style == reinterpret_cast<const char*>(firstStyle));
+    (exact ? path : fallback) = reinterpret_cast<const char*>(file);
   }
+  if (path.empty()) path = fallback;
   if (fonts) FcFontSetDestroy(fonts);
   FcObjectSetDestroy(objects);
   FcPatternDestroy(pattern);
+  FcConfigDestroy(config);
   return path;
 }
 } // namespace
