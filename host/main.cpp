@@ -7,7 +7,10 @@
 //                 [--state-out FILE.aupreset] [--automation FILE.csv] [--clock real|audio]
 //                 [--block N] -o OUT.wav IN1.wav [IN2.wav ...]
 //   qorv-host preset export [--plugin BUNDLE] --factory NAME -o FILE.qxs
+//   qorv-host editor [--plugin BUNDLE] [--png OUT.png] [--window-png OUT.png] [--script FILE]
+//                    [--screen-scale 1|2] [--seconds N] [--set NAME=VALUE]...
 #include "host/AudioFile.h"
+#include "host/EditorCommand.h"
 #include "host/MixCommand.h"
 #include "host/HostInstance.h"
 #include "host/PluginInfo.h"
@@ -34,7 +37,9 @@ int Usage()
          "FILE.csv] "
          "[--factory-preset NAME] [--preset FILE.qxs] [--state-in FILE.aupreset] [--state-out FILE.aupreset] "
          "[--automation FILE.csv] [--clock real|audio] [--block N] -o OUT.wav IN1.wav [IN2.wav ...]\n"
-         "       qorv-host preset export [--plugin BUNDLE] --factory NAME -o FILE.qxs\n";
+         "       qorv-host preset export [--plugin BUNDLE] --factory NAME -o FILE.qxs\n"
+         "       qorv-host editor [--plugin BUNDLE] [--png OUT.png] [--window-png OUT.png] [--script FILE] "
+         "[--screen-scale 1|2] [--seconds N] [--set NAME=VALUE]...\n";
   return 2;
 }
 
@@ -58,6 +63,7 @@ struct Options
   bool internal = false, tracks = false;
   std::string factoryPreset, preset, stateIn, stateOut, automation, subcommand;
   bool realTimeIdle = false; // the audio clock: the same run gives the same summary and gains
+  EditorOptions editor;
 };
 
 bool Parse(int argc, char** argv, Options& o)
@@ -92,6 +98,26 @@ bool Parse(int argc, char** argv, Options& o)
     }
     else if (o.command == "preset" && o.subcommand.empty() && a == "export")
       o.subcommand = a;
+    else if (o.command == "editor" && (a == "--png" || a == "--window-png" || a == "--script" ||
+                                       a == "--screen-scale" || a == "--seconds"))
+    {
+      const char* v = next();
+      if (!v) return false;
+      if (a == "--png")
+        o.editor.png = v;
+      else if (a == "--window-png")
+        o.editor.windowPng = v;
+      else if (a == "--script")
+        o.editor.script = v;
+      else if (a == "--seconds")
+        o.editor.seconds = std::strtod(v, nullptr);
+      else
+      {
+        const std::string scale = v;
+        if (scale != "1" && scale != "2") return false;
+        o.editor.screenScale = std::stod(scale);
+      }
+    }
     else if (a == "--set" || a == "--gains")
     {
       const char* v = next();
@@ -191,7 +217,7 @@ int main(int argc, char** argv)
   Options o;
   if (!Parse(argc, argv, o)) return Usage();
   if (o.command != "info" && o.command != "validate" && o.command != "render" && o.command != "mix" &&
-      !(o.command == "preset" && o.subcommand == "export"))
+      o.command != "editor" && !(o.command == "preset" && o.subcommand == "export"))
     return Usage();
 
   PluginEntryPoints plugin;
@@ -202,6 +228,11 @@ int main(int argc, char** argv)
     return 1;
   }
   if (o.command == "info") return PrintPluginInfo(plugin, std::cout) ? 0 : 1;
+  if (o.command == "editor")
+  {
+    o.editor.sets = o.sets;
+    return RunEditor(plugin, o.plugin, o.editor, std::cout, std::cerr);
+  }
   if (o.command == "validate")
   {
     std::vector<CheckResult> all = Validate(plugin, Door::kEntry);

@@ -67,6 +67,16 @@ const std::vector<CGPoint>& CursorMoves();
 // The name of the cursor last set ("arrow" at start).
 std::string CurrentCursorName();
 
+// The frame the view's layer presented last, as an opaque PNG (the layer is opaque: alpha 255).
+bool WriteViewFramePNG(NSView& view, const std::string& path);
+// The pixels the X server shows in the window, as a PNG of the same form; false when headless.
+bool WriteWindowScreenPNG(NSWindow& window, const std::string& path);
+// True once the user asked to close the window's X11 window.
+bool WindowCloseRequested(NSWindow& window);
+// While on, PostEvent writes each event it hands to a window to standard error, one line each:
+// "event TYPE x y clicks=N mods=HEX key=CODE chars=TEXT" (QORV_LOG_EVENTS=1 turns it on too).
+void SetLogEvents(bool on);
+
 // Forgets pointer, cursor, click, appearance and scale state, for test isolation.
 void ResetInput();
 } // namespace qorvplatform

@@ -8,7 +8,15 @@
 
 #include "platform/src/AppKit/NativeWindow.h"
 
+#include <QorvPlatform/Metal.h>
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -36,7 +44,7 @@ struct InputState
   CGPoint lastPoint = {0, 0};
   long clicks = 0;
   unsigned buttonsDown = 0;
-  std::set<NSWindow*> windows;
+  bool logEvents = std::getenv("QORV_LOG_EVENTS") && std::getenv("QORV_LOG_EVENTS")[0] == '1';
 };
 
 InputState& State()
@@ -286,8 +294,53 @@ void PostEvent(NSWindow& window, const InputEvent& e)
     window.dropFiles(e.paths, base);
     return;
   }
+  if (State().logEvents)
+    std::fprintf(stderr, "event %d %g %g clicks=%ld mods=%lx key=%u chars=%s\n", int(f.type), e.x, e.y, f.clickCount,
+                 f.modifierFlags, unsigned(f.keyCode), f.charactersIgnoringModifiers.c_str());
   NSEvent event(f);
   window.sendEvent(&event);
+}
+
+namespace
+{
+bool WriteOpaquePNG(std::vector<uint8_t>& rgba, int w, int h, const std::string& path)
+{
+  for (size_t i = 3; i < rgba.size(); i += 4)
+    rgba[i] = 255;
+  return w > 0 && h > 0 && stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+}
+} // namespace
+
+bool WriteViewFramePNG(NSView& view, const std::string& path)
+{
+  std::vector<uint8_t> rgba;
+  int w = 0, h = 0;
+  if (!view.layer()) return false;
+  // An opaque layer that was never presented shows black at its drawable size.
+  if (!QorvMetalLayerCopyPresentedImage(*view.layer(), rgba, w, h))
+  {
+    w = int(view.layer()->drawableSize.width);
+    h = int(view.layer()->drawableSize.height);
+    rgba.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)) * 4, 0);
+  }
+  return WriteOpaquePNG(rgba, w, h, path);
+}
+
+bool WriteWindowScreenPNG(NSWindow& window, const std::string& path)
+{
+  std::vector<uint8_t> rgba;
+  int w = 0, h = 0;
+  return window.nativeWindow() && window.nativeWindow()->ReadPixels(rgba, w, h) && WriteOpaquePNG(rgba, w, h, path);
+}
+
+bool WindowCloseRequested(NSWindow& window)
+{
+  return window.nativeWindow() && window.nativeWindow()->CloseRequested();
+}
+
+void SetLogEvents(bool on)
+{
+  State().logEvents = on;
 }
 
 void SetScreenScale(double scale)

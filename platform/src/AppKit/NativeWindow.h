@@ -6,7 +6,9 @@
 #include <CoreGraphics/CGGeometry.h>
 
 #include <memory>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class NSWindow;
 
@@ -22,6 +24,8 @@ public:
   virtual bool CloseRequested() const = 0;
   // Copies the frames presented since the last call into the window.
   virtual void Flush() = 0;
+  // The window's pixels as the server shows them, RGBA rows top to bottom.
+  virtual bool ReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) = 0;
 };
 
 // Pointer calls on the open display; they do nothing while no window is open.

@@ -130,6 +130,29 @@ public:
     XFlush(mDisplay);
   }
 
+  bool ReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) override
+  {
+    Flush();
+    XSync(mDisplay, False);
+    XImage* image = XGetImage(mDisplay, mX, 0, 0, unsigned(mWidth), unsigned(mHeight), AllPlanes, ZPixmap);
+    if (!image) return false;
+    width = mWidth;
+    height = mHeight;
+    rgba.resize(size_t(width) * size_t(height) * 4);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+      {
+        const unsigned long p = XGetPixel(image, x, y);
+        uint8_t* out = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+        out[0] = uint8_t(p >> 16);
+        out[1] = uint8_t(p >> 8);
+        out[2] = uint8_t(p);
+        out[3] = 255;
+      }
+    XDestroyImage(image);
+    return true;
+  }
+
 private:
   static void Collect(NSView* v, std::vector<NSView*>& out)
   {
