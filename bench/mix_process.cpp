@@ -1,13 +1,22 @@
 // Cost of the mixing loop: 32 channels at 48 kHz with the speech pre-filter on, in each mix mode, in
 // blocks of 512 frames. Reports the time per channel-sample and the real-time factor (seconds of audio
-// mixed per second of one core).
+// mixed per second of one core), and, against a minimal scalar automixer loop run on the same input in
+// the same process, the ratio of their median CPU times over five runs.
 #include "mixer/DetectorBank.h"
 #include "mixer/MixerEngine.h"
+
+#include "mixer/Decibels.h"
+#include "mixer/PanLaw.h"
+#include "mixer/TimeConstants.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -63,6 +72,27 @@ struct Session
   }
 };
 
+// Times one mix of a block over the session's blocks, each freshly written into the input buffers outside
+// the timed part.
+template <class Mix> void TimeBlocks(benchmark::State& state, Mix mix)
+{
+  Session session;
+  int block = 0;
+  for (auto _ : state)
+  {
+    state.PauseTiming();
+    session.Point(block++);
+    state.ResumeTiming();
+    mix(session);
+    benchmark::DoNotOptimize(session.out[0][0]);
+  }
+  const double channelSamples = static_cast<double>(state.iterations()) * kFrames * kChannels;
+  state.counters["ns_per_channel_sample"] =
+      benchmark::Counter(channelSamples * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["realtime_x"] = benchmark::Counter(static_cast<double>(state.iterations()) * kFrames / kRate,
+                                                    benchmark::Counter::kIsRate);
+}
+
 void BM_ProcessMix(benchmark::State& state)
 {
   auto engine = std::make_unique<MixerEngine>();
@@ -73,34 +103,87 @@ void BM_ProcessMix(benchmark::State& state)
   engine->mChannelCount = kChannels - 1;
   engine->mPreDelay = kPreDelayShort;
   engine->UpdateEnvelopeCoefficients();
-  Session session;
-  int block = 0;
-  for (auto _ : state)
-  {
-    state.PauseTiming();
-    session.Point(block++);
-    state.ResumeTiming();
-    engine->ProcessBlock(session.in.data(), session.outPtr.data(), kFrames, 2 * kChannels, 2, false);
-    benchmark::DoNotOptimize(session.out[0][0]);
-  }
-  const double channelSamples = static_cast<double>(state.iterations()) * kFrames * kChannels;
-  state.counters["ns_per_channel_sample"] =
-      benchmark::Counter(channelSamples * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["realtime_x"] = benchmark::Counter(static_cast<double>(state.iterations()) * kFrames / kRate,
-                                                    benchmark::Counter::kIsRate);
+  // Channels past `connected` have no input (the host left their buses unconnected).
+  const int connected = static_cast<int>(state.range(2));
+  TimeBlocks(state,
+             [&](Session& session)
+             {
+               std::fill(session.in.begin() + 2 * connected, session.in.end(), nullptr);
+               engine->ProcessBlock(session.in.data(), session.outPtr.data(), kFrames, 2 * kChannels, 2, false);
+             });
 }
 BENCHMARK(BM_ProcessMix)
-    ->ArgNames({"mode", "strength_x10"})
-    ->Args({kMixModeOff, 0})
-    ->Args({kMixModeAuto, 0})
-    ->Args({kMixModeAutoBal, 0})
-    ->Args({kMixModePrio, 0})
-    ->Args({kMixModeAutoBal, 5});
+    ->ArgNames({"mode", "strength_x10", "connected"})
+    ->Args({kMixModeOff, 0, kChannels})
+    ->Args({kMixModeAuto, 0, kChannels})
+    ->Args({kMixModeAutoBal, 0, kChannels})
+    ->Args({kMixModePrio, 0, kChannels})
+    ->Args({kMixModeAutoBal, 5, kChannels})
+    ->Args({kMixModeAuto, 0, 8});
+
+// The reference: the least an automixer does per channel-sample, written plainly as scalar code. Two
+// envelopes (level and peak), the level in dB, the gate, each channel's share of the summed levels, a
+// one-pole gain smoother, the pan and the sum.
+struct ReferenceMixer
+{
+  double level[kChannels] = {}, peak[kChannels] = {}, gain[kChannels] = {};
+  double panLeft[kChannels], panRight[kChannels];
+  double attack = TimeCoefficient(0.3, kRate), release = TimeCoefficient(0.3, kRate);
+  double peakRelease = TimeCoefficient(0.1, kRate), smooth = TimeCoefficient(0.3, kRate);
+  double gateDb = -90.0;
+
+  ReferenceMixer()
+  {
+    for (int c = 0; c < kChannels; ++c)
+    {
+      const PanFactors pan = PanLawFactors(c % 2 ? 20.0 : 0.0);
+      panLeft[c] = pan.left;
+      panRight[c] = pan.right;
+    }
+  }
+
+  void Block(const double* const* in, double* outL, double* outR, int frames)
+  {
+    for (int i = 0; i < frames; ++i)
+    {
+      double share[kChannels];
+      double sum = 0.0;
+      for (int c = 0; c < kChannels; ++c)
+      {
+        const double x = (std::fabs(in[2 * c][i]) + std::fabs(in[2 * c + 1][i])) * 0.5;
+        level[c] = (level[c] - x) * (x > level[c] ? attack : release) + x;
+        peak[c] = level[c] > peak[c] ? level[c] : peak[c] * peakRelease;
+        const double db = std::log(level[c] + 1e-30) * kLinearToDbFactor;
+        share[c] = db > gateDb ? level[c] : 0.0;
+        sum += share[c];
+      }
+      double left = 0.0, right = 0.0;
+      for (int c = 0; c < kChannels; ++c)
+      {
+        const double target = sum > 0.0 ? share[c] / sum : 0.0;
+        gain[c] = (gain[c] - target) * smooth + target;
+        left += in[2 * c][i] * gain[c] * panLeft[c];
+        right += in[2 * c + 1][i] * gain[c] * panRight[c];
+      }
+      outL[i] = left;
+      outR[i] = right;
+    }
+  }
+};
+
+void BM_ReferenceMix(benchmark::State& state)
+{
+  auto mixer = std::make_unique<ReferenceMixer>();
+  TimeBlocks(state, [&](Session& session)
+             { mixer->Block(session.in.data(), session.out[0].data(), session.out[1].data(), kFrames); });
+}
+BENCHMARK(BM_ReferenceMix);
 } // namespace
 
 namespace
 {
-// A bank of 32 detectors over one block: one by one, or side by side.
+// A bank of 32 detectors over one block: one by one, or side by side with the widest registers the
+// processor has (isa 2) or with AVX2 (1) or SSE2 (0).
 void BM_DetectorBank(benchmark::State& state)
 {
   std::vector<LevelDetector> detectors(kChannels);
@@ -134,12 +217,89 @@ void BM_DetectorBank(benchmark::State& state)
         detectors[c].ProcessBlock(preFilter, left[c], right[c], kFrames, levelPtr[c]);
     else
       ProcessDetectorsSideBySide(bank.data(), kChannels, preFilter, left.data(), right.data(), kFrames,
-                                 levelPtr.data());
+                                 levelPtr.data(), {}, static_cast<ELaneIsa>(state.range(2)));
     benchmark::DoNotOptimize(levels[0][0]);
   }
   state.counters["ns_per_channel_sample"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * kFrames * kChannels * 1e-9,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_DetectorBank)->ArgNames({"side_by_side", "prefilter"})->Args({0, 1})->Args({1, 1})->Args({1, 0});
+BENCHMARK(BM_DetectorBank)
+    ->ArgNames({"side_by_side", "prefilter", "isa"})
+    ->Args({0, 1, kLaneIsaBest})
+    ->Args({1, 1, kLaneIsaBest})
+    ->Args({1, 0, kLaneIsaBest})
+    ->Args({1, 1, kLaneIsaAvx2})
+    ->Args({1, 1, kLaneIsaSse2});
 } // namespace
+
+namespace
+{
+// Shows every run as usual and keeps the median CPU time of each benchmark for the summary.
+class MedianKeeper : public benchmark::ConsoleReporter
+{
+public:
+  std::map<std::string, double> medianNs; // per iteration
+
+  void ReportRuns(const std::vector<Run>& runs) override
+  {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        medianNs[run.run_name.str()] = run.GetAdjustedCPUTime(); // the benchmarks time in ns
+  }
+};
+
+const char* ModeName(int mode)
+{
+  static const char* const kNames[] = {"Off", "Auto", "Auto Bal.", "Prio"};
+  return kNames[mode];
+}
+} // namespace
+
+// Five repetitions by default, so that the summary compares medians; the table lines start with "table:".
+int main(int argc, char** argv)
+{
+  std::vector<char*> args(argv, argv + argc);
+  bool repetitionsGiven = false;
+  for (char* a : args)
+    repetitionsGiven = repetitionsGiven || std::strncmp(a, "--benchmark_repetitions", 23) == 0;
+  static char repetitions[] = "--benchmark_repetitions=5";
+  static char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
+  if (!repetitionsGiven)
+  {
+    args.push_back(repetitions);
+    args.push_back(aggregatesOnly);
+  }
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  MedianKeeper reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  const auto reference = reporter.medianNs.find("BM_ReferenceMix");
+  if (reference == reporter.medianNs.end()) return 0;
+  const double perChannelSample = 1.0 / (kFrames * kChannels);
+  const double referenceNs = reference->second * perChannelSample;
+  std::printf("table: mixer engine, 32 ch, pre-filter on, 512-frame blocks; reference loop %.2f ns per "
+              "channel-sample (median CPU time of 5 runs)\n",
+              referenceNs);
+  for (const auto& [name, ns] : reporter.medianNs)
+  {
+    int mode = 0, strength = 0, connected = 0;
+    if (std::sscanf(name.c_str(), "BM_ProcessMix/mode:%d/strength_x10:%d/connected:%d", &mode, &strength,
+                    &connected) != 3)
+      continue;
+    const double engineNs = ns * perChannelSample;
+    const double realTime = kFrames / kRate / (ns * 1e-9);
+    char detail[64] = "";
+    if (strength) std::snprintf(detail, sizeof detail, ", Strength 0.5");
+    if (connected < kChannels) std::snprintf(detail, sizeof detail, ", %d of %d channels connected", connected, kChannels);
+    std::printf("table: mixer engine \"%s\"%s: %.2f ns per channel-sample, %.2fx the reference loop, %.0fx "
+                "real time%s\n",
+                ModeName(mode), detail, engineNs, engineNs / referenceNs, realTime,
+                mode == kMixModeAuto && strength == 0 && connected == kChannels ? " (target: at most 15 ns and 1.5x)"
+                                                                                  : "");
+  }
+  return 0;
+}

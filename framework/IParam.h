@@ -191,6 +191,9 @@ public:
   const char* GetDisplayText(double value) const;
   const char* GetDisplayTextAtIdx(int idx, double* pValue = nullptr) const;
   bool MapDisplayText(const char* text, double* pValue) const;
+  // Bytes held for the display texts: in the order of what they hold (an enum of three texts takes a few
+  // hundred bytes, not a page), since a session holds hundreds of these parameters per instance.
+  int DisplayTextBytes() const { return mDisplayTexts.GetAllocatedBytes(); }
 
   void GetDisplay(StringBuf& display, bool withDisplayText = true) const
   {
@@ -253,8 +256,8 @@ private:
   char mGroup[kTextLen] = {};
   std::unique_ptr<Shape> mShape;
   DisplayFunc mDisplayFunction;
-  // Grown one entry at a time: most parameters hold two or a few texts, and a session holds hundreds
-  // of parameters per instance.
+  // Grown one entry at a time at least (half the size at most), so the storage follows the count: most
+  // parameters hold two or a few texts, and a session holds hundreds of parameters per instance.
   TypedBuf<DisplayText> mDisplayTexts{int(sizeof(DisplayText))};
 };
 } // namespace iplugin

@@ -23,6 +23,8 @@ public:
   }
   T* Get() const { return static_cast<T*>(m_hb.Get()); }
   int GetSize() const { return m_hb.GetSize() / int(sizeof(T)); }
+  // Bytes held for the elements, including the room grown ahead.
+  int GetAllocatedBytes() const { return m_hb.GetAllocated(); }
   void Free() { m_hb.Free(); }
 
 private:

@@ -2,8 +2,11 @@
 // deletes it when it closes; it owns every control and the special controls, keeps the tag map, the
 // size and the two scales, the transform, clip and layer stacks, loads bitmaps and SVG documents
 // through the caches, and implements every drawing operation over the path primitives that the
-// drawing back end supplies. The back end derives from it and the platform class from that.
-// Everything runs on the main thread; only the process-wide caches are locked.
+// drawing back end supplies. On each display tick it redraws the dirty controls; it dispatches mouse,
+// key and gesture input to the controls and tells the delegate when the user begins and ends changing
+// a parameter; it runs the value prompts through a menu or a text entry. The back end derives from it
+// and the platform class from that. Everything runs on the main thread; only the process-wide caches
+// are locked.
 #pragma once
 
 #include "framework/PtrList.h"
@@ -546,6 +549,8 @@ public:
   int GetMouseOverIdx() const { return mMouseOverIdx; }
   void SetMouseOverControl(IControl* pControl);
   IControl* GetControlInTextEntry() const { return mInTextEntry; }
+  // The in-window entry abandons its edit with this, so no value is delivered.
+  void ClearControlInTextEntry() { mInTextEntry = nullptr; }
   IControl* GetControlInPopupMenu() const { return mInPopupMenu; }
   void SetMultiTouch(bool multiTouch) { mEnableMultiTouch = multiTouch; }
   const std::vector<EGestureType>& GetGestureTypes() const { return mRegisteredGestures; }

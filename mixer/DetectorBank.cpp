@@ -1,190 +1,421 @@
 #include "mixer/DetectorBank.h"
 
+#include "mixer/LaneVectors.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace iplugin
 {
 namespace
 {
-// Two detectors share one SSE register. A block is worked through in three passes (filters, smoother,
-// envelopes) over sub-blocks, each pass stepping every detector of the bank in turn: the recursions of
-// different detectors are independent, so the processor overlaps them.
-constexpr int kMaxPairs = 32;
+// Detectors per run of the kernel, and frames per pass of it: a pass's results for every detector stay
+// in the first-level cache until the next pass reads them.
+constexpr int kBatch = 32;
 constexpr int kSubBlock = 32;
 
-// Plain IEEE operations per element, exactly as the scalar code does them.
-typedef double Pair __attribute__((vector_size(2 * sizeof(double))));
-typedef long long PairMask __attribute__((vector_size(2 * sizeof(double))));
-
-inline Pair Abs(Pair v)
+struct Job
 {
-  const PairMask noSign = {0x7FFFFFFFFFFFFFFFLL, 0x7FFFFFFFFFFFFFFFLL};
-  return reinterpret_cast<Pair>(reinterpret_cast<PairMask>(v) & noSign);
+  LevelDetector* const* detectors;
+  int count;
+  bool preFilter;
+  const double* const* left;
+  const double* const* right;
+  int frames;
+  double* const* levels;
+  BankInputScale scale;
+};
+
+// Whether two sections give the same outputs for the same inputs from here on (x0 and y0 are only the
+// last step's values and are overwritten by the next one).
+bool SameSection(const BiquadSection& p, const BiquadSection& q)
+{
+  const double a[] = {p.x1, p.x2, p.y1, p.y2, p.b0n, p.b1n, p.b2n, p.a1n, p.a2n};
+  const double b[] = {q.x1, q.x2, q.y1, q.y2, q.b0n, q.b1n, q.b2n, q.a1n, q.a2n};
+  return std::memcmp(a, b, sizeof a) == 0;
 }
 
-inline Pair Splat(double v)
+bool SameBits(double a, double b)
 {
-  return Pair{v, v};
+  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// One filter section of two detectors.
-struct SectionPair
+bool SameSteps(const GainSmoother& p, const GainSmoother& q)
 {
-  Pair b0, b1, b2, a1, a2;
-  Pair x1, x2, y1, y2;
+  return SameBits(p.Value(), q.Value()) && p.mHoldCounter == q.mHoldCounter && p.mState == q.mState;
+}
 
-  void Load(const BiquadSection& p, const BiquadSection& q)
+bool SameStates(const BiquadSection& p, const BiquadSection& q)
+{
+  const double a[] = {p.x0, p.x1, p.x2, p.y0, p.y1, p.y2};
+  const double b[] = {q.x0, q.x1, q.x2, q.y0, q.y1, q.y2};
+  return std::memcmp(a, b, sizeof a) == 0;
+}
+
+// Steps of silence after which a settled detector is back where it was: its filters may keep toggling the
+// last bit of their states in a cycle of up to four steps (far below what reaches the magnitude).
+constexpr int kRestCycle = 4;
+constexpr double kSilence[kRestCycle] = {};
+
+// A detector at rest, given silent input for the whole block: kRestCycle steps of silence give its present
+// level at every step and bring every state back where it was. Then the whole block would give that level
+// at every frame and leave the detector where block-length-modulo-the-cycle steps of silence leave it. A
+// channel without input or with its gain at 0 comes to rest once its filters, smoother and peak hold have
+// settled.
+bool AtRest(const LevelDetector& d, bool preFilter)
+{
+  LevelDetector probe = d;
+  double levels[kRestCycle];
+  probe.ProcessBlock(preFilter, kSilence, kSilence, kRestCycle, levels);
+  for (double level : levels)
+    if (!SameBits(level, d.Level())) return false;
+  return SameBits(probe.mStage1, d.mStage1) && SameBits(probe.mStage2, d.mStage2) &&
+         SameSteps(probe.mEnvelope1, d.mEnvelope1) && SameSteps(probe.mEnvelope2, d.mEnvelope2) &&
+         SameStates(probe.mHighPassLeft, d.mHighPassLeft) && SameStates(probe.mHighPassRight, d.mHighPassRight) &&
+         SameStates(probe.mLowPassLeft, d.mLowPassLeft) && SameStates(probe.mLowPassRight, d.mLowPassRight);
+}
+
+// W detectors in the lanes of one register. Plain IEEE operations per lane, in the order in which the
+// scalar code does them (no fused multiply-add: the library is built with contraction off).
+template <int W> struct Kernel
+{
+  using D = lanes::D<W>;
+  using Envelope = lanes::Envelope<W>;
+  static constexpr int kGroups = kBatch / W;
+  static constexpr int kInterleave = 4;
+
+  [[gnu::always_inline]] static D Splat(double v) { return lanes::Splat<W>(v); }
+  [[gnu::always_inline]] static D Abs(D v) { return lanes::Abs<W>(v); }
+
+  // One filter section of W detectors.
+  struct Section
   {
-    b0 = Pair{p.b0n, q.b0n};
-    b1 = Pair{p.b1n, q.b1n};
-    b2 = Pair{p.b2n, q.b2n};
-    a1 = Pair{p.a1n, q.a1n};
-    a2 = Pair{p.a2n, q.a2n};
-    x1 = Pair{p.x1, q.x1};
-    x2 = Pair{p.x2, q.x2};
-    y1 = Pair{p.y1, q.y1};
-    y2 = Pair{p.y2, q.y2};
+    D b0, b1, b2, a1, a2, x1, x2, y1, y2;
+
+    void Load(LevelDetector* const* lanes, BiquadSection LevelDetector::*member)
+    {
+      for (int j = 0; j < W; ++j)
+      {
+        const BiquadSection& s = lanes[j]->*member;
+        b0[j] = s.b0n;
+        b1[j] = s.b1n;
+        b2[j] = s.b2n;
+        a1[j] = s.a1n;
+        a2[j] = s.a2n;
+        x1[j] = s.x1;
+        x2[j] = s.x2;
+        y1[j] = s.y1;
+        y2[j] = s.y2;
+      }
+    }
+
+    void Store(LevelDetector* const* lanes, BiquadSection LevelDetector::*member) const
+    {
+      for (int j = 0; j < W; ++j)
+      {
+        BiquadSection& s = lanes[j]->*member;
+        // x0 and y0 are the last step's input and output, that is the new x1 and y1.
+        s.x0 = x1[j];
+        s.y0 = y1[j];
+        s.x2 = x2[j];
+        s.x1 = x1[j];
+        s.y2 = y2[j];
+        s.y1 = y1[j];
+      }
+    }
+
+    // BiquadSection::ProcessSample on every lane.
+    [[gnu::always_inline]] D Step(D v)
+    {
+      const D tiny = Splat(BiquadSection::kAntiDenormal);
+      const D x0 = v + tiny;
+      const D y0 = b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2 + tiny;
+      x2 = x1;
+      x1 = x0;
+      y2 = y1;
+      y1 = y0;
+      return y0;
+    }
+  };
+
+  struct Group
+  {
+    Section highLeft, lowLeft, highRight, lowRight;
+    D stage1, stage2, smootherK, levelGain, secondGain, scale;
+    Envelope envelope1, envelope2;
+    bool alike; // both sides get the same samples and hold the same filter states
+  };
+
+  // The lanes of one group: detectors and their inputs.
+  struct Lanes
+  {
+    LevelDetector* detector[W];
+    const double* left[W];
+    const double* right[W];
+    const double* perFrame[W];
+    double* levels[W];
+  };
+
+  // One frame of one group's input (times its scale), through its pre-filter, to the mean magnitude.
+  [[gnu::always_inline]] static D Input(const Job& job, const Group& gs, const Lanes& ln,
+                                        const double* const* side, int i)
+  {
+    D v;
+    for (int j = 0; j < W; ++j)
+      v[j] = side[j][i];
+    if (job.scale.perDetector) v *= gs.scale;
+    if (job.scale.perFrame)
+    {
+      D f;
+      for (int j = 0; j < W; ++j)
+        f[j] = ln.perFrame[j][i];
+      v *= f;
+    }
+    return v;
   }
 
-  void Store(BiquadSection& p, BiquadSection& q) const
+  [[gnu::always_inline]] static D Magnitude(const Job& job, Group& gs, const Lanes& ln, int i, D half, D offset)
   {
-    BiquadSection* s[2] = {&p, &q};
-    for (int k = 0; k < 2; ++k)
+    D l = Input(job, gs, ln, ln.left, i);
+    if (job.preFilter) l = gs.lowLeft.Step(gs.highLeft.Step(l));
+    if (gs.alike) return (Abs(l) + Abs(l)) * half + offset;
+    D r = Input(job, gs, ln, ln.right, i);
+    if (job.preFilter) r = gs.lowRight.Step(gs.highRight.Step(r));
+    return (Abs(l) + Abs(r)) * half + offset;
+  }
+
+  // Whether every input sample the detector would get (its input times its scale) is zero. Zero of either
+  // sign: the pre-filter adds its offset to the input and the magnitude takes |x|, so both step alike.
+  static bool SilentInput(const double* left, const double* right, double weight, const double* factors,
+                          int frames)
+  {
+    const D zero = Splat(0.0);
+    int i = 0;
+    // A loud channel is found in the first run of frames.
+    for (constexpr int kRun = 4 * W; i + kRun <= frames; i += kRun)
     {
-      // x0 and y0 are the last step's input and output, that is the new x1 and y1.
-      s[k]->x0 = x1[k];
-      s[k]->y0 = y1[k];
-      s[k]->x2 = x2[k];
-      s[k]->x1 = x1[k];
-      s[k]->y2 = y2[k];
-      s[k]->y1 = y1[k];
+      lanes::I<W> loud = zero != zero;
+      for (int k = i; k < i + kRun; k += W)
+      {
+        const D factor = factors ? lanes::LoadRow<W>(factors + k) : Splat(weight);
+        loud |= (lanes::LoadRow<W>(left + k) * factor != zero) | (lanes::LoadRow<W>(right + k) * factor != zero);
+      }
+      for (int j = 0; j < W; ++j)
+        if (loud[j]) return false;
+    }
+    for (; i < frames; ++i)
+    {
+      const double factor = factors ? factors[i] : weight;
+      if (left[i] * factor != 0.0 || right[i] * factor != 0.0) return false;
+    }
+    return true;
+  }
+
+  // Runs the detectors not at rest, a batch at a time; those at rest take their shortcut.
+  static void Run(const Job& job)
+  {
+    LevelDetector* busy[kBatch];
+    const double* busyLeft[kBatch];
+    const double* busyRight[kBatch];
+    double* busyLevels[kBatch];
+    double busyWeight[kBatch];
+    const double* busyFactors[kBatch];
+    const BankInputScale busyScale{job.scale.perDetector ? busyWeight : nullptr,
+                                   job.scale.perFrame ? busyFactors : nullptr};
+    Job busyJob{busy, 0, job.preFilter, busyLeft, busyRight, job.frames, job.levels ? busyLevels : nullptr,
+                busyScale};
+    for (int d = 0; d < job.count; ++d)
+    {
+      LevelDetector& detector = *job.detectors[d];
+      const double weight = job.scale.perDetector ? job.scale.perDetector[d] : 1.0;
+      const double* factors = job.scale.perFrame ? job.scale.perFrame[d] : nullptr;
+      double* levels = job.levels ? job.levels[d] : nullptr;
+      if (SilentInput(job.left[d], job.right[d], weight, factors, job.frames) && AtRest(detector, job.preFilter))
+      {
+        if (levels) std::fill(levels, levels + job.frames, detector.Level());
+        detector.ProcessBlock(job.preFilter, kSilence, kSilence, job.frames % kRestCycle, nullptr);
+        continue;
+      }
+      const int n = busyJob.count++;
+      busy[n] = &detector;
+      busyLeft[n] = job.left[d];
+      busyRight[n] = job.right[d];
+      busyLevels[n] = levels;
+      busyWeight[n] = weight;
+      busyFactors[n] = factors;
+      if (busyJob.count == kBatch)
+      {
+        RunBatch(busyJob);
+        busyJob.count = 0;
+      }
+    }
+    if (busyJob.count > 0) RunBatch(busyJob);
+  }
+
+  // At most kBatch detectors.
+  static void RunBatch(const Job& job)
+  {
+    const int batch = job.count;
+    const int groupCount = (batch + W - 1) / W;
+    // A last group that is not full is filled up with copies of its last detector, whose results are
+    // dropped.
+    LevelDetector padding[W];
+    Lanes lanes[kGroups];
+    Group groups[kGroups];
+    for (int l = 0; l < groupCount * W; ++l)
+    {
+      const int d = std::min(l, batch - 1);
+      Lanes& ln = lanes[l / W];
+      const int j = l % W;
+      if (l < batch)
+        ln.detector[j] = job.detectors[d];
+      else
+      {
+        padding[j] = *job.detectors[d];
+        ln.detector[j] = &padding[j];
+      }
+      ln.left[j] = job.left[d];
+      ln.right[j] = job.right[d];
+      ln.perFrame[j] = job.scale.perFrame ? job.scale.perFrame[d] : nullptr;
+      ln.levels[j] = l < batch && job.levels ? job.levels[d] : nullptr;
+    }
+    for (int g = 0; g < groupCount; ++g)
+      Load(job, lanes[g], groups[g], g);
+
+    const D half = Splat(0.5);
+    const D offset = Splat(LevelDetector::kMagnitudeOffset);
+    const D feedback = Splat(-LevelDetector::kSmootherFeedback);
+    const D zero = Splat(0.0);
+    alignas(64) D work[kSubBlock][kGroups];
+    for (int start = 0; start < job.frames; start += kSubBlock)
+    {
+      const int n = std::min(kSubBlock, job.frames - start);
+      // Pass 1: the inputs, the pre-filter and the magnitude. A filter's recursion is a long chain of
+      // dependent operations, so several groups are stepped in turn at each frame to overlap their chains.
+      for (int g0 = 0; g0 < groupCount; g0 += kInterleave)
+      {
+        const int g1 = std::min(groupCount, g0 + kInterleave);
+        for (int i = 0; i < n; ++i)
+          for (int g = g0; g < g1; ++g)
+            work[i][g] = Magnitude(job, groups[g], lanes[g], start + i, half, offset);
+      }
+      // Pass 2: the two-pole smoother, every group in turn at each frame.
+      for (int i = 0; i < n; ++i)
+        for (int g = 0; g < groupCount; ++g)
+        {
+          Group& gs = groups[g];
+          const D x = work[i][g];
+          const D n1 = (feedback * gs.stage2 + x - gs.stage1) * gs.smootherK + gs.stage1;
+          const D n2 = (n1 - gs.stage2) * gs.smootherK + gs.stage2;
+          gs.stage1 = n1 < zero ? zero : n1;
+          gs.stage2 = n2 < zero ? zero : n2;
+          work[i][g] = Abs(gs.stage2 * gs.levelGain * gs.secondGain);
+        }
+      // Pass 3: the envelopes, every group in turn at each frame.
+      for (int i = 0; i < n; ++i)
+        for (int g = 0; g < groupCount; ++g)
+        {
+          Group& gs = groups[g];
+          const D level = gs.envelope1.Step(work[i][g]);
+          gs.envelope2.Step(Abs(level));
+          for (int j = 0; j < W; ++j)
+            if (lanes[g].levels[j]) lanes[g].levels[j][start + i] = level[j];
+        }
+    }
+    for (int g = 0; g < groupCount; ++g)
+      Store(job, lanes[g], groups[g]);
+  }
+
+  static void Load(const Job& job, const Lanes& ln, Group& gs, int g)
+  {
+    LevelDetector* const* d = ln.detector;
+    gs.highLeft.Load(d, &LevelDetector::mHighPassLeft);
+    gs.lowLeft.Load(d, &LevelDetector::mLowPassLeft);
+    gs.highRight.Load(d, &LevelDetector::mHighPassRight);
+    gs.lowRight.Load(d, &LevelDetector::mLowPassRight);
+    GainSmoother* envelope1[W];
+    GainSmoother* envelope2[W];
+    for (int j = 0; j < W; ++j)
+    {
+      envelope1[j] = &d[j]->mEnvelope1;
+      envelope2[j] = &d[j]->mEnvelope2;
+    }
+    gs.envelope1.Load(envelope1);
+    gs.envelope2.Load(envelope2);
+    gs.alike = true;
+    for (int j = 0; j < W; ++j)
+    {
+      gs.stage1[j] = d[j]->mStage1;
+      gs.stage2[j] = d[j]->mStage2;
+      gs.smootherK[j] = d[j]->mSmootherK;
+      gs.levelGain[j] = d[j]->mLevelGain;
+      gs.secondGain[j] = d[j]->mSecondGain;
+      const int lane = std::min(g * W + j, job.count - 1);
+      gs.scale[j] = job.scale.perDetector ? job.scale.perDetector[lane] : 1.0;
+      const bool sameInput = ln.left[j] == ln.right[j] ||
+                             std::memcmp(ln.left[j], ln.right[j], sizeof(double) * size_t(job.frames)) == 0;
+      const bool sameFilters = !job.preFilter || (SameSection(d[j]->mHighPassLeft, d[j]->mHighPassRight) &&
+                                                  SameSection(d[j]->mLowPassLeft, d[j]->mLowPassRight));
+      gs.alike = gs.alike && sameInput && sameFilters;
     }
   }
 
-  // BiquadSection::ProcessSample on both, in the same order of operations.
-  Pair Step(Pair v)
+  static void Store(const Job& job, const Lanes& ln, Group& gs)
   {
-    const Pair tiny = Splat(BiquadSection::kAntiDenormal);
-    const Pair x0 = v + tiny;
-    const Pair y0 = b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2 + tiny;
-    x2 = x1;
-    x1 = x0;
-    y2 = y1;
-    y1 = y0;
-    return y0;
+    LevelDetector* const* d = ln.detector;
+    // Sides run as one end in the same states, as they would have run apart.
+    if (job.preFilter && gs.alike)
+    {
+      gs.highRight = gs.highLeft;
+      gs.lowRight = gs.lowLeft;
+    }
+    if (job.preFilter)
+    {
+      gs.highLeft.Store(d, &LevelDetector::mHighPassLeft);
+      gs.lowLeft.Store(d, &LevelDetector::mLowPassLeft);
+      gs.highRight.Store(d, &LevelDetector::mHighPassRight);
+      gs.lowRight.Store(d, &LevelDetector::mLowPassRight);
+    }
+    GainSmoother* envelope1[W];
+    GainSmoother* envelope2[W];
+    for (int j = 0; j < W; ++j)
+    {
+      envelope1[j] = &d[j]->mEnvelope1;
+      envelope2[j] = &d[j]->mEnvelope2;
+    }
+    gs.envelope1.Store(envelope1);
+    gs.envelope2.Store(envelope2);
+    for (int j = 0; j < W; ++j)
+    {
+      d[j]->mStage1 = gs.stage1[j];
+      d[j]->mStage2 = gs.stage2[j];
+    }
   }
 };
+
+__attribute__((target("avx2"), flatten)) void RunAvx2(const Job& job)
+{
+  Kernel<4>::Run(job);
+}
+
+// Pairs: wider registers built from SSE2 halves cost more than they give.
+__attribute__((flatten)) void RunSse2(const Job& job)
+{
+  Kernel<2>::Run(job);
+}
 
 } // namespace
 
 void ProcessDetectorsSideBySide(LevelDetector* const* detectors, int count, bool preFilter,
                                 const double* const* left, const double* const* right, int frames,
-                                double* const* levels)
+                                double* const* levels, BankInputScale scale, ELaneIsa isa)
 {
   if (frames <= 0 || count <= 0) return;
-  const int pairs = std::min(count / 2, kMaxPairs);
-  const int lanes = 2 * pairs;
-
-  Pair s1[kMaxPairs], s2[kMaxPairs], smootherK[kMaxPairs], gain[kMaxPairs];
-  GainSmoother::Kernel env1[2 * kMaxPairs], env2[2 * kMaxPairs];
-  for (int j = 0; j < pairs; ++j)
-  {
-    const LevelDetector& p = *detectors[2 * j];
-    const LevelDetector& q = *detectors[2 * j + 1];
-    s1[j] = Pair{p.mStage1, q.mStage1};
-    s2[j] = Pair{p.mStage2, q.mStage2};
-    smootherK[j] = Pair{p.mSmootherK, q.mSmootherK};
-    // e = |stage 2 x level gain x second gain|, multiplied in that order.
-    gain[j] = Pair{p.mLevelGain, q.mLevelGain};
-  }
-  Pair second[kMaxPairs];
-  for (int j = 0; j < pairs; ++j)
-    second[j] = Pair{detectors[2 * j]->mSecondGain, detectors[2 * j + 1]->mSecondGain};
-  for (int k = 0; k < lanes; ++k)
-  {
-    env1[k] = detectors[k]->mEnvelope1.Load();
-    env2[k] = detectors[k]->mEnvelope2.Load();
-  }
-  const Pair half = Splat(0.5);
-  const Pair offset = Splat(LevelDetector::kMagnitudeOffset);
-  const Pair feedback = Splat(-LevelDetector::kSmootherFeedback);
-  const Pair zero = Splat(0.0);
-
-  alignas(64) Pair work[kSubBlock][kMaxPairs];
-  for (int start = 0; start < frames; start += kSubBlock)
-  {
-    const int n = std::min(kSubBlock, frames - start);
-    // Pass 1: pre-filter and magnitude, one pair of detectors at a time.
-    for (int j = 0; j < pairs; ++j)
-    {
-      const double* l0 = left[2 * j] + start;
-      const double* l1 = left[2 * j + 1] + start;
-      const double* r0 = right[2 * j] + start;
-      const double* r1 = right[2 * j + 1] + start;
-      if (preFilter)
-      {
-        LevelDetector& p = *detectors[2 * j];
-        LevelDetector& q = *detectors[2 * j + 1];
-        SectionPair highL, highR, lowL, lowR;
-        highL.Load(p.mHighPassLeft, q.mHighPassLeft);
-        highR.Load(p.mHighPassRight, q.mHighPassRight);
-        lowL.Load(p.mLowPassLeft, q.mLowPassLeft);
-        lowR.Load(p.mLowPassRight, q.mLowPassRight);
-        for (int i = 0; i < n; ++i)
-        {
-          const Pair l = lowL.Step(highL.Step(Pair{l0[i], l1[i]}));
-          const Pair r = lowR.Step(highR.Step(Pair{r0[i], r1[i]}));
-          work[i][j] = (Abs(l) + Abs(r)) * half + offset;
-        }
-        highL.Store(p.mHighPassLeft, q.mHighPassLeft);
-        highR.Store(p.mHighPassRight, q.mHighPassRight);
-        lowL.Store(p.mLowPassLeft, q.mLowPassLeft);
-        lowR.Store(p.mLowPassRight, q.mLowPassRight);
-      }
-      else
-      {
-        for (int i = 0; i < n; ++i)
-          work[i][j] = (Abs(Pair{l0[i], l1[i]}) + Abs(Pair{r0[i], r1[i]})) * half + offset;
-      }
-    }
-    // Pass 2: the two-pole smoother, every pair in turn at each frame.
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j < pairs; ++j)
-      {
-        const Pair x = work[i][j];
-        const Pair n1 = (feedback * s2[j] + x - s1[j]) * smootherK[j] + s1[j];
-        const Pair n2 = (n1 - s2[j]) * smootherK[j] + s2[j];
-        s1[j] = n1 < zero ? zero : n1;
-        s2[j] = n2 < zero ? zero : n2;
-        work[i][j] = Abs(s2[j] * gain[j] * second[j]);
-      }
-    // Pass 3: the envelopes, every detector in turn at each frame.
-    for (int i = 0; i < n; ++i)
-      for (int k = 0; k < lanes; ++k)
-      {
-        const double level = env1[k].Step(work[i][k / 2][k % 2]);
-        env2[k].Step(std::fabs(level));
-        if (levels && levels[k]) levels[k][start + i] = level;
-      }
-  }
-
-  for (int j = 0; j < pairs; ++j)
-  {
-    LevelDetector& p = *detectors[2 * j];
-    LevelDetector& q = *detectors[2 * j + 1];
-    p.mStage1 = s1[j][0];
-    q.mStage1 = s1[j][1];
-    p.mStage2 = s2[j][0];
-    q.mStage2 = s2[j][1];
-  }
-  for (int k = 0; k < lanes; ++k)
-  {
-    detectors[k]->mEnvelope1.Save(env1[k]);
-    detectors[k]->mEnvelope2.Save(env2[k]);
-  }
-  // An odd detector, and any past the bank's width, on its own.
-  for (int d = lanes; d < count; ++d)
-    detectors[d]->ProcessBlock(preFilter, left[d], right[d], frames, levels ? levels[d] : nullptr);
+  const Job job{detectors, count, preFilter, left, right, frames, levels, scale};
+  if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
+    RunAvx2(job);
+  else
+    RunSse2(job);
 }
 } // namespace iplugin

@@ -1,9 +1,9 @@
 #include "mixer/MixerEngine.h"
 
-#include "mixer/ArgMax.h"
 #include "mixer/Decibels.h"
 #include "mixer/DetectorBank.h"
 #include "mixer/FiniteSamples.h"
+#include "mixer/MixGains.h"
 #include "mixer/SendSlotTable.h"
 #include "mixer/TimeConstants.h"
 
@@ -53,13 +53,45 @@ void StepTowards(GainSmoother& smoother, double target, int frames, double* valu
     values[i] = k.Step(target);
   smoother.Save(k);
 }
-// `readable` frames of source (silence when it is null), then silence up to `frames`. A sample that is
-// not finite is copied as silence.
-void CopyOrSilence(const double* source, int readable, double* destination, int frames)
+// A channel's working samples: `readable` frames of its two sources (silence where a source is null, and
+// for a sample that is not finite), then silence up to `frames`; mono as the mean of the sides, times the
+// pre-gain. One pass, with the same operations on every sample as if the sources had been copied in first.
+void ReadChannel(const double* inL, const double* inR, int readable, int frames, bool mono, double preGain,
+                 double* left, double* right)
 {
-  const int copied = source ? readable : 0;
-  if (copied > 0) CopyFiniteOrSilence(source, destination, copied);
-  std::fill(destination + copied, destination + frames, 0.0);
+  if (inL && inR && readable == frames)
+  {
+    if (mono)
+      for (int i = 0; i < frames; ++i)
+      {
+        const double m = (FiniteOrSilence(inL[i]) + FiniteOrSilence(inR[i])) * 0.5;
+        left[i] = m * preGain;
+        right[i] = m * preGain;
+      }
+    else
+      for (int i = 0; i < frames; ++i)
+      {
+        left[i] = FiniteOrSilence(inL[i]) * preGain;
+        right[i] = FiniteOrSilence(inR[i]) * preGain;
+      }
+    return;
+  }
+  if ((!inL && !inR) || readable == 0)
+  {
+    // Silence throughout: the same operations on 0 give one value.
+    const double l = (mono ? (0.0 + 0.0) * 0.5 : 0.0) * preGain;
+    std::fill(left, left + frames, l);
+    std::fill(right, right + frames, l);
+    return;
+  }
+  for (int i = 0; i < frames; ++i)
+  {
+    double l = inL && i < readable ? FiniteOrSilence(inL[i]) : 0.0;
+    double r = inR && i < readable ? FiniteOrSilence(inR[i]) : 0.0;
+    if (mono) l = r = (l + r) * 0.5;
+    left[i] = l * preGain;
+    right[i] = r * preGain;
+  }
 }
 // Sample s of an input of the Reverse Mixing pass-through, silence when there is none.
 double InputSample(const double* input, int s)
@@ -318,56 +350,45 @@ void MixerEngine::MixChunk(int offset, int frames)
   mLastChunkFrames = frames;
 
   LevelDetector* bank[kMixerChannels];
-  const double* detectLeft[kMixerChannels];
-  const double* detectRight[kMixerChannels];
+  const double* left[kMixerChannels];
+  const double* right[kMixerChannels];
   double* levels[kMixerChannels];
+  double weights[kMixerChannels];
+  const double* gains[kMixerChannels];
 
-  // Input, mono, pre-gain and bank A (or the senders' reported levels), and the solo/mute gains.
+  // Input, mono and pre-gain (or the senders' reported levels), and the solo/mute gains.
   for (int c = 0; c < n; ++c)
   {
-    double* left = mWorkLeft[c];
-    double* right = mWorkRight[c];
     bank[c] = &mBankA[c];
+    left[c] = mWorkLeft[c];
+    right[c] = mWorkRight[c];
     levels[c] = mLevel[c];
+    weights[c] = mChannels[c].mWeightLinear;
+    gains[c] = mGain[c];
     if (b.reverseMixing)
     {
-      std::fill(left, left + frames, 0.0);
-      std::fill(right, right + frames, 0.0);
+      std::fill(mWorkLeft[c], mWorkLeft[c] + frames, 0.0);
+      std::fill(mWorkRight[c], mWorkRight[c] + frames, 0.0);
       FollowReportedLevel(mBankA[c], b.reportedLevel[c], frames, mLevel[c]);
     }
     else
     {
-      const double* inL = mIn[2 * c];
-      const double* inR = mIn[2 * c + 1];
       // Frames past what the channel's source holds read as silence.
       const int readable = std::clamp(mInFrames[c] - offset, 0, frames);
-      CopyOrSilence(inL ? inL + offset : nullptr, readable, left, frames);
-      CopyOrSilence(inR ? inR + offset : nullptr, readable, right, frames);
-      if (b.mono[c])
-        for (int i = 0; i < frames; ++i)
-          left[i] = right[i] = (left[i] + right[i]) * 0.5;
-      const double preGain = mChannels[c].mPreGainLinear;
-      const double weight = mChannels[c].mWeightLinear;
-      double* weightedL = mDetectLeft[c];
-      double* weightedR = mDetectRight[c];
-      for (int i = 0; i < frames; ++i)
-      {
-        left[i] *= preGain;
-        right[i] *= preGain;
-        weightedL[i] = left[i] * weight;
-        weightedR[i] = right[i] * weight;
-      }
-      detectLeft[c] = weightedL;
-      detectRight[c] = weightedR;
+      ReadChannel(mIn[2 * c] ? mIn[2 * c] + offset : nullptr, mIn[2 * c + 1] ? mIn[2 * c + 1] + offset : nullptr,
+                  readable, frames, b.mono[c], mChannels[c].mPreGainLinear, mWorkLeft[c], mWorkRight[c]);
     }
     StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c]);
   }
+  // Bank A takes each channel times its weight.
   if (!b.reverseMixing)
-    ProcessDetectorsSideBySide(bank, n, b.preFilter, detectLeft, detectRight, frames, levels);
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, levels, BankInputScale{weights, nullptr},
+                               mLaneIsa);
 
   ComputeGains(frames);
 
-  // Pre-delay, bank B (or the senders' reported levels after their gain) and pan.
+  // Pre-delay and bank B, which takes the delayed audio times the gain (or the senders' reported levels
+  // after their gain). The pan is applied as the channels are summed.
   for (int c = 0; c < n; ++c)
   {
     bank[c] = &mBankB[c];
@@ -376,136 +397,48 @@ void MixerEngine::MixChunk(int offset, int frames)
       FollowReportedLevel(mBankB[c], b.reportedLevel2[c], frames, nullptr);
       continue;
     }
-    double* left = mWorkLeft[c];
-    double* right = mWorkRight[c];
-    mPreDelayLeft[c].Process(left, frames);
-    mPreDelayRight[c].Process(right, frames);
-    double* gainedL = mDetectLeft[c];
-    double* gainedR = mDetectRight[c];
-    const double* gain = mGain[c];
-    for (int i = 0; i < frames; ++i)
-    {
-      gainedL[i] = left[i] * gain[i];
-      gainedR[i] = right[i] * gain[i];
-    }
-    const PanFactors& pan = b.pan[c];
-    if (!pan.centred)
-      for (int i = 0; i < frames; ++i)
-      {
-        left[i] *= pan.left;
-        right[i] *= pan.right;
-      }
+    mPreDelayLeft[c].Process(mWorkLeft[c], frames);
+    mPreDelayRight[c].Process(mWorkRight[c], frames);
   }
   if (!b.reverseMixing)
-    ProcessDetectorsSideBySide(bank, n, b.preFilter, detectLeft, detectRight, frames, nullptr);
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, nullptr, BankInputScale{nullptr, gains},
+                               mLaneIsa);
 
   WriteOutputs(offset, frames);
 }
 
 void MixerEngine::ComputeGains(int frames)
 {
-  switch (mBlock.mixMode)
-  {
-  case kMixModeOff:
-    ComputeGainsFor<kMixModeOff>(frames);
-    break;
-  case kMixModeAuto:
-    ComputeGainsFor<kMixModeAuto>(frames);
-    break;
-  case kMixModeAutoBal:
-    ComputeGainsFor<kMixModeAutoBal>(frames);
-    break;
-  default:
-    ComputeGainsFor<kMixModePrio>(frames);
-    break;
-  }
-}
-
-template <uint32_t Mode> void MixerEngine::ComputeGainsFor(int frames)
-{
   const BlockSettings& b = mBlock;
-  const int n = b.channels;
-  constexpr bool prio = Mode == kMixModePrio;
-  // "Prio" compares levels in dB, the other modes linear levels.
-  constexpr double floor = prio ? kSilenceDb : 0.0;
-  const double threshold = prio ? b.gateDb : b.gate;
-  const int m = b.moderator < n ? b.moderator : -1;
-  const bool powered = b.p != 1.0;
-  // The mix smoothers step inside the same frame loop: their chains are independent, so they overlap.
-  GainSmoother::Kernel mix[kMixerChannels];
-  for (int c = 0; c < n; ++c)
-    mix[c] = mMixSmoothers[c].Load();
-
-  for (int i = 0; i < frames; ++i)
+  double* levels[kMixerChannels];
+  double* soloMute[kMixerChannels];
+  double* targets[kMixerChannels];
+  double* gains[kMixerChannels];
+  GainSmoother* smoothers[kMixerChannels];
+  for (int c = 0; c < b.channels; ++c)
   {
-    double l[kMixerChannels];
-    double g[kMixerChannels];
-    for (int c = 0; c < n; ++c)
-    {
-      if constexpr (Mode == kMixModeOff)
-        l[c] = mLevel[c][i];
-      else if constexpr (prio)
-        l[c] = LinearToDb(mLevel[c][i] * mSoloMute[c][i]);
-      else
-        l[c] = mLevel[c][i] * mSoloMute[c][i];
-      g[c] = 0.0;
-    }
-    for (int c = n; c < kMixerChannels; ++c)
-      l[c] = floor;
-
-    bool moderatorSpeaks = false;
-    if (m >= 0 && l[m] > threshold)
-    {
-      l[m] = floor;
-      moderatorSpeaks = true;
-    }
-    for (int c = 0; c < n; ++c)
-      if (threshold > l[c] || b.bypass[c]) l[c] = floor;
-
-    if constexpr (Mode == kMixModeOff)
-    {
-      double sum = 0.0;
-      for (int c = 0; c < n; ++c)
-        sum += l[c];
-      if (sum > 0.0)
-        for (int c = 0; c < n; ++c)
-          if (l[c] > b.gate) g[c] = 1.0;
-    }
-    else if constexpr (prio)
-    {
-      const int w = ArgMax32(l, b.gateDb);
-      if (w >= 0 && w < n) g[w] = 1.0;
-    }
-    else
-    {
-      double sum = 0.0;
-      int active = 0;
-      for (int c = 0; c < n; ++c)
-      {
-        active += l[c] > 0.0 ? 1 : 0;
-        if (powered && l[c] != 0.0) l[c] = std::pow(l[c], b.p);
-        sum += l[c];
-      }
-      if (sum > 0.0)
-      {
-        const double scale = Mode == kMixModeAuto ? static_cast<double>(active) : 1.0;
-        for (int c = 0; c < n; ++c)
-          g[c] = std::min(scale * l[c] / sum, 1.0);
-      }
-    }
-
-    if (moderatorSpeaks)
-    {
-      for (int c = 0; c < n; ++c)
-        g[c] *= b.modAttn;
-      g[m] = 1.0;
-    }
-    // Bypass, then each channel's gain smoothed and times its solo/mute gain.
-    for (int c = 0; c < n; ++c)
-      mGain[c][i] = mix[c].Step(std::fabs(b.bypass[c] ? 1.0 : g[c])) * mSoloMute[c][i];
+    levels[c] = mLevel[c];
+    soloMute[c] = mSoloMute[c];
+    targets[c] = mGainTarget[c];
+    gains[c] = mGain[c];
+    smoothers[c] = &mMixSmoothers[c];
   }
-  for (int c = 0; c < n; ++c)
-    mMixSmoothers[c].Save(mix[c]);
+  MixGainJob job;
+  job.channels = b.channels;
+  job.frames = frames;
+  job.mixMode = b.mixMode;
+  job.p = b.p;
+  job.gate = b.gate;
+  job.gateDb = b.gateDb;
+  job.modAttn = b.modAttn;
+  job.moderator = b.moderator < b.channels ? b.moderator : -1;
+  job.bypass = b.bypass;
+  job.levels = levels;
+  job.soloMute = soloMute;
+  job.smoothers = smoothers;
+  job.targets = targets;
+  job.gains = gains;
+  ComputeMixGains(job, mLaneIsa);
 }
 
 void MixerEngine::WriteOutputs(int offset, int frames)
@@ -560,11 +493,19 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       const double* left = mWorkLeft[c];
       const double* right = mWorkRight[c];
       const double* gain = mGain[c];
-      for (int i = 0; i < frames; ++i)
-      {
-        mSumLeft[i] += left[i] * gain[i];
-        mSumRight[i] += right[i] * gain[i];
-      }
+      const PanFactors& pan = b.pan[c];
+      if (pan.centred)
+        for (int i = 0; i < frames; ++i)
+        {
+          mSumLeft[i] += left[i] * gain[i];
+          mSumRight[i] += right[i] * gain[i];
+        }
+      else
+        for (int i = 0; i < frames; ++i)
+        {
+          mSumLeft[i] += left[i] * pan.left * gain[i];
+          mSumRight[i] += right[i] * pan.right * gain[i];
+        }
     }
     for (int i = 0; i < frames; ++i)
     {
@@ -582,10 +523,12 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       const double* left = mWorkLeft[c];
       const double* right = mWorkRight[c];
       const double* gain = mGain[c];
+      // The pan factors of a centred channel are 1: multiplying by them changes nothing.
+      const PanFactors& pan = b.pan[c];
       for (int i = 0; i < frames; ++i)
       {
-        const double l = c < n ? left[i] * gain[i] * main : 0.0;
-        const double r = c < n ? right[i] * gain[i] * main : 0.0;
+        const double l = c < n ? left[i] * pan.left * gain[i] * main : 0.0;
+        const double r = c < n ? right[i] * pan.right * gain[i] * main : 0.0;
         if (monoOut)
           outL[i] = (l + r) * 0.5;
         else
@@ -605,15 +548,13 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       double* out = mOut[0] + offset;
       for (int i = 0; i < frames; ++i)
         out[i] = (mSumLeft[i] + mSumRight[i]) * 0.5;
-      mMasterDetectors[0].ProcessBlock(false, out, out, frames, nullptr);
-      mMasterDetectors[1].ProcessBlock(false, out, out, frames, nullptr);
+      MeterMaster(out, out, frames);
     }
     else
     {
       std::copy(mSumLeft, mSumLeft + frames, mOut[0] + offset);
       std::copy(mSumRight, mSumRight + frames, mOut[1] + offset);
-      mMasterDetectors[0].ProcessBlock(false, mSumLeft, mSumLeft, frames, nullptr);
-      mMasterDetectors[1].ProcessBlock(false, mSumRight, mSumRight, frames, nullptr);
+      MeterMaster(mSumLeft, mSumRight, frames);
       for (int j = 2; j < outputs; ++j)
         std::fill(mOut[j] + offset, mOut[j] + offset + frames, 0.0);
     }
@@ -621,9 +562,16 @@ void MixerEngine::WriteOutputs(int offset, int frames)
   else
   {
     static constexpr double kZeros[kChunkFrames] = {};
-    mMasterDetectors[0].ProcessBlock(false, kZeros, kZeros, frames, nullptr);
-    mMasterDetectors[1].ProcessBlock(false, kZeros, kZeros, frames, nullptr);
+    MeterMaster(kZeros, kZeros, frames);
   }
+}
+
+void MixerEngine::MeterMaster(const double* left, const double* right, int frames)
+{
+  // Each master detector gets its side on both of its inputs, without the pre-filter.
+  LevelDetector* masters[2] = {&mMasterDetectors[0], &mMasterDetectors[1]};
+  const double* sides[2] = {left, right};
+  ProcessDetectorsSideBySide(masters, 2, false, sides, sides, frames, nullptr, {}, mLaneIsa);
 }
 
 void MixerEngine::FinishBlock()

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "mixer/GainSmoother.h"
+#include "mixer/LaneIsa.h"
 #include "mixer/LevelDetector.h"
 #include "mixer/PanLaw.h"
 #include "mixer/PeriodCounter.h"
@@ -192,6 +193,8 @@ public:
   Relaxed<double> mSenderRelease{0.3};
   PeriodCounter mMeterPeriod;
   PeriodCounter mAutomationPeriod;
+  // The instruction set of the side-by-side code (detector banks, gains); tests set each one in turn.
+  ELaneIsa mLaneIsa = kLaneIsaBest;
 
   // Frames the mixing loop works on at a time; its working arrays hold this many frames per channel.
   static constexpr int kChunkFrames = 128;
@@ -204,8 +207,8 @@ private:
                   int connectedOutputs, bool transportRunning);
   void MixChunk(int offset, int frames);
   void ComputeGains(int frames);
-  template <uint32_t Mode> void ComputeGainsFor(int frames);
   void WriteOutputs(int offset, int frames);
+  void MeterMaster(const double* left, const double* right, int frames);
   void FinishBlock();
   void ProcessSender(const double* const* inputs, double* const* outputs, int nFrames, int connectedInputs,
                      int connectedOutputs);
@@ -251,9 +254,8 @@ private:
   alignas(64) double mWorkRight[kMixerChannels][kChunkRow];
   alignas(64) double mLevel[kMixerChannels][kChunkRow];
   alignas(64) double mSoloMute[kMixerChannels][kChunkRow];
+  alignas(64) double mGainTarget[kMixerChannels][kChunkRow];
   alignas(64) double mGain[kMixerChannels][kChunkRow];
-  alignas(64) double mDetectLeft[kMixerChannels][kChunkRow]; // what a detector bank is fed
-  alignas(64) double mDetectRight[kMixerChannels][kChunkRow];
   alignas(64) double mSumLeft[kChunkFrames];
   alignas(64) double mSumRight[kChunkFrames];
 };

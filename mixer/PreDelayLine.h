@@ -51,12 +51,21 @@ struct PreDelayLine
     if (length == 0) return;
     // A shorter delay set since the last block can leave the position past the new end: wrap it.
     uint32_t position = mPosition % length;
-    for (int i = 0; i < frames; ++i)
+    // In runs up to the end of the ring, so that the wrap is tested once a run, not once a sample.
+    for (int i = 0; i < frames;)
     {
-      const double out = mBuffer[position];
-      mBuffer[position] = samples[i];
-      samples[i] = out;
-      if (++position == length) position = 0;
+      const int run = static_cast<int>(std::min<uint32_t>(static_cast<uint32_t>(frames - i), length - position));
+      double* ring = mBuffer + position;
+      double* io = samples + i;
+      for (int k = 0; k < run; ++k)
+      {
+        const double out = ring[k];
+        ring[k] = io[k];
+        io[k] = out;
+      }
+      i += run;
+      position += static_cast<uint32_t>(run);
+      if (position == length) position = 0;
     }
     mPosition = position;
   }

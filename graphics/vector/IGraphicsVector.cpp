@@ -86,6 +86,7 @@ void IGraphicsVector::BeginMainFrame()
 void IGraphicsVector::BeginFrame()
 {
   mInFrame = true;
+  IGraphics::BeginFrame();
   if (mVG) BeginMainFrame();
 }
 

@@ -48,7 +48,7 @@ public:
   // pContext: the view's std::shared_ptr<CAMetalLayer>*, which the context renders into.
   void OnViewInitialized(void* pContext) override;
   void OnViewDestroyed() override;
-  virtual void BeginFrame();
+  void BeginFrame() override;
   void EndFrame() override;
   void DrawResize() override;
   bool IsContextReady() const override { return mContextReady; }

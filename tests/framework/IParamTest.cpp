@@ -332,6 +332,28 @@ TEST(IParam, InitFromParamReplacesTheFirstMatchAndCopiesTexts)
   EXPECT_STREQ(keep.GetGroup(), "Channel 1");
 }
 
+// Display-text storage follows the count of texts: at least the entries, at most half again plus one
+// entry of room (a page per parameter made a session of enum parameters cost tens of megabytes).
+TEST(IParam, DisplayTextStorageIsSizedForWhatItHolds)
+{
+  constexpr int kEntry = 40; // value and 32 characters
+  IParam none, two, three, pitch, many;
+  none.InitDouble("d", 0, 0, 1, 0.1);
+  two.InitBool("b", false);
+  three.InitEnumList("e", 0, {"Off", "Auto", "Prio"});
+  pitch.InitPitch("note", 0, 0, 127);
+  many.InitEnum("m", 0, 34);
+  for (int i = 0; i < 34; ++i)
+    many.SetDisplayText(i, "Send CH 32");
+  EXPECT_EQ(none.DisplayTextBytes(), 0);
+  for (const IParam* p : {&two, &three, &pitch, &many})
+  {
+    const int held = p->NDisplayTexts() * kEntry;
+    EXPECT_GE(p->DisplayTextBytes(), held) << p->GetName();
+    EXPECT_LE(p->DisplayTextBytes(), held + held / 2 + kEntry) << p->GetName();
+  }
+}
+
 // Texts longer than a field keep their leading characters and stay terminated.
 TEST(IParam, LongTextsAreTruncatedSafely)
 {

@@ -178,6 +178,21 @@ TEST(ParamTableTest, CoversEveryIndexOnceAndListsTheOutputParameters)
     EXPECT_EQ(plug.mOutputParams.Get()[i], 273 + i);
 }
 
+// The display texts of all 309 parameters of one instance fit in a few tens of kilobytes (they took
+// over a megabyte when each parameter with texts held a page).
+TEST(ParamTableTest, DisplayTextsOfAnInstanceTakeLittleMemory)
+{
+  mixtest::PresetTestPlugin plug;
+  long bytes = 0, held = 0;
+  for (int i = 0; i < plug.NParams(); ++i)
+  {
+    bytes += plug.GetParam(i)->DisplayTextBytes();
+    held += plug.GetParam(i)->NDisplayTexts();
+  }
+  EXPECT_GT(held, 300);
+  EXPECT_LT(bytes, 32 * 1024);
+}
+
 TEST(ParamTableTest, FixedGuiScaleChoiceAndItsScales)
 {
   IParam fixed;

@@ -268,8 +268,10 @@ TEST(IGraphicsVector, QueuedFramebuffersGoBeforeTheContext)
   Open o;
   o.g.Begin();
   delete o.g.CreateAPIBitmap(20, 20, 1.f, 1.0, false);
+  o.g.StartLayer(nullptr, IRECT(0, 0, 20, 20)); // left pushed
   o.g.OnViewDestroyed();
   EXPECT_FALSE(o.g.InFrame());
+  EXPECT_EQ(o.g.NLayers(), 0);
 
   // A frame without a main framebuffer (a zero-sized editor) still ends.
   qorvtest::RecordingDelegate dlg;

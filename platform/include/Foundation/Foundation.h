@@ -1,5 +1,5 @@
-// Stand-in umbrella header of Foundation: the folder queries, bundles and file checks, callable from
-// C++ (texts are UTF-8 std::string, arrays std::vector).
+// Stand-in umbrella header of Foundation: the folder queries, bundles and file checks, strings,
+// geometry and formatters, callable from C++ (texts are UTF-8 std::string, arrays std::vector).
 #pragma once
 
 #include <Foundation/NSBundle.h>

@@ -1,0 +1,25 @@
+#include "mixer/LaneIsa.h"
+
+namespace iplugin
+{
+namespace
+{
+ELaneIsa FindBestIsa()
+{
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? kLaneIsaAvx2 : kLaneIsaSse2;
+}
+
+const ELaneIsa kBestIsa = FindBestIsa();
+} // namespace
+
+bool LaneIsaSupported(ELaneIsa isa)
+{
+  return isa == kLaneIsaBest || isa <= kBestIsa;
+}
+
+ELaneIsa ResolveLaneIsa(ELaneIsa isa)
+{
+  return isa == kLaneIsaBest || !LaneIsaSupported(isa) ? kBestIsa : isa;
+}
+} // namespace iplugin

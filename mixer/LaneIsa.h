@@ -1,0 +1,20 @@
+// The instruction sets the mixer's side-by-side code (LaneVectors.h) is built for: SSE2 pairs, which every
+// x86-64 processor has, and AVX2 fours. The processor's best is found once when the program loads, so the
+// audio thread never waits on a first-use guard; the others can be asked for, to check each build of the
+// code on the same data.
+#pragma once
+
+namespace iplugin
+{
+enum ELaneIsa : int
+{
+  kLaneIsaSse2 = 0,
+  kLaneIsaAvx2 = 1,
+  kLaneIsaBest = 2
+};
+
+bool LaneIsaSupported(ELaneIsa isa);
+
+// `isa` when the processor has it and it is not kLaneIsaBest, else the best the processor has.
+ELaneIsa ResolveLaneIsa(ELaneIsa isa);
+} // namespace iplugin

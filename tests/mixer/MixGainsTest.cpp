@@ -1,0 +1,82 @@
+// The gain computation over a run longer than its working space gives what consecutive shorter runs give.
+#include "mixer/MixGains.h"
+#include "mixer/MixerEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+using namespace iplugin;
+
+namespace
+{
+class MixGainsRuns : public testing::TestWithParam<std::tuple<uint32_t, ELaneIsa>>
+{
+};
+
+TEST_P(MixGainsRuns, LongRunEqualsPiecesBitForBit)
+{
+  const uint32_t mode = std::get<0>(GetParam());
+  const ELaneIsa isa = std::get<1>(GetParam());
+  if (!LaneIsaSupported(isa)) GTEST_SKIP() << "the processor lacks this instruction set";
+  constexpr int kChannels = 7, kFrames = 300, kRow = kFrames + MixGainJob::kRowPadding;
+  std::mt19937 rng(mode);
+  std::uniform_real_distribution<double> u(0.0, 0.5);
+  // [0] one run, [1] in pieces.
+  std::vector<double> level[2], soloMute[2], target[2], gain[2];
+  std::vector<GainSmoother> smoother[2];
+  for (int k = 0; k < 2; ++k)
+  {
+    level[k].resize(kChannels * kRow);
+    soloMute[k].assign(kChannels * kRow, 1.0);
+    target[k].resize(kChannels * kRow);
+    gain[k].resize(kChannels * kRow);
+    smoother[k].resize(kChannels);
+  }
+  for (int i = 0; i < kChannels * kRow; ++i)
+    level[0][i] = level[1][i] = u(rng) * ((i / 37) % 3 != 0);
+  const bool bypass[kChannels] = {false, true, false, false, false, false, false};
+  auto run = [&](int k, int start, int frames)
+  {
+    double *l[kChannels], *s[kChannels], *t[kChannels], *g[kChannels];
+    GainSmoother* sm[kChannels];
+    for (int c = 0; c < kChannels; ++c)
+    {
+      l[c] = &level[k][c * kRow + start];
+      s[c] = &soloMute[k][c * kRow + start];
+      t[c] = &target[k][c * kRow + start];
+      g[c] = &gain[k][c * kRow + start];
+      sm[c] = &smoother[k][c];
+      sm[c]->SetTimes(0.001, 0.0005, 0.002, 48000.0);
+    }
+    MixGainJob job;
+    job.channels = kChannels;
+    job.frames = frames;
+    job.mixMode = mode;
+    job.gate = 0.01;
+    job.gateDb = -40.0;
+    job.modAttn = 0.25;
+    job.moderator = 2;
+    job.bypass = bypass;
+    job.levels = l;
+    job.soloMute = s;
+    job.smoothers = sm;
+    job.targets = t;
+    job.gains = g;
+    ComputeMixGains(job, isa);
+  };
+  run(0, 0, kFrames);
+  run(1, 0, 128);
+  run(1, 128, 128);
+  run(1, 256, 44);
+  for (int c = 0; c < kChannels; ++c)
+    for (int i = 0; i < kFrames; ++i)
+      ASSERT_EQ(gain[0][c * kRow + i], gain[1][c * kRow + i]) << c << " " << i;
+  EXPECT_GT(gain[0][kRow + kFrames - 1], 0.0); // the bypassed channel opens
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, MixGainsRuns,
+                         testing::Combine(testing::Values(kMixModeOff, kMixModeAuto, kMixModeAutoBal, kMixModePrio),
+                                          testing::Values(kLaneIsaSse2, kLaneIsaAvx2)));
+} // namespace
