@@ -30,13 +30,15 @@ FactoryMaker FindViewFactory(AudioUnit unit, std::string& error)
 {
   AudioUnitCocoaViewInfo info{};
   UInt32 size = sizeof info;
-  if (AudioUnitGetProperty(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &info, &size) != noErr)
+  if (AudioUnitGetProperty(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &info, &size) !=
+      noErr)
   {
     error = "the plug-in has no editor view";
     return nullptr;
   }
   UInt8 path[4096] = {};
-  const bool located = CFURLGetFileSystemRepresentation(info.mCocoaAUViewBundleLocation, true, path, sizeof path);
+  const bool located =
+      CFURLGetFileSystemRepresentation(info.mCocoaAUViewBundleLocation, true, path, sizeof path);
   const std::string className = Text(info.mCocoaAUViewClass[0]);
   CFRelease(info.mCocoaAUViewBundleLocation);
   CFRelease(info.mCocoaAUViewClass[0]);
@@ -94,8 +96,10 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& cloc
     e.kind = qorvplatform::InputKind::KeyDown;
     ok = bool(in >> e.keyCode);
     std::string chars;
-    if (in >> chars && !Modifier(chars)) e.characters = chars;
-    else if (!chars.empty()) e.modifiers |= Modifier(chars);
+    if (in >> chars && !Modifier(chars))
+      e.characters = chars;
+    else if (!chars.empty())
+      e.modifiers |= Modifier(chars);
   }
   else if (verb == "drop")
   {
@@ -153,8 +157,8 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& cloc
   return true;
 }
 
-int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& o, std::ostream& out,
-              std::ostream& err)
+int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& o,
+              std::ostream& out, std::ostream& err)
 {
   std::string error;
   std::vector<std::string> script;
@@ -189,7 +193,8 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   }
   FactoryMaker maker = FindViewFactory(instance->Unit(), error);
   std::unique_ptr<iplugin::AUCocoaViewFactory> factory(maker ? maker() : nullptr);
-  auto* view = factory ? static_cast<NSView*>(factory->init()->uiViewForAudioUnit(instance->Unit(), 0, 0)) : nullptr;
+  auto* view =
+      factory ? static_cast<NSView*>(factory->init()->uiViewForAudioUnit(instance->Unit(), 0, 0)) : nullptr;
   if (!view)
   {
     err << (error.empty() ? "the plug-in gave no editor view" : error) << "\n";

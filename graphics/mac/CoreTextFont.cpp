@@ -90,7 +90,8 @@ FontDataPtr CoreTextFont::GetFontData() const
 }
 
 std::unique_ptr<CoreTextFont> LoadCoreTextFontFromFile(const char* fontID, const char* fileNameOrResID,
-                                                       const char* bundleID, const char* sharedResourcesSubPath)
+                                                       const char* bundleID,
+                                                       const char* sharedResourcesSubPath)
 {
   StringBuf path;
   if (!LocateResource(fileNameOrResID, "ttf", path, bundleID, sharedResourcesSubPath)) return nullptr;
@@ -108,8 +109,8 @@ std::unique_ptr<CoreTextFont> LoadCoreTextFontFromSystem(const char* fontID, con
   CFStringRef styleString = CFStringCreateWithCString(nullptr, styleName, kCFStringEncodingUTF8);
   const void* keys[] = {kCTFontFamilyNameAttribute, kCTFontStyleNameAttribute};
   const void* values[] = {family, styleString};
-  CFDictionaryRef attributes =
-      CFDictionaryCreate(nullptr, keys, values, 2, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+  CFDictionaryRef attributes = CFDictionaryCreate(nullptr, keys, values, 2, &kCFTypeDictionaryKeyCallBacks,
+                                                  &kCFTypeDictionaryValueCallBacks);
   CFRelease(family);
   CFRelease(styleString);
   CTFontDescriptorRef descriptor = CTFontDescriptorCreateWithAttributes(attributes);
@@ -152,7 +153,8 @@ void CacheCoreTextFont(const char* fontID, const PlatformFont* font)
   auto* entry = new CoreTextFontDescriptor;
   entry->mDescriptor.fontName = fontID ? fontID : "";
   entry->mEMRatio = record->EmRatio();
-  entry->mCTDescriptor = std::shared_ptr<const void>(ctFont->GetDescriptor(), [](const void* d) { CFRelease(d); });
+  entry->mCTDescriptor =
+      std::shared_ptr<const void>(ctFont->GetDescriptor(), [](const void* d) { CFRelease(d); });
   cache.Add(entry, fontID, 1.0);
 }
 

@@ -22,7 +22,8 @@ class CoreTextFont : public PlatformFont
 {
 public:
   // Takes over one reference to each.
-  CoreTextFont(CTFontDescriptorRef descriptor, CGDataProviderRef provider, const char* styleName, bool isSystem);
+  CoreTextFont(CTFontDescriptorRef descriptor, CGDataProviderRef provider, const char* styleName,
+               bool isSystem);
   ~CoreTextFont() override;
   CoreTextFont(const CoreTextFont&) = delete;
   CoreTextFont& operator=(const CoreTextFont&) = delete;
@@ -44,7 +45,8 @@ private:
 
 // Null when the resource cannot be found or read as a font.
 std::unique_ptr<CoreTextFont> LoadCoreTextFontFromFile(const char* fontID, const char* fileNameOrResID,
-                                                       const char* bundleID, const char* sharedResourcesSubPath);
+                                                       const char* bundleID,
+                                                       const char* sharedResourcesSubPath);
 // style 1 "Bold", 2 "Italic", else "Regular"; null when the family has no installed file.
 std::unique_ptr<CoreTextFont> LoadCoreTextFontFromSystem(const char* fontID, const char* fontName, int style);
 // The bytes are copied; null when they hold no font.

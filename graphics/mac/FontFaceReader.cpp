@@ -23,10 +23,14 @@ struct Bytes
   bool U32(size_t offset, uint32_t& v) const
   {
     if (!Has(offset, 4)) return false;
-    v = uint32_t(p[offset]) << 24 | uint32_t(p[offset + 1]) << 16 | uint32_t(p[offset + 2]) << 8 | p[offset + 3];
+    v = uint32_t(p[offset]) << 24 | uint32_t(p[offset + 1]) << 16 | uint32_t(p[offset + 2]) << 8 |
+        p[offset + 3];
     return true;
   }
-  bool Tag(size_t offset, const char* tag) const { return Has(offset, 4) && std::memcmp(p + offset, tag, 4) == 0; }
+  bool Tag(size_t offset, const char* tag) const
+  {
+    return Has(offset, 4) && std::memcmp(p + offset, tag, 4) == 0;
+  }
 };
 
 // Start of face i, or false for none.

@@ -90,7 +90,8 @@ void* IGraphicsMac::OpenWindow(void* pParent)
   mView = IGraphicsView_vQorv_au::initWithIGraphics(this);
   std::shared_ptr<CAMetalLayer> layer = mView->layer();
   OnViewInitialized(&layer);
-  if (auto* pDelegate = dynamic_cast<IGEditorDelegate*>(GetDelegate())) pDelegate->SetEditorOpen(IsContextReady());
+  if (auto* pDelegate = dynamic_cast<IGEditorDelegate*>(GetDelegate()))
+    pDelegate->SetEditorOpen(IsContextReady());
   SetScreenScale(float(NSScreen::mainScreen()->backingScaleFactor()));
   GetDelegate()->LayoutUI(this);
   UpdateTooltips();
@@ -169,7 +170,8 @@ bool IGraphicsMac::IsDarkMode() const
 NSPoint IGraphicsMac::ScreenToEditor(NSPoint screen) const
 {
   NSWindow* w = mView->window();
-  const NSRect inWindow = w ? w->convertRectFromScreen(NSMakeRect(screen.x, screen.y, 0, 0)) : NSRect{screen, {0, 0}};
+  const NSRect inWindow =
+      w ? w->convertRectFromScreen(NSMakeRect(screen.x, screen.y, 0, 0)) : NSRect{screen, {0, 0}};
   const NSPoint p = mView->convertPointFromView(inWindow.origin, nullptr);
   return NSMakePoint(p.x / GetDrawScale(), p.y / GetDrawScale());
 }
@@ -244,7 +246,8 @@ void IGraphicsMac::MoveMouseCursor(float x, float y)
   const NSPoint inWindow =
       mView->convertPointToView(NSMakePoint(double(x) * GetDrawScale(), double(y) * GetDrawScale()), nullptr);
   NSWindow* w = mView->window();
-  const NSRect screen = w ? w->convertRectToScreen(NSMakeRect(inWindow.x, inWindow.y, 0, 0)) : NSRect{inWindow, {0, 0}};
+  const NSRect screen =
+      w ? w->convertRectToScreen(NSMakeRect(inWindow.x, inWindow.y, 0, 0)) : NSRect{inWindow, {0, 0}};
   RepositionCursor(screen.origin);
   CaptureCursorScreenPosition();
 }
@@ -333,7 +336,8 @@ void IGraphicsMac::PromptForFile(StringBuf& fileName, StringBuf& path, EFileActi
     for (size_t start = 0; start <= all.size();)
     {
       const size_t space = all.find(' ', start);
-      const std::string one = all.substr(start, space == std::string::npos ? std::string::npos : space - start);
+      const std::string one =
+          all.substr(start, space == std::string::npos ? std::string::npos : space - start);
       if (!one.empty()) types.push_back(one);
       if (space == std::string::npos) break;
       start = space + 1;

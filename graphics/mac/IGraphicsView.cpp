@@ -39,7 +39,6 @@ NSFont TextFieldFont(const IText& text, float drawScale)
 }
 } // namespace
 
-
 IGraphicsView_vQorv_au::IGraphicsView_vQorv_au(IGraphics* pGraphics, NSRect frame)
     : NSView(frame), mGraphics(pGraphics), mDirtyRects()
 {
@@ -127,8 +126,10 @@ void IGraphicsView_vQorv_au::viewDidMoveToWindow()
   w->setAcceptsMouseMovedEvents(true);
   mGraphics->SetScreenScale(float(w->backingScaleFactor()));
   SetDrawableSize(w->backingScaleFactor());
-  center->addObserver(this, [this](NSNotification*) { WindowDidResign(); }, NSWindowDidResignKeyNotification, w);
-  center->addObserver(this, [this](NSNotification*) { WindowDidResign(); }, NSWindowDidResignMainNotification, w);
+  center->addObserver(
+      this, [this](NSNotification*) { WindowDidResign(); }, NSWindowDidResignKeyNotification, w);
+  center->addObserver(
+      this, [this](NSNotification*) { WindowDidResign(); }, NSWindowDidResignMainNotification, w);
   center->addObserver(
       this,
       [this](NSNotification*)
@@ -184,7 +185,8 @@ void IGraphicsView_vQorv_au::updateTrackingAreas()
 {
   if (mTrackingArea) removeTrackingArea(mTrackingArea.get());
   mTrackingArea = std::make_shared<NSTrackingArea>(
-      bounds(), NSTrackingMouseEnteredAndExited | NSTrackingActiveAlways | NSTrackingEnabledDuringMouseDrag, this);
+      bounds(), NSTrackingMouseEnteredAndExited | NSTrackingActiveAlways | NSTrackingEnabledDuringMouseDrag,
+      this);
   addTrackingArea(mTrackingArea);
 }
 
@@ -222,8 +224,8 @@ IMouseInfo IGraphicsView_vQorv_au::GetMouseRight(NSEvent* e)
   IMouseInfo info;
   GetMouseXY(e, info.x, info.y);
   const unsigned long mods = e->modifierFlags();
-  info.ms = IMouseMod(false, true, (mods & NSEventModifierFlagShift) != 0, (mods & NSEventModifierFlagControl) != 0,
-                      (mods & NSEventModifierFlagOption) != 0);
+  info.ms = IMouseMod(false, true, (mods & NSEventModifierFlagShift) != 0,
+                      (mods & NSEventModifierFlagControl) != 0, (mods & NSEventModifierFlagOption) != 0);
   return info;
 }
 
@@ -431,7 +433,7 @@ NSDragOperation IGraphicsView_vQorv_au::draggingEntered(NSDraggingInfo* info)
 {
   const std::vector<std::string> types = info->draggingPasteboard()->types();
   return std::find(types.begin(), types.end(), NSFilenamesPboardType) != types.end() ? NSDragOperationGeneric
-                                                                                      : NSDragOperationNone;
+                                                                                     : NSDragOperationNone;
 }
 
 bool IGraphicsView_vQorv_au::performDragOperation(NSDraggingInfo* info)
@@ -468,18 +470,32 @@ void IGraphicsView_vQorv_au::setMouseCursor(int kind)
   auto priv = [](const char* selector) { return NSCursor::privateCursor(selector); };
   switch (kind)
   {
-  case 1: cursor = NSCursor::IBeamCursor(); break;
+  case 1:
+    cursor = NSCursor::IBeamCursor();
+    break;
   case 2:
-  case 12: cursor = priv("busyButClickableCursor"); break;
-  case 3: cursor = NSCursor::crosshairCursor(); break;
-  case 4: cursor = priv("_windowResizeNorthCursor") ? priv("_windowResizeNorthCursor") : NSCursor::resizeUpCursor(); break;
-  case 5: cursor = priv("_windowResizeNorthWestSouthEastCursor"); break;
-  case 6: cursor = priv("_windowResizeNorthEastSouthWestCursor"); break;
+  case 12:
+    cursor = priv("busyButClickableCursor");
+    break;
+  case 3:
+    cursor = NSCursor::crosshairCursor();
+    break;
+  case 4:
+    cursor = priv("_windowResizeNorthCursor") ? priv("_windowResizeNorthCursor") : NSCursor::resizeUpCursor();
+    break;
+  case 5:
+    cursor = priv("_windowResizeNorthWestSouthEastCursor");
+    break;
+  case 6:
+    cursor = priv("_windowResizeNorthEastSouthWestCursor");
+    break;
   case 7:
-    cursor = priv("_windowResizeEastWestCursor") ? priv("_windowResizeEastWestCursor") : NSCursor::resizeLeftRightCursor();
+    cursor = priv("_windowResizeEastWestCursor") ? priv("_windowResizeEastWestCursor")
+                                                 : NSCursor::resizeLeftRightCursor();
     break;
   case 8:
-    cursor = priv("_windowResizeNorthSouthCursor") ? priv("_windowResizeNorthSouthCursor") : NSCursor::resizeUpDownCursor();
+    cursor = priv("_windowResizeNorthSouthCursor") ? priv("_windowResizeNorthSouthCursor")
+                                                   : NSCursor::resizeUpDownCursor();
     break;
   case 9:
     if (!mMoveCursor)
@@ -494,10 +510,18 @@ void IGraphicsView_vQorv_au::setMouseCursor(int kind)
     }
     cursor = mMoveCursor.get();
     break;
-  case 10: cursor = NSCursor::operationNotAllowedCursor(); break;
-  case 11: cursor = NSCursor::pointingHandCursor(); break;
-  case 13: cursor = priv("_helpCursor"); break;
-  default: cursor = NSCursor::arrowCursor(); break;
+  case 10:
+    cursor = NSCursor::operationNotAllowedCursor();
+    break;
+  case 11:
+    cursor = NSCursor::pointingHandCursor();
+    break;
+  case 13:
+    cursor = priv("_helpCursor");
+    break;
+  default:
+    cursor = NSCursor::arrowCursor();
+    break;
   }
   if (kind != 13 && NSCursor::helpCursorShown()) NSCursor::setHelpCursor(false);
   (cursor ? cursor : NSCursor::arrowCursor())->set();
@@ -510,7 +534,8 @@ bool IGraphicsView_vQorv_au::promptForColor(const IColor& color, std::function<v
   if (!panel) return false;
   panel->setAction([this](NSColorPanel* p) { onColorPicked(p); });
   panel->setShowsAlpha(true);
-  panel->setColor(NSColor::colorWithDeviceRed(color.R / 255.0, color.G / 255.0, color.B / 255.0, color.A / 255.0));
+  panel->setColor(
+      NSColor::colorWithDeviceRed(color.R / 255.0, color.G / 255.0, color.B / 255.0, color.A / 255.0));
   panel->orderFront(nullptr);
   return true;
 }

@@ -129,7 +129,8 @@ TEST(FontFaceReader, ReadsNamesAndMetricsOfBuiltFonts)
   EXPECT_EQ(r.mMacStyle, 1);
   EXPECT_DOUBLE_EQ(r.EmRatio(), 2048.0 / 2400.0);
 
-  const std::vector<uint8_t> ttc = Collection({{1000, 800, -200, ""}, {1000, 800, -200, "Italic"}, {1000, 800, -200, "Bold"}});
+  const std::vector<uint8_t> ttc =
+      Collection({{1000, 800, -200, ""}, {1000, 800, -200, "Italic"}, {1000, 800, -200, "Bold"}});
   EXPECT_EQ(FindFontFaceIndex(ttc.data(), ttc.size(), ""), 1);
   EXPECT_EQ(FindFontFaceIndex(ttc.data(), ttc.size(), "Bold"), 2);
   EXPECT_EQ(FindFontFaceIndex(ttc.data(), ttc.size(), "Light"), -1);
@@ -143,10 +144,14 @@ TEST(FontFaceReader, EmRatioOfEveryHeight)
   {
     int upm, asc, desc;
     double ratio;
-  } cases[] = {{2048, 1900, -500, 2048.0 / 2400.0}, {1000, 0, 0, 1.0}, {1000, 100, 300, 1.0}, {1000, 700, -300, 1.0},
+  } cases[] = {{2048, 1900, -500, 2048.0 / 2400.0},
+               {1000, 0, 0, 1.0},
+               {1000, 100, 300, 1.0},
+               {1000, 700, -300, 1.0},
                {1000, 1500, -500, 0.5}};
   for (const auto& c : cases)
-    EXPECT_DOUBLE_EQ(Read(Font({c.upm, c.asc, c.desc, "Regular"})).EmRatio(), c.ratio) << c.upm << " " << c.asc;
+    EXPECT_DOUBLE_EQ(Read(Font({c.upm, c.asc, c.desc, "Regular"})).EmRatio(), c.ratio)
+        << c.upm << " " << c.asc;
 }
 
 // Every count and offset is checked against the byte count: damaged files give no face.
@@ -189,7 +194,8 @@ TEST(FontFaceReader, DamagedFilesGiveNoFace)
 TEST(CoreTextFont, LoadersAndTheDescriptorCache)
 {
   // Installed families by name; the style names are the platform's.
-  for (auto [style, name] : std::vector<std::pair<int, const char*>>{{0, "Regular"}, {7, "Regular"}, {1, "Bold"}, {2, "Italic"}})
+  for (auto [style, name] :
+       std::vector<std::pair<int, const char*>>{{0, "Regular"}, {7, "Regular"}, {1, "Bold"}, {2, "Italic"}})
   {
     auto font = LoadCoreTextFontFromSystem("Roboto", "Roboto", style);
     ASSERT_NE(font, nullptr) << style;

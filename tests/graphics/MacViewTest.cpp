@@ -59,7 +59,8 @@ public:
 private:
   void Log(const char* what, float x, float y, const IMouseMod& m)
   {
-    mLog << what << " " << x << "," << y << (m.L ? " L" : "") << (m.R ? " R" : "") << (m.S ? " S" : "") << ";";
+    mLog << what << " " << x << "," << y << (m.L ? " L" : "") << (m.R ? " R" : "") << (m.S ? " S" : "")
+         << ";";
   }
   std::ostringstream& mLog;
 };
@@ -170,8 +171,8 @@ TEST_P(MacViewTest, MouseReachesTheContextInEditorCoordinates)
   const std::string a = std::to_string(int(200 / s)) + "," + std::to_string(int(100 / s));
   EXPECT_EQ(mDelegate.TakeLog(), "down " + a + " L;up " + a + ";down 200,100 L R;up 200,100 R;down " +
                                      std::to_string(int(10 / s)) + "," + std::to_string(int(10 / s)) +
-                                     " R S;up " + std::to_string(int(10 / s)) + "," + std::to_string(int(10 / s)) +
-                                     " R S;");
+                                     " R S;up " + std::to_string(int(10 / s)) + "," +
+                                     std::to_string(int(10 / s)) + " R S;");
 }
 
 TEST_P(MacViewTest, ClickCountsComeFromTimeAndDistance)
@@ -209,7 +210,8 @@ TEST_P(MacViewTest, DragOutsideEndsWithMouseOutAfterTheRelease)
   Post(InputKind::Release, 900 * s, 90);
   const std::string log = mDelegate.TakeLog();
   const std::string d = std::to_string(int(10 / s));
-  EXPECT_NE(log.find("drag " + std::to_string(int(110 / s)) + "," + std::to_string(int(90 / s)) + " by " + d + ",-" + d),
+  EXPECT_NE(log.find("drag " + std::to_string(int(110 / s)) + "," + std::to_string(int(90 / s)) + " by " + d +
+                     ",-" + d),
             std::string::npos)
       << log;
   const size_t up = log.find("up ");
@@ -225,10 +227,10 @@ TEST_P(MacViewTest, WheelKeysAndDropsReachTheContext)
   wheel.x = wheel.y = 20;
   wheel.delta = -1;
   qorvplatform::PostEvent(*mWindow, wheel);
-  Key(76, "\x03");                        // keypad Enter
-  Key(36, "\r");                          // Return, through its character
-  Key(43, ",");                           // unmapped, no Shift
-  Key(0, "A", NSEventModifierFlagShift);  // Shift+a
+  Key(76, "\x03");                       // keypad Enter
+  Key(36, "\r");                         // Return, through its character
+  Key(43, ",");                          // unmapped, no Shift
+  Key(0, "A", NSEventModifierFlagShift); // Shift+a
   Key(8, "c", NSEventModifierFlagCommand);
   InputEvent drop;
   drop.kind = InputKind::Drop;
@@ -248,11 +250,16 @@ TEST(MacKeyMapping, TableOfKeys)
     int vk;
     bool shift;
   };
-  const Case cases[] = {{51, "\x7f", 0, 8, false},       {123, "\xef\x9c\x82", 0, 37, false},
-                        {122, "\xef\x9c\x84", 0, 112, false}, {92, "9", 0, 105, false},
-                        {200, "", 0, 1024 + 200, false}, {43, ",", NSEventModifierFlagShift, 0, false},
-                        {18, "1", NSEventModifierFlagShift, '1', true}, {48, "\x19", NSEventModifierFlagCommand, 9, false},
-                        {48, "\x19", 0, 0, false},       {53, "\x1b", 0, 27, false}};
+  const Case cases[] = {{51, "\x7f", 0, 8, false},
+                        {123, "\xef\x9c\x82", 0, 37, false},
+                        {122, "\xef\x9c\x84", 0, 112, false},
+                        {92, "9", 0, 105, false},
+                        {200, "", 0, 1024 + 200, false},
+                        {43, ",", NSEventModifierFlagShift, 0, false},
+                        {18, "1", NSEventModifierFlagShift, '1', true},
+                        {48, "\x19", NSEventModifierFlagCommand, 9, false},
+                        {48, "\x19", 0, 0, false},
+                        {53, "\x1b", 0, 27, false}};
   for (const Case& c : cases)
   {
     NSEvent::Fields f;
@@ -297,8 +304,13 @@ TEST_P(MacViewTest, TooltipsCursorsAndClipboard)
   Post(InputKind::Motion, 300, 200);
   EXPECT_EQ(mWindow->toolTipAt(NSMakePoint(300, 580 * Scale() - 200)), "the whole editor");
   IGraphicsMac* g = mDelegate.UI();
-  for (auto [kind, name] : std::vector<std::pair<int, std::string>>{
-           {1, "ibeam"}, {5, "resize-nwse"}, {9, "move"}, {11, "hand"}, {13, "help"}, {14, "arrow"}, {0, "arrow"}})
+  for (auto [kind, name] : std::vector<std::pair<int, std::string>>{{1, "ibeam"},
+                                                                    {5, "resize-nwse"},
+                                                                    {9, "move"},
+                                                                    {11, "hand"},
+                                                                    {13, "help"},
+                                                                    {14, "arrow"},
+                                                                    {0, "arrow"}})
   {
     g->SetMouseCursor(kind);
     EXPECT_EQ(qorvplatform::CurrentCursorName(), name) << kind;

@@ -1,11 +1,11 @@
 #!/bin/bash
 # Opens the editor in a real X11 window on a virtual X server (started here), sends real pointer, wheel
-# and key events through XTest (xdotool), and checks that they reached the editor's view as platform
+# and key events through XTest (xdotool) and drops a file through XDND, and checks that they reached the editor's view as platform
 # events and that the window shows the same pixels as the headless frame. Exit 77 (skipped) when Xvfb
 # cannot start.
-# usage: EditorWindowTest.sh HOST BUNDLE WORK
+# usage: EditorWindowTest.sh HOST BUNDLE WORK DROP-TOOL
 set -u
-HOST=$1 BUNDLE=$2 WORK=$3
+HOST=$1 BUNDLE=$2 WORK=$3 DROP=$4
 rm -rf "$WORK" && mkdir -p "$WORK"
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
   echo "skipped: Xvfb or xdotool is not installed"; exit 77
@@ -33,6 +33,7 @@ for _ in $(seq 50); do WID=$(xdotool search --name "Qorv" 2>/dev/null | head -1)
 sleep 0.5
 xdotool mousemove --window "$WID" 200 100 sleep 0.1 click 1 sleep 0.1 click --repeat 2 --delay 80 1 \
   sleep 0.1 click 4 sleep 0.1 key --window "$WID" a sleep 0.1 key --window "$WID" KP_Enter
+"$DROP" Qorv 300 150 "/tmp/a folder/preset.qxs" || echo "the drop was not finished"
 wait $EDITOR_PID
 STATUS=$?
 EDITOR_PID=
@@ -47,6 +48,7 @@ expect '^event 1 200 100 clicks=2 ' "the second press of a double click"
 expect '^event 22 200 100 ' "a wheel step"
 expect '^event 10 .* key=0 chars=a$' "the key a"
 expect '^event 10 .* key=76 ' "the keypad Enter key"
+expect '^drop 300 150 /tmp/a folder/preset.qxs$' "a file dropped at (300, 150)"
 cmp -s "$WORK/headless.png" "$WORK/window.png" || { echo "the window's pixels differ from the headless frame"; fail=1; }
 cmp -s "$WORK/frame.png" "$WORK/window.png" || { echo "the window's pixels differ from its own frame"; fail=1; }
 [ $fail -eq 0 ] && echo "1 passed, 0 failed" || { cat "$WORK/events.log"; echo "0 passed, 1 failed"; }

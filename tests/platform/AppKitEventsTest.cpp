@@ -66,7 +66,8 @@ TEST(AppKitViews, EventsGoToThePressedViewAndTrackingAreasCross)
   window.setContentView(&content);
   content.addSubview(&left);
   content.addSubview(&right);
-  left.addTrackingArea(std::make_shared<NSTrackingArea>(left.bounds(), NSTrackingMouseEnteredAndExited, &left));
+  left.addTrackingArea(
+      std::make_shared<NSTrackingArea>(left.bounds(), NSTrackingMouseEnteredAndExited, &left));
   auto post = [&](qorvplatform::InputKind kind, double x, double time)
   {
     qorvplatform::InputEvent e;
@@ -97,9 +98,17 @@ TEST(AppKitViews, NotificationsAndPasteboards)
   NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
   NSObject a, b, sender, other;
   int aCount = 0, bCount = 0;
-  center->addObserver(&a, [&](NSNotification* n) { ++aCount; center->removeObserver(&b); }, "ping", &sender);
-  center->addObserver(&b, [&](NSNotification*) { ++bCount; }, "ping", nullptr);
-  center->postNotificationName("ping", &other); // only b, which listens to any sender
+  center->addObserver(
+      &a,
+      [&](NSNotification* n)
+      {
+        ++aCount;
+        center->removeObserver(&b);
+      },
+      "ping", &sender);
+  center->addObserver(
+      &b, [&](NSNotification*) { ++bCount; }, "ping", nullptr);
+  center->postNotificationName("ping", &other);  // only b, which listens to any sender
   center->postNotificationName("ping", &sender); // a removes b while it is told
   center->postNotificationName("ping", &sender);
   EXPECT_EQ(aCount, 2);
@@ -164,8 +173,8 @@ TEST(CoreTextDescriptors, InstalledFamiliesHaveAFileAndUnknownOnesNone)
     CFStringRef s = CFStringCreateWithCString(nullptr, style, kCFStringEncodingUTF8);
     const void* keys[] = {kCTFontFamilyNameAttribute, kCTFontStyleNameAttribute};
     const void* values[] = {f, s};
-    CFDictionaryRef attributes =
-        CFDictionaryCreate(nullptr, keys, values, 2, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+    CFDictionaryRef attributes = CFDictionaryCreate(nullptr, keys, values, 2, &kCFTypeDictionaryKeyCallBacks,
+                                                    &kCFTypeDictionaryValueCallBacks);
     CTFontDescriptorRef d = CTFontDescriptorCreateWithAttributes(attributes);
     CFRelease(attributes);
     CFRelease(f);

@@ -54,6 +54,7 @@ public:
   void setCanChooseFiles(bool on) { m_canChooseFiles = on; }
   void setCanChooseDirectories(bool on) { m_canChooseDirectories = on; }
   void setResolvesAliases(bool on) { m_resolvesAliases = on; }
-  long runModalForDirectory(const std::string& dir, const std::string& file, const std::vector<std::string>& types);
+  long runModalForDirectory(const std::string& dir, const std::string& file,
+                            const std::vector<std::string>& types);
   using NSSavePanel::runModal;
 };

@@ -68,7 +68,10 @@ enum : unsigned long
 class NSTrackingArea : public NSObject
 {
 public:
-  NSTrackingArea(NSRect rect, unsigned long options, NSResponder* owner) : m_rect(rect), m_options(options), m_owner(owner) {}
+  NSTrackingArea(NSRect rect, unsigned long options, NSResponder* owner)
+      : m_rect(rect), m_options(options), m_owner(owner)
+  {
+  }
   NSRect rect() const { return m_rect; }
   unsigned long options() const { return m_options; }
   NSResponder* owner() const { return m_owner; }

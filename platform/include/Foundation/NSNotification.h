@@ -11,7 +11,9 @@
 class NSNotification : public NSObject
 {
 public:
-  explicit NSNotification(NSObject* object, std::string name = "") : m_object(object), m_name(std::move(name)) {}
+  explicit NSNotification(NSObject* object, std::string name = "") : m_object(object), m_name(std::move(name))
+  {
+  }
   NSObject* object() const { return m_object; }
   const std::string& name() const { return m_name; }
 

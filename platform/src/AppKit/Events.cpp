@@ -31,7 +31,7 @@ namespace
 struct InputState
 {
   CGPoint pointer = {0, 0}; // screen points, origin top left
-  double scale = 0;          // 0: the environment's
+  double scale = 0;         // 0: the environment's
   bool dark = false;
   int hideLevel = 0;
   bool associated = true;
@@ -121,14 +121,38 @@ NSCursor* Named(const char* name)
 }
 } // namespace
 
-NSCursor* NSCursor::arrowCursor() { return Named("arrow"); }
-NSCursor* NSCursor::IBeamCursor() { return Named("ibeam"); }
-NSCursor* NSCursor::crosshairCursor() { return Named("crosshair"); }
-NSCursor* NSCursor::pointingHandCursor() { return Named("hand"); }
-NSCursor* NSCursor::operationNotAllowedCursor() { return Named("not-allowed"); }
-NSCursor* NSCursor::resizeUpCursor() { return Named("resize-up"); }
-NSCursor* NSCursor::resizeLeftRightCursor() { return Named("resize-left-right"); }
-NSCursor* NSCursor::resizeUpDownCursor() { return Named("resize-up-down"); }
+NSCursor* NSCursor::arrowCursor()
+{
+  return Named("arrow");
+}
+NSCursor* NSCursor::IBeamCursor()
+{
+  return Named("ibeam");
+}
+NSCursor* NSCursor::crosshairCursor()
+{
+  return Named("crosshair");
+}
+NSCursor* NSCursor::pointingHandCursor()
+{
+  return Named("hand");
+}
+NSCursor* NSCursor::operationNotAllowedCursor()
+{
+  return Named("not-allowed");
+}
+NSCursor* NSCursor::resizeUpCursor()
+{
+  return Named("resize-up");
+}
+NSCursor* NSCursor::resizeLeftRightCursor()
+{
+  return Named("resize-left-right");
+}
+NSCursor* NSCursor::resizeUpDownCursor()
+{
+  return Named("resize-up-down");
+}
 
 NSCursor* NSCursor::privateCursor(const std::string& selector)
 {
@@ -144,9 +168,18 @@ NSCursor* NSCursor::privateCursor(const std::string& selector)
   return it == known.end() ? nullptr : Named(it->second);
 }
 
-bool NSCursor::helpCursorShown() { return State().helpCursor; }
-void NSCursor::setHelpCursor(bool on) { State().helpCursor = on; }
-NSCursor* NSCursor::currentCursor() { return State().cursor ? State().cursor : arrowCursor(); }
+bool NSCursor::helpCursorShown()
+{
+  return State().helpCursor;
+}
+void NSCursor::setHelpCursor(bool on)
+{
+  State().helpCursor = on;
+}
+NSCursor* NSCursor::currentCursor()
+{
+  return State().cursor ? State().cursor : arrowCursor();
+}
 
 void NSCursor::set()
 {
@@ -224,9 +257,9 @@ void PostEvent(NSWindow& window, const InputEvent& e)
   f.timestamp = time;
   f.window = &window;
   f.subtype = e.tablet ? NSEventSubtypeTabletPoint : NSEventSubtypeMouseEvent;
-  const bool pointer = e.kind == InputKind::Press || e.kind == InputKind::Release || e.kind == InputKind::Motion ||
-                       e.kind == InputKind::Wheel || e.kind == InputKind::Enter || e.kind == InputKind::Leave ||
-                       e.kind == InputKind::Drop;
+  const bool pointer = e.kind == InputKind::Press || e.kind == InputKind::Release ||
+                       e.kind == InputKind::Motion || e.kind == InputKind::Wheel ||
+                       e.kind == InputKind::Enter || e.kind == InputKind::Leave || e.kind == InputKind::Drop;
   // A pointer that is not associated stays where it was moved to, as a locked cursor does.
   if (pointer && s.associated)
   {
@@ -291,12 +324,14 @@ void PostEvent(NSWindow& window, const InputEvent& e)
     window.setBackingScaleFactor(e.width);
     return;
   case InputKind::Drop:
+    if (s.logEvents && !e.paths.empty())
+      std::fprintf(stderr, "drop %g %g %s\n", e.x, e.y, e.paths[0].c_str());
     window.dropFiles(e.paths, base);
     return;
   }
   if (State().logEvents)
-    std::fprintf(stderr, "event %d %g %g clicks=%ld mods=%lx key=%u chars=%s\n", int(f.type), e.x, e.y, f.clickCount,
-                 f.modifierFlags, unsigned(f.keyCode), f.charactersIgnoringModifiers.c_str());
+    std::fprintf(stderr, "event %d %g %g clicks=%ld mods=%lx key=%u chars=%s\n", int(f.type), e.x, e.y,
+                 f.clickCount, f.modifierFlags, unsigned(f.keyCode), f.charactersIgnoringModifiers.c_str());
   NSEvent event(f);
   window.sendEvent(&event);
 }
@@ -330,7 +365,8 @@ bool WriteWindowScreenPNG(NSWindow& window, const std::string& path)
 {
   std::vector<uint8_t> rgba;
   int w = 0, h = 0;
-  return window.nativeWindow() && window.nativeWindow()->ReadPixels(rgba, w, h) && WriteOpaquePNG(rgba, w, h, path);
+  return window.nativeWindow() && window.nativeWindow()->ReadPixels(rgba, w, h) &&
+         WriteOpaquePNG(rgba, w, h, path);
 }
 
 bool WindowCloseRequested(NSWindow& window)
@@ -363,11 +399,26 @@ bool DisplayAvailable()
   return display && *display && !(headless && *headless && std::strcmp(headless, "0") != 0);
 }
 
-CGPoint PointerLocation() { return State().pointer; }
-int CursorHideLevel() { return State().hideLevel; }
-bool PointerAssociated() { return State().associated; }
-const std::vector<CGPoint>& CursorMoves() { return State().moves; }
-std::string CurrentCursorName() { return NSCursor::currentCursor()->name(); }
+CGPoint PointerLocation()
+{
+  return State().pointer;
+}
+int CursorHideLevel()
+{
+  return State().hideLevel;
+}
+bool PointerAssociated()
+{
+  return State().associated;
+}
+const std::vector<CGPoint>& CursorMoves()
+{
+  return State().moves;
+}
+std::string CurrentCursorName()
+{
+  return NSCursor::currentCursor()->name();
+}
 
 void ResetInput()
 {

@@ -155,8 +155,9 @@ NSPoint NSView::convertPointToView(NSPoint p, const NSView* view) const
 NSView* NSView::hitTest(NSPoint p)
 {
   if (!Contains(m_frame, p)) return nullptr;
-  const NSPoint local = m_superview ? convertPointFromView(m_superview->convertPointToView(p, nullptr), nullptr)
-                                    : convertPointFromView(p, nullptr);
+  const NSPoint local = m_superview
+                            ? convertPointFromView(m_superview->convertPointToView(p, nullptr), nullptr)
+                            : convertPointFromView(p, nullptr);
   for (auto it = m_subviews.rbegin(); it != m_subviews.rend(); ++it)
     if (NSView* hit = (*it)->hitTest(local)) return hit;
   return this;
@@ -224,7 +225,8 @@ void NSWindow::setContentSize(NSSize size)
 void NSWindow::orderFront(id sender)
 {
   m_visible = true;
-  if (!m_native && qorvplatform::DisplayAvailable()) m_native = qorvplatform::detail::NativeWindow::Open(*this);
+  if (!m_native && qorvplatform::DisplayAvailable())
+    m_native = qorvplatform::detail::NativeWindow::Open(*this);
 }
 
 void NSWindow::makeKeyAndOrderFront(id sender)
@@ -310,7 +312,8 @@ void NSWindow::UpdateTracking(NSEvent* e, bool inWindow)
   {
     if (!(area->options() & NSTrackingMouseEnteredAndExited)) continue;
     if (dragging && !(area->options() & NSTrackingEnabledDuringMouseDrag)) continue;
-    const bool inside = inWindow && Contains(area->rect(), view->convertPointFromView(e->locationInWindow(), nullptr));
+    const bool inside =
+        inWindow && Contains(area->rect(), view->convertPointFromView(e->locationInWindow(), nullptr));
     if (inside == area->m_inside) continue;
     area->m_inside = inside;
     NSEvent::Fields f;
@@ -321,7 +324,8 @@ void NSWindow::UpdateTracking(NSEvent* e, bool inWindow)
     f.window = this;
     f.trackingArea = area.get();
     NSEvent crossing(f);
-    if (NSResponder* owner = area->owner()) inside ? owner->mouseEntered(&crossing) : owner->mouseExited(&crossing);
+    if (NSResponder* owner = area->owner())
+      inside ? owner->mouseEntered(&crossing) : owner->mouseExited(&crossing);
   }
 }
 
@@ -393,7 +397,8 @@ std::string NSWindow::toolTipAt(NSPoint location)
   {
     const NSPoint local = v->convertPointFromView(location, nullptr);
     for (const auto& t : v->toolTipRects())
-      if (Contains(t.rect, local) && t.owner) return t.owner->viewStringForToolTip(v, t.tag, local, t.userData);
+      if (Contains(t.rect, local) && t.owner)
+        return t.owner->viewStringForToolTip(v, t.tag, local, t.userData);
   }
   return "";
 }

@@ -52,8 +52,9 @@ std::string FindInstalledFont(const std::string& family, const std::string& styl
     FcChar8* file = nullptr;
     FcChar8* firstStyle = nullptr;
     if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch || !file) continue;
-    const bool exact = style.empty() || (FcPatternGetString(fonts->fonts[i], FC_STYLE, 0, &firstStyle) == FcResultMatch &&
-                                         style == reinterpret_cast<const char*>(firstStyle));
+    const bool exact =
+        style.empty() || (FcPatternGetString(fonts->fonts[i], FC_STYLE, 0, &firstStyle) == FcResultMatch &&
+                          style == reinterpret_cast<const char*>(firstStyle));
     (exact ? path : fallback) = reinterpret_cast<const char*>(file);
   }
   if (path.empty()) path = fallback;
@@ -90,7 +91,8 @@ CFTypeRef CTFontDescriptorCopyAttribute(CTFontDescriptorRef descriptor, CFString
   return url;
 }
 
-CTFontRef CTFontCreateWithGraphicsFont(CGFontRef graphicsFont, CGFloat, const CGAffineTransform*, CTFontDescriptorRef)
+CTFontRef CTFontCreateWithGraphicsFont(CGFontRef graphicsFont, CGFloat, const CGAffineTransform*,
+                                       CTFontDescriptorRef)
 {
   return graphicsFont ? new __CTFont : nullptr;
 }

@@ -19,8 +19,9 @@ void NSNotificationCenter::removeObserver(NSObject* observer)
   for (Entry& e : m_entries)
     if (e.observer == observer) e.removed = true;
   if (m_posting == 0)
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.removed; }),
-                    m_entries.end());
+    m_entries.erase(
+        std::remove_if(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.removed; }),
+        m_entries.end());
 }
 
 void NSNotificationCenter::postNotificationName(const std::string& name, NSObject* object)
@@ -36,6 +37,7 @@ void NSNotificationCenter::postNotificationName(const std::string& name, NSObjec
     block(&note);
   }
   if (--m_posting == 0)
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.removed; }),
-                    m_entries.end());
+    m_entries.erase(
+        std::remove_if(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.removed; }),
+        m_entries.end());
 }
