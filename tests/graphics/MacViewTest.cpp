@@ -322,6 +322,41 @@ TEST_P(MacViewTest, TooltipsCursorsAndClipboard)
   EXPECT_STREQ(text.Get(), "-6.0 dB");
 }
 
+TEST_P(MacViewTest, PointerAppearanceAndNativePrompts)
+{
+  IGraphicsMac* g = mDelegate.UI();
+  Post(InputKind::Motion, 300, 200);
+  float x = 0, y = 0;
+  g->GetMouseLocation(x, y);
+  EXPECT_FLOAT_EQ(x, float(300 / Scale()));
+  EXPECT_FLOAT_EQ(y, float(200 / Scale()));
+
+  EXPECT_FALSE(g->IsDarkMode());
+  qorvplatform::SetDarkAppearance(true);
+  EXPECT_TRUE(g->IsDarkMode());
+  qorvplatform::SetDarkAppearance(false);
+
+  // A native menu 4 points below the area (in view points); the chosen item comes back with its function.
+  int called = 0;
+  IPopupMenu menu("", {"One", "Two"}, [&](IPopupMenu*) { ++called; });
+  qorvplatform::ScriptMenuChoice({1});
+  bool async = false;
+  IPopupMenu* chosen = g->CreatePlatformPopupMenu(menu, IRECT(10, 20, 60, 40), async);
+  ASSERT_EQ(chosen, &menu);
+  EXPECT_EQ(menu.GetChosenItemIdx(), 1);
+  EXPECT_EQ(called, 1);
+  ASSERT_FALSE(qorvplatform::ShownMenus().empty());
+  EXPECT_DOUBLE_EQ(qorvplatform::ShownMenus().back().y, 40 * Scale() + 4);
+  EXPECT_EQ(g->CreatePlatformPopupMenu(menu, IRECT(10, 20, 60, 40), async), nullptr); // nothing queued
+
+  // Revealing a file opens its folder and selects it there; a missing path does nothing.
+  StringBuf path("/tmp");
+  EXPECT_TRUE(g->RevealPathInFinder(path, false));
+  EXPECT_EQ(qorvplatform::OpenedURLs().back(), "file:///tmp");
+  StringBuf missing("/no/such/file/qorv");
+  EXPECT_FALSE(g->RevealPathInFinder(missing, true));
+}
+
 TEST_P(MacViewTest, FramesComeAtTheFrameRate)
 {
   EXPECT_DOUBLE_EQ(mView->timerInterval(), 1.0 / 60.0);
