@@ -1,8 +1,9 @@
 #!/bin/bash
-# Opens the editor in a real X11 window on a virtual X server (started here), sends real pointer, wheel
-# and key events through XTest (xdotool) and drops a file through XDND, and checks that they reached the editor's view as platform
-# events and that the window shows the same pixels as the headless frame. Exit 77 (skipped) when Xvfb
-# cannot start.
+# Opens a plug-in's editor in a real X11 window on a virtual X server (started here), sends real pointer,
+# wheel and key events through XTest (xdotool) and drops a file through XDND, and checks that they reached
+# the window's view as platform events and the graphics context as input calls (the example plug-in's
+# editor writes those), and that the window shows the same pixels as the headless frame. Exit 77
+# (skipped) when Xvfb cannot start.
 # usage: EditorWindowTest.sh HOST BUNDLE WORK DROP-TOOL
 set -u
 HOST=$1 BUNDLE=$2 WORK=$3 DROP=$4
@@ -28,12 +29,12 @@ QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --seconds 6 --png "$WORK/fra
   --window-png "$WORK/window.png" >"$WORK/window.log" 2>"$WORK/events.log" &
 EDITOR_PID=$!
 WID=
-for _ in $(seq 50); do WID=$(xdotool search --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
+for _ in $(seq 50); do WID=$(xdotool search --name "Example" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
 [ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log" "$WORK/events.log"; exit 1; }
 sleep 0.5
 xdotool mousemove --window "$WID" 200 100 sleep 0.1 click 1 sleep 0.1 click --repeat 2 --delay 80 1 \
   sleep 0.1 click 4 sleep 0.1 key --window "$WID" a sleep 0.1 key --window "$WID" KP_Enter
-"$DROP" Qorv 300 150 "/tmp/a folder/preset.qxs" || echo "the drop was not finished"
+"$DROP" Example 300 150 "/tmp/a folder/preset.qxs" || echo "the drop was not finished"
 wait $EDITOR_PID
 STATUS=$?
 EDITOR_PID=
@@ -49,6 +50,12 @@ expect '^event 22 200 100 ' "a wheel step"
 expect '^event 10 .* key=0 chars=a$' "the key a"
 expect '^event 10 .* key=76 ' "the keypad Enter key"
 expect '^drop 300 150 /tmp/a folder/preset.qxs$' "a file dropped at (300, 150)"
+expect '^context down 200 100 L$' "the press in the graphics context"
+expect '^context dbl 200 100 L$' "the double click in the graphics context"
+expect '^context wheel 1$' "the wheel step in the graphics context"
+expect '^context key 65$' "the key a in the graphics context"
+expect '^context key 32781$' "keypad Enter in the graphics context"
+expect '^context drop /tmp/a folder/preset.qxs$' "the drop in the graphics context"
 cmp -s "$WORK/headless.png" "$WORK/window.png" || { echo "the window's pixels differ from the headless frame"; fail=1; }
 cmp -s "$WORK/frame.png" "$WORK/window.png" || { echo "the window's pixels differ from its own frame"; fail=1; }
 [ $fail -eq 0 ] && echo "1 passed, 0 failed" || { cat "$WORK/events.log"; echo "0 passed, 1 failed"; }
