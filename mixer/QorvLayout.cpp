@@ -18,6 +18,13 @@ namespace iplugin
 {
 using namespace igraphics;
 
+namespace igraphics
+{
+// The product's bundle defines it (the platform graphics class needs the bundle's view); without it, as
+// in the mixer's own tests, the editor gets no graphics context.
+IGraphicsInterface* MakeQorvEditorGraphics(IGEditorDelegate& dlg, float scale) __attribute__((weak));
+} // namespace igraphics
+
 namespace
 {
 constexpr int kCtrlTagResetArea = 0;
@@ -39,8 +46,11 @@ int LastIndex(const IGraphics& ui)
 
 void Qorv::InitPlugControls()
 {
-  // The platform view comes with the view layer; until then the delegate gets no graphics context.
-  mMakeGraphicsFunc = []() -> IGraphicsInterface* { return nullptr; };
+  mMakeGraphicsFunc = [this]() -> IGraphicsInterface*
+  {
+    const float scale = float(mEngine->mGuiScale.Load());
+    return MakeQorvEditorGraphics ? MakeQorvEditorGraphics(*this, scale) : nullptr;
+  };
   mLayoutFunc = [this](IGraphicsInterface* pGraphics) { LayoutControls(pGraphics); };
 }
 
