@@ -4,6 +4,7 @@
 #include "host/CFText.h"
 #include "host/HostInstance.h"
 #include "host/MixCommand.h"
+#include "host/ParameterTable.h"
 
 #include <AppKit/NSEvent.h>
 #include <AppKit/NSView.h>
@@ -191,6 +192,15 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     err << "the plug-in cannot be initialized\n";
     return 1;
   }
+  // What the editor changes is told at the end, as a host's automation lane would show it.
+  const std::vector<ParamDesc> params = DescribeParameters(instance->Unit());
+  std::vector<AudioUnitParameterValue> before;
+  for (const ParamDesc& p : params)
+  {
+    AudioUnitParameterValue v = 0;
+    AudioUnitGetParameter(instance->Unit(), p.id, kAudioUnitScope_Global, 0, &v);
+    before.push_back(v);
+  }
   FactoryMaker maker = FindViewFactory(instance->Unit(), error);
   std::unique_ptr<iplugin::AUCocoaViewFactory> factory(maker ? maker() : nullptr);
   auto* view =
@@ -243,6 +253,14 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   {
     err << "cannot write " << o.windowPng << " (no X11 window)\n";
     status = 1;
+  }
+  for (size_t i = 0; i < params.size(); ++i)
+  {
+    AudioUnitParameterValue v = 0;
+    AudioUnitGetParameter(instance->Unit(), params[i].id, kAudioUnitScope_Global, 0, &v);
+    if (v == before[i]) continue;
+    const std::string text = DisplayText(instance->Unit(), params[i].id, v);
+    out << "changed " << params[i].name << " = " << (text.empty() ? std::to_string(v) : text) << "\n";
   }
   // As a host closing its window: the view leaves, and the plug-in closes its editor.
   view->removeFromSuperview();

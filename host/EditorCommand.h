@@ -2,7 +2,8 @@
 // property, makes the view factory class it names from the bundle and asks it for the view, which goes
 // into a window of the host. With a display the window is a real X11 window until it is closed (or for
 // the given seconds); without one the script's events are replayed on the virtual clock. --png writes
-// the editor's last frame; --window-png the window's pixels as the X server shows them.
+// the editor's last frame; --window-png the window's pixels as the X server shows them. At the end each
+// parameter whose value the editor changed is printed as "changed NAME = VALUE".
 #pragma once
 
 #include "host/PluginEntryPoints.h"

@@ -8,19 +8,7 @@
 set -u
 HOST=$1 BUNDLE=$2 WORK=$3 DROP=$4
 rm -rf "$WORK" && mkdir -p "$WORK"
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-  echo "skipped: Xvfb or xdotool is not installed"; exit 77
-fi
-# A display number no other run holds.
-for n in $(seq 140 199); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { DISPLAY_NUM=$n; break; }; done
-Xvfb :$DISPLAY_NUM -screen 0 1280x1024x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XVFB=$!
-trap 'kill $XVFB 2>/dev/null; [ -n "${EDITOR_PID:-}" ] && kill $EDITOR_PID 2>/dev/null' EXIT
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$DISPLAY_NUM ] && break; sleep 0.1; done
-if ! [ -e /tmp/.X11-unix/X$DISPLAY_NUM ]; then
-  echo "skipped: Xvfb cannot start"; cat "$WORK/xvfb.log"; exit 77
-fi
-export DISPLAY=:$DISPLAY_NUM
+. "$(dirname "$0")/VirtualDisplay.sh"
 
 QORV_HEADLESS=1 "$HOST" editor --plugin "$BUNDLE" --png "$WORK/headless.png" >"$WORK/headless.log" 2>&1 \
   || { cat "$WORK/headless.log"; exit 1; }

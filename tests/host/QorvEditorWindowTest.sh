@@ -1,0 +1,37 @@
+#!/bin/bash
+# Opens the mixer's editor in a real X11 window on a virtual X server, clicks its "Speech Filter" switch
+# with a real pointer (XTest), and checks that the host reports the parameter changed and that the
+# window shows the same pixels as the headless frame after the same click. Exit 77 (skipped) when Xvfb
+# cannot start.
+# usage: QorvEditorWindowTest.sh HOST BUNDLE WORK
+set -u
+HOST=$1 BUNDLE=$2 WORK=$3
+rm -rf "$WORK" && mkdir -p "$WORK"
+. "$(dirname "$0")/VirtualDisplay.sh"
+
+# The switch's middle, in window points.
+X=151 Y=95
+printf 'click %s %s\nwait 0.2\n' $X $Y >"$WORK/click.txt"
+QORV_HEADLESS=1 "$HOST" editor --plugin "$BUNDLE" --script "$WORK/click.txt" --png "$WORK/headless.png" \
+  >"$WORK/headless.log" 2>&1 || { cat "$WORK/headless.log"; exit 1; }
+
+"$HOST" editor --plugin "$BUNDLE" --seconds 4 --window-png "$WORK/window.png" >"$WORK/window.log" 2>&1 &
+EDITOR_PID=$!
+WID=
+for _ in $(seq 50); do WID=$(xdotool search --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
+[ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
+sleep 0.5
+xdotool mousemove --window "$WID" $X $Y sleep 0.1 click 1
+wait $EDITOR_PID
+STATUS=$?
+EDITOR_PID=
+cat "$WORK/window.log"
+[ $STATUS -eq 0 ] || { echo "the host failed ($STATUS)"; exit 1; }
+
+fail=0
+for log in headless window; do
+  grep -q '^changed Speech PreFilter Off/On = Off$' "$WORK/$log.log" || { echo "$log: the switch did not change"; fail=1; }
+done
+cmp -s "$WORK/headless.png" "$WORK/window.png" || { echo "the window's pixels differ from the headless frame"; fail=1; }
+[ $fail -eq 0 ] && echo "1 passed, 0 failed" || echo "0 passed, 1 failed"
+exit $fail
