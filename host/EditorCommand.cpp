@@ -201,23 +201,15 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     AudioUnitGetParameter(instance->Unit(), p.id, kAudioUnitScope_Global, 0, &v);
     before.push_back(v);
   }
-  FactoryMaker maker = FindViewFactory(instance->Unit(), error);
-  std::unique_ptr<iplugin::AUCocoaViewFactory> factory(maker ? maker() : nullptr);
-  auto* view =
-      factory ? static_cast<NSView*>(factory->init()->uiViewForAudioUnit(instance->Unit(), 0, 0)) : nullptr;
-  if (!view)
+  std::unique_ptr<EditorWindow> editor = EditorWindow::Open(instance->Unit(), plugin.name, error);
+  if (!editor)
   {
-    err << (error.empty() ? "the plug-in gave no editor view" : error) << "\n";
+    err << error << "\n";
     return 1;
   }
-
+  NSView* view = &editor->View();
+  NSWindow& window = editor->Window();
   const NSRect frame = view->frame();
-  NSWindow window(NSMakeRect(0, 0, frame.size.width, frame.size.height));
-  window.setTitle(plugin.name);
-  NSView content;
-  window.setContentView(&content);
-  content.addSubview(view);
-  window.makeKeyAndOrderFront(nullptr);
   out << "editor " << frame.size.width << " x " << frame.size.height << " points, "
       << (window.nativeWindow() ? "in an X11 window" : "headless") << "\n";
 
@@ -227,7 +219,6 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     if (!RunEditorScriptLine(line, window, clock, error))
     {
       err << error << "\n";
-      view->removeFromSuperview();
       return 1;
     }
   if (window.nativeWindow())
@@ -262,9 +253,40 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     const std::string text = DisplayText(instance->Unit(), params[i].id, v);
     out << "changed " << params[i].name << " = " << (text.empty() ? std::to_string(v) : text) << "\n";
   }
-  // As a host closing its window: the view leaves, and the plug-in closes its editor.
-  view->removeFromSuperview();
-  window.close();
   return status;
+}
+
+std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, const std::string& title, std::string& error)
+{
+  std::unique_ptr<EditorWindow> w(new EditorWindow);
+  FactoryMaker maker = FindViewFactory(unit, error);
+  w->mFactory.reset(maker ? maker() : nullptr);
+  w->mView =
+      w->mFactory ? static_cast<NSView*>(w->mFactory->init()->uiViewForAudioUnit(unit, 0, 0)) : nullptr;
+  if (!w->mView)
+  {
+    if (error.empty()) error = "the plug-in gave no editor view";
+    return nullptr;
+  }
+  const NSRect frame = w->mView->frame();
+  w->mWindow = std::make_unique<NSWindow>(NSMakeRect(0, 0, frame.size.width, frame.size.height));
+  w->mWindow->setTitle(title);
+  w->mContent = std::make_unique<NSView>();
+  w->mWindow->setContentView(w->mContent.get());
+  w->mContent->addSubview(w->mView);
+  w->mWindow->makeKeyAndOrderFront(nullptr);
+  return w;
+}
+
+EditorWindow::~EditorWindow()
+{
+  // As a host closing its window: the view leaves, and the plug-in closes its editor.
+  if (mView) mView->removeFromSuperview();
+  if (mWindow) mWindow->close();
+}
+
+bool EditorWindow::Windowed() const
+{
+  return mWindow && mWindow->nativeWindow();
 }
 } // namespace qorvhost

@@ -8,11 +8,18 @@
 
 #include "host/PluginEntryPoints.h"
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+class NSView;
 class NSWindow;
+
+namespace iplugin
+{
+class AUCocoaViewFactory;
+}
 
 namespace qorvhost
 {
@@ -22,6 +29,30 @@ struct EditorOptions
   double screenScale = 0; // 0: the environment's
   std::vector<std::string> sets;
   double seconds = 0; // with a display: close after this long (0: when the window is closed)
+};
+
+// An instance's editor view in a window of the host, opened through the view factory that the
+// instance names, as a host opens it; the view leaves and the window closes with the object.
+class EditorWindow
+{
+public:
+  // Null with a message when the instance has no editor view.
+  static std::unique_ptr<EditorWindow> Open(AudioUnit unit, const std::string& title, std::string& error);
+  ~EditorWindow();
+  EditorWindow(const EditorWindow&) = delete;
+  EditorWindow& operator=(const EditorWindow&) = delete;
+
+  NSView& View() { return *mView; }
+  NSWindow& Window() { return *mWindow; }
+  // Whether the window is a real X11 window (a display is there), else headless.
+  bool Windowed() const;
+
+private:
+  EditorWindow() = default;
+  std::unique_ptr<iplugin::AUCocoaViewFactory> mFactory;
+  NSView* mView = nullptr;
+  std::unique_ptr<NSWindow> mWindow;
+  std::unique_ptr<NSView> mContent;
 };
 
 // One line of a script: "move X Y", "down X Y [right]", "up X Y [right]", "click X Y [right]",
