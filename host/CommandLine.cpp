@@ -3,6 +3,7 @@
 #include "host/NameMatch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <charconv>
 
 namespace qorvhost
@@ -47,6 +48,8 @@ enum class Opt
   kScript,
   kScreenScale,
   kSeconds,
+  kEditor,
+  kPngEvery,
 };
 
 struct OptionSpec
@@ -77,8 +80,8 @@ const OptionSpec kOptions[] = {
      "replay events and clock steps, one a line: move X Y, down|up|click X Y [right], wheel X Y DELTA, "
      "key CODE [CHARS], drop X Y PATH, focus-out, resize W H, wait SECONDS; X and Y in window points "
      "from the top left; shift, cmd, alt or ctrl at the end adds a modifier"},
-    {Opt::kScreenScale, nullptr, "--screen-scale", "1|2",
-     kEditor, "the screen's backing scale (default: QORV_SCREEN_SCALE, else 1)"},
+    {Opt::kScreenScale, nullptr, "--screen-scale", "1|2", kEditor,
+     "the screen's backing scale (default: QORV_SCREEN_SCALE, else 1)"},
     {Opt::kSeconds, nullptr, "--seconds", "N", kEditor,
      "with a display, close the window after N seconds (default: when the window is closed)"},
     {Opt::kSet, nullptr, "--set", "NAME=VALUE", kEditor, "set a plug-in parameter before the editor opens"},
@@ -103,6 +106,11 @@ const OptionSpec kOptions[] = {
     {Opt::kClock, nullptr, "--clock", "real|audio", kMix,
      "the clock of the plug-ins' idle timers: one that follows the audio, so that the same run gives "
      "the same summary and gains, or the system's, as in a host (default: audio)"},
+    {Opt::kEditor, nullptr, "--editor", nullptr, kMix,
+     "keep the mixer's editor open in a window while mixing, paced at real time"},
+    {Opt::kPngEvery, nullptr, "--png-every", "SECONDS DIR", kMix,
+     "write the mixer's editor frame every SECONDS of audio and at the end into DIR (frame-0001.png, "
+     "...), headless"},
     {Opt::kBlock, nullptr, "--block", "N", kMix,
      "frames a block, 1 to 65536; the plug-ins get at most 8192 at a time (default: 512)"},
     {Opt::kBypass, nullptr, "--bypass", nullptr, kRender, "switch the instance to bypass before rendering"},
@@ -370,6 +378,26 @@ bool Apply(const OptionSpec& spec, const std::string& value, CommandLine& line, 
     line.editor.seconds = seconds;
     break;
   }
+  case Opt::kEditor:
+    line.mix.editor = true;
+    break;
+  case Opt::kPngEvery:
+  {
+    // value is "SECONDS DIR": the parser hands both words of this option in one.
+    const size_t space = value.find(' ');
+    char* end = nullptr;
+    const std::string secondsText = value.substr(0, space);
+    const double seconds = std::strtod(secondsText.c_str(), &end);
+    if (space == std::string::npos || secondsText.empty() || *end || !(seconds > 0) ||
+        !std::isfinite(seconds))
+    {
+      error = name + " needs a number of seconds above 0 and a folder, not \"" + value + "\"";
+      return false;
+    }
+    line.mix.pngEvery = seconds;
+    line.mix.pngDir = value.substr(space + 1);
+    break;
+  }
   case Opt::kBlock:
     if (!ParseBlock(value, line.mix.block))
     {
@@ -499,6 +527,16 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         return false;
       }
       value = args[++i];
+      // The one option of two words takes the next argument as well.
+      if (spec->id == Opt::kPngEvery)
+      {
+        if (i + 1 >= args.size())
+        {
+          error = name + " needs " + spec->argument;
+          return false;
+        }
+        value += " " + args[++i];
+      }
     }
     else if (!spec->argument && attached)
     {

@@ -3,15 +3,19 @@
 #include "framework/AtomicFile.h"
 #include "host/AudioFile.h"
 #include "host/AutomationRecorder.h"
+#include "host/EditorCommand.h"
 #include "host/HostInstance.h"
 #include "host/MixOutputs.h"
 #include "host/StateFiles.h"
 
 #include <CoreFoundation/CoreFoundation.h>
+#include <QorvPlatform/Events.h>
 #include <QorvPlatform/RunLoopClock.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -190,8 +194,21 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
     return 1;
   }
 
+  // Frames are written headless; a window is paced at real time, so its timers run on the system clock.
+  if (o.pngEvery > 0) setenv("QORV_HEADLESS", "1", 1);
+  const bool realTime = o.realTimeIdle || (o.editor && o.pngEvery <= 0);
+  if (o.pngEvery > 0)
+  {
+    std::error_code ec;
+    std::filesystem::create_directories(o.pngDir, ec);
+    if (ec)
+    {
+      err << "cannot make the folder " << o.pngDir << ": " << ec.message() << "\n";
+      return 1;
+    }
+  }
   // The idle timers of the instances run on the clock chosen before any instance starts one.
-  if (o.realTimeIdle)
+  if (realTime)
     qorvplatform::UseRealClock();
   else
     qorvplatform::UseVirtualClock(0.0);
@@ -226,6 +243,30 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
       return 1;
     }
   }
+
+  // The mixer's editor, as a host shows it while the session plays.
+  std::unique_ptr<EditorWindow> editor;
+  if (o.editor || o.pngEvery > 0)
+  {
+    editor = EditorWindow::Open(mixer->Unit(), "Qorv", error);
+    if (!editor)
+    {
+      err << error << "\n";
+      return 1;
+    }
+  }
+  double nextFrame = o.pngEvery;
+  int framesWritten = 0;
+  const auto writeFrame = [&]()
+  {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%04d.png", ++framesWritten);
+    const std::string path = (std::filesystem::path(o.pngDir) / name).string();
+    if (qorvplatform::WriteViewFramePNG(editor->View(), path)) return true;
+    err << "cannot write " << path << "\n";
+    return false;
+  };
+  const auto wallStart = std::chrono::steady_clock::now();
 
   // The gains are what the mixer publishes; with "Write Automation" off it publishes none.
   AudioUnitParameterValue writeAutomation = 0.f;
@@ -335,10 +376,23 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
 
     // The main thread's turn: its idle timers fire when due, by the system clock or by the audio's.
     songSeconds = double(pos + long(n)) / rate;
-    if (o.realTimeIdle)
+    if (editor && realTime)
+    {
+      // Paced at real time: the window's run loop turns until the wall clock reaches the song.
+      while (std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count() <
+             songSeconds)
+        CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, false);
+    }
+    else if (realTime)
       qorvplatform::FireDueTimers();
     else
       qorvplatform::AdvanceClock(double(n) / rate);
+    const bool last = pos + long(n) >= frames;
+    if (editor && o.pngEvery > 0 && (songSeconds >= nextFrame || last))
+    {
+      if (!writeFrame()) return 1;
+      nextFrame += o.pngEvery;
+    }
     ++blocks;
     if (gains)
     {
@@ -381,6 +435,7 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
                      : "mixed " + std::to_string(nTracks) + (nTracks == 1 ? " track" : " tracks"))
       << ", " << Seconds(double(frames) / rate) << " at " << rate << " Hz"
       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
+  if (o.pngEvery > 0) out << "editor frames: " << framesWritten << " in " << o.pngDir << "\n";
   if (gainsPublished)
   {
     out << "channel  open      mean gain\n";

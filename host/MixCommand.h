@@ -31,6 +31,12 @@ struct MixOptions
   // The idle timer runs on the system clock while rendering, as a host's main thread would; otherwise
   // on a virtual clock that advances with the audio (repeatable, for tests).
   bool realTimeIdle = false;
+  // The mixer's editor open while mixing: in a window paced at real time (--editor), or headless with a
+  // frame written every pngEvery seconds of audio and at the end into pngDir as "frame-NNNN.png"
+  // (--png-every).
+  bool editor = false;
+  double pngEvery = 0.0;
+  std::string pngDir;
 };
 
 // Runs the mix; 0 on success, else 1 with a message on err (2 for a usage error).

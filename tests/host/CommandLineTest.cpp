@@ -393,3 +393,31 @@ TEST_F(CommandLineTest, BlocksAboveTheSlotSizeMixWhole)
   EXPECT_GT(late, 10.0);
 }
 } // namespace
+
+// The mixer's editor stays open headless through a mix and its frames show the meters moving.
+TEST_F(CommandLineTest, MixWritesEditorFramesThatFollowTheTalkers)
+{
+  const std::string frames = dir + "/frames";
+  const HostRun run = Host({"mix", "-q", "--png-every", "0.3", frames, "-o", dir + "/mix.wav", a, b});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("editor frames: 4 in " + frames), std::string::npos) << run.out;
+  std::vector<std::string> bytes;
+  for (int i = 1; i <= 4; ++i)
+  {
+    std::ifstream in(frames + "/frame-000" + std::to_string(i) + ".png", std::ios::binary);
+    ASSERT_TRUE(in) << i;
+    bytes.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // 0.3 s (the first talker alone), 0.6 s (both), 0.9 s (the second alone), the end: each differs.
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NE(bytes[size_t(i)], bytes[size_t(i) + 1]) << i;
+
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"mix", "--png-every", "0", frames, "-o", dir + "/m.wav", a},
+        std::vector<std::string>{"mix", "-o", dir + "/m.wav", a, "--png-every", "1"}})
+  {
+    const HostRun refused = Host(bad);
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.err.find("--png-every"), std::string::npos) << refused.err;
+  }
+}
