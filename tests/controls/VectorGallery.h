@@ -1,0 +1,36 @@
+// The vector controls' page of the gallery: every vector-drawn control twice, once in the default style
+// and once in a style with every option changed, on one 480 x 360 context. Built on any context opened
+// through the delegate, so the same page can be driven with input and drawn to pixels.
+#pragma once
+
+#include "controls/IVColorSwatchControl.h"
+#include "controls/IVDisplayControls.h"
+#include "controls/IVKnobControl.h"
+#include "controls/IVSwitchControls.h"
+#include "controls/IVTrackControlBase.h"
+#include "controls/IVXYPadControl.h"
+#include "framework/IGEditorDelegate.h"
+
+namespace qorvtest
+{
+constexpr int kVectorGalleryWidth = 480;
+constexpr int kVectorGalleryHeight = 360;
+
+enum EVectorGalleryParam
+{
+  kVGainParam = 0, // 0..100 %
+  kVRangeLoParam,  // 0..1
+  kVRangeHiParam,  // 0..1
+  kVPadXParam,     // 0..1
+  kVPadYParam,     // 0..1
+  kNumVectorGalleryParams
+};
+
+void InitVectorGalleryParams(iplugin::igraphics::IGEditorDelegate& dlg);
+
+// The style with every option changed from the default.
+iplugin::igraphics::IVStyle ChangedVectorStyle();
+
+// Attaches both rows, default style on top; text in "Roboto-Regular", loaded from fontPath unless empty.
+void AttachVectorGallery(iplugin::igraphics::IGraphics& g, const char* fontPath);
+} // namespace qorvtest
