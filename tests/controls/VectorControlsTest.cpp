@@ -178,6 +178,11 @@ TEST_F(VectorControlsTest, SlideSwitchSlidesToTheNextStateAndWraps)
   slide->TickAnimation();
   EXPECT_EQ(ended, 1);
   EXPECT_EQ(slide->GetHandleRECT().L, slide->GetWidgetBounds().L);
+  // The initial state is a state index, not a value: state 1 of 3 is the middle one.
+  auto* middle = Attach(new IVSlideSwitchControl(IRECT(0, 30, 90, 50), [](IControl*) {}, "", style, false,
+                                                 kHorizontal, 3, 1));
+  EXPECT_EQ(middle->SelectedIndex(), 1);
+  EXPECT_EQ(middle->GetValue(), 0.5);
   IControl::SetClock(nullptr);
 }
 
