@@ -379,8 +379,7 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
   }
   out << (o.internal ? std::string("mixed 1 file")
                      : "mixed " + std::to_string(nTracks) + (nTracks == 1 ? " track" : " tracks"))
-      << ", "
-      << Seconds(double(frames) / rate) << " at " << rate << " Hz"
+      << ", " << Seconds(double(frames) / rate) << " at " << rate << " Hz"
       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
   if (gainsPublished)
   {

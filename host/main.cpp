@@ -99,8 +99,9 @@ int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messag
     messages << error << "\n";
     return kExitFailed;
   }
-  std::cout << "rendered " << in.NFrames() << " frames, " << in.NChannels() << " channels at "
-            << in.sampleRate << " Hz" << (o.bypass ? " (bypassed)" : "") << " to " << o.mix.output << "\n";
+  std::cout << "rendered " << in.NFrames() << " frames, " << in.NChannels()
+            << (in.NChannels() == 1 ? " channel at " : " channels at ") << in.sampleRate << " Hz"
+            << (o.bypass ? " (bypassed)" : "") << " to " << o.mix.output << "\n";
   return kExitDone;
 }
 
