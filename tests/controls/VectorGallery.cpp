@@ -88,5 +88,13 @@ void AttachVectorGallery(IGraphics& g, const char* fontPath)
   g.AttachControl(new WhiteBackground(g.GetBounds()));
   AttachRow(g, kDefaultStyle, 5.f, "default");
   AttachRow(g, ChangedVectorStyle(), 185.f, "changed");
+  // Frame times of a made-up run: steady near 60 frames per second with every seventh frame late.
+  for (int kind : {IFPSDisplayControl::kFPS, IFPSDisplayControl::kMilliseconds})
+  {
+    auto* display = new IFPSDisplayControl(IRECT(10.f + kind * 240.f, 365, 230.f + kind * 240.f, 415), kind, "Frame Time");
+    for (int i = 0; i < IFPSDisplayControl::kNumFrames; ++i)
+      display->AddFrameTime(i % 7 == 0 ? 0.025f : 0.0167f + 0.0002f * float(i % 5));
+    g.AttachControl(display);
+  }
 }
 } // namespace qorvtest

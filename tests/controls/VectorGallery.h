@@ -1,8 +1,9 @@
 // The vector controls' page of the gallery: every vector-drawn control twice, once in the default style
-// and once in a style with every option changed, on one 480 x 360 context. Built on any context opened
+// and once in a style with every option changed, and the frame-time display in two of its kinds below, on one 480 x 420 context. Built on any context opened
 // through the delegate, so the same page can be driven with input and drawn to pixels.
 #pragma once
 
+#include "controls/IFPSDisplayControl.h"
 #include "controls/IVColorSwatchControl.h"
 #include "controls/IVDisplayControls.h"
 #include "controls/IVKnobControl.h"
@@ -14,7 +15,7 @@
 namespace qorvtest
 {
 constexpr int kVectorGalleryWidth = 480;
-constexpr int kVectorGalleryHeight = 360;
+constexpr int kVectorGalleryHeight = 420;
 
 enum EVectorGalleryParam
 {
