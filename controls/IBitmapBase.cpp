@@ -1,5 +1,6 @@
 #include "controls/IBitmapBase.h"
 
+#include "controls/RectLayout.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 
@@ -15,12 +16,6 @@ IBitmap WithFrames(const IBitmap& bitmap)
 {
   return IBitmap(bitmap.GetAPIBitmap(), bitmap.N(), bitmap.GetFramesAreHorizontal(),
                  bitmap.GetResourceName());
-}
-
-IRECT Centred(float cx, float cy, float w, float h)
-{
-  const float l = cx - w * 0.5f, t = cy - h * 0.5f;
-  return IRECT(l, t, l + w, t + h);
 }
 } // namespace
 
@@ -40,7 +35,7 @@ IRECT IBitmapBase::FrameAt(const IBitmap& bitmap, float x, float y)
 IRECT IBitmapBase::FrameCentredIn(const IBitmap& bitmap, const IRECT& bounds)
 {
   const IBitmap b = WithFrames(bitmap);
-  return Centred(bounds.MW(), bounds.MH(), float(b.FW()), float(b.FH()));
+  return CentredAt(bounds.MW(), bounds.MH(), float(b.FW()), float(b.FH()));
 }
 
 int IBitmapBase::FrameForValue(double value) const
@@ -60,7 +55,7 @@ void IBitmapBase::DrawBitmapForValue(IGraphics& g)
   const int n = mBitmap.N();
   const int frame = FrameForValue(mControl->GetValue(0));
   const IRECT& r = mControl->GetRECT();
-  const IRECT dest = Centred(r.MW(), r.MH(), float(mBitmap.FW()), float(mBitmap.FH()));
+  const IRECT dest = CentredAt(r.MW(), r.MH(), float(mBitmap.FW()), float(mBitmap.FH()));
   int srcX = 0, srcY = 0;
   if (n >= 2 && frame >= 2)
   {

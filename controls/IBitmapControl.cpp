@@ -21,7 +21,6 @@ void IGraphics::AttachBackground(const char* fileName)
 {
   IControl* pBackground = new IBitmapControl(0.f, 0.f, LoadBitmap(fileName, 1, false), -1, kBlendDefault);
   InitControl(pBackground);
-  // Behind every other control; a list that cannot grow gives the control back to be deleted.
-  if (!mControls.Insert(0, pBackground)) delete pBackground;
+  InsertBackground(pBackground);
 }
 } // namespace iplugin::igraphics

@@ -39,20 +39,13 @@ void IKnobControlBase::OnMouseDrag(float x, float y, float dX, float dY, const I
   if (range == 0.0 || !(gearing != 0.0)) return;
   mDragValue = std::clamp(mDragValue + delta / range / gearing, 0.0, 1.0);
 
-  double value = mDragValue;
-  if (const IParam* pParam = GetParam(0); HasUsableSteps(pParam))
-    value = SnapToStepTowardZero(mDragValue, pParam->GetMin(), pParam->GetMax(), pParam->GetStep());
-  SetValue(value, 0);
+  SetValue(SnapDragValue(GetParam(0), mDragValue), 0);
   SetDirty(true);
 }
 
 void IKnobControlBase::OnMouseWheel(float x, float y, const IMouseMod& mod, float d)
 {
-  const double gearing = IsFineControl(mod) ? 0.001 : 0.01;
-  double value = GetValue(0) + double(d) * gearing;
-  if (const IParam* pParam = GetParam(0); HasUsableSteps(pParam) && d != 0.f)
-    value = StepFromNearestIndex(GetValue(0), pParam->GetMin(), pParam->GetMax(), pParam->GetStep(), d);
-  SetValue(value, 0);
+  SetValue(WheelValue(GetParam(0), GetValue(0), IsFineControl(mod), d), 0);
   SetDirty(true);
 }
 } // namespace iplugin::igraphics

@@ -29,4 +29,17 @@ double StepFromNearestIndex(double normalized, double min, double max, double st
   const double r = std::clamp(min + index * step, min, max);
   return (r - min) / range;
 }
+
+double SnapDragValue(const IParam* pParam, double dragValue)
+{
+  if (!HasUsableSteps(pParam)) return dragValue;
+  return SnapToStepTowardZero(dragValue, pParam->GetMin(), pParam->GetMax(), pParam->GetStep());
+}
+
+double WheelValue(const IParam* pParam, double value, bool fine, float d)
+{
+  if (HasUsableSteps(pParam) && d != 0.f)
+    return StepFromNearestIndex(value, pParam->GetMin(), pParam->GetMax(), pParam->GetStep(), d);
+  return value + double(d) * (fine ? 0.001 : 0.01);
+}
 } // namespace iplugin::igraphics

@@ -19,4 +19,12 @@ double SnapToStepTowardZero(double normalized, double min, double max, double st
 // A wheel event: one step up (d > 0) or down (d < 0) from the step index nearest to the current
 // value, counted from min and kept within min..max; d == 0 leaves the value.
 double StepFromNearestIndex(double normalized, double min, double max, double step, double d);
+
+// What knobs and sliders show for the value a drag accumulated: snapped toward zero for a parameter
+// with usable steps, else unchanged.
+double SnapDragValue(const IParam* pParam, double dragValue);
+
+// The value after one wheel event of delta d: 0.01 a unit (0.001 when fine), or one step for a
+// parameter with usable steps. Not clamped: SetDirty clamps.
+double WheelValue(const IParam* pParam, double value, bool fine, float d);
 } // namespace iplugin::igraphics

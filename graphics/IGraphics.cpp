@@ -97,6 +97,11 @@ void IGraphics::AttachCornerResizer(IControl* pControl, EResizeMode sizeMode, bo
   AttachSpecialControl(mCornerResizer, pControl);
 }
 
+void IGraphics::InsertBackground(IControl* pControl)
+{
+  if (!mControls.Insert(0, pControl)) delete pControl;
+}
+
 void IGraphics::AttachBubbleControlInstance(IControl* pControl)
 {
   if (!pControl) return;

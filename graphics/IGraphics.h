@@ -597,6 +597,8 @@ protected:
   // newly loaded bitmap that had to be redrawn is deleted).
   IBitmap LoadBitmapVia(const char* name, int nStates, bool framesAreHorizontal, int targetScale,
                         const BitmapFinder& find);
+  // Puts a background at index 0, behind every other control; a list that cannot grow deletes it.
+  void InsertBackground(IControl* pControl);
   // Forgets, unregisters and deletes the list control at idx.
   void DeleteControlAt(int idx);
 

@@ -105,7 +105,13 @@ public:
   {
     return iplugin::igraphics::kNoResult;
   }
-  bool OpenURL(const char* url) override { return false; }
+  // Noted in mOpenedURLs; nothing opens.
+  bool OpenURL(const char* url) override
+  {
+    mOpenedURLs.emplace_back(url ? url : "");
+    return true;
+  }
+  std::vector<std::string> mOpenedURLs;
 
   // --- Drawing back end ---
   void DrawBitmap(const iplugin::igraphics::IBitmap& bitmap, const iplugin::igraphics::IRECT& bounds, int srcX,
