@@ -44,7 +44,7 @@ void IVKnobControl::OnMouseDown(float x, float y, const IMouseMod& mod)
 
 void IVKnobControl::OnMouseOver(float x, float y, const IMouseMod& mod)
 {
-  mValueMouseOver = mStyle.mShowValue && !GetPromptDisabled() && mValueBounds.Contains(x, y);
+  mValueMouseOver = OnEditableValue(x, y);
   IControl::OnMouseOver(x, y, mod);
 }
 
@@ -54,11 +54,7 @@ void IVKnobControl::OnMouseOut()
   IControl::OnMouseOut();
 }
 
-bool IVKnobControl::IsHit(float x, float y) const
-{
-  return !GetPromptDisabled() ? mValueBounds.Contains(x, y) || mWidgetBounds.Contains(x, y)
-                              : mWidgetBounds.Contains(x, y);
-}
+bool IVKnobControl::IsHit(float x, float y) const { return HitsWidgetOrEditableValue(x, y); }
 
 void IVKnobControl::OnResize()
 {
@@ -66,11 +62,7 @@ void IVKnobControl::OnResize()
   SetDirty(false);
 }
 
-void IVKnobControl::OnInit()
-{
-  ParamDisplayWithLabel(*this, mValueStr, true);
-  if (const IParam* pParam = GetParam(); pParam && !mLabelStr.GetLength()) mLabelStr.Set(pParam->GetName());
-}
+void IVKnobControl::OnInit() { TakeParamTexts(); }
 
 void IVKnobControl::SetDirty(bool triggerAction, int valIdx)
 {

@@ -10,10 +10,6 @@ namespace
 {
 int StateIndex(double value, int numStates) { return int((numStates - 1) * value + 0.5); }
 
-void TakeParamNameIfUnlabelled(const IControl& control, IVectorBase& vector)
-{
-  if (const IParam* pParam = control.GetParam(); pParam && !*vector.GetLabelStr()) vector.SetLabelStr(pParam->GetName());
-}
 } // namespace
 
 // --- IVSwitchControl --------------------------------------------------------------------------------
@@ -61,11 +57,7 @@ void IVSwitchControl::OnResize()
 void IVSwitchControl::OnInit()
 {
   ISwitchControlBase::OnInit();
-  if (GetParam())
-  {
-    ParamDisplayWithLabel(*this, mValueStr, true);
-    TakeParamNameIfUnlabelled(*this, *this);
-  }
+  TakeParamTexts();
 }
 
 void IVSwitchControl::SetDirty(bool triggerAction, int valIdx)
@@ -245,7 +237,7 @@ void IVTabSwitchControl::OnInit()
       pParam->GetDisplay(double(i), false, display);
       mTabLabels.push_back(display);
     }
-  TakeParamNameIfUnlabelled(*this, *this);
+  if (!mLabelStr.GetLength()) mLabelStr.Set(pParam->GetName());
   OnResize();
 }
 

@@ -55,6 +55,24 @@ void IVectorBase::SetValueStr(const char* str) { mValueStr.Set(str ? str : ""); 
 
 const IBlend* IVectorBase::Blend() const { return mControl ? mControl->GetBlend() : nullptr; }
 
+bool IVectorBase::OnEditableValue(float x, float y) const
+{
+  return mControl && mStyle.mShowValue && !mControl->GetPromptDisabled() && mValueBounds.Contains(x, y);
+}
+
+bool IVectorBase::HitsWidgetOrEditableValue(float x, float y) const
+{
+  return (mControl && !mControl->GetPromptDisabled() && mValueBounds.Contains(x, y)) || mWidgetBounds.Contains(x, y);
+}
+
+void IVectorBase::TakeParamTexts()
+{
+  const IParam* pParam = mControl ? mControl->GetParam() : nullptr;
+  if (!pParam) return;
+  ParamDisplayWithLabel(*mControl, mValueStr, true);
+  if (!mLabelStr.GetLength()) mLabelStr.Set(pParam->GetName());
+}
+
 IColor IVectorBase::WithContrast(const IColor& color, float c)
 {
   const int m = int(c * 255.f);

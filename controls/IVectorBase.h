@@ -91,6 +91,12 @@ public:
 
 protected:
   const IBlend* Blend() const;
+  // For controls whose value text can be edited: whether the point is on the shown, editable value, and
+  // the hit test of widget or editable value.
+  bool OnEditableValue(float x, float y) const;
+  bool HitsWidgetOrEditableValue(float x, float y) const;
+  // valueStr from the linked parameter (with its unit label), labelStr from its name when empty.
+  void TakeParamTexts();
 
   IControl* mControl = nullptr;
   IVStyle mStyle;

@@ -1,9 +1,11 @@
 // The vector-drawn controls: their layout from the style, the pressable shapes, and each control driven
 // as a person would, through the context's mouse dispatch, its colour picker and its frame clock.
 #include "controls/IFPSDisplayControl.h"
+#include "controls/IVButtonControl.h"
 #include "controls/IVColorSwatchControl.h"
 #include "controls/IVDisplayControls.h"
 #include "controls/IVKnobControl.h"
+#include "controls/IVSliderControl.h"
 #include "controls/IVSwitchControls.h"
 #include "controls/IVTrackControlBase.h"
 #include "controls/IVXYPadControl.h"
@@ -183,6 +185,48 @@ TEST_F(VectorControlsTest, SlideSwitchSlidesToTheNextStateAndWraps)
                                                  kHorizontal, 3, 1));
   EXPECT_EQ(middle->SelectedIndex(), 1);
   EXPECT_EQ(middle->GetValue(), 0.5);
+  IControl::SetClock(nullptr);
+}
+
+TEST_F(VectorControlsTest, SliderMovesByTheDragOverItsTrackAndButtonSplashes)
+{
+  IVStyle style;
+  style.mShowLabel = style.mShowValue = false;
+  // Handles of 10 at both ends leave a track of 100 points.
+  auto* slider = Attach(new IVSliderControl(IRECT(0, 0, 30, 120), kGain, "", style, false, kVertical, 1.0, 10.f));
+  EXPECT_EQ(slider->GetTrack().H(), 100.f);
+  slider->SetValue(0.0);
+  slider->SetDirty(false);
+  const IRECT track = slider->GetTrack();
+  Press(track.MW(), track.B);
+  Drag(track.MW(), track.B - 25.f, 0.f, -25.f);
+  EXPECT_NEAR(slider->GetValue(), 0.25, 1e-9);
+  EXPECT_TRUE(g.CursorHidden());
+  Release(track.MW(), track.B - 25.f);
+  EXPECT_FALSE(g.CursorHidden());
+  // The filled part of the track reaches a quarter of the way up, the handle at its top.
+  const auto lines = Lines(g, [&] { slider->Draw(g); });
+  EXPECT_EQ(Count(lines, "fill #255,0,0,0"), 1u); // the value in kX1
+
+  static double now = 0.0;
+  IControl::SetClock([] { return now; });
+  int clicks = 0;
+  auto* button = Attach(new IVButtonControl(IRECT(100, 0, 160, 40), [&](IControl* c) {
+    ++clicks;
+    IControl::StartSplashClickAnimation(c);
+  }, "Go", style));
+  Press(130, 20);
+  EXPECT_EQ(button->GetValue(), 1.0);
+  now += 50.0;
+  button->TickAnimation();
+  EXPECT_NEAR(button->GetSplashRadius(), 25.f, 0.01f);
+  // While pressed with a splash running, the splash is drawn clipped to the handle.
+  EXPECT_EQ(Count(Lines(g, [&] { button->Draw(g); }), "clip"), 2u);
+  Release(130, 20);
+  now += 60.0;
+  button->TickAnimation();
+  EXPECT_EQ(button->GetValue(), 0.0);
+  EXPECT_EQ(clicks, 1);
   IControl::SetClock(nullptr);
 }
 

@@ -66,6 +66,10 @@ void AttachRow(IGraphics& g, const IVStyle& style, float top, const char* group)
   radio->SetValue(1.0);
   attach(radio);
   attach(new IVKnobControl(IRECT(410, a, 475, a + 80), kVGainParam, "Knob", style, true));
+  attach(new IVButtonControl(IRECT(480, a, 555, a + 40), IControl::StartSplashClickAnimation, "Button", style, true,
+                             true, EVShape::AllRounded));
+  attach(new IVButtonControl(IRECT(480, a + 42, 555, a + 80), IControl::StartSplashClickAnimation, "Tri", style,
+                             false, true, EVShape::Triangle));
 
   attach(new IVRangeSliderControl(IRECT(5, b, 95, b + 80), {kVRangeLoParam, kVRangeHiParam}, "Range", style,
                                   kHorizontal, 7.f, 2.f));
@@ -76,6 +80,9 @@ void AttachRow(IGraphics& g, const IVStyle& style, float top, const char* group)
                            32, "Plot", style, -1.f, 1.f));
   attach(new IVColorSwatchControl(IRECT(285, b, 375, b + 80), "Swatch", nullptr, style,
                                   IVColorSwatchControl::kGrid, {kFG, kPR, kFR, kX1, kX2, kX3}));
+  attach(new IVSliderControl(IRECT(480, b, 515, b + 80), kVGainParam, "V", style, false, kVertical, 1.0, 6.f));
+  attach(new IVSliderControl(IRECT(515, b + 20, 555, b + 60), kVRangeHiParam, "", style, false, kHorizontal, 1.0, 5.f,
+                             3.f, true));
   auto* label = new IVLabelControl(IRECT(385, b + 22, 470, b + 52), "Label", style);
   g.AttachControl(label, -1, group);
   attach(new IVGroupControl("Group", group, style, 5.f, 22.f, 5.f, 5.f));

@@ -1,12 +1,14 @@
 // The vector controls' page of the gallery: every vector-drawn control twice, once in the default style
-// and once in a style with every option changed, and the frame-time display in two of its kinds below, on one 480 x 420 context. Built on any context opened
+// and once in a style with every option changed, and the frame-time display in two of its kinds below, on one 560 x 420 context. Built on any context opened
 // through the delegate, so the same page can be driven with input and drawn to pixels.
 #pragma once
 
 #include "controls/IFPSDisplayControl.h"
+#include "controls/IVButtonControl.h"
 #include "controls/IVColorSwatchControl.h"
 #include "controls/IVDisplayControls.h"
 #include "controls/IVKnobControl.h"
+#include "controls/IVSliderControl.h"
 #include "controls/IVSwitchControls.h"
 #include "controls/IVTrackControlBase.h"
 #include "controls/IVXYPadControl.h"
@@ -14,7 +16,7 @@
 
 namespace qorvtest
 {
-constexpr int kVectorGalleryWidth = 480;
+constexpr int kVectorGalleryWidth = 560;
 constexpr int kVectorGalleryHeight = 420;
 
 enum EVectorGalleryParam

@@ -1,4 +1,4 @@
-// One frame of the vector controls' gallery page drawn by the vector back end and compared with its
+// The gallery's second page, the vector controls, drawn by the vector back end and compared with its
 // reviewed golden picture, tightly enough that anti-aliasing off, a half-pixel shift or 85 % alpha
 // fail it.
 #include "tests/controls/VectorGallery.h"
@@ -52,15 +52,15 @@ RgbaImage DrawVectorGallery(Fault fault)
 // Same renderer, same input: only rounding may differ.
 const ImageTolerance kTight{2, 8, 0.0005, 0};
 
-TEST(VectorGalleryFrameTest, TheFrameMatchesItsReviewedPicture)
+TEST(GalleryFrameTest, TheVectorPageMatchesItsReviewedPicture)
 {
   const RgbaImage frame = DrawVectorGallery(Fault::kNone);
   ASSERT_EQ(frame.width, kVectorGalleryWidth);
   ASSERT_EQ(frame.height, kVectorGalleryHeight);
-  EXPECT_TRUE(MatchesGolden(frame, "controls", "vector-gallery", kTight));
+  EXPECT_TRUE(MatchesGolden(frame, "controls", "gallery-vector", kTight));
   if (UpdateGolden()) return;
-  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kNoAntiAlias), "controls", "vector-gallery", kTight));
-  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kHalfPixel), "controls", "vector-gallery", kTight));
-  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kAlpha85), "controls", "vector-gallery", kTight));
+  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kNoAntiAlias), "controls", "gallery-vector", kTight));
+  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kHalfPixel), "controls", "gallery-vector", kTight));
+  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kAlpha85), "controls", "gallery-vector", kTight));
 }
 } // namespace
