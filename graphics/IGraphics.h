@@ -549,6 +549,8 @@ public:
   int GetMouseOverIdx() const { return mMouseOverIdx; }
   void SetMouseOverControl(IControl* pControl);
   IControl* GetControlInTextEntry() const { return mInTextEntry; }
+  // The in-window entry abandons its edit with this, so no value is delivered.
+  void ClearControlInTextEntry() { mInTextEntry = nullptr; }
   IControl* GetControlInPopupMenu() const { return mInPopupMenu; }
   void SetMultiTouch(bool multiTouch) { mEnableMultiTouch = multiTouch; }
   const std::vector<EGestureType>& GetGestureTypes() const { return mRegisteredGestures; }

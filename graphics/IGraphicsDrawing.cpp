@@ -20,9 +20,11 @@ bool Drawable(const ISVG& svg)
   return svg.IsValid() && svg.W() > 0.f && svg.H() > 0.f;
 }
 
-IColor ColorFromSVG(uint32_t abgr, int alpha)
+// The colour's own alpha (fill, stroke or stop opacity) times the shape's opacity.
+IColor ColorFromSVG(uint32_t abgr, float opacity)
 {
-  return IColor(alpha, int(abgr & 0xff), int((abgr >> 8) & 0xff), int((abgr >> 16) & 0xff));
+  const float alpha = float((abgr >> 24) & 0xff) * std::clamp(opacity, 0.f, 1.f);
+  return IColor(int(std::round(alpha)), int(abgr & 0xff), int((abgr >> 8) & 0xff), int((abgr >> 16) & 0xff));
 }
 
 // Whether a horizontal ray from (x, y) to the right crosses an odd number of the other paths' segments.
@@ -522,7 +524,8 @@ void IGraphics::DrawSVGShapes(const SVGimage* pImage, const IBlend* pBlend)
         PathCubicBezierTo(c[0], c[1], c[2], c[3], c[4], c[5]);
       }
       if (pPath->closed) PathClose();
-      if (fill && pPath != pShape->paths) PathSetWinding(InsideOtherPaths(*pShape, pPath));
+      // Every path of a compound shape, the first included: the parser may list a hole first.
+      if (fill && pShape->paths->next) PathSetWinding(InsideOtherPaths(*pShape, pPath));
     }
 
     if (fill)
@@ -547,13 +550,13 @@ void IGraphics::DrawSVGShapes(const SVGimage* pImage, const IBlend* pBlend)
 IPattern IGraphics::PatternFromSVGPaint(const SVGpaint& paint, float opacity)
 {
   const int alpha = std::clamp(int(std::round(opacity * 255.f)), 0, 255);
-  if (paint.type == SVG_PAINT_COLOR) return IPattern(ColorFromSVG(paint.color, alpha));
+  if (paint.type == SVG_PAINT_COLOR) return IPattern(ColorFromSVG(paint.color, opacity));
   if ((paint.type == SVG_PAINT_LINEAR_GRADIENT || paint.type == SVG_PAINT_RADIAL_GRADIENT) && paint.gradient)
   {
     const SVGgradient& g = *paint.gradient;
     IPattern pattern(paint.type == SVG_PAINT_LINEAR_GRADIENT ? kLinearPattern : kRadialPattern);
     pattern.mExtend = g.spread <= 2 ? g.spread + 1 : 1;
-    for (int i = 0; i < g.nstops && pattern.AddStop(ColorFromSVG(g.stops[i].color, 255), g.stops[i].offset); ++i)
+    for (int i = 0; i < g.nstops && pattern.AddStop(ColorFromSVG(g.stops[i].color, opacity), g.stops[i].offset); ++i)
     {
     }
     pattern.mTransform = IMatrix(g.xform[0], g.xform[1], g.xform[2], g.xform[3], g.xform[4], g.xform[5]);

@@ -4,6 +4,7 @@
 #include "graphics/ISpecialControlInterfaces.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace iplugin::igraphics
@@ -97,6 +98,13 @@ void IGraphics::SetControlValueAfterTextEdit(const char* str)
   const IParam* pParam = valIdx >= 0 ? pControl->GetParam(valIdx) : nullptr;
   if (pParam)
   {
+    // "nan" or "inf" typed or pasted reads as a number that the parameter would turn into an end of
+    // its range: such text changes nothing.
+    if (!std::isfinite(std::atof(str ? str : "")))
+    {
+      mInTextEntry = nullptr;
+      return;
+    }
     double v = pParam->StringToValue(str ? str : "");
     if (pParam->GetStepped() && pParam->GetStep() > 0.0)
       v = std::round(v / pParam->GetStep()) * pParam->GetStep();

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <strings.h>
 
 namespace iplugin::igraphics
 {
@@ -67,16 +68,37 @@ public:
   IPopupMenu(const IPopupMenu&) = delete;
   IPopupMenu& operator=(const IPopupMenu&) = delete;
 
-  // Appends (index -1) or inserts an item; the menu owns it.
-  Item* AddItem(Item* pItem, int index = -1)
+  // Index -1 appends, -2 inserts in case-insensitive alphabetical order (in front of an equal text),
+  // any other index inserts there (a negative one at the front, past the end appends). The menu owns
+  // the item from now on; when the list cannot grow the item is deleted and the result is null.
+  Item* InsertItemSorted(Item* pItem, int index)
   {
-    return index < 0 ? mMenuItems.Add(pItem) : mMenuItems.Insert(index, pItem);
+    if (!pItem) return nullptr;
+    const int n = NItems();
+    if (index == -2)
+      index = SortedPosition(pItem->GetText());
+    else if (index == -1 || index >= n)
+      index = n;
+    else if (index < 0)
+      index = 0;
+    if (mMenuItems.Insert(index, pItem)) return pItem;
+    delete pItem;
+    return nullptr;
   }
-  Item* AddItem(const char* text, IPopupMenu* pSubMenu, int tag = -1) { return AddItem(new Item(text, pSubMenu, tag)); }
+  Item* AddItem(Item* pItem, int index = -1) { return InsertItemSorted(pItem, index); }
+  // An item opening pSubMenu, which then reports its choice to this menu's completion function.
+  Item* AddItem(const char* text, IPopupMenu* pSubMenu, int index = -1)
+  {
+    if (pSubMenu && mCompletionFunc) pSubMenu->mCompletionFunc = mCompletionFunc;
+    return InsertItemSorted(new Item(text, pSubMenu), index);
+  }
+  Item* AddItem(const char* text, int index, IPopupMenu* pSubMenu) { return AddItem(text, pSubMenu, index); }
   Item* AddItem(const char* text, int index = -1, int flags = Item::kNoFlags)
   {
     return AddItem(new Item(text, flags), index);
   }
+  // Deletes the item at index (and its sub-menu); the items after it move down.
+  void RemoveItem(int index) { mMenuItems.Delete(index, true); }
 
   int NItems() const { return mMenuItems.Count(); }
   Item* GetItem(int index) const { return mMenuItems.Get(index); }
@@ -102,6 +124,23 @@ public:
   }
 
 private:
+  // Bisection over the texts: the position of an equal text, else where the text belongs.
+  int SortedPosition(const char* text) const
+  {
+    int lo = 0, hi = NItems();
+    while (lo < hi)
+    {
+      const int mid = (lo + hi) / 2;
+      const int c = strcasecmp(text, GetItem(mid)->GetText());
+      if (c == 0) return mid;
+      if (c > 0)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    return lo;
+  }
+
   int mReserved = 0;
   int mPrefix = 0;
   int mChosenItemIdx = -1;

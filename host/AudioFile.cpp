@@ -1,5 +1,7 @@
 #include "host/AudioFile.h"
 
+#include "host/MessageStream.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 
 namespace qorvhost
 {
@@ -32,6 +36,20 @@ bool IsIntegerFormat(int format)
   default:
     return false;
   }
+}
+
+// Why an input could not be opened, in the host's words rather than the library's.
+std::string OpenFailure(const std::string& path)
+{
+  const int code = sf_error(nullptr);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return "is a folder, not an audio file";
+  if (FILE* probe = std::fopen(path.c_str(), "rb"))
+    std::fclose(probe);
+  else
+    return SystemReason(errno);
+  if (code == SF_ERR_UNRECOGNISED_FORMAT) return "not a WAV or other audio file that the host reads";
+  return LibraryReason(sf_strerror(nullptr));
 }
 
 int ToInt32(float x)
@@ -95,7 +113,7 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
   mFile = sf_open(path.c_str(), SFM_READ, &info);
   if (!mFile)
   {
-    error = path + ": " + sf_strerror(nullptr);
+    error = path + ": " + OpenFailure(path);
     return false;
   }
   if (info.channels < 1 || info.samplerate < 1)
@@ -133,7 +151,7 @@ long AudioFileReader::Read(float* const* out, long n, std::string& error)
       {
         error = mPath + ": read error after " + std::to_string(mFetched + std::max<long>(long(got), 0)) +
                 " of " + std::to_string(mFrames) + " frames" +
-                (sf_error(mFile) ? std::string(": ") + sf_strerror(mFile) : "");
+                (sf_error(mFile) ? " (" + LibraryReason(sf_strerror(mFile)) + ")" : "");
         return -1;
       }
       mFetched += want;
@@ -173,13 +191,13 @@ bool AudioFileWriter::Open(const std::string& path, double sampleRate, int nChan
   mPath = path;
   if (!mTarget.Open(path.c_str()))
   {
-    error = "cannot write " + path + ": " + std::strerror(errno);
+    error = path + ": cannot write (" + SystemReason(errno) + ")";
     return false;
   }
   mFile = sf_open_fd(mTarget.Descriptor(), SFM_WRITE, &info, SF_FALSE);
   if (!mFile)
   {
-    error = path + ": " + sf_strerror(nullptr);
+    error = path + ": cannot write (" + LibraryReason(sf_strerror(nullptr)) + ")";
     mTarget.Discard();
     return false;
   }
@@ -222,7 +240,7 @@ bool AudioFileWriter::Flush(std::string& error)
     written = sf_writef_float(mFile, mInterleaved.data(), mPending);
   if (written != mPending)
   {
-    error = mPath + ": " + sf_strerror(mFile);
+    error = mPath + ": cannot write (" + LibraryReason(sf_strerror(mFile)) + ")";
     mTarget.SetFailed();
     return false;
   }
@@ -238,7 +256,7 @@ bool AudioFileWriter::Commit(std::string& error)
   mFile = nullptr;
   if (!mTarget.Commit())
   {
-    error = "cannot write " + mPath + ": " + std::strerror(errno);
+    error = mPath + ": cannot write (" + SystemReason(errno) + ")";
     return false;
   }
   return true;

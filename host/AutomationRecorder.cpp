@@ -1,10 +1,10 @@
 #include "host/AutomationRecorder.h"
 
 #include "framework/AtomicFile.h"
+#include "host/MessageStream.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 
 namespace qorvhost
@@ -61,7 +61,7 @@ bool AutomationRecorder::WriteCsv(const std::string& path, std::string& error) c
   const std::string bytes = text.str();
   if (!iplugin::WriteFileAtomically(path.c_str(), bytes.data(), bytes.size()))
   {
-    error = "cannot write " + path + ": " + std::strerror(errno);
+    error = path + ": cannot write (" + SystemReason(errno) + ")";
     return false;
   }
   return true;

@@ -1,12 +1,10 @@
 #include "host/MixCommand.h"
 
 #include "framework/AtomicFile.h"
-#include "host/CFText.h"
 #include "host/AudioFile.h"
 #include "host/AutomationRecorder.h"
 #include "host/HostInstance.h"
 #include "host/MixOutputs.h"
-#include "host/ParameterList.h"
 #include "host/StateFiles.h"
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -32,58 +30,9 @@ constexpr AudioUnitParameterID kWriteAutomationParam = 14;
 constexpr AudioUnitParameterID kFirstGainParam = 273; // "OUT:Ch01 Strength", the gain in dB
 constexpr float kModeIntMixer = 0.f, kModeExtMixer = 1.f, kModeFirstSender = 2.f;
 constexpr int kMaxTracks = 32;
+// A send slot carries at most this many frames a block: the instances never get longer slices.
+constexpr unsigned kMaxSliceFrames = 8192;
 constexpr double kOpenGainDb = -6.0; // a channel counts as open from here up
-
-struct ParamDesc
-{
-  AudioUnitParameterID id = 0;
-  std::string name;
-  AudioUnitParameterInfo info = {};
-  std::vector<std::string> valueStrings; // enums: the display text of each value from the minimum up
-};
-
-std::vector<ParamDesc> DescribeParameters(AudioUnit unit)
-{
-  std::vector<ParamDesc> params;
-  for (AudioUnitParameterID id : ParameterIds(unit))
-  {
-    ParamDesc d;
-    d.id = id;
-    UInt32 infoSize = sizeof d.info;
-    if (AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, id, &d.info,
-                             &infoSize) != noErr)
-      continue;
-    d.name = d.info.cfNameString ? Text(d.info.cfNameString) : d.info.name;
-    if (d.info.cfNameString && (d.info.flags & kAudioUnitParameterFlag_CFNameRelease))
-      CFRelease(d.info.cfNameString);
-    if (d.info.unitName) CFRelease(d.info.unitName);
-    d.info.cfNameString = nullptr;
-    d.info.unitName = nullptr;
-    if (d.info.unit == kAudioUnitParameterUnit_Indexed)
-    {
-      CFArrayRef strings = nullptr;
-      UInt32 arraySize = sizeof strings;
-      if (AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, id,
-                               &strings, &arraySize) == noErr &&
-          strings)
-      {
-        for (CFIndex i = 0; i < CFArrayGetCount(strings); ++i)
-          d.valueStrings.push_back(Text(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
-        CFRelease(strings);
-      }
-    }
-    params.push_back(std::move(d));
-  }
-  return params;
-}
-
-bool ParseNumber(const std::string& text, double& value)
-{
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end && *end == '\0' && std::isfinite(value);
-}
 
 std::string Seconds(double s)
 {
@@ -117,6 +66,18 @@ std::unique_ptr<HostInstance> OpenInstance(PluginEntryPoints& plugin, double rat
   return au;
 }
 
+// What the command sets up itself and --set may not change.
+OwnedParameters HostOwnedParameters()
+{
+  OwnedParameters owned = {{kPluginModeParam,
+                            "the host gives each file a \"Send CH n\" instance and mixes them in one \"Ext. "
+                            "Mixer\" (--internal mixes one file in an \"Int. Mixer\")"},
+                           {kChannelCountParam, "the host sets it to the number of input files"}};
+  for (int t = 0; t < kMaxTracks; ++t)
+    owned[kFirstGainParam + AudioUnitParameterID(t)] = "the mixer writes each channel's gain there itself";
+  return owned;
+}
+
 void Progress(std::ostream& err, double fraction)
 {
   const int width = 40, filled = int(fraction * width + 0.5);
@@ -132,65 +93,11 @@ std::string AutomationText(const AutomationRecorder& automation)
 }
 } // namespace
 
-bool ResolveSettings(AudioUnit unit, const std::vector<std::string>& sets, std::vector<ParamSetting>& out,
-                     std::string& error)
+int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& out, std::ostream& err)
 {
-  const std::vector<ParamDesc> params = DescribeParameters(unit);
-  for (const std::string& set : sets)
-  {
-    const size_t eq = set.find('=');
-    if (eq == std::string::npos || eq == 0)
-    {
-      error = "--set " + set + ": expected NAME=VALUE";
-      return false;
-    }
-    const std::string name = set.substr(0, eq), valueText = set.substr(eq + 1);
-    const ParamDesc* param = nullptr;
-    for (const ParamDesc& p : params)
-      if (p.name == name)
-      {
-        param = &p;
-        break;
-      }
-    double index = 0.0;
-    if (!param && ParseNumber(name, index))
-      for (const ParamDesc& p : params)
-        if (double(p.id) == index) param = &p;
-    if (!param)
-    {
-      error = "--set " + set + ": no parameter named \"" + name + "\"";
-      return false;
-    }
-    double value = 0.0;
-    bool ok = false;
-    for (size_t i = 0; i < param->valueStrings.size() && !ok; ++i)
-      if (param->valueStrings[i] == valueText)
-      {
-        value = double(param->info.minValue) + double(i);
-        ok = true;
-      }
-    if (!ok)
-      ok = ParseNumber(valueText, value) && value >= param->info.minValue && value <= param->info.maxValue &&
-           (param->info.unit != kAudioUnitParameterUnit_Indexed || value == std::floor(value));
-    if (!ok)
-    {
-      std::string choices;
-      for (const std::string& s : param->valueStrings)
-        choices += (choices.empty() ? "" : ", ") + ("\"" + s + "\"");
-      error = "--set " + set + ": \"" + valueText + "\" is not a value of \"" + param->name + "\" (" +
-              (choices.empty() ? "a number from " + std::to_string(param->info.minValue) + " to " +
-                                     std::to_string(param->info.maxValue)
-                               : choices) +
-              ")";
-      return false;
-    }
-    out.push_back({param->id, float(value)});
-  }
-  return true;
-}
-
-int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, std::ostream& err)
-{
+  // Longer blocks are rendered in slices that the send slots carry whole.
+  MixOptions o = options;
+  o.block = std::min(o.block, kMaxSliceFrames);
   if (o.output.empty() || o.inputs.empty() || o.block < 1)
   {
     err << "mix needs -o OUT.wav and at least one input\n";
@@ -236,8 +143,7 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
           << tracks[0]->SampleRate() << " Hz\n";
       return 1;
     }
-    if (!track.Truncation().empty())
-      err << "warning: " << track.Truncation() << "; mixing the frames it holds\n";
+    if (!track.Truncation().empty()) err << track.Truncation() << "; mixing the frames it holds\n";
     frames = std::max(frames, track.NFrames());
   }
   const double rate = tracks[0]->SampleRate();
@@ -252,7 +158,7 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
       err << error << "\n";
       return 1;
     }
-    if (!ResolveSettings(probe->Unit(), o.sets, settings, error))
+    if (!ResolveSettings(probe->Unit(), o.sets, settings, error, HostOwnedParameters()))
     {
       err << error << "\n";
       return 2;
@@ -354,7 +260,7 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
 
   std::vector<double> openSeconds(size_t(nTracks), 0.0), gainSum(size_t(nTracks), 0.0);
   long blocks = 0;
-  const bool showProgress = o.progress && frames > long(rate * 5.0);
+  const bool showProgress = o.progress;
   auto buffers = [&o](int n)
   { return std::vector<std::vector<float>>(size_t(n), std::vector<float>(o.block, 0.f)); };
   std::vector<std::vector<float>> scratchOut = buffers(2), silence = buffers(2), mixed = buffers(2);
@@ -471,8 +377,9 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& o, std::ostream& out, st
     err << error << "\n";
     return 1;
   }
-  out << (o.internal ? "mixed 1 file" : "mixed " + std::to_string(nTracks) + " tracks") << ", "
-      << Seconds(double(frames) / rate) << " at " << rate << " Hz"
+  out << (o.internal ? std::string("mixed 1 file")
+                     : "mixed " + std::to_string(nTracks) + (nTracks == 1 ? " track" : " tracks"))
+      << ", " << Seconds(double(frames) / rate) << " at " << rate << " Hz"
       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
   if (gainsPublished)
   {

@@ -3,6 +3,7 @@
 // instance reached only through the bundle's exported doors.
 #pragma once
 
+#include "host/ParameterTable.h"
 #include "host/PluginEntryPoints.h"
 
 #include <ostream>
@@ -19,8 +20,8 @@ struct MixOptions
   std::string gainsCsv;
   bool internal = false;
   bool tracks = false;
-  unsigned block = 512;
-  bool progress = true; // a progress bar on err for inputs longer than a few seconds
+  unsigned block = 512; // frames a block; above 8192 the mix is rendered in slices of 8192
+  bool progress = true; // a progress bar on err
   // Applied to the mixer before rendering, in this order, before the command's own settings and --set.
   std::string factoryPreset; // a factory preset's name
   std::string presetFile;    // a preset file (".qxs")
@@ -31,18 +32,6 @@ struct MixOptions
   // on a virtual clock that advances with the audio (repeatable, for tests).
   bool realTimeIdle = false;
 };
-
-// One parsed --set: the parameter and its value in the parameter's units.
-struct ParamSetting
-{
-  AudioUnitParameterID id;
-  float value;
-};
-
-// Resolves every "NAME=VALUE" against the instance's parameters: an enum's display text or a number in
-// the parameter's units within its range. False with a message for the first that does not resolve.
-bool ResolveSettings(AudioUnit unit, const std::vector<std::string>& sets, std::vector<ParamSetting>& out,
-                     std::string& error);
 
 // Runs the mix; 0 on success, else 1 with a message on err (2 for a usage error).
 int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& out, std::ostream& err);

@@ -1,8 +1,9 @@
 #include "host/MixOutputs.h"
 
+#include "host/MessageStream.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -54,14 +55,14 @@ bool CheckOutputPaths(const MixOptions& o, std::string& error)
 bool OpenOutput(iplugin::AtomicFile& file, const std::string& path, std::string& error)
 {
   if (path.empty() || file.Open(path.c_str())) return true;
-  error = "cannot write " + path + ": " + std::strerror(errno);
+  error = path + ": cannot write (" + SystemReason(errno) + ")";
   return false;
 }
 
 bool CommitOutput(iplugin::AtomicFile& file, const std::string& path, std::string& error)
 {
   if (file.Commit()) return true;
-  error = "cannot write " + path + ": " + std::strerror(errno);
+  error = path + ": cannot write (" + SystemReason(errno) + ")";
   return false;
 }
 

@@ -2,6 +2,8 @@
 
 #include "host/CFText.h"
 #include "host/HostInstance.h"
+#include "host/ParameterTable.h"
+#include "host/StateFiles.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -12,15 +14,16 @@ namespace qorvhost
 {
 namespace
 {
-const char* UnitName(AudioUnitParameterUnit unit)
+// What both listings show, read once.
+struct PluginFacts
 {
-  static const char* names[] = {
-      "generic",     "indexed", "boolean",   "percent",   "seconds",   "samples",         "phase",
-      "rate",        "Hz",      "cents",     "semitones", "MIDI note", "MIDI controller", "dB",
-      "linear gain", "degrees", "crossfade", "fader",     "pan",       "meters",          "absolute cents",
-      "octaves",     "BPM",     "beats",     "ms",        "ratio",     "custom"};
-  return unit < sizeof names / sizeof names[0] ? names[unit] : "?";
-}
+  std::string name, maker, type, subtype, manufacturer, version;
+  std::vector<AUChannelInfo> channels;
+  Float64 latency = 0.0, tail = 0.0;
+  std::vector<ParamDesc> params;
+  std::vector<std::string> currentTexts, defaultTexts, minTexts, maxTexts;
+  std::vector<std::string> presets;
+};
 
 std::string FourCC(OSType code)
 {
@@ -36,94 +39,137 @@ std::string Number(double v)
   std::snprintf(buf, sizeof buf, "%g", v);
   return buf;
 }
-} // namespace
 
-bool PrintPluginInfo(PluginEntryPoints& plugin, std::ostream& out)
+bool ReadFacts(PluginEntryPoints& plugin, PluginFacts& f, std::string& error)
 {
-  std::string error;
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, Door::kFactory, error);
-  if (!au)
-  {
-    out << error << "\n";
-    return false;
-  }
+  if (!au) return false;
   const AudioComponentDescription& d = plugin.description;
   // A component's name is "Maker: Name".
   const size_t colon = plugin.name.find(": ");
-  out << "name: " << (colon == std::string::npos ? plugin.name : plugin.name.substr(colon + 2)) << "\n";
-  out << "maker: " << (colon == std::string::npos ? "" : plugin.name.substr(0, colon)) << "\n";
-  out << "type: " << FourCC(d.componentType) << " " << FourCC(d.componentSubType) << " "
-      << FourCC(d.componentManufacturer) << "\n";
-  out << "version: " << (plugin.version >> 16) << "." << ((plugin.version >> 8) & 0xFF) << "."
-      << (plugin.version & 0xFF) << "\n";
+  f.name = colon == std::string::npos ? plugin.name : plugin.name.substr(colon + 2);
+  f.maker = colon == std::string::npos ? "" : plugin.name.substr(0, colon);
+  f.type = FourCC(d.componentType);
+  f.subtype = FourCC(d.componentSubType);
+  f.manufacturer = FourCC(d.componentManufacturer);
+  f.version = VersionText(plugin.version);
 
   UInt32 size = 0;
   Boolean writable = false;
-  out << "channel configurations:";
   if (AudioUnitGetPropertyInfo(au->Unit(), kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0,
                                &size, &writable) == noErr)
   {
-    std::vector<AUChannelInfo> infos(size / sizeof(AUChannelInfo));
-    if (!infos.empty() && AudioUnitGetProperty(au->Unit(), kAudioUnitProperty_SupportedNumChannels,
-                                               kAudioUnitScope_Global, 0, infos.data(), &size) == noErr)
-      for (const AUChannelInfo& c : infos)
-        out << " " << c.inChannels << "-" << c.outChannels;
+    f.channels.resize(size / sizeof(AUChannelInfo));
+    if (f.channels.empty() ||
+        AudioUnitGetProperty(au->Unit(), kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0,
+                             f.channels.data(), &size) != noErr)
+      f.channels.clear();
   }
-  out << "\n";
-  Float64 latency = 0.0, tail = 0.0;
-  au->Get(kAudioUnitProperty_Latency, kAudioUnitScope_Global, 0, latency);
-  au->Get(kAudioUnitProperty_TailTime, kAudioUnitScope_Global, 0, tail);
-  out << "latency: " << Number(latency) << " s\n";
-  out << "tail: " << Number(tail) << " s\n";
-
-  size = 0;
-  AudioUnitGetPropertyInfo(au->Unit(), kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0, &size,
-                           &writable);
-  std::vector<AudioUnitParameterID> ids(size / sizeof(AudioUnitParameterID));
-  if (!ids.empty())
-    AudioUnitGetProperty(au->Unit(), kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0, ids.data(),
-                         &size);
-  out << "parameters: " << ids.size() << "\n";
-  for (AudioUnitParameterID id : ids)
+  au->Get(kAudioUnitProperty_Latency, kAudioUnitScope_Global, 0, f.latency);
+  au->Get(kAudioUnitProperty_TailTime, kAudioUnitScope_Global, 0, f.tail);
+  f.params = DescribeParameters(au->Unit());
+  for (const ParamDesc& p : f.params)
   {
-    AudioUnitParameterInfo info = {};
-    if (au->Get(kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, id, info) != noErr) continue;
-    const std::string name = info.cfNameString ? Text(info.cfNameString) : info.name;
-    if (info.cfNameString && (info.flags & kAudioUnitParameterFlag_CFNameRelease))
-      CFRelease(info.cfNameString);
-    std::string unit = UnitName(info.unit);
-    if (info.unitName)
-    {
-      unit = Text(info.unitName);
-      CFRelease(info.unitName);
-    }
     AudioUnitParameterValue value = 0.f;
-    AudioUnitGetParameter(au->Unit(), id, kAudioUnitScope_Global, 0, &value);
-    AudioUnitParameterStringFromValue sv = {};
-    sv.inParamID = id;
-    sv.inValue = &value;
-    std::string display;
-    if (au->Get(kAudioUnitProperty_ParameterStringFromValue, kAudioUnitScope_Global, 0, sv) == noErr &&
-        sv.outString)
-    {
-      display = Text(sv.outString);
-      CFRelease(sv.outString);
-    }
-    out << "  " << id << "  " << name << "  [" << unit << "]  min " << Number(info.minValue) << "  max "
-        << Number(info.maxValue) << "  default " << Number(info.defaultValue) << "  now " << display << "\n";
+    AudioUnitGetParameter(au->Unit(), p.id, kAudioUnitScope_Global, 0, &value);
+    f.currentTexts.push_back(DisplayText(au->Unit(), p.id, value));
+    f.defaultTexts.push_back(DisplayText(au->Unit(), p.id, p.info.defaultValue));
+    f.minTexts.push_back(DisplayText(au->Unit(), p.id, p.info.minValue));
+    f.maxTexts.push_back(DisplayText(au->Unit(), p.id, p.info.maxValue));
   }
+  f.presets = FactoryPresetNames(au->Unit());
+  return true;
+}
 
-  CFArrayRef presets = nullptr;
-  if (au->Get(kAudioUnitProperty_FactoryPresets, kAudioUnitScope_Global, 0, presets) == noErr && presets)
+std::string Json(const std::string& text)
+{
+  std::string s = "\"";
+  for (const char c : text)
   {
-    out << "factory presets: " << CFArrayGetCount(presets) << "\n";
-    for (CFIndex i = 0; i < CFArrayGetCount(presets); ++i)
+    if (c == '"' || c == '\\')
+      s += std::string("\\") + c;
+    else if (static_cast<unsigned char>(c) < 0x20)
     {
-      const auto* p = static_cast<const AUPreset*>(CFArrayGetValueAtIndex(presets, i));
-      out << "  " << p->presetNumber << "  " << Text(p->presetName) << "\n";
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(c));
+      s += buf;
     }
-    CFRelease(presets);
+    else
+      s += c;
   }
+  return s + "\"";
+}
+
+std::string JsonList(const std::vector<std::string>& items)
+{
+  std::string s = "[";
+  for (size_t i = 0; i < items.size(); ++i)
+    s += (i ? ", " : "") + Json(items[i]);
+  return s + "]";
+}
+} // namespace
+
+std::string VersionText(UInt32 version)
+{
+  return std::to_string(version >> 16) + "." + std::to_string((version >> 8) & 0xFF) + "." +
+         std::to_string(version & 0xFF);
+}
+
+bool PrintPluginInfo(PluginEntryPoints& plugin, std::ostream& out, std::string& error)
+{
+  PluginFacts f;
+  if (!ReadFacts(plugin, f, error)) return false;
+  out << "name: " << f.name << "\n";
+  out << "maker: " << f.maker << "\n";
+  out << "type: " << f.type << " " << f.subtype << " " << f.manufacturer << "\n";
+  out << "version: " << f.version << "\n";
+  out << "channel configurations:";
+  for (const AUChannelInfo& c : f.channels)
+    out << " " << c.inChannels << "-" << c.outChannels;
+  out << "\n";
+  out << "latency: " << Number(f.latency) << " s\n";
+  out << "tail: " << Number(f.tail) << " s\n";
+  out << "parameters: " << f.params.size() << "\n";
+  for (size_t i = 0; i < f.params.size(); ++i)
+  {
+    const ParamDesc& p = f.params[i];
+    out << "  " << p.id << "  " << p.name << "  [" << p.unit << "]  min " << Number(p.info.minValue)
+        << "  max " << Number(p.info.maxValue) << "  default " << Number(p.info.defaultValue) << "  now "
+        << f.currentTexts[i] << "\n";
+  }
+  if (!f.presets.empty())
+  {
+    out << "factory presets: " << f.presets.size() << "\n";
+    for (size_t i = 0; i < f.presets.size(); ++i)
+      out << "  " << i << "  " << f.presets[i] << "\n";
+  }
+  return true;
+}
+
+bool PrintPluginInfoJson(PluginEntryPoints& plugin, std::ostream& out, std::string& error)
+{
+  PluginFacts f;
+  if (!ReadFacts(plugin, f, error)) return false;
+  out << "{\n  \"name\": " << Json(f.name) << ",\n  \"maker\": " << Json(f.maker)
+      << ",\n  \"type\": " << Json(f.type) << ",\n  \"subtype\": " << Json(f.subtype)
+      << ",\n  \"manufacturer\": " << Json(f.manufacturer) << ",\n  \"version\": " << Json(f.version)
+      << ",\n  \"channel_configurations\": [";
+  for (size_t i = 0; i < f.channels.size(); ++i)
+    out << (i ? ", " : "") << "[" << f.channels[i].inChannels << ", " << f.channels[i].outChannels << "]";
+  out << "],\n  \"latency_seconds\": " << Number(f.latency) << ",\n  \"tail_seconds\": " << Number(f.tail)
+      << ",\n  \"parameters\": [";
+  for (size_t i = 0; i < f.params.size(); ++i)
+  {
+    const ParamDesc& p = f.params[i];
+    out << (i ? "," : "") << "\n    {\"index\": " << p.id << ", \"name\": " << Json(p.name)
+        << ", \"unit\": " << Json(p.unit) << ", \"min\": " << Number(p.info.minValue)
+        << ", \"max\": " << Number(p.info.maxValue) << ", \"default\": " << Number(p.info.defaultValue)
+        << ", \"writable\": " << ((p.info.flags & kAudioUnitParameterFlag_IsWritable) ? "true" : "false")
+        << ", \"min_text\": " << Json(f.minTexts[i]) << ", \"max_text\": " << Json(f.maxTexts[i])
+        << ", \"default_text\": " << Json(f.defaultTexts[i])
+        << ", \"value_texts\": " << JsonList(p.valueStrings) << "}";
+  }
+  out << "\n  ],\n  \"factory_presets\": " << JsonList(f.presets) << "\n}\n";
   return true;
 }
 } // namespace qorvhost

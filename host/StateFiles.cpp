@@ -2,6 +2,7 @@
 
 #include "framework/AtomicFile.h"
 #include "host/CFText.h"
+#include "host/MessageStream.h"
 #include "host/ParameterList.h"
 #include "host/PresetDocument.h"
 
@@ -25,7 +26,7 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
   std::ifstream in(path, std::ios::binary);
   if (!in)
   {
-    error = "cannot read " + path;
+    error = path + ": cannot read (" + SystemReason(errno) + ")";
     return false;
   }
   in.seekg(0, std::ios::end);
@@ -39,7 +40,7 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
   bytes.resize(size_t(size));
   if (!in.read(bytes.data(), size))
   {
-    error = "cannot read " + path;
+    error = path + ": cannot read (" + SystemReason(errno) + ")";
     return false;
   }
   return true;
@@ -49,7 +50,7 @@ bool WriteFile(const std::string& path, const void* bytes, size_t size, std::str
 {
   if (!iplugin::WriteFileAtomically(path.c_str(), bytes, size))
   {
-    error = "cannot write " + path + ": " + std::strerror(errno);
+    error = path + ": cannot write (" + SystemReason(errno) + ")";
     return false;
   }
   return true;

@@ -1,18 +1,15 @@
 // qorv-host: loads an Audio Unit bundle and drives it only through its exported entry points.
-//   qorv-host info [--plugin BUNDLE]
-//   qorv-host validate [--plugin BUNDLE]
-//   qorv-host render [--plugin BUNDLE] [--bypass] [--door entry|factory] [--block N] -o OUT.wav IN.wav
-//   qorv-host mix [--plugin BUNDLE] [--set NAME=VALUE]... [--internal] [--tracks] [--gains FILE.csv]
-//                 [--factory-preset NAME] [--preset FILE.qxs] [--state-in FILE.aupreset]
-//                 [--state-out FILE.aupreset] [--automation FILE.csv] [--clock real|audio]
-//                 [--block N] -o OUT.wav IN1.wav [IN2.wav ...]
-//   qorv-host preset export [--plugin BUNDLE] --factory NAME -o FILE.qxs
+// `qorv-host --help` lists the commands, `qorv-host COMMAND --help` describes one (host/CommandLine.cpp).
 #include "host/AudioFile.h"
-#include "host/MixCommand.h"
+#include "host/CommandLine.h"
 #include "host/HostInstance.h"
+#include "host/MessageStream.h"
+#include "host/MixCommand.h"
 #include "host/PluginInfo.h"
 #include "host/PresetCommand.h"
 #include "host/Validator.h"
+
+#include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
@@ -23,21 +20,6 @@ using namespace qorvhost;
 
 namespace
 {
-int Usage()
-{
-  std::cerr
-      << "usage: qorv-host info [--plugin BUNDLE]\n"
-         "       qorv-host validate [--plugin BUNDLE]\n"
-         "       qorv-host render [--plugin BUNDLE] [--bypass] [--door entry|factory] [--block N] -o OUT.wav "
-         "IN.wav\n"
-         "       qorv-host mix [--plugin BUNDLE] [--set NAME=VALUE]... [--internal] [--tracks] [--gains "
-         "FILE.csv] "
-         "[--factory-preset NAME] [--preset FILE.qxs] [--state-in FILE.aupreset] [--state-out FILE.aupreset] "
-         "[--automation FILE.csv] [--clock real|audio] [--block N] -o OUT.wav IN1.wav [IN2.wav ...]\n"
-         "       qorv-host preset export [--plugin BUNDLE] --factory NAME -o FILE.qxs\n";
-  return 2;
-}
-
 // The product bundle next to the build's bin folder.
 std::string DefaultBundle(const char* argv0)
 {
@@ -47,191 +29,137 @@ std::string DefaultBundle(const char* argv0)
   return (build / "Qorv.component").string();
 }
 
-struct Options
+// After the message that names what is wrong, the pointer to the help.
+int UsageError(Command command, std::ostream& messages)
 {
-  std::string command, plugin, output, input;
-  bool bypass = false;
-  Door door = Door::kFactory;
-  UInt32 block = 512;
-  std::vector<std::string> inputs, sets;
-  std::string gains;
-  bool internal = false, tracks = false;
-  std::string factoryPreset, preset, stateIn, stateOut, automation, subcommand;
-  bool realTimeIdle = false; // the audio clock: the same run gives the same summary and gains
-};
-
-bool Parse(int argc, char** argv, Options& o)
-{
-  if (argc < 2) return false;
-  o.command = argv[1];
-  o.plugin = DefaultBundle(argv[0]);
-  for (int i = 2; i < argc; ++i)
-  {
-    const std::string a = argv[i];
-    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    if (a == "--factory-preset" || a == "--preset" || a == "--state-in" || a == "--state-out" ||
-        a == "--automation" || a == "--factory" || a == "--clock")
-    {
-      const char* v = next();
-      if (!v) return false;
-      const std::string value = v;
-      if (a == "--factory-preset" || a == "--factory")
-        o.factoryPreset = value;
-      else if (a == "--preset")
-        o.preset = value;
-      else if (a == "--state-in")
-        o.stateIn = value;
-      else if (a == "--state-out")
-        o.stateOut = value;
-      else if (a == "--automation")
-        o.automation = value;
-      else if (value == "real" || value == "audio")
-        o.realTimeIdle = value == "real";
-      else
-        return false;
-    }
-    else if (o.command == "preset" && o.subcommand.empty() && a == "export")
-      o.subcommand = a;
-    else if (a == "--set" || a == "--gains")
-    {
-      const char* v = next();
-      if (!v) return false;
-      if (a == "--set")
-        o.sets.push_back(v);
-      else
-        o.gains = v;
-    }
-    else if (a == "--internal")
-      o.internal = true;
-    else if (a == "--tracks")
-      o.tracks = true;
-    else if (a == "--plugin" || a == "-o" || a == "--door" || a == "--block")
-    {
-      const char* v = next();
-      if (!v) return false;
-      if (a == "--plugin")
-        o.plugin = v;
-      else if (a == "-o")
-        o.output = v;
-      else if (a == "--door")
-      {
-        if (std::string(v) != "entry" && std::string(v) != "factory") return false;
-        o.door = std::string(v) == "entry" ? Door::kEntry : Door::kFactory;
-      }
-      else
-      {
-        const long n = std::strtol(v, nullptr, 10);
-        if (n < 1 || n > 65536) return false;
-        o.block = UInt32(n);
-      }
-    }
-    else if (a == "--bypass")
-      o.bypass = true;
-    else if (!a.empty() && a[0] != '-' && (o.command == "mix" || o.input.empty()))
-    {
-      if (o.input.empty()) o.input = a;
-      o.inputs.push_back(a);
-    }
-    else
-      return false;
-  }
-  return true;
+  messages.flush();
+  std::cerr << TryHelp(command) << "\n";
+  return kExitUsage;
 }
 
-int Render(PluginEntryPoints& plugin, const Options& o)
+bool LoadBundle(const std::string& path, PluginEntryPoints& plugin, std::ostream& messages)
 {
-  if (o.input.empty() || o.output.empty()) return Usage();
+  std::string error;
+  if (LoadPluginBundle(path, plugin, error)) return true;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec))
+    messages << path << ": no such plug-in bundle (--plugin names one)\n";
+  else
+    messages << path << ": cannot load the plug-in (" << error << ")\n";
+  return false;
+}
+
+int Version(const std::string& bundle, std::ostream& messages)
+{
+  std::cout << "qorv-host " << QORV_HOST_VERSION << "\n";
+  PluginEntryPoints plugin;
+  if (!LoadBundle(bundle, plugin, messages)) return kExitFailed;
+  std::cout << "plug-in: " << plugin.name << " " << VersionText(plugin.version) << " (" << bundle << ")\n";
+  return kExitDone;
+}
+
+int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messages)
+{
   std::string error;
   AudioFile in;
   std::string warning;
-  if (!ReadAudioFile(o.input, in, error, &warning))
+  if (!ReadAudioFile(o.mix.inputs[0], in, error, &warning))
   {
-    std::cerr << error << "\n";
-    return 1;
+    messages << error << "\n";
+    return kExitFailed;
   }
-  if (!warning.empty()) std::cerr << "warning: " << warning << "; rendering the frames it holds\n";
+  if (!warning.empty()) messages << warning << "; rendering the frames it holds\n";
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, o.door, error);
   if (!au)
   {
-    std::cerr << error << "\n";
-    return 1;
+    messages << error << "\n";
+    return kExitFailed;
   }
-  OSStatus status = au->Configure(in.sampleRate, in.NChannels(), in.NChannels(), o.block);
+  OSStatus status = au->Configure(in.sampleRate, in.NChannels(), in.NChannels(), o.mix.block);
   if (status == noErr && o.bypass)
     status = au->Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1));
   if (status == noErr) status = au->Initialize();
   if (status != noErr)
   {
-    std::cerr << "the plug-in does not take " << in.NChannels() << " channels at " << in.sampleRate
-              << " Hz (status " << status << ")\n";
-    return 1;
+    messages << o.mix.inputs[0] << ": the plug-in does not take " << in.NChannels() << " channels at "
+             << in.sampleRate << " Hz (status " << status << ")\n";
+    return kExitFailed;
   }
   AudioFile out;
   out.sampleRate = in.sampleRate;
   out.format = in.format;
-  status = au->RenderAll(in.channels, out.channels, o.block);
+  status = au->RenderAll(in.channels, out.channels, o.mix.block);
   if (status != noErr)
   {
-    std::cerr << "render failed (status " << status << ")\n";
-    return 1;
+    messages << o.mix.inputs[0] << ": render failed (status " << status << ")\n";
+    return kExitFailed;
   }
-  if (!WriteAudioFile(o.output, out, error))
+  if (!WriteAudioFile(o.mix.output, out, error))
   {
-    std::cerr << error << "\n";
-    return 1;
+    messages << error << "\n";
+    return kExitFailed;
   }
-  std::cout << "rendered " << in.NFrames() << " frames, " << in.NChannels() << " channels at "
-            << in.sampleRate << " Hz" << (o.bypass ? " (bypassed)" : "") << " to " << o.output << "\n";
-  return 0;
+  std::cout << "rendered " << in.NFrames() << " frames, " << in.NChannels()
+            << (in.NChannels() == 1 ? " channel at " : " channels at ") << in.sampleRate << " Hz"
+            << (o.bypass ? " (bypassed)" : "") << " to " << o.mix.output << "\n";
+  return kExitDone;
+}
+
+int Mix(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messages)
+{
+  MixOptions mix = o.mix;
+  // A progress display is for a person watching; in a log its carriage returns are noise.
+  mix.progress = o.progress == ProgressDisplay::kAlways ||
+                 (o.progress == ProgressDisplay::kWhenTerminal && isatty(STDERR_FILENO));
+  return RunMix(plugin, mix, std::cout, messages);
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-  Options o;
-  if (!Parse(argc, argv, o)) return Usage();
-  if (o.command != "info" && o.command != "validate" && o.command != "render" && o.command != "mix" &&
-      !(o.command == "preset" && o.subcommand == "export"))
-    return Usage();
+  MessageStream messages(std::cerr, "qorv-host");
+  CommandLine o;
+  std::string error;
+  if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), o, error))
+  {
+    messages << error << "\n";
+    return UsageError(o.command, messages);
+  }
+  if (o.help)
+  {
+    std::cout << HelpText(o.command);
+    return kExitDone;
+  }
+  const std::string bundle = o.plugin.empty() ? DefaultBundle(argv[0]) : o.plugin;
+  if (o.version) return Version(bundle, messages);
 
   PluginEntryPoints plugin;
-  std::string error;
-  if (!LoadPluginBundle(o.plugin, plugin, error))
+  if (!LoadBundle(bundle, plugin, messages)) return kExitFailed;
+  switch (o.command)
   {
-    std::cerr << error << "\n";
-    return 1;
-  }
-  if (o.command == "info") return PrintPluginInfo(plugin, std::cout) ? 0 : 1;
-  if (o.command == "validate")
+  case Command::kInfo:
+    if (o.json ? PrintPluginInfoJson(plugin, std::cout, error) : PrintPluginInfo(plugin, std::cout, error))
+      return kExitDone;
+    messages << bundle << ": " << error << "\n";
+    return kExitFailed;
+  case Command::kValidate:
   {
     std::vector<CheckResult> all = Validate(plugin, Door::kEntry);
     for (CheckResult& r : Validate(plugin, Door::kFactory))
       all.push_back(std::move(r));
-    return PrintResults(all, std::cout) == 0 ? 0 : 1;
+    return PrintResults(all, std::cout) == 0 ? kExitDone : kExitFailed;
   }
-  if (o.command == "mix")
+  case Command::kMix:
   {
-    MixOptions mix;
-    mix.output = o.output;
-    mix.inputs = o.inputs;
-    mix.sets = o.sets;
-    mix.gainsCsv = o.gains;
-    mix.internal = o.internal;
-    mix.tracks = o.tracks;
-    mix.block = o.block;
-    mix.factoryPreset = o.factoryPreset;
-    mix.presetFile = o.preset;
-    mix.stateIn = o.stateIn;
-    mix.stateOut = o.stateOut;
-    mix.automationCsv = o.automation;
-    mix.realTimeIdle = o.realTimeIdle;
-    const int rc = RunMix(plugin, mix, std::cout, std::cerr);
-    return rc;
+    const int status = Mix(plugin, o, messages);
+    return status == kExitUsage ? UsageError(o.command, messages) : status;
   }
-  if (o.command == "preset")
-  {
-    if (!o.input.empty()) return Usage();
-    return RunPresetExport(plugin, o.factoryPreset, o.output, std::cout, std::cerr);
+  case Command::kPresetExport:
+    return RunPresetExport(plugin, o.factoryPreset, o.mix.output, std::cout, messages);
+  case Command::kRender:
+    return Render(plugin, o, messages);
+  case Command::kNone:
+    break;
   }
-  return Render(plugin, o);
+  return kExitUsage;
 }

@@ -162,6 +162,9 @@ int MVGcontext_vQorv_au::renderCreate()
   defaultStencilState = stencilState(false, MTLCompareFunctionAlways, keep, keep, keep, keep);
   fillShapeStencilState = stencilState(true, MTLCompareFunctionAlways, keep, keep,
                                        MTLStencilOperationIncrementWrap, MTLStencilOperationDecrementWrap);
+  // Even-odd: every face flips the stencil, which ends up non-zero where the crossings are odd.
+  fillShapeEvenOddStencilState = stencilState(true, MTLCompareFunctionAlways, keep, keep, MTLStencilOperationInvert,
+                                              MTLStencilOperationInvert);
   fillAntiAliasStencilState = stencilState(true, MTLCompareFunctionEqual, keep, keep, zero, keep);
   fillStencilState = stencilState(true, MTLCompareFunctionNotEqual, zero, zero, zero, keep);
   strokeShapeStencilState =
@@ -572,7 +575,7 @@ void MVGcontext_vQorv_au::encodeFill(const MVGcall& call)
   auto& e = *renderEncoder;
   // Front faces increment and back faces decrement: the stencil ends up holding the winding number.
   e.setCullMode(MTLCullModeNone);
-  e.setDepthStencilState(fillShapeStencilState);
+  e.setDepthStencilState(call.fillRule == kVGEvenOdd ? fillShapeEvenOddStencilState : fillShapeStencilState);
   e.setRenderPipelineState(stencilOnlyPipelineState);
   if (call.indexCount > 0)
     e.drawIndexedPrimitives(MTLPrimitiveTypeTriangle, call.indexCount, MTLIndexTypeUInt32,
@@ -683,6 +686,7 @@ void MVGcontext_vQorv_au::renderDelete()
   vertexFunction.reset();
   defaultStencilState.reset();
   fillShapeStencilState.reset();
+  fillShapeEvenOddStencilState.reset();
   fillAntiAliasStencilState.reset();
   fillStencilState.reset();
   strokeShapeStencilState.reset();

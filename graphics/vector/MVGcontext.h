@@ -65,7 +65,8 @@ public:
   std::vector<std::shared_ptr<MVGbuffers_vQorv_au>> cbuffers;
   dispatch_semaphore_t semaphore = nullptr;
   MVGblend* blendFunc = nullptr;
-  std::shared_ptr<MTLDepthStencilState> defaultStencilState, fillShapeStencilState, fillAntiAliasStencilState,
+  std::shared_ptr<MTLDepthStencilState> defaultStencilState, fillShapeStencilState, fillShapeEvenOddStencilState,
+      fillAntiAliasStencilState,
       fillStencilState, strokeShapeStencilState, strokeAntiAliasStencilState, strokeClearStencilState;
   std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction;
   uint64_t piplelinePixelFormat = MTLPixelFormatInvalid;

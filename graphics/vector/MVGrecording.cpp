@@ -302,10 +302,11 @@ void MVGrecorder::dropCall()
 }
 
 void MVGrecorder::renderFill(const VGpaint* paint, VGcompositeOperationState op, const VGscissor* scissor,
-                             float fringe, const float* bounds, const VGpath* paths, int npaths)
+                             float fringe, const float* bounds, const VGpath* paths, int npaths, int fillRule)
 {
   MVGcall* call = beginCall(kMVGFill, paint, op);
   if (!call) return;
+  call->fillRule = fillRule;
   call->triangleCount = 4;
   if (npaths == 1 && paths[0].convex)
   {
@@ -418,9 +419,9 @@ void MVGrecorder::renderTriangles(const VGpaint* paint, VGcompositeOperationStat
 
 void MVGrecorder::RenderFill(void* uptr, const VGpaint* paint, VGcompositeOperationState op,
                              const VGscissor* scissor, float fringe, const float* bounds, const VGpath* paths,
-                             int npaths)
+                             int npaths, int fillRule)
 {
-  static_cast<MVGrecorder*>(uptr)->renderFill(paint, op, scissor, fringe, bounds, paths, npaths);
+  static_cast<MVGrecorder*>(uptr)->renderFill(paint, op, scissor, fringe, bounds, paths, npaths, fillRule);
 }
 
 void MVGrecorder::RenderStroke(void* uptr, const VGpaint* paint, VGcompositeOperationState op,

@@ -73,6 +73,7 @@ struct MVGcall
   int strokeCount;
   int uniformOffset; // byte offset of the call's first uniform record
   MVGblend blend;
+  int fillRule; // EVGfillRule of a fill
 };
 
 // Fragment uniforms; 3x3 matrices are three columns of four floats (the fourth zero).
@@ -147,7 +148,7 @@ public:
 
   // The recording callbacks; a call whose storage cannot be reserved is dropped.
   void renderFill(const VGpaint* paint, VGcompositeOperationState op, const VGscissor* scissor, float fringe,
-                  const float* bounds, const VGpath* paths, int npaths);
+                  const float* bounds, const VGpath* paths, int npaths, int fillRule = 0);
   void renderStroke(const VGpaint* paint, VGcompositeOperationState op, const VGscissor* scissor,
                     float fringe, float strokeWidth, const VGpath* paths, int npaths);
   void renderTriangles(const VGpaint* paint, VGcompositeOperationState op, const VGscissor* scissor,
@@ -156,7 +157,7 @@ public:
   // Trampolines for VGrenderParams whose user pointer is an MVGrecorder.
   static void RenderFill(void* uptr, const VGpaint* paint, VGcompositeOperationState op,
                          const VGscissor* scissor, float fringe, const float* bounds, const VGpath* paths,
-                         int npaths);
+                         int npaths, int fillRule);
   static void RenderStroke(void* uptr, const VGpaint* paint, VGcompositeOperationState op,
                            const VGscissor* scissor, float fringe, float strokeWidth, const VGpath* paths,
                            int npaths);

@@ -102,9 +102,9 @@ void MvgRenderFlush(void* uptr)
 
 void MvgRenderFill(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
                    const VGscissor* scissor, float fringe, const float* bounds, const VGpath* paths,
-                   int npaths)
+                   int npaths, int fillRule)
 {
-  Self(uptr)->renderFill(paint, compositeOperation, scissor, fringe, bounds, paths, npaths);
+  Self(uptr)->renderFill(paint, compositeOperation, scissor, fringe, bounds, paths, npaths, fillRule);
 }
 
 void MvgRenderStroke(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,

@@ -36,7 +36,7 @@ void MvgRenderCancel(void* uptr);
 void MvgRenderFlush(void* uptr);
 void MvgRenderFill(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
                    const VGscissor* scissor, float fringe, const float* bounds, const VGpath* paths,
-                   int npaths);
+                   int npaths, int fillRule);
 void MvgRenderStroke(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
                      const VGscissor* scissor, float fringe, float strokeWidth, const VGpath* paths,
                      int npaths);

@@ -95,6 +95,15 @@ void FragmentShaderSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
   vgShadeSpan(frag, in.varyings[kVaryX], in.varyings[kVaryY], in.varyings[kVaryU], in.varyings[kVaryV],
               in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep);
 }
+
+template <bool Antialias> bool FragmentShaderSpanColour(const QorvFragmentSpanIn& in, float colour[4])
+{
+  if (in.buffers[0].length < sizeof(MVGfragUniforms)) return false;
+  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
+  const VGspanSteps steps{in.start[kVaryX], in.step[kVaryX], in.start[kVaryY], in.step[kVaryY],
+                          in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
+  return vgShadeSpanColour(frag, steps, in.count, Antialias, colour);
+}
 } // namespace
 
 void MvgSetSpanShading(bool spans)
@@ -107,8 +116,10 @@ void MvgRegisterShaderCode()
   const bool spans = gSpanShading;
   QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
   QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>,
-                                    spans ? FragmentShaderSpan<false> : nullptr);
+                                    spans ? FragmentShaderSpan<false> : nullptr,
+                                    spans ? FragmentShaderSpanColour<false> : nullptr);
   QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>,
-                                    spans ? FragmentShaderSpan<true> : nullptr);
+                                    spans ? FragmentShaderSpan<true> : nullptr,
+                                    spans ? FragmentShaderSpanColour<true> : nullptr);
 }
 } // namespace iplugin::igraphics

@@ -202,6 +202,7 @@ void vgReset(VGcontext* ctx)
   state->fontBlur = 0.0f;
   state->textAlign = kVGAlignLeft | kVGAlignBaseline;
   state->fontId = 0;
+  state->fillRule = kVGNonZero;
 }
 
 void vgShapeAntiAlias(VGcontext* ctx, int enabled)
@@ -247,6 +248,11 @@ void vgGlobalCompositeBlendFunc(VGcontext* ctx, int sfactor, int dfactor)
 void vgGlobalCompositeBlendFuncSeparate(VGcontext* ctx, int srcRGB, int dstRGB, int srcAlpha, int dstAlpha)
 {
   vgGetState(ctx)->compositeOperation = {srcRGB, dstRGB, srcAlpha, dstAlpha};
+}
+
+void vgFillRule(VGcontext* ctx, int rule)
+{
+  vgGetState(ctx)->fillRule = rule == kVGEvenOdd ? kVGEvenOdd : kVGNonZero;
 }
 
 void vgResetTransform(VGcontext* ctx)

@@ -67,6 +67,8 @@ void vgMiterLimit(VGcontext* ctx, float limit);
 void vgLineCap(VGcontext* ctx, int cap);
 void vgLineJoin(VGcontext* ctx, int join);
 void vgGlobalAlpha(VGcontext* ctx, float alpha);
+// EVGfillRule of the following fills; other values count as non-zero.
+void vgFillRule(VGcontext* ctx, int rule);
 
 // Composite operations; codes are stored unchanged.
 void vgGlobalCompositeOperation(VGcontext* ctx, int op);

@@ -125,8 +125,10 @@ void TesselateBezier(VGcontext* ctx, float x1, float y1, float x2, float y2, flo
   float dx = x4 - x1, dy = y4 - y1;
   float d2 = std::fabs((x2 - x4) * dy - (y2 - y4) * dx);
   float d3 = std::fabs((x3 - x4) * dy - (y3 - y4) * dx);
-  // At the depth limit the piece is taken as flat, so a curve never loses its end point.
-  if (level >= 10 || (d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy))
+  // At the depth limit the piece is taken as flat, so a curve never loses its end point. d2 and d3 are
+  // distances times the chord's length, so the tolerance is squared like the chord's length: the control
+  // points come within the tolerance of the chord, as round caps and joins do.
+  if (level >= 10 || (d2 + d3) * (d2 + d3) < ctx->tessTol * ctx->tessTol * (dx * dx + dy * dy))
   {
     AddPoint(ctx, x4, y4, type);
     return;

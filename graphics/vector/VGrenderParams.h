@@ -86,9 +86,10 @@ struct VGrenderParams
   void (*renderCancel)(void* uptr);
   void (*renderFlush)(void* uptr);
   // bounds: min x, min y, max x, max y of all fill vertices.
+  // fillRule: EVGfillRule (0 non-zero, 1 even-odd).
   void (*renderFill)(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
                      const VGscissor* scissor, float fringe, const float* bounds, const VGpath* paths,
-                     int npaths);
+                     int npaths, int fillRule);
   void (*renderStroke)(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
                        const VGscissor* scissor, float fringe, float strokeWidth, const VGpath* paths,
                        int npaths);

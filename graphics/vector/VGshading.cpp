@@ -72,6 +72,44 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
 
 constexpr int kSpanBlock = 64;
 
+// The colour that every fragment of a stepped span gets when that is one colour, worked out as
+// vgShadeFragment does; false when it is not, or when the span is discarded. The coverage is one value when u
+// and v do not move; a gradient's blend position does not move along the span when paint-space y does not
+// follow x, y does not move, and the box's side in x stays nearer than in y at every fragment (as for the
+// ramp of a linear gradient). Float steps are monotonic, so |paint-space x| is largest at an end.
+bool OneColour(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* rgba)
+{
+  if (frag.type != kMVGShaderFillGradient || st.du != 0.0f || st.dv != 0.0f) return false;
+  for (float m : frag.scissorMat)
+    if (m != 0.0f) return false;
+  const bool solid = std::equal(frag.innerCol, frag.innerCol + 4, frag.outerCol);
+  float d = 0.0f;
+  if (!solid)
+  {
+    const float* m = frag.paintMat;
+    if (m[1] != 0.0f || st.dy != 0.0f) return false;
+    const float last = st.x0 + (float)(n - 1) * st.dx;
+    const float far =
+        std::max(std::fabs(m[0] * st.x0 + m[4] * st.y0 + m[8]), std::fabs(m[0] * last + m[4] * st.y0 + m[8]));
+    float px, py;
+    ApplyMat(m, st.x0, st.y0, &px, &py);
+    const float dx = far - (frag.extent[0] - frag.radius),
+                dy = std::fabs(py) - (frag.extent[1] - frag.radius);
+    if (!(dx <= 0.0f && dx <= dy)) return false;
+    d = GradientPosition(frag, px, py);
+  }
+  float k = 1.0f;
+  if (antialias)
+  {
+    k = std::min(1.0f, (1.0f - std::fabs(st.u0 * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, st.v0);
+    if (k < frag.strokeThr) return false;
+  }
+  k = ScissorCoverage(frag, 0.0f, 0.0f) * k;
+  for (int c = 0; c < 4; ++c)
+    rgba[c] = (solid ? frag.innerCol[c] : frag.innerCol[c] * (1.0f - d) + frag.outerCol[c] * d) * k;
+  return true;
+}
+
 // The uniforms are copied into locals first: the outputs could alias them, which would keep the loops
 // from being vectorised.
 void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
@@ -219,6 +257,12 @@ void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, co
   for (int b = 0; b < n; b += kSpanBlock)
     ShadeBlock(frag, x + b, y + b, u + b, v + b, std::min(kSpanBlock, n - b), antialias, sampler,
                rgba ? rgba + b : nullptr, keep + b);
+}
+
+bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
+                       float* rgba)
+{
+  return n > 0 && OneColour(frag, steps, n, antialias, rgba);
 }
 
 float vgRoundedBoxDistance(float px, float py, float extx, float exty, float rad)

@@ -30,6 +30,19 @@ bool vgShadeFragment(const MVGfragUniforms& frag, float x, float y, float u, flo
 void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
                  int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep);
 
+// How a span's coordinates run when a rasteriser steps them: x[i] is x0 + i * dx computed in float, and
+// likewise y, u and v.
+struct VGspanSteps
+{
+  float x0, dx, y0, dy, u0, du, v0, dv;
+};
+
+// Whether the n fragments of a stepped span all are kept with one colour, written to rgba: so for a span of
+// one coverage (u and v not moving) of a one-colour paint, or of a gradient that does not change along the
+// span, without a scissor. The colour is vgShadeFragment's.
+bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
+                       float* rgba);
+
 // Parts of the contract, exposed for renderers that evaluate them separately.
 float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);
 float vgStrokeCoverage(const MVGfragUniforms& frag, float u, float v);

@@ -31,6 +31,12 @@ enum EVGalign
   kVGAlignBaseline = 64
 };
 
+enum EVGfillRule
+{
+  kVGNonZero = 0,
+  kVGEvenOdd = 1 // a point is inside when a ray from it crosses the outline an odd number of times
+};
+
 enum EVGcompositeOperation
 {
   kVGSourceOver = 0,
@@ -65,6 +71,7 @@ struct VGstate
   float fontBlur;
   int textAlign;
   int fontId;
+  int fillRule; // EVGfillRule
 };
 
 // Blend factors of a composite operation; any other index gives (one, zero).

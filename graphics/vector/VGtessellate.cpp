@@ -544,7 +544,7 @@ void vgFill(VGcontext* ctx)
   MultiplyAlpha(&fillPaint, state->alpha);
   VGpathCache* cache = ctx->cache;
   ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &state->scissor,
-                         ctx->fringeWidth, cache->bounds, cache->paths, cache->npaths);
+                         ctx->fringeWidth, cache->bounds, cache->paths, cache->npaths, state->fillRule);
 
   for (int i = 0; i < cache->npaths; i++)
   {

@@ -275,9 +275,9 @@ struct RingShape
   RingShape()
   {
     shape.fill.type = SVG_PAINT_COLOR;
-    shape.fill.color = 0x000000ff;
+    shape.fill.color = 0xff0000ff;
     shape.stroke.type = SVG_PAINT_COLOR;
-    shape.stroke.color = 0x00ff0000;
+    shape.stroke.color = 0xffff0000;
     shape.opacity = 0.5f;
     shape.strokeWidth = 2.f;
     shape.miterLimit = 4.f;
@@ -306,6 +306,7 @@ TEST_F(BitmapDrawTest, SVGShapesBecomeCubicPathsWithHolesFilledThenStroked)
                      "C 20 10 0 10 0 10",
                      "C 0 10 0 0 0 0",
                      "Z",
+                     "W 0",
                      "M 5 2",
                      "C 5 2 15 2 15 2",
                      "C 15 2 15 8 15 8",
@@ -331,12 +332,15 @@ TEST(SVGPatternTest, PaintsBecomePatterns)
 {
   SVGpaint color{};
   color.type = SVG_PAINT_COLOR;
-  color.color = 0x00332211;
+  color.color = 0xff332211;
   const IPattern solid = IGraphics::PatternFromSVGPaint(color, 0.5f);
   EXPECT_EQ(solid.mType, kSolidPattern);
   EXPECT_EQ(solid.GetStop(0).mColor, IColor(128, 0x11, 0x22, 0x33));
   EXPECT_EQ(IGraphics::PatternFromSVGPaint(color, 7.f).GetStop(0).mColor.A, 255);
   EXPECT_EQ(IGraphics::PatternFromSVGPaint(color, -1.f).GetStop(0).mColor.A, 0);
+  // The fill or stroke opacity in the colour's alpha counts as well.
+  color.color = 0x80332211;
+  EXPECT_EQ(IGraphics::PatternFromSVGPaint(color, 0.5f).GetStop(0).mColor.A, 64);
 
   SVGgradientStop stops[2] = {{0x80ff0000, 0.f}, {0x000000ff, 1.f}};
   SVGgradient gradient{{1, 0, 0, 2, 3, 4}, SVG_SPREAD_REFLECT, 0, 0, 2, stops};
@@ -347,7 +351,8 @@ TEST(SVGPatternTest, PaintsBecomePatterns)
   EXPECT_EQ(lin.mType, kLinearPattern);
   EXPECT_EQ(lin.mExtend, 2);
   EXPECT_EQ(lin.NStops(), 2);
-  EXPECT_EQ(lin.GetStop(0).mColor, IColor(255, 0, 0, 255));
+  EXPECT_EQ(lin.GetStop(0).mColor, IColor(128, 0, 0, 255)); // the stop's opacity
+  EXPECT_EQ(IGraphics::PatternFromSVGPaint(linear, 0.5f).GetStop(0).mColor.A, 64);
   EXPECT_EQ(lin.GetStop(1).mOffset, 1.f);
   EXPECT_EQ(lin.mTransform, IMatrix(1, 0, 0, 2, 3, 4));
 

@@ -76,16 +76,7 @@ public:
   bool mTakesKeys = false;
 };
 
-IMouseInfo At(float x, float y, IMouseMod mod = IMouseMod(true), float dX = 0.f, float dY = 0.f)
-{
-  IMouseInfo info;
-  info.x = x;
-  info.y = y;
-  info.dX = dX;
-  info.dY = dY;
-  info.ms = mod;
-  return info;
-}
+using qorvtest::MouseAt;
 
 class InputTest : public ::testing::Test
 {
@@ -108,9 +99,9 @@ protected:
     return c;
   }
 
-  void Press(float x, float y, IMouseMod mod = IMouseMod(true)) { g.OnMouseDown({At(x, y, mod)}); }
-  void Release(float x, float y, IMouseMod mod = IMouseMod(true)) { g.OnMouseUp({At(x, y, mod)}); }
-  void Drag(float x, float y, float dX, float dY) { g.OnMouseDrag({At(x, y, IMouseMod(true), dX, dY)}); }
+  void Press(float x, float y, IMouseMod mod = IMouseMod(true)) { g.OnMouseDown({MouseAt(x, y, mod)}); }
+  void Release(float x, float y, IMouseMod mod = IMouseMod(true)) { g.OnMouseUp({MouseAt(x, y, mod)}); }
+  void Drag(float x, float y, float dX, float dY) { g.OnMouseDrag({MouseAt(x, y, IMouseMod(true), dX, dY)}); }
   std::vector<std::string> TakeEvents()
   {
     std::vector<std::string> out;
@@ -368,8 +359,8 @@ TEST_F(InputTest, MultiTouchRefusesASecondTouchOnAControlThatDoesNotWantIt)
   IMouseMod touch1(true), touch2(true);
   touch1.touchID = 1;
   touch2.touchID = 2;
-  g.OnMouseDown({At(10, 10, touch1), At(20, 20, touch2)});
-  g.OnMouseUp({At(10, 10, touch1), At(20, 20, touch2)});
+  g.OnMouseDown({MouseAt(10, 10, touch1), MouseAt(20, 20, touch2)});
+  g.OnMouseUp({MouseAt(10, 10, touch1), MouseAt(20, 20, touch2)});
   EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"knob down", "knob up"}));
   EXPECT_EQ(dlg.mGestures, (std::vector<int>{0, -1}));
 }

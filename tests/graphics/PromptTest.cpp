@@ -222,7 +222,7 @@ TEST(PopupMenuModelTest, ItemsSubMenusAndResetForReuse)
   IPopupMenu menu("Presets", {"Default", "Quiet"},
                   [&](IPopupMenu* m) { completed.push_back(m->GetChosenItemIdx()); });
   auto* user = new IPopupMenu("", 0, false, {"Mine"});
-  menu.AddItem("User", user, 7);
+  menu.AddItem(new IPopupMenu::Item("User", user, 7));
   menu.AddItem("First", 0);
   EXPECT_EQ(MenuText(menu), "Presets: First Default Quiet User#");
   EXPECT_EQ(menu.GetItem(3)->GetSubmenu(), user);

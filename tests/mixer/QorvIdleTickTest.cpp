@@ -2,6 +2,7 @@
 #include "mixer/UpdatePage.h"
 #include "tests/framework/GraphicsDoubles.h"
 #include "tests/mixer/QorvTestInstance.h"
+#include "tests/support/TextLines.h"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +16,13 @@ using mixtest::RecordingQorv;
 using mixtest::ScopedDataHome;
 using qorvtest::FakeControl;
 using qorvtest::FakeGraphics;
+using qorvtest::Lines;
 
 namespace
 {
 std::string TestName()
 {
   return testing::UnitTest::GetInstance()->current_test_info()->name();
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
 }
 
 class QorvIdleTickTest : public testing::Test

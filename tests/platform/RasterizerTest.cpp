@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <random>
+#include <string>
+#include <vector>
 
 using namespace gputest;
 
@@ -417,8 +422,13 @@ TEST_P(RasterizerSpans, DrawAsPerFragmentShaders)
     MTLSamplerDescriptor sd;
     sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
     image.sampler = h.device->newSamplerStateWithDescriptor(sd);
+    Harness::DrawSpec opaque;
+    opaque.vertices = {{s * 0.05f, s * 0.6f, 0, 0}, {s * 0.7f, s * 0.5f, 0, 0}, {s * 0.3f, s * 0.98f, 0, 0}};
+    opaque.pipeline = h.Pipeline(spans ? "testSolidSpan" : "testSolid", true, MTLBlendFactorOne,
+                                 MTLBlendFactorOneMinusSourceAlpha);
+    opaque.colour[0] = 0.9f, opaque.colour[1] = 0.25f, opaque.colour[2] = 0.6f;
     float clear[4] = {0.1f, 0.2f, 0.9f, 0.6f};
-    h.Pass({fan, cover, image}, clear, true);
+    h.Pass({fan, cover, image, opaque}, clear, true);
     auto out = h.Pixels(h.colour);
     auto st = h.Pixels(h.stencil);
     out.insert(out.end(), st.begin(), st.end());
@@ -455,3 +465,191 @@ TEST(Rasterizer, SmallTrianglesOfALargeTargetCoverItOnce)
   h.Pass({tiles}, nullptr, true);
   EXPECT_EQ(CountStencil(h, 1), 300 * 300);
 }
+
+namespace
+{
+using Polygon = std::vector<std::array<float, 2>>;
+
+struct FanCase
+{
+  const char* name;
+  int size;
+  std::vector<Polygon> polygons;
+  MTLCullMode cull = MTLCullModeNone;
+  bool textured = false; // texture coordinates that are not affine over the polygon
+  bool strip = false;    // the polygon's points are a triangle strip
+};
+
+Polygon Circle(float cx, float cy, float r, int n, bool reversed = false)
+{
+  Polygon p;
+  for (int i = 0; i < n; ++i)
+  {
+    const float a = (reversed ? -1.0f : 1.0f) * 6.2831853f * (float)i / (float)n;
+    p.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
+  }
+  return p;
+}
+
+// Convex polygons with every vertex on a pixel centre, where the top-left rule decides at a vertex.
+std::vector<Polygon> SnappedPolygons(int count, float size)
+{
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> angle(0, 6.2831853f), radius(0.2f, 0.45f);
+  std::vector<Polygon> out;
+  while ((int)out.size() < count)
+  {
+    std::vector<float> a(3 + rng() % 10);
+    for (float& x : a)
+      x = angle(rng);
+    std::sort(a.begin(), a.end());
+    const float r = radius(rng) * size;
+    Polygon p;
+    for (float x : a)
+    {
+      std::array<float, 2> v{std::floor(size / 2 + r * std::cos(x)) + 0.5f,
+                             std::floor(size / 2 + r * std::sin(x)) + 0.5f};
+      if (p.empty() || v != p.back()) p.push_back(v);
+    }
+    if (p.size() >= 4 && p.front() != p.back()) out.push_back(p);
+  }
+  return out;
+}
+
+// Fan triangles that all turn one way round corners that all turn that way, but sweep round p0 one and a
+// half times, so that they overlap.
+Polygon Spiral()
+{
+  Polygon p = {{150, 150}};
+  for (int i = 0; i < 30; ++i)
+  {
+    const float a = 0.3f + 9.4f * (float)i / 29.0f, r = 20.0f + 4.0f * (float)i;
+    p.push_back({150 + r * std::cos(a), 150 + r * std::sin(a)});
+  }
+  return p;
+}
+
+// A strip along an arc, as a stroke's body or a fill's fringe, and two of them joined by repeated points
+// as strips of several paths are.
+Polygon Ribbon(float cx, float cy, float r, float width, int quads)
+{
+  Polygon p;
+  for (int i = 0; i <= quads; ++i)
+  {
+    const float a = 0.2f + 4.0f * (float)i / (float)quads;
+    for (float rr : {r + width / 2, r - width / 2})
+      p.push_back({cx + rr * std::cos(a), cy + rr * std::sin(a)});
+  }
+  return p;
+}
+
+Polygon JoinedRibbons()
+{
+  Polygon a = Ribbon(150.2f, 150.7f, 100, 3, 30), b = Ribbon(140.6f, 160.1f, 60.5f, 1.5f, 17);
+  a.push_back(a.back());
+  a.push_back(b.front());
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Polygon Star()
+{
+  const Polygon p = Circle(150, 150, 120, 7);
+  Polygon star;
+  for (int i = 0; i < 14; ++i)
+    star.push_back(p[(i * 2) % 7]);
+  return star;
+}
+
+std::vector<FanCase> FanCases()
+{
+  return {
+      {"circle", 300, {Circle(150.3f, 148.7f, 137.3f, 32)}},
+      {"reversed", 300, {Circle(150.3f, 148.7f, 137.3f, 32, true)}},
+      {"small", 40, {Circle(20.1f, 19.4f, 13.0f, 20)}},
+      {"snapped", 300, SnappedPolygons(40, 300)},
+      {"snappedSmall", 24, SnappedPolygons(40, 24)},
+      {"rectangle", 300, {{{10.5f, 10.5f}, {200.5f, 10.5f}, {200.5f, 280.5f}, {10.5f, 280.5f}}}},
+      {"concave", 300, {{{10, 10}, {290, 30}, {120, 120}, {280, 270}, {20, 290}}}},
+      {"twice", 300, {Star()}},
+      {"spiral", 300, {Spiral()}},
+      {"textured", 300, {Circle(150.3f, 148.7f, 137.3f, 32)}, MTLCullModeNone, true},
+      {"ribbon",
+       300,
+       {Ribbon(150.2f, 150.7f, 100, 3, 40), Ribbon(150, 150, 137.5f, 1, 64)},
+       MTLCullModeNone,
+       false,
+       true},
+      {"joined", 300, {JoinedRibbons()}, MTLCullModeNone, false, true},
+      {"ribbonCulled", 40, {Ribbon(20.3f, 20.1f, 12, 2, 9)}, MTLCullModeBack, false, true},
+      {"culled", 300, {Circle(150.3f, 148.7f, 137.3f, 32)}, MTLCullModeBack},
+      {"kept", 300, {Circle(150.3f, 148.7f, 137.3f, 32, true)}, MTLCullModeBack},
+  };
+}
+
+class RasterizerFans : public testing::TestWithParam<FanCase>
+{
+};
+} // namespace
+
+// A fan of triangles from one vertex (as convex fills arrive), or two triangles of a strip, may be drawn as
+// the polygon they cover; it must cover exactly the pixels that the same triangles cover drawn as a list that
+// is no fan (each vertex order turned round), whether convex, concave, winding twice or culled, on one
+// thread or in bands, and keep the triangles' own interpolation where the texture coordinates are not
+// affine over it.
+TEST_P(RasterizerFans, CoverWhatTheirTrianglesCover)
+{
+  const FanCase& c = GetParam();
+  for (size_t n = 0; n < c.polygons.size(); ++n)
+  {
+    const Polygon& polygon = c.polygons[n];
+    auto draw = [&](bool fan)
+    {
+      Harness h(c.size, c.size);
+      Harness::DrawSpec d;
+      for (size_t i = 0; i < polygon.size(); ++i)
+        d.vertices.push_back({polygon[i][0], polygon[i][1], c.textured ? (float)(i % 3) * 0.4f : 0,
+                              c.textured ? (float)(i % 2) * 0.7f : 0});
+      if (c.strip && fan)
+        d.type = MTLPrimitiveTypeTriangleStrip;
+      else
+        for (uint32_t i = 1; i + 1 < polygon.size(); ++i)
+        {
+          // The strip's triangles keep its facing: odd ones swap their first two points.
+          const uint32_t t[3] = {c.strip ? i - 1 + (i % 2 == 0) : 0, c.strip ? i - (i % 2 == 0) : i, i + 1};
+          for (int k = 0; k < 3; ++k)
+            d.indices.push_back(t[fan ? k : (k + 1) % 3]);
+        }
+      // Additive, so that a pixel covered twice shows.
+      d.pipeline = h.Pipeline(c.textured ? "testTextureSpan" : "testSolidSpan", true, MTLBlendFactorOne,
+                              MTLBlendFactorOne);
+      if (c.textured)
+      {
+        auto td =
+            MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
+        d.texture = h.device->newTextureWithDescriptor(*td);
+        const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
+        d.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
+        MTLSamplerDescriptor sd;
+        sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+        d.sampler = h.device->newSamplerStateWithDescriptor(sd);
+      }
+      d.colour[0] = d.colour[1] = d.colour[2] = d.colour[3] = 0.25f;
+      d.cull = c.cull;
+      float clear[4] = {0, 0, 0, 0};
+      h.Pass({d}, clear, true);
+      return h.Pixels(h.colour);
+    };
+    const auto triangles = draw(false), fan = draw(true);
+    int covered = 0;
+    for (size_t i = 0; i < fan.size(); ++i)
+    {
+      ASSERT_EQ(fan[i], triangles[i]) << c.name << " polygon " << n << " byte " << i;
+      covered += i % 4 == 3 && fan[i] != 0;
+    }
+    EXPECT_EQ(covered == 0, std::string(c.name) == "culled") << c.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Polygons, RasterizerFans, testing::ValuesIn(FanCases()),
+                         [](const testing::TestParamInfo<FanCase>& info) { return info.param.name; });

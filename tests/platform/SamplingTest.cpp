@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace
@@ -61,6 +62,39 @@ INSTANTIATE_TEST_SUITE_P(
                     // repeat wraps the filter across the edge: halfway between white and black
                     SampleCase{MTLSamplerMinMagFilterLinear, MTLSamplerAddressModeRepeat, 1.0f, 0.5f},
                     SampleCase{MTLSamplerMinMagFilterLinear, MTLSamplerAddressModeRepeat, 0.0f, 0.5f}));
+
+// Coordinates that are not finite read as 0; finite ones far outside clamp to the edge texel, whatever their
+// size, in either filter and for RGBA and alpha textures alike.
+TEST(Sampling, FarAndNonFiniteCoordinates)
+{
+  auto device = MTLCreateSystemDefaultDevice();
+  auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatR8Unorm, 2, 1, false);
+  auto alpha = device->newTextureWithDescriptor(*d);
+  const uint8_t ramp[2] = {0, 255};
+  alpha->replaceRegion(MTLRegionMake2D(0, 0, 2, 1), 0, ramp, 2);
+  const auto rgba = TwoTexels();
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  for (auto filter : {MTLSamplerMinMagFilterLinear, MTLSamplerMinMagFilterNearest})
+  {
+    MTLSamplerDescriptor sd;
+    sd.minFilter = sd.magFilter = filter;
+    MTLSamplerState s(sd);
+    for (const MTLTexture* t : {rgba.get(), alpha.get()})
+      for (auto [u, red] : {std::pair{nan, 0.0f},
+                            {inf, 0.0f},
+                            {-inf, 0.0f},
+                            {1e30f, 1.0f},
+                            {-1e30f, 0.0f},
+                            {3e9f, 1.0f},
+                            {-3e9f, 0.0f}})
+      {
+        float out[4];
+        QorvSampleTexture(t, &s, u, 0.5f, out);
+        EXPECT_EQ(out[0], red) << u << " filter " << (int)filter;
+        EXPECT_EQ(out[3], 1.0f) << u;
+      }
+  }
+}
 
 TEST(Sampling, AlphaTexturesReadRedOnly)
 {

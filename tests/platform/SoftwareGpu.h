@@ -59,6 +59,13 @@ inline void SolidSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned
   }
 }
 
+// The solid shader's span is one colour throughout.
+inline bool SolidSpanColour(const QorvFragmentSpanIn& in, float colour[4])
+{
+  std::memcpy(colour, in.buffers[0].data, 16);
+  return true;
+}
+
 inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
 {
   std::memset(keep, 1, (size_t)in.count);
@@ -68,7 +75,7 @@ inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
 
 inline void RegisterShaders()
 {
-  QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan);
+  QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan, SolidSpanColour);
   QorvMetalRegisterFragmentFunction("testTextureSpan", TextureFragment, TextureSpan);
   QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2);
   QorvMetalRegisterFragmentFunction("testSolid", SolidFragment);

@@ -3,7 +3,10 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace qorvtest
 {
@@ -16,5 +19,32 @@ inline void CairoRoundedRect(cairo_t* cr, double x, double y, double w, double h
   cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
   cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
   cairo_close_path(cr);
+}
+// A box gradient as the vector context defines it (a rounded rectangle blurred over the feather f, colours
+// straight RGBA 0..1 from in to out), computed per pixel centre into a premultiplied surface of
+// pw x ph pixels of 1 / scale units each. Cairo has no such paint.
+inline cairo_surface_t* CairoBoxGradientImage(int pw, int ph, double scale, double x, double y, double w, double h,
+                                              double r, double f, const double in[4], const double out[4])
+{
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  f = std::max(f, 1.0);
+  for (int py = 0; py < ph; ++py)
+    for (int px = 0; px < pw; ++px)
+    {
+      const double dx = std::fabs((px + 0.5) / scale - (x + w / 2)) - (w / 2 - r),
+                   dy = std::fabs((py + 0.5) / scale - (y + h / 2)) - (h / 2 - r);
+      const double dist = std::min(std::max(dx, dy), 0.0) + std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) - r;
+      const double t = std::clamp((dist + f / 2) / f, 0.0, 1.0);
+      double c[4];
+      for (int i = 0; i < 4; ++i)
+        c[i] = in[i] + (out[i] - in[i]) * t;
+      auto byte = [](double v) { return (uint32_t)std::lround(std::clamp(v, 0.0, 1.0) * 255); };
+      const uint32_t p = byte(c[3]) << 24 | byte(c[0] * c[3]) << 16 | byte(c[1] * c[3]) << 8 | byte(c[2] * c[3]);
+      std::memcpy(data + py * stride + px * 4, &p, 4);
+    }
+  cairo_surface_mark_dirty(s);
+  return s;
 }
 } // namespace qorvtest

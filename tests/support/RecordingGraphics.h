@@ -137,6 +137,8 @@ public:
 
   // --- Platform ---
   void HideMouseCursor(bool hide, bool lock) override { mCursorHidden = hide; }
+  bool CursorHidden() const { return mCursorHidden; }
+  int CursorType() const { return mCursorType; }
   void MoveMouseCursor(float x, float y) override {}
   void* GetWindow() override { return mWindowOpen ? this : nullptr; }
   bool GetTextFromClipboard(iplugin::StringBuf& str) override { return false; }
@@ -199,6 +201,20 @@ private:
   bool mWindowOpen = false;
   int mNextBitmapId = 1;
 };
+
+// One mouse record as the platform view posts it to the context.
+inline iplugin::igraphics::IMouseInfo MouseAt(float x, float y,
+                                              iplugin::igraphics::IMouseMod mod = iplugin::igraphics::IMouseMod(true),
+                                              float dX = 0.f, float dY = 0.f)
+{
+  iplugin::igraphics::IMouseInfo info;
+  info.x = x;
+  info.y = y;
+  info.dX = dX;
+  info.dY = dY;
+  info.ms = mod;
+  return info;
+}
 
 // A plain control for tests: draws a filled rectangle of its bounds and counts its hooks.
 class TestControl : public iplugin::igraphics::IControl

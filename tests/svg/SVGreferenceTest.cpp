@@ -6,6 +6,7 @@
 // it); tests/data/svg/disagree.txt lists the compared documents known to differ. References are rendered
 // on first use into the build folder.
 #include "tests/support/GoldenImage.h"
+#include "tests/support/SvgReference.h"
 #include "tests/support/TestPaths.h"
 #include "tests/svg/SVGtestSupport.h"
 
@@ -28,60 +29,13 @@ namespace fs = std::filesystem;
 
 namespace
 {
-const char* kFixtures = "/usr/libexec/installed-tests/RSVG/fixtures";
 
-// Pixels of the cairo drawing and the reference may differ by this much per channel (0..255), or match a
-// neighbour within one pixel (edges are antialiased differently), and a document agrees when at most 0.1 %
-// of its pixels do neither.
-qorvtest::ImageTolerance ReferenceTolerance()
-{
-  qorvtest::ImageTolerance tol;
-  tol.interior = tol.edge = 24;
-  tol.nearRadius = 1;
-  tol.outliers = 0.001;
-  return tol;
-}
 // At least this share of the compared documents must agree.
 constexpr double kRequiredAgreement = 0.98;
 
-std::string ReadFile(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
-// Every .svg file of the package, relative to the fixtures folder, sorted.
-std::vector<std::string> AllDocuments()
-{
-  std::vector<std::string> docs;
-  std::error_code ec;
-  if (!fs::is_directory(kFixtures, ec)) return docs;
-  for (auto it = fs::recursive_directory_iterator(kFixtures, ec); it != fs::recursive_directory_iterator();
-       it.increment(ec))
-  {
-    if (ec) break;
-    if (it->is_regular_file() && it->path().extension() == ".svg")
-      docs.push_back(fs::relative(it->path(), kFixtures).string());
-  }
-  std::sort(docs.begin(), docs.end());
-  return docs;
-}
 
-std::string FullPath(const std::string& rel)
-{
-  return std::string(kFixtures) + "/" + rel;
-}
 
-// Test names may hold only letters, digits and underscores.
-std::string TestName(const std::string& rel)
-{
-  std::string name;
-  for (char c : rel)
-    name += std::isalnum((unsigned char)c) ? c : '_';
-  return name;
-}
 
 // ---------------------------------------------------------------------------------------------------------
 // Which documents use features the parser does not cover.
@@ -369,51 +323,8 @@ void DrawImage(cairo_t* cr, const SVGimage* image)
 // ---------------------------------------------------------------------------------------------------------
 // Comparing pictures.
 
-// The surface's premultiplied pixels, four bytes each in RGBA order.
-qorvtest::RgbaImage FromSurface(cairo_surface_t* surface)
-{
-  qorvtest::RgbaImage image;
-  cairo_surface_flush(surface);
-  image.width = cairo_image_surface_get_width(surface);
-  image.height = cairo_image_surface_get_height(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  image.rgba.resize((size_t)image.width * image.height * 4);
-  for (int y = 0; y < image.height; y++)
-    for (int x = 0; x < image.width; x++)
-    {
-      const uint32_t argb = *(const uint32_t*)(data + (size_t)y * stride + x * 4);
-      uint8_t* p = &image.rgba[((size_t)y * image.width + x) * 4];
-      p[0] = (uint8_t)(argb >> 16);
-      p[1] = (uint8_t)(argb >> 8);
-      p[2] = (uint8_t)argb;
-      p[3] = (uint8_t)(argb >> 24);
-    }
-  return image;
-}
 
-int ZoomFor(const SVGimage* image)
-{
-  const float size = std::max(image->width, image->height);
-  if (!(size > 0)) return 1;
-  return std::clamp((int)(128.0f / size), 1, 8);
-}
 
-// Renders the reference once into the build folder; returns its path or "" when rsvg-convert fails.
-std::string Reference(const std::string& rel, int zoom)
-{
-  const fs::path dir = fs::path(qorvtest::BinaryDir()) / "svg-reference";
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  const std::string png = (dir / (TestName(rel) + "-z" + std::to_string(zoom) + ".png")).string();
-  if (fs::exists(png, ec)) return png;
-  const std::string tmp = png + ".tmp";
-  const std::string cmd =
-      "rsvg-convert -z " + std::to_string(zoom) + " -o '" + tmp + "' '" + FullPath(rel) + "' 2>/dev/null";
-  if (std::system(cmd.c_str()) != 0) return "";
-  fs::rename(tmp, png, ec);
-  return ec ? "" : png;
-}
 
 struct Comparison
 {
@@ -424,15 +335,15 @@ struct Comparison
 Comparison Compare(const std::string& rel, const std::string& diffDir)
 {
   Comparison result;
-  const std::string text = ReadFile(FullPath(rel));
+  const std::string text = qorvtest::ReadFile(qorvtest::SvgFullPath(rel));
   svgtest::ImagePtr image = svgtest::Parse(text, "px", 96.0f);
   if (!image)
   {
     result.detail = "no image";
     return result;
   }
-  const int zoom = ZoomFor(image.get());
-  const std::string refPath = Reference(rel, zoom);
+  const int zoom = qorvtest::SvgZoomFor(image->width, image->height);
+  const std::string refPath = qorvtest::SvgReference(rel, zoom);
   if (refPath.empty())
   {
     result.detail = "rsvg-convert failed";
@@ -462,7 +373,7 @@ Comparison Compare(const std::string& rel, const std::string& diffDir)
   cairo_destroy(cr);
 
   const testing::AssertionResult match =
-      qorvtest::ImagesMatch(FromSurface(ref), FromSurface(own), ReferenceTolerance(), diffDir, TestName(rel));
+      qorvtest::ImagesMatch(qorvtest::FromSurface(ref), qorvtest::FromSurface(own), qorvtest::SvgReferenceTolerance(), diffDir, qorvtest::SvgTestName(rel));
   result.agrees = bool(match);
   result.detail = match ? "agrees" : match.message();
   cairo_surface_destroy(own);
@@ -470,35 +381,8 @@ Comparison Compare(const std::string& rel, const std::string& diffDir)
   return result;
 }
 
-// "path<TAB>reason" lines of a committed list.
-std::map<std::string, std::string> ReadList(const std::string& path)
-{
-  std::map<std::string, std::string> list;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line))
-  {
-    if (line.empty() || line[0] == '#') continue;
-    const size_t tab = line.find('\t');
-    list[line.substr(0, tab)] = tab == std::string::npos ? "" : line.substr(tab + 1);
-  }
-  return list;
-}
 
-const std::vector<std::string>& Documents()
-{
-  static const std::vector<std::string> docs = AllDocuments();
-  return docs;
-}
 
-std::vector<std::string> ComparedDocuments()
-{
-  std::vector<std::string> docs;
-  const auto leftOut = ReadList(qorvtest::DataPath("svg", "left-out.txt"));
-  for (const std::string& rel : Documents())
-    if (!leftOut.count(rel)) docs.push_back(rel);
-  return docs;
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -510,14 +394,14 @@ class SVGRealDocument : public ::testing::TestWithParam<std::string>
 TEST_P(SVGRealDocument, ParsesIntoASoundModel)
 {
   const std::string rel = GetParam();
-  SVGimage* image = svgParseFromFile(FullPath(rel).c_str(), "px", 96.0f);
+  SVGimage* image = svgParseFromFile(qorvtest::SvgFullPath(rel).c_str(), "px", 96.0f);
   ASSERT_NE(image, nullptr) << rel;
   EXPECT_EQ(svgtest::CheckInvariants(image), "") << rel;
   svgDelete(image);
 }
 
-INSTANTIATE_TEST_SUITE_P(Package, SVGRealDocument, ::testing::ValuesIn(Documents()),
-                         [](const auto& info) { return TestName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Package, SVGRealDocument, ::testing::ValuesIn(qorvtest::SvgDocuments()),
+                         [](const auto& info) { return qorvtest::SvgTestName(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SVGRealDocument);
 
 class SVGAgainstReference : public ::testing::TestWithParam<std::string>
@@ -527,7 +411,7 @@ class SVGAgainstReference : public ::testing::TestWithParam<std::string>
 TEST_P(SVGAgainstReference, LooksLikeTheReference)
 {
   const std::string rel = GetParam();
-  static const auto disagree = ReadList(qorvtest::DataPath("svg", "disagree.txt"));
+  static const auto disagree = qorvtest::ReadSvgList(qorvtest::DataPath("svg", "disagree.txt"));
   const std::string diffDir = qorvtest::BinaryDir() + "/svg-diff";
   std::error_code ec;
   fs::create_directories(diffDir, ec);
@@ -543,20 +427,20 @@ TEST_P(SVGAgainstReference, LooksLikeTheReference)
   EXPECT_TRUE(c.agrees) << rel << ": " << c.detail;
 }
 
-INSTANTIATE_TEST_SUITE_P(Package, SVGAgainstReference, ::testing::ValuesIn(ComparedDocuments()),
-                         [](const auto& info) { return TestName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Package, SVGAgainstReference, ::testing::ValuesIn(qorvtest::ComparedSvgDocuments()),
+                         [](const auto& info) { return qorvtest::SvgTestName(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SVGAgainstReference);
 
 TEST(SVGReferenceLists, LeftOutListMatchesTheDocuments)
 {
-  if (Documents().empty()) GTEST_SKIP() << "librsvg2-tests is not installed";
+  if (qorvtest::SvgDocuments().empty()) GTEST_SKIP() << "librsvg2-tests is not installed";
   const std::string path = qorvtest::DataPath("svg", "left-out.txt");
   std::ostringstream expected;
   expected << "# Documents of librsvg2-tests not compared with their rsvg-convert picture, and why.\n"
            << "# Generated by the SVG reference test (UPDATE_GOLDEN=1).\n";
-  for (const std::string& rel : Documents())
+  for (const std::string& rel : qorvtest::SvgDocuments())
   {
-    const std::string reason = LeftOutReason(rel, ReadFile(FullPath(rel)));
+    const std::string reason = LeftOutReason(rel, qorvtest::ReadFile(qorvtest::SvgFullPath(rel)));
     if (!reason.empty()) expected << rel << "\t" << reason << "\n";
   }
   if (qorvtest::UpdateGolden())
@@ -564,14 +448,14 @@ TEST(SVGReferenceLists, LeftOutListMatchesTheDocuments)
     std::ofstream(path) << expected.str();
     FAIL() << "rewrote " << path;
   }
-  EXPECT_EQ(ReadFile(path), expected.str()) << "run with UPDATE_GOLDEN=1 to rewrite " << path;
+  EXPECT_EQ(qorvtest::ReadFile(path), expected.str()) << "run with UPDATE_GOLDEN=1 to rewrite " << path;
 }
 
 TEST(SVGReferenceLists, EnoughDocumentsAgree)
 {
-  const auto compared = ComparedDocuments();
+  const auto compared = qorvtest::ComparedSvgDocuments();
   if (compared.empty()) GTEST_SKIP() << "librsvg2-tests is not installed";
-  const auto disagree = ReadList(qorvtest::DataPath("svg", "disagree.txt"));
+  const auto disagree = qorvtest::ReadSvgList(qorvtest::DataPath("svg", "disagree.txt"));
   size_t known = 0;
   for (const std::string& rel : compared)
     known += disagree.count(rel);

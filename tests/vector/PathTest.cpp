@@ -323,3 +323,28 @@ TEST(Path, GrowsBeyondInitialCapacities)
   EXPECT_EQ(c.Cache().npoints, 160);
   EXPECT_GE(c.ctx->ccommands, 40 * 13);
 }
+
+// Curves are flattened to the tessellation tolerance in device pixels, as round caps and joins are: every
+// chord of a circle stays within a quarter pixel of it at ratio 1 (an eighth of a unit at ratio 2).
+TEST(Path, CurvesFlattenWithinTheTolerance)
+{
+  for (float ratio : {1.f, 2.f})
+    for (float r : {4.f, 40.f, 400.f})
+    {
+      qorvtest::RecordingContext c(kVGAntialias, ratio);
+      vgBeginPath(c.ctx);
+      vgCircle(c.ctx, 500, 500, r);
+      vgFlattenPaths(c.ctx);
+      const std::vector<VGpoint> pts = c.Points(0);
+      ASSERT_GE(pts.size(), 8u);
+      float worst = 0;
+      for (size_t i = 0; i < pts.size(); ++i)
+      {
+        const VGpoint& a = pts[i];
+        const VGpoint& b = pts[(i + 1) % pts.size()];
+        // A chord is farthest from its arc at the middle.
+        worst = std::max(worst, r - std::hypot((a.x + b.x) / 2 - 500, (a.y + b.y) / 2 - 500));
+      }
+      EXPECT_LE(worst, 0.25f / ratio) << "radius " << r << " ratio " << ratio;
+    }
+}

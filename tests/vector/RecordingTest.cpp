@@ -68,7 +68,7 @@ TEST(Recording, ConvexSinglePathHasNoCoverQuad)
   PathData a(4, 10, 0.0f);
   VGpaint paint = vgColorPaint(vgRGBAf(1, 0, 0, 1));
   VGscissor sc = NoScissor();
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1, 0);
   ASSERT_EQ(rec.r->recording.ncalls, 1);
   const MVGcall& c = rec.r->recording.calls[0];
   EXPECT_EQ(c.type, kMVGConvexFill);
@@ -94,7 +94,7 @@ TEST(Recording, TwoPathsUseStencilFormAndJoinStrips)
   VGpath paths[2] = {a.path, b.path};
   VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
   VGscissor sc = NoScissor();
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, paths, 2);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, paths, 2, 0);
   ASSERT_EQ(rec.r->recording.ncalls, 1);
   const MVGcall& c = rec.r->recording.calls[0];
   EXPECT_EQ(c.type, kMVGFill);
@@ -136,7 +136,7 @@ TEST(Recording, DegeneratePathsStillRecordCoverQuad)
   PathData a(2, 0, 0.0f, false);
   VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
   VGscissor sc = NoScissor();
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1, 0);
   ASSERT_EQ(rec.r->recording.ncalls, 1);
   const MVGcall& c = rec.r->recording.calls[0];
   EXPECT_EQ(c.type, kMVGFill);
@@ -202,10 +202,10 @@ TEST(Recording, CallIsDroppedWhenStorageRunsOut)
   PathData a(4, 4100, 0.0f);
   VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
   VGscissor sc = NoScissor();
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1, 0);
   EXPECT_EQ(rec.r->recording.ncalls, 0);
   PathData b(4, 2, 0.0f);
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &b.path, 1);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &b.path, 1, 0);
   EXPECT_EQ(rec.r->recording.ncalls, 1);
 }
 
@@ -220,7 +220,7 @@ TEST(Recording, UniformsCarryScissorAndPaintMatrices)
   std::copy(xf, xf + 6, sc.xform);
   sc.extent[0] = 20;
   sc.extent[1] = 10;
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 0.5f, kBounds, &a.path, 1);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 0.5f, kBounds, &a.path, 1, 0);
   const MVGfragUniforms& u = rec.r->Uniforms(rec.r->recording.calls[0].uniformOffset);
   // Inverse of the scissor transform as three columns.
   const float scissorMat[12] = {0.5f, 0, 0, 0, 0, 1, 0, 0, -15, -40, 1, 0};
@@ -249,7 +249,7 @@ TEST(Recording, NoScissorAndSingularPaintTransform)
   float singular[6] = {1e-4f, 0, 0, 1e-3f, 7, 8};
   std::copy(singular, singular + 6, paint.xform);
   VGscissor sc = NoScissor();
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1, 0);
   const MVGfragUniforms& u = rec.r->Uniforms(0);
   for (float m : u.scissorMat)
     EXPECT_EQ(m, 0.0f);
@@ -280,7 +280,7 @@ TEST_P(RecordingImagePaint, TextureTypeAndFlip)
   VGpaint paint = vgImagePattern(10, 20, 40, 30, 0.0f, image, 0.5f);
   PathData a(3, 0, 0.0f);
   VGscissor sc = NoScissor();
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1, 0);
   const MVGfragUniforms& u = rec.r->Uniforms(0);
   EXPECT_EQ(u.type, kMVGShaderFillImage);
   EXPECT_EQ(u.texType, k.texType);
@@ -306,7 +306,7 @@ TEST(Recording, UnknownImageStillRecordsTheCall)
   VGpaint paint = vgImagePattern(0, 0, 10, 10, 0.0f, 42, 1.0f);
   PathData a(3, 0, 0.0f);
   VGscissor sc = NoScissor();
-  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1);
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1, 0);
   ASSERT_EQ(rec.r->recording.ncalls, 1);
   EXPECT_EQ(rec.r->recording.calls[0].image, 42);
   MVGfragUniforms frag;

@@ -1,8 +1,10 @@
 // The shading contract evaluated on recorded uniforms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "graphics/vector/VGshading.h"
@@ -175,6 +177,7 @@ struct SpanCase
   const char* name;
   MVGfragUniforms frag;
   bool antialias;
+  bool rowOneColour = false; // a gradient that does not change along a row
 };
 
 MVGfragUniforms Gradient(float ext, float radius, float feather, float rotate)
@@ -199,6 +202,10 @@ std::vector<SpanCase> SpanCases()
   cases.push_back({"solid", solid, false});
   cases.push_back({"solidAA", solid, true});
   cases.push_back({"linear", Gradient(1e5f, 0, 30, 0.3f), true});
+  MVGfragUniforms vertical = Gradient(0, 0, 30, 0); // as a linear gradient from (5, 2) downwards makes it
+  vertical.extent[0] = 1e5f, vertical.extent[1] = 1e5f + 15;
+  vertical.paintMat[8] = -5, vertical.paintMat[9] = 1e5f - 2;
+  cases.push_back({"vertical", vertical, true, true});
   cases.push_back({"box", Gradient(10, 4, 6, 0), true});
   cases.push_back({"radial", Gradient(8, 8, 5, 0), false});
   cases.push_back({"hardEdge", Gradient(10, 2, 0, 0.7f), false});
@@ -208,6 +215,11 @@ std::vector<SpanCase> SpanCases()
   scissored.scissorExt[0] = 9, scissored.scissorExt[1] = 5;
   scissored.scissorScale[0] = 2, scissored.scissorScale[1] = 0.5f;
   cases.push_back({"scissored", scissored, true});
+  MVGfragUniforms solidScissored = solid;
+  std::copy(rotated, rotated + 12, solidScissored.scissorMat);
+  std::copy(scissored.scissorExt, scissored.scissorExt + 2, solidScissored.scissorExt);
+  std::copy(scissored.scissorScale, scissored.scissorScale + 2, solidScissored.scissorScale);
+  cases.push_back({"solidScissored", solidScissored, true});
   MVGfragUniforms stencilStroke = solid;
   stencilStroke.strokeMult = 3.5f;
   stencilStroke.strokeThr = kMVGStencilStrokeThreshold;
@@ -284,3 +296,34 @@ TEST_P(ShadingSpan, AgreesWithPerFragmentShading)
 INSTANTIATE_TEST_SUITE_P(Table, ShadingSpan, testing::ValuesIn(SpanCases()),
                          [](const testing::TestParamInfo<SpanCase>& info)
                          { return std::string(info.param.name) + std::to_string(info.index); });
+
+// A stepped span whose u and v are one value throughout (a fill's interior, a fringe row) may be answered
+// with one colour; that colour must be what each fragment alone gives, and only an unscissored one-colour
+// paint, or a gradient that does not change along the row, may answer so.
+TEST_P(ShadingSpan, OneColourSpansAgreeWithPerFragmentShading)
+{
+  const SpanCase& c = GetParam();
+  const int n = 150;
+  const bool solid = c.frag.type == kMVGShaderFillGradient &&
+                     (c.rowOneColour || std::equal(c.frag.innerCol, c.frag.innerCol + 4, c.frag.outerCol)) &&
+                     std::all_of(c.frag.scissorMat, c.frag.scissorMat + 12, [](float m) { return m == 0; });
+  MVGsampler sampler{nullptr, Pattern};
+  // Rows through the box and beside it, where the nearest side is a corner.
+  for (auto [u, v, row] :
+       {std::tuple{0.5f, 1.0f, 3.5f}, {0.2f, 0.6f, 3.5f}, {0.02f, 0.3f, 3.5f}, {0.5f, 1.0f, 60.0f}})
+  {
+    float one[4];
+    const VGspanSteps steps{-30.0f, 0.41f, row, 0, u, 0, v, 0};
+    const bool answered = vgShadeSpanColour(c.frag, steps, n, c.antialias, one);
+    float first[4];
+    EXPECT_EQ(answered, solid && vgShadeFragment(c.frag, -30.0f, row, u, v, c.antialias, &sampler, first))
+        << c.name << " u " << u << " row " << row;
+    for (int i = 0; answered && i < n; ++i)
+    {
+      float expected[4];
+      ASSERT_TRUE(vgShadeFragment(c.frag, -30.0f + i * 0.41f, row, u, v, c.antialias, &sampler, expected));
+      for (int k = 0; k < 4; ++k)
+        ASSERT_NEAR(one[k], expected[k], 1e-6f) << c.name << " at " << i << " channel " << k;
+    }
+  }
+}

@@ -48,6 +48,9 @@ struct QorvFragmentSpanIn
 {
   int x, y, count;
   const float* varyings[kQorvMaxVaryings]; // per varying, count values
+  // Varyings step linearly along a row: varyings[k][i] is start[k] + i * step[k], computed in float (a step
+  // of 0 when the varying is the same at the triangle's three vertices).
+  float start[kQorvMaxVaryings] = {}, step[kQorvMaxVaryings] = {};
   bool frontFacing;
   const QorvShaderBuffer* buffers;
   const MTLTexture* const* textures;
@@ -62,19 +65,25 @@ typedef bool (*QorvFragmentFunction)(const QorvFragmentIn& in, float colour[4]);
 // per-fragment function gives; it exists so that a shader can look at its uniforms once per span.
 typedef void (*QorvFragmentSpanFunction)(const QorvFragmentSpanIn& in, float (*colour)[4],
                                          unsigned char* keep);
+// Asked before a span is shaded, from its position and its varyings' starts and steps alone (the varyings'
+// arrays are not filled): answers true and writes the colour when every fragment of the span is kept and has
+// that one colour, as the span function would give it; false otherwise.
+typedef bool (*QorvFragmentSpanColourFunction)(const QorvFragmentSpanIn& in, float colour[4]);
 
 struct QorvShaderCode
 {
   QorvVertexFunction vertex = nullptr;
   QorvFragmentFunction fragment = nullptr;
-  QorvFragmentSpanFunction fragmentSpan = nullptr; // optional
+  QorvFragmentSpanFunction fragmentSpan = nullptr;             // optional
+  QorvFragmentSpanColourFunction fragmentSpanColour = nullptr; // optional
   int varyingCount = 0;
 };
 
 // Registering a name again replaces its code for libraries made afterwards.
 void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount);
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
-                                       QorvFragmentSpanFunction span = nullptr);
+                                       QorvFragmentSpanFunction span = nullptr,
+                                       QorvFragmentSpanColourFunction spanColour = nullptr);
 
 // Library data: "MTLB", version 1 (uint32 little-endian), function count (uint32), then per function its
 // type (uint8: 1 vertex, 2 fragment), name length (uint16) and name bytes.

@@ -196,12 +196,10 @@ void MTLRenderCommandEncoder::endEncoding()
           unsigned char value = (unsigned char)stencilAttachment.clearStencil;
           ClearTexture(*stencil, stencilAttachment.level, &value);
         }
-        struct Ready
-        {
-          const Draw* draw;
-          std::vector<uint32_t> ids;
-        };
-        std::vector<Ready> ready;
+        // Every draw's vertices are shaded once here, before the bands share them.
+        std::vector<QorvRasterDraw> ready;
+        ready.reserve(draws.size());
+        std::vector<uint32_t> ids;
         for (const Draw& d : draws)
         {
           const auto& p = d.state.pipeline;
@@ -218,7 +216,7 @@ void MTLRenderCommandEncoder::endEncoding()
             ++gpu->validationErrors;
             continue;
           }
-          std::vector<uint32_t> ids(d.count);
+          ids.resize(d.count);
           if (d.indexBuffer)
           {
             const unsigned char* base = d.indexBuffer->bytes();
@@ -245,7 +243,7 @@ void MTLRenderCommandEncoder::endEncoding()
             for (NSUInteger i = 0; i < d.count; ++i)
               ids[i] = (uint32_t)(d.first + i);
           }
-          ready.push_back(Ready{&d, std::move(ids)});
+          ready.emplace_back(colour, stencil, d.state, d.type, ids.data(), d.count);
         }
         // Larger targets are drawn by several threads, each owning interleaved bands of rows and running
         // every draw in order over them, so that each pixel still sees the draws in order.
@@ -255,9 +253,8 @@ void MTLRenderCommandEncoder::endEncoding()
           bands = (int)std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxBands);
         std::function<void(int)> run = [&](int band)
         {
-          for (const Ready& r : ready)
-            QorvRasterize(colour, stencil, r.draw->state, r.draw->type, r.ids.data(), r.draw->count, band,
-                          bands);
+          for (const QorvRasterDraw& r : ready)
+            r.Rasterize(band, bands);
         };
         if (bands > 1)
           BandPool::shared().run(bands, run);

@@ -57,11 +57,24 @@ private:
   bool draining = false;
 };
 
-// Rasterises one draw into the pass's attachments (either may be null), on the rows of one band: rows in
-// blocks of kQorvBandRows, block b belonging to band b % bands. Caller holds the GPU memory lock.
+// One draw made ready to rasterise into the pass's attachments (either may be null): its state looked up and
+// its vertices shaded once. Rows are drawn in blocks of kQorvBandRows, block b belonging to band b % bands;
+// the bands of one draw may be drawn at once on several threads. Made and drawn while the caller holds the
+// GPU memory lock.
 constexpr int kQorvBandRows = 16;
-void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& state, MTLPrimitiveType type,
-                   const uint32_t* vertexIds, NSUInteger count, int band = 0, int bands = 1);
+class QorvRasterDraw
+{
+public:
+  QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& state, MTLPrimitiveType type,
+                 const uint32_t* vertexIds, NSUInteger count);
+  ~QorvRasterDraw();
+  QorvRasterDraw(QorvRasterDraw&&) noexcept;
+  void Rasterize(int band = 0, int bands = 1) const;
+
+private:
+  struct Shaded;
+  std::unique_ptr<Shaded> mShaded; // null when nothing is drawn
+};
 
 // Reads and writes one pixel of a colour format as four floats.
 void QorvLoadPixel(MTLPixelFormat format, const unsigned char* p, float out[4]);

@@ -51,11 +51,13 @@ void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction
 }
 
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
-                                       QorvFragmentSpanFunction span)
+                                       QorvFragmentSpanFunction span,
+                                       QorvFragmentSpanColourFunction spanColour)
 {
   QorvShaderCode code;
   code.fragment = function;
   code.fragmentSpan = span;
+  code.fragmentSpanColour = spanColour;
   Register(name, code);
 }
 

@@ -1,7 +1,9 @@
 // The software GPU's rasteriser. Coverage is decided on pixel centres in fixed point with 8 fractional bits
 // and a top-left rule, so triangles that share an edge cover each pixel on it exactly once and stencil
 // winding counts stay exact. Facing follows the clip-space orientation (y up), as on the platform.
-#include "platform/src/Metal/Gpu.h"
+#include "platform/src/Metal/RasterDraw.h"
+#include "platform/src/Metal/FixedFunction.h"
+#include "platform/src/Metal/SourceOver.h"
 
 #include <QorvPlatform/MetalShaders.h>
 
@@ -14,646 +16,450 @@
 #include <emmintrin.h>
 #endif
 
-namespace
+namespace qorv_raster
 {
-constexpr int kSubBits = 8;
-constexpr int64_t kOne = int64_t(1) << kSubBits;
-// Window coordinates are clamped to this many pixels so that edge products stay inside 64 bits.
-constexpr double kCoordLimit = double(1 << 20);
-
-struct Vertex
+void Draw::Shade(uint32_t id, Vertex& v) const
 {
-  double x = 0, y = 0;
-  float z = 0;
-  bool valid = false;
-  float varyings[kQorvMaxVaryings];
-};
-
-// b > 0. A double estimate put right, as integer division costs more than a row of pixels on thin
-// triangles.
-int64_t FloorDiv(int64_t a, int64_t b)
-{
-  int64_t q = (int64_t)((double)a / (double)b);
-  while (q * b > a)
-    --q;
-  while ((q + 1) * b <= a)
-    ++q;
-  return q;
-}
-int64_t CeilDiv(int64_t a, int64_t b)
-{
-  return -FloorDiv(-a, b);
-}
-
-// llround(v * kOne) without the library call; |v| is at most kCoordLimit, where the fraction is exact.
-int64_t RoundToFixed(double v)
-{
-  double f = v * kOne;
-  int64_t i = (int64_t)f;
-  double rest = f - (double)i;
-  return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
-}
-
-float Unorm(float v)
-{
-  return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
-}
-
-// Round to nearest, as the unorm conversion of QorvStorePixel; v is not below 0.
-unsigned char ToByte(float v)
-{
-  return v >= 1.0f ? 255 : (unsigned char)(v * 255.0f + 0.5f);
-}
-
-float Factor(MTLBlendFactor f, const float* src, const float* dst, int c)
-{
-  bool alpha = c == 3;
-  switch (f)
+  QorvVertexIn in;
+  in.vertexId = id;
+  in.buffers = vertexBuffers;
+  for (int a = 0; a < kQorvMaxAttributes; ++a)
   {
-  case MTLBlendFactorZero:
-    return 0;
-  case MTLBlendFactorOne:
-    return 1;
-  case MTLBlendFactorSourceColor:
-    return src[c];
-  case MTLBlendFactorOneMinusSourceColor:
-    return 1 - src[c];
-  case MTLBlendFactorSourceAlpha:
-    return src[3];
-  case MTLBlendFactorOneMinusSourceAlpha:
-    return 1 - src[3];
-  case MTLBlendFactorDestinationColor:
-    return dst[c];
-  case MTLBlendFactorOneMinusDestinationColor:
-    return 1 - dst[c];
-  case MTLBlendFactorDestinationAlpha:
-    return dst[3];
-  case MTLBlendFactorOneMinusDestinationAlpha:
-    return 1 - dst[3];
-  case MTLBlendFactorSourceAlphaSaturated:
-    return alpha ? 1 : std::min(src[3], 1 - dst[3]);
-  case MTLBlendFactorOneMinusBlendColor:
-  case MTLBlendFactorOneMinusBlendAlpha:
-    return 1; // the blend colour is never set, so it stays (0, 0, 0, 0)
-  default:
-    return 0;
+    float* out = in.attributes[a];
+    out[0] = out[1] = out[2] = 0, out[3] = 1;
+    const auto& attr = vd->attributes[a];
+    NSUInteger size = QorvAttributeSize(attr.format);
+    if (size == 0 || attr.bufferIndex >= QorvDrawState::kSlots) continue;
+    const auto& layout = vd->layouts[attr.bufferIndex];
+    const QorvShaderBuffer& b = vertexBuffers[attr.bufferIndex];
+    NSUInteger at =
+        attr.offset + (layout.stepFunction == MTLVertexStepFunctionPerVertex ? layout.stride * id : 0);
+    if (b.data && at + size <= b.length) // out-of-range fetches read zeros, as with robust buffer access
+      QorvFetchAttribute(attr.format, b.data + at, out);
   }
+  QorvVertexOut out{};
+  vertexCode->vertex(in, out);
+  float w = out.position[3];
+  v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
+  if (!v.valid) return;
+  const MTLViewport& vp = state->viewport;
+  double nx = out.position[0] / w, ny = out.position[1] / w;
+  v.x = std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit);
+  v.y = std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit);
+  v.fx = RoundToFixed(v.x), v.fy = RoundToFixed(v.y);
+  v.z = out.position[2] / w;
+  std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
 }
 
-float Combine(MTLBlendOperation op, float s, float d)
+const Draw::StencilTable* Draw::TableFor(bool front) const
 {
-  switch (op)
+  if (!stencil || !state->depthStencil) return nullptr;
+  const MTLDepthStencilState::Face& face = front ? state->depthStencil->front() : state->depthStencil->back();
+  if (!face.enabled) return nullptr;
+  StencilTable& t = stencilTables[front];
+  if (tableBuilt[front]) return &t;
+  const MTLStencilDescriptor& d = face.stencil;
+  for (uint32_t v = 0; v < 256; ++v)
   {
-  case MTLBlendOperationSubtract:
-    return s - d;
-  case MTLBlendOperationReverseSubtract:
-    return d - s;
-  case MTLBlendOperationMin:
-    return std::min(s, d);
-  case MTLBlendOperationMax:
-    return std::max(s, d);
-  default:
-    return s + d;
+    bool pass =
+        QorvStencilCompare(d.stencilCompareFunction, state->stencilReference & d.readMask, v & d.readMask);
+    t.pass[v] = pass;
+    t.next[v] = QorvStencilApply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, (uint8_t)v,
+                                 state->stencilReference, d.writeMask);
   }
+  tableBuilt[front] = true;
+  return &t;
 }
 
-bool Compare(MTLCompareFunction f, uint32_t ref, uint32_t value)
+void Draw::Blend(unsigned char* p, const float colourOut[4]) const
 {
-  switch (f)
+  const MTLPixelFormat format = colourFormat;
+  float src[4], dst[4], out[4];
+  for (int i = 0; i < 4; ++i)
+    src[i] = QorvClampUnit(colourOut[i]);
+  if (sourceOver && (format == MTLPixelFormatRGBA8Unorm || format == MTLPixelFormatBGRA8Unorm))
   {
-  case MTLCompareFunctionNever:
-    return false;
-  case MTLCompareFunctionLess:
-    return ref < value;
-  case MTLCompareFunctionEqual:
-    return ref == value;
-  case MTLCompareFunctionLessEqual:
-    return ref <= value;
-  case MTLCompareFunctionGreater:
-    return ref > value;
-  case MTLCompareFunctionNotEqual:
-    return ref != value;
-  case MTLCompareFunctionGreaterEqual:
-    return ref >= value;
-  default:
-    return true;
-  }
-}
-
-uint8_t Apply(MTLStencilOperation op, uint8_t s, uint32_t ref, uint32_t writeMask)
-{
-  uint8_t v = s;
-  switch (op)
-  {
-  case MTLStencilOperationZero:
-    v = 0;
-    break;
-  case MTLStencilOperationReplace:
-    v = (uint8_t)ref;
-    break;
-  case MTLStencilOperationIncrementClamp:
-    v = s == 255 ? 255 : s + 1;
-    break;
-  case MTLStencilOperationDecrementClamp:
-    v = s == 0 ? 0 : s - 1;
-    break;
-  case MTLStencilOperationInvert:
-    v = (uint8_t)~s;
-    break;
-  case MTLStencilOperationIncrementWrap:
-    v = (uint8_t)(s + 1);
-    break;
-  case MTLStencilOperationDecrementWrap:
-    v = (uint8_t)(s - 1);
-    break;
-  default:
-    break;
-  }
-  return (uint8_t)((s & ~writeMask) | (v & writeMask));
-}
-
-void FetchAttribute(MTLVertexFormat format, const unsigned char* p, float out[4])
-{
-  switch (format)
-  {
-  case MTLVertexFormatFloat:
-    std::memcpy(out, p, 4);
-    break;
-  case MTLVertexFormatFloat2:
-    std::memcpy(out, p, 8);
-    break;
-  case MTLVertexFormatFloat3:
-    std::memcpy(out, p, 12);
-    break;
-  case MTLVertexFormatFloat4:
-    std::memcpy(out, p, 16);
-    break;
-  case MTLVertexFormatUChar4Normalized:
-    for (int i = 0; i < 4; ++i)
-      out[i] = p[i] / 255.0f;
-    break;
-  default:
-    break;
-  }
-}
-
-NSUInteger AttributeSize(MTLVertexFormat format)
-{
-  switch (format)
-  {
-  case MTLVertexFormatFloat:
-  case MTLVertexFormatUChar4Normalized:
-    return 4;
-  case MTLVertexFormatFloat2:
-    return 8;
-  case MTLVertexFormatFloat3:
-    return 12;
-  case MTLVertexFormatFloat4:
-    return 16;
-  default:
-    return 0;
-  }
-}
-
-struct Draw
-{
-  MTLTexture* colour;
-  MTLTexture* stencil;
-  const QorvDrawState* state;
-  const MTLVertexDescriptor* vd;
-  const QorvShaderCode* vertexCode;
-  const QorvShaderCode* fragmentCode;
-  const MTLRenderPipelineColorAttachmentDescriptor* blend;
-  int varyings;
-  QorvShaderBuffer vertexBuffers[QorvDrawState::kSlots];
-  QorvShaderBuffer fragmentBuffers[QorvDrawState::kSlots];
-  const MTLTexture* textures[QorvDrawState::kSlots];
-  const MTLSamplerState* samplers[QorvDrawState::kSlots];
-  int clipX0, clipY0, clipX1, clipY1;
-  bool sourceOver; // premultiplied source-over on every channel
-  uint8_t* stencilPixels = nullptr;
-  size_t stencilWidth = 0;
-  unsigned char* colourPixels = nullptr;
-  size_t colourWidth = 0, colourBytes = 0;
-  MTLPixelFormat colourFormat = MTLPixelFormatInvalid;
-  int band, bands;
-
-  void Shade(uint32_t id, Vertex& v) const
-  {
-    QorvVertexIn in;
-    in.vertexId = id;
-    in.buffers = vertexBuffers;
-    for (int a = 0; a < kQorvMaxAttributes; ++a)
-    {
-      float* out = in.attributes[a];
-      out[0] = out[1] = out[2] = 0, out[3] = 1;
-      const auto& attr = vd->attributes[a];
-      NSUInteger size = AttributeSize(attr.format);
-      if (size == 0 || attr.bufferIndex >= QorvDrawState::kSlots) continue;
-      const auto& layout = vd->layouts[attr.bufferIndex];
-      const QorvShaderBuffer& b = vertexBuffers[attr.bufferIndex];
-      NSUInteger at =
-          attr.offset + (layout.stepFunction == MTLVertexStepFunctionPerVertex ? layout.stride * id : 0);
-      if (b.data && at + size <= b.length) // out-of-range fetches read zeros, as with robust buffer access
-        FetchAttribute(attr.format, b.data + at, out);
-    }
-    QorvVertexOut out{};
-    vertexCode->vertex(in, out);
-    float w = out.position[3];
-    v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
-    if (!v.valid) return;
-    const MTLViewport& vp = state->viewport;
-    double nx = out.position[0] / w, ny = out.position[1] / w;
-    v.x = std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit);
-    v.y = std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit);
-    v.z = out.position[2] / w;
-    std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
-  }
-
-  // Pass and next value of every stencil value for one face, so that a fragment's test is two lookups.
-  struct StencilTable
-  {
-    bool pass[256];
-    uint8_t next[256];
-  };
-  // Built on first use by a triangle of that facing: back, front.
-  mutable StencilTable stencilTables[2];
-  mutable bool tableBuilt[2] = {false, false};
-
-  const StencilTable* TableFor(bool front) const
-  {
-    if (!stencil || !state->depthStencil) return nullptr;
-    const MTLDepthStencilState::Face& face =
-        front ? state->depthStencil->front() : state->depthStencil->back();
-    if (!face.enabled) return nullptr;
-    StencilTable& t = stencilTables[front];
-    if (tableBuilt[front]) return &t;
-    const MTLStencilDescriptor& d = face.stencil;
-    for (uint32_t v = 0; v < 256; ++v)
-    {
-      bool pass = Compare(d.stencilCompareFunction, state->stencilReference & d.readMask, v & d.readMask);
-      t.pass[v] = pass;
-      t.next[v] = Apply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, (uint8_t)v,
-                        state->stencilReference, d.writeMask);
-    }
-    tableBuilt[front] = true;
-    return &t;
-  }
-
-  // Premultiplied source-over into 8-bit colour, four channels at once; the same arithmetic as Blend's.
-  // bgra swaps red and blue of the source into memory order.
-  template <bool Bgra> static void SourceOver(unsigned char* p, const float colourOut[4])
-  {
-#if defined(__SSE2__)
-    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-    __m128 src = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(colourOut), zero), one); // NaN reads as 0
-    if (_mm_movemask_ps(_mm_cmpeq_ps(src, zero)) == 0xF) return;
-    if (Bgra) src = _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 0, 1, 2));
-    const float a = _mm_cvtss_f32(_mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 3, 3, 3)));
-    const __m128 keep = _mm_set1_ps((1.0f - a) * (1.0f / 255.0f));
-    uint32_t bytes;
-    std::memcpy(&bytes, p, 4);
-    __m128i d = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), _mm_setzero_si128()),
-                                   _mm_setzero_si128());
-    __m128 o = _mm_add_ps(src, _mm_mul_ps(_mm_cvtepi32_ps(d), keep));
-    // Round to nearest as ToByte: anything from 1 up gives 255.
-    __m128i q = _mm_cvttps_epi32(
-        _mm_min_ps(_mm_add_ps(_mm_mul_ps(o, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)), _mm_set1_ps(255.0f)));
-    q = _mm_packs_epi32(q, q);
-    bytes = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(q, q));
-    std::memcpy(p, &bytes, 4);
-#else
-    float src[4];
-    for (int i = 0; i < 4; ++i)
-      src[i] = Unorm(colourOut[i]);
+    // The renderer's usual blend on 8-bit colour, without the general factor table.
     if (src[3] == 0 && src[0] == 0 && src[1] == 0 && src[2] == 0) return;
-    const int r = Bgra ? 2 : 0, b = 2 - r;
+    const int r = format == MTLPixelFormatRGBA8Unorm ? 0 : 2, b = 2 - r;
     const float keep = (1.0f - src[3]) * (1.0f / 255.0f);
     float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
-    p[r] = ToByte(o[0]), p[1] = ToByte(o[1]), p[b] = ToByte(o[2]), p[3] = ToByte(o[3]);
-#endif
+    p[r] = QorvRoundToByte(o[0]), p[1] = QorvRoundToByte(o[1]), p[b] = QorvRoundToByte(o[2]),
+    p[3] = QorvRoundToByte(o[3]);
+    return;
   }
-
-  // SourceOver on the pixels of a row whose write flag is set, four pixels to a step where it can. Pixels
-  // left out keep their bytes; a transparent source gives back the same bytes, so it need not be skipped.
-  template <bool Bgra>
-  static void SourceOverRow(unsigned char* p, const float (*colourOut)[4], const unsigned char* write, int m)
+  QorvLoadPixel(format, p, dst);
+  if (blend->blendingEnabled)
   {
-    int t = 0;
-#if defined(__SSE2__)
-    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-    const __m128i z = _mm_setzero_si128();
-    for (; t + 4 <= m; t += 4)
-    {
-      uint32_t flags;
-      std::memcpy(&flags, write + t, 4);
-      if (flags == 0) continue;
-      unsigned char* q4 = p + (size_t)t * 4;
-      const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q4));
-      const __m128i lo = _mm_unpacklo_epi8(dst, z), hi = _mm_unpackhi_epi8(dst, z);
-      const __m128i d[4] = {_mm_unpacklo_epi16(lo, z), _mm_unpackhi_epi16(lo, z), _mm_unpacklo_epi16(hi, z),
-                            _mm_unpackhi_epi16(hi, z)};
-      __m128i q[4];
-      for (int i = 0; i < 4; ++i)
-      {
-        __m128 src = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(colourOut[t + i]), zero), one); // NaN reads as 0
-        if (Bgra) src = _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 0, 1, 2));
-        const __m128 keep = _mm_mul_ps(_mm_sub_ps(one, _mm_shuffle_ps(src, src, _MM_SHUFFLE(3, 3, 3, 3))),
-                                       _mm_set1_ps(1.0f / 255.0f));
-        const __m128 o = _mm_add_ps(src, _mm_mul_ps(_mm_cvtepi32_ps(d[i]), keep));
-        q[i] = _mm_cvttps_epi32(_mm_min_ps(_mm_add_ps(_mm_mul_ps(o, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)),
-                                           _mm_set1_ps(255.0f)));
-      }
-      __m128i out = _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
-      if (flags != 0x01010101u)
-      {
-        const __m128i mask =
-            _mm_cmpgt_epi32(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)flags), z), z), z);
-        out = _mm_or_si128(_mm_and_si128(mask, out), _mm_andnot_si128(mask, dst));
-      }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(q4), out);
-    }
-#endif
-    for (; t < m; ++t)
-      if (write[t]) SourceOver<Bgra>(p + (size_t)t * 4, colourOut[t]);
+    for (int i = 0; i < 3; ++i)
+      out[i] = QorvBlendCombine(blend->rgbBlendOperation,
+                                src[i] * QorvBlendFactor(blend->sourceRGBBlendFactor, src, dst, i),
+                                dst[i] * QorvBlendFactor(blend->destinationRGBBlendFactor, src, dst, i));
+    out[3] = QorvBlendCombine(blend->alphaBlendOperation,
+                              src[3] * QorvBlendFactor(blend->sourceAlphaBlendFactor, src, dst, 3),
+                              dst[3] * QorvBlendFactor(blend->destinationAlphaBlendFactor, src, dst, 3));
   }
+  else
+    std::memcpy(out, src, sizeof out);
+  const MTLColorWriteMask channel[4] = {MTLColorWriteMaskRed, MTLColorWriteMaskGreen, MTLColorWriteMaskBlue,
+                                        MTLColorWriteMaskAlpha};
+  for (int i = 0; i < 4; ++i)
+    if (!(blend->writeMask & channel[i])) out[i] = dst[i];
+  QorvStorePixel(format, out, p);
+}
 
-  // Writes one shaded fragment that passed the stencil test into the colour attachment.
-  void Blend(unsigned char* p, const float colourOut[4]) const
+// la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step, stepped in
+// float (over a span the error stays far below a colour level). A varying that is the same at all three
+// vertices (fill interiors) is that value throughout, with a step of 0.
+void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const
+{
+  const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
+  const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
+  const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
+  for (int k = 0; k < varyings; ++k)
   {
-    const MTLPixelFormat format = colourFormat;
-    float src[4], dst[4], out[4];
-    for (int i = 0; i < 4; ++i)
-      src[i] = Unorm(colourOut[i]);
-    if (sourceOver && (format == MTLPixelFormatRGBA8Unorm || format == MTLPixelFormatBGRA8Unorm))
+    const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
+    if (va == vc && vb == vc)
     {
-      // The renderer's usual blend on 8-bit colour, without the general factor table.
-      if (src[3] == 0 && src[0] == 0 && src[1] == 0 && src[2] == 0) return;
-      const int r = format == MTLPixelFormatRGBA8Unorm ? 0 : 2, b = 2 - r;
-      const float keep = (1.0f - src[3]) * (1.0f / 255.0f);
-      float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
-      p[r] = ToByte(o[0]), p[1] = ToByte(o[1]), p[b] = ToByte(o[2]), p[3] = ToByte(o[3]);
-      return;
+      in.start[k] = c.varyings[k], in.step[k] = 0;
+      continue;
     }
-    QorvLoadPixel(format, p, dst);
-    if (blend->blendingEnabled)
+    in.start[k] = (float)(vc + (d0 * (va - vc) + d1 * (vb - vc)) * sp.inv);
+    in.step[k] = (float)((s0 * (va - vc) + s1 * (vb - vc)) * sp.inv);
+  }
+  in.x = sp.x0 + from;
+  in.y = sp.y;
+  in.count = count;
+  in.frontFacing = sp.front;
+  in.buffers = fragmentBuffers;
+  in.textures = textures;
+  in.samplers = samplers;
+}
+
+bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
+{
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (!colour || !fragmentCode || !fragmentCode->fragmentSpan || !fragmentCode->fragmentSpanColour ||
+      !sourceOver || !(rgba8 || bgra8))
+    return false;
+  SpanIn(sp, 0, n, in);
+  float one[4];
+  if (!fragmentCode->fragmentSpanColour(in, one)) return false;
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
+  rgba8 ? QorvSourceOverRowOne<false>(crow, one, nullptr, n)
+        : QorvSourceOverRowOne<true>(crow, one, nullptr, n);
+  return true;
+}
+
+void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour) const
+{
+  const int m = to - from;
+  const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
+  unsigned char keep[kChunk];
+  float colourOut[kChunk][4];
+  bool oneColour = false; // every fragment kept, with colourOut[0]
+  if (fragmentCode)
+  {
+    float vary[kQorvMaxVaryings][kChunk];
+    QorvFragmentSpanIn in;
+    if (ready)
+      in = *ready;
+    else
+      SpanIn(sp, from, m, in);
+    if (askColour && writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
+        fragmentCode->fragmentSpanColour(in, colourOut[0]))
     {
-      for (int i = 0; i < 3; ++i)
-        out[i] = Combine(blend->rgbBlendOperation, src[i] * Factor(blend->sourceRGBBlendFactor, src, dst, i),
-                         dst[i] * Factor(blend->destinationRGBBlendFactor, src, dst, i));
-      out[3] =
-          Combine(blend->alphaBlendOperation, src[3] * Factor(blend->sourceAlphaBlendFactor, src, dst, 3),
-                  dst[3] * Factor(blend->destinationAlphaBlendFactor, src, dst, 3));
+      oneColour = true;
+      std::memset(keep, 1, (size_t)m);
     }
     else
-      std::memcpy(out, src, sizeof out);
-    const MTLColorWriteMask channel[4] = {MTLColorWriteMaskRed, MTLColorWriteMaskGreen, MTLColorWriteMaskBlue,
-                                          MTLColorWriteMaskAlpha};
-    for (int i = 0; i < 4; ++i)
-      if (!(blend->writeMask & channel[i])) out[i] = dst[i];
-    QorvStorePixel(format, out, p);
-  }
-
-  // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
-  // one call, then tested and written in order.
-  static constexpr int kChunk = 128;
-  struct Span
-  {
-    int y, x0;
-    int64_t e0, e1, s0, s1; // edge functions 0 and 1 at the span's first pixel and their steps
-    double inv;
-    const Vertex *a, *b, *c;
-    bool front;
-    const StencilTable* table;
-  };
-
-  void Run(const Span& sp, int from, int to) const
-  {
-    const int m = to - from;
-    const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
-    unsigned char keep[kChunk];
-    float colourOut[kChunk][4];
-    if (fragmentCode)
     {
-      float vary[kQorvMaxVaryings][kChunk];
-      const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
-      const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
-      // la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step.
-      // A varying that is the same at all three vertices (fill interiors) is that value throughout.
-      const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
       for (int k = 0; k < varyings; ++k)
       {
-        const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
         float* out = vary[k];
-        if (va == vc && vb == vc)
-        {
-          const float v = c.varyings[k];
-          for (int t = 0; t < m; ++t)
-            out[t] = v;
-          continue;
-        }
-        const double base = vc + (d0 * (va - vc) + d1 * (vb - vc)) * sp.inv;
-        const double step = (s0 * (va - vc) + s1 * (vb - vc)) * sp.inv;
-        // Stepped in float, four to an instruction: over one chunk the error stays far below a colour level.
-        const float fb = (float)base, fs = (float)step;
-        for (int t = 0; t < m; ++t)
+        const float fb = in.start[k], fs = in.step[k];
+        int t = 0;
+#if defined(__SSE2__)
+        const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
+        for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
+          _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
+#endif
+        for (; t < m; ++t)
           out[t] = fb + (float)t * fs;
       }
-      if (fragmentCode->fragmentSpan)
-      {
-        QorvFragmentSpanIn in;
-        in.x = sp.x0 + from;
-        in.y = sp.y;
-        in.count = m;
-        for (int k = 0; k < kQorvMaxVaryings; ++k)
-          in.varyings[k] = vary[k];
-        in.frontFacing = sp.front;
-        in.buffers = fragmentBuffers;
-        in.textures = textures;
-        in.samplers = samplers;
-        fragmentCode->fragmentSpan(in, writeColour ? colourOut : nullptr, keep);
-      }
-      else
-      {
-        for (int t = 0; t < m; ++t)
-        {
-          const double la = (double)(e0 + t * sp.s0) * sp.inv, lb = (double)(e1 + t * sp.s1) * sp.inv;
-          float v[kQorvMaxVaryings];
-          for (int k = 0; k < varyings; ++k)
-            v[k] = vary[k][t];
-          QorvFragmentIn in;
-          in.position[0] = sp.x0 + from + t + 0.5f;
-          in.position[1] = sp.y + 0.5f;
-          in.position[2] = (float)(la * a.z + lb * b.z + (1 - la - lb) * c.z);
-          in.position[3] = 1;
-          in.varyings = v;
-          in.frontFacing = sp.front;
-          in.buffers = fragmentBuffers;
-          in.textures = textures;
-          in.samplers = samplers;
-          colourOut[t][0] = colourOut[t][1] = colourOut[t][2] = colourOut[t][3] = 0;
-          keep[t] = fragmentCode->fragment(in, colourOut[t]) ? 1 : 0;
-        }
-      }
+      for (int k = 0; k < kQorvMaxVaryings; ++k)
+        in.varyings[k] = vary[k];
     }
+    if (oneColour)
+      ; // shaded already
+    else if (fragmentCode->fragmentSpan)
+      fragmentCode->fragmentSpan(in, writeColour ? colourOut : nullptr, keep);
     else
-      std::memset(keep, 1, (size_t)m);
-    // Stencil first: each pixel's own test and update, leaving which fragments reach the colour.
-    uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0 + from] : nullptr;
-    unsigned char write[kChunk];
-    if (srow)
+    {
+      const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
+      const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
       for (int t = 0; t < m; ++t)
       {
-        const uint8_t s = srow[t];
-        write[t] = 0;
-        if (!keep[t]) continue;
-        srow[t] = sp.table->next[s];
-        write[t] = sp.table->pass[s] ? 1 : 0;
+        const double la = (double)(e0 + t * sp.s0) * sp.inv, lb = (double)(e1 + t * sp.s1) * sp.inv;
+        float v[kQorvMaxVaryings];
+        for (int k = 0; k < varyings; ++k)
+          v[k] = vary[k][t];
+        QorvFragmentIn one;
+        one.position[0] = sp.x0 + from + t + 0.5f;
+        one.position[1] = sp.y + 0.5f;
+        one.position[2] = (float)(la * a.z + lb * b.z + (1 - la - lb) * c.z);
+        one.position[3] = 1;
+        one.varyings = v;
+        one.frontFacing = sp.front;
+        one.buffers = fragmentBuffers;
+        one.textures = textures;
+        one.samplers = samplers;
+        colourOut[t][0] = colourOut[t][1] = colourOut[t][2] = colourOut[t][3] = 0;
+        keep[t] = fragmentCode->fragment(one, colourOut[t]) ? 1 : 0;
       }
-    else
-      std::memcpy(write, keep, (size_t)m);
-    if (!writeColour) return;
-    unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
-    if (sourceOver && colourFormat == MTLPixelFormatRGBA8Unorm)
-      SourceOverRow<false>(crow, colourOut, write, m);
-    else if (sourceOver && colourFormat == MTLPixelFormatBGRA8Unorm)
-      SourceOverRow<true>(crow, colourOut, write, m);
-    else
-      for (int t = 0; t < m; ++t)
-        if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[t]);
-  }
-
-  // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
-  // cannot change anything, so they are skipped before shading.
-  void Row(const Span& sp, int n) const
-  {
-    const uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0] : nullptr;
-    auto live = [&](int i) { return !srow || sp.table->pass[srow[i]] || sp.table->next[srow[i]] != srow[i]; };
-    int i = 0;
-    while (i < n)
-    {
-      while (i < n && !live(i))
-        ++i;
-      int j = i;
-      while (j < n && j - i < kChunk && live(j))
-        ++j;
-      if (j > i) Run(sp, i, j);
-      i = j;
     }
   }
+  else
+    std::memset(keep, 1, (size_t)m);
+  // Stencil first: each pixel's own test and update, leaving which fragments reach the colour.
+  uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0 + from] : nullptr;
+  unsigned char write[kChunk];
+  if (srow)
+    for (int t = 0; t < m; ++t)
+    {
+      const uint8_t s = srow[t];
+      write[t] = 0;
+      if (!keep[t]) continue;
+      srow[t] = sp.table->next[s];
+      write[t] = sp.table->pass[s] ? 1 : 0;
+    }
+  else
+    std::memcpy(write, keep, (size_t)m);
+  if (!writeColour) return;
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (oneColour && sourceOver && (rgba8 || bgra8))
+    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m)
+          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m);
+  else if (sourceOver && (rgba8 || bgra8))
+    rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m)
+          : QorvSourceOverRow<true>(crow, colourOut, write, m);
+  else
+    for (int t = 0; t < m; ++t)
+      if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
+}
 
-  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2) const
+void Draw::Row(const Span& sp, int n) const
+{
+  if (!sp.table)
   {
-    if (!v0->valid || !v1->valid || !v2->valid) return;
-    int64_t X[3], Y[3];
-    const Vertex* v[3] = {v0, v1, v2};
-    for (int i = 0; i < 3; ++i)
-      Y[i] = RoundToFixed(v[i]->y);
-    if (bands > 1)
-    {
-      // Most small triangles lie in another band's rows: leave them before the rest of the set-up.
-      int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-      int64_t first = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
-      int64_t last = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
-      if (first > last) return;
-      int64_t b0 = first / kQorvBandRows, b1 = last / kQorvBandRows;
-      if (b1 - b0 + 1 < bands && ((band - b0 % bands) % bands + bands) % bands > b1 - b0) return;
-    }
-    for (int i = 0; i < 3; ++i)
-      X[i] = RoundToFixed(v[i]->x);
-    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
-    if (area == 0) return;
-    // Window y runs down, so a positive area here is clockwise in clip space.
-    bool clockwise = area > 0;
-    bool front = (state->frontFacingWinding == MTLWindingClockwise) == clockwise;
-    if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
-      return;
-    if (area < 0)
-    {
-      std::swap(X[1], X[2]);
-      std::swap(Y[1], Y[2]);
-      std::swap(v[1], v[2]);
-      area = -area;
-    }
-    int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+    // Asked once for the row: a short row's chunk takes the same input, and no chunk asks again.
+    QorvFragmentSpanIn in;
+    in.count = 0;
+    if (OneColourRow(sp, n, in)) return;
+    for (int i = 0; i < n; i += kChunk)
+      Run(sp, i, std::min(n, i + kChunk), in.count == n && n <= kChunk ? &in : nullptr, false);
+    return;
+  }
+  const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];
+  auto live = [&](int i) { return sp.table->pass[srow[i]] || sp.table->next[srow[i]] != srow[i]; };
+  int i = 0;
+  while (i < n)
+  {
+    while (i < n && !live(i))
+      ++i;
+    int j = i;
+    while (j < n && j - i < kChunk && live(j))
+      ++j;
+    if (j > i) Run(sp, i, j);
+    i = j;
+  }
+}
+
+void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
+{
+  if (!v0->valid || !v1->valid || !v2->valid) return;
+  int64_t X[3], Y[3];
+  const Vertex* v[3] = {v0, v1, v2};
+  for (int i = 0; i < 3; ++i)
+    Y[i] = v[i]->fy;
+  if (bands > 1)
+  {
+    // Most small triangles lie in another band's rows: leave them before the rest of the set-up.
     int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-    // Pixel p is a candidate when its centre p * 256 + 128 lies inside the bounds.
-    int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(minX - kOne / 2, kOne));
-    int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(maxX - kOne / 2, kOne));
-    int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
-    int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
-    if (px0 > px1 || py0 > py1) return;
+    int64_t top = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits)); // ceil, by shifting
+    int64_t bottom = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
+    if (top > bottom || !BandHasRows(top, bottom, band, bands)) return;
+  }
+  for (int i = 0; i < 3; ++i)
+    X[i] = v[i]->fx;
+  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+  if (area == 0) return;
+  // Window y runs down, so a positive area here is clockwise in clip space.
+  bool clockwise = area > 0;
+  bool front = (state->frontFacingWinding == MTLWindingClockwise) == clockwise;
+  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+    return;
+  if (area < 0)
+  {
+    std::swap(X[1], X[2]);
+    std::swap(Y[1], Y[2]);
+    std::swap(v[1], v[2]);
+    area = -area;
+  }
+  int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+  int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+  // Pixel p is a candidate when its centre p * 256 + 128 lies inside the bounds.
+  int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(minX - kOne / 2, kOne));
+  int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(maxX - kOne / 2, kOne));
+  int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
+  int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
+  if (px0 > px1 || py0 > py1) return;
 
-    // Edge k runs from vertex k+1 to k+2 and weighs vertex k; inside is where all three are >= their bias.
-    int64_t stepX[3], stepY[3], bias[3], rowStart[3];
+  // Edge k runs from vertex k+1 to k+2 and weighs vertex k; inside is where all three are >= their bias.
+  int64_t stepX[3], stepY[3], bias[3], rowStart[3];
+  for (int k = 0; k < 3; ++k)
+  {
+    const int a = (k + 1) % 3, b = (k + 2) % 3;
+    const Edge e(X[a], Y[a], X[b], Y[b], px0, py0);
+    bias[k] = e.bias, stepX[k] = e.stepX, stepY[k] = e.stepY, rowStart[k] = e.rowStart;
+  }
+  Span sp;
+  sp.inv = 1.0 / (double)area;
+  sp.a = v[0], sp.b = v[1], sp.c = v[2];
+  sp.front = front;
+  sp.table = TableFor(front);
+  sp.s0 = stepX[0], sp.s1 = stepX[1];
+  EdgeBound bound[3];
+  bool started = false;
+  int64_t bandEnd = -1; // rows below this one are in this band
+  for (int64_t py = py0; py <= py1; ++py)
+  {
+    if (bands > 1 && py >= bandEnd)
+    {
+      // Jump to the next block of rows of this band.
+      const int64_t next = BandRow(py, band, bands, bandEnd);
+      if (next > py1) break;
+      for (int k = 0; k < 3; ++k)
+      {
+        rowStart[k] += stepY[k] * (next - py);
+        if (started) bound[k].Skip(next - py);
+      }
+      py = next;
+    }
+    if (!started)
+      for (int k = 0; k < 3; ++k)
+        bound[k].Start(rowStart[k], bias[k], stepX[k], stepY[k]);
+    started = true;
+    // The span of this row where every edge function reaches its bias.
+    int64_t lo = 0, hi = px1 - px0;
     for (int k = 0; k < 3; ++k)
     {
-      int a = (k + 1) % 3, b = (k + 2) % 3;
-      int64_t dx = X[b] - X[a], dy = Y[b] - Y[a];
-      bool topLeft = dy < 0 || (dy == 0 && dx > 0);
-      bias[k] = topLeft ? 0 : 1;
-      stepX[k] = -dy * kOne;
-      stepY[k] = dx * kOne;
-      int64_t cx = px0 * kOne + kOne / 2, cy = py0 * kOne + kOne / 2;
-      rowStart[k] = dx * (cy - Y[a]) - dy * (cx - X[a]);
+      if (stepX[k] > 0)
+        lo = std::max(lo, bound[k].Bound());
+      else if (stepX[k] < 0)
+        hi = std::min(hi, bound[k].Bound());
+      else if (rowStart[k] < bias[k])
+        hi = -1;
     }
-    Span sp;
-    sp.inv = 1.0 / (double)area;
-    sp.a = v[0], sp.b = v[1], sp.c = v[2];
-    sp.front = front;
-    sp.table = TableFor(front);
-    sp.s0 = stepX[0], sp.s1 = stepX[1];
-    int64_t bandEnd = -1; // rows below this one are in this band
-    for (int64_t py = py0; py <= py1; ++py)
+    if (lo <= hi)
     {
-      if (bands > 1 && py >= bandEnd)
-      {
-        // Jump to the next block of rows of this band.
-        int64_t block = py / kQorvBandRows, skip = ((band - block % bands) % bands + bands) % bands;
-        if (skip > 0)
-        {
-          int64_t next = (block + skip) * kQorvBandRows;
-          for (int k = 0; k < 3; ++k)
-            rowStart[k] += stepY[k] * (next - py);
-          py = next - 1;
-          continue;
-        }
-        bandEnd = (block + 1) * kQorvBandRows;
-      }
-      // The span of this row where every edge function reaches its bias.
-      int64_t lo = 0, hi = px1 - px0;
-      for (int k = 0; k < 3 && lo <= hi; ++k)
-      {
-        int64_t e = rowStart[k], s = stepX[k], need = bias[k] - e;
-        if (s > 0)
-          lo = std::max(lo, CeilDiv(need, s));
-        else if (s < 0)
-          hi = std::min(hi, FloorDiv(-need, -s));
-        else if (e < bias[k])
-          hi = -1;
-      }
-      if (lo <= hi)
-      {
-        sp.y = (int)py;
-        sp.x0 = (int)(px0 + lo);
-        sp.e0 = rowStart[0] + lo * stepX[0];
-        sp.e1 = rowStart[1] + lo * stepX[1];
-        Row(sp, (int)(hi - lo + 1));
-      }
-      for (int k = 0; k < 3; ++k)
-        rowStart[k] += stepY[k];
+      sp.y = (int)py;
+      sp.x0 = (int)(px0 + lo);
+      sp.e0 = rowStart[0] + lo * stepX[0];
+      sp.e1 = rowStart[1] + lo * stepX[1];
+      Row(sp, (int)(hi - lo + 1));
+    }
+    for (int k = 0; k < 3; ++k)
+    {
+      rowStart[k] += stepY[k];
+      bound[k].Next();
     }
   }
-};
-} // namespace
+}
+} // namespace qorv_raster
 
-void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s, MTLPrimitiveType type,
-                   const uint32_t* ids, NSUInteger count, int band, int bands)
+using qorv_raster::Draw;
+using qorv_raster::Vertex;
+
+struct QorvRasterDraw::Shaded
+{
+  Draw draw;
+  MTLPrimitiveType type;
+  std::vector<Vertex> vertices;
+  std::vector<uint32_t> reference;          // per vertex id of the draw, its entry in vertices
+  std::vector<qorv_raster::ConvexFan> fans; // in the order of their triangles
+  std::vector<const Vertex*> corners;       // of the fans' polygons
+
+  // Fans of a triangle list, and quads of a strip, without a stencil test (a fan's triangles would each
+  // count there). Their corners go into one list, which the fans point into once it is complete.
+  void FindFans()
+  {
+    if (draw.TableFor(false) || draw.TableFor(true)) return;
+    auto vertex = [&](size_t i) -> const Vertex* { return &vertices[reference[i]]; };
+    std::vector<size_t> starts;
+    auto make = [&](size_t firstTriangle, size_t start)
+    {
+      qorv_raster::ConvexFan fan;
+      fan.firstTriangle = firstTriangle;
+      if (qorv_raster::MakeConvexFan(corners.data() + start, corners.size() - start, draw.varyings, fan))
+      {
+        fans.push_back(fan);
+        starts.push_back(start);
+      }
+      else
+        corners.resize(start);
+    };
+    if (type == MTLPrimitiveTypeTriangleStrip)
+    {
+      // Triangles i and i + 1, (a, b, c) and (c, b, d), cover the quad a, b, d, c.
+      for (size_t i = 0; i + 3 < reference.size(); i += 2)
+      {
+        const size_t start = corners.size();
+        corners.insert(corners.end(), {vertex(i), vertex(i + 1), vertex(i + 3), vertex(i + 2)});
+        make(i, start);
+      }
+    }
+    else
+    {
+      const size_t triangles = reference.size() / 3;
+      for (size_t t = 0; t < triangles;)
+      {
+        // Triangles (f, a, b), (f, b, c), ...
+        size_t end = t + 1;
+        while (end < triangles && reference[3 * end] == reference[3 * t] &&
+               reference[3 * end + 1] == reference[3 * end - 1])
+          ++end;
+        if (end - t >= 2)
+        {
+          const size_t start = corners.size();
+          corners.push_back(vertex(3 * t));
+          corners.push_back(vertex(3 * t + 1));
+          for (size_t i = t; i < end; ++i)
+            corners.push_back(vertex(3 * i + 2));
+          make(t, start);
+        }
+        t = end;
+      }
+    }
+    for (size_t f = 0; f < fans.size(); ++f)
+      fans[f].polygon = corners.data() + starts[f];
+  }
+};
+
+QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
+                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count)
 {
   if (type != MTLPrimitiveTypeTriangle && type != MTLPrimitiveTypeTriangleStrip)
     return; // points and lines are not drawn by this stand-in
+  MTLTexture* target = colour ? colour : stencil;
+  if (!target || count == 0) return;
+  mShaded = std::make_unique<Shaded>();
+  mShaded->type = type;
+  Draw& d = mShaded->draw;
   const auto& pd = s.pipeline->descriptor();
-  Draw d;
   d.colour = colour;
   d.stencil = stencil;
   d.state = &s;
@@ -695,60 +501,92 @@ void QorvRasterize(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState&
     d.textures[i] = s.fragmentTextures[i].get();
     d.samplers[i] = s.fragmentSamplers[i].get();
   }
-  MTLTexture* target = colour ? colour : stencil;
-  if (!target) return;
   const MTLViewport& vp = s.viewport;
   d.clipX0 = (int)std::clamp(std::floor(vp.originX), 0.0, (double)target->width());
   d.clipY0 = (int)std::clamp(std::floor(vp.originY), 0.0, (double)target->height());
   d.clipX1 = (int)std::clamp(std::ceil(vp.originX + vp.width), 0.0, (double)target->width());
   d.clipY1 = (int)std::clamp(std::ceil(vp.originY + vp.height), 0.0, (double)target->height());
-  d.band = band;
-  d.bands = std::max(bands, 1);
   if (stencil && colour && (stencil->width() < colour->width() || stencil->height() < colour->height()))
   {
     d.clipX1 = std::min<int>(d.clipX1, (int)stencil->width());
     d.clipY1 = std::min<int>(d.clipY1, (int)stencil->height());
   }
+  // Built now, so that bands on several threads only read them.
+  d.TableFor(false);
+  d.TableFor(true);
 
   // Shade each vertex once when the ids are dense, else once per reference.
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
-  std::vector<Vertex> shaded;
-  std::vector<Vertex> perReference;
-  const bool dense = (uint64_t)hi - lo < 4 * (uint64_t)count + 64;
-  if (dense)
+  std::vector<Vertex>& shaded = mShaded->vertices;
+  std::vector<uint32_t>& reference = mShaded->reference;
+  reference.resize(count);
+  if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
   {
     shaded.resize((size_t)hi - lo + 1);
     std::vector<bool> done(shaded.size(), false);
     for (NSUInteger i = 0; i < count; ++i)
-      if (!done[ids[i] - lo])
+    {
+      reference[i] = ids[i] - lo;
+      if (!done[reference[i]])
       {
-        d.Shade(ids[i], shaded[ids[i] - lo]);
-        done[ids[i] - lo] = true;
+        d.Shade(ids[i], shaded[reference[i]]);
+        done[reference[i]] = true;
       }
+    }
   }
   else
   {
-    perReference.resize(count);
+    shaded.resize(count);
     for (NSUInteger i = 0; i < count; ++i)
-      d.Shade(ids[i], perReference[i]);
+    {
+      reference[i] = (uint32_t)i;
+      d.Shade(ids[i], shaded[i]);
+    }
   }
-  auto vertex = [&](NSUInteger i) -> const Vertex*
-  { return dense ? &shaded[ids[i] - lo] : &perReference[i]; };
+  mShaded->FindFans();
+}
 
-  if (type == MTLPrimitiveTypeTriangle)
+QorvRasterDraw::~QorvRasterDraw() = default;
+QorvRasterDraw::QorvRasterDraw(QorvRasterDraw&&) noexcept = default;
+
+void QorvRasterDraw::Rasterize(int band, int bands) const
+{
+  if (!mShaded) return;
+  const Draw& d = mShaded->draw;
+  bands = std::max(bands, 1);
+  auto vertex = [&](size_t i) { return &mShaded->vertices[mShaded->reference[i]]; };
+  const size_t count = mShaded->reference.size();
+  if (mShaded->type == MTLPrimitiveTypeTriangle)
   {
-    for (NSUInteger i = 0; i + 2 < count; i += 3)
-      d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+    auto fan = mShaded->fans.begin();
+    for (size_t i = 0; i + 2 < count; i += 3)
+    {
+      if (fan != mShaded->fans.end() && fan->firstTriangle == i / 3)
+      {
+        d.Fan(*fan, band, bands);
+        i += 3 * (fan->Triangles() - 1);
+        ++fan;
+        continue;
+      }
+      d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2), band, bands);
+    }
   }
   else
   {
     // Odd triangles of a strip swap their first two vertices so the whole strip keeps one facing.
-    for (NSUInteger i = 0; i + 2 < count; ++i)
+    auto quad = mShaded->fans.begin();
+    for (size_t i = 0; i + 2 < count; ++i)
     {
-      if (i % 2 == 0)
-        d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+      if (quad != mShaded->fans.end() && quad->firstTriangle == i)
+      {
+        d.Fan(*quad, band, bands);
+        ++i;
+        ++quad;
+      }
+      else if (i % 2 == 0)
+        d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2), band, bands);
       else
-        d.Triangle(vertex(i + 1), vertex(i), vertex(i + 2));
+        d.Triangle(vertex(i + 1), vertex(i), vertex(i + 2), band, bands);
     }
   }
 }

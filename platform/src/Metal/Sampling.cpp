@@ -71,7 +71,7 @@ struct SampleSetup
   const MTLSamplerDescriptor* s;
   const MTLTexture::Level* level;
   MTLPixelFormat format;
-  bool fast;    // linear 8-bit colour with clamp or repeat
+  bool fast;    // linear filtering of 8-bit RGBA, BGRA or R8 with clamp or repeat
   bool clamped; // clamp to edge both ways
 };
 
@@ -87,13 +87,117 @@ bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, SampleSetu
   { return m == MTLSamplerAddressModeClampToEdge || m == MTLSamplerAddressModeRepeat; };
   out.fast = out.s->magFilter != MTLSamplerMinMagFilterNearest && plain(out.s->sAddressMode) &&
              plain(out.s->tAddressMode) &&
-             (out.format == MTLPixelFormatRGBA8Unorm || out.format == MTLPixelFormatBGRA8Unorm);
+             (out.format == MTLPixelFormatRGBA8Unorm || out.format == MTLPixelFormatBGRA8Unorm ||
+              out.format == MTLPixelFormatR8Unorm) &&
+             out.level->width > 0 && out.level->height > 0;
   out.clamped = out.s->sAddressMode == MTLSamplerAddressModeClampToEdge &&
                 out.s->tAddressMode == MTLSamplerAddressModeClampToEdge;
   return true;
 }
 
-inline void SampleOne(const SampleSetup& st, float u, float v, float out[4])
+// A coordinate in texels less half a texel, as the filter's left or top texel and the weight of the next one.
+// Non-finite coordinates read as 0; far ones are held where the weight stays exact.
+inline int LinearIndex(float c, float scale, float& weight)
+{
+  float x = c * scale - 0.5f;
+  if (!(std::fabs(x) <= 1e7f)) x = std::isfinite(c) ? std::copysign(1e7f, x) : -0.5f;
+  int i = (int)x;
+  if ((float)i > x) --i;
+  weight = x - (float)i;
+  return i;
+}
+
+inline int Wrap(int i, int n)
+{
+  i %= n;
+  return i < 0 ? i + n : i;
+}
+
+// Linear filtering of 8-bit texels with clamp to edge or repeat, in float from the texels in memory: the
+// sampler's common case, for text and images.
+template <MTLPixelFormat Format, bool Clamped>
+inline void LinearSample(const SampleSetup& st, float u, float v, float out[4])
+{
+  const auto& level = *st.level;
+  const int w = (int)level.width, h = (int)level.height;
+  const bool normalised = st.s->normalizedCoordinates;
+  float ax, ay;
+  const int x0 = LinearIndex(u, normalised ? (float)w : 1.0f, ax);
+  const int y0 = LinearIndex(v, normalised ? (float)h : 1.0f, ay);
+  int xs[2], ys[2];
+  if (Clamped)
+  {
+    xs[0] = std::clamp(x0, 0, w - 1), xs[1] = std::clamp(x0 + 1, 0, w - 1);
+    ys[0] = std::clamp(y0, 0, h - 1), ys[1] = std::clamp(y0 + 1, 0, h - 1);
+  }
+  else
+  {
+    const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
+    const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
+    xs[0] = wrapS ? Wrap(x0, w) : std::clamp(x0, 0, w - 1);
+    xs[1] = wrapS ? Wrap(x0 + 1, w) : std::clamp(x0 + 1, 0, w - 1);
+    ys[0] = wrapT ? Wrap(y0, h) : std::clamp(y0, 0, h - 1);
+    ys[1] = wrapT ? Wrap(y0 + 1, h) : std::clamp(y0 + 1, 0, h - 1);
+  }
+  const float wa = (1 - ax) * (1 - ay) / 255.0f, wb = ax * (1 - ay) / 255.0f, wc = (1 - ax) * ay / 255.0f,
+              wd = ax * ay / 255.0f;
+  constexpr int bpp = Format == MTLPixelFormatR8Unorm ? 1 : 4;
+  const unsigned char* row0 = &level.pixels[(size_t)ys[0] * w * bpp];
+  const unsigned char* row1 = &level.pixels[(size_t)ys[1] * w * bpp];
+  const unsigned char *a = row0 + xs[0] * bpp, *b = row0 + xs[1] * bpp, *c = row1 + xs[0] * bpp,
+                      *d = row1 + xs[1] * bpp;
+  if (Format == MTLPixelFormatR8Unorm)
+  {
+    out[0] = a[0] * wa + b[0] * wb + c[0] * wc + d[0] * wd, out[1] = out[2] = 0, out[3] = 1;
+    return;
+  }
+#if defined(__SSE2__)
+  // The same sums as below, four channels at once.
+  auto texel = [](const unsigned char* p)
+  {
+    uint32_t bytes;
+    std::memcpy(&bytes, p, 4);
+    const __m128i z = _mm_setzero_si128();
+    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z));
+  };
+  __m128 sum = _mm_add_ps(
+      _mm_add_ps(_mm_add_ps(_mm_mul_ps(texel(a), _mm_set1_ps(wa)), _mm_mul_ps(texel(b), _mm_set1_ps(wb))),
+                 _mm_mul_ps(texel(c), _mm_set1_ps(wc))),
+      _mm_mul_ps(texel(d), _mm_set1_ps(wd)));
+  if (Format == MTLPixelFormatBGRA8Unorm) sum = _mm_shuffle_ps(sum, sum, _MM_SHUFFLE(3, 0, 1, 2));
+  _mm_storeu_ps(out, sum);
+#else
+  float s[4];
+  for (int i = 0; i < 4; ++i)
+    s[i] = a[i] * wa + b[i] * wb + c[i] * wc + d[i] * wd;
+  const bool bgra = Format == MTLPixelFormatBGRA8Unorm;
+  out[0] = bgra ? s[2] : s[0], out[1] = s[1], out[2] = bgra ? s[0] : s[2], out[3] = s[3];
+#endif
+}
+
+typedef void (*LinearSampler)(const SampleSetup&, float, float, float*);
+
+template <MTLPixelFormat Format> LinearSampler LinearFor(bool clamped)
+{
+  return clamped ? LinearSample<Format, true> : LinearSample<Format, false>;
+}
+
+// The fast sampler for a setup, chosen once.
+LinearSampler FastSampler(const SampleSetup& st)
+{
+  switch (st.format)
+  {
+  case MTLPixelFormatBGRA8Unorm:
+    return LinearFor<MTLPixelFormatBGRA8Unorm>(st.clamped);
+  case MTLPixelFormatR8Unorm:
+    return LinearFor<MTLPixelFormatR8Unorm>(st.clamped);
+  default:
+    return LinearFor<MTLPixelFormatRGBA8Unorm>(st.clamped);
+  }
+}
+
+// Any filter, address mode and format, texel by texel.
+void GeneralSample(const SampleSetup& st, float u, float v, float out[4])
 {
   const MTLSamplerDescriptor& s = *st.s;
   const auto& level = *st.level;
@@ -110,52 +214,6 @@ inline void SampleOne(const SampleSetup& st, float u, float v, float out[4])
   double fx = x - 0.5, fy = y - 0.5;
   int64_t x0 = FloorToIndex(fx), y0 = FloorToIndex(fy);
   float ax = (float)(fx - (double)x0), ay = (float)(fy - (double)y0);
-  if (st.fast)
-  {
-    // 8-bit colour with clamp or repeat: the four texels straight from memory.
-    int64_t w = (int64_t)level.width, h = (int64_t)level.height, xs[2], ys[2];
-    if (st.clamped)
-    {
-      xs[0] = std::clamp<int64_t>(x0, 0, w - 1), xs[1] = std::clamp<int64_t>(x0 + 1, 0, w - 1);
-      ys[0] = std::clamp<int64_t>(y0, 0, h - 1), ys[1] = std::clamp<int64_t>(y0 + 1, 0, h - 1);
-    }
-    else
-    {
-      Address(s.sAddressMode, x0, w, xs[0]);
-      Address(s.sAddressMode, x0 + 1, w, xs[1]);
-      Address(s.tAddressMode, y0, h, ys[0]);
-      Address(s.tAddressMode, y0 + 1, h, ys[1]);
-    }
-    const unsigned char* row0 = &level.pixels[(size_t)(ys[0] * w) * 4];
-    const unsigned char* row1 = &level.pixels[(size_t)(ys[1] * w) * 4];
-    const unsigned char *a = row0 + xs[0] * 4, *b = row0 + xs[1] * 4, *c = row1 + xs[0] * 4,
-                        *d = row1 + xs[1] * 4;
-    const float wa = (1 - ax) * (1 - ay) / 255.0f, wb = ax * (1 - ay) / 255.0f, wc = (1 - ax) * ay / 255.0f,
-                wd = ax * ay / 255.0f;
-    const bool bgra = st.format == MTLPixelFormatBGRA8Unorm;
-#if defined(__SSE2__)
-    // The same sums as below, four channels at once.
-    auto texel = [](const unsigned char* p)
-    {
-      uint32_t bytes;
-      std::memcpy(&bytes, p, 4);
-      const __m128i z = _mm_setzero_si128();
-      return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z));
-    };
-    __m128 sum = _mm_add_ps(
-        _mm_add_ps(_mm_add_ps(_mm_mul_ps(texel(a), _mm_set1_ps(wa)), _mm_mul_ps(texel(b), _mm_set1_ps(wb))),
-                   _mm_mul_ps(texel(c), _mm_set1_ps(wc))),
-        _mm_mul_ps(texel(d), _mm_set1_ps(wd)));
-    if (bgra) sum = _mm_shuffle_ps(sum, sum, _MM_SHUFFLE(3, 0, 1, 2));
-    _mm_storeu_ps(out, sum);
-#else
-    float v[4];
-    for (int i = 0; i < 4; ++i)
-      v[i] = a[i] * wa + b[i] * wb + c[i] * wc + d[i] * wd;
-    out[0] = bgra ? v[2] : v[0], out[1] = v[1], out[2] = bgra ? v[0] : v[2], out[3] = v[3];
-#endif
-    return;
-  }
   float t00[4], t10[4], t01[4], t11[4];
   Texel(*st.texture, s, x0, y0, t00);
   Texel(*st.texture, s, x0 + 1, y0, t10);
@@ -175,17 +233,21 @@ void QorvSampleTexture(const MTLTexture* texture, const MTLSamplerState* sampler
 {
   out[0] = out[1] = out[2] = out[3] = 0;
   SampleSetup st;
-  if (Setup(texture, sampler, st)) SampleOne(st, u, v, out);
+  if (!Setup(texture, sampler, st)) return;
+  (st.fast ? FastSampler(st) : GeneralSample)(st, u, v, out);
 }
 
 void QorvSampleTextureSpan(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
                            const float* v, int n, float (*out)[4])
 {
   SampleSetup st;
-  bool ok = Setup(texture, sampler, st);
-  for (int i = 0; i < n; ++i)
+  if (!Setup(texture, sampler, st))
   {
-    out[i][0] = out[i][1] = out[i][2] = out[i][3] = 0;
-    if (ok) SampleOne(st, u[i], v[i], out[i]);
+    for (int i = 0; i < n; ++i)
+      out[i][0] = out[i][1] = out[i][2] = out[i][3] = 0;
+    return;
   }
+  const LinearSampler sample = st.fast ? FastSampler(st) : GeneralSample;
+  for (int i = 0; i < n; ++i)
+    sample(st, u[i], v[i], out[i]);
 }

@@ -1,0 +1,503 @@
+#include "host/CommandLine.h"
+
+#include "host/NameMatch.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace qorvhost
+{
+namespace
+{
+constexpr const char* kProgram = "qorv-host";
+constexpr unsigned kMaxBlock = 65536;
+constexpr size_t kMaxInputs = 32; // the mixer's send slots
+constexpr size_t kWidth = 80;     // the help's line width
+
+constexpr unsigned Bit(Command c)
+{
+  return 1u << unsigned(c);
+}
+constexpr unsigned kEveryCommand = ~0u;
+
+enum class Opt
+{
+  kOutput,
+  kSet,
+  kInternal,
+  kTracks,
+  kGains,
+  kFactoryPreset,
+  kPreset,
+  kStateIn,
+  kStateOut,
+  kAutomation,
+  kClock,
+  kBlock,
+  kBypass,
+  kDoor,
+  kJson,
+  kProgress,
+  kQuiet,
+  kPlugin,
+  kHelp,
+  kVersion,
+};
+
+struct OptionSpec
+{
+  Opt id;
+  const char* shortName; // "-o", or null
+  const char* longName;  // "--block", or null
+  const char* argument;  // "N"; null for a switch
+  unsigned commands;     // the commands that take it
+  const char* text;      // what it does, with its default
+};
+
+constexpr unsigned kMix = Bit(Command::kMix), kRender = Bit(Command::kRender), kInfo = Bit(Command::kInfo),
+                   kPreset = Bit(Command::kPresetExport), kNone = Bit(Command::kNone);
+
+// In the order the help lists them.
+const OptionSpec kOptions[] = {
+    {Opt::kOutput, "-o", nullptr, "OUT.wav", kMix, "the mixed stereo file to write, 32-bit float (required)"},
+    {Opt::kOutput, "-o", nullptr, "OUT.wav", kRender, "the file to write, in the input's format (required)"},
+    {Opt::kFactoryPreset, nullptr, "--factory", "NAME", kPreset,
+     "the factory preset to write, as `qorv-host info` names it (required)"},
+    {Opt::kOutput, "-o", nullptr, "FILE.qxs", kPreset, "the preset file to write (required)"},
+    {Opt::kSet, nullptr, "--set", "NAME=VALUE", kMix,
+     "set a mixer parameter; NAME as `qorv-host info` lists it, in any case, and with or without the "
+     "Off/On ending of switch names, or its index; VALUE a number in the parameter's units or one of its "
+     "display texts; "
+     "may be given many times"},
+    {Opt::kInternal, nullptr, "--internal", nullptr, kMix,
+     "mix the one input file in a single \"Int. Mixer\" instance instead"},
+    {Opt::kTracks, nullptr, "--tracks", nullptr, kMix,
+     "write the sum of the senders' own outputs instead of the mixer's"},
+    {Opt::kGains, nullptr, "--gains", "FILE.csv", kMix, "write each channel's gain in dB for every block"},
+    {Opt::kFactoryPreset, nullptr, "--factory-preset", "NAME", kMix,
+     "start from a factory preset, as `qorv-host info` names it"},
+    {Opt::kPreset, nullptr, "--preset", "FILE.qxs", kMix, "load a preset file, after the factory preset"},
+    {Opt::kStateIn, nullptr, "--state-in", "FILE.aupreset", kMix,
+     "restore a mixer state saved by --state-out, after the presets"},
+    {Opt::kStateOut, nullptr, "--state-out", "FILE.aupreset", kMix, "save the mixer's state after the mix"},
+    {Opt::kAutomation, nullptr, "--automation", "FILE.csv", kMix,
+     "write every channel strength that the mixer publishes as automation (time, parameter, value)"},
+    {Opt::kClock, nullptr, "--clock", "real|audio", kMix,
+     "the clock of the plug-ins' idle timers: one that follows the audio, so that the same run gives "
+     "the same summary and gains, or the system's, as in a host (default: audio)"},
+    {Opt::kBlock, nullptr, "--block", "N", kMix,
+     "frames a block, 1 to 65536; the plug-ins get at most 8192 at a time (default: 512)"},
+    {Opt::kBypass, nullptr, "--bypass", nullptr, kRender, "switch the instance to bypass before rendering"},
+    {Opt::kDoor, nullptr, "--door", "entry|factory", kRender,
+     "open the instance through the bundle's entry function or its factory function (default: factory)"},
+    {Opt::kBlock, nullptr, "--block", "N", kRender, "frames a block, 1 to 65536 (default: 512)"},
+    {Opt::kJson, nullptr, "--json", nullptr, kInfo,
+     "the same as JSON, for scripts: every parameter with its range, default and display texts"},
+    {Opt::kProgress, nullptr, "--progress", nullptr, kMix,
+     "show the progress even when standard error is no terminal (by default only on a terminal)"},
+    {Opt::kQuiet, "-q", "--quiet", nullptr, kMix, "show no progress"},
+    {Opt::kPlugin, nullptr, "--plugin", "BUNDLE", kEveryCommand,
+     "the plug-in bundle (default: Qorv.component in the build folder that holds the host's bin folder)"},
+    {Opt::kHelp, "-h", "--help", nullptr, kEveryCommand, "show this help"},
+    {Opt::kVersion, nullptr, "--version", nullptr, kEveryCommand,
+     "show the versions of the host and the plug-in"},
+};
+
+struct CommandSpec
+{
+  Command id;
+  const char* name;
+  const char* usage;   // after "qorv-host NAME"
+  const char* summary; // one line in the program's help
+  const char* description;
+  std::vector<const char*> examples;
+};
+
+const CommandSpec kCommands[] = {
+    {Command::kMix,
+     "mix",
+     "[OPTIONS] -o OUT.wav IN1.wav [IN2.wav ...]",
+     "mix one audio file a microphone into one stereo file",
+     "Mixes a multi-microphone recording, one mono or stereo audio file a microphone (at most 32, at one "
+     "sample rate), into one stereo file. Each file gets a \"Send CH n\" instance of the plug-in and one "
+     "\"Ext. Mixer\" instance mixes them, as a session in one host process would. The summary (each "
+     "channel's open time and mean gain) goes to standard output; messages and the progress go to "
+     "standard error.",
+     {"qorv-host mix -o mix.wav mic1.wav mic2.wav mic3.wav",
+      "qorv-host mix --set \"Mix Mode=Prio\" --set attack=0.1 --gains gains.csv -o mix.wav mic*.wav",
+      "qorv-host mix --factory-preset \"Auto Mixing\" --state-out session.aupreset -q -o mix.wav mic*.wav"}},
+    {Command::kRender,
+     "render",
+     "[OPTIONS] -o OUT.wav IN.wav",
+     "run one plug-in instance over one audio file",
+     "Runs one instance of the plug-in over one audio file, as an insert effect in a host, and writes its "
+     "output.",
+     {"qorv-host render -o out.wav in.wav",
+      "qorv-host render --plugin build/release/QorvExample.component --door entry -o out.wav in.wav"}},
+    {Command::kInfo,
+     "info",
+     "[OPTIONS]",
+     "show the plug-in's identity, parameters and factory presets",
+     "Lists the plug-in's name, maker, type, version, channel configurations, latency and tail, every "
+     "parameter (index, name, unit, range, default and current value) and the factory presets.",
+     {"qorv-host info", "qorv-host info --json | jq '.parameters[] | select(.name == \"Mix Mode\")'"}},
+    {Command::kValidate,
+     "validate",
+     "[OPTIONS]",
+     "check a bundle from the host's side",
+     "Checks the bundle as an Audio Unit host would, through both of its doors (the entry function and the "
+     "factory function), and prints one line a check. Fails when any check fails.",
+     {"qorv-host validate", "qorv-host validate --plugin build/release/QorvExample.component"}},
+    {Command::kPresetExport,
+     "preset export",
+     "[OPTIONS] --factory NAME -o FILE.qxs",
+     "write a factory preset as a preset file",
+     "Writes a factory preset as a preset file to start your own from; `qorv-host mix --preset` loads it.",
+     {"qorv-host preset export --factory \"Prio Mixing\" -o prio.qxs"}},
+};
+
+const CommandSpec* FindCommand(Command id)
+{
+  for (const CommandSpec& c : kCommands)
+    if (c.id == id) return &c;
+  return nullptr;
+}
+
+std::string OptionName(const OptionSpec& o)
+{
+  return o.longName ? o.longName : o.shortName;
+}
+
+// The option's column in the help: "-q, --quiet", "--block N".
+std::string OptionColumn(const OptionSpec& o)
+{
+  std::string column = o.shortName ? o.shortName : "";
+  if (o.shortName && o.longName) column += ", ";
+  if (o.longName) column += o.longName;
+  if (o.argument) column += std::string(" ") + o.argument;
+  return column;
+}
+
+const OptionSpec* FindOption(const std::string& name, unsigned commands)
+{
+  for (const OptionSpec& o : kOptions)
+    if ((o.commands & commands) &&
+        ((o.shortName && name == o.shortName) || (o.longName && name == o.longName)))
+      return &o;
+  return nullptr;
+}
+
+// `text` broken into lines of at most kWidth, the first after `lead`, the others indented by `indent`.
+std::string Wrap(const std::string& lead, const std::string& text, size_t indent)
+{
+  std::string result = lead;
+  size_t column = lead.size();
+  bool space = !lead.empty() && lead.back() != ' ';
+  for (size_t start = 0; start < text.size();)
+  {
+    size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (column > indent && column + (space ? 1 : 0) + word.size() > kWidth)
+    {
+      result += "\n" + std::string(indent, ' ');
+      column = indent;
+      space = false;
+    }
+    if (space) result += ' ';
+    result += word;
+    column += word.size() + (space ? 1 : 0);
+    space = true;
+    start = end + 1;
+  }
+  return result + "\n";
+}
+
+const char* kExitStatus = "Exit status: 0 done; 1 the run failed (an unreadable input, a refused preset or "
+                          "state, a write error); 2 a usage error, with a message that names what is wrong.";
+
+std::string OptionsHelp(unsigned commands)
+{
+  size_t width = 0;
+  for (const OptionSpec& o : kOptions)
+    if (o.commands & commands) width = std::max(width, OptionColumn(o).size());
+  std::string text = "Options:\n";
+  for (const OptionSpec& o : kOptions)
+    if (o.commands & commands)
+    {
+      std::string column = "  " + OptionColumn(o);
+      column.resize(width + 4, ' ');
+      text += Wrap(column, o.text, width + 4);
+    }
+  return text;
+}
+
+bool ParseBlock(const std::string& text, unsigned& block)
+{
+  unsigned n = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > kMaxBlock) return false;
+  block = n;
+  return true;
+}
+
+bool Apply(const OptionSpec& spec, const std::string& value, CommandLine& line, std::string& error)
+{
+  const std::string name = OptionName(spec);
+  switch (spec.id)
+  {
+  case Opt::kOutput:
+    line.mix.output = value;
+    break;
+  case Opt::kSet:
+    line.mix.sets.push_back(value);
+    break;
+  case Opt::kInternal:
+    line.mix.internal = true;
+    break;
+  case Opt::kTracks:
+    line.mix.tracks = true;
+    break;
+  case Opt::kGains:
+    line.mix.gainsCsv = value;
+    break;
+  case Opt::kFactoryPreset:
+    line.factoryPreset = line.mix.factoryPreset = value;
+    break;
+  case Opt::kPreset:
+    line.mix.presetFile = value;
+    break;
+  case Opt::kStateIn:
+    line.mix.stateIn = value;
+    break;
+  case Opt::kStateOut:
+    line.mix.stateOut = value;
+    break;
+  case Opt::kAutomation:
+    line.mix.automationCsv = value;
+    break;
+  case Opt::kBypass:
+    line.bypass = true;
+    break;
+  case Opt::kJson:
+    line.json = true;
+    break;
+  case Opt::kProgress:
+    line.progress = ProgressDisplay::kAlways;
+    break;
+  case Opt::kQuiet:
+    line.progress = ProgressDisplay::kNever;
+    break;
+  case Opt::kPlugin:
+    line.plugin = value;
+    break;
+  case Opt::kHelp:
+    line.help = true;
+    break;
+  case Opt::kVersion:
+    line.version = true;
+    break;
+  case Opt::kClock:
+    if (value != "real" && value != "audio")
+    {
+      error = name + " needs real or audio, not \"" + value + "\"";
+      return false;
+    }
+    line.mix.realTimeIdle = value == "real";
+    break;
+  case Opt::kDoor:
+    if (value != "entry" && value != "factory")
+    {
+      error = name + " needs entry or factory, not \"" + value + "\"";
+      return false;
+    }
+    line.door = value == "entry" ? Door::kEntry : Door::kFactory;
+    break;
+  case Opt::kBlock:
+    if (!ParseBlock(value, line.mix.block))
+    {
+      error =
+          name + " needs a whole number from 1 to " + std::to_string(kMaxBlock) + ", not \"" + value + "\"";
+      return false;
+    }
+    break;
+  }
+  return true;
+}
+
+std::string UnknownOption(const std::string& name, Command command)
+{
+  const std::string where = command == Command::kNone ? "" : CommandName(command) + " ";
+  for (const OptionSpec& o : kOptions)
+    if ((o.shortName && name == o.shortName) || (o.longName && name == o.longName))
+      return command == Command::kNone ? name + " goes after a command"
+                                       : where + "takes no " + name + " option";
+  std::vector<std::string> names;
+  for (const OptionSpec& o : kOptions)
+    if (o.commands & Bit(command))
+    {
+      if (o.longName) names.push_back(o.longName);
+      if (o.shortName) names.push_back(o.shortName);
+    }
+  return "unknown " + where + "option " + name + DidYouMean(name, names, false);
+}
+
+bool ParseCommand(const std::vector<std::string>& args, size_t& i, CommandLine& line, std::string& error)
+{
+  const std::string& word = args[i];
+  if (word == "preset")
+  {
+    const bool helpFollows = i + 1 < args.size() && (args[i + 1] == "-h" || args[i + 1] == "--help");
+    if (i + 1 < args.size() && args[i + 1] == "export")
+      ++i;
+    else if (!helpFollows)
+    {
+      error = "preset needs a subcommand: preset export";
+      return false;
+    }
+    line.command = Command::kPresetExport;
+    return true;
+  }
+  std::vector<std::string> names;
+  for (const CommandSpec& c : kCommands)
+  {
+    if (word == c.name)
+    {
+      line.command = c.id;
+      return true;
+    }
+    names.push_back(c.name);
+  }
+  error = "unknown command \"" + word + "\"" + DidYouMean(word, names);
+  return false;
+}
+
+bool CheckOperands(const CommandLine& line, std::string& error)
+{
+  const std::string name = CommandName(line.command);
+  const size_t n = line.mix.inputs.size();
+  const bool takesFiles = line.command == Command::kMix || line.command == Command::kRender;
+  if (!takesFiles && n > 0)
+    error = "unexpected argument \"" + line.mix.inputs[0] + "\": " + name + " takes no files";
+  else if (line.command == Command::kPresetExport && line.factoryPreset.empty())
+    error = name + " needs --factory NAME, the factory preset to write";
+  else if ((takesFiles || line.command == Command::kPresetExport) && line.mix.output.empty())
+    error = name + " needs -o " + (takesFiles ? "OUT.wav" : "FILE.qxs") + ", the file to write";
+  else if (takesFiles && n == 0)
+    error = name + " needs an input file";
+  else if (line.command == Command::kRender && n > 1)
+    error = "render takes one input file, not " + std::to_string(n);
+  else if (line.command == Command::kMix && n > kMaxInputs)
+    error = "mix takes at most " + std::to_string(kMaxInputs) + " input files, not " + std::to_string(n);
+  else if (line.command == Command::kMix && line.mix.internal && n != 1)
+    error = "--internal mixes exactly one file, not " + std::to_string(n);
+  return error.empty();
+}
+} // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error)
+{
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i)
+  {
+    const std::string& a = args[i];
+    if (!optionsEnded && a == "--")
+    {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded || a.size() < 2 || a[0] != '-')
+    {
+      if (line.command == Command::kNone)
+      {
+        if (a == "help" && !line.help)
+          line.help = true;
+        else if (!ParseCommand(args, i, line, error))
+          return false;
+      }
+      else
+        line.mix.inputs.push_back(a);
+      continue;
+    }
+    // "--name=value" or "--name value"; a short option takes the next argument.
+    std::string name = a, value;
+    const size_t eq = a.find('=');
+    const bool attached = a.rfind("--", 0) == 0 && eq != std::string::npos;
+    if (attached)
+    {
+      name = a.substr(0, eq);
+      value = a.substr(eq + 1);
+    }
+    const OptionSpec* spec = FindOption(name, Bit(line.command));
+    if (!spec)
+    {
+      error = UnknownOption(name, line.command);
+      return false;
+    }
+    if (spec->argument && !attached)
+    {
+      if (i + 1 >= args.size())
+      {
+        error = name + " needs " + spec->argument;
+        return false;
+      }
+      value = args[++i];
+    }
+    else if (!spec->argument && attached)
+    {
+      error = name + " takes no value";
+      return false;
+    }
+    if (!Apply(*spec, value, line, error)) return false;
+  }
+  if (line.help || line.version) return true;
+  if (line.command == Command::kNone)
+  {
+    error = "which command? mix, render, info, validate or preset export";
+    return false;
+  }
+  return CheckOperands(line, error);
+}
+
+std::string CommandName(Command command)
+{
+  const CommandSpec* c = FindCommand(command);
+  return c ? c->name : kProgram;
+}
+
+std::string HelpText(Command command)
+{
+  const std::string program = kProgram;
+  const CommandSpec* c = FindCommand(command);
+  if (!c)
+  {
+    std::string text = "usage: " + program + " COMMAND [OPTIONS] [FILES]\n" + "       " + program +
+                       " COMMAND --help\n" + "       " + program + " --version\n\n";
+    text += Wrap("",
+                 program + " loads the plug-in's Audio Unit bundle and drives it only through its exported "
+                           "entry points, as an Audio Unit host would.",
+                 0);
+    text += "\nCommands:\n";
+    for (const CommandSpec& s : kCommands)
+    {
+      std::string column = std::string("  ") + s.name;
+      column.resize(17, ' ');
+      text += Wrap(column, s.summary, 17);
+    }
+    text += "\n" + OptionsHelp(kNone) + "\n" + Wrap("", kExitStatus, 0);
+    return text;
+  }
+  std::string text = Wrap("usage: " + program + " " + c->name, c->usage, 8) + "\n";
+  text += Wrap("", c->description, 0) + "\n" + OptionsHelp(Bit(command)) + "\nExamples:\n";
+  for (const char* example : c->examples)
+    text += std::string("  ") + example + "\n";
+  text += "\n" + Wrap("", kExitStatus, 0);
+  return text;
+}
+
+std::string TryHelp(Command command)
+{
+  return std::string("Try '") + kProgram + (command == Command::kNone ? "" : " " + CommandName(command)) +
+         " --help'.";
+}
+} // namespace qorvhost

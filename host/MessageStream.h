@@ -1,0 +1,45 @@
+// The host's messages in one voice: each line written to a MessageStream reaches the target as
+// "qorv-host: LINE", without a closing full stop. A line that starts with a carriage return is a progress
+// display and passes as it is.
+#pragma once
+
+#include <ostream>
+#include <streambuf>
+#include <string>
+
+namespace qorvhost
+{
+class MessageStream : public std::ostream
+{
+public:
+  MessageStream(std::ostream& target, std::string program);
+  ~MessageStream() override; // a last line without its line end is still written
+
+private:
+  class Buffer : public std::streambuf
+  {
+  public:
+    Buffer(std::ostream& target, std::string program) : mTarget(target), mProgram(std::move(program)) {}
+    void Finish();
+
+  protected:
+    int overflow(int c) override;
+    int sync() override;
+
+  private:
+    void EndLine();
+
+    std::ostream& mTarget;
+    std::string mProgram;
+    std::string mLine;
+    bool mProgress = false; // within a progress line
+  };
+  Buffer mBuffer;
+};
+
+// A system error number as the part of a message after the file: "no such file or directory".
+std::string SystemReason(int errnum);
+// A library's message as a part of ours: without its "System error : " lead and its closing full stop,
+// starting in lower case.
+std::string LibraryReason(std::string text);
+} // namespace qorvhost

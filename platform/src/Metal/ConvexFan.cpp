@@ -1,0 +1,194 @@
+// Fans of triangles over convex polygons. A convex fill arrives as triangles (p0, p[i-1], p[i]) from its
+// first vertex, most of them slivers that cross many rows for a pixel or none; drawn as the one polygon they
+// cover, a row is one span between the polygon's edges. The pixels stay those of the triangles: the top-left
+// rule takes a centre on an edge as if it lay a little to the right and a little less below, so a centre that
+// is in one of the triangles is in the polygon and the other way round, on inner edges and vertices too.
+#include "platform/src/Metal/RasterDraw.h"
+
+#include <cmath>
+
+namespace qorv_raster
+{
+namespace
+{
+int Sign(int64_t v)
+{
+  return (v > 0) - (v < 0);
+}
+
+// Twice the signed area of (o, a, b) in fixed point, as the rasteriser measures a triangle.
+int64_t Cross(const Vertex* o, const Vertex* a, const Vertex* b)
+{
+  return (a->fx - o->fx) * (b->fy - o->fy) - (a->fy - o->fy) * (b->fx - o->fx);
+}
+
+// Whether every varying at every polygon vertex is what the plane through the reference triangle gives,
+// within what the rounding of the vertices to fixed point can account for.
+bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, int varyings)
+{
+  const Vertex &a = *ref[0], &b = *ref[1], &c = *ref[2];
+  const double area = (double)Cross(&a, &b, &c);
+  for (int k = 0; k < varyings; ++k)
+  {
+    const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
+    if (va == vc && vb == vc)
+    {
+      for (size_t i = 0; i < n; ++i)
+        if (polygon[i]->varyings[k] != c.varyings[k]) return false;
+      continue;
+    }
+    // The plane's slope per fixed-point unit; edge 0 (b to c) weighs a, edge 1 (c to a) weighs b.
+    const double gx = ((va - vc) * (double)(b.fy - c.fy) + (vb - vc) * (double)(c.fy - a.fy)) / area;
+    const double gy = ((va - vc) * (double)(c.fx - b.fx) + (vb - vc) * (double)(a.fx - c.fx)) / area;
+    const double slope = std::fabs(gx) + std::fabs(gy);
+    for (size_t i = 0; i < n; ++i)
+    {
+      const Vertex* p = polygon[i];
+      const double la = (double)Cross(&b, &c, p) / area, lb = (double)Cross(&c, &a, p) / area;
+      const double expected = vc + la * (va - vc) + lb * (vb - vc), actual = p->varyings[k];
+      // Each vertex is up to half a unit from where it was in each direction; the plane carries the
+      // reference's error out by the weights.
+      const double slack = (std::fabs(la) + std::fabs(lb) + std::fabs(1.0 - la - lb) + 1.0) * slope;
+      if (!(std::fabs(expected - actual) <= slack + 1e-6 * (1.0 + std::fabs(actual)))) return false;
+    }
+  }
+  return true;
+}
+} // namespace
+
+bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fan)
+{
+  if (n < 4) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (!p[i]->valid) return false;
+  const int turn = Sign(Cross(p[0], p[1], p[2]));
+  if (turn == 0) return false;
+  size_t largest = 1;
+  int64_t largestArea = 0;
+  for (size_t i = 1; i + 1 < n; ++i)
+  {
+    const int64_t area = Cross(p[0], p[i], p[i + 1]) * turn;
+    if (area <= 0) return false;
+    if (area > largestArea) largestArea = area, largest = i;
+  }
+  // Convex: every corner turns the same way; winding once: going round, y turns back twice.
+  int firstDy = 0, lastDy = 0, yTurns = 0;
+  for (size_t k = 0; k < n; ++k)
+  {
+    const Vertex *a = p[k], *b = p[(k + 1) % n], *c = p[(k + 2) % n];
+    if (Sign(Cross(a, b, c)) != turn) return false;
+    const int dy = Sign(b->fy - a->fy);
+    if (dy == 0) continue;
+    if (lastDy != 0 && dy != lastDy) ++yTurns;
+    if (firstDy == 0) firstDy = dy;
+    lastDy = dy;
+  }
+  if (firstDy != lastDy) ++yTurns;
+  if (yTurns > 2) return false;
+  // The rasteriser draws a triangle turning the other way with its last two vertices swapped.
+  const Vertex* ref[3] = {p[0], p[largest], p[largest + 1]};
+  if (turn < 0) std::swap(ref[1], ref[2]);
+  if (!Affine(p, n, ref, varyings)) return false;
+  fan.clockwise = turn > 0;
+  fan.minX = fan.maxX = p[0]->fx, fan.minY = fan.maxY = p[0]->fy;
+  for (size_t i = 0; i < n; ++i)
+  {
+    const Vertex* v = p[i];
+    fan.minX = std::min(fan.minX, v->fx), fan.maxX = std::max(fan.maxX, v->fx);
+    fan.minY = std::min(fan.minY, v->fy), fan.maxY = std::max(fan.maxY, v->fy);
+  }
+  std::copy(ref, ref + 3, fan.reference);
+  fan.polygon = p;
+  fan.corners = n;
+  return true;
+}
+
+void Draw::Fan(const ConvexFan& fan, int band, int bands) const
+{
+  const Vertex* const* p = fan.polygon;
+  const size_t n = fan.corners;
+  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == fan.clockwise;
+  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+    return;
+  const int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(fan.minX - kOne / 2, kOne));
+  const int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(fan.maxX - kOne / 2, kOne));
+  const int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(fan.minY - kOne / 2, kOne));
+  const int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(fan.maxY - kOne / 2, kOne));
+  if (px0 > px1 || py0 > py1 || (bands > 1 && !BandHasRows(py0, py1, band, bands))) return;
+
+  // The polygon's edges in the triangles' drawing order (clockwise in window coordinates), each the edge of
+  // one triangle with the same bias. An edge bounds the rows whose centres lie within its height; the others
+  // lie inside it, the polygon being strictly convex, so its bound is only stepped there, started when first
+  // needed. Kept per thread, as bands draw fans at once.
+  struct Side
+  {
+    int64_t first, last; // rows
+    int64_t at;          // the row that bound is at; below first before it starts
+    EdgeBound bound;
+  };
+  thread_local std::vector<Edge> edges;
+  thread_local std::vector<Side> sides;
+  edges.clear();
+  sides.clear();
+  for (size_t k = 0; k < n; ++k)
+  {
+    const Vertex *a = p[k], *b = p[(k + 1) % n];
+    if (!fan.clockwise) std::swap(a, b);
+    edges.emplace_back(a->fx, a->fy, b->fx, b->fy, px0, py0);
+    const int64_t top = std::min(a->fy, b->fy), bottom = std::max(a->fy, b->fy);
+    const int64_t first = -((kOne / 2 - top) >> kSubBits), last = (bottom - kOne / 2) >> kSubBits;
+    sides.push_back(Side{first, last, first - 1, EdgeBound()});
+  }
+  // Varyings follow the reference triangle's edges 0 (b to c) and 1 (c to a).
+  const Vertex *ra = fan.reference[0], *rb = fan.reference[1], *rc = fan.reference[2];
+  const Edge weigh[2] = {Edge(rb->fx, rb->fy, rc->fx, rc->fy, px0, py0),
+                         Edge(rc->fx, rc->fy, ra->fx, ra->fy, px0, py0)};
+  Span sp;
+  sp.inv = 1.0 / (double)Cross(ra, rb, rc);
+  sp.a = ra, sp.b = rb, sp.c = rc;
+  sp.front = front;
+  sp.table = TableFor(front);
+  sp.s0 = weigh[0].stepX, sp.s1 = weigh[1].stepX;
+
+  int64_t bandEnd = -1;
+  for (int64_t py = py0; py <= py1; ++py)
+  {
+    if (bands > 1 && py >= bandEnd)
+    {
+      py = BandRow(py, band, bands, bandEnd);
+      if (py > py1) break;
+    }
+    int64_t lo = 0, hi = px1 - px0;
+    for (size_t k = 0; k < n; ++k)
+    {
+      Side& side = sides[k];
+      if (py < side.first || py > side.last) continue;
+      const Edge& e = edges[k];
+      if (e.stepX == 0)
+      {
+        if (e.rowStart + e.stepY * (py - py0) < e.bias) hi = -1;
+        continue;
+      }
+      if (side.at < side.first)
+        side.bound.Start(e.rowStart + e.stepY * (py - py0), e.bias, e.stepX, e.stepY);
+      else if (side.at == py - 1)
+        side.bound.Next();
+      else
+        side.bound.Skip(py - side.at);
+      side.at = py;
+      if (e.stepX > 0)
+        lo = std::max(lo, side.bound.Bound());
+      else
+        hi = std::min(hi, side.bound.Bound());
+    }
+    if (lo <= hi)
+    {
+      sp.y = (int)py;
+      sp.x0 = (int)(px0 + lo);
+      sp.e0 = weigh[0].rowStart + weigh[0].stepY * (py - py0) + lo * weigh[0].stepX;
+      sp.e1 = weigh[1].rowStart + weigh[1].stepY * (py - py0) + lo * weigh[1].stepX;
+      Row(sp, (int)(hi - lo + 1));
+    }
+  }
+}
+} // namespace qorv_raster

@@ -1,0 +1,215 @@
+// Internals of the software GPU's rasteriser shared by its sources: shaded vertices, edge stepping and one
+// draw's state with the stages it runs per triangle, span and fragment.
+#pragma once
+
+#include "platform/src/Metal/Gpu.h"
+
+#include <QorvPlatform/MetalShaders.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace qorv_raster
+{
+constexpr int kSubBits = 8;
+constexpr int64_t kOne = int64_t(1) << kSubBits;
+// Window coordinates are clamped to this many pixels so that edge products stay inside 64 bits.
+constexpr double kCoordLimit = double(1 << 20);
+
+struct Vertex
+{
+  double x = 0, y = 0;
+  int64_t fx = 0, fy = 0; // x and y in fixed point
+  float z = 0;
+  bool valid = false;
+  float varyings[kQorvMaxVaryings];
+};
+
+// b > 0. A double estimate put right, as integer division costs more than a row of pixels on thin
+// triangles.
+inline int64_t FloorDiv(int64_t a, int64_t b)
+{
+  int64_t q = (int64_t)((double)a / (double)b);
+  while (q * b > a)
+    --q;
+  while ((q + 1) * b <= a)
+    ++q;
+  return q;
+}
+inline int64_t CeilDiv(int64_t a, int64_t b)
+{
+  return -FloorDiv(-a, b);
+}
+
+// llround(v * kOne) without the library call; |v| is at most kCoordLimit, where the fraction is exact.
+inline int64_t RoundToFixed(double v)
+{
+  double f = v * kOne;
+  int64_t i = (int64_t)f;
+  double rest = f - (double)i;
+  return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
+}
+
+// The bound that one edge puts on the pixels of a row, counted from the first candidate: for an edge function
+// e rising along the row (step s > 0) the first pixel where it reaches its bias, ceil((bias - e) / s); for a
+// falling one the last, floor((e - bias) / -s). Both are floor(n / |s|) of n = e - bias, negated for a rising
+// edge; n is kept as quotient and remainder, so that the next row follows from e's row step without a
+// division and stays exact.
+struct EdgeBound
+{
+  int64_t q = 0, r = 0, den = 1, stepQ = 0, stepR = 0, sign = 1;
+
+  void Start(int64_t e, int64_t bias, int64_t s, int64_t rowStep)
+  {
+    if (s == 0) return;
+    den = s > 0 ? s : -s;
+    sign = s > 0 ? -1 : 1;
+    q = FloorDiv(e - bias, den);
+    r = e - bias - q * den;
+    stepQ = FloorDiv(rowStep, den);
+    stepR = rowStep - stepQ * den;
+  }
+  void Next()
+  {
+    q += stepQ;
+    r += stepR;
+    if (r >= den) r -= den, ++q;
+  }
+  // Moves on by rows rows (rows >= 0), with one division.
+  void Skip(int64_t rows)
+  {
+    q += stepQ * rows;
+    r += stepR * rows;
+    const int64_t carry = r / den;
+    q += carry;
+    r -= carry * den;
+  }
+  int64_t Bound() const { return sign * q; }
+};
+
+// An edge from (xa, ya) to (xb, yb) as an edge function over pixel centres, from the centre of pixel (px0,
+// py0) on: the pixels inside are where it reaches its bias, which keeps top and left edges (the top-left
+// rule).
+struct Edge
+{
+  int64_t bias, stepX, stepY, rowStart;
+
+  Edge(int64_t xa, int64_t ya, int64_t xb, int64_t yb, int64_t px0, int64_t py0)
+  {
+    const int64_t dx = xb - xa, dy = yb - ya;
+    bias = dy < 0 || (dy == 0 && dx > 0) ? 0 : 1;
+    stepX = -dy * kOne;
+    stepY = dx * kOne;
+    rowStart = dx * (py0 * kOne + kOne / 2 - ya) - dy * (px0 * kOne + kOne / 2 - xa);
+  }
+};
+
+// The first row from py on that belongs to a band (blocks of kQorvBandRows rows, block b belonging to band
+// b % bands), and the end of its block.
+inline int64_t BandRow(int64_t py, int band, int bands, int64_t& blockEnd)
+{
+  int64_t block = py / kQorvBandRows;
+  const int64_t skip = ((band - block % bands) % bands + bands) % bands;
+  block += skip;
+  blockEnd = (block + 1) * kQorvBandRows;
+  return skip > 0 ? block * kQorvBandRows : py;
+}
+
+// Whether rows first to last hold a row of the band.
+inline bool BandHasRows(int64_t first, int64_t last, int band, int bands)
+{
+  const int64_t b0 = first / kQorvBandRows, b1 = last / kQorvBandRows;
+  return b1 - b0 + 1 >= bands || ((band - b0 % bands) % bands + bands) % bands <= b1 - b0;
+}
+
+// A run of a triangle list's triangles (p0, p1, p2), (p0, p2, p3), ... that fans out from one vertex over a
+// convex polygon, or two triangles of a strip over a convex quad, drawn as that polygon (see ConvexFan.cpp).
+struct ConvexFan
+{
+  size_t firstTriangle = 0;               // in the list, or in the strip
+  const Vertex* const* polygon = nullptr; // the fan (p0, p[i], p[i + 1]) of the list, or the strip's quad
+  size_t corners = 0;
+  bool clockwise = false;          // the triangles' turn in window coordinates (y down)
+  const Vertex* reference[3] = {}; // the largest triangle, in the order the rasteriser draws it
+  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0; // bounds in fixed point
+  size_t Triangles() const { return corners - 2; }
+};
+
+// Makes a fan of the polygon when its triangles can be drawn as one polygon: all turn the same way over a
+// convex polygon that winds once, and the varyings are affine over it, up to the vertices' rounding to fixed
+// point.
+// The fan keeps the pointer to the n corners.
+bool MakeConvexFan(const Vertex* const* polygon, size_t n, int varyings, ConvexFan& fan);
+
+struct Draw
+{
+  MTLTexture* colour;
+  MTLTexture* stencil;
+  const QorvDrawState* state;
+  const MTLVertexDescriptor* vd;
+  const QorvShaderCode* vertexCode;
+  const QorvShaderCode* fragmentCode;
+  const MTLRenderPipelineColorAttachmentDescriptor* blend;
+  int varyings;
+  QorvShaderBuffer vertexBuffers[QorvDrawState::kSlots];
+  QorvShaderBuffer fragmentBuffers[QorvDrawState::kSlots];
+  const MTLTexture* textures[QorvDrawState::kSlots];
+  const MTLSamplerState* samplers[QorvDrawState::kSlots];
+  int clipX0, clipY0, clipX1, clipY1;
+  bool sourceOver; // premultiplied source-over on every channel
+  uint8_t* stencilPixels = nullptr;
+  size_t stencilWidth = 0;
+  unsigned char* colourPixels = nullptr;
+  size_t colourWidth = 0, colourBytes = 0;
+  MTLPixelFormat colourFormat = MTLPixelFormatInvalid;
+
+  void Shade(uint32_t id, Vertex& v) const;
+
+  // Pass and next value of every stencil value for one face, so that a fragment's test is two lookups.
+  struct StencilTable
+  {
+    bool pass[256];
+    uint8_t next[256];
+  };
+  // Back, front; built when first asked for, which QorvRasterDraw does before bands read them.
+  mutable StencilTable stencilTables[2];
+  mutable bool tableBuilt[2] = {false, false};
+
+  const StencilTable* TableFor(bool front) const;
+
+  // Writes one shaded fragment that passed the stencil test into the colour attachment.
+  void Blend(unsigned char* p, const float colourOut[4]) const;
+
+  // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
+  // one call, then tested and written in order.
+  static constexpr int kChunk = 128;
+  struct Span
+  {
+    int y, x0;
+    int64_t e0, e1, s0, s1; // edge functions 0 and 1 at the span's first pixel and their steps
+    double inv;
+    const Vertex *a, *b, *c;
+    bool front;
+    const StencilTable* table;
+  };
+
+  // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
+  void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
+  // ready: the input SpanIn gives for these fragments, when made already; askColour: whether the shader is
+  // still to be asked for one colour.
+  void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr,
+           bool askColour = true) const;
+  // A row without a stencil test whose fragments the shader gives one colour, blended in one pass; false
+  // when it is not such a row. in is the row's input when it was made.
+  bool OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const;
+
+  // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
+  // cannot change anything, so they are skipped before shading.
+  void Row(const Span& sp, int n) const;
+
+  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
+  // A fan's polygon, a span a row.
+  void Fan(const ConvexFan& fan, int band, int bands) const;
+};
+} // namespace qorv_raster

@@ -1,0 +1,79 @@
+#include "tests/host/HostProcess.h"
+
+#include "tests/support/TestPaths.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+
+namespace qorvtest
+{
+namespace
+{
+std::string ReadAll(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+[[noreturn]] void Exec(const std::vector<std::string>& args, int outFd, int errFd)
+{
+  dup2(outFd, STDOUT_FILENO);
+  if (errFd >= 0) dup2(errFd, STDERR_FILENO);
+  std::vector<char*> argv{const_cast<char*>(QORV_HOST_EXE)};
+  for (const std::string& a : args)
+    argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(QORV_HOST_EXE, argv.data());
+  _exit(127);
+}
+
+int ExitStatus(pid_t pid)
+{
+  int wstatus = 0;
+  if (waitpid(pid, &wstatus, 0) != pid) return -1;
+  return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+}
+} // namespace
+
+HostRun RunHost(const std::vector<std::string>& args, bool terminal)
+{
+  static std::atomic<int> runs{0};
+  const std::string dir =
+      ScratchDir("host_process_" + std::to_string(getpid()) + "_" + std::to_string(runs++));
+  const std::string outPath = dir + "/out", errPath = dir + "/err";
+  const int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  HostRun run;
+  if (outFd < 0) return run;
+  if (!terminal)
+  {
+    const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const pid_t pid = fork();
+    if (pid == 0) Exec(args, outFd, errFd);
+    close(errFd);
+    close(outFd);
+    run.status = pid > 0 ? ExitStatus(pid) : -1;
+    run.err = ReadAll(errPath);
+  }
+  else
+  {
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) Exec(args, outFd, -1);
+    close(outFd);
+    if (pid < 0) return run;
+    char buf[4096];
+    for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
+      run.err.append(buf, size_t(n));
+    close(master);
+    run.status = ExitStatus(pid);
+  }
+  run.out = ReadAll(outPath);
+  return run;
+}
+} // namespace qorvtest
