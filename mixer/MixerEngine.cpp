@@ -648,23 +648,22 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
   const PanFactors pan = PanLawFactors(set.pan);
   const bool stereo = connectedOutputs >= 2;
   // Detector 1 takes the audio times the weight, detector 2 the audio times the gain: both run side by
-  // side over each chunk, after the gain has been stepped for it. The sender works in channel 0's working
-  // arrays, which only the mixing loop uses otherwise.
+  // side over each chunk, after the gain has been stepped for it.
   LevelDetector* detectors[2] = {&mSenderDetectors[0], &mSenderDetectors[1]};
-  double* const weights = mSoloMute[0];
-  double* const gain = mGain[0];
+  double* const weights = mSenderWork[2];
+  double* const gain = mSenderWork[3];
   const double* factors[2] = {weights, gain};
-  std::fill(weights, weights + kChunkFrames, set.weight);
+  std::fill(weights, weights + kSenderChunkFrames, set.weight);
   const double attackCoefficient = mSenderGain.mAttack;
   const double releaseCoefficient = mSenderGain.mRelease;
   double value = mSenderGain.mValue;
 
   // Every frame of the block is processed and written, also past the 8,192 frames a slot carries.
-  for (int offset = 0; offset < nFrames; offset += kChunkFrames)
+  for (int offset = 0; offset < nFrames; offset += kSenderChunkFrames)
   {
-    const int frames = std::min(kChunkFrames, nFrames - offset);
-    double* const left = mWorkLeft[0];
-    double* const right = stereo ? mWorkRight[0] : left;
+    const int frames = std::min(kSenderChunkFrames, nFrames - offset);
+    double* const left = mSenderWork[0];
+    double* const right = stereo ? mSenderWork[1] : left;
     if (stereo)
       ReadChannel(in0 + offset, in1 + offset, frames, frames, set.mono, set.preGain, left, right);
     else

@@ -271,6 +271,9 @@ private:
   alignas(64) double mSoloMute[kMixerChannels][kChunkRow];
   alignas(64) double mGainTarget[kMixerChannels][kChunkRow];
   alignas(64) double mGain[kMixerChannels][kChunkRow];
+  // The sender's chunk: its samples (left and right), the weight and its gain per frame.
+  static constexpr int kSenderChunkFrames = 512;
+  alignas(64) double mSenderWork[4][kSenderChunkFrames];
   alignas(64) double mSumLeft[kChunkFrames];
   alignas(64) double mSumRight[kChunkFrames];
 };
