@@ -42,6 +42,11 @@ enum class Opt
   kPlugin,
   kHelp,
   kVersion,
+  kPng,
+  kWindowPng,
+  kScript,
+  kScreenScale,
+  kSeconds,
 };
 
 struct OptionSpec
@@ -55,7 +60,8 @@ struct OptionSpec
 };
 
 constexpr unsigned kMix = Bit(Command::kMix), kRender = Bit(Command::kRender), kInfo = Bit(Command::kInfo),
-                   kPreset = Bit(Command::kPresetExport), kNone = Bit(Command::kNone);
+                   kPreset = Bit(Command::kPresetExport), kNone = Bit(Command::kNone),
+                   kEditor = Bit(Command::kEditor);
 
 // In the order the help lists them.
 const OptionSpec kOptions[] = {
@@ -64,6 +70,18 @@ const OptionSpec kOptions[] = {
     {Opt::kFactoryPreset, nullptr, "--factory", "NAME", kPreset,
      "the factory preset to write, as `qorv-host info` names it (required)"},
     {Opt::kOutput, "-o", nullptr, "FILE.qxs", kPreset, "the preset file to write (required)"},
+    {Opt::kPng, nullptr, "--png", "OUT.png", kEditor, "write the editor's last frame"},
+    {Opt::kWindowPng, nullptr, "--window-png", "OUT.png", kEditor,
+     "write the window's pixels as the X server shows them (only with a display)"},
+    {Opt::kScript, nullptr, "--script", "FILE", kEditor,
+     "replay events and clock steps, one a line: move X Y, down|up|click X Y [right], wheel X Y DELTA, "
+     "key CODE [CHARS], drop X Y PATH, focus-out, resize W H, wait SECONDS; X and Y in window points "
+     "from the top left; shift, cmd, alt or ctrl at the end adds a modifier"},
+    {Opt::kScreenScale, nullptr, "--screen-scale", "1|2",
+     kEditor, "the screen's backing scale (default: QORV_SCREEN_SCALE, else 1)"},
+    {Opt::kSeconds, nullptr, "--seconds", "N", kEditor,
+     "with a display, close the window after N seconds (default: when the window is closed)"},
+    {Opt::kSet, nullptr, "--set", "NAME=VALUE", kEditor, "set a plug-in parameter before the editor opens"},
     {Opt::kSet, nullptr, "--set", "NAME=VALUE", kMix,
      "set a mixer parameter; NAME as `qorv-host info` lists it, in any case, and with or without the "
      "Off/On ending of switch names, or its index; VALUE a number in the parameter's units or one of its "
@@ -154,6 +172,16 @@ const CommandSpec kCommands[] = {
      "write a factory preset as a preset file",
      "Writes a factory preset as a preset file to start your own from; `qorv-host mix --preset` loads it.",
      {"qorv-host preset export --factory \"Prio Mixing\" -o prio.qxs"}},
+    {Command::kEditor,
+     "editor",
+     "[OPTIONS]",
+     "open the plug-in's editor in a window",
+     "Opens the plug-in's editor as a host opens a plug-in's window, through the view factory that the "
+     "plug-in names. While a display is there (DISPLAY set, QORV_HEADLESS unset) it is a real X11 window "
+     "until it is closed; otherwise it is headless, and --script's events and clock steps are replayed on "
+     "a virtual clock. QORV_LOG_EVENTS=1 writes every event the window hands to the editor to standard "
+     "error.",
+     {"qorv-host editor", "qorv-host editor --screen-scale 2 --script clicks.txt --png editor.png"}},
 };
 
 const CommandSpec* FindCommand(Command id)
@@ -313,6 +341,35 @@ bool Apply(const OptionSpec& spec, const std::string& value, CommandLine& line, 
     }
     line.door = value == "entry" ? Door::kEntry : Door::kFactory;
     break;
+  case Opt::kPng:
+    line.editor.png = value;
+    break;
+  case Opt::kWindowPng:
+    line.editor.windowPng = value;
+    break;
+  case Opt::kScript:
+    line.editor.script = value;
+    break;
+  case Opt::kScreenScale:
+    if (value != "1" && value != "2")
+    {
+      error = name + " needs 1 or 2, not \"" + value + "\"";
+      return false;
+    }
+    line.editor.screenScale = value == "2" ? 2.0 : 1.0;
+    break;
+  case Opt::kSeconds:
+  {
+    char* end = nullptr;
+    const double seconds = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end || !(seconds >= 0))
+    {
+      error = name + " needs a number of seconds, not \"" + value + "\"";
+      return false;
+    }
+    line.editor.seconds = seconds;
+    break;
+  }
   case Opt::kBlock:
     if (!ParseBlock(value, line.mix.block))
     {

@@ -2,6 +2,7 @@
 // the help names every option the parser takes, with its argument and default.
 #pragma once
 
+#include "host/EditorCommand.h"
 #include "host/MixCommand.h"
 #include "host/PluginEntryPoints.h"
 
@@ -23,6 +24,7 @@ enum class Command
   kInfo,
   kValidate,
   kPresetExport,
+  kEditor,
 };
 
 enum class ProgressDisplay
@@ -46,6 +48,7 @@ struct CommandLine
   // The files (-o and the inputs), the block size and mix's own options; render and preset export take
   // their files from here too.
   MixOptions mix;
+  EditorOptions editor; // editor's own options (its --set values are in mix.sets)
 };
 
 // Parses the arguments after the program's name. False with a message that names what is wrong.

@@ -158,6 +158,12 @@ int main(int argc, char** argv)
     return RunPresetExport(plugin, o.factoryPreset, o.mix.output, std::cout, messages);
   case Command::kRender:
     return Render(plugin, o, messages);
+  case Command::kEditor:
+  {
+    EditorOptions editor = o.editor;
+    editor.sets = o.mix.sets;
+    return RunEditor(plugin, bundle, editor, std::cout, messages) == 0 ? kExitDone : kExitFailed;
+  }
   case Command::kNone:
     break;
   }

@@ -96,11 +96,18 @@ void Qorv::DeclareParameters()
   mFixedGuiScaleParams.AddOwned(fixed);
 }
 
+namespace igraphics
+{
+// The product's bundle defines it (the platform graphics class lies above this library); without it,
+// as in the mixer's own tests, the editor gets no graphics context.
+IGraphicsInterface* MakeQorvEditorGraphics(IGEditorDelegate& dlg) __attribute__((weak));
+} // namespace igraphics
+
 void Qorv::InitPlugControls()
 {
-  // The editor itself comes with its own library; until then the delegate gets no graphics context and
-  // the layout only records that it ran.
-  mMakeGraphicsFunc = []() -> igraphics::IGraphicsInterface* { return nullptr; };
+  // The editor's layout comes with its own library; until then the layout only records that it ran.
+  mMakeGraphicsFunc = [this]() -> igraphics::IGraphicsInterface*
+  { return igraphics::MakeQorvEditorGraphics ? igraphics::MakeQorvEditorGraphics(*this) : nullptr; };
   mLayoutFunc = [this](igraphics::IGraphicsInterface*) { mLayoutDone = true; };
 }
 

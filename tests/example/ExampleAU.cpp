@@ -2,11 +2,24 @@
 
 using namespace iplugin;
 
+namespace iplugin::igraphics
+{
+// The example's bundle defines these (a small editor on the platform graphics class); linked into a test
+// binary without them, the example has no editor.
+IGraphicsInterface* MakeExampleEditorGraphics(IGEditorDelegate& dlg) __attribute__((weak));
+void LayoutExampleEditor(IGraphicsInterface* pGraphics) __attribute__((weak));
+} // namespace iplugin::igraphics
+
 namespace qorvexample
 {
 ExampleAU::ExampleAU(const InstanceInfo& info) : IPluginAU(info, ExamplePlugin::MakeConfig())
 {
   DeclareExampleParameters(*this);
+  if (igraphics::MakeExampleEditorGraphics && igraphics::LayoutExampleEditor)
+  {
+    mMakeGraphicsFunc = [this]() { return igraphics::MakeExampleEditorGraphics(*this); };
+    mLayoutFunc = [](igraphics::IGraphicsInterface* pGraphics) { igraphics::LayoutExampleEditor(pGraphics); };
+  }
 }
 
 void ExampleAU::HandleParamChange(int paramIdx, EParamSource source, int sampleOffset)

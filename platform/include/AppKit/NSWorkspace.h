@@ -5,10 +5,16 @@
 
 #include <Foundation/NSURL.h>
 
+#include <string>
+
 class NSWorkspace
 {
 public:
   static NSWorkspace* sharedWorkspace();
   // True when the address could be handed over: a non-null URL with a non-empty address.
   bool openURL(const NSURL* url);
+  // Opens an existing file or folder (recorded as its file URL); false when it does not exist.
+  bool openFile(const std::string& path);
+  // Shows the file selected in a file viewer at the root folder (recorded as "select PATH in ROOT").
+  bool selectFile(const std::string& path, const std::string& rootFolder);
 };

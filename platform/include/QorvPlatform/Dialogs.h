@@ -53,6 +53,21 @@ const std::vector<std::string>& OpenedURLs();
 // When on, each opened address is also printed to standard output as "open <address>".
 void SetEchoOpenedURLs(bool on);
 
+// Queues the answer of the next open or save panel: the chosen path, or cancel when empty.
+void ScriptPanelAnswer(const std::string& path);
+// One open or save panel that was run.
+struct ShownPanel
+{
+  std::string kind; // "open" or "save"
+  std::string title;
+  std::string directory; // start folder ("file://..." when given as a URL)
+  std::string file;      // start file name
+  std::vector<std::string> allowedTypes;
+  bool allowsOtherTypes = true, canChooseFiles = true, canChooseDirectories = false, canCreateDirectories = false;
+  bool floating = false, resolvesAliases = true;
+};
+const std::vector<ShownPanel>& ShownPanels();
+
 // Forgets queued answers, shown panels and menus and opened addresses; echo off.
 void ResetDialogs();
 } // namespace qorvplatform

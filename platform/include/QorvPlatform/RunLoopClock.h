@@ -6,6 +6,8 @@
 
 #include <CoreFoundation/CFRunLoop.h>
 
+#include <functional>
+
 namespace qorvplatform
 {
 // Time stands at `start` until advanced. Timers keep their fire dates.
@@ -24,4 +26,16 @@ int FireDueTimers(CFRunLoopMode mode = nullptr);
 int ScheduledTimerCount();
 // Invalidates every timer, clears a pending stop and sets the virtual clock to 0, for test isolation.
 void ResetMainRunLoop();
+} // namespace qorvplatform
+
+namespace qorvplatform
+{
+// Watches a file descriptor: while the loop waits in real time it wakes when fd is readable and calls
+// onReadable; each run of the loop (also on the virtual clock) first reads what is already there.
+// Returns an id for RemoveRunLoopDescriptor.
+int AddRunLoopDescriptor(int fd, std::function<void()> onReadable);
+void RemoveRunLoopDescriptor(int id);
+// Called before the loop waits and at the end of each run, as the platform flushes windows then.
+int AddRunLoopBeforeWaitingObserver(std::function<void()> observer);
+void RemoveRunLoopBeforeWaitingObserver(int id);
 } // namespace qorvplatform

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 
 namespace
 {
@@ -64,6 +65,20 @@ NSWorkspace* NSWorkspace::sharedWorkspace()
 {
   static NSWorkspace workspace;
   return &workspace;
+}
+
+bool NSWorkspace::openFile(const std::string& path)
+{
+  NSURL* url = NSURL::fileURLWithPath(path);
+  const bool opened = url && std::filesystem::exists(path) && openURL(url);
+  return opened;
+}
+
+bool NSWorkspace::selectFile(const std::string& path, const std::string& rootFolder)
+{
+  if (!std::filesystem::exists(path)) return false;
+  State().opened.push_back("select " + path + " in " + rootFolder);
+  return true;
 }
 
 bool NSWorkspace::openURL(const NSURL* url)
@@ -125,6 +140,7 @@ void SetEchoOpenedURLs(bool on)
 
 void ResetDialogs()
 {
+  detail::ResetPanels();
   DialogState& s = State();
   s.answers.clear();
   s.shown.clear();

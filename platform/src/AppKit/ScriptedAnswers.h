@@ -9,4 +9,6 @@ namespace qorvplatform::detail
 // The next queued menu choice; false when none is queued.
 bool TakeMenuChoice(std::vector<int>& path);
 void RecordShownMenu(std::vector<std::string> lines, double x, double y);
+// Forgets the open, save and colour panels' answers and records.
+void ResetPanels();
 } // namespace qorvplatform::detail

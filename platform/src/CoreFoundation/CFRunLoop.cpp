@@ -9,7 +9,9 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <map>
 #include <mutex>
+#include <poll.h>
 #include <set>
 #include <string>
 #include <vector>
@@ -70,6 +72,10 @@ struct Loop
   bool stopRequested = false;
   std::atomic<bool> virtualClock{true};
   std::atomic<long long> virtualNs{0};
+  // Main thread only (they are added, removed and called there).
+  std::map<int, std::pair<int, std::function<void()>>> descriptors; // id -> fd, callout
+  std::map<int, std::function<void()>> observers;
+  int nextId = 1;
 };
 
 Loop& TheLoop()
@@ -111,8 +117,9 @@ __CFRunLoopTimer* PickDue(Loop& loop, const std::string& mode, long long limitNs
   __CFRunLoopTimer* best = nullptr;
   for (__CFRunLoopTimer* t : loop.timers)
   {
-    if (!t->valid || !RunsIn(loop, t, mode)) continue;
+    // The fire date first: it rules out most timers without the mode lookups.
     if (inclusive ? t->fireNs > limitNs : t->fireNs >= limitNs) continue;
+    if (!t->valid || !RunsIn(loop, t, mode)) continue;
     if (!best || t->fireNs < best->fireNs || (t->fireNs == best->fireNs && t->order < best->order) ||
         (t->fireNs == best->fireNs && t->order == best->order && t->sequence < best->sequence))
       best = t;
@@ -170,6 +177,50 @@ void Fire(Loop& loop, std::unique_lock<std::mutex>& lock, __CFRunLoopTimer* t)
   lock.lock();
 }
 
+// Calls the callouts of the descriptors readable within timeoutMs; the lock is released meanwhile.
+// Returns whether any was called.
+bool PollDescriptors(Loop& loop, std::unique_lock<std::mutex>& lock, int timeoutMs)
+{
+  std::vector<pollfd> fds;
+  std::vector<int> ids;
+  for (const auto& [id, d] : loop.descriptors)
+  {
+    fds.push_back(pollfd{d.first, POLLIN, 0});
+    ids.push_back(id);
+  }
+  lock.unlock();
+  bool called = false;
+  if (::poll(fds.data(), fds.size(), timeoutMs) > 0)
+    for (size_t i = 0; i < fds.size(); ++i)
+    {
+      if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      std::function<void()> callout;
+      {
+        std::lock_guard<std::mutex> relock(loop.mutex);
+        auto it = loop.descriptors.find(ids[i]);
+        if (it != loop.descriptors.end()) callout = it->second.second;
+      }
+      if (callout)
+      {
+        callout();
+        called = true;
+      }
+    }
+  lock.lock();
+  return called;
+}
+
+void NotifyBeforeWaiting(Loop& loop, std::unique_lock<std::mutex>& lock)
+{
+  std::vector<std::function<void()>> observers;
+  for (const auto& [id, o] : loop.observers)
+    observers.push_back(o);
+  lock.unlock();
+  for (auto& o : observers)
+    o();
+  lock.lock();
+}
+
 // Runs the loop in `mode` for `durationNs` (virtual clock: the timers due before the end, then the clock
 // jumps to the end; real clock: until that time) or, with fireDueOnly, just the timers due now.
 SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int* fired)
@@ -180,6 +231,7 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
   const bool isVirtual = loop.virtualClock.load();
   const long long start = NowNs();
   const long long endNs = fireDueOnly ? start : start + std::max(0LL, durationNs);
+  if (!loop.descriptors.empty()) PollDescriptors(loop, lock, 0);
   for (;;)
   {
     if (loop.stopRequested)
@@ -188,7 +240,7 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
       result = kCFRunLoopRunStopped;
       break;
     }
-    if (!HasTimers(loop, mode) && !fireDueOnly)
+    if (!HasTimers(loop, mode) && !fireDueOnly && (isVirtual || loop.descriptors.empty()))
     {
       result = kCFRunLoopRunFinished;
       break;
@@ -207,8 +259,17 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
     long long wakeAt = endNs;
     for (const __CFRunLoopTimer* t : loop.timers)
       if (t->valid && RunsIn(loop, t, mode)) wakeAt = std::min(wakeAt, t->fireNs);
-    loop.wake.wait_for(lock, std::chrono::nanoseconds(std::max(0LL, wakeAt - now)));
+    NotifyBeforeWaiting(loop, lock);
+    if (!loop.descriptors.empty())
+    {
+      // Whole milliseconds, rounded up so that a timer is not polled for early in a busy loop.
+      const long long waitNs = std::max(0LL, wakeAt - now);
+      PollDescriptors(loop, lock, int(std::min(waitNs, 1000000000LL) / 1000000 + (waitNs % 1000000 ? 1 : 0)));
+    }
+    else
+      loop.wake.wait_for(lock, std::chrono::nanoseconds(std::max(0LL, wakeAt - now)));
   }
+  NotifyBeforeWaiting(loop, lock);
   if (isVirtual && result != kCFRunLoopRunStopped && loop.virtualNs.load() < endNs)
     loop.virtualNs.store(endNs);
   return result;
@@ -360,5 +421,41 @@ void ResetMainRunLoop()
   }
   for (__CFRunLoopTimer* t : released)
     CFRelease(t);
+}
+} // namespace qorvplatform
+
+namespace qorvplatform
+{
+int AddRunLoopDescriptor(int fd, std::function<void()> onReadable)
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  const int id = loop.nextId++;
+  loop.descriptors[id] = {fd, std::move(onReadable)};
+  loop.wake.notify_all();
+  return id;
+}
+
+void RemoveRunLoopDescriptor(int id)
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  loop.descriptors.erase(id);
+}
+
+int AddRunLoopBeforeWaitingObserver(std::function<void()> observer)
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  const int id = loop.nextId++;
+  loop.observers[id] = std::move(observer);
+  return id;
+}
+
+void RemoveRunLoopBeforeWaitingObserver(int id)
+{
+  Loop& loop = TheLoop();
+  std::lock_guard<std::mutex> lock(loop.mutex);
+  loop.observers.erase(id);
 }
 } // namespace qorvplatform

@@ -23,6 +23,8 @@ enum : CFTypeID
   kTypeRunLoop,
   kTypeRunLoopTimer,
   kTypeError,
+  kTypeFontDescriptor,
+  kTypeFont,
 };
 
 struct Object

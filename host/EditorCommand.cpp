@@ -1,0 +1,252 @@
+#include "host/EditorCommand.h"
+
+#include "framework/au/AUCocoaViewFactory.h"
+#include "host/CFText.h"
+#include "host/HostInstance.h"
+#include "host/MixCommand.h"
+
+#include <AppKit/NSEvent.h>
+#include <AppKit/NSView.h>
+#include <CoreFoundation/CFURL.h>
+#include <QorvPlatform/Events.h>
+#include <QorvPlatform/RunLoopClock.h>
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace qorvhost
+{
+namespace
+{
+using FactoryMaker = iplugin::AUCocoaViewFactory* (*)();
+
+// The view factory named by the CocoaUI property, from the bundle's binary.
+FactoryMaker FindViewFactory(AudioUnit unit, std::string& error)
+{
+  AudioUnitCocoaViewInfo info{};
+  UInt32 size = sizeof info;
+  if (AudioUnitGetProperty(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &info, &size) !=
+      noErr)
+  {
+    error = "the plug-in has no editor view";
+    return nullptr;
+  }
+  UInt8 path[4096] = {};
+  const bool located =
+      CFURLGetFileSystemRepresentation(info.mCocoaAUViewBundleLocation, true, path, sizeof path);
+  const std::string className = Text(info.mCocoaAUViewClass[0]);
+  CFRelease(info.mCocoaAUViewBundleLocation);
+  CFRelease(info.mCocoaAUViewClass[0]);
+  if (!located)
+  {
+    error = "the editor's bundle cannot be located";
+    return nullptr;
+  }
+  const std::filesystem::path bundle(reinterpret_cast<const char*>(path));
+  const std::string binary = (bundle / "Contents" / "MacOS" / bundle.stem()).string();
+  // The component runtime has loaded it already; this only finds it again.
+  void* handle = dlopen(binary.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (!handle) handle = dlopen(binary.c_str(), RTLD_NOW);
+  auto maker = handle ? reinterpret_cast<FactoryMaker>(dlsym(handle, (className + "_New").c_str())) : nullptr;
+  if (!maker) error = "the bundle has no view class " + className;
+  return maker;
+}
+
+unsigned long Modifier(const std::string& word)
+{
+  if (word == "shift") return NSEventModifierFlagShift;
+  if (word == "cmd") return NSEventModifierFlagCommand;
+  if (word == "alt") return NSEventModifierFlagOption;
+  if (word == "ctrl") return NSEventModifierFlagControl;
+  return 0;
+}
+} // namespace
+
+bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& clock, std::string& error)
+{
+  std::istringstream in(line.substr(0, line.find('#')));
+  std::string verb;
+  if (!(in >> verb)) return true;
+  qorvplatform::InputEvent e;
+  e.time = clock;
+  auto point = [&]() { return bool(in >> e.x >> e.y); };
+  bool ok = true;
+  if (verb == "move")
+  {
+    e.kind = qorvplatform::InputKind::Motion;
+    ok = point();
+  }
+  else if (verb == "down" || verb == "up" || verb == "click")
+  {
+    e.kind = verb == "up" ? qorvplatform::InputKind::Release : qorvplatform::InputKind::Press;
+    ok = point();
+  }
+  else if (verb == "wheel")
+  {
+    e.kind = qorvplatform::InputKind::Wheel;
+    ok = point() && bool(in >> e.delta);
+  }
+  else if (verb == "key")
+  {
+    e.kind = qorvplatform::InputKind::KeyDown;
+    ok = bool(in >> e.keyCode);
+    std::string chars;
+    if (in >> chars && !Modifier(chars))
+      e.characters = chars;
+    else if (!chars.empty())
+      e.modifiers |= Modifier(chars);
+  }
+  else if (verb == "drop")
+  {
+    e.kind = qorvplatform::InputKind::Drop;
+    std::string path;
+    ok = point() && bool(in >> path);
+    e.paths = {path};
+  }
+  else if (verb == "focus-out")
+    e.kind = qorvplatform::InputKind::FocusLoss;
+  else if (verb == "resize")
+  {
+    e.kind = qorvplatform::InputKind::Resize;
+    ok = bool(in >> e.width >> e.height);
+  }
+  else if (verb == "wait")
+  {
+    double seconds = 0;
+    if (!(in >> seconds) || seconds < 0)
+    {
+      error = "bad script line: " + line;
+      return false;
+    }
+    qorvplatform::AdvanceClock(seconds);
+    clock += seconds;
+    return true;
+  }
+  else
+    ok = false;
+  for (std::string word; ok && in >> word;)
+  {
+    if (word == "right")
+      e.button = 3;
+    else if (Modifier(word))
+      e.modifiers |= Modifier(word);
+    else
+      ok = false;
+  }
+  if (!ok)
+  {
+    error = "bad script line: " + line;
+    return false;
+  }
+  qorvplatform::PostEvent(window, e);
+  if (verb == "click")
+  {
+    e.kind = qorvplatform::InputKind::Release;
+    qorvplatform::PostEvent(window, e);
+  }
+  if (e.kind == qorvplatform::InputKind::KeyDown)
+  {
+    e.kind = qorvplatform::InputKind::KeyUp;
+    qorvplatform::PostEvent(window, e);
+  }
+  return true;
+}
+
+int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& o,
+              std::ostream& out, std::ostream& err)
+{
+  std::string error;
+  std::vector<std::string> script;
+  if (!o.script.empty())
+  {
+    std::ifstream in(o.script);
+    if (!in)
+    {
+      err << "cannot read " << o.script << "\n";
+      return 1;
+    }
+    for (std::string line; std::getline(in, line);)
+      script.push_back(line);
+  }
+  if (o.screenScale > 0) qorvplatform::SetScreenScale(o.screenScale);
+  const bool windowed = qorvplatform::DisplayAvailable();
+  if (windowed) qorvplatform::UseRealClock();
+
+  std::unique_ptr<HostInstance> instance = HostInstance::Open(plugin, Door::kFactory, error);
+  std::vector<ParamSetting> settings;
+  if (!instance || !ResolveSettings(instance->Unit(), o.sets, settings, error))
+  {
+    err << error << "\n";
+    return 1;
+  }
+  for (const ParamSetting& s : settings)
+    AudioUnitSetParameter(instance->Unit(), s.id, kAudioUnitScope_Global, 0, s.value, 0);
+  if (instance->Configure(48000, 2, 2, 512) != noErr || instance->Initialize() != noErr)
+  {
+    err << "the plug-in cannot be initialized\n";
+    return 1;
+  }
+  FactoryMaker maker = FindViewFactory(instance->Unit(), error);
+  std::unique_ptr<iplugin::AUCocoaViewFactory> factory(maker ? maker() : nullptr);
+  auto* view =
+      factory ? static_cast<NSView*>(factory->init()->uiViewForAudioUnit(instance->Unit(), 0, 0)) : nullptr;
+  if (!view)
+  {
+    err << (error.empty() ? "the plug-in gave no editor view" : error) << "\n";
+    return 1;
+  }
+
+  const NSRect frame = view->frame();
+  NSWindow window(NSMakeRect(0, 0, frame.size.width, frame.size.height));
+  window.setTitle(plugin.name);
+  NSView content;
+  window.setContentView(&content);
+  content.addSubview(view);
+  window.makeKeyAndOrderFront(nullptr);
+  out << "editor " << frame.size.width << " x " << frame.size.height << " points, "
+      << (window.nativeWindow() ? "in an X11 window" : "headless") << "\n";
+
+  double clock = CFAbsoluteTimeGetCurrent();
+  qorvplatform::AdvanceClock(1.0 / 30.0); // the first frames
+  for (const std::string& line : script)
+    if (!RunEditorScriptLine(line, window, clock, error))
+    {
+      err << error << "\n";
+      view->removeFromSuperview();
+      return 1;
+    }
+  if (window.nativeWindow())
+  {
+    const auto start = std::chrono::steady_clock::now();
+    while (!qorvplatform::WindowCloseRequested(window))
+    {
+      CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, false);
+      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+      if (o.seconds > 0 && elapsed.count() >= o.seconds) break;
+    }
+  }
+  else
+    qorvplatform::AdvanceClock(1.0 / 30.0);
+
+  int status = 0;
+  if (!o.png.empty() && !qorvplatform::WriteViewFramePNG(*view, o.png))
+  {
+    err << "cannot write " << o.png << "\n";
+    status = 1;
+  }
+  if (!o.windowPng.empty() && !qorvplatform::WriteWindowScreenPNG(window, o.windowPng))
+  {
+    err << "cannot write " << o.windowPng << " (no X11 window)\n";
+    status = 1;
+  }
+  // As a host closing its window: the view leaves, and the plug-in closes its editor.
+  view->removeFromSuperview();
+  window.close();
+  return status;
+}
+} // namespace qorvhost

@@ -1,0 +1,35 @@
+// `qorv-host editor`: opens the plug-in's editor as a host opens a plug-in's window: reads the CocoaUI
+// property, makes the view factory class it names from the bundle and asks it for the view, which goes
+// into a window of the host. With a display the window is a real X11 window until it is closed (or for
+// the given seconds); without one the script's events are replayed on the virtual clock. --png writes
+// the editor's last frame; --window-png the window's pixels as the X server shows them.
+#pragma once
+
+#include "host/PluginEntryPoints.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+class NSWindow;
+
+namespace qorvhost
+{
+struct EditorOptions
+{
+  std::string png, windowPng, script;
+  double screenScale = 0; // 0: the environment's
+  std::vector<std::string> sets;
+  double seconds = 0; // with a display: close after this long (0: when the window is closed)
+};
+
+// One line of a script: "move X Y", "down X Y [right]", "up X Y [right]", "click X Y [right]",
+// "wheel X Y DELTA", "key CODE [CHARS]", "drop X Y PATH", "focus-out", "resize W H", "wait SECONDS";
+// X and Y in window points, origin top left; a trailing "shift", "cmd", "alt" or "ctrl" adds a modifier.
+// '#' starts a comment. False with a message for a line that does not parse.
+bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& clock, std::string& error);
+
+// 0 on success, 1 with a message on err.
+int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& options,
+              std::ostream& out, std::ostream& err);
+} // namespace qorvhost

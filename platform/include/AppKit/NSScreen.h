@@ -1,0 +1,14 @@
+// Stand-in for AppKit screens: one main screen. Its backing scale is 1 or 2: QORV_SCREEN_SCALE in the
+// environment, or what qorvplatform::SetScreenScale set; its size is the X display's while one is
+// open, else 1920 x 1080 points.
+#pragma once
+
+#include <Foundation/NSGeometry.h>
+
+class NSScreen
+{
+public:
+  static NSScreen* mainScreen();
+  CGFloat backingScaleFactor() const;
+  NSRect frame() const;
+};

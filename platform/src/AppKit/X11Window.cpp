@@ -1,0 +1,570 @@
+#include <AppKit/NSEvent.h>
+#include <AppKit/NSScreen.h>
+#include <AppKit/NSView.h>
+#include <QorvPlatform/Events.h>
+#include <QorvPlatform/Metal.h>
+#include <QorvPlatform/RunLoopClock.h>
+
+#include "platform/src/AppKit/NativeWindow.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
+
+#include <cctype>
+#include <cmath>
+#include <string>
+#include <map>
+#include <vector>
+
+namespace qorvplatform::detail
+{
+namespace
+{
+// One connection for the process, opened with the first window and kept.
+Display* sDisplay = nullptr;
+int sOpenWindows = 0;
+Window sPointerWindow = 0; // the window cursor shapes are set on
+
+Display* TheDisplay()
+{
+  if (!sDisplay) sDisplay = XOpenDisplay(nullptr);
+  return sDisplay;
+}
+
+// X key symbols to the platform's virtual key codes (ANSI layout).
+unsigned short MacKeyCode(KeySym sym)
+{
+  static const std::map<KeySym, unsigned short> table = {{XK_Return, 36},
+                                                         {XK_Tab, 48},
+                                                         {XK_space, 49},
+                                                         {XK_BackSpace, 51},
+                                                         {XK_Escape, 53},
+                                                         {XK_Delete, 117},
+                                                         {XK_Home, 115},
+                                                         {XK_End, 119},
+                                                         {XK_Page_Up, 116},
+                                                         {XK_Page_Down, 121},
+                                                         {XK_Left, 123},
+                                                         {XK_Right, 124},
+                                                         {XK_Down, 125},
+                                                         {XK_Up, 126},
+                                                         {XK_Help, 114},
+                                                         {XK_F1, 122},
+                                                         {XK_F2, 120},
+                                                         {XK_F3, 99},
+                                                         {XK_F4, 118},
+                                                         {XK_F5, 96},
+                                                         {XK_F6, 97},
+                                                         {XK_F7, 98},
+                                                         {XK_F8, 100},
+                                                         {XK_F9, 101},
+                                                         {XK_F10, 109},
+                                                         {XK_F11, 103},
+                                                         {XK_F12, 111},
+                                                         {XK_F13, 105},
+                                                         {XK_F14, 107},
+                                                         {XK_F15, 113},
+                                                         {XK_F16, 106},
+                                                         {XK_KP_Enter, 76},
+                                                         {XK_KP_Decimal, 65},
+                                                         {XK_KP_Multiply, 67},
+                                                         {XK_KP_Add, 69},
+                                                         {XK_KP_Divide, 75},
+                                                         {XK_KP_Subtract, 78},
+                                                         {XK_KP_Equal, 81},
+                                                         {XK_KP_0, 82},
+                                                         {XK_KP_1, 83},
+                                                         {XK_KP_2, 84},
+                                                         {XK_KP_3, 85},
+                                                         {XK_KP_4, 86},
+                                                         {XK_KP_5, 87},
+                                                         {XK_KP_6, 88},
+                                                         {XK_KP_7, 89},
+                                                         {XK_KP_8, 91},
+                                                         {XK_KP_9, 92},
+                                                         {XK_Num_Lock, 71},
+                                                         {XK_a, 0},
+                                                         {XK_s, 1},
+                                                         {XK_d, 2},
+                                                         {XK_f, 3},
+                                                         {XK_h, 4},
+                                                         {XK_g, 5},
+                                                         {XK_z, 6},
+                                                         {XK_x, 7},
+                                                         {XK_c, 8},
+                                                         {XK_v, 9},
+                                                         {XK_b, 11},
+                                                         {XK_q, 12},
+                                                         {XK_w, 13},
+                                                         {XK_e, 14},
+                                                         {XK_r, 15},
+                                                         {XK_y, 16},
+                                                         {XK_t, 17},
+                                                         {XK_1, 18},
+                                                         {XK_2, 19},
+                                                         {XK_3, 20},
+                                                         {XK_4, 21},
+                                                         {XK_6, 22},
+                                                         {XK_5, 23},
+                                                         {XK_equal, 24},
+                                                         {XK_9, 25},
+                                                         {XK_7, 26},
+                                                         {XK_minus, 27},
+                                                         {XK_8, 28},
+                                                         {XK_0, 29},
+                                                         {XK_bracketright, 30},
+                                                         {XK_o, 31},
+                                                         {XK_u, 32},
+                                                         {XK_bracketleft, 33},
+                                                         {XK_i, 34},
+                                                         {XK_p, 35},
+                                                         {XK_l, 37},
+                                                         {XK_j, 38},
+                                                         {XK_apostrophe, 39},
+                                                         {XK_k, 40},
+                                                         {XK_semicolon, 41},
+                                                         {XK_backslash, 42},
+                                                         {XK_comma, 43},
+                                                         {XK_slash, 44},
+                                                         {XK_n, 45},
+                                                         {XK_m, 46},
+                                                         {XK_period, 47},
+                                                         {XK_grave, 50}};
+  auto it = table.find(sym >= XK_A && sym <= XK_Z ? sym - XK_A + XK_a : sym);
+  return it == table.end() ? 0xFFFF : it->second;
+}
+
+// Ctrl stands for the platform's Command key, Alt for Option and Super for Control.
+unsigned long Modifiers(unsigned state)
+{
+  unsigned long m = 0;
+  if (state & ShiftMask) m |= NSEventModifierFlagShift;
+  if (state & ControlMask) m |= NSEventModifierFlagCommand;
+  if (state & Mod1Mask) m |= NSEventModifierFlagOption;
+  if (state & Mod4Mask) m |= NSEventModifierFlagControl;
+  return m;
+}
+
+class X11Window : public NativeWindow
+{
+public:
+  X11Window(NSWindow& window, Display* d) : mWindow(window), mDisplay(d)
+  {
+    mScale = window.backingScaleFactor();
+    const NSRect r = window.contentRect();
+    mWidth = int(std::lround(r.size.width * mScale));
+    mHeight = int(std::lround(r.size.height * mScale));
+    const int screen = DefaultScreen(d);
+    mX = XCreateSimpleWindow(d, RootWindow(d, screen), int(r.origin.x * mScale), 0,
+                             unsigned(std::max(1, mWidth)), unsigned(std::max(1, mHeight)), 0,
+                             BlackPixel(d, screen), BlackPixel(d, screen));
+    XSelectInput(d, mX,
+                 ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask |
+                     EnterWindowMask | LeaveWindowMask | FocusChangeMask | StructureNotifyMask |
+                     ExposureMask);
+    mDeleteAtom = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(d, mX, &mDeleteAtom, 1);
+    // File drops arrive through the XDND protocol (version 5).
+    for (auto& [atom, name] : {std::pair{&mXdndAware, "XdndAware"},
+                               {&mXdndEnter, "XdndEnter"},
+                               {&mXdndPosition, "XdndPosition"},
+                               {&mXdndStatus, "XdndStatus"},
+                               {&mXdndLeave, "XdndLeave"},
+                               {&mXdndDrop, "XdndDrop"},
+                               {&mXdndFinished, "XdndFinished"},
+                               {&mXdndSelection, "XdndSelection"},
+                               {&mXdndActionCopy, "XdndActionCopy"},
+                               {&mUriList, "text/uri-list"}})
+      *atom = XInternAtom(d, name, False);
+    const Atom version = 5;
+    XChangeProperty(d, mX, mXdndAware, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&version), 1);
+    XStoreName(d, mX, window.title().c_str());
+    mGC = XCreateGC(d, mX, 0, nullptr);
+    XMapRaised(d, mX);
+    XSync(d, False);
+    sPointerWindow = mX;
+    ++sOpenWindows;
+    mDescriptor = AddRunLoopDescriptor(ConnectionNumber(d), [this] { Pump(); });
+    mObserver = AddRunLoopBeforeWaitingObserver([this] { Flush(); });
+  }
+
+  ~X11Window() override
+  {
+    RemoveRunLoopDescriptor(mDescriptor);
+    RemoveRunLoopBeforeWaitingObserver(mObserver);
+    XFreeGC(mDisplay, mGC);
+    XDestroyWindow(mDisplay, mX);
+    XSync(mDisplay, False);
+    if (sPointerWindow == mX) sPointerWindow = 0;
+    --sOpenWindows;
+  }
+
+  bool CloseRequested() const override { return mCloseRequested; }
+
+  void Flush() override
+  {
+    std::vector<NSView*> views;
+    Collect(mWindow.contentView(), views);
+    for (NSView* v : views)
+    {
+      CAMetalLayer& layer = *v->layer();
+      const uint64_t presents = QorvMetalLayerPresentCount(layer);
+      if (presents == mPresents[v] && !mExposed) continue;
+      mPresents[v] = presents;
+      std::vector<uint8_t> rgba;
+      int w = 0, h = 0;
+      if (!QorvMetalLayerCopyPresentedImage(layer, rgba, w, h)) continue;
+      // The view's top-left corner in window pixels.
+      const NSPoint topLeft =
+          v->convertPointToView(NSMakePoint(0, v->isFlipped() ? 0 : v->frame().size.height), nullptr);
+      const int x = int(std::lround(topLeft.x * mScale));
+      const int y = int(std::lround((mWindow.contentRect().size.height - topLeft.y) * mScale));
+      Put(rgba, w, h, x, y);
+    }
+    mExposed = false;
+    XFlush(mDisplay);
+  }
+
+  bool ReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) override
+  {
+    Flush();
+    XSync(mDisplay, False);
+    XImage* image = XGetImage(mDisplay, mX, 0, 0, unsigned(mWidth), unsigned(mHeight), AllPlanes, ZPixmap);
+    if (!image) return false;
+    width = mWidth;
+    height = mHeight;
+    rgba.resize(size_t(width) * size_t(height) * 4);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+      {
+        const unsigned long p = XGetPixel(image, x, y);
+        uint8_t* out = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+        out[0] = uint8_t(p >> 16);
+        out[1] = uint8_t(p >> 8);
+        out[2] = uint8_t(p);
+        out[3] = 255;
+      }
+    XDestroyImage(image);
+    return true;
+  }
+
+private:
+  static void Collect(NSView* v, std::vector<NSView*>& out)
+  {
+    if (!v) return;
+    if (v->layer()) out.push_back(v);
+    for (NSView* c : v->subviews())
+      Collect(c, out);
+  }
+
+  void Put(const std::vector<uint8_t>& rgba, int w, int h, int x, int y)
+  {
+    // 32-bit TrueColor pixels, blue in the lowest byte.
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+    for (size_t i = 0; i < pixels.size(); ++i)
+      pixels[i] = uint32_t(rgba[i * 4]) << 16 | uint32_t(rgba[i * 4 + 1]) << 8 | rgba[i * 4 + 2];
+    const int screen = DefaultScreen(mDisplay);
+    XImage* image =
+        XCreateImage(mDisplay, DefaultVisual(mDisplay, screen), unsigned(DefaultDepth(mDisplay, screen)),
+                     ZPixmap, 0, reinterpret_cast<char*>(pixels.data()), unsigned(w), unsigned(h), 32, 0);
+    if (!image) return;
+    XPutImage(mDisplay, mX, mGC, image, 0, 0, x, y, unsigned(w), unsigned(h));
+    image->data = nullptr; // the vector owns the pixels
+    XDestroyImage(image);
+  }
+
+  void Post(InputEvent e) { PostEvent(mWindow, e); }
+
+  InputEvent At(InputKind kind, int x, int y, unsigned state, Time time)
+  {
+    InputEvent e;
+    e.kind = kind;
+    e.x = x / mScale;
+    e.y = y / mScale;
+    e.modifiers = Modifiers(state);
+    e.time = double(time) / 1000.0;
+    return e;
+  }
+
+  void Pump()
+  {
+    while (XPending(mDisplay))
+    {
+      XEvent ev;
+      XNextEvent(mDisplay, &ev);
+      if (ev.xany.window != mX) continue;
+      Translate(ev);
+    }
+  }
+
+  void Translate(XEvent& ev)
+  {
+    switch (ev.type)
+    {
+    case ButtonPress:
+    case ButtonRelease:
+    {
+      const XButtonEvent& b = ev.xbutton;
+      if (b.button == 4 || b.button == 5)
+      {
+        if (ev.type != ButtonPress) return;
+        InputEvent e = At(InputKind::Wheel, b.x, b.y, b.state, b.time);
+        e.delta = b.button == 4 ? 1.0 : -1.0;
+        Post(e);
+        return;
+      }
+      if (b.button != 1 && b.button != 3) return;
+      InputEvent e =
+          At(ev.type == ButtonPress ? InputKind::Press : InputKind::Release, b.x, b.y, b.state, b.time);
+      e.button = int(b.button);
+      Post(e);
+      return;
+    }
+    case MotionNotify:
+      Post(At(InputKind::Motion, ev.xmotion.x, ev.xmotion.y, ev.xmotion.state, ev.xmotion.time));
+      return;
+    case EnterNotify:
+    case LeaveNotify:
+      if (ev.xcrossing.mode != NotifyNormal) return;
+      Post(At(ev.type == EnterNotify ? InputKind::Enter : InputKind::Leave, ev.xcrossing.x, ev.xcrossing.y,
+              ev.xcrossing.state, ev.xcrossing.time));
+      return;
+    case KeyPress:
+    case KeyRelease:
+    {
+      XKeyEvent k = ev.xkey;
+      InputEvent e =
+          At(ev.type == KeyPress ? InputKind::KeyDown : InputKind::KeyUp, k.x, k.y, k.state, k.time);
+      // Characters ignoring every modifier but Shift, as the platform gives them.
+      k.state &= ShiftMask | LockMask;
+      char text[8] = {};
+      KeySym sym = 0;
+      const int n = XLookupString(&k, text, sizeof text - 1, &sym, nullptr);
+      e.keyCode = MacKeyCode(sym);
+      if (n > 0 && static_cast<unsigned char>(text[0]) >= 0x20 && text[0] != 0x7F)
+        e.characters.assign(text, size_t(n));
+      else if (sym == XK_Return)
+        e.characters = "\r";
+      else if (sym == XK_Tab)
+        e.characters = "\t";
+      else if (sym == XK_Escape)
+        e.characters = "\x1b";
+      Post(e);
+      return;
+    }
+    case FocusIn:
+    case FocusOut:
+    {
+      InputEvent e;
+      e.kind = ev.type == FocusIn ? InputKind::FocusGain : InputKind::FocusLoss;
+      Post(e);
+      return;
+    }
+    case ConfigureNotify:
+      if (ev.xconfigure.width != mWidth || ev.xconfigure.height != mHeight)
+      {
+        mWidth = ev.xconfigure.width;
+        mHeight = ev.xconfigure.height;
+        InputEvent e;
+        e.kind = InputKind::Resize;
+        e.width = mWidth / mScale;
+        e.height = mHeight / mScale;
+        Post(e);
+        mExposed = true;
+      }
+      return;
+    case Expose:
+      mExposed = true;
+      return;
+    case ClientMessage:
+      if (ev.xclient.message_type == mXdndEnter || ev.xclient.message_type == mXdndPosition ||
+          ev.xclient.message_type == mXdndDrop || ev.xclient.message_type == mXdndLeave)
+        DragMessage(ev.xclient);
+      else if (Atom(ev.xclient.data.l[0]) == mDeleteAtom)
+        mCloseRequested = true;
+      return;
+    case SelectionNotify:
+      if (ev.xselection.selection == mXdndSelection) DropData(ev.xselection);
+      return;
+    default:
+      return;
+    }
+  }
+
+  // Sends an XDND message to the drag's source window.
+  void SendToSource(Atom type, long l1, long l4)
+  {
+    XEvent reply{};
+    reply.xclient.type = ClientMessage;
+    reply.xclient.display = mDisplay;
+    reply.xclient.window = mDragSource;
+    reply.xclient.message_type = type;
+    reply.xclient.format = 32;
+    reply.xclient.data.l[0] = long(mX);
+    reply.xclient.data.l[1] = l1;
+    reply.xclient.data.l[4] = l4;
+    XSendEvent(mDisplay, mDragSource, False, NoEventMask, &reply);
+    XFlush(mDisplay);
+  }
+
+  void DragMessage(const XClientMessageEvent& m)
+  {
+    mDragSource = Window(m.data.l[0]);
+    if (m.message_type == mXdndPosition)
+    {
+      Window child = 0;
+      const int rootX = int(m.data.l[2] >> 16 & 0xFFFF), rootY = int(m.data.l[2] & 0xFFFF);
+      XTranslateCoordinates(mDisplay, DefaultRootWindow(mDisplay), mX, rootX, rootY, &mDropX, &mDropY,
+                            &child);
+      SendToSource(mXdndStatus, 1, long(mXdndActionCopy)); // accepted, as a copy
+    }
+    else if (m.message_type == mXdndDrop)
+      XConvertSelection(mDisplay, mXdndSelection, mUriList, mXdndSelection, mX, Time(m.data.l[2]));
+    else if (m.message_type == mXdndLeave)
+      mDragSource = 0;
+  }
+
+  // The dropped URI list: its file URLs become the paths of one drop.
+  void DropData(const XSelectionEvent& e)
+  {
+    std::vector<std::string> paths;
+    if (e.property != None)
+    {
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(mDisplay, mX, e.property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                             &count, &after, &data) == Success &&
+          data)
+      {
+        const std::string list(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+        for (size_t start = 0; start < list.size();)
+        {
+          size_t end = list.find('\n', start);
+          if (end == std::string::npos) end = list.size();
+          std::string uri = list.substr(start, end - start);
+          start = end + 1;
+          if (!uri.empty() && uri.back() == '\r') uri.pop_back();
+          if (uri.rfind("file://", 0) != 0) continue;
+          size_t pathStart = uri.find('/', 7); // after an optional host name
+          if (pathStart == std::string::npos) continue;
+          paths.push_back(PercentDecoded(uri.substr(pathStart)));
+        }
+      }
+    }
+    if (!paths.empty())
+    {
+      InputEvent drop;
+      drop.kind = InputKind::Drop;
+      drop.x = mDropX / mScale;
+      drop.y = mDropY / mScale;
+      drop.paths = std::move(paths);
+      Post(drop);
+    }
+    if (mDragSource) SendToSource(mXdndFinished, DropAccepted(e), long(mXdndActionCopy));
+    mDragSource = 0;
+  }
+
+  static long DropAccepted(const XSelectionEvent& e) { return e.property != None ? 1 : 0; }
+
+  static std::string PercentDecoded(const std::string& s)
+  {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i)
+    {
+      if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+          std::isxdigit(static_cast<unsigned char>(s[i + 2])))
+      {
+        out += char(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      }
+      else
+        out += s[i];
+    }
+    return out;
+  }
+
+  NSWindow& mWindow;
+  Display* mDisplay;
+  Atom mXdndAware = 0, mXdndEnter = 0, mXdndPosition = 0, mXdndStatus = 0, mXdndLeave = 0, mXdndDrop = 0,
+       mXdndFinished = 0, mXdndSelection = 0, mXdndActionCopy = 0, mUriList = 0;
+  Window mDragSource = 0;
+  int mDropX = 0, mDropY = 0;
+  Window mX = 0;
+  GC mGC = nullptr;
+  Atom mDeleteAtom = 0;
+  double mScale = 1;
+  int mWidth = 0, mHeight = 0;
+  int mDescriptor = 0, mObserver = 0;
+  bool mCloseRequested = false;
+  bool mExposed = true;
+  std::map<NSView*, uint64_t> mPresents;
+};
+} // namespace
+
+std::unique_ptr<NativeWindow> NativeWindow::Open(NSWindow& window)
+{
+  Display* d = TheDisplay();
+  if (!d) return nullptr;
+  return std::make_unique<X11Window>(window, d);
+}
+
+void NativeSetCursor(const std::string& name)
+{
+  if (!sDisplay || !sPointerWindow) return;
+  static const std::map<std::string, unsigned> shapes = {{"arrow", XC_left_ptr},
+                                                         {"ibeam", XC_xterm},
+                                                         {"crosshair", XC_crosshair},
+                                                         {"hand", XC_hand2},
+                                                         {"not-allowed", XC_X_cursor},
+                                                         {"resize-up", XC_top_side},
+                                                         {"resize-north", XC_top_side},
+                                                         {"resize-left-right", XC_sb_h_double_arrow},
+                                                         {"resize-east-west", XC_sb_h_double_arrow},
+                                                         {"resize-up-down", XC_sb_v_double_arrow},
+                                                         {"resize-north-south", XC_sb_v_double_arrow},
+                                                         {"resize-nwse", XC_bottom_right_corner},
+                                                         {"resize-nesw", XC_bottom_left_corner},
+                                                         {"busy", XC_watch},
+                                                         {"help", XC_question_arrow},
+                                                         {"move", XC_fleur}};
+  auto it = shapes.find(name);
+  static std::map<unsigned, Cursor> made;
+  const unsigned shape = it == shapes.end() ? XC_left_ptr : it->second;
+  Cursor& c = made[shape];
+  if (!c) c = XCreateFontCursor(sDisplay, shape);
+  XDefineCursor(sDisplay, sPointerWindow, c);
+  XFlush(sDisplay);
+}
+
+void NativeShowCursor(bool shown)
+{
+  if (!sDisplay || !sPointerWindow) return;
+  shown ? XFixesShowCursor(sDisplay, sPointerWindow) : XFixesHideCursor(sDisplay, sPointerWindow);
+  XFlush(sDisplay);
+}
+
+void NativeWarpPointer(CGPoint p)
+{
+  if (!sDisplay || !sOpenWindows) return;
+  const double scale = NSScreen::mainScreen()->backingScaleFactor();
+  XWarpPointer(sDisplay, None, DefaultRootWindow(sDisplay), 0, 0, 0, 0, int(std::lround(p.x * scale)),
+               int(std::lround(p.y * scale)));
+  XFlush(sDisplay);
+}
+
+bool NativeScreenSize(double& width, double& height)
+{
+  if (!sDisplay) return false;
+  width = DisplayWidth(sDisplay, DefaultScreen(sDisplay));
+  height = DisplayHeight(sDisplay, DefaultScreen(sDisplay));
+  return true;
+}
+} // namespace qorvplatform::detail
