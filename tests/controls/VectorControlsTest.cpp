@@ -90,6 +90,24 @@ TEST_F(VectorControlsTest, RectanglesFollowTheStyle)
             IRECT(inset.MW() - inset.W() / 4, inset.MH() - inset.H() / 4, inset.MW() + inset.W() / 4, inset.MH() + inset.H() / 4));
 }
 
+TEST_F(VectorControlsTest, AppliedStyleReachesEveryVectorControlOnly)
+{
+  auto* a = Attach(new PlainVector(IRECT(0, 0, 10, 10), "", kDefaultStyle));
+  auto* text = Attach(new ITextControl(IRECT(0, 20, 10, 30), "t"));
+  auto* b = Attach(new IVLabelControl(IRECT(0, 40, 10, 50), "b"));
+  const IText before = text->GetText();
+  IVStyle style;
+  style.mRoundness = 0.75f;
+  style.mColorSpec = IVColorSpec{kColorRed};
+  g.ApplyStyleToVectorControls(style);
+  for (IVectorBase* v : {static_cast<IVectorBase*>(a), static_cast<IVectorBase*>(b)})
+  {
+    EXPECT_EQ(v->GetStyle().mRoundness, 0.75f);
+    EXPECT_EQ(v->GetColor(kBG), kColorRed);
+  }
+  EXPECT_EQ(text->GetText().mSize, before.mSize);
+}
+
 TEST_F(VectorControlsTest, PressableShapesDrawTheirLayersInOrder)
 {
   IVStyle style;
