@@ -10,7 +10,8 @@ constexpr int kValueStrLen = 32;
 
 IText DisplayText(float size, const IColor& color, int align, int valign)
 {
-  return IText(size, color, kDefaultFont, align, valign, 0.f, kDefaultTextEntryBGColor, kDefaultTextEntryFGColor);
+  return IText(size, color, kDefaultFont, align, valign, 0.f, kDefaultTextEntryBGColor,
+               kDefaultTextEntryFGColor);
 }
 } // namespace
 
@@ -51,9 +52,15 @@ void IFPSDisplayControl::Draw(IGraphics& g)
     float v;
     switch (mGraphType)
     {
-      case kFPS: v = std::min(1.f / (s + 0.00001f), 80.f); break;
-      case kMilliseconds: v = std::min(s * 1000.f, 20.f); break;
-      default: v = std::min(s, 100.f); break;
+    case kFPS:
+      v = std::min(1.f / (s + 0.00001f), 80.f);
+      break;
+    case kMilliseconds:
+      v = std::min(s * 1000.f, 20.f);
+      break;
+    default:
+      v = std::min(s, 100.f);
+      break;
     }
     g.PathLineTo(area.L + area.W() * i / float(kNumFrames - 1), area.B - (v / max) * area.H());
   }
@@ -67,20 +74,20 @@ void IFPSDisplayControl::Draw(IGraphics& g)
   StringBuf str;
   switch (mGraphType)
   {
-    case kFPS:
-      str.SetFormatted(kValueStrLen, "%.2f FPS", 1.f / average);
-      g.DrawText(mMainValueText, str.Get(), area);
-      str.SetFormatted(kValueStrLen, "%.2f ms", average * 1000.f);
-      g.DrawText(mSecondValueText, str.Get(), area);
-      break;
-    case kMilliseconds:
-      str.SetFormatted(kValueStrLen, "%.2f ms", average * 1000.f);
-      g.DrawText(mMainValueText, str.Get(), area);
-      break;
-    default:
-      str.SetFormatted(kValueStrLen, "%.1f %%", average);
-      g.DrawText(mMainValueText, str.Get(), area);
-      break;
+  case kFPS:
+    str.SetFormatted(kValueStrLen, "%.2f FPS", 1.f / average);
+    g.DrawText(mMainValueText, str.Get(), area);
+    str.SetFormatted(kValueStrLen, "%.2f ms", average * 1000.f);
+    g.DrawText(mSecondValueText, str.Get(), area);
+    break;
+  case kMilliseconds:
+    str.SetFormatted(kValueStrLen, "%.2f ms", average * 1000.f);
+    g.DrawText(mMainValueText, str.Get(), area);
+    break;
+  default:
+    str.SetFormatted(kValueStrLen, "%.1f %%", average);
+    g.DrawText(mMainValueText, str.Get(), area);
+    break;
   }
 }
 
@@ -88,7 +95,9 @@ void IGraphics::ShowFPSDisplay(bool enable)
 {
   if (enable)
   {
-    if (!mPerfDisplay) AttachSpecialControl(mPerfDisplay, new IFPSDisplayControl(IRECT(10.f, 10.f, 210.f, 60.f), 0, "Frame Time"));
+    if (!mPerfDisplay)
+      AttachSpecialControl(mPerfDisplay,
+                           new IFPSDisplayControl(IRECT(10.f, 10.f, 210.f, 60.f), 0, "Frame Time"));
     SetAllControlsDirty();
   }
   else

@@ -22,7 +22,10 @@ public:
   IFPSDisplayControl(const IRECT& bounds, int graphType = kFPS, const char* label = "");
 
   // Cycles FPS -> ms -> % -> FPS; the display is redrawn every frame anyway.
-  void OnMouseDown(float x, float y, const IMouseMod& mod) override { mGraphType = (mGraphType + 1) % kNumGraphTypes; }
+  void OnMouseDown(float x, float y, const IMouseMod& mod) override
+  {
+    mGraphType = (mGraphType + 1) % kNumGraphTypes;
+  }
   void Draw(IGraphics& g) override;
   bool IsDirty() override { return true; }
 

@@ -87,10 +87,12 @@ void IVColorSwatchControl::OnMouseDown(float x, float y, const IMouseMod& mod)
   if (cell < 0 || !GetUI()) return;
   const EVColor colorIdx = mColorIdForCells[size_t(cell)];
   IColor color = GetColor(colorIdx);
-  GetUI()->PromptForColor(color, "Choose a color", [this, cell, colorIdx](const IColor& chosen) {
-    SetColor(colorIdx, chosen);
-    SetDirty(false);
-    if (mColorChosenFunc) mColorChosenFunc(cell, chosen);
-  });
+  GetUI()->PromptForColor(color, "Choose a color",
+                          [this, cell, colorIdx](const IColor& chosen)
+                          {
+                            SetColor(colorIdx, chosen);
+                            SetDirty(false);
+                            if (mColorChosenFunc) mColorChosenFunc(cell, chosen);
+                          });
 }
 } // namespace iplugin::igraphics

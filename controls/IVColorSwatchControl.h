@@ -25,7 +25,8 @@ public:
 
   IVColorSwatchControl(const IRECT& bounds, const char* label = "", ColorChosenFunc func = nullptr,
                        const IVStyle& style = kDefaultStyle, ECellLayout layout = kGrid,
-                       std::initializer_list<EVColor> colorIdsToAdd = {kBG, kFG, kPR, kFR, kHL, kSH, kX1, kX2, kX3},
+                       std::initializer_list<EVColor> colorIdsToAdd = {kBG, kFG, kPR, kFR, kHL, kSH, kX1, kX2,
+                                                                       kX3},
                        std::initializer_list<const char*> labelsForIDs = {});
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;

@@ -71,7 +71,8 @@ void IVPlotControl::DrawPlots(IGraphics& g)
 
 // --- IVGroupControl ---------------------------------------------------------------------------------
 
-IVGroupControl::IVGroupControl(const IRECT& bounds, const char* label, const IVStyle& style, float labelOffset)
+IVGroupControl::IVGroupControl(const IRECT& bounds, const char* label, const IVStyle& style,
+                               float labelOffset)
     : IControl(bounds), IVectorBase(style), mLabelOffset(labelOffset)
 {
   mIgnoreMouse = true;
@@ -99,14 +100,17 @@ void IVGroupControl::SetBoundsBasedOnGroup(const char* groupName, float marginL,
   if (!GetUI()) return;
   IRECT united;
   bool first = true;
-  GetUI()->ForControlInGroup(mGroupName.Get(), [&](IControl* pControl) {
-    const IRECT& r = pControl->GetRECT();
-    if (first)
-      united = r;
-    else
-      united = IRECT(std::min(united.L, r.L), std::min(united.T, r.T), std::max(united.R, r.R), std::max(united.B, r.B));
-    first = false;
-  });
+  GetUI()->ForControlInGroup(mGroupName.Get(),
+                             [&](IControl* pControl)
+                             {
+                               const IRECT& r = pControl->GetRECT();
+                               if (first)
+                                 united = r;
+                               else
+                                 united = IRECT(std::min(united.L, r.L), std::min(united.T, r.T),
+                                                std::max(united.R, r.R), std::max(united.B, r.B));
+                               first = false;
+                             });
   if (first) return; // no control carries the name
   const IRECT bounds(united.L - marginL, united.T - marginT, united.R + marginR, united.B + marginB);
   SetTargetAndDrawRECTs(bounds);
@@ -166,7 +170,8 @@ void IVLabelControl::Draw(IGraphics& g)
     {
       IText shadow = mStyle.mValueText;
       shadow.mFGColor = GetColor(kSH);
-      g.DrawText(shadow, mStr.Get(), mRECT.GetTranslated(mStyle.mShadowOffset, mStyle.mShadowOffset), GetBlend());
+      g.DrawText(shadow, mStr.Get(), mRECT.GetTranslated(mStyle.mShadowOffset, mStyle.mShadowOffset),
+                 GetBlend());
     }
     g.DrawText(mStyle.mValueText, mStr.Get(), mRECT, GetBlend());
   }

@@ -21,7 +21,8 @@ public:
   };
 
   IVPlotControl(const IRECT& bounds, std::initializer_list<Plot> plots, int numPoints, const char* label = "",
-                const IVStyle& style = kDefaultStyle, float min = -1.f, float max = 1.f, bool useLayer = false);
+                const IVStyle& style = kDefaultStyle, float min = -1.f, float max = 1.f,
+                bool useLayer = false);
 
   void OnResize() override;
   void Draw(IGraphics& g) override;
@@ -46,14 +47,15 @@ public:
   IVGroupControl(const IRECT& bounds, const char* label = "", const IVStyle& style = kDefaultStyle,
                  float labelOffset = 10.f);
   // Bounds come from the controls attached under groupName, widened by the margins.
-  IVGroupControl(const char* label, const char* groupName, const IVStyle& style = kDefaultStyle, float marginL = 0.f,
-                 float marginT = 0.f, float marginR = 0.f, float marginB = 0.f);
+  IVGroupControl(const char* label, const char* groupName, const IVStyle& style = kDefaultStyle,
+                 float marginL = 0.f, float marginT = 0.f, float marginR = 0.f, float marginB = 0.f);
 
   void OnResize() override;
   void OnInit() override;
   void Draw(IGraphics& g) override;
   void DrawWidget(IGraphics& g) override;
-  void SetBoundsBasedOnGroup(const char* groupName, float marginL, float marginT, float marginR, float marginB);
+  void SetBoundsBasedOnGroup(const char* groupName, float marginL, float marginT, float marginR,
+                             float marginB);
 
 private:
   StringBuf mGroupName;

@@ -7,8 +7,8 @@
 namespace iplugin::igraphics
 {
 IVKnobControl::IVKnobControl(const IRECT& bounds, int paramIdx, const char* label, const IVStyle& style,
-                             bool valueIsEditable, bool valueInWidget, float angle1, float angle2, float anchorAngle,
-                             EDirection direction, double gearing, float trackSize)
+                             bool valueIsEditable, bool valueInWidget, float angle1, float angle2,
+                             float anchorAngle, EDirection direction, double gearing, float trackSize)
     : IKnobControlBase(bounds, paramIdx, direction, gearing), IVectorBase(style, false, valueInWidget),
       mAngle1(angle1), mAngle2(angle2), mAnchorAngle(anchorAngle)
 {
@@ -22,9 +22,10 @@ IVKnobControl::IVKnobControl(const IRECT& bounds, int paramIdx, const char* labe
 
 IVKnobControl::IVKnobControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
                              const IVStyle& style, bool valueIsEditable, bool valueInWidget, float angle1,
-                             float angle2, float anchorAngle, EDirection direction, double gearing, float trackSize)
-    : IVKnobControl(bounds, -1, label, style, valueIsEditable, valueInWidget, angle1, angle2, anchorAngle, direction,
-                    gearing, trackSize)
+                             float angle2, float anchorAngle, EDirection direction, double gearing,
+                             float trackSize)
+    : IVKnobControl(bounds, -1, label, style, valueIsEditable, valueInWidget, angle1, angle2, anchorAngle,
+                    direction, gearing, trackSize)
 {
   SetActionFunction(std::move(actionFunc));
 }
@@ -54,7 +55,10 @@ void IVKnobControl::OnMouseOut()
   IControl::OnMouseOut();
 }
 
-bool IVKnobControl::IsHit(float x, float y) const { return HitsWidgetOrEditableValue(x, y); }
+bool IVKnobControl::IsHit(float x, float y) const
+{
+  return HitsWidgetOrEditableValue(x, y);
+}
 
 void IVKnobControl::OnResize()
 {
@@ -62,7 +66,10 @@ void IVKnobControl::OnResize()
   SetDirty(false);
 }
 
-void IVKnobControl::OnInit() { TakeParamTexts(); }
+void IVKnobControl::OnInit()
+{
+  TakeParamTexts();
+}
 
 void IVKnobControl::SetDirty(bool triggerAction, int valIdx)
 {
@@ -111,13 +118,13 @@ void IVKnobControl::DrawWidget(IGraphics& g)
 void IVKnobControl::DrawIndicatorTrack(IGraphics& g, float angle, float cx, float cy, float radius)
 {
   if (mTrackSize > 0.f)
-    g.DrawArc(GetColor(kX1), cx, cy, radius, std::min(angle, mAnchorAngle), std::max(angle, mAnchorAngle), GetBlend(),
-              mTrackSize);
+    g.DrawArc(GetColor(kX1), cx, cy, radius, std::min(angle, mAnchorAngle), std::max(angle, mAnchorAngle),
+              GetBlend(), mTrackSize);
 }
 
 void IVKnobControl::DrawPointer(IGraphics& g, float angle, float cx, float cy, float radius)
 {
-  g.DrawRadialLine(GetColor(kFR), cx, cy, angle, mInnerPointerFrac * radius, mOuterPointerFrac * radius, GetBlend(),
-                   mPointerThickness);
+  g.DrawRadialLine(GetColor(kFR), cx, cy, angle, mInnerPointerFrac * radius, mOuterPointerFrac * radius,
+                   GetBlend(), mPointerThickness);
 }
 } // namespace iplugin::igraphics

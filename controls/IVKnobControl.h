@@ -11,14 +11,16 @@ namespace iplugin::igraphics
 class IVKnobControl : public IKnobControlBase, public IVectorBase
 {
 public:
-  IVKnobControl(const IRECT& bounds, int paramIdx, const char* label = "", const IVStyle& style = kDefaultStyle,
-                bool valueIsEditable = false, bool valueInWidget = false, float angle1 = -135.f,
-                float angle2 = 135.f, float anchorAngle = -135.f, EDirection direction = kVertical,
-                double gearing = 4.0, float trackSize = 2.f);
+  IVKnobControl(const IRECT& bounds, int paramIdx, const char* label = "",
+                const IVStyle& style = kDefaultStyle, bool valueIsEditable = false,
+                bool valueInWidget = false, float angle1 = -135.f, float angle2 = 135.f,
+                float anchorAngle = -135.f, EDirection direction = kVertical, double gearing = 4.0,
+                float trackSize = 2.f);
   IVKnobControl(const IRECT& bounds, IActionFunction actionFunc, const char* label = "",
-                const IVStyle& style = kDefaultStyle, bool valueIsEditable = false, bool valueInWidget = false,
-                float angle1 = -135.f, float angle2 = 135.f, float anchorAngle = -135.f,
-                EDirection direction = kVertical, double gearing = 4.0, float trackSize = 2.f);
+                const IVStyle& style = kDefaultStyle, bool valueIsEditable = false,
+                bool valueInWidget = false, float angle1 = -135.f, float angle2 = 135.f,
+                float anchorAngle = -135.f, EDirection direction = kVertical, double gearing = 4.0,
+                float trackSize = 2.f);
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;

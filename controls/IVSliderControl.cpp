@@ -22,8 +22,8 @@ IVSliderControl::IVSliderControl(const IRECT& bounds, int paramIdx, const char* 
 }
 
 IVSliderControl::IVSliderControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
-                                 const IVStyle& style, bool valueIsEditable, EDirection direction, double gearing,
-                                 float handleSize, float trackSize, bool handleInsideTrack)
+                                 const IVStyle& style, bool valueIsEditable, EDirection direction,
+                                 double gearing, float handleSize, float trackSize, bool handleInsideTrack)
     : IVSliderControl(bounds, -1, label, style, valueIsEditable, direction, gearing, handleSize, trackSize,
                       handleInsideTrack)
 {
@@ -40,7 +40,10 @@ void IVSliderControl::OnResize()
   SetDirty(false);
 }
 
-void IVSliderControl::OnInit() { TakeParamTexts(); }
+void IVSliderControl::OnInit()
+{
+  TakeParamTexts();
+}
 
 void IVSliderControl::SetDirty(bool triggerAction, int valIdx)
 {
@@ -72,7 +75,10 @@ void IVSliderControl::OnMouseOut()
   IControl::OnMouseOut();
 }
 
-bool IVSliderControl::IsHit(float x, float y) const { return HitsWidgetOrEditableValue(x, y); }
+bool IVSliderControl::IsHit(float x, float y) const
+{
+  return HitsWidgetOrEditableValue(x, y);
+}
 
 void IVSliderControl::Draw(IGraphics& g)
 {
@@ -86,8 +92,8 @@ void IVSliderControl::DrawWidget(IGraphics& g)
 {
   const float v = float(GetValue());
   const IRECT& t = mTrack;
-  const IRECT filled = mDirection == kVertical ? IRECT(t.L, t.B - t.H() * v, t.R, t.B)
-                                               : IRECT(t.L, t.T, t.L + t.W() * v, t.B);
+  const IRECT filled =
+      mDirection == kVertical ? IRECT(t.L, t.B - t.H() * v, t.R, t.B) : IRECT(t.L, t.T, t.L + t.W() * v, t.B);
   if (mTrackSize > 0.f) DrawTrack(g, filled);
   float cx = mDirection == kVertical ? filled.MW() : filled.R;
   float cy = mDirection == kVertical ? filled.T : filled.MH();
@@ -110,7 +116,8 @@ void IVSliderControl::DrawTrack(IGraphics& g, const IRECT& filledArea)
                                     : IRECT(track.L - mHandleSize, track.T, track.R + mHandleSize, track.B);
   const float r = std::min(track.W(), track.H()) * 0.5f * mStyle.mRoundness;
   g.FillRoundRect(GetColor(kSH), track, r);
-  g.FillRoundRect(GetColor(kX1), filledArea, std::min(filledArea.W(), filledArea.H()) * 0.5f * mStyle.mRoundness);
+  g.FillRoundRect(GetColor(kX1), filledArea,
+                  std::min(filledArea.W(), filledArea.H()) * 0.5f * mStyle.mRoundness);
   if (mStyle.mDrawFrame) g.DrawRoundRect(GetColor(kFR), track, r, nullptr, mStyle.mFrameThickness);
 }
 

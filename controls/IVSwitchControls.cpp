@@ -8,7 +8,10 @@ namespace iplugin::igraphics
 {
 namespace
 {
-int StateIndex(double value, int numStates) { return int((numStates - 1) * value + 0.5); }
+int StateIndex(double value, int numStates)
+{
+  return int((numStates - 1) * value + 0.5);
+}
 
 } // namespace
 
@@ -26,14 +29,18 @@ IVSwitchControl::IVSwitchControl(const IRECT& bounds, int paramIdx, const char* 
 
 IVSwitchControl::IVSwitchControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
                                  const IVStyle& style, int numStates, bool valueInButton)
-    : ISwitchControlBase(bounds, -1, std::move(actionFunc), numStates), IVectorBase(style, false, valueInButton)
+    : ISwitchControlBase(bounds, -1, std::move(actionFunc), numStates),
+      IVectorBase(style, false, valueInButton)
 {
   mText = style.mValueText;
   if (valueInButton) mStyle.mValueText.mVAlign = mText.mVAlign = kVAlignMiddle;
   AttachIControl(this, label);
 }
 
-int IVSwitchControl::SelectedIndex() const { return StateIndex(GetValue(0), mNumStates); }
+int IVSwitchControl::SelectedIndex() const
+{
+  return StateIndex(GetValue(0), mNumStates);
+}
 
 void IVSwitchControl::Draw(IGraphics& g)
 {
@@ -82,7 +89,8 @@ IVToggleControl::IVToggleControl(const IRECT& bounds, int paramIdx, const char* 
 }
 
 IVToggleControl::IVToggleControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
-                                 const IVStyle& style, const char* offText, const char* onText, bool initialState)
+                                 const IVStyle& style, const char* offText, const char* onText,
+                                 bool initialState)
     : IVSwitchControl(bounds, std::move(actionFunc), label, style, 2, true), mOffText(offText ? offText : ""),
       mOnText(onText ? onText : "")
 {
@@ -119,7 +127,10 @@ IVSlideSwitchControl::IVSlideSwitchControl(const IRECT& bounds, IActionFunction 
   SetValue(numStates > 1 ? std::clamp(double(initialState) / (numStates - 1), 0.0, 1.0) : 0.0);
 }
 
-void IVSlideSwitchControl::SlideAction(IControl* pControl) { pControl->SetAnimation(SlideStep, 100); }
+void IVSlideSwitchControl::SlideAction(IControl* pControl)
+{
+  pControl->SetAnimation(SlideStep, 100);
+}
 
 void IVSlideSwitchControl::SlideStep(IControl* pControl)
 {
@@ -143,7 +154,8 @@ void IVSlideSwitchControl::UpdateRects()
 {
   const int n = std::max(mNumStates, 1);
   const int i = SelectedIndex();
-  auto handle = [this, n](int state) {
+  auto handle = [this, n](int state)
+  {
     const IRECT& w = mWidgetBounds;
     if (mDirection == kHorizontal)
     {
@@ -192,14 +204,17 @@ void IVSlideSwitchControl::DrawWidget(IGraphics& g)
 
 void IVSlideSwitchControl::DrawTrack(IGraphics& g, const IRECT& bounds)
 {
-  g.FillRoundRect(GetColor(kSH), bounds, std::min(mCurrentRect.W(), mCurrentRect.H()) * 0.5f * mStyle.mRoundness);
+  g.FillRoundRect(GetColor(kSH), bounds,
+                  std::min(mCurrentRect.W(), mCurrentRect.H()) * 0.5f * mStyle.mRoundness);
 }
 
 // --- IVTabSwitchControl -----------------------------------------------------------------------------
 
-IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, int paramIdx, std::initializer_list<const char*> options,
-                                       const char* label, const IVStyle& style, EVShape shape, EDirection direction)
-    : ISwitchControlBase(bounds, paramIdx, nullptr, int(options.size())), IVectorBase(style), mDirection(direction)
+IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, int paramIdx,
+                                       std::initializer_list<const char*> options, const char* label,
+                                       const IVStyle& style, EVShape shape, EDirection direction)
+    : ISwitchControlBase(bounds, paramIdx, nullptr, int(options.size())), IVectorBase(style),
+      mDirection(direction)
 {
   Init(options, label, style, shape);
 }
@@ -213,8 +228,8 @@ IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, IActionFunction acti
   Init(options, label, style, shape);
 }
 
-void IVTabSwitchControl::Init(std::initializer_list<const char*> options, const char* label, const IVStyle& style,
-                              EVShape shape)
+void IVTabSwitchControl::Init(std::initializer_list<const char*> options, const char* label,
+                              const IVStyle& style, EVShape shape)
 {
   for (const char* option : options)
     mTabLabels.emplace_back(option ? option : "");
@@ -223,7 +238,10 @@ void IVTabSwitchControl::Init(std::initializer_list<const char*> options, const 
   AttachIControl(this, label);
 }
 
-int IVTabSwitchControl::SelectedIndex() const { return StateIndex(GetValue(0), mNumStates); }
+int IVTabSwitchControl::SelectedIndex() const
+{
+  return StateIndex(GetValue(0), mNumStates);
+}
 
 void IVTabSwitchControl::OnInit()
 {
@@ -273,31 +291,34 @@ void IVTabSwitchControl::DrawWidget(IGraphics& g)
     const ETabSegment segment = i == 0 ? kStart : i == n - 1 ? kEnd : kMid;
     const bool disabled = IsDisabled() || GetStateDisabled(i);
     DrawButton(g, mButtons[size_t(i)], i == selected, i == mMouseOverButton, segment, disabled);
-    if (size_t(i) < mTabLabels.size()) g.DrawText(mStyle.mValueText, mTabLabels[size_t(i)].Get(), mButtons[size_t(i)], GetBlend());
+    if (size_t(i) < mTabLabels.size())
+      g.DrawText(mStyle.mValueText, mTabLabels[size_t(i)].Get(), mButtons[size_t(i)], GetBlend());
   }
 }
 
-void IVTabSwitchControl::DrawButton(IGraphics& g, const IRECT& r, bool pressed, bool mouseOver, ETabSegment segment,
-                                    bool disabled)
+void IVTabSwitchControl::DrawButton(IGraphics& g, const IRECT& r, bool pressed, bool mouseOver,
+                                    ETabSegment segment, bool disabled)
 {
   const bool horizontal = mDirection == kHorizontal;
   switch (mShape)
   {
-    case EVShape::TopRounded:
-      if (horizontal)
-        DrawPressableRectangle(g, r, pressed, mouseOver, disabled, segment == kStart, segment == kEnd, false, false);
-      else
-        DrawPressableRectangle(g, r, pressed, mouseOver, disabled, false, segment == kStart, false, segment == kEnd);
-      break;
-    case EVShape::AllRounded:
-      if (horizontal)
-        DrawPressableRectangle(g, r, pressed, mouseOver, disabled, true, true, false, false);
-      else
-        DrawPressableRectangle(g, r, pressed, mouseOver, disabled, false, true, false, true);
-      break;
-    default:
-      DrawPressableShape(g, mShape, r, pressed, mouseOver, disabled);
-      break;
+  case EVShape::TopRounded:
+    if (horizontal)
+      DrawPressableRectangle(g, r, pressed, mouseOver, disabled, segment == kStart, segment == kEnd, false,
+                             false);
+    else
+      DrawPressableRectangle(g, r, pressed, mouseOver, disabled, false, segment == kStart, false,
+                             segment == kEnd);
+    break;
+  case EVShape::AllRounded:
+    if (horizontal)
+      DrawPressableRectangle(g, r, pressed, mouseOver, disabled, true, true, false, false);
+    else
+      DrawPressableRectangle(g, r, pressed, mouseOver, disabled, false, true, false, true);
+    break;
+  default:
+    DrawPressableShape(g, mShape, r, pressed, mouseOver, disabled);
+    break;
   }
 }
 
@@ -334,7 +355,8 @@ void IVTabSwitchControl::OnMouseOut()
 
 IVRadioButtonControl::IVRadioButtonControl(const IRECT& bounds, int paramIdx,
                                            std::initializer_list<const char*> options, const char* label,
-                                           const IVStyle& style, EVShape shape, EDirection direction, float buttonSize)
+                                           const IVStyle& style, EVShape shape, EDirection direction,
+                                           float buttonSize)
     : IVTabSwitchControl(bounds, paramIdx, options, label, style, shape, direction), mButtonSize(buttonSize),
       mTextOffset(3.f * buttonSize)
 {
@@ -343,7 +365,8 @@ IVRadioButtonControl::IVRadioButtonControl(const IRECT& bounds, int paramIdx,
 
 IVRadioButtonControl::IVRadioButtonControl(const IRECT& bounds, IActionFunction actionFunc,
                                            std::initializer_list<const char*> options, const char* label,
-                                           const IVStyle& style, EVShape shape, EDirection direction, float buttonSize)
+                                           const IVStyle& style, EVShape shape, EDirection direction,
+                                           float buttonSize)
     : IVTabSwitchControl(bounds, std::move(actionFunc), options, label, style, shape, direction),
       mButtonSize(buttonSize), mTextOffset(3.f * buttonSize)
 {

@@ -15,8 +15,8 @@ class IVSwitchControl : public ISwitchControlBase, public IVectorBase
 {
 public:
   // Two states; a click starts the splash.
-  IVSwitchControl(const IRECT& bounds, int paramIdx = -1, const char* label = "", const IVStyle& style = kDefaultStyle,
-                  bool valueInButton = false);
+  IVSwitchControl(const IRECT& bounds, int paramIdx = -1, const char* label = "",
+                  const IVStyle& style = kDefaultStyle, bool valueInButton = false);
   IVSwitchControl(const IRECT& bounds, IActionFunction actionFunc, const char* label = "",
                   const IVStyle& style = kDefaultStyle, int numStates = 2, bool valueInButton = false);
 
@@ -34,11 +34,12 @@ public:
 class IVToggleControl : public IVSwitchControl
 {
 public:
-  IVToggleControl(const IRECT& bounds, int paramIdx = -1, const char* label = "", const IVStyle& style = kDefaultStyle,
-                  const char* offText = "OFF", const char* onText = "ON");
+  IVToggleControl(const IRECT& bounds, int paramIdx = -1, const char* label = "",
+                  const IVStyle& style = kDefaultStyle, const char* offText = "OFF",
+                  const char* onText = "ON");
   IVToggleControl(const IRECT& bounds, IActionFunction actionFunc, const char* label = "",
-                  const IVStyle& style = kDefaultStyle, const char* offText = "OFF", const char* onText = "ON",
-                  bool initialState = false);
+                  const IVStyle& style = kDefaultStyle, const char* offText = "OFF",
+                  const char* onText = "ON", bool initialState = false);
 
   void DrawWidget(IGraphics& g) override;
   void DrawValue(IGraphics& g, bool mouseOver) override;
@@ -92,9 +93,10 @@ public:
   IVTabSwitchControl(const IRECT& bounds, int paramIdx = -1, std::initializer_list<const char*> options = {},
                      const char* label = "", const IVStyle& style = kDefaultStyle,
                      EVShape shape = EVShape::Rectangle, EDirection direction = kHorizontal);
-  IVTabSwitchControl(const IRECT& bounds, IActionFunction actionFunc, std::initializer_list<const char*> options,
-                     const char* label = "", const IVStyle& style = kDefaultStyle,
-                     EVShape shape = EVShape::Rectangle, EDirection direction = kHorizontal);
+  IVTabSwitchControl(const IRECT& bounds, IActionFunction actionFunc,
+                     std::initializer_list<const char*> options, const char* label = "",
+                     const IVStyle& style = kDefaultStyle, EVShape shape = EVShape::Rectangle,
+                     EDirection direction = kHorizontal);
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;
@@ -112,7 +114,8 @@ public:
   const IRECT& GetButton(int idx) const { return mButtons[size_t(idx)]; }
 
 protected:
-  void Init(std::initializer_list<const char*> options, const char* label, const IVStyle& style, EVShape shape);
+  void Init(std::initializer_list<const char*> options, const char* label, const IVStyle& style,
+            EVShape shape);
 
   int mMouseOverButton = -1;
   std::vector<IRECT> mButtons;
@@ -123,12 +126,14 @@ protected:
 class IVRadioButtonControl : public IVTabSwitchControl
 {
 public:
-  IVRadioButtonControl(const IRECT& bounds, int paramIdx = -1, std::initializer_list<const char*> options = {},
-                       const char* label = "", const IVStyle& style = kDefaultStyle,
-                       EVShape shape = EVShape::Ellipse, EDirection direction = kVertical, float buttonSize = 10.f);
-  IVRadioButtonControl(const IRECT& bounds, IActionFunction actionFunc, std::initializer_list<const char*> options,
-                       const char* label = "", const IVStyle& style = kDefaultStyle,
-                       EVShape shape = EVShape::Ellipse, EDirection direction = kVertical, float buttonSize = 10.f);
+  IVRadioButtonControl(const IRECT& bounds, int paramIdx = -1,
+                       std::initializer_list<const char*> options = {}, const char* label = "",
+                       const IVStyle& style = kDefaultStyle, EVShape shape = EVShape::Ellipse,
+                       EDirection direction = kVertical, float buttonSize = 10.f);
+  IVRadioButtonControl(const IRECT& bounds, IActionFunction actionFunc,
+                       std::initializer_list<const char*> options, const char* label = "",
+                       const IVStyle& style = kDefaultStyle, EVShape shape = EVShape::Ellipse,
+                       EDirection direction = kVertical, float buttonSize = 10.f);
 
   void DrawWidget(IGraphics& g) override;
   int GetButtonForPoint(float x, float y) const override;

@@ -34,12 +34,14 @@ void IVTrackControlBase::MakeTrackRects(const IRECT& bounds)
     if (mDirection == kHorizontal)
     {
       const float h = bounds.H() / n;
-      mTrackBounds.emplace_back(bounds.L, bounds.T + i * h + mTrackPadding, bounds.R, bounds.T + (i + 1) * h - mTrackPadding);
+      mTrackBounds.emplace_back(bounds.L, bounds.T + i * h + mTrackPadding, bounds.R,
+                                bounds.T + (i + 1) * h - mTrackPadding);
     }
     else
     {
       const float w = bounds.W() / n;
-      mTrackBounds.emplace_back(bounds.L + i * w + mTrackPadding, bounds.T, bounds.L + (i + 1) * w - mTrackPadding, bounds.B);
+      mTrackBounds.emplace_back(bounds.L + i * w + mTrackPadding, bounds.T,
+                                bounds.L + (i + 1) * w - mTrackPadding, bounds.B);
     }
   }
 }
@@ -52,9 +54,11 @@ void IVTrackControlBase::MakeStepRects(const IRECT& bounds, int nSteps)
   for (int i = 0; i < n; ++i)
   {
     if (mDirection == kHorizontal)
-      mStepBounds.emplace_back(bounds.L + bounds.W() * i / n, bounds.T, bounds.L + bounds.W() * (i + 1) / n, bounds.B);
+      mStepBounds.emplace_back(bounds.L + bounds.W() * i / n, bounds.T, bounds.L + bounds.W() * (i + 1) / n,
+                               bounds.B);
     else // from the bottom up, as the values grow
-      mStepBounds.emplace_back(bounds.L, bounds.B - bounds.H() * (i + 1) / n, bounds.R, bounds.B - bounds.H() * i / n);
+      mStepBounds.emplace_back(bounds.L, bounds.B - bounds.H() * (i + 1) / n, bounds.R,
+                               bounds.B - bounds.H() * i / n);
   }
 }
 
@@ -137,9 +141,11 @@ void IVTrackControlBase::DrawTrack(IGraphics& g, const IRECT& r, int chIdx)
   DrawTrackHandle(g, bar, chIdx, above);
   IRECT peak;
   if (horizontal)
-    peak = above ? IRECT(bar.R - mPeakSize, bar.T, bar.R, bar.B) : IRECT(bar.L, bar.T, bar.L + mPeakSize, bar.B);
+    peak =
+        above ? IRECT(bar.R - mPeakSize, bar.T, bar.R, bar.B) : IRECT(bar.L, bar.T, bar.L + mPeakSize, bar.B);
   else
-    peak = above ? IRECT(bar.L, bar.T, bar.R, bar.T + mPeakSize) : IRECT(bar.L, bar.B - mPeakSize, bar.R, bar.B);
+    peak =
+        above ? IRECT(bar.L, bar.T, bar.R, bar.T + mPeakSize) : IRECT(bar.L, bar.B - mPeakSize, bar.R, bar.B);
   DrawPeak(g, peak, chIdx, above);
 }
 
@@ -167,9 +173,9 @@ void IVTrackControlBase::DrawPeak(IGraphics& g, const IRECT& r, int chIdx, bool 
 
 // --- IVRangeSliderControl ---------------------------------------------------------------------------
 
-IVRangeSliderControl::IVRangeSliderControl(const IRECT& bounds, std::initializer_list<int> params, const char* label,
-                                           const IVStyle& style, EDirection direction, float handleSize,
-                                           float trackSize)
+IVRangeSliderControl::IVRangeSliderControl(const IRECT& bounds, std::initializer_list<int> params,
+                                           const char* label, const IVStyle& style, EDirection direction,
+                                           float handleSize, float trackSize)
     : IVTrackControlBase(bounds, label, style, params, 0, direction), mHandleSize(handleSize)
 {
   mTrackSize = trackSize;
@@ -178,7 +184,8 @@ IVRangeSliderControl::IVRangeSliderControl(const IRECT& bounds, std::initializer
 void IVRangeSliderControl::MakeTrackRects(const IRECT& bounds)
 {
   mTrackBounds.clear();
-  const IRECT r(bounds.L + mHandleSize, bounds.T + mHandleSize, bounds.R - mHandleSize, bounds.B - mHandleSize);
+  const IRECT r(bounds.L + mHandleSize, bounds.T + mHandleSize, bounds.R - mHandleSize,
+                bounds.B - mHandleSize);
   const IRECT track = mDirection == kVertical ? IRECT(r.MW() - mTrackSize, r.T, r.MW() + mTrackSize, r.B)
                                               : IRECT(r.L, r.MH() - mTrackSize, r.R, r.MH() + mTrackSize);
   for (int i = 0; i < NVals(); ++i)
@@ -227,12 +234,15 @@ void IVRangeSliderControl::DrawWidget(IGraphics& g)
   {
     const bool even = i % 2 == 0;
     const float angle = mDirection == kHorizontal ? (even ? 0.f : 180.f) : (even ? 90.f : 270.f);
-    DrawPressableTriangle(g, GetHandleBounds(i), i == mMouseOverHandle && mMouseDown, i == mMouseOverHandle, angle,
-                          IsDisabled());
+    DrawPressableTriangle(g, GetHandleBounds(i), i == mMouseOverHandle && mMouseDown, i == mMouseOverHandle,
+                          angle, IsDisabled());
   }
 }
 
-void IVRangeSliderControl::DrawTrack(IGraphics& g, const IRECT& r, int chIdx) { DrawTrackBackground(g, r, chIdx); }
+void IVRangeSliderControl::DrawTrack(IGraphics& g, const IRECT& r, int chIdx)
+{
+  DrawTrackBackground(g, r, chIdx);
+}
 
 void IVRangeSliderControl::OnMouseOver(float x, float y, const IMouseMod& mod)
 {

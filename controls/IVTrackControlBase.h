@@ -13,8 +13,8 @@ namespace iplugin::igraphics
 class IVTrackControlBase : public IControl, public IVectorBase
 {
 public:
-  IVTrackControlBase(const IRECT& bounds, const char* label, const IVStyle& style, std::initializer_list<int> params,
-                     int nSteps = 0, EDirection direction = kVertical,
+  IVTrackControlBase(const IRECT& bounds, const char* label, const IVStyle& style,
+                     std::initializer_list<int> params, int nSteps = 0, EDirection direction = kVertical,
                      std::initializer_list<const char*> trackNames = {});
 
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;

@@ -48,7 +48,8 @@ void IVXYPadControl::DrawHandle(IGraphics& g, const IRECT& r)
   if (mTrackClipsHandle)
   {
     const float half = mStyle.mFrameThickness * 0.5f;
-    g.PathClipRegion(IRECT(mWidgetBounds.L + half, mWidgetBounds.T + half, mWidgetBounds.R - half, mWidgetBounds.B - half));
+    g.PathClipRegion(IRECT(mWidgetBounds.L + half, mWidgetBounds.T + half, mWidgetBounds.R - half,
+                           mWidgetBounds.B - half));
   }
   DrawPressableShape(g, mShape, r, mMouseDown, mMouseIsOver, IsDisabled());
   if (mTrackClipsHandle) g.PathClipRegion();

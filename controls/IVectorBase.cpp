@@ -16,7 +16,10 @@ IRECT ScaledAboutCentre(const IRECT& r, float frac)
   return IRECT(r.MW() - hw, r.MH() - hh, r.MW() + hw, r.MH() + hh);
 }
 
-IRECT Shrunk(const IRECT& r, float d) { return IRECT(r.L + d, r.T + d, r.R - d, r.B - d); }
+IRECT Shrunk(const IRECT& r, float d)
+{
+  return IRECT(r.L + d, r.T + d, r.R - d, r.B - d);
+}
 
 // Width and height of str in text; zero when the control is not attached yet.
 void Measure(const IControl* pControl, const IText& text, const char* str, float& w, float& h)
@@ -49,11 +52,20 @@ void IVectorBase::SetColor(int colorIdx, const IColor& color)
   mStyle.mColorSpec.mColors[colorIdx] = color;
 }
 
-void IVectorBase::SetLabelStr(const char* str) { mLabelStr.Set(str ? str : ""); }
+void IVectorBase::SetLabelStr(const char* str)
+{
+  mLabelStr.Set(str ? str : "");
+}
 
-void IVectorBase::SetValueStr(const char* str) { mValueStr.Set(str ? str : ""); }
+void IVectorBase::SetValueStr(const char* str)
+{
+  mValueStr.Set(str ? str : "");
+}
 
-const IBlend* IVectorBase::Blend() const { return mControl ? mControl->GetBlend() : nullptr; }
+const IBlend* IVectorBase::Blend() const
+{
+  return mControl ? mControl->GetBlend() : nullptr;
+}
 
 bool IVectorBase::OnEditableValue(float x, float y) const
 {
@@ -62,7 +74,8 @@ bool IVectorBase::OnEditableValue(float x, float y) const
 
 bool IVectorBase::HitsWidgetOrEditableValue(float x, float y) const
 {
-  return (mControl && !mControl->GetPromptDisabled() && mValueBounds.Contains(x, y)) || mWidgetBounds.Contains(x, y);
+  return (mControl && !mControl->GetPromptDisabled() && mValueBounds.Contains(x, y)) ||
+         mWidgetBounds.Contains(x, y);
 }
 
 void IVectorBase::TakeParamTexts()
@@ -80,7 +93,10 @@ IColor IVectorBase::WithContrast(const IColor& color, float c)
   return IColor(color.A, channel(color.R), channel(color.G), channel(color.B));
 }
 
-void IVectorBase::DrawBackground(IGraphics& g, const IRECT& rect) { g.FillRect(GetColor(kBG), rect, Blend()); }
+void IVectorBase::DrawBackground(IGraphics& g, const IRECT& rect)
+{
+  g.FillRect(GetColor(kBG), rect, Blend());
+}
 
 void IVectorBase::DrawLabel(IGraphics& g)
 {
@@ -91,23 +107,24 @@ void IVectorBase::DrawLabel(IGraphics& g)
 void IVectorBase::DrawValue(IGraphics& g, bool mouseOver)
 {
   if (mouseOver) g.FillRect(kColorTranslucent, mValueBounds);
-  if (mStyle.mShowValue && mValueStr.GetLength()) g.DrawText(mStyle.mValueText, mValueStr.Get(), mValueBounds, Blend());
+  if (mStyle.mShowValue && mValueStr.GetLength())
+    g.DrawText(mStyle.mValueText, mValueStr.Get(), mValueBounds, Blend());
 }
 
-IRECT IVectorBase::DrawPressableShape(IGraphics& g, EVShape shape, const IRECT& bounds, bool pressed, bool mouseOver,
-                                      bool disabled)
+IRECT IVectorBase::DrawPressableShape(IGraphics& g, EVShape shape, const IRECT& bounds, bool pressed,
+                                      bool mouseOver, bool disabled)
 {
   switch (shape)
   {
-    case EVShape::Rectangle:
-    case EVShape::AllRounded:
-      return DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled);
-    case EVShape::TopRounded:
-      return DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled, true, true, false, false);
-    case EVShape::Ellipse:
-      return DrawPressableEllipse(g, bounds, pressed, mouseOver, disabled);
-    case EVShape::Triangle:
-      return DrawPressableTriangle(g, bounds, pressed, mouseOver, mStyle.mAngle, disabled);
+  case EVShape::Rectangle:
+  case EVShape::AllRounded:
+    return DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled);
+  case EVShape::TopRounded:
+    return DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled, true, true, false, false);
+  case EVShape::Ellipse:
+    return DrawPressableEllipse(g, bounds, pressed, mouseOver, disabled);
+  case EVShape::Triangle:
+    return DrawPressableTriangle(g, bounds, pressed, mouseOver, mStyle.mAngle, disabled);
   }
   return bounds;
 }
@@ -157,22 +174,22 @@ IRECT IVectorBase::MakeRects(const IRECT& parent, bool hasHandle)
     const float cx = clickable.MW();
     switch (mStyle.mValueText.mVAlign)
     {
-      case kVAlignTop:
-        mValueBounds = IRECT(cx - w, clickable.T, cx + w, clickable.T + h);
-        mWidgetBounds = ScaledAboutCentre(IRECT(clickable.L, clickable.T + h, clickable.R, clickable.B),
-                                          mStyle.mWidgetFrac);
-        break;
-      case kVAlignBottom:
-        mValueBounds = IRECT(cx - w, clickable.B - h, cx + w, clickable.B);
-        mWidgetBounds = ScaledAboutCentre(IRECT(clickable.L, clickable.T, clickable.R, clickable.B - h),
-                                          mStyle.mWidgetFrac);
-        break;
-      case kVAlignMiddle:
-        mValueBounds = IRECT(cx - w, clickable.MH() - h * 0.5f, cx + w, clickable.MH() + h * 0.5f);
-        mWidgetBounds = ScaledAboutCentre(clickable, mStyle.mWidgetFrac);
-        break;
-      default:
-        break;
+    case kVAlignTop:
+      mValueBounds = IRECT(cx - w, clickable.T, cx + w, clickable.T + h);
+      mWidgetBounds = ScaledAboutCentre(IRECT(clickable.L, clickable.T + h, clickable.R, clickable.B),
+                                        mStyle.mWidgetFrac);
+      break;
+    case kVAlignBottom:
+      mValueBounds = IRECT(cx - w, clickable.B - h, cx + w, clickable.B);
+      mWidgetBounds = ScaledAboutCentre(IRECT(clickable.L, clickable.T, clickable.R, clickable.B - h),
+                                        mStyle.mWidgetFrac);
+      break;
+    case kVAlignMiddle:
+      mValueBounds = IRECT(cx - w, clickable.MH() - h * 0.5f, cx + w, clickable.MH() + h * 0.5f);
+      mWidgetBounds = ScaledAboutCentre(clickable, mStyle.mWidgetFrac);
+      break;
+    default:
+      break;
     }
   }
 
@@ -183,8 +200,8 @@ IRECT IVectorBase::MakeRects(const IRECT& parent, bool hasHandle)
 }
 
 IRECT IVectorBase::DrawPressableRectangle(IGraphics& g, const IRECT& bounds, bool pressed, bool mouseOver,
-                                          bool disabled, bool roundTopLeft, bool roundTopRight, bool roundBottomLeft,
-                                          bool roundBottomRight)
+                                          bool disabled, bool roundTopLeft, bool roundTopRight,
+                                          bool roundBottomLeft, bool roundBottomRight)
 {
   const IRECT handle = GetAdjustedHandleBounds(bounds);
   const float off = mStyle.mShadowOffset;
@@ -195,7 +212,8 @@ IRECT IVectorBase::DrawPressableRectangle(IGraphics& g, const IRECT& bounds, boo
   const float r = GetRoundedCornerRadius(handle);
   const float tl = roundTopLeft ? r : 0.f, tr = roundTopRight ? r : 0.f;
   const float bl = roundBottomLeft ? r : 0.f, br = roundBottomRight ? r : 0.f;
-  auto fill = [&](int colorIdx, const IRECT& rect, bool dim, const IBlend* blend) {
+  auto fill = [&](int colorIdx, const IRECT& rect, bool dim, const IBlend* blend)
+  {
     const IColor color = dim ? WithContrast(GetColor(colorIdx), c) : GetColor(colorIdx);
     g.FillRoundRectCorners(color, rect, tl, tr, br, bl, blend);
   };
@@ -244,9 +262,8 @@ IRECT IVectorBase::DrawPressableEllipse(IGraphics& g, const IRECT& bounds, bool 
   IRECT shadow = bounds.GetTranslated(off, off);
   const IBlend* pBlend = Blend();
   const float c = disabled ? -0.25f : 0.f;
-  auto fill = [&](int colorIdx, const IRECT& rect, bool dim, const IBlend* blend) {
-    g.FillEllipse(dim ? WithContrast(GetColor(colorIdx), c) : GetColor(colorIdx), rect, blend);
-  };
+  auto fill = [&](int colorIdx, const IRECT& rect, bool dim, const IBlend* blend)
+  { g.FillEllipse(dim ? WithContrast(GetColor(colorIdx), c) : GetColor(colorIdx), rect, blend); };
 
   if (pressed)
   {
@@ -361,12 +378,14 @@ void IControl::StartSplashClickAnimation(IControl* pControl)
 
 void IGraphics::ApplyStyleToVectorControls(const IVStyle& style)
 {
-  ForStandardControlsFunc(IControlFunction([&style](IControl* pControl) {
-    if (auto* pVector = dynamic_cast<IVectorBase*>(pControl))
-    {
-      pVector->SetStyle(style);
-      pControl->SetDirty(false);
-    }
-  }));
+  ForStandardControlsFunc(IControlFunction(
+      [&style](IControl* pControl)
+      {
+        if (auto* pVector = dynamic_cast<IVectorBase*>(pControl))
+        {
+          pVector->SetStyle(style);
+          pControl->SetDirty(false);
+        }
+      }));
 }
 } // namespace iplugin::igraphics

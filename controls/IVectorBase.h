@@ -49,16 +49,16 @@ public:
   virtual void DrawLabel(IGraphics& g);
   virtual void DrawValue(IGraphics& g, bool mouseOver);
   // Shapes above AllRounded draw nothing.
-  virtual IRECT DrawPressableShape(IGraphics& g, EVShape shape, const IRECT& bounds, bool pressed, bool mouseOver,
-                                   bool disabled);
+  virtual IRECT DrawPressableShape(IGraphics& g, EVShape shape, const IRECT& bounds, bool pressed,
+                                   bool mouseOver, bool disabled);
 
   // Lays out label, value and widget in parent and returns the clickable area.
   IRECT MakeRects(const IRECT& parent, bool hasHandle = false);
   IRECT GetAdjustedHandleBounds(IRECT r) const;
   float GetRoundedCornerRadius(const IRECT& r) const;
   IRECT DrawPressableRectangle(IGraphics& g, const IRECT& bounds, bool pressed, bool mouseOver, bool disabled,
-                               bool roundTopLeft = true, bool roundTopRight = true, bool roundBottomLeft = true,
-                               bool roundBottomRight = true);
+                               bool roundTopLeft = true, bool roundTopRight = true,
+                               bool roundBottomLeft = true, bool roundBottomRight = true);
   IRECT DrawPressableEllipse(IGraphics& g, const IRECT& bounds, bool pressed, bool mouseOver, bool disabled);
   IRECT DrawPressableTriangle(IGraphics& g, const IRECT& bounds, bool pressed, bool mouseOver, float angle,
                               bool disabled);

@@ -44,7 +44,8 @@ std::vector<std::string> Lines(qorvtest::RecordingGraphics& g, const std::functi
 
 size_t Count(const std::vector<std::string>& lines, const std::string& prefix)
 {
-  return size_t(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+  return size_t(std::count_if(lines.begin(), lines.end(),
+                              [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
 TEST_F(VectorControlsTest, RectanglesFollowTheStyle)
@@ -54,8 +55,8 @@ TEST_F(VectorControlsTest, RectanglesFollowTheStyle)
   auto* labelled = Attach(new PlainVector(IRECT(0, 0, 100, 100), "Gain", style));
   labelled->mValueStr.Set("0.5");
   labelled->MakeRects(labelled->GetRECT());
-  EXPECT_EQ(labelled->GetLabelBounds(), IRECT(31, 0, 69, 19));     // 4 x 9.5 wide, centred, 19 tall
-  EXPECT_EQ(labelled->GetValueBounds().B, 100.f);                 // bottom-aligned value
+  EXPECT_EQ(labelled->GetLabelBounds(), IRECT(31, 0, 69, 19));       // 4 x 9.5 wide, centred, 19 tall
+  EXPECT_EQ(labelled->GetValueBounds().B, 100.f);                    // bottom-aligned value
   EXPECT_NEAR(labelled->GetValueBounds().W(), 2 * 21 * 0.66f, 1e-4); // 3 x 7 wide, x 0.66 each side
   EXPECT_EQ(labelled->GetWidgetBounds(), IRECT(0, 19, 100, 86));
 
@@ -86,8 +87,8 @@ TEST_F(VectorControlsTest, RectanglesFollowTheStyle)
   auto* handle = Attach(new PlainVector(IRECT(0, 0, 100, 100), "", style));
   handle->MakeRects(handle->GetRECT(), true);
   const IRECT inset(0.5f + 3, 0.5f, 99.5f - 3, 99.5f - 3);
-  EXPECT_EQ(handle->GetWidgetBounds(),
-            IRECT(inset.MW() - inset.W() / 4, inset.MH() - inset.H() / 4, inset.MW() + inset.W() / 4, inset.MH() + inset.H() / 4));
+  EXPECT_EQ(handle->GetWidgetBounds(), IRECT(inset.MW() - inset.W() / 4, inset.MH() - inset.H() / 4,
+                                             inset.MW() + inset.W() / 4, inset.MH() + inset.H() / 4));
 }
 
 TEST_F(VectorControlsTest, AppliedStyleReachesEveryVectorControlOnly)
@@ -149,8 +150,9 @@ TEST_F(VectorControlsTest, TabSwitchClickSetsIndexOverStatesLessOne)
   style.mShowLabel = false;
   for (EDirection dir : {kHorizontal, kVertical})
   {
-    auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 100, 100), [&](IControl*) { ++actions; },
-                                               {"a", "b", "c", "d", "e"}, "", style, EVShape::Rectangle, dir));
+    auto* tabs = Attach(new IVTabSwitchControl(
+        IRECT(0, 0, 100, 100), [&](IControl*) { ++actions; }, {"a", "b", "c", "d", "e"}, "", style,
+        EVShape::Rectangle, dir));
     for (int i : {3, 0, 4, 1})
     {
       const IRECT& b = tabs->GetButton(i);
@@ -161,7 +163,8 @@ TEST_F(VectorControlsTest, TabSwitchClickSetsIndexOverStatesLessOne)
     g.RemoveControl(tabs);
   }
   // A press that misses every tab changes nothing but still runs the action.
-  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 100, 20), [&](IControl*) { ++actions; }, {"a", "b"}, "", style));
+  auto* tabs = Attach(new IVTabSwitchControl(
+      IRECT(0, 0, 100, 20), [&](IControl*) { ++actions; }, {"a", "b"}, "", style));
   tabs->SetValue(1.0);
   const int before = actions;
   tabs->OnMouseDown(150, 150, IMouseMod(true));
@@ -169,7 +172,8 @@ TEST_F(VectorControlsTest, TabSwitchClickSetsIndexOverStatesLessOne)
   EXPECT_EQ(actions, before + 1);
 
   // Radio buttons: only the button column answers when asked to.
-  auto* radio = Attach(new IVRadioButtonControl(IRECT(0, 100, 100, 160), [](IControl*) {}, {"x", "y", "z"}, "", style));
+  auto* radio = Attach(new IVRadioButtonControl(
+      IRECT(0, 100, 100, 160), [](IControl*) {}, {"x", "y", "z"}, "", style));
   Click(90, 150);
   EXPECT_DOUBLE_EQ(radio->GetValue(), 1.0);
   radio->SetOnlyButtonsRespondToMouse(true);
@@ -184,8 +188,8 @@ TEST_F(VectorControlsTest, SlideSwitchSlidesToTheNextStateAndWraps)
   int ended = 0;
   IVStyle style;
   style.mShowLabel = style.mShowValue = false;
-  auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 20), [&](IControl*) { ++ended; }, "", style, false,
-                                                kHorizontal, 3, 2));
+  auto* slide = Attach(new IVSlideSwitchControl(
+      IRECT(0, 0, 90, 20), [&](IControl*) { ++ended; }, "", style, false, kHorizontal, 3, 2));
   const IRECT last = slide->GetHandleRECT();
   EXPECT_EQ(slide->GetValue(), 1.0); // initial state 2 of 3
   Click(last.MW(), last.MH());
@@ -199,8 +203,8 @@ TEST_F(VectorControlsTest, SlideSwitchSlidesToTheNextStateAndWraps)
   EXPECT_EQ(ended, 1);
   EXPECT_EQ(slide->GetHandleRECT().L, slide->GetWidgetBounds().L);
   // The initial state is a state index, not a value: state 1 of 3 is the middle one.
-  auto* middle = Attach(new IVSlideSwitchControl(IRECT(0, 30, 90, 50), [](IControl*) {}, "", style, false,
-                                                 kHorizontal, 3, 1));
+  auto* middle = Attach(new IVSlideSwitchControl(
+      IRECT(0, 30, 90, 50), [](IControl*) {}, "", style, false, kHorizontal, 3, 1));
   EXPECT_EQ(middle->SelectedIndex(), 1);
   EXPECT_EQ(middle->GetValue(), 0.5);
   IControl::SetClock(nullptr);
@@ -211,7 +215,8 @@ TEST_F(VectorControlsTest, SliderMovesByTheDragOverItsTrackAndButtonSplashes)
   IVStyle style;
   style.mShowLabel = style.mShowValue = false;
   // Handles of 10 at both ends leave a track of 100 points.
-  auto* slider = Attach(new IVSliderControl(IRECT(0, 0, 30, 120), kGain, "", style, false, kVertical, 1.0, 10.f));
+  auto* slider =
+      Attach(new IVSliderControl(IRECT(0, 0, 30, 120), kGain, "", style, false, kVertical, 1.0, 10.f));
   EXPECT_EQ(slider->GetTrack().H(), 100.f);
   slider->SetValue(0.0);
   slider->SetDirty(false);
@@ -229,10 +234,14 @@ TEST_F(VectorControlsTest, SliderMovesByTheDragOverItsTrackAndButtonSplashes)
   static double now = 0.0;
   IControl::SetClock([] { return now; });
   int clicks = 0;
-  auto* button = Attach(new IVButtonControl(IRECT(100, 0, 160, 40), [&](IControl* c) {
-    ++clicks;
-    IControl::StartSplashClickAnimation(c);
-  }, "Go", style));
+  auto* button = Attach(new IVButtonControl(
+      IRECT(100, 0, 160, 40),
+      [&](IControl* c)
+      {
+        ++clicks;
+        IControl::StartSplashClickAnimation(c);
+      },
+      "Go", style));
   Press(130, 20);
   EXPECT_EQ(button->GetValue(), 1.0);
   now += 50.0;
@@ -256,7 +265,8 @@ TEST_F(VectorControlsTest, RangeSliderHandlesNeverCross)
   Attach(new IVLabelControl(IRECT(0, 0, 300, 200)));
   g.EnableMouseOver(true);
   int moved = 0;
-  auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 40, 200), {kGain, kPercent}, "", style, kVertical));
+  auto* range =
+      Attach(new IVRangeSliderControl(IRECT(0, 0, 40, 200), {kGain, kPercent}, "", style, kVertical));
   range->SetValue(0.2, 0);
   range->SetValue(0.6, 1);
   range->SetDirty(false);
@@ -309,9 +319,9 @@ TEST_F(VectorControlsTest, SwatchTakesTheColourChosenInThePicker)
   std::vector<std::pair<int, IColor>> chosen;
   IVStyle style;
   style.mShowLabel = false;
-  auto* swatch = Attach(new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", [&](int cell, const IColor& c) {
-    chosen.emplace_back(cell, c);
-  }, style, IVColorSwatchControl::kGrid, {kFG, kX1, kX3}, {"fg", "", "x3"}));
+  auto* swatch = Attach(new IVColorSwatchControl(
+      IRECT(0, 0, 90, 90), "", [&](int cell, const IColor& c) { chosen.emplace_back(cell, c); }, style,
+      IVColorSwatchControl::kGrid, {kFG, kX1, kX3}, {"fg", "", "x3"}));
   const IRECT cell = swatch->GetCellRect(1);
   g.mColorAnswers = {IColor(255, 1, 2, 3)};
   g.TakeLog();
@@ -334,17 +344,16 @@ TEST_F(VectorControlsTest, PlotDrawsEachFunctionOverItsRange)
 {
   IVStyle style;
   style.mShowLabel = style.mDrawFrame = false;
-  auto* plot = Attach(new IVPlotControl(IRECT(0, 0, 100, 120), {{kColorRed, [](double x) { return x; }}}, 5, "",
-                                        style, 0.f, 1.f));
+  auto* plot = Attach(new IVPlotControl(IRECT(0, 0, 100, 120), {{kColorRed, [](double x) { return x; }}}, 5,
+                                        "", style, 0.f, 1.f));
   plot->AddPlotFunc(kColorBlue, [](double x) { return 1.0 - x; });
   g.TakeLog();
   plot->Draw(g);
   const auto log = g.TakeLog({"M", "L", "stroke #255,255", "stroke #255,0,0,255"});
   // The plot area leaves one of twelve cell heights (10) at top and bottom: y runs 110 .. 10.
-  const std::vector<std::string> expected = {"M 0 110", "L 25 85", "L 50 60", "L 75 35", "L 100 10",
-                                             "stroke #255,255,0,0 t2 b0,1",
-                                             "M 0 10", "L 25 35", "L 50 60", "L 75 85", "L 100 110",
-                                             "stroke #255,0,0,255 t2 b0,1"};
+  const std::vector<std::string> expected = {
+      "M 0 110", "L 25 85", "L 50 60", "L 75 35", "L 100 10",  "stroke #255,255,0,0 t2 b0,1",
+      "M 0 10",  "L 25 35", "L 50 60", "L 75 85", "L 100 110", "stroke #255,0,0,255 t2 b0,1"};
   std::vector<std::string> tail(log.end() - long(expected.size()), log.end());
   EXPECT_EQ(tail, expected);
 }

@@ -1,6 +1,7 @@
 // The vector controls' page of the gallery: every vector-drawn control twice, once in the default style
-// and once in a style with every option changed, and the frame-time display in two of its kinds below, on one 560 x 420 context. Built on any context opened
-// through the delegate, so the same page can be driven with input and drawn to pixels.
+// and once in a style with every option changed, and the frame-time display in two of its kinds below, on one
+// 560 x 420 context. Built on any context opened through the delegate, so the same page can be driven with
+// input and drawn to pixels.
 #pragma once
 
 #include "controls/IFPSDisplayControl.h"

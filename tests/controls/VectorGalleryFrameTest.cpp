@@ -28,7 +28,8 @@ RgbaImage DrawVectorGallery(Fault fault)
 {
   RecordingDelegate dlg(kNumVectorGalleryParams);
   InitVectorGalleryParams(dlg);
-  dlg.mMakeGraphicsFunc = [&dlg]() { return new VectorGraphics(dlg, kVectorGalleryWidth, kVectorGalleryHeight); };
+  dlg.mMakeGraphicsFunc = [&dlg]()
+  { return new VectorGraphics(dlg, kVectorGalleryWidth, kVectorGalleryHeight); };
   dlg.OpenWindow(nullptr);
   auto& g = *static_cast<VectorGraphics*>(dlg.GetUI());
   g.Open(1.f);
