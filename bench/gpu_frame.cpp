@@ -275,7 +275,7 @@ template <class Scene> double BatchSeconds(Scene& scene, int frames)
 void PrintRatios()
 {
   constexpr int kBatches = 5;
-  std::printf("frame vs cairo, CPU ms per frame (median of %d), target at most 3x:", kBatches);
+  std::printf("table: renderer frame vs cairo, CPU ms per frame (median of %d), target at most 3x:", kBatches);
   for (int scale : {1, 2})
   {
     GpuScene gpu(scale);

@@ -133,10 +133,10 @@ int main()
     soxCpu.push_back(Run(sox).cpuSeconds);
   }
   const double h = Median(hostCpu), s = Median(soxCpu);
-  std::printf("%-30s %9s %11s %12s %9s %7s\n", "figure", "CPU", "real time", "peak memory", "sox -m",
+  std::printf("table: %-30s %9s %11s %12s %9s %7s\n", "figure", "CPU", "real time", "peak memory", "sox -m",
               "ratio");
   std::printf(
-      "%-30s %7.2f s %10.1fx %8.1f MiB %7.2f s %6.2fx   (targets: >= 40x real time, <= 64 MiB, <= 2x)\n",
+      "table: %-30s %7.2f s %10.1fx %8.1f MiB %7.2f s %6.2fx   (targets: >= 40x real time, <= 64 MiB, <= 2x)\n",
       "qorv-host mix, 32 mono x 60 s", h, kSeconds / h, peak, s, h / s);
   return 0;
 }

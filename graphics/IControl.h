@@ -142,6 +142,10 @@ public:
   IAnimationFunction GetAnimationFunction() const { return mAnimationFunc; }
   void SetAnimationEndActionFunction(IActionFunction func) { mAnimationEndActionFunc = std::move(func); }
   void StartDefaultClickAnimation();
+  // The vector switches' default action: a 100 ms splash from the last mouse-down point. Defined with
+  // the vector controls; a control without the vector mix-in only animates.
+  static void StartSplashClickAnimation(IControl* pControl);
+  static void SplashAnimationStep(IControl* pControl);
   // Ends the animation when its time is up, in either direction.
   static void DefaultAnimationStep(IControl* pControl);
   static void SetClock(IClockFunc clock);

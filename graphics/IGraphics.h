@@ -477,6 +477,12 @@ public:
   IControl* GetTextEntryControl() const { return mTextEntryControl; }
   IControl* GetCornerResizer() const { return mCornerResizer; }
   IControl* GetFPSDisplay() const { return mPerfDisplay; }
+  // Where the last mouse press went down, (-1, -1) before any.
+  void GetMouseDownPoint(float& x, float& y) const
+  {
+    x = mMouseDownX;
+    y = mMouseDownY;
+  }
   int NBubbleControls() const { return mBubbleControls.Count(); }
   IControl* GetBubbleControl(int idx) const { return mBubbleControls.Get(idx); }
 

@@ -75,20 +75,20 @@ struct IVColorSpec
 
 inline constexpr IVColorSpec kDefaultColorSpec;
 
-// The style record of the vector-drawn control family.
+// The style record of the vector-drawn control family; the fields in their stored order.
 struct IVStyle
 {
+  bool mHideCursor = true;
   bool mShowLabel = true;
   bool mShowValue = true;
   bool mDrawFrame = true;
   bool mDrawShadows = true;
-  bool mEmboss = true;
-  bool mHideCursor = false;
+  bool mEmboss = false;
   float mRoundness = 0.f;
   float mFrameThickness = 1.f;
   float mShadowOffset = 3.f;
   float mWidgetFrac = 1.f;
-  int mAngle = 0;
+  float mAngle = 0.f; // degrees
   IVColorSpec mColorSpec;
   IText mLabelText = kDefaultLabelText;
   IText mValueText = kDefaultValueText;

@@ -160,9 +160,12 @@ long AudioFileReader::Read(float* const* out, long n, std::string& error)
     }
     const long m = std::min(n - done, mBuffered - mTaken);
     const float* from = mBuffer.data() + size_t(mTaken) * channels;
-    for (size_t c = 0; c < channels; ++c)
-      for (long i = 0; i < m; ++i)
-        out[c][done + i] = from[size_t(i) * channels + c];
+    if (channels == 1)
+      std::copy_n(from, m, out[0] + done);
+    else
+      for (size_t c = 0; c < channels; ++c)
+        for (long i = 0; i < m; ++i)
+          out[c][done + i] = from[size_t(i) * channels + c];
     done += m;
     mTaken += m;
   }

@@ -185,6 +185,25 @@ template <int W> struct Kernel
     return (Abs(l) + Abs(r)) * half + offset;
   }
 
+  // The two-pole smoother on one frame's magnitude; the level it gives envelope 1.
+  [[gnu::always_inline]] static D Smooth(Group& gs, D x, D feedback, D zero)
+  {
+    const D n1 = (feedback * gs.stage2 + x - gs.stage1) * gs.smootherK + gs.stage1;
+    const D n2 = (n1 - gs.stage2) * gs.smootherK + gs.stage2;
+    gs.stage1 = n1 < zero ? zero : n1;
+    gs.stage2 = n2 < zero ? zero : n2;
+    return Abs(gs.stage2 * gs.levelGain * gs.secondGain);
+  }
+
+  // Both envelopes on frame i, envelope 1's value written where asked.
+  [[gnu::always_inline]] static void StepEnvelopes(Group& gs, const Lanes& ln, int i, D x)
+  {
+    const D level = gs.envelope1.Step(x);
+    gs.envelope2.Step(Abs(level));
+    for (int j = 0; j < W; ++j)
+      if (ln.levels[j]) ln.levels[j][i] = level[j];
+  }
+
   // Whether every input sample the detector would get (its input times its scale) is zero. Zero of either
   // sign: the pre-filter adds its offset to the input and the magnitude takes |x|, so both step alike.
   static bool SilentInput(const double* left, const double* right, double weight, const double* factors,
@@ -287,8 +306,16 @@ template <int W> struct Kernel
     const D offset = Splat(LevelDetector::kMagnitudeOffset);
     const D feedback = Splat(-LevelDetector::kSmootherFeedback);
     const D zero = Splat(0.0);
+    if (groupCount == 1)
+    {
+      // One group has no other chains to overlap with, but its frames can be: each frame's steps in one
+      // loop let the envelopes of one frame run while the smoother works on the next.
+      Group& gs = groups[0];
+      for (int i = 0; i < job.frames; ++i)
+        StepEnvelopes(gs, lanes[0], i, Smooth(gs, Magnitude(job, gs, lanes[0], i, half, offset), feedback, zero));
+    }
     alignas(64) D work[kSubBlock][kGroups];
-    for (int start = 0; start < job.frames; start += kSubBlock)
+    for (int start = 0; groupCount > 1 && start < job.frames; start += kSubBlock)
     {
       const int n = std::min(kSubBlock, job.frames - start);
       // Pass 1: the inputs, the pre-filter and the magnitude. A filter's recursion is a long chain of
@@ -303,25 +330,11 @@ template <int W> struct Kernel
       // Pass 2: the two-pole smoother, every group in turn at each frame.
       for (int i = 0; i < n; ++i)
         for (int g = 0; g < groupCount; ++g)
-        {
-          Group& gs = groups[g];
-          const D x = work[i][g];
-          const D n1 = (feedback * gs.stage2 + x - gs.stage1) * gs.smootherK + gs.stage1;
-          const D n2 = (n1 - gs.stage2) * gs.smootherK + gs.stage2;
-          gs.stage1 = n1 < zero ? zero : n1;
-          gs.stage2 = n2 < zero ? zero : n2;
-          work[i][g] = Abs(gs.stage2 * gs.levelGain * gs.secondGain);
-        }
+          work[i][g] = Smooth(groups[g], work[i][g], feedback, zero);
       // Pass 3: the envelopes, every group in turn at each frame.
       for (int i = 0; i < n; ++i)
         for (int g = 0; g < groupCount; ++g)
-        {
-          Group& gs = groups[g];
-          const D level = gs.envelope1.Step(work[i][g]);
-          gs.envelope2.Step(Abs(level));
-          for (int j = 0; j < W; ++j)
-            if (lanes[g].levels[j]) lanes[g].levels[j][start + i] = level[j];
-        }
+          StepEnvelopes(groups[g], lanes[g], start + i, work[i][g]);
     }
     for (int g = 0; g < groupCount; ++g)
       Store(job, lanes[g], groups[g]);
@@ -399,6 +412,12 @@ __attribute__((target("avx2"), flatten)) void RunAvx2(const Job& job)
   Kernel<4>::Run(job);
 }
 
+// Two detectors or fewer fill a pair: fours would carry copies that cost as much again.
+__attribute__((target("avx2"), flatten)) void RunAvx2Pairs(const Job& job)
+{
+  Kernel<2>::Run(job);
+}
+
 // Pairs: wider registers built from SSE2 halves cost more than they give.
 __attribute__((flatten)) void RunSse2(const Job& job)
 {
@@ -414,7 +433,7 @@ void ProcessDetectorsSideBySide(LevelDetector* const* detectors, int count, bool
   if (frames <= 0 || count <= 0) return;
   const Job job{detectors, count, preFilter, left, right, frames, levels, scale};
   if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
-    RunAvx2(job);
+    count <= 2 ? RunAvx2Pairs(job) : RunAvx2(job);
   else
     RunSse2(job);
 }

@@ -98,6 +98,36 @@ double InputSample(const double* input, int s)
 {
   return input ? FiniteOrSilence(input[s]) : 0.0;
 }
+// The sender's gain stepped towards the mixer's target for each frame, its value after each step written.
+// A step that leaves the value as it was (settled on the target or on a rounding fixed point next to it)
+// leaves it so for every further step, which are then skipped.
+double StepSenderGain(double attack, double release, double value, double target, int frames, double* values)
+{
+  for (int i = 0; i < frames; ++i)
+  {
+    const double coefficient = target > value ? attack : release;
+    const double next = (value - target) * coefficient + target;
+    if (next == value)
+    {
+      std::fill(values + i, values + frames, value);
+      return value;
+    }
+    value = next;
+    values[i] = value;
+  }
+  return value;
+}
+// One side of the sender's output: its samples times the gain, then times the pan factor unless centred.
+void WriteSenderSide(const double* samples, const double* gain, double panFactor, bool centred, int frames,
+                     double* out)
+{
+  if (centred)
+    for (int i = 0; i < frames; ++i)
+      out[i] = samples[i] * gain[i];
+  else
+    for (int i = 0; i < frames; ++i)
+      out[i] = samples[i] * gain[i] * panFactor;
+}
 } // namespace
 
 MixerEngine::MixerEngine()
@@ -614,81 +644,67 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
   else
     slot.Push(in0, connectedInputs >= 2 ? in1 : nullptr, nFrames);
 
-  const double target = std::fabs(slot.mSenderGain.Load());
-  double preGain = 1.0, weight = 1.0, panValue = 0.0;
-  bool mono = false, preFilter = false;
-  if (slot.mReverseMixing.Load() >= 1)
-  {
-    preGain = slot.mPreGain;
-    weight = slot.mWeight;
-    panValue = slot.mPan;
-    preFilter = slot.mPreFilter.Load() > 0;
-    mono = slot.mMono.Load() >= 1;
-    const double attack = slot.mAttack, hold = slot.mHold, release = slot.mRelease;
-    // Any of the three times taken from the mixer reaches the detectors, not only the attack.
-    if (std::fabs(attack - mSenderAttack) > 0.001 || std::fabs(hold - mSenderHold) > 0.001 ||
-        std::fabs(release - mSenderRelease) > 0.001)
-    {
-      mSenderAttack = attack;
-      mSenderHold = hold;
-      mSenderRelease = release;
-      for (LevelDetector& d : mSenderDetectors)
-        d.SetEnvelopeTimes(attack, hold, release);
-    }
-  }
-
-  const PanFactors pan = PanLawFactors(panValue);
+  const SenderSettings set = TakeSenderSettings(slot);
+  const PanFactors pan = PanLawFactors(set.pan);
+  const bool stereo = connectedOutputs >= 2;
+  // Detector 1 takes the audio times the weight, detector 2 the audio times the gain: both run side by
+  // side over each chunk, after the gain has been stepped for it.
+  LevelDetector* detectors[2] = {&mSenderDetectors[0], &mSenderDetectors[1]};
+  double* const weights = mSenderWork[2];
+  double* const gain = mSenderWork[3];
+  const double* factors[2] = {weights, gain};
+  std::fill(weights, weights + kSenderChunkFrames, set.weight);
   const double attackCoefficient = mSenderGain.mAttack;
   const double releaseCoefficient = mSenderGain.mRelease;
   double value = mSenderGain.mValue;
-  LevelDetector& before = mSenderDetectors[0];
-  LevelDetector& after = mSenderDetectors[1];
 
   // Every frame of the block is processed and written, also past the 8,192 frames a slot carries.
-  if (connectedOutputs >= 2)
+  for (int offset = 0; offset < nFrames; offset += kSenderChunkFrames)
   {
-    double* out0 = outputs[0];
-    double* out1 = outputs[1];
-    for (int i = 0; i < nFrames; ++i)
-    {
-      double l = FiniteOrSilence(in0[i]);
-      double r = FiniteOrSilence(in1[i]);
-      if (mono) l = r = (l + r) * 0.5;
-      l *= preGain;
-      r *= preGain;
-      before.Process(preFilter, l * weight, r * weight);
-      const double coefficient = target > value ? attackCoefficient : releaseCoefficient;
-      value = (value - target) * coefficient + target;
-      l *= value;
-      r *= value;
-      after.Process(preFilter, l, r);
-      if (!pan.centred)
-      {
-        l *= pan.left;
-        r *= pan.right;
-      }
-      out0[i] = l;
-      out1[i] = r;
-    }
-    for (int j = 2; j < connectedOutputs; ++j)
-      std::fill(outputs[j], outputs[j] + nFrames, 0.0);
+    const int frames = std::min(kSenderChunkFrames, nFrames - offset);
+    double* const left = mSenderWork[0];
+    double* const right = stereo ? mSenderWork[1] : left;
+    if (stereo)
+      ReadChannel(in0 + offset, in1 + offset, frames, frames, set.mono, set.preGain, left, right);
+    else
+      for (int i = 0; i < frames; ++i)
+        left[i] = FiniteOrSilence(in0[offset + i]) * set.preGain;
+    value = StepSenderGain(attackCoefficient, releaseCoefficient, value, set.target, frames, gain);
+    const double* lefts[2] = {left, left};
+    const double* rights[2] = {right, right};
+    ProcessDetectorsSideBySide(detectors, 2, set.preFilter, lefts, rights, frames, nullptr,
+                               BankInputScale{nullptr, factors}, mLaneIsa);
+    WriteSenderSide(left, gain, pan.left, pan.centred, frames, outputs[0] + offset);
+    if (stereo) WriteSenderSide(right, gain, pan.right, pan.centred, frames, outputs[1] + offset);
   }
-  else
-  {
-    double* out0 = outputs[0];
-    for (int i = 0; i < nFrames; ++i)
-    {
-      double x = FiniteOrSilence(in0[i]) * preGain;
-      before.Process(preFilter, x * weight, x * weight);
-      const double coefficient = target > value ? attackCoefficient : releaseCoefficient;
-      value = (value - target) * coefficient + target;
-      x *= value;
-      after.Process(preFilter, x, x);
-      out0[i] = pan.centred ? x : x * pan.left;
-    }
-  }
+  for (int j = 2; stereo && j < connectedOutputs; ++j)
+    std::fill(outputs[j], outputs[j] + nFrames, 0.0);
   mSenderGain.mValue = value;
-  slot.mSenderLevel = before.Level();
-  slot.mSenderLevel2 = after.Level();
+  slot.mSenderLevel = mSenderDetectors[0].Level();
+  slot.mSenderLevel2 = mSenderDetectors[1].Level();
+}
+
+SenderSettings MixerEngine::TakeSenderSettings(const SendSlot& slot)
+{
+  SenderSettings set;
+  set.target = std::fabs(slot.mSenderGain.Load());
+  if (slot.mReverseMixing.Load() < 1) return set;
+  set.preGain = slot.mPreGain;
+  set.weight = slot.mWeight;
+  set.pan = slot.mPan;
+  set.preFilter = slot.mPreFilter.Load() > 0;
+  set.mono = slot.mMono.Load() >= 1;
+  const double attack = slot.mAttack, hold = slot.mHold, release = slot.mRelease;
+  // Any of the three times taken from the mixer reaches the detectors, not only the attack.
+  if (std::fabs(attack - mSenderAttack) > 0.001 || std::fabs(hold - mSenderHold) > 0.001 ||
+      std::fabs(release - mSenderRelease) > 0.001)
+  {
+    mSenderAttack = attack;
+    mSenderHold = hold;
+    mSenderRelease = release;
+    for (LevelDetector& d : mSenderDetectors)
+      d.SetEnvelopeTimes(attack, hold, release);
+  }
+  return set;
 }
 } // namespace iplugin

@@ -82,6 +82,17 @@ struct ChannelParamState
   int32_t mStripControlTags[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 };
 
+// What a sender's block works with: unity processing unless its mixer runs Reverse Mixing.
+struct SenderSettings
+{
+  double target = 1.0; // |the gain the mixer hands back|
+  double preGain = 1.0;
+  double weight = 1.0;
+  double pan = 0.0;
+  bool mono = false;
+  bool preFilter = false;
+};
+
 // The sender's follower of the gain its mixer hands back: one coefficient for rising, one for falling.
 struct SenderGainSmoother
 {
@@ -165,6 +176,10 @@ public:
   // The block for every "Plugin Mode"; transportRunning is the host's transport-running flag of this block.
   void ProcessMix(const double* const* inputs, double* const* outputs, int nFrames, int connectedInputs,
                   int connectedOutputs, bool transportRunning);
+
+  // A sender block's settings from its slot; new envelope times from the mixer reach the sender
+  // detectors here. Audio thread.
+  SenderSettings TakeSenderSettings(const SendSlot& slot);
 
   // --- What the editor and the idle tick read. ---
   double MixGain(int channel) const { return mMixSmoothers[channel].Value(); }
@@ -256,6 +271,9 @@ private:
   alignas(64) double mSoloMute[kMixerChannels][kChunkRow];
   alignas(64) double mGainTarget[kMixerChannels][kChunkRow];
   alignas(64) double mGain[kMixerChannels][kChunkRow];
+  // The sender's chunk: its samples (left and right), the weight and its gain per frame.
+  static constexpr int kSenderChunkFrames = 512;
+  alignas(64) double mSenderWork[4][kSenderChunkFrames];
   alignas(64) double mSumLeft[kChunkFrames];
   alignas(64) double mSumRight[kChunkFrames];
 };

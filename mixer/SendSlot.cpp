@@ -32,10 +32,9 @@ bool SendSlot::Push(const double* left, const double* right, int frames)
       continue;
     e.mSequence.store(mNextSequence.fetch_add(1, std::memory_order_relaxed), std::memory_order_relaxed);
     const int n = std::min(frames, kSendBlockFrames);
-    CopyChannelBlock(left, e.mChannels[0], n, 0);
-    CopyChannelBlock(right ? right : left, e.mChannels[1], n, 0);
-    SilenceNonFinite(e.mChannels[0], n);
-    SilenceNonFinite(e.mChannels[1], n);
+    // One pass a channel: the copy and the silencing of what is not finite.
+    CopyFiniteOrSilence(left, e.mChannels[0], n);
+    CopyFiniteOrSilence(right ? right : left, e.mChannels[1], n);
     e.mFrames = n;
     mWriteHint.store((index + 1) % kSendSlotCapacity, std::memory_order_relaxed);
     e.mState.store(SendRingEntry::kQueued, std::memory_order_release);

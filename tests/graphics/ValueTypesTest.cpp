@@ -105,7 +105,8 @@ TEST(IColorTest, SolidPatternAndConstants)
   EXPECT_EQ(kDefaultText.mTextEntryBGColor, kColorWhite);
   EXPECT_FLOAT_EQ(kAmpMinus90dB, std::pow(10.f, -90.f / 20.f));
   EXPECT_EQ(kDefaultStyle.mColorSpec.GetColor(8), kColorBlue);
-  EXPECT_FALSE(kDefaultStyle.mHideCursor);
+  EXPECT_TRUE(kDefaultStyle.mHideCursor);
+  EXPECT_FALSE(kDefaultStyle.mEmboss);
 }
 
 TEST(IColorTest, ColorSpecTakesAtMostNineColours)

@@ -284,6 +284,16 @@ void RecordingGraphics::DoDrawText(const IText& text, const char* str, const IRE
   Log(std::string("text ") + str + Nums({bounds.L, bounds.T, bounds.R, bounds.B}) + Blend(pBlend));
 }
 
+bool RecordingGraphics::PromptForColor(IColor& color, const char* str, IColorPickerHandlerFunc func)
+{
+  Log(std::string("colorprompt ") + (str ? str : "") + " " + Color(color));
+  if (mColorAnswers.empty()) return false;
+  color = mColorAnswers.front();
+  mColorAnswers.erase(mColorAnswers.begin());
+  if (func) func(color);
+  return true;
+}
+
 void RecordingGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valIdx)
 {
   Log("prompt" + Nums({bounds.L, bounds.T, bounds.R, bounds.B, double(valIdx)}));

@@ -6,7 +6,7 @@
 // "Z", "W 0|1", "stroke <pattern> t <thickness> <options> <blend>", "fill <pattern> <options> <blend>",
 // "xform xx yx xy yy tx ty", "clip L T R B", "bitmap <name> L T R B sx sy <blend>",
 // "text <str> L T R B", "layer", "beginframe", "endframe",
-// "textentry <param> L T R B <length> <str>", "menu L T R B <items> <chosen>", "enduserinput", "prompt L T R B v", "shadow", "drawresize", "tooltips",
+// "textentry <param> L T R B <length> <str>", "menu L T R B <items> <chosen>", "enduserinput", "prompt L T R B v", "colorprompt <str> <colour>", "shadow", "drawresize", "tooltips",
 // "cachefont <id>".
 #pragma once
 
@@ -88,6 +88,7 @@ public:
   bool mContextReady = true;
 
   std::vector<int> mMenuAnswers;
+  std::vector<iplugin::igraphics::IColor> mColorAnswers;
   bool mMenuAsync = false;
 
   // What the back end was handed.
@@ -155,11 +156,9 @@ public:
   {
   }
   void PromptForDirectory(iplugin::StringBuf& dir) override {}
+  // Answers with the next scripted colour (mColorAnswers; none: cancelled), through func as the picker does.
   bool PromptForColor(iplugin::igraphics::IColor& color, const char* str,
-                      iplugin::igraphics::IColorPickerHandlerFunc func) override
-  {
-    return false;
-  }
+                      iplugin::igraphics::IColorPickerHandlerFunc func) override;
   iplugin::igraphics::PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fileNameOrResID) override;
   iplugin::igraphics::PlatformFontPtr LoadPlatformFontFromMemory(const char* fontID, const void* pData,
                                                                  int dataSize) override;

@@ -117,8 +117,9 @@ __CFRunLoopTimer* PickDue(Loop& loop, const std::string& mode, long long limitNs
   __CFRunLoopTimer* best = nullptr;
   for (__CFRunLoopTimer* t : loop.timers)
   {
-    if (!t->valid || !RunsIn(loop, t, mode)) continue;
+    // The fire date first: it rules out most timers without the mode lookups.
     if (inclusive ? t->fireNs > limitNs : t->fireNs >= limitNs) continue;
+    if (!t->valid || !RunsIn(loop, t, mode)) continue;
     if (!best || t->fireNs < best->fireNs || (t->fireNs == best->fireNs && t->order < best->order) ||
         (t->fireNs == best->fireNs && t->order == best->order && t->sequence < best->sequence))
       best = t;

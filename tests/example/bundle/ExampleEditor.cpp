@@ -1,10 +1,13 @@
 // The example's editor in its bundle: the platform graphics class at 400 x 300 points with a grey
 // background and one blue panel that writes every input call it gets to standard error as
 // "context CALL X Y [L] [R] [S]" (editor points), so that a test sees what reached the graphics context.
+// With QORV_EXAMPLE_FRAME_TIME=1 the frame-time display is shown over it, to measure real frames.
 #include "framework/IGEditorDelegate.h"
 #include "graphics/mac/IGraphicsMac.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace iplugin::igraphics
 {
@@ -59,5 +62,10 @@ void LayoutExampleEditor(IGraphicsInterface* pInterface)
   auto* g = static_cast<IGraphics*>(pInterface);
   g->AttachControl(new FillControl(g->GetBounds(), IColor(255, 96, 96, 96)));
   g->AttachControl(new LoggingPanel(IRECT(20, 20, 380, 280), IColor(255, 40, 80, 160)));
+  if (const char* show = std::getenv("QORV_EXAMPLE_FRAME_TIME"); show && std::strcmp(show, "1") == 0)
+  {
+    g->LoadFont(kDefaultFont, "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf");
+    g->ShowFPSDisplay(true);
+  }
 }
 } // namespace iplugin::igraphics
