@@ -84,6 +84,7 @@ const OptionSpec kOptions[] = {
      "the screen's backing scale (default: QORV_SCREEN_SCALE, else 1)"},
     {Opt::kSeconds, nullptr, "--seconds", "N", kEditor,
      "with a display, close the window after N seconds (default: when the window is closed)"},
+    {Opt::kPreset, nullptr, "--preset", "FILE.qxs", kEditor, "load a preset file before the editor opens"},
     {Opt::kSet, nullptr, "--set", "NAME=VALUE", kEditor, "set a plug-in parameter before the editor opens"},
     {Opt::kSet, nullptr, "--set", "NAME=VALUE", kMix,
      "set a mixer parameter; NAME as `qorv-host info` lists it, in any case, and with or without the "

@@ -5,6 +5,7 @@
 #include "host/HostInstance.h"
 #include "host/MixCommand.h"
 #include "host/ParameterTable.h"
+#include "host/StateFiles.h"
 
 #include <AppKit/NSEvent.h>
 #include <AppKit/NSView.h>
@@ -180,7 +181,8 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
 
   std::unique_ptr<HostInstance> instance = HostInstance::Open(plugin, Door::kFactory, error);
   std::vector<ParamSetting> settings;
-  if (!instance || !ResolveSettings(instance->Unit(), o.sets, settings, error))
+  if (!instance || (!o.presetFile.empty() && !ApplyPresetFile(instance->Unit(), o.presetFile, error)) ||
+      !ResolveSettings(instance->Unit(), o.sets, settings, error))
   {
     err << error << "\n";
     return 1;

@@ -28,7 +28,8 @@ struct EditorOptions
   std::string png, windowPng, script;
   double screenScale = 0; // 0: the environment's
   std::vector<std::string> sets;
-  double seconds = 0; // with a display: close after this long (0: when the window is closed)
+  std::string presetFile; // loaded before the settings
+  double seconds = 0;     // with a display: close after this long (0: when the window is closed)
 };
 
 // An instance's editor view in a window of the host, opened through the view factory that the

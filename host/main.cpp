@@ -162,6 +162,7 @@ int main(int argc, char** argv)
   {
     EditorOptions editor = o.editor;
     editor.sets = o.mix.sets;
+    editor.presetFile = o.mix.presetFile;
     return RunEditor(plugin, bundle, editor, std::cout, messages) == 0 ? kExitDone : kExitFailed;
   }
   case Command::kNone:

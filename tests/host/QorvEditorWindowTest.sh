@@ -15,13 +15,13 @@ printf 'click %s %s\nwait 0.2\n' $X $Y >"$WORK/click.txt"
 QORV_HEADLESS=1 "$HOST" editor --plugin "$BUNDLE" --script "$WORK/click.txt" --png "$WORK/headless.png" \
   >"$WORK/headless.log" 2>&1 || { cat "$WORK/headless.log"; exit 1; }
 
-"$HOST" editor --plugin "$BUNDLE" --seconds 8 --window-png "$WORK/window.png" >"$WORK/window.log" 2>&1 &
+"$HOST" editor --plugin "$BUNDLE" --seconds 15 --window-png "$WORK/window.png" >"$WORK/window.log" 2>&1 &
 EDITOR_PID=$!
 WID=
 for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
 [ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
 # The window is mapped; give a loaded machine time for the first frames.
-sleep 1.5
+sleep 2
 xdotool mousemove --window "$WID" $X $Y sleep 0.1 click 1
 wait $EDITOR_PID
 STATUS=$?
