@@ -52,7 +52,7 @@ enum class Opt
   kPngEvery,
 };
 
-struct OptionSpec
+struct OptionRow
 {
   Opt id;
   const char* shortName; // "-o", or null
@@ -67,7 +67,7 @@ constexpr unsigned kMix = Bit(Command::kMix), kRender = Bit(Command::kRender), k
                    kEditor = Bit(Command::kEditor);
 
 // In the order the help lists them.
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {Opt::kOutput, "-o", nullptr, "OUT.wav", kMix, "the mixed stereo file to write, 32-bit float (required)"},
     {Opt::kOutput, "-o", nullptr, "OUT.wav", kRender, "the file to write, in the input's format (required)"},
     {Opt::kFactoryPreset, nullptr, "--factory", "NAME", kPreset,
@@ -200,13 +200,13 @@ const CommandSpec* FindCommand(Command id)
   return nullptr;
 }
 
-std::string OptionName(const OptionSpec& o)
+std::string OptionName(const OptionRow& o)
 {
   return o.longName ? o.longName : o.shortName;
 }
 
 // The option's column in the help: "-q, --quiet", "--block N".
-std::string OptionColumn(const OptionSpec& o)
+std::string OptionColumn(const OptionRow& o)
 {
   std::string column = o.shortName ? o.shortName : "";
   if (o.shortName && o.longName) column += ", ";
@@ -215,9 +215,9 @@ std::string OptionColumn(const OptionSpec& o)
   return column;
 }
 
-const OptionSpec* FindOption(const std::string& name, unsigned commands)
+const OptionRow* FindOption(const std::string& name, unsigned commands)
 {
-  for (const OptionSpec& o : kOptions)
+  for (const OptionRow& o : kOptions)
     if ((o.commands & commands) &&
         ((o.shortName && name == o.shortName) || (o.longName && name == o.longName)))
       return &o;
@@ -256,10 +256,10 @@ const char* kExitStatus = "Exit status: 0 done; 1 the run failed (an unreadable 
 std::string OptionsHelp(unsigned commands)
 {
   size_t width = 0;
-  for (const OptionSpec& o : kOptions)
+  for (const OptionRow& o : kOptions)
     if (o.commands & commands) width = std::max(width, OptionColumn(o).size());
   std::string text = "Options:\n";
-  for (const OptionSpec& o : kOptions)
+  for (const OptionRow& o : kOptions)
     if (o.commands & commands)
     {
       std::string column = "  " + OptionColumn(o);
@@ -278,10 +278,10 @@ bool ParseBlock(const std::string& text, unsigned& block)
   return true;
 }
 
-bool Apply(const OptionSpec& spec, const std::string& value, CommandLine& line, std::string& error)
+bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, std::string& error)
 {
-  const std::string name = OptionName(spec);
-  switch (spec.id)
+  const std::string name = OptionName(row);
+  switch (row.id)
   {
   case Opt::kOutput:
     line.mix.output = value;
@@ -414,12 +414,12 @@ bool Apply(const OptionSpec& spec, const std::string& value, CommandLine& line, 
 std::string UnknownOption(const std::string& name, Command command)
 {
   const std::string where = command == Command::kNone ? "" : CommandName(command) + " ";
-  for (const OptionSpec& o : kOptions)
+  for (const OptionRow& o : kOptions)
     if ((o.shortName && name == o.shortName) || (o.longName && name == o.longName))
       return command == Command::kNone ? name + " goes after a command"
                                        : where + "takes no " + name + " option";
   std::vector<std::string> names;
-  for (const OptionSpec& o : kOptions)
+  for (const OptionRow& o : kOptions)
     if (o.commands & Bit(command))
     {
       if (o.longName) names.push_back(o.longName);
@@ -514,37 +514,37 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       name = a.substr(0, eq);
       value = a.substr(eq + 1);
     }
-    const OptionSpec* spec = FindOption(name, Bit(line.command));
-    if (!spec)
+    const OptionRow* row = FindOption(name, Bit(line.command));
+    if (!row)
     {
       error = UnknownOption(name, line.command);
       return false;
     }
-    if (spec->argument && !attached)
+    if (row->argument && !attached)
     {
       if (i + 1 >= args.size())
       {
-        error = name + " needs " + spec->argument;
+        error = name + " needs " + row->argument;
         return false;
       }
       value = args[++i];
       // The one option of two words takes the next argument as well.
-      if (spec->id == Opt::kPngEvery)
+      if (row->id == Opt::kPngEvery)
       {
         if (i + 1 >= args.size())
         {
-          error = name + " needs " + spec->argument;
+          error = name + " needs " + row->argument;
           return false;
         }
         value += " " + args[++i];
       }
     }
-    else if (!spec->argument && attached)
+    else if (!row->argument && attached)
     {
       error = name + " takes no value";
       return false;
     }
-    if (!Apply(*spec, value, line, error)) return false;
+    if (!Apply(*row, value, line, error)) return false;
   }
   if (line.help || line.version) return true;
   if (line.command == Command::kNone)
