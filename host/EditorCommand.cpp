@@ -213,7 +213,7 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   NSWindow& window = editor->Window();
   const NSRect frame = view->frame();
   out << "editor " << frame.size.width << " x " << frame.size.height << " points, "
-      << (window.nativeWindow() ? "in an X11 window" : "headless") << "\n";
+      << (window.nativeWindow() ? "in an X11 window" : "headless") << std::endl; // a script may wait for it
 
   double clock = CFAbsoluteTimeGetCurrent();
   qorvplatform::AdvanceClock(1.0 / 30.0); // the first frames

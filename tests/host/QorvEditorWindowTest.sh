@@ -20,7 +20,8 @@ EDITOR_PID=$!
 WID=
 for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
 [ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
-# The window is mapped; give a loaded machine time for the first frames.
+# The host says when the editor is open in its window; then give a loaded machine time for the first frames.
+for _ in $(seq 150); do grep -q 'in an X11 window' "$WORK/window.log" && break; sleep 0.1; done
 sleep 2
 xdotool mousemove --window "$WID" $X $Y sleep 0.1 click 1
 wait $EDITOR_PID

@@ -228,6 +228,9 @@ public:
     }
     mExposed = false;
     XFlush(mDisplay);
+    // Writing a large image can make Xlib read the server's events into its own queue while it waits;
+    // the connection then stays quiet, so the run loop's descriptor would not wake for them.
+    if (XEventsQueued(mDisplay, QueuedAlready) > 0) Pump();
   }
 
   bool ReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) override
