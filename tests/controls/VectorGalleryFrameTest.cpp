@@ -2,10 +2,7 @@
 // reviewed golden picture, tightly enough that anti-aliasing off, a half-pixel shift or 85 % alpha
 // fail it.
 #include "tests/controls/VectorGallery.h"
-#include "tests/support/GoldenImage.h"
-#include "tests/vector/VectorGraphicsTestContext.h"
-
-#include "graphics/vector/VGcontext.h"
+#include "tests/controls/GalleryFaults.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +13,7 @@ namespace
 {
 const char* const kRobotoPath = "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf";
 
-enum class Fault
-{
-  kNone,
-  kNoAntiAlias,
-  kHalfPixel,
-  kAlpha85
-};
-
-RgbaImage DrawVectorGallery(Fault fault)
+RgbaImage DrawVectorGallery(GalleryFault fault)
 {
   RecordingDelegate dlg(kNumVectorGalleryParams);
   InitVectorGalleryParams(dlg);
@@ -37,31 +26,12 @@ RgbaImage DrawVectorGallery(Fault fault)
   for (int i = 0; i < kNumVectorGalleryParams; ++i)
     dlg.SendParameterValueFromDelegate(i, dlg.GetParam(i)->GetDefault(true), true);
 
-  if (fault == Fault::kHalfPixel)
-    for (int i = 1; i < g.NControls(); ++i)
-    {
-      const IRECT& r = g.GetControl(i)->GetRECT();
-      g.SetControlPosition(i, r.L + 0.5f, r.T + 0.5f);
-    }
-  g.Begin();
-  if (fault == Fault::kNoAntiAlias) vgShapeAntiAlias(g.VG(), 0);
-  if (fault == Fault::kAlpha85) vgGlobalAlpha(g.VG(), 0.85f);
-  g.Draw(g.GetBounds(), 1.f);
-  return g.End();
+  return DrawGalleryFrame(g, fault);
 }
-
-// Same renderer, same input: only rounding may differ.
-const ImageTolerance kTight{2, 8, 0.0005, 0};
 
 TEST(GalleryFrameTest, TheVectorPageMatchesItsReviewedPicture)
 {
-  const RgbaImage frame = DrawVectorGallery(Fault::kNone);
-  ASSERT_EQ(frame.width, kVectorGalleryWidth);
-  ASSERT_EQ(frame.height, kVectorGalleryHeight);
-  EXPECT_TRUE(MatchesGolden(frame, "controls", "gallery-vector", kTight));
-  if (UpdateGolden()) return;
-  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kNoAntiAlias), "controls", "gallery-vector", kTight));
-  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kHalfPixel), "controls", "gallery-vector", kTight));
-  EXPECT_FALSE(MatchesGolden(DrawVectorGallery(Fault::kAlpha85), "controls", "gallery-vector", kTight));
+  ExpectGalleryMatchesOnlyWhenRight(DrawVectorGallery, kVectorGalleryWidth, kVectorGalleryHeight,
+                                    "gallery-vector");
 }
 } // namespace
