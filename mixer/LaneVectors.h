@@ -77,15 +77,27 @@ template <int W> [[gnu::always_inline]] inline void StoreRow(double* p, D<W> v)
   r[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
-// GainSmoother::Kernel on W smoothers at once, its branches turned into selections. The hold counts and the
-// state are held as doubles (whole numbers far below 2^53), so that every test is a comparison of doubles
-// and every choice a selection between them.
+// Lanes of v where mask is clear, +0 where it is set.
+template <int W> [[gnu::always_inline]] inline D<W> ZeroWhere(I<W> mask, D<W> v)
+{
+  return reinterpret_cast<D<W>>(~mask & reinterpret_cast<I<W>>(v));
+}
+
+// GainSmoother::Kernel on W smoothers at once, its branches turned into selections. The hold count and the
+// state are folded into one double per lane, so that a step tests one comparison: the count while
+// attacking or holding, +infinity once released, -infinity while idle (never released, never raised).
+// Store gives back the count and the state the scalar steps would have left: a count is only lost on
+// release, where it is the first count at or past the hold length since the last attack.
 template <int W> struct Envelope
 {
-  D<W> attack, release, value, holdSamples, holdCounter, state;
+  D<W> attack, release, value, holdSamples, counter;
+  I<W> attacked; // lanes that attacked since Load
+  int32_t loadedCounter[W];
+  uint32_t loadedState[W];
 
   void Load(GainSmoother* const* smoothers)
   {
+    constexpr double kInfinity = __builtin_inf();
     for (int j = 0; j < W; ++j)
     {
       const GainSmoother::Kernel k = smoothers[j]->Load();
@@ -93,8 +105,12 @@ template <int W> struct Envelope
       release[j] = k.release;
       value[j] = k.value;
       holdSamples[j] = k.holdSamples;
-      holdCounter[j] = k.holdCounter;
-      state[j] = k.state;
+      counter[j] = k.state == GainSmoother::kStateAttack    ? static_cast<double>(k.holdCounter)
+                   : k.state == GainSmoother::kStateRelease ? kInfinity
+                                                            : -kInfinity;
+      loadedCounter[j] = k.holdCounter;
+      loadedState[j] = k.state;
+      attacked[j] = 0;
     }
   }
 
@@ -104,8 +120,27 @@ template <int W> struct Envelope
     {
       GainSmoother::Kernel k = smoothers[j]->Load();
       k.value = value[j];
-      k.holdCounter = static_cast<int32_t>(holdCounter[j]);
-      k.state = static_cast<uint32_t>(state[j]);
+      if (counter[j] == -__builtin_inf())
+      {
+        k.holdCounter = loadedCounter[j];
+        k.state = loadedState[j];
+      }
+      else if (counter[j] == __builtin_inf())
+      {
+        k.state = GainSmoother::kStateRelease;
+        // Released at the first count at or past the hold length, counted from 0 after an attack or from
+        // the loaded count; still in the loaded release if neither.
+        const int32_t from = attacked[j] ? 0 : loadedCounter[j];
+        if (attacked[j] || loadedState[j] == GainSmoother::kStateAttack)
+          k.holdCounter = from > k.holdSamples ? from : k.holdSamples;
+        else
+          k.holdCounter = loadedCounter[j];
+      }
+      else
+      {
+        k.holdCounter = static_cast<int32_t>(counter[j]);
+        k.state = GainSmoother::kStateAttack;
+      }
       smoothers[j]->Save(k);
     }
   }
@@ -113,18 +148,13 @@ template <int W> struct Envelope
   [[gnu::always_inline]] D<W> Step(D<W> target)
   {
     const I<W> up = target > value;
-    const D<W> fromTarget = value - target;
-    const D<W> attacked = fromTarget * attack + target;
-    const D<W> released = fromTarget * release + target;
-    const I<W> attacking = state == Splat<W>(GainSmoother::kStateAttack);
-    // The hold counter is compared before it is raised.
-    const I<W> holdOver = holdCounter >= holdSamples;
-    const I<W> endsHold = attacking & holdOver;
-    const I<W> releasing = (state == Splat<W>(GainSmoother::kStateRelease)) | endsHold;
-    const D<W> next = up ? attacked : (releasing ? released : value);
-    holdCounter = up ? Splat<W>(0.0) : ((attacking & ~holdOver) ? holdCounter + Splat<W>(1.0) : holdCounter);
-    state = up ? Splat<W>(GainSmoother::kStateAttack) : (endsHold ? Splat<W>(GainSmoother::kStateRelease) : state);
-    value = next < Splat<W>(GainSmoother::kSnapToZero) ? Splat<W>(0.0) : next;
+    const D<W> moved = (value - target) * (up ? attack : release) + target;
+    // The count is compared before it is raised; a released lane stays released.
+    const I<W> releasing = counter >= holdSamples;
+    const D<W> next = (up | releasing) ? moved : value;
+    counter = ZeroWhere<W>(up, counter + (releasing ? Splat<W>(__builtin_inf()) : Splat<W>(1.0)));
+    attacked |= up;
+    value = ZeroWhere<W>(next < Splat<W>(GainSmoother::kSnapToZero), next);
     return value;
   }
 };
