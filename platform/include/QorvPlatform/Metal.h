@@ -13,6 +13,13 @@
 void QorvMetalSetSynchronous(bool synchronous);
 bool QorvMetalIsSynchronous();
 
+// Pixels of a pass's target that make one thread's share: a target is drawn in one band of rows per such
+// share, on as many threads (at most one a core), and one of fewer pixels on the calling thread alone. Waking
+// a thread and drawing on its cold cache costs more CPU time than a smaller share saves. Tests lower it to
+// draw small targets in bands.
+void QorvMetalSetPixelsPerBand(uint64_t pixels);
+uint64_t QorvMetalPixelsPerBand();
+
 // While set, every newLibraryWithData fails as if the data were damaged.
 void QorvMetalSetLibraryFailure(bool fail);
 
