@@ -15,6 +15,8 @@
 
 namespace iplugin
 {
+class SenderMeter;
+
 constexpr int kSendBlockFrames = 8192;
 constexpr uint32_t kSendSlotCapacity = 2;
 
@@ -95,6 +97,11 @@ public:
   Relaxed<double> mWeight{1.0};  // linear
   Relaxed<double> mPan{0.0};     // -100..100
   Relaxed<uint32_t> mMono{0};
+
+  // The sender's meter that a mixer measures the handed-over blocks of (SenderMeter.h), and the mixers
+  // visiting it at this moment. Neither is touched by a reset.
+  std::atomic<SenderMeter*> mMeter{nullptr};
+  std::atomic<uint32_t> mMeterVisitors{0};
 
 private:
   friend struct SendSlotTestAccess; // tests step between Pop's scan and its take
