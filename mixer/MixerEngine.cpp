@@ -8,6 +8,7 @@
 #include "mixer/TimeConstants.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace iplugin
@@ -392,12 +393,16 @@ void MixerEngine::MixChunk(int offset, int frames)
   double weights[kMixerChannels];
   const double* gains[kMixerChannels];
 
-  // Input, mono and pre-gain (or the senders' reported levels), and the solo/mute gains.
+  // Input, mono and pre-gain (or the senders' reported levels), and the solo/mute gains. A channel whose
+  // two sides come out the same (one source for both, or mono) gives its detectors the left side twice,
+  // so they need not compare the two.
+  bool sameSides[kMixerChannels];
   for (int c = 0; c < n; ++c)
   {
+    sameSides[c] = b.mono[c] || mIn[2 * c] == mIn[2 * c + 1];
     bank[c] = &mBankA[c];
     left[c] = mWorkLeft[c];
-    right[c] = mWorkRight[c];
+    right[c] = sameSides[c] ? mWorkLeft[c] : mWorkRight[c];
     levels[c] = mLevel[c];
     weights[c] = mChannels[c].mWeightLinear;
     gains[c] = mGain[c];
@@ -433,8 +438,9 @@ void MixerEngine::MixChunk(int offset, int frames)
       FollowReportedLevel(mBankB[c], b.reportedLevel2[c], frames, nullptr);
       continue;
     }
-    mPreDelayLeft[c].Process(mWorkLeft[c], frames);
-    mPreDelayRight[c].Process(mWorkRight[c], frames);
+    const bool delayedLeft = mPreDelayLeft[c].Process(mWorkLeft[c], frames);
+    const bool delayedRight = mPreDelayRight[c].Process(mWorkRight[c], frames);
+    right[c] = sameSides[c] && !delayedLeft && !delayedRight ? mWorkLeft[c] : mWorkRight[c];
   }
   if (!b.reverseMixing)
     ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, nullptr, BankInputScale{nullptr, gains},
@@ -667,6 +673,7 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     record->attack = set.attack;
     record->hold = set.hold;
     record->release = set.release;
+    record->gainIsWeight = true;
   }
   else
     std::fill(mSenderWork[2], mSenderWork[2] + kSenderChunkFrames, set.weight);
@@ -687,10 +694,16 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     else
       for (int i = 0; i < frames; ++i)
         left[i] = FiniteOrSilence(in0[offset + i]) * set.preGain;
+    // A gain settled on its target stays there for the whole chunk.
+    const bool settledOnWeight =
+        value == set.target && std::bit_cast<uint64_t>(value) == std::bit_cast<uint64_t>(set.weight);
     value = StepSenderGain(attackCoefficient, releaseCoefficient, value, set.target, frames, gain);
     // Detector 1 takes the audio times the weight, detector 2 the audio times the gain.
     if (record)
+    {
       std::fill(weights, weights + frames, set.weight);
+      record->gainIsWeight = record->gainIsWeight && settledOnWeight;
+    }
     else if (holdsFlag)
       mSenderMeter.MeasureNow(set.preFilter, left, right, weights, gain, frames, mLaneIsa);
     WriteSenderSide(left, gain, pan.left, pan.centred, frames, outputs[0] + offset);

@@ -191,7 +191,7 @@ void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELane
       if (done[m] || r.frames != frames || r.preFilter != preFilter) continue;
       SenderMeter& meter = *meters[m];
       const double* right = r.stereo ? r.right : r.left;
-      single[m] = meter.mTwins && SameFactors(r.weight, r.gain, frames);
+      single[m] = meter.mTwins && (r.gainIsWeight || SameFactors(r.weight, r.gain, frames));
       for (int d = 0; d < (single[m] ? 1 : 2); ++d, ++n)
       {
         detectors[n] = &meter.mDetectors[d];

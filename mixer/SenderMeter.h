@@ -39,6 +39,7 @@ public:
     bool newTimes = false; // the envelope times below reach both detectors before the block
     double attack = 0.0, hold = 0.0, release = 0.0;
     bool stereo = false; // else right is left
+    bool gainIsWeight = false; // gain[] holds weight[]'s bits throughout (else they may still be equal)
     alignas(64) double left[kRecordFrames];
     alignas(64) double right[kRecordFrames];
     alignas(64) double weight[kRecordFrames]; // detector 1's factor per frame
