@@ -118,16 +118,25 @@ double StepSenderGain(double attack, double release, double value, double target
   }
   return value;
 }
-// One side of the sender's output: its samples times the gain, then times the pan factor unless centred.
-void WriteSenderSide(const double* samples, const double* gain, double panFactor, bool centred, int frames,
-                     double* out)
+// One side of the sender's output: its samples times the gain (a value per frame, or one for all), then
+// times the pan factor unless centred.
+double GainAt(const double* gain, int i)
+{
+  return gain[i];
+}
+double GainAt(double gain, int)
+{
+  return gain;
+}
+template <typename Gain>
+void WriteSenderSide(const double* samples, Gain gain, double panFactor, bool centred, int frames, double* out)
 {
   if (centred)
     for (int i = 0; i < frames; ++i)
-      out[i] = samples[i] * gain[i];
+      out[i] = samples[i] * GainAt(gain, i);
   else
     for (int i = 0; i < frames; ++i)
-      out[i] = samples[i] * gain[i] * panFactor;
+      out[i] = samples[i] * GainAt(gain, i) * panFactor;
 }
 } // namespace
 
@@ -663,6 +672,9 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
       slot, holdsFlag ? ESenderTimes::kApply : (record ? ESenderTimes::kTake : ESenderTimes::kLeave));
   const PanFactors pan = PanLawFactors(set.pan);
   const bool stereo = connectedOutputs >= 2;
+  const double attackCoefficient = mSenderGain.mAttack;
+  const double releaseCoefficient = mSenderGain.mRelease;
+  double value = mSenderGain.mValue;
   if (record)
   {
     record->slot = &slot;
@@ -673,13 +685,12 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     record->attack = set.attack;
     record->hold = set.hold;
     record->release = set.release;
-    record->gainIsWeight = true;
+    record->weight = set.weight;
+    record->gainConstant = true;
+    record->gainValue = value;
   }
   else
     std::fill(mSenderWork[2], mSenderWork[2] + kSenderChunkFrames, set.weight);
-  const double attackCoefficient = mSenderGain.mAttack;
-  const double releaseCoefficient = mSenderGain.mRelease;
-  double value = mSenderGain.mValue;
 
   // Every frame of the block is processed and written, also past the 8,192 frames a slot carries.
   for (int offset = 0; offset < nFrames; offset += kSenderChunkFrames)
@@ -687,25 +698,29 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     const int frames = std::min(kSenderChunkFrames, nFrames - offset);
     double* const left = record ? record->left + offset : mSenderWork[0];
     double* const right = stereo ? (record ? record->right + offset : mSenderWork[1]) : left;
-    double* const weights = record ? record->weight + offset : mSenderWork[2];
     double* const gain = record ? record->gain + offset : mSenderWork[3];
     if (stereo)
       ReadChannel(in0 + offset, in1 + offset, frames, frames, set.mono, set.preGain, left, right);
     else
       for (int i = 0; i < frames; ++i)
         left[i] = FiniteOrSilence(in0[offset + i]) * set.preGain;
-    // A gain settled on its target stays there for the whole chunk.
-    const bool settledOnWeight =
-        value == set.target && std::bit_cast<uint64_t>(value) == std::bit_cast<uint64_t>(set.weight);
+    // A gain settled on its target keeps its value for the whole chunk; a record then holds just the
+    // value, until a chunk where it moves.
+    if (record && record->gainConstant && value == set.target)
+    {
+      WriteSenderSide(left, value, pan.left, pan.centred, frames, outputs[0] + offset);
+      if (stereo) WriteSenderSide(right, value, pan.right, pan.centred, frames, outputs[1] + offset);
+      continue;
+    }
+    if (record && record->gainConstant)
+    {
+      std::fill(record->gain, record->gain + offset, record->gainValue);
+      record->gainConstant = false;
+    }
     value = StepSenderGain(attackCoefficient, releaseCoefficient, value, set.target, frames, gain);
     // Detector 1 takes the audio times the weight, detector 2 the audio times the gain.
-    if (record)
-    {
-      std::fill(weights, weights + frames, set.weight);
-      record->gainIsWeight = record->gainIsWeight && settledOnWeight;
-    }
-    else if (holdsFlag)
-      mSenderMeter.MeasureNow(set.preFilter, left, right, weights, gain, frames, mLaneIsa);
+    if (!record && holdsFlag)
+      mSenderMeter.MeasureNow(set.preFilter, left, right, mSenderWork[2], gain, frames, mLaneIsa);
     WriteSenderSide(left, gain, pan.left, pan.centred, frames, outputs[0] + offset);
     if (stereo) WriteSenderSide(right, gain, pan.right, pan.centred, frames, outputs[1] + offset);
   }

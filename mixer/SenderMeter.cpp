@@ -4,6 +4,7 @@
 #include "mixer/SendSlotTable.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <thread>
 
@@ -159,7 +160,8 @@ void SenderMeter::MeasurePending(ELaneIsa isa)
 }
 
 // The oldest pending record of each meter (the caller holds their flags), as few bank runs as there are
-// different lengths and pre-filter settings among them.
+// different lengths and pre-filter settings among them. A detector takes its factor as one value when every
+// factor of the run is one value, else as a row per frame.
 void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELaneIsa isa)
 {
   constexpr int kMost = 2 * kNumSendSlots;
@@ -179,33 +181,48 @@ void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELane
     if (done[first]) continue;
     const int frames = records[first]->frames;
     const bool preFilter = records[first]->preFilter;
+    const auto inRun = [&](int m)
+    { return !done[m] && records[m]->frames == frames && records[m]->preFilter == preFilter; };
+    bool constantFactors = true;
+    for (int m = first; m < count; ++m)
+      if (inRun(m)) constantFactors = constantFactors && records[m]->gainConstant;
     LevelDetector* detectors[kMost];
     const double* lefts[kMost];
     const double* rights[kMost];
-    const double* factors[kMost];
+    const double* rows[kMost];
+    double values[kMost];
     bool single[kNumSendSlots] = {};
     int n = 0;
     for (int m = first; m < count; ++m)
     {
+      if (!inRun(m)) continue;
       Record& r = *records[m];
-      if (done[m] || r.frames != frames || r.preFilter != preFilter) continue;
       SenderMeter& meter = *meters[m];
       const double* right = r.stereo ? r.right : r.left;
-      single[m] = meter.mTwins && (r.gainIsWeight || SameFactors(r.weight, r.gain, frames));
+      if (!constantFactors)
+      {
+        std::fill(r.weights, r.weights + frames, r.weight);
+        if (r.gainConstant) std::fill(r.gain, r.gain + frames, r.gainValue);
+      }
+      const bool alike = r.gainConstant ? std::bit_cast<uint64_t>(r.gainValue) == std::bit_cast<uint64_t>(r.weight)
+                                        : SameFactors(r.weights, r.gain, frames);
+      single[m] = meter.mTwins && alike;
       for (int d = 0; d < (single[m] ? 1 : 2); ++d, ++n)
       {
         detectors[n] = &meter.mDetectors[d];
         lefts[n] = r.left;
         rights[n] = right;
-        factors[n] = d == 0 ? r.weight : r.gain;
+        values[n] = d == 0 ? r.weight : r.gainValue;
+        rows[n] = d == 0 ? r.weights : r.gain;
       }
     }
     ProcessDetectorsSideBySide(detectors, n, preFilter, lefts, rights, frames, nullptr,
-                               BankInputScale{nullptr, factors}, isa);
+                               constantFactors ? BankInputScale{values, nullptr} : BankInputScale{nullptr, rows},
+                               isa);
     for (int m = first; m < count; ++m)
     {
+      if (!inRun(m)) continue;
       Record& r = *records[m];
-      if (done[m] || r.frames != frames || r.preFilter != preFilter) continue;
       SenderMeter& meter = *meters[m];
       if (single[m])
         CopyRunState(meter.mDetectors[0], meter.mDetectors[1]);

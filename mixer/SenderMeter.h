@@ -39,11 +39,13 @@ public:
     bool newTimes = false; // the envelope times below reach both detectors before the block
     double attack = 0.0, hold = 0.0, release = 0.0;
     bool stereo = false; // else right is left
-    bool gainIsWeight = false; // gain[] holds weight[]'s bits throughout (else they may still be equal)
+    double weight = 1.0; // detector 1's factor
+    bool gainConstant = true; // detector 2's factor is gainValue throughout, else gain[i]
+    double gainValue = 1.0;
     alignas(64) double left[kRecordFrames];
     alignas(64) double right[kRecordFrames];
-    alignas(64) double weight[kRecordFrames]; // detector 1's factor per frame
-    alignas(64) double gain[kRecordFrames];   // detector 2's factor per frame
+    alignas(64) double gain[kRecordFrames];
+    alignas(64) double weights[kRecordFrames]; // filled by the measuring side when it needs rows
   };
 
   explicit SenderMeter(LevelDetector (&detectors)[2]);
