@@ -19,8 +19,7 @@ constexpr double kCoordLimit = double(1 << 20);
 
 struct Vertex
 {
-  double x = 0, y = 0;
-  int64_t fx = 0, fy = 0; // x and y in fixed point
+  int64_t fx = 0, fy = 0; // window x and y in fixed point
   float z = 0;
   bool valid = false;
   float varyings[kQorvMaxVaryings];

@@ -44,9 +44,8 @@ void Draw::Shade(uint32_t id, Vertex& v) const
   if (!v.valid) return;
   const MTLViewport& vp = state->viewport;
   double nx = out.position[0] / w, ny = out.position[1] / w;
-  v.x = std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit);
-  v.y = std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit);
-  v.fx = RoundToFixed(v.x), v.fy = RoundToFixed(v.y);
+  v.fx = RoundToFixed(std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit));
+  v.fy = RoundToFixed(std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit));
   v.z = out.position[2] / w;
   std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
 }
