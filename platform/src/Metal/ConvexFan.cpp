@@ -38,6 +38,8 @@ bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, in
         if (polygon[i]->varyings[k] != c.varyings[k]) return false;
       continue;
     }
+    // A plane through a value that is not finite fits nothing (the corners' own checks would give NaN).
+    if (!std::isfinite(va) || !std::isfinite(vb) || !std::isfinite(vc)) return false;
     // The plane's slope per fixed-point unit; edge 0 (b to c) weighs a, edge 1 (c to a) weighs b.
     const double gx = ((va - vc) * (double)(b.fy - c.fy) + (vb - vc) * (double)(c.fy - a.fy)) / area;
     const double gy = ((va - vc) * (double)(c.fx - b.fx) + (vb - vc) * (double)(a.fx - c.fx)) / area;
@@ -45,6 +47,8 @@ bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, in
     for (size_t i = 0; i < n; ++i)
     {
       const Vertex* p = polygon[i];
+      // The reference's own corners lie on its plane (weights exactly 1 and 0).
+      if (p == ref[0] || p == ref[1] || p == ref[2]) continue;
       const double la = (double)Cross(&b, &c, p) / area, lb = (double)Cross(&c, &a, p) / area;
       const double expected = vc + la * (va - vc) + lb * (vb - vc), actual = p->varyings[k];
       // Each vertex is up to half a unit from where it was in each direction; the plane carries the
