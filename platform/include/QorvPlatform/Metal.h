@@ -13,10 +13,11 @@
 void QorvMetalSetSynchronous(bool synchronous);
 bool QorvMetalIsSynchronous();
 
-// Pixels of a pass's target that make one thread's share: a target is drawn in one band of rows per such
-// share, on as many threads (at most one a core), and one of fewer pixels on the calling thread alone. Waking
-// a thread and drawing on its cold cache costs more CPU time than a smaller share saves. Tests lower it to
-// draw small targets in bands.
+// Pixels of a pass's target that make one thread's share (512 x 512 by default): a target is drawn in as many
+// bands of rows as it holds shares, each on a thread of its own (at most one a core), so one of fewer than
+// two shares is drawn on the calling thread alone. Every band reads the vertices that the calling thread
+// shades anew for each pass; moving them between cores costs more CPU time than a small band saves. Tests
+// lower it to draw small targets in bands.
 void QorvMetalSetPixelsPerBand(uint64_t pixels);
 uint64_t QorvMetalPixelsPerBand();
 
