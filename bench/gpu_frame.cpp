@@ -1,8 +1,9 @@
 // One full editor-sized frame (875 x 580 points) of mixed content - panels with shadows, knobs with
 // gradients, arcs and labels, meters, lines and an image - drawn through the vector context and the GPU
 // renderer on the software GPU into an off-screen framebuffer, and the same scene drawn by cairo into an
-// image surface. Both sides are timed alike: CPU time of the whole process (the renderer draws on worker
-// threads) per frame. After the benchmarks one line gives the renderer's median over cairo's at each scale.
+// image surface. Both sides are timed alike: CPU time of the whole process (the renderer draws large targets
+// on worker threads) per frame. After the benchmarks one line gives the renderer's median over cairo's at
+// each scale.
 #include <QorvPlatform/Metal.h>
 #include <benchmark/benchmark.h>
 #include <cairo.h>

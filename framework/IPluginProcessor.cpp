@@ -204,8 +204,7 @@ void IPluginProcessor::AttachBuffers(ERoute direction, int chIdx, int n, float**
     if (direction == kInput)
     {
       const int frames = std::min(nFrames, channel->mScratchBuf.GetSize());
-      for (int s = 0; host && s < frames; ++s)
-        scratch[s] = host[s];
+      if (host) std::copy_n(host, std::max(frames, 0), scratch);
     }
     else
       channel->mIncomingData = host;

@@ -135,6 +135,19 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
   return true;
 }
 
+// 16-bit samples are read as they are stored and scaled here, in a loop the compiler widens: the same
+// floats the library gives (s / 32768 is exact), at a fraction of its cost.
+long AudioFileReader::ReadChunk(long frames)
+{
+  if ((mFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16) return long(sf_readf_float(mFile, mBuffer.data(), frames));
+  mSamples16.resize(mBuffer.size());
+  const long got = long(sf_readf_short(mFile, mSamples16.data(), frames));
+  const size_t n = size_t(std::max(got, 0L)) * size_t(mChannels);
+  for (size_t i = 0; i < n; ++i)
+    mBuffer[i] = float(mSamples16[i]) * (1.0f / 32768.0f);
+  return got;
+}
+
 long AudioFileReader::Read(float* const* out, long n, std::string& error)
 {
   n = std::max(0L, std::min(n, mFrames - mPosition));
@@ -146,7 +159,7 @@ long AudioFileReader::Read(float* const* out, long n, std::string& error)
       // Whole chunks from the file: one call (and one system call) per chunk, not per block.
       const long want = std::min(kChunkFrames, mFrames - mFetched);
       mBuffer.resize(size_t(want) * channels);
-      const sf_count_t got = sf_readf_float(mFile, mBuffer.data(), want);
+      const sf_count_t got = ReadChunk(want);
       if (got != want)
       {
         error = mPath + ": read error after " + std::to_string(mFetched + std::max<long>(long(got), 0)) +

@@ -47,6 +47,7 @@ public:
   long Read(float* const* out, long n, std::string& error);
 
 private:
+  long ReadChunk(long frames); // into mBuffer; the frames read, or the library's answer
   std::string mPath;
   sf_private_tag* mFile = nullptr;
   double mSampleRate = 0.0;
@@ -55,7 +56,8 @@ private:
   long mFetched = 0;               // frames read from the file into the buffer so far
   long mBuffered = 0, mTaken = 0;  // frames in the buffer, and of those handed out
   std::string mTruncation;
-  std::vector<float> mBuffer; // interleaved
+  std::vector<float> mBuffer;   // interleaved
+  std::vector<short> mSamples16; // a 16-bit file's chunk before conversion
 };
 
 // One output file, written block by block to a new file that replaces path on Commit.

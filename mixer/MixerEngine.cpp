@@ -8,6 +8,7 @@
 #include "mixer/TimeConstants.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace iplugin
@@ -117,16 +118,25 @@ double StepSenderGain(double attack, double release, double value, double target
   }
   return value;
 }
-// One side of the sender's output: its samples times the gain, then times the pan factor unless centred.
-void WriteSenderSide(const double* samples, const double* gain, double panFactor, bool centred, int frames,
-                     double* out)
+// One side of the sender's output: its samples times the gain (a value per frame, or one for all), then
+// times the pan factor unless centred.
+double GainAt(const double* gain, int i)
+{
+  return gain[i];
+}
+double GainAt(double gain, int)
+{
+  return gain;
+}
+template <typename Gain>
+void WriteSenderSide(const double* samples, Gain gain, double panFactor, bool centred, int frames, double* out)
 {
   if (centred)
     for (int i = 0; i < frames; ++i)
-      out[i] = samples[i] * gain[i];
+      out[i] = samples[i] * GainAt(gain, i);
   else
     for (int i = 0; i < frames; ++i)
-      out[i] = samples[i] * gain[i] * panFactor;
+      out[i] = samples[i] * GainAt(gain, i) * panFactor;
 }
 } // namespace
 
@@ -158,10 +168,13 @@ bool MixerEngine::PrepareDsp(double sampleRate)
   }
   for (LevelDetector& d : mMasterDetectors)
     d.Prepare(sampleRate);
+  // A mixer may be measuring this sender's blocks: they are measured before the detectors change.
+  mSenderMeter.Acquire(mLaneIsa);
   for (LevelDetector& d : mSenderDetectors)
     d.Prepare(sampleRate);
   mSenderGain.mValue = 0.0;
   UpdateEnvelopeCoefficients();
+  mSenderMeter.Release();
   return true;
 }
 
@@ -257,6 +270,9 @@ void MixerEngine::SetUpBlock(const double* const* inputs, double* const* outputs
   b.extMixer = mPluginMode.Load() == kPluginModeExtMixer;
   b.reverseMixing = mReverseMixing.Load() >= 1;
   b.channels = ChannelsInUse();
+  // The senders' levels are up to date before this block reads any of them.
+  if (b.extMixer || b.reverseMixing)
+    SenderMeter::MeasurePendingSenders(SendSlotTable::Slots(), kNumSendSlots, mLaneIsa);
   const int n = b.channels;
 
   std::fill(std::begin(mIn), std::end(mIn), nullptr);
@@ -386,12 +402,16 @@ void MixerEngine::MixChunk(int offset, int frames)
   double weights[kMixerChannels];
   const double* gains[kMixerChannels];
 
-  // Input, mono and pre-gain (or the senders' reported levels), and the solo/mute gains.
+  // Input, mono and pre-gain (or the senders' reported levels), and the solo/mute gains. A channel whose
+  // two sides come out the same (one source for both, or mono) gives its detectors the left side twice,
+  // so they need not compare the two.
+  bool sameSides[kMixerChannels];
   for (int c = 0; c < n; ++c)
   {
+    sameSides[c] = b.mono[c] || mIn[2 * c] == mIn[2 * c + 1];
     bank[c] = &mBankA[c];
     left[c] = mWorkLeft[c];
-    right[c] = mWorkRight[c];
+    right[c] = sameSides[c] ? mWorkLeft[c] : mWorkRight[c];
     levels[c] = mLevel[c];
     weights[c] = mChannels[c].mWeightLinear;
     gains[c] = mGain[c];
@@ -427,8 +447,9 @@ void MixerEngine::MixChunk(int offset, int frames)
       FollowReportedLevel(mBankB[c], b.reportedLevel2[c], frames, nullptr);
       continue;
     }
-    mPreDelayLeft[c].Process(mWorkLeft[c], frames);
-    mPreDelayRight[c].Process(mWorkRight[c], frames);
+    const bool delayedLeft = mPreDelayLeft[c].Process(mWorkLeft[c], frames);
+    const bool delayedRight = mPreDelayRight[c].Process(mWorkRight[c], frames);
+    right[c] = sameSides[c] && !delayedLeft && !delayedRight ? mWorkLeft[c] : mWorkRight[c];
   }
   if (!b.reverseMixing)
     ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, nullptr, BankInputScale{nullptr, gains},
@@ -644,47 +665,79 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
   else
     slot.Push(in0, connectedInputs >= 2 ? in1 : nullptr, nFrames);
 
-  const SenderSettings set = TakeSenderSettings(slot);
+  // The detectors measure this block here, or a mixer measures it with the other senders' (SenderMeter.h).
+  const bool holdsFlag = mSenderMeter.BeginBlock(slot, mLaneIsa);
+  SenderMeter::Record* record = mSenderMeter.HandOver(holdsFlag, nFrames);
+  const SenderSettings set = TakeSenderSettings(
+      slot, holdsFlag ? ESenderTimes::kApply : (record ? ESenderTimes::kTake : ESenderTimes::kLeave));
   const PanFactors pan = PanLawFactors(set.pan);
   const bool stereo = connectedOutputs >= 2;
-  // Detector 1 takes the audio times the weight, detector 2 the audio times the gain: both run side by
-  // side over each chunk, after the gain has been stepped for it.
-  LevelDetector* detectors[2] = {&mSenderDetectors[0], &mSenderDetectors[1]};
-  double* const weights = mSenderWork[2];
-  double* const gain = mSenderWork[3];
-  const double* factors[2] = {weights, gain};
-  std::fill(weights, weights + kSenderChunkFrames, set.weight);
   const double attackCoefficient = mSenderGain.mAttack;
   const double releaseCoefficient = mSenderGain.mRelease;
   double value = mSenderGain.mValue;
+  if (record)
+  {
+    record->slot = &slot;
+    record->frames = nFrames;
+    record->preFilter = set.preFilter;
+    record->stereo = stereo;
+    record->newTimes = !holdsFlag && set.newTimes;
+    record->attack = set.attack;
+    record->hold = set.hold;
+    record->release = set.release;
+    record->weight = set.weight;
+    record->gainConstant = true;
+    record->gainValue = value;
+  }
+  else
+    std::fill(mSenderWork[2], mSenderWork[2] + kSenderChunkFrames, set.weight);
 
   // Every frame of the block is processed and written, also past the 8,192 frames a slot carries.
   for (int offset = 0; offset < nFrames; offset += kSenderChunkFrames)
   {
     const int frames = std::min(kSenderChunkFrames, nFrames - offset);
-    double* const left = mSenderWork[0];
-    double* const right = stereo ? mSenderWork[1] : left;
+    double* const left = record ? record->left + offset : mSenderWork[0];
+    double* const right = stereo ? (record ? record->right + offset : mSenderWork[1]) : left;
+    double* const gain = record ? record->gain + offset : mSenderWork[3];
     if (stereo)
       ReadChannel(in0 + offset, in1 + offset, frames, frames, set.mono, set.preGain, left, right);
     else
       for (int i = 0; i < frames; ++i)
         left[i] = FiniteOrSilence(in0[offset + i]) * set.preGain;
+    // A gain settled on its target keeps its value for the whole chunk; a record then holds just the
+    // value, until a chunk where it moves.
+    if (record && record->gainConstant && value == set.target)
+    {
+      WriteSenderSide(left, value, pan.left, pan.centred, frames, outputs[0] + offset);
+      if (stereo) WriteSenderSide(right, value, pan.right, pan.centred, frames, outputs[1] + offset);
+      continue;
+    }
+    if (record && record->gainConstant)
+    {
+      std::fill(record->gain, record->gain + offset, record->gainValue);
+      record->gainConstant = false;
+    }
     value = StepSenderGain(attackCoefficient, releaseCoefficient, value, set.target, frames, gain);
-    const double* lefts[2] = {left, left};
-    const double* rights[2] = {right, right};
-    ProcessDetectorsSideBySide(detectors, 2, set.preFilter, lefts, rights, frames, nullptr,
-                               BankInputScale{nullptr, factors}, mLaneIsa);
+    // Detector 1 takes the audio times the weight, detector 2 the audio times the gain.
+    if (!record && holdsFlag)
+      mSenderMeter.MeasureNow(set.preFilter, left, right, mSenderWork[2], gain, frames, mLaneIsa);
     WriteSenderSide(left, gain, pan.left, pan.centred, frames, outputs[0] + offset);
     if (stereo) WriteSenderSide(right, gain, pan.right, pan.centred, frames, outputs[1] + offset);
   }
   for (int j = 2; stereo && j < connectedOutputs; ++j)
     std::fill(outputs[j], outputs[j] + nFrames, 0.0);
   mSenderGain.mValue = value;
-  slot.mSenderLevel = mSenderDetectors[0].Level();
-  slot.mSenderLevel2 = mSenderDetectors[1].Level();
+  if (record) mSenderMeter.Publish();
+  if (!holdsFlag) return;
+  if (!record)
+  {
+    slot.mSenderLevel = mSenderDetectors[0].Level();
+    slot.mSenderLevel2 = mSenderDetectors[1].Level();
+  }
+  mSenderMeter.EndBlock();
 }
 
-SenderSettings MixerEngine::TakeSenderSettings(const SendSlot& slot)
+SenderSettings MixerEngine::TakeSenderSettings(const SendSlot& slot, ESenderTimes times)
 {
   SenderSettings set;
   set.target = std::fabs(slot.mSenderGain.Load());
@@ -696,15 +749,15 @@ SenderSettings MixerEngine::TakeSenderSettings(const SendSlot& slot)
   set.mono = slot.mMono.Load() >= 1;
   const double attack = slot.mAttack, hold = slot.mHold, release = slot.mRelease;
   // Any of the three times taken from the mixer reaches the detectors, not only the attack.
-  if (std::fabs(attack - mSenderAttack) > 0.001 || std::fabs(hold - mSenderHold) > 0.001 ||
-      std::fabs(release - mSenderRelease) > 0.001)
-  {
-    mSenderAttack = attack;
-    mSenderHold = hold;
-    mSenderRelease = release;
+  set.newTimes = std::fabs(attack - mSenderAttack) > 0.001 || std::fabs(hold - mSenderHold) > 0.001 ||
+                 std::fabs(release - mSenderRelease) > 0.001;
+  if (!set.newTimes || times == ESenderTimes::kLeave) return set;
+  mSenderAttack = set.attack = attack;
+  mSenderHold = set.hold = hold;
+  mSenderRelease = set.release = release;
+  if (times == ESenderTimes::kApply)
     for (LevelDetector& d : mSenderDetectors)
       d.SetEnvelopeTimes(attack, hold, release);
-  }
   return set;
 }
 } // namespace iplugin

@@ -24,6 +24,7 @@
 #include "mixer/PreDelayLine.h"
 #include "mixer/Relaxed.h"
 #include "mixer/SendSlot.h"
+#include "mixer/SenderMeter.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -91,6 +92,17 @@ struct SenderSettings
   double pan = 0.0;
   bool mono = false;
   bool preFilter = false;
+  bool newTimes = false; // the mixer's attack, hold and release below differ from the cached ones
+  double attack = 0.3, hold = 0.0, release = 0.3;
+};
+
+// What TakeSenderSettings does with new envelope times: sets them on the sender detectors, only takes
+// them into the cache (the caller hands them over with the block), or leaves them for a later block.
+enum class ESenderTimes
+{
+  kApply,
+  kTake,
+  kLeave
 };
 
 // The sender's follower of the gain its mixer hands back: one coefficient for rising, one for falling.
@@ -179,7 +191,7 @@ public:
 
   // A sender block's settings from its slot; new envelope times from the mixer reach the sender
   // detectors here. Audio thread.
-  SenderSettings TakeSenderSettings(const SendSlot& slot);
+  SenderSettings TakeSenderSettings(const SendSlot& slot, ESenderTimes times = ESenderTimes::kApply);
 
   // --- What the editor and the idle tick read. ---
   double MixGain(int channel) const { return mMixSmoothers[channel].Value(); }
@@ -197,6 +209,7 @@ public:
   LevelDetector mBankA[kMixerChannels]; // input level of each channel
   LevelDetector mBankB[kMixerChannels]; // output level, after gain and pre-delay
   LevelDetector mSenderDetectors[2];    // the sender's level before and after its gain
+  SenderMeter mSenderMeter{mSenderDetectors};
   LevelDetector mMasterDetectors[2];    // left and right sum
   GainSmoother mMixSmoothers[kMixerChannels];
   GainSmoother mSoloMuteSmoothers[kMixerChannels]; // 0.1 s attack and release, no hold

@@ -44,11 +44,12 @@ struct PreDelayLine
     if (mLength.Load() != samples) mLength = std::min(mCapacity.Load(), samples);
   }
 
-  // Delays `frames` samples in place. Audio thread.
-  void Process(double* samples, int frames)
+  // Delays `frames` samples in place; false when the delay is 0 and the samples stay as they are. Audio
+  // thread.
+  bool Process(double* samples, int frames)
   {
     const uint32_t length = std::min(mLength.Load(), kMaxSamples);
-    if (length == 0) return;
+    if (length == 0) return false;
     // A shorter delay set since the last block can leave the position past the new end: wrap it.
     uint32_t position = mPosition % length;
     // In runs up to the end of the ring, so that the wrap is tested once a run, not once a sample.
@@ -68,6 +69,7 @@ struct PreDelayLine
       if (position == length) position = 0;
     }
     mPosition = position;
+    return true;
   }
 };
 } // namespace iplugin

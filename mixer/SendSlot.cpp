@@ -34,8 +34,9 @@ bool SendSlot::Push(const double* left, const double* right, int frames)
     const int n = std::min(frames, kSendBlockFrames);
     // One pass a channel: the copy and the silencing of what is not finite.
     CopyFiniteOrSilence(left, e.mChannels[0], n);
-    CopyFiniteOrSilence(right ? right : left, e.mChannels[1], n);
+    if (right) CopyFiniteOrSilence(right, e.mChannels[1], n);
     e.mFrames = n;
+    e.mMono = !right;
     mWriteHint.store((index + 1) % kSendSlotCapacity, std::memory_order_relaxed);
     e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
     return true;
@@ -88,13 +89,13 @@ bool SendSlot::Take(int index, uint64_t sequence, int wantedFrames, Block& block
     return false;
   }
   block.left = e.mChannels[0];
-  block.right = e.mChannels[1];
+  block.right = e.mMono ? e.mChannels[0] : e.mChannels[1];
   block.pushedFrames = e.mFrames;
   block.frames = std::clamp(wantedFrames, 0, kSendBlockFrames);
   block.entry = index;
   // The entry is ours alone now: frames the sender did not write this time read as silence.
   if (block.pushedFrames < block.frames)
-    for (int c = 0; c < 2; ++c)
+    for (int c = 0; c < (e.mMono ? 1 : 2); ++c)
       std::memset(e.mChannels[c] + block.pushedFrames, 0,
                   sizeof(double) * (block.frames - block.pushedFrames));
   return true;

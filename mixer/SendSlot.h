@@ -15,6 +15,8 @@
 
 namespace iplugin
 {
+class SenderMeter;
+
 constexpr int kSendBlockFrames = 8192;
 constexpr uint32_t kSendSlotCapacity = 2;
 
@@ -38,13 +40,15 @@ struct SendRingEntry
   std::atomic<uint32_t> mState{kFree};
   std::atomic<uint64_t> mSequence{0}; // order of arrival among the queued blocks
   int mFrames = 0;                    // frames the sender wrote; owned by whoever holds the entry
+  bool mMono = false;                 // the sender wrote its left channel only
 };
 
 class SendSlot
 {
 public:
   // A popped block. left and right are readable for `frames` frames, min(wanted, kSendBlockFrames):
-  // what the sender pushed followed by silence. Valid until the slot's Release.
+  // what the sender pushed followed by silence; right is left for a mono block. Valid until the slot's
+  // Release.
   struct Block
   {
     const double* left = nullptr;
@@ -59,8 +63,8 @@ public:
   SendSlot(const SendSlot&) = delete;
   SendSlot& operator=(const SendSlot&) = delete;
 
-  // Sender, audio thread: queues one block of min(frames, kSendBlockFrames) frames. A null right copies
-  // left into both channels (a mono track). Returns false when the block was dropped: the queue is full,
+  // Sender, audio thread: queues one block of min(frames, kSendBlockFrames) frames. A null right makes a
+  // mono block: it is popped with its left channel as both channels. Returns false when the block was dropped: the queue is full,
   // or left is null or frames is not positive.
   bool Push(const double* left, const double* right, int frames);
 
@@ -95,6 +99,11 @@ public:
   Relaxed<double> mWeight{1.0};  // linear
   Relaxed<double> mPan{0.0};     // -100..100
   Relaxed<uint32_t> mMono{0};
+
+  // The sender's meter that a mixer measures the handed-over blocks of (SenderMeter.h), and the mixers
+  // visiting it at this moment. Neither is touched by a reset.
+  std::atomic<SenderMeter*> mMeter{nullptr};
+  std::atomic<uint32_t> mMeterVisitors{0};
 
 private:
   friend struct SendSlotTestAccess; // tests step between Pop's scan and its take

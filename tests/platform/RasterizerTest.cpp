@@ -5,14 +5,30 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace gputest;
 
 namespace
 {
+std::mutex gShaderThreadsMutex;
+std::set<std::thread::id> gShaderThreads;
+
+// The solid shader, noting which thread ran it.
+bool ThreadNotingFragment(const QorvFragmentIn& in, float colour[4])
+{
+  {
+    std::lock_guard<std::mutex> lock(gShaderThreadsMutex);
+    gShaderThreads.insert(std::this_thread::get_id());
+  }
+  return SolidFragment(in, colour);
+}
+
 int CountStencil(const Harness& h, uint8_t value)
 {
   int n = 0;
@@ -369,6 +385,45 @@ TEST(Rasterizer, LargeTargetsDrawEveryRowOnceAndInOrder)
     ASSERT_EQ(std::vector<uint8_t>(px.begin() + i, px.begin() + i + 4),
               (std::vector<uint8_t>{128, 0, 128, 255}))
         << i / 4;
+}
+
+// A target is drawn on as many threads as it holds shares of pixels (at most one a core), and alike on any
+// number of them.
+TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
+{
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  struct Case
+  {
+    uint64_t share;
+    size_t most, least;
+  };
+  std::vector<uint8_t> first;
+  for (const Case& c : {Case{300 * 300, 1, 1}, Case{300 * 300 / 2, 2, std::min(2u, cores)},
+                        Case{kTestPixelsPerBand, 8, std::min(3u, cores)}})
+  {
+    Harness h(300, 300);
+    QorvMetalSetPixelsPerBand(c.share);
+    QorvMetalRegisterFragmentFunction("testThreads", ThreadNotingFragment);
+    auto bytes = QorvMetalLibraryData(
+        {{MTLFunctionTypeVertex, "testVertex"}, {MTLFunctionTypeFragment, "testThreads"}});
+    dispatch_data_t data =
+        dispatch_data_create(bytes.data(), bytes.size(), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
+    h.library = h.device->newLibraryWithData(data, nullptr);
+    dispatch_release(data);
+    Harness::DrawSpec d;
+    d.vertices = Quad(0, 0, 300, 300);
+    d.pipeline = h.Pipeline("testThreads");
+    d.colour[0] = 0.2f, d.colour[1] = 0.4f, d.colour[2] = 0.6f, d.colour[3] = 1;
+    gShaderThreads.clear();
+    h.Pass({d});
+    const size_t threads = gShaderThreads.size();
+    EXPECT_LE(threads, c.most) << c.share;
+    EXPECT_GE(threads, c.least) << c.share;
+    const auto px = h.Pixels(h.colour);
+    if (first.empty()) first = px;
+    EXPECT_EQ(px, first) << c.share;
+  }
+  QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
 }
 
 struct SpanCase

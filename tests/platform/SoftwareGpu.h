@@ -93,6 +93,8 @@ inline std::vector<unsigned char> LibraryData()
                                {MTLFunctionTypeFragment, "testTextureSpan"}});
 }
 
+constexpr uint64_t kTestPixelsPerBand = 1024;
+
 struct Harness
 {
   std::shared_ptr<MTLDevice> device = MTLCreateSystemDefaultDevice();
@@ -103,6 +105,8 @@ struct Harness
 
   Harness(int w = 16, int h = 16, MTLPixelFormat format = MTLPixelFormatRGBA8Unorm) : width(w), height(h)
   {
+    // Targets from about 50 x 50 up are drawn in bands on several threads, as a large editor frame is.
+    QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
     RegisterShaders();
     auto bytes = LibraryData();
     dispatch_data_t data =

@@ -10,12 +10,13 @@
 
 using namespace iplugin::igraphics;
 
-// Large enough that each pass is drawn by several threads in bands of rows.
+// With small shares, each pass is drawn by several threads in bands of rows.
 constexpr int kW = 320, kH = 240, kFrames = 12;
 
 TEST(MetalRendererThreads, FramesInFlightWithReadBack)
 {
   QorvMetalSetSynchronous(false);
+  QorvMetalSetPixelsPerBand(kW * kH / 8);
   {
     auto layer = CAMetalLayer::layer();
     layer->drawableSize = CGSizeMake(kW, kH);

@@ -13,6 +13,14 @@
 void QorvMetalSetSynchronous(bool synchronous);
 bool QorvMetalIsSynchronous();
 
+// Pixels of a pass's target that make one thread's share (512 x 512 by default): a target is drawn in as many
+// bands of rows as it holds shares, each on a thread of its own (at most one a core), so one of fewer than
+// two shares is drawn on the calling thread alone. Every band reads the vertices that the calling thread
+// shades anew for each pass; moving them between cores costs more CPU time than a small band saves. Tests
+// lower it to draw small targets in bands.
+void QorvMetalSetPixelsPerBand(uint64_t pixels);
+uint64_t QorvMetalPixelsPerBand();
+
 // While set, every newLibraryWithData fails as if the data were damaged.
 void QorvMetalSetLibraryFailure(bool fail);
 

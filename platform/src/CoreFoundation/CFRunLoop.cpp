@@ -240,14 +240,15 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
       result = kCFRunLoopRunStopped;
       break;
     }
-    if (!HasTimers(loop, mode) && !fireDueOnly && (isVirtual || loop.descriptors.empty()))
+    long long now = NowNs();
+    __CFRunLoopTimer* due =
+        isVirtual ? PickDue(loop, mode, endNs, fireDueOnly) : PickDue(loop, mode, now, true);
+    // A due timer is a timer of the mode: the search through all of them is needed only without one.
+    if (!due && !HasTimers(loop, mode) && !fireDueOnly && (isVirtual || loop.descriptors.empty()))
     {
       result = kCFRunLoopRunFinished;
       break;
     }
-    long long now = NowNs();
-    __CFRunLoopTimer* due =
-        isVirtual ? PickDue(loop, mode, endNs, fireDueOnly) : PickDue(loop, mode, now, true);
     if (due && (isVirtual || !fireDueOnly || due->fireNs <= endNs))
     {
       Fire(loop, lock, due);

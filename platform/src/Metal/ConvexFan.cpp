@@ -5,6 +5,7 @@
 // is in one of the triangles is in the polygon and the other way round, on inner edges and vertices too.
 #include "platform/src/Metal/RasterDraw.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qorv_raster
@@ -37,6 +38,8 @@ bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, in
         if (polygon[i]->varyings[k] != c.varyings[k]) return false;
       continue;
     }
+    // A plane through a value that is not finite fits nothing (the corners' own checks would give NaN).
+    if (!std::isfinite(va) || !std::isfinite(vb) || !std::isfinite(vc)) return false;
     // The plane's slope per fixed-point unit; edge 0 (b to c) weighs a, edge 1 (c to a) weighs b.
     const double gx = ((va - vc) * (double)(b.fy - c.fy) + (vb - vc) * (double)(c.fy - a.fy)) / area;
     const double gy = ((va - vc) * (double)(c.fx - b.fx) + (vb - vc) * (double)(a.fx - c.fx)) / area;
@@ -44,6 +47,8 @@ bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, in
     for (size_t i = 0; i < n; ++i)
     {
       const Vertex* p = polygon[i];
+      // The reference's own corners lie on its plane (weights exactly 1 and 0).
+      if (p == ref[0] || p == ref[1] || p == ref[2]) continue;
       const double la = (double)Cross(&b, &c, p) / area, lb = (double)Cross(&c, &a, p) / area;
       const double expected = vc + la * (va - vc) + lb * (vb - vc), actual = p->varyings[k];
       // Each vertex is up to half a unit from where it was in each direction; the plane carries the
@@ -103,42 +108,85 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
   return true;
 }
 
-void Draw::Fan(const ConvexFan& fan, int band, int bands) const
+bool Draw::PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows& rows) const
 {
-  const Vertex* const* p = fan.polygon;
-  const size_t n = fan.corners;
-  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == fan.clockwise;
-  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
-    return;
-  const int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(fan.minX - kOne / 2, kOne));
-  const int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(fan.maxX - kOne / 2, kOne));
-  const int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(fan.minY - kOne / 2, kOne));
-  const int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(fan.maxY - kOne / 2, kOne));
-  if (px0 > px1 || py0 > py1 || (bands > 1 && !BandHasRows(py0, py1, band, bands))) return;
-
+  rows.px0 = std::max<int64_t>(clipX0, CeilDiv(fan.minX - kOne / 2, kOne));
+  rows.px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(fan.maxX - kOne / 2, kOne));
+  rows.py0 = std::max<int64_t>(clipY0, CeilDiv(fan.minY - kOne / 2, kOne));
+  rows.py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(fan.maxY - kOne / 2, kOne));
+  if (rows.px0 > rows.px1 || rows.py0 > rows.py1) return false;
   // The polygon's edges in the triangles' drawing order (clockwise in window coordinates), each the edge of
   // one triangle with the same bias. An edge bounds the rows whose centres lie within its height; the others
-  // lie inside it, the polygon being strictly convex, so its bound is only stepped there, started when first
-  // needed. Kept per thread, as bands draw fans at once.
-  struct Side
-  {
-    int64_t first, last; // rows
-    int64_t at;          // the row that bound is at; below first before it starts
-    EdgeBound bound;
-  };
-  thread_local std::vector<Edge> edges;
-  thread_local std::vector<Side> sides;
-  edges.clear();
-  sides.clear();
+  // lie inside it, the polygon being strictly convex.
+  const Vertex* const* p = fan.polygon;
+  const size_t n = fan.corners;
+  rows.firstEdge = edges.size();
   for (size_t k = 0; k < n; ++k)
   {
     const Vertex *a = p[k], *b = p[(k + 1) % n];
     if (!fan.clockwise) std::swap(a, b);
-    edges.emplace_back(a->fx, a->fy, b->fx, b->fy, px0, py0);
     const int64_t top = std::min(a->fy, b->fy), bottom = std::max(a->fy, b->fy);
-    const int64_t first = -((kOne / 2 - top) >> kSubBits), last = (bottom - kOne / 2) >> kSubBits;
-    sides.push_back(Side{first, last, first - 1, EdgeBound()});
+    edges.push_back(FanEdge{Edge(a->fx, a->fy, b->fx, b->fy, rows.px0, rows.py0),
+                            -((kOne / 2 - top) >> kSubBits), (bottom - kOne / 2) >> kSubBits});
   }
+  // Each chain of a convex polygon runs monotonically in y, so ordered by its first rows its last rows are in
+  // order too.
+  const auto begin = edges.begin() + (std::ptrdiff_t)rows.firstEdge;
+  auto kind = [](const FanEdge& e) { return e.edge.stepX > 0 ? 0 : e.edge.stepX < 0 ? 1 : 2; };
+  std::sort(begin, edges.end(),
+            [&](const FanEdge& x, const FanEdge& y)
+            {
+              const int kx = kind(x), ky = kind(y);
+              return kx != ky ? kx < ky : x.first != y.first ? x.first < y.first : x.last < y.last;
+            });
+  for (auto e = begin; e != edges.end(); ++e)
+    (kind(*e) == 0 ? rows.rising : kind(*e) == 1 ? rows.falling : rows.level) += 1;
+  return true;
+}
+
+void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, int band, int bands) const
+{
+  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == fan.clockwise;
+  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+    return;
+  const int64_t px0 = rows.px0, px1 = rows.px1, py0 = rows.py0, py1 = rows.py1;
+  if (bands > 1 && !BandHasRows(py0, py1, band, bands)) return;
+
+  // Each edge's bound is only stepped over its rows, started when first needed. Kept per thread, as bands
+  // draw fans at once.
+  struct Side
+  {
+    int64_t at; // the row that bound is at; below the edge's first row before it starts
+    EdgeBound bound;
+  };
+  const size_t n = rows.rising + rows.falling + rows.level;
+  const FanEdge* e = edges + rows.firstEdge;
+  thread_local std::vector<Side> sides;
+  sides.resize(n);
+  for (size_t k = 0; k < n; ++k)
+    sides[k].at = e[k].first - 1;
+  // A chain's edges at row py, from the first whose rows do not end above it: each bound set up or moved on
+  // to the row, and the tightest of them kept.
+  auto chain = [&](size_t from, size_t count, size_t& next, int64_t py, auto tighter)
+  {
+    while (next < count && e[from + next].last < py)
+      ++next;
+    for (size_t j = next; j < count && e[from + j].first <= py; ++j)
+    {
+      const FanEdge& f = e[from + j];
+      Side& side = sides[from + j];
+      if (py > f.last) continue;
+      if (side.at < f.first)
+        side.bound.Start(f.edge.rowStart + f.edge.stepY * (py - py0), f.edge.bias, f.edge.stepX,
+                         f.edge.stepY);
+      else if (side.at == py - 1)
+        side.bound.Next();
+      else
+        side.bound.Skip(py - side.at);
+      side.at = py;
+      tighter(side.bound.Bound());
+    }
+  };
   // Varyings follow the reference triangle's edges 0 (b to c) and 1 (c to a).
   const Vertex *ra = fan.reference[0], *rb = fan.reference[1], *rc = fan.reference[2];
   const Edge weigh[2] = {Edge(rb->fx, rb->fy, rc->fx, rc->fy, px0, py0),
@@ -150,6 +198,7 @@ void Draw::Fan(const ConvexFan& fan, int band, int bands) const
   sp.table = TableFor(front);
   sp.s0 = weigh[0].stepX, sp.s1 = weigh[1].stepX;
 
+  size_t nextRising = 0, nextFalling = 0;
   int64_t bandEnd = -1;
   for (int64_t py = py0; py <= py1; ++py)
   {
@@ -159,28 +208,12 @@ void Draw::Fan(const ConvexFan& fan, int band, int bands) const
       if (py > py1) break;
     }
     int64_t lo = 0, hi = px1 - px0;
-    for (size_t k = 0; k < n; ++k)
-    {
-      Side& side = sides[k];
-      if (py < side.first || py > side.last) continue;
-      const Edge& e = edges[k];
-      if (e.stepX == 0)
-      {
-        if (e.rowStart + e.stepY * (py - py0) < e.bias) hi = -1;
-        continue;
-      }
-      if (side.at < side.first)
-        side.bound.Start(e.rowStart + e.stepY * (py - py0), e.bias, e.stepX, e.stepY);
-      else if (side.at == py - 1)
-        side.bound.Next();
-      else
-        side.bound.Skip(py - side.at);
-      side.at = py;
-      if (e.stepX > 0)
-        lo = std::max(lo, side.bound.Bound());
-      else
-        hi = std::min(hi, side.bound.Bound());
-    }
+    chain(0, rows.rising, nextRising, py, [&](int64_t b) { lo = std::max(lo, b); });
+    chain(rows.rising, rows.falling, nextFalling, py, [&](int64_t b) { hi = std::min(hi, b); });
+    for (size_t k = rows.rising + rows.falling; k < n; ++k)
+      if (py >= e[k].first && py <= e[k].last &&
+          e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
+        hi = -1;
     if (lo <= hi)
     {
       sp.y = (int)py;

@@ -1,5 +1,7 @@
 #include "platform/src/Metal/Gpu.h"
 
+#include <QorvPlatform/Metal.h>
+
 #include <algorithm>
 #include <cstring>
 #include <condition_variable>
@@ -9,7 +11,6 @@
 
 namespace
 {
-constexpr NSUInteger kParallelPixels = 128 * 128;
 constexpr unsigned kMaxBands = 8;
 
 // Threads kept for drawing bands, so that a pass does not start and join threads of its own and smaller
@@ -70,16 +71,32 @@ private:
   uint64_t mGeneration = 0;
 };
 
-void ClearTexture(MTLTexture& texture, NSUInteger level, const unsigned char* pixel)
+// One pixel, then copies of what is filled so far, doubling: a few large copies instead of one a pixel.
+void Fill(unsigned char* bytes, size_t size, const unsigned char* pixel, size_t bpp)
+{
+  if (size < bpp) return;
+  std::memcpy(bytes, pixel, bpp);
+  for (size_t filled = bpp; filled < size; filled *= 2)
+    std::memcpy(bytes + filled, bytes, std::min(filled, size - filled));
+}
+
+// Clears a band's rows of the texture (blocks of kQorvBandRows rows, block b belonging to band b % bands),
+// so that each band's thread clears the rows it then draws and they stay in its cache.
+void ClearTexture(MTLTexture& texture, NSUInteger level, const unsigned char* pixel, int band = 0,
+                  int bands = 1)
 {
   if (level >= texture.levels().size()) return;
-  auto& pixels = texture.levels()[level].pixels;
-  const size_t bpp = texture.bytesPerPixel(), size = pixels.size() / bpp * bpp;
+  auto& l = texture.levels()[level];
+  const size_t bpp = texture.bytesPerPixel(), size = l.pixels.size() / bpp * bpp;
   if (size == 0) return;
-  // One pixel, then copies of what is filled so far, doubling: a few large copies instead of one a pixel.
-  std::memcpy(pixels.data(), pixel, bpp);
-  for (size_t filled = bpp; filled < size; filled *= 2)
-    std::memcpy(pixels.data() + filled, pixels.data(), std::min(filled, size - filled));
+  if (bands <= 1)
+  {
+    Fill(l.pixels.data(), size, pixel, bpp);
+    return;
+  }
+  const size_t row = (size_t)l.width * bpp, block = row * kQorvBandRows;
+  for (size_t at = (size_t)band * block; at < size; at += (size_t)bands * block)
+    Fill(l.pixels.data() + at, std::min(block, size - at), pixel, bpp);
 }
 } // namespace
 
@@ -183,18 +200,15 @@ void MTLRenderCommandEncoder::endEncoding()
         const auto& stencilAttachment = pass.stencilAttachment;
         MTLTexture* colour = colourAttachment.texture.get();
         MTLTexture* stencil = stencilAttachment.texture.get();
-        if (colour && colourAttachment.loadAction == MTLLoadActionClear)
+        // Larger targets are drawn by several threads, each owning interleaved bands of rows and running
+        // every draw in order over them, so that each pixel still sees the draws in order.
+        MTLTexture* target = colour ? colour : stencil;
+        int bands = 1;
+        if (target)
         {
-          const MTLClearColor& c = colourAttachment.clearColor;
-          float rgba[4] = {(float)c.red, (float)c.green, (float)c.blue, (float)c.alpha};
-          unsigned char pixel[4];
-          QorvStorePixel(colour->pixelFormat(), rgba, pixel);
-          ClearTexture(*colour, colourAttachment.level, pixel);
-        }
-        if (stencil && stencilAttachment.loadAction == MTLLoadActionClear)
-        {
-          unsigned char value = (unsigned char)stencilAttachment.clearStencil;
-          ClearTexture(*stencil, stencilAttachment.level, &value);
+          const uint64_t shares = (uint64_t)target->width() * target->height() / QorvMetalPixelsPerBand();
+          const unsigned threads = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxBands);
+          bands = (int)std::clamp<uint64_t>(shares, 1, threads);
         }
         // Every draw's vertices are shaded once here, before the bands share them.
         std::vector<QorvRasterDraw> ready;
@@ -243,16 +257,21 @@ void MTLRenderCommandEncoder::endEncoding()
             for (NSUInteger i = 0; i < d.count; ++i)
               ids[i] = (uint32_t)(d.first + i);
           }
-          ready.emplace_back(colour, stencil, d.state, d.type, ids.data(), d.count);
+          ready.emplace_back(colour, stencil, d.state, d.type, ids.data(), d.count, bands);
         }
-        // Larger targets are drawn by several threads, each owning interleaved bands of rows and running
-        // every draw in order over them, so that each pixel still sees the draws in order.
-        MTLTexture* target = colour ? colour : stencil;
-        int bands = 1;
-        if (target && target->width() * target->height() >= kParallelPixels)
-          bands = (int)std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxBands);
+        unsigned char clearColour[4] = {}, clearStencil = (unsigned char)stencilAttachment.clearStencil;
+        const bool clearsColour = colour && colourAttachment.loadAction == MTLLoadActionClear,
+                   clearsStencil = stencil && stencilAttachment.loadAction == MTLLoadActionClear;
+        if (clearsColour)
+        {
+          const MTLClearColor& c = colourAttachment.clearColor;
+          float rgba[4] = {(float)c.red, (float)c.green, (float)c.blue, (float)c.alpha};
+          QorvStorePixel(colour->pixelFormat(), rgba, clearColour);
+        }
         std::function<void(int)> run = [&](int band)
         {
+          if (clearsColour) ClearTexture(*colour, colourAttachment.level, clearColour, band, bands);
+          if (clearsStencil) ClearTexture(*stencil, stencilAttachment.level, &clearStencil, band, bands);
           for (const QorvRasterDraw& r : ready)
             r.Rasterize(band, bands);
         };

@@ -2,12 +2,14 @@
 
 #include <QorvPlatform/Metal.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
 {
 std::atomic<bool> gSynchronous{true};
 std::atomic<bool> gLibraryFailure{false};
+std::atomic<uint64_t> gPixelsPerBand{512 * 512};
 } // namespace
 
 void QorvMetalSetSynchronous(bool synchronous)
@@ -17,6 +19,14 @@ void QorvMetalSetSynchronous(bool synchronous)
 bool QorvMetalIsSynchronous()
 {
   return gSynchronous;
+}
+void QorvMetalSetPixelsPerBand(uint64_t pixels)
+{
+  gPixelsPerBand = std::max<uint64_t>(pixels, 1);
+}
+uint64_t QorvMetalPixelsPerBand()
+{
+  return gPixelsPerBand;
 }
 void QorvMetalSetLibraryFailure(bool fail)
 {

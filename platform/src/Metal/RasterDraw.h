@@ -19,8 +19,7 @@ constexpr double kCoordLimit = double(1 << 20);
 
 struct Vertex
 {
-  double x = 0, y = 0;
-  int64_t fx = 0, fy = 0; // x and y in fixed point
+  int64_t fx = 0, fy = 0; // window x and y in fixed point
   float z = 0;
   bool valid = false;
   float varyings[kQorvMaxVaryings];
@@ -142,6 +141,23 @@ struct ConvexFan
 // The fan keeps the pointer to the n corners.
 bool MakeConvexFan(const Vertex* const* polygon, size_t n, int varyings, ConvexFan& fan);
 
+// A fan's edge over the candidate pixels of its polygon, and the rows whose centres lie within its height.
+struct FanEdge
+{
+  Edge edge;
+  int64_t first, last;
+};
+
+// A fan made ready for drawing once, before bands share it: its candidate pixels and its edges in a draw's
+// list, rising ones (stepX > 0, bounding a row on the left) first, then falling ones, then level ones. The
+// rising and the falling edges each form a chain down the rows, listed in that order, so that a row finds its
+// edges by moving on along each chain.
+struct FanRows
+{
+  int64_t px0 = 0, px1 = -1, py0 = 0, py1 = -1;
+  size_t firstEdge = 0, rising = 0, falling = 0, level = 0;
+};
+
 struct Draw
 {
   MTLTexture* colour;
@@ -209,7 +225,9 @@ struct Draw
   void Row(const Span& sp, int n) const;
 
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
-  // A fan's polygon, a span a row.
-  void Fan(const ConvexFan& fan, int band, int bands) const;
+  // A fan's candidate pixels and edges, appended to edges; false when it covers no candidate.
+  bool PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows& rows) const;
+  // A prepared fan's polygon, a span a row; edges are the draw's list.
+  void Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, int band, int bands) const;
 };
 } // namespace qorv_raster

@@ -44,9 +44,8 @@ void Draw::Shade(uint32_t id, Vertex& v) const
   if (!v.valid) return;
   const MTLViewport& vp = state->viewport;
   double nx = out.position[0] / w, ny = out.position[1] / w;
-  v.x = std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit);
-  v.y = std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit);
-  v.fx = RoundToFixed(v.x), v.fy = RoundToFixed(v.y);
+  v.fx = RoundToFixed(std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit));
+  v.fy = RoundToFixed(std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit));
   v.z = out.position[2] / w;
   std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
 }
@@ -392,6 +391,86 @@ struct QorvRasterDraw::Shaded
   std::vector<uint32_t> reference;          // per vertex id of the draw, its entry in vertices
   std::vector<qorv_raster::ConvexFan> fans; // in the order of their triangles
   std::vector<const Vertex*> corners;       // of the fans' polygons
+  // A fan (fan >= 0) or a triangle in the order it is drawn, with the bands whose rows it may reach (bit b
+  // for band b), so that a band passes over the others' primitives with one test.
+  struct Primitive
+  {
+    const Vertex* v[3];
+    int fan;
+    uint32_t bands;
+  };
+  std::vector<Primitive> primitives;
+  std::vector<qorv_raster::FanRows> fanRows; // per fan
+  std::vector<qorv_raster::FanEdge> fanEdges;
+  int bands = 1; // that the masks were made for
+
+  // The bands that rows top to bottom reach: block b of kQorvBandRows rows is band b % bands.
+  uint32_t BandsOfRows(int64_t top, int64_t bottom) const
+  {
+    if (bands == 1) return 1;
+    const uint32_t all = bands >= 32 ? ~0u : (1u << bands) - 1;
+    const int64_t b0 = top / kQorvBandRows, b1 = bottom / kQorvBandRows;
+    if (bands >= 32 || b1 - b0 + 1 >= bands) return all;
+    uint32_t mask = 0;
+    for (int64_t b = b0; b <= b1; ++b)
+      mask |= 1u << (b % bands);
+    return mask;
+  }
+
+  // The primitives in drawing order, leaving out triangles that reach no row of the target.
+  void ListPrimitives()
+  {
+    const Draw& d = draw;
+    auto vertex = [&](size_t i) { return &vertices[reference[i]]; };
+    auto rows = [&](int64_t minY, int64_t maxY, int64_t& top, int64_t& bottom)
+    {
+      top = std::max<int64_t>(d.clipY0, -((qorv_raster::kOne / 2 - minY) >> qorv_raster::kSubBits));
+      bottom = std::min<int64_t>(d.clipY1 - 1, (maxY - qorv_raster::kOne / 2) >> qorv_raster::kSubBits);
+      return top <= bottom;
+    };
+    auto triangle = [&](const Vertex* a, const Vertex* b, const Vertex* c)
+    {
+      if (!a->valid || !b->valid || !c->valid) return;
+      int64_t top, bottom;
+      if (rows(std::min({a->fy, b->fy, c->fy}), std::max({a->fy, b->fy, c->fy}), top, bottom))
+        primitives.push_back(Primitive{{a, b, c}, -1, BandsOfRows(top, bottom)});
+    };
+    fanRows.resize(fans.size());
+    auto fan = [&](size_t f)
+    {
+      if (d.PrepareFan(fans[f], fanEdges, fanRows[f]))
+        primitives.push_back(Primitive{{}, (int)f, BandsOfRows(fanRows[f].py0, fanRows[f].py1)});
+    };
+    const size_t count = reference.size();
+    size_t f = 0;
+    if (type == MTLPrimitiveTypeTriangle)
+    {
+      for (size_t i = 0; i + 2 < count; i += 3)
+      {
+        if (f < fans.size() && fans[f].firstTriangle == i / 3)
+        {
+          i += 3 * (fans[f].Triangles() - 1);
+          fan(f++);
+          continue;
+        }
+        triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+      }
+      return;
+    }
+    // Odd triangles of a strip swap their first two vertices so the whole strip keeps one facing.
+    for (size_t i = 0; i + 2 < count; ++i)
+    {
+      if (f < fans.size() && fans[f].firstTriangle == i)
+      {
+        fan(f++);
+        ++i;
+      }
+      else if (i % 2 == 0)
+        triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+      else
+        triangle(vertex(i + 1), vertex(i), vertex(i + 2));
+    }
+  }
 
   // Fans of a triangle list, and quads of a strip, without a stencil test (a fan's triangles would each
   // count there). Their corners go into one list, which the fans point into once it is complete.
@@ -450,7 +529,7 @@ struct QorvRasterDraw::Shaded
 };
 
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
-                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count)
+                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count, int bands)
 {
   if (type != MTLPrimitiveTypeTriangle && type != MTLPrimitiveTypeTriangleStrip)
     return; // points and lines are not drawn by this stand-in
@@ -544,6 +623,8 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     }
   }
   mShaded->FindFans();
+  mShaded->bands = std::max(bands, 1);
+  mShaded->ListPrimitives();
 }
 
 QorvRasterDraw::~QorvRasterDraw() = default;
@@ -554,39 +635,15 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   if (!mShaded) return;
   const Draw& d = mShaded->draw;
   bands = std::max(bands, 1);
-  auto vertex = [&](size_t i) { return &mShaded->vertices[mShaded->reference[i]]; };
-  const size_t count = mShaded->reference.size();
-  if (mShaded->type == MTLPrimitiveTypeTriangle)
+  // Made for another number of bands, every primitive is tried and finds its rows itself.
+  const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
+  for (const Shaded::Primitive& p : mShaded->primitives)
   {
-    auto fan = mShaded->fans.begin();
-    for (size_t i = 0; i + 2 < count; i += 3)
-    {
-      if (fan != mShaded->fans.end() && fan->firstTriangle == i / 3)
-      {
-        d.Fan(*fan, band, bands);
-        i += 3 * (fan->Triangles() - 1);
-        ++fan;
-        continue;
-      }
-      d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2), band, bands);
-    }
-  }
-  else
-  {
-    // Odd triangles of a strip swap their first two vertices so the whole strip keeps one facing.
-    auto quad = mShaded->fans.begin();
-    for (size_t i = 0; i + 2 < count; ++i)
-    {
-      if (quad != mShaded->fans.end() && quad->firstTriangle == i)
-      {
-        d.Fan(*quad, band, bands);
-        ++i;
-        ++quad;
-      }
-      else if (i % 2 == 0)
-        d.Triangle(vertex(i), vertex(i + 1), vertex(i + 2), band, bands);
-      else
-        d.Triangle(vertex(i + 1), vertex(i), vertex(i + 2), band, bands);
-    }
+    if (!(p.bands & mine)) continue;
+    if (p.fan >= 0)
+      d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
+            bands);
+    else
+      d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
   }
 }
