@@ -57,6 +57,7 @@ void StepTowards(GainSmoother& smoother, double target, int frames, double* valu
 // A channel's working samples: `readable` frames of its two sources (silence where a source is null, and
 // for a sample that is not finite), then silence up to `frames`; mono as the mean of the sides, times the
 // pre-gain. One pass, with the same operations on every sample as if the sources had been copied in first.
+// A null right is not written (the caller knows it would equal left).
 void ReadChannel(const double* inL, const double* inR, int readable, int frames, bool mono, double preGain,
                  double* left, double* right)
 {
@@ -67,8 +68,11 @@ void ReadChannel(const double* inL, const double* inR, int readable, int frames,
       {
         const double m = (FiniteOrSilence(inL[i]) + FiniteOrSilence(inR[i])) * 0.5;
         left[i] = m * preGain;
-        right[i] = m * preGain;
+        if (right) right[i] = m * preGain;
       }
+    else if (!right)
+      for (int i = 0; i < frames; ++i)
+        left[i] = FiniteOrSilence(inL[i]) * preGain;
     else
       for (int i = 0; i < frames; ++i)
       {
@@ -82,7 +86,7 @@ void ReadChannel(const double* inL, const double* inR, int readable, int frames,
     // Silence throughout: the same operations on 0 give one value.
     const double l = (mono ? (0.0 + 0.0) * 0.5 : 0.0) * preGain;
     std::fill(left, left + frames, l);
-    std::fill(right, right + frames, l);
+    if (right) std::fill(right, right + frames, l);
     return;
   }
   for (int i = 0; i < frames; ++i)
@@ -91,7 +95,7 @@ void ReadChannel(const double* inL, const double* inR, int readable, int frames,
     double r = inR && i < readable ? FiniteOrSilence(inR[i]) : 0.0;
     if (mono) l = r = (l + r) * 0.5;
     left[i] = l * preGain;
-    right[i] = r * preGain;
+    if (right) right[i] = r * preGain;
   }
 }
 // Sample s of an input of the Reverse Mixing pass-through, silence when there is none.
@@ -404,11 +408,17 @@ void MixerEngine::MixChunk(int offset, int frames)
 
   // Input, mono and pre-gain (or the senders' reported levels), and the solo/mute gains. A channel whose
   // two sides come out the same (one source for both, or mono) gives its detectors the left side twice,
-  // so they need not compare the two.
+  // so they need not compare the two; without a pre-delay its right side is not even written, and the
+  // left one stands for it throughout the chunk.
   bool sameSides[kMixerChannels];
+  uint32_t delay[kMixerChannels][2];
   for (int c = 0; c < n; ++c)
   {
     sameSides[c] = b.mono[c] || mIn[2 * c] == mIn[2 * c + 1];
+    delay[c][0] = mPreDelayLeft[c].mLength.Load();
+    delay[c][1] = mPreDelayRight[c].mLength.Load();
+    const bool oneSide = sameSides[c] && delay[c][0] == 0 && delay[c][1] == 0;
+    mChunkRight[c] = oneSide ? mWorkLeft[c] : mWorkRight[c];
     bank[c] = &mBankA[c];
     left[c] = mWorkLeft[c];
     right[c] = sameSides[c] ? mWorkLeft[c] : mWorkRight[c];
@@ -426,7 +436,8 @@ void MixerEngine::MixChunk(int offset, int frames)
       // Frames past what the channel's source holds read as silence.
       const int readable = std::clamp(mInFrames[c] - offset, 0, frames);
       ReadChannel(mIn[2 * c] ? mIn[2 * c] + offset : nullptr, mIn[2 * c + 1] ? mIn[2 * c + 1] + offset : nullptr,
-                  readable, frames, b.mono[c], mChannels[c].mPreGainLinear, mWorkLeft[c], mWorkRight[c]);
+                  readable, frames, b.mono[c], mChannels[c].mPreGainLinear, mWorkLeft[c],
+                  mChunkRight[c] == mWorkLeft[c] ? nullptr : mWorkRight[c]);
     }
     StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c]);
   }
@@ -447,8 +458,8 @@ void MixerEngine::MixChunk(int offset, int frames)
       FollowReportedLevel(mBankB[c], b.reportedLevel2[c], frames, nullptr);
       continue;
     }
-    const bool delayedLeft = mPreDelayLeft[c].Process(mWorkLeft[c], frames);
-    const bool delayedRight = mPreDelayRight[c].Process(mWorkRight[c], frames);
+    const bool delayedLeft = mPreDelayLeft[c].Process(mWorkLeft[c], frames, delay[c][0]);
+    const bool delayedRight = mPreDelayRight[c].Process(mWorkRight[c], frames, delay[c][1]);
     right[c] = sameSides[c] && !delayedLeft && !delayedRight ? mWorkLeft[c] : mWorkRight[c];
   }
   if (!b.reverseMixing)
@@ -542,7 +553,7 @@ void MixerEngine::WriteOutputs(int offset, int frames)
     for (int c = 0; c < n; ++c)
     {
       const double* left = mWorkLeft[c];
-      const double* right = mWorkRight[c];
+      const double* right = mChunkRight[c];
       const double* gain = mGain[c];
       const PanFactors& pan = b.pan[c];
       if (pan.centred)
@@ -572,7 +583,7 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       double* outR = 2 * c + 1 < outputs ? mOut[2 * c + 1] + offset : nullptr;
       if (!outL && !outR) break;
       const double* left = mWorkLeft[c];
-      const double* right = mWorkRight[c];
+      const double* right = c < n ? mChunkRight[c] : mWorkRight[c];
       const double* gain = mGain[c];
       // The pan factors of a centred channel are 1: multiplying by them changes nothing.
       const PanFactors& pan = b.pan[c];

@@ -287,6 +287,7 @@ private:
   // The sender's chunk: its samples (left and right), the weight and its gain per frame.
   static constexpr int kSenderChunkFrames = 512;
   alignas(64) double mSenderWork[4][kSenderChunkFrames];
+  const double* mChunkRight[kMixerChannels] = {}; // a channel's right side in this chunk: its own or its left
   alignas(64) double mSumLeft[kChunkFrames];
   alignas(64) double mSumRight[kChunkFrames];
 };

@@ -46,9 +46,12 @@ struct PreDelayLine
 
   // Delays `frames` samples in place; false when the delay is 0 and the samples stay as they are. Audio
   // thread.
-  bool Process(double* samples, int frames)
+  bool Process(double* samples, int frames) { return Process(samples, frames, mLength.Load()); }
+
+  // The same with the delay the caller read from mLength (once, for decisions of its own).
+  bool Process(double* samples, int frames, uint32_t delay)
   {
-    const uint32_t length = std::min(mLength.Load(), kMaxSamples);
+    const uint32_t length = std::min(delay, kMaxSamples);
     if (length == 0) return false;
     // A shorter delay set since the last block can leave the position past the new end: wrap it.
     uint32_t position = mPosition % length;
