@@ -3,6 +3,7 @@
 #include "mixer/LaneVectors.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -27,18 +28,20 @@ struct Job
   BankInputScale scale;
 };
 
+// Bit for bit: -0 and 0 differ, a NaN equals itself. Compared field by field, which the compiler keeps
+// inline (a call per comparison cost more than the comparison).
+bool SameBits(double a, double b)
+{
+  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
 // Whether two sections give the same outputs for the same inputs from here on (x0 and y0 are only the
 // last step's values and are overwritten by the next one).
 bool SameSection(const BiquadSection& p, const BiquadSection& q)
 {
-  const double a[] = {p.x1, p.x2, p.y1, p.y2, p.b0n, p.b1n, p.b2n, p.a1n, p.a2n};
-  const double b[] = {q.x1, q.x2, q.y1, q.y2, q.b0n, q.b1n, q.b2n, q.a1n, q.a2n};
-  return std::memcmp(a, b, sizeof a) == 0;
-}
-
-bool SameBits(double a, double b)
-{
-  return std::memcmp(&a, &b, sizeof a) == 0;
+  return SameBits(p.x1, q.x1) && SameBits(p.x2, q.x2) && SameBits(p.y1, q.y1) && SameBits(p.y2, q.y2) &&
+         SameBits(p.b0n, q.b0n) && SameBits(p.b1n, q.b1n) && SameBits(p.b2n, q.b2n) && SameBits(p.a1n, q.a1n) &&
+         SameBits(p.a2n, q.a2n);
 }
 
 bool SameSteps(const GainSmoother& p, const GainSmoother& q)
@@ -48,9 +51,8 @@ bool SameSteps(const GainSmoother& p, const GainSmoother& q)
 
 bool SameStates(const BiquadSection& p, const BiquadSection& q)
 {
-  const double a[] = {p.x0, p.x1, p.x2, p.y0, p.y1, p.y2};
-  const double b[] = {q.x0, q.x1, q.x2, q.y0, q.y1, q.y2};
-  return std::memcmp(a, b, sizeof a) == 0;
+  return SameBits(p.x0, q.x0) && SameBits(p.x1, q.x1) && SameBits(p.x2, q.x2) && SameBits(p.y0, q.y0) &&
+         SameBits(p.y1, q.y1) && SameBits(p.y2, q.y2);
 }
 
 // Steps of silence after which a settled detector is back where it was: its filters may keep toggling the
