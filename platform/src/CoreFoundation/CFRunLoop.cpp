@@ -105,21 +105,35 @@ std::string ModeName(CFRunLoopMode mode)
   return mode ? qorvcf::Utf8(mode) : kDefault;
 }
 
-bool RunsIn(const Loop& loop, const __CFRunLoopTimer* t, const std::string& mode)
+// The mode a run asks about, and whether it is one of the common modes (looked up once, not per timer).
+struct ModeQuery
 {
-  if (t->modes.count(mode)) return true;
-  return t->modes.count(kCommon) && loop.commonModes.count(mode);
+  const std::string& name;
+  bool common;
+};
+
+ModeQuery Query(const Loop& loop, const std::string& mode)
+{
+  return {mode, loop.commonModes.count(mode) > 0};
+}
+
+// A timer is in a handful of modes at most: a look at each is cheaper than the set's search.
+bool RunsIn(const __CFRunLoopTimer* t, const ModeQuery& mode)
+{
+  for (const std::string& m : t->modes)
+    if (m == mode.name || (mode.common && m == kCommon)) return true;
+  return false;
 }
 
 // Earliest valid timer of the mode due before `limitNs` (or at it, when inclusive). Caller holds the lock.
-__CFRunLoopTimer* PickDue(Loop& loop, const std::string& mode, long long limitNs, bool inclusive)
+__CFRunLoopTimer* PickDue(Loop& loop, const ModeQuery& mode, long long limitNs, bool inclusive)
 {
   __CFRunLoopTimer* best = nullptr;
   for (__CFRunLoopTimer* t : loop.timers)
   {
     // The fire date first: it rules out most timers without the mode lookups.
     if (inclusive ? t->fireNs > limitNs : t->fireNs >= limitNs) continue;
-    if (!t->valid || !RunsIn(loop, t, mode)) continue;
+    if (!t->valid || !RunsIn(t, mode)) continue;
     if (!best || t->fireNs < best->fireNs || (t->fireNs == best->fireNs && t->order < best->order) ||
         (t->fireNs == best->fireNs && t->order == best->order && t->sequence < best->sequence))
       best = t;
@@ -127,10 +141,10 @@ __CFRunLoopTimer* PickDue(Loop& loop, const std::string& mode, long long limitNs
   return best;
 }
 
-bool HasTimers(const Loop& loop, const std::string& mode)
+bool HasTimers(const Loop& loop, const ModeQuery& mode)
 {
   return std::any_of(loop.timers.begin(), loop.timers.end(),
-                     [&](const __CFRunLoopTimer* t) { return t->valid && RunsIn(loop, t, mode); });
+                     [&](const __CFRunLoopTimer* t) { return t->valid && RunsIn(t, mode); });
 }
 
 // Takes the timer off the loop; returns whether the loop's reference must be released. Caller holds the lock.
@@ -241,10 +255,12 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
       break;
     }
     long long now = NowNs();
+    // Callouts may change the common modes: asked anew each turn.
+    const ModeQuery query = Query(loop, mode);
     __CFRunLoopTimer* due =
-        isVirtual ? PickDue(loop, mode, endNs, fireDueOnly) : PickDue(loop, mode, now, true);
+        isVirtual ? PickDue(loop, query, endNs, fireDueOnly) : PickDue(loop, query, now, true);
     // A due timer is a timer of the mode: the search through all of them is needed only without one.
-    if (!due && !HasTimers(loop, mode) && !fireDueOnly && (isVirtual || loop.descriptors.empty()))
+    if (!due && !HasTimers(loop, query) && !fireDueOnly && (isVirtual || loop.descriptors.empty()))
     {
       result = kCFRunLoopRunFinished;
       break;
@@ -259,7 +275,7 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
     // Real time: sleep until the next fire date, the end, a stop or a change of the timers.
     long long wakeAt = endNs;
     for (const __CFRunLoopTimer* t : loop.timers)
-      if (t->valid && RunsIn(loop, t, mode)) wakeAt = std::min(wakeAt, t->fireNs);
+      if (t->valid && RunsIn(t, query)) wakeAt = std::min(wakeAt, t->fireNs);
     NotifyBeforeWaiting(loop, lock);
     if (!loop.descriptors.empty())
     {
