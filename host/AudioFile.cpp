@@ -135,18 +135,39 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
   return true;
 }
 
-// 16-bit samples are read as they are stored and scaled here, in a loop the compiler widens: the same
-// floats the library gives (s / 32768 is exact), at a fraction of its cost.
+bool AudioFileReader::Is16Bit() const
+{
+  return (mFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
+}
+
+// 16-bit samples are read as they are stored and scaled as they are handed out, in a loop the compiler
+// widens: the same floats the library gives (s / 32768 is exact), at a fraction of its cost.
 long AudioFileReader::ReadChunk(long frames)
 {
-  if ((mFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16) return long(sf_readf_float(mFile, mBuffer.data(), frames));
-  mSamples16.resize(mBuffer.size());
-  const long got = long(sf_readf_short(mFile, mSamples16.data(), frames));
-  const size_t n = size_t(std::max(got, 0L)) * size_t(mChannels);
-  for (size_t i = 0; i < n; ++i)
-    mBuffer[i] = float(mSamples16[i]) * (1.0f / 32768.0f);
-  return got;
+  if (!Is16Bit())
+  {
+    mBuffer.resize(size_t(frames) * size_t(mChannels));
+    return long(sf_readf_float(mFile, mBuffer.data(), frames));
+  }
+  mSamples16.resize(size_t(frames) * size_t(mChannels));
+  return long(sf_readf_short(mFile, mSamples16.data(), frames));
 }
+
+namespace
+{
+// Frames [0, m) of an interleaved chunk into the channels of out from `done` on.
+template <typename Sample, typename Convert>
+void Deinterleave(const Sample* from, size_t channels, long m, float* const* out, long done, Convert convert)
+{
+  if (channels == 1)
+    for (long i = 0; i < m; ++i)
+      out[0][done + i] = convert(from[i]);
+  else
+    for (size_t c = 0; c < channels; ++c)
+      for (long i = 0; i < m; ++i)
+        out[c][done + i] = convert(from[size_t(i) * channels + c]);
+}
+} // namespace
 
 long AudioFileReader::Read(float* const* out, long n, std::string& error)
 {
@@ -158,7 +179,6 @@ long AudioFileReader::Read(float* const* out, long n, std::string& error)
     {
       // Whole chunks from the file: one call (and one system call) per chunk, not per block.
       const long want = std::min(kChunkFrames, mFrames - mFetched);
-      mBuffer.resize(size_t(want) * channels);
       const sf_count_t got = ReadChunk(want);
       if (got != want)
       {
@@ -172,13 +192,12 @@ long AudioFileReader::Read(float* const* out, long n, std::string& error)
       mTaken = 0;
     }
     const long m = std::min(n - done, mBuffered - mTaken);
-    const float* from = mBuffer.data() + size_t(mTaken) * channels;
-    if (channels == 1)
-      std::copy_n(from, m, out[0] + done);
+    const size_t first = size_t(mTaken) * channels;
+    if (Is16Bit())
+      Deinterleave(mSamples16.data() + first, channels, m, out, done,
+                   [](short s) { return float(s) * (1.0f / 32768.0f); });
     else
-      for (size_t c = 0; c < channels; ++c)
-        for (long i = 0; i < m; ++i)
-          out[c][done + i] = from[size_t(i) * channels + c];
+      Deinterleave(mBuffer.data() + first, channels, m, out, done, [](float x) { return x; });
     done += m;
     mTaken += m;
   }

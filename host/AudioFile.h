@@ -47,7 +47,8 @@ public:
   long Read(float* const* out, long n, std::string& error);
 
 private:
-  long ReadChunk(long frames); // into mBuffer; the frames read, or the library's answer
+  bool Is16Bit() const;
+  long ReadChunk(long frames); // into mBuffer or mSamples16; the frames read, or the library's answer
   std::string mPath;
   sf_private_tag* mFile = nullptr;
   double mSampleRate = 0.0;
@@ -57,7 +58,7 @@ private:
   long mBuffered = 0, mTaken = 0;  // frames in the buffer, and of those handed out
   std::string mTruncation;
   std::vector<float> mBuffer;   // interleaved
-  std::vector<short> mSamples16; // a 16-bit file's chunk before conversion
+  std::vector<short> mSamples16; // a 16-bit file's chunk, converted as it is handed out
 };
 
 // One output file, written block by block to a new file that replaces path on Commit.
