@@ -57,7 +57,7 @@ private:
   long mFetched = 0;               // frames read from the file into the buffer so far
   long mBuffered = 0, mTaken = 0;  // frames in the buffer, and of those handed out
   std::string mTruncation;
-  std::vector<float> mBuffer;   // interleaved
+  std::vector<float> mBuffer;    // interleaved
   std::vector<short> mSamples16; // a 16-bit file's chunk, converted as it is handed out
 };
 

@@ -58,7 +58,8 @@ struct PreDelayLine
     // In runs up to the end of the ring, so that the wrap is tested once a run, not once a sample.
     for (int i = 0; i < frames;)
     {
-      const int run = static_cast<int>(std::min<uint32_t>(static_cast<uint32_t>(frames - i), length - position));
+      const int run =
+          static_cast<int>(std::min<uint32_t>(static_cast<uint32_t>(frames - i), length - position));
       double* ring = mBuffer + position;
       double* io = samples + i;
       for (int k = 0; k < run; ++k)

@@ -76,7 +76,8 @@ void SenderMeter::Leave()
 bool SenderMeter::TryTake()
 {
   bool expected = false;
-  return mRunning.compare_exchange_strong(expected, true, std::memory_order_acquire, std::memory_order_relaxed);
+  return mRunning.compare_exchange_strong(expected, true, std::memory_order_acquire,
+                                          std::memory_order_relaxed);
 }
 
 bool SenderMeter::BeginBlock(SendSlot& slot, ELaneIsa isa)
@@ -204,8 +205,9 @@ void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELane
         std::fill(r.weights, r.weights + frames, r.weight);
         if (r.gainConstant) std::fill(r.gain, r.gain + frames, r.gainValue);
       }
-      const bool alike = r.gainConstant ? std::bit_cast<uint64_t>(r.gainValue) == std::bit_cast<uint64_t>(r.weight)
-                                        : SameFactors(r.weights, r.gain, frames);
+      const bool alike = r.gainConstant
+                             ? std::bit_cast<uint64_t>(r.gainValue) == std::bit_cast<uint64_t>(r.weight)
+                             : SameFactors(r.weights, r.gain, frames);
       single[m] = meter.mTwins && alike;
       for (int d = 0; d < (single[m] ? 1 : 2); ++d, ++n)
       {
@@ -216,9 +218,9 @@ void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELane
         rows[n] = d == 0 ? r.weights : r.gain;
       }
     }
-    ProcessDetectorsSideBySide(detectors, n, preFilter, lefts, rights, frames, nullptr,
-                               constantFactors ? BankInputScale{values, nullptr} : BankInputScale{nullptr, rows},
-                               isa);
+    ProcessDetectorsSideBySide(
+        detectors, n, preFilter, lefts, rights, frames, nullptr,
+        constantFactors ? BankInputScale{values, nullptr} : BankInputScale{nullptr, rows}, isa);
     for (int m = first; m < count; ++m)
     {
       if (!inRun(m)) continue;

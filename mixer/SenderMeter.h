@@ -38,8 +38,8 @@ public:
     bool preFilter = false;
     bool newTimes = false; // the envelope times below reach both detectors before the block
     double attack = 0.0, hold = 0.0, release = 0.0;
-    bool stereo = false; // else right is left
-    double weight = 1.0; // detector 1's factor
+    bool stereo = false;      // else right is left
+    double weight = 1.0;      // detector 1's factor
     bool gainConstant = true; // detector 2's factor is gainValue throughout, else gain[i]
     double gainValue = 1.0;
     alignas(64) double left[kRecordFrames];

@@ -22,7 +22,8 @@ template <int W> void CheckRandomRuns(uint32_t seed)
   std::mt19937 rng(seed);
   std::uniform_int_distribution<int> count(-2, 9), pick(0, 99);
   std::uniform_real_distribution<double> u(0.0, 1.0);
-  const uint32_t states[] = {GainSmoother::kStateIdle, GainSmoother::kStateAttack, GainSmoother::kStateRelease, 7};
+  const uint32_t states[] = {GainSmoother::kStateIdle, GainSmoother::kStateAttack,
+                             GainSmoother::kStateRelease, 7};
   for (int run = 0; run < 400; ++run)
   {
     GainSmoother alone[W], together[W];

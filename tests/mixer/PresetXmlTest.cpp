@@ -5,7 +5,10 @@
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
+#include <tinyxml.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -435,3 +438,57 @@ TEST(StateChunkTest, TextEndsAtAnEarlierZeroByte)
   EXPECT_EQ(plug.GetParam(kParamHold)->Value(), 1.0);
 }
 } // namespace
+
+// Every value is written as "%f" writes it when that reads back exactly, else as "%.17g" does: random
+// doubles of every size and sign, the floats a host hands over, whole numbers and the zeros.
+TEST(StateChunkTest, ValueTextsAreThoseOfTheCLibrarysFormats)
+{
+  std::mt19937_64 rng(17);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  std::uniform_int_distribution<int> exponent(-30, 30);
+  PresetTestPlugin plug;
+  std::vector<double> values(size_t(plug.NParams()));
+  for (int round = 0; round < 200; ++round)
+  {
+    for (size_t i = 0; i < values.size(); ++i)
+    {
+      const double x = unit(rng) * std::pow(10.0, exponent(rng));
+      switch ((round + int(i)) % 5)
+      {
+      case 0:
+        values[i] = x;
+        break;
+      case 1:
+        values[i] = double(float(x));
+        break;
+      case 2:
+        values[i] = std::round(x);
+        break;
+      case 3:
+        values[i] = (round % 2 ? -0.0 : 0.0);
+        break;
+      default:
+        values[i] = std::round(x * 1e6) / 1e6;
+        break;
+      }
+    }
+    TiXmlDocument doc;
+    PresetXmlWriteOptions options;
+    options.values = values.data();
+    BuildPresetXmlTree(doc, plug, options);
+    const TiXmlElement* param = doc.FirstChildElement("PresetXMLTree")
+                                    ->FirstChildElement("Preset")
+                                    ->FirstChildElement("Parameter")
+                                    ->FirstChildElement("Param");
+    for (size_t i = 0; i < values.size(); ++i, param = param->NextSiblingElement("Param"))
+    {
+      ASSERT_NE(param, nullptr);
+      char text[400];
+      std::snprintf(text, sizeof text, "%f", values[i]);
+      double back = 0.0;
+      if (!(std::sscanf(text, "%lf", &back) == 1 && back == values[i]))
+        std::snprintf(text, sizeof text, "%.17g", values[i]);
+      ASSERT_STREQ(param->Attribute("val"), text) << values[i];
+    }
+  }
+}

@@ -51,7 +51,8 @@ TEST(SenderMeterThreads, TwinSendersEndAlikeWhileAMixerMeasuresThem)
   auto mixer = std::make_unique<MixerEngine>();
   mixer->mPluginMode = kPluginModeExtMixer;
   mixer->mChannelCount = 7u;
-  std::unique_ptr<MixerEngine> senders[2] = {std::make_unique<MixerEngine>(), std::make_unique<MixerEngine>()};
+  std::unique_ptr<MixerEngine> senders[2] = {std::make_unique<MixerEngine>(),
+                                             std::make_unique<MixerEngine>()};
   for (uint32_t s = 0; s < 2; ++s)
     senders[s]->mPluginMode = kPluginModeSendFirst + 3 + s;
   std::atomic<bool> sendersDone{false};
