@@ -198,10 +198,12 @@ template <int W> struct Kernel
   }
 
   // Both envelopes on frame i, envelope 1's value written where asked.
-  [[gnu::always_inline]] static void StepEnvelopes(Group& gs, const Lanes& ln, int i, D x)
+  // A job without levels skips the lanes' look at their level rows.
+  [[gnu::always_inline]] static void StepEnvelopes(const Job& job, Group& gs, const Lanes& ln, int i, D x)
   {
     const D level = gs.envelope1.Step(x);
     gs.envelope2.Step(Abs(level));
+    if (!job.levels) return;
     for (int j = 0; j < W; ++j)
       if (ln.levels[j]) ln.levels[j][i] = level[j];
   }
@@ -314,7 +316,7 @@ template <int W> struct Kernel
       // loop let the envelopes of one frame run while the smoother works on the next.
       Group& gs = groups[0];
       for (int i = 0; i < job.frames; ++i)
-        StepEnvelopes(gs, lanes[0], i, Smooth(gs, Magnitude(job, gs, lanes[0], i, half, offset), feedback, zero));
+        StepEnvelopes(job, gs, lanes[0], i, Smooth(gs, Magnitude(job, gs, lanes[0], i, half, offset), feedback, zero));
     }
     alignas(64) D work[kSubBlock][kGroups];
     for (int start = 0; groupCount > 1 && start < job.frames; start += kSubBlock)
@@ -336,7 +338,7 @@ template <int W> struct Kernel
       // Pass 3: the envelopes, every group in turn at each frame.
       for (int i = 0; i < n; ++i)
         for (int g = 0; g < groupCount; ++g)
-          StepEnvelopes(groups[g], lanes[g], start + i, work[i][g]);
+          StepEnvelopes(job, groups[g], lanes[g], start + i, work[i][g]);
     }
     for (int g = 0; g < groupCount; ++g)
       Store(job, lanes[g], groups[g]);
