@@ -437,7 +437,7 @@ void MixerEngine::MixChunk(int offset, int frames)
       const int readable = std::clamp(mInFrames[c] - offset, 0, frames);
       ReadChannel(mIn[2 * c] ? mIn[2 * c] + offset : nullptr, mIn[2 * c + 1] ? mIn[2 * c + 1] + offset : nullptr,
                   readable, frames, b.mono[c], mChannels[c].mPreGainLinear, mWorkLeft[c],
-                  mChunkRight[c] == mWorkLeft[c] ? nullptr : mWorkRight[c]);
+                  oneSide ? nullptr : mWorkRight[c]);
     }
     StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c]);
   }

@@ -64,8 +64,8 @@ public:
   SendSlot& operator=(const SendSlot&) = delete;
 
   // Sender, audio thread: queues one block of min(frames, kSendBlockFrames) frames. A null right makes a
-  // mono block: it is popped with its left channel as both channels. Returns false when the block was dropped: the queue is full,
-  // or left is null or frames is not positive.
+  // mono block: it is popped with its left channel as both channels. Returns false when the block was
+  // dropped: the queue is full, or left is null or frames is not positive.
   bool Push(const double* left, const double* right, int frames);
 
   // Mixer, audio thread: takes the oldest queued block, or an empty Block when none is queued. The entry

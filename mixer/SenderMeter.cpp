@@ -248,6 +248,8 @@ void SenderMeter::MeasurePendingSenders(SendSlot* const* slots, int count, ELane
   for (int s = 0; s < count; ++s)
   {
     SendSlot& slot = *slots[s];
+    // A slot without a meter needs no visit: only a pointer read after the visit began is followed.
+    if (!slot.mMeter.load(std::memory_order_relaxed)) continue;
     slot.mMeterVisitors.fetch_add(1);
     SenderMeter* meter = slot.mMeter.load();
     if (meter && meter->Pending() > 0 && meter->TryTake())
