@@ -2,6 +2,7 @@
 
 #include "mixer/ChannelBuffers.h"
 #include "mixer/FiniteSamples.h"
+#include "mixer/LaneIsa.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,10 +21,10 @@ SendSlot::SendSlot() = default;
 bool SendSlot::Push(const double* left, const double* right, int frames)
 {
   if (!left || frames <= 0) return false;
-  const uint32_t first = mWriteHint.load(std::memory_order_relaxed);
-  for (uint32_t k = 0; k < kSendSlotCapacity; ++k)
+  // The first free entry: the order is the sequence's, and the entry the mixer has just given back is
+  // taken again while its lines are still in the cache.
+  for (uint32_t index = 0; index < kSendSlotCapacity; ++index)
   {
-    const uint32_t index = (first + k) % kSendSlotCapacity;
     SendRingEntry& e = mEntries[index];
     uint32_t expected = SendRingEntry::kFree;
     // Acquire: the previous holder's reads of the buffers finish before we overwrite them.
@@ -33,11 +34,10 @@ bool SendSlot::Push(const double* left, const double* right, int frames)
     e.mSequence.store(mNextSequence.fetch_add(1, std::memory_order_relaxed), std::memory_order_relaxed);
     const int n = std::min(frames, kSendBlockFrames);
     // One pass a channel: the copy and the silencing of what is not finite.
-    CopyFiniteOrSilence(left, e.mChannels[0], n);
-    if (right) CopyFiniteOrSilence(right, e.mChannels[1], n);
+    OnLaneIsa<CopyFiniteOrSilence>::Run(kLaneIsaBest, left, e.mChannels[0], n);
+    if (right) OnLaneIsa<CopyFiniteOrSilence>::Run(kLaneIsaBest, right, e.mChannels[1], n);
     e.mFrames = n;
     e.mMono = !right;
-    mWriteHint.store((index + 1) % kSendSlotCapacity, std::memory_order_relaxed);
     e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
     return true;
   }

@@ -114,7 +114,6 @@ private:
   bool Take(int index, uint64_t sequence, int wantedFrames, Block& block);
 
   SendRingEntry mEntries[kSendSlotCapacity];
-  std::atomic<uint32_t> mWriteHint{0};
   std::atomic<uint64_t> mNextSequence{1};
 };
 } // namespace iplugin

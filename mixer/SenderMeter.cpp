@@ -107,8 +107,15 @@ SenderMeter::Record* SenderMeter::HandOver(bool holdsFlag, int frames)
   if (holdsFlag && gMixerBlocks.load(std::memory_order_relaxed) == mSeenMixerBlocks) return nullptr;
   const uint32_t written = mWritten.load(std::memory_order_relaxed);
   // Acquire: the measuring of the record we reuse has finished reading it.
-  const bool free = written - mMeasured.load(std::memory_order_acquire) < uint32_t(kRecords);
-  if (frames <= kRecordFrames && free) return &mRecords[written % kRecords];
+  const uint32_t pending = written - mMeasured.load(std::memory_order_acquire);
+  if (frames <= kRecordFrames && pending < uint32_t(kRecords))
+  {
+    // With nothing pending the first record again, which the last block left in the cache; else the other.
+    static_assert(kRecords == 2);
+    const uint8_t record = pending == 0 ? 0 : uint8_t(1 - mRecordOf[(written - 1) % kRecords]);
+    mRecordOf[written % kRecords] = record;
+    return &mRecords[record];
+  }
   if (!holdsFlag) mUnmeasured.fetch_add(1, std::memory_order_relaxed);
   return nullptr;
 }
@@ -171,7 +178,7 @@ void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELane
   for (int m = 0; m < count; ++m)
   {
     SenderMeter& meter = *meters[m];
-    Record& r = meter.mRecords[meter.mMeasured.load(std::memory_order_relaxed) % kRecords];
+    Record& r = meter.mRecords[meter.mRecordOf[meter.mMeasured.load(std::memory_order_relaxed) % kRecords]];
     records[m] = &r;
     if (r.newTimes)
       for (LevelDetector& d : meter.mDetectors)

@@ -104,5 +104,7 @@ private:
   std::atomic<uint32_t> mMeasured{0}; // records measured
   std::atomic<uint64_t> mUnmeasured{0};
   Record mRecords[kRecords];
+  // The record of each of the last kRecords blocks written (block k at k % kRecords); published with mWritten.
+  uint8_t mRecordOf[kRecords] = {};
 };
 } // namespace iplugin
