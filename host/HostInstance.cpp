@@ -85,7 +85,7 @@ OSStatus HostInstance::InputCallback(void* refCon, AudioUnitRenderActionFlags*, 
     AudioBuffer& b = ioData->mBuffers[k];
     if (!b.mData || b.mDataByteSize < nFrames * sizeof(float)) return kAudio_ParamError;
     if (self->mCurrentInputs && int(k) < self->mNInputs)
-      std::memcpy(b.mData, self->mCurrentInputs[k], nFrames * sizeof(float));
+      b.mData = const_cast<float*>(self->mCurrentInputs[k]); // handed back, not copied: the unit only reads it
     else
       std::memset(b.mData, 0, nFrames * sizeof(float));
   }

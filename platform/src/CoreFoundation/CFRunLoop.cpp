@@ -39,6 +39,7 @@ struct __CFRunLoopTimer : qorvcf::Object
   CFRunLoopTimerContext context{};
   bool valid = true;
   std::set<std::string> modes; // empty while not added to the loop
+  bool inCommonModes = false;   // modes holds kCommon (asked on every turn, so kept at hand)
 };
 
 struct __CFRunLoop : qorvcf::Object
@@ -120,8 +121,9 @@ ModeQuery Query(const Loop& loop, const std::string& mode)
 // A timer is in a handful of modes at most: a look at each is cheaper than the set's search.
 bool RunsIn(const __CFRunLoopTimer* t, const ModeQuery& mode)
 {
+  if (mode.common && t->inCommonModes) return true;
   for (const std::string& m : t->modes)
-    if (m == mode.name || (mode.common && m == kCommon)) return true;
+    if (m == mode.name) return true;
   return false;
 }
 
@@ -154,6 +156,7 @@ bool Unschedule(Loop& loop, __CFRunLoopTimer* t)
   if (it == loop.timers.end()) return false;
   loop.timers.erase(it);
   t->modes.clear();
+  t->inCommonModes = false;
   return true;
 }
 
@@ -236,8 +239,9 @@ void NotifyBeforeWaiting(Loop& loop, std::unique_lock<std::mutex>& lock)
 }
 
 // Runs the loop in `mode` for `durationNs` (virtual clock: the timers due before the end, then the clock
-// jumps to the end; real clock: until that time) or, with fireDueOnly, just the timers due now.
-SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int* fired)
+// jumps to the end; real clock: until that time) or, with fireDueOnly, just the timers due now. A caller
+// that ignores the result spares a virtual run the look for the mode's timers that only tells the result.
+SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int* fired, bool wantResult = true)
 {
   Loop& loop = TheLoop();
   std::unique_lock<std::mutex> lock(loop.mutex);
@@ -260,7 +264,8 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
     __CFRunLoopTimer* due =
         isVirtual ? PickDue(loop, query, endNs, fireDueOnly) : PickDue(loop, query, now, true);
     // A due timer is a timer of the mode: the search through all of them is needed only without one.
-    if (!due && !HasTimers(loop, query) && !fireDueOnly && (isVirtual || loop.descriptors.empty()))
+    const bool askEmpty = !due && !fireDueOnly && (isVirtual ? wantResult : loop.descriptors.empty());
+    if (askEmpty && !HasTimers(loop, query))
     {
       result = kCFRunLoopRunFinished;
       break;
@@ -351,6 +356,7 @@ void CFRunLoopAddTimer(CFRunLoopRef, CFRunLoopTimerRef timer, CFRunLoopMode mode
     loop.timers.push_back(t);
   }
   t->modes.insert(ModeName(mode));
+  t->inCommonModes = t->modes.count(kCommon) > 0;
   loop.wake.notify_all();
 }
 
@@ -402,7 +408,7 @@ void UseRealClock()
 int AdvanceClock(CFTimeInterval seconds, CFRunLoopMode mode)
 {
   int fired = 0;
-  Run(ModeName(mode), ToNs(seconds), false, &fired);
+  Run(ModeName(mode), ToNs(seconds), false, &fired, false);
   return fired;
 }
 
@@ -431,6 +437,7 @@ void ResetMainRunLoop()
     {
       t->valid = false;
       t->modes.clear();
+      t->inCommonModes = false;
     }
     released.swap(loop.timers);
     loop.stopRequested = false;
