@@ -17,4 +17,19 @@ bool LaneIsaSupported(ELaneIsa isa);
 
 // `isa` when the processor has it and it is not kLaneIsaBest, else the best the processor has.
 ELaneIsa ResolveLaneIsa(ELaneIsa isa);
+
+// A plain sample loop F run in the build for `isa`: inlined into an AVX2 build, or called as built for
+// every x86-64. The same operations in the same order either way, on wider registers, so the same results.
+template <auto F> struct OnLaneIsa
+{
+  template <class... A> [[gnu::target("avx2"), gnu::flatten]] static void Avx2(A... a) { F(a...); }
+
+  template <class... A> static void Run(ELaneIsa isa, A... a)
+  {
+    if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
+      Avx2(a...);
+    else
+      F(a...);
+  }
+};
 } // namespace iplugin

@@ -149,8 +149,9 @@ template <int W> struct GainKernel
     const int groupCount = (n + W - 1) / W;
     // A last group that is not full is filled up with a copy of its last smoother over silent rows.
     GainSmoother padding[W];
-    alignas(64) double silence[MixGainJob::kMaxFrames + MixGainJob::kRowPadding] = {};
+    alignas(64) double silence[MixGainJob::kMaxFrames + MixGainJob::kRowPadding];
     alignas(64) double dropped[MixGainJob::kMaxFrames + MixGainJob::kRowPadding];
+    if (groupCount * W > n) std::fill(std::begin(silence), std::end(silence), 0.0);
     const double* target[MixGainJob::kMaxChannels];
     const double* soloMute[MixGainJob::kMaxChannels];
     double* gain[MixGainJob::kMaxChannels];

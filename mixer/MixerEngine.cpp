@@ -40,19 +40,22 @@ void FollowReportedLevel(LevelDetector& detector, double level, int frames, doub
 // A smoother's steps towards a constant target, writing its value after each step. A smoother whose next
 // step would change nothing (settled on the target, or on a rounding fixed point next to it) stays as it
 // is for every further step, so those steps are skipped.
-void StepTowards(GainSmoother& smoother, double target, int frames, double* values)
+// A settled smoother that holds 1 reads from `ones` instead (its row is not written): the row it returns.
+double* StepTowards(GainSmoother& smoother, double target, int frames, double* values, double* ones)
 {
   GainSmoother::Kernel k = smoother.Load();
   GainSmoother::Kernel next = k;
   next.Step(target);
   if (next.value == k.value && next.state == k.state && next.holdCounter == k.holdCounter)
   {
+    if (ones && k.value == 1.0) return ones;
     std::fill(values, values + frames, k.value);
-    return;
+    return values;
   }
   for (int i = 0; i < frames; ++i)
     values[i] = k.Step(target);
   smoother.Save(k);
+  return values;
 }
 // A channel's working samples: `readable` frames of its two sources (silence where a source is null, and
 // for a sample that is not finite), then silence up to `frames`; mono as the mean of the sides, times the
@@ -142,12 +145,37 @@ void WriteSenderSide(const double* samples, Gain gain, double panFactor, bool ce
     for (int i = 0; i < frames; ++i)
       out[i] = samples[i] * GainAt(gain, i) * panFactor;
 }
+// A sender's one input side, silenced where not finite, times its pre-gain.
+void ReadOneSide(const double* in, double preGain, int frames, double* out)
+{
+  for (int i = 0; i < frames; ++i)
+    out[i] = FiniteOrSilence(in[i]) * preGain;
+}
+// One channel of the stereo mix added to the sums: its sides times the pan factors (unless centred) and
+// the gain.
+void AddToSums(const double* left, const double* right, const double* gain, const PanFactors& pan, int frames,
+               double* sumLeft, double* sumRight)
+{
+  if (pan.centred)
+    for (int i = 0; i < frames; ++i)
+    {
+      sumLeft[i] += left[i] * gain[i];
+      sumRight[i] += right[i] * gain[i];
+    }
+  else
+    for (int i = 0; i < frames; ++i)
+    {
+      sumLeft[i] += left[i] * pan.left * gain[i];
+      sumRight[i] += right[i] * pan.right * gain[i];
+    }
+}
 } // namespace
 
 MixerEngine::MixerEngine()
 {
   mDspBlockSize = 512u;
   mDspSampleRate = 44100.0;
+  std::fill(std::begin(mOnes), std::end(mOnes), 1.0);
   PrepareDsp(44100.0);
 }
 
@@ -435,11 +463,13 @@ void MixerEngine::MixChunk(int offset, int frames)
     {
       // Frames past what the channel's source holds read as silence.
       const int readable = std::clamp(mInFrames[c] - offset, 0, frames);
-      ReadChannel(mIn[2 * c] ? mIn[2 * c] + offset : nullptr, mIn[2 * c + 1] ? mIn[2 * c + 1] + offset : nullptr,
-                  readable, frames, b.mono[c], mChannels[c].mPreGainLinear, mWorkLeft[c],
-                  oneSide ? nullptr : mWorkRight[c]);
+      OnLaneIsa<ReadChannel>::Run(mLaneIsa, mIn[2 * c] ? mIn[2 * c] + offset : nullptr,
+                                  mIn[2 * c + 1] ? mIn[2 * c + 1] + offset : nullptr, readable, frames, b.mono[c],
+                                  mChannels[c].mPreGainLinear, mWorkLeft[c], oneSide ? nullptr : mWorkRight[c]);
     }
-    StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c]);
+    // The gain computation writes past `frames` into the rows when it is no multiple of 4.
+    mSoloMuteRow[c] = StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c],
+                                  frames % 4 == 0 ? mOnes : nullptr);
   }
   // Bank A takes each channel times its weight.
   if (!b.reverseMixing)
@@ -480,7 +510,7 @@ void MixerEngine::ComputeGains(int frames)
   for (int c = 0; c < b.channels; ++c)
   {
     levels[c] = mLevel[c];
-    soloMute[c] = mSoloMute[c];
+    soloMute[c] = mSoloMuteRow[c];
     targets[c] = mGainTarget[c];
     gains[c] = mGain[c];
     smoothers[c] = &mMixSmoothers[c];
@@ -555,19 +585,7 @@ void MixerEngine::WriteOutputs(int offset, int frames)
       const double* left = mWorkLeft[c];
       const double* right = mChunkRight[c];
       const double* gain = mGain[c];
-      const PanFactors& pan = b.pan[c];
-      if (pan.centred)
-        for (int i = 0; i < frames; ++i)
-        {
-          mSumLeft[i] += left[i] * gain[i];
-          mSumRight[i] += right[i] * gain[i];
-        }
-      else
-        for (int i = 0; i < frames; ++i)
-        {
-          mSumLeft[i] += left[i] * pan.left * gain[i];
-          mSumRight[i] += right[i] * pan.right * gain[i];
-        }
+      OnLaneIsa<AddToSums>::Run(mLaneIsa, left, right, gain, b.pan[c], frames, mSumLeft, mSumRight);
     }
     for (int i = 0; i < frames; ++i)
     {
@@ -711,16 +729,19 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     double* const right = stereo ? (record ? record->right + offset : mSenderWork[1]) : left;
     double* const gain = record ? record->gain + offset : mSenderWork[3];
     if (stereo)
-      ReadChannel(in0 + offset, in1 + offset, frames, frames, set.mono, set.preGain, left, right);
+      OnLaneIsa<ReadChannel>::Run(mLaneIsa, in0 + offset, in1 + offset, frames, frames, set.mono, set.preGain, left,
+                                  right);
     else
-      for (int i = 0; i < frames; ++i)
-        left[i] = FiniteOrSilence(in0[offset + i]) * set.preGain;
+      OnLaneIsa<ReadOneSide>::Run(mLaneIsa, in0 + offset, set.preGain, frames, left);
     // A gain settled on its target keeps its value for the whole chunk; a record then holds just the
     // value, until a chunk where it moves.
     if (record && record->gainConstant && value == set.target)
     {
-      WriteSenderSide(left, value, pan.left, pan.centred, frames, outputs[0] + offset);
-      if (stereo) WriteSenderSide(right, value, pan.right, pan.centred, frames, outputs[1] + offset);
+      OnLaneIsa<WriteSenderSide<double>>::Run(mLaneIsa, left, value, pan.left, pan.centred, frames,
+                                              outputs[0] + offset);
+      if (stereo)
+        OnLaneIsa<WriteSenderSide<double>>::Run(mLaneIsa, right, value, pan.right, pan.centred, frames,
+                                                outputs[1] + offset);
       continue;
     }
     if (record && record->gainConstant)
@@ -732,8 +753,11 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     // Detector 1 takes the audio times the weight, detector 2 the audio times the gain.
     if (!record && holdsFlag)
       mSenderMeter.MeasureNow(set.preFilter, left, right, mSenderWork[2], gain, frames, mLaneIsa);
-    WriteSenderSide(left, gain, pan.left, pan.centred, frames, outputs[0] + offset);
-    if (stereo) WriteSenderSide(right, gain, pan.right, pan.centred, frames, outputs[1] + offset);
+    OnLaneIsa<WriteSenderSide<const double*>>::Run(mLaneIsa, left, gain, pan.left, pan.centred, frames,
+                                                   outputs[0] + offset);
+    if (stereo)
+      OnLaneIsa<WriteSenderSide<const double*>>::Run(mLaneIsa, right, gain, pan.right, pan.centred, frames,
+                                                     outputs[1] + offset);
   }
   for (int j = 2; stereo && j < connectedOutputs; ++j)
     std::fill(outputs[j], outputs[j] + nFrames, 0.0);

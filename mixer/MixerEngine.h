@@ -282,6 +282,8 @@ private:
   alignas(64) double mWorkRight[kMixerChannels][kChunkRow];
   alignas(64) double mLevel[kMixerChannels][kChunkRow];
   alignas(64) double mSoloMute[kMixerChannels][kChunkRow];
+  double* mSoloMuteRow[kMixerChannels] = {}; // mSoloMute[c], or mOnes while settled on 1
+  alignas(64) double mOnes[kChunkRow];
   alignas(64) double mGainTarget[kMixerChannels][kChunkRow];
   alignas(64) double mGain[kMixerChannels][kChunkRow];
   // The sender's chunk: its samples (left and right), the weight and its gain per frame.
