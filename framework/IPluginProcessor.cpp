@@ -1,4 +1,5 @@
 #include "framework/IPluginProcessor.h"
+#include "framework/SampleConversion.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -204,7 +205,7 @@ void IPluginProcessor::AttachBuffers(ERoute direction, int chIdx, int n, float**
     if (direction == kInput)
     {
       const int frames = std::min(nFrames, channel->mScratchBuf.GetSize());
-      if (host) std::copy_n(host, std::max(frames, 0), scratch);
+      if (host) FloatsToDoubles(host, scratch, std::max(frames, 0));
     }
     else
       channel->mIncomingData = host;
@@ -219,8 +220,7 @@ void IPluginProcessor::OutputToHost(int nFrames)
     ChannelState* channel = mChannelData[kOutput].Get(i);
     const double* scratch = channel->mScratchBuf.Get();
     if (!channel->mConnected || !channel->mIncomingData || !scratch) continue;
-    for (int s = 0; s < nFrames; ++s)
-      channel->mIncomingData[s] = float(scratch[s]);
+    DoublesToFloats(scratch, channel->mIncomingData, nFrames);
   }
 }
 

@@ -147,6 +147,7 @@ template <int W> struct Kernel
     D stage1, stage2, smootherK, levelGain, secondGain, scale;
     Envelope envelope1, envelope2;
     bool alike; // both sides get the same samples and hold the same filter states
+    bool unitSecondGain;
   };
 
   // The lanes of one group: detectors and their inputs.
@@ -194,7 +195,9 @@ template <int W> struct Kernel
     const D n2 = (n1 - gs.stage2) * gs.smootherK + gs.stage2;
     gs.stage1 = n1 < zero ? zero : n1;
     gs.stage2 = n2 < zero ? zero : n2;
-    return Abs(gs.stage2 * gs.levelGain * gs.secondGain);
+    // A second gain of 1 (as Prepare sets it) changes no product: that step is then left out.
+    const D scaled = gs.stage2 * gs.levelGain;
+    return Abs(gs.unitSecondGain ? scaled : scaled * gs.secondGain);
   }
 
   // Both envelopes on frame i, envelope 1's value written where asked.
@@ -361,8 +364,10 @@ template <int W> struct Kernel
     gs.envelope1.Load(envelope1);
     gs.envelope2.Load(envelope2);
     gs.alike = true;
+    gs.unitSecondGain = true;
     for (int j = 0; j < W; ++j)
     {
+      gs.unitSecondGain = gs.unitSecondGain && SameBits(d[j]->mSecondGain, 1.0);
       gs.stage1[j] = d[j]->mStage1;
       gs.stage2[j] = d[j]->mStage2;
       gs.smootherK[j] = d[j]->mSmootherK;

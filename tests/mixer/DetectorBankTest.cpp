@@ -49,6 +49,8 @@ TEST_P(DetectorBankEquality, MatchesEachDetectorsOwnBlockBitForBit)
     alone[d].Prepare(bc.rate);
     // Different times per detector, including instant attack and a hold.
     alone[d].SetEnvelopeTimes(0.01 * d, 0.002 * (d % 3), 0.05 + 0.01 * d);
+    // One detector of each group of four with a second gain other than 1.
+    if (d % 4 == 3) alone[d].mSecondGain = 0.75;
     together[d] = alone[d];
   }
   std::vector<LevelDetector*> bank;
