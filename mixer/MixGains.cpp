@@ -67,7 +67,7 @@ template <int W> struct GainKernel
     for (int i = 0; i < padded; i += W)
     {
       D l[MixGainJob::kMaxChannels];
-      D g[MixGainJob::kMaxChannels];
+      D g[MixGainJob::kMaxChannels]; // every mode sets each channel's below
       for (int c = 0; c < n; ++c)
       {
         const D level = lanes::LoadRow<W>(job.levels[c] + i);
@@ -77,10 +77,11 @@ template <int W> struct GainKernel
           l[c] = EachLane(level * lanes::LoadRow<W>(job.soloMute[c] + i), [](double x) { return LinearToDb(x); });
         else
           l[c] = level * lanes::LoadRow<W>(job.soloMute[c] + i);
-        g[c] = zero;
       }
-      for (int c = n; c < MixGainJob::kMaxChannels; ++c)
-        l[c] = floor;
+      // Only "Prio"'s knock-out reads the channels past n.
+      if constexpr (prio)
+        for (int c = n; c < MixGainJob::kMaxChannels; ++c)
+          l[c] = floor;
 
       I speaks = zero < zero;
       if (m >= 0)
