@@ -183,7 +183,7 @@ BENCHMARK(BM_ReferenceMix);
 namespace
 {
 // A bank of 32 detectors over one block: one by one, or side by side with the widest registers the
-// processor has (isa 2) or with AVX2 (1) or SSE2 (0).
+// processor has (isa 3) or with AVX-512's registers (2), AVX2 (1) or SSE2 (0).
 void BM_DetectorBank(benchmark::State& state)
 {
   std::vector<LevelDetector> detectors(kChannels);
@@ -229,6 +229,7 @@ BENCHMARK(BM_DetectorBank)
     ->Args({0, 1, kLaneIsaBest})
     ->Args({1, 1, kLaneIsaBest})
     ->Args({1, 0, kLaneIsaBest})
+    ->Args({1, 1, kLaneIsaAvx512})
     ->Args({1, 1, kLaneIsaAvx2})
     ->Args({1, 1, kLaneIsaSse2});
 } // namespace

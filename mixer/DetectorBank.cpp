@@ -85,17 +85,23 @@ template <int W> struct Kernel
   using D = lanes::D<W>;
   using Envelope = lanes::Envelope<W>;
   static constexpr int kGroups = kBatch / W;
-  static constexpr int kInterleave = 4;
 
   [[gnu::always_inline]] static D Splat(double v) { return lanes::Splat<W>(v); }
   [[gnu::always_inline]] static D Abs(D v) { return lanes::Abs<W>(v); }
 
-  // One filter section of W detectors.
+  // The states of one filter section of W detectors.
+  struct SectionState
+  {
+    D x1, x2, y1, y2;
+  };
+
+  // The coefficients of one filter section of W detectors; its states are kept apart, so that a run can
+  // hold them in registers while the coefficients are read from memory.
   struct Section
   {
-    D b0, b1, b2, a1, a2, x1, x2, y1, y2;
+    D b0, b1, b2, a1, a2;
 
-    void Load(LevelDetector* const* lanes, BiquadSection LevelDetector::*member)
+    void Load(LevelDetector* const* lanes, BiquadSection LevelDetector::*member, SectionState& state)
     {
       for (int j = 0; j < W; ++j)
       {
@@ -105,45 +111,56 @@ template <int W> struct Kernel
         b2[j] = s.b2n;
         a1[j] = s.a1n;
         a2[j] = s.a2n;
-        x1[j] = s.x1;
-        x2[j] = s.x2;
-        y1[j] = s.y1;
-        y2[j] = s.y2;
+        state.x1[j] = s.x1;
+        state.x2[j] = s.x2;
+        state.y1[j] = s.y1;
+        state.y2[j] = s.y2;
       }
     }
 
-    void Store(LevelDetector* const* lanes, BiquadSection LevelDetector::*member) const
+    static void Store(LevelDetector* const* lanes, BiquadSection LevelDetector::*member, const SectionState& state)
     {
       for (int j = 0; j < W; ++j)
       {
         BiquadSection& s = lanes[j]->*member;
         // x0 and y0 are the last step's input and output, that is the new x1 and y1.
-        s.x0 = x1[j];
-        s.y0 = y1[j];
-        s.x2 = x2[j];
-        s.x1 = x1[j];
-        s.y2 = y2[j];
-        s.y1 = y1[j];
+        s.x0 = state.x1[j];
+        s.y0 = state.y1[j];
+        s.x2 = state.x2[j];
+        s.x1 = state.x1[j];
+        s.y2 = state.y2[j];
+        s.y1 = state.y1[j];
       }
     }
 
     // BiquadSection::ProcessSample on every lane.
-    [[gnu::always_inline]] D Step(D v)
+    [[gnu::always_inline]] D Step(SectionState& s, D v) const
     {
       const D tiny = Splat(BiquadSection::kAntiDenormal);
       const D x0 = v + tiny;
-      const D y0 = b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2 + tiny;
-      x2 = x1;
-      x1 = x0;
-      y2 = y1;
-      y1 = y0;
+      const D y0 = b0 * x0 + b1 * s.x1 + b2 * s.x2 - a1 * s.y1 - a2 * s.y2 + tiny;
+      s.x2 = s.x1;
+      s.x1 = x0;
+      s.y2 = s.y1;
+      s.y1 = y0;
       return y0;
     }
   };
 
-  struct Group
+  // A group's four filter sections, and their states.
+  struct Filters
   {
     Section highLeft, lowLeft, highRight, lowRight;
+  };
+  struct FilterStates
+  {
+    SectionState highLeft, lowLeft, highRight, lowRight;
+  };
+
+  struct Group
+  {
+    Filters filters;
+    FilterStates states;
     D stage1, stage2, smootherK, levelGain, secondGain, scale;
     Envelope envelope1, envelope2;
     bool alike; // both sides get the same samples and hold the same filter states
@@ -178,14 +195,89 @@ template <int W> struct Kernel
     return v;
   }
 
+  // A run works on copies of a group's filter states, held in registers from frame to frame, and gives
+  // them back after; with alike sides only the left ones.
+  [[gnu::always_inline]] static FilterStates TakeStates(const Group& gs, bool alike)
+  {
+    if (!alike) return gs.states;
+    FilterStates f;
+    f.highLeft = gs.states.highLeft;
+    f.lowLeft = gs.states.lowLeft;
+    return f;
+  }
+
+  [[gnu::always_inline]] static void GiveStates(Group& gs, const FilterStates& f, bool alike)
+  {
+    if (!alike)
+    {
+      gs.states = f;
+      return;
+    }
+    gs.states.highLeft = f.highLeft;
+    gs.states.lowLeft = f.lowLeft;
+  }
+
+  // One frame of one group's input (times its scale), through the pre-filter, to the mean magnitude. With
+  // Alike both sides get the same samples and hold the same states: the left side stands for both.
+  template <bool PreFilter, bool Alike>
+  [[gnu::always_inline]] static D MagnitudeOf(const Job& job, const Group& gs, const Lanes& ln, FilterStates& f,
+                                              int i, D half, D offset)
+  {
+    const Filters& c = gs.filters;
+    D l = Input(job, gs, ln, ln.left, i);
+    if constexpr (PreFilter) l = c.lowLeft.Step(f.lowLeft, c.highLeft.Step(f.highLeft, l));
+    if constexpr (Alike) return (Abs(l) + Abs(l)) * half + offset;
+    D r = Input(job, gs, ln, ln.right, i);
+    if constexpr (PreFilter) r = c.lowRight.Step(f.lowRight, c.highRight.Step(f.highRight, r));
+    return (Abs(l) + Abs(r)) * half + offset;
+  }
+
+  // One frame on the group's own filters.
   [[gnu::always_inline]] static D Magnitude(const Job& job, Group& gs, const Lanes& ln, int i, D half, D offset)
   {
-    D l = Input(job, gs, ln, ln.left, i);
-    if (job.preFilter) l = gs.lowLeft.Step(gs.highLeft.Step(l));
-    if (gs.alike) return (Abs(l) + Abs(l)) * half + offset;
-    D r = Input(job, gs, ln, ln.right, i);
-    if (job.preFilter) r = gs.lowRight.Step(gs.highRight.Step(r));
-    return (Abs(l) + Abs(r)) * half + offset;
+    if (job.preFilter)
+      return gs.alike ? MagnitudeOf<true, true>(job, gs, ln, gs.states, i, half, offset)
+                      : MagnitudeOf<true, false>(job, gs, ln, gs.states, i, half, offset);
+    return gs.alike ? MagnitudeOf<false, true>(job, gs, ln, gs.states, i, half, offset)
+                    : MagnitudeOf<false, false>(job, gs, ln, gs.states, i, half, offset);
+  }
+
+  // The magnitudes of frames start .. start + n of group g, into work[0 .. n)[g].
+  template <bool PreFilter, bool Alike>
+  [[gnu::always_inline]] static void MagnitudeRun(const Job& job, Group& gs, const Lanes& ln, int start, int n,
+                                                  D (*work)[kGroups], int g, D half, D offset)
+  {
+    FilterStates f = TakeStates(gs, Alike);
+    for (int i = 0; i < n; ++i)
+      work[i][g] = MagnitudeOf<PreFilter, Alike>(job, gs, ln, f, start + i, half, offset);
+    GiveStates(gs, f, Alike);
+  }
+
+  [[gnu::always_inline]] static void MagnitudeRun(const Job& job, Group& gs, const Lanes& ln, int start, int n,
+                                                  D (*work)[kGroups], int g, D half, D offset)
+  {
+    if (job.preFilter)
+      gs.alike ? MagnitudeRun<true, true>(job, gs, ln, start, n, work, g, half, offset)
+               : MagnitudeRun<true, false>(job, gs, ln, start, n, work, g, half, offset);
+    else
+      gs.alike ? MagnitudeRun<false, true>(job, gs, ln, start, n, work, g, half, offset)
+               : MagnitudeRun<false, false>(job, gs, ln, start, n, work, g, half, offset);
+  }
+
+  // The same for groups g and g + 1, both with their sides alike and the pre-filter on, in turn at each
+  // frame: the two filter chains overlap. Their states fill 16 registers, which leaves AVX2 short of
+  // registers for the rest; with AVX-512's 32 they stay in registers.
+  [[gnu::always_inline]] static void AlikeFilteredPair(const Job& job, Group* groups, const Lanes* lanes, int start,
+                                                       int n, D (*work)[kGroups], int g, D half, D offset)
+  {
+    FilterStates a = TakeStates(groups[g], true), b = TakeStates(groups[g + 1], true);
+    for (int i = 0; i < n; ++i)
+    {
+      work[i][g] = MagnitudeOf<true, true>(job, groups[g], lanes[g], a, start + i, half, offset);
+      work[i][g + 1] = MagnitudeOf<true, true>(job, groups[g + 1], lanes[g + 1], b, start + i, half, offset);
+    }
+    GiveStates(groups[g], a, true);
+    GiveStates(groups[g + 1], b, true);
   }
 
   // The two-pole smoother on one frame's magnitude; the level it gives envelope 1.
@@ -325,14 +417,18 @@ template <int W> struct Kernel
     for (int start = 0; groupCount > 1 && start < job.frames; start += kSubBlock)
     {
       const int n = std::min(kSubBlock, job.frames - start);
-      // Pass 1: the inputs, the pre-filter and the magnitude. A filter's recursion is a long chain of
-      // dependent operations, so several groups are stepped in turn at each frame to overlap their chains.
-      for (int g0 = 0; g0 < groupCount; g0 += kInterleave)
+      // Pass 1: the inputs, the pre-filter and the magnitude, a group (or two) over the sub-block at a time
+      // with its filter states in registers. A filter's recursion is a long chain of dependent operations;
+      // two groups stepped in turn at each frame overlap their chains.
+      for (int g = 0; g < groupCount; ++g)
       {
-        const int g1 = std::min(groupCount, g0 + kInterleave);
-        for (int i = 0; i < n; ++i)
-          for (int g = g0; g < g1; ++g)
-            work[i][g] = Magnitude(job, groups[g], lanes[g], start + i, half, offset);
+        if (job.preFilter && groups[g].alike && g + 1 < groupCount && groups[g + 1].alike)
+        {
+          AlikeFilteredPair(job, groups, lanes, start, n, work, g, half, offset);
+          ++g;
+        }
+        else
+          MagnitudeRun(job, groups[g], lanes[g], start, n, work, g, half, offset);
       }
       // Pass 2: the two-pole smoother, every group in turn at each frame.
       for (int i = 0; i < n; ++i)
@@ -350,10 +446,10 @@ template <int W> struct Kernel
   static void Load(const Job& job, const Lanes& ln, Group& gs, int g)
   {
     LevelDetector* const* d = ln.detector;
-    gs.highLeft.Load(d, &LevelDetector::mHighPassLeft);
-    gs.lowLeft.Load(d, &LevelDetector::mLowPassLeft);
-    gs.highRight.Load(d, &LevelDetector::mHighPassRight);
-    gs.lowRight.Load(d, &LevelDetector::mLowPassRight);
+    gs.filters.highLeft.Load(d, &LevelDetector::mHighPassLeft, gs.states.highLeft);
+    gs.filters.lowLeft.Load(d, &LevelDetector::mLowPassLeft, gs.states.lowLeft);
+    gs.filters.highRight.Load(d, &LevelDetector::mHighPassRight, gs.states.highRight);
+    gs.filters.lowRight.Load(d, &LevelDetector::mLowPassRight, gs.states.lowRight);
     GainSmoother* envelope1[W];
     GainSmoother* envelope2[W];
     for (int j = 0; j < W; ++j)
@@ -389,15 +485,15 @@ template <int W> struct Kernel
     // Sides run as one end in the same states, as they would have run apart.
     if (job.preFilter && gs.alike)
     {
-      gs.highRight = gs.highLeft;
-      gs.lowRight = gs.lowLeft;
+      gs.states.highRight = gs.states.highLeft;
+      gs.states.lowRight = gs.states.lowLeft;
     }
     if (job.preFilter)
     {
-      gs.highLeft.Store(d, &LevelDetector::mHighPassLeft);
-      gs.lowLeft.Store(d, &LevelDetector::mLowPassLeft);
-      gs.highRight.Store(d, &LevelDetector::mHighPassRight);
-      gs.lowRight.Store(d, &LevelDetector::mLowPassRight);
+      Section::Store(d, &LevelDetector::mHighPassLeft, gs.states.highLeft);
+      Section::Store(d, &LevelDetector::mLowPassLeft, gs.states.lowLeft);
+      Section::Store(d, &LevelDetector::mHighPassRight, gs.states.highRight);
+      Section::Store(d, &LevelDetector::mLowPassRight, gs.states.lowRight);
     }
     GainSmoother* envelope1[W];
     GainSmoother* envelope2[W];
@@ -417,6 +513,11 @@ template <int W> struct Kernel
 };
 
 __attribute__((target("avx2"), flatten)) void RunAvx2(const Job& job)
+{
+  Kernel<4>::Run(job);
+}
+
+__attribute__((target("avx2,avx512f,avx512vl"), flatten)) void RunAvx512(const Job& job)
 {
   Kernel<4>::Run(job);
 }
@@ -441,9 +542,12 @@ void ProcessDetectorsSideBySide(LevelDetector* const* detectors, int count, bool
 {
   if (frames <= 0 || count <= 0) return;
   const Job job{detectors, count, preFilter, left, right, frames, levels, scale};
-  if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
-    count <= 2 ? RunAvx2Pairs(job) : RunAvx2(job);
-  else
+  const ELaneIsa resolved = ResolveLaneIsa(isa);
+  if (resolved == kLaneIsaSse2)
     RunSse2(job);
+  else if (count <= 2)
+    RunAvx2Pairs(job);
+  else
+    resolved == kLaneIsaAvx512 ? RunAvx512(job) : RunAvx2(job);
 }
 } // namespace iplugin

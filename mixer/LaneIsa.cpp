@@ -7,6 +7,7 @@ namespace
 ELaneIsa FindBestIsa()
 {
   __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")) return kLaneIsaAvx512;
   return __builtin_cpu_supports("avx2") ? kLaneIsaAvx2 : kLaneIsaSse2;
 }
 

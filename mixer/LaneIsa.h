@@ -1,7 +1,8 @@
 // The instruction sets the mixer's side-by-side code (LaneVectors.h) is built for: SSE2 pairs, which every
-// x86-64 processor has, and AVX2 fours. The processor's best is found once when the program loads, so the
-// audio thread never waits on a first-use guard; the others can be asked for, to check each build of the
-// code on the same data.
+// x86-64 processor has, AVX2 fours, and the same fours with AVX-512's 32 registers (where the detectors'
+// filter states of two groups stay in registers). The processor's best is found once when the program
+// loads, so the audio thread never waits on a first-use guard; the others can be asked for, to check each
+// build of the code on the same data.
 #pragma once
 
 namespace iplugin
@@ -10,7 +11,8 @@ enum ELaneIsa : int
 {
   kLaneIsaSse2 = 0,
   kLaneIsaAvx2 = 1,
-  kLaneIsaBest = 2
+  kLaneIsaAvx512 = 2, // AVX-512F and VL, on 256-bit registers
+  kLaneIsaBest = 3
 };
 
 bool LaneIsaSupported(ELaneIsa isa);
@@ -26,7 +28,7 @@ template <auto F> struct OnLaneIsa
 
   template <class... A> static void Run(ELaneIsa isa, A... a)
   {
-    if (ResolveLaneIsa(isa) == kLaneIsaAvx2)
+    if (ResolveLaneIsa(isa) >= kLaneIsaAvx2)
       Avx2(a...);
     else
       F(a...);

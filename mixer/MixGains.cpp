@@ -241,7 +241,8 @@ void ComputeMixGains(const MixGainJob& job, ELaneIsa isa)
 {
   if (job.channels <= 0 || job.frames <= 0) return;
   const int n = std::min(job.channels, MixGainJob::kMaxChannels);
-  auto run = ResolveLaneIsa(isa) == kLaneIsaAvx2 ? RunAvx2 : RunSse2;
+  // The gain kernel keeps no state across frames in registers: AVX2 serves the processors with AVX-512 too.
+  auto run = ResolveLaneIsa(isa) >= kLaneIsaAvx2 ? RunAvx2 : RunSse2;
   if (job.frames <= MixGainJob::kMaxFrames && n == job.channels)
   {
     run(job);

@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      BankCase{7, true, 100, 96000.0}, BankCase{1, true, 33, 48000.0},
                                      BankCase{2, false, 1, 48000.0}, BankCase{5, true, 4096, 44100.0},
                                      BankCase{45, true, 200, 48000.0}),
-                     testing::Values(kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaBest),
+                     testing::Values(kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaAvx512, kLaneIsaBest),
                      testing::Values(kNoScale, kScalePerDetector, kScalePerFrame)));
 
 TEST(DetectorBank, LeavesLevelsOutWhenNotAsked)
@@ -161,7 +161,7 @@ TEST(DetectorBank, DetectorsAtRestStayBitForBitTheirOwn)
   constexpr int kCount = 6, kFrames = 250; // not a whole number of filter cycles
   constexpr double kRate = 1000.0; // a 2 s peak hold is 2,000 frames
   for (const bool preFilter : {true, false})
-    for (const ELaneIsa isa : {kLaneIsaSse2, kLaneIsaAvx2})
+    for (const ELaneIsa isa : {kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaAvx512})
     {
       if (!LaneIsaSupported(isa)) continue;
       std::vector<LevelDetector> alone(kCount), together(kCount);

@@ -78,5 +78,5 @@ TEST_P(MixGainsRuns, LongRunEqualsPiecesBitForBit)
 
 INSTANTIATE_TEST_SUITE_P(Modes, MixGainsRuns,
                          testing::Combine(testing::Values(kMixModeOff, kMixModeAuto, kMixModeAutoBal, kMixModePrio),
-                                          testing::Values(kLaneIsaSse2, kLaneIsaAvx2)));
+                                          testing::Values(kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaAvx512)));
 } // namespace

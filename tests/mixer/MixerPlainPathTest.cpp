@@ -370,7 +370,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, MixerPlainPath,
                                                           PlainCase{64, 2, 3}, PlainCase{64, 64, 4},
                                                           PlainCase{64, 1, 5}, PlainCase{2, 2, 6},
                                                           PlainCase{1, 1, 7}, PlainCase{20, 5, 8}),
-                                          testing::Values(kLaneIsaSse2, kLaneIsaAvx2)));
+                                          testing::Values(kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaAvx512)));
 
 // What the mixer hands a sender through its slot, drawn anew for a block: sometimes nothing changes.
 void RandomiseSlot(std::mt19937& rng, SendSlot& slot)
@@ -512,5 +512,5 @@ INSTANTIATE_TEST_SUITE_P(Layouts, SenderPlainPath,
                          testing::Combine(testing::Values(PlainCase{1, 1, 11}, PlainCase{2, 2, 12},
                                                           PlainCase{2, 2, 13}, PlainCase{1, 2, 14},
                                                           PlainCase{2, 1, 15}, PlainCase{2, 4, 16}),
-                                          testing::Values(kLaneIsaSse2, kLaneIsaAvx2)));
+                                          testing::Values(kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaAvx512)));
 } // namespace
