@@ -19,7 +19,11 @@ struct PreDelayLine
   // The longest delay the "PreDelay" parameter asks for ("Long", 2 x 512).
   static constexpr uint32_t kMaxSamples = 1024;
 
-  double mBuffer[kMaxSamples] = {};
+  // Only mBuffer[0 .. mWritten) holds samples; past it the buffer reads as cleared and is cleared just
+  // before the ring first reaches it. The ring starts at 0 and moves on from where it is, so what it has
+  // written is always such a prefix; a line that never delays never touches its memory.
+  double mBuffer[kMaxSamples];
+  uint32_t mWritten = 0;
   Relaxed<uint32_t> mCapacity{kMaxSamples}; // min(max(3 s of samples, 1), kMaxSamples)
   Relaxed<uint32_t> mLength{0};             // the delay in samples, at most the capacity
   uint32_t mPosition = 0;
@@ -34,7 +38,7 @@ struct PreDelayLine
       capacity = threeSeconds >= 1.0 ? static_cast<uint32_t>(threeSeconds) : 1u;
     mCapacity = capacity;
     mLength = capacity;
-    std::fill(std::begin(mBuffer), std::end(mBuffer), 0.0);
+    mWritten = 0;
     mPosition = 0;
   }
 
@@ -62,6 +66,12 @@ struct PreDelayLine
           static_cast<int>(std::min<uint32_t>(static_cast<uint32_t>(frames - i), length - position));
       double* ring = mBuffer + position;
       double* io = samples + i;
+      const uint32_t end = position + static_cast<uint32_t>(run);
+      if (end > mWritten)
+      {
+        std::fill(mBuffer + mWritten, mBuffer + end, 0.0);
+        mWritten = end;
+      }
       for (int k = 0; k < run; ++k)
       {
         const double out = ring[k];

@@ -386,6 +386,43 @@ TEST(SendPath, ShorterPreDelayWrapsItsPosition)
   EXPECT_EQ(slow.mCapacity.Load(), 1u);
 }
 
+// Against a plain ring of kMaxSamples cleared samples: random lengths and block sizes, the line's buffer
+// filled with garbage before each Prepare (what it held before must never be heard).
+TEST(SendPath, PreDelayLineIsAPlainDelayFromAClearedRing)
+{
+  std::mt19937 rng(5);
+  PreDelayLine line;
+  std::vector<double> ring;
+  uint32_t position = 0;
+  for (int round = 0; round < 400; ++round)
+  {
+    if (round % 100 == 0)
+    {
+      std::fill(std::begin(line.mBuffer), std::end(line.mBuffer), 1e300);
+      line.Prepare(kRate);
+      ring.assign(PreDelayLine::kMaxSamples, 0.0);
+      position = 0;
+    }
+    const uint32_t length = rng() % 3 == 0 ? 0 : 1 + rng() % PreDelayLine::kMaxSamples;
+    line.SetLength(length);
+    std::vector<double> block(1 + rng() % 700), expected;
+    for (double& x : block)
+      x = double(rng() % 1000);
+    expected = block;
+    if (length > 0)
+    {
+      position %= length;
+      for (double& x : expected)
+      {
+        std::swap(x, ring[position]);
+        position = (position + 1) % length;
+      }
+    }
+    EXPECT_EQ(line.Process(block.data(), int(block.size())), length > 0);
+    ASSERT_EQ(block, expected) << "round " << round;
+  }
+}
+
 TEST(SendPath, ProcessingResetKeepsTheStorageInPlace)
 {
   auto e = MakeEngine();
