@@ -1,5 +1,7 @@
 #include "framework/SampleConversion.h"
 
+#include "framework/Avx2Build.h"
+
 namespace iplugin
 {
 namespace
@@ -10,27 +12,22 @@ template <class From, class To> void Convert(const From* source, To* destination
     destination[i] = To(source[i]);
 }
 
-template <class From, class To>
-[[gnu::target("avx2"), gnu::flatten]] void ConvertAvx2(const From* source, To* destination, int count)
-{
-  Convert(source, destination, count);
-}
-
 // Asked once when the library loads, so the audio thread never waits on a first-use guard.
-const bool kHasAvx2 = []
+const bool kHasAvx2 = ProcessorHasAvx2();
+
+template <class From, class To> void ConvertOnBest(const From* source, To* destination, int count)
 {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
-}();
+  kHasAvx2 ? Avx2Build<Convert<From, To>>::Run(source, destination, count) : Convert(source, destination, count);
+}
 } // namespace
 
 void FloatsToDoubles(const float* source, double* destination, int count)
 {
-  kHasAvx2 ? ConvertAvx2(source, destination, count) : Convert(source, destination, count);
+  ConvertOnBest(source, destination, count);
 }
 
 void DoublesToFloats(const double* source, float* destination, int count)
 {
-  kHasAvx2 ? ConvertAvx2(source, destination, count) : Convert(source, destination, count);
+  ConvertOnBest(source, destination, count);
 }
 } // namespace iplugin

@@ -232,14 +232,18 @@ template <int W> struct Kernel
     return (Abs(l) + Abs(r)) * half + offset;
   }
 
+  // f.template operator()<PreFilter, Alike>() for the job's pre-filter and the group's sides.
+  template <class F> [[gnu::always_inline]] static auto WithFlags(const Job& job, const Group& gs, F f)
+  {
+    if (job.preFilter) return gs.alike ? f.template operator()<true, true>() : f.template operator()<true, false>();
+    return gs.alike ? f.template operator()<false, true>() : f.template operator()<false, false>();
+  }
+
   // One frame on the group's own filters.
   [[gnu::always_inline]] static D Magnitude(const Job& job, Group& gs, const Lanes& ln, int i, D half, D offset)
   {
-    if (job.preFilter)
-      return gs.alike ? MagnitudeOf<true, true>(job, gs, ln, gs.states, i, half, offset)
-                      : MagnitudeOf<true, false>(job, gs, ln, gs.states, i, half, offset);
-    return gs.alike ? MagnitudeOf<false, true>(job, gs, ln, gs.states, i, half, offset)
-                    : MagnitudeOf<false, false>(job, gs, ln, gs.states, i, half, offset);
+    return WithFlags(job, gs, [&]<bool PreFilter, bool Alike>
+                     { return MagnitudeOf<PreFilter, Alike>(job, gs, ln, gs.states, i, half, offset); });
   }
 
   // The magnitudes of frames start .. start + n of group g, into work[0 .. n)[g].
@@ -256,12 +260,8 @@ template <int W> struct Kernel
   [[gnu::always_inline]] static void MagnitudeRun(const Job& job, Group& gs, const Lanes& ln, int start, int n,
                                                   D (*work)[kGroups], int g, D half, D offset)
   {
-    if (job.preFilter)
-      gs.alike ? MagnitudeRun<true, true>(job, gs, ln, start, n, work, g, half, offset)
-               : MagnitudeRun<true, false>(job, gs, ln, start, n, work, g, half, offset);
-    else
-      gs.alike ? MagnitudeRun<false, true>(job, gs, ln, start, n, work, g, half, offset)
-               : MagnitudeRun<false, false>(job, gs, ln, start, n, work, g, half, offset);
+    WithFlags(job, gs, [&]<bool PreFilter, bool Alike>
+              { MagnitudeRun<PreFilter, Alike>(job, gs, ln, start, n, work, g, half, offset); });
   }
 
   // The same for groups g and g + 1, both with their sides alike and the pre-filter on, in turn at each

@@ -8,7 +8,7 @@ ELaneIsa FindBestIsa()
 {
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")) return kLaneIsaAvx512;
-  return __builtin_cpu_supports("avx2") ? kLaneIsaAvx2 : kLaneIsaSse2;
+  return ProcessorHasAvx2() ? kLaneIsaAvx2 : kLaneIsaSse2;
 }
 
 const ELaneIsa kBestIsa = FindBestIsa();

@@ -5,6 +5,8 @@
 // build of the code on the same data.
 #pragma once
 
+#include "framework/Avx2Build.h"
+
 namespace iplugin
 {
 enum ELaneIsa : int
@@ -24,12 +26,10 @@ ELaneIsa ResolveLaneIsa(ELaneIsa isa);
 // every x86-64. The same operations in the same order either way, on wider registers, so the same results.
 template <auto F> struct OnLaneIsa
 {
-  template <class... A> [[gnu::target("avx2"), gnu::flatten]] static void Avx2(A... a) { F(a...); }
-
   template <class... A> static void Run(ELaneIsa isa, A... a)
   {
     if (ResolveLaneIsa(isa) >= kLaneIsaAvx2)
-      Avx2(a...);
+      Avx2Build<F>::Run(a...);
     else
       F(a...);
   }
