@@ -109,7 +109,8 @@ void BM_ProcessMix(benchmark::State& state)
              [&](Session& session)
              {
                std::fill(session.in.begin() + 2 * connected, session.in.end(), nullptr);
-               engine->ProcessBlock(session.in.data(), session.outPtr.data(), kFrames, 2 * kChannels, 2, false);
+               engine->ProcessBlock(session.in.data(), session.outPtr.data(), kFrames, 2 * kChannels, 2,
+                                    false);
              });
 }
 BENCHMARK(BM_ProcessMix)
@@ -182,18 +183,29 @@ BENCHMARK(BM_ReferenceMix);
 
 namespace
 {
+// Detectors as the mixer prepares them, and their addresses for the bank.
+struct Bank
+{
+  std::vector<LevelDetector> detectors;
+  std::vector<LevelDetector*> pointers;
+
+  explicit Bank(int count) : detectors(size_t(count))
+  {
+    for (LevelDetector& d : detectors)
+    {
+      d.Prepare(kRate);
+      d.SetEnvelopeTimes(0.3, 0.0, 0.3);
+      pointers.push_back(&d);
+    }
+  }
+};
+
 // A bank of 32 detectors over one block: one by one, or side by side with the widest registers the
 // processor has (isa 3) or with AVX-512's registers (2), AVX2 (1) or SSE2 (0).
 void BM_DetectorBank(benchmark::State& state)
 {
-  std::vector<LevelDetector> detectors(kChannels);
-  std::vector<LevelDetector*> bank;
-  for (LevelDetector& d : detectors)
-  {
-    d.Prepare(kRate);
-    d.SetEnvelopeTimes(0.3, 0.0, 0.3);
-    bank.push_back(&d);
-  }
+  Bank bank(kChannels);
+  std::vector<LevelDetector>& detectors = bank.detectors;
   Session session;
   std::vector<std::vector<double>> levels(kChannels, std::vector<double>(kFrames));
   std::vector<double*> levelPtr;
@@ -216,8 +228,8 @@ void BM_DetectorBank(benchmark::State& state)
       for (int c = 0; c < kChannels; ++c)
         detectors[c].ProcessBlock(preFilter, left[c], right[c], kFrames, levelPtr[c]);
     else
-      ProcessDetectorsSideBySide(bank.data(), kChannels, preFilter, left.data(), right.data(), kFrames,
-                                 levelPtr.data(), {}, static_cast<ELaneIsa>(state.range(2)));
+      ProcessDetectorsSideBySide(bank.pointers.data(), kChannels, preFilter, left.data(), right.data(),
+                                 kFrames, levelPtr.data(), {}, static_cast<ELaneIsa>(state.range(2)));
     benchmark::DoNotOptimize(levels[0][0]);
   }
   state.counters["ns_per_channel_sample"] =
@@ -232,6 +244,39 @@ BENCHMARK(BM_DetectorBank)
     ->Args({1, 1, kLaneIsaAvx512})
     ->Args({1, 1, kLaneIsaAvx2})
     ->Args({1, 1, kLaneIsaSse2});
+
+// The bank as 32 senders' meters run it in one host: two detectors a mono channel, one taking the channel
+// times its weight and one times its gain, both as rows per frame, no level rows.
+void BM_SenderBank(benchmark::State& state)
+{
+  Bank bank(2 * kChannels);
+  Session session;
+  std::vector<double> weights(kFrames, 1.0), gains(kFrames);
+  std::vector<const double*> sides(2 * kChannels), rows(2 * kChannels);
+  int block = 0;
+  for (auto _ : state)
+  {
+    state.PauseTiming();
+    session.Point(block);
+    for (int i = 0; i < kFrames; ++i)
+      gains[i] = 0.5 + 0.25 * std::sin(0.001 * (block * kFrames + i));
+    ++block;
+    state.ResumeTiming();
+    for (int d = 0; d < 2 * kChannels; ++d)
+    {
+      sides[d] = session.in[2 * (d / 2)];
+      rows[d] = d % 2 == 0 ? weights.data() : gains.data();
+    }
+    ProcessDetectorsSideBySide(bank.pointers.data(), 2 * kChannels, true, sides.data(), sides.data(), kFrames,
+                               nullptr, BankInputScale{nullptr, rows.data()},
+                               static_cast<ELaneIsa>(state.range(0)));
+    benchmark::DoNotOptimize(bank.detectors[0]);
+  }
+  state.counters["ns_per_detector_sample"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kFrames * 2 * kChannels * 1e-9,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SenderBank)->ArgName("isa")->Arg(kLaneIsaBest)->Arg(kLaneIsaAvx2);
 } // namespace
 
 namespace
@@ -295,12 +340,14 @@ int main(int argc, char** argv)
     const double realTime = kFrames / kRate / (ns * 1e-9);
     char detail[64] = "";
     if (strength) std::snprintf(detail, sizeof detail, ", Strength 0.5");
-    if (connected < kChannels) std::snprintf(detail, sizeof detail, ", %d of %d channels connected", connected, kChannels);
+    if (connected < kChannels)
+      std::snprintf(detail, sizeof detail, ", %d of %d channels connected", connected, kChannels);
     std::printf("table: mixer engine \"%s\"%s: %.2f ns per channel-sample, %.2fx the reference loop, %.0fx "
                 "real time%s\n",
                 ModeName(mode), detail, engineNs, engineNs / referenceNs, realTime,
-                mode == kMixModeAuto && strength == 0 && connected == kChannels ? " (target: at most 15 ns and 1.5x)"
-                                                                                  : "");
+                mode == kMixModeAuto && strength == 0 && connected == kChannels
+                    ? " (target: at most 15 ns and 1.5x)"
+                    : "");
   }
   return 0;
 }

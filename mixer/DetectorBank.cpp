@@ -40,8 +40,8 @@ bool SameBits(double a, double b)
 bool SameSection(const BiquadSection& p, const BiquadSection& q)
 {
   return SameBits(p.x1, q.x1) && SameBits(p.x2, q.x2) && SameBits(p.y1, q.y1) && SameBits(p.y2, q.y2) &&
-         SameBits(p.b0n, q.b0n) && SameBits(p.b1n, q.b1n) && SameBits(p.b2n, q.b2n) && SameBits(p.a1n, q.a1n) &&
-         SameBits(p.a2n, q.a2n);
+         SameBits(p.b0n, q.b0n) && SameBits(p.b1n, q.b1n) && SameBits(p.b2n, q.b2n) &&
+         SameBits(p.a1n, q.a1n) && SameBits(p.a2n, q.a2n);
 }
 
 bool SameSteps(const GainSmoother& p, const GainSmoother& q)
@@ -74,7 +74,8 @@ bool AtRest(const LevelDetector& d, bool preFilter)
     if (!SameBits(level, d.Level())) return false;
   return SameBits(probe.mStage1, d.mStage1) && SameBits(probe.mStage2, d.mStage2) &&
          SameSteps(probe.mEnvelope1, d.mEnvelope1) && SameSteps(probe.mEnvelope2, d.mEnvelope2) &&
-         SameStates(probe.mHighPassLeft, d.mHighPassLeft) && SameStates(probe.mHighPassRight, d.mHighPassRight) &&
+         SameStates(probe.mHighPassLeft, d.mHighPassLeft) &&
+         SameStates(probe.mHighPassRight, d.mHighPassRight) &&
          SameStates(probe.mLowPassLeft, d.mLowPassLeft) && SameStates(probe.mLowPassRight, d.mLowPassRight);
 }
 
@@ -118,7 +119,8 @@ template <int W> struct Kernel
       }
     }
 
-    static void Store(LevelDetector* const* lanes, BiquadSection LevelDetector::*member, const SectionState& state)
+    static void Store(LevelDetector* const* lanes, BiquadSection LevelDetector::*member,
+                      const SectionState& state)
     {
       for (int j = 0; j < W; ++j)
       {
@@ -217,17 +219,15 @@ template <int W> struct Kernel
     gs.states.lowLeft = f.lowLeft;
   }
 
-  // One frame of one group's input (times its scale), through the pre-filter, to the mean magnitude. With
-  // Alike both sides get the same samples and hold the same states: the left side stands for both.
+  // One frame of one group's input l and r (times their scales), through the pre-filter, to the mean
+  // magnitude. With Alike both sides get the same samples and hold the same states: the left side stands
+  // for both and r is not read.
   template <bool PreFilter, bool Alike>
-  [[gnu::always_inline]] static D MagnitudeOf(const Job& job, const Group& gs, const Lanes& ln, FilterStates& f,
-                                              int i, D half, D offset)
+  [[gnu::always_inline]] static D MagnitudeOf(const Group& gs, FilterStates& f, D l, D r, D half, D offset)
   {
     const Filters& c = gs.filters;
-    D l = Input(job, gs, ln, ln.left, i);
     if constexpr (PreFilter) l = c.lowLeft.Step(f.lowLeft, c.highLeft.Step(f.highLeft, l));
     if constexpr (Alike) return (Abs(l) + Abs(l)) * half + offset;
-    D r = Input(job, gs, ln, ln.right, i);
     if constexpr (PreFilter) r = c.lowRight.Step(f.lowRight, c.highRight.Step(f.highRight, r));
     return (Abs(l) + Abs(r)) * half + offset;
   }
@@ -235,46 +235,90 @@ template <int W> struct Kernel
   // f.template operator()<PreFilter, Alike>() for the job's pre-filter and the group's sides.
   template <class F> [[gnu::always_inline]] static auto WithFlags(const Job& job, const Group& gs, F f)
   {
-    if (job.preFilter) return gs.alike ? f.template operator()<true, true>() : f.template operator()<true, false>();
+    if (job.preFilter)
+      return gs.alike ? f.template operator()<true, true>() : f.template operator()<true, false>();
     return gs.alike ? f.template operator()<false, true>() : f.template operator()<false, false>();
   }
 
-  // One frame on the group's own filters.
-  [[gnu::always_inline]] static D Magnitude(const Job& job, Group& gs, const Lanes& ln, int i, D half, D offset)
+  // One frame on the group's own filters, its input read as it goes.
+  [[gnu::always_inline]] static D Magnitude(const Job& job, Group& gs, const Lanes& ln, int i, D half,
+                                            D offset)
   {
-    return WithFlags(job, gs, [&]<bool PreFilter, bool Alike>
-                     { return MagnitudeOf<PreFilter, Alike>(job, gs, ln, gs.states, i, half, offset); });
+    return WithFlags(job, gs,
+                     [&]<bool PreFilter, bool Alike>
+                     {
+                       const D l = Input(job, gs, ln, ln.left, i);
+                       const D r = Alike ? l : Input(job, gs, ln, ln.right, i);
+                       return MagnitudeOf<PreFilter, Alike>(gs, gs.states, l, r, half, offset);
+                     });
   }
 
-  // The magnitudes of frames start .. start + n of group g, into work[0 .. n)[g].
+  // Frames start .. start + n of one side of group g's input, times its scale, into in[0 .. n)[g]: W frames
+  // of W lanes are read as rows and turned into W frames of detector lanes, which costs fewer instructions
+  // than gathering each frame's lanes one by one.
+  [[gnu::always_inline]] static void StageInput(const Job& job, const Group& gs, const Lanes& ln,
+                                                const double* const* side, int start, int n, D (*in)[kGroups],
+                                                int g)
+  {
+    int i = 0;
+    for (; i + W <= n; i += W)
+    {
+      D v[W];
+      for (int j = 0; j < W; ++j)
+        v[j] = lanes::LoadRow<W>(side[j] + start + i);
+      lanes::Transpose(v);
+      if (job.scale.perDetector)
+        for (int k = 0; k < W; ++k)
+          v[k] *= gs.scale;
+      if (job.scale.perFrame)
+      {
+        D f[W];
+        for (int j = 0; j < W; ++j)
+          f[j] = lanes::LoadRow<W>(ln.perFrame[j] + start + i);
+        lanes::Transpose(f);
+        for (int k = 0; k < W; ++k)
+          v[k] *= f[k];
+      }
+      for (int k = 0; k < W; ++k)
+        in[i + k][g] = v[k];
+    }
+    for (; i < n; ++i)
+      in[i][g] = Input(job, gs, ln, side, start + i);
+  }
+
+  // The magnitudes of frames 0 .. n of group g, from its staged input in work (left) and right, into
+  // work[0 .. n)[g].
   template <bool PreFilter, bool Alike>
-  [[gnu::always_inline]] static void MagnitudeRun(const Job& job, Group& gs, const Lanes& ln, int start, int n,
-                                                  D (*work)[kGroups], int g, D half, D offset)
+  [[gnu::always_inline]] static void MagnitudeRun(Group& gs, int n, D (*work)[kGroups],
+                                                  const D (*right)[kGroups], int g, D half, D offset)
   {
     FilterStates f = TakeStates(gs, Alike);
     for (int i = 0; i < n; ++i)
-      work[i][g] = MagnitudeOf<PreFilter, Alike>(job, gs, ln, f, start + i, half, offset);
+      work[i][g] =
+          MagnitudeOf<PreFilter, Alike>(gs, f, work[i][g], Alike ? work[i][g] : right[i][g], half, offset);
     GiveStates(gs, f, Alike);
   }
 
-  [[gnu::always_inline]] static void MagnitudeRun(const Job& job, Group& gs, const Lanes& ln, int start, int n,
-                                                  D (*work)[kGroups], int g, D half, D offset)
+  [[gnu::always_inline]] static void MagnitudeRun(const Job& job, Group& gs, int n, D (*work)[kGroups],
+                                                  const D (*right)[kGroups], int g, D half, D offset)
   {
-    WithFlags(job, gs, [&]<bool PreFilter, bool Alike>
-              { MagnitudeRun<PreFilter, Alike>(job, gs, ln, start, n, work, g, half, offset); });
+    WithFlags(job, gs,
+              [&]<bool PreFilter, bool Alike>
+              { MagnitudeRun<PreFilter, Alike>(gs, n, work, right, g, half, offset); });
   }
 
   // The same for groups g and g + 1, both with their sides alike and the pre-filter on, in turn at each
   // frame: the two filter chains overlap. Their states fill 16 registers, which leaves AVX2 short of
   // registers for the rest; with AVX-512's 32 they stay in registers.
-  [[gnu::always_inline]] static void AlikeFilteredPair(const Job& job, Group* groups, const Lanes* lanes, int start,
-                                                       int n, D (*work)[kGroups], int g, D half, D offset)
+  [[gnu::always_inline]] static void AlikeFilteredPair(Group* groups, int n, D (*work)[kGroups], int g,
+                                                       D half, D offset)
   {
     FilterStates a = TakeStates(groups[g], true), b = TakeStates(groups[g + 1], true);
     for (int i = 0; i < n; ++i)
     {
-      work[i][g] = MagnitudeOf<true, true>(job, groups[g], lanes[g], a, start + i, half, offset);
-      work[i][g + 1] = MagnitudeOf<true, true>(job, groups[g + 1], lanes[g + 1], b, start + i, half, offset);
+      work[i][g] = MagnitudeOf<true, true>(groups[g], a, work[i][g], work[i][g], half, offset);
+      work[i][g + 1] =
+          MagnitudeOf<true, true>(groups[g + 1], b, work[i][g + 1], work[i][g + 1], half, offset);
     }
     GiveStates(groups[g], a, true);
     GiveStates(groups[g + 1], b, true);
@@ -317,7 +361,8 @@ template <int W> struct Kernel
       for (int k = i; k < i + kRun; k += W)
       {
         const D factor = factors ? lanes::LoadRow<W>(factors + k) : Splat(weight);
-        loud |= (lanes::LoadRow<W>(left + k) * factor != zero) | (lanes::LoadRow<W>(right + k) * factor != zero);
+        loud |=
+            (lanes::LoadRow<W>(left + k) * factor != zero) | (lanes::LoadRow<W>(right + k) * factor != zero);
       }
       for (int j = 0; j < W; ++j)
         if (loud[j]) return false;
@@ -341,15 +386,17 @@ template <int W> struct Kernel
     const double* busyFactors[kBatch];
     const BankInputScale busyScale{job.scale.perDetector ? busyWeight : nullptr,
                                    job.scale.perFrame ? busyFactors : nullptr};
-    Job busyJob{busy, 0, job.preFilter, busyLeft, busyRight, job.frames, job.levels ? busyLevels : nullptr,
-                busyScale};
+    Job busyJob{
+        busy,     0, job.preFilter, busyLeft, busyRight, job.frames, job.levels ? busyLevels : nullptr,
+        busyScale};
     for (int d = 0; d < job.count; ++d)
     {
       LevelDetector& detector = *job.detectors[d];
       const double weight = job.scale.perDetector ? job.scale.perDetector[d] : 1.0;
       const double* factors = job.scale.perFrame ? job.scale.perFrame[d] : nullptr;
       double* levels = job.levels ? job.levels[d] : nullptr;
-      if (SilentInput(job.left[d], job.right[d], weight, factors, job.frames) && AtRest(detector, job.preFilter))
+      if (SilentInput(job.left[d], job.right[d], weight, factors, job.frames) &&
+          AtRest(detector, job.preFilter))
       {
         if (levels) std::fill(levels, levels + job.frames, detector.Level());
         detector.ProcessBlock(job.preFilter, kSilence, kSilence, job.frames % kRestCycle, nullptr);
@@ -411,24 +458,31 @@ template <int W> struct Kernel
       // loop let the envelopes of one frame run while the smoother works on the next.
       Group& gs = groups[0];
       for (int i = 0; i < job.frames; ++i)
-        StepEnvelopes(job, gs, lanes[0], i, Smooth(gs, Magnitude(job, gs, lanes[0], i, half, offset), feedback, zero));
+        StepEnvelopes(job, gs, lanes[0], i,
+                      Smooth(gs, Magnitude(job, gs, lanes[0], i, half, offset), feedback, zero));
     }
     alignas(64) D work[kSubBlock][kGroups];
+    alignas(64) D right[kSubBlock][kGroups];
     for (int start = 0; groupCount > 1 && start < job.frames; start += kSubBlock)
     {
       const int n = std::min(kSubBlock, job.frames - start);
-      // Pass 1: the inputs, the pre-filter and the magnitude, a group (or two) over the sub-block at a time
-      // with its filter states in registers. A filter's recursion is a long chain of dependent operations;
-      // two groups stepped in turn at each frame overlap their chains.
+      // Pass 1: the inputs times their scales, then the pre-filter and the magnitude, a group (or two) over
+      // the sub-block at a time with its filter states in registers. A filter's recursion is a long chain of
+      // dependent operations; two groups stepped in turn at each frame overlap their chains.
+      for (int g = 0; g < groupCount; ++g)
+      {
+        StageInput(job, groups[g], lanes[g], lanes[g].left, start, n, work, g);
+        if (!groups[g].alike) StageInput(job, groups[g], lanes[g], lanes[g].right, start, n, right, g);
+      }
       for (int g = 0; g < groupCount; ++g)
       {
         if (job.preFilter && groups[g].alike && g + 1 < groupCount && groups[g + 1].alike)
         {
-          AlikeFilteredPair(job, groups, lanes, start, n, work, g, half, offset);
+          AlikeFilteredPair(groups, n, work, g, half, offset);
           ++g;
         }
         else
-          MagnitudeRun(job, groups[g], lanes[g], start, n, work, g, half, offset);
+          MagnitudeRun(job, groups[g], n, work, right, g, half, offset);
       }
       // Pass 2: the two-pole smoother, every group in turn at each frame.
       for (int i = 0; i < n; ++i)

@@ -84,8 +84,10 @@ template <int W> [[gnu::always_inline]] inline D<W> ZeroWhere(I<W> mask, D<W> v)
 }
 
 // GainSmoother::Kernel on W smoothers at once, its branches turned into selections. The hold count and the
-// state are folded into one double per lane, so that a step tests one comparison: the count while
-// attacking or holding, +infinity once released, -infinity while idle (never released, never raised).
+// state are folded into one double per lane, so that a step tests one comparison: the steps since the last
+// attack (or from the loaded count) while attacking, holding and after a release in this block, +infinity
+// for a release loaded from an earlier block, -infinity while idle (never raised). A lane releases once its
+// count is at or past the hold length, and the count goes on rising, so it stays released.
 // Store gives back the count and the state the scalar steps would have left: a count is only lost on
 // release, where it is the first count at or past the hold length since the last attack.
 template <int W> struct Envelope
@@ -120,26 +122,27 @@ template <int W> struct Envelope
     {
       GainSmoother::Kernel k = smoothers[j]->Load();
       k.value = value[j];
-      if (counter[j] == -__builtin_inf())
+      if (counter[j] == -__builtin_inf() || counter[j] == __builtin_inf())
       {
+        // Never raised: idle (or a state the steps never set), or still in the loaded release.
         k.holdCounter = loadedCounter[j];
         k.state = loadedState[j];
+        smoothers[j]->Save(k);
+        continue;
       }
-      else if (counter[j] == __builtin_inf())
+      // Counted from 0 after an attack, else from the loaded count; released at the first count at or past
+      // the hold length, which a count past both of them has passed.
+      const double from = attacked[j] ? 0.0 : static_cast<double>(loadedCounter[j]);
+      const double releasedAt = from > holdSamples[j] ? from : holdSamples[j];
+      if (counter[j] > releasedAt)
       {
         k.state = GainSmoother::kStateRelease;
-        // Released at the first count at or past the hold length, counted from 0 after an attack or from
-        // the loaded count; still in the loaded release if neither.
-        const int32_t from = attacked[j] ? 0 : loadedCounter[j];
-        if (attacked[j] || loadedState[j] == GainSmoother::kStateAttack)
-          k.holdCounter = from > k.holdSamples ? from : k.holdSamples;
-        else
-          k.holdCounter = loadedCounter[j];
+        k.holdCounter = static_cast<int32_t>(releasedAt);
       }
       else
       {
-        k.holdCounter = static_cast<int32_t>(counter[j]);
         k.state = GainSmoother::kStateAttack;
+        k.holdCounter = static_cast<int32_t>(counter[j]);
       }
       smoothers[j]->Save(k);
     }
@@ -149,10 +152,10 @@ template <int W> struct Envelope
   {
     const I<W> up = target > value;
     const D<W> moved = (value - target) * (up ? attack : release) + target;
-    // The count is compared before it is raised; a released lane stays released.
+    // The count is compared before it is raised.
     const I<W> releasing = counter >= holdSamples;
     const D<W> next = (up | releasing) ? moved : value;
-    counter = ZeroWhere<W>(up, counter + (releasing ? Splat<W>(__builtin_inf()) : Splat<W>(1.0)));
+    counter = ZeroWhere<W>(up, counter + Splat<W>(1.0));
     attacked |= up;
     value = ZeroWhere<W>(next < Splat<W>(GainSmoother::kSnapToZero), next);
     return value;

@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Combine(testing::Values(BankCase{32, true, 512, 48000.0}, BankCase{32, false, 128, 44100.0},
                                      BankCase{7, true, 100, 96000.0}, BankCase{1, true, 33, 48000.0},
                                      BankCase{2, false, 1, 48000.0}, BankCase{5, true, 4096, 44100.0},
-                                     BankCase{45, true, 200, 48000.0}),
+                                     BankCase{45, true, 200, 48000.0}, BankCase{9, true, 103, 48000.0}),
                      testing::Values(kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaAvx512, kLaneIsaBest),
                      testing::Values(kNoScale, kScalePerDetector, kScalePerFrame)));
 
@@ -159,7 +159,7 @@ namespace
 TEST(DetectorBank, DetectorsAtRestStayBitForBitTheirOwn)
 {
   constexpr int kCount = 6, kFrames = 250; // not a whole number of filter cycles
-  constexpr double kRate = 1000.0; // a 2 s peak hold is 2,000 frames
+  constexpr double kRate = 1000.0;         // a 2 s peak hold is 2,000 frames
   for (const bool preFilter : {true, false})
     for (const ELaneIsa isa : {kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaAvx512})
     {
@@ -175,8 +175,8 @@ TEST(DetectorBank, DetectorsAtRestStayBitForBitTheirOwn)
       }
       std::mt19937 rng(3);
       std::uniform_real_distribution<double> u(-1.0, 1.0);
-      std::vector<std::vector<double>> in(kCount, std::vector<double>(kFrames)), factor = in, scaled = in,
-                                       levelsAlone = in, levelsTogether = in;
+      std::vector<std::vector<double>> in(kCount, std::vector<double>(kFrames)),
+          factor = in, scaled = in, levelsAlone = in, levelsTogether = in;
       std::vector<const double*> inPtr, factorPtr;
       std::vector<double*> levelPtr;
       for (int d = 0; d < kCount; ++d)
@@ -202,7 +202,8 @@ TEST(DetectorBank, DetectorsAtRestStayBitForBitTheirOwn)
         }
         const LevelDetector before = together[kCount - 1];
         for (int d = 0; d < kCount; ++d)
-          alone[d].ProcessBlock(preFilter, scaled[d].data(), scaled[d].data(), kFrames, levelsAlone[d].data());
+          alone[d].ProcessBlock(preFilter, scaled[d].data(), scaled[d].data(), kFrames,
+                                levelsAlone[d].data());
         ProcessDetectorsSideBySide(bank.data(), kCount, preFilter, inPtr.data(), inPtr.data(), kFrames,
                                    levelPtr.data(), BankInputScale{nullptr, factorPtr.data()}, isa);
         for (int d = 0; d < kCount; ++d)
@@ -212,7 +213,8 @@ TEST(DetectorBank, DetectorsAtRestStayBitForBitTheirOwn)
           ASSERT_TRUE(SameBits(alone[d].Peak(), together[d].Peak())) << block << " " << d;
           ASSERT_TRUE(SameBits(alone[d].mStage1, together[d].mStage1)) << block << " " << d;
           ASSERT_TRUE(SameBits(alone[d].mLowPassLeft.y1, together[d].mLowPassLeft.y1)) << block << " " << d;
-          ASSERT_EQ(alone[d].mEnvelope2.mHoldCounter, together[d].mEnvelope2.mHoldCounter) << block << " " << d;
+          ASSERT_EQ(alone[d].mEnvelope2.mHoldCounter, together[d].mEnvelope2.mHoldCounter)
+              << block << " " << d;
         }
         restingBlocks += SameBits(before.mStage2, together[kCount - 1].mStage2) &&
                          before.mEnvelope2.mHoldCounter == together[kCount - 1].mEnvelope2.mHoldCounter;
