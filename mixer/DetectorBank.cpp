@@ -167,6 +167,7 @@ template <int W> struct Kernel
     Envelope envelope1, envelope2;
     bool alike; // both sides get the same samples and hold the same filter states
     bool unitSecondGain;
+    bool rowScale; // some lane takes its factors from a row; the others take scale
   };
 
   // The lanes of one group: detectors and their inputs.
@@ -179,6 +180,12 @@ template <int W> struct Kernel
     double* levels[W];
   };
 
+  // Whether the job scales its inputs at all (a factor of 1 would change no sample; it is left out).
+  [[gnu::always_inline]] static bool Scaled(const Job& job)
+  {
+    return job.scale.perDetector || job.scale.perFrame;
+  }
+
   // One frame of one group's input (times its scale), through its pre-filter, to the mean magnitude.
   [[gnu::always_inline]] static D Input(const Job& job, const Group& gs, const Lanes& ln,
                                         const double* const* side, int i)
@@ -186,14 +193,15 @@ template <int W> struct Kernel
     D v;
     for (int j = 0; j < W; ++j)
       v[j] = side[j][i];
-    if (job.scale.perDetector) v *= gs.scale;
-    if (job.scale.perFrame)
+    if (gs.rowScale)
     {
       D f;
       for (int j = 0; j < W; ++j)
-        f[j] = ln.perFrame[j][i];
+        f[j] = ln.perFrame[j] ? ln.perFrame[j][i] : gs.scale[j];
       v *= f;
     }
+    else if (Scaled(job))
+      v *= gs.scale;
     return v;
   }
 
@@ -267,18 +275,18 @@ template <int W> struct Kernel
       for (int j = 0; j < W; ++j)
         v[j] = lanes::LoadRow<W>(side[j] + start + i);
       lanes::Transpose(v);
-      if (job.scale.perDetector)
-        for (int k = 0; k < W; ++k)
-          v[k] *= gs.scale;
-      if (job.scale.perFrame)
+      if (gs.rowScale)
       {
         D f[W];
         for (int j = 0; j < W; ++j)
-          f[j] = lanes::LoadRow<W>(ln.perFrame[j] + start + i);
+          f[j] = ln.perFrame[j] ? lanes::LoadRow<W>(ln.perFrame[j] + start + i) : Splat(gs.scale[j]);
         lanes::Transpose(f);
         for (int k = 0; k < W; ++k)
           v[k] *= f[k];
       }
+      else if (Scaled(job))
+        for (int k = 0; k < W; ++k)
+          v[k] *= gs.scale;
       for (int k = 0; k < W; ++k)
         in[i + k][g] = v[k];
     }
@@ -515,6 +523,7 @@ template <int W> struct Kernel
     gs.envelope2.Load(envelope2);
     gs.alike = true;
     gs.unitSecondGain = true;
+    gs.rowScale = false;
     for (int j = 0; j < W; ++j)
     {
       gs.unitSecondGain = gs.unitSecondGain && SameBits(d[j]->mSecondGain, 1.0);
@@ -525,6 +534,7 @@ template <int W> struct Kernel
       gs.secondGain[j] = d[j]->mSecondGain;
       const int lane = std::min(g * W + j, job.count - 1);
       gs.scale[j] = job.scale.perDetector ? job.scale.perDetector[lane] : 1.0;
+      gs.rowScale = gs.rowScale || ln.perFrame[j];
       const bool sameInput = ln.left[j] == ln.right[j] ||
                              std::memcmp(ln.left[j], ln.right[j], sizeof(double) * size_t(job.frames)) == 0;
       const bool sameFilters = !job.preFilter || (SameSection(d[j]->mHighPassLeft, d[j]->mHighPassRight) &&

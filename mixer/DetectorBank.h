@@ -11,12 +11,12 @@ namespace iplugin
 {
 
 // A factor each input sample is multiplied by as it enters its detector (the multiplication the mixer
-// would otherwise make in a pass of its own): one per detector, or one per detector and frame. At most one
-// of the two is set.
+// would otherwise make in a pass of its own): one per detector, or one per detector and frame. A detector
+// whose row is null (or all when perFrame is) takes its one factor (1 when perDetector is null).
 struct BankInputScale
 {
   const double* perDetector = nullptr;     // [count]
-  const double* const* perFrame = nullptr; // [count][frames]
+  const double* const* perFrame = nullptr; // [count][frames], rows may be null
 };
 
 // Feeds detectors[d] with frames of left[d] and right[d] (right may equal left), each sample times its

@@ -20,6 +20,20 @@ bool SameFactors(const double* a, const double* b, int frames)
   return a == b || std::memcmp(a, b, sizeof(double) * size_t(frames)) == 0;
 }
 
+// Bit for bit, as the factors are compared.
+bool SameBits(double a, double b)
+{
+  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
+// Whether every factor of the row is the value.
+bool RowIs(const double* row, double value, int frames)
+{
+  for (int i = 0; i < frames; ++i)
+    if (!SameBits(row[i], value)) return false;
+  return true;
+}
+
 void CopyStates(const BiquadSection& from, BiquadSection& to)
 {
   to.x0 = from.x0;
@@ -200,34 +214,30 @@ void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELane
     const double* rows[kMost];
     double values[kMost];
     bool single[kNumSendSlots] = {};
-    int n = 0;
     for (int m = first; m < count; ++m)
     {
       if (!inRun(m)) continue;
-      Record& r = *records[m];
-      SenderMeter& meter = *meters[m];
-      const double* right = r.stereo ? r.right : r.left;
-      if (!constantFactors)
-      {
-        std::fill(r.weights, r.weights + frames, r.weight);
-        if (r.gainConstant) std::fill(r.gain, r.gain + frames, r.gainValue);
-      }
-      const bool alike = r.gainConstant
-                             ? std::bit_cast<uint64_t>(r.gainValue) == std::bit_cast<uint64_t>(r.weight)
-                             : SameFactors(r.weights, r.gain, frames);
-      single[m] = meter.mTwins && alike;
-      for (int d = 0; d < (single[m] ? 1 : 2); ++d, ++n)
-      {
-        detectors[n] = &meter.mDetectors[d];
-        lefts[n] = r.left;
-        rights[n] = right;
-        values[n] = d == 0 ? r.weight : r.gainValue;
-        rows[n] = d == 0 ? r.weights : r.gain;
-      }
+      const Record& r = *records[m];
+      const bool alike = r.gainConstant ? SameBits(r.gainValue, r.weight) : RowIs(r.gain, r.weight, frames);
+      single[m] = meters[m]->mTwins && alike;
     }
-    ProcessDetectorsSideBySide(
-        detectors, n, preFilter, lefts, rights, frames, nullptr,
-        constantFactors ? BankInputScale{values, nullptr} : BankInputScale{nullptr, rows}, isa);
+    // Every meter's first detector, then the second ones: the bank's groups of detectors with one factor
+    // each (the weights) then need no rows.
+    int n = 0;
+    for (int d = 0; d < 2; ++d)
+      for (int m = first; m < count; ++m)
+      {
+        if (!inRun(m) || (d == 1 && single[m])) continue;
+        const Record& r = *records[m];
+        detectors[n] = &meters[m]->mDetectors[d];
+        lefts[n] = r.left;
+        rights[n] = r.stereo ? r.right : r.left;
+        values[n] = d == 0 ? r.weight : r.gainValue;
+        rows[n] = d == 0 || r.gainConstant ? nullptr : r.gain;
+        ++n;
+      }
+    ProcessDetectorsSideBySide(detectors, n, preFilter, lefts, rights, frames, nullptr,
+                               BankInputScale{values, constantFactors ? nullptr : rows}, isa);
     for (int m = first; m < count; ++m)
     {
       if (!inRun(m)) continue;

@@ -45,7 +45,6 @@ public:
     alignas(64) double left[kRecordFrames];
     alignas(64) double right[kRecordFrames];
     alignas(64) double gain[kRecordFrames];
-    alignas(64) double weights[kRecordFrames]; // filled by the measuring side when it needs rows
   };
 
   explicit SenderMeter(LevelDetector (&detectors)[2]);

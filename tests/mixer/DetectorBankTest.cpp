@@ -20,12 +20,14 @@ struct BankCase
   double rate;
 };
 
-// What the inputs are multiplied by on their way in: nothing, a factor per detector, a factor per frame.
+// What the inputs are multiplied by on their way in: nothing, a factor per detector, a factor per frame, or
+// a factor per frame for some detectors (every third has no row) and one factor for the others.
 enum EScale
 {
   kNoScale,
   kScalePerDetector,
-  kScalePerFrame
+  kScalePerFrame,
+  kScaleMixed
 };
 
 class DetectorBankEquality : public testing::TestWithParam<std::tuple<BankCase, ELaneIsa, EScale>>
@@ -76,8 +78,13 @@ TEST_P(DetectorBankEquality, MatchesEachDetectorsOwnBlockBitForBit)
     weights[d] = 0.25 + 0.5 * d;
   }
   BankInputScale scale;
-  if (scaleMode == kScalePerDetector) scale.perDetector = weights.data();
-  if (scaleMode == kScalePerFrame) scale.perFrame = f.data();
+  if (scaleMode == kScalePerDetector || scaleMode == kScaleMixed) scale.perDetector = weights.data();
+  if (scaleMode == kScalePerFrame || scaleMode == kScaleMixed) scale.perFrame = f.data();
+  const auto hasRow = [&](int d)
+  { return scaleMode == kScalePerFrame || (scaleMode == kScaleMixed && d % 3 != 0); };
+  if (scaleMode == kScaleMixed)
+    for (int d = 0; d < bc.count; d += 3)
+      f[size_t(d)] = nullptr;
   for (int block = 0; block < 3; ++block)
   {
     for (int d = 0; d < bc.count; ++d)
@@ -96,9 +103,7 @@ TEST_P(DetectorBankEquality, MatchesEachDetectorsOwnBlockBitForBit)
     for (int d = 0; d < bc.count; ++d)
       for (int i = 0; i < bc.frames; ++i)
       {
-        const double factor = scaleMode == kScalePerDetector ? weights[d]
-                              : scaleMode == kScalePerFrame  ? factors[d][i]
-                                                             : 1.0;
+        const double factor = hasRow(d) ? factors[d][i] : scaleMode == kNoScale ? 1.0 : weights[d];
         scaledLeft[d][i] = l[d][i] * factor;
         scaledRight[d][i] = r[d][i] * factor;
       }
@@ -132,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      BankCase{2, false, 1, 48000.0}, BankCase{5, true, 4096, 44100.0},
                                      BankCase{45, true, 200, 48000.0}, BankCase{9, true, 103, 48000.0}),
                      testing::Values(kLaneIsaSse2, kLaneIsaAvx2, kLaneIsaAvx512, kLaneIsaBest),
-                     testing::Values(kNoScale, kScalePerDetector, kScalePerFrame)));
+                     testing::Values(kNoScale, kScalePerDetector, kScalePerFrame, kScaleMixed)));
 
 TEST(DetectorBank, LeavesLevelsOutWhenNotAsked)
 {
