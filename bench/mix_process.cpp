@@ -245,13 +245,15 @@ BENCHMARK(BM_DetectorBank)
     ->Args({1, 1, kLaneIsaAvx2})
     ->Args({1, 1, kLaneIsaSse2});
 
-// The bank as 32 senders' meters run it in one host: two detectors a mono channel, one taking the channel
-// times its weight and one times its gain, both as rows per frame, no level rows.
+// The bank as 32 senders' meters run it in one host: two detectors a mono channel, the first ones taking the
+// channel times its weight (one factor each), then the second ones times its gain (a row per frame), no
+// level rows.
 void BM_SenderBank(benchmark::State& state)
 {
   Bank bank(2 * kChannels);
   Session session;
-  std::vector<double> weights(kFrames, 1.0), gains(kFrames);
+  std::vector<double> gains(kFrames);
+  std::vector<double> weights(2 * kChannels, 1.0);
   std::vector<const double*> sides(2 * kChannels), rows(2 * kChannels);
   int block = 0;
   for (auto _ : state)
@@ -264,11 +266,11 @@ void BM_SenderBank(benchmark::State& state)
     state.ResumeTiming();
     for (int d = 0; d < 2 * kChannels; ++d)
     {
-      sides[d] = session.in[2 * (d / 2)];
-      rows[d] = d % 2 == 0 ? weights.data() : gains.data();
+      sides[d] = session.in[2 * (d % kChannels)];
+      rows[d] = d < kChannels ? nullptr : gains.data();
     }
     ProcessDetectorsSideBySide(bank.pointers.data(), 2 * kChannels, true, sides.data(), sides.data(), kFrames,
-                               nullptr, BankInputScale{nullptr, rows.data()},
+                               nullptr, BankInputScale{weights.data(), rows.data()},
                                static_cast<ELaneIsa>(state.range(0)));
     benchmark::DoNotOptimize(bank.detectors[0]);
   }
