@@ -1,9 +1,9 @@
 #include "mixer/DetectorBank.h"
 
 #include "mixer/LaneVectors.h"
+#include "mixer/SameBits.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -28,15 +28,9 @@ struct Job
   BankInputScale scale;
 };
 
-// Bit for bit: -0 and 0 differ, a NaN equals itself. Compared field by field, which the compiler keeps
-// inline (a call per comparison cost more than the comparison).
-bool SameBits(double a, double b)
-{
-  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
-}
-
 // Whether two sections give the same outputs for the same inputs from here on (x0 and y0 are only the
-// last step's values and are overwritten by the next one).
+// last step's values and are overwritten by the next one). Compared field by field, which the compiler
+// keeps inline (a call per comparison cost more than the comparison).
 bool SameSection(const BiquadSection& p, const BiquadSection& q)
 {
   return SameBits(p.x1, q.x1) && SameBits(p.x2, q.x2) && SameBits(p.y1, q.y1) && SameBits(p.y2, q.y2) &&

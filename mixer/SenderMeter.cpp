@@ -1,10 +1,10 @@
 #include "mixer/SenderMeter.h"
 
 #include "mixer/DetectorBank.h"
+#include "mixer/SameBits.h"
 #include "mixer/SendSlotTable.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <thread>
 
@@ -18,12 +18,6 @@ std::atomic<uint64_t> gMixerBlocks{0};
 bool SameFactors(const double* a, const double* b, int frames)
 {
   return a == b || std::memcmp(a, b, sizeof(double) * size_t(frames)) == 0;
-}
-
-// Bit for bit, as the factors are compared.
-bool SameBits(double a, double b)
-{
-  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
 }
 
 // Whether every factor of the row is the value.
@@ -182,8 +176,8 @@ void SenderMeter::MeasurePending(ELaneIsa isa)
 }
 
 // The oldest pending record of each meter (the caller holds their flags), as few bank runs as there are
-// different lengths and pre-filter settings among them. A detector takes its factor as one value when every
-// factor of the run is one value, else as a row per frame.
+// different lengths and pre-filter settings among them. A detector takes its factor as one value (the
+// weight, a gain that stayed constant), else as a row per frame.
 void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELaneIsa isa)
 {
   constexpr int kMost = 2 * kNumSendSlots;
@@ -205,9 +199,6 @@ void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELane
     const bool preFilter = records[first]->preFilter;
     const auto inRun = [&](int m)
     { return !done[m] && records[m]->frames == frames && records[m]->preFilter == preFilter; };
-    bool constantFactors = true;
-    for (int m = first; m < count; ++m)
-      if (inRun(m)) constantFactors = constantFactors && records[m]->gainConstant;
     LevelDetector* detectors[kMost];
     const double* lefts[kMost];
     const double* rights[kMost];
@@ -237,7 +228,7 @@ void SenderMeter::MeasureSideBySide(SenderMeter* const* meters, int count, ELane
         ++n;
       }
     ProcessDetectorsSideBySide(detectors, n, preFilter, lefts, rights, frames, nullptr,
-                               BankInputScale{values, constantFactors ? nullptr : rows}, isa);
+                               BankInputScale{values, rows}, isa);
     for (int m = first; m < count; ++m)
     {
       if (!inRun(m)) continue;
