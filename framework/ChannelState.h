@@ -15,6 +15,8 @@ struct ChannelState
   float* mIncomingData = nullptr;
   // The channel's own buffer of block-size doubles.
   TypedBuf<double> mScratchBuf{4096};
+  // Input only: the leading frames of the scratch known to hold zeros.
+  int mSilentFrames = 0;
   StringBuf mLabel;
 };
 } // namespace iplugin

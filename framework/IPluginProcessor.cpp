@@ -206,6 +206,7 @@ void IPluginProcessor::AttachBuffers(ERoute direction, int chIdx, int n, float**
     {
       const int frames = std::min(nFrames, channel->mScratchBuf.GetSize());
       if (host) FloatsToDoubles(host, scratch, std::max(frames, 0));
+      if (host && frames > 0) channel->mSilentFrames = 0;
     }
     else
       channel->mIncomingData = host;
@@ -232,7 +233,10 @@ void IPluginProcessor::SilenceUnconnectedInputs(int nFrames)
     if (channel->mConnected) continue;
     double* scratch = channel->mScratchBuf.Get();
     *channel->mData = scratch;
-    if (scratch) std::fill_n(scratch, std::min(nFrames, channel->mScratchBuf.GetSize()), 0.0);
+    const int frames = std::min(nFrames, channel->mScratchBuf.GetSize());
+    if (!scratch || (mInputsReadOnly && channel->mSilentFrames >= frames)) continue;
+    std::fill_n(scratch, frames, 0.0);
+    channel->mSilentFrames = mInputsReadOnly ? frames : 0;
   }
 }
 
@@ -276,6 +280,7 @@ void IPluginProcessor::SetBlockSize(int blockSize)
       const double* old = channel->mScratchBuf.Get();
       double* scratch = channel->mScratchBuf.Resize(blockSize, true);
       if (scratch) std::memset(scratch, 0, sizeof(double) * size_t(channel->mScratchBuf.GetSize()));
+      channel->mSilentFrames = scratch ? channel->mScratchBuf.GetSize() : 0;
       // A slot that pointed at the old scratch follows it.
       if (*channel->mData == old || !channel->mConnected) *channel->mData = scratch;
     }

@@ -95,6 +95,9 @@ protected:
   // An input that is not connected reads as silence, never as what its scratch held from an earlier block.
   void SilenceUnconnectedInputs(int nFrames);
 
+  // Set by a plug-in whose ProcessBlock never writes into its inputs: the scratch of an input that is not
+  // connected then stays silent once zeroed and is not zeroed again at every block.
+  bool mInputsReadOnly = false;
   int mPlugType;
   bool mDoesMIDIIn;
   int mLatency;

@@ -161,7 +161,8 @@ template <int W> struct Kernel
     Envelope envelope1, envelope2;
     bool alike; // both sides get the same samples and hold the same filter states
     bool unitSecondGain;
-    bool rowScale; // some lane takes its factors from a row; the others take scale
+    bool rowScale;  // some lane takes its factors from a row; the others take scale
+    bool unitScale; // every lane's factor is 1 (which changes no sample): the multiplication is left out
   };
 
   // The lanes of one group: detectors and their inputs.
@@ -174,11 +175,6 @@ template <int W> struct Kernel
     double* levels[W];
   };
 
-  // Whether the job scales its inputs at all (a factor of 1 would change no sample; it is left out).
-  [[gnu::always_inline]] static bool Scaled(const Job& job)
-  {
-    return job.scale.perDetector || job.scale.perFrame;
-  }
 
   // One frame of one group's input (times its scale), through its pre-filter, to the mean magnitude.
   [[gnu::always_inline]] static D Input(const Job& job, const Group& gs, const Lanes& ln,
@@ -194,7 +190,7 @@ template <int W> struct Kernel
         f[j] = ln.perFrame[j] ? ln.perFrame[j][i] : gs.scale[j];
       v *= f;
     }
-    else if (Scaled(job))
+    else if (!gs.unitScale)
       v *= gs.scale;
     return v;
   }
@@ -278,7 +274,7 @@ template <int W> struct Kernel
         for (int k = 0; k < W; ++k)
           v[k] *= f[k];
       }
-      else if (Scaled(job))
+      else if (!gs.unitScale)
         for (int k = 0; k < W; ++k)
           v[k] *= gs.scale;
       for (int k = 0; k < W; ++k)
@@ -518,6 +514,7 @@ template <int W> struct Kernel
     gs.alike = true;
     gs.unitSecondGain = true;
     gs.rowScale = false;
+    gs.unitScale = true;
     for (int j = 0; j < W; ++j)
     {
       gs.unitSecondGain = gs.unitSecondGain && SameBits(d[j]->mSecondGain, 1.0);
@@ -529,6 +526,7 @@ template <int W> struct Kernel
       const int lane = std::min(g * W + j, job.count - 1);
       gs.scale[j] = job.scale.perDetector ? job.scale.perDetector[lane] : 1.0;
       gs.rowScale = gs.rowScale || ln.perFrame[j];
+      gs.unitScale = gs.unitScale && SameBits(gs.scale[j], 1.0);
       const bool sameInput = ln.left[j] == ln.right[j] ||
                              std::memcmp(ln.left[j], ln.right[j], sizeof(double) * size_t(job.frames)) == 0;
       const bool sameFilters = !job.preFilter || (SameSection(d[j]->mHighPassLeft, d[j]->mHighPassRight) &&

@@ -56,7 +56,10 @@ template <int W> struct GainKernel
     const int padded = (job.frames + W - 1) / W * W;
     for (int c = 0; c < n; ++c)
       for (int i = job.frames; i < padded; ++i)
-        job.levels[c][i] = job.soloMute[c][i] = 0.0;
+      {
+        job.levels[c][i] = 0.0;
+        if (job.soloMute[c]) job.soloMute[c][i] = 0.0;
+      }
     // "Prio" compares levels in dB, the other modes linear levels.
     const D floor = Splat(prio ? kSilenceDb : 0.0);
     const D threshold = Splat(prio ? job.gateDb : job.gate);
@@ -70,13 +73,13 @@ template <int W> struct GainKernel
       D g[MixGainJob::kMaxChannels]; // every mode sets each channel's below
       for (int c = 0; c < n; ++c)
       {
-        const D level = lanes::LoadRow<W>(job.levels[c] + i);
-        if constexpr (Mode == kMixModeOff)
-          l[c] = level;
-        else if constexpr (prio)
-          l[c] = EachLane(level * lanes::LoadRow<W>(job.soloMute[c] + i), [](double x) { return LinearToDb(x); });
+        D level = lanes::LoadRow<W>(job.levels[c] + i);
+        // A level times a solo/mute gain of 1 is the level.
+        if (Mode != kMixModeOff && job.soloMute[c]) level *= lanes::LoadRow<W>(job.soloMute[c] + i);
+        if constexpr (prio)
+          l[c] = EachLane(level, [](double x) { return LinearToDb(x); });
         else
-          l[c] = level * lanes::LoadRow<W>(job.soloMute[c] + i);
+          l[c] = level;
       }
       // Only "Prio"'s knock-out reads the channels past n.
       if constexpr (prio)
@@ -143,7 +146,8 @@ template <int W> struct GainKernel
   }
 
   // Each channel's mix smoother towards its targets, times its solo/mute gain, W channels at a time (lanes
-  // are channels): W frames of W channels are turned into W frames of channel lanes and back.
+  // are channels): W frames of W channels are turned into W frames of channel lanes and back, and the gains
+  // are multiplied in as rows.
   static void Smooth(const MixGainJob& job)
   {
     const int n = job.channels;
@@ -163,7 +167,7 @@ template <int W> struct GainKernel
       if (!real) padding[c % W] = *job.smoothers[n - 1];
       smoother[c] = real ? job.smoothers[c] : &padding[c % W];
       target[c] = real ? job.targets[c] : silence;
-      soloMute[c] = real ? job.soloMute[c] : silence;
+      soloMute[c] = real ? job.soloMute[c] : nullptr; // a padding lane's gains are dropped
       gain[c] = real ? job.gains[c] : dropped;
     }
     lanes::Envelope<W> envelopes[kMaxGroups];
@@ -174,32 +178,31 @@ template <int W> struct GainKernel
     for (; i + W <= job.frames; i += W)
       for (int g = 0; g < groupCount; ++g)
       {
-        D t[W], s[W];
+        D t[W];
+        for (int j = 0; j < W; ++j)
+          t[j] = lanes::LoadRow<W>(target[g * W + j] + i);
+        lanes::Transpose(t);
+        for (int k = 0; k < W; ++k)
+          t[k] = envelopes[g].Step(t[k]);
+        lanes::Transpose(t);
         for (int j = 0; j < W; ++j)
         {
-          t[j] = lanes::LoadRow<W>(target[g * W + j] + i);
-          s[j] = lanes::LoadRow<W>(soloMute[g * W + j] + i);
+          const double* s = soloMute[g * W + j];
+          lanes::StoreRow<W>(gain[g * W + j] + i, s ? t[j] * lanes::LoadRow<W>(s + i) : t[j]);
         }
-        lanes::Transpose(t);
-        lanes::Transpose(s);
-        for (int k = 0; k < W; ++k)
-          t[k] = envelopes[g].Step(t[k]) * s[k];
-        lanes::Transpose(t);
-        for (int j = 0; j < W; ++j)
-          lanes::StoreRow<W>(gain[g * W + j] + i, t[j]);
       }
     for (; i < job.frames; ++i)
       for (int g = 0; g < groupCount; ++g)
       {
-        D t, s;
+        D t;
+        for (int j = 0; j < W; ++j)
+          t[j] = target[g * W + j][i];
+        const D v = envelopes[g].Step(t);
         for (int j = 0; j < W; ++j)
         {
-          t[j] = target[g * W + j][i];
-          s[j] = soloMute[g * W + j][i];
+          const double* s = soloMute[g * W + j];
+          gain[g * W + j][i] = s ? v[j] * s[i] : v[j];
         }
-        const D v = envelopes[g].Step(t) * s;
-        for (int j = 0; j < W; ++j)
-          gain[g * W + j][i] = v[j];
       }
     for (int g = 0; g < groupCount; ++g)
       envelopes[g].Store(smoother + g * W);
@@ -263,7 +266,7 @@ void ComputeMixGains(const MixGainJob& job, ELaneIsa isa)
     for (int c = 0; c < n; ++c)
     {
       levels[c] = job.levels[c] + start;
-      soloMute[c] = job.soloMute[c] + start;
+      soloMute[c] = job.soloMute[c] ? job.soloMute[c] + start : nullptr;
       targets[c] = job.targets[c] + start;
       gains[c] = job.gains[c] + start;
     }

@@ -27,10 +27,10 @@ struct MixGainJob
   double gate = 0.0;     // linear
   double gateDb = -90.0; // "Prio" gates in dB
   double modAttn = 0.0;
-  int moderator = -1;           // the moderator channel, or -1
-  const bool* bypass = nullptr; // [n]
+  int moderator = -1;                // the moderator channel, or -1
+  const bool* bypass = nullptr;      // [n]
   double* const* levels = nullptr;   // [n][frames]: each channel's level (bank A's envelope 1)
-  double* const* soloMute = nullptr; // [n][frames]: each channel's solo/mute gain
+  double* const* soloMute = nullptr; // [n][frames]: each channel's solo/mute gain; a null row is 1 throughout
   GainSmoother* const* smoothers = nullptr; // [n]: the mix smoothers
   double* const* targets = nullptr;         // [n][frames]: working rows
   double* const* gains = nullptr;           // [n][frames]: the result

@@ -40,15 +40,16 @@ void FollowReportedLevel(LevelDetector& detector, double level, int frames, doub
 // A smoother's steps towards a constant target, writing its value after each step. A smoother whose next
 // step would change nothing (settled on the target, or on a rounding fixed point next to it) stays as it
 // is for every further step, so those steps are skipped.
-// A settled smoother that holds 1 reads from `ones` instead (its row is not written): the row it returns.
-double* StepTowards(GainSmoother& smoother, double target, int frames, double* values, double* ones)
+// A settled smoother that holds 1 gives a null row (its row is not written, and no one multiplies by it):
+// the row it returns.
+double* StepTowards(GainSmoother& smoother, double target, int frames, double* values)
 {
   GainSmoother::Kernel k = smoother.Load();
   GainSmoother::Kernel next = k;
   next.Step(target);
   if (next.value == k.value && next.state == k.state && next.holdCounter == k.holdCounter)
   {
-    if (ones && k.value == 1.0) return ones;
+    if (k.value == 1.0) return nullptr;
     std::fill(values, values + frames, k.value);
     return values;
   }
@@ -136,7 +137,8 @@ double GainAt(double gain, int)
   return gain;
 }
 template <typename Gain>
-void WriteSenderSide(const double* samples, Gain gain, double panFactor, bool centred, int frames, double* out)
+void WriteSenderSide(const double* samples, Gain gain, double panFactor, bool centred, int frames,
+                     double* out)
 {
   if (centred)
     for (int i = 0; i < frames; ++i)
@@ -175,7 +177,6 @@ MixerEngine::MixerEngine()
 {
   mDspBlockSize = 512u;
   mDspSampleRate = 44100.0;
-  std::fill(std::begin(mOnes), std::end(mOnes), 1.0);
   PrepareDsp(44100.0);
 }
 
@@ -464,17 +465,16 @@ void MixerEngine::MixChunk(int offset, int frames)
       // Frames past what the channel's source holds read as silence.
       const int readable = std::clamp(mInFrames[c] - offset, 0, frames);
       OnLaneIsa<ReadChannel>::Run(mLaneIsa, mIn[2 * c] ? mIn[2 * c] + offset : nullptr,
-                                  mIn[2 * c + 1] ? mIn[2 * c + 1] + offset : nullptr, readable, frames, b.mono[c],
-                                  mChannels[c].mPreGainLinear, mWorkLeft[c], oneSide ? nullptr : mWorkRight[c]);
+                                  mIn[2 * c + 1] ? mIn[2 * c + 1] + offset : nullptr, readable, frames,
+                                  b.mono[c], mChannels[c].mPreGainLinear, mWorkLeft[c],
+                                  oneSide ? nullptr : mWorkRight[c]);
     }
-    // The gain computation writes past `frames` into the rows when it is no multiple of 4.
-    mSoloMuteRow[c] = StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c],
-                                  frames % 4 == 0 ? mOnes : nullptr);
+    mSoloMuteRow[c] = StepTowards(mSoloMuteSmoothers[c], b.soloMuteTarget[c], frames, mSoloMute[c]);
   }
   // Bank A takes each channel times its weight.
   if (!b.reverseMixing)
-    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, levels, BankInputScale{weights, nullptr},
-                               mLaneIsa);
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, levels,
+                               BankInputScale{weights, nullptr}, mLaneIsa);
 
   ComputeGains(frames);
 
@@ -493,8 +493,8 @@ void MixerEngine::MixChunk(int offset, int frames)
     right[c] = sameSides[c] && !delayedLeft && !delayedRight ? mWorkLeft[c] : mWorkRight[c];
   }
   if (!b.reverseMixing)
-    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, nullptr, BankInputScale{nullptr, gains},
-                               mLaneIsa);
+    ProcessDetectorsSideBySide(bank, n, b.preFilter, left, right, frames, nullptr,
+                               BankInputScale{nullptr, gains}, mLaneIsa);
 
   WriteOutputs(offset, frames);
 }
@@ -729,8 +729,8 @@ void MixerEngine::ProcessSender(const double* const* inputs, double* const* outp
     double* const right = stereo ? (record ? record->right + offset : mSenderWork[1]) : left;
     double* const gain = record ? record->gain + offset : mSenderWork[3];
     if (stereo)
-      OnLaneIsa<ReadChannel>::Run(mLaneIsa, in0 + offset, in1 + offset, frames, frames, set.mono, set.preGain, left,
-                                  right);
+      OnLaneIsa<ReadChannel>::Run(mLaneIsa, in0 + offset, in1 + offset, frames, frames, set.mono, set.preGain,
+                                  left, right);
     else
       OnLaneIsa<ReadOneSide>::Run(mLaneIsa, in0 + offset, set.preGain, frames, left);
     // A gain settled on its target keeps its value for the whole chunk; a record then holds just the

@@ -210,7 +210,7 @@ public:
   LevelDetector mBankB[kMixerChannels]; // output level, after gain and pre-delay
   LevelDetector mSenderDetectors[2];    // the sender's level before and after its gain
   SenderMeter mSenderMeter{mSenderDetectors};
-  LevelDetector mMasterDetectors[2];    // left and right sum
+  LevelDetector mMasterDetectors[2]; // left and right sum
   GainSmoother mMixSmoothers[kMixerChannels];
   GainSmoother mSoloMuteSmoothers[kMixerChannels]; // 0.1 s attack and release, no hold
   PreDelayLine mPreDelayLeft[kMixerChannels];
@@ -282,8 +282,7 @@ private:
   alignas(64) double mWorkRight[kMixerChannels][kChunkRow];
   alignas(64) double mLevel[kMixerChannels][kChunkRow];
   alignas(64) double mSoloMute[kMixerChannels][kChunkRow];
-  double* mSoloMuteRow[kMixerChannels] = {}; // mSoloMute[c], or mOnes while settled on 1
-  alignas(64) double mOnes[kChunkRow];
+  double* mSoloMuteRow[kMixerChannels] = {}; // mSoloMute[c], or null while settled on 1
   alignas(64) double mGainTarget[kMixerChannels][kChunkRow];
   alignas(64) double mGain[kMixerChannels][kChunkRow];
   // The sender's chunk: its samples (left and right), the weight and its gain per frame.

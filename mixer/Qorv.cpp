@@ -54,6 +54,8 @@ Qorv::Qorv(const InstanceInfo& info)
     RequestMessageBox(text.Get(), "Qorv");
   }
 
+  // The engine only reads its inputs.
+  mInputsReadOnly = true;
   mPresetLists.mDynamicPresets = true;
   mStateFilterKeys = PresetParamKeys();
   mFilterKeys = PresetParamKeys();

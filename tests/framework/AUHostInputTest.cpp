@@ -15,10 +15,17 @@ using namespace qorvexample;
 
 namespace
 {
-std::unique_ptr<ExampleAU> MakePlug()
+// A plug-in that declares it never writes into its inputs.
+struct ReadOnlyInputsAU : ExampleAU
+{
+  explicit ReadOnlyInputsAU(const InstanceInfo& info) : ExampleAU(info) { mInputsReadOnly = true; }
+};
+
+std::unique_ptr<ExampleAU> MakePlug(bool readOnlyInputs = false)
 {
   InstanceInfo info;
-  auto plug = std::make_unique<ExampleAU>(info);
+  std::unique_ptr<ExampleAU> plug =
+      readOnlyInputs ? std::make_unique<ReadOnlyInputsAU>(info) : std::make_unique<ExampleAU>(info);
   plug->PruneUninitializedPresets();
   return plug;
 }
@@ -144,24 +151,36 @@ TEST_F(AUHostInput, RenderNotifyIsRemovedByProcedureAndReference)
   EXPECT_EQ(b, 0);
 }
 
-// A block of 0.5, then the render callback is removed: the next block is silence, not the old block.
+// A block of 0.5, then the render callback is removed: the next blocks are silence, not the old block; and
+// so again after the input comes back for a block. Also for a plug-in whose inputs are only zeroed once.
 TEST_F(AUHostInput, AnInputThatIsNotConnectedReadsAsSilence)
 {
-  auto plug = MakePlug();
-  SetInput(*plug, HalfInput);
-  ASSERT_EQ(plug->Initialize(), noErr);
-  Block out;
-  ASSERT_EQ(RenderBlock(*plug, 0.0, out), noErr);
-  EXPECT_EQ(out.left[10], 0.5f);
-  SetInput(*plug, nullptr);
-  for (const UInt32 bypass : {0u, 1u})
+  for (const bool readOnlyInputs : {false, true})
   {
-    UInt32 size = sizeof bypass;
-    ASSERT_EQ(plug->SetProperty(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, &size, &bypass),
-              noErr);
-    out = Block();
-    ASSERT_EQ(RenderBlock(*plug, 64.0 * (bypass + 1), out), noErr);
-    EXPECT_EQ(out.left[10], 0.f) << "bypass " << bypass;
-    EXPECT_EQ(out.right[63], 0.f) << "bypass " << bypass;
+    auto plug = MakePlug(readOnlyInputs);
+    SetInput(*plug, HalfInput);
+    ASSERT_EQ(plug->Initialize(), noErr);
+    double sampleTime = 0.0;
+    for (int connection = 0; connection < 2; ++connection)
+    {
+      SetInput(*plug, HalfInput);
+      Block out;
+      ASSERT_EQ(RenderBlock(*plug, sampleTime, out), noErr);
+      sampleTime += 64.0;
+      EXPECT_EQ(out.left[10], 0.5f);
+      SetInput(*plug, nullptr);
+      for (const UInt32 bypass : {0u, 1u, 0u})
+      {
+        UInt32 size = sizeof bypass;
+        ASSERT_EQ(
+            plug->SetProperty(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, &size, &bypass),
+            noErr);
+        out = Block();
+        ASSERT_EQ(RenderBlock(*plug, sampleTime, out), noErr);
+        sampleTime += 64.0;
+        EXPECT_EQ(out.left[10], 0.f) << "read-only " << readOnlyInputs << ", bypass " << bypass;
+        EXPECT_EQ(out.right[63], 0.f) << "read-only " << readOnlyInputs << ", bypass " << bypass;
+      }
+    }
   }
 }

@@ -24,7 +24,10 @@ std::string ScratchDir(const std::string& name)
   dir /= name;
   std::error_code ec;
   fs::remove_all(dir, ec);
-  fs::create_directories(dir, ec);
+  // Test binaries running side by side create the shared parent folders at the same moment, and one of
+  // them may see its creation fail: it tries again.
+  for (int attempt = 0; attempt < 5 && !fs::is_directory(dir, ec); ++attempt)
+    fs::create_directories(dir, ec);
   return dir.string();
 }
 } // namespace qorvtest
