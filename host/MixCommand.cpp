@@ -305,35 +305,37 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
   auto buffers = [&o](int n)
   { return std::vector<std::vector<float>>(size_t(n), std::vector<float>(o.block, 0.f)); };
   std::vector<std::vector<float>> scratchOut = buffers(2), silence = buffers(2), mixed = buffers(2);
-  std::vector<std::vector<std::vector<float>>> trackIn;
-  for (const auto& track : tracks)
-    trackIn.push_back(buffers(track->NChannels()));
+  // Each track's block is read just before it is rendered, into one set of buffers that stays in the cache
+  // (the first track has its own).
+  std::vector<std::vector<float>> firstIn = buffers(2), nextIn = buffers(2);
+  // Track t's next block (silence past its end) into in; false with the message on a read error.
+  const auto readTrack = [&](int t, std::vector<std::vector<float>>& in, UInt32 n)
+  {
+    const int ch = tracks[size_t(t)]->NChannels();
+    float* dest[2] = {in[0].data(), in[size_t(ch - 1)].data()};
+    const long got = tracks[size_t(t)]->Read(dest, long(n), error);
+    if (got < 0)
+    {
+      err << error << "\n";
+      return false;
+    }
+    for (int c = 0; c < ch; ++c)
+      std::fill(in[size_t(c)].begin() + got, in[size_t(c)].begin() + n, 0.f);
+    return true;
+  };
   std::ostringstream line;
 
   for (long pos = 0; pos < frames; pos += long(o.block))
   {
     const UInt32 n = UInt32(std::min<long>(long(o.block), frames - pos));
-    // The next block of every track, silence past its end.
-    for (size_t t = 0; t < tracks.size(); ++t)
-    {
-      auto& in = trackIn[t];
-      float* dest[2] = {in[0].data(), in[in.size() - 1].data()};
-      const long got = tracks[t]->Read(dest, long(n), error);
-      if (got < 0)
-      {
-        err << error << "\n";
-        return 1;
-      }
-      for (auto& channel : in)
-        std::fill(channel.begin() + got, channel.begin() + n, 0.f);
-    }
     for (auto& channel : mixed)
       std::fill(channel.begin(), channel.end(), 0.f);
-    // Every sender, then the mixer.
+    // Every sender with its track's next block, then the mixer.
     for (int t = 0; t < int(senders.size()); ++t)
     {
-      const auto& in = trackIn[size_t(t)];
-      const int ch = int(in.size());
+      auto& in = t == 0 ? firstIn : nextIn;
+      if (!readTrack(t, in, n)) return 1;
+      const int ch = tracks[size_t(t)]->NChannels();
       const float* ins[2] = {in[0].data(), in[size_t(ch - 1)].data()};
       float* outs[2] = {scratchOut[0].data(), scratchOut[1].data()};
       if (OSStatus status = senders[size_t(t)]->Render(ins, outs, n))
@@ -349,9 +351,9 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
     const float* ins[2];
     if (o.internal)
     {
-      const auto& in = trackIn[0];
-      ins[0] = in[0].data();
-      ins[1] = in[in.size() - 1].data();
+      if (!readTrack(0, firstIn, n)) return 1;
+      ins[0] = firstIn[0].data();
+      ins[1] = firstIn[size_t(tracks[0]->NChannels() - 1)].data();
     }
     else
     {
