@@ -175,10 +175,8 @@ template <int W> struct Kernel
     double* levels[W];
   };
 
-
-  // One frame of one group's input (times its scale), through its pre-filter, to the mean magnitude.
-  [[gnu::always_inline]] static D Input(const Job& job, const Group& gs, const Lanes& ln,
-                                        const double* const* side, int i)
+  // Frame i of one side of a group's input, times its scale.
+  [[gnu::always_inline]] static D Input(const Group& gs, const Lanes& ln, const double* const* side, int i)
   {
     D v;
     for (int j = 0; j < W; ++j)
@@ -245,8 +243,8 @@ template <int W> struct Kernel
     return WithFlags(job, gs,
                      [&]<bool PreFilter, bool Alike>
                      {
-                       const D l = Input(job, gs, ln, ln.left, i);
-                       const D r = Alike ? l : Input(job, gs, ln, ln.right, i);
+                       const D l = Input(gs, ln, ln.left, i);
+                       const D r = Alike ? l : Input(gs, ln, ln.right, i);
                        return MagnitudeOf<PreFilter, Alike>(gs, gs.states, l, r, half, offset);
                      });
   }
@@ -254,9 +252,8 @@ template <int W> struct Kernel
   // Frames start .. start + n of one side of group g's input, times its scale, into in[0 .. n)[g]: W frames
   // of W lanes are read as rows and turned into W frames of detector lanes, which costs fewer instructions
   // than gathering each frame's lanes one by one.
-  [[gnu::always_inline]] static void StageInput(const Job& job, const Group& gs, const Lanes& ln,
-                                                const double* const* side, int start, int n, D (*in)[kGroups],
-                                                int g)
+  [[gnu::always_inline]] static void StageInput(const Group& gs, const Lanes& ln, const double* const* side,
+                                                int start, int n, D (*in)[kGroups], int g)
   {
     int i = 0;
     for (; i + W <= n; i += W)
@@ -281,7 +278,7 @@ template <int W> struct Kernel
         in[i + k][g] = v[k];
     }
     for (; i < n; ++i)
-      in[i][g] = Input(job, gs, ln, side, start + i);
+      in[i][g] = Input(gs, ln, side, start + i);
   }
 
   // The magnitudes of frames 0 .. n of group g, from its staged input in work (left) and right, into
@@ -469,8 +466,8 @@ template <int W> struct Kernel
       // dependent operations; two groups stepped in turn at each frame overlap their chains.
       for (int g = 0; g < groupCount; ++g)
       {
-        StageInput(job, groups[g], lanes[g], lanes[g].left, start, n, work, g);
-        if (!groups[g].alike) StageInput(job, groups[g], lanes[g], lanes[g].right, start, n, right, g);
+        StageInput(groups[g], lanes[g], lanes[g].left, start, n, work, g);
+        if (!groups[g].alike) StageInput(groups[g], lanes[g], lanes[g].right, start, n, right, g);
       }
       for (int g = 0; g < groupCount; ++g)
       {
