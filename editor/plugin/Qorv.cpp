@@ -1,4 +1,4 @@
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 
 #include <cerrno>
 #include <cstring>

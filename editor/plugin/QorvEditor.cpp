@@ -5,7 +5,7 @@
 #include "editor/MeterScale.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 
 namespace iplugin
 {

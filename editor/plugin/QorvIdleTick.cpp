@@ -6,7 +6,7 @@
 #include "editor/EditorLayout.h"
 #include "mixer/Decibels.h"
 #include "mixer/HostDisplayNames.h"
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 #include "mixer/UpdatePage.h"
 
 #include <algorithm>

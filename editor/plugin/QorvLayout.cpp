@@ -9,7 +9,8 @@
 #include "editor/IBSwitchControlLK.h"
 #include "editor/SimpleEditorControlsLK.h"
 #include "graphics/IGraphics.h"
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
+#include "editor/plugin/QorvEditorGraphics.h"
 #include "mixer/UpdatePage.h"
 
 #include <algorithm>
@@ -17,13 +18,6 @@
 namespace iplugin
 {
 using namespace igraphics;
-
-namespace igraphics
-{
-// The product's bundle defines it (the platform graphics class needs the bundle's view); without it, as
-// in the mixer's own tests, the editor gets no graphics context.
-IGraphicsInterface* MakeQorvEditorGraphics(IGEditorDelegate& dlg, float scale) __attribute__((weak));
-} // namespace igraphics
 
 namespace
 {
@@ -49,7 +43,7 @@ void Qorv::InitPlugControls()
   mMakeGraphicsFunc = [this]() -> IGraphicsInterface*
   {
     const float scale = float(mEngine->mGuiScale.Load());
-    return MakeQorvEditorGraphics ? MakeQorvEditorGraphics(*this, scale) : nullptr;
+    return MakeQorvEditorGraphics(*this, scale);
   };
   mLayoutFunc = [this](IGraphicsInterface* pGraphics) { LayoutControls(pGraphics); };
 }

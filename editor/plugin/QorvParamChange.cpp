@@ -1,7 +1,7 @@
 // The parameter-change handler and the editor's message tags.
 #include "framework/Hosts.h"
 #include "graphics/interface/IGraphicsInterface.h"
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 
 #include <cstring>
 

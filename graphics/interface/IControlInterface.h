@@ -2,7 +2,11 @@
 // the graphics library, so it uses controls only through this interface, which IControl implements.
 #pragma once
 
-#include "framework/IMidiMsg.h"
+namespace iplugin
+{
+// The framework's MIDI record; these interfaces sit below the framework, so they only name it.
+struct IMidiMsg;
+} // namespace iplugin
 
 namespace iplugin::igraphics
 {

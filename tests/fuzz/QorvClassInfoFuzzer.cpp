@@ -1,6 +1,6 @@
 // A host's saved mixer state read back from arbitrary property-list bytes: the restore answers with a
 // status, every parameter stays in its range, and a refused state changes nothing.
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 

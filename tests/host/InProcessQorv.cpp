@@ -1,7 +1,7 @@
 #include "tests/host/InProcessQorv.h"
 
 #include "framework/au/AUComponentInterface.h"
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 #include "tests/host/InProcessPlugin.h"
 
 IPLUGIN_AU_ENTRY_POINTS(iplugin::Qorv, HostTestQorv)

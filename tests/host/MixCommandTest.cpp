@@ -5,7 +5,7 @@
 #include "host/MixCommand.h"
 #include "host/PresetCommand.h"
 #include "host/StateFiles.h"
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 #include "host/AutomationRecorder.h"
 #include "tests/support/FileSizeCut.h"
 #include "tests/support/TestPaths.h"

@@ -1,7 +1,7 @@
 // A host lists the mixer's factory presets and chooses one through the Audio Unit properties.
 #include "host/HostInstance.h"
 #include "tests/host/InProcessQorv.h"
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 #include "mixer/QorvParams.h"
 #include "tests/support/TestPaths.h"
 

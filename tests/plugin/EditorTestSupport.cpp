@@ -1,4 +1,4 @@
-#include "tests/mixer/EditorTestSupport.h"
+#include "tests/plugin/EditorTestSupport.h"
 
 #include "controls/PopupPanel.h"
 #include "tests/support/TestPaths.h"

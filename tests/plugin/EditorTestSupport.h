@@ -6,7 +6,7 @@
 #include "controls/IPopupMenuControl.h"
 #include "graphics/IControl.h"
 #include "graphics/IRECTList.h"
-#include "tests/mixer/QorvTestInstance.h"
+#include "tests/plugin/QorvTestInstance.h"
 #include "tests/support/RecordingGraphics.h"
 
 #include <QorvPlatform/Bundles.h>

@@ -3,7 +3,7 @@
 // corner resizer, and the meters following a rendered signal.
 #include "controls/IBitmapBase.h"
 #include "editor/EditorLayout.h"
-#include "tests/mixer/EditorTestSupport.h"
+#include "tests/plugin/EditorTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "mixer/HostDisplayNames.h"
 #include "mixer/UpdatePage.h"
 #include "tests/framework/GraphicsDoubles.h"
-#include "tests/mixer/QorvTestInstance.h"
+#include "tests/plugin/QorvTestInstance.h"
 #include "tests/support/TextLines.h"
 
 #include <gtest/gtest.h>

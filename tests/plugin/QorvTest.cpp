@@ -1,6 +1,6 @@
 #include "mixer/SendSlotTable.h"
 #include "tests/framework/GraphicsDoubles.h"
-#include "tests/mixer/QorvTestInstance.h"
+#include "tests/plugin/QorvTestInstance.h"
 #include "tests/support/FileSizeCut.h"
 #include "tests/support/ScopedEnvironment.h"
 

@@ -1,7 +1,7 @@
 // A Qorv instance whose data folder lives in a scratch folder, recording what it tells host and editor.
 #pragma once
 
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 #include "tests/support/TestPaths.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // A host that automates "Plugin Mode" and "Group Number" on a thread of its own while the main thread
 // draws the mixer's editor and runs the idle tick: the paging must stay on the main thread. Must run
 // clean under ThreadSanitizer.
-#include "tests/mixer/QorvTestInstance.h"
+#include "tests/plugin/QorvTestInstance.h"
 #include "tests/support/RecordingGraphics.h"
 
 #include <gtest/gtest.h>
