@@ -81,8 +81,8 @@ function(qorv_add_au_bundle name)
   add_library(${name} MODULE ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   # Every symbol resolved when the bundle is linked: a missing definition fails the build, not the host's
-  # loading. (clang's sanitizer runtimes live in the executable, so not in the fuzz build.)
-  if(NOT QORV_FUZZ)
+  # loading. Not with clang's sanitizers, whose runtimes only the executable carries.
+  if(NOT ((QORV_FUZZ OR QORV_SANITIZE) AND CMAKE_CXX_COMPILER_ID MATCHES "Clang"))
     target_link_options(${name} PRIVATE -Wl,--no-undefined)
   endif()
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX "" LIBRARY_OUTPUT_DIRECTORY ${contents}/MacOS)
