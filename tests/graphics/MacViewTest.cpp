@@ -8,6 +8,7 @@
 
 #include <AppKit/NSColorPanel.h>
 #include <AppKit/NSEvent.h>
+#include <AppKit/NSScreen.h>
 #include <Foundation/NSPathUtilities.h>
 #include <QorvPlatform/Dialogs.h>
 #include <QorvPlatform/Events.h>
@@ -282,13 +283,21 @@ TEST_P(MacViewTest, HiddenLockedCursorStaysAtItsLockPointWhileDragging)
   g->HideMouseCursor(true, true);
   EXPECT_EQ(qorvplatform::CursorHideLevel(), 1);
   const size_t movesBefore = qorvplatform::CursorMoves().size();
+  mDelegate.TakeLog();
   Post(InputKind::Motion, 100, 130);
   Post(InputKind::Motion, 100, 160);
-  // The cursor went back to the lock point each time, and drags report the stored position.
+  // The cursor went back to the lock point each time; each drag keeps its own point and moves by its
+  // distance from the lock point.
   EXPECT_EQ(qorvplatform::CursorMoves().size(), movesBefore + 2);
   const CGPoint lock = qorvplatform::CursorMoves().back();
   EXPECT_DOUBLE_EQ(lock.x, 100 + 100);
+  // The window's content starts 200 points above the screen's bottom and is 580 editor points high.
+  EXPECT_DOUBLE_EQ(lock.y, NSScreen::mainScreen()->frame().size.height - 200 - 580 * Scale() + 100);
   EXPECT_TRUE(qorvplatform::PointerAssociated());
+  const double s = Scale();
+  auto at = [&](double x, double y) { return std::to_string(int(x / s)) + "," + std::to_string(int(y / s)); };
+  EXPECT_EQ(mDelegate.TakeLog(), "drag " + at(100, 130) + " by 0," + std::to_string(int(30 / s)) + ";drag " +
+                                     at(100, 160) + " by 0," + std::to_string(int(60 / s)) + ";");
   Post(InputKind::Release, 100, 160);
   g->HideMouseCursor(false);
   EXPECT_EQ(qorvplatform::CursorHideLevel(), 0);
