@@ -56,11 +56,25 @@ private:
   std::unique_ptr<NSView> mContent;
 };
 
+// The time a script's events carry, and how long its waits have run the clock in all.
+struct EditorScriptClock
+{
+  double now = 0;
+  double waited = 0;
+};
+
+// The longest a script's waits may run the virtual clock, in seconds.
+inline constexpr double kMaxScriptSeconds = 3600.0;
+
 // One line of a script: "move X Y", "down X Y [right]", "up X Y [right]", "click X Y [right]",
-// "wheel X Y DELTA", "key CODE [CHARS]", "drop X Y PATH", "focus-out", "resize W H", "wait SECONDS";
-// X and Y in window points, origin top left; a trailing "shift", "cmd", "alt" or "ctrl" adds a modifier.
-// '#' starts a comment. False with a message for a line that does not parse.
-bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& clock, std::string& error);
+// "wheel X Y DELTA", "key CODE [CHARS]", "key NAME", "drop X Y PATH", "focus-out", "resize W H",
+// "wait SECONDS"; X and Y in window points, origin top left; a trailing "shift", "cmd", "alt" or "ctrl"
+// adds a modifier. NAME is one of return, enter, tab, space, delete (or backspace), escape,
+// forwarddelete, home, end, pageup, pagedown, left, right, down, up: the key arrives with the code and
+// characters a Mac keyboard gives. '#' starts a comment. False with a message for a line that does not
+// parse, and for a wait that would take the script past kMaxScriptSeconds.
+bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
+                         std::string& error);
 
 // 0 on success, 1 with a message on err.
 int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& options,
