@@ -8,6 +8,7 @@
 #include "host/StateFiles.h"
 
 #include <AppKit/NSEvent.h>
+#include <AppKit/NSScreen.h>
 #include <AppKit/NSView.h>
 #include <CoreFoundation/CFURL.h>
 #include <QorvPlatform/Events.h>
@@ -70,41 +71,12 @@ unsigned long Modifier(const std::string& word)
   return 0;
 }
 
-struct NamedKey
-{
-  const char* name;
-  unsigned short code; // the key's virtual key code on a Mac keyboard
-  const char* characters;
-};
-
-// The keys that type no text, with the code and characters a Mac keyboard gives them.
-constexpr NamedKey kNamedKeys[] = {{"return", 36, "\r"},      {"enter", 76, "\x03"},
-                                   {"tab", 48, "\t"},         {"space", 49, " "},
-                                   {"delete", 51, "\x7f"},    {"backspace", 51, "\x7f"},
-                                   {"escape", 53, "\x1b"},    {"forwarddelete", 117, "\uF728"},
-                                   {"home", 115, "\uF729"},   {"end", 119, "\uF72B"},
-                                   {"pageup", 116, "\uF72C"}, {"pagedown", 121, "\uF72D"},
-                                   {"left", 123, "\uF702"},   {"right", 124, "\uF703"},
-                                   {"down", 125, "\uF701"},   {"up", 126, "\uF700"}};
-
-const NamedKey* FindNamedKey(const std::string& name)
-{
-  for (const NamedKey& k : kNamedKeys)
-    if (name == k.name) return &k;
-  return nullptr;
-}
-
-// A key: a name from the table, or a numeric code optionally followed by its characters.
+// A key: a name the platform knows, or a numeric code optionally followed by its characters.
 bool ReadKey(std::istringstream& in, qorvplatform::InputEvent& e)
 {
   std::string word;
   if (!(in >> word)) return false;
-  if (const NamedKey* k = FindNamedKey(word))
-  {
-    e.keyCode = k->code;
-    e.characters = k->characters;
-    return true;
-  }
+  if (qorvplatform::NamedKey(word, e.keyCode, e.characters)) return true;
   char* end = nullptr;
   const unsigned long code = std::strtoul(word.c_str(), &end, 10);
   if (word.empty() || *end || code > 0xFFFF || !std::isdigit(static_cast<unsigned char>(word[0])))
@@ -113,7 +85,7 @@ bool ReadKey(std::istringstream& in, qorvplatform::InputEvent& e)
   const std::streampos rest = in.tellg();
   std::string chars;
   if (!(in >> chars)) return true;
-  if (Modifier(chars) || chars == "right")
+  if (Modifier(chars))
     in.seekg(rest); // a modifier, read with the others
   else
     e.characters = chars;
@@ -336,7 +308,9 @@ std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, const std::stri
     return nullptr;
   }
   const NSRect frame = w->mView->frame();
-  w->mWindow = std::make_unique<NSWindow>(NSMakeRect(0, 0, frame.size.width, frame.size.height));
+  // At the main screen's top left (screen points count up from its bottom).
+  const double top = NSScreen::mainScreen()->frame().size.height - frame.size.height;
+  w->mWindow = std::make_unique<NSWindow>(NSMakeRect(0, top, frame.size.width, frame.size.height));
   w->mWindow->setTitle(title);
   w->mContent = std::make_unique<NSView>();
   w->mWindow->setContentView(w->mContent.get());

@@ -69,10 +69,10 @@ inline constexpr double kMaxScriptSeconds = 3600.0;
 // One line of a script: "move X Y", "down X Y [right]", "up X Y [right]", "click X Y [right]",
 // "wheel X Y DELTA", "key CODE [CHARS]", "key NAME", "drop X Y PATH", "focus-out", "resize W H",
 // "wait SECONDS"; X and Y in window points, origin top left; a trailing "shift", "cmd", "alt" or "ctrl"
-// adds a modifier. NAME is one of return, enter, tab, space, delete (or backspace), escape,
-// forwarddelete, home, end, pageup, pagedown, left, right, down, up: the key arrives with the code and
-// characters a Mac keyboard gives. '#' starts a comment. False with a message for a line that does not
-// parse, and for a wait that would take the script past kMaxScriptSeconds.
+// adds a modifier. NAME is a key that types no text (qorvplatform::NamedKey: return, escape, tab,
+// delete, left, ...): it arrives with the code and characters a Mac keyboard gives. '#' starts a comment.
+// False with a message for a line that does not parse, and for a wait that would take the script past
+// kMaxScriptSeconds.
 bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
                          std::string& error);
 
