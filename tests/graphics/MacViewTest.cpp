@@ -275,6 +275,31 @@ TEST(MacKeyMapping, TableOfKeys)
   }
 }
 
+// The keys a script or the X11 window names arrive as a Mac keyboard's, with the codes text entry reads.
+TEST(MacKeyMapping, NamedKeys)
+{
+  // The Windows virtual-key codes.
+  const std::pair<const char*, int> cases[] = {
+      {"return", 13},        {"enter", 32781}, {"tab", 9},  {"space", 32},  {"delete", 8},    {"escape", 27},
+      {"forwarddelete", 46}, {"home", 36},     {"end", 35}, {"pageup", 33}, {"pagedown", 34}, {"left", 37},
+      {"right", 39},         {"down", 40},     {"up", 38},  {"f1", 112},    {"f12", 123}};
+  for (const auto& [name, vk] : cases)
+  {
+    NSEvent::Fields f;
+    f.type = NSEventTypeKeyDown;
+    std::string chars;
+    ASSERT_TRUE(qorvplatform::NamedKey(name, f.keyCode, chars)) << name;
+    EXPECT_EQ(qorvplatform::KeyCharacters(f.keyCode), chars) << name;
+    f.charactersIgnoringModifiers = chars;
+    NSEvent e(f);
+    EXPECT_EQ(IGraphicsView_vQorv_au::KeyPressFromEvent(&e).VK, vk) << name;
+  }
+  unsigned short code = 0;
+  std::string chars;
+  EXPECT_FALSE(qorvplatform::NamedKey("Return", code, chars));
+  EXPECT_EQ(qorvplatform::KeyCharacters(0), ""); // "a" types text
+}
+
 TEST_P(MacViewTest, HiddenLockedCursorStaysAtItsLockPointWhileDragging)
 {
   IGraphicsMac* g = mDelegate.UI();
