@@ -611,7 +611,12 @@ void NativeWarpPointer(CGPoint p)
 bool NativeScreenSize(double& width, double& height)
 {
   // Once a display is there, the screen is the display's from the start, before any window opens.
-  if (!sDisplay && DisplayAvailable()) TheDisplay();
+  static bool asked = false;
+  if (!sDisplay && !asked && DisplayAvailable())
+  {
+    asked = true;
+    TheDisplay();
+  }
   if (!sDisplay) return false;
   width = DisplayWidth(sDisplay, DefaultScreen(sDisplay));
   height = DisplayHeight(sDisplay, DefaultScreen(sDisplay));
