@@ -16,10 +16,6 @@ WID=
 for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
 [ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
 for _ in $(seq 150); do grep -q 'in an X11 window' "$WORK/window.log" && break; sleep 0.1; done
-WX=100 WY=80
-xdotool windowmove "$WID" $WX $WY
-sleep 2
-
 fail=0
 # Waits up to 5 s for the pointer to be at the screen point "X Y"; false with where it is.
 pointer_at() {
@@ -31,6 +27,15 @@ pointer_at() {
   done
   return 1
 }
+
+# At the screen's corner, a click on the "Gate" knob (which locks the cursor while held) leaves the
+# pointer where it was; then the window moves away from the corner.
+sleep 1
+xdotool mousemove --window "$WID" 340 82 sleep 0.2 click 1 sleep 0.5
+pointer_at "340 82" || { echo "after a click at the corner the pointer is at $AT, not at 340 82"; fail=1; }
+WX=100 WY=80
+xdotool windowmove "$WID" $WX $WY
+sleep 1
 
 # The "Release" knob, dragged 20 points up in steps of 2 (each a quarter of a knob's drag of 40 points
 # for a quarter of the range).
