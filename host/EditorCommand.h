@@ -71,6 +71,8 @@ inline constexpr double kMaxScriptSeconds = 3600.0;
 // "wait SECONDS"; X and Y in window points, origin top left; a trailing "shift", "cmd", "alt" or "ctrl"
 // adds a modifier. NAME is a key that types no text (qorvplatform::NamedKey: return, escape, tab,
 // delete, left, ...): it arrives with the code and characters a Mac keyboard gives. '#' starts a comment.
+// While a control locks the cursor (a knob held), the cursor goes back to the press after every event,
+// so each "move" is measured from the press.
 // False with a message for a line that does not parse, and for a wait that would take the script past
 // kMaxScriptSeconds.
 bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
