@@ -78,8 +78,10 @@ const OptionRow kOptions[] = {
      "write the window's pixels as the X server shows them (only with a display)"},
     {Opt::kScript, nullptr, "--script", "FILE", kEditor,
      "replay events and clock steps, one a line: move X Y, down|up|click X Y [right], wheel X Y DELTA, "
-     "key CODE [CHARS], drop X Y PATH, focus-out, resize W H, wait SECONDS; X and Y in window points "
-     "from the top left; shift, cmd, alt or ctrl at the end adds a modifier"},
+     "key CODE [CHARS], key NAME (return, enter, tab, space, delete, escape, forwarddelete, home, end, "
+     "pageup, pagedown, left, right, down, up, help, f1 to f12), drop X Y PATH, focus-out, resize W H, "
+     "wait SECONDS (an hour in all at most); X and Y in window points from the top left; shift, cmd, alt "
+     "or ctrl at the end adds a modifier"},
     {Opt::kScreenScale, nullptr, "--screen-scale", "1|2", kEditor,
      "the screen's backing scale (default: QORV_SCREEN_SCALE, else 1)"},
     {Opt::kSeconds, nullptr, "--seconds", "N", kEditor,

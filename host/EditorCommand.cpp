@@ -8,6 +8,7 @@
 #include "host/StateFiles.h"
 
 #include <AppKit/NSEvent.h>
+#include <AppKit/NSScreen.h>
 #include <AppKit/NSView.h>
 #include <CoreFoundation/CFURL.h>
 #include <QorvPlatform/Events.h>
@@ -15,7 +16,9 @@
 
 #include <dlfcn.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -67,15 +70,37 @@ unsigned long Modifier(const std::string& word)
   if (word == "ctrl") return NSEventModifierFlagControl;
   return 0;
 }
+
+// A key: a name the platform knows, or a numeric code optionally followed by its characters.
+bool ReadKey(std::istringstream& in, qorvplatform::InputEvent& e)
+{
+  std::string word;
+  if (!(in >> word)) return false;
+  if (qorvplatform::NamedKey(word, e.keyCode, e.characters)) return true;
+  char* end = nullptr;
+  const unsigned long code = std::strtoul(word.c_str(), &end, 10);
+  if (word.empty() || *end || code > 0xFFFF || !std::isdigit(static_cast<unsigned char>(word[0])))
+    return false;
+  e.keyCode = static_cast<unsigned short>(code);
+  const std::streampos rest = in.tellg();
+  std::string chars;
+  if (!(in >> chars)) return true;
+  if (Modifier(chars))
+    in.seekg(rest); // a modifier, read with the others
+  else
+    e.characters = chars;
+  return true;
+}
 } // namespace
 
-bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& clock, std::string& error)
+bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
+                         std::string& error)
 {
   std::istringstream in(line.substr(0, line.find('#')));
   std::string verb;
   if (!(in >> verb)) return true;
   qorvplatform::InputEvent e;
-  e.time = clock;
+  e.time = clock.now;
   auto point = [&]() { return bool(in >> e.x >> e.y); };
   bool ok = true;
   if (verb == "move")
@@ -96,12 +121,7 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& cloc
   else if (verb == "key")
   {
     e.kind = qorvplatform::InputKind::KeyDown;
-    ok = bool(in >> e.keyCode);
-    std::string chars;
-    if (in >> chars && !Modifier(chars))
-      e.characters = chars;
-    else if (!chars.empty())
-      e.modifiers |= Modifier(chars);
+    ok = ReadKey(in, e);
   }
   else if (verb == "drop")
   {
@@ -120,13 +140,22 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& cloc
   else if (verb == "wait")
   {
     double seconds = 0;
-    if (!(in >> seconds) || seconds < 0)
+    std::string extra;
+    if (!(in >> seconds) || !(seconds >= 0) || in >> extra)
     {
       error = "bad script line: " + line;
       return false;
     }
+    // The virtual clock runs every frame of the wait: a script may not run for longer than this.
+    if (seconds > kMaxScriptSeconds - clock.waited)
+    {
+      error = "the script would wait for more than " + std::to_string(int(kMaxScriptSeconds)) +
+              " seconds in all: " + line;
+      return false;
+    }
     qorvplatform::AdvanceClock(seconds);
-    clock += seconds;
+    clock.now += seconds;
+    clock.waited += seconds;
     return true;
   }
   else
@@ -166,14 +195,22 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   std::vector<std::string> script;
   if (!o.script.empty())
   {
-    std::ifstream in(o.script);
-    if (!in)
+    std::error_code ec;
+    std::ifstream in;
+    // A folder opens as a stream on this system and reads as empty: only a regular file is a script.
+    if (std::filesystem::is_regular_file(o.script, ec)) in.open(o.script);
+    if (!in.is_open())
     {
-      err << "cannot read " << o.script << "\n";
+      err << "cannot read " << o.script << " (not a readable file)\n";
       return 1;
     }
     for (std::string line; std::getline(in, line);)
       script.push_back(line);
+    if (in.bad())
+    {
+      err << "cannot read " << o.script << "\n";
+      return 1;
+    }
   }
   if (o.screenScale > 0) qorvplatform::SetScreenScale(o.screenScale);
   const bool windowed = qorvplatform::DisplayAvailable();
@@ -215,7 +252,7 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   out << "editor " << frame.size.width << " x " << frame.size.height << " points, "
       << (window.nativeWindow() ? "in an X11 window" : "headless") << std::endl; // a script may wait for it
 
-  double clock = CFAbsoluteTimeGetCurrent();
+  EditorScriptClock clock{CFAbsoluteTimeGetCurrent(), 0.0};
   qorvplatform::AdvanceClock(1.0 / 30.0); // the first frames
   for (const std::string& line : script)
     if (!RunEditorScriptLine(line, window, clock, error))
@@ -271,7 +308,9 @@ std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, const std::stri
     return nullptr;
   }
   const NSRect frame = w->mView->frame();
-  w->mWindow = std::make_unique<NSWindow>(NSMakeRect(0, 0, frame.size.width, frame.size.height));
+  // At the main screen's top left (screen points count up from its bottom).
+  const double top = NSScreen::mainScreen()->frame().size.height - frame.size.height;
+  w->mWindow = std::make_unique<NSWindow>(NSMakeRect(0, top, frame.size.width, frame.size.height));
   w->mWindow->setTitle(title);
   w->mContent = std::make_unique<NSView>();
   w->mWindow->setContentView(w->mContent.get());

@@ -56,11 +56,27 @@ private:
   std::unique_ptr<NSView> mContent;
 };
 
+// The time a script's events carry, and how long its waits have run the clock in all.
+struct EditorScriptClock
+{
+  double now = 0;
+  double waited = 0;
+};
+
+// The longest a script's waits may run the virtual clock, in seconds.
+inline constexpr double kMaxScriptSeconds = 3600.0;
+
 // One line of a script: "move X Y", "down X Y [right]", "up X Y [right]", "click X Y [right]",
-// "wheel X Y DELTA", "key CODE [CHARS]", "drop X Y PATH", "focus-out", "resize W H", "wait SECONDS";
-// X and Y in window points, origin top left; a trailing "shift", "cmd", "alt" or "ctrl" adds a modifier.
-// '#' starts a comment. False with a message for a line that does not parse.
-bool RunEditorScriptLine(const std::string& line, NSWindow& window, double& clock, std::string& error);
+// "wheel X Y DELTA", "key CODE [CHARS]", "key NAME", "drop X Y PATH", "focus-out", "resize W H",
+// "wait SECONDS"; X and Y in window points, origin top left; a trailing "shift", "cmd", "alt" or "ctrl"
+// adds a modifier. NAME is a key that types no text (qorvplatform::NamedKey: return, escape, tab,
+// delete, left, ...): it arrives with the code and characters a Mac keyboard gives. '#' starts a comment.
+// While a control locks the cursor (a knob held), the cursor goes back to the press after every event,
+// so each "move" is measured from the press.
+// False with a message for a line that does not parse, and for a wait that would take the script past
+// kMaxScriptSeconds.
+bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
+                         std::string& error);
 
 // 0 on success, 1 with a message on err.
 int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& options,

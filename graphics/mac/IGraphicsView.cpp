@@ -198,13 +198,16 @@ void IGraphicsView_vQorv_au::GetMouseXY(NSEvent* e, float& x, float& y)
   const float scale = mGraphics->GetDrawScale();
   x = float(p.x) / scale;
   y = float(p.y) / scale;
+  // The event keeps its own point; only the previous position becomes the lock point while the cursor
+  // is locked, so the next drag measures from where the cursor was put back.
+  float storedX = x, storedY = y;
   if (IGraphicsMac* mac = Mac())
   {
-    mac->StoreCursorPosition(x, y);
+    mac->StoreCursorPosition(storedX, storedY);
     mac->SetTabletInput(e->subtype() == NSEventSubtypeTabletPoint);
   }
-  mPrevX = x;
-  mPrevY = y;
+  mPrevX = storedX;
+  mPrevY = storedY;
 }
 
 IMouseInfo IGraphicsView_vQorv_au::GetMouseLeft(NSEvent* e)

@@ -8,6 +8,7 @@
 
 #include <AppKit/NSColorPanel.h>
 #include <AppKit/NSEvent.h>
+#include <AppKit/NSScreen.h>
 #include <Foundation/NSPathUtilities.h>
 #include <QorvPlatform/Dialogs.h>
 #include <QorvPlatform/Events.h>
@@ -274,6 +275,31 @@ TEST(MacKeyMapping, TableOfKeys)
   }
 }
 
+// The keys a script or the X11 window names arrive as a Mac keyboard's, with the codes text entry reads.
+TEST(MacKeyMapping, NamedKeys)
+{
+  // The Windows virtual-key codes.
+  const std::pair<const char*, int> cases[] = {
+      {"return", 13},        {"enter", 32781}, {"tab", 9},  {"space", 32},  {"delete", 8},    {"escape", 27},
+      {"forwarddelete", 46}, {"home", 36},     {"end", 35}, {"pageup", 33}, {"pagedown", 34}, {"left", 37},
+      {"right", 39},         {"down", 40},     {"up", 38},  {"f1", 112},    {"f12", 123}};
+  for (const auto& [name, vk] : cases)
+  {
+    NSEvent::Fields f;
+    f.type = NSEventTypeKeyDown;
+    std::string chars;
+    ASSERT_TRUE(qorvplatform::NamedKey(name, f.keyCode, chars)) << name;
+    EXPECT_EQ(qorvplatform::KeyCharacters(f.keyCode), chars) << name;
+    f.charactersIgnoringModifiers = chars;
+    NSEvent e(f);
+    EXPECT_EQ(IGraphicsView_vQorv_au::KeyPressFromEvent(&e).VK, vk) << name;
+  }
+  unsigned short code = 0;
+  std::string chars;
+  EXPECT_FALSE(qorvplatform::NamedKey("Return", code, chars));
+  EXPECT_EQ(qorvplatform::KeyCharacters(0), ""); // "a" types text
+}
+
 TEST_P(MacViewTest, HiddenLockedCursorStaysAtItsLockPointWhileDragging)
 {
   IGraphicsMac* g = mDelegate.UI();
@@ -282,13 +308,21 @@ TEST_P(MacViewTest, HiddenLockedCursorStaysAtItsLockPointWhileDragging)
   g->HideMouseCursor(true, true);
   EXPECT_EQ(qorvplatform::CursorHideLevel(), 1);
   const size_t movesBefore = qorvplatform::CursorMoves().size();
+  mDelegate.TakeLog();
   Post(InputKind::Motion, 100, 130);
   Post(InputKind::Motion, 100, 160);
-  // The cursor went back to the lock point each time, and drags report the stored position.
+  // The cursor went back to the lock point each time; each drag keeps its own point and moves by its
+  // distance from the lock point.
   EXPECT_EQ(qorvplatform::CursorMoves().size(), movesBefore + 2);
   const CGPoint lock = qorvplatform::CursorMoves().back();
   EXPECT_DOUBLE_EQ(lock.x, 100 + 100);
+  // The window's content starts 200 points above the screen's bottom and is 580 editor points high.
+  EXPECT_DOUBLE_EQ(lock.y, NSScreen::mainScreen()->frame().size.height - 200 - 580 * Scale() + 100);
   EXPECT_TRUE(qorvplatform::PointerAssociated());
+  const double s = Scale();
+  auto at = [&](double x, double y) { return std::to_string(int(x / s)) + "," + std::to_string(int(y / s)); };
+  EXPECT_EQ(mDelegate.TakeLog(), "drag " + at(100, 130) + " by 0," + std::to_string(int(30 / s)) + ";drag " +
+                                     at(100, 160) + " by 0," + std::to_string(int(60 / s)) + ";");
   Post(InputKind::Release, 100, 160);
   g->HideMouseCursor(false);
   EXPECT_EQ(qorvplatform::CursorHideLevel(), 0);

@@ -246,6 +246,9 @@ public:
   NSRect contentRect() const { return m_contentRect; }
   // Moves the content rectangle's size; the content view follows.
   void setContentSize(NSSize size);
+  // Moves the content rectangle's origin (screen points, origin bottom left); the window has no frame
+  // around its content.
+  void setFrameOrigin(NSPoint origin) { m_contentRect.origin = origin; }
   void setTitle(std::string title) { m_title = std::move(title); }
   const std::string& title() const { return m_title; }
 

@@ -49,6 +49,13 @@ constexpr double kDoubleClickDistance = 4.0;
 // Moves the pointer (for pointer events), counts clicks, makes the NSEvent and hands it to the window.
 void PostEvent(NSWindow& window, const InputEvent& e);
 
+// A key that types no text, by its lower-case name (return, enter, tab, space, delete or backspace,
+// escape, forwarddelete, home, end, pageup, pagedown, left, right, down, up, help, f1 to f12): the
+// virtual key code and the characters (UTF-8) that a Mac keyboard gives it. False for another name.
+bool NamedKey(const std::string& name, unsigned short& keyCode, std::string& characters);
+// The characters of such a key by its virtual key code; "" for any other key.
+std::string KeyCharacters(unsigned short keyCode);
+
 // The screen's backing scale (1 or 2); overrides QORV_SCREEN_SCALE.
 void SetScreenScale(double scale);
 // Switches the process's appearance and tells every view of every window.

@@ -6,6 +6,7 @@
 #include <QorvPlatform/RunLoopClock.h>
 
 #include "platform/src/AppKit/NativeWindow.h"
+#include "platform/src/AppKit/PointerWarps.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -28,6 +29,9 @@ namespace
 Display* sDisplay = nullptr;
 int sOpenWindows = 0;
 Window sPointerWindow = 0; // the window cursor shapes are set on
+
+// Where to tell pointer events while the application warps the pointer.
+PointerWarps sWarps;
 
 Display* TheDisplay()
 {
@@ -159,9 +163,13 @@ public:
     mWidth = int(std::lround(r.size.width * mScale));
     mHeight = int(std::lround(r.size.height * mScale));
     const int screen = DefaultScreen(d);
-    mX = XCreateSimpleWindow(d, RootWindow(d, screen), int(r.origin.x * mScale), 0,
-                             unsigned(std::max(1, mWidth)), unsigned(std::max(1, mHeight)), 0,
-                             BlackPixel(d, screen), BlackPixel(d, screen));
+    // Where the window's content rectangle says (screen points, origin bottom left).
+    const double screenScale = NSScreen::mainScreen()->backingScaleFactor();
+    const double top = NSScreen::mainScreen()->frame().size.height - r.origin.y - r.size.height;
+    mX =
+        XCreateSimpleWindow(d, RootWindow(d, screen), int(std::lround(r.origin.x * screenScale)),
+                            int(std::lround(std::max(0.0, top) * screenScale)), unsigned(std::max(1, mWidth)),
+                            unsigned(std::max(1, mHeight)), 0, BlackPixel(d, screen), BlackPixel(d, screen));
     XSelectInput(d, mX,
                  ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask |
                      EnterWindowMask | LeaveWindowMask | FocusChangeMask | StructureNotifyMask |
@@ -187,6 +195,7 @@ public:
     mGC = XCreateGC(d, mX, 0, nullptr);
     XMapRaised(d, mX);
     XSync(d, False);
+    FollowPosition();
     sPointerWindow = mX;
     ++sOpenWindows;
     mDescriptor = AddRunLoopDescriptor(ConnectionNumber(d), [this] { Pump(); });
@@ -283,6 +292,31 @@ private:
 
   void Post(InputEvent e) { PostEvent(mWindow, e); }
 
+  // The window's content origin follows where the server (or a window manager) put the window, so that
+  // screen points mean the same to the pointer, the window and the warps.
+  void FollowPosition()
+  {
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(mDisplay, mX, DefaultRootWindow(mDisplay), 0, 0, &rootX, &rootY, &child))
+      return;
+    const double screenScale = NSScreen::mainScreen()->backingScaleFactor();
+    const double screenHeight = NSScreen::mainScreen()->frame().size.height;
+    mWindow.setFrameOrigin(NSMakePoint(rootX / screenScale, screenHeight - rootY / screenScale -
+                                                                mWindow.contentRect().size.height));
+  }
+
+  // An event at window pixel (x, y) and root pixel (rootX, rootY), made after the request serial; false
+  // for a warp's own motion.
+  static bool Place(unsigned long serial, int rootX, int rootY, int& x, int& y, bool motion)
+  {
+    PointerWarps::Point at{rootX, rootY};
+    if (!sWarps.Place(serial, at, motion)) return false;
+    x += at.x - rootX;
+    y += at.y - rootY;
+    return true;
+  }
+
   InputEvent At(InputKind kind, int x, int y, unsigned state, Time time)
   {
     InputEvent e;
@@ -313,30 +347,40 @@ private:
     case ButtonRelease:
     {
       const XButtonEvent& b = ev.xbutton;
+      int x = b.x, y = b.y;
+      Place(b.serial, b.x_root, b.y_root, x, y, false);
       if (b.button == 4 || b.button == 5)
       {
         if (ev.type != ButtonPress) return;
-        InputEvent e = At(InputKind::Wheel, b.x, b.y, b.state, b.time);
+        InputEvent e = At(InputKind::Wheel, x, y, b.state, b.time);
         e.delta = b.button == 4 ? 1.0 : -1.0;
         Post(e);
         return;
       }
       if (b.button != 1 && b.button != 3) return;
       InputEvent e =
-          At(ev.type == ButtonPress ? InputKind::Press : InputKind::Release, b.x, b.y, b.state, b.time);
+          At(ev.type == ButtonPress ? InputKind::Press : InputKind::Release, x, y, b.state, b.time);
       e.button = int(b.button);
       Post(e);
       return;
     }
     case MotionNotify:
-      Post(At(InputKind::Motion, ev.xmotion.x, ev.xmotion.y, ev.xmotion.state, ev.xmotion.time));
+    {
+      const XMotionEvent& m = ev.xmotion;
+      int x = m.x, y = m.y;
+      if (Place(m.serial, m.x_root, m.y_root, x, y, true)) Post(At(InputKind::Motion, x, y, m.state, m.time));
       return;
+    }
     case EnterNotify:
     case LeaveNotify:
-      if (ev.xcrossing.mode != NotifyNormal) return;
-      Post(At(ev.type == EnterNotify ? InputKind::Enter : InputKind::Leave, ev.xcrossing.x, ev.xcrossing.y,
-              ev.xcrossing.state, ev.xcrossing.time));
+    {
+      const XCrossingEvent& c = ev.xcrossing;
+      int x = c.x, y = c.y;
+      Place(c.serial, c.x_root, c.y_root, x, y, false);
+      if (c.mode != NotifyNormal) return;
+      Post(At(ev.type == EnterNotify ? InputKind::Enter : InputKind::Leave, x, y, c.state, c.time));
       return;
+    }
     case KeyPress:
     case KeyRelease:
     {
@@ -349,14 +393,13 @@ private:
       KeySym sym = 0;
       const int n = XLookupString(&k, text, sizeof text - 1, &sym, nullptr);
       e.keyCode = MacKeyCode(sym);
-      if (n > 0 && static_cast<unsigned char>(text[0]) >= 0x20 && text[0] != 0x7F)
+      // Keys that type no text carry the platform's characters for them (Return "\r", Delete 0x7F, the
+      // arrows' function-key characters).
+      const std::string named = KeyCharacters(e.keyCode);
+      if (!named.empty())
+        e.characters = named;
+      else if (n > 0 && static_cast<unsigned char>(text[0]) >= 0x20 && text[0] != 0x7F)
         e.characters.assign(text, size_t(n));
-      else if (sym == XK_Return)
-        e.characters = "\r";
-      else if (sym == XK_Tab)
-        e.characters = "\t";
-      else if (sym == XK_Escape)
-        e.characters = "\x1b";
       Post(e);
       return;
     }
@@ -369,6 +412,7 @@ private:
       return;
     }
     case ConfigureNotify:
+      FollowPosition();
       if (ev.xconfigure.width != mWidth || ev.xconfigure.height != mHeight)
       {
         mWidth = ev.xconfigure.width;
@@ -558,13 +602,21 @@ void NativeWarpPointer(CGPoint p)
 {
   if (!sDisplay || !sOpenWindows) return;
   const double scale = NSScreen::mainScreen()->backingScaleFactor();
-  XWarpPointer(sDisplay, None, DefaultRootWindow(sDisplay), 0, 0, 0, 0, int(std::lround(p.x * scale)),
-               int(std::lround(p.y * scale)));
+  const int x = int(std::lround(p.x * scale)), y = int(std::lround(p.y * scale));
+  if (!sWarps.Warp({x, y}, NextRequest(sDisplay))) return;
+  XWarpPointer(sDisplay, None, DefaultRootWindow(sDisplay), 0, 0, 0, 0, x, y);
   XFlush(sDisplay);
 }
 
 bool NativeScreenSize(double& width, double& height)
 {
+  // Once a display is there, the screen is the display's from the start, before any window opens.
+  static bool asked = false;
+  if (!sDisplay && !asked && DisplayAvailable())
+  {
+    asked = true;
+    TheDisplay();
+  }
   if (!sDisplay) return false;
   width = DisplayWidth(sDisplay, DefaultScreen(sDisplay));
   height = DisplayHeight(sDisplay, DefaultScreen(sDisplay));

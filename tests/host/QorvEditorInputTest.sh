@@ -1,0 +1,72 @@
+#!/bin/bash
+# The mixer's editor in a real X11 window on a screen larger than the window, the window away from the
+# screen's corner, driven by real pointer and key events (XTest): a knob drag changes its parameter with
+# one drag event for each movement and leaves the pointer where the drag began; a double click, a typed
+# value and Return set another knob; a menu item is chosen. Exit 77 (skipped) when Xvfb cannot start.
+# usage: QorvEditorInputTest.sh HOST BUNDLE WORK
+set -u
+HOST=$1 BUNDLE=$2 WORK=$3
+rm -rf "$WORK" && mkdir -p "$WORK"
+SCREEN_SIZE=1920x1200
+. "$(dirname "$0")/VirtualDisplay.sh"
+
+QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --seconds 20 >"$WORK/window.log" 2>"$WORK/events.log" &
+EDITOR_PID=$!
+WID=
+for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
+[ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
+for _ in $(seq 150); do grep -q 'in an X11 window' "$WORK/window.log" && break; sleep 0.1; done
+fail=0
+# Waits up to 5 s for the pointer to be at the screen point "X Y"; false with where it is.
+pointer_at() {
+  for _ in $(seq 50); do
+    eval "$(xdotool getmouselocation --shell)"
+    AT="$X $Y"
+    [ "$AT" = "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# At the screen's corner, a click on the "Gate" knob (which locks the cursor while held) leaves the
+# pointer where it was; then the window moves away from the corner.
+sleep 1
+xdotool mousemove --window "$WID" 340 82 sleep 0.2 click 1 sleep 0.5
+pointer_at "340 82" || { echo "after a click at the corner the pointer is at $AT, not at 340 82"; fail=1; }
+WX=100 WY=80
+xdotool windowmove "$WID" $WX $WY
+sleep 1
+
+# The "Release" knob, dragged 20 points up in steps of 2 (each a quarter of a knob's drag of 40 points
+# for a quarter of the range).
+KX=778 KY=82 PRESS="$((WX + 778)) $((WY + 82))"
+xdotool mousemove --window "$WID" $KX $KY sleep 0.2 mousedown 1 sleep 0.2
+for _ in $(seq 10); do xdotool mousemove_relative -- 0 -2 sleep 0.05; done
+pointer_at "$PRESS" || { echo "during the drag the pointer is at $AT, not at the press ($PRESS)"; fail=1; }
+xdotool mouseup 1 sleep 0.3
+pointer_at "$PRESS" || { echo "after the drag the pointer is at $AT, not at the press ($PRESS)"; fail=1; }
+
+# The "Gate" knob takes a typed value; the keys go to the window under the pointer.
+xdotool mousemove --window "$WID" 340 82 sleep 0.3 click --repeat 2 --delay 80 1 sleep 0.5
+xdotool key minus sleep 0.1 key 3 sleep 0.1 key 0 sleep 0.1 key Return sleep 0.3
+
+# The "Mix Mode" menu's last item.
+xdotool mousemove --window "$WID" 40 90 sleep 0.2 click 1 sleep 0.6 mousemove --window "$WID" 50 187 \
+  sleep 0.3 click 1 sleep 0.6
+
+wait $EDITOR_PID
+STATUS=$?
+EDITOR_PID=
+cat "$WORK/window.log"
+[ $STATUS -eq 0 ] || { echo "the host failed ($STATUS)"; exit 1; }
+grep -q '^changed Release = 0.675$' "$WORK/window.log" || { echo "the dragged knob did not move by 20 points"; fail=1; }
+grep -q '^changed NoiseGate = -30.0$' "$WORK/window.log" || { echo "the typed value was not taken"; fail=1; }
+grep -q '^changed Mix Mode = Prio$' "$WORK/window.log" || { echo "the menu item was not chosen"; fail=1; }
+# Ten movements, each one drag: the cursor's own returns to the press are no events.
+DRAGS=$(grep -c '^event 6 ' "$WORK/events.log")
+EVENTS=$(grep -c '^event ' "$WORK/events.log")
+echo "$DRAGS drag events, $EVENTS events in all"
+[ "$DRAGS" -le 20 ] || { echo "too many drag events"; fail=1; }
+[ "$EVENTS" -le 200 ] || { echo "too many events"; fail=1; }
+[ $fail -eq 0 ] && echo "1 passed, 0 failed" || { head -50 "$WORK/events.log"; echo "0 passed, 1 failed"; }
+exit $fail
