@@ -94,7 +94,7 @@ void Progress(std::ostream& err, double fraction)
       << int(fraction * 100.0 + 0.5) << "%" << std::flush;
 }
 
-// A window off the screen draws nothing.
+// Puts the window on the screen or takes it off; off the screen, the editor in it draws nothing.
 void ShowWindow(NSWindow& window, bool show)
 {
   if (show == window.isVisible()) return;

@@ -128,9 +128,9 @@ void Qorv::UpdateMeters()
   for (int c = 0; c < kEditorChannels; ++c)
     SetIfChanged(*ui, e.mChannels[c].mStripControlTags[kStripPriorityLamp], c < n ? e.MixGain(c) : 0.0);
 
-  // The overlays of the current group grey the strips without a signal. Each changes only when its
-  // state does: hiding marks a control for redraw even when it was hidden already, and eight tall
-  // overlays redrawn on every pass would cost more than all the meters.
+  // The overlays of the current group grey the strips without a signal. Each is hidden or shown only
+  // when its state changes: Hide marks a control for redraw even when nothing changes, and the overlays
+  // are the tallest controls of the strips.
   const int g = int(e.mGroupNumber.Load());
   if (g > 3) return;
   const bool anyInput = NChannelsConnected(ERoute::kInput) > 0;
