@@ -1,6 +1,7 @@
 // Whole-process cost of `qorv-host mix` on 32 mono tracks of 60 s against `sox -m` mixing the same files
 // in the same run: CPU time (user + system) of each child process, the median of 5 runs of each, and
 // the host's peak memory. Prints one table row with the ratio.
+#include "bench/ChildUsage.h"
 #include "host/AudioFile.h"
 
 #include <sndfile.h>
@@ -13,11 +14,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace
 {
@@ -69,44 +65,6 @@ std::vector<std::string> MakeTracks(const std::string& folder)
   return paths;
 }
 
-struct Usage
-{
-  double cpuSeconds = 0.0;
-  double peakMiB = 0.0;
-};
-
-// Runs the command with its output thrown away; its CPU time and peak memory.
-Usage Run(const std::vector<std::string>& command)
-{
-  const pid_t pid = fork();
-  if (pid == 0)
-  {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    std::vector<char*> argv;
-    for (const std::string& a : command)
-      argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage = {};
-  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-  {
-    std::fprintf(stderr, "%s failed\n", command[0].c_str());
-    std::exit(1);
-  }
-  auto seconds = [](const timeval& tv) { return double(tv.tv_sec) + double(tv.tv_usec) * 1e-6; };
-  return {seconds(usage.ru_utime) + seconds(usage.ru_stime), double(usage.ru_maxrss) / 1024.0};
-}
-
-double Median(std::vector<double> v)
-{
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 } // namespace
 
 int main()
@@ -127,12 +85,12 @@ int main()
   double peak = 0.0;
   for (int i = 0; i < kRuns; ++i)
   {
-    const Usage h = Run(host);
+    const qorvbench::Usage h = qorvbench::RunChild(host);
     hostCpu.push_back(h.cpuSeconds);
     peak = std::max(peak, h.peakMiB);
-    soxCpu.push_back(Run(sox).cpuSeconds);
+    soxCpu.push_back(qorvbench::RunChild(sox).cpuSeconds);
   }
-  const double h = Median(hostCpu), s = Median(soxCpu);
+  const double h = qorvbench::Median(hostCpu), s = qorvbench::Median(soxCpu);
   std::printf("table: %-30s %9s %11s %12s %9s %7s\n", "figure", "CPU", "real time", "peak memory", "sox -m",
               "ratio");
   std::printf(

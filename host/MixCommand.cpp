@@ -8,8 +8,10 @@
 #include "host/MixOutputs.h"
 #include "host/StateFiles.h"
 
+#include <AppKit/NSView.h>
 #include <CoreFoundation/CoreFoundation.h>
 #include <QorvPlatform/Events.h>
+#include <QorvPlatform/Metal.h>
 #include <QorvPlatform/RunLoopClock.h>
 
 #include <algorithm>
@@ -37,6 +39,9 @@ constexpr int kMaxTracks = 32;
 // A send slot carries at most this many frames a block: the instances never get longer slices.
 constexpr unsigned kMaxSliceFrames = 8192;
 constexpr double kOpenGainDb = -6.0; // a channel counts as open from here up
+// A hidden editor is shown this long before each frame is written: its display ticks from then on draw
+// as in a window shown throughout, the last one before the frame included (at 20 frames a second or more).
+constexpr double kFrameLeadSeconds = 0.05;
 
 std::string Seconds(double s)
 {
@@ -87,6 +92,16 @@ void Progress(std::ostream& err, double fraction)
   const int width = 40, filled = int(fraction * width + 0.5);
   err << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(width - filled), ' ') << "] "
       << int(fraction * 100.0 + 0.5) << "%" << std::flush;
+}
+
+// Puts the window on the screen or takes it off; off the screen, the editor in it draws nothing.
+void ShowWindow(NSWindow& window, bool show)
+{
+  if (show == window.isVisible()) return;
+  if (show)
+    window.orderFront(nullptr);
+  else
+    window.orderOut(nullptr);
 }
 
 std::string AutomationText(const AutomationRecorder& automation)
@@ -257,6 +272,9 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
   }
   double nextFrame = o.pngEvery;
   int framesWritten = 0;
+  // Headless frames are drawn only around the times they are written; --editor keeps the window shown.
+  const bool showForFramesOnly = editor && o.pngEvery > 0 && !o.editor;
+  const double endSeconds = double(frames) / rate;
   const auto writeFrame = [&]()
   {
     char name[32];
@@ -378,6 +396,8 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
 
     // The main thread's turn: its idle timers fire when due, by the system clock or by the audio's.
     songSeconds = double(pos + long(n)) / rate;
+    if (showForFramesOnly)
+      ShowWindow(editor->Window(), songSeconds >= std::min(nextFrame, endSeconds) - kFrameLeadSeconds);
     if (editor && realTime)
     {
       // Paced at real time: the window's run loop turns until the wall clock reaches the song.
@@ -437,7 +457,12 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
                      : "mixed " + std::to_string(nTracks) + (nTracks == 1 ? " track" : " tracks"))
       << ", " << Seconds(double(frames) / rate) << " at " << rate << " Hz"
       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
-  if (o.pngEvery > 0) out << "editor frames: " << framesWritten << " in " << o.pngDir << "\n";
+  if (o.pngEvery > 0)
+  {
+    const std::shared_ptr<CAMetalLayer>& layer = editor->View().layer();
+    out << "editor frames: " << framesWritten << " in " << o.pngDir << "\n"
+        << "editor frames drawn: " << (layer ? QorvMetalLayerPresentCount(*layer) : 0) << "\n";
+  }
   if (gainsPublished)
   {
     out << "channel  open      mean gain\n";

@@ -33,7 +33,8 @@ struct MixOptions
   bool realTimeIdle = false;
   // The mixer's editor open while mixing: in a window paced at real time (--editor), or headless with a
   // frame written every pngEvery seconds of audio and at the end into pngDir as "frame-NNNN.png"
-  // (--png-every).
+  // (--png-every). Headless, the editor draws only just before each frame, unless --editor is given too:
+  // then it draws at every display tick, as in a window shown throughout.
   bool editor = false;
   double pngEvery = 0.0;
   std::string pngDir;

@@ -128,15 +128,18 @@ void Qorv::UpdateMeters()
   for (int c = 0; c < kEditorChannels; ++c)
     SetIfChanged(*ui, e.mChannels[c].mStripControlTags[kStripPriorityLamp], c < n ? e.MixGain(c) : 0.0);
 
+  // The overlays of the current group grey the strips without a signal. Each is hidden or shown only
+  // when its state changes: Hide marks a control for redraw even when nothing changes, and the overlays
+  // are the tallest controls of the strips.
   const int g = int(e.mGroupNumber.Load());
   if (g > 3) return;
-  for (int c = 8 * g; c < 8 * g + 8; ++c)
-    HideAt(*ui, e.mChannels[c].mStripControlTags[kStripInactiveOverlay], false);
   const bool anyInput = NChannelsConnected(ERoute::kInput) > 0;
-  for (int c = 8 * g; c < 8 * g + 8 && c < n; ++c)
+  for (int c = 8 * g; c < 8 * g + 8; ++c)
   {
-    const bool active = mode == kPluginModeIntMixer ? anyInput : e.mChannels[c].mActive.Load() != 0;
-    if (active) HideAt(*ui, e.mChannels[c].mStripControlTags[kStripInactiveOverlay], true);
+    const bool active =
+        c < n && (mode == kPluginModeIntMixer ? anyInput : e.mChannels[c].mActive.Load() != 0);
+    IControl* overlay = ControlAt(*ui, e.mChannels[c].mStripControlTags[kStripInactiveOverlay]);
+    if (overlay && overlay->IsHidden() != active) overlay->Hide(active);
   }
 }
 } // namespace iplugin

@@ -101,6 +101,8 @@ double IGraphicsView_vQorv_au::timerInterval() const
 void IGraphicsView_vQorv_au::render()
 {
   if (!mGraphics) return;
+  // A window off the screen shows nothing: what becomes dirty meanwhile is drawn once it is shown.
+  if (NSWindow* w = window(); w && !w->isVisible()) return;
   mDirtyRects.Clear();
   if (mGraphics->IsDirty(mDirtyRects))
   {

@@ -47,6 +47,7 @@ public:
   void killTimer();
   bool timerRunning() const { return mTimer != nullptr; }
   double timerInterval() const;
+  // One display tick: draws the dirty areas, nothing when none is dirty or the window is off the screen.
   void render();
 
   // --- NSView ---

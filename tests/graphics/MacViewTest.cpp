@@ -33,7 +33,11 @@ class LogControl : public IControl
 {
 public:
   LogControl(const IRECT& r, std::ostringstream& log) : IControl(r), mLog(log) {}
-  void Draw(IGraphics& g) override { g.FillRect(IColor(255, 40, 80, 120), mRECT); }
+  void Draw(IGraphics& g) override
+  {
+    ++mDraws;
+    g.FillRect(IColor(255, 40, 80, 120), mRECT);
+  }
   bool IsDirty() override { return mAlwaysDirty || IControl::IsDirty(); }
   void OnMouseDown(float x, float y, const IMouseMod& m) override { Log("down", x, y, m); }
   void OnMouseUp(float x, float y, const IMouseMod& m) override { Log("up", x, y, m); }
@@ -56,6 +60,7 @@ public:
   void OnDrop(const char* path) override { mLog << "drop " << path << ";"; }
 
   bool mAlwaysDirty = false;
+  int mDraws = 0;
 
 private:
   void Log(const char* what, float x, float y, const IMouseMod& m)
@@ -410,6 +415,44 @@ TEST_P(MacViewTest, FramesComeAtTheFrameRate)
   EXPECT_EQ(h, int(580 * Scale() * Scale()));
   EXPECT_EQ(rgba[0], 40);
   EXPECT_EQ(rgba[2], 120);
+}
+
+// Display ticks without a dirty control draw, composite and present nothing; one dirty control is drawn
+// once, in one frame.
+TEST_P(MacViewTest, AnIdleEditorDrawsAndPresentsNothing)
+{
+  CAMetalLayer& layer = *mView->layer();
+  qorvplatform::AdvanceClock(2.0 / 60.0);
+  const uint64_t presents = QorvMetalLayerPresentCount(layer);
+  const int draws = mDelegate.mControl->mDraws;
+  ASSERT_GT(presents, 0u);
+  qorvplatform::AdvanceClock(1.0);
+  EXPECT_EQ(QorvMetalLayerPresentCount(layer), presents);
+  EXPECT_EQ(mDelegate.mControl->mDraws, draws);
+  mDelegate.mControl->SetDirty(false);
+  qorvplatform::AdvanceClock(0.5);
+  EXPECT_EQ(QorvMetalLayerPresentCount(layer), presents + 1);
+  EXPECT_EQ(mDelegate.mControl->mDraws, draws + 1);
+}
+
+// A window off the screen draws nothing; what became dirty meanwhile is drawn at the first tick after it
+// is shown again, in one frame.
+TEST_P(MacViewTest, AWindowOffTheScreenDrawsOnlyOnceShownAgain)
+{
+  CAMetalLayer& layer = *mView->layer();
+  qorvplatform::AdvanceClock(2.0 / 60.0);
+  const uint64_t presents = QorvMetalLayerPresentCount(layer);
+  const int draws = mDelegate.mControl->mDraws;
+  mWindow->orderOut(nullptr);
+  mDelegate.mControl->SetDirty(false);
+  qorvplatform::AdvanceClock(0.5);
+  EXPECT_EQ(QorvMetalLayerPresentCount(layer), presents);
+  EXPECT_EQ(mDelegate.mControl->mDraws, draws);
+  EXPECT_TRUE(mDelegate.mControl->IsDirty());
+  mWindow->orderFront(nullptr);
+  qorvplatform::AdvanceClock(0.5);
+  EXPECT_EQ(QorvMetalLayerPresentCount(layer), presents + 1);
+  EXPECT_EQ(mDelegate.mControl->mDraws, draws + 1);
 }
 
 TEST_P(MacViewTest, FocusLossAndResizeReachTheView)

@@ -394,6 +394,55 @@ TEST_F(CommandLineTest, BlocksAboveTheSlotSizeMixWhole)
 }
 } // namespace
 
+namespace
+{
+// The bytes of frame-0001.png .. frame-000n.png in a folder.
+std::vector<std::string> FrameFiles(const std::string& folder, int n)
+{
+  std::vector<std::string> bytes;
+  for (int i = 1; i <= n; ++i)
+  {
+    std::ifstream in(folder + "/frame-000" + std::to_string(i) + ".png", std::ios::binary);
+    bytes.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  return bytes;
+}
+
+// The count of the summary's "editor frames drawn: N" line; -1 without one.
+int FramesDrawn(const std::string& out)
+{
+  const std::string key = "editor frames drawn: ";
+  const size_t at = out.find(key);
+  return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + key.size());
+}
+} // namespace
+
+// Headless, the editor draws only in the last display ticks before each frame it writes, and the frames
+// are those of an editor drawing at every tick (--editor keeps its window shown); over silence, a shown
+// editor has nothing to draw after its first frames.
+TEST_F(CommandLineTest, MixDrawsTheEditorOnlyForTheFramesItWrites)
+{
+  const HostRun hidden = Host({"mix", "-q", "--png-every", "0.3", dir + "/hidden", "-o", dir + "/h.wav", a, b});
+  const HostRun shown =
+      Host({"mix", "-q", "--editor", "--png-every", "0.3", dir + "/shown", "-o", dir + "/s.wav", a, b});
+  ASSERT_EQ(hidden.status, 0) << hidden.err;
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  const std::vector<std::string> frames = FrameFiles(dir + "/hidden", 4);
+  EXPECT_TRUE(frames == FrameFiles(dir + "/shown", 4)) << "the frames differ";
+  EXPECT_GT(frames[0].size(), 1000u);
+  // At most the three ticks of the last 50 ms before each of the four frames.
+  EXPECT_GT(FramesDrawn(hidden.out), 0) << hidden.out;
+  EXPECT_LE(FramesDrawn(hidden.out), 4 * 3) << hidden.out;
+  EXPECT_GT(FramesDrawn(shown.out), FramesDrawn(hidden.out)) << shown.out;
+
+  const std::string quiet = Write("quiet.wav", std::vector<float>(48000, 0.f));
+  const HostRun idle =
+      Host({"mix", "-q", "--editor", "--png-every", "0.5", dir + "/idle", "-o", dir + "/q.wav", quiet});
+  ASSERT_EQ(idle.status, 0) << idle.err;
+  // The whole editor, then the strip losing its grey at the first meter pass.
+  EXPECT_LE(FramesDrawn(idle.out), 2) << idle.out;
+}
+
 // The mixer's editor stays open headless through a mix and its frames show the meters moving.
 TEST_F(CommandLineTest, MixWritesEditorFramesThatFollowTheTalkers)
 {

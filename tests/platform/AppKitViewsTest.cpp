@@ -60,6 +60,12 @@ TEST_F(AppKitViewsTest, ViewsWindowsAndTheFirstResponder)
   EXPECT_EQ(window->firstResponder(), nullptr);
   window->makeKeyAndOrderFront(nullptr);
   EXPECT_EQ(NSWindow::keyWindow(), window.get());
+  // Off the screen and back: the window keeps its views.
+  window->orderOut(nullptr);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(content.window(), window.get());
+  window->orderFront(nullptr);
+  EXPECT_TRUE(window->isVisible());
   window.reset();
   EXPECT_EQ(NSWindow::keyWindow(), nullptr);
   EXPECT_FALSE(qorvplatform::TypeIntoKeyField("1", qorvplatform::FieldEnd::Return));

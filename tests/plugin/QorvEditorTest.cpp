@@ -323,6 +323,54 @@ TEST_F(EditorTest, MetersPeaksMarksLampsAndOverlaysFollowTheSignal)
   EXPECT_EQ(value(0, kStripInputBar), before);
 }
 
+// A meter pass over levels that have not moved marks no control for redraw: not the meters, and not the
+// tall overlays, whichever state they hold. Silence in either mixer mode, then a held signal.
+TEST_F(EditorTest, AMeterPassOverUnchangedLevelsMarksNothingDirty)
+{
+  plug.SetChannelConnections(ERoute::kInput, 0, 6, true);
+  Open();
+  auto pass = [this]()
+  {
+    plug.Engine().mMetersDue = uint8_t{1};
+    Idle();
+  };
+  auto dirtyAfterSecondPass = [&]()
+  {
+    pass();
+    UI().ClearAllControlsDirty();
+    pass();
+    std::vector<int> dirty;
+    for (int i = 0; i < UI().NControls(); ++i)
+      if (Control(i)->IsDirty()) dirty.push_back(i);
+    return dirty;
+  };
+  auto overlay = [this](int c)
+  { return Control(plug.Engine().mChannels[c].mStripControlTags[kStripInactiveOverlay]); };
+
+  // "Int. Mixer" with connected inputs: the used strips lose their grey, the rest keep it.
+  plug.Change(kParamChannelCount, 3);
+  EXPECT_EQ(dirtyAfterSecondPass(), std::vector<int>{});
+  EXPECT_TRUE(overlay(0)->IsHidden());
+  EXPECT_FALSE(overlay(5)->IsHidden());
+  // "Ext. Mixer" without senders: every strip greyed.
+  plug.Change(kParamPluginMode, 1);
+  pass();
+  EXPECT_FALSE(overlay(0)->IsHidden());
+  EXPECT_EQ(dirtyAfterSecondPass(), std::vector<int>{});
+  // A signal mixed, then held: the first pass moves the meters, the next has nothing to change.
+  plug.Change(kParamPluginMode, 0);
+  Mix(0.3);
+  pass();
+  EXPECT_GT(Control(plug.Engine().mChannels[0].mStripControlTags[kStripInputBar])->GetValue(), 0.5);
+  EXPECT_EQ(dirtyAfterSecondPass(), std::vector<int>{});
+  // A state that does change still redraws its overlay.
+  UI().ClearAllControlsDirty();
+  plug.Change(kParamChannelCount, 0);
+  pass();
+  EXPECT_FALSE(overlay(1)->IsHidden());
+  EXPECT_TRUE(overlay(1)->IsDirty());
+}
+
 TEST_F(EditorTest, PresetMenuStepsLoadsResetsAndSaves)
 {
   Open();

@@ -255,6 +255,8 @@ public:
   // Becomes the process's key window and shows itself (in an X11 window while a display is there).
   void makeKeyAndOrderFront(id sender);
   void orderFront(id sender);
+  // Takes the window off the screen (and closes its X11 window) without closing it: its views stay.
+  void orderOut(id sender);
   bool isVisible() const { return m_visible; }
   bool isKeyWindow() const;
   static NSWindow* keyWindow();

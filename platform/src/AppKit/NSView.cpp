@@ -229,6 +229,12 @@ void NSWindow::orderFront(id sender)
     m_native = qorvplatform::detail::NativeWindow::Open(*this);
 }
 
+void NSWindow::orderOut(id sender)
+{
+  m_visible = false;
+  m_native.reset();
+}
+
 void NSWindow::makeKeyAndOrderFront(id sender)
 {
   orderFront(sender);
