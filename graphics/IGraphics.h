@@ -417,7 +417,8 @@ public:
   const IMatrix& GetTransform() const { return mTransform; }
 
   // --- Layers -----------------------------------------------------------------------------------------
-  // Nothing for an empty area.
+  // Always pushes one layer for the matching EndLayer; without an area, or when the renderer cannot make
+  // its bitmap, the layer has no bitmap and nothing drawn into it shows.
   void StartLayer(IControl* pOwner, const IRECT& r, bool cacheable = false);
   void ResumeLayer(ILayerPtr& layer);
   ILayerPtr EndLayer();
