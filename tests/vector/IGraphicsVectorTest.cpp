@@ -87,6 +87,10 @@ TEST(IGraphicsVector, WithoutAContextEveryOperationDoesNothing)
   IRECT measured(10, 10, 50, 30);
   EXPECT_EQ(g.MeasureText(text, "abc", measured), 0.f);
   g.StartLayer(nullptr, IRECT(0, 0, 20, 20));
+  ASSERT_EQ(g.NLayers(), 1); // a layer without bitmap, which its end pops
+  ILayerPtr layer = g.EndLayer();
+  ASSERT_TRUE(layer);
+  EXPECT_FALSE(layer->GetAPIBitmap());
   EXPECT_EQ(g.NLayers(), 0);
   g.EndFrame();
   EXPECT_FALSE(g.InFrame());
