@@ -292,6 +292,24 @@ TEST(ResizeTest, AnUnchangedSizeDoesNothingAndLayoutRunsOncePerEffectiveResize)
   EXPECT_EQ(static_cast<TestControl*>(g.GetControl(0))->mHooks, "rescale;");
 }
 
+// A delegate whose maxima lie below its minima: both resizes keep to the minima. (The checking build
+// asserts the ordered limits that std::clamp needs.)
+TEST(ResizeTest, MaximaBelowTheMinimaGiveWayToTheMinima)
+{
+  RecordingDelegate dlg;
+  RecordingGraphics& g = dlg.Open(400, 300);
+  dlg.SetSizeConstraints(500, 200, 350, 100);
+  for (const bool inPoints : {false, true})
+  {
+    g.ResizeFromWindow(900, 900, 1.5f, true, inPoints);
+    EXPECT_EQ(g.Width(), 500) << inPoints;
+    EXPECT_EQ(g.Height(), 350) << inPoints;
+    g.Resize(50, 50, 1.f);
+    EXPECT_EQ(g.Width(), 500) << inPoints;
+    EXPECT_EQ(g.Height(), 350) << inPoints;
+  }
+}
+
 TEST(FontTest, LoadsThroughThePlatformAndTheBackEnd)
 {
   RecordingDelegate dlg;
