@@ -2,10 +2,14 @@
 // way: mouse and keys posted through the platform's one entry point, dialogs answered by script, and
 // the run loop's virtual clock driving the display timer, the animations and the idle timer.
 #include "controls/IPopupMenuControl.h"
+#include "controls/ITextEntryControl.h"
 #include "controls/PopupPanel.h"
+#include "editor/EditorLayout.h"
 #include "graphics/mac/IGraphicsMac.h"
 #include "tests/mixer/QorvTestInstance.h"
 
+#include <AppKit/NSEvent.h>
+#include <AppKit/NSPasteboard.h>
 #include <AppKit/NSView.h>
 #include <CoreFoundation/CFDate.h>
 #include <QorvPlatform/Bundles.h>
@@ -85,6 +89,28 @@ protected:
     Post(InputKind::Release, x, y);
     Advance(0.6);
   }
+  void DoubleClick(double x, double y)
+  {
+    Post(InputKind::Motion, x, y);
+    for (int i = 0; i < 2; ++i)
+    {
+      Post(InputKind::Press, x, y);
+      Post(InputKind::Release, x, y);
+    }
+    Advance(0.6);
+  }
+  // A key with its platform key code and characters.
+  void Key(unsigned short code, const char* chars, unsigned long mods = 0)
+  {
+    InputEvent e;
+    e.kind = InputKind::KeyDown;
+    e.keyCode = code;
+    e.characters = chars;
+    e.modifiers = mods;
+    qorvplatform::PostEvent(*window, e);
+    e.kind = InputKind::KeyUp;
+    qorvplatform::PostEvent(*window, e);
+  }
   static void Advance(double seconds) { qorvplatform::AdvanceClock(seconds); }
 
   // Clicks what opens a menu at (x, y), then the in-window menu's item of that text.
@@ -133,6 +159,41 @@ TEST_F(QorvWindowTest, ACancelledPresetSaveDoesNothing)
   ASSERT_EQ(qorvplatform::ShownAlerts().size(), 1u);
   EXPECT_NE(qorvplatform::ShownAlerts()[0].message.find(below), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(below));
+}
+// Command-Left in a knob's text entry stops after an ASCII blank only: the units of CJK and Hangul text
+// are no spaces, whatever the C library's tables say of them.
+TEST_F(QorvWindowTest, WordMovesInTheTextEntryStopOnlyAfterAsciiBlanks)
+{
+  ASSERT_TRUE(Open());
+  const EditorControlPlace& gate = kGlobalControls[7];
+  const EditorBitmap& b = kEditorBitmaps[gate.bitmap];
+  const double x = gate.x + b.frameWidth / 2.0, y = gate.y + b.frameHeight / 2.0;
+  constexpr unsigned short kV = 9, kLeft = 123, kEscape = 53;
+  struct Case
+  {
+    const char* text;
+    int wordLeft; // from the end
+  };
+  const Case cases[] = {
+      {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", 0},    // three CJK units
+      {"ab \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", 3}, // after the blank
+      {"\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4", 0},    // Hangul
+      {"a\xC2\xA0" "b", 0},                                 // a no-break space is no ASCII blank
+  };
+  for (const Case& c : cases)
+  {
+    DoubleClick(x, y);
+    auto* entry = static_cast<ITextEntryControl*>(UI().GetTextEntryControl());
+    ASSERT_NE(UI().GetControlInTextEntry(), nullptr) << c.text;
+    NSPasteboard::generalPasteboard()->setString(c.text, NSStringPboardType);
+    Key(kV, "v", NSEventModifierFlagCommand);
+    ASSERT_EQ(entry->GetStr(), std::string(c.text));
+    Key(kLeft, "", NSEventModifierFlagCommand);
+    EXPECT_EQ(entry->GetCursor(), c.wordLeft) << c.text;
+    Key(kEscape, "\x1b");
+    Advance(0.1);
+    EXPECT_EQ(UI().GetControlInTextEntry(), nullptr) << c.text;
+  }
 }
 } // namespace
 } // namespace mixtest
