@@ -7,6 +7,7 @@
 #include "editor/EditorLayout.h"
 #include "graphics/mac/IGraphicsMac.h"
 #include "tests/mixer/QorvTestInstance.h"
+#include "tests/support/PostedKeys.h"
 
 #include <AppKit/NSEvent.h>
 #include <AppKit/NSPasteboard.h>
@@ -99,17 +100,9 @@ protected:
     }
     Advance(0.6);
   }
-  // A key with its platform key code and characters.
   void Key(unsigned short code, const char* chars, unsigned long mods = 0)
   {
-    InputEvent e;
-    e.kind = InputKind::KeyDown;
-    e.keyCode = code;
-    e.characters = chars;
-    e.modifiers = mods;
-    qorvplatform::PostEvent(*window, e);
-    e.kind = InputKind::KeyUp;
-    qorvplatform::PostEvent(*window, e);
+    qorvtest::PostKey(*window, code, chars, mods, true);
   }
   static void Advance(double seconds) { qorvplatform::AdvanceClock(seconds); }
 
