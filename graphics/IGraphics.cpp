@@ -326,8 +326,11 @@ void IGraphics::ResizeFromWindow(int w, int h, float scale, bool needsPlatformRe
   scale = std::clamp(scale, mMinScale, mMaxScale);
   if (!sizeInPoints)
   {
-    w = int(float(ClampToLimits(int(float(w) * scale), mDelegate->GetMinWidth(), mDelegate->GetMaxWidth())) / scale);
-    h = int(float(ClampToLimits(int(float(h) * scale), mDelegate->GetMinHeight(), mDelegate->GetMaxHeight())) / scale);
+    w = int(float(ClampToLimits(int(float(w) * scale), mDelegate->GetMinWidth(), mDelegate->GetMaxWidth())) /
+            scale);
+    h = int(
+        float(ClampToLimits(int(float(h) * scale), mDelegate->GetMinHeight(), mDelegate->GetMaxHeight())) /
+        scale);
   }
   Resize(w, h, scale, needsPlatformResize);
 }
@@ -383,7 +386,9 @@ bool LoadThroughPlatform(IGraphics& g, const char* fontID, PlatformFontPtr font)
 
 bool IGraphics::LoadFont(const char* fontID, const char* fileNameOrResID)
 {
-  return LoadThroughPlatform(*this, fontID, LoadPlatformFont(fontID, fileNameOrResID));
+  if (LoadThroughPlatform(*this, fontID, LoadPlatformFont(fontID, fileNameOrResID))) return true;
+  ReportUnloadedResource("font", fileNameOrResID);
+  return false;
 }
 
 bool IGraphics::LoadFontFromMemory(const char* fontID, const void* pData, int dataSize)

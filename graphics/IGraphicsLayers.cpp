@@ -67,7 +67,8 @@ void IGraphics::PathTransformMatrix(const IMatrix& matrix)
 void IGraphics::PathClipRegion(const IRECT r)
 {
   // A layer without a bitmap has nothing to draw into.
-  const IRECT drawArea = mLayers.empty() ? mClipRECT : (mLayers.top()->mBitmap ? mLayers.top()->Bounds() : IRECT());
+  const IRECT drawArea =
+      mLayers.empty() ? mClipRECT : (mLayers.top()->mBitmap ? mLayers.top()->Bounds() : IRECT());
   const IRECT clip = r.Empty() ? drawArea : r.Intersect(drawArea);
   // The clip is given untransformed.
   PathTransformSetMatrix(IMatrix());
@@ -86,7 +87,8 @@ void IGraphics::StartLayer(IControl* pOwner, const IRECT& r, bool cacheable)
   // Without an area (or when the renderer cannot make the bitmap) the layer has no bitmap: it is pushed
   // all the same, so that the matching EndLayer pops this one and not an outer one, and nothing drawn
   // into it shows.
-  APIBitmap* pBitmap = w > 0 && h > 0 ? CreateAPIBitmap(w, h, GetScreenScale(), GetDrawScale(), cacheable) : nullptr;
+  APIBitmap* pBitmap =
+      w > 0 && h > 0 ? CreateAPIBitmap(w, h, GetScreenScale(), GetDrawScale(), cacheable) : nullptr;
   PushLayer(new ILayer(pBitmap, bounds, pOwner, pOwner ? pOwner->GetRECT() : IRECT()));
 }
 

@@ -126,9 +126,9 @@ TEST_F(PopupMenuTest, PanelsPreferTheRoomBelowTheAnchorAfterEveryStep)
     float left, top;
   };
   const Case cases[] = {
-      {IRECT(20, 20, 80, 40), 2, 50.f - 75.5f / 2.f, 40.f},        // the first guess fits
-      {IRECT(80, 160, 390, 170), 2, 235.f - 75.5f / 2.f, 170.f},   // too far left beside it, lower half
-      {IRECT(0, 20, 10, 40), 2, 10.f, 40.f},                       // too far left, upper half
+      {IRECT(20, 20, 80, 40), 2, 50.f - 75.5f / 2.f, 40.f},             // the first guess fits
+      {IRECT(80, 160, 390, 170), 2, 235.f - 75.5f / 2.f, 170.f},        // too far left beside it, lower half
+      {IRECT(0, 20, 10, 40), 2, 10.f, 40.f},                            // too far left, upper half
       {IRECT(80, 250, 390, 270), 0, 235.f - 75.5f / 2.f, 250.f - 71.f}, // no room below: above
   };
   IPopupMenu menu("", 0, false, {"One", "Two", "Three"});

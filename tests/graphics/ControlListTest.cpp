@@ -324,6 +324,27 @@ TEST(FontTest, LoadsThroughThePlatformAndTheBackEnd)
   EXPECT_TRUE(g.TakeLog().empty());
 }
 
+// A font file of the bundle that cannot be loaded (missing, or refused by the back end) is named once on
+// standard error, however often it is asked for.
+TEST(FontTest, AFontFileThatCannotBeLoadedIsNamedOnce)
+{
+  RecordingDelegate dlg;
+  RecordingGraphics& g = dlg.Open();
+  testing::internal::CaptureStderr();
+  g.mPlatformFontAvailable = false;
+  EXPECT_FALSE(g.LoadFont("Verdana Bold", "verdanab.ttf"));
+  EXPECT_FALSE(g.LoadFont("Verdana Bold", "verdanab.ttf"));
+  g.mPlatformFontAvailable = true;
+  g.mAPIFontLoads = false;
+  EXPECT_FALSE(g.LoadFont("Roboto", "Roboto-Regular.ttf"));
+  g.mAPIFontLoads = true;
+  EXPECT_TRUE(g.LoadFont("Verdana Normal", "verdana.ttf"));
+  EXPECT_EQ(
+      testing::internal::GetCapturedStderr(),
+      "The font \"verdanab.ttf\" could not be loaded (missing from the bundle or not readable).\n"
+      "The font \"Roboto-Regular.ttf\" could not be loaded (missing from the bundle or not readable).\n");
+}
+
 TEST(TextRotationTest, RotatedBoxesAreAlignedInsideTheBounds)
 {
   RecordingDelegate dlg;

@@ -64,7 +64,8 @@ protected:
   // Opens the editor into the host window as a host does; false when no view came.
   bool Open()
   {
-    plug->mMakeGraphicsFunc = [this]() -> IGraphicsInterface* { return MakeQorvGraphics(*plug, 875, 580, 60); };
+    plug->mMakeGraphicsFunc = [this]() -> IGraphicsInterface*
+    { return MakeQorvGraphics(*plug, 875, 580, 60); };
     window = std::make_unique<NSWindow>(NSMakeRect(0, 0, 875, 580));
     content = std::make_unique<NSView>();
     window->setContentView(content.get());
@@ -171,7 +172,9 @@ TEST_F(QorvWindowTest, WordMovesInTheTextEntryStopOnlyAfterAsciiBlanks)
       {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", 0},    // three CJK units
       {"ab \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", 3}, // after the blank
       {"\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4", 0},    // Hangul
-      {"a\xC2\xA0" "b", 0},                                 // a no-break space is no ASCII blank
+      {"a\xC2\xA0"
+       "b",
+       0}, // a no-break space is no ASCII blank
   };
   for (const Case& c : cases)
   {

@@ -349,6 +349,24 @@ TEST(IGraphicsVector, BitmapStorage)
   EXPECT_GT(Px(o.g.End(), 24, 24)[3], 150);
 }
 
+// A bitmap that is missing or does not decode is named once on standard error, at whichever scale it is
+// asked for again; one that loads is not named.
+TEST(IGraphicsVector, BitmapsThatCannotBeLoadedAreNamedOnce)
+{
+  Open o;
+  const std::string dir = qorvtest::ScratchDir("vector-unloadable");
+  const std::string broken = WriteFile(dir, "broken.png", "not a picture");
+  const std::string missing = dir + "/missing.png";
+  const std::string fine = WriteFile(dir, "fine.png", PngOf(4, 4));
+  testing::internal::CaptureStderr();
+  for (int scale : {1, 2, 1})
+    for (const std::string& path : {broken, missing, fine})
+      EXPECT_EQ(o.g.LoadBitmap(path.c_str(), 1, false, scale).IsValid(), path == fine) << path;
+  const char* const why = "\" could not be loaded (missing from the bundle or not readable).\n";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "The bitmap \"" + broken + why + "The bitmap \"" + missing + why);
+}
+
 // Without the foreground only the shadow remains; with it the content stays over the shadow.
 TEST(IGraphicsVector, LayerShadows)
 {
