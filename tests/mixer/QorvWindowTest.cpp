@@ -191,5 +191,29 @@ TEST_F(QorvWindowTest, WordMovesInTheTextEntryStopOnlyAfterAsciiBlanks)
     EXPECT_EQ(UI().GetControlInTextEntry(), nullptr) << c.text;
   }
 }
+// "inf" or "nan" pasted into a knob's text entry would read as a number that the parameter turns into an
+// end of its range: the knob keeps its value and the host hears nothing.
+TEST_F(QorvWindowTest, PastedTextThatIsNoFiniteNumberLeavesTheKnob)
+{
+  ASSERT_TRUE(Open());
+  const EditorControlPlace& gate = kGlobalControls[7];
+  const EditorBitmap& b = kEditorBitmaps[gate.bitmap];
+  const double x = gate.x + b.frameWidth / 2.0, y = gate.y + b.frameHeight / 2.0;
+  constexpr unsigned short kV = 9, kReturn = 36;
+  const double before = plug->GetParam(kParamNoiseGate)->Value();
+  const size_t heard = plug->hostValues.size();
+  for (const char* text : {"inf", "-inf", "nan", "1e999"})
+  {
+    DoubleClick(x, y);
+    ASSERT_NE(UI().GetControlInTextEntry(), nullptr) << text;
+    NSPasteboard::generalPasteboard()->setString(text, NSStringPboardType);
+    Key(kV, "v", NSEventModifierFlagCommand);
+    Key(kReturn, "\r");
+    Advance(0.1);
+    EXPECT_EQ(UI().GetControlInTextEntry(), nullptr) << text;
+    EXPECT_EQ(plug->GetParam(kParamNoiseGate)->Value(), before) << text;
+  }
+  EXPECT_EQ(plug->hostValues.size(), heard);
+}
 } // namespace
 } // namespace mixtest
