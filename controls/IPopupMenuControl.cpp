@@ -100,19 +100,9 @@ void IPopupMenuControl::Expand(const IRECT& a)
   float y = area.MH() >= a.MH() ? a.MH() - ts : a.MH() - h + ts;
   float x = sidePosition();
 
-  if (x <= maxX && y > minY && y <= maxY && x > minX)
+  if (x > maxX || y <= minY || y > maxY || x <= minX)
   {
-    if (a.B <= maxY)
-    {
-      x = a.MW() - w / 2.f;
-      y = a.B;
-      mPlacement = 2;
-    }
-    if (x <= minX) x = minX;
-    if (x > maxX) x = maxX;
-  }
-  else
-  {
+    // The first guess does not fit: below when there is room, else beside; then above.
     if ((x > maxX || y <= minY || x <= minX) && area.MH() >= a.MH())
     {
       if (a.B <= maxY)
@@ -144,6 +134,15 @@ void IPopupMenuControl::Expand(const IRECT& a)
     if (y > maxY) y = maxY;
     if (y < 0.f) y = 0.f;
   }
+  // Below the anchor whenever it has room, whichever way the position was found.
+  if (a.B <= maxY)
+  {
+    x = a.MW() - w / 2.f;
+    y = a.B;
+    mPlacement = 2;
+  }
+  if (x <= minX) x = minX;
+  if (x > maxX) x = maxX;
 
   if (mHasSubMenus)
   {

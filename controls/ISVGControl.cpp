@@ -13,17 +13,16 @@ void ISVGControl::Draw(IGraphics& g)
 {
   if (mUseLayer && !g.CheckLayer(mLayer))
   {
-    // A layer that cannot be made (no area, no bitmap) is not pushed: then the picture goes straight
-    // to the frame, and ending the layer must not pop one that belongs to someone else.
-    const int depth = g.NLayers();
     g.StartLayer(this, mRECT);
-    if (g.NLayers() == depth)
+    g.DrawSVG(mSVG, mRECT);
+    mLayer = g.EndLayer();
+    // A layer without a bitmap (no area, or none could be made): the picture goes straight to the frame.
+    if (mLayer && !mLayer->GetAPIBitmap())
     {
+      mLayer.reset();
       g.DrawSVG(mSVG, mRECT, &mBlend);
       return;
     }
-    g.DrawSVG(mSVG, mRECT);
-    mLayer = g.EndLayer();
   }
   if (mUseLayer)
     g.DrawLayer(mLayer, &mBlend);

@@ -17,7 +17,9 @@
   iplugin::igraphics::ITextEntryControl::InsertChars(obj, i, c, n)
 #define STB_TEXTEDIT_DELETECHARS(obj, i, n) iplugin::igraphics::ITextEntryControl::DeleteChars(obj, i, n)
 #define STB_TEXTEDIT_KEYTOTEXT(key) iplugin::igraphics::ITextEntryControl::KeyToText(key)
-#define STB_TEXTEDIT_IS_SPACE(ch) std::isspace(int(ch))
+// Word moves: only ASCII units can be spaces. isspace is undefined above 255, and the C library's
+// locale tables would take CJK and Hangul units for blanks.
+#define STB_TEXTEDIT_IS_SPACE(ch) ((ch) < 0x80 && std::isspace(int(ch)))
 #define STB_TEXTEDIT_NEWLINE 0x0A
 
 #define STB_TEXTEDIT_K_SHIFT 0x40000000u

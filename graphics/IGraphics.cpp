@@ -293,10 +293,19 @@ void IGraphics::ResizeToWindow(int w, int h, float scale, bool needsPlatformResi
   PlatformResize(mDelegate->EditorResizeFromUI(windowW, windowH, needsPlatformResize));
 }
 
+namespace
+{
+// A delegate's maximum below its minimum gives way to the minimum (std::clamp needs min <= max).
+int ClampToLimits(int v, int minimum, int maximum)
+{
+  return std::clamp(v, minimum, std::max(minimum, maximum));
+}
+} // namespace
+
 void IGraphics::Resize(int w, int h, float scale, bool needsPlatformResize)
 {
-  w = std::clamp(w, mDelegate->GetMinWidth(), std::max(mDelegate->GetMinWidth(), mDelegate->GetMaxWidth()));
-  h = std::clamp(h, mDelegate->GetMinHeight(), std::max(mDelegate->GetMinHeight(), mDelegate->GetMaxHeight()));
+  w = ClampToLimits(w, mDelegate->GetMinWidth(), mDelegate->GetMaxWidth());
+  h = ClampToLimits(h, mDelegate->GetMinHeight(), mDelegate->GetMaxHeight());
   scale = std::clamp(scale, mMinScale, mMaxScale);
   if (w == mWidth && h == mHeight && scale == mDrawScale) return;
 
@@ -317,8 +326,11 @@ void IGraphics::ResizeFromWindow(int w, int h, float scale, bool needsPlatformRe
   scale = std::clamp(scale, mMinScale, mMaxScale);
   if (!sizeInPoints)
   {
-    w = int(float(std::clamp(int(float(w) * scale), mDelegate->GetMinWidth(), mDelegate->GetMaxWidth())) / scale);
-    h = int(float(std::clamp(int(float(h) * scale), mDelegate->GetMinHeight(), mDelegate->GetMaxHeight())) / scale);
+    w = int(float(ClampToLimits(int(float(w) * scale), mDelegate->GetMinWidth(), mDelegate->GetMaxWidth())) /
+            scale);
+    h = int(
+        float(ClampToLimits(int(float(h) * scale), mDelegate->GetMinHeight(), mDelegate->GetMaxHeight())) /
+        scale);
   }
   Resize(w, h, scale, needsPlatformResize);
 }
@@ -374,7 +386,9 @@ bool LoadThroughPlatform(IGraphics& g, const char* fontID, PlatformFontPtr font)
 
 bool IGraphics::LoadFont(const char* fontID, const char* fileNameOrResID)
 {
-  return LoadThroughPlatform(*this, fontID, LoadPlatformFont(fontID, fileNameOrResID));
+  if (LoadThroughPlatform(*this, fontID, LoadPlatformFont(fontID, fileNameOrResID))) return true;
+  ReportUnloadedResource("font", fileNameOrResID);
+  return false;
 }
 
 bool IGraphics::LoadFontFromMemory(const char* fontID, const void* pData, int dataSize)

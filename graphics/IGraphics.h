@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <stack>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -293,6 +294,10 @@ public:
   virtual void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* pBlend = nullptr) = 0;
   virtual float GetBackingPixelScale() const { return GetScreenScale() * GetDrawScale(); }
 
+  // Says on standard error that the named bitmap or font of the bundle could not be loaded (missing or
+  // not decodable), so that an empty control does not go unexplained; once a name for this context.
+  void ReportUnloadedResource(const char* kind, const char* name);
+
   // Location 0 when not found; else the path found and the scale it was found at.
   int SearchImageResource(const char* name, const char* type, StringBuf& result, int targetScale,
                           int& sourceScale);
@@ -417,7 +422,8 @@ public:
   const IMatrix& GetTransform() const { return mTransform; }
 
   // --- Layers -----------------------------------------------------------------------------------------
-  // Nothing for an empty area.
+  // Always pushes one layer for the matching EndLayer; without an area, or when the renderer cannot make
+  // its bitmap, the layer has no bitmap and nothing drawn into it shows.
   void StartLayer(IControl* pOwner, const IRECT& r, bool cacheable = false);
   void ResumeLayer(ILayerPtr& layer);
   ILayerPtr EndLayer();
@@ -632,6 +638,8 @@ protected:
   std::unordered_map<uint64_t, IControl*> mCapturedMap;
   // Touches whose press began host gestures for their captured control.
   std::unordered_set<uint64_t> mGestureTouches;
+  // "kind name" of every resource ReportUnloadedResource has spoken of.
+  std::unordered_set<std::string> mUnloadedResources;
   IControl* mMouseOver = nullptr;
   IControl* mInTextEntry = nullptr;
   IControl* mInPopupMenu = nullptr;

@@ -66,7 +66,9 @@ void IGraphics::PathTransformMatrix(const IMatrix& matrix)
 
 void IGraphics::PathClipRegion(const IRECT r)
 {
-  const IRECT drawArea = mLayers.empty() ? mClipRECT : mLayers.top()->Bounds();
+  // A layer without a bitmap has nothing to draw into.
+  const IRECT drawArea =
+      mLayers.empty() ? mClipRECT : (mLayers.top()->mBitmap ? mLayers.top()->Bounds() : IRECT());
   const IRECT clip = r.Empty() ? drawArea : r.Intersect(drawArea);
   // The clip is given untransformed.
   PathTransformSetMatrix(IMatrix());
@@ -82,10 +84,11 @@ void IGraphics::StartLayer(IControl* pOwner, const IRECT& r, bool cacheable)
   const IRECT bounds = r.PixelAligned(scale);
   const int w = int(std::ceil(scale * std::ceil(bounds.W())));
   const int h = int(std::ceil(scale * std::ceil(bounds.H())));
-  // No area, no layer: a bitmap of no pixels would only fail later.
-  if (w <= 0 || h <= 0) return;
-  APIBitmap* pBitmap = CreateAPIBitmap(w, h, GetScreenScale(), GetDrawScale(), cacheable);
-  if (!pBitmap) return;
+  // Without an area (or when the renderer cannot make the bitmap) the layer has no bitmap: it is pushed
+  // all the same, so that the matching EndLayer pops this one and not an outer one, and nothing drawn
+  // into it shows.
+  APIBitmap* pBitmap =
+      w > 0 && h > 0 ? CreateAPIBitmap(w, h, GetScreenScale(), GetDrawScale(), cacheable) : nullptr;
   PushLayer(new ILayer(pBitmap, bounds, pOwner, pOwner ? pOwner->GetRECT() : IRECT()));
 }
 

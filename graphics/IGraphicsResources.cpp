@@ -93,12 +93,15 @@ IBitmap IGraphics::LoadBitmapVia(const char* name, int nStates, bool framesAreHo
   if (APIBitmap* pCached = cache.Find(name, double(targetScale)))
     return IBitmap(pCached, nStates, framesAreHorizontal, name);
   const std::string ext = ExtensionOf(name);
-  if (!BitmapExtSupported(ext.c_str())) return IBitmap();
-
+  APIBitmap* pBitmap = nullptr;
   bool loaded = false;
-  APIBitmap* pBitmap = find(ext.c_str(), targetScale, loaded);
+  if (BitmapExtSupported(ext.c_str())) pBitmap = find(ext.c_str(), targetScale, loaded);
   // A file that did not decode gives the invalid bitmap; its scale is never read.
-  if (!pBitmap) return IBitmap();
+  if (!pBitmap)
+  {
+    ReportUnloadedResource("bitmap", name);
+    return IBitmap();
+  }
 
   const IBitmap bitmap(pBitmap, nStates, framesAreHorizontal, name);
   if (pBitmap->GetScale() != float(targetScale))
@@ -109,6 +112,13 @@ IBitmap IGraphics::LoadBitmapVia(const char* name, int nStates, bool framesAreHo
   }
   if (loaded) RetainBitmap(bitmap, name);
   return bitmap;
+}
+
+void IGraphics::ReportUnloadedResource(const char* kind, const char* name)
+{
+  if (!name || !*name || !mUnloadedResources.insert(std::string(kind) + " " + name).second) return;
+  std::fprintf(stderr, "The %s \"%s\" could not be loaded (missing from the bundle or not readable).\n", kind,
+               name);
 }
 
 IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale)

@@ -297,9 +297,15 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
 
 std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, const std::string& title, std::string& error)
 {
-  std::unique_ptr<EditorWindow> w(new EditorWindow);
   FactoryMaker maker = FindViewFactory(unit, error);
-  w->mFactory.reset(maker ? maker() : nullptr);
+  return Open(unit, maker ? maker() : nullptr, title, error);
+}
+
+std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, iplugin::AUCocoaViewFactory* factory,
+                                                 const std::string& title, std::string& error)
+{
+  std::unique_ptr<EditorWindow> w(new EditorWindow);
+  w->mFactory.reset(factory);
   w->mView =
       w->mFactory ? static_cast<NSView*>(w->mFactory->init()->uiViewForAudioUnit(unit, 0, 0)) : nullptr;
   if (!w->mView)
@@ -307,6 +313,9 @@ std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, const std::stri
     if (error.empty()) error = "the plug-in gave no editor view";
     return nullptr;
   }
+  // A host owns a reference to the view it was given: the view stays valid until the window lets it go,
+  // also when the plug-in releases it first (instance disposed, or a second view asked for).
+  w->mView->retain();
   const NSRect frame = w->mView->frame();
   // At the main screen's top left (screen points count up from its bottom).
   const double top = NSScreen::mainScreen()->frame().size.height - frame.size.height;
@@ -321,8 +330,13 @@ std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, const std::stri
 
 EditorWindow::~EditorWindow()
 {
-  // As a host closing its window: the view leaves, and the plug-in closes its editor.
-  if (mView) mView->removeFromSuperview();
+  // As a host closing its window: the view leaves, and the plug-in closes its editor (when it has not
+  // already); then the host lets the view go.
+  if (mView)
+  {
+    mView->removeFromSuperview();
+    mView->release();
+  }
   if (mWindow) mWindow->close();
 }
 

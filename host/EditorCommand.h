@@ -39,6 +39,9 @@ class EditorWindow
 public:
   // Null with a message when the instance has no editor view.
   static std::unique_ptr<EditorWindow> Open(AudioUnit unit, const std::string& title, std::string& error);
+  // The same with the view factory given (owned from now on) instead of the one the instance names.
+  static std::unique_ptr<EditorWindow> Open(AudioUnit unit, iplugin::AUCocoaViewFactory* factory,
+                                            const std::string& title, std::string& error);
   ~EditorWindow();
   EditorWindow(const EditorWindow&) = delete;
   EditorWindow& operator=(const EditorWindow&) = delete;

@@ -216,7 +216,9 @@ void Qorv::HandleTag(int tag)
     if (WithEditor()) LoadPresetFromPath(mPresetMenuPath.Get());
     break;
   case kTagSavePreset:
-    if (WithEditor() && !SavePresetToPath(mPresetMenuPath.Get())) ReportSaveFailure(mPresetMenuPath.Get());
+    // No path: the user cancelled the save dialog, and nothing is to be done.
+    if (WithEditor() && *mPresetMenuPath.Get() && !SavePresetToPath(mPresetMenuPath.Get()))
+      ReportSaveFailure(mPresetMenuPath.Get());
     break;
   case kTagSaveDefaultPreset:
     if (WithEditor() && !SaveDefaultPreset(*this, AUFolder()))

@@ -94,7 +94,11 @@ IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAr
     StringBuf path;
     int sourceScale = 0;
     const int location = SearchImageResource(name, ext.c_str(), path, targetScale, sourceScale);
-    if (location == 0 || !BitmapExtSupported(ext.c_str())) return IBitmap();
+    if (location == 0 || !BitmapExtSupported(ext.c_str()))
+    {
+      ReportUnloadedResource("bitmap", name);
+      return IBitmap();
+    }
     // Found at another scale: that scale's entry, when it was loaded before.
     pBitmap = mBitmapCache.Find(name, double(sourceScale));
     if (!pBitmap)
@@ -103,6 +107,7 @@ IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAr
       if (pBitmap->GetBitmap() <= 0)
       {
         delete pBitmap;
+        ReportUnloadedResource("bitmap", name);
         return IBitmap();
       }
       mBitmapCache.Add(pBitmap, name, double(sourceScale));

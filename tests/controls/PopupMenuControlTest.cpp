@@ -115,6 +115,37 @@ TEST_F(PopupMenuTest, PlacementStaysInsideTheWindowForEveryAnchor)
   EXPECT_EQ(opener->mPresses, 0);
 }
 
+// Whichever way the first position is found, the panel opens below the anchor when there is room there.
+// The menu measures 75.5 x 61 points: x stays in [10, 304.5] and y in [10, 219].
+TEST_F(PopupMenuTest, PanelsPreferTheRoomBelowTheAnchorAfterEveryStep)
+{
+  struct Case
+  {
+    IRECT anchor;
+    int placement;
+    float left, top;
+  };
+  const Case cases[] = {
+      {IRECT(20, 20, 80, 40), 2, 50.f - 75.5f / 2.f, 40.f},             // the first guess fits
+      {IRECT(80, 160, 390, 170), 2, 235.f - 75.5f / 2.f, 170.f},        // too far left beside it, lower half
+      {IRECT(0, 20, 10, 40), 2, 10.f, 40.f},                            // too far left, upper half
+      {IRECT(80, 250, 390, 270), 0, 235.f - 75.5f / 2.f, 250.f - 71.f}, // no room below: above
+  };
+  IPopupMenu menu("", 0, false, {"One", "Two", "Three"});
+  for (const Case& c : cases)
+  {
+    Open(menu, c.anchor);
+    EXPECT_EQ(popup->GetPlacement(), c.placement) << c.anchor.L << "," << c.anchor.T;
+    const IRECT& r = popup->GetPanel(0)->panelRect;
+    EXPECT_FLOAT_EQ(r.L, c.left) << c.anchor.L << "," << c.anchor.T;
+    EXPECT_FLOAT_EQ(r.T, c.top) << c.anchor.L << "," << c.anchor.T;
+    Advance(110);
+    Click(1.f, 1.f);
+    Advance(350);
+    ASSERT_EQ(popup->GetPopupState(), IPopupMenuControl::kClosed);
+  }
+}
+
 // A menu with sub-menus centres on the anchor and opens on the side with more room, ties below.
 TEST_F(PopupMenuTest, MenusWithSubMenusCentreOnTheAnchorOnTheRoomierSide)
 {

@@ -358,6 +358,19 @@ TEST_F(VectorControlsTest, PlotDrawsEachFunctionOverItsRange)
   EXPECT_EQ(tail, expected);
 }
 
+// A layered plot of no area drawn while another layer is open ends its own layer, not the open one.
+TEST_F(VectorControlsTest, ALayeredPlotWithoutAreaLeavesTheLayerAroundIt)
+{
+  auto* plot = Attach(new IVPlotControl(IRECT(10, 10, 10, 60), {{kColorRed, [](double x) { return x; }}}, 5,
+                                        "", kDefaultStyle, 0.f, 1.f, true));
+  g.StartLayer(nullptr, IRECT(0, 0, 100, 100));
+  plot->Draw(g);
+  EXPECT_EQ(g.NLayers(), 1);
+  ILayerPtr outer = g.EndLayer();
+  ASSERT_TRUE(outer);
+  EXPECT_EQ(outer->Bounds(), IRECT(0, 0, 100, 100));
+}
+
 TEST_F(VectorControlsTest, FrameTimeDisplayCyclesItsKindsAndGraphsAnInjectedClock)
 {
   static double now = 0.0;

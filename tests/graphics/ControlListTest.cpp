@@ -292,6 +292,24 @@ TEST(ResizeTest, AnUnchangedSizeDoesNothingAndLayoutRunsOncePerEffectiveResize)
   EXPECT_EQ(static_cast<TestControl*>(g.GetControl(0))->mHooks, "rescale;");
 }
 
+// A delegate whose maxima lie below its minima: both resizes keep to the minima. (The checking build
+// asserts the ordered limits that std::clamp needs.)
+TEST(ResizeTest, MaximaBelowTheMinimaGiveWayToTheMinima)
+{
+  RecordingDelegate dlg;
+  RecordingGraphics& g = dlg.Open(400, 300);
+  dlg.SetSizeConstraints(500, 200, 350, 100);
+  for (const bool inPoints : {false, true})
+  {
+    g.ResizeFromWindow(900, 900, 1.5f, true, inPoints);
+    EXPECT_EQ(g.Width(), 500) << inPoints;
+    EXPECT_EQ(g.Height(), 350) << inPoints;
+    g.Resize(50, 50, 1.f);
+    EXPECT_EQ(g.Width(), 500) << inPoints;
+    EXPECT_EQ(g.Height(), 350) << inPoints;
+  }
+}
+
 TEST(FontTest, LoadsThroughThePlatformAndTheBackEnd)
 {
   RecordingDelegate dlg;
@@ -304,6 +322,27 @@ TEST(FontTest, LoadsThroughThePlatformAndTheBackEnd)
   g.mPlatformFontAvailable = false;
   EXPECT_FALSE(g.LoadFontFromMemory("Mem", "x", 1));
   EXPECT_TRUE(g.TakeLog().empty());
+}
+
+// A font file of the bundle that cannot be loaded (missing, or refused by the back end) is named once on
+// standard error, however often it is asked for.
+TEST(FontTest, AFontFileThatCannotBeLoadedIsNamedOnce)
+{
+  RecordingDelegate dlg;
+  RecordingGraphics& g = dlg.Open();
+  testing::internal::CaptureStderr();
+  g.mPlatformFontAvailable = false;
+  EXPECT_FALSE(g.LoadFont("Verdana Bold", "verdanab.ttf"));
+  EXPECT_FALSE(g.LoadFont("Verdana Bold", "verdanab.ttf"));
+  g.mPlatformFontAvailable = true;
+  g.mAPIFontLoads = false;
+  EXPECT_FALSE(g.LoadFont("Roboto", "Roboto-Regular.ttf"));
+  g.mAPIFontLoads = true;
+  EXPECT_TRUE(g.LoadFont("Verdana Normal", "verdana.ttf"));
+  EXPECT_EQ(
+      testing::internal::GetCapturedStderr(),
+      "The font \"verdanab.ttf\" could not be loaded (missing from the bundle or not readable).\n"
+      "The font \"Roboto-Regular.ttf\" could not be loaded (missing from the bundle or not readable).\n");
 }
 
 TEST(TextRotationTest, RotatedBoxesAreAlignedInsideTheBounds)

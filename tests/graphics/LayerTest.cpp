@@ -95,14 +95,33 @@ TEST_F(LayerTest, LayersArePixelAlignedAndTargetTheirBitmap)
   EXPECT_TRUE(g.EndLayer());
 }
 
-TEST_F(LayerTest, AnEmptyAreaMakesNoLayer)
+// A layer over an empty area inside another one: no bitmap, nothing drawn shows, and its end pops it,
+// not the outer layer.
+TEST_F(LayerTest, AnEmptyAreaMakesALayerWithoutBitmapThatItsEndPops)
 {
+  g.StartLayer(nullptr, IRECT(0, 0, 50, 50));
+  ASSERT_EQ(g.mBitmapsMade, 1);
   for (const IRECT& r : {IRECT(), IRECT(5, 5, 5, 20), IRECT(5, 5, 20, 5), IRECT(10, 10, 0, 0)})
   {
+    g.TakeLog();
     g.StartLayer(nullptr, r);
-    EXPECT_EQ(g.NLayers(), 0);
+    EXPECT_EQ(g.NLayers(), 2);
+    g.PathClipRegion(IRECT(0, 0, 40, 40));
+    EXPECT_EQ(g.TakeLog({"clip"}), (Log{"clip 0 0 0 0", "clip 0 0 0 0"})) << r.L << " " << r.R;
+    ILayerPtr empty = g.EndLayer();
+    ASSERT_TRUE(empty);
+    EXPECT_FALSE(empty->GetAPIBitmap());
+    EXPECT_EQ(g.NLayers(), 1);
+    EXPECT_EQ(g.TakeLog({"clip"}), Log{"clip 0 0 50 50"});
+    g.DrawLayer(empty);
+    EXPECT_EQ(g.TakeLog({"bitmap"}), Log{});
+    EXPECT_FALSE(g.CheckLayer(empty));
   }
-  EXPECT_EQ(g.mBitmapsMade, 0);
+  EXPECT_EQ(g.mBitmapsMade, 1);
+  ILayerPtr outer = g.EndLayer();
+  ASSERT_TRUE(outer);
+  EXPECT_TRUE(outer->GetAPIBitmap());
+  EXPECT_EQ(g.NLayers(), 0);
 }
 
 TEST_F(LayerTest, CachedLayersAreCheckedAgainstTheControlAndScales)

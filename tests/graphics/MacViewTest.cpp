@@ -5,6 +5,7 @@
 #include "graphics/mac/FontDescriptorCache.h"
 #include "graphics/mac/IGraphicsMac.h"
 #include "graphics/mac/IGraphicsView.h"
+#include "tests/support/PostedKeys.h"
 
 #include <AppKit/NSColorPanel.h>
 #include <AppKit/NSEvent.h>
@@ -149,12 +150,7 @@ protected:
   }
   void Key(unsigned short code, const char* chars, unsigned long mods = 0)
   {
-    InputEvent e;
-    e.kind = InputKind::KeyDown;
-    e.keyCode = code;
-    e.characters = chars;
-    e.modifiers = mods;
-    qorvplatform::PostEvent(*mWindow, e);
+    qorvtest::PostKey(*mWindow, code, chars, mods);
   }
 
   MacDelegate mDelegate;

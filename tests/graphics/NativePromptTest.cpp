@@ -56,6 +56,7 @@ enum Params
   kMode,
   kGain,
   kVoices,
+  kLogGain, // a logarithmic shape over a range that reaches below zero
   kNumParams
 };
 
@@ -68,6 +69,7 @@ protected:
     dlg.GetParam(kMode)->InitEnumList("Mix Mode", 1, {"Off", "Auto", "Auto Bal.", "Prio"});
     dlg.GetParam(kGain)->InitDouble("Gain", 0.0, -70.0, 24.0, 0.1, "dB");
     dlg.GetParam(kVoices)->InitInt("Voices", 4, 1, 64);
+    dlg.GetParam(kLogGain)->InitDouble("Log Gain", 1.0, -10.0, 10.0, 0.1, "", 0, "", IParam::ShapeExp());
     dlg.mMakeGraphicsFunc = [this]() { return new NativeGraphics(dlg, 200, 100, 2.f); };
     dlg.OpenWindow(nullptr);
     g = static_cast<NativeGraphics*>(dlg.GetUI());
@@ -165,6 +167,26 @@ TEST_F(NativePromptTest, TheTextFieldFiltersWhatIsTypedAndDeliversItOnReturn)
         << c.typed;
   }
   EXPECT_FALSE(TypeIntoKeyField("1", FieldEnd::Return));
+}
+
+// A value that the parameter's shape cannot normalise (the logarithm of a value below zero) means the
+// bottom of the range, never NaN: from the middle the control goes there; already there, it stays and the
+// host hears nothing.
+TEST_F(NativePromptTest, AValueItsShapeCannotNormaliseMeansTheBottomOfTheRange)
+{
+  TestControl* c = Attach(kLogGain);
+  for (const double start : {0.5, 0.0})
+  {
+    c->SetValue(start);
+    const size_t sent = dlg.mSentValues.size();
+    g->PromptUserInput(*c, c->GetRECT(), 0);
+    ASSERT_TRUE(TypeIntoKeyField("-5", FieldEnd::Return));
+    EXPECT_EQ(c->GetValue(), 0.0);
+    if (start == 0.0)
+      EXPECT_EQ(dlg.mSentValues.size(), sent);
+    else
+      EXPECT_EQ(dlg.mSentValues.back(), std::make_pair(int(kLogGain), 0.0));
+  }
 }
 
 TEST_F(NativePromptTest, TheFieldIsPlacedStyledAndCentredInView)

@@ -1,9 +1,14 @@
 // The view factory finds the plug-in behind a unit through the private property and asks it for its
 // editor; without an editor that can be made it answers nil.
 #include "framework/au/AUComponentInterface.h"
+#include "graphics/mac/IGraphicsMac.h"
+#include "host/EditorCommand.h"
 #include "tests/framework/GraphicsDoubles.h"
 #include "tests/host/InProcessPlugin.h"
 
+#include <AppKit/NSView.h>
+
+#include <cstdlib>
 #include <string>
 
 using qorvtest::HostDoorTest;
@@ -77,4 +82,61 @@ TEST_P(ViewFactory, AskingTwiceOpensTheEditorTwice)
   EXPECT_EQ(log, "close;deleted;make;resize;open;"); // the second takes the size the first closed at
   plug->CloseWindow();
 }
+
+// The platform's graphics class behind the example, so that its view is the editor's real view.
+class HostWindowView : public ViewFactory
+{
+protected:
+  std::unique_ptr<qorvhost::EditorWindow> OpenEditor(qorvhost::HostInstance& au)
+  {
+    iplugin::IPluginAU* plug = qorvtest::PlugOf(au);
+    plug->mMakeGraphicsFunc = [plug] { return iplugin::igraphics::MakeQorvGraphics(*plug, 300, 200, 60); };
+    std::string error;
+    auto editor = qorvhost::EditorWindow::Open(au.Unit(), HostTestExample_View_New(), "Example", error);
+    EXPECT_TRUE(editor) << error;
+    return editor;
+  }
+  void SetUp() override
+  {
+    ViewFactory::SetUp();
+    setenv("QORV_HEADLESS", "1", 1);
+  }
+};
+
+// The instance goes while its window is open: the plug-in's view leaves the window, and the host's
+// reference stays valid until the window closes.
+TEST_P(HostWindowView, TheViewOutlivesAnInstanceDisposedWithItsWindowOpen)
+{
+  auto au = Open();
+  ASSERT_TRUE(au);
+  std::unique_ptr<qorvhost::EditorWindow> editor = OpenEditor(*au);
+  ASSERT_TRUE(editor);
+  NSView& view = editor->View();
+  EXPECT_EQ(view.window(), &editor->Window());
+  au.reset();
+  EXPECT_EQ(view.superview(), nullptr);
+  EXPECT_EQ(view.window(), nullptr);
+  editor.reset();
+}
+
+// A second view asked for closes the first editor; the host still closes the first window itself.
+TEST_P(HostWindowView, TheFirstViewOutlivesASecondOneAskedFor)
+{
+  auto au = Open();
+  ASSERT_TRUE(au);
+  std::unique_ptr<qorvhost::EditorWindow> first = OpenEditor(*au);
+  ASSERT_TRUE(first);
+  std::unique_ptr<qorvhost::EditorWindow> second = OpenEditor(*au);
+  ASSERT_TRUE(second);
+  NSView& firstView = first->View();
+  EXPECT_NE(&firstView, &second->View());
+  EXPECT_EQ(firstView.superview(), nullptr);
+  first.reset();
+  EXPECT_TRUE(qorvtest::PlugOf(*au)->GetUI()); // closing the old window leaves the new editor open
+  EXPECT_EQ(second->View().window(), &second->Window());
+  second.reset();
+  EXPECT_FALSE(qorvtest::PlugOf(*au)->GetUI());
+}
+
 QORV_INSTANTIATE_DOORS(ViewFactory);
+QORV_INSTANTIATE_DOORS(HostWindowView);

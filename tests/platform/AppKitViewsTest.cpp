@@ -71,6 +71,37 @@ TEST_F(AppKitViewsTest, ViewsWindowsAndTheFirstResponder)
   EXPECT_FALSE(qorvplatform::TypeIntoKeyField("1", qorvplatform::FieldEnd::Return));
 }
 
+// A counted view lives while any owner holds it, as the platform's objects do.
+TEST_F(AppKitViewsTest, CountedViewsLiveUntilTheirLastOwnerLetsGo)
+{
+  struct Counted : NSView
+  {
+    explicit Counted(int& gone) : gone(gone) {}
+    ~Counted() override { ++gone; }
+    int& gone;
+  };
+  int gone = 0;
+  auto made = std::make_shared<Counted>(gone);
+  NSView* view = made.get();
+  EXPECT_EQ(view->retain(), view);
+  view->retain();
+  made.reset();
+  view->release();
+  EXPECT_EQ(gone, 0);
+  view->release();
+  EXPECT_EQ(gone, 1);
+
+  // A view owned otherwise goes with its owner; retain and release leave it alone.
+  {
+    Counted member(gone);
+    member.retain();
+    member.release();
+    member.release();
+    EXPECT_EQ(gone, 1);
+  }
+  EXPECT_EQ(gone, 2);
+}
+
 TEST_F(AppKitViewsTest, MenusSendTheScriptedChoiceToItsTarget)
 {
   Target target;

@@ -98,11 +98,17 @@ TEST_F(EditorTest, ABitmapMissingFromTheBundleLeavesItsControlsEmptyAndEverythin
        {"/KnobCntrl3.png", "/button_previous.png", "/button_resize.png", "/pluginmenu.png"})
   {
     SCOPED_TRACE(missing);
+    testing::internal::CaptureStderr();
     Open(1.f, true, missing);
     ASSERT_EQ(UI().NControls(), kNumEditorControls);
     Advance(100);             // draws every control
     UI().SetScreenScale(2.f); // and fetches every bitmap again
     Advance(100);
+    // Said once, although every control of the bitmap asked for it at both scales.
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "The bitmap \"" + std::string(missing + 1) +
+                  "\" could not be loaded (missing from the bundle or "
+                  "not readable).\n");
     const auto [x, y] = Centre(kGlobalControls[16]); // "Main Volume"
     const double before = Value(kParamMainVolume);
     Hover(x, y);

@@ -87,6 +87,10 @@ TEST(IGraphicsVector, WithoutAContextEveryOperationDoesNothing)
   IRECT measured(10, 10, 50, 30);
   EXPECT_EQ(g.MeasureText(text, "abc", measured), 0.f);
   g.StartLayer(nullptr, IRECT(0, 0, 20, 20));
+  ASSERT_EQ(g.NLayers(), 1); // a layer without bitmap, which its end pops
+  ILayerPtr layer = g.EndLayer();
+  ASSERT_TRUE(layer);
+  EXPECT_FALSE(layer->GetAPIBitmap());
   EXPECT_EQ(g.NLayers(), 0);
   g.EndFrame();
   EXPECT_FALSE(g.InFrame());
@@ -343,6 +347,24 @@ TEST(IGraphicsVector, BitmapStorage)
   o.g.Begin();
   o.g.DrawBitmap(scaled, IRECT(10, 10, 14, 14), 0, 0);
   EXPECT_GT(Px(o.g.End(), 24, 24)[3], 150);
+}
+
+// A bitmap that is missing or does not decode is named once on standard error, at whichever scale it is
+// asked for again; one that loads is not named.
+TEST(IGraphicsVector, BitmapsThatCannotBeLoadedAreNamedOnce)
+{
+  Open o;
+  const std::string dir = qorvtest::ScratchDir("vector-unloadable");
+  const std::string broken = WriteFile(dir, "broken.png", "not a picture");
+  const std::string missing = dir + "/missing.png";
+  const std::string fine = WriteFile(dir, "fine.png", PngOf(4, 4));
+  testing::internal::CaptureStderr();
+  for (int scale : {1, 2, 1})
+    for (const std::string& path : {broken, missing, fine})
+      EXPECT_EQ(o.g.LoadBitmap(path.c_str(), 1, false, scale).IsValid(), path == fine) << path;
+  const char* const why = "\" could not be loaded (missing from the bundle or not readable).\n";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "The bitmap \"" + broken + why + "The bitmap \"" + missing + why);
 }
 
 // Without the foreground only the shadow remains; with it the content stays over the shadow.

@@ -1,7 +1,9 @@
 // Stand-in for AppKit's responders, views and windows: a view tree with frames in points, a window
 // with a first responder and a field editor, and one key window for the process. Main thread only.
 // Views do not own their subviews: whoever made a view deletes it (a deleted view leaves its
-// superview and stops being first responder).
+// superview and stops being first responder). A view made by std::make_shared is counted as the
+// platform counts its objects: retain adds an owner, release drops one, and the view lives until its
+// last owner lets go, so a host keeps the view it was given even after the plug-in released it.
 //
 // A window is on the screen (origin bottom left, points) at its content rectangle; its views convert
 // points through their frames, flipped or not, as the platform does. Events reach the window through
@@ -119,11 +121,17 @@ enum
   NSViewLayerContentsRedrawDuringViewResize = 2
 };
 
-class NSView : public NSResponder
+class NSView : public NSResponder, public std::enable_shared_from_this<NSView>
 {
 public:
   explicit NSView(NSRect frame = NSMakeRect(0, 0, 0, 0)) : m_frame(frame) {}
   ~NSView() override;
+
+  // One more owner of a counted view, given back; a view owned otherwise (a member, a unique_ptr)
+  // lives as its owner says, and for it both do nothing.
+  NSView* retain();
+  // Drops one owner taken by retain; the view goes when it was the last.
+  void release();
 
   NSRect frame() const { return m_frame; }
   // Posts NSViewFrameDidChangeNotification (the view is its object) when the frame changed.
@@ -211,6 +219,7 @@ private:
   std::vector<ToolTipRect> m_toolTips;
   NSToolTipTag m_nextToolTip = 1;
   std::vector<std::string> m_draggedTypes;
+  std::vector<std::shared_ptr<NSView>> m_retains;
 };
 
 // The window's shared editor of the text field being edited.

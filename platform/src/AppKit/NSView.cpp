@@ -63,6 +63,20 @@ NSView::~NSView()
   if (NSWindow* w = window(); w && w->m_mouseDownView == this) w->m_mouseDownView = nullptr;
 }
 
+NSView* NSView::retain()
+{
+  if (std::shared_ptr<NSView> self = weak_from_this().lock()) m_retains.push_back(std::move(self));
+  return this;
+}
+
+void NSView::release()
+{
+  if (m_retains.empty()) return;
+  // The last owner may be this one: the view goes when `last` does, after the final use of a member.
+  std::shared_ptr<NSView> last = std::move(m_retains.back());
+  m_retains.pop_back();
+}
+
 void NSView::setFrame(NSRect frame)
 {
   const bool changed = frame.origin.x != m_frame.origin.x || frame.origin.y != m_frame.origin.y ||
