@@ -6,7 +6,7 @@
 #include "controls/PopupPanel.h"
 #include "editor/EditorLayout.h"
 #include "graphics/mac/IGraphicsMac.h"
-#include "tests/mixer/QorvTestInstance.h"
+#include "tests/plugin/QorvTestInstance.h"
 #include "tests/support/PostedKeys.h"
 
 #include <AppKit/NSEvent.h>
