@@ -94,6 +94,7 @@ struct Resolver
       for (int i = 0; i < path.count; i++)
       {
         const VGpoint& p = cache->points[path.first + i];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false; // no order, no crossing to find
         nodes.push_back({p.x, p.y, first + (i + 1) % path.count, p.flags});
       }
       for (int i = 0; i < path.count; i++)

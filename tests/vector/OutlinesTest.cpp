@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -261,4 +262,28 @@ TEST(EvenOddOutlinesOf, FillUsesThemOnlyWithoutWindingsAndStrokeKeepsThePath)
   // Fifteen points of two loops against five: the fringe runs round the pentagon too.
   EXPECT_GT(resolved.first, nonZero.first);
   EXPECT_EQ(resolved.second, nonZero.second);
+}
+
+// A point that is not a number, or a star of so many crossings that cutting them all is not worth it:
+// the fill keeps the flattened paths, and draws.
+TEST(EvenOddOutlinesOf, NoneForPointsNotANumberOrTooManyCrossings)
+{
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  Polygon star;
+  for (int i = 0; i < 401; i++)
+  {
+    const double a = 2.0 * kVGPi * (i * 200 % 401) / 401.0;
+    star.emplace_back(float(200 + 150 * std::cos(a)), float(150 + 150 * std::sin(a)));
+  }
+  for (const Polygon& polygon : {Polygon{{10, 10}, {nan, 50}, {90, 10}, {50, 90}}, star})
+  {
+    RecordingContext c;
+    AddPolygon(c.ctx, polygon);
+    vgFlattenPaths(c.ctx);
+    EXPECT_EQ(vgEvenOddOutlines(c.ctx), nullptr) << polygon.size();
+    vgFillRule(c.ctx, kVGEvenOdd);
+    vgFill(c.ctx);
+    ASSERT_EQ(c.r->recording.ncalls, 1);
+    EXPECT_EQ(c.Call(0).strokeCount, c.Path(0).nstroke);
+  }
 }
