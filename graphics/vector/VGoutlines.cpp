@@ -5,6 +5,7 @@
 #include "graphics/vector/VGcontext.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +22,7 @@ constexpr size_t kMaxSegmentTests = size_t(1) << 24;
 struct Node
 {
   double x, y;
-  int next;
+  int next; // along the path as drawn
   uint8_t flags;
 };
 
@@ -77,11 +78,17 @@ bool Inside(const std::vector<Node>& nodes, const std::vector<Segment>& segments
 
 struct Resolver
 {
+  explicit Resolver(VGcontext* context) : ctx(context) {}
+
   VGcontext* ctx;
   std::vector<Node> nodes;
   std::vector<Segment> segments;
-  std::vector<Cut> cuts;
+  std::vector<Cut> cuts; // in pairs, one pair a crossing
+  std::vector<std::pair<int, int>> pieces;
+  std::vector<std::array<int, 2>> links; // the two neighbours of each node along its loop
+  std::vector<int> loops, loopStarts;    // the nodes of every loop in order; where each begins
   std::vector<int> loop;
+  size_t tests = 0;
 
   bool Collect()
   {
@@ -142,50 +149,139 @@ struct Resolver
     return true;
   }
 
-  // Threads the crossing nodes into their segments, then swaps the ways on at each crossing: the path
-  // that came in on one segment leaves on the other, so the two touch there instead of crossing.
-  void Splice()
+  // Threads the crossing nodes into their segments: the pieces between consecutive nodes.
+  void Thread()
   {
     std::vector<Cut> sorted = cuts;
     std::sort(sorted.begin(), sorted.end(),
               [](const Cut& a, const Cut& b)
               { return a.segment != b.segment ? a.segment < b.segment : a.t < b.t; });
-    for (size_t i = 0; i < sorted.size();)
+    size_t c = 0;
+    for (size_t k = 0; k < segments.size(); k++)
     {
-      const int segment = sorted[i].segment;
-      const Segment& s = segments[size_t(segment)];
-      int previous = s.from;
-      for (; i < sorted.size() && sorted[i].segment == segment; i++)
+      int previous = segments[k].from;
+      for (; c < sorted.size() && sorted[c].segment == int(k); c++)
       {
-        nodes[size_t(previous)].next = sorted[i].node;
-        previous = sorted[i].node;
+        pieces.push_back({previous, sorted[c].node});
+        previous = sorted[c].node;
       }
-      nodes[size_t(previous)].next = s.to;
+      pieces.push_back({previous, segments[k].to});
     }
-    for (size_t i = 0; i < cuts.size(); i += 2)
-      std::swap(nodes[size_t(cuts[i].node)].next, nodes[size_t(cuts[i + 1].node)].next);
   }
 
-  // The loop from a node, without points that fall on their predecessor.
-  void Follow(int start, std::vector<uint8_t>& seen)
+  // Joins the pieces into loops. At a crossing the four piece ends meet in two corners: either each
+  // path leaves on the other's way on (the two touch there, each turning one way), or the two that
+  // arrive join, and the two that leave (each corner then bounds one of the sectors between them).
+  // Corners that turn the other way are marked in `flipped`, one entry a crossing.
+  bool Join(const std::vector<uint8_t>& flipped)
+  {
+    const size_t n = nodes.size();
+    std::vector<int> arriving(n), leaving(n);
+    for (size_t k = 0; k < n; k++)
+      arriving[k] = leaving[k] = int(k);
+    for (size_t k = 0; k + 1 < cuts.size(); k += 2)
+    {
+      const int a = cuts[k].node, b = cuts[k + 1].node;
+      if (flipped[k / 2])
+        arriving[size_t(b)] = a, leaving[size_t(a)] = b;
+      else
+        leaving[size_t(a)] = b, leaving[size_t(b)] = a;
+    }
+    links.assign(n, {-1, -1});
+    auto link = [this](int from, int to)
+    {
+      int* slot = links[size_t(from)][0] < 0 ? &links[size_t(from)][0] : &links[size_t(from)][1];
+      *slot = to;
+    };
+    for (const auto& [from, to] : pieces)
+    {
+      const int u = leaving[size_t(from)], v = arriving[size_t(to)];
+      if (links[size_t(u)][1] >= 0 || links[size_t(v)][1] >= 0) return false;
+      link(u, v);
+      link(v, u);
+    }
+    loops.clear();
+    loopStarts.clear();
+    std::vector<uint8_t> seen(n, 0);
+    for (size_t start = 0; start < n; start++)
+    {
+      if (seen[start] || links[start][0] < 0) continue;
+      loopStarts.push_back(int(loops.size()));
+      int previous = int(start), at = int(start);
+      for (size_t steps = 0; steps <= n; steps++)
+      {
+        seen[size_t(at)] = 1;
+        loops.push_back(at);
+        const auto& l = links[size_t(at)];
+        const int next = l[0] != previous || steps == 0 ? l[0] : l[1];
+        previous = at;
+        at = next;
+        if (at == int(start) || at < 0) break;
+      }
+    }
+    loopStarts.push_back(int(loops.size()));
+    return true;
+  }
+
+  // The loop from loops[first, end), without points that fall on their predecessor.
+  void Merge(int first, int end)
   {
     loop.clear();
-    int n = start;
-    do
+    for (int k = first; k < end; k++)
     {
-      seen[size_t(n)] = 1;
-      const Node& node = nodes[size_t(n)];
-      if (!loop.empty() && Same(nodes[size_t(loop.back())], node))
-        nodes[size_t(loop.back())].flags |= node.flags;
+      const int index = loops[size_t(k)];
+      if (!loop.empty() && Same(nodes[size_t(loop.back())], nodes[size_t(index)]))
+        nodes[size_t(loop.back())].flags |= nodes[size_t(index)].flags;
       else
-        loop.push_back(n);
-      n = node.next;
-    } while (n != start && !seen[size_t(n)]);
+        loop.push_back(index);
+    }
     while (loop.size() > 1 && Same(nodes[size_t(loop.back())], nodes[size_t(loop.front())]))
     {
       nodes[size_t(loop.front())].flags |= nodes[size_t(loop.back())].flags;
       loop.pop_back();
     }
+  }
+
+  // Where the filled sectors at a crossing lie on the reflex side of both touching loops (a star's
+  // points meeting round its empty middle), the crossing is better joined the other way: each point then
+  // keeps a corner of its own instead of a hole's corner poking through it.
+  bool FlipReflexCorners(std::vector<uint8_t>& flipped)
+  {
+    std::vector<int> position(nodes.size(), -1), owner(nodes.size(), -1);
+    for (size_t l = 0; l + 1 < loopStarts.size(); l++)
+      for (int k = loopStarts[l]; k < loopStarts[l + 1]; k++)
+        position[size_t(loops[size_t(k)])] = k, owner[size_t(loops[size_t(k)])] = int(l);
+    std::vector<int8_t> fillsLeft(loopStarts.size(), -1);
+    bool any = false;
+    for (size_t k = 0; k + 1 < cuts.size(); k += 2)
+    {
+      const int corner = cuts[k].node, l = owner[size_t(corner)];
+      if (l < 0) continue;
+      const int first = loopStarts[size_t(l)], end = loopStarts[size_t(l) + 1], count = end - first;
+      if (count < 3) continue;
+      if (fillsLeft[size_t(l)] < 0)
+      {
+        Merge(first, end);
+        if (loop.size() < 3) continue;
+        if (!Budget()) return false;
+        fillsLeft[size_t(l)] = FillsLeft() ? 1 : 0;
+      }
+      const int at = position[size_t(corner)] - first;
+      const Node& u = nodes[size_t(loops[size_t(first + (at + count - 1) % count)])];
+      const Node& x = nodes[size_t(corner)];
+      const Node& w = nodes[size_t(loops[size_t(first + (at + 1) % count)])];
+      // Turning towards the extrusion side makes that side the corner's inside.
+      const double turn = (x.x - u.x) * (w.y - x.y) - (x.y - u.y) * (w.x - x.x);
+      const bool towardsExtrusion = turn < 0.0;
+      if (turn != 0.0 && towardsExtrusion != bool(fillsLeft[size_t(l)])) flipped[k / 2] = 1, any = true;
+    }
+    return !any || Join(flipped);
+  }
+
+  bool Budget()
+  {
+    tests += segments.size();
+    return tests <= kMaxSegmentTests;
   }
 
   bool Same(const Node& a, const Node& b) const
@@ -246,18 +342,16 @@ struct Resolver
   VGpathCache* Resolve(VGpathCache* out)
   {
     if (!Collect() || !FindCrossings()) return nullptr;
-    Splice();
+    Thread();
+    std::vector<uint8_t> flipped(cuts.size() / 2, 0);
+    if (!Join(flipped) || !FlipReflexCorners(flipped)) return nullptr;
     out->npoints = out->npaths = out->nverts = 0;
     std::memcpy(out->bounds, ctx->cache->bounds, sizeof(out->bounds));
-    std::vector<uint8_t> seen(nodes.size(), 0);
-    size_t tests = 0;
-    for (size_t start = 0; start < nodes.size(); start++)
+    for (size_t l = 0; l + 1 < loopStarts.size(); l++)
     {
-      if (seen[start]) continue;
-      Follow(int(start), seen);
+      Merge(loopStarts[l], loopStarts[l + 1]);
       if (loop.size() < 3) continue;
-      tests += segments.size();
-      if (tests > kMaxSegmentTests || !Write(out, FillsLeft())) return nullptr;
+      if (!Budget() || !Write(out, FillsLeft())) return nullptr;
     }
     return out;
   }
@@ -268,7 +362,7 @@ VGpathCache* vgEvenOddOutlines(VGcontext* ctx)
 {
   if (!ctx->outlines) ctx->outlines = static_cast<VGpathCache*>(std::calloc(1, sizeof(VGpathCache)));
   if (!ctx->outlines) return nullptr;
-  Resolver resolver{ctx, {}, {}, {}, {}};
+  Resolver resolver(ctx);
   return resolver.Resolve(ctx->outlines);
 }
 } // namespace iplugin::igraphics

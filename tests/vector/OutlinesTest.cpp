@@ -122,10 +122,14 @@ TEST_P(EvenOddOutlines, LoopsDoNotCrossAndFillTheirExtrusionSide)
 INSTANTIATE_TEST_SUITE_P(
     Shapes, EvenOddOutlines,
     testing::Values(
-        // The pentagon in the middle of a star drawn in one stroke is a hole inside the star's outline.
-        OutlineCase{"Pentagram", {kPentagram}, {10, 5}, {1, 2}},
+        // A star drawn in one stroke: its five points, each a triangle with corners of its own where it
+        // meets the next; its empty middle is no loop at all.
+        OutlineCase{"Pentagram", {kPentagram}, {3, 3, 3, 3, 3}, {1, 1, 1, 1, 1}},
         // Drawn the other way round, the same loops.
-        OutlineCase{"PentagramReversed", {{{21, 95}, {98, 38}, {2, 38}, {79, 95}, {50, 3}}}, {10, 5}, {1, 2}},
+        OutlineCase{"PentagramReversed",
+                    {{{21, 95}, {98, 38}, {2, 38}, {79, 95}, {50, 3}}},
+                    {3, 3, 3, 3, 3},
+                    {1, 1, 1, 1, 1}},
         // A bow tie is two solid triangles touching at the crossing.
         OutlineCase{"BowTie", {{{0, 0}, {100, 100}, {100, 0}, {0, 100}}}, {3, 3}, {1, 1}},
         // Nested squares turning the same way: the inner one, first or last, is a hole.
@@ -144,11 +148,11 @@ INSTANTIATE_TEST_SUITE_P(
                      {{40, 40}, {40, 50}, {50, 50}, {50, 40}}},
                     {4, 4, 4},
                     {1, 2, 1}},
-        // Two overlapping squares: the overlap is a hole in the outline of both.
+        // Two overlapping squares leave two L shapes that meet at the corners of the overlap.
         OutlineCase{"Overlap",
                     {{{10, 10}, {60, 10}, {60, 60}, {10, 60}}, {{40, 40}, {90, 40}, {90, 90}, {40, 90}}},
-                    {8, 4},
-                    {1, 2}}),
+                    {6, 6},
+                    {1, 1}}),
     [](const testing::TestParamInfo<OutlineCase>& info) { return std::string(info.param.name); });
 
 // A ring of two circles turning the same way, as a fill with no winding gives it: the inner circle is a hole.
@@ -259,7 +263,7 @@ TEST(EvenOddOutlinesOf, FillUsesThemOnlyWithoutWindingsAndStrokeKeepsThePath)
   const auto nonZero = draw(kVGNonZero, false), marked = draw(kVGEvenOdd, true),
              resolved = draw(kVGEvenOdd, false);
   EXPECT_EQ(marked, nonZero);
-  // Fifteen points of two loops against five: the fringe runs round the pentagon too.
+  // Fifteen points of five loops against five: the fringe runs round the empty middle too.
   EXPECT_GT(resolved.first, nonZero.first);
   EXPECT_EQ(resolved.second, nonZero.second);
 }
