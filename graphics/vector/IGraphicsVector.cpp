@@ -249,13 +249,13 @@ void IGraphicsVector::PaintPath(const IPattern& pattern, const IBlend* pBlend, b
 void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* pBlend)
 {
   if (!mVG) return;
-  // A last sub-path whose winding nobody chose is solid, under either rule: a hole marked by
-  // PathSetWinding stays a hole. The renderer fills by the rule itself, so the winding only decides on
-  // which side of each sub-path the anti-aliased edge lies (outside a solid, inside a hole).
-  if (!mExplicitWinding) vgPathWinding(mVG, kVGSolid);
-  // The renderer counts crossings for the even-odd rule; the windings above keep a nesting of sub-paths
-  // apart for the non-zero one.
-  vgFillRule(mVG, options.mFillRule == kFillEvenOdd ? kVGEvenOdd : kVGNonZero);
+  // The renderer fills by the rule itself, so a winding only decides on which side of a sub-path the
+  // anti-aliased edge lies (outside a solid, inside a hole); a hole marked by PathSetWinding stays a hole.
+  // Without one, a last sub-path is solid under the non-zero rule, and the even-odd rule is left to work
+  // out each edge's side from the crossings.
+  const bool evenOdd = options.mFillRule == kFillEvenOdd;
+  if (!mExplicitWinding && !evenOdd) vgPathWinding(mVG, kVGSolid);
+  vgFillRule(mVG, evenOdd ? kVGEvenOdd : kVGNonZero);
   PaintPath(pattern, pBlend, false, options.mPreserve);
   vgFillRule(mVG, kVGNonZero);
 }

@@ -103,6 +103,7 @@ void vgDeleteContext(VGcontext* ctx)
   if (!ctx) return;
   std::free(ctx->commands);
   DeletePathCache(ctx->cache);
+  DeletePathCache(ctx->outlines);
   FontAtlasDelete(ctx->fs);
   for (int& image : ctx->fontImages)
   {

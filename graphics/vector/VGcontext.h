@@ -32,6 +32,7 @@ struct VGcontext
   VGstate states[kVGMaxStates];
   int nstates;
   VGpathCache* cache;
+  VGpathCache* outlines; // even-odd fill outlines of the cached paths (VGoutlines.h), made on demand
   float tessTol;
   float distTol;
   float fringeWidth;

@@ -66,5 +66,6 @@ struct VGpathCache
   int nverts;
   int cverts;
   float bounds[4]; // min x, min y, max x, max y
+  int nwindings;   // winding commands met by the flattening: 0 when no sub-path was given one
 };
 } // namespace iplugin::igraphics

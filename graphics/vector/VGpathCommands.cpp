@@ -485,6 +485,7 @@ void WalkCommands(VGcontext* ctx)
     case kVGWinding:
       if (i + 2 > n) return;
       if (VGpath* path = LastPath(ctx)) path->winding = (int)cmds[i + 1];
+      cache->nwindings++;
       i += 2;
       break;
     default:
@@ -499,6 +500,7 @@ void vgFlattenPaths(VGcontext* ctx)
   VGpathCache* cache = ctx->cache;
   if (cache->npaths > 0) return;
 
+  cache->nwindings = 0;
   WalkCommands(ctx);
 
   cache->bounds[0] = cache->bounds[1] = 1e6f;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "graphics/vector/VGcontext.h"
+#include "graphics/vector/VGoutlines.h"
 
 namespace iplugin::igraphics
 {
@@ -539,6 +540,11 @@ void vgFill(VGcontext* ctx)
   VGpaint fillPaint = state->fill;
 
   vgFlattenPaths(ctx);
+  // Even-odd sub-paths that nobody gave a winding are filled from outlines cut at their crossings, so
+  // that a hole's fringe lies in the hole; the path cache stays as it is for a following stroke.
+  VGpathCache* const flattened = ctx->cache;
+  if (state->fillRule == kVGEvenOdd && flattened->nwindings == 0)
+    if (VGpathCache* outlines = vgEvenOddOutlines(ctx)) ctx->cache = outlines;
   vgExpandFill(ctx, Antialiased(ctx) ? ctx->fringeWidth : 0.0f);
 
   MultiplyAlpha(&fillPaint, state->alpha);
@@ -553,6 +559,7 @@ void vgFill(VGcontext* ctx)
     ctx->fillTriCount += path->nstroke - 2;
     ctx->drawCallCount += 2;
   }
+  ctx->cache = flattened;
 }
 
 void vgStroke(VGcontext* ctx)

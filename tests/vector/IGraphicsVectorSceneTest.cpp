@@ -20,7 +20,7 @@ using qorvtest::RgbaImage;
 
 namespace
 {
-constexpr int kWidth = 200, kHeight = 150;
+constexpr int kWidth = 200, kHeight = 190;
 const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 // What the vector side does wrong on purpose, to prove that the comparison sees it.
@@ -72,6 +72,31 @@ std::string FramesPng()
 
 const IColor kInk(255, 25, 25, 25), kRed(255, 215, 40, 25), kBlue(255, 25, 75, 205), kGreen(255, 25, 150, 75),
     kGold(255, 255, 205, 0), kViolet(255, 150, 0, 115);
+
+// A star drawn in one stroke, its pentagon in the middle crossed twice.
+const char kStarSvg[] =
+    R"(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">)"
+    R"(<path d="M50 3 L79 95 L2 38 L98 38 L21 95 Z" fill="#1948cd" fill-rule="evenodd"/></svg>)";
+
+constexpr float kHolesTop = 150.f;
+
+// Holes left by the even-odd rule where no sub-path was given a winding: a ring of two circles turning
+// the same way, the hole drawn last and first, and the star.
+void DrawHoles(IGraphics& g)
+{
+  IFillOptions evenOdd;
+  evenOdd.mFillRule = kFillEvenOdd;
+  g.PathClear();
+  g.PathCircle(20.3f, 168.4f, 15.f);
+  g.PathCircle(20.3f, 168.4f, 7.5f);
+  g.PathFill(kRed, evenOdd);
+  g.PathCircle(57.6f, 168.2f, 6.f);
+  g.PathCircle(57.6f, 168.2f, 14.f);
+  g.PathFill(kInk, evenOdd);
+  const ISVG star = g.LoadSVGFromData("scene-star", kStarSvg, 0);
+  EXPECT_TRUE(star.IsValid());
+  g.DrawSVG(star, IRECT(80.3f, 150.2f, 118.3f, 188.2f));
+}
 
 // Every shape, paint, bitmap, layer, shadow, clip and blend of the context.
 void DrawShapes(IGraphics& g, const IBitmap& frames)
@@ -139,6 +164,7 @@ void DrawShapes(IGraphics& g, const IBitmap& frames)
   shadow.mOpacity = 0.6f;
   g.ApplyLayerDropShadow(layer, shadow);
   g.DrawLayer(layer);
+  DrawHoles(g);
 }
 
 // Text in every alignment and at three angles.
@@ -215,11 +241,25 @@ qorvtest::ImageTolerance ShapeTolerance()
   return tol;
 }
 
+// The rows of a picture from `top` down.
+RgbaImage RowsFrom(const RgbaImage& image, int top)
+{
+  RgbaImage rows{image.width, image.height - top, {}};
+  rows.rgba.assign(image.rgba.begin() + ptrdiff_t(top) * image.width * 4, image.rgba.end());
+  return rows;
+}
+
 testing::AssertionResult ShapesMatch(float scale, Fault fault, const std::string& name)
 {
   const RgbaImage ours = DrawVector(Shapes, scale, fault);
   const RgbaImage theirs = DrawCairo(Shapes, scale);
-  return qorvtest::ImagesMatch(theirs, ours, ShapeTolerance(), qorvtest::BinaryDir() + "/scene-compare", name);
+  const std::string diffs = qorvtest::BinaryDir() + "/scene-compare";
+  testing::AssertionResult all = qorvtest::ImagesMatch(theirs, ours, ShapeTolerance(), diffs, name);
+  if (!all) return all;
+  // The holes' row on its own too: in the whole picture their edges are too few to count.
+  const int top = int(kHolesTop * scale);
+  return qorvtest::ImagesMatch(RowsFrom(theirs, top), RowsFrom(ours, top), ShapeTolerance(), diffs,
+                               name + "-holes");
 }
 
 // Where the ink of a region lies (its alpha-weighted centre, in device pixels) and how much there is.
@@ -266,8 +306,8 @@ testing::AssertionResult TextsMatch(float scale, Fault fault)
     // Rotated glyph quads are sampled off the pixel grid: up to half a pixel more.
     const double moved = i < 9 ? 0.34 : 0.6;
     if (std::fabs(dx) > moved || std::fabs(dy) > moved || std::fabs(ratio - 1.0) > 0.06)
-      return testing::AssertionFailure() << "text at " << r.L << "," << r.T << ": ink moved by (" << dx << ", "
-                                         << dy << ") px, amount x" << ratio;
+      return testing::AssertionFailure() << "text at " << r.L << "," << r.T << ": ink moved by (" << dx
+                                         << ", " << dy << ") px, amount x" << ratio;
   }
   return testing::AssertionSuccess();
 }
@@ -297,7 +337,8 @@ TEST_P(SceneAgainstCairo, TextIsPlacedAndInkedAsCairoDoes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, SceneAgainstCairo, testing::Values(1.f, 2.f),
-                         [](const testing::TestParamInfo<float>& info) { return std::to_string(int(info.param)) + "x"; });
+                         [](const testing::TestParamInfo<float>& info)
+                         { return std::to_string(int(info.param)) + "x"; });
 
 // A frame of the scene for people to look at.
 TEST(SceneFrame, WritesPNGs)

@@ -1,0 +1,187 @@
+// The mixer's whole editor frame at "GUI Scale" 1, on screens of scale 1 and 2, in "Int. Mixer" and in a
+// send mode, compared with reviewed golden pictures tightly enough that anti-aliasing off, a half-pixel
+// shift or 85 % alpha fail it. The editor is opened as a host opens it: the plug-in makes its platform
+// graphics context and view, the view goes into a host window, and the display timer draws its frames.
+// At rest the editor is bitmaps on whole pixels and text, which anti-aliasing does not change; so a menu
+// is open in each, drawn as vector shapes over the page.
+#include "editor/EditorBitmaps.h"
+#include "graphics/mac/IGraphicsMac.h"
+#include "graphics/vector/MVGrenderer.h"
+#include "mixer/QorvParams.h"
+#include "tests/mixer/QorvTestInstance.h"
+#include "tests/support/PictureFaults.h"
+
+#include <AppKit/NSView.h>
+#include <QorvPlatform/Bundles.h>
+#include <QorvPlatform/Events.h>
+#include <QorvPlatform/Metal.h>
+#include <QorvPlatform/RunLoopClock.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace iplugin;
+using namespace iplugin::igraphics;
+using qorvtest::PictureFault;
+using qorvtest::RgbaImage;
+
+namespace
+{
+constexpr int kIntMixer = 0, kSendChannel1 = 2; // "Plugin Mode" values
+
+// What the user has done before the frame: pointer events at window points.
+struct PointerStep
+{
+  qorvplatform::InputKind kind;
+  double x, y;
+};
+
+// The editor in a host window, its first frames drawn; closed as a host closes its window.
+class EditorOnScreen
+{
+public:
+  EditorOnScreen(int pluginMode, double screenScale, const std::vector<PointerStep>& steps)
+      : mHome("editor-frame")
+  {
+    qorvplatform::ResetMainRunLoop();
+    qorvplatform::ResetInput();
+    qorvplatform::SetScreenScale(screenScale);
+    qorvplatform::RegisterBundle((qorvtest::BinaryDir() + "/Qorv.component").c_str());
+    mPlug.Change(kParamPluginMode, pluginMode);
+    // What the product's bundle makes for the view factory.
+    mPlug.mMakeGraphicsFunc = [this]() -> IGraphicsInterface* {
+      return MakeQorvGraphics(mPlug, kEditorWidth, kEditorHeight, 60, float(mPlug.Engine().mGuiScale.Load()));
+    };
+    mView = static_cast<NSView*>(mPlug.OpenWindow(nullptr));
+    if (!mView) return;
+    const NSRect frame = mView->frame();
+    mWindow = std::make_unique<NSWindow>(NSMakeRect(0, 0, frame.size.width, frame.size.height));
+    mContent = std::make_unique<NSView>();
+    mWindow->setContentView(mContent.get());
+    mContent->addSubview(mView);
+    mWindow->makeKeyAndOrderFront(nullptr);
+    qorvplatform::AdvanceClock(2.0 / 30.0); // the first frames, as the host waits for them
+    double time = 10.0;
+    for (const PointerStep& step : steps)
+    {
+      qorvplatform::InputEvent e;
+      e.kind = step.kind;
+      e.x = step.x;
+      e.y = step.y;
+      e.time = time += 0.5;
+      qorvplatform::PostEvent(*mWindow, e);
+    }
+    qorvplatform::AdvanceClock(0.5); // fades and the frames after them
+  }
+  ~EditorOnScreen()
+  {
+    if (mView) mView->removeFromSuperview();
+    if (mWindow) mWindow->close();
+    mPlug.CloseWindow();
+    qorvplatform::SetScreenScale(1.0);
+    qorvplatform::ResetInput();
+    qorvplatform::ResetMainRunLoop();
+  }
+  EditorOnScreen(const EditorOnScreen&) = delete;
+  EditorOnScreen& operator=(const EditorOnScreen&) = delete;
+
+  bool Open() const { return mView && mWindow && mPlug.GetUI(); }
+
+  // What the view's layer shows now.
+  RgbaImage Shown()
+  {
+    RgbaImage image;
+    if (!QorvMetalLayerCopyPresentedImage(*mView->layer(), image.rgba, image.width, image.height)) return {};
+    return image;
+  }
+
+  // One frame of every control, drawn as the display timer draws a frame, with the fault applied.
+  RgbaImage DrawFrame(PictureFault fault)
+  {
+    IGraphics& ui = *static_cast<IGraphics*>(mPlug.GetUI());
+    qorvtest::ShiftControlsForFault(ui, fault);
+    auto* vg = static_cast<VGcontext*>(ui.GetDrawContext());
+    ui.BeginFrame();
+    // From nothing, as the first frame: drawn over the frames before, a fault would hardly show.
+    MvgClearWithColor(vg, vgRGBAf(0.f, 0.f, 0.f, 0.f));
+    // Again before each control: a layer restarts the drawing state.
+    ui.ForAllControlsFunc(
+        [&ui, vg, fault](IControl* pControl)
+        {
+          qorvtest::ApplyDrawingFault(vg, fault);
+          ui.DrawControl(pControl, ui.GetBounds(), ui.GetBackingPixelScale());
+        });
+    ui.EndFrame();
+    return Shown();
+  }
+
+private:
+  mixtest::ScopedDataHome mHome;
+  mixtest::RecordingQorv mPlug;
+  NSView* mView = nullptr;
+  std::unique_ptr<NSWindow> mWindow;
+  std::unique_ptr<NSView> mContent;
+};
+
+// Exact but for rounding: a few levels, and not one pixel beyond (a fault may touch only the edges of
+// one label or one menu).
+qorvtest::ImageTolerance EditorTolerance()
+{
+  return qorvtest::ImageTolerance{2, 8, 0.0, 0};
+}
+
+struct FrameCase
+{
+  const char* golden;
+  int pluginMode;
+  double screenScale;
+  std::vector<PointerStep> steps;
+};
+
+// A click on a menu button: "Channels" on the mixer's page, "Plugin Mode" on a sender's.
+const std::vector<PointerStep> kChannelsMenuOpen = {{qorvplatform::InputKind::Press, 826, 196},
+                                                    {qorvplatform::InputKind::Release, 826, 196}};
+const std::vector<PointerStep> kModeMenuOpen = {{qorvplatform::InputKind::Press, 63, 47},
+                                                {qorvplatform::InputKind::Release, 63, 47}};
+
+class EditorFrame : public testing::TestWithParam<FrameCase>
+{
+};
+} // namespace
+
+TEST_P(EditorFrame, MatchesItsReviewedPicture)
+{
+  const FrameCase& k = GetParam();
+  const int pixelWidth = static_cast<int>(kEditorWidth * k.screenScale);
+  const int pixelHeight = static_cast<int>(kEditorHeight * k.screenScale);
+  // What the display timer drew is the picture a host shows.
+  {
+    EditorOnScreen editor(k.pluginMode, k.screenScale, k.steps);
+    ASSERT_TRUE(editor.Open());
+    if (!qorvtest::UpdateGolden())
+      EXPECT_TRUE(qorvtest::MatchesGolden(editor.Shown(), "editor", k.golden, EditorTolerance()));
+  }
+  qorvtest::ExpectMatchesOnlyWhenRight(
+      [&k](PictureFault fault)
+      {
+        EditorOnScreen editor(k.pluginMode, k.screenScale, k.steps);
+        return editor.Open() ? editor.DrawFrame(fault) : RgbaImage{};
+      },
+      pixelWidth, pixelHeight, "editor", k.golden, EditorTolerance());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EditorFrame,
+                         testing::Values(FrameCase{"int-mixer", kIntMixer, 1.0, kChannelsMenuOpen},
+                                         FrameCase{"int-mixer@2x", kIntMixer, 2.0, kChannelsMenuOpen},
+                                         FrameCase{"send", kSendChannel1, 1.0, kModeMenuOpen},
+                                         FrameCase{"send@2x", kSendChannel1, 2.0, kModeMenuOpen}),
+                         [](const testing::TestParamInfo<FrameCase>& info)
+                         {
+                           std::string name = info.param.golden;
+                           for (char& c : name)
+                             if (c == '-' || c == '@') c = '_';
+                           return name;
+                         });
