@@ -8,7 +8,7 @@
 #include "graphics/mac/IGraphicsMac.h"
 #include "graphics/vector/MVGrenderer.h"
 #include "mixer/QorvParams.h"
-#include "tests/mixer/QorvTestInstance.h"
+#include "tests/plugin/QorvTestInstance.h"
 #include "tests/support/PictureFaults.h"
 
 #include <AppKit/NSView.h>
