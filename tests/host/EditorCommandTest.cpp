@@ -1,0 +1,255 @@
+// `qorv-host editor` (and the editor frames of `mix`) as a person at the window meets it: the files it
+// writes, the bundle it opens, and what it shows when the plug-in asks the system for something.
+#include "host/AudioFile.h"
+#include "host/OutputPaths.h"
+#include "tests/host/HostProcess.h"
+#include "tests/support/FileSizeCut.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/TextLines.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using qorvtest::HostRun;
+using qorvtest::RunHost;
+
+namespace
+{
+namespace fs = std::filesystem;
+
+std::string FileBytes(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class EditorCommandTest : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    dir = qorvtest::ScratchDir(std::string("editor_cmd_") +
+                               testing::UnitTest::GetInstance()->current_test_info()->name());
+    environment.Set("XDG_DATA_HOME", dir.c_str());
+    environment.Set("QORV_HEADLESS", "1");
+  }
+  // The host on a bundle (the product's by default).
+  HostRun Host(std::vector<std::string> args, const std::string& bundle = "")
+  {
+    args.insert(args.end(), {"--plugin", bundle.empty() ? qorvtest::BinaryDir() + "/Qorv.component" : bundle});
+    return RunHost(args);
+  }
+  // A preset file exported by the host itself.
+  std::string Preset()
+  {
+    const std::string path = dir + "/prio.qxs";
+    const HostRun run = Host({"preset", "export", "--factory", "Prio Mixing", "-o", path});
+    EXPECT_EQ(run.status, 0) << run.err;
+    return path;
+  }
+
+  qorvtest::ScopedEnvironment environment;
+  std::string dir;
+};
+
+bool IsPng(const std::string& bytes)
+{
+  return bytes.size() > 8 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
+}
+
+TEST_F(EditorCommandTest, AnOutputThatNamesAnInputOrAnotherOutputIsRefusedAndNothingIsTouched)
+{
+  const std::string preset = Preset(), before = FileBytes(preset);
+  const std::string script = dir + "/clicks.txt";
+  WriteText(script, "click 151 95\n");
+  fs::create_directories(dir + "/sub");
+  struct Case
+  {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"editor", "--preset", preset, "--png", preset}, "--png " + preset + " is the same file as --preset"},
+           {{"editor", "--preset", preset, "--png", dir + "/sub/../prio.qxs"}, "is the same file as --preset"},
+           {{"editor", "--script", script, "--window-png", script}, "is the same file as --script"},
+           {{"editor", "--png", dir + "/a.png", "--window-png", dir + "/sub/../a.png"},
+            "is the same file as --window-png"}})
+  {
+    const HostRun run = Host(c.args);
+    EXPECT_EQ(run.status, 2) << c.args.back();
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("an output must not overwrite an input"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(FileBytes(preset), before);
+  EXPECT_EQ(FileBytes(script), "click 151 95\n");
+  EXPECT_FALSE(fs::exists(dir + "/a.png"));
+
+  // Its own preset and a different picture file are fine.
+  const HostRun fine = Host({"editor", "--preset", preset, "--png", dir + "/a.png"});
+  EXPECT_EQ(fine.status, 0) << fine.err;
+  EXPECT_TRUE(IsPng(FileBytes(dir + "/a.png")));
+  EXPECT_EQ(FileBytes(preset), before);
+}
+
+TEST_F(EditorCommandTest, AFailedPictureWriteIsAnErrorAndLeavesTheOldFileWhole)
+{
+  const HostRun full = Host({"editor", "--png", "/dev/full"});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_NE(full.err.find("/dev/full: cannot write (no space left on device)"), std::string::npos) << full.err;
+
+  const std::string png = dir + "/editor.png";
+  WriteText(png, "the old picture");
+  HostRun cut;
+  {
+    qorvtest::FileSizeCut limit(8192); // a frame of the editor is several times this
+    cut = Host({"editor", "--png", png});
+  }
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_NE(cut.err.find(png + ": cannot write (file too large)"), std::string::npos) << cut.err;
+  EXPECT_EQ(FileBytes(png), "the old picture");
+
+  const HostRun headless = Host({"editor", "--window-png", png});
+  EXPECT_EQ(headless.status, 1);
+  EXPECT_NE(headless.err.find(png + ": cannot write (no X11 window)"), std::string::npos) << headless.err;
+  EXPECT_EQ(FileBytes(png), "the old picture");
+}
+
+TEST_F(EditorCommandTest, MixEditorFramesThatCannotBeWrittenFailTheMixAndKeepTheOldFrames)
+{
+  qorvhost::AudioFile tone;
+  tone.channels = {std::vector<float>(480, 0.1f)}; // a mix far below the cut: one frame, at its end
+  std::string error;
+  const std::string track = dir + "/a.wav";
+  ASSERT_TRUE(qorvhost::WriteAudioFile(track, tone, error)) << error;
+  const std::string frames = dir + "/frames";
+  fs::create_directories(frames);
+  WriteText(frames + "/frame-0001.png", "the old frame");
+  HostRun run;
+  {
+    qorvtest::FileSizeCut limit(8192);
+    run = Host({"mix", "-q", "--png-every", "0.5", frames, "-o", dir + "/mix.wav", track});
+  }
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(frames + "/frame-0001.png: cannot write (file too large)"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(FileBytes(frames + "/frame-0001.png"), "the old frame");
+
+  // A file named among the frames is an input the frames would overwrite.
+  const std::string inFrames = frames + "/frame-0002.png";
+  fs::copy_file(track, inFrames);
+  const HostRun refused = Host({"mix", "-q", "--png-every", "0.5", frames, "-o", dir + "/mix.wav", inFrames});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("an input " + inFrames + " is in the folder of --png-every"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(FileBytes(inFrames), FileBytes(track));
+}
+
+TEST_F(EditorCommandTest, ARenamedCopyOfTheBundleOpensItsEditor)
+{
+  const fs::path original = fs::path(qorvtest::BinaryDir()) / "Qorv.component" / "Contents";
+  const std::string plist = FileBytes((original / "Info.plist").string());
+  const std::string executableKey = "<key>CFBundleExecutable</key>\n\t<string>Qorv</string>";
+  ASSERT_NE(plist.find(executableKey), std::string::npos) << plist;
+  struct Copy
+  {
+    std::string folder, binary;
+  };
+  for (const Copy& copy : {Copy{"Renamed.component", "Qorv"}, Copy{"Mixer Copy.component", "Mixer"}})
+  {
+    const fs::path contents = fs::path(dir) / copy.folder / "Contents";
+    fs::create_directories(contents / "MacOS");
+    fs::create_directory_symlink(original / "Resources", contents / "Resources");
+    fs::create_symlink(original / "MacOS" / "Qorv", contents / "MacOS" / copy.binary);
+    std::string renamed = plist;
+    renamed.replace(renamed.find(executableKey), executableKey.size(),
+                    "<key>CFBundleExecutable</key>\n\t<string>" + copy.binary + "</string>");
+    WriteText((contents / "Info.plist").string(), renamed);
+    const std::string bundle = (fs::path(dir) / copy.folder).string();
+    for (const char* command : {"info", "validate"})
+      EXPECT_EQ(Host({command}, bundle).status, 0) << command << " " << copy.folder;
+    const HostRun run = Host({"editor", "--png", dir + "/" + copy.binary + ".png"}, bundle);
+    EXPECT_EQ(run.status, 0) << copy.folder << ": " << run.err;
+    EXPECT_NE(run.out.find("editor 875 x 580 points"), std::string::npos) << run.out;
+    EXPECT_TRUE(IsPng(FileBytes(dir + "/" + copy.binary + ".png")));
+  }
+}
+
+// The plug-in menu's button and its items, in window points, as the editor draws them at scale 1.
+constexpr const char* kOpenMenu = "click 205 25\nwait 0.1\n";
+std::string ChooseItem(int y)
+{
+  return std::string(kOpenMenu) + "click 130 " + std::to_string(y) + "\nwait 0.1\n";
+}
+
+TEST_F(EditorCommandTest, ThePlugInMenusItemsShowWhatTheyOpenOnStandardError)
+{
+  const std::string script = dir + "/menu.txt";
+  // About, Open manual, Changelog, Check for update, Open data folder.
+  WriteText(script, ChooseItem(75) + ChooseItem(100) + ChooseItem(121) + ChooseItem(142) + ChooseItem(167));
+  const HostRun run = Host({"editor", "--script", script});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = qorvtest::Lines(run.err);
+  auto at = [&](const std::string& line)
+  { return std::find(lines.begin(), lines.end(), line) - lines.begin(); };
+  auto startingWith = [&](const std::string& lead)
+  {
+    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(lead, 0) == 0; }) -
+           lines.begin();
+  };
+  auto endingWith = [&](const std::string& tail)
+  {
+    return std::find_if(lines.begin(), lines.end(),
+                        [&](const std::string& l)
+                        { return l.size() >= tail.size() && l.compare(l.size() - tail.size(), tail.size(), tail) == 0; }) -
+           lines.begin();
+  };
+  const long n = long(lines.size());
+  const long about = at("message box \"About\""), name = at("  Plugin name: Qorv"), version = at("  Version: 2.1.2"),
+             host = at("  Host: Unknown"), answer = at("message box answer: OK");
+  const long manual = at("open /Users/Shared/Documents/Qorv/Qorv manual.pdf: no such file or folder");
+  const long changelog = endingWith("/products/qor#Changelog");
+  const long update = endingWith("/productversioncheck?product=Qorv&version=2.1.2");
+  const long folder = at("open " + dir + "/Qorv");
+  for (long i : {about, name, version, host, answer, manual, changelog, update, folder})
+    ASSERT_LT(i, n) << run.err;
+  // In the order the items were chosen, each web page told by its address.
+  EXPECT_LT(about, name);
+  EXPECT_LT(host, answer);
+  EXPECT_LT(answer, manual);
+  EXPECT_LT(manual, changelog);
+  EXPECT_LT(changelog, update);
+  EXPECT_LT(update, folder);
+  EXPECT_EQ(startingWith("open https://"), changelog);
+  EXPECT_EQ(lines[size_t(update)].rfind("open https://", 0), 0u) << lines[size_t(update)];
+}
+} // namespace
+
+namespace
+{
+TEST(OutputPathsTest, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
+{
+  using qorvhost::CheckOutputsOverwriteNothing;
+  std::string error;
+  // Relative names of files that are not there yet: the same place however spelled.
+  for (const char* other : {"./not-yet.png", "sub/../not-yet.png", "not-yet.png"})
+  {
+    EXPECT_FALSE(CheckOutputsOverwriteNothing({}, {{"--png", "not-yet.png"}, {"--window-png", other}}, error))
+        << other;
+    EXPECT_FALSE(CheckOutputsOverwriteNothing({{"--preset", other}}, {{"--png", "not-yet.png"}}, error)) << other;
+  }
+  EXPECT_EQ(error, "--png not-yet.png is the same file as --preset (not-yet.png); an output must not overwrite "
+                   "an input or another output");
+  EXPECT_TRUE(CheckOutputsOverwriteNothing({{"--preset", "not-yet.qxs"}, {"--script", ""}},
+                                           {{"--png", "not-yet.png"}, {"--window-png", ""}}, error));
+}
+} // namespace
