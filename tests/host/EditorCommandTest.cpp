@@ -232,6 +232,19 @@ TEST_F(EditorCommandTest, ThePlugInMenusItemsShowWhatTheyOpenOnStandardError)
   EXPECT_EQ(startingWith("open https://"), changelog);
   EXPECT_EQ(lines[size_t(update)].rfind("open https://", 0), 0u) << lines[size_t(update)];
 }
+TEST_F(EditorCommandTest, ThePresetMenusFilePanelsSayThatNoFileIsChosenHere)
+{
+  const std::string script = dir + "/presets.txt";
+  // The preset name opens the preset menu; "Save preset ..." and "Load preset ..." each run a panel.
+  WriteText(script, "click 475 24\nwait 0.1\nclick 450 121\nwait 0.1\nclick 475 24\nwait 0.1\nclick 450 75\n"
+                    "wait 0.1\n");
+  const HostRun run = Host({"editor", "--script", script});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = qorvtest::Lines(run.err);
+  const auto save = std::find(lines.begin(), lines.end(), "save panel in " + dir + "/Qorv (qxs): cancelled, no file chosen");
+  const auto load = std::find(lines.begin(), lines.end(), "open panel in " + dir + "/Qorv (qxs): cancelled, no file chosen");
+  EXPECT_TRUE(save < load && load != lines.end()) << run.err;
+}
 } // namespace
 
 namespace

@@ -1,4 +1,5 @@
 #include <AppKit/AppKit.h>
+#include <AppKit/NSSavePanel.h>
 #include <QorvPlatform/Dialogs.h>
 
 #include "tests/support/ScopedEnvironment.h"
@@ -106,6 +107,25 @@ TEST_F(DialogsTest, ShownToTheUserEachPanelTellsItsTitleTextAndAnswer)
                                                     "  100% sure\n"
                                                     "message box answer: No\n");
   EXPECT_EQ(qorvplatform::ShownAlerts().size(), 4u); // recorded as before
+}
+
+TEST_F(DialogsTest, ShownToTheUserEachFilePanelTellsWhatItAskedAndWhatWasChosen)
+{
+  qorvplatform::SetShowToUser(true);
+  testing::internal::CaptureStderr();
+  NSSavePanel* save = NSSavePanel::savePanel();
+  save->setAllowedFileTypes({"qxs"});
+  EXPECT_EQ(save->runModalForDirectory("/home/u/Qorv", "Mix.qxs"), NSModalResponseCancel);
+  qorvplatform::ScriptPanelAnswer("/home/u/Qorv/b.qxs");
+  EXPECT_EQ(NSOpenPanel::openPanel()->runModalForDirectory("/home/u/Qorv", "", {"qxs", "xml"}), NSModalResponseOK);
+  NSOpenPanel* folder = NSOpenPanel::openPanel();
+  folder->setTitle("Choose a Directory");
+  EXPECT_EQ(folder->runModal(), NSModalResponseCancel);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "save panel in /home/u/Qorv for Mix.qxs (qxs): cancelled, no file chosen\n"
+            "open panel in /home/u/Qorv (qxs xml): /home/u/Qorv/b.qxs\n"
+            "open panel \"Choose a Directory\": cancelled, no file chosen\n");
+  EXPECT_EQ(qorvplatform::ShownPanels().size(), 3u); // recorded as before
 }
 
 // A stand-in for the desktop's opener that notes each address it is given.

@@ -56,8 +56,10 @@ void SetEchoOpenedURLs(bool on);
 // error, the same with or without a display: an alert panel as a line `message box "TITLE"`, its message
 // lines indented by two blanks, and `message box answer: BUTTON`; an address the workspace opens as
 // `open ADDRESS` (a file or folder as its path, followed by ": no such file or folder" when it does not
-// exist). With a display and xdg-open on PATH, xdg-open is also started on each web address and existing
-// file, to show it in the user's browser, viewer or file manager.
+// exist); an open or save panel as `KIND panel ["TITLE"] [in FOLDER] [for FILE] [(TYPES)]: ` followed by
+// the path chosen, or "cancelled, no file chosen" (only a scripted answer chooses). With a display and
+// xdg-open on PATH, xdg-open is also started on each web address and existing file, to show it in the
+// user's browser, viewer or file manager.
 void SetShowToUser(bool on);
 
 // Queues the answer of the next open or save panel: the chosen path, or cancel when empty.

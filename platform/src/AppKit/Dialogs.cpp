@@ -178,6 +178,10 @@ void RecordShownMenu(std::vector<std::string> lines, double x, double y)
 {
   State().shownMenus.push_back(ShownMenu{std::move(lines), x, y});
 }
+bool ShowingToUser()
+{
+  return State().showToUser;
+}
 } // namespace detail
 
 void SetEchoOpenedURLs(bool on)
