@@ -56,7 +56,8 @@ FactoryMaker FindViewFactory(AudioUnit unit, std::string& error)
   CFBundleRef bundle = qorvplatform::RegisterBundle(reinterpret_cast<const char*>(path));
   CFURLRef executable = bundle ? CFBundleCopyExecutableURL(bundle) : nullptr;
   UInt8 binaryPath[4096] = {};
-  const bool named = executable && CFURLGetFileSystemRepresentation(executable, true, binaryPath, sizeof binaryPath);
+  const bool named =
+      executable && CFURLGetFileSystemRepresentation(executable, true, binaryPath, sizeof binaryPath);
   if (executable) CFRelease(executable);
   if (!named)
   {

@@ -45,8 +45,8 @@ bool CheckOutputPaths(const MixOptions& o, std::string& error)
     for (const NamedPath& named : *list)
       if (IsFrameFileIn(named.path, o.pngDir))
       {
-        error = named.option + " " + named.path + " is in the folder of --png-every, where the editor's frames " +
-                "are written; an output must not overwrite an input or another output";
+        error = named.option + " " + named.path + " is in the folder of --png-every, where the editor's " +
+                "frames are written; an output must not overwrite an input or another output";
         return false;
       }
   return true;

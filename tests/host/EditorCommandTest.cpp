@@ -46,7 +46,8 @@ protected:
   // The host on a bundle (the product's by default).
   HostRun Host(std::vector<std::string> args, const std::string& bundle = "")
   {
-    args.insert(args.end(), {"--plugin", bundle.empty() ? qorvtest::BinaryDir() + "/Qorv.component" : bundle});
+    args.insert(args.end(),
+                {"--plugin", bundle.empty() ? qorvtest::BinaryDir() + "/Qorv.component" : bundle});
     return RunHost(args);
   }
   // A preset file exported by the host itself.
@@ -79,8 +80,10 @@ TEST_F(EditorCommandTest, AnOutputThatNamesAnInputOrAnotherOutputIsRefusedAndNot
     std::string message;
   };
   for (const Case& c : std::vector<Case>{
-           {{"editor", "--preset", preset, "--png", preset}, "--png " + preset + " is the same file as --preset"},
-           {{"editor", "--preset", preset, "--png", dir + "/sub/../prio.qxs"}, "is the same file as --preset"},
+           {{"editor", "--preset", preset, "--png", preset},
+            "--png " + preset + " is the same file as --preset"},
+           {{"editor", "--preset", preset, "--png", dir + "/sub/../prio.qxs"},
+            "is the same file as --preset"},
            {{"editor", "--script", script, "--window-png", script}, "is the same file as --script"},
            {{"editor", "--png", dir + "/a.png", "--window-png", dir + "/sub/../a.png"},
             "is the same file as --window-png"}})
@@ -105,7 +108,8 @@ TEST_F(EditorCommandTest, AFailedPictureWriteIsAnErrorAndLeavesTheOldFileWhole)
 {
   const HostRun full = Host({"editor", "--png", "/dev/full"});
   EXPECT_EQ(full.status, 1);
-  EXPECT_NE(full.err.find("/dev/full: cannot write (no space left on device)"), std::string::npos) << full.err;
+  EXPECT_NE(full.err.find("/dev/full: cannot write (no space left on device)"), std::string::npos)
+      << full.err;
 
   const std::string png = dir + "/editor.png";
   WriteText(png, "the old picture");
@@ -203,19 +207,23 @@ TEST_F(EditorCommandTest, ThePlugInMenusItemsShowWhatTheyOpenOnStandardError)
   { return std::find(lines.begin(), lines.end(), line) - lines.begin(); };
   auto startingWith = [&](const std::string& lead)
   {
-    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(lead, 0) == 0; }) -
+    return std::find_if(lines.begin(), lines.end(),
+                        [&](const std::string& l) { return l.rfind(lead, 0) == 0; }) -
            lines.begin();
   };
   auto endingWith = [&](const std::string& tail)
   {
     return std::find_if(lines.begin(), lines.end(),
-                        [&](const std::string& l)
-                        { return l.size() >= tail.size() && l.compare(l.size() - tail.size(), tail.size(), tail) == 0; }) -
+                        [&](const std::string& l) {
+                          return l.size() >= tail.size() &&
+                                 l.compare(l.size() - tail.size(), tail.size(), tail) == 0;
+                        }) -
            lines.begin();
   };
   const long n = long(lines.size());
-  const long about = at("message box \"About\""), name = at("  Plugin name: Qorv"), version = at("  Version: 2.1.2"),
-             host = at("  Host: Unknown"), answer = at("message box answer: OK");
+  const long about = at("message box \"About\""), name = at("  Plugin name: Qorv"),
+             version = at("  Version: 2.1.2"), host = at("  Host: Unknown"),
+             answer = at("message box answer: OK");
   const long manual = at("open /Users/Shared/Documents/Qorv/Qorv manual.pdf: no such file or folder");
   const long changelog = endingWith("/products/qor#Changelog");
   const long update = endingWith("/productversioncheck?product=Qorv&version=2.1.2");
@@ -241,8 +249,10 @@ TEST_F(EditorCommandTest, ThePresetMenusFilePanelsSayThatNoFileIsChosenHere)
   const HostRun run = Host({"editor", "--script", script});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = qorvtest::Lines(run.err);
-  const auto save = std::find(lines.begin(), lines.end(), "save panel in " + dir + "/Qorv (qxs): cancelled, no file chosen");
-  const auto load = std::find(lines.begin(), lines.end(), "open panel in " + dir + "/Qorv (qxs): cancelled, no file chosen");
+  const auto save = std::find(lines.begin(), lines.end(),
+                              "save panel in " + dir + "/Qorv (qxs): cancelled, no file chosen");
+  const auto load = std::find(lines.begin(), lines.end(),
+                              "open panel in " + dir + "/Qorv (qxs): cancelled, no file chosen");
   EXPECT_TRUE(save < load && load != lines.end()) << run.err;
 }
 } // namespace
@@ -258,10 +268,12 @@ TEST(OutputPathsTest, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
   {
     EXPECT_FALSE(CheckOutputsOverwriteNothing({}, {{"--png", "not-yet.png"}, {"--window-png", other}}, error))
         << other;
-    EXPECT_FALSE(CheckOutputsOverwriteNothing({{"--preset", other}}, {{"--png", "not-yet.png"}}, error)) << other;
+    EXPECT_FALSE(CheckOutputsOverwriteNothing({{"--preset", other}}, {{"--png", "not-yet.png"}}, error))
+        << other;
   }
-  EXPECT_EQ(error, "--png not-yet.png is the same file as --preset (not-yet.png); an output must not overwrite "
-                   "an input or another output");
+  EXPECT_EQ(error,
+            "--png not-yet.png is the same file as --preset (not-yet.png); an output must not overwrite "
+            "an input or another output");
   EXPECT_TRUE(CheckOutputsOverwriteNothing({{"--preset", "not-yet.qxs"}, {"--script", ""}},
                                            {{"--png", "not-yet.png"}, {"--window-png", ""}}, error));
 }

@@ -117,7 +117,8 @@ TEST_F(DialogsTest, ShownToTheUserEachFilePanelTellsWhatItAskedAndWhatWasChosen)
   save->setAllowedFileTypes({"qxs"});
   EXPECT_EQ(save->runModalForDirectory("/home/u/Qorv", "Mix.qxs"), NSModalResponseCancel);
   qorvplatform::ScriptPanelAnswer("/home/u/Qorv/b.qxs");
-  EXPECT_EQ(NSOpenPanel::openPanel()->runModalForDirectory("/home/u/Qorv", "", {"qxs", "xml"}), NSModalResponseOK);
+  EXPECT_EQ(NSOpenPanel::openPanel()->runModalForDirectory("/home/u/Qorv", "", {"qxs", "xml"}),
+            NSModalResponseOK);
   NSOpenPanel* folder = NSOpenPanel::openPanel();
   folder->setTitle("Choose a Directory");
   EXPECT_EQ(folder->runModal(), NSModalResponseCancel);

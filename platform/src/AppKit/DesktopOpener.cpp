@@ -23,7 +23,7 @@ std::string FindOnPath(const std::string& program)
     start = colon + 1;
     if (folder.empty()) continue; // an empty entry would mean the working folder: never searched
     const std::string candidate = folder + "/" + program;
-    struct stat st{};
+    struct stat st = {};
     if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
       return candidate;
   }
