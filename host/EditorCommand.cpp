@@ -4,8 +4,8 @@
 #include "host/CFText.h"
 #include "host/EditorPictures.h"
 #include "host/HostInstance.h"
-#include "host/OutputPaths.h"
 #include "host/MixCommand.h"
+#include "host/OutputPaths.h"
 #include "host/ParameterTable.h"
 #include "host/StateFiles.h"
 

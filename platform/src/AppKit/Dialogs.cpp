@@ -64,7 +64,9 @@ void TellOpened(const NSURL& url)
   std::fprintf(stderr, "open %s%s\n", target.c_str(), missing ? ": no such file or folder" : "");
   if (missing || !qorvplatform::DisplayAvailable()) return;
   const std::string opener = qorvplatform::detail::FindOnPath("xdg-open");
-  if (!opener.empty() && !qorvplatform::detail::LaunchDetached(opener, target))
+  // A relative path that starts with '-' would read as an option.
+  const std::string argument = target.rfind('-', 0) == 0 ? "./" + target : target;
+  if (!opener.empty() && !qorvplatform::detail::LaunchDetached(opener, argument))
     std::fprintf(stderr, "open %s: %s could not be started\n", target.c_str(), opener.c_str());
 }
 } // namespace
@@ -111,7 +113,8 @@ NSWorkspace* NSWorkspace::sharedWorkspace()
 bool NSWorkspace::openFile(const std::string& path)
 {
   NSURL* url = NSURL::fileURLWithPath(path);
-  if (url && !std::filesystem::exists(path))
+  std::error_code ec;
+  if (url && !std::filesystem::exists(path, ec))
   {
     if (State().showToUser) TellOpened(*url);
     return false;
@@ -121,7 +124,8 @@ bool NSWorkspace::openFile(const std::string& path)
 
 bool NSWorkspace::selectFile(const std::string& path, const std::string& rootFolder)
 {
-  if (!std::filesystem::exists(path)) return false;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return false;
   State().opened.push_back("select " + path + " in " + rootFolder);
   if (State().showToUser) std::fprintf(stderr, "select %s\n", path.c_str());
   return true;
