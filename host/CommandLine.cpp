@@ -190,8 +190,9 @@ const CommandSpec kCommands[] = {
      "Opens the plug-in's editor as a host opens a plug-in's window, through the view factory that the "
      "plug-in names. While a display is there (DISPLAY set, QORV_HEADLESS unset) it is a real X11 window "
      "until it is closed; otherwise it is headless, and --script's events and clock steps are replayed on "
-     "a virtual clock. QORV_LOG_EVENTS=1 writes every event the window hands to the editor to standard "
-     "error.",
+     "a virtual clock. The plug-in's message boxes (title, text and the button pressed) and the pages "
+     "and files it opens are told on standard error; with a display, xdg-open shows the pages and files. "
+     "QORV_LOG_EVENTS=1 writes every event the window hands to the editor to standard error.",
      {"qorv-host editor", "qorv-host editor --screen-scale 2 --script clicks.txt --png editor.png"}},
 };
 

@@ -2,8 +2,10 @@
 
 #include "framework/au/AUCocoaViewFactory.h"
 #include "host/CFText.h"
+#include "host/EditorPictures.h"
 #include "host/HostInstance.h"
 #include "host/MixCommand.h"
+#include "host/OutputPaths.h"
 #include "host/ParameterTable.h"
 #include "host/StateFiles.h"
 
@@ -11,6 +13,8 @@
 #include <AppKit/NSScreen.h>
 #include <AppKit/NSView.h>
 #include <CoreFoundation/CFURL.h>
+#include <QorvPlatform/Bundles.h>
+#include <QorvPlatform/Dialogs.h>
 #include <QorvPlatform/Events.h>
 #include <QorvPlatform/RunLoopClock.h>
 
@@ -52,8 +56,19 @@ FactoryMaker FindViewFactory(AudioUnit unit, std::string& error)
     error = "the editor's bundle cannot be located";
     return nullptr;
   }
-  const std::filesystem::path bundle(reinterpret_cast<const char*>(path));
-  const std::string binary = (bundle / "Contents" / "MacOS" / bundle.stem()).string();
+  // The binary is the one Info.plist names, as the loader finds it: the folder's name may be any.
+  CFBundleRef bundle = qorvplatform::RegisterBundle(reinterpret_cast<const char*>(path));
+  CFURLRef executable = bundle ? CFBundleCopyExecutableURL(bundle) : nullptr;
+  UInt8 binaryPath[4096] = {};
+  const bool named =
+      executable && CFURLGetFileSystemRepresentation(executable, true, binaryPath, sizeof binaryPath);
+  if (executable) CFRelease(executable);
+  if (!named)
+  {
+    error = "the editor's bundle names no executable";
+    return nullptr;
+  }
+  const std::string binary = reinterpret_cast<const char*>(binaryPath);
   // The component runtime has loaded it already; this only finds it again.
   void* handle = dlopen(binary.c_str(), RTLD_NOW | RTLD_NOLOAD);
   if (!handle) handle = dlopen(binary.c_str(), RTLD_NOW);
@@ -192,6 +207,12 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
               std::ostream& out, std::ostream& err)
 {
   std::string error;
+  if (!CheckOutputsOverwriteNothing({{"--preset", o.presetFile}, {"--script", o.script}},
+                                    {{"--png", o.png}, {"--window-png", o.windowPng}}, error))
+  {
+    err << error << "\n";
+    return 2;
+  }
   std::vector<std::string> script;
   if (!o.script.empty())
   {
@@ -274,14 +295,14 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     qorvplatform::AdvanceClock(1.0 / 30.0);
 
   int status = 0;
-  if (!o.png.empty() && !qorvplatform::WriteViewFramePNG(*view, o.png))
+  if (!o.png.empty() && !WriteEditorFramePng(*view, o.png, error))
   {
-    err << "cannot write " << o.png << "\n";
+    err << error << "\n";
     status = 1;
   }
-  if (!o.windowPng.empty() && !qorvplatform::WriteWindowScreenPNG(window, o.windowPng))
+  if (!o.windowPng.empty() && !WriteEditorWindowPng(window, o.windowPng, error))
   {
-    err << "cannot write " << o.windowPng << " (no X11 window)\n";
+    err << error << "\n";
     status = 1;
   }
   for (size_t i = 0; i < params.size(); ++i)
@@ -325,6 +346,8 @@ std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, iplugin::AUCoco
   w->mWindow->setContentView(w->mContent.get());
   w->mContent->addSubview(w->mView);
   w->mWindow->makeKeyAndOrderFront(nullptr);
+  // Message boxes and the pages and files the plug-in opens reach the person at the window.
+  qorvplatform::SetShowToUser(true);
   return w;
 }
 
@@ -338,6 +361,7 @@ EditorWindow::~EditorWindow()
     mView->release();
   }
   if (mWindow) mWindow->close();
+  qorvplatform::SetShowToUser(false);
 }
 
 bool EditorWindow::Windowed() const

@@ -33,7 +33,9 @@ struct EditorOptions
 };
 
 // An instance's editor view in a window of the host, opened through the view factory that the
-// instance names, as a host opens it; the view leaves and the window closes with the object.
+// instance names, as a host opens it; the view leaves and the window closes with the object. While it is
+// open, the plug-in's message boxes and the pages and files it opens are told on standard error (and
+// opened with xdg-open when a display is there): QorvPlatform/Dialogs.h, SetShowToUser.
 class EditorWindow
 {
 public:
@@ -81,7 +83,8 @@ inline constexpr double kMaxScriptSeconds = 3600.0;
 bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
                          std::string& error);
 
-// 0 on success, 1 with a message on err.
+// 0 on success, 1 with a message on err; 2 with a message when an output would overwrite an input or
+// another output.
 int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& options,
               std::ostream& out, std::ostream& err);
 } // namespace qorvhost

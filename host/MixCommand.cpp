@@ -4,6 +4,7 @@
 #include "host/AudioFile.h"
 #include "host/AutomationRecorder.h"
 #include "host/EditorCommand.h"
+#include "host/EditorPictures.h"
 #include "host/HostInstance.h"
 #include "host/MixOutputs.h"
 #include "host/StateFiles.h"
@@ -280,8 +281,9 @@ int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& o
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04d.png", ++framesWritten);
     const std::string path = (std::filesystem::path(o.pngDir) / name).string();
-    if (qorvplatform::WriteViewFramePNG(editor->View(), path)) return true;
-    err << "cannot write " << path << "\n";
+    std::string why;
+    if (WriteEditorFramePng(editor->View(), path, why)) return true;
+    err << why << "\n";
     return false;
   };
   const auto wallStart = std::chrono::steady_clock::now();

@@ -1,54 +1,54 @@
 #include "host/MixOutputs.h"
 
 #include "host/MessageStream.h"
+#include "host/OutputPaths.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <utility>
 #include <vector>
 
 namespace qorvhost
 {
 namespace
 {
-// Whether two paths name the same file: the same file on disk when both exist, else the same place.
-bool SameFile(const std::string& a, const std::string& b)
+// Whether path is a file frame-<digits>.png in folder.
+bool IsFrameFileIn(const std::string& path, const std::string& folder)
 {
   namespace fs = std::filesystem;
-  std::error_code ea, eb;
-  const bool hasA = fs::exists(a, ea), hasB = fs::exists(b, eb);
-  if (hasA && hasB) return fs::equivalent(a, b, ea);
-  if (hasA != hasB) return false;
-  return fs::weakly_canonical(a, ea) == fs::weakly_canonical(b, eb);
+  const std::string name = fs::path(path).filename().string();
+  const std::string prefix = "frame-", suffix = ".png";
+  if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return false;
+  const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  if (digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  const fs::path parent = fs::path(path).parent_path();
+  return SameFile(parent.empty() ? "." : parent.string(), folder);
 }
 } // namespace
 
 bool CheckOutputPaths(const MixOptions& o, std::string& error)
 {
-  std::vector<std::pair<std::string, std::string>> inputs, outputs; // option, path
+  std::vector<NamedPath> inputs, outputs;
   for (const std::string& path : o.inputs)
     inputs.push_back({"an input", path});
-  if (!o.presetFile.empty()) inputs.push_back({"--preset", o.presetFile});
-  if (!o.stateIn.empty()) inputs.push_back({"--state-in", o.stateIn});
+  inputs.push_back({"--preset", o.presetFile});
+  inputs.push_back({"--state-in", o.stateIn});
   outputs.push_back({"-o", o.output});
-  if (!o.gainsCsv.empty()) outputs.push_back({"--gains", o.gainsCsv});
-  if (!o.stateOut.empty()) outputs.push_back({"--state-out", o.stateOut});
-  if (!o.automationCsv.empty()) outputs.push_back({"--automation", o.automationCsv});
-  for (size_t i = 0; i < outputs.size(); ++i)
-  {
-    const auto& [option, path] = outputs[i];
-    auto clash = [&](const std::pair<std::string, std::string>& other)
-    {
-      if (!SameFile(path, other.second)) return false;
-      error = option + " " + path + " is the same file as " + other.first + " (" + other.second +
-              "); an output must not overwrite an input or another output";
-      return true;
-    };
-    if (std::any_of(inputs.begin(), inputs.end(), clash) ||
-        std::any_of(outputs.begin() + long(i) + 1, outputs.end(), clash))
-      return false;
-  }
+  outputs.push_back({"--gains", o.gainsCsv});
+  outputs.push_back({"--state-out", o.stateOut});
+  outputs.push_back({"--automation", o.automationCsv});
+  if (!CheckOutputsOverwriteNothing(inputs, outputs, error)) return false;
+  if (o.pngEvery <= 0) return true;
+  // The editor's frames go to DIR/frame-NNNN.png: no file named there may be one of them.
+  for (const std::vector<NamedPath>* list : {&inputs, &outputs})
+    for (const NamedPath& named : *list)
+      if (IsFrameFileIn(named.path, o.pngDir))
+      {
+        error = named.option + " " + named.path + " is in the folder of --png-every, where the editor's " +
+                "frames are written; an output must not overwrite an input or another output";
+        return false;
+      }
   return true;
 }
 

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -117,6 +118,8 @@ int Mix(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messages)
 
 int main(int argc, char** argv)
 {
+  // Past a file-size limit a write fails with an error the host reports, instead of killing it.
+  std::signal(SIGXFSZ, SIG_IGN);
   MessageStream messages(std::cerr, "qorv-host");
   CommandLine o;
   std::string error;
@@ -163,7 +166,8 @@ int main(int argc, char** argv)
     EditorOptions editor = o.editor;
     editor.sets = o.mix.sets;
     editor.presetFile = o.mix.presetFile;
-    return RunEditor(plugin, bundle, editor, std::cout, messages) == 0 ? kExitDone : kExitFailed;
+    const int status = RunEditor(plugin, bundle, editor, std::cout, messages);
+    return status == 0 ? kExitDone : status == kExitUsage ? UsageError(o.command, messages) : kExitFailed;
   }
   case Command::kNone:
     break;

@@ -1,9 +1,4 @@
 // Images of the vector context: renderer textures made from pixels or from PNG and JPEG data.
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
-// Larger images than any texture this program makes are refused before their pixels are allocated.
-#define STBI_MAX_DIMENSIONS 16384
 #include <stb_image.h>
 
 #include <climits>
@@ -11,6 +6,7 @@
 #include <vector>
 
 #include "graphics/vector/VGcontext.h"
+#include "graphics/vector/StbImageDecoder.h"
 #include "graphics/vector/VGencodedImageCheck.h"
 
 namespace iplugin::igraphics
@@ -19,7 +15,7 @@ namespace
 {
 // The pixel budget of one image: a header of a few bytes can declare pixels that take seconds and
 // gigabytes to decode, so the declared size is checked before decoding.
-constexpr int kMaxImageSide = STBI_MAX_DIMENSIONS;
+constexpr int kMaxImageSide = kMaxDecodedImageSide;
 constexpr long long kMaxImagePixels = 64LL * 1024 * 1024;
 
 bool WithinPixelBudget(const unsigned char* data, int ndata)
@@ -52,7 +48,7 @@ int vgCreateImage(VGcontext* ctx, const char* filename, int imageFlags)
   FILE* f = filename ? std::fopen(filename, "rb") : nullptr;
   if (!f)
   {
-    stbi__err("can't fopen", "Unable to open file");
+    SetImageFailureReason("can't fopen");
     return 0;
   }
   // Read whole, so that the bytes can be checked before decoding.
@@ -75,12 +71,12 @@ int vgCreateImageMem(VGcontext* ctx, int imageFlags, unsigned char* data, int nd
   if (!data || ndata <= 0) return 0;
   if (!vgEncodedImageIsSound(data, ndata))
   {
-    stbi__err("corrupt image", "Corrupt or truncated image");
+    SetImageFailureReason("corrupt image");
     return 0;
   }
   if (!WithinPixelBudget(data, ndata))
   {
-    stbi__err("too many pixels", "Image larger than the pixel budget");
+    SetImageFailureReason("too many pixels");
     return 0;
   }
   int w = 0, h = 0, n = 0;

@@ -98,6 +98,22 @@ TEST(Image, JpegFromMemory)
   EXPECT_EQ(t->pixels[3], 255);
 }
 
+// A baseline JPEG whose DC values, scaled by the quantiser, pass the range of an int: the decoder's
+// arithmetic wraps (defined), and the image decodes to pixels of some colour or is refused. gcc narrows
+// that product and its sanitizer does not see it; the fuzz build (clang) runs the same file from the
+// image corpus, where undefined behaviour fails the run.
+TEST(Image, JpegWhoseDcSumsOverflowDecodesWithoutUndefinedBehaviour)
+{
+  RecordingContext c;
+  std::vector<unsigned char> data = ReadFile("dc_overflow.jpg");
+  ASSERT_FALSE(data.empty());
+  int image = vgCreateImageMem(c.ctx, 0, data.data(), (int)data.size());
+  if (image == 0) return;
+  const VGrecordedTexture* t = c.r->FindTexture(image);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->pixels.size(), (size_t)t->width * t->height * 4);
+}
+
 TEST(Image, MissingFileFailsWithReason)
 {
   RecordingContext c;

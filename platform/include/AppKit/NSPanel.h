@@ -1,5 +1,6 @@
 // Stand-in for the AppKit alert panel. Answers come from the scripted queue of QorvPlatform/Dialogs.h;
-// with none queued the default button is pressed.
+// with none queued the default button is pressed. Each panel is recorded, and told on standard error
+// when QorvPlatform is told to show it to the user.
 #pragma once
 
 #include <string>

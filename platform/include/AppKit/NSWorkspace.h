@@ -1,6 +1,7 @@
 // Stand-in for the AppKit workspace: opening an address in the user's browser or a file in its
-// application. Nothing is launched: every request is recorded (QorvPlatform/Dialogs.h reads the record),
-// and printed to standard output when QorvPlatform's echo is on.
+// application. Every request is recorded (QorvPlatform/Dialogs.h reads the record), printed to standard
+// output when QorvPlatform's echo is on, and told to the user (and handed to xdg-open) when QorvPlatform
+// is told to show it.
 #pragma once
 
 #include <Foundation/NSURL.h>

@@ -52,6 +52,15 @@ bool TypeIntoKeyField(const std::string& utf8, FieldEnd end);
 const std::vector<std::string>& OpenedURLs();
 // When on, each opened address is also printed to standard output as "open <address>".
 void SetEchoOpenedURLs(bool on);
+// When on, what the program asks of the system is also told to the person running it, on standard
+// error, the same with or without a display: an alert panel as a line `message box "TITLE"`, its message
+// lines indented by two blanks, and `message box answer: BUTTON`; an address the workspace opens as
+// `open ADDRESS` (a file or folder as its path, followed by ": no such file or folder" when it does not
+// exist); an open or save panel as `KIND panel ["TITLE"] [in FOLDER] [for FILE] [(TYPES)]: ` followed by
+// the path chosen, or "cancelled, no file chosen" (only a scripted answer chooses). With a display and
+// xdg-open on PATH, xdg-open is also started on each web address and existing file, to show it in the
+// user's browser, viewer or file manager.
+void SetShowToUser(bool on);
 
 // Queues the answer of the next open or save panel: the chosen path, or cancel when empty.
 void ScriptPanelAnswer(const std::string& path);
@@ -68,6 +77,6 @@ struct ShownPanel
 };
 const std::vector<ShownPanel>& ShownPanels();
 
-// Forgets queued answers, shown panels and menus and opened addresses; echo off.
+// Forgets queued answers, shown panels and menus and opened addresses; echo and telling the user off.
 void ResetDialogs();
 } // namespace qorvplatform

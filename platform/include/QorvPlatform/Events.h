@@ -74,10 +74,11 @@ const std::vector<CGPoint>& CursorMoves();
 // The name of the cursor last set ("arrow" at start).
 std::string CurrentCursorName();
 
-// The frame the view's layer presented last, as an opaque PNG (the layer is opaque: alpha 255).
-bool WriteViewFramePNG(NSView& view, const std::string& path);
+// The frame the view's layer presented last, encoded as an opaque PNG (the layer is opaque: alpha 255).
+// The caller writes the bytes where it wants them.
+bool EncodeViewFramePNG(NSView& view, std::vector<unsigned char>& png);
 // The pixels the X server shows in the window, as a PNG of the same form; false when headless.
-bool WriteWindowScreenPNG(NSWindow& window, const std::string& path);
+bool EncodeWindowScreenPNG(NSWindow& window, std::vector<unsigned char>& png);
 // True once the user asked to close the window's X11 window.
 bool WindowCloseRequested(NSWindow& window);
 // While on, PostEvent writes each event it hands to a window to standard error, one line each:

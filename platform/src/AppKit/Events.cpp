@@ -338,15 +338,23 @@ void PostEvent(NSWindow& window, const InputEvent& e)
 
 namespace
 {
-bool WriteOpaquePNG(std::vector<uint8_t>& rgba, int w, int h, const std::string& path)
+bool EncodeOpaquePNG(std::vector<uint8_t>& rgba, int w, int h, std::vector<unsigned char>& png)
 {
+  png.clear();
+  if (w <= 0 || h <= 0) return false;
   for (size_t i = 3; i < rgba.size(); i += 4)
     rgba[i] = 255;
-  return w > 0 && h > 0 && stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+  auto append = [](void* context, void* data, int size)
+  {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    static_cast<std::vector<unsigned char>*>(context)->insert(
+        static_cast<std::vector<unsigned char>*>(context)->end(), bytes, bytes + size);
+  };
+  return stbi_write_png_to_func(append, &png, w, h, 4, rgba.data(), w * 4) != 0 && !png.empty();
 }
 } // namespace
 
-bool WriteViewFramePNG(NSView& view, const std::string& path)
+bool EncodeViewFramePNG(NSView& view, std::vector<unsigned char>& png)
 {
   std::vector<uint8_t> rgba;
   int w = 0, h = 0;
@@ -358,15 +366,15 @@ bool WriteViewFramePNG(NSView& view, const std::string& path)
     h = int(view.layer()->drawableSize.height);
     rgba.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)) * 4, 0);
   }
-  return WriteOpaquePNG(rgba, w, h, path);
+  return EncodeOpaquePNG(rgba, w, h, png);
 }
 
-bool WriteWindowScreenPNG(NSWindow& window, const std::string& path)
+bool EncodeWindowScreenPNG(NSWindow& window, std::vector<unsigned char>& png)
 {
   std::vector<uint8_t> rgba;
   int w = 0, h = 0;
   return window.nativeWindow() && window.nativeWindow()->ReadPixels(rgba, w, h) &&
-         WriteOpaquePNG(rgba, w, h, path);
+         EncodeOpaquePNG(rgba, w, h, png);
 }
 
 bool WindowCloseRequested(NSWindow& window)

@@ -6,6 +6,7 @@
 
 #include "ScriptedAnswers.h"
 
+#include <cstdio>
 #include <deque>
 
 const char* const NSStringPboardType = "NSStringPboardType";
@@ -24,6 +25,22 @@ PanelState& Panels()
 {
   static PanelState s;
   return s;
+}
+
+// The panel as a person reads it on standard error: what it asked for and what was chosen. Only scripted
+// answers choose here, so without one the panel is cancelled, and the line says so.
+void TellPanel(const qorvplatform::ShownPanel& panel, const std::string& chosen)
+{
+  std::string line = panel.kind + " panel";
+  if (!panel.title.empty()) line += " \"" + panel.title + "\"";
+  if (!panel.directory.empty()) line += " in " + panel.directory;
+  if (!panel.file.empty()) line += " for " + panel.file;
+  std::string types;
+  for (const std::string& type : panel.allowedTypes)
+    types += (types.empty() ? "" : " ") + type;
+  if (!types.empty()) line += " (" + types + ")";
+  line += chosen.empty() ? ": cancelled, no file chosen" : ": " + chosen;
+  std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 NSColorPanel*& SharedColorPanel()
@@ -114,9 +131,12 @@ long NSSavePanel::Run(const std::string& dir, const std::string& file, const cha
   shown.resolvesAliases = m_resolvesAliases;
   s.shown.push_back(shown);
   m_chosen.clear();
-  if (s.answers.empty()) return NSModalResponseCancel;
-  m_chosen = s.answers.front();
-  s.answers.pop_front();
+  if (!s.answers.empty())
+  {
+    m_chosen = s.answers.front();
+    s.answers.pop_front();
+  }
+  if (qorvplatform::detail::ShowingToUser()) TellPanel(shown, m_chosen);
   return m_chosen.empty() ? NSModalResponseCancel : NSModalResponseOK;
 }
 

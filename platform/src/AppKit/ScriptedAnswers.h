@@ -11,4 +11,6 @@ bool TakeMenuChoice(std::vector<int>& path);
 void RecordShownMenu(std::vector<std::string> lines, double x, double y);
 // Forgets the open, save and colour panels' answers and records.
 void ResetPanels();
+// Whether what is shown is also told to the user (qorvplatform::SetShowToUser).
+bool ShowingToUser();
 } // namespace qorvplatform::detail

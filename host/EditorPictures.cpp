@@ -1,0 +1,39 @@
+#include "host/EditorPictures.h"
+
+#include "framework/AtomicFile.h"
+#include "host/MessageStream.h"
+
+#include <QorvPlatform/Events.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace qorvhost
+{
+namespace
+{
+bool WritePng(const std::vector<unsigned char>& png, const std::string& path, std::string& error)
+{
+  errno = 0;
+  if (iplugin::WriteFileAtomically(path.c_str(), png.data(), png.size())) return true;
+  error = path + ": cannot write (" + SystemReason(errno) + ")";
+  return false;
+}
+} // namespace
+
+bool WriteEditorFramePng(NSView& view, const std::string& path, std::string& error)
+{
+  std::vector<unsigned char> png;
+  if (qorvplatform::EncodeViewFramePNG(view, png)) return WritePng(png, path, error);
+  error = path + ": cannot write (the editor has no frame)";
+  return false;
+}
+
+bool WriteEditorWindowPng(NSWindow& window, const std::string& path, std::string& error)
+{
+  std::vector<unsigned char> png;
+  if (qorvplatform::EncodeWindowScreenPNG(window, png)) return WritePng(png, path, error);
+  error = path + ": cannot write (no X11 window)";
+  return false;
+}
+} // namespace qorvhost

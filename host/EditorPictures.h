@@ -1,0 +1,17 @@
+// The editor's pictures as PNG files, for `qorv-host editor --png/--window-png` and `mix --png-every`:
+// each is encoded whole, then written through the atomic writer, so a failed write leaves the old file
+// as it was. Main thread.
+#pragma once
+
+#include <string>
+
+class NSView;
+class NSWindow;
+
+namespace qorvhost
+{
+// The frame the view presented last. False with "PATH: cannot write (REASON)".
+bool WriteEditorFramePng(NSView& view, const std::string& path, std::string& error);
+// The pixels the X server shows in the window; false with a message when headless or on a failed write.
+bool WriteEditorWindowPng(NSWindow& window, const std::string& path, std::string& error);
+} // namespace qorvhost
