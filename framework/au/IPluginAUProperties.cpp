@@ -489,6 +489,8 @@ OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
     UInt32 frames;
     get(frames);
     if (frames == 0 || frames > kMaxFramesPerSliceLimit) return kAudioUnitErr_InvalidPropertyValue;
+    // Held to what the plug-in processes in one block; the host reads back what it may render.
+    frames = std::min(frames, UInt32(std::max(GetMaxBlockSize(), 1)));
     if (mActive && int(frames) != GetBlockSize()) return kAudioUnitErr_Initialized;
     SetBlockSize(int(frames));
     ResizeScratchBuffers();
