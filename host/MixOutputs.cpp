@@ -37,7 +37,7 @@ bool CheckOutputPaths(const MixOptions& o, std::string& error)
   if (!o.automationCsv.empty()) outputs.push_back({"--automation", o.automationCsv});
   for (size_t i = 0; i < outputs.size(); ++i)
   {
-    const auto& [option, path] = outputs[i];
+    const std::string &option = outputs[i].first, &path = outputs[i].second;
     auto clash = [&](const std::pair<std::string, std::string>& other)
     {
       if (!SameFile(path, other.second)) return false;
