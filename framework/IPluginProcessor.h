@@ -75,7 +75,6 @@ public:
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
   void SetBypassed(bool bypassed) { mBypassed = bypassed; }
   void SetRenderingOffline(bool offline) { mRenderingOffline = offline; }
-  void SetTailSize(int samples) { mTailSize = samples; }
 
   uint32_t GetAUPluginType() const;
   double GetSamplesPerBeat() const;

@@ -286,9 +286,4 @@ EditorWindow::~EditorWindow()
   if (mView) mView->removeFromSuperview();
   if (mWindow) mWindow->close();
 }
-
-bool EditorWindow::Windowed() const
-{
-  return mWindow && mWindow->nativeWindow();
-}
 } // namespace qorvhost

@@ -118,9 +118,7 @@ public:
   OSStatus Uninitialize();
   // Forgets the bus agreements and connections; the Component Manager door's Close does it first.
   void ResetBusesForClose();
-  bool IsInitialized() const { return mActive; }
   void SetComponentInstance(AudioComponentInstance ci) { mCI = ci; }
-  AudioComponentInstance GetComponentInstance() const { return mCI; }
 
   // Properties. GetProperty without a data pointer is GetPropertyInfo: only size and writable.
   OSStatus GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,
@@ -212,7 +210,6 @@ protected:
   int AddParamGroup(const char* name);
 
 private:
-  BusChannels* GetBusMutable(AudioUnitScope scope, int busIdx);
   int NHostChannelsConnected(const PtrList<BusChannels>& buses, int excludeIdx = -1) const;
   bool CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels) const;
   void InformListeners(AudioUnitPropertyID propID, AudioUnitScope scope);
