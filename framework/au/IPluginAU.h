@@ -22,6 +22,8 @@
 
 namespace iplugin
 {
+struct PropertyReply;
+
 // What the factory hands to every new instance: the class name of its Cocoa view factory.
 struct InstanceInfo
 {
@@ -217,7 +219,13 @@ private:
   void ResizeScratchBuffers();
   void ClearLastRenderTime() { mLastRenderSampleTime.store(-1.0, std::memory_order_relaxed); }
 
-  // Property helpers (GetProperty / SetProperty split by subject).
+  // Property helpers (GetProperty / SetProperty split by subject). GetProperty hands each group the
+  // properties it answers.
+  OSStatus GetUnitProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
+  OSStatus GetFormatProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
+  OSStatus GetProcessingProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
+  OSStatus GetConnectionProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
+  OSStatus GetParameterProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
   OSStatus GetParamInfo(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize, void* pData);
   OSStatus GetParamValueStrings(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
                                 void* pData);
