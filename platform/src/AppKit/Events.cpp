@@ -7,12 +7,9 @@
 #include <QorvPlatform/Events.h>
 
 #include "platform/src/AppKit/NativeWindow.h"
+#include "platform/src/QorvPlatform/PngFile.h"
 
 #include <QorvPlatform/Metal.h>
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
 
 #include <algorithm>
 #include <cmath>
@@ -342,7 +339,7 @@ bool WriteOpaquePNG(std::vector<uint8_t>& rgba, int w, int h, const std::string&
 {
   for (size_t i = 3; i < rgba.size(); i += 4)
     rgba[i] = 255;
-  return w > 0 && h > 0 && stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+  return WritePngFile(path, w, h, rgba);
 }
 } // namespace
 

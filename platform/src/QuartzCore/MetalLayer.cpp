@@ -2,12 +2,9 @@
 #include <QuartzCore/CAMetalLayer.h>
 
 #include "platform/src/Metal/Gpu.h"
+#include "platform/src/QorvPlatform/PngFile.h"
 
 #include <chrono>
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
 
 struct QorvDrawableRing
 {
@@ -120,7 +117,7 @@ bool QorvMetalLayerWritePresentedPNG(CAMetalLayer& layer, const std::string& pat
   std::vector<uint8_t> rgba;
   int w = 0, h = 0;
   if (!QorvMetalLayerCopyPresentedImage(layer, rgba, w, h)) return false;
-  return stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+  return qorvplatform::WritePngFile(path, w, h, rgba);
 }
 
 uint64_t QorvMetalLayerPresentCount(CAMetalLayer& layer)
