@@ -34,7 +34,6 @@ public:
 protected:
   // Set by the deriving control's constructor once both bases exist.
   void SetOwner(IControl* pControl) { mControl = pControl; }
-  IControl* GetOwner() const { return mControl; }
 
   IBitmap mBitmap;
 

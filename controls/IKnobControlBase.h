@@ -22,9 +22,6 @@ public:
   virtual IRECT GetKnobDragBounds() { return mTargetRECT; }
 
   static bool IsFineControl(const IMouseMod& mod) { return mod.C || mod.S; }
-  void SetGearing(double gearing) { mGearing = gearing; }
-  double GetGearing() const { return mGearing; }
-  EDirection GetDirection() const { return mDirection; }
   void SetHideCursorOnDrag(bool hide) { mHideCursorOnDrag = hide; }
   bool GetMouseDown() const { return mMouseDown; }
 

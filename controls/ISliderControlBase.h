@@ -25,7 +25,6 @@ public:
 
   static bool IsFineControl(const IMouseMod& mod) { return mod.C || mod.S; }
   void SetHideCursorOnDrag(bool hide) { mHideCursorOnDrag = hide; }
-  EDirection GetDirection() const { return mDirection; }
   const IRECT& GetTrack() const { return mTrack; }
   bool GetMouseDown() const { return mMouseDown; }
 

@@ -32,7 +32,6 @@ public:
   virtual void MakeTrackRects(const IRECT& bounds);
   virtual void MakeStepRects(const IRECT& bounds, int nSteps);
 
-  const IRECT& GetTrackBounds(int idx) const { return mTrackBounds[size_t(idx)]; }
 
 protected:
   EDirection mDirection;

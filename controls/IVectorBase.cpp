@@ -52,16 +52,6 @@ void IVectorBase::SetColor(int colorIdx, const IColor& color)
   mStyle.mColorSpec.mColors[colorIdx] = color;
 }
 
-void IVectorBase::SetLabelStr(const char* str)
-{
-  mLabelStr.Set(str ? str : "");
-}
-
-void IVectorBase::SetValueStr(const char* str)
-{
-  mValueStr.Set(str ? str : "");
-}
-
 const IBlend* IVectorBase::Blend() const
 {
   return mControl ? mControl->GetBlend() : nullptr;

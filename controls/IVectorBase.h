@@ -73,10 +73,7 @@ public:
   const IRECT& GetValueBounds() const { return mValueBounds; }
   const char* GetLabelStr() const { return mLabelStr.Get(); }
   const char* GetValueStr() const { return mValueStr.Get(); }
-  void SetLabelStr(const char* str);
-  void SetValueStr(const char* str);
   EVShape GetShape() const { return mShape; }
-  void SetShape(EVShape shape) { mShape = shape; }
   float GetSplashRadius() const { return mSplashRadius; }
   void SetSplashPoint(float x, float y)
   {

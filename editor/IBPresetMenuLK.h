@@ -55,7 +55,6 @@ public:
   void OnRescale() override;
   void Draw(IGraphics& g) override;
 
-  int GetFactoryIdx() const { return mFactoryIdx; }
 
 private:
   void CreatePresetMenu();

@@ -18,7 +18,6 @@ public:
   void OnMouseOut() override;
   void Draw(IGraphics& g) override;
 
-  void SetHoverHighlight(bool on) { mHoverHighlight = on; }
 
 private:
   IMouseMod mMod;

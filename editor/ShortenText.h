@@ -6,7 +6,7 @@
 
 namespace iplugin
 {
-// The number of code points of a UTF-8 text (each byte that is not a continuation byte starts one).
+// The number of code points of a UTF-8 text (a malformed byte counts as one).
 int CountCodePoints(const std::string& text);
 
 // text unchanged when max < 7, when it is empty or when it has fewer than max code points; otherwise

@@ -60,7 +60,6 @@ public:
   void OnResize() override;
   void Draw(IGraphics& g) override;
 
-  EMode GetMode() const { return mMode; }
 
 private:
   int mSizeTagAfterResize, mSizeTagOnDblClick, mScaleTagAfterRescale, mScaleTagOnDblClick;

@@ -22,7 +22,6 @@ public:
   // symbolic link) with the old file's permissions, or those a new file gets. False when it cannot be
   // created; then nothing on disk has changed. A device or pipe is opened and written directly.
   bool Open(const char* path);
-  bool IsOpen() const { return mFd >= 0; }
 
   // The new file as a stream, or as a descriptor for libraries that write through one. Use one of the
   // two, not both.

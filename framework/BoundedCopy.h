@@ -2,6 +2,8 @@
 // sequence, always terminates. A null source gives the empty text.
 #pragma once
 
+#include "framework/Utf8.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -11,10 +13,9 @@ inline void CopyBounded(char* dst, size_t dstSize, const char* src)
 {
   if (!dst || dstSize == 0) return;
   size_t n = src ? strnlen(src, dstSize - 1) : 0;
-  // Back off to the start of a character when the cut falls inside a multi-byte sequence.
-  if (n == dstSize - 1 && src[n] != 0)
-    while (n > 0 && (static_cast<unsigned char>(src[n]) & 0xC0) == 0x80)
-      --n;
+  // Whole characters only when the text is longer than the field (the one across the cut has at most
+  // four bytes).
+  if (n == dstSize - 1 && src[n] != 0) n = Utf8PrefixLength(src, n + strnlen(src + n, 4), n);
   if (n) std::memmove(dst, src, n);
   dst[n] = 0;
 }

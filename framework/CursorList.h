@@ -50,7 +50,6 @@ public:
     m_disposeMode = mode;
     m_disposeFunc = func;
   }
-  int GetDisposeMode() const { return m_disposeMode; }
 
   // Appends element at the tail; the new node becomes the cursor and the last added. Returns the new
   // count (the old one when no node could be made).

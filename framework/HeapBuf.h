@@ -41,7 +41,6 @@ public:
   void* Get() const { return m_size > 0 ? m_buf : nullptr; }
   int GetSize() const { return m_size; }
   int GetAllocated() const { return m_alloc; }
-  int GetGranularity() const { return m_granul; }
 
   // Releases the block and empties the buffer.
   void Free();

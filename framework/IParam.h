@@ -228,7 +228,6 @@ public:
   bool GetMeta() const { return (mFlags & kFlagMeta) != 0; }
   EDisplayType GetDisplayType() const { return mShape->GetDisplayType(); }
   const Shape* GetShape() const { return mShape.get(); }
-  const DisplayFunc& GetDisplayFunc() const { return mDisplayFunction; }
 
 private:
   struct DisplayText

@@ -38,7 +38,6 @@ public:
 
   // Identity and text.
   const char* GetPluginName() const { return mPluginName.Get(); }
-  const char* GetProductName() const { return mProductName.Get(); }
   const char* GetMfrName() const { return mMfrName.Get(); }
   const char* GetBundleID() const { return mBundleID.Get(); }
   int GetUniqueID() const { return mUniqueID; }
@@ -50,7 +49,6 @@ public:
   void GetHostVersionStr(StringBuf& str) const { VersionText(mHostVersion, str); }
   int GetHost() const { return mHost; }
   const char* GetHostName() const { return mHostName.Get(); }
-  int GetAPI() const { return mAPI; }
   const char* GetAPIStr() const;
   const char* GetArchStr() const { return "x64"; }
   void GetBuildInfoStr(StringBuf& str, const char* date = __DATE__, const char* time = __TIME__) const;

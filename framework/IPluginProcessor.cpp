@@ -10,7 +10,8 @@
 namespace iplugin
 {
 IPluginProcessor::IPluginProcessor(const PluginConfig& config)
-    : mPlugType(config.pluginKind), mDoesMIDIIn(config.midiIn), mLatency(config.latency)
+    : mPlugType(config.pluginKind), mDoesMIDIIn(config.midiIn), mLatency(config.latency),
+      mMaxBlockSize(config.maxBlockSize)
 {
   int totalIn = 0, totalOut = 0, busesIn = 0, busesOut = 0;
   ParseChannelIOStr(config.channelIO, mIOConfigs, totalIn, totalOut, busesIn, busesOut);

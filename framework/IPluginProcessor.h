@@ -75,12 +75,12 @@ public:
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
   void SetBypassed(bool bypassed) { mBypassed = bypassed; }
   void SetRenderingOffline(bool offline) { mRenderingOffline = offline; }
-  void SetTailSize(int samples) { mTailSize = samples; }
 
   uint32_t GetAUPluginType() const;
   double GetSamplesPerBeat() const;
   double GetSampleRate() const { return mSampleRate; }
   int GetBlockSize() const { return mBlockSize; }
+  int GetMaxBlockSize() const { return mMaxBlockSize; }
   int GetLatency() const { return mLatency; }
   int GetTailSize() const { return mTailSize; }
   bool GetBypassed() const { return mBypassed; }
@@ -103,6 +103,7 @@ protected:
   int mLatency;
   double mSampleRate = 44100.0;
   int mBlockSize = 0;
+  int mMaxBlockSize;
   int mTailSize = 0;
   bool mBypassed = false;
   bool mRenderingOffline = false;

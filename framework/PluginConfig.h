@@ -16,6 +16,9 @@ struct PluginConfig
   int uniqueId = 0;
   int makerId = 0;
   int latency = 0;
+  // The most frames the plug-in processes in one block; a host asking for more slices gets this many, and
+  // reads it back from the maximum frames per slice.
+  int maxBlockSize = 65536;
   bool midiIn = false;
   bool midiOut = false;
   bool mpe = false;

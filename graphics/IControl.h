@@ -152,7 +152,6 @@ public:
   static double Now();
 
   void SetActionFunction(IActionFunction func) { mActionFunc = std::move(func); }
-  IActionFunction GetActionFunction() const { return mActionFunc; }
 
   // Rectangles.
   const IRECT& GetRECT() const { return mRECT; }
@@ -188,16 +187,13 @@ public:
   bool GetDblAsSingleClick() const { return mDblAsSingleClick; }
   void SetDblAsSingleClick(bool single) { mDblAsSingleClick = single; }
   bool GetMouseOverWhenDisabled() const { return mMouseOverWhenDisabled; }
-  void SetMouseOverWhenDisabled(bool allow) { mMouseOverWhenDisabled = allow; }
   bool GetMouseEventsWhenDisabled() const { return mMouseEventsWhenDisabled; }
   void SetMouseEventsWhenDisabled(bool allow) { mMouseEventsWhenDisabled = allow; }
   bool GetIgnoreMouse() const { return mIgnoreMouse; }
   void SetIgnoreMouse(bool ignore) { mIgnoreMouse = ignore; }
   bool GetWantsRightClicks() const { return mWantsRightClicks; }
   void SetWantsRightClicks(bool wants) { mWantsRightClicks = wants; }
-  void SetWantsMidi(bool wants) { mWantsMidi = wants; }
   bool GetWantsMultiTouch() const { return mWantsMultiTouch; }
-  void SetWantsMultiTouch(bool wants) { mWantsMultiTouch = wants; }
   bool GetPromptShowsParamLabel() const { return mPromptShowsParamLabel; }
   void SetPromptShowsParamLabel(bool shows) { mPromptShowsParamLabel = shows; }
   bool GetMouseIsOver() const { return mMouseIsOver; }

@@ -98,7 +98,6 @@ public:
   void DrawControl(IControl* pControl, const IRECT& bounds, float scale);
   // Strict drawing redraws the union of the dirty rectangles in one pass; marks every control dirty.
   void SetStrictDrawing(bool strict);
-  bool GetStrictDrawing() const { return mStrict; }
   // Called first on every tick, before any control is examined.
   void SetDisplayTickFunc(IDisplayTickFunc func) { mDisplayTickFunc = std::move(func); }
 

@@ -1,3 +1,4 @@
+#include "framework/FileExtension.h"
 #include "framework/IPlugPaths.h"
 #include "graphics/GraphicsCaches.h"
 #include "graphics/IGraphics.h"
@@ -28,13 +29,6 @@ size_t ExtensionDot(const std::string& name)
     if (name[i] == '/' || name[i] == '\\') break;
   }
   return std::string::npos;
-}
-
-// The name's text after its last "."; the whole name when it has none.
-std::string ExtensionOf(const char* name)
-{
-  const char* dot = std::strrchr(name, '.');
-  return dot ? std::string(dot + 1) : std::string(name);
 }
 } // namespace
 

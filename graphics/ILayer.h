@@ -20,7 +20,6 @@ public:
   }
 
   void Invalidate() { mInvalid = true; }
-  bool IsInvalid() const { return mInvalid; }
   const APIBitmap* GetAPIBitmap() const { return mBitmap.get(); }
   // A one-frame bitmap handle over the layer's image.
   IBitmap GetBitmap() const { return IBitmap(mBitmap.get(), 1, false); }

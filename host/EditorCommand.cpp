@@ -363,9 +363,4 @@ EditorWindow::~EditorWindow()
   if (mWindow) mWindow->close();
   qorvplatform::SetShowToUser(false);
 }
-
-bool EditorWindow::Windowed() const
-{
-  return mWindow && mWindow->nativeWindow();
-}
 } // namespace qorvhost

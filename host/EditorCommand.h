@@ -50,8 +50,6 @@ public:
 
   NSView& View() { return *mView; }
   NSWindow& Window() { return *mWindow; }
-  // Whether the window is a real X11 window (a display is there), else headless.
-  bool Windowed() const;
 
 private:
   EditorWindow() = default;

@@ -24,7 +24,6 @@ public:
   HostInstance& operator=(const HostInstance&) = delete;
 
   AudioUnit Unit() const { return mUnit; }
-  Door GetDoor() const { return mDoor; }
 
   // Typed property access through AudioUnitGetProperty / AudioUnitSetProperty.
   template <class T>
@@ -60,7 +59,6 @@ public:
   void SetSampleTime(double sampleTime) { mSampleTime = sampleTime; }
   double GetSampleTime() const { return mSampleTime; }
   int NInputs() const { return mNInputs; }
-  int NOutputs() const { return mNOutputs; }
 
 private:
   HostInstance() = default;

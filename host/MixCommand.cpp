@@ -30,25 +30,98 @@ namespace qorvhost
 {
 namespace
 {
-// The mixer's parameters this command sets itself.
-constexpr AudioUnitParameterID kPluginModeParam = 2;
-constexpr AudioUnitParameterID kChannelCountParam = 3;
-constexpr AudioUnitParameterID kWriteAutomationParam = 14;
-constexpr AudioUnitParameterID kFirstGainParam = 273; // "OUT:Ch01 Strength", the gain in dB
-constexpr float kModeIntMixer = 0.f, kModeExtMixer = 1.f, kModeFirstSender = 2.f;
 constexpr int kMaxTracks = 32;
-// A send slot carries at most this many frames a block: the instances never get longer slices.
-constexpr unsigned kMaxSliceFrames = 8192;
 constexpr double kOpenGainDb = -6.0; // a channel counts as open from here up
 // A hidden editor is shown this long before each frame is written: its display ticks from then on draw
 // as in a window shown throughout, the last one before the frame included (at 20 frames a second or more).
 constexpr double kFrameLeadSeconds = 0.05;
+
+using Buffers = std::vector<std::vector<float>>;
 
 std::string Seconds(double s)
 {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.1f s", s);
   return buf;
+}
+
+// The mixer's parameters that the command sets or reads, found by their names in the mixer's own
+// parameter table.
+struct MixerParameters
+{
+  AudioUnitParameterID pluginMode = 0, channelCount = 0, writeAutomation = 0;
+  float intMixer = 0.f, extMixer = 0.f;
+  std::vector<float> senderModes;          // "Send CH n" for track n
+  std::vector<AudioUnitParameterID> gains; // "OUT:ChNN Strength" for track n: its gain in dB
+};
+
+// The value whose display text is `text`; false when the parameter has none such.
+bool EnumValue(const ParamDesc& param, const std::string& text, float& value)
+{
+  const auto it = std::find(param.valueStrings.begin(), param.valueStrings.end(), text);
+  if (it == param.valueStrings.end()) return false;
+  value = param.info.minValue + float(it - param.valueStrings.begin());
+  return true;
+}
+
+// False with a message naming the first parameter or value that the mixer does not have.
+bool FindMixerParameters(AudioUnit unit, MixerParameters& found, std::string& error)
+{
+  const std::vector<ParamDesc> params = DescribeParameters(unit);
+  const auto id = [&](const std::string& name, AudioUnitParameterID& to)
+  {
+    const ParamDesc* param = FindParameter(params, name);
+    if (param)
+      to = param->id;
+    else
+      error = "the plug-in has no parameter \"" + name + "\"";
+    return param;
+  };
+  const ParamDesc* mode = id("Plugin Mode", found.pluginMode);
+  if (!mode || !id("Channel Count", found.channelCount) || !id("Write Automation", found.writeAutomation))
+    return false;
+  const auto modeValue = [&](const std::string& text, float& to)
+  {
+    if (EnumValue(*mode, text, to)) return true;
+    error = "the plug-in's \"Plugin Mode\" has no \"" + text + "\"";
+    return false;
+  };
+  if (!modeValue("Int. Mixer", found.intMixer) || !modeValue("Ext. Mixer", found.extMixer)) return false;
+  found.senderModes.assign(kMaxTracks, 0.f);
+  found.gains.assign(kMaxTracks, 0);
+  char name[32];
+  for (size_t t = 0; t < size_t(kMaxTracks); ++t)
+  {
+    std::snprintf(name, sizeof name, "Send CH %d", int(t + 1));
+    if (!modeValue(name, found.senderModes[t])) return false;
+    std::snprintf(name, sizeof name, "OUT:Ch%02d Strength", int(t + 1));
+    if (!id(name, found.gains[t])) return false;
+  }
+  return true;
+}
+
+// What the command sets up itself and --set may not change.
+OwnedParameters HostOwnedParameters(const MixerParameters& mixer)
+{
+  OwnedParameters owned = {{mixer.pluginMode,
+                            "the host gives each file a \"Send CH n\" instance and mixes them in one \"Ext. "
+                            "Mixer\" (--internal mixes one file in an \"Int. Mixer\")"},
+                           {mixer.channelCount, "the host sets it to the number of input files"}};
+  for (AudioUnitParameterID gain : mixer.gains)
+    owned[gain] = "the mixer writes each channel's gain there itself";
+  return owned;
+}
+
+// The frames a block that the plug-in takes of `wanted`, as it answers the maximum frames per slice.
+bool SliceFrames(HostInstance& probe, UInt32 wanted, UInt32& frames, std::string& error)
+{
+  OSStatus status = probe.Set(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, wanted);
+  if (status == noErr)
+    status = probe.Get(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, frames);
+  if (status == noErr && frames >= 1) return true;
+  error = "the plug-in takes no blocks of " + std::to_string(wanted) + " frames (status " +
+          std::to_string(status) + ")";
+  return false;
 }
 
 // What happens to an instance between its configuration and its settings; false with a message.
@@ -76,18 +149,6 @@ std::unique_ptr<HostInstance> OpenInstance(PluginEntryPoints& plugin, double rat
   return au;
 }
 
-// What the command sets up itself and --set may not change.
-OwnedParameters HostOwnedParameters()
-{
-  OwnedParameters owned = {{kPluginModeParam,
-                            "the host gives each file a \"Send CH n\" instance and mixes them in one \"Ext. "
-                            "Mixer\" (--internal mixes one file in an \"Int. Mixer\")"},
-                           {kChannelCountParam, "the host sets it to the number of input files"}};
-  for (int t = 0; t < kMaxTracks; ++t)
-    owned[kFirstGainParam + AudioUnitParameterID(t)] = "the mixer writes each channel's gain there itself";
-  return owned;
-}
-
 void Progress(std::ostream& err, double fraction)
 {
   const int width = 40, filled = int(fraction * width + 0.5);
@@ -111,380 +172,474 @@ std::string AutomationText(const AutomationRecorder& automation)
   automation.WriteCsv(text);
   return text.str();
 }
-} // namespace
 
-int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& out, std::ostream& err)
+// One run of the command, step by step; each step answers 0 to go on, else the exit status after its
+// message on err.
+class MixRun
 {
-  // Longer blocks are rendered in slices that the send slots carry whole.
-  MixOptions o = options;
-  o.block = std::min(o.block, kMaxSliceFrames);
+public:
+  MixRun(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& out, std::ostream& err)
+      : mPlugin(plugin), o(options), mOut(out), mErr(err)
+  {
+  }
+
+  int Run()
+  {
+    for (int (MixRun::*step)() : {&MixRun::CheckOptions, &MixRun::OpenTracks, &MixRun::ResolveMixerSettings,
+                                  &MixRun::OpenOutputs, &MixRun::ChooseClock, &MixRun::OpenInstances,
+                                  &MixRun::OpenEditor, &MixRun::StartLogs, &MixRun::Render, &MixRun::Commit})
+      if (const int status = (this->*step)()) return status;
+    PrintSummary();
+    return 0;
+  }
+
+private:
+  int Fail(int status)
+  {
+    mErr << mError << "\n";
+    return status;
+  }
+  int CheckOptions();
+  int OpenTracks();
+  int ResolveMixerSettings();
+  int OpenOutputs();
+  int ChooseClock();
+  int OpenInstances();
+  int OpenEditor();
+  int StartLogs();
+  int Render();
+  int Commit();
+  void PrintSummary();
+
+  // Track t's next block (silence past its end) into in; false with the message on a read error.
+  bool ReadTrack(int t, Buffers& in, UInt32 n);
+  int RenderBlock(UInt32 n);
+  // After the n frames that end at mSongSeconds.
+  void TurnMainThread(UInt32 n);
+  bool WriteEditorFrame();
+  void LogGains(long pos, UInt32 n);
+
+  PluginEntryPoints& mPlugin;
+  MixOptions o;
+  std::ostream& mOut;
+  std::ostream& mErr;
+  std::string mError;
+
+  std::vector<std::unique_ptr<AudioFileReader>> mTracks;
+  long mFrames = 0; // the longest track's
+  double mRate = 0.0;
+  int mNTracks = 0;
+
+  MixerParameters mParams;
+  std::vector<ParamSetting> mMixerSettings;
+
+  AudioFileWriter mResult;
+  iplugin::AtomicFile mGainsFile, mStateFile, mAutomationFile;
+  FILE* mGains = nullptr;
+
+  bool mRealTime = false;
+  std::unique_ptr<HostInstance> mMixer;
+  std::vector<std::unique_ptr<HostInstance>> mSenders;
+  int mMixerOut = 2;
+
+  std::unique_ptr<EditorWindow> mEditor;
+  double mNextFrame = 0.0;
+  int mFramesWritten = 0;
+  std::chrono::steady_clock::time_point mWallStart;
+
+  bool mGainsPublished = false;
+  double mSongSeconds = 0.0;
+  // The automation the mixer writes, stamped with the song position at which the host receives it.
+  AutomationRecorder mAutomation{[this] { return mSongSeconds; }};
+
+  std::vector<double> mOpenSeconds, mGainSum;
+  long mBlocks = 0;
+  Buffers mScratchOut, mSilence, mMixed;
+  // Each track's block is read just before it is rendered, into one set of buffers that stays in the cache
+  // (the first track has its own).
+  Buffers mFirstIn, mNextIn;
+  std::ostringstream mLine;
+};
+
+int MixRun::CheckOptions()
+{
   if (o.output.empty() || o.inputs.empty() || o.block < 1)
   {
-    err << "mix needs -o OUT.wav and at least one input\n";
+    mErr << "mix needs -o OUT.wav and at least one input\n";
     return 2;
   }
   if (o.internal && o.inputs.size() != 1)
   {
-    err << "--internal mixes exactly one mono or stereo file\n";
+    mErr << "--internal mixes exactly one mono or stereo file\n";
     return 2;
   }
   if (o.inputs.size() > size_t(kMaxTracks))
   {
-    err << "at most " << kMaxTracks << " tracks\n";
+    mErr << "at most " << kMaxTracks << " tracks\n";
     return 2;
   }
-  std::string error;
-  if (!CheckOutputPaths(o, error))
-  {
-    err << error << "\n";
-    return 2;
-  }
+  return CheckOutputPaths(o, mError) ? 0 : Fail(2);
+}
 
-  // All inputs first: their rate, channels and the longest length.
-  std::vector<std::unique_ptr<AudioFileReader>> tracks;
-  long frames = 0;
+// All inputs first: their rate, channels and the longest length.
+int MixRun::OpenTracks()
+{
   for (const std::string& path : o.inputs)
   {
-    tracks.push_back(std::make_unique<AudioFileReader>());
-    AudioFileReader& track = *tracks.back();
-    if (!track.Open(path, error))
-    {
-      err << error << "\n";
-      return 1;
-    }
+    mTracks.push_back(std::make_unique<AudioFileReader>());
+    AudioFileReader& track = *mTracks.back();
+    if (!track.Open(path, mError)) return Fail(1);
     if (track.NChannels() < 1 || track.NChannels() > 2)
     {
-      err << path << ": " << track.NChannels() << " channels; tracks are mono or stereo\n";
+      mErr << path << ": " << track.NChannels() << " channels; tracks are mono or stereo\n";
       return 1;
     }
-    if (track.SampleRate() != tracks[0]->SampleRate())
+    if (track.SampleRate() != mTracks[0]->SampleRate())
     {
-      err << path << ": " << track.SampleRate() << " Hz, but " << o.inputs[0] << " has "
-          << tracks[0]->SampleRate() << " Hz\n";
+      mErr << path << ": " << track.SampleRate() << " Hz, but " << o.inputs[0] << " has "
+           << mTracks[0]->SampleRate() << " Hz\n";
       return 1;
     }
-    if (!track.Truncation().empty()) err << track.Truncation() << "; mixing the frames it holds\n";
-    frames = std::max(frames, track.NFrames());
+    if (!track.Truncation().empty()) mErr << track.Truncation() << "; mixing the frames it holds\n";
+    mFrames = std::max(mFrames, track.NFrames());
   }
-  const double rate = tracks[0]->SampleRate();
-  const int nTracks = int(tracks.size());
+  mRate = mTracks[0]->SampleRate();
+  mNTracks = int(mTracks.size());
+  return 0;
+}
 
-  // The settings, checked against the mixer before anything runs.
+// The settings, checked against the mixer before anything runs, and the longest block it renders: longer
+// blocks are rendered in slices that the send slots carry whole.
+int MixRun::ResolveMixerSettings()
+{
   std::vector<ParamSetting> settings;
   {
-    std::unique_ptr<HostInstance> probe = HostInstance::Open(plugin, Door::kFactory, error);
-    if (!probe)
-    {
-      err << error << "\n";
-      return 1;
-    }
-    if (!ResolveSettings(probe->Unit(), o.sets, settings, error, HostOwnedParameters()))
-    {
-      err << error << "\n";
-      return 2;
-    }
+    std::unique_ptr<HostInstance> probe = HostInstance::Open(mPlugin, Door::kFactory, mError);
+    if (!probe || !FindMixerParameters(probe->Unit(), mParams, mError)) return Fail(1);
+    if (!ResolveSettings(probe->Unit(), o.sets, settings, mError, HostOwnedParameters(mParams)))
+      return Fail(2);
+    UInt32 slice = 0;
+    if (!SliceFrames(*probe, o.block, slice, mError)) return Fail(1);
+    o.block = std::min(o.block, unsigned(slice));
   }
-  std::vector<ParamSetting> mixerSettings = {
-      {kPluginModeParam, o.internal ? kModeIntMixer : kModeExtMixer},
-      {kChannelCountParam, float(nTracks - 1)},
-      {kWriteAutomationParam, 1.f}, // publishes the gains that --gains and the summary read
+  mMixerSettings = {
+      {mParams.pluginMode, o.internal ? mParams.intMixer : mParams.extMixer},
+      {mParams.channelCount, float(mNTracks - 1)},
+      {mParams.writeAutomation, 1.f}, // publishes the gains that --gains and the summary read
   };
   for (const ParamSetting& s : settings)
   {
-    auto same = std::find_if(mixerSettings.begin(), mixerSettings.end(),
+    auto same = std::find_if(mMixerSettings.begin(), mMixerSettings.end(),
                              [&](const ParamSetting& m) { return m.id == s.id; });
-    if (same != mixerSettings.end())
+    if (same != mMixerSettings.end())
       same->value = s.value;
     else
-      mixerSettings.push_back(s);
+      mMixerSettings.push_back(s);
   }
+  return 0;
+}
 
-  // Every output is created (as a new file beside its name) before anything renders; the old files are
-  // replaced only when the whole mix has succeeded.
-  AudioFileWriter result;
-  iplugin::AtomicFile gainsFile, stateFile, automationFile;
-  if (!result.Open(o.output, rate, 2, 0, error) || !OpenOutput(gainsFile, o.gainsCsv, error) ||
-      !OpenOutput(stateFile, o.stateOut, error) || !OpenOutput(automationFile, o.automationCsv, error))
-  {
-    err << error << "\n";
-    return 1;
-  }
+// Every output is created (as a new file beside its name) before anything renders; the old files are
+// replaced only when the whole mix has succeeded.
+int MixRun::OpenOutputs()
+{
+  if (!mResult.Open(o.output, mRate, 2, 0, mError) || !OpenOutput(mGainsFile, o.gainsCsv, mError) ||
+      !OpenOutput(mStateFile, o.stateOut, mError) || !OpenOutput(mAutomationFile, o.automationCsv, mError))
+    return Fail(1);
+  return 0;
+}
 
-  // Frames are written headless; a window is paced at real time, so its timers run on the system clock.
+// Frames are written headless; a window is paced at real time, so its timers run on the system clock.
+int MixRun::ChooseClock()
+{
   if (o.pngEvery > 0) setenv("QORV_HEADLESS", "1", 1);
-  const bool realTime = o.realTimeIdle || (o.editor && o.pngEvery <= 0);
+  mRealTime = o.realTimeIdle || (o.editor && o.pngEvery <= 0);
   if (o.pngEvery > 0)
   {
     std::error_code ec;
     std::filesystem::create_directories(o.pngDir, ec);
     if (ec)
     {
-      err << "cannot make the folder " << o.pngDir << ": " << ec.message() << "\n";
+      mErr << "cannot make the folder " << o.pngDir << ": " << ec.message() << "\n";
       return 1;
     }
   }
   // The idle timers of the instances run on the clock chosen before any instance starts one.
-  if (realTime)
+  if (mRealTime)
     qorvplatform::UseRealClock();
   else
     qorvplatform::UseVirtualClock(0.0);
+  return 0;
+}
 
+// The instances: the mixer first (it resets the send slots), then one sender per track.
+int MixRun::OpenInstances()
+{
   // Presets and a saved state reach the mixer before the settings above.
-  const PrepareFunc restore = [&o](AudioUnit unit, std::string& message)
+  const PrepareFunc restore = [this](AudioUnit unit, std::string& message)
   {
     return (o.factoryPreset.empty() || SelectFactoryPreset(unit, o.factoryPreset, message)) &&
            (o.presetFile.empty() || ApplyPresetFile(unit, o.presetFile, message)) &&
            (o.stateIn.empty() || RestoreStateFile(unit, o.stateIn, message));
   };
-
-  // The instances: the mixer first (it resets the send slots), then one sender per track.
-  const int mixerIn = o.internal ? tracks[0]->NChannels() : 2;
-  const int mixerOut = mixerIn;
-  std::unique_ptr<HostInstance> mixer =
-      OpenInstance(plugin, rate, mixerIn, mixerOut, o.block, mixerSettings, error, restore);
-  if (!mixer)
+  const int mixerIn = o.internal ? mTracks[0]->NChannels() : 2;
+  mMixerOut = mixerIn;
+  mMixer = OpenInstance(mPlugin, mRate, mixerIn, mMixerOut, o.block, mMixerSettings, mError, restore);
+  if (!mMixer) return Fail(1);
+  for (int t = 0; !o.internal && t < mNTracks; ++t)
   {
-    err << error << "\n";
-    return 1;
+    const int ch = mTracks[size_t(t)]->NChannels();
+    mSenders.push_back(OpenInstance(mPlugin, mRate, ch, ch, o.block,
+                                    {{mParams.pluginMode, mParams.senderModes[size_t(t)]}}, mError));
+    if (!mSenders.back()) return Fail(1);
   }
-  std::vector<std::unique_ptr<HostInstance>> senders;
-  for (int t = 0; !o.internal && t < nTracks; ++t)
-  {
-    const int ch = tracks[size_t(t)]->NChannels();
-    senders.push_back(OpenInstance(plugin, rate, ch, ch, o.block,
-                                   {{kPluginModeParam, kModeFirstSender + float(t)}}, error));
-    if (!senders.back())
-    {
-      err << error << "\n";
-      return 1;
-    }
-  }
+  return 0;
+}
 
-  // The mixer's editor, as a host shows it while the session plays.
-  std::unique_ptr<EditorWindow> editor;
+// The mixer's editor, as a host shows it while the session plays.
+int MixRun::OpenEditor()
+{
   if (o.editor || o.pngEvery > 0)
   {
-    editor = EditorWindow::Open(mixer->Unit(), "Qorv", error);
-    if (!editor)
-    {
-      err << error << "\n";
-      return 1;
-    }
+    mEditor = EditorWindow::Open(mMixer->Unit(), "Qorv", mError);
+    if (!mEditor) return Fail(1);
   }
-  double nextFrame = o.pngEvery;
-  int framesWritten = 0;
-  // Headless frames are drawn only around the times they are written; --editor keeps the window shown.
-  const bool showForFramesOnly = editor && o.pngEvery > 0 && !o.editor;
-  const double endSeconds = double(frames) / rate;
-  const auto writeFrame = [&]()
-  {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame-%04d.png", ++framesWritten);
-    const std::string path = (std::filesystem::path(o.pngDir) / name).string();
-    std::string why;
-    if (WriteEditorFramePng(editor->View(), path, why)) return true;
-    err << why << "\n";
-    return false;
-  };
-  const auto wallStart = std::chrono::steady_clock::now();
+  mNextFrame = o.pngEvery;
+  mWallStart = std::chrono::steady_clock::now();
+  return 0;
+}
 
+int MixRun::StartLogs()
+{
   // The gains are what the mixer publishes; with "Write Automation" off it publishes none.
   AudioUnitParameterValue writeAutomation = 0.f;
-  AudioUnitGetParameter(mixer->Unit(), kWriteAutomationParam, kAudioUnitScope_Global, 0, &writeAutomation);
-  const bool gainsPublished = writeAutomation >= 0.5f;
-  if (!gainsPublished && !o.gainsCsv.empty())
+  AudioUnitGetParameter(mMixer->Unit(), mParams.writeAutomation, kAudioUnitScope_Global, 0, &writeAutomation);
+  mGainsPublished = writeAutomation >= 0.5f;
+  if (!mGainsPublished && !o.gainsCsv.empty())
   {
-    err << "--gains: the mixer publishes no gains while \"Write Automation\" is off\n";
+    mErr << "--gains: the mixer publishes no gains while \"Write Automation\" is off\n";
     return 2;
   }
 
-  FILE* gains = o.gainsCsv.empty() ? nullptr : gainsFile.Stream();
-  if (gains)
+  mGains = o.gainsCsv.empty() ? nullptr : mGainsFile.Stream();
+  if (mGains)
   {
     std::string header = "time";
-    for (int t = 0; t < nTracks; ++t)
+    for (int t = 0; t < mNTracks; ++t)
       header += ",ch" + std::to_string(t + 1) + "_db";
-    std::fputs((header + "\n").c_str(), gains);
+    std::fputs((header + "\n").c_str(), mGains);
   }
 
-  // The automation the mixer writes, stamped with the song position at which the host receives it.
-  double songSeconds = 0.0;
-  AutomationRecorder automation([&songSeconds] { return songSeconds; });
   if (!o.automationCsv.empty())
-  {
-    if (OSStatus status = automation.Listen(mixer->Unit(), kFirstGainParam, kMaxTracks))
-    {
-      err << "cannot listen to the mixer's automation (status " << status << ")\n";
-      return 1;
-    }
-  }
-
-  std::vector<double> openSeconds(size_t(nTracks), 0.0), gainSum(size_t(nTracks), 0.0);
-  long blocks = 0;
-  const bool showProgress = o.progress;
-  auto buffers = [&o](int n)
-  { return std::vector<std::vector<float>>(size_t(n), std::vector<float>(o.block, 0.f)); };
-  std::vector<std::vector<float>> scratchOut = buffers(2), silence = buffers(2), mixed = buffers(2);
-  // Each track's block is read just before it is rendered, into one set of buffers that stays in the cache
-  // (the first track has its own).
-  std::vector<std::vector<float>> firstIn = buffers(2), nextIn = buffers(2);
-  // Track t's next block (silence past its end) into in; false with the message on a read error.
-  const auto readTrack = [&](int t, std::vector<std::vector<float>>& in, UInt32 n)
-  {
-    const int ch = tracks[size_t(t)]->NChannels();
-    float* dest[2] = {in[0].data(), in[size_t(ch - 1)].data()};
-    const long got = tracks[size_t(t)]->Read(dest, long(n), error);
-    if (got < 0)
-    {
-      err << error << "\n";
-      return false;
-    }
-    for (int c = 0; c < ch; ++c)
-      std::fill(in[size_t(c)].begin() + got, in[size_t(c)].begin() + n, 0.f);
-    return true;
-  };
-  std::ostringstream line;
-
-  for (long pos = 0; pos < frames; pos += long(o.block))
-  {
-    const UInt32 n = UInt32(std::min<long>(long(o.block), frames - pos));
-    for (auto& channel : mixed)
-      std::fill(channel.begin(), channel.end(), 0.f);
-    // Every sender with its track's next block, then the mixer.
-    for (int t = 0; t < int(senders.size()); ++t)
-    {
-      auto& in = t == 0 ? firstIn : nextIn;
-      if (!readTrack(t, in, n)) return 1;
-      const int ch = tracks[size_t(t)]->NChannels();
-      const float* ins[2] = {in[0].data(), in[size_t(ch - 1)].data()};
-      float* outs[2] = {scratchOut[0].data(), scratchOut[1].data()};
-      if (OSStatus status = senders[size_t(t)]->Render(ins, outs, n))
+    for (AudioUnitParameterID gain : mParams.gains)
+      if (OSStatus status = mAutomation.Listen(mMixer->Unit(), gain, 1))
       {
-        err << "render of track " << (t + 1) << " failed (status " << status << ")\n";
+        mErr << "cannot listen to the mixer's automation (status " << status << ")\n";
         return 1;
       }
-      if (o.tracks)
-        for (int c = 0; c < 2; ++c)
-          for (UInt32 i = 0; i < n; ++i)
-            mixed[size_t(c)][i] += scratchOut[size_t(std::min(c, ch - 1))][i];
-    }
-    const float* ins[2];
-    if (o.internal)
+  return 0;
+}
+
+bool MixRun::ReadTrack(int t, Buffers& in, UInt32 n)
+{
+  const int ch = mTracks[size_t(t)]->NChannels();
+  float* dest[2] = {in[0].data(), in[size_t(ch - 1)].data()};
+  const long got = mTracks[size_t(t)]->Read(dest, long(n), mError);
+  if (got < 0)
+  {
+    mErr << mError << "\n";
+    return false;
+  }
+  for (int c = 0; c < ch; ++c)
+    std::fill(in[size_t(c)].begin() + got, in[size_t(c)].begin() + n, 0.f);
+  return true;
+}
+
+// Every sender with its track's next block, then the mixer; the block's mix into the result.
+int MixRun::RenderBlock(UInt32 n)
+{
+  for (auto& channel : mMixed)
+    std::fill(channel.begin(), channel.end(), 0.f);
+  for (int t = 0; t < int(mSenders.size()); ++t)
+  {
+    auto& in = t == 0 ? mFirstIn : mNextIn;
+    if (!ReadTrack(t, in, n)) return 1;
+    const int ch = mTracks[size_t(t)]->NChannels();
+    const float* ins[2] = {in[0].data(), in[size_t(ch - 1)].data()};
+    float* outs[2] = {mScratchOut[0].data(), mScratchOut[1].data()};
+    if (OSStatus status = mSenders[size_t(t)]->Render(ins, outs, n))
     {
-      if (!readTrack(0, firstIn, n)) return 1;
-      ins[0] = firstIn[0].data();
-      ins[1] = firstIn[size_t(tracks[0]->NChannels() - 1)].data();
-    }
-    else
-    {
-      ins[0] = silence[0].data();
-      ins[1] = silence[1].data();
-    }
-    float* outs[2] = {scratchOut[0].data(), scratchOut[1].data()};
-    if (OSStatus status = mixer->Render(ins, outs, n))
-    {
-      err << "render of the mixer failed (status " << status << ")\n";
+      mErr << "render of track " << (t + 1) << " failed (status " << status << ")\n";
       return 1;
     }
-    if (!o.tracks)
+    if (o.tracks)
       for (int c = 0; c < 2; ++c)
-        std::copy_n(scratchOut[size_t(std::min(c, mixerOut - 1))].begin(), n, mixed[size_t(c)].begin());
-    const float* block[2] = {mixed[0].data(), mixed[1].data()};
-    if (!result.Write(block, long(n), error))
-    {
-      err << error << "\n";
-      return 1;
-    }
-
-    // The main thread's turn: its idle timers fire when due, by the system clock or by the audio's.
-    songSeconds = double(pos + long(n)) / rate;
-    if (showForFramesOnly)
-      ShowWindow(editor->Window(), songSeconds >= std::min(nextFrame, endSeconds) - kFrameLeadSeconds);
-    if (editor && realTime)
-    {
-      // Paced at real time: the window's run loop turns until the wall clock reaches the song.
-      while (std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count() <
-             songSeconds)
-        CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, false);
-    }
-    else if (realTime)
-      qorvplatform::FireDueTimers();
-    else
-      qorvplatform::AdvanceClock(double(n) / rate);
-    const bool last = pos + long(n) >= frames;
-    if (editor && o.pngEvery > 0 && (songSeconds >= nextFrame || last))
-    {
-      if (!writeFrame()) return 1;
-      nextFrame += o.pngEvery;
-    }
-    ++blocks;
-    if (gains)
-    {
-      line.str("");
-      line << double(pos) / rate;
-    }
-    for (int t = 0; t < nTracks && gainsPublished; ++t)
-    {
-      AudioUnitParameterValue db = -144.f;
-      AudioUnitGetParameter(mixer->Unit(), kFirstGainParam + AudioUnitParameterID(t), kAudioUnitScope_Global,
-                            0, &db);
-      if (gains) line << "," << db;
-      if (db >= kOpenGainDb) openSeconds[size_t(t)] += double(n) / rate;
-      gainSum[size_t(t)] += std::pow(10.0, double(db) / 20.0);
-    }
-    if (gains)
-    {
-      line << "\n";
-      std::fputs(line.str().c_str(), gains);
-    }
-    if (showProgress && (blocks % 64 == 0)) Progress(err, double(pos + n) / double(frames));
+        for (UInt32 i = 0; i < n; ++i)
+          mMixed[size_t(c)][i] += mScratchOut[size_t(std::min(c, ch - 1))][i];
   }
-  if (showProgress)
+  const float* ins[2];
+  if (o.internal)
   {
-    Progress(err, 1.0);
-    err << "\n";
+    if (!ReadTrack(0, mFirstIn, n)) return 1;
+    ins[0] = mFirstIn[0].data();
+    ins[1] = mFirstIn[size_t(mTracks[0]->NChannels() - 1)].data();
   }
-
-  std::string state;
-  const std::string automationText = o.automationCsv.empty() ? std::string() : AutomationText(automation);
-  if ((!o.stateOut.empty() && !StateFileBytes(mixer->Unit(), state, error)) ||
-      !WriteOutput(stateFile, o.stateOut, state, error) ||
-      !WriteOutput(automationFile, o.automationCsv, automationText, error) ||
-      (gains && !CommitOutput(gainsFile, o.gainsCsv, error)) || !result.Commit(error))
+  else
   {
-    err << error << "\n";
+    ins[0] = mSilence[0].data();
+    ins[1] = mSilence[1].data();
+  }
+  float* outs[2] = {mScratchOut[0].data(), mScratchOut[1].data()};
+  if (OSStatus status = mMixer->Render(ins, outs, n))
+  {
+    mErr << "render of the mixer failed (status " << status << ")\n";
     return 1;
   }
-  out << (o.internal ? std::string("mixed 1 file")
-                     : "mixed " + std::to_string(nTracks) + (nTracks == 1 ? " track" : " tracks"))
-      << ", " << Seconds(double(frames) / rate) << " at " << rate << " Hz"
-      << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
+  if (!o.tracks)
+    for (int c = 0; c < 2; ++c)
+      std::copy_n(mScratchOut[size_t(std::min(c, mMixerOut - 1))].begin(), n, mMixed[size_t(c)].begin());
+  const float* block[2] = {mMixed[0].data(), mMixed[1].data()};
+  return mResult.Write(block, long(n), mError) ? 0 : Fail(1);
+}
+
+// The main thread's turn: its idle timers fire when due, by the system clock or by the audio's.
+void MixRun::TurnMainThread(UInt32 n)
+{
+  // Headless frames are drawn only around the times they are written; --editor keeps the window shown.
+  if (mEditor && o.pngEvery > 0 && !o.editor)
+    ShowWindow(mEditor->Window(),
+               mSongSeconds >= std::min(mNextFrame, double(mFrames) / mRate) - kFrameLeadSeconds);
+  if (mEditor && mRealTime)
+  {
+    // Paced at real time: the window's run loop turns until the wall clock reaches the song.
+    while (std::chrono::duration<double>(std::chrono::steady_clock::now() - mWallStart).count() <
+           mSongSeconds)
+      CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, false);
+  }
+  else if (mRealTime)
+    qorvplatform::FireDueTimers();
+  else
+    qorvplatform::AdvanceClock(double(n) / mRate);
+}
+
+bool MixRun::WriteEditorFrame()
+{
+  char name[32];
+  std::snprintf(name, sizeof name, "frame-%04d.png", ++mFramesWritten);
+  const std::string path = (std::filesystem::path(o.pngDir) / name).string();
+  std::string why;
+  if (WriteEditorFramePng(mEditor->View(), path, why)) return true;
+  mErr << why << "\n";
+  return false;
+}
+
+// The gains the mixer published for the block at pos: a line of the gains file and the summary's sums.
+void MixRun::LogGains(long pos, UInt32 n)
+{
+  if (mGains)
+  {
+    mLine.str("");
+    mLine << double(pos) / mRate;
+  }
+  for (int t = 0; t < mNTracks && mGainsPublished; ++t)
+  {
+    AudioUnitParameterValue db = -144.f;
+    AudioUnitGetParameter(mMixer->Unit(), mParams.gains[size_t(t)], kAudioUnitScope_Global, 0, &db);
+    if (mGains) mLine << "," << db;
+    if (db >= kOpenGainDb) mOpenSeconds[size_t(t)] += double(n) / mRate;
+    mGainSum[size_t(t)] += std::pow(10.0, double(db) / 20.0);
+  }
+  if (mGains)
+  {
+    mLine << "\n";
+    std::fputs(mLine.str().c_str(), mGains);
+  }
+}
+
+int MixRun::Render()
+{
+  mOpenSeconds.assign(size_t(mNTracks), 0.0);
+  mGainSum.assign(size_t(mNTracks), 0.0);
+  const auto buffers = [this](int n) { return Buffers(size_t(n), std::vector<float>(o.block, 0.f)); };
+  mScratchOut = buffers(2);
+  mSilence = buffers(2);
+  mMixed = buffers(2);
+  mFirstIn = buffers(2);
+  mNextIn = buffers(2);
+
+  for (long pos = 0; pos < mFrames; pos += long(o.block))
+  {
+    const UInt32 n = UInt32(std::min<long>(long(o.block), mFrames - pos));
+    if (const int status = RenderBlock(n)) return status;
+    mSongSeconds = double(pos + long(n)) / mRate;
+    TurnMainThread(n);
+    const bool last = pos + long(n) >= mFrames;
+    if (mEditor && o.pngEvery > 0 && (mSongSeconds >= mNextFrame || last))
+    {
+      if (!WriteEditorFrame()) return 1;
+      mNextFrame += o.pngEvery;
+    }
+    ++mBlocks;
+    LogGains(pos, n);
+    if (o.progress && (mBlocks % 64 == 0)) Progress(mErr, double(pos + n) / double(mFrames));
+  }
+  if (o.progress)
+  {
+    Progress(mErr, 1.0);
+    mErr << "\n";
+  }
+  return 0;
+}
+
+int MixRun::Commit()
+{
+  std::string state;
+  const std::string automationText = o.automationCsv.empty() ? std::string() : AutomationText(mAutomation);
+  if ((!o.stateOut.empty() && !StateFileBytes(mMixer->Unit(), state, mError)) ||
+      !WriteOutput(mStateFile, o.stateOut, state, mError) ||
+      !WriteOutput(mAutomationFile, o.automationCsv, automationText, mError) ||
+      (mGains && !CommitOutput(mGainsFile, o.gainsCsv, mError)) || !mResult.Commit(mError))
+    return Fail(1);
+  return 0;
+}
+
+void MixRun::PrintSummary()
+{
+  mOut << (o.internal ? std::string("mixed 1 file")
+                      : "mixed " + std::to_string(mNTracks) + (mNTracks == 1 ? " track" : " tracks"))
+       << ", " << Seconds(double(mFrames) / mRate) << " at " << mRate << " Hz"
+       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
   if (o.pngEvery > 0)
   {
-    const std::shared_ptr<CAMetalLayer>& layer = editor->View().layer();
-    out << "editor frames: " << framesWritten << " in " << o.pngDir << "\n"
-        << "editor frames drawn: " << (layer ? QorvMetalLayerPresentCount(*layer) : 0) << "\n";
+    const std::shared_ptr<CAMetalLayer>& layer = mEditor->View().layer();
+    mOut << "editor frames: " << mFramesWritten << " in " << o.pngDir << "\n"
+         << "editor frames drawn: " << (layer ? QorvMetalLayerPresentCount(*layer) : 0) << "\n";
   }
-  if (gainsPublished)
+  if (mGainsPublished)
   {
-    out << "channel  open      mean gain\n";
-    for (int t = 0; t < nTracks; ++t)
+    mOut << "channel  open      mean gain\n";
+    for (int t = 0; t < mNTracks; ++t)
     {
-      const double mean = blocks ? gainSum[size_t(t)] / double(blocks) : 0.0;
+      const double mean = mBlocks ? mGainSum[size_t(t)] / double(mBlocks) : 0.0;
       char text[96];
       std::snprintf(
-          text, sizeof text, "%7d  %-8s  %6.1f dB  %s\n", t + 1, Seconds(openSeconds[size_t(t)]).c_str(),
+          text, sizeof text, "%7d  %-8s  %6.1f dB  %s\n", t + 1, Seconds(mOpenSeconds[size_t(t)]).c_str(),
           mean > 1e-7 ? 20.0 * std::log10(mean) : -144.0,
           o.internal ? "" : o.inputs[size_t(t)].substr(o.inputs[size_t(t)].find_last_of('/') + 1).c_str());
-      out << text;
+      mOut << text;
     }
   }
   else
-    out << "channel gains: not published (\"Write Automation\" is off)\n";
-  if (!o.gainsCsv.empty()) out << "gains per block: " << o.gainsCsv << "\n";
+    mOut << "channel gains: not published (\"Write Automation\" is off)\n";
+  if (!o.gainsCsv.empty()) mOut << "gains per block: " << o.gainsCsv << "\n";
   if (!o.automationCsv.empty())
-    out << "automation: " << automation.Entries().size() << " values to " << o.automationCsv << "\n";
-  if (!o.stateOut.empty()) out << "state: " << o.stateOut << "\n";
-  return 0;
+    mOut << "automation: " << mAutomation.Entries().size() << " values to " << o.automationCsv << "\n";
+  if (!o.stateOut.empty()) mOut << "state: " << o.stateOut << "\n";
+}
+} // namespace
+
+int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& out, std::ostream& err)
+{
+  return MixRun(plugin, options, out, err).Run();
 }
 } // namespace qorvhost

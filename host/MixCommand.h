@@ -20,7 +20,7 @@ struct MixOptions
   std::string gainsCsv;
   bool internal = false;
   bool tracks = false;
-  unsigned block = 512; // frames a block; above 8192 the mix is rendered in slices of 8192
+  unsigned block = 512; // frames a block; rendered in slices of what the plug-in takes
   bool progress = true; // a progress bar on err
   // Applied to the mixer before rendering, in this order, before the command's own settings and --set.
   std::string factoryPreset; // a factory preset's name

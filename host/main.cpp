@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -89,7 +90,11 @@ int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messag
   AudioFile out;
   out.sampleRate = in.sampleRate;
   out.format = in.format;
-  status = au->RenderAll(in.channels, out.channels, o.mix.block);
+  // Longer blocks go in slices of what the plug-in takes.
+  UInt32 slice = o.mix.block;
+  au->Get(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, slice);
+  status =
+      au->RenderAll(in.channels, out.channels, std::min<UInt32>(o.mix.block, std::max<UInt32>(slice, 1)));
   if (status != noErr)
   {
     messages << o.mix.inputs[0] << ": render failed (status " << status << ")\n";

@@ -73,16 +73,12 @@ bool AtRest(const LevelDetector& d, bool preFilter)
          SameStates(probe.mLowPassLeft, d.mLowPassLeft) && SameStates(probe.mLowPassRight, d.mLowPassRight);
 }
 
-// W detectors in the lanes of one register. Plain IEEE operations per lane, in the order in which the
-// scalar code does them (no fused multiply-add: the library is built with contraction off).
-template <int W> struct Kernel
+// The pre-filter's sections of W detectors in the lanes of one register. Plain IEEE operations per lane,
+// in the order in which the scalar code does them (no fused multiply-add: the library is built with
+// contraction off); so in every part of the kernel below.
+template <int W> struct LaneFilter
 {
   using D = lanes::D<W>;
-  using Envelope = lanes::Envelope<W>;
-  static constexpr int kGroups = kBatch / W;
-
-  [[gnu::always_inline]] static D Splat(double v) { return lanes::Splat<W>(v); }
-  [[gnu::always_inline]] static D Abs(D v) { return lanes::Abs<W>(v); }
 
   // The states of one filter section of W detectors.
   struct SectionState
@@ -132,7 +128,7 @@ template <int W> struct Kernel
     // BiquadSection::ProcessSample on every lane.
     [[gnu::always_inline]] D Step(SectionState& s, D v) const
     {
-      const D tiny = Splat(BiquadSection::kAntiDenormal);
+      const D tiny = lanes::Splat<W>(BiquadSection::kAntiDenormal);
       const D x0 = v + tiny;
       const D y0 = b0 * x0 + b1 * s.x1 + b2 * s.x2 - a1 * s.y1 - a2 * s.y2 + tiny;
       s.x2 = s.x1;
@@ -152,28 +148,43 @@ template <int W> struct Kernel
   {
     SectionState highLeft, lowLeft, highRight, lowRight;
   };
+};
 
-  struct Group
-  {
-    Filters filters;
-    FilterStates states;
-    D stage1, stage2, smootherK, levelGain, secondGain, scale;
-    Envelope envelope1, envelope2;
-    bool alike; // both sides get the same samples and hold the same filter states
-    bool unitSecondGain;
-    bool rowScale;  // some lane takes its factors from a row; the others take scale
-    bool unitScale; // every lane's factor is 1 (which changes no sample): the multiplication is left out
-  };
+// The state of a group of W detectors while a batch runs.
+template <int W> struct LaneGroup
+{
+  using D = lanes::D<W>;
+  using Envelope = lanes::Envelope<W>;
+  using Filters = typename LaneFilter<W>::Filters;
+  using FilterStates = typename LaneFilter<W>::FilterStates;
 
-  // The lanes of one group: detectors and their inputs.
-  struct Lanes
-  {
-    LevelDetector* detector[W];
-    const double* left[W];
-    const double* right[W];
-    const double* perFrame[W];
-    double* levels[W];
-  };
+  Filters filters;
+  FilterStates states;
+  D stage1, stage2, smootherK, levelGain, secondGain, scale;
+  Envelope envelope1, envelope2;
+  bool alike; // both sides get the same samples and hold the same filter states
+  bool unitSecondGain;
+  bool rowScale;  // some lane takes its factors from a row; the others take scale
+  bool unitScale; // every lane's factor is 1 (which changes no sample): the multiplication is left out
+};
+
+// The lanes of one group: detectors and their inputs.
+template <int W> struct GroupLanes
+{
+  LevelDetector* detector[W];
+  const double* left[W];
+  const double* right[W];
+  const double* perFrame[W];
+  double* levels[W];
+};
+
+// Staging: the detectors' inputs times their scales, read into lanes.
+template <int W> struct InputStaging
+{
+  using D = lanes::D<W>;
+  using Group = LaneGroup<W>;
+  using Lanes = GroupLanes<W>;
+  static constexpr int kGroups = kBatch / W;
 
   // Frame i of one side of a group's input, times its scale.
   [[gnu::always_inline]] static D Input(const Group& gs, const Lanes& ln, const double* const* side, int i)
@@ -192,6 +203,79 @@ template <int W> struct Kernel
       v *= gs.scale;
     return v;
   }
+
+  // Frames start .. start + n of one side of group g's input, times its scale, into in[0 .. n)[g]: W frames
+  // of W lanes are read as rows and turned into W frames of detector lanes, which costs fewer instructions
+  // than gathering each frame's lanes one by one.
+  [[gnu::always_inline]] static void StageInput(const Group& gs, const Lanes& ln, const double* const* side,
+                                                int start, int n, D (*in)[kGroups], int g)
+  {
+    int i = 0;
+    for (; i + W <= n; i += W)
+    {
+      D v[W];
+      for (int j = 0; j < W; ++j)
+        v[j] = lanes::LoadRow<W>(side[j] + start + i);
+      lanes::Transpose(v);
+      if (gs.rowScale)
+      {
+        D f[W];
+        for (int j = 0; j < W; ++j)
+          f[j] =
+              ln.perFrame[j] ? lanes::LoadRow<W>(ln.perFrame[j] + start + i) : lanes::Splat<W>(gs.scale[j]);
+        lanes::Transpose(f);
+        for (int k = 0; k < W; ++k)
+          v[k] *= f[k];
+      }
+      else if (!gs.unitScale)
+        for (int k = 0; k < W; ++k)
+          v[k] *= gs.scale;
+      for (int k = 0; k < W; ++k)
+        in[i + k][g] = v[k];
+    }
+    for (; i < n; ++i)
+      in[i][g] = Input(gs, ln, side, start + i);
+  }
+
+  // Whether every input sample the detector would get (its input times its scale) is zero. Zero of either
+  // sign: the pre-filter adds its offset to the input and the magnitude takes |x|, so both step alike.
+  static bool SilentInput(const double* left, const double* right, double weight, const double* factors,
+                          int frames)
+  {
+    const D zero = lanes::Splat<W>(0.0);
+    int i = 0;
+    // A loud channel is found in the first run of frames.
+    for (constexpr int kRun = 4 * W; i + kRun <= frames; i += kRun)
+    {
+      lanes::I<W> loud = zero != zero;
+      for (int k = i; k < i + kRun; k += W)
+      {
+        const D factor = factors ? lanes::LoadRow<W>(factors + k) : lanes::Splat<W>(weight);
+        loud |=
+            (lanes::LoadRow<W>(left + k) * factor != zero) | (lanes::LoadRow<W>(right + k) * factor != zero);
+      }
+      for (int j = 0; j < W; ++j)
+        if (loud[j]) return false;
+    }
+    for (; i < frames; ++i)
+    {
+      const double factor = factors ? factors[i] : weight;
+      if (left[i] * factor != 0.0 || right[i] * factor != 0.0) return false;
+    }
+    return true;
+  }
+};
+
+// The filter part: the pre-filter and the magnitude, on filter states held in registers for a run.
+template <int W> struct MagnitudeFilter
+{
+  using D = lanes::D<W>;
+  using Group = LaneGroup<W>;
+  using Lanes = GroupLanes<W>;
+  static constexpr int kGroups = kBatch / W;
+  using Staging = InputStaging<W>;
+  using FilterStates = typename LaneFilter<W>::FilterStates;
+  using Filters = typename LaneFilter<W>::Filters;
 
   // A run works on copies of a group's filter states, held in registers from frame to frame, and gives
   // them back after; with alike sides only the left ones.
@@ -223,9 +307,9 @@ template <int W> struct Kernel
   {
     const Filters& c = gs.filters;
     if constexpr (PreFilter) l = c.lowLeft.Step(f.lowLeft, c.highLeft.Step(f.highLeft, l));
-    if constexpr (Alike) return (Abs(l) + Abs(l)) * half + offset;
+    if constexpr (Alike) return (lanes::Abs<W>(l) + lanes::Abs<W>(l)) * half + offset;
     if constexpr (PreFilter) r = c.lowRight.Step(f.lowRight, c.highRight.Step(f.highRight, r));
-    return (Abs(l) + Abs(r)) * half + offset;
+    return (lanes::Abs<W>(l) + lanes::Abs<W>(r)) * half + offset;
   }
 
   // f.template operator()<PreFilter, Alike>() for the job's pre-filter and the group's sides.
@@ -243,42 +327,10 @@ template <int W> struct Kernel
     return WithFlags(job, gs,
                      [&]<bool PreFilter, bool Alike>
                      {
-                       const D l = Input(gs, ln, ln.left, i);
-                       const D r = Alike ? l : Input(gs, ln, ln.right, i);
+                       const D l = Staging::Input(gs, ln, ln.left, i);
+                       const D r = Alike ? l : Staging::Input(gs, ln, ln.right, i);
                        return MagnitudeOf<PreFilter, Alike>(gs, gs.states, l, r, half, offset);
                      });
-  }
-
-  // Frames start .. start + n of one side of group g's input, times its scale, into in[0 .. n)[g]: W frames
-  // of W lanes are read as rows and turned into W frames of detector lanes, which costs fewer instructions
-  // than gathering each frame's lanes one by one.
-  [[gnu::always_inline]] static void StageInput(const Group& gs, const Lanes& ln, const double* const* side,
-                                                int start, int n, D (*in)[kGroups], int g)
-  {
-    int i = 0;
-    for (; i + W <= n; i += W)
-    {
-      D v[W];
-      for (int j = 0; j < W; ++j)
-        v[j] = lanes::LoadRow<W>(side[j] + start + i);
-      lanes::Transpose(v);
-      if (gs.rowScale)
-      {
-        D f[W];
-        for (int j = 0; j < W; ++j)
-          f[j] = ln.perFrame[j] ? lanes::LoadRow<W>(ln.perFrame[j] + start + i) : Splat(gs.scale[j]);
-        lanes::Transpose(f);
-        for (int k = 0; k < W; ++k)
-          v[k] *= f[k];
-      }
-      else if (!gs.unitScale)
-        for (int k = 0; k < W; ++k)
-          v[k] *= gs.scale;
-      for (int k = 0; k < W; ++k)
-        in[i + k][g] = v[k];
-    }
-    for (; i < n; ++i)
-      in[i][g] = Input(gs, ln, side, start + i);
   }
 
   // The magnitudes of frames 0 .. n of group g, from its staged input in work (left) and right, into
@@ -318,6 +370,15 @@ template <int W> struct Kernel
     GiveStates(groups[g], a, true);
     GiveStates(groups[g + 1], b, true);
   }
+};
+
+// The envelope part: the two-pole smoother and the two envelopes.
+template <int W> struct EnvelopeFollower
+{
+  using D = lanes::D<W>;
+  using Group = LaneGroup<W>;
+  using Lanes = GroupLanes<W>;
+  static constexpr int kGroups = kBatch / W;
 
   // The two-pole smoother on one frame's magnitude; the level it gives envelope 1.
   [[gnu::always_inline]] static D Smooth(Group& gs, D x, D feedback, D zero)
@@ -328,7 +389,7 @@ template <int W> struct Kernel
     gs.stage2 = n2 < zero ? zero : n2;
     // A second gain of 1 (as Prepare sets it) changes no product: that step is then left out.
     const D scaled = gs.stage2 * gs.levelGain;
-    return Abs(gs.unitSecondGain ? scaled : scaled * gs.secondGain);
+    return lanes::Abs<W>(gs.unitSecondGain ? scaled : scaled * gs.secondGain);
   }
 
   // Both envelopes on frame i, envelope 1's value written where asked.
@@ -336,39 +397,24 @@ template <int W> struct Kernel
   [[gnu::always_inline]] static void StepEnvelopes(const Job& job, Group& gs, const Lanes& ln, int i, D x)
   {
     const D level = gs.envelope1.Step(x);
-    gs.envelope2.Step(Abs(level));
+    gs.envelope2.Step(lanes::Abs<W>(level));
     if (!job.levels) return;
     for (int j = 0; j < W; ++j)
       if (ln.levels[j]) ln.levels[j][i] = level[j];
   }
+};
 
-  // Whether every input sample the detector would get (its input times its scale) is zero. Zero of either
-  // sign: the pre-filter adds its offset to the input and the magnitude takes |x|, so both step alike.
-  static bool SilentInput(const double* left, const double* right, double weight, const double* factors,
-                          int frames)
-  {
-    const D zero = Splat(0.0);
-    int i = 0;
-    // A loud channel is found in the first run of frames.
-    for (constexpr int kRun = 4 * W; i + kRun <= frames; i += kRun)
-    {
-      lanes::I<W> loud = zero != zero;
-      for (int k = i; k < i + kRun; k += W)
-      {
-        const D factor = factors ? lanes::LoadRow<W>(factors + k) : Splat(weight);
-        loud |=
-            (lanes::LoadRow<W>(left + k) * factor != zero) | (lanes::LoadRow<W>(right + k) * factor != zero);
-      }
-      for (int j = 0; j < W; ++j)
-        if (loud[j]) return false;
-    }
-    for (; i < frames; ++i)
-    {
-      const double factor = factors ? factors[i] : weight;
-      if (left[i] * factor != 0.0 || right[i] * factor != 0.0) return false;
-    }
-    return true;
-  }
+// W detectors a register: a batch loaded into groups, run through the staging, filter and envelope parts
+// a sub-block at a time, and stored back.
+template <int W> struct Kernel
+{
+  using D = lanes::D<W>;
+  using Group = LaneGroup<W>;
+  using Lanes = GroupLanes<W>;
+  static constexpr int kGroups = kBatch / W;
+  using Staging = InputStaging<W>;
+  using Filter = MagnitudeFilter<W>;
+  using Envelopes = EnvelopeFollower<W>;
 
   // Runs the detectors not at rest, a batch at a time; those at rest take their shortcut.
   static void Run(const Job& job)
@@ -390,7 +436,7 @@ template <int W> struct Kernel
       const double weight = job.scale.perDetector ? job.scale.perDetector[d] : 1.0;
       const double* factors = job.scale.perFrame ? job.scale.perFrame[d] : nullptr;
       double* levels = job.levels ? job.levels[d] : nullptr;
-      if (SilentInput(job.left[d], job.right[d], weight, factors, job.frames) &&
+      if (Staging::SilentInput(job.left[d], job.right[d], weight, factors, job.frames) &&
           AtRest(detector, job.preFilter))
       {
         if (levels) std::fill(levels, levels + job.frames, detector.Level());
@@ -443,18 +489,19 @@ template <int W> struct Kernel
     for (int g = 0; g < groupCount; ++g)
       Load(job, lanes[g], groups[g], g);
 
-    const D half = Splat(0.5);
-    const D offset = Splat(LevelDetector::kMagnitudeOffset);
-    const D feedback = Splat(-LevelDetector::kSmootherFeedback);
-    const D zero = Splat(0.0);
+    const D half = lanes::Splat<W>(0.5);
+    const D offset = lanes::Splat<W>(LevelDetector::kMagnitudeOffset);
+    const D feedback = lanes::Splat<W>(-LevelDetector::kSmootherFeedback);
+    const D zero = lanes::Splat<W>(0.0);
     if (groupCount == 1)
     {
       // One group has no other chains to overlap with, but its frames can be: each frame's steps in one
       // loop let the envelopes of one frame run while the smoother works on the next.
       Group& gs = groups[0];
       for (int i = 0; i < job.frames; ++i)
-        StepEnvelopes(job, gs, lanes[0], i,
-                      Smooth(gs, Magnitude(job, gs, lanes[0], i, half, offset), feedback, zero));
+        Envelopes::StepEnvelopes(
+            job, gs, lanes[0], i,
+            Envelopes::Smooth(gs, Filter::Magnitude(job, gs, lanes[0], i, half, offset), feedback, zero));
     }
     alignas(64) D work[kSubBlock][kGroups];
     alignas(64) D right[kSubBlock][kGroups];
@@ -466,27 +513,27 @@ template <int W> struct Kernel
       // dependent operations; two groups stepped in turn at each frame overlap their chains.
       for (int g = 0; g < groupCount; ++g)
       {
-        StageInput(groups[g], lanes[g], lanes[g].left, start, n, work, g);
-        if (!groups[g].alike) StageInput(groups[g], lanes[g], lanes[g].right, start, n, right, g);
+        Staging::StageInput(groups[g], lanes[g], lanes[g].left, start, n, work, g);
+        if (!groups[g].alike) Staging::StageInput(groups[g], lanes[g], lanes[g].right, start, n, right, g);
       }
       for (int g = 0; g < groupCount; ++g)
       {
         if (job.preFilter && groups[g].alike && g + 1 < groupCount && groups[g + 1].alike)
         {
-          AlikeFilteredPair(groups, n, work, g, half, offset);
+          Filter::AlikeFilteredPair(groups, n, work, g, half, offset);
           ++g;
         }
         else
-          MagnitudeRun(job, groups[g], n, work, right, g, half, offset);
+          Filter::MagnitudeRun(job, groups[g], n, work, right, g, half, offset);
       }
       // Pass 2: the two-pole smoother, every group in turn at each frame.
       for (int i = 0; i < n; ++i)
         for (int g = 0; g < groupCount; ++g)
-          work[i][g] = Smooth(groups[g], work[i][g], feedback, zero);
+          work[i][g] = Envelopes::Smooth(groups[g], work[i][g], feedback, zero);
       // Pass 3: the envelopes, every group in turn at each frame.
       for (int i = 0; i < n; ++i)
         for (int g = 0; g < groupCount; ++g)
-          StepEnvelopes(job, groups[g], lanes[g], start + i, work[i][g]);
+          Envelopes::StepEnvelopes(job, groups[g], lanes[g], start + i, work[i][g]);
     }
     for (int g = 0; g < groupCount; ++g)
       Store(job, lanes[g], groups[g]);
@@ -543,10 +590,10 @@ template <int W> struct Kernel
     }
     if (job.preFilter)
     {
-      Section::Store(d, &LevelDetector::mHighPassLeft, gs.states.highLeft);
-      Section::Store(d, &LevelDetector::mLowPassLeft, gs.states.lowLeft);
-      Section::Store(d, &LevelDetector::mHighPassRight, gs.states.highRight);
-      Section::Store(d, &LevelDetector::mLowPassRight, gs.states.lowRight);
+      LaneFilter<W>::Section::Store(d, &LevelDetector::mHighPassLeft, gs.states.highLeft);
+      LaneFilter<W>::Section::Store(d, &LevelDetector::mLowPassLeft, gs.states.lowLeft);
+      LaneFilter<W>::Section::Store(d, &LevelDetector::mHighPassRight, gs.states.highRight);
+      LaneFilter<W>::Section::Store(d, &LevelDetector::mLowPassRight, gs.states.lowRight);
     }
     GainSmoother* envelope1[W];
     GainSmoother* envelope2[W];

@@ -107,7 +107,7 @@ bool LoadPresetXmlFile(const char* path, TiXmlDocument& doc)
   std::fclose(f);
   if (!ok) return false;
 
-  // Line ends as the legacy loader reads them: CR LF and a lone CR become LF.
+  // The parser sees one line end: CR LF and a lone CR become LF.
   std::string text;
   text.reserve(bytes.size());
   for (size_t i = 0; i < bytes.size(); ++i)

@@ -46,7 +46,8 @@ std::string PrintPresetXml(const TiXmlDocument& doc);
 
 // Parses text (NUL-terminated) into doc; false for a parse error or nesting too deep for the parser.
 bool ParsePresetXmlText(const char* text, TiXmlDocument& doc);
-// Reads and parses a whole file as the legacy loader would (bytes as they are, CR LF and CR as LF).
+// Reads and parses a whole file: its bytes as they are (no encoding is converted), CR LF and CR as LF, and
+// the text ending at the first zero byte; false for an unreadable or too large file or a parse error.
 bool LoadPresetXmlFile(const char* path, TiXmlDocument& doc);
 
 // Checks the document against the plug-in's vendor and name (or one of the null-terminated

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/Hosts.h"
+#include "mixer/SendSlot.h"
 
 namespace iplugin
 {
@@ -25,6 +26,7 @@ PluginConfig Qorv::MakeConfig()
   c.uniqueId = int(FourCC("LK54"));
   c.makerId = int(FourCC("Lmkr"));
   c.latency = 0;
+  c.maxBlockSize = kSendBlockFrames; // what a send slot carries
   c.midiIn = false;
   c.midiOut = false;
   c.mpe = false;

@@ -52,4 +52,28 @@ template <class T, class Fill> OSStatus FillPropertyRecord(UInt32* pDataSize, vo
   if (const ESizeCheck c = CheckSize(pDataSize, sizeof(T), pData); c != ESizeCheck::kCopy) return Answer(c);
   return fill(*static_cast<T*>(pData));
 }
+
+// A property request's room and writable flag, for answers in one line.
+struct PropertyReply
+{
+  AudioUnitScope scope;
+  AudioUnitElement element;
+  UInt32* pDataSize;
+  Boolean* pWriteable;
+  void* pData;
+
+  bool Global() const { return scope == kAudioUnitScope_Global; }
+  // A fixed-size property: its writable flag, then its value, which make() returns.
+  template <class Make> OSStatus Value(bool writeable, Make make) const
+  {
+    if (writeable) *pWriteable = true;
+    return CopyPropertyValue(pDataSize, pData, make);
+  }
+  // A property the host sets: its size and writable flag only.
+  OSStatus Room(UInt32 size, bool writeable) const
+  {
+    if (writeable) *pWriteable = true;
+    return Answer(CheckSize(pDataSize, size, pData));
+  }
+};
 } // namespace iplugin

@@ -104,11 +104,6 @@ const IPluginAU::BusChannels* IPluginAU::GetBus(AudioUnitScope scope, int busIdx
   return nullptr;
 }
 
-IPluginAU::BusChannels* IPluginAU::GetBusMutable(AudioUnitScope scope, int busIdx)
-{
-  return const_cast<BusChannels*>(GetBus(scope, busIdx));
-}
-
 int IPluginAU::NHostChannelsConnected(const PtrList<BusChannels>& buses, int excludeIdx) const
 {
   bool any = false;

@@ -22,6 +22,8 @@
 
 namespace iplugin
 {
+struct PropertyReply;
+
 // What the factory hands to every new instance: the class name of its Cocoa view factory.
 struct InstanceInfo
 {
@@ -118,9 +120,7 @@ public:
   OSStatus Uninitialize();
   // Forgets the bus agreements and connections; the Component Manager door's Close does it first.
   void ResetBusesForClose();
-  bool IsInitialized() const { return mActive; }
   void SetComponentInstance(AudioComponentInstance ci) { mCI = ci; }
-  AudioComponentInstance GetComponentInstance() const { return mCI; }
 
   // Properties. GetProperty without a data pointer is GetPropertyInfo: only size and writable.
   OSStatus GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,
@@ -212,7 +212,6 @@ protected:
   int AddParamGroup(const char* name);
 
 private:
-  BusChannels* GetBusMutable(AudioUnitScope scope, int busIdx);
   int NHostChannelsConnected(const PtrList<BusChannels>& buses, int excludeIdx = -1) const;
   bool CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels) const;
   void InformListeners(AudioUnitPropertyID propID, AudioUnitScope scope);
@@ -220,7 +219,13 @@ private:
   void ResizeScratchBuffers();
   void ClearLastRenderTime() { mLastRenderSampleTime.store(-1.0, std::memory_order_relaxed); }
 
-  // Property helpers (GetProperty / SetProperty split by subject).
+  // Property helpers (GetProperty / SetProperty split by subject). GetProperty hands each group the
+  // properties it answers.
+  OSStatus GetUnitProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
+  OSStatus GetFormatProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
+  OSStatus GetProcessingProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
+  OSStatus GetConnectionProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
+  OSStatus GetParameterProperty(AudioUnitPropertyID propID, const PropertyReply& reply);
   OSStatus GetParamInfo(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize, void* pData);
   OSStatus GetParamValueStrings(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
                                 void* pData);

@@ -129,84 +129,143 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
                                 UInt32* pDataSize, Boolean* pWriteable, void* pData)
 {
   if (!pDataSize || !pWriteable) return kAudio_ParamError;
-
-  // A fixed-size property in one line: its writable flag, then its value, its record filled in the
-  // caller's room, or only its size.
-  auto value = [&](bool writeable, auto make)
-  {
-    if (writeable) *pWriteable = true;
-    return CopyPropertyValue(pDataSize, pData, make);
-  };
-  auto room = [&](UInt32 size, bool writeable)
-  {
-    if (writeable) *pWriteable = true;
-    return Answer(CheckSize(pDataSize, size, pData));
-  };
-  const bool global = scope == kAudioUnitScope_Global;
+  const PropertyReply reply{scope, element, pDataSize, pWriteable, pData};
   switch (propID)
   {
   case kIPluginAUPropertyPlugObject:
-    return value(false, [&] { return static_cast<void*>(this); });
+  case kAudioUnitProperty_ClassInfo:
+  case kAudioUnitProperty_FactoryPresets:
+  case kAudioUnitProperty_CurrentPreset:
+  case kAudioUnitProperty_PresentPreset:
+  case kAudioUnitProperty_CocoaUI:
+  case kMusicDeviceProperty_InstrumentCount:
+    return GetUnitProperty(propID, reply);
+
+  case kAudioUnitProperty_SampleRate:
+  case kAudioUnitProperty_StreamFormat:
+  case kAudioUnitProperty_ElementCount:
+  case kAudioUnitProperty_SupportedNumChannels:
+  case kAudioUnitProperty_MaximumFramesPerSlice:
+  case kAudioUnitProperty_AudioChannelLayout:
+  case kAudioUnitProperty_ElementName:
+  case kAudioUnitProperty_SupportedChannelLayoutTags:
+    return GetFormatProperty(propID, reply);
+
+  case kAudioUnitProperty_Latency:
+  case kAudioUnitProperty_TailTime:
+  case kAudioUnitProperty_BypassEffect:
+  case kAudioUnitProperty_LastRenderError:
+  case kAudioUnitProperty_OfflineRender:
+    return GetProcessingProperty(propID, reply);
+
+  case kAudioUnitProperty_MakeConnection:
+  case kAudioUnitProperty_FastDispatch:
+  case kAudioUnitProperty_SetRenderCallback:
+  case kAudioUnitProperty_HostCallbacks:
+  case kAudioUnitProperty_MIDIOutputCallbackInfo:
+  case kAudioUnitProperty_MIDIOutputCallback:
+    return GetConnectionProperty(propID, reply);
+
+  case kAudioUnitProperty_ParameterList:
+  case kAudioUnitProperty_ParameterInfo:
+  case kAudioUnitProperty_ParameterValueStrings:
+  case kAudioUnitProperty_ParameterStringFromValue:
+  case kAudioUnitProperty_ParameterIDName:
+  case kAudioUnitProperty_ParameterClumpName:
+  case kAudioUnitProperty_ParameterValueFromString:
+    return GetParameterProperty(propID, reply);
+
+  default:
+    return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+// The instance itself, its state and presets, its view.
+OSStatus IPluginAU::GetUnitProperty(AudioUnitPropertyID propID, const PropertyReply& reply)
+{
+  UInt32* const pDataSize = reply.pDataSize;
+  void* const pData = reply.pData;
+  switch (propID)
+  {
+  case kIPluginAUPropertyPlugObject:
+    return reply.Value(false, [&] { return static_cast<void*>(this); });
 
   case kAudioUnitProperty_ClassInfo:
-    *pWriteable = true;
+    *reply.pWriteable = true;
     return FillPropertyRecord<CFPropertyListRef>(
         pDataSize, pData, [&](CFPropertyListRef& state) { return SaveStateToClassInfo(&state); });
 
-  case kAudioUnitProperty_MakeConnection:
-    if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidProperty;
-    return room(sizeof(AudioUnitConnection), true);
+  case kAudioUnitProperty_FactoryPresets:
+    return FillPropertyRecord<CFArrayRef>(pDataSize, pData,
+                                          [&](CFArrayRef& array)
+                                          {
+                                            array = CreateFactoryPresetArray();
+                                            return array ? OSStatus(noErr)
+                                                         : OSStatus(coreFoundationUnknownErr);
+                                          });
 
-  case kAudioUnitProperty_SampleRate:
-    return value(true, [&] { return Float64(GetSampleRate()); });
+  case kAudioUnitProperty_CurrentPreset:
+  case kAudioUnitProperty_PresentPreset:
+    return reply.Value(true,
+                       [&]
+                       {
+                         return AUPreset{SInt32(GetHostPresetIdx()),
+                                         CFStringCreateWithCString(kCFAllocatorDefault,
+                                                                   GetPresetName(GetCurrentPresetIdx()),
+                                                                   kCFStringEncodingUTF8)};
+                       });
 
-  case kAudioUnitProperty_ParameterList:
-  {
-    const int n = global ? NParams() : 0;
-    if (const ESizeCheck c = CheckSize(pDataSize, UInt32(n * sizeof(AudioUnitParameterID)), pData);
-        c != ESizeCheck::kCopy)
-      return Answer(c);
-    auto* ids = static_cast<AudioUnitParameterID*>(pData);
-    for (int i = 0; i < n; ++i)
-      ids[i] = AudioUnitParameterID(i);
-    return noErr;
+  case kAudioUnitProperty_CocoaUI:
+    if (!HasUI()) return kAudioUnitErr_InvalidProperty;
+    return FillPropertyRecord<AudioUnitCocoaViewInfo>(
+        pDataSize, pData, [&](AudioUnitCocoaViewInfo& info) { return GetCocoaViewInfo(info); });
+
+  case kMusicDeviceProperty_InstrumentCount:
+    if (!reply.Global() || GetPluginType() != 1) return kAudioUnitErr_InvalidProperty;
+    return reply.Value(false, [] { return UInt32(1); });
+
+  default:
+    return kAudioUnitErr_InvalidProperty;
   }
+}
 
-  case kAudioUnitProperty_ParameterInfo:
-    return GetParamInfo(scope, element, pDataSize, pData);
-
-  case kAudioUnitProperty_FastDispatch:
-    return kAudioUnitErr_InvalidElement;
+// The rate, the buses and their channels, the slice size.
+OSStatus IPluginAU::GetFormatProperty(AudioUnitPropertyID propID, const PropertyReply& reply)
+{
+  const AudioUnitScope scope = reply.scope;
+  const AudioUnitElement element = reply.element;
+  const bool global = reply.Global();
+  switch (propID)
+  {
+  case kAudioUnitProperty_SampleRate:
+    return reply.Value(true, [&] { return Float64(GetSampleRate()); });
 
   case kAudioUnitProperty_StreamFormat:
   {
     const BusChannels* bus = GetBus(global ? AudioUnitScope(kAudioUnitScope_Output) : scope, int(element));
     if (!bus || element > UInt32(INT32_MAX)) return kAudioUnitErr_InvalidProperty;
     const int n = bus->mNHostChannels >= 0 ? bus->mNHostChannels : bus->mNPlugChannels;
-    return value(true, [&] { return qorvplatform::Float32NonInterleavedFormat(GetSampleRate(), UInt32(n)); });
+    return reply.Value(true,
+                       [&] { return qorvplatform::Float32NonInterleavedFormat(GetSampleRate(), UInt32(n)); });
   }
 
   case kAudioUnitProperty_ElementCount:
-    return value(false,
-                 [&]
-                 {
-                   if (global) return UInt32(1);
-                   if (scope == kAudioUnitScope_Input) return UInt32(NInputBuses());
-                   return scope == kAudioUnitScope_Output ? UInt32(NOutputBuses()) : UInt32(0);
-                 });
-
-  case kAudioUnitProperty_Latency:
-    if (!global) return kAudioUnitErr_InvalidProperty;
-    return value(false, [&] { return Float64(GetLatency()) / GetSampleRate(); });
+    return reply.Value(false,
+                       [&]
+                       {
+                         if (global) return UInt32(1);
+                         if (scope == kAudioUnitScope_Input) return UInt32(NInputBuses());
+                         return scope == kAudioUnitScope_Output ? UInt32(NOutputBuses()) : UInt32(0);
+                       });
 
   case kAudioUnitProperty_SupportedNumChannels:
   {
     if (!global) return kAudioUnitErr_InvalidProperty;
     const int n = NIOConfigs();
-    if (const ESizeCheck c = CheckSize(pDataSize, UInt32(n * sizeof(AUChannelInfo)), pData);
+    if (const ESizeCheck c = CheckSize(reply.pDataSize, UInt32(n * sizeof(AUChannelInfo)), reply.pData);
         c != ESizeCheck::kCopy)
       return Answer(c);
-    auto* info = static_cast<AUChannelInfo*>(pData);
+    auto* info = static_cast<AUChannelInfo*>(reply.pData);
     for (int c = 0; c < n; ++c)
     {
       const ChannelIOConfig* config = GetIOConfig(c);
@@ -218,59 +277,15 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
 
   case kAudioUnitProperty_MaximumFramesPerSlice:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    return value(true, [&] { return UInt32(GetBlockSize()); });
-
-  case kAudioUnitProperty_ParameterValueStrings:
-    return GetParamValueStrings(scope, element, pDataSize, pData);
+    return reply.Value(true, [&] { return UInt32(GetBlockSize()); });
 
   case kAudioUnitProperty_AudioChannelLayout:
     return kAudioUnitErr_InvalidPropertyValue;
 
-  case kAudioUnitProperty_TailTime:
-    if (!global) return kAudioUnitErr_InvalidProperty;
-    return value(false, [&] { return Float64(GetTailSize()) / GetSampleRate(); });
-
-  case kAudioUnitProperty_BypassEffect:
-    if (!global) return kAudioUnitErr_InvalidProperty;
-    return value(true, [&] { return UInt32(GetBypassed() ? 1 : 0); });
-
-  case kAudioUnitProperty_LastRenderError:
-    if (!global) return kAudioUnitErr_InvalidProperty;
-    return value(false, [] { return OSStatus(noErr); });
-
-  case kAudioUnitProperty_SetRenderCallback:
-    if ((!global && scope != kAudioUnitScope_Input) || element >= UInt32(NInputBuses()))
-      return kAudioUnitErr_InvalidProperty;
-    return room(sizeof(AURenderCallbackStruct), true);
-
-  case kAudioUnitProperty_FactoryPresets:
-    return FillPropertyRecord<CFArrayRef>(pDataSize, pData,
-                                          [&](CFArrayRef& array)
-                                          {
-                                            array = CreateFactoryPresetArray();
-                                            return array ? OSStatus(noErr)
-                                                         : OSStatus(coreFoundationUnknownErr);
-                                          });
-
-  case kAudioUnitProperty_HostCallbacks:
-    if (!global) return kAudioUnitErr_InvalidProperty;
-    return room(sizeof(HostCallbackInfo), true);
-
-  case kAudioUnitProperty_CurrentPreset:
-  case kAudioUnitProperty_PresentPreset:
-    return value(true,
-                 [&]
-                 {
-                   return AUPreset{SInt32(GetHostPresetIdx()),
-                                   CFStringCreateWithCString(kCFAllocatorDefault,
-                                                             GetPresetName(GetCurrentPresetIdx()),
-                                                             kCFStringEncodingUTF8)};
-                 });
-
   case kAudioUnitProperty_ElementName:
   {
-    *pDataSize = sizeof(CFStringRef);
-    if (!pData) return kAudioUnitErr_InvalidProperty;
+    *reply.pDataSize = sizeof(CFStringRef);
+    if (!reply.pData) return kAudioUnitErr_InvalidProperty;
     ERoute dir;
     if (scope == kAudioUnitScope_Input)
       dir = ERoute::kInput;
@@ -284,31 +299,69 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
     GetBusName(dir, int(element), nBuses, name);
     const CFStringRef text =
         CFStringCreateWithCString(kCFAllocatorDefault, name.Get(), kCFStringEncodingUTF8);
-    std::memcpy(pData, &text, sizeof text);
+    std::memcpy(reply.pData, &text, sizeof text);
     return noErr;
   }
 
-  case kAudioUnitProperty_CocoaUI:
-    if (!HasUI()) return kAudioUnitErr_InvalidProperty;
-    return FillPropertyRecord<AudioUnitCocoaViewInfo>(
-        pDataSize, pData, [&](AudioUnitCocoaViewInfo& info) { return GetCocoaViewInfo(info); });
-
   case kAudioUnitProperty_SupportedChannelLayoutTags:
-    return GetChannelLayoutTags(scope, element, pDataSize, pWriteable, pData);
+    return GetChannelLayoutTags(scope, element, reply.pDataSize, reply.pWriteable, reply.pData);
 
-  case kAudioUnitProperty_ParameterStringFromValue:
-  case kAudioUnitProperty_ParameterIDName:
-  case kAudioUnitProperty_ParameterClumpName:
-  case kAudioUnitProperty_ParameterValueFromString:
-    return GetParamTextProperty(propID, global, pDataSize, pData);
+  default:
+    return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+// Latency, tail, bypass, offline rendering and the last render error: the whole unit's.
+OSStatus IPluginAU::GetProcessingProperty(AudioUnitPropertyID propID, const PropertyReply& reply)
+{
+  if (!reply.Global()) return kAudioUnitErr_InvalidProperty;
+  switch (propID)
+  {
+  case kAudioUnitProperty_Latency:
+    return reply.Value(false, [&] { return Float64(GetLatency()) / GetSampleRate(); });
+
+  case kAudioUnitProperty_TailTime:
+    return reply.Value(false, [&] { return Float64(GetTailSize()) / GetSampleRate(); });
+
+  case kAudioUnitProperty_BypassEffect:
+    return reply.Value(true, [&] { return UInt32(GetBypassed() ? 1 : 0); });
+
+  case kAudioUnitProperty_LastRenderError:
+    return reply.Value(false, [] { return OSStatus(noErr); });
 
   case kAudioUnitProperty_OfflineRender:
+    return reply.Value(true, [&] { return UInt32(GetRenderingOffline() ? 1 : 0); });
+
+  default:
+    return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+// What the host connects: inputs, callbacks, MIDI output.
+OSStatus IPluginAU::GetConnectionProperty(AudioUnitPropertyID propID, const PropertyReply& reply)
+{
+  const bool global = reply.Global();
+  switch (propID)
+  {
+  case kAudioUnitProperty_MakeConnection:
+    if (!global && reply.scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidProperty;
+    return reply.Room(sizeof(AudioUnitConnection), true);
+
+  case kAudioUnitProperty_FastDispatch:
+    return kAudioUnitErr_InvalidElement;
+
+  case kAudioUnitProperty_SetRenderCallback:
+    if ((!global && reply.scope != kAudioUnitScope_Input) || reply.element >= UInt32(NInputBuses()))
+      return kAudioUnitErr_InvalidProperty;
+    return reply.Room(sizeof(AURenderCallbackStruct), true);
+
+  case kAudioUnitProperty_HostCallbacks:
     if (!global) return kAudioUnitErr_InvalidProperty;
-    return value(true, [&] { return UInt32(GetRenderingOffline() ? 1 : 0); });
+    return reply.Room(sizeof(HostCallbackInfo), true);
 
   case kAudioUnitProperty_MIDIOutputCallbackInfo:
     return FillPropertyRecord<CFArrayRef>(
-        pDataSize, pData,
+        reply.pDataSize, reply.pData,
         [](CFArrayRef& array)
         {
           CFStringRef name = CFSTR("midiOut");
@@ -318,11 +371,42 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
         });
 
   case kAudioUnitProperty_MIDIOutputCallback:
-    return pData ? OSStatus(kAudioUnitErr_InvalidProperty) : room(sizeof(AUMIDIOutputCallbackStruct), true);
+    return reply.pData ? OSStatus(kAudioUnitErr_InvalidProperty)
+                       : reply.Room(sizeof(AUMIDIOutputCallbackStruct), true);
 
-  case kMusicDeviceProperty_InstrumentCount:
-    if (!global || GetPluginType() != 1) return kAudioUnitErr_InvalidProperty;
-    return value(false, [] { return UInt32(1); });
+  default:
+    return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+OSStatus IPluginAU::GetParameterProperty(AudioUnitPropertyID propID, const PropertyReply& reply)
+{
+  switch (propID)
+  {
+  case kAudioUnitProperty_ParameterList:
+  {
+    const int n = reply.Global() ? NParams() : 0;
+    if (const ESizeCheck c =
+            CheckSize(reply.pDataSize, UInt32(n * sizeof(AudioUnitParameterID)), reply.pData);
+        c != ESizeCheck::kCopy)
+      return Answer(c);
+    auto* ids = static_cast<AudioUnitParameterID*>(reply.pData);
+    for (int i = 0; i < n; ++i)
+      ids[i] = AudioUnitParameterID(i);
+    return noErr;
+  }
+
+  case kAudioUnitProperty_ParameterInfo:
+    return GetParamInfo(reply.scope, reply.element, reply.pDataSize, reply.pData);
+
+  case kAudioUnitProperty_ParameterValueStrings:
+    return GetParamValueStrings(reply.scope, reply.element, reply.pDataSize, reply.pData);
+
+  case kAudioUnitProperty_ParameterStringFromValue:
+  case kAudioUnitProperty_ParameterIDName:
+  case kAudioUnitProperty_ParameterClumpName:
+  case kAudioUnitProperty_ParameterValueFromString:
+    return GetParamTextProperty(propID, reply.Global(), reply.pDataSize, reply.pData);
 
   default:
     return kAudioUnitErr_InvalidProperty;
@@ -489,6 +573,8 @@ OSStatus IPluginAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
     UInt32 frames;
     get(frames);
     if (frames == 0 || frames > kMaxFramesPerSliceLimit) return kAudioUnitErr_InvalidPropertyValue;
+    // Held to what the plug-in processes in one block; the host reads back what it may render.
+    frames = std::min(frames, UInt32(std::max(GetMaxBlockSize(), 1)));
     if (mActive && int(frames) != GetBlockSize()) return kAudioUnitErr_Initialized;
     SetBlockSize(int(frames));
     ResizeScratchBuffers();

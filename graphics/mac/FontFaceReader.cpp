@@ -1,5 +1,7 @@
 #include "graphics/mac/FontFaceReader.h"
 
+#include "framework/Utf8.h"
+
 #include <cstring>
 #include <string>
 
@@ -49,30 +51,6 @@ bool FaceStart(const Bytes& b, int i, uint32_t& start)
   return uint32_t(i) < count && b.U32(12 + size_t(i) * 4, start);
 }
 
-void AppendUtf8(std::string& out, uint32_t c)
-{
-  if (c < 0x80)
-    out += char(c);
-  else if (c < 0x800)
-  {
-    out += char(0xC0 | c >> 6);
-    out += char(0x80 | (c & 0x3F));
-  }
-  else if (c < 0x10000)
-  {
-    out += char(0xE0 | c >> 12);
-    out += char(0x80 | (c >> 6 & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-  else
-  {
-    out += char(0xF0 | c >> 18);
-    out += char(0x80 | (c >> 12 & 0x3F));
-    out += char(0x80 | (c >> 6 & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
-
 // The name of the id from the record of that platform, encoding and language; false when a record's
 // text lies outside the bytes.
 bool ReadName(const Bytes& b, uint32_t table, uint16_t nameID, uint16_t platform, uint16_t encoding,
@@ -106,7 +84,7 @@ bool ReadName(const Bytes& b, uint32_t table, uint16_t nameID, uint16_t platform
           }
         }
         if (c == 0) break;
-        AppendUtf8(out, c);
+        AppendUtf8(out, char32_t(c));
       }
     }
     else

@@ -2,6 +2,7 @@
 
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
+#include "framework/Utf8.h"
 #include "graphics/IGraphics.h"
 #include "graphics/mac/FontDescriptorCache.h"
 #include "graphics/mac/IGraphicsMac.h"
@@ -355,23 +356,6 @@ std::vector<char16_t> Utf16(const NSString& s)
 {
   return s.characters();
 }
-
-void AppendUtf8(char* out, char16_t c)
-{
-  if (c < 0x80)
-    out[0] = char(c);
-  else if (c < 0x800)
-  {
-    out[0] = char(0xC0 | c >> 6);
-    out[1] = char(0x80 | (c & 0x3F));
-  }
-  else
-  {
-    out[0] = char(0xE0 | c >> 12);
-    out[1] = char(0x80 | (c >> 6 & 0x3F));
-    out[2] = char(0x80 | (c & 0x3F));
-  }
-}
 } // namespace
 
 IKeyPress IGraphicsView_vQorv_au::KeyPressFromEvent(NSEvent* e)
@@ -413,8 +397,8 @@ IKeyPress IGraphicsView_vQorv_au::KeyPressFromEvent(NSEvent* e)
     }
   }
 
-  char utf8[4] = {};
-  if (chars.size() == 1) AppendUtf8(utf8, chars[0]);
+  char utf8[5] = {};
+  if (chars.size() == 1) EncodeUtf8(chars[0], utf8);
   return IKeyPress(utf8, (flags & kMapped) ? code : 0, flags & kShift, flags & kCommand, flags & kOption);
 }
 

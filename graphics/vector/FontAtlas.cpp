@@ -4,7 +4,7 @@
 #include "graphics/vector/FontAtlasInternal.h"
 #include "graphics/vector/FontAtlasSkyline.h"
 #include "graphics/vector/FontValidator.h"
-#include "graphics/vector/Utf8Decoder.h"
+#include "framework/Utf8.h"
 
 #include <cfloat>
 #include <climits>

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "graphics/vector/FontAtlasInternal.h"
-#include "graphics/vector/Utf8Decoder.h"
+#include "framework/Utf8.h"
 
 namespace iplugin::igraphics
 {

@@ -2,21 +2,14 @@
 // off-screen framebuffers for layers, bitmap drawing, pixel read-back and write, and layer shadows.
 #include "graphics/vector/IGraphicsVector.h"
 
+#include "framework/FileExtension.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
 namespace iplugin::igraphics
 {
-namespace
-{
-std::string ExtensionOf(const char* name)
-{
-  const char* dot = std::strrchr(name, '.');
-  return dot ? std::string(dot + 1) : std::string(name);
-}
-} // namespace
-
 // --- Bitmap ------------------------------------------------------------------------------------------------
 
 IGraphicsVector::Bitmap::Bitmap(VGcontext* pContext, const char* path, double sourceScale, int imageID, bool shared)

@@ -1,7 +1,7 @@
 #include "graphics/vector/VGtext.h"
 
 #include "graphics/vector/FontAtlas.h"
-#include "graphics/vector/Utf8Decoder.h"
+#include "framework/Utf8.h"
 
 #include <algorithm>
 #include <cmath>

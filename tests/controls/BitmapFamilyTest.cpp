@@ -85,7 +85,9 @@ TEST_F(BitmapFamilyTest, TheRotatingKnobIsUprightInTheMiddle)
   for (auto [value, angle] : {std::pair{0.0, -130.0}, {0.5, 0.0}, {1.0, 130.0}, {0.25, -65.0}})
   {
     knob->SetValue(value);
-    EXPECT_EQ(Log(*knob), Log([&] { g.DrawRotatedBitmap(dial, 20, 20, angle, knob->GetBlend()); })) << value;
+    EXPECT_EQ(Log(*knob),
+              Log([&, angle = angle] { g.DrawRotatedBitmap(dial, 20, 20, angle, knob->GetBlend()); }))
+        << value;
   }
   // The knob base turns it: 30 points up at gearing 4 on a 30-point frame is a quarter.
   knob->SetValue(0.5);

@@ -43,7 +43,8 @@ TEST_F(SvgControlsTest, SwitchesButtonsAndKnobsDrawThePictureForTheirValue)
   for (auto [value, picture] : switchCases)
   {
     sw->SetValue(value);
-    EXPECT_EQ(Log(*sw), Log([&] { g.DrawSVG(pictures[picture], r, sw->GetBlend()); })) << value;
+    EXPECT_EQ(Log(*sw), Log([&, picture = picture] { g.DrawSVG(pictures[picture], r, sw->GetBlend()); }))
+        << value;
   }
   // Eleven states from its parameter, three pictures: the last picture, never past it.
   auto* counted =
@@ -61,7 +62,8 @@ TEST_F(SvgControlsTest, SwitchesButtonsAndKnobsDrawThePictureForTheirValue)
   for (auto [value, picture] : {std::pair{0.5, 0}, {0.5001, 2}, {1.0, 2}, {0.0, 0}})
   {
     button->SetValue(value);
-    EXPECT_EQ(Log(*button), Log([&] { g.DrawSVG(pictures[picture], button->GetRECT(), button->GetBlend()); }))
+    EXPECT_EQ(Log(*button), Log([&, picture = picture]
+                                { g.DrawSVG(pictures[picture], button->GetRECT(), button->GetBlend()); }))
         << value;
   }
 
@@ -70,7 +72,8 @@ TEST_F(SvgControlsTest, SwitchesButtonsAndKnobsDrawThePictureForTheirValue)
   for (auto [value, angle] : {std::pair{0.0, -135.0}, {0.5, 0.0}, {1.0, 135.0}})
   {
     knob->SetValue(value);
-    EXPECT_EQ(Log(*knob), Log([&] { g.DrawRotatedSVG(dial, 180, 20, 60, 40, angle, knob->GetBlend()); }))
+    EXPECT_EQ(Log(*knob),
+              Log([&, angle = angle] { g.DrawRotatedSVG(dial, 180, 20, 60, 40, angle, knob->GetBlend()); }))
         << value;
   }
   knob->SetSVG(pictures[1]);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace iplugin;
@@ -276,6 +277,44 @@ TEST_F(AUBinding, UnitWideSettingsTakeAnyScope)
       noErr);
   EXPECT_EQ(plug->GetBlockSize(), 1024);
   EXPECT_EQ(plug->mResets, 3);
+}
+
+namespace
+{
+// A plug-in that processes at most 1000 frames a block.
+class ShortBlocks : public IPluginAU
+{
+public:
+  static PluginConfig Config()
+  {
+    PluginConfig config;
+    config.channelIO = "2-2";
+    config.maxBlockSize = 1000;
+    return config;
+  }
+  explicit ShortBlocks(const InstanceInfo& info) : IPluginAU(info, Config()) {}
+};
+} // namespace
+
+// A host asking for longer slices than the plug-in processes gets its longest, and reads it back.
+TEST_F(AUBinding, SliceSizeIsHeldToThePluginsLongestBlock)
+{
+  InstanceInfo info;
+  ShortBlocks plug(info);
+  for (const auto& [asked, held] : {std::pair<UInt32, UInt32>{4096, 1000}, {1000, 1000}, {999, 999}, {1, 1}})
+  {
+    UInt32 frames = asked, size = sizeof frames;
+    ASSERT_EQ(
+        plug.SetProperty(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, &size, &frames),
+        noErr);
+    Boolean writable = false;
+    frames = 0;
+    ASSERT_EQ(plug.GetProperty(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, &size,
+                               &writable, &frames),
+              noErr);
+    EXPECT_EQ(frames, held) << asked;
+    EXPECT_EQ(plug.GetBlockSize(), int(held)) << asked;
+  }
 }
 
 TEST_F(AUBinding, HostTimeDefaultsWithoutCallbacks)

@@ -80,8 +80,8 @@ TEST_P(DetectorBankEquality, MatchesEachDetectorsOwnBlockBitForBit)
   BankInputScale scale;
   if (scaleMode == kScalePerDetector || scaleMode == kScaleMixed) scale.perDetector = weights.data();
   if (scaleMode == kScalePerFrame || scaleMode == kScaleMixed) scale.perFrame = f.data();
-  const auto hasRow = [&](int d)
-  { return scaleMode == kScalePerFrame || (scaleMode == kScaleMixed && d % 3 != 0); };
+  const auto hasRow = [mode = scaleMode](int d)
+  { return mode == kScalePerFrame || (mode == kScaleMixed && d % 3 != 0); };
   if (scaleMode == kScaleMixed)
     for (int d = 0; d < bc.count; d += 3)
       f[size_t(d)] = nullptr;

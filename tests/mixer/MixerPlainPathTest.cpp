@@ -417,7 +417,7 @@ TEST_P(SenderPlainPath, GivesTheSameOutputAndLevelsBitForBit)
     std::vector<double*> fastPtr, plainPtr;
     long t = 0;
   };
-  const auto mixerTurn = [&] { SenderMeter::MeasurePendingSenders(SendSlotTable::Slots(), kNumSendSlots, isa); };
+  const auto mixerTurn = [isa = isa] { SenderMeter::MeasurePendingSenders(SendSlotTable::Slots(), kNumSendSlots, isa); };
   for (int trial = 0; trial < 4; ++trial)
   {
     SendSlotTable::ResetAll();

@@ -119,8 +119,6 @@ TEST(MetalLayer, DrawablesComeFromARingAndPresentedImagesReadBack)
   EXPECT_EQ(w, 8);
   EXPECT_EQ(hgt, 4);
   EXPECT_EQ(std::vector<uint8_t>(rgba.begin(), rgba.begin() + 4), (std::vector<uint8_t>{255, 128, 0, 255}));
-  std::string dir = qorvtest::ScratchDir("metal_layer");
-  EXPECT_TRUE(QorvMetalLayerWritePresentedPNG(*layer, dir + "/presented.png"));
 
   // Three slots, one on screen and b still out: one more drawable is free, then none.
   auto c = layer->nextDrawable();

@@ -1,7 +1,10 @@
 // qorv-bitmaps: draws the editor's bitmaps into a bundle's Resources folder at screen scales 1 and 2
-// ("name.png" and "name@2x.png"), and on request a contact sheet of all of them.
+// ("name.png" and "name@2x.png"), and on request a contact sheet of all of them. The build names, as the
+// output of drawing, the list that --list writes once every bitmap is drawn: the names of the files,
+// one a line, so that the build never reads the table itself.
 //
 //   qorv-bitmaps --font verdanab.ttf --out Qorv.component/Contents/Resources [--sheet sheet.png]
+//                [--list bitmaps.txt]
 //
 // The selectors' texts are the plug-in's own display texts, read from its parameter table.
 #include <cstdio>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "editor/EditorBitmaps.h"
+#include "framework/AtomicFile.h"
 #include "framework/IEditorDelegate.h"
 #include "graphics/vector/VGtext.h"
 #include "mixer/MixerEngine.h"
@@ -25,7 +29,7 @@ namespace
 {
 struct Options
 {
-  std::string font, out, sheet;
+  std::string font, out, sheet, list;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -38,6 +42,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
       o.out = argv[i + 1];
     else if (!std::strcmp(argv[i], "--sheet"))
       o.sheet = argv[i + 1];
+    else if (!std::strcmp(argv[i], "--list"))
+      o.list = argv[i + 1];
     else
       return false;
   }
@@ -89,7 +95,8 @@ int main(int argc, char** argv)
   Options o;
   if (!ParseOptions(argc, argv, o))
   {
-    std::fprintf(stderr, "usage: qorv-bitmaps --font FILE.ttf --out RESOURCES-FOLDER [--sheet FILE.png]\n");
+    std::fprintf(stderr, "usage: qorv-bitmaps --font FILE.ttf --out RESOURCES-FOLDER [--sheet FILE.png] "
+                         "[--list FILE.txt]\n");
     return 2;
   }
   try
@@ -102,6 +109,7 @@ int main(int argc, char** argv)
       return 1;
     }
     const std::vector<std::vector<std::string>> texts = SelectorTexts();
+    std::string written;
     for (int i = 0; i < iplugin::kNumEditorBitmaps; ++i)
     {
       const iplugin::EditorBitmap& b = iplugin::kEditorBitmaps[i];
@@ -116,7 +124,13 @@ int main(int argc, char** argv)
           std::fprintf(stderr, "qorv-bitmaps: cannot write %s\n", path.c_str());
           return 1;
         }
+        written += iplugin::EditorBitmapFile(b, scale) + "\n";
       }
+    }
+    if (!o.list.empty() && !iplugin::WriteFileAtomically(o.list.c_str(), written.data(), written.size()))
+    {
+      std::fprintf(stderr, "qorv-bitmaps: cannot write %s\n", o.list.c_str());
+      return 1;
     }
     if (!o.sheet.empty() && !qorvart::WriteContactSheet(canvas, font, o.out, o.sheet)) return 1;
   }

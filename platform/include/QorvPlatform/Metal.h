@@ -33,7 +33,5 @@ uint64_t QorvMetalValidationErrors();
 // to red first). Waits for committed GPU work first. False when nothing was presented yet.
 bool QorvMetalLayerCopyPresentedImage(CAMetalLayer& layer, std::vector<uint8_t>& rgba, int& width,
                                       int& height);
-// Writes the image the layer shows to a PNG file; false when nothing was presented or the file failed.
-bool QorvMetalLayerWritePresentedPNG(CAMetalLayer& layer, const std::string& path);
 // Number of drawables presented on the layer so far.
 uint64_t QorvMetalLayerPresentCount(CAMetalLayer& layer);

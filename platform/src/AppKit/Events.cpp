@@ -7,12 +7,9 @@
 #include <QorvPlatform/Events.h>
 
 #include "platform/src/AppKit/NativeWindow.h"
+#include "platform/src/QorvPlatform/PngFile.h"
 
 #include <QorvPlatform/Metal.h>
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
 
 #include <algorithm>
 #include <cmath>
@@ -340,17 +337,9 @@ namespace
 {
 bool EncodeOpaquePNG(std::vector<uint8_t>& rgba, int w, int h, std::vector<unsigned char>& png)
 {
-  png.clear();
-  if (w <= 0 || h <= 0) return false;
   for (size_t i = 3; i < rgba.size(); i += 4)
     rgba[i] = 255;
-  auto append = [](void* context, void* data, int size)
-  {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    static_cast<std::vector<unsigned char>*>(context)->insert(
-        static_cast<std::vector<unsigned char>*>(context)->end(), bytes, bytes + size);
-  };
-  return stbi_write_png_to_func(append, &png, w, h, 4, rgba.data(), w * 4) != 0 && !png.empty();
+  return qorvplatform::EncodePng(w, h, rgba, png);
 }
 } // namespace
 

@@ -5,10 +5,6 @@
 
 #include <chrono>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-
 struct QorvDrawableRing
 {
   std::mutex mutex;
@@ -113,14 +109,6 @@ bool QorvMetalLayerCopyPresentedImage(CAMetalLayer& layer, std::vector<uint8_t>&
     QorvStorePixel(MTLPixelFormatRGBA8Unorm, px, &rgba[i * 4]);
   }
   return true;
-}
-
-bool QorvMetalLayerWritePresentedPNG(CAMetalLayer& layer, const std::string& path)
-{
-  std::vector<uint8_t> rgba;
-  int w = 0, h = 0;
-  if (!QorvMetalLayerCopyPresentedImage(layer, rgba, w, h)) return false;
-  return stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
 }
 
 uint64_t QorvMetalLayerPresentCount(CAMetalLayer& layer)
