@@ -265,6 +265,42 @@ bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, in
   return n > 0 && OneColour(frag, steps, n, antialias, rgba);
 }
 
+bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* s,
+                        float* t, float* k, bool* straight)
+{
+  if (n <= 0 || frag.type != kMVGShaderFillImage ||
+      (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied))
+    return false;
+  for (float c : frag.innerCol)
+    if (c != 1.0f) return false;
+  if (antialias)
+  {
+    // The stroke coverage as ShadeBlock finds it, for u and v that do not move.
+    if (st.du != 0.0f || st.dv != 0.0f) return false;
+    const float stroke =
+        std::min(1.0f, (1.0f - std::fabs(st.u0 * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, st.v0);
+    if (stroke != 1.0f || stroke < frag.strokeThr) return false;
+  }
+  bool scissored = false;
+  for (float m : frag.scissorMat)
+    scissored = scissored || m != 0.0f;
+  const float unscissored = ScissorCoverage(frag, 0.0f, 0.0f);
+  float m[12];
+  std::copy(frag.paintMat, frag.paintMat + 12, m);
+  const float extx = frag.extent[0], exty = frag.extent[1];
+  for (int i = 0; i < n; ++i)
+  {
+    // The rasteriser's stepping, then ShadeBlock's arithmetic.
+    const float x = st.x0 + (float)i * st.dx, y = st.y0 + (float)i * st.dy;
+    k[i] = scissored ? ScissorCoverage(frag, x, y) : unscissored;
+    const float px = m[0] * x + m[4] * y + m[8], py = m[1] * x + m[5] * y + m[9];
+    s[i] = extx != 0.0f ? px / extx : 0.0f;
+    t[i] = exty != 0.0f ? py / exty : 0.0f;
+  }
+  *straight = frag.texType == kMVGTexRGBA;
+  return true;
+}
+
 float vgRoundedBoxDistance(float px, float py, float extx, float exty, float rad)
 {
   return RoundedBoxDistance(px, py, extx, exty, rad);

@@ -116,6 +116,11 @@ void MTLRenderCommandEncoder::setViewport(MTLViewport viewport)
 {
   mState.viewport = viewport;
 }
+void MTLRenderCommandEncoder::setScissorRect(MTLScissorRect rect)
+{
+  mState.scissor = rect;
+  mState.scissorSet = true;
+}
 void MTLRenderCommandEncoder::setCullMode(MTLCullMode mode)
 {
   mState.cullMode = mode;

@@ -10,7 +10,26 @@ namespace
 std::atomic<bool> gSynchronous{true};
 std::atomic<bool> gLibraryFailure{false};
 std::atomic<uint64_t> gPixelsPerBand{512 * 512};
+std::atomic<bool> gTexelCopies{true};
+std::atomic<uint64_t> gTexelsCopied{0};
 } // namespace
+
+void QorvMetalSetTexelCopies(bool copies)
+{
+  gTexelCopies = copies;
+}
+bool QorvMetalTexelCopies()
+{
+  return gTexelCopies.load(std::memory_order_relaxed);
+}
+uint64_t QorvMetalTexelsCopied()
+{
+  return gTexelsCopied;
+}
+void QorvCountTexelsCopied(uint64_t n)
+{
+  gTexelsCopied.fetch_add(n, std::memory_order_relaxed);
+}
 
 void QorvMetalSetSynchronous(bool synchronous)
 {

@@ -81,3 +81,11 @@ private:
 void QorvLoadPixel(MTLPixelFormat format, const unsigned char* p, float out[4]);
 void QorvStorePixel(MTLPixelFormat format, const float in[4], unsigned char* p);
 NSUInteger QorvBytesPerPixel(MTLPixelFormat format);
+
+void QorvCountTexelsCopied(uint64_t n);
+
+// Where linear sampling of an 8-bit RGBA texture at (u[i], v[i]) falls on texel centres (both filter weights
+// exactly 0), its result is that one texel as stored: sets texels[i] to its bytes in level 0 and answers true
+// when that holds for all n samples; false (texels undefined) otherwise, or for another filter or format.
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
+                      const float* v, int n, const unsigned char** texels);

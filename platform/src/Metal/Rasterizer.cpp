@@ -5,6 +5,7 @@
 #include "platform/src/Metal/FixedFunction.h"
 #include "platform/src/Metal/SourceOver.h"
 
+#include <QorvPlatform/Metal.h>
 #include <QorvPlatform/MetalShaders.h>
 
 #include <algorithm>
@@ -151,6 +152,58 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
   return true;
 }
 
+bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const
+{
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (sp.table || !(sourceOver || replaces) || !(rgba8 || bgra8) || !fragmentCode->fragmentSpanSamples ||
+      !QorvMetalTexelCopies())
+    return false;
+  const int m = to - from;
+  float s[kChunk], t[kChunk], k[kChunk];
+  bool straight = false;
+  const unsigned char* texels[kChunk];
+  if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight) ||
+      !QorvTexelCentres(textures[0], samplers[0], s, t, m, texels))
+    return false;
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  for (int i = 0; i < m; ++i)
+  {
+    const unsigned char* c = texels[i];
+    unsigned char* p = crow + (size_t)i * 4;
+    if (k[i] == 1.0f && (c[3] == 255 || (replaces && !straight)))
+    {
+      // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that
+      // replaces the target too).
+      if (rgba8)
+        std::memcpy(p, c, 4);
+      else
+        p[0] = c[2], p[1] = c[1], p[2] = c[0], p[3] = c[3];
+      continue;
+    }
+    if (!replaces && (k[i] == 0.0f || (c[3] == 0 && (straight || (c[0] | c[1] | c[2]) == 0))))
+      continue; // a transparent source
+    // The filter's sum with one weight of 1 / 255, then the shader's conversion and coverage.
+    const float w = 1.0f / 255.0f;
+    float colour[4] = {(float)c[0] * w, (float)c[1] * w, (float)c[2] * w, (float)c[3] * w};
+    if (straight)
+      for (int j = 0; j < 3; ++j)
+        colour[j] *= colour[3];
+    for (float& v : colour)
+      v = v * 1.0f * k[i];
+    if (replaces)
+    {
+      const int r = rgba8 ? 0 : 2;
+      p[r] = QorvRoundToByte(QorvClampUnit(colour[0])), p[1] = QorvRoundToByte(QorvClampUnit(colour[1]));
+      p[2 - r] = QorvRoundToByte(QorvClampUnit(colour[2])), p[3] = QorvRoundToByte(QorvClampUnit(colour[3]));
+    }
+    else
+      rgba8 ? QorvSourceOver<false>(p, colour) : QorvSourceOver<true>(p, colour);
+  }
+  QorvCountTexelsCopied((uint64_t)m);
+  return true;
+}
+
 void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour) const
 {
   const int m = to - from;
@@ -166,6 +219,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       in = *ready;
     else
       SpanIn(sp, from, m, in);
+    if (writeColour && TexelRun(sp, from, to, in)) return;
     if (askColour && writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
         fragmentCode->fragmentSpanColour(in, colourOut[0]))
     {
@@ -565,6 +619,13 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
                  d.blend->destinationAlphaBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
                  d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
                  d.blend->alphaBlendOperation == MTLBlendOperationAdd;
+  d.replaces = d.blend->writeMask == MTLColorWriteMaskAll &&
+               (!d.blend->blendingEnabled || (d.blend->sourceRGBBlendFactor == MTLBlendFactorOne &&
+                                              d.blend->sourceAlphaBlendFactor == MTLBlendFactorOne &&
+                                              d.blend->destinationRGBBlendFactor == MTLBlendFactorZero &&
+                                              d.blend->destinationAlphaBlendFactor == MTLBlendFactorZero &&
+                                              d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
+                                              d.blend->alphaBlendOperation == MTLBlendOperationAdd));
   d.varyings = d.vertexCode->varyingCount;
   for (int i = 0; i < QorvDrawState::kSlots; ++i)
   {
@@ -585,6 +646,15 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.clipY0 = (int)std::clamp(std::floor(vp.originY), 0.0, (double)target->height());
   d.clipX1 = (int)std::clamp(std::ceil(vp.originX + vp.width), 0.0, (double)target->width());
   d.clipY1 = (int)std::clamp(std::ceil(vp.originY + vp.height), 0.0, (double)target->height());
+  if (s.scissorSet)
+  {
+    // No fragment outside the scissor rectangle is shaded, sampled or written.
+    const MTLScissorRect& r = s.scissor;
+    d.clipX0 = (int)std::clamp<int64_t>((int64_t)r.x, d.clipX0, d.clipX1);
+    d.clipY0 = (int)std::clamp<int64_t>((int64_t)r.y, d.clipY0, d.clipY1);
+    d.clipX1 = (int)std::clamp<int64_t>((int64_t)(r.x + r.width), d.clipX0, d.clipX1);
+    d.clipY1 = (int)std::clamp<int64_t>((int64_t)(r.y + r.height), d.clipY0, d.clipY1);
+  }
   if (stencil && colour && (stencil->width() < colour->width() || stencil->height() < colour->height()))
   {
     d.clipX1 = std::min<int>(d.clipX1, (int)stencil->width());

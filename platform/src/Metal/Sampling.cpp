@@ -97,6 +97,8 @@ bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, SampleSetu
 
 // A coordinate in texels less half a texel, as the filter's left or top texel and the weight of the next one.
 // Non-finite coordinates read as 0; far ones are held where the weight stays exact.
+constexpr float kTexelSnap = 1.0f / 4096.0f;
+
 inline int LinearIndex(float c, float scale, float& weight)
 {
   float x = c * scale - 0.5f;
@@ -104,6 +106,12 @@ inline int LinearIndex(float c, float scale, float& weight)
   int i = (int)x;
   if ((float)i > x) --i;
   weight = x - (float)i;
+  // Within a 4096th of a texel centre the sample is that texel: a centre mapped through float arithmetic
+  // lands a rounding away from it, and a GPU's filter keeps only a few bits of sub-texel position.
+  if (weight < kTexelSnap)
+    weight = 0.0f;
+  else if (weight > 1.0f - kTexelSnap)
+    weight = 0.0f, ++i;
   return i;
 }
 
@@ -250,4 +258,28 @@ void QorvSampleTextureSpan(const MTLTexture* texture, const MTLSamplerState* sam
   const LinearSampler sample = st.fast ? FastSampler(st) : GeneralSample;
   for (int i = 0; i < n; ++i)
     sample(st, u[i], v[i], out[i]);
+}
+
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
+                      const float* v, int n, const unsigned char** texels)
+{
+  SampleSetup st;
+  if (!Setup(texture, sampler, st) || !st.fast || st.format != MTLPixelFormatRGBA8Unorm ||
+      !st.s->normalizedCoordinates)
+    return false;
+  const auto& level = *st.level;
+  const int w = (int)level.width, h = (int)level.height;
+  const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
+  const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
+  for (int i = 0; i < n; ++i)
+  {
+    // As LinearSample finds its texels and weights.
+    float ax, ay;
+    const int x0 = LinearIndex(u[i], (float)w, ax), y0 = LinearIndex(v[i], (float)h, ay);
+    if (ax != 0.0f || ay != 0.0f) return false;
+    const int x = wrapS ? Wrap(x0, w) : std::clamp(x0, 0, w - 1);
+    const int y = wrapT ? Wrap(y0, h) : std::clamp(y0, 0, h - 1);
+    texels[i] = &level.pixels[((size_t)y * w + x) * 4];
+  }
+  return true;
 }
