@@ -284,15 +284,44 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   bool scissored = false;
   for (float m : frag.scissorMat)
     scissored = scissored || m != 0.0f;
-  const float unscissored = ScissorCoverage(frag, 0.0f, 0.0f);
+  // The coordinates as the rasteriser steps them; then ShadeBlock's arithmetic, in the same order.
+  auto xAt = [&st](int i) { return st.x0 + (float)i * st.dx; };
+  auto yAt = [&st](int i) { return st.y0 + (float)i * st.dy; };
+  // Along a row (y fixed) every step of the scissor's coverage is monotonic in x, so it is least at an end:
+  // when both ends are covered whole, so is the span.
+  const bool whole = scissored ? st.dy == 0.0f && ScissorCoverage(frag, xAt(0), yAt(0)) == 1.0f &&
+                                     ScissorCoverage(frag, xAt(n - 1), yAt(n - 1)) == 1.0f
+                               : ScissorCoverage(frag, 0.0f, 0.0f) == 1.0f;
+  if (whole)
+    std::fill(k, k + n, 1.0f);
+  else
+    for (int i = 0; i < n; ++i)
+      k[i] = scissored ? ScissorCoverage(frag, xAt(i), yAt(i)) : ScissorCoverage(frag, 0.0f, 0.0f);
   float m[12];
   std::copy(frag.paintMat, frag.paintMat + 12, m);
   const float extx = frag.extent[0], exty = frag.extent[1];
-  for (int i = 0; i < n; ++i)
+  int i = 0;
+#if defined(__SSE2__)
+  if (extx != 0.0f && exty != 0.0f)
   {
-    // The rasteriser's stepping, then ShadeBlock's arithmetic.
-    const float x = st.x0 + (float)i * st.dx, y = st.y0 + (float)i * st.dy;
-    k[i] = scissored ? ScissorCoverage(frag, x, y) : unscissored;
+    const __m128 x0 = _mm_set1_ps(st.x0), dx = _mm_set1_ps(st.dx), y0 = _mm_set1_ps(st.y0),
+                 dy = _mm_set1_ps(st.dy), four = _mm_set1_ps(4.0f);
+    const __m128 m0 = _mm_set1_ps(m[0]), m1 = _mm_set1_ps(m[1]), m4 = _mm_set1_ps(m[4]),
+                 m5 = _mm_set1_ps(m[5]), m8 = _mm_set1_ps(m[8]), m9 = _mm_set1_ps(m[9]),
+                 ex = _mm_set1_ps(extx), ey = _mm_set1_ps(exty);
+    for (__m128 fi = _mm_setr_ps(0, 1, 2, 3); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four))
+    {
+      const __m128 x = _mm_add_ps(x0, _mm_mul_ps(fi, dx)), y = _mm_add_ps(y0, _mm_mul_ps(fi, dy));
+      const __m128 px = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, x), _mm_mul_ps(m4, y)), m8);
+      const __m128 py = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m1, x), _mm_mul_ps(m5, y)), m9);
+      _mm_storeu_ps(s + i, _mm_div_ps(px, ex));
+      _mm_storeu_ps(t + i, _mm_div_ps(py, ey));
+    }
+  }
+#endif
+  for (; i < n; ++i)
+  {
+    const float x = xAt(i), y = yAt(i);
     const float px = m[0] * x + m[4] * y + m[8], py = m[1] * x + m[5] * y + m[9];
     s[i] = extx != 0.0f ? px / extx : 0.0f;
     t[i] = exty != 0.0f ? py / exty : 0.0f;

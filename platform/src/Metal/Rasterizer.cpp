@@ -167,21 +167,36 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
       !QorvTexelCentres(textures[0], samplers[0], s, t, m, texels))
     return false;
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
-  for (int i = 0; i < m; ++i)
+  // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that replaces
+  // the target does so at any alpha).
+  auto asStored = [&](int i) { return k[i] == 1.0f && (texels[i][3] == 255 || (replaces && !straight)); };
+  for (int i = 0; i < m;)
   {
-    const unsigned char* c = texels[i];
-    unsigned char* p = crow + (size_t)i * 4;
-    if (k[i] == 1.0f && (c[3] == 255 || (replaces && !straight)))
+    if (asStored(i))
     {
-      // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that
-      // replaces the target too).
+      // A run of such texels side by side in the texture goes over in one copy.
+      int j = i + 1;
+      while (j < m && texels[j] == texels[j - 1] + 4 && asStored(j))
+        ++j;
+      unsigned char* p = crow + (size_t)i * 4;
       if (rgba8)
-        std::memcpy(p, c, 4);
+        std::memcpy(p, texels[i], (size_t)(j - i) * 4);
       else
-        p[0] = c[2], p[1] = c[1], p[2] = c[0], p[3] = c[3];
+        for (const unsigned char* c = texels[i]; i < j; ++i, p += 4, c += 4)
+        {
+          uint32_t v;
+          std::memcpy(&v, c, 4);
+          v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+          std::memcpy(p, &v, 4);
+        }
+      i = j;
       continue;
     }
-    if (!replaces && (k[i] == 0.0f || (c[3] == 0 && (straight || (c[0] | c[1] | c[2]) == 0))))
+    const unsigned char* c = texels[i];
+    unsigned char* p = crow + (size_t)i * 4;
+    const float cover = k[i];
+    ++i;
+    if (!replaces && (cover == 0.0f || (c[3] == 0 && (straight || (c[0] | c[1] | c[2]) == 0))))
       continue; // a transparent source
     // The filter's sum with one weight of 1 / 255, then the shader's conversion and coverage.
     const float w = 1.0f / 255.0f;
@@ -190,7 +205,7 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
       for (int j = 0; j < 3; ++j)
         colour[j] *= colour[3];
     for (float& v : colour)
-      v = v * 1.0f * k[i];
+      v = v * 1.0f * cover;
     if (replaces)
     {
       const int r = rgba8 ? 0 : 2;

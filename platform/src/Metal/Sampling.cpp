@@ -260,26 +260,63 @@ void QorvSampleTextureSpan(const MTLTexture* texture, const MTLSamplerState* sam
     sample(st, u[i], v[i], out[i]);
 }
 
+namespace
+{
+// The texel indices of n coordinates (c * size - 0.5, as LinearIndex) when every one lies on a texel centre
+// after LinearIndex's snapping; false otherwise.
+bool CentreIndices(const float* c, int n, int size, int* out)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128 scale = _mm_set1_ps((float)size), half = _mm_set1_ps(0.5f), limit = _mm_set1_ps(1e7f);
+  const __m128 snap = _mm_set1_ps(kTexelSnap), high = _mm_set1_ps(1.0f - kTexelSnap);
+  const __m128 sign = _mm_set1_ps(-0.0f);
+  const __m128i one = _mm_set1_epi32(1);
+  for (; i + 4 <= n; i += 4)
+  {
+    const __m128 x = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(c + i), scale), half);
+    if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(sign, x), limit)) != 0xF) break; // far, or not finite
+    __m128i k = _mm_cvttps_epi32(x);
+    // Truncation goes up for negative fractions: one down there.
+    k = _mm_sub_epi32(k, _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(k), x)), one));
+    const __m128 weight = _mm_sub_ps(x, _mm_cvtepi32_ps(k));
+    const __m128 up = _mm_cmpgt_ps(weight, high);
+    if (_mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, snap), up)) != 0xF) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                     _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one)));
+  }
+#endif
+  for (; i < n; ++i)
+  {
+    float weight;
+    out[i] = LinearIndex(c[i], (float)size, weight);
+    if (weight != 0.0f) return false;
+  }
+  return true;
+}
+} // namespace
+
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
                       const float* v, int n, const unsigned char** texels)
 {
   SampleSetup st;
   if (!Setup(texture, sampler, st) || !st.fast || st.format != MTLPixelFormatRGBA8Unorm ||
-      !st.s->normalizedCoordinates)
+      !st.s->normalizedCoordinates || n > 1024)
     return false;
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
+  int xs[1024], ys[1024];
+  // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are
+  // 0.
+  if (!CentreIndices(u, n, w, xs) || !CentreIndices(v, n, h, ys)) return false;
   const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
+  const unsigned char* pixels = level.pixels.data();
   for (int i = 0; i < n; ++i)
   {
-    // As LinearSample finds its texels and weights.
-    float ax, ay;
-    const int x0 = LinearIndex(u[i], (float)w, ax), y0 = LinearIndex(v[i], (float)h, ay);
-    if (ax != 0.0f || ay != 0.0f) return false;
-    const int x = wrapS ? Wrap(x0, w) : std::clamp(x0, 0, w - 1);
-    const int y = wrapT ? Wrap(y0, h) : std::clamp(y0, 0, h - 1);
-    texels[i] = &level.pixels[((size_t)y * w + x) * 4];
+    const int x = wrapS ? Wrap(xs[i], w) : std::clamp(xs[i], 0, w - 1);
+    const int y = wrapT ? Wrap(ys[i], h) : std::clamp(ys[i], 0, h - 1);
+    texels[i] = pixels + ((size_t)y * w + x) * 4;
   }
   return true;
 }
