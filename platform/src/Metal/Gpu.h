@@ -85,7 +85,8 @@ NSUInteger QorvBytesPerPixel(MTLPixelFormat format);
 void QorvCountTexelsCopied(uint64_t n);
 
 // Where linear sampling of an 8-bit RGBA texture at (u[i], v[i]) falls on texel centres (both filter weights
-// exactly 0), its result is that one texel as stored: sets texels[i] to its bytes in level 0 and answers true
-// when that holds for all n samples; false (texels undefined) otherwise, or for another filter or format.
-bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
-                      const float* v, int n, const unsigned char** texels);
+// exactly 0), its result is that one texel as stored. Answers true when that holds for all n samples (n up to
+// 1024), and then either sets *row to the first texel of n side by side in one row of level 0, or sets *row
+// to null and texels[i] to each one's bytes; false otherwise, or for another filter or format.
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
+                      int n, const unsigned char** texels, const unsigned char** row);

@@ -163,26 +163,34 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   float s[kChunk], t[kChunk], k[kChunk];
   bool straight = false;
   const unsigned char* texels[kChunk];
+  const unsigned char* row = nullptr;
   if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight) ||
-      !QorvTexelCentres(textures[0], samplers[0], s, t, m, texels))
+      !QorvTexelCentres(textures[0], samplers[0], s, t, m, texels, &row))
     return false;
+  auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
   // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that replaces
   // the target does so at any alpha).
-  auto asStored = [&](int i) { return k[i] == 1.0f && (texels[i][3] == 255 || (replaces && !straight)); };
+  auto asStored = [&](int i) { return k[i] == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
+  // The rest are shaded as the filter and the shader would (the sum with one weight of 1 / 255, the
+  // conversion, the coverage) and blended together afterwards.
+  float colour[kChunk][4];
+  unsigned char write[kChunk];
+  bool blended = false;
   for (int i = 0; i < m;)
   {
     if (asStored(i))
     {
       // A run of such texels side by side in the texture goes over in one copy.
       int j = i + 1;
-      while (j < m && texels[j] == texels[j - 1] + 4 && asStored(j))
+      while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
         ++j;
+      std::memset(write + i, 0, (size_t)(j - i));
       unsigned char* p = crow + (size_t)i * 4;
       if (rgba8)
-        std::memcpy(p, texels[i], (size_t)(j - i) * 4);
+        std::memcpy(p, texel(i), (size_t)(j - i) * 4);
       else
-        for (const unsigned char* c = texels[i]; i < j; ++i, p += 4, c += 4)
+        for (const unsigned char* c = texel(i); i < j; ++i, p += 4, c += 4)
         {
           uint32_t v;
           std::memcpy(&v, c, 4);
@@ -192,28 +200,37 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
       i = j;
       continue;
     }
-    const unsigned char* c = texels[i];
-    unsigned char* p = crow + (size_t)i * 4;
-    const float cover = k[i];
-    ++i;
-    if (!replaces && (cover == 0.0f || (c[3] == 0 && (straight || (c[0] | c[1] | c[2]) == 0))))
-      continue; // a transparent source
-    // The filter's sum with one weight of 1 / 255, then the shader's conversion and coverage.
-    const float w = 1.0f / 255.0f;
-    float colour[4] = {(float)c[0] * w, (float)c[1] * w, (float)c[2] * w, (float)c[3] * w};
-    if (straight)
-      for (int j = 0; j < 3; ++j)
-        colour[j] *= colour[3];
-    for (float& v : colour)
-      v = v * 1.0f * cover;
-    if (replaces)
+    const unsigned char* c = texel(i);
+    write[i] = replaces || (k[i] != 0.0f && (c[3] != 0 || (!straight && (c[0] | c[1] | c[2]) != 0)));
+    if (write[i])
     {
-      const int r = rgba8 ? 0 : 2;
-      p[r] = QorvRoundToByte(QorvClampUnit(colour[0])), p[1] = QorvRoundToByte(QorvClampUnit(colour[1]));
-      p[2 - r] = QorvRoundToByte(QorvClampUnit(colour[2])), p[3] = QorvRoundToByte(QorvClampUnit(colour[3]));
+      float* out = colour[i];
+      const float w = 1.0f / 255.0f;
+      for (int j = 0; j < 4; ++j)
+        out[j] = (float)c[j] * w;
+      if (straight)
+        for (int j = 0; j < 3; ++j)
+          out[j] *= out[3];
+      for (int j = 0; j < 4; ++j)
+        out[j] = out[j] * 1.0f * k[i];
+      blended = true;
     }
+    ++i;
+  }
+  if (blended)
+  {
+    if (!replaces)
+      rgba8 ? QorvSourceOverRow<false>(crow, colour, write, m) : QorvSourceOverRow<true>(crow, colour, write, m);
     else
-      rgba8 ? QorvSourceOver<false>(p, colour) : QorvSourceOver<true>(p, colour);
+      for (int i = 0; i < m; ++i)
+        if (write[i])
+        {
+          unsigned char* p = crow + (size_t)i * 4;
+          const int r = rgba8 ? 0 : 2;
+          p[r] = QorvRoundToByte(QorvClampUnit(colour[i][0])), p[1] = QorvRoundToByte(QorvClampUnit(colour[i][1]));
+          p[2 - r] = QorvRoundToByte(QorvClampUnit(colour[i][2]));
+          p[3] = QorvRoundToByte(QorvClampUnit(colour[i][3]));
+        }
   }
   QorvCountTexelsCopied((uint64_t)m);
   return true;

@@ -296,27 +296,41 @@ bool CentreIndices(const float* c, int n, int size, int* out)
 }
 } // namespace
 
-bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
-                      const float* v, int n, const unsigned char** texels)
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
+                      int n, const unsigned char** texels, const unsigned char** row)
 {
   SampleSetup st;
   if (!Setup(texture, sampler, st) || !st.fast || st.format != MTLPixelFormatRGBA8Unorm ||
-      !st.s->normalizedCoordinates || n > 1024)
+      !st.s->normalizedCoordinates || n < 1 || n > 1024)
     return false;
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   int xs[1024], ys[1024];
-  // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are
-  // 0.
-  if (!CentreIndices(u, n, w, xs) || !CentreIndices(v, n, h, ys)) return false;
+  // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are 0.
+  // A row of the target usually keeps to one row of the texture.
+  const bool oneRow = std::equal(v + 1, v + n, v);
+  if (!CentreIndices(u, n, w, xs) || !CentreIndices(v, oneRow ? 1 : n, h, ys)) return false;
   const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
   const unsigned char* pixels = level.pixels.data();
+  auto rowAt = [&](int y) { return pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4; };
+  if (oneRow && xs[0] >= 0 && xs[n - 1] < w && xs[n - 1] - xs[0] == n - 1)
+  {
+    // Side by side, when every step is one texel.
+    bool stepped = true;
+    for (int i = 1; i < n; ++i)
+      stepped = stepped && xs[i] == xs[i - 1] + 1;
+    if (stepped)
+    {
+      *row = rowAt(ys[0]) + (size_t)xs[0] * 4;
+      return true;
+    }
+  }
+  *row = nullptr;
   for (int i = 0; i < n; ++i)
   {
     const int x = wrapS ? Wrap(xs[i], w) : std::clamp(xs[i], 0, w - 1);
-    const int y = wrapT ? Wrap(ys[i], h) : std::clamp(ys[i], 0, h - 1);
-    texels[i] = pixels + ((size_t)y * w + x) * 4;
+    texels[i] = rowAt(ys[oneRow ? 0 : i]) + (size_t)x * 4;
   }
   return true;
 }
