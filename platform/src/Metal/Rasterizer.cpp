@@ -152,6 +152,72 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
   return true;
 }
 
+namespace
+{
+// How many of the n texels from p on, one after the other, have all the bytes of mask equal to those of
+// value (mask and value: one texel's bytes as a word).
+int TexelsLike(const unsigned char* p, int n, uint32_t mask, uint32_t value)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i m = _mm_set1_epi32((int)mask), v = _mm_set1_epi32((int)value);
+  for (; i + 4 <= n; i += 4)
+  {
+    const __m128i texels = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + (size_t)i * 4)), m);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(texels, v)) != 0xFFFF) break;
+  }
+#endif
+  for (; i < n; ++i)
+  {
+    uint32_t t;
+    std::memcpy(&t, p + (size_t)i * 4, 4);
+    if ((t & mask) != value) break;
+  }
+  return i;
+}
+
+bool AllOne(const float* k, int n)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  for (const __m128 one = _mm_set1_ps(1.0f); i + 4 <= n; i += 4)
+    if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(k + i), one)) != 0xF) return false;
+#endif
+  for (; i < n; ++i)
+    if (k[i] != 1.0f) return false;
+  return true;
+}
+
+// A texel as the filter gives it with one weight of 1 / 255, turned premultiplied when straight, times the
+// coverage (after the shader's multiplication by a white inner colour).
+inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out[4])
+{
+  const float w = 1.0f / 255.0f;
+#if defined(__SSE2__)
+  uint32_t bytes;
+  std::memcpy(&bytes, c, 4);
+  const __m128i z = _mm_setzero_si128();
+  __m128 v = _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z)),
+                        _mm_set1_ps(w));
+  if (straight)
+  {
+    const __m128 rgb = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    const __m128 times = _mm_mul_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
+    v = _mm_or_ps(_mm_and_ps(rgb, times), _mm_andnot_ps(rgb, v));
+  }
+  _mm_storeu_ps(out, _mm_mul_ps(_mm_mul_ps(v, _mm_set1_ps(1.0f)), _mm_set1_ps(k)));
+#else
+  for (int j = 0; j < 4; ++j)
+    out[j] = (float)c[j] * w;
+  if (straight)
+    for (int j = 0; j < 3; ++j)
+      out[j] *= out[3];
+  for (int j = 0; j < 4; ++j)
+    out[j] = out[j] * 1.0f * k;
+#endif
+}
+} // namespace
+
 bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const
 {
   const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
@@ -177,14 +243,27 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   float colour[kChunk][4];
   unsigned char write[kChunk];
   bool blended = false;
+  // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
+  const bool plainRow = row && AllOne(k, m);
+  const uint32_t alpha = 0xFF000000u, noStraightAlpha = straight ? alpha : 0xFFFFFFFFu;
   for (int i = 0; i < m;)
   {
+    if (plainRow && !replaces)
+    {
+      const int skip = TexelsLike(row + (size_t)i * 4, m - i, noStraightAlpha, 0);
+      std::memset(write + i, 0, (size_t)skip);
+      i += skip;
+      if (i == m) break;
+    }
     if (asStored(i))
     {
       // A run of such texels side by side in the texture goes over in one copy.
       int j = i + 1;
-      while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
-        ++j;
+      if (plainRow)
+        j = replaces && !straight ? m : j + TexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
+      else
+        while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
+          ++j;
       std::memset(write + i, 0, (size_t)(j - i));
       unsigned char* p = crow + (size_t)i * 4;
       if (rgba8)
@@ -204,15 +283,7 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
     write[i] = replaces || (k[i] != 0.0f && (c[3] != 0 || (!straight && (c[0] | c[1] | c[2]) != 0)));
     if (write[i])
     {
-      float* out = colour[i];
-      const float w = 1.0f / 255.0f;
-      for (int j = 0; j < 4; ++j)
-        out[j] = (float)c[j] * w;
-      if (straight)
-        for (int j = 0; j < 3; ++j)
-          out[j] *= out[3];
-      for (int j = 0; j < 4; ++j)
-        out[j] = out[j] * 1.0f * k[i];
+      ShadeTexel(c, straight, k[i], colour[i]);
       blended = true;
     }
     ++i;
