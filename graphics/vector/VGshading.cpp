@@ -273,30 +273,35 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     return false;
   for (float c : frag.innerCol)
     if (c != 1.0f) return false;
-  if (antialias)
-  {
-    // The stroke coverage as ShadeBlock finds it, for u and v that do not move.
-    if (st.du != 0.0f || st.dv != 0.0f) return false;
-    const float stroke =
-        std::min(1.0f, (1.0f - std::fabs(st.u0 * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, st.v0);
-    if (stroke != 1.0f || stroke < frag.strokeThr) return false;
-  }
-  bool scissored = false;
-  for (float m : frag.scissorMat)
-    scissored = scissored || m != 0.0f;
   // The coordinates as the rasteriser steps them; then ShadeBlock's arithmetic, in the same order.
   auto xAt = [&st](int i) { return st.x0 + (float)i * st.dx; };
   auto yAt = [&st](int i) { return st.y0 + (float)i * st.dy; };
+  auto strokeAt = [&](int i)
+  {
+    const float u = st.u0 + (float)i * st.du, v = st.v0 + (float)i * st.dv;
+    return std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);
+  };
+  // The stroke coverage (anti-aliased fringes); a discarded fragment is left to the span function.
+  const bool strokeMoves = antialias && (st.du != 0.0f || st.dv != 0.0f);
+  const float stroke = antialias ? strokeAt(0) : 1.0f;
+  if (antialias && stroke < frag.strokeThr) return false;
+  bool scissored = false;
+  for (float m : frag.scissorMat)
+    scissored = scissored || m != 0.0f;
   // Along a row (y fixed) every step of the scissor's coverage is monotonic in x, so it is least at an end:
   // when both ends are covered whole, so is the span.
   const bool whole = scissored ? st.dy == 0.0f && ScissorCoverage(frag, xAt(0), yAt(0)) == 1.0f &&
                                      ScissorCoverage(frag, xAt(n - 1), yAt(n - 1)) == 1.0f
                                : ScissorCoverage(frag, 0.0f, 0.0f) == 1.0f;
-  if (whole)
+  if (whole && !strokeMoves && stroke == 1.0f)
     std::fill(k, k + n, 1.0f);
   else
     for (int i = 0; i < n; ++i)
-      k[i] = scissored ? ScissorCoverage(frag, xAt(i), yAt(i)) : ScissorCoverage(frag, 0.0f, 0.0f);
+    {
+      const float sk = strokeMoves ? strokeAt(i) : stroke;
+      if (antialias && sk < frag.strokeThr) return false;
+      k[i] = (scissored ? ScissorCoverage(frag, xAt(i), yAt(i)) : ScissorCoverage(frag, 0.0f, 0.0f)) * sk;
+    }
   float m[12];
   std::copy(frag.paintMat, frag.paintMat + 12, m);
   const float extx = frag.extent[0], exty = frag.extent[1];
