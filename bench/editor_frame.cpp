@@ -230,13 +230,17 @@ Row Measure(double scale)
     Editor editor(scale);
     IGraphics& g = editor.Graphics();
     const IControl* one = OneControl(g);
-    if (const char* profile = std::getenv("EDITOR_FRAME_PROFILE"))
+    const char* profile = std::getenv("EDITOR_FRAME_PROFILE");
+    const char* profileScale = std::getenv("EDITOR_FRAME_PROFILE_SCALE");
+    if (profile && (!profileScale || std::atof(profileScale) == scale))
     {
       // Only full frames, for a profiler, as many as asked.
       for (int i = 0, n = std::atoi(profile); i < n; ++i)
         g.SetAllControlsDirty(), editor.Render();
       std::exit(0);
     }
+    else if (profile)
+      return row;
     row.full = MedianMs([&] { g.SetAllControlsDirty(); }, [&] { editor.Render(); });
     row.one = MedianMs([&] { const_cast<IControl*>(one)->SetDirty(false); }, [&] { editor.Render(); });
     row.playing = MedianMs([&] { editor.Play(); }, [&] { editor.Tick(); });

@@ -306,8 +306,26 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   std::copy(frag.paintMat, frag.paintMat + 12, m);
   const float extx = frag.extent[0], exty = frag.extent[1];
   int i = 0;
+  // Along a row with no y term t is one value (up to the sign of a zero, which samples alike).
+  const bool oneT = m[1] == 0.0f && st.dy == 0.0f;
+  if (oneT)
+  {
+    const float py = m[1] * xAt(0) + m[5] * yAt(0) + m[9];
+    std::fill(t, t + n, exty != 0.0f ? py / exty : 0.0f);
+  }
 #if defined(__SSE2__)
-  if (extx != 0.0f && exty != 0.0f)
+  if (extx != 0.0f && exty != 0.0f && oneT)
+  {
+    const __m128 x0 = _mm_set1_ps(st.x0), dx = _mm_set1_ps(st.dx), y0 = _mm_set1_ps(st.y0),
+                 dy = _mm_set1_ps(st.dy), four = _mm_set1_ps(4.0f);
+    const __m128 m0 = _mm_set1_ps(m[0]), m4 = _mm_set1_ps(m[4]), m8 = _mm_set1_ps(m[8]), ex = _mm_set1_ps(extx);
+    for (__m128 fi = _mm_setr_ps(0, 1, 2, 3); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four))
+    {
+      const __m128 x = _mm_add_ps(x0, _mm_mul_ps(fi, dx)), y = _mm_add_ps(y0, _mm_mul_ps(fi, dy));
+      _mm_storeu_ps(s + i, _mm_div_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, x), _mm_mul_ps(m4, y)), m8), ex));
+    }
+  }
+  else if (extx != 0.0f && exty != 0.0f)
   {
     const __m128 x0 = _mm_set1_ps(st.x0), dx = _mm_set1_ps(st.dx), y0 = _mm_set1_ps(st.y0),
                  dy = _mm_set1_ps(st.dy), four = _mm_set1_ps(4.0f);
@@ -329,7 +347,7 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     const float x = xAt(i), y = yAt(i);
     const float px = m[0] * x + m[4] * y + m[8], py = m[1] * x + m[5] * y + m[9];
     s[i] = extx != 0.0f ? px / extx : 0.0f;
-    t[i] = exty != 0.0f ? py / exty : 0.0f;
+    if (!oneT) t[i] = exty != 0.0f ? py / exty : 0.0f;
   }
   *straight = frag.texType == kMVGTexRGBA;
   return true;

@@ -279,6 +279,7 @@ void MTLRenderCommandEncoder::endEncoding()
           if (clearsStencil) ClearTexture(*stencil, stencilAttachment.level, &clearStencil, band, bands);
           for (const QorvRasterDraw& r : ready)
             r.Rasterize(band, bands);
+          QorvFoldTexelsCopied();
         };
         if (bands > 1)
           BandPool::shared().run(bands, run);

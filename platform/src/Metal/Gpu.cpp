@@ -26,9 +26,21 @@ uint64_t QorvMetalTexelsCopied()
 {
   return gTexelsCopied;
 }
+namespace
+{
+thread_local uint64_t tTexelsCopied = 0;
+}
+
 void QorvCountTexelsCopied(uint64_t n)
 {
-  gTexelsCopied.fetch_add(n, std::memory_order_relaxed);
+  tTexelsCopied += n;
+}
+
+void QorvFoldTexelsCopied()
+{
+  if (tTexelsCopied == 0) return;
+  gTexelsCopied.fetch_add(tTexelsCopied, std::memory_order_relaxed);
+  tTexelsCopied = 0;
 }
 
 void QorvMetalSetSynchronous(bool synchronous)

@@ -82,7 +82,9 @@ void QorvLoadPixel(MTLPixelFormat format, const unsigned char* p, float out[4]);
 void QorvStorePixel(MTLPixelFormat format, const float in[4], unsigned char* p);
 NSUInteger QorvBytesPerPixel(MTLPixelFormat format);
 
+// Counts texels taken as stored on the calling thread; folding adds them to the process's count.
 void QorvCountTexelsCopied(uint64_t n);
+void QorvFoldTexelsCopied();
 
 // Where linear sampling of an 8-bit RGBA texture at (u[i], v[i]) falls on texel centres (both filter weights
 // exactly 0), its result is that one texel as stored. Answers true when that holds for all n samples (n up to
