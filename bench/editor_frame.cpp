@@ -9,7 +9,8 @@
 // Timed: CPU time of the process, pinned to one core (the renderer may draw large targets in bands on
 // threads; they share that core), median of batches. Left out: the copy of the presented frame into an X11
 // window (the run is headless), the audio render of the playing ticks, and the cairo side's composite (it
-// draws into its image surface only).
+// draws into its image surface only). EDITOR_FRAME_PROFILE=N draws N full frames and stops, for a profiler
+// (at the scale EDITOR_FRAME_PROFILE_SCALE, else 1).
 #include <QorvPlatform/Bundles.h>
 #include <QorvPlatform/Events.h>
 #include <QorvPlatform/Metal.h>
@@ -230,6 +231,9 @@ Row Measure(double scale)
     Editor editor(scale);
     IGraphics& g = editor.Graphics();
     const IControl* one = OneControl(g);
+    if (scale == 1.0)
+      std::printf("one control: %g x %g points at %g, %g of %d controls\n", one->GetRECT().W(), one->GetRECT().H(),
+                  one->GetRECT().L, one->GetRECT().T, g.NControls());
     const char* profile = std::getenv("EDITOR_FRAME_PROFILE");
     const char* profileScale = std::getenv("EDITOR_FRAME_PROFILE_SCALE");
     if (profile && (!profileScale || std::atof(profileScale) == scale))
