@@ -8,6 +8,7 @@
 #include "framework/Mutex.h"
 #include "graphics/IGraphics.h"
 #include "graphics/StaticStorage.h"
+#include "graphics/vector/FrameDamage.h"
 #include "graphics/vector/MVGrenderer.h"
 #include "graphics/vector/VGpaint.h"
 
@@ -55,6 +56,8 @@ public:
   void SetContextReady(bool ready) override { mContextReady = ready; }
   // True from BeginFrame until EndFrame.
   bool InFrame() const { return mInFrame; }
+  // Notes what the control drew into, for the composite onto the drawable.
+  void AfterControlDraw(const IRECT& clip) override;
 
   // --- Drawing ---
   void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
@@ -130,6 +133,8 @@ public:
   static constexpr int kMaxDashes = 4096;
 
 protected:
+  // The off-screen buffer the frames are drawn into before they are copied onto the drawable.
+  const MVGframebuffer* MainFramebuffer() const { return mMainFrameBuffer; }
   // Frame size in frame units (points x draw scale, truncated).
   int FrameWidth() const { return int(float(Width()) * GetDrawScale()); }
   int FrameHeight() const { return int(float(Height()) * GetDrawScale()); }
@@ -149,6 +154,7 @@ private:
   StaticStorage<APIBitmap> mBitmapCache;
   VGcontext* mVG = nullptr;
   MVGframebuffer* mMainFrameBuffer = nullptr;
+  FrameDamage mDamage;
   bool mContextReady = false;
   // The current sub-path's winding was set by PathSetWinding, which a fill rule must not override.
   bool mExplicitWinding = false;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "graphics/vector/MVGcallBounds.h"
 #include "graphics/vector/MVGrenderer.h"
 #include "graphics/vector/MVGshaders.h"
 
@@ -511,10 +512,26 @@ void MVGcontext_vQorv_au::renderFlush()
   {
     renderEncoder = renderCommandEncoderWithColorTexture(colour, set->stencilTexture);
     const MVGrecording& r = set->rec;
+    float view[2] = {0.0f, 0.0f};
+    if (set->viewSizeBuffer) std::memcpy(view, set->viewSizeBuffer->contents(), sizeof(view));
+    const float ratioX = view[0] > 0.0f ? (float)viewPortSize[0] / view[0] : 0.0f;
+    const float ratioY = view[1] > 0.0f ? (float)viewPortSize[1] / view[1] : 0.0f;
+    const MTLScissorRect whole{0, 0, colour->width(), colour->height()};
     for (int i = 0; i < r.ncalls; ++i)
     {
       const MVGcall& call = r.calls[i];
       updateRenderPipelineStates(call.blend, colour->pixelFormat());
+      // Outside its scissor a call draws transparent black, which changes nothing under most blends:
+      // those pixels are left out rather than shaded.
+      MVGpixelRect bounds;
+      if (MvgScissorBounds() && mvgZeroSourceKeepsTarget(call.blend) &&
+          mvgScissorPixelBounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY, (int)colour->width(),
+                                (int)colour->height(), bounds))
+        renderEncoder->setScissorRect(MTLScissorRect{(NSUInteger)bounds.x0, (NSUInteger)bounds.y0,
+                                                     (NSUInteger)(bounds.x1 - bounds.x0),
+                                                     (NSUInteger)(bounds.y1 - bounds.y0)});
+      else
+        renderEncoder->setScissorRect(whole);
       switch (call.type)
       {
       case kMVGFill:

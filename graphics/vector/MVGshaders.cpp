@@ -24,6 +24,7 @@ const size_t kMVGshaderLibrarySize = sizeof(kMVGshaderLibrary) - 1;
 namespace
 {
 std::atomic<bool> gSpanShading{true};
+std::atomic<bool> gScissorBounds{true};
 
 // Varyings: texture coordinate (u, v), then the position in view units.
 enum
@@ -104,7 +105,27 @@ template <bool Antialias> bool FragmentShaderSpanColour(const QorvFragmentSpanIn
                           in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
   return vgShadeSpanColour(frag, steps, in.count, Antialias, colour);
 }
+
+template <bool Antialias>
+bool FragmentShaderSpanSamples(const QorvFragmentSpanIn& in, float* s, float* t, float* k, bool* straight)
+{
+  if (in.buffers[0].length < sizeof(MVGfragUniforms) || !in.textures[0]) return false;
+  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
+  const VGspanSteps steps{in.start[kVaryX], in.step[kVaryX], in.start[kVaryY], in.step[kVaryY],
+                          in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
+  return vgShadeSpanSamples(frag, steps, in.count, Antialias, s, t, k, straight);
+}
 } // namespace
+
+void MvgSetScissorBounds(bool bounds)
+{
+  gScissorBounds = bounds;
+}
+
+bool MvgScissorBounds()
+{
+  return gScissorBounds;
+}
 
 void MvgSetSpanShading(bool spans)
 {
@@ -115,11 +136,11 @@ void MvgRegisterShaderCode()
 {
   const bool spans = gSpanShading;
   QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
-  QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>,
-                                    spans ? FragmentShaderSpan<false> : nullptr,
-                                    spans ? FragmentShaderSpanColour<false> : nullptr);
-  QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>,
-                                    spans ? FragmentShaderSpan<true> : nullptr,
-                                    spans ? FragmentShaderSpanColour<true> : nullptr);
+  QorvMetalRegisterFragmentFunction(
+      "fragmentShader", FragmentShader<false>, spans ? FragmentShaderSpan<false> : nullptr,
+      spans ? FragmentShaderSpanColour<false> : nullptr, spans ? FragmentShaderSpanSamples<false> : nullptr);
+  QorvMetalRegisterFragmentFunction(
+      "fragmentShaderAA", FragmentShader<true>, spans ? FragmentShaderSpan<true> : nullptr,
+      spans ? FragmentShaderSpanColour<true> : nullptr, spans ? FragmentShaderSpanSamples<true> : nullptr);
 }
 } // namespace iplugin::igraphics

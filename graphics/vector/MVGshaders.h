@@ -16,4 +16,8 @@ void MvgRegisterShaderCode();
 // Whether the fragment functions shade whole spans (the default) or each fragment alone, the reference that
 // the span shading is checked against. Contexts made afterwards follow it.
 void MvgSetSpanShading(bool spans);
+// Whether each call's draws are bounded by a scissor rectangle around its scissor where that changes no
+// pixel (the default), or shade the whole target, the reference that the bounds are checked against.
+void MvgSetScissorBounds(bool bounds);
+bool MvgScissorBounds();
 } // namespace iplugin::igraphics

@@ -265,6 +265,94 @@ bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, in
   return n > 0 && OneColour(frag, steps, n, antialias, rgba);
 }
 
+bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* s,
+                        float* t, float* k, bool* straight)
+{
+  if (n <= 0 || frag.type != kMVGShaderFillImage ||
+      (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied))
+    return false;
+  for (float c : frag.innerCol)
+    if (c != 1.0f) return false;
+  // The coordinates as the rasteriser steps them; then ShadeBlock's arithmetic, in the same order.
+  auto xAt = [&st](int i) { return st.x0 + (float)i * st.dx; };
+  auto yAt = [&st](int i) { return st.y0 + (float)i * st.dy; };
+  auto strokeAt = [&](int i)
+  {
+    const float u = st.u0 + (float)i * st.du, v = st.v0 + (float)i * st.dv;
+    return std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);
+  };
+  // The stroke coverage (anti-aliased fringes); a discarded fragment is left to the span function.
+  const bool strokeMoves = antialias && (st.du != 0.0f || st.dv != 0.0f);
+  const float stroke = antialias ? strokeAt(0) : 1.0f;
+  if (antialias && stroke < frag.strokeThr) return false;
+  bool scissored = false;
+  for (float m : frag.scissorMat)
+    scissored = scissored || m != 0.0f;
+  // Along a row (y fixed) every step of the scissor's coverage is monotonic in x, so it is least at an end:
+  // when both ends are covered whole, so is the span.
+  const bool whole = scissored ? st.dy == 0.0f && ScissorCoverage(frag, xAt(0), yAt(0)) == 1.0f &&
+                                     ScissorCoverage(frag, xAt(n - 1), yAt(n - 1)) == 1.0f
+                               : ScissorCoverage(frag, 0.0f, 0.0f) == 1.0f;
+  if (whole && !strokeMoves && stroke == 1.0f)
+    std::fill(k, k + n, 1.0f);
+  else
+    for (int i = 0; i < n; ++i)
+    {
+      const float sk = strokeMoves ? strokeAt(i) : stroke;
+      if (antialias && sk < frag.strokeThr) return false;
+      k[i] = (scissored ? ScissorCoverage(frag, xAt(i), yAt(i)) : ScissorCoverage(frag, 0.0f, 0.0f)) * sk;
+    }
+  float m[12];
+  std::copy(frag.paintMat, frag.paintMat + 12, m);
+  const float extx = frag.extent[0], exty = frag.extent[1];
+  int i = 0;
+  // Along a row with no y term t is one value (up to the sign of a zero, which samples alike).
+  const bool oneT = m[1] == 0.0f && st.dy == 0.0f;
+  if (oneT)
+  {
+    const float py = m[1] * xAt(0) + m[5] * yAt(0) + m[9];
+    std::fill(t, t + n, exty != 0.0f ? py / exty : 0.0f);
+  }
+#if defined(__SSE2__)
+  if (extx != 0.0f && exty != 0.0f && oneT)
+  {
+    const __m128 x0 = _mm_set1_ps(st.x0), dx = _mm_set1_ps(st.dx), y0 = _mm_set1_ps(st.y0),
+                 dy = _mm_set1_ps(st.dy), four = _mm_set1_ps(4.0f);
+    const __m128 m0 = _mm_set1_ps(m[0]), m4 = _mm_set1_ps(m[4]), m8 = _mm_set1_ps(m[8]), ex = _mm_set1_ps(extx);
+    for (__m128 fi = _mm_setr_ps(0, 1, 2, 3); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four))
+    {
+      const __m128 x = _mm_add_ps(x0, _mm_mul_ps(fi, dx)), y = _mm_add_ps(y0, _mm_mul_ps(fi, dy));
+      _mm_storeu_ps(s + i, _mm_div_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, x), _mm_mul_ps(m4, y)), m8), ex));
+    }
+  }
+  else if (extx != 0.0f && exty != 0.0f)
+  {
+    const __m128 x0 = _mm_set1_ps(st.x0), dx = _mm_set1_ps(st.dx), y0 = _mm_set1_ps(st.y0),
+                 dy = _mm_set1_ps(st.dy), four = _mm_set1_ps(4.0f);
+    const __m128 m0 = _mm_set1_ps(m[0]), m1 = _mm_set1_ps(m[1]), m4 = _mm_set1_ps(m[4]),
+                 m5 = _mm_set1_ps(m[5]), m8 = _mm_set1_ps(m[8]), m9 = _mm_set1_ps(m[9]),
+                 ex = _mm_set1_ps(extx), ey = _mm_set1_ps(exty);
+    for (__m128 fi = _mm_setr_ps(0, 1, 2, 3); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four))
+    {
+      const __m128 x = _mm_add_ps(x0, _mm_mul_ps(fi, dx)), y = _mm_add_ps(y0, _mm_mul_ps(fi, dy));
+      const __m128 px = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, x), _mm_mul_ps(m4, y)), m8);
+      const __m128 py = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m1, x), _mm_mul_ps(m5, y)), m9);
+      _mm_storeu_ps(s + i, _mm_div_ps(px, ex));
+      _mm_storeu_ps(t + i, _mm_div_ps(py, ey));
+    }
+  }
+#endif
+  for (; i < n; ++i)
+  {
+    const float x = xAt(i), y = yAt(i);
+    const float px = m[0] * x + m[4] * y + m[8], py = m[1] * x + m[5] * y + m[9];
+    s[i] = extx != 0.0f ? px / extx : 0.0f;
+    if (!oneT) t[i] = exty != 0.0f ? py / exty : 0.0f;
+  }
+  *straight = frag.texType == kMVGTexRGBA;
+  return true;
+}
+
 float vgRoundedBoxDistance(float px, float py, float extx, float exty, float rad)
 {
   return RoundedBoxDistance(px, py, extx, exty, rad);

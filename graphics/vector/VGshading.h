@@ -43,6 +43,14 @@ struct VGspanSteps
 bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
                        float* rgba);
 
+// Whether every fragment of a stepped span is kept with the colour of the call's texture sampled at (s[i],
+// t[i]), converted by the texture type (*straight: multiplied by its alpha) and multiplied by k[i] alone (the
+// coverage of scissor and fringe): an image fill with a white inner colour that discards nothing. Writes s,
+// t and k as vgShadeSpan computes them for x[i] = x0 + i * dx, y[i] = y0 + i * dy (u, v likewise), up to
+// the sign of a zero.
+bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
+                        float* s, float* t, float* k, bool* straight);
+
 // Parts of the contract, exposed for renderers that evaluate them separately.
 float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);
 float vgStrokeCoverage(const MVGfragUniforms& frag, float u, float v);

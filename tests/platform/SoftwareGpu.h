@@ -173,6 +173,7 @@ struct Harness
     float colour[4] = {1, 1, 1, 1};
     std::shared_ptr<MTLTexture> texture;
     std::shared_ptr<MTLSamplerState> sampler;
+    const MTLScissorRect* scissor = nullptr; // null: the whole target
   };
 
   // One render pass; the colour is cleared to clear (when given) and the stencil kept unless clearStencil.
@@ -202,6 +203,8 @@ struct Harness
       enc->setFragmentBuffer(device->newBufferWithBytes(d.colour, 16, MTLResourceStorageModeShared), 0, 0);
       enc->setFragmentTexture(d.texture, 0);
       enc->setFragmentSamplerState(d.sampler, 0);
+      enc->setScissorRect(d.scissor ? *d.scissor
+                                    : MTLScissorRect{0, 0, (NSUInteger)width, (NSUInteger)height});
       if (d.indices.empty())
         enc->drawPrimitives(d.type, 0, d.vertices.size());
       else

@@ -51,12 +51,24 @@ public:
     QorvMetalLayerCopyPresentedImage(*mLayer, image.rgba, image.width, image.height);
     return image;
   }
+  // What the main framebuffer holds (premultiplied RGBA).
+  RgbaImage MainFrame()
+  {
+    RgbaImage image;
+    const iplugin::igraphics::MVGframebuffer* fb = MainFramebuffer();
+    int w = 0, h = 0;
+    if (!fb) return image;
+    iplugin::igraphics::vgImageSize(VG(), fb->image, &w, &h);
+    image.width = w, image.height = h;
+    image.rgba.resize((size_t)w * h * 4);
+    iplugin::igraphics::MvgReadPixels(VG(), fb->image, 0, 0, w, h, image.rgba.data());
+    return image;
+  }
   bool LoadFontFile(const char* fontID, const std::string& path, int faceIdx = 0)
   {
     return LoadAPIFont(fontID, std::make_unique<FileFont>(path, faceIdx));
   }
   iplugin::igraphics::VGcontext* VG() { return static_cast<iplugin::igraphics::VGcontext*>(GetDrawContext()); }
   std::shared_ptr<CAMetalLayer> mLayer = CAMetalLayer::layer();
-
 };
 } // namespace qorvtest

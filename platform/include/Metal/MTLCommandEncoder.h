@@ -25,6 +25,8 @@ struct QorvDrawState
   uint32_t stencilReference = 0;
   MTLViewport viewport = {0, 0, 0, 0, 0, 1};
   bool viewportSet = false;
+  MTLScissorRect scissor = {0, 0, 0, 0};
+  bool scissorSet = false; // otherwise the whole target
   BufferBinding vertexBuffers[kSlots];
   BufferBinding fragmentBuffers[kSlots];
   std::shared_ptr<MTLTexture> fragmentTextures[kSlots];
@@ -39,6 +41,7 @@ public:
   ~MTLRenderCommandEncoder();
 
   void setViewport(MTLViewport viewport);
+  void setScissorRect(MTLScissorRect rect);
   void setCullMode(MTLCullMode mode);
   void setFrontFacingWinding(MTLWinding winding);
   void setStencilReferenceValue(uint32_t value);

@@ -223,6 +223,12 @@ struct MTLViewport
   double originX, originY, width, height, znear, zfar;
 };
 
+// A rectangle of the target in pixels; fragments outside it are not drawn.
+struct MTLScissorRect
+{
+  NSUInteger x, y, width, height;
+};
+
 struct MTLClearColor
 {
   double red, green, blue, alpha;

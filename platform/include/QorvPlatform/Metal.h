@@ -21,6 +21,12 @@ bool QorvMetalIsSynchronous();
 void QorvMetalSetPixelsPerBand(uint64_t pixels);
 uint64_t QorvMetalPixelsPerBand();
 
+// Whether spans that sample a texture on texel centres take the texels as stored instead of filtering (on by
+// default; the result is the same), and how many fragments did so, for tests of that shortcut.
+void QorvMetalSetTexelCopies(bool copies);
+bool QorvMetalTexelCopies();
+uint64_t QorvMetalTexelsCopied();
+
 // While set, every newLibraryWithData fails as if the data were damaged.
 void QorvMetalSetLibraryFailure(bool fail);
 

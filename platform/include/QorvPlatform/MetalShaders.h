@@ -70,12 +70,21 @@ typedef void (*QorvFragmentSpanFunction)(const QorvFragmentSpanIn& in, float (*c
 // that one colour, as the span function would give it; false otherwise.
 typedef bool (*QorvFragmentSpanColourFunction)(const QorvFragmentSpanIn& in, float colour[4]);
 
+// Asked, like the colour function, before a span is shaded: answers true when every fragment of the span is
+// kept and its colour is texture slot 0 sampled with its sampler at (s[i], t[i]) for i below in.count,
+// turned premultiplied when *straight is set (colour times alpha) and multiplied by k[i] alone; writes s, t
+// and k as the span function would compute them. The rasteriser may then read texels instead of filtering
+// where the samples fall on texel centres, which gives the same colours.
+typedef bool (*QorvFragmentSpanSamplesFunction)(const QorvFragmentSpanIn& in, float* s, float* t, float* k,
+                                                bool* straight);
+
 struct QorvShaderCode
 {
   QorvVertexFunction vertex = nullptr;
   QorvFragmentFunction fragment = nullptr;
-  QorvFragmentSpanFunction fragmentSpan = nullptr;             // optional
-  QorvFragmentSpanColourFunction fragmentSpanColour = nullptr; // optional
+  QorvFragmentSpanFunction fragmentSpan = nullptr;               // optional
+  QorvFragmentSpanColourFunction fragmentSpanColour = nullptr;   // optional
+  QorvFragmentSpanSamplesFunction fragmentSpanSamples = nullptr; // optional
   int varyingCount = 0;
 };
 
@@ -83,7 +92,8 @@ struct QorvShaderCode
 void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount);
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
                                        QorvFragmentSpanFunction span = nullptr,
-                                       QorvFragmentSpanColourFunction spanColour = nullptr);
+                                       QorvFragmentSpanColourFunction spanColour = nullptr,
+                                       QorvFragmentSpanSamplesFunction spanSamples = nullptr);
 
 // Library data: "MTLB", version 1 (uint32 little-endian), function count (uint32), then per function its
 // type (uint8: 1 vertex, 2 fragment), name length (uint16) and name bytes.

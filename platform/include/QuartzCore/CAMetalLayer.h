@@ -46,8 +46,9 @@ public:
   NSUInteger maximumDrawableCount = 3;
   CGFloat contentsScale = 1.0;
 
-  // Waits up to one second for a free drawable; null when none becomes free, without a device, or when the
-  // drawable size is empty.
+  // Waits up to one second for a free drawable, which holds the picture the layer shows (not promised on
+  // the platform, where a drawable's contents are undefined); null when none becomes free, without a
+  // device, or when the drawable size is empty.
   std::shared_ptr<CAMetalDrawable> nextDrawable();
 
   // Stand-in internals.

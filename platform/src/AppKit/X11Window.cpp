@@ -15,8 +15,10 @@
 #include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <map>
 #include <vector>
@@ -233,7 +235,13 @@ public:
           v->convertPointToView(NSMakePoint(0, v->isFlipped() ? 0 : v->frame().size.height), nullptr);
       const int x = int(std::lround(topLeft.x * mScale));
       const int y = int(std::lround((mWindow.contentRect().size.height - topLeft.y) * mScale));
-      Put(rgba, w, h, x, y);
+      // Only the part that differs from the frame sent before goes to the server (all of it after an
+      // expose or a change of size).
+      std::vector<uint8_t>& sent = mSent[v];
+      int l = 0, t = 0, r = w, b = h;
+      if (!mExposed && sent.size() == rgba.size() && !ChangedBounds(sent, rgba, w, h, l, t, r, b)) continue;
+      Put(rgba, w, l, t, r - l, b - t, x + l, y + t);
+      sent.swap(rgba);
     }
     mExposed = false;
     XFlush(mDisplay);
@@ -274,12 +282,36 @@ private:
       Collect(c, out);
   }
 
-  void Put(const std::vector<uint8_t>& rgba, int w, int h, int x, int y)
+  // The bounds of the pixels where two frames of w x h differ; false when none does.
+  static bool ChangedBounds(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int w, int h,
+                            int& l, int& t, int& r, int& bottom)
+  {
+    const size_t row = size_t(w) * 4;
+    t = 0, bottom = h;
+    while (t < h && std::memcmp(&a[size_t(t) * row], &b[size_t(t) * row], row) == 0)
+      ++t;
+    if (t == h) return false;
+    while (bottom > t && std::memcmp(&a[size_t(bottom - 1) * row], &b[size_t(bottom - 1) * row], row) == 0)
+      --bottom;
+    l = w, r = 0;
+    for (int y = t; y < bottom; ++y)
+      for (int x = 0; x < w; ++x)
+        if (std::memcmp(&a[size_t(y) * row + size_t(x) * 4], &b[size_t(y) * row + size_t(x) * 4], 4) != 0)
+          l = std::min(l, x), r = std::max(r, x + 1);
+    return true;
+  }
+
+  // The part (sx, sy, w, h) of a frame whose rows are width pixels long, put at (x, y) of the window.
+  void Put(const std::vector<uint8_t>& rgba, int width, int sx, int sy, int w, int h, int x, int y)
   {
     // 32-bit TrueColor pixels, blue in the lowest byte.
     std::vector<uint32_t> pixels(size_t(w) * size_t(h));
-    for (size_t i = 0; i < pixels.size(); ++i)
-      pixels[i] = uint32_t(rgba[i * 4]) << 16 | uint32_t(rgba[i * 4 + 1]) << 8 | rgba[i * 4 + 2];
+    for (int row = 0; row < h; ++row)
+      for (int col = 0; col < w; ++col)
+      {
+        const uint8_t* p = &rgba[((size_t(sy + row) * size_t(width)) + size_t(sx + col)) * 4];
+        pixels[size_t(row) * size_t(w) + size_t(col)] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+      }
     const int screen = DefaultScreen(mDisplay);
     XImage* image =
         XCreateImage(mDisplay, DefaultVisual(mDisplay, screen), unsigned(DefaultDepth(mDisplay, screen)),
@@ -553,6 +585,7 @@ private:
   bool mCloseRequested = false;
   bool mExposed = true;
   std::map<NSView*, uint64_t> mPresents;
+  std::map<NSView*, std::vector<uint8_t>> mSent; // the last frame sent of each view
 };
 } // namespace
 

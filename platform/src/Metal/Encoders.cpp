@@ -116,6 +116,11 @@ void MTLRenderCommandEncoder::setViewport(MTLViewport viewport)
 {
   mState.viewport = viewport;
 }
+void MTLRenderCommandEncoder::setScissorRect(MTLScissorRect rect)
+{
+  mState.scissor = rect;
+  mState.scissorSet = true;
+}
 void MTLRenderCommandEncoder::setCullMode(MTLCullMode mode)
 {
   mState.cullMode = mode;
@@ -274,6 +279,7 @@ void MTLRenderCommandEncoder::endEncoding()
           if (clearsStencil) ClearTexture(*stencil, stencilAttachment.level, &clearStencil, band, bands);
           for (const QorvRasterDraw& r : ready)
             r.Rasterize(band, bands);
+          QorvFoldTexelsCopied();
         };
         if (bands > 1)
           BandPool::shared().run(bands, run);

@@ -10,7 +10,38 @@ namespace
 std::atomic<bool> gSynchronous{true};
 std::atomic<bool> gLibraryFailure{false};
 std::atomic<uint64_t> gPixelsPerBand{512 * 512};
+std::atomic<bool> gTexelCopies{true};
+std::atomic<uint64_t> gTexelsCopied{0};
 } // namespace
+
+void QorvMetalSetTexelCopies(bool copies)
+{
+  gTexelCopies = copies;
+}
+bool QorvMetalTexelCopies()
+{
+  return gTexelCopies.load(std::memory_order_relaxed);
+}
+uint64_t QorvMetalTexelsCopied()
+{
+  return gTexelsCopied;
+}
+namespace
+{
+thread_local uint64_t tTexelsCopied = 0;
+}
+
+void QorvCountTexelsCopied(uint64_t n)
+{
+  tTexelsCopied += n;
+}
+
+void QorvFoldTexelsCopied()
+{
+  if (tTexelsCopied == 0) return;
+  gTexelsCopied.fetch_add(tTexelsCopied, std::memory_order_relaxed);
+  tTexelsCopied = 0;
+}
 
 void QorvMetalSetSynchronous(bool synchronous)
 {

@@ -81,3 +81,14 @@ private:
 void QorvLoadPixel(MTLPixelFormat format, const unsigned char* p, float out[4]);
 void QorvStorePixel(MTLPixelFormat format, const float in[4], unsigned char* p);
 NSUInteger QorvBytesPerPixel(MTLPixelFormat format);
+
+// Counts texels taken as stored on the calling thread; folding adds them to the process's count.
+void QorvCountTexelsCopied(uint64_t n);
+void QorvFoldTexelsCopied();
+
+// Where linear sampling of an 8-bit RGBA texture at (u[i], v[i]) falls on texel centres (both filter weights
+// exactly 0), its result is that one texel as stored. Answers true when that holds for all n samples (n up to
+// 1024), and then either sets *row to the first texel of n side by side in one row of level 0, or sets *row
+// to null and texels[i] to each one's bytes; false otherwise, or for another filter or format.
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
+                      int n, const unsigned char** texels, const unsigned char** row);

@@ -52,12 +52,14 @@ void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction
 
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
                                        QorvFragmentSpanFunction span,
-                                       QorvFragmentSpanColourFunction spanColour)
+                                       QorvFragmentSpanColourFunction spanColour,
+                                       QorvFragmentSpanSamplesFunction spanSamples)
 {
   QorvShaderCode code;
   code.fragment = function;
   code.fragmentSpan = span;
   code.fragmentSpanColour = spanColour;
+  code.fragmentSpanSamples = spanSamples;
   Register(name, code);
 }
 

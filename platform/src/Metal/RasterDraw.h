@@ -174,6 +174,7 @@ struct Draw
   const MTLSamplerState* samplers[QorvDrawState::kSlots];
   int clipX0, clipY0, clipX1, clipY1;
   bool sourceOver; // premultiplied source-over on every channel
+  bool replaces;   // the source replaces the target on every channel (no blending, or one and zero)
   uint8_t* stencilPixels = nullptr;
   size_t stencilWidth = 0;
   unsigned char* colourPixels = nullptr;
@@ -219,6 +220,11 @@ struct Draw
   // A row without a stencil test whose fragments the shader gives one colour, blended in one pass; false
   // when it is not such a row. in is the row's input when it was made.
   bool OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const;
+
+  // Fragments from .. to - 1 of a span without a stencil test that the shader gives as texture samples
+  // falling on texel centres: the texels are blended as stored, which gives the bytes the filter would (an
+  // opaque texel becomes the pixel). False, with nothing written, when that does not hold.
+  bool TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const;
 
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
   // cannot change anything, so they are skipped before shading.

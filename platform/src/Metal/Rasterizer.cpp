@@ -5,6 +5,7 @@
 #include "platform/src/Metal/FixedFunction.h"
 #include "platform/src/Metal/SourceOver.h"
 
+#include <QorvPlatform/Metal.h>
 #include <QorvPlatform/MetalShaders.h>
 
 #include <algorithm>
@@ -151,6 +152,161 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
   return true;
 }
 
+namespace
+{
+// How many of the n texels from p on, one after the other, have all the bytes of mask equal to those of
+// value (mask and value: one texel's bytes as a word).
+int TexelsLike(const unsigned char* p, int n, uint32_t mask, uint32_t value)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i m = _mm_set1_epi32((int)mask), v = _mm_set1_epi32((int)value);
+  for (; i + 4 <= n; i += 4)
+  {
+    const __m128i texels = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + (size_t)i * 4)), m);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(texels, v)) != 0xFFFF) break;
+  }
+#endif
+  for (; i < n; ++i)
+  {
+    uint32_t t;
+    std::memcpy(&t, p + (size_t)i * 4, 4);
+    if ((t & mask) != value) break;
+  }
+  return i;
+}
+
+bool AllOne(const float* k, int n)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  for (const __m128 one = _mm_set1_ps(1.0f); i + 4 <= n; i += 4)
+    if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(k + i), one)) != 0xF) return false;
+#endif
+  for (; i < n; ++i)
+    if (k[i] != 1.0f) return false;
+  return true;
+}
+
+// A texel as the filter gives it with one weight of 1 / 255, turned premultiplied when straight, times the
+// coverage (after the shader's multiplication by a white inner colour).
+inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out[4])
+{
+  const float w = 1.0f / 255.0f;
+#if defined(__SSE2__)
+  uint32_t bytes;
+  std::memcpy(&bytes, c, 4);
+  const __m128i z = _mm_setzero_si128();
+  __m128 v = _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z)),
+                        _mm_set1_ps(w));
+  if (straight)
+  {
+    const __m128 rgb = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    const __m128 times = _mm_mul_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
+    v = _mm_or_ps(_mm_and_ps(rgb, times), _mm_andnot_ps(rgb, v));
+  }
+  _mm_storeu_ps(out, _mm_mul_ps(_mm_mul_ps(v, _mm_set1_ps(1.0f)), _mm_set1_ps(k)));
+#else
+  for (int j = 0; j < 4; ++j)
+    out[j] = (float)c[j] * w;
+  if (straight)
+    for (int j = 0; j < 3; ++j)
+      out[j] *= out[3];
+  for (int j = 0; j < 4; ++j)
+    out[j] = out[j] * 1.0f * k;
+#endif
+}
+} // namespace
+
+bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const
+{
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (sp.table || !(sourceOver || replaces) || !(rgba8 || bgra8) || !fragmentCode->fragmentSpanSamples ||
+      !QorvMetalTexelCopies())
+    return false;
+  const int m = to - from;
+  float s[kChunk], t[kChunk], k[kChunk];
+  bool straight = false;
+  const unsigned char* texels[kChunk];
+  const unsigned char* row = nullptr;
+  if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight) ||
+      !QorvTexelCentres(textures[0], samplers[0], s, t, m, texels, &row))
+    return false;
+  auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that replaces
+  // the target does so at any alpha).
+  auto asStored = [&](int i) { return k[i] == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
+  // The rest are shaded as the filter and the shader would (the sum with one weight of 1 / 255, the
+  // conversion, the coverage) and blended together afterwards.
+  float colour[kChunk][4];
+  unsigned char write[kChunk];
+  bool blended = false;
+  // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
+  const bool plainRow = row && AllOne(k, m);
+  const uint32_t alpha = 0xFF000000u, noStraightAlpha = straight ? alpha : 0xFFFFFFFFu;
+  for (int i = 0; i < m;)
+  {
+    if (plainRow && !replaces)
+    {
+      const int skip = TexelsLike(row + (size_t)i * 4, m - i, noStraightAlpha, 0);
+      std::memset(write + i, 0, (size_t)skip);
+      i += skip;
+      if (i == m) break;
+    }
+    if (asStored(i))
+    {
+      // A run of such texels side by side in the texture goes over in one copy.
+      int j = i + 1;
+      if (plainRow)
+        j = replaces && !straight ? m : j + TexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
+      else
+        while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
+          ++j;
+      std::memset(write + i, 0, (size_t)(j - i));
+      unsigned char* p = crow + (size_t)i * 4;
+      if (rgba8)
+        std::memcpy(p, texel(i), (size_t)(j - i) * 4);
+      else
+        for (const unsigned char* c = texel(i); i < j; ++i, p += 4, c += 4)
+        {
+          uint32_t v;
+          std::memcpy(&v, c, 4);
+          v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+          std::memcpy(p, &v, 4);
+        }
+      i = j;
+      continue;
+    }
+    const unsigned char* c = texel(i);
+    write[i] = replaces || (k[i] != 0.0f && (c[3] != 0 || (!straight && (c[0] | c[1] | c[2]) != 0)));
+    if (write[i])
+    {
+      ShadeTexel(c, straight, k[i], colour[i]);
+      blended = true;
+    }
+    ++i;
+  }
+  if (blended)
+  {
+    if (!replaces)
+      rgba8 ? QorvSourceOverRow<false>(crow, colour, write, m) : QorvSourceOverRow<true>(crow, colour, write, m);
+    else
+      for (int i = 0; i < m; ++i)
+        if (write[i])
+        {
+          unsigned char* p = crow + (size_t)i * 4;
+          const int r = rgba8 ? 0 : 2;
+          p[r] = QorvRoundToByte(QorvClampUnit(colour[i][0])), p[1] = QorvRoundToByte(QorvClampUnit(colour[i][1]));
+          p[2 - r] = QorvRoundToByte(QorvClampUnit(colour[i][2]));
+          p[3] = QorvRoundToByte(QorvClampUnit(colour[i][3]));
+        }
+  }
+  QorvCountTexelsCopied((uint64_t)m);
+  return true;
+}
+
 void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour) const
 {
   const int m = to - from;
@@ -166,6 +322,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       in = *ready;
     else
       SpanIn(sp, from, m, in);
+    if (writeColour && TexelRun(sp, from, to, in)) return;
     if (askColour && writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
         fragmentCode->fragmentSpanColour(in, colourOut[0]))
     {
@@ -565,6 +722,13 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
                  d.blend->destinationAlphaBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
                  d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
                  d.blend->alphaBlendOperation == MTLBlendOperationAdd;
+  d.replaces = d.blend->writeMask == MTLColorWriteMaskAll &&
+               (!d.blend->blendingEnabled || (d.blend->sourceRGBBlendFactor == MTLBlendFactorOne &&
+                                              d.blend->sourceAlphaBlendFactor == MTLBlendFactorOne &&
+                                              d.blend->destinationRGBBlendFactor == MTLBlendFactorZero &&
+                                              d.blend->destinationAlphaBlendFactor == MTLBlendFactorZero &&
+                                              d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
+                                              d.blend->alphaBlendOperation == MTLBlendOperationAdd));
   d.varyings = d.vertexCode->varyingCount;
   for (int i = 0; i < QorvDrawState::kSlots; ++i)
   {
@@ -585,6 +749,15 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.clipY0 = (int)std::clamp(std::floor(vp.originY), 0.0, (double)target->height());
   d.clipX1 = (int)std::clamp(std::ceil(vp.originX + vp.width), 0.0, (double)target->width());
   d.clipY1 = (int)std::clamp(std::ceil(vp.originY + vp.height), 0.0, (double)target->height());
+  if (s.scissorSet)
+  {
+    // No fragment outside the scissor rectangle is shaded, sampled or written.
+    const MTLScissorRect& r = s.scissor;
+    d.clipX0 = (int)std::clamp<int64_t>((int64_t)r.x, d.clipX0, d.clipX1);
+    d.clipY0 = (int)std::clamp<int64_t>((int64_t)r.y, d.clipY0, d.clipY1);
+    d.clipX1 = (int)std::clamp<int64_t>((int64_t)(r.x + r.width), d.clipX0, d.clipX1);
+    d.clipY1 = (int)std::clamp<int64_t>((int64_t)(r.y + r.height), d.clipY0, d.clipY1);
+  }
   if (stencil && colour && (stencil->width() < colour->width() || stencil->height() < colour->height()))
   {
     d.clipX1 = std::min<int>(d.clipX1, (int)stencil->width());

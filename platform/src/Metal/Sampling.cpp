@@ -97,6 +97,8 @@ bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, SampleSetu
 
 // A coordinate in texels less half a texel, as the filter's left or top texel and the weight of the next one.
 // Non-finite coordinates read as 0; far ones are held where the weight stays exact.
+constexpr float kTexelSnap = 1.0f / 4096.0f;
+
 inline int LinearIndex(float c, float scale, float& weight)
 {
   float x = c * scale - 0.5f;
@@ -104,6 +106,12 @@ inline int LinearIndex(float c, float scale, float& weight)
   int i = (int)x;
   if ((float)i > x) --i;
   weight = x - (float)i;
+  // Within a 4096th of a texel centre the sample is that texel: a centre mapped through float arithmetic
+  // lands a rounding away from it, and a GPU's filter keeps only a few bits of sub-texel position.
+  if (weight < kTexelSnap)
+    weight = 0.0f;
+  else if (weight > 1.0f - kTexelSnap)
+    weight = 0.0f, ++i;
   return i;
 }
 
@@ -250,4 +258,95 @@ void QorvSampleTextureSpan(const MTLTexture* texture, const MTLSamplerState* sam
   const LinearSampler sample = st.fast ? FastSampler(st) : GeneralSample;
   for (int i = 0; i < n; ++i)
     sample(st, u[i], v[i], out[i]);
+}
+
+namespace
+{
+// The texel indices of n coordinates (c * size - 0.5, as LinearIndex) when every one lies on a texel centre
+// after LinearIndex's snapping; false otherwise. *stepped: each index is one more than the one before.
+bool CentreIndices(const float* c, int n, int size, int* out, bool* stepped)
+{
+  int i = 0;
+  bool step = true;
+#if defined(__SSE2__)
+  const __m128 scale = _mm_set1_ps((float)size), half = _mm_set1_ps(0.5f), limit = _mm_set1_ps(1e7f);
+  const __m128 snap = _mm_set1_ps(kTexelSnap), high = _mm_set1_ps(1.0f - kTexelSnap);
+  const __m128 sign = _mm_set1_ps(-0.0f);
+  const __m128i one = _mm_set1_epi32(1), four = _mm_set1_epi32(4);
+  __m128i expected = _mm_setzero_si128();
+  for (; i + 4 <= n; i += 4)
+  {
+    const __m128 x = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(c + i), scale), half);
+    if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(sign, x), limit)) != 0xF) break; // far, or not finite
+    __m128i k = _mm_cvttps_epi32(x);
+    // Truncation goes up for negative fractions: one down there.
+    k = _mm_sub_epi32(k, _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(k), x)), one));
+    const __m128 weight = _mm_sub_ps(x, _mm_cvtepi32_ps(k));
+    const __m128 up = _mm_cmpgt_ps(weight, high);
+    if (_mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, snap), up)) != 0xF) return false;
+    k = _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one));
+    if (i == 0) expected = _mm_add_epi32(_mm_set1_epi32(_mm_cvtsi128_si32(k)), _mm_setr_epi32(0, 1, 2, 3));
+    step = step && _mm_movemask_epi8(_mm_cmpeq_epi32(k, expected)) == 0xFFFF;
+    expected = _mm_add_epi32(expected, four);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), k);
+  }
+#endif
+  for (; i < n; ++i)
+  {
+    float weight;
+    out[i] = LinearIndex(c[i], (float)size, weight);
+    if (weight != 0.0f) return false;
+    step = step && (i == 0 || out[i] == out[i - 1] + 1);
+  }
+  *stepped = step;
+  return true;
+}
+
+// Whether the n floats all equal the first.
+bool AllEqual(const float* v, int n)
+{
+  int i = 1;
+#if defined(__SSE2__)
+  const __m128 first = _mm_set1_ps(v[0]);
+  for (; i + 4 <= n; i += 4)
+    if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(v + i), first)) != 0xF) return false;
+#endif
+  for (; i < n; ++i)
+    if (!(v[i] == v[0])) return false;
+  return true;
+}
+} // namespace
+
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
+                      int n, const unsigned char** texels, const unsigned char** row)
+{
+  SampleSetup st;
+  if (!Setup(texture, sampler, st) || !st.fast || st.format != MTLPixelFormatRGBA8Unorm ||
+      !st.s->normalizedCoordinates || n < 1 || n > 1024)
+    return false;
+  const auto& level = *st.level;
+  const int w = (int)level.width, h = (int)level.height;
+  int xs[1024], ys[1024];
+  // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are 0.
+  // A row of the target usually keeps to one row of the texture.
+  const bool oneRow = AllEqual(v, n);
+  bool stepped = false, unused = false;
+  if (!CentreIndices(u, n, w, xs, &stepped) || !CentreIndices(v, oneRow ? 1 : n, h, ys, &unused)) return false;
+  const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
+  const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
+  const unsigned char* pixels = level.pixels.data();
+  auto rowAt = [&](int y) { return pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4; };
+  // Side by side, when every step is one texel within the row.
+  if (oneRow && stepped && xs[0] >= 0 && xs[n - 1] < w)
+  {
+    *row = rowAt(ys[0]) + (size_t)xs[0] * 4;
+    return true;
+  }
+  *row = nullptr;
+  for (int i = 0; i < n; ++i)
+  {
+    const int x = wrapS ? Wrap(xs[i], w) : std::clamp(xs[i], 0, w - 1);
+    texels[i] = rowAt(ys[oneRow ? 0 : i]) + (size_t)x * 4;
+  }
+  return true;
 }

@@ -1,0 +1,96 @@
+// A frame copies only what it changed onto the drawable, which holds the frame before: after any run of
+// partial redraws the layer shows the whole off-screen frame, byte for byte.
+#include "tests/vector/VectorGraphicsTestContext.h"
+
+#include <QorvPlatform/Metal.h>
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace iplugin::igraphics;
+
+namespace
+{
+constexpr int kW = 90, kH = 60;
+
+// A translucent rounded box and a circle of the control's colour.
+class Swatch : public IControl
+{
+public:
+  Swatch(const IRECT& r, IColor c) : IControl(r), mColor(c) {}
+  void Draw(IGraphics& g) override
+  {
+    g.FillRoundRect(mColor, mRECT, 3.f);
+    g.FillCircle(IColor(255, mColor.B, mColor.R, mColor.G), mRECT.MW(), mRECT.MH(), mRECT.W() / 4.f);
+  }
+  IColor mColor;
+};
+
+// Controls in random places (overlapping), the first one the opaque background.
+void Populate(IGraphics& g, std::mt19937& rng, std::vector<Swatch*>& out)
+{
+  auto* background = new Swatch(IRECT(0, 0, kW, kH), IColor(255, 30, 40, 50));
+  g.AttachControl(background);
+  out.push_back(background);
+  for (int i = 0; i < 10; ++i)
+  {
+    const float x = (float)(rng() % (kW - 10)), y = (float)(rng() % (kH - 10));
+    const float w = 4.f + (float)(rng() % 30) + 0.5f * (float)(rng() % 2), h = 4.f + (float)(rng() % 20);
+    auto* s = new Swatch(IRECT(x, y, x + w, y + h), IColor(120 + (int)(rng() % 136), (int)(rng() % 256),
+                                                           (int)(rng() % 256), (int)(rng() % 256)));
+    g.AttachControl(s);
+    out.push_back(s);
+  }
+}
+
+void Redraw(IGraphics& g)
+{
+  IRECTList rects;
+  if (!g.IsDirty(rects)) return;
+  g.ClearAllControlsDirty();
+  g.DrawDirtyRects(rects);
+}
+
+qorvtest::RgbaImage Shown(qorvtest::VectorGraphics& g)
+{
+  qorvtest::RgbaImage image;
+  QorvMetalLayerCopyPresentedImage(*g.mLayer, image.rgba, image.width, image.height);
+  return image;
+}
+} // namespace
+
+// The drawable is copied whole in the first frames only; later frames copy the rectangles they changed.
+TEST(PartialComposite, ShowsTheWholeFrame)
+{
+  for (float scale : {1.f, 2.f})
+  {
+    std::mt19937 rng(scale == 1.f ? 17 : 23);
+    qorvtest::RecordingDelegate dlg;
+    qorvtest::VectorGraphics g(dlg, kW, kH);
+    g.Open(scale);
+    std::vector<Swatch*> swatches;
+    Populate(g, rng, swatches);
+    g.SetAllControlsDirty();
+    Redraw(g);
+    for (int round = 0; round < 20; ++round)
+    {
+      // A few controls change; each frame draws only those.
+      for (int k = 0; k < 1 + (int)(rng() % 3); ++k)
+      {
+        Swatch* s = swatches[1 + rng() % (swatches.size() - 1)];
+        s->mColor =
+            IColor(120 + (int)(rng() % 136), (int)(rng() % 256), (int)(rng() % 256), (int)(rng() % 256));
+        s->SetDirty(false);
+      }
+      Redraw(g);
+      const qorvtest::RgbaImage shown = Shown(g), frame = g.MainFrame();
+      ASSERT_EQ(shown.width, kW * (int)scale);
+      ASSERT_EQ(shown.width, frame.width);
+      // The layer is opaque: its alpha reads 255.
+      std::vector<uint8_t> shownRgb, frameRgb;
+      for (size_t i = 0; i < shown.rgba.size(); ++i)
+        if (i % 4 != 3) shownRgb.push_back(shown.rgba[i]), frameRgb.push_back(frame.rgba[i]);
+      ASSERT_EQ(shownRgb, frameRgb) << "scale " << scale << " round " << round;
+    }
+  }
+}

@@ -1,0 +1,195 @@
+// The renderer's shortcuts give the bytes of the general path: texels taken as stored where an image is
+// sampled on texel centres, and draws bounded by a rectangle around their scissor. Random scenes are drawn
+// twice, with the shortcut and without, and compared byte for byte.
+#include "graphics/vector/MVGshaders.h"
+#include "graphics/vector/VGpaint.h"
+#include "tests/vector/MetalTestContext.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <vector>
+
+using namespace iplugin::igraphics;
+
+namespace
+{
+constexpr int kW = 48, kH = 40;
+
+// What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop.
+std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& scene, bool texelCopies,
+                          bool scissorBounds)
+{
+  QorvMetalSetTexelCopies(texelCopies);
+  MvgSetScissorBounds(scissorBounds);
+  std::vector<uint8_t> pixels;
+  {
+    qorvtest::MetalContext m(kW, kH, 0x2001, ratio);
+    m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
+    vgBeginPath(m.ctx);
+    vgRect(m.ctx, 0, 0, kW, kH);
+    vgFillPaint(m.ctx, vgLinearGradient(0, 0, kW, kH, vgRGBA(250, 20, 90, 200), vgRGBA(10, 240, 60, 255)));
+    vgFill(m.ctx);
+    scene(m.ctx);
+    pixels = m.End().rgba;
+  }
+  QorvMetalSetTexelCopies(true);
+  MvgSetScissorBounds(true);
+  return pixels;
+}
+
+// Texels with every kind of alpha: opaque, transparent, in between, and (premultiplied) colour above alpha.
+std::vector<unsigned char> RandomTexels(std::mt19937& rng, int w, int h)
+{
+  std::vector<unsigned char> px((size_t)w * h * 4);
+  for (size_t i = 0; i < px.size(); i += 4)
+  {
+    const unsigned kind = rng() % 4;
+    for (int c = 0; c < 3; ++c)
+      px[i + c] = (unsigned char)rng();
+    px[i + 3] = kind == 0 ? 255 : kind == 1 ? 0 : (unsigned char)rng();
+  }
+  return px;
+}
+
+float Pick(std::mt19937& rng, float lo, float hi)
+{
+  return std::uniform_real_distribution<float>(lo, hi)(rng);
+}
+} // namespace
+
+// Images at their own size on whole pixels (most cases), and also half a pixel off, scaled, rotated or with
+// a weight, under scissors on whole pixels or anywhere, partly outside the target.
+TEST(RendererShortcuts, TexelCopiesGiveTheFilteredBytes)
+{
+  std::mt19937 rng(11);
+  const uint64_t copiedBefore = QorvMetalTexelsCopied();
+  for (int round = 0; round < 120; ++round)
+  {
+    const float ratio = rng() % 2 ? 2.0f : 1.0f;
+    const int w = 1 + (int)(rng() % 30), h = 1 + (int)(rng() % 24);
+    const int flags = (rng() % 2 ? kVGImagePremultiplied : 0) | (rng() % 5 == 0 ? kVGImageRepeatX : 0);
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    // Whole pixels of the target, in view units.
+    const float x = (float)((int)(rng() % (kW * (int)ratio + 20)) - 10) / ratio;
+    const float y = (float)((int)(rng() % (kH * (int)ratio + 20)) - 10) / ratio;
+    const unsigned variant = rng() % 8;
+    const float off = variant == 1 ? 0.5f / ratio : 0.0f;
+    const float scale = variant == 2 ? 1.5f : 1.0f;
+    const float angle = variant == 3 ? 0.3f : 0.0f;
+    const float alpha = variant == 4 ? 0.6f : 1.0f;
+    const unsigned scissorKind = rng() % 3; // none, on whole pixels, anywhere
+    const bool scissor = scissorKind != 0;
+    const float sx = Pick(rng, -5, kW), sy = Pick(rng, -5, kH), sw = Pick(rng, 0, kW), sh = Pick(rng, 0, kH);
+    // The rectangle drawn: the image's own, or a part of it, or more, on whole pixels (its corners on the
+    // rasteriser's grid) but now and then not.
+    auto pixels = [&](int most) { return (float)((int)(rng() % (2 * most + 1)) - most) / ratio; };
+    const float fraction = rng() % 6 == 0 ? Pick(rng, 0, 1) : 0.0f;
+    const float rx = x + pixels(4) + fraction, ry = y + pixels(4);
+    const float rw = (float)w / ratio + pixels(4), rh = (float)h / ratio + pixels(2);
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
+      if (scissor)
+        vgScissor(vg, scissorKind == 1 ? std::floor(sx) : sx, scissorKind == 1 ? std::floor(sy) : sy,
+                  scissorKind == 1 ? std::floor(sw) : sw, scissorKind == 1 ? std::floor(sh) : sh);
+      vgBeginPath(vg);
+      vgRect(vg, rx, ry, rw, rh);
+      vgFillPaint(
+          vg, vgImagePattern(x + off, y, (float)w / ratio * scale, (float)h / ratio, angle, image, alpha));
+      vgFill(vg);
+    };
+    const auto copied = Draw(ratio, scene, true, true);
+    const auto filtered = Draw(ratio, scene, false, true);
+    ASSERT_EQ(copied, filtered) << "round " << round << " variant " << variant << " ratio " << ratio;
+  }
+  // The shortcut was taken.
+  EXPECT_GT(QorvMetalTexelsCopied() - copiedBefore, 500u);
+}
+
+// A bitmap drawn as the back end draws one, at its own size in its own rectangle on whole pixels: every
+// fragment inside takes its texel, and the picture is the filter's.
+TEST(RendererShortcuts, BitmapsAtTheirOwnSizeAreCopied)
+{
+  std::mt19937 rng(2);
+  for (float ratio : {1.0f, 2.0f})
+  {
+    const int w = 37, h = 23;
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, 0, texels.data());
+      const float x = 5.0f, y = 7.0f + 1.0f / ratio;
+      vgIntersectScissor(vg, 4, 6, 42, 32);
+      vgBeginPath(vg);
+      vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
+      vgFillPaint(vg, vgImagePattern(x, y, (float)w / ratio, (float)h / ratio, 0.0f, image, 1.0f));
+      vgFill(vg);
+    };
+    const uint64_t before = QorvMetalTexelsCopied();
+    const auto copied = Draw(ratio, scene, true, true);
+    EXPECT_GE(QorvMetalTexelsCopied() - before, (uint64_t)((w - 2) * (h - 2))) << ratio;
+    EXPECT_EQ(copied, Draw(ratio, scene, false, true)) << ratio;
+    // A scissor edge through the bitmap: the pixels along it are partly covered.
+    auto cut = [&](VGcontext* vg)
+    {
+      vgSave(vg);
+      vgIntersectScissor(vg, 0, 0, 12.3f, 50);
+      scene(vg);
+      vgRestore(vg);
+    };
+    EXPECT_EQ(Draw(ratio, cut, true, true), Draw(ratio, cut, false, true)) << ratio;
+  }
+}
+
+// Random shapes, paints and composite operations under random scissors (rotated ones too): bounding the
+// draws changes no byte, also under operations where a transparent source does change the target.
+TEST(RendererShortcuts, ScissorBoundsChangeNoPixel)
+{
+  std::mt19937 rng(5);
+  for (int round = 0; round < 80; ++round)
+  {
+    const float ratio = rng() % 2 ? 2.0f : 1.0f;
+    const int op = (int)(rng() % 12);
+    const unsigned shape = rng() % 4;
+    const float x = Pick(rng, -10, kW), y = Pick(rng, -10, kH), w = Pick(rng, 1, kW), h = Pick(rng, 1, kH);
+    const float sx = Pick(rng, -5, kW), sy = Pick(rng, -5, kH), sw = Pick(rng, 0, kW), sh = Pick(rng, 0, kH);
+    const float rotation = rng() % 3 == 0 ? Pick(rng, -1, 1) : 0.0f;
+    const bool gradient = rng() % 2;
+    auto scene = [&](VGcontext* vg)
+    {
+      vgSave(vg);
+      vgTranslate(vg, sx, sy);
+      vgRotate(vg, rotation);
+      vgScissor(vg, 0, 0, sw, sh);
+      vgResetTransform(vg);
+      vgGlobalCompositeOperation(vg, op);
+      vgBeginPath(vg);
+      if (shape == 0)
+        vgRect(vg, x, y, w, h);
+      else if (shape == 1)
+        vgRoundedRect(vg, x, y, w, h, 4);
+      else
+        vgCircle(vg, x, y, w / 2);
+      const VGpaint paint =
+          gradient ? vgRadialGradient(x, y, 1, w, vgRGBA(255, 200, 0, 180), vgRGBA(0, 40, 255, 90))
+                   : vgLinearGradient(x, y, x + w, y, vgRGBA(20, 20, 200, 255), vgRGBA(20, 20, 200, 255));
+      if (shape == 3)
+      {
+        vgStrokeWidth(vg, 3);
+        vgStrokePaint(vg, paint);
+        vgStroke(vg);
+      }
+      else
+      {
+        vgFillPaint(vg, paint);
+        vgFill(vg);
+      }
+      vgRestore(vg);
+    };
+    const auto bounded = Draw(ratio, scene, true, true);
+    const auto whole = Draw(ratio, scene, true, false);
+    ASSERT_EQ(bounded, whole) << "round " << round << " op " << op << " shape " << shape;
+  }
+}
