@@ -34,7 +34,7 @@
 #include "graphics/IControl.h"
 #include "graphics/mac/IGraphicsView.h"
 #include "host/HostInstance.h"
-#include "mixer/Qorv.h"
+#include "editor/plugin/Qorv.h"
 #include "tests/vector/CairoGraphics.h"
 
 IPLUGIN_AU_ENTRY_POINTS(iplugin::Qorv, BenchQorv)
