@@ -213,8 +213,6 @@ public:
                         const IBlend* pBlend = nullptr) = 0;
   virtual void PathTransformSetMatrix(const IMatrix& m) = 0;
 
-  // Called after each control's Draw with the rectangle it was clipped to.
-  virtual void AfterControlDraw(const IRECT& clip) {}
   // Restricts following drawing to bounds, in the coordinates of the transform in force.
   virtual void SetClipRegion(const IRECT& bounds) = 0;
 

@@ -53,7 +53,6 @@ void IGraphics::DrawControl(IControl* pControl, const IRECT& bounds, float scale
   SetClipRegion(clip);
   mClipRECT = clip;
   pControl->Draw(*this);
-  AfterControlDraw(clip);
 }
 
 void IGraphics::BeginFrame()

@@ -52,7 +52,6 @@ void IGraphicsVector::OnViewInitialized(void* pContext)
 {
   auto* pLayer = static_cast<std::shared_ptr<CAMetalLayer>*>(pContext);
   if (!mVG && pLayer) mVG = MvgCreateContext(*pLayer, kVGAntialias | kVGTripleBuffer);
-  mDamage.Everything();
   SetContextReady(false);
   if (mVG) SetContextReady(true);
 }
@@ -99,9 +98,9 @@ void IGraphicsVector::EndFrame()
     MvgSetCurrentFramebuffer(nullptr);
     const float fw = float(FrameWidth()), fh = float(FrameHeight());
     vgBeginFrame(mVG, fw, fh, GetScreenScale());
-    // A framebuffer without an image would composite as a white fill. The drawable holds the frame before,
-    // so only what this frame changed is copied onto it, rectangle by rectangle on whole pixels (without
-    // fringes): a copy, not a blend, so that a translucent pixel does not depend on what was there.
+    // A framebuffer without an image would composite as a white fill. A drawable's pixels are undefined
+    // when the layer hands it out (it may hold any earlier frame), so the whole frame is copied onto it on
+    // whole pixels, without fringes: a copy, not a blend, so that no pixel depends on what was there.
     if (mMainFrameBuffer && mMainFrameBuffer->image > 0)
     {
       const VGpaint paint = vgImagePattern(0.f, 0.f, fw, fh, 0.f, mMainFrameBuffer->image, 1.f);
@@ -110,37 +109,20 @@ void IGraphicsVector::EndFrame()
       vgTranslate(mVG, mXTranslation, mYTranslation);
       vgShapeAntiAlias(mVG, 0);
       vgGlobalCompositeOperation(mVG, kVGCopy);
-      auto composite = [&](float l, float t, float r, float b)
-      {
-        vgBeginPath(mVG);
-        vgRect(mVG, l, t, r - l, b - t);
-        vgFillPaint(mVG, paint);
-        vgFill(mVG);
-      };
-      if (mDamage.TakeWhole())
-        composite(0.f, 0.f, fw, fh);
-      else
-        for (const FrameRect& r : mDamage.Rects())
-          composite(r.l, r.t, r.r, r.b);
+      vgBeginPath(mVG);
+      vgRect(mVG, 0.f, 0.f, fw, fh);
+      vgFillPaint(mVG, paint);
+      vgFill(mVG);
       vgRestore(mVG);
     }
     vgEndFrame(mVG);
   }
-  mDamage.Clear();
   mInFrame = false;
   FreeQueuedFramebuffers();
 }
 
-void IGraphicsVector::AfterControlDraw(const IRECT& clip)
-{
-  // A pixel more on every side: a clip's soft edge can still reach the pixels along it.
-  const float s = GetDrawScale(), pad = 1.f / GetScreenScale();
-  mDamage.Add(FrameRect{clip.L * s - pad, clip.T * s - pad, clip.R * s + pad, clip.B * s + pad});
-}
-
 void IGraphicsVector::DrawResize()
 {
-  mDamage.Everything();
   EnterDrawContext();
   if (mMainFrameBuffer) DeleteFramebuffer(mMainFrameBuffer);
   mMainFrameBuffer = nullptr;

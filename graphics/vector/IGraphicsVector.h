@@ -8,7 +8,6 @@
 #include "framework/Mutex.h"
 #include "graphics/IGraphics.h"
 #include "graphics/StaticStorage.h"
-#include "graphics/vector/FrameDamage.h"
 #include "graphics/vector/MVGrenderer.h"
 #include "graphics/vector/VGpaint.h"
 
@@ -57,7 +56,6 @@ public:
   // True from BeginFrame until EndFrame.
   bool InFrame() const { return mInFrame; }
   // Notes what the control drew into, for the composite onto the drawable.
-  void AfterControlDraw(const IRECT& clip) override;
 
   // --- Drawing ---
   void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
@@ -154,7 +152,6 @@ private:
   StaticStorage<APIBitmap> mBitmapCache;
   VGcontext* mVG = nullptr;
   MVGframebuffer* mMainFrameBuffer = nullptr;
-  FrameDamage mDamage;
   bool mContextReady = false;
   // The current sub-path's winding was set by PathSetWinding, which a fill rule must not override.
   bool mExplicitWinding = false;

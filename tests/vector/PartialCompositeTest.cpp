@@ -1,5 +1,5 @@
-// A frame copies only what it changed onto the drawable, which holds the frame before: after any run of
-// partial redraws the layer shows the whole off-screen frame, byte for byte.
+// A drawable holds some earlier frame, or nothing, when the layer hands it out: after any run of partial
+// redraws the layer still shows the whole off-screen frame, byte for byte.
 #include "tests/vector/VectorGraphicsTestContext.h"
 
 #include <QorvPlatform/Metal.h>

@@ -85,14 +85,7 @@ std::shared_ptr<CAMetalDrawable> CAMetalLayer::nextDrawable()
   r.freed.wait_for(lock, std::chrono::seconds(1), [&] { return (slot = freeSlot()) >= 0; });
   if (slot < 0) return nullptr;
   r.slots[slot].out = true;
-  // A drawable starts with the picture on screen, so that a frame may redraw only what it changes.
-  if (r.shown >= 0 && r.shown < (int)r.slots.size())
-  {
-    std::lock_guard<std::mutex> memory(QorvGpu::shared()->memory);
-    auto& to = r.slots[slot].texture->levels()[0].pixels;
-    const auto& from = r.slots[r.shown].texture->levels()[0].pixels;
-    if (to.size() == from.size()) std::copy(from.begin(), from.end(), to.begin());
-  }
+  // As on the platform, the drawable's texture keeps whatever was last drawn into it: some earlier frame.
   return std::make_shared<CAMetalDrawable>(mRing, r.generation, slot, r.slots[slot].texture, this);
 }
 
