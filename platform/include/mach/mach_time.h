@@ -1,6 +1,6 @@
 // Stand-in for the system's monotonic clock: ticks since an arbitrary start, and the timebase that turns
 // ticks into nanoseconds (nanoseconds = ticks * numer / denom). The ticks are those of Apple silicon
-// (125/3 ns each), so a caller that ignores the timebase is off by that factor.
+// (125/3 ns each), so a caller that ignores the timebase is off by that factor. Any thread may call them.
 //
 // The clock is the run loop's (QorvPlatform/RunLoopClock.h): while the virtual clock is in use it stands
 // still between AdvanceClock steps and reads the virtual time, so animations measured with it take the
