@@ -5,20 +5,27 @@
 #include "graphics/IGraphics.h"
 #include "graphics/IPopupMenu.h"
 
-#include <chrono>
+#include <mach/mach_time.h>
+
 #include <cmath>
 
 namespace iplugin::igraphics
 {
 namespace
 {
-double SteadyMilliseconds()
+// The system's monotonic clock, in the same time base as the run loop's timers that drive the redraws.
+double MonotonicMilliseconds()
 {
-  using namespace std::chrono;
-  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+  static const double msPerTick = []
+  {
+    mach_timebase_info_data_t base{};
+    if (mach_timebase_info(&base) != KERN_SUCCESS || base.denom == 0) return 1e-6;
+    return double(base.numer) / double(base.denom) / 1e6;
+  }();
+  return double(mach_absolute_time()) * msPerTick;
 }
 
-IClockFunc sClock = SteadyMilliseconds;
+IClockFunc sClock = MonotonicMilliseconds;
 
 // NaN becomes 0 so that it never reaches the host.
 double Clamp01(double v)
@@ -323,7 +330,7 @@ void IControl::StartDefaultClickAnimation()
 
 void IControl::SetClock(IClockFunc clock)
 {
-  sClock = clock ? clock : SteadyMilliseconds;
+  sClock = clock ? clock : MonotonicMilliseconds;
 }
 
 double IControl::Now()

@@ -31,7 +31,7 @@ using IActionFunction = std::function<void(IControl*)>;
 using IAnimationFunction = std::function<void(IControl*)>;
 using IGestureFunc = std::function<void(IControl*, const IGestureInfo&)>;
 
-// Milliseconds of a monotonic clock; tests put in their own.
+// Milliseconds of a monotonic clock: the system's (mach absolute time) unless a test puts in its own.
 using IClockFunc = double (*)();
 
 class IControl : public IControlInterface

@@ -61,13 +61,11 @@ protected:
   }
 
   // One editor run whose script clicks a menu open and chooses an item (window points, scale 1); what it
-  // told on standard error. The menus' fades run on the steady clock, not on a headless run's virtual
-  // one: the second of frames drawn after the click lets a fast machine's menu finish appearing, and
-  // each run opens the menu only once, so no click meets a menu that is still fading out.
+  // told on standard error. The menu fades in for 0.1 s of the script's clock before it takes a click.
   std::vector<std::string> ChooseFromMenu(const std::string& menu, const std::string& item)
   {
     const std::string script = dir + "/choose.txt";
-    WriteText(script, "click " + menu + "\nwait 1\nclick " + item + "\nwait 0.1\n");
+    WriteText(script, "click " + menu + "\nwait 0.15\nclick " + item + "\nwait 0.1\n");
     const HostRun run = Host({"editor", "--script", script});
     EXPECT_EQ(run.status, 0) << run.err;
     return qorvtest::Lines(run.err);

@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace qorvhost;
@@ -50,12 +52,14 @@ protected:
     return plugin;
   }
 
-  // Runs the editor on a fresh instance with the script; the host's report after its first line.
+  // Runs the editor on a fresh instance with the script; the host's report after its first line. With
+  // realMsPerFrame, each sixtieth of a second of the script's clock also takes that long in real time.
   int Run(const std::string& script, std::string& report, std::string& error,
-          const std::vector<std::string>& sets = {})
+          const std::vector<std::string>& sets = {}, int realMsPerFrame = 0)
   {
     qorvplatform::ResetMainRunLoop();
     qorvplatform::ResetInput();
+    if (realMsPerFrame > 0) SlowDownRealTime(realMsPerFrame);
     const std::string path = qorvtest::ScratchDir("editor_script") + "/script.txt";
     std::ofstream(path) << script;
     EditorOptions o;
@@ -67,6 +71,19 @@ protected:
     report.erase(0, report.find('\n') + 1);
     error = err.str();
     return status;
+  }
+
+  // A timer beside the editor's that sleeps each sixtieth of a second (until the loop is reset).
+  static void SlowDownRealTime(int ms)
+  {
+    static int sleepMs;
+    sleepMs = ms;
+    CFRunLoopTimerRef t = CFRunLoopTimerCreate(
+        nullptr, CFAbsoluteTimeGetCurrent(), 1.0 / 60.0, 0, 0,
+        [](CFRunLoopTimerRef, void*) { std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs)); },
+        nullptr);
+    CFRunLoopAddTimer(CFRunLoopGetMain(), t, kCFRunLoopCommonModes);
+    CFRelease(t); // the loop keeps it
   }
 };
 
@@ -117,7 +134,7 @@ TEST_F(EditorScript, KnobsMenusTextAndTheCornerAnswerEventsPostedThroughTheWindo
        "changed NoiseGate = -40.0\n"},
       {"a menu choice",
        {},
-       "move 40 90\nclick 40 90\nwait 0.3\nmove 50 187\nwait 0.1\nclick 50 187\nwait 0.5\n",
+       "move 40 90\nclick 40 90\nwait 0.15\nmove 50 187\nclick 50 187\n",
        "changed Mix Mode = Prio\n"},
       {"the corner dragged outwards by a fifth",
        {},
@@ -129,6 +146,42 @@ TEST_F(EditorScript, KnobsMenusTextAndTheCornerAnswerEventsPostedThroughTheWindo
     std::string report, error;
     EXPECT_EQ(Run(c.script, report, error, c.sets), 0) << c.what << ": " << error;
     EXPECT_EQ(report, c.report) << c.what;
+  }
+}
+
+// A menu fades in and out on the script's clock, not on the machine's: a wait just long enough for the
+// fade gets a choice every time, and a shorter one none, whether the frames take far less real time than
+// the script's clock says or far more.
+TEST_F(EditorScript, AMenuChoiceAfterAShortWaitLandsHoweverFastTheMachineIs)
+{
+  // The plug-in menu's "Changelog ..." tells the page it opens on standard error. The menu takes 0.1 s
+  // to fade in, and three times 0.1 s to close after a choice before it opens again.
+  auto choices = [](int times, const char* wait)
+  {
+    std::string script;
+    for (int i = 0; i < times; ++i)
+      script += std::string(i ? "wait 0.4\n" : "") + "click 205 25\nwait " + wait + "\nclick 130 121\n";
+    return script;
+  };
+  struct Case
+  {
+    std::string script;
+    int realMsPerFrame;
+    int told;
+  };
+  for (const Case& c :
+       {Case{choices(3, "0.15"), 0, 3}, Case{choices(1, "0.05"), 0, 0}, Case{choices(1, "0.05"), 50, 0}})
+  {
+    std::string report, error;
+    testing::internal::CaptureStderr();
+    const int status = Run(c.script, report, error, {}, c.realMsPerFrame);
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0) << error;
+    int pages = 0;
+    for (size_t at = told.find("#Changelog\n"); at != std::string::npos;
+         at = told.find("#Changelog\n", at + 1))
+      ++pages;
+    EXPECT_EQ(pages, c.told) << c.script << "with " << c.realMsPerFrame << " ms a frame:\n" << told;
   }
 }
 

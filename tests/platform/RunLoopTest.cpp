@@ -2,8 +2,10 @@
 #include <QorvPlatform/CFLiveObjects.h>
 #include <QorvPlatform/RunLoopClock.h>
 #include <gtest/gtest.h>
+#include <mach/mach_time.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -303,5 +305,55 @@ TEST_F(RunLoop, RealClockLoopWakesForAStopFromAnotherThread)
   EXPECT_EQ(result, kCFRunLoopRunStopped);
   EXPECT_TRUE(log.empty());
   Drop(t);
+}
+} // namespace
+
+namespace
+{
+// Nanoseconds of the monotonic clock, scaled by its timebase as callers must.
+double MonotonicNs()
+{
+  mach_timebase_info_data_t base{};
+  EXPECT_EQ(mach_timebase_info(&base), KERN_SUCCESS);
+  return double(mach_absolute_time()) * base.numer / base.denom;
+}
+
+void RecordMonotonic(CFRunLoopTimerRef, void* info)
+{
+  static_cast<std::vector<double>*>(info)->push_back(MonotonicNs());
+}
+
+TEST_F(RunLoop, TheMonotonicClockReadsTheVirtualTimeThatTheTimersFireAt)
+{
+  EXPECT_EQ(mach_timebase_info(nullptr), KERN_INVALID_ARGUMENT);
+  mach_timebase_info_data_t base{};
+  mach_timebase_info(&base);
+  const double tickNs = double(base.numer) / base.denom;
+  // Within a tick, also at today's absolute time (no product of the conversion overflows).
+  for (double start : {0.0, 2.5, 1.0 / 3.0, 8.5e8})
+  {
+    qorvplatform::UseVirtualClock(start);
+    const double ns = MonotonicNs();
+    EXPECT_NEAR(ns, start * 1e9, tickNs + start * 1e9 * 1e-15) << start;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(MonotonicNs(), ns) << start << ": the virtual clock stands still in real time";
+  }
+
+  qorvplatform::UseVirtualClock(10.0);
+  std::vector<double> seen;
+  CFRunLoopTimerContext context{0, &seen, nullptr, nullptr, nullptr};
+  CFRunLoopTimerRef t = CFRunLoopTimerCreate(nullptr, 10.0, 0.25, 0, 0, RecordMonotonic, &context);
+  CFRunLoopAddTimer(CFRunLoopGetMain(), t, kCFRunLoopCommonModes);
+  qorvplatform::AdvanceClock(0.6);
+  ASSERT_EQ(seen.size(), 3u);
+  for (size_t i = 0; i < seen.size(); ++i)
+    EXPECT_NEAR(seen[i], 10e9 + double(i) * 0.25e9, 1.0) << i;
+  EXPECT_NEAR(MonotonicNs(), 10.6e9, 1.0);
+  Drop(t);
+
+  qorvplatform::UseRealClock();
+  const double before = MonotonicNs();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_GE(MonotonicNs() - before, 20e6);
 }
 } // namespace

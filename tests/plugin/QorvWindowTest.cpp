@@ -48,14 +48,12 @@ protected:
     qorvplatform::ResetDialogs();
     qorvplatform::SetScreenScale(1.0);
     qorvplatform::RegisterBundle((qorvtest::BinaryDir() + "/Qorv.component").c_str());
-    IControl::SetClock([] { return CFAbsoluteTimeGetCurrent() * 1000.0; });
     plug = std::make_unique<RecordingQorv>();
   }
   ~QorvWindowTest() override
   {
     plug.reset();
     window.reset();
-    IControl::SetClock(nullptr);
     qorvplatform::ResetDialogs();
     qorvplatform::ResetInput();
     qorvplatform::ResetMainRunLoop();

@@ -1,4 +1,5 @@
 #include "platform/src/CoreFoundation/CFRuntime.h"
+#include "platform/src/CoreFoundation/RunLoopTime.h"
 
 #include <CoreFoundation/CFRunLoop.h>
 #include <CoreFoundation/CFString.h>
@@ -302,6 +303,17 @@ CFAbsoluteTime CFAbsoluteTimeGetCurrent()
 {
   return static_cast<double>(NowNs()) / 1e9;
 }
+
+namespace qorvplatform::detail
+{
+bool VirtualClockNs(long long& ns)
+{
+  Loop& loop = TheLoop();
+  if (!loop.virtualClock.load()) return false;
+  ns = loop.virtualNs.load();
+  return true;
+}
+} // namespace qorvplatform::detail
 
 CFRunLoopRef CFRunLoopGetMain()
 {
