@@ -4,6 +4,7 @@
 #include "platform/src/Metal/RasterDraw.h"
 #include "platform/src/Metal/FixedFunction.h"
 #include "platform/src/Metal/SourceOver.h"
+#include "platform/src/Metal/TexelBlend.h"
 
 #include <QorvPlatform/Metal.h>
 #include <QorvPlatform/MetalShaders.h>
@@ -154,28 +155,6 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
 
 namespace
 {
-// How many of the n texels from p on, one after the other, have all the bytes of mask equal to those of
-// value (mask and value: one texel's bytes as a word).
-int TexelsLike(const unsigned char* p, int n, uint32_t mask, uint32_t value)
-{
-  int i = 0;
-#if defined(__SSE2__)
-  const __m128i m = _mm_set1_epi32((int)mask), v = _mm_set1_epi32((int)value);
-  for (; i + 4 <= n; i += 4)
-  {
-    const __m128i texels = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + (size_t)i * 4)), m);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(texels, v)) != 0xFFFF) break;
-  }
-#endif
-  for (; i < n; ++i)
-  {
-    uint32_t t;
-    std::memcpy(&t, p + (size_t)i * 4, 4);
-    if ((t & mask) != value) break;
-  }
-  return i;
-}
-
 bool AllOne(const float* k, int n)
 {
   int i = 0;
@@ -235,6 +214,16 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
     return false;
   auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
+  const bool plainRow = row && AllOne(k, m);
+  if (plainRow && !replaces)
+  {
+    // Blended straight from the texels, without their colours and write flags in between.
+    static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+    QorvTexelRowOver(row, crow, m, bgra8, straight, isa);
+    QorvCountTexelsCopied((uint64_t)m);
+    return true;
+  }
   // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that replaces
   // the target does so at any alpha).
   auto asStored = [&](int i) { return k[i] == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
@@ -243,39 +232,20 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   float colour[kChunk][4];
   unsigned char write[kChunk];
   bool blended = false;
-  // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
-  const bool plainRow = row && AllOne(k, m);
-  const uint32_t alpha = 0xFF000000u, noStraightAlpha = straight ? alpha : 0xFFFFFFFFu;
+  const uint32_t alpha = 0xFF000000u;
   for (int i = 0; i < m;)
   {
-    if (plainRow && !replaces)
-    {
-      const int skip = TexelsLike(row + (size_t)i * 4, m - i, noStraightAlpha, 0);
-      std::memset(write + i, 0, (size_t)skip);
-      i += skip;
-      if (i == m) break;
-    }
     if (asStored(i))
     {
       // A run of such texels side by side in the texture goes over in one copy.
       int j = i + 1;
       if (plainRow)
-        j = replaces && !straight ? m : j + TexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
+        j = !straight ? m : j + QorvTexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
       else
         while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
           ++j;
       std::memset(write + i, 0, (size_t)(j - i));
-      unsigned char* p = crow + (size_t)i * 4;
-      if (rgba8)
-        std::memcpy(p, texel(i), (size_t)(j - i) * 4);
-      else
-        for (const unsigned char* c = texel(i); i < j; ++i, p += 4, c += 4)
-        {
-          uint32_t v;
-          std::memcpy(&v, c, 4);
-          v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
-          std::memcpy(p, &v, 4);
-        }
+      QorvCopyTexels(texel(i), crow + (size_t)i * 4, j - i, bgra8);
       i = j;
       continue;
     }
