@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -71,6 +72,36 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
 }
 
 constexpr int kSpanBlock = 64;
+
+// Recent spans' s coordinates of image fills on this thread, with what they were worked out from: a few
+// entries, found by the span's first x, as a row of a wide image comes in several spans.
+struct ColumnMemo
+{
+  static constexpr int kMax = 128, kKey = 6;
+  float key[kKey] = {};
+  int n = 0;
+  float s[kMax];
+
+  bool Has(const float* k, int count) const
+  {
+    return count == n && std::memcmp(k, key, sizeof key) == 0;
+  }
+  void Keep(const float* k, int count, const float* values)
+  {
+    std::memcpy(key, k, sizeof key);
+    n = count;
+    std::copy(values, values + count, s);
+  }
+};
+
+ColumnMemo& ColumnsFor(float x0)
+{
+  constexpr int kEntries = 32;
+  thread_local ColumnMemo memo[kEntries];
+  uint32_t bits;
+  std::memcpy(&bits, &x0, sizeof bits);
+  return memo[(bits * 2654435761u) >> 27];
+}
 
 // The colour that every fragment of a stepped span gets when that is one colour, worked out as
 // vgShadeFragment does; false when it is not, or when the span is discarded. The coverage is one value when u
@@ -313,6 +344,17 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     const float py = m[1] * xAt(0) + m[5] * yAt(0) + m[9];
     std::fill(t, t + n, exty != 0.0f ? py / exty : 0.0f);
   }
+  // Without an x term from y (m[4] times a finite y is a zero), s follows from the x steps alone: the rows
+  // of an image's rectangle give the same s, which the thread keeps from the row before.
+  ColumnMemo& memo = ColumnsFor(st.x0);
+  const bool memoable = oneT && m[4] == 0.0f && std::isfinite(st.y0) && n <= ColumnMemo::kMax;
+  const float key[ColumnMemo::kKey] = {m[0], m[8], extx, exty, st.x0, st.dx};
+  if (memoable && memo.Has(key, n))
+  {
+    std::copy(memo.s, memo.s + n, s);
+    *straight = frag.texType == kMVGTexRGBA;
+    return true;
+  }
 #if defined(__SSE2__)
   if (extx != 0.0f && exty != 0.0f && oneT)
   {
@@ -349,6 +391,7 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     s[i] = extx != 0.0f ? px / extx : 0.0f;
     if (!oneT) t[i] = exty != 0.0f ? py / exty : 0.0f;
   }
+  if (memoable) memo.Keep(key, n, s);
   *straight = frag.texType == kMVGTexRGBA;
   return true;
 }

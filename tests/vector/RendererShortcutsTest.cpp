@@ -187,6 +187,45 @@ TEST(RendererShortcuts, RowsOfTexelsBlendAsTheFilter)
   }
 }
 
+// Rows that repeat the x steps of rows drawn before, with a paint that differs in one thing each time (its
+// width, its origin by a fraction of a pixel, its scale, a skew, the texture's size): every draw samples by
+// its own paint, as the filter does.
+TEST(RendererShortcuts, RepeatedRowsSampleByTheirOwnPaint)
+{
+  std::mt19937 rng(31);
+  for (float ratio : {1.0f, 2.0f})
+    for (int round = 0; round < 10; ++round)
+    {
+      const int w = 40 + (int)(rng() % 60), h = 8;
+      const std::vector<unsigned char> texels = RandomTexels(rng, w + 1, h);
+      const float x = (float)(rng() % 10) / ratio, y = (float)(rng() % 10) / ratio;
+      auto scene = [&](VGcontext* vg)
+      {
+        const int image = vgCreateImageRGBA(vg, w, h, 0, texels.data());
+        const int wider = vgCreateImageRGBA(vg, w + 1, h, 0, texels.data());
+        for (int change = 0; change < 6; ++change)
+        {
+          const float pw = (float)w / ratio * (change == 1 ? 1.0f + 1.0f / (float)w : 1.0f);
+          const float px = x + (change == 2 ? 0.25f / ratio : 0.0f);
+          vgSave(vg);
+          if (change == 3) vgScale(vg, 1.0f + 1.0f / 64.0f, 1.0f);
+          if (change == 4) vgSkewX(vg, 0.02f);
+          vgBeginPath(vg);
+          vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
+          vgFillPaint(vg, vgImagePattern(px, y, pw, (float)h / ratio, 0.0f, change == 5 ? wider : image, 1.0f));
+          vgFill(vg);
+          vgRestore(vg);
+          // The same rows again as first drawn.
+          vgBeginPath(vg);
+          vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
+          vgFillPaint(vg, vgImagePattern(x, y, (float)w / ratio, (float)h / ratio, 0.0f, image, 1.0f));
+          vgFill(vg);
+        }
+      };
+      ASSERT_EQ(Draw(ratio, scene, true, true), Draw(ratio, scene, false, true)) << ratio << " " << round;
+    }
+}
+
 // Random shapes, paints and composite operations under random scissors (rotated ones too): bounding the
 // draws changes no byte, also under operations where a transparent source does change the target.
 TEST(RendererShortcuts, ScissorBoundsChangeNoPixel)
