@@ -77,7 +77,7 @@ constexpr int kSpanBlock = 64;
 // entries, found by the span's first x, as a row of a wide image comes in several spans.
 struct ColumnMemo
 {
-  static constexpr int kMax = 128, kKey = 6;
+  static constexpr int kMax = 1024, kKey = 6;
   float key[kKey] = {};
   int n = 0;
   float s[kMax];
@@ -96,11 +96,11 @@ struct ColumnMemo
 
 ColumnMemo& ColumnsFor(float x0)
 {
-  constexpr int kEntries = 32;
+  constexpr int kEntries = 16;
   thread_local ColumnMemo memo[kEntries];
   uint32_t bits;
   std::memcpy(&bits, &x0, sizeof bits);
-  return memo[(bits * 2654435761u) >> 27];
+  return memo[(bits * 2654435761u) >> 28];
 }
 
 // The colour that every fragment of a stepped span gets when that is one colour, worked out as

@@ -205,9 +205,9 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
       !QorvMetalTexelCopies())
     return false;
   const int m = to - from;
-  float s[kChunk], t[kChunk], k[kChunk];
+  float s[kPiece], t[kPiece], k[kPiece];
   bool straight = false;
-  const unsigned char* texels[kChunk];
+  const unsigned char* texels[kPiece];
   const unsigned char* row = nullptr;
   if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight) ||
       !QorvTexelCentres(textures[0], samplers[0], s, t, m, texels, &row))
@@ -229,8 +229,8 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   auto asStored = [&](int i) { return k[i] == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
   // The rest are shaded as the filter and the shader would (the sum with one weight of 1 / 255, the
   // conversion, the coverage) and blended together afterwards.
-  float colour[kChunk][4];
-  unsigned char write[kChunk];
+  float colour[kPiece][4];
+  unsigned char write[kPiece];
   bool blended = false;
   const uint32_t alpha = 0xFF000000u;
   for (int i = 0; i < m;)
@@ -377,6 +377,22 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
 }
 
+bool Draw::ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const
+{
+  for (int k = 0; k < varyings; ++k)
+    if (!SteppedExactly(in.start[k], in.step[k], in.count)) return false;
+  for (int off = kChunk; off < in.count; off += kChunk)
+  {
+    QorvFragmentSpanIn chunk;
+    SpanIn(sp, from + off, std::min(kChunk, in.count - off), chunk);
+    for (int k = 0; k < varyings; ++k)
+      if (chunk.step[k] != in.step[k] ||
+          (double)chunk.start[k] != (double)in.start[k] + (double)off * (double)in.step[k])
+        return false;
+  }
+  return true;
+}
+
 void Draw::Row(const Span& sp, int n) const
 {
   if (!sp.table)
@@ -385,7 +401,19 @@ void Draw::Row(const Span& sp, int n) const
     QorvFragmentSpanIn in;
     in.count = 0;
     if (OneColourRow(sp, n, in)) return;
-    for (int i = 0; i < n; i += kChunk)
+    int i = 0;
+    // Texels taken one for one along a long row: a piece at a time, where its chunks step alike.
+    if (n > kChunk && colour && fragmentCode && fragmentCode->fragmentSpanSamples && (sourceOver || replaces))
+      for (QorvFragmentSpanIn piece; i < n; i += kPiece)
+      {
+        const int m = std::min(kPiece, n - i);
+        if (i == 0 && in.count == n && n <= kPiece)
+          piece = in;
+        else
+          SpanIn(sp, i, m, piece);
+        if (!ChunksStepAlike(sp, i, piece) || !TexelRun(sp, i, i + m, piece)) break;
+      }
+    for (; i < n; i += kChunk)
       Run(sp, i, std::min(n, i + kChunk), in.count == n && n <= kChunk ? &in : nullptr, false);
     return;
   }

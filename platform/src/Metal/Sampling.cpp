@@ -307,19 +307,19 @@ bool CentreIndices(const float* c, int n, int size, int* out, bool* stepped)
 struct ColumnIndices
 {
   int n = 0, size = 0;
-  float c[128];
-  int xs[128];
+  float c[1024];
+  int xs[1024];
   bool centres = false, stepped = false;
 };
 
-// n <= 128.
+// n <= 1024.
 const ColumnIndices& ColumnsOf(const float* c, int n, int size)
 {
-  constexpr int kEntries = 32;
+  constexpr int kEntries = 16;
   thread_local ColumnIndices memo[kEntries];
   uint32_t bits;
   std::memcpy(&bits, c, sizeof bits);
-  ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 27];
+  ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 28];
   if (n == last.n && size == last.size && std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0) return last;
   last.n = n, last.size = size;
   std::memcpy(last.c, c, sizeof(float) * (size_t)n);
@@ -351,35 +351,30 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
     return false;
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
-  int xs[1024], ys[1024];
+  int ys[1024];
   // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are 0.
   // A row of the target usually keeps to one row of the texture.
   const bool oneRow = AllEqual(v, n);
-  bool unused = false, stepped = false;
-  const int* xcols = xs;
-  if (n <= 128)
-  {
-    const ColumnIndices& columns = ColumnsOf(u, n, w);
-    if (!columns.centres) return false;
-    xcols = columns.xs, stepped = columns.stepped;
-  }
-  else if (!CentreIndices(u, n, w, xs, &stepped))
-    return false;
+  bool unused = false;
+  const ColumnIndices& columns = ColumnsOf(u, n, w);
+  if (!columns.centres) return false;
+  const int* xs = columns.xs;
+  const bool stepped = columns.stepped;
   if (!CentreIndices(v, oneRow ? 1 : n, h, ys, &unused)) return false;
   const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
   const unsigned char* pixels = level.pixels.data();
   auto rowAt = [&](int y) { return pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4; };
   // Side by side, when every step is one texel within the row.
-  if (oneRow && stepped && xcols[0] >= 0 && xcols[n - 1] < w)
+  if (oneRow && stepped && xs[0] >= 0 && xs[n - 1] < w)
   {
-    *row = rowAt(ys[0]) + (size_t)xcols[0] * 4;
+    *row = rowAt(ys[0]) + (size_t)xs[0] * 4;
     return true;
   }
   *row = nullptr;
   for (int i = 0; i < n; ++i)
   {
-    const int x = wrapS ? Wrap(xcols[i], w) : std::clamp(xcols[i], 0, w - 1);
+    const int x = wrapS ? Wrap(xs[i], w) : std::clamp(xs[i], 0, w - 1);
     texels[i] = rowAt(ys[oneRow ? 0 : i]) + (size_t)x * 4;
   }
   return true;
