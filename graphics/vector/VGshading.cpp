@@ -80,6 +80,7 @@ struct ColumnMemo
   static constexpr int kMax = 1024, kKey = 6;
   float key[kKey] = {};
   int n = 0;
+  uint64_t name = 0; // new with every s kept on the thread
   float s[kMax];
 
   bool Has(const float* k, int count) const
@@ -88,8 +89,10 @@ struct ColumnMemo
   }
   void Keep(const float* k, int count, const float* values)
   {
+    thread_local uint64_t names = 0;
     std::memcpy(key, k, sizeof key);
     n = count;
+    name = ++names;
     std::copy(values, values + count, s);
   }
 };
@@ -297,8 +300,11 @@ bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, in
 }
 
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* s,
-                        float* t, float* k, bool* straight)
+                        float* t, float* k, bool* straight, VGsampleForm* form)
 {
+  VGsampleForm unused;
+  VGsampleForm& said = form ? *form : unused;
+  said = VGsampleForm{};
   if (n <= 0 || frag.type != kMVGShaderFillImage ||
       (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied))
     return false;
@@ -325,7 +331,12 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
                                      ScissorCoverage(frag, xAt(n - 1), yAt(n - 1)) == 1.0f
                                : ScissorCoverage(frag, 0.0f, 0.0f) == 1.0f;
   if (whole && !strokeMoves && stroke == 1.0f)
-    std::fill(k, k + n, 1.0f);
+  {
+    if (form)
+      said.kOne = true;
+    else
+      std::fill(k, k + n, 1.0f);
+  }
   else
     for (int i = 0; i < n; ++i)
     {
@@ -342,7 +353,8 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   if (oneT)
   {
     const float py = m[1] * xAt(0) + m[5] * yAt(0) + m[9];
-    std::fill(t, t + n, exty != 0.0f ? py / exty : 0.0f);
+    std::fill(t, t + (form ? 1 : n), exty != 0.0f ? py / exty : 0.0f);
+    said.tOne = form != nullptr;
   }
   // Without an x term from y (m[4] times a finite y is a zero), s follows from the x steps alone: the rows
   // of an image's rectangle give the same s, which the thread keeps from the row before.
@@ -351,7 +363,10 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   const float key[ColumnMemo::kKey] = {m[0], m[8], extx, exty, st.x0, st.dx};
   if (memoable && memo.Has(key, n))
   {
-    std::copy(memo.s, memo.s + n, s);
+    if (form)
+      said.sValues = memo.s, said.columns = memo.name;
+    else
+      std::copy(memo.s, memo.s + n, s);
     *straight = frag.texType == kMVGTexRGBA;
     return true;
   }
@@ -391,7 +406,11 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     s[i] = extx != 0.0f ? px / extx : 0.0f;
     if (!oneT) t[i] = exty != 0.0f ? py / exty : 0.0f;
   }
-  if (memoable) memo.Keep(key, n, s);
+  if (memoable)
+  {
+    memo.Keep(key, n, s);
+    said.columns = memo.name;
+  }
   *straight = frag.texType == kMVGTexRGBA;
   return true;
 }

@@ -209,13 +209,15 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   bool straight = false;
   const unsigned char* texels[kPiece];
   const unsigned char* row = nullptr;
-  if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight) ||
-      !QorvTexelCentres(textures[0], samplers[0], s, t, m, texels, &row))
+  QorvSpanSamplesForm form;
+  if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight, &form) ||
+      !QorvTexelCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, t, m, texels, &row, form))
     return false;
   auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
   // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
-  const bool plainRow = row && AllOne(k, m);
+  if (form.kOne) std::fill(k, k + (row && !replaces ? 0 : m), 1.0f);
+  const bool plainRow = row && (form.kOne || AllOne(k, m));
   if (plainRow && !replaces)
   {
     // Blended straight from the texels, without their colours and write flags in between.

@@ -307,21 +307,25 @@ bool CentreIndices(const float* c, int n, int size, int* out, bool* stepped)
 struct ColumnIndices
 {
   int n = 0, size = 0;
+  uint64_t name = 0; // the shader's name of c, or 0
   float c[1024];
   int xs[1024];
   bool centres = false, stepped = false;
 };
 
-// n <= 1024.
-const ColumnIndices& ColumnsOf(const float* c, int n, int size)
+// n <= 1024. A named row (name not 0) is found by its name, without looking at its values.
+const ColumnIndices& ColumnsOf(const float* c, int n, int size, uint64_t name)
 {
   constexpr int kEntries = 16;
   thread_local ColumnIndices memo[kEntries];
   uint32_t bits;
   std::memcpy(&bits, c, sizeof bits);
   ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 28];
-  if (n == last.n && size == last.size && std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0) return last;
-  last.n = n, last.size = size;
+  if (n == last.n && size == last.size &&
+      (name != 0 ? name == last.name
+                 : last.name == 0 && std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0))
+    return last;
+  last.n = n, last.size = size, last.name = name;
   std::memcpy(last.c, c, sizeof(float) * (size_t)n);
   last.centres = CentreIndices(c, n, size, last.xs, &last.stepped);
   return last;
@@ -343,7 +347,7 @@ bool AllEqual(const float* v, int n)
 } // namespace
 
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
-                      int n, const unsigned char** texels, const unsigned char** row)
+                      int n, const unsigned char** texels, const unsigned char** row, const QorvSpanSamplesForm& form)
 {
   SampleSetup st;
   if (!Setup(texture, sampler, st) || !st.fast || st.format != MTLPixelFormatRGBA8Unorm ||
@@ -354,9 +358,9 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
   int ys[1024];
   // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are 0.
   // A row of the target usually keeps to one row of the texture.
-  const bool oneRow = AllEqual(v, n);
+  const bool oneRow = form.tOne || AllEqual(v, n);
   bool unused = false;
-  const ColumnIndices& columns = ColumnsOf(u, n, w);
+  const ColumnIndices& columns = ColumnsOf(u, n, w, form.columns);
   if (!columns.centres) return false;
   const int* xs = columns.xs;
   const bool stepped = columns.stepped;
