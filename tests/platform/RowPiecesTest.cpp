@@ -46,7 +46,10 @@ TEST(RowPieces, ExactStepsAreFoundAndOnlyThose)
       ++found;
       ASSERT_TRUE(StepsExactly(start, step, n)) << start << " " << step << " " << n;
     }
-    if (kind <= 2 || kind == 4) EXPECT_TRUE(said) << start << " " << step << " " << n; // dyadic, small
+    if (kind <= 2 || kind == 4)
+    {
+      EXPECT_TRUE(said) << start << " " << step << " " << n; // dyadic, small
+    }
   }
   EXPECT_GT(found, 10000);
   // Near the end of float's bits, and values that are not numbers.

@@ -211,7 +211,8 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   const unsigned char* row = nullptr;
   QorvSpanSamplesForm form;
   if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight, &form) ||
-      !QorvTexelCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, t, m, texels, &row, form))
+      !QorvTexelCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, t, m, texels, &row, form,
+                        reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples)))
     return false;
   auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
