@@ -245,12 +245,12 @@ struct Draw
 
   // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
   void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
-  // ready: the input SpanIn gives for these fragments, when made already; askColour: whether the shader is
-  // still to be asked for one colour.
-  void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr,
-           bool askColour = true) const;
+  // ready: the input SpanIn gives for these fragments, when made already; askColour and askTexels: whether
+  // the shader is still to be asked for one colour and for texture samples.
+  void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
+           bool askTexels = true) const;
   // A row without a stencil test whose fragments the shader gives one colour, blended in one pass; false
-  // when it is not such a row. in is the row's input when it was made.
+  // when it is not such a row. in is the row's input: made here unless its count is n already.
   bool OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const;
 
   // Fragments from .. to - 1 (at most kPiece) of a span without a stencil test that the shader gives as texture samples

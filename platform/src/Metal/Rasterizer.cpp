@@ -144,7 +144,7 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
   if (!colour || !fragmentCode || !fragmentCode->fragmentSpan || !fragmentCode->fragmentSpanColour ||
       !sourceOver || !(rgba8 || bgra8))
     return false;
-  SpanIn(sp, 0, n, in);
+  if (in.count != n) SpanIn(sp, 0, n, in);
   float one[4];
   if (!fragmentCode->fragmentSpanColour(in, one)) return false;
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
@@ -280,7 +280,8 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   return true;
 }
 
-void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour) const
+void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour,
+               bool askTexels) const
 {
   const int m = to - from;
   const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
@@ -295,7 +296,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       in = *ready;
     else
       SpanIn(sp, from, m, in);
-    if (writeColour && TexelRun(sp, from, to, in)) return;
+    if (askTexels && writeColour && TexelRun(sp, from, to, in)) return;
     if (askColour && writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
         fragmentCode->fragmentSpanColour(in, colourOut[0]))
     {
@@ -400,24 +401,29 @@ void Draw::Row(const Span& sp, int n) const
 {
   if (!sp.table)
   {
-    // Asked once for the row: a short row's chunk takes the same input, and no chunk asks again.
+    // The row's input is made once. Both shortcuts give the general path's bytes, so texels taken one for one
+    // are asked first, a piece at a time where its chunks step alike, and then one colour; a short row's
+    // chunk takes the same input, and no chunk asks again what the row was asked.
     QorvFragmentSpanIn in;
     in.count = 0;
-    if (OneColourRow(sp, n, in)) return;
     int i = 0;
-    // Texels taken one for one along a long row: a piece at a time, where its chunks step alike.
-    if (n > kChunk && colour && fragmentCode && fragmentCode->fragmentSpanSamples && (sourceOver || replaces))
+    bool texelsAsked = false;
+    if (colour && fragmentCode && fragmentCode->fragmentSpanSamples && (sourceOver || replaces))
+    {
+      texelsAsked = true;
       for (QorvFragmentSpanIn piece; i < n; i += kPiece)
       {
         const int m = std::min(kPiece, n - i);
-        if (i == 0 && in.count == n && n <= kPiece)
-          piece = in;
-        else
-          SpanIn(sp, i, m, piece);
-        if (!ChunksStepAlike(sp, i, piece) || !TexelRun(sp, i, i + m, piece)) break;
+        SpanIn(sp, i, m, piece);
+        if (m == n) in = piece;
+        if ((m > kChunk && !ChunksStepAlike(sp, i, piece)) || !TexelRun(sp, i, i + m, piece)) break;
       }
+      if (i >= n) return;
+    }
+    if (i == 0 && OneColourRow(sp, n, in)) return;
     for (; i < n; i += kChunk)
-      Run(sp, i, std::min(n, i + kChunk), in.count == n && n <= kChunk ? &in : nullptr, false);
+      Run(sp, i, std::min(n, i + kChunk), in.count == n && n <= kChunk ? &in : nullptr, false,
+          !(texelsAsked && n <= kChunk));
     return;
   }
   const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];
