@@ -9,7 +9,10 @@
 // Timed: CPU time of the process, pinned to one core (the renderer may draw large targets in bands on
 // threads; they share that core), median of batches. Left out: the copy of the presented frame into an X11
 // window (the run is headless), the audio render of the playing ticks, and the cairo side's composite (it
-// draws into its image surface only). EDITOR_FRAME_PROFILE=N draws N full frames and stops, for a profiler
+// draws into its image surface only). Both sides draw the same controls at the same scale from the same
+// bitmaps; the cairo side's controls keep the values they were laid out with (the plug-in's idle tick
+// reaches only its own editor, the renderer's), and cairo sets text with its own rasteriser: the two
+// pictures are alike but not byte for byte. EDITOR_FRAME_PROFILE=N draws N full frames and stops, for a profiler
 // (at the scale EDITOR_FRAME_PROFILE_SCALE, else 1).
 #include <QorvPlatform/Bundles.h>
 #include <QorvPlatform/Events.h>

@@ -107,13 +107,18 @@ template <bool Antialias> bool FragmentShaderSpanColour(const QorvFragmentSpanIn
 }
 
 template <bool Antialias>
-bool FragmentShaderSpanSamples(const QorvFragmentSpanIn& in, float* s, float* t, float* k, bool* straight)
+bool FragmentShaderSpanSamples(const QorvFragmentSpanIn& in, float* s, float* t, float* k, bool* straight,
+                               QorvSpanSamplesForm* form)
 {
   if (in.buffers[0].length < sizeof(MVGfragUniforms) || !in.textures[0]) return false;
   const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
   const VGspanSteps steps{in.start[kVaryX], in.step[kVaryX], in.start[kVaryY], in.step[kVaryY],
                           in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
-  return vgShadeSpanSamples(frag, steps, in.count, Antialias, s, t, k, straight);
+  if (!form) return vgShadeSpanSamples(frag, steps, in.count, Antialias, s, t, k, straight);
+  VGsampleForm f;
+  if (!vgShadeSpanSamples(frag, steps, in.count, Antialias, s, t, k, straight, &f)) return false;
+  form->kOne = f.kOne, form->tOne = f.tOne, form->sValues = f.sValues, form->columns = f.columns;
+  return true;
 }
 } // namespace
 

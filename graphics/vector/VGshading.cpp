@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -71,6 +72,39 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
 }
 
 constexpr int kSpanBlock = 64;
+
+// Recent spans' s coordinates of image fills on this thread, with what they were worked out from: a few
+// entries, found by the span's first x, as a row of a wide image comes in several spans.
+struct ColumnMemo
+{
+  static constexpr int kMax = 1024, kKey = 6;
+  float key[kKey] = {};
+  int n = 0;
+  uint64_t name = 0; // new with every s kept on the thread
+  float s[kMax];
+
+  bool Has(const float* k, int count) const
+  {
+    return count == n && std::memcmp(k, key, sizeof key) == 0;
+  }
+  void Keep(const float* k, int count, const float* values)
+  {
+    thread_local uint64_t names = 0;
+    std::memcpy(key, k, sizeof key);
+    n = count;
+    name = ++names;
+    std::copy(values, values + count, s);
+  }
+};
+
+ColumnMemo& ColumnsFor(float x0)
+{
+  constexpr int kEntries = 16;
+  thread_local ColumnMemo memo[kEntries];
+  uint32_t bits;
+  std::memcpy(&bits, &x0, sizeof bits);
+  return memo[(bits * 2654435761u) >> 28];
+}
 
 // The colour that every fragment of a stepped span gets when that is one colour, worked out as
 // vgShadeFragment does; false when it is not, or when the span is discarded. The coverage is one value when u
@@ -266,8 +300,11 @@ bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, in
 }
 
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* s,
-                        float* t, float* k, bool* straight)
+                        float* t, float* k, bool* straight, VGsampleForm* form)
 {
+  VGsampleForm unused;
+  VGsampleForm& said = form ? *form : unused;
+  said = VGsampleForm{};
   if (n <= 0 || frag.type != kMVGShaderFillImage ||
       (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied))
     return false;
@@ -294,7 +331,12 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
                                      ScissorCoverage(frag, xAt(n - 1), yAt(n - 1)) == 1.0f
                                : ScissorCoverage(frag, 0.0f, 0.0f) == 1.0f;
   if (whole && !strokeMoves && stroke == 1.0f)
-    std::fill(k, k + n, 1.0f);
+  {
+    if (form)
+      said.kOne = true;
+    else
+      std::fill(k, k + n, 1.0f);
+  }
   else
     for (int i = 0; i < n; ++i)
     {
@@ -311,7 +353,22 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   if (oneT)
   {
     const float py = m[1] * xAt(0) + m[5] * yAt(0) + m[9];
-    std::fill(t, t + n, exty != 0.0f ? py / exty : 0.0f);
+    std::fill(t, t + (form ? 1 : n), exty != 0.0f ? py / exty : 0.0f);
+    said.tOne = form != nullptr;
+  }
+  // Without an x term from y (m[4] times a finite y is a zero), s follows from the x steps alone: the rows
+  // of an image's rectangle give the same s, which the thread keeps from the row before.
+  ColumnMemo& memo = ColumnsFor(st.x0);
+  const bool memoable = oneT && m[4] == 0.0f && std::isfinite(st.y0) && n <= ColumnMemo::kMax;
+  const float key[ColumnMemo::kKey] = {m[0], m[8], extx, exty, st.x0, st.dx};
+  if (memoable && memo.Has(key, n))
+  {
+    if (form)
+      said.sValues = memo.s, said.columns = memo.name;
+    else
+      std::copy(memo.s, memo.s + n, s);
+    *straight = frag.texType == kMVGTexRGBA;
+    return true;
   }
 #if defined(__SSE2__)
   if (extx != 0.0f && exty != 0.0f && oneT)
@@ -348,6 +405,11 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     const float px = m[0] * x + m[4] * y + m[8], py = m[1] * x + m[5] * y + m[9];
     s[i] = extx != 0.0f ? px / extx : 0.0f;
     if (!oneT) t[i] = exty != 0.0f ? py / exty : 0.0f;
+  }
+  if (memoable)
+  {
+    memo.Keep(key, n, s);
+    said.columns = memo.name;
   }
   *straight = frag.texType == kMVGTexRGBA;
   return true;

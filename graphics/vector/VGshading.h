@@ -5,6 +5,8 @@
 
 #include "graphics/vector/MVGrecording.h"
 
+#include <cstdint>
+
 namespace iplugin::igraphics
 {
 // Samples the call's texture at normalised coordinates (s, t), writing RGBA 0..1 as stored (an alpha
@@ -48,8 +50,18 @@ bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, in
 // coverage of scissor and fringe): an image fill with a white inner colour that discards nothing. Writes s,
 // t and k as vgShadeSpan computes them for x[i] = x0 + i * dx, y[i] = y0 + i * dy (u, v likewise), up to
 // the sign of a zero.
+// form, when not null, lets the function write less: kOne, every k is 1 and k is not written; tOne, every t
+// equals t[0] and only t[0] is written; sValues, when set, holds the s values in place of s (until the next
+// call on this thread); columns, when not 0, names them: an earlier answer on this thread with the same name
+// and count had the same s.
+struct VGsampleForm
+{
+  bool kOne = false, tOne = false;
+  const float* sValues = nullptr;
+  uint64_t columns = 0;
+};
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
-                        float* s, float* t, float* k, bool* straight);
+                        float* s, float* t, float* k, bool* straight, VGsampleForm* form = nullptr);
 
 // Parts of the contract, exposed for renderers that evaluate them separately.
 float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);

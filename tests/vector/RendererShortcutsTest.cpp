@@ -19,17 +19,18 @@ constexpr int kW = 48, kH = 40;
 
 // What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop.
 std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& scene, bool texelCopies,
-                          bool scissorBounds)
+                          bool scissorBounds, int width = kW, int height = kH)
 {
   QorvMetalSetTexelCopies(texelCopies);
   MvgSetScissorBounds(scissorBounds);
   std::vector<uint8_t> pixels;
   {
-    qorvtest::MetalContext m(kW, kH, 0x2001, ratio);
+    qorvtest::MetalContext m(width, height, 0x2001, ratio);
     m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
     vgBeginPath(m.ctx);
-    vgRect(m.ctx, 0, 0, kW, kH);
-    vgFillPaint(m.ctx, vgLinearGradient(0, 0, kW, kH, vgRGBA(250, 20, 90, 200), vgRGBA(10, 240, 60, 255)));
+    vgRect(m.ctx, 0, 0, (float)width, (float)height);
+    vgFillPaint(m.ctx, vgLinearGradient(0, 0, (float)width, (float)height, vgRGBA(250, 20, 90, 200),
+                                        vgRGBA(10, 240, 60, 255)));
     vgFill(m.ctx);
     scene(m.ctx);
     pixels = m.End().rgba;
@@ -141,6 +142,88 @@ TEST(RendererShortcuts, BitmapsAtTheirOwnSizeAreCopied)
     };
     EXPECT_EQ(Draw(ratio, cut, true, true), Draw(ratio, cut, false, true)) << ratio;
   }
+}
+
+// Bitmaps wider than a span's chunk, in runs of opaque, transparent and translucent texels as controls' images
+// have them, drawn at their own size on whole pixels over each other (as layers are): every row blends the
+// texels straight from the texture, and the picture is the filter's.
+TEST(RendererShortcuts, RowsOfTexelsBlendAsTheFilter)
+{
+  std::mt19937 rng(23);
+  constexpr int kWide = 180, kTall = 12;
+  for (int round = 0; round < 24; ++round)
+  {
+    const float ratio = round % 2 ? 2.0f : 1.0f;
+    const int w = 100 + (int)(rng() % 250), h = 1 + (int)(rng() % 20);
+    std::vector<unsigned char> texels((size_t)w * h * 4);
+    unsigned kind = 0;
+    for (size_t i = 0; i < texels.size(); i += 4)
+    {
+      if (rng() % 6 == 0) kind = rng() % 4;
+      for (int c = 0; c < 3; ++c)
+        texels[i + c] = (unsigned char)rng();
+      texels[i + 3] = kind == 0 ? 255 : kind == 1 ? 0 : (unsigned char)rng();
+      if (kind == 3) texels[i] = texels[i + 1] = texels[i + 2] = (unsigned char)(texels[i + 3] / 3);
+    }
+    const int flags = rng() % 2 ? kVGImagePremultiplied : 0;
+    const float x = (float)((int)(rng() % 40) - 20) / ratio, y = (float)(rng() % 8) / ratio;
+    const int layers = 1 + (int)(rng() % 3);
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
+      for (int l = 0; l < layers; ++l)
+      {
+        const float lx = x + (float)(3 * l) / ratio, ly = y + (float)l / ratio;
+        vgBeginPath(vg);
+        vgRect(vg, lx, ly, (float)w / ratio, (float)h / ratio);
+        vgFillPaint(vg, vgImagePattern(lx, ly, (float)w / ratio, (float)h / ratio, 0.0f, image, 1.0f));
+        vgFill(vg);
+      }
+    };
+    const uint64_t before = QorvMetalTexelsCopied();
+    const auto fast = Draw(ratio, scene, true, true, kWide, kTall);
+    EXPECT_GT(QorvMetalTexelsCopied() - before, 0u);
+    ASSERT_EQ(fast, Draw(ratio, scene, false, true, kWide, kTall)) << "round " << round;
+  }
+}
+
+// Rows that repeat the x steps of rows drawn before, with a paint that differs in one thing each time (its
+// width, its origin by a fraction of a pixel, its scale, a skew, the texture's size): every draw samples by
+// its own paint, as the filter does.
+TEST(RendererShortcuts, RepeatedRowsSampleByTheirOwnPaint)
+{
+  std::mt19937 rng(31);
+  for (float ratio : {1.0f, 2.0f})
+    for (int round = 0; round < 10; ++round)
+    {
+      const int w = 40 + (int)(rng() % 60), h = 8;
+      const std::vector<unsigned char> texels = RandomTexels(rng, w + 1, h);
+      const float x = (float)(rng() % 10) / ratio, y = (float)(rng() % 10) / ratio;
+      auto scene = [&](VGcontext* vg)
+      {
+        const int image = vgCreateImageRGBA(vg, w, h, 0, texels.data());
+        const int wider = vgCreateImageRGBA(vg, w + 1, h, 0, texels.data());
+        for (int change = 0; change < 6; ++change)
+        {
+          const float pw = (float)w / ratio * (change == 1 ? 1.0f + 1.0f / (float)w : 1.0f);
+          const float px = x + (change == 2 ? 0.25f / ratio : 0.0f);
+          vgSave(vg);
+          if (change == 3) vgScale(vg, 1.0f + 1.0f / 64.0f, 1.0f);
+          if (change == 4) vgSkewX(vg, 0.02f);
+          vgBeginPath(vg);
+          vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
+          vgFillPaint(vg, vgImagePattern(px, y, pw, (float)h / ratio, 0.0f, change == 5 ? wider : image, 1.0f));
+          vgFill(vg);
+          vgRestore(vg);
+          // The same rows again as first drawn.
+          vgBeginPath(vg);
+          vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
+          vgFillPaint(vg, vgImagePattern(x, y, (float)w / ratio, (float)h / ratio, 0.0f, image, 1.0f));
+          vgFill(vg);
+        }
+      };
+      ASSERT_EQ(Draw(ratio, scene, true, true), Draw(ratio, scene, false, true)) << ratio << " " << round;
+    }
 }
 
 // Random shapes, paints and composite operations under random scissors (rotated ones too): bounding the

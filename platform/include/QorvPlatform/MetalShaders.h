@@ -1,7 +1,10 @@
 // The software GPU's shader interface. A shader library's data names its functions (see
 // QorvMetalLibraryData); their code is C++ registered here under those names, as the program's compiled
-// shaders. Functions run on the GPU's thread and must not touch anything but their arguments.
+// shaders. Functions run on the GPU's thread and must not touch anything but their arguments (and caches
+// of their own results kept per thread).
 #pragma once
+
+#include <cstdint>
 
 #include <Metal/Metal.h>
 
@@ -75,8 +78,19 @@ typedef bool (*QorvFragmentSpanColourFunction)(const QorvFragmentSpanIn& in, flo
 // turned premultiplied when *straight is set (colour times alpha) and multiplied by k[i] alone; writes s, t
 // and k as the span function would compute them. The rasteriser may then read texels instead of filtering
 // where the samples fall on texel centres, which gives the same colours.
+// form, when not null, takes what the function knows of what it wrote, so that the rasteriser need not look
+// at every value: kOne, every k[i] is 1 (k is then not written); tOne, every t[i] equals t[0] (only t[0] is
+// written); sValues, when not null, holds the s values in place of s (s is then not written; they stay until
+// the next call on this thread); columns, when not 0, names those s values: an earlier answer on this thread
+// with the same name and count had the same ones.
+struct QorvSpanSamplesForm
+{
+  bool kOne = false, tOne = false;
+  const float* sValues = nullptr;
+  uint64_t columns = 0;
+};
 typedef bool (*QorvFragmentSpanSamplesFunction)(const QorvFragmentSpanIn& in, float* s, float* t, float* k,
-                                                bool* straight);
+                                                bool* straight, QorvSpanSamplesForm* form);
 
 struct QorvShaderCode
 {

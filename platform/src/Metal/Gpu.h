@@ -3,6 +3,7 @@
 #pragma once
 
 #include <Metal/Metal.h>
+#include <QorvPlatform/MetalShaders.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -89,6 +90,9 @@ void QorvFoldTexelsCopied();
 // Where linear sampling of an 8-bit RGBA texture at (u[i], v[i]) falls on texel centres (both filter weights
 // exactly 0), its result is that one texel as stored. Answers true when that holds for all n samples (n up to
 // 1024), and then either sets *row to the first texel of n side by side in one row of level 0, or sets *row
-// to null and texels[i] to each one's bytes; false otherwise, or for another filter or format.
+// to null and texels[i] to each one's bytes; false otherwise, or for another filter or format. form says what
+// the shader said of u (its columns name, which namer, the samples function, gave) and v (tOne: v[0] stands
+// for all).
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
-                      int n, const unsigned char** texels, const unsigned char** row);
+                      int n, const unsigned char** texels, const unsigned char** row,
+                      const QorvSpanSamplesForm& form = QorvSpanSamplesForm{}, const void* namer = nullptr);

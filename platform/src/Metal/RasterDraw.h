@@ -7,6 +7,7 @@
 #include <QorvPlatform/MetalShaders.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -122,6 +123,34 @@ inline bool BandHasRows(int64_t first, int64_t last, int band, int bands)
   return b1 - b0 + 1 >= bands || ((band - b0 % bands) % bands + bands) % bands <= b1 - b0;
 }
 
+// The unit of a float's last significant bit, as a power of two; false for 0 and non-finite values.
+inline bool LowestBit(float f, int& exponent)
+{
+  if (f == 0.0f || !std::isfinite(f)) return false;
+  int e = 0;
+  const double m = std::frexp((double)f, &e); // |m| in [0.5, 1): 24 bits as an integer
+  auto bits = (uint32_t)std::fabs(std::ldexp(m, 24));
+  exponent = e - 24 + __builtin_ctz(bits);
+  return true;
+}
+
+// Whether start + i * step and i * step, for i in [0, n), are exact in float: both are whole multiples of
+// the smaller of their last bits' units, and every value stays within float's 24 bits of that unit.
+inline bool SteppedExactly(float start, float step, int n)
+{
+  int unit = 0, stepUnit = 0;
+  if (!LowestBit(step, stepUnit)) return step == 0.0f && std::isfinite(start);
+  unit = stepUnit;
+  int startUnit = 0;
+  if (LowestBit(start, startUnit))
+    unit = std::min(unit, startUnit);
+  else if (!std::isfinite(start))
+    return false;
+  const double last = (double)start + (double)(n - 1) * (double)step;
+  const double most = std::max({std::fabs((double)start), std::fabs(last), std::fabs((double)(n - 1) * step)});
+  return most < std::ldexp(1.0, 24 + unit);
+}
+
 // A run of a triangle list's triangles (p0, p1, p2), (p0, p2, p3), ... that fans out from one vertex over a
 // convex polygon, or two triangles of a strip over a convex quad, drawn as that polygon (see ConvexFan.cpp).
 struct ConvexFan
@@ -201,6 +230,9 @@ struct Draw
   // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
   // one call, then tested and written in order.
   static constexpr int kChunk = 128;
+  // Texels taken one for one go over a row in pieces of this many fragments, where every chunk of the piece
+  // would get the same inputs as it does.
+  static constexpr int kPiece = 1024;
   struct Span
   {
     int y, x0;
@@ -213,18 +245,22 @@ struct Draw
 
   // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
   void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
-  // ready: the input SpanIn gives for these fragments, when made already; askColour: whether the shader is
-  // still to be asked for one colour.
-  void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr,
-           bool askColour = true) const;
+  // ready: the input SpanIn gives for these fragments, when made already; askColour and askTexels: whether
+  // the shader is still to be asked for one colour and for texture samples.
+  void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
+           bool askTexels = true) const;
   // A row without a stencil test whose fragments the shader gives one colour, blended in one pass; false
-  // when it is not such a row. in is the row's input when it was made.
+  // when it is not such a row. in is the row's input: made here unless its count is n already.
   bool OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const;
 
-  // Fragments from .. to - 1 of a span without a stencil test that the shader gives as texture samples
+  // Fragments from .. to - 1 (at most kPiece) of a span without a stencil test that the shader gives as texture samples
   // falling on texel centres: the texels are blended as stored, which gives the bytes the filter would (an
   // opaque texel becomes the pixel). False, with nothing written, when that does not hold.
   bool TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const;
+
+  // Whether the chunks of fragments from .. from + in.count - 1 get the inputs they would in one: each
+  // varying steps exactly in float from in's start, and each chunk starts where in's steps reach.
+  bool ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const;
 
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
   // cannot change anything, so they are skipped before shading.

@@ -4,6 +4,7 @@
 #include "platform/src/Metal/RasterDraw.h"
 #include "platform/src/Metal/FixedFunction.h"
 #include "platform/src/Metal/SourceOver.h"
+#include "platform/src/Metal/TexelBlend.h"
 
 #include <QorvPlatform/Metal.h>
 #include <QorvPlatform/MetalShaders.h>
@@ -143,7 +144,7 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
   if (!colour || !fragmentCode || !fragmentCode->fragmentSpan || !fragmentCode->fragmentSpanColour ||
       !sourceOver || !(rgba8 || bgra8))
     return false;
-  SpanIn(sp, 0, n, in);
+  if (in.count != n) SpanIn(sp, 0, n, in);
   float one[4];
   if (!fragmentCode->fragmentSpanColour(in, one)) return false;
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
@@ -154,28 +155,6 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
 
 namespace
 {
-// How many of the n texels from p on, one after the other, have all the bytes of mask equal to those of
-// value (mask and value: one texel's bytes as a word).
-int TexelsLike(const unsigned char* p, int n, uint32_t mask, uint32_t value)
-{
-  int i = 0;
-#if defined(__SSE2__)
-  const __m128i m = _mm_set1_epi32((int)mask), v = _mm_set1_epi32((int)value);
-  for (; i + 4 <= n; i += 4)
-  {
-    const __m128i texels = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + (size_t)i * 4)), m);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(texels, v)) != 0xFFFF) break;
-  }
-#endif
-  for (; i < n; ++i)
-  {
-    uint32_t t;
-    std::memcpy(&t, p + (size_t)i * 4, 4);
-    if ((t & mask) != value) break;
-  }
-  return i;
-}
-
 bool AllOne(const float* k, int n)
 {
   int i = 0;
@@ -226,56 +205,50 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
       !QorvMetalTexelCopies())
     return false;
   const int m = to - from;
-  float s[kChunk], t[kChunk], k[kChunk];
+  float s[kPiece], t[kPiece], k[kPiece];
   bool straight = false;
-  const unsigned char* texels[kChunk];
+  const unsigned char* texels[kPiece];
   const unsigned char* row = nullptr;
-  if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight) ||
-      !QorvTexelCentres(textures[0], samplers[0], s, t, m, texels, &row))
+  QorvSpanSamplesForm form;
+  if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight, &form) ||
+      !QorvTexelCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, t, m, texels, &row, form,
+                        reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples)))
     return false;
   auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
+  if (form.kOne) std::fill(k, k + (row && !replaces ? 0 : m), 1.0f);
+  const bool plainRow = row && (form.kOne || AllOne(k, m));
+  if (plainRow && !replaces)
+  {
+    // Blended straight from the texels, without their colours and write flags in between.
+    static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+    QorvTexelRowOver(row, crow, m, bgra8, straight, isa);
+    QorvCountTexelsCopied((uint64_t)m);
+    return true;
+  }
   // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that replaces
   // the target does so at any alpha).
   auto asStored = [&](int i) { return k[i] == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
   // The rest are shaded as the filter and the shader would (the sum with one weight of 1 / 255, the
   // conversion, the coverage) and blended together afterwards.
-  float colour[kChunk][4];
-  unsigned char write[kChunk];
+  float colour[kPiece][4];
+  unsigned char write[kPiece];
   bool blended = false;
-  // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
-  const bool plainRow = row && AllOne(k, m);
-  const uint32_t alpha = 0xFF000000u, noStraightAlpha = straight ? alpha : 0xFFFFFFFFu;
+  const uint32_t alpha = 0xFF000000u;
   for (int i = 0; i < m;)
   {
-    if (plainRow && !replaces)
-    {
-      const int skip = TexelsLike(row + (size_t)i * 4, m - i, noStraightAlpha, 0);
-      std::memset(write + i, 0, (size_t)skip);
-      i += skip;
-      if (i == m) break;
-    }
     if (asStored(i))
     {
       // A run of such texels side by side in the texture goes over in one copy.
       int j = i + 1;
       if (plainRow)
-        j = replaces && !straight ? m : j + TexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
+        j = !straight ? m : j + QorvTexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
       else
         while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
           ++j;
       std::memset(write + i, 0, (size_t)(j - i));
-      unsigned char* p = crow + (size_t)i * 4;
-      if (rgba8)
-        std::memcpy(p, texel(i), (size_t)(j - i) * 4);
-      else
-        for (const unsigned char* c = texel(i); i < j; ++i, p += 4, c += 4)
-        {
-          uint32_t v;
-          std::memcpy(&v, c, 4);
-          v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
-          std::memcpy(p, &v, 4);
-        }
+      QorvCopyTexels(texel(i), crow + (size_t)i * 4, j - i, bgra8);
       i = j;
       continue;
     }
@@ -307,7 +280,8 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   return true;
 }
 
-void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour) const
+void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour,
+               bool askTexels) const
 {
   const int m = to - from;
   const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
@@ -322,7 +296,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       in = *ready;
     else
       SpanIn(sp, from, m, in);
-    if (writeColour && TexelRun(sp, from, to, in)) return;
+    if (askTexels && writeColour && TexelRun(sp, from, to, in)) return;
     if (askColour && writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
         fragmentCode->fragmentSpanColour(in, colourOut[0]))
     {
@@ -407,16 +381,49 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
 }
 
+bool Draw::ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const
+{
+  for (int k = 0; k < varyings; ++k)
+    if (!SteppedExactly(in.start[k], in.step[k], in.count)) return false;
+  for (int off = kChunk; off < in.count; off += kChunk)
+  {
+    QorvFragmentSpanIn chunk;
+    SpanIn(sp, from + off, std::min(kChunk, in.count - off), chunk);
+    for (int k = 0; k < varyings; ++k)
+      if (chunk.step[k] != in.step[k] ||
+          (double)chunk.start[k] != (double)in.start[k] + (double)off * (double)in.step[k])
+        return false;
+  }
+  return true;
+}
+
 void Draw::Row(const Span& sp, int n) const
 {
   if (!sp.table)
   {
-    // Asked once for the row: a short row's chunk takes the same input, and no chunk asks again.
+    // The row's input is made once. Both shortcuts give the general path's bytes, so texels taken one for one
+    // are asked first, a piece at a time where its chunks step alike, and then one colour; a short row's
+    // chunk takes the same input, and no chunk asks again what the row was asked.
     QorvFragmentSpanIn in;
     in.count = 0;
-    if (OneColourRow(sp, n, in)) return;
-    for (int i = 0; i < n; i += kChunk)
-      Run(sp, i, std::min(n, i + kChunk), in.count == n && n <= kChunk ? &in : nullptr, false);
+    int i = 0;
+    bool texelsAsked = false;
+    if (colour && fragmentCode && fragmentCode->fragmentSpanSamples && (sourceOver || replaces))
+    {
+      texelsAsked = true;
+      for (QorvFragmentSpanIn piece; i < n; i += kPiece)
+      {
+        const int m = std::min(kPiece, n - i);
+        SpanIn(sp, i, m, piece);
+        if (m == n) in = piece;
+        if ((m > kChunk && !ChunksStepAlike(sp, i, piece)) || !TexelRun(sp, i, i + m, piece)) break;
+      }
+      if (i >= n) return;
+    }
+    if (i == 0 && OneColourRow(sp, n, in)) return;
+    for (; i < n; i += kChunk)
+      Run(sp, i, std::min(n, i + kChunk), in.count == n && n <= kChunk ? &in : nullptr, false,
+          !(texelsAsked && n <= kChunk));
     return;
   }
   const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];

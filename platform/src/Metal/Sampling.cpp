@@ -302,6 +302,36 @@ bool CentreIndices(const float* c, int n, int size, int* out, bool* stepped)
   return true;
 }
 
+// CentreIndices of recent rows of s coordinates on this thread, found by their first: the rows of an image's
+// rectangle repeat them, and comparing them costs less than working the indices out again.
+struct ColumnIndices
+{
+  int n = 0, size = 0;
+  uint64_t name = 0; // the shader's name of c, or 0
+  const void* namer = nullptr;
+  float c[1024];
+  int xs[1024];
+  bool centres = false, stepped = false;
+};
+
+// n <= 1024. A named row (name not 0) is found by its name, without looking at its values.
+const ColumnIndices& ColumnsOf(const float* c, int n, int size, uint64_t name, const void* namer)
+{
+  constexpr int kEntries = 16;
+  thread_local ColumnIndices memo[kEntries];
+  uint32_t bits;
+  std::memcpy(&bits, c, sizeof bits);
+  ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 28];
+  if (n == last.n && size == last.size &&
+      (name != 0 ? name == last.name && namer == last.namer
+                 : last.name == 0 && std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0))
+    return last;
+  last.n = n, last.size = size, last.name = name, last.namer = namer;
+  std::memcpy(last.c, c, sizeof(float) * (size_t)n);
+  last.centres = CentreIndices(c, n, size, last.xs, &last.stepped);
+  return last;
+}
+
 // Whether the n floats all equal the first.
 bool AllEqual(const float* v, int n)
 {
@@ -318,7 +348,8 @@ bool AllEqual(const float* v, int n)
 } // namespace
 
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
-                      int n, const unsigned char** texels, const unsigned char** row)
+                      int n, const unsigned char** texels, const unsigned char** row, const QorvSpanSamplesForm& form,
+                      const void* namer)
 {
   SampleSetup st;
   if (!Setup(texture, sampler, st) || !st.fast || st.format != MTLPixelFormatRGBA8Unorm ||
@@ -326,12 +357,16 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
     return false;
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
-  int xs[1024], ys[1024];
+  int ys[1024];
   // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are 0.
   // A row of the target usually keeps to one row of the texture.
-  const bool oneRow = AllEqual(v, n);
-  bool stepped = false, unused = false;
-  if (!CentreIndices(u, n, w, xs, &stepped) || !CentreIndices(v, oneRow ? 1 : n, h, ys, &unused)) return false;
+  const bool oneRow = form.tOne || AllEqual(v, n);
+  bool unused = false;
+  const ColumnIndices& columns = ColumnsOf(u, n, w, form.columns, namer);
+  if (!columns.centres) return false;
+  const int* xs = columns.xs;
+  const bool stepped = columns.stepped;
+  if (!CentreIndices(v, oneRow ? 1 : n, h, ys, &unused)) return false;
   const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
   const unsigned char* pixels = level.pixels.data();
