@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <vector>
 
 #include "graphics/vector/VGshading.h"
 
@@ -97,13 +98,17 @@ void FragmentShaderSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
               in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep);
 }
 
+VGspanSteps StepsOf(const QorvFragmentSpanIn& in)
+{
+  return VGspanSteps{in.start[kVaryX], in.step[kVaryX], in.start[kVaryY], in.step[kVaryY],
+                     in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
+}
+
 template <bool Antialias> bool FragmentShaderSpanColour(const QorvFragmentSpanIn& in, float colour[4])
 {
   if (in.buffers[0].length < sizeof(MVGfragUniforms)) return false;
   const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
-  const VGspanSteps steps{in.start[kVaryX], in.step[kVaryX], in.start[kVaryY], in.step[kVaryY],
-                          in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
-  return vgShadeSpanColour(frag, steps, in.count, Antialias, colour);
+  return vgShadeSpanColour(frag, StepsOf(in), in.count, Antialias, colour);
 }
 
 template <bool Antialias>
@@ -112,11 +117,27 @@ bool FragmentShaderSpanSamples(const QorvFragmentSpanIn& in, float* s, float* t,
 {
   if (in.buffers[0].length < sizeof(MVGfragUniforms) || !in.textures[0]) return false;
   const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
-  const VGspanSteps steps{in.start[kVaryX], in.step[kVaryX], in.start[kVaryY], in.step[kVaryY],
-                          in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
+  const VGspanSteps steps = StepsOf(in);
   if (!form) return vgShadeSpanSamples(frag, steps, in.count, Antialias, s, t, k, straight);
   VGsampleForm f;
   if (!vgShadeSpanSamples(frag, steps, in.count, Antialias, s, t, k, straight, &f)) return false;
+  form->kOne = f.kOne, form->tOne = f.tOne, form->sValues = f.sValues, form->columns = f.columns;
+  return true;
+}
+template <bool Antialias>
+bool FragmentShaderRectSamples(const QorvFragmentSpanIn* rows, int count, float* s, float* t,
+                               unsigned char* whole, bool* straight, QorvSpanSamplesForm* form)
+{
+  const QorvFragmentSpanIn& in = rows[0];
+  if (count <= 0 || in.buffers[0].length < sizeof(MVGfragUniforms) || !in.textures[0]) return false;
+  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
+  thread_local std::vector<VGspanSteps> steps;
+  steps.resize((size_t)count);
+  for (int r = 0; r < count; ++r)
+    steps[(size_t)r] = StepsOf(rows[r]);
+  VGsampleForm f;
+  if (!vgShadeRectSamples(frag, steps.data(), count, in.count, Antialias, s, t, whole, straight, &f))
+    return false;
   form->kOne = f.kOne, form->tOne = f.tOne, form->sValues = f.sValues, form->columns = f.columns;
   return true;
 }
@@ -143,9 +164,11 @@ void MvgRegisterShaderCode()
   QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
   QorvMetalRegisterFragmentFunction(
       "fragmentShader", FragmentShader<false>, spans ? FragmentShaderSpan<false> : nullptr,
-      spans ? FragmentShaderSpanColour<false> : nullptr, spans ? FragmentShaderSpanSamples<false> : nullptr);
+      spans ? FragmentShaderSpanColour<false> : nullptr, spans ? FragmentShaderSpanSamples<false> : nullptr,
+      spans ? FragmentShaderRectSamples<false> : nullptr);
   QorvMetalRegisterFragmentFunction(
       "fragmentShaderAA", FragmentShader<true>, spans ? FragmentShaderSpan<true> : nullptr,
-      spans ? FragmentShaderSpanColour<true> : nullptr, spans ? FragmentShaderSpanSamples<true> : nullptr);
+      spans ? FragmentShaderSpanColour<true> : nullptr, spans ? FragmentShaderSpanSamples<true> : nullptr,
+      spans ? FragmentShaderRectSamples<true> : nullptr);
 }
 } // namespace iplugin::igraphics

@@ -299,6 +299,61 @@ bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, in
   return n > 0 && OneColour(frag, steps, n, antialias, rgba);
 }
 
+namespace
+{
+// The coordinates as the rasteriser steps them; then ShadeBlock's arithmetic, in the same order.
+inline float StepAt(float start, float step, int i)
+{
+  return start + (float)i * step;
+}
+
+inline float SpanStroke(const MVGfragUniforms& frag, const VGspanSteps& st, int i)
+{
+  const float u = StepAt(st.u0, st.du, i), v = StepAt(st.v0, st.dv, i);
+  return std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);
+}
+
+inline bool Scissored(const MVGfragUniforms& frag)
+{
+  bool scissored = false;
+  for (float m : frag.scissorMat)
+    scissored = scissored || m != 0.0f;
+  return scissored;
+}
+
+enum class SpanCover
+{
+  kDiscards, // a fragment may be discarded: left to the span function
+  kWhole,    // every k is 1
+  kVaries
+};
+
+// The coverage of scissor and fringe over a stepped span of an image fill.
+inline SpanCover SpanCoverage(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias,
+                              bool scissored)
+{
+  const bool strokeMoves = antialias && (st.du != 0.0f || st.dv != 0.0f);
+  const float stroke = antialias ? SpanStroke(frag, st, 0) : 1.0f;
+  if (antialias && stroke < frag.strokeThr) return SpanCover::kDiscards;
+  // Along a row (y fixed) every step of the scissor's coverage is monotonic in x, so it is least at an end:
+  // when both ends are covered whole, so is the span.
+  const bool whole =
+      scissored ? st.dy == 0.0f &&
+                      ScissorCoverage(frag, StepAt(st.x0, st.dx, 0), StepAt(st.y0, st.dy, 0)) == 1.0f &&
+                      ScissorCoverage(frag, StepAt(st.x0, st.dx, n - 1), StepAt(st.y0, st.dy, n - 1)) == 1.0f
+                : ScissorCoverage(frag, 0.0f, 0.0f) == 1.0f;
+  return whole && !strokeMoves && stroke == 1.0f ? SpanCover::kWhole : SpanCover::kVaries;
+}
+
+// t along a row with no y term (paintMat[1] and dy zero).
+inline float OneT(const MVGfragUniforms& frag, const VGspanSteps& st)
+{
+  const float* m = frag.paintMat;
+  const float py = m[1] * StepAt(st.x0, st.dx, 0) + m[5] * StepAt(st.y0, st.dy, 0) + m[9];
+  return frag.extent[1] != 0.0f ? py / frag.extent[1] : 0.0f;
+}
+} // namespace
+
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* s,
                         float* t, float* k, bool* straight, VGsampleForm* form)
 {
@@ -310,27 +365,15 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     return false;
   for (float c : frag.innerCol)
     if (c != 1.0f) return false;
-  // The coordinates as the rasteriser steps them; then ShadeBlock's arithmetic, in the same order.
-  auto xAt = [&st](int i) { return st.x0 + (float)i * st.dx; };
-  auto yAt = [&st](int i) { return st.y0 + (float)i * st.dy; };
-  auto strokeAt = [&](int i)
-  {
-    const float u = st.u0 + (float)i * st.du, v = st.v0 + (float)i * st.dv;
-    return std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);
-  };
-  // The stroke coverage (anti-aliased fringes); a discarded fragment is left to the span function.
+  auto xAt = [&st](int i) { return StepAt(st.x0, st.dx, i); };
+  auto yAt = [&st](int i) { return StepAt(st.y0, st.dy, i); };
+  auto strokeAt = [&](int i) { return SpanStroke(frag, st, i); };
   const bool strokeMoves = antialias && (st.du != 0.0f || st.dv != 0.0f);
   const float stroke = antialias ? strokeAt(0) : 1.0f;
-  if (antialias && stroke < frag.strokeThr) return false;
-  bool scissored = false;
-  for (float m : frag.scissorMat)
-    scissored = scissored || m != 0.0f;
-  // Along a row (y fixed) every step of the scissor's coverage is monotonic in x, so it is least at an end:
-  // when both ends are covered whole, so is the span.
-  const bool whole = scissored ? st.dy == 0.0f && ScissorCoverage(frag, xAt(0), yAt(0)) == 1.0f &&
-                                     ScissorCoverage(frag, xAt(n - 1), yAt(n - 1)) == 1.0f
-                               : ScissorCoverage(frag, 0.0f, 0.0f) == 1.0f;
-  if (whole && !strokeMoves && stroke == 1.0f)
+  const bool scissored = Scissored(frag);
+  const SpanCover cover = SpanCoverage(frag, st, n, antialias, scissored);
+  if (cover == SpanCover::kDiscards) return false;
+  if (cover == SpanCover::kWhole)
   {
     if (form)
       said.kOne = true;
@@ -352,8 +395,7 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   const bool oneT = m[1] == 0.0f && st.dy == 0.0f;
   if (oneT)
   {
-    const float py = m[1] * xAt(0) + m[5] * yAt(0) + m[9];
-    std::fill(t, t + (form ? 1 : n), exty != 0.0f ? py / exty : 0.0f);
+    std::fill(t, t + (form ? 1 : n), OneT(frag, st));
     said.tOne = form != nullptr;
   }
   // Without an x term from y (m[4] times a finite y is a zero), s follows from the x steps alone: the rows
@@ -412,6 +454,37 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     said.columns = memo.name;
   }
   *straight = frag.texType == kMVGTexRGBA;
+  return true;
+}
+
+bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n, bool antialias,
+                        float* s, float* t, unsigned char* whole, bool* straight, VGsampleForm* form)
+{
+  // The first row answered whole is asked as a span, which keeps its s on the thread; the rows after it
+  // would find that s kept when their x steps alike (the memo's key, compared as bytes), so only their
+  // coverage and t are worked out, as the span function does.
+  static thread_local float k[ColumnMemo::kMax];
+  std::fill(whole, whole + count, 0);
+  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
+  int first = 0;
+  for (; first < count; ++first)
+    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, t + first, k, straight, form) && form->kOne &&
+        form->tOne && form->columns != 0)
+      break;
+  if (first == count) return false;
+  whole[first] = 1;
+  const VGspanSteps& a = rows[first];
+  const bool scissored = Scissored(frag);
+  for (int r = first + 1; r < count; ++r)
+  {
+    const VGspanSteps& b = rows[r];
+    if (std::memcmp(&a.x0, &b.x0, sizeof(float)) != 0 || std::memcmp(&a.dx, &b.dx, sizeof(float)) != 0 ||
+        b.dy != 0.0f || !std::isfinite(b.y0) || frag.paintMat[4] != 0.0f)
+      continue;
+    if (SpanCoverage(frag, b, n, antialias, scissored) != SpanCover::kWhole) continue;
+    t[r] = OneT(frag, b);
+    whole[r] = 1;
+  }
   return true;
 }
 

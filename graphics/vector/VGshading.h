@@ -63,6 +63,12 @@ struct VGsampleForm
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
                         float* s, float* t, float* k, bool* straight, VGsampleForm* form = nullptr);
 
+// The rows of a rectangle, count stepped spans of n fragments each, as vgShadeSpanSamples would answer them
+// one by one: whole[r] is set for each row it answers with every k 1 and one t, written to t[r], and with the
+// same s for all of them (in s or form->sValues, named by form->columns). False when no row is such.
+bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n, bool antialias,
+                        float* s, float* t, unsigned char* whole, bool* straight, VGsampleForm* form);
+
 // Parts of the contract, exposed for renderers that evaluate them separately.
 float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);
 float vgStrokeCoverage(const MVGfragUniforms& frag, float u, float v);

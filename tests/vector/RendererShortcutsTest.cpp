@@ -3,6 +3,7 @@
 // twice, with the shortcut and without, and compared byte for byte.
 #include "graphics/vector/MVGshaders.h"
 #include "graphics/vector/VGpaint.h"
+#include "graphics/vector/VGstate.h"
 #include "tests/vector/MetalTestContext.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +20,10 @@ constexpr int kW = 48, kH = 40;
 
 // What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop.
 std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& scene, bool texelCopies,
-                          bool scissorBounds, int width = kW, int height = kH)
+                          bool scissorBounds, int width = kW, int height = kH, bool texelRects = true)
 {
   QorvMetalSetTexelCopies(texelCopies);
+  QorvMetalSetTexelRects(texelRects);
   MvgSetScissorBounds(scissorBounds);
   std::vector<uint8_t> pixels;
   {
@@ -36,6 +38,7 @@ std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& sc
     pixels = m.End().rgba;
   }
   QorvMetalSetTexelCopies(true);
+  QorvMetalSetTexelRects(true);
   MvgSetScissorBounds(true);
   return pixels;
 }
@@ -275,4 +278,57 @@ TEST(RendererShortcuts, ScissorBoundsChangeNoPixel)
     const auto whole = Draw(ratio, scene, true, false);
     ASSERT_EQ(bounded, whole) << "round " << round << " op " << op << " shape " << shape;
   }
+}
+
+// Axis-aligned image rectangles whose rows are taken all at once: at their own size on whole pixels mostly,
+// and now and then moved by a fraction, scaled, weighed by an alpha, with straight and premultiplied texels,
+// repeated or not, under scissors on whole pixels or anywhere, blended over or copied, over each other, wide
+// enough for several chunks a row: the bytes are those of the rows drawn one by one, and of the filter.
+TEST(RendererShortcuts, TexelRectsGiveTheRowsBytes)
+{
+  std::mt19937 rng(47);
+  constexpr int kWide = 300, kTall = 48;
+  const uint64_t rowsBefore = QorvMetalTexelRectRows();
+  for (int round = 0; round < 120; ++round)
+  {
+    const float ratio = rng() % 2 ? 2.0f : 1.0f;
+    const int w = 1 + (int)(rng() % 280), h = 1 + (int)(rng() % 40);
+    const int flags = (rng() % 2 ? kVGImagePremultiplied : 0) | (rng() % 6 == 0 ? kVGImageRepeatY : 0);
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    const float x = (float)((int)(rng() % 60) - 30) / ratio, y = (float)((int)(rng() % 50) - 10) / ratio;
+    const unsigned variant = rng() % 10;
+    const float off = variant == 1 ? 0.5f / ratio : variant == 2 ? 0.25f : 0.0f;
+    const float scale = variant == 3 ? 1.0f + 1.0f / 128.0f : 1.0f;
+    const float alpha = variant == 4 ? 0.7f : 1.0f;
+    const int op = variant == 5 || variant == 6 ? kVGCopy : kVGSourceOver;
+    // None, on whole pixels, anywhere, across the rows a fraction of a pixel from whole ones.
+    const unsigned scissorKind = rng() % 4;
+    const float sx = Pick(rng, -5, kWide), sy = Pick(rng, -5, kTall), sw = Pick(rng, 0, kWide),
+                sh = Pick(rng, 0, kTall);
+    const float rh = (float)(h + (int)(rng() % 5) - 2) / ratio, ry = y + (float)(rng() % 3) / ratio;
+    const int layers = 1 + (int)(rng() % 2);
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
+      if (scissorKind == 1) vgScissor(vg, std::floor(sx), std::floor(sy), std::floor(sw), std::floor(sh));
+      if (scissorKind == 2) vgScissor(vg, sx, sy, sw, sh);
+      if (scissorKind == 3) vgScissor(vg, std::floor(sx), ry + 2.3f / ratio, std::floor(sw), rh - 4.6f / ratio);
+      vgGlobalCompositeOperation(vg, op);
+      for (int l = 0; l < layers; ++l)
+      {
+        const float lx = x + (float)(5 * l) / ratio;
+        vgBeginPath(vg);
+        vgRect(vg, lx, ry, (float)w / ratio, rh);
+        vgFillPaint(vg, vgImagePattern(lx + off, y, (float)w / ratio * scale, (float)h / ratio, 0.0f, image, alpha));
+        vgFill(vg);
+      }
+    };
+    const auto rects = Draw(ratio, scene, true, true, kWide, kTall, true);
+    ASSERT_EQ(rects, Draw(ratio, scene, true, true, kWide, kTall, false))
+        << "round " << round << " variant " << variant << " ratio " << ratio;
+    ASSERT_EQ(rects, Draw(ratio, scene, false, true, kWide, kTall))
+        << "round " << round << " variant " << variant << " ratio " << ratio;
+  }
+  // The rows were taken together.
+  EXPECT_GT(QorvMetalTexelRectRows() - rowsBefore, 100u);
 }

@@ -26,6 +26,11 @@ uint64_t QorvMetalPixelsPerBand();
 void QorvMetalSetTexelCopies(bool copies);
 bool QorvMetalTexelCopies();
 uint64_t QorvMetalTexelsCopied();
+// Whether such texels of an axis-aligned rectangle are taken for all its rows at once (on by default; the
+// result is the same), and how many rows were, for tests of that shortcut.
+void QorvMetalSetTexelRects(bool rects);
+bool QorvMetalTexelRects();
+uint64_t QorvMetalTexelRectRows();
 
 // While set, every newLibraryWithData fails as if the data were damaged.
 void QorvMetalSetLibraryFailure(bool fail);

@@ -92,6 +92,13 @@ struct QorvSpanSamplesForm
 typedef bool (*QorvFragmentSpanSamplesFunction)(const QorvFragmentSpanIn& in, float* s, float* t, float* k,
                                                 bool* straight, QorvSpanSamplesForm* form);
 
+// The rows of one rectangle, rows[r] the input of row r (each of rows[0].count fragments, at most 1024),
+// asked at once: sets whole[r] for each row that the samples function would answer with form kOne and tOne,
+// with that row's t in t[r] and the same s for every such row (in s or form->sValues, named by
+// form->columns, as it gives them). False when no row is such.
+typedef bool (*QorvFragmentRectSamplesFunction)(const QorvFragmentSpanIn* rows, int count, float* s, float* t,
+                                                unsigned char* whole, bool* straight, QorvSpanSamplesForm* form);
+
 struct QorvShaderCode
 {
   QorvVertexFunction vertex = nullptr;
@@ -99,6 +106,7 @@ struct QorvShaderCode
   QorvFragmentSpanFunction fragmentSpan = nullptr;               // optional
   QorvFragmentSpanColourFunction fragmentSpanColour = nullptr;   // optional
   QorvFragmentSpanSamplesFunction fragmentSpanSamples = nullptr; // optional
+  QorvFragmentRectSamplesFunction fragmentRectSamples = nullptr; // optional, with fragmentSpanSamples
   int varyingCount = 0;
 };
 
@@ -107,7 +115,8 @@ void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
                                        QorvFragmentSpanFunction span = nullptr,
                                        QorvFragmentSpanColourFunction spanColour = nullptr,
-                                       QorvFragmentSpanSamplesFunction spanSamples = nullptr);
+                                       QorvFragmentSpanSamplesFunction spanSamples = nullptr,
+                                       QorvFragmentRectSamplesFunction rectSamples = nullptr);
 
 // Library data: "MTLB", version 1 (uint32 little-endian), function count (uint32), then per function its
 // type (uint8: 1 vertex, 2 fragment), name length (uint16) and name bytes.

@@ -198,6 +198,16 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
   sp.table = TableFor(front);
   sp.s0 = weigh[0].stepX, sp.s1 = weigh[1].stepX;
 
+  // An axis-aligned rectangle: two upright sides over all its rows bound every row alike, and its rows go to
+  // the texels' shortcut together.
+  const bool rect = !sp.table && rows.rising == 1 && rows.falling == 1 && e[0].edge.stepY == 0 &&
+                    e[1].edge.stepY == 0 && e[0].first <= py0 && e[0].last >= py1 && e[1].first <= py0 &&
+                    e[1].last >= py1 && TexelRects();
+  thread_local std::vector<Span> rectRows;
+  rectRows.clear();
+  int64_t rectLo = 0, rectHi = -1;
+  bool bounded = false;
+
   size_t nextRising = 0, nextFalling = 0;
   int64_t bandEnd = -1;
   for (int64_t py = py0; py <= py1; ++py)
@@ -208,8 +218,14 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       if (py > py1) break;
     }
     int64_t lo = 0, hi = px1 - px0;
-    chain(0, rows.rising, nextRising, py, [&](int64_t b) { lo = std::max(lo, b); });
-    chain(rows.rising, rows.falling, nextFalling, py, [&](int64_t b) { hi = std::min(hi, b); });
+    if (bounded)
+      lo = rectLo, hi = rectHi;
+    else
+    {
+      chain(0, rows.rising, nextRising, py, [&](int64_t b) { lo = std::max(lo, b); });
+      chain(rows.rising, rows.falling, nextFalling, py, [&](int64_t b) { hi = std::min(hi, b); });
+      rectLo = lo, rectHi = hi, bounded = rect;
+    }
     for (size_t k = rows.rising + rows.falling; k < n; ++k)
       if (py >= e[k].first && py <= e[k].last &&
           e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
@@ -220,8 +236,12 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       sp.x0 = (int)(px0 + lo);
       sp.e0 = weigh[0].rowStart + weigh[0].stepY * (py - py0) + lo * weigh[0].stepX;
       sp.e1 = weigh[1].rowStart + weigh[1].stepY * (py - py0) + lo * weigh[1].stepX;
-      Row(sp, (int)(hi - lo + 1));
+      if (rect)
+        rectRows.push_back(sp);
+      else
+        Row(sp, (int)(hi - lo + 1));
     }
   }
+  if (!rectRows.empty()) TexelRect(rectRows.data(), (int)rectRows.size(), (int)(rectHi - rectLo + 1));
 }
 } // namespace qorv_raster

@@ -12,6 +12,8 @@ std::atomic<bool> gLibraryFailure{false};
 std::atomic<uint64_t> gPixelsPerBand{512 * 512};
 std::atomic<bool> gTexelCopies{true};
 std::atomic<uint64_t> gTexelsCopied{0};
+std::atomic<bool> gTexelRects{true};
+std::atomic<uint64_t> gTexelRectRows{0};
 } // namespace
 
 void QorvMetalSetTexelCopies(bool copies)
@@ -25,6 +27,22 @@ bool QorvMetalTexelCopies()
 uint64_t QorvMetalTexelsCopied()
 {
   return gTexelsCopied;
+}
+void QorvMetalSetTexelRects(bool rects)
+{
+  gTexelRects = rects;
+}
+bool QorvMetalTexelRects()
+{
+  return gTexelRects.load(std::memory_order_relaxed);
+}
+uint64_t QorvMetalTexelRectRows()
+{
+  return gTexelRectRows;
+}
+void QorvCountTexelRectRows(uint64_t n)
+{
+  gTexelRectRows.fetch_add(n, std::memory_order_relaxed);
 }
 namespace
 {

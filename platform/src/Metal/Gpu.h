@@ -86,6 +86,7 @@ NSUInteger QorvBytesPerPixel(MTLPixelFormat format);
 // Counts texels taken as stored on the calling thread; folding adds them to the process's count.
 void QorvCountTexelsCopied(uint64_t n);
 void QorvFoldTexelsCopied();
+void QorvCountTexelRectRows(uint64_t n);
 
 // Where linear sampling of an 8-bit RGBA texture at (u[i], v[i]) falls on texel centres (both filter weights
 // exactly 0), its result is that one texel as stored. Answers true when that holds for all n samples (n up to
@@ -96,3 +97,9 @@ void QorvFoldTexelsCopied();
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
                       int n, const unsigned char** texels, const unsigned char** row,
                       const QorvSpanSamplesForm& form = QorvSpanSamplesForm{}, const void* namer = nullptr);
+// The same for rows of one rectangle: samples (u[i], v[r]) with one s for all rows, form naming u. Sets
+// starts[r] to the first of the row's n texels where QorvTexelCentres would give them side by side in one
+// row, else to null; false when no row is such.
+bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, int n,
+                          const float* v, int rows, const unsigned char** starts, const QorvSpanSamplesForm& form,
+                          const void* namer);

@@ -53,13 +53,15 @@ void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
                                        QorvFragmentSpanFunction span,
                                        QorvFragmentSpanColourFunction spanColour,
-                                       QorvFragmentSpanSamplesFunction spanSamples)
+                                       QorvFragmentSpanSamplesFunction spanSamples,
+                                       QorvFragmentRectSamplesFunction rectSamples)
 {
   QorvShaderCode code;
   code.fragment = function;
   code.fragmentSpan = span;
   code.fragmentSpanColour = spanColour;
   code.fragmentSpanSamples = spanSamples;
+  code.fragmentRectSamples = spanSamples ? rectSamples : nullptr;
   Register(name, code);
 }
 

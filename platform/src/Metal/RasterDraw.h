@@ -258,6 +258,13 @@ struct Draw
   // opaque texel becomes the pixel). False, with nothing written, when that does not hold.
   bool TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const;
 
+  // Whether TexelRect may be asked for this draw's rectangles.
+  bool TexelRects() const;
+  // Rows of an axis-aligned rectangle without a stencil test, count spans of n pixels each from the same x:
+  // the shader is asked for all of them at once, and rows whose texels it gives one for one, side by side in
+  // the texture, are blended (or copied) as TexelRun would do it; the others are drawn by Row.
+  void TexelRect(const Span* rows, int count, int n) const;
+
   // Whether the chunks of fragments from .. from + in.count - 1 get the inputs they would in one: each
   // varying steps exactly in float from in's start, and each chunk starts where in's steps reach.
   bool ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const;

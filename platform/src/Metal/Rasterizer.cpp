@@ -280,6 +280,61 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   return true;
 }
 
+bool Draw::TexelRects() const
+{
+  return colour && fragmentCode && fragmentCode->fragmentSpanSamples && fragmentCode->fragmentRectSamples &&
+         (sourceOver || replaces) &&
+         (colourFormat == MTLPixelFormatRGBA8Unorm || colourFormat == MTLPixelFormatBGRA8Unorm) &&
+         QorvMetalTexelCopies() && QorvMetalTexelRects();
+}
+
+void Draw::TexelRect(const Span* rows, int count, int n) const
+{
+  thread_local std::vector<QorvFragmentSpanIn> ins;
+  thread_local std::vector<float> t;
+  thread_local std::vector<unsigned char> whole;
+  thread_local std::vector<const unsigned char*> starts;
+  ins.resize((size_t)count);
+  t.assign((size_t)count, 0.0f);
+  whole.assign((size_t)count, 0);
+  starts.assign((size_t)count, nullptr);
+  float s[kPiece];
+  bool straight = false;
+  QorvSpanSamplesForm form;
+  bool any = n <= kPiece;
+  if (any)
+  {
+    for (int r = 0; r < count; ++r)
+      SpanIn(rows[r], 0, n, ins[(size_t)r]);
+    any = fragmentCode->fragmentRectSamples(ins.data(), count, s, t.data(), whole.data(), &straight, &form) &&
+          QorvTexelRowsCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, n, t.data(), count,
+                               starts.data(), form, reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples));
+  }
+  // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
+  any = any && !(replaces && straight);
+  static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+  const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  uint64_t taken = 0;
+  for (int r = 0; r < count; ++r)
+  {
+    const Span& sp = rows[r];
+    if (any && whole[(size_t)r] && starts[(size_t)r] && (n <= kChunk || ChunksStepAlike(sp, 0, ins[(size_t)r])))
+    {
+      unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
+      if (replaces)
+        QorvCopyTexels(starts[(size_t)r], crow, n, bgra8);
+      else
+        QorvTexelRowOver(starts[(size_t)r], crow, n, bgra8, straight, isa);
+      ++taken;
+    }
+    else
+      Row(sp, n);
+  }
+  if (taken == 0) return;
+  QorvCountTexelsCopied(taken * (uint64_t)n);
+  QorvCountTexelRectRows(taken);
+}
+
 void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour,
                bool askTexels) const
 {

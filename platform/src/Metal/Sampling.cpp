@@ -345,6 +345,13 @@ bool AllEqual(const float* v, int n)
     if (!(v[i] == v[0])) return false;
   return true;
 }
+// Whether n samples (n up to 1024) of the texture may fall on texel centres that are read as stored: linear
+// filtering of 8-bit RGBA at normalised coordinates.
+bool TexelSetup(const MTLTexture* texture, const MTLSamplerState* sampler, int n, SampleSetup& st)
+{
+  return Setup(texture, sampler, st) && st.fast && st.format == MTLPixelFormatRGBA8Unorm &&
+         st.s->normalizedCoordinates && n >= 1 && n <= 1024;
+}
 } // namespace
 
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
@@ -352,9 +359,7 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       const void* namer)
 {
   SampleSetup st;
-  if (!Setup(texture, sampler, st) || !st.fast || st.format != MTLPixelFormatRGBA8Unorm ||
-      !st.s->normalizedCoordinates || n < 1 || n > 1024)
-    return false;
+  if (!TexelSetup(texture, sampler, n, st)) return false;
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   int ys[1024];
@@ -384,4 +389,30 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
     texels[i] = rowAt(ys[oneRow ? 0 : i]) + (size_t)x * 4;
   }
   return true;
+}
+
+bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, int n,
+                          const float* v, int rows, const unsigned char** starts, const QorvSpanSamplesForm& form,
+                          const void* namer)
+{
+  std::fill(starts, starts + rows, nullptr);
+  SampleSetup st;
+  if (!TexelSetup(texture, sampler, n, st)) return false;
+  const auto& level = *st.level;
+  const int w = (int)level.width, h = (int)level.height;
+  // As QorvTexelCentres answers each row with one t.
+  const ColumnIndices& columns = ColumnsOf(u, n, w, form.columns, namer);
+  if (!columns.centres || !columns.stepped || columns.xs[0] < 0 || columns.xs[n - 1] >= w) return false;
+  const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
+  const unsigned char* pixels = level.pixels.data() + (size_t)columns.xs[0] * 4;
+  bool any = false;
+  for (int r = 0; r < rows; ++r)
+  {
+    int y = 0;
+    bool unused = false;
+    if (!CentreIndices(v + r, 1, h, &y, &unused)) continue;
+    starts[r] = pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4;
+    any = true;
+  }
+  return any;
 }
