@@ -345,6 +345,33 @@ inline SpanCover SpanCoverage(const MVGfragUniforms& frag, const VGspanSteps& st
   return whole && !strokeMoves && stroke == 1.0f ? SpanCover::kWhole : SpanCover::kVaries;
 }
 
+// Each fragment's coverage where it varies; false when a fragment is discarded.
+inline bool SpanK(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, bool scissored,
+                  float* k)
+{
+  const bool strokeMoves = antialias && (st.du != 0.0f || st.dv != 0.0f);
+  const float stroke = antialias ? SpanStroke(frag, st, 0) : 1.0f;
+  for (int i = 0; i < n; ++i)
+  {
+    const float sk = strokeMoves ? SpanStroke(frag, st, i) : stroke;
+    if (antialias && sk < frag.strokeThr) return false;
+    k[i] = (scissored ? ScissorCoverage(frag, StepAt(st.x0, st.dx, i), StepAt(st.y0, st.dy, i))
+                      : ScissorCoverage(frag, 0.0f, 0.0f)) *
+           sk;
+  }
+  return true;
+}
+
+// 1 when the n values are all 1, 2 when all 0, else 0.
+inline unsigned char AllOneOrZero(const float* k, int n)
+{
+  const float first = k[0];
+  if (first != 1.0f && first != 0.0f) return 0;
+  for (int i = 1; i < n; ++i)
+    if (k[i] != first) return 0;
+  return first == 1.0f ? 1 : 2;
+}
+
 // t along a row with no y term (paintMat[1] and dy zero).
 inline float OneT(const MVGfragUniforms& frag, const VGspanSteps& st)
 {
@@ -367,9 +394,6 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     if (c != 1.0f) return false;
   auto xAt = [&st](int i) { return StepAt(st.x0, st.dx, i); };
   auto yAt = [&st](int i) { return StepAt(st.y0, st.dy, i); };
-  auto strokeAt = [&](int i) { return SpanStroke(frag, st, i); };
-  const bool strokeMoves = antialias && (st.du != 0.0f || st.dv != 0.0f);
-  const float stroke = antialias ? strokeAt(0) : 1.0f;
   const bool scissored = Scissored(frag);
   const SpanCover cover = SpanCoverage(frag, st, n, antialias, scissored);
   if (cover == SpanCover::kDiscards) return false;
@@ -380,13 +404,8 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     else
       std::fill(k, k + n, 1.0f);
   }
-  else
-    for (int i = 0; i < n; ++i)
-    {
-      const float sk = strokeMoves ? strokeAt(i) : stroke;
-      if (antialias && sk < frag.strokeThr) return false;
-      k[i] = (scissored ? ScissorCoverage(frag, xAt(i), yAt(i)) : ScissorCoverage(frag, 0.0f, 0.0f)) * sk;
-    }
+  else if (!SpanK(frag, st, n, antialias, scissored, k))
+    return false;
   float m[12];
   std::copy(frag.paintMat, frag.paintMat + 12, m);
   const float extx = frag.extent[0], exty = frag.extent[1];
@@ -468,11 +487,11 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
   int first = 0;
   for (; first < count; ++first)
-    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, t + first, k, straight, form) && form->kOne &&
-        form->tOne && form->columns != 0)
+    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, t + first, k, straight, form) && form->tOne &&
+        form->columns != 0 && (whole[first] = form->kOne ? 1 : AllOneOrZero(k, n)) != 0)
       break;
   if (first == count) return false;
-  whole[first] = 1;
+  form->kOne = false;
   const VGspanSteps& a = rows[first];
   const bool scissored = Scissored(frag);
   for (int r = first + 1; r < count; ++r)
@@ -481,9 +500,13 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
     if (std::memcmp(&a.x0, &b.x0, sizeof(float)) != 0 || std::memcmp(&a.dx, &b.dx, sizeof(float)) != 0 ||
         b.dy != 0.0f || !std::isfinite(b.y0) || frag.paintMat[4] != 0.0f)
       continue;
-    if (SpanCoverage(frag, b, n, antialias, scissored) != SpanCover::kWhole) continue;
+    const SpanCover cover = SpanCoverage(frag, b, n, antialias, scissored);
+    if (cover == SpanCover::kDiscards) continue;
+    if (cover == SpanCover::kWhole)
+      whole[r] = 1;
+    else if (!SpanK(frag, b, n, antialias, scissored, k) || (whole[r] = AllOneOrZero(k, n)) == 0)
+      continue;
     t[r] = OneT(frag, b);
-    whole[r] = 1;
   }
   return true;
 }

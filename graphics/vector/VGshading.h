@@ -64,8 +64,9 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& steps, i
                         float* s, float* t, float* k, bool* straight, VGsampleForm* form = nullptr);
 
 // The rows of a rectangle, count stepped spans of n fragments each, as vgShadeSpanSamples would answer them
-// one by one: whole[r] is set for each row it answers with every k 1 and one t, written to t[r], and with the
-// same s for all of them (in s or form->sValues, named by form->columns). False when no row is such.
+// one by one: whole[r] is 1 for each row it answers with every k 1, 2 with every k 0, with one t, written to
+// t[r], and with the same s for all of them (in s or form->sValues, named by form->columns). False when no
+// row is such.
 bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n, bool antialias,
                         float* s, float* t, unsigned char* whole, bool* straight, VGsampleForm* form);
 

@@ -280,10 +280,11 @@ TEST(RendererShortcuts, ScissorBoundsChangeNoPixel)
   }
 }
 
-// Axis-aligned image rectangles whose rows are taken all at once: at their own size on whole pixels mostly,
-// and now and then moved by a fraction, scaled, weighed by an alpha, with straight and premultiplied texels,
-// repeated or not, under scissors on whole pixels or anywhere, blended over or copied, over each other, wide
-// enough for several chunks a row: the bytes are those of the rows drawn one by one, and of the filter.
+// Axis-aligned image rectangles whose rows (and the rows of their fringes, covered whole or not at all) are
+// taken all at once: at their own size on whole pixels mostly, and now and then moved by a fraction, scaled,
+// weighed by an alpha, with straight and premultiplied texels, repeated or not, under scissors on whole
+// pixels or anywhere or across rows, blended over or copied, over each other, wide enough for several chunks
+// a row: the bytes are those of the rows drawn one by one, and of the filter.
 TEST(RendererShortcuts, TexelRectsGiveTheRowsBytes)
 {
   std::mt19937 rng(47);
@@ -312,7 +313,8 @@ TEST(RendererShortcuts, TexelRectsGiveTheRowsBytes)
       const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
       if (scissorKind == 1) vgScissor(vg, std::floor(sx), std::floor(sy), std::floor(sw), std::floor(sh));
       if (scissorKind == 2) vgScissor(vg, sx, sy, sw, sh);
-      if (scissorKind == 3) vgScissor(vg, std::floor(sx), ry + 2.3f / ratio, std::floor(sw), rh - 4.6f / ratio);
+      if (scissorKind == 3)
+        vgScissor(vg, std::floor(sx), ry + 2.3f / ratio, std::floor(sw), rh - 4.6f / ratio);
       vgGlobalCompositeOperation(vg, op);
       for (int l = 0; l < layers; ++l)
       {

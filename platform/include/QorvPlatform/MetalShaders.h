@@ -93,9 +93,9 @@ typedef bool (*QorvFragmentSpanSamplesFunction)(const QorvFragmentSpanIn& in, fl
                                                 bool* straight, QorvSpanSamplesForm* form);
 
 // The rows of one rectangle, rows[r] the input of row r (each of rows[0].count fragments, at most 1024),
-// asked at once: sets whole[r] for each row that the samples function would answer with form kOne and tOne,
-// with that row's t in t[r] and the same s for every such row (in s or form->sValues, named by
-// form->columns, as it gives them). False when no row is such.
+// asked at once: sets whole[r] for each row that the samples function would answer with tOne and every k 1
+// (whole[r] 1) or every k 0 (2), with that row's t in t[r] and the same s for every such row (in s or
+// form->sValues, named by form->columns, as it gives them). False when no row is such.
 typedef bool (*QorvFragmentRectSamplesFunction)(const QorvFragmentSpanIn* rows, int count, float* s, float* t,
                                                 unsigned char* whole, bool* straight, QorvSpanSamplesForm* form);
 

@@ -198,15 +198,25 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
   sp.table = TableFor(front);
   sp.s0 = weigh[0].stepX, sp.s1 = weigh[1].stepX;
 
-  // An axis-aligned rectangle: two upright sides over all its rows bound every row alike, and its rows go to
-  // the texels' shortcut together.
-  const bool rect = !sp.table && rows.rising == 1 && rows.falling == 1 && e[0].edge.stepY == 0 &&
+  // Rows one under the other that span the same pixels go to the texels' shortcut together. In an
+  // axis-aligned rectangle two upright sides over all its rows bound every row alike.
+  const bool together = !sp.table && TexelRects();
+  const bool rect = together && rows.rising == 1 && rows.falling == 1 && e[0].edge.stepY == 0 &&
                     e[1].edge.stepY == 0 && e[0].first <= py0 && e[0].last >= py1 && e[1].first <= py0 &&
-                    e[1].last >= py1 && TexelRects();
+                    e[1].last >= py1;
   thread_local std::vector<Span> rectRows;
   rectRows.clear();
-  int64_t rectLo = 0, rectHi = -1;
+  int64_t rectLo = 0, rectHi = -1, runLo = 0, runHi = -1;
   bool bounded = false;
+  auto flush = [&]
+  {
+    const int count = (int)rectRows.size(), n = (int)(runHi - runLo + 1);
+    if (count == 1)
+      Row(rectRows[0], n);
+    else if (count > 1)
+      TexelRect(rectRows.data(), count, n);
+    rectRows.clear();
+  };
 
   size_t nextRising = 0, nextFalling = 0;
   int64_t bandEnd = -1;
@@ -236,12 +246,16 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       sp.x0 = (int)(px0 + lo);
       sp.e0 = weigh[0].rowStart + weigh[0].stepY * (py - py0) + lo * weigh[0].stepX;
       sp.e1 = weigh[1].rowStart + weigh[1].stepY * (py - py0) + lo * weigh[1].stepX;
-      if (rect)
+      if (together)
+      {
+        if (lo != runLo || hi != runHi || (!rectRows.empty() && rectRows.back().y != sp.y - 1)) flush();
+        runLo = lo, runHi = hi;
         rectRows.push_back(sp);
+      }
       else
         Row(sp, (int)(hi - lo + 1));
     }
   }
-  if (!rectRows.empty()) TexelRect(rectRows.data(), (int)rectRows.size(), (int)(rectHi - rectLo + 1));
+  flush();
 }
 } // namespace qorv_raster

@@ -98,8 +98,8 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       int n, const unsigned char** texels, const unsigned char** row,
                       const QorvSpanSamplesForm& form = QorvSpanSamplesForm{}, const void* namer = nullptr);
 // The same for rows of one rectangle: samples (u[i], v[r]) with one s for all rows, form naming u. Sets
-// starts[r] to the first of the row's n texels where QorvTexelCentres would give them side by side in one
-// row, else to null; false when no row is such.
+// centred[r] where QorvTexelCentres would answer true for the row, and starts[r] to the first of the row's
+// n texels where it would give them side by side in one row, else to null; false when no row is centred.
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, int n,
-                          const float* v, int rows, const unsigned char** starts, const QorvSpanSamplesForm& form,
-                          const void* namer);
+                          const float* v, int rows, const unsigned char** starts, unsigned char* centred,
+                          const QorvSpanSamplesForm& form, const void* namer);

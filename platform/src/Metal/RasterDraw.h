@@ -260,9 +260,10 @@ struct Draw
 
   // Whether TexelRect may be asked for this draw's rectangles.
   bool TexelRects() const;
-  // Rows of an axis-aligned rectangle without a stencil test, count spans of n pixels each from the same x:
-  // the shader is asked for all of them at once, and rows whose texels it gives one for one, side by side in
-  // the texture, are blended (or copied) as TexelRun would do it; the others are drawn by Row.
+  // Rows of a rectangle without a stencil test, count spans of n pixels each from the same x: the shader is
+  // asked for all of them at once, and rows whose texels it gives one for one, side by side in the texture,
+  // with coverage 1 or 0 throughout, are blended (or copied, or left) as TexelRun would do it; the others
+  // are drawn by Row.
   void TexelRect(const Span* rows, int count, int n) const;
 
   // Whether the chunks of fragments from .. from + in.count - 1 get the inputs they would in one: each

@@ -294,21 +294,30 @@ void Draw::TexelRect(const Span* rows, int count, int n) const
   thread_local std::vector<float> t;
   thread_local std::vector<unsigned char> whole;
   thread_local std::vector<const unsigned char*> starts;
+  thread_local std::vector<unsigned char> centred;
   ins.resize((size_t)count);
   t.assign((size_t)count, 0.0f);
   whole.assign((size_t)count, 0);
   starts.assign((size_t)count, nullptr);
+  centred.assign((size_t)count, 0);
   float s[kPiece];
   bool straight = false;
   QorvSpanSamplesForm form;
+  // The first row alone first: most draws that are not such images are left at once.
   bool any = n <= kPiece;
   if (any)
   {
-    for (int r = 0; r < count; ++r)
+    SpanIn(rows[0], 0, n, ins[0]);
+    any = fragmentCode->fragmentRectSamples(ins.data(), 1, s, t.data(), whole.data(), &straight, &form);
+  }
+  if (any)
+  {
+    for (int r = 1; r < count; ++r)
       SpanIn(rows[r], 0, n, ins[(size_t)r]);
+    const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples);
     any = fragmentCode->fragmentRectSamples(ins.data(), count, s, t.data(), whole.data(), &straight, &form) &&
           QorvTexelRowsCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, n, t.data(), count,
-                               starts.data(), form, reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples));
+                               starts.data(), centred.data(), form, namer);
   }
   // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
   any = any && !(replaces && straight);
@@ -318,10 +327,16 @@ void Draw::TexelRect(const Span* rows, int count, int n) const
   for (int r = 0; r < count; ++r)
   {
     const Span& sp = rows[r];
-    if (any && whole[(size_t)r] && starts[(size_t)r] && (n <= kChunk || ChunksStepAlike(sp, 0, ins[(size_t)r])))
+    const unsigned char cover = any ? whole[(size_t)r] : 0;
+    // Without coverage the texels need only fall on centres.
+    if (cover != 0 && (cover == 2 ? centred[(size_t)r] && !replaces : starts[(size_t)r] != nullptr) &&
+        (n <= kChunk || ChunksStepAlike(sp, 0, ins[(size_t)r])))
     {
+      // Texels with no coverage leave the target as it is.
       unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
-      if (replaces)
+      if (cover == 2)
+        ;
+      else if (replaces)
         QorvCopyTexels(starts[(size_t)r], crow, n, bgra8);
       else
         QorvTexelRowOver(starts[(size_t)r], crow, n, bgra8, straight, isa);

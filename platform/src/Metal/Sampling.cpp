@@ -392,26 +392,29 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
 }
 
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, int n,
-                          const float* v, int rows, const unsigned char** starts, const QorvSpanSamplesForm& form,
-                          const void* namer)
+                          const float* v, int rows, const unsigned char** starts, unsigned char* centred,
+                          const QorvSpanSamplesForm& form, const void* namer)
 {
   std::fill(starts, starts + rows, nullptr);
+  std::fill(centred, centred + rows, 0);
   SampleSetup st;
   if (!TexelSetup(texture, sampler, n, st)) return false;
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   // As QorvTexelCentres answers each row with one t.
   const ColumnIndices& columns = ColumnsOf(u, n, w, form.columns, namer);
-  if (!columns.centres || !columns.stepped || columns.xs[0] < 0 || columns.xs[n - 1] >= w) return false;
+  if (!columns.centres) return false;
+  const bool sideBySide = columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
-  const unsigned char* pixels = level.pixels.data() + (size_t)columns.xs[0] * 4;
+  const unsigned char* pixels = level.pixels.data() + (size_t)std::max(columns.xs[0], 0) * 4;
   bool any = false;
   for (int r = 0; r < rows; ++r)
   {
     int y = 0;
     bool unused = false;
     if (!CentreIndices(v + r, 1, h, &y, &unused)) continue;
-    starts[r] = pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4;
+    centred[r] = 1;
+    if (sideBySide) starts[r] = pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4;
     any = true;
   }
   return any;
