@@ -47,8 +47,10 @@ TEST(AtomicFile, AFailedSaveLeavesTheOldFileAndNoLeftovers)
     std::fputs("half", file.Stream());
     // Meanwhile the new file does not pass for a preset in a listing of the folder.
     for (const auto& entry : fs::directory_iterator(dir))
-      if (entry.path().filename() != "preset.qxs")
-        EXPECT_EQ(entry.path().filename().string().find(".qxs"), std::string::npos) << entry.path();
+    {
+      if (entry.path().filename() == "preset.qxs") continue;
+      EXPECT_EQ(entry.path().filename().string().find(".qxs"), std::string::npos) << entry.path();
+    }
   }
   EXPECT_EQ(Bytes(path), "the old preset");
   EXPECT_EQ(EntriesIn(dir), 1u);
