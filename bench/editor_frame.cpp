@@ -38,6 +38,7 @@
 #include "graphics/mac/IGraphicsView.h"
 #include "host/HostInstance.h"
 #include "editor/plugin/Qorv.h"
+#include "tests/support/HostWindow.h"
 #include "tests/vector/CairoGraphics.h"
 
 IPLUGIN_AU_ENTRY_POINTS(iplugin::Qorv, BenchQorv)
@@ -139,12 +140,7 @@ public:
       std::exit(1);
     }
     mEditorView = view;
-    const NSRect frame = mView->frame();
-    mWindow = std::make_unique<NSWindow>(NSMakeRect(0, 0, frame.size.width, frame.size.height));
-    mContent = std::make_unique<NSView>();
-    mWindow->setContentView(mContent.get());
-    mContent->addSubview(mView);
-    mWindow->makeKeyAndOrderFront(nullptr);
+    mHost = std::make_unique<qorvtest::HostWindow>(mView);
     qorvplatform::AdvanceClock(1.0 / 30.0); // the first frames
     // A voice-like signal: a tone under a syllable envelope, with a little noise.
     mSignal.resize(2);
@@ -170,7 +166,7 @@ public:
   {
     if (!mView) return;
     mView->removeFromSuperview();
-    mWindow->close();
+    mHost->window->close();
     mView = nullptr;
     mEditorView = nullptr;
   }
@@ -201,8 +197,7 @@ private:
   std::unique_ptr<iplugin::AUCocoaViewFactory> mFactory;
   NSView* mView = nullptr;
   IGraphicsView_vQorv_au* mEditorView = nullptr;
-  std::unique_ptr<NSWindow> mWindow;
-  std::unique_ptr<NSView> mContent;
+  std::unique_ptr<qorvtest::HostWindow> mHost;
   std::vector<std::vector<float>> mSignal, mOut;
   size_t mPos = 0;
 };

@@ -9,6 +9,7 @@
 #include "graphics/vector/MVGrenderer.h"
 #include "mixer/QorvParams.h"
 #include "tests/plugin/QorvTestInstance.h"
+#include "tests/support/HostWindow.h"
 #include "tests/support/PictureFaults.h"
 
 #include <AppKit/NSView.h>
@@ -57,12 +58,7 @@ public:
     };
     mView = static_cast<NSView*>(mPlug.OpenWindow(nullptr));
     if (!mView) return;
-    const NSRect frame = mView->frame();
-    mWindow = std::make_unique<NSWindow>(NSMakeRect(0, 0, frame.size.width, frame.size.height));
-    mContent = std::make_unique<NSView>();
-    mWindow->setContentView(mContent.get());
-    mContent->addSubview(mView);
-    mWindow->makeKeyAndOrderFront(nullptr);
+    mHost = std::make_unique<qorvtest::HostWindow>(mView);
     qorvplatform::AdvanceClock(2.0 / 30.0); // the first frames, as the host waits for them
     double time = 10.0;
     for (const PointerStep& step : steps)
@@ -72,14 +68,14 @@ public:
       e.x = step.x;
       e.y = step.y;
       e.time = time += 0.5;
-      qorvplatform::PostEvent(*mWindow, e);
+      qorvplatform::PostEvent(*mHost->window, e);
     }
     qorvplatform::AdvanceClock(0.5); // fades and the frames after them
   }
   ~EditorOnScreen()
   {
     if (mView) mView->removeFromSuperview();
-    if (mWindow) mWindow->close();
+    if (mHost) mHost->window->close();
     mPlug.CloseWindow();
     qorvplatform::SetScreenScale(1.0);
     qorvplatform::ResetInput();
@@ -88,7 +84,7 @@ public:
   EditorOnScreen(const EditorOnScreen&) = delete;
   EditorOnScreen& operator=(const EditorOnScreen&) = delete;
 
-  bool Open() const { return mView && mWindow && mPlug.GetUI(); }
+  bool Open() const { return mView && mHost && mPlug.GetUI(); }
 
   // What the view's layer shows now.
   RgbaImage Shown()
@@ -122,8 +118,7 @@ private:
   mixtest::ScopedDataHome mHome;
   mixtest::RecordingQorv mPlug;
   NSView* mView = nullptr;
-  std::unique_ptr<NSWindow> mWindow;
-  std::unique_ptr<NSView> mContent;
+  std::unique_ptr<qorvtest::HostWindow> mHost;
 };
 
 // Exact but for rounding: a few levels, and not one pixel beyond (a fault may touch only the edges of

@@ -7,6 +7,7 @@
 #include "editor/EditorLayout.h"
 #include "graphics/mac/IGraphicsMac.h"
 #include "tests/plugin/QorvTestInstance.h"
+#include "tests/support/HostWindow.h"
 #include "tests/support/PostedKeys.h"
 
 #include <AppKit/NSEvent.h>
@@ -53,7 +54,7 @@ protected:
   ~QorvWindowTest() override
   {
     plug.reset();
-    window.reset();
+    host.reset();
     qorvplatform::ResetDialogs();
     qorvplatform::ResetInput();
     qorvplatform::ResetMainRunLoop();
@@ -64,11 +65,8 @@ protected:
   {
     plug->mMakeGraphicsFunc = [this]() -> IGraphicsInterface*
     { return MakeQorvGraphics(*plug, 875, 580, 60); };
-    window = std::make_unique<NSWindow>(NSMakeRect(0, 0, 875, 580));
-    content = std::make_unique<NSView>();
-    window->setContentView(content.get());
-    window->makeKeyAndOrderFront(nullptr);
-    return plug->OpenWindow(content.get()) != nullptr;
+    host = std::make_unique<qorvtest::HostWindow>(875, 580);
+    return plug->OpenWindow(host->content.get()) != nullptr;
   }
   IGraphics& UI() { return *static_cast<IGraphics*>(plug->GetUI()); }
 
@@ -79,7 +77,7 @@ protected:
     e.x = x;
     e.y = y;
     e.modifiers = mods;
-    qorvplatform::PostEvent(*window, e);
+    qorvplatform::PostEvent(*host->window, e);
   }
   // A click, then time enough that the next is not a double click.
   void Click(double x, double y)
@@ -101,7 +99,7 @@ protected:
   }
   void Key(unsigned short code, const char* chars, unsigned long mods = 0)
   {
-    qorvtest::PostKey(*window, code, chars, mods, true);
+    qorvtest::PostKey(*host->window, code, chars, mods, true);
   }
   static void Advance(double seconds) { qorvplatform::AdvanceClock(seconds); }
 
@@ -125,8 +123,7 @@ protected:
 
   ScopedDataHome home;
   std::unique_ptr<RecordingQorv> plug;
-  std::unique_ptr<NSWindow> window;
-  std::unique_ptr<NSView> content;
+  std::unique_ptr<qorvtest::HostWindow> host;
 };
 
 constexpr double kPresetNameX = 480.0, kPresetRowY = 25.0;
