@@ -7,11 +7,23 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <sched.h>
 #include <thread>
 
 namespace
 {
 constexpr unsigned kMaxBands = 8;
+
+// The processors this process may run on, asked at each pass: a process held to one core (a host's audio
+// process, a pinned benchmark) gains nothing from drawing threads that take turns on it, and pays for the
+// bands' repeated set-up.
+unsigned ProcessorsToDrawOn()
+{
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return (unsigned)std::max(CPU_COUNT(&set), 1);
+  return std::max(std::thread::hardware_concurrency(), 1u);
+}
 
 // Threads kept for drawing bands, so that a pass does not start and join threads of its own and smaller
 // targets are worth drawing in bands too. One job at a time; the caller draws band 0 itself.
@@ -212,7 +224,7 @@ void MTLRenderCommandEncoder::endEncoding()
         if (target)
         {
           const uint64_t shares = (uint64_t)target->width() * target->height() / QorvMetalPixelsPerBand();
-          const unsigned threads = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxBands);
+          const unsigned threads = std::clamp<unsigned>(ProcessorsToDrawOn(), 1, kMaxBands);
           bands = (int)std::clamp<uint64_t>(shares, 1, threads);
         }
         // Every draw's vertices are shaded once here, before the bands share them.
