@@ -98,10 +98,15 @@ void FragmentShaderSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
               in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep);
 }
 
+VGspanSteps StepsOf(const float* start, const float* step)
+{
+  return VGspanSteps{start[kVaryX], step[kVaryX], start[kVaryY], step[kVaryY],
+                     start[kVaryU], step[kVaryU], start[kVaryV], step[kVaryV]};
+}
+
 VGspanSteps StepsOf(const QorvFragmentSpanIn& in)
 {
-  return VGspanSteps{in.start[kVaryX], in.step[kVaryX], in.start[kVaryY], in.step[kVaryY],
-                     in.start[kVaryU], in.step[kVaryU], in.start[kVaryV], in.step[kVaryV]};
+  return StepsOf(in.start, in.step);
 }
 
 template <bool Antialias> bool FragmentShaderSpanColour(const QorvFragmentSpanIn& in, float colour[4])
@@ -125,18 +130,18 @@ bool FragmentShaderSpanSamples(const QorvFragmentSpanIn& in, float* s, float* t,
   return true;
 }
 template <bool Antialias>
-bool FragmentShaderRectSamples(const QorvFragmentSpanIn* rows, int count, float* s, float* t,
-                               unsigned char* whole, bool* straight, QorvSpanSamplesForm* form)
+bool FragmentShaderRectSamples(const QorvFragmentSpanIn& first, const float (*starts)[kQorvMaxVaryings],
+                               int count, float* s, float* t, unsigned char* whole, bool* straight,
+                               QorvSpanSamplesForm* form)
 {
-  const QorvFragmentSpanIn& in = rows[0];
-  if (count <= 0 || in.buffers[0].length < sizeof(MVGfragUniforms) || !in.textures[0]) return false;
-  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
+  if (count <= 0 || first.buffers[0].length < sizeof(MVGfragUniforms) || !first.textures[0]) return false;
+  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(first.buffers[0].data);
   thread_local std::vector<VGspanSteps> steps;
   steps.resize((size_t)count);
   for (int r = 0; r < count; ++r)
-    steps[(size_t)r] = StepsOf(rows[r]);
+    steps[(size_t)r] = StepsOf(starts[r], first.step);
   VGsampleForm f;
-  if (!vgShadeRectSamples(frag, steps.data(), count, in.count, Antialias, s, t, whole, straight, &f))
+  if (!vgShadeRectSamples(frag, steps.data(), count, first.count, Antialias, s, t, whole, straight, &f))
     return false;
   form->kOne = f.kOne, form->tOne = f.tOne, form->sValues = f.sValues, form->columns = f.columns;
   return true;

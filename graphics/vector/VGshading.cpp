@@ -83,10 +83,7 @@ struct ColumnMemo
   uint64_t name = 0; // new with every s kept on the thread
   float s[kMax];
 
-  bool Has(const float* k, int count) const
-  {
-    return count == n && std::memcmp(k, key, sizeof key) == 0;
-  }
+  bool Has(const float* k, int count) const { return count == n && std::memcmp(k, key, sizeof key) == 0; }
   void Keep(const float* k, int count, const float* values)
   {
     thread_local uint64_t names = 0;
@@ -436,7 +433,8 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   {
     const __m128 x0 = _mm_set1_ps(st.x0), dx = _mm_set1_ps(st.dx), y0 = _mm_set1_ps(st.y0),
                  dy = _mm_set1_ps(st.dy), four = _mm_set1_ps(4.0f);
-    const __m128 m0 = _mm_set1_ps(m[0]), m4 = _mm_set1_ps(m[4]), m8 = _mm_set1_ps(m[8]), ex = _mm_set1_ps(extx);
+    const __m128 m0 = _mm_set1_ps(m[0]), m4 = _mm_set1_ps(m[4]), m8 = _mm_set1_ps(m[8]),
+                 ex = _mm_set1_ps(extx);
     for (__m128 fi = _mm_setr_ps(0, 1, 2, 3); i + 4 <= n; i += 4, fi = _mm_add_ps(fi, four))
     {
       const __m128 x = _mm_add_ps(x0, _mm_mul_ps(fi, dx)), y = _mm_add_ps(y0, _mm_mul_ps(fi, dy));
@@ -476,8 +474,9 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   return true;
 }
 
-bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n, bool antialias,
-                        float* s, float* t, unsigned char* whole, bool* straight, VGsampleForm* form)
+bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n,
+                        bool antialias, float* s, float* t, unsigned char* whole, bool* straight,
+                        VGsampleForm* form)
 {
   // The first row answered whole is asked as a span, which keeps its s on the thread; the rows after it
   // would find that s kept when their x steps alike (the memo's key, compared as bytes), so only their
@@ -492,21 +491,31 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
       break;
   if (first == count) return false;
   form->kOne = false;
+  if (frag.paintMat[4] != 0.0f) return true;
   const VGspanSteps& a = rows[first];
   const bool scissored = Scissored(frag);
+  // Without a scissor a row's coverage follows from its u and v steps alone: a row that steps them as the
+  // row before (compared as bytes) is covered as that row was.
+  const VGspanSteps* last = nullptr;
+  unsigned char lastWhole = 0;
   for (int r = first + 1; r < count; ++r)
   {
     const VGspanSteps& b = rows[r];
     if (std::memcmp(&a.x0, &b.x0, sizeof(float)) != 0 || std::memcmp(&a.dx, &b.dx, sizeof(float)) != 0 ||
-        b.dy != 0.0f || !std::isfinite(b.y0) || frag.paintMat[4] != 0.0f)
+        b.dy != 0.0f || !std::isfinite(b.y0))
       continue;
-    const SpanCover cover = SpanCoverage(frag, b, n, antialias, scissored);
-    if (cover == SpanCover::kDiscards) continue;
-    if (cover == SpanCover::kWhole)
-      whole[r] = 1;
-    else if (!SpanK(frag, b, n, antialias, scissored, k) || (whole[r] = AllOneOrZero(k, n)) == 0)
-      continue;
-    t[r] = OneT(frag, b);
+    if (last && std::memcmp(&last->u0, &b.u0, 4 * sizeof(float)) == 0)
+      whole[r] = lastWhole;
+    else
+    {
+      const SpanCover cover = SpanCoverage(frag, b, n, antialias, scissored);
+      if (cover == SpanCover::kWhole)
+        whole[r] = 1;
+      else if (cover == SpanCover::kVaries && SpanK(frag, b, n, antialias, scissored, k))
+        whole[r] = AllOneOrZero(k, n);
+      if (!scissored) last = &b, lastWhole = whole[r];
+    }
+    if (whole[r] != 0) t[r] = OneT(frag, b);
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <mutex>
 #include <random>
+#include <sched.h>
 #include <set>
 #include <string>
 #include <thread>
@@ -387,20 +388,39 @@ TEST(Rasterizer, LargeTargetsDrawEveryRowOnceAndInOrder)
         << i / 4;
 }
 
-// A target is drawn on as many threads as it holds shares of pixels (at most one a core), and alike on any
-// number of them.
+namespace
+{
+unsigned CoresToRunOn()
+{
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  return sched_getaffinity(0, sizeof set, &set) == 0 ? (unsigned)std::max(CPU_COUNT(&set), 1) : 1u;
+}
+} // namespace
+
+// A target is drawn on as many threads as it holds shares of pixels (at most one a core the process may run
+// on), and alike on any number of them; held to one core, it is drawn on one thread.
 TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
 {
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = CoresToRunOn();
+  cpu_set_t all;
+  CPU_ZERO(&all);
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(std::max(sched_getcpu(), 0), &one);
   struct Case
   {
     uint64_t share;
     size_t most, least;
+    bool oneCore;
   };
   std::vector<uint8_t> first;
-  for (const Case& c : {Case{300 * 300, 1, 1}, Case{300 * 300 / 2, 2, std::min(2u, cores)},
-                        Case{kTestPixelsPerBand, 8, std::min(3u, cores)}})
+  for (const Case& c :
+       {Case{300 * 300, 1, 1, false}, Case{300 * 300 / 2, 2, std::min(2u, cores), false},
+        Case{kTestPixelsPerBand, 8, std::min(3u, cores), false}, Case{kTestPixelsPerBand, 1, 1, true}})
   {
+    if (c.oneCore) ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
     Harness h(300, 300);
     QorvMetalSetPixelsPerBand(c.share);
     QorvMetalRegisterFragmentFunction("testThreads", ThreadNotingFragment);
@@ -417,6 +437,7 @@ TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
     gShaderThreads.clear();
     h.Pass({d});
     const size_t threads = gShaderThreads.size();
+    if (c.oneCore) sched_setaffinity(0, sizeof all, &all);
     EXPECT_LE(threads, c.most) << c.share;
     EXPECT_GE(threads, c.least) << c.share;
     const auto px = h.Pixels(h.colour);

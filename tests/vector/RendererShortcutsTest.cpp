@@ -147,9 +147,9 @@ TEST(RendererShortcuts, BitmapsAtTheirOwnSizeAreCopied)
   }
 }
 
-// Bitmaps wider than a span's chunk, in runs of opaque, transparent and translucent texels as controls' images
-// have them, drawn at their own size on whole pixels over each other (as layers are): every row blends the
-// texels straight from the texture, and the picture is the filter's.
+// Bitmaps wider than a span's chunk, in runs of opaque, transparent and translucent texels as controls'
+// images have them, drawn at their own size on whole pixels over each other (as layers are): every row blends
+// the texels straight from the texture, and the picture is the filter's.
 TEST(RendererShortcuts, RowsOfTexelsBlendAsTheFilter)
 {
   std::mt19937 rng(23);
@@ -215,7 +215,8 @@ TEST(RendererShortcuts, RepeatedRowsSampleByTheirOwnPaint)
           if (change == 4) vgSkewX(vg, 0.02f);
           vgBeginPath(vg);
           vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
-          vgFillPaint(vg, vgImagePattern(px, y, pw, (float)h / ratio, 0.0f, change == 5 ? wider : image, 1.0f));
+          vgFillPaint(vg,
+                      vgImagePattern(px, y, pw, (float)h / ratio, 0.0f, change == 5 ? wider : image, 1.0f));
           vgFill(vg);
           vgRestore(vg);
           // The same rows again as first drawn.
@@ -321,7 +322,8 @@ TEST(RendererShortcuts, TexelRectsGiveTheRowsBytes)
         const float lx = x + (float)(5 * l) / ratio;
         vgBeginPath(vg);
         vgRect(vg, lx, ry, (float)w / ratio, rh);
-        vgFillPaint(vg, vgImagePattern(lx + off, y, (float)w / ratio * scale, (float)h / ratio, 0.0f, image, alpha));
+        vgFillPaint(
+            vg, vgImagePattern(lx + off, y, (float)w / ratio * scale, (float)h / ratio, 0.0f, image, alpha));
         vgFill(vg);
       }
     };
@@ -330,6 +332,12 @@ TEST(RendererShortcuts, TexelRectsGiveTheRowsBytes)
         << "round " << round << " variant " << variant << " ratio " << ratio;
     ASSERT_EQ(rects, Draw(ratio, scene, false, true, kWide, kTall))
         << "round " << round << " variant " << variant << " ratio " << ratio;
+    // Drawn in bands of rows on several threads, a rectangle's rows are taken a band's block at a time.
+    const uint64_t share = QorvMetalPixelsPerBand();
+    QorvMetalSetPixelsPerBand((uint64_t)(kWide * kTall) * (uint64_t)(ratio * ratio) / 8);
+    const auto banded = Draw(ratio, scene, true, true, kWide, kTall, true);
+    QorvMetalSetPixelsPerBand(share);
+    ASSERT_EQ(rects, banded) << "round " << round << " variant " << variant << " ratio " << ratio;
   }
   // The rows were taken together.
   EXPECT_GT(QorvMetalTexelRectRows() - rowsBefore, 100u);

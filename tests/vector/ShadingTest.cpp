@@ -327,3 +327,66 @@ TEST_P(ShadingSpan, OneColourSpansAgreeWithPerFragmentShading)
     }
   }
 }
+
+// The rows of an image's rectangle asked together are answered as each row alone would be: rows whose u and v
+// step as the row before's share its coverage, the others have their own, with and without a scissor.
+TEST(Shading, RectangleRowsAgreeWithEachRowAlone)
+{
+  MVGfragUniforms image = Uniforms(kMVGShaderFillImage);
+  image.extent[0] = 40, image.extent[1] = 30;
+  image.texType = kMVGTexRGBA;
+  MVGfragUniforms scissored = image;
+  scissored.scissorMat[0] = 1, scissored.scissorMat[5] = 1, scissored.scissorMat[8] = -20,
+  scissored.scissorMat[9] = -12;
+  scissored.scissorExt[0] = 30, scissored.scissorExt[1] = 8;
+  // (u, du, v, dv): covered whole, not at all, in part, and moving along the row.
+  const float coverage[][4] = {
+      {0.5f, 0, 1, 0}, {0, 0, 1, 0}, {0.5f, 0, 0.4f, 0}, {0.5f, 0, 0, 0}, {0.1f, 0.01f, 1, 0}};
+  const int n = 24;
+  unsigned seed = 5;
+  for (const MVGfragUniforms& frag : {image, scissored})
+    for (bool antialias : {false, true})
+      for (int round = 0; round < 20; ++round)
+      {
+        std::vector<VGspanSteps> rows;
+        for (int r = 0; r < 30; ++r)
+        {
+          seed = seed * 1664525u + 1013904223u;
+          // Runs of rows alike, now and then another coverage.
+          VGspanSteps row{2.5f, 1, r + 0.5f, 0, 0, 0, 0, 0};
+          const float* c = coverage[(seed >> 8) % 5];
+          const VGspanSteps alike =
+              r > 0 && (seed >> 28) < 11 ? rows.back() : VGspanSteps{0, 0, 0, 0, c[0], c[1], c[2], c[3]};
+          row.u0 = alike.u0, row.du = alike.du, row.v0 = alike.v0, row.dv = alike.dv;
+          rows.push_back(row);
+        }
+        std::vector<float> s(n), t(rows.size());
+        std::vector<unsigned char> whole(rows.size());
+        bool straight = false;
+        VGsampleForm form;
+        const bool any = vgShadeRectSamples(frag, rows.data(), (int)rows.size(), n, antialias, s.data(),
+                                            t.data(), whole.data(), &straight, &form);
+        bool found = false;
+        for (size_t r = 0; r < rows.size(); ++r)
+        {
+          std::vector<float> rs(n), rt(n), rk(n);
+          VGsampleForm alone;
+          bool rowStraight = false;
+          unsigned char expected = 0;
+          if (vgShadeSpanSamples(frag, rows[r], n, antialias, rs.data(), rt.data(), rk.data(), &rowStraight,
+                                 &alone) &&
+              alone.tOne)
+          {
+            const bool one =
+                alone.kOne || std::all_of(rk.begin(), rk.end(), [](float k) { return k == 1.0f; });
+            const bool zero =
+                !alone.kOne && std::all_of(rk.begin(), rk.end(), [](float k) { return k == 0.0f; });
+            expected = one ? 1 : zero ? 2 : 0;
+          }
+          ASSERT_EQ(whole[r], expected) << "row " << r << " round " << round << " antialias " << antialias;
+          if (expected != 0) ASSERT_EQ(t[r], rt[0]) << "row " << r;
+          found = found || expected != 0;
+        }
+        EXPECT_EQ(any, found);
+      }
+}

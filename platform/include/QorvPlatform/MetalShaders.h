@@ -92,12 +92,15 @@ struct QorvSpanSamplesForm
 typedef bool (*QorvFragmentSpanSamplesFunction)(const QorvFragmentSpanIn& in, float* s, float* t, float* k,
                                                 bool* straight, QorvSpanSamplesForm* form);
 
-// The rows of one rectangle, rows[r] the input of row r (each of rows[0].count fragments, at most 1024),
-// asked at once: sets whole[r] for each row that the samples function would answer with tOne and every k 1
+// The rows of one rectangle, count rows one under the other of first.count fragments each (at most 1024),
+// asked at once: row r's input is first's with y first.y + r and its varyings' starts starts[r] (their steps
+// are first's). Sets whole[r] for each row that the samples function would answer with tOne and every k 1
 // (whole[r] 1) or every k 0 (2), with that row's t in t[r] and the same s for every such row (in s or
 // form->sValues, named by form->columns, as it gives them). False when no row is such.
-typedef bool (*QorvFragmentRectSamplesFunction)(const QorvFragmentSpanIn* rows, int count, float* s, float* t,
-                                                unsigned char* whole, bool* straight, QorvSpanSamplesForm* form);
+typedef bool (*QorvFragmentRectSamplesFunction)(const QorvFragmentSpanIn& first,
+                                                const float (*starts)[kQorvMaxVaryings], int count, float* s,
+                                                float* t, unsigned char* whole, bool* straight,
+                                                QorvSpanSamplesForm* form);
 
 struct QorvShaderCode
 {

@@ -204,22 +204,20 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
   const bool rect = together && rows.rising == 1 && rows.falling == 1 && e[0].edge.stepY == 0 &&
                     e[1].edge.stepY == 0 && e[0].first <= py0 && e[0].last >= py1 && e[1].first <= py0 &&
                     e[1].last >= py1;
-  thread_local std::vector<Span> rectRows;
-  rectRows.clear();
-  int64_t rectLo = 0, rectHi = -1, runLo = 0, runHi = -1;
-  bool bounded = false;
+  SpanRun run;
+  run.e0Step = weigh[0].stepY, run.e1Step = weigh[1].stepY;
+  int64_t runLo = 0, runHi = -1;
   auto flush = [&]
   {
-    const int count = (int)rectRows.size(), n = (int)(runHi - runLo + 1);
-    if (count == 1)
-      Row(rectRows[0], n);
-    else if (count > 1)
-      TexelRect(rectRows.data(), count, n);
-    rectRows.clear();
+    if (run.count == 1)
+      Row(run.first, run.n);
+    else if (run.count > 1)
+      TexelRect(run);
+    run.count = 0;
   };
 
   size_t nextRising = 0, nextFalling = 0;
-  int64_t bandEnd = -1;
+  int64_t bandEnd = bands > 1 ? -1 : py1 + 1; // rows below this one are in this band
   for (int64_t py = py0; py <= py1; ++py)
   {
     if (bands > 1 && py >= bandEnd)
@@ -228,33 +226,37 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       if (py > py1) break;
     }
     int64_t lo = 0, hi = px1 - px0;
-    if (bounded)
-      lo = rectLo, hi = rectHi;
-    else
-    {
-      chain(0, rows.rising, nextRising, py, [&](int64_t b) { lo = std::max(lo, b); });
-      chain(rows.rising, rows.falling, nextFalling, py, [&](int64_t b) { hi = std::min(hi, b); });
-      rectLo = lo, rectHi = hi, bounded = rect;
-    }
+    chain(0, rows.rising, nextRising, py, [&](int64_t b) { lo = std::max(lo, b); });
+    chain(rows.rising, rows.falling, nextFalling, py, [&](int64_t b) { hi = std::min(hi, b); });
     for (size_t k = rows.rising + rows.falling; k < n; ++k)
       if (py >= e[k].first && py <= e[k].last &&
           e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
         hi = -1;
-    if (lo <= hi)
+    if (lo > hi) continue;
+    // A rectangle's rows bound alike down to the end of its band's block of rows, but for a level edge's
+    // row (one whose centres it runs through), which is bounded on its own.
+    int64_t last = rect ? std::min(py1, bandEnd - 1) : py;
+    for (size_t k = rows.rising + rows.falling; k < n && last > py; ++k)
+      if (e[k].first <= e[k].last && e[k].first > py && e[k].first <= last) last = e[k].first - 1;
+    if (together && run.count > 0 && lo == runLo && hi == runHi && run.first.y + run.count == py)
     {
-      sp.y = (int)py;
-      sp.x0 = (int)(px0 + lo);
-      sp.e0 = weigh[0].rowStart + weigh[0].stepY * (py - py0) + lo * weigh[0].stepX;
-      sp.e1 = weigh[1].rowStart + weigh[1].stepY * (py - py0) + lo * weigh[1].stepX;
-      if (together)
-      {
-        if (lo != runLo || hi != runHi || (!rectRows.empty() && rectRows.back().y != sp.y - 1)) flush();
-        runLo = lo, runHi = hi;
-        rectRows.push_back(sp);
-      }
-      else
-        Row(sp, (int)(hi - lo + 1));
+      run.count += (int)(last - py + 1);
+      py = last;
+      continue;
     }
+    flush();
+    sp.y = (int)py;
+    sp.x0 = (int)(px0 + lo);
+    sp.e0 = weigh[0].rowStart + weigh[0].stepY * (py - py0) + lo * weigh[0].stepX;
+    sp.e1 = weigh[1].rowStart + weigh[1].stepY * (py - py0) + lo * weigh[1].stepX;
+    if (!together)
+    {
+      Row(sp, (int)(hi - lo + 1));
+      continue;
+    }
+    run.first = sp, run.n = (int)(hi - lo + 1), run.count = (int)(last - py + 1);
+    runLo = lo, runHi = hi;
+    py = last;
   }
   flush();
 }

@@ -147,7 +147,8 @@ inline bool SteppedExactly(float start, float step, int n)
   else if (!std::isfinite(start))
     return false;
   const double last = (double)start + (double)(n - 1) * (double)step;
-  const double most = std::max({std::fabs((double)start), std::fabs(last), std::fabs((double)(n - 1) * step)});
+  const double most =
+      std::max({std::fabs((double)start), std::fabs(last), std::fabs((double)(n - 1) * step)});
   return most < std::ldexp(1.0, 24 + unit);
 }
 
@@ -243,8 +244,52 @@ struct Draw
     const StencilTable* table;
   };
 
+  // count spans one under the other from first on, each of n pixels from the same x: row r's edge functions
+  // are first's moved on by r row steps.
+  struct SpanRun
+  {
+    Span first;
+    int count = 0, n = 0;
+    int64_t e0Step = 0, e1Step = 0;
+    Span RowAt(int r) const
+    {
+      Span sp = first;
+      sp.y += r;
+      sp.e0 += r * e0Step;
+      sp.e1 += r * e1Step;
+      return sp;
+    }
+  };
+
+  // A span's varyings over its triangle as terms of its edge functions, set up once for many starts.
+  struct VaryingTerms
+  {
+    double a[kQorvMaxVaryings], b[kQorvMaxVaryings], c[kQorvMaxVaryings], inv;
+    bool flat[kQorvMaxVaryings];
+    int count;
+
+    VaryingTerms(const Span& sp, int varyings) : inv(sp.inv), count(varyings)
+    {
+      for (int k = 0; k < varyings; ++k)
+      {
+        const double va = sp.a->varyings[k], vb = sp.b->varyings[k], vc = sp.c->varyings[k];
+        flat[k] = va == vc && vb == vc;
+        a[k] = va - vc, b[k] = vb - vc, c[k] = vc;
+      }
+    }
+    // The starts where edge functions 0 and 1 are e0 and e1.
+    void Starts(int64_t e0, int64_t e1, float* start) const
+    {
+      const double d0 = (double)e0, d1 = (double)e1;
+      for (int k = 0; k < count; ++k)
+        start[k] = flat[k] ? (float)c[k] : (float)(c[k] + (d0 * a[k] + d1 * b[k]) * inv);
+    }
+  };
+
   // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
   void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
+  // The starts SpanIn gives the varyings of fragments from on, alone.
+  void VaryingStarts(const Span& sp, int from, float* start) const;
   // ready: the input SpanIn gives for these fragments, when made already; askColour and askTexels: whether
   // the shader is still to be asked for one colour and for texture samples.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
@@ -253,22 +298,26 @@ struct Draw
   // when it is not such a row. in is the row's input: made here unless its count is n already.
   bool OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const;
 
-  // Fragments from .. to - 1 (at most kPiece) of a span without a stencil test that the shader gives as texture samples
-  // falling on texel centres: the texels are blended as stored, which gives the bytes the filter would (an
-  // opaque texel becomes the pixel). False, with nothing written, when that does not hold.
+  // Fragments from .. to - 1 (at most kPiece) of a span without a stencil test that the shader gives as
+  // texture samples falling on texel centres: the texels are blended as stored, which gives the bytes the
+  // filter would (an opaque texel becomes the pixel). False, with nothing written, when that does not hold.
   bool TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const;
 
   // Whether TexelRect may be asked for this draw's rectangles.
   bool TexelRects() const;
-  // Rows of a rectangle without a stencil test, count spans of n pixels each from the same x: the shader is
-  // asked for all of them at once, and rows whose texels it gives one for one, side by side in the texture,
-  // with coverage 1 or 0 throughout, are blended (or copied, or left) as TexelRun would do it; the others
-  // are drawn by Row.
-  void TexelRect(const Span* rows, int count, int n) const;
+  // Rows of a rectangle without a stencil test: the shader is asked for all of them at once, and rows whose
+  // texels it gives one for one, side by side in the texture, with coverage 1 or 0 throughout, are blended
+  // (or copied, or left) as TexelRun would do it; the others are drawn by Row.
+  void TexelRect(const SpanRun& run) const;
 
-  // Whether the chunks of fragments from .. from + in.count - 1 get the inputs they would in one: each
-  // varying steps exactly in float from in's start, and each chunk starts where in's steps reach.
-  bool ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const;
+  // Whether the chunks of fragments from .. from + count - 1 get the inputs they would in one: each varying
+  // steps exactly in float from start (the input of fragment from on), and each chunk starts where those
+  // steps reach.
+  bool ChunksStepAlike(const Span& sp, int from, int count, const float* start, const float* step) const;
+  bool ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const
+  {
+    return ChunksStepAlike(sp, from, in.count, in.start, in.step);
+  }
 
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
   // cannot change anything, so they are skipped before shading.

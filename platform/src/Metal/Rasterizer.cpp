@@ -10,6 +10,7 @@
 #include <QorvPlatform/MetalShaders.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -112,21 +113,20 @@ void Draw::Blend(unsigned char* p, const float colourOut[4]) const
 // la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step, stepped in
 // float (over a span the error stays far below a colour level). A varying that is the same at all three
 // vertices (fill interiors) is that value throughout, with a step of 0.
+void Draw::VaryingStarts(const Span& sp, int from, float* start) const
+{
+  VaryingTerms(sp, varyings).Starts(sp.e0 + from * sp.s0, sp.e1 + from * sp.s1, start);
+}
+
 void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const
 {
-  const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
+  VaryingStarts(sp, from, in.start);
   const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
-  const double d0 = (double)e0, d1 = (double)e1, s0 = (double)sp.s0, s1 = (double)sp.s1;
+  const double s0 = (double)sp.s0, s1 = (double)sp.s1;
   for (int k = 0; k < varyings; ++k)
   {
     const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
-    if (va == vc && vb == vc)
-    {
-      in.start[k] = c.varyings[k], in.step[k] = 0;
-      continue;
-    }
-    in.start[k] = (float)(vc + (d0 * (va - vc) + d1 * (vb - vc)) * sp.inv);
-    in.step[k] = (float)((s0 * (va - vc) + s1 * (vb - vc)) * sp.inv);
+    in.step[k] = va == vc && vb == vc ? 0.0f : (float)((s0 * (va - vc) + s1 * (vb - vc)) * sp.inv);
   }
   in.x = sp.x0 + from;
   in.y = sp.y;
@@ -288,62 +288,71 @@ bool Draw::TexelRects() const
          QorvMetalTexelCopies() && QorvMetalTexelRects();
 }
 
-void Draw::TexelRect(const Span* rows, int count, int n) const
+void Draw::TexelRect(const SpanRun& run) const
 {
-  thread_local std::vector<QorvFragmentSpanIn> ins;
-  thread_local std::vector<float> t;
-  thread_local std::vector<unsigned char> whole;
-  thread_local std::vector<const unsigned char*> starts;
-  thread_local std::vector<unsigned char> centred;
-  ins.resize((size_t)count);
+  const int count = run.count, n = run.n;
+  struct Scratch
+  {
+    std::vector<std::array<float, kQorvMaxVaryings>> starts;
+    std::vector<float> t;
+    std::vector<unsigned char> whole, centred;
+    std::vector<const unsigned char*> texels;
+  };
+  thread_local Scratch scratch;
+  auto& [starts, t, whole, centred, texels] = scratch;
+  starts.resize((size_t)count);
   t.assign((size_t)count, 0.0f);
   whole.assign((size_t)count, 0);
-  starts.assign((size_t)count, nullptr);
+  texels.assign((size_t)count, nullptr);
   centred.assign((size_t)count, 0);
   float s[kPiece];
   bool straight = false;
   QorvSpanSamplesForm form;
+  QorvFragmentSpanIn in;
+  SpanIn(run.first, 0, n, in);
+  starts[0] = std::to_array(in.start);
+  using Starts = const float (*)[kQorvMaxVaryings];
   // The first row alone first: most draws that are not such images are left at once.
-  bool any = n <= kPiece;
+  bool any = n <= kPiece &&
+             fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), 1, s, t.data(),
+                                               whole.data(), &straight, &form);
   if (any)
   {
-    SpanIn(rows[0], 0, n, ins[0]);
-    any = fragmentCode->fragmentRectSamples(ins.data(), 1, s, t.data(), whole.data(), &straight, &form);
-  }
-  if (any)
-  {
+    const VaryingTerms terms(run.first, varyings);
     for (int r = 1; r < count; ++r)
-      SpanIn(rows[r], 0, n, ins[(size_t)r]);
+      terms.Starts(run.first.e0 + r * run.e0Step, run.first.e1 + r * run.e1Step, starts[(size_t)r].data());
     const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples);
-    any = fragmentCode->fragmentRectSamples(ins.data(), count, s, t.data(), whole.data(), &straight, &form) &&
+    any = fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), count, s, t.data(),
+                                            whole.data(), &straight, &form) &&
           QorvTexelRowsCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, n, t.data(), count,
-                               starts.data(), centred.data(), form, namer);
+                               texels.data(), centred.data(), form, namer);
   }
   // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
   any = any && !(replaces && straight);
   static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
   const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   uint64_t taken = 0;
-  for (int r = 0; r < count; ++r)
+  unsigned char* crow = &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
+  const size_t rowBytes = colourWidth * colourBytes;
+  for (int r = 0; r < count; ++r, crow += rowBytes)
   {
-    const Span& sp = rows[r];
-    const unsigned char cover = any ? whole[(size_t)r] : 0;
+    const size_t i = (size_t)r;
+    const unsigned char cover = any ? whole[i] : 0;
     // Without coverage the texels need only fall on centres.
-    if (cover != 0 && (cover == 2 ? centred[(size_t)r] && !replaces : starts[(size_t)r] != nullptr) &&
-        (n <= kChunk || ChunksStepAlike(sp, 0, ins[(size_t)r])))
+    if (cover != 0 && (cover == 2 ? centred[i] && !replaces : texels[i] != nullptr) &&
+        (n <= kChunk || ChunksStepAlike(run.RowAt(r), 0, n, starts[i].data(), in.step)))
     {
       // Texels with no coverage leave the target as it is.
-      unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
       if (cover == 2)
         ;
       else if (replaces)
-        QorvCopyTexels(starts[(size_t)r], crow, n, bgra8);
+        QorvCopyTexels(texels[i], crow, n, bgra8);
       else
-        QorvTexelRowOver(starts[(size_t)r], crow, n, bgra8, straight, isa);
+        QorvTexelRowOver(texels[i], crow, n, bgra8, straight, isa);
       ++taken;
     }
     else
-      Row(sp, n);
+      Row(run.RowAt(r), n);
   }
   if (taken == 0) return;
   QorvCountTexelsCopied(taken * (uint64_t)n);
@@ -451,18 +460,18 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
 }
 
-bool Draw::ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const
+bool Draw::ChunksStepAlike(const Span& sp, int from, int count, const float* start, const float* step) const
 {
   for (int k = 0; k < varyings; ++k)
-    if (!SteppedExactly(in.start[k], in.step[k], in.count)) return false;
-  for (int off = kChunk; off < in.count; off += kChunk)
+    if (!SteppedExactly(start[k], step[k], count)) return false;
+  // A chunk's steps are the row's: they do not depend on where it starts.
+  float chunk[kQorvMaxVaryings];
+  const VaryingTerms terms(sp, varyings);
+  for (int off = kChunk; off < count; off += kChunk)
   {
-    QorvFragmentSpanIn chunk;
-    SpanIn(sp, from + off, std::min(kChunk, in.count - off), chunk);
+    terms.Starts(sp.e0 + (from + off) * sp.s0, sp.e1 + (from + off) * sp.s1, chunk);
     for (int k = 0; k < varyings; ++k)
-      if (chunk.step[k] != in.step[k] ||
-          (double)chunk.start[k] != (double)in.start[k] + (double)off * (double)in.step[k])
-        return false;
+      if ((double)chunk[k] != (double)start[k] + (double)off * (double)step[k]) return false;
   }
   return true;
 }
