@@ -47,14 +47,26 @@ inline float RoundedBoxDistance(float px, float py, float extx, float exty, floa
   return std::min(std::max(dx, dy), 0.0f) + std::sqrt(outx * outx + outy * outy) - rad;
 }
 
+// The scissor's coverage along one of its axes, at s on that axis: soft over one fringe (scissorScale already
+// divides by the fringe width).
+inline float ScissorSide(const MVGfragUniforms& frag, int axis, float s)
+{
+  return std::clamp(0.5f - (std::fabs(s) - frag.scissorExt[axis]) * frag.scissorScale[axis], 0.0f, 1.0f);
+}
+
 inline float ScissorCoverage(const MVGfragUniforms& frag, float x, float y)
 {
   float sx, sy;
   ApplyMat(frag.scissorMat, x, y, &sx, &sy);
-  // Soft over one fringe: scissorScale already divides by the fringe width.
-  float cx = 0.5f - (std::fabs(sx) - frag.scissorExt[0]) * frag.scissorScale[0];
-  float cy = 0.5f - (std::fabs(sy) - frag.scissorExt[1]) * frag.scissorScale[1];
-  return std::clamp(cx, 0.0f, 1.0f) * std::clamp(cy, 0.0f, 1.0f);
+  return ScissorSide(frag, 0, sx) * ScissorSide(frag, 1, sy);
+}
+
+// The second factor of ScissorCoverage at (x, y), alone.
+inline float ScissorDown(const MVGfragUniforms& frag, float x, float y)
+{
+  float sx, sy;
+  ApplyMat(frag.scissorMat, x, y, &sx, &sy);
+  return ScissorSide(frag, 1, sy);
 }
 
 inline float StrokeCoverage(const MVGfragUniforms& frag, float u, float v)
@@ -494,9 +506,16 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   if (frag.paintMat[4] != 0.0f) return true;
   const VGspanSteps& a = rows[first];
   const bool scissored = Scissored(frag);
-  // Without a scissor a row's coverage follows from its u and v steps alone: a row that steps them as the
-  // row before (compared as bytes) is covered as that row was.
+  // An upright scissor (none, or one without rotation or shear) covers a point by a factor across, from x
+  // alone, times one down, from y alone (a zero term of a finite coordinate adds only a signed zero). Along
+  // rows that step x alike the factors across are the same, so a row's coverage follows from its u and v
+  // steps and its factor down: a row with the same ones as the row before (compared as bytes) is covered as
+  // that row was.
+  const float m1 = frag.scissorMat[1], m4 = frag.scissorMat[4];
+  const bool upright =
+      m1 == 0.0f && m4 == 0.0f && std::isfinite(a.x0) && std::isfinite(StepAt(a.x0, a.dx, n - 1));
   const VGspanSteps* last = nullptr;
+  float lastDown = 0.0f;
   unsigned char lastWhole = 0;
   for (int r = first + 1; r < count; ++r)
   {
@@ -504,7 +523,9 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
     if (std::memcmp(&a.x0, &b.x0, sizeof(float)) != 0 || std::memcmp(&a.dx, &b.dx, sizeof(float)) != 0 ||
         b.dy != 0.0f || !std::isfinite(b.y0))
       continue;
-    if (last && std::memcmp(&last->u0, &b.u0, 4 * sizeof(float)) == 0)
+    const float down = upright ? ScissorDown(frag, b.x0, b.y0) : 0.0f;
+    if (last && std::memcmp(&last->u0, &b.u0, 4 * sizeof(float)) == 0 &&
+        std::memcmp(&lastDown, &down, sizeof down) == 0)
       whole[r] = lastWhole;
     else
     {
@@ -513,7 +534,7 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
         whole[r] = 1;
       else if (cover == SpanCover::kVaries && SpanK(frag, b, n, antialias, scissored, k))
         whole[r] = AllOneOrZero(k, n);
-      if (!scissored) last = &b, lastWhole = whole[r];
+      if (upright) last = &b, lastDown = down, lastWhole = whole[r];
     }
     if (whole[r] != 0) t[r] = OneT(frag, b);
   }

@@ -329,7 +329,8 @@ TEST_P(ShadingSpan, OneColourSpansAgreeWithPerFragmentShading)
 }
 
 // The rows of an image's rectangle asked together are answered as each row alone would be: rows whose u and v
-// step as the row before's share its coverage, the others have their own, with and without a scissor.
+// step as the row before's share its coverage unless a scissor's edge runs between them, without a scissor,
+// under an upright one and under a turned one.
 TEST(Shading, RectangleRowsAgreeWithEachRowAlone)
 {
   MVGfragUniforms image = Uniforms(kMVGShaderFillImage);
@@ -344,7 +345,10 @@ TEST(Shading, RectangleRowsAgreeWithEachRowAlone)
       {0.5f, 0, 1, 0}, {0, 0, 1, 0}, {0.5f, 0, 0.4f, 0}, {0.5f, 0, 0, 0}, {0.1f, 0.01f, 1, 0}};
   const int n = 24;
   unsigned seed = 5;
-  for (const MVGfragUniforms& frag : {image, scissored})
+  MVGfragUniforms turned = scissored;
+  turned.scissorMat[0] = 0.8f, turned.scissorMat[1] = -0.6f, turned.scissorMat[4] = 0.6f,
+  turned.scissorMat[5] = 0.8f;
+  for (const MVGfragUniforms& frag : {image, scissored, turned})
     for (bool antialias : {false, true})
       for (int round = 0; round < 20; ++round)
       {
