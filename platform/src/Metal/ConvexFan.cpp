@@ -198,12 +198,24 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
   sp.table = TableFor(front);
   sp.s0 = weigh[0].stepX, sp.s1 = weigh[1].stepX;
 
-  // Rows one under the other that span the same pixels go to the texels' shortcut together. In an
-  // axis-aligned rectangle two upright sides over all its rows bound every row alike.
+  // Rows one under the other that span the same pixels go to the texels' shortcut together. While every
+  // side that bounds the rows is upright, the rows are bounded alike: they are taken at once, down to where
+  // a side ends or begins.
   const bool together = !sp.table && TexelRects();
-  const bool rect = together && rows.rising == 1 && rows.falling == 1 && e[0].edge.stepY == 0 &&
-                    e[1].edge.stepY == 0 && e[0].first <= py0 && e[0].last >= py1 && e[1].first <= py0 &&
-                    e[1].last >= py1;
+  auto upright = [&](size_t from, size_t count, size_t next, int64_t py, int64_t& last)
+  {
+    for (size_t j = next; j < count && last > py; ++j)
+    {
+      const FanEdge& f = e[from + j];
+      if (f.first > py)
+      {
+        last = std::min(last, f.first - 1); // the chain is in the order of first rows
+        break;
+      }
+      if (f.last < py) continue;
+      last = f.edge.stepY == 0 ? std::min(last, f.last) : py;
+    }
+  };
   SpanRun run;
   run.e0Step = weigh[0].stepY, run.e1Step = weigh[1].stepY;
   int64_t runLo = 0, runHi = -1;
@@ -233,9 +245,11 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
           e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
         hi = -1;
     if (lo > hi) continue;
-    // A rectangle's rows bound alike down to the end of its band's block of rows, but for a level edge's
-    // row (one whose centres it runs through), which is bounded on its own.
-    int64_t last = rect ? std::min(py1, bandEnd - 1) : py;
+    // Not past the end of the band's block of rows, nor onto a level edge's row (one whose centres it runs
+    // through), which is bounded on its own.
+    int64_t last = together ? std::min(py1, bandEnd - 1) : py;
+    upright(0, rows.rising, nextRising, py, last);
+    upright(rows.rising, rows.falling, nextFalling, py, last);
     for (size_t k = rows.rising + rows.falling; k < n && last > py; ++k)
       if (e[k].first <= e[k].last && e[k].first > py && e[k].first <= last) last = e[k].first - 1;
     if (together && run.count > 0 && lo == runLo && hi == runHi && run.first.y + run.count == py)
