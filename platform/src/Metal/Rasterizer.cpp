@@ -195,6 +195,27 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
     out[j] = out[j] * 1.0f * k;
 #endif
 }
+// Rows this short (a fringe's column) are blended a texel at a time, without a row's set-up: what
+// QorvTexelRowOver gives them.
+constexpr int kFewTexels = 4;
+template <bool Bgra, bool Straight> inline void TexelsOverFew(const unsigned char* t, unsigned char* p, int n)
+{
+  for (int i = 0; i < n; ++i, t += 4, p += 4)
+  {
+    if (t[3] == 0 && (Straight || (t[0] | t[1] | t[2]) == 0)) continue;
+    if (t[3] == 255)
+      QorvCopyTexels(t, p, 1, Bgra);
+    else
+      QorvBlendTexelScalar<Bgra, Straight>(t, p);
+  }
+}
+inline void TexelsOverFew(const unsigned char* t, unsigned char* p, int n, bool bgra, bool straight)
+{
+  if (bgra)
+    straight ? TexelsOverFew<true, true>(t, p, n) : TexelsOverFew<true, false>(t, p, n);
+  else
+    straight ? TexelsOverFew<false, true>(t, p, n) : TexelsOverFew<false, false>(t, p, n);
+}
 } // namespace
 
 bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const
@@ -347,6 +368,8 @@ void Draw::TexelRect(const SpanRun& run) const
         ;
       else if (replaces)
         QorvCopyTexels(texels[i], crow, n, bgra8);
+      else if (n <= kFewTexels)
+        TexelsOverFew(texels[i], crow, n, bgra8, straight);
       else
         QorvTexelRowOver(texels[i], crow, n, bgra8, straight, isa);
       ++taken;
