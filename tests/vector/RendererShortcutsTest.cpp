@@ -342,3 +342,35 @@ TEST(RendererShortcuts, TexelRectsGiveTheRowsBytes)
   // The rows were taken together.
   EXPECT_GT(QorvMetalTexelRectRows() - rowsBefore, 100u);
 }
+
+// Rows wider than the rasteriser's pieces of texels: each row is taken a piece of columns at a time, and a
+// piece that cannot be taken (a scissor's soft edge inside it, or half a pixel off) is drawn as the rows
+// would be one by one, beside pieces that are.
+TEST(RendererShortcuts, RectanglesWiderThanAPieceGiveTheRowsBytes)
+{
+  std::mt19937 rng(53);
+  constexpr int kWide = 2200, kTall = 10;
+  for (int round = 0; round < 12; ++round)
+  {
+    const int w = 1030 + (int)(rng() % 1100), h = 1 + (int)(rng() % 8);
+    const int flags = rng() % 2 ? kVGImagePremultiplied : 0;
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    const float x = (float)((int)(rng() % 40) - 20), y = (float)((int)(rng() % 6) - 2);
+    const unsigned variant = round % 4;
+    const float off = variant == 1 ? 0.5f : 0.0f;
+    const int op = variant == 2 ? kVGCopy : kVGSourceOver;
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
+      if (variant == 3) vgScissor(vg, 0, 0, 1030.5f, (float)kTall);
+      vgGlobalCompositeOperation(vg, op);
+      vgBeginPath(vg);
+      vgRect(vg, x, y, (float)w, (float)h);
+      vgFillPaint(vg, vgImagePattern(x + off, y, (float)w, (float)h, 0.0f, image, 1.0f));
+      vgFill(vg);
+    };
+    const auto rects = Draw(1.0f, scene, true, true, kWide, kTall, true);
+    ASSERT_EQ(rects, Draw(1.0f, scene, true, true, kWide, kTall, false)) << "round " << round;
+    ASSERT_EQ(rects, Draw(1.0f, scene, false, true, kWide, kTall)) << "round " << round;
+  }
+}

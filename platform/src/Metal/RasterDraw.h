@@ -7,6 +7,7 @@
 #include <QorvPlatform/MetalShaders.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -305,6 +306,21 @@ struct Draw
 
   // Whether TexelRect may be asked for this draw's rectangles.
   bool TexelRects() const;
+  // What the shader says of a run's rows (at most kPiece pixels each) asked at once: any, whether some row's
+  // texels may be taken (straight, as the shader gives them), and per row its varyings' starts, its t,
+  // whether it is covered whole (whole 1) or not at all (2), whether its texels fall on centres and, when
+  // they lie side by side in the texture, the first of them.
+  struct RectAnswer
+  {
+    QorvFragmentSpanIn in; // the first row's
+    bool any = false, straight = false;
+    std::vector<std::array<float, kQorvMaxVaryings>> starts;
+    std::vector<float> t;
+    std::vector<unsigned char> whole, centred;
+    std::vector<const unsigned char*> texels;
+  };
+  void AskRect(const SpanRun& run, RectAnswer& answer) const;
+
   // Rows of a rectangle without a stencil test: the shader is asked for all of them at once, and rows whose
   // texels it gives one for one, side by side in the texture, with coverage 1 or 0 throughout, are blended
   // (or copied, or left) as TexelRun would do it; the others are drawn by Row.

@@ -309,76 +309,105 @@ bool Draw::TexelRects() const
          QorvMetalTexelCopies() && QorvMetalTexelRects();
 }
 
+void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
+{
+  const size_t count = (size_t)run.count;
+  const int n = run.n;
+  auto& [in, any, straight, starts, t, whole, centred, texels] = answer;
+  starts.resize(count);
+  t.assign(count, 0.0f);
+  whole.assign(count, 0);
+  texels.assign(count, nullptr);
+  centred.assign(count, 0);
+  float s[kPiece];
+  QorvSpanSamplesForm form;
+  SpanIn(run.first, 0, n, in);
+  starts[0] = std::to_array(in.start);
+  using Starts = const float(*)[kQorvMaxVaryings];
+  // The first row alone first: most draws that are not such images are left at once.
+  any = fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), 1, s, t.data(),
+                                          whole.data(), &straight, &form);
+  if (!any) return;
+  const VaryingTerms terms(run.first, varyings);
+  for (int r = 1; r < run.count; ++r)
+    terms.Starts(run.first.e0 + r * run.e0Step, run.first.e1 + r * run.e1Step, starts[(size_t)r].data());
+  const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples);
+  any = fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), run.count, s, t.data(),
+                                          whole.data(), &straight, &form) &&
+        QorvTexelRowsCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, n, t.data(), run.count,
+                             texels.data(), centred.data(), form, namer);
+  // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
+  any = any && !(replaces && straight);
+}
+
 void Draw::TexelRect(const SpanRun& run) const
 {
   const int count = run.count, n = run.n;
-  struct Scratch
+  // Rows wider than a piece are taken in pieces of columns, as Row takes a row's texels: the shader is asked
+  // piece by piece, and then the rows are drawn one after the other, each with all its pieces.
+  struct Piece
   {
-    std::vector<std::array<float, kQorvMaxVaryings>> starts;
-    std::vector<float> t;
-    std::vector<unsigned char> whole, centred;
-    std::vector<const unsigned char*> texels;
+    SpanRun run;
+    RectAnswer answer;
   };
-  thread_local Scratch scratch;
-  auto& [starts, t, whole, centred, texels] = scratch;
-  starts.resize((size_t)count);
-  t.assign((size_t)count, 0.0f);
-  whole.assign((size_t)count, 0);
-  texels.assign((size_t)count, nullptr);
-  centred.assign((size_t)count, 0);
-  float s[kPiece];
-  bool straight = false;
-  QorvSpanSamplesForm form;
-  QorvFragmentSpanIn in;
-  SpanIn(run.first, 0, n, in);
-  starts[0] = std::to_array(in.start);
-  using Starts = const float (*)[kQorvMaxVaryings];
-  // The first row alone first: most draws that are not such images are left at once.
-  bool any = n <= kPiece &&
-             fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), 1, s, t.data(),
-                                               whole.data(), &straight, &form);
-  if (any)
+  thread_local std::vector<Piece> pieces;
+  const int pieceCount = (n + kPiece - 1) / kPiece;
+  if ((int)pieces.size() < pieceCount) pieces.resize((size_t)pieceCount);
+  bool anyPiece = false;
+  for (int p = 0; p < pieceCount; ++p)
   {
-    const VaryingTerms terms(run.first, varyings);
-    for (int r = 1; r < count; ++r)
-      terms.Starts(run.first.e0 + r * run.e0Step, run.first.e1 + r * run.e1Step, starts[(size_t)r].data());
-    const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples);
-    any = fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), count, s, t.data(),
-                                            whole.data(), &straight, &form) &&
-          QorvTexelRowsCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, n, t.data(), count,
-                               texels.data(), centred.data(), form, namer);
+    Piece& piece = pieces[(size_t)p];
+    const int from = p * kPiece;
+    piece.run = run;
+    piece.run.first.x0 += from;
+    piece.run.first.e0 += from * run.first.s0;
+    piece.run.first.e1 += from * run.first.s1;
+    piece.run.n = std::min(kPiece, n - from);
+    AskRect(piece.run, piece.answer);
+    anyPiece = anyPiece || piece.answer.any;
   }
-  // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
-  any = any && !(replaces && straight);
   static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
   const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
-  uint64_t taken = 0;
+  uint64_t taken = 0, texelsTaken = 0;
   unsigned char* crow = &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
   const size_t rowBytes = colourWidth * colourBytes;
   for (int r = 0; r < count; ++r, crow += rowBytes)
   {
-    const size_t i = (size_t)r;
-    const unsigned char cover = any ? whole[i] : 0;
-    // Without coverage the texels need only fall on centres.
-    if (cover != 0 && (cover == 2 ? centred[i] && !replaces : texels[i] != nullptr) &&
-        (n <= kChunk || ChunksStepAlike(run.RowAt(r), 0, n, starts[i].data(), in.step)))
+    if (!anyPiece)
     {
-      // Texels with no coverage leave the target as it is.
-      if (cover == 2)
-        ;
-      else if (replaces)
-        QorvCopyTexels(texels[i], crow, n, bgra8);
-      else if (n <= kFewTexels)
-        TexelsOverFew(texels[i], crow, n, bgra8, straight);
-      else
-        QorvTexelRowOver(texels[i], crow, n, bgra8, straight, isa);
-      ++taken;
-    }
-    else
       Row(run.RowAt(r), n);
+      continue;
+    }
+    for (int p = 0; p < pieceCount; ++p)
+    {
+      const SpanRun& piece = pieces[(size_t)p].run;
+      const RectAnswer& answer = pieces[(size_t)p].answer;
+      const size_t i = (size_t)r;
+      const int m = piece.n;
+      const unsigned char cover = answer.any ? answer.whole[i] : 0;
+      unsigned char* at = crow + (size_t)p * kPiece * colourBytes;
+      // Without coverage the texels need only fall on centres.
+      if (cover != 0 && (cover == 2 ? answer.centred[i] && !replaces : answer.texels[i] != nullptr) &&
+          (m <= kChunk || ChunksStepAlike(piece.RowAt(r), 0, m, answer.starts[i].data(), answer.in.step)))
+      {
+        // Texels with no coverage leave the target as it is.
+        if (cover == 2)
+          ;
+        else if (replaces)
+          QorvCopyTexels(answer.texels[i], at, m, bgra8);
+        else if (m <= kFewTexels)
+          TexelsOverFew(answer.texels[i], at, m, bgra8, answer.straight);
+        else
+          QorvTexelRowOver(answer.texels[i], at, m, bgra8, answer.straight, isa);
+        ++taken;
+        texelsTaken += (uint64_t)m;
+      }
+      else
+        Row(piece.RowAt(r), m);
+    }
   }
   if (taken == 0) return;
-  QorvCountTexelsCopied(taken * (uint64_t)n);
+  QorvCountTexelsCopied(texelsTaken);
   QorvCountTexelRectRows(taken);
 }
 
