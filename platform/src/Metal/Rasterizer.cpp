@@ -350,13 +350,14 @@ void Draw::TexelRect(const SpanRun& run) const
     SpanRun run;
     RectAnswer answer;
   };
-  thread_local std::vector<Piece> pieces;
+  thread_local std::vector<Piece> kept;
   const int pieceCount = (n + kPiece - 1) / kPiece;
-  if ((int)pieces.size() < pieceCount) pieces.resize((size_t)pieceCount);
+  if ((int)kept.size() < pieceCount) kept.resize((size_t)pieceCount);
+  Piece* const pieces = kept.data(); // nothing below draws another rectangle on this thread
   bool anyPiece = false;
   for (int p = 0; p < pieceCount; ++p)
   {
-    Piece& piece = pieces[(size_t)p];
+    Piece& piece = pieces[p];
     const int from = p * kPiece;
     piece.run = run;
     piece.run.first.x0 += from;
@@ -380,8 +381,8 @@ void Draw::TexelRect(const SpanRun& run) const
     }
     for (int p = 0; p < pieceCount; ++p)
     {
-      const SpanRun& piece = pieces[(size_t)p].run;
-      const RectAnswer& answer = pieces[(size_t)p].answer;
+      const SpanRun& piece = pieces[p].run;
+      const RectAnswer& answer = pieces[p].answer;
       const size_t i = (size_t)r;
       const int m = piece.n;
       const unsigned char cover = answer.any ? answer.whole[i] : 0;
