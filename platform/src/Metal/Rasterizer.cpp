@@ -324,10 +324,6 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   SpanIn(run.first, 0, n, in);
   starts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
-  // The first row alone first: most draws that are not such images are left at once.
-  any = fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), 1, s, t.data(),
-                                          whole.data(), &straight, &form);
-  if (!any) return;
   const VaryingTerms terms(run.first, varyings);
   for (int r = 1; r < run.count; ++r)
     terms.Starts(run.first.e0 + r * run.e0Step, run.first.e1 + r * run.e1Step, starts[(size_t)r].data());
