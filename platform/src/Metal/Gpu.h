@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 struct QorvGpu
 {
@@ -75,6 +76,8 @@ public:
 
 private:
   struct Shaded;
+  // Draws let go on this thread, kept with their lists' room for the next ones: a frame makes hundreds.
+  static std::vector<std::unique_ptr<Shaded>>& Spare();
   std::unique_ptr<Shaded> mShaded; // null when nothing is drawn
 };
 
@@ -94,8 +97,8 @@ void QorvCountTexelRectRows(uint64_t n);
 // to null and texels[i] to each one's bytes; false otherwise, or for another filter or format. form says what
 // the shader said of u (its columns name, which namer, the samples function, gave) and v (tOne: v[0] stands
 // for all).
-bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
-                      int n, const unsigned char** texels, const unsigned char** row,
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
+                      const float* v, int n, const unsigned char** texels, const unsigned char** row,
                       const QorvSpanSamplesForm& form = QorvSpanSamplesForm{}, const void* namer = nullptr);
 // The same for rows of one rectangle: samples (u[i], v[r]) with one s for all rows, form naming u. Sets
 // centred[r] where QorvTexelCentres would answer true for the row, and starts[r] to the first of the row's

@@ -695,6 +695,8 @@ struct QorvRasterDraw::Shaded
   std::vector<qorv_raster::FanRows> fanRows; // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
   int bands = 1; // that the masks were made for
+  std::vector<unsigned char> shadedOnce; // per entry of vertices
+  std::vector<size_t> fanStarts;         // of each fan's corners
 
   // The bands that rows top to bottom reach: block b of kQorvBandRows rows is band b % bands.
   uint32_t BandsOfRows(int64_t top, int64_t bottom) const
@@ -770,7 +772,7 @@ struct QorvRasterDraw::Shaded
   {
     if (draw.TableFor(false) || draw.TableFor(true)) return;
     auto vertex = [&](size_t i) -> const Vertex* { return &vertices[reference[i]]; };
-    std::vector<size_t> starts;
+    std::vector<size_t>& starts = fanStarts;
     auto make = [&](size_t firstTriangle, size_t start)
     {
       qorv_raster::ConvexFan fan;
@@ -827,7 +829,14 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     return; // points and lines are not drawn by this stand-in
   MTLTexture* target = colour ? colour : stencil;
   if (!target || count == 0) return;
-  mShaded = std::make_unique<Shaded>();
+  std::vector<std::unique_ptr<Shaded>>& spare = Spare();
+  if (spare.empty())
+    mShaded = std::make_unique<Shaded>();
+  else
+  {
+    mShaded = std::move(spare.back());
+    spare.pop_back();
+  }
   mShaded->type = type;
   Draw& d = mShaded->draw;
   const auto& pd = s.pipeline->descriptor();
@@ -910,14 +919,15 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
   {
     shaded.resize((size_t)hi - lo + 1);
-    std::vector<bool> done(shaded.size(), false);
+    std::vector<unsigned char>& done = mShaded->shadedOnce;
+    done.assign(shaded.size(), 0);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = ids[i] - lo;
       if (!done[reference[i]])
       {
         d.Shade(ids[i], shaded[reference[i]]);
-        done[reference[i]] = true;
+        done[reference[i]] = 1;
       }
     }
   }
@@ -935,7 +945,23 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   mShaded->ListPrimitives();
 }
 
-QorvRasterDraw::~QorvRasterDraw() = default;
+std::vector<std::unique_ptr<QorvRasterDraw::Shaded>>& QorvRasterDraw::Spare()
+{
+  thread_local std::vector<std::unique_ptr<Shaded>> spare;
+  return spare;
+}
+
+QorvRasterDraw::~QorvRasterDraw()
+{
+  constexpr size_t kKept = 4096;
+  std::vector<std::unique_ptr<Shaded>>& spare = Spare();
+  if (!mShaded || spare.size() >= kKept) return;
+  Shaded& s = *mShaded;
+  s.draw = Draw{};
+  s.vertices.clear(), s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
+  s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear();
+  spare.push_back(std::move(mShaded));
+}
 QorvRasterDraw::QorvRasterDraw(QorvRasterDraw&&) noexcept = default;
 
 void QorvRasterDraw::Rasterize(int band, int bands) const
