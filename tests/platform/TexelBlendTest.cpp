@@ -126,9 +126,9 @@ void BlendGroups(const unsigned char* texels, unsigned char* p, int n, QorvTexel
   const int w = isa == QorvTexelBlendIsa::kAvx2 ? 8 : 4;
   for (int i = 0; i < n; i += w)
     if (isa == QorvTexelBlendIsa::kAvx2)
-      QorvTexelGroupAvx2::Blend<Bgra, Straight>(texels + (size_t)i * 4, p + (size_t)i * 4);
+      QorvTexelGroupAvx2::Blend<Bgra, Straight>(texels + (size_t)i * 4, p + (size_t)i * 4, p + (size_t)i * 4);
     else
-      QorvTexelGroupSse2::Blend<Bgra, Straight>(texels + (size_t)i * 4, p + (size_t)i * 4);
+      QorvTexelGroupSse2::Blend<Bgra, Straight>(texels + (size_t)i * 4, p + (size_t)i * 4, p + (size_t)i * 4);
 }
 
 // The first byte where got and want differ, told as the texel's bytes, the target's byte and the isa.

@@ -238,8 +238,7 @@ void QorvTexelRowOverScalar(const unsigned char* row, unsigned char* crow, int m
 
 #if defined(__SSE2__)
 // The same a group of texels at a time: one load tells whether the group is all transparent (left), all
-// opaque (copied) or neither (blended, its opaque and transparent texels alike); a last, shorter group is
-// blended.
+// opaque (copied) or neither (blended, its opaque and transparent texels alike).
 enum class QorvTexelGroupKind
 {
   kNothing,
@@ -257,22 +256,33 @@ inline QorvTexelGroupKind QorvTexelGroupOf(uint32_t zeros, uint32_t fulls, uint3
   return (fulls & alpha) == alpha ? QorvTexelGroupKind::kOpaque : QorvTexelGroupKind::kMixed;
 }
 
-// Group: its kWidth texels, their Kind, and its Copy and Blend of texels t onto pixels p.
+// Group: its kWidth texels, their Kind, its Copy of texels t onto pixels p and Blend of them over p into out,
+// and the Tail of a row shorter than a group.
 template <class Group, bool Bgra, bool Straight>
 inline void QorvTexelRowOverGroups(const unsigned char* row, unsigned char* crow, int m)
 {
   constexpr int w = Group::kWidth;
-  int i = 0;
-  for (; i + w <= m; i += w)
+  const int whole = m - m % w;
+  // A row's last few texels: in a group that ends the row, blended over the target as it was and put down
+  // after the rest; or, in a row shorter than a group, through Tail.
+  const bool endGroup = whole != m && m >= w;
+  unsigned char end[w * 4] = {};
+  if (endGroup)
+    Group::template Blend<Bgra, Straight>(row + (size_t)(m - w) * 4, crow + (size_t)(m - w) * 4, end);
+  for (int i = 0; i < whole; i += w)
   {
     const unsigned char* t = row + (size_t)i * 4;
+    unsigned char* p = crow + (size_t)i * 4;
     const QorvTexelGroupKind kind = Group::template Kind<Straight>(t);
     if (kind == QorvTexelGroupKind::kOpaque)
-      Group::template Copy<Bgra>(t, crow + (size_t)i * 4);
+      Group::template Copy<Bgra>(t, p);
     else if (kind == QorvTexelGroupKind::kMixed)
-      Group::template Blend<Bgra, Straight>(t, crow + (size_t)i * 4);
+      Group::template Blend<Bgra, Straight>(t, p, p);
   }
-  if (i < m) Group::template Tail<Bgra, Straight>(row + (size_t)i * 4, crow + (size_t)i * 4, m - i);
+  if (endGroup)
+    std::memcpy(crow + (size_t)(m - w) * 4, end, sizeof end);
+  else if (whole != m)
+    Group::template Tail<Bgra, Straight>(row + (size_t)whole * 4, crow + (size_t)whole * 4, m - whole);
 }
 
 struct QorvTexelGroupSse2
@@ -291,9 +301,10 @@ struct QorvTexelGroupSse2
   {
     Store(p, Bgra ? QorvSwapRedBlueSse2(Load(t)) : Load(t));
   }
-  template <bool Bgra, bool Straight> static void Blend(const unsigned char* t, unsigned char* p)
+  template <bool Bgra, bool Straight>
+  static void Blend(const unsigned char* t, const unsigned char* p, unsigned char* out)
   {
-    Store(p, QorvBlendTexels4Sse2<Bgra, Straight>(Load(t), Load(p)));
+    Store(out, QorvBlendTexels4Sse2<Bgra, Straight>(Load(t), Load(p)));
   }
   // Fewer than four.
   template <bool Bgra, bool Straight> static void Tail(const unsigned char* t, unsigned char* p, int n)
@@ -301,7 +312,7 @@ struct QorvTexelGroupSse2
     unsigned char tt[16] = {}, dd[16] = {};
     std::memcpy(tt, t, (size_t)n * 4);
     std::memcpy(dd, p, (size_t)n * 4);
-    Blend<Bgra, Straight>(tt, dd);
+    Blend<Bgra, Straight>(tt, dd, dd);
     std::memcpy(p, dd, (size_t)n * 4);
   }
 };
@@ -329,9 +340,10 @@ struct QorvTexelGroupAvx2
     Store(p, Bgra ? QorvSwapRedBlueAvx2(Load(t)) : Load(t));
   }
   template <bool Bgra, bool Straight>
-  [[gnu::target("avx2")]] static void Blend(const unsigned char* t, unsigned char* p)
+  [[gnu::target("avx2")]] static void Blend(const unsigned char* t, const unsigned char* p,
+                                            unsigned char* out)
   {
-    Store(p, QorvBlendTexels8Avx2<Bgra, Straight>(Load(t), Load(p)));
+    Store(out, QorvBlendTexels8Avx2<Bgra, Straight>(Load(t), Load(p)));
   }
   // Fewer than eight, through masked loads and stores.
   template <bool Bgra, bool Straight>
