@@ -1,6 +1,7 @@
 // The software GPU's blend of texels taken one for one along a row: the SSE2 and AVX2 builds, with their
-// skipped transparent runs and copied opaque ones, give every byte that the portable arithmetic gives pixel
-// by pixel, over random rows of every kind of alpha on random targets.
+// skipped transparent groups and copied opaque ones, give every byte that the portable arithmetic gives pixel
+// by pixel, over random rows of every kind of alpha on random targets, and their integer kernels do so for
+// every texel and target byte; the copies of opaque texels, swapped into BGRA or not, in every build.
 #include "platform/src/Metal/TexelBlend.h"
 
 #include <gtest/gtest.h>
@@ -149,7 +150,7 @@ void BlendGroups(const unsigned char* texels, unsigned char* p, int n, QorvTexel
 
 // For one alpha a: every target byte d under every texel byte c (three colour channels a texel, so 86 texels
 // for each d, a whole number of groups of eight over all of them), straight or premultiplied, through the
-// kernels of isas into RGBA and BGRA. Raw loops: this runs 40 million blends under the sanitizers.
+// kernels of isas into RGBA and BGRA. Raw loops: this runs tens of millions of blends under the sanitizers.
 template <bool Straight> void ExpectEveryColourAndTarget(int a, const std::vector<QorvTexelBlendIsa>& isas)
 {
   constexpr int perTarget = 86, n = 256 * perTarget;
@@ -160,8 +161,9 @@ template <bool Straight> void ExpectEveryColourAndTarget(int a, const std::vecto
   for (int i = 0; i < n; ++i)
   {
     const int c = 3 * (i % perTarget);
-    t[4 * i] = (unsigned char)c, t[4 * i + 1] = (unsigned char)(c + 1);
-    t[4 * i + 2] = (unsigned char)(c + 2 > 255 ? 255 : c + 2), t[4 * i + 3] = (unsigned char)a;
+    for (int j = 0; j < 3; ++j)
+      t[4 * i + j] = (unsigned char)(c + j > 255 ? 255 : c + j);
+    t[4 * i + 3] = (unsigned char)a;
     std::memset(d + 4 * i, i / perTarget, 4);
   }
   std::vector<unsigned char> want = dst, exact(bytes), swapped(bytes);
@@ -211,7 +213,7 @@ TEST(TexelBlend, EverySimdKernelGivesThePortableBytesForEveryTexelAndTarget)
 }
 
 // Rows of every length up to a few groups of eight, of runs of transparent, opaque and translucent texels, at
-// every byte offset from alignment, through every build: the portable bytes, and not a byte outside the row.
+// byte offsets from alignment, through every build: the portable bytes, and not a byte outside the row.
 TEST(TexelBlend, EveryBuildBlendsRowsOfEveryLengthAndStartAsThePortableArithmetic)
 {
   constexpr size_t guard = 40;
