@@ -3,7 +3,9 @@
 // by pixel, over random rows of every kind of alpha on random targets, and their integer kernels do so for
 // every texel and target byte; the copies of opaque texels, swapped into BGRA or not, in every build.
 // Tens of millions of blends: optimised as the product's build is, sanitisers or not.
+#if !defined(__clang__)
 #pragma GCC optimize("O2")
+#endif
 
 #include "platform/src/Metal/TexelBlend.h"
 
