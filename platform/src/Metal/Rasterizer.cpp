@@ -238,16 +238,20 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
   // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
-  if (form.kOne) std::fill(k, k + (row && !replaces ? 0 : m), 1.0f);
   const bool plainRow = row && (form.kOne || AllOne(k, m));
-  if (plainRow && !replaces)
+  if (plainRow && !(replaces && straight))
   {
-    // Blended straight from the texels, without their colours and write flags in between.
+    // Blended straight from the texels, without their colours and write flags in between; premultiplied ones
+    // that replace the target are its bytes at any alpha.
     static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
-    QorvTexelRowOver(row, crow, m, bgra8, straight, isa);
+    if (replaces)
+      QorvCopyTexels(row, crow, m, bgra8);
+    else
+      QorvTexelRowOver(row, crow, m, bgra8, straight, isa);
     QorvCountTexelsCopied((uint64_t)m);
     return true;
   }
+  if (form.kOne) std::fill(k, k + m, 1.0f);
   // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that replaces
   // the target does so at any alpha).
   auto asStored = [&](int i) { return k[i] == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
@@ -264,7 +268,7 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
       // A run of such texels side by side in the texture goes over in one copy.
       int j = i + 1;
       if (plainRow)
-        j = !straight ? m : j + QorvTexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
+        j += QorvTexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
       else
         while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
           ++j;
