@@ -157,7 +157,9 @@ TEST_P(EditorFrame, MatchesItsReviewedPicture)
     EditorOnScreen editor(k.pluginMode, k.screenScale, k.steps);
     ASSERT_TRUE(editor.Open());
     if (!qorvtest::UpdateGolden())
+    {
       EXPECT_TRUE(qorvtest::MatchesGolden(editor.Shown(), "editor", k.golden, EditorTolerance()));
+    }
   }
   qorvtest::ExpectMatchesOnlyWhenRight(
       [&k](PictureFault fault)

@@ -1,0 +1,283 @@
+// The software GPU's exact shortcuts for images sampled on texel centres: a span's texels blended (or
+// copied) as stored, and the rows of a rectangle asked of the shader at once and taken alike. Each gives the
+// bytes the filter and the general path would.
+#include "platform/src/Metal/RasterDraw.h"
+#include "platform/src/Metal/SourceOver.h"
+#include "platform/src/Metal/TexelBlend.h"
+
+#include <QorvPlatform/Metal.h>
+#include <QorvPlatform/MetalShaders.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace qorv_raster
+{
+namespace
+{
+bool AllOne(const float* k, int n)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  for (const __m128 one = _mm_set1_ps(1.0f); i + 4 <= n; i += 4)
+    if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(k + i), one)) != 0xF) return false;
+#endif
+  for (; i < n; ++i)
+    if (k[i] != 1.0f) return false;
+  return true;
+}
+
+// A texel as the filter gives it with one weight of 1 / 255, turned premultiplied when straight, times the
+// coverage (after the shader's multiplication by a white inner colour).
+inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out[4])
+{
+  const float w = 1.0f / 255.0f;
+#if defined(__SSE2__)
+  uint32_t bytes;
+  std::memcpy(&bytes, c, 4);
+  const __m128i z = _mm_setzero_si128();
+  __m128 v =
+      _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z)),
+                 _mm_set1_ps(w));
+  if (straight)
+  {
+    const __m128 rgb = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    const __m128 times = _mm_mul_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
+    v = _mm_or_ps(_mm_and_ps(rgb, times), _mm_andnot_ps(rgb, v));
+  }
+  _mm_storeu_ps(out, _mm_mul_ps(_mm_mul_ps(v, _mm_set1_ps(1.0f)), _mm_set1_ps(k)));
+#else
+  for (int j = 0; j < 4; ++j)
+    out[j] = (float)c[j] * w;
+  if (straight)
+    for (int j = 0; j < 3; ++j)
+      out[j] *= out[3];
+  for (int j = 0; j < 4; ++j)
+    out[j] = out[j] * 1.0f * k;
+#endif
+}
+// Rows this short (a fringe's column) are blended a texel at a time, without a row's set-up: what
+// QorvTexelRowOver gives them.
+constexpr int kFewTexels = 4;
+template <bool Bgra, bool Straight> inline void TexelsOverFew(const unsigned char* t, unsigned char* p, int n)
+{
+  for (int i = 0; i < n; ++i, t += 4, p += 4)
+  {
+    if (t[3] == 0 && (Straight || (t[0] | t[1] | t[2]) == 0)) continue;
+    if (t[3] == 255)
+      QorvCopyTexels(t, p, 1, Bgra);
+    else
+      QorvBlendTexelScalar<Bgra, Straight>(t, p);
+  }
+}
+inline void TexelsOverFew(const unsigned char* t, unsigned char* p, int n, bool bgra, bool straight)
+{
+  if (bgra)
+    straight ? TexelsOverFew<true, true>(t, p, n) : TexelsOverFew<true, false>(t, p, n);
+  else
+    straight ? TexelsOverFew<false, true>(t, p, n) : TexelsOverFew<false, false>(t, p, n);
+}
+} // namespace
+
+bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const
+{
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (sp.table || !(sourceOver || replaces) || !(rgba8 || bgra8) || !fragmentCode->fragmentSpanSamples ||
+      !QorvMetalTexelCopies())
+    return false;
+  const int m = to - from;
+  float s[kPiece], t[kPiece], k[kPiece];
+  bool straight = false;
+  const unsigned char* texels[kPiece];
+  const unsigned char* row = nullptr;
+  QorvSpanSamplesForm form;
+  if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight, &form) ||
+      !QorvTexelCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, t, m, texels, &row, form,
+                        reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples)))
+    return false;
+  auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
+  const bool plainRow = row && (form.kOne || AllOne(k, m));
+  if (plainRow && !(replaces && straight))
+  {
+    // Blended straight from the texels, without their colours and write flags in between; premultiplied ones
+    // that replace the target are its bytes at any alpha.
+    static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+    if (replaces)
+      QorvCopyTexels(row, crow, m, bgra8);
+    else
+      QorvTexelRowOver(row, crow, m, bgra8, straight, isa);
+    QorvCountTexelsCopied((uint64_t)m);
+    return true;
+  }
+  if (form.kOne) std::fill(k, k + m, 1.0f);
+  // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that replaces
+  // the target does so at any alpha).
+  auto asStored = [&](int i) { return k[i] == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
+  // The rest are shaded as the filter and the shader would (the sum with one weight of 1 / 255, the
+  // conversion, the coverage) and blended together afterwards.
+  float colour[kPiece][4];
+  unsigned char write[kPiece];
+  bool blended = false;
+  const uint32_t alpha = 0xFF000000u;
+  for (int i = 0; i < m;)
+  {
+    if (asStored(i))
+    {
+      // A run of such texels side by side in the texture goes over in one copy.
+      int j = i + 1;
+      if (plainRow)
+        j += QorvTexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
+      else
+        while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
+          ++j;
+      std::memset(write + i, 0, (size_t)(j - i));
+      QorvCopyTexels(texel(i), crow + (size_t)i * 4, j - i, bgra8);
+      i = j;
+      continue;
+    }
+    const unsigned char* c = texel(i);
+    write[i] = replaces || (k[i] != 0.0f && (c[3] != 0 || (!straight && (c[0] | c[1] | c[2]) != 0)));
+    if (write[i])
+    {
+      ShadeTexel(c, straight, k[i], colour[i]);
+      blended = true;
+    }
+    ++i;
+  }
+  if (blended)
+  {
+    if (!replaces)
+      rgba8 ? QorvSourceOverRow<false>(crow, colour, write, m)
+            : QorvSourceOverRow<true>(crow, colour, write, m);
+    else
+      for (int i = 0; i < m; ++i)
+        if (write[i])
+        {
+          unsigned char* p = crow + (size_t)i * 4;
+          const int r = rgba8 ? 0 : 2;
+          p[r] = QorvRoundToByte(QorvClampUnit(colour[i][0])),
+          p[1] = QorvRoundToByte(QorvClampUnit(colour[i][1]));
+          p[2 - r] = QorvRoundToByte(QorvClampUnit(colour[i][2]));
+          p[3] = QorvRoundToByte(QorvClampUnit(colour[i][3]));
+        }
+  }
+  QorvCountTexelsCopied((uint64_t)m);
+  return true;
+}
+
+bool Draw::TexelRects() const
+{
+  return colour && fragmentCode && fragmentCode->fragmentSpanSamples && fragmentCode->fragmentRectSamples &&
+         (sourceOver || replaces) &&
+         (colourFormat == MTLPixelFormatRGBA8Unorm || colourFormat == MTLPixelFormatBGRA8Unorm) &&
+         QorvMetalTexelCopies() && QorvMetalTexelRects();
+}
+
+void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
+{
+  const size_t count = (size_t)run.count;
+  const int n = run.n;
+  auto& [in, any, straight, starts, t, whole, centred, texels] = answer;
+  starts.resize(count);
+  t.assign(count, 0.0f);
+  whole.assign(count, 0);
+  texels.assign(count, nullptr);
+  centred.assign(count, 0);
+  float s[kPiece];
+  QorvSpanSamplesForm form;
+  SpanIn(run.first, 0, n, in);
+  starts[0] = std::to_array(in.start);
+  using Starts = const float(*)[kQorvMaxVaryings];
+  const VaryingTerms terms(run.first, varyings);
+  for (int r = 1; r < run.count; ++r)
+    terms.Starts(run.first.e0 + r * run.e0Step, run.first.e1 + r * run.e1Step, starts[(size_t)r].data());
+  const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples);
+  any = fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), run.count, s, t.data(),
+                                          whole.data(), &straight, &form) &&
+        QorvTexelRowsCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, n, t.data(),
+                             run.count, texels.data(), centred.data(), form, namer);
+  // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
+  any = any && !(replaces && straight);
+}
+
+void Draw::TexelRect(const SpanRun& run) const
+{
+  const int count = run.count, n = run.n;
+  // Rows wider than a piece are taken in pieces of columns, as Row takes a row's texels: the shader is asked
+  // piece by piece, and then the rows are drawn one after the other, each with all its pieces.
+  struct Piece
+  {
+    SpanRun run;
+    RectAnswer answer;
+  };
+  thread_local std::vector<Piece> kept;
+  const int pieceCount = (n + kPiece - 1) / kPiece;
+  if ((int)kept.size() < pieceCount) kept.resize((size_t)pieceCount);
+  Piece* const pieces = kept.data(); // nothing below draws another rectangle on this thread
+  bool anyPiece = false;
+  for (int p = 0; p < pieceCount; ++p)
+  {
+    Piece& piece = pieces[p];
+    const int from = p * kPiece;
+    piece.run = run;
+    piece.run.first.x0 += from;
+    piece.run.first.e0 += from * run.first.s0;
+    piece.run.first.e1 += from * run.first.s1;
+    piece.run.n = std::min(kPiece, n - from);
+    AskRect(piece.run, piece.answer);
+    anyPiece = anyPiece || piece.answer.any;
+  }
+  static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+  const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  uint64_t taken = 0, texelsTaken = 0;
+  unsigned char* crow = &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
+  const size_t rowBytes = colourWidth * colourBytes;
+  for (int r = 0; r < count; ++r, crow += rowBytes)
+  {
+    if (!anyPiece)
+    {
+      Row(run.RowAt(r), n);
+      continue;
+    }
+    for (int p = 0; p < pieceCount; ++p)
+    {
+      const SpanRun& piece = pieces[p].run;
+      const RectAnswer& answer = pieces[p].answer;
+      const size_t i = (size_t)r;
+      const int m = piece.n;
+      const unsigned char cover = answer.any ? answer.whole[i] : 0;
+      unsigned char* at = crow + (size_t)p * kPiece * colourBytes;
+      // Without coverage the texels need only fall on centres.
+      if (cover != 0 && (cover == 2 ? answer.centred[i] && !replaces : answer.texels[i] != nullptr) &&
+          (m <= kChunk || ChunksStepAlike(piece.RowAt(r), 0, m, answer.starts[i].data(), answer.in.step)))
+      {
+        // Texels with no coverage leave the target as it is.
+        if (cover == 2)
+          ;
+        else if (replaces)
+          QorvCopyTexels(answer.texels[i], at, m, bgra8);
+        else if (m <= kFewTexels)
+          TexelsOverFew(answer.texels[i], at, m, bgra8, answer.straight);
+        else
+          QorvTexelRowOver(answer.texels[i], at, m, bgra8, answer.straight, isa);
+        ++taken;
+        texelsTaken += (uint64_t)m;
+      }
+      else
+        Row(piece.RowAt(r), m);
+    }
+  }
+  if (taken == 0) return;
+  QorvCountTexelsCopied(texelsTaken);
+  QorvCountTexelRectRows(taken);
+}
+} // namespace qorv_raster
