@@ -260,15 +260,26 @@ struct Draw
       sp.e1 += r * e1Step;
       return sp;
     }
+    // The same rows' columns from .. from + width - 1.
+    SpanRun Columns(int from, int width) const
+    {
+      SpanRun run = *this;
+      run.first.x0 += from;
+      run.first.e0 += from * first.s0;
+      run.first.e1 += from * first.s1;
+      run.n = width;
+      return run;
+    }
   };
 
   // A span's varyings over its triangle as terms of its edge functions, set up once for many starts.
   struct VaryingTerms
   {
-    double a[kQorvMaxVaryings], b[kQorvMaxVaryings], c[kQorvMaxVaryings], inv;
+    double a[kQorvMaxVaryings], b[kQorvMaxVaryings], c[kQorvMaxVaryings], inv = 0;
     bool flat[kQorvMaxVaryings];
-    int count;
+    int count = 0;
 
+    VaryingTerms() = default;
     VaryingTerms(const Span& sp, int varyings) : inv(sp.inv), count(varyings)
     {
       for (int k = 0; k < varyings; ++k)
@@ -285,12 +296,17 @@ struct Draw
       for (int k = 0; k < count; ++k)
         start[k] = flat[k] ? (float)c[k] : (float)(c[k] + (d0 * a[k] + d1 * b[k]) * inv);
     }
+    // The steps along a row where edge functions 0 and 1 step by s0 and s1: 0 for a flat varying.
+    void Steps(int64_t s0, int64_t s1, float* step) const
+    {
+      const double d0 = (double)s0, d1 = (double)s1;
+      for (int k = 0; k < count; ++k)
+        step[k] = flat[k] ? 0.0f : (float)((d0 * a[k] + d1 * b[k]) * inv);
+    }
   };
 
   // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
   void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
-  // The starts SpanIn gives the varyings of fragments from on, alone.
-  void VaryingStarts(const Span& sp, int from, float* start) const;
   // ready: the input SpanIn gives for these fragments, when made already; askColour and askTexels: whether
   // the shader is still to be asked for one colour and for texture samples.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
@@ -313,6 +329,7 @@ struct Draw
   struct RectAnswer
   {
     QorvFragmentSpanIn in; // the first row's
+    VaryingTerms terms;    // of the rows' triangle
     bool any = false, straight = false;
     std::vector<std::array<float, kQorvMaxVaryings>> starts;
     std::vector<float> t;
@@ -329,10 +346,12 @@ struct Draw
   // Whether the chunks of fragments from .. from + count - 1 get the inputs they would in one: each varying
   // steps exactly in float from start (the input of fragment from on), and each chunk starts where those
   // steps reach.
-  bool ChunksStepAlike(const Span& sp, int from, int count, const float* start, const float* step) const;
+  // terms are the span's.
+  bool ChunksStepAlike(const VaryingTerms& terms, const Span& sp, int from, int count, const float* start,
+                       const float* step) const;
   bool ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const
   {
-    return ChunksStepAlike(sp, from, in.count, in.start, in.step);
+    return ChunksStepAlike(VaryingTerms(sp, varyings), sp, from, in.count, in.start, in.step);
   }
 
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is

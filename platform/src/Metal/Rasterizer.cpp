@@ -111,21 +111,11 @@ void Draw::Blend(unsigned char* p, const float colourOut[4]) const
 // la * va + lb * vb + lc * vc with lc = 1 - la - lb is linear along the row: a start and a step, stepped in
 // float (over a span the error stays far below a colour level). A varying that is the same at all three
 // vertices (fill interiors) is that value throughout, with a step of 0.
-void Draw::VaryingStarts(const Span& sp, int from, float* start) const
-{
-  VaryingTerms(sp, varyings).Starts(sp.e0 + from * sp.s0, sp.e1 + from * sp.s1, start);
-}
-
 void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const
 {
-  VaryingStarts(sp, from, in.start);
-  const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
-  const double s0 = (double)sp.s0, s1 = (double)sp.s1;
-  for (int k = 0; k < varyings; ++k)
-  {
-    const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
-    in.step[k] = va == vc && vb == vc ? 0.0f : (float)((s0 * (va - vc) + s1 * (vb - vc)) * sp.inv);
-  }
+  const VaryingTerms terms(sp, varyings);
+  terms.Starts(sp.e0 + from * sp.s0, sp.e1 + from * sp.s1, in.start);
+  terms.Steps(sp.s0, sp.s1, in.step);
   in.x = sp.x0 + from;
   in.y = sp.y;
   in.count = count;
@@ -252,13 +242,13 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
 }
 
-bool Draw::ChunksStepAlike(const Span& sp, int from, int count, const float* start, const float* step) const
+bool Draw::ChunksStepAlike(const VaryingTerms& terms, const Span& sp, int from, int count, const float* start,
+                           const float* step) const
 {
   for (int k = 0; k < varyings; ++k)
     if (!SteppedExactly(start[k], step[k], count)) return false;
   // A chunk's steps are the row's: they do not depend on where it starts.
   float chunk[kQorvMaxVaryings];
-  const VaryingTerms terms(sp, varyings);
   for (int off = kChunk; off < count; off += kChunk)
   {
     terms.Starts(sp.e0 + (from + off) * sp.s0, sp.e1 + (from + off) * sp.s1, chunk);

@@ -186,7 +186,7 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
 {
   const size_t count = (size_t)run.count;
   const int n = run.n;
-  auto& [in, any, straight, starts, t, whole, centred, texels] = answer;
+  auto& [in, terms, any, straight, starts, t, whole, centred, texels] = answer;
   starts.resize(count);
   t.assign(count, 0.0f);
   whole.assign(count, 0);
@@ -197,7 +197,7 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   SpanIn(run.first, 0, n, in);
   starts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
-  const VaryingTerms terms(run.first, varyings);
+  terms = VaryingTerms(run.first, varyings);
   for (int r = 1; r < run.count; ++r)
     terms.Starts(run.first.e0 + r * run.e0Step, run.first.e1 + r * run.e1Step, starts[(size_t)r].data());
   const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples);
@@ -228,11 +228,7 @@ void Draw::TexelRect(const SpanRun& run) const
   {
     Piece& piece = pieces[p];
     const int from = p * kPiece;
-    piece.run = run;
-    piece.run.first.x0 += from;
-    piece.run.first.e0 += from * run.first.s0;
-    piece.run.first.e1 += from * run.first.s1;
-    piece.run.n = std::min(kPiece, n - from);
+    piece.run = run.Columns(from, std::min(kPiece, n - from));
     AskRect(piece.run, piece.answer);
     anyPiece = anyPiece || piece.answer.any;
   }
@@ -258,7 +254,8 @@ void Draw::TexelRect(const SpanRun& run) const
       unsigned char* at = crow + (size_t)p * kPiece * colourBytes;
       // Without coverage the texels need only fall on centres.
       if (cover != 0 && (cover == 2 ? answer.centred[i] && !replaces : answer.texels[i] != nullptr) &&
-          (m <= kChunk || ChunksStepAlike(piece.RowAt(r), 0, m, answer.starts[i].data(), answer.in.step)))
+          (m <= kChunk ||
+           ChunksStepAlike(answer.terms, piece.RowAt(r), 0, m, answer.starts[i].data(), answer.in.step)))
       {
         // Texels with no coverage leave the target as it is.
         if (cover == 2)
