@@ -62,27 +62,10 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
     out[j] = out[j] * 1.0f * k;
 #endif
 }
-// Rows this short (a fringe's column) are blended a texel at a time, without a row's set-up: what
-// QorvTexelRowOver gives them.
+
+// Rows this short (a fringe's column) are blended in the portable build, a texel at a time, without the
+// set-up of a SIMD row.
 constexpr int kFewTexels = 4;
-template <bool Bgra, bool Straight> inline void TexelsOverFew(const unsigned char* t, unsigned char* p, int n)
-{
-  for (int i = 0; i < n; ++i, t += 4, p += 4)
-  {
-    if (t[3] == 0 && (Straight || (t[0] | t[1] | t[2]) == 0)) continue;
-    if (t[3] == 255)
-      QorvCopyTexels(t, p, 1, Bgra);
-    else
-      QorvBlendTexelScalar<Bgra, Straight>(t, p);
-  }
-}
-inline void TexelsOverFew(const unsigned char* t, unsigned char* p, int n, bool bgra, bool straight)
-{
-  if (bgra)
-    straight ? TexelsOverFew<true, true>(t, p, n) : TexelsOverFew<true, false>(t, p, n);
-  else
-    straight ? TexelsOverFew<false, true>(t, p, n) : TexelsOverFew<false, false>(t, p, n);
-}
 } // namespace
 
 bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const
@@ -262,10 +245,9 @@ void Draw::TexelRect(const SpanRun& run) const
           ;
         else if (replaces)
           QorvCopyTexels(answer.texels[i], at, m, bgra8);
-        else if (m <= kFewTexels)
-          TexelsOverFew(answer.texels[i], at, m, bgra8, answer.straight);
         else
-          QorvTexelRowOver(answer.texels[i], at, m, bgra8, answer.straight, isa);
+          QorvTexelRowOver(answer.texels[i], at, m, bgra8, answer.straight,
+                           m <= kFewTexels ? QorvTexelBlendIsa::kScalar : isa);
         ++taken;
         texelsTaken += (uint64_t)m;
       }
