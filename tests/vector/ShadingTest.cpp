@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -356,12 +357,10 @@ TEST(Shading, RectangleRowsAgreeWithEachRowAlone)
         for (int r = 0; r < 30; ++r)
         {
           seed = seed * 1664525u + 1013904223u;
-          // Runs of rows alike, now and then another coverage.
-          VGspanSteps row{2.5f, 1, r + 0.5f, 0, 0, 0, 0, 0};
           const float* c = coverage[(seed >> 8) % 5];
-          const VGspanSteps alike =
-              r > 0 && (seed >> 28) < 11 ? rows.back() : VGspanSteps{0, 0, 0, 0, c[0], c[1], c[2], c[3]};
-          row.u0 = alike.u0, row.du = alike.du, row.v0 = alike.v0, row.dv = alike.dv;
+          VGspanSteps row{2.5f, 1, r + 0.5f, 0, c[0], c[1], c[2], c[3]};
+          // Runs of rows alike, now and then another coverage.
+          if (r > 0 && (seed >> 28) < 11) std::memcpy(&row.u0, &rows.back().u0, 4 * sizeof(float));
           rows.push_back(row);
         }
         std::vector<float> s(n), t(rows.size());
