@@ -293,11 +293,21 @@ private:
     if (t == h) return false;
     while (bottom > t && std::memcmp(&a[size_t(bottom - 1) * row], &b[size_t(bottom - 1) * row], row) == 0)
       --bottom;
+    // Each row is looked at only outside the columns found so far, from either end.
     l = w, r = 0;
     for (int y = t; y < bottom; ++y)
-      for (int x = 0; x < w; ++x)
-        if (std::memcmp(&a[size_t(y) * row + size_t(x) * 4], &b[size_t(y) * row + size_t(x) * 4], 4) != 0)
-          l = std::min(l, x), r = std::max(r, x + 1);
+    {
+      const uint8_t *pa = &a[size_t(y) * row], *pb = &b[size_t(y) * row];
+      auto same = [&](int x) { return std::memcmp(pa + size_t(x) * 4, pb + size_t(x) * 4, 4) == 0; };
+      int x = 0;
+      while (x < l && same(x))
+        ++x;
+      l = x;
+      int end = w;
+      while (end > std::max(r, l) && same(end - 1))
+        --end;
+      r = std::max(r, end);
+    }
     return true;
   }
 
