@@ -1,5 +1,7 @@
 #include "graphics/vector/MVGcallBounds.h"
 
+#include "graphics/vector/VGshading.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +13,50 @@ bool mvgZeroSourceKeepsTarget(const MVGblend& blend)
   { return f == kMVGBlendOne || f == kMVGBlendOneMinusSourceColor || f == kMVGBlendOneMinusSourceAlpha; };
   return keeps(blend.dstRGB) && keeps(blend.dstAlpha);
 }
+
+namespace
+{
+// The view coordinate of a pixel centre when it is what the rasteriser gives that pixel: the quotient is
+// exact (a ratio of 1 or 2, say), so no rounding can move it.
+bool ExactCentre(int pixel, float ratio, float& at)
+{
+  at = (float(pixel) + 0.5f) / ratio;
+  return double(at) * double(ratio) == double(pixel) + 0.5;
+}
+
+// An upright scissor's coverage is a factor across (from x alone) times one down (from y alone). The margin
+// against rounding leaves a column or row on each side whose centre the scissor's fringe just fails to
+// reach (coverage 0, as the shader computes it); without them a pixel-aligned scissor's rows are all
+// covered whole, which the renderer's row shortcuts need. Only exact centres are judged.
+void TrimUncovered(const MVGfragUniforms& frag, float ratioX, float ratioY, MVGpixelRect& r)
+{
+  if (r.x1 - r.x0 < 3 || r.y1 - r.y0 < 3) return;
+  float mx, my;
+  if (!ExactCentre((r.x0 + r.x1) / 2, ratioX, mx) || !ExactCentre((r.y0 + r.y1) / 2, ratioY, my) ||
+      vgScissorCoverage(frag, mx, my) != 1.0f)
+    return;
+  // The other factor is 1 at the middle column and row, so the coverage there is this factor alone.
+  auto noneAcross = [&](int px)
+  {
+    float x;
+    return ExactCentre(px, ratioX, x) && vgScissorCoverage(frag, x, my) == 0.0f;
+  };
+  auto noneDown = [&](int py)
+  {
+    float y;
+    return ExactCentre(py, ratioY, y) && vgScissorCoverage(frag, mx, y) == 0.0f;
+  };
+  // Each stops at the middle at the latest, which is covered.
+  while (noneAcross(r.x0))
+    ++r.x0;
+  while (noneAcross(r.x1 - 1))
+    --r.x1;
+  while (noneDown(r.y0))
+    ++r.y0;
+  while (noneDown(r.y1 - 1))
+    --r.y1;
+}
+} // namespace
 
 bool mvgScissorPixelBounds(const MVGfragUniforms& frag, float ratioX, float ratioY, int width, int height,
                            MVGpixelRect& out)
@@ -46,6 +92,7 @@ bool mvgScissorPixelBounds(const MVGfragUniforms& frag, float ratioX, float rati
   out.y1 = clampTo(std::ceil(maxY * ratioY) + 1, height);
   if (out.x1 < out.x0) out.x1 = out.x0;
   if (out.y1 < out.y0) out.y1 = out.y0;
+  if (b == 0.0 && c == 0.0) TrimUncovered(frag, ratioX, ratioY, out);
   return true;
 }
 } // namespace iplugin::igraphics

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "graphics/vector/MVGcallBounds.h"
+#include "graphics/vector/VGshading.h"
 #include "tests/support/VGrecordingRenderer.h"
 
 using namespace iplugin::igraphics;
@@ -239,6 +241,65 @@ TEST(Recording, UniformsCarryScissorAndPaintMatrices)
   EXPECT_FLOAT_EQ(u.outerCol[2], 0.5f);
   EXPECT_EQ(u.type, kMVGShaderFillGradient);
   EXPECT_EQ(u.strokeThr, -1.0f);
+}
+
+// A scissor's pixel bounds leave out only pixels whose centre it does not cover at all, as the shader
+// computes coverage; an upright scissor on whole pixels is bounded by exactly its pixels, so that the rows
+// inside are covered whole.
+TEST(Recording, ScissorPixelBoundsHoldEveryCoveredPixel)
+{
+  struct Case
+  {
+    float l, t, r, b, ratio, xScale;
+    bool whole; // on whole pixels: bounds are exactly the scissor's
+  };
+  const Case cases[] = {
+      {808, 354, 826, 536, 1, 1, true}, {808, 354, 826, 536, 2, 1, true}, {0, 0, 875, 580, 2, 1, true},
+      {22.5f, 3.5f, 40, 18, 2, 1, true}, {10.25f, 3.6f, 50.7f, 20.1f, 1, 1, false},
+      {10.25f, 3.6f, 50.7f, 20.1f, 1.5f, 1, false}, {10.25f, 3.6f, 50.7f, 20.1f, 2, 1, false},
+      {12, 4, 40, 30, 1, 2, false}, {7, 9, 8, 10, 2, 1, true}};
+  const int w = 1800, h = 1200;
+  for (const Case& c : cases)
+  {
+    Recorder rec;
+    PathData a(3, 0, 0.0f);
+    VGpaint paint = vgBoxGradient(0, 0, 40, 60, 5, 3, vgRGBAf(1, 0, 0, 1), vgRGBAf(0, 0, 1, 0.5f));
+    VGscissor sc{};
+    const float xf[6] = {c.xScale, 0, 0, 1, (c.l + c.r) / 2, (c.t + c.b) / 2};
+    std::copy(xf, xf + 6, sc.xform);
+    sc.extent[0] = (c.r - c.l) / 2 / c.xScale;
+    sc.extent[1] = (c.b - c.t) / 2;
+    rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f / c.ratio, kBounds, &a.path, 1, 0);
+    const MVGfragUniforms& u = rec.r->Uniforms(rec.r->recording.calls[0].uniformOffset);
+    MVGpixelRect out{};
+    ASSERT_TRUE(mvgScissorPixelBounds(u, c.ratio, c.ratio, w, h, out));
+    const std::string where = "scissor " + std::to_string(c.l) + ", " + std::to_string(c.t) + " at ratio " +
+                              std::to_string(c.ratio);
+    if (c.whole)
+    {
+      EXPECT_EQ(out.x0, int(c.l * c.ratio)) << where;
+      EXPECT_EQ(out.y0, int(c.t * c.ratio)) << where;
+      EXPECT_EQ(out.x1, int(c.r * c.ratio)) << where;
+      EXPECT_EQ(out.y1, int(c.b * c.ratio)) << where;
+    }
+    // Every pixel outside the bounds is uncovered: the columns beside them along each row inside, the rows
+    // above and below along each column inside.
+    auto cover = [&](int px, int py) { return vgScissorCoverage(u, (px + 0.5f) / c.ratio, (py + 0.5f) / c.ratio); };
+    int outsideCovered = 0;
+    for (int py = out.y0; py < out.y1; ++py)
+      for (int px : {out.x0 - 3, out.x0 - 2, out.x0 - 1, out.x1, out.x1 + 1, out.x1 + 2})
+        outsideCovered += px >= 0 && px < w && cover(px, py) > 0.0f;
+    for (int px = out.x0; px < out.x1; ++px)
+      for (int py : {out.y0 - 3, out.y0 - 2, out.y0 - 1, out.y1, out.y1 + 1, out.y1 + 2})
+        outsideCovered += py >= 0 && py < h && cover(px, py) > 0.0f;
+    EXPECT_EQ(outsideCovered, 0) << where;
+    // Where pixel centres are exact in view units, the bounds keep at most one uncovered pixel on a side.
+    if (c.ratio == 1.0f || c.ratio == 2.0f)
+    {
+      EXPECT_GT(cover(out.x0 + 1, (out.y0 + out.y1) / 2), 0.0f) << where;
+      EXPECT_GT(cover(out.x1 - 2, (out.y0 + out.y1) / 2), 0.0f) << where;
+    }
+  }
 }
 
 TEST(Recording, NoScissorAndSingularPaintTransform)
