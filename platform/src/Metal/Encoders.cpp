@@ -9,6 +9,7 @@
 #include <mutex>
 #include <sched.h>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -23,6 +24,40 @@ unsigned ProcessorsToDrawOn()
   CPU_ZERO(&set);
   if (sched_getaffinity(0, sizeof set, &set) == 0) return (unsigned)std::max(CPU_COUNT(&set), 1);
   return std::max(std::thread::hardware_concurrency(), 1u);
+}
+
+// The pixels a pass may change, each counted once however often it is drawn over (to tiles of 16 x 16):
+// the places its draws' scissor rectangles reach (the whole target for a draw without one, or for a pass
+// that clears its colour). Bands pay for their threads' wakes, and for each passing over every draw to find its
+// own rows, only where that area is large: a frame that redraws a few meters is drawn on the calling thread.
+template <class Draws>
+uint64_t PassPixels(const MTLTexture& target, const Draws& draws, bool clears)
+{
+  constexpr uint64_t kTile = 16;
+  const uint64_t w = target.width(), h = target.height();
+  if (clears) return w * h;
+  const uint64_t across = (w + kTile - 1) / kTile, down = (h + kTile - 1) / kTile;
+  thread_local std::vector<unsigned char> reached;
+  reached.assign(across * down, 0);
+  uint64_t pixels = 0;
+  for (const auto& d : draws)
+  {
+    if (!d.state.scissorSet) return w * h;
+    const MTLScissorRect& r = d.state.scissor;
+    const uint64_t x0 = std::min<uint64_t>(r.x, w), y0 = std::min<uint64_t>(r.y, h);
+    const uint64_t x1 = std::min<uint64_t>(x0 + std::min<uint64_t>(r.width, w), w),
+                   y1 = std::min<uint64_t>(y0 + std::min<uint64_t>(r.height, h), h);
+    if (x1 <= x0 || y1 <= y0) continue;
+    for (uint64_t ty = y0 / kTile; ty <= (y1 - 1) / kTile; ++ty)
+      for (uint64_t tx = x0 / kTile; tx <= (x1 - 1) / kTile; ++tx)
+      {
+        unsigned char& seen = reached[ty * across + tx];
+        if (seen) continue;
+        seen = 1;
+        pixels += std::min(kTile, w - tx * kTile) * std::min(kTile, h - ty * kTile);
+      }
+  }
+  return pixels;
 }
 
 // Threads kept for drawing bands, so that a pass does not start and join threads of its own and smaller
@@ -223,7 +258,9 @@ void MTLRenderCommandEncoder::endEncoding()
         int bands = 1;
         if (target)
         {
-          const uint64_t shares = (uint64_t)target->width() * target->height() / QorvMetalPixelsPerBand();
+          // A stencil's clear (a byte a pixel, one fill) is left out.
+          const bool clears = colour && colourAttachment.loadAction == MTLLoadActionClear;
+          const uint64_t shares = PassPixels(*target, draws, clears) / QorvMetalPixelsPerBand();
           const unsigned threads = std::clamp<unsigned>(ProcessorsToDrawOn(), 1, kMaxBands);
           bands = (int)std::clamp<uint64_t>(shares, 1, threads);
         }
