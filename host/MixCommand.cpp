@@ -25,6 +25,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace qorvhost
 {
@@ -511,10 +512,17 @@ void MixRun::TurnMainThread(UInt32 n)
                mSongSeconds >= std::min(mNextFrame, double(mFrames) / mRate) - kFrameLeadSeconds);
   if (mEditor && mRealTime)
   {
-    // Paced at real time: the window's run loop turns until the wall clock reaches the song.
-    while (std::chrono::duration<double>(std::chrono::steady_clock::now() - mWallStart).count() <
-           mSongSeconds)
-      CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, false);
+    // Paced at real time: the window's run loop turns until the wall clock reaches the song, asleep but
+    // for its timers and events.
+    for (;;)
+    {
+      const double ahead =
+          mSongSeconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - mWallStart).count();
+      if (ahead <= 0) break;
+      // A loop without timers returns at once: then nothing is due before the song's time.
+      if (CFRunLoopRunInMode(kCFRunLoopDefaultMode, ahead, false) == kCFRunLoopRunFinished)
+        std::this_thread::sleep_for(std::chrono::duration<double>(ahead));
+    }
   }
   else if (mRealTime)
     qorvplatform::FireDueTimers();
