@@ -36,6 +36,7 @@
 #include "framework/au/AUComponentInterface.h"
 #include "graphics/IControl.h"
 #include "graphics/mac/IGraphicsView.h"
+#include "host/EditorWindow.h"
 #include "host/HostInstance.h"
 #include "editor/plugin/Qorv.h"
 #include "tests/support/HostWindow.h"
@@ -131,8 +132,9 @@ public:
       std::fprintf(stderr, "editor_frame: cannot open the plug-in: %s\n", error.c_str());
       std::exit(1);
     }
-    mFactory.reset(BenchQorv_View_New());
-    mView = static_cast<NSView*>(mFactory->init()->uiViewForAudioUnit(mInstance->Unit(), 0, 0));
+    std::string why;
+    mFactory = qorvhost::MakeViewFactory("BenchQorv_View", why);
+    mView = mFactory ? mFactory->uiViewForAudioUnit(mInstance->Unit(), NSMakeSize(0, 0)) : nullptr;
     auto* view = dynamic_cast<IGraphicsView_vQorv_au*>(mView);
     if (!view || !view->graphics())
     {
@@ -194,7 +196,7 @@ public:
 
 private:
   std::unique_ptr<qorvhost::HostInstance> mInstance;
-  std::unique_ptr<iplugin::AUCocoaViewFactory> mFactory;
+  std::unique_ptr<AUCocoaUIBase> mFactory;
   NSView* mView = nullptr;
   IGraphicsView_vQorv_au* mEditorView = nullptr;
   std::unique_ptr<qorvtest::HostWindow> mHost;

@@ -13,8 +13,17 @@
 
 using qorvtest::HostDoorTest;
 
-// Exported next to the entry points of the in-process plug-in.
-extern "C" iplugin::AUCocoaViewFactory* HostTestExample_View_New();
+namespace
+{
+// The in-process plug-in's view factory class, found by its name as a host finds it.
+std::unique_ptr<iplugin::AUCocoaViewFactory> MakeFactory()
+{
+  std::string error;
+  std::unique_ptr<AUCocoaUIBase> made = qorvhost::MakeViewFactory("HostTestExample_View", error);
+  EXPECT_TRUE(made) << error;
+  return std::unique_ptr<iplugin::AUCocoaViewFactory>(dynamic_cast<iplugin::AUCocoaViewFactory*>(made.release()));
+}
+} // namespace
 
 class ViewFactory : public HostDoorTest
 {
@@ -25,9 +34,10 @@ TEST_P(ViewFactory, FindsThePlugInAndItsCocoaName)
   auto au = Open();
   ASSERT_TRUE(au);
   // The class that the CocoaUI property names is made by that name and describes itself after the plug-in.
-  std::unique_ptr<iplugin::AUCocoaViewFactory> made(HostTestExample_View_New());
+  std::unique_ptr<iplugin::AUCocoaViewFactory> made = MakeFactory();
   ASSERT_TRUE(made);
   iplugin::AUCocoaViewFactory& factory = *made;
+  EXPECT_EQ(factory.mPlug, nullptr); // made initialised
   ASSERT_EQ(factory.init(), &factory);
   EXPECT_EQ(factory.interfaceVersion(), 0u);
   CFStringRef description = factory.description();
@@ -37,7 +47,7 @@ TEST_P(ViewFactory, FindsThePlugInAndItsCocoaName)
   EXPECT_STREQ(text, "HostTestExample View");
 
   // The example has no make-graphics function, so no editor can be made.
-  EXPECT_EQ(factory.uiViewForAudioUnit(au->Unit(), 100, 100), nullptr);
+  EXPECT_EQ(factory.uiViewForAudioUnit(au->Unit(), NSMakeSize(100, 100)), nullptr);
   EXPECT_EQ(factory.mPlug, qorvtest::PlugOf(*au));
 
   // Every instance names its view class; the bundle of the in-process plug-in is not known.
@@ -54,7 +64,7 @@ TEST_P(ViewFactory, AnswersNilForAPlugInWithoutEditor)
   qorvtest::PlugOf(*au)->SetHasUI(false);
   iplugin::AUCocoaViewFactory factory("x");
   factory.init();
-  EXPECT_EQ(factory.uiViewForAudioUnit(au->Unit(), 0, 0), nullptr);
+  EXPECT_EQ(factory.uiViewForAudioUnit(au->Unit(), NSMakeSize(0, 0)), nullptr);
   EXPECT_NE(factory.mPlug, nullptr);
   AudioUnitCocoaViewInfo info = {};
   EXPECT_EQ(au->Get(kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, info),
@@ -72,13 +82,13 @@ TEST_P(ViewFactory, AskingTwiceOpensTheEditorTwice)
     log += "make;";
     return new qorvtest::FakeGraphics(*plug, 875, 580, 1.f, &log);
   };
-  std::unique_ptr<iplugin::AUCocoaViewFactory> factory(HostTestExample_View_New());
-  factory->init();
-  void* first = factory->uiViewForAudioUnit(au->Unit(), 0, 0);
+  std::unique_ptr<iplugin::AUCocoaViewFactory> factory = MakeFactory();
+  ASSERT_TRUE(factory);
+  NSView* first = factory->uiViewForAudioUnit(au->Unit(), NSMakeSize(0, 0));
   EXPECT_NE(first, nullptr);
   EXPECT_EQ(log, "make;open;");
   log.clear();
-  EXPECT_NE(factory->uiViewForAudioUnit(au->Unit(), 0, 0), nullptr);
+  EXPECT_NE(factory->uiViewForAudioUnit(au->Unit(), NSMakeSize(0, 0)), nullptr);
   EXPECT_EQ(log, "close;deleted;make;resize;open;"); // the second takes the size the first closed at
   plug->CloseWindow();
 }
@@ -92,7 +102,7 @@ protected:
     iplugin::IPluginAU* plug = qorvtest::PlugOf(au);
     plug->mMakeGraphicsFunc = [plug] { return iplugin::igraphics::MakeQorvGraphics(*plug, 300, 200, 60); };
     std::string error;
-    auto editor = qorvhost::EditorWindow::Open(au.Unit(), HostTestExample_View_New(), "Example", error);
+    auto editor = qorvhost::EditorWindow::Open(au.Unit(), MakeFactory(), "Example", error);
     EXPECT_TRUE(editor) << error;
     return editor;
   }
@@ -136,6 +146,35 @@ TEST_P(HostWindowView, TheFirstViewOutlivesASecondOneAskedFor)
   EXPECT_EQ(second->View().window(), &second->Window());
   second.reset();
   EXPECT_FALSE(qorvtest::PlugOf(*au)->GetUI());
+}
+
+// The plug-in resizes its view (its corner, its scale menu); the host's window takes the view's size and
+// keeps its top left corner where it was.
+TEST_P(HostWindowView, TheWindowFollowsTheViewKeepingItsTopLeftCorner)
+{
+  auto au = Open();
+  ASSERT_TRUE(au);
+  std::unique_ptr<qorvhost::EditorWindow> editor = OpenEditor(*au);
+  ASSERT_TRUE(editor);
+  NSWindow& window = editor->Window();
+  const NSRect before = window.contentRect();
+  EXPECT_EQ(before.size.width, 300);
+  EXPECT_EQ(before.size.height, 200);
+  const double top = before.origin.y + before.size.height;
+  for (NSSize size : {NSMakeSize(450, 300), NSMakeSize(150, 100), NSMakeSize(300, 200)})
+  {
+    editor->View().setFrameSize(size);
+    const NSRect r = window.contentRect();
+    EXPECT_EQ(r.size.width, size.width);
+    EXPECT_EQ(r.size.height, size.height);
+    EXPECT_EQ(r.origin.x, before.origin.x);
+    EXPECT_EQ(r.origin.y + r.size.height, top);
+    // The view fills the content: its top left corner is the window's.
+    NSView& view = editor->View();
+    const NSPoint topLeft = view.convertPointToView(NSMakePoint(0, view.isFlipped() ? 0 : size.height), nullptr);
+    EXPECT_EQ(topLeft.x, 0);
+    EXPECT_EQ(topLeft.y, size.height);
+  }
 }
 
 QORV_INSTANTIATE_DOORS(ViewFactory);
