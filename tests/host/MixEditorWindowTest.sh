@@ -19,9 +19,7 @@ BYTES=$((48000 * 2 * 30))
 START=$(date +%s)
 "$HOST" mix -q --editor --plugin "$BUNDLE" -o "$WORK/mix.wav" "$WORK/silence.wav" >"$WORK/mix.log" 2>&1 &
 EDITOR_PID=$!
-WID=
-for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
-[ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/mix.log"; exit 1; }
+find_window Qorv "$WORK/mix.log"
 sleep 1
 "$CLOSE" "$WID" || { echo "the window could not be asked to close"; exit 1; }
 CLOSED=$(date +%s)

@@ -13,10 +13,7 @@ SCREEN_SIZE=1920x1200
 
 QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --set Hold=1.5 --seconds 22 >"$WORK/window.log" 2>"$WORK/events.log" &
 EDITOR_PID=$!
-WID=
-for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
-[ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
-for _ in $(seq 150); do grep -q 'in an X11 window' "$WORK/window.log" && break; sleep 0.1; done
+find_window Qorv "$WORK/window.log" 'in an X11 window'
 fail=0
 # Waits up to 5 s for the pointer to be at the screen point "X Y"; false with where it is.
 pointer_at() {

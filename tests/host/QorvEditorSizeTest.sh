@@ -17,10 +17,7 @@ fail=0
 open_editor() {
   "$HOST" editor --plugin "$BUNDLE" "$@" >"$WORK/window.log" 2>&1 &
   EDITOR_PID=$!
-  WID=
-  for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
-  [ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
-  for _ in $(seq 150); do grep -q 'in an X11 window' "$WORK/window.log" && break; sleep 0.1; done
+  find_window Qorv "$WORK/window.log" 'in an X11 window'
   sleep 1
 }
 # Waits up to 3 s for the window to be "W H" pixels; SIZE is what it is.
