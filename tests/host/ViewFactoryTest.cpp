@@ -7,6 +7,7 @@
 #include "tests/host/InProcessPlugin.h"
 
 #include <AppKit/NSView.h>
+#include <QorvPlatform/Classes.h>
 
 #include <cstdlib>
 #include <string>
@@ -21,13 +22,50 @@ std::unique_ptr<iplugin::AUCocoaViewFactory> MakeFactory()
   std::string error;
   std::unique_ptr<AUCocoaUIBase> made = qorvhost::MakeViewFactory("HostTestExample_View", error);
   EXPECT_TRUE(made) << error;
-  return std::unique_ptr<iplugin::AUCocoaViewFactory>(dynamic_cast<iplugin::AUCocoaViewFactory*>(made.release()));
+  return std::unique_ptr<iplugin::AUCocoaViewFactory>(
+      dynamic_cast<iplugin::AUCocoaViewFactory*>(made.release()));
+}
+
+// A class on the list that is no view factory, and one of the same name registered after it.
+class NotAViewFactory : public NSObject
+{
+};
+NSObject* MakeNotAViewFactory()
+{
+  return new NotAViewFactory;
+}
+NSObject* MakeNothing()
+{
+  return nullptr;
 }
 } // namespace
 
 class ViewFactory : public HostDoorTest
 {
 };
+
+// A host makes only what the class list holds under the name, and only a class that adopts the protocol.
+TEST(ViewFactoryClass, OnlyAListedClassThatAdoptsTheProtocolIsMade)
+{
+  qorvplatform::RegisterClass("HostTest_NotAView", MakeNotAViewFactory);
+  EXPECT_FALSE(qorvplatform::RegisterClass("HostTest_NotAView", MakeNothing)); // the first one stays
+  EXPECT_FALSE(qorvplatform::RegisterClass("HostTestExample_View", MakeNothing));
+  const NSString listed("HostTest_NotAView");
+  ASSERT_NE(NSClassFromString(&listed), nullptr);
+  EXPECT_EQ(NSClassFromString(&listed)->name(), "HostTest_NotAView");
+  std::unique_ptr<NSObject> made(NSClassFromString(&listed)->alloc());
+  EXPECT_NE(dynamic_cast<NotAViewFactory*>(made.get()), nullptr);
+  const NSString unknown("HostTest_Unknown");
+  EXPECT_EQ(NSClassFromString(&unknown), nullptr);
+  EXPECT_EQ(NSClassFromString(nullptr), nullptr);
+
+  std::string error;
+  EXPECT_FALSE(qorvhost::MakeViewFactory("HostTest_NotAView", error));
+  EXPECT_EQ(error, "the view class HostTest_NotAView is no Cocoa UI view factory");
+  EXPECT_FALSE(qorvhost::MakeViewFactory("HostTest_Unknown", error));
+  EXPECT_EQ(error, "the bundle has no view class HostTest_Unknown");
+  EXPECT_TRUE(MakeFactory()); // the example's, registered when the binary was loaded
+}
 
 TEST_P(ViewFactory, FindsThePlugInAndItsCocoaName)
 {
@@ -171,7 +209,8 @@ TEST_P(HostWindowView, TheWindowFollowsTheViewKeepingItsTopLeftCorner)
     EXPECT_EQ(r.origin.y + r.size.height, top);
     // The view fills the content: its top left corner is the window's.
     NSView& view = editor->View();
-    const NSPoint topLeft = view.convertPointToView(NSMakePoint(0, view.isFlipped() ? 0 : size.height), nullptr);
+    const NSPoint topLeft =
+        view.convertPointToView(NSMakePoint(0, view.isFlipped() ? 0 : size.height), nullptr);
     EXPECT_EQ(topLeft.x, 0);
     EXPECT_EQ(topLeft.y, size.height);
   }
