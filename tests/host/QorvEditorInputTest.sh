@@ -3,7 +3,8 @@
 # screen's corner, driven by real pointer and key events (XTest): a knob drag changes its parameter with
 # one drag event for each movement and leaves the pointer where the drag began; a double click, a value
 # typed with Ctrl+A, Ctrl+C and Ctrl+V (Command's keys on a Mac) and Return set another knob; Ctrl-click
-# (Control-click on a Mac) resets a third; a menu item is chosen. Exit 77 (skipped) when Xvfb cannot start.
+# (Control-click on a Mac) resets a third and Ctrl with the wheel steps a fourth coarsely; a menu item is
+# chosen. Exit 77 (skipped) when Xvfb cannot start.
 # usage: QorvEditorInputTest.sh HOST BUNDLE WORK
 set -u
 HOST=$1 BUNDLE=$2 WORK=$3
@@ -11,7 +12,7 @@ rm -rf "$WORK" && mkdir -p "$WORK"
 SCREEN_SIZE=1920x1200
 . "$(dirname "$0")/VirtualDisplay.sh"
 
-QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --set Hold=1.5 --seconds 22 >"$WORK/window.log" 2>"$WORK/events.log" &
+QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --set Hold=1.5 --seconds 25 >"$WORK/window.log" 2>"$WORK/events.log" &
 EDITOR_PID=$!
 find_window Qorv "$WORK/window.log" 'in an X11 window'
 fail=0
@@ -50,8 +51,10 @@ xdotool mousemove --window "$WID" 340 82 sleep 0.3 click --repeat 2 --delay 80 1
 for k in 5 ctrl+a ctrl+c minus ctrl+v ctrl+v Return; do xdotool key $k sleep 0.1; done
 sleep 0.2
 
-# Ctrl-click puts the "Hold" knob back to its default.
+# Ctrl-click puts the "Hold" knob back to its default; Ctrl with the wheel steps "Attack" ten times coarser
+# than a plain notch (0.030 s).
 xdotool mousemove --window "$WID" 681 82 sleep 0.3 keydown ctrl sleep 0.1 click 1 sleep 0.1 keyup ctrl sleep 0.3
+xdotool mousemove --window "$WID" 581 82 sleep 0.3 keydown ctrl sleep 0.1 click 4 sleep 0.1 keyup ctrl sleep 0.3
 
 # The "Mix Mode" menu's last item.
 xdotool mousemove --window "$WID" 40 90 sleep 0.2 click 1 sleep 0.6 mousemove --window "$WID" 50 187 \
@@ -65,6 +68,7 @@ cat "$WORK/window.log"
 grep -q '^changed Release = 0.675$' "$WORK/window.log" || { echo "the dragged knob did not move by 20 points"; fail=1; }
 grep -q '^changed NoiseGate = -55.0$' "$WORK/window.log" || { echo "the typed value was not taken"; fail=1; }
 grep -q '^changed Hold = 0.000$' "$WORK/window.log" || { echo "Ctrl-click did not reset the knob"; fail=1; }
+grep -q '^changed Attack = 0.600$' "$WORK/window.log" || { echo "Ctrl with the wheel did not step coarsely"; fail=1; }
 grep -q '^changed Mix Mode = Prio$' "$WORK/window.log" || { echo "the menu item was not chosen"; fail=1; }
 # Ten movements, each one drag: the cursor's own returns to the press are no events.
 DRAGS=$(grep -c '^event 6 ' "$WORK/events.log")
