@@ -5,14 +5,14 @@
 # typed with Ctrl+A, Ctrl+C and Ctrl+V (Command's keys on a Mac) and Return set another knob; Ctrl-click
 # (Control-click on a Mac) resets a third and Ctrl with the wheel steps a fourth coarsely; a menu item is
 # chosen. Exit 77 (skipped) when Xvfb cannot start.
-# usage: QorvEditorInputTest.sh HOST BUNDLE WORK
+# usage: QorvEditorInputTest.sh HOST BUNDLE WORK CLOSE-TOOL
 set -u
-HOST=$1 BUNDLE=$2 WORK=$3
+HOST=$1 BUNDLE=$2 WORK=$3 CLOSE=$4
 rm -rf "$WORK" && mkdir -p "$WORK"
 SCREEN_SIZE=1920x1200
 . "$(dirname "$0")/VirtualDisplay.sh"
 
-QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --set Hold=1.5 --seconds 25 >"$WORK/window.log" 2>"$WORK/events.log" &
+QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --set Hold=1.5 --seconds 60 >"$WORK/window.log" 2>"$WORK/events.log" &
 EDITOR_PID=$!
 find_window Qorv "$WORK/window.log" 'in an X11 window'
 fail=0
@@ -60,6 +60,8 @@ xdotool mousemove --window "$WID" 581 82 sleep 0.3 keydown ctrl sleep 0.1 click 
 xdotool mousemove --window "$WID" 40 90 sleep 0.2 click 1 sleep 0.6 mousemove --window "$WID" 50 187 \
   sleep 0.3 click 1 sleep 0.6
 
+# Closed as a user closes it; the host then tells what changed.
+"$CLOSE" "$WID"
 wait $EDITOR_PID
 STATUS=$?
 EDITOR_PID=

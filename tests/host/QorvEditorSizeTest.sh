@@ -5,9 +5,9 @@
 # and the window shows the whole frame at the end. Opened with "GUI Scale" set, the window takes that
 # size at once and shows the same pixels as the headless frame at that scale. Exit 77 (skipped) when Xvfb
 # cannot start.
-# usage: QorvEditorSizeTest.sh HOST BUNDLE WORK
+# usage: QorvEditorSizeTest.sh HOST BUNDLE WORK CLOSE-TOOL
 set -u
-HOST=$1 BUNDLE=$2 WORK=$3
+HOST=$1 BUNDLE=$2 WORK=$3 CLOSE=$4
 rm -rf "$WORK" && mkdir -p "$WORK"
 SCREEN_SIZE=1920x1200
 . "$(dirname "$0")/VirtualDisplay.sh"
@@ -30,8 +30,9 @@ size_is() {
   done
   return 1
 }
-# Ends the editor and checks that it succeeded.
+# Closes the window as a user does and checks that the host succeeded.
 close_editor() {
+  "$CLOSE" "$WID"
   wait $EDITOR_PID
   local status=$?
   EDITOR_PID=
@@ -39,7 +40,7 @@ close_editor() {
   [ $status -eq 0 ] || { echo "the host failed ($status)"; exit 1; }
 }
 
-open_editor --seconds 16 --window-png "$WORK/window.png"
+open_editor --seconds 60 --window-png "$WORK/window.png"
 size_is "875 580" || { echo "the window opened at $SIZE"; fail=1; }
 # The plug-in menu (scale 1), its "Fixed GUI Scale" and, in the submenu beside it, "150%".
 xdotool mousemove --window "$WID" 205 25 sleep 0.2 click 1 sleep 0.5 mousemove --window "$WID" 130 330 \
@@ -55,7 +56,7 @@ sleep 0.5
 xdotool mousemove --window "$WID" 867 572 sleep 0.2 mousedown 1 sleep 0.2
 for _ in $(seq 10); do xdotool mousemove_relative -- 17 11 sleep 0.05; done
 xdotool mouseup 1 sleep 0.5 mousemove 1900 1190
-sleep 1
+sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$WID")"
 DRAGGED="$WIDTH $HEIGHT"
 close_editor
@@ -72,8 +73,9 @@ PNG=$(file "$WORK/window.png" | sed -n 's/.* \([0-9]*\) x \([0-9]*\),.*/\1 \2/p'
 # Opened at a GUI scale: the window has its size from the start and shows the headless frame.
 QORV_HEADLESS=1 "$HOST" editor --plugin "$BUNDLE" --set "GUI Scale=1.5" --png "$WORK/headless.png" \
   >"$WORK/headless.log" 2>&1 || { cat "$WORK/headless.log"; exit 1; }
-open_editor --set "GUI Scale=1.5" --seconds 4 --window-png "$WORK/scaled.png"
+open_editor --set "GUI Scale=1.5" --seconds 60 --window-png "$WORK/scaled.png"
 size_is "1312 870" || { echo "opened at GUI scale 1.5 the window is $SIZE, not 1312 870"; fail=1; }
+sleep 1
 close_editor
 cmp -s "$WORK/headless.png" "$WORK/scaled.png" || { echo "the window's pixels differ from the headless frame"; fail=1; }
 
