@@ -144,9 +144,9 @@ unsigned short MacKeyCode(KeySym sym)
   return it == table.end() ? 0xFFFF : it->second;
 }
 
-// A Linux keyboard's Ctrl does what Control does on a Mac for the pointer (a knob's reset, fine drags,
-// coarse wheel steps) and what Command does for keys (cut, copy, paste, undo, select all); Alt is Option
-// and Super is Command.
+// A Linux keyboard's Ctrl does what Control does on a Mac with the mouse and the wheel (Control-click,
+// Control-drag, Control with the wheel) and what Command does with keys (cut, copy, paste, undo, select
+// all); Alt is Option and Super is Command.
 unsigned long Modifiers(unsigned state, bool key)
 {
   unsigned long m = 0;
