@@ -41,6 +41,7 @@
 #include "framework/au/AUComponentInterface.h"
 #include "graphics/IControl.h"
 #include "graphics/mac/IGraphicsView.h"
+#include "host/EditorWindow.h"
 #include "host/HostInstance.h"
 #include "bench/SwitchedNoise.h"
 #include "editor/plugin/Qorv.h"
@@ -143,8 +144,9 @@ public:
     SetParameter(iplugin::kParamPluginMode, iplugin::kPluginModeIntMixer);
     SetParameter(iplugin::kParamChannelCount, kChannels - 1);
     if (mPlug->Engine().ChannelsInUse() != kChannels) Fail("the mixer did not take eight channels");
-    mFactory.reset(BenchQorv_View_New());
-    mView = static_cast<NSView*>(mFactory->init()->uiViewForAudioUnit(mInstance->Unit(), 0, 0));
+    std::string why;
+    mFactory = qorvhost::MakeViewFactory("BenchQorv_View", why);
+    mView = mFactory ? mFactory->uiViewForAudioUnit(mInstance->Unit(), NSMakeSize(0, 0)) : nullptr;
     auto* view = dynamic_cast<IGraphicsView_vQorv_au*>(mView);
     if (!view || !view->graphics()) Fail("no editor view");
     mEditorView = view;
@@ -211,7 +213,7 @@ private:
 
   std::unique_ptr<qorvhost::HostInstance> mInstance;
   iplugin::Qorv* mPlug = nullptr;
-  std::unique_ptr<iplugin::AUCocoaViewFactory> mFactory;
+  std::unique_ptr<AUCocoaUIBase> mFactory;
   NSView* mView = nullptr;
   IGraphicsView_vQorv_au* mEditorView = nullptr;
   std::unique_ptr<qorvtest::HostWindow> mHost;

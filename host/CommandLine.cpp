@@ -79,7 +79,7 @@ const OptionRow kOptions[] = {
     {Opt::kScript, nullptr, "--script", "FILE", kEditor,
      "replay events and clock steps, one a line: move X Y, down|up|click X Y [right], wheel X Y DELTA, "
      "key CODE [CHARS], key NAME (return, enter, tab, space, delete, escape, forwarddelete, home, end, "
-     "pageup, pagedown, left, right, down, up, help, f1 to f12), drop X Y PATH, focus-out, resize W H, "
+     "pageup, pagedown, left, right, down, up, help, f1 to f12), drop X Y PATH, focus-out, "
      "wait SECONDS (an hour in all at most); X and Y in window points from the top left; shift, cmd, alt "
      "or ctrl at the end adds a modifier"},
     {Opt::kScreenScale, nullptr, "--screen-scale", "1|2", kEditor,
@@ -192,7 +192,11 @@ const CommandSpec kCommands[] = {
      "until it is closed; otherwise it is headless, and --script's events and clock steps are replayed on "
      "a virtual clock. The plug-in's message boxes (title, text and the button pressed) and the pages "
      "and files it opens are told on standard error; with a display, xdg-open shows the pages and files. "
-     "QORV_LOG_EVENTS=1 writes every event the window hands to the editor to standard error.",
+     "QORV_LOG_EVENTS=1 writes every event the window hands to the editor to standard error. In the X11 "
+     "window Ctrl is the Mac's Control key for the mouse and the wheel (Ctrl-click resets a knob, "
+     "Ctrl+wheel steps coarser) and its Command key for keys (Ctrl+A, C, X, V and Z select all, copy, cut, "
+     "paste and undo in a typed value); Alt is Option and Super is Command. The window takes the editor's "
+     "size, which its corner handle and the plug-in menu's scale items change.",
      {"qorv-host editor", "qorv-host editor --screen-scale 2 --script clicks.txt --png editor.png"}},
 };
 

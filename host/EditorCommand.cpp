@@ -1,7 +1,5 @@
 #include "host/EditorCommand.h"
 
-#include "framework/au/AUCocoaViewFactory.h"
-#include "host/CFText.h"
 #include "host/EditorPictures.h"
 #include "host/HostInstance.h"
 #include "host/MixCommand.h"
@@ -10,15 +8,9 @@
 #include "host/StateFiles.h"
 
 #include <AppKit/NSEvent.h>
-#include <AppKit/NSScreen.h>
 #include <AppKit/NSView.h>
-#include <CoreFoundation/CFURL.h>
-#include <QorvPlatform/Bundles.h>
-#include <QorvPlatform/Dialogs.h>
 #include <QorvPlatform/Events.h>
 #include <QorvPlatform/RunLoopClock.h>
-
-#include <dlfcn.h>
 
 #include <cctype>
 #include <chrono>
@@ -32,51 +24,6 @@ namespace qorvhost
 {
 namespace
 {
-using FactoryMaker = iplugin::AUCocoaViewFactory* (*)();
-
-// The view factory named by the CocoaUI property, from the bundle's binary.
-FactoryMaker FindViewFactory(AudioUnit unit, std::string& error)
-{
-  AudioUnitCocoaViewInfo info{};
-  UInt32 size = sizeof info;
-  if (AudioUnitGetProperty(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &info, &size) !=
-      noErr)
-  {
-    error = "the plug-in has no editor view";
-    return nullptr;
-  }
-  UInt8 path[4096] = {};
-  const bool located =
-      CFURLGetFileSystemRepresentation(info.mCocoaAUViewBundleLocation, true, path, sizeof path);
-  const std::string className = Text(info.mCocoaAUViewClass[0]);
-  CFRelease(info.mCocoaAUViewBundleLocation);
-  CFRelease(info.mCocoaAUViewClass[0]);
-  if (!located)
-  {
-    error = "the editor's bundle cannot be located";
-    return nullptr;
-  }
-  // The binary is the one Info.plist names, as the loader finds it: the folder's name may be any.
-  CFBundleRef bundle = qorvplatform::RegisterBundle(reinterpret_cast<const char*>(path));
-  CFURLRef executable = bundle ? CFBundleCopyExecutableURL(bundle) : nullptr;
-  UInt8 binaryPath[4096] = {};
-  const bool named =
-      executable && CFURLGetFileSystemRepresentation(executable, true, binaryPath, sizeof binaryPath);
-  if (executable) CFRelease(executable);
-  if (!named)
-  {
-    error = "the editor's bundle names no executable";
-    return nullptr;
-  }
-  const std::string binary = reinterpret_cast<const char*>(binaryPath);
-  // The component runtime has loaded it already; this only finds it again.
-  void* handle = dlopen(binary.c_str(), RTLD_NOW | RTLD_NOLOAD);
-  if (!handle) handle = dlopen(binary.c_str(), RTLD_NOW);
-  auto maker = handle ? reinterpret_cast<FactoryMaker>(dlsym(handle, (className + "_New").c_str())) : nullptr;
-  if (!maker) error = "the bundle has no view class " + className;
-  return maker;
-}
-
 unsigned long Modifier(const std::string& word)
 {
   if (word == "shift") return NSEventModifierFlagShift;
@@ -147,11 +94,6 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
   }
   else if (verb == "focus-out")
     e.kind = qorvplatform::InputKind::FocusLoss;
-  else if (verb == "resize")
-  {
-    e.kind = qorvplatform::InputKind::Resize;
-    ok = bool(in >> e.width >> e.height);
-  }
   else if (verb == "wait")
   {
     double seconds = 0;
@@ -213,6 +155,11 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     err << error << "\n";
     return 2;
   }
+  if (!o.windowPng.empty() && !qorvplatform::DisplayAvailable())
+  {
+    err << "--window-png needs a display (DISPLAY set, QORV_HEADLESS unset)\n";
+    return 2;
+  }
   std::vector<std::string> script;
   if (!o.script.empty())
   {
@@ -272,6 +219,11 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   const NSRect frame = view->frame();
   out << "editor " << frame.size.width << " x " << frame.size.height << " points, "
       << (window.nativeWindow() ? "in an X11 window" : "headless") << std::endl; // a script may wait for it
+  if (!o.windowPng.empty() && !window.nativeWindow())
+  {
+    err << "--window-png: no window on the screen (" << HeadlessReason(window) << ")\n";
+    return 1;
+  }
 
   EditorScriptClock clock{CFAbsoluteTimeGetCurrent(), 0.0};
   qorvplatform::AdvanceClock(1.0 / 30.0); // the first frames
@@ -316,51 +268,4 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   return status;
 }
 
-std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, const std::string& title, std::string& error)
-{
-  FactoryMaker maker = FindViewFactory(unit, error);
-  return Open(unit, maker ? maker() : nullptr, title, error);
-}
-
-std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, iplugin::AUCocoaViewFactory* factory,
-                                                 const std::string& title, std::string& error)
-{
-  std::unique_ptr<EditorWindow> w(new EditorWindow);
-  w->mFactory.reset(factory);
-  w->mView =
-      w->mFactory ? static_cast<NSView*>(w->mFactory->init()->uiViewForAudioUnit(unit, 0, 0)) : nullptr;
-  if (!w->mView)
-  {
-    if (error.empty()) error = "the plug-in gave no editor view";
-    return nullptr;
-  }
-  // A host owns a reference to the view it was given: the view stays valid until the window lets it go,
-  // also when the plug-in releases it first (instance disposed, or a second view asked for).
-  w->mView->retain();
-  const NSRect frame = w->mView->frame();
-  // At the main screen's top left (screen points count up from its bottom).
-  const double top = NSScreen::mainScreen()->frame().size.height - frame.size.height;
-  w->mWindow = std::make_unique<NSWindow>(NSMakeRect(0, top, frame.size.width, frame.size.height));
-  w->mWindow->setTitle(title);
-  w->mContent = std::make_unique<NSView>();
-  w->mWindow->setContentView(w->mContent.get());
-  w->mContent->addSubview(w->mView);
-  w->mWindow->makeKeyAndOrderFront(nullptr);
-  // Message boxes and the pages and files the plug-in opens reach the person at the window.
-  qorvplatform::SetShowToUser(true);
-  return w;
-}
-
-EditorWindow::~EditorWindow()
-{
-  // As a host closing its window: the view leaves, and the plug-in closes its editor (when it has not
-  // already); then the host lets the view go.
-  if (mView)
-  {
-    mView->removeFromSuperview();
-    mView->release();
-  }
-  if (mWindow) mWindow->close();
-  qorvplatform::SetShowToUser(false);
-}
 } // namespace qorvhost

@@ -6,20 +6,13 @@
 // parameter whose value the editor changed is printed as "changed NAME = VALUE".
 #pragma once
 
+#include "host/EditorWindow.h"
 #include "host/PluginEntryPoints.h"
 
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
-
-class NSView;
-class NSWindow;
-
-namespace iplugin
-{
-class AUCocoaViewFactory;
-}
 
 namespace qorvhost
 {
@@ -30,33 +23,6 @@ struct EditorOptions
   std::vector<std::string> sets;
   std::string presetFile; // loaded before the settings
   double seconds = 0;     // with a display: close after this long (0: when the window is closed)
-};
-
-// An instance's editor view in a window of the host, opened through the view factory that the
-// instance names, as a host opens it; the view leaves and the window closes with the object. While it is
-// open, the plug-in's message boxes and the pages and files it opens are told on standard error (and
-// opened with xdg-open when a display is there): QorvPlatform/Dialogs.h, SetShowToUser.
-class EditorWindow
-{
-public:
-  // Null with a message when the instance has no editor view.
-  static std::unique_ptr<EditorWindow> Open(AudioUnit unit, const std::string& title, std::string& error);
-  // The same with the view factory given (owned from now on) instead of the one the instance names.
-  static std::unique_ptr<EditorWindow> Open(AudioUnit unit, iplugin::AUCocoaViewFactory* factory,
-                                            const std::string& title, std::string& error);
-  ~EditorWindow();
-  EditorWindow(const EditorWindow&) = delete;
-  EditorWindow& operator=(const EditorWindow&) = delete;
-
-  NSView& View() { return *mView; }
-  NSWindow& Window() { return *mWindow; }
-
-private:
-  EditorWindow() = default;
-  std::unique_ptr<iplugin::AUCocoaViewFactory> mFactory;
-  NSView* mView = nullptr;
-  std::unique_ptr<NSWindow> mWindow;
-  std::unique_ptr<NSView> mContent;
 };
 
 // The time a script's events carry, and how long its waits have run the clock in all.
@@ -70,19 +36,20 @@ struct EditorScriptClock
 inline constexpr double kMaxScriptSeconds = 3600.0;
 
 // One line of a script: "move X Y", "down X Y [right]", "up X Y [right]", "click X Y [right]",
-// "wheel X Y DELTA", "key CODE [CHARS]", "key NAME", "drop X Y PATH", "focus-out", "resize W H",
+// "wheel X Y DELTA", "key CODE [CHARS]", "key NAME", "drop X Y PATH", "focus-out",
 // "wait SECONDS"; X and Y in window points, origin top left; a trailing "shift", "cmd", "alt" or "ctrl"
 // adds a modifier. NAME is a key that types no text (qorvplatform::NamedKey: return, escape, tab,
 // delete, left, ...): it arrives with the code and characters a Mac keyboard gives. '#' starts a comment.
 // While a control locks the cursor (a knob held), the cursor goes back to the press after every event,
-// so each "move" is measured from the press.
+// so each "move" is measured from the press. There is no word for resizing: the window takes the size
+// of the editor's view, which the editor's own corner and scale menu change, as in a Mac host.
 // False with a message for a line that does not parse, and for a wait that would take the script past
 // kMaxScriptSeconds.
 bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
                          std::string& error);
 
 // 0 on success, 1 with a message on err; 2 with a message when an output would overwrite an input or
-// another output.
+// another output, or --window-png is asked for without a display.
 int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& options,
               std::ostream& out, std::ostream& err);
 } // namespace qorvhost

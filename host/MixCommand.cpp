@@ -404,6 +404,8 @@ int MixRun::OpenEditor()
   {
     mEditor = EditorWindow::Open(mMixer->Unit(), "Qorv", mError);
     if (!mEditor) return Fail(1);
+    if (o.editor && o.pngEvery <= 0 && !mEditor->Window().nativeWindow())
+      mErr << "no window for the editor (" << HeadlessReason(mEditor->Window()) << "): it runs headless\n";
   }
   mNextFrame = o.pngEvery;
   mWallStart = std::chrono::steady_clock::now();
@@ -510,6 +512,12 @@ void MixRun::TurnMainThread(UInt32 n)
   if (mEditor && o.pngEvery > 0 && !o.editor)
     ShowWindow(mEditor->Window(),
                mSongSeconds >= std::min(mNextFrame, double(mFrames) / mRate) - kFrameLeadSeconds);
+  // Closing the window closes the editor; the mix goes on, no longer paced.
+  if (mEditor && o.editor && mEditor->CloseRequested())
+  {
+    mEditor.reset();
+    mErr << (o.progress ? "\n" : "") << "the editor's window was closed: the mix goes on without it\n";
+  }
   if (mEditor && mRealTime)
   {
     // Paced at real time: the window's run loop turns until the wall clock reaches the song, asleep but

@@ -1,8 +1,10 @@
 #include "framework/au/AUCocoaViewFactory.h"
 
+#include <AppKit/NSView.h>
+
 namespace iplugin
 {
-void* AUCocoaViewFactory::uiViewForAudioUnit(AudioUnit unit, double, double)
+NSView* AUCocoaViewFactory::uiViewForAudioUnit(AudioUnit unit, NSSize)
 {
   void* object = nullptr;
   UInt32 size = sizeof object;
@@ -11,7 +13,8 @@ void* AUCocoaViewFactory::uiViewForAudioUnit(AudioUnit unit, double, double)
       size != sizeof object)
     return nullptr;
   mPlug = static_cast<IPluginAU*>(object);
-  if (mPlug && mPlug->HasUI()) return mPlug->OpenWindow(nullptr);
+  // The plug-in's window is its top view.
+  if (mPlug && mPlug->HasUI()) return static_cast<NSView*>(mPlug->OpenWindow(nullptr));
   return nullptr;
 }
 

@@ -7,6 +7,8 @@
 #include "framework/au/AUCocoaViewFactory.h"
 #include "framework/au/IPluginAU.h"
 
+#include <QorvPlatform/Classes.h>
+
 #include <cstddef>
 #include <new>
 
@@ -59,20 +61,22 @@ template <class Plug> void DestroyPluginInstance(IPluginAU* plug)
 } // namespace iplugin
 
 // Exports <Prefix>_Entry and <Prefix>_Factory for the plug-in class, and defines the view factory class
-// <Prefix>_View (described as "<Prefix> View") that the CocoaUI property names; a host makes one by that
-// name through the exported <Prefix>_View_New.
+// <Prefix>_View (described as "<Prefix> View") that the CocoaUI property names, registered under that name
+// when the binary is loaded, so that a host finds it with NSClassFromString.
 #define IPLUGIN_AU_ENTRY_POINTS(PLUG, PREFIX)                                                                \
   class PREFIX##_View : public iplugin::AUCocoaViewFactory                                                   \
   {                                                                                                          \
   public:                                                                                                    \
     PREFIX##_View() : iplugin::AUCocoaViewFactory(#PREFIX " View") {}                                        \
   };                                                                                                         \
-  extern "C" __attribute__((visibility("default"))) iplugin::AUCocoaViewFactory* PREFIX##_View_New()         \
-  {                                                                                                          \
-    return new (std::nothrow) PREFIX##_View;                                                                 \
-  }                                                                                                          \
   namespace                                                                                                  \
   {                                                                                                          \
+  NSObject* PREFIX##_NewView()                                                                               \
+  {                                                                                                          \
+    auto* view = new (std::nothrow) PREFIX##_View;                                                           \
+    return view ? view->init() : nullptr;                                                                    \
+  }                                                                                                          \
+  const qorvplatform::ClassRegistration PREFIX##_ViewClass(#PREFIX "_View", PREFIX##_NewView);               \
   iplugin::IPluginAU* PREFIX##_Create(void* memory)                                                          \
   {                                                                                                          \
     return iplugin::CreatePluginInstance<PLUG>(memory, #PREFIX "_View");                                     \

@@ -133,11 +133,45 @@ TEST_F(EditorCommandTest, AFailedPictureWriteIsAnErrorAndLeavesTheOldFileWhole)
   EXPECT_EQ(cut.status, 1);
   EXPECT_NE(cut.err.find(png + ": cannot write (file too large)"), std::string::npos) << cut.err;
   EXPECT_EQ(FileBytes(png), "the old picture");
+}
 
-  const HostRun headless = Host({"editor", "--window-png", png});
-  EXPECT_EQ(headless.status, 1);
-  EXPECT_NE(headless.err.find(png + ": cannot write (no X11 window)"), std::string::npos) << headless.err;
+// Without a window on the screen the editor says so before anything runs: --window-png is refused (as a
+// usage error when no display is set), and `mix --editor` tells that its editor runs headless.
+TEST_F(EditorCommandTest, WithoutAWindowTheEditorSaysSoBeforeAnythingRuns)
+{
+  const std::string png = dir + "/window.png", script = dir + "/click.txt";
+  WriteText(png, "the old picture");
+  WriteText(script, "click 151 95\n"); // the "Speech Filter" switch
+  struct Case
+  {
+    const char *display, *headless;
+    int status;
+    const char* message;
+  };
+  for (const Case& c : {Case{":0", "1", 2, "--window-png needs a display"},
+                        Case{nullptr, nullptr, 2, "--window-png needs a display"},
+                        Case{"/nowhere/no-server:7", nullptr, 1, "/nowhere/no-server:7 cannot be opened"}})
+  {
+    qorvtest::ScopedEnvironment env;
+    env.Set("DISPLAY", c.display);
+    env.Set("QORV_HEADLESS", c.headless);
+    const HostRun run = Host({"editor", "--window-png", png, "--script", script});
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("changed"), std::string::npos) << run.out;
+    EXPECT_EQ(c.status == 2, run.err.find("Try 'qorv-host editor --help'") != std::string::npos) << run.err;
+  }
   EXPECT_EQ(FileBytes(png), "the old picture");
+
+  qorvhost::AudioFile tone;
+  tone.channels = {std::vector<float>(4800, 0.1f)};
+  std::string error;
+  ASSERT_TRUE(qorvhost::WriteAudioFile(dir + "/a.wav", tone, error)) << error;
+  const HostRun mix = Host({"mix", "-q", "--editor", "-o", dir + "/mix.wav", dir + "/a.wav"});
+  EXPECT_EQ(mix.status, 0) << mix.err;
+  EXPECT_NE(mix.err.find("no window for the editor (QORV_HEADLESS is set): it runs headless"),
+            std::string::npos)
+      << mix.err;
 }
 
 TEST_F(EditorCommandTest, MixEditorFramesThatCannotBeWrittenFailTheMixAndKeepTheOldFrames)

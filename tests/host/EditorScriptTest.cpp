@@ -212,6 +212,8 @@ TEST_F(EditorScript, ScriptsThatCannotRunAreRefused)
       {{"key enterr"}, "bad script line"},
       {{"key 70000"}, "bad script line"},
       {{"key -1"}, "bad script line"},
+      // The window takes the editor's size; a user (and a script) resizes the editor, not the window.
+      {{"resize 1000 700"}, "bad script line"},
   };
   for (const Case& c : cases)
   {

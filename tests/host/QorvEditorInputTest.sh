@@ -1,21 +1,20 @@
 #!/bin/bash
 # The mixer's editor in a real X11 window on a screen larger than the window, the window away from the
 # screen's corner, driven by real pointer and key events (XTest): a knob drag changes its parameter with
-# one drag event for each movement and leaves the pointer where the drag began; a double click, a typed
-# value and Return set another knob; a menu item is chosen. Exit 77 (skipped) when Xvfb cannot start.
-# usage: QorvEditorInputTest.sh HOST BUNDLE WORK
+# one drag event for each movement and leaves the pointer where the drag began; a double click, a value
+# typed with Ctrl+A, Ctrl+C and Ctrl+V (Command's keys on a Mac) and Return set another knob; Ctrl-click
+# (Control-click on a Mac) resets a third and Ctrl with the wheel steps a fourth coarsely; a menu item is
+# chosen. Exit 77 (skipped) when Xvfb cannot start.
+# usage: QorvEditorInputTest.sh HOST BUNDLE WORK CLOSE-TOOL
 set -u
-HOST=$1 BUNDLE=$2 WORK=$3
+HOST=$1 BUNDLE=$2 WORK=$3 CLOSE=$4
 rm -rf "$WORK" && mkdir -p "$WORK"
 SCREEN_SIZE=1920x1200
 . "$(dirname "$0")/VirtualDisplay.sh"
 
-QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --seconds 20 >"$WORK/window.log" 2>"$WORK/events.log" &
+QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --set Hold=1.5 --seconds 60 >"$WORK/window.log" 2>"$WORK/events.log" &
 EDITOR_PID=$!
-WID=
-for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
-[ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
-for _ in $(seq 150); do grep -q 'in an X11 window' "$WORK/window.log" && break; sleep 0.1; done
+find_window Qorv "$WORK/window.log" 'in an X11 window'
 fail=0
 # Waits up to 5 s for the pointer to be at the screen point "X Y"; false with where it is.
 pointer_at() {
@@ -46,21 +45,32 @@ pointer_at "$PRESS" || { echo "during the drag the pointer is at $AT, not at the
 xdotool mouseup 1 sleep 0.3
 pointer_at "$PRESS" || { echo "after the drag the pointer is at $AT, not at the press ($PRESS)"; fail=1; }
 
-# The "Gate" knob takes a typed value; the keys go to the window under the pointer.
+# The "Gate" knob takes a typed value; the keys go to the window under the pointer. "5", all of it
+# selected and copied, replaced by "-", then pasted twice: "-55".
 xdotool mousemove --window "$WID" 340 82 sleep 0.3 click --repeat 2 --delay 80 1 sleep 0.5
-xdotool key minus sleep 0.1 key 3 sleep 0.1 key 0 sleep 0.1 key Return sleep 0.3
+for k in 5 ctrl+a ctrl+c minus ctrl+v ctrl+v Return; do xdotool key $k sleep 0.1; done
+sleep 0.2
+
+# Ctrl-click puts the "Hold" knob back to its default; Ctrl with the wheel steps "Attack" ten times coarser
+# than a plain notch (0.030 s).
+xdotool mousemove --window "$WID" 681 82 sleep 0.3 keydown ctrl sleep 0.1 click 1 sleep 0.1 keyup ctrl sleep 0.3
+xdotool mousemove --window "$WID" 581 82 sleep 0.3 keydown ctrl sleep 0.1 click 4 sleep 0.1 keyup ctrl sleep 0.3
 
 # The "Mix Mode" menu's last item.
 xdotool mousemove --window "$WID" 40 90 sleep 0.2 click 1 sleep 0.6 mousemove --window "$WID" 50 187 \
   sleep 0.3 click 1 sleep 0.6
 
+# Closed as a user closes it; the host then tells what changed.
+"$CLOSE" "$WID"
 wait $EDITOR_PID
 STATUS=$?
 EDITOR_PID=
 cat "$WORK/window.log"
 [ $STATUS -eq 0 ] || { echo "the host failed ($STATUS)"; exit 1; }
 grep -q '^changed Release = 0.675$' "$WORK/window.log" || { echo "the dragged knob did not move by 20 points"; fail=1; }
-grep -q '^changed NoiseGate = -30.0$' "$WORK/window.log" || { echo "the typed value was not taken"; fail=1; }
+grep -q '^changed NoiseGate = -55.0$' "$WORK/window.log" || { echo "the typed value was not taken"; fail=1; }
+grep -q '^changed Hold = 0.000$' "$WORK/window.log" || { echo "Ctrl-click did not reset the knob"; fail=1; }
+grep -q '^changed Attack = 0.600$' "$WORK/window.log" || { echo "Ctrl with the wheel did not step coarsely"; fail=1; }
 grep -q '^changed Mix Mode = Prio$' "$WORK/window.log" || { echo "the menu item was not chosen"; fail=1; }
 # Ten movements, each one drag: the cursor's own returns to the press are no events.
 DRAGS=$(grep -c '^event 6 ' "$WORK/events.log")

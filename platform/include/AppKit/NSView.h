@@ -253,7 +253,7 @@ public:
   void setContentView(NSView* view);
   NSView* contentView() const { return m_contentView; }
   NSRect contentRect() const { return m_contentRect; }
-  // Moves the content rectangle's size; the content view follows.
+  // Moves the content rectangle's size; the content view and the X11 window follow (its top left stays).
   void setContentSize(NSSize size);
   // Moves the content rectangle's origin (screen points, origin bottom left); the window has no frame
   // around its content.

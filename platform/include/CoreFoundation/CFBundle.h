@@ -29,3 +29,6 @@ CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef k
 CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle);
 CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle);
 CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle);
+// Loads the bundle's binary (once: a loaded one stays), which puts its classes on the runtime's class
+// list (Foundation/NSObjCRuntime.h); false when it cannot be loaded.
+Boolean CFBundleLoadExecutable(CFBundleRef bundle);

@@ -234,6 +234,7 @@ void NSWindow::setContentSize(NSSize size)
 {
   m_contentRect.size = size;
   if (m_contentView) m_contentView->setFrameSize(size);
+  if (m_native) m_native->FollowContentSize();
 }
 
 void NSWindow::orderFront(id sender)

@@ -24,6 +24,8 @@ public:
   virtual bool CloseRequested() const = 0;
   // Copies the frames presented since the last call into the window.
   virtual void Flush() = 0;
+  // Takes the NSWindow's content size, keeping the top left corner where it is.
+  virtual void FollowContentSize() = 0;
   // The window's pixels as the server shows them, RGBA rows top to bottom.
   virtual bool ReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) = 0;
 };

@@ -144,14 +144,16 @@ unsigned short MacKeyCode(KeySym sym)
   return it == table.end() ? 0xFFFF : it->second;
 }
 
-// Ctrl stands for the platform's Command key, Alt for Option and Super for Control.
-unsigned long Modifiers(unsigned state)
+// A Linux keyboard's Ctrl does what Control does on a Mac with the mouse and the wheel (Control-click,
+// Control-drag, Control with the wheel) and what Command does with keys (cut, copy, paste, undo, select
+// all); Alt is Option and Super is Command.
+unsigned long Modifiers(unsigned state, bool key)
 {
   unsigned long m = 0;
   if (state & ShiftMask) m |= NSEventModifierFlagShift;
-  if (state & ControlMask) m |= NSEventModifierFlagCommand;
+  if (state & ControlMask) m |= key ? NSEventModifierFlagCommand : NSEventModifierFlagControl;
   if (state & Mod1Mask) m |= NSEventModifierFlagOption;
-  if (state & Mod4Mask) m |= NSEventModifierFlagControl;
+  if (state & Mod4Mask) m |= NSEventModifierFlagCommand;
   return m;
 }
 
@@ -194,6 +196,7 @@ public:
     XChangeProperty(d, mX, mXdndAware, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&version), 1);
     XStoreName(d, mX, window.title().c_str());
+    FixSize();
     mGC = XCreateGC(d, mX, 0, nullptr);
     XMapRaised(d, mX);
     XSync(d, False);
@@ -216,6 +219,22 @@ public:
   }
 
   bool CloseRequested() const override { return mCloseRequested; }
+
+  void FollowContentSize() override
+  {
+    const NSRect r = mWindow.contentRect();
+    const int w = std::max(1, int(std::lround(r.size.width * mScale)));
+    const int h = std::max(1, int(std::lround(r.size.height * mScale)));
+    if (w == mWidth && h == mHeight) return;
+    mWidth = w;
+    mHeight = h;
+    FixSize();
+    // Sizes the server reports for requests before this one are stale.
+    mResizeSerial = NextRequest(mDisplay);
+    XResizeWindow(mDisplay, mX, unsigned(w), unsigned(h));
+    XFlush(mDisplay);
+    mExposed = true;
+  }
 
   void Flush() override
   {
@@ -334,6 +353,18 @@ private:
 
   void Post(InputEvent e) { PostEvent(mWindow, e); }
 
+  // The plug-in's view sets the size, not the user: a window manager offers no resizing.
+  void FixSize()
+  {
+    XSizeHints* hints = XAllocSizeHints();
+    if (!hints) return;
+    hints->flags = PMinSize | PMaxSize;
+    hints->min_width = hints->max_width = std::max(1, mWidth);
+    hints->min_height = hints->max_height = std::max(1, mHeight);
+    XSetWMNormalHints(mDisplay, mX, hints);
+    XFree(hints);
+  }
+
   // The window's content origin follows where the server (or a window manager) put the window, so that
   // screen points mean the same to the pointer, the window and the warps.
   void FollowPosition()
@@ -365,7 +396,7 @@ private:
     e.kind = kind;
     e.x = x / mScale;
     e.y = y / mScale;
-    e.modifiers = Modifiers(state);
+    e.modifiers = Modifiers(state, kind == InputKind::KeyDown || kind == InputKind::KeyUp);
     e.time = double(time) / 1000.0;
     return e;
   }
@@ -455,7 +486,8 @@ private:
     }
     case ConfigureNotify:
       FollowPosition();
-      if (ev.xconfigure.width != mWidth || ev.xconfigure.height != mHeight)
+      if (ev.xconfigure.serial >= mResizeSerial &&
+          (ev.xconfigure.width != mWidth || ev.xconfigure.height != mHeight))
       {
         mWidth = ev.xconfigure.width;
         mHeight = ev.xconfigure.height;
@@ -591,6 +623,7 @@ private:
   Atom mDeleteAtom = 0;
   double mScale = 1;
   int mWidth = 0, mHeight = 0;
+  unsigned long mResizeSerial = 0;
   int mDescriptor = 0, mObserver = 0;
   bool mCloseRequested = false;
   bool mExposed = true;

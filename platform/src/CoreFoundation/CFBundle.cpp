@@ -5,6 +5,8 @@
 #include <CoreFoundation/CFString.h>
 #include <QorvPlatform/Bundles.h>
 
+#include <dlfcn.h>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -177,6 +179,16 @@ CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle)
   std::string inContents = b->path + "/Contents/" + name;
   if (!fs::exists(inMacOS, ec) && fs::exists(inContents, ec)) return FileURL(inContents);
   return FileURL(inMacOS);
+}
+
+Boolean CFBundleLoadExecutable(CFBundleRef bundle)
+{
+  CFURLRef executable = CFBundleCopyExecutableURL(bundle);
+  UInt8 path[4096] = {};
+  const bool named = executable && CFURLGetFileSystemRepresentation(executable, true, path, sizeof path);
+  if (executable) CFRelease(executable);
+  // A binary loaded already (by the component runtime) is found again, not loaded twice.
+  return named && dlopen(reinterpret_cast<const char*>(path), RTLD_NOW | RTLD_LOCAL);
 }
 
 namespace qorvplatform
