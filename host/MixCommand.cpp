@@ -5,8 +5,10 @@
 #include "host/AutomationRecorder.h"
 #include "host/EditorCommand.h"
 #include "host/EditorPictures.h"
+#include "host/EditorReport.h"
 #include "host/HostInstance.h"
 #include "host/MixOutputs.h"
+#include "host/SignalStop.h"
 #include "host/StateFiles.h"
 
 #include <AppKit/NSView.h>
@@ -16,6 +18,7 @@
 #include <QorvPlatform/RunLoopClock.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -188,7 +191,13 @@ public:
     for (int (MixRun::*step)() : {&MixRun::CheckOptions, &MixRun::OpenTracks, &MixRun::ResolveMixerSettings,
                                   &MixRun::OpenOutputs, &MixRun::ChooseClock, &MixRun::OpenInstances,
                                   &MixRun::OpenEditor, &MixRun::StartLogs, &MixRun::Render, &MixRun::Commit})
-      if (const int status = (this->*step)()) return status;
+    {
+      // A stop signal ends the run before its next step, the outputs discarded (the old files whole).
+      const int status = StopSignal() ? StopStatus() : (this->*step)();
+      if (status == 0) continue;
+      if (StopSignal() && mReport) mReport->Print(mOut);
+      return StopSignal() ? StopStatus() : status;
+    }
     PrintSummary();
     return 0;
   }
@@ -243,6 +252,7 @@ private:
   int mMixerOut = 2;
 
   std::unique_ptr<EditorWindow> mEditor;
+  std::unique_ptr<EditorReport> mReport; // what the editor in a window changed, told when stopped
   double mNextFrame = 0.0;
   int mFramesWritten = 0;
   std::chrono::steady_clock::time_point mWallStart;
@@ -403,6 +413,7 @@ int MixRun::OpenEditor()
   {
     mEditor = EditorWindow::Open(mMixer->Unit(), "Qorv", mError);
     if (!mEditor) return Fail(1);
+    if (o.editor) mReport = std::make_unique<EditorReport>(mMixer->Unit(), HostOwnedParameters(mParams));
   }
   mNextFrame = o.pngEvery;
   mWallStart = std::chrono::steady_clock::now();
@@ -427,7 +438,7 @@ int MixRun::StartLogs()
     std::string header = "time";
     for (int t = 0; t < mNTracks; ++t)
       header += ",ch" + std::to_string(t + 1) + "_db";
-    std::fputs((header + "\n").c_str(), mGains);
+    if (std::fputs((header + "\n").c_str(), mGains) == EOF) mGainsFile.SetFailed(errno);
   }
 
   if (!o.automationCsv.empty())
@@ -513,7 +524,8 @@ void MixRun::TurnMainThread(UInt32 n)
   {
     // Paced at real time: the window's run loop turns until the wall clock reaches the song.
     while (std::chrono::duration<double>(std::chrono::steady_clock::now() - mWallStart).count() <
-           mSongSeconds)
+               mSongSeconds &&
+           !StopSignal())
       CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, false);
   }
   else if (mRealTime)
@@ -552,7 +564,7 @@ void MixRun::LogGains(long pos, UInt32 n)
   if (mGains)
   {
     mLine << "\n";
-    std::fputs(mLine.str().c_str(), mGains);
+    if (std::fputs(mLine.str().c_str(), mGains) == EOF) mGainsFile.SetFailed(errno);
   }
 }
 
@@ -569,6 +581,7 @@ int MixRun::Render()
 
   for (long pos = 0; pos < mFrames; pos += long(o.block))
   {
+    if (StopSignal()) return StopStatus();
     const UInt32 n = UInt32(std::min<long>(long(o.block), mFrames - pos));
     if (const int status = RenderBlock(n)) return status;
     mSongSeconds = double(pos + long(n)) / mRate;
