@@ -24,7 +24,9 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -108,6 +110,24 @@ bool ReadKey(std::istringstream& in, qorvplatform::InputEvent& e)
     e.characters = chars;
   return true;
 }
+
+// A script line as a message shows it: bytes that a terminal would act on escaped as \xNN, and no more
+// than kShownCharacters of it (then its length), so that a binary or huge file makes a short message.
+std::string Shown(const std::string& line)
+{
+  constexpr size_t kShownCharacters = 80;
+  std::string shown;
+  for (const char c : line)
+  {
+    char piece[8] = {c, 0};
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) std::snprintf(piece, sizeof piece, "\\x%02X", unsigned(byte));
+    if (shown.size() + std::strlen(piece) > kShownCharacters)
+      return shown + "... (" + std::to_string(line.size()) + " bytes)";
+    shown += piece;
+  }
+  return shown;
+}
 } // namespace
 
 bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
@@ -160,14 +180,14 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
     std::string extra;
     if (!(in >> seconds) || !(seconds >= 0) || in >> extra)
     {
-      error = "bad script line: " + line;
+      error = "bad script line: " + Shown(line);
       return false;
     }
     // The virtual clock runs every frame of the wait: a script may not run for longer than this.
     if (seconds > kMaxScriptSeconds - clock.waited)
     {
       error = "the script would wait for more than " + std::to_string(int(kMaxScriptSeconds)) +
-              " seconds in all: " + line;
+              " seconds in all: " + Shown(line);
       return false;
     }
     // A second at a time, so that a stop signal ends a long wait.
@@ -192,7 +212,7 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
   }
   if (!ok)
   {
-    error = "bad script line: " + line;
+    error = "bad script line: " + Shown(line);
     return false;
   }
   qorvplatform::PostEvent(window, e);
@@ -276,7 +296,7 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   for (size_t i = 0; i < script.size() && !StopSignal(); ++i)
     if (!RunEditorScriptLine(script[i], window, clock, error))
     {
-      err << error << "\n";
+      err << o.script << ":" << (i + 1) << ": " << error << "\n";
       return 1;
     }
   if (window.nativeWindow())
