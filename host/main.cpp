@@ -142,6 +142,11 @@ int Run(int argc, char** argv)
   const std::string bundle = o.plugin.empty() ? DefaultBundle(argv[0]) : o.plugin;
   if (o.version) return Version(bundle, messages);
 
+  // The commands that write files or hold an editor end on a stop signal when they reach a point where
+  // they can (SignalStop.h); the others are ended by it at once, as by default.
+  if (o.command == Command::kMix || o.command == Command::kRender || o.command == Command::kEditor ||
+      o.command == Command::kPresetExport)
+    InstallStopSignals();
   PluginEntryPoints plugin;
   if (!LoadBundle(bundle, plugin, messages)) return kExitFailed;
   switch (o.command)
@@ -184,7 +189,6 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-  InstallStopSignals();
   // Past a file-size limit a write fails with an error the host reports, instead of killing it.
   std::signal(SIGXFSZ, SIG_IGN);
   const int status = Run(argc, argv);
