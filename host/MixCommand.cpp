@@ -581,7 +581,11 @@ int MixRun::Render()
 
   for (long pos = 0; pos < mFrames; pos += long(o.block))
   {
-    if (StopSignal()) return StopStatus();
+    if (StopSignal())
+    {
+      if (o.progress) mErr << "\n"; // the prompt after the progress display, not over it
+      return StopStatus();
+    }
     const UInt32 n = UInt32(std::min<long>(long(o.block), mFrames - pos));
     if (const int status = RenderBlock(n)) return status;
     mSongSeconds = double(pos + long(n)) / mRate;
