@@ -1,6 +1,7 @@
 #!/bin/bash
 # tools/check-layering on this repository passes; each include that its table forbids, planted alone in a
-# small tree, fails it with a message naming the file; the allowed ones pass.
+# small tree, fails it with a message naming the file; the allowed ones pass; the table says what the
+# subsystem libraries link in CMakeLists.txt.
 # usage: CheckLayeringTest.sh WORK
 set -u
 CHECK="$(cd "$(dirname "$0")/../.." && pwd)/tools/check-layering"
@@ -55,6 +56,45 @@ host/main.cpp|#include <unistd.h>
 editor/plugin/Qorv.cpp|#include <mixer/MixerEngine.h>
 tests/host/X.cpp|#include "editor/plugin/Qorv.h"
 CASES
+
+# The table mirrors the links of the subsystem libraries (qorv_add_library in CMakeLists.txt): each folder
+# may include exactly the folders of the libraries its library names, its own library's other folders
+# aside (framework/au may include framework; not the other way).
+ROOT="$(dirname "$CHECK")/.."
+table=$(sed -n "/^allowed='/,/^'/p" "$CHECK" | grep ':')
+mismatch=$(
+  { echo "$table" | sed 's/^/T /'; tr '\n' ' ' <"$ROOT/CMakeLists.txt" | grep -o 'qorv_add_library([^)]*)' | sed 's/^/C /'; } |
+    awk '
+      $1 == "T" { f = $2; sub(/:$/, "", f); table[f] = " " substr($0, index($0, ":") + 1) " "; next }
+      {
+        sub(/^C qorv_add_library\(/, ""); sub(/\)$/, "")
+        n = split($0, w, /[ \t]+/); name = w[1]; mode = ""; dirs = ""; deps = ""
+        for (i = 2; i <= n; ++i) {
+          if (w[i] == "DIRS" || w[i] == "DEPS") { mode = w[i]; continue }
+          if (mode == "DIRS") dirs = dirs " " w[i]; else if (mode == "DEPS") deps = deps " " w[i]
+        }
+        libDirs[name] = dirs; libDeps[name] = deps; libs[++count] = name
+      }
+      END {
+        libDirs["qorv_platform"] = " platform"
+        for (k = 1; k <= count; ++k) {
+          name = libs[k]
+          nd = split(libDirs[name], own, " ")
+          want = " "
+          nl = split(libDeps[name], linked, " ")
+          for (j = 1; j <= nl; ++j) want = want libDirs[linked[j]] " "
+          for (i = 1; i <= nd; ++i) {
+            d = own[i]
+            if (!(d in table)) { print d ": no entry"; continue }
+            m = split(want, w2, " ")
+            for (j = 1; j <= m; ++j) if (index(table[d], " " w2[j] " ") == 0) print d ": links " w2[j] " but may not include it"
+            m = split(table[d], t2, " ")
+            for (j = 1; j <= m; ++j) if (index(want, " " t2[j] " ") == 0 && index(libDirs[name] " ", " " t2[j] " ") == 0) print d ": may include " t2[j] " but does not link it"
+          }
+        }
+      }' 2>&1
+)
+if [ -z "$mismatch" ]; then passed=$((passed + 1)); else fail "the table and CMakeLists.txt differ: $mismatch"; fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
