@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,44 @@ namespace iplugin
 namespace
 {
 constexpr int kNameAttempts = 100;
+
+// The new files being written, where a signal's handler can find them. A slot is claimed, its name
+// written, and only then marked in use; a handler reads only slots in use, so it never sees half a name.
+enum SlotState : int
+{
+  kFree,
+  kClaimed,
+  kInUse
+};
+struct TemporarySlot
+{
+  std::atomic<int> state{kFree};
+  char path[PATH_MAX];
+};
+constexpr int kTemporarySlots = 32;
+TemporarySlot sTemporaries[kTemporarySlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// The slot that holds path, or -1 when all are taken (then only the destructor removes the file).
+int RegisterTemporary(const std::string& path)
+{
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kTemporarySlots; ++i)
+  {
+    int expected = kFree;
+    if (!sTemporaries[i].state.compare_exchange_strong(expected, kClaimed)) continue;
+    std::memcpy(sTemporaries[i].path, path.c_str(), path.size() + 1);
+    sTemporaries[i].state.store(kInUse);
+    return i;
+  }
+  return -1;
+}
+
+void UnregisterTemporary(int& slot)
+{
+  if (slot >= 0) sTemporaries[slot].state.store(kFree);
+  slot = -1;
+}
 
 // The file a save replaces: a symbolic link's target, so the link stays a link.
 std::string ResolveTarget(const char* path)
@@ -52,11 +91,13 @@ AtomicFile::~AtomicFile()
 bool AtomicFile::Open(const char* path)
 {
   Discard();
+  mError = errno = EINVAL;
   if (!path || !*path) return false;
   mTarget = ResolveTarget(path);
   const size_t slash = mTarget.find_last_of('/');
   const std::string base = slash == std::string::npos ? mTarget : mTarget.substr(slash + 1);
   if (base.empty()) return false;
+  mError = 0;
   // A device or a pipe (say /dev/stdout) has no old content to keep and cannot be replaced: it is
   // written directly.
   struct stat existing;
@@ -64,6 +105,7 @@ bool AtomicFile::Open(const char* path)
   {
     mFd = open(mTarget.c_str(), O_WRONLY | O_CLOEXEC);
     mFailed = false;
+    if (mFd < 0) mError = errno;
     return mFd >= 0;
   }
   // A hidden name that carries no part of the file's own name, so that a save cut off by a crash leaves
@@ -80,9 +122,11 @@ bool AtomicFile::Open(const char* path)
   }
   if (mFd < 0)
   {
+    mError = errno;
     mTemp.clear();
     return false;
   }
+  mSlot = RegisterTemporary(mTemp);
   struct stat old;
   if (stat(mTarget.c_str(), &old) == 0) fchmod(mFd, old.st_mode & 07777);
   mFailed = false;
@@ -95,26 +139,47 @@ FILE* AtomicFile::Stream()
   return mStream;
 }
 
+void AtomicFile::SetFailed(int error)
+{
+  mFailed = true;
+  if (!mError) mError = error;
+}
+
 bool AtomicFile::Commit()
 {
-  if (mFd < 0) return false;
-  bool ok = !mFailed;
-  if (mStream) ok = std::fflush(mStream) == 0 && !std::ferror(mStream) && ok;
-  const bool direct = mTemp.empty();
-  ok = (fsync(mFd) == 0 || direct) && ok;
-  ok = (mStream ? std::fclose(mStream) : close(mFd)) == 0 && ok;
-  mStream = nullptr;
-  mFd = -1;
-  if (direct) return ok;
-  ok = ok && std::rename(mTemp.c_str(), mTarget.c_str()) == 0;
-  if (!ok)
+  if (mFd < 0)
   {
-    unlink(mTemp.c_str());
-    mTemp.clear();
+    errno = mError ? mError : EBADF;
     return false;
   }
+  // The first step that fails names the cause; the later ones would overwrite errno with their own.
+  const auto step = [this](bool done)
+  {
+    if (!done && !mError) mError = errno ? errno : EIO;
+    return done;
+  };
+  bool ok = !mFailed;
+  if (mStream)
+  {
+    errno = 0;
+    ok = step(std::fflush(mStream) == 0) && ok;
+    ok = step(!std::ferror(mStream)) && ok;
+  }
+  const bool direct = mTemp.empty();
+  ok = (direct || step(fsync(mFd) == 0)) && ok;
+  ok = step((mStream ? std::fclose(mStream) : close(mFd)) == 0) && ok;
+  mStream = nullptr;
+  mFd = -1;
+  if (ok && !direct) ok = step(std::rename(mTemp.c_str(), mTarget.c_str()) == 0);
+  if (!ok && !direct) unlink(mTemp.c_str());
+  UnregisterTemporary(mSlot);
   mTemp.clear();
-  SyncFolder(FolderOf(mTarget));
+  if (!ok)
+  {
+    errno = mError ? mError : EIO;
+    return false;
+  }
+  if (!direct) SyncFolder(FolderOf(mTarget));
   return true;
 }
 
@@ -127,15 +192,27 @@ void AtomicFile::Discard()
   mStream = nullptr;
   mFd = -1;
   if (!mTemp.empty()) unlink(mTemp.c_str());
+  UnregisterTemporary(mSlot);
   mTemp.clear();
 }
 
 bool WriteFileAtomically(const char* path, const void* bytes, size_t size)
 {
   AtomicFile file;
-  if (!file.Open(path)) return false;
+  if (!file.Open(path))
+  {
+    errno = file.Error();
+    return false;
+  }
   FILE* f = file.Stream();
-  if (!f || (size > 0 && std::fwrite(bytes, 1, size, f) != size)) return false;
+  if (!f) return false;
+  if (size > 0 && std::fwrite(bytes, 1, size, f) != size) file.SetFailed(errno);
   return file.Commit();
+}
+
+void RemoveOpenTemporaryFiles()
+{
+  for (TemporarySlot& slot : sTemporaries)
+    if (slot.state.load() == kInUse) unlink(slot.path);
 }
 } // namespace iplugin

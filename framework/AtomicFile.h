@@ -20,21 +20,25 @@ public:
 
   // Creates the new file in the folder of path (the folder of the link's target when path is a
   // symbolic link) with the old file's permissions, or those a new file gets. False when it cannot be
-  // created; then nothing on disk has changed. A device or pipe is opened and written directly.
+  // created (errno and Error() say why); then nothing on disk has changed. A device or pipe is opened and
+  // written directly.
   bool Open(const char* path);
 
   // The new file as a stream, or as a descriptor for libraries that write through one. Use one of the
   // two, not both.
   FILE* Stream();
   int Descriptor() const { return mFd; }
-  // Marks the content bad when a writer reports an error the stream does not show; Commit then fails.
-  void SetFailed() { mFailed = true; }
+  // Marks the content bad when a writer reports an error the stream does not show; Commit then fails
+  // with error (an errno value) as its cause, unless an earlier one is known.
+  void SetFailed(int error = 0);
 
   // Flushes the new file to the disk and renames it over path. False (with the old file as it was and
-  // the new one removed) when anything written or the flush failed.
+  // the new one removed, errno the first cause) when anything written or the flush failed.
   bool Commit();
   // Removes the new file; the old one stays as it was.
   void Discard();
+  // Why the last Open or Commit failed (an errno value; 0 when it does not know).
+  int Error() const { return mError; }
 
 private:
   std::string mTarget; // the name the file will have
@@ -42,8 +46,14 @@ private:
   int mFd = -1;
   FILE* mStream = nullptr;
   bool mFailed = false;
+  int mError = 0;
+  int mSlot = -1; // where RemoveOpenTemporaryFiles finds mTemp
 };
 
 // The whole of bytes written to path through an AtomicFile. False with the old file as it was.
 bool WriteFileAtomically(const char* path, const void* bytes, size_t size);
+
+// Removes the new files of every AtomicFile still open, for a process that must end at once (a signal's
+// handler before _exit). Only unlink on names kept aside: safe in a signal handler.
+void RemoveOpenTemporaryFiles();
 } // namespace iplugin

@@ -273,7 +273,7 @@ bool AudioFileWriter::Flush(std::string& error)
   if (written != mPending)
   {
     error = mPath + ": cannot write (" + LibraryReason(sf_strerror(mFile)) + ")";
-    mTarget.SetFailed();
+    mTarget.SetFailed(errno);
     return false;
   }
   mPending = 0;
@@ -284,7 +284,7 @@ bool AudioFileWriter::Commit(std::string& error)
 {
   if (!mFile || (mPending > 0 && !Flush(error))) return false;
   // Closing writes the final header sizes.
-  if (sf_close(mFile) != 0) mTarget.SetFailed();
+  if (sf_close(mFile) != 0) mTarget.SetFailed(errno);
   mFile = nullptr;
   if (!mTarget.Commit())
   {
@@ -310,13 +310,13 @@ bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error,
   return true;
 }
 
-bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error)
+bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error, bool (*stop)())
 {
   AudioFileWriter writer;
   if (!writer.Open(path, file.sampleRate, file.NChannels(), file.format, error)) return false;
   std::vector<const float*> in(file.channels.size());
   for (size_t c = 0; c < in.size(); ++c)
     in[c] = file.channels[c].data();
-  return writer.Write(in.data(), file.NFrames(), error) && writer.Commit(error);
+  return writer.Write(in.data(), file.NFrames(), error) && !(stop && stop()) && writer.Commit(error);
 }
 } // namespace qorvhost

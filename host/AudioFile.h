@@ -93,6 +93,8 @@ private:
 // goes, with the message in warning (when given).
 bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error,
                    std::string* warning = nullptr);
-// Writes the channels in file.format (32-bit float WAV when it is 0), replacing the old file whole.
-bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error);
+// Writes the channels in file.format (32-bit float WAV when it is 0), replacing the old file whole. When
+// stop answers true before the new file is complete, it is discarded: false with error left empty.
+bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error,
+                    bool (*stop)() = nullptr);
 } // namespace qorvhost

@@ -258,7 +258,8 @@ std::string Wrap(const std::string& lead, const std::string& text, size_t indent
 }
 
 const char* kExitStatus = "Exit status: 0 done; 1 the run failed (an unreadable input, a refused preset or "
-                          "state, a write error); 2 a usage error, with a message that names what is wrong.";
+                          "state, a write error); 2 a usage error, with a message that names what is wrong; "
+                          "128 + N stopped by signal N (Ctrl-C, SIGTERM, SIGHUP), its outputs left as they were.";
 
 std::string OptionsHelp(unsigned commands)
 {

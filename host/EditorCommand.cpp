@@ -1,10 +1,12 @@
 #include "host/EditorCommand.h"
 
 #include "host/EditorPictures.h"
+#include "host/EditorReport.h"
 #include "host/HostInstance.h"
 #include "host/MixCommand.h"
 #include "host/OutputPaths.h"
 #include "host/ParameterTable.h"
+#include "host/SignalStop.h"
 #include "host/StateFiles.h"
 
 #include <AppKit/NSEvent.h>
@@ -14,7 +16,9 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -52,6 +56,24 @@ bool ReadKey(std::istringstream& in, qorvplatform::InputEvent& e)
   else
     e.characters = chars;
   return true;
+}
+
+// A script line as a message shows it: bytes that a terminal would act on escaped as \xNN, and no more
+// than kShownCharacters of it (then its length), so that a binary or huge file makes a short message.
+std::string Shown(const std::string& line)
+{
+  constexpr size_t kShownCharacters = 80;
+  std::string shown;
+  for (const char c : line)
+  {
+    char piece[8] = {c, 0};
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) std::snprintf(piece, sizeof piece, "\\x%02X", unsigned(byte));
+    if (shown.size() + std::strlen(piece) > kShownCharacters)
+      return shown + "... (" + std::to_string(line.size()) + " bytes)";
+    shown += piece;
+  }
+  return shown;
 }
 } // namespace
 
@@ -100,17 +122,21 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
     std::string extra;
     if (!(in >> seconds) || !(seconds >= 0) || in >> extra)
     {
-      error = "bad script line: " + line;
+      error = "bad script line: " + Shown(line);
       return false;
     }
     // The virtual clock runs every frame of the wait: a script may not run for longer than this.
     if (seconds > kMaxScriptSeconds - clock.waited)
     {
       error = "the script would wait for more than " + std::to_string(int(kMaxScriptSeconds)) +
-              " seconds in all: " + line;
+              " seconds in all: " + Shown(line);
       return false;
     }
-    qorvplatform::AdvanceClock(seconds);
+    // A second at a time, so that a stop signal ends a long wait.
+    double left = seconds;
+    for (; left > 1.0 && !StopSignal(); left -= 1.0)
+      qorvplatform::AdvanceClock(1.0);
+    if (!StopSignal()) qorvplatform::AdvanceClock(left);
     clock.now += seconds;
     clock.waited += seconds;
     return true;
@@ -128,7 +154,7 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
   }
   if (!ok)
   {
-    error = "bad script line: " + line;
+    error = "bad script line: " + Shown(line);
     return false;
   }
   qorvplatform::PostEvent(window, e);
@@ -199,15 +225,7 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     err << "the plug-in cannot be initialized\n";
     return 1;
   }
-  // What the editor changes is told at the end, as a host's automation lane would show it.
-  const std::vector<ParamDesc> params = DescribeParameters(instance->Unit());
-  std::vector<AudioUnitParameterValue> before;
-  for (const ParamDesc& p : params)
-  {
-    AudioUnitParameterValue v = 0;
-    AudioUnitGetParameter(instance->Unit(), p.id, kAudioUnitScope_Global, 0, &v);
-    before.push_back(v);
-  }
+  const EditorReport report(instance->Unit());
   std::unique_ptr<EditorWindow> editor = EditorWindow::Open(instance->Unit(), plugin.name, error);
   if (!editor)
   {
@@ -227,24 +245,33 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
 
   EditorScriptClock clock{CFAbsoluteTimeGetCurrent(), 0.0};
   qorvplatform::AdvanceClock(1.0 / 30.0); // the first frames
-  for (const std::string& line : script)
-    if (!RunEditorScriptLine(line, window, clock, error))
+  for (size_t i = 0; i < script.size() && !StopSignal(); ++i)
+    if (!RunEditorScriptLine(script[i], window, clock, error))
     {
-      err << error << "\n";
+      err << o.script << ":" << (i + 1) << ": " << error << "\n";
       return 1;
     }
   if (window.nativeWindow())
   {
+    // A stop signal wakes the loop at once.
+    const int wake = qorvplatform::AddRunLoopDescriptor(StopDescriptor(), [] {});
     const auto start = std::chrono::steady_clock::now();
-    while (!qorvplatform::WindowCloseRequested(window))
+    while (!qorvplatform::WindowCloseRequested(window) && !StopSignal())
     {
       CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, false);
       const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
       if (o.seconds > 0 && elapsed.count() >= o.seconds) break;
     }
+    qorvplatform::RemoveRunLoopDescriptor(wake);
   }
-  else
+  else if (!StopSignal())
     qorvplatform::AdvanceClock(1.0 / 30.0);
+  // Stopped by a signal: the editor closes as when its window does, and nothing more is written.
+  if (StopSignal())
+  {
+    report.Print(out);
+    return StopStatus();
+  }
 
   int status = 0;
   if (!o.png.empty() && !WriteEditorFramePng(*view, o.png, error))
@@ -257,14 +284,7 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     err << error << "\n";
     status = 1;
   }
-  for (size_t i = 0; i < params.size(); ++i)
-  {
-    AudioUnitParameterValue v = 0;
-    AudioUnitGetParameter(instance->Unit(), params[i].id, kAudioUnitScope_Global, 0, &v);
-    if (v == before[i]) continue;
-    const std::string text = DisplayText(instance->Unit(), params[i].id, v);
-    out << "changed " << params[i].name << " = " << (text.empty() ? std::to_string(v) : text) << "\n";
-  }
+  report.Print(out);
   return status;
 }
 

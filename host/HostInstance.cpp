@@ -114,13 +114,14 @@ OSStatus HostInstance::Render(const float* const* inputs, float* const* outputs,
 }
 
 OSStatus HostInstance::RenderAll(const std::vector<std::vector<float>>& inputs,
-                                 std::vector<std::vector<float>>& outputs, UInt32 sliceFrames)
+                                 std::vector<std::vector<float>>& outputs, UInt32 sliceFrames,
+                                 bool (*stop)())
 {
   const size_t total = inputs.empty() ? (outputs.empty() ? 0 : outputs[0].size()) : inputs[0].size();
   outputs.assign(size_t(mNOutputs), std::vector<float>(total, 0.f));
   std::vector<const float*> in(inputs.size());
   std::vector<float*> out(outputs.size());
-  for (size_t start = 0; start < total; start += sliceFrames)
+  for (size_t start = 0; start < total && !(stop && stop()); start += sliceFrames)
   {
     const UInt32 n = UInt32(std::min<size_t>(sliceFrames, total - start));
     for (size_t c = 0; c < inputs.size(); ++c)

@@ -50,9 +50,10 @@ public:
   // The parameter's info with its strings already released (only the numbers, flags and unit remain).
   OSStatus GetParameterInfo(AudioUnitParameterID id, AudioUnitParameterInfo& info);
 
-  // Renders whole buffers in slices of at most sliceFrames.
+  // Renders whole buffers in slices of at most sliceFrames; stops early (answering noErr, the rest of the
+  // outputs silent) once stop answers true.
   OSStatus RenderAll(const std::vector<std::vector<float>>& inputs, std::vector<std::vector<float>>& outputs,
-                     UInt32 sliceFrames);
+                     UInt32 sliceFrames, bool (*stop)() = nullptr);
 
   // The status the input callback answers from now on (0: it delivers the input).
   void SetInputError(OSStatus status) { mInputError = status; }

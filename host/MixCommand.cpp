@@ -5,8 +5,10 @@
 #include "host/AutomationRecorder.h"
 #include "host/EditorCommand.h"
 #include "host/EditorPictures.h"
+#include "host/EditorReport.h"
 #include "host/HostInstance.h"
 #include "host/MixOutputs.h"
+#include "host/SignalStop.h"
 #include "host/StateFiles.h"
 
 #include <AppKit/NSView.h>
@@ -16,6 +18,7 @@
 #include <QorvPlatform/RunLoopClock.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -189,7 +192,14 @@ public:
     for (int (MixRun::*step)() : {&MixRun::CheckOptions, &MixRun::OpenTracks, &MixRun::ResolveMixerSettings,
                                   &MixRun::OpenOutputs, &MixRun::ChooseClock, &MixRun::OpenInstances,
                                   &MixRun::OpenEditor, &MixRun::StartLogs, &MixRun::Render, &MixRun::Commit})
-      if (const int status = (this->*step)()) return status;
+    {
+      // A stop signal ends the run before its next step, the outputs discarded (the old files whole).
+      const int status = StopSignal() ? StopStatus() : (this->*step)();
+      if (status == 0) continue;
+      if (StopSignal()) TellEditorReport();
+      return StopSignal() ? StopStatus() : status;
+    }
+    TellEditorReport();
     PrintSummary();
     return 0;
   }
@@ -244,6 +254,14 @@ private:
   int mMixerOut = 2;
 
   std::unique_ptr<EditorWindow> mEditor;
+  // What the editor in a window changed, told once: when its window closes, the run is stopped or the mix
+  // ends.
+  std::unique_ptr<EditorReport> mReport;
+  void TellEditorReport()
+  {
+    if (mReport) mReport->Print(mOut);
+    mReport.reset();
+  }
   double mNextFrame = 0.0;
   int mFramesWritten = 0;
   std::chrono::steady_clock::time_point mWallStart;
@@ -406,6 +424,7 @@ int MixRun::OpenEditor()
     if (!mEditor) return Fail(1);
     if (o.editor && o.pngEvery <= 0 && !mEditor->Window().nativeWindow())
       mErr << "no window for the editor (" << HeadlessReason(mEditor->Window()) << "): it runs headless\n";
+    if (o.editor) mReport = std::make_unique<EditorReport>(mMixer->Unit(), HostOwnedParameters(mParams));
   }
   mNextFrame = o.pngEvery;
   mWallStart = std::chrono::steady_clock::now();
@@ -430,7 +449,7 @@ int MixRun::StartLogs()
     std::string header = "time";
     for (int t = 0; t < mNTracks; ++t)
       header += ",ch" + std::to_string(t + 1) + "_db";
-    std::fputs((header + "\n").c_str(), mGains);
+    if (std::fputs((header + "\n").c_str(), mGains) == EOF) mGainsFile.SetFailed(errno);
   }
 
   if (!o.automationCsv.empty())
@@ -517,19 +536,20 @@ void MixRun::TurnMainThread(UInt32 n)
   {
     mEditor.reset();
     mErr << (o.progress ? "\n" : "") << "the editor's window was closed: the mix goes on without it\n";
+    TellEditorReport();
   }
   if (mEditor && mRealTime)
   {
     // Paced at real time: the window's run loop turns until the wall clock reaches the song, asleep but
-    // for its timers and events.
-    for (;;)
+    // for its timers, its events and a stop signal.
+    while (!StopSignal())
     {
       const double ahead =
           mSongSeconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - mWallStart).count();
       if (ahead <= 0) break;
       // A loop without timers returns at once: then nothing is due before the song's time.
       if (CFRunLoopRunInMode(kCFRunLoopDefaultMode, ahead, false) == kCFRunLoopRunFinished)
-        std::this_thread::sleep_for(std::chrono::duration<double>(ahead));
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::min(ahead, 0.1)));
     }
   }
   else if (mRealTime)
@@ -568,7 +588,7 @@ void MixRun::LogGains(long pos, UInt32 n)
   if (mGains)
   {
     mLine << "\n";
-    std::fputs(mLine.str().c_str(), mGains);
+    if (std::fputs(mLine.str().c_str(), mGains) == EOF) mGainsFile.SetFailed(errno);
   }
 }
 
@@ -585,6 +605,11 @@ int MixRun::Render()
 
   for (long pos = 0; pos < mFrames; pos += long(o.block))
   {
+    if (StopSignal())
+    {
+      if (o.progress) mErr << "\n"; // the prompt after the progress display, not over it
+      return StopStatus();
+    }
     const UInt32 n = UInt32(std::min<long>(long(o.block), mFrames - pos));
     if (const int status = RenderBlock(n)) return status;
     mSongSeconds = double(pos + long(n)) / mRate;

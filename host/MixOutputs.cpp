@@ -71,7 +71,8 @@ bool WriteOutput(iplugin::AtomicFile& file, const std::string& path, const std::
 {
   if (path.empty()) return true;
   FILE* f = file.Stream();
-  if (f && !bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+  if (f && !bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+    file.SetFailed(errno);
   return CommitOutput(file, path, error);
 }
 

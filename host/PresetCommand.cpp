@@ -1,6 +1,7 @@
 #include "host/PresetCommand.h"
 
 #include "host/HostInstance.h"
+#include "host/SignalStop.h"
 #include "host/StateFiles.h"
 
 namespace qorvhost
@@ -15,9 +16,11 @@ int RunPresetExport(PluginEntryPoints& plugin, const std::string& factory, const
   }
   std::string error;
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, Door::kFactory, error);
-  if (!au || !SelectFactoryPreset(au->Unit(), factory, error) ||
+  if (!au || !SelectFactoryPreset(au->Unit(), factory, error) || StopSignal() ||
       !WritePresetFileFromState(au->Unit(), output, error))
   {
+    // A write that a stop signal cut short ends the run quietly.
+    if (StopSignal()) return StopStatus();
     err << error << "\n";
     return 1;
   }

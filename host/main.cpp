@@ -7,6 +7,7 @@
 #include "host/MixCommand.h"
 #include "host/PluginInfo.h"
 #include "host/PresetCommand.h"
+#include "host/SignalStop.h"
 #include "host/Validator.h"
 
 #include <unistd.h>
@@ -65,8 +66,9 @@ int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messag
   std::string error;
   AudioFile in;
   std::string warning;
-  if (!ReadAudioFile(o.mix.inputs[0], in, error, &warning))
+  if (!ReadAudioFile(o.mix.inputs[0], in, error, &warning) || StopSignal())
   {
+    if (StopSignal()) return StopStatus();
     messages << error << "\n";
     return kExitFailed;
   }
@@ -93,15 +95,17 @@ int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messag
   // Longer blocks go in slices of what the plug-in takes.
   UInt32 slice = o.mix.block;
   au->Get(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, slice);
-  status =
-      au->RenderAll(in.channels, out.channels, std::min<UInt32>(o.mix.block, std::max<UInt32>(slice, 1)));
+  status = au->RenderAll(in.channels, out.channels,
+                         std::min<UInt32>(o.mix.block, std::max<UInt32>(slice, 1)), StopRequested);
+  if (StopSignal()) return StopStatus();
   if (status != noErr)
   {
     messages << o.mix.inputs[0] << ": render failed (status " << status << ")\n";
     return kExitFailed;
   }
-  if (!WriteAudioFile(o.mix.output, out, error))
+  if (!WriteAudioFile(o.mix.output, out, error, StopRequested))
   {
+    if (StopSignal()) return StopStatus();
     messages << error << "\n";
     return kExitFailed;
   }
@@ -119,12 +123,9 @@ int Mix(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messages)
                  (o.progress == ProgressDisplay::kWhenTerminal && isatty(STDERR_FILENO));
   return RunMix(plugin, mix, std::cout, messages);
 }
-} // namespace
 
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
-  // Past a file-size limit a write fails with an error the host reports, instead of killing it.
-  std::signal(SIGXFSZ, SIG_IGN);
   MessageStream messages(std::cerr, "qorv-host");
   CommandLine o;
   std::string error;
@@ -141,6 +142,11 @@ int main(int argc, char** argv)
   const std::string bundle = o.plugin.empty() ? DefaultBundle(argv[0]) : o.plugin;
   if (o.version) return Version(bundle, messages);
 
+  // The commands that write files or hold an editor end on a stop signal when they reach a point where
+  // they can (SignalStop.h); the others are ended by it at once, as by default.
+  if (o.command == Command::kMix || o.command == Command::kRender || o.command == Command::kEditor ||
+      o.command == Command::kPresetExport)
+    InstallStopSignals();
   PluginEntryPoints plugin;
   if (!LoadBundle(bundle, plugin, messages)) return kExitFailed;
   switch (o.command)
@@ -172,10 +178,20 @@ int main(int argc, char** argv)
     editor.sets = o.mix.sets;
     editor.presetFile = o.mix.presetFile;
     const int status = RunEditor(plugin, bundle, editor, std::cout, messages);
-    return status == 0 ? kExitDone : status == kExitUsage ? UsageError(o.command, messages) : kExitFailed;
+    return status == kExitUsage ? UsageError(o.command, messages) : status;
   }
   case Command::kNone:
     break;
   }
   return kExitUsage;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  // Past a file-size limit a write fails with an error the host reports, instead of killing it.
+  std::signal(SIGXFSZ, SIG_IGN);
+  const int status = Run(argc, argv);
+  // A run stopped by a signal is a failure, whatever its last step made of the stop.
+  return StopSignal() ? StopStatus() : status;
 }

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <vector>
 #include <thread>
 
 #include <sys/stat.h>
@@ -71,6 +73,35 @@ TEST(AtomicFile, AFailedSaveLeavesTheOldFileAndNoLeftovers)
   ASSERT_TRUE(iplugin::WriteFileAtomically(path.c_str(), big.data(), big.size()));
   EXPECT_EQ(Bytes(path), big);
   EXPECT_EQ(EntriesIn(dir), 1u);
+}
+
+// What a signal's handler does before the process ends at once: every new file still open is removed,
+// the committed and discarded ones are not looked at again, and the old files stay whole.
+TEST(AtomicFile, TheOpenNewFilesCanBeRemovedAtOnce)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_remove_open");
+  std::ofstream(dir + "/a.wav", std::ios::binary) << "old a";
+  std::vector<std::unique_ptr<iplugin::AtomicFile>> open;
+  for (const char* name : {"a.wav", "b.csv", "c.png"})
+  {
+    open.push_back(std::make_unique<iplugin::AtomicFile>());
+    ASSERT_TRUE(open.back()->Open((dir + "/" + name).c_str()));
+    std::fputs("new", open.back()->Stream());
+  }
+  ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/done.txt").c_str(), "done", 4));
+  open[2]->Discard();
+  EXPECT_EQ(EntriesIn(dir), 4u); // a.wav, done.txt and two new files
+  iplugin::RemoveOpenTemporaryFiles();
+  EXPECT_EQ(EntriesIn(dir), 2u);
+  EXPECT_EQ(Bytes(dir + "/a.wav"), "old a");
+  EXPECT_EQ(Bytes(dir + "/done.txt"), "done");
+  // Their names are free again: a later file is registered and removed as well.
+  open.clear();
+  iplugin::AtomicFile later;
+  ASSERT_TRUE(later.Open((dir + "/later.txt").c_str()));
+  EXPECT_EQ(EntriesIn(dir), 3u);
+  iplugin::RemoveOpenTemporaryFiles();
+  EXPECT_EQ(EntriesIn(dir), 2u);
 }
 
 TEST(AtomicFile, KeepsPermissionsAndLinks)

@@ -295,3 +295,22 @@ TEST(OutputPathsTest, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
                                            {{"--png", "not-yet.png"}, {"--window-png", ""}}, error));
 }
 } // namespace
+
+namespace
+{
+// A bad script line is told with its number, the bytes a terminal would act on escaped and no more than
+// 80 characters of it, however long it is.
+TEST_F(EditorCommandTest, ABadScriptLineIsToldByNumberEscapedAndShort)
+{
+  const std::string script = dir + "/bad.txt";
+  WriteText(script, "move 10 10\n# a comment\nclick 1 1 \x1b[31m\x07" + std::string(1 << 20, 'A') + "\nmove 2 2\n");
+  const HostRun run = Host({"editor", "--script", script});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(script + ":3: bad script line: click 1 1 \\x1B[31m\\x07AAA"), std::string::npos)
+      << run.err;
+  const std::string shown = run.err.substr(run.err.find("bad script line: ") + 17);
+  EXPECT_EQ(shown.find("... (1048592 bytes)\n"), 80u) << shown;
+  EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(), [](char c) { return c == '\x1b' || c == '\x07'; }), 0);
+  EXPECT_LT(run.err.size(), 1000u);
+}
+} // namespace

@@ -412,6 +412,34 @@ TEST_F(MixStateTest, AWriteCutShortKeepsEveryOldFile)
     EXPECT_EQ(FileBytes(dir + "/" + name), "old " + name) << name;
 }
 
+// A device that takes no bytes: each output's message names the cause, as the audio file's does, not
+// the error of a later step (a flush or sync that the device refuses for its own reason).
+TEST_F(MixStateTest, EveryFailedWriteNamesItsCause)
+{
+  const std::string full = "/dev/full";
+  if (!std::filesystem::exists(full)) GTEST_SKIP() << "no " << full;
+  const std::string cause = full + ": cannot write (no space left on device)";
+  for (std::string MixOptions::*output :
+       {&MixOptions::output, &MixOptions::gainsCsv, &MixOptions::stateOut, &MixOptions::automationCsv})
+  {
+    MixOptions o = Base("mix.wav");
+    o.*output = full;
+    EXPECT_EQ(Mix(o), 1);
+    EXPECT_NE(err.str().find(cause), std::string::npos) << err.str();
+  }
+  std::string error;
+  auto au = HostInstance::Open(InProcessQorv(), Door::kFactory, error);
+  ASSERT_TRUE(au) << error;
+  EXPECT_FALSE(SaveStateFile(au->Unit(), full, error));
+  EXPECT_EQ(error, cause);
+  AutomationRecorder recorder([] { return 0.0; });
+  EXPECT_FALSE(recorder.WriteCsv(full, error));
+  EXPECT_EQ(error, cause);
+  std::ostringstream o2, e2;
+  EXPECT_EQ(RunPresetExport(InProcessQorv(), "Init", full, o2, e2), 1);
+  EXPECT_NE(e2.str().find(cause), std::string::npos) << e2.str();
+}
+
 TEST_F(MixStateTest, ATrackCutShortIsMixedAsFarAsItGoesAndSaysSo)
 {
   // a.wav is 1.5 s of 32-bit float mono: cut it to its first 0.5 s.

@@ -34,10 +34,39 @@ Window sPointerWindow = 0; // the window cursor shapes are set on
 
 // Where to tell pointer events while the application warps the pointer.
 PointerWarps sWarps;
+// The server closed the connection (another client killed this one): its windows count as closed, and
+// nothing is asked of it again.
+bool sDisplayLost = false;
+XErrorHandler sDefaultErrorHandler = nullptr;
+
+// A window that another client destroyed answers the requests still on their way to it with these
+// errors; they end nothing. Any other error goes to the default handler.
+int OnXError(Display* d, XErrorEvent* e)
+{
+  if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
+  return sDefaultErrorHandler ? sDefaultErrorHandler(d, e) : 0;
+}
+
+int OnXConnectionError(Display*)
+{
+  return 0;
+}
+
+// Instead of ending the process: the windows close as when the user closes them.
+void OnXConnectionLost(Display*, void*)
+{
+  sDisplayLost = true;
+  sPointerWindow = 0;
+}
 
 Display* TheDisplay()
 {
-  if (!sDisplay) sDisplay = XOpenDisplay(nullptr);
+  if (sDisplay || sDisplayLost) return sDisplay;
+  sDisplay = XOpenDisplay(nullptr);
+  if (!sDisplay) return nullptr;
+  sDefaultErrorHandler = XSetErrorHandler(OnXError);
+  XSetIOErrorHandler(OnXConnectionError);
+  XSetIOErrorExitHandler(sDisplay, OnXConnectionLost, nullptr);
   return sDisplay;
 }
 
@@ -211,14 +240,19 @@ public:
   {
     RemoveRunLoopDescriptor(mDescriptor);
     RemoveRunLoopBeforeWaitingObserver(mObserver);
+    // On a lost connection this only frees the client's side.
     XFreeGC(mDisplay, mGC);
-    XDestroyWindow(mDisplay, mX);
-    XSync(mDisplay, False);
+    if (!sDisplayLost)
+    {
+      if (!mDestroyed) XDestroyWindow(mDisplay, mX);
+      XSync(mDisplay, False);
+    }
     if (sPointerWindow == mX) sPointerWindow = 0;
     --sOpenWindows;
   }
 
-  bool CloseRequested() const override { return mCloseRequested; }
+  // A window destroyed by another client, or lost with the connection, is closed as the user closes it.
+  bool CloseRequested() const override { return mCloseRequested || Gone(); }
 
   void FollowContentSize() override
   {
@@ -238,6 +272,7 @@ public:
 
   void Flush() override
   {
+    if (Gone()) return;
     std::vector<NSView*> views;
     Collect(mWindow.contentView(), views);
     for (NSView* v : views)
@@ -271,6 +306,7 @@ public:
 
   bool ReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) override
   {
+    if (Gone()) return false;
     Flush();
     XSync(mDisplay, False);
     XImage* image = XGetImage(mDisplay, mX, 0, 0, unsigned(mWidth), unsigned(mHeight), AllPlanes, ZPixmap);
@@ -401,15 +437,19 @@ private:
     return e;
   }
 
+  bool Gone() const { return mDestroyed || sDisplayLost; }
+
   void Pump()
   {
-    while (XPending(mDisplay))
+    while (!sDisplayLost && XPending(mDisplay))
     {
       XEvent ev;
       XNextEvent(mDisplay, &ev);
       if (ev.xany.window != mX) continue;
       Translate(ev);
     }
+    // A closed connection stays readable: the loop would wake for it on every turn.
+    if (sDisplayLost) RemoveRunLoopDescriptor(mDescriptor);
   }
 
   void Translate(XEvent& ev)
@@ -501,6 +541,10 @@ private:
       return;
     case Expose:
       mExposed = true;
+      return;
+    case DestroyNotify:
+      mDestroyed = true;
+      if (sPointerWindow == mX) sPointerWindow = 0;
       return;
     case ClientMessage:
       if (ev.xclient.message_type == mXdndEnter || ev.xclient.message_type == mXdndPosition ||
@@ -626,6 +670,7 @@ private:
   unsigned long mResizeSerial = 0;
   int mDescriptor = 0, mObserver = 0;
   bool mCloseRequested = false;
+  bool mDestroyed = false; // by another client
   bool mExposed = true;
   std::map<NSView*, uint64_t> mPresents;
   std::map<NSView*, std::vector<uint8_t>> mSent; // the last frame sent of each view
@@ -676,7 +721,7 @@ void NativeShowCursor(bool shown)
 
 void NativeWarpPointer(CGPoint p)
 {
-  if (!sDisplay || !sOpenWindows) return;
+  if (!sDisplay || !sOpenWindows || sDisplayLost) return;
   const double scale = NSScreen::mainScreen()->backingScaleFactor();
   const int x = int(std::lround(p.x * scale)), y = int(std::lround(p.y * scale));
   if (!sWarps.Warp({x, y}, NextRequest(sDisplay))) return;
