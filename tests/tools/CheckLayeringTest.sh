@@ -42,6 +42,8 @@ framework/IPlugin.cpp|#include "../editor/plugin/Qorv.h"
 platform/src/AppKit/NSView.cpp|#include "framework/IParam.h"
 graphics/interface/IGraphicsContext.h|#include <AppKit/NSView.h>
 newfolder/New.cpp|#include <vector>
+host/EditorCommand.cpp|#include "framework/au/AUCocoaViewFactory.h"
+controls/IVKnobControl.cpp|#include "framework/au/IPluginAU.h"
 CASES
 
 # file | include line that must pass
@@ -53,6 +55,7 @@ mixer/MixerEngine.cpp|#include "MixerEngine.h"
 mixer/MixerEngine.cpp|#include "../framework/au/AUBase.h"
 host/main.cpp|#include <AppKit/NSView.h>
 host/main.cpp|#include <unistd.h>
+host/main.cpp|#include "framework/AtomicFile.h"
 editor/plugin/Qorv.cpp|#include <mixer/MixerEngine.h>
 tests/host/X.cpp|#include "editor/plugin/Qorv.h"
 CASES
