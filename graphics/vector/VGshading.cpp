@@ -493,14 +493,18 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   // The first row answered whole is asked as a span, which keeps its s on the thread; the rows after it
   // would find that s kept when their x steps alike (the memo's key, compared as bytes), so only their
   // coverage and t are worked out, as the span function does.
-  static thread_local float k[ColumnMemo::kMax];
+  // A row's t is asked into a row of its own: a row with a y term gives n of them, where t holds one a row.
+  static thread_local float k[ColumnMemo::kMax], rowT[ColumnMemo::kMax];
   std::fill(whole, whole + count, 0);
   if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
   int first = 0;
   for (; first < count; ++first)
-    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, t + first, k, straight, form) && form->tOne &&
+    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, rowT, k, straight, form) && form->tOne &&
         form->columns != 0 && (whole[first] = form->kOne ? 1 : AllOneOrZero(k, n)) != 0)
+    {
+      t[first] = rowT[0];
       break;
+    }
   if (first == count) return false;
   form->kOne = false;
   if (frag.paintMat[4] != 0.0f) return true;

@@ -374,3 +374,63 @@ TEST(RendererShortcuts, RectanglesWiderThanAPieceGiveTheRowsBytes)
     ASSERT_EQ(rects, Draw(1.0f, scene, false, true, kWide, kTall)) << "round " << round;
   }
 }
+
+// Images turned as a user turns them (a pattern's own angle, tiny or large, and a bitmap drawn under a
+// context turned by a quarter or half turn, or anywhere), at scales 1 to 3, under upright and turned
+// scissors, in rectangles, rounded rectangles and circles, under every composite operation: the shortcuts
+// write only into what they sized and give the general path's bytes. Wide rows reach the rectangle's rows
+// asked at once.
+TEST(RendererShortcuts, TurnedImagesGiveTheGeneralBytes)
+{
+  constexpr float kPi = 3.14159265f;
+  const float turns[] = {0.001f, 0.3f, 1.0f, kPi / 2, kPi, -kPi / 2, 3 * kPi / 2, -1.0f};
+  const float ratios[] = {1.0f, 1.5f, 2.0f, 3.0f};
+  constexpr int kOps = kVGXor + 1;
+  std::mt19937 rng(67);
+  for (int round = 0; round < 8 * kOps; ++round)
+  {
+    const float ratio = ratios[round % 4];
+    const int op = round % kOps;
+    const float turn = round % 9 == 8 ? Pick(rng, -kPi, kPi) : turns[round % 8];
+    const bool turnContext = round % 2 == 1; // as a rotated bitmap is drawn, else the pattern's angle
+    const unsigned shape = rng() % 3, scissorKind = rng() % 3; // none, upright, turned
+    const bool wide = round % 5 == 0;
+    const int width = wide ? 270 : kW, height = wide ? 12 : kH;
+    const int w = wide ? 256 : 4 + (int)(rng() % 30), h = wide ? 4 : 2 + (int)(rng() % 20);
+    const int flags = rng() % 2 ? kVGImagePremultiplied : 0;
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    const float cx = Pick(rng, 0, (float)width), cy = Pick(rng, 0, (float)height);
+    const float sx = Pick(rng, -5, (float)width), sy = Pick(rng, -5, (float)height),
+                sw = Pick(rng, 4, (float)width), sh = Pick(rng, 4, (float)height), st = Pick(rng, -1, 1);
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
+      vgSave(vg);
+      if (scissorKind != 0)
+      {
+        vgTranslate(vg, sx, sy);
+        if (scissorKind == 2) vgRotate(vg, st);
+        vgScissor(vg, 0, 0, sw, sh);
+        vgResetTransform(vg);
+      }
+      vgGlobalCompositeOperation(vg, op);
+      // The image's own size in view units, centred on (cx, cy), on whole pixels of the target or not.
+      const float iw = (float)w / ratio, ih = (float)h / ratio;
+      vgTranslate(vg, wide ? 2.0f : std::round(cx * ratio) / ratio, wide ? 4.0f : std::round(cy * ratio) / ratio);
+      if (turnContext) vgRotate(vg, turn);
+      const float x = wide ? 0.0f : -iw / 2, y = wide ? 0.0f : -ih / 2;
+      vgBeginPath(vg);
+      if (shape == 0 || wide)
+        vgRect(vg, x, y, iw, ih);
+      else if (shape == 1)
+        vgRoundedRect(vg, x, y, iw, ih, std::min(iw, ih) / 3);
+      else
+        vgCircle(vg, 0, 0, std::max(iw, ih) / 2);
+      vgFillPaint(vg, vgImagePattern(x, y, iw, ih, turnContext ? 0.0f : turn, image, 1.0f));
+      vgFill(vg);
+      vgRestore(vg);
+    };
+    ASSERT_EQ(Draw(ratio, scene, true, true, width, height), Draw(ratio, scene, false, true, width, height))
+        << "round " << round << " turn " << turn << " ratio " << ratio << " op " << op;
+  }
+}
