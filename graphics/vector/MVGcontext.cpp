@@ -522,13 +522,14 @@ void MVGcontext_vQorv_au::renderFlush()
       const MVGcall& call = r.calls[i];
       updateRenderPipelineStates(call.blend, colour->pixelFormat());
       // Outside its scissor a call draws transparent black, which changes nothing under most blends:
-      // those pixels are left out rather than shaded.
+      // those pixels are left out rather than shaded. The columns left of the scissor are kept: the
+      // rasteriser steps a row's coordinates from its first pixel, so a row started later would get them a
+      // float rounding apart, and now and then a colour a level apart.
       MVGpixelRect bounds;
       if (MvgScissorBounds() && mvgZeroSourceKeepsTarget(call.blend) &&
           mvgScissorPixelBounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY, (int)colour->width(),
                                 (int)colour->height(), bounds))
-        renderEncoder->setScissorRect(MTLScissorRect{(NSUInteger)bounds.x0, (NSUInteger)bounds.y0,
-                                                     (NSUInteger)(bounds.x1 - bounds.x0),
+        renderEncoder->setScissorRect(MTLScissorRect{0, (NSUInteger)bounds.y0, (NSUInteger)bounds.x1,
                                                      (NSUInteger)(bounds.y1 - bounds.y0)});
       else
         renderEncoder->setScissorRect(whole);
