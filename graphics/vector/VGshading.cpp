@@ -501,12 +501,15 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   // coverage and t are worked out, as the span function does. The rows' answers are this thread's, sized
   // for them.
   static thread_local float k[ColumnMemo::kMax];
-  static thread_local std::vector<float> t;
-  static thread_local std::vector<unsigned char> whole;
+  static thread_local std::vector<float> rowsT;
+  static thread_local std::vector<unsigned char> rowsWhole;
   answer = QorvSpanAnswer{};
   if (count <= 0 || n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
-  t.assign((size_t)count, 0.0f);
-  whole.assign((size_t)count, 0);
+  // t is read only where whole is set.
+  if (rowsT.size() < (size_t)count) rowsT.resize((size_t)count);
+  rowsWhole.assign((size_t)count, 0);
+  float* const t = rowsT.data();
+  unsigned char* const whole = rowsWhole.data();
   QorvSpanAnswer row;
   int first = 0;
   for (; first < count; ++first)
@@ -517,7 +520,7 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   t[first] = row.t[0];
   answer = row;
   answer.k = nullptr, answer.tOne = false;
-  answer.t = t.data(), answer.whole = whole.data();
+  answer.t = t, answer.whole = whole;
   if (frag.paintMat[4] != 0.0f) return true;
   const VGspanSteps& a = rows[first];
   const bool scissored = Scissored(frag);

@@ -100,7 +100,7 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       const QorvSpanAnswer& samples, int n, const unsigned char** texels,
                       const unsigned char** row, const void* namer);
 // The same for the rows of one rectangle: samples (s[i], t[r]), one s for all rows. Sets centred[r] where
-// QorvTexelCentres would answer true for the row, and starts[r] to the first of the row's n texels where it
+// the row is whole and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's n texels where it
 // would give them side by side in one row, else to null; false when no row is centred.
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,

@@ -403,6 +403,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
                           unsigned char* centred, const void* namer)
 {
   const float *u = samples.s, *v = samples.t;
+  const unsigned char* const whole = samples.whole;
   std::fill(starts, starts + rows, nullptr);
   std::fill(centred, centred + rows, 0);
   SampleSetup st;
@@ -420,7 +421,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   {
     int y = 0;
     bool unused = false;
-    if (!CentreIndices(v + r, 1, h, &y, &unused)) continue;
+    if (whole[r] == 0 || !CentreIndices(v + r, 1, h, &y, &unused)) continue;
     centred[r] = 1;
     if (sideBySide) starts[r] = pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4;
     any = true;

@@ -176,7 +176,6 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   const int n = run.n;
   auto& [in, terms, any, straight, starts, whole, centred, texels] = answer;
   starts.resize(count);
-  whole.assign(count, 0);
   texels.assign(count, nullptr);
   centred.assign(count, 0);
   SpanIn(run.first, 0, n, in);
@@ -192,7 +191,10 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
         QorvTexelRowsCentres(textures[0], samplers[0], rows, n, run.count, texels.data(), centred.data(),
                              namer);
   // The shader's rows stay only until its next answer.
-  if (any) std::copy(rows.whole, rows.whole + count, whole.begin());
+  if (any)
+    whole.assign(rows.whole, rows.whole + count);
+  else
+    whole.assign(count, 0);
   straight = rows.straight;
   // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
   any = any && !(replaces && straight);
