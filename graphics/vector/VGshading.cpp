@@ -1,8 +1,11 @@
 #include "graphics/vector/VGshading.h"
 
+#include <QorvPlatform/Metal.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -159,6 +162,8 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
 {
   float k[kSpanBlock];
+  // The SIMD loops give what the portable ones after them give; tests turn them off to compare.
+  [[maybe_unused]] const bool simd = !QorvMetalPortableArithmetic();
   if (antialias && frag.type != kMVGShaderImage)
   {
     const float mult = frag.strokeMult, thr = frag.strokeThr;
@@ -167,7 +172,7 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
     // StrokeCoverage four at a time; min(x, 1) picks 1 for NaN as std::min(1, x) does.
     const __m128 one = _mm_set1_ps(1.0f), two = _mm_set1_ps(2.0f), mul = _mm_set1_ps(mult);
     const __m128 sign = _mm_set1_ps(-0.0f);
-    for (; i + 4 <= n; i += 4)
+    for (; simd && i + 4 <= n; i += 4)
     {
       const __m128 w = _mm_andnot_ps(sign, _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(u + i), two), one));
       const __m128 across = _mm_min_ps(_mm_mul_ps(_mm_sub_ps(one, w), mul), one);
@@ -224,7 +229,7 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
       const __m128 m0 = _mm_set1_ps(m[0]), m1 = _mm_set1_ps(m[1]), m4 = _mm_set1_ps(m[4]),
                    m5 = _mm_set1_ps(m[5]), m8 = _mm_set1_ps(m[8]), m9 = _mm_set1_ps(m[9]);
       const __m128 ex = _mm_set1_ps(extx - rad), ey = _mm_set1_ps(exty - rad), rd = _mm_set1_ps(rad);
-      for (; i + 4 <= n; i += 4)
+      for (; simd && i + 4 <= n; i += 4)
       {
         const __m128 xs = _mm_loadu_ps(x + i), ys = _mm_loadu_ps(y + i);
         const __m128 px = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, xs), _mm_mul_ps(m4, ys)), m8);
@@ -248,19 +253,22 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
       for (int i = 0; i < n; ++i)
         d[i] = d[i] > 0.0f ? 1.0f : (d[i] < 0.0f ? 0.0f : 0.5f);
 #if defined(__SSE2__)
-    const __m128 in4 = _mm_loadu_ps(inner), out4 = _mm_loadu_ps(outer), one = _mm_set1_ps(1.0f);
-    for (int j = 0; j < n; ++j)
+    if (simd)
     {
-      const __m128 dj = _mm_set1_ps(d[j]);
-      _mm_storeu_ps(rgba[j],
-                    _mm_mul_ps(_mm_add_ps(_mm_mul_ps(in4, _mm_sub_ps(one, dj)), _mm_mul_ps(out4, dj)),
-                               _mm_set1_ps(k[j])));
+      const __m128 in4 = _mm_loadu_ps(inner), out4 = _mm_loadu_ps(outer), one = _mm_set1_ps(1.0f);
+      for (int j = 0; j < n; ++j)
+      {
+        const __m128 dj = _mm_set1_ps(d[j]);
+        _mm_storeu_ps(rgba[j],
+                      _mm_mul_ps(_mm_add_ps(_mm_mul_ps(in4, _mm_sub_ps(one, dj)), _mm_mul_ps(out4, dj)),
+                                 _mm_set1_ps(k[j])));
+      }
+      return;
     }
-#else
+#endif
     for (int j = 0; j < n; ++j)
       for (int c = 0; c < 4; ++c)
         rgba[j][c] = (inner[c] * (1.0f - d[j]) + outer[c] * d[j]) * k[j];
-#endif
     return;
   }
 
@@ -390,13 +398,17 @@ inline float OneT(const MVGfragUniforms& frag, const VGspanSteps& st)
 }
 } // namespace
 
-bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* s,
-                        float* t, float* k, bool* straight, VGsampleForm* form)
+bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias,
+                        QorvSpanAnswer& answer)
 {
-  VGsampleForm unused;
-  VGsampleForm& said = form ? *form : unused;
-  said = VGsampleForm{};
-  if (n <= 0 || frag.type != kMVGShaderFillImage ||
+  // This thread's answers: what the rasteriser reads until the next.
+  struct Samples
+  {
+    float s[ColumnMemo::kMax], t[ColumnMemo::kMax], k[ColumnMemo::kMax];
+  };
+  static thread_local Samples said;
+  answer = QorvSpanAnswer{};
+  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage ||
       (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied))
     return false;
   for (float c : frag.innerCol)
@@ -406,42 +418,38 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   const bool scissored = Scissored(frag);
   const SpanCover cover = SpanCoverage(frag, st, n, antialias, scissored);
   if (cover == SpanCover::kDiscards) return false;
-  if (cover == SpanCover::kWhole)
+  if (cover != SpanCover::kWhole)
   {
-    if (form)
-      said.kOne = true;
-    else
-      std::fill(k, k + n, 1.0f);
+    if (!SpanK(frag, st, n, antialias, scissored, said.k)) return false;
+    answer.k = said.k;
   }
-  else if (!SpanK(frag, st, n, antialias, scissored, k))
-    return false;
   float m[12];
   std::copy(frag.paintMat, frag.paintMat + 12, m);
   const float extx = frag.extent[0], exty = frag.extent[1];
+  float *s = said.s, *t = said.t;
+  answer.kind = QorvSpanKind::kSamples;
+  answer.s = s, answer.t = t;
+  answer.straight = frag.texType == kMVGTexRGBA;
   int i = 0;
   // Along a row with no y term t is one value (up to the sign of a zero, which samples alike).
   const bool oneT = m[1] == 0.0f && st.dy == 0.0f;
-  if (oneT)
-  {
-    std::fill(t, t + (form ? 1 : n), OneT(frag, st));
-    said.tOne = form != nullptr;
-  }
+  if (oneT) t[0] = OneT(frag, st), answer.tOne = true;
   // Without an x term from y (m[4] times a finite y is a zero), s follows from the x steps alone: the rows
   // of an image's rectangle give the same s, which the thread keeps from the row before.
   ColumnMemo& memo = ColumnsFor(st.x0);
-  const bool memoable = oneT && m[4] == 0.0f && std::isfinite(st.y0) && n <= ColumnMemo::kMax;
+  const bool memoable = oneT && m[4] == 0.0f && std::isfinite(st.y0);
   const float key[ColumnMemo::kKey] = {m[0], m[8], extx, exty, st.x0, st.dx};
   if (memoable && memo.Has(key, n))
   {
-    if (form)
-      said.sValues = memo.s, said.columns = memo.name;
-    else
-      std::copy(memo.s, memo.s + n, s);
-    *straight = frag.texType == kMVGTexRGBA;
+    answer.s = memo.s, answer.columns = memo.name;
     return true;
   }
 #if defined(__SSE2__)
-  if (extx != 0.0f && exty != 0.0f && oneT)
+  // The SIMD loops give what the portable one after them gives; tests turn them off to compare.
+  const bool simd = !QorvMetalPortableArithmetic();
+  if (!simd)
+    ; // every s below
+  else if (extx != 0.0f && exty != 0.0f && oneT)
   {
     const __m128 x0 = _mm_set1_ps(st.x0), dx = _mm_set1_ps(st.dx), y0 = _mm_set1_ps(st.y0),
                  dy = _mm_set1_ps(st.dy), four = _mm_set1_ps(4.0f);
@@ -480,29 +488,39 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   if (memoable)
   {
     memo.Keep(key, n, s);
-    said.columns = memo.name;
+    answer.columns = memo.name;
   }
-  *straight = frag.texType == kMVGTexRGBA;
   return true;
 }
 
 bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n,
-                        bool antialias, float* s, float* t, unsigned char* whole, bool* straight,
-                        VGsampleForm* form)
+                        bool antialias, QorvSpanAnswer& answer)
 {
   // The first row answered whole is asked as a span, which keeps its s on the thread; the rows after it
   // would find that s kept when their x steps alike (the memo's key, compared as bytes), so only their
-  // coverage and t are worked out, as the span function does.
+  // coverage and t are worked out, as the span function does. The rows' answers are this thread's, sized
+  // for them.
   static thread_local float k[ColumnMemo::kMax];
-  std::fill(whole, whole + count, 0);
-  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
+  static thread_local std::vector<float> rowsT;
+  static thread_local std::vector<unsigned char> rowsWhole;
+  answer = QorvSpanAnswer{};
+  if (count <= 0 || n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
+  // t is read only where whole is set.
+  if (rowsT.size() < (size_t)count) rowsT.resize((size_t)count);
+  rowsWhole.assign((size_t)count, 0);
+  float* const t = rowsT.data();
+  unsigned char* const whole = rowsWhole.data();
+  QorvSpanAnswer row;
   int first = 0;
   for (; first < count; ++first)
-    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, t + first, k, straight, form) && form->tOne &&
-        form->columns != 0 && (whole[first] = form->kOne ? 1 : AllOneOrZero(k, n)) != 0)
+    if (vgShadeSpanSamples(frag, rows[first], n, antialias, row) && row.tOne && row.columns != 0 &&
+        (whole[first] = row.k ? AllOneOrZero(row.k, n) : 1) != 0)
       break;
   if (first == count) return false;
-  form->kOne = false;
+  t[first] = row.t[0];
+  answer = row;
+  answer.k = nullptr, answer.tOne = false;
+  answer.t = t, answer.whole = whole;
   if (frag.paintMat[4] != 0.0f) return true;
   const VGspanSteps& a = rows[first];
   const bool scissored = Scissored(frag);

@@ -1,4 +1,5 @@
 #include "platform/src/Metal/Gpu.h"
+#include "platform/src/Metal/SourceOver.h"
 
 #include <QorvPlatform/Metal.h>
 
@@ -13,6 +14,7 @@ std::atomic<uint64_t> gPixelsPerBand{512 * 512};
 std::atomic<bool> gTexelCopies{true};
 std::atomic<uint64_t> gTexelsCopied{0};
 std::atomic<bool> gTexelRects{true};
+std::atomic<bool> gTexelSnap{true};
 std::atomic<uint64_t> gTexelRectRows{0};
 } // namespace
 
@@ -39,6 +41,22 @@ bool QorvMetalTexelRects()
 uint64_t QorvMetalTexelRectRows()
 {
   return gTexelRectRows;
+}
+void QorvMetalSetTexelSnap(bool snap)
+{
+  gTexelSnap = snap;
+}
+bool QorvMetalTexelSnap()
+{
+  return gTexelSnap.load(std::memory_order_relaxed);
+}
+void QorvMetalSetPortableArithmetic(bool portable)
+{
+  gQorvPortableArithmetic = portable;
+}
+bool QorvMetalPortableArithmetic()
+{
+  return gQorvPortableArithmetic.load(std::memory_order_relaxed);
 }
 void QorvCountTexelRectRows(uint64_t n)
 {
