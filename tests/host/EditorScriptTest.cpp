@@ -3,6 +3,7 @@
 // what the user changed is read from the host's report. Scripts that cannot run are refused.
 #include "host/EditorCommand.h"
 #include "host/PluginEntryPoints.h"
+#include "tests/support/AllocatedBytes.h"
 #include "tests/support/TestPaths.h"
 
 #include <AppKit/NSView.h>
@@ -13,6 +14,7 @@
 
 #include <chrono>
 #include <cstdlib>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -183,6 +185,25 @@ TEST_F(EditorScript, AMenuChoiceAfterAShortWaitLandsHoweverFastTheMachineIs)
       ++pages;
     EXPECT_EQ(pages, c.told) << c.script << "with " << c.realMsPerFrame << " ms a frame:\n" << told;
   }
+}
+
+// A host that opens and closes the editor again and again: after the first few times (caches filled), the
+// memory still allocated stays where it was. The long run and the resident memory are checked by the
+// release build's editor_reopen benchmark.
+TEST_F(EditorScript, OpeningAndClosingItAgainKeepsNoMoreMemory)
+{
+  if (!qorvtest::kAllocatedBytesCounted)
+    GTEST_SKIP() << "bytes in use are counted under AddressSanitizer only";
+  constexpr int kWarmUp = 4, kCycles = 16;
+  size_t settled = 0;
+  for (int cycle = 0; cycle < kWarmUp + kCycles; ++cycle)
+  {
+    std::string report, error;
+    ASSERT_EQ(Run("move 120 120\nclick 200 300\nwait 0.2\n", report, error), 0) << error;
+    if (cycle + 1 == kWarmUp) settled = qorvtest::AllocatedBytes();
+  }
+  // 64 bytes of slack a time; a bundle dictionary read again each time is several KiB.
+  EXPECT_LE(qorvtest::AllocatedBytes(), settled + kCycles * 64);
 }
 
 TEST_F(EditorScript, ScriptsThatCannotRunAreRefused)

@@ -1,16 +1,16 @@
 #include <CoreFoundation/CFString.h>
 #include <CoreGraphics/CGDataProvider.h>
+#include <QorvPlatform/LargeBlocks.h>
 
 #include <atomic>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 struct CGDataProvider
 {
   std::atomic<long> refs{1};
-  std::vector<UInt8> owned; // read from a file
+  qorvplatform::LargeVector<UInt8> owned; // read from a file
   const UInt8* data = nullptr;
   size_t size = 0;
   void* info = nullptr;
@@ -29,7 +29,10 @@ CGDataProviderRef CGDataProviderCreateWithURL(CFURLRef url)
   std::ifstream in(reinterpret_cast<const char*>(path), std::ios::binary);
   if (!in) return nullptr;
   auto* p = new CGDataProvider;
-  p->owned.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // In blocks into room grown by doubling: a font file is read in a few copies, not a byte at a time.
+  char block[65536];
+  while (in.read(block, sizeof block) || in.gcount() > 0)
+    p->owned.insert(p->owned.end(), block, block + in.gcount());
   if (in.bad())
   {
     delete p;
