@@ -1,5 +1,7 @@
 #include "graphics/vector/VGshading.h"
 
+#include <QorvPlatform/Metal.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -159,6 +161,8 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
                 int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
 {
   float k[kSpanBlock];
+  // The SIMD loops give what the portable ones after them give; tests turn them off to compare.
+  [[maybe_unused]] const bool simd = !QorvMetalPortableArithmetic();
   if (antialias && frag.type != kMVGShaderImage)
   {
     const float mult = frag.strokeMult, thr = frag.strokeThr;
@@ -167,7 +171,7 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
     // StrokeCoverage four at a time; min(x, 1) picks 1 for NaN as std::min(1, x) does.
     const __m128 one = _mm_set1_ps(1.0f), two = _mm_set1_ps(2.0f), mul = _mm_set1_ps(mult);
     const __m128 sign = _mm_set1_ps(-0.0f);
-    for (; i + 4 <= n; i += 4)
+    for (; simd && i + 4 <= n; i += 4)
     {
       const __m128 w = _mm_andnot_ps(sign, _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(u + i), two), one));
       const __m128 across = _mm_min_ps(_mm_mul_ps(_mm_sub_ps(one, w), mul), one);
@@ -224,7 +228,7 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
       const __m128 m0 = _mm_set1_ps(m[0]), m1 = _mm_set1_ps(m[1]), m4 = _mm_set1_ps(m[4]),
                    m5 = _mm_set1_ps(m[5]), m8 = _mm_set1_ps(m[8]), m9 = _mm_set1_ps(m[9]);
       const __m128 ex = _mm_set1_ps(extx - rad), ey = _mm_set1_ps(exty - rad), rd = _mm_set1_ps(rad);
-      for (; i + 4 <= n; i += 4)
+      for (; simd && i + 4 <= n; i += 4)
       {
         const __m128 xs = _mm_loadu_ps(x + i), ys = _mm_loadu_ps(y + i);
         const __m128 px = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, xs), _mm_mul_ps(m4, ys)), m8);
@@ -248,19 +252,22 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
       for (int i = 0; i < n; ++i)
         d[i] = d[i] > 0.0f ? 1.0f : (d[i] < 0.0f ? 0.0f : 0.5f);
 #if defined(__SSE2__)
-    const __m128 in4 = _mm_loadu_ps(inner), out4 = _mm_loadu_ps(outer), one = _mm_set1_ps(1.0f);
-    for (int j = 0; j < n; ++j)
+    if (simd)
     {
-      const __m128 dj = _mm_set1_ps(d[j]);
-      _mm_storeu_ps(rgba[j],
-                    _mm_mul_ps(_mm_add_ps(_mm_mul_ps(in4, _mm_sub_ps(one, dj)), _mm_mul_ps(out4, dj)),
-                               _mm_set1_ps(k[j])));
+      const __m128 in4 = _mm_loadu_ps(inner), out4 = _mm_loadu_ps(outer), one = _mm_set1_ps(1.0f);
+      for (int j = 0; j < n; ++j)
+      {
+        const __m128 dj = _mm_set1_ps(d[j]);
+        _mm_storeu_ps(rgba[j],
+                      _mm_mul_ps(_mm_add_ps(_mm_mul_ps(in4, _mm_sub_ps(one, dj)), _mm_mul_ps(out4, dj)),
+                                 _mm_set1_ps(k[j])));
+      }
+      return;
     }
-#else
+#endif
     for (int j = 0; j < n; ++j)
       for (int c = 0; c < 4; ++c)
         rgba[j][c] = (inner[c] * (1.0f - d[j]) + outer[c] * d[j]) * k[j];
-#endif
     return;
   }
 
@@ -441,7 +448,10 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
     return true;
   }
 #if defined(__SSE2__)
-  if (extx != 0.0f && exty != 0.0f && oneT)
+  const bool simd = !QorvMetalPortableArithmetic();
+  if (!simd)
+    ; // every s below
+  else if (extx != 0.0f && exty != 0.0f && oneT)
   {
     const __m128 x0 = _mm_set1_ps(st.x0), dx = _mm_set1_ps(st.dx), y0 = _mm_set1_ps(st.y0),
                  dy = _mm_set1_ps(st.dy), four = _mm_set1_ps(4.0f);
@@ -493,14 +503,18 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   // The first row answered whole is asked as a span, which keeps its s on the thread; the rows after it
   // would find that s kept when their x steps alike (the memo's key, compared as bytes), so only their
   // coverage and t are worked out, as the span function does.
-  static thread_local float k[ColumnMemo::kMax];
+  // A row's t is asked into a row of its own: a row with a y term gives n of them, where t holds one a row.
+  static thread_local float k[ColumnMemo::kMax], rowT[ColumnMemo::kMax];
   std::fill(whole, whole + count, 0);
   if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
   int first = 0;
   for (; first < count; ++first)
-    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, t + first, k, straight, form) && form->tOne &&
+    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, rowT, k, straight, form) && form->tOne &&
         form->columns != 0 && (whole[first] = form->kOne ? 1 : AllOneOrZero(k, n)) != 0)
+    {
+      t[first] = rowT[0];
       break;
+    }
   if (first == count) return false;
   form->kOne = false;
   if (frag.paintMat[4] != 0.0f) return true;

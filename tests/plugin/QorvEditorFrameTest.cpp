@@ -182,3 +182,31 @@ INSTANTIATE_TEST_SUITE_P(Modes, EditorFrame,
                              if (c == '-' || c == '@') c = '_';
                            return name;
                          });
+
+// The software GPU's shortcuts for images (texels taken as stored where they are sampled on centres, and
+// rectangles' rows taken at once) give the editor's frame the bytes of the general path, turned knobs too.
+TEST(EditorFrameShortcuts, GiveTheGeneralPathsBytes)
+{
+  for (int mode : {kIntMixer, kSendChannel1})
+  for (double scale : {1.0, 2.0})
+  {
+    auto shown = [scale, mode](bool shortcuts)
+    {
+      QorvMetalSetTexelCopies(shortcuts);
+      EditorOnScreen editor(mode, scale, {});
+      RgbaImage image = editor.Open() ? editor.Shown() : RgbaImage{};
+      QorvMetalSetTexelCopies(true);
+      return image;
+    };
+    const RgbaImage fast = shown(true), general = shown(false);
+    ASSERT_FALSE(fast.rgba.empty());
+    ASSERT_EQ(fast.width, general.width);
+    int differ = 0;
+    for (size_t i = 0; i < fast.rgba.size(); ++i)
+      if (fast.rgba[i] != general.rgba[i] && differ++ < 8)
+        ADD_FAILURE() << "scale " << scale << " pixel (" << i / 4 % (size_t)fast.width << ", "
+                      << i / 4 / (size_t)fast.width << ") channel " << i % 4 << ": " << (int)fast.rgba[i]
+                      << " against " << (int)general.rgba[i];
+    EXPECT_EQ(differ, 0) << "scale " << scale;
+  }
+}

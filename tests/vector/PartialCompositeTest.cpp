@@ -59,7 +59,8 @@ qorvtest::RgbaImage Shown(qorvtest::VectorGraphics& g)
 }
 } // namespace
 
-// The drawable is copied whole in the first frames only; later frames copy the rectangles they changed.
+// Frames that redraw only a few controls still copy the whole off-screen frame onto a drawable, which may hold
+// an older frame: what the layer shows is that frame.
 TEST(PartialComposite, ShowsTheWholeFrame)
 {
   for (float scale : {1.f, 2.f})

@@ -31,6 +31,10 @@ uint64_t QorvMetalTexelsCopied();
 void QorvMetalSetTexelRects(bool rects);
 bool QorvMetalTexelRects();
 uint64_t QorvMetalTexelRectRows();
+// Whether the software GPU and its shaders run their portable arithmetic, which builds without SIMD (arm64)
+// compile, in place of the SIMD one (off by default; the result is the same), for tests that compare them.
+void QorvMetalSetPortableArithmetic(bool portable);
+bool QorvMetalPortableArithmetic();
 
 // While set, every newLibraryWithData fails as if the data were damaged.
 void QorvMetalSetLibraryFailure(bool fail);

@@ -1,4 +1,5 @@
 #include "platform/src/Metal/Gpu.h"
+#include "platform/src/Metal/SourceOver.h"
 
 #include <QorvPlatform/Metal.h>
 
@@ -39,6 +40,14 @@ bool QorvMetalTexelRects()
 uint64_t QorvMetalTexelRectRows()
 {
   return gTexelRectRows;
+}
+void QorvMetalSetPortableArithmetic(bool portable)
+{
+  gQorvPortableArithmetic = portable;
+}
+bool QorvMetalPortableArithmetic()
+{
+  return gQorvPortableArithmetic.load(std::memory_order_relaxed);
 }
 void QorvCountTexelRectRows(uint64_t n)
 {

@@ -77,17 +77,6 @@ void Draw::Blend(unsigned char* p, const float colourOut[4]) const
   float src[4], dst[4], out[4];
   for (int i = 0; i < 4; ++i)
     src[i] = QorvClampUnit(colourOut[i]);
-  if (sourceOver && (format == MTLPixelFormatRGBA8Unorm || format == MTLPixelFormatBGRA8Unorm))
-  {
-    // The renderer's usual blend on 8-bit colour, without the general factor table.
-    if (src[3] == 0 && src[0] == 0 && src[1] == 0 && src[2] == 0) return;
-    const int r = format == MTLPixelFormatRGBA8Unorm ? 0 : 2, b = 2 - r;
-    const float keep = (1.0f - src[3]) * (1.0f / 255.0f);
-    float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
-    p[r] = QorvRoundToByte(o[0]), p[1] = QorvRoundToByte(o[1]), p[b] = QorvRoundToByte(o[2]),
-    p[3] = QorvRoundToByte(o[3]);
-    return;
-  }
   QorvLoadPixel(format, p, dst);
   if (blend->blendingEnabled)
   {
@@ -152,6 +141,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   if (fragmentCode)
   {
     float vary[kQorvMaxVaryings][kChunk];
+    [[maybe_unused]] const bool simd = QorvSimd();
     QorvFragmentSpanIn in;
     if (ready)
       in = *ready;
@@ -173,7 +163,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
         int t = 0;
 #if defined(__SSE2__)
         const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
-        for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
+        for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); simd && t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
           _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
 #endif
         for (; t < m; ++t)

@@ -1,4 +1,5 @@
 #include "platform/src/Metal/Gpu.h"
+#include "platform/src/Metal/SourceOver.h"
 
 #include <QorvPlatform/MetalShaders.h>
 
@@ -160,27 +161,30 @@ inline void LinearSample(const SampleSetup& st, float u, float v, float out[4])
     return;
   }
 #if defined(__SSE2__)
-  // The same sums as below, four channels at once.
-  auto texel = [](const unsigned char* p)
+  if (QorvSimd())
   {
-    uint32_t bytes;
-    std::memcpy(&bytes, p, 4);
-    const __m128i z = _mm_setzero_si128();
-    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z));
-  };
-  __m128 sum = _mm_add_ps(
-      _mm_add_ps(_mm_add_ps(_mm_mul_ps(texel(a), _mm_set1_ps(wa)), _mm_mul_ps(texel(b), _mm_set1_ps(wb))),
-                 _mm_mul_ps(texel(c), _mm_set1_ps(wc))),
-      _mm_mul_ps(texel(d), _mm_set1_ps(wd)));
-  if (Format == MTLPixelFormatBGRA8Unorm) sum = _mm_shuffle_ps(sum, sum, _MM_SHUFFLE(3, 0, 1, 2));
-  _mm_storeu_ps(out, sum);
-#else
+    // The same sums as below, four channels at once.
+    auto texel = [](const unsigned char* p)
+    {
+      uint32_t bytes;
+      std::memcpy(&bytes, p, 4);
+      const __m128i z = _mm_setzero_si128();
+      return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z));
+    };
+    __m128 sum = _mm_add_ps(
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(texel(a), _mm_set1_ps(wa)), _mm_mul_ps(texel(b), _mm_set1_ps(wb))),
+                   _mm_mul_ps(texel(c), _mm_set1_ps(wc))),
+        _mm_mul_ps(texel(d), _mm_set1_ps(wd)));
+    if (Format == MTLPixelFormatBGRA8Unorm) sum = _mm_shuffle_ps(sum, sum, _MM_SHUFFLE(3, 0, 1, 2));
+    _mm_storeu_ps(out, sum);
+    return;
+  }
+#endif
   float s[4];
   for (int i = 0; i < 4; ++i)
     s[i] = a[i] * wa + b[i] * wb + c[i] * wc + d[i] * wd;
   const bool bgra = Format == MTLPixelFormatBGRA8Unorm;
   out[0] = bgra ? s[2] : s[0], out[1] = s[1], out[2] = bgra ? s[0] : s[2], out[3] = s[3];
-#endif
 }
 
 typedef void (*LinearSampler)(const SampleSetup&, float, float, float*);
@@ -274,7 +278,7 @@ bool CentreIndices(const float* c, int n, int size, int* out, bool* stepped)
   const __m128 sign = _mm_set1_ps(-0.0f);
   const __m128i one = _mm_set1_epi32(1), four = _mm_set1_epi32(4);
   __m128i expected = _mm_setzero_si128();
-  for (; i + 4 <= n; i += 4)
+  for (const bool simd = QorvSimd(); simd && i + 4 <= n; i += 4)
   {
     const __m128 x = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(c + i), scale), half);
     if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(sign, x), limit)) != 0xF) break; // far, or not finite
@@ -338,7 +342,7 @@ bool AllEqual(const float* v, int n)
   int i = 1;
 #if defined(__SSE2__)
   const __m128 first = _mm_set1_ps(v[0]);
-  for (; i + 4 <= n; i += 4)
+  for (const bool simd = QorvSimd(); simd && i + 4 <= n; i += 4)
     if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(v + i), first)) != 0xF) return false;
 #endif
   for (; i < n; ++i)
@@ -354,17 +358,17 @@ bool TexelSetup(const MTLTexture* texture, const MTLSamplerState* sampler, int n
 }
 } // namespace
 
-bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, const float* v,
-                      int n, const unsigned char** texels, const unsigned char** row, const QorvSpanSamplesForm& form,
-                      const void* namer)
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
+                      const float* v, int n, const unsigned char** texels, const unsigned char** row,
+                      const QorvSpanSamplesForm& form, const void* namer)
 {
   SampleSetup st;
   if (!TexelSetup(texture, sampler, n, st)) return false;
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   int ys[1024];
-  // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are 0.
-  // A row of the target usually keeps to one row of the texture.
+  // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are
+  // 0. A row of the target usually keeps to one row of the texture.
   const bool oneRow = form.tOne || AllEqual(v, n);
   bool unused = false;
   const ColumnIndices& columns = ColumnsOf(u, n, w, form.columns, namer);

@@ -2,12 +2,27 @@
 // factor table: one pixel, a row of pixels, and a row that takes one colour throughout.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+// Set by QorvMetalSetPortableArithmetic: the software GPU then runs its portable arithmetic, which builds
+// without SIMD compile, in place of the SIMD one; both give the same bytes, and tests compare them.
+inline std::atomic<bool> gQorvPortableArithmetic{false};
+
+// Whether the SIMD arithmetic runs: the build has it and it is not turned off.
+inline bool QorvSimd()
+{
+#if defined(__SSE2__)
+  return !gQorvPortableArithmetic.load(std::memory_order_relaxed);
+#else
+  return false;
+#endif
+}
 
 inline float QorvClampUnit(float v)
 {
@@ -20,10 +35,10 @@ inline unsigned char QorvRoundToByte(float v)
   return v >= 1.0f ? 255 : (unsigned char)(v * 255.0f + 0.5f);
 }
 
-// Four channels at once; Bgra swaps red and blue of the source into memory order.
-template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float colourOut[4])
-{
 #if defined(__SSE2__)
+// QorvSourceOver four channels at once.
+template <bool Bgra> inline void QorvSourceOverSse2(unsigned char* p, const float colourOut[4])
+{
   const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
   __m128 src = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(colourOut), zero), one); // NaN reads as 0
   if (_mm_movemask_ps(_mm_cmpeq_ps(src, zero)) == 0xF) return;
@@ -41,7 +56,15 @@ template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float co
   q = _mm_packs_epi32(q, q);
   bytes = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(q, q));
   std::memcpy(p, &bytes, 4);
-#else
+}
+#endif
+
+// One pixel; Bgra swaps red and blue of the source into memory order.
+template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float colourOut[4])
+{
+#if defined(__SSE2__)
+  if (QorvSimd()) return QorvSourceOverSse2<Bgra>(p, colourOut);
+#endif
   float src[4];
   for (int i = 0; i < 4; ++i)
     src[i] = QorvClampUnit(colourOut[i]);
@@ -51,7 +74,6 @@ template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float co
   float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
   p[r] = QorvRoundToByte(o[0]), p[1] = QorvRoundToByte(o[1]), p[b] = QorvRoundToByte(o[2]),
   p[3] = QorvRoundToByte(o[3]);
-#endif
 }
 
 #if defined(__SSE2__)
@@ -101,7 +123,8 @@ inline void QorvSourceOverRow(unsigned char* p, const float (*colourOut)[4], con
 {
   int t = 0;
 #if defined(__SSE2__)
-  for (; t + 4 <= m; t += 4)
+  const bool simd = QorvSimd();
+  for (; simd && t + 4 <= m; t += 4)
   {
     uint32_t flags;
     std::memcpy(&flags, write + t, 4);
@@ -130,30 +153,33 @@ inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const 
     if (write) std::memcpy(&flags, write + t, 4);
     return flags;
   };
-  __m128 keep;
-  const __m128 src = QorvSourceIn<Bgra>(colour, keep);
-  if (_mm_movemask_ps(_mm_cmpeq_ps(src, _mm_setzero_ps())) == 0xF) return;
-  if (_mm_movemask_ps(_mm_cmpeq_ps(keep, _mm_setzero_ps())) == 0xF)
+  if (QorvSimd())
   {
-    // Opaque: the destination is weighed by zero, so every written pixel becomes these bytes.
-    uint32_t bytes = 0;
-    QorvSourceOver<Bgra>(reinterpret_cast<unsigned char*>(&bytes), colour);
-    const uint32_t four[4] = {bytes, bytes, bytes, bytes};
-    for (; t + 4 <= m; t += 4)
+    __m128 keep;
+    const __m128 src = QorvSourceIn<Bgra>(colour, keep);
+    if (_mm_movemask_ps(_mm_cmpeq_ps(src, _mm_setzero_ps())) == 0xF) return;
+    if (_mm_movemask_ps(_mm_cmpeq_ps(keep, _mm_setzero_ps())) == 0xF)
     {
-      if (flagsAt(t) == 0x01010101u)
-        std::memcpy(p + (size_t)t * 4, four, 16);
-      else
-        for (int i = 0; i < 4; ++i)
-          if (write[t + i]) std::memcpy(p + (size_t)(t + i) * 4, &bytes, 4);
+      // Opaque: the destination is weighed by zero, so every written pixel becomes these bytes.
+      uint32_t bytes = 0;
+      QorvSourceOver<Bgra>(reinterpret_cast<unsigned char*>(&bytes), colour);
+      const uint32_t four[4] = {bytes, bytes, bytes, bytes};
+      for (; t + 4 <= m; t += 4)
+      {
+        if (flagsAt(t) == 0x01010101u)
+          std::memcpy(p + (size_t)t * 4, four, 16);
+        else
+          for (int i = 0; i < 4; ++i)
+            if (write[t + i]) std::memcpy(p + (size_t)(t + i) * 4, &bytes, 4);
+      }
+      for (; t < m; ++t)
+        if (written(t)) std::memcpy(p + (size_t)t * 4, &bytes, 4);
+      return;
     }
-    for (; t < m; ++t)
-      if (written(t)) std::memcpy(p + (size_t)t * 4, &bytes, 4);
-    return;
+    const __m128 srcs[4] = {src, src, src, src}, keeps[4] = {keep, keep, keep, keep};
+    for (; t + 4 <= m; t += 4)
+      if (const uint32_t flags = flagsAt(t)) QorvSourceOver4(p + (size_t)t * 4, srcs, keeps, flags);
   }
-  const __m128 srcs[4] = {src, src, src, src}, keeps[4] = {keep, keep, keep, keep};
-  for (; t + 4 <= m; t += 4)
-    if (const uint32_t flags = flagsAt(t)) QorvSourceOver4(p + (size_t)t * 4, srcs, keeps, flags);
 #endif
   for (; t < m; ++t)
     if (written(t)) QorvSourceOver<Bgra>(p + (size_t)t * 4, colour);

@@ -43,17 +43,16 @@ enum class QorvTexelBlendIsa
   kAvx2
 };
 
-// The widest the processor runs.
+// The widest the processor runs, or the portable build where the SIMD arithmetic is off.
 inline QorvTexelBlendIsa QorvBestTexelBlendIsa()
 {
 #if defined(__SSE2__)
   static const QorvTexelBlendIsa best = __builtin_cpu_supports("avx2")    ? QorvTexelBlendIsa::kAvx2
                                         : __builtin_cpu_supports("ssse3") ? QorvTexelBlendIsa::kSsse3
                                                                           : QorvTexelBlendIsa::kSse2;
-  return best;
-#else
-  return QorvTexelBlendIsa::kScalar;
+  if (QorvSimd()) return best;
 #endif
+  return QorvTexelBlendIsa::kScalar;
 }
 
 // The SIMD arithmetic, for texel alpha a, a texel colour channel c and the target's d: straight texels give
@@ -136,7 +135,7 @@ inline int QorvTexelsLike(const unsigned char* p, int n, uint32_t mask, uint32_t
   int i = 0;
 #if defined(__SSE2__)
   const __m128i m = _mm_set1_epi32((int)mask), v = _mm_set1_epi32((int)value);
-  for (; i + 4 <= n; i += 4)
+  for (const bool simd = QorvSimd(); simd && i + 4 <= n; i += 4)
   {
     const __m128i texels =
         _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + (size_t)i * 4)), m);
@@ -215,8 +214,7 @@ inline void QorvCopyTexelsIsa(const unsigned char* texels, unsigned char* p, int
 // The same in the widest build the processor runs.
 inline void QorvCopyTexels(const unsigned char* texels, unsigned char* p, int n, bool bgra)
 {
-  static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
-  QorvCopyTexelsIsa(texels, p, n, bgra, isa);
+  QorvCopyTexelsIsa(texels, p, n, bgra, QorvBestTexelBlendIsa());
 }
 
 // Texels side by side in a row of the texture over m pixels, each covered whole, blended source-over, pixel

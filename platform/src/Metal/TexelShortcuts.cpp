@@ -25,7 +25,7 @@ bool AllOne(const float* k, int n)
 {
   int i = 0;
 #if defined(__SSE2__)
-  for (const __m128 one = _mm_set1_ps(1.0f); i + 4 <= n; i += 4)
+  for (const __m128 one = _mm_set1_ps(1.0f); QorvSimd() && i + 4 <= n; i += 4)
     if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(k + i), one)) != 0xF) return false;
 #endif
   for (; i < n; ++i)
@@ -39,20 +39,24 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
 {
   const float w = 1.0f / 255.0f;
 #if defined(__SSE2__)
-  uint32_t bytes;
-  std::memcpy(&bytes, c, 4);
-  const __m128i z = _mm_setzero_si128();
-  __m128 v =
-      _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z)),
-                 _mm_set1_ps(w));
-  if (straight)
+  if (QorvSimd())
   {
-    const __m128 rgb = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
-    const __m128 times = _mm_mul_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
-    v = _mm_or_ps(_mm_and_ps(rgb, times), _mm_andnot_ps(rgb, v));
+    uint32_t bytes;
+    std::memcpy(&bytes, c, 4);
+    const __m128i z = _mm_setzero_si128();
+    __m128 v = _mm_mul_ps(
+        _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z)),
+        _mm_set1_ps(w));
+    if (straight)
+    {
+      const __m128 rgb = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+      const __m128 times = _mm_mul_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
+      v = _mm_or_ps(_mm_and_ps(rgb, times), _mm_andnot_ps(rgb, v));
+    }
+    _mm_storeu_ps(out, _mm_mul_ps(_mm_mul_ps(v, _mm_set1_ps(1.0f)), _mm_set1_ps(k)));
+    return;
   }
-  _mm_storeu_ps(out, _mm_mul_ps(_mm_mul_ps(v, _mm_set1_ps(1.0f)), _mm_set1_ps(k)));
-#else
+#endif
   for (int j = 0; j < 4; ++j)
     out[j] = (float)c[j] * w;
   if (straight)
@@ -60,7 +64,6 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
       out[j] *= out[3];
   for (int j = 0; j < 4; ++j)
     out[j] = out[j] * 1.0f * k;
-#endif
 }
 
 // Rows this short (a fringe's column) are blended in the portable build, a texel at a time, without the
@@ -93,7 +96,7 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
   {
     // Blended straight from the texels, without their colours and write flags in between; premultiplied ones
     // that replace the target are its bytes at any alpha.
-    static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+    const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
     if (replaces)
       QorvCopyTexels(row, crow, m, bgra8);
     else
@@ -215,7 +218,7 @@ void Draw::TexelRect(const SpanRun& run) const
     AskRect(piece.run, piece.answer);
     anyPiece = anyPiece || piece.answer.any;
   }
-  static const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+  const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
   const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   uint64_t taken = 0, texelsTaken = 0;
   unsigned char* crow = &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
