@@ -127,6 +127,7 @@ void vgBeginFrame(VGcontext* ctx, float windowWidth, float windowHeight, float d
   ctx->fillTriCount = 0;
   ctx->strokeTriCount = 0;
   ctx->textTriCount = 0;
+  ctx->crossingTests = 0;
 }
 
 void vgCancelFrame(VGcontext* ctx)

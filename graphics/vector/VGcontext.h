@@ -45,6 +45,7 @@ struct VGcontext
   int fillTriCount;
   int strokeTriCount;
   int textTriCount;
+  int crossingTests; // segment pairs the even-odd outlines compared for crossings
 };
 
 // Context and frame.

@@ -9,13 +9,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace iplugin::igraphics
 {
 namespace
 {
-// The work grows with the square of the segments; past these the fill keeps its paths as they are.
+// Past these the fill keeps its paths as they are.
 constexpr size_t kMaxCrossings = size_t(1) << 16;
 constexpr size_t kMaxSegmentTests = size_t(1) << 24;
 
@@ -114,39 +115,112 @@ struct Resolver
     return !segments.empty();
   }
 
-  // Every crossing becomes two nodes at one place, one on each segment.
+  // Every crossing becomes two nodes at one place, one on each segment. A sweep across x keeps the
+  // segments whose x range reaches the next one's, and a tree of their y ranges hands out only those that
+  // overlap it in y as well: the work grows with the pairs whose bounds overlap, not with the square of
+  // the segments. The crossings are numbered as a pass over every pair in the sweep's order would meet
+  // them.
   bool FindCrossings()
   {
-    std::vector<int> order(segments.size());
-    for (size_t i = 0; i < order.size(); i++)
+    const size_t n = segments.size();
+    std::vector<int> order(n);
+    for (size_t i = 0; i < n; i++)
       order[i] = int(i);
     std::sort(order.begin(), order.end(),
               [&](int a, int b) { return segments[size_t(a)].minX < segments[size_t(b)].minX; });
-    size_t tests = 0;
-    for (size_t i = 0; i < order.size(); i++)
+    // Leaves in the order of minY; a leaf holds its segment's maxY while the segment is in the sweep.
+    std::vector<int> byMinY(n), leaf(n);
+    for (size_t i = 0; i < n; i++)
+      byMinY[i] = int(i);
+    std::sort(byMinY.begin(), byMinY.end(),
+              [&](int a, int b) { return segments[size_t(a)].minY < segments[size_t(b)].minY; });
+    std::vector<double> minYs(n);
+    for (size_t r = 0; r < n; r++)
+      leaf[size_t(byMinY[r])] = int(r), minYs[r] = segments[size_t(byMinY[r])].minY;
+    size_t width = 1;
+    while (width < n)
+      width *= 2;
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    std::vector<double> highest(2 * width, kNone); // the greatest maxY under each node
+    auto set = [&](int segment, double value)
     {
-      const Segment& a = segments[size_t(order[i])];
-      for (size_t j = i + 1; j < order.size() && segments[size_t(order[j])].minX <= a.maxX; j++)
+      size_t at = width + size_t(leaf[size_t(segment)]);
+      highest[at] = value;
+      for (at /= 2; at >= 1; at /= 2)
+        highest[at] = std::max(highest[2 * at], highest[2 * at + 1]);
+    };
+    std::vector<int> byMaxX(order);
+    std::sort(byMaxX.begin(), byMaxX.end(),
+              [&](int a, int b) { return segments[size_t(a)].maxX < segments[size_t(b)].maxX; });
+    std::vector<int> position(n);
+    for (size_t i = 0; i < n; i++)
+      position[size_t(order[i])] = int(i);
+
+    struct Found
+    {
+      int first, second; // positions in the sweep's order
+      double t, u;
+    };
+    std::vector<Found> found;
+    struct Visit
+    {
+      size_t node, firstLeaf, span;
+    };
+    std::vector<Visit> stack;
+    size_t pairs = 0, leaving = 0;
+    for (size_t j = 0; j < n; j++)
+    {
+      const int bIndex = order[j];
+      const Segment& b = segments[size_t(bIndex)];
+      for (; leaving < n && segments[size_t(byMaxX[leaving])].maxX < b.minX; leaving++)
+        set(byMaxX[leaving], kNone);
+      // The segments in the sweep with minY <= b.maxY (a prefix of the leaves) and maxY >= b.minY.
+      const size_t below = size_t(std::upper_bound(minYs.begin(), minYs.end(), b.maxY) - minYs.begin());
+      stack.assign(1, {1, 0, width});
+      while (!stack.empty())
       {
-        const Segment& b = segments[size_t(order[j])];
-        if (b.minY > a.maxY || b.maxY < a.minY) continue;
+        const auto [node, firstLeaf, span] = stack.back();
+        stack.pop_back();
+        if (highest[node] < b.minY || firstLeaf >= below) continue;
+        if (span > 1)
+        {
+          stack.push_back({2 * node + 1, firstLeaf + span / 2, span / 2});
+          stack.push_back({2 * node, firstLeaf, span / 2});
+          continue;
+        }
+        const int aIndex = byMinY[firstLeaf];
+        const Segment& a = segments[size_t(aIndex)];
         if (a.to == b.from || b.to == a.from) continue; // neighbours share only their end
-        if (++tests > kMaxSegmentTests) return false;
+        if (++pairs > kMaxSegmentTests) return Counted(pairs, false);
         double t, u;
         if (!Crosses(nodes[size_t(a.from)], nodes[size_t(a.to)], nodes[size_t(b.from)], nodes[size_t(b.to)],
                      &t, &u))
           continue;
-        if (cuts.size() >= 2 * kMaxCrossings) return false;
-        const Node& p = nodes[size_t(a.from)];
-        const Node& q = nodes[size_t(a.to)];
-        const Node at{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t, -1, kVGPtCorner};
-        cuts.push_back({order[i], t, int(nodes.size())});
-        nodes.push_back(at);
-        cuts.push_back({order[j], u, int(nodes.size())});
-        nodes.push_back(at);
+        if (found.size() >= kMaxCrossings) return Counted(pairs, false);
+        found.push_back({position[size_t(aIndex)], int(j), t, u});
       }
+      set(bIndex, b.maxY);
+    }
+    Counted(pairs, true);
+    std::sort(found.begin(), found.end(), [](const Found& p, const Found& q)
+              { return p.first != q.first ? p.first < q.first : p.second < q.second; });
+    for (const Found& f : found)
+    {
+      const Node& p = nodes[size_t(segments[size_t(order[size_t(f.first)])].from)];
+      const Node& q = nodes[size_t(segments[size_t(order[size_t(f.first)])].to)];
+      const Node at{p.x + (q.x - p.x) * f.t, p.y + (q.y - p.y) * f.t, -1, kVGPtCorner};
+      cuts.push_back({order[size_t(f.first)], f.t, int(nodes.size())});
+      nodes.push_back(at);
+      cuts.push_back({order[size_t(f.second)], f.u, int(nodes.size())});
+      nodes.push_back(at);
     }
     return true;
+  }
+
+  bool Counted(size_t pairs, bool result)
+  {
+    ctx->crossingTests += int(std::min(pairs, size_t(std::numeric_limits<int>::max())));
+    return result;
   }
 
   // Threads the crossing nodes into their segments: the pieces between consecutive nodes.

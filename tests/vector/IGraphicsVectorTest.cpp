@@ -177,6 +177,34 @@ TEST(IGraphicsVector, EvenOddFillsCountCrossings)
   EXPECT_EQ(shapes[kFillEvenOdd].rgba, shapes[kFillWinding].rgba);
 }
 
+// An even-odd SVG path of thousands of stacked segments that cross nowhere: the search for crossings
+// compares only the segments whose bounds overlap, not every pair, and fills its inside.
+TEST(IGraphicsVector, EvenOddZigzagComparesOnlyOverlappingSegments)
+{
+  constexpr int kSegments = 4000;
+  for (int rule : {kFillEvenOdd, kFillWinding})
+  {
+    std::string d = "M0 0";
+    for (int i = 1; i < kSegments - 3; i++)
+      d += (i % 2 ? " L100 " : " L2 ") + std::to_string(i * 0.02);
+    d += " L1 79.9 L1 0 Z";
+    const std::string doc = R"(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100"><path d=")" +
+                            d + R"(" fill="#000" fill-rule=")" + (rule == kFillEvenOdd ? "evenodd" : "nonzero") +
+                            R"("/></svg>)";
+    Open o;
+    const ISVG svg = o.g.LoadSVGFromData(rule == kFillEvenOdd ? "zigzag-evenodd" : "zigzag-nonzero",
+                                         doc.c_str(), 0);
+    o.g.Begin();
+    o.g.DrawSVG(svg, IRECT(0, 0, 100, 100));
+    const auto* vg = static_cast<VGcontext*>(o.g.GetDrawContext());
+    ASSERT_NE(vg, nullptr);
+    EXPECT_LT(vg->crossingTests, kSegments) << rule; // a frame's count, read before the frame ends
+    const RgbaImage picture = o.g.End();
+    EXPECT_EQ(Px(picture, 50, 40)[3], 255) << rule;
+    EXPECT_EQ(Px(picture, 50, 90)[3], 0) << rule;
+  }
+}
+
 // Dashes of no length or no number are drawn solid; dashes too many to draw are capped.
 TEST(IGraphicsVector, DegenerateDashesDrawSolidAndHugeCountsAreCapped)
 {

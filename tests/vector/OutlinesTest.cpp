@@ -291,3 +291,23 @@ TEST(EvenOddOutlinesOf, NoneForPointsNotANumberOrTooManyCrossings)
     EXPECT_EQ(c.Call(0).strokeCount, c.Path(0).nstroke);
   }
 }
+
+// A zigzag of stacked segments whose closing segment runs back across every one of them: the search meets
+// each crossing once however the segments are ordered, and only the pairs whose bounds overlap are
+// compared.
+TEST(EvenOddOutlinesOf, StackedZigzagCrossedByItsClosingSegment)
+{
+  constexpr int kCorners = 41;
+  Polygon zigzag;
+  for (int i = 0; i < kCorners; i++)
+    zigzag.emplace_back(i % 2 ? 300.f : 0.f, 2.5f * float(i));
+  zigzag.back().first = 290.f; // the closing segment leaves from inside the last one's end
+  RecordingContext c;
+  AddPolygon(c.ctx, zigzag);
+  const Loops loops = Resolve(c);
+  EXPECT_EQ(loops.wrongSides, 0);
+  EXPECT_NEAR(loops.length, FlattenedLength(c.Cache()), 1e-2);
+  // The diagonal crosses each of the 38 zig segments between the first and the last: 39 triangles.
+  EXPECT_EQ(loops.sizes.size(), 39u);
+  EXPECT_LT(c.ctx->crossingTests, 4 * kCorners);
+}
