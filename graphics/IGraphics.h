@@ -95,6 +95,9 @@ public:
   void DrawDirtyRects(IRECTList& rects);
   // Draws every control that meets bounds, clipped to it, in traversal order.
   void Draw(const IRECT& bounds, float scale);
+  // Told the bounds of every Draw before it draws (scale: backing pixels per point), so that a back end
+  // can present only what changed.
+  virtual void NoteDrawnArea(const IRECT& bounds, float scale) {}
   void DrawControl(IControl* pControl, const IRECT& bounds, float scale);
   // Strict drawing redraws the union of the dirty rectangles in one pass; marks every control dirty.
   void SetStrictDrawing(bool strict);

@@ -39,6 +39,7 @@ void IGraphics::DrawDirtyRects(IRECTList& rects)
 
 void IGraphics::Draw(const IRECT& bounds, float scale)
 {
+  NoteDrawnArea(bounds, scale);
   ForAllControlsFunc([this, &bounds, scale](IControl* pControl) { DrawControl(pControl, bounds, scale); });
 }
 

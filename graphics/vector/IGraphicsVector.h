@@ -12,6 +12,7 @@
 #include "graphics/vector/VGpaint.h"
 
 #include <stack>
+#include <vector>
 
 namespace iplugin::igraphics
 {
@@ -55,7 +56,8 @@ public:
   void SetContextReady(bool ready) override { mContextReady = ready; }
   // True from BeginFrame until EndFrame.
   bool InFrame() const { return mInFrame; }
-  // Notes what the control drew into, for the composite onto the drawable.
+  // Notes the area a frame draws into, for the composite onto the drawable.
+  void NoteDrawnArea(const IRECT& bounds, float scale) override;
 
   // --- Drawing ---
   void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
@@ -152,6 +154,10 @@ private:
   StaticStorage<APIBitmap> mBitmapCache;
   VGcontext* mVG = nullptr;
   MVGframebuffer* mMainFrameBuffer = nullptr;
+  // What the frame drawn since the last composite changed (pixels of the main framebuffer); all of it when
+  // the framebuffer is new.
+  std::vector<MVGpixelRect> mFrameChanges;
+  bool mFrameChangedWhole = true;
   bool mContextReady = false;
   // The current sub-path's winding was set by PathSetWinding, which a fill rule must not override.
   bool mExplicitWinding = false;
