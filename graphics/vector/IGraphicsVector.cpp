@@ -100,7 +100,8 @@ void IGraphicsVector::EndFrame()
     vgBeginFrame(mVG, fw, fh, GetScreenScale());
     // A framebuffer without an image would composite as a white fill. A drawable holds the frame it last
     // received, if any, when the layer hands it out: the renderer copies onto it only what it lacks of this
-    // frame, on whole pixels, without fringes: a copy, not a blend, so that no pixel depends on what was there.
+    // frame, on whole pixels, without fringes: a copy, not a blend, so that no pixel depends on what was
+    // there.
     if (mMainFrameBuffer && mMainFrameBuffer->image > 0)
     {
       MvgNoteFrameChanges(mVG, mFrameChanges.data(), (int)mFrameChanges.size(),
@@ -128,8 +129,9 @@ void IGraphicsVector::EndFrame()
 void IGraphicsVector::NoteDrawnArea(const IRECT& bounds, float scale)
 {
   // The pixels the bounds reach, and one more on every side for a clip's soft edge.
-  mFrameChanges.push_back(MVGpixelRect{(int)std::floor(bounds.L * scale) - 1, (int)std::floor(bounds.T * scale) - 1,
-                                       (int)std::ceil(bounds.R * scale) + 1, (int)std::ceil(bounds.B * scale) + 1});
+  mFrameChanges.push_back(
+      MVGpixelRect{(int)std::floor(bounds.L * scale) - 1, (int)std::floor(bounds.T * scale) - 1,
+                   (int)std::ceil(bounds.R * scale) + 1, (int)std::ceil(bounds.B * scale) + 1});
 }
 
 void IGraphicsVector::DrawResize()

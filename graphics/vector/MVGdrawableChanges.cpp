@@ -14,7 +14,8 @@ bool Contains(const MVGpixelRect& a, const MVGpixelRect& b)
 
 void MVGdrawableChanges::Note(const MVGpixelRect* rects, int n, bool whole)
 {
-  mLatest.push_back(Frame{whole, whole ? std::vector<MVGpixelRect>{} : std::vector<MVGpixelRect>(rects, rects + n)});
+  mLatest.push_back(
+      Frame{whole, whole ? std::vector<MVGpixelRect>{} : std::vector<MVGpixelRect>(rects, rects + n)});
   if (mLatest.size() > kKeptFrames) mLatest.pop_front();
   ++mFrames;
   mComposite = true;
@@ -29,7 +30,8 @@ bool MVGdrawableChanges::TakeComposite()
 
 void MVGdrawableChanges::Forget(const MTLTexture* target)
 {
-  std::erase_if(mHeld, [target](const Held& h) { return h.texture.expired() || h.texture.lock().get() == target; });
+  std::erase_if(mHeld,
+                [target](const Held& h) { return h.texture.expired() || h.texture.lock().get() == target; });
 }
 
 bool MVGdrawableChanges::Areas(const std::shared_ptr<MTLTexture>& target, int width, int height,
@@ -38,7 +40,8 @@ bool MVGdrawableChanges::Areas(const std::shared_ptr<MTLTexture>& target, int wi
   areas.clear();
   // A record of a texture since freed must not be taken for a new one at the same address.
   std::erase_if(mHeld, [](const Held& h) { return h.texture.expired(); });
-  auto held = std::find_if(mHeld.begin(), mHeld.end(), [&](const Held& h) { return h.texture.lock() == target; });
+  auto held =
+      std::find_if(mHeld.begin(), mHeld.end(), [&](const Held& h) { return h.texture.lock() == target; });
   const uint64_t since = held == mHeld.end() ? 0 : held->frame;
   if (held == mHeld.end())
     mHeld.push_back(Held{target, mFrames});

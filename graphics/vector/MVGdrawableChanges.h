@@ -24,7 +24,8 @@ public:
   bool TakeComposite();
   // Where target must be drawn to hold the latest frame: false for all of it (of width x height pixels),
   // else true with the disjoint-enough rectangles in areas (possibly none). Target holds that frame then.
-  bool Areas(const std::shared_ptr<MTLTexture>& target, int width, int height, std::vector<MVGpixelRect>& areas);
+  bool Areas(const std::shared_ptr<MTLTexture>& target, int width, int height,
+             std::vector<MVGpixelRect>& areas);
   // Target received something other than a composite: what it holds is unknown.
   void Forget(const MTLTexture* target);
 

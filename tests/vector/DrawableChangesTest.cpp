@@ -58,8 +58,7 @@ TEST(DrawableChanges, EachCompositedDrawableHoldsTheFrame)
         rects.push_back(MVGpixelRect{x, y, x + 1 + (int)(rng() % 9), y + 1 + (int)(rng() % 7)});
       }
       ++value;
-      if (whole)
-        Fill(frame, MVGpixelRect{0, 0, kW, kH}, nullptr, value);
+      if (whole) Fill(frame, MVGpixelRect{0, 0, kW, kH}, nullptr, value);
       for (const MVGpixelRect& r : rects)
         Fill(frame, r, nullptr, value);
       changes.Note(rects.data(), (int)rects.size(), whole);
@@ -68,8 +67,7 @@ TEST(DrawableChanges, EachCompositedDrawableHoldsTheFrame)
       ASSERT_TRUE(changes.TakeComposite());
       if (what == 0) continue;
       Drawable& d = drawables[rng() % drawables.size()];
-      if (what == 1)
-        d = Drawable{NewTexture(), std::vector<int>(kW * kH, -2)};
+      if (what == 1) d = Drawable{NewTexture(), std::vector<int>(kW * kH, -2)};
       std::vector<MVGpixelRect> areas;
       if (changes.Areas(d.texture, kW, kH, areas))
         for (const MVGpixelRect& a : areas)
