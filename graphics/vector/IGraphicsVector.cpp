@@ -104,8 +104,10 @@ void IGraphicsVector::EndFrame()
     // there.
     if (mMainFrameBuffer && mMainFrameBuffer->image > 0)
     {
+      // A frame drawn other than through Draw (no area noted) may have changed anything.
       MvgNoteFrameChanges(mVG, mFrameChanges.data(), (int)mFrameChanges.size(),
-                          mFrameChangedWhole || mXTranslation != 0.f || mYTranslation != 0.f);
+                          mFrameChangedWhole || mFrameChanges.empty() || mXTranslation != 0.f ||
+                              mYTranslation != 0.f);
       mFrameChanges.clear();
       mFrameChangedWhole = false;
       const VGpaint paint = vgImagePattern(0.f, 0.f, fw, fh, 0.f, mMainFrameBuffer->image, 1.f);
