@@ -109,42 +109,32 @@ VGspanSteps StepsOf(const QorvFragmentSpanIn& in)
   return StepsOf(in.start, in.step);
 }
 
-template <bool Antialias> bool FragmentShaderSpanColour(const QorvFragmentSpanIn& in, float colour[4])
-{
-  if (in.buffers[0].length < sizeof(MVGfragUniforms)) return false;
-  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
-  return vgShadeSpanColour(frag, StepsOf(in), in.count, Antialias, colour);
-}
-
+// What the span, or the rows of a rectangle, will be: one colour, or texture samples.
 template <bool Antialias>
-bool FragmentShaderSpanSamples(const QorvFragmentSpanIn& in, float* s, float* t, float* k, bool* straight,
-                               QorvSpanSamplesForm* form)
+QorvSpanKind FragmentShaderAsk(const QorvFragmentSpanIn& in, const float (*rowStarts)[kQorvMaxVaryings],
+                               int rows, unsigned wants, QorvSpanAnswer& answer)
 {
-  if (in.buffers[0].length < sizeof(MVGfragUniforms) || !in.textures[0]) return false;
+  answer = QorvSpanAnswer{};
+  if (in.buffers[0].length < sizeof(MVGfragUniforms)) return answer.kind;
   const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
+  const bool samples = (wants & QorvWants(QorvSpanKind::kSamples)) != 0 && in.textures[0];
+  if (rows > 0)
+  {
+    if (!samples) return answer.kind;
+    thread_local std::vector<VGspanSteps> steps;
+    steps.resize((size_t)rows);
+    for (int r = 0; r < rows; ++r)
+      steps[(size_t)r] = StepsOf(rowStarts[r], in.step);
+    vgShadeRectSamples(frag, steps.data(), rows, in.count, Antialias, answer);
+    return answer.kind;
+  }
   const VGspanSteps steps = StepsOf(in);
-  if (!form) return vgShadeSpanSamples(frag, steps, in.count, Antialias, s, t, k, straight);
-  VGsampleForm f;
-  if (!vgShadeSpanSamples(frag, steps, in.count, Antialias, s, t, k, straight, &f)) return false;
-  form->kOne = f.kOne, form->tOne = f.tOne, form->sValues = f.sValues, form->columns = f.columns;
-  return true;
-}
-template <bool Antialias>
-bool FragmentShaderRectSamples(const QorvFragmentSpanIn& first, const float (*starts)[kQorvMaxVaryings],
-                               int count, float* s, float* t, unsigned char* whole, bool* straight,
-                               QorvSpanSamplesForm* form)
-{
-  if (count <= 0 || first.buffers[0].length < sizeof(MVGfragUniforms) || !first.textures[0]) return false;
-  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(first.buffers[0].data);
-  thread_local std::vector<VGspanSteps> steps;
-  steps.resize((size_t)count);
-  for (int r = 0; r < count; ++r)
-    steps[(size_t)r] = StepsOf(starts[r], first.step);
-  VGsampleForm f;
-  if (!vgShadeRectSamples(frag, steps.data(), count, first.count, Antialias, s, t, whole, straight, &f))
-    return false;
-  form->kOne = f.kOne, form->tOne = f.tOne, form->sValues = f.sValues, form->columns = f.columns;
-  return true;
+  if ((wants & QorvWants(QorvSpanKind::kOneColour)) &&
+      vgShadeSpanColour(frag, steps, in.count, Antialias, answer.colour))
+    answer.kind = QorvSpanKind::kOneColour;
+  else if (samples)
+    vgShadeSpanSamples(frag, steps, in.count, Antialias, answer);
+  return answer.kind;
 }
 } // namespace
 
@@ -167,13 +157,11 @@ void MvgRegisterShaderCode()
 {
   const bool spans = gSpanShading;
   QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
-  QorvMetalRegisterFragmentFunction(
-      "fragmentShader", FragmentShader<false>, spans ? FragmentShaderSpan<false> : nullptr,
-      spans ? FragmentShaderSpanColour<false> : nullptr, spans ? FragmentShaderSpanSamples<false> : nullptr,
-      spans ? FragmentShaderRectSamples<false> : nullptr);
-  QorvMetalRegisterFragmentFunction(
-      "fragmentShaderAA", FragmentShader<true>, spans ? FragmentShaderSpan<true> : nullptr,
-      spans ? FragmentShaderSpanColour<true> : nullptr, spans ? FragmentShaderSpanSamples<true> : nullptr,
-      spans ? FragmentShaderRectSamples<true> : nullptr);
+  QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>,
+                                    spans ? FragmentShaderSpan<false> : nullptr,
+                                    spans ? FragmentShaderAsk<false> : nullptr);
+  QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>,
+                                    spans ? FragmentShaderSpan<true> : nullptr,
+                                    spans ? FragmentShaderAsk<true> : nullptr);
 }
 } // namespace iplugin::igraphics

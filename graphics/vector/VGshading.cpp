@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -397,13 +398,17 @@ inline float OneT(const MVGfragUniforms& frag, const VGspanSteps& st)
 }
 } // namespace
 
-bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* s,
-                        float* t, float* k, bool* straight, VGsampleForm* form)
+bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias,
+                        QorvSpanAnswer& answer)
 {
-  VGsampleForm unused;
-  VGsampleForm& said = form ? *form : unused;
-  said = VGsampleForm{};
-  if (n <= 0 || frag.type != kMVGShaderFillImage ||
+  // This thread's answers: what the rasteriser reads until the next.
+  struct Samples
+  {
+    float s[ColumnMemo::kMax], t[ColumnMemo::kMax], k[ColumnMemo::kMax];
+  };
+  static thread_local Samples said;
+  answer = QorvSpanAnswer{};
+  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage ||
       (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied))
     return false;
   for (float c : frag.innerCol)
@@ -413,41 +418,34 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   const bool scissored = Scissored(frag);
   const SpanCover cover = SpanCoverage(frag, st, n, antialias, scissored);
   if (cover == SpanCover::kDiscards) return false;
-  if (cover == SpanCover::kWhole)
+  if (cover != SpanCover::kWhole)
   {
-    if (form)
-      said.kOne = true;
-    else
-      std::fill(k, k + n, 1.0f);
+    if (!SpanK(frag, st, n, antialias, scissored, said.k)) return false;
+    answer.k = said.k;
   }
-  else if (!SpanK(frag, st, n, antialias, scissored, k))
-    return false;
   float m[12];
   std::copy(frag.paintMat, frag.paintMat + 12, m);
   const float extx = frag.extent[0], exty = frag.extent[1];
+  float *s = said.s, *t = said.t;
+  answer.kind = QorvSpanKind::kSamples;
+  answer.s = s, answer.t = t;
+  answer.straight = frag.texType == kMVGTexRGBA;
   int i = 0;
   // Along a row with no y term t is one value (up to the sign of a zero, which samples alike).
   const bool oneT = m[1] == 0.0f && st.dy == 0.0f;
-  if (oneT)
-  {
-    std::fill(t, t + (form ? 1 : n), OneT(frag, st));
-    said.tOne = form != nullptr;
-  }
+  if (oneT) t[0] = OneT(frag, st), answer.tOne = true;
   // Without an x term from y (m[4] times a finite y is a zero), s follows from the x steps alone: the rows
   // of an image's rectangle give the same s, which the thread keeps from the row before.
   ColumnMemo& memo = ColumnsFor(st.x0);
-  const bool memoable = oneT && m[4] == 0.0f && std::isfinite(st.y0) && n <= ColumnMemo::kMax;
+  const bool memoable = oneT && m[4] == 0.0f && std::isfinite(st.y0);
   const float key[ColumnMemo::kKey] = {m[0], m[8], extx, exty, st.x0, st.dx};
   if (memoable && memo.Has(key, n))
   {
-    if (form)
-      said.sValues = memo.s, said.columns = memo.name;
-    else
-      std::copy(memo.s, memo.s + n, s);
-    *straight = frag.texType == kMVGTexRGBA;
+    answer.s = memo.s, answer.columns = memo.name;
     return true;
   }
 #if defined(__SSE2__)
+  // The SIMD loops give what the portable one after them gives; tests turn them off to compare.
   const bool simd = !QorvMetalPortableArithmetic();
   if (!simd)
     ; // every s below
@@ -490,33 +488,39 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   if (memoable)
   {
     memo.Keep(key, n, s);
-    said.columns = memo.name;
+    answer.columns = memo.name;
   }
-  *straight = frag.texType == kMVGTexRGBA;
   return true;
 }
 
 bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n,
-                        bool antialias, float* s, float* t, unsigned char* whole, bool* straight,
-                        VGsampleForm* form)
+                        bool antialias, QorvSpanAnswer& answer)
 {
   // The first row answered whole is asked as a span, which keeps its s on the thread; the rows after it
   // would find that s kept when their x steps alike (the memo's key, compared as bytes), so only their
-  // coverage and t are worked out, as the span function does.
-  // A row's t is asked into a row of its own: a row with a y term gives n of them, where t holds one a row.
-  static thread_local float k[ColumnMemo::kMax], rowT[ColumnMemo::kMax];
-  std::fill(whole, whole + count, 0);
-  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
+  // coverage and t are worked out, as the span function does. The rows' answers are this thread's, sized
+  // for them.
+  static thread_local float k[ColumnMemo::kMax];
+  static thread_local std::vector<float> rowsT;
+  static thread_local std::vector<unsigned char> rowsWhole;
+  answer = QorvSpanAnswer{};
+  if (count <= 0 || n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
+  // t is read only where whole is set.
+  if (rowsT.size() < (size_t)count) rowsT.resize((size_t)count);
+  rowsWhole.assign((size_t)count, 0);
+  float* const t = rowsT.data();
+  unsigned char* const whole = rowsWhole.data();
+  QorvSpanAnswer row;
   int first = 0;
   for (; first < count; ++first)
-    if (vgShadeSpanSamples(frag, rows[first], n, antialias, s, rowT, k, straight, form) && form->tOne &&
-        form->columns != 0 && (whole[first] = form->kOne ? 1 : AllOneOrZero(k, n)) != 0)
-    {
-      t[first] = rowT[0];
+    if (vgShadeSpanSamples(frag, rows[first], n, antialias, row) && row.tOne && row.columns != 0 &&
+        (whole[first] = row.k ? AllOneOrZero(row.k, n) : 1) != 0)
       break;
-    }
   if (first == count) return false;
-  form->kOne = false;
+  t[first] = row.t[0];
+  answer = row;
+  answer.k = nullptr, answer.tOne = false;
+  answer.t = t, answer.whole = whole;
   if (frag.paintMat[4] != 0.0f) return true;
   const VGspanSteps& a = rows[first];
   const bool scissored = Scissored(frag);

@@ -5,6 +5,8 @@
 
 #include "graphics/vector/MVGrecording.h"
 
+#include <QorvPlatform/MetalShaders.h>
+
 #include <cstdint>
 
 namespace iplugin::igraphics
@@ -45,30 +47,20 @@ struct VGspanSteps
 bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
                        float* rgba);
 
-// Whether every fragment of a stepped span is kept with the colour of the call's texture sampled at (s[i],
-// t[i]), converted by the texture type (*straight: multiplied by its alpha) and multiplied by k[i] alone (the
-// coverage of scissor and fringe): an image fill with a white inner colour that discards nothing. Writes s,
-// t and k as vgShadeSpan computes them for x[i] = x0 + i * dx, y[i] = y0 + i * dy (u, v likewise), up to
-// the sign of a zero.
-// form, when not null, lets the function write less: kOne, every k is 1 and k is not written; tOne, every t
-// equals t[0] and only t[0] is written; sValues, when set, holds the s values in place of s (until the next
-// call on this thread); columns, when not 0, names them: an earlier answer on this thread with the same name
-// and count had the same s.
-struct VGsampleForm
-{
-  bool kOne = false, tOne = false;
-  const float* sValues = nullptr;
-  uint64_t columns = 0;
-};
+// Whether every fragment of a stepped span (n up to 1024) is kept with the colour of the call's texture
+// sampled at (s[i], t[i]), converted by the texture type (straight: multiplied by its alpha) and multiplied
+// by k[i] alone (the coverage of scissor and fringe): an image fill with a white inner colour that discards
+// nothing. Answers kSamples with s, t and k as vgShadeSpan computes them for x[i] = x0 + i * dx, y[i] = y0 +
+// i * dy (u, v likewise), up to the sign of a zero, in the sample form of the software GPU's shaders (values
+// of this thread's, until its next answer).
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
-                        float* s, float* t, float* k, bool* straight, VGsampleForm* form = nullptr);
+                        QorvSpanAnswer& answer);
 
 // The rows of a rectangle, count stepped spans of n fragments each, as vgShadeSpanSamples would answer them
-// one by one: whole[r] is 1 for each row it answers with every k 1, 2 with every k 0, with one t, written to
-// t[r], and with the same s for all of them (in s or form->sValues, named by form->columns). False when no
-// row is such.
-bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n, bool antialias,
-                        float* s, float* t, unsigned char* whole, bool* straight, VGsampleForm* form);
+// one by one: answer.whole[r] is 1 for each row it answers with every k 1, 2 with every k 0, with one t, in
+// answer.t[r], and with the same s for all of them. False when no row is such.
+bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n,
+                        bool antialias, QorvSpanAnswer& answer);
 
 // Parts of the contract, exposed for renderers that evaluate them separately.
 float vgScissorCoverage(const MVGfragUniforms& frag, float x, float y);

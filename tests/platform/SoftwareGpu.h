@@ -60,10 +60,16 @@ inline void SolidSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned
 }
 
 // The solid shader's span is one colour throughout.
-inline bool SolidSpanColour(const QorvFragmentSpanIn& in, float colour[4])
+inline QorvSpanKind SolidAsk(const QorvFragmentSpanIn& in, const float (*)[kQorvMaxVaryings], int rows,
+                             unsigned wants, QorvSpanAnswer& answer)
 {
-  std::memcpy(colour, in.buffers[0].data, 16);
-  return true;
+  answer = QorvSpanAnswer{};
+  if (rows == 0 && (wants & QorvWants(QorvSpanKind::kOneColour)))
+  {
+    std::memcpy(answer.colour, in.buffers[0].data, 16);
+    answer.kind = QorvSpanKind::kOneColour;
+  }
+  return answer.kind;
 }
 
 inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
@@ -75,7 +81,7 @@ inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
 
 inline void RegisterShaders()
 {
-  QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan, SolidSpanColour);
+  QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan, SolidAsk);
   QorvMetalRegisterFragmentFunction("testTextureSpan", TextureFragment, TextureSpan);
   QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2);
   QorvMetalRegisterFragmentFunction("testSolid", SolidFragment);

@@ -1,6 +1,7 @@
 // The renderer's shortcuts give the bytes of the general path: texels taken as stored where an image is
-// sampled on texel centres, and draws bounded by a rectangle around their scissor. Random scenes are drawn
-// twice, with the shortcut and without, and compared byte for byte.
+// sampled on texel centres, and draws bounded by a rectangle around their scissor (but for a rounding, see
+// there); and the software GPU's portable arithmetic, which builds without SIMD compile, gives the bytes of
+// its SIMD arithmetic. Random scenes are drawn twice, with the shortcut and without, and compared.
 #include "graphics/vector/MVGshaders.h"
 #include "graphics/vector/VGpaint.h"
 #include "graphics/vector/VGstate.h"

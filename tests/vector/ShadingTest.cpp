@@ -363,31 +363,31 @@ TEST(Shading, RectangleRowsAgreeWithEachRowAlone)
           if (r > 0 && (seed >> 28) < 11) std::memcpy(&row.u0, &rows.back().u0, 4 * sizeof(float));
           rows.push_back(row);
         }
-        std::vector<float> s(n), t(rows.size());
-        std::vector<unsigned char> whole(rows.size());
-        bool straight = false;
-        VGsampleForm form;
-        const bool any = vgShadeRectSamples(frag, rows.data(), (int)rows.size(), n, antialias, s.data(),
-                                            t.data(), whole.data(), &straight, &form);
+        QorvSpanAnswer rect;
+        const bool any = vgShadeRectSamples(frag, rows.data(), (int)rows.size(), n, antialias, rect);
+        // The answer stays only until the next on this thread.
+        const std::vector<unsigned char> whole =
+            any ? std::vector<unsigned char>(rect.whole, rect.whole + rows.size())
+                : std::vector<unsigned char>();
+        const std::vector<float> t =
+            any ? std::vector<float>(rect.t, rect.t + rows.size()) : std::vector<float>();
         bool found = false;
         for (size_t r = 0; r < rows.size(); ++r)
         {
-          std::vector<float> rs(n), rt(n), rk(n);
-          VGsampleForm alone;
-          bool rowStraight = false;
+          QorvSpanAnswer alone;
           unsigned char expected = 0;
-          if (vgShadeSpanSamples(frag, rows[r], n, antialias, rs.data(), rt.data(), rk.data(), &rowStraight,
-                                 &alone) &&
-              alone.tOne)
+          if (vgShadeSpanSamples(frag, rows[r], n, antialias, alone) && alone.tOne)
           {
-            const bool one =
-                alone.kOne || std::all_of(rk.begin(), rk.end(), [](float k) { return k == 1.0f; });
-            const bool zero =
-                !alone.kOne && std::all_of(rk.begin(), rk.end(), [](float k) { return k == 0.0f; });
+            const bool one = !alone.k || std::all_of(alone.k, alone.k + n, [](float k) { return k == 1.0f; });
+            const bool zero = alone.k && std::all_of(alone.k, alone.k + n, [](float k) { return k == 0.0f; });
             expected = one ? 1 : zero ? 2 : 0;
           }
-          ASSERT_EQ(whole[r], expected) << "row " << r << " round " << round << " antialias " << antialias;
-          if (expected != 0) ASSERT_EQ(t[r], rt[0]) << "row " << r;
+          ASSERT_EQ(any ? whole[r] : 0, expected)
+              << "row " << r << " round " << round << " antialias " << antialias;
+          if (expected != 0)
+          {
+            ASSERT_EQ(t[r], alone.t[0]) << "row " << r;
+          }
           found = found || expected != 0;
         }
         EXPECT_EQ(any, found);

@@ -68,48 +68,58 @@ typedef bool (*QorvFragmentFunction)(const QorvFragmentIn& in, float colour[4]);
 // per-fragment function gives; it exists so that a shader can look at its uniforms once per span.
 typedef void (*QorvFragmentSpanFunction)(const QorvFragmentSpanIn& in, float (*colour)[4],
                                          unsigned char* keep);
-// Asked before a span is shaded, from its position and its varyings' starts and steps alone (the varyings'
-// arrays are not filled): answers true and writes the colour when every fragment of the span is kept and has
-// that one colour, as the span function would give it; false otherwise.
-typedef bool (*QorvFragmentSpanColourFunction)(const QorvFragmentSpanIn& in, float colour[4]);
 
-// Asked, like the colour function, before a span is shaded: answers true when every fragment of the span is
-// kept and its colour is texture slot 0 sampled with its sampler at (s[i], t[i]) for i below in.count,
-// turned premultiplied when *straight is set (colour times alpha) and multiplied by k[i] alone; writes s, t
-// and k as the span function would compute them. The rasteriser may then read texels instead of filtering
-// where the samples fall on texel centres, which gives the same colours.
-// form, when not null, takes what the function knows of what it wrote, so that the rasteriser need not look
-// at every value: kOne, every k[i] is 1 (k is then not written); tOne, every t[i] equals t[0] (only t[0] is
-// written); sValues, when not null, holds the s values in place of s (s is then not written; they stay until
-// the next call on this thread); columns, when not 0, names those s values: an earlier answer on this thread
-// with the same name and count had the same ones.
-struct QorvSpanSamplesForm
+// What a shader can say of a span before shading it, from its position and its varyings' starts and steps
+// alone: the rasteriser switches on it.
+enum class QorvSpanKind
 {
-  bool kOne = false, tOne = false;
-  const float* sValues = nullptr;
-  uint64_t columns = 0;
+  kShade,     // nothing: the span is shaded
+  kOneColour, // every fragment is kept with one colour, as the span function would give it
+  // Every fragment is kept and its colour is texture slot 0 sampled with its sampler at (s[i], t[i]), turned
+  // premultiplied when straight (colour times alpha) and multiplied by k[i] alone, as the span function
+  // would give it. The rasteriser may then read texels instead of filtering where the samples fall on
+  // texel centres, which gives the same colours.
+  kSamples
 };
-typedef bool (*QorvFragmentSpanSamplesFunction)(const QorvFragmentSpanIn& in, float* s, float* t, float* k,
-                                                bool* straight, QorvSpanSamplesForm* form);
 
-// The rows of one rectangle, count rows one under the other of first.count fragments each (at most 1024),
-// asked at once: row r's input is first's with y first.y + r and its varyings' starts starts[r] (their steps
-// are first's). Sets whole[r] for each row that the samples function would answer with tOne and every k 1
-// (whole[r] 1) or every k 0 (2), with that row's t in t[r] and the same s for every such row (in s or
-// form->sValues, named by form->columns, as it gives them). False when no row is such.
-typedef bool (*QorvFragmentRectSamplesFunction)(const QorvFragmentSpanIn& first,
-                                                const float (*starts)[kQorvMaxVaryings], int count, float* s,
-                                                float* t, unsigned char* whole, bool* straight,
-                                                QorvSpanSamplesForm* form);
+// The answer. The values it points to are the shader's own, sized by it, and stay until its next answer on
+// the same thread.
+struct QorvSpanAnswer
+{
+  QorvSpanKind kind = QorvSpanKind::kShade;
+  float colour[4] = {}; // kOneColour
+  // kSamples: count values each (in.count), but t holds one for all when tOne, and k is null when every
+  // k is 1; columns, when not 0, names s: an earlier answer on this thread with the same name and count had
+  // the same s.
+  const float *s = nullptr, *t = nullptr, *k = nullptr;
+  bool tOne = false, straight = false;
+  uint64_t columns = 0;
+  // Of a rectangle's rows: per row 1 when the row alone would be answered kSamples with one t and every k 1,
+  // 2 with every k 0, else 0; t then holds one value a row, and s serves every such row.
+  const unsigned char* whole = nullptr;
+};
+
+// The kinds of answer that the rasteriser can use, as bits of a question's wants: the shader need not work
+// out the others.
+constexpr unsigned QorvWants(QorvSpanKind kind)
+{
+  return 1u << (unsigned)kind;
+}
+
+// Asked before a span is shaded (the varyings' arrays are not filled), rows 0; or for the rows of one
+// rectangle at once, rows > 0 of in.count fragments each (at most 1024): row r's input is in's with y in.y +
+// r and its varyings' starts rowStarts[r] (their steps are in's), answered kSamples when some row is whole,
+// else kShade. Writes and returns answer.kind, one of wants or kShade.
+typedef QorvSpanKind (*QorvFragmentAskFunction)(const QorvFragmentSpanIn& in,
+                                                const float (*rowStarts)[kQorvMaxVaryings], int rows,
+                                                unsigned wants, QorvSpanAnswer& answer);
 
 struct QorvShaderCode
 {
   QorvVertexFunction vertex = nullptr;
   QorvFragmentFunction fragment = nullptr;
-  QorvFragmentSpanFunction fragmentSpan = nullptr;               // optional
-  QorvFragmentSpanColourFunction fragmentSpanColour = nullptr;   // optional
-  QorvFragmentSpanSamplesFunction fragmentSpanSamples = nullptr; // optional
-  QorvFragmentRectSamplesFunction fragmentRectSamples = nullptr; // optional, with fragmentSpanSamples
+  QorvFragmentSpanFunction fragmentSpan = nullptr; // optional
+  QorvFragmentAskFunction fragmentAsk = nullptr;   // optional, with fragmentSpan
   int varyingCount = 0;
 };
 
@@ -117,9 +127,7 @@ struct QorvShaderCode
 void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount);
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
                                        QorvFragmentSpanFunction span = nullptr,
-                                       QorvFragmentSpanColourFunction spanColour = nullptr,
-                                       QorvFragmentSpanSamplesFunction spanSamples = nullptr,
-                                       QorvFragmentRectSamplesFunction rectSamples = nullptr);
+                                       QorvFragmentAskFunction ask = nullptr);
 
 // Library data: "MTLB", version 1 (uint32 little-endian), function count (uint32), then per function its
 // type (uint8: 1 vertex, 2 fragment), name length (uint16) and name bytes.

@@ -91,18 +91,17 @@ void QorvCountTexelsCopied(uint64_t n);
 void QorvFoldTexelsCopied();
 void QorvCountTexelRectRows(uint64_t n);
 
-// Where linear sampling of an 8-bit RGBA texture at (u[i], v[i]) falls on texel centres (both filter weights
-// exactly 0), its result is that one texel as stored. Answers true when that holds for all n samples (n up to
-// 1024), and then either sets *row to the first texel of n side by side in one row of level 0, or sets *row
-// to null and texels[i] to each one's bytes; false otherwise, or for another filter or format. form says what
-// the shader said of u (its columns name, which namer, the samples function, gave) and v (tOne: v[0] stands
-// for all).
-bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
-                      const float* v, int n, const unsigned char** texels, const unsigned char** row,
-                      const QorvSpanSamplesForm& form = QorvSpanSamplesForm{}, const void* namer = nullptr);
-// The same for rows of one rectangle: samples (u[i], v[r]) with one s for all rows, form naming u. Sets
-// centred[r] where QorvTexelCentres would answer true for the row, and starts[r] to the first of the row's
-// n texels where it would give them side by side in one row, else to null; false when no row is centred.
-bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, int n,
-                          const float* v, int rows, const unsigned char** starts, unsigned char* centred,
-                          const QorvSpanSamplesForm& form, const void* namer);
+// Where linear sampling of an 8-bit RGBA texture at (s[i], t[i]) of a shader's samples falls on texel centres
+// (both filter weights exactly 0), its result is that one texel as stored. Answers true when that holds for
+// all n samples (n up to 1024), and then either sets *row to the first texel of n side by side in one row of
+// level 0, or sets *row to null and texels[i] to each one's bytes; false otherwise, or for another filter or
+// format. namer (the shader's ask function) makes the answer's columns name its s.
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
+                      const QorvSpanAnswer& samples, int n, const unsigned char** texels,
+                      const unsigned char** row, const void* namer);
+// The same for the rows of one rectangle: samples (s[i], t[r]), one s for all rows. Sets centred[r] where
+// the row is whole and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's n texels where it
+// would give them side by side in one row, else to null; false when no row is centred.
+bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
+                          const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
+                          unsigned char* centred, const void* namer);

@@ -51,17 +51,12 @@ void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction
 }
 
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
-                                       QorvFragmentSpanFunction span,
-                                       QorvFragmentSpanColourFunction spanColour,
-                                       QorvFragmentSpanSamplesFunction spanSamples,
-                                       QorvFragmentRectSamplesFunction rectSamples)
+                                       QorvFragmentSpanFunction span, QorvFragmentAskFunction ask)
 {
   QorvShaderCode code;
   code.fragment = function;
   code.fragmentSpan = span;
-  code.fragmentSpanColour = spanColour;
-  code.fragmentSpanSamples = spanSamples;
-  code.fragmentRectSamples = spanSamples ? rectSamples : nullptr;
+  code.fragmentAsk = span ? ask : nullptr;
   Register(name, code);
 }
 

@@ -308,31 +308,35 @@ struct Draw
   // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
   void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
   // ready: the input SpanIn gives for these fragments, when made already; askColour and askTexels: whether
-  // the shader is still to be asked for one colour and for texture samples.
+  // the shader's answer may still give one colour and texture samples.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
            bool askTexels = true) const;
   // A row without a stencil test whose fragments the shader gives one colour, blended in one pass; false
-  // when it is not such a row. in is the row's input: made here unless its count is n already.
-  bool OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const;
+  // when it is not such a row. in is the row's input: made here unless its count is n already; answer, when
+  // not null, what the shader said of it.
+  bool OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in,
+                    const QorvSpanAnswer* answer = nullptr) const;
 
+  // Whether TexelRun may take a span's texels.
+  bool TexelRuns(const Span& sp) const;
   // Fragments from .. to - 1 (at most kPiece) of a span without a stencil test that the shader gives as
-  // texture samples falling on texel centres: the texels are blended as stored, which gives the bytes the
-  // filter would (an opaque texel becomes the pixel). False, with nothing written, when that does not hold.
-  bool TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const;
+  // texture samples (its answer for them) falling on texel centres: the texels are blended as stored, which
+  // gives the bytes the filter would (an opaque texel becomes the pixel). False, with nothing written, when
+  // that does not hold.
+  bool TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samples) const;
 
   // Whether TexelRect may be asked for this draw's rectangles.
   bool TexelRects() const;
   // What the shader says of a run's rows (at most kPiece pixels each) asked at once: any, whether some row's
-  // texels may be taken (straight, as the shader gives them), and per row its varyings' starts, its t,
-  // whether it is covered whole (whole 1) or not at all (2), whether its texels fall on centres and, when
-  // they lie side by side in the texture, the first of them.
+  // texels may be taken (straight, as the shader gives them), and per row its varyings' starts, whether it
+  // is covered whole (whole 1) or not at all (2), whether its texels fall on centres and, when they lie side
+  // by side in the texture, the first of them.
   struct RectAnswer
   {
     QorvFragmentSpanIn in; // the first row's
     VaryingTerms terms;    // of the rows' triangle
     bool any = false, straight = false;
     std::vector<std::array<float, kQorvMaxVaryings>> starts;
-    std::vector<float> t;
     std::vector<unsigned char> whole, centred;
     std::vector<const unsigned char*> texels;
   };

@@ -114,19 +114,23 @@ void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) c
   in.samplers = samplers;
 }
 
-bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in) const
+bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in, const QorvSpanAnswer* answer) const
 {
   const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
              bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
-  if (!colour || !fragmentCode || !fragmentCode->fragmentSpan || !fragmentCode->fragmentSpanColour ||
-      !sourceOver || !(rgba8 || bgra8))
+  if (!colour || !fragmentCode || !fragmentCode->fragmentAsk || !sourceOver || !(rgba8 || bgra8))
     return false;
-  if (in.count != n) SpanIn(sp, 0, n, in);
-  float one[4];
-  if (!fragmentCode->fragmentSpanColour(in, one)) return false;
+  QorvSpanAnswer asked;
+  if (!answer)
+  {
+    if (in.count != n) SpanIn(sp, 0, n, in);
+    fragmentCode->fragmentAsk(in, nullptr, 0, QorvWants(QorvSpanKind::kOneColour), asked);
+    answer = &asked;
+  }
+  if (answer->kind != QorvSpanKind::kOneColour) return false;
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
-  rgba8 ? QorvSourceOverRowOne<false>(crow, one, nullptr, n)
-        : QorvSourceOverRowOne<true>(crow, one, nullptr, n);
+  rgba8 ? QorvSourceOverRowOne<false>(crow, answer->colour, nullptr, n)
+        : QorvSourceOverRowOne<true>(crow, answer->colour, nullptr, n);
   return true;
 }
 
@@ -147,11 +151,18 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       in = *ready;
     else
       SpanIn(sp, from, m, in);
-    if (askTexels && writeColour && TexelRun(sp, from, to, in)) return;
-    if (askColour && writeColour && fragmentCode->fragmentSpan && fragmentCode->fragmentSpanColour &&
-        fragmentCode->fragmentSpanColour(in, colourOut[0]))
+    // One answer says whether the span is one colour or texture samples.
+    QorvSpanAnswer answer;
+    askTexels = askTexels && TexelRuns(sp);
+    askColour = askColour && fragmentCode->fragmentAsk;
+    const unsigned wants = (askTexels ? QorvWants(QorvSpanKind::kSamples) : 0) |
+                           (askColour ? QorvWants(QorvSpanKind::kOneColour) : 0);
+    if (writeColour && wants != 0) fragmentCode->fragmentAsk(in, nullptr, 0, wants, answer);
+    if (askTexels && writeColour && TexelRun(sp, from, to, answer)) return;
+    if (askColour && writeColour && answer.kind == QorvSpanKind::kOneColour)
     {
       oneColour = true;
+      std::copy(answer.colour, answer.colour + 4, colourOut[0]);
       std::memset(keep, 1, (size_t)m);
     }
     else
@@ -252,29 +263,36 @@ void Draw::Row(const Span& sp, int n) const
 {
   if (!sp.table)
   {
-    // The row's input is made once. Both shortcuts give the general path's bytes, so texels taken one for one
-    // are asked first, a piece at a time where its chunks step alike, and then one colour; a short row's
-    // chunk takes the same input, and no chunk asks again what the row was asked.
+    // The row's input is made once, and the shader's answer for it. Both shortcuts give the general path's
+    // bytes, so texels taken one for one are tried first, a piece at a time where its chunks step alike, and
+    // then one colour; a short row's chunk takes the same input, and no chunk asks again what the row was
+    // asked.
     QorvFragmentSpanIn in;
     in.count = 0;
+    QorvSpanAnswer answer; // the row's, when asked whole
+    bool asked = false;
     int i = 0;
-    bool texelsAsked = false;
-    if (colour && fragmentCode && fragmentCode->fragmentSpanSamples && (sourceOver || replaces))
-    {
-      texelsAsked = true;
+    const bool texels = TexelRuns(sp);
+    if (texels)
       for (QorvFragmentSpanIn piece; i < n; i += kPiece)
       {
         const int m = std::min(kPiece, n - i);
         SpanIn(sp, i, m, piece);
         if (m == n) in = piece;
-        if ((m > kChunk && !ChunksStepAlike(sp, i, piece)) || !TexelRun(sp, i, i + m, piece)) break;
+        if (m > kChunk && !ChunksStepAlike(sp, i, piece)) break;
+        QorvSpanAnswer pieceAnswer;
+        // The row's answer serves one colour too.
+        const unsigned wants =
+            QorvWants(QorvSpanKind::kSamples) | (m == n ? QorvWants(QorvSpanKind::kOneColour) : 0);
+        fragmentCode->fragmentAsk(piece, nullptr, 0, wants, pieceAnswer);
+        if (m == n) answer = pieceAnswer, asked = true;
+        if (!TexelRun(sp, i, i + m, pieceAnswer)) break;
       }
-      if (i >= n) return;
-    }
-    if (i == 0 && OneColourRow(sp, n, in)) return;
+    if (i >= n) return;
+    if (i == 0 && OneColourRow(sp, n, in, asked ? &answer : nullptr)) return;
     for (; i < n; i += kChunk)
       Run(sp, i, std::min(n, i + kChunk), in.count == n && n <= kChunk ? &in : nullptr, false,
-          !(texelsAsked && n <= kChunk));
+          !(texels && n <= kChunk));
     return;
   }
   const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];

@@ -124,7 +124,7 @@ inline int Wrap(int i, int n)
 
 // Linear filtering of 8-bit texels with clamp to edge or repeat, in float from the texels in memory: the
 // sampler's common case, for text and images.
-template <MTLPixelFormat Format, bool Clamped>
+template <MTLPixelFormat Format, bool Clamped, bool Simd>
 inline void LinearSample(const SampleSetup& st, float u, float v, float out[4])
 {
   const auto& level = *st.level;
@@ -161,7 +161,7 @@ inline void LinearSample(const SampleSetup& st, float u, float v, float out[4])
     return;
   }
 #if defined(__SSE2__)
-  if (QorvSimd())
+  if (Simd)
   {
     // The same sums as below, four channels at once.
     auto texel = [](const unsigned char* p)
@@ -189,22 +189,24 @@ inline void LinearSample(const SampleSetup& st, float u, float v, float out[4])
 
 typedef void (*LinearSampler)(const SampleSetup&, float, float, float*);
 
-template <MTLPixelFormat Format> LinearSampler LinearFor(bool clamped)
+template <MTLPixelFormat Format> LinearSampler LinearFor(bool clamped, bool simd)
 {
-  return clamped ? LinearSample<Format, true> : LinearSample<Format, false>;
+  if (simd) return clamped ? LinearSample<Format, true, true> : LinearSample<Format, false, true>;
+  return clamped ? LinearSample<Format, true, false> : LinearSample<Format, false, false>;
 }
 
-// The fast sampler for a setup, chosen once.
+// The fast sampler for a setup, chosen once, in the SIMD arithmetic unless that is off.
 LinearSampler FastSampler(const SampleSetup& st)
 {
+  const bool simd = QorvSimd();
   switch (st.format)
   {
   case MTLPixelFormatBGRA8Unorm:
-    return LinearFor<MTLPixelFormatBGRA8Unorm>(st.clamped);
+    return LinearFor<MTLPixelFormatBGRA8Unorm>(st.clamped, simd);
   case MTLPixelFormatR8Unorm:
-    return LinearFor<MTLPixelFormatR8Unorm>(st.clamped);
+    return LinearFor<MTLPixelFormatR8Unorm>(st.clamped, simd);
   default:
-    return LinearFor<MTLPixelFormatRGBA8Unorm>(st.clamped);
+    return LinearFor<MTLPixelFormatRGBA8Unorm>(st.clamped, simd);
   }
 }
 
@@ -358,10 +360,11 @@ bool TexelSetup(const MTLTexture* texture, const MTLSamplerState* sampler, int n
 }
 } // namespace
 
-bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u,
-                      const float* v, int n, const unsigned char** texels, const unsigned char** row,
-                      const QorvSpanSamplesForm& form, const void* namer)
+bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
+                      const QorvSpanAnswer& samples, int n, const unsigned char** texels,
+                      const unsigned char** row, const void* namer)
 {
+  const float *u = samples.s, *v = samples.t;
   SampleSetup st;
   if (!TexelSetup(texture, sampler, n, st)) return false;
   const auto& level = *st.level;
@@ -369,9 +372,9 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
   int ys[1024];
   // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are
   // 0. A row of the target usually keeps to one row of the texture.
-  const bool oneRow = form.tOne || AllEqual(v, n);
+  const bool oneRow = samples.tOne || AllEqual(v, n);
   bool unused = false;
-  const ColumnIndices& columns = ColumnsOf(u, n, w, form.columns, namer);
+  const ColumnIndices& columns = ColumnsOf(u, n, w, samples.columns, namer);
   if (!columns.centres) return false;
   const int* xs = columns.xs;
   const bool stepped = columns.stepped;
@@ -395,10 +398,12 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
   return true;
 }
 
-bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler, const float* u, int n,
-                          const float* v, int rows, const unsigned char** starts, unsigned char* centred,
-                          const QorvSpanSamplesForm& form, const void* namer)
+bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
+                          const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
+                          unsigned char* centred, const void* namer)
 {
+  const float *u = samples.s, *v = samples.t;
+  const unsigned char* const whole = samples.whole;
   std::fill(starts, starts + rows, nullptr);
   std::fill(centred, centred + rows, 0);
   SampleSetup st;
@@ -406,7 +411,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   // As QorvTexelCentres answers each row with one t.
-  const ColumnIndices& columns = ColumnsOf(u, n, w, form.columns, namer);
+  const ColumnIndices& columns = ColumnsOf(u, n, w, samples.columns, namer);
   if (!columns.centres) return false;
   const bool sideBySide = columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
@@ -416,7 +421,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   {
     int y = 0;
     bool unused = false;
-    if (!CentreIndices(v + r, 1, h, &y, &unused)) continue;
+    if (whole[r] == 0 || !CentreIndices(v + r, 1, h, &y, &unused)) continue;
     centred[r] = 1;
     if (sideBySide) starts[r] = pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4;
     any = true;

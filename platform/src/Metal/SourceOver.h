@@ -59,12 +59,9 @@ template <bool Bgra> inline void QorvSourceOverSse2(unsigned char* p, const floa
 }
 #endif
 
-// One pixel; Bgra swaps red and blue of the source into memory order.
-template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float colourOut[4])
+// One pixel in the portable arithmetic; Bgra swaps red and blue of the source into memory order.
+template <bool Bgra> inline void QorvSourceOverPortable(unsigned char* p, const float colourOut[4])
 {
-#if defined(__SSE2__)
-  if (QorvSimd()) return QorvSourceOverSse2<Bgra>(p, colourOut);
-#endif
   float src[4];
   for (int i = 0; i < 4; ++i)
     src[i] = QorvClampUnit(colourOut[i]);
@@ -74,6 +71,20 @@ template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float co
   float o[4] = {src[0] + p[r] * keep, src[1] + p[1] * keep, src[2] + p[b] * keep, src[3] + p[3] * keep};
   p[r] = QorvRoundToByte(o[0]), p[1] = QorvRoundToByte(o[1]), p[b] = QorvRoundToByte(o[2]),
   p[3] = QorvRoundToByte(o[3]);
+}
+
+// One pixel, in the SIMD arithmetic when simd is set (QorvSimd(), looked at once for many pixels).
+template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float colourOut[4], bool simd)
+{
+#if defined(__SSE2__)
+  if (simd) return QorvSourceOverSse2<Bgra>(p, colourOut);
+#endif
+  QorvSourceOverPortable<Bgra>(p, colourOut);
+}
+
+template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float colourOut[4])
+{
+  QorvSourceOver<Bgra>(p, colourOut, QorvSimd());
 }
 
 #if defined(__SSE2__)
@@ -122,8 +133,8 @@ inline void QorvSourceOverRow(unsigned char* p, const float (*colourOut)[4], con
                               int m)
 {
   int t = 0;
-#if defined(__SSE2__)
   const bool simd = QorvSimd();
+#if defined(__SSE2__)
   for (; simd && t + 4 <= m; t += 4)
   {
     uint32_t flags;
@@ -136,7 +147,7 @@ inline void QorvSourceOverRow(unsigned char* p, const float (*colourOut)[4], con
   }
 #endif
   for (; t < m; ++t)
-    if (write[t]) QorvSourceOver<Bgra>(p + (size_t)t * 4, colourOut[t]);
+    if (write[t]) QorvSourceOver<Bgra>(p + (size_t)t * 4, colourOut[t], simd);
 }
 
 // QorvSourceOverRow for a row whose fragments share one colour: the source is prepared once, and an opaque
@@ -146,6 +157,7 @@ inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const 
 {
   auto written = [write](int t) { return !write || write[t]; };
   int t = 0;
+  const bool simd = QorvSimd();
 #if defined(__SSE2__)
   auto flagsAt = [write](int t)
   {
@@ -153,7 +165,7 @@ inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const 
     if (write) std::memcpy(&flags, write + t, 4);
     return flags;
   };
-  if (QorvSimd())
+  if (simd)
   {
     __m128 keep;
     const __m128 src = QorvSourceIn<Bgra>(colour, keep);
@@ -182,5 +194,5 @@ inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const 
   }
 #endif
   for (; t < m; ++t)
-    if (written(t)) QorvSourceOver<Bgra>(p + (size_t)t * 4, colour);
+    if (written(t)) QorvSourceOver<Bgra>(p + (size_t)t * 4, colour, simd);
 }

@@ -25,7 +25,8 @@ bool AllOne(const float* k, int n)
 {
   int i = 0;
 #if defined(__SSE2__)
-  for (const __m128 one = _mm_set1_ps(1.0f); QorvSimd() && i + 4 <= n; i += 4)
+  const bool simd = QorvSimd();
+  for (const __m128 one = _mm_set1_ps(1.0f); simd && i + 4 <= n; i += 4)
     if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(k + i), one)) != 0xF) return false;
 #endif
   for (; i < n; ++i)
@@ -35,11 +36,11 @@ bool AllOne(const float* k, int n)
 
 // A texel as the filter gives it with one weight of 1 / 255, turned premultiplied when straight, times the
 // coverage (after the shader's multiplication by a white inner colour).
-inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out[4])
+inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out[4], bool simd)
 {
   const float w = 1.0f / 255.0f;
 #if defined(__SSE2__)
-  if (QorvSimd())
+  if (simd)
   {
     uint32_t bytes;
     std::memcpy(&bytes, c, 4);
@@ -71,43 +72,45 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
 constexpr int kFewTexels = 4;
 } // namespace
 
-bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& in) const
+bool Draw::TexelRuns(const Span& sp) const
 {
-  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
-             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
-  if (sp.table || !(sourceOver || replaces) || !(rgba8 || bgra8) || !fragmentCode->fragmentSpanSamples ||
-      !QorvMetalTexelCopies())
-    return false;
+  return !sp.table && (sourceOver || replaces) &&
+         (colourFormat == MTLPixelFormatRGBA8Unorm || colourFormat == MTLPixelFormatBGRA8Unorm) && colour &&
+         fragmentCode && fragmentCode->fragmentAsk && QorvMetalTexelCopies();
+}
+
+bool Draw::TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samples) const
+{
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm;
   const int m = to - from;
-  float s[kPiece], t[kPiece], k[kPiece];
-  bool straight = false;
   const unsigned char* texels[kPiece];
   const unsigned char* row = nullptr;
-  QorvSpanSamplesForm form;
-  if (!fragmentCode->fragmentSpanSamples(in, s, t, k, &straight, &form) ||
-      !QorvTexelCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, t, m, texels, &row, form,
-                        reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples)))
+  if (samples.kind != QorvSpanKind::kSamples || !TexelRuns(sp) ||
+      !QorvTexelCentres(textures[0], samplers[0], samples, m, texels, &row,
+                        reinterpret_cast<const void*>(fragmentCode->fragmentAsk)))
     return false;
+  const bool bgra8 = !rgba8, straight = samples.straight, simd = QorvSimd();
+  const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+  const float* const k = samples.k; // null when every k is 1
+  auto kAt = [k](int i) { return k ? k[i] : 1.0f; };
   auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
   // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
-  const bool plainRow = row && (form.kOne || AllOne(k, m));
+  const bool plainRow = row && (!k || AllOne(k, m));
   if (plainRow && !(replaces && straight))
   {
     // Blended straight from the texels, without their colours and write flags in between; premultiplied ones
     // that replace the target are its bytes at any alpha.
-    const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
     if (replaces)
-      QorvCopyTexels(row, crow, m, bgra8);
+      QorvCopyTexelsIsa(row, crow, m, bgra8, isa);
     else
       QorvTexelRowOver(row, crow, m, bgra8, straight, isa);
     QorvCountTexelsCopied((uint64_t)m);
     return true;
   }
-  if (form.kOne) std::fill(k, k + m, 1.0f);
   // Weighs the destination by zero and rounds back to the texel's bytes (a premultiplied texel that replaces
   // the target does so at any alpha).
-  auto asStored = [&](int i) { return k[i] == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
+  auto asStored = [&](int i) { return kAt(i) == 1.0f && (texel(i)[3] == 255 || (replaces && !straight)); };
   // The rest are shaded as the filter and the shader would (the sum with one weight of 1 / 255, the
   // conversion, the coverage) and blended together afterwards.
   float colour[kPiece][4];
@@ -126,15 +129,15 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
         while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
           ++j;
       std::memset(write + i, 0, (size_t)(j - i));
-      QorvCopyTexels(texel(i), crow + (size_t)i * 4, j - i, bgra8);
+      QorvCopyTexelsIsa(texel(i), crow + (size_t)i * 4, j - i, bgra8, isa);
       i = j;
       continue;
     }
     const unsigned char* c = texel(i);
-    write[i] = replaces || (k[i] != 0.0f && (c[3] != 0 || (!straight && (c[0] | c[1] | c[2]) != 0)));
+    write[i] = replaces || (kAt(i) != 0.0f && (c[3] != 0 || (!straight && (c[0] | c[1] | c[2]) != 0)));
     if (write[i])
     {
-      ShadeTexel(c, straight, k[i], colour[i]);
+      ShadeTexel(c, straight, kAt(i), colour[i], simd);
       blended = true;
     }
     ++i;
@@ -162,8 +165,7 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvFragmentSpanIn& 
 
 bool Draw::TexelRects() const
 {
-  return colour && fragmentCode && fragmentCode->fragmentSpanSamples && fragmentCode->fragmentRectSamples &&
-         (sourceOver || replaces) &&
+  return colour && fragmentCode && fragmentCode->fragmentAsk && (sourceOver || replaces) &&
          (colourFormat == MTLPixelFormatRGBA8Unorm || colourFormat == MTLPixelFormatBGRA8Unorm) &&
          QorvMetalTexelCopies() && QorvMetalTexelRects();
 }
@@ -172,25 +174,28 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
 {
   const size_t count = (size_t)run.count;
   const int n = run.n;
-  auto& [in, terms, any, straight, starts, t, whole, centred, texels] = answer;
+  auto& [in, terms, any, straight, starts, whole, centred, texels] = answer;
   starts.resize(count);
-  t.assign(count, 0.0f);
-  whole.assign(count, 0);
   texels.assign(count, nullptr);
   centred.assign(count, 0);
-  float s[kPiece];
-  QorvSpanSamplesForm form;
   SpanIn(run.first, 0, n, in);
   starts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
   terms = VaryingTerms(run.first, varyings);
   for (int r = 1; r < run.count; ++r)
     terms.Starts(run.first.e0 + r * run.e0Step, run.first.e1 + r * run.e1Step, starts[(size_t)r].data());
-  const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentSpanSamples);
-  any = fragmentCode->fragmentRectSamples(in, reinterpret_cast<Starts>(starts.data()), run.count, s, t.data(),
-                                          whole.data(), &straight, &form) &&
-        QorvTexelRowsCentres(textures[0], samplers[0], form.sValues ? form.sValues : s, n, t.data(),
-                             run.count, texels.data(), centred.data(), form, namer);
+  const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentAsk);
+  QorvSpanAnswer rows;
+  any = fragmentCode->fragmentAsk(in, reinterpret_cast<Starts>(starts.data()), run.count,
+                                  QorvWants(QorvSpanKind::kSamples), rows) == QorvSpanKind::kSamples &&
+        QorvTexelRowsCentres(textures[0], samplers[0], rows, n, run.count, texels.data(), centred.data(),
+                             namer);
+  // The shader's rows stay only until its next answer.
+  if (any)
+    whole.assign(rows.whole, rows.whole + count);
+  else
+    whole.assign(count, 0);
+  straight = rows.straight;
   // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
   any = any && !(replaces && straight);
 }
@@ -247,7 +252,7 @@ void Draw::TexelRect(const SpanRun& run) const
         if (cover == 2)
           ;
         else if (replaces)
-          QorvCopyTexels(answer.texels[i], at, m, bgra8);
+          QorvCopyTexelsIsa(answer.texels[i], at, m, bgra8, isa);
         else
           QorvTexelRowOver(answer.texels[i], at, m, bgra8, answer.straight,
                            m <= kFewTexels ? QorvTexelBlendIsa::kScalar : isa);
