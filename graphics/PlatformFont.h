@@ -2,18 +2,27 @@
 // back end takes its data. Released by whoever loaded it.
 #pragma once
 
+#include <QorvPlatform/LargeBlocks.h>
+
 #include <memory>
 #include <vector>
 
 namespace iplugin::igraphics
 {
+// A font file's bytes: a large block, given back whole when the font goes.
+using FontBytes = qorvplatform::LargeVector<unsigned char>;
+
 // A font file's bytes and the face to use in it. Owned by the font-data storage once a back end has
 // loaded it, else by whoever asked the platform font for it.
 class FontData
 {
 public:
   FontData() = default;
-  FontData(std::vector<unsigned char> bytes, int faceIdx) : mBytes(std::move(bytes)), mFaceIdx(faceIdx) {}
+  FontData(FontBytes bytes, int faceIdx) : mBytes(std::move(bytes)), mFaceIdx(faceIdx) {}
+  FontData(const std::vector<unsigned char>& bytes, int faceIdx)
+      : mBytes(bytes.begin(), bytes.end()), mFaceIdx(faceIdx)
+  {
+  }
 
   // Bytes present, a face index of 0 or more, and a font directory holding the tables a font reader
   // looks for (character map, header, horizontal metrics).
@@ -23,7 +32,7 @@ public:
   int GetFaceIdx() const { return mFaceIdx; }
 
 private:
-  std::vector<unsigned char> mBytes;
+  FontBytes mBytes;
   int mFaceIdx = 0;
 };
 

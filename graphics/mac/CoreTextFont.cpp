@@ -85,7 +85,7 @@ std::unique_ptr<FontFaceRecord> CoreTextFont::GetFaceRecord() const
 FontDataPtr CoreTextFont::GetFontData() const
 {
   std::unique_ptr<FontFaceRecord> record = GetFaceRecord();
-  if (!record->mData) return std::make_unique<FontData>(std::vector<unsigned char>{}, -1);
+  if (!record->mData) return std::make_unique<FontData>(FontBytes{}, -1);
   return std::make_unique<FontData>(std::move(record->mBytes), record->mFaceIdx);
 }
 

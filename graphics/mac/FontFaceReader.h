@@ -6,6 +6,8 @@
 
 #include "framework/StringBuf.h"
 
+#include <QorvPlatform/LargeBlocks.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -26,7 +28,7 @@ struct FontFaceRecord
   int16_t mAscender = 0;
   int16_t mDescender = 0;
   int16_t mLineGap = 0;
-  std::vector<uint8_t> mBytes;
+  qorvplatform::LargeVector<uint8_t> mBytes;
   int mFaceIdx = -1;
 
   bool IsValid() const { return mData && mHeadOffset && mNameOffset && mHheaOffset; }

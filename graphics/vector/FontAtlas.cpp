@@ -6,6 +6,8 @@
 #include "graphics/vector/FontValidator.h"
 #include "framework/Utf8.h"
 
+#include <QorvPlatform/LargeBlocks.h>
+
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -198,6 +200,14 @@ void RasterizeGlyph(FontAtlas* stash, FontAtlasFont* font, int g, float scale, i
   FontAtlasScratchFree(vertices, font->font.userdata);
 }
 
+// The atlas's pixels, cleared; a large block, given back whole when the atlas goes or grows.
+unsigned char* AtlasPixels(int width, int height)
+{
+  const size_t bytes = (size_t)width * (size_t)height;
+  auto* data = (unsigned char*)qorvplatform::LargeAlloc(bytes);
+  if (data) memset(data, 0, bytes);
+  return data;
+}
 } // namespace
 
 // ---- Scratch ----
@@ -249,7 +259,7 @@ FontAtlas* FontAtlasCreate(const FontAtlasParams* params)
   stash->cfonts = kFontAtlasInitFonts;
   stash->nfonts = 0;
   SetAtlasSize(stash, params->width, params->height);
-  stash->texData = (unsigned char*)calloc((size_t)params->width * (size_t)params->height, 1);
+  stash->texData = AtlasPixels(params->width, params->height);
   if (!stash->texData) goto error;
   ResetDirty(stash);
   AddWhiteRect(stash, 2, 2);
@@ -270,7 +280,7 @@ void FontAtlasDelete(FontAtlas* stash)
     FreeFont(stash->fonts[i]);
   free(stash->fonts);
   FontAtlasSkylineDelete(stash->atlas);
-  free(stash->texData);
+  qorvplatform::LargeFree(stash->texData);
   free(stash->scratch);
   free(stash);
 }
@@ -607,9 +617,9 @@ int FontAtlasResetAtlas(FontAtlas* stash, int width, int height)
   if (stash->params.renderResize && stash->params.renderResize(stash->params.userPtr, width, height) == 0)
     return 0;
   // Allocate first so that a failure leaves the atlas as it was.
-  auto* data = (unsigned char*)calloc((size_t)width * (size_t)height, 1);
+  auto* data = AtlasPixels(width, height);
   if (!data) return 0;
-  free(stash->texData);
+  qorvplatform::LargeFree(stash->texData);
   stash->texData = data;
   FontAtlasSkylineReset(stash->atlas, width, height);
   SetAtlasSize(stash, width, height);
@@ -635,12 +645,12 @@ int FontAtlasExpandAtlas(FontAtlas* stash, int width, int height)
   Flush(stash);
   if (stash->params.renderResize && stash->params.renderResize(stash->params.userPtr, width, height) == 0)
     return 0;
-  auto* data = (unsigned char*)calloc((size_t)width * (size_t)height, 1);
+  auto* data = AtlasPixels(width, height);
   if (!data) return 0;
   const int oldWidth = stash->params.width;
   for (int i = 0; i < stash->params.height; i++)
     memcpy(&data[i * width], &stash->texData[i * oldWidth], (size_t)oldWidth);
-  free(stash->texData);
+  qorvplatform::LargeFree(stash->texData);
   stash->texData = data;
 
   int maxy = 0;

@@ -9,6 +9,8 @@
 #include "graphics/vector/StbImageDecoder.h"
 #include "graphics/vector/VGencodedImageCheck.h"
 
+#include <QorvPlatform/LargeBlocks.h>
+
 namespace iplugin::igraphics
 {
 namespace
@@ -52,7 +54,7 @@ int vgCreateImage(VGcontext* ctx, const char* filename, int imageFlags)
     return 0;
   }
   // Read whole, so that the bytes can be checked before decoding.
-  std::vector<unsigned char> data;
+  qorvplatform::LargeVector<unsigned char> data;
   unsigned char chunk[16384];
   size_t n;
   while ((n = std::fread(chunk, 1, sizeof(chunk), f)) > 0)

@@ -202,7 +202,8 @@ struct Resolver
       set(bIndex, b.maxY);
     }
     Counted(pairs, true);
-    std::sort(found.begin(), found.end(), [](const Found& p, const Found& q)
+    std::sort(found.begin(), found.end(),
+              [](const Found& p, const Found& q)
               { return p.first != q.first ? p.first < q.first : p.second < q.second; });
     for (const Found& f : found)
     {

@@ -13,6 +13,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#if defined(__SANITIZE_ADDRESS__)
+#define QORV_ASAN_COUNTS 1
+extern "C" size_t __sanitizer_get_current_allocated_bytes(); // the sanitizer's runtime
+#else
+#define QORV_ASAN_COUNTS 0
+#endif
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -183,6 +189,27 @@ TEST_F(EditorScript, AMenuChoiceAfterAShortWaitLandsHoweverFastTheMachineIs)
       ++pages;
     EXPECT_EQ(pages, c.told) << c.script << "with " << c.realMsPerFrame << " ms a frame:\n" << told;
   }
+}
+
+// A host that opens and closes the editor again and again: after the first few times (caches filled), the
+// memory still allocated stays where it was. The allocator's own count is exact under AddressSanitizer; the
+// long run and the resident memory are checked by the release build's editor_reopen benchmark.
+TEST_F(EditorScript, OpeningAndClosingItAgainKeepsNoMoreMemory)
+{
+#if QORV_ASAN_COUNTS
+  constexpr int kWarmUp = 4, kCycles = 16;
+  size_t settled = 0;
+  for (int cycle = 0; cycle < kWarmUp + kCycles; ++cycle)
+  {
+    std::string report, error;
+    ASSERT_EQ(Run("move 120 120\nclick 200 300\nwait 0.2\n", report, error), 0) << error;
+    if (cycle + 1 == kWarmUp) settled = __sanitizer_get_current_allocated_bytes();
+  }
+  // A few hundred bytes of slack a time; a whole bundle dictionary read again each time is several KiB.
+  EXPECT_LE(__sanitizer_get_current_allocated_bytes(), settled + kCycles * 256);
+#else
+  GTEST_SKIP() << "the allocator's count of allocated bytes is read under AddressSanitizer only";
+#endif
 }
 
 TEST_F(EditorScript, ScriptsThatCannotRunAreRefused)

@@ -82,6 +82,23 @@ TEST_F(Bundles, InfoPlistGivesIdentifierVersionAndLocations)
   EXPECT_EQ(CFBundleGetBundleWithIdentifier(CFSTR("com.example.none")), nullptr);
 }
 
+// A host looks the bundle up each time it opens a window: an unchanged Info.plist is not read into another
+// dictionary (each one read stays for the process), a changed one is.
+TEST_F(Bundles, RegisteringAgainReadsInfoOnlyWhenItChanged)
+{
+  CFBundleRef b = qorvplatform::RegisterBundle(bundle.c_str());
+  CFDictionaryRef first = CFBundleGetInfoDictionary(b);
+  for (int i = 0; i < 3; ++i)
+  {
+    EXPECT_EQ(qorvplatform::RegisterBundle(bundle.c_str()), b);
+    EXPECT_EQ(CFBundleGetInfoDictionary(b), first);
+  }
+  WriteFile(bundle + "/Contents/Info.plist", InfoPlist("com.example.sample", "2.2.0", "Sample"));
+  EXPECT_EQ(qorvplatform::RegisterBundle(bundle.c_str()), b);
+  EXPECT_NE(CFBundleGetInfoDictionary(b), first);
+  EXPECT_EQ(Text(CFBundleGetValueForInfoDictionaryKey(b, kCFBundleVersionKey)), "2.2.0");
+}
+
 TEST_F(Bundles, ABinaryDirectlyInContentsIsFound)
 {
   fs::remove(bundle + "/Contents/MacOS/Sample");

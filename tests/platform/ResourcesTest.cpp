@@ -65,6 +65,6 @@ TEST(MetalResources, BlitCopiesFromBufferAndMakesMipmaps)
   cb->waitUntilCompleted();
   EXPECT_EQ(cb->status(), MTLCommandBufferStatusCompleted);
   ASSERT_EQ(t->levels().size(), 3u);
-  EXPECT_EQ(t->levels()[1].pixels, (std::vector<uint8_t>{50, 120}));
-  EXPECT_EQ(t->levels()[2].pixels, (std::vector<uint8_t>{85}));
+  EXPECT_EQ(t->levels()[1].pixels, (qorvplatform::LargeVector<uint8_t>{50, 120}));
+  EXPECT_EQ(t->levels()[2].pixels, (qorvplatform::LargeVector<uint8_t>{85}));
 }

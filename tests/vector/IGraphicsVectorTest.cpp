@@ -189,11 +189,11 @@ TEST(IGraphicsVector, EvenOddZigzagComparesOnlyOverlappingSegments)
       d += (i % 2 ? " L100 " : " L2 ") + std::to_string(i * 0.02);
     d += " L1 79.9 L1 0 Z";
     const std::string doc = R"(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100"><path d=")" +
-                            d + R"(" fill="#000" fill-rule=")" + (rule == kFillEvenOdd ? "evenodd" : "nonzero") +
-                            R"("/></svg>)";
+                            d + R"(" fill="#000" fill-rule=")" +
+                            (rule == kFillEvenOdd ? "evenodd" : "nonzero") + R"("/></svg>)";
     Open o;
-    const ISVG svg = o.g.LoadSVGFromData(rule == kFillEvenOdd ? "zigzag-evenodd" : "zigzag-nonzero",
-                                         doc.c_str(), 0);
+    const ISVG svg =
+        o.g.LoadSVGFromData(rule == kFillEvenOdd ? "zigzag-evenodd" : "zigzag-nonzero", doc.c_str(), 0);
     o.g.Begin();
     o.g.DrawSVG(svg, IRECT(0, 0, 100, 100));
     const auto* vg = static_cast<VGcontext*>(o.g.GetDrawContext());

@@ -5,6 +5,7 @@
 #include <Metal/MTLCommandBuffer.h>
 #include <Metal/MTLDepthStencil.h>
 #include <Metal/MTLRenderPipeline.h>
+#include <QorvPlatform/LargeBlocks.h>
 
 #include <memory>
 #include <vector>
@@ -67,10 +68,32 @@ private:
     MTLIndexType indexType;
     std::shared_ptr<MTLBuffer> indexBuffer;
   };
+  // A pass's draws (a full frame's are many). Their room is taken from a spare list and goes back to it
+  // when the pass is done with them, while a queue is open.
+  class DrawList
+  {
+  public:
+    DrawList();
+    ~DrawList();
+    DrawList(const DrawList&) = default;
+    DrawList(DrawList&&) noexcept = default;
+    DrawList& operator=(const DrawList&) = default;
+    DrawList& operator=(DrawList&&) noexcept = default;
+    void push_back(Draw&& draw) { mItems.push_back(std::move(draw)); }
+    size_t size() const { return mItems.size(); }
+    const Draw* begin() const { return mItems.data(); }
+    const Draw* end() const { return mItems.data() + mItems.size(); }
+
+  private:
+    friend void QorvLetGoOfThreadCaches();
+    static std::vector<qorvplatform::LargeVector<Draw>>& Spares(); // under its lock
+    qorvplatform::LargeVector<Draw> mItems;
+  };
+  friend void QorvLetGoOfThreadCaches();
   std::shared_ptr<MTLCommandBuffer> mCommandBuffer;
   MTLRenderPassDescriptor mPass;
   QorvDrawState mState;
-  std::vector<Draw> mDraws;
+  DrawList mDraws;
   bool mEnded = false;
 };
 

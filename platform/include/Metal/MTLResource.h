@@ -4,6 +4,7 @@
 #pragma once
 
 #include <Metal/MTLTypes.h>
+#include <QorvPlatform/LargeBlocks.h>
 
 #include <memory>
 #include <vector>
@@ -33,7 +34,7 @@ public:
 
 private:
   std::shared_ptr<QorvGpu> mGpu;
-  std::vector<unsigned char> mBytes;
+  qorvplatform::LargeVector<unsigned char> mBytes;
 };
 
 class MTLTextureDescriptor
@@ -72,7 +73,7 @@ public:
   struct Level
   {
     NSUInteger width, height;
-    std::vector<unsigned char> pixels;
+    qorvplatform::LargeVector<unsigned char> pixels;
   };
   std::vector<Level>& levels() { return mLevels; }
   const std::vector<Level>& levels() const { return mLevels; }

@@ -26,6 +26,7 @@ struct __CFBundle : qorvcf::Object
 
   const std::string path;
   CFDictionaryRef info = nullptr;       // never freed: bundles live as long as the process
+  std::string infoBytes;                // the Info.plist that `info` was read from
   std::vector<CFDictionaryRef> earlier; // replaced dictionaries, whose values callers may still hold
   unsigned long registered = 0;         // when it was last opened: the newest wins an identifier
 };
@@ -59,16 +60,20 @@ std::string Normalise(const std::string& path)
   return text;
 }
 
-CFDictionaryRef ReadInfo(const std::string& bundlePath)
+std::string ReadInfoBytes(const std::string& bundlePath)
+{
+  std::ifstream file(bundlePath + "/Contents/Info.plist", std::ios::binary);
+  std::ostringstream text;
+  if (file) text << file.rdbuf();
+  return text.str();
+}
+
+CFDictionaryRef ParseInfo(const std::string& bytes)
 {
   qorvcf::UncountedScope lifelong;
-  std::ifstream file(bundlePath + "/Contents/Info.plist", std::ios::binary);
   CFPropertyListRef plist = nullptr;
-  if (file)
+  if (!bytes.empty())
   {
-    std::ostringstream text;
-    text << file.rdbuf();
-    std::string bytes = text.str();
     CFDataRef data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
                                   static_cast<CFIndex>(bytes.size()));
     plist = CFPropertyListCreateWithData(nullptr, data, kCFPropertyListImmutable, nullptr, nullptr);
@@ -83,7 +88,8 @@ CFDictionaryRef ReadInfo(const std::string& bundlePath)
   return static_cast<CFDictionaryRef>(plist);
 }
 
-// The bundle of the folder, read (again) from its Info.plist. Caller holds the registry's lock.
+// The bundle of the folder, read (again) from its Info.plist when that changed: a host that looks the
+// bundle up at every window it opens keeps one dictionary. Caller holds the registry's lock.
 __CFBundle* Open(Registry& registry, const std::string& folder)
 {
   std::error_code ec;
@@ -91,8 +97,13 @@ __CFBundle* Open(Registry& registry, const std::string& folder)
   if (path.empty() || !fs::is_directory(path, ec)) return nullptr;
   __CFBundle*& bundle = registry.bundles[path];
   if (!bundle) bundle = new __CFBundle(path);
-  if (bundle->info) bundle->earlier.push_back(bundle->info);
-  bundle->info = ReadInfo(path);
+  std::string bytes = ReadInfoBytes(path);
+  if (!bundle->info || bytes != bundle->infoBytes)
+  {
+    if (bundle->info) bundle->earlier.push_back(bundle->info);
+    bundle->info = ParseInfo(bytes);
+    bundle->infoBytes = std::move(bytes);
+  }
   bundle->registered = ++registry.opened;
   return bundle;
 }

@@ -1,6 +1,7 @@
 #include "platform/src/CoreFoundation/CFRuntime.h"
 
 #include <CoreFoundation/CFData.h>
+#include <QorvPlatform/LargeBlocks.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,7 +34,7 @@ struct __CFData : qorvcf::Object
     }
     return text + ">";
   }
-  std::vector<UInt8> bytes;
+  qorvplatform::LargeVector<UInt8> bytes;
 };
 
 CFTypeID CFDataGetTypeID()

@@ -1,5 +1,6 @@
 #include <CoreFoundation/CFString.h>
 #include <CoreGraphics/CGDataProvider.h>
+#include <QorvPlatform/LargeBlocks.h>
 
 #include <atomic>
 #include <cstring>
@@ -10,7 +11,7 @@
 struct CGDataProvider
 {
   std::atomic<long> refs{1};
-  std::vector<UInt8> owned; // read from a file
+  qorvplatform::LargeVector<UInt8> owned; // read from a file
   const UInt8* data = nullptr;
   size_t size = 0;
   void* info = nullptr;

@@ -134,11 +134,14 @@ std::shared_ptr<MTLBlitCommandEncoder> MTLCommandBuffer::blitCommandEncoder()
 MTLCommandQueue::MTLCommandQueue(std::shared_ptr<MTLDevice> device)
     : mDevice(std::move(device)), mStream(std::make_shared<QorvCommandStream>(mDevice->gpu()))
 {
+  QorvCountQueueOpened();
 }
 
 MTLCommandQueue::~MTLCommandQueue()
 {
   mStream->shutdown();
+  QorvCountQueueClosed();
+  QorvLetGoOfThreadCaches();
 }
 
 std::shared_ptr<MTLCommandBuffer> MTLCommandQueue::commandBuffer()

@@ -1,5 +1,6 @@
 #include "platform/src/Metal/Gpu.h"
 
+#include <QorvPlatform/LargeBlocks.h>
 #include <QorvPlatform/Metal.h>
 
 #include <algorithm>
@@ -118,6 +119,15 @@ private:
   uint64_t mGeneration = 0;
 };
 
+// A pass's vertex ids, kept on the thread for the next pass (a frame's may be many) until a queue closes.
+qorvplatform::LargeVector<uint32_t>& PassIds()
+{
+  thread_local qorvplatform::LargeVector<uint32_t> ids;
+  thread_local uint64_t seen = 0;
+  if (QorvQueueClosedSince(seen)) qorvplatform::LargeVector<uint32_t>().swap(ids);
+  return ids;
+}
+
 // One pixel, then copies of what is filled so far, doubling: a few large copies instead of one a pixel.
 void Fill(unsigned char* bytes, size_t size, const unsigned char* pixel, size_t bpp)
 {
@@ -146,6 +156,49 @@ void ClearTexture(MTLTexture& texture, NSUInteger level, const unsigned char* pi
     Fill(l.pixels.data() + at, std::min(block, size - at), pixel, bpp);
 }
 } // namespace
+
+namespace
+{
+constexpr size_t kSpareDrawLists = 2;
+std::mutex gSpareDrawListsMutex;
+} // namespace
+
+std::vector<qorvplatform::LargeVector<MTLRenderCommandEncoder::Draw>>&
+MTLRenderCommandEncoder::DrawList::Spares()
+{
+  // Never destroyed: a pass may end after the process's statics are gone.
+  static auto* spares = new std::vector<qorvplatform::LargeVector<Draw>>;
+  return *spares;
+}
+
+MTLRenderCommandEncoder::DrawList::DrawList()
+{
+  std::lock_guard<std::mutex> lock(gSpareDrawListsMutex);
+  auto& spares = Spares();
+  if (spares.empty()) return;
+  mItems = std::move(spares.back());
+  spares.pop_back();
+}
+
+MTLRenderCommandEncoder::DrawList::~DrawList()
+{
+  if (mItems.capacity() == 0) return;
+  mItems.clear();
+  std::lock_guard<std::mutex> lock(gSpareDrawListsMutex);
+  auto& spares = Spares();
+  if (QorvQueuesOpen() > 0 && spares.size() < kSpareDrawLists) spares.push_back(std::move(mItems));
+}
+
+void QorvLetGoOfThreadCaches()
+{
+  PassIds();
+  QorvRasterDraw::LetGoOfSpare();
+  std::vector<qorvplatform::LargeVector<MTLRenderCommandEncoder::Draw>> spares;
+  {
+    std::lock_guard<std::mutex> lock(gSpareDrawListsMutex);
+    if (QorvQueuesOpen() <= 0) spares.swap(MTLRenderCommandEncoder::DrawList::Spares());
+  }
+}
 
 MTLRenderCommandEncoder::MTLRenderCommandEncoder(std::shared_ptr<MTLCommandBuffer> commandBuffer,
                                                  const MTLRenderPassDescriptor& pass)
@@ -267,7 +320,7 @@ void MTLRenderCommandEncoder::endEncoding()
         // Every draw's vertices are shaded once here, before the bands share them.
         std::vector<QorvRasterDraw> ready;
         ready.reserve(draws.size());
-        std::vector<uint32_t> ids;
+        qorvplatform::LargeVector<uint32_t>& ids = PassIds();
         for (const Draw& d : draws)
         {
           const auto& p = d.state.pipeline;

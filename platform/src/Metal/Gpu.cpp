@@ -56,6 +56,26 @@ void QorvCountTexelRectRows(uint64_t n)
 namespace
 {
 thread_local uint64_t tTexelsCopied = 0;
+std::atomic<uint64_t> gQueuesClosed{0};
+std::atomic<long> gQueuesOpen{0};
+} // namespace
+
+uint64_t QorvQueuesClosed()
+{
+  return gQueuesClosed.load(std::memory_order_relaxed);
+}
+long QorvQueuesOpen()
+{
+  return gQueuesOpen.load(std::memory_order_relaxed);
+}
+void QorvCountQueueOpened()
+{
+  gQueuesOpen.fetch_add(1, std::memory_order_relaxed);
+}
+void QorvCountQueueClosed()
+{
+  gQueuesOpen.fetch_sub(1, std::memory_order_relaxed);
+  gQueuesClosed.fetch_add(1, std::memory_order_relaxed);
 }
 
 void QorvCountTexelsCopied(uint64_t n)

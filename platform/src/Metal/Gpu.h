@@ -73,13 +73,34 @@ public:
   QorvRasterDraw(QorvRasterDraw&&) noexcept;
   // bands: as many as the draw was made for.
   void Rasterize(int band = 0, int bands = 1) const;
+  // Lets the calling thread's spare draws go if a queue closed since it last drew.
+  static void LetGoOfSpare() { Spare(); }
 
 private:
   struct Shaded;
-  // Draws let go on this thread, kept with their lists' room for the next ones: a frame makes hundreds.
+  // Draws let go on this thread, kept with their lists' room for the next ones (a frame makes hundreds)
+  // until a queue closes.
   static std::vector<std::unique_ptr<Shaded>>& Spare();
   std::unique_ptr<Shaded> mShaded; // null when nothing is drawn
 };
+
+// Queues closed so far (a view's renderer goes with its queue). A cache a thread keeps of what draws used
+// (room in lists made for them) compares it with the count it last saw and lets its room go when it moved,
+// so that what a closed view made it hold does not stay with the thread for the rest of the process.
+uint64_t QorvQueuesClosed();
+long QorvQueuesOpen();
+void QorvCountQueueOpened();
+void QorvCountQueueClosed();
+// Lets go of the calling thread's caches at once (a thread that draws no more would keep them).
+void QorvLetGoOfThreadCaches();
+// Whether a queue closed since `seen` was last brought up to date; brings it up to date.
+inline bool QorvQueueClosedSince(uint64_t& seen)
+{
+  const uint64_t closed = QorvQueuesClosed();
+  if (closed == seen) return false;
+  seen = closed;
+  return true;
+}
 
 // Reads and writes one pixel of a colour format as four floats.
 void QorvLoadPixel(MTLPixelFormat format, const unsigned char* p, float out[4]);

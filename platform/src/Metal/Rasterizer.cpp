@@ -689,6 +689,8 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
 std::vector<std::unique_ptr<QorvRasterDraw::Shaded>>& QorvRasterDraw::Spare()
 {
   thread_local std::vector<std::unique_ptr<Shaded>> spare;
+  thread_local uint64_t closedSeen = 0;
+  if (QorvQueueClosedSince(closedSeen)) std::vector<std::unique_ptr<Shaded>>().swap(spare);
   return spare;
 }
 

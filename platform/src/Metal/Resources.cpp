@@ -40,7 +40,7 @@ MTLTexture::MTLTexture(std::shared_ptr<QorvGpu> gpu, const MTLTextureDescriptor&
   NSUInteger w = mWidth, h = mHeight;
   for (NSUInteger i = 0; i < std::max<NSUInteger>(1, d.mipmapLevelCount); ++i)
   {
-    mLevels.push_back(Level{w, h, std::vector<unsigned char>(w * h * mBytesPerPixel, 0)});
+    mLevels.push_back(Level{w, h, qorvplatform::LargeVector<unsigned char>(w * h * mBytesPerPixel, 0)});
     if (w == 1 && h == 1) break;
     w = std::max<NSUInteger>(1, w / 2);
     h = std::max<NSUInteger>(1, h / 2);
