@@ -412,7 +412,8 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
 
 std::shared_ptr<MTLRenderCommandEncoder>
 MVGcontext_vQorv_au::renderCommandEncoderWithColorTexture(const std::shared_ptr<MTLTexture>& colour,
-                                                          const std::shared_ptr<MTLTexture>& stencil)
+                                                          const std::shared_ptr<MTLTexture>& stencil,
+                                                          bool usesStencil)
 {
   auto pass = MTLRenderPassDescriptor::renderPassDescriptor();
   auto& c = pass->colorAttachments[0];
@@ -427,7 +428,8 @@ MVGcontext_vQorv_au::renderCommandEncoderWithColorTexture(const std::shared_ptr<
   c.storeAction = MTLStoreActionStore;
   clearBufferOnFlush = false;
   pass->stencilAttachment.texture = stencil;
-  pass->stencilAttachment.loadAction = MTLLoadActionClear;
+  // A pass whose calls never test or mark the stencil need not clear it.
+  pass->stencilAttachment.loadAction = usesStencil ? MTLLoadActionClear : MTLLoadActionDontCare;
   pass->stencilAttachment.clearStencil = 0;
   pass->stencilAttachment.storeAction = MTLStoreActionDontCare;
 
@@ -520,8 +522,8 @@ void MVGcontext_vQorv_au::renderFlush()
   // Without a target (no drawable came) the empty command buffer still runs, which frees the set.
   if (colour && set->stencilTexture)
   {
-    renderEncoder = renderCommandEncoderWithColorTexture(colour, set->stencilTexture);
     const MVGrecording& r = set->rec;
+    renderEncoder = renderCommandEncoderWithColorTexture(colour, set->stencilTexture, usesStencil(r));
     float view[2] = {0.0f, 0.0f};
     if (set->viewSizeBuffer) std::memcpy(view, set->viewSizeBuffer->contents(), sizeof(view));
     const float ratioX = view[0] > 0.0f ? (float)viewPortSize[0] / view[0] : 0.0f;
@@ -571,6 +573,15 @@ void MVGcontext_vQorv_au::renderFlush()
     commandBuffer->waitUntilScheduled();
     drawable->present();
   }
+}
+
+bool MVGcontext_vQorv_au::usesStencil(const MVGrecording& r) const
+{
+  // Fills cover what their shapes marked; strokes use the stencil only when drawn in two passes.
+  for (int i = 0; i < r.ncalls; ++i)
+    if (r.calls[i].type == kMVGFill || (r.calls[i].type == kMVGStroke && (flags & kVGStencilStrokes)))
+      return true;
+  return false;
 }
 
 void MVGcontext_vQorv_au::encodeCall(const MVGcall& call)

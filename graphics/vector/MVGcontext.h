@@ -124,7 +124,9 @@ private:
   void waitForImage(int image);
   std::shared_ptr<MTLRenderCommandEncoder>
   renderCommandEncoderWithColorTexture(const std::shared_ptr<MTLTexture>& colour,
-                                       const std::shared_ptr<MTLTexture>& stencil);
+                                       const std::shared_ptr<MTLTexture>& stencil, bool usesStencil);
+  // Whether any call of the recording tests or marks the stencil.
+  bool usesStencil(const MVGrecording& r) const;
   void setUniforms(int uniformOffset, int image);
   void encodeCall(const MVGcall& call);
   void encodeFill(const MVGcall& call);
