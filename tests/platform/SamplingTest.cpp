@@ -1,3 +1,4 @@
+#include <QorvPlatform/Metal.h>
 #include <QorvPlatform/MetalShaders.h>
 
 #include <gtest/gtest.h>
@@ -194,3 +195,26 @@ INSTANTIATE_TEST_SUITE_P(
         SpanSampleCase{MTLPixelFormatR8Unorm, MTLSamplerMinMagFilterLinear, MTLSamplerAddressModeClampToEdge},
         SpanSampleCase{MTLPixelFormatR8Unorm, MTLSamplerMinMagFilterNearest,
                        MTLSamplerAddressModeClampToZero}));
+
+// A sample a rounding from a texel centre is that texel alone, as a GPU's few bits of sub-texel position
+// make it: up to a 4096th of a texel either side, and never further. Without the snap the exact filter mixes
+// in the neighbour, a 16th of a level at most.
+TEST(Sampling, SamplesNextToATexelCentreTakeThatTexel)
+{
+  auto t = TwoTexels();
+  MTLSamplerDescriptor d;
+  d.minFilter = d.magFilter = MTLSamplerMinMagFilterLinear;
+  MTLSamplerState s(d);
+  // Texel 0 (black) has its centre at u = 0.25; a texel is 0.5 wide.
+  for (float texels : {0.0f, 1.0f / 8192, 1.0f / 4097, 1.0f / 4000, 1.0f / 1000})
+    for (bool snap : {true, false})
+    {
+      QorvMetalSetTexelSnap(snap);
+      float out[4];
+      QorvSampleTexture(t.get(), &s, 0.25f + texels * 0.5f, 0.5f, out);
+      QorvMetalSetTexelSnap(true);
+      const bool taken = texels == 0.0f || (snap && texels < 1.0f / 4096);
+      EXPECT_EQ(out[0] == 0.0f, taken) << texels << " snap " << snap;
+      EXPECT_LE(out[0], texels * 1.001f) << texels << " snap " << snap;
+    }
+}

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -19,8 +20,34 @@ namespace
 {
 constexpr int kW = 48, kH = 40;
 
+// A context for targets of one size, kept for the next draws: making one costs more than a small scene.
+qorvtest::MetalContext& ContextFor(int width, int height, float ratio)
+{
+  struct Kept
+  {
+    int width, height;
+    float ratio;
+    std::unique_ptr<qorvtest::MetalContext> context;
+  };
+  static std::vector<Kept> kept;
+  for (Kept& k : kept)
+    if (k.width == width && k.height == height && k.ratio == ratio) return *k.context;
+  kept.push_back(
+      Kept{width, height, ratio, std::make_unique<qorvtest::MetalContext>(width, height, 0x2001, ratio)});
+  return *kept.back().context;
+}
+
+// A new image's handle; deleted at once.
+int NextImage(VGcontext* vg)
+{
+  const unsigned char texel[4] = {};
+  const int image = vgCreateImageRGBA(vg, 1, 1, 0, texel);
+  vgDeleteImage(vg, image);
+  return image;
+}
+
 // What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop; portable:
-// in the arithmetic that builds without SIMD compile.
+// in the arithmetic that builds without SIMD compile. The scene's images are deleted afterwards.
 std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& scene, bool texelCopies,
                           bool scissorBounds, int width = kW, int height = kH, bool texelRects = true,
                           bool portable = false)
@@ -31,7 +58,8 @@ std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& sc
   QorvMetalSetPortableArithmetic(portable);
   std::vector<uint8_t> pixels;
   {
-    qorvtest::MetalContext m(width, height, 0x2001, ratio);
+    qorvtest::MetalContext& m = ContextFor(width, height, ratio);
+    const int firstImage = NextImage(m.ctx);
     m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
     vgBeginPath(m.ctx);
     vgRect(m.ctx, 0, 0, (float)width, (float)height);
@@ -40,6 +68,8 @@ std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& sc
     vgFill(m.ctx);
     scene(m.ctx);
     pixels = m.End().rgba;
+    for (int image = firstImage, last = NextImage(m.ctx); image < last; ++image)
+      vgDeleteImage(m.ctx, image);
   }
   QorvMetalSetTexelCopies(true);
   QorvMetalSetTexelRects(true);

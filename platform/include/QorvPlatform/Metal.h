@@ -31,6 +31,11 @@ uint64_t QorvMetalTexelsCopied();
 void QorvMetalSetTexelRects(bool rects);
 bool QorvMetalTexelRects();
 uint64_t QorvMetalTexelRectRows();
+// Whether linear sampling takes a sample within a 4096th of a texel centre as that texel alone, as a GPU's few
+// bits of sub-texel position do (on by default): the colour is then up to a 16th of a level from the exact
+// filter's, and a blended byte now and then a level apart. Off, for tests, only samples on centres are.
+void QorvMetalSetTexelSnap(bool snap);
+bool QorvMetalTexelSnap();
 // Whether the software GPU and its shaders run their portable arithmetic, which builds without SIMD (arm64)
 // compile, in place of the SIMD one (off by default; the result is the same), for tests that compare them.
 void QorvMetalSetPortableArithmetic(bool portable);

@@ -14,6 +14,7 @@ std::atomic<uint64_t> gPixelsPerBand{512 * 512};
 std::atomic<bool> gTexelCopies{true};
 std::atomic<uint64_t> gTexelsCopied{0};
 std::atomic<bool> gTexelRects{true};
+std::atomic<bool> gTexelSnap{true};
 std::atomic<uint64_t> gTexelRectRows{0};
 } // namespace
 
@@ -40,6 +41,14 @@ bool QorvMetalTexelRects()
 uint64_t QorvMetalTexelRectRows()
 {
   return gTexelRectRows;
+}
+void QorvMetalSetTexelSnap(bool snap)
+{
+  gTexelSnap = snap;
+}
+bool QorvMetalTexelSnap()
+{
+  return gTexelSnap.load(std::memory_order_relaxed);
 }
 void QorvMetalSetPortableArithmetic(bool portable)
 {

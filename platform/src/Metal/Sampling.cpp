@@ -1,11 +1,13 @@
 #include "platform/src/Metal/Gpu.h"
 #include "platform/src/Metal/SourceOver.h"
 
+#include <QorvPlatform/Metal.h>
 #include <QorvPlatform/MetalShaders.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -65,6 +67,13 @@ int64_t FloorToIndex(double v)
 
 namespace
 {
+// Within a 4096th of a texel centre a sample is that texel alone: a centre mapped through float arithmetic
+// lands a rounding away from it, and a GPU's filter keeps only a few bits of sub-texel position. The colour
+// is then up to a 16th of a level from the exact filter's, which puts a blended byte a level apart now and
+// then (where it lies on a half level). Without the snap (tests), only samples right on a centre are.
+constexpr float kTexelSnap = 1.0f / 4096.0f;
+constexpr float kNoSnap = std::numeric_limits<float>::min(); // below it a weight can only be 0
+
 // What one sampling needs of its texture and sampler, looked up once for many samples.
 struct SampleSetup
 {
@@ -74,6 +83,7 @@ struct SampleSetup
   MTLPixelFormat format;
   bool fast;    // linear filtering of 8-bit RGBA, BGRA or R8 with clamp or repeat
   bool clamped; // clamp to edge both ways
+  float snap;   // how near a texel centre a sample is taken as that texel alone (see LinearIndex)
 };
 
 bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, SampleSetup& out)
@@ -93,25 +103,23 @@ bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, SampleSetu
              out.level->width > 0 && out.level->height > 0;
   out.clamped = out.s->sAddressMode == MTLSamplerAddressModeClampToEdge &&
                 out.s->tAddressMode == MTLSamplerAddressModeClampToEdge;
+  out.snap = QorvMetalTexelSnap() ? kTexelSnap : kNoSnap;
   return true;
 }
 
 // A coordinate in texels less half a texel, as the filter's left or top texel and the weight of the next one.
 // Non-finite coordinates read as 0; far ones are held where the weight stays exact.
-constexpr float kTexelSnap = 1.0f / 4096.0f;
-
-inline int LinearIndex(float c, float scale, float& weight)
+inline int LinearIndex(float c, float scale, float& weight, float snap)
 {
   float x = c * scale - 0.5f;
   if (!(std::fabs(x) <= 1e7f)) x = std::isfinite(c) ? std::copysign(1e7f, x) : -0.5f;
   int i = (int)x;
   if ((float)i > x) --i;
   weight = x - (float)i;
-  // Within a 4096th of a texel centre the sample is that texel: a centre mapped through float arithmetic
-  // lands a rounding away from it, and a GPU's filter keeps only a few bits of sub-texel position.
-  if (weight < kTexelSnap)
+  // Within snap of a texel centre the sample is that texel (see kTexelSnap).
+  if (weight < snap)
     weight = 0.0f;
-  else if (weight > 1.0f - kTexelSnap)
+  else if (weight > 1.0f - snap)
     weight = 0.0f, ++i;
   return i;
 }
@@ -131,8 +139,8 @@ inline void LinearSample(const SampleSetup& st, float u, float v, float out[4])
   const int w = (int)level.width, h = (int)level.height;
   const bool normalised = st.s->normalizedCoordinates;
   float ax, ay;
-  const int x0 = LinearIndex(u, normalised ? (float)w : 1.0f, ax);
-  const int y0 = LinearIndex(v, normalised ? (float)h : 1.0f, ay);
+  const int x0 = LinearIndex(u, normalised ? (float)w : 1.0f, ax, st.snap);
+  const int y0 = LinearIndex(v, normalised ? (float)h : 1.0f, ay, st.snap);
   int xs[2], ys[2];
   if (Clamped)
   {
@@ -270,13 +278,13 @@ namespace
 {
 // The texel indices of n coordinates (c * size - 0.5, as LinearIndex) when every one lies on a texel centre
 // after LinearIndex's snapping; false otherwise. *stepped: each index is one more than the one before.
-bool CentreIndices(const float* c, int n, int size, int* out, bool* stepped)
+bool CentreIndices(const float* c, int n, int size, float snapBy, int* out, bool* stepped)
 {
   int i = 0;
   bool step = true;
 #if defined(__SSE2__)
   const __m128 scale = _mm_set1_ps((float)size), half = _mm_set1_ps(0.5f), limit = _mm_set1_ps(1e7f);
-  const __m128 snap = _mm_set1_ps(kTexelSnap), high = _mm_set1_ps(1.0f - kTexelSnap);
+  const __m128 snap = _mm_set1_ps(snapBy), high = _mm_set1_ps(1.0f - snapBy);
   const __m128 sign = _mm_set1_ps(-0.0f);
   const __m128i one = _mm_set1_epi32(1), four = _mm_set1_epi32(4);
   __m128i expected = _mm_setzero_si128();
@@ -300,7 +308,7 @@ bool CentreIndices(const float* c, int n, int size, int* out, bool* stepped)
   for (; i < n; ++i)
   {
     float weight;
-    out[i] = LinearIndex(c[i], (float)size, weight);
+    out[i] = LinearIndex(c[i], (float)size, weight, snapBy);
     if (weight != 0.0f) return false;
     step = step && (i == 0 || out[i] == out[i - 1] + 1);
   }
@@ -313,6 +321,7 @@ bool CentreIndices(const float* c, int n, int size, int* out, bool* stepped)
 struct ColumnIndices
 {
   int n = 0, size = 0;
+  float snap = 0.0f;
   uint64_t name = 0; // the shader's name of c, or 0
   const void* namer = nullptr;
   float c[1024];
@@ -321,20 +330,20 @@ struct ColumnIndices
 };
 
 // n <= 1024. A named row (name not 0) is found by its name, without looking at its values.
-const ColumnIndices& ColumnsOf(const float* c, int n, int size, uint64_t name, const void* namer)
+const ColumnIndices& ColumnsOf(const float* c, int n, int size, float snap, uint64_t name, const void* namer)
 {
   constexpr int kEntries = 16;
   thread_local ColumnIndices memo[kEntries];
   uint32_t bits;
   std::memcpy(&bits, c, sizeof bits);
   ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 28];
-  if (n == last.n && size == last.size &&
+  if (n == last.n && size == last.size && snap == last.snap &&
       (name != 0 ? name == last.name && namer == last.namer
                  : last.name == 0 && std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0))
     return last;
-  last.n = n, last.size = size, last.name = name, last.namer = namer;
+  last.n = n, last.size = size, last.snap = snap, last.name = name, last.namer = namer;
   std::memcpy(last.c, c, sizeof(float) * (size_t)n);
-  last.centres = CentreIndices(c, n, size, last.xs, &last.stepped);
+  last.centres = CentreIndices(c, n, size, snap, last.xs, &last.stepped);
   return last;
 }
 
@@ -374,11 +383,11 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
   // 0. A row of the target usually keeps to one row of the texture.
   const bool oneRow = samples.tOne || AllEqual(v, n);
   bool unused = false;
-  const ColumnIndices& columns = ColumnsOf(u, n, w, samples.columns, namer);
+  const ColumnIndices& columns = ColumnsOf(u, n, w, st.snap, samples.columns, namer);
   if (!columns.centres) return false;
   const int* xs = columns.xs;
   const bool stepped = columns.stepped;
-  if (!CentreIndices(v, oneRow ? 1 : n, h, ys, &unused)) return false;
+  if (!CentreIndices(v, oneRow ? 1 : n, h, st.snap, ys, &unused)) return false;
   const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
   const unsigned char* pixels = level.pixels.data();
@@ -411,7 +420,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   // As QorvTexelCentres answers each row with one t.
-  const ColumnIndices& columns = ColumnsOf(u, n, w, samples.columns, namer);
+  const ColumnIndices& columns = ColumnsOf(u, n, w, st.snap, samples.columns, namer);
   if (!columns.centres) return false;
   const bool sideBySide = columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
@@ -421,7 +430,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   {
     int y = 0;
     bool unused = false;
-    if (whole[r] == 0 || !CentreIndices(v + r, 1, h, &y, &unused)) continue;
+    if (whole[r] == 0 || !CentreIndices(v + r, 1, h, st.snap, &y, &unused)) continue;
     centred[r] = 1;
     if (sideBySide) starts[r] = pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4;
     any = true;
