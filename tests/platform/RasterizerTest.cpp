@@ -1,4 +1,5 @@
 #include "tests/platform/SoftwareGpu.h"
+#include "tests/support/AllocatedBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -729,3 +730,27 @@ TEST_P(RasterizerFans, CoverWhatTheirTrianglesCover)
 
 INSTANTIATE_TEST_SUITE_P(Polygons, RasterizerFans, testing::ValuesIn(FanCases()),
                          [](const testing::TestParamInfo<FanCase>& info) { return info.param.name; });
+
+// What a view's draws leave with the drawing thread (the draws kept with their lists' room for the next
+// pass, a pass's ids and draw list) goes when the view's queue closes, not at the thread's end: a host that
+// opens and closes views all day keeps nothing of the closed ones.
+TEST(Rasterizer, AClosedQueueLeavesNoRoomOfItsDrawsWithTheThread)
+{
+  if (!qorvtest::kAllocatedBytesCounted)
+    GTEST_SKIP() << "bytes in use are counted under AddressSanitizer only";
+  auto pass = [](int draws)
+  {
+    Harness h(64, 64);
+    std::vector<Harness::DrawSpec> specs(static_cast<size_t>(draws));
+    for (int i = 0; i < draws; ++i)
+    {
+      specs[size_t(i)].vertices = Quad(float(i % 60), 1, float(i % 60) + 3.5f, 40);
+      specs[size_t(i)].pipeline = h.Pipeline("testSolid");
+    }
+    h.Pass(specs);
+  };
+  pass(1); // the same target in as many bands: what stays for the process is made here
+  const size_t before = qorvtest::AllocatedBytes();
+  pass(400);
+  EXPECT_LE(qorvtest::AllocatedBytes(), before + 1024);
+}

@@ -13,7 +13,7 @@ namespace qorvplatform
 {
 inline constexpr size_t kLargeBlockBytes = size_t(128) * 1024;
 
-// Like malloc, realloc and free (null when memory runs out; a block is aligned for any type, and a large one
+// Like malloc, realloc and free (null when memory runs out; a block is aligned to 16 bytes, and a mapped one
 // to 64 bytes); a block from one goes back through LargeFree only.
 void* LargeAlloc(size_t bytes);
 void* LargeRealloc(void* block, size_t bytes);

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 struct CGDataProvider
@@ -30,7 +29,10 @@ CGDataProviderRef CGDataProviderCreateWithURL(CFURLRef url)
   std::ifstream in(reinterpret_cast<const char*>(path), std::ios::binary);
   if (!in) return nullptr;
   auto* p = new CGDataProvider;
-  p->owned.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // In blocks into room grown by doubling: a font file is read in a few copies, not a byte at a time.
+  char block[65536];
+  while (in.read(block, sizeof block) || in.gcount() > 0)
+    p->owned.insert(p->owned.end(), block, block + in.gcount());
   if (in.bad())
   {
     delete p;

@@ -58,7 +58,7 @@ void* LargeAlloc(size_t bytes)
   {
     const size_t page = 4096;
     mapped = (bytes + kMappedHeader + page - 1) / page * page;
-    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (p == MAP_FAILED) return nullptr;
     gMapped.fetch_add(1, std::memory_order_relaxed);
     at = static_cast<unsigned char*>(p) + kMappedHeader;
