@@ -28,6 +28,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace iplugin::igraphics
@@ -95,7 +96,12 @@ public:
   void DrawDirtyRects(IRECTList& rects);
   // Draws every control that meets bounds, clipped to it, in traversal order.
   void Draw(const IRECT& bounds, float scale);
+  // Told the bounds of every Draw before it draws (scale: backing pixels per point), so that a back end
+  // can present only what changed.
+  virtual void NoteDrawnArea(const IRECT& bounds, float scale) {}
   void DrawControl(IControl* pControl, const IRECT& bounds, float scale);
+  // Draws the control clipped to clip (within its padded, aligned bounds), with the path state reset.
+  void DrawControlClipped(IControl* pControl, const IRECT& clip);
   // Strict drawing redraws the union of the dirty rectangles in one pass; marks every control dirty.
   void SetStrictDrawing(bool strict);
   // Called first on every tick, before any control is examined.
@@ -658,6 +664,9 @@ protected:
   bool mEnableMultiTouch = false;
   EResizeMode mGUISizeMode = kResizeScale;
   double mPrevTimestamp = 0.0;
+  // The controls a frame of several rectangles draws, in traversal order, with their padded, aligned
+  // bounds: found once a frame rather than once a rectangle.
+  std::vector<std::pair<IControl*, IRECT>> mFrameControls;
   IKeyHandlerFunc mKeyHandlerFunc;
   IDisplayTickFunc mDisplayTickFunc;
   IAppearanceChangedFunc mAppearanceChangedFunc;

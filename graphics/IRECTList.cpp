@@ -161,4 +161,25 @@ void IRECTList::Optimize()
     i = merged ? 0 : i + 1;
   }
 }
+
+void IRECTList::JoinNear(float gap)
+{
+  for (int i = 0; i < Size();)
+  {
+    bool joined = false;
+    for (int j = i + 1; j < Size() && !joined; ++j)
+    {
+      const IRECT a = Get(i), b = Get(j);
+      const bool rows = a.T == b.T && a.B == b.B && std::max(a.L, b.L) - std::min(a.R, b.R) <= gap;
+      const bool columns = a.L == b.L && a.R == b.R && std::max(a.T, b.T) - std::min(a.B, b.B) <= gap;
+      if (rows || columns)
+      {
+        Set(j, Union(a, b));
+        Delete(i);
+        joined = true;
+      }
+    }
+    i = joined ? 0 : i + 1;
+  }
+}
 } // namespace iplugin::igraphics

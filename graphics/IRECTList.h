@@ -34,6 +34,9 @@ public:
   // Removes contained and overlapping parts, then merges entries that share two edges and touch.
   // Every point covered before stays covered, and nothing leaves the union of the entries.
   void Optimize();
+  // Joins rectangles over the same rows (or the same columns) that are at most gap apart into their union:
+  // fewer, longer rows to draw, for the few pixels between them.
+  void JoinNear(float gap);
 
   static bool Mergeable(const IRECT& a, const IRECT& b);
   static IRECT Union(const IRECT& a, const IRECT& b);

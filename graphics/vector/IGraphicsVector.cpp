@@ -98,11 +98,18 @@ void IGraphicsVector::EndFrame()
     MvgSetCurrentFramebuffer(nullptr);
     const float fw = float(FrameWidth()), fh = float(FrameHeight());
     vgBeginFrame(mVG, fw, fh, GetScreenScale());
-    // A framebuffer without an image would composite as a white fill. A drawable's pixels are undefined
-    // when the layer hands it out (it may hold any earlier frame), so the whole frame is copied onto it on
-    // whole pixels, without fringes: a copy, not a blend, so that no pixel depends on what was there.
+    // A framebuffer without an image would composite as a white fill. A drawable holds the frame it last
+    // received, if any, when the layer hands it out: the renderer copies onto it only what it lacks of this
+    // frame, on whole pixels, without fringes: a copy, not a blend, so that no pixel depends on what was
+    // there.
     if (mMainFrameBuffer && mMainFrameBuffer->image > 0)
     {
+      // A frame drawn other than through Draw (no area noted) may have changed anything.
+      MvgNoteFrameChanges(mVG, mFrameChanges.data(), (int)mFrameChanges.size(),
+                          mFrameChangedWhole || mFrameChanges.empty() || mXTranslation != 0.f ||
+                              mYTranslation != 0.f);
+      mFrameChanges.clear();
+      mFrameChangedWhole = false;
       const VGpaint paint = vgImagePattern(0.f, 0.f, fw, fh, 0.f, mMainFrameBuffer->image, 1.f);
       vgSave(mVG);
       vgResetTransform(mVG);
@@ -121,8 +128,17 @@ void IGraphicsVector::EndFrame()
   FreeQueuedFramebuffers();
 }
 
+void IGraphicsVector::NoteDrawnArea(const IRECT& bounds, float scale)
+{
+  // The pixels the bounds reach, and one more on every side for a clip's soft edge.
+  mFrameChanges.push_back(
+      MVGpixelRect{(int)std::floor(bounds.L * scale) - 1, (int)std::floor(bounds.T * scale) - 1,
+                   (int)std::ceil(bounds.R * scale) + 1, (int)std::ceil(bounds.B * scale) + 1});
+}
+
 void IGraphicsVector::DrawResize()
 {
+  mFrameChangedWhole = true;
   EnterDrawContext();
   if (mMainFrameBuffer) DeleteFramebuffer(mMainFrameBuffer);
   mMainFrameBuffer = nullptr;

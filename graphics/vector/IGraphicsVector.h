@@ -12,6 +12,7 @@
 #include "graphics/vector/VGpaint.h"
 
 #include <stack>
+#include <vector>
 
 namespace iplugin::igraphics
 {
@@ -33,12 +34,20 @@ public:
     ~Bitmap() override;
 
     MVGframebuffer* GetFBO() const { return mFBO; }
+    // The texel rows from first to last (inclusive) of those from y0 to y1 that hold a texel of non-zero alpha
+    // within the columns x0 to x1 (exclusive bounds, clamped to the image); false when none does. Only for
+    // images that do not change (not framebuffers nor shared textures): read back once, at the first call.
+    bool VisibleRows(int x0, int x1, int y0, int y1, int& first, int& last) const;
+    // Whether VisibleRows can answer.
+    bool Unchanging() const { return !mFBO && !mSharedTexture && mVG && GetBitmap() > 0; }
 
   private:
     IGraphicsVector* mOwner = nullptr;
     VGcontext* mVG = nullptr;
     MVGframebuffer* mFBO = nullptr;
     bool mSharedTexture = false;
+    // A bit a texel, set for non-zero alpha, rows of whole words; empty until read.
+    mutable std::vector<uint64_t> mAlphaBits;
   };
 
   IGraphicsVector(IGEditorDelegate& dlg, int w, int h, int fps, float scale);
@@ -55,7 +64,8 @@ public:
   void SetContextReady(bool ready) override { mContextReady = ready; }
   // True from BeginFrame until EndFrame.
   bool InFrame() const { return mInFrame; }
-  // Notes what the control drew into, for the composite onto the drawable.
+  // Notes the area a frame draws into, for the composite onto the drawable.
+  void NoteDrawnArea(const IRECT& bounds, float scale) override;
 
   // --- Drawing ---
   void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
@@ -123,6 +133,10 @@ public:
   // Only the first and last stops are used; the last is clamped into the 16 stops (at least stop 0).
   static VGpaint VectorPaint(const IPattern& pattern, const IBlend* pBlend);
 
+  // Whether a strip's frame is drawn over its rows near visible texels only (the default) or whole, which
+  // gives the same picture; process-wide, for comparing the two.
+  static void SetStripRowsTrimmed(bool trimmed);
+
   // Frees the framebuffer now, or after the frame in flight when one is being drawn.
   void DeleteFramebuffer(MVGframebuffer* pBuffer);
   void FreeQueuedFramebuffers();
@@ -152,6 +166,10 @@ private:
   StaticStorage<APIBitmap> mBitmapCache;
   VGcontext* mVG = nullptr;
   MVGframebuffer* mMainFrameBuffer = nullptr;
+  // What the frame drawn since the last composite changed (pixels of the main framebuffer); all of it when
+  // the framebuffer is new or nothing was noted.
+  std::vector<MVGpixelRect> mFrameChanges;
+  bool mFrameChangedWhole = true;
   bool mContextReady = false;
   // The current sub-path's winding was set by PathSetWinding, which a fill rule must not override.
   bool mExplicitWinding = false;

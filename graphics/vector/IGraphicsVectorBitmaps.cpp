@@ -5,11 +5,23 @@
 #include "framework/FileExtension.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 namespace iplugin::igraphics
 {
+namespace
+{
+std::atomic<bool> gStripRowsTrimmed{true};
+} // namespace
+
+void IGraphicsVector::SetStripRowsTrimmed(bool trimmed)
+{
+  gStripRowsTrimmed = trimmed;
+}
+
 // --- Bitmap ------------------------------------------------------------------------------------------------
 
 IGraphicsVector::Bitmap::Bitmap(VGcontext* pContext, const char* path, double sourceScale, int imageID, bool shared)
@@ -60,6 +72,44 @@ IGraphicsVector::Bitmap::~Bitmap()
   }
   else if (mVG && GetBitmap() > 0)
     vgDeleteImage(mVG, GetBitmap());
+}
+
+bool IGraphicsVector::Bitmap::VisibleRows(int x0, int x1, int y0, int y1, int& first, int& last) const
+{
+  const int w = GetWidth(), h = GetHeight();
+  const size_t words = size_t(w + 63) / 64;
+  if (!Unchanging() || w <= 0 || h <= 0) return false;
+  if (mAlphaBits.empty())
+  {
+    std::vector<unsigned char> rgba(size_t(w) * size_t(h) * 4);
+    MvgReadPixels(mVG, GetBitmap(), 0, 0, w, h, rgba.data());
+    mAlphaBits.assign(words * size_t(h), 0);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (rgba[(size_t(y) * size_t(w) + size_t(x)) * 4 + 3] != 0)
+          mAlphaBits[size_t(y) * words + size_t(x) / 64] |= uint64_t(1) << (x % 64);
+  }
+  x0 = std::max(x0, 0), x1 = std::min(x1, w), y0 = std::max(y0, 0), y1 = std::min(y1, h);
+  auto visible = [&](int y)
+  {
+    const uint64_t* row = &mAlphaBits[size_t(y) * words];
+    for (int x = x0; x < x1;)
+    {
+      const int bit = x % 64, n = std::min(64 - bit, x1 - x);
+      const uint64_t mask = (n == 64 ? ~uint64_t(0) : ((uint64_t(1) << n) - 1)) << bit;
+      if (row[x / 64] & mask) return true;
+      x += n;
+    }
+    return false;
+  };
+  first = y0;
+  while (first < y1 && !visible(first))
+    ++first;
+  if (first == y1) return false;
+  last = y1 - 1;
+  while (!visible(last))
+    --last;
+  return true;
 }
 
 // --- Loading -------------------------------------------------------------------------------------------------
@@ -196,8 +246,30 @@ void IGraphicsVector::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int s
   paint.extent[1] = float(bitmap.H()) * pAPI->GetScale();
   paint.innerColor = paint.outerColor = vgRGBAf(1.f, 1.f, 1.f, weight);
   paint.image = pAPI->GetBitmap();
+  // A frame of a strip (a meter's, a lamp's) is mostly transparent rows, which change nothing under source-over:
+  // only its rows near a visible texel are drawn, cut on whole texels.
+  IRECT drawn = dest;
+  const auto* pOwn = dynamic_cast<const Bitmap*>(pAPI);
+  if (bitmap.N() > 1 && (!pBlend || pBlend->mMethod == kBlendDefault) && pOwn && pOwn->Unchanging() &&
+      gStripRowsTrimmed.load(std::memory_order_relaxed))
+  {
+    // Texel (x, y) covers paint.xform[4] + x * s, paint.xform[5] + y * s on; a texel's sample can reach its
+    // neighbours and the fringe a pixel beyond the edge, so a margin of texels stays around the visible ones.
+    const int margin = 2 + int(std::ceil(2.f / (s * GetBackingPixelScale())));
+    const float ox = paint.xform[4], oy = paint.xform[5];
+    const int x0 = int(std::floor((dest.L - ox) / s)) - 1, x1 = int(std::ceil((dest.R - ox) / s)) + 1;
+    const int y0 = int(std::floor((dest.T - oy) / s)), y1 = int(std::ceil((dest.B - oy) / s));
+    int first = 0, last = 0;
+    if (!pOwn->VisibleRows(x0, x1, y0 - margin, y1 + margin, first, last))
+    {
+      PathClear();
+      return;
+    }
+    drawn.T = std::max(dest.T, oy + float(first - margin) * s);
+    drawn.B = std::min(dest.B, oy + float(last + 1 + margin) * s);
+  }
   vgBeginPath(mVG);
-  VectorRect(mVG, dest);
+  VectorRect(mVG, drawn);
   vgFillPaint(mVG, paint);
   VectorSetBlendMode(mVG, pBlend);
   vgFill(mVG);

@@ -412,7 +412,8 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
 
 std::shared_ptr<MTLRenderCommandEncoder>
 MVGcontext_vQorv_au::renderCommandEncoderWithColorTexture(const std::shared_ptr<MTLTexture>& colour,
-                                                          const std::shared_ptr<MTLTexture>& stencil)
+                                                          const std::shared_ptr<MTLTexture>& stencil,
+                                                          bool usesStencil)
 {
   auto pass = MTLRenderPassDescriptor::renderPassDescriptor();
   auto& c = pass->colorAttachments[0];
@@ -427,7 +428,8 @@ MVGcontext_vQorv_au::renderCommandEncoderWithColorTexture(const std::shared_ptr<
   c.storeAction = MTLStoreActionStore;
   clearBufferOnFlush = false;
   pass->stencilAttachment.texture = stencil;
-  pass->stencilAttachment.loadAction = MTLLoadActionClear;
+  // A pass whose calls never test or mark the stencil need not clear it.
+  pass->stencilAttachment.loadAction = usesStencil ? MTLLoadActionClear : MTLLoadActionDontCare;
   pass->stencilAttachment.clearStencil = 0;
   pass->stencilAttachment.storeAction = MTLStoreActionDontCare;
 
@@ -501,17 +503,27 @@ void MVGcontext_vQorv_au::renderFlush()
     set->stencilTexture = device->newTextureWithDescriptor(*d);
   }
   std::shared_ptr<CAMetalDrawable> drawable;
+  // Where the calls may draw: the whole target, or only where a drawable lacks the frame it is composited.
+  std::vector<MVGpixelRect> areas;
+  bool partial = false;
   if (!toFramebuffer)
   {
     drawable = metalLayer->nextDrawable();
     colour = drawable ? drawable->texture() : nullptr;
+    const bool composite = drawableChanges.TakeComposite();
+    if (colour && composite)
+      partial = drawableChanges.Areas(colour, (int)colour->width(), (int)colour->height(), areas) &&
+                !clearBufferOnFlush;
+    else if (colour)
+      drawableChanges.Forget(colour.get());
   }
+  if (!partial && colour) areas.assign(1, MVGpixelRect{0, 0, (int)colour->width(), (int)colour->height()});
 
   // Without a target (no drawable came) the empty command buffer still runs, which frees the set.
   if (colour && set->stencilTexture)
   {
-    renderEncoder = renderCommandEncoderWithColorTexture(colour, set->stencilTexture);
     const MVGrecording& r = set->rec;
+    renderEncoder = renderCommandEncoderWithColorTexture(colour, set->stencilTexture, usesStencil(r));
     float view[2] = {0.0f, 0.0f};
     if (set->viewSizeBuffer) std::memcpy(view, set->viewSizeBuffer->contents(), sizeof(view));
     const float ratioX = view[0] > 0.0f ? (float)viewPortSize[0] / view[0] : 0.0f;
@@ -527,30 +539,19 @@ void MVGcontext_vQorv_au::renderFlush()
       // apart, and now and then a byte one level apart (about one draw in 3,000 that the bound cuts on the
       // left). Keeping those columns would make it exact, at several times the cost of a partial redraw.
       MVGpixelRect bounds;
-      if (MvgScissorBounds() && mvgZeroSourceKeepsTarget(call.blend) &&
-          mvgScissorPixelBounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY, (int)colour->width(),
-                                (int)colour->height(), bounds))
-        renderEncoder->setScissorRect(MTLScissorRect{(NSUInteger)bounds.x0, (NSUInteger)bounds.y0,
-                                                     (NSUInteger)(bounds.x1 - bounds.x0),
-                                                     (NSUInteger)(bounds.y1 - bounds.y0)});
-      else
-        renderEncoder->setScissorRect(whole);
-      switch (call.type)
+      if (!(MvgScissorBounds() && mvgZeroSourceKeepsTarget(call.blend) &&
+            mvgScissorPixelBounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY,
+                                  (int)colour->width(), (int)colour->height(), bounds)))
+        bounds = MVGpixelRect{0, 0, (int)whole.width, (int)whole.height};
+      for (const MVGpixelRect& area : areas)
       {
-      case kMVGFill:
-        encodeFill(call);
-        break;
-      case kMVGConvexFill:
-        encodeConvexFill(call);
-        break;
-      case kMVGStroke:
-        encodeStroke(call);
-        break;
-      case kMVGTriangles:
-        encodeTriangles(call);
-        break;
-      default:
-        break;
+        const MVGpixelRect r{std::max(bounds.x0, area.x0), std::max(bounds.y0, area.y0),
+                             std::min(bounds.x1, area.x1), std::min(bounds.y1, area.y1)};
+        if (partial && (r.x1 <= r.x0 || r.y1 <= r.y0)) continue;
+        renderEncoder->setScissorRect(MTLScissorRect{(NSUInteger)r.x0, (NSUInteger)r.y0,
+                                                     (NSUInteger)std::max(r.x1 - r.x0, 0),
+                                                     (NSUInteger)std::max(r.y1 - r.y0, 0)});
+        encodeCall(call);
       }
     }
     renderEncoder->endEncoding();
@@ -571,6 +572,36 @@ void MVGcontext_vQorv_au::renderFlush()
   {
     commandBuffer->waitUntilScheduled();
     drawable->present();
+  }
+}
+
+bool MVGcontext_vQorv_au::usesStencil(const MVGrecording& r) const
+{
+  // Fills cover what their shapes marked; strokes use the stencil only when drawn in two passes.
+  for (int i = 0; i < r.ncalls; ++i)
+    if (r.calls[i].type == kMVGFill || (r.calls[i].type == kMVGStroke && (flags & kVGStencilStrokes)))
+      return true;
+  return false;
+}
+
+void MVGcontext_vQorv_au::encodeCall(const MVGcall& call)
+{
+  switch (call.type)
+  {
+  case kMVGFill:
+    encodeFill(call);
+    break;
+  case kMVGConvexFill:
+    encodeConvexFill(call);
+    break;
+  case kMVGStroke:
+    encodeStroke(call);
+    break;
+  case kMVGTriangles:
+    encodeTriangles(call);
+    break;
+  default:
+    break;
   }
 }
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "graphics/vector/MVGdrawableChanges.h"
 #include "graphics/vector/MVGrecording.h"
 
 namespace iplugin::igraphics
@@ -75,6 +76,8 @@ public:
   std::shared_ptr<MTLTexture> pseudoTexture;
   std::shared_ptr<MTLVertexDescriptor> vertexDescriptor;
   double clearColor[4] = {0, 0, 0, 0};
+  // What each drawable holds of the frames, so that a composite copies onto it only what it lacks.
+  MVGdrawableChanges drawableChanges;
 
   // Pipeline states made so far, one pair per blend and pixel format, so that alternating targets of
   // different formats do not rebuild them every frame.
@@ -121,8 +124,11 @@ private:
   void waitForImage(int image);
   std::shared_ptr<MTLRenderCommandEncoder>
   renderCommandEncoderWithColorTexture(const std::shared_ptr<MTLTexture>& colour,
-                                       const std::shared_ptr<MTLTexture>& stencil);
+                                       const std::shared_ptr<MTLTexture>& stencil, bool usesStencil);
+  // Whether any call of the recording tests or marks the stencil.
+  bool usesStencil(const MVGrecording& r) const;
   void setUniforms(int uniformOffset, int image);
+  void encodeCall(const MVGcall& call);
   void encodeFill(const MVGcall& call);
   void encodeConvexFill(const MVGcall& call);
   void encodeStroke(const MVGcall& call);

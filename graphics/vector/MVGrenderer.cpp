@@ -145,6 +145,11 @@ void MvgFramebufferFree(MVGframebuffer* fb)
   delete fb;
 }
 
+void MvgNoteFrameChanges(VGcontext* ctx, const MVGpixelRect* rects, int n, bool whole)
+{
+  if (MVGcontext_vQorv_au* mtl = Renderer(ctx)) mtl->drawableChanges.Note(rects, n, whole);
+}
+
 void MvgClearWithColor(VGcontext* ctx, VGcolor c)
 {
   if (MVGcontext_vQorv_au* mtl = Renderer(ctx))

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "graphics/vector/MVGcallBounds.h"
 #include "graphics/vector/VGcontext.h"
 
 namespace iplugin::igraphics
@@ -52,6 +53,9 @@ void MvgFramebufferFree(MVGframebuffer* fb);
 void MvgSetCurrentFramebuffer(MVGframebuffer* fb);
 MVGframebuffer* MvgCurrentFramebuffer();
 
+// The next flush onto the layer's drawable composites a new frame that changed since the one before only
+// within rects (drawable pixels), or anywhere when whole: that flush draws only where its drawable lacks it.
+void MvgNoteFrameChanges(VGcontext* ctx, const MVGpixelRect* rects, int n, bool whole);
 // The next flush clears its target to this colour first.
 void MvgClearWithColor(VGcontext* ctx, VGcolor color);
 // Copies the region (x, y, w, h) of an image into data, rows a full texture width apart, after any GPU

@@ -122,6 +122,29 @@ TEST(IRECTListTest, OptimizeNeverLosesAreaOverRandomListsEvenWhenTheListCannotGr
   }
 }
 
+// Meters side by side: rectangles over the same rows (or columns) a little apart are drawn as one.
+TEST(IRECTListTest, JoinNearCases)
+{
+  const std::vector<OptimizeCase> cases{
+      {"a column apart over the same rows",
+       {{0, 0, 10, 50}, {11, 0, 21, 50}, {40, 0, 50, 50}},
+       {{0, 0, 21, 50}, {40, 0, 50, 50}}},
+      {"two rows apart over the same columns", {{0, 0, 10, 5}, {0, 7, 10, 12}}, {{0, 0, 10, 12}}},
+      {"a chain joins whole", {{0, 0, 4, 8}, {6, 0, 10, 8}, {12, 0, 16, 8}}, {{0, 0, 16, 8}}},
+      {"other rows stay apart", {{0, 0, 10, 50}, {11, 1, 21, 50}}, {{0, 0, 10, 50}, {11, 1, 21, 50}}},
+      {"too far apart", {{0, 0, 10, 50}, {13, 0, 23, 50}}, {{0, 0, 10, 50}, {13, 0, 23, 50}}},
+  };
+  for (const OptimizeCase& c : cases)
+  {
+    IRECTList list;
+    for (const IRECT& r : c.in)
+      list.Add(r);
+    list.JoinNear(2.f);
+    EXPECT_EQ(Rects(list), c.out) << c.name;
+    ExpectCoversAndStaysWithin(c.in, Rects(list));
+  }
+}
+
 TEST(IRECTListTest, ASplitWithoutRoomKeepsTheRectangleWhole)
 {
   IRECTList list = ListOf({{0, 0, 10, 10}, {5, 5, 20, 20}}, 2);

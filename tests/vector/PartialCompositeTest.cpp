@@ -1,5 +1,5 @@
-// A drawable holds some earlier frame, or nothing, when the layer hands it out: after any run of partial
-// redraws the layer still shows the whole off-screen frame, byte for byte.
+// A drawable holds the frame it last received, or nothing, when the layer hands it out: after any run of
+// partial redraws the layer still shows the whole off-screen frame, byte for byte.
 #include "tests/vector/VectorGraphicsTestContext.h"
 
 #include <QorvPlatform/Metal.h>
@@ -59,8 +59,8 @@ qorvtest::RgbaImage Shown(qorvtest::VectorGraphics& g)
 }
 } // namespace
 
-// Frames that redraw only a few controls still copy the whole off-screen frame onto a drawable, which may hold
-// an older frame: what the layer shows is that frame.
+// Frames that redraw only a few controls copy onto each drawable only what it lacks of the off-screen frame
+// (the drawables take turns, each holding an older frame): what the layer shows is always that frame.
 TEST(PartialComposite, ShowsTheWholeFrame)
 {
   for (float scale : {1.f, 2.f})
@@ -93,5 +93,21 @@ TEST(PartialComposite, ShowsTheWholeFrame)
         if (i % 4 != 3) shownRgb.push_back(shown.rgba[i]), frameRgb.push_back(frame.rgba[i]);
       ASSERT_EQ(shownRgb, frameRgb) << "scale " << scale << " round " << round;
     }
+  }
+}
+
+// A frame drawn other than through the dirty rectangles notes no area: it is copied whole.
+TEST(PartialComposite, AFrameDrawnDirectlyIsShownWhole)
+{
+  qorvtest::RecordingDelegate dlg;
+  qorvtest::VectorGraphics g(dlg, kW, kH);
+  g.Open(1.f);
+  for (int round = 0; round < 5; ++round)
+  {
+    g.Begin();
+    g.FillRect(IColor(255, 20 * round, 100, 200 - 30 * round), g.GetBounds());
+    const qorvtest::RgbaImage shown = g.End();
+    ASSERT_EQ(shown.width, kW);
+    EXPECT_EQ(shown.At(kW / 2, kH / 2)[0], 20 * round) << "round " << round;
   }
 }

@@ -1,0 +1,72 @@
+// A strip's frame is drawn only over its rows near visible texels: the picture is the one the whole frame
+// gives, at any place (whole, half and odd fractions of a point), screen scale and bitmap scale, with
+// translucent texels and transparent ones of any colour.
+#include "tests/vector/VectorGraphicsTestContext.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace iplugin::igraphics;
+
+namespace
+{
+constexpr int kFrames = 5, kFrameW = 7, kFrameH = 40;
+
+// A horizontal strip of frames at the bitmap scale, each a few bands of visible rows over transparent ones
+// (whose colour bytes need not be zero), the bands touching the frame's edges now and then.
+std::vector<unsigned char> Strip(std::mt19937& rng, int scale)
+{
+  const int w = kFrames * kFrameW * scale, h = kFrameH * scale;
+  std::vector<unsigned char> rgba(size_t(w) * h * 4);
+  for (size_t i = 0; i < rgba.size(); i += 4)
+    rgba[i] = (unsigned char)(rng() % 256), rgba[i + 1] = (unsigned char)(rng() % 256),
+    rgba[i + 2] = (unsigned char)(rng() % 256), rgba[i + 3] = 0;
+  for (int f = 0; f < kFrames; ++f)
+    for (int band = (int)(rng() % 3); band > 0; --band)
+    {
+      const int y0 = (int)(rng() % h), y1 = std::min(h, y0 + 1 + (int)(rng() % 4));
+      for (int y = y0; y < y1; ++y)
+        for (int x = f * kFrameW * scale; x < (f + 1) * kFrameW * scale; ++x)
+          if (rng() % 4 != 0) rgba[(size_t(y) * w + x) * 4 + 3] = (unsigned char)(1 + rng() % 255);
+    }
+  return rgba;
+}
+} // namespace
+
+TEST(StripRows, TrimmedFramesDrawTheWholeFramesPicture)
+{
+  std::mt19937 rng(4141);
+  for (float screen : {1.f, 2.f})
+    for (int bitmapScale : {1, 2})
+    {
+      qorvtest::RecordingDelegate dlg;
+      qorvtest::VectorGraphics g(dlg, 60, 60);
+      g.Open(screen);
+      for (int round = 0; round < 12; ++round)
+      {
+        const std::vector<unsigned char> pixels = Strip(rng, bitmapScale);
+        auto* api = new IGraphicsVector::Bitmap(g.VG(), kFrames * kFrameW * bitmapScale,
+                                                kFrameH * bitmapScale, pixels.data(), bitmapScale, 1.f);
+        const IBitmap strip(api, kFrames, true);
+        const float fractions[] = {0.f, 0.5f, 0.25f, 0.3f};
+        const float x = 3.f + (float)(rng() % 40) + fractions[rng() % 4];
+        const float y = 2.f + (float)(rng() % 10) + fractions[rng() % 4];
+        auto draw = [&](bool trimmed)
+        {
+          IGraphicsVector::SetStripRowsTrimmed(trimmed);
+          g.Begin();
+          g.FillRect(IColor(255, 40, 60, 80), g.GetBounds());
+          for (int f = 0; f < kFrames; ++f)
+            g.DrawBitmap(strip, IRECT(x, y + (float)f, x + kFrameW, y + (float)f + kFrameH), f * kFrameW, 0);
+          g.End();
+          return g.MainFrame();
+        };
+        const qorvtest::RgbaImage trimmed = draw(true), whole = draw(false);
+        IGraphicsVector::SetStripRowsTrimmed(true);
+        ASSERT_EQ(trimmed.rgba, whole.rgba)
+            << "screen " << screen << " bitmap scale " << bitmapScale << " at " << x << ", " << y;
+        delete api;
+      }
+    }
+}
