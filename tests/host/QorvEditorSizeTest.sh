@@ -43,15 +43,17 @@ close_editor() {
 open_editor --seconds 60 --window-png "$WORK/window.png"
 size_is "875 580" || { echo "the window opened at $SIZE"; fail=1; }
 # The plug-in menu (scale 1), its "Fixed GUI Scale" and, in the submenu beside it, "150%".
-xdotool mousemove --window "$WID" 205 25 sleep 0.2 click 1 sleep 0.5 mousemove --window "$WID" 130 330 \
-  sleep 0.5 mousemove --window "$WID" 375 330 sleep 0.2 mousemove --window "$WID" 375 414 sleep 0.3 click 1
+# The waits give a loaded machine (a sanitizer build, two cores) time to open each menu before the next move.
+xdotool mousemove --window "$WID" 205 25 sleep 0.3 click 1 sleep 1.5 mousemove --window "$WID" 130 330 \
+  sleep 1 mousemove --window "$WID" 375 330 sleep 1 mousemove --window "$WID" 375 414 sleep 0.5 click 1
 size_is "1312 870" || { echo "after \"Fixed GUI Scale\" 150 % the window is $SIZE, not 1312 870"; fail=1; }
-sleep 0.5
+# The chosen menu fades out over a few frames (slow ones in a sanitizer build) and takes the clicks till then.
+sleep 2
 # The same menu at scale 1.5, its "Reset GUI scale".
-xdotool mousemove --window "$WID" 307 37 sleep 0.2 click 1 sleep 0.5 mousemove --window "$WID" 195 325 \
-  sleep 0.3 click 1
+xdotool mousemove --window "$WID" 307 37 sleep 0.3 click 1 sleep 1.5 mousemove --window "$WID" 195 325 \
+  sleep 0.5 click 1
 size_is "875 580" || { echo "after \"Reset GUI scale\" the window is $SIZE, not 875 580"; fail=1; }
-sleep 0.5
+sleep 2
 # The corner handle dragged outwards; the window grows under the pointer.
 xdotool mousemove --window "$WID" 867 572 sleep 0.2 mousedown 1 sleep 0.2
 for _ in $(seq 10); do xdotool mousemove_relative -- 17 11 sleep 0.05; done
