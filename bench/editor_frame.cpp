@@ -11,12 +11,14 @@
 // writing both and their difference as PNG files into its work folder.
 //
 // Timed: CPU time of the process, pinned to one core (the renderer may draw large targets in bands on
-// threads; they share that core), median of batches. Left out: the copy of the presented frame into an X11
-// window (the run is headless), the audio (the engine mixes the eight channels' blocks straight, between the
-// timed ticks), and the cairo side's composite (it draws into its image surface only). cairo sets text with
-// its own rasteriser, so the pictures are alike, not byte for byte. EDITOR_FRAME_PROFILE=N draws N full
-// frames (EDITOR_FRAME_PROFILE_METER=1: N meter frames) and stops, for a profiler (at the scale
-// EDITOR_FRAME_PROFILE_SCALE, else 1).
+// threads; they share that core), median of batches; the cases take turns batch by batch, and a ratio is the
+// median of the ratios of batches taken one after the other (each round opens the editor anew), so that the
+// machine's changing speed (a shared virtual machine's varies by half within seconds) favours neither side.
+// Left out: the copy of the presented frame into an X11 window (the run is headless), the audio (the engine
+// mixes the eight channels' blocks straight, between the timed ticks), and the cairo side's composite (it
+// draws into its image surface only). cairo sets text with its own rasteriser, so the pictures are alike, not
+// byte for byte. EDITOR_FRAME_PROFILE=N draws N full frames (EDITOR_FRAME_PROFILE_METER=1: N meter frames)
+// and stops, for a profiler (at the scale EDITOR_FRAME_PROFILE_SCALE, else 1).
 #include <QorvPlatform/Bundles.h>
 #include <QorvPlatform/Events.h>
 #include <QorvPlatform/Metal.h>
@@ -32,6 +34,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <sched.h>
 #include <string>
@@ -54,7 +57,7 @@ using namespace iplugin::igraphics;
 
 namespace
 {
-constexpr int kBatches = 7;
+constexpr int kBatches = 9;
 constexpr double kRate = 48000.0;
 constexpr UInt32 kTickFrames = 800; // 1/60 s of audio
 constexpr int kChannels = 8;
@@ -66,36 +69,53 @@ double CpuSeconds()
   return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
 }
 
-// Median over batches of the CPU milliseconds one call of frame takes; prepare runs untimed before each.
-double MedianMs(const std::function<void()>& prepare, const std::function<void()>& frame,
-                double batchSeconds = 0.15)
+// One batch of a timed case: frame, as many times as take about 0.15 s of CPU (found by a probe the first
+// time, into perBatch); its mean CPU milliseconds a frame. frame gives the CPU seconds of one frame (it may
+// time a part of what it does).
+double Batch(const std::function<double()>& frame, int& perBatch)
 {
   for (int i = 0; i < 3; ++i)
-    prepare(), frame();
-  double probe = 0;
-  for (int i = 0; i < 2; ++i)
-  {
-    prepare();
-    const double s = CpuSeconds();
     frame();
-    probe += CpuSeconds() - s;
-  }
-  const int n = std::clamp((int)(batchSeconds / std::max(probe / 2, 1e-6)), 3, 400);
-  std::vector<double> batches;
-  for (int b = 0; b < kBatches; ++b)
+  if (perBatch == 0)
   {
-    double sum = 0;
-    for (int i = 0; i < n; ++i)
-    {
-      prepare();
-      const double s = CpuSeconds();
-      frame();
-      sum += CpuSeconds() - s;
-    }
-    batches.push_back(sum / n * 1e3);
+    double probe = 0;
+    for (int i = 0; i < 2; ++i)
+      probe += frame();
+    perBatch = std::clamp((int)(0.15 / std::max(probe / 2, 1e-6)), 3, 400);
   }
-  std::nth_element(batches.begin(), batches.begin() + kBatches / 2, batches.end());
-  return batches[kBatches / 2];
+  double sum = 0;
+  for (int i = 0; i < perBatch; ++i)
+    sum += frame();
+  return sum / perBatch * 1e3;
+}
+
+// The same for a frame with prepare untimed before it.
+double Batch(const std::function<void()>& prepare, const std::function<void()>& frame, int& perBatch)
+{
+  return Batch(
+      [&]
+      {
+        prepare();
+        const double s = CpuSeconds();
+        frame();
+        return CpuSeconds() - s;
+      },
+      perBatch);
+}
+
+double Median(std::vector<double> v)
+{
+  std::nth_element(v.begin(), v.begin() + (long)v.size() / 2, v.end());
+  return v[v.size() / 2];
+}
+
+// The median of a[i] / b[i].
+double MedianRatio(const std::vector<double>& a, const std::vector<double>& b)
+{
+  std::vector<double> r;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+    r.push_back(a[i] / b[i]);
+  return Median(r);
 }
 
 qorvhost::PluginEntryPoints& Plugin()
@@ -221,40 +241,20 @@ private:
   size_t mPos = 0;
 };
 
-// Median over batches of the CPU milliseconds of a meter frame: ticks of the playing mix that present a
-// frame, with the audio before each untimed.
-double MeterFrameMs(Editor& editor, double& drawingShare, double batchSeconds = 0.15)
+// A meter frame: ticks of the playing mix until one presents a frame, the audio before each untimed; the
+// CPU seconds of the tick that drew. ticks and frames count what was played and drawn.
+double MeterFrame(Editor& editor, int& ticks, int& frames)
 {
-  int ticks = 0, frames = 0;
-  // One meter frame; its CPU seconds.
-  auto meterFrame = [&]
+  for (;;)
   {
-    for (;;)
-    {
-      editor.Play();
-      const uint64_t before = editor.Presented();
-      const double s = CpuSeconds();
-      editor.Tick();
-      const double d = CpuSeconds() - s;
-      ++ticks;
-      if (editor.Presented() != before) return ++frames, d;
-    }
-  };
-  double probe = 0;
-  for (int i = 0; i < 4; ++i)
-    probe += meterFrame();
-  const int n = std::clamp((int)(batchSeconds / std::max(probe / 4, 1e-6)), 3, 400);
-  std::vector<double> batches;
-  for (int b = 0; b < kBatches; ++b)
-  {
-    double sum = 0;
-    for (int i = 0; i < n; ++i)
-      sum += meterFrame();
-    batches.push_back(sum / n * 1e3);
+    editor.Play();
+    const uint64_t before = editor.Presented();
+    const double s = CpuSeconds();
+    editor.Tick();
+    const double d = CpuSeconds() - s;
+    ++ticks;
+    if (editor.Presented() != before) return ++frames, d;
   }
-  drawingShare = (double)frames / ticks;
-  std::nth_element(batches.begin(), batches.begin() + kBatches / 2, batches.end());
-  return batches[kBatches / 2];
 }
 
 // The tests' cairo graphics context with the bundle's fonts.
@@ -270,6 +270,35 @@ public:
     return std::make_unique<qorvtest::FileFont>(std::string(QORV_BUNDLE_PATH) + "/Contents/Resources/" +
                                                 name);
   }
+  // Bitmaps of its own, read from the bundle at the screen scale: the process's cache is the renderer's,
+  // whose editor opens again after this one.
+  IBitmap LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale) override
+  {
+    if (!name) return IBitmap();
+    if (targetScale == 0) targetScale = int(GetScreenScale());
+    const std::string key = std::string(name) + "@" + std::to_string(targetScale);
+    auto found = mBitmaps.find(key);
+    if (found == mBitmaps.end())
+    {
+      const char* dot = std::strrchr(name, '.');
+      const char* ext = dot ? dot + 1 : "png";
+      iplugin::StringBuf path;
+      int sourceScale = 0;
+      const int location = SearchImageResource(name, ext, path, targetScale, sourceScale);
+      APIBitmap* bitmap =
+          location > 0 ? LoadAPIBitmapFromFile(path.Get(), sourceScale, location, ext) : nullptr;
+      if (!bitmap || sourceScale != targetScale)
+      {
+        std::fprintf(stderr, "editor_frame: cairo finds no bitmap %s at scale %d\n", name, targetScale);
+        std::exit(1);
+      }
+      found = mBitmaps.emplace(key, std::unique_ptr<APIBitmap>(bitmap)).first;
+    }
+    return IBitmap(found->second.get(), nStates, framesAreHorizontal, name);
+  }
+
+private:
+  std::map<std::string, std::unique_ptr<APIBitmap>> mBitmaps;
 };
 
 // What a control draws from besides its place and bitmaps.
@@ -361,90 +390,122 @@ void WritePicture(const qorvtest::RgbaImage& im, const std::string& path)
 struct Row
 {
   double full, one, meter, meterShare, cairoFull, cairoOne;
+  double fullRatio, meterRatio; // medians of the batch pairs' ratios
   int visible, controls;
   size_t apart, pixels;
+};
+
+// One timed case's batches and the frames a batch takes.
+struct Case
+{
+  std::vector<double> batches;
+  int perBatch = 0;
 };
 
 Row Measure(double scale)
 {
   Row row{};
-  Editor editor(scale);
-  IGraphics& g = editor.Graphics();
-  const IControl* one = OneControl(g);
-  if (scale == 1.0)
-    std::printf("one control: %g x %g points at %g, %g of %d controls\n", one->GetRECT().W(), one->GetRECT().H(),
-                one->GetRECT().L, one->GetRECT().T, g.NControls());
-  const char* profile = std::getenv("EDITOR_FRAME_PROFILE");
-  const char* profileScale = std::getenv("EDITOR_FRAME_PROFILE_SCALE");
-  if (profile && (!profileScale || std::atof(profileScale) == scale))
+  Case full, one, meter, cairoFull, cairoOne;
+  qorvtest::RgbaImage product;
+  std::vector<ControlState> states;
+  int ticks = 0, frames = 0;
+  // A round a batch of each case: the renderer's editor opened anew, its batches, then (the editor closed,
+  // with the process's bitmaps) the same editor on cairo and its batches. Rounds take turns, so that the
+  // machine's changing speed meets both sides alike.
+  for (int round = 0; round < kBatches; ++round)
   {
-    // Only full frames or only meter frames, for a profiler, as many as asked.
-    const bool meter = std::getenv("EDITOR_FRAME_PROFILE_METER") != nullptr;
-    double share = 0;
-    for (int i = 0, n = std::atoi(profile); i < n; ++i)
-      if (meter)
-        MeterFrameMs(editor, share, 0.0);
-      else
-        g.SetAllControlsDirty(), editor.Render();
-    std::exit(0);
-  }
-  else if (profile)
-    return row;
-  row.full = MedianMs([&] { g.SetAllControlsDirty(); }, [&] { editor.Render(); });
-  row.one = MedianMs([&] { const_cast<IControl*>(one)->SetDirty(false); }, [&] { editor.Render(); });
-  // The picture the full frames drew, and what the controls drew it from.
-  g.SetAllControlsDirty();
-  editor.Render();
-  const qorvtest::RgbaImage product = editor.Picture();
-  const std::vector<ControlState> states = States(g);
-  row.controls = g.NControls();
-  for (const ControlState& s : states)
-    row.visible += !s.hidden;
-  row.meter = MeterFrameMs(editor, row.meterShare);
-
-  // The same editor laid out on cairo by the same plug-in, after the renderer's context (and the bitmaps it
-  // made) went, with the controls as the renderer drew them.
-  editor.Close();
-  iplugin::Qorv* plug = editor.Plug();
-  BundleCairo cairo(*plug, 875, 580, (float)scale);
-  cairo.SetSharedResourcesSubPath("Qorv");
-  plug->LayoutUI(&cairo);
-  if (cairo.NControls() != (int)states.size())
-  {
-    std::fprintf(stderr, "editor_frame: cairo laid out %d controls, the renderer %zu\n", cairo.NControls(),
-                 states.size());
-    std::exit(1);
-  }
-  SetStates(cairo, states);
-  IRECTList rects;
-  const IControl* cairoOne = OneControl(cairo);
-  auto draw = [&]
-  {
-    rects.Clear();
-    if (cairo.IsDirty(rects))
+    Editor editor(scale);
+    IGraphics& g = editor.Graphics();
+    const IControl* oneControl = OneControl(g);
+    if (round == 0)
     {
-      cairo.ClearAllControlsDirty();
-      cairo.DrawDirtyRects(rects);
+      if (scale == 1.0)
+        std::printf("one control: %g x %g points at %g, %g of %d controls\n", oneControl->GetRECT().W(),
+                    oneControl->GetRECT().H(), oneControl->GetRECT().L, oneControl->GetRECT().T,
+                    g.NControls());
+      const char* profile = std::getenv("EDITOR_FRAME_PROFILE");
+      const char* profileScale = std::getenv("EDITOR_FRAME_PROFILE_SCALE");
+      if (profile && (!profileScale || std::atof(profileScale) == scale))
+      {
+        // Only full frames or only meter frames, for a profiler, as many as asked.
+        const bool meterFrames = std::getenv("EDITOR_FRAME_PROFILE_METER") != nullptr;
+        for (int i = 0, n = std::atoi(profile); i < n; ++i)
+          if (meterFrames)
+            MeterFrame(editor, ticks, frames);
+          else
+            g.SetAllControlsDirty(), editor.Render();
+        std::exit(0);
+      }
+      else if (profile)
+        return row;
+      // The picture a full frame draws, and what the controls drew it from.
+      g.SetAllControlsDirty();
+      editor.Render();
+      product = editor.Picture();
+      states = States(g);
+      row.controls = g.NControls();
+      for (const ControlState& s : states)
+        row.visible += !s.hidden;
     }
-  };
-  cairo.SetAllControlsDirty();
-  draw();
-  const qorvtest::RgbaImage reference = cairo.End();
-  if (reference.width != product.width || reference.height != product.height)
-  {
-    std::fprintf(stderr, "editor_frame: cairo drew %d x %d, the renderer %d x %d\n", reference.width,
-                 reference.height, product.width, product.height);
-    std::exit(1);
+    full.batches.push_back(Batch([&] { g.SetAllControlsDirty(); }, [&] { editor.Render(); }, full.perBatch));
+    one.batches.push_back(Batch([&] { const_cast<IControl*>(oneControl)->SetDirty(false); },
+                                [&] { editor.Render(); }, one.perBatch));
+    meter.batches.push_back(Batch([&] { return MeterFrame(editor, ticks, frames); }, meter.perBatch));
+
+    // The same editor laid out on cairo by the same plug-in, after the renderer's context (and the bitmaps it
+    // made) went, with the controls as the renderer drew them.
+    editor.Close();
+    iplugin::Qorv* plug = editor.Plug();
+    BundleCairo cairo(*plug, 875, 580, (float)scale);
+    cairo.SetSharedResourcesSubPath("Qorv");
+    plug->LayoutUI(&cairo);
+    if (cairo.NControls() != (int)states.size())
+    {
+      std::fprintf(stderr, "editor_frame: cairo laid out %d controls, the renderer %zu\n", cairo.NControls(),
+                   states.size());
+      std::exit(1);
+    }
+    SetStates(cairo, states);
+    IRECTList rects;
+    const IControl* cairoOneControl = OneControl(cairo);
+    auto draw = [&]
+    {
+      rects.Clear();
+      if (cairo.IsDirty(rects))
+      {
+        cairo.ClearAllControlsDirty();
+        cairo.DrawDirtyRects(rects);
+      }
+    };
+    if (round == 0)
+    {
+      cairo.SetAllControlsDirty();
+      draw();
+      const qorvtest::RgbaImage reference = cairo.End();
+      if (reference.width != product.width || reference.height != product.height)
+      {
+        std::fprintf(stderr, "editor_frame: cairo drew %d x %d, the renderer %d x %d\n", reference.width,
+                     reference.height, product.width, product.height);
+        std::exit(1);
+      }
+      qorvtest::RgbaImage marked;
+      row.apart = PixelsApart(product, reference, marked);
+      row.pixels = product.rgba.size() / 4;
+      const std::string stem = std::string(QORV_BENCH_WORK_DIR) + "/scale" + std::to_string((int)scale);
+      WritePicture(product, stem + "-renderer.png");
+      WritePicture(reference, stem + "-cairo.png");
+      WritePicture(marked, stem + "-apart.png");
+    }
+    cairoFull.batches.push_back(Batch([&] { cairo.SetAllControlsDirty(); }, draw, cairoFull.perBatch));
+    cairoOne.batches.push_back(
+        Batch([&] { const_cast<IControl*>(cairoOneControl)->SetDirty(false); }, draw, cairoOne.perBatch));
   }
-  qorvtest::RgbaImage marked;
-  row.apart = PixelsApart(product, reference, marked);
-  row.pixels = product.rgba.size() / 4;
-  const std::string stem = std::string(QORV_BENCH_WORK_DIR) + "/scale" + std::to_string((int)scale);
-  WritePicture(product, stem + "-renderer.png");
-  WritePicture(reference, stem + "-cairo.png");
-  WritePicture(marked, stem + "-apart.png");
-  row.cairoFull = MedianMs([&] { cairo.SetAllControlsDirty(); }, draw);
-  row.cairoOne = MedianMs([&] { const_cast<IControl*>(cairoOne)->SetDirty(false); }, draw);
+  row.full = Median(full.batches), row.cairoFull = Median(cairoFull.batches);
+  row.one = Median(one.batches), row.cairoOne = Median(cairoOne.batches);
+  row.meter = Median(meter.batches);
+  row.meterShare = (double)frames / ticks;
+  row.fullRatio = MedianRatio(full.batches, cairoFull.batches);
+  row.meterRatio = MedianRatio(meter.batches, full.batches);
   return row;
 }
 
@@ -472,15 +533,16 @@ int main()
     std::fprintf(stderr, "editor_frame: %s\n", error.c_str());
     return 1;
   }
-  std::printf("editor frame of an 8-channel \"Int. Mixer\" playing, CPU ms on one core (median of %d batches): "
-              "renderer with the composite onto the drawable | cairo of the same picture\n",
+  std::printf("editor frame of an 8-channel \"Int. Mixer\" playing, CPU ms on one core (median of %d batches "
+              "taken in turns; a ratio is the median of the batch pairs'): renderer with the composite onto "
+              "the drawable | cairo of the same picture\n",
               kBatches);
   std::string table = "table: editor frame, 8 channels playing, CPU ms on one core, renderer / cairo:";
   bool same = true;
   for (double scale : {1.0, 2.0})
   {
     const Row r = Measure(scale);
-    const double ratio = r.full / r.cairoFull, meterShare = r.meter / r.full;
+    const double ratio = r.fullRatio, meterShare = r.meterRatio;
     const bool alike = (double)r.apart <= kApartShare * (double)r.pixels;
     same = same && alike;
     std::printf("scale %.0f: all controls %.2f | %.2f (%.2fx), one control %.2f | %.2f, meter frame %.2f "
@@ -494,8 +556,8 @@ int main()
     std::snprintf(line, sizeof line,
                   "\n  scale %.0f: all %.2f / %.2f = %.2fx (target <= 2.5x: %s), one %.2f / %.2f, "
                   "meter frame %.2f = %.2f of a full frame (target <= 0.5: %s)",
-                  scale, r.full, r.cairoFull, ratio, Met(ratio <= 2.5), r.one, r.cairoOne, r.meter, meterShare,
-                  Met(meterShare <= 0.5));
+                  scale, r.full, r.cairoFull, ratio, Met(ratio <= 2.5), r.one, r.cairoOne, r.meter,
+                  meterShare, Met(meterShare <= 0.5));
     table += line;
   }
   std::printf("%s\n", table.c_str());

@@ -90,6 +90,7 @@ bool IGraphicsVector::Bitmap::VisibleRows(int x0, int x1, int y0, int y1, int& f
           mAlphaBits[size_t(y) * words + size_t(x) / 64] |= uint64_t(1) << (x % 64);
   }
   x0 = std::max(x0, 0), x1 = std::min(x1, w), y0 = std::max(y0, 0), y1 = std::min(y1, h);
+  if (y0 >= y1) return false; // rows wholly above or below the image
   auto visible = [&](int y)
   {
     const uint64_t* row = &mAlphaBits[size_t(y) * words];

@@ -70,3 +70,24 @@ TEST(StripRows, TrimmedFramesDrawTheWholeFramesPicture)
       }
     }
 }
+
+// A frame whose source lies wholly above or below the image (a source offset past either end) has no rows
+// to look at: it is drawn without reading outside the image's rows.
+TEST(StripRows, SourcesOutsideTheImageReadNothingOutsideIt)
+{
+  std::mt19937 rng(4242);
+  qorvtest::RecordingDelegate dlg;
+  qorvtest::VectorGraphics g(dlg, 60, 60);
+  g.Open(1.f);
+  const std::vector<unsigned char> pixels = Strip(rng, 1);
+  auto* api = new IGraphicsVector::Bitmap(g.VG(), kFrames * kFrameW, kFrameH, pixels.data(), 1, 1.f);
+  const IBitmap strip(api, kFrames, true);
+  for (int srcY : {-3 * kFrameH, -kFrameH - 9, kFrameH + 9, 3 * kFrameH})
+  {
+    g.Begin();
+    g.DrawBitmap(strip, IRECT(5.f, 5.f, 5.f + kFrameW, 5.f + kFrameH), kFrameW, srcY);
+    g.End();
+    EXPECT_EQ(g.MainFrame().width, 60) << "source row " << srcY;
+  }
+  delete api;
+}
