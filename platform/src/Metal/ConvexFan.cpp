@@ -24,36 +24,58 @@ int64_t Cross(const Vertex* o, const Vertex* a, const Vertex* b)
 }
 
 // Whether every varying at every polygon vertex is what the plane through the reference triangle gives,
-// within what the rounding of the vertices to fixed point can account for.
+// within what the rounding of the vertices to fixed point can account for. A vertex's weights are worked out
+// once for all its varyings.
 bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, int varyings)
 {
   const Vertex &a = *ref[0], &b = *ref[1], &c = *ref[2];
   const double area = (double)Cross(&a, &b, &c);
+  struct Plane
+  {
+    double va, vb, vc, slope;
+    bool flat;
+  } planes[kQorvMaxVaryings];
+  bool anySloped = false;
   for (int k = 0; k < varyings; ++k)
   {
+    Plane& q = planes[k];
     const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k];
-    if (va == vc && vb == vc)
-    {
-      for (size_t i = 0; i < n; ++i)
-        if (polygon[i]->varyings[k] != c.varyings[k]) return false;
-      continue;
-    }
+    q.va = va, q.vb = vb, q.vc = vc;
+    q.flat = va == vc && vb == vc;
+    if (q.flat) continue;
     // A plane through a value that is not finite fits nothing (the corners' own checks would give NaN).
     if (!std::isfinite(va) || !std::isfinite(vb) || !std::isfinite(vc)) return false;
     // The plane's slope per fixed-point unit; edge 0 (b to c) weighs a, edge 1 (c to a) weighs b.
     const double gx = ((va - vc) * (double)(b.fy - c.fy) + (vb - vc) * (double)(c.fy - a.fy)) / area;
     const double gy = ((va - vc) * (double)(c.fx - b.fx) + (vb - vc) * (double)(a.fx - c.fx)) / area;
-    const double slope = std::fabs(gx) + std::fabs(gy);
-    for (size_t i = 0; i < n; ++i)
+    q.slope = std::fabs(gx) + std::fabs(gy);
+    anySloped = true;
+  }
+  for (size_t i = 0; i < n; ++i)
+  {
+    const Vertex* p = polygon[i];
+    // The reference's own corners lie on its plane (weights exactly 1 and 0), and have a flat varying's
+    // value.
+    if (p == ref[0] || p == ref[1] || p == ref[2]) continue;
+    double la = 0, lb = 0, weights = 0;
+    if (anySloped)
     {
-      const Vertex* p = polygon[i];
-      // The reference's own corners lie on its plane (weights exactly 1 and 0).
-      if (p == ref[0] || p == ref[1] || p == ref[2]) continue;
-      const double la = (double)Cross(&b, &c, p) / area, lb = (double)Cross(&c, &a, p) / area;
-      const double expected = vc + la * (va - vc) + lb * (vb - vc), actual = p->varyings[k];
+      la = (double)Cross(&b, &c, p) / area, lb = (double)Cross(&c, &a, p) / area;
       // Each vertex is up to half a unit from where it was in each direction; the plane carries the
       // reference's error out by the weights.
-      const double slack = (std::fabs(la) + std::fabs(lb) + std::fabs(1.0 - la - lb) + 1.0) * slope;
+      weights = std::fabs(la) + std::fabs(lb) + std::fabs(1.0 - la - lb) + 1.0;
+    }
+    for (int k = 0; k < varyings; ++k)
+    {
+      const Plane& q = planes[k];
+      const double actual = p->varyings[k];
+      if (q.flat)
+      {
+        if (p->varyings[k] != c.varyings[k]) return false;
+        continue;
+      }
+      const double expected = q.vc + la * (q.va - q.vc) + lb * (q.vb - q.vc);
+      const double slack = weights * q.slope;
       if (!(std::fabs(expected - actual) <= slack + 1e-6 * (1.0 + std::fabs(actual)))) return false;
     }
   }
@@ -64,8 +86,14 @@ bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, in
 bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fan)
 {
   if (n < 4) return false;
+  int64_t minX = p[0]->fx, maxX = minX, minY = p[0]->fy, maxY = minY;
   for (size_t i = 0; i < n; ++i)
-    if (!p[i]->valid) return false;
+  {
+    const Vertex* v = p[i];
+    if (!v->valid) return false;
+    minX = std::min(minX, v->fx), maxX = std::max(maxX, v->fx);
+    minY = std::min(minY, v->fy), maxY = std::max(maxY, v->fy);
+  }
   const int turn = Sign(Cross(p[0], p[1], p[2]));
   if (turn == 0) return false;
   size_t largest = 1;
@@ -76,12 +104,14 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
     if (area <= 0) return false;
     if (area > largestArea) largestArea = area, largest = i;
   }
-  // Convex: every corner turns the same way; winding once: going round, y turns back twice.
+  // Convex: every corner turns the same way; winding once: going round, y turns back twice. The corners at
+  // p[1] and p[n - 1] turn as the fan's first and last triangles do.
   int firstDy = 0, lastDy = 0, yTurns = 0;
   for (size_t k = 0; k < n; ++k)
   {
-    const Vertex *a = p[k], *b = p[(k + 1) % n], *c = p[(k + 2) % n];
-    if (Sign(Cross(a, b, c)) != turn) return false;
+    const size_t k1 = k + 1 < n ? k + 1 : k + 1 - n, k2 = k + 2 < n ? k + 2 : k + 2 - n;
+    const Vertex *a = p[k], *b = p[k1], *c = p[k2];
+    if (k != 0 && k != n - 2 && Sign(Cross(a, b, c)) != turn) return false;
     const int dy = Sign(b->fy - a->fy);
     if (dy == 0) continue;
     if (lastDy != 0 && dy != lastDy) ++yTurns;
@@ -95,13 +125,7 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
   if (turn < 0) std::swap(ref[1], ref[2]);
   if (!Affine(p, n, ref, varyings)) return false;
   fan.clockwise = turn > 0;
-  fan.minX = fan.maxX = p[0]->fx, fan.minY = fan.maxY = p[0]->fy;
-  for (size_t i = 0; i < n; ++i)
-  {
-    const Vertex* v = p[i];
-    fan.minX = std::min(fan.minX, v->fx), fan.maxX = std::max(fan.maxX, v->fx);
-    fan.minY = std::min(fan.minY, v->fy), fan.maxY = std::max(fan.maxY, v->fy);
-  }
+  fan.minX = minX, fan.maxX = maxX, fan.minY = minY, fan.maxY = maxY;
   std::copy(ref, ref + 3, fan.reference);
   fan.polygon = p;
   fan.corners = n;
@@ -123,7 +147,7 @@ bool Draw::PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows
   rows.firstEdge = edges.size();
   for (size_t k = 0; k < n; ++k)
   {
-    const Vertex *a = p[k], *b = p[(k + 1) % n];
+    const Vertex *a = p[k], *b = p[k + 1 < n ? k + 1 : 0];
     if (!fan.clockwise) std::swap(a, b);
     const int64_t top = std::min(a->fy, b->fy), bottom = std::max(a->fy, b->fy);
     edges.push_back(FanEdge{Edge(a->fx, a->fy, b->fx, b->fy, rows.px0, rows.py0),
@@ -131,16 +155,27 @@ bool Draw::PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows
   }
   // Each chain of a convex polygon runs monotonically in y, so ordered by its first rows its last rows are in
   // order too.
-  const auto begin = edges.begin() + (std::ptrdiff_t)rows.firstEdge;
+  FanEdge* const begin = edges.data() + rows.firstEdge;
   auto kind = [](const FanEdge& e) { return e.edge.stepX > 0 ? 0 : e.edge.stepX < 0 ? 1 : 2; };
-  std::sort(begin, edges.end(),
-            [&](const FanEdge& x, const FanEdge& y)
-            {
-              const int kx = kind(x), ky = kind(y);
-              return kx != ky ? kx < ky : x.first != y.first ? x.first < y.first : x.last < y.last;
-            });
-  for (auto e = begin; e != edges.end(); ++e)
-    (kind(*e) == 0 ? rows.rising : kind(*e) == 1 ? rows.falling : rows.level) += 1;
+  auto before = [&](const FanEdge& x, const FanEdge& y)
+  {
+    const int kx = kind(x), ky = kind(y);
+    return kx != ky ? kx < ky : x.first != y.first ? x.first < y.first : x.last < y.last;
+  };
+  // std::sort sorts this few by insertion, which keeps equal edges in order: so does this.
+  if (n <= 16)
+    for (size_t i = 1; i < n; ++i)
+    {
+      const FanEdge e = begin[i];
+      size_t j = i;
+      for (; j > 0 && before(e, begin[j - 1]); --j)
+        begin[j] = begin[j - 1];
+      begin[j] = e;
+    }
+  else
+    std::sort(begin, begin + n, before);
+  for (size_t k = 0; k < n; ++k)
+    (kind(begin[k]) == 0 ? rows.rising : kind(begin[k]) == 1 ? rows.falling : rows.level) += 1;
   return true;
 }
 
@@ -161,7 +196,8 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
   };
   const size_t n = rows.rising + rows.falling + rows.level;
   const FanEdge* e = edges + rows.firstEdge;
-  thread_local std::vector<Side> sides;
+  thread_local std::vector<Side> kept;
+  std::vector<Side>& sides = QorvThreadVariable(kept);
   sides.resize(n);
   for (size_t k = 0; k < n; ++k)
     sides[k].at = e[k].first - 1;

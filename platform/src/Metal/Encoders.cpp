@@ -29,16 +29,17 @@ unsigned ProcessorsToDrawOn()
 
 // The pixels a pass may change, each counted once however often it is drawn over (to tiles of 16 x 16):
 // the places its draws' scissor rectangles reach (the whole target for a draw without one, or for a pass
-// that clears its colour). Bands pay for their threads' wakes, and for each passing over every draw to find its
-// own rows, only where that area is large: a frame that redraws a few meters is drawn on the calling thread.
-template <class Draws>
-uint64_t PassPixels(const MTLTexture& target, const Draws& draws, bool clears)
+// that clears its colour). Bands pay for their threads' wakes, and for each passing over every draw to find
+// its own rows, only where that area is large: a frame that redraws a few meters is drawn on the calling
+// thread.
+template <class Draws> uint64_t PassPixels(const MTLTexture& target, const Draws& draws, bool clears)
 {
   constexpr uint64_t kTile = 16;
   const uint64_t w = target.width(), h = target.height();
   if (clears) return w * h;
   const uint64_t across = (w + kTile - 1) / kTile, down = (h + kTile - 1) / kTile;
-  thread_local std::vector<unsigned char> reached;
+  thread_local std::vector<unsigned char> kept;
+  std::vector<unsigned char>& reached = QorvThreadVariable(kept);
   reached.assign(across * down, 0);
   uint64_t pixels = 0;
   for (const auto& d : draws)

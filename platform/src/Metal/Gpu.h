@@ -84,6 +84,15 @@ private:
   std::unique_ptr<Shaded> mShaded; // null when nothing is drawn
 };
 
+// A thread's variable by its address, taken once: in a shared library each use of a thread_local would look
+// the address up again (a call), as the compiler prefers that to keeping it.
+template <class T> inline T& QorvThreadVariable(T& variable)
+{
+  T* at = &variable;
+  asm("" : "+r"(at));
+  return *at;
+}
+
 // Queues closed so far (a view's renderer goes with its queue). A cache a thread keeps of what draws used
 // (room in lists made for them) compares it with the count it last saw and lets its room go when it moved,
 // so that what a closed view made it hold does not stay with the thread for the rest of the process.
@@ -121,8 +130,8 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       const QorvSpanAnswer& samples, int n, const unsigned char** texels,
                       const unsigned char** row, const void* namer);
 // The same for the rows of one rectangle: samples (s[i], t[r]), one s for all rows. Sets centred[r] where
-// the row is whole and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's n texels where it
-// would give them side by side in one row, else to null; false when no row is centred.
+// the row is whole and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's n
+// texels where it would give them side by side in one row, else to null; false when no row is centred.
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
                           unsigned char* centred, const void* namer);

@@ -212,8 +212,6 @@ struct Draw
   size_t colourWidth = 0, colourBytes = 0;
   MTLPixelFormat colourFormat = MTLPixelFormatInvalid;
 
-  void Shade(uint32_t id, Vertex& v) const;
-
   // Pass and next value of every stencil value for one face, so that a fragment's test is two lookups.
   struct StencilTable
   {

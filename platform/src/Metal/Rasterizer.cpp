@@ -19,37 +19,82 @@
 
 namespace qorv_raster
 {
-void Draw::Shade(uint32_t id, Vertex& v) const
+namespace
 {
-  QorvVertexIn in;
-  in.vertexId = id;
-  in.buffers = vertexBuffers;
-  for (int a = 0; a < kQorvMaxAttributes; ++a)
+// A draw's vertex stage: what its vertex descriptor fetches for each vertex (the attributes that read a
+// buffer, with their formats and places) worked out once, and one input kept across its vertices. An
+// attribute not fetched keeps (0, 0, 0, 1), and a fetch writes as many floats as its format has, so the
+// input of each vertex is what a fresh one would be.
+class VertexStage
+{
+public:
+  explicit VertexStage(const Draw& d) : mDraw(d)
   {
-    float* out = in.attributes[a];
-    out[0] = out[1] = out[2] = 0, out[3] = 1;
-    const auto& attr = vd->attributes[a];
-    NSUInteger size = QorvAttributeSize(attr.format);
-    if (size == 0 || attr.bufferIndex >= QorvDrawState::kSlots) continue;
-    const auto& layout = vd->layouts[attr.bufferIndex];
-    const QorvShaderBuffer& b = vertexBuffers[attr.bufferIndex];
-    NSUInteger at =
-        attr.offset + (layout.stepFunction == MTLVertexStepFunctionPerVertex ? layout.stride * id : 0);
-    if (b.data && at + size <= b.length) // out-of-range fetches read zeros, as with robust buffer access
-      QorvFetchAttribute(attr.format, b.data + at, out);
+    mIn.buffers = d.vertexBuffers;
+    for (int a = 0; a < kQorvMaxAttributes; ++a)
+    {
+      float* out = mIn.attributes[a];
+      out[0] = out[1] = out[2] = 0, out[3] = 1;
+      const auto& attr = d.vd->attributes[a];
+      const NSUInteger size = QorvAttributeSize(attr.format);
+      if (size == 0 || attr.bufferIndex >= QorvDrawState::kSlots) continue;
+      const auto& layout = d.vd->layouts[attr.bufferIndex];
+      const QorvShaderBuffer& b = d.vertexBuffers[attr.bufferIndex];
+      mFetches[mCount++] = Fetch{out,
+                                 attr.format,
+                                 size,
+                                 attr.offset,
+                                 layout.stepFunction == MTLVertexStepFunctionPerVertex ? layout.stride : 0,
+                                 b.data,
+                                 b.length};
+    }
+    const MTLViewport& vp = d.state->viewport;
+    mOriginX = vp.originX, mOriginY = vp.originY, mWidth = vp.width, mHeight = vp.height;
   }
-  QorvVertexOut out{};
-  vertexCode->vertex(in, out);
-  float w = out.position[3];
-  v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
-  if (!v.valid) return;
-  const MTLViewport& vp = state->viewport;
-  double nx = out.position[0] / w, ny = out.position[1] / w;
-  v.fx = RoundToFixed(std::clamp(vp.originX + (nx + 1) * 0.5 * vp.width, -kCoordLimit, kCoordLimit));
-  v.fy = RoundToFixed(std::clamp(vp.originY + (1 - ny) * 0.5 * vp.height, -kCoordLimit, kCoordLimit));
-  v.z = out.position[2] / w;
-  std::memcpy(v.varyings, out.varyings, sizeof(float) * varyings);
-}
+
+  void Shade(uint32_t id, Vertex& v)
+  {
+    mIn.vertexId = id;
+    for (int f = 0; f < mCount; ++f)
+    {
+      const Fetch& a = mFetches[f];
+      const NSUInteger at = a.offset + a.stride * id;
+      if (!a.data || at + a.size > a.length) // out-of-range fetches read zeros, as with robust buffer access
+        a.out[0] = a.out[1] = a.out[2] = 0, a.out[3] = 1;
+      else if (a.format == MTLVertexFormatFloat2)
+        std::memcpy(a.out, a.data + at, 8);
+      else
+        QorvFetchAttribute(a.format, a.data + at, a.out);
+    }
+    QorvVertexOut out{};
+    mDraw.vertexCode->vertex(mIn, out);
+    float w = out.position[3];
+    v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
+    if (!v.valid) return;
+    double nx = out.position[0] / w, ny = out.position[1] / w;
+    v.fx = RoundToFixed(std::clamp(mOriginX + (nx + 1) * 0.5 * mWidth, -kCoordLimit, kCoordLimit));
+    v.fy = RoundToFixed(std::clamp(mOriginY + (1 - ny) * 0.5 * mHeight, -kCoordLimit, kCoordLimit));
+    v.z = out.position[2] / w;
+    // Varyings past the draw's count are never read.
+    std::memcpy(v.varyings, out.varyings, sizeof v.varyings);
+  }
+
+private:
+  struct Fetch
+  {
+    float* out;
+    MTLVertexFormat format;
+    NSUInteger size, offset, stride; // stride 0 for an attribute that does not step per vertex
+    const unsigned char* data;
+    NSUInteger length;
+  };
+  const Draw& mDraw;
+  QorvVertexIn mIn;
+  Fetch mFetches[kQorvMaxAttributes];
+  int mCount = 0;
+  double mOriginX, mOriginY, mWidth, mHeight;
+};
+} // namespace
 
 const Draw::StencilTable* Draw::TableFor(bool front) const
 {
@@ -435,7 +480,7 @@ struct QorvRasterDraw::Shaded
   std::vector<Primitive> primitives;
   std::vector<qorv_raster::FanRows> fanRows; // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
-  int bands = 1; // that the masks were made for
+  int bands = 1;                         // that the masks were made for
   std::vector<unsigned char> shadedOnce; // per entry of vertices
   std::vector<size_t> fanStarts;         // of each fan's corners
 
@@ -653,6 +698,7 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.TableFor(true);
 
   // Shade each vertex once when the ids are dense, else once per reference.
+  qorv_raster::VertexStage stage(d);
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
   std::vector<Vertex>& shaded = mShaded->vertices;
   std::vector<uint32_t>& reference = mShaded->reference;
@@ -667,7 +713,7 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
       reference[i] = ids[i] - lo;
       if (!done[reference[i]])
       {
-        d.Shade(ids[i], shaded[reference[i]]);
+        stage.Shade(ids[i], shaded[reference[i]]);
         done[reference[i]] = 1;
       }
     }
@@ -678,7 +724,7 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = (uint32_t)i;
-      d.Shade(ids[i], shaded[i]);
+      stage.Shade(ids[i], shaded[i]);
     }
   }
   mShaded->FindFans();
@@ -688,10 +734,15 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
 
 std::vector<std::unique_ptr<QorvRasterDraw::Shaded>>& QorvRasterDraw::Spare()
 {
-  thread_local std::vector<std::unique_ptr<Shaded>> spare;
-  thread_local uint64_t closedSeen = 0;
-  if (QorvQueueClosedSince(closedSeen)) std::vector<std::unique_ptr<Shaded>>().swap(spare);
-  return spare;
+  struct Kept
+  {
+    std::vector<std::unique_ptr<Shaded>> spare;
+    uint64_t closedSeen = 0;
+  };
+  thread_local Kept kept;
+  Kept& k = QorvThreadVariable(kept);
+  if (QorvQueueClosedSince(k.closedSeen)) std::vector<std::unique_ptr<Shaded>>().swap(k.spare);
+  return k.spare;
 }
 
 QorvRasterDraw::~QorvRasterDraw()
