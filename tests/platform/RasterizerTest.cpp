@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <map>
 #include <mutex>
 #include <random>
 #include <sched.h>
@@ -753,4 +755,110 @@ TEST(Rasterizer, AClosedQueueLeavesNoRoomOfItsDrawsWithTheThread)
   const size_t before = qorvtest::AllocatedBytes();
   pass(400);
   EXPECT_LE(qorvtest::AllocatedBytes(), before + 1024);
+}
+
+namespace
+{
+std::mutex gFetchedMutex;
+std::map<uint32_t, std::array<std::array<float, 4>, kQorvMaxAttributes>> gFetched;
+
+// Notes what each vertex was given; every vertex lands on one point, so nothing is drawn.
+void FetchNotingVertex(const QorvVertexIn& in, QorvVertexOut& out)
+{
+  {
+    std::lock_guard<std::mutex> lock(gFetchedMutex);
+    auto& seen = gFetched[in.vertexId];
+    for (int a = 0; a < kQorvMaxAttributes; ++a)
+      std::copy(in.attributes[a], in.attributes[a] + 4, seen[a].begin());
+  }
+  out.position[0] = out.position[1] = out.position[2] = 0;
+  out.position[3] = 1;
+}
+} // namespace
+
+// Each vertex gets the attributes its descriptor names, whatever the vertices shaded before it got: each
+// format's floats, (0, 0, 0, 1) for the rest, and all of that for an attribute out of its buffer's range (as
+// with robust buffer access), unbound, or of no format. Vertices in and out of range take turns.
+TEST(Rasterizer, VertexFetchGivesEachVertexItsOwnAttributes)
+{
+  Harness h;
+  QorvMetalRegisterVertexFunction("testFetchNoting", FetchNotingVertex, 0);
+  auto bytes = QorvMetalLibraryData({{MTLFunctionTypeVertex, "testFetchNoting"}});
+  dispatch_data_t data =
+      dispatch_data_create(bytes.data(), bytes.size(), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
+  auto library = h.device->newLibraryWithData(data, nullptr);
+  dispatch_release(data);
+
+  struct Attribute
+  {
+    MTLVertexFormat format;
+    NSUInteger offset, buffer;
+  };
+  // Buffer 0: 6 vertices of 20 bytes (the Float3 at 12 runs past the last); 2: one constant Float4; 3:
+  // unbound; 4: 2 vertices of 16 bytes.
+  const Attribute attributes[] = {{MTLVertexFormatFloat2, 0, 0},  {MTLVertexFormatUChar4Normalized, 8, 0},
+                                  {MTLVertexFormatFloat3, 12, 0}, {MTLVertexFormatFloat4, 0, 2},
+                                  {MTLVertexFormatFloat, 0, 3},   {MTLVertexFormatFloat4, 0, 4},
+                                  {MTLVertexFormatFloat, 4, 99},  {MTLVertexFormatInvalid, 0, 0}};
+  const NSUInteger strides[] = {20, 0, 0, 0, 16};
+  MTLRenderPipelineDescriptor d;
+  d.vertexFunction = library->newFunctionWithName("testFetchNoting");
+  auto vd = MTLVertexDescriptor::vertexDescriptor();
+  for (int a = 0; a < kQorvMaxAttributes; ++a)
+    vd->attributes[a] = {attributes[a].format, attributes[a].offset, attributes[a].buffer};
+  for (int b = 0; b < 5; ++b)
+    vd->layouts[b].stride = strides[b];
+  vd->layouts[2].stepFunction = MTLVertexStepFunctionConstant;
+  d.vertexDescriptor = vd;
+  d.colorAttachments[0].pixelFormat = h.colour->pixelFormat();
+  d.stencilAttachmentPixelFormat = MTLPixelFormatStencil8;
+  auto pipeline = h.device->newRenderPipelineStateWithDescriptor(d, nullptr);
+
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> value(-100, 100);
+  std::vector<unsigned char> buffers[5];
+  buffers[0].resize(6 * 20), buffers[2].resize(16), buffers[4].resize(2 * 16);
+  for (auto& b : buffers)
+    for (size_t i = 0; i + 4 <= b.size(); i += 4)
+    {
+      const float f = value(random);
+      std::memcpy(&b[i], &f, 4);
+    }
+  const std::vector<uint32_t> indices = {5, 0, 4, 1, 3, 2};
+  gFetched.clear();
+  auto cb = h.queue->commandBuffer();
+  auto pass = MTLRenderPassDescriptor::renderPassDescriptor();
+  pass->colorAttachments[0].texture = h.colour;
+  pass->stencilAttachment.texture = h.stencil;
+  auto enc = cb->renderCommandEncoderWithDescriptor(*pass);
+  enc->setRenderPipelineState(pipeline);
+  for (int b : {0, 2, 4})
+    enc->setVertexBuffer(
+        h.device->newBufferWithBytes(buffers[b].data(), buffers[b].size(), MTLResourceStorageModeShared), 0,
+        b);
+  enc->drawIndexedPrimitives(
+      MTLPrimitiveTypeTriangle, indices.size(), MTLIndexTypeUInt32,
+      h.device->newBufferWithBytes(indices.data(), indices.size() * 4, MTLResourceStorageModeShared), 0);
+  enc->endEncoding();
+  cb->commit();
+  cb->waitUntilCompleted();
+
+  ASSERT_EQ(gFetched.size(), 6u);
+  const int floats[] = {2, 4, 3, 4, 1, 4, 1, 0};
+  for (uint32_t id = 0; id < 6; ++id)
+    for (int a = 0; a < kQorvMaxAttributes; ++a)
+    {
+      const Attribute& at = attributes[a];
+      std::array<float, 4> expected = {0, 0, 0, 1};
+      const NSUInteger size = at.format == MTLVertexFormatUChar4Normalized ? 4 : 4 * floats[a];
+      const NSUInteger from = at.offset + (at.buffer == 2 ? 0 : strides[at.buffer < 5 ? at.buffer : 0] * id);
+      if (at.buffer < 5 && at.format != MTLVertexFormatInvalid && !buffers[at.buffer].empty() &&
+          from + size <= buffers[at.buffer].size())
+        for (int i = 0; i < floats[a]; ++i)
+          if (at.format == MTLVertexFormatUChar4Normalized)
+            expected[i] = buffers[at.buffer][from + i] / 255.0f;
+          else
+            std::memcpy(&expected[i], &buffers[at.buffer][from + 4 * i], 4);
+      EXPECT_EQ(gFetched[id][a], expected) << "vertex " << id << ", attribute " << a;
+    }
 }

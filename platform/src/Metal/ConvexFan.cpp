@@ -134,10 +134,11 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
 
 bool Draw::PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows& rows) const
 {
-  rows.px0 = std::max<int64_t>(clipX0, CeilDiv(fan.minX - kOne / 2, kOne));
-  rows.px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(fan.maxX - kOne / 2, kOne));
-  rows.py0 = std::max<int64_t>(clipY0, CeilDiv(fan.minY - kOne / 2, kOne));
-  rows.py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(fan.maxY - kOne / 2, kOne));
+  // Floor and ceiling of a division by kOne, by shifting.
+  rows.px0 = std::max<int64_t>(clipX0, -((kOne / 2 - fan.minX) >> kSubBits));
+  rows.px1 = std::min<int64_t>(clipX1 - 1, (fan.maxX - kOne / 2) >> kSubBits);
+  rows.py0 = std::max<int64_t>(clipY0, -((kOne / 2 - fan.minY) >> kSubBits));
+  rows.py1 = std::min<int64_t>(clipY1 - 1, (fan.maxY - kOne / 2) >> kSubBits);
   if (rows.px0 > rows.px1 || rows.py0 > rows.py1) return false;
   // The polygon's edges in the triangles' drawing order (clockwise in window coordinates), each the edge of
   // one triangle with the same bias. An edge bounds the rows whose centres lie within its height; the others
