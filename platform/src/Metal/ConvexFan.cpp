@@ -105,21 +105,29 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
     if (area > largestArea) largestArea = area, largest = i;
   }
   // Convex: every corner turns the same way; winding once: going round, y turns back twice. The corners at
-  // p[1] and p[n - 1] turn as the fan's first and last triangles do.
-  int firstDy = 0, lastDy = 0, yTurns = 0;
-  for (size_t k = 0; k < n; ++k)
+  // p[1] and p[n - 1] turn as the fan's first and last triangles do. Four corners that each turn the same
+  // way by less than half a turn add up to one turn: a quad winds once.
+  if (n == 4)
   {
-    const size_t k1 = k + 1 < n ? k + 1 : k + 1 - n, k2 = k + 2 < n ? k + 2 : k + 2 - n;
-    const Vertex *a = p[k], *b = p[k1], *c = p[k2];
-    if (k != 0 && k != n - 2 && Sign(Cross(a, b, c)) != turn) return false;
-    const int dy = Sign(b->fy - a->fy);
-    if (dy == 0) continue;
-    if (lastDy != 0 && dy != lastDy) ++yTurns;
-    if (firstDy == 0) firstDy = dy;
-    lastDy = dy;
+    if (Sign(Cross(p[1], p[2], p[3])) != turn || Sign(Cross(p[3], p[0], p[1])) != turn) return false;
   }
-  if (firstDy != lastDy) ++yTurns;
-  if (yTurns > 2) return false;
+  else
+  {
+    int firstDy = 0, lastDy = 0, yTurns = 0;
+    for (size_t k = 0; k < n; ++k)
+    {
+      const size_t k1 = k + 1 < n ? k + 1 : k + 1 - n, k2 = k + 2 < n ? k + 2 : k + 2 - n;
+      const Vertex *a = p[k], *b = p[k1], *c = p[k2];
+      if (k != 0 && k != n - 2 && Sign(Cross(a, b, c)) != turn) return false;
+      const int dy = Sign(b->fy - a->fy);
+      if (dy == 0) continue;
+      if (lastDy != 0 && dy != lastDy) ++yTurns;
+      if (firstDy == 0) firstDy = dy;
+      lastDy = dy;
+    }
+    if (firstDy != lastDy) ++yTurns;
+    if (yTurns > 2) return false;
+  }
   // The rasteriser draws a triangle turning the other way with its last two vertices swapped.
   const Vertex* ref[3] = {p[0], p[largest], p[largest + 1]};
   if (turn < 0) std::swap(ref[1], ref[2]);
