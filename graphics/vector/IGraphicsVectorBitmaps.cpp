@@ -21,27 +21,35 @@ namespace
 {
 std::atomic<bool> gStripRowsTrimmed{true};
 
-// Sets bit x of bits (whole words, cleared) for each of the w RGBA texels with non-zero alpha.
+// Sets bit x of bits (whole words) for each of the w RGBA texels with non-zero alpha. The row may be read up
+// to kAlphaBitsOverread bytes past its end.
+constexpr size_t kAlphaBitsOverread = 64;
 void AlphaBits(const unsigned char* rgba, int w, uint64_t* bits)
 {
-  int x = 0;
 #if defined(__SSE2__)
-  // Sixteen texels at a time: their alpha bytes packed into one register and compared with zero.
+  // Sixteen texels at a time: their alpha bytes packed into one register and compared with zero; a word's
+  // texels past the row's end are cut off.
   const __m128i zero = _mm_setzero_si128();
-  for (; x + 16 <= w; x += 16)
+  for (int x = 0; x < w; x += 64)
   {
-    const auto* p = reinterpret_cast<const __m128i*>(rgba + size_t(x) * 4);
-    const __m128i a0 = _mm_srli_epi32(_mm_loadu_si128(p), 24),
-                  a1 = _mm_srli_epi32(_mm_loadu_si128(p + 1), 24);
-    const __m128i a2 = _mm_srli_epi32(_mm_loadu_si128(p + 2), 24),
-                  a3 = _mm_srli_epi32(_mm_loadu_si128(p + 3), 24);
-    const __m128i alpha = _mm_packus_epi16(_mm_packs_epi32(a0, a1), _mm_packs_epi32(a2, a3));
-    const unsigned transparent = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, zero)));
-    bits[x / 64] |= uint64_t(~transparent & 0xFFFFu) << (x % 64);
+    uint64_t word = 0;
+    for (int g = 0; g < 64 && x + g < w; g += 16)
+    {
+      const auto* p = reinterpret_cast<const __m128i*>(rgba + size_t(x + g) * 4);
+      const __m128i a0 = _mm_srli_epi32(_mm_loadu_si128(p), 24),
+                    a1 = _mm_srli_epi32(_mm_loadu_si128(p + 1), 24);
+      const __m128i a2 = _mm_srli_epi32(_mm_loadu_si128(p + 2), 24),
+                    a3 = _mm_srli_epi32(_mm_loadu_si128(p + 3), 24);
+      const __m128i alpha = _mm_packus_epi16(_mm_packs_epi32(a0, a1), _mm_packs_epi32(a2, a3));
+      const unsigned transparent = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, zero)));
+      word |= uint64_t(~transparent & 0xFFFFu) << g;
+    }
+    bits[x / 64] = w - x < 64 ? word & ((uint64_t(1) << (w - x)) - 1) : word;
   }
-#endif
-  for (; x < w; ++x)
+#else
+  for (int x = 0; x < w; ++x)
     bits[x / 64] |= uint64_t(rgba[size_t(x) * 4 + 3] != 0) << (x % 64);
+#endif
 }
 } // namespace
 
@@ -111,7 +119,7 @@ bool IGraphicsVector::Bitmap::VisibleRows(int x0, int x1, int y0, int y1, int& f
   {
     // Read in bands of rows, so the buffer cleared against a failed read stays small.
     constexpr int kBand = 16;
-    std::vector<unsigned char> rgba(size_t(w) * size_t(std::min(h, kBand)) * 4);
+    std::vector<unsigned char> rgba(size_t(w) * size_t(std::min(h, kBand)) * 4 + kAlphaBitsOverread);
     mAlphaBits.assign(words * size_t(h), 0);
     mRows.assign(size_t(h), VisibleRow{w, -1, h, -1});
     for (int y = 0; y < h; ++y)
