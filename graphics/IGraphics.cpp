@@ -218,18 +218,6 @@ int IGraphics::GetParamIdxForControlIdx(int controlIdx) const
   return pControl ? pControl->GetParamIdx(0) : -1;
 }
 
-void IGraphics::ForAllControlsFunc(IControlFunction func)
-{
-  for (int i = 0; i < NControls(); ++i)
-    func(mControls.Get(i));
-  if (mPerfDisplay) func(mPerfDisplay);
-  if (mCornerResizer) func(mCornerResizer);
-  if (mTextEntryControl) func(mTextEntryControl);
-  if (mPopupControl) func(mPopupControl);
-  for (int i = 0; i < mBubbleControls.Count(); ++i)
-    func(mBubbleControls.Get(i));
-}
-
 void IGraphics::ForStandardControlsFunc(std::function<void(IControlInterface*)> func)
 {
   ForStandardControlsFunc(IControlFunction([&func](IControl* pControl) { func(pControl); }));

@@ -497,9 +497,19 @@ public:
 
   // --- Traversals ---------------------------------------------------------------------------------------
   // The list, then the FPS display, corner resizer, text entry, popup menu, then the bubbles.
-  void ForAllControlsFunc(IControlFunction func);
-  template <typename T, typename... Args>
-  void ForAllControls(T method, Args... args)
+  // A template, as the redraw runs it over every control on every display tick.
+  template <typename F> void ForAllControlsFunc(F&& func)
+  {
+    for (int i = 0; i < NControls(); ++i)
+      func(mControls.Get(i));
+    if (mPerfDisplay) func(mPerfDisplay);
+    if (mCornerResizer) func(mCornerResizer);
+    if (mTextEntryControl) func(mTextEntryControl);
+    if (mPopupControl) func(mPopupControl);
+    for (int i = 0; i < mBubbleControls.Count(); ++i)
+      func(mBubbleControls.Get(i));
+  }
+  template <typename T, typename... Args> void ForAllControls(T method, Args... args)
   {
     ForAllControlsFunc([method, args...](IControl* pControl) { (pControl->*method)(args...); });
   }

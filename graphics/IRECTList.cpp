@@ -1,6 +1,7 @@
 #include "graphics/IRECTList.h"
 
 #include <cstring>
+#include <vector>
 
 namespace iplugin::igraphics
 {
@@ -57,33 +58,27 @@ bool IRECTList::Mergeable(const IRECT& a, const IRECT& b)
   return false;
 }
 
-void IRECTList::Shrink(int idx, const IRECT& x)
+namespace
 {
-  const IRECT r = Get(idx);
-  IRECT first, second;
-  bool two = false;
+// The part of r outside x, which spans r's full width or height; when x crosses r's middle the part beyond it
+// is second and the answer is true.
+bool ShrinkParts(const IRECT& r, const IRECT& x, IRECT& first, IRECT& second)
+{
   if (x.L == r.L && x.R == r.R)
   {
     // A band across the full width: keep what lies above and below it.
-    two = x.T != r.T && x.B != r.B;
     first = x.T != r.T ? IRECT(r.L, r.T, r.R, x.T) : IRECT(r.L, x.B, r.R, r.B);
     second = IRECT(r.L, x.B, r.R, r.B);
+    return x.T != r.T && x.B != r.B;
   }
-  else
-  {
-    two = x.L != r.L && x.R != r.R;
-    first = x.L != r.L ? IRECT(r.L, r.T, x.L, r.B) : IRECT(x.R, r.T, r.R, r.B);
-    second = IRECT(x.R, r.T, r.R, r.B);
-  }
-  // Cutting a middle band off without keeping the far part would leave stale pixels on screen.
-  if (two && !Add(second)) return;
-  Set(idx, first);
+  first = x.L != r.L ? IRECT(r.L, r.T, x.L, r.B) : IRECT(x.R, r.T, r.R, r.B);
+  second = IRECT(x.R, r.T, r.R, r.B);
+  return x.L != r.L && x.R != r.R;
 }
 
-void IRECTList::Split(int idx, const IRECT& x)
+// r outside its corner x as two parts: one that replaces r and one to append.
+void SplitParts(const IRECT& r, const IRECT& x, IRECT& appended, IRECT& returned)
 {
-  const IRECT r = Get(idx);
-  IRECT appended, returned;
   if (r.L == x.L && r.T == x.T)
   {
     appended = IRECT(x.R, r.T, r.R, x.B);
@@ -104,62 +99,109 @@ void IRECTList::Split(int idx, const IRECT& x)
     appended = IRECT(r.L, r.T, r.R, x.T);
     returned = IRECT(r.L, x.T, x.L, r.B);
   }
-  // Without room for the appended part the rectangle stays whole, so no dirty area is dropped.
-  if (!Add(appended)) return;
-  Set(idx, returned);
 }
+} // namespace
 
 void IRECTList::Optimize()
 {
-  // Pass 1: containment and overlap removal.
-  for (int i = 0; i < Size(); ++i)
+  // A full frame brings hundreds of entries, most of them inside others: deleted entries are only marked,
+  // and the list closes up once at the end, instead of moving its tail at every deletion.
+  std::vector<char> dead(size_t(Size()), 0);
+  int live = Size();
+  auto kill = [&](int idx)
   {
-    bool removedI = false;
-    for (int j = i + 1; j < Size();)
+    dead[size_t(idx)] = 1;
+    --live;
+  };
+  // The list's limit counts the entries still alive.
+  auto append = [&](const IRECT& r)
+  {
+    const int n = Size();
+    if (live >= mMaxCount) return false;
+    mRects.Resize(n + 1);
+    if (Size() != n + 1) return false;
+    mRects.Get()[n] = r;
+    dead.push_back(0);
+    ++live;
+    return true;
+  };
+  auto nextLive = [&](int idx)
+  {
+    while (idx < Size() && dead[size_t(idx)])
+      ++idx;
+    return idx;
+  };
+
+  // Pass 1: containment and overlap removal.
+  for (int i = nextLive(0); i < Size(); i = nextLive(i + 1))
+  {
+    for (int j = nextLive(i + 1); j < Size(); j = nextLive(j + 1))
     {
       const IRECT a = Get(i), b = Get(j);
       if (a.Contains(b))
       {
-        Delete(j);
+        kill(j);
         continue;
       }
       if (b.Contains(a))
       {
-        Delete(i);
-        removedI = true;
+        kill(i);
         break;
       }
       if (!a.Empty() && !b.Empty() && b.L <= a.R && b.R > a.L && b.T <= a.B && b.B > a.T)
       {
         const IRECT x(std::max(a.L, b.L), std::max(a.T, b.T), std::min(a.R, b.R), std::min(a.B, b.B));
+        IRECT first, second;
         if (Mergeable(a, x))
-          Shrink(i, x);
+        {
+          // Cutting a middle band off without keeping the far part would leave stale pixels on screen.
+          if (!ShrinkParts(a, x, first, second) || append(second)) Set(i, first);
+        }
         else if (Mergeable(b, x))
-          Shrink(j, x);
-        else if (b.W() * b.H() > a.W() * a.H())
-          Split(i, x);
+        {
+          if (!ShrinkParts(b, x, first, second) || append(second)) Set(j, first);
+        }
         else
-          Split(j, x);
+        {
+          // Without room for the appended part the rectangle stays whole, so no dirty area is dropped.
+          const int idx = b.W() * b.H() > a.W() * a.H() ? i : j;
+          SplitParts(Get(idx), x, first, second);
+          if (append(first)) Set(idx, second);
+        }
       }
-      ++j;
     }
-    if (removedI) --i;
   }
 
-  // Pass 2: merging, restarted after every merge.
-  for (int i = 0; i < Size();)
+  // Pass 2: merging, each entry with the first later one it merges with, restarted from the front after every
+  // merge. No pair before the merged entry merged when it was reached, and only the union is new, so the
+  // restart only has to try the earlier entries against the union before going on past the merged entry.
+  for (int i = nextLive(0); i < Size();)
   {
-    bool merged = false;
-    for (int j = i + 1; j < Size(); ++j)
-      if (Mergeable(Get(i), Get(j)))
+    int j = nextLive(i + 1);
+    while (j < Size() && !Mergeable(Get(i), Get(j)))
+      j = nextLive(j + 1);
+    if (j >= Size())
+    {
+      i = nextLive(i + 1);
+      continue;
+    }
+    for (;;)
+    {
+      Set(j, Union(Get(i), Get(j)));
+      kill(i);
+      const int merged = i;
+      for (i = nextLive(0); i < merged && !Mergeable(Get(i), Get(j)); i = nextLive(i + 1))
       {
-        Set(j, Union(Get(i), Get(j)));
-        Delete(i);
-        merged = true;
-        break;
       }
-    i = merged ? 0 : i + 1;
+      if (i >= merged) break;
+    }
+    i = nextLive(i);
   }
+
+  int kept = 0;
+  for (int i = 0; i < Size(); ++i)
+    if (!dead[size_t(i)]) mRects.Get()[kept++] = Get(i);
+  mRects.Resize(kept);
 }
 
 void IRECTList::JoinNear(float gap)

@@ -42,12 +42,6 @@ public:
   static IRECT Union(const IRECT& a, const IRECT& b);
 
 private:
-  // Replaces r by its part outside x, which spans r's full width or height. When x crosses r's middle
-  // the other remaining part is appended, or, when the list cannot grow, r is left whole.
-  void Shrink(int idx, const IRECT& x);
-  // Replaces r by one part outside x and appends another; nothing changes when the list cannot grow.
-  void Split(int idx, const IRECT& x);
-
   TypedBuf<IRECT> mRects;
   int mMaxCount;
 };

@@ -12,6 +12,7 @@
 #include "graphics/vector/VGpaint.h"
 
 #include <stack>
+#include <unordered_map>
 #include <vector>
 
 namespace iplugin::igraphics
@@ -48,6 +49,17 @@ public:
     bool mSharedTexture = false;
     // A bit a texel, set for non-zero alpha, rows of whole words; empty until read.
     mutable std::vector<uint64_t> mAlphaBits;
+    // Per row: its outermost texels of non-zero alpha (w and -1 when it has none), and the nearest rows at or
+    // below (h when none) and at or above (-1 when none) that have one, so transparent rows are skipped
+    // whole.
+    struct VisibleRow
+    {
+      int firstX, lastX, next, previous;
+    };
+    mutable std::vector<VisibleRow> mRows;
+    // VisibleRows' answers by question (first row -1 for none), dropped all at once when full.
+    static constexpr size_t kMaxAnswers = 4096;
+    mutable std::unordered_map<uint64_t, std::pair<int, int>> mAnswers;
   };
 
   IGraphicsVector(IGEditorDelegate& dlg, int w, int h, int fps, float scale);

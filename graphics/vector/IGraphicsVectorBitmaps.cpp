@@ -6,15 +6,51 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace iplugin::igraphics
 {
 namespace
 {
 std::atomic<bool> gStripRowsTrimmed{true};
+
+// Sets bit x of bits (whole words) for each of the w RGBA texels with non-zero alpha. The row may be read up
+// to kAlphaBitsOverread bytes past its end.
+constexpr size_t kAlphaBitsOverread = 64;
+void AlphaBits(const unsigned char* rgba, int w, uint64_t* bits)
+{
+#if defined(__SSE2__)
+  // Sixteen texels at a time: their alpha bytes packed into one register and compared with zero; a word's
+  // texels past the row's end are cut off.
+  const __m128i zero = _mm_setzero_si128();
+  for (int x = 0; x < w; x += 64)
+  {
+    uint64_t word = 0;
+    for (int g = 0; g < 64 && x + g < w; g += 16)
+    {
+      const auto* p = reinterpret_cast<const __m128i*>(rgba + size_t(x + g) * 4);
+      const __m128i a0 = _mm_srli_epi32(_mm_loadu_si128(p), 24),
+                    a1 = _mm_srli_epi32(_mm_loadu_si128(p + 1), 24);
+      const __m128i a2 = _mm_srli_epi32(_mm_loadu_si128(p + 2), 24),
+                    a3 = _mm_srli_epi32(_mm_loadu_si128(p + 3), 24);
+      const __m128i alpha = _mm_packus_epi16(_mm_packs_epi32(a0, a1), _mm_packs_epi32(a2, a3));
+      const unsigned transparent = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, zero)));
+      word |= uint64_t(~transparent & 0xFFFFu) << g;
+    }
+    bits[x / 64] = w - x < 64 ? word & ((uint64_t(1) << (w - x)) - 1) : word;
+  }
+#else
+  for (int x = 0; x < w; ++x)
+    bits[x / 64] |= uint64_t(rgba[size_t(x) * 4 + 3] != 0) << (x % 64);
+#endif
+}
 } // namespace
 
 void IGraphicsVector::SetStripRowsTrimmed(bool trimmed)
@@ -81,18 +117,54 @@ bool IGraphicsVector::Bitmap::VisibleRows(int x0, int x1, int y0, int y1, int& f
   if (!Unchanging() || w <= 0 || h <= 0) return false;
   if (mAlphaBits.empty())
   {
-    std::vector<unsigned char> rgba(size_t(w) * size_t(h) * 4);
-    MvgReadPixels(mVG, GetBitmap(), 0, 0, w, h, rgba.data());
+    // Read in bands of rows, so the buffer cleared against a failed read stays small.
+    constexpr int kBand = 16;
+    std::vector<unsigned char> rgba(size_t(w) * size_t(std::min(h, kBand)) * 4 + kAlphaBitsOverread);
     mAlphaBits.assign(words * size_t(h), 0);
+    mRows.assign(size_t(h), VisibleRow{w, -1, h, -1});
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        if (rgba[(size_t(y) * size_t(w) + size_t(x)) * 4 + 3] != 0)
-          mAlphaBits[size_t(y) * words + size_t(x) / 64] |= uint64_t(1) << (x % 64);
+    {
+      if (y % kBand == 0) MvgReadPixels(mVG, GetBitmap(), 0, y, w, std::min(kBand, h - y), rgba.data());
+      uint64_t* row = &mAlphaBits[size_t(y) * words];
+      AlphaBits(&rgba[size_t(y % kBand) * size_t(w) * 4], w, row);
+      VisibleRow& r = mRows[size_t(y)];
+      for (size_t i = 0; i < words && r.firstX == w; ++i)
+        if (row[i]) r.firstX = int(i * 64) + std::countr_zero(row[i]);
+      for (size_t i = words; i-- > 0 && r.lastX < 0;)
+        if (row[i]) r.lastX = int(i * 64) + 63 - std::countl_zero(row[i]);
+      r.previous = r.lastX >= 0 ? y : y > 0 ? mRows[size_t(y) - 1].previous : -1;
+    }
+    for (int y = h - 1; y >= 0; --y)
+      mRows[size_t(y)].next = mRows[size_t(y)].lastX >= 0 ? y : y + 1 < h ? mRows[size_t(y) + 1].next : h;
   }
   x0 = std::max(x0, 0), x1 = std::min(x1, w), y0 = std::max(y0, 0), y1 = std::min(y1, h);
-  if (y0 >= y1) return false; // rows wholly above or below the image
+  if (y0 >= y1 || x0 >= x1) return false; // rows wholly above or below the image, or no columns
+  // A strip's frames are asked for again and again, as its value comes back to them: the answers are kept,
+  // keyed by the clamped question.
+  const bool keyed = w <= 0xFFFF && h <= 0xFFFF;
+  const uint64_t key = uint64_t(x0) | uint64_t(x1) << 16 | uint64_t(y0) << 32 | uint64_t(y1) << 48;
+  if (keyed)
+    if (const auto found = mAnswers.find(key); found != mAnswers.end())
+    {
+      first = found->second.first, last = found->second.second;
+      return first >= 0;
+    }
+  auto answer = [&](bool any)
+  {
+    if (keyed)
+    {
+      if (mAnswers.size() >= kMaxAnswers) mAnswers.clear();
+      mAnswers.emplace(key, any ? std::make_pair(first, last) : std::make_pair(-1, -1));
+    }
+    return any;
+  };
   auto visible = [&](int y)
   {
+    // Most rows answer from their outermost visible texels; only a row visible on both sides of the columns
+    // needs its bits.
+    const VisibleRow& r = mRows[size_t(y)];
+    if (r.lastX < x0 || r.firstX >= x1) return false;
+    if (r.firstX >= x0 || r.lastX < x1) return true;
     const uint64_t* row = &mAlphaBits[size_t(y) * words];
     for (int x = x0; x < x1;)
     {
@@ -103,14 +175,15 @@ bool IGraphicsVector::Bitmap::VisibleRows(int x0, int x1, int y0, int y1, int& f
     }
     return false;
   };
-  first = y0;
+  first = mRows[size_t(y0)].next;
   while (first < y1 && !visible(first))
-    ++first;
-  if (first == y1) return false;
-  last = y1 - 1;
+    first = first + 1 < h ? mRows[size_t(first) + 1].next : h;
+  if (first >= y1) return answer(false);
+  // first is visible, so the search down from y1 stops at it at the latest.
+  last = mRows[size_t(y1) - 1].previous;
   while (!visible(last))
-    --last;
-  return true;
+    last = mRows[size_t(last) - 1].previous;
+  return answer(true);
 }
 
 // --- Loading -------------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace iplugin::igraphics
 {
@@ -94,5 +95,37 @@ bool mvgScissorPixelBounds(const MVGfragUniforms& frag, float ratioX, float rati
   if (out.y1 < out.y0) out.y1 = out.y0;
   if (b == 0.0 && c == 0.0) TrimUncovered(frag, ratioX, ratioY, out);
   return true;
+}
+
+size_t MVGscissorBoundsCache::KeyHash::operator()(const Key& k) const
+{
+  uint64_t h = 14695981039346656037ull;
+  for (uint32_t v : k)
+    h = (h ^ v) * 1099511628211ull;
+  return size_t(h ^ (h >> 32));
+}
+
+bool MVGscissorBoundsCache::Bounds(const MVGfragUniforms& frag, float ratioX, float ratioY, int width,
+                                   int height, MVGpixelRect& out)
+{
+  Key key;
+  std::memcpy(&key[0], frag.scissorMat, sizeof(frag.scissorMat));
+  std::memcpy(&key[12], frag.scissorExt, sizeof(frag.scissorExt));
+  std::memcpy(&key[14], frag.scissorScale, sizeof(frag.scissorScale));
+  std::memcpy(&key[16], &ratioX, sizeof(float));
+  std::memcpy(&key[17], &ratioY, sizeof(float));
+  std::memcpy(&key[18], &width, sizeof(int));
+  std::memcpy(&key[19], &height, sizeof(int));
+  if (const auto found = mAnswers.find(key); found != mAnswers.end())
+  {
+    if (found->second.bounded) out = found->second.rect;
+    return found->second.bounded;
+  }
+  Answer a{};
+  a.bounded = mvgScissorPixelBounds(frag, ratioX, ratioY, width, height, a.rect);
+  if (mAnswers.size() >= kMaxAnswers) mAnswers.clear();
+  mAnswers.emplace(key, a);
+  if (a.bounded) out = a.rect;
+  return a.bounded;
 }
 } // namespace iplugin::igraphics

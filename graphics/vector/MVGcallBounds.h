@@ -5,6 +5,10 @@
 
 #include "graphics/vector/MVGrecording.h"
 
+#include <array>
+#include <cstddef>
+#include <unordered_map>
+
 namespace iplugin::igraphics
 {
 // Pixel rectangle [x0, x1) x [y0, y1).
@@ -22,4 +26,29 @@ bool mvgZeroSourceKeepsTarget(const MVGblend& blend);
 // or one that cannot be bounded, and the whole target is to be drawn.
 bool mvgScissorPixelBounds(const MVGfragUniforms& frag, float ratioX, float ratioY, int width, int height,
                            MVGpixelRect& out);
+
+// mvgScissorPixelBounds' answers, kept by question: an editor's frames give the same few scissors call after
+// call and frame after frame. Owned by one renderer; not thread-safe.
+class MVGscissorBoundsCache
+{
+public:
+  bool Bounds(const MVGfragUniforms& frag, float ratioX, float ratioY, int width, int height,
+              MVGpixelRect& out);
+
+private:
+  // The scissor's matrix, extent and scale, the ratios and the target size, as bits.
+  using Key = std::array<uint32_t, 20>;
+  struct KeyHash
+  {
+    size_t operator()(const Key& k) const;
+  };
+  struct Answer
+  {
+    bool bounded;
+    MVGpixelRect rect;
+  };
+  // Dropped all at once when full.
+  static constexpr size_t kMaxAnswers = 8192;
+  std::unordered_map<Key, Answer, KeyHash> mAnswers;
+};
 } // namespace iplugin::igraphics

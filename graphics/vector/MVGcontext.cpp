@@ -540,8 +540,8 @@ void MVGcontext_vQorv_au::renderFlush()
       // left). Keeping those columns would make it exact, at several times the cost of a partial redraw.
       MVGpixelRect bounds;
       if (!(MvgScissorBounds() && mvgZeroSourceKeepsTarget(call.blend) &&
-            mvgScissorPixelBounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY,
-                                  (int)colour->width(), (int)colour->height(), bounds)))
+            scissorBounds.Bounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY,
+                                 (int)colour->width(), (int)colour->height(), bounds)))
         bounds = MVGpixelRect{0, 0, (int)whole.width, (int)whole.height};
       for (const MVGpixelRect& area : areas)
       {

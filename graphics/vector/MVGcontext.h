@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "graphics/vector/MVGcallBounds.h"
 #include "graphics/vector/MVGdrawableChanges.h"
 #include "graphics/vector/MVGrecording.h"
 
@@ -78,6 +79,7 @@ public:
   double clearColor[4] = {0, 0, 0, 0};
   // What each drawable holds of the frames, so that a composite copies onto it only what it lacks.
   MVGdrawableChanges drawableChanges;
+  MVGscissorBoundsCache scissorBounds;
 
   // Pipeline states made so far, one pair per blend and pixel format, so that alternating targets of
   // different formats do not rebuild them every frame.

@@ -152,6 +152,152 @@ TEST(IRECTListTest, ASplitWithoutRoomKeepsTheRectangleWhole)
   EXPECT_EQ(Rects(list), (std::vector<IRECT>{{0, 0, 10, 10}, {5, 5, 20, 20}}));
 }
 
+namespace
+{
+// The merging as it was first written, deleting entries one by one and rescanning from the front after every
+// merge: the reference the list's Optimize must match entry for entry.
+void ReferenceOptimize(std::vector<IRECT>& v, int maxCount)
+{
+  auto add = [&](const IRECT& r)
+  {
+    if (int(v.size()) >= maxCount) return false;
+    v.push_back(r);
+    return true;
+  };
+  auto shrink = [&](int idx, const IRECT& x)
+  {
+    const IRECT r = v[size_t(idx)];
+    IRECT first, second;
+    bool two = false;
+    if (x.L == r.L && x.R == r.R)
+    {
+      two = x.T != r.T && x.B != r.B;
+      first = x.T != r.T ? IRECT(r.L, r.T, r.R, x.T) : IRECT(r.L, x.B, r.R, r.B);
+      second = IRECT(r.L, x.B, r.R, r.B);
+    }
+    else
+    {
+      two = x.L != r.L && x.R != r.R;
+      first = x.L != r.L ? IRECT(r.L, r.T, x.L, r.B) : IRECT(x.R, r.T, r.R, r.B);
+      second = IRECT(x.R, r.T, r.R, r.B);
+    }
+    if (two && !add(second)) return;
+    v[size_t(idx)] = first;
+  };
+  auto split = [&](int idx, const IRECT& x)
+  {
+    const IRECT r = v[size_t(idx)];
+    IRECT appended, returned;
+    if (r.L == x.L && r.T == x.T)
+      appended = IRECT(x.R, r.T, r.R, x.B), returned = IRECT(r.L, x.B, r.R, r.B);
+    else if (r.L == x.L)
+      appended = IRECT(r.L, r.T, r.R, x.T), returned = IRECT(x.R, x.T, r.R, r.B);
+    else if (r.T == x.T)
+      appended = IRECT(r.L, r.T, x.L, x.B), returned = IRECT(r.L, x.B, r.R, r.B);
+    else
+      appended = IRECT(r.L, r.T, r.R, x.T), returned = IRECT(r.L, x.T, x.L, r.B);
+    if (!add(appended)) return;
+    v[size_t(idx)] = returned;
+  };
+  const auto size = [&] { return int(v.size()); };
+  for (int i = 0; i < size(); ++i)
+  {
+    bool removedI = false;
+    for (int j = i + 1; j < size();)
+    {
+      const IRECT a = v[size_t(i)], b = v[size_t(j)];
+      if (a.Contains(b))
+      {
+        v.erase(v.begin() + j);
+        continue;
+      }
+      if (b.Contains(a))
+      {
+        v.erase(v.begin() + i);
+        removedI = true;
+        break;
+      }
+      if (!a.Empty() && !b.Empty() && b.L <= a.R && b.R > a.L && b.T <= a.B && b.B > a.T)
+      {
+        const IRECT x(std::max(a.L, b.L), std::max(a.T, b.T), std::min(a.R, b.R), std::min(a.B, b.B));
+        if (IRECTList::Mergeable(a, x))
+          shrink(i, x);
+        else if (IRECTList::Mergeable(b, x))
+          shrink(j, x);
+        else if (b.W() * b.H() > a.W() * a.H())
+          split(i, x);
+        else
+          split(j, x);
+      }
+      ++j;
+    }
+    if (removedI) --i;
+  }
+  for (int i = 0; i < size();)
+  {
+    bool merged = false;
+    for (int j = i + 1; j < size(); ++j)
+      if (IRECTList::Mergeable(v[size_t(i)], v[size_t(j)]))
+      {
+        v[size_t(j)] = IRECTList::Union(v[size_t(i)], v[size_t(j)]);
+        v.erase(v.begin() + i);
+        merged = true;
+        break;
+      }
+    i = merged ? 0 : i + 1;
+  }
+}
+} // namespace
+
+// Lists of every kind a frame brings (a background under everything, rows of equal controls touching or
+// overlapping, duplicates, empty entries, a list that cannot grow) give the reference's entries in its order.
+TEST(IRECTListTest, OptimizeGivesTheReferencesEntriesInItsOrderOverRandomLists)
+{
+  std::mt19937 rng(2718);
+  for (int round = 0; round < 4000; ++round)
+  {
+    // Coarse grids make shared edges, containment and exact duplicates common.
+    const int grid = 1 + int(rng() % 4), n = int(rng() % (round % 10 == 0 ? 300 : 40));
+    std::vector<IRECT> in;
+    if (rng() % 3 == 0) in.push_back(IRECT(0, 0, 200, 200));
+    for (int i = 0; i < n; ++i)
+    {
+      const float l = float(rng() % 50 * grid), t = float(rng() % 50 * grid);
+      switch (rng() % 6)
+      {
+      case 0:
+        in.push_back(IRECT());
+        break;
+      case 1:
+        in.push_back(in.empty() ? IRECT(l, t, l, t + 4) : in[rng() % in.size()]);
+        break;
+      case 2: // a row of equal cells, touching or a little apart
+      {
+        const float w = float(1 + rng() % 6 * grid), gap = float(rng() % 3) - 1.f;
+        for (int k = 0; k < 1 + int(rng() % 5); ++k)
+          in.push_back(
+              IRECT(l + float(k) * (w + gap), t, l + float(k) * (w + gap) + w, t + float(1 + rng() % 8)));
+        break;
+      }
+      default:
+        in.push_back(IRECT(l, t, l + float(rng() % 12 * grid), t + float(rng() % 12 * grid)));
+        break;
+      }
+    }
+    const int count = int(in.size());
+    const int limits[] = {INT_MAX, count, count + 1, count + 3};
+    const int maxCount = limits[rng() % 4];
+    IRECTList list(maxCount);
+    for (const IRECT& r : in)
+      list.Add(r);
+    std::vector<IRECT> expected = in;
+    ReferenceOptimize(expected, maxCount);
+    list.Optimize();
+    ASSERT_EQ(Rects(list), expected) << "round " << round << " of " << count << " entries, limit "
+                                     << maxCount;
+  }
+}
+
 class RedrawTest : public ::testing::Test
 {
 protected:

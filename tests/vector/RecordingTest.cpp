@@ -1,7 +1,10 @@
 // The recording side of the renderer interface: call records, vertex layout, uniforms, textures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <tuple>
 #include <vector>
 
 #include "graphics/vector/MVGcallBounds.h"
@@ -241,6 +244,72 @@ TEST(Recording, UniformsCarryScissorAndPaintMatrices)
   EXPECT_FLOAT_EQ(u.outerCol[2], 0.5f);
   EXPECT_EQ(u.type, kMVGShaderFillGradient);
   EXPECT_EQ(u.strokeThr, -1.0f);
+}
+
+// The kept answers are the computed ones, for questions asked again and for questions that differ from an
+// earlier one in a single input (a matrix entry, the extent or scale, a ratio, the target size).
+TEST(Recording, ScissorBoundsCacheAnswersAsTheBoundsDo)
+{
+  std::mt19937 rng(5151);
+  auto pick = [&](std::initializer_list<float> values) { return *(values.begin() + rng() % values.size()); };
+  auto fresh = [&]
+  {
+    MVGfragUniforms u{};
+    if (rng() % 8 != 0)
+    {
+      const bool upright = rng() % 3 != 0;
+      const float angle = float(rng() % 628) / 100.f, scale = pick({1.f, 0.5f, 2.f});
+      const float ca = upright ? scale : std::cos(angle) * scale,
+                  sa = upright ? 0.f : std::sin(angle) * scale;
+      const float m[12] = {ca, sa, 0, 0, -sa, ca, 0, 0, -float(rng() % 400), -float(rng() % 300), 1, 0};
+      std::copy(m, m + 12, u.scissorMat);
+      u.scissorExt[0] = float(rng() % 200) / 2.f - (rng() % 10 == 0 ? 150.f : 0.f);
+      u.scissorExt[1] = float(rng() % 200) / 2.f;
+      u.scissorScale[0] = u.scissorScale[1] = pick({1.f, 2.f, 0.5f});
+    }
+    return std::make_tuple(u, pick({1.f, 1.5f, 2.f, 0.f}), pick({1.f, 2.f}), int(100 + rng() % 900),
+                           int(100 + rng() % 600));
+  };
+  MVGscissorBoundsCache cache;
+  std::vector<std::tuple<MVGfragUniforms, float, float, int, int>> asked;
+  for (int q = 0; q < 6000; ++q)
+  {
+    if (asked.empty() || q % 3 == 0)
+      asked.push_back(fresh());
+    else if (q % 3 == 1)
+    {
+      auto changed = asked[rng() % asked.size()];
+      auto& [u, rx, ry, w, h] = changed;
+      switch (rng() % 6)
+      {
+      case 0:
+        u.scissorMat[rng() % 12] += 0.25f;
+        break;
+      case 1:
+        u.scissorExt[rng() % 2] += 0.5f;
+        break;
+      case 2:
+        u.scissorScale[rng() % 2] *= 2.f;
+        break;
+      case 3:
+        (rng() % 2 ? rx : ry) += 0.5f;
+        break;
+      case 4:
+        w -= 7;
+        break;
+      default:
+        h -= 5;
+        break;
+      }
+      asked.push_back(changed);
+    }
+    const auto& [u, rx, ry, w, h] = q % 3 == 2 ? asked[rng() % asked.size()] : asked.back();
+    MVGpixelRect want{-1, -1, -1, -1}, got{-1, -1, -1, -1};
+    const bool bounded = mvgScissorPixelBounds(u, rx, ry, w, h, want);
+    ASSERT_EQ(cache.Bounds(u, rx, ry, w, h, got), bounded) << "question " << q;
+    ASSERT_EQ(std::tie(got.x0, got.y0, got.x1, got.y1), std::tie(want.x0, want.y0, want.x1, want.y1))
+        << "question " << q;
+  }
 }
 
 // A scissor's pixel bounds leave out only pixels whose centre it does not cover at all, as the shader

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 using namespace iplugin::igraphics;
@@ -90,4 +91,61 @@ TEST(StripRows, SourcesOutsideTheImageReadNothingOutsideIt)
     EXPECT_EQ(g.MainFrame().width, 60) << "source row " << srcY;
   }
   delete api;
+}
+
+// The rows' answers, from the row bounds kept after the first read, are those a scan of every texel in the
+// question gives: over strips of any width (across whole words and not), sparse texels and bands, and
+// questions reaching past every side of the image, those wholly above or below it answered false.
+TEST(StripRows, VisibleRowsAnswerAsAScanOfTheTexels)
+{
+  std::mt19937 rng(4343);
+  qorvtest::RecordingDelegate dlg;
+  qorvtest::VectorGraphics g(dlg, 60, 60);
+  g.Open(1.f);
+  for (int round = 0; round < 60; ++round)
+  {
+    const int w = 1 + int(rng() % 150), h = 1 + int(rng() % 60);
+    std::vector<unsigned char> rgba(size_t(w) * h * 4, 0);
+    const int density = int(rng() % 4);
+    for (int y = 0; y < h; ++y)
+    {
+      const bool band = rng() % 5 == 0;
+      for (int x = 0; x < w; ++x)
+      {
+        rgba[(size_t(y) * w + x) * 4] = (unsigned char)(rng() % 256);
+        const bool on = band ? rng() % 2 == 0 : density > 0 && rng() % (40 * density) == 0;
+        if (on) rgba[(size_t(y) * w + x) * 4 + 3] = (unsigned char)(1 + rng() % 255);
+      }
+    }
+    auto scan = [&](int x0, int x1, int y0, int y1, int& first, int& last)
+    {
+      first = last = -1;
+      for (int y = std::max(y0, 0); y < std::min(y1, h); ++y)
+        for (int x = std::max(x0, 0); x < std::min(x1, w); ++x)
+          if (rgba[(size_t(y) * w + x) * 4 + 3] != 0)
+          {
+            if (first < 0) first = y;
+            last = y;
+          }
+      return first >= 0;
+    };
+    IGraphicsVector::Bitmap bitmap(g.VG(), w, h, rgba.data(), 1, 1.f);
+    ASSERT_TRUE(bitmap.Unchanging());
+    // Every other question is one asked before, answered from what was kept.
+    std::vector<std::array<int, 4>> asked;
+    for (int q = 0; q < 300; ++q)
+    {
+      if (q % 2 == 0 || asked.empty())
+      {
+        const int x0 = int(rng() % (w + 20)) - 10, y0 = int(rng() % (3 * h + 20)) - h - 10;
+        asked.push_back({x0, x0 + int(rng() % (w + 10)), y0, y0 + int(rng() % (h + 10))});
+      }
+      const auto [x0, x1, y0, y1] = q % 2 == 0 ? asked.back() : asked[rng() % asked.size()];
+      int first = -7, last = -7, wantFirst = 0, wantLast = 0;
+      const bool want = scan(x0, x1, y0, y1, wantFirst, wantLast);
+      ASSERT_EQ(bitmap.VisibleRows(x0, x1, y0, y1, first, last), want)
+          << w << "x" << h << " columns " << x0 << ".." << x1 << " rows " << y0 << ".." << y1;
+      if (want) ASSERT_EQ(std::make_pair(first, last), std::make_pair(wantFirst, wantLast));
+    }
+  }
 }
