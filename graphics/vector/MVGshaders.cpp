@@ -122,10 +122,15 @@ QorvSpanKind FragmentShaderAsk(const QorvFragmentSpanIn& in, const float (*rowSt
   {
     if (!samples) return answer.kind;
     thread_local std::vector<VGspanSteps> steps;
-    steps.resize((size_t)rows);
+    if (steps.size() < (size_t)rows) steps.resize((size_t)rows);
+    VGspanSteps* const out = steps.data();
+    const float dx = in.step[kVaryX], dy = in.step[kVaryY], du = in.step[kVaryU], dv = in.step[kVaryV];
     for (int r = 0; r < rows; ++r)
-      steps[(size_t)r] = StepsOf(rowStarts[r], in.step);
-    vgShadeRectSamples(frag, steps.data(), rows, in.count, Antialias, answer);
+    {
+      const float* start = rowStarts[r];
+      out[r] = VGspanSteps{start[kVaryX], dx, start[kVaryY], dy, start[kVaryU], du, start[kVaryV], dv};
+    }
+    vgShadeRectSamples(frag, out, rows, in.count, Antialias, answer);
     return answer.kind;
   }
   const VGspanSteps steps = StepsOf(in);

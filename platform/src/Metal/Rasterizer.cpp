@@ -243,18 +243,27 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
 }
 
-bool Draw::ChunksStepAlike(const VaryingTerms& terms, const Span& sp, int from, int count, const float* start,
-                           const float* step) const
+bool Draw::StepsExactly(const float* start, const float* step, int count) const
 {
   for (int k = 0; k < varyings; ++k)
     if (!SteppedExactly(start[k], step[k], count)) return false;
-  // A chunk's steps are the row's: they do not depend on where it starts.
+  return true;
+}
+
+bool Draw::ChunkStartsAlike(const VaryingTerms& terms, const Span& sp, int from, int count,
+                            const float* start, const float* step) const
+{
+  // A chunk's steps are the row's: they do not depend on where it starts. A flat varying starts every chunk
+  // at the row's start, with a step of 0 (finite, as it steps exactly).
   float chunk[kQorvMaxVaryings];
   for (int off = kChunk; off < count; off += kChunk)
   {
-    terms.Starts(sp.e0 + (from + off) * sp.s0, sp.e1 + (from + off) * sp.s1, chunk);
-    for (int k = 0; k < varyings; ++k)
+    terms.MovingStarts(sp.e0 + (from + off) * sp.s0, sp.e1 + (from + off) * sp.s1, chunk);
+    for (int j = 0; j < terms.movingCount; ++j)
+    {
+      const int k = terms.moving[j];
       if ((double)chunk[k] != (double)start[k] + (double)off * (double)step[k]) return false;
+    }
   }
   return true;
 }
@@ -435,7 +444,7 @@ struct QorvRasterDraw::Shaded
   std::vector<Primitive> primitives;
   std::vector<qorv_raster::FanRows> fanRows; // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
-  int bands = 1; // that the masks were made for
+  int bands = 1;                         // that the masks were made for
   std::vector<unsigned char> shadedOnce; // per entry of vertices
   std::vector<size_t> fanStarts;         // of each fan's corners
 
