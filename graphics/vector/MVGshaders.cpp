@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 #include "graphics/vector/VGshading.h"
 
 namespace iplugin::igraphics
@@ -124,12 +128,21 @@ QorvSpanKind FragmentShaderAsk(const QorvFragmentSpanIn& in, const float (*rowSt
     thread_local std::vector<VGspanSteps> steps;
     if (steps.size() < (size_t)rows) steps.resize((size_t)rows);
     VGspanSteps* const out = steps.data();
-    const float dx = in.step[kVaryX], dy = in.step[kVaryY], du = in.step[kVaryU], dv = in.step[kVaryV];
-    for (int r = 0; r < rows; ++r)
+    int r = 0;
+#if defined(__SSE2__)
+    // (u, v, x, y) of a row's starts interleaved with the steps into (x, dx, y, dy) and (u, du, v, dv).
+    static_assert(kVaryU == 0 && kVaryV == 1 && kVaryX == 2 && kVaryY == 3 && sizeof(VGspanSteps) == 32);
+    const __m128 steps4 = _mm_loadu_ps(in.step);
+    for (; r < rows; ++r)
     {
-      const float* start = rowStarts[r];
-      out[r] = VGspanSteps{start[kVaryX], dx, start[kVaryY], dy, start[kVaryU], du, start[kVaryV], dv};
+      float* const o = reinterpret_cast<float*>(out + r);
+      const __m128 start = _mm_loadu_ps(rowStarts[r]);
+      _mm_storeu_ps(o, _mm_unpackhi_ps(start, steps4));
+      _mm_storeu_ps(o + 4, _mm_unpacklo_ps(start, steps4));
     }
+#endif
+    for (; r < rows; ++r)
+      out[r] = StepsOf(rowStarts[r], in.step);
     vgShadeRectSamples(frag, out, rows, in.count, Antialias, answer);
     return answer.kind;
   }
