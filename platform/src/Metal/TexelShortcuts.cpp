@@ -183,40 +183,42 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   rowStarts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
   terms = VaryingTerms(run.first, varyings);
-  // Flat varyings start every row alike; the others are worked out a varying at a time down the rows, two
-  // rows at once in SIMD builds, as VaryingTerms::Starts does it.
-  thread_local std::vector<double> edges;
-  if (edges.size() < 2 * count) edges.resize(2 * count);
-  double *const d0 = edges.data(), *const d1 = d0 + count;
-  int64_t e0 = run.first.e0, e1 = run.first.e1;
-  for (size_t r = 1; r < count; ++r)
-  {
-    e0 += run.e0Step, e1 += run.e1Step;
-    d0[r] = (double)e0, d1[r] = (double)e1;
-    rowStarts[r] = rowStarts[0];
-  }
+  // Flat varyings start every row alike; the others are worked out as VaryingTerms::Starts does it, for two
+  // rows at once in SIMD builds.
+  const int moving = terms.movingCount;
+  const int* const which = terms.moving;
   const double inv = terms.inv;
-  for (int j = 0; j < terms.movingCount; ++j)
-  {
-    const int k = terms.moving[j];
-    const double a = terms.a[k], b = terms.b[k], c = terms.c[k];
-    size_t r = 1;
+  int64_t e0 = run.first.e0, e1 = run.first.e1;
+  size_t r = 1;
 #if defined(__SSE2__)
-    if (terms.simd)
+  if (terms.simd)
+  {
+    __m128d a2[kQorvMaxVaryings], b2[kQorvMaxVaryings], c2[kQorvMaxVaryings];
+    for (int j = 0; j < moving; ++j)
+      a2[j] = _mm_set1_pd(terms.ma[j]), b2[j] = _mm_set1_pd(terms.mb[j]), c2[j] = _mm_set1_pd(terms.mc[j]);
+    const __m128d inv2 = _mm_set1_pd(inv);
+    for (; r + 2 <= count; r += 2)
     {
-      const __m128d a2 = _mm_set1_pd(a), b2 = _mm_set1_pd(b), c2 = _mm_set1_pd(c), inv2 = _mm_set1_pd(inv);
-      for (; r + 2 <= count; r += 2)
+      const int64_t e0a = e0 + run.e0Step, e1a = e1 + run.e1Step;
+      e0 = e0a + run.e0Step, e1 = e1a + run.e1Step;
+      const __m128d d0 = _mm_set_pd((double)e0, (double)e0a), d1 = _mm_set_pd((double)e1, (double)e1a);
+      float *const upper = rowStarts[r].data(), *const lower = rowStarts[r + 1].data();
+      rowStarts[r] = rowStarts[0], rowStarts[r + 1] = rowStarts[0];
+      for (int j = 0; j < moving; ++j)
       {
-        const __m128d sum =
-            _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(d0 + r), a2), _mm_mul_pd(_mm_loadu_pd(d1 + r), b2));
-        const __m128 f = _mm_cvtpd_ps(_mm_add_pd(c2, _mm_mul_pd(sum, inv2)));
-        rowStarts[r][(size_t)k] = _mm_cvtss_f32(f);
-        rowStarts[r + 1][(size_t)k] = _mm_cvtss_f32(_mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
+        const __m128d sum = _mm_add_pd(_mm_mul_pd(d0, a2[j]), _mm_mul_pd(d1, b2[j]));
+        const __m128 f = _mm_cvtpd_ps(_mm_add_pd(c2[j], _mm_mul_pd(sum, inv2)));
+        upper[which[j]] = _mm_cvtss_f32(f);
+        lower[which[j]] = _mm_cvtss_f32(_mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
       }
     }
+  }
 #endif
-    for (; r < count; ++r)
-      rowStarts[r][(size_t)k] = (float)(c + (d0[r] * a + d1[r] * b) * inv);
+  for (; r < count; ++r)
+  {
+    e0 += run.e0Step, e1 += run.e1Step;
+    rowStarts[r] = rowStarts[0];
+    terms.MovingStarts(e0, e1, rowStarts[r].data());
   }
   const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentAsk);
   QorvSpanAnswer rows;
