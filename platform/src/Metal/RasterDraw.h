@@ -13,10 +13,6 @@
 #include <cstdint>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace qorv_raster
 {
 constexpr int kSubBits = 8;
@@ -284,7 +280,7 @@ struct Draw
     bool flat[kQorvMaxVaryings];
     int count = 0;
     // The varyings that are not flat, the only ones whose starts differ from span to span, and their terms
-    // side by side (worked out two at a time in SIMD builds, in the same operations).
+    // side by side; simd: whether the SIMD arithmetic is on (the same operations two at a time).
     int moving[kQorvMaxVaryings];
     int movingCount = 0;
     double ma[kQorvMaxVaryings], mb[kQorvMaxVaryings], mc[kQorvMaxVaryings];
@@ -307,22 +303,7 @@ struct Draw
     void MovingStarts(int64_t e0, int64_t e1, float* start) const
     {
       const double d0 = (double)e0, d1 = (double)e1;
-      int j = 0;
-#if defined(__SSE2__)
-      if (simd)
-      {
-        const __m128d x0 = _mm_set1_pd(d0), x1 = _mm_set1_pd(d1), scale = _mm_set1_pd(inv);
-        for (; j + 2 <= movingCount; j += 2)
-        {
-          const __m128d sum =
-              _mm_add_pd(_mm_mul_pd(x0, _mm_loadu_pd(ma + j)), _mm_mul_pd(x1, _mm_loadu_pd(mb + j)));
-          const __m128 f = _mm_cvtpd_ps(_mm_add_pd(_mm_loadu_pd(mc + j), _mm_mul_pd(sum, scale)));
-          start[moving[j]] = _mm_cvtss_f32(f);
-          start[moving[j + 1]] = _mm_cvtss_f32(_mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
-        }
-      }
-#endif
-      for (; j < movingCount; ++j)
+      for (int j = 0; j < movingCount; ++j)
         start[moving[j]] = (float)(mc[j] + (d0 * ma[j] + d1 * mb[j]) * inv);
     }
     // The starts where edge functions 0 and 1 are e0 and e1.
