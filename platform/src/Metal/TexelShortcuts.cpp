@@ -286,11 +286,23 @@ void Draw::TexelRect(const SpanRun& run) const
     const float* const step = answer.in.step;
     const QorvTexelRowFunction over =
         QorvTexelRowOverFor(bgra8, answer.straight, m <= kFewTexels ? QorvTexelBlendIsa::kScalar : isa);
-    // Rows wider than a chunk are taken where their chunks step alike; whether the varyings step exactly
-    // depends on the starts alone, and the rows' starts repeat.
+    // Rows wider than a chunk are taken where their chunks step alike; whether a varying steps exactly
+    // depends on its start alone, which the rows repeat (bar those that move down the rows).
     const bool wide = m > kChunk;
-    std::array<float, kQorvMaxVaryings> exact{};
-    bool exactKnown = false;
+    uint32_t exact[kQorvMaxVaryings];
+    bool exactKnown[kQorvMaxVaryings] = {};
+    auto stepsExactly = [&](const float* start)
+    {
+      for (int k = 0; k < varyings; ++k)
+      {
+        uint32_t bits;
+        std::memcpy(&bits, start + k, sizeof bits);
+        if (exactKnown[k] && exact[k] == bits) continue;
+        if (!SteppedExactly(start[k], step[k], m)) return false;
+        exact[k] = bits, exactKnown[k] = true;
+      }
+      return true;
+    };
     uint64_t pieceTaken = 0;
     unsigned char* at = corner + (size_t)p * kPiece * colourBytes;
     for (int r = 0; r < count; ++r, at += rowBytes)
@@ -301,12 +313,7 @@ void Draw::TexelRect(const SpanRun& run) const
       if (take && wide)
       {
         const float* start = starts[r].data();
-        if (!exactKnown || std::memcmp(start, exact.data(), sizeof exact) != 0)
-        {
-          take = StepsExactly(start, step, m);
-          if (take) exact = starts[r], exactKnown = true;
-        }
-        take = take && ChunkStartsAlike(answer.terms, piece.RowAt(r), 0, m, start, step);
+        take = stepsExactly(start) && ChunkStartsAlike(answer.terms, piece.RowAt(r), 0, m, start, step);
       }
       if (!take)
       {
