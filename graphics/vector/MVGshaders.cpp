@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 #include "graphics/vector/VGshading.h"
 
 namespace iplugin::igraphics
@@ -122,10 +126,24 @@ QorvSpanKind FragmentShaderAsk(const QorvFragmentSpanIn& in, const float (*rowSt
   {
     if (!samples) return answer.kind;
     thread_local std::vector<VGspanSteps> steps;
-    steps.resize((size_t)rows);
-    for (int r = 0; r < rows; ++r)
-      steps[(size_t)r] = StepsOf(rowStarts[r], in.step);
-    vgShadeRectSamples(frag, steps.data(), rows, in.count, Antialias, answer);
+    if (steps.size() < (size_t)rows) steps.resize((size_t)rows);
+    VGspanSteps* const out = steps.data();
+    int r = 0;
+#if defined(__SSE2__)
+    // (u, v, x, y) of a row's starts interleaved with the steps into (x, dx, y, dy) and (u, du, v, dv).
+    static_assert(kVaryU == 0 && kVaryV == 1 && kVaryX == 2 && kVaryY == 3 && sizeof(VGspanSteps) == 32);
+    const __m128 steps4 = _mm_loadu_ps(in.step);
+    for (; r < rows; ++r)
+    {
+      float* const o = reinterpret_cast<float*>(out + r);
+      const __m128 start = _mm_loadu_ps(rowStarts[r]);
+      _mm_storeu_ps(o, _mm_unpackhi_ps(start, steps4));
+      _mm_storeu_ps(o + 4, _mm_unpacklo_ps(start, steps4));
+    }
+#endif
+    for (; r < rows; ++r)
+      out[r] = StepsOf(rowStarts[r], in.step);
+    vgShadeRectSamples(frag, out, rows, in.count, Antialias, answer);
     return answer.kind;
   }
   const VGspanSteps steps = StepsOf(in);

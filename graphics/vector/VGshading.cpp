@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -532,29 +534,117 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   const float m1 = frag.scissorMat[1], m4 = frag.scissorMat[4];
   const bool upright =
       m1 == 0.0f && m4 == 0.0f && std::isfinite(a.x0) && std::isfinite(StepAt(a.x0, a.dx, n - 1));
+  // The uniforms the rows read, in locals: the stores to whole could alias them.
+  const float down1 = frag.scissorMat[5], down2 = frag.scissorMat[9], downExt = frag.scissorExt[1],
+              downScale = frag.scissorScale[1];
+  const float p1 = frag.paintMat[1], p5 = frag.paintMat[5], p9 = frag.paintMat[9], exty = frag.extent[1];
+  // ScissorDown and OneT of a row with these x and y.
+  auto scissorDown = [=](float x, float y)
+  {
+    const float sy = m1 * x + down1 * y + down2;
+    return std::clamp(0.5f - (std::fabs(sy) - downExt) * downScale, 0.0f, 1.0f);
+  };
+  // The rows taken have a's x0 and dx, so the x term is a's.
+  const float px = p1 * StepAt(a.x0, a.dx, 0);
+  auto oneT = [=](const VGspanSteps& st)
+  {
+    const float py = px + p5 * StepAt(st.y0, st.dy, 0) + p9;
+    return exty != 0.0f ? py / exty : 0.0f;
+  };
+  // Without a y term (and a zero x term of a finite x) the factor down is the same for every row.
+  const bool downFlat = upright && down1 == 0.0f;
+  const float flatDown = downFlat ? scissorDown(a.x0, 0.0f) : 0.0f;
+  // Every later row's t (read only where the row is whole), factor down (0 without an upright scissor) and
+  // whether it steps x as a does, along the row (dy a zero) from a finite y, worked out first: four rows at a
+  // time in the same operations where the SIMD arithmetic is on.
+  static thread_local std::vector<float> rowsDown;
+  static thread_local std::vector<unsigned char> rowsAlike;
+  if (rowsDown.size() < (size_t)count) rowsDown.resize((size_t)count), rowsAlike.resize((size_t)count);
+  float* const downs = rowsDown.data();
+  unsigned char* const alike = rowsAlike.data();
+  const bool downMoves = upright && !downFlat;
+  const float fixedDown = downFlat ? flatDown : 0.0f;
+  const float mx = m1 * a.x0;
+  uint32_t ax0, adx;
+  std::memcpy(&ax0, &a.x0, sizeof ax0);
+  std::memcpy(&adx, &a.dx, sizeof adx);
+  int i = first + 1;
+#if defined(__SSE2__)
+  if (!QorvMetalPortableArithmetic())
+  {
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f);
+    const __m128 sign = _mm_set1_ps(-0.0f), px4 = _mm_set1_ps(px), p54 = _mm_set1_ps(p5),
+                 p94 = _mm_set1_ps(p9);
+    const __m128 ey = _mm_set1_ps(exty), mx4 = _mm_set1_ps(mx), d14 = _mm_set1_ps(down1),
+                 d24 = _mm_set1_ps(down2), ext4 = _mm_set1_ps(downExt), scale4 = _mm_set1_ps(downScale);
+    const __m128 most = _mm_set1_ps(std::numeric_limits<float>::max()), fixed4 = _mm_set1_ps(fixedDown);
+    const __m128i x4 = _mm_setr_epi32((int)ax0, (int)adx, (int)ax0, (int)adx);
+    for (; i + 4 <= count; i += 4)
+    {
+      // (x0, dx, y0, dy) of each row, then x0 and dx of two rows in each of xs, and y0 and dy of four.
+      const __m128 q0 = _mm_loadu_ps(&rows[i].x0), q1 = _mm_loadu_ps(&rows[i + 1].x0),
+                   q2 = _mm_loadu_ps(&rows[i + 2].x0), q3 = _mm_loadu_ps(&rows[i + 3].x0);
+      const __m128 xs01 = _mm_movelh_ps(q0, q1), xs23 = _mm_movelh_ps(q2, q3);
+      const __m128 lo = _mm_movehl_ps(q1, q0), hi = _mm_movehl_ps(q3, q2);
+      const __m128 y = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)),
+                   dy = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+      const int x01 = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs01), x4)));
+      const int x23 = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs23), x4)));
+      const int along =
+          _mm_movemask_ps(_mm_and_ps(_mm_cmpeq_ps(dy, zero), _mm_cmple_ps(_mm_andnot_ps(sign, y), most)));
+      alike[i] = (x01 & 3) == 3 && (along & 1);
+      alike[i + 1] = (x01 & 12) == 12 && (along & 2);
+      alike[i + 2] = (x23 & 3) == 3 && (along & 4);
+      alike[i + 3] = (x23 & 12) == 12 && (along & 8);
+      const __m128 py =
+          _mm_add_ps(_mm_add_ps(px4, _mm_mul_ps(p54, _mm_add_ps(y, _mm_mul_ps(zero, dy)))), p94);
+      _mm_storeu_ps(t + i, exty != 0.0f ? _mm_div_ps(py, ey) : zero);
+      if (!downMoves)
+      {
+        _mm_storeu_ps(downs + i, fixed4);
+        continue;
+      }
+      const __m128 sy = _mm_add_ps(_mm_add_ps(mx4, _mm_mul_ps(d14, y)), d24);
+      const __m128 d = _mm_sub_ps(half, _mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, sy), ext4), scale4));
+      // std::clamp's picks: 0 below 0, 1 above 1, else the value (a NaN too).
+      const __m128 low = _mm_andnot_ps(_mm_cmplt_ps(d, zero), d);
+      const __m128 high = _mm_cmplt_ps(one, low);
+      _mm_storeu_ps(downs + i, _mm_or_ps(_mm_and_ps(high, one), _mm_andnot_ps(high, low)));
+    }
+  }
+#endif
+  for (; i < count; ++i)
+  {
+    const VGspanSteps& b = rows[i];
+    uint32_t bx0, bdx;
+    std::memcpy(&bx0, &b.x0, sizeof bx0);
+    std::memcpy(&bdx, &b.dx, sizeof bdx);
+    alike[i] = ax0 == bx0 && adx == bdx && b.dy == 0.0f && std::isfinite(b.y0);
+    t[i] = oneT(b);
+    downs[i] = downMoves ? scissorDown(a.x0, b.y0) : fixedDown;
+  }
   const VGspanSteps* last = nullptr;
   float lastDown = 0.0f;
   unsigned char lastWhole = 0;
   for (int r = first + 1; r < count; ++r)
   {
+    if (!alike[r]) continue;
     const VGspanSteps& b = rows[r];
-    if (std::memcmp(&a.x0, &b.x0, sizeof(float)) != 0 || std::memcmp(&a.dx, &b.dx, sizeof(float)) != 0 ||
-        b.dy != 0.0f || !std::isfinite(b.y0))
-      continue;
-    const float down = upright ? ScissorDown(frag, b.x0, b.y0) : 0.0f;
+    const float down = downs[r];
+    unsigned char w = 0;
     if (last && std::memcmp(&last->u0, &b.u0, 4 * sizeof(float)) == 0 &&
         std::memcmp(&lastDown, &down, sizeof down) == 0)
-      whole[r] = lastWhole;
+      w = lastWhole;
     else
     {
       const SpanCover cover = SpanCoverage(frag, b, n, antialias, scissored);
       if (cover == SpanCover::kWhole)
-        whole[r] = 1;
+        w = 1;
       else if (cover == SpanCover::kVaries && SpanK(frag, b, n, antialias, scissored, k))
-        whole[r] = AllOneOrZero(k, n);
-      if (upright) last = &b, lastDown = down, lastWhole = whole[r];
+        w = AllOneOrZero(k, n);
+      if (upright) last = &b, lastDown = down, lastWhole = w;
     }
-    if (whole[r] != 0) t[r] = OneT(frag, b);
+    whole[r] = w;
   }
   return true;
 }

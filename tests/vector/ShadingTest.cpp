@@ -3,12 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "graphics/vector/VGshading.h"
+
+#include <QorvPlatform/Metal.h>
 #include "tests/vector/VectorTestContext.h"
 
 using namespace iplugin::igraphics;
@@ -392,4 +395,53 @@ TEST(Shading, RectangleRowsAgreeWithEachRowAlone)
         }
         EXPECT_EQ(any, found);
       }
+}
+
+// The rows' answers are worked out a few rows at a time in the SIMD arithmetic: they are the portable
+// arithmetic's, for rows that step x otherwise than the first whole one, move down along the row, or start
+// from a y that is not finite, among rows that do not, in rectangles of every height.
+TEST(Shading, RectangleRowsAgreeInBothArithmetics)
+{
+  MVGfragUniforms frag = Uniforms(kMVGShaderFillImage);
+  frag.extent[0] = 40, frag.extent[1] = 30;
+  frag.texType = kMVGTexRGBA;
+  frag.scissorMat[0] = 1, frag.scissorMat[5] = 1, frag.scissorMat[8] = -20, frag.scissorMat[9] = -12;
+  frag.scissorExt[0] = 30, frag.scissorExt[1] = 8, frag.scissorScale[0] = 1, frag.scissorScale[1] = 1;
+  MVGfragUniforms unscissored = frag;
+  std::fill(unscissored.scissorMat, unscissored.scissorMat + 12, 0.0f);
+  const float odd[] = {2.5f + 1.0f / 64.0f, INFINITY, NAN, -0.0f};
+  unsigned seed = 11;
+  auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  for (const MVGfragUniforms& uniforms : {frag, unscissored})
+    for (int count = 1; count < 40; ++count)
+    {
+      std::vector<VGspanSteps> rows;
+      for (int r = 0; r < count; ++r)
+      {
+        VGspanSteps row{2.5f, 1, r * 0.5f - 2.0f, 0, 0.5f, 0, 1, 0};
+        const unsigned kind = next() % 8;
+        if (kind == 0) row.x0 = odd[next() % 4];
+        if (kind == 1) row.dy = odd[next() % 4];
+        if (kind == 2) row.y0 = odd[next() % 4];
+        rows.push_back(row);
+      }
+      std::vector<unsigned char> whole[2];
+      std::vector<uint32_t> t[2]; // as bits: a NaN t is the same NaN
+      for (bool portable : {false, true})
+      {
+        QorvMetalSetPortableArithmetic(portable);
+        QorvSpanAnswer rect;
+        if (vgShadeRectSamples(uniforms, rows.data(), count, 24, false, rect))
+          for (int r = 0; r < count; ++r)
+          {
+            whole[portable].push_back(rect.whole[r]);
+            uint32_t bits = 0;
+            if (rect.whole[r] != 0) std::memcpy(&bits, &rect.t[r], sizeof bits);
+            t[portable].push_back(bits);
+          }
+        QorvMetalSetPortableArithmetic(false);
+      }
+      ASSERT_EQ(whole[0], whole[1]) << "rows " << count;
+      ASSERT_EQ(t[0], t[1]) << "rows " << count;
+    }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/src/Metal/Gpu.h"
+#include "platform/src/Metal/SourceOver.h"
 
 #include <QorvPlatform/MetalShaders.h>
 
@@ -276,16 +277,32 @@ struct Draw
     double a[kQorvMaxVaryings], b[kQorvMaxVaryings], c[kQorvMaxVaryings], inv = 0;
     bool flat[kQorvMaxVaryings];
     int count = 0;
+    // The varyings that are not flat, the only ones whose starts differ from span to span, and their terms
+    // side by side; simd: whether the SIMD arithmetic is on (the same operations two at a time).
+    int moving[kQorvMaxVaryings];
+    int movingCount = 0;
+    double ma[kQorvMaxVaryings], mb[kQorvMaxVaryings], mc[kQorvMaxVaryings];
+    bool simd = false;
 
     VaryingTerms() = default;
-    VaryingTerms(const Span& sp, int varyings) : inv(sp.inv), count(varyings)
+    VaryingTerms(const Span& sp, int varyings) : inv(sp.inv), count(varyings), simd(QorvSimd())
     {
       for (int k = 0; k < varyings; ++k)
       {
         const double va = sp.a->varyings[k], vb = sp.b->varyings[k], vc = sp.c->varyings[k];
         flat[k] = va == vc && vb == vc;
         a[k] = va - vc, b[k] = vb - vc, c[k] = vc;
+        if (flat[k]) continue;
+        ma[movingCount] = a[k], mb[movingCount] = b[k], mc[movingCount] = c[k];
+        moving[movingCount++] = k;
       }
+    }
+    // Starts' values of the varyings that are not flat alone.
+    void MovingStarts(int64_t e0, int64_t e1, float* start) const
+    {
+      const double d0 = (double)e0, d1 = (double)e1;
+      for (int j = 0; j < movingCount; ++j)
+        start[moving[j]] = (float)(mc[j] + (d0 * ma[j] + d1 * mb[j]) * inv);
     }
     // The starts where edge functions 0 and 1 are e0 and e1.
     void Starts(int64_t e0, int64_t e1, float* start) const
@@ -350,7 +367,15 @@ struct Draw
   // steps reach.
   // terms are the span's.
   bool ChunksStepAlike(const VaryingTerms& terms, const Span& sp, int from, int count, const float* start,
-                       const float* step) const;
+                       const float* step) const
+  {
+    return StepsExactly(start, step, count) && ChunkStartsAlike(terms, sp, from, count, start, step);
+  }
+  // Its two halves: each varying steps exactly, and each chunk starts where the steps reach (given the
+  // first).
+  bool StepsExactly(const float* start, const float* step, int count) const;
+  bool ChunkStartsAlike(const VaryingTerms& terms, const Span& sp, int from, int count, const float* start,
+                        const float* step) const;
   bool ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const
   {
     return ChunksStepAlike(VaryingTerms(sp, varyings), sp, from, in.count, in.start, in.step);

@@ -288,18 +288,54 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
       if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
 }
 
-bool Draw::ChunksStepAlike(const VaryingTerms& terms, const Span& sp, int from, int count, const float* start,
-                           const float* step) const
+bool Draw::StepsExactly(const float* start, const float* step, int count) const
 {
   for (int k = 0; k < varyings; ++k)
     if (!SteppedExactly(start[k], step[k], count)) return false;
-  // A chunk's steps are the row's: they do not depend on where it starts.
-  float chunk[kQorvMaxVaryings];
-  for (int off = kChunk; off < count; off += kChunk)
+  return true;
+}
+
+bool Draw::ChunkStartsAlike(const VaryingTerms& terms, const Span& sp, int from, int count,
+                            const float* start, const float* step) const
+{
+  // A chunk's steps are the row's: they do not depend on where it starts. A flat varying starts every chunk
+  // at the row's start, with a step of 0 (finite, as it steps exactly). The others are worked out a varying
+  // at a time over the chunks, two chunks at once in SIMD builds, as VaryingTerms::Starts does it.
+  constexpr int kMost = 8;
+  double d0[kMost], d1[kMost], offs[kMost];
+  for (int next = kChunk; next < count;)
   {
-    terms.Starts(sp.e0 + (from + off) * sp.s0, sp.e1 + (from + off) * sp.s1, chunk);
-    for (int k = 0; k < varyings; ++k)
-      if ((double)chunk[k] != (double)start[k] + (double)off * (double)step[k]) return false;
+    int chunks = 0;
+    for (; next < count && chunks < kMost; next += kChunk, ++chunks)
+    {
+      d0[chunks] = (double)(sp.e0 + (from + next) * sp.s0);
+      d1[chunks] = (double)(sp.e1 + (from + next) * sp.s1);
+      offs[chunks] = (double)next;
+    }
+    const double inv = terms.inv;
+    for (int j = 0; j < terms.movingCount; ++j)
+    {
+      const int k = terms.moving[j];
+      const double a = terms.ma[j], b = terms.mb[j], c = terms.mc[j], first = start[k], by = step[k];
+      int i = 0;
+#if defined(__SSE2__)
+      if (terms.simd)
+      {
+        const __m128d a2 = _mm_set1_pd(a), b2 = _mm_set1_pd(b), c2 = _mm_set1_pd(c), inv2 = _mm_set1_pd(inv),
+                      first2 = _mm_set1_pd(first), by2 = _mm_set1_pd(by);
+        for (; i + 2 <= chunks; i += 2)
+        {
+          const __m128d sum =
+              _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(d0 + i), a2), _mm_mul_pd(_mm_loadu_pd(d1 + i), b2));
+          const __m128d value = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(c2, _mm_mul_pd(sum, inv2))));
+          const __m128d reach = _mm_add_pd(first2, _mm_mul_pd(_mm_loadu_pd(offs + i), by2));
+          if (_mm_movemask_pd(_mm_cmpneq_pd(value, reach)) != 0) return false;
+        }
+      }
+#endif
+      for (; i < chunks; ++i)
+        if ((double)(float)(c + (d0[i] * a + d1[i] * b) * inv) != first + offs[i] * by) return false;
+    }
   }
   return true;
 }

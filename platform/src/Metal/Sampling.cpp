@@ -413,27 +413,67 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
 {
   const float *u = samples.s, *v = samples.t;
   const unsigned char* const whole = samples.whole;
-  std::fill(starts, starts + rows, nullptr);
-  std::fill(centred, centred + rows, 0);
   SampleSetup st;
-  if (!TexelSetup(texture, sampler, n, st)) return false;
+  const ColumnIndices* columnsOf = nullptr;
+  if (!TexelSetup(texture, sampler, n, st) ||
+      !(columnsOf = &ColumnsOf(u, n, (int)st.level->width, st.snap, samples.columns, namer))->centres)
+  {
+    std::fill(starts, starts + rows, nullptr);
+    std::fill(centred, centred + rows, 0);
+    return false;
+  }
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   // As QorvTexelCentres answers each row with one t.
-  const ColumnIndices& columns = ColumnsOf(u, n, w, st.snap, samples.columns, namer);
-  if (!columns.centres) return false;
+  const ColumnIndices& columns = *columnsOf;
   const bool sideBySide = columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
   const unsigned char* pixels = level.pixels.data() + (size_t)std::max(columns.xs[0], 0) * 4;
+  const size_t rowBytes = (size_t)w * 4;
+  const float size = (float)h, snap = st.snap;
   bool any = false;
-  for (int r = 0; r < rows; ++r)
+  // Row r, whose t falls on a texel centre (y) when centre is set.
+  auto take = [&](int r, bool centre, int y)
   {
-    int y = 0;
-    bool unused = false;
-    if (whole[r] == 0 || !CentreIndices(v + r, 1, h, st.snap, &y, &unused)) continue;
-    centred[r] = 1;
-    if (sideBySide) starts[r] = pixels + (size_t)(wrapT ? Wrap(y, h) : std::clamp(y, 0, h - 1)) * w * 4;
+    const bool taken = centre && whole[r] != 0;
+    centred[r] = taken ? 1 : 0;
+    starts[r] = nullptr;
+    if (!taken) return;
     any = true;
+    const int row = wrapT ? Wrap(y, h) : y < 0 ? 0 : y > h - 1 ? h - 1 : y;
+    if (sideBySide) starts[r] = pixels + (size_t)row * rowBytes;
+  };
+  int r = 0;
+#if defined(__SSE2__)
+  // CentreIndices' arithmetic four rows at a time (a row that is not whole has a t too, unused).
+  if (QorvSimd())
+  {
+    const __m128 scale = _mm_set1_ps(size), half = _mm_set1_ps(0.5f), limit = _mm_set1_ps(1e7f);
+    const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap), sign = _mm_set1_ps(-0.0f);
+    const __m128i one = _mm_set1_epi32(1);
+    for (; r + 4 <= rows; r += 4)
+    {
+      const __m128 x = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(v + r), scale), half);
+      if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(sign, x), limit)) != 0xF) break; // far, or not finite
+      __m128i k = _mm_cvttps_epi32(x);
+      k = _mm_sub_epi32(k, _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(k), x)), one));
+      const __m128 weight = _mm_sub_ps(x, _mm_cvtepi32_ps(k));
+      const __m128 up = _mm_cmpgt_ps(weight, high);
+      const int centres = _mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, low), up));
+      alignas(16) int ys[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(ys),
+                      _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one)));
+      for (int j = 0; j < 4; ++j)
+        take(r + j, (centres >> j) & 1, ys[j]);
+    }
+  }
+#endif
+  for (; r < rows; ++r)
+  {
+    // CentreIndices of the one t.
+    float weight = 0.0f;
+    const int y = whole[r] != 0 ? LinearIndex(v[r], size, weight, snap) : 0;
+    take(r, whole[r] != 0 && weight == 0.0f, y);
   }
   return any;
 }

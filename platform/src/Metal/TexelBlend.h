@@ -379,6 +379,25 @@ inline void QorvTexelRowOverIsa(const unsigned char* row, unsigned char* crow, i
   QorvTexelRowOverScalar<Bgra, Straight>(row, crow, m);
 }
 
+using QorvTexelRowFunction = void (*)(const unsigned char* row, unsigned char* crow, int m);
+
+template <bool Bgra, bool Straight> inline QorvTexelRowFunction QorvTexelRowOverBuild(QorvTexelBlendIsa isa)
+{
+#if defined(__SSE2__)
+  if (isa == QorvTexelBlendIsa::kAvx2) return QorvTexelRowOverAvx2<Bgra, Straight>;
+  if (isa != QorvTexelBlendIsa::kScalar) return QorvTexelRowOverSse2<Bgra, Straight>;
+#endif
+  return QorvTexelRowOverScalar<Bgra, Straight>;
+}
+
+// QorvTexelRowOver's build for these arguments, chosen once for many rows.
+inline QorvTexelRowFunction QorvTexelRowOverFor(bool bgra, bool straight, QorvTexelBlendIsa isa)
+{
+  if (bgra)
+    return straight ? QorvTexelRowOverBuild<true, true>(isa) : QorvTexelRowOverBuild<true, false>(isa);
+  return straight ? QorvTexelRowOverBuild<false, true>(isa) : QorvTexelRowOverBuild<false, false>(isa);
+}
+
 // Texels side by side in a row of the texture over m pixels, each covered whole, blended source-over in the
 // build for isa.
 inline void QorvTexelRowOver(const unsigned char* row, unsigned char* crow, int m, bool bgra, bool straight,

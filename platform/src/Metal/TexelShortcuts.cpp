@@ -175,26 +175,60 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   const size_t count = (size_t)run.count;
   const int n = run.n;
   auto& [in, terms, any, straight, starts, whole, centred, texels] = answer;
-  starts.resize(count);
-  texels.assign(count, nullptr);
-  centred.assign(count, 0);
+  // Sized up only, as rectangles come in all heights: QorvTexelRowsCentres sets every row's texels and
+  // centred, and they are read only where it answered.
+  if (starts.size() < count) starts.resize(count), texels.resize(count), centred.resize(count);
   SpanIn(run.first, 0, n, in);
-  starts[0] = std::to_array(in.start);
+  std::array<float, kQorvMaxVaryings>* const rowStarts = starts.data();
+  rowStarts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
   terms = VaryingTerms(run.first, varyings);
-  for (int r = 1; r < run.count; ++r)
-    terms.Starts(run.first.e0 + r * run.e0Step, run.first.e1 + r * run.e1Step, starts[(size_t)r].data());
+  // Flat varyings start every row alike; the others are worked out as VaryingTerms::Starts does it, for two
+  // rows at once in SIMD builds.
+  const int moving = terms.movingCount;
+  const int* const which = terms.moving;
+  const double inv = terms.inv;
+  int64_t e0 = run.first.e0, e1 = run.first.e1;
+  size_t r = 1;
+#if defined(__SSE2__)
+  if (terms.simd)
+  {
+    __m128d a2[kQorvMaxVaryings], b2[kQorvMaxVaryings], c2[kQorvMaxVaryings];
+    for (int j = 0; j < moving; ++j)
+      a2[j] = _mm_set1_pd(terms.ma[j]), b2[j] = _mm_set1_pd(terms.mb[j]), c2[j] = _mm_set1_pd(terms.mc[j]);
+    const __m128d inv2 = _mm_set1_pd(inv);
+    for (; r + 2 <= count; r += 2)
+    {
+      const int64_t e0a = e0 + run.e0Step, e1a = e1 + run.e1Step;
+      e0 = e0a + run.e0Step, e1 = e1a + run.e1Step;
+      const __m128d d0 = _mm_set_pd((double)e0, (double)e0a), d1 = _mm_set_pd((double)e1, (double)e1a);
+      float *const upper = rowStarts[r].data(), *const lower = rowStarts[r + 1].data();
+      rowStarts[r] = rowStarts[0], rowStarts[r + 1] = rowStarts[0];
+      for (int j = 0; j < moving; ++j)
+      {
+        const __m128d sum = _mm_add_pd(_mm_mul_pd(d0, a2[j]), _mm_mul_pd(d1, b2[j]));
+        const __m128 f = _mm_cvtpd_ps(_mm_add_pd(c2[j], _mm_mul_pd(sum, inv2)));
+        upper[which[j]] = _mm_cvtss_f32(f);
+        lower[which[j]] = _mm_cvtss_f32(_mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
+      }
+    }
+  }
+#endif
+  for (; r < count; ++r)
+  {
+    e0 += run.e0Step, e1 += run.e1Step;
+    rowStarts[r] = rowStarts[0];
+    terms.MovingStarts(e0, e1, rowStarts[r].data());
+  }
   const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentAsk);
   QorvSpanAnswer rows;
   any = fragmentCode->fragmentAsk(in, reinterpret_cast<Starts>(starts.data()), run.count,
                                   QorvWants(QorvSpanKind::kSamples), rows) == QorvSpanKind::kSamples &&
         QorvTexelRowsCentres(textures[0], samplers[0], rows, n, run.count, texels.data(), centred.data(),
                              namer);
-  // The shader's rows stay only until its next answer.
-  if (any)
-    whole.assign(rows.whole, rows.whole + count);
-  else
-    whole.assign(count, 0);
+  // The shader's rows stay only until its next answer; they are read only when some row was answered.
+  if (whole.size() < count) whole.resize(count);
+  if (any) std::copy(rows.whole, rows.whole + count, whole.data());
   straight = rows.straight;
   // A straight texel that replaces the target is not its bytes unless opaque: left to Row.
   any = any && !(replaces && straight);
@@ -204,7 +238,7 @@ void Draw::TexelRect(const SpanRun& run) const
 {
   const int count = run.count, n = run.n;
   // Rows wider than a piece are taken in pieces of columns, as Row takes a row's texels: the shader is asked
-  // piece by piece, and then the rows are drawn one after the other, each with all its pieces.
+  // piece by piece, and then each piece's rows are drawn (no two write the same pixel).
   struct Piece
   {
     SpanRun run;
@@ -223,45 +257,80 @@ void Draw::TexelRect(const SpanRun& run) const
     AskRect(piece.run, piece.answer);
     anyPiece = anyPiece || piece.answer.any;
   }
+  if (!anyPiece)
+  {
+    for (int r = 0; r < count; ++r)
+      Row(run.RowAt(r), n);
+    return;
+  }
   const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
   const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   uint64_t taken = 0, texelsTaken = 0;
-  unsigned char* crow = &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
+  unsigned char* const corner =
+      &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
   const size_t rowBytes = colourWidth * colourBytes;
-  for (int r = 0; r < count; ++r, crow += rowBytes)
+  for (int p = 0; p < pieceCount; ++p)
   {
-    if (!anyPiece)
+    const SpanRun& piece = pieces[p].run;
+    const RectAnswer& answer = pieces[p].answer;
+    const int m = piece.n;
+    if (!answer.any)
     {
-      Row(run.RowAt(r), n);
+      for (int r = 0; r < count; ++r)
+        Row(piece.RowAt(r), m);
       continue;
     }
-    for (int p = 0; p < pieceCount; ++p)
+    const unsigned char *const whole = answer.whole.data(), *const centred = answer.centred.data();
+    const unsigned char* const* const texels = answer.texels.data();
+    const std::array<float, kQorvMaxVaryings>* const starts = answer.starts.data();
+    const float* const step = answer.in.step;
+    const QorvTexelRowFunction over =
+        QorvTexelRowOverFor(bgra8, answer.straight, m <= kFewTexels ? QorvTexelBlendIsa::kScalar : isa);
+    // Rows wider than a chunk are taken where their chunks step alike; whether a varying steps exactly
+    // depends on its start alone, which the rows repeat (bar those that move down the rows).
+    const bool wide = m > kChunk;
+    uint32_t exact[kQorvMaxVaryings];
+    bool exactKnown[kQorvMaxVaryings] = {};
+    auto stepsExactly = [&](const float* start)
     {
-      const SpanRun& piece = pieces[p].run;
-      const RectAnswer& answer = pieces[p].answer;
-      const size_t i = (size_t)r;
-      const int m = piece.n;
-      const unsigned char cover = answer.any ? answer.whole[i] : 0;
-      unsigned char* at = crow + (size_t)p * kPiece * colourBytes;
-      // Without coverage the texels need only fall on centres.
-      if (cover != 0 && (cover == 2 ? answer.centred[i] && !replaces : answer.texels[i] != nullptr) &&
-          (m <= kChunk ||
-           ChunksStepAlike(answer.terms, piece.RowAt(r), 0, m, answer.starts[i].data(), answer.in.step)))
+      for (int k = 0; k < varyings; ++k)
       {
-        // Texels with no coverage leave the target as it is.
-        if (cover == 2)
-          ;
-        else if (replaces)
-          QorvCopyTexelsIsa(answer.texels[i], at, m, bgra8, isa);
-        else
-          QorvTexelRowOver(answer.texels[i], at, m, bgra8, answer.straight,
-                           m <= kFewTexels ? QorvTexelBlendIsa::kScalar : isa);
-        ++taken;
-        texelsTaken += (uint64_t)m;
+        uint32_t bits;
+        std::memcpy(&bits, start + k, sizeof bits);
+        if (exactKnown[k] && exact[k] == bits) continue;
+        if (!SteppedExactly(start[k], step[k], m)) return false;
+        exact[k] = bits, exactKnown[k] = true;
       }
-      else
+      return true;
+    };
+    uint64_t pieceTaken = 0;
+    unsigned char* at = corner + (size_t)p * kPiece * colourBytes;
+    for (int r = 0; r < count; ++r, at += rowBytes)
+    {
+      const unsigned char cover = whole[r];
+      // Without coverage the texels need only fall on centres.
+      bool take = cover != 0 && (cover == 2 ? centred[r] && !replaces : texels[r] != nullptr);
+      if (take && wide)
+      {
+        const float* start = starts[r].data();
+        take = stepsExactly(start) && ChunkStartsAlike(answer.terms, piece.RowAt(r), 0, m, start, step);
+      }
+      if (!take)
+      {
         Row(piece.RowAt(r), m);
+        continue;
+      }
+      // Texels with no coverage leave the target as it is.
+      if (cover == 2)
+        ;
+      else if (replaces)
+        QorvCopyTexelsIsa(texels[r], at, m, bgra8, isa);
+      else
+        over(texels[r], at, m);
+      ++pieceTaken;
     }
+    taken += pieceTaken;
+    texelsTaken += pieceTaken * (uint64_t)m;
   }
   if (taken == 0) return;
   QorvCountTexelsCopied(texelsTaken);
