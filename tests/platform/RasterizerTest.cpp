@@ -862,3 +862,61 @@ TEST(Rasterizer, VertexFetchGivesEachVertexItsOwnAttributes)
       EXPECT_EQ(gFetched[id][a], expected) << "vertex " << id << ", attribute " << a;
     }
 }
+
+// Draws share their bindings until one changes, while offsets, the scissor and the stencil reference are
+// each draw's own; a buffer rebound away must live until the draws that read it are done.
+TEST(Rasterizer, EachDrawReadsTheStateItWasEncodedWith)
+{
+  Harness h(16, 4);
+  std::vector<Vertex> quads;
+  float colours[4][4];
+  for (int i = 0; i < 4; ++i)
+  {
+    const auto q = Quad(4.f * i, 0, 4.f * i + 4, 4);
+    quads.insert(quads.end(), q.begin(), q.end());
+    for (int c = 0; c < 4; ++c)
+      colours[i][c] = c == 3 ? 1.f : float((i + c) % 4) / 3.f;
+  }
+  auto cb = h.queue->commandBuffer();
+  auto pass = MTLRenderPassDescriptor::renderPassDescriptor();
+  pass->colorAttachments[0].texture = h.colour;
+  pass->colorAttachments[0].loadAction = MTLLoadActionClear;
+  pass->stencilAttachment.texture = h.stencil;
+  auto enc = cb->renderCommandEncoderWithDescriptor(*pass);
+  const float size[2] = {16, 4};
+  enc->setVertexBuffer(h.device->newBufferWithBytes(size, 8, MTLResourceStorageModeShared), 0, 1);
+  enc->setRenderPipelineState(h.Pipeline("testSolid"));
+  auto fragment = h.device->newBufferWithBytes(colours, sizeof colours, MTLResourceStorageModeShared);
+  enc->setFragmentBuffer(fragment, 0, 0);
+  auto vertices = [&]
+  {
+    return h.device->newBufferWithBytes(quads.data(), quads.size() * sizeof(Vertex),
+                                        MTLResourceStorageModeShared);
+  };
+  enc->setVertexBuffer(vertices(), 0, 0);
+  for (NSUInteger i = 0; i < 4; ++i)
+  {
+    if (i == 2) enc->setVertexBuffer(vertices(), 0, 0); // the first goes with the draws that read it
+    if (i == 3) enc->setFragmentBuffer(fragment, 0, 0); // the same buffer again, at offset 0
+    enc->setVertexBufferOffset(i * 6 * sizeof(Vertex), 0);
+    if (i != 3) enc->setFragmentBufferOffset(i * 16, 0);
+    enc->setScissorRect(MTLScissorRect{4 * i, 0, i == 1 ? 2u : 4u, 4});
+    enc->drawPrimitives(MTLPrimitiveTypeTriangle, 0, 6);
+  }
+  fragment.reset();
+  enc->endEncoding();
+  cb->commit();
+  cb->waitUntilCompleted();
+
+  for (int x = 0; x < 16; ++x)
+  {
+    const int i = x / 4;
+    const bool cut = i == 1 && x % 4 >= 2;
+    const float* c = colours[i == 3 ? 0 : i];
+    const std::vector<uint8_t> want =
+        cut ? std::vector<uint8_t>{0, 0, 0, 255}
+            : std::vector<uint8_t>{uint8_t(std::lround(c[0] * 255)), uint8_t(std::lround(c[1] * 255)),
+                                   uint8_t(std::lround(c[2] * 255)), 255};
+    EXPECT_EQ(h.ColourAt(x, 2), want) << "x " << x;
+  }
+}

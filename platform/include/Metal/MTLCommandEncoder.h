@@ -10,17 +10,24 @@
 #include <memory>
 #include <vector>
 
+// The resources a draw reads. Draws encoded between two binding changes share one of these, so that a
+// frame's many draws do not each hold their own references.
+struct QorvDrawBindings
+{
+  static constexpr int kSlots = 8;
+  std::shared_ptr<MTLRenderPipelineState> pipeline;
+  std::shared_ptr<MTLDepthStencilState> depthStencil;
+  std::shared_ptr<MTLBuffer> vertexBuffers[kSlots];
+  std::shared_ptr<MTLBuffer> fragmentBuffers[kSlots];
+  std::shared_ptr<MTLTexture> fragmentTextures[kSlots];
+  std::shared_ptr<MTLSamplerState> fragmentSamplers[kSlots];
+};
+
 // Everything a draw reads, captured when the draw is encoded.
 struct QorvDrawState
 {
-  static constexpr int kSlots = 8;
-  struct BufferBinding
-  {
-    std::shared_ptr<MTLBuffer> buffer;
-    NSUInteger offset = 0;
-  };
-  std::shared_ptr<MTLRenderPipelineState> pipeline;
-  std::shared_ptr<MTLDepthStencilState> depthStencil;
+  static constexpr int kSlots = QorvDrawBindings::kSlots;
+  std::shared_ptr<const QorvDrawBindings> bindings;
   MTLCullMode cullMode = MTLCullModeNone;
   MTLWinding frontFacingWinding = MTLWindingClockwise;
   uint32_t stencilReference = 0;
@@ -28,10 +35,8 @@ struct QorvDrawState
   bool viewportSet = false;
   MTLScissorRect scissor = {0, 0, 0, 0};
   bool scissorSet = false; // otherwise the whole target
-  BufferBinding vertexBuffers[kSlots];
-  BufferBinding fragmentBuffers[kSlots];
-  std::shared_ptr<MTLTexture> fragmentTextures[kSlots];
-  std::shared_ptr<MTLSamplerState> fragmentSamplers[kSlots];
+  NSUInteger vertexOffsets[kSlots] = {};
+  NSUInteger fragmentOffsets[kSlots] = {};
 };
 
 class MTLRenderCommandEncoder
@@ -92,7 +97,9 @@ private:
   friend void QorvLetGoOfThreadCaches();
   std::shared_ptr<MTLCommandBuffer> mCommandBuffer;
   MTLRenderPassDescriptor mPass;
-  QorvDrawState mState;
+  void Encode(Draw&& draw);
+  QorvDrawState mState; // its bindings are null while mBindings differs from them
+  QorvDrawBindings mBindings;
   DrawList mDraws;
   bool mEnded = false;
 };

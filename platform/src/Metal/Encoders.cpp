@@ -235,54 +235,79 @@ void MTLRenderCommandEncoder::setStencilReferenceValue(uint32_t value)
   mState.stencilReference = value;
 }
 
+namespace
+{
+// A binding that changes drops the encoder's shared bindings; the next draw takes a fresh copy of them.
+template <class T> void Rebind(std::shared_ptr<T>& slot, std::shared_ptr<T>&& to, QorvDrawState& state)
+{
+  if (slot == to) return;
+  slot = std::move(to);
+  state.bindings.reset();
+}
+} // namespace
+
 void MTLRenderCommandEncoder::setRenderPipelineState(std::shared_ptr<MTLRenderPipelineState> state)
 {
-  mState.pipeline = std::move(state);
+  Rebind(mBindings.pipeline, std::move(state), mState);
 }
 
 void MTLRenderCommandEncoder::setDepthStencilState(std::shared_ptr<MTLDepthStencilState> state)
 {
-  mState.depthStencil = std::move(state);
+  Rebind(mBindings.depthStencil, std::move(state), mState);
 }
 
 void MTLRenderCommandEncoder::setVertexBuffer(std::shared_ptr<MTLBuffer> buffer, NSUInteger offset,
                                               NSUInteger index)
 {
-  if (index < QorvDrawState::kSlots) mState.vertexBuffers[index] = {std::move(buffer), offset};
+  if (index >= QorvDrawState::kSlots) return;
+  Rebind(mBindings.vertexBuffers[index], std::move(buffer), mState);
+  mState.vertexOffsets[index] = offset;
 }
 
 void MTLRenderCommandEncoder::setVertexBufferOffset(NSUInteger offset, NSUInteger index)
 {
-  if (index < QorvDrawState::kSlots) mState.vertexBuffers[index].offset = offset;
+  if (index < QorvDrawState::kSlots) mState.vertexOffsets[index] = offset;
 }
 
 void MTLRenderCommandEncoder::setFragmentBuffer(std::shared_ptr<MTLBuffer> buffer, NSUInteger offset,
                                                 NSUInteger index)
 {
-  if (index < QorvDrawState::kSlots) mState.fragmentBuffers[index] = {std::move(buffer), offset};
+  if (index >= QorvDrawState::kSlots) return;
+  Rebind(mBindings.fragmentBuffers[index], std::move(buffer), mState);
+  mState.fragmentOffsets[index] = offset;
 }
 
 void MTLRenderCommandEncoder::setFragmentBufferOffset(NSUInteger offset, NSUInteger index)
 {
-  if (index < QorvDrawState::kSlots) mState.fragmentBuffers[index].offset = offset;
+  if (index < QorvDrawState::kSlots) mState.fragmentOffsets[index] = offset;
 }
 
 void MTLRenderCommandEncoder::setFragmentTexture(std::shared_ptr<MTLTexture> texture, NSUInteger index)
 {
-  if (index < QorvDrawState::kSlots) mState.fragmentTextures[index] = std::move(texture);
+  if (index < QorvDrawState::kSlots) Rebind(mBindings.fragmentTextures[index], std::move(texture), mState);
 }
 
 void MTLRenderCommandEncoder::setFragmentSamplerState(std::shared_ptr<MTLSamplerState> sampler,
                                                       NSUInteger index)
 {
-  if (index < QorvDrawState::kSlots) mState.fragmentSamplers[index] = std::move(sampler);
+  if (index < QorvDrawState::kSlots) Rebind(mBindings.fragmentSamplers[index], std::move(sampler), mState);
+}
+
+void MTLRenderCommandEncoder::Encode(Draw&& draw)
+{
+  if (!draw.state.bindings)
+  {
+    mState.bindings = std::make_shared<const QorvDrawBindings>(mBindings);
+    draw.state.bindings = mState.bindings;
+  }
+  mDraws.push_back(std::move(draw));
 }
 
 void MTLRenderCommandEncoder::drawPrimitives(MTLPrimitiveType type, NSUInteger vertexStart,
                                              NSUInteger vertexCount)
 {
   if (!mEnded && vertexCount > 0)
-    mDraws.push_back(Draw{mState, type, vertexStart, vertexCount, MTLIndexTypeUInt32, nullptr});
+    Encode(Draw{mState, type, vertexStart, vertexCount, MTLIndexTypeUInt32, nullptr});
 }
 
 void MTLRenderCommandEncoder::drawIndexedPrimitives(MTLPrimitiveType type, NSUInteger indexCount,
@@ -291,7 +316,7 @@ void MTLRenderCommandEncoder::drawIndexedPrimitives(MTLPrimitiveType type, NSUIn
                                                     NSUInteger indexBufferOffset)
 {
   if (!mEnded && indexCount > 0 && indexBuffer)
-    mDraws.push_back(Draw{mState, type, indexBufferOffset, indexCount, indexType, std::move(indexBuffer)});
+    Encode(Draw{mState, type, indexBufferOffset, indexCount, indexType, std::move(indexBuffer)});
 }
 
 void MTLRenderCommandEncoder::endEncoding()
@@ -324,7 +349,7 @@ void MTLRenderCommandEncoder::endEncoding()
         qorvplatform::LargeVector<uint32_t>& ids = PassIds();
         for (const Draw& d : draws)
         {
-          const auto& p = d.state.pipeline;
+          const auto& p = d.state.bindings->pipeline;
           if (!p)
           {
             ++gpu->validationErrors;

@@ -98,8 +98,9 @@ private:
 
 const Draw::StencilTable* Draw::TableFor(bool front) const
 {
-  if (!stencil || !state->depthStencil) return nullptr;
-  const MTLDepthStencilState::Face& face = front ? state->depthStencil->front() : state->depthStencil->back();
+  if (!stencil || !state->bindings->depthStencil) return nullptr;
+  const MTLDepthStencilState::Face& face =
+      front ? state->bindings->depthStencil->front() : state->bindings->depthStencil->back();
   if (!face.enabled) return nullptr;
   StencilTable& t = stencilTables[front];
   if (tableBuilt[front]) return &t;
@@ -661,11 +662,11 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   }
   mShaded->type = type;
   Draw& d = mShaded->draw;
-  const auto& pd = s.pipeline->descriptor();
+  const auto& pd = s.bindings->pipeline->descriptor();
   d.colour = colour;
   d.stencil = stencil;
   d.state = &s;
-  d.vd = &s.pipeline->vertexDescriptor();
+  d.vd = &s.bindings->pipeline->vertexDescriptor();
   d.vertexCode = &pd.vertexFunction->code();
   d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
   d.blend = &pd.colorAttachments[0];
@@ -698,17 +699,18 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.varyings = d.vertexCode->varyingCount;
   for (int i = 0; i < QorvDrawState::kSlots; ++i)
   {
-    auto bind = [](const QorvDrawState::BufferBinding& b)
+    auto bind = [](const std::shared_ptr<MTLBuffer>& buffer, NSUInteger offset)
     {
       QorvShaderBuffer out;
-      if (b.buffer && b.offset <= b.buffer->length())
-        out = QorvShaderBuffer{b.buffer->bytes() + b.offset, b.buffer->length() - b.offset};
+      if (buffer && offset <= buffer->length())
+        out = QorvShaderBuffer{buffer->bytes() + offset, buffer->length() - offset};
       return out;
     };
-    d.vertexBuffers[i] = bind(s.vertexBuffers[i]);
-    d.fragmentBuffers[i] = bind(s.fragmentBuffers[i]);
-    d.textures[i] = s.fragmentTextures[i].get();
-    d.samplers[i] = s.fragmentSamplers[i].get();
+    const QorvDrawBindings& b = *s.bindings;
+    d.vertexBuffers[i] = bind(b.vertexBuffers[i], s.vertexOffsets[i]);
+    d.fragmentBuffers[i] = bind(b.fragmentBuffers[i], s.fragmentOffsets[i]);
+    d.textures[i] = b.fragmentTextures[i].get();
+    d.samplers[i] = b.fragmentSamplers[i].get();
   }
   const MTLViewport& vp = s.viewport;
   d.clipX0 = (int)std::clamp(std::floor(vp.originX), 0.0, (double)target->width());
