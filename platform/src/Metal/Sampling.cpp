@@ -333,7 +333,8 @@ struct ColumnIndices
 const ColumnIndices& ColumnsOf(const float* c, int n, int size, float snap, uint64_t name, const void* namer)
 {
   constexpr int kEntries = 16;
-  thread_local ColumnIndices memo[kEntries];
+  thread_local ColumnIndices kept[kEntries];
+  ColumnIndices* const memo = QorvThreadVariable(kept);
   uint32_t bits;
   std::memcpy(&bits, c, sizeof bits);
   ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 28];

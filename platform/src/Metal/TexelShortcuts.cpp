@@ -244,7 +244,8 @@ void Draw::TexelRect(const SpanRun& run) const
     SpanRun run;
     RectAnswer answer;
   };
-  thread_local std::vector<Piece> kept;
+  thread_local std::vector<Piece> keptPieces;
+  std::vector<Piece>& kept = QorvThreadVariable(keptPieces);
   const int pieceCount = (n + kPiece - 1) / kPiece;
   if ((int)kept.size() < pieceCount) kept.resize((size_t)pieceCount);
   Piece* const pieces = kept.data(); // nothing below draws another rectangle on this thread
