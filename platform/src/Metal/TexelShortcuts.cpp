@@ -266,6 +266,8 @@ void Draw::TexelRect(const SpanRun& run) const
   }
   const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
   const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  // In a local: the rows' calls could change the members, as far as the compiler knows.
+  const bool replacing = replaces;
   uint64_t taken = 0, texelsTaken = 0;
   unsigned char* const corner =
       &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
@@ -310,7 +312,7 @@ void Draw::TexelRect(const SpanRun& run) const
     {
       const unsigned char cover = whole[r];
       // Without coverage the texels need only fall on centres.
-      bool take = cover != 0 && (cover == 2 ? centred[r] && !replaces : texels[r] != nullptr);
+      bool take = cover != 0 && (cover == 2 ? centred[r] && !replacing : texels[r] != nullptr);
       if (take && wide)
       {
         const float* start = starts[r].data();
@@ -324,7 +326,7 @@ void Draw::TexelRect(const SpanRun& run) const
       // Texels with no coverage leave the target as it is.
       if (cover == 2)
         ;
-      else if (replaces)
+      else if (replacing)
         QorvCopyTexelsIsa(texels[r], at, m, bgra8, isa);
       else
         over(texels[r], at, m);
