@@ -457,3 +457,22 @@ TEST(MetalRenderer, FramesThatAreNotEndedDoNotKeepTheirSet)
                      3, 1);
   EXPECT_EQ(r.cbuffers[0]->rec.ncalls, 0);
 }
+
+// A renderer kept by a static is deleted as the process exits, after the main thread's own variables went
+// (the renderer's caches of room for draws among them): closing its queue must not reach those.
+TEST(MetalRendererDeathTest, ARendererDeletedAtExitLeavesTheThreadsGoneCachesAlone)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        static std::unique_ptr<MetalContext> kept = std::make_unique<MetalContext>(64, 64);
+        kept->Begin();
+        vgBeginPath(kept->ctx);
+        vgRect(kept->ctx, 4, 4, 40, 30);
+        vgFillColor(kept->ctx, vgRGBA(200, 40, 40, 255));
+        vgFill(kept->ctx);
+        kept->End();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}

@@ -120,13 +120,19 @@ private:
   uint64_t mGeneration = 0;
 };
 
-// A pass's vertex ids, kept on the thread for the next pass (a frame's may be many) until a queue closes.
-qorvplatform::LargeVector<uint32_t>& PassIds()
+// A pass's vertex ids, kept on the thread for the next pass (a frame's may be many) until a queue closes;
+// null once the thread's variables went.
+qorvplatform::LargeVector<uint32_t>* PassIds()
 {
-  thread_local qorvplatform::LargeVector<uint32_t> ids;
-  thread_local uint64_t seen = 0;
-  if (QorvQueueClosedSince(seen)) qorvplatform::LargeVector<uint32_t>().swap(ids);
-  return ids;
+  struct Kept
+  {
+    qorvplatform::LargeVector<uint32_t> ids;
+    uint64_t seen = 0;
+  };
+  Kept* k = QorvThreadCache<Kept>();
+  if (!k) return nullptr;
+  if (QorvQueueClosedSince(k->seen)) qorvplatform::LargeVector<uint32_t>().swap(k->ids);
+  return &k->ids;
 }
 
 // One pixel, then copies of what is filled so far, doubling: a few large copies instead of one a pixel.
@@ -346,7 +352,9 @@ void MTLRenderCommandEncoder::endEncoding()
         // Every draw's vertices are shaded once here, before the bands share them.
         std::vector<QorvRasterDraw> ready;
         ready.reserve(draws.size());
-        qorvplatform::LargeVector<uint32_t>& ids = PassIds();
+        qorvplatform::LargeVector<uint32_t> ownIds;
+        qorvplatform::LargeVector<uint32_t>* keptIds = PassIds();
+        qorvplatform::LargeVector<uint32_t>& ids = keptIds ? *keptIds : ownIds;
         for (const Draw& d : draws)
         {
           const auto& p = d.state.bindings->pipeline;

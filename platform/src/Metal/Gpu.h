@@ -80,7 +80,8 @@ private:
   struct Shaded;
   // Draws let go on this thread, kept with their lists' room for the next ones (a frame makes hundreds)
   // until a queue closes.
-  static std::vector<std::unique_ptr<Shaded>>& Spare();
+  // This thread's kept room, or null once the thread's variables went.
+  static std::vector<std::unique_ptr<Shaded>>* Spare();
   std::unique_ptr<Shaded> mShaded; // null when nothing is drawn
 };
 
@@ -91,6 +92,21 @@ template <class T> inline T& QorvThreadVariable(T& variable)
   T* at = &variable;
   asm("" : "+r"(at));
   return *at;
+}
+
+// A thread's cache of type T: null once the thread's variables were destroyed, as when a
+// queue is closed by a static's destructor while the process exits, after the main thread's caches went.
+template <class T> inline T* QorvThreadCache()
+{
+  thread_local bool gone = false; // nothing to destroy: readable to the end
+  struct Kept
+  {
+    T value{};
+    ~Kept() { gone = true; }
+  };
+  if (gone) return nullptr;
+  thread_local Kept kept;
+  return &QorvThreadVariable(kept).value;
 }
 
 // Queues closed so far (a view's renderer goes with its queue). A cache a thread keeps of what draws used

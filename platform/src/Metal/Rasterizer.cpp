@@ -652,13 +652,13 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     return; // points and lines are not drawn by this stand-in
   MTLTexture* target = colour ? colour : stencil;
   if (!target || count == 0) return;
-  std::vector<std::unique_ptr<Shaded>>& spare = Spare();
-  if (spare.empty())
+  std::vector<std::unique_ptr<Shaded>>* spare = Spare();
+  if (!spare || spare->empty())
     mShaded = std::make_unique<Shaded>();
   else
   {
-    mShaded = std::move(spare.back());
-    spare.pop_back();
+    mShaded = std::move(spare->back());
+    spare->pop_back();
   }
   mShaded->type = type;
   Draw& d = mShaded->draw;
@@ -770,29 +770,29 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   mShaded->ListPrimitives();
 }
 
-std::vector<std::unique_ptr<QorvRasterDraw::Shaded>>& QorvRasterDraw::Spare()
+std::vector<std::unique_ptr<QorvRasterDraw::Shaded>>* QorvRasterDraw::Spare()
 {
   struct Kept
   {
     std::vector<std::unique_ptr<Shaded>> spare;
     uint64_t closedSeen = 0;
   };
-  thread_local Kept kept;
-  Kept& k = QorvThreadVariable(kept);
-  if (QorvQueueClosedSince(k.closedSeen)) std::vector<std::unique_ptr<Shaded>>().swap(k.spare);
-  return k.spare;
+  Kept* k = QorvThreadCache<Kept>();
+  if (!k) return nullptr;
+  if (QorvQueueClosedSince(k->closedSeen)) std::vector<std::unique_ptr<Shaded>>().swap(k->spare);
+  return &k->spare;
 }
 
 QorvRasterDraw::~QorvRasterDraw()
 {
   constexpr size_t kKept = 4096;
-  std::vector<std::unique_ptr<Shaded>>& spare = Spare();
-  if (!mShaded || spare.size() >= kKept) return;
+  std::vector<std::unique_ptr<Shaded>>* spare = Spare();
+  if (!mShaded || !spare || spare->size() >= kKept) return;
   Shaded& s = *mShaded;
   s.draw = Draw{};
   s.vertices.clear(), s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
   s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear();
-  spare.push_back(std::move(mShaded));
+  spare->push_back(std::move(mShaded));
 }
 QorvRasterDraw::QorvRasterDraw(QorvRasterDraw&&) noexcept = default;
 
