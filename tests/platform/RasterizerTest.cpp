@@ -399,6 +399,18 @@ unsigned CoresToRunOn()
   CPU_ZERO(&set);
   return sched_getaffinity(0, sizeof set, &set) == 0 ? (unsigned)std::max(CPU_COUNT(&set), 1) : 1u;
 }
+
+// The harness's library with "testThreads", a fragment function that notes the threads it runs on.
+void UseThreadNotingLibrary(Harness& h)
+{
+  QorvMetalRegisterFragmentFunction("testThreads", ThreadNotingFragment);
+  auto bytes =
+      QorvMetalLibraryData({{MTLFunctionTypeVertex, "testVertex"}, {MTLFunctionTypeFragment, "testThreads"}});
+  dispatch_data_t data =
+      dispatch_data_create(bytes.data(), bytes.size(), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
+  h.library = h.device->newLibraryWithData(data, nullptr);
+  dispatch_release(data);
+}
 } // namespace
 
 // A target is drawn on as many threads as it holds shares of pixels (at most one a core the process may run
@@ -426,13 +438,7 @@ TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
     if (c.oneCore) ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
     Harness h(300, 300);
     QorvMetalSetPixelsPerBand(c.share);
-    QorvMetalRegisterFragmentFunction("testThreads", ThreadNotingFragment);
-    auto bytes = QorvMetalLibraryData(
-        {{MTLFunctionTypeVertex, "testVertex"}, {MTLFunctionTypeFragment, "testThreads"}});
-    dispatch_data_t data =
-        dispatch_data_create(bytes.data(), bytes.size(), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
-    h.library = h.device->newLibraryWithData(data, nullptr);
-    dispatch_release(data);
+    UseThreadNotingLibrary(h);
     Harness::DrawSpec d;
     d.vertices = Quad(0, 0, 300, 300);
     d.pipeline = h.Pipeline("testThreads");
@@ -446,6 +452,50 @@ TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
     const auto px = h.Pixels(h.colour);
     if (first.empty()) first = px;
     EXPECT_EQ(px, first) << c.share;
+  }
+  QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
+}
+
+// A pass whose draws are all scissored is drawn in bands by the pixels their rectangles reach, each tile of
+// 16 x 16 counted once however many rectangles reach it (the last column's and row's tiles by what they
+// hold): the count is what decides between one band and two, across more than 64 tiles of a row.
+TEST(Rasterizer, ScissoredPassesCountEachTileOnce)
+{
+  constexpr int kWidth = 1100, kHeight = 40, kTile = 16; // 69 tiles across, the last 12 wide; 3 rows
+  const std::vector<MTLScissorRect> rects = {{1000, 0, 100, 40}, {1000, 0, 100, 40}, {5, 0, 20, 40},
+                                             {1020, 0, 10, 40},  {1030, 0, 30, 40},  {300, 20, 40, 5},
+                                             {0, 33, 2000, 3},   {500, 0, 0, 40}};
+  std::set<std::pair<int, int>> tiles;
+  for (const MTLScissorRect& r : rects)
+  {
+    const int x0 = std::min<int>((int)r.x, kWidth), y0 = std::min<int>((int)r.y, kHeight);
+    const int x1 = std::min<int>(x0 + (int)r.width, kWidth), y1 = std::min<int>(y0 + (int)r.height, kHeight);
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x)
+        tiles.insert({x / kTile, y / kTile});
+  }
+  uint64_t reached = 0;
+  for (auto [tx, ty] : tiles)
+    reached += (uint64_t)std::min(kTile, kWidth - tx * kTile) * std::min(kTile, kHeight - ty * kTile);
+  ASSERT_EQ(reached % 2, 0u);
+  const unsigned cores = CoresToRunOn();
+  // Half the count a share: two bands; one pixel more: one.
+  for (auto [share, threads] : {std::pair<uint64_t, size_t>{reached / 2, 2}, {reached / 2 + 1, 1}})
+  {
+    Harness h(kWidth, kHeight);
+    QorvMetalSetPixelsPerBand(share);
+    UseThreadNotingLibrary(h);
+    std::vector<Harness::DrawSpec> draws(rects.size());
+    for (size_t i = 0; i < rects.size(); ++i)
+    {
+      draws[i].vertices = Quad(0, 0, kWidth, kHeight);
+      draws[i].pipeline = h.Pipeline("testThreads");
+      draws[i].scissor = &rects[i];
+    }
+    gShaderThreads.clear();
+    h.Pass(draws);
+    EXPECT_LE(gShaderThreads.size(), threads) << share;
+    EXPECT_GE(gShaderThreads.size(), std::min<size_t>(threads, cores)) << share;
   }
   QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
 }
@@ -640,6 +690,28 @@ Polygon Star()
   return star;
 }
 
+// A bitmap as the renderer records it: its rectangle, and a fringe strip half a pixel out and in round it,
+// whose quads are trapezoids with level and upright sides, corners on pixel centres where the bitmap lies
+// on whole pixels.
+Polygon Rectangle(float x0, float y0, float x1, float y1)
+{
+  return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+}
+
+Polygon Fringe(float x0, float y0, float x1, float y1, float half)
+{
+  Polygon p;
+  const Polygon corners = Rectangle(x0, y0, x1, y1);
+  for (int i = 0; i <= 4; ++i)
+  {
+    const auto [x, y] = corners[i % 4];
+    const float dx = i % 4 == 0 || i % 4 == 3 ? -half : half, dy = i % 4 < 2 ? -half : half;
+    p.push_back({x + dx, y + dy});
+    p.push_back({x - dx, y - dy});
+  }
+  return p;
+}
+
 std::vector<FanCase> FanCases()
 {
   return {
@@ -663,6 +735,16 @@ std::vector<FanCase> FanCases()
       {"ribbonCulled", 40, {Ribbon(20.3f, 20.1f, 12, 2, 9)}, MTLCullModeBack, false, true},
       {"culled", 300, {Circle(150.3f, 148.7f, 137.3f, 32)}, MTLCullModeBack},
       {"kept", 300, {Circle(150.3f, 148.7f, 137.3f, 32, true)}, MTLCullModeBack},
+      {"bitmaps", 200, {Rectangle(10, 10, 110, 60), Rectangle(30.5f, 20.5f, 90.5f, 41.5f)}},
+      {"bitmapsTextured", 200, {Rectangle(10, 10, 110, 60)}, MTLCullModeNone, true},
+      {"fringes",
+       200,
+       {Fringe(10, 10, 110, 60, 0.5f), Fringe(40.25f, 15.75f, 120.5f, 70, 0.5f),
+        Fringe(30.5f, 20.5f, 90.5f, 41.5f, 0.5f)},
+       MTLCullModeNone,
+       false,
+       true},
+      {"fringesTextured", 200, {Fringe(10, 10, 110, 60, 0.5f)}, MTLCullModeNone, true, true},
   };
 }
 

@@ -498,3 +498,54 @@ TEST(RendererShortcuts, TurnedImagesGiveTheGeneralBytes)
         << "portable, round " << round << " turn " << turn << " ratio " << ratio << " op " << op;
   }
 }
+
+// Images filling convex polygons with upright and level sides and cut corners (an octagon, a rectangle with
+// one corner cut, a house): a fan's rows are taken together only while every side bounding them is upright,
+// down to where a cut corner's side begins. The bytes are those of the rows drawn one by one, on one thread
+// or in bands.
+TEST(RendererShortcuts, ImagesWithCutCornersGiveTheRowsBytes)
+{
+  std::mt19937 rng(53);
+  constexpr int kWide = 120, kTall = 90;
+  const uint64_t rowsBefore = QorvMetalTexelRectRows();
+  for (int round = 0; round < 120; ++round)
+  {
+    const float ratio = round % 2 ? 2.0f : 1.0f;
+    const int w = 8 + (int)(rng() % 100), h = 8 + (int)(rng() % 70);
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    const float x = (float)(rng() % 10) / ratio, y = (float)(rng() % 10) / ratio;
+    const float iw = (float)w / ratio, ih = (float)h / ratio;
+    // Cuts of whole pixels or anywhere, from a pixel to most of a side.
+    auto cut = [&]
+    {
+      const float c = Pick(rng, 1.0f / ratio, std::min(iw, ih) * 0.45f);
+      return rng() % 2 ? std::round(c * ratio) / ratio : c;
+    };
+    const float c[4] = {cut(), rng() % 3 ? cut() : 0.0f, cut(), rng() % 3 ? cut() : 0.0f};
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, kVGImagePremultiplied, texels.data());
+      vgBeginPath(vg);
+      vgMoveTo(vg, x + c[0], y);
+      vgLineTo(vg, x + iw - c[1], y);
+      if (c[1] > 0) vgLineTo(vg, x + iw, y + c[1]);
+      vgLineTo(vg, x + iw, y + ih - c[2]);
+      vgLineTo(vg, x + iw - c[2], y + ih);
+      vgLineTo(vg, x + c[3], y + ih);
+      if (c[3] > 0) vgLineTo(vg, x, y + ih - c[3]);
+      vgLineTo(vg, x, y + c[0]);
+      vgClosePath(vg);
+      vgFillPaint(vg, vgImagePattern(x, y, iw, ih, 0.0f, image, 1.0f));
+      vgFill(vg);
+    };
+    const auto rects = Draw(ratio, scene, true, true, kWide, kTall, true);
+    ASSERT_EQ(rects, Draw(ratio, scene, true, true, kWide, kTall, false)) << "round " << round;
+    const uint64_t share = QorvMetalPixelsPerBand();
+    QorvMetalSetPixelsPerBand((uint64_t)(kWide * kTall) * (uint64_t)(ratio * ratio) / 8);
+    const auto banded = Draw(ratio, scene, true, true, kWide, kTall, true);
+    QorvMetalSetPixelsPerBand(share);
+    ASSERT_EQ(rects, banded) << "round " << round;
+  }
+  // The rows were taken together.
+  EXPECT_GT(QorvMetalTexelRectRows() - rowsBefore, 100u);
+}

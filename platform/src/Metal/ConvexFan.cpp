@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qorv_raster
 {
 namespace
@@ -81,9 +85,73 @@ bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, in
   }
   return true;
 }
+
+// Affine for a polygon whose corners are the reference's and p (a quad's): the same tests with the same
+// arithmetic, each varying's plane tried as it is made, without keeping the planes; two varyings at a time
+// in SIMD builds. reference, toB and toA: Cross(a, b, c), Cross(b, c, p) and Cross(c, a, p), known already.
+bool AffineAt(const Vertex* p, const Vertex* const* ref, int varyings, int64_t reference, int64_t toB,
+              int64_t toA)
+{
+  const Vertex &a = *ref[0], &b = *ref[1], &c = *ref[2];
+  const double area = (double)reference;
+  // Read by sloped varyings alone, as in Affine.
+  const double la = (double)toB / area, lb = (double)toA / area;
+  const double weights = std::fabs(la) + std::fabs(lb) + std::fabs(1.0 - la - lb) + 1.0;
+  const double ya = (double)(b.fy - c.fy), yb = (double)(c.fy - a.fy), xa = (double)(c.fx - b.fx),
+               xb = (double)(a.fx - c.fx);
+  int k = 0;
+#if defined(__SSE2__)
+  if (QorvSimd())
+  {
+    auto load = [](const float* v)
+    { return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64((const __m128i*)v))); };
+    const __m128d area2 = _mm_set1_pd(area), la2 = _mm_set1_pd(la), lb2 = _mm_set1_pd(lb),
+                  weights2 = _mm_set1_pd(weights), ya2 = _mm_set1_pd(ya), yb2 = _mm_set1_pd(yb),
+                  xa2 = _mm_set1_pd(xa), xb2 = _mm_set1_pd(xb), zero = _mm_setzero_pd(),
+                  one = _mm_set1_pd(1.0), tiny = _mm_set1_pd(1e-6), sign = _mm_set1_pd(-0.0);
+    auto abs = [&](__m128d v) { return _mm_andnot_pd(sign, v); };
+    // Finite: times zero gives zero, where infinities and NaN give NaN.
+    auto finite = [&](__m128d v) { return _mm_cmpeq_pd(_mm_mul_pd(v, zero), zero); };
+    for (; k + 2 <= varyings; k += 2)
+    {
+      const __m128d va = load(a.varyings + k), vb = load(b.varyings + k), vc = load(c.varyings + k),
+                    actual = load(p->varyings + k);
+      const __m128d flat = _mm_and_pd(_mm_cmpeq_pd(va, vc), _mm_cmpeq_pd(vb, vc));
+      const __m128d da = _mm_sub_pd(va, vc), db = _mm_sub_pd(vb, vc);
+      const __m128d gx = _mm_div_pd(_mm_add_pd(_mm_mul_pd(da, ya2), _mm_mul_pd(db, yb2)), area2);
+      const __m128d gy = _mm_div_pd(_mm_add_pd(_mm_mul_pd(da, xa2), _mm_mul_pd(db, xb2)), area2);
+      const __m128d slope = _mm_add_pd(abs(gx), abs(gy));
+      const __m128d expected = _mm_add_pd(_mm_add_pd(vc, _mm_mul_pd(la2, da)), _mm_mul_pd(lb2, db));
+      const __m128d slack = _mm_mul_pd(weights2, slope);
+      const __m128d near = _mm_cmple_pd(abs(_mm_sub_pd(expected, actual)),
+                                        _mm_add_pd(slack, _mm_mul_pd(tiny, _mm_add_pd(one, abs(actual)))));
+      const __m128d sloped = _mm_and_pd(_mm_and_pd(finite(va), finite(vb)), _mm_and_pd(finite(vc), near));
+      const __m128d fits = _mm_or_pd(_mm_and_pd(flat, _mm_cmpeq_pd(actual, vc)), _mm_andnot_pd(flat, sloped));
+      if (_mm_movemask_pd(fits) != 3) return false;
+    }
+  }
+#endif
+  for (; k < varyings; ++k)
+  {
+    const double va = a.varyings[k], vb = b.varyings[k], vc = c.varyings[k], actual = p->varyings[k];
+    if (va == vc && vb == vc)
+    {
+      if (p->varyings[k] != c.varyings[k]) return false;
+      continue;
+    }
+    if (!std::isfinite(va) || !std::isfinite(vb) || !std::isfinite(vc)) return false;
+    const double gx = ((va - vc) * ya + (vb - vc) * yb) / area;
+    const double gy = ((va - vc) * xa + (vb - vc) * xb) / area;
+    const double slope = std::fabs(gx) + std::fabs(gy);
+    const double expected = vc + la * (va - vc) + lb * (vb - vc);
+    const double slack = weights * slope;
+    if (!(std::fabs(expected - actual) <= slack + 1e-6 * (1.0 + std::fabs(actual)))) return false;
+  }
+  return true;
+}
 } // namespace
 
-bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fan)
+bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fan, bool shortcuts)
 {
   if (n < 4) return false;
   int64_t minX = p[0]->fx, maxX = minX, minY = p[0]->fy, maxY = minY;
@@ -94,22 +162,27 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
     minX = std::min(minX, v->fx), maxX = std::max(maxX, v->fx);
     minY = std::min(minY, v->fy), maxY = std::max(maxY, v->fy);
   }
-  const int turn = Sign(Cross(p[0], p[1], p[2]));
+  const int64_t first = Cross(p[0], p[1], p[2]);
+  const int turn = Sign(first);
   if (turn == 0) return false;
   size_t largest = 1;
-  int64_t largestArea = 0;
-  for (size_t i = 1; i + 1 < n; ++i)
+  int64_t largestArea = first * turn;
+  int64_t cross = 0; // the last triangle's: a quad's second
+  for (size_t i = 2; i + 1 < n; ++i)
   {
-    const int64_t area = Cross(p[0], p[i], p[i + 1]) * turn;
+    cross = Cross(p[0], p[i], p[i + 1]);
+    const int64_t area = cross * turn;
     if (area <= 0) return false;
     if (area > largestArea) largestArea = area, largest = i;
   }
   // Convex: every corner turns the same way; winding once: going round, y turns back twice. The corners at
   // p[1] and p[n - 1] turn as the fan's first and last triangles do. Four corners that each turn the same
   // way by less than half a turn add up to one turn: a quad winds once.
+  int64_t turn1 = 0, turn3 = 0; // a quad's turns at p[2] and p[0], kept for its corner's weights
   if (n == 4)
   {
-    if (Sign(Cross(p[1], p[2], p[3])) != turn || Sign(Cross(p[3], p[0], p[1])) != turn) return false;
+    turn1 = Cross(p[1], p[2], p[3]), turn3 = Cross(p[3], p[0], p[1]);
+    if (Sign(turn1) != turn || Sign(turn3) != turn) return false;
   }
   else
   {
@@ -131,8 +204,19 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
   // The rasteriser draws a triangle turning the other way with its last two vertices swapped.
   const Vertex* ref[3] = {p[0], p[largest], p[largest + 1]};
   if (turn < 0) std::swap(ref[1], ref[2]);
-  if (!Affine(p, n, ref, varyings)) return false;
+  // A quad's corner off the reference triangle is checked alone, its weights' areas being the quad's turns
+  // (a triangle's area does not change as its corners go round).
+  const Vertex* other = shortcuts && n == 4 ? p[largest == 1 ? 3 : 1] : nullptr;
+  if (other && other != ref[0] && other != ref[1] && other != ref[2])
+  {
+    const int64_t toB = turn * turn1,
+                  toA = largest == 1 ? (turn > 0 ? -cross : -turn3) : (turn > 0 ? turn3 : first);
+    if (!AffineAt(other, ref, varyings, largestArea, toB, toA)) return false;
+  }
+  else if (!Affine(p, n, ref, varyings))
+    return false;
   fan.clockwise = turn > 0;
+  fan.area = largestArea;
   fan.minX = minX, fan.maxX = maxX, fan.minY = minY, fan.maxY = maxY;
   std::copy(ref, ref + 3, fan.reference);
   fan.polygon = p;
@@ -154,13 +238,16 @@ bool Draw::PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows
   const Vertex* const* p = fan.polygon;
   const size_t n = fan.corners;
   rows.firstEdge = edges.size();
+  // Read once: the list's room is not known apart from the fan's and the rows'.
+  const int64_t px0 = rows.px0, py0 = rows.py0;
+  const bool clockwise = fan.clockwise;
   for (size_t k = 0; k < n; ++k)
   {
     const Vertex *a = p[k], *b = p[k + 1 < n ? k + 1 : 0];
-    if (!fan.clockwise) std::swap(a, b);
+    if (!clockwise) std::swap(a, b);
     const int64_t top = std::min(a->fy, b->fy), bottom = std::max(a->fy, b->fy);
-    edges.push_back(FanEdge{Edge(a->fx, a->fy, b->fx, b->fy, rows.px0, rows.py0),
-                            -((kOne / 2 - top) >> kSubBits), (bottom - kOne / 2) >> kSubBits});
+    edges.push_back(FanEdge{Edge(a->fx, a->fy, b->fx, b->fy, px0, py0), -((kOne / 2 - top) >> kSubBits),
+                            (bottom - kOne / 2) >> kSubBits});
   }
   // Each chain of a convex polygon runs monotonically in y, so ordered by its first rows its last rows are in
   // order too.
@@ -205,18 +292,34 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
   };
   const size_t n = rows.rising + rows.falling + rows.level;
   const FanEdge* e = edges + rows.firstEdge;
-  thread_local std::vector<Side> kept;
-  std::vector<Side>& sides = QorvThreadVariable(kept);
-  sides.resize(n);
-  for (size_t k = 0; k < n; ++k)
+  // Most fans are quads: their sides stay on the stack.
+  constexpr size_t kOnStack = 8;
+  // Left as it is: a chain edge's side is started before it is read.
+  alignas(Side) unsigned char onStack[kOnStack * sizeof(Side)];
+  Side* sides = reinterpret_cast<Side*>(onStack);
+  if (n > kOnStack)
+  {
+    thread_local std::vector<Side> kept;
+    std::vector<Side>& more = QorvThreadVariable(kept);
+    more.resize(n);
+    sides = more.data();
+  }
+  const size_t chains = rows.rising + rows.falling;
+  for (size_t k = 0; k < chains; ++k)
     sides[k].at = e[k].first - 1;
+  // Level edges bound only rows whose centres they run through: most hold none and are passed over.
+  size_t levelEnd = chains;
+  for (size_t k = chains; k < n; ++k)
+    if (e[k].first <= e[k].last) levelEnd = n;
   // A chain's edges at row py, from the first whose rows do not end above it: each bound set up or moved on
-  // to the row, and the tightest of them kept.
-  auto chain = [&](size_t from, size_t count, size_t& next, int64_t py, auto tighter)
+  // to the row, and the tightest of them kept. last comes down to the rows bounded alike: to the row before
+  // the chain's next edge begins, to where an upright edge ends, and to this row under one that is not.
+  auto chain = [&](size_t from, size_t count, size_t& next, int64_t py, int64_t& last, auto tighter)
   {
     while (next < count && e[from + next].last < py)
       ++next;
-    for (size_t j = next; j < count && e[from + j].first <= py; ++j)
+    size_t j = next;
+    for (; j < count && e[from + j].first <= py; ++j)
     {
       const FanEdge& f = e[from + j];
       Side& side = sides[from + j];
@@ -229,38 +332,26 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       else
         side.bound.Skip(py - side.at);
       side.at = py;
+      last = f.edge.stepY == 0 ? std::min(last, f.last) : py;
       tighter(side.bound.Bound());
     }
+    if (j < count) last = std::min(last, e[from + j].first - 1); // the chain is in the order of first rows
   };
   // Varyings follow the reference triangle's edges 0 (b to c) and 1 (c to a).
   const Vertex *ra = fan.reference[0], *rb = fan.reference[1], *rc = fan.reference[2];
   const Edge weigh[2] = {Edge(rb->fx, rb->fy, rc->fx, rc->fy, px0, py0),
                          Edge(rc->fx, rc->fy, ra->fx, ra->fy, px0, py0)};
   Span sp;
-  sp.inv = 1.0 / (double)Cross(ra, rb, rc);
+  sp.inv = 1.0 / (double)fan.area;
   sp.a = ra, sp.b = rb, sp.c = rc;
   sp.front = front;
-  sp.table = TableFor(front);
+  sp.table = faceTables[front];
   sp.s0 = weigh[0].stepX, sp.s1 = weigh[1].stepX;
 
   // Rows one under the other that span the same pixels go to the texels' shortcut together. While every
   // side that bounds the rows is upright, the rows are bounded alike: they are taken at once, down to where
   // a side ends or begins.
-  const bool together = !sp.table && TexelRects();
-  auto upright = [&](size_t from, size_t count, size_t next, int64_t py, int64_t& last)
-  {
-    for (size_t j = next; j < count && last > py; ++j)
-    {
-      const FanEdge& f = e[from + j];
-      if (f.first > py)
-      {
-        last = std::min(last, f.first - 1); // the chain is in the order of first rows
-        break;
-      }
-      if (f.last < py) continue;
-      last = f.edge.stepY == 0 ? std::min(last, f.last) : py;
-    }
-  };
+  const bool together = !sp.table && texelRects;
   SpanRun run;
   run.e0Step = weigh[0].stepY, run.e1Step = weigh[1].stepY;
   int64_t runLo = 0, runHi = -1;
@@ -283,19 +374,17 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       if (py > py1) break;
     }
     int64_t lo = 0, hi = px1 - px0;
-    chain(0, rows.rising, nextRising, py, [&](int64_t b) { lo = std::max(lo, b); });
-    chain(rows.rising, rows.falling, nextFalling, py, [&](int64_t b) { hi = std::min(hi, b); });
-    for (size_t k = rows.rising + rows.falling; k < n; ++k)
+    // Not past the end of the band's block of rows, nor onto a level edge's row (one whose centres it runs
+    // through), which is bounded on its own.
+    int64_t last = together ? std::min(py1, bandEnd - 1) : py;
+    chain(0, rows.rising, nextRising, py, last, [&](int64_t b) { lo = std::max(lo, b); });
+    chain(rows.rising, rows.falling, nextFalling, py, last, [&](int64_t b) { hi = std::min(hi, b); });
+    for (size_t k = chains; k < levelEnd; ++k)
       if (py >= e[k].first && py <= e[k].last &&
           e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
         hi = -1;
     if (lo > hi) continue;
-    // Not past the end of the band's block of rows, nor onto a level edge's row (one whose centres it runs
-    // through), which is bounded on its own.
-    int64_t last = together ? std::min(py1, bandEnd - 1) : py;
-    upright(0, rows.rising, nextRising, py, last);
-    upright(rows.rising, rows.falling, nextFalling, py, last);
-    for (size_t k = rows.rising + rows.falling; k < n && last > py; ++k)
+    for (size_t k = chains; k < levelEnd && last > py; ++k)
       if (e[k].first <= e[k].last && e[k].first > py && e[k].first <= last) last = e[k].first - 1;
     if (together && run.count > 0 && lo == runLo && hi == runHi && run.first.y + run.count == py)
     {

@@ -69,7 +69,8 @@ struct EdgeBound
     sign = s > 0 ? -1 : 1;
     q = FloorDiv(e - bias, den);
     r = e - bias - q * den;
-    stepQ = FloorDiv(rowStep, den);
+    // An upright edge's bound does not move from row to row.
+    stepQ = rowStep == 0 ? 0 : FloorDiv(rowStep, den);
     stepR = rowStep - stepQ * den;
   }
   void Next()
@@ -163,6 +164,7 @@ struct ConvexFan
   size_t corners = 0;
   bool clockwise = false;          // the triangles' turn in window coordinates (y down)
   const Vertex* reference[3] = {}; // the largest triangle, in the order the rasteriser draws it
+  int64_t area = 0;                // twice the reference's area in fixed point, as the rasteriser measures it
   int64_t minX = 0, maxX = 0, minY = 0, maxY = 0; // bounds in fixed point
   size_t Triangles() const { return corners - 2; }
 };
@@ -170,8 +172,10 @@ struct ConvexFan
 // Makes a fan of the polygon when its triangles can be drawn as one polygon: all turn the same way over a
 // convex polygon that winds once, and the varyings are affine over it, up to the vertices' rounding to fixed
 // point.
-// The fan keeps the pointer to the n corners.
-bool MakeConvexFan(const Vertex* const* polygon, size_t n, int varyings, ConvexFan& fan);
+// The fan keeps the pointer to the n corners. shortcuts: a quad's corner off the reference triangle is
+// checked alone (off, for tests, every polygon takes the general checks; the fans are the same).
+bool MakeConvexFan(const Vertex* const* polygon, size_t n, int varyings, ConvexFan& fan,
+                   bool shortcuts = true);
 
 // A fan's edge over the candidate pixels of its polygon, and the rows whose centres lie within its height.
 struct FanEdge
@@ -224,6 +228,9 @@ struct Draw
   mutable bool tableBuilt[2] = {false, false};
 
   const StencilTable* TableFor(bool front) const;
+  // What TableFor and TexelRects answer, asked once a draw, as fans ask for every fan.
+  const StencilTable* faceTables[2] = {nullptr, nullptr};
+  bool texelRects = false;
 
   // Writes one shaded fragment that passed the stencil test into the colour attachment.
   void Blend(unsigned char* p, const float colourOut[4]) const;

@@ -36,6 +36,7 @@ public:
       float* out = mIn.attributes[a];
       out[0] = out[1] = out[2] = 0, out[3] = 1;
       const auto& attr = d.vd->attributes[a];
+      if (attr.format == MTLVertexFormatInvalid) continue; // most of them: no call to size them
       const NSUInteger size = QorvAttributeSize(attr.format);
       if (size == 0 || attr.bufferIndex >= QorvDrawState::kSlots) continue;
       const auto& layout = d.vd->layouts[attr.bufferIndex];
@@ -52,6 +53,20 @@ public:
     mOriginX = vp.originX, mOriginY = vp.originY, mWidth = vp.width, mHeight = vp.height;
   }
 
+  // Whether every fetch of ids up to last lies inside its buffer, so that Shade need not look.
+  void Within(uint32_t last)
+  {
+    mWithin = true;
+    for (int f = 0; f < mCount; ++f)
+    {
+      const Fetch& a = mFetches[f];
+      const NSUInteger most = ~NSUInteger(0);
+      if (!a.data || (a.stride != 0 && last > (most - a.offset - a.size) / a.stride) ||
+          a.offset > most - a.size || a.offset + a.stride * last + a.size > a.length)
+        mWithin = false;
+    }
+  }
+
   void Shade(uint32_t id, Vertex& v)
   {
     mIn.vertexId = id;
@@ -59,7 +74,8 @@ public:
     {
       const Fetch& a = mFetches[f];
       const NSUInteger at = a.offset + a.stride * id;
-      if (!a.data || at + a.size > a.length) // out-of-range fetches read zeros, as with robust buffer access
+      // Out-of-range fetches read zeros, as with robust buffer access.
+      if (!mWithin && (!a.data || at + a.size > a.length))
         a.out[0] = a.out[1] = a.out[2] = 0, a.out[3] = 1;
       else if (a.format == MTLVertexFormatFloat2)
         std::memcpy(a.out, a.data + at, 8);
@@ -92,6 +108,7 @@ private:
   QorvVertexIn mIn;
   Fetch mFetches[kQorvMaxAttributes];
   int mCount = 0;
+  bool mWithin = false;
   double mOriginX, mOriginY, mWidth, mHeight;
 };
 } // namespace
@@ -444,7 +461,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   sp.inv = 1.0 / (double)area;
   sp.a = v[0], sp.b = v[1], sp.c = v[2];
   sp.front = front;
-  sp.table = TableFor(front);
+  sp.table = faceTables[front];
   sp.s0 = stepX[0], sp.s1 = stepX[1];
   EdgeBound bound[3];
   bool started = false;
@@ -593,20 +610,17 @@ struct QorvRasterDraw::Shaded
   // count there). Their corners go into one list, which the fans point into once it is complete.
   void FindFans()
   {
-    if (draw.TableFor(false) || draw.TableFor(true)) return;
+    if (draw.faceTables[0] || draw.faceTables[1]) return;
     auto vertex = [&](size_t i) -> const Vertex* { return &vertices[reference[i]]; };
     std::vector<size_t>& starts = fanStarts;
     auto make = [&](size_t firstTriangle, size_t start)
     {
-      qorv_raster::ConvexFan fan;
+      qorv_raster::ConvexFan& fan = fans.emplace_back();
       fan.firstTriangle = firstTriangle;
       if (qorv_raster::MakeConvexFan(corners.data() + start, corners.size() - start, draw.varyings, fan))
-      {
-        fans.push_back(fan);
         starts.push_back(start);
-      }
       else
-        corners.resize(start);
+        fans.pop_back(), corners.resize(start);
     };
     if (type == MTLPrimitiveTypeTriangleStrip)
     {
@@ -614,7 +628,9 @@ struct QorvRasterDraw::Shaded
       for (size_t i = 0; i + 3 < reference.size(); i += 2)
       {
         const size_t start = corners.size();
-        corners.insert(corners.end(), {vertex(i), vertex(i + 1), vertex(i + 3), vertex(i + 2)});
+        corners.resize(start + 4);
+        const Vertex** quad = corners.data() + start;
+        quad[0] = vertex(i), quad[1] = vertex(i + 1), quad[2] = vertex(i + 3), quad[3] = vertex(i + 2);
         make(i, start);
       }
     }
@@ -670,18 +686,14 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.vertexCode = &pd.vertexFunction->code();
   d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
   d.blend = &pd.colorAttachments[0];
-  if (stencil)
-  {
-    d.stencilPixels = stencil->levels()[0].pixels.data();
-    d.stencilWidth = stencil->width();
-  }
-  if (colour)
-  {
-    d.colourPixels = colour->levels()[0].pixels.data();
-    d.colourWidth = colour->width();
-    d.colourBytes = colour->bytesPerPixel();
-    d.colourFormat = colour->pixelFormat();
-  }
+  // Every member is set here, as a draw kept for the next one keeps the last one's.
+  d.stencilPixels = stencil ? stencil->levels()[0].pixels.data() : nullptr;
+  d.stencilWidth = stencil ? stencil->width() : 0;
+  d.colourPixels = colour ? colour->levels()[0].pixels.data() : nullptr;
+  d.colourWidth = colour ? colour->width() : 0;
+  d.colourBytes = colour ? colour->bytesPerPixel() : 0;
+  d.colourFormat = colour ? colour->pixelFormat() : MTLPixelFormatInvalid;
+  d.tableBuilt[0] = d.tableBuilt[1] = false;
   d.sourceOver = d.blend->blendingEnabled && d.blend->writeMask == MTLColorWriteMaskAll &&
                  d.blend->sourceRGBBlendFactor == MTLBlendFactorOne &&
                  d.blend->sourceAlphaBlendFactor == MTLBlendFactorOne &&
@@ -732,12 +744,14 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     d.clipY1 = std::min<int>(d.clipY1, (int)stencil->height());
   }
   // Built now, so that bands on several threads only read them.
-  d.TableFor(false);
-  d.TableFor(true);
+  d.faceTables[0] = d.TableFor(false);
+  d.faceTables[1] = d.TableFor(true);
+  d.texelRects = d.TexelRects();
 
   // Shade each vertex once when the ids are dense, else once per reference.
   qorv_raster::VertexStage stage(d);
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
+  stage.Within(hi);
   std::vector<Vertex>& shaded = mShaded->vertices;
   std::vector<uint32_t>& reference = mShaded->reference;
   reference.resize(count);
@@ -789,7 +803,6 @@ QorvRasterDraw::~QorvRasterDraw()
   std::vector<std::unique_ptr<Shaded>>* spare = Spare();
   if (!mShaded || !spare || spare->size() >= kKept) return;
   Shaded& s = *mShaded;
-  s.draw = Draw{};
   s.vertices.clear(), s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
   s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear();
   spare->push_back(std::move(mShaded));
