@@ -38,26 +38,47 @@ template <class Draws> uint64_t PassPixels(const MTLTexture& target, const Draws
   const uint64_t w = target.width(), h = target.height();
   if (clears) return w * h;
   const uint64_t across = (w + kTile - 1) / kTile, down = (h + kTile - 1) / kTile;
-  thread_local std::vector<unsigned char> kept;
-  std::vector<unsigned char>& reached = QorvThreadVariable(kept);
-  reached.assign(across * down, 0);
+  // A bit a tile, 64 tiles a word, so that a rectangle's row of tiles is marked and counted a word at a time;
+  // only the last column's tiles may be narrower.
+  const uint64_t words = (across + 63) / 64, lastWidth = w - (across - 1) * kTile;
+  thread_local std::vector<uint64_t> kept;
+  std::vector<uint64_t>& reached = QorvThreadVariable(kept);
+  reached.assign(words * down, 0);
   uint64_t pixels = 0;
+  const MTLScissorRect* previous = nullptr;
   for (const auto& d : draws)
   {
     if (!d.state.scissorSet) return w * h;
     const MTLScissorRect& r = d.state.scissor;
+    // Draws one after the other often share their scissor rectangle (a bitmap's fill and fringe): its tiles
+    // were counted.
+    if (previous && r.x == previous->x && r.y == previous->y && r.width == previous->width &&
+        r.height == previous->height)
+      continue;
+    previous = &r;
     const uint64_t x0 = std::min<uint64_t>(r.x, w), y0 = std::min<uint64_t>(r.y, h);
     const uint64_t x1 = std::min<uint64_t>(x0 + std::min<uint64_t>(r.width, w), w),
                    y1 = std::min<uint64_t>(y0 + std::min<uint64_t>(r.height, h), h);
     if (x1 <= x0 || y1 <= y0) continue;
+    const uint64_t tx0 = x0 / kTile, tx1 = (x1 - 1) / kTile;
     for (uint64_t ty = y0 / kTile; ty <= (y1 - 1) / kTile; ++ty)
-      for (uint64_t tx = x0 / kTile; tx <= (x1 - 1) / kTile; ++tx)
+    {
+      const uint64_t height = std::min(kTile, h - ty * kTile);
+      uint64_t* row = reached.data() + ty * words;
+      for (uint64_t word = tx0 / 64; word <= tx1 / 64; ++word)
       {
-        unsigned char& seen = reached[ty * across + tx];
-        if (seen) continue;
-        seen = 1;
-        pixels += std::min(kTile, w - tx * kTile) * std::min(kTile, h - ty * kTile);
+        const uint64_t from = word == tx0 / 64 ? tx0 % 64 : 0, to = word == tx1 / 64 ? tx1 % 64 : 63;
+        const uint64_t mask = (~uint64_t(0) >> (63 - to)) & (~uint64_t(0) << from);
+        uint64_t fresh = mask & ~row[word];
+        row[word] |= mask;
+        if (!fresh) continue;
+        // The last column's tile counts its own width.
+        const uint64_t lastBit = across - 1 - word * 64;
+        uint64_t narrow = 0;
+        if (lastBit < 64 && (fresh >> lastBit & 1)) fresh &= ~(uint64_t(1) << lastBit), narrow = lastWidth;
+        pixels += ((uint64_t)__builtin_popcountll(fresh) * kTile + narrow) * height;
       }
+    }
   }
   return pixels;
 }
