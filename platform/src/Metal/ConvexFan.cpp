@@ -373,16 +373,20 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       py = BandRow(py, band, bands, bandEnd);
       if (py > py1) break;
     }
+    // A level edge that runs through the row's centres and leaves them out leaves the row empty: the chains'
+    // bounds are not needed (they move on to a later row all the same).
+    bool levelOut = false;
+    for (size_t k = chains; k < levelEnd; ++k)
+      if (py >= e[k].first && py <= e[k].last &&
+          e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
+        levelOut = true;
+    if (levelOut) continue;
     int64_t lo = 0, hi = px1 - px0;
     // Not past the end of the band's block of rows, nor onto a level edge's row (one whose centres it runs
     // through), which is bounded on its own.
     int64_t last = together ? std::min(py1, bandEnd - 1) : py;
     chain(0, rows.rising, nextRising, py, last, [&](int64_t b) { lo = std::max(lo, b); });
     chain(rows.rising, rows.falling, nextFalling, py, last, [&](int64_t b) { hi = std::min(hi, b); });
-    for (size_t k = chains; k < levelEnd; ++k)
-      if (py >= e[k].first && py <= e[k].last &&
-          e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
-        hi = -1;
     if (lo > hi) continue;
     for (size_t k = chains; k < levelEnd && last > py; ++k)
       if (e[k].first <= e[k].last && e[k].first > py && e[k].first <= last) last = e[k].first - 1;
