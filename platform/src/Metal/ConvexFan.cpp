@@ -387,9 +387,14 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
     int64_t last = together ? std::min(py1, bandEnd - 1) : py;
     chain(0, rows.rising, nextRising, py, last, [&](int64_t b) { lo = std::max(lo, b); });
     chain(rows.rising, rows.falling, nextFalling, py, last, [&](int64_t b) { hi = std::min(hi, b); });
-    if (lo > hi) continue;
     for (size_t k = chains; k < levelEnd && last > py; ++k)
       if (e[k].first <= e[k].last && e[k].first > py && e[k].first <= last) last = e[k].first - 1;
+    // The rows down to last are bounded alike: empty ones are passed over together.
+    if (lo > hi)
+    {
+      py = last;
+      continue;
+    }
     if (together && run.count > 0 && lo == runLo && hi == runHi && run.first.y + run.count == py)
     {
       run.count += (int)(last - py + 1);
