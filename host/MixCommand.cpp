@@ -39,6 +39,9 @@ constexpr double kOpenGainDb = -6.0; // a channel counts as open from here up
 // A hidden editor is shown this long before each frame is written: its display ticks from then on draw
 // as in a window shown throughout, the last one before the frame included (at 20 frames a second or more).
 constexpr double kFrameLeadSeconds = 0.05;
+// How far a mix paced at real time runs ahead of the wall clock before it waits, as a host's buffers of
+// 2,400 frames at 48 kHz do.
+constexpr double kPacingLead = 0.05;
 
 using Buffers = std::vector<std::vector<float>>;
 
@@ -540,12 +543,23 @@ void MixRun::TurnMainThread(UInt32 n)
   }
   if (mEditor && mRealTime)
   {
-    // Paced at real time: the window's run loop turns until the wall clock reaches the song, asleep but
-    // for its timers, its events and a stop signal.
+    // Paced at real time as a host's audio buffers are: the mix runs until it is kPacingLead ahead of the
+    // wall clock (what is due meanwhile is done between its blocks), then the window's run loop turns
+    // until the wall clock reaches the song, asleep but for its timers, its events and a stop signal. The
+    // main thread wakes once for a few blocks, not once for each.
+    const auto aheadNow = [this]
+    {
+      return mSongSeconds -
+             std::chrono::duration<double>(std::chrono::steady_clock::now() - mWallStart).count();
+    };
+    if (aheadNow() < kPacingLead)
+    {
+      qorvplatform::FireDueTimers();
+      return;
+    }
     while (!StopSignal())
     {
-      const double ahead =
-          mSongSeconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - mWallStart).count();
+      const double ahead = aheadNow();
       if (ahead <= 0) break;
       // A loop without timers returns at once: then nothing is due before the song's time.
       if (CFRunLoopRunInMode(kCFRunLoopDefaultMode, ahead, false) == kCFRunLoopRunFinished)

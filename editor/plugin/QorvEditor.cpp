@@ -1,16 +1,20 @@
 // The plug-in's side of its editor: the visibility pass with channel-group paging, and the meter
 // update. Both run on the main thread only (the layout, the idle tick) and touch controls only through
 // the positions the layout kept, each checked against the control list of the open context.
+#include "controls/IBitmapBase.h"
 #include "editor/EditorLayout.h"
 #include "editor/MeterScale.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 #include "editor/plugin/Qorv.h"
 
+#include <algorithm>
+
 namespace iplugin
 {
 namespace
 {
+using igraphics::IBitmapBase;
 using igraphics::IControl;
 using igraphics::IGraphics;
 
@@ -25,13 +29,19 @@ void HideAt(const IGraphics& ui, int idx, bool hide)
   if (IControl* c = ControlAt(ui, idx)) c->Hide(hide);
 }
 
-// Meters redraw only when their value changes; NaN on either side counts as a change.
+// Meters and lamps show their value as one frame of a bitmap: a new value that stays on the frame shown,
+// or that a hidden control takes, changes nothing on the screen and marks nothing for redraw (showing a
+// control again redraws it). The value is kept as a redraw keeps it: NaN as 0, within 0 to 1.
 void SetIfChanged(const IGraphics& ui, int idx, double value)
 {
   IControl* c = ControlAt(ui, idx);
-  if (!c || c->GetValue(0) == value) return;
-  c->SetValue(value, 0);
-  c->SetDirty(true, -1);
+  if (!c) return;
+  const double from = c->GetValue(0), to = !(value >= 0.0) ? 0.0 : std::min(value, 1.0);
+  if (from == to) return;
+  c->SetValue(to, 0);
+  const auto* bitmap = dynamic_cast<const IBitmapBase*>(c);
+  if (!c->IsHidden() && (!bitmap || bitmap->FrameForValue(from) != bitmap->FrameForValue(to)))
+    c->SetDirty(true, -1);
 }
 
 constexpr int kMainMeters[] = {kIdxMainLeftBar, kIdxMainLeftPeak, kIdxMainRightBar, kIdxMainRightPeak};

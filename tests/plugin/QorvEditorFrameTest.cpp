@@ -20,7 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,8 @@ public:
   EditorOnScreen& operator=(const EditorOnScreen&) = delete;
 
   bool Open() const { return mView && mHost && mPlug.GetUI(); }
+  mixtest::RecordingQorv& Plug() { return mPlug; }
+  IGraphics& UI() { return *static_cast<IGraphics*>(mPlug.GetUI()); }
 
   // What the view's layer shows now.
   RgbaImage Shown()
@@ -97,7 +101,7 @@ public:
   // One frame of every control, drawn as the display timer draws a frame, with the fault applied.
   RgbaImage DrawFrame(PictureFault fault)
   {
-    IGraphics& ui = *static_cast<IGraphics*>(mPlug.GetUI());
+    IGraphics& ui = UI();
     qorvtest::ShiftControlsForFault(ui, fault);
     auto* vg = static_cast<VGcontext*>(ui.GetDrawContext());
     ui.BeginFrame();
@@ -222,4 +226,57 @@ TEST(EditorFrameShortcuts, GiveTheGeneralPathsBytes)
       EXPECT_EQ(differ, 0) << "mode " << mode << " scale " << scale;
       EXPECT_LE(apart, 16) << "mode " << mode << " scale " << scale;
     }
+}
+
+// Meters and lamps are marked for redraw only when the frame they show changes, and not while hidden:
+// over random levels (steps within a frame and across many, silence, a group paged away and back) what
+// the display timer drew is what a redraw of every control draws.
+TEST(EditorMeters, DrawWhatARedrawOfEveryControlDraws)
+{
+  for (double scale : {1.0, 2.0})
+  {
+    EditorOnScreen editor(kIntMixer, scale, {});
+    ASSERT_TRUE(editor.Open());
+    mixtest::RecordingQorv& plug = editor.Plug();
+    plug.SetChannelConnections(ERoute::kInput, 0, 6, true);
+    plug.Change(kParamChannelCount, 3); // four channels, three with inputs
+    std::mt19937 rng{unsigned(scale)};
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    constexpr int kFrames = 512;
+    std::vector<std::vector<double>> in(6, std::vector<double>(kFrames)),
+        out(2, std::vector<double>(kFrames));
+    const double* inputs[6];
+    double* outputs[2] = {out[0].data(), out[1].data()};
+    for (int c = 0; c < 6; ++c)
+      inputs[c] = in[size_t(c)].data();
+    double level[3] = {0.1, 0.1, 0.1};
+    for (int step = 0; step < 48; ++step)
+    {
+      // Each pair's level moves by a fraction of a dB or jumps anywhere, or falls silent.
+      for (double& l : level)
+      {
+        const double r = unit(rng);
+        l = r < 0.15 ? 0.0 : r < 0.4 ? std::pow(10.0, -3.0 * unit(rng)) : l * (0.97 + 0.06 * unit(rng));
+      }
+      for (int b = 1 + int(3 * unit(rng)); b > 0; --b)
+      {
+        for (int c = 0; c < 6; ++c)
+          for (double& x : in[size_t(c)])
+            x = level[c / 2] * (2.0 * unit(rng) - 1.0);
+        plug.Engine().ProcessBlock(inputs, outputs, kFrames, 6, 2, true);
+      }
+      if (step == 20) plug.Change(kParamGroupNumber, 1);
+      if (step == 30) plug.Change(kParamGroupNumber, 0);
+      plug.Engine().mMetersDue = uint8_t{1};
+      plug.OnIdleTick();
+      qorvplatform::AdvanceClock(1.0 / 60.0);
+      if (step % 8 != 7) continue;
+      const RgbaImage drawn = editor.Shown();
+      editor.UI().SetAllControlsDirty();
+      qorvplatform::AdvanceClock(1.0 / 60.0);
+      const RgbaImage redrawn = editor.Shown();
+      ASSERT_FALSE(drawn.rgba.empty());
+      ASSERT_TRUE(drawn.rgba == redrawn.rgba) << "scale " << scale << ", step " << step;
+    }
+  }
 }
