@@ -165,26 +165,6 @@ TEST_F(APIBase, WithoutUserInterfaceTheTickOnlyIdles)
   EXPECT_EQ(p.mLog, "");
 }
 
-// Instances started apart tick at the same dates, the multiples of the interval: a host's main thread
-// wakes once for all of them. One started a rounding before a multiple ticks at that multiple.
-TEST_F(APIBase, InstancesStartedApartTickTogetherOnTheIntervalsMultiples)
-{
-  qorvplatform::UseVirtualClock(1000.003);
-  Recorder a, b, c;
-  a.CreateTimer();
-  qorvplatform::AdvanceClock(0.008);
-  b.CreateTimer();
-  EXPECT_EQ(qorvplatform::AdvanceClock(0.0085), 0); // to 1000.0195
-  EXPECT_EQ(qorvplatform::AdvanceClock(0.001), 2);  // to 1000.0205: both at 1000.020
-  qorvplatform::UseVirtualClock(1000.04 - 1e-9);
-  c.CreateTimer();
-  EXPECT_EQ(qorvplatform::AdvanceClock(0.0005), 3); // all three at 1000.040
-  EXPECT_EQ(qorvplatform::AdvanceClock(0.019), 0);
-  EXPECT_EQ(qorvplatform::AdvanceClock(0.001), 3);
-  EXPECT_EQ(a.mIdleTicks, 3);
-  EXPECT_EQ(c.mIdleTicks, 2);
-}
-
 TEST_F(APIBase, ANewTimerReplacesTheOldAndDestructionStopsIt)
 {
   auto* p = new Recorder;
