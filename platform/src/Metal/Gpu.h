@@ -146,8 +146,10 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       const QorvSpanAnswer& samples, int n, const unsigned char** texels,
                       const unsigned char** row, const void* namer);
 // The same for the rows of one rectangle: samples (s[i], t[r]), one s for all rows. Sets centred[r] where
-// the row is whole and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's n
-// texels where it would give them side by side in one row, else to null; false when no row is centred.
+// the row is whole (1) and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's
+// n texels where it would give them side by side in one row, else to null; false when no row is centred. A
+// row covered by 0 (whole 2) counts as centred wherever it samples: the texture's values are finite, so its
+// colours are 0 (its starts[r] is null).
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
                           unsigned char* centred, const void* namer);

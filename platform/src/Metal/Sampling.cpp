@@ -415,9 +415,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   const float *u = samples.s, *v = samples.t;
   const unsigned char* const whole = samples.whole;
   SampleSetup st;
-  const ColumnIndices* columnsOf = nullptr;
-  if (!TexelSetup(texture, sampler, n, st) ||
-      !(columnsOf = &ColumnsOf(u, n, (int)st.level->width, st.snap, samples.columns, namer))->centres)
+  if (!TexelSetup(texture, sampler, n, st))
   {
     std::fill(starts, starts + rows, nullptr);
     std::fill(centred, centred + rows, 0);
@@ -425,22 +423,24 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   }
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
-  // As QorvTexelCentres answers each row with one t.
-  const ColumnIndices& columns = *columnsOf;
-  const bool sideBySide = columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
+  // As QorvTexelCentres answers each row with one t. Rows covered by 0 are taken wherever they sample.
+  const ColumnIndices& columns = ColumnsOf(u, n, w, st.snap, samples.columns, namer);
+  const bool sideBySide = columns.centres && columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
-  const unsigned char* pixels = level.pixels.data() + (size_t)std::max(columns.xs[0], 0) * 4;
+  const unsigned char* pixels =
+      sideBySide ? level.pixels.data() + (size_t)std::max(columns.xs[0], 0) * 4 : nullptr;
   const size_t rowBytes = (size_t)w * 4;
   const float size = (float)h, snap = st.snap;
   bool any = false;
   // Row r, whose t falls on a texel centre (y) when centre is set.
   auto take = [&](int r, bool centre, int y)
   {
-    const bool taken = centre && whole[r] != 0;
+    const bool covered = whole[r] == 1 && columns.centres && centre;
+    const bool taken = covered || whole[r] == 2;
     centred[r] = taken ? 1 : 0;
     starts[r] = nullptr;
-    if (!taken) return;
-    any = true;
+    any = any || taken;
+    if (!covered) return;
     const int row = wrapT ? Wrap(y, h) : y < 0 ? 0 : y > h - 1 ? h - 1 : y;
     if (sideBySide) starts[r] = pixels + (size_t)row * rowBytes;
   };
@@ -452,8 +452,19 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
     const __m128 scale = _mm_set1_ps(size), half = _mm_set1_ps(0.5f), limit = _mm_set1_ps(1e7f);
     const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap), sign = _mm_set1_ps(-0.0f);
     const __m128i one = _mm_set1_epi32(1);
+    const uint32_t fourOnes = 0x01010101u;
     for (; r + 4 <= rows; r += 4)
     {
+      uint32_t cover;
+      std::memcpy(&cover, whole + r, sizeof cover);
+      if (cover == 2 * fourOnes)
+      {
+        // No coverage: no t is looked at.
+        std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
+        std::fill(starts + r, starts + r + 4, nullptr);
+        any = true;
+        continue;
+      }
       const __m128 x = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(v + r), scale), half);
       if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(sign, x), limit)) != 0xF) break; // far, or not finite
       __m128i k = _mm_cvttps_epi32(x);
@@ -464,6 +475,15 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
       alignas(16) int ys[4];
       _mm_store_si128(reinterpret_cast<__m128i*>(ys),
                       _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one)));
+      if (cover == fourOnes && centres == 0xF && sideBySide && !wrapT)
+      {
+        // Covered whole, on centres, side by side: the common case of an image's rows.
+        std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
+        for (int j = 0; j < 4; ++j)
+          starts[r + j] = pixels + (size_t)(ys[j] < 0 ? 0 : ys[j] > h - 1 ? h - 1 : ys[j]) * rowBytes;
+        any = true;
+        continue;
+      }
       for (int j = 0; j < 4; ++j)
         take(r + j, (centres >> j) & 1, ys[j]);
     }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -70,6 +71,37 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
 // Rows this short (a fringe's column) are blended in the portable build, a texel at a time, without the
 // set-up of a SIMD row.
 constexpr int kFewTexels = 4;
+
+// How many bits a product with v needs: those of its integer significand from the top to the lowest one set
+// (0 for 0).
+int SignificantBits(double v)
+{
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  uint64_t m = bits & ((uint64_t(1) << 52) - 1);
+  if ((bits >> 52 & 0x7FF) != 0) m |= uint64_t(1) << 52;
+  return m == 0 ? 0 : 64 - __builtin_clzll(m) - __builtin_ctzll(m);
+}
+
+int SignificantBits(int64_t v)
+{
+  const uint64_t m = v < 0 ? -(uint64_t)v : (uint64_t)v;
+  return m == 0 ? 0 : 64 - __builtin_clzll(m);
+}
+
+// Whether a varying with terms a and b (finite) comes out the same on every row of a run: c + (d0 * a + d1 *
+// b) * inv, with d0 and d1 edge functions e0 + r * s0 and e1 + r * s1, is the same double for every r when
+// both products are exact and s0 * a + s1 * b is exactly 0, as the sum then does not change. An integer of k
+// bits times a double of j significant bits is exact when k + j <= 53.
+bool SameDownRows(double a, double b, int64_t e0, int64_t e1, int64_t s0, int64_t s1, int rows)
+{
+  const int64_t last0 = e0 + (rows - 1) * s0, last1 = e1 + (rows - 1) * s1;
+  const int ja = SignificantBits(a), jb = SignificantBits(b);
+  auto exact = [](int64_t from, int64_t to, int bits)
+  { return bits == 0 || std::max(SignificantBits(from), SignificantBits(to)) + bits <= 53; };
+  return std::isfinite(a) && std::isfinite(b) && exact(e0, last0, ja) && exact(e1, last1, jb) &&
+         exact(s0, s0, ja) && exact(s1, s1, jb) && (double)s0 * a + (double)s1 * b == 0.0;
+}
 } // namespace
 
 bool Draw::TexelRuns(const Span& sp) const
@@ -183,10 +215,16 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   rowStarts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
   terms = VaryingTerms(run.first, varyings);
-  // Flat varyings start every row alike; the others are worked out as VaryingTerms::Starts does it, for two
-  // rows at once in SIMD builds.
-  const int moving = terms.movingCount;
-  const int* const which = terms.moving;
+  // Flat varyings start every row alike, and so do those that move only along the rows (a column's x, a
+  // fringe's coverage across it); the others are worked out as VaryingTerms::Starts does it, for two rows at
+  // once in SIMD builds.
+  int moving = 0, which[kQorvMaxVaryings];
+  double ma[kQorvMaxVaryings], mb[kQorvMaxVaryings], mc[kQorvMaxVaryings];
+  for (int j = 0; j < terms.movingCount; ++j)
+    if (!SameDownRows(terms.ma[j], terms.mb[j], run.first.e0, run.first.e1, run.e0Step, run.e1Step,
+                      run.count))
+      ma[moving] = terms.ma[j], mb[moving] = terms.mb[j], mc[moving] = terms.mc[j],
+      which[moving++] = terms.moving[j];
   const double inv = terms.inv;
   int64_t e0 = run.first.e0, e1 = run.first.e1;
   size_t r = 1;
@@ -195,13 +233,22 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   {
     __m128d a2[kQorvMaxVaryings], b2[kQorvMaxVaryings], c2[kQorvMaxVaryings];
     for (int j = 0; j < moving; ++j)
-      a2[j] = _mm_set1_pd(terms.ma[j]), b2[j] = _mm_set1_pd(terms.mb[j]), c2[j] = _mm_set1_pd(terms.mc[j]);
+      a2[j] = _mm_set1_pd(ma[j]), b2[j] = _mm_set1_pd(mb[j]), c2[j] = _mm_set1_pd(mc[j]);
     const __m128d inv2 = _mm_set1_pd(inv);
-    for (; r + 2 <= count; r += 2)
+    // The edge functions of two rows stepped in double, where every value on the way is a whole number
+    // that double holds exactly.
+    const int64_t lastE0 = e0 + (int64_t)(count - 1) * run.e0Step,
+                  lastE1 = e1 + (int64_t)(count - 1) * run.e1Step;
+    const bool exact =
+        std::max({SignificantBits(e0), SignificantBits(lastE0), SignificantBits(e1), SignificantBits(lastE1),
+                  SignificantBits(2 * run.e0Step), SignificantBits(2 * run.e1Step)}) <= 52;
+    __m128d d0 = _mm_set_pd((double)(e0 + 2 * run.e0Step), (double)(e0 + run.e0Step)),
+            d1 = _mm_set_pd((double)(e1 + 2 * run.e1Step), (double)(e1 + run.e1Step));
+    const __m128d step0 = _mm_set1_pd(2.0 * (double)run.e0Step),
+                  step1 = _mm_set1_pd(2.0 * (double)run.e1Step);
+    for (; exact && r + 2 <= count; r += 2, d0 = _mm_add_pd(d0, step0), d1 = _mm_add_pd(d1, step1))
     {
-      const int64_t e0a = e0 + run.e0Step, e1a = e1 + run.e1Step;
-      e0 = e0a + run.e0Step, e1 = e1a + run.e1Step;
-      const __m128d d0 = _mm_set_pd((double)e0, (double)e0a), d1 = _mm_set_pd((double)e1, (double)e1a);
+      e0 += 2 * run.e0Step, e1 += 2 * run.e1Step;
       float *const upper = rowStarts[r].data(), *const lower = rowStarts[r + 1].data();
       rowStarts[r] = rowStarts[0], rowStarts[r + 1] = rowStarts[0];
       for (int j = 0; j < moving; ++j)
@@ -218,7 +265,9 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   {
     e0 += run.e0Step, e1 += run.e1Step;
     rowStarts[r] = rowStarts[0];
-    terms.MovingStarts(e0, e1, rowStarts[r].data());
+    const double d0 = (double)e0, d1 = (double)e1;
+    for (int j = 0; j < moving; ++j)
+      rowStarts[r][which[j]] = (float)(mc[j] + (d0 * ma[j] + d1 * mb[j]) * inv);
   }
   const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentAsk);
   QorvSpanAnswer rows;
@@ -308,11 +357,30 @@ void Draw::TexelRect(const SpanRun& run) const
     };
     uint64_t pieceTaken = 0;
     unsigned char* at = corner + (size_t)p * kPiece * colourBytes;
-    for (int r = 0; r < count; ++r, at += rowBytes)
+    // A column (a fringe's, mostly): as below, with fewer questions a row.
+    for (int r = 0; m == 1 && r < count; ++r, at += rowBytes)
     {
       const unsigned char cover = whole[r];
-      // Without coverage the texels need only fall on centres.
+      if (cover == 2 && centred[r] && !replacing)
+        ++pieceTaken;
+      else if (cover == 1 && texels[r])
+      {
+        replacing ? QorvCopyTexelsIsa(texels[r], at, 1, bgra8, isa) : over(texels[r], at, 1);
+        ++pieceTaken;
+      }
+      else
+        Row(piece.RowAt(r), 1);
+    }
+    for (int r = 0; m > 1 && r < count; ++r, at += rowBytes)
+    {
+      const unsigned char cover = whole[r];
+      // Rows without coverage write nothing wherever they sample (QorvTexelRowsCentres marks them centred).
       bool take = cover != 0 && (cover == 2 ? centred[r] && !replacing : texels[r] != nullptr);
+      if (take && cover == 2 && !wide)
+      {
+        ++pieceTaken;
+        continue;
+      }
       if (take && wide)
       {
         const float* start = starts[r].data();
