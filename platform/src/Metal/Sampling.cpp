@@ -453,6 +453,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
     const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap), sign = _mm_set1_ps(-0.0f);
     const __m128i one = _mm_set1_epi32(1);
     const uint32_t fourOnes = 0x01010101u;
+    const __m128i lastRow = _mm_set1_epi32(h - 1);
     for (; r + 4 <= rows; r += 4)
     {
       uint32_t cover;
@@ -472,18 +473,22 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
       const __m128 weight = _mm_sub_ps(x, _mm_cvtepi32_ps(k));
       const __m128 up = _mm_cmpgt_ps(weight, high);
       const int centres = _mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, low), up));
+      const __m128i y = _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one));
       alignas(16) int ys[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(ys),
-                      _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one)));
       if (cover == fourOnes && centres == 0xF && sideBySide && !wrapT)
       {
-        // Covered whole, on centres, side by side: the common case of an image's rows.
+        // Covered whole, on centres, side by side: the common case of an image's rows, clamped to its rows.
+        const __m128i below = _mm_cmpgt_epi32(_mm_setzero_si128(), y), above = _mm_cmpgt_epi32(y, lastRow);
+        _mm_store_si128(
+            reinterpret_cast<__m128i*>(ys),
+            _mm_or_si128(_mm_andnot_si128(_mm_or_si128(below, above), y), _mm_and_si128(above, lastRow)));
         std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
         for (int j = 0; j < 4; ++j)
-          starts[r + j] = pixels + (size_t)(ys[j] < 0 ? 0 : ys[j] > h - 1 ? h - 1 : ys[j]) * rowBytes;
+          starts[r + j] = pixels + (size_t)ys[j] * rowBytes;
         any = true;
         continue;
       }
+      _mm_store_si128(reinterpret_cast<__m128i*>(ys), y);
       for (int j = 0; j < 4; ++j)
         take(r + j, (centres >> j) & 1, ys[j]);
     }

@@ -72,36 +72,6 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
 // set-up of a SIMD row.
 constexpr int kFewTexels = 4;
 
-// How many bits a product with v needs: those of its integer significand from the top to the lowest one set
-// (0 for 0).
-int SignificantBits(double v)
-{
-  uint64_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  uint64_t m = bits & ((uint64_t(1) << 52) - 1);
-  if ((bits >> 52 & 0x7FF) != 0) m |= uint64_t(1) << 52;
-  return m == 0 ? 0 : 64 - __builtin_clzll(m) - __builtin_ctzll(m);
-}
-
-int SignificantBits(int64_t v)
-{
-  const uint64_t m = v < 0 ? -(uint64_t)v : (uint64_t)v;
-  return m == 0 ? 0 : 64 - __builtin_clzll(m);
-}
-
-// Whether a varying with terms a and b (finite) comes out the same on every row of a run: c + (d0 * a + d1 *
-// b) * inv, with d0 and d1 edge functions e0 + r * s0 and e1 + r * s1, is the same double for every r when
-// both products are exact and s0 * a + s1 * b is exactly 0, as the sum then does not change. An integer of k
-// bits times a double of j significant bits is exact when k + j <= 53.
-bool SameDownRows(double a, double b, int64_t e0, int64_t e1, int64_t s0, int64_t s1, int rows)
-{
-  const int64_t last0 = e0 + (rows - 1) * s0, last1 = e1 + (rows - 1) * s1;
-  const int ja = SignificantBits(a), jb = SignificantBits(b);
-  auto exact = [](int64_t from, int64_t to, int bits)
-  { return bits == 0 || std::max(SignificantBits(from), SignificantBits(to)) + bits <= 53; };
-  return std::isfinite(a) && std::isfinite(b) && exact(e0, last0, ja) && exact(e1, last1, jb) &&
-         exact(s0, s0, ja) && exact(s1, s1, jb) && (double)s0 * a + (double)s1 * b == 0.0;
-}
 } // namespace
 
 bool Draw::TexelRuns(const Span& sp) const
@@ -218,15 +188,19 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   // Flat varyings start every row alike, and so do those that move only along the rows (a column's x, a
   // fringe's coverage across it); the others are worked out as VaryingTerms::Starts does it, for two rows at
   // once in SIMD builds.
+  int64_t e0 = run.first.e0, e1 = run.first.e1;
+  const int64_t last = (int64_t)count - 1;
+  const int bits0 =
+      std::max({SignificantBits(e0), SignificantBits(e0 + last * run.e0Step), SignificantBits(run.e0Step)});
+  const int bits1 =
+      std::max({SignificantBits(e1), SignificantBits(e1 + last * run.e1Step), SignificantBits(run.e1Step)});
   int moving = 0, which[kQorvMaxVaryings];
   double ma[kQorvMaxVaryings], mb[kQorvMaxVaryings], mc[kQorvMaxVaryings];
   for (int j = 0; j < terms.movingCount; ++j)
-    if (!SameDownRows(terms.ma[j], terms.mb[j], run.first.e0, run.first.e1, run.e0Step, run.e1Step,
-                      run.count))
+    if (!VaryingStays(terms.ma[j], terms.mb[j], bits0, bits1, run.e0Step, run.e1Step))
       ma[moving] = terms.ma[j], mb[moving] = terms.mb[j], mc[moving] = terms.mc[j],
       which[moving++] = terms.moving[j];
   const double inv = terms.inv;
-  int64_t e0 = run.first.e0, e1 = run.first.e1;
   size_t r = 1;
 #if defined(__SSE2__)
   if (terms.simd)
@@ -235,13 +209,9 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
     for (int j = 0; j < moving; ++j)
       a2[j] = _mm_set1_pd(ma[j]), b2[j] = _mm_set1_pd(mb[j]), c2[j] = _mm_set1_pd(mc[j]);
     const __m128d inv2 = _mm_set1_pd(inv);
-    // The edge functions of two rows stepped in double, where every value on the way is a whole number
-    // that double holds exactly.
-    const int64_t lastE0 = e0 + (int64_t)(count - 1) * run.e0Step,
-                  lastE1 = e1 + (int64_t)(count - 1) * run.e1Step;
-    const bool exact =
-        std::max({SignificantBits(e0), SignificantBits(lastE0), SignificantBits(e1), SignificantBits(lastE1),
-                  SignificantBits(2 * run.e0Step), SignificantBits(2 * run.e1Step)}) <= 52;
+    // The edge functions of two rows stepped in double, where every value on the way (and twice a step) is a
+    // whole number that double holds exactly.
+    const bool exact = std::max(bits0, bits1) <= 51;
     __m128d d0 = _mm_set_pd((double)(e0 + 2 * run.e0Step), (double)(e0 + run.e0Step)),
             d1 = _mm_set_pd((double)(e1 + 2 * run.e1Step), (double)(e1 + run.e1Step));
     const __m128d step0 = _mm_set1_pd(2.0 * (double)run.e0Step),
@@ -355,6 +325,51 @@ void Draw::TexelRect(const SpanRun& run) const
       }
       return true;
     };
+    // Whether the chunks start alike is asked of each row only for varyings that move along the rows and
+    // down them. One the same on every row (as VaryingStays finds it, over the piece's corners) gives every
+    // row the same answer: asked once. One the same along each row starts each chunk at the row's start,
+    // which a step of 0 reaches unless it is NaN.
+    VaryingTerms perRow, once;
+    unsigned along = 0;
+    bool onceAsked = false, onceAlike = false;
+    if (wide)
+    {
+      const VaryingTerms& terms = answer.terms;
+      perRow = once = terms;
+      perRow.movingCount = once.movingCount = 0;
+      const Span& first = piece.first;
+      const int64_t down0 = (int64_t)(count - 1) * run.e0Step, down1 = (int64_t)(count - 1) * run.e1Step;
+      const int64_t across0 = (int64_t)(m - 1) * first.s0, across1 = (int64_t)(m - 1) * first.s1;
+      const int bits0 =
+          std::max({SignificantBits(first.e0), SignificantBits(first.e0 + down0),
+                    SignificantBits(first.e0 + across0), SignificantBits(first.e0 + down0 + across0),
+                    SignificantBits(run.e0Step), SignificantBits(first.s0)});
+      const int bits1 =
+          std::max({SignificantBits(first.e1), SignificantBits(first.e1 + down1),
+                    SignificantBits(first.e1 + across1), SignificantBits(first.e1 + down1 + across1),
+                    SignificantBits(run.e1Step), SignificantBits(first.s1)});
+      for (int j = 0; j < terms.movingCount; ++j)
+      {
+        const double a = terms.ma[j], b = terms.mb[j];
+        VaryingTerms& to = VaryingStays(a, b, bits0, bits1, run.e0Step, run.e1Step) ? once : perRow;
+        if (&to == &perRow && VaryingStays(a, b, bits0, bits1, first.s0, first.s1))
+        {
+          along |= 1u << terms.moving[j];
+          continue;
+        }
+        to.ma[to.movingCount] = a, to.mb[to.movingCount] = b, to.mc[to.movingCount] = terms.mc[j];
+        to.moving[to.movingCount++] = terms.moving[j];
+      }
+    }
+    auto chunksAlike = [&](int r, const float* start)
+    {
+      for (int k = 0; k < varyings; ++k)
+        if ((along >> k & 1) && !(start[k] == start[k])) return false;
+      if (once.movingCount > 0 && !onceAsked)
+        onceAlike = ChunkStartsAlike(once, piece.RowAt(r), 0, m, start, step), onceAsked = true;
+      return (once.movingCount == 0 || onceAlike) &&
+             (perRow.movingCount == 0 || ChunkStartsAlike(perRow, piece.RowAt(r), 0, m, start, step));
+    };
     uint64_t pieceTaken = 0;
     unsigned char* at = corner + (size_t)p * kPiece * colourBytes;
     // A column (a fringe's, mostly): as below, with fewer questions a row.
@@ -384,7 +399,7 @@ void Draw::TexelRect(const SpanRun& run) const
       if (take && wide)
       {
         const float* start = starts[r].data();
-        take = stepsExactly(start) && ChunkStartsAlike(answer.terms, piece.RowAt(r), 0, m, start, step);
+        take = stepsExactly(start) && chunksAlike(r, start);
       }
       if (!take)
       {
