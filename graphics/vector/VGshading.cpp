@@ -88,6 +88,14 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
   return dist > 0.0f ? 1.0f : (dist < 0.0f ? 0.0f : 0.5f);
 }
 
+// Whether the scissor's transform is not all zero (none is).
+inline bool Scissored(const MVGfragUniforms& frag)
+{
+  for (float m : frag.scissorMat)
+    if (m != 0.0f) return true;
+  return false;
+}
+
 constexpr int kSpanBlock = 64;
 
 // Recent spans' s coordinates of image fills on this thread, with what they were worked out from: a few
@@ -128,8 +136,7 @@ ColumnMemo& ColumnsFor(float x0)
 bool OneColour(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* rgba)
 {
   if (frag.type != kMVGShaderFillGradient || st.du != 0.0f || st.dv != 0.0f) return false;
-  for (float m : frag.scissorMat)
-    if (m != 0.0f) return false;
+  if (Scissored(frag)) return false;
   const bool solid = std::equal(frag.innerCol, frag.innerCol + 4, frag.outerCol);
   float d = 0.0f;
   if (!solid)
@@ -191,10 +198,7 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
       k[i] = 1.0f, keep[i] = 1;
   if (!rgba) return;
 
-  bool scissored = false;
-  for (float m : frag.scissorMat)
-    scissored = scissored || m != 0.0f;
-  if (scissored)
+  if (Scissored(frag))
     for (int i = 0; i < n; ++i)
       k[i] = ScissorCoverage(frag, x[i], y[i]) * k[i];
   else
@@ -330,14 +334,6 @@ inline float SpanStroke(const MVGfragUniforms& frag, const VGspanSteps& st, int 
 {
   const float u = StepAt(st.u0, st.du, i), v = StepAt(st.v0, st.dv, i);
   return std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);
-}
-
-inline bool Scissored(const MVGfragUniforms& frag)
-{
-  bool scissored = false;
-  for (float m : frag.scissorMat)
-    scissored = scissored || m != 0.0f;
-  return scissored;
 }
 
 enum class SpanCover

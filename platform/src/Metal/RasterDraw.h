@@ -327,13 +327,6 @@ struct Draw
         moving[movingCount++] = k;
       }
     }
-    // Starts' values of the varyings that are not flat alone.
-    void MovingStarts(int64_t e0, int64_t e1, float* start) const
-    {
-      const double d0 = (double)e0, d1 = (double)e1;
-      for (int j = 0; j < movingCount; ++j)
-        start[moving[j]] = (float)(mc[j] + (d0 * ma[j] + d1 * mb[j]) * inv);
-    }
     // The starts where edge functions 0 and 1 are e0 and e1.
     void Starts(int64_t e0, int64_t e1, float* start) const
     {
