@@ -377,6 +377,7 @@ struct Draw
     std::vector<std::array<float, kQorvMaxVaryings>> starts;
     std::vector<unsigned char> whole, centred;
     std::vector<const unsigned char*> texels;
+    std::vector<QorvTexelRowsBetween> between; // rows whose samples fall between two texture rows
   };
   void AskRect(const SpanRun& run, RectAnswer& answer) const;
 

@@ -410,7 +410,7 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
 
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
-                          unsigned char* centred, const void* namer)
+                          unsigned char* centred, QorvTexelRowsBetween* between, const void* namer)
 {
   const float *u = samples.s, *v = samples.t;
   const unsigned char* const whole = samples.whole;
@@ -433,16 +433,24 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   const float size = (float)h, snap = st.snap;
   bool any = false;
   // Row r, whose t falls on a texel centre (y) when centre is set.
-  auto take = [&](int r, bool centre, int y)
+  auto rowAt = [&](int y) {
+    return pixels + (size_t)(wrapT ? Wrap(y, h) : y < 0 ? 0 : y > h - 1 ? h - 1 : y) * rowBytes;
+  };
+  // Row r, whose t falls on a texel centre (y) when centre is set, else weight beyond row y.
+  auto take = [&](int r, bool centre, int y, float weight)
   {
     const bool covered = whole[r] == 1 && columns.centres && centre;
     const bool taken = covered || whole[r] == 2;
     centred[r] = taken ? 1 : 0;
     starts[r] = nullptr;
     any = any || taken;
-    if (!covered) return;
-    const int row = wrapT ? Wrap(y, h) : y < 0 ? 0 : y > h - 1 ? h - 1 : y;
-    if (sideBySide) starts[r] = pixels + (size_t)row * rowBytes;
+    between[r].upper = nullptr;
+    if (whole[r] == 1 && sideBySide && !centre)
+    {
+      between[r] = QorvTexelRowsBetween{rowAt(y), rowAt(y + 1), weight};
+      any = true;
+    }
+    if (covered && sideBySide) starts[r] = rowAt(y);
   };
   int r = 0;
 #if defined(__SSE2__)
@@ -489,8 +497,10 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
         continue;
       }
       _mm_store_si128(reinterpret_cast<__m128i*>(ys), y);
+      alignas(16) float weights[4];
+      _mm_store_ps(weights, weight);
       for (int j = 0; j < 4; ++j)
-        take(r + j, (centres >> j) & 1, ys[j]);
+        take(r + j, (centres >> j) & 1, ys[j], weights[j]);
     }
   }
 #endif
@@ -499,7 +509,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
     // CentreIndices of the one t.
     float weight = 0.0f;
     const int y = whole[r] != 0 ? LinearIndex(v[r], size, weight, snap) : 0;
-    take(r, whole[r] != 0 && weight == 0.0f, y);
+    take(r, whole[r] != 0 && weight == 0.0f, y, weight);
   }
   return any;
 }

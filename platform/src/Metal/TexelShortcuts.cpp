@@ -68,6 +68,55 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
     out[j] = out[j] * 1.0f * k;
 }
 
+// A row of m texels sampled on the centres of its columns but between two rows of the texture: the colours
+// linear filtering gives (the upper texel's bytes times (1 - weight) / 255 plus the lower's times weight /
+// 255, the next column weighing 0), turned premultiplied when straight, blended a chunk at a time as the
+// general path blends the shader's colours.
+// Out of line: the rows that need it are few, and the rectangle's loops stay lean.
+template <bool Bgra>
+[[gnu::noinline]] void OverBetween(const QorvTexelRowsBetween& rows, bool straight, unsigned char* crow,
+                                   int m, bool simd)
+{
+  const float wa = (1.0f - rows.weight) / 255.0f, wc = rows.weight / 255.0f;
+  float colour[Draw::kChunk][4];
+  unsigned char write[Draw::kChunk];
+  std::memset(write, 1, sizeof write);
+  for (int from = 0; from < m; from += Draw::kChunk)
+  {
+    const int count = std::min(Draw::kChunk, m - from);
+    const unsigned char *a = rows.upper + (size_t)from * 4, *c = rows.lower + (size_t)from * 4;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 wa4 = _mm_set1_ps(wa), wc4 = _mm_set1_ps(wc);
+    const __m128 rgb = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    auto texel = [](const unsigned char* p)
+    {
+      uint32_t bytes;
+      std::memcpy(&bytes, p, 4);
+      const __m128i z = _mm_setzero_si128();
+      return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z));
+    };
+    for (; simd && i < count; ++i)
+    {
+      __m128 v = _mm_add_ps(_mm_mul_ps(texel(a + i * 4), wa4), _mm_mul_ps(texel(c + i * 4), wc4));
+      if (straight)
+        v = _mm_or_ps(_mm_and_ps(rgb, _mm_mul_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)))),
+                      _mm_andnot_ps(rgb, v));
+      _mm_storeu_ps(colour[i], v);
+    }
+#endif
+    for (; i < count; ++i)
+    {
+      for (int k = 0; k < 4; ++k)
+        colour[i][k] = a[i * 4 + k] * wa + c[i * 4 + k] * wc;
+      if (straight)
+        for (int k = 0; k < 3; ++k)
+          colour[i][k] *= colour[i][3];
+    }
+    QorvSourceOverRow<Bgra>(crow + (size_t)from * 4, colour, write, count);
+  }
+}
+
 // Rows this short (a fringe's column) are blended in the portable build, a texel at a time, without the
 // set-up of a SIMD row.
 constexpr int kFewTexels = 4;
@@ -176,10 +225,11 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
 {
   const size_t count = (size_t)run.count;
   const int n = run.n;
-  auto& [in, terms, any, straight, starts, whole, centred, texels] = answer;
+  auto& [in, terms, any, straight, starts, whole, centred, texels, between] = answer;
   // Sized up only, as rectangles come in all heights: QorvTexelRowsCentres sets every row's texels and
   // centred, and they are read only where it answered.
-  if (starts.size() < count) starts.resize(count), texels.resize(count), centred.resize(count);
+  if (starts.size() < count)
+    starts.resize(count), texels.resize(count), centred.resize(count), between.resize(count);
   SpanIn(run.first, 0, n, in);
   std::array<float, kQorvMaxVaryings>* const rowStarts = starts.data();
   rowStarts[0] = std::to_array(in.start);
@@ -244,7 +294,7 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   any = fragmentCode->fragmentAsk(in, reinterpret_cast<Starts>(starts.data()), run.count,
                                   QorvWants(QorvSpanKind::kSamples), rows) == QorvSpanKind::kSamples &&
         QorvTexelRowsCentres(textures[0], samplers[0], rows, n, run.count, texels.data(), centred.data(),
-                             namer);
+                             between.data(), namer);
   // The shader's rows stay only until its next answer; they are read only when some row was answered.
   if (whole.size() < count) whole.resize(count);
   if (any) std::copy(rows.whole, rows.whole + count, whole.data());
@@ -370,7 +420,14 @@ void Draw::TexelRect(const SpanRun& run) const
       return (once.movingCount == 0 || onceAlike) &&
              (perRow.movingCount == 0 || ChunkStartsAlike(perRow, piece.RowAt(r), 0, m, start, step));
     };
-    uint64_t pieceTaken = 0;
+    uint64_t pieceTaken = 0, rowsBetween = 0;
+    const QorvTexelRowsBetween* const between = answer.between.data();
+    const bool simd = QorvSimd(), straight = answer.straight;
+    auto overBetween = [&](const QorvTexelRowsBetween& rows, unsigned char* to, int width)
+    {
+      bgra8 ? OverBetween<true>(rows, straight, to, width, simd)
+            : OverBetween<false>(rows, straight, to, width, simd);
+    };
     unsigned char* at = corner + (size_t)p * kPiece * colourBytes;
     // A column (a fringe's, mostly): as below, with fewer questions a row.
     for (int r = 0; m == 1 && r < count; ++r, at += rowBytes)
@@ -383,6 +440,8 @@ void Draw::TexelRect(const SpanRun& run) const
         replacing ? QorvCopyTexelsIsa(texels[r], at, 1, bgra8, isa) : over(texels[r], at, 1);
         ++pieceTaken;
       }
+      else if (cover == 1 && between[r].upper && !replacing)
+        overBetween(between[r], at, 1), ++rowsBetween;
       else
         Row(piece.RowAt(r), 1);
     }
@@ -390,7 +449,8 @@ void Draw::TexelRect(const SpanRun& run) const
     {
       const unsigned char cover = whole[r];
       // Rows without coverage write nothing wherever they sample (QorvTexelRowsCentres marks them centred).
-      bool take = cover != 0 && (cover == 2 ? centred[r] && !replacing : texels[r] != nullptr);
+      bool take = cover != 0 && (cover == 2 ? centred[r] && !replacing
+                                            : texels[r] != nullptr || (between[r].upper && !replacing));
       if (take && cover == 2 && !wide)
       {
         ++pieceTaken;
@@ -409,13 +469,19 @@ void Draw::TexelRect(const SpanRun& run) const
       // Texels with no coverage leave the target as it is.
       if (cover == 2)
         ;
+      else if (!texels[r])
+      {
+        overBetween(between[r], at, m);
+        ++rowsBetween;
+        continue;
+      }
       else if (replacing)
         QorvCopyTexelsIsa(texels[r], at, m, bgra8, isa);
       else
         over(texels[r], at, m);
       ++pieceTaken;
     }
-    taken += pieceTaken;
+    taken += pieceTaken + rowsBetween;
     texelsTaken += pieceTaken * (uint64_t)m;
   }
   if (taken == 0) return;
