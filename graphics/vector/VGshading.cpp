@@ -10,7 +10,7 @@
 #include <vector>
 
 #if defined(__SSE2__)
-#include <xmmintrin.h>
+#include <emmintrin.h>
 #endif
 
 namespace iplugin::igraphics
@@ -88,6 +88,14 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
   return dist > 0.0f ? 1.0f : (dist < 0.0f ? 0.0f : 0.5f);
 }
 
+// Whether the scissor's transform is not all zero (none is).
+inline bool Scissored(const MVGfragUniforms& frag)
+{
+  for (float m : frag.scissorMat)
+    if (m != 0.0f) return true;
+  return false;
+}
+
 constexpr int kSpanBlock = 64;
 
 // Recent spans' s coordinates of image fills on this thread, with what they were worked out from: a few
@@ -128,8 +136,7 @@ ColumnMemo& ColumnsFor(float x0)
 bool OneColour(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias, float* rgba)
 {
   if (frag.type != kMVGShaderFillGradient || st.du != 0.0f || st.dv != 0.0f) return false;
-  for (float m : frag.scissorMat)
-    if (m != 0.0f) return false;
+  if (Scissored(frag)) return false;
   const bool solid = std::equal(frag.innerCol, frag.innerCol + 4, frag.outerCol);
   float d = 0.0f;
   if (!solid)
@@ -191,10 +198,7 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
       k[i] = 1.0f, keep[i] = 1;
   if (!rgba) return;
 
-  bool scissored = false;
-  for (float m : frag.scissorMat)
-    scissored = scissored || m != 0.0f;
-  if (scissored)
+  if (Scissored(frag))
     for (int i = 0; i < n; ++i)
       k[i] = ScissorCoverage(frag, x[i], y[i]) * k[i];
   else
@@ -330,14 +334,6 @@ inline float SpanStroke(const MVGfragUniforms& frag, const VGspanSteps& st, int 
 {
   const float u = StepAt(st.u0, st.du, i), v = StepAt(st.v0, st.dv, i);
   return std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);
-}
-
-inline bool Scissored(const MVGfragUniforms& frag)
-{
-  bool scissored = false;
-  for (float m : frag.scissorMat)
-    scissored = scissored || m != 0.0f;
-  return scissored;
 }
 
 enum class SpanCover
@@ -588,14 +584,18 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
       const __m128 lo = _mm_movehl_ps(q1, q0), hi = _mm_movehl_ps(q3, q2);
       const __m128 y = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)),
                    dy = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-      const int x01 = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs01), x4)));
-      const int x23 = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs23), x4)));
-      const int along =
-          _mm_movemask_ps(_mm_and_ps(_mm_cmpeq_ps(dy, zero), _mm_cmple_ps(_mm_andnot_ps(sign, y), most)));
-      alike[i] = (x01 & 3) == 3 && (along & 1);
-      alike[i + 1] = (x01 & 12) == 12 && (along & 2);
-      alike[i + 2] = (x23 & 3) == 3 && (along & 4);
-      alike[i + 3] = (x23 & 12) == 12 && (along & 8);
+      // Per row: x0 and dx alike (both lanes of its pair), dy 0 and y finite; then a byte of 1 or 0 a row.
+      const __m128 x01 = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs01), x4));
+      const __m128 x23 = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs23), x4));
+      const __m128 both01 = _mm_and_ps(x01, _mm_shuffle_ps(x01, x01, _MM_SHUFFLE(2, 3, 0, 1)));
+      const __m128 both23 = _mm_and_ps(x23, _mm_shuffle_ps(x23, x23, _MM_SHUFFLE(2, 3, 0, 1)));
+      const __m128 along = _mm_and_ps(_mm_cmpeq_ps(dy, zero), _mm_cmple_ps(_mm_andnot_ps(sign, y), most));
+      const __m128i rowsAlike =
+          _mm_castps_si128(_mm_and_ps(_mm_shuffle_ps(both01, both23, _MM_SHUFFLE(2, 0, 2, 0)), along));
+      const __m128i words = _mm_packs_epi32(rowsAlike, rowsAlike);
+      const uint32_t bytes =
+          (uint32_t)_mm_cvtsi128_si32(_mm_and_si128(_mm_packs_epi16(words, words), _mm_set1_epi8(1)));
+      std::memcpy(alike + i, &bytes, sizeof bytes);
       const __m128 py =
           _mm_add_ps(_mm_add_ps(px4, _mm_mul_ps(p54, _mm_add_ps(y, _mm_mul_ps(zero, dy)))), p94);
       _mm_storeu_ps(t + i, exty != 0.0f ? _mm_div_ps(py, ey) : zero);
@@ -628,6 +628,30 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   unsigned char lastWhole = 0;
   for (int r = first + 1; r < count; ++r)
   {
+#if defined(__SSE2__)
+    // Four rows at once where each steps x alike and has the last row's u and v steps and factor down.
+    if (last && !QorvMetalPortableArithmetic())
+    {
+      uint32_t downBits;
+      std::memcpy(&downBits, &lastDown, sizeof downBits);
+      const __m128i uv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&last->u0));
+      const __m128i down = _mm_set1_epi32((int)downBits);
+      const uint32_t covered = lastWhole * 0x01010101u;
+      for (; r + 4 <= count; r += 4)
+      {
+        uint32_t alike4;
+        std::memcpy(&alike4, alike + r, sizeof alike4);
+        auto same = [&](int j)
+        { return _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&rows[r + j].u0)), uv); };
+        const __m128i all = _mm_and_si128(
+            _mm_and_si128(_mm_and_si128(same(0), same(1)), _mm_and_si128(same(2), same(3))),
+            _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(downs + r)), down));
+        if (alike4 != 0x01010101u || _mm_movemask_epi8(all) != 0xFFFF) break;
+        std::memcpy(whole + r, &covered, sizeof covered);
+      }
+      if (r >= count) break;
+    }
+#endif
     if (!alike[r]) continue;
     const VGspanSteps& b = rows[r];
     const float down = downs[r];

@@ -96,6 +96,15 @@ float Pick(std::mt19937& rng, float lo, float hi)
 {
   return std::uniform_real_distribution<float>(lo, hi)(rng);
 }
+
+// A scissor of w x h turned by turn (radians) about its corner at (x, y).
+void TurnedScissor(VGcontext* vg, float x, float y, float w, float h, float turn)
+{
+  vgTranslate(vg, x, y);
+  vgRotate(vg, turn);
+  vgScissor(vg, 0, 0, w, h);
+  vgResetTransform(vg);
+}
 } // namespace
 
 // Images at their own size on whole pixels (most cases), and also half a pixel off, scaled, rotated or with
@@ -289,10 +298,7 @@ TEST(RendererShortcuts, ScissorBoundsChangeNoPixelVisibly)
     auto scene = [&](VGcontext* vg)
     {
       vgSave(vg);
-      vgTranslate(vg, sx, sy);
-      vgRotate(vg, rotation);
-      vgScissor(vg, 0, 0, sw, sh);
-      vgResetTransform(vg);
+      TurnedScissor(vg, sx, sy, sw, sh, rotation);
       vgGlobalCompositeOperation(vg, op);
       vgBeginPath(vg);
       if (shape == 0)
@@ -548,4 +554,58 @@ TEST(RendererShortcuts, ImagesWithCutCornersGiveTheRowsBytes)
   }
   // The rows were taken together.
   EXPECT_GT(QorvMetalTexelRectRows() - rowsBefore, 100u);
+}
+
+// Narrow images, whose rectangles are mostly the one-column runs of their fringes (covered by 0 on one side
+// and whole on the other at scale 1), and now and then wide ones: at their own size on whole pixels, or a
+// fraction off down the columns (where the rows sample between two texture rows), scaled down them, weighed
+// by an alpha, under scissors that cut the columns part way (upright on whole pixels or anywhere, or turned),
+// at scales 1 to 3, under every composite operation: the bytes are those of the rows drawn one by one, and of
+// the filter.
+TEST(RendererShortcuts, ColumnsAndRowsBetweenTexelsGiveTheRowsBytes)
+{
+  std::mt19937 rng(71);
+  const float ratios[] = {1.0f, 1.5f, 2.0f, 3.0f};
+  constexpr int kOps = kVGXor + 1;
+  const uint64_t rowsBefore = QorvMetalTexelRectRows();
+  for (int round = 0; round < 300; ++round)
+  {
+    const float ratio = ratios[rng() % 4];
+    const int op = rng() % 3 == 0 ? (int)(rng() % kOps) : rng() % 4 == 0 ? kVGCopy : kVGSourceOver;
+    const int w = 1 + (int)(rng() % 8 == 0 ? rng() % 280 : rng() % 5), h = 2 + (int)(rng() % 38);
+    const int flags = (rng() % 2 ? kVGImagePremultiplied : 0) | (rng() % 6 == 0 ? kVGImageRepeatY : 0);
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    const float x = (float)((int)(rng() % 50) - 4) / ratio, y = (float)((int)(rng() % 40) - 8) / ratio;
+    constexpr int kWide = 300;
+    const unsigned variant = rng() % 8;
+    const float down = variant == 1 ? 0.5f / ratio : variant == 2 ? 0.25f : 0.0f;
+    const float scale = variant == 3 ? 1.0f + 1.0f / 64.0f : 1.0f;
+    const float alpha = variant == 4 ? 0.7f : 1.0f;
+    // None, on whole pixels, anywhere, turned.
+    const unsigned scissorKind = rng() % 4;
+    const float sx = Pick(rng, -5, kWide), sy = Pick(rng, -5, kH), sw = Pick(rng, 0, kWide),
+                sh = Pick(rng, 0, kH), turn = Pick(rng, -0.5f, 0.5f);
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
+      if (scissorKind == 1) vgScissor(vg, std::floor(sx), std::floor(sy), std::floor(sw), std::floor(sh));
+      if (scissorKind == 2) vgScissor(vg, sx, sy, sw, sh);
+      if (scissorKind == 3) TurnedScissor(vg, sx, sy, sw, sh, turn);
+      vgGlobalCompositeOperation(vg, op);
+      vgBeginPath(vg);
+      vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
+      vgFillPaint(
+          vg, vgImagePattern(x, y + down, (float)w / ratio, (float)h / ratio * scale, 0.0f, image, alpha));
+      vgFill(vg);
+    };
+    const auto columns = Draw(ratio, scene, true, true, kWide, kH);
+    ASSERT_EQ(columns, Draw(ratio, scene, false, true, kWide, kH))
+        << "round " << round << " variant " << variant << " ratio " << ratio << " op " << op;
+    ASSERT_EQ(columns, Draw(ratio, scene, true, true, kWide, kH, false))
+        << "round " << round << " variant " << variant << " ratio " << ratio << " op " << op;
+    if (round % 4 == 0)
+      ASSERT_EQ(columns, Draw(ratio, scene, true, true, kWide, kH, true, true))
+          << "portable, round " << round << " variant " << variant << " ratio " << ratio << " op " << op;
+  }
+  EXPECT_GT(QorvMetalTexelRectRows() - rowsBefore, 1000u);
 }

@@ -146,8 +146,19 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       const QorvSpanAnswer& samples, int n, const unsigned char** texels,
                       const unsigned char** row, const void* namer);
 // The same for the rows of one rectangle: samples (s[i], t[r]), one s for all rows. Sets centred[r] where
-// the row is whole and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's n
-// texels where it would give them side by side in one row, else to null; false when no row is centred.
+// the row is whole (1) and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's
+// n texels where it would give them side by side in one row, else to null; false when no row is taken so. A
+// row covered by 0 (whole 2) counts as centred wherever it samples: the texture's values are finite, so its
+// colours are 0 (its starts[r] is null). Rows between two texture rows are told in between[r] (and taken),
+// which is set for every row that is neither centred nor covered by 0.
+// A row covered whole whose samples fall on the centres of columns side by side but between two rows of the
+// texture: the first texel of each row (upper null for any other row), and the weight of the lower one, as
+// linear filtering takes them (the rows clamped or wrapped as the sampler says).
+struct QorvTexelRowsBetween
+{
+  const unsigned char *upper = nullptr, *lower = nullptr;
+  float weight = 0.0f;
+};
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
-                          unsigned char* centred, const void* namer);
+                          unsigned char* centred, QorvTexelRowsBetween* between, const void* namer);

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace qorv_raster
@@ -153,6 +154,35 @@ inline bool SteppedExactly(float start, float step, int n)
   const double most =
       std::max({std::fabs((double)start), std::fabs(last), std::fabs((double)(n - 1) * step)});
   return most < std::ldexp(1.0, 24 + unit);
+}
+
+// How many bits a product with v needs: those of its integer significand from the top to the lowest one set
+// (0 for 0).
+inline int SignificantBits(double v)
+{
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  uint64_t m = bits & ((uint64_t(1) << 52) - 1);
+  if ((bits >> 52 & 0x7FF) != 0) m |= uint64_t(1) << 52;
+  return m == 0 ? 0 : 64 - __builtin_clzll(m) - __builtin_ctzll(m);
+}
+
+inline int SignificantBits(int64_t v)
+{
+  const uint64_t m = v < 0 ? -(uint64_t)v : (uint64_t)v;
+  return m == 0 ? 0 : 64 - __builtin_clzll(m);
+}
+
+// Whether a varying with terms a and b, c + (d0 * a + d1 * b) * inv of edge functions d0 and d1, is the same
+// double at every pixel of a set whose edge functions differ by whole multiples of s0 and s1 (the rows of a
+// rectangle, or the chunks of a row): so when both products are exact and s0 * a + s1 * b is exactly 0, as
+// the sum then does not change. An integer of k bits times a double of j significant bits is exact when k +
+// j <= 53; bits0 and bits1 are the most bits of each edge function over the set and of its step.
+inline bool VaryingStays(double a, double b, int bits0, int bits1, int64_t s0, int64_t s1)
+{
+  const int ja = SignificantBits(a), jb = SignificantBits(b);
+  return std::isfinite(a) && std::isfinite(b) && (ja == 0 || bits0 + ja <= 53) &&
+         (jb == 0 || bits1 + jb <= 53) && (double)s0 * a + (double)s1 * b == 0.0;
 }
 
 // A run of a triangle list's triangles (p0, p1, p2), (p0, p2, p3), ... that fans out from one vertex over a
@@ -304,13 +334,6 @@ struct Draw
         moving[movingCount++] = k;
       }
     }
-    // Starts' values of the varyings that are not flat alone.
-    void MovingStarts(int64_t e0, int64_t e1, float* start) const
-    {
-      const double d0 = (double)e0, d1 = (double)e1;
-      for (int j = 0; j < movingCount; ++j)
-        start[moving[j]] = (float)(mc[j] + (d0 * ma[j] + d1 * mb[j]) * inv);
-    }
     // The starts where edge functions 0 and 1 are e0 and e1.
     void Starts(int64_t e0, int64_t e1, float* start) const
     {
@@ -361,6 +384,7 @@ struct Draw
     std::vector<std::array<float, kQorvMaxVaryings>> starts;
     std::vector<unsigned char> whole, centred;
     std::vector<const unsigned char*> texels;
+    std::vector<QorvTexelRowsBetween> between; // rows whose samples fall between two texture rows
   };
   void AskRect(const SpanRun& run, RectAnswer& answer) const;
 

@@ -410,14 +410,12 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
 
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
-                          unsigned char* centred, const void* namer)
+                          unsigned char* centred, QorvTexelRowsBetween* between, const void* namer)
 {
   const float *u = samples.s, *v = samples.t;
   const unsigned char* const whole = samples.whole;
   SampleSetup st;
-  const ColumnIndices* columnsOf = nullptr;
-  if (!TexelSetup(texture, sampler, n, st) ||
-      !(columnsOf = &ColumnsOf(u, n, (int)st.level->width, st.snap, samples.columns, namer))->centres)
+  if (!TexelSetup(texture, sampler, n, st))
   {
     std::fill(starts, starts + rows, nullptr);
     std::fill(centred, centred + rows, 0);
@@ -425,24 +423,34 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   }
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
-  // As QorvTexelCentres answers each row with one t.
-  const ColumnIndices& columns = *columnsOf;
-  const bool sideBySide = columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
+  // As QorvTexelCentres answers each row with one t. Rows covered by 0 are taken wherever they sample.
+  const ColumnIndices& columns = ColumnsOf(u, n, w, st.snap, samples.columns, namer);
+  const bool sideBySide = columns.centres && columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
-  const unsigned char* pixels = level.pixels.data() + (size_t)std::max(columns.xs[0], 0) * 4;
+  const unsigned char* pixels =
+      sideBySide ? level.pixels.data() + (size_t)std::max(columns.xs[0], 0) * 4 : nullptr;
   const size_t rowBytes = (size_t)w * 4;
   const float size = (float)h, snap = st.snap;
   bool any = false;
   // Row r, whose t falls on a texel centre (y) when centre is set.
-  auto take = [&](int r, bool centre, int y)
+  auto rowAt = [&](int y) {
+    return pixels + (size_t)(wrapT ? Wrap(y, h) : y < 0 ? 0 : y > h - 1 ? h - 1 : y) * rowBytes;
+  };
+  // Row r, whose t falls on a texel centre (y) when centre is set, else weight beyond row y.
+  auto take = [&](int r, bool centre, int y, float weight)
   {
-    const bool taken = centre && whole[r] != 0;
+    const bool covered = whole[r] == 1 && columns.centres && centre;
+    const bool taken = covered || whole[r] == 2;
     centred[r] = taken ? 1 : 0;
     starts[r] = nullptr;
-    if (!taken) return;
-    any = true;
-    const int row = wrapT ? Wrap(y, h) : y < 0 ? 0 : y > h - 1 ? h - 1 : y;
-    if (sideBySide) starts[r] = pixels + (size_t)row * rowBytes;
+    any = any || taken;
+    between[r].upper = nullptr;
+    if (whole[r] == 1 && sideBySide && !centre)
+    {
+      between[r] = QorvTexelRowsBetween{rowAt(y), rowAt(y + 1), weight};
+      any = true;
+    }
+    if (covered && sideBySide) starts[r] = rowAt(y);
   };
   int r = 0;
 #if defined(__SSE2__)
@@ -452,8 +460,20 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
     const __m128 scale = _mm_set1_ps(size), half = _mm_set1_ps(0.5f), limit = _mm_set1_ps(1e7f);
     const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap), sign = _mm_set1_ps(-0.0f);
     const __m128i one = _mm_set1_epi32(1);
+    const uint32_t fourOnes = 0x01010101u;
+    const __m128i lastRow = _mm_set1_epi32(h - 1);
     for (; r + 4 <= rows; r += 4)
     {
+      uint32_t cover;
+      std::memcpy(&cover, whole + r, sizeof cover);
+      if (cover == 2 * fourOnes)
+      {
+        // No coverage: no t is looked at.
+        std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
+        std::fill(starts + r, starts + r + 4, nullptr);
+        any = true;
+        continue;
+      }
       const __m128 x = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(v + r), scale), half);
       if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(sign, x), limit)) != 0xF) break; // far, or not finite
       __m128i k = _mm_cvttps_epi32(x);
@@ -461,11 +481,26 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
       const __m128 weight = _mm_sub_ps(x, _mm_cvtepi32_ps(k));
       const __m128 up = _mm_cmpgt_ps(weight, high);
       const int centres = _mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, low), up));
+      const __m128i y = _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one));
       alignas(16) int ys[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(ys),
-                      _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one)));
+      if (cover == fourOnes && centres == 0xF && sideBySide && !wrapT)
+      {
+        // Covered whole, on centres, side by side: the common case of an image's rows, clamped to its rows.
+        const __m128i below = _mm_cmpgt_epi32(_mm_setzero_si128(), y), above = _mm_cmpgt_epi32(y, lastRow);
+        _mm_store_si128(
+            reinterpret_cast<__m128i*>(ys),
+            _mm_or_si128(_mm_andnot_si128(_mm_or_si128(below, above), y), _mm_and_si128(above, lastRow)));
+        std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
+        for (int j = 0; j < 4; ++j)
+          starts[r + j] = pixels + (size_t)ys[j] * rowBytes;
+        any = true;
+        continue;
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(ys), y);
+      alignas(16) float weights[4];
+      _mm_store_ps(weights, weight);
       for (int j = 0; j < 4; ++j)
-        take(r + j, (centres >> j) & 1, ys[j]);
+        take(r + j, (centres >> j) & 1, ys[j], weights[j]);
     }
   }
 #endif
@@ -474,7 +509,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
     // CentreIndices of the one t.
     float weight = 0.0f;
     const int y = whole[r] != 0 ? LinearIndex(v[r], size, weight, snap) : 0;
-    take(r, whole[r] != 0 && weight == 0.0f, y);
+    take(r, whole[r] != 0 && weight == 0.0f, y, weight);
   }
   return any;
 }

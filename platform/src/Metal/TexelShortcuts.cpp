@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -67,9 +68,59 @@ inline void ShadeTexel(const unsigned char* c, bool straight, float k, float out
     out[j] = out[j] * 1.0f * k;
 }
 
+// A row of m texels sampled on the centres of its columns but between two rows of the texture: the colours
+// linear filtering gives (the upper texel's bytes times (1 - weight) / 255 plus the lower's times weight /
+// 255, the next column weighing 0), turned premultiplied when straight, blended a chunk at a time as the
+// general path blends the shader's colours.
+// Out of line: the rows that need it are few, and the rectangle's loops stay lean.
+template <bool Bgra>
+[[gnu::noinline]] void OverBetween(const QorvTexelRowsBetween& rows, bool straight, unsigned char* crow,
+                                   int m, bool simd)
+{
+  const float wa = (1.0f - rows.weight) / 255.0f, wc = rows.weight / 255.0f;
+  float colour[Draw::kChunk][4];
+  unsigned char write[Draw::kChunk];
+  std::memset(write, 1, sizeof write);
+  for (int from = 0; from < m; from += Draw::kChunk)
+  {
+    const int count = std::min(Draw::kChunk, m - from);
+    const unsigned char *a = rows.upper + (size_t)from * 4, *c = rows.lower + (size_t)from * 4;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 wa4 = _mm_set1_ps(wa), wc4 = _mm_set1_ps(wc);
+    const __m128 rgb = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    auto texel = [](const unsigned char* p)
+    {
+      uint32_t bytes;
+      std::memcpy(&bytes, p, 4);
+      const __m128i z = _mm_setzero_si128();
+      return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)bytes), z), z));
+    };
+    for (; simd && i < count; ++i)
+    {
+      __m128 v = _mm_add_ps(_mm_mul_ps(texel(a + i * 4), wa4), _mm_mul_ps(texel(c + i * 4), wc4));
+      if (straight)
+        v = _mm_or_ps(_mm_and_ps(rgb, _mm_mul_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)))),
+                      _mm_andnot_ps(rgb, v));
+      _mm_storeu_ps(colour[i], v);
+    }
+#endif
+    for (; i < count; ++i)
+    {
+      for (int k = 0; k < 4; ++k)
+        colour[i][k] = a[i * 4 + k] * wa + c[i * 4 + k] * wc;
+      if (straight)
+        for (int k = 0; k < 3; ++k)
+          colour[i][k] *= colour[i][3];
+    }
+    QorvSourceOverRow<Bgra>(crow + (size_t)from * 4, colour, write, count);
+  }
+}
+
 // Rows this short (a fringe's column) are blended in the portable build, a texel at a time, without the
 // set-up of a SIMD row.
 constexpr int kFewTexels = 4;
+
 } // namespace
 
 bool Draw::TexelRuns(const Span& sp) const
@@ -174,34 +225,50 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
 {
   const size_t count = (size_t)run.count;
   const int n = run.n;
-  auto& [in, terms, any, straight, starts, whole, centred, texels] = answer;
+  auto& [in, terms, any, straight, starts, whole, centred, texels, between] = answer;
   // Sized up only, as rectangles come in all heights: QorvTexelRowsCentres sets every row's texels and
   // centred, and they are read only where it answered.
-  if (starts.size() < count) starts.resize(count), texels.resize(count), centred.resize(count);
+  if (starts.size() < count)
+    starts.resize(count), texels.resize(count), centred.resize(count), between.resize(count);
   SpanIn(run.first, 0, n, in);
   std::array<float, kQorvMaxVaryings>* const rowStarts = starts.data();
   rowStarts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
   terms = VaryingTerms(run.first, varyings);
-  // Flat varyings start every row alike; the others are worked out as VaryingTerms::Starts does it, for two
-  // rows at once in SIMD builds.
-  const int moving = terms.movingCount;
-  const int* const which = terms.moving;
-  const double inv = terms.inv;
+  // Flat varyings start every row alike, and so do those that move only along the rows (a column's x, a
+  // fringe's coverage across it); the others are worked out as VaryingTerms::Starts does it, for two rows at
+  // once in SIMD builds.
   int64_t e0 = run.first.e0, e1 = run.first.e1;
+  const int64_t last = (int64_t)count - 1;
+  const int bits0 =
+      std::max({SignificantBits(e0), SignificantBits(e0 + last * run.e0Step), SignificantBits(run.e0Step)});
+  const int bits1 =
+      std::max({SignificantBits(e1), SignificantBits(e1 + last * run.e1Step), SignificantBits(run.e1Step)});
+  int moving = 0, which[kQorvMaxVaryings];
+  double ma[kQorvMaxVaryings], mb[kQorvMaxVaryings], mc[kQorvMaxVaryings];
+  for (int j = 0; j < terms.movingCount; ++j)
+    if (!VaryingStays(terms.ma[j], terms.mb[j], bits0, bits1, run.e0Step, run.e1Step))
+      ma[moving] = terms.ma[j], mb[moving] = terms.mb[j], mc[moving] = terms.mc[j],
+      which[moving++] = terms.moving[j];
+  const double inv = terms.inv;
   size_t r = 1;
 #if defined(__SSE2__)
   if (terms.simd)
   {
     __m128d a2[kQorvMaxVaryings], b2[kQorvMaxVaryings], c2[kQorvMaxVaryings];
     for (int j = 0; j < moving; ++j)
-      a2[j] = _mm_set1_pd(terms.ma[j]), b2[j] = _mm_set1_pd(terms.mb[j]), c2[j] = _mm_set1_pd(terms.mc[j]);
+      a2[j] = _mm_set1_pd(ma[j]), b2[j] = _mm_set1_pd(mb[j]), c2[j] = _mm_set1_pd(mc[j]);
     const __m128d inv2 = _mm_set1_pd(inv);
-    for (; r + 2 <= count; r += 2)
+    // The edge functions of two rows stepped in double, where every value on the way (and twice a step) is a
+    // whole number that double holds exactly.
+    const bool exact = std::max(bits0, bits1) <= 51;
+    __m128d d0 = _mm_set_pd((double)(e0 + 2 * run.e0Step), (double)(e0 + run.e0Step)),
+            d1 = _mm_set_pd((double)(e1 + 2 * run.e1Step), (double)(e1 + run.e1Step));
+    const __m128d step0 = _mm_set1_pd(2.0 * (double)run.e0Step),
+                  step1 = _mm_set1_pd(2.0 * (double)run.e1Step);
+    for (; exact && r + 2 <= count; r += 2, d0 = _mm_add_pd(d0, step0), d1 = _mm_add_pd(d1, step1))
     {
-      const int64_t e0a = e0 + run.e0Step, e1a = e1 + run.e1Step;
-      e0 = e0a + run.e0Step, e1 = e1a + run.e1Step;
-      const __m128d d0 = _mm_set_pd((double)e0, (double)e0a), d1 = _mm_set_pd((double)e1, (double)e1a);
+      e0 += 2 * run.e0Step, e1 += 2 * run.e1Step;
       float *const upper = rowStarts[r].data(), *const lower = rowStarts[r + 1].data();
       rowStarts[r] = rowStarts[0], rowStarts[r + 1] = rowStarts[0];
       for (int j = 0; j < moving; ++j)
@@ -218,14 +285,16 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   {
     e0 += run.e0Step, e1 += run.e1Step;
     rowStarts[r] = rowStarts[0];
-    terms.MovingStarts(e0, e1, rowStarts[r].data());
+    const double d0 = (double)e0, d1 = (double)e1;
+    for (int j = 0; j < moving; ++j)
+      rowStarts[r][which[j]] = (float)(mc[j] + (d0 * ma[j] + d1 * mb[j]) * inv);
   }
   const void* namer = reinterpret_cast<const void*>(fragmentCode->fragmentAsk);
   QorvSpanAnswer rows;
   any = fragmentCode->fragmentAsk(in, reinterpret_cast<Starts>(starts.data()), run.count,
                                   QorvWants(QorvSpanKind::kSamples), rows) == QorvSpanKind::kSamples &&
         QorvTexelRowsCentres(textures[0], samplers[0], rows, n, run.count, texels.data(), centred.data(),
-                             namer);
+                             between.data(), namer);
   // The shader's rows stay only until its next answer; they are read only when some row was answered.
   if (whole.size() < count) whole.resize(count);
   if (any) std::copy(rows.whole, rows.whole + count, whole.data());
@@ -306,17 +375,91 @@ void Draw::TexelRect(const SpanRun& run) const
       }
       return true;
     };
-    uint64_t pieceTaken = 0;
+    // Whether the chunks start alike is asked of each row only for varyings that move along the rows and
+    // down them. One the same on every row (as VaryingStays finds it, over the piece's corners) gives every
+    // row the same answer: asked once. One the same along each row starts each chunk at the row's start,
+    // which a step of 0 reaches unless it is NaN.
+    VaryingTerms perRow, once;
+    unsigned along = 0;
+    bool onceAsked = false, onceAlike = false;
+    if (wide)
+    {
+      const VaryingTerms& terms = answer.terms;
+      perRow = once = terms;
+      perRow.movingCount = once.movingCount = 0;
+      const Span& first = piece.first;
+      const int64_t down0 = (int64_t)(count - 1) * run.e0Step, down1 = (int64_t)(count - 1) * run.e1Step;
+      const int64_t across0 = (int64_t)(m - 1) * first.s0, across1 = (int64_t)(m - 1) * first.s1;
+      const int bits0 =
+          std::max({SignificantBits(first.e0), SignificantBits(first.e0 + down0),
+                    SignificantBits(first.e0 + across0), SignificantBits(first.e0 + down0 + across0),
+                    SignificantBits(run.e0Step), SignificantBits(first.s0)});
+      const int bits1 =
+          std::max({SignificantBits(first.e1), SignificantBits(first.e1 + down1),
+                    SignificantBits(first.e1 + across1), SignificantBits(first.e1 + down1 + across1),
+                    SignificantBits(run.e1Step), SignificantBits(first.s1)});
+      for (int j = 0; j < terms.movingCount; ++j)
+      {
+        const double a = terms.ma[j], b = terms.mb[j];
+        VaryingTerms& to = VaryingStays(a, b, bits0, bits1, run.e0Step, run.e1Step) ? once : perRow;
+        if (&to == &perRow && VaryingStays(a, b, bits0, bits1, first.s0, first.s1))
+        {
+          along |= 1u << terms.moving[j];
+          continue;
+        }
+        to.ma[to.movingCount] = a, to.mb[to.movingCount] = b, to.mc[to.movingCount] = terms.mc[j];
+        to.moving[to.movingCount++] = terms.moving[j];
+      }
+    }
+    auto chunksAlike = [&](int r, const float* start)
+    {
+      for (int k = 0; k < varyings; ++k)
+        if ((along >> k & 1) && !(start[k] == start[k])) return false;
+      if (once.movingCount > 0 && !onceAsked)
+        onceAlike = ChunkStartsAlike(once, piece.RowAt(r), 0, m, start, step), onceAsked = true;
+      return (once.movingCount == 0 || onceAlike) &&
+             (perRow.movingCount == 0 || ChunkStartsAlike(perRow, piece.RowAt(r), 0, m, start, step));
+    };
+    uint64_t pieceTaken = 0, rowsBetween = 0;
+    const QorvTexelRowsBetween* const between = answer.between.data();
+    const bool simd = QorvSimd(), straight = answer.straight;
+    auto overBetween = [&](const QorvTexelRowsBetween& rows, unsigned char* to, int width)
+    {
+      bgra8 ? OverBetween<true>(rows, straight, to, width, simd)
+            : OverBetween<false>(rows, straight, to, width, simd);
+    };
     unsigned char* at = corner + (size_t)p * kPiece * colourBytes;
-    for (int r = 0; r < count; ++r, at += rowBytes)
+    // A column (a fringe's, mostly): as below, with fewer questions a row.
+    for (int r = 0; m == 1 && r < count; ++r, at += rowBytes)
     {
       const unsigned char cover = whole[r];
-      // Without coverage the texels need only fall on centres.
-      bool take = cover != 0 && (cover == 2 ? centred[r] && !replacing : texels[r] != nullptr);
+      if (cover == 2 && centred[r] && !replacing)
+        ++pieceTaken;
+      else if (cover == 1 && texels[r])
+      {
+        replacing ? QorvCopyTexelsIsa(texels[r], at, 1, bgra8, isa) : over(texels[r], at, 1);
+        ++pieceTaken;
+      }
+      else if (cover == 1 && between[r].upper && !replacing)
+        overBetween(between[r], at, 1), ++rowsBetween;
+      else
+        Row(piece.RowAt(r), 1);
+    }
+    for (int r = 0; m > 1 && r < count; ++r, at += rowBytes)
+    {
+      const unsigned char cover = whole[r];
+      // Rows without coverage write nothing wherever they sample (QorvTexelRowsCentres marks them centred).
+      bool take = cover != 0 && (cover == 2 ? centred[r] && !replacing
+                                            : texels[r] != nullptr || (between[r].upper && !replacing));
+      if (take && cover == 2 && !wide)
+      {
+        ++pieceTaken;
+        continue;
+      }
       if (take && wide)
       {
         const float* start = starts[r].data();
-        take = stepsExactly(start) && ChunkStartsAlike(answer.terms, piece.RowAt(r), 0, m, start, step);
+        take = stepsExactly(start) && chunksAlike(r, start);
       }
       if (!take)
       {
@@ -326,13 +469,19 @@ void Draw::TexelRect(const SpanRun& run) const
       // Texels with no coverage leave the target as it is.
       if (cover == 2)
         ;
+      else if (!texels[r])
+      {
+        overBetween(between[r], at, m);
+        ++rowsBetween;
+        continue;
+      }
       else if (replacing)
         QorvCopyTexelsIsa(texels[r], at, m, bgra8, isa);
       else
         over(texels[r], at, m);
       ++pieceTaken;
     }
-    taken += pieceTaken;
+    taken += pieceTaken + rowsBetween;
     texelsTaken += pieceTaken * (uint64_t)m;
   }
   if (taken == 0) return;
