@@ -6,7 +6,7 @@ namespace iplugin::igraphics
 bool IGraphics::IsDirty(IRECTList& rects)
 {
   if (mDisplayTickFunc) mDisplayTickFunc();
-  ForAllControls(&IControl::TickAnimation);
+  ForAllControlsFunc([](IControl* pControl) { pControl->TickAnimation(); });
   bool dirty = false;
   ForAllControlsFunc(
       [&rects, &dirty](IControl* pControl)
@@ -46,7 +46,12 @@ void IGraphics::DrawDirtyRects(IRECTList& rects)
       const IRECT& bounds = rects.Get(i);
       NoteDrawnArea(bounds, scale);
       for (const auto& [pControl, r] : mFrameControls)
+      {
+        // Most controls lie wholly outside a rectangle: Intersect would give the empty rectangle, which
+        // draws nothing.
+        if (!(r.R >= bounds.L && bounds.R > r.L && r.B >= bounds.T && bounds.B > r.T)) continue;
         DrawControlClipped(pControl, r.Intersect(bounds));
+      }
     }
   }
   EndFrame();
