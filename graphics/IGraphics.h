@@ -693,8 +693,15 @@ protected:
   EResizeMode mGUISizeMode = kResizeScale;
   double mPrevTimestamp = 0.0;
   // The controls a frame of several rectangles draws, in traversal order, with their padded, aligned
-  // bounds: found once a frame rather than once a rectangle.
-  std::vector<std::pair<IControl*, IRECT>> mFrameControls;
+  // bounds (clip): found once a frame rather than once a rectangle, and kept for the next frame, whose
+  // entries mostly give the same clip again.
+  struct FrameControl
+  {
+    IControl* pControl;
+    IRECT bounds, clip;
+    float scale;
+  };
+  std::vector<FrameControl> mFrameControls;
   IKeyHandlerFunc mKeyHandlerFunc;
   IDisplayTickFunc mDisplayTickFunc;
   IAppearanceChangedFunc mAppearanceChangedFunc;
