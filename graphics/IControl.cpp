@@ -49,7 +49,10 @@ IControl::IControl(const IRECT& bounds, std::initializer_list<int> params, IActi
   mGestureFuncs.max_load_factor(1.f);
 }
 
-IControl::IControl(const IRECT& bounds, IActionFunction actionFunc) : IControl(bounds, -1, std::move(actionFunc)) {}
+IControl::IControl(const IRECT& bounds, IActionFunction actionFunc)
+    : IControl(bounds, -1, std::move(actionFunc))
+{
+}
 
 IControl::~IControl() = default;
 
@@ -168,9 +171,12 @@ void IControl::SetValueFromUserInput(double value, int valIdx)
 void IControl::SetValueToDefault(int valIdx)
 {
   if (NVals() == 1) valIdx = 0;
-  ForValIdx(valIdx, [this](int i) {
-    if (const IParam* param = GetParam(i)) SetValue(param->ToNormalizedClamped(param->GetDefault()), i);
-  });
+  ForValIdx(valIdx,
+            [this](int i)
+            {
+              if (const IParam* param = GetParam(i))
+                SetValue(param->ToNormalizedClamped(param->GetDefault()), i);
+            });
   SetDirty(true, valIdx);
 }
 
@@ -216,12 +222,14 @@ void IControl::SetDirty(bool triggerAction, int valIdx)
   mDirty = true;
 
   if (!triggerAction) return;
-  ForValIdx(valIdx, [this](int i) {
-    const int paramIdx = GetParamIdx(i);
-    if (paramIdx < 0) return;
-    if (mDelegate) mDelegate->SetParamNormalizedFromUI(paramIdx, GetValue(i));
-    if (mGraphics) mGraphics->UpdatePeers(this, i);
-  });
+  ForValIdx(valIdx,
+            [this](int i)
+            {
+              const int paramIdx = GetParamIdx(i);
+              if (paramIdx < 0) return;
+              if (mDelegate) mDelegate->SetParamNormalizedFromUI(paramIdx, GetValue(i));
+              if (mGraphics) mGraphics->UpdatePeers(this, i);
+            });
   if (mActionFunc) mActionFunc(this);
 }
 
@@ -276,11 +284,20 @@ void IControl::SetHighlight(bool show, int colorIdx)
 {
   switch (colorIdx)
   {
-    case 0: mHighlightColor = kColorRed; break;
-    case 1: mHighlightColor = kColorBlue; break;
-    case 2: mHighlightColor = kColorGreen; break;
-    case 3: mHighlightColor = kColorYellow; break;
-    default: break;
+  case 0:
+    mHighlightColor = kColorRed;
+    break;
+  case 1:
+    mHighlightColor = kColorBlue;
+    break;
+  case 2:
+    mHighlightColor = kColorGreen;
+    break;
+  case 3:
+    mHighlightColor = kColorYellow;
+    break;
+  default:
+    break;
   }
   mHighlightShown = show;
   SetDirty(false);
@@ -307,9 +324,8 @@ double IControl::GetAnimationProgress() const
   return mAnimationForward ? p : 1.0 - p;
 }
 
-void IControl::TickAnimation()
+void IControl::StepAnimation()
 {
-  if (!mAnimationFunc) return;
   IAnimationFunction func = mAnimationFunc;
   func(this);
 }

@@ -132,7 +132,11 @@ public:
   // Animation.
   void StartAnimation(int durationMs, bool forward = true);
   double GetAnimationProgress() const;
-  void TickAnimation();
+  // Steps the animation, if any; asked of every control each frame, so the test is inline.
+  void TickAnimation()
+  {
+    if (mAnimationFunc) StepAnimation();
+  }
   void SetAnimation(IAnimationFunction func) { mAnimationFunc = std::move(func); }
   void SetAnimation(IAnimationFunction func, int durationMs)
   {
@@ -217,12 +221,13 @@ protected:
     double value = 0.0;
   };
 
+  // Runs the animation function (set).
+  void StepAnimation();
   // Entry valIdx, or null outside the entries.
   ValueEntry* Entry(int valIdx);
   const ValueEntry* Entry(int valIdx) const;
   // Runs func on entry valIdx, or on every entry when valIdx is -1.
-  template <class F>
-  void ForValIdx(int valIdx, F func)
+  template <class F> void ForValIdx(int valIdx, F func)
   {
     if (valIdx < 0)
       for (int i = 0; i < NVals(); ++i)

@@ -110,8 +110,8 @@ public:
   // --- Drawing: bitmaps and SVG ---------------------------------------------------------------------
   // Bitmap, SVG and layer draws return at once for an invalid handle or a size of 0 or less.
   virtual void DrawSVG(const ISVG& svg, const IRECT& bounds, const IBlend* pBlend = nullptr);
-  virtual void DrawRotatedSVG(const ISVG& svg, float destCentreX, float destCentreY, float width, float height,
-                              double angle, const IBlend* pBlend = nullptr);
+  virtual void DrawRotatedSVG(const ISVG& svg, float destCentreX, float destCentreY, float width,
+                              float height, double angle, const IBlend* pBlend = nullptr);
   // Draws the bitmap at its size with its top-left at (L - srcX, T - srcY), clipped to bounds.
   virtual void DrawBitmap(const IBitmap& bitmap, const IRECT& bounds, int srcX, int srcY,
                           const IBlend* pBlend = nullptr) = 0;
@@ -121,8 +121,8 @@ public:
 
   // --- Drawing: stroked shapes (angles in degrees, 0 up, clockwise) --------------------------------
   virtual void DrawPoint(const IColor& color, float x, float y, const IBlend* pBlend = nullptr);
-  virtual void DrawLine(const IColor& color, float x1, float y1, float x2, float y2, const IBlend* pBlend = nullptr,
-                        float thickness = 1.f);
+  virtual void DrawLine(const IColor& color, float x1, float y1, float x2, float y2,
+                        const IBlend* pBlend = nullptr, float thickness = 1.f);
   virtual void DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2,
                               const IBlend* pBlend = nullptr, float thickness = 1.f, float dashLen = 2.f);
   virtual void DrawTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
@@ -131,8 +131,9 @@ public:
                         float thickness = 1.f);
   virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
                              const IBlend* pBlend = nullptr, float thickness = 1.f);
-  virtual void DrawRoundRectCorners(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR,
-                                    float cRBL, const IBlend* pBlend = nullptr, float thickness = 1.f);
+  virtual void DrawRoundRectCorners(const IColor& color, const IRECT& bounds, float cRTL, float cRTR,
+                                    float cRBR, float cRBL, const IBlend* pBlend = nullptr,
+                                    float thickness = 1.f);
   virtual void DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
                        const IBlend* pBlend = nullptr, float thickness = 1.f);
   virtual void DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* pBlend = nullptr,
@@ -150,11 +151,12 @@ public:
   virtual void FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
                             const IBlend* pBlend = nullptr);
   virtual void FillRect(const IColor& color, const IRECT& bounds, const IBlend* pBlend = nullptr);
-  virtual void FillRectWithPattern(const IPattern& pattern, const IRECT& bounds, const IBlend* pBlend = nullptr);
+  virtual void FillRectWithPattern(const IPattern& pattern, const IRECT& bounds,
+                                   const IBlend* pBlend = nullptr);
   virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
                              const IBlend* pBlend = nullptr);
-  virtual void FillRoundRectCorners(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR,
-                                    float cRBL, const IBlend* pBlend = nullptr);
+  virtual void FillRoundRectCorners(const IColor& color, const IRECT& bounds, float cRTL, float cRTR,
+                                    float cRBR, float cRBL, const IBlend* pBlend = nullptr);
   virtual void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* pBlend = nullptr);
   virtual void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* pBlend = nullptr);
   virtual void FillRotatedEllipse(const IColor& color, float x, float y, float r1, float r2, float angle,
@@ -196,7 +198,8 @@ public:
   // --- Layer pixels ---------------------------------------------------------------------------------
   // width x height x 4 bytes of the layer, rows top to bottom; a short buffer means no data.
   virtual void GetLayerBitmapData(const ILayerPtr& layer, TypedBuf<uint8_t>& data) = 0;
-  virtual void ApplyShadow(const ILayerPtr& layer, const TypedBuf<uint8_t>& mask, const IDropShadow& shadow) = 0;
+  virtual void ApplyShadow(const ILayerPtr& layer, const TypedBuf<uint8_t>& mask,
+                           const IDropShadow& shadow) = 0;
   virtual void ApplyLayerBitmapData(const ILayerPtr& layer, const TypedBuf<uint8_t>& data) = 0;
   // Retargets the back end to the top layer or, without one, the frame.
   virtual void UpdateLayer() {}
@@ -213,7 +216,8 @@ public:
   virtual void PathSetWinding(bool clockwise) {}
   virtual void PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) = 0;
   virtual void PathQuadraticBezierTo(float cx, float cy, float x2, float y2) = 0;
-  virtual void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options = IStrokeOptions(),
+  virtual void PathStroke(const IPattern& pattern, float thickness,
+                          const IStrokeOptions& options = IStrokeOptions(),
                           const IBlend* pBlend = nullptr) = 0;
   virtual void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
                         const IBlend* pBlend = nullptr) = 0;
@@ -242,7 +246,8 @@ public:
   virtual void PromptForFile(StringBuf& fileName, StringBuf& path, EFileAction action = kFileOpen,
                              const char* ext = "") = 0;
   virtual void PromptForDirectory(StringBuf& dir) = 0;
-  virtual bool PromptForColor(IColor& color, const char* str = "", IColorPickerHandlerFunc func = nullptr) = 0;
+  virtual bool PromptForColor(IColor& color, const char* str = "",
+                              IColorPickerHandlerFunc func = nullptr) = 0;
   virtual const char* GetPlatformAPIStr() { return ""; }
   virtual bool RevealPathInFinder(StringBuf& path, bool select = false) { return false; }
   virtual void ReservedPlatformHookA() {}
@@ -286,7 +291,8 @@ public:
   virtual void SetContextReady(bool ready) {}
   virtual APIBitmap* LoadAPIBitmapFromFile(const char* fileNameOrResID, int scale, int location,
                                            const char* ext) = 0;
-  virtual APIBitmap* LoadAPIBitmapFromData(const char* name, const uint8_t* pData, int dataSize, int scale) = 0;
+  virtual APIBitmap* LoadAPIBitmapFromData(const char* name, const uint8_t* pData, int dataSize,
+                                           int scale) = 0;
   virtual APIBitmap* CreateAPIBitmap(int width, int height, float scale, double drawScale,
                                      bool cacheable = false) = 0;
   virtual bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) = 0;
@@ -294,7 +300,8 @@ public:
   virtual int AlphaChannelIndex() const = 0;
   virtual bool BitmapRowsFlipped() const = 0;
   virtual float DoMeasureText(const IText& text, const char* str, IRECT& bounds) const = 0;
-  virtual void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* pBlend = nullptr) = 0;
+  virtual void DoDrawText(const IText& text, const char* str, const IRECT& bounds,
+                          const IBlend* pBlend = nullptr) = 0;
   virtual float GetBackingPixelScale() const { return GetScreenScale() * GetDrawScale(); }
 
   // Says on standard error that the named bitmap or font of the bundle could not be loaded (missing or
@@ -376,10 +383,11 @@ public:
   // --- Drawing helpers that are not virtual -----------------------------------------------------------
   void DrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* pBlend = nullptr);
   void DrawTextAtPoint(const IText& text, const char* str, float x, float y, const IBlend* pBlend = nullptr);
-  void DrawBitmapFrame(const IBitmap& bitmap, const IRECT& bounds, int frame = 1, const IBlend* pBlend = nullptr);
-  void DrawBitmapedText(const IBitmap& bitmap, const IRECT& bounds, IText& text, IBlend* pBlend, const char* str,
-                        bool vCenter = true, bool multiline = false, int charWidth = 6, int charHeight = 12,
-                        int charOffset = 0);
+  void DrawBitmapFrame(const IBitmap& bitmap, const IRECT& bounds, int frame = 1,
+                       const IBlend* pBlend = nullptr);
+  void DrawBitmapedText(const IBitmap& bitmap, const IRECT& bounds, IText& text, IBlend* pBlend,
+                        const char* str, bool vCenter = true, bool multiline = false, int charWidth = 6,
+                        int charHeight = 12, int charOffset = 0);
   void DrawVerticalLine(const IColor& color, const IRECT& bounds, float x, const IBlend* pBlend = nullptr,
                         float thickness = 1.f);
   void DrawHorizontalLine(const IColor& color, const IRECT& bounds, float y, const IBlend* pBlend = nullptr,
@@ -439,7 +447,10 @@ public:
   void DrawLayerInRect(const ILayerPtr& layer, const IRECT& bounds, const IBlend* pBlend = nullptr);
   void DrawLayerRotated(const ILayerPtr& layer, double angle);
   void ApplyLayerDropShadow(ILayerPtr& layer, const IDropShadow& shadow);
-  void ReplaceLayerPixels(ILayerPtr& layer, const TypedBuf<uint8_t>& data) { ApplyLayerBitmapData(layer, data); }
+  void ReplaceLayerPixels(ILayerPtr& layer, const TypedBuf<uint8_t>& data)
+  {
+    ApplyLayerBitmapData(layer, data);
+  }
   int NLayers() const { return int(mLayers.size()); }
   // One transposing blur pass over the alpha bytes: output sample j of input row y goes to output row j,
   // position y. Samples are 4 bytes apart; taps beyond either end of a row are left out.
@@ -454,15 +465,17 @@ public:
   void AttachSVGBackground(const char* fileName);
   void AttachPanelBackground(const IPattern& color);
   void CreateCornerResizer(EResizeMode sizeMode = kResizeScale, bool layoutOnResize = false,
-                           const IColor& color = kColorTranslucent, const IColor& mouseOverColor = kColorBlack,
-                           const IColor& dragColor = kColorBlack, float size = 20.f);
+                           const IColor& color = kColorTranslucent,
+                           const IColor& mouseOverColor = kColorBlack, const IColor& dragColor = kColorBlack,
+                           float size = 20.f);
   void AttachBubbleControl(const IText& text = kDefaultText);
   void AttachPopupMenuControl(const IText& text = kDefaultText, const IRECT& bounds = IRECT());
   void AttachTextEntryControl();
   void ShowFPSDisplay(bool enable);
 
   // Keeps one corner resizer; a second one is deleted.
-  void AttachCornerResizer(IControl* pControl, EResizeMode sizeMode = kResizeScale, bool layoutOnResize = false);
+  void AttachCornerResizer(IControl* pControl, EResizeMode sizeMode = kResizeScale,
+                           bool layoutOnResize = false);
   void AttachBubbleControlInstance(IControl* pControl);
   void RemovePopupMenuControl() { RemoveSpecialControl(mPopupControl); }
   void RemoveTextEntryControl() { RemoveSpecialControl(mTextEntryControl); }
@@ -500,7 +513,8 @@ public:
   // A template, as the redraw runs it over every control on every display tick.
   template <typename F> void ForAllControlsFunc(F&& func)
   {
-    for (int i = 0; i < NControls(); ++i)
+    // The list's own count, not the virtual NControls: this runs over every control each frame.
+    for (int i = 0; i < mControls.Count(); ++i)
       func(mControls.Get(i));
     if (mPerfDisplay) func(mPerfDisplay);
     if (mCornerResizer) func(mCornerResizer);
@@ -518,13 +532,16 @@ public:
   void ForStandardControlsFunc(IControlFunction func);
   void ForControlInGroup(const char* group, IControlFunction func);
   void ForMatchingControlsFunc(int paramIdx, IControlFunction func);
-  template <typename T, typename... Args>
-  void ForMatchingControls(T method, int paramIdx, Args... args)
+  template <typename T, typename... Args> void ForMatchingControls(T method, int paramIdx, Args... args)
   {
-    ForMatchingControlsFunc(paramIdx, [method, args...](IControl* pControl) { (pControl->*method)(args...); });
+    ForMatchingControlsFunc(paramIdx,
+                            [method, args...](IControl* pControl) { (pControl->*method)(args...); });
   }
   void HideControl(int paramIdx, bool hide) { ForMatchingControls(&IControl::Hide, paramIdx, hide); }
-  void GrayOutControl(int paramIdx, bool gray) { ForMatchingControls(&IControl::SetDisabled, paramIdx, gray); }
+  void GrayOutControl(int paramIdx, bool gray)
+  {
+    ForMatchingControls(&IControl::SetDisabled, paramIdx, gray);
+  }
   void SetControlDirtyForParam(int paramIdx, bool triggerAction, int valIdx = -1)
   {
     ForMatchingControls(&IControl::SetDirty, paramIdx, triggerAction, valIdx);
@@ -567,7 +584,8 @@ public:
   IRECT GetBounds() const { return IRECT(0.f, 0.f, float(mWidth), float(mHeight)); }
 
   // --- Rotated text placement -----------------------------------------------------------------------
-  void CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect, double& tx, double& ty) const;
+  void CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect, double& tx,
+                             double& ty) const;
   void CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect) const;
 
   // --- Bubbles, capture, gestures ---------------------------------------------------------------------
@@ -675,8 +693,15 @@ protected:
   EResizeMode mGUISizeMode = kResizeScale;
   double mPrevTimestamp = 0.0;
   // The controls a frame of several rectangles draws, in traversal order, with their padded, aligned
-  // bounds: found once a frame rather than once a rectangle.
-  std::vector<std::pair<IControl*, IRECT>> mFrameControls;
+  // bounds (clip): found once a frame rather than once a rectangle, and kept for the next frame, whose
+  // entries mostly give the same clip again.
+  struct FrameControl
+  {
+    IControl* pControl;
+    IRECT bounds, clip;
+    float scale;
+  };
+  std::vector<FrameControl> mFrameControls;
   IKeyHandlerFunc mKeyHandlerFunc;
   IDisplayTickFunc mDisplayTickFunc;
   IAppearanceChangedFunc mAppearanceChangedFunc;

@@ -1,12 +1,14 @@
 #include "graphics/FrameTimeRing.h"
 #include "graphics/IGraphics.h"
 
+#include <cstring>
+
 namespace iplugin::igraphics
 {
 bool IGraphics::IsDirty(IRECTList& rects)
 {
   if (mDisplayTickFunc) mDisplayTickFunc();
-  ForAllControls(&IControl::TickAnimation);
+  ForAllControlsFunc([](IControl* pControl) { pControl->TickAnimation(); });
   bool dirty = false;
   ForAllControlsFunc(
       [&rects, &dirty](IControl* pControl)
@@ -34,19 +36,38 @@ void IGraphics::DrawDirtyRects(IRECTList& rects)
     // Side by side, as meters are, a rectangle costs more for its rows than for a column or two between.
     rects.JoinNear(2.f);
     // As Draw for each rectangle, with the controls shown when the frame starts.
-    mFrameControls.clear();
+    // An entry of the last frame with the same bounds and scale (to the bit) keeps its clip.
+    size_t n = 0;
     ForAllControlsFunc(
-        [this, scale](IControl* pControl)
+        [this, scale, &n](IControl* pControl)
         {
           if (!pControl || (pControl->IsHidden() && pControl != GetControl(0))) return;
-          mFrameControls.emplace_back(pControl, pControl->GetRECT().GetPadded(0.75f).PixelAligned(scale));
+          const IRECT& bounds = pControl->GetRECT();
+          if (n < mFrameControls.size())
+          {
+            FrameControl& entry = mFrameControls[n++];
+            entry.pControl = pControl;
+            if (std::memcmp(&entry.bounds, &bounds, sizeof(IRECT)) != 0 ||
+                std::memcmp(&entry.scale, &scale, sizeof(float)) != 0)
+              entry = {pControl, bounds, bounds.GetPadded(0.75f).PixelAligned(scale), scale};
+            return;
+          }
+          mFrameControls.push_back({pControl, bounds, bounds.GetPadded(0.75f).PixelAligned(scale), scale});
+          ++n;
         });
+    mFrameControls.resize(n);
     for (int i = 0; i < rects.Size(); ++i)
     {
       const IRECT& bounds = rects.Get(i);
       NoteDrawnArea(bounds, scale);
-      for (const auto& [pControl, r] : mFrameControls)
-        DrawControlClipped(pControl, r.Intersect(bounds));
+      for (const FrameControl& entry : mFrameControls)
+      {
+        // Most controls lie wholly outside a rectangle: Intersect would give the empty rectangle, which
+        // draws nothing.
+        const IRECT& clip = entry.clip;
+        if (!(clip.R >= bounds.L && bounds.R > clip.L && clip.B >= bounds.T && bounds.B > clip.T)) continue;
+        DrawControlClipped(entry.pControl, clip.Intersect(bounds));
+      }
     }
   }
   EndFrame();

@@ -155,6 +155,7 @@ int MVGcontext_vQorv_au::renderCreate()
 
   textureId = 0;
   textures.clear();
+  std::fill(std::begin(textureSlots), std::end(textureSlots), nullptr);
   pseudoSampler = device->newSamplerStateWithDescriptor(MTLSamplerDescriptor());
   blendFunc =
       new MVGblend{kMVGBlendOne, kMVGBlendOneMinusSourceAlpha, kMVGBlendOne, kMVGBlendOneMinusSourceAlpha};
@@ -164,8 +165,8 @@ int MVGcontext_vQorv_au::renderCreate()
   fillShapeStencilState = stencilState(true, MTLCompareFunctionAlways, keep, keep,
                                        MTLStencilOperationIncrementWrap, MTLStencilOperationDecrementWrap);
   // Even-odd: every face flips the stencil, which ends up non-zero where the crossings are odd.
-  fillShapeEvenOddStencilState = stencilState(true, MTLCompareFunctionAlways, keep, keep, MTLStencilOperationInvert,
-                                              MTLStencilOperationInvert);
+  fillShapeEvenOddStencilState = stencilState(true, MTLCompareFunctionAlways, keep, keep,
+                                              MTLStencilOperationInvert, MTLStencilOperationInvert);
   fillAntiAliasStencilState = stencilState(true, MTLCompareFunctionEqual, keep, keep, zero, keep);
   fillStencilState = stencilState(true, MTLCompareFunctionNotEqual, zero, zero, zero, keep);
   strokeShapeStencilState =
@@ -197,8 +198,10 @@ MVGtexture_vQorv_au* MVGcontext_vQorv_au::allocTexture()
 MVGtexture_vQorv_au* MVGcontext_vQorv_au::findTexture(int image) const
 {
   if (image == 0) return nullptr;
+  MVGtexture_vQorv_au*& slot = textureSlots[unsigned(image) % kTextureSlots];
+  if (slot && slot->id == image) return slot;
   for (const auto& t : textures)
-    if (t->id == image) return t.get();
+    if (t->id == image) return slot = t.get();
   return nullptr;
 }
 
@@ -410,10 +413,8 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
   }
 }
 
-std::shared_ptr<MTLRenderCommandEncoder>
-MVGcontext_vQorv_au::renderCommandEncoderWithColorTexture(const std::shared_ptr<MTLTexture>& colour,
-                                                          const std::shared_ptr<MTLTexture>& stencil,
-                                                          bool usesStencil)
+std::shared_ptr<MTLRenderCommandEncoder> MVGcontext_vQorv_au::renderCommandEncoderWithColorTexture(
+    const std::shared_ptr<MTLTexture>& colour, const std::shared_ptr<MTLTexture>& stencil, bool usesStencil)
 {
   auto pass = MTLRenderPassDescriptor::renderPassDescriptor();
   auto& c = pass->colorAttachments[0];
@@ -730,6 +731,7 @@ void MVGcontext_vQorv_au::renderDelete()
     t->sampler.reset();
   }
   textures.clear();
+  std::fill(std::begin(textureSlots), std::end(textureSlots), nullptr);
   delete blendFunc;
   blendFunc = nullptr;
   commandQueue.reset();

@@ -63,13 +63,16 @@ public:
   std::shared_ptr<MTLRenderCommandEncoder> renderEncoder;
   unsigned viewPortSize[2] = {0, 0};
   std::vector<std::unique_ptr<MVGtexture_vQorv_au>> textures;
+  // The records last found, by id modulo the count: each bitmap's draw asks for its texture several times.
+  static constexpr int kTextureSlots = 64;
+  mutable MVGtexture_vQorv_au* textureSlots[kTextureSlots] = {};
   std::shared_ptr<MVGbuffers_vQorv_au> buffers;
   std::vector<std::shared_ptr<MVGbuffers_vQorv_au>> cbuffers;
   dispatch_semaphore_t semaphore = nullptr;
   MVGblend* blendFunc = nullptr;
-  std::shared_ptr<MTLDepthStencilState> defaultStencilState, fillShapeStencilState, fillShapeEvenOddStencilState,
-      fillAntiAliasStencilState,
-      fillStencilState, strokeShapeStencilState, strokeAntiAliasStencilState, strokeClearStencilState;
+  std::shared_ptr<MTLDepthStencilState> defaultStencilState, fillShapeStencilState,
+      fillShapeEvenOddStencilState, fillAntiAliasStencilState, fillStencilState, strokeShapeStencilState,
+      strokeAntiAliasStencilState, strokeClearStencilState;
   std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction;
   uint64_t piplelinePixelFormat = MTLPixelFormatInvalid;
   std::shared_ptr<MTLRenderPipelineState> pipelineState, stencilOnlyPipelineState;

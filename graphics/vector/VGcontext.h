@@ -130,6 +130,12 @@ void vgAppendCommands(VGcontext* ctx, float* vals, int nvals);
 void vgFlattenPaths(VGcontext* ctx);
 void vgDebugDumpPathCache(VGcontext* ctx);
 
+// Whether fills take their shortcuts (the default): a rectangle's corners set without walking its commands,
+// and convexity told without summing the turns where they are too small to wind twice; or the general path,
+// the reference that the shortcuts are checked against. Either gives the same bytes.
+void vgSetFillShortcuts(bool shortcuts);
+bool vgFillShortcuts();
+
 // Tessellation and drawing.
 void vgFill(VGcontext* ctx);
 void vgStroke(VGcontext* ctx);

@@ -495,13 +495,49 @@ void WalkCommands(VGcontext* ctx)
 }
 } // namespace
 
+namespace
+{
+// A rectangle's commands (move, three lines, close, maybe a solid winding) give one path of four corners,
+// as the walk would when no two neighbours are within the distance tolerance; false leaves the cache as it
+// was.
+bool WalkQuad(VGcontext* ctx)
+{
+  VGpathCache* cache = ctx->cache;
+  const float* c = ctx->commands;
+  const int n = ctx->ncommands;
+  if (!vgFillShortcuts() || (n != 13 && n != 15) || cache->cpoints < 4 || cache->cpaths < 1) return false;
+  if (int(c[0]) != kVGMoveTo || int(c[3]) != kVGLineTo || int(c[6]) != kVGLineTo || int(c[9]) != kVGLineTo ||
+      int(c[12]) != kVGClose)
+    return false;
+  if (n == 15 && (int(c[13]) != kVGWinding || int(c[14]) != kVGSolid)) return false;
+  for (int i = 1; i < 4; i++)
+    if (PtEquals(c[i * 3 - 2], c[i * 3 - 1], c[i * 3 + 1], c[i * 3 + 2], ctx->distTol)) return false;
+  VGpath* path = &cache->paths[0];
+  *path = VGpath{};
+  path->count = 4;
+  path->closed = 1;
+  path->winding = kVGSolid;
+  for (int i = 0; i < 4; i++)
+  {
+    cache->points[i] = VGpoint{};
+    cache->points[i].x = c[i * 3 + 1];
+    cache->points[i].y = c[i * 3 + 2];
+    cache->points[i].flags = kVGPtCorner;
+  }
+  cache->npaths = 1;
+  cache->npoints = 4;
+  cache->nwindings = n == 15 ? 1 : 0;
+  return true;
+}
+} // namespace
+
 void vgFlattenPaths(VGcontext* ctx)
 {
   VGpathCache* cache = ctx->cache;
   if (cache->npaths > 0) return;
 
   cache->nwindings = 0;
-  WalkCommands(ctx);
+  if (!WalkQuad(ctx)) WalkCommands(ctx);
 
   cache->bounds[0] = cache->bounds[1] = 1e6f;
   cache->bounds[2] = cache->bounds[3] = -1e6f;

@@ -1,5 +1,6 @@
 // Fill and stroke expansion of flattened paths into the vertices handed to the renderer.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 
@@ -26,6 +27,27 @@ int CurveDivs(float r, float arc, float tol)
   return std::max(2, (int)n);
 }
 
+std::atomic<bool> gFillShortcuts{true};
+
+// Total turning of an outline whose turns all bend left: one revolution for a convex outline, two or more
+// for a star polygon; the fan of such a polygon would not cover it. Each turn is below pi/2 where its
+// directions do not oppose, below pi else: when the bound says the outline cannot wind twice (3 pi), the
+// bound answers instead of the sum.
+float Turning(const VGpoint* pts, int count, float bound)
+{
+  if (bound < 9.0f && gFillShortcuts.load(std::memory_order_relaxed)) return bound;
+  float turning = 0.0f;
+  const VGpoint* p0 = &pts[count - 1];
+  const VGpoint* p1 = &pts[0];
+  for (int j = 0; j < count; j++)
+  {
+    float cross = p1->dx * p0->dy - p0->dx * p1->dy;
+    turning += std::atan2(cross, p0->dx * p1->dx + p0->dy * p1->dy);
+    p0 = p1++;
+  }
+  return std::fabs(turning);
+}
+
 void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
 {
   VGpathCache* cache = ctx->cache;
@@ -43,9 +65,8 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     VGpoint* p0 = &pts[path->count - 1];
     VGpoint* p1 = &pts[0];
     int nleft = 0;
-    // Total turning: one revolution for a convex outline, two or more for a star polygon whose turns
-    // also all bend one way; the fan of such a polygon would not cover it.
-    float turning = 0.0f;
+    // Above the turning of the outline; see below.
+    float turningBound = 0.0f;
     for (int j = 0; j < path->count; j++)
     {
       float dlx0 = p0->dy, dly0 = -p0->dx;
@@ -63,7 +84,7 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
 
       p1->flags = (p1->flags & kVGPtCorner) ? kVGPtCorner : 0;
       float cross = p1->dx * p0->dy - p0->dx * p1->dy;
-      turning += std::atan2(cross, p0->dx * p1->dx + p0->dy * p1->dy);
+      turningBound += p0->dx * p1->dx + p0->dy * p1->dy >= 0.0f ? 1.6f : 3.2f;
       if (cross > 0.0f)
       {
         nleft++;
@@ -83,7 +104,7 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       if (p1->flags & (kVGPtBevel | kVGPtInnerBevel)) path->nbevel++;
       p0 = p1++;
     }
-    path->convex = nleft == path->count && std::fabs(turning) < 3.0f * kVGPi ? 1 : 0;
+    path->convex = nleft == path->count && Turning(pts, path->count, turningBound) < 3.0f * kVGPi ? 1 : 0;
   }
 }
 
@@ -300,6 +321,16 @@ bool Antialiased(VGcontext* ctx)
   return ctx->params.edgeAntiAlias && vgGetState(ctx)->shapeAntiAlias;
 }
 } // namespace
+
+void vgSetFillShortcuts(bool shortcuts)
+{
+  gFillShortcuts = shortcuts;
+}
+
+bool vgFillShortcuts()
+{
+  return gFillShortcuts.load(std::memory_order_relaxed);
+}
 
 VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
 {

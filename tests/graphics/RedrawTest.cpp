@@ -416,3 +416,65 @@ TEST_F(RedrawTest, FrameTimesFillTheDisplaysRingWhichWrapsAfterAHundredFrames)
   EXPECT_NEAR(display->mFrameTimes[1], 0.040f, 1e-6f);
   EXPECT_NEAR(display->mFrameTimes[0], 0.016f, 1e-6f);
 }
+
+// A frame's clips are the controls' padded, snapped bounds at the frame's scale, whatever the frames before
+// drew: controls moved, hidden, shown and rescaled at random draw the clips a newly opened editor draws.
+TEST(RedrawKeptClips, FollowBoundsAndScaleFromFrameToFrame)
+{
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> coord(0.f, 180.f), size(1.f, 40.f);
+  const float scales[] = {1.f, 1.5f, 2.f, 1.25f};
+  std::vector<IRECT> bounds(6);
+  std::vector<bool> hidden(6, false);
+  float scale = 1.f;
+  RecordingDelegate keptDelegate;
+  RecordingGraphics& kept = keptDelegate.Open(200, 100, 1.f);
+  std::vector<TestControl*> controls;
+  for (IRECT& r : bounds)
+  {
+    const float x = coord(rng) * 0.25f, y = coord(rng) * 0.25f;
+    r = IRECT(x, y, x + size(rng), y + size(rng));
+    controls.push_back(new TestControl(r));
+    kept.AttachControl(controls.back());
+  }
+  for (int frame = 0; frame < 40; frame++)
+  {
+    const int which = int(rng() % 6);
+    switch (rng() % 4)
+    {
+    case 0:
+    {
+      const float x = std::round(coord(rng) * 4.f) / 4.f, y = std::round(coord(rng) * 2.f) / 8.f;
+      bounds[size_t(which)] = IRECT(x, y, x + size(rng), y + size(rng));
+      controls[size_t(which)]->SetRECT(bounds[size_t(which)]);
+      break;
+    }
+    case 1:
+      hidden[size_t(which)] = !hidden[size_t(which)];
+      controls[size_t(which)]->Hide(hidden[size_t(which)]);
+      break;
+    case 2:
+      scale = scales[rng() % 4];
+      kept.SetScreenScale(scale);
+      break;
+    default:
+      break;
+    }
+    RecordingDelegate freshDelegate;
+    RecordingGraphics& fresh = freshDelegate.Open(200, 100, 1.f);
+    fresh.SetScreenScale(scale);
+    for (size_t i = 0; i < bounds.size(); i++)
+    {
+      auto* c = new TestControl(bounds[i]);
+      fresh.AttachControl(c);
+      c->Hide(hidden[i]);
+    }
+    for (RecordingGraphics* g : {&kept, &fresh})
+    {
+      g->SetAllControlsDirty();
+      g->TakeLog();
+      Tick(*g);
+    }
+    ASSERT_EQ(kept.TakeLog({"clip"}), fresh.TakeLog({"clip"})) << "frame " << frame;
+  }
+}

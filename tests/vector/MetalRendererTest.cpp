@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <cstring>
 #include <thread>
 
@@ -130,6 +132,44 @@ TEST(MetalRenderer, TextureIdsCountUpAndRecordsAreReused)
   EXPECT_EQ(MvgRenderUpdateTexture(&r, 99, 0, 0, 1, 1, nullptr), 0);
   EXPECT_EQ(r.findTexture(b)->tex->pixelFormat(), MTLPixelFormatR8Unorm);
   EXPECT_EQ(r.findTexture(c)->tex->pixelFormat(), MTLPixelFormatRGBA8Unorm);
+}
+
+// Ids are found whatever was asked before: over random creations, deletions (records reused with new ids)
+// and questions, more ids than the lookup keeps, each live id answers its own size and each deleted one none.
+TEST(MetalRenderer, TexturesAreFoundByIdAmongMany)
+{
+  MetalContext m(16, 16);
+  auto& r = m.Renderer();
+  std::mt19937 rng(5);
+  std::vector<std::pair<int, int>> live; // id, width
+  std::vector<int> deleted;
+  for (int step = 0; step < 600; step++)
+  {
+    const unsigned op = rng() % 4;
+    if (op == 0 || live.empty())
+    {
+      const int width = 1 + int(rng() % 40);
+      const int id = MvgRenderCreateTexture(&r, kVGTextureAlpha, width, 1, 0, nullptr);
+      ASSERT_GT(id, 0);
+      live.emplace_back(id, width);
+    }
+    else if (op == 1)
+    {
+      const size_t i = rng() % live.size();
+      ASSERT_EQ(MvgRenderDeleteTexture(&r, live[i].first), 1);
+      deleted.push_back(live[i].first);
+      live.erase(live.begin() + long(i));
+    }
+    else
+    {
+      int w = -1, h = -1;
+      const auto& [id, width] = live[rng() % live.size()];
+      ASSERT_EQ(MvgRenderGetTextureSize(&r, id, &w, &h), 1) << "id " << id;
+      ASSERT_EQ(w, width) << "id " << id;
+      if (!deleted.empty()) ASSERT_EQ(r.findTexture(deleted[rng() % deleted.size()]), nullptr);
+    }
+  }
+  ASSERT_GT(live.size() + deleted.size(), 64u);
 }
 
 // A texture that cannot be made is reported as failure (0), not as an id without pixels.
