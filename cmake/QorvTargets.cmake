@@ -35,10 +35,17 @@ function(qorv_add_test_binary subsystem)
   set(exe ${subsystem}_tests)
   add_executable(${exe} ${sources})
   target_link_libraries(${exe} PRIVATE ${ARG_LIBS} qorv_test_support GTest::gtest GTest::gmock GTest::gtest_main)
-  # Test sources are compiled unoptimised with a precompiled GoogleTest header: they are many and
-  # macro-heavy, and the libraries under test keep their own optimisation.
+  # Test sources are compiled unoptimised with a precompiled GoogleTest header, one for every binary
+  # (qorv_test_pch in tests/CMakeLists.txt): they are many and macro-heavy, and the libraries under test
+  # keep their own optimisation.
   target_compile_options(${exe} PRIVATE -O0)
-  target_precompile_headers(${exe} PRIVATE <gtest/gtest.h> <gmock/gmock.h> <string> <vector> <cmath>)
+  target_precompile_headers(${exe} REUSE_FROM qorv_test_pch)
+  # The checking builds compile a binary's sources a few at a time as one unit: most of a test file's
+  # compile time goes to the headers it shares with its neighbours. Files whose file-local names would
+  # meet another file's are kept apart (QORV_UNITY_APART in tests/CMakeLists.txt).
+  if(QORV_SANITIZE)
+    set_target_properties(${exe} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  endif()
   math(EXPR last "${ARG_SHARDS} - 1")
   foreach(i RANGE ${last})
     add_test(NAME ${subsystem}.${i} COMMAND ${exe} --gtest_brief=1)
