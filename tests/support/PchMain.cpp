@@ -1,0 +1,1 @@
+// Holds the precompiled GoogleTest header that every test binary reuses; runs no test of its own.
