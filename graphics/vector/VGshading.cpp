@@ -383,7 +383,9 @@ inline bool SpanK(const MVGfragUniforms& frag, const VGspanSteps& st, int n, boo
 // ends bound x and y.
 inline bool NoCoverage(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias)
 {
-  if (!antialias || st.du != 0.0f || st.dv != 0.0f || SpanStroke(frag, st, 0) != 0.0f) return false;
+  if (!antialias || st.du != 0.0f || st.dv != 0.0f || SpanStroke(frag, st, 0) != 0.0f ||
+      0.0f < frag.strokeThr)
+    return false;
   auto near = [](float v) { return std::fabs(v) <= 1e18f; };
   const float* m = frag.scissorMat;
   return near(m[0]) && near(m[1]) && near(m[4]) && near(m[5]) && near(m[8]) && near(m[9]) &&
@@ -421,9 +423,17 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   };
   static thread_local Samples said;
   answer = QorvSpanAnswer{};
-  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage ||
-      (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied))
-    return false;
+  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
+  // Colours of 0 whatever the texture and a finite inner colour give.
+  const float* inner = frag.innerCol;
+  if (untouched && std::isfinite(inner[0] + inner[1] + inner[2] + inner[3]) &&
+      NoCoverage(frag, st, n, antialias))
+  {
+    answer.kind = QorvSpanKind::kSamples;
+    answer.none = true;
+    return true;
+  }
+  if (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied) return false;
   for (float c : frag.innerCol)
     if (c != 1.0f) return false;
   auto xAt = [&st](int i) { return StepAt(st.x0, st.dx, i); };
@@ -431,13 +441,6 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   const bool scissored = Scissored(frag);
   const SpanCover cover = SpanCoverage(frag, st, n, antialias, scissored);
   if (cover == SpanCover::kDiscards) return false;
-  if (cover != SpanCover::kWhole && untouched && NoCoverage(frag, st, n, antialias))
-  {
-    answer.kind = QorvSpanKind::kSamples;
-    answer.none = true;
-    answer.straight = frag.texType == kMVGTexRGBA;
-    return true;
-  }
   if (cover != SpanCover::kWhole)
   {
     if (!SpanK(frag, st, n, antialias, scissored, said.k)) return false;

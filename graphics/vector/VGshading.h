@@ -52,8 +52,9 @@ bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, in
 // by k[i] alone (the coverage of scissor and fringe): an image fill with a white inner colour that discards
 // nothing. Answers kSamples with s, t and k as vgShadeSpan computes them for x[i] = x0 + i * dx, y[i] = y0 +
 // i * dy (u, v likewise), up to the sign of a zero, in the sample form of the software GPU's shaders (values
-// of this thread's, until its next answer). untouched: a span whose every k is 0 may be answered with
-// answer.none instead, without s, t or k.
+// of this thread's, until its next answer). untouched: an image fill's span that nothing covers, whose every
+// fragment is kept with colour 0, may be answered with answer.none instead (whatever its texture type and
+// inner colour), without s, t or k.
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
                         QorvSpanAnswer& answer, bool untouched = false);
 

