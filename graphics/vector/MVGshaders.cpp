@@ -151,7 +151,7 @@ QorvSpanKind FragmentShaderAsk(const QorvFragmentSpanIn& in, const float (*rowSt
       vgShadeSpanColour(frag, steps, in.count, Antialias, answer.colour))
     answer.kind = QorvSpanKind::kOneColour;
   else if (samples)
-    vgShadeSpanSamples(frag, steps, in.count, Antialias, answer);
+    vgShadeSpanSamples(frag, steps, in.count, Antialias, answer, true);
   return answer.kind;
 }
 } // namespace

@@ -377,6 +377,23 @@ inline bool SpanK(const MVGfragUniforms& frag, const VGspanSteps& st, int n, boo
   return true;
 }
 
+// Whether every fragment's coverage is 0 (or -0): the fringe's factor is a zero that does not move, and the
+// scissor's factor cannot be NaN, as no coordinate, matrix term or extent is near the float range (so no
+// product or sum overflows, and an infinite difference clamps to 0 or 1). Float steps are monotonic, so the
+// ends bound x and y.
+inline bool NoCoverage(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias)
+{
+  if (!antialias || st.du != 0.0f || st.dv != 0.0f || SpanStroke(frag, st, 0) != 0.0f ||
+      0.0f < frag.strokeThr)
+    return false;
+  auto near = [](float v) { return std::fabs(v) <= 1e18f; };
+  const float* m = frag.scissorMat;
+  return near(m[0]) && near(m[1]) && near(m[4]) && near(m[5]) && near(m[8]) && near(m[9]) &&
+         near(frag.scissorExt[0]) && near(frag.scissorExt[1]) && std::isfinite(frag.scissorScale[0]) &&
+         std::isfinite(frag.scissorScale[1]) && near(st.x0) && near(StepAt(st.x0, st.dx, n - 1)) &&
+         near(st.y0) && near(StepAt(st.y0, st.dy, n - 1));
+}
+
 // 1 when the n values are all 1, 2 when all 0, else 0.
 inline unsigned char AllOneOrZero(const float* k, int n)
 {
@@ -397,7 +414,7 @@ inline float OneT(const MVGfragUniforms& frag, const VGspanSteps& st)
 } // namespace
 
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool antialias,
-                        QorvSpanAnswer& answer)
+                        QorvSpanAnswer& answer, bool untouched)
 {
   // This thread's answers: what the rasteriser reads until the next.
   struct Samples
@@ -406,9 +423,17 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   };
   static thread_local Samples said;
   answer = QorvSpanAnswer{};
-  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage ||
-      (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied))
-    return false;
+  if (n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
+  // Colours of 0 whatever the texture and a finite inner colour give.
+  const float* inner = frag.innerCol;
+  if (untouched && std::isfinite(inner[0] + inner[1] + inner[2] + inner[3]) &&
+      NoCoverage(frag, st, n, antialias))
+  {
+    answer.kind = QorvSpanKind::kSamples;
+    answer.none = true;
+    return true;
+  }
+  if (frag.texType != kMVGTexRGBA && frag.texType != kMVGTexRGBAPremultiplied) return false;
   for (float c : frag.innerCol)
     if (c != 1.0f) return false;
   auto xAt = [&st](int i) { return StepAt(st.x0, st.dx, i); };

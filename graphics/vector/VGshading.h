@@ -52,9 +52,11 @@ bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, in
 // by k[i] alone (the coverage of scissor and fringe): an image fill with a white inner colour that discards
 // nothing. Answers kSamples with s, t and k as vgShadeSpan computes them for x[i] = x0 + i * dx, y[i] = y0 +
 // i * dy (u, v likewise), up to the sign of a zero, in the sample form of the software GPU's shaders (values
-// of this thread's, until its next answer).
+// of this thread's, until its next answer). untouched: an image fill's span that nothing covers, whose every
+// fragment is kept with colour 0, may be answered with answer.none instead (whatever its texture type and
+// inner colour), without s, t or k.
 bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
-                        QorvSpanAnswer& answer);
+                        QorvSpanAnswer& answer, bool untouched = false);
 
 // The rows of a rectangle, count stepped spans of n fragments each, as vgShadeSpanSamples would answer them
 // one by one: answer.whole[r] is 1 for each row it answers with every k 1, 2 with every k 0, with one t, in

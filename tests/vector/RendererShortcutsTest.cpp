@@ -609,3 +609,45 @@ TEST(RendererShortcuts, ColumnsAndRowsBetweenTexelsGiveTheRowsBytes)
   }
   EXPECT_GT(QorvMetalTexelRectRows() - rowsBefore, 1000u);
 }
+
+// The fringe rows of images a fraction of a pixel off either way, or on whole pixels, are covered by 0, in
+// part or whole: rows that nothing covers are left as they are (or cleared, under a copy), and every row
+// gives the filter's bytes, under upright and turned scissors, at scales 1 to 2.
+TEST(RendererShortcuts, FringeRowsGiveTheFilteredBytes)
+{
+  std::mt19937 rng(83);
+  const float ratios[] = {1.0f, 1.5f, 2.0f};
+  const uint64_t copiedBefore = QorvMetalTexelsCopied();
+  for (int round = 0; round < 300; ++round)
+  {
+    const float ratio = ratios[rng() % 3];
+    const int op = rng() % 3 == 0 ? kVGCopy : kVGSourceOver;
+    const int w = 1 + (int)(rng() % 40), h = 1 + (int)(rng() % 30);
+    const int flags = rng() % 2 ? kVGImagePremultiplied : 0;
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    // Eighths of a pixel off, or none.
+    auto off = [&] { return rng() % 2 ? 0.0f : (float)(rng() % 8) / 8.0f / ratio; };
+    const float x = (float)((int)(rng() % 40) - 4) / ratio + off(),
+                y = (float)((int)(rng() % 30) - 4) / ratio + off();
+    // None, anywhere, turned.
+    const unsigned scissorKind = rng() % 3;
+    const float sx = Pick(rng, -5, kW), sy = Pick(rng, -5, kH), sw = Pick(rng, 0, kW), sh = Pick(rng, 0, kH),
+                turn = Pick(rng, -0.5f, 0.5f);
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
+      if (scissorKind == 1) vgScissor(vg, sx, sy, sw, sh);
+      if (scissorKind == 2) TurnedScissor(vg, sx, sy, sw, sh, turn);
+      vgGlobalCompositeOperation(vg, op);
+      vgBeginPath(vg);
+      vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
+      vgFillPaint(vg, vgImagePattern(x, y, (float)w / ratio, (float)h / ratio, 0.0f, image, 1.0f));
+      vgFill(vg);
+    };
+    const auto copied = Draw(ratio, scene, true, true);
+    ASSERT_EQ(copied, Draw(ratio, scene, false, true)) << "round " << round << " ratio " << ratio;
+    ASSERT_EQ(copied, Draw(ratio, scene, true, true, kW, kH, false))
+        << "round " << round << " ratio " << ratio;
+  }
+  EXPECT_GT(QorvMetalTexelsCopied() - copiedBefore, 20000u);
+}

@@ -397,6 +397,72 @@ TEST(Shading, RectangleRowsAgreeWithEachRowAlone)
       }
 }
 
+// A span of an image fill that nothing covers (a fringe's outer row, under any scissor) may be answered
+// without samples when the rasteriser asks so: then the span function keeps every fragment with colour 0 (the
+// pattern's colours are never 0 without its coverage), and it is answered so for the plain fringe rows.
+TEST(Shading, SpansWithoutCoverageAgreeWithTheSpanFunction)
+{
+  MVGfragUniforms image = Uniforms(kMVGShaderFillImage);
+  image.extent[0] = 40, image.extent[1] = 30;
+  image.texType = kMVGTexRGBAPremultiplied;
+  MVGfragUniforms scissored = image;
+  scissored.scissorMat[0] = 0.8f, scissored.scissorMat[1] = -0.6f, scissored.scissorMat[4] = 0.6f,
+  scissored.scissorMat[5] = 0.8f, scissored.scissorMat[8] = -20, scissored.scissorMat[9] = -12;
+  scissored.scissorExt[0] = 30, scissored.scissorExt[1] = 8;
+  MVGfragUniforms far = scissored; // products beyond the float range: inf - inf
+  far.scissorMat[0] = 3e38f, far.scissorMat[8] = -3e38f;
+  MVGfragUniforms stretched = scissored; // an infinite distance times a zero scale
+  stretched.scissorExt[0] = -3e38f, stretched.scissorScale[0] = 0;
+  MVGfragUniforms faded = image; // an alpha texture under a faded inner colour
+  faded.texType = kMVGTexAlpha;
+  faded.innerCol[3] = 0.6f;
+  MVGfragUniforms flooded = image; // an inner colour beyond the float range
+  flooded.innerCol[0] = INFINITY;
+  MVGfragUniforms stencilStroke = image; // discards what the fringe does not cover
+  stencilStroke.strokeThr = kMVGStencilStrokeThreshold;
+  // (u, du, v, dv): uncovered by the fringe's v or u, covered in part, and moving along the row.
+  const float coverage[][4] = {{0.5f, 0, 0, 0},     {0, 0, 1, 0},       {1, 0, 0.5f, 0},
+                               {0.5f, 0, -0.0f, 0}, {0.5f, 0, 0.4f, 0}, {0.5f, 0.01f, 0, 0},
+                               {0.5f, 0, 0, 0.02f}};
+  const float starts[] = {2.5f, -7.25f, 1e30f, INFINITY, NAN};
+  MVGsampler sampler{nullptr, Pattern};
+  int none = 0;
+  for (const MVGfragUniforms& frag : {image, scissored, far, stretched, faded, flooded, stencilStroke})
+    for (bool antialias : {false, true})
+      for (const float* c : coverage)
+        for (float x0 : starts)
+          for (int n : {1, 5, 37})
+          {
+            const VGspanSteps st{x0, 1, 3.5f, 0.25f, c[0], c[1], c[2], c[3]};
+            QorvSpanAnswer answer;
+            if (!vgShadeSpanSamples(frag, st, n, antialias, answer, true) || !answer.none) continue;
+            ++none;
+            std::vector<float> x, y, u, v;
+            for (int i = 0; i < n; ++i)
+            {
+              x.push_back(st.x0 + (float)i * st.dx), y.push_back(st.y0 + (float)i * st.dy);
+              u.push_back(st.u0 + (float)i * st.du), v.push_back(st.v0 + (float)i * st.dv);
+            }
+            std::vector<float> colour(4 * (size_t)n, -1.0f);
+            std::vector<unsigned char> keep((size_t)n, 2);
+            vgShadeSpan(frag, x.data(), y.data(), u.data(), v.data(), n, antialias, &sampler,
+                        reinterpret_cast<float(*)[4]>(colour.data()), keep.data());
+            for (int i = 0; i < n; ++i)
+            {
+              ASSERT_EQ(keep[i], 1) << "x0 " << x0 << " at " << i;
+              for (int k = 0; k < 4; ++k)
+                ASSERT_EQ(colour[4 * (size_t)i + k], 0.0f) << "x0 " << x0 << " at " << i << " channel " << k;
+            }
+            // Asked as the rectangle's rows ask, the span is not answered so.
+            QorvSpanAnswer samples;
+            vgShadeSpanSamples(frag, st, n, antialias, samples);
+            ASSERT_FALSE(samples.none);
+          }
+  // The four uncovered rows (by v, by u at either side, by a negative zero), for each start well inside the
+  // float range, without a scissor, with one near it and under a faded alpha texture, and each length.
+  EXPECT_EQ(none, 4 * 2 * 3 * 3);
+}
+
 // The rows' answers are worked out a few rows at a time in the SIMD arithmetic: they are the portable
 // arithmetic's, for rows that step x otherwise than the first whole one, move down along the row, or start
 // from a y that is not finite, among rows that do not, in rectangles of every height.

@@ -93,6 +93,9 @@ struct QorvSpanAnswer
   // the same s.
   const float *s = nullptr, *t = nullptr, *k = nullptr;
   bool tOne = false, straight = false;
+  // kSamples of a span: every fragment is kept with a colour of 0 (nothing covers it), and s, t and k are not
+  // given: the span leaves a target it blends over as it is.
+  bool none = false;
   uint64_t columns = 0;
   // Of a rectangle's rows: per row 1 when the row alone would be answered kSamples with one t and every k 1,
   // 2 with every k 0, else 0; t then holds one value a row, and s serves every such row.

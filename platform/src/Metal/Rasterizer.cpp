@@ -165,9 +165,21 @@ void Draw::Blend(unsigned char* p, const float colourOut[4]) const
 // vertices (fill interiors) is that value throughout, with a step of 0.
 void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const
 {
-  const VaryingTerms terms(sp, varyings);
-  terms.Starts(sp.e0 + from * sp.s0, sp.e1 + from * sp.s1, in.start);
-  terms.Steps(sp.s0, sp.s1, in.step);
+  // VaryingTerms' Starts and Steps in one pass, without keeping the terms: a span asks for them once.
+  const double d0 = (double)(sp.e0 + from * sp.s0), d1 = (double)(sp.e1 + from * sp.s1);
+  const double s0 = (double)sp.s0, s1 = (double)sp.s1, inv = sp.inv;
+  for (int k = 0; k < varyings; ++k)
+  {
+    const double va = sp.a->varyings[k], vb = sp.b->varyings[k], vc = sp.c->varyings[k];
+    if (va == vc && vb == vc)
+    {
+      in.start[k] = (float)vc, in.step[k] = 0.0f;
+      continue;
+    }
+    const double a = va - vc, b = vb - vc;
+    in.start[k] = (float)(vc + (d0 * a + d1 * b) * inv);
+    in.step[k] = (float)((s0 * a + s1 * b) * inv);
+  }
   in.x = sp.x0 + from;
   in.y = sp.y;
   in.count = count;

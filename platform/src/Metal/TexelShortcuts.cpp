@@ -136,8 +136,16 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samp
   const int m = to - from;
   const unsigned char* texels[kPiece];
   const unsigned char* row = nullptr;
-  if (samples.kind != QorvSpanKind::kSamples || !TexelRuns(sp) ||
-      !QorvTexelCentres(textures[0], samplers[0], samples, m, texels, &row,
+  if (samples.kind != QorvSpanKind::kSamples || !TexelRuns(sp)) return false;
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  if (samples.none)
+  {
+    // Colours of 0: left as they are under source-over, replaced by zeros.
+    if (replaces) std::memset(crow, 0, (size_t)m * 4);
+    QorvCountTexelsCopied((uint64_t)m);
+    return true;
+  }
+  if (!QorvTexelCentres(textures[0], samplers[0], samples, m, texels, &row,
                         reinterpret_cast<const void*>(fragmentCode->fragmentAsk)))
     return false;
   const bool bgra8 = !rgba8, straight = samples.straight, simd = QorvSimd();
@@ -145,7 +153,6 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samp
   const float* const k = samples.k; // null when every k is 1
   auto kAt = [k](int i) { return k ? k[i] : 1.0f; };
   auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
-  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
   // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
   const bool plainRow = row && (!k || AllOne(k, m));
   if (plainRow && !(replaces && straight))
