@@ -329,19 +329,26 @@ struct ColumnIndices
   bool centres = false, stepped = false;
 };
 
-// n <= 1024. A named row (name not 0) is found by its name, without looking at its values.
+// n <= 1024. A named row (name not 0) is found by its name, without looking at its values; under another
+// name, or none, by its values (the shader names the same values anew once it has let them go).
 const ColumnIndices& ColumnsOf(const float* c, int n, int size, float snap, uint64_t name, const void* namer)
 {
-  constexpr int kEntries = 16;
+  // Enough for most of a frame's image columns to be found again in the next frame.
+  constexpr int kEntries = 64;
   thread_local ColumnIndices kept[kEntries];
   ColumnIndices* const memo = QorvThreadVariable(kept);
   uint32_t bits;
   std::memcpy(&bits, c, sizeof bits);
-  ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 28];
-  if (n == last.n && size == last.size && snap == last.snap &&
-      (name != 0 ? name == last.name && namer == last.namer
-                 : last.name == 0 && std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0))
-    return last;
+  ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 26];
+  if (n == last.n && size == last.size && snap == last.snap)
+  {
+    if (name != 0 && name == last.name && namer == last.namer) return last;
+    if (std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0)
+    {
+      last.name = name, last.namer = namer;
+      return last;
+    }
+  }
   last.n = n, last.size = size, last.snap = snap, last.name = name, last.namer = namer;
   std::memcpy(last.c, c, sizeof(float) * (size_t)n);
   last.centres = CentreIndices(c, n, size, snap, last.xs, &last.stepped);
