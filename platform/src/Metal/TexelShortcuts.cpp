@@ -230,11 +230,16 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   // centred, and they are read only where it answered.
   if (starts.size() < count)
     starts.resize(count), texels.resize(count), centred.resize(count), between.resize(count);
-  SpanIn(run.first, 0, n, in);
+  // SpanIn's input, from the terms the rows need anyway rather than terms of its own.
+  const Span& sp = run.first;
+  terms = VaryingTerms(sp, varyings);
+  terms.Starts(sp.e0, sp.e1, in.start);
+  terms.Steps(sp.s0, sp.s1, in.step);
+  in.x = sp.x0, in.y = sp.y, in.count = n, in.frontFacing = sp.front;
+  in.buffers = fragmentBuffers, in.textures = textures, in.samplers = samplers;
   std::array<float, kQorvMaxVaryings>* const rowStarts = starts.data();
   rowStarts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
-  terms = VaryingTerms(run.first, varyings);
   // Flat varyings start every row alike, and so do those that move only along the rows (a column's x, a
   // fringe's coverage across it); the others are worked out as VaryingTerms::Starts does it, for two rows at
   // once in SIMD builds.
