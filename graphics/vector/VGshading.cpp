@@ -648,9 +648,11 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
     t[i] = oneT(b);
     downs[i] = downMoves ? scissorDown(a.x0, b.y0) : fixedDown;
   }
-  const VGspanSteps* last = nullptr;
-  float lastDown = 0.0f;
-  unsigned char lastWhole = 0;
+  // The first row was covered as the rows after it are (its answer was found with the same coverage), and
+  // it steps x as they must (the memo asks for dy a zero and y finite): the rows after it start from it.
+  const VGspanSteps* last = upright ? &a : nullptr;
+  float lastDown = downMoves ? scissorDown(a.x0, a.y0) : fixedDown;
+  unsigned char lastWhole = whole[first];
   for (int r = first + 1; r < count; ++r)
   {
 #if defined(__SSE2__)

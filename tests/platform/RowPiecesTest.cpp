@@ -3,6 +3,8 @@
 // stepping itself, over random starts and steps (whole pixels, halves, quarters, thirds, anything).
 #include "platform/src/Metal/RasterDraw.h"
 
+#include <QorvPlatform/Metal.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -113,4 +115,47 @@ TEST(RowPieces, VaryingsThatStayAreFoundAndOnlyThose)
   // Most staying varyings are found, where the products fit.
   EXPECT_GT(staying, 3000);
   EXPECT_LT(found - staying, 200);
+}
+
+// A triangle's varyings as terms of its edge functions are the same doubles in both arithmetics, for any
+// count of varyings and any mix of flat and moving ones (values repeat from a few, signed zeros and NaN
+// among them).
+TEST(RowPieces, VaryingTermsAgreeInBothArithmetics)
+{
+  using qorv_raster::Draw;
+  using qorv_raster::Vertex;
+  const float pool[] = {0.0f, -0.0f, 1.0f, 0.5f, 1e-30f, -3.25f, 1e30f, NAN, INFINITY};
+  std::mt19937 rng(9);
+  for (int round = 0; round < 2000; ++round)
+  {
+    Vertex v[3];
+    for (Vertex& vertex : v)
+      for (float& value : vertex.varyings)
+        value = pool[rng() % (sizeof pool / sizeof *pool)];
+    // Mostly a vertex's values repeat another's, so that some varyings are flat.
+    for (int k = 0; k < kQorvMaxVaryings; ++k)
+      if (rng() % 2) v[0].varyings[k] = v[1].varyings[k] = v[2].varyings[k];
+    Draw::Span sp{};
+    sp.a = &v[0], sp.b = &v[1], sp.c = &v[2], sp.inv = 0.25;
+    const int count = (int)(rng() % (kQorvMaxVaryings + 1));
+    Draw::VaryingTerms terms[2];
+    for (bool portable : {false, true})
+    {
+      QorvMetalSetPortableArithmetic(portable);
+      terms[portable] = Draw::VaryingTerms(sp, count);
+    }
+    QorvMetalSetPortableArithmetic(false);
+    const Draw::VaryingTerms &simd = terms[0], &plain = terms[1];
+    auto same = [](const double* x, const double* y, int n)
+    { return std::memcmp(x, y, sizeof(double) * n) == 0; };
+    ASSERT_EQ(simd.movingCount, plain.movingCount) << round;
+    ASSERT_TRUE(std::equal(simd.flat, simd.flat + count, plain.flat)) << round;
+    ASSERT_TRUE(same(simd.a, plain.a, count) && same(simd.b, plain.b, count) && same(simd.c, plain.c, count))
+        << round;
+    const int moving = plain.movingCount;
+    ASSERT_TRUE(std::equal(simd.moving, simd.moving + moving, plain.moving)) << round;
+    ASSERT_TRUE(same(simd.ma, plain.ma, moving) && same(simd.mb, plain.mb, moving) &&
+                same(simd.mc, plain.mc, moving))
+        << round;
+  }
 }

@@ -1,3 +1,5 @@
+#include "platform/src/Metal/Gpu.h"
+
 #include <QorvPlatform/Metal.h>
 #include <QorvPlatform/MetalShaders.h>
 
@@ -217,4 +219,61 @@ TEST(Sampling, SamplesNextToATexelCentreTakeThatTexel)
       EXPECT_EQ(out[0] == 0.0f, taken) << texels << " snap " << snap;
       EXPECT_LE(out[0], texels * 1.001f) << texels << " snap " << snap;
     }
+}
+
+// The texels a rectangle's rows are taken from are those the filter gives, however the shader names its
+// columns: rows of the same count and first value, named anew or not at all, some on texel centres side by
+// side and some not, one after another as the same thread finds them.
+TEST(Sampling, RowsTakeTheFilteredTexelsUnderAnyName)
+{
+  constexpr int w = 16, h = 4, n = 6;
+  auto device = MTLCreateSystemDefaultDevice();
+  auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, w, h, false);
+  auto texture = device->newTextureWithDescriptor(*d);
+  std::vector<uint8_t> px(w * h * 4);
+  for (size_t i = 0; i < px.size(); ++i)
+    px[i] = i % 4 == 3 ? 255 : (uint8_t)(i * 37 % 251);
+  texture->replaceRegion(MTLRegionMake2D(0, 0, w, h), 0, px.data(), w * 4);
+  MTLSamplerDescriptor sd;
+  sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+  MTLSamplerState sampler(sd);
+  // Columns from texel 2 on: side by side on centres, one off a centre, or one skipped.
+  auto centre = [](float x) { return (x + 0.5f) / (float)w; };
+  const std::vector<std::vector<float>> columns = {
+      {centre(2), centre(3), centre(4), centre(5), centre(6), centre(7)},
+      {centre(2), centre(3), centre(4.25f), centre(5), centre(6), centre(7)},
+      {centre(2), centre(3), centre(5), centre(6), centre(7), centre(8)}};
+  const float t = 1.5f / (float)h; // on the centre of texture row 1
+  const unsigned char whole = 1;
+  unsigned seed = 7;
+  uint64_t names = 1000;
+  for (int ask = 0; ask < 60; ++ask)
+  {
+    seed = seed * 1664525u + 1013904223u;
+    const std::vector<float>& s = columns[(seed >> 8) % columns.size()];
+    QorvSpanAnswer samples;
+    samples.kind = QorvSpanKind::kSamples;
+    samples.s = s.data(), samples.t = &t, samples.whole = &whole;
+    samples.columns = (seed >> 20) % 3 == 0 ? 0 : ++names;
+    const unsigned char* start = nullptr;
+    unsigned char centred = 0;
+    QorvTexelRowsBetween between;
+    QorvTexelRowsCentres(texture.get(), &sampler, samples, n, 1, &start, &centred, &between, &names);
+    bool onCentres = true, sideBySide = true;
+    for (int i = 0; i < n; ++i)
+    {
+      const float x = s[i] * (float)w - 0.5f;
+      onCentres = onCentres && x == std::floor(x);
+      sideBySide = sideBySide && x == s[0] * (float)w - 0.5f + (float)i;
+    }
+    ASSERT_EQ(centred, onCentres ? 1 : 0) << "ask " << ask;
+    ASSERT_EQ(start != nullptr, onCentres && sideBySide) << "ask " << ask;
+    for (int i = 0; start && i < n; ++i)
+    {
+      float out[4];
+      QorvSampleTexture(texture.get(), &sampler, s[i], t, out);
+      for (int c = 0; c < 4; ++c)
+        ASSERT_EQ(start[i * 4 + c], (int)std::lround(out[c] * 255.0f)) << "ask " << ask << " texel " << i;
+    }
+  }
 }

@@ -180,9 +180,12 @@ inline int SignificantBits(int64_t v)
 // j <= 53; bits0 and bits1 are the most bits of each edge function over the set and of its step.
 inline bool VaryingStays(double a, double b, int bits0, int bits1, int64_t s0, int64_t s1)
 {
+  // The sum first: it rules out most varyings that move (and every one that is not finite) before the bits
+  // are counted.
+  if (!((double)s0 * a + (double)s1 * b == 0.0)) return false;
   const int ja = SignificantBits(a), jb = SignificantBits(b);
   return std::isfinite(a) && std::isfinite(b) && (ja == 0 || bits0 + ja <= 53) &&
-         (jb == 0 || bits1 + jb <= 53) && (double)s0 * a + (double)s1 * b == 0.0;
+         (jb == 0 || bits1 + jb <= 53);
 }
 
 // A run of a triangle list's triangles (p0, p1, p2), (p0, p2, p3), ... that fans out from one vertex over a
@@ -324,11 +327,33 @@ struct Draw
     VaryingTerms() = default;
     VaryingTerms(const Span& sp, int varyings) : inv(sp.inv), count(varyings), simd(QorvSimd())
     {
-      for (int k = 0; k < varyings; ++k)
+      int k = 0;
+#if defined(__SSE2__)
+      // Two varyings at a time in the SIMD arithmetic: widening and subtracting are exact, so the terms are
+      // the same doubles.
+      for (; simd && k + 2 <= varyings; k += 2)
+      {
+        auto wide = [k](const Vertex* v)
+        {
+          return _mm_cvtps_pd(
+              _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v->varyings + k))));
+        };
+        const __m128d va = wide(sp.a), vb = wide(sp.b), vc = wide(sp.c);
+        const int same = _mm_movemask_pd(_mm_and_pd(_mm_cmpeq_pd(va, vc), _mm_cmpeq_pd(vb, vc)));
+        flat[k] = (same & 1) != 0, flat[k + 1] = (same & 2) != 0;
+        _mm_storeu_pd(a + k, _mm_sub_pd(va, vc));
+        _mm_storeu_pd(b + k, _mm_sub_pd(vb, vc));
+        _mm_storeu_pd(c + k, vc);
+      }
+#endif
+      for (; k < varyings; ++k)
       {
         const double va = sp.a->varyings[k], vb = sp.b->varyings[k], vc = sp.c->varyings[k];
         flat[k] = va == vc && vb == vc;
         a[k] = va - vc, b[k] = vb - vc, c[k] = vc;
+      }
+      for (k = 0; k < varyings; ++k)
+      {
         if (flat[k]) continue;
         ma[movingCount] = a[k], mb[movingCount] = b[k], mc[movingCount] = c[k];
         moving[movingCount++] = k;

@@ -329,19 +329,26 @@ struct ColumnIndices
   bool centres = false, stepped = false;
 };
 
-// n <= 1024. A named row (name not 0) is found by its name, without looking at its values.
+// n <= 1024. A named row (name not 0) is found by its name, without looking at its values; under another
+// name, or none, by its values (the shader names the same values anew once it has let them go).
 const ColumnIndices& ColumnsOf(const float* c, int n, int size, float snap, uint64_t name, const void* namer)
 {
-  constexpr int kEntries = 16;
+  // Enough for most of a frame's image columns to be found again in the next frame.
+  constexpr int kEntries = 64;
   thread_local ColumnIndices kept[kEntries];
   ColumnIndices* const memo = QorvThreadVariable(kept);
   uint32_t bits;
   std::memcpy(&bits, c, sizeof bits);
-  ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 28];
-  if (n == last.n && size == last.size && snap == last.snap &&
-      (name != 0 ? name == last.name && namer == last.namer
-                 : last.name == 0 && std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0))
-    return last;
+  ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 26];
+  if (n == last.n && size == last.size && snap == last.snap)
+  {
+    if (name != 0 && name == last.name && namer == last.namer) return last;
+    if (std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0)
+    {
+      last.name = name, last.namer = namer;
+      return last;
+    }
+  }
   last.n = n, last.size = size, last.snap = snap, last.name = name, last.namer = namer;
   std::memcpy(last.c, c, sizeof(float) * (size_t)n);
   last.centres = CentreIndices(c, n, size, snap, last.xs, &last.stepped);
@@ -462,6 +469,10 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
     const __m128i one = _mm_set1_epi32(1);
     const uint32_t fourOnes = 0x01010101u;
     const __m128i lastRow = _mm_set1_epi32(h - 1);
+    // A row's bytes in 32 bits, and pointers of 64: its rows' first texels are worked out as integers.
+    const bool narrow = rowBytes <= UINT32_MAX && sizeof(void*) == sizeof(uint64_t);
+    const __m128i bytes = _mm_set1_epi64x((int64_t)rowBytes),
+                  base = _mm_set1_epi64x((int64_t) reinterpret_cast<uintptr_t>(pixels));
     for (; r + 4 <= rows; r += 4)
     {
       uint32_t cover;
@@ -487,13 +498,23 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
       {
         // Covered whole, on centres, side by side: the common case of an image's rows, clamped to its rows.
         const __m128i below = _mm_cmpgt_epi32(_mm_setzero_si128(), y), above = _mm_cmpgt_epi32(y, lastRow);
-        _mm_store_si128(
-            reinterpret_cast<__m128i*>(ys),
-            _mm_or_si128(_mm_andnot_si128(_mm_or_si128(below, above), y), _mm_and_si128(above, lastRow)));
+        const __m128i clamped =
+            _mm_or_si128(_mm_andnot_si128(_mm_or_si128(below, above), y), _mm_and_si128(above, lastRow));
         std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
+        any = true;
+        if (narrow)
+        {
+          // The rows' first texels two at a time: each row (0 .. h - 1) times the row's bytes, on the pixels.
+          auto firsts = [&](__m128i two) { return _mm_add_epi64(base, _mm_mul_epu32(two, bytes)); };
+          const __m128i zero = _mm_setzero_si128();
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(starts + r), firsts(_mm_unpacklo_epi32(clamped, zero)));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(starts + r + 2),
+                           firsts(_mm_unpackhi_epi32(clamped, zero)));
+          continue;
+        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(ys), clamped);
         for (int j = 0; j < 4; ++j)
           starts[r + j] = pixels + (size_t)ys[j] * rowBytes;
-        any = true;
         continue;
       }
       _mm_store_si128(reinterpret_cast<__m128i*>(ys), y);

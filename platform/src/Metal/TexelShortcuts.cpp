@@ -237,11 +237,16 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   // centred, and they are read only where it answered.
   if (starts.size() < count)
     starts.resize(count), texels.resize(count), centred.resize(count), between.resize(count);
-  SpanIn(run.first, 0, n, in);
+  // SpanIn's input, from the terms the rows need anyway rather than terms of its own.
+  const Span& sp = run.first;
+  terms = VaryingTerms(sp, varyings);
+  terms.Starts(sp.e0, sp.e1, in.start);
+  terms.Steps(sp.s0, sp.s1, in.step);
+  in.x = sp.x0, in.y = sp.y, in.count = n, in.frontFacing = sp.front;
+  in.buffers = fragmentBuffers, in.textures = textures, in.samplers = samplers;
   std::array<float, kQorvMaxVaryings>* const rowStarts = starts.data();
   rowStarts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
-  terms = VaryingTerms(run.first, varyings);
   // Flat varyings start every row alike, and so do those that move only along the rows (a column's x, a
   // fringe's coverage across it); the others are worked out as VaryingTerms::Starts does it, for two rows at
   // once in SIMD builds.
@@ -436,22 +441,33 @@ void Draw::TexelRect(const SpanRun& run) const
             : OverBetween<false>(rows, straight, to, width, simd);
     };
     unsigned char* at = corner + (size_t)p * kPiece * colourBytes;
-    // A column (a fringe's, mostly): as below, with fewer questions a row.
-    for (int r = 0; m == 1 && r < count; ++r, at += rowBytes)
+    // A column (a fringe's, mostly): as below, with fewer questions a row, and each texel blended in line as
+    // over (the scalar build, for so few texels) blends it.
+    auto column = [&]<bool Bgra, bool Straight>()
     {
-      const unsigned char cover = whole[r];
-      if (cover == 2 && centred[r] && !replacing)
-        ++pieceTaken;
-      else if (cover == 1 && texels[r])
+      for (int r = 0; r < count; ++r, at += rowBytes)
       {
-        replacing ? QorvCopyTexelsIsa(texels[r], at, 1, bgra8, isa) : over(texels[r], at, 1);
-        ++pieceTaken;
+        const unsigned char cover = whole[r];
+        if (cover == 2 && centred[r] && !replacing)
+          ++pieceTaken;
+        else if (cover == 1 && texels[r])
+        {
+          replacing ? QorvCopyTexelsIsa(texels[r], at, 1, Bgra, isa)
+                    : QorvTexelRowOverScalar<Bgra, Straight>(texels[r], at, 1);
+          ++pieceTaken;
+        }
+        else if (cover == 1 && between[r].upper && !replacing)
+          overBetween(between[r], at, 1), ++rowsBetween;
+        else
+          Row(piece.RowAt(r), 1);
       }
-      else if (cover == 1 && between[r].upper && !replacing)
-        overBetween(between[r], at, 1), ++rowsBetween;
-      else
-        Row(piece.RowAt(r), 1);
-    }
+    };
+    static_assert(kFewTexels >= 1);
+    if (m == 1)
+      bgra8
+          ? (straight ? column.template operator()<true, true>() : column.template operator()<true, false>())
+          : (straight ? column.template operator()<false, true>()
+                      : column.template operator()<false, false>());
     for (int r = 0; m > 1 && r < count; ++r, at += rowBytes)
     {
       const unsigned char cover = whole[r];
