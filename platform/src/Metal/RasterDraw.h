@@ -377,6 +377,12 @@ struct Draw
 
   // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
   void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
+  // The input's place and bindings, without its varyings.
+  void SpanPlace(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const
+  {
+    in.x = sp.x0 + from, in.y = sp.y, in.count = count, in.frontFacing = sp.front;
+    in.buffers = fragmentBuffers, in.textures = textures, in.samplers = samplers;
+  }
   // ready: the input SpanIn gives for these fragments, when made already; askColour and askTexels: whether
   // the shader's answer may still give one colour and texture samples.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,

@@ -180,13 +180,7 @@ void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) c
     in.start[k] = (float)(vc + (d0 * a + d1 * b) * inv);
     in.step[k] = (float)((s0 * a + s1 * b) * inv);
   }
-  in.x = sp.x0 + from;
-  in.y = sp.y;
-  in.count = count;
-  in.frontFacing = sp.front;
-  in.buffers = fragmentBuffers;
-  in.textures = textures;
-  in.samplers = samplers;
+  SpanPlace(sp, from, count, in);
 }
 
 bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in, const QorvSpanAnswer* answer) const

@@ -242,8 +242,7 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   terms = VaryingTerms(sp, varyings);
   terms.Starts(sp.e0, sp.e1, in.start);
   terms.Steps(sp.s0, sp.s1, in.step);
-  in.x = sp.x0, in.y = sp.y, in.count = n, in.frontFacing = sp.front;
-  in.buffers = fragmentBuffers, in.textures = textures, in.samplers = samplers;
+  SpanPlace(sp, 0, n, in);
   std::array<float, kQorvMaxVaryings>* const rowStarts = starts.data();
   rowStarts[0] = std::to_array(in.start);
   using Starts = const float(*)[kQorvMaxVaryings];
