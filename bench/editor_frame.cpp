@@ -15,8 +15,10 @@
 // median of the ratios of batches taken one after the other (each round opens the editor anew), so that the
 // machine's changing speed (a shared virtual machine's varies by half within seconds) favours neither side.
 // Left out: the copy of the presented frame into an X11 window (the run is headless), the audio (the engine
-// mixes the eight channels' blocks straight, between the timed ticks), and the cairo side's composite (it
-// draws into its image surface only). cairo sets text with its own rasteriser, so the pictures are alike, not
+// mixes the eight channels' blocks straight, between the timed ticks). The cairo side's frame includes what
+// showing it takes: the copy of its dirty area's bounds into a window-sized surface (cairo's image has the
+// display's byte order, so a plain copy), as the renderer's includes its composite onto the drawable; its
+// drawing alone is printed beside. cairo sets text with its own rasteriser, so the pictures are alike, not
 // byte for byte. EDITOR_FRAME_PROFILE=N draws N full frames (EDITOR_FRAME_PROFILE_METER=1: N meter frames)
 // and stops, for a profiler (at the scale EDITOR_FRAME_PROFILE_SCALE, else 1).
 #include <QorvPlatform/Bundles.h>
@@ -389,8 +391,8 @@ void WritePicture(const qorvtest::RgbaImage& im, const std::string& path)
 
 struct Row
 {
-  double full, one, meter, meterShare, cairoFull, cairoOne;
-  double fullRatio, meterRatio; // medians of the batch pairs' ratios
+  double full, one, meter, meterShare, cairoFull, cairoOne, cairoDrawn;
+  double fullRatio, drawnRatio, meterRatio; // medians of the batch pairs' ratios
   int visible, controls;
   size_t apart, pixels;
 };
@@ -405,7 +407,7 @@ struct Case
 Row Measure(double scale)
 {
   Row row{};
-  Case full, one, meter, cairoFull, cairoOne;
+  Case full, one, meter, cairoFull, cairoOne, cairoDrawn;
   qorvtest::RgbaImage product;
   std::vector<ControlState> states;
   int ticks = 0, frames = 0;
@@ -468,15 +470,34 @@ Row Measure(double scale)
     SetStates(cairo, states);
     IRECTList rects;
     const IControl* cairoOneControl = OneControl(cairo);
-    auto draw = [&]
+    // The window's buffer: cairo's frame is shown by copying what it drew into it (cairo's image has the
+    // display's byte order already), as the renderer's is by its composite onto the drawable.
+    cairo_surface_t* const shown = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, (int)std::lround(875 * scale), (int)std::lround(580 * scale));
+    auto present = [&]
+    {
+      cairo_t* cr = cairo_create(shown);
+      const IRECT r = rects.Bounds();
+      const double l = std::floor(r.L * scale), t = std::floor(r.T * scale);
+      cairo_rectangle(cr, l, t, std::ceil(r.R * scale) - l, std::ceil(r.B * scale) - t);
+      cairo_clip(cr);
+      cairo_set_source_surface(cr, cairo_get_target(static_cast<cairo_t*>(cairo.GetDrawContext())), 0, 0);
+      cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+      cairo_paint(cr);
+      cairo_destroy(cr);
+    };
+    // drawOnly: without showing the frame, for the figure of drawing alone.
+    auto drawFrame = [&](bool show)
     {
       rects.Clear();
       if (cairo.IsDirty(rects))
       {
         cairo.ClearAllControlsDirty();
         cairo.DrawDirtyRects(rects);
+        if (show) present();
       }
     };
+    auto draw = [&] { drawFrame(true); };
     if (round == 0)
     {
       cairo.SetAllControlsDirty();
@@ -497,14 +518,19 @@ Row Measure(double scale)
       WritePicture(marked, stem + "-apart.png");
     }
     cairoFull.batches.push_back(Batch([&] { cairo.SetAllControlsDirty(); }, draw, cairoFull.perBatch));
+    cairoDrawn.batches.push_back(
+        Batch([&] { cairo.SetAllControlsDirty(); }, [&] { drawFrame(false); }, cairoDrawn.perBatch));
     cairoOne.batches.push_back(
         Batch([&] { const_cast<IControl*>(cairoOneControl)->SetDirty(false); }, draw, cairoOne.perBatch));
+    cairo_surface_destroy(shown);
   }
   row.full = Median(full.batches), row.cairoFull = Median(cairoFull.batches);
   row.one = Median(one.batches), row.cairoOne = Median(cairoOne.batches);
   row.meter = Median(meter.batches);
   row.meterShare = (double)frames / ticks;
+  row.cairoDrawn = Median(cairoDrawn.batches);
   row.fullRatio = MedianRatio(full.batches, cairoFull.batches);
+  row.drawnRatio = MedianRatio(full.batches, cairoDrawn.batches);
   row.meterRatio = MedianRatio(meter.batches, full.batches);
   return row;
 }
@@ -535,7 +561,8 @@ int main()
   }
   std::printf("editor frame of an 8-channel \"Int. Mixer\" playing, CPU ms on one core (median of %d batches "
               "taken in turns; a ratio is the median of the batch pairs'): renderer with the composite onto "
-              "the drawable | cairo of the same picture\n",
+              "the drawable | cairo of the same picture, with the copy that shows it (drawing alone in "
+              "brackets)\n",
               kBatches);
   std::string table = "table: editor frame, 8 channels playing, CPU ms on one core, renderer / cairo:";
   bool same = true;
@@ -545,19 +572,21 @@ int main()
     const double ratio = r.fullRatio, meterShare = r.meterRatio;
     const bool alike = (double)r.apart <= kApartShare * (double)r.pixels;
     same = same && alike;
-    std::printf("scale %.0f: all controls %.2f | %.2f (%.2fx), one control %.2f | %.2f, meter frame %.2f "
-                "(%.0f %% of the ticks draw)\n",
-                scale, r.full, r.cairoFull, ratio, r.one, r.cairoOne, r.meter, 100.0 * r.meterShare);
+    std::printf("scale %.0f: all controls %.2f | %.2f (%.2fx; drawing alone %.2f, %.2fx), one control %.2f | "
+                "%.2f, meter frame %.2f (%.0f %% of the ticks draw)\n",
+                scale, r.full, r.cairoFull, ratio, r.cairoDrawn, r.drawnRatio, r.one, r.cairoOne, r.meter,
+                100.0 * r.meterShare);
     std::printf("scale %.0f: the same picture: %d of %d controls shown; %zu of %zu pixels apart by more than "
                 "10 %% (at most %.1f %% may be): %s\n",
                 scale, r.visible, r.controls, r.apart, r.pixels, 100.0 * kApartShare,
                 alike ? "alike" : "DIFFERENT PICTURES");
     char line[512];
-    std::snprintf(line, sizeof line,
-                  "\n  scale %.0f: all %.2f / %.2f = %.2fx (target <= 2.5x: %s), one %.2f / %.2f, "
-                  "meter frame %.2f = %.2f of a full frame (target <= 0.5: %s)",
-                  scale, r.full, r.cairoFull, ratio, Met(ratio <= 2.5), r.one, r.cairoOne, r.meter,
-                  meterShare, Met(meterShare <= 0.5));
+    std::snprintf(
+        line, sizeof line,
+        "\n  scale %.0f: all %.2f / %.2f = %.2fx (target <= 2.5x: %s; drawing alone %.2f: %.2fx), one "
+        "%.2f / %.2f, meter frame %.2f = %.2f of a full frame (target <= 0.5: %s)",
+        scale, r.full, r.cairoFull, ratio, Met(ratio <= 2.5), r.cairoDrawn, r.drawnRatio, r.one, r.cairoOne,
+        r.meter, meterShare, Met(meterShare <= 0.5));
     table += line;
   }
   std::printf("%s\n", table.c_str());
