@@ -20,9 +20,9 @@ open_editor() {
   find_window Qorv "$WORK/window.log" 'in an X11 window'
   sleep 1
 }
-# Waits up to 3 s for the window to be "W H" pixels; SIZE is what it is.
+# Waits up to 10 s for the window to be "W H" pixels; SIZE is what it is.
 size_is() {
-  for _ in $(seq 30); do
+  for _ in $(seq 100); do
     eval "$(xdotool getwindowgeometry --shell "$WID")"
     SIZE="$WIDTH $HEIGHT"
     [ "$SIZE" = "$1" ] && return 0
@@ -44,14 +44,14 @@ open_editor --seconds 60 --window-png "$WORK/window.png"
 size_is "875 580" || { echo "the window opened at $SIZE"; fail=1; }
 # The plug-in menu (scale 1), its "Fixed GUI Scale" and, in the submenu beside it, "150%".
 # The waits give a loaded machine (a sanitizer build, two cores) time to open each menu before the next move.
-xdotool mousemove --window "$WID" 205 25 sleep 0.3 click 1 sleep 1.5 mousemove --window "$WID" 130 330 \
+xdotool mousemove --window "$WID" 205 25 sleep 0.3 click 1 sleep 2.5 mousemove --window "$WID" 130 330 \
   sleep 1 mousemove --window "$WID" 375 330 sleep 1 mousemove --window "$WID" 375 414 sleep 0.5 click 1
 size_is "1312 870" || { echo "after \"Fixed GUI Scale\" 150 % the window is $SIZE, not 1312 870"; fail=1; }
 # The chosen menu fades out over a few frames (slow ones in a sanitizer build) and takes the clicks till then.
-sleep 2
+sleep 3
 # The same menu at scale 1.5, its "Reset GUI scale".
-xdotool mousemove --window "$WID" 307 37 sleep 0.3 click 1 sleep 1.5 mousemove --window "$WID" 195 325 \
-  sleep 0.5 click 1
+xdotool mousemove --window "$WID" 307 37 sleep 0.3 click 1 sleep 2.5 mousemove --window "$WID" 195 325 \
+  sleep 1 click 1
 size_is "875 580" || { echo "after \"Reset GUI scale\" the window is $SIZE, not 875 580"; fail=1; }
 sleep 2
 # The corner handle dragged outwards; the window grows under the pointer.
