@@ -276,6 +276,25 @@ void QorvSampleTextureSpan(const MTLTexture* texture, const MTLSamplerState* sam
 
 namespace
 {
+#if defined(__SSE2__)
+// LinearIndex's arithmetic for four coordinates c (as c * scale - half): false when one lies far off or is
+// not finite; else each one's index below, its weight and whether it is within the snap below the next one.
+inline bool FourIndices(__m128 c, __m128 scale, __m128 half, __m128 high, __m128i& k, __m128& weight,
+                        __m128& up)
+{
+  const __m128 x = _mm_sub_ps(_mm_mul_ps(c, scale), half);
+  if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), x), _mm_set1_ps(1e7f))) != 0xF)
+    return false;
+  k = _mm_cvttps_epi32(x);
+  // Truncation goes up for negative fractions: one down there.
+  k = _mm_sub_epi32(k,
+                    _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(k), x)), _mm_set1_epi32(1)));
+  weight = _mm_sub_ps(x, _mm_cvtepi32_ps(k));
+  up = _mm_cmpgt_ps(weight, high);
+  return true;
+}
+#endif
+
 // The texel indices of n coordinates (c * size - 0.5, as LinearIndex) when every one lies on a texel centre
 // after LinearIndex's snapping; false otherwise. *stepped: each index is one more than the one before.
 bool CentreIndices(const float* c, int n, int size, float snapBy, int* out, bool* stepped)
@@ -283,20 +302,15 @@ bool CentreIndices(const float* c, int n, int size, float snapBy, int* out, bool
   int i = 0;
   bool step = true;
 #if defined(__SSE2__)
-  const __m128 scale = _mm_set1_ps((float)size), half = _mm_set1_ps(0.5f), limit = _mm_set1_ps(1e7f);
+  const __m128 scale = _mm_set1_ps((float)size), half = _mm_set1_ps(0.5f);
   const __m128 snap = _mm_set1_ps(snapBy), high = _mm_set1_ps(1.0f - snapBy);
-  const __m128 sign = _mm_set1_ps(-0.0f);
   const __m128i one = _mm_set1_epi32(1), four = _mm_set1_epi32(4);
   __m128i expected = _mm_setzero_si128();
   for (const bool simd = QorvSimd(); simd && i + 4 <= n; i += 4)
   {
-    const __m128 x = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(c + i), scale), half);
-    if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(sign, x), limit)) != 0xF) break; // far, or not finite
-    __m128i k = _mm_cvttps_epi32(x);
-    // Truncation goes up for negative fractions: one down there.
-    k = _mm_sub_epi32(k, _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(k), x)), one));
-    const __m128 weight = _mm_sub_ps(x, _mm_cvtepi32_ps(k));
-    const __m128 up = _mm_cmpgt_ps(weight, high);
+    __m128i k;
+    __m128 weight, up;
+    if (!FourIndices(_mm_loadu_ps(c + i), scale, half, high, k, weight, up)) break; // far, or not finite
     if (_mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, snap), up)) != 0xF) return false;
     k = _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one));
     if (i == 0) expected = _mm_add_epi32(_mm_set1_epi32(_mm_cvtsi128_si32(k)), _mm_setr_epi32(0, 1, 2, 3));
@@ -464,8 +478,8 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   // CentreIndices' arithmetic four rows at a time (a row that is not whole has a t too, unused).
   if (QorvSimd())
   {
-    const __m128 scale = _mm_set1_ps(size), half = _mm_set1_ps(0.5f), limit = _mm_set1_ps(1e7f);
-    const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap), sign = _mm_set1_ps(-0.0f);
+    const __m128 scale = _mm_set1_ps(size), half = _mm_set1_ps(0.5f);
+    const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap);
     const __m128i one = _mm_set1_epi32(1);
     const uint32_t fourOnes = 0x01010101u;
     const __m128i lastRow = _mm_set1_epi32(h - 1);
@@ -485,12 +499,9 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
         any = true;
         continue;
       }
-      const __m128 x = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(v + r), scale), half);
-      if (_mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(sign, x), limit)) != 0xF) break; // far, or not finite
-      __m128i k = _mm_cvttps_epi32(x);
-      k = _mm_sub_epi32(k, _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(k), x)), one));
-      const __m128 weight = _mm_sub_ps(x, _mm_cvtepi32_ps(k));
-      const __m128 up = _mm_cmpgt_ps(weight, high);
+      __m128i k;
+      __m128 weight, up;
+      if (!FourIndices(_mm_loadu_ps(v + r), scale, half, high, k, weight, up)) break; // far, or not finite
       const int centres = _mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, low), up));
       const __m128i y = _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one));
       alignas(16) int ys[4];
