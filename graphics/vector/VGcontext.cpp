@@ -122,6 +122,8 @@ void vgBeginFrame(VGcontext* ctx, float windowWidth, float windowHeight, float d
   ctx->nstates = 1;
   vgReset(ctx);
   SetDevicePixelRatio(ctx, devicePixelRatio);
+  ctx->frameWidth = windowWidth;
+  ctx->frameHeight = windowHeight;
   ctx->params.renderViewport(ctx->params.userPtr, windowWidth, windowHeight, devicePixelRatio);
   ctx->drawCallCount = 0;
   ctx->fillTriCount = 0;

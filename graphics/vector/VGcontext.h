@@ -37,7 +37,8 @@ struct VGcontext
   float distTol;
   float fringeWidth;
   float devicePxRatio;
-  FontAtlas* fs; // glyph cache
+  float frameWidth, frameHeight; // the frame's size in view units
+  FontAtlas* fs;                 // glyph cache
   int fontImages[kVGMaxFontImages];
   int fontImageIdx;
   // Per-frame counters; only written.
@@ -135,6 +136,10 @@ void vgDebugDumpPathCache(VGcontext* ctx);
 // the reference that the shortcuts are checked against. Either gives the same bytes.
 void vgSetFillShortcuts(bool shortcuts);
 bool vgFillShortcuts();
+// Whether an upright rectangle on whole device pixels is filled without its anti-aliasing fringe (the
+// default), where the fringe changes no pixel; or with it, the reference. The pictures are the same, the
+// recordings are not.
+void vgSetUnfringedRects(bool unfringed);
 
 // Tessellation and drawing.
 void vgFill(VGcontext* ctx);

@@ -28,6 +28,7 @@ int CurveDivs(float r, float arc, float tol)
 }
 
 std::atomic<bool> gFillShortcuts{true};
+std::atomic<bool> gUnfringedRects{true};
 
 // Total turning of an outline whose turns all bend left: one revolution for a convex outline, two or more
 // for a star polygon; the fan of such a polygon would not cover it. Each turn is below pi/2 where its
@@ -320,6 +321,54 @@ bool Antialiased(VGcontext* ctx)
 {
   return ctx->params.edgeAntiAlias && vgGetState(ctx)->shapeAntiAlias;
 }
+
+// Whether the fill's anti-aliasing fringe changes no pixel, so that it may be left out. It does not when the
+// path is an upright rectangle with its corners on whole device pixels: the fringe's inner half gives the
+// centres of the edge pixels a coverage of exactly 1, as the inside does, and its outer half those of the
+// pixels outside exactly 0, which the blend leaves as they are when it keeps the target under a source of 0
+// and no paint or scissor term is large enough to make the product NaN. Exact only with a ratio that is a
+// power of two (pixel centres are then floats in view units, and the rasteriser's varyings land on them)
+// and with coordinates small enough that the vertex stage's float error stays far below the rasteriser's
+// fixed-point step.
+bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState& op, const VGpaint& paint,
+                          const VGscissor& scissor)
+{
+  const VGpathCache* cache = ctx->cache;
+  if (!gUnfringedRects.load(std::memory_order_relaxed) || cache->npaths != 1 || cache->paths[0].count != 4)
+    return false;
+  auto keeps = [](int f) { return f == kVGOne || f == kVGOneMinusSrcColor || f == kVGOneMinusSrcAlpha; };
+  if (!keeps(op.dstRGB) || !keeps(op.dstAlpha)) return false;
+  const float ratio = ctx->devicePxRatio;
+  int exponent = 0;
+  if (!(ratio > 0.0f) || std::frexp(ratio, &exponent) != 0.5f) return false;
+  constexpr float kMostPixels = 16384.0f, kMostCorner = 8192.0f, kMostTerm = 1e6f;
+  if (!(ctx->frameWidth * ratio <= kMostPixels) || !(ctx->frameHeight * ratio <= kMostPixels)) return false;
+  auto modest = [](const float* v, int n)
+  { return std::all_of(v, v + n, [](float x) { return std::fabs(x) <= kMostTerm; }); };
+  if (!modest(paint.xform, 6) || !modest(paint.extent, 2) || !modest(&paint.radius, 1) ||
+      !modest(&paint.feather, 1) || !modest(paint.innerColor.rgba, 4) || !modest(paint.outerColor.rgba, 4) ||
+      !modest(scissor.xform, 6) || !modest(scissor.extent, 2))
+    return false;
+  const VGpoint* p = &cache->points[cache->paths[0].first];
+  for (int i = 0; i < 4; i++)
+  {
+    const float x = p[i].x * ratio, y = p[i].y * ratio;
+    if (!(std::fabs(x) <= kMostCorner) || !(std::fabs(y) <= kMostCorner) || x != std::round(x) ||
+        y != std::round(y))
+      return false;
+  }
+  // Neighbours share an x or a y by turns, two pixels apart at least (the fringe of a rectangle one pixel
+  // across has no inside; its corners meet).
+  const bool acrossFirst = p[0].y == p[1].y;
+  for (int i = 0; i < 4; i++)
+  {
+    const VGpoint &a = p[i], &b = p[(i + 1) % 4];
+    if ((i % 2 == 0) == acrossFirst ? a.y != b.y || !(std::fabs(a.x - b.x) * ratio >= 2.0f)
+                                    : a.x != b.x || !(std::fabs(a.y - b.y) * ratio >= 2.0f))
+      return false;
+  }
+  return true;
+}
 } // namespace
 
 void vgSetFillShortcuts(bool shortcuts)
@@ -565,10 +614,16 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
   return 1;
 }
 
+void vgSetUnfringedRects(bool unfringed)
+{
+  gUnfringedRects = unfringed;
+}
+
 void vgFill(VGcontext* ctx)
 {
   VGstate* state = vgGetState(ctx);
   VGpaint fillPaint = state->fill;
+  MultiplyAlpha(&fillPaint, state->alpha);
 
   vgFlattenPaths(ctx);
   // Even-odd sub-paths that nobody gave a winding are filled from outlines cut at their crossings, so
@@ -576,9 +631,12 @@ void vgFill(VGcontext* ctx)
   VGpathCache* const flattened = ctx->cache;
   if (state->fillRule == kVGEvenOdd && flattened->nwindings == 0)
     if (VGpathCache* outlines = vgEvenOddOutlines(ctx)) ctx->cache = outlines;
-  vgExpandFill(ctx, Antialiased(ctx) ? ctx->fringeWidth : 0.0f);
+  const bool antialiased = Antialiased(ctx);
+  // Without the fringe the rectangle must still be a convex fan, as it is with one.
+  if (!(antialiased && FringeChangesNothing(ctx, state->compositeOperation, fillPaint, state->scissor) &&
+        vgExpandFill(ctx, 0.0f) && ctx->cache->paths[0].convex))
+    vgExpandFill(ctx, antialiased ? ctx->fringeWidth : 0.0f);
 
-  MultiplyAlpha(&fillPaint, state->alpha);
   VGpathCache* cache = ctx->cache;
   ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &state->scissor,
                          ctx->fringeWidth, cache->bounds, cache->paths, cache->npaths, state->fillRule);
@@ -587,8 +645,10 @@ void vgFill(VGcontext* ctx)
   {
     const VGpath* path = &cache->paths[i];
     ctx->fillTriCount += path->nfill - 2;
+    ctx->drawCallCount += 1;
+    if (path->nstroke == 0) continue;
     ctx->fillTriCount += path->nstroke - 2;
-    ctx->drawCallCount += 2;
+    ctx->drawCallCount += 1;
   }
   ctx->cache = flattened;
 }

@@ -47,15 +47,18 @@ int NextImage(VGcontext* vg)
 }
 
 // What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop; portable:
-// in the arithmetic that builds without SIMD compile. The scene's images are deleted afterwards.
+// in the arithmetic that builds without SIMD compile; unfringed: upright rectangles on whole pixels filled
+// without their fringe, as the product does (the other tests keep the fringes whose rows they are about).
+// The scene's images are deleted afterwards.
 std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& scene, bool texelCopies,
                           bool scissorBounds, int width = kW, int height = kH, bool texelRects = true,
-                          bool portable = false)
+                          bool portable = false, bool unfringed = false)
 {
   QorvMetalSetTexelCopies(texelCopies);
   QorvMetalSetTexelRects(texelRects);
   MvgSetScissorBounds(scissorBounds);
   QorvMetalSetPortableArithmetic(portable);
+  vgSetUnfringedRects(unfringed);
   std::vector<uint8_t> pixels;
   {
     qorvtest::MetalContext& m = ContextFor(width, height, ratio);
@@ -75,6 +78,7 @@ std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& sc
   QorvMetalSetTexelRects(true);
   MvgSetScissorBounds(true);
   QorvMetalSetPortableArithmetic(false);
+  vgSetUnfringedRects(true);
   return pixels;
 }
 
@@ -105,6 +109,25 @@ void TurnedScissor(VGcontext* vg, float x, float y, float w, float h, float turn
   vgScissor(vg, 0, 0, w, h);
   vgResetTransform(vg);
 }
+
+// A random scissor: none, upright on whole pixels, upright anywhere, or turned; within a target of width x
+// kH, partly outside it.
+struct RandomScissor
+{
+  unsigned kind;
+  float x, y, w, h, turn;
+  RandomScissor(std::mt19937& rng, int width)
+      : kind(rng() % 4), x(Pick(rng, -5, (float)width)), y(Pick(rng, -5, kH)), w(Pick(rng, 0, (float)width)),
+        h(Pick(rng, 0, kH)), turn(Pick(rng, -0.5f, 0.5f))
+  {
+  }
+  void Set(VGcontext* vg) const
+  {
+    if (kind == 1) vgScissor(vg, std::floor(x), std::floor(y), std::floor(w), std::floor(h));
+    if (kind == 2) vgScissor(vg, x, y, w, h);
+    if (kind == 3) TurnedScissor(vg, x, y, w, h, turn);
+  }
+};
 } // namespace
 
 // Images at their own size on whole pixels (most cases), and also half a pixel off, scaled, rotated or with
@@ -581,16 +604,11 @@ TEST(RendererShortcuts, ColumnsAndRowsBetweenTexelsGiveTheRowsBytes)
     const float down = variant == 1 ? 0.5f / ratio : variant == 2 ? 0.25f : 0.0f;
     const float scale = variant == 3 ? 1.0f + 1.0f / 64.0f : 1.0f;
     const float alpha = variant == 4 ? 0.7f : 1.0f;
-    // None, on whole pixels, anywhere, turned.
-    const unsigned scissorKind = rng() % 4;
-    const float sx = Pick(rng, -5, kWide), sy = Pick(rng, -5, kH), sw = Pick(rng, 0, kWide),
-                sh = Pick(rng, 0, kH), turn = Pick(rng, -0.5f, 0.5f);
+    const RandomScissor scissor(rng, kWide);
     auto scene = [&](VGcontext* vg)
     {
       const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
-      if (scissorKind == 1) vgScissor(vg, std::floor(sx), std::floor(sy), std::floor(sw), std::floor(sh));
-      if (scissorKind == 2) vgScissor(vg, sx, sy, sw, sh);
-      if (scissorKind == 3) TurnedScissor(vg, sx, sy, sw, sh, turn);
+      scissor.Set(vg);
       vgGlobalCompositeOperation(vg, op);
       vgBeginPath(vg);
       vgRect(vg, x, y, (float)w / ratio, (float)h / ratio);
@@ -650,4 +668,64 @@ TEST(RendererShortcuts, FringeRowsGiveTheFilteredBytes)
         << "round " << round << " ratio " << ratio;
   }
   EXPECT_GT(QorvMetalTexelsCopied() - copiedBefore, 20000u);
+}
+
+// Upright rectangles on whole pixels filled without their fringe give the bytes of the fill with it: images
+// (stretched, repeated, nearest, weighed), colours and gradients, on whole pixels or a fraction off, moved,
+// scaled, turned by right angles or any, under scissors upright or turned, under every composite operation,
+// at scales 1 to 3; with the renderer's shortcuts, and with the general path on the other side.
+TEST(RendererShortcuts, UnfringedRectanglesGiveTheFringedBytes)
+{
+  std::mt19937 rng(97);
+  const float ratios[] = {1.0f, 1.5f, 2.0f, 3.0f};
+  constexpr int kOps = kVGXor + 1;
+  for (int round = 0; round < 600; ++round)
+  {
+    const float ratio = ratios[rng() % 4];
+    const int op = rng() % 2 ? (int)(rng() % kOps) : kVGSourceOver;
+    const int w = 1 + (int)(rng() % 30), h = 1 + (int)(rng() % 30);
+    const int flags = (rng() % 2 ? kVGImagePremultiplied : 0) | (rng() % 5 == 0 ? kVGImageRepeatX : 0) |
+                      (rng() % 5 == 0 ? kVGImageNearest : 0);
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    // Whole pixels mostly, else a quarter or a 256th of one off.
+    auto off = [&] { return rng() % 4 ? 0.0f : (rng() % 2 ? 0.25f : 1.0f / 256.0f) / ratio; };
+    const float x = (float)((int)(rng() % 50) - 6) / ratio + off(),
+                y = (float)((int)(rng() % 44) - 6) / ratio;
+    const float rw = (float)(rng() % 3 ? w : 1 + rng() % 40) / ratio + off(), rh = (float)h / ratio;
+    const unsigned paintKind = rng() % 5, transform = rng() % 6;
+    const float alpha = rng() % 4 == 0 ? Pick(rng, 0, 1) : 1.0f;
+    const RandomScissor scissor(rng, kW);
+    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(),
+                             (unsigned char)rng()),
+                  b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(),
+                             (unsigned char)rng());
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, flags, texels.data());
+      scissor.Set(vg);
+      vgGlobalCompositeOperation(vg, op);
+      vgGlobalAlpha(vg, alpha);
+      if (transform == 1) vgTranslate(vg, 3.0f / ratio, -2.0f / ratio);
+      if (transform == 2) vgScale(vg, 2.0f, 0.5f);
+      if (transform == 3) vgRotate(vg, 3.14159265f / 2.0f);
+      if (transform == 4) vgTransform(vg, 0, 1, -1, 0, (float)kW / 2, 0); // a right angle, exactly
+      if (transform == 5) vgRotate(vg, scissor.turn);
+      vgBeginPath(vg);
+      vgRect(vg, x, y, rw, rh);
+      if (paintKind == 0) vgFillColor(vg, a);
+      if (paintKind == 1) vgFillPaint(vg, vgLinearGradient(x, y, x + rw, y + rh, a, b));
+      if (paintKind == 2) vgFillPaint(vg, vgBoxGradient(x, y, rw, rh, 3, 4, a, b));
+      if (paintKind >= 3)
+        vgFillPaint(vg, vgImagePattern(x, y, (float)w / ratio, (float)h / ratio, 0.0f, image,
+                                       paintKind == 4 ? 0.6f : 1.0f));
+      vgFill(vg);
+    };
+    const auto unfringed = Draw(ratio, scene, true, true, kW, kH, true, false, true);
+    ASSERT_EQ(unfringed, Draw(ratio, scene, true, true, kW, kH, true, false, false))
+        << "round " << round << " ratio " << ratio << " op " << op << " paint " << paintKind << " transform "
+        << transform;
+    if (round % 4 == 0)
+      ASSERT_EQ(unfringed, Draw(ratio, scene, false, false, kW, kH, false, true, false))
+          << "general path, round " << round << " ratio " << ratio << " op " << op;
+  }
 }

@@ -1,7 +1,9 @@
 // Fill and stroke expansion, checked on the vertices the renderer records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "tests/vector/VectorTestContext.h"
@@ -28,8 +30,11 @@ int Ncap(float halfWidth, float tol)
 TEST(Tessellation, ConvexRectangleIsOneConvexFillWithInsetShapeAndFringe)
 {
   RecordingContext c;
+  // On whole pixels the fringe would be left out (see below).
+  vgSetUnfringedRects(false);
   vgRect(c.ctx, 10, 20, 100, 50);
   vgFill(c.ctx);
+  vgSetUnfringedRects(true);
   ASSERT_EQ(c.r->recording.ncalls, 1);
   const MVGcall& call = c.Call(0);
   EXPECT_EQ(call.type, kMVGConvexFill);
@@ -60,6 +65,70 @@ TEST(Tessellation, ConvexRectangleIsOneConvexFillWithInsetShapeAndFringe)
   const MVGfragUniforms& u = c.CallUniforms(0);
   EXPECT_FLOAT_EQ(u.strokeMult, 1.0f); // width = fringe = 1
   EXPECT_EQ(u.innerCol[0], 1.0f);      // default fill: white
+}
+
+// An upright rectangle on whole device pixels is filled without a fringe, as the path itself, where the
+// fringe would change no pixel; anywhere else, or where a source of 0 changes the target, it keeps one.
+TEST(Tessellation, UprightRectanglesOnWholePixelsHaveNoFringeWhereItChangesNothing)
+{
+  struct Case
+  {
+    const char* what;
+    float ratio, x, y, w, h;
+    std::function<void(VGcontext*)> set; // before the path
+    bool unfringed;
+    bool hole = false;
+  };
+  auto none = [](VGcontext*) {};
+  const Case cases[] = {
+      {"on whole pixels", 1.f, 10, 20, 100, 50, none, true},
+      {"drawn from its far corner", 1.f, 110, 70, -100, -50, none, true},
+      {"two pixels wide", 1.f, 10, 20, 2, 50, none, true},
+      {"one pixel wide", 1.f, 10, 20, 1, 50, none, false},
+      {"on whole pixels at scale 2", 2.f, 10.5f, 20, 100.5f, 50, none, true},
+      {"half a pixel off", 1.f, 10.5f, 20, 100, 50, none, false},
+      {"half a pixel off at scale 2", 2.f, 10.25f, 20, 100, 50, none, false},
+      {"at a scale that is no power of two", 1.5f, 10, 20, 100, 50, none, false},
+      {"moved by whole pixels", 1.f, 10, 20, 100, 50, [](VGcontext* vg) { vgTranslate(vg, 3, -4); }, true},
+      {"turned", 1.f, 10, 20, 100, 50, [](VGcontext* vg) { vgRotate(vg, 0.3f); }, false},
+      {"under a scissor", 1.f, 10, 20, 100, 50, [](VGcontext* vg) { vgScissor(vg, 15.3f, 0, 40, 90); }, true},
+      {"weighed by an alpha", 1.f, 10, 20, 100, 50, [](VGcontext* vg) { vgGlobalAlpha(vg, 0.4f); }, true},
+      {"under a copy", 1.f, 10, 20, 100, 50, [](VGcontext* vg) { vgGlobalCompositeOperation(vg, kVGCopy); },
+       false},
+      {"under source-in", 1.f, 10, 20, 100, 50,
+       [](VGcontext* vg) { vgGlobalCompositeOperation(vg, kVGSourceIn); }, false},
+      {"under destination-over", 1.f, 10, 20, 100, 50,
+       [](VGcontext* vg) { vgGlobalCompositeOperation(vg, kVGDestinationOver); }, true},
+      {"with a huge paint", 1.f, 10, 20, 100, 50,
+       [](VGcontext* vg)
+       { vgFillPaint(vg, vgLinearGradient(0, 0, 1e30f, 0, vgRGBf(1, 0, 0), vgRGBf(0, 0, 1))); },
+       false},
+      {"far outside", 1.f, 9000, 20, 100, 50, none, false},
+      {"as a hole", 1.f, 10, 20, 100, 50, none, false, true},
+  };
+  for (const Case& k : cases)
+  {
+    RecordingContext c(kVGAntialias, k.ratio);
+    k.set(c.ctx);
+    vgBeginPath(c.ctx);
+    vgRect(c.ctx, k.x, k.y, k.w, k.h);
+    if (k.hole) vgPathWinding(c.ctx, kVGHole);
+    vgFill(c.ctx);
+    ASSERT_EQ(c.r->recording.ncalls, 1) << k.what;
+    EXPECT_EQ(c.Path(0).nstroke == 0, k.unfringed) << k.what;
+    if (!k.unfringed) continue;
+    EXPECT_EQ(c.Call(0).type, kMVGConvexFill) << k.what;
+    EXPECT_EQ(c.Call(0).strokeCount, 0) << k.what;
+    const std::vector<VGvertex> fill = c.FillVerts(0);
+    ASSERT_EQ(fill.size(), 4u) << k.what;
+    for (const VGvertex& v : fill)
+    {
+      const float moved = k.unfringed && std::string(k.what) == "moved by whole pixels" ? 3.f : 0.f;
+      EXPECT_TRUE(v.u == 0.5f && v.v == 1.0f &&
+                  (v.x == std::min(k.x, k.x + k.w) + moved || v.x == std::max(k.x, k.x + k.w) + moved))
+          << k.what;
+    }
+  }
 }
 
 TEST(Tessellation, WithoutAntialiasTheFillIsThePathItself)
@@ -447,7 +516,7 @@ TEST(Tessellation, DegenerateWidthsAndRatiosStayFinite)
 TEST(Tessellation, FrameCountersAndDebugDump)
 {
   RecordingContext c;
-  vgRect(c.ctx, 0, 0, 10, 10);
+  vgRect(c.ctx, 0.5f, 0, 10, 10);
   vgFill(c.ctx);
   EXPECT_EQ(c.ctx->drawCallCount, 2);
   EXPECT_EQ(c.ctx->fillTriCount, (4 - 2) + (10 - 2));
