@@ -1,9 +1,9 @@
-# qorv_unity_in_checking_builds(target): the address and thread builds compile the target's sources eight
-# at a time as one unit, which halves their compile time (most of it goes to the headers the files share).
-# Sources marked SKIP_UNITY_BUILD_INCLUSION (file-local names that meet another file's) stay on their own.
-# The fuzz build and the release build compile every file alone, so each stays complete by itself.
+# qorv_unity_in_checking_builds(target): the address, thread and fuzz builds compile the target's sources
+# eight at a time as one unit, which halves their compile time (most of it goes to the headers the files
+# share). Sources marked SKIP_UNITY_BUILD_INCLUSION (file-local names that meet another file's) stay on
+# their own. The release build compiles every file alone, so each stays complete by itself.
 function(qorv_unity_in_checking_builds target)
-  if(QORV_SANITIZE AND NOT QORV_FUZZ)
+  if(QORV_SANITIZE OR QORV_FUZZ)
     set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   endif()
 endfunction()

@@ -111,17 +111,19 @@ testing::AssertionResult ImagesMatch(const RgbaImage& expected, const RgbaImage&
     }
   double share = (double)outliers / ((double)actual.width * actual.height);
   if (share <= tol.outliers) return testing::AssertionSuccess();
+  auto failure = testing::AssertionFailure() << name << ": " << outliers << " pixels beyond tolerance (share "
+                                             << share << ", largest difference " << worst << ")";
+  if (diffFolder.empty()) return failure;
   std::filesystem::create_directories(diffFolder);
   WritePng(diffFolder + "/" + name + "-diff.png", diff);
   WritePng(diffFolder + "/" + name + "-actual.png", actual);
   WritePng(diffFolder + "/" + name + "-expected.png", expected);
-  return testing::AssertionFailure() << name << ": " << outliers << " pixels beyond tolerance (share "
-                                     << share << ", largest difference " << worst << "); images in "
-                                     << diffFolder;
+  return failure << "; images in " << diffFolder;
 }
 
 testing::AssertionResult MatchesGolden(const RgbaImage& actual, const std::string& area,
-                                       const std::string& name, const ImageTolerance& tol)
+                                       const std::string& name, const ImageTolerance& tol,
+                                       bool picturesOnMismatch)
 {
   std::string path = DataPath(area, name + ".png");
   if (UpdateGolden())
@@ -133,7 +135,7 @@ testing::AssertionResult MatchesGolden(const RgbaImage& actual, const std::strin
   if (!ReadPng(path, expected))
     return testing::AssertionFailure()
            << name << ": no reference at " << path << " (run with UPDATE_GOLDEN=1)";
-  std::string folder = BinaryDir() + "/golden-" + area;
+  const std::string folder = picturesOnMismatch ? BinaryDir() + "/golden-" + area : std::string();
   return ImagesMatch(expected, actual, tol, folder, name);
 }
 } // namespace qorvtest

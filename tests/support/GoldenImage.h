@@ -37,10 +37,13 @@ struct ImageTolerance
 // Whether references are to be rewritten (UPDATE_GOLDEN=1).
 bool UpdateGolden();
 
-// Compares premultiplied or straight pixels alike, channel by channel.
+// Compares premultiplied or straight pixels alike, channel by channel. On a mismatch the difference, the
+// actual and the expected picture are written into diffFolder, unless it is empty.
 testing::AssertionResult ImagesMatch(const RgbaImage& expected, const RgbaImage& actual,
                                      const ImageTolerance& tol, const std::string& diffFolder,
                                      const std::string& name);
+// picturesOnMismatch false: a mismatch that is expected (a deliberately wrong picture) writes nothing.
 testing::AssertionResult MatchesGolden(const RgbaImage& actual, const std::string& area,
-                                       const std::string& name, const ImageTolerance& tol = ImageTolerance());
+                                       const std::string& name, const ImageTolerance& tol = ImageTolerance(),
+                                       bool picturesOnMismatch = true);
 } // namespace qorvtest

@@ -59,6 +59,6 @@ inline void ExpectMatchesOnlyWhenRight(const std::function<RgbaImage(PictureFaul
   // Rewriting the reference stops here: the wrong pictures must not overwrite it.
   if (UpdateGolden()) return;
   for (PictureFault f : {PictureFault::kNoAntiAlias, PictureFault::kHalfPixel, PictureFault::kAlpha85})
-    EXPECT_FALSE(MatchesGolden(draw(f), area, golden, tight)) << "fault " << int(f);
+    EXPECT_FALSE(MatchesGolden(draw(f), area, golden, tight, false)) << "fault " << int(f);
 }
 } // namespace qorvtest
