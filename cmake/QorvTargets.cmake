@@ -48,8 +48,8 @@ function(qorv_add_test_binary subsystem)
   target_link_libraries(${exe} PRIVATE ${ARG_LIBS} qorv_test_support GTest::gtest GTest::gmock GTest::gtest_main)
   # Test sources are compiled unoptimised with a precompiled GoogleTest header, one for every binary
   # (qorv_test_pch in tests/CMakeLists.txt): they are many and macro-heavy, and the libraries under test
-  # keep their own optimisation.
-  target_compile_options(${exe} PRIVATE -O0)
+  # keep their own optimisation and checks (QORV_TEST_SOURCE_OPTIONS).
+  target_compile_options(${exe} PRIVATE ${QORV_TEST_SOURCE_OPTIONS})
   target_precompile_headers(${exe} REUSE_FROM qorv_test_pch)
   # Files whose file-local names would meet another file's are kept apart (QORV_UNITY_APART in
   # tests/CMakeLists.txt).
