@@ -14,7 +14,7 @@ setup:
 	@scripts/setup
 
 $(TEST_DIR)/build.ninja: CMakeLists.txt
-	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=ON
+	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=ON -DQORV_BUILD_BENCH=OFF
 
 $(RELEASE_DIR)/build.ninja: CMakeLists.txt
 	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQORV_BUILD_TESTS=OFF
@@ -23,8 +23,9 @@ $(RELEASE_DIR)/build.ninja: CMakeLists.txt
 # few seconds (clang, libFuzzer).
 test: setup test-asan test-tsan test-fuzz
 
+# The benchmarks are left out of the checking builds: the release build (demo, bench) compiles them.
 test-asan:
-	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=address
+	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=address -DQORV_BUILD_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
