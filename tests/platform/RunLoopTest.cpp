@@ -306,6 +306,43 @@ TEST_F(RunLoop, RealClockLoopWakesForAStopFromAnotherThread)
   EXPECT_TRUE(log.empty());
   Drop(t);
 }
+
+void StopLoop(CFRunLoopTimerRef, void*)
+{
+  CFRunLoopStop(CFRunLoopGetMain());
+}
+
+// What changes while the observers run before the loop waits (they run unlocked, as another thread may
+// change the loop then too) is not slept through: a stop, or a timer due at once, ends a five-second wait
+// at once, also when the timers it had were an hour away.
+TEST_F(RunLoop, AStopOrATimerSetWhileTheObserversRunIsNotSleptThrough)
+{
+  qorvplatform::UseRealClock();
+  Recorder far{"far", &log};
+  CFRunLoopTimerRef t = AddTimer(&far, CFAbsoluteTimeGetCurrent() + 3600.0, 0.0);
+  for (const bool stop : {true, false})
+  {
+    CFRunLoopTimerRef added = nullptr;
+    bool stopped = false; // once: the observers run again as the run ends, and a stop then is kept
+    const int observer = qorvplatform::AddRunLoopBeforeWaitingObserver(
+        [&]
+        {
+          if (stop && !stopped)
+            CFRunLoopStop(CFRunLoopGetMain()), stopped = true;
+          else if (!stop && !added)
+            added = AddTimer(nullptr, CFAbsoluteTimeGetCurrent(), 0.0, 0, kCFRunLoopCommonModes, StopLoop);
+        });
+    const auto start = std::chrono::steady_clock::now();
+    const SInt32 result = CFRunLoopRunInMode(kCFRunLoopDefaultMode, 5.0, false);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    qorvplatform::RemoveRunLoopBeforeWaitingObserver(observer);
+    EXPECT_EQ(result, kCFRunLoopRunStopped) << (stop ? "stop" : "timer");
+    EXPECT_LT(seconds, 2.5) << (stop ? "stop" : "timer");
+    if (added) Drop(added);
+  }
+  EXPECT_TRUE(log.empty());
+  Drop(t);
+}
 } // namespace
 
 namespace

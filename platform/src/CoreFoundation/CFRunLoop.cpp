@@ -40,7 +40,7 @@ struct __CFRunLoopTimer : qorvcf::Object
   CFRunLoopTimerContext context{};
   bool valid = true;
   std::set<std::string> modes; // empty while not added to the loop
-  bool inCommonModes = false;   // modes holds kCommon (asked on every turn, so kept at hand)
+  bool inCommonModes = false;  // modes holds kCommon (asked on every turn, so kept at hand)
 };
 
 struct __CFRunLoop : qorvcf::Object
@@ -242,7 +242,8 @@ void NotifyBeforeWaiting(Loop& loop, std::unique_lock<std::mutex>& lock)
 // Runs the loop in `mode` for `durationNs` (virtual clock: the timers due before the end, then the clock
 // jumps to the end; real clock: until that time) or, with fireDueOnly, just the timers due now. A caller
 // that ignores the result spares a virtual run the look for the mode's timers that only tells the result.
-SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int* fired, bool wantResult = true)
+SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int* fired,
+           bool wantResult = true)
 {
   Loop& loop = TheLoop();
   std::unique_lock<std::mutex> lock(loop.mutex);
@@ -278,11 +279,15 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
       continue;
     }
     if (isVirtual || fireDueOnly || now >= endNs) break;
-    // Real time: sleep until the next fire date, the end, a stop or a change of the timers.
+    // Real time: sleep until the next fire date, the end, a stop or a change of the timers. The observers
+    // run unlocked, so what they or another thread changed meanwhile (a stop, a timer) is looked at after
+    // them, under the lock that the wait gives up: a change made before the wait would not wake it.
+    NotifyBeforeWaiting(loop, lock);
+    if (loop.stopRequested) continue;
+    now = NowNs();
     long long wakeAt = endNs;
     for (const __CFRunLoopTimer* t : loop.timers)
       if (t->valid && RunsIn(t, query)) wakeAt = std::min(wakeAt, t->fireNs);
-    NotifyBeforeWaiting(loop, lock);
     if (!loop.descriptors.empty())
     {
       // Whole milliseconds, rounded up so that a timer is not polled for early in a busy loop.
