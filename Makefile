@@ -1,5 +1,8 @@
 # Entry points: `make demo` runs the main job, `make test` builds with sanitizers and runs every test.
 JOBS ?= $(shell nproc)
+# One test more than cores: the window tests take the display one at a time and mostly wait for the X
+# server, so the busy tests keep every core while they run.
+TEST_JOBS ?= $(shell echo $$(($(JOBS) + 1)))
 TEST_DIR := build/test
 TSAN_DIR := build/tsan
 FUZZ_DIR := build/fuzz
@@ -27,7 +30,7 @@ test: setup test-asan test-tsan test-fuzz
 test-asan:
 	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=address -DQORV_BUILD_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
-	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+	cd $(TEST_DIR) && ctest --output-on-failure -j $(TEST_JOBS) --timeout 600
 
 test-tsan:
 	cmake -S . -B $(TSAN_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQORV_SANITIZE=thread -DQORV_BUILD_BENCH=OFF
