@@ -381,6 +381,11 @@ bool vgFillShortcuts()
   return gFillShortcuts.load(std::memory_order_relaxed);
 }
 
+void vgSetUnfringedRects(bool unfringed)
+{
+  gUnfringedRects = unfringed;
+}
+
 VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
 {
   VGpathCache* cache = ctx->cache;
@@ -612,11 +617,6 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
     verts = dst;
   }
   return 1;
-}
-
-void vgSetUnfringedRects(bool unfringed)
-{
-  gUnfringedRects = unfringed;
 }
 
 void vgFill(VGcontext* ctx)
