@@ -33,7 +33,7 @@ bool WriteEditorWindowPng(NSWindow& window, const std::string& path, std::string
 {
   std::vector<unsigned char> png;
   if (qorvplatform::EncodeWindowScreenPNG(window, png)) return WritePng(png, path, error);
-  error = path + ": cannot write (no X11 window)";
+  error = path + ": cannot write (no X11 window wholly on the screen)";
   return false;
 }
 } // namespace qorvhost

@@ -41,9 +41,14 @@ XErrorHandler sDefaultErrorHandler = nullptr;
 
 // A window that another client destroyed answers the requests still on their way to it with these
 // errors; they end nothing. Any other error goes to the default handler.
+// While the window's pixels are read: a window not wholly on the screen has none to give (BadMatch), which
+// is a failed read, not the end of the process.
+bool sReadingPixels = false, sReadFailed = false;
+
 int OnXError(Display* d, XErrorEvent* e)
 {
   if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
+  if (sReadingPixels && e->error_code == BadMatch) return sReadFailed = true, 0;
   return sDefaultErrorHandler ? sDefaultErrorHandler(d, e) : 0;
 }
 
@@ -309,8 +314,14 @@ public:
     if (Gone()) return false;
     Flush();
     XSync(mDisplay, False);
+    sReadingPixels = true, sReadFailed = false;
     XImage* image = XGetImage(mDisplay, mX, 0, 0, unsigned(mWidth), unsigned(mHeight), AllPlanes, ZPixmap);
-    if (!image) return false;
+    sReadingPixels = false;
+    if (!image || sReadFailed)
+    {
+      if (image) XDestroyImage(image);
+      return false;
+    }
     width = mWidth;
     height = mHeight;
     rgba.resize(size_t(width) * size_t(height) * 4);
