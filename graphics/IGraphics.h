@@ -270,6 +270,9 @@ public:
   virtual int ReservedQueryA() { return 0; }
   virtual float GetPlatformWindowScale() const { return 1.f; }
   virtual void PlatformResize(bool parentHasResized) {}
+  // The largest size in points that the editor's window can take, growing from its top left corner,
+  // without leaving the screen's work area; false when nothing bounds it (no window).
+  virtual bool GetPlatformWindowRoom(float& width, float& height) const { return false; }
   // The back end adapts its drawing surface to the size and scales.
   virtual void DrawResize() {}
   virtual bool IsDarkMode() const { return false; }

@@ -2,6 +2,7 @@
 #include "graphics/IGraphics.h"
 #include "graphics/ISpecialControlInterfaces.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace iplugin::igraphics
@@ -225,15 +226,25 @@ void IGraphics::OnMouseOut()
 
 void IGraphics::OnDragResize(float x, float y)
 {
+  // The drag stops growing the editor where its window would leave the screen's work area (the handle
+  // would be out of reach); it always shrinks it.
+  float roomWidth = 0.f, roomHeight = 0.f;
+  const bool bounded = GetPlatformWindowRoom(roomWidth, roomHeight);
+  auto grow = [bounded](float asked, float now, float most)
+  { return !bounded || asked <= now ? asked : std::max(now, std::min(asked, most)); };
+  const float ds = GetDrawScale();
   if (mGUISizeMode == kResizeSize)
-    Resize(int(x), int(y), GetDrawScale(), true);
+    Resize(int(grow(float(int(x)), float(Width()), std::floor(roomWidth / ds))),
+           int(grow(float(int(y)), float(Height()), std::floor(roomHeight / ds))), ds, true);
   else if (mGUISizeMode == kResizeScale)
   {
-    const float scaleX = x * GetDrawScale() / mMouseDownX;
-    const float scaleY = y * GetDrawScale() / mMouseDownY;
+    const float scaleX = x * ds / mMouseDownX;
+    const float scaleY = y * ds / mMouseDownY;
     const float scale = std::min(scaleX, scaleY);
     // A press at the editor's edge gives no ratio; a NaN scale must not reach the draw scale.
-    if (std::isfinite(scale)) Resize(Width(), Height(), scale, true);
+    if (std::isfinite(scale))
+      Resize(Width(), Height(),
+             grow(scale, ds, std::min(roomWidth / float(Width()), roomHeight / float(Height()))), true);
   }
 }
 

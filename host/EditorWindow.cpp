@@ -93,6 +93,9 @@ std::unique_ptr<EditorWindow> EditorWindow::Open(AudioUnit unit, std::unique_ptr
   w->mWindow = std::make_unique<NSWindow>(NSMakeRect(0, top, frame.size.width, frame.size.height));
   w->mWindow->setTitle(title);
   w->mContent = std::make_unique<NSView>();
+  // The view keeps to the top left corner, where the window grows from, also in a window that a window
+  // manager made larger than the view.
+  w->mContent->setFlipped(true);
   w->mWindow->setContentView(w->mContent.get());
   w->mContent->addSubview(w->mView);
   // The plug-in resizes its view (its corner, its scale menu, a GUI scale setting); the window follows.

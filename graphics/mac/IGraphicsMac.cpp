@@ -132,6 +132,19 @@ void IGraphicsMac::PlatformResize(bool parentHasResized)
   UpdateTooltips();
 }
 
+bool IGraphicsMac::GetPlatformWindowRoom(float& width, float& height) const
+{
+  NSWindow* w = mView ? mView->window() : nullptr;
+  if (!w) return false;
+  const NSPoint inWindow =
+      mView->convertPointToView(NSMakePoint(0, mView->isFlipped() ? 0 : mView->frame().size.height), nullptr);
+  const NSPoint topLeft = w->convertRectToScreen(NSMakeRect(inWindow.x, inWindow.y, 0, 0)).origin;
+  const NSRect area = NSScreen::mainScreen()->visibleFrame();
+  width = float(area.origin.x + area.size.width - topLeft.x);
+  height = float(topLeft.y - area.origin.y);
+  return true;
+}
+
 void IGraphicsMac::AttachPlatformView(const IRECT& area, void* pView)
 {
   if (!mView || !pView) return;

@@ -29,6 +29,8 @@ public:
   void* GetWindow() override;
   bool WindowIsOpen() override { return mView != nullptr; }
   void PlatformResize(bool parentHasResized) override;
+  // From the view's top left corner to the right and bottom edges of the main screen's visible frame.
+  bool GetPlatformWindowRoom(float& width, float& height) const override;
   void AttachPlatformView(const IRECT& area, void* pView) override;
   void RemovePlatformView(void* pView) override;
   void UpdateTooltips() override;

@@ -561,3 +561,49 @@ TEST(MacGraphics, LastContextEmptiesTheFontDescriptorCache)
   EXPECT_EQ(cache.NEntries(), 0);
 }
 } // namespace
+
+namespace
+{
+// Starts the context's corner drag when pressed.
+class CornerHandle : public IControl
+{
+public:
+  using IControl::IControl;
+  void Draw(IGraphics&) override {}
+  void OnMouseDown(float, float, const IMouseMod&) override { GetUI()->StartDragResize(); }
+};
+} // namespace
+
+// A corner drag grows the editor until its window would leave the screen's visible frame, its top left
+// corner kept where it is, and shrinks it from there; the screen's scale does not change where it stops.
+TEST_P(MacViewTest, CornerDragStopsAtTheScreensVisibleFrame)
+{
+  IGraphicsMac* g = mDelegate.UI();
+  g->Resize(875, 580, 1.f);
+  g->AttachCornerResizer(new CornerHandle(IRECT(855, 560, 875, 580)), kResizeScale);
+  mHostView->setFlipped(true); // as the host's window keeps the view at its top left corner
+  // The view's top 800 points above the screen's bottom, 100 from its left.
+  mWindow->setFrameOrigin(NSMakePoint(100, 800 - mWindow->contentRect().size.height));
+  const NSRect area = NSScreen::mainScreen()->visibleFrame();
+  ASSERT_EQ(area.origin.y, 0);
+  ASSERT_GT(area.size.width, 100 + 875 * 1.8);
+  Post(InputKind::Motion, 870, 575);
+  Post(InputKind::Press, 870, 575);
+  for (double k : {1.3, 1.8, 2.5})
+    Post(InputKind::Motion, 870 * k, 575 * k);
+  EXPECT_NEAR(g->GetDrawScale(), 800.f / 580.f, 1e-4);
+  EXPECT_LE(mView->frame().size.height, 800);
+  EXPECT_GE(mView->frame().size.height, 799);
+  Post(InputKind::Motion, 870 * 1.2, 575 * 1.2);
+  EXPECT_NEAR(g->GetDrawScale(), 1.2f, 1e-4);
+  Post(InputKind::Release, 870 * 1.2, 575 * 1.2);
+  // Lower on the screen there is less room: a drag that would grow it does nothing.
+  mWindow->setFrameOrigin(NSMakePoint(100, 600 - mWindow->contentRect().size.height));
+  const float before = g->GetDrawScale();
+  const IRECT corner = g->GetCornerResizer()->GetRECT();
+  Post(InputKind::Motion, corner.MW() * before, corner.MH() * before);
+  Post(InputKind::Press, corner.MW() * before, corner.MH() * before);
+  Post(InputKind::Motion, corner.MW() * before * 1.5, corner.MH() * before * 1.5);
+  Post(InputKind::Release, corner.MW() * before * 1.5, corner.MH() * before * 1.5);
+  EXPECT_EQ(g->GetDrawScale(), before);
+}

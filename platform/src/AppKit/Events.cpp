@@ -92,6 +92,20 @@ NSRect NSScreen::frame() const
   return NSMakeRect(0, 0, 1920, 1080);
 }
 
+NSRect NSScreen::visibleFrame() const
+{
+  const NSRect whole = frame();
+  double x = 0, y = 0, w = 0, h = 0;
+  if (!qorvplatform::detail::NativeWorkArea(x, y, w, h)) return whole;
+  const double s = backingScaleFactor();
+  // Within the screen, counted from its bottom.
+  const double left = std::clamp(x / s, 0.0, whole.size.width);
+  const double top = std::clamp(y / s, 0.0, whole.size.height);
+  const double right = std::clamp((x + w) / s, left, whole.size.width);
+  const double bottom = std::clamp((y + h) / s, top, whole.size.height);
+  return NSMakeRect(left, whole.size.height - bottom, right - left, bottom - top);
+}
+
 const NSAppearance* NSAppearance::currentDrawingAppearance()
 {
   static const NSAppearance light(NSAppearanceNameAqua), dark(NSAppearanceNameDarkAqua);

@@ -37,4 +37,7 @@ void NativeShowCursor(bool shown);
 void NativeWarpPointer(CGPoint p);
 // The display's size in pixels; false without an open display.
 bool NativeScreenSize(double& width, double& height);
+// The work area of the display's current desktop in pixels, origin top left (_NET_WORKAREA); false
+// without an open display or when nothing publishes one.
+bool NativeWorkArea(double& x, double& y, double& width, double& height);
 } // namespace qorvplatform::detail

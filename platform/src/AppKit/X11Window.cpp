@@ -267,6 +267,7 @@ public:
     if (w == mWidth && h == mHeight) return;
     mWidth = w;
     mHeight = h;
+    mSizeSetBack = false;
     FixSize();
     // Sizes the server reports for requests before this one are stale.
     mResizeSerial = NextRequest(mDisplay);
@@ -426,6 +427,37 @@ private:
                                                                 mWindow.contentRect().size.height));
   }
 
+  // Sizes reported for requests before the last one asked for are stale.
+  void FollowSize(const XConfigureEvent& c)
+  {
+    if (c.serial < mResizeSerial) return;
+    if (c.width == mWidth && c.height == mHeight)
+    {
+      mSizeSetBack = false;
+      return;
+    }
+    if (!mSizeSetBack)
+    {
+      // The user does not resize this window (FixSize): a window manager that ignored the size hints is
+      // asked once for the window's own size again.
+      mSizeSetBack = true;
+      mResizeSerial = NextRequest(mDisplay);
+      XResizeWindow(mDisplay, mX, unsigned(mWidth), unsigned(mHeight));
+      XFlush(mDisplay);
+      return;
+    }
+    // It insists: the content takes the size it gives, so that what is drawn and where the pointer lands
+    // keep to one layout of the views.
+    mWidth = c.width;
+    mHeight = c.height;
+    InputEvent e;
+    e.kind = InputKind::Resize;
+    e.width = mWidth / mScale;
+    e.height = mHeight / mScale;
+    Post(e);
+    mExposed = true;
+  }
+
   // An event at window pixel (x, y) and root pixel (rootX, rootY), made after the request serial; false
   // for a warp's own motion.
   static bool Place(unsigned long serial, int rootX, int rootY, int& x, int& y, bool motion)
@@ -536,19 +568,9 @@ private:
       return;
     }
     case ConfigureNotify:
+      FollowSize(ev.xconfigure);
+      // After the size: the origin counts from the content's bottom.
       FollowPosition();
-      if (ev.xconfigure.serial >= mResizeSerial &&
-          (ev.xconfigure.width != mWidth || ev.xconfigure.height != mHeight))
-      {
-        mWidth = ev.xconfigure.width;
-        mHeight = ev.xconfigure.height;
-        InputEvent e;
-        e.kind = InputKind::Resize;
-        e.width = mWidth / mScale;
-        e.height = mHeight / mScale;
-        Post(e);
-        mExposed = true;
-      }
       return;
     case Expose:
       mExposed = true;
@@ -679,6 +701,7 @@ private:
   double mScale = 1;
   int mWidth = 0, mHeight = 0;
   unsigned long mResizeSerial = 0;
+  bool mSizeSetBack = false; // a size that the window manager gave was refused since the last request
   int mDescriptor = 0, mObserver = 0;
   bool mCloseRequested = false;
   bool mDestroyed = false; // by another client
@@ -753,5 +776,42 @@ bool NativeScreenSize(double& width, double& height)
   width = DisplayWidth(sDisplay, DefaultScreen(sDisplay));
   height = DisplayHeight(sDisplay, DefaultScreen(sDisplay));
   return true;
+}
+
+bool NativeWorkArea(double& x, double& y, double& width, double& height)
+{
+  double screenWidth = 0, screenHeight = 0;
+  if (!NativeScreenSize(screenWidth, screenHeight) || sDisplayLost) return false;
+  const Window root = DefaultRootWindow(sDisplay);
+  // Four cardinals a desktop; the current desktop's, or the first's.
+  long desktop = 0;
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(sDisplay, root, XInternAtom(sDisplay, "_NET_CURRENT_DESKTOP", False), 0, 1, False,
+                         XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+      data)
+  {
+    if (format == 32 && count == 1) desktop = *reinterpret_cast<long*>(data);
+    XFree(data);
+  }
+  data = nullptr;
+  if (XGetWindowProperty(sDisplay, root, XInternAtom(sDisplay, "_NET_WORKAREA", False), 0, 1024, False,
+                         XA_CARDINAL, &type, &format, &count, &after, &data) != Success ||
+      !data)
+    return false;
+  const long* area = reinterpret_cast<long*>(data); // Xlib hands 32-bit items as longs
+  if (desktop < 0 || static_cast<unsigned long>(desktop) * 4 + 4 > count) desktop = 0;
+  const bool found = format == 32 && count >= 4 && area[desktop * 4 + 2] > 0 && area[desktop * 4 + 3] > 0;
+  if (found)
+  {
+    x = double(area[desktop * 4]);
+    y = double(area[desktop * 4 + 1]);
+    width = double(area[desktop * 4 + 2]);
+    height = double(area[desktop * 4 + 3]);
+  }
+  XFree(data);
+  return found;
 }
 } // namespace qorvplatform::detail
