@@ -4,10 +4,10 @@
 # connection killed (XKillClient). Each ends the editor as a close does, with the report of the switch
 # that a real click changed; the signal ends it as a failure (128 + its number). `mix --editor` stopped by
 # a signal reports the same and leaves its old output as it was. Exit 77 (skipped) when Xvfb cannot start.
-# usage: EditorEndWindowTest.sh HOST BUNDLE WORK
+# usage: EditorEndWindowTest.sh HOST BUNDLE WORK WINDOW-MANAGER-TOOL
 set -u
 set -m # background runs take SIGINT as a foreground run does
-HOST=$1 BUNDLE=$2 WORK=$3
+HOST=$1 BUNDLE=$2 WORK=$3 WM=$4
 HERE=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK" || exit 1
 . "$HERE/VirtualDisplay.sh"
@@ -18,13 +18,7 @@ fail() { echo "$1"; failed=$((failed + 1)); }
 open_and_click() {
   "$@" >run.log 2>&1 &
   EDITOR_PID=$!
-  WID=
-  for _ in $(seq 150); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
-  [ -n "$WID" ] || return 1
-  # Time for a loaded machine to draw the first frames.
-  sleep 2
-  xdotool mousemove --window "$WID" 151 95 sleep 0.1 click 1
-  sleep 0.5
+  await visible Qorv && click_speech_filter
 }
 
 # Ends the run in the way $1 names; $2 is the exit status wanted.
@@ -34,8 +28,8 @@ end_and_check() {
   windowclose | windowkill) xdotool "$how" "$WID" ;;
   *) kill -"$how" "$EDITOR_PID" ;;
   esac
-  # The run ends on its own; a run that does not is stopped after 15 s.
-  (sleep 15; kill -KILL "$EDITOR_PID" 2>/dev/null) &
+  # The run ends on its own; a run that does not is stopped after a minute.
+  (sleep 60; kill -KILL "$EDITOR_PID" 2>/dev/null) &
   local watchdog=$!
   wait "$EDITOR_PID"
   rc=$?

@@ -4,25 +4,26 @@
 # the window's view as platform events and the graphics context as input calls (the example plug-in's
 # editor writes those), and that the window shows the same pixels as the headless frame. Exit 77
 # (skipped) when Xvfb cannot start.
-# usage: EditorWindowTest.sh HOST BUNDLE WORK DROP-TOOL
+# usage: EditorWindowTest.sh HOST BUNDLE WORK DROP-TOOL CLOSE-TOOL
 set -u
-HOST=$1 BUNDLE=$2 WORK=$3 DROP=$4
+HOST=$1 BUNDLE=$2 WORK=$3 DROP=$4 CLOSE=$5
 rm -rf "$WORK" && mkdir -p "$WORK"
 . "$(dirname "$0")/VirtualDisplay.sh"
 
 QORV_HEADLESS=1 "$HOST" editor --plugin "$BUNDLE" --png "$WORK/headless.png" >"$WORK/headless.log" 2>&1 \
   || { cat "$WORK/headless.log"; exit 1; }
 
-QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --seconds 6 --png "$WORK/frame.png" \
+QORV_LOG_EVENTS=1 "$HOST" editor --plugin "$BUNDLE" --seconds 300 --png "$WORK/frame.png" \
   --window-png "$WORK/window.png" >"$WORK/window.log" 2>"$WORK/events.log" &
 EDITOR_PID=$!
-WID=
-for _ in $(seq 50); do WID=$(xdotool search --name "Example" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
-[ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log" "$WORK/events.log"; exit 1; }
-sleep 0.5
-xdotool mousemove --window "$WID" 200 100 sleep 0.1 click 1 sleep 0.1 click --repeat 2 --delay 80 1 \
-  sleep 0.1 click 4 sleep 0.1 key --window "$WID" a sleep 0.1 key --window "$WID" KP_Enter
+find_window Example "$WORK/events.log"
+await logged 'in an X11 window' "$WORK/window.log" || { echo "the host did not say it is in a window"; exit 1; }
+# A single click, then (half a second later, by the server's clock) a double click.
+xdotool mousemove --window "$WID" 200 100 click 1 sleep 0.6 click --repeat 2 --delay 80 1 \
+  click 4 key --window "$WID" a key --window "$WID" KP_Enter
 "$DROP" Example 300 150 "/tmp/a folder/preset.qxs" || echo "the drop was not finished"
+# The window closes after everything before has reached it.
+"$CLOSE" "$WID"
 wait $EDITOR_PID
 STATUS=$?
 EDITOR_PID=

@@ -3,9 +3,9 @@
 # with a real pointer (XTest), and checks that the host reports the parameter changed and that the
 # window shows the same pixels as the headless frame after the same click. Exit 77 (skipped) when Xvfb
 # cannot start.
-# usage: QorvEditorWindowTest.sh HOST BUNDLE WORK
+# usage: QorvEditorWindowTest.sh HOST BUNDLE WORK CLOSE-TOOL WINDOW-MANAGER-TOOL
 set -u
-HOST=$1 BUNDLE=$2 WORK=$3
+HOST=$1 BUNDLE=$2 WORK=$3 CLOSE=$4 WM=$5
 rm -rf "$WORK" && mkdir -p "$WORK"
 . "$(dirname "$0")/VirtualDisplay.sh"
 
@@ -15,15 +15,13 @@ printf 'click %s %s\nwait 0.2\n' $X $Y >"$WORK/click.txt"
 QORV_HEADLESS=1 "$HOST" editor --plugin "$BUNDLE" --script "$WORK/click.txt" --png "$WORK/headless.png" \
   >"$WORK/headless.log" 2>&1 || { cat "$WORK/headless.log"; exit 1; }
 
-"$HOST" editor --plugin "$BUNDLE" --seconds 15 --window-png "$WORK/window.png" >"$WORK/window.log" 2>&1 &
+"$HOST" editor --plugin "$BUNDLE" --seconds 300 --window-png "$WORK/window.png" >"$WORK/window.log" 2>&1 &
 EDITOR_PID=$!
-WID=
-for _ in $(seq 100); do WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1); [ -n "$WID" ] && break; sleep 0.1; done
-[ -n "$WID" ] || { echo "no editor window appeared"; cat "$WORK/window.log"; exit 1; }
-# The host says when the editor is open in its window; then give a loaded machine time for the first frames.
-for _ in $(seq 150); do grep -q 'in an X11 window' "$WORK/window.log" && break; sleep 0.1; done
-sleep 2
-xdotool mousemove --window "$WID" $X $Y sleep 0.1 click 1
+find_window Qorv "$WORK/window.log" 'in an X11 window'
+await drawn 10 10 || { echo "the window shows no frame"; exit 1; }
+# The click, and the window closed once it shows it.
+click_speech_filter
+"$CLOSE" "$WID"
 wait $EDITOR_PID
 STATUS=$?
 EDITOR_PID=
@@ -38,12 +36,13 @@ cmp -s "$WORK/headless.png" "$WORK/window.png" || { echo "the window's pixels di
 
 # A window partly off the screen has no pixels to give: --window-png fails with a message, and the host still
 # reports what the editor changed (it ended on an X error before).
-"$HOST" editor --plugin "$BUNDLE" --seconds 6 --window-png "$WORK/off.png" >"$WORK/off.log" 2>&1 &
+"$HOST" editor --plugin "$BUNDLE" --seconds 300 --window-png "$WORK/off.png" >"$WORK/off.log" 2>&1 &
 EDITOR_PID=$!
-for _ in $(seq 150); do grep -q 'in an X11 window' "$WORK/off.log" && break; sleep 0.1; done
-WID=$(xdotool search --onlyvisible --name "Qorv" 2>/dev/null | head -1)
-sleep 2
-xdotool windowmove "$WID" 800 700 sleep 0.5 mousemove --window "$WID" $X $Y sleep 0.1 click 1
+find_window Qorv "$WORK/off.log" 'in an X11 window'
+# Once the switch shows its value, the host takes the move, the click and the close in this order.
+await pixel_is 134 95 $LAMP_ON || echo "off the screen: the Speech Filter's lamp is not lit ($PIXEL)"
+xdotool windowmove "$WID" 800 700 mousemove --window "$WID" $X $Y click 1
+"$CLOSE" "$WID"
 wait $EDITOR_PID
 STATUS=$?
 EDITOR_PID=

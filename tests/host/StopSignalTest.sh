@@ -7,7 +7,9 @@ set -u
 # Job control: background runs take SIGINT as a foreground run does (without it the shell ignores it for them).
 set -m
 HOST=$1 BUNDLE=$2 WORK=$3
+HERE=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK" || exit 1
+. "$HERE/Await.sh"
 command -v sox >/dev/null || { echo "skipped: sox is not installed"; exit 77; }
 passed=0 failed=0
 fail() { echo "$1"; failed=$((failed + 1)); }
@@ -21,8 +23,12 @@ for f in out.wav gains.csv state.aupreset automation.csv frame.png; do
   echo "old $f" >"$f" && echo "old $f" >"$f.old"
 done
 
-# Waits (at most 20 s) until the file pattern $1 has a match in the folder.
-await_file() { for _ in $(seq 400); do compgen -G "$1" >/dev/null && return 0; sleep 0.05; done; return 1; }
+# An output being written holds audio: its temporary has more than a megabyte.
+writing() { [ -n "$(find . -maxdepth 1 -name '.saving-*' -size +1M)" ]; }
+# The run $1 has the file $2 open.
+has_open() { ls -l "/proc/$1/fd" 2>/dev/null | grep -q -- "$2"; }
+# The run $1 waits in the open of a pipe for a reader.
+waits_for_reader() { [ "$(cat "/proc/$1/wchan" 2>/dev/null)" = wait_for_partner ]; }
 # Sends signal $2 to the run $1 and checks what it left; $3 names the case.
 stop_and_check() {
   local pid=$1 sig=$2 name=$3 want rc temps
@@ -44,23 +50,21 @@ for sig in INT TERM HUP; do
   "$HOST" mix --plugin "$BUNDLE" -o out.wav --gains gains.csv --state-out state.aupreset \
     --automation automation.csv a.wav b.wav >"mix-$sig.log" 2>&1 &
   pid=$!
-  await_file '.saving-*' || fail "mix $sig: no output was started"
-  sleep 0.3
+  await writing || fail "mix $sig: no output was started"
   stop_and_check $pid "$sig" "mix $sig"
 done
 
 # A render reads its whole input, renders it, then writes: stopped in any of them.
 "$HOST" render --plugin "$BUNDLE" -o out.wav a.wav >render.log 2>&1 &
 pid=$!
-sleep 1
+await has_open $pid a.wav || fail "render: the input was not opened"
 stop_and_check $pid TERM "render"
 
 # The headless editor: a click on the "Speech Filter" switch, then the longest wait a script may have.
 printf 'click 151 95\nwait 3599\n' >script.txt
-QORV_HEADLESS=1 "$HOST" editor --plugin "$BUNDLE" --script script.txt --png frame.png >editor.log 2>&1 &
+QORV_LOG_EVENTS=1 QORV_HEADLESS=1 "$HOST" editor --plugin "$BUNDLE" --script script.txt --png frame.png >editor.log 2>&1 &
 pid=$!
-for _ in $(seq 200); do grep -q 'headless' editor.log && break; sleep 0.05; done
-sleep 0.5
+await logged '^event 2 151 95 ' editor.log || fail "editor: the click was not replayed"
 stop_and_check $pid INT "editor"
 grep -q '^changed Speech PreFilter Off/On = Off$' editor.log || fail "editor: no report of the change: $(cat editor.log)"
 
@@ -68,7 +72,7 @@ grep -q '^changed Speech PreFilter Off/On = Off$' editor.log || fail "editor: no
 mkfifo preset.qxs
 "$HOST" preset export --plugin "$BUNDLE" --factory "Auto Mixing" -o preset.qxs >preset.log 2>&1 &
 pid=$!
-sleep 1
+await waits_for_reader $pid || fail "preset export: it does not wait for a reader"
 stop_and_check $pid HUP "preset export"
 [ -s preset.log ] && fail "preset export: it said: $(cat preset.log)"
 

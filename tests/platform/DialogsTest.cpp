@@ -156,15 +156,17 @@ protected:
     ws->openURL(NSURL::fileURLWithPath(dir + "/no manual.pdf"));
     return testing::internal::GetCapturedStderr();
   }
-  // The addresses the opener wrote, once it has written `count` of them (or after five seconds).
+  // The addresses the opener wrote, once it has written `count` of them (or after a minute: the openers
+  // are processes of their own, slow to start on a loaded machine).
   std::vector<std::string> OpenerSaw(size_t count)
   {
     std::vector<std::string> lines;
-    for (int i = 0; i < 500; ++i)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;)
     {
       std::ifstream in(dir + "/opened.txt");
       lines = qorvtest::Lines(std::string(std::istreambuf_iterator<char>(in), {}));
-      if (lines.size() >= count) break;
+      if (lines.size() >= count || std::chrono::steady_clock::now() > deadline) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return lines;
