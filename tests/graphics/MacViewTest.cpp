@@ -582,11 +582,12 @@ TEST_P(MacViewTest, CornerDragStopsAtTheScreensVisibleFrame)
   g->Resize(875, 580, 1.f);
   g->AttachCornerResizer(new CornerHandle(IRECT(855, 560, 875, 580)), kResizeScale);
   mHostView->setFlipped(true); // as the host's window keeps the view at its top left corner
-  // The view's top 800 points above the screen's bottom, 100 from its left.
-  mWindow->setFrameOrigin(NSMakePoint(100, 800 - mWindow->contentRect().size.height));
+  // The view's top 800 points above the visible frame's bottom, 100 from its left.
   const NSRect area = NSScreen::mainScreen()->visibleFrame();
-  ASSERT_EQ(area.origin.y, 0);
   ASSERT_GT(area.size.width, 100 + 875 * 1.8);
+  ASSERT_GT(area.size.height, 800);
+  const double left = area.origin.x + 100, bottom = area.origin.y;
+  mWindow->setFrameOrigin(NSMakePoint(left, bottom + 800 - mWindow->contentRect().size.height));
   Post(InputKind::Motion, 870, 575);
   Post(InputKind::Press, 870, 575);
   for (double k : {1.3, 1.8, 2.5})
@@ -598,7 +599,7 @@ TEST_P(MacViewTest, CornerDragStopsAtTheScreensVisibleFrame)
   EXPECT_NEAR(g->GetDrawScale(), 1.2f, 1e-4);
   Post(InputKind::Release, 870 * 1.2, 575 * 1.2);
   // Lower on the screen there is less room: a drag that would grow it does nothing.
-  mWindow->setFrameOrigin(NSMakePoint(100, 600 - mWindow->contentRect().size.height));
+  mWindow->setFrameOrigin(NSMakePoint(left, bottom + 600 - mWindow->contentRect().size.height));
   const float before = g->GetDrawScale();
   const IRECT corner = g->GetCornerResizer()->GetRECT();
   Post(InputKind::Motion, corner.MW() * before, corner.MH() * before);
