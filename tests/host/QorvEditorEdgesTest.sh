@@ -13,6 +13,10 @@ rm -rf "$WORK" && mkdir -p "$WORK"
 SCREEN_SIZE=1920x1200
 . "$(dirname "$0")/VirtualDisplay.sh"
 fail=0
+click_switch() { click_speech_filter || { echo "$1: the click did not take"; fail=1; }; }
+switch_changed() {
+  grep -q '^changed Speech PreFilter Off/On = Off$' "$WORK/window.log" || { echo "$1: the switch did not change"; fail=1; }
+}
 
 # Resized behind the host's back: the window takes the editor's size again.
 open_editor --window-png "$WORK/resized.png"
