@@ -16,8 +16,6 @@ fail=0
 # The plug-in menu (scale 1), its "Fixed GUI Scale" and, in the submenu beside it, "150%".
 open_editor
 await size_is 875 580 || { echo "the window opened at $SIZE"; fail=1; }
-# What the strips show where the menu that the next session opens at scale 1.5 lies once back at scale 1.
-pixel 300 217 && UNDER_MENU=$PIXEL
 { menu_open 205 25 300 330 && menu_hover 300 330 && menu_hover 400 330 && menu_hover 400 414 &&
   menu_choose 400 414; } || fail=1
 await size_is 1312 870 || { echo "after \"Fixed GUI Scale\" 150 % the window is $SIZE, not 1312 870"; fail=1; }
@@ -25,12 +23,11 @@ close_editor
 grep -q '^changed GUI Scale = 1.50$' "$WORK/window.log" || { echo "the menu did not set the GUI scale"; fail=1; }
 
 # The same menu at scale 1.5, its "Reset GUI scale"; then the corner handle dragged outwards, the window
-# growing under the pointer, once the chosen menu has gone.
+# growing under the pointer (the closing menu lets the press through).
 open_editor --set "GUI Scale=1.5" --window-png "$WORK/window.png"
 await size_is 1312 870 || { echo "opened at GUI scale 1.5 the window is $SIZE"; fail=1; }
 { menu_open 307 37 450 325 && menu_hover 450 325 && menu_choose 450 325; } || fail=1
 await size_is 875 580 || { echo "after \"Reset GUI scale\" the window is $SIZE, not 875 580"; fail=1; }
-AWAIT_SECONDS=20 await pixel_is 300 217 "$UNDER_MENU" || { echo "the chosen menu did not go"; fail=1; }
 xdotool mousemove --window "$WID" 867 572 mousedown 1
 for _ in $(seq 10); do xdotool mousemove_relative -- 17 11; done
 xdotool mouseup 1 mousemove 1900 1190

@@ -44,37 +44,31 @@ pixel_is_not() { pixel "$1" "$2" && [ -n "$PIXEL" ] && [ "$PIXEL" != "$3" ]; }
 # drawn X Y: the editor's frame is on the window (it is black before the first).
 drawn() { pixel_is_not "$1" "$2" 000000; }
 
-# The in-window menus: their face, a press that a menu still fading in (or a sub-menu still appearing)
-# takes and drops, and a chosen menu that takes the presses while it fades out.
+# The in-window menus: their face, and a press that a menu still fading in (or a sub-menu still appearing)
+# takes and drops. A chosen menu still takes the presses on its button while it fades out and closes, so
+# a test opens one menu a run.
 MENU_FACE=F3F3F3
-# menu_open X Y PX PY: presses the button at (X, Y) until the point (PX, PY) of its menu shows the face
-# (a press while the last menu closes opens nothing). MENU_BEHIND is what the point showed before.
+# menu_open X Y PX PY: presses the button at (X, Y) and waits for the point (PX, PY) of its menu to show
+# the face.
 menu_open() {
-  local try
-  pixel "$3" "$4" && MENU_PROBE="$3 $4" MENU_BEHIND=$PIXEL
-  for try in 1 2 3 4 5; do
-    xdotool mousemove --window "$WID" "$1" "$2" click 1
-    AWAIT_SECONDS=5 await pixel_is "$3" "$4" $MENU_FACE && return 0
-  done
-  echo "the menu of the button at $1 $2 did not open"; return 1
+  xdotool mousemove --window "$WID" "$1" "$2" click 1
+  await pixel_is "$3" "$4" $MENU_FACE || { echo "the menu of the button at $1 $2 did not open"; return 1; }
 }
-# menu_closed: the menu last opened has gone from its point (the window kept its scale).
-menu_closed() { AWAIT_SECONDS=20 await pixel_is $MENU_PROBE "$MENU_BEHIND"; }
 # menu_hover X Y: moves onto the item at (X, Y), on its face, and waits for its highlight (a frame drawn
 # after the one that showed the face: the menu has faded in).
 menu_hover() {
-  AWAIT_SECONDS=10 await pixel_is "$1" "$2" $MENU_FACE || { echo "no menu item at $1 $2"; return 1; }
+  await pixel_is "$1" "$2" $MENU_FACE || { echo "no menu item at $1 $2"; return 1; }
   xdotool mousemove --window "$WID" "$1" "$2"
-  AWAIT_SECONDS=10 await pixel_is_not "$1" "$2" $MENU_FACE || { echo "the item at $1 $2 is not highlighted"; return 1; }
+  await pixel_is_not "$1" "$2" $MENU_FACE || { echo "the item at $1 $2 is not highlighted"; return 1; }
   MENU_HIGHLIGHT=$PIXEL
 }
 # menu_choose X Y: clicks the highlighted item at (X, Y) until the menu takes the click (its highlight
-# goes as the menu fades out).
+# goes as the menu closes); a sub-menu that was still appearing dropped the click before.
 menu_choose() {
   local try
-  for try in 1 2 3 4 5; do
+  for try in 1 2 3; do
     xdotool click 1
-    AWAIT_SECONDS=5 await pixel_is_not "$1" "$2" "$MENU_HIGHLIGHT" && return 0
+    AWAIT_SECONDS=20 await pixel_is_not "$1" "$2" "$MENU_HIGHLIGHT" && return 0
   done
   echo "the item at $1 $2 did not take the click"; return 1
 }
