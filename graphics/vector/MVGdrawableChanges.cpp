@@ -19,6 +19,21 @@ void MVGdrawableChanges::Note(const MVGpixelRect* rects, int n, bool whole)
   if (mLatest.size() > kKeptFrames) mLatest.pop_front();
   ++mFrames;
   mComposite = true;
+  if (whole)
+    mUnpresentedWhole = true;
+  else if (!mUnpresentedWhole)
+    mUnpresented.insert(mUnpresented.end(), rects, rects + n);
+  // Frames that find no drawable for long change too much to list.
+  if (mUnpresented.size() > kMaxUnpresented) mUnpresentedWhole = true;
+}
+
+bool MVGdrawableChanges::PresentedChanges(bool composite, std::vector<MVGpixelRect>& rects)
+{
+  const bool known = composite && !mUnpresentedWhole;
+  rects.swap(mUnpresented);
+  mUnpresented.clear();
+  mUnpresentedWhole = false;
+  return known;
 }
 
 bool MVGdrawableChanges::TakeComposite()
