@@ -2,10 +2,13 @@
 // driven by real pointer events (XTest) and by audio: after a knob drag, a meter move and a rescale the
 // server shows exactly the frame the editor presented (what the headless editor shows), and an editor left
 // alone costs nothing. Runs under tests/host/WindowPresentTest.sh, which starts the server and sets
-// QORV_TEST_X_WINDOW, with and without shared memory (QORV_X11_NO_SHM); skipped elsewhere.
+// QORV_TEST_X_WINDOW, with and without shared memory (QORV_X11_NO_SHM) and on a 16-bit screen; skipped
+// elsewhere.
 #include "graphics/mac/IGraphicsMac.h"
 #include "mixer/QorvParams.h"
 #include "tests/plugin/QorvTestInstance.h"
+#include "tests/support/GoldenImage.h"
+#include "tests/support/TestPaths.h"
 
 #include <AppKit/NSScreen.h>
 #include <AppKit/NSView.h>
@@ -24,6 +27,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -132,14 +136,46 @@ protected:
     XSync(mInput, False);
   }
 
-  // The server's picture of the window against the editor's frame, both as opaque PNGs.
+  // The server's picture of the window against the editor's frame, both as opaque PNGs: the same bytes on a
+  // 24-bit screen, and each channel within the precision of a narrower screen's.
   void ExpectTheFrameOnTheServer(const char* after)
   {
     SCOPED_TRACE(after);
     std::vector<unsigned char> window, frame;
     ASSERT_TRUE(qorvplatform::EncodeWindowScreenPNG(*mWindow, window));
     ASSERT_TRUE(qorvplatform::EncodeViewFramePNG(*mView, frame));
-    EXPECT_TRUE(window == frame) << "the server shows other pixels than the editor's frame";
+    Visual* visual = DefaultVisual(mInput, DefaultScreen(mInput));
+    if (DefaultDepth(mInput, DefaultScreen(mInput)) == 24)
+    {
+      EXPECT_TRUE(window == frame) << "the server shows other pixels than the editor's frame";
+      return;
+    }
+    const qorvtest::RgbaImage w = Decoded(window, "window"), f = Decoded(frame, "frame");
+    ASSERT_EQ(w.width, f.width);
+    ASSERT_EQ(w.height, f.height);
+    const int tolerance[3] = {Tolerance(visual->red_mask), Tolerance(visual->green_mask),
+                              Tolerance(visual->blue_mask)};
+    int wrong = 0;
+    for (size_t i = 0; i < w.rgba.size(); ++i)
+      if (i % 4 != 3 && std::abs(int(w.rgba[i]) - int(f.rgba[i])) >= tolerance[i % 4]) ++wrong;
+    EXPECT_EQ(wrong, 0) << "channels beyond the screen's precision";
+  }
+  // Levels of an 8-bit channel that one step of a mask's channel spans.
+  static int Tolerance(unsigned long mask)
+  {
+    int bits = 0;
+    for (; mask; mask >>= 1)
+      bits += int(mask & 1);
+    return bits >= 8 ? 1 : 1 << (8 - bits);
+  }
+  static qorvtest::RgbaImage Decoded(const std::vector<unsigned char>& png, const std::string& name)
+  {
+    const std::string path = qorvtest::ScratchDir("x_window_pictures") + "/" + name + ".png";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    qorvtest::RgbaImage image;
+    EXPECT_TRUE(qorvtest::ReadPng(path, image));
+    return image;
   }
 
   Display* mInput = nullptr;

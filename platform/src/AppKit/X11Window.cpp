@@ -208,6 +208,36 @@ unsigned long Modifiers(unsigned state, bool key)
   return m;
 }
 
+// One channel of a TrueColor pixel, where its mask puts it: 8-bit values in and out, the low bits of a
+// narrower channel repeating its high ones on the way out.
+struct MaskChannel
+{
+  explicit MaskChannel(unsigned long mask)
+  {
+    if (!mask) return;
+    while (!(mask >> shift & 1))
+      ++shift;
+    while (bits < 32 && mask >> (shift + bits) & 1)
+      ++bits;
+  }
+  unsigned long From8(uint8_t v) const
+  {
+    if (!bits) return 0;
+    return (bits >= 8 ? (unsigned long)v << (bits - 8) : (unsigned long)v >> (8 - bits)) << shift;
+  }
+  uint8_t To8(unsigned long pixel) const
+  {
+    if (!bits) return 0;
+    const unsigned long v = pixel >> shift & ((1ul << bits) - 1);
+    if (bits >= 8) return uint8_t(v >> (bits - 8));
+    unsigned long out = 0;
+    for (int filled = 0; filled < 8; filled += bits)
+      out = out << bits | v;
+    return uint8_t(out >> ((8 + bits - 1) / bits * bits - 8));
+  }
+  int shift = 0, bits = 0;
+};
+
 class X11Window : public NativeWindow
 {
 public:
@@ -360,14 +390,15 @@ public:
     width = mWidth;
     height = mHeight;
     rgba.resize(size_t(width) * size_t(height) * 4);
+    const MaskChannel red(image->red_mask), green(image->green_mask), blue(image->blue_mask);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
       {
         const unsigned long p = XGetPixel(image, x, y);
         uint8_t* out = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
-        out[0] = uint8_t(p >> 16);
-        out[1] = uint8_t(p >> 8);
-        out[2] = uint8_t(p);
+        out[0] = red.To8(p);
+        out[1] = green.To8(p);
+        out[2] = blue.To8(p);
         out[3] = 255;
       }
     XDestroyImage(image);
@@ -480,24 +511,13 @@ private:
   // visual's masks.
   void Convert(const std::vector<MTLRegion>& rects)
   {
-    auto channel = [](uint8_t v, unsigned long mask)
-    {
-      if (!mask) return 0ul;
-      int shift = 0, bits = 0;
-      while (!(mask >> shift & 1))
-        ++shift;
-      while (mask >> (shift + bits) & 1)
-        ++bits;
-      return (unsigned long)(bits >= 8 ? unsigned(v) << (bits - 8) : unsigned(v) >> (8 - bits)) << shift;
-    };
+    const MaskChannel red(mImage->red_mask), green(mImage->green_mask), blue(mImage->blue_mask);
     for (const MTLRegion& r : rects)
       for (NSUInteger y = r.origin.y; y < r.origin.y + r.size.height; ++y)
         for (NSUInteger x = r.origin.x; x < r.origin.x + r.size.width; ++x)
         {
           const uint8_t* p = &mFrame[(size_t(y) * size_t(mImage->width) + size_t(x)) * 4];
-          XPutPixel(mImage, int(x), int(y),
-                    channel(p[2], mImage->red_mask) | channel(p[1], mImage->green_mask) |
-                        channel(p[0], mImage->blue_mask));
+          XPutPixel(mImage, int(x), int(y), red.From8(p[2]) | green.From8(p[1]) | blue.From8(p[0]));
         }
   }
 
