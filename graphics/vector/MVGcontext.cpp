@@ -519,7 +519,8 @@ void MVGcontext_vQorv_au::renderFlush()
       drawableChanges.Forget(colour.get());
     // The present tells the layer where this frame differs from the one shown before, so that whoever shows
     // the layer copies only that.
-    if (drawable && drawableChanges.PresentedChanges(composite && !clearBufferOnFlush, areasPresented))
+    if (drawable && drawableChanges.PresentedChanges(composite && !clearBufferOnFlush,
+                                                     colour && set->stencilTexture, areasPresented))
     {
       regionsPresented.clear();
       for (const MVGpixelRect& r : areasPresented)

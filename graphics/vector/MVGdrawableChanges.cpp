@@ -27,12 +27,13 @@ void MVGdrawableChanges::Note(const MVGpixelRect* rects, int n, bool whole)
   if (mUnpresented.size() > kMaxUnpresented) mUnpresentedWhole = true;
 }
 
-bool MVGdrawableChanges::PresentedChanges(bool composite, std::vector<MVGpixelRect>& rects)
+bool MVGdrawableChanges::PresentedChanges(bool composite, bool drawn, std::vector<MVGpixelRect>& rects)
 {
-  const bool known = composite && !mUnpresentedWhole;
+  const bool known = composite && drawn && !mUnpresentedWhole;
   rects.swap(mUnpresented);
   mUnpresented.clear();
-  mUnpresentedWhole = false;
+  // A drawable that shows something other than the frame leaves the next one to differ anywhere.
+  mUnpresentedWhole = !(composite && drawn);
   return known;
 }
 

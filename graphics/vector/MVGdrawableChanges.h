@@ -30,8 +30,9 @@ public:
   void Forget(const MTLTexture* target);
   // Where the frame a drawable is about to be presented with differs from the one presented before: false
   // for anywhere (when it composites no frame, or a frame since then changed anywhere), else true with
-  // rects. Those changes are then the presented ones.
-  bool PresentedChanges(bool composite, std::vector<MVGpixelRect>& rects);
+  // rects. Those changes are then the presented ones; after a drawable that shows something else than the
+  // frame (not drawn, or drawn otherwise) the next one differs anywhere.
+  bool PresentedChanges(bool composite, bool drawn, std::vector<MVGpixelRect>& rects);
 
   // Frames whose changes are kept: a drawable older than that is drawn whole. More than the layer's
   // drawables, so that a drawable back in turn finds all it missed.
