@@ -340,7 +340,7 @@ public:
       // A new image or a moved view takes all of the view; otherwise only what its presents changed.
       const bool whole = !place.copied || place.x != x || place.y != y;
       const uint64_t presents = QorvMetalLayerPresentCount(layer);
-      if (!whole && presents == place.presents) continue;
+      if (presents == 0 || (!whole && presents == place.presents)) continue;
       WaitForSharedImage();
       const QorvPixelTarget target{mNative ? reinterpret_cast<uint8_t*>(mImage->data) : mFrame.data(),
                                    mNative ? size_t(mImage->bytes_per_line) : size_t(mImage->width) * 4,
