@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGoutlines.h"
@@ -317,6 +318,162 @@ void MultiplyAlpha(VGpaint* paint, float alpha)
   paint->outerColor.a *= alpha;
 }
 
+// Whether the fan of a convex fill's outline inset by woff folds over itself: an inset edge that runs
+// against its own segment means the shape is thinner there than the fringe, or a corner's curve is tighter.
+bool InsetFolds(const VGpoint* pts, int count, float woff)
+{
+  const VGpoint* p0 = &pts[count - 1];
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint* p1 = &pts[j];
+    const float ex = p1->x - p0->x, ey = p1->y - p0->y;
+    const float ix = ex + (p1->dmx - p0->dmx) * woff, iy = ey + (p1->dmy - p0->dmy) * woff;
+    if (ex * ix + ey * iy < 0.0f) return true;
+    p0 = p1;
+  }
+  return false;
+}
+
+// Scratch of the thin fills: the inner outline and its clipping. Main thread.
+std::vector<double>& ThinScratch(int which)
+{
+  static std::vector<double> scratch[2];
+  return scratch[which];
+}
+
+// Clips the convex polygon xy (x, y pairs) to the half-plane (q - (px, py)) . (nx, ny) >= t into out.
+void ClipHalfPlane(const std::vector<double>& xy, double px, double py, double nx, double ny, double t,
+                   std::vector<double>& out)
+{
+  out.clear();
+  const size_t n = xy.size() / 2;
+  for (size_t k = 0; k < n; k++)
+  {
+    const size_t l = (k + 1) % n;
+    const double ax = xy[k * 2], ay = xy[k * 2 + 1], bx = xy[l * 2], by = xy[l * 2 + 1];
+    const double da = (ax - px) * nx + (ay - py) * ny - t, db = (bx - px) * nx + (by - py) * ny - t;
+    if (da >= 0.0) out.insert(out.end(), {ax, ay});
+    if ((da >= 0.0) != (db >= 0.0))
+    {
+      const double f = da / (da - db);
+      out.insert(out.end(), {ax + (bx - ax) * f, ay + (by - ay) * f});
+    }
+  }
+}
+
+double TriangleArea(const VGvertex& a, const VGvertex& b, const VGvertex& c)
+{
+  return std::fabs(((double)b.x - a.x) * ((double)c.y - a.y) - ((double)c.x - a.x) * ((double)b.y - a.y)) * 0.5;
+}
+
+// A convex fill whose inset outline folds. Each segment's band reaches inwards by half a fringe, or, where
+// the shape is thinner than a fringe across that segment (width h), by h less half a fringe: there the
+// bands of the two sides meet where the box-filtered coverage of a strip of width h stops rising. The
+// inner outline is what those inset half-planes leave (never folded), and every point's band ends at the
+// inner outline's point furthest out along the point's extrusion, so the fan and the bands cover each
+// pixel once. When some side is thin, the fan and the bands' inner edge carry one reduced coverage, chosen
+// so that the ink put down is the area of the shape.
+VGvertex* ThinConvexFill(VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
+{
+  const int count = path->count;
+  double minx = pts[0].x, miny = pts[0].y, maxx = minx, maxy = miny, area2 = 0.0;
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
+    minx = std::min(minx, (double)a.x), maxx = std::max(maxx, (double)a.x);
+    miny = std::min(miny, (double)a.y), maxy = std::max(maxy, (double)a.y);
+    area2 += (double)a.x * b.y - (double)b.x * a.y;
+  }
+  const double pad = 4.0 * woff + 1.0;
+  std::vector<double>&inner = ThinScratch(0), &clipped = ThinScratch(1);
+  // The box in the path's own turning, so that the fan faces as the path does.
+  inner.assign({minx - pad, miny - pad, maxx + pad, miny - pad, maxx + pad, maxy + pad, minx - pad, maxy + pad});
+  if (area2 < 0.0)
+    inner.assign({minx - pad, miny - pad, minx - pad, maxy + pad, maxx + pad, maxy + pad, maxx + pad, miny - pad});
+  bool thin = false;
+  for (int j = 0; j < count && !inner.empty(); j++)
+  {
+    const VGpoint& p = pts[j];
+    const double nx = p.dy, ny = -p.dx;
+    double across = 0.0;
+    for (int k = 0; k < count; k++)
+      across = std::max(across, (pts[k].x - (double)p.x) * nx + (pts[k].y - (double)p.y) * ny);
+    const double reach = std::min((double)woff, across - woff);
+    thin = thin || across < 2.0 * woff;
+    // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
+    ClipHalfPlane(inner, p.x, p.y, nx, ny, reach - woff * 1e-4, clipped);
+    inner.swap(clipped);
+  }
+  if (inner.empty())
+  {
+    // Thinner still than the bands can meet (a sliver of a triangle): everything meets at the middle.
+    double cx = 0.0, cy = 0.0;
+    for (int j = 0; j < count; j++)
+      cx += pts[j].x, cy += pts[j].y;
+    inner.assign({cx / count, cy / count});
+  }
+  const int ninner = (int)inner.size() / 2;
+
+  path->fill = dst;
+  for (int k = 0; k < ninner; k++)
+    dst = Vset(dst, (float)inner[k * 2], (float)inner[k * 2 + 1], 0.5f, 1);
+  path->nfill = ninner;
+  VGvertex* strip = dst;
+  path->stroke = strip;
+  auto innerFor = [&](const VGpoint& p)
+  {
+    int best = 0;
+    double most = 0.0;
+    for (int k = 0; k < ninner; k++)
+    {
+      const double d = -(inner[k * 2] * p.dmx + inner[k * 2 + 1] * p.dmy);
+      if (k == 0 || d > most) best = k, most = d;
+    }
+    return path->fill[best];
+  };
+  const VGpoint* p0 = &pts[count - 1];
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint* p1 = &pts[j];
+    const VGvertex in = innerFor(*p1);
+    if (p1->flags & kVGPtBevel)
+    {
+      dst = Vset(dst, in.x, in.y, 0.5f, 1);
+      dst = Vset(dst, p1->x - p0->dy * woff, p1->y + p0->dx * woff, 1.0f, 1);
+      dst = Vset(dst, in.x, in.y, 0.5f, 1);
+      dst = Vset(dst, p1->x - p1->dy * woff, p1->y + p1->dx * woff, 1.0f, 1);
+    }
+    else
+    {
+      dst = Vset(dst, in.x, in.y, 0.5f, 1);
+      dst = Vset(dst, p1->x - p1->dmx * woff, p1->y - p1->dmy * woff, 1.0f, 1);
+    }
+    p0 = p1;
+  }
+  dst = Vset(dst, strip[0].x, strip[0].y, 0.5f, 1);
+  dst = Vset(dst, strip[1].x, strip[1].y, 1.0f, 1);
+  path->nstroke = (int)(dst - strip);
+  if (!thin) return dst;
+
+  // The ink of the fan and bands at full coverage inside: the fan's area, and each band triangle's area
+  // times the mean coverage of its corners (1 inside, 0 outside).
+  double ink = 0.0;
+  for (int k = 2; k < ninner; k++)
+    ink += TriangleArea(path->fill[0], path->fill[k - 1], path->fill[k]);
+  for (int k = 2; k < path->nstroke; k++)
+  {
+    const VGvertex &a = strip[k - 2], &b = strip[k - 1], &c = strip[k];
+    const int inside = (a.u == 0.5f) + (b.u == 0.5f) + (c.u == 0.5f);
+    ink += TriangleArea(a, b, c) * inside / 3.0;
+  }
+  const double coverage = ink > 0.0 ? std::min(1.0, std::fabs(area2) * 0.5 / ink) : 1.0;
+  // Coverage is 1 - |2u - 1| along a band.
+  const float u = (float)(1.0 - coverage * 0.5);
+  for (VGvertex* v = path->fill; v != dst; v++)
+    if (v->u == 0.5f) v->u = u;
+  return dst;
+}
+
 bool Antialiased(VGcontext* ctx)
 {
   return ctx->params.edgeAntiAlias && vgGetState(ctx)->shapeAntiAlias;
@@ -414,7 +571,8 @@ int vgExpandFill(VGcontext* ctx, float w)
   {
     const VGpath* path = &cache->paths[i];
     cverts += path->count + path->nbevel + 1;
-    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
+    // A thin convex fill's inner outline may keep the four corners of the box it is clipped from.
+    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2 + 4;
   }
   VGvertex* verts = vgAllocTempVerts(ctx, cverts);
   if (!verts) return 0;
@@ -434,6 +592,18 @@ int vgExpandFill(VGcontext* ctx, float w)
     {
       path->nfill = 0;
       continue;
+    }
+    if (convex && fringe)
+    {
+      // A convex fill's fan ends where its fringe begins: the fringe keeps the fan's mitred inset corners
+      // (inner bevels would run each side's band to the path's corner, over the fan).
+      for (int j = 0; j < path->count; j++)
+        pts[j].flags &= ~kVGPtInnerBevel;
+      if (InsetFolds(pts, path->count, woff))
+      {
+        verts = ThinConvexFill(path, pts, woff, dst);
+        continue;
+      }
     }
 
     if (fringe)
@@ -663,9 +833,10 @@ void vgStroke(VGcontext* ctx)
 
   if (strokeWidth < ctx->fringeWidth)
   {
-    // Thin lines are drawn one fringe wide and faded by their coverage.
+    // Thin lines are drawn one fringe wide and faded by the share of it they cover, which puts down the
+    // ink of their area.
     float alpha = std::clamp(strokeWidth / ctx->fringeWidth, 0.0f, 1.0f);
-    MultiplyAlpha(&strokePaint, alpha * alpha);
+    MultiplyAlpha(&strokePaint, alpha);
     strokeWidth = ctx->fringeWidth;
   }
   MultiplyAlpha(&strokePaint, state->alpha);
