@@ -2,6 +2,7 @@
 
 #include "framework/AtomicFile.h"
 #include "host/CFText.h"
+#include "host/InputFiles.h"
 #include "host/MessageStream.h"
 #include "host/ParameterList.h"
 #include "host/PresetDocument.h"
@@ -23,27 +24,19 @@ constexpr size_t kMaxFileBytes = 64u << 20;
 
 bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
 {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
+  std::string why;
+  switch (ReadInputFile(path, kMaxFileBytes, bytes, why))
   {
-    error = path + ": cannot read (" + SystemReason(errno) + ")";
-    return false;
-  }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0 || size_t(size) > kMaxFileBytes)
-  {
+  case InputRead::kDone:
+    return true;
+  case InputRead::kTooLarge:
     error = path + ": not a preset or state file (too large)";
     return false;
+  case InputRead::kFailed:
+    break;
   }
-  in.seekg(0);
-  bytes.resize(size_t(size));
-  if (!in.read(bytes.data(), size))
-  {
-    error = path + ": cannot read (" + SystemReason(errno) + ")";
-    return false;
-  }
-  return true;
+  error = path + ": cannot read (" + why + ")";
+  return false;
 }
 
 bool WriteFile(const std::string& path, const void* bytes, size_t size, std::string& error)
@@ -113,6 +106,13 @@ void PutLE32(std::vector<unsigned char>& out, uint32_t v)
     out.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
+// Byte by byte: gcc 12 takes a list inserted after the pushes for a write past the vector's end.
+void PutTag(std::vector<unsigned char>& out, const char* tag)
+{
+  for (; *tag; ++tag)
+    out.push_back(static_cast<unsigned char>(*tag));
+}
+
 uint32_t GetLE32(const unsigned char* p)
 {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -127,10 +127,10 @@ std::vector<unsigned char> WrapStateChunk(const std::string& document)
   const uint32_t b = 8 + l;
   const uint32_t pad = b & 1u;
   std::vector<unsigned char> out;
-  out.insert(out.end(), {'R', 'I', 'F', 'F'});
+  PutTag(out, "RIFF");
   PutLE32(out, 16 + b + pad);
   PutLE32(out, 1);
-  out.insert(out.end(), {'Q', 'X', 'C', 'M', 'Q', 'X', 'C', 'S'});
+  PutTag(out, "QXCMQXCS");
   PutLE32(out, b);
   PutLE32(out, 1);
   PutLE32(out, l);
@@ -296,7 +296,7 @@ bool ApplyPresetFile(AudioUnit unit, const std::string& path, std::string& error
   return ok;
 }
 
-bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::string& error)
+bool PresetDocumentFromState(AudioUnit unit, std::string& document, std::string& error)
 {
   CFPropertyListRef info = CopyClassInfo(unit, error);
   if (!info) return false;
@@ -306,7 +306,6 @@ bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::stri
                    CFDictionaryGetValueIfPresent(CFDictionaryRef(info), key, &value) && value &&
                    CFGetTypeID(value) == CFDataGetTypeID();
   CFRelease(key);
-  std::string document;
   const bool ok = has && UnwrapStateChunk(CFDataGetBytePtr(CFDataRef(value)),
                                           size_t(CFDataGetLength(CFDataRef(value))), document);
   CFRelease(info);
@@ -315,6 +314,6 @@ bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::stri
     error = "the plug-in's state holds no preset document";
     return false;
   }
-  return WriteFile(path, document.data(), document.size(), error);
+  return true;
 }
 } // namespace qorvhost
