@@ -572,7 +572,7 @@ private:
                                                                 mWindow.contentRect().size.height));
   }
 
-  // Sizes reported for requests before the last one asked for are stale.
+  // A size the server reports; those for requests before the last one asked for are stale.
   void FollowSize(const XConfigureEvent& c)
   {
     if (c.serial < mResizeSerial) return;
