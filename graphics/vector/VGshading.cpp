@@ -1,6 +1,5 @@
 #include "graphics/vector/VGshading.h"
 
-#include <QorvPlatform/Metal.h>
 
 #include <algorithm>
 #include <cmath>
@@ -172,7 +171,7 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
 {
   float k[kSpanBlock];
   // The SIMD loops give what the portable ones after them give; tests turn them off to compare.
-  [[maybe_unused]] const bool simd = !QorvMetalPortableArithmetic();
+  [[maybe_unused]] const bool simd = QorvShaderSimd();
   if (antialias && frag.type != kMVGShaderImage)
   {
     const float mult = frag.strokeMult, thr = frag.strokeThr;
@@ -469,7 +468,7 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   }
 #if defined(__SSE2__)
   // The SIMD loops give what the portable one after them gives; tests turn them off to compare.
-  const bool simd = !QorvMetalPortableArithmetic();
+  const bool simd = QorvShaderSimd();
   if (!simd)
     ; // every s below
   else if (extx != 0.0f && exty != 0.0f && oneT)
@@ -591,7 +590,7 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   std::memcpy(&adx, &a.dx, sizeof adx);
   int i = first + 1;
 #if defined(__SSE2__)
-  if (!QorvMetalPortableArithmetic())
+  if (QorvShaderSimd())
   {
     const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f);
     const __m128 sign = _mm_set1_ps(-0.0f), px4 = _mm_set1_ps(px), p54 = _mm_set1_ps(p5),
@@ -657,7 +656,7 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
   {
 #if defined(__SSE2__)
     // Four rows at once where each steps x alike and has the last row's u and v steps and factor down.
-    if (last && !QorvMetalPortableArithmetic())
+    if (last && QorvShaderSimd())
     {
       uint32_t downBits;
       std::memcpy(&downBits, &lastDown, sizeof downBits);

@@ -2,7 +2,6 @@
 // sampled on texel centres, and draws bounded by a rectangle around their scissor (but for a rounding, see
 // there); and the software GPU's portable arithmetic, which builds without SIMD compile, gives the bytes of
 // its SIMD arithmetic. Random scenes are drawn twice, with the shortcut and without, and compared.
-#include "graphics/vector/MVGshaders.h"
 #include "graphics/vector/VGpaint.h"
 #include "graphics/vector/VGstate.h"
 #include "tests/vector/MetalTestContext.h"
@@ -54,14 +53,16 @@ std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& sc
                           bool scissorBounds, int width = kW, int height = kH, bool texelRects = true,
                           bool portable = false, bool unfringed = false)
 {
-  QorvMetalSetTexelCopies(texelCopies);
-  QorvMetalSetTexelRects(texelRects);
-  MvgSetScissorBounds(scissorBounds);
-  QorvMetalSetPortableArithmetic(portable);
-  vgSetUnfringedRects(unfringed);
+  VGoptions options;
+  options.gpu.texelCopies = texelCopies;
+  options.gpu.texelRects = texelRects;
+  options.scissorBounds = scissorBounds;
+  options.gpu.simd = !portable;
+  options.unfringedRects = unfringed;
   std::vector<uint8_t> pixels;
   {
     qorvtest::MetalContext& m = ContextFor(width, height, ratio);
+    vgSetOptions(m.ctx, options);
     const int firstImage = NextImage(m.ctx);
     m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
     vgBeginPath(m.ctx);
@@ -74,11 +75,6 @@ std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& sc
     for (int image = firstImage, last = NextImage(m.ctx); image < last; ++image)
       vgDeleteImage(m.ctx, image);
   }
-  QorvMetalSetTexelCopies(true);
-  QorvMetalSetTexelRects(true);
-  MvgSetScissorBounds(true);
-  QorvMetalSetPortableArithmetic(false);
-  vgSetUnfringedRects(true);
   return pixels;
 }
 

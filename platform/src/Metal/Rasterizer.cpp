@@ -616,14 +616,15 @@ struct QorvRasterDraw::Shaded
   // count there). Their corners go into one list, which the fans point into once it is complete.
   void FindFans()
   {
-    if (draw.faceTables[0] || draw.faceTables[1]) return;
+    if (draw.faceTables[0] || draw.faceTables[1] || !draw.options.convexFans) return;
     auto vertex = [&](size_t i) -> const Vertex* { return &vertices[reference[i]]; };
     std::vector<size_t>& starts = fanStarts;
     auto make = [&](size_t firstTriangle, size_t start)
     {
       qorv_raster::ConvexFan& fan = fans.emplace_back();
       fan.firstTriangle = firstTriangle;
-      if (qorv_raster::MakeConvexFan(corners.data() + start, corners.size() - start, draw.varyings, fan))
+      if (qorv_raster::MakeConvexFan(corners.data() + start, corners.size() - start, draw.varyings, fan,
+                                     draw.options.quadCorners))
         starts.push_back(start);
       else
         fans.pop_back(), corners.resize(start);
@@ -668,8 +669,10 @@ struct QorvRasterDraw::Shaded
 };
 
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
-                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count, int bands)
+                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count, int bands,
+                               const QorvGpuOptions& options)
 {
+  const QorvOptionsScope scope(options);
   if (type != MTLPrimitiveTypeTriangle && type != MTLPrimitiveTypeTriangleStrip)
     return; // points and lines are not drawn by this stand-in
   MTLTexture* target = colour ? colour : stencil;
@@ -691,6 +694,13 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.vd = &s.bindings->pipeline->vertexDescriptor();
   d.vertexCode = &pd.vertexFunction->code();
   d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
+  d.options = options;
+  if (d.fragmentCode && !options.spanShading)
+  {
+    d.fragmentAlone = *d.fragmentCode;
+    d.fragmentAlone.fragmentSpan = nullptr, d.fragmentAlone.fragmentAsk = nullptr;
+    d.fragmentCode = &d.fragmentAlone;
+  }
   d.blend = &pd.colorAttachments[0];
   // Every member is set here, as a draw kept for the next one keeps the last one's.
   d.stencilPixels = stencil ? stencil->levels()[0].pixels.data() : nullptr;
@@ -819,6 +829,7 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
 {
   if (!mShaded) return;
   const Draw& d = mShaded->draw;
+  const QorvOptionsScope scope(d.options);
   bands = std::max(bands, 1);
   // Made for another number of bands, every primitive is tried and finds its rows itself.
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;

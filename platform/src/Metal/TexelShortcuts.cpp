@@ -127,7 +127,7 @@ bool Draw::TexelRuns(const Span& sp) const
 {
   return !sp.table && (sourceOver || replaces) &&
          (colourFormat == MTLPixelFormatRGBA8Unorm || colourFormat == MTLPixelFormatBGRA8Unorm) && colour &&
-         fragmentCode && fragmentCode->fragmentAsk && QorvMetalTexelCopies();
+         fragmentCode && fragmentCode->fragmentAsk && options.texelCopies;
 }
 
 bool Draw::TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samples) const
@@ -225,7 +225,7 @@ bool Draw::TexelRects() const
 {
   return colour && fragmentCode && fragmentCode->fragmentAsk && (sourceOver || replaces) &&
          (colourFormat == MTLPixelFormatRGBA8Unorm || colourFormat == MTLPixelFormatBGRA8Unorm) &&
-         QorvMetalTexelCopies() && QorvMetalTexelRects();
+         options.texelCopies && options.texelRects;
 }
 
 void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
