@@ -13,7 +13,8 @@ namespace iplugin::igraphics
 // path. M = platform/src/Metal/, V = graphics/vector/.
 //
 //  1 span shading: V MVGshaders.cpp, VGshading.cpp vgShadeSpan; M Rasterizer.cpp Draw::Run. Shaders with span
-//    forms shade a span of up to 128 fragments at once and answer what it is before. gpu.spanShading.
+//    forms shade a span of up to 128 fragments at once and answer what it is before (a byte a level apart
+//    now and then: a float rounding). gpu.spanShading.
 //    MetalVersusCairo.SpanShadingMatchesPerFragmentShading, RasterizerSpans.DrawAsPerFragmentShaders.
 //  2 one-colour rows: M Rasterizer.cpp Draw::OneColourRow; V vgShadeSpanColour. A row without a stencil test
 //    that the shader answers one colour is blended in one pass. Goes with gpu.spanShading (answers).

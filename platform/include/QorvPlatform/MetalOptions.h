@@ -1,6 +1,7 @@
 // The software GPU's shortcuts, one switch each: a device holds them, and the draws of a pass follow what its
-// device held when the pass's encoding ended. All on by default; each gives the bytes its general path gives
-// (the texel snap excepted), so that turning them off one at a time bisects a suspected fault at run time.
+// device held when the pass's encoding ended. All on by default; each gives the bytes its general path gives,
+// or bytes a rounding apart where its field says so, so that turning them off one at a time bisects a
+// suspected fault at run time.
 #pragma once
 
 struct QorvGpuOptions
@@ -8,6 +9,7 @@ struct QorvGpuOptions
   // Fragment functions that have span forms shade whole spans and answer what a span is before it is shaded
   // (one colour, texture samples, nothing covered); off, each fragment is shaded alone, and every shortcut
   // that follows from an answer (one-colour rows, uncovered spans, texel copies and rectangles) goes with it.
+  // A byte may come out a level apart (a float rounding).
   bool spanShading = true;
   // Spans that sample a texture on texel centres take the texels as stored instead of filtering.
   bool texelCopies = true;
@@ -20,7 +22,8 @@ struct QorvGpuOptions
   // The SIMD arithmetic, where the build has it; off, the portable arithmetic that builds without SIMD.
   bool simd = true;
   // Runs of triangles that fan out over a convex polygon (or a strip's convex quads) are drawn as the
-  // polygon, a span a row.
+  // polygon, a span a row, their varyings from its largest triangle: now and then a byte a level or a few
+  // apart from the triangles' own.
   bool convexFans = true;
   // A quad's corner off its reference triangle is checked alone when its fan is made.
   bool quadCorners = true;
