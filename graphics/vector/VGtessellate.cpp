@@ -101,7 +101,9 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       if (p1->flags & (kVGPtBevel | kVGPtInnerBevel)) path->nbevel++;
       p0 = p1++;
     }
-    path->convex = nleft == path->count && Turning(pts, path->count, turningBound, ctx->options.fillShortcuts) < 3.0f * kVGPi ? 1 : 0;
+    const bool shortcuts = ctx->options.fillShortcuts;
+    path->convex =
+        nleft == path->count && Turning(pts, path->count, turningBound, shortcuts) < 3.0f * kVGPi ? 1 : 0;
   }
 }
 
@@ -330,8 +332,7 @@ bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState&
                           const VGscissor& scissor)
 {
   const VGpathCache* cache = ctx->cache;
-  if (!ctx->options.unfringedRects || cache->npaths != 1 || cache->paths[0].count != 4)
-    return false;
+  if (!ctx->options.unfringedRects || cache->npaths != 1 || cache->paths[0].count != 4) return false;
   auto keeps = [](int f) { return f == kVGOne || f == kVGOneMinusSrcColor || f == kVGOneMinusSrcAlpha; };
   if (!keeps(op.dstRGB) || !keeps(op.dstAlpha)) return false;
   const float ratio = ctx->devicePxRatio;

@@ -47,8 +47,8 @@ int NextImage(VGcontext* vg)
 
 // What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop. The
 // scene's images are deleted afterwards.
-std::vector<uint8_t> DrawWith(float ratio, const std::function<void(VGcontext*)>& scene, const VGoptions& options,
-                              int width = kW, int height = kH)
+std::vector<uint8_t> DrawWith(float ratio, const std::function<void(VGcontext*)>& scene,
+                              const VGoptions& options, int width = kW, int height = kH)
 {
   std::vector<uint8_t> pixels;
   {
@@ -758,9 +758,9 @@ TEST(RendererShortcuts, FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPaths
     };
     std::vector<Shape> shapes;
     for (int i = 0, n = 2 + (int)(rng() % 3); i < n; ++i)
-      shapes.push_back(Shape{rng() % 5, rng() % 3, (int)(rng() % 12), Pick(rng, -5, kW), Pick(rng, -5, kH),
-                             Pick(rng, 0.3f, kW), Pick(rng, 0.3f, kH), rng() % 2 ? Pick(rng, -1, 1) : 0.0f,
-                             RandomScissor(rng, kW)});
+      shapes.push_back(Shape{(unsigned)(rng() % 5), (unsigned)(rng() % 3), (int)(rng() % 12),
+                             Pick(rng, -5, kW), Pick(rng, -5, kH), Pick(rng, 0.3f, kW), Pick(rng, 0.3f, kH),
+                             rng() % 2 ? Pick(rng, -1, 1) : 0.0f, RandomScissor(rng, kW)});
     auto scene = [&](VGcontext* vg)
     {
       const int image = vgCreateImageRGBA(vg, 5, 3, 0, texels.data());
@@ -781,13 +781,16 @@ TEST(RendererShortcuts, FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPaths
         else
         {
           // Concave: drawn through the stencil.
-          vgMoveTo(vg, 0, 0), vgLineTo(vg, s.w, s.h / 2), vgLineTo(vg, 0, s.h), vgLineTo(vg, s.w / 3, s.h / 2);
+          vgMoveTo(vg, 0, 0);
+          vgLineTo(vg, s.w, s.h / 2);
+          vgLineTo(vg, 0, s.h);
+          vgLineTo(vg, s.w / 3, s.h / 2);
           vgClosePath(vg);
         }
-        const VGpaint paint = s.paint == 0   ? vgImagePattern(0, 0, 10, 6, 0.2f, image, 0.8f)
-                              : s.paint == 1 ? vgLinearGradient(0, 0, 40, 30, vgRGBA(255, 200, 0, 180),
-                                                                vgRGBA(0, 40, 255, 90))
-                                             : vgColorPaint(vgRGBA(30, 160, 90, 140));
+        const VGpaint paint =
+            s.paint == 0   ? vgImagePattern(0, 0, 10, 6, 0.2f, image, 0.8f)
+            : s.paint == 1 ? vgLinearGradient(0, 0, 40, 30, vgRGBA(255, 200, 0, 180), vgRGBA(0, 40, 255, 90))
+                           : vgColorPaint(vgRGBA(30, 160, 90, 140));
         if (s.kind == 4)
         {
           vgStrokeWidth(vg, s.h / 8);
