@@ -822,3 +822,41 @@ TEST(RendererShortcuts, FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPaths
     EXPECT_LE(apart, all.size() / 20) << "convex fans off, round " << round;
   }
 }
+
+// Each context takes the shortcuts of its own record, not the last one set anywhere in the process: two
+// contexts drawing a bitmap by turns, texel copies off in one, copy texels in the other only, and the one
+// switched off draws the filter's bytes.
+TEST(RendererOptions, AreEachContextsOwn)
+{
+  std::mt19937 rng(3);
+  const int w = 20, h = 12;
+  const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+  qorvtest::MetalContext general(kW, kH), shortcuts(kW, kH);
+  VGoptions off;
+  off.gpu.texelCopies = false;
+  vgSetOptions(general.ctx, off);
+  EXPECT_EQ(vgOptions(general.ctx), off);
+  EXPECT_EQ(vgOptions(shortcuts.ctx), VGoptions{});
+  auto draw = [&](qorvtest::MetalContext& m)
+  {
+    m.Begin();
+    const int image = vgCreateImageRGBA(m.ctx, w, h, 0, texels.data());
+    vgBeginPath(m.ctx);
+    vgRect(m.ctx, 3, 4, w, h);
+    vgFillPaint(m.ctx, vgImagePattern(3, 4, w, h, 0.0f, image, 1.0f));
+    vgFill(m.ctx);
+    const qorvtest::RgbaImage shown = m.End();
+    vgDeleteImage(m.ctx, image);
+    return shown.rgba;
+  };
+  for (int round = 0; round < 2; ++round)
+  {
+    uint64_t before = QorvMetalTexelsCopied();
+    const auto fast = draw(shortcuts);
+    EXPECT_GE(QorvMetalTexelsCopied() - before, (uint64_t)(w * h)) << round;
+    before = QorvMetalTexelsCopied();
+    const auto filtered = draw(general);
+    EXPECT_EQ(QorvMetalTexelsCopied(), before) << round;
+    EXPECT_EQ(fast, filtered) << round;
+  }
+}
