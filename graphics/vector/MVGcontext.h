@@ -83,6 +83,9 @@ public:
   double clearColor[4] = {0, 0, 0, 0};
   // What each drawable holds of the frames, so that a composite copies onto it only what it lacks.
   MVGdrawableChanges drawableChanges;
+  // Kept between flushes: what a present carries.
+  std::vector<MVGpixelRect> areasPresented;
+  std::vector<MTLRegion> regionsPresented;
   MVGscissorBoundsCache scissorBounds;
   // The shortcuts to take; the GPU's part is handed to the device.
   VGoptions options;
