@@ -2,7 +2,6 @@
 // sampled on texel centres, and draws bounded by a rectangle around their scissor (but for a rounding, see
 // there); and the software GPU's portable arithmetic, which builds without SIMD compile, gives the bytes of
 // its SIMD arithmetic. Random scenes are drawn twice, with the shortcut and without, and compared.
-#include "graphics/vector/MVGshaders.h"
 #include "graphics/vector/VGpaint.h"
 #include "graphics/vector/VGstate.h"
 #include "tests/vector/MetalTestContext.h"
@@ -46,22 +45,15 @@ int NextImage(VGcontext* vg)
   return image;
 }
 
-// What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop; portable:
-// in the arithmetic that builds without SIMD compile; unfringed: upright rectangles on whole pixels filled
-// without their fringe, as the product does (the other tests keep the fringes whose rows they are about).
-// The scene's images are deleted afterwards.
-std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& scene, bool texelCopies,
-                          bool scissorBounds, int width = kW, int height = kH, bool texelRects = true,
-                          bool portable = false, bool unfringed = false)
+// What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop. The
+// scene's images are deleted afterwards.
+std::vector<uint8_t> DrawWith(float ratio, const std::function<void(VGcontext*)>& scene,
+                              const VGoptions& options, int width = kW, int height = kH)
 {
-  QorvMetalSetTexelCopies(texelCopies);
-  QorvMetalSetTexelRects(texelRects);
-  MvgSetScissorBounds(scissorBounds);
-  QorvMetalSetPortableArithmetic(portable);
-  vgSetUnfringedRects(unfringed);
   std::vector<uint8_t> pixels;
   {
     qorvtest::MetalContext& m = ContextFor(width, height, ratio);
+    vgSetOptions(m.ctx, options);
     const int firstImage = NextImage(m.ctx);
     m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
     vgBeginPath(m.ctx);
@@ -74,12 +66,23 @@ std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& sc
     for (int image = firstImage, last = NextImage(m.ctx); image < last; ++image)
       vgDeleteImage(m.ctx, image);
   }
-  QorvMetalSetTexelCopies(true);
-  QorvMetalSetTexelRects(true);
-  MvgSetScissorBounds(true);
-  QorvMetalSetPortableArithmetic(false);
-  vgSetUnfringedRects(true);
   return pixels;
+}
+
+// The same with the shortcuts named; portable: in the arithmetic that builds without SIMD compile;
+// unfringed: upright rectangles on whole pixels filled without their fringe, as the product does (the other
+// tests keep the fringes whose rows they are about).
+std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& scene, bool texelCopies,
+                          bool scissorBounds, int width = kW, int height = kH, bool texelRects = true,
+                          bool portable = false, bool unfringed = false)
+{
+  VGoptions options;
+  options.gpu.texelCopies = texelCopies;
+  options.gpu.texelRects = texelRects;
+  options.scissorBounds = scissorBounds;
+  options.gpu.simd = !portable;
+  options.unfringedRects = unfringed;
+  return DrawWith(ratio, scene, options, width, height);
 }
 
 // Texels with every kind of alpha: opaque, transparent, in between, and (premultiplied) colour above alpha.
@@ -733,5 +736,133 @@ TEST(RendererShortcuts, UnfringedRectanglesGiveTheFringedBytes)
       ASSERT_EQ(unfringed, Draw(ratio, scene, false, false, kW, kH, false, true, false))
           << "general path, round " << round << " ratio " << ratio << " op " << op;
     }
+  }
+}
+
+// Frames of several fills and strokes (convex ones that the rasteriser draws as fans, strip quads of fringes
+// and strokes, concave ones through the stencil; colours, gradients and images; upright and turned
+// scissors; every composite operation; scales 1 and 2): drawn with the quads' corner check or the uncleared
+// stencil switched off, each gives the bytes of all switched on; without the convex fans, the triangles give
+// a few bytes a few levels apart.
+TEST(RendererShortcuts, FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes)
+{
+  std::mt19937 rng(47);
+  VGoptions noFans, noCorners, clearedStencil;
+  noFans.gpu.convexFans = false;
+  noCorners.gpu.quadCorners = false;
+  clearedStencil.unclearedStencil = false;
+  const std::vector<unsigned char> texels = RandomTexels(rng, 5, 3);
+  for (int round = 0; round < 400; ++round)
+  {
+    const float ratio = rng() % 2 ? 2.0f : 1.0f;
+    struct Shape
+    {
+      unsigned kind, paint;
+      int op;
+      float x, y, w, h, turn;
+      RandomScissor scissor;
+    };
+    std::vector<Shape> shapes;
+    for (int i = 0, n = 2 + (int)(rng() % 3); i < n; ++i)
+      shapes.push_back(Shape{(unsigned)(rng() % 5), (unsigned)(rng() % 3), (int)(rng() % 12),
+                             Pick(rng, -5, kW), Pick(rng, -5, kH), Pick(rng, 0.3f, kW), Pick(rng, 0.3f, kH),
+                             rng() % 2 ? Pick(rng, -1, 1) : 0.0f, RandomScissor(rng, kW)});
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, 5, 3, 0, texels.data());
+      for (const Shape& s : shapes)
+      {
+        vgSave(vg);
+        s.scissor.Set(vg);
+        vgGlobalCompositeOperation(vg, s.op);
+        vgTranslate(vg, s.x, s.y);
+        vgRotate(vg, s.turn);
+        vgBeginPath(vg);
+        if (s.kind == 0 || s.kind == 4)
+          vgRect(vg, 0, 0, s.w, s.h);
+        else if (s.kind == 1)
+          vgRoundedRect(vg, 0, 0, s.w, s.h, std::min(s.w, s.h) / 3);
+        else if (s.kind == 2)
+          vgEllipse(vg, 0, 0, s.w / 2, s.h / 2);
+        else
+        {
+          // Concave: drawn through the stencil.
+          vgMoveTo(vg, 0, 0);
+          vgLineTo(vg, s.w, s.h / 2);
+          vgLineTo(vg, 0, s.h);
+          vgLineTo(vg, s.w / 3, s.h / 2);
+          vgClosePath(vg);
+        }
+        const VGpaint paint =
+            s.paint == 0   ? vgImagePattern(0, 0, 10, 6, 0.2f, image, 0.8f)
+            : s.paint == 1 ? vgLinearGradient(0, 0, 40, 30, vgRGBA(255, 200, 0, 180), vgRGBA(0, 40, 255, 90))
+                           : vgColorPaint(vgRGBA(30, 160, 90, 140));
+        if (s.kind == 4)
+        {
+          vgStrokeWidth(vg, s.h / 8);
+          vgStrokePaint(vg, paint);
+          vgStroke(vg);
+        }
+        else
+        {
+          vgFillPaint(vg, paint);
+          vgFill(vg);
+        }
+        vgRestore(vg);
+      }
+    };
+    const auto all = DrawWith(ratio, scene, VGoptions{});
+    ASSERT_EQ(all, DrawWith(ratio, scene, noCorners)) << "quad corners off, round " << round;
+    ASSERT_EQ(all, DrawWith(ratio, scene, clearedStencil)) << "stencil cleared, round " << round;
+    // A fan interpolates its varyings over the polygon from its largest triangle, each triangle alone from
+    // its own corners: a float rounding apart, a level now and then, a few where an operation multiplies by
+    // the target's alpha.
+    const auto triangles = DrawWith(ratio, scene, noFans);
+    ASSERT_EQ(all.size(), triangles.size());
+    size_t apart = 0;
+    for (size_t i = 0; i < all.size(); ++i)
+    {
+      apart += all[i] != triangles[i];
+      ASSERT_LE(std::abs(all[i] - triangles[i]), 8) << "convex fans off, round " << round << " byte " << i;
+    }
+    EXPECT_LE(apart, all.size() / 20) << "convex fans off, round " << round;
+  }
+}
+
+// Each context takes the shortcuts of its own record, not the last one set anywhere in the process: two
+// contexts drawing a bitmap by turns, texel copies off in one, copy texels in the other only, and the one
+// switched off draws the filter's bytes.
+TEST(RendererOptions, AreEachContextsOwn)
+{
+  std::mt19937 rng(3);
+  const int w = 20, h = 12;
+  const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+  qorvtest::MetalContext general(kW, kH), shortcuts(kW, kH);
+  VGoptions off;
+  off.gpu.texelCopies = false;
+  vgSetOptions(general.ctx, off);
+  EXPECT_EQ(vgOptions(general.ctx), off);
+  EXPECT_EQ(vgOptions(shortcuts.ctx), VGoptions{});
+  auto draw = [&](qorvtest::MetalContext& m)
+  {
+    m.Begin();
+    const int image = vgCreateImageRGBA(m.ctx, w, h, 0, texels.data());
+    vgBeginPath(m.ctx);
+    vgRect(m.ctx, 3, 4, w, h);
+    vgFillPaint(m.ctx, vgImagePattern(3, 4, w, h, 0.0f, image, 1.0f));
+    vgFill(m.ctx);
+    const qorvtest::RgbaImage shown = m.End();
+    vgDeleteImage(m.ctx, image);
+    return shown.rgba;
+  };
+  for (int round = 0; round < 2; ++round)
+  {
+    uint64_t before = QorvMetalTexelsCopied();
+    const auto fast = draw(shortcuts);
+    EXPECT_GE(QorvMetalTexelsCopied() - before, (uint64_t)(w * h)) << round;
+    before = QorvMetalTexelsCopied();
+    const auto filtered = draw(general);
+    EXPECT_EQ(QorvMetalTexelsCopied(), before) << round;
+    EXPECT_EQ(fast, filtered) << round;
   }
 }
