@@ -643,7 +643,14 @@ void MVGcontext_vQorv_au::encodeFill(const MVGcall& call)
   }
   // The cover quad: colour where the winding is not 0, which is reset to 0 on the way.
   e.setDepthStencilState(fillStencilState);
-  e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset, call.triangleCount);
+  e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset, 4);
+  if (call.triangleCount == 8)
+  {
+    // The fan reached beyond the cover quad: its marks there are cleared, without colour.
+    e.setDepthStencilState(strokeClearStencilState);
+    e.setRenderPipelineState(stencilOnlyPipelineState);
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset + 4, 4);
+  }
   e.setDepthStencilState(defaultStencilState);
 }
 
