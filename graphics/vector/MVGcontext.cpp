@@ -544,6 +544,11 @@ void MVGcontext_vQorv_au::renderFlush()
             scissorBounds.Bounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY,
                                  (int)colour->width(), (int)colour->height(), bounds)))
         bounds = MVGpixelRect{0, 0, (int)whole.width, (int)whole.height};
+      // Nearest sampling takes the next texel at a texel's edge, which a row started later would find a
+      // rounding earlier or later (a texel apart where a pixel centre lies on the edge): its rows start where
+      // they would unbounded.
+      else if (samplesNearest(call))
+        bounds.x0 = 0;
       for (const MVGpixelRect& area : areas)
       {
         const MVGpixelRect r{std::max(bounds.x0, area.x0), std::max(bounds.y0, area.y0),
@@ -574,6 +579,12 @@ void MVGcontext_vQorv_au::renderFlush()
     commandBuffer->waitUntilScheduled();
     drawable->present();
   }
+}
+
+bool MVGcontext_vQorv_au::samplesNearest(const MVGcall& call)
+{
+  const MVGtexture_vQorv_au* t = call.image != 0 ? findTexture(call.image) : nullptr;
+  return t && (t->flags & kVGImageNearest) != 0;
 }
 
 bool MVGcontext_vQorv_au::usesStencil(const MVGrecording& r) const

@@ -149,6 +149,7 @@ bool AffineAt(const Vertex* p, const Vertex* const* ref, int varyings, int64_t r
   }
   return true;
 }
+
 // A reference triangle of three of a polygon's corners that spans it (p[0], the corner farthest from it,
 // and the one farthest from the line between them), in the polygon's turn; twice its area, turned positive.
 // A fan's largest triangle is a sliver from p[0] when the polygon has many corners (a circle's): its plane
