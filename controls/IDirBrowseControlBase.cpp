@@ -60,7 +60,7 @@ void IDirBrowseControlBase::ScanDirectory(const char* path, IPopupMenu& menu)
   std::string folder = path ? path : "";
   while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\'))
     folder.pop_back();
-  if (folder.empty()) folder = "/";
+  if (folder.empty()) folder.push_back('/');
 
   DIR* pDir = opendir(folder.c_str());
   if (!pDir) return;

@@ -12,10 +12,10 @@ namespace iplugin
 inline void CopyBounded(char* dst, size_t dstSize, const char* src)
 {
   if (!dst || dstSize == 0) return;
-  size_t n = src ? strnlen(src, dstSize - 1) : 0;
-  // Whole characters only when the text is longer than the field (the one across the cut has at most
-  // four bytes).
-  if (n == dstSize - 1 && src[n] != 0) n = Utf8PrefixLength(src, n + strnlen(src + n, 4), n);
+  // The field's room and the rest of a character across the cut (at most four bytes in all); whole
+  // characters only when the text is longer than the field.
+  const size_t length = src ? strnlen(src, dstSize + 3) : 0;
+  const size_t n = length < dstSize ? length : Utf8PrefixLength(src, length, dstSize - 1);
   if (n) std::memmove(dst, src, n);
   dst[n] = 0;
 }

@@ -467,8 +467,9 @@ void IPluginBase::ForParamInRange(int startIdx, int endIdx, const ParamFunc& fun
 
 void IPluginBase::ForParamInGroup(const char* paramGroup, const ParamFunc& func)
 {
+  if (!paramGroup) return;
   for (int i = 0; i < NParams(); ++i)
-    if (paramGroup && std::strcmp(GetParam(i)->GetGroup(), paramGroup) == 0) func(i, *GetParam(i));
+    if (IParam* param = GetParam(i); param && std::strcmp(param->GetGroup(), paramGroup) == 0) func(i, *param);
 }
 
 namespace

@@ -8,7 +8,7 @@ std::unique_ptr<Timer> Timer::Create(ITimerFunction func, uint32_t intervalMs)
 }
 
 Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs)
-    : mTimerFunc(std::move(func)), mIntervalMs(intervalMs)
+    : mTimerFunc(std::move(func))
 {
   CFRunLoopTimerContext context = {0, this, nullptr, nullptr, nullptr};
   mOSTimer = CFRunLoopTimerCreate(kCFAllocatorDefault, CFAbsoluteTimeGetCurrent(), intervalMs / 1000.0, 0, 0,

@@ -35,6 +35,5 @@ public:
 private:
   CFRunLoopTimerRef mOSTimer = nullptr;
   ITimerFunction mTimerFunc;
-  uint32_t mIntervalMs;
 };
 } // namespace iplugin

@@ -1,5 +1,5 @@
 #include "framework/FileExtension.h"
-#include "framework/IPlugPaths.h"
+#include "framework/PluginPaths.h"
 #include "graphics/GraphicsCaches.h"
 #include "graphics/IGraphics.h"
 

@@ -141,7 +141,6 @@ private:
     return lo;
   }
 
-  int mReserved = 0;
   int mPrefix = 0;
   int mChosenItemIdx = -1;
   bool mMultiCheck = false;

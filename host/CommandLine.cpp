@@ -244,7 +244,7 @@ std::string Wrap(const std::string& lead, const std::string& text, size_t indent
     const std::string word = text.substr(start, end - start);
     if (column > indent && column + (space ? 1 : 0) + word.size() > kWidth)
     {
-      result += "\n" + std::string(indent, ' ');
+      result.append(1, '\n').append(indent, ' ');
       column = indent;
       space = false;
     }
@@ -595,13 +595,15 @@ std::string HelpText(Command command)
   text += Wrap("", c->description, 0) + "\n" + OptionsHelp(Bit(command)) + "\nExamples:\n";
   for (const char* example : c->examples)
     text += std::string("  ") + example + "\n";
-  text += "\n" + Wrap("", kExitStatus, 0);
+  text += '\n';
+  text += Wrap("", kExitStatus, 0);
   return text;
 }
 
 std::string TryHelp(Command command)
 {
-  return std::string("Try '") + kProgram + (command == Command::kNone ? "" : " " + CommandName(command)) +
-         " --help'.";
+  std::string text = std::string("Try '") + kProgram;
+  if (command != Command::kNone) text.append(1, ' ').append(CommandName(command));
+  return text + " --help'.";
 }
 } // namespace qorvhost

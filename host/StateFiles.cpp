@@ -113,6 +113,13 @@ void PutLE32(std::vector<unsigned char>& out, uint32_t v)
     out.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
+// Byte by byte: gcc 12 takes a list inserted after the pushes for a write past the vector's end.
+void PutTag(std::vector<unsigned char>& out, const char* tag)
+{
+  for (; *tag; ++tag)
+    out.push_back(static_cast<unsigned char>(*tag));
+}
+
 uint32_t GetLE32(const unsigned char* p)
 {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -127,10 +134,10 @@ std::vector<unsigned char> WrapStateChunk(const std::string& document)
   const uint32_t b = 8 + l;
   const uint32_t pad = b & 1u;
   std::vector<unsigned char> out;
-  out.insert(out.end(), {'R', 'I', 'F', 'F'});
+  PutTag(out, "RIFF");
   PutLE32(out, 16 + b + pad);
   PutLE32(out, 1);
-  out.insert(out.end(), {'Q', 'X', 'C', 'M', 'Q', 'X', 'C', 'S'});
+  PutTag(out, "QXCMQXCS");
   PutLE32(out, b);
   PutLE32(out, 1);
   PutLE32(out, l);

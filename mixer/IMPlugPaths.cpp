@@ -1,6 +1,6 @@
 #include "mixer/IMPlugPaths.h"
 
-#include "framework/IPlugPaths.h"
+#include "framework/PluginPaths.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -6,12 +6,12 @@
 #pragma once
 
 #include "editor/EditorLayout.h"
+#include "editor/plugin/IExtPDCHandler.h"
 #include "framework/Mutex.h"
 #include "framework/PluginConfig.h"
 #include "framework/TypedBuf.h"
 #include "framework/au/IPluginAU.h"
 #include "mixer/ICMessageBox.h"
-#include "mixer/IExtPDCHandler.h"
 #include "mixer/IMPlugPaths.h"
 #include "mixer/IXMLParameters.h"
 #include "mixer/IXMLPreset.h"

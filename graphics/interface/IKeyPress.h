@@ -17,7 +17,7 @@ struct IKeyPress
   IKeyPress(const char* text, int vk, bool shift = false, bool cmd = false, bool option = false)
       : VK(vk), S(shift), C(cmd), A(option)
   {
-    if (text) std::strncpy(utf8, text, sizeof(utf8) - 1);
+    if (text) std::memcpy(utf8, text, strnlen(text, sizeof(utf8) - 1));
   }
 };
 } // namespace iplugin

@@ -1,6 +1,6 @@
 #include "graphics/mac/CoreTextFont.h"
 
-#include "framework/IPlugPaths.h"
+#include "framework/PluginPaths.h"
 
 #include <CoreFoundation/CFString.h>
 

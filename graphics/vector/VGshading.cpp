@@ -66,14 +66,6 @@ inline float ScissorCoverage(const MVGfragUniforms& frag, float x, float y)
   return ScissorSide(frag, 0, sx) * ScissorSide(frag, 1, sy);
 }
 
-// The second factor of ScissorCoverage at (x, y), alone.
-inline float ScissorDown(const MVGfragUniforms& frag, float x, float y)
-{
-  float sx, sy;
-  ApplyMat(frag.scissorMat, x, y, &sx, &sy);
-  return ScissorSide(frag, 1, sy);
-}
-
 inline float StrokeCoverage(const MVGfragUniforms& frag, float u, float v)
 {
   return std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * frag.strokeMult) * std::min(1.0f, v);

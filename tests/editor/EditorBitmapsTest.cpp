@@ -12,7 +12,7 @@
 #include <QorvPlatform/Bundles.h>
 
 #include "editor/EditorBitmaps.h"
-#include "framework/IPlugPaths.h"
+#include "framework/PluginPaths.h"
 #include "tests/support/GoldenImage.h"
 #include "tests/support/RecordingGraphics.h"
 #include "tests/support/TestPaths.h"

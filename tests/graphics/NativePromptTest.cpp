@@ -226,7 +226,7 @@ TEST_F(NativePromptTest, TheFieldIsPlacedStyledAndCentredInView)
   {
     StaticStorage<CoreTextFontDescriptor>& cache = FontDescriptorCache();
     MutexLock lock(cache.GetMutex());
-    cache.Add(new CoreTextFontDescriptor{{"Roboto-Regular"}, 0.8}, "Roboto", 1.0);
+    cache.Add(new CoreTextFontDescriptor{{"Roboto-Regular"}, 0.8, nullptr}, "Roboto", 1.0);
   }
   style.SetFont("Roboto");
   style.mVAlign = kVAlignTop;

@@ -1,5 +1,5 @@
 // Finding image resources by scale, the process-wide caches and their counts, and the loaders.
-#include "framework/IPlugPaths.h"
+#include "framework/PluginPaths.h"
 #include "graphics/GraphicsCaches.h"
 #include "tests/support/RecordingGraphics.h"
 #include "tests/support/TestPaths.h"

@@ -298,7 +298,10 @@ TEST(StateChunkTest, RoundTripIntoAFreshInstanceWithExactHeader)
   EXPECT_EQ(w[1], 24 + len + (len & 1));
   EXPECT_EQ(uint32_t(chunk.Size() - 5), 8 + w[1]);
   EXPECT_EQ(w[1] % 2, 0u);
-  if (len & 1) EXPECT_EQ(d[32 + len], 0);
+  if (len & 1)
+  {
+    EXPECT_EQ(d[32 + len], 0);
+  }
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(d + 32), 22), "<?xml version=\"1.0\" ?>");
 
   PresetTestPlugin target;

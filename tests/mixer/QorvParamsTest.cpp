@@ -146,7 +146,10 @@ TEST_P(ParamTable, DeclaresNameRangeDefaultShapeAndDisplay)
   EXPECT_EQ(p->GetGroup(), r.group);
   EXPECT_EQ(p->GetDisplayType(), IParam::kDisplayLinear);
   EXPECT_EQ(p->Unit(), IParam::kUnitCustom);
-  if (r.type == IParam::kTypeEnum) EXPECT_EQ(p->NDisplayTexts(), int(r.max) + 1);
+  if (r.type == IParam::kTypeEnum)
+  {
+    EXPECT_EQ(p->NDisplayTexts(), int(r.max) + 1);
+  }
   for (const auto& [value, text] : r.displays)
   {
     StringBuf shown;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/AllocatedBytes.h"
+
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
@@ -57,4 +59,65 @@ TEST(LargeBlocks, KeepTheirBytesThroughEverySizeAndGoBackWhenFreed)
   }
   EXPECT_EQ(qorvplatform::LargeBlocksMapped(), mappedBefore);
   EXPECT_EQ(qorvplatform::LargeAlloc(SIZE_MAX - 8), nullptr);
+}
+
+// A mapped block grows and shrinks in its own pages while they hold it, and moves when they do not, its bytes
+// kept every time.
+TEST(LargeBlocks, MappedBlocksChangeSizeInTheirOwnPages)
+{
+  const long mappedBefore = qorvplatform::LargeBlocksMapped();
+  const size_t bytesBefore = qorvplatform::LargeBytesMapped();
+  struct Step
+  {
+    size_t bytes;
+    bool inPlace;
+  };
+  // Pages of 4096 bytes, 64 of them before the block.
+  const Step steps[] = {{2 * kLargeBlockBytes + 100, false}, {2 * kLargeBlockBytes + 4000, true},
+                        {kLargeBlockBytes, true},           {2 * kLargeBlockBytes + 4032, true},
+                        {2 * kLargeBlockBytes + 4033, false}, {kLargeBlockBytes - 1, false}};
+  void* block = nullptr;
+  size_t held = 0;
+  for (const Step& step : steps)
+  {
+    void* was = block;
+    block = qorvplatform::LargeRealloc(block, step.bytes);
+    ASSERT_NE(block, nullptr) << step.bytes;
+    EXPECT_EQ(block == was, step.inPlace) << step.bytes;
+    EXPECT_TRUE(Holds(block, std::min(held, step.bytes), 3)) << step.bytes;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % (step.bytes >= kLargeBlockBytes ? 64 : 16), 0u) << step.bytes;
+    Fill(block, step.bytes, 3);
+    held = step.bytes;
+    const bool mapped = step.bytes >= kLargeBlockBytes;
+    EXPECT_EQ(qorvplatform::LargeBlocksMapped(), mappedBefore + (mapped ? 1 : 0)) << step.bytes;
+    EXPECT_EQ(qorvplatform::LargeBytesMapped(), bytesBefore + (mapped ? step.bytes : 0)) << step.bytes;
+  }
+  qorvplatform::LargeFree(block);
+  EXPECT_EQ(qorvplatform::LargeBlocksMapped(), mappedBefore);
+  EXPECT_EQ(qorvplatform::LargeBytesMapped(), bytesBefore);
+}
+
+// Under AddressSanitizer a write past a mapped block's end, into the rest of its last page, is reported as one
+// past a heap block is: after it was made, grown in place and shrunk in place.
+TEST(LargeBlocksDeathTest, AWritePastAMappedBlockIsReported)
+{
+  if (!qorvtest::kAllocatedBytesCounted) GTEST_SKIP() << "the spare room is marked under AddressSanitizer only";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Case
+  {
+    size_t first, then;
+  };
+  const Case cases[] = {{kLargeBlockBytes + 1, 0}, {kLargeBlockBytes + 8, kLargeBlockBytes + 1000},
+                        {kLargeBlockBytes + 3000, kLargeBlockBytes + 5}};
+  for (const Case& c : cases)
+  {
+    void* block = qorvplatform::LargeAlloc(c.first);
+    if (c.then) block = qorvplatform::LargeRealloc(block, c.then);
+    const size_t bytes = c.then ? c.then : c.first;
+    volatile unsigned char* p = static_cast<unsigned char*>(block);
+    p[0] = 1;
+    p[bytes - 1] = 1;
+    EXPECT_DEATH(p[bytes] = 1, "use-after-poison") << c.first << " then " << c.then;
+    qorvplatform::LargeFree(block);
+  }
 }

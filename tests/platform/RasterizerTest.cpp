@@ -435,7 +435,10 @@ TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
        {Case{300 * 300, 1, 1, false}, Case{300 * 300 / 2, 2, std::min(2u, cores), false},
         Case{kTestPixelsPerBand, 8, std::min(3u, cores), false}, Case{kTestPixelsPerBand, 1, 1, true}})
   {
-    if (c.oneCore) ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    if (c.oneCore)
+    {
+      ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    }
     Harness h(300, 300);
     QorvMetalSetPixelsPerBand(c.share);
     UseFragmentLibrary(h, "testThreads", ThreadNotingFragment);
@@ -995,11 +998,13 @@ TEST(Rasterizer, VertexFetchGivesEachVertexItsOwnAttributes)
       const NSUInteger from = at.offset + (at.buffer == 2 ? 0 : strides[at.buffer < 5 ? at.buffer : 0] * id);
       if (at.buffer < 5 && at.format != MTLVertexFormatInvalid && !buffers[at.buffer].empty() &&
           from + size <= buffers[at.buffer].size())
+      {
         for (int i = 0; i < floats[a]; ++i)
           if (at.format == MTLVertexFormatUChar4Normalized)
             expected[i] = buffers[at.buffer][from + i] / 255.0f;
           else
             std::memcpy(&expected[i], &buffers[at.buffer][from + 4 * i], 4);
+      }
       EXPECT_EQ(gFetched[id][a], expected) << "vertex " << id << ", attribute " << a;
     }
 }

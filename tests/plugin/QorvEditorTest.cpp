@@ -317,7 +317,9 @@ TEST_F(EditorTest, MetersPeaksMarksLampsAndOverlaysFollowTheSignal)
     EXPECT_EQ(value(c, kStripInputBar), 0.0);
     EXPECT_EQ(value(c, kStripPriorityLamp), 0.0);
     if (c < 8)
+    {
       EXPECT_FALSE(Control(plug.Engine().mChannels[c].mStripControlTags[kStripInactiveOverlay])->IsHidden());
+    }
   }
   EXPECT_GT(Control(plug.mEditorControlIndices[kIdxMainLeftBar])->GetValue(), 0.0);
 

@@ -1,6 +1,9 @@
-// Bytes allocated and not yet freed, as AddressSanitizer's allocator counts them: exact, with no cache of
-// freed blocks counted in. Other builds have no such count (kAllocatedBytesCounted is false).
+// Bytes allocated and not yet freed, as AddressSanitizer's allocator counts them (exact, with no cache of
+// freed blocks counted in) and the large blocks mapped beside it. Other builds have no such count
+// (kAllocatedBytesCounted is false).
 #pragma once
+
+#include <QorvPlatform/LargeBlocks.h>
 
 #include <cstddef>
 
@@ -11,7 +14,7 @@ namespace qorvtest
 inline constexpr bool kAllocatedBytesCounted = true;
 inline size_t AllocatedBytes()
 {
-  return __sanitizer_get_current_allocated_bytes();
+  return __sanitizer_get_current_allocated_bytes() + qorvplatform::LargeBytesMapped();
 }
 } // namespace qorvtest
 #else

@@ -29,13 +29,20 @@ std::string Nums(std::initializer_list<double> values)
 {
   std::string out;
   for (double v : values)
-    out += " " + Num(v);
+    out.append(1, ' ').append(Num(v));
   return out;
+}
+
+// A logged call: its name and its numbers. Appended, not a literal added to a temporary, which gcc 12
+// misreads as an overlapping copy once inlined (-Wrestrict).
+std::string Call(const char* name, std::initializer_list<double> values)
+{
+  return std::string(name).append(Nums(values));
 }
 
 std::string Color(const IColor& c)
 {
-  return "#" + Num(c.A) + "," + Num(c.R) + "," + Num(c.G) + "," + Num(c.B);
+  return std::string("#").append(Num(c.A)) + "," + Num(c.R) + "," + Num(c.G) + "," + Num(c.B);
 }
 
 std::string Pattern(const IPattern& p)
@@ -43,7 +50,7 @@ std::string Pattern(const IPattern& p)
   if (p.mType == kSolidPattern) return Color(p.mStops[0].mColor);
   std::string out = (p.mType == kLinearPattern ? "linear" : "radial") + std::string(" e") + Num(p.mExtend);
   for (int i = 0; i < p.mNStops; ++i)
-    out += " " + Color(p.mStops[i].mColor) + "@" + Num(p.mStops[i].mOffset);
+    out.append(1, ' ').append(Color(p.mStops[i].mColor)).append(1, '@').append(Num(p.mStops[i].mOffset));
   return out;
 }
 
@@ -116,7 +123,7 @@ void RecordingGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& bounds, i
                                    const IBlend* pBlend)
 {
   const auto* pBitmap = static_cast<const RecordingBitmap*>(bitmap.GetAPIBitmap());
-  Log("bitmap " + (pBitmap ? pBitmap->mName : std::string("?")) + Nums({bounds.L, bounds.T, bounds.R, bounds.B}) +
+  Log(std::string("bitmap ") + (pBitmap ? pBitmap->mName : std::string("?")) + Nums({bounds.L, bounds.T, bounds.R, bounds.B}) +
       Nums({double(srcX), double(srcY)}) + Blend(pBlend));
 }
 
@@ -158,27 +165,27 @@ void RecordingGraphics::ApplyLayerBitmapData(const ILayerPtr& layer, const Typed
 
 void RecordingGraphics::PathArc(float cx, float cy, float r, float a1, float a2, int winding)
 {
-  Log("A" + Nums({cx, cy, r, a1, a2, double(winding)}));
+  Log(Call("A", {cx, cy, r, a1, a2, double(winding)}));
 }
 
 void RecordingGraphics::PathMoveTo(float x, float y)
 {
-  Log("M" + Nums({x, y}));
+  Log(Call("M", {x, y}));
 }
 
 void RecordingGraphics::PathLineTo(float x, float y)
 {
-  Log("L" + Nums({x, y}));
+  Log(Call("L", {x, y}));
 }
 
 void RecordingGraphics::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2)
 {
-  Log("C" + Nums({c1x, c1y, c2x, c2y, x2, y2}));
+  Log(Call("C", {c1x, c1y, c2x, c2y, x2, y2}));
 }
 
 void RecordingGraphics::PathQuadraticBezierTo(float cx, float cy, float x2, float y2)
 {
-  Log("Q" + Nums({cx, cy, x2, y2}));
+  Log(Call("Q", {cx, cy, x2, y2}));
 }
 
 void RecordingGraphics::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
@@ -203,12 +210,12 @@ void RecordingGraphics::PathFill(const IPattern& pattern, const IFillOptions& op
 
 void RecordingGraphics::PathTransformSetMatrix(const IMatrix& m)
 {
-  Log("xform" + Nums({m.mXX, m.mYX, m.mXY, m.mYY, m.mTX, m.mTY}));
+  Log(Call("xform", {m.mXX, m.mYX, m.mXY, m.mYY, m.mTX, m.mTY}));
 }
 
 void RecordingGraphics::SetClipRegion(const IRECT& r)
 {
-  Log("clip" + Nums({r.L, r.T, r.R, r.B}));
+  Log(Call("clip", {r.L, r.T, r.R, r.B}));
 }
 
 PlatformFontPtr RecordingGraphics::LoadPlatformFont(const char* fontID, const char* fileNameOrResID)
@@ -296,14 +303,14 @@ bool RecordingGraphics::PromptForColor(IColor& color, const char* str, IColorPic
 
 void RecordingGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valIdx)
 {
-  Log("prompt" + Nums({bounds.L, bounds.T, bounds.R, bounds.B, double(valIdx)}));
+  Log(Call("prompt", {bounds.L, bounds.T, bounds.R, bounds.B, double(valIdx)}));
   IGraphics::PromptUserInput(control, bounds, valIdx);
 }
 
 void RecordingGraphics::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                                 const char* str)
 {
-  Log("textentry" + Nums({double(paramIdx), bounds.L, bounds.T, bounds.R, bounds.B, double(length)}) + " " + str);
+  Log(Call("textentry", {double(paramIdx), bounds.L, bounds.T, bounds.R, bounds.B, double(length)}) + " " + str);
 }
 
 IPopupMenu* RecordingGraphics::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync)
@@ -315,7 +322,7 @@ IPopupMenu* RecordingGraphics::CreatePlatformPopupMenu(IPopupMenu& menu, const I
     chosen = mMenuAnswers.front();
     mMenuAnswers.erase(mMenuAnswers.begin());
   }
-  Log("menu" + Nums({bounds.L, bounds.T, bounds.R, bounds.B, double(menu.NItems()), double(chosen)}));
+  Log(Call("menu", {bounds.L, bounds.T, bounds.R, bounds.B, double(menu.NItems()), double(chosen)}));
   if (chosen < 0 || chosen >= menu.NItems()) return nullptr;
   menu.SetChosenItemIdx(chosen);
   return &menu;

@@ -44,6 +44,7 @@ graphics/interface/IGraphicsContext.h|#include <AppKit/NSView.h>
 newfolder/New.cpp|#include <vector>
 host/EditorCommand.cpp|#include "framework/au/AUCocoaViewFactory.h"
 controls/IVKnobControl.cpp|#include "framework/au/IPluginAU.h"
+mixer/MixerEngine.cpp|#include "../framework/au/AUBase.h"
 CASES
 
 # file | include line that must pass
@@ -52,11 +53,11 @@ while IFS='|' read -r file line; do
 done <<'CASES'
 mixer/MixerEngine.cpp|#include "framework/IParam.h"
 mixer/MixerEngine.cpp|#include "MixerEngine.h"
-mixer/MixerEngine.cpp|#include "../framework/au/AUBase.h"
 host/main.cpp|#include <AppKit/NSView.h>
 host/main.cpp|#include <unistd.h>
 host/main.cpp|#include "framework/AtomicFile.h"
 editor/plugin/Qorv.cpp|#include <mixer/MixerEngine.h>
+editor/plugin/Qorv.cpp|#include "framework/au/IPluginAU.h"
 tests/host/X.cpp|#include "editor/plugin/Qorv.h"
 CASES
 

@@ -37,7 +37,8 @@ struct Outcome
 // diffFolder: where the pictures of a document that does not agree go; none when empty.
 Outcome Compare(const std::string& rel, const std::string& diffFolder)
 {
-  Outcome out{rel};
+  Outcome out;
+  out.rel = rel;
   const std::string text = qorvtest::ReadFile(qorvtest::SvgFullPath(rel));
   out.evenOdd = text.find("evenodd") != std::string::npos;
   qorvtest::RecordingDelegate dlg;

@@ -578,7 +578,10 @@ TEST_P(MetalVersusCairo, SamePixels)
   EXPECT_TRUE(matches(Fault::kNone, ""));
   // A visibly wrong picture fails: shapes without anti-aliasing (where the scene has edges off the pixel
   // grid), everything at 85 % alpha.
-  if (c.aaVisible) EXPECT_FALSE(matches(Fault::kNoAntiAlias, "-noaa"));
+  if (c.aaVisible)
+  {
+    EXPECT_FALSE(matches(Fault::kNoAntiAlias, "-noaa"));
+  }
   EXPECT_FALSE(matches(Fault::kAlpha85, "-alpha85"));
 }
 

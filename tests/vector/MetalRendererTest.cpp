@@ -166,7 +166,10 @@ TEST(MetalRenderer, TexturesAreFoundByIdAmongMany)
       const auto& [id, width] = live[rng() % live.size()];
       ASSERT_EQ(MvgRenderGetTextureSize(&r, id, &w, &h), 1) << "id " << id;
       ASSERT_EQ(w, width) << "id " << id;
-      if (!deleted.empty()) ASSERT_EQ(r.findTexture(deleted[rng() % deleted.size()]), nullptr);
+      if (!deleted.empty())
+      {
+        ASSERT_EQ(r.findTexture(deleted[rng() % deleted.size()]), nullptr);
+      }
     }
   }
   ASSERT_GT(live.size() + deleted.size(), 64u);
@@ -181,7 +184,12 @@ TEST(MetalRenderer, TextureThatCannotBeMadeAnswersZero)
   EXPECT_EQ(MvgRenderCreateTexture(&r, kVGTextureRGBA, 100000, 4, 0, nullptr), 0);
   EXPECT_EQ(MvgRenderCreateTexture(&r, 3, 4, 4, 0, nullptr), 0);
   for (const auto& t : r.textures)
-    if (t->id != 0) EXPECT_TRUE(t->tex);
+  {
+    if (t->id != 0)
+    {
+      EXPECT_TRUE(t->tex);
+    }
+  }
 }
 
 TEST(MetalRenderer, SamplersFollowImageFlags)

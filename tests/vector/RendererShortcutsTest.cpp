@@ -397,8 +397,10 @@ TEST(RendererShortcuts, ScissorBoundsChangeNoPixelVisibly)
     drawsApart += bytesApart > 0;
     // Gradients, strokes and blends in the portable arithmetic give the same bytes.
     if (round % 8 == 0)
+    {
       ASSERT_EQ(bounded, Draw(ratio, scene, true, true, kW, kH, true, true))
           << "portable, round " << round << " op " << op << " shape " << shape;
+    }
   }
   EXPECT_LE(drawsApart, kRounds / 200);
 }
@@ -652,8 +654,10 @@ TEST(RendererShortcuts, ColumnsAndRowsBetweenTexelsGiveTheRowsBytes)
     ASSERT_EQ(columns, Draw(ratio, scene, true, true, kWide, kH, false))
         << "round " << round << " variant " << variant << " ratio " << ratio << " op " << op;
     if (round % 4 == 0)
+    {
       ASSERT_EQ(columns, Draw(ratio, scene, true, true, kWide, kH, true, true))
           << "portable, round " << round << " variant " << variant << " ratio " << ratio << " op " << op;
+    }
   }
   EXPECT_GT(QorvMetalTexelRectRows() - rowsBefore, 1000u);
 }
@@ -755,8 +759,10 @@ TEST(RendererShortcuts, UnfringedRectanglesGiveTheFringedBytes)
         << "round " << round << " ratio " << ratio << " op " << op << " paint " << paintKind << " transform "
         << transform;
     if (round % 4 == 0)
+    {
       ASSERT_EQ(unfringed, Draw(ratio, scene, false, false, kW, kH, false, true, false))
           << "general path, round " << round << " ratio " << ratio << " op " << op;
+    }
   }
 }
 

@@ -145,7 +145,10 @@ TEST(StripRows, VisibleRowsAnswerAsAScanOfTheTexels)
       const bool want = scan(x0, x1, y0, y1, wantFirst, wantLast);
       ASSERT_EQ(bitmap.VisibleRows(x0, x1, y0, y1, first, last), want)
           << w << "x" << h << " columns " << x0 << ".." << x1 << " rows " << y0 << ".." << y1;
-      if (want) ASSERT_EQ(std::make_pair(first, last), std::make_pair(wantFirst, wantLast));
+      if (want)
+      {
+        ASSERT_EQ(std::make_pair(first, last), std::make_pair(wantFirst, wantLast));
+      }
     }
   }
 }

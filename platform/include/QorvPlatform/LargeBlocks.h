@@ -3,6 +3,8 @@
 // from the system on its own and goes back to it whole when freed, so that the big buffers a window makes and
 // frees, window after window, leave no holes in the heap between the small blocks that outlive them, and do
 // not teach the heap to keep blocks of their size itself. Smaller blocks come from the heap. Any thread.
+// Under AddressSanitizer a mapped block's spare room (to the end of its last page) is unreachable, as the
+// space past a heap block is.
 #pragma once
 
 #include <cstddef>
@@ -18,8 +20,9 @@ inline constexpr size_t kLargeBlockBytes = size_t(128) * 1024;
 void* LargeAlloc(size_t bytes);
 void* LargeRealloc(void* block, size_t bytes);
 void LargeFree(void* block);
-// Blocks mapped from the system and not yet given back, for checks.
+// Blocks mapped from the system and not yet given back, and their bytes as asked, for checks.
 long LargeBlocksMapped();
+size_t LargeBytesMapped();
 
 // For containers of large buffers.
 template <class T> struct LargeAllocator

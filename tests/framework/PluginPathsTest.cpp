@@ -1,4 +1,4 @@
-#include "framework/IPlugPaths.h"
+#include "framework/PluginPaths.h"
 
 #include <QorvPlatform/Bundles.h>
 #include <gtest/gtest.h>
