@@ -482,9 +482,11 @@ TEST(MetalRenderer, CrossingFillsLeaveNoStencilBehind)
     for (int y = 0; y < kSize; ++y)
       for (int x = 0; x < kSize; ++x)
         if (bowTie.At(x, y)[0] == 255)
+        {
           ASSERT_EQ(std::vector<uint8_t>(both.At(x, y), both.At(x, y) + 4),
                     std::vector<uint8_t>(alone.At(x, y), alone.At(x, y) + 4))
               << "round " << round << " pixel " << x << ", " << y;
+        }
   }
 }
 
