@@ -6,7 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <QorvPlatform/Processes.h>
+
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +77,67 @@ std::string FolderOf(const std::string& path)
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+constexpr char kTemporaryLead[] = ".saving-";
+constexpr char kTemporaryEnd[] = ".tmp";
+
+// The part of a new file's name that says whose it is: the process id and the process's start time, so
+// that a later process given the same id does not pass for the one that left the file.
+std::string OwnerTag()
+{
+  const int pid = int(getpid());
+  unsigned long long start = 0;
+  std::string tag = std::to_string(pid) + "-";
+  if (qorvplatform::ProcessStartTime(pid, start)) tag += std::to_string(start) + "-";
+  return tag;
+}
+
+// Whether the process that named a new file "PID-[START-]N" has ended: no process has the id, or the
+// one that has it started at another time. A name of another shape, and a process that cannot be
+// looked at (another user's), are taken as alive.
+bool OwnerGone(const std::string& tag)
+{
+  unsigned long long numbers[3];
+  int count = 0;
+  const char* p = tag.c_str();
+  while (*p && count < 3)
+  {
+    char* end = nullptr;
+    if (*p < '0' || *p > '9') return false;
+    numbers[count++] = std::strtoull(p, &end, 10);
+    p = end;
+    if (*p == '-')
+      ++p;
+    else if (*p)
+      return false;
+  }
+  if (*p || count < 2 || numbers[0] == 0 || numbers[0] > INT_MAX) return false;
+  const int pid = int(numbers[0]);
+  if (kill(pid, 0) != 0) return errno == ESRCH;
+  unsigned long long start = 0;
+  return count == 3 && qorvplatform::ProcessStartTime(pid, start) && start != numbers[1];
+}
+
+// The new files in folder that a process left when it ended before it could remove them (a crash, a
+// SIGKILL); the new files of running processes stay.
+void RemoveLeftTemporaries(const std::string& folder)
+{
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const size_t lead = sizeof kTemporaryLead - 1, end = sizeof kTemporaryEnd - 1;
+  while (const dirent* entry = readdir(dir))
+  {
+    const std::string name = entry->d_name;
+    if (name.size() <= lead + end || name.compare(0, lead, kTemporaryLead) != 0 ||
+        name.compare(name.size() - end, end, kTemporaryEnd) != 0)
+      continue;
+    if (!OwnerGone(name.substr(lead, name.size() - lead - end))) continue;
+    const std::string path = folder + "/" + name;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(path.c_str());
+  }
+  closedir(dir);
+}
+
 // The folder's entry for the rename reaches the disk too; a folder that cannot be synced is no error.
 void SyncFolder(const std::string& folder)
 {
@@ -108,14 +173,16 @@ bool AtomicFile::Open(const char* path)
     if (mFd < 0) mError = errno;
     return mFd >= 0;
   }
+  RemoveLeftTemporaries(FolderOf(mTarget));
   // A hidden name that carries no part of the file's own name, so that a save cut off by a crash leaves
   // nothing that a folder listing by extension (the user presets) would take for a file.
-  const std::string prefix = (slash == std::string::npos ? std::string() : mTarget.substr(0, slash + 1)) +
-                             ".saving-" + std::to_string(getpid()) + "-";
+  static const std::string owner = OwnerTag();
+  const std::string prefix =
+      (slash == std::string::npos ? std::string() : mTarget.substr(0, slash + 1)) + kTemporaryLead + owner;
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < kNameAttempts && mFd < 0; ++attempt)
   {
-    mTemp = prefix + std::to_string(counter++) + ".tmp";
+    mTemp = prefix + std::to_string(counter++) + kTemporaryEnd;
     // 0666 under the file-creation mask, as a file opened for writing gets.
     mFd = open(mTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (mFd < 0 && errno != EEXIST) break;
@@ -145,7 +212,7 @@ void AtomicFile::SetFailed(int error)
   if (!mError) mError = error;
 }
 
-bool AtomicFile::Commit()
+bool AtomicFile::Finish()
 {
   if (mFd < 0)
   {
@@ -165,22 +232,45 @@ bool AtomicFile::Commit()
     ok = step(std::fflush(mStream) == 0) && ok;
     ok = step(!std::ferror(mStream)) && ok;
   }
-  const bool direct = mTemp.empty();
-  ok = (direct || step(fsync(mFd) == 0)) && ok;
+  ok = (mTemp.empty() || step(fsync(mFd) == 0)) && ok;
   ok = step((mStream ? std::fclose(mStream) : close(mFd)) == 0) && ok;
   mStream = nullptr;
   mFd = -1;
-  if (ok && !direct) ok = step(std::rename(mTemp.c_str(), mTarget.c_str()) == 0);
-  if (!ok && !direct) unlink(mTemp.c_str());
-  UnregisterTemporary(mSlot);
-  mTemp.clear();
+  mFinished = ok;
   if (!ok)
   {
+    Discard();
     errno = mError ? mError : EIO;
+  }
+  return ok;
+}
+
+bool AtomicFile::PutInPlace()
+{
+  if (!mFinished)
+  {
+    errno = mError ? mError : EBADF;
     return false;
   }
-  if (!direct) SyncFolder(FolderOf(mTarget));
+  mFinished = false;
+  if (mTemp.empty()) return true; // written directly
+  const bool ok = std::rename(mTemp.c_str(), mTarget.c_str()) == 0;
+  if (!ok)
+  {
+    mError = errno ? errno : EIO;
+    Discard();
+    errno = mError;
+    return false;
+  }
+  UnregisterTemporary(mSlot);
+  mTemp.clear();
+  SyncFolder(FolderOf(mTarget));
   return true;
+}
+
+bool AtomicFile::Commit()
+{
+  return Finish() && PutInPlace();
 }
 
 void AtomicFile::Discard()
@@ -191,6 +281,7 @@ void AtomicFile::Discard()
     close(mFd);
   mStream = nullptr;
   mFd = -1;
+  mFinished = false;
   if (!mTemp.empty()) unlink(mTemp.c_str());
   UnregisterTemporary(mSlot);
   mTemp.clear();

@@ -1,6 +1,8 @@
 // Writing a file so that a failed or interrupted save never destroys the old one: the bytes go to a new
 // file beside it, which is flushed to the disk and then renamed over the old name in one step. Readers
 // see either the old file whole or the new one whole. Main thread (any thread that may do file I/O).
+// The new file is hidden as ".saving-PID-START-N.tmp" (the writer's process id and start time); the
+// next file opened in the same folder removes those whose process has ended without removing them.
 #pragma once
 
 #include <cstddef>
@@ -20,8 +22,8 @@ public:
 
   // Creates the new file in the folder of path (the folder of the link's target when path is a
   // symbolic link) with the old file's permissions, or those a new file gets. False when it cannot be
-  // created (errno and Error() say why); then nothing on disk has changed. A device or pipe is opened and
-  // written directly.
+  // created (errno and Error() say why); then nothing on disk has changed but for the removal of new files
+  // left by ended processes. A device or pipe is opened and written directly.
   bool Open(const char* path);
 
   // The new file as a stream, or as a descriptor for libraries that write through one. Use one of the
@@ -35,6 +37,11 @@ public:
   // Flushes the new file to the disk and renames it over path. False (with the old file as it was and
   // the new one removed, errno the first cause) when anything written or the flush failed.
   bool Commit();
+  // Commit in two steps, for a set of files put in place together: Finish flushes the new file to the
+  // disk and closes it (false as Commit); PutInPlace then renames it over path, which fails only when
+  // the rename does (the new file removed). Discard still removes a finished file.
+  bool Finish();
+  bool PutInPlace();
   // Removes the new file; the old one stays as it was.
   void Discard();
   // Why the last Open or Commit failed (an errno value; 0 when it does not know).
@@ -46,6 +53,7 @@ private:
   int mFd = -1;
   FILE* mStream = nullptr;
   bool mFailed = false;
+  bool mFinished = false; // flushed and closed, not yet renamed
   int mError = 0;
   int mSlot = -1; // where RemoveOpenTemporaryFiles finds mTemp
 };

@@ -1,5 +1,6 @@
 #include "host/AudioFile.h"
 
+#include "host/InputFiles.h"
 #include "host/MessageStream.h"
 
 #include <sndfile.h>
@@ -11,8 +12,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
+
+#include <unistd.h>
 
 namespace qorvhost
 {
@@ -38,17 +40,11 @@ bool IsIntegerFormat(int format)
   }
 }
 
-// Why an input could not be opened, in the host's words rather than the library's.
-std::string OpenFailure(const std::string& path)
+// Why the library could not open an input, in the host's words rather than the library's.
+std::string OpenFailure()
 {
-  const int code = sf_error(nullptr);
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return "is a folder, not an audio file";
-  if (FILE* probe = std::fopen(path.c_str(), "rb"))
-    std::fclose(probe);
-  else
-    return SystemReason(errno);
-  if (code == SF_ERR_UNRECOGNISED_FORMAT) return "not a WAV or other audio file that the host reads";
+  if (sf_error(nullptr) == SF_ERR_UNRECOGNISED_FORMAT)
+    return "not a WAV or other audio file that the host reads";
   return LibraryReason(sf_strerror(nullptr));
 }
 
@@ -65,37 +61,35 @@ uint32_t LE32(const unsigned char* p)
 
 // The frames a WAV file's "data" chunk promises, or -1 when the header does not say (another format, a
 // streamed file's placeholder size). libsndfile trims its frame count to the bytes present, so a file
-// cut short is only seen here.
-long PromisedWavFrames(const std::string& path)
+// cut short is only seen here. Read from the open file fd at its own offsets.
+long PromisedWavFrames(int fd)
 {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return -1;
-  long frames = -1;
+  off_t at = 0;
+  const auto read = [&](unsigned char* to, size_t n)
+  {
+    const bool whole = pread(fd, to, n, at) == ssize_t(n);
+    at += off_t(n);
+    return whole;
+  };
   unsigned char head[12], chunk[8], fmt[16];
   unsigned blockAlign = 0;
-  if (std::fread(head, 1, 12, f) == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
-      std::memcmp(head + 8, "WAVE", 4) == 0)
+  if (!read(head, 12) || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+    return -1;
+  while (read(chunk, 8))
   {
-    while (std::fread(chunk, 1, 8, f) == 8)
+    const uint32_t size = LE32(chunk + 4);
+    if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16)
     {
-      const uint32_t size = LE32(chunk + 4);
-      if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16)
-      {
-        if (std::fread(fmt, 1, 16, f) != 16) break;
-        blockAlign = unsigned(fmt[12]) | unsigned(fmt[13]) << 8;
-        if (std::fseek(f, long(size - 16 + (size & 1u)), SEEK_CUR) != 0) break;
-        continue;
-      }
-      if (std::memcmp(chunk, "data", 4) == 0)
-      {
-        if (blockAlign > 0 && size > 0 && size != 0xFFFFFFFFu) frames = long(size / blockAlign);
-        break;
-      }
-      if (std::fseek(f, long(size) + long(size & 1u), SEEK_CUR) != 0) break;
+      if (!read(fmt, 16)) break;
+      blockAlign = unsigned(fmt[12]) | unsigned(fmt[13]) << 8;
+      at += off_t(size - 16 + (size & 1u));
+      continue;
     }
+    if (std::memcmp(chunk, "data", 4) == 0)
+      return blockAlign > 0 && size > 0 && size != 0xFFFFFFFFu ? long(size / blockAlign) : -1;
+    at += off_t(size) + off_t(size & 1u);
   }
-  std::fclose(f);
-  return frames;
+  return -1;
 }
 } // namespace
 
@@ -104,16 +98,25 @@ AudioFileReader::AudioFileReader() = default;
 AudioFileReader::~AudioFileReader()
 {
   if (mFile) sf_close(mFile);
+  if (mFd >= 0) close(mFd);
 }
 
 bool AudioFileReader::Open(const std::string& path, std::string& error)
 {
   SF_INFO info = {};
   mPath = path;
-  mFile = sf_open(path.c_str(), SFM_READ, &info);
+  std::string why;
+  const int fd = OpenInputFile(path, why);
+  if (fd < 0)
+  {
+    error = path + ": " + why;
+    return false;
+  }
+  mFd = fd;
+  mFile = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
   if (!mFile)
   {
-    error = path + ": " + OpenFailure(path);
+    error = path + ": " + OpenFailure();
     return false;
   }
   if (info.channels < 1 || info.samplerate < 1)
@@ -127,7 +130,7 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
   mFrames = long(info.frames);
   if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV)
   {
-    const long promised = PromisedWavFrames(path);
+    const long promised = PromisedWavFrames(fd);
     if (promised > mFrames)
       mTruncation = path + ": cut short: the header promises " + std::to_string(promised) +
                     " frames, the file holds " + std::to_string(mFrames);
@@ -280,12 +283,18 @@ bool AudioFileWriter::Flush(std::string& error)
   return true;
 }
 
-bool AudioFileWriter::Commit(std::string& error)
+bool AudioFileWriter::Complete(std::string& error)
 {
   if (!mFile || (mPending > 0 && !Flush(error))) return false;
   // Closing writes the final header sizes.
   if (sf_close(mFile) != 0) mTarget.SetFailed(errno);
   mFile = nullptr;
+  return true;
+}
+
+bool AudioFileWriter::Commit(std::string& error)
+{
+  if (!Complete(error)) return false;
   if (!mTarget.Commit())
   {
     error = mPath + ": cannot write (" + SystemReason(errno) + ")";
@@ -310,13 +319,13 @@ bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error,
   return true;
 }
 
-bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error, bool (*stop)())
+bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error)
 {
   AudioFileWriter writer;
   if (!writer.Open(path, file.sampleRate, file.NChannels(), file.format, error)) return false;
   std::vector<const float*> in(file.channels.size());
   for (size_t c = 0; c < in.size(); ++c)
     in[c] = file.channels[c].data();
-  return writer.Write(in.data(), file.NFrames(), error) && !(stop && stop()) && writer.Commit(error);
+  return writer.Write(in.data(), file.NFrames(), error) && writer.Commit(error);
 }
 } // namespace qorvhost

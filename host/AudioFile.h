@@ -31,7 +31,8 @@ public:
   AudioFileReader();
   ~AudioFileReader();
 
-  // False with a message when the file cannot be opened or holds no audio.
+  // False with a message when the file cannot be opened or holds no audio. Only a regular file is
+  // opened (InputFiles.h).
   bool Open(const std::string& path, std::string& error);
   double SampleRate() const { return mSampleRate; }
   int Format() const { return mFormat; }
@@ -50,6 +51,7 @@ private:
   bool Is16Bit() const;
   long ReadChunk(long frames); // into mBuffer or mSamples16; the frames read, or the library's answer
   std::string mPath;
+  int mFd = -1;
   sf_private_tag* mFile = nullptr;
   double mSampleRate = 0.0;
   int mFormat = 0, mChannels = 0;
@@ -75,6 +77,9 @@ public:
   bool Write(const float* const* in, long n, std::string& error);
   // Completes the file and puts it in place of the old one.
   bool Commit(std::string& error);
+  // Commit in two steps: the file's last frames and header, then File() put in place (PlaceOutputs).
+  bool Complete(std::string& error);
+  iplugin::AtomicFile& File() { return mTarget; }
 
 private:
   bool Flush(std::string& error);
@@ -93,8 +98,6 @@ private:
 // goes, with the message in warning (when given).
 bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error,
                    std::string* warning = nullptr);
-// Writes the channels in file.format (32-bit float WAV when it is 0), replacing the old file whole. When
-// stop answers true before the new file is complete, it is discarded: false with error left empty.
-bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error,
-                    bool (*stop)() = nullptr);
+// Writes the channels in file.format (32-bit float WAV when it is 0), replacing the old file whole.
+bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error);
 } // namespace qorvhost

@@ -3,8 +3,10 @@
 #include "host/EditorPictures.h"
 #include "host/EditorReport.h"
 #include "host/HostInstance.h"
+#include "host/InputFiles.h"
 #include "host/MixCommand.h"
 #include "host/OutputPaths.h"
+#include "host/PlaceOutputs.h"
 #include "host/ParameterTable.h"
 #include "host/SignalStop.h"
 #include "host/StateFiles.h"
@@ -15,6 +17,7 @@
 #include <QorvPlatform/RunLoopClock.h>
 
 #include <cctype>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -77,14 +80,13 @@ std::string Shown(const std::string& line)
 }
 } // namespace
 
-bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
-                         std::string& error)
+bool ReadEditorScriptLine(const std::string& line, double& waited, EditorScriptStep& step, std::string& error)
 {
+  step = EditorScriptStep();
   std::istringstream in(line.substr(0, line.find('#')));
   std::string verb;
   if (!(in >> verb)) return true;
   qorvplatform::InputEvent e;
-  e.time = clock.now;
   auto point = [&]() { return bool(in >> e.x >> e.y); };
   bool ok = true;
   if (verb == "move")
@@ -126,19 +128,14 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
       return false;
     }
     // The virtual clock runs every frame of the wait: a script may not run for longer than this.
-    if (seconds > kMaxScriptSeconds - clock.waited)
+    if (seconds > kMaxScriptSeconds - waited)
     {
       error = "the script would wait for more than " + std::to_string(int(kMaxScriptSeconds)) +
               " seconds in all: " + Shown(line);
       return false;
     }
-    // A second at a time, so that a stop signal ends a long wait.
-    double left = seconds;
-    for (; left > 1.0 && !StopSignal(); left -= 1.0)
-      qorvplatform::AdvanceClock(1.0);
-    if (!StopSignal()) qorvplatform::AdvanceClock(left);
-    clock.now += seconds;
-    clock.waited += seconds;
+    waited += seconds;
+    step.wait = seconds;
     return true;
   }
   else
@@ -157,17 +154,44 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
     error = "bad script line: " + Shown(line);
     return false;
   }
-  qorvplatform::PostEvent(window, e);
+  step.events.push_back(e);
   if (verb == "click")
   {
     e.kind = qorvplatform::InputKind::Release;
-    qorvplatform::PostEvent(window, e);
+    step.events.push_back(e);
   }
   if (e.kind == qorvplatform::InputKind::KeyDown)
   {
     e.kind = qorvplatform::InputKind::KeyUp;
+    step.events.push_back(e);
+  }
+  return true;
+}
+
+void RunEditorScriptStep(const EditorScriptStep& step, NSWindow& window, EditorScriptClock& clock)
+{
+  for (qorvplatform::InputEvent e : step.events)
+  {
+    e.time = clock.now;
     qorvplatform::PostEvent(window, e);
   }
+  if (step.wait <= 0) return;
+  // A second at a time, so that a stop signal ends a long wait.
+  double left = step.wait;
+  for (; left > 1.0 && !StopSignal(); left -= 1.0)
+    qorvplatform::AdvanceClock(1.0);
+  if (!StopSignal()) qorvplatform::AdvanceClock(left);
+  clock.now += step.wait;
+  clock.waited += step.wait;
+}
+
+bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
+                         std::string& error)
+{
+  EditorScriptStep step;
+  double waited = clock.waited;
+  if (!ReadEditorScriptLine(line, waited, step, error)) return false;
+  RunEditorScriptStep(step, window, clock);
   return true;
 }
 
@@ -186,24 +210,27 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     err << "--window-png needs a display (DISPLAY set, QORV_HEADLESS unset)\n";
     return 2;
   }
-  std::vector<std::string> script;
+  // The whole script is read and checked before the editor opens: a bad line anywhere runs nothing.
+  std::vector<EditorScriptStep> script;
   if (!o.script.empty())
   {
-    std::error_code ec;
-    std::ifstream in;
-    // A folder opens as a stream on this system and reads as empty: only a regular file is a script.
-    if (std::filesystem::is_regular_file(o.script, ec)) in.open(o.script);
-    if (!in.is_open())
+    std::string text, why;
+    if (ReadInputFile(o.script, SIZE_MAX, text, why) != InputRead::kDone)
     {
-      err << "cannot read " << o.script << " (not a readable file)\n";
+      err << "cannot read " << o.script << " (not a readable file: " << why << ")\n";
       return 1;
     }
-    for (std::string line; std::getline(in, line);)
-      script.push_back(line);
-    if (in.bad())
+    std::istringstream in(text);
+    double waited = 0;
+    std::string line;
+    for (size_t number = 1; std::getline(in, line); ++number)
     {
-      err << "cannot read " << o.script << "\n";
-      return 1;
+      script.emplace_back();
+      if (!ReadEditorScriptLine(line, waited, script.back(), error))
+      {
+        err << o.script << ":" << number << ": " << error << "\n";
+        return 1;
+      }
     }
   }
   if (o.screenScale > 0) qorvplatform::SetScreenScale(o.screenScale);
@@ -246,11 +273,7 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   EditorScriptClock clock{CFAbsoluteTimeGetCurrent(), 0.0};
   qorvplatform::AdvanceClock(1.0 / 30.0); // the first frames
   for (size_t i = 0; i < script.size() && !StopSignal(); ++i)
-    if (!RunEditorScriptLine(script[i], window, clock, error))
-    {
-      err << o.script << ":" << (i + 1) << ": " << error << "\n";
-      return 1;
-    }
+    RunEditorScriptStep(script[i], window, clock);
   if (window.nativeWindow())
   {
     // A stop signal wakes the loop at once.
@@ -273,17 +296,18 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
     return StopStatus();
   }
 
+  // Both pictures are made before either is written; then they are put in place together.
+  std::vector<unsigned char> png, windowPng;
+  iplugin::AtomicFile pngFile, windowPngFile;
   int status = 0;
-  if (!o.png.empty() && !WriteEditorFramePng(*view, o.png, error))
-  {
-    err << error << "\n";
+  if ((!o.png.empty() && !EditorFramePng(*view, o.png, png, error)) ||
+      (!o.windowPng.empty() && !EditorWindowPng(window, o.windowPng, windowPng, error)) ||
+      !StageOutput(pngFile, o.png, png.data(), png.size(), error) ||
+      !StageOutput(windowPngFile, o.windowPng, windowPng.data(), windowPng.size(), error))
     status = 1;
-  }
-  if (!o.windowPng.empty() && !WriteEditorWindowPng(window, o.windowPng, error))
-  {
-    err << error << "\n";
-    status = 1;
-  }
+  else
+    status = PlaceOutputs({{&pngFile, o.png}, {&windowPngFile, o.windowPng}}, error);
+  if (status == 1) err << error << "\n";
   report.Print(out);
   return status;
 }

@@ -2,12 +2,15 @@
 // property, makes the view factory class it names from the bundle and asks it for the view, which goes
 // into a window of the host. With a display the window is a real X11 window until it is closed (or for
 // the given seconds); without one the script's events are replayed on the virtual clock. --png writes
-// the editor's last frame; --window-png the window's pixels as the X server shows them. At the end each
-// parameter whose value the editor changed is printed as "changed NAME = VALUE".
+// the editor's last frame; --window-png the window's pixels as the X server shows them. The whole script
+// is read and checked before the editor opens. At the end each parameter whose value the editor changed
+// is printed as "changed NAME = VALUE".
 #pragma once
 
 #include "host/EditorWindow.h"
 #include "host/PluginEntryPoints.h"
+
+#include <QorvPlatform/Events.h>
 
 #include <memory>
 #include <ostream>
@@ -43,8 +46,19 @@ inline constexpr double kMaxScriptSeconds = 3600.0;
 // While a control locks the cursor (a knob held), the cursor goes back to the press after every event,
 // so each "move" is measured from the press. There is no word for resizing: the window takes the size
 // of the editor's view, which the editor's own corner and scale menu change, as in a Mac host.
-// False with a message for a line that does not parse, and for a wait that would take the script past
+struct EditorScriptStep
+{
+  std::vector<qorvplatform::InputEvent> events; // posted at the script clock's time
+  double wait = 0;                              // seconds the virtual clock then runs
+};
+// A line read into its step; waited counts the seconds of the script's waits so far. False with a
+// message for a line that does not parse, and for a wait that would take the script past
 // kMaxScriptSeconds.
+bool ReadEditorScriptLine(const std::string& line, double& waited, EditorScriptStep& step,
+                          std::string& error);
+// Posts the step's events to the window, then runs its wait (cut short by a stop signal).
+void RunEditorScriptStep(const EditorScriptStep& step, NSWindow& window, EditorScriptClock& clock);
+// Both for one line; false with the message of ReadEditorScriptLine, and then nothing has run.
 bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
                          std::string& error);
 

@@ -21,19 +21,25 @@ bool WritePng(const std::vector<unsigned char>& png, const std::string& path, st
 }
 } // namespace
 
-bool WriteEditorFramePng(NSView& view, const std::string& path, std::string& error)
+bool EditorFramePng(NSView& view, const std::string& path, std::vector<unsigned char>& png,
+                    std::string& error)
 {
-  std::vector<unsigned char> png;
-  if (qorvplatform::EncodeViewFramePNG(view, png)) return WritePng(png, path, error);
+  if (qorvplatform::EncodeViewFramePNG(view, png)) return true;
   error = path + ": cannot write (the editor has no frame)";
   return false;
 }
 
-bool WriteEditorWindowPng(NSWindow& window, const std::string& path, std::string& error)
+bool EditorWindowPng(NSWindow& window, const std::string& path, std::vector<unsigned char>& png,
+                     std::string& error)
 {
-  std::vector<unsigned char> png;
-  if (qorvplatform::EncodeWindowScreenPNG(window, png)) return WritePng(png, path, error);
+  if (qorvplatform::EncodeWindowScreenPNG(window, png)) return true;
   error = path + ": cannot write (no X11 window wholly on the screen)";
   return false;
+}
+
+bool WriteEditorFramePng(NSView& view, const std::string& path, std::string& error)
+{
+  std::vector<unsigned char> png;
+  return EditorFramePng(view, path, png, error) && WritePng(png, path, error);
 }
 } // namespace qorvhost

@@ -4,14 +4,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class NSView;
 class NSWindow;
 
 namespace qorvhost
 {
-// The frame the view presented last. False with "PATH: cannot write (REASON)".
+// The frame the view presented last, as PNG bytes for path. False with "PATH: cannot write (REASON)".
+bool EditorFramePng(NSView& view, const std::string& path, std::vector<unsigned char>& png,
+                    std::string& error);
+// The pixels the X server shows in the window; false with a message when headless.
+bool EditorWindowPng(NSWindow& window, const std::string& path, std::vector<unsigned char>& png,
+                     std::string& error);
+// The view's frame written to path. False with "PATH: cannot write (REASON)".
 bool WriteEditorFramePng(NSView& view, const std::string& path, std::string& error);
-// The pixels the X server shows in the window; false with a message when headless or on a failed write.
-bool WriteEditorWindowPng(NSWindow& window, const std::string& path, std::string& error);
 } // namespace qorvhost

@@ -1,10 +1,63 @@
 #include "host/MessageStream.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <iostream>
+
+#include <unistd.h>
 
 namespace qorvhost
 {
+namespace
+{
+// Standard output written straight onto its descriptor, so that a failed write keeps its own cause
+// (stdio's errno is gone by the time the stream is looked at). Lines go out at once on a terminal.
+class StandardOutputBuffer : public std::streambuf
+{
+public:
+  StandardOutputBuffer() : mTerminal(isatty(STDOUT_FILENO) == 1) {}
+  int Error() const { return mError; }
+
+protected:
+  int overflow(int c) override
+  {
+    if (c == traits_type::eof()) return traits_type::not_eof(c);
+    mPending += char(c);
+    if ((mTerminal && c == '\n') || mPending.size() >= kBufferBytes) Write();
+    return c;
+  }
+  int sync() override
+  {
+    Write();
+    return mError ? -1 : 0;
+  }
+
+private:
+  static constexpr size_t kBufferBytes = 65536;
+  void Write()
+  {
+    for (size_t done = 0; done < mPending.size() && !mError;)
+    {
+      const ssize_t n = write(STDOUT_FILENO, mPending.data() + done, mPending.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0)
+        mError = n < 0 ? errno : EIO;
+      else
+        done += size_t(n);
+    }
+    mPending.clear();
+  }
+
+  bool mTerminal;
+  std::string mPending;
+  int mError = 0; // the first failed write's cause
+};
+
+StandardOutputBuffer* sStandardOutput = nullptr;
+} // namespace
+
 MessageStream::MessageStream(std::ostream& target, std::string program)
     : std::ostream(&mBuffer), mBuffer(target, std::move(program))
 {
@@ -18,13 +71,18 @@ MessageStream::~MessageStream()
 void MessageStream::Buffer::Finish()
 {
   if (!mLine.empty()) EndLine();
+  FlushStandardOutput();
   mTarget.flush();
 }
 
 int MessageStream::Buffer::overflow(int c)
 {
   if (c == traits_type::eof()) return traits_type::not_eof(c);
-  if (mLine.empty() && !mProgress && c == '\r') mProgress = true;
+  if (mLine.empty() && !mProgress && c == '\r')
+  {
+    mProgress = true;
+    FlushStandardOutput();
+  }
   if (mProgress)
   {
     mTarget.put(char(c));
@@ -40,6 +98,7 @@ int MessageStream::Buffer::overflow(int c)
 
 int MessageStream::Buffer::sync()
 {
+  FlushStandardOutput();
   mTarget.flush();
   return 0;
 }
@@ -48,8 +107,29 @@ void MessageStream::Buffer::EndLine()
 {
   while (!mLine.empty() && (mLine.back() == '.' || mLine.back() == ' '))
     mLine.pop_back();
+  FlushStandardOutput();
   mTarget << mProgram << ": " << mLine << "\n";
   mLine.clear();
+}
+
+void UseStandardOutput()
+{
+  // Never destroyed: std::cout flushes it at the very end of the process.
+  static StandardOutputBuffer* const buffer = new StandardOutputBuffer;
+  sStandardOutput = buffer;
+  std::cout.rdbuf(buffer);
+}
+
+void FlushStandardOutput()
+{
+  std::cout.flush();
+}
+
+int StandardOutputError()
+{
+  FlushStandardOutput();
+  if (sStandardOutput && sStandardOutput->Error()) return sStandardOutput->Error();
+  return std::cout ? 0 : EIO;
 }
 
 std::string SystemReason(int errnum)

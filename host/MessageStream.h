@@ -37,6 +37,15 @@ private:
   Buffer mBuffer;
 };
 
+// Makes std::cout write onto standard output's descriptor through a buffer of the host's own, which
+// keeps the cause of a failed write; once, first thing in main.
+void UseStandardOutput();
+// Flushed before a message goes to standard error, so that what is written in order comes out in order.
+void FlushStandardOutput();
+// The cause (an errno value) of the first failed write to standard output, after flushing it; 0 when
+// everything was written.
+int StandardOutputError();
+
 // A system error number as the part of a message after the file: "no such file or directory".
 std::string SystemReason(int errnum);
 // A library's message as a part of ours: without its "System error : " lead and its closing full stop,

@@ -8,6 +8,7 @@
 #include "host/EditorReport.h"
 #include "host/HostInstance.h"
 #include "host/MixOutputs.h"
+#include "host/PlaceOutputs.h"
 #include "host/SignalStop.h"
 #include "host/StateFiles.h"
 
@@ -651,11 +652,16 @@ int MixRun::Commit()
   std::string state;
   const std::string automationText = o.automationCsv.empty() ? std::string() : AutomationText(mAutomation);
   if ((!o.stateOut.empty() && !StateFileBytes(mMixer->Unit(), state, mError)) ||
-      !WriteOutput(mStateFile, o.stateOut, state, mError) ||
-      !WriteOutput(mAutomationFile, o.automationCsv, automationText, mError) ||
-      (mGains && !CommitOutput(mGainsFile, o.gainsCsv, mError)) || !mResult.Commit(mError))
+      !StageOutput(mStateFile, o.stateOut, state.data(), state.size(), mError) ||
+      !StageOutput(mAutomationFile, o.automationCsv, automationText.data(), automationText.size(), mError) ||
+      !mResult.Complete(mError))
     return Fail(1);
-  return 0;
+  const int status = PlaceOutputs({{&mResult.File(), o.output},
+                                   {&mGainsFile, mGains ? o.gainsCsv : std::string()},
+                                   {&mStateFile, o.stateOut},
+                                   {&mAutomationFile, o.automationCsv}},
+                                  mError);
+  return status == 1 ? Fail(1) : status;
 }
 
 void MixRun::PrintSummary()

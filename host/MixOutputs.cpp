@@ -1,9 +1,7 @@
 #include "host/MixOutputs.h"
 
-#include "host/MessageStream.h"
 #include "host/OutputPaths.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <vector>
 
@@ -50,30 +48,6 @@ bool CheckOutputPaths(const MixOptions& o, std::string& error)
         return false;
       }
   return true;
-}
-
-bool OpenOutput(iplugin::AtomicFile& file, const std::string& path, std::string& error)
-{
-  if (path.empty() || file.Open(path.c_str())) return true;
-  error = path + ": cannot write (" + SystemReason(errno) + ")";
-  return false;
-}
-
-bool CommitOutput(iplugin::AtomicFile& file, const std::string& path, std::string& error)
-{
-  if (file.Commit()) return true;
-  error = path + ": cannot write (" + SystemReason(errno) + ")";
-  return false;
-}
-
-bool WriteOutput(iplugin::AtomicFile& file, const std::string& path, const std::string& bytes,
-                 std::string& error)
-{
-  if (path.empty()) return true;
-  FILE* f = file.Stream();
-  if (f && !bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-    file.SetFailed(errno);
-  return CommitOutput(file, path, error);
 }
 
 } // namespace qorvhost

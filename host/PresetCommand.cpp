@@ -1,6 +1,7 @@
 #include "host/PresetCommand.h"
 
 #include "host/HostInstance.h"
+#include "host/PlaceOutputs.h"
 #include "host/SignalStop.h"
 #include "host/StateFiles.h"
 
@@ -14,15 +15,19 @@ int RunPresetExport(PluginEntryPoints& plugin, const std::string& factory, const
     err << "preset export needs --factory NAME and -o FILE.qxs\n";
     return 2;
   }
-  std::string error;
+  std::string error, document;
+  iplugin::AtomicFile file;
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, Door::kFactory, error);
-  if (!au || !SelectFactoryPreset(au->Unit(), factory, error) || StopSignal() ||
-      !WritePresetFileFromState(au->Unit(), output, error))
+  const bool made = au && SelectFactoryPreset(au->Unit(), factory, error) &&
+                    PresetDocumentFromState(au->Unit(), document, error) && !StopSignal() &&
+                    StageOutput(file, output, document.data(), document.size(), error);
+  const int status = made ? PlaceOutputs({{&file, output}}, error) : 1;
+  // A write that a stop signal cut short ends the run quietly.
+  if (StopSignal()) return StopStatus();
+  if (status != 0)
   {
-    // A write that a stop signal cut short ends the run quietly.
-    if (StopSignal()) return StopStatus();
     err << error << "\n";
-    return 1;
+    return status;
   }
   out << "factory preset \"" << factory << "\" written to " << output << "\n";
   return 0;

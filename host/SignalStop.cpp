@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,57 +15,148 @@ namespace qorvhost
 {
 namespace
 {
-std::atomic<int> sSignal{0};
+// The run's phase and the signals it got, in one word so that the handler and the run change them
+// together: the stop signal (bits 0-7, before the outputs are put in place), the late one (bits 8-15,
+// after that began) and the phase (from bit 16).
+enum Phase : unsigned
+{
+  kRunning = 0,
+  kPlacing = 1, // the outputs are being put in place
+  kPlaced = 2,
+};
+std::atomic<unsigned> sState{0};
 int sPipe[2] = {-1, -1};
-static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<unsigned>::is_always_lock_free);
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Async-signal-safe only: an atomic store, write, unlink (in RemoveOpenTemporaryFiles) and _exit.
+unsigned StopOf(unsigned state)
+{
+  return state & 0xFFu;
+}
+unsigned LateOf(unsigned state)
+{
+  return (state >> 8) & 0xFFu;
+}
+unsigned PhaseOf(unsigned state)
+{
+  return state >> 16;
+}
+
+void Say(const char* text)
+{
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, text, std::strlen(text));
+}
+
+// Async-signal-safe only: atomics, write, unlink (in RemoveOpenTemporaryFiles) and _exit.
 extern "C" void OnStopSignal(int signal)
 {
   const int saved = errno;
-  int none = 0;
-  if (!sSignal.compare_exchange_strong(none, signal))
+  const unsigned number = unsigned(signal) & 0xFFu;
+  unsigned state = sState.load();
+  for (;;)
   {
-    iplugin::RemoveOpenTemporaryFiles();
-    _exit(128 + signal);
-  }
-  if (sPipe[1] >= 0)
-  {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(sPipe[1], &byte, 1);
+    const unsigned phase = PhaseOf(state);
+    if (phase == kRunning && StopOf(state))
+    {
+      // A second stop: at once, the new files removed, the old ones whole.
+      iplugin::RemoveOpenTemporaryFiles();
+      _exit(128 + signal);
+    }
+    if (phase == kPlaced && LateOf(state))
+    {
+      // A second signal once the outputs are in place: they are complete, only the summary is cut.
+      Say("qorv-host: stopped after the outputs were written; they are complete\n");
+      _exit(0);
+    }
+    // While the outputs are put in place, a second signal waits for that to end (a few renames).
+    if (phase == kPlacing && LateOf(state)) break;
+    const unsigned next = phase == kRunning ? (state | number) : (state | number << 8);
+    if (!sState.compare_exchange_weak(state, next)) continue;
+    if (phase == kRunning && sPipe[1] >= 0)
+    {
+      const char byte = 1;
+      [[maybe_unused]] const ssize_t written = write(sPipe[1], &byte, 1);
+    }
+    break;
   }
   errno = saved;
+}
+
+bool sInstalled[std::size(kStopSignals)] = {};
+
+void SetHandlers(int flags)
+{
+  struct sigaction action = {};
+  action.sa_handler = OnStopSignal;
+  action.sa_flags = flags;
+  sigemptyset(&action.sa_mask);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i)
+    if (sInstalled[i]) sigaction(kStopSignals[i], &action, nullptr);
+}
+
+// QORV_TEST_PAUSE_AT=K: the number of the pause point at which the host stops itself.
+long PauseAt()
+{
+  const char* text = std::getenv("QORV_TEST_PAUSE_AT");
+  return text ? std::strtol(text, nullptr, 10) : 0;
 }
 } // namespace
 
 void InstallStopSignals()
 {
   if (sPipe[0] < 0 && pipe2(sPipe, O_CLOEXEC | O_NONBLOCK) != 0) sPipe[0] = sPipe[1] = -1;
-  struct sigaction action = {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  // No SA_RESTART: a call blocked on a pipe or a terminal returns, so the command sees the stop.
-  for (int signal : {SIGINT, SIGTERM, SIGHUP})
+  for (size_t i = 0; i < std::size(kStopSignals); ++i)
   {
     // A signal ignored when the host started (nohup, a shell's background job) stays ignored.
     struct sigaction old = {};
-    if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
-    sigaction(signal, &action, nullptr);
+    sInstalled[i] = !(sigaction(kStopSignals[i], nullptr, &old) == 0 && old.sa_handler == SIG_IGN);
   }
+  // No SA_RESTART: a call blocked on a pipe or a terminal returns, so the command sees the stop.
+  SetHandlers(0);
 }
 
 int StopSignal()
 {
-  return sSignal.load();
+  return int(StopOf(sState.load()));
 }
 
 int StopStatus()
 {
-  return 128 + sSignal.load();
+  return 128 + StopSignal();
 }
 
 int StopDescriptor()
 {
   return sPipe[0];
+}
+
+bool BeginPlacingOutputs()
+{
+  unsigned state = kRunning;
+  if (!sState.compare_exchange_strong(state, kPlacing << 16)) return PhaseOf(state) != kRunning;
+  // From here a signal no longer ends a call: the summary is written whole.
+  SetHandlers(SA_RESTART);
+  return true;
+}
+
+void EndPlacingOutputs()
+{
+  unsigned state = sState.load();
+  while (PhaseOf(state) == kPlacing &&
+         !sState.compare_exchange_weak(state, (state & 0xFFFFu) | kPlaced << 16))
+  {
+  }
+}
+
+int LateStopSignal()
+{
+  return int(LateOf(sState.load()));
+}
+
+void PausePoint()
+{
+  static const long pauseAt = PauseAt();
+  static long reached = 0;
+  if (pauseAt > 0 && ++reached == pauseAt) raise(SIGSTOP);
 }
 } // namespace qorvhost

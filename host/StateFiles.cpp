@@ -2,6 +2,7 @@
 
 #include "framework/AtomicFile.h"
 #include "host/CFText.h"
+#include "host/InputFiles.h"
 #include "host/MessageStream.h"
 #include "host/ParameterList.h"
 #include "host/PresetDocument.h"
@@ -23,27 +24,19 @@ constexpr size_t kMaxFileBytes = 64u << 20;
 
 bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
 {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
+  std::string why;
+  switch (ReadInputFile(path, kMaxFileBytes, bytes, why))
   {
-    error = path + ": cannot read (" + SystemReason(errno) + ")";
-    return false;
-  }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0 || size_t(size) > kMaxFileBytes)
-  {
+  case InputRead::kDone:
+    return true;
+  case InputRead::kTooLarge:
     error = path + ": not a preset or state file (too large)";
     return false;
+  case InputRead::kFailed:
+    break;
   }
-  in.seekg(0);
-  bytes.resize(size_t(size));
-  if (!in.read(bytes.data(), size))
-  {
-    error = path + ": cannot read (" + SystemReason(errno) + ")";
-    return false;
-  }
-  return true;
+  error = path + ": cannot read (" + why + ")";
+  return false;
 }
 
 bool WriteFile(const std::string& path, const void* bytes, size_t size, std::string& error)
@@ -303,7 +296,7 @@ bool ApplyPresetFile(AudioUnit unit, const std::string& path, std::string& error
   return ok;
 }
 
-bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::string& error)
+bool PresetDocumentFromState(AudioUnit unit, std::string& document, std::string& error)
 {
   CFPropertyListRef info = CopyClassInfo(unit, error);
   if (!info) return false;
@@ -313,7 +306,6 @@ bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::stri
                    CFDictionaryGetValueIfPresent(CFDictionaryRef(info), key, &value) && value &&
                    CFGetTypeID(value) == CFDataGetTypeID();
   CFRelease(key);
-  std::string document;
   const bool ok = has && UnwrapStateChunk(CFDataGetBytePtr(CFDataRef(value)),
                                           size_t(CFDataGetLength(CFDataRef(value))), document);
   CFRelease(info);
@@ -322,6 +314,6 @@ bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::stri
     error = "the plug-in's state holds no preset document";
     return false;
   }
-  return WriteFile(path, document.data(), document.size(), error);
+  return true;
 }
 } // namespace qorvhost

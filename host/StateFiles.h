@@ -27,8 +27,8 @@ bool SelectFactoryPreset(AudioUnit unit, const std::string& name, std::string& e
 // current ClassInfo restored with its "data" holding the present state with the preset parameters at
 // their defaults and the file's values over them.
 bool ApplyPresetFile(AudioUnit unit, const std::string& path, std::string& error);
-// The instance's state document written as a preset file.
-bool WritePresetFileFromState(AudioUnit unit, const std::string& path, std::string& error);
+// The instance's state document: what a preset file of it holds.
+bool PresetDocumentFromState(AudioUnit unit, std::string& document, std::string& error);
 
 // The state chunk around a preset document, and the document out of a state chunk (false when the
 // bytes are no state chunk).

@@ -5,6 +5,7 @@
 #include "host/HostInstance.h"
 #include "host/MessageStream.h"
 #include "host/MixCommand.h"
+#include "host/PlaceOutputs.h"
 #include "host/PluginInfo.h"
 #include "host/PresetCommand.h"
 #include "host/SignalStop.h"
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -89,23 +92,28 @@ int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messag
              << in.sampleRate << " Hz (status " << status << ")\n";
     return kExitFailed;
   }
-  AudioFile out;
-  out.sampleRate = in.sampleRate;
-  out.format = in.format;
   // Longer blocks go in slices of what the plug-in takes.
   UInt32 slice = o.mix.block;
   au->Get(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, slice);
-  status = au->RenderAll(in.channels, out.channels,
-                         std::min<UInt32>(o.mix.block, std::max<UInt32>(slice, 1)), StopRequested);
+  std::vector<std::vector<float>> out;
+  status = au->RenderAll(in.channels, out, std::min<UInt32>(o.mix.block, std::max<UInt32>(slice, 1)),
+                         StopRequested);
   if (StopSignal()) return StopStatus();
   if (status != noErr)
   {
     messages << o.mix.inputs[0] << ": render failed (status " << status << ")\n";
     return kExitFailed;
   }
-  if (!WriteAudioFile(o.mix.output, out, error, StopRequested))
+  AudioFileWriter writer;
+  std::vector<const float*> channels;
+  for (const std::vector<float>& c : out)
+    channels.push_back(c.data());
+  const bool written = writer.Open(o.mix.output, in.sampleRate, in.NChannels(), in.format, error) &&
+                       writer.Write(channels.data(), in.NFrames(), error) && writer.Complete(error);
+  const int placed = written ? PlaceOutputs({{&writer.File(), o.mix.output}}, error) : kExitFailed;
+  if (StopSignal()) return StopStatus();
+  if (placed != kExitDone)
   {
-    if (StopSignal()) return StopStatus();
     messages << error << "\n";
     return kExitFailed;
   }
@@ -185,13 +193,52 @@ int Run(int argc, char** argv)
   }
   return kExitUsage;
 }
+
+// The name of a stop signal, for the line that tells of a late one.
+const char* SignalName(int signal)
+{
+  switch (signal)
+  {
+  case SIGINT:
+    return "SIGINT";
+  case SIGTERM:
+    return "SIGTERM";
+  case SIGHUP:
+    return "SIGHUP";
+  default:
+    return "a signal";
+  }
+}
+
+// What became of the standard streams decides the status too: a summary or a message that could not be
+// written is a failure of the run (told on standard error when standard output failed).
+int CheckStandardStreams(int status)
+{
+  const int outError = StandardOutputError();
+  const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr) || !std::cerr;
+  if (outError)
+  {
+    MessageStream messages(std::cerr, "qorv-host");
+    messages << "standard output: " << SystemReason(outError) << "\n";
+  }
+  return status == kExitDone && (outError || errFailed) ? kExitFailed : status;
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
   // Past a file-size limit a write fails with an error the host reports, instead of killing it.
   std::signal(SIGXFSZ, SIG_IGN);
-  const int status = Run(argc, argv);
-  // A run stopped by a signal is a failure, whatever its last step made of the stop.
-  return StopSignal() ? StopStatus() : status;
+  UseStandardOutput();
+  int status = Run(argc, argv);
+  PausePoint();
+  // A run stopped by a signal is a failure, whatever its last step made of the stop: a stop honoured is
+  // one that came before the outputs were put in place, so its old files are all as they were.
+  if (StopSignal()) status = StopStatus();
+  if (const int late = LateStopSignal())
+  {
+    MessageStream messages(std::cerr, "qorv-host");
+    messages << SignalName(late) << " came after the outputs were written: the run went on to its end\n";
+  }
+  return CheckStandardStreams(status);
 }

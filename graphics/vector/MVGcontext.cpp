@@ -517,6 +517,21 @@ void MVGcontext_vQorv_au::renderFlush()
                 !clearBufferOnFlush;
     else if (colour)
       drawableChanges.Forget(colour.get());
+    // The present tells the layer where this frame differs from the one shown before, so that whoever shows
+    // the layer copies only that.
+    if (drawable && drawableChanges.PresentedChanges(composite && !clearBufferOnFlush,
+                                                     colour && set->stencilTexture, areasPresented))
+    {
+      regionsPresented.clear();
+      for (const MVGpixelRect& r : areasPresented)
+      {
+        const int x0 = std::max(r.x0, 0), y0 = std::max(r.y0, 0);
+        if (r.x1 > x0 && r.y1 > y0)
+          regionsPresented.push_back(MTLRegionMake2D((NSUInteger)x0, (NSUInteger)y0, (NSUInteger)(r.x1 - x0),
+                                                     (NSUInteger)(r.y1 - y0)));
+      }
+      drawable->setChangedRegions(regionsPresented.data(), regionsPresented.size());
+    }
   }
   if (!partial && colour) areas.assign(1, MVGpixelRect{0, 0, (int)colour->width(), (int)colour->height()});
 

@@ -82,6 +82,9 @@ public:
   double clearColor[4] = {0, 0, 0, 0};
   // What each drawable holds of the frames, so that a composite copies onto it only what it lacks.
   MVGdrawableChanges drawableChanges;
+  // Kept between flushes: what a present carries.
+  std::vector<MVGpixelRect> areasPresented;
+  std::vector<MTLRegion> regionsPresented;
   MVGscissorBoundsCache scissorBounds;
 
   // Pipeline states made so far, one pair per blend and pixel format, so that alternating targets of

@@ -19,6 +19,22 @@ void MVGdrawableChanges::Note(const MVGpixelRect* rects, int n, bool whole)
   if (mLatest.size() > kKeptFrames) mLatest.pop_front();
   ++mFrames;
   mComposite = true;
+  if (whole)
+    mUnpresentedWhole = true;
+  else if (!mUnpresentedWhole)
+    mUnpresented.insert(mUnpresented.end(), rects, rects + n);
+  // Frames that find no drawable for long change too much to list.
+  if (mUnpresented.size() > kMaxUnpresented) mUnpresentedWhole = true;
+}
+
+bool MVGdrawableChanges::PresentedChanges(bool composite, bool drawn, std::vector<MVGpixelRect>& rects)
+{
+  const bool known = composite && drawn && !mUnpresentedWhole;
+  rects.swap(mUnpresented);
+  mUnpresented.clear();
+  // A drawable that shows something other than the frame leaves the next one to differ anywhere.
+  mUnpresentedWhole = !(composite && drawn);
+  return known;
 }
 
 bool MVGdrawableChanges::TakeComposite()

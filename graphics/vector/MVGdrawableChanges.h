@@ -28,10 +28,16 @@ public:
              std::vector<MVGpixelRect>& areas);
   // Target received something other than a composite: what it holds is unknown.
   void Forget(const MTLTexture* target);
+  // Where the frame a drawable is about to be presented with differs from the one presented before: false
+  // for anywhere (when it composites no frame, or a frame since then changed anywhere), else true with
+  // rects. Those changes are then the presented ones; after a drawable that shows something else than the
+  // frame (not drawn, or drawn otherwise) the next one differs anywhere.
+  bool PresentedChanges(bool composite, bool drawn, std::vector<MVGpixelRect>& rects);
 
   // Frames whose changes are kept: a drawable older than that is drawn whole. More than the layer's
   // drawables, so that a drawable back in turn finds all it missed.
   static constexpr size_t kKeptFrames = 6;
+  static constexpr size_t kMaxUnpresented = 256;
 
 private:
   struct Frame
@@ -48,5 +54,8 @@ private:
   std::deque<Frame> mLatest; // the last frames, newest last
   std::vector<Held> mHeld;
   bool mComposite = false;
+  // The changes of the frames noted since the last presented one.
+  std::vector<MVGpixelRect> mUnpresented;
+  bool mUnpresentedWhole = true;
 };
 } // namespace iplugin::igraphics

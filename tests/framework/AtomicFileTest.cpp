@@ -11,8 +11,13 @@
 #include <memory>
 #include <vector>
 #include <thread>
+#include <csignal>
+
+#include <QorvPlatform/Processes.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -102,6 +107,55 @@ TEST(AtomicFile, TheOpenNewFilesCanBeRemovedAtOnce)
   EXPECT_EQ(EntriesIn(dir), 3u);
   iplugin::RemoveOpenTemporaryFiles();
   EXPECT_EQ(EntriesIn(dir), 2u);
+}
+
+// The new files that a process left when it ended without removing them (killed, crashed) go when the
+// next file is written into their folder; those of a running process stay, whoever it is. A name carries
+// the process's id and start time, so a later process given the same id does not keep a file alive.
+TEST(AtomicFile, NewFilesOfEndedProcessesGoWithTheNextWrite)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_left");
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_GT(ended, 0);
+  waitpid(ended, nullptr, 0);
+  const pid_t running = fork();
+  if (running == 0)
+  {
+    alarm(60); // ends it should the test not get to
+    pause();
+    _exit(0);
+  }
+  ASSERT_GT(running, 0);
+  unsigned long long started = 0;
+  ASSERT_TRUE(qorvplatform::ProcessStartTime(running, started));
+  const std::string e = std::to_string(ended), r = std::to_string(running), t = std::to_string(started);
+  struct Left
+  {
+    std::string name;
+    bool stays;
+  };
+  const Left left[] = {
+      {".saving-" + e + "-0.tmp", false},            // an ended process, named as before the start time
+      {".saving-" + e + "-" + t + "-3.tmp", false},  // an ended process
+      {".saving-" + r + "-" + t + "-1.tmp", true},   // a running one
+      {".saving-" + r + "-7.tmp", true},             // a running one, named as before
+      {".saving-" + r + "-" + t + "1-2.tmp", false}, // its id, but another start: the id was reused
+      {".saving-" + e + "-notes.tmp", true},         // not a name the writer gives
+      {".saving-" + e + "-0.txt", true},
+      {"saving-" + e + "-0.tmp", true},
+  };
+  for (const Left& l : left)
+    std::ofstream(dir + "/" + l.name) << "new";
+  ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "x", 1));
+  for (const Left& l : left)
+    EXPECT_EQ(fs::exists(dir + "/" + l.name), l.stays) << l.name;
+  kill(running, SIGKILL);
+  waitpid(running, nullptr, 0);
+  // Once it has ended, its files go too.
+  ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "y", 1));
+  EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-" + t + "-1.tmp"));
+  EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-7.tmp"));
 }
 
 TEST(AtomicFile, KeepsPermissionsAndLinks)

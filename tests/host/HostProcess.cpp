@@ -3,6 +3,7 @@
 #include "tests/support/TestPaths.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,16 +14,19 @@
 
 namespace qorvtest
 {
-namespace
-{
-std::string ReadAll(const std::string& path)
+std::string FileBytes(const std::string& path)
 {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+namespace
+{
+constexpr unsigned kLongestRunSeconds = 120;
+
 [[noreturn]] void Exec(const std::vector<std::string>& args, int outFd, int errFd)
 {
+  alarm(kLongestRunSeconds); // kept across exec
   dup2(outFd, STDOUT_FILENO);
   if (errFd >= 0) dup2(errFd, STDERR_FILENO);
   std::vector<char*> argv{const_cast<char*>(QORV_HOST_EXE)};
@@ -33,16 +37,23 @@ std::string ReadAll(const std::string& path)
   _exit(127);
 }
 
-int ExitStatus(pid_t pid)
+int ExitStatus(pid_t pid, const std::function<void(pid_t)>& onStop = nullptr)
 {
   int wstatus = 0;
-  if (waitpid(pid, &wstatus, 0) != pid) return -1;
+  for (;;)
+  {
+    if (waitpid(pid, &wstatus, onStop ? WUNTRACED : 0) != pid) return -1;
+    if (!WIFSTOPPED(wstatus)) break;
+    onStop(pid);
+    kill(pid, SIGCONT);
+  }
   return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
 }
 } // namespace
 
 HostRun RunHost(const std::vector<std::string>& args, bool terminal)
 {
+  if (!terminal) return RunHost(args, HostRunOptions());
   static std::atomic<int> runs{0};
   const std::string dir =
       ScratchDir("host_process_" + std::to_string(getpid()) + "_" + std::to_string(runs++));
@@ -50,30 +61,40 @@ HostRun RunHost(const std::vector<std::string>& args, bool terminal)
   const int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   HostRun run;
   if (outFd < 0) return run;
-  if (!terminal)
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) Exec(args, outFd, -1);
+  close(outFd);
+  if (pid < 0) return run;
+  char buf[4096];
+  for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
+    run.err.append(buf, size_t(n));
+  close(master);
+  run.status = ExitStatus(pid);
+  run.out = FileBytes(outPath);
+  return run;
+}
+
+HostRun RunHost(const std::vector<std::string>& args, const HostRunOptions& options)
+{
+  static std::atomic<int> runs{0};
+  const std::string dir =
+      ScratchDir("host_process_" + std::to_string(getpid()) + "_r" + std::to_string(runs++));
+  const std::string outPath = options.standardOutput.empty() ? dir + "/out" : options.standardOutput;
+  const std::string errPath = dir + "/err";
+  HostRun run;
+  const int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (outFd >= 0 && errFd >= 0)
   {
-    const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const pid_t pid = fork();
     if (pid == 0) Exec(args, outFd, errFd);
-    close(errFd);
-    close(outFd);
-    run.status = pid > 0 ? ExitStatus(pid) : -1;
-    run.err = ReadAll(errPath);
+    run.status = pid > 0 ? ExitStatus(pid, options.onStop) : -1;
   }
-  else
-  {
-    int master = -1;
-    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid == 0) Exec(args, outFd, -1);
-    close(outFd);
-    if (pid < 0) return run;
-    char buf[4096];
-    for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
-      run.err.append(buf, size_t(n));
-    close(master);
-    run.status = ExitStatus(pid);
-  }
-  run.out = ReadAll(outPath);
+  if (outFd >= 0) close(outFd);
+  if (errFd >= 0) close(errFd);
+  run.err = FileBytes(errPath);
+  if (options.standardOutput.empty()) run.out = FileBytes(outPath);
   return run;
 }
 } // namespace qorvtest

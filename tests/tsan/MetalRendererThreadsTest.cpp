@@ -1,5 +1,6 @@
 // The GPU renderer with the completion thread: three frames in flight, framebuffer and drawable
-// alternating, texture updates and read-back between frames, as the editor's frames run.
+// alternating, texture updates and read-back between frames, as the editor's frames run, and a window
+// taking what each present changed while the GPU's thread presents.
 #include <QorvPlatform/Metal.h>
 
 #include <gtest/gtest.h>
@@ -23,7 +24,9 @@ TEST(MetalRendererThreads, FramesInFlightWithReadBack)
     VGcontext* vg = MvgCreateContext(layer, 0x2001);
     ASSERT_TRUE(vg);
     MVGframebuffer* fb = MvgFramebufferCreate(vg, kW, kH, 0);
-    std::vector<unsigned char> atlas(512 * 512, 0), px(kW * kH * 4);
+    std::vector<unsigned char> atlas(512 * 512, 0), px(kW * kH * 4), window(kW * kH * 4, 0);
+    std::vector<MTLRegion> changed;
+    const QorvPixelTarget target{window.data(), kW * 4, kW, kH, 0, 0};
     for (int frame = 0; frame < kFrames; ++frame)
     {
       MvgSetCurrentFramebuffer(fb);
@@ -48,11 +51,16 @@ TEST(MetalRendererThreads, FramesInFlightWithReadBack)
       vgFillPaint(vg, vgImagePattern(0, 0, kW, kH, 0, fb->image, 1.0f));
       vgFill(vg);
       vgEndFrame(vg);
+      QorvMetalLayerCopyPresentedChanges(*layer, false, target, changed);
     }
     std::vector<uint8_t> rgba;
     int w = 0, h = 0;
     ASSERT_TRUE(QorvMetalLayerCopyPresentedImage(*layer, rgba, w, h));
     EXPECT_EQ(rgba[(20 * kW + 20) * 4 + 1], (unsigned char)((kFrames - 1) * 5));
+    // Once the GPU is done, the window holds the last frame (blue first).
+    QorvMetalLayerCopyPresentedChanges(*layer, false, target, changed);
+    EXPECT_EQ(window[(20 * kW + 20) * 4 + 1], (unsigned char)((kFrames - 1) * 5));
+    EXPECT_EQ(window[(20 * kW + 20) * 4 + 2], 200);
     MvgFramebufferFree(fb);
     MvgDelete(vg);
   }

@@ -1,6 +1,7 @@
 // The composite copies onto a drawable only what it lacks of the frame: over random runs of frames, with the
 // drawables handed out in any order, some kept out for a while, some drawn into otherwise and some replaced,
-// each drawable that received a composite holds exactly the frame.
+// each drawable that received a composite holds exactly the frame. A window that copies from each presented
+// drawable only what its present says changed shows what the drawable holds.
 #include "graphics/vector/MVGdrawableChanges.h"
 
 #include <Metal/Metal.h>
@@ -46,6 +47,16 @@ TEST(DrawableChanges, EachCompositedDrawableHoldsTheFrame)
     std::vector<Drawable> drawables(3);
     for (Drawable& d : drawables)
       d = Drawable{NewTexture(), std::vector<int>(kW * kH, -1)};
+    std::vector<int> window(kW * kH, -4);
+    std::vector<MVGpixelRect> said;
+    auto present = [&](const Drawable& d, bool composite, bool drawn)
+    {
+      if (changes.PresentedChanges(composite, drawn, said))
+        for (const MVGpixelRect& r : said)
+          Fill(window, r, &d.pixels, 0);
+      else
+        window = d.pixels;
+    };
     int value = 0;
     for (int f = 0; f < 60; ++f)
     {
@@ -75,13 +86,23 @@ TEST(DrawableChanges, EachCompositedDrawableHoldsTheFrame)
       else
         d.pixels = frame;
       ASSERT_EQ(d.pixels, frame) << "seed " << seed << " frame " << f;
-      // Now and then a flush that is no composite draws into one.
+      present(d, true, true);
+      ASSERT_EQ(window, frame) << "seed " << seed << " frame " << f;
+      // Now and then a flush that is no composite draws into one, or one is presented undrawn.
       if (rng() % 8 == 0)
       {
         Drawable& e = drawables[rng() % drawables.size()];
         ASSERT_FALSE(changes.TakeComposite());
         changes.Forget(e.texture.get());
         Fill(e.pixels, MVGpixelRect{0, 0, kW, kH}, nullptr, -3);
+        present(e, false, true);
+        ASSERT_EQ(window, e.pixels) << "seed " << seed << " frame " << f;
+      }
+      else if (rng() % 10 == 0)
+      {
+        Drawable& e = drawables[rng() % drawables.size()];
+        present(e, true, false);
+        ASSERT_EQ(window, e.pixels) << "seed " << seed << " frame " << f;
       }
     }
   }

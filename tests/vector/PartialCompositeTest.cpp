@@ -57,6 +57,40 @@ qorvtest::RgbaImage Shown(qorvtest::VectorGraphics& g)
   QorvMetalLayerCopyPresentedImage(*g.mLayer, image.rgba, image.width, image.height);
   return image;
 }
+
+// A window's kept copy of the layer, blue first, two pixels in from its corner and cut by its edges on the
+// right and at the bottom, brought up to date only where the presents said they changed.
+struct WindowCopy
+{
+  WindowCopy(int w, int h) : width(w), height(h), bgra(size_t(w) * size_t(h) * 4, 0) {}
+  int width, height;
+  std::vector<uint8_t> bgra;
+  std::vector<MTLRegion> changed;
+  static constexpr int kAt = 2;
+
+  // Pixels copied, or -1 when nothing was presented since.
+  long Follow(CAMetalLayer& layer)
+  {
+    const QorvPixelTarget target{bgra.data(), size_t(width) * 4, width, height, kAt, kAt};
+    if (!QorvMetalLayerCopyPresentedChanges(layer, false, target, changed)) return -1;
+    long pixels = 0;
+    for (const MTLRegion& r : changed)
+      pixels += long(r.size.width * r.size.height);
+    return pixels;
+  }
+  // Whether it holds what the layer shows, within the window.
+  bool Holds(const qorvtest::RgbaImage& shown) const
+  {
+    for (int y = kAt; y < height; ++y)
+      for (int x = kAt; x < width && x - kAt < shown.width; ++x)
+      {
+        const uint8_t *p = &bgra[(size_t(y) * size_t(width) + size_t(x)) * 4],
+                      *q = shown.At(x - kAt, y - kAt);
+        if (p[0] != q[2] || p[1] != q[1] || p[2] != q[0] || p[3] != q[3]) return false;
+      }
+    return true;
+  }
+};
 } // namespace
 
 // Frames that redraw only a few controls copy onto each drawable only what it lacks of the off-screen frame
@@ -73,6 +107,11 @@ TEST(PartialComposite, ShowsTheWholeFrame)
     Populate(g, rng, swatches);
     g.SetAllControlsDirty();
     Redraw(g);
+    const int w = kW * (int)scale, h = kH * (int)scale;
+    WindowCopy window{w - 3, h - 1};
+    EXPECT_EQ(window.Follow(*g.mLayer), long(w - 3 - WindowCopy::kAt) * long(h - 1 - WindowCopy::kAt));
+    EXPECT_EQ(window.Follow(*g.mLayer), -1); // nothing presented since
+    long copied = 0;
     for (int round = 0; round < 20; ++round)
     {
       // A few controls change; each frame draws only those.
@@ -92,7 +131,12 @@ TEST(PartialComposite, ShowsTheWholeFrame)
       for (size_t i = 0; i < shown.rgba.size(); ++i)
         if (i % 4 != 3) shownRgb.push_back(shown.rgba[i]), frameRgb.push_back(frame.rgba[i]);
       ASSERT_EQ(shownRgb, frameRgb) << "scale " << scale << " round " << round;
+      // A window that copies only what each present changed shows the same.
+      copied += std::max(window.Follow(*g.mLayer), 0l);
+      ASSERT_TRUE(window.Holds(shown)) << "scale " << scale << " round " << round;
     }
+    // Far less than the whole drawable each round.
+    EXPECT_LT(copied, 20l * w * h / 4) << "scale " << scale;
   }
 }
 
@@ -109,5 +153,8 @@ TEST(PartialComposite, AFrameDrawnDirectlyIsShownWhole)
     const qorvtest::RgbaImage shown = g.End();
     ASSERT_EQ(shown.width, kW);
     EXPECT_EQ(shown.At(kW / 2, kH / 2)[0], 20 * round) << "round " << round;
+    // Its present says so too.
+    WindowCopy window{kW + 4, kH + 4};
+    EXPECT_EQ(window.Follow(*g.mLayer), long(kW) * kH) << "round " << round;
   }
 }

@@ -385,12 +385,13 @@ TEST(Tessellation, BevelJoinOfAnOpenPolyline)
   }
 }
 
+// A thin stroke is drawn one fringe wide at the share of it that it covers, so its ink is its area's.
 TEST(Tessellation, ThinStrokesFadeAndWideOnesAreCapped)
 {
   struct
   {
     float width, scale, drawnWidth, alpha;
-  } table[] = {{0.5f, 1, 1, 0.25f}, {1, 1, 1, 1}, {300, 1, 200, 1}, {150, 2, 200, 1}, {0.25f, 2, 1, 0.25f}};
+  } table[] = {{0.5f, 1, 1, 0.5f}, {1, 1, 1, 1}, {300, 1, 200, 1}, {150, 2, 200, 1}, {0.25f, 2, 1, 0.5f}};
   for (const auto& k : table)
   {
     RecordingContext c;

@@ -5,6 +5,7 @@
 
 #include <AppKit/NSView.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,16 @@ bool EncodeViewFramePNG(NSView& view, std::vector<unsigned char>& png);
 bool EncodeWindowScreenPNG(NSWindow& window, std::vector<unsigned char>& png);
 // True once the user asked to close the window's X11 window.
 bool WindowCloseRequested(NSWindow& window);
+// What showing frames in the window's X11 window has cost so far, for tests: copies out of its views'
+// layers, images sent, the requests of the process's connection to the X server (the number of the next
+// one), and whether the images go through shared memory (QORV_X11_NO_SHM set turns that off). False
+// when headless.
+struct WindowPresentCounts
+{
+  uint64_t copies = 0, puts = 0, requests = 0;
+  bool sharedMemory = false;
+};
+bool GetWindowPresentCounts(NSWindow& window, WindowPresentCounts& counts);
 // While on, PostEvent writes each event it hands to a window to standard error, one line each:
 // "event TYPE x y clicks=N mods=HEX key=CODE chars=TEXT" (QORV_LOG_EVENTS=1 turns it on too).
 void SetLogEvents(bool on);

@@ -4,6 +4,7 @@
 
 #include <QuartzCore/CAMetalLayer.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,5 +54,20 @@ uint64_t QorvMetalValidationErrors();
 // to red first). Waits for committed GPU work first. False when nothing was presented yet.
 bool QorvMetalLayerCopyPresentedImage(CAMetalLayer& layer, std::vector<uint8_t>& rgba, int& width,
                                       int& height);
+// Where a window keeps its copy of what a layer shows: rows of four bytes a pixel (blue, green, red, alpha),
+// bytesPerRow apart, width x height pixels; the layer's top left corner goes to (x, y).
+struct QorvPixelTarget
+{
+  uint8_t* pixels;
+  size_t bytesPerRow;
+  int width, height;
+  int x, y;
+};
+// Copies into target what the layer shows where it changed since the last call (all of it when whole, or
+// after a present whose changes are unknown or of another size), the drawable's bytes as they are; changed
+// gets those parts in target's pixels, clipped to it. False, copying nothing, when nothing was presented
+// since the last call and whole is not asked, or never. For the one window that shows the layer.
+bool QorvMetalLayerCopyPresentedChanges(CAMetalLayer& layer, bool whole, const QorvPixelTarget& target,
+                                        std::vector<MTLRegion>& changed);
 // Number of drawables presented on the layer so far.
 uint64_t QorvMetalLayerPresentCount(CAMetalLayer& layer);

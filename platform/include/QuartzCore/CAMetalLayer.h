@@ -7,6 +7,7 @@
 #include <Metal/Metal.h>
 
 #include <memory>
+#include <vector>
 
 class CAMetalLayer;
 struct QorvDrawableRing;
@@ -21,6 +22,9 @@ public:
   std::shared_ptr<MTLTexture> texture() const { return mTexture; }
   CAMetalLayer* layer() const { return mLayer; }
   void present() override;
+  // Stand-in extension, as a present with damage: where (pixels, origin top left) this drawable differs
+  // from the one presented before it on the layer. Unset, all of it counts as changed. Before present.
+  void setChangedRegions(const MTLRegion* regions, size_t n);
 
 private:
   std::shared_ptr<QorvDrawableRing> mRing;
@@ -28,6 +32,8 @@ private:
   int mSlot;
   std::shared_ptr<MTLTexture> mTexture;
   CAMetalLayer* mLayer;
+  std::vector<MTLRegion> mChanged;
+  bool mChangesKnown = false;
 };
 
 class CAMetalLayer

@@ -371,6 +371,14 @@ bool WindowCloseRequested(NSWindow& window)
   return window.nativeWindow() && window.nativeWindow()->CloseRequested();
 }
 
+bool GetWindowPresentCounts(NSWindow& window, WindowPresentCounts& counts)
+{
+  if (!window.nativeWindow()) return false;
+  const detail::NativeWindow::Counts c = window.nativeWindow()->PresentCounts();
+  counts = WindowPresentCounts{c.copies, c.puts, c.requests, c.sharedMemory};
+  return true;
+}
+
 void SetLogEvents(bool on)
 {
   State().logEvents = on;

@@ -26,6 +26,15 @@ public:
   virtual void Flush() = 0;
   // Takes the NSWindow's content size, keeping the top left corner where it is.
   virtual void FollowContentSize() = 0;
+  // What showing the frames has cost so far, for tests: copies out of the layers, images sent to the
+  // server, the connection's requests (its next request's number), and whether the images go through
+  // shared memory.
+  struct Counts
+  {
+    uint64_t copies = 0, puts = 0, requests = 0;
+    bool sharedMemory = false;
+  };
+  virtual Counts PresentCounts() const = 0;
   // The window's pixels as the server shows them, RGBA rows top to bottom.
   virtual bool ReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) = 0;
 };

@@ -12,12 +12,16 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <map>
@@ -44,12 +48,25 @@ XErrorHandler sDefaultErrorHandler = nullptr;
 // While the window's pixels are read: a window not wholly on the screen has none to give (BadMatch), which
 // is a failed read, not the end of the process.
 bool sReadingPixels = false, sReadFailed = false;
+// While a shared segment is attached: a server on another host cannot attach it, which means sending the
+// pixels in the requests instead.
+bool sAttachingShm = false, sShmRefused = false;
 
 int OnXError(Display* d, XErrorEvent* e)
 {
   if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
   if (sReadingPixels && e->error_code == BadMatch) return sReadFailed = true, 0;
+  if (sAttachingShm) return sShmRefused = true, 0;
   return sDefaultErrorHandler ? sDefaultErrorHandler(d, e) : 0;
+}
+
+// Shared memory carries the window's pixels where the server offers it, unless QORV_X11_NO_SHM is set
+// (and not "0").
+bool SharedMemoryWanted(Display* d)
+{
+  const char* off = std::getenv("QORV_X11_NO_SHM");
+  if (off && *off && std::strcmp(off, "0") != 0) return false;
+  return !sShmRefused && XShmQueryExtension(d);
 }
 
 int OnXConnectionError(Display*)
@@ -191,6 +208,36 @@ unsigned long Modifiers(unsigned state, bool key)
   return m;
 }
 
+// One channel of a TrueColor pixel, where its mask puts it: 8-bit values in and out, the low bits of a
+// narrower channel repeating its high ones on the way out.
+struct MaskChannel
+{
+  explicit MaskChannel(unsigned long mask)
+  {
+    if (!mask) return;
+    while (!(mask >> shift & 1))
+      ++shift;
+    while (bits < 32 && mask >> (shift + bits) & 1)
+      ++bits;
+  }
+  unsigned long From8(uint8_t v) const
+  {
+    if (!bits) return 0;
+    return (bits >= 8 ? (unsigned long)v << (bits - 8) : (unsigned long)v >> (8 - bits)) << shift;
+  }
+  uint8_t To8(unsigned long pixel) const
+  {
+    if (!bits) return 0;
+    const unsigned long v = pixel >> shift & ((1ul << bits) - 1);
+    if (bits >= 8) return uint8_t(v >> (bits - 8));
+    unsigned long out = 0;
+    for (int filled = 0; filled < 8; filled += bits)
+      out = out << bits | v;
+    return uint8_t(out >> ((8 + bits - 1) / bits * bits - 8));
+  }
+  int shift = 0, bits = 0;
+};
+
 class X11Window : public NativeWindow
 {
 public:
@@ -246,6 +293,7 @@ public:
     RemoveRunLoopDescriptor(mDescriptor);
     RemoveRunLoopBeforeWaitingObserver(mObserver);
     // On a lost connection this only frees the client's side.
+    FreeImage();
     XFreeGC(mDisplay, mGC);
     if (!sDisplayLost)
     {
@@ -277,36 +325,53 @@ public:
 
   void Flush() override
   {
-    if (Gone()) return;
-    std::vector<NSView*> views;
-    Collect(mWindow.contentView(), views);
-    for (NSView* v : views)
+    if (Gone() || !KeepImage()) return;
+    mViews.clear();
+    Collect(mWindow.contentView(), mViews);
+    for (NSView* v : mViews)
     {
       CAMetalLayer& layer = *v->layer();
-      const uint64_t presents = QorvMetalLayerPresentCount(layer);
-      if (presents == mPresents[v] && !mExposed) continue;
-      mPresents[v] = presents;
-      std::vector<uint8_t> rgba;
-      int w = 0, h = 0;
-      if (!QorvMetalLayerCopyPresentedImage(layer, rgba, w, h)) continue;
       // The view's top-left corner in window pixels.
       const NSPoint topLeft =
           v->convertPointToView(NSMakePoint(0, v->isFlipped() ? 0 : v->frame().size.height), nullptr);
       const int x = int(std::lround(topLeft.x * mScale));
       const int y = int(std::lround((mWindow.contentRect().size.height - topLeft.y) * mScale));
-      // Only the part that differs from the frame sent before goes to the server (all of it after an
-      // expose or a change of size).
-      std::vector<uint8_t>& sent = mSent[v];
-      int l = 0, t = 0, r = w, b = h;
-      if (!mExposed && sent.size() == rgba.size() && !ChangedBounds(sent, rgba, w, h, l, t, r, b)) continue;
-      Put(rgba, w, l, t, r - l, b - t, x + l, y + t);
-      sent.swap(rgba);
+      ViewPlace& place = mPlaces[v];
+      // A new image or a moved view takes all of the view; otherwise only what its presents changed.
+      const bool whole = !place.copied || place.x != x || place.y != y;
+      const uint64_t presents = QorvMetalLayerPresentCount(layer);
+      if (presents == 0 || (!whole && presents == place.presents)) continue;
+      WaitForSharedImage();
+      const QorvPixelTarget target{mNative ? reinterpret_cast<uint8_t*>(mImage->data) : mFrame.data(),
+                                   mNative ? size_t(mImage->bytes_per_line) : size_t(mImage->width) * 4,
+                                   mImage->width,
+                                   mImage->height,
+                                   x,
+                                   y};
+      if (!QorvMetalLayerCopyPresentedChanges(layer, whole, target, mChanged)) continue;
+      ++mCounts.copies;
+      place = ViewPlace{x, y, presents, true};
+      if (!mNative) Convert(mChanged);
+      mSend.insert(mSend.end(), mChanged.begin(), mChanged.end());
     }
+    if (mExposed)
+      mSend.assign(1, MTLRegionMake2D(0, 0, NSUInteger(mImage->width), NSUInteger(mImage->height)));
     mExposed = false;
+    if (mSend.empty()) return;
+    Send(mSend);
+    mSend.clear();
     XFlush(mDisplay);
     // Writing a large image can make Xlib read the server's events into its own queue while it waits;
     // the connection then stays quiet, so the run loop's descriptor would not wake for them.
     if (XEventsQueued(mDisplay, QueuedAlready) > 0) Pump();
+  }
+
+  Counts PresentCounts() const override
+  {
+    Counts c = mCounts;
+    c.requests = sDisplayLost ? 0 : NextRequest(mDisplay);
+    c.sharedMemory = mShared;
+    return c;
   }
 
   bool ReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) override
@@ -325,14 +390,15 @@ public:
     width = mWidth;
     height = mHeight;
     rgba.resize(size_t(width) * size_t(height) * 4);
+    const MaskChannel red(image->red_mask), green(image->green_mask), blue(image->blue_mask);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
       {
         const unsigned long p = XGetPixel(image, x, y);
         uint8_t* out = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
-        out[0] = uint8_t(p >> 16);
-        out[1] = uint8_t(p >> 8);
-        out[2] = uint8_t(p);
+        out[0] = red.To8(p);
+        out[1] = green.To8(p);
+        out[2] = blue.To8(p);
         out[3] = 255;
       }
     XDestroyImage(image);
@@ -348,54 +414,133 @@ private:
       Collect(c, out);
   }
 
-  // The bounds of the pixels where two frames of w x h differ; false when none does.
-  static bool ChangedBounds(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int w, int h,
-                            int& l, int& t, int& r, int& bottom)
+  // The window's picture lives in mImage, in the server's pixel layout, at the window's size: in a segment
+  // shared with the server where it offers one, else in the client's memory. False when none can be made.
+  bool KeepImage()
   {
-    const size_t row = size_t(w) * 4;
-    t = 0, bottom = h;
-    while (t < h && std::memcmp(&a[size_t(t) * row], &b[size_t(t) * row], row) == 0)
-      ++t;
-    if (t == h) return false;
-    while (bottom > t && std::memcmp(&a[size_t(bottom - 1) * row], &b[size_t(bottom - 1) * row], row) == 0)
-      --bottom;
-    // Each row is looked at only outside the columns found so far, from either end.
-    l = w, r = 0;
-    for (int y = t; y < bottom; ++y)
+    if (mImage && mImage->width == mWidth && mImage->height == mHeight) return true;
+    FreeImage();
+    const int screen = DefaultScreen(mDisplay);
+    Visual* visual = DefaultVisual(mDisplay, screen);
+    const unsigned depth = unsigned(DefaultDepth(mDisplay, screen));
+    const unsigned w = unsigned(std::max(1, mWidth)), h = unsigned(std::max(1, mHeight));
+    if (SharedMemoryWanted(mDisplay)) mImage = SharedImage(visual, depth, w, h);
+    if (!mImage)
     {
-      const uint8_t *pa = &a[size_t(y) * row], *pb = &b[size_t(y) * row];
-      auto same = [&](int x) { return std::memcmp(pa + size_t(x) * 4, pb + size_t(x) * 4, 4) == 0; };
-      int x = 0;
-      while (x < l && same(x))
-        ++x;
-      l = x;
-      int end = w;
-      while (end > std::max(r, l) && same(end - 1))
-        --end;
-      r = std::max(r, end);
+      mImage = XCreateImage(mDisplay, visual, depth, ZPixmap, 0, nullptr, w, h, 32, 0);
+      if (!mImage) return false;
+      // Black, as the window's background, until a view fills it; XDestroyImage frees it.
+      mImage->data = static_cast<char*>(std::calloc(size_t(mImage->bytes_per_line), h));
+      if (!mImage->data) return XDestroyImage(mImage), mImage = nullptr, false;
     }
+    // 32-bit pixels, blue in the lowest byte, in this machine's byte order: the drawable's own bytes.
+    const uint32_t one = 1;
+    const bool littleEndian = *reinterpret_cast<const uint8_t*>(&one) == 1;
+    mNative = visual->c_class == TrueColor && mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
+              mImage->green_mask == 0xFF00 && mImage->blue_mask == 0xFF &&
+              (mImage->byte_order == LSBFirst) == littleEndian;
+    if (mNative)
+      mFrame = {};
+    else
+      mFrame.assign(size_t(w) * h * 4, 0);
+    for (auto& [view, place] : mPlaces)
+      place.copied = false;
+    mExposed = true;
     return true;
   }
 
-  // The part (sx, sy, w, h) of a frame whose rows are width pixels long, put at (x, y) of the window.
-  void Put(const std::vector<uint8_t>& rgba, int width, int sx, int sy, int w, int h, int x, int y)
+  XImage* SharedImage(Visual* visual, unsigned depth, unsigned w, unsigned h)
   {
-    // 32-bit TrueColor pixels, blue in the lowest byte.
-    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
-    for (int row = 0; row < h; ++row)
-      for (int col = 0; col < w; ++col)
+    XImage* image = XShmCreateImage(mDisplay, visual, depth, ZPixmap, nullptr, &mShm, w, h);
+    if (!image) return nullptr;
+    mShm.shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * h, IPC_CREAT | 0600);
+    mShm.shmaddr =
+        mShm.shmid < 0 ? reinterpret_cast<char*>(-1) : static_cast<char*>(shmat(mShm.shmid, nullptr, 0));
+    bool attached = false;
+    if (mShm.shmaddr != reinterpret_cast<char*>(-1))
+    {
+      mShm.readOnly = False;
+      image->data = mShm.shmaddr;
+      sAttachingShm = true;
+      attached = XShmAttach(mDisplay, &mShm) && (XSync(mDisplay, False), !sShmRefused);
+      sAttachingShm = false;
+    }
+    // Freed once both sides let go of it.
+    if (mShm.shmid >= 0) shmctl(mShm.shmid, IPC_RMID, nullptr);
+    if (!attached)
+    {
+      if (mShm.shmaddr != reinterpret_cast<char*>(-1)) shmdt(mShm.shmaddr);
+      image->data = nullptr;
+      XDestroyImage(image);
+      sShmRefused = true;
+      return nullptr;
+    }
+    mShared = true;
+    mShmCompletion = XShmGetEventBase(mDisplay) + ShmCompletion;
+    return image;
+  }
+
+  void FreeImage()
+  {
+    if (!mImage) return;
+    if (mShared)
+    {
+      if (!sDisplayLost)
       {
-        const uint8_t* p = &rgba[((size_t(sy + row) * size_t(width)) + size_t(sx + col)) * 4];
-        pixels[size_t(row) * size_t(w) + size_t(col)] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        XShmDetach(mDisplay, &mShm);
+        XSync(mDisplay, False);
       }
-    const int screen = DefaultScreen(mDisplay);
-    XImage* image =
-        XCreateImage(mDisplay, DefaultVisual(mDisplay, screen), unsigned(DefaultDepth(mDisplay, screen)),
-                     ZPixmap, 0, reinterpret_cast<char*>(pixels.data()), unsigned(w), unsigned(h), 32, 0);
-    if (!image) return;
-    XPutImage(mDisplay, mX, mGC, image, 0, 0, x, y, unsigned(w), unsigned(h));
-    image->data = nullptr; // the vector owns the pixels
-    XDestroyImage(image);
+      shmdt(mShm.shmaddr);
+      mImage->data = nullptr;
+      mShared = mSharedPending = false;
+    }
+    XDestroyImage(mImage);
+    mImage = nullptr;
+  }
+
+  // The server reads a shared image after the request that sends it: before it is written again, it must
+  // have said that it is done (the completion event usually came long before).
+  void WaitForSharedImage()
+  {
+    if (!mSharedPending || sDisplayLost) return;
+    XSync(mDisplay, False);
+    mSharedPending = false;
+  }
+
+  // Other visuals than 32-bit blue-first TrueColor: each changed pixel from the copied frame through the
+  // visual's masks.
+  void Convert(const std::vector<MTLRegion>& rects)
+  {
+    const MaskChannel red(mImage->red_mask), green(mImage->green_mask), blue(mImage->blue_mask);
+    for (const MTLRegion& r : rects)
+      for (NSUInteger y = r.origin.y; y < r.origin.y + r.size.height; ++y)
+        for (NSUInteger x = r.origin.x; x < r.origin.x + r.size.width; ++x)
+        {
+          const uint8_t* p = &mFrame[(size_t(y) * size_t(mImage->width) + size_t(x)) * 4];
+          XPutPixel(mImage, int(x), int(y), red.From8(p[2]) | green.From8(p[1]) | blue.From8(p[0]));
+        }
+  }
+
+  // The rectangles (window pixels) of the kept image to the window.
+  void Send(const std::vector<MTLRegion>& rects)
+  {
+    for (size_t i = 0; i < rects.size(); ++i)
+    {
+      const MTLRegion& r = rects[i];
+      const int x = int(r.origin.x), y = int(r.origin.y);
+      const unsigned w = unsigned(r.size.width), h = unsigned(r.size.height);
+      if (mShared)
+      {
+        // The last one says when the server is done with the segment.
+        const bool last = i + 1 == rects.size();
+        if (last) mSharedSerial = NextRequest(mDisplay);
+        XShmPutImage(mDisplay, mX, mGC, mImage, x, y, x, y, w, h, last ? True : False);
+      }
+      else
+        XPutImage(mDisplay, mX, mGC, mImage, x, y, x, y, w, h);
+      ++mCounts.puts;
+    }
+    if (mShared) mSharedPending = true;
   }
 
   void Post(InputEvent e) { PostEvent(mWindow, e); }
@@ -457,6 +602,11 @@ private:
       XEvent ev;
       XNextEvent(mDisplay, &ev);
       if (ev.xany.window != mX) continue;
+      if (mShared && ev.type == mShmCompletion)
+      {
+        if (ev.xany.serial >= mSharedSerial) mSharedPending = false;
+        continue;
+      }
       Translate(ev);
     }
     // A closed connection stays readable: the loop would wake for it on every turn.
@@ -683,8 +833,27 @@ private:
   bool mCloseRequested = false;
   bool mDestroyed = false; // by another client
   bool mExposed = true;
-  std::map<NSView*, uint64_t> mPresents;
-  std::map<NSView*, std::vector<uint8_t>> mSent; // the last frame sent of each view
+  // Where each view's picture was last copied into the image, and the layer's presents then.
+  struct ViewPlace
+  {
+    int x = 0, y = 0;
+    uint64_t presents = 0;
+    bool copied = false;
+  };
+  std::map<NSView*, ViewPlace> mPlaces;
+  XImage* mImage = nullptr;
+  // The image's pixels are the drawable's bytes; otherwise the views are copied into mFrame first and
+  // converted from there.
+  bool mNative = false;
+  std::vector<uint8_t> mFrame;
+  XShmSegmentInfo mShm{};
+  bool mShared = false, mSharedPending = false;
+  unsigned long mSharedSerial = 0;
+  int mShmCompletion = -1;
+  // Kept between frames.
+  std::vector<NSView*> mViews;
+  std::vector<MTLRegion> mChanged, mSend;
+  Counts mCounts;
 };
 } // namespace
 

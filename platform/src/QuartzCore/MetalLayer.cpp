@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 
 struct QorvDrawableRing
 {
@@ -23,6 +24,11 @@ struct QorvDrawableRing
   int shown = -1;
   std::shared_ptr<MTLTexture> shownTexture;
   uint64_t presents = 0;
+  // Where what the layer shows changed since a window last took it (all of it when changedWhole), and the
+  // presents it had taken then.
+  std::vector<MTLRegion> changed;
+  bool changedWhole = true;
+  uint64_t taken = 0;
 
   void release(uint64_t gen, int slot)
   {
@@ -44,13 +50,49 @@ CAMetalDrawable::~CAMetalDrawable()
   mRing->release(mGeneration, mSlot);
 }
 
+void CAMetalDrawable::setChangedRegions(const MTLRegion* regions, size_t n)
+{
+  mChanged.assign(regions, regions + n);
+  mChangesKnown = true;
+}
+
+namespace
+{
+// Past this many kept changes, their bounds stand for them.
+constexpr size_t kMaxChangedRegions = 64;
+
+MTLRegion Bounds(const std::vector<MTLRegion>& regions)
+{
+  NSUInteger x0 = ~NSUInteger(0), y0 = ~NSUInteger(0), x1 = 0, y1 = 0;
+  for (const MTLRegion& r : regions)
+  {
+    x0 = std::min(x0, r.origin.x), y0 = std::min(y0, r.origin.y);
+    x1 = std::max(x1, r.origin.x + r.size.width), y1 = std::max(y1, r.origin.y + r.size.height);
+  }
+  return x1 > x0 && y1 > y0 ? MTLRegionMake2D(x0, y0, x1 - x0, y1 - y0) : MTLRegionMake2D(0, 0, 0, 0);
+}
+} // namespace
+
 void CAMetalDrawable::present()
 {
   std::lock_guard<std::mutex> lock(mRing->mutex);
-  mRing->shown = mGeneration == mRing->generation ? mSlot : -1;
-  mRing->shownTexture = mTexture;
-  ++mRing->presents;
-  mRing->freed.notify_all();
+  QorvDrawableRing& r = *mRing;
+  // The changes add up until a window takes them; a drawable whose changes are unknown, or of another size
+  // than the one shown, changed everything.
+  const bool sameSize = r.shownTexture && r.shownTexture->width() == mTexture->width() &&
+                        r.shownTexture->height() == mTexture->height();
+  if (!mChangesKnown || !sameSize || mGeneration != r.generation) r.changedWhole = true;
+  if (r.changedWhole)
+    r.changed.clear();
+  else
+  {
+    r.changed.insert(r.changed.end(), mChanged.begin(), mChanged.end());
+    if (r.changed.size() > kMaxChangedRegions) r.changed.assign(1, Bounds(r.changed));
+  }
+  r.shown = mGeneration == r.generation ? mSlot : -1;
+  r.shownTexture = mTexture;
+  ++r.presents;
+  r.freed.notify_all();
 }
 
 CAMetalLayer::CAMetalLayer() : mRing(std::make_shared<QorvDrawableRing>()) {}
@@ -110,6 +152,59 @@ bool QorvMetalLayerCopyPresentedImage(CAMetalLayer& layer, std::vector<uint8_t>&
     QorvLoadPixel(texture->pixelFormat(), &raw[i * texture->bytesPerPixel()], px);
     QorvStorePixel(MTLPixelFormatRGBA8Unorm, px, &rgba[i * 4]);
   }
+  return true;
+}
+
+bool QorvMetalLayerCopyPresentedChanges(CAMetalLayer& layer, bool whole, const QorvPixelTarget& target,
+                                        std::vector<MTLRegion>& changed)
+{
+  changed.clear();
+  // Held while copying: the texture shown stays shown, so that no drawable is drawn into it meanwhile, and
+  // the GPU's writes to it came before its present.
+  std::lock_guard<std::mutex> lock(layer.ring()->mutex);
+  QorvDrawableRing& r = *layer.ring();
+  const std::shared_ptr<MTLTexture>& texture = r.shownTexture;
+  if (!texture || (!whole && r.taken == r.presents)) return false;
+  const int w = int(texture->width()), h = int(texture->height());
+  if (whole || r.changedWhole)
+    changed.assign(1, MTLRegionMake2D(0, 0, NSUInteger(w), NSUInteger(h)));
+  else
+    changed.swap(r.changed);
+  r.changed.clear();
+  r.changedWhole = false;
+  r.taken = r.presents;
+
+  const MTLTexture::Level& level = texture->levels()[0];
+  const size_t bpp = texture->bytesPerPixel();
+  const bool bgra = texture->pixelFormat() == MTLPixelFormatBGRA8Unorm;
+  size_t kept = 0;
+  for (const MTLRegion& c : changed)
+  {
+    // In the target's pixels, within the texture and the target.
+    const int x0 = std::max({0, int(c.origin.x), -target.x}) + target.x;
+    const int y0 = std::max({0, int(c.origin.y), -target.y}) + target.y;
+    const int x1 = std::min({w, int(c.origin.x + c.size.width), target.width - target.x}) + target.x;
+    const int y1 = std::min({h, int(c.origin.y + c.size.height), target.height - target.y}) + target.y;
+    if (x1 <= x0 || y1 <= y0) continue;
+    for (int y = y0; y < y1; ++y)
+    {
+      const unsigned char* from =
+          level.pixels.data() + (size_t(y - target.y) * level.width + size_t(x0 - target.x)) * bpp;
+      uint8_t* to = target.pixels + size_t(y) * target.bytesPerRow + size_t(x0) * 4;
+      if (bgra)
+        std::memcpy(to, from, size_t(x1 - x0) * 4);
+      else
+        for (int x = x0; x < x1; ++x, from += bpp, to += 4)
+        {
+          float px[4];
+          QorvLoadPixel(texture->pixelFormat(), from, px);
+          QorvStorePixel(MTLPixelFormatBGRA8Unorm, px, to);
+        }
+    }
+    changed[kept++] =
+        MTLRegionMake2D(NSUInteger(x0), NSUInteger(y0), NSUInteger(x1 - x0), NSUInteger(y1 - y0));
+  }
+  changed.resize(kept);
   return true;
 }
 

@@ -1,0 +1,23 @@
+// Opening the files a command reads. Only a regular file is an input: the host reads a recording by
+// seeking in it, and a named pipe would wait for a writer for ever (an open that no stop signal ends
+// while the call is retried). Each is looked at before it is read, and its open never waits.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace qorvhost
+{
+// A descriptor open for reading (blocking reads), or -1 with why it is refused: the system's reason
+// ("no such file or directory") or what the path is instead of a file ("a named pipe, not a file ...").
+int OpenInputFile(const std::string& path, std::string& why);
+
+enum class InputRead
+{
+  kDone,
+  kFailed,  // why says why
+  kTooLarge // more than maxBytes, not read
+};
+// The whole file into bytes.
+InputRead ReadInputFile(const std::string& path, size_t maxBytes, std::string& bytes, std::string& why);
+} // namespace qorvhost

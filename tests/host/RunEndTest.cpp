@@ -1,0 +1,298 @@
+// How a qorv-host run ends, as a script sees it: its exit status says what became of its files. A stop
+// signal sent at each step of a run's end leaves either every old output as it was (128 + N) or every
+// new one complete (0); an input that is no file is refused at once; a bad script line anywhere runs
+// nothing; a summary that cannot be written fails the run.
+#include "host/AudioFile.h"
+#include "tests/host/HostProcess.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using qorvtest::HostRun;
+using qorvtest::HostRunOptions;
+using qorvtest::RunHost;
+
+namespace
+{
+namespace fs = std::filesystem;
+
+std::vector<std::string> TemporariesIn(const std::string& dir)
+{
+  std::vector<std::string> found;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.path().filename().string().rfind(".saving-", 0) == 0) found.push_back(entry.path().filename());
+  return found;
+}
+
+// What a file holds: an audio file's samples (its header carries the time it was written), else its
+// bytes.
+std::string ContentOf(const std::string& path)
+{
+  qorvhost::AudioFile audio;
+  std::string error;
+  if (path.size() < 4 || path.compare(path.size() - 4, 4, ".wav") != 0 ||
+      !qorvhost::ReadAudioFile(path, audio, error))
+    return qorvtest::FileBytes(path);
+  std::string samples;
+  for (const std::vector<float>& c : audio.channels)
+    samples.append(reinterpret_cast<const char*>(c.data()), c.size() * sizeof(float));
+  return samples;
+}
+
+// A signal to the host's main thread, which is where it stopped itself.
+void SignalMainThread(pid_t pid, int signal)
+{
+  syscall(SYS_tgkill, pid, pid, signal);
+}
+
+class RunEndTest : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    dir = qorvtest::ScratchDir(std::string("run_end_") +
+                               testing::UnitTest::GetInstance()->current_test_info()->name());
+    environment.Set("XDG_DATA_HOME", (dir + "/data").c_str());
+    environment.Set("QORV_HEADLESS", "1");
+    qorvhost::AudioFile tone;
+    tone.channels = {std::vector<float>(48000)};
+    for (size_t i = 0; i < tone.channels[0].size(); ++i)
+      tone.channels[0][i] = (i / 4800) % 2 ? 0.2f * float((i * 7919) % 200) / 200.f - 0.1f : 0.f;
+    std::string error;
+    EXPECT_TRUE(qorvhost::WriteAudioFile(dir + "/a.wav", tone, error)) << error;
+    std::reverse(tone.channels[0].begin(), tone.channels[0].end());
+    EXPECT_TRUE(qorvhost::WriteAudioFile(dir + "/b.wav", tone, error)) << error;
+  }
+
+  HostRun Host(std::vector<std::string> args, HostRunOptions options = {})
+  {
+    args.insert(args.begin() + (args[0] == "preset" ? 2 : 1),
+                {"--plugin", qorvtest::BinaryDir() + "/Qorv.component"});
+    return RunHost(args, options);
+  }
+
+  qorvtest::ScopedEnvironment environment;
+  std::string dir;
+};
+
+struct EndCase
+{
+  const char* name;
+  std::vector<std::string> args; // "@" stands for the test's folder
+  std::vector<std::string> outputs;
+  const char* summary; // what only a finished run prints on standard output
+  // The steps (pause points) at which one signal is sent, and those at which two are.
+  std::vector<int> steps, twiceAt;
+};
+
+// The steps of a run's end (the host's pause points, QORV_TEST_PAUSE_AT): 1 before the new files are
+// finished, 2 before they are put in place, then one before each rename, one after the last and one after
+// the summary. A stop is honoured up to step 2.
+constexpr int kHonouredSteps = 2;
+
+class RunEndSteps : public RunEndTest, public testing::WithParamInterface<EndCase>
+{
+};
+
+// A command that writes files, stopped at the steps of its end. Up to the second step the stop is
+// honoured: 128 + N and the old files whole; from the third the run ends as it began: 0, every new file
+// complete, the summary printed and a line that the stop came late. With two signals at once the second
+// ends the run at once: before the files are put in place with the old files whole, after with the new
+// ones complete; while they are put in place it waits for that to end.
+TEST_P(RunEndSteps, AStopAtAnyStepOfTheEndLeavesTheFilesItsStatusSays)
+{
+  const EndCase& c = GetParam();
+  std::ofstream(dir + "/script.txt") << "click 151 95\n";
+  const int signals[] = {SIGTERM, SIGINT, SIGHUP};
+  std::vector<std::string> args = c.args;
+  for (std::string& a : args)
+    if (a[0] == '@') a = dir + a.substr(1);
+  // The files and summary of a run that nothing stops.
+  const HostRun clean = Host(args);
+  ASSERT_EQ(clean.status, 0) << clean.err;
+  std::map<std::string, std::string> made;
+  for (const std::string& name : c.outputs)
+    made[name] = ContentOf(dir + "/" + name);
+  for (const bool twice : {false, true})
+    for (const int step : twice ? c.twiceAt : c.steps)
+    {
+      const std::string what = (twice ? "two signals at step " : "a signal at step ") + std::to_string(step);
+      for (const std::string& name : c.outputs)
+        std::ofstream(dir + "/" + name) << "old " << name;
+      const std::string stepText = std::to_string(step);
+      environment.Set("QORV_TEST_PAUSE_AT", stepText.c_str());
+      const int signal = signals[step % 3], second = signals[(step + 1) % 3];
+      int stops = 0;
+      HostRunOptions options;
+      options.onStop = [&](pid_t pid)
+      {
+        ++stops;
+        SignalMainThread(pid, signal);
+        if (twice) SignalMainThread(pid, second);
+      };
+      const HostRun run = Host(args, options);
+      environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+      EXPECT_EQ(stops, 1) << what;
+      EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << what;
+      const bool honoured = step <= kHonouredSteps;
+      if (honoured)
+      {
+        EXPECT_TRUE(run.status == 128 + signal || run.status == 128 + second) << what << ": " << run.status;
+        if (c.summary)
+        {
+          EXPECT_EQ(run.out.find(c.summary), std::string::npos) << what << ": " << run.out;
+        }
+      }
+      else
+      {
+        EXPECT_EQ(run.status, 0) << what << ": " << run.err;
+        EXPECT_TRUE(run.err.find("came after the outputs were written") != std::string::npos ||
+                    (twice && run.err.find("stopped after the outputs were written") != std::string::npos))
+            << what << ": " << run.err;
+        if (!twice)
+        {
+          EXPECT_EQ(run.out, clean.out) << what << ": " << run.err;
+        }
+      }
+      for (const std::string& name : c.outputs)
+        EXPECT_TRUE(ContentOf(dir + "/" + name) == (honoured ? "old " + name : made[name]))
+            << what << ": " << name;
+    }
+}
+
+// The mix at every step (four renames: steps 3 to 6, 7 after the last, 8 after the summary); the other
+// commands, which put their files in place the same way, on both sides of the line.
+INSTANTIATE_TEST_SUITE_P(
+    Commands, RunEndSteps,
+    testing::Values(
+        EndCase{"mix",
+                {"mix", "-q", "-o", "@/out.wav", "--gains", "@/gains.csv", "--state-out", "@/state.aupreset",
+                 "--automation", "@/automation.csv", "@/a.wav", "@/b.wav"},
+                {"out.wav", "gains.csv", "state.aupreset", "automation.csv"},
+                "mixed 2 tracks",
+                {1, 2, 3, 4, 5, 6, 7, 8},
+                {2, 4, 7}},
+        EndCase{
+            "render", {"render", "-o", "@/render.wav", "@/a.wav"}, {"render.wav"}, "rendered ", {2, 3}, {}},
+        EndCase{"preset_export",
+                {"preset", "export", "--factory", "Auto Mixing", "-o", "@/preset.qxs"},
+                {"preset.qxs"},
+                "written to",
+                {2, 3},
+                {}},
+        EndCase{"editor_png",
+                {"editor", "--script", "@/script.txt", "--png", "@/frame.png"},
+                {"frame.png"},
+                nullptr,
+                {2, 5},
+                {}}),
+    [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
+
+// A mix killed (SIGKILL) with its new files written leaves them; the next file written into the folder
+// removes them, since their process has ended.
+TEST_F(RunEndTest, TheNewFilesOfAKilledRunGoWithTheNextWrite)
+{
+  const std::vector<std::string> args = {
+      "mix", "-q", "-o", dir + "/out.wav", "--gains", dir + "/gains.csv", dir + "/a.wav"};
+  environment.Set("QORV_TEST_PAUSE_AT", "2");
+  HostRunOptions options;
+  options.onStop = [](pid_t pid) { kill(pid, SIGKILL); };
+  EXPECT_EQ(Host(args, options).status, -1);
+  EXPECT_EQ(TemporariesIn(dir).size(), 2u);
+  environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+  const HostRun again = Host({"render", "-o", dir + "/render.wav", dir + "/a.wav"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>());
+}
+
+// An input that is not a regular file is refused at once: a named pipe that no one writes would
+// otherwise hold the open for ever, and a recording is read by seeking in it.
+TEST_F(RunEndTest, AnInputThatIsNoFileIsRefusedAtOnce)
+{
+  const std::string pipe = dir + "/pipe";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  struct Case
+  {
+    std::vector<std::string> args;
+    const char* says;
+  };
+  const std::string out = dir + "/out.wav";
+  const Case cases[] = {
+      {{"mix", "-o", out, pipe}, ": a named pipe, not a file"},
+      {{"mix", "-o", out, dir + "/a.wav", pipe}, ": a named pipe, not a file"},
+      {{"mix", "-o", out, "/dev/zero"}, "/dev/zero: a device, not a file"},
+      {{"mix", "-o", out, dir}, ": is a folder"},
+      {{"render", "-o", out, pipe}, ": a named pipe, not a file"},
+      {{"mix", "--preset", pipe, "-o", out, dir + "/a.wav"}, ": cannot read (a named pipe, not a file"},
+      {{"mix", "--state-in", pipe, "-o", out, dir + "/a.wav"}, ": cannot read (a named pipe, not a file"},
+      {{"editor", "--script", pipe}, "(not a readable file: a named pipe, not a file"},
+  };
+  for (const Case& c : cases)
+  {
+    const HostRun run = Host(c.args);
+    EXPECT_EQ(run.status, 1) << c.args.back() << ": " << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(out));
+  }
+  EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+// The whole script is read before the editor opens: a bad third line is told as FILE:3, and nothing of
+// the script runs (no editor, no changes, no picture).
+TEST_F(RunEndTest, ABadScriptLineAnywhereRunsNothing)
+{
+  const std::string script = dir + "/script.txt", png = dir + "/frame.png";
+  const std::string binary = "key 5 \x1b[2J " + std::string(100, 'x');
+  for (const std::string& third : {std::string("resize 1000 700"), binary})
+  {
+    std::ofstream(script) << "click 151 95\nwait 0.1\n" << third << "\nclick 151 95\n";
+    const HostRun run = Host({"editor", "--script", script, "--png", png});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(fs::exists(png));
+    const std::string told = run.err.substr(0, run.err.find('\n'));
+    EXPECT_EQ(told.rfind("qorv-host: " + script + ":3: bad script line: ", 0), 0u) << run.err;
+    EXPECT_EQ(told.find('\x1b'), std::string::npos) << told;
+    EXPECT_LE(told.size(), ("qorv-host: " + script + ":3: bad script line: ").size() + 80 + 16) << told;
+    if (third == binary)
+    {
+      EXPECT_NE(told.find("key 5 \\x1B[2J xxx"), std::string::npos) << told;
+    }
+  }
+}
+
+// A summary that cannot be written fails the run, whatever the command.
+TEST_F(RunEndTest, AFullStandardOutputFailsEveryCommand)
+{
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  const std::vector<std::vector<std::string>> commands = {
+      {"mix", "-o", dir + "/out.wav", dir + "/a.wav"},
+      {"info", "--json"},
+      {"render", "-o", dir + "/render.wav", dir + "/a.wav"},
+      {"preset", "export", "--factory", "Auto Mixing", "-o", dir + "/preset.qxs"},
+      {"editor"},
+      {"--version"},
+      {"mix", "--help"},
+  };
+  HostRunOptions full;
+  full.standardOutput = "/dev/full";
+  for (const std::vector<std::string>& args : commands)
+  {
+    const HostRun run = args[0] == "mix" && args[1] == "--help" ? RunHost(args, full) : Host(args, full);
+    EXPECT_EQ(run.status, 1) << args[0] << ": " << run.err;
+    EXPECT_NE(run.err.find("qorv-host: standard output: no space left on device\n"), std::string::npos)
+        << args[0] << ": " << run.err;
+  }
+}
+} // namespace

@@ -1,0 +1,138 @@
+// A convex fill's fan and fringe strip cover the shape once, checked on the vertices over random small and
+// thin shapes: the fan never folds, the fringe's inner edge runs along the fan's outline (its inner
+// vertices are the fan's, in the fan's order), no strip triangle turns over, and a shape thinner than the
+// fringe puts down the ink of its area.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/vector/VectorTestContext.h"
+
+using namespace iplugin::igraphics;
+using qorvtest::RecordingContext;
+
+namespace
+{
+double Cross(const VGvertex& a, const VGvertex& b, const VGvertex& c)
+{
+  return ((double)b.x - a.x) * ((double)c.y - a.y) - ((double)c.x - a.x) * ((double)b.y - a.y);
+}
+
+// Coverage along a band is 1 - |2u - 1|.
+double Coverage(const VGvertex& v)
+{
+  return 1.0 - std::fabs(2.0 * v.u - 1.0);
+}
+
+struct Drawn
+{
+  std::string what;
+  std::vector<VGvertex> fan, strip;
+  double area = 0;  // of the flattened path, signed by its turning
+  double across = 0; // the shape's least width
+};
+
+Drawn Fill(float ratio, std::mt19937& rng)
+{
+  auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
+  RecordingContext c(kVGAntialias, ratio);
+  const float w = uni(0.05f, 4), h = uni(0.05f, 4), x = uni(10, 11), y = uni(10, 11), turn = uni(0, 3.2f);
+  const int kind = std::uniform_int_distribution<int>(0, 3)(rng);
+  const float radius = uni(0, 0.5f) * std::min(w, h);
+  vgTranslate(c.ctx, x, y);
+  vgRotate(c.ctx, turn);
+  if (kind == 0) vgRect(c.ctx, 0, 0, w, h);
+  if (kind == 1) vgRoundedRect(c.ctx, 0, 0, w, h, radius);
+  if (kind == 2) vgEllipse(c.ctx, 0, 0, w / 2, h / 2);
+  if (kind == 3)
+  {
+    // A triangle, turning left as the other shapes do (a sharp one has bevelled corners).
+    vgMoveTo(c.ctx, 0, 0);
+    vgLineTo(c.ctx, w, h * uni(0, 1));
+    vgLineTo(c.ctx, w * uni(0, 1), h);
+    vgClosePath(c.ctx);
+  }
+  vgFill(c.ctx);
+  Drawn d;
+  d.what = std::string(kind == 0 ? "rectangle " : kind == 1 ? "rounded rectangle " : kind == 2 ? "ellipse " : "triangle ") +
+           std::to_string(w) + " x " + std::to_string(h) + " at " + std::to_string(x) + ", " + std::to_string(y) +
+           " turned " + std::to_string(turn) + " radius " + std::to_string(radius) + " scale " +
+           std::to_string(ratio);
+  EXPECT_EQ(c.Cache().npaths, 1) << d.what;
+  EXPECT_EQ(c.Path(0).convex, 1) << d.what;
+  d.fan = c.FillVerts(0);
+  d.strip = c.StrokeVerts(0);
+  const std::vector<VGpoint> pts = c.Points(0);
+  d.across = 1e9;
+  for (size_t j = 0; j < pts.size(); ++j)
+  {
+    const VGpoint &a = pts[j], &b = pts[(j + 1) % pts.size()];
+    d.area += ((double)a.x * b.y - (double)b.x * a.y) * 0.5;
+    double most = 0;
+    for (const VGpoint& p : pts)
+      most = std::max(most, ((double)p.x - a.x) * a.dy - ((double)p.y - a.y) * a.dx);
+    d.across = std::min(d.across, most);
+  }
+  return d;
+}
+} // namespace
+
+TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
+{
+  std::mt19937 rng(47);
+  int thin = 0;
+  for (float ratio : {1.f, 2.f})
+    for (int i = 0; i < 200; ++i)
+    {
+      const Drawn d = Fill(ratio, rng);
+      ASSERT_GE(d.strip.size(), 4u) << d.what;
+      const double turning = d.area > 0 ? 1.0 : -1.0;
+      // A whisker of float noise in a cross product of coordinates near 10 px.
+      const double eps = 1e-4;
+      // The fan faces as the path does.
+      for (size_t k = 2; k < d.fan.size(); ++k)
+        EXPECT_GE(Cross(d.fan[0], d.fan[k - 1], d.fan[k]) * turning, -eps) << d.what << " fan triangle " << k;
+      // The strip's triangles face alike (a strip turns every other triangle round).
+      for (size_t k = 2; k < d.strip.size(); ++k)
+      {
+        const double parity = k % 2 == 0 ? 1.0 : -1.0;
+        EXPECT_GE(Cross(d.strip[k - 2], d.strip[k - 1], d.strip[k]) * turning * parity, -eps)
+            << d.what << " strip triangle " << k;
+      }
+      // Every inner vertex of the strip is a fan vertex, and the next one is the same or the fan's next:
+      // the strip starts where the fan ends and never reaches over it.
+      int last = -1;
+      for (const VGvertex& v : d.strip)
+      {
+        if (v.u == 1.0f) continue;
+        int at = -1;
+        for (size_t k = 0; k < d.fan.size() && at < 0; ++k)
+          if (d.fan[k].x == v.x && d.fan[k].y == v.y) at = (int)k;
+        ASSERT_GE(at, 0) << d.what << ": an inner vertex off the fan at " << v.x << ", " << v.y;
+        const int n = (int)d.fan.size();
+        if (last >= 0 && at != last)
+        {
+          EXPECT_TRUE((last + 1) % n == at || (at + 1) % n == last) << d.what << ": from " << last << " to " << at;
+        }
+        last = at;
+      }
+      // The shape's ink: the fan's area at its coverage and each strip triangle's area at the mean of its
+      // corners' coverage. A shape thinner than the fringe puts down its area's ink.
+      double ink = 0;
+      for (size_t k = 2; k < d.fan.size(); ++k)
+        ink += std::fabs(Cross(d.fan[0], d.fan[k - 1], d.fan[k])) * 0.5 * Coverage(d.fan[0]);
+      for (size_t k = 2; k < d.strip.size(); ++k)
+        ink += std::fabs(Cross(d.strip[k - 2], d.strip[k - 1], d.strip[k])) * 0.5 *
+               (Coverage(d.strip[k - 2]) + Coverage(d.strip[k - 1]) + Coverage(d.strip[k])) / 3;
+      if (d.across < 1.0 / ratio)
+      {
+        ++thin;
+        EXPECT_NEAR(ink / std::fabs(d.area), 1.0, 1e-3) << d.what;
+      }
+    }
+  // Enough of them thin.
+  EXPECT_GT(thin, 40);
+}
