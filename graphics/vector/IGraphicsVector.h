@@ -145,10 +145,6 @@ public:
   // Only the first and last stops are used; the last is clamped into the 16 stops (at least stop 0).
   static VGpaint VectorPaint(const IPattern& pattern, const IBlend* pBlend);
 
-  // Whether a strip's frame is drawn over its rows near visible texels only (the default) or whole, which
-  // gives the same picture; process-wide, for comparing the two.
-  static void SetStripRowsTrimmed(bool trimmed);
-
   // Frees the framebuffer now, or after the frame in flight when one is being drawn.
   void DeleteFramebuffer(MVGframebuffer* pBuffer);
   void FreeQueuedFramebuffers();

@@ -5,7 +5,6 @@
 #include "framework/FileExtension.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cctype>
 #include <cmath>
@@ -19,8 +18,6 @@ namespace iplugin::igraphics
 {
 namespace
 {
-std::atomic<bool> gStripRowsTrimmed{true};
-
 // Sets bit x of bits (whole words) for each of the w RGBA texels with non-zero alpha. The row may be read up
 // to kAlphaBitsOverread bytes past its end.
 constexpr size_t kAlphaBitsOverread = 64;
@@ -52,11 +49,6 @@ void AlphaBits(const unsigned char* rgba, int w, uint64_t* bits)
 #endif
 }
 } // namespace
-
-void IGraphicsVector::SetStripRowsTrimmed(bool trimmed)
-{
-  gStripRowsTrimmed = trimmed;
-}
 
 // --- Bitmap ------------------------------------------------------------------------------------------------
 
@@ -325,7 +317,7 @@ void IGraphicsVector::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int s
   IRECT drawn = dest;
   const auto* pOwn = dynamic_cast<const Bitmap*>(pAPI);
   if (bitmap.N() > 1 && (!pBlend || pBlend->mMethod == kBlendDefault) && pOwn && pOwn->Unchanging() &&
-      gStripRowsTrimmed.load(std::memory_order_relaxed))
+      vgOptions(mVG).stripRowsTrimmed)
   {
     // Texel (x, y) covers paint.xform[4] + x * s, paint.xform[5] + y * s on; a texel's sample can reach its
     // neighbours and the fringe a pixel beyond the edge, so a margin of texels stays around the visible ones.

@@ -1,5 +1,7 @@
 #include "graphics/vector/MVGcontext.h"
 
+#include <QorvPlatform/Metal.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -430,7 +432,8 @@ std::shared_ptr<MTLRenderCommandEncoder> MVGcontext_vQorv_au::renderCommandEncod
   clearBufferOnFlush = false;
   pass->stencilAttachment.texture = stencil;
   // A pass whose calls never test or mark the stencil need not clear it.
-  pass->stencilAttachment.loadAction = usesStencil ? MTLLoadActionClear : MTLLoadActionDontCare;
+  pass->stencilAttachment.loadAction =
+      usesStencil || !options.unclearedStencil ? MTLLoadActionClear : MTLLoadActionDontCare;
   pass->stencilAttachment.clearStencil = 0;
   pass->stencilAttachment.storeAction = MTLStoreActionDontCare;
 
@@ -453,6 +456,8 @@ void MVGcontext_vQorv_au::renderFlush()
     renderCancel();
     return;
   }
+  // The device may serve other contexts too: its draws from here on take this one's shortcuts.
+  QorvMetalSetOptions(*device, options.gpu);
   std::shared_ptr<MTLTexture> colour;
   NSUInteger width = viewPortSize[0], height = viewPortSize[1];
   MVGframebuffer* fb = MvgCurrentFramebuffer();
@@ -555,7 +560,7 @@ void MVGcontext_vQorv_au::renderFlush()
       // apart, and now and then a byte one level apart (about one draw in 3,000 that the bound cuts on the
       // left). Keeping those columns would make it exact, at several times the cost of a partial redraw.
       MVGpixelRect bounds;
-      if (!(MvgScissorBounds() && mvgZeroSourceKeepsTarget(call.blend) &&
+      if (!(options.scissorBounds && mvgZeroSourceKeepsTarget(call.blend) &&
             scissorBounds.Bounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY,
                                  (int)colour->width(), (int)colour->height(), bounds)))
         bounds = MVGpixelRect{0, 0, (int)whole.width, (int)whole.height};
@@ -749,6 +754,11 @@ void MVGcontext_vQorv_au::readPixels(int image, int x, int y, int width, int hei
   NSUInteger bytesPerRow = t->tex->width() * BytesPerPixel(t->type);
   waitForImage(image);
   t->tex->getBytes(data, bytesPerRow, MTLRegionMake2D(x, y, width, height), 0);
+}
+
+void MVGcontext_vQorv_au::renderOptions(const VGoptions& o)
+{
+  options = o;
 }
 
 void MVGcontext_vQorv_au::renderDelete()

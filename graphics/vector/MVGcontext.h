@@ -15,6 +15,7 @@
 #include "graphics/vector/MVGcallBounds.h"
 #include "graphics/vector/MVGdrawableChanges.h"
 #include "graphics/vector/MVGrecording.h"
+#include "graphics/vector/VGoptions.h"
 
 namespace iplugin::igraphics
 {
@@ -86,6 +87,8 @@ public:
   std::vector<MVGpixelRect> areasPresented;
   std::vector<MTLRegion> regionsPresented;
   MVGscissorBoundsCache scissorBounds;
+  // The shortcuts to take; the GPU's part is handed to the device.
+  VGoptions options;
 
   // Pipeline states made so far, one pair per blend and pixel format, so that alternating targets of
   // different formats do not rebuild them every frame.
@@ -107,6 +110,7 @@ public:
   void renderCancel();
   void renderFlush();
   void renderDelete();
+  void renderOptions(const VGoptions& options);
 
   MVGtexture_vQorv_au* findTexture(int image) const;
   // The texture of an image id after the GPU finished writing it; null when not found.

@@ -51,6 +51,7 @@ VGcontext* MvgCreateContext(std::shared_ptr<CAMetalLayer> layer, int flags)
   params.renderStroke = MvgRenderStroke;
   params.renderTriangles = MvgRenderTriangles;
   params.renderDelete = MvgRenderDelete;
+  params.renderOptions = MvgRenderOptions;
   return vgCreateContext(&params);
 }
 
@@ -125,6 +126,11 @@ void MvgRenderDelete(void* uptr)
   MVGcontext_vQorv_au* mtl = Self(uptr);
   mtl->renderDelete();
   delete mtl;
+}
+
+void MvgRenderOptions(void* uptr, const VGoptions* options)
+{
+  Self(uptr)->renderOptions(*options);
 }
 
 MVGframebuffer* MvgFramebufferCreate(VGcontext* ctx, int width, int height, int imageFlags)

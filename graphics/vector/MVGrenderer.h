@@ -44,6 +44,7 @@ void MvgRenderStroke(void* uptr, const VGpaint* paint, VGcompositeOperationState
 void MvgRenderTriangles(void* uptr, const VGpaint* paint, VGcompositeOperationState compositeOperation,
                         const VGscissor* scissor, const VGvertex* verts, int nverts, float fringe);
 void MvgRenderDelete(void* uptr);
+void MvgRenderOptions(void* uptr, const VGoptions* options);
 
 // Framebuffers: an RGBA texture made with imageFlags | premultiplied; null when out of memory.
 MVGframebuffer* MvgFramebufferCreate(VGcontext* ctx, int width, int height, int imageFlags);

@@ -2,7 +2,6 @@
 
 #include <QorvPlatform/MetalShaders.h>
 
-#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -28,9 +27,6 @@ const size_t kMVGshaderLibrarySize = sizeof(kMVGshaderLibrary) - 1;
 
 namespace
 {
-std::atomic<bool> gSpanShading{true};
-std::atomic<bool> gScissorBounds{true};
-
 // Varyings: texture coordinate (u, v), then the position in view units.
 enum
 {
@@ -156,30 +152,12 @@ QorvSpanKind FragmentShaderAsk(const QorvFragmentSpanIn& in, const float (*rowSt
 }
 } // namespace
 
-void MvgSetScissorBounds(bool bounds)
-{
-  gScissorBounds = bounds;
-}
-
-bool MvgScissorBounds()
-{
-  return gScissorBounds;
-}
-
-void MvgSetSpanShading(bool spans)
-{
-  gSpanShading = spans;
-}
-
 void MvgRegisterShaderCode()
 {
-  const bool spans = gSpanShading;
   QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
-  QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>,
-                                    spans ? FragmentShaderSpan<false> : nullptr,
-                                    spans ? FragmentShaderAsk<false> : nullptr);
-  QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>,
-                                    spans ? FragmentShaderSpan<true> : nullptr,
-                                    spans ? FragmentShaderAsk<true> : nullptr);
+  QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>, FragmentShaderSpan<false>,
+                                    FragmentShaderAsk<false>);
+  QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>, FragmentShaderSpan<true>,
+                                    FragmentShaderAsk<true>);
 }
 } // namespace iplugin::igraphics

@@ -62,6 +62,7 @@ VGcontext* vgCreateContext(const VGrenderParams* params)
   auto* ctx = static_cast<VGcontext*>(std::calloc(1, sizeof(VGcontext)));
   if (!ctx) return nullptr;
   ctx->params = *params;
+  ctx->options = VGoptions{};
 
   ctx->commands = static_cast<float*>(std::malloc(sizeof(float) * kVGInitCommandsSize));
   if (!ctx->commands) goto error;
@@ -380,5 +381,16 @@ void vgStrokePaint(VGcontext* ctx, VGpaint paint)
   VGstate* state = vgGetState(ctx);
   state->stroke = paint;
   vgTransformMultiply(state->stroke.xform, state->xform);
+}
+
+void vgSetOptions(VGcontext* ctx, const VGoptions& options)
+{
+  ctx->options = options;
+  if (ctx->params.renderOptions) ctx->params.renderOptions(ctx->params.userPtr, &options);
+}
+
+const VGoptions& vgOptions(const VGcontext* ctx)
+{
+  return ctx->options;
 }
 } // namespace iplugin::igraphics

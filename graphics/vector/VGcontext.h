@@ -3,6 +3,7 @@
 // reported by results (null, 0), never by exceptions or messages.
 #pragma once
 
+#include "graphics/vector/VGoptions.h"
 #include "graphics/vector/VGstate.h"
 #include "graphics/vector/VGtransform.h"
 
@@ -25,6 +26,7 @@ constexpr float kVGPi = 3.14159265358979323846264338327f;
 struct VGcontext
 {
   VGrenderParams params;
+  VGoptions options;
   float* commands; // path commands of the current path, device space
   int ccommands;
   int ncommands;
@@ -131,15 +133,10 @@ void vgAppendCommands(VGcontext* ctx, float* vals, int nvals);
 void vgFlattenPaths(VGcontext* ctx);
 void vgDebugDumpPathCache(VGcontext* ctx);
 
-// Whether fills take their shortcuts (the default): a rectangle's corners set without walking its commands,
-// and convexity told without summing the turns where they are too small to wind twice; or the general path,
-// the reference that the shortcuts are checked against. Either gives the same bytes.
-void vgSetFillShortcuts(bool shortcuts);
-bool vgFillShortcuts();
-// Whether an upright rectangle on whole device pixels is filled without its anti-aliasing fringe (the
-// default), where the fringe changes no pixel; or with it, the reference. The pictures are the same, the
-// recordings are not.
-void vgSetUnfringedRects(bool unfringed);
+// The shortcuts the context and its renderer take (all by default), for the calls made from now on; the
+// renderer gets them through params.renderOptions.
+void vgSetOptions(VGcontext* ctx, const VGoptions& options);
+const VGoptions& vgOptions(const VGcontext* ctx);
 
 // Tessellation and drawing.
 void vgFill(VGcontext* ctx);

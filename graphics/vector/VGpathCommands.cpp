@@ -505,7 +505,8 @@ bool WalkQuad(VGcontext* ctx)
   VGpathCache* cache = ctx->cache;
   const float* c = ctx->commands;
   const int n = ctx->ncommands;
-  if (!vgFillShortcuts() || (n != 13 && n != 15) || cache->cpoints < 4 || cache->cpaths < 1) return false;
+  if (!ctx->options.fillShortcuts || (n != 13 && n != 15) || cache->cpoints < 4 || cache->cpaths < 1)
+    return false;
   if (int(c[0]) != kVGMoveTo || int(c[3]) != kVGLineTo || int(c[6]) != kVGLineTo || int(c[9]) != kVGLineTo ||
       int(c[12]) != kVGClose)
     return false;

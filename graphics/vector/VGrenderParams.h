@@ -9,6 +9,8 @@
 
 namespace iplugin::igraphics
 {
+struct VGoptions;
+
 // Creation flags of a renderer and its context.
 enum EVGcreateFlags
 {
@@ -97,5 +99,7 @@ struct VGrenderParams
                           const VGscissor* scissor, const VGvertex* verts, int nverts, float fringe);
   // Releases every GPU object and the renderer object itself.
   void (*renderDelete)(void* uptr);
+  // Optional (null): the shortcuts to take from now on (vgSetOptions).
+  void (*renderOptions)(void* uptr, const VGoptions* options);
 };
 } // namespace iplugin::igraphics

@@ -1,7 +1,5 @@
 #include "graphics/vector/VGshading.h"
 
-#include <QorvPlatform/Metal.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -157,39 +155,39 @@ bool OneColour(const MVGfragUniforms& frag, const VGspanSteps& st, int n, bool a
   return true;
 }
 
-// The uniforms are copied into locals first: the outputs could alias them, which would keep the loops
-// from being vectorised.
-void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
-                int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
+// The stroke coverage of a block's fragments, and whether each is kept (all, with every coverage 1, but for
+// an anti-aliased stroke or fill); simd: the SIMD loops, which give what the portable ones after them give.
+void BlockStrokeCoverage(const MVGfragUniforms& frag, const float* u, const float* v, int n, bool antialias,
+                         [[maybe_unused]] bool simd, float* k, unsigned char* keep)
 {
-  float k[kSpanBlock];
-  // The SIMD loops give what the portable ones after them give; tests turn them off to compare.
-  [[maybe_unused]] const bool simd = !QorvMetalPortableArithmetic();
-  if (antialias && frag.type != kMVGShaderImage)
+  if (!antialias || frag.type == kMVGShaderImage)
   {
-    const float mult = frag.strokeMult, thr = frag.strokeThr;
-    int i = 0;
-#if defined(__SSE2__)
-    // StrokeCoverage four at a time; min(x, 1) picks 1 for NaN as std::min(1, x) does.
-    const __m128 one = _mm_set1_ps(1.0f), two = _mm_set1_ps(2.0f), mul = _mm_set1_ps(mult);
-    const __m128 sign = _mm_set1_ps(-0.0f);
-    for (; simd && i + 4 <= n; i += 4)
-    {
-      const __m128 w = _mm_andnot_ps(sign, _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(u + i), two), one));
-      const __m128 across = _mm_min_ps(_mm_mul_ps(_mm_sub_ps(one, w), mul), one);
-      _mm_storeu_ps(k + i, _mm_mul_ps(across, _mm_min_ps(_mm_loadu_ps(v + i), one)));
-    }
-#endif
-    for (; i < n; ++i)
-      k[i] = std::min(1.0f, (1.0f - std::fabs(u[i] * 2.0f - 1.0f)) * mult) * std::min(1.0f, v[i]);
-    for (int i = 0; i < n; ++i)
-      keep[i] = k[i] < thr ? 0 : 1;
-  }
-  else
     for (int i = 0; i < n; ++i)
       k[i] = 1.0f, keep[i] = 1;
-  if (!rgba) return;
+    return;
+  }
+  const float mult = frag.strokeMult, thr = frag.strokeThr;
+  int i = 0;
+#if defined(__SSE2__)
+  // StrokeCoverage four at a time; min(x, 1) picks 1 for NaN as std::min(1, x) does.
+  const __m128 one = _mm_set1_ps(1.0f), two = _mm_set1_ps(2.0f), mul = _mm_set1_ps(mult);
+  const __m128 sign = _mm_set1_ps(-0.0f);
+  for (; simd && i + 4 <= n; i += 4)
+  {
+    const __m128 w = _mm_andnot_ps(sign, _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(u + i), two), one));
+    const __m128 across = _mm_min_ps(_mm_mul_ps(_mm_sub_ps(one, w), mul), one);
+    _mm_storeu_ps(k + i, _mm_mul_ps(across, _mm_min_ps(_mm_loadu_ps(v + i), one)));
+  }
+#endif
+  for (; i < n; ++i)
+    k[i] = std::min(1.0f, (1.0f - std::fabs(u[i] * 2.0f - 1.0f)) * mult) * std::min(1.0f, v[i]);
+  for (int i = 0; i < n; ++i)
+    keep[i] = k[i] < thr ? 0 : 1;
+}
 
+// The coverage k times the scissor's.
+void BlockScissorCoverage(const MVGfragUniforms& frag, const float* x, const float* y, int n, float* k)
+{
   if (Scissored(frag))
     for (int i = 0; i < n; ++i)
       k[i] = ScissorCoverage(frag, x[i], y[i]) * k[i];
@@ -200,76 +198,91 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
     for (int i = 0; i < n; ++i)
       k[i] = c * k[i];
   }
+}
 
+// A gradient's blend position at each fragment: RoundedBoxDistance and GradientPosition in loops without
+// branches on the uniforms inside.
+void BlockGradientPositions(const MVGfragUniforms& frag, const float* x, const float* y, int n,
+                            [[maybe_unused]] bool simd, float* d)
+{
+  float m[12];
+  std::copy(frag.paintMat, frag.paintMat + 12, m);
+  const float extx = frag.extent[0], exty = frag.extent[1], rad = frag.radius, feather = frag.feather;
+  int i = 0;
+#if defined(__SSE2__)
+  {
+    // The same operations four at a time; max(0, a) and min(0, a) keep std::max's and std::min's picks.
+    const __m128 zero = _mm_setzero_ps(), sign = _mm_set1_ps(-0.0f);
+    const __m128 m0 = _mm_set1_ps(m[0]), m1 = _mm_set1_ps(m[1]), m4 = _mm_set1_ps(m[4]),
+                 m5 = _mm_set1_ps(m[5]), m8 = _mm_set1_ps(m[8]), m9 = _mm_set1_ps(m[9]);
+    const __m128 ex = _mm_set1_ps(extx - rad), ey = _mm_set1_ps(exty - rad), rd = _mm_set1_ps(rad);
+    for (; simd && i + 4 <= n; i += 4)
+    {
+      const __m128 xs = _mm_loadu_ps(x + i), ys = _mm_loadu_ps(y + i);
+      const __m128 px = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, xs), _mm_mul_ps(m4, ys)), m8);
+      const __m128 py = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m1, xs), _mm_mul_ps(m5, ys)), m9);
+      const __m128 dx = _mm_sub_ps(_mm_andnot_ps(sign, px), ex), dy = _mm_sub_ps(_mm_andnot_ps(sign, py), ey);
+      const __m128 outx = _mm_max_ps(zero, dx), outy = _mm_max_ps(zero, dy);
+      const __m128 inside = _mm_min_ps(zero, _mm_max_ps(dy, dx));
+      const __m128 len = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(outx, outx), _mm_mul_ps(outy, outy)));
+      _mm_storeu_ps(d + i, _mm_sub_ps(_mm_add_ps(inside, len), rd));
+    }
+  }
+#endif
+  for (; i < n; ++i)
+    d[i] = RoundedBoxDistance(m[0] * x[i] + m[4] * y[i] + m[8], m[1] * x[i] + m[5] * y[i] + m[9], extx, exty,
+                              rad);
+  if (feather > 0.0f)
+    for (int i = 0; i < n; ++i)
+      d[i] = std::clamp((d[i] + feather * 0.5f) / feather, 0.0f, 1.0f);
+  else
+    for (int i = 0; i < n; ++i)
+      d[i] = d[i] > 0.0f ? 1.0f : (d[i] < 0.0f ? 0.0f : 0.5f);
+}
+
+// A gradient fill's colours, its coverage k applied.
+void ShadeGradientBlock(const MVGfragUniforms& frag, const float* x, const float* y, int n, bool simd,
+                        const float* k, float (*rgba)[4])
+{
   float inner[4], outer[4];
   std::copy(frag.innerCol, frag.innerCol + 4, inner);
   std::copy(frag.outerCol, frag.outerCol + 4, outer);
-  if (frag.type == kMVGShaderFillGradient)
+  if (inner[0] == outer[0] && inner[1] == outer[1] && inner[2] == outer[2] && inner[3] == outer[3])
   {
-    if (inner[0] == outer[0] && inner[1] == outer[1] && inner[2] == outer[2] && inner[3] == outer[3])
-    {
-      // One colour: the blend position does not matter.
-      for (int i = 0; i < n; ++i)
-        for (int c = 0; c < 4; ++c)
-          rgba[i][c] = inner[c] * k[i];
-      return;
-    }
-    // RoundedBoxDistance and GradientPosition in loops without branches on the uniforms inside.
-    float m[12];
-    std::copy(frag.paintMat, frag.paintMat + 12, m);
-    const float extx = frag.extent[0], exty = frag.extent[1], rad = frag.radius, feather = frag.feather;
-    float d[kSpanBlock];
-    int i = 0;
-#if defined(__SSE2__)
-    {
-      // The same operations four at a time; max(0, a) and min(0, a) keep std::max's and std::min's picks.
-      const __m128 zero = _mm_setzero_ps(), sign = _mm_set1_ps(-0.0f);
-      const __m128 m0 = _mm_set1_ps(m[0]), m1 = _mm_set1_ps(m[1]), m4 = _mm_set1_ps(m[4]),
-                   m5 = _mm_set1_ps(m[5]), m8 = _mm_set1_ps(m[8]), m9 = _mm_set1_ps(m[9]);
-      const __m128 ex = _mm_set1_ps(extx - rad), ey = _mm_set1_ps(exty - rad), rd = _mm_set1_ps(rad);
-      for (; simd && i + 4 <= n; i += 4)
-      {
-        const __m128 xs = _mm_loadu_ps(x + i), ys = _mm_loadu_ps(y + i);
-        const __m128 px = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m0, xs), _mm_mul_ps(m4, ys)), m8);
-        const __m128 py = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m1, xs), _mm_mul_ps(m5, ys)), m9);
-        const __m128 dx = _mm_sub_ps(_mm_andnot_ps(sign, px), ex),
-                     dy = _mm_sub_ps(_mm_andnot_ps(sign, py), ey);
-        const __m128 outx = _mm_max_ps(zero, dx), outy = _mm_max_ps(zero, dy);
-        const __m128 inside = _mm_min_ps(zero, _mm_max_ps(dy, dx));
-        const __m128 len = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(outx, outx), _mm_mul_ps(outy, outy)));
-        _mm_storeu_ps(d + i, _mm_sub_ps(_mm_add_ps(inside, len), rd));
-      }
-    }
-#endif
-    for (; i < n; ++i)
-      d[i] = RoundedBoxDistance(m[0] * x[i] + m[4] * y[i] + m[8], m[1] * x[i] + m[5] * y[i] + m[9], extx,
-                                exty, rad);
-    if (feather > 0.0f)
-      for (int i = 0; i < n; ++i)
-        d[i] = std::clamp((d[i] + feather * 0.5f) / feather, 0.0f, 1.0f);
-    else
-      for (int i = 0; i < n; ++i)
-        d[i] = d[i] > 0.0f ? 1.0f : (d[i] < 0.0f ? 0.0f : 0.5f);
-#if defined(__SSE2__)
-    if (simd)
-    {
-      const __m128 in4 = _mm_loadu_ps(inner), out4 = _mm_loadu_ps(outer), one = _mm_set1_ps(1.0f);
-      for (int j = 0; j < n; ++j)
-      {
-        const __m128 dj = _mm_set1_ps(d[j]);
-        _mm_storeu_ps(rgba[j],
-                      _mm_mul_ps(_mm_add_ps(_mm_mul_ps(in4, _mm_sub_ps(one, dj)), _mm_mul_ps(out4, dj)),
-                                 _mm_set1_ps(k[j])));
-      }
-      return;
-    }
-#endif
-    for (int j = 0; j < n; ++j)
+    // One colour: the blend position does not matter.
+    for (int i = 0; i < n; ++i)
       for (int c = 0; c < 4; ++c)
-        rgba[j][c] = (inner[c] * (1.0f - d[j]) + outer[c] * d[j]) * k[j];
+        rgba[i][c] = inner[c] * k[i];
     return;
   }
+  float d[kSpanBlock];
+  BlockGradientPositions(frag, x, y, n, simd, d);
+#if defined(__SSE2__)
+  if (simd)
+  {
+    const __m128 in4 = _mm_loadu_ps(inner), out4 = _mm_loadu_ps(outer), one = _mm_set1_ps(1.0f);
+    for (int j = 0; j < n; ++j)
+    {
+      const __m128 dj = _mm_set1_ps(d[j]);
+      _mm_storeu_ps(rgba[j],
+                    _mm_mul_ps(_mm_add_ps(_mm_mul_ps(in4, _mm_sub_ps(one, dj)), _mm_mul_ps(out4, dj)),
+                               _mm_set1_ps(k[j])));
+    }
+    return;
+  }
+#endif
+  for (int j = 0; j < n; ++j)
+    for (int c = 0; c < 4; ++c)
+      rgba[j][c] = (inner[c] * (1.0f - d[j]) + outer[c] * d[j]) * k[j];
+}
 
+// An image fill's or a texture's colours (the texture sampled at the paint's coordinates, or at u and v),
+// its coverage k applied.
+void ShadeTextureBlock(const MVGfragUniforms& frag, const float* x, const float* y, const float* u,
+                       const float* v, int n, const MVGsampler* sampler, const float* k, float (*rgba)[4])
+{
+  float inner[4];
+  std::copy(frag.innerCol, frag.innerCol + 4, inner);
   float s[kSpanBlock], t[kSpanBlock];
   const float *ss = u, *ts = v;
   if (frag.type == kMVGShaderFillImage)
@@ -297,6 +310,23 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
     for (int c = 0; c < 4; ++c)
       rgba[i][c] = rgba[i][c] * inner[c] * k[i];
   }
+}
+
+// One block of vgShadeSpan. The uniforms are copied into locals first, in each step: the outputs could alias
+// them, which would keep the loops from being vectorised.
+void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
+                int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
+{
+  float k[kSpanBlock];
+  // The SIMD loops give what the portable ones after them give; tests turn them off to compare.
+  const bool simd = QorvShaderSimd();
+  BlockStrokeCoverage(frag, u, v, n, antialias, simd, k, keep);
+  if (!rgba) return;
+  BlockScissorCoverage(frag, x, y, n, k);
+  if (frag.type == kMVGShaderFillGradient)
+    ShadeGradientBlock(frag, x, y, n, simd, k, rgba);
+  else
+    ShadeTextureBlock(frag, x, y, u, v, n, sampler, k, rgba);
 }
 } // namespace
 
@@ -461,7 +491,7 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   }
 #if defined(__SSE2__)
   // The SIMD loops give what the portable one after them gives; tests turn them off to compare.
-  const bool simd = !QorvMetalPortableArithmetic();
+  const bool simd = QorvShaderSimd();
   if (!simd)
     ; // every s below
   else if (extx != 0.0f && exty != 0.0f && oneT)
@@ -508,127 +538,125 @@ bool vgShadeSpanSamples(const MVGfragUniforms& frag, const VGspanSteps& st, int 
   return true;
 }
 
-bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n,
-                        bool antialias, QorvSpanAnswer& answer)
+namespace
 {
-  // The first row answered whole is asked as a span, which keeps its s on the thread; the rows after it
-  // would find that s kept when their x steps alike (the memo's key, compared as bytes), so only their
-  // coverage and t are worked out, as the span function does. The rows' answers are this thread's, sized
-  // for them.
-  static thread_local float k[ColumnMemo::kMax];
-  static thread_local std::vector<float> rowsT;
-  static thread_local std::vector<unsigned char> rowsWhole;
-  answer = QorvSpanAnswer{};
-  if (count <= 0 || n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
-  // t is read only where whole is set.
-  if (rowsT.size() < (size_t)count) rowsT.resize((size_t)count);
-  rowsWhole.assign((size_t)count, 0);
-  float* const t = rowsT.data();
-  unsigned char* const whole = rowsWhole.data();
-  QorvSpanAnswer row;
+// The first of a rectangle's rows that vgShadeSpanSamples answers whole (a span, which keeps its s on the
+// thread) with one t and named columns, its answer in row and whole[first] set; count when there is none.
+int FirstWholeRow(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n, bool antialias,
+                  unsigned char* whole, QorvSpanAnswer& row)
+{
   int first = 0;
   for (; first < count; ++first)
     if (vgShadeSpanSamples(frag, rows[first], n, antialias, row) && row.tOne && row.columns != 0 &&
         (whole[first] = row.k ? AllOneOrZero(row.k, n) : 1) != 0)
       break;
-  if (first == count) return false;
-  t[first] = row.t[0];
-  answer = row;
-  answer.k = nullptr, answer.tOne = false;
-  answer.t = t, answer.whole = whole;
-  if (frag.paintMat[4] != 0.0f) return true;
-  const VGspanSteps& a = rows[first];
-  const bool scissored = Scissored(frag);
-  // An upright scissor (none, or one without rotation or shear) covers a point by a factor across, from x
-  // alone, times one down, from y alone (a zero term of a finite coordinate adds only a signed zero). Along
-  // rows that step x alike the factors across are the same, so a row's coverage follows from its u and v
-  // steps and its factor down: a row with the same ones as the row before (compared as bytes) is covered as
-  // that row was.
-  const float m1 = frag.scissorMat[1], m4 = frag.scissorMat[4];
-  const bool upright =
-      m1 == 0.0f && m4 == 0.0f && std::isfinite(a.x0) && std::isfinite(StepAt(a.x0, a.dx, n - 1));
-  // The uniforms the rows read, in locals: the stores to whole could alias them.
-  const float down1 = frag.scissorMat[5], down2 = frag.scissorMat[9], downExt = frag.scissorExt[1],
-              downScale = frag.scissorScale[1];
-  const float p1 = frag.paintMat[1], p5 = frag.paintMat[5], p9 = frag.paintMat[9], exty = frag.extent[1];
-  // ScissorDown and OneT of a row with these x and y.
-  auto scissorDown = [=](float x, float y)
+  return first;
+}
+
+// What the rows after the first row a (of n fragments) are worked out from. An upright scissor (none, or one
+// without rotation or shear) covers a point by a factor across, from x alone, times one down, from y alone (a
+// zero term of a finite coordinate adds only a signed zero). Along rows that step x alike the factors across
+// are the same, so a row's coverage follows from its u and v steps and its factor down: a row with the same
+// ones as the row before (compared as bytes) is covered as that row was. The uniforms the rows read are kept
+// here: the stores to whole could alias them.
+struct RectRows
+{
+  const VGspanSteps& a;
+  float m1, down1, down2, downExt, downScale, p5, p9, exty;
+  bool upright, downFlat, downMoves;
+  float px, mx, fixedDown;
+  uint32_t ax0, adx;
+
+  RectRows(const MVGfragUniforms& frag, const VGspanSteps& first, int n)
+      : a(first), m1(frag.scissorMat[1]), down1(frag.scissorMat[5]), down2(frag.scissorMat[9]),
+        downExt(frag.scissorExt[1]), downScale(frag.scissorScale[1]), p5(frag.paintMat[5]),
+        p9(frag.paintMat[9]), exty(frag.extent[1])
+  {
+    upright = m1 == 0.0f && frag.scissorMat[4] == 0.0f && std::isfinite(a.x0) &&
+              std::isfinite(StepAt(a.x0, a.dx, n - 1));
+    // The rows taken have a's x0 and dx, so the x term is a's.
+    px = frag.paintMat[1] * StepAt(a.x0, a.dx, 0);
+    // Without a y term (and a zero x term of a finite x) the factor down is the same for every row.
+    downFlat = upright && down1 == 0.0f;
+    downMoves = upright && !downFlat;
+    fixedDown = downFlat ? Down(a.x0, 0.0f) : 0.0f;
+    mx = m1 * a.x0;
+    std::memcpy(&ax0, &a.x0, sizeof ax0);
+    std::memcpy(&adx, &a.dx, sizeof adx);
+  }
+  // ScissorCoverage's factor down, and OneT, of a row with these x and y.
+  float Down(float x, float y) const
   {
     const float sy = m1 * x + down1 * y + down2;
     return std::clamp(0.5f - (std::fabs(sy) - downExt) * downScale, 0.0f, 1.0f);
-  };
-  // The rows taken have a's x0 and dx, so the x term is a's.
-  const float px = p1 * StepAt(a.x0, a.dx, 0);
-  auto oneT = [=](const VGspanSteps& st)
+  }
+  float OneT(const VGspanSteps& st) const
   {
     const float py = px + p5 * StepAt(st.y0, st.dy, 0) + p9;
     return exty != 0.0f ? py / exty : 0.0f;
-  };
-  // Without a y term (and a zero x term of a finite x) the factor down is the same for every row.
-  const bool downFlat = upright && down1 == 0.0f;
-  const float flatDown = downFlat ? scissorDown(a.x0, 0.0f) : 0.0f;
-  // Every later row's t (read only where the row is whole), factor down (0 without an upright scissor) and
-  // whether it steps x as a does, along the row (dy a zero) from a finite y, worked out first: four rows at a
-  // time in the same operations where the SIMD arithmetic is on.
-  static thread_local std::vector<float> rowsDown;
-  static thread_local std::vector<unsigned char> rowsAlike;
-  if (rowsDown.size() < (size_t)count) rowsDown.resize((size_t)count), rowsAlike.resize((size_t)count);
-  float* const downs = rowsDown.data();
-  unsigned char* const alike = rowsAlike.data();
-  const bool downMoves = upright && !downFlat;
-  const float fixedDown = downFlat ? flatDown : 0.0f;
-  const float mx = m1 * a.x0;
-  uint32_t ax0, adx;
-  std::memcpy(&ax0, &a.x0, sizeof ax0);
-  std::memcpy(&adx, &a.dx, sizeof adx);
-  int i = first + 1;
-#if defined(__SSE2__)
-  if (!QorvMetalPortableArithmetic())
-  {
-    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f);
-    const __m128 sign = _mm_set1_ps(-0.0f), px4 = _mm_set1_ps(px), p54 = _mm_set1_ps(p5),
-                 p94 = _mm_set1_ps(p9);
-    const __m128 ey = _mm_set1_ps(exty), mx4 = _mm_set1_ps(mx), d14 = _mm_set1_ps(down1),
-                 d24 = _mm_set1_ps(down2), ext4 = _mm_set1_ps(downExt), scale4 = _mm_set1_ps(downScale);
-    const __m128 most = _mm_set1_ps(std::numeric_limits<float>::max()), fixed4 = _mm_set1_ps(fixedDown);
-    const __m128i x4 = _mm_setr_epi32((int)ax0, (int)adx, (int)ax0, (int)adx);
-    for (; i + 4 <= count; i += 4)
-    {
-      // (x0, dx, y0, dy) of each row, then x0 and dx of two rows in each of xs, and y0 and dy of four.
-      const __m128 q0 = _mm_loadu_ps(&rows[i].x0), q1 = _mm_loadu_ps(&rows[i + 1].x0),
-                   q2 = _mm_loadu_ps(&rows[i + 2].x0), q3 = _mm_loadu_ps(&rows[i + 3].x0);
-      const __m128 xs01 = _mm_movelh_ps(q0, q1), xs23 = _mm_movelh_ps(q2, q3);
-      const __m128 lo = _mm_movehl_ps(q1, q0), hi = _mm_movehl_ps(q3, q2);
-      const __m128 y = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)),
-                   dy = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-      // Per row: x0 and dx alike (both lanes of its pair), dy 0 and y finite; then a byte of 1 or 0 a row.
-      const __m128 x01 = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs01), x4));
-      const __m128 x23 = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs23), x4));
-      const __m128 both01 = _mm_and_ps(x01, _mm_shuffle_ps(x01, x01, _MM_SHUFFLE(2, 3, 0, 1)));
-      const __m128 both23 = _mm_and_ps(x23, _mm_shuffle_ps(x23, x23, _MM_SHUFFLE(2, 3, 0, 1)));
-      const __m128 along = _mm_and_ps(_mm_cmpeq_ps(dy, zero), _mm_cmple_ps(_mm_andnot_ps(sign, y), most));
-      const __m128i rowsAlike =
-          _mm_castps_si128(_mm_and_ps(_mm_shuffle_ps(both01, both23, _MM_SHUFFLE(2, 0, 2, 0)), along));
-      const __m128i words = _mm_packs_epi32(rowsAlike, rowsAlike);
-      const uint32_t bytes =
-          (uint32_t)_mm_cvtsi128_si32(_mm_and_si128(_mm_packs_epi16(words, words), _mm_set1_epi8(1)));
-      std::memcpy(alike + i, &bytes, sizeof bytes);
-      const __m128 py =
-          _mm_add_ps(_mm_add_ps(px4, _mm_mul_ps(p54, _mm_add_ps(y, _mm_mul_ps(zero, dy)))), p94);
-      _mm_storeu_ps(t + i, exty != 0.0f ? _mm_div_ps(py, ey) : zero);
-      if (!downMoves)
-      {
-        _mm_storeu_ps(downs + i, fixed4);
-        continue;
-      }
-      const __m128 sy = _mm_add_ps(_mm_add_ps(mx4, _mm_mul_ps(d14, y)), d24);
-      const __m128 d = _mm_sub_ps(half, _mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, sy), ext4), scale4));
-      // std::clamp's picks: 0 below 0, 1 above 1, else the value (a NaN too).
-      const __m128 low = _mm_andnot_ps(_mm_cmplt_ps(d, zero), d);
-      const __m128 high = _mm_cmplt_ps(one, low);
-      _mm_storeu_ps(downs + i, _mm_or_ps(_mm_and_ps(high, one), _mm_andnot_ps(high, low)));
-    }
   }
+  // Row b's factor down: 0 without an upright scissor.
+  float DownOf(const VGspanSteps& b) const { return downMoves ? Down(a.x0, b.y0) : fixedDown; }
+};
+
+#if defined(__SSE2__)
+// RowTerms four rows at a time from i on, in the same operations; i is left at the first row not done.
+void RowTermsSimd(const RectRows& q, const VGspanSteps* rows, int& i, int count, float* t, float* downs,
+                  unsigned char* alike)
+{
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f);
+  const __m128 sign = _mm_set1_ps(-0.0f), px4 = _mm_set1_ps(q.px), p54 = _mm_set1_ps(q.p5),
+               p94 = _mm_set1_ps(q.p9);
+  const __m128 ey = _mm_set1_ps(q.exty), mx4 = _mm_set1_ps(q.mx), d14 = _mm_set1_ps(q.down1),
+               d24 = _mm_set1_ps(q.down2), ext4 = _mm_set1_ps(q.downExt), scale4 = _mm_set1_ps(q.downScale);
+  const __m128 most = _mm_set1_ps(std::numeric_limits<float>::max()), fixed4 = _mm_set1_ps(q.fixedDown);
+  const __m128i x4 = _mm_setr_epi32((int)q.ax0, (int)q.adx, (int)q.ax0, (int)q.adx);
+  for (; i + 4 <= count; i += 4)
+  {
+    // (x0, dx, y0, dy) of each row, then x0 and dx of two rows in each of xs, and y0 and dy of four.
+    const __m128 q0 = _mm_loadu_ps(&rows[i].x0), q1 = _mm_loadu_ps(&rows[i + 1].x0),
+                 q2 = _mm_loadu_ps(&rows[i + 2].x0), q3 = _mm_loadu_ps(&rows[i + 3].x0);
+    const __m128 xs01 = _mm_movelh_ps(q0, q1), xs23 = _mm_movelh_ps(q2, q3);
+    const __m128 lo = _mm_movehl_ps(q1, q0), hi = _mm_movehl_ps(q3, q2);
+    const __m128 y = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)),
+                 dy = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+    // Per row: x0 and dx alike (both lanes of its pair), dy 0 and y finite; then a byte of 1 or 0 a row.
+    const __m128 x01 = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs01), x4));
+    const __m128 x23 = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(xs23), x4));
+    const __m128 both01 = _mm_and_ps(x01, _mm_shuffle_ps(x01, x01, _MM_SHUFFLE(2, 3, 0, 1)));
+    const __m128 both23 = _mm_and_ps(x23, _mm_shuffle_ps(x23, x23, _MM_SHUFFLE(2, 3, 0, 1)));
+    const __m128 along = _mm_and_ps(_mm_cmpeq_ps(dy, zero), _mm_cmple_ps(_mm_andnot_ps(sign, y), most));
+    const __m128i rowsAlike =
+        _mm_castps_si128(_mm_and_ps(_mm_shuffle_ps(both01, both23, _MM_SHUFFLE(2, 0, 2, 0)), along));
+    const __m128i words = _mm_packs_epi32(rowsAlike, rowsAlike);
+    const uint32_t bytes =
+        (uint32_t)_mm_cvtsi128_si32(_mm_and_si128(_mm_packs_epi16(words, words), _mm_set1_epi8(1)));
+    std::memcpy(alike + i, &bytes, sizeof bytes);
+    const __m128 py = _mm_add_ps(_mm_add_ps(px4, _mm_mul_ps(p54, _mm_add_ps(y, _mm_mul_ps(zero, dy)))), p94);
+    _mm_storeu_ps(t + i, q.exty != 0.0f ? _mm_div_ps(py, ey) : zero);
+    if (!q.downMoves)
+    {
+      _mm_storeu_ps(downs + i, fixed4);
+      continue;
+    }
+    const __m128 sy = _mm_add_ps(_mm_add_ps(mx4, _mm_mul_ps(d14, y)), d24);
+    const __m128 d = _mm_sub_ps(half, _mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, sy), ext4), scale4));
+    // std::clamp's picks: 0 below 0, 1 above 1, else the value (a NaN too).
+    const __m128 low = _mm_andnot_ps(_mm_cmplt_ps(d, zero), d);
+    const __m128 high = _mm_cmplt_ps(one, low);
+    _mm_storeu_ps(downs + i, _mm_or_ps(_mm_and_ps(high, one), _mm_andnot_ps(high, low)));
+  }
+}
+#endif
+
+// Every row's t from i on (read only where the row is whole), factor down and whether it steps x as a does,
+// along the row (dy a zero) from a finite y, worked out first: four rows at a time in the same operations
+// where the SIMD arithmetic is on.
+void RowTerms(const RectRows& q, const VGspanSteps* rows, int i, int count, float* t, float* downs,
+              unsigned char* alike)
+{
+#if defined(__SSE2__)
+  if (QorvShaderSimd()) RowTermsSimd(q, rows, i, count, t, downs, alike);
 #endif
   for (; i < count; ++i)
   {
@@ -636,38 +664,57 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
     uint32_t bx0, bdx;
     std::memcpy(&bx0, &b.x0, sizeof bx0);
     std::memcpy(&bdx, &b.dx, sizeof bdx);
-    alike[i] = ax0 == bx0 && adx == bdx && b.dy == 0.0f && std::isfinite(b.y0);
-    t[i] = oneT(b);
-    downs[i] = downMoves ? scissorDown(a.x0, b.y0) : fixedDown;
+    alike[i] = q.ax0 == bx0 && q.adx == bdx && b.dy == 0.0f && std::isfinite(b.y0);
+    t[i] = q.OneT(b);
+    downs[i] = q.DownOf(b);
   }
+}
+
+#if defined(__SSE2__)
+// Rows from r on, four at once, while each steps x alike and has the last row's u and v steps and factor
+// down: they are covered as it was. r is left at the first row not done.
+void CoverAlikeRows(const VGspanSteps* rows, int& r, int count, const VGspanSteps& last, float lastDown,
+                    unsigned char lastWhole, const float* downs, const unsigned char* alike,
+                    unsigned char* whole)
+{
+  uint32_t downBits;
+  std::memcpy(&downBits, &lastDown, sizeof downBits);
+  const __m128i uv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&last.u0));
+  const __m128i down = _mm_set1_epi32((int)downBits);
+  const uint32_t covered = lastWhole * 0x01010101u;
+  for (; r + 4 <= count; r += 4)
+  {
+    uint32_t alike4;
+    std::memcpy(&alike4, alike + r, sizeof alike4);
+    auto same = [&](int j)
+    { return _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&rows[r + j].u0)), uv); };
+    const __m128i all =
+        _mm_and_si128(_mm_and_si128(_mm_and_si128(same(0), same(1)), _mm_and_si128(same(2), same(3))),
+                      _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(downs + r)), down));
+    if (alike4 != 0x01010101u || _mm_movemask_epi8(all) != 0xFFFF) break;
+    std::memcpy(whole + r, &covered, sizeof covered);
+  }
+}
+#endif
+
+// whole[r] of every row after the first: 1 or 2 where its coverage is 1 or 0 throughout, else 0; k is room
+// for n coverages.
+void CoverRows(const MVGfragUniforms& frag, const RectRows& q, const VGspanSteps* rows, int first, int count,
+               int n, bool antialias, const float* downs, const unsigned char* alike, unsigned char* whole,
+               float* k)
+{
+  const bool scissored = Scissored(frag);
   // The first row was covered as the rows after it are (its answer was found with the same coverage), and
   // it steps x as they must (the memo asks for dy a zero and y finite): the rows after it start from it.
-  const VGspanSteps* last = upright ? &a : nullptr;
-  float lastDown = downMoves ? scissorDown(a.x0, a.y0) : fixedDown;
+  const VGspanSteps* last = q.upright ? &q.a : nullptr;
+  float lastDown = q.DownOf(q.a);
   unsigned char lastWhole = whole[first];
   for (int r = first + 1; r < count; ++r)
   {
 #if defined(__SSE2__)
-    // Four rows at once where each steps x alike and has the last row's u and v steps and factor down.
-    if (last && !QorvMetalPortableArithmetic())
+    if (last && QorvShaderSimd())
     {
-      uint32_t downBits;
-      std::memcpy(&downBits, &lastDown, sizeof downBits);
-      const __m128i uv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&last->u0));
-      const __m128i down = _mm_set1_epi32((int)downBits);
-      const uint32_t covered = lastWhole * 0x01010101u;
-      for (; r + 4 <= count; r += 4)
-      {
-        uint32_t alike4;
-        std::memcpy(&alike4, alike + r, sizeof alike4);
-        auto same = [&](int j)
-        { return _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&rows[r + j].u0)), uv); };
-        const __m128i all = _mm_and_si128(
-            _mm_and_si128(_mm_and_si128(same(0), same(1)), _mm_and_si128(same(2), same(3))),
-            _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(downs + r)), down));
-        if (alike4 != 0x01010101u || _mm_movemask_epi8(all) != 0xFFFF) break;
-        std::memcpy(whole + r, &covered, sizeof covered);
-      }
+      CoverAlikeRows(rows, r, count, *last, lastDown, lastWhole, downs, alike, whole);
       if (r >= count) break;
     }
 #endif
@@ -685,10 +732,42 @@ bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, in
         w = 1;
       else if (cover == SpanCover::kVaries && SpanK(frag, b, n, antialias, scissored, k))
         w = AllOneOrZero(k, n);
-      if (upright) last = &b, lastDown = down, lastWhole = w;
+      if (q.upright) last = &b, lastDown = down, lastWhole = w;
     }
     whole[r] = w;
   }
+}
+} // namespace
+
+bool vgShadeRectSamples(const MVGfragUniforms& frag, const VGspanSteps* rows, int count, int n,
+                        bool antialias, QorvSpanAnswer& answer)
+{
+  // The first row answered whole is asked as a span, which keeps its s on the thread; the rows after it
+  // would find that s kept when their x steps alike (the memo's key, compared as bytes), so only their
+  // coverage and t are worked out, as the span function does. The rows' answers are this thread's, sized
+  // for them.
+  static thread_local float k[ColumnMemo::kMax];
+  static thread_local std::vector<float> rowsT, rowsDown;
+  static thread_local std::vector<unsigned char> rowsWhole, rowsAlike;
+  answer = QorvSpanAnswer{};
+  if (count <= 0 || n <= 0 || n > ColumnMemo::kMax || frag.type != kMVGShaderFillImage) return false;
+  // t is read only where whole is set.
+  if (rowsT.size() < (size_t)count) rowsT.resize((size_t)count);
+  rowsWhole.assign((size_t)count, 0);
+  float* const t = rowsT.data();
+  unsigned char* const whole = rowsWhole.data();
+  QorvSpanAnswer row;
+  const int first = FirstWholeRow(frag, rows, count, n, antialias, whole, row);
+  if (first == count) return false;
+  t[first] = row.t[0];
+  answer = row;
+  answer.k = nullptr, answer.tOne = false;
+  answer.t = t, answer.whole = whole;
+  if (frag.paintMat[4] != 0.0f) return true;
+  const RectRows q(frag, rows[first], n);
+  if (rowsDown.size() < (size_t)count) rowsDown.resize((size_t)count), rowsAlike.resize((size_t)count);
+  RowTerms(q, rows, first + 1, count, t, rowsDown.data(), rowsAlike.data());
+  CoverRows(frag, q, rows, first, count, n, antialias, rowsDown.data(), rowsAlike.data(), whole, k);
   return true;
 }
 

@@ -1,6 +1,5 @@
 // Fill and stroke expansion of flattened paths into the vertices handed to the renderer.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -29,16 +28,13 @@ int CurveDivs(float r, float arc, float tol)
   return std::max(2, (int)n);
 }
 
-std::atomic<bool> gFillShortcuts{true};
-std::atomic<bool> gUnfringedRects{true};
-
 // Total turning of an outline whose turns all bend left: one revolution for a convex outline, two or more
 // for a star polygon; the fan of such a polygon would not cover it. Each turn is below pi/2 where its
 // directions do not oppose, below pi else: when the bound says the outline cannot wind twice (3 pi), the
-// bound answers instead of the sum.
-float Turning(const VGpoint* pts, int count, float bound)
+// bound answers instead of the sum (with the fill shortcuts).
+float Turning(const VGpoint* pts, int count, float bound, bool shortcuts)
 {
-  if (bound < 9.0f && gFillShortcuts.load(std::memory_order_relaxed)) return bound;
+  if (bound < 9.0f && shortcuts) return bound;
   float turning = 0.0f;
   const VGpoint* p0 = &pts[count - 1];
   const VGpoint* p1 = &pts[0];
@@ -107,7 +103,9 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       if (p1->flags & (kVGPtBevel | kVGPtInnerBevel)) path->nbevel++;
       p0 = p1++;
     }
-    path->convex = nleft == path->count && Turning(pts, path->count, turningBound) < 3.0f * kVGPi ? 1 : 0;
+    const bool shortcuts = ctx->options.fillShortcuts;
+    path->convex =
+        nleft == path->count && Turning(pts, path->count, turningBound, shortcuts) < 3.0f * kVGPi ? 1 : 0;
   }
 }
 
@@ -553,8 +551,7 @@ bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState&
                           const VGscissor& scissor)
 {
   const VGpathCache* cache = ctx->cache;
-  if (!gUnfringedRects.load(std::memory_order_relaxed) || cache->npaths != 1 || cache->paths[0].count != 4)
-    return false;
+  if (!ctx->options.unfringedRects || cache->npaths != 1 || cache->paths[0].count != 4) return false;
   auto keeps = [](int f) { return f == kVGOne || f == kVGOneMinusSrcColor || f == kVGOneMinusSrcAlpha; };
   if (!keeps(op.dstRGB) || !keeps(op.dstAlpha)) return false;
   const float ratio = ctx->devicePxRatio;
@@ -589,21 +586,6 @@ bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState&
   return true;
 }
 } // namespace
-
-void vgSetFillShortcuts(bool shortcuts)
-{
-  gFillShortcuts = shortcuts;
-}
-
-bool vgFillShortcuts()
-{
-  return gFillShortcuts.load(std::memory_order_relaxed);
-}
-
-void vgSetUnfringedRects(bool unfringed)
-{
-  gUnfringedRects = unfringed;
-}
 
 VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
 {

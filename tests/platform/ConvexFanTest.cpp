@@ -75,7 +75,8 @@ TEST(ConvexFan, QuadsAreMadeAsTheGeneralChecksMakeThem)
     if (off) (expected ? offMade : offRefused) += 1;
     for (bool portable : {false, true})
     {
-      QorvMetalSetPortableArithmetic(portable);
+      const QorvGpuOptions options{.simd = !portable};
+      const QorvOptionsScope scope(options);
       ConvexFan quick;
       ASSERT_EQ(MakeConvexFan(p, 4, varyings, quick), expected) << trial << (portable ? " portable" : "");
       if (!expected) continue;
@@ -88,7 +89,6 @@ TEST(ConvexFan, QuadsAreMadeAsTheGeneralChecksMakeThem)
           << trial;
     }
   }
-  QorvMetalSetPortableArithmetic(false);
   // Both answers are reached, and on either side of the slack.
   EXPECT_GT(made, 1000);
   EXPECT_GT(refused, 1000);

@@ -141,10 +141,10 @@ TEST(RowPieces, VaryingTermsAgreeInBothArithmetics)
     Draw::VaryingTerms terms[2];
     for (bool portable : {false, true})
     {
-      QorvMetalSetPortableArithmetic(portable);
+      const QorvGpuOptions options{.simd = !portable};
+      const QorvOptionsScope scope(options);
       terms[portable] = Draw::VaryingTerms(sp, count);
     }
-    QorvMetalSetPortableArithmetic(false);
     const Draw::VaryingTerms &simd = terms[0], &plain = terms[1];
     auto same = [](const double* x, const double* y, int n)
     { return std::memcmp(x, y, sizeof(double) * n) == 0; };

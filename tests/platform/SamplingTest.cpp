@@ -211,10 +211,12 @@ TEST(Sampling, SamplesNextToATexelCentreTakeThatTexel)
   for (float texels : {0.0f, 1.0f / 8192, 1.0f / 4097, 1.0f / 4000, 1.0f / 1000})
     for (bool snap : {true, false})
     {
-      QorvMetalSetTexelSnap(snap);
+      const QorvGpuOptions options{.texelSnap = snap};
       float out[4];
-      QorvSampleTexture(t.get(), &s, 0.25f + texels * 0.5f, 0.5f, out);
-      QorvMetalSetTexelSnap(true);
+      {
+        const QorvOptionsScope scope(options);
+        QorvSampleTexture(t.get(), &s, 0.25f + texels * 0.5f, 0.5f, out);
+      }
       const bool taken = texels == 0.0f || (snap && texels < 1.0f / 4096);
       EXPECT_EQ(out[0] == 0.0f, taken) << texels << " snap " << snap;
       EXPECT_LE(out[0], texels * 1.001f) << texels << " snap " << snap;

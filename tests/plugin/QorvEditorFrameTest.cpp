@@ -190,7 +190,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, EditorFrame,
 // The software GPU's shortcuts for images (texels taken as stored where they are sampled on centres, and
 // rectangles' rows taken at once) give the editor's frame the bytes of the general path. Taking a sample a
 // rounding from a texel centre as that texel (as a GPU's filter does) puts a few bytes of the frame, on
-// knobs' edges, a level from the exact filter's, and no more.
+// knobs' edges, a level from the exact filter's, and no more. Each picture is a frame of every control drawn
+// with the editor's renderer switched so.
 TEST(EditorFrameShortcuts, GiveTheGeneralPathsBytes)
 {
   for (int mode : {kIntMixer, kSendChannel1})
@@ -198,13 +199,13 @@ TEST(EditorFrameShortcuts, GiveTheGeneralPathsBytes)
     {
       auto shown = [scale, mode](bool shortcuts, bool snap)
       {
-        QorvMetalSetTexelCopies(shortcuts);
-        QorvMetalSetTexelSnap(snap);
         EditorOnScreen editor(mode, scale, {});
-        RgbaImage image = editor.Open() ? editor.Shown() : RgbaImage{};
-        QorvMetalSetTexelCopies(true);
-        QorvMetalSetTexelSnap(true);
-        return image;
+        if (!editor.Open()) return RgbaImage{};
+        VGoptions options;
+        options.gpu.texelCopies = shortcuts;
+        options.gpu.texelSnap = snap;
+        vgSetOptions(static_cast<VGcontext*>(editor.UI().GetDrawContext()), options);
+        return editor.DrawFrame(PictureFault::kNone);
       };
       const RgbaImage fast = shown(true, true), general = shown(false, true), exact = shown(true, false);
       ASSERT_FALSE(fast.rgba.empty());

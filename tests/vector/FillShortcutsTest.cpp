@@ -145,8 +145,10 @@ void RandomFill(VGcontext* vg, int image, std::mt19937& rng)
 
 Snapshot Record(bool shortcuts, float ratio, int flags, unsigned seed, int fills, std::vector<Snapshot>* each)
 {
-  vgSetFillShortcuts(shortcuts);
   qorvtest::RecordingContext c(flags, ratio);
+  VGoptions options;
+  options.fillShortcuts = shortcuts;
+  vgSetOptions(c.ctx, options);
   const unsigned char texels[4 * 4] = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 9, 9, 9, 9};
   const int image = vgCreateImageRGBA(c.ctx, 2, 2, 0, texels);
   std::mt19937 rng(seed);
@@ -155,7 +157,6 @@ Snapshot Record(bool shortcuts, float ratio, int flags, unsigned seed, int fills
     RandomFill(c.ctx, image, rng);
     each->push_back(Take(c, false));
   }
-  vgSetFillShortcuts(true);
   return Take(c, true);
 }
 

@@ -55,9 +55,11 @@ enum class Fault
   kAlpha85
 };
 
-qorvtest::RgbaImage DrawVector(const Scene& scene, float ratio, Fault fault = Fault::kNone)
+qorvtest::RgbaImage DrawVector(const Scene& scene, float ratio, Fault fault = Fault::kNone,
+                               const VGoptions& options = {})
 {
   qorvtest::MetalContext m(kWidth, kHeight, 0x2001, ratio);
+  vgSetOptions(m.ctx, options);
   MVGframebuffer* fb = MvgFramebufferCreate(m.ctx, (int)(kWidth * ratio), (int)(kHeight * ratio), 0);
   MvgSetCurrentFramebuffer(fb);
   MvgClearWithColor(m.ctx, vgRGBAf(0, 0, 0, 0));
@@ -590,9 +592,9 @@ TEST_P(MetalVersusCairo, SamePixels)
 TEST_P(MetalVersusCairo, SpanShadingMatchesPerFragmentShading)
 {
   const CompareCase& c = GetParam();
-  MvgSetSpanShading(false);
-  qorvtest::RgbaImage reference = DrawVector(c.scene, c.ratio);
-  MvgSetSpanShading(true);
+  VGoptions perFragment;
+  perFragment.gpu.spanShading = false;
+  qorvtest::RgbaImage reference = DrawVector(c.scene, c.ratio, Fault::kNone, perFragment);
   qorvtest::RgbaImage spans = DrawVector(c.scene, c.ratio);
   ASSERT_EQ(reference.rgba.size(), spans.rgba.size());
   int worst = 0;

@@ -2,7 +2,6 @@
 // sampled on texel centres, and draws bounded by a rectangle around their scissor (but for a rounding, see
 // there); and the software GPU's portable arithmetic, which builds without SIMD compile, gives the bytes of
 // its SIMD arithmetic. Random scenes are drawn twice, with the shortcut and without, and compared.
-#include "graphics/vector/MVGshaders.h"
 #include "graphics/vector/VGpaint.h"
 #include "graphics/vector/VGstate.h"
 #include "tests/vector/MetalTestContext.h"
@@ -20,45 +19,20 @@ namespace
 {
 constexpr int kW = 48, kH = 40;
 
-// The switches of the renderer's and the software GPU's shortcuts, each as the product has it unless set
-// otherwise: the shortcut taken (on), or the general path it is held to (off). Bands: the pixels a thread's
-// share of the target (the default leaves a small target to one thread).
-struct Shortcuts
-{
-  bool texelCopies = true, texelRects = true, scissorBounds = true, spanShading = true, fillShortcuts = true,
-       unfringedRects = true, simd = true;
-  uint64_t pixelsPerBand = 512 * 512;
-};
-
-// Every switch set as given, in one place. Span shading holds for contexts made afterwards (ContextFor).
-void SetShortcuts(const Shortcuts& s)
-{
-  QorvMetalSetTexelCopies(s.texelCopies);
-  QorvMetalSetTexelRects(s.texelRects);
-  MvgSetScissorBounds(s.scissorBounds);
-  MvgSetSpanShading(s.spanShading);
-  vgSetFillShortcuts(s.fillShortcuts);
-  vgSetUnfringedRects(s.unfringedRects);
-  QorvMetalSetPortableArithmetic(!s.simd);
-  QorvMetalSetPixelsPerBand(s.pixelsPerBand);
-}
-
-// A context for targets of one size and shading, kept for the next draws: making one costs more than a small
-// scene.
-qorvtest::MetalContext& ContextFor(int width, int height, float ratio, bool spans = true)
+// A context for targets of one size, kept for the next draws: making one costs more than a small scene.
+qorvtest::MetalContext& ContextFor(int width, int height, float ratio)
 {
   struct Kept
   {
     int width, height;
     float ratio;
-    bool spans;
     std::unique_ptr<qorvtest::MetalContext> context;
   };
   static std::vector<Kept> kept;
   for (Kept& k : kept)
-    if (k.width == width && k.height == height && k.ratio == ratio && k.spans == spans) return *k.context;
-  kept.push_back(Kept{width, height, ratio, spans,
-                      std::make_unique<qorvtest::MetalContext>(width, height, 0x2001, ratio)});
+    if (k.width == width && k.height == height && k.ratio == ratio) return *k.context;
+  kept.push_back(
+      Kept{width, height, ratio, std::make_unique<qorvtest::MetalContext>(width, height, 0x2001, ratio)});
   return *kept.back().context;
 }
 
@@ -71,15 +45,27 @@ int NextImage(VGcontext* vg)
   return image;
 }
 
-// What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop; the
-// switches are set back as the product has them after. The scene's images are deleted afterwards.
-std::vector<uint8_t> DrawWith(const Shortcuts& shortcuts, float ratio,
-                              const std::function<void(VGcontext*)>& scene, int width = kW, int height = kH)
+// The pixels of a thread's share of the target as the product has them: a small target is one thread's.
+constexpr uint64_t kShare = 512 * 512;
+
+// Every switch as given, in one place: the context's record, and the pixels of a thread's share of the target
+// (the process's).
+void SetShortcuts(VGcontext* vg, const VGoptions& options, uint64_t share)
 {
-  SetShortcuts(shortcuts);
+  vgSetOptions(vg, options);
+  QorvMetalSetPixelsPerBand(share);
+}
+
+// What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop. The
+// scene's images are deleted afterwards.
+std::vector<uint8_t> DrawWith(float ratio, const std::function<void(VGcontext*)>& scene,
+                              const VGoptions& options, int width = kW, int height = kH,
+                              uint64_t share = kShare)
+{
   std::vector<uint8_t> pixels;
   {
-    qorvtest::MetalContext& m = ContextFor(width, height, ratio, shortcuts.spanShading);
+    qorvtest::MetalContext& m = ContextFor(width, height, ratio);
+    SetShortcuts(m.ctx, options, share);
     const int firstImage = NextImage(m.ctx);
     m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
     vgBeginPath(m.ctx);
@@ -92,30 +78,34 @@ std::vector<uint8_t> DrawWith(const Shortcuts& shortcuts, float ratio,
     for (int image = firstImage, last = NextImage(m.ctx); image < last; ++image)
       vgDeleteImage(m.ctx, image);
   }
-  SetShortcuts(Shortcuts{});
+  QorvMetalSetPixelsPerBand(kShare);
   return pixels;
 }
 
-// The same with the switches that most tests here turn; portable: in the arithmetic that builds without SIMD
-// compile; unfringed: upright rectangles on whole pixels filled without their fringe, as the product does
-// (the other tests keep the fringes whose rows they are about).
+// The same with the shortcuts named; portable: in the arithmetic that builds without SIMD compile;
+// unfringed: upright rectangles on whole pixels filled without their fringe, as the product does (the other
+// tests keep the fringes whose rows they are about).
 std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& scene, bool texelCopies,
                           bool scissorBounds, int width = kW, int height = kH, bool texelRects = true,
                           bool portable = false, bool unfringed = false)
 {
-  Shortcuts s;
-  s.texelCopies = texelCopies, s.texelRects = texelRects, s.scissorBounds = scissorBounds;
-  s.simd = !portable, s.unfringedRects = unfringed;
-  return DrawWith(s, ratio, scene, width, height);
+  VGoptions options;
+  options.gpu.texelCopies = texelCopies;
+  options.gpu.texelRects = texelRects;
+  options.scissorBounds = scissorBounds;
+  options.gpu.simd = !portable;
+  options.unfringedRects = unfringed;
+  return DrawWith(ratio, scene, options, width, height);
 }
 
-// Fringed upright rectangles (as Draw's), drawn in eight bands of rows on several threads.
-Shortcuts InBands(int width, int height, float ratio)
+// Draw's picture with its fringes, drawn in eight bands of rows on several threads.
+std::vector<uint8_t> DrawInBands(float ratio, const std::function<void(VGcontext*)>& scene, int width,
+                                 int height)
 {
-  Shortcuts s;
-  s.unfringedRects = false;
-  s.pixelsPerBand = (uint64_t)(width * height) * (uint64_t)(ratio * ratio) / 8;
-  return s;
+  VGoptions fringed;
+  fringed.unfringedRects = false;
+  return DrawWith(ratio, scene, fringed, width, height,
+                  (uint64_t)(width * height) * (uint64_t)(ratio * ratio) / 8);
 }
 
 // Texels with every kind of alpha: opaque, transparent, in between, and (premultiplied) colour above alpha.
@@ -458,7 +448,7 @@ TEST(RendererShortcuts, TexelRectsGiveTheRowsBytes)
     ASSERT_EQ(rects, Draw(ratio, scene, true, true, kWide, kTall, false))
         << "round " << round << " variant " << variant << " ratio " << ratio;
     // Drawn in bands of rows on several threads, a rectangle's rows are taken a band's block at a time.
-    const auto banded = DrawWith(InBands(kWide, kTall, ratio), ratio, scene, kWide, kTall);
+    const auto banded = DrawInBands(ratio, scene, kWide, kTall);
     ASSERT_EQ(rects, banded) << "round " << round << " variant " << variant << " ratio " << ratio;
     ASSERT_EQ(rects, Draw(ratio, scene, true, true, kWide, kTall, true, true))
         << "portable, round " << round << " variant " << variant << " ratio " << ratio;
@@ -604,7 +594,7 @@ TEST(RendererShortcuts, ImagesWithCutCornersGiveTheRowsBytes)
     };
     const auto rects = Draw(ratio, scene, true, true, kWide, kTall, true);
     ASSERT_EQ(rects, Draw(ratio, scene, true, true, kWide, kTall, false)) << "round " << round;
-    const auto banded = DrawWith(InBands(kWide, kTall, ratio), ratio, scene, kWide, kTall);
+    const auto banded = DrawInBands(ratio, scene, kWide, kTall);
     ASSERT_EQ(rects, banded) << "round " << round;
   }
   // The rows were taken together.
@@ -925,13 +915,17 @@ struct Frame
   }
 };
 
-// One switch off, the rest on; the stated tolerance of its shortcut (levels 0: byte-equal), and the bytes
-// apart it allows a fill at scale 1 (more at larger scales, which have more rows).
+// One switch off, the rest on (a thread's share of the target for the bands); the stated tolerance of its
+// shortcut (levels 0: byte-equal), and the bytes apart it allows a fill at scale 1 (more at larger scales,
+// which have more rows). The convex fans interpolate from other planes than the triangles, a texel apart
+// where an image sampled nearest has a pixel centre on a texel's edge: their own test holds them
+// (FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes).
 struct SwitchOff
 {
   const char* name;
-  void (*set)(Shortcuts&);
+  void (*set)(VGoptions&);
   int levels, bytesPerFill;
+  uint64_t share = kShare;
 };
 
 void PrintTo(const SwitchOff& off, std::ostream* out)
@@ -940,17 +934,19 @@ void PrintTo(const SwitchOff& off, std::ostream* out)
 }
 
 const SwitchOff kSwitchesOff[] = {
-    {"TexelCopies", [](Shortcuts& s) { s.texelCopies = false; }, 0, 0},
-    {"TexelRects", [](Shortcuts& s) { s.texelRects = false; }, 0, 0},
+    {"TexelCopies", [](VGoptions& o) { o.gpu.texelCopies = false; }, 0, 0},
+    {"TexelRects", [](VGoptions& o) { o.gpu.texelRects = false; }, 0, 0},
     // A row that the bound starts later gets its coordinates a rounding apart (see there).
-    {"ScissorBounds", [](Shortcuts& s) { s.scissorBounds = false; }, 1, 6},
+    {"ScissorBounds", [](VGoptions& o) { o.scissorBounds = false; }, 1, 6},
     // Shortcuts on the uniforms, to a float rounding (a byte in a thousand or so).
-    {"SpanShading", [](Shortcuts& s) { s.spanShading = false; }, 1, 6},
-    {"FillShortcuts", [](Shortcuts& s) { s.fillShortcuts = false; }, 0, 0},
-    {"UnfringedRects", [](Shortcuts& s) { s.unfringedRects = false; }, 0, 0},
-    {"Simd", [](Shortcuts& s) { s.simd = false; }, 0, 0},
+    {"SpanShading", [](VGoptions& o) { o.gpu.spanShading = false; }, 1, 6},
+    {"FillShortcuts", [](VGoptions& o) { o.fillShortcuts = false; }, 0, 0},
+    {"UnfringedRects", [](VGoptions& o) { o.unfringedRects = false; }, 0, 0},
+    {"Simd", [](VGoptions& o) { o.gpu.simd = false; }, 0, 0},
+    {"QuadCorners", [](VGoptions& o) { o.gpu.quadCorners = false; }, 0, 0},
+    {"UnclearedStencil", [](VGoptions& o) { o.unclearedStencil = false; }, 0, 0},
     // The target drawn in bands of rows on several threads.
-    {"Bands", [](Shortcuts& s) { s.pixelsPerBand = 256; }, 0, 0},
+    {"Bands", [](VGoptions&) {}, 0, 0, 256},
 };
 
 class MultiDrawFrames : public testing::TestWithParam<SwitchOff>
@@ -971,14 +967,15 @@ TEST_P(MultiDrawFrames, OneSwitchOffGivesTheBytesOfAllOn)
   for (const char* c = off.name; *c; ++c)
     seed = seed * 31 + (unsigned char)*c;
   std::mt19937 rng(seed);
-  Shortcuts offSide;
+  VGoptions offSide;
   off.set(offSide);
-  constexpr int kFrames = 750;
+  // About 6,000 frames in all, enough to meet a fault of one frame in 2,000.
+  constexpr int kFrames = 600;
   for (int frame = 0; frame < kFrames; ++frame)
   {
     const Frame scene(rng);
-    const auto on = DrawWith(Shortcuts{}, scene.ratio, scene);
-    const auto other = DrawWith(offSide, scene.ratio, scene);
+    const auto on = DrawWith(scene.ratio, scene, VGoptions{});
+    const auto other = DrawWith(scene.ratio, scene, offSide, kW, kH, off.share);
     ASSERT_EQ(on.size(), other.size());
     int bytesApart = 0, worst = 0;
     size_t at = 0;
@@ -998,3 +995,131 @@ TEST_P(MultiDrawFrames, OneSwitchOffGivesTheBytesOfAllOn)
 
 INSTANTIATE_TEST_SUITE_P(Switches, MultiDrawFrames, testing::ValuesIn(kSwitchesOff),
                          [](const testing::TestParamInfo<SwitchOff>& info) { return info.param.name; });
+
+// Frames of several fills and strokes (convex ones that the rasteriser draws as fans, strip quads of fringes
+// and strokes, concave ones through the stencil; colours, gradients and images; upright and turned
+// scissors; every composite operation; scales 1 and 2): drawn with the quads' corner check or the uncleared
+// stencil switched off, each gives the bytes of all switched on; without the convex fans, the triangles give
+// a few bytes a few levels apart.
+TEST(RendererShortcuts, FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes)
+{
+  std::mt19937 rng(47);
+  VGoptions noFans, noCorners, clearedStencil;
+  noFans.gpu.convexFans = false;
+  noCorners.gpu.quadCorners = false;
+  clearedStencil.unclearedStencil = false;
+  const std::vector<unsigned char> texels = RandomTexels(rng, 5, 3);
+  for (int round = 0; round < 400; ++round)
+  {
+    const float ratio = rng() % 2 ? 2.0f : 1.0f;
+    struct Shape
+    {
+      unsigned kind, paint;
+      int op;
+      float x, y, w, h, turn;
+      RandomScissor scissor;
+    };
+    std::vector<Shape> shapes;
+    for (int i = 0, n = 2 + (int)(rng() % 3); i < n; ++i)
+      shapes.push_back(Shape{(unsigned)(rng() % 5), (unsigned)(rng() % 3), (int)(rng() % 12),
+                             Pick(rng, -5, kW), Pick(rng, -5, kH), Pick(rng, 0.3f, kW), Pick(rng, 0.3f, kH),
+                             rng() % 2 ? Pick(rng, -1, 1) : 0.0f, RandomScissor(rng, kW)});
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, 5, 3, 0, texels.data());
+      for (const Shape& s : shapes)
+      {
+        vgSave(vg);
+        s.scissor.Set(vg);
+        vgGlobalCompositeOperation(vg, s.op);
+        vgTranslate(vg, s.x, s.y);
+        vgRotate(vg, s.turn);
+        vgBeginPath(vg);
+        if (s.kind == 0 || s.kind == 4)
+          vgRect(vg, 0, 0, s.w, s.h);
+        else if (s.kind == 1)
+          vgRoundedRect(vg, 0, 0, s.w, s.h, std::min(s.w, s.h) / 3);
+        else if (s.kind == 2)
+          vgEllipse(vg, 0, 0, s.w / 2, s.h / 2);
+        else
+        {
+          // Concave: drawn through the stencil.
+          vgMoveTo(vg, 0, 0);
+          vgLineTo(vg, s.w, s.h / 2);
+          vgLineTo(vg, 0, s.h);
+          vgLineTo(vg, s.w / 3, s.h / 2);
+          vgClosePath(vg);
+        }
+        const VGpaint paint =
+            s.paint == 0   ? vgImagePattern(0, 0, 10, 6, 0.2f, image, 0.8f)
+            : s.paint == 1 ? vgLinearGradient(0, 0, 40, 30, vgRGBA(255, 200, 0, 180), vgRGBA(0, 40, 255, 90))
+                           : vgColorPaint(vgRGBA(30, 160, 90, 140));
+        if (s.kind == 4)
+        {
+          vgStrokeWidth(vg, s.h / 8);
+          vgStrokePaint(vg, paint);
+          vgStroke(vg);
+        }
+        else
+        {
+          vgFillPaint(vg, paint);
+          vgFill(vg);
+        }
+        vgRestore(vg);
+      }
+    };
+    const auto all = DrawWith(ratio, scene, VGoptions{});
+    ASSERT_EQ(all, DrawWith(ratio, scene, noCorners)) << "quad corners off, round " << round;
+    ASSERT_EQ(all, DrawWith(ratio, scene, clearedStencil)) << "stencil cleared, round " << round;
+    // A fan interpolates its varyings over the polygon from its largest triangle, each triangle alone from
+    // its own corners: a float rounding apart, a level now and then, a few where an operation multiplies by
+    // the target's alpha.
+    const auto triangles = DrawWith(ratio, scene, noFans);
+    ASSERT_EQ(all.size(), triangles.size());
+    size_t apart = 0;
+    for (size_t i = 0; i < all.size(); ++i)
+    {
+      apart += all[i] != triangles[i];
+      ASSERT_LE(std::abs(all[i] - triangles[i]), 8) << "convex fans off, round " << round << " byte " << i;
+    }
+    EXPECT_LE(apart, all.size() / 20) << "convex fans off, round " << round;
+  }
+}
+
+// Each context takes the shortcuts of its own record, not the last one set anywhere in the process: two
+// contexts drawing a bitmap by turns, texel copies off in one, copy texels in the other only, and the one
+// switched off draws the filter's bytes.
+TEST(RendererOptions, AreEachContextsOwn)
+{
+  std::mt19937 rng(3);
+  const int w = 20, h = 12;
+  const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+  qorvtest::MetalContext general(kW, kH), shortcuts(kW, kH);
+  VGoptions off;
+  off.gpu.texelCopies = false;
+  vgSetOptions(general.ctx, off);
+  EXPECT_EQ(vgOptions(general.ctx), off);
+  EXPECT_EQ(vgOptions(shortcuts.ctx), VGoptions{});
+  auto draw = [&](qorvtest::MetalContext& m)
+  {
+    m.Begin();
+    const int image = vgCreateImageRGBA(m.ctx, w, h, 0, texels.data());
+    vgBeginPath(m.ctx);
+    vgRect(m.ctx, 3, 4, w, h);
+    vgFillPaint(m.ctx, vgImagePattern(3, 4, w, h, 0.0f, image, 1.0f));
+    vgFill(m.ctx);
+    const qorvtest::RgbaImage shown = m.End();
+    vgDeleteImage(m.ctx, image);
+    return shown.rgba;
+  };
+  for (int round = 0; round < 2; ++round)
+  {
+    uint64_t before = QorvMetalTexelsCopied();
+    const auto fast = draw(shortcuts);
+    EXPECT_GE(QorvMetalTexelsCopied() - before, (uint64_t)(w * h)) << round;
+    before = QorvMetalTexelsCopied();
+    const auto filtered = draw(general);
+    EXPECT_EQ(QorvMetalTexelsCopied(), before) << round;
+    EXPECT_EQ(fast, filtered) << round;
+  }
+}

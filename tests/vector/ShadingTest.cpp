@@ -495,7 +495,8 @@ TEST(Shading, RectangleRowsAgreeInBothArithmetics)
       std::vector<uint32_t> t[2]; // as bits: a NaN t is the same NaN
       for (bool portable : {false, true})
       {
-        QorvMetalSetPortableArithmetic(portable);
+        const QorvGpuOptions options{.simd = !portable};
+        const QorvOptionsScope scope(options);
         QorvSpanAnswer rect;
         if (vgShadeRectSamples(uniforms, rows.data(), count, 24, false, rect))
           for (int r = 0; r < count; ++r)
@@ -505,7 +506,6 @@ TEST(Shading, RectangleRowsAgreeInBothArithmetics)
             if (rect.whole[r] != 0) std::memcpy(&bits, &rect.t[r], sizeof bits);
             t[portable].push_back(bits);
           }
-        QorvMetalSetPortableArithmetic(false);
       }
       ASSERT_EQ(whole[0], whole[1]) << "rows " << count;
       ASSERT_EQ(t[0], t[1]) << "rows " << count;

@@ -55,7 +55,9 @@ TEST(StripRows, TrimmedFramesDrawTheWholeFramesPicture)
         const float y = 2.f + (float)(rng() % 10) + fractions[rng() % 4];
         auto draw = [&](bool trimmed)
         {
-          IGraphicsVector::SetStripRowsTrimmed(trimmed);
+          VGoptions options;
+          options.stripRowsTrimmed = trimmed;
+          vgSetOptions(g.VG(), options);
           g.Begin();
           g.FillRect(IColor(255, 40, 60, 80), g.GetBounds());
           for (int f = 0; f < kFrames; ++f)
@@ -64,7 +66,6 @@ TEST(StripRows, TrimmedFramesDrawTheWholeFramesPicture)
           return g.MainFrame();
         };
         const qorvtest::RgbaImage trimmed = draw(true), whole = draw(false);
-        IGraphicsVector::SetStripRowsTrimmed(true);
         ASSERT_EQ(trimmed.rgba, whole.rgba)
             << "screen " << screen << " bitmap scale " << bitmapScale << " at " << x << ", " << y;
         delete api;

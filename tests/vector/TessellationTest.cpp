@@ -31,10 +31,11 @@ TEST(Tessellation, ConvexRectangleIsOneConvexFillWithInsetShapeAndFringe)
 {
   RecordingContext c;
   // On whole pixels the fringe would be left out (see below).
-  vgSetUnfringedRects(false);
+  VGoptions fringed;
+  fringed.unfringedRects = false;
+  vgSetOptions(c.ctx, fringed);
   vgRect(c.ctx, 10, 20, 100, 50);
   vgFill(c.ctx);
-  vgSetUnfringedRects(true);
   ASSERT_EQ(c.r->recording.ncalls, 1);
   const MVGcall& call = c.Call(0);
   EXPECT_EQ(call.type, kMVGConvexFill);

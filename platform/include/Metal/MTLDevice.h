@@ -7,6 +7,7 @@
 #include <Metal/MTLLibrary.h>
 #include <Metal/MTLRenderPipeline.h>
 #include <Metal/MTLResource.h>
+#include <QorvPlatform/MetalOptions.h>
 #include <dispatch/dispatch.h>
 
 #include <memory>
@@ -37,6 +38,8 @@ public:
 
   // Stand-in internals.
   const std::shared_ptr<QorvGpu>& gpu() const { return mGpu; }
+  // The shortcuts this device's draws take; set and read by the thread that encodes.
+  QorvGpuOptions options;
 
 private:
   std::shared_ptr<QorvGpu> mGpu;

@@ -1,7 +1,9 @@
 // Controls of the Metal and Core Animation stand-ins that have no macOS counterpart: the synchronous GPU
-// mode, fault injection, counters for tests, and reading back what a layer shows.
+// mode, the shortcuts' switches, fault injection, counters for tests, and reading back what a layer shows.
 #pragma once
 
+#include <Metal/Metal.h>
+#include <QorvPlatform/MetalOptions.h>
 #include <QuartzCore/CAMetalLayer.h>
 
 #include <cstddef>
@@ -22,25 +24,13 @@ bool QorvMetalIsSynchronous();
 void QorvMetalSetPixelsPerBand(uint64_t pixels);
 uint64_t QorvMetalPixelsPerBand();
 
-// Whether spans that sample a texture on texel centres take the texels as stored instead of filtering (on by
-// default; the result is the same), and how many fragments did so, for tests of that shortcut.
-void QorvMetalSetTexelCopies(bool copies);
-bool QorvMetalTexelCopies();
+// The shortcuts a device's draws take (see QorvGpuOptions), set for the draws encoded from now on.
+void QorvMetalSetOptions(MTLDevice& device, const QorvGpuOptions& options);
+QorvGpuOptions QorvMetalOptions(const MTLDevice& device);
+// How many fragments took their texels as stored, and how many rectangle rows took theirs at once, for tests
+// of those shortcuts.
 uint64_t QorvMetalTexelsCopied();
-// Whether such texels of an axis-aligned rectangle are taken for all its rows at once (on by default; the
-// result is the same), and how many rows were, for tests of that shortcut.
-void QorvMetalSetTexelRects(bool rects);
-bool QorvMetalTexelRects();
 uint64_t QorvMetalTexelRectRows();
-// Whether linear sampling takes a sample within a 4096th of a texel centre as that texel alone, as a GPU's few
-// bits of sub-texel position do (on by default): the colour is then up to a 16th of a level from the exact
-// filter's, and a blended byte now and then a level apart. Off, for tests, only samples on centres are.
-void QorvMetalSetTexelSnap(bool snap);
-bool QorvMetalTexelSnap();
-// Whether the software GPU and its shaders run their portable arithmetic, which builds without SIMD (arm64)
-// compile, in place of the SIMD one (off by default; the result is the same), for tests that compare them.
-void QorvMetalSetPortableArithmetic(bool portable);
-bool QorvMetalPortableArithmetic();
 
 // While set, every newLibraryWithData fails as if the data were damaged.
 void QorvMetalSetLibraryFailure(bool fail);

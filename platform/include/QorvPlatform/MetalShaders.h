@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include <Metal/Metal.h>
+#include <QorvPlatform/MetalOptions.h>
 
 #include <string>
 #include <vector>
@@ -125,6 +126,25 @@ struct QorvShaderCode
   QorvFragmentAskFunction fragmentAsk = nullptr;   // optional, with fragmentSpan
   int varyingCount = 0;
 };
+
+// Makes options the calling thread's options while it lives: a pass's draws are made and rasterised under
+// their device's options (QorvMetalSetOptions), which the shaders and the sampling they call read there. Code
+// that calls them outside a draw (a test) may set them so too; else they take the defaults.
+class QorvOptionsScope
+{
+public:
+  explicit QorvOptionsScope(const QorvGpuOptions& options);
+  ~QorvOptionsScope();
+  QorvOptionsScope(const QorvOptionsScope&) = delete;
+  QorvOptionsScope& operator=(const QorvOptionsScope&) = delete;
+
+private:
+  const QorvGpuOptions* mOuter;
+};
+
+// Whether the draw the calling thread runs takes the SIMD arithmetic: a shader that has a portable form of
+// its arithmetic too follows it.
+bool QorvShaderSimd();
 
 // Registering a name again replaces its code for libraries made afterwards.
 void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount);

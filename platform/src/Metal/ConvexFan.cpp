@@ -310,46 +310,68 @@ bool Draw::PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows
   return true;
 }
 
-void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, int band, int bands) const
+namespace
 {
-  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == fan.clockwise;
-  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
-    return;
-  const int64_t px0 = rows.px0, px1 = rows.px1, py0 = rows.py0, py1 = rows.py1;
-  if (bands > 1 && !BandHasRows(py0, py1, band, bands)) return;
+// A prepared fan's edges as they bound its rows top to bottom. Each edge's bound is only stepped over its
+// rows, started when first needed; kept per draw of the fan, as bands draw fans at once.
+class FanSides
+{
+public:
+  FanSides(const FanRows& rows, const FanEdge* edges)
+      : e(edges + rows.firstEdge), rising(rows.rising), chains(rows.rising + rows.falling),
+        n(chains + rows.level), py0(rows.py0)
+  {
+    if (n > kOnStack)
+    {
+      thread_local std::vector<Side> kept;
+      std::vector<Side>& more = QorvThreadVariable(kept);
+      more.resize(n);
+      sides = more.data();
+    }
+    for (size_t k = 0; k < chains; ++k)
+      sides[k].at = e[k].first - 1;
+    // Level edges bound only rows whose centres they run through: most hold none and are passed over.
+    levelEnd = chains;
+    for (size_t k = chains; k < n; ++k)
+      if (e[k].first <= e[k].last) levelEnd = n;
+  }
+  FanSides(const FanSides&) = delete;
+  FanSides& operator=(const FanSides&) = delete;
 
-  // Each edge's bound is only stepped over its rows, started when first needed. Kept per thread, as bands
-  // draw fans at once.
+  // Whether a level edge runs through row py's centres and leaves them out, which leaves the row empty: the
+  // chains' bounds are not needed (they move on to a later row all the same).
+  bool LevelLeavesOut(int64_t py) const
+  {
+    for (size_t k = chains; k < levelEnd; ++k)
+      if (py >= e[k].first && py <= e[k].last &&
+          e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
+        return true;
+    return false;
+  }
+
+  // Row py's first and last pixel from the polygon's left (lo and hi, narrowed), and the last row bounded
+  // alike from py on (last, brought down): not onto a level edge's row (one whose centres it runs through),
+  // which is bounded on its own.
+  void Bound(int64_t py, int64_t& lo, int64_t& hi, int64_t& last)
+  {
+    Chain(0, rising, nextRising, py, last, [&](int64_t b) { lo = std::max(lo, b); });
+    Chain(rising, chains - rising, nextFalling, py, last, [&](int64_t b) { hi = std::min(hi, b); });
+    for (size_t k = chains; k < levelEnd && last > py; ++k)
+      if (e[k].first <= e[k].last && e[k].first > py && e[k].first <= last) last = e[k].first - 1;
+  }
+
+private:
   struct Side
   {
     int64_t at; // the row that bound is at; below the edge's first row before it starts
     EdgeBound bound;
   };
-  const size_t n = rows.rising + rows.falling + rows.level;
-  const FanEdge* e = edges + rows.firstEdge;
-  // Most fans are quads: their sides stay on the stack.
-  constexpr size_t kOnStack = 8;
-  // Left as it is: a chain edge's side is started before it is read.
-  alignas(Side) unsigned char onStack[kOnStack * sizeof(Side)];
-  Side* sides = reinterpret_cast<Side*>(onStack);
-  if (n > kOnStack)
-  {
-    thread_local std::vector<Side> kept;
-    std::vector<Side>& more = QorvThreadVariable(kept);
-    more.resize(n);
-    sides = more.data();
-  }
-  const size_t chains = rows.rising + rows.falling;
-  for (size_t k = 0; k < chains; ++k)
-    sides[k].at = e[k].first - 1;
-  // Level edges bound only rows whose centres they run through: most hold none and are passed over.
-  size_t levelEnd = chains;
-  for (size_t k = chains; k < n; ++k)
-    if (e[k].first <= e[k].last) levelEnd = n;
+
   // A chain's edges at row py, from the first whose rows do not end above it: each bound set up or moved on
   // to the row, and the tightest of them kept. last comes down to the rows bounded alike: to the row before
   // the chain's next edge begins, to where an upright edge ends, and to this row under one that is not.
-  auto chain = [&](size_t from, size_t count, size_t& next, int64_t py, int64_t& last, auto tighter)
+  template <class Tighter>
+  void Chain(size_t from, size_t count, size_t& next, int64_t py, int64_t& last, Tighter tighter)
   {
     while (next < count && e[from + next].last < py)
       ++next;
@@ -371,7 +393,51 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       tighter(side.bound.Bound());
     }
     if (j < count) last = std::min(last, e[from + j].first - 1); // the chain is in the order of first rows
-  };
+  }
+
+  const FanEdge* e;
+  size_t rising, chains, n, levelEnd = 0;
+  int64_t py0;
+  size_t nextRising = 0, nextFalling = 0;
+  // Most fans are quads: their sides stay on the stack. Left as it is: a chain edge's side is started before
+  // it is read.
+  static constexpr size_t kOnStack = 8;
+  alignas(Side) unsigned char onStack[kOnStack * sizeof(Side)];
+  Side* sides = reinterpret_cast<Side*>(onStack);
+};
+
+// Rows one under the other that span the same pixels, gathered for the texels' shortcut.
+struct FanRun
+{
+  const Draw& d;
+  Draw::SpanRun run;
+  int64_t lo = 0, hi = -1;
+
+  // Whether row py, from lo to hi, goes on the run.
+  bool Extends(int64_t py, int64_t rowLo, int64_t rowHi) const
+  {
+    return run.count > 0 && rowLo == lo && rowHi == hi && run.first.y + run.count == py;
+  }
+  void Flush()
+  {
+    if (run.count == 1)
+      d.Row(run.first, run.n);
+    else if (run.count > 1)
+      d.TexelRect(run);
+    run.count = 0;
+  }
+};
+} // namespace
+
+void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, int band, int bands) const
+{
+  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == fan.clockwise;
+  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+    return;
+  const int64_t px0 = rows.px0, px1 = rows.px1, py0 = rows.py0, py1 = rows.py1;
+  if (bands > 1 && !BandHasRows(py0, py1, band, bands)) return;
+  FanSides sides(rows, edges);
+
   // Varyings follow the reference triangle's edges 0 (b to c) and 1 (c to a).
   const Vertex *ra = fan.reference[0], *rb = fan.reference[1], *rc = fan.reference[2];
   const Edge weigh[2] = {Edge(rb->fx, rb->fy, rc->fx, rc->fy, px0, py0),
@@ -387,19 +453,9 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
   // side that bounds the rows is upright, the rows are bounded alike: they are taken at once, down to where
   // a side ends or begins.
   const bool together = !sp.table && texelRects;
-  SpanRun run;
-  run.e0Step = weigh[0].stepY, run.e1Step = weigh[1].stepY;
-  int64_t runLo = 0, runHi = -1;
-  auto flush = [&]
-  {
-    if (run.count == 1)
-      Row(run.first, run.n);
-    else if (run.count > 1)
-      TexelRect(run);
-    run.count = 0;
-  };
+  FanRun run{*this, {}};
+  run.run.e0Step = weigh[0].stepY, run.run.e1Step = weigh[1].stepY;
 
-  size_t nextRising = 0, nextFalling = 0;
   int64_t bandEnd = bands > 1 ? -1 : py1 + 1; // rows below this one are in this band
   for (int64_t py = py0; py <= py1; ++py)
   {
@@ -408,35 +464,24 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       py = BandRow(py, band, bands, bandEnd);
       if (py > py1) break;
     }
-    // A level edge that runs through the row's centres and leaves them out leaves the row empty: the chains'
-    // bounds are not needed (they move on to a later row all the same).
-    bool levelOut = false;
-    for (size_t k = chains; k < levelEnd; ++k)
-      if (py >= e[k].first && py <= e[k].last &&
-          e[k].edge.rowStart + e[k].edge.stepY * (py - py0) < e[k].edge.bias)
-        levelOut = true;
-    if (levelOut) continue;
+    if (sides.LevelLeavesOut(py)) continue;
     int64_t lo = 0, hi = px1 - px0;
-    // Not past the end of the band's block of rows, nor onto a level edge's row (one whose centres it runs
-    // through), which is bounded on its own.
+    // Not past the end of the band's block of rows.
     int64_t last = together ? std::min(py1, bandEnd - 1) : py;
-    chain(0, rows.rising, nextRising, py, last, [&](int64_t b) { lo = std::max(lo, b); });
-    chain(rows.rising, rows.falling, nextFalling, py, last, [&](int64_t b) { hi = std::min(hi, b); });
-    for (size_t k = chains; k < levelEnd && last > py; ++k)
-      if (e[k].first <= e[k].last && e[k].first > py && e[k].first <= last) last = e[k].first - 1;
+    sides.Bound(py, lo, hi, last);
     // The rows down to last are bounded alike: empty ones are passed over together.
     if (lo > hi)
     {
       py = last;
       continue;
     }
-    if (together && run.count > 0 && lo == runLo && hi == runHi && run.first.y + run.count == py)
+    if (together && run.Extends(py, lo, hi))
     {
-      run.count += (int)(last - py + 1);
+      run.run.count += (int)(last - py + 1);
       py = last;
       continue;
     }
-    flush();
+    run.Flush();
     sp.y = (int)py;
     sp.x0 = (int)(px0 + lo);
     sp.e0 = weigh[0].rowStart + weigh[0].stepY * (py - py0) + lo * weigh[0].stepX;
@@ -446,10 +491,10 @@ void Draw::Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, 
       Row(sp, (int)(hi - lo + 1));
       continue;
     }
-    run.first = sp, run.n = (int)(hi - lo + 1), run.count = (int)(last - py + 1);
-    runLo = lo, runHi = hi;
+    run.run.first = sp, run.run.n = (int)(hi - lo + 1), run.run.count = (int)(last - py + 1);
+    run.lo = lo, run.hi = hi;
     py = last;
   }
-  flush();
+  run.Flush();
 }
 } // namespace qorv_raster

@@ -352,7 +352,7 @@ void MTLRenderCommandEncoder::endEncoding()
   mEnded = true;
   auto gpu = mCommandBuffer->device()->gpu();
   mCommandBuffer->appendPass(
-      [pass = mPass, draws = std::move(mDraws), gpu]()
+      [pass = mPass, draws = std::move(mDraws), gpu, options = mCommandBuffer->device()->options]()
       {
         const auto& colourAttachment = pass.colorAttachments[0];
         const auto& stencilAttachment = pass.stencilAttachment;
@@ -419,7 +419,7 @@ void MTLRenderCommandEncoder::endEncoding()
             for (NSUInteger i = 0; i < d.count; ++i)
               ids[i] = (uint32_t)(d.first + i);
           }
-          ready.emplace_back(colour, stencil, d.state, d.type, ids.data(), d.count, bands);
+          ready.emplace_back(colour, stencil, d.state, d.type, ids.data(), d.count, bands, options);
         }
         unsigned char clearColour[4] = {}, clearStencil = (unsigned char)stencilAttachment.clearStencil;
         const bool clearsColour = colour && colourAttachment.loadAction == MTLLoadActionClear,

@@ -11,52 +11,44 @@ namespace
 std::atomic<bool> gSynchronous{true};
 std::atomic<bool> gLibraryFailure{false};
 std::atomic<uint64_t> gPixelsPerBand{512 * 512};
-std::atomic<bool> gTexelCopies{true};
 std::atomic<uint64_t> gTexelsCopied{0};
-std::atomic<bool> gTexelRects{true};
-std::atomic<bool> gTexelSnap{true};
 std::atomic<uint64_t> gTexelRectRows{0};
+const QorvGpuOptions kDefaultOptions;
+thread_local const QorvGpuOptions* tOptionsInUse = nullptr;
 } // namespace
 
-void QorvMetalSetTexelCopies(bool copies)
+void QorvMetalSetOptions(MTLDevice& device, const QorvGpuOptions& options)
 {
-  gTexelCopies = copies;
+  device.options = options;
 }
-bool QorvMetalTexelCopies()
+QorvGpuOptions QorvMetalOptions(const MTLDevice& device)
 {
-  return gTexelCopies.load(std::memory_order_relaxed);
+  return device.options;
+}
+const QorvGpuOptions& QorvOptionsInUse()
+{
+  const QorvGpuOptions* in = tOptionsInUse;
+  return in ? *in : kDefaultOptions;
+}
+QorvOptionsScope::QorvOptionsScope(const QorvGpuOptions& options) : mOuter(tOptionsInUse)
+{
+  tOptionsInUse = &options;
+}
+QorvOptionsScope::~QorvOptionsScope()
+{
+  tOptionsInUse = mOuter;
+}
+bool QorvShaderSimd()
+{
+  return QorvSimd();
 }
 uint64_t QorvMetalTexelsCopied()
 {
   return gTexelsCopied;
 }
-void QorvMetalSetTexelRects(bool rects)
-{
-  gTexelRects = rects;
-}
-bool QorvMetalTexelRects()
-{
-  return gTexelRects.load(std::memory_order_relaxed);
-}
 uint64_t QorvMetalTexelRectRows()
 {
   return gTexelRectRows;
-}
-void QorvMetalSetTexelSnap(bool snap)
-{
-  gTexelSnap = snap;
-}
-bool QorvMetalTexelSnap()
-{
-  return gTexelSnap.load(std::memory_order_relaxed);
-}
-void QorvMetalSetPortableArithmetic(bool portable)
-{
-  gQorvPortableArithmetic = portable;
-}
-bool QorvMetalPortableArithmetic()
-{
-  return gQorvPortableArithmetic.load(std::memory_order_relaxed);
 }
 void QorvCountTexelRectRows(uint64_t n)
 {

@@ -62,13 +62,13 @@ private:
 // One draw made ready to rasterise into the pass's attachments (either may be null): its state looked up,
 // its vertices shaded once and its primitives sorted to the bands whose rows they reach. Rows are drawn in
 // blocks of kQorvBandRows, block b belonging to band b % bands; the bands of one draw may be drawn at once on
-// several threads. Made and drawn while the caller holds the GPU memory lock.
+// several threads. Made and drawn while the caller holds the GPU memory lock, under the given options.
 constexpr int kQorvBandRows = 16;
 class QorvRasterDraw
 {
 public:
   QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& state, MTLPrimitiveType type,
-                 const uint32_t* vertexIds, NSUInteger count, int bands = 1);
+                 const uint32_t* vertexIds, NSUInteger count, int bands, const QorvGpuOptions& options);
   ~QorvRasterDraw();
   QorvRasterDraw(QorvRasterDraw&&) noexcept;
   // bands: as many as the draw was made for.

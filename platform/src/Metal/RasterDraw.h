@@ -236,6 +236,9 @@ struct Draw
   const QorvShaderCode* vertexCode;
   const QorvShaderCode* fragmentCode;
   const MTLRenderPipelineColorAttachmentDescriptor* blend;
+  QorvGpuOptions options;
+  // The fragment code without its span forms, when span shading is off.
+  QorvShaderCode fragmentAlone;
   int varyings;
   QorvShaderBuffer vertexBuffers[QorvDrawState::kSlots];
   QorvShaderBuffer fragmentBuffers[QorvDrawState::kSlots];

@@ -103,7 +103,7 @@ bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, SampleSetu
              out.level->width > 0 && out.level->height > 0;
   out.clamped = out.s->sAddressMode == MTLSamplerAddressModeClampToEdge &&
                 out.s->tAddressMode == MTLSamplerAddressModeClampToEdge;
-  out.snap = QorvMetalTexelSnap() ? kTexelSnap : kNoSnap;
+  out.snap = QorvOptionsInUse().texelSnap ? kTexelSnap : kNoSnap;
   return true;
 }
 

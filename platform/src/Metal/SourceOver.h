@@ -2,7 +2,8 @@
 // factor table: one pixel, a row of pixels, and a row that takes one colour throughout.
 #pragma once
 
-#include <atomic>
+#include <QorvPlatform/MetalOptions.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -10,15 +11,15 @@
 #include <emmintrin.h>
 #endif
 
-// Set by QorvMetalSetPortableArithmetic: the software GPU then runs its portable arithmetic, which builds
-// without SIMD compile, in place of the SIMD one; both give the same bytes, and tests compare them.
-inline std::atomic<bool> gQorvPortableArithmetic{false};
+// The options of the draw the calling thread runs (see QorvOptionsScope), else the defaults.
+const QorvGpuOptions& QorvOptionsInUse();
 
-// Whether the SIMD arithmetic runs: the build has it and it is not turned off.
+// Whether the SIMD arithmetic runs: the build has it and the options in use do not turn it off (the portable
+// arithmetic, which builds without SIMD, gives the same bytes, and tests compare them).
 inline bool QorvSimd()
 {
 #if defined(__SSE2__)
-  return !gQorvPortableArithmetic.load(std::memory_order_relaxed);
+  return QorvOptionsInUse().simd;
 #else
   return false;
 #endif

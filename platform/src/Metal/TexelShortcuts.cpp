@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -127,7 +128,7 @@ bool Draw::TexelRuns(const Span& sp) const
 {
   return !sp.table && (sourceOver || replaces) &&
          (colourFormat == MTLPixelFormatRGBA8Unorm || colourFormat == MTLPixelFormatBGRA8Unorm) && colour &&
-         fragmentCode && fragmentCode->fragmentAsk && QorvMetalTexelCopies();
+         fragmentCode && fragmentCode->fragmentAsk && options.texelCopies;
 }
 
 bool Draw::TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samples) const
@@ -225,7 +226,7 @@ bool Draw::TexelRects() const
 {
   return colour && fragmentCode && fragmentCode->fragmentAsk && (sourceOver || replaces) &&
          (colourFormat == MTLPixelFormatRGBA8Unorm || colourFormat == MTLPixelFormatBGRA8Unorm) &&
-         QorvMetalTexelCopies() && QorvMetalTexelRects();
+         options.texelCopies && options.texelRects;
 }
 
 void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
@@ -314,6 +315,191 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   any = any && !(replaces && straight);
 }
 
+namespace
+{
+// Whether a wide piece's rows (wider than a chunk) may be taken: where their chunks step alike. Whether a
+// varying steps exactly depends on its start alone, which the rows repeat (bar those that move down the
+// rows). Whether the chunks start alike is asked of each row only for varyings that move along the rows and
+// down them. One the same on every row (as VaryingStays finds it, over the piece's corners) gives every row
+// the same answer: asked once. One the same along each row starts each chunk at the row's start, which a step
+// of 0 reaches unless it is NaN.
+class WideRows
+{
+public:
+  // run: the rectangle's rows; columns: those of its piece that answer is for.
+  WideRows(const Draw& draw, const Draw::SpanRun& run, const Draw::SpanRun& columns,
+           const Draw::RectAnswer& answer)
+      : d(draw), piece(columns), step(answer.in.step), m(columns.n)
+  {
+    const Draw::VaryingTerms& terms = answer.terms;
+    perRow = once = terms;
+    perRow.movingCount = once.movingCount = 0;
+    const Draw::Span& first = columns.first;
+    const int64_t down0 = (int64_t)(run.count - 1) * run.e0Step,
+                  down1 = (int64_t)(run.count - 1) * run.e1Step;
+    const int64_t across0 = (int64_t)(m - 1) * first.s0, across1 = (int64_t)(m - 1) * first.s1;
+    const int bits0 =
+        std::max({SignificantBits(first.e0), SignificantBits(first.e0 + down0),
+                  SignificantBits(first.e0 + across0), SignificantBits(first.e0 + down0 + across0),
+                  SignificantBits(run.e0Step), SignificantBits(first.s0)});
+    const int bits1 =
+        std::max({SignificantBits(first.e1), SignificantBits(first.e1 + down1),
+                  SignificantBits(first.e1 + across1), SignificantBits(first.e1 + down1 + across1),
+                  SignificantBits(run.e1Step), SignificantBits(first.s1)});
+    for (int j = 0; j < terms.movingCount; ++j)
+    {
+      const double a = terms.ma[j], b = terms.mb[j];
+      Draw::VaryingTerms& to = VaryingStays(a, b, bits0, bits1, run.e0Step, run.e1Step) ? once : perRow;
+      if (&to == &perRow && VaryingStays(a, b, bits0, bits1, first.s0, first.s1))
+      {
+        along |= 1u << terms.moving[j];
+        continue;
+      }
+      to.ma[to.movingCount] = a, to.mb[to.movingCount] = b, to.mc[to.movingCount] = terms.mc[j];
+      to.moving[to.movingCount++] = terms.moving[j];
+    }
+  }
+
+  // Whether row r, whose varyings start at start, is taken.
+  bool Take(int r, const float* start) { return StepsExactly(start) && ChunksAlike(r, start); }
+
+private:
+  bool StepsExactly(const float* start)
+  {
+    for (int k = 0; k < d.varyings; ++k)
+    {
+      uint32_t bits;
+      std::memcpy(&bits, start + k, sizeof bits);
+      if (exactKnown[k] && exact[k] == bits) continue;
+      if (!SteppedExactly(start[k], step[k], m)) return false;
+      exact[k] = bits, exactKnown[k] = true;
+    }
+    return true;
+  }
+  bool ChunksAlike(int r, const float* start)
+  {
+    for (int k = 0; k < d.varyings; ++k)
+      if ((along >> k & 1) && !(start[k] == start[k])) return false;
+    if (once.movingCount > 0 && !onceAsked)
+      onceAlike = d.ChunkStartsAlike(once, piece.RowAt(r), 0, m, start, step), onceAsked = true;
+    return (once.movingCount == 0 || onceAlike) &&
+           (perRow.movingCount == 0 || d.ChunkStartsAlike(perRow, piece.RowAt(r), 0, m, start, step));
+  }
+
+  const Draw& d;
+  const Draw::SpanRun& piece;
+  const float* step;
+  int m;
+  uint32_t exact[kQorvMaxVaryings];
+  bool exactKnown[kQorvMaxVaryings] = {};
+  Draw::VaryingTerms perRow, once;
+  unsigned along = 0;
+  bool onceAsked = false, onceAlike = false;
+};
+
+// The rows of one piece of a rectangle that the shader answered, from its top left pixel on: those it gives
+// as texels taken (blended, copied or left), the others drawn by Row. Counts the rows taken as texels one for
+// one (taken) and between two texture rows (between).
+struct PieceRows
+{
+  const Draw& d;
+  const Draw::SpanRun& run;   // the rectangle's rows
+  const Draw::SpanRun& piece; // its columns
+  const Draw::RectAnswer& answer;
+  QorvTexelBlendIsa isa;
+  // In locals: the rows' calls could change the draw's members, as far as the compiler knows.
+  bool bgra8, replacing, simd;
+  size_t rowBytes;
+  uint64_t taken = 0, between = 0;
+
+  void Between(const QorvTexelRowsBetween& rows, unsigned char* to, int width) const
+  {
+    bgra8 ? OverBetween<true>(rows, answer.straight, to, width, simd)
+          : OverBetween<false>(rows, answer.straight, to, width, simd);
+  }
+
+  void Put(unsigned char* at)
+  {
+    static_assert(kFewTexels >= 1);
+    if (piece.n > 1)
+      Rows(at);
+    else if (bgra8)
+      answer.straight ? Column<true, true>(at) : Column<true, false>(at);
+    else
+      answer.straight ? Column<false, true>(at) : Column<false, false>(at);
+  }
+
+  // A column (a fringe's, mostly): as Rows, with fewer questions a row, and each texel blended in line as
+  // over (the scalar build, for so few texels) blends it.
+  template <bool Bgra, bool Straight> void Column(unsigned char* at)
+  {
+    const unsigned char *const whole = answer.whole.data(), *const centred = answer.centred.data();
+    const unsigned char* const* const texels = answer.texels.data();
+    for (int r = 0; r < run.count; ++r, at += rowBytes)
+    {
+      const unsigned char cover = whole[r];
+      if (cover == 2 && centred[r] && !replacing)
+        ++taken;
+      else if (cover == 1 && texels[r])
+      {
+        replacing ? QorvCopyTexelsIsa(texels[r], at, 1, Bgra, isa)
+                  : QorvTexelRowOverScalar<Bgra, Straight>(texels[r], at, 1);
+        ++taken;
+      }
+      else if (cover == 1 && answer.between[r].upper && !replacing)
+        Between(answer.between[r], at, 1), ++between;
+      else
+        d.Row(piece.RowAt(r), 1);
+    }
+  }
+
+  void Rows(unsigned char* at)
+  {
+    const int m = piece.n;
+    const unsigned char *const whole = answer.whole.data(), *const centred = answer.centred.data();
+    const unsigned char* const* const texels = answer.texels.data();
+    const QorvTexelRowsBetween* const betweenRows = answer.between.data();
+    const QorvTexelRowFunction over =
+        QorvTexelRowOverFor(bgra8, answer.straight, m <= kFewTexels ? QorvTexelBlendIsa::kScalar : isa);
+    const bool wide = m > Draw::kChunk;
+    std::optional<WideRows> wideRows;
+    if (wide) wideRows.emplace(d, run, piece, answer);
+    for (int r = 0; r < run.count; ++r, at += rowBytes)
+    {
+      const unsigned char cover = whole[r];
+      // Rows without coverage write nothing wherever they sample (QorvTexelRowsCentres marks them centred).
+      bool take = cover != 0 && (cover == 2 ? centred[r] && !replacing
+                                            : texels[r] != nullptr || (betweenRows[r].upper && !replacing));
+      if (take && cover == 2 && !wide)
+      {
+        ++taken;
+        continue;
+      }
+      if (take && wide) take = wideRows->Take(r, answer.starts[r].data());
+      if (!take)
+      {
+        d.Row(piece.RowAt(r), m);
+        continue;
+      }
+      // Texels with no coverage leave the target as it is.
+      if (cover == 2)
+        ;
+      else if (!texels[r])
+      {
+        Between(betweenRows[r], at, m);
+        ++between;
+        continue;
+      }
+      else if (replacing)
+        QorvCopyTexelsIsa(texels[r], at, m, bgra8, isa);
+      else
+        over(texels[r], at, m);
+      ++taken;
+    }
+  }
+};
+} // namespace
+
 void Draw::TexelRect(const SpanRun& run) const
 {
   const int count = run.count, n = run.n;
@@ -345,166 +531,24 @@ void Draw::TexelRect(const SpanRun& run) const
     return;
   }
   const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
-  const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
-  // In a local: the rows' calls could change the members, as far as the compiler knows.
-  const bool replacing = replaces;
+  const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm, simd = QorvSimd();
   uint64_t taken = 0, texelsTaken = 0;
   unsigned char* const corner =
       &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
-  const size_t rowBytes = colourWidth * colourBytes;
   for (int p = 0; p < pieceCount; ++p)
   {
     const SpanRun& piece = pieces[p].run;
-    const RectAnswer& answer = pieces[p].answer;
-    const int m = piece.n;
-    if (!answer.any)
+    if (!pieces[p].answer.any)
     {
       for (int r = 0; r < count; ++r)
-        Row(piece.RowAt(r), m);
+        Row(piece.RowAt(r), piece.n);
       continue;
     }
-    const unsigned char *const whole = answer.whole.data(), *const centred = answer.centred.data();
-    const unsigned char* const* const texels = answer.texels.data();
-    const std::array<float, kQorvMaxVaryings>* const starts = answer.starts.data();
-    const float* const step = answer.in.step;
-    const QorvTexelRowFunction over =
-        QorvTexelRowOverFor(bgra8, answer.straight, m <= kFewTexels ? QorvTexelBlendIsa::kScalar : isa);
-    // Rows wider than a chunk are taken where their chunks step alike; whether a varying steps exactly
-    // depends on its start alone, which the rows repeat (bar those that move down the rows).
-    const bool wide = m > kChunk;
-    uint32_t exact[kQorvMaxVaryings];
-    bool exactKnown[kQorvMaxVaryings] = {};
-    auto stepsExactly = [&](const float* start)
-    {
-      for (int k = 0; k < varyings; ++k)
-      {
-        uint32_t bits;
-        std::memcpy(&bits, start + k, sizeof bits);
-        if (exactKnown[k] && exact[k] == bits) continue;
-        if (!SteppedExactly(start[k], step[k], m)) return false;
-        exact[k] = bits, exactKnown[k] = true;
-      }
-      return true;
-    };
-    // Whether the chunks start alike is asked of each row only for varyings that move along the rows and
-    // down them. One the same on every row (as VaryingStays finds it, over the piece's corners) gives every
-    // row the same answer: asked once. One the same along each row starts each chunk at the row's start,
-    // which a step of 0 reaches unless it is NaN.
-    VaryingTerms perRow, once;
-    unsigned along = 0;
-    bool onceAsked = false, onceAlike = false;
-    if (wide)
-    {
-      const VaryingTerms& terms = answer.terms;
-      perRow = once = terms;
-      perRow.movingCount = once.movingCount = 0;
-      const Span& first = piece.first;
-      const int64_t down0 = (int64_t)(count - 1) * run.e0Step, down1 = (int64_t)(count - 1) * run.e1Step;
-      const int64_t across0 = (int64_t)(m - 1) * first.s0, across1 = (int64_t)(m - 1) * first.s1;
-      const int bits0 =
-          std::max({SignificantBits(first.e0), SignificantBits(first.e0 + down0),
-                    SignificantBits(first.e0 + across0), SignificantBits(first.e0 + down0 + across0),
-                    SignificantBits(run.e0Step), SignificantBits(first.s0)});
-      const int bits1 =
-          std::max({SignificantBits(first.e1), SignificantBits(first.e1 + down1),
-                    SignificantBits(first.e1 + across1), SignificantBits(first.e1 + down1 + across1),
-                    SignificantBits(run.e1Step), SignificantBits(first.s1)});
-      for (int j = 0; j < terms.movingCount; ++j)
-      {
-        const double a = terms.ma[j], b = terms.mb[j];
-        VaryingTerms& to = VaryingStays(a, b, bits0, bits1, run.e0Step, run.e1Step) ? once : perRow;
-        if (&to == &perRow && VaryingStays(a, b, bits0, bits1, first.s0, first.s1))
-        {
-          along |= 1u << terms.moving[j];
-          continue;
-        }
-        to.ma[to.movingCount] = a, to.mb[to.movingCount] = b, to.mc[to.movingCount] = terms.mc[j];
-        to.moving[to.movingCount++] = terms.moving[j];
-      }
-    }
-    auto chunksAlike = [&](int r, const float* start)
-    {
-      for (int k = 0; k < varyings; ++k)
-        if ((along >> k & 1) && !(start[k] == start[k])) return false;
-      if (once.movingCount > 0 && !onceAsked)
-        onceAlike = ChunkStartsAlike(once, piece.RowAt(r), 0, m, start, step), onceAsked = true;
-      return (once.movingCount == 0 || onceAlike) &&
-             (perRow.movingCount == 0 || ChunkStartsAlike(perRow, piece.RowAt(r), 0, m, start, step));
-    };
-    uint64_t pieceTaken = 0, rowsBetween = 0;
-    const QorvTexelRowsBetween* const between = answer.between.data();
-    const bool simd = QorvSimd(), straight = answer.straight;
-    auto overBetween = [&](const QorvTexelRowsBetween& rows, unsigned char* to, int width)
-    {
-      bgra8 ? OverBetween<true>(rows, straight, to, width, simd)
-            : OverBetween<false>(rows, straight, to, width, simd);
-    };
-    unsigned char* at = corner + (size_t)p * kPiece * colourBytes;
-    // A column (a fringe's, mostly): as below, with fewer questions a row, and each texel blended in line as
-    // over (the scalar build, for so few texels) blends it.
-    auto column = [&]<bool Bgra, bool Straight>()
-    {
-      for (int r = 0; r < count; ++r, at += rowBytes)
-      {
-        const unsigned char cover = whole[r];
-        if (cover == 2 && centred[r] && !replacing)
-          ++pieceTaken;
-        else if (cover == 1 && texels[r])
-        {
-          replacing ? QorvCopyTexelsIsa(texels[r], at, 1, Bgra, isa)
-                    : QorvTexelRowOverScalar<Bgra, Straight>(texels[r], at, 1);
-          ++pieceTaken;
-        }
-        else if (cover == 1 && between[r].upper && !replacing)
-          overBetween(between[r], at, 1), ++rowsBetween;
-        else
-          Row(piece.RowAt(r), 1);
-      }
-    };
-    static_assert(kFewTexels >= 1);
-    if (m == 1)
-      bgra8
-          ? (straight ? column.template operator()<true, true>() : column.template operator()<true, false>())
-          : (straight ? column.template operator()<false, true>()
-                      : column.template operator()<false, false>());
-    for (int r = 0; m > 1 && r < count; ++r, at += rowBytes)
-    {
-      const unsigned char cover = whole[r];
-      // Rows without coverage write nothing wherever they sample (QorvTexelRowsCentres marks them centred).
-      bool take = cover != 0 && (cover == 2 ? centred[r] && !replacing
-                                            : texels[r] != nullptr || (between[r].upper && !replacing));
-      if (take && cover == 2 && !wide)
-      {
-        ++pieceTaken;
-        continue;
-      }
-      if (take && wide)
-      {
-        const float* start = starts[r].data();
-        take = stepsExactly(start) && chunksAlike(r, start);
-      }
-      if (!take)
-      {
-        Row(piece.RowAt(r), m);
-        continue;
-      }
-      // Texels with no coverage leave the target as it is.
-      if (cover == 2)
-        ;
-      else if (!texels[r])
-      {
-        overBetween(between[r], at, m);
-        ++rowsBetween;
-        continue;
-      }
-      else if (replacing)
-        QorvCopyTexelsIsa(texels[r], at, m, bgra8, isa);
-      else
-        over(texels[r], at, m);
-      ++pieceTaken;
-    }
-    taken += pieceTaken + rowsBetween;
-    texelsTaken += pieceTaken * (uint64_t)m;
+    PieceRows rows{*this, run,      piece, pieces[p].answer,         isa,
+                   bgra8, replaces, simd,  colourWidth * colourBytes};
+    rows.Put(corner + (size_t)p * kPiece * colourBytes);
+    taken += rows.taken + rows.between;
+    texelsTaken += rows.taken * (uint64_t)piece.n;
   }
   if (taken == 0) return;
   QorvCountTexelsCopied(texelsTaken);

@@ -1,0 +1,32 @@
+// The software GPU's shortcuts, one switch each: a device holds them, and the draws of a pass follow what its
+// device held when the pass's encoding ended. All on by default; each gives the bytes its general path gives,
+// or bytes a rounding apart where its field says so, so that turning them off one at a time bisects a
+// suspected fault at run time.
+#pragma once
+
+struct QorvGpuOptions
+{
+  // Fragment functions that have span forms shade whole spans and answer what a span is before it is shaded
+  // (one colour, texture samples, nothing covered); off, each fragment is shaded alone, and every shortcut
+  // that follows from an answer (one-colour rows, uncovered spans, texel copies and rectangles) goes with it.
+  // A byte may come out a level apart (a float rounding).
+  bool spanShading = true;
+  // Spans that sample a texture on texel centres take the texels as stored instead of filtering.
+  bool texelCopies = true;
+  // Such texels of an axis-aligned rectangle are taken for all its rows at once (with texelCopies).
+  bool texelRects = true;
+  // Linear sampling takes a sample within a 4096th of a texel centre as that texel alone, as a GPU's few bits
+  // of sub-texel position do: the colour is then up to a 16th of a level from the exact filter's, and a
+  // blended byte now and then a level apart. Off, only samples on centres are.
+  bool texelSnap = true;
+  // The SIMD arithmetic, where the build has it; off, the portable arithmetic that builds without SIMD.
+  bool simd = true;
+  // Runs of triangles that fan out over a convex polygon (or a strip's convex quads) are drawn as the
+  // polygon, a span a row, their varyings from its largest triangle: now and then a byte a level or a few
+  // apart from the triangles' own.
+  bool convexFans = true;
+  // A quad's corner off its reference triangle is checked alone when its fan is made.
+  bool quadCorners = true;
+
+  bool operator==(const QorvGpuOptions&) const = default;
+};

@@ -1,0 +1,103 @@
+// The software GPU's vertex stage of one draw, as the rasteriser runs it once for each vertex it draws.
+#pragma once
+
+#include "platform/src/Metal/FixedFunction.h"
+#include "platform/src/Metal/RasterDraw.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace qorv_raster
+{
+// A draw's vertex stage: what its vertex descriptor fetches for each vertex (the attributes that read a
+// buffer, with their formats and places) worked out once, and one input kept across its vertices. An
+// attribute not fetched keeps (0, 0, 0, 1), and a fetch writes as many floats as its format has, so the
+// input of each vertex is what a fresh one would be.
+class VertexStage
+{
+public:
+  explicit VertexStage(const Draw& d) : mDraw(d)
+  {
+    mIn.buffers = d.vertexBuffers;
+    for (int a = 0; a < kQorvMaxAttributes; ++a)
+    {
+      float* out = mIn.attributes[a];
+      out[0] = out[1] = out[2] = 0, out[3] = 1;
+      const auto& attr = d.vd->attributes[a];
+      if (attr.format == MTLVertexFormatInvalid) continue; // most of them: no call to size them
+      const NSUInteger size = QorvAttributeSize(attr.format);
+      if (size == 0 || attr.bufferIndex >= QorvDrawState::kSlots) continue;
+      const auto& layout = d.vd->layouts[attr.bufferIndex];
+      const QorvShaderBuffer& b = d.vertexBuffers[attr.bufferIndex];
+      mFetches[mCount++] = Fetch{out,
+                                 attr.format,
+                                 size,
+                                 attr.offset,
+                                 layout.stepFunction == MTLVertexStepFunctionPerVertex ? layout.stride : 0,
+                                 b.data,
+                                 b.length};
+    }
+    const MTLViewport& vp = d.state->viewport;
+    mOriginX = vp.originX, mOriginY = vp.originY, mWidth = vp.width, mHeight = vp.height;
+  }
+
+  // Whether every fetch of ids up to last lies inside its buffer, so that Shade need not look.
+  void Within(uint32_t last)
+  {
+    mWithin = true;
+    for (int f = 0; f < mCount; ++f)
+    {
+      const Fetch& a = mFetches[f];
+      const NSUInteger most = ~NSUInteger(0);
+      if (!a.data || (a.stride != 0 && last > (most - a.offset - a.size) / a.stride) ||
+          a.offset > most - a.size || a.offset + a.stride * last + a.size > a.length)
+        mWithin = false;
+    }
+  }
+
+  void Shade(uint32_t id, Vertex& v)
+  {
+    mIn.vertexId = id;
+    for (int f = 0; f < mCount; ++f)
+    {
+      const Fetch& a = mFetches[f];
+      const NSUInteger at = a.offset + a.stride * id;
+      // Out-of-range fetches read zeros, as with robust buffer access.
+      if (!mWithin && (!a.data || at + a.size > a.length))
+        a.out[0] = a.out[1] = a.out[2] = 0, a.out[3] = 1;
+      else if (a.format == MTLVertexFormatFloat2)
+        std::memcpy(a.out, a.data + at, 8);
+      else
+        QorvFetchAttribute(a.format, a.data + at, a.out);
+    }
+    QorvVertexOut out{};
+    mDraw.vertexCode->vertex(mIn, out);
+    float w = out.position[3];
+    v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
+    if (!v.valid) return;
+    double nx = out.position[0] / w, ny = out.position[1] / w;
+    v.fx = RoundToFixed(std::clamp(mOriginX + (nx + 1) * 0.5 * mWidth, -kCoordLimit, kCoordLimit));
+    v.fy = RoundToFixed(std::clamp(mOriginY + (1 - ny) * 0.5 * mHeight, -kCoordLimit, kCoordLimit));
+    v.z = out.position[2] / w;
+    // Varyings past the draw's count are never read.
+    std::memcpy(v.varyings, out.varyings, sizeof v.varyings);
+  }
+
+private:
+  struct Fetch
+  {
+    float* out;
+    MTLVertexFormat format;
+    NSUInteger size, offset, stride; // stride 0 for an attribute that does not step per vertex
+    const unsigned char* data;
+    NSUInteger length;
+  };
+  const Draw& mDraw;
+  QorvVertexIn mIn;
+  Fetch mFetches[kQorvMaxAttributes];
+  int mCount = 0;
+  bool mWithin = false;
+  double mOriginX, mOriginY, mWidth, mHeight;
+};
+} // namespace qorv_raster
