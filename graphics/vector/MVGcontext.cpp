@@ -564,6 +564,11 @@ void MVGcontext_vQorv_au::renderFlush()
             scissorBounds.Bounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY,
                                  (int)colour->width(), (int)colour->height(), bounds)))
         bounds = MVGpixelRect{0, 0, (int)whole.width, (int)whole.height};
+      // Nearest sampling takes the next texel at a texel's edge, which a row started later would find a
+      // rounding earlier or later (a texel apart where a pixel centre lies on the edge): its rows start where
+      // they would unbounded.
+      else if (samplesNearest(call))
+        bounds.x0 = 0;
       for (const MVGpixelRect& area : areas)
       {
         const MVGpixelRect r{std::max(bounds.x0, area.x0), std::max(bounds.y0, area.y0),
@@ -594,6 +599,12 @@ void MVGcontext_vQorv_au::renderFlush()
     commandBuffer->waitUntilScheduled();
     drawable->present();
   }
+}
+
+bool MVGcontext_vQorv_au::samplesNearest(const MVGcall& call)
+{
+  const MVGtexture_vQorv_au* t = call.image != 0 ? findTexture(call.image) : nullptr;
+  return t && (t->flags & kVGImageNearest) != 0;
 }
 
 bool MVGcontext_vQorv_au::usesStencil(const MVGrecording& r) const
@@ -663,7 +674,14 @@ void MVGcontext_vQorv_au::encodeFill(const MVGcall& call)
   }
   // The cover quad: colour where the winding is not 0, which is reset to 0 on the way.
   e.setDepthStencilState(fillStencilState);
-  e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset, call.triangleCount);
+  e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset, 4);
+  if (call.triangleCount == 8)
+  {
+    // The fan reached beyond the cover quad: its marks there are cleared, without colour.
+    e.setDepthStencilState(strokeClearStencilState);
+    e.setRenderPipelineState(stencilOnlyPipelineState);
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset + 4, 4);
+  }
   e.setDepthStencilState(defaultStencilState);
 }
 

@@ -139,6 +139,8 @@ private:
                                        const std::shared_ptr<MTLTexture>& stencil, bool usesStencil);
   // Whether any call of the recording tests or marks the stencil.
   bool usesStencil(const MVGrecording& r) const;
+  // Whether the call's image is sampled nearest.
+  bool samplesNearest(const MVGcall& call);
   void setUniforms(int uniformOffset, int image);
   void encodeCall(const MVGcall& call);
   void encodeFill(const MVGcall& call);

@@ -83,6 +83,22 @@ int FanVertexCount(const VGpath* paths, int npaths)
   return n;
 }
 
+// Widens bounds (x0, y0, x1, y1) to the fans' vertices; true when they reach beyond.
+bool FanBeyond(const VGpath* paths, int npaths, float* bounds)
+{
+  bool beyond = false;
+  for (int i = 0; i < npaths; i++)
+    for (int j = 0; paths[i].nfill >= 3 && j < paths[i].nfill; j++)
+    {
+      const VGvertex& v = paths[i].fill[j];
+      if (v.x >= bounds[0] && v.x <= bounds[2] && v.y >= bounds[1] && v.y <= bounds[3]) continue;
+      beyond = true;
+      bounds[0] = std::min(bounds[0], v.x), bounds[1] = std::min(bounds[1], v.y);
+      bounds[2] = std::max(bounds[2], v.x), bounds[3] = std::max(bounds[3], v.y);
+    }
+  return beyond;
+}
+
 // Copies a path's strip with its first and last vertex repeated, so that consecutive paths' strips
 // join through degenerate triangles.
 VGvertex* CopyStrip(VGvertex* dst, const VGpath& path)
@@ -308,11 +324,17 @@ void MVGrecorder::renderFill(const VGpaint* paint, VGcompositeOperationState op,
   if (!call) return;
   call->fillRule = fillRule;
   call->triangleCount = 4;
+  // The fan is inset from the path by half a fringe, which moves it outward where a path crossing itself
+  // turns the other way: the stencil it marks beyond the cover quad would outlive the fill, for the next
+  // fill's cover quad to paint. A second quad around the fan clears it.
+  float fanBounds[4] = {bounds[0], bounds[1], bounds[2], bounds[3]};
   if (npaths == 1 && paths[0].convex)
   {
     call->type = kMVGConvexFill;
     call->triangleCount = 0; // a convex fan needs no cover quad
   }
+  else if (FanBeyond(paths, npaths, fanBounds))
+    call->triangleCount = 8;
 
   int maxverts = FanVertexCount(paths, npaths);
   int strip = StripVertexCount(paths, npaths);
@@ -358,6 +380,13 @@ void MVGrecorder::renderFill(const VGpaint* paint, VGcompositeOperationState op,
     quad[1] = {bounds[2], bounds[1], 0.5f, 1.0f};
     quad[2] = {bounds[0], bounds[3], 0.5f, 1.0f};
     quad[3] = {bounds[0], bounds[1], 0.5f, 1.0f};
+    if (call->triangleCount == 8)
+    {
+      quad[4] = {fanBounds[2], fanBounds[3], 0.5f, 1.0f};
+      quad[5] = {fanBounds[2], fanBounds[1], 0.5f, 1.0f};
+      quad[6] = {fanBounds[0], fanBounds[3], 0.5f, 1.0f};
+      quad[7] = {fanBounds[0], fanBounds[1], 0.5f, 1.0f};
+    }
   }
 
   int uniformOffset = allocFragUniforms(1);

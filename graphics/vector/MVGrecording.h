@@ -65,7 +65,9 @@ struct MVGcall
 {
   int type;
   int image;
-  int triangleOffset; // cover quad of a fill, or the vertices of a triangles call
+  // Cover quad of a fill (then, at 8, a quad around a fan that reaches beyond it, which clears the stencil
+  // there), or the vertices of a triangles call.
+  int triangleOffset;
   int triangleCount;
   int indexOffset; // fan triangles of a fill
   int indexCount;

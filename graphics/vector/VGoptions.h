@@ -38,7 +38,9 @@ namespace iplugin::igraphics
 //    Sampling.SamplesNextToATexelCentreTakeThatTexel, EditorFrameShortcuts.GiveTheGeneralPathsBytes.
 //  9 convex fans: M ConvexFan.cpp, Rasterizer.cpp FindFans. A triangle list's fan over a convex polygon, or a
 //    strip's convex quad, without a stencil test, drawn as the polygon (its varyings from its largest
-//    triangle: a few bytes a few levels apart). gpu.convexFans. RasterizerFans.CoverWhatTheirTrianglesCover,
+//    triangle, or from one spanning it where that is a sliver: a few bytes a few levels apart, a texel where
+//    an image sampled nearest has a pixel centre on a texel's edge). gpu.convexFans.
+//    RasterizerFans.CoverWhatTheirTrianglesCover, Rasterizer.FansInterpolateAsTheirTrianglesDo,
 //    RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes.
 // 10 quad corners: M ConvexFan.cpp MakeConvexFan. A quad's corner off its reference triangle checked alone.
 //    gpu.quadCorners. ConvexFan.QuadsAreMadeAsTheGeneralChecksMakeThem,
@@ -64,8 +66,10 @@ namespace iplugin::igraphics
 //    pixels filled without a fringe that changes no pixel. unfringedRects.
 //    RendererShortcuts.UnfringedRectanglesGiveTheFringedBytes.
 // 17 scissor bounds: V MVGcontext.cpp renderFlush. A call's draws bounded around its scissor where a
-//    transparent source changes nothing (a byte one level apart now and then). scissorBounds.
-//    RendererShortcuts.ScissorBoundsChangeNoPixelVisibly.
+//    transparent source changes nothing (a byte one level apart now and then; an image sampled nearest keeps
+//    its rows' starts). scissorBounds. RendererShortcuts.ScissorBoundsChangeNoPixelVisibly,
+//    RendererShortcuts.ScissorBoundsKeepNearestTexels, Switches/MultiDrawFrames (frames of several fills
+//    with each switch off in turn, this one and all others that give the general path's bytes).
 // 18 scissor answer cache: V MVGcallBounds.h MVGscissorBoundsCache. A scissor's bounds kept by its matrix,
 //    extent, scale, the ratios and the target size, as bits. Goes with scissorBounds (a memo of its answers).
 //    Recording.ScissorBoundsCacheAnswersAsTheBoundsDo.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -400,12 +401,11 @@ unsigned CoresToRunOn()
   return sched_getaffinity(0, sizeof set, &set) == 0 ? (unsigned)std::max(CPU_COUNT(&set), 1) : 1u;
 }
 
-// The harness's library with "testThreads", a fragment function that notes the threads it runs on.
-void UseThreadNotingLibrary(Harness& h)
+// The harness's library with the test's vertex function and the fragment function under the name.
+void UseFragmentLibrary(Harness& h, const char* name, QorvFragmentFunction fragment)
 {
-  QorvMetalRegisterFragmentFunction("testThreads", ThreadNotingFragment);
-  auto bytes =
-      QorvMetalLibraryData({{MTLFunctionTypeVertex, "testVertex"}, {MTLFunctionTypeFragment, "testThreads"}});
+  QorvMetalRegisterFragmentFunction(name, fragment);
+  auto bytes = QorvMetalLibraryData({{MTLFunctionTypeVertex, "testVertex"}, {MTLFunctionTypeFragment, name}});
   dispatch_data_t data =
       dispatch_data_create(bytes.data(), bytes.size(), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
   h.library = h.device->newLibraryWithData(data, nullptr);
@@ -441,7 +441,7 @@ TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
     }
     Harness h(300, 300);
     QorvMetalSetPixelsPerBand(c.share);
-    UseThreadNotingLibrary(h);
+    UseFragmentLibrary(h, "testThreads", ThreadNotingFragment);
     Harness::DrawSpec d;
     d.vertices = Quad(0, 0, 300, 300);
     d.pipeline = h.Pipeline("testThreads");
@@ -487,7 +487,7 @@ TEST(Rasterizer, ScissoredPassesCountEachTileOnce)
   {
     Harness h(kWidth, kHeight);
     QorvMetalSetPixelsPerBand(share);
-    UseThreadNotingLibrary(h);
+    UseFragmentLibrary(h, "testThreads", ThreadNotingFragment);
     std::vector<Harness::DrawSpec> draws(rects.size());
     for (size_t i = 0; i < rects.size(); ++i)
     {
@@ -817,6 +817,65 @@ TEST_P(RasterizerFans, CoverWhatTheirTrianglesCover)
 
 INSTANTIATE_TEST_SUITE_P(Polygons, RasterizerFans, testing::ValuesIn(FanCases()),
                          [](const testing::TestParamInfo<FanCase>& info) { return info.param.name; });
+
+namespace
+{
+// The farthest a fragment's (u, v) lay from its pixel centre, for vertices whose (u, v) is their position.
+std::atomic<float> gFarthest{0.0f};
+
+bool FarthestNotingFragment(const QorvFragmentIn& in, float colour[4])
+{
+  const float off =
+      std::max(std::fabs(in.varyings[0] - in.position[0]), std::fabs(in.varyings[1] - in.position[1]));
+  for (float seen = gFarthest.load(); off > seen && !gFarthest.compare_exchange_weak(seen, off);)
+    ;
+  colour[0] = colour[1] = colour[2] = colour[3] = 0.0f;
+  return true;
+}
+} // namespace
+
+// A fan over a polygon of many corners (a circle's, an ellipse's, long and thin ones, turned) interpolates
+// the varyings as its triangles do, to the rounding of their corners to the rasteriser's grid: positions
+// given as varyings come out within a few 512ths of a pixel of the pixel centres, as they do drawn as a list
+// that is no fan, and not carried across the polygon from a sliver of it (which puts them a hundredth of a
+// pixel off, and a scissor's edge a few levels).
+TEST(Rasterizer, FansInterpolateAsTheirTrianglesDo)
+{
+  constexpr int kSize = 120;
+  Harness h(kSize, kSize);
+  UseFragmentLibrary(h, "testFarthest", FarthestNotingFragment);
+  std::mt19937 rng(29);
+  std::uniform_real_distribution<float> unit(0, 1);
+  for (int round = 0; round < 60; ++round)
+  {
+    const float cx = 20 + 80 * unit(rng), cy = 20 + 80 * unit(rng), rx = 1 + 60 * unit(rng),
+                ry = 1 + 60 * unit(rng), turn = 6.2831853f * unit(rng);
+    const int n = 8 + (int)(rng() % 90);
+    Harness::DrawSpec d;
+    for (int i = 0; i < n; ++i)
+    {
+      const float a = 6.2831853f * (float)i / (float)n, ex = rx * std::cos(a), ey = ry * std::sin(a);
+      const float x = cx + ex * std::cos(turn) - ey * std::sin(turn),
+                  y = cy + ex * std::sin(turn) + ey * std::cos(turn);
+      d.vertices.push_back({x, y, x, y});
+    }
+    d.pipeline = h.Pipeline("testFarthest");
+    for (bool fan : {true, false})
+    {
+      d.indices.clear();
+      for (uint32_t i = 1; i + 1 < (uint32_t)n; ++i)
+      {
+        const uint32_t t[3] = {0, i, i + 1};
+        for (int k = 0; k < 3; ++k)
+          d.indices.push_back(t[fan ? k : (k + 1) % 3]);
+      }
+      gFarthest = 0.0f;
+      h.Pass({d});
+      EXPECT_LE(gFarthest.load(), 3.0f / 512)
+          << (fan ? "fan" : "list") << " round " << round << ", " << n << " corners";
+    }
+  }
+}
 
 // What a view's draws leave with the drawing thread (the draws kept with their lists' room for the next
 // pass, a pass's ids and draw list) goes when the view's queue closes, not at the thread's end: a host that

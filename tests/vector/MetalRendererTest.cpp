@@ -435,6 +435,61 @@ TEST(MetalRenderer, StencilStrokesCoverOverlapsOnce)
   EXPECT_NEAR(crossing[1], 128, 2);
 }
 
+// A fill that crosses itself leaves the stencil as it found it, also where its fan (inset by half a fringe,
+// which moves it outward where the path turns the other way) reaches past its bounds: the fill after it
+// covers its own shape only. Random crossing quadrilaterals and stars, then a bow tie whose cover quad is the
+// whole target and whose shape leaves out the triangles at the top and the bottom: the pixels that the bow
+// tie alone leaves white keep the first fill's picture.
+TEST(MetalRenderer, CrossingFillsLeaveNoStencilBehind)
+{
+  constexpr int kSize = 40;
+  MetalContext m(kSize, kSize);
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<float> at(1, kSize - 1);
+  auto frame = [&](const std::vector<float>& corners, bool first, bool bowTie)
+  {
+    m.Begin(vgRGBAf(1, 1, 1, 1));
+    if (first)
+    {
+      vgBeginPath(m.ctx);
+      for (size_t i = 0; i < corners.size(); i += 2)
+        i == 0 ? vgMoveTo(m.ctx, corners[i], corners[i + 1]) : vgLineTo(m.ctx, corners[i], corners[i + 1]);
+      vgClosePath(m.ctx);
+      vgFillColor(m.ctx, vgRGBA(20, 120, 220, 255));
+      vgFill(m.ctx);
+    }
+    if (bowTie)
+    {
+      const float s = (float)kSize;
+      vgBeginPath(m.ctx);
+      vgMoveTo(m.ctx, 0, 0);
+      vgLineTo(m.ctx, s, s);
+      vgLineTo(m.ctx, s, 0);
+      vgLineTo(m.ctx, 0, s);
+      vgClosePath(m.ctx);
+      vgFillColor(m.ctx, vgRGBA(0, 0, 0, 255));
+      vgFill(m.ctx);
+    }
+    return m.End();
+  };
+  const RgbaImage bowTie = frame({}, false, true);
+  for (int round = 0; round < 200; ++round)
+  {
+    std::vector<float> corners((size_t)(4 + rng() % 2) * 2);
+    for (float& c : corners)
+      c = at(rng);
+    const RgbaImage alone = frame(corners, true, false), both = frame(corners, true, true);
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x)
+        if (bowTie.At(x, y)[0] == 255)
+        {
+          ASSERT_EQ(std::vector<uint8_t>(both.At(x, y), both.At(x, y) + 4),
+                    std::vector<uint8_t>(alone.At(x, y), alone.At(x, y) + 4))
+              << "round " << round << " pixel " << x << ", " << y;
+        }
+  }
+}
+
 // Frames drawn with the completion thread match frames drawn synchronously.
 TEST(MetalRenderer, CompletionThreadGivesTheSamePixels)
 {

@@ -103,12 +103,13 @@ TEST(Recording, TwoPathsUseStencilFormAndJoinStrips)
   ASSERT_EQ(rec.r->recording.ncalls, 1);
   const MVGcall& c = rec.r->recording.calls[0];
   EXPECT_EQ(c.type, kMVGFill);
-  EXPECT_EQ(c.triangleCount, 4);
+  // The fans reach beyond the bounds: a second quad round them clears the stencil.
+  EXPECT_EQ(c.triangleCount, 8);
   EXPECT_EQ(c.indexCount, 3 * 3 + 3 * 1);
   // a + b + 4 strip slots, stroke count a + b + 2.
-  EXPECT_EQ(rec.r->recording.nverts, 8 + 4 + 6 + 8 + 4);
+  EXPECT_EQ(rec.r->recording.nverts, 8 + 8 + 6 + 8 + 4);
   EXPECT_EQ(c.strokeCount, 6 + 8 + 2);
-  EXPECT_EQ(c.strokeOffset, 8 + 4 + 1);
+  EXPECT_EQ(c.strokeOffset, 8 + 8 + 1);
   // Second path's fan indices start at its first copied vertex.
   const uint32_t* idx = rec.r->recording.indexes + 9;
   EXPECT_EQ(std::vector<uint32_t>(idx, idx + 3), (std::vector<uint32_t>{5, 6, 7}));
@@ -128,8 +129,11 @@ TEST(Recording, TwoPathsUseStencilFormAndJoinStrips)
     EXPECT_EQ(q[i].u, 0.5f);
     EXPECT_EQ(q[i].v, 1.0f);
   }
+  // The bounds and the fans' vertices (x 0 to 52, y 0).
+  EXPECT_EQ(std::vector<float>({q[4].x, q[4].y, q[5].x, q[5].y, q[6].x, q[6].y, q[7].x, q[7].y}),
+            std::vector<float>({52, 40, 52, 0, 0, 40, 0, 0}));
   // The strips join: last of a repeated, then first of b repeated.
-  const VGvertex* s = rec.r->recording.verts + 12;
+  const VGvertex* s = rec.r->recording.verts + 16;
   EXPECT_EQ(s[7].x, a.stroke[5].x);
   EXPECT_EQ(s[8].x, b.stroke[0].x);
   EXPECT_EQ(s[9].x, b.stroke[0].x);
@@ -322,11 +326,15 @@ TEST(Recording, ScissorPixelBoundsHoldEveryCoveredPixel)
     float l, t, r, b, ratio, xScale;
     bool whole; // on whole pixels: bounds are exactly the scissor's
   };
-  const Case cases[] = {
-      {808, 354, 826, 536, 1, 1, true}, {808, 354, 826, 536, 2, 1, true}, {0, 0, 875, 580, 2, 1, true},
-      {22.5f, 3.5f, 40, 18, 2, 1, true}, {10.25f, 3.6f, 50.7f, 20.1f, 1, 1, false},
-      {10.25f, 3.6f, 50.7f, 20.1f, 1.5f, 1, false}, {10.25f, 3.6f, 50.7f, 20.1f, 2, 1, false},
-      {12, 4, 40, 30, 1, 2, false}, {7, 9, 8, 10, 2, 1, true}};
+  const Case cases[] = {{808, 354, 826, 536, 1, 1, true},
+                        {808, 354, 826, 536, 2, 1, true},
+                        {0, 0, 875, 580, 2, 1, true},
+                        {22.5f, 3.5f, 40, 18, 2, 1, true},
+                        {10.25f, 3.6f, 50.7f, 20.1f, 1, 1, false},
+                        {10.25f, 3.6f, 50.7f, 20.1f, 1.5f, 1, false},
+                        {10.25f, 3.6f, 50.7f, 20.1f, 2, 1, false},
+                        {12, 4, 40, 30, 1, 2, false},
+                        {7, 9, 8, 10, 2, 1, true}};
   const int w = 1800, h = 1200;
   for (const Case& c : cases)
   {
@@ -353,7 +361,8 @@ TEST(Recording, ScissorPixelBoundsHoldEveryCoveredPixel)
     }
     // Every pixel outside the bounds is uncovered: the columns beside them along each row inside, the rows
     // above and below along each column inside.
-    auto cover = [&](int px, int py) { return vgScissorCoverage(u, (px + 0.5f) / c.ratio, (py + 0.5f) / c.ratio); };
+    auto cover = [&](int px, int py)
+    { return vgScissorCoverage(u, (px + 0.5f) / c.ratio, (py + 0.5f) / c.ratio); };
     int outsideCovered = 0;
     for (int py = out.y0; py < out.y1; ++py)
       for (int px : {out.x0 - 3, out.x0 - 2, out.x0 - 1, out.x1, out.x1 + 1, out.x1 + 2})

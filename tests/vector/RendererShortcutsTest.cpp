@@ -45,15 +45,27 @@ int NextImage(VGcontext* vg)
   return image;
 }
 
+// The pixels of a thread's share of the target as the product has them: a small target is one thread's.
+constexpr uint64_t kShare = 512 * 512;
+
+// Every switch as given, in one place: the context's record, and the pixels of a thread's share of the target
+// (the process's).
+void SetShortcuts(VGcontext* vg, const VGoptions& options, uint64_t share)
+{
+  vgSetOptions(vg, options);
+  QorvMetalSetPixelsPerBand(share);
+}
+
 // What the layer shows after drawing the scene with the shortcuts as given, on a gradient backdrop. The
 // scene's images are deleted afterwards.
 std::vector<uint8_t> DrawWith(float ratio, const std::function<void(VGcontext*)>& scene,
-                              const VGoptions& options, int width = kW, int height = kH)
+                              const VGoptions& options, int width = kW, int height = kH,
+                              uint64_t share = kShare)
 {
   std::vector<uint8_t> pixels;
   {
     qorvtest::MetalContext& m = ContextFor(width, height, ratio);
-    vgSetOptions(m.ctx, options);
+    SetShortcuts(m.ctx, options, share);
     const int firstImage = NextImage(m.ctx);
     m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
     vgBeginPath(m.ctx);
@@ -66,6 +78,7 @@ std::vector<uint8_t> DrawWith(float ratio, const std::function<void(VGcontext*)>
     for (int image = firstImage, last = NextImage(m.ctx); image < last; ++image)
       vgDeleteImage(m.ctx, image);
   }
+  QorvMetalSetPixelsPerBand(kShare);
   return pixels;
 }
 
@@ -83,6 +96,16 @@ std::vector<uint8_t> Draw(float ratio, const std::function<void(VGcontext*)>& sc
   options.gpu.simd = !portable;
   options.unfringedRects = unfringed;
   return DrawWith(ratio, scene, options, width, height);
+}
+
+// Draw's picture with its fringes, drawn in eight bands of rows on several threads.
+std::vector<uint8_t> DrawInBands(float ratio, const std::function<void(VGcontext*)>& scene, int width,
+                                 int height)
+{
+  VGoptions fringed;
+  fringed.unfringedRects = false;
+  return DrawWith(ratio, scene, fringed, width, height,
+                  (uint64_t)(width * height) * (uint64_t)(ratio * ratio) / 8);
 }
 
 // Texels with every kind of alpha: opaque, transparent, in between, and (premultiplied) colour above alpha.
@@ -425,10 +448,7 @@ TEST(RendererShortcuts, TexelRectsGiveTheRowsBytes)
     ASSERT_EQ(rects, Draw(ratio, scene, true, true, kWide, kTall, false))
         << "round " << round << " variant " << variant << " ratio " << ratio;
     // Drawn in bands of rows on several threads, a rectangle's rows are taken a band's block at a time.
-    const uint64_t share = QorvMetalPixelsPerBand();
-    QorvMetalSetPixelsPerBand((uint64_t)(kWide * kTall) * (uint64_t)(ratio * ratio) / 8);
-    const auto banded = Draw(ratio, scene, true, true, kWide, kTall, true);
-    QorvMetalSetPixelsPerBand(share);
+    const auto banded = DrawInBands(ratio, scene, kWide, kTall);
     ASSERT_EQ(rects, banded) << "round " << round << " variant " << variant << " ratio " << ratio;
     ASSERT_EQ(rects, Draw(ratio, scene, true, true, kWide, kTall, true, true))
         << "portable, round " << round << " variant " << variant << " ratio " << ratio;
@@ -574,10 +594,7 @@ TEST(RendererShortcuts, ImagesWithCutCornersGiveTheRowsBytes)
     };
     const auto rects = Draw(ratio, scene, true, true, kWide, kTall, true);
     ASSERT_EQ(rects, Draw(ratio, scene, true, true, kWide, kTall, false)) << "round " << round;
-    const uint64_t share = QorvMetalPixelsPerBand();
-    QorvMetalSetPixelsPerBand((uint64_t)(kWide * kTall) * (uint64_t)(ratio * ratio) / 8);
-    const auto banded = Draw(ratio, scene, true, true, kWide, kTall, true);
-    QorvMetalSetPixelsPerBand(share);
+    const auto banded = DrawInBands(ratio, scene, kWide, kTall);
     ASSERT_EQ(rects, banded) << "round " << round;
   }
   // The rows were taken together.
@@ -738,6 +755,246 @@ TEST(RendererShortcuts, UnfringedRectanglesGiveTheFringedBytes)
     }
   }
 }
+
+// Images sampled nearest, stretched so that pixel centres fall on texel edges, at scales whose pixel
+// centres are roundings, under scissors that start their rows inside the image, upright or turned: bounding
+// the draws changes no byte, where a rounding of where a row starts would take the next texel.
+TEST(RendererShortcuts, ScissorBoundsKeepNearestTexels)
+{
+  std::mt19937 rng(113);
+  for (int round = 0; round < 300; ++round)
+  {
+    // Scales whose pixels are no binary fractions of a view unit, where positions are roundings.
+    const float ratio = rng() % 2 ? 3.0f : 1.5f;
+    const int w = 2 + (int)(rng() % 30), h = 2 + (int)(rng() % 20);
+    const std::vector<unsigned char> texels = RandomTexels(rng, w, h);
+    const float x = (float)(rng() % 20) / ratio, y = (float)(rng() % 10) / ratio;
+    // Texels of 1.25 pixels from half a pixel on: every fifth pixel centre is on a texel's edge.
+    const float pw = (float)w * 1.25f / ratio, ph = (float)h / ratio;
+    const RandomScissor scissor(rng, kW);
+    auto scene = [&](VGcontext* vg)
+    {
+      const int image = vgCreateImageRGBA(vg, w, h, kVGImageNearest, texels.data());
+      // Rows that the scissor starts inside the shape.
+      vgScissor(vg, x + (scissor.x - x) * 0.5f, scissor.y, scissor.w, scissor.h);
+      if (scissor.kind == 3) TurnedScissor(vg, x + 3, scissor.y, scissor.w, scissor.h, scissor.turn);
+      vgBeginPath(vg);
+      vgRect(vg, x, y, pw, ph * 1.5f);
+      vgFillPaint(vg, vgImagePattern(x + 0.5f / ratio, y, pw, ph, 0.0f, image, 1.0f));
+      vgFill(vg);
+    };
+    ASSERT_EQ(Draw(ratio, scene, true, true), Draw(ratio, scene, true, false))
+        << "round " << round << " ratio " << ratio << " scissor " << scissor.kind;
+  }
+}
+
+namespace
+{
+// One fill of a frame: a shape (on whole pixels or not, convex or crossing itself), a paint (a colour, a
+// gradient, one of the frame's images at its own size on whole pixels or moved, scaled, turned), under a
+// scissor, a transform, a composite operation and a global alpha; now and then stroked instead.
+struct FrameFill
+{
+  RandomScissor scissor;
+  int op;
+  float alpha;
+  unsigned shape, paint, transform;
+  bool evenOdd, stroke, hard = false;
+  float x, y, w, h, turn, px[4], py[4];
+  VGcolor a, b;
+  int image, iw, ih;
+
+  FrameFill(std::mt19937& rng, float ratio, const std::vector<std::pair<int, int>>& sizes)
+      : scissor(rng, kW), op(rng() % 2 ? (int)(rng() % (kVGXor + 1)) : kVGSourceOver),
+        alpha(rng() % 4 == 0 ? Pick(rng, 0, 1) : 1.0f), shape(rng() % 6), paint(rng() % 8),
+        transform(rng() % 3 ? 0 : 1 + rng() % 5), evenOdd(rng() % 4 == 0), stroke(rng() % 10 == 0),
+        turn(Pick(rng, -3.2f, 3.2f))
+  {
+    const size_t which = rng() % sizes.size();
+    image = (int)which, iw = sizes[which].first, ih = sizes[which].second;
+    // On whole pixels of the target mostly.
+    auto whole = [&](float v) { return rng() % 4 ? std::round(v * ratio) / ratio : v; };
+    x = whole(Pick(rng, -8, kW)), y = whole(Pick(rng, -8, kH));
+    const bool ownSize = paint >= 4 && rng() % 2;
+    w = ownSize ? (float)iw / ratio : whole(Pick(rng, 1, kW)),
+    h = ownSize ? (float)ih / ratio : whole(Pick(rng, 1, kH));
+    for (int i = 0; i < 4; ++i)
+      px[i] = Pick(rng, -4, kW + 4), py[i] = Pick(rng, -4, kH + 4);
+    a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng());
+    b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng());
+    hard = rng() % 3 == 0; // a box gradient without feather
+  }
+
+  void Draw(VGcontext* vg, const int* images, float ratio) const
+  {
+    vgSave(vg);
+    scissor.Set(vg);
+    vgGlobalCompositeOperation(vg, op);
+    vgGlobalAlpha(vg, alpha);
+    if (transform == 1) vgTranslate(vg, 2.0f / ratio, -3.0f / ratio);
+    if (transform == 2) vgTranslate(vg, 0.3f, 0.6f);
+    if (transform == 3) vgScale(vg, 1.5f, 0.75f);
+    if (transform == 4) vgTransform(vg, 0, 1, -1, 0, (float)kW, 0); // a right angle, exactly
+    if (transform == 5) vgRotate(vg, turn / 8);
+    vgFillRule(vg, evenOdd ? kVGEvenOdd : kVGNonZero);
+    vgBeginPath(vg);
+    if (shape == 0 || shape == 5)
+      vgRect(vg, x, y, w, h);
+    else if (shape == 1)
+      vgRoundedRect(vg, x, y, w, h, std::min(w, h) / 3);
+    else if (shape == 2)
+      vgEllipse(vg, x + w / 2, y + h / 2, w / 2, h / 2);
+    else
+    {
+      // A quadrilateral, crossing itself or not, or a star.
+      const int points = shape == 3 ? 4 : 5;
+      for (int i = 0; i < points; ++i)
+      {
+        const float sx = shape == 3 ? px[i] : x + w / 2 + w / 2 * std::cos(turn + 2.513274f * (float)i);
+        const float sy = shape == 3 ? py[i] : y + h / 2 + h / 2 * std::sin(turn + 2.513274f * (float)i);
+        i == 0 ? vgMoveTo(vg, sx, sy) : vgLineTo(vg, sx, sy);
+      }
+      vgClosePath(vg);
+    }
+    VGpaint p;
+    const int image = images[this->image];
+    const float pw = (float)iw / ratio, ph = (float)ih / ratio;
+    if (paint == 0) p = vgLinearGradient(x, y, x + w, y + h, a, b);
+    if (paint == 1) p = vgRadialGradient(x, y, 1, w, a, b);
+    if (paint == 2) p = vgBoxGradient(x, y, w, h, 3, hard ? 0.0f : 4.0f, a, b);
+    if (paint == 3) p = vgLinearGradient(0, 0, 1, 0, a, a); // one colour
+    if (paint == 4 || paint == 5) p = vgImagePattern(x, y, pw, ph, 0.0f, image, paint == 5 ? 0.6f : 1.0f);
+    if (paint == 6) p = vgImagePattern(x + 0.5f / ratio, y, pw * 1.25f, ph, 0.0f, image, 1.0f);
+    if (paint == 7) p = vgImagePattern(x, y, pw, ph, turn, image, 1.0f);
+    if (stroke)
+    {
+      vgStrokeWidth(vg, 0.5f + (float)(shape % 3));
+      vgStrokePaint(vg, p);
+      vgStroke(vg);
+    }
+    else
+    {
+      vgFillPaint(vg, p);
+      vgFill(vg);
+    }
+    vgRestore(vg);
+  }
+};
+
+// A frame of several fills over a few images, at a scale of 1 to 3.
+struct Frame
+{
+  float ratio;
+  std::vector<std::pair<int, int>> sizes;
+  std::vector<std::vector<unsigned char>> texels;
+  std::vector<int> flags;
+  std::vector<FrameFill> fills;
+
+  explicit Frame(std::mt19937& rng)
+  {
+    const float ratios[] = {1.0f, 2.0f, 1.0f, 2.0f, 1.5f, 3.0f};
+    ratio = ratios[rng() % 6];
+    for (int i = 0, n = 1 + (int)(rng() % 3); i < n; ++i)
+    {
+      sizes.emplace_back(1 + (int)(rng() % 40), 1 + (int)(rng() % 30));
+      texels.push_back(RandomTexels(rng, sizes.back().first, sizes.back().second));
+      flags.push_back((rng() % 2 ? kVGImagePremultiplied : 0) | (rng() % 5 == 0 ? kVGImageRepeatX : 0) |
+                      (rng() % 8 == 0 ? kVGImageNearest : 0));
+    }
+    for (int i = 0, n = 2 + (int)(rng() % 5); i < n; ++i)
+      fills.emplace_back(rng, ratio, sizes);
+  }
+
+  void operator()(VGcontext* vg) const
+  {
+    std::vector<int> images;
+    for (size_t i = 0; i < sizes.size(); ++i)
+      images.push_back(vgCreateImageRGBA(vg, sizes[i].first, sizes[i].second, flags[i], texels[i].data()));
+    for (const FrameFill& f : fills)
+      f.Draw(vg, images.data(), ratio);
+  }
+};
+
+// One switch off, the rest on (a thread's share of the target for the bands); the stated tolerance of its
+// shortcut (levels 0: byte-equal), and the bytes apart it allows a fill at scale 1 (more at larger scales,
+// which have more rows). The convex fans interpolate from other planes than the triangles, a texel apart
+// where an image sampled nearest has a pixel centre on a texel's edge: their own test holds them
+// (FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes).
+struct SwitchOff
+{
+  const char* name;
+  void (*set)(VGoptions&);
+  int levels, bytesPerFill;
+  uint64_t share = kShare;
+};
+
+void PrintTo(const SwitchOff& off, std::ostream* out)
+{
+  *out << off.name;
+}
+
+const SwitchOff kSwitchesOff[] = {
+    {"TexelCopies", [](VGoptions& o) { o.gpu.texelCopies = false; }, 0, 0},
+    {"TexelRects", [](VGoptions& o) { o.gpu.texelRects = false; }, 0, 0},
+    // A row that the bound starts later gets its coordinates a rounding apart (see there).
+    {"ScissorBounds", [](VGoptions& o) { o.scissorBounds = false; }, 1, 6},
+    // Shortcuts on the uniforms, to a float rounding (a byte in a thousand or so).
+    {"SpanShading", [](VGoptions& o) { o.gpu.spanShading = false; }, 1, 6},
+    {"FillShortcuts", [](VGoptions& o) { o.fillShortcuts = false; }, 0, 0},
+    {"UnfringedRects", [](VGoptions& o) { o.unfringedRects = false; }, 0, 0},
+    {"Simd", [](VGoptions& o) { o.gpu.simd = false; }, 0, 0},
+    {"QuadCorners", [](VGoptions& o) { o.gpu.quadCorners = false; }, 0, 0},
+    {"UnclearedStencil", [](VGoptions& o) { o.unclearedStencil = false; }, 0, 0},
+    // The target drawn in bands of rows on several threads.
+    {"Bands", [](VGoptions&) {}, 0, 0, 256},
+};
+
+class MultiDrawFrames : public testing::TestWithParam<SwitchOff>
+{
+};
+} // namespace
+
+// Frames of several fills (images, patterns, gradients and colours in convex and self-crossing shapes, under
+// scissors upright on whole pixels or anywhere or turned, every composite operation, transforms, global
+// alpha, at scales 1 to 3) drawn with each switch off give the bytes of every switch on, but for the stated
+// tolerances: no fill carries anything into the next that the other side would not. The frames are drawn one
+// after another on kept contexts, as an editor draws them.
+TEST_P(MultiDrawFrames, OneSwitchOffGivesTheBytesOfAllOn)
+{
+  const SwitchOff& off = GetParam();
+  // Frames of their own for each switch.
+  unsigned seed = 101;
+  for (const char* c = off.name; *c; ++c)
+    seed = seed * 31 + (unsigned char)*c;
+  std::mt19937 rng(seed);
+  VGoptions offSide;
+  off.set(offSide);
+  // About 6,000 frames in all, enough to meet a fault of one frame in 2,000.
+  constexpr int kFrames = 600;
+  for (int frame = 0; frame < kFrames; ++frame)
+  {
+    const Frame scene(rng);
+    const auto on = DrawWith(scene.ratio, scene, VGoptions{});
+    const auto other = DrawWith(scene.ratio, scene, offSide, kW, kH, off.share);
+    ASSERT_EQ(on.size(), other.size());
+    int bytesApart = 0, worst = 0;
+    size_t at = 0;
+    for (size_t i = 0; i < on.size(); ++i)
+      if (on[i] != other[i])
+      {
+        ++bytesApart;
+        if (std::abs(on[i] - other[i]) > worst) worst = std::abs(on[i] - other[i]), at = i;
+      }
+    ASSERT_TRUE(worst <= off.levels &&
+                bytesApart <= off.bytesPerFill * (int)scene.fills.size() * (int)std::ceil(scene.ratio))
+        << off.name << " off, frame " << frame << ": " << bytesApart << " bytes apart, up to " << worst
+        << " levels at pixel " << at / 4 % (size_t)(kW * scene.ratio) << ", "
+        << at / 4 / (size_t)(kW * scene.ratio) << " (scale " << scene.ratio << ")";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, MultiDrawFrames, testing::ValuesIn(kSwitchesOff),
+                         [](const testing::TestParamInfo<SwitchOff>& info) { return info.param.name; });
 
 // Frames of several fills and strokes (convex ones that the rasteriser draws as fans, strip quads of fringes
 // and strokes, concave ones through the stencil; colours, gradients and images; upright and turned

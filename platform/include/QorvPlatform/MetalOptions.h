@@ -22,8 +22,8 @@ struct QorvGpuOptions
   // The SIMD arithmetic, where the build has it; off, the portable arithmetic that builds without SIMD.
   bool simd = true;
   // Runs of triangles that fan out over a convex polygon (or a strip's convex quads) are drawn as the
-  // polygon, a span a row, their varyings from its largest triangle: now and then a byte a level or a few
-  // apart from the triangles' own.
+  // polygon, a span a row, their varyings from its largest triangle (or one spanning it where that is a
+  // sliver): now and then a byte a level or a few apart from the triangles' own.
   bool convexFans = true;
   // A quad's corner off its reference triangle is checked alone when its fan is made.
   bool quadCorners = true;

@@ -28,9 +28,9 @@ int64_t Cross(const Vertex* o, const Vertex* a, const Vertex* b)
 }
 
 // Whether every varying at every polygon vertex is what the plane through the reference triangle gives,
-// within what the rounding of the vertices to fixed point can account for. A vertex's weights are worked out
-// once for all its varyings.
-bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, int varyings)
+// within what the rounding of the vertices to fixed point can account for (near: within one unit's worth,
+// where a triangle's own plane keeps it). A vertex's weights are worked out once for all its varyings.
+bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, int varyings, bool near = false)
 {
   const Vertex &a = *ref[0], &b = *ref[1], &c = *ref[2];
   const double area = (double)Cross(&a, &b, &c);
@@ -79,7 +79,7 @@ bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, in
         continue;
       }
       const double expected = q.vc + la * (q.va - q.vc) + lb * (q.vb - q.vc);
-      const double slack = weights * q.slope;
+      const double slack = (near ? 1.0 : weights) * q.slope;
       if (!(std::fabs(expected - actual) <= slack + 1e-6 * (1.0 + std::fabs(actual)))) return false;
     }
   }
@@ -149,6 +149,33 @@ bool AffineAt(const Vertex* p, const Vertex* const* ref, int varyings, int64_t r
   }
   return true;
 }
+
+// A reference triangle of three of a polygon's corners that spans it (p[0], the corner farthest from it,
+// and the one farthest from the line between them), in the polygon's turn; twice its area, turned positive.
+// A fan's largest triangle is a sliver from p[0] when the polygon has many corners (a circle's): its plane
+// through corners rounded to fixed point, carried across the polygon, would put a varying many roundings
+// off where the triangles' own planes keep it within one (a position a hundredth of a pixel off, and a
+// scissor's edge a few levels).
+int64_t WideReference(const Vertex* const* p, size_t n, int turn, const Vertex** ref)
+{
+  auto distance = [&](const Vertex* v)
+  { return (v->fx - p[0]->fx) * (v->fx - p[0]->fx) + (v->fy - p[0]->fy) * (v->fy - p[0]->fy); };
+  size_t far = 1;
+  for (size_t i = 2; i < n; ++i)
+    if (distance(p[i]) > distance(p[far])) far = i;
+  size_t side = far == 1 ? 2 : 1;
+  int64_t area = 0;
+  for (size_t i = 1; i < n; ++i)
+    if (i != far)
+    {
+      const int64_t a = Cross(p[0], p[far], p[i]) * turn;
+      const int64_t wide = a < 0 ? -a : a;
+      if (wide > area) area = wide, side = i;
+    }
+  ref[0] = p[0], ref[1] = p[far], ref[2] = p[side];
+  if (Cross(ref[0], ref[1], ref[2]) * turn < 0) std::swap(ref[1], ref[2]);
+  return area;
+}
 } // namespace
 
 bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fan, bool shortcuts)
@@ -213,7 +240,15 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
                   toA = largest == 1 ? (turn > 0 ? -cross : -turn3) : (turn > 0 ? turn3 : first);
     if (!AffineAt(other, ref, varyings, largestArea, toB, toA)) return false;
   }
-  else if (!Affine(p, n, ref, varyings))
+  else if (n > 4 && !Affine(p, n, ref, varyings, true))
+  {
+    // The largest triangle's plane strays from the corners: a sliver's, perhaps. One that spans the
+    // polygon, if the varyings fit it.
+    largestArea = WideReference(p, n, turn, ref);
+    if (turn < 0) std::swap(ref[1], ref[2]);
+    if (!Affine(p, n, ref, varyings)) return false;
+  }
+  else if (n == 4 && !Affine(p, n, ref, varyings))
     return false;
   fan.clockwise = turn > 0;
   fan.area = largestArea;
