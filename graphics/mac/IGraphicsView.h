@@ -123,6 +123,5 @@ private:
   bool mMouseOutDuringDrag = false;
   std::shared_ptr<NSCursor> mMoveCursor;
   std::function<void(const IColor&)> mColorPickerFunc;
-  bool mObserving = false;
 };
 } // namespace iplugin::igraphics
