@@ -74,6 +74,17 @@ int SendSlot::FindOldest(uint64_t& oldestSequence) const
   return oldest;
 }
 
+// The scan reads the entries one after another: it can pass an entry whose block is still being written
+// and find a younger block, pushed after it, in the next. Such an older block goes first.
+bool SendSlot::OlderQueued(int index, uint64_t sequence) const
+{
+  for (int i = 0; i < static_cast<int>(kSendSlotCapacity); ++i)
+    if (i != index && mEntries[i].mState.load(std::memory_order_acquire) == SendRingEntry::kQueued &&
+        mEntries[i].mSequence.load(std::memory_order_relaxed) < sequence)
+      return true;
+  return false;
+}
+
 bool SendSlot::Take(int index, uint64_t sequence, int wantedFrames, Block& block)
 {
   SendRingEntry& e = mEntries[index];
@@ -83,7 +94,7 @@ bool SendSlot::Take(int index, uint64_t sequence, int wantedFrames, Block& block
     return false;
   // A reset and a new push between the scan and the exchange can put a younger block into the entry
   // while an older one waits in the other: give it back and look again, so blocks keep their order.
-  if (e.mSequence.load(std::memory_order_relaxed) != sequence)
+  if (e.mSequence.load(std::memory_order_relaxed) != sequence || OlderQueued(index, sequence))
   {
     e.mState.store(SendRingEntry::kQueued, std::memory_order_release);
     return false;

@@ -109,9 +109,11 @@ private:
   friend struct SendSlotTestAccess; // tests step between Pop's scan and its take
 
   // Pop in two steps: the queued entry with the lowest sequence (-1 when none is queued), then its
-  // reservation, which fails when the entry is no longer queued or no longer holds that sequence.
+  // reservation, which fails when the entry is no longer queued, no longer holds that sequence, or an
+  // older block was queued since the scan.
   int FindOldest(uint64_t& sequence) const;
   bool Take(int index, uint64_t sequence, int wantedFrames, Block& block);
+  bool OlderQueued(int index, uint64_t sequence) const; // another entry holds an older queued block
 
   SendRingEntry mEntries[kSendSlotCapacity];
   std::atomic<uint64_t> mNextSequence{1};

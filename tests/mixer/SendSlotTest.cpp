@@ -16,6 +16,10 @@ struct SendSlotTestAccess
   {
     return s.Take(index, sequence, 8, block);
   }
+  static void SetState(SendSlot& s, int index, SendRingEntry::EState state)
+  {
+    s.mEntries[index].mState = state;
+  }
 };
 } // namespace iplugin
 
@@ -232,6 +236,34 @@ TEST(SendSlot, AResetAndPushesBetweenScanAndTakeKeepTheOrder)
   s.Release(b);
   b = s.Pop(8);
   ExpectBlock(b, 5, 8);
+}
+
+// A sender's block still being written when the mixer's scan passes its entry, and the sender's next
+// block queued in the other entry before the scan reaches it: the younger one must not go first.
+TEST(SendSlot, ABlockQueuedBehindTheScanStillGoesFirst)
+{
+  SendSlot s;
+  const auto push = [&](double id)
+  {
+    const auto l = Pattern(id, 8), r = Pattern(id, 8, 0.5);
+    ASSERT_TRUE(s.Push(l.data(), r.data(), 8));
+  };
+  push(1);                                                     // entry 0
+  push(2);                                                     // entry 1
+  SendSlotTestAccess::SetState(s, 0, SendRingEntry::kWriting); // as the scan saw it
+  uint64_t sequence = 0;
+  const int chosen = SendSlotTestAccess::FindOldest(s, sequence);
+  ASSERT_EQ(chosen, 1);
+  SendSlotTestAccess::SetState(s, 0, SendRingEntry::kQueued); // the write ends before the take
+  SendSlot::Block taken;
+  EXPECT_FALSE(SendSlotTestAccess::Take(s, chosen, sequence, taken));
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(s.Count(), 2u);
+  SendSlot::Block b = s.Pop(8);
+  ExpectBlock(b, 1, 8);
+  s.Release(b);
+  b = s.Pop(8);
+  ExpectBlock(b, 2, 8);
 }
 
 TEST(SendSlot, ClearDropsQueuedBlocksOnly)
