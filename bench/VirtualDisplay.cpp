@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +43,8 @@ VirtualDisplay::VirtualDisplay(const std::string& screen, const std::string& log
   if (pid == 0)
   {
     close(number[0]);
+    // The server goes with the benchmark, however that ends.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(log, 1);
     dup2(log, 2);

@@ -192,6 +192,8 @@ int main()
     if (c.windowTarget[0] > 0 && display->Running())
       for (const int scale : {1, 2})
         runs.push_back({"mix --editor in a window", {"--editor"}, scale, true});
+    else if (c.windowTarget[0] > 0)
+      std::printf("table: mix --editor in a window, %s: skipped (%s)\n", c.name, display->Failure().c_str());
     for (int round = 0; round < kRounds; ++round)
       for (Run& run : runs)
         Measure(run, work, tracks, display->Running() ? display.get() : nullptr);
