@@ -36,8 +36,10 @@ Usage RunChild(const std::vector<std::string>& command)
   Usage result;
   char buffer[4096];
   for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) != 0;)
-    if (n > 0) result.output.append(buffer, size_t(n));
-    else if (errno != EINTR) break;
+    if (n > 0)
+      result.output.append(buffer, size_t(n));
+    else if (errno != EINTR)
+      break;
   close(out[0]);
   int status = 0;
   rusage usage = {};

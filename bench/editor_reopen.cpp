@@ -96,8 +96,8 @@ int main()
       "after the last (target: within %.0f MiB: %s); heap in use %.1f KiB after %d, %.1f after %d, "
       "%.1f after the last (target: at most +%.0f and +%.0f KiB: %s); resident %.1f MiB before the "
       "first (target: the last within %.0f MiB of it: %s)\n",
-      cycles, cpuMs, earlyRss, early, rss, kRssSlackMiB, qorvbench::Met(rssMet), earlyHeap, early,
-      halfHeap, cycles / 2, heap, kHeapSlackKiB, kSecondHalfSlackKiB, qorvbench::Met(heapMet), rssBefore,
+      cycles, cpuMs, earlyRss, early, rss, kRssSlackMiB, qorvbench::Met(rssMet), earlyHeap, early, halfHeap,
+      cycles / 2, heap, kHeapSlackKiB, kSecondHalfSlackKiB, qorvbench::Met(heapMet), rssBefore,
       kClosedSlackMiB, qorvbench::Met(closedMet));
   return rssMet && heapMet && closedMet ? 0 : 1;
 }

@@ -72,8 +72,8 @@ int main()
     if (segments != 80000) continue;
     met = evenOdd <= 1.25 * nonZero + 0.2;
     char line[200];
-    std::snprintf(line, sizeof line, " 80k segments %.4f / %.4f = %.2fx (target <= 1.25x + 0.2 s: %s)", evenOdd,
-                  nonZero, ratio, qorvbench::Met(met));
+    std::snprintf(line, sizeof line, " 80k segments %.4f / %.4f = %.2fx (target <= 1.25x + 0.2 s: %s)",
+                  evenOdd, nonZero, ratio, qorvbench::Met(met));
     table += line;
   }
   vgDeleteContext(ctx);

@@ -96,7 +96,7 @@ int main()
               "ratio");
   std::printf("table: %-30s %7.2f s %10.1fx %8.1f MiB %7.2f s %6.2fx   (targets: >= 40x real time: %s, <= "
               "64 MiB: %s, <= 2x: %s)\n",
-              "qorv-host mix, 32 mono x 60 s", h, kSeconds / h, peak, s, ratio, qorvbench::Met(kSeconds / h >= 40),
-              qorvbench::Met(peak <= 64), qorvbench::Met(ratio <= 2));
+              "qorv-host mix, 32 mono x 60 s", h, kSeconds / h, peak, s, ratio,
+              qorvbench::Met(kSeconds / h >= 40), qorvbench::Met(peak <= 64), qorvbench::Met(ratio <= 2));
   return 0;
 }

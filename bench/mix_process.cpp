@@ -319,7 +319,7 @@ BENCHMARK(BM_SenderBank)->ArgName("isa")->Arg(kLaneIsaBest)->Arg(kLaneIsaAvx2);
 
 namespace
 {
-constexpr int kRounds = 11;        // after one more that warms up and is not counted
+constexpr int kRounds = 11;         // after one more that warms up and is not counted
 constexpr int kBlocksPerTurn = 200; // about 0.05 s of the engine's mix
 
 // One contender of the table: the reference or an engine case, with its own session, and the CPU
