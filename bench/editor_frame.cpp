@@ -563,7 +563,7 @@ int main()
     char line[512];
     std::snprintf(
         line, sizeof line,
-        "\n  scale %.0f: all %.2f / %.2f = %.2fx (target <= 2.5x: %s; drawing alone %.2f: %.2fx), one "
+        "\ntable:   scale %.0f: all %.2f / %.2f = %.2fx (target <= 2.5x: %s; drawing alone %.2f: %.2fx), one "
         "%.2f / %.2f, meter frame %.2f = %.2f of a full frame (target <= 0.5: %s)",
         scale, r.full, r.cairoFull, ratio, Met(ratio <= 2.5), r.cairoDrawn, r.drawnRatio, r.one, r.cairoOne,
         r.meter, meterShare, Met(meterShare <= 0.5));
