@@ -1,5 +1,7 @@
-// CPU time and peak memory of a child process, for the benchmarks that time whole commands.
+// CPU time, peak memory and output of a child process, for the benchmarks that time whole commands.
 #pragma once
+
+#include "bench/Rounds.h"
 
 #include <string>
 #include <vector>
@@ -10,10 +12,9 @@ struct Usage
 {
   double cpuSeconds = 0.0; // user + system
   double peakMiB = 0.0;
+  std::string output; // standard output and error together
 };
 
-// Runs the command with its output thrown away and waits for it; exits the benchmark when it fails.
+// Runs the command and waits for it; exits the benchmark, showing the command's output, when it fails.
 Usage RunChild(const std::vector<std::string>& command);
-
-double Median(std::vector<double> v);
 } // namespace qorvbench

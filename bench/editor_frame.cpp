@@ -48,6 +48,7 @@
 #include "graphics/mac/IGraphicsView.h"
 #include "host/EditorWindow.h"
 #include "host/HostInstance.h"
+#include "bench/Rounds.h"
 #include "bench/SwitchedNoise.h"
 #include "editor/plugin/Qorv.h"
 #include "tests/support/HostWindow.h"
@@ -64,12 +65,10 @@ constexpr double kRate = 48000.0;
 constexpr UInt32 kTickFrames = 800; // 1/60 s of audio
 constexpr int kChannels = 8;
 
-double CpuSeconds()
-{
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
-}
+using qorvbench::CpuSeconds;
+using qorvbench::Median;
+using qorvbench::MedianRatio;
+using qorvbench::Met;
 
 // One batch of a timed case: frame, as many times as take about 0.15 s of CPU (found by a probe the first
 // time, into perBatch); its mean CPU milliseconds a frame. frame gives the CPU seconds of one frame (it may
@@ -103,21 +102,6 @@ double Batch(const std::function<void()>& prepare, const std::function<void()>& 
         return CpuSeconds() - s;
       },
       perBatch);
-}
-
-double Median(std::vector<double> v)
-{
-  std::nth_element(v.begin(), v.begin() + (long)v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
-
-// The median of a[i] / b[i].
-double MedianRatio(const std::vector<double>& a, const std::vector<double>& b)
-{
-  std::vector<double> r;
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-    r.push_back(a[i] / b[i]);
-  return Median(r);
 }
 
 qorvhost::PluginEntryPoints& Plugin()
@@ -535,10 +519,6 @@ Row Measure(double scale)
   return row;
 }
 
-const char* Met(bool met)
-{
-  return met ? "met" : "NOT MET";
-}
 } // namespace
 
 int main()
@@ -583,7 +563,7 @@ int main()
     char line[512];
     std::snprintf(
         line, sizeof line,
-        "\n  scale %.0f: all %.2f / %.2f = %.2fx (target <= 2.5x: %s; drawing alone %.2f: %.2fx), one "
+        "\ntable:   scale %.0f: all %.2f / %.2f = %.2fx (target <= 2.5x: %s; drawing alone %.2f: %.2fx), one "
         "%.2f / %.2f, meter frame %.2f = %.2f of a full frame (target <= 0.5: %s)",
         scale, r.full, r.cairoFull, ratio, Met(ratio <= 2.5), r.cairoDrawn, r.drawnRatio, r.one, r.cairoOne,
         r.meter, meterShare, Met(meterShare <= 0.5));

@@ -10,6 +10,7 @@
 // - resident memory after the last cycle is within 12 MiB of what it was before the first: the big buffers
 //   of a closed editor (frames, textures, decoded bitmaps, font files) went back to the system.
 // Exits 1 when one misses. EDITOR_REOPEN_CYCLES=N runs N cycles instead (first figures at cycle N / 10).
+#include "bench/Rounds.h"
 #include "host/EditorCommand.h"
 #include "host/PluginEntryPoints.h"
 
@@ -42,13 +43,6 @@ double HeapInUseKiB()
 {
   return double(mallinfo2().uordblks) / 1024.0;
 }
-
-double CpuSeconds()
-{
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 } // namespace
 
 int main()
@@ -77,7 +71,7 @@ int main()
   options.script = script;
   const double rssBefore = ResidentMiB();
   double earlyRss = 0, earlyHeap = 0, halfHeap = 0;
-  const double start = CpuSeconds();
+  const double start = qorvbench::CpuSeconds();
   for (int cycle = 1; cycle <= cycles; cycle++)
   {
     std::ostringstream out, err;
@@ -93,7 +87,7 @@ int main()
                   HeapInUseKiB());
   }
   const double rss = ResidentMiB(), heap = HeapInUseKiB();
-  const double cpuMs = (CpuSeconds() - start) / cycles * 1e3;
+  const double cpuMs = (qorvbench::CpuSeconds() - start) / cycles * 1e3;
   const bool rssMet = rss <= earlyRss + kRssSlackMiB;
   const bool heapMet = heap <= earlyHeap + kHeapSlackKiB && heap <= halfHeap + kSecondHalfSlackKiB;
   const bool closedMet = rss <= rssBefore + kClosedSlackMiB;
@@ -102,8 +96,8 @@ int main()
       "after the last (target: within %.0f MiB: %s); heap in use %.1f KiB after %d, %.1f after %d, "
       "%.1f after the last (target: at most +%.0f and +%.0f KiB: %s); resident %.1f MiB before the "
       "first (target: the last within %.0f MiB of it: %s)\n",
-      cycles, cpuMs, earlyRss, early, rss, kRssSlackMiB, rssMet ? "met" : "MISSED", earlyHeap, early,
-      halfHeap, cycles / 2, heap, kHeapSlackKiB, kSecondHalfSlackKiB, heapMet ? "met" : "MISSED", rssBefore,
-      kClosedSlackMiB, closedMet ? "met" : "MISSED");
+      cycles, cpuMs, earlyRss, early, rss, kRssSlackMiB, qorvbench::Met(rssMet), earlyHeap, early, halfHeap,
+      cycles / 2, heap, kHeapSlackKiB, kSecondHalfSlackKiB, qorvbench::Met(heapMet), rssBefore,
+      kClosedSlackMiB, qorvbench::Met(closedMet));
   return rssMet && heapMet && closedMet ? 0 : 1;
 }

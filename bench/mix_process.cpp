@@ -1,8 +1,10 @@
 // Cost of the mixing loop: 32 channels at 48 kHz with the speech pre-filter on, in each mix mode, in
 // blocks of 512 frames. Reports the time per channel-sample (per connected channel where only some are
-// connected) and the real-time factor (seconds of audio
-// mixed per second of one core), and, against a minimal scalar automixer loop run on the same input in
-// the same process, the ratio of their median CPU times over five runs.
+// connected) and the real-time factor (seconds of audio mixed per second of one core), and, against a
+// minimal scalar automixer loop run on the same input in the same process, their ratio. For the table the
+// engine's cases and the reference take turns, a batch of blocks each in every round (the order reversed
+// every other round), so that the machine's changing speed favours neither; it prints the medians of the
+// rounds and of each round's ratio.
 #include "mixer/DetectorBank.h"
 #include "mixer/MixerEngine.h"
 
@@ -10,13 +12,15 @@
 #include "mixer/PanLaw.h"
 #include "mixer/TimeConstants.h"
 
+#include "bench/Rounds.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <map>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <memory>
 #include <numbers>
@@ -75,7 +79,7 @@ struct Session
 
 // Times one mix of a block over the session's blocks, each freshly written into the input buffers outside
 // the timed part. The cost is counted per sample of each of the `channels` channels that carry input.
-template <class Mix> void TimeBlocks(benchmark::State& state, Mix mix, int channels = kChannels)
+template <class Mix> void TimeBlocks(benchmark::State& state, Mix& mix, int channels = kChannels)
 {
   Session session;
   int block = 0;
@@ -94,35 +98,55 @@ template <class Mix> void TimeBlocks(benchmark::State& state, Mix mix, int chann
                                                     benchmark::Counter::kIsRate);
 }
 
+// The engine's cases: mix mode, Strength x 10, channels connected.
+struct EngineCase
+{
+  int mode, strength, connected;
+};
+constexpr EngineCase kEngineCases[] = {{kMixModeOff, 0, kChannels},     {kMixModeAuto, 0, kChannels},
+                                       {kMixModeAutoBal, 0, kChannels}, {kMixModePrio, 0, kChannels},
+                                       {kMixModeAutoBal, 5, kChannels}, {kMixModeAuto, 0, 8}};
+
+// The engine of a case, and one block of its mix. Channels past `connected` have no input (the host left
+// their buses unconnected).
+struct EngineMix
+{
+  std::shared_ptr<MixerEngine> engine = std::make_shared<MixerEngine>(); // shared by the copies
+  int connected;
+
+  explicit EngineMix(const EngineCase& c) : connected(c.connected)
+  {
+    engine->ProcessingReset(kRate, kFrames);
+    engine->mMixMode = static_cast<uint32_t>(c.mode);
+    engine->mStrength = static_cast<double>(c.strength) / 10.0;
+    engine->mSpeechPreFilter = 1u;
+    engine->mChannelCount = kChannels - 1;
+    engine->mPreDelay = kPreDelayShort;
+    engine->UpdateEnvelopeCoefficients();
+  }
+
+  void operator()(Session& session)
+  {
+    std::fill(session.in.begin() + 2 * connected, session.in.end(), nullptr);
+    engine->ProcessBlock(session.in.data(), session.outPtr.data(), kFrames, 2 * kChannels, 2, false);
+  }
+};
+
 void BM_ProcessMix(benchmark::State& state)
 {
-  auto engine = std::make_unique<MixerEngine>();
-  engine->ProcessingReset(kRate, kFrames);
-  engine->mMixMode = static_cast<uint32_t>(state.range(0));
-  engine->mStrength = static_cast<double>(state.range(1)) / 10.0;
-  engine->mSpeechPreFilter = 1u;
-  engine->mChannelCount = kChannels - 1;
-  engine->mPreDelay = kPreDelayShort;
-  engine->UpdateEnvelopeCoefficients();
-  // Channels past `connected` have no input (the host left their buses unconnected).
-  const int connected = static_cast<int>(state.range(2));
-  TimeBlocks(state,
-             [&](Session& session)
-             {
-               std::fill(session.in.begin() + 2 * connected, session.in.end(), nullptr);
-               engine->ProcessBlock(session.in.data(), session.outPtr.data(), kFrames, 2 * kChannels, 2,
-                                    false);
-             },
-             connected);
+  const EngineCase c = {static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                        static_cast<int>(state.range(2))};
+  EngineMix mix(c);
+  TimeBlocks(state, mix, c.connected);
 }
 BENCHMARK(BM_ProcessMix)
     ->ArgNames({"mode", "strength_x10", "connected"})
-    ->Args({kMixModeOff, 0, kChannels})
-    ->Args({kMixModeAuto, 0, kChannels})
-    ->Args({kMixModeAutoBal, 0, kChannels})
-    ->Args({kMixModePrio, 0, kChannels})
-    ->Args({kMixModeAutoBal, 5, kChannels})
-    ->Args({kMixModeAuto, 0, 8});
+    ->Apply(
+        [](benchmark::internal::Benchmark* b)
+        {
+          for (const EngineCase& c : kEngineCases)
+            b->Args({c.mode, c.strength, c.connected});
+        });
 
 // The reference: the least an automixer does per channel-sample, written plainly as scalar code. Two
 // envelopes (level and peak), the level in dB, the gate, each channel's share of the summed levels, a
@@ -174,11 +198,21 @@ struct ReferenceMixer
   }
 };
 
+// One block of the reference loop.
+struct ReferenceMix
+{
+  std::shared_ptr<ReferenceMixer> mixer = std::make_shared<ReferenceMixer>(); // shared by the copies
+
+  void operator()(Session& session)
+  {
+    mixer->Block(session.in.data(), session.out[0].data(), session.out[1].data(), kFrames);
+  }
+};
+
 void BM_ReferenceMix(benchmark::State& state)
 {
-  auto mixer = std::make_unique<ReferenceMixer>();
-  TimeBlocks(state, [&](Session& session)
-             { mixer->Block(session.in.data(), session.out[0].data(), session.out[1].data(), kFrames); });
+  ReferenceMix mix;
+  TimeBlocks(state, mix);
 }
 BENCHMARK(BM_ReferenceMix);
 } // namespace
@@ -285,18 +319,31 @@ BENCHMARK(BM_SenderBank)->ArgName("isa")->Arg(kLaneIsaBest)->Arg(kLaneIsaAvx2);
 
 namespace
 {
-// Shows every run as usual and keeps the median CPU time of each benchmark for the summary.
-class MedianKeeper : public benchmark::ConsoleReporter
-{
-public:
-  std::map<std::string, double> medianNs; // per iteration
+constexpr int kRounds = 11;         // after one more that warms up and is not counted
+constexpr int kBlocksPerTurn = 200; // about 0.05 s of the engine's mix
 
-  void ReportRuns(const std::vector<Run>& runs) override
+// One contender of the table: the reference or an engine case, with its own session, and the CPU
+// seconds of a block in each round.
+struct Contender
+{
+  std::function<void(Session&)> mix;
+  Session session;
+  int block = 0;
+  std::vector<double> seconds;
+
+  // A turn: kBlocksPerTurn blocks, each freshly written into the input buffers outside the timing.
+  void Turn(bool counted)
   {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        medianNs[run.run_name.str()] = run.GetAdjustedCPUTime(); // the benchmarks time in ns
+    double spent = 0.0;
+    for (int i = 0; i < kBlocksPerTurn; ++i)
+    {
+      session.Point(block++);
+      const double start = qorvbench::CpuSeconds();
+      mix(session);
+      spent += qorvbench::CpuSeconds() - start;
+    }
+    benchmark::DoNotOptimize(session.out[0][0]);
+    if (counted) seconds.push_back(spent / kBlocksPerTurn);
   }
 };
 
@@ -307,53 +354,53 @@ const char* ModeName(int mode)
 }
 } // namespace
 
-// Five repetitions by default, so that the summary compares medians; the table lines start with "table:".
+// The Google Benchmark runs as usual (their own console lines), then the table's rounds; the table lines
+// start with "table:".
 int main(int argc, char** argv)
 {
-  std::vector<char*> args(argv, argv + argc);
-  bool repetitionsGiven = false;
-  for (char* a : args)
-    repetitionsGiven = repetitionsGiven || std::strncmp(a, "--benchmark_repetitions", 23) == 0;
-  static char repetitions[] = "--benchmark_repetitions=5";
-  static char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
-  if (!repetitionsGiven)
-  {
-    args.push_back(repetitions);
-    args.push_back(aggregatesOnly);
-  }
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  MedianKeeper reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 
-  const auto reference = reporter.medianNs.find("BM_ReferenceMix");
-  if (reference == reporter.medianNs.end()) return 0;
-  const double perChannelSample = 1.0 / (kFrames * kChannels);
-  const double referenceNs = reference->second * perChannelSample;
-  std::printf("table: mixer engine, 32 ch, pre-filter on, 512-frame blocks; reference loop %.2f ns per "
-              "channel-sample (median CPU time of 5 runs)\n",
-              referenceNs);
-  for (const auto& [name, ns] : reporter.medianNs)
+  std::vector<std::unique_ptr<Contender>> contenders;
+  contenders.push_back(std::make_unique<Contender>());
+  contenders.back()->mix = ReferenceMix();
+  for (const EngineCase& c : kEngineCases)
   {
-    int mode = 0, strength = 0, connected = 0;
-    if (std::sscanf(name.c_str(), "BM_ProcessMix/mode:%d/strength_x10:%d/connected:%d", &mode, &strength,
-                    &connected) != 3)
-      continue;
-    // Per sample of a connected channel: what a channel costs where fewer carry input.
-    const double engineNs = ns / (kFrames * static_cast<double>(std::max(connected, 1)));
-    const double realTime = kFrames / kRate / (ns * 1e-9);
+    contenders.push_back(std::make_unique<Contender>());
+    contenders.back()->mix = EngineMix(c);
+  }
+  for (int round = 0; round <= kRounds; ++round)
+    for (size_t i = 0; i < contenders.size(); ++i)
+      contenders[round % 2 ? contenders.size() - 1 - i : i]->Turn(round > 0);
+
+  const std::vector<double>& reference = contenders[0]->seconds;
+  const double channelSamples = kFrames * static_cast<double>(kChannels);
+  std::printf("table: mixer engine, 32 ch, pre-filter on, 512-frame blocks; reference loop %.2f ns per "
+              "channel-sample (CPU time, medians of %d rounds taken in turns; a ratio is the median of the "
+              "rounds' ratios)\n",
+              qorvbench::Median(reference) * 1e9 / channelSamples, kRounds);
+  for (size_t i = 0; i < std::size(kEngineCases); ++i)
+  {
+    const EngineCase& c = kEngineCases[i];
+    const std::vector<double>& engine = contenders[i + 1]->seconds;
+    // Per sample of a connected channel: what a channel costs where fewer carry input. The reference mixes
+    // every channel, so the ratio is of the time per channel-sample of each.
+    const double engineNs = qorvbench::Median(engine) * 1e9 / (kFrames * static_cast<double>(c.connected));
+    const double ratio = qorvbench::MedianRatio(engine, reference) * kChannels / c.connected;
+    const double realTime = kFrames / kRate / qorvbench::Median(engine);
     char detail[96] = "";
-    if (strength) std::snprintf(detail, sizeof detail, ", Strength 0.5");
-    if (connected < kChannels)
-      std::snprintf(detail, sizeof detail, ", %d of %d channels connected (per connected channel)", connected,
-                    kChannels);
+    if (c.strength) std::snprintf(detail, sizeof detail, ", Strength 0.5");
+    if (c.connected < kChannels)
+      std::snprintf(detail, sizeof detail, ", %d of %d channels connected (per connected channel)",
+                    c.connected, kChannels);
+    char target[96] = "";
+    if (c.mode == kMixModeAuto && c.strength == 0 && c.connected == kChannels)
+      std::snprintf(target, sizeof target, " (targets: at most 15 ns: %s; at most 1.5x: %s)",
+                    qorvbench::Met(engineNs <= 15.0), qorvbench::Met(ratio <= 1.5));
     std::printf("table: mixer engine \"%s\"%s: %.2f ns per channel-sample, %.2fx the reference loop, %.0fx "
                 "real time%s\n",
-                ModeName(mode), detail, engineNs, engineNs / referenceNs, realTime,
-                mode == kMixModeAuto && strength == 0 && connected == kChannels
-                    ? " (target: at most 15 ns and 1.5x)"
-                    : "");
+                ModeName(c.mode), detail, engineNs, ratio, realTime, target);
   }
   return 0;
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -172,6 +173,11 @@ TEST_F(EditorCommandTest, WithoutAWindowTheEditorSaysSoBeforeAnythingRuns)
   EXPECT_NE(mix.err.find("no window for the editor (QORV_HEADLESS is set): it runs headless"),
             std::string::npos)
       << mix.err;
+  // How well the editor kept up shows in the summary, headless as in a window: at least its first frame.
+  const std::string key = "editor frames drawn: ";
+  const size_t drawn = mix.out.find(key);
+  ASSERT_NE(drawn, std::string::npos) << mix.out;
+  EXPECT_GE(std::atoi(mix.out.c_str() + drawn + key.size()), 1) << mix.out;
 }
 
 TEST_F(EditorCommandTest, MixEditorFramesThatCannotBeWrittenFailTheMixAndKeepTheOldFrames)
