@@ -136,6 +136,22 @@ void TurnedScissor(VGcontext* vg, float x, float y, float w, float h, float turn
   vgResetTransform(vg);
 }
 
+// The path drawn with paint: stroked strokeWidth wide where that is above 0, else filled.
+void PaintPath(VGcontext* vg, const VGpaint& paint, float strokeWidth)
+{
+  if (strokeWidth > 0)
+  {
+    vgStrokeWidth(vg, strokeWidth);
+    vgStrokePaint(vg, paint);
+    vgStroke(vg);
+  }
+  else
+  {
+    vgFillPaint(vg, paint);
+    vgFill(vg);
+  }
+}
+
 // A random scissor: none, upright on whole pixels, upright anywhere, or turned; within a target of width x
 // kH, partly outside it.
 struct RandomScissor
@@ -359,17 +375,7 @@ TEST(RendererShortcuts, ScissorBoundsChangeNoPixelVisibly)
       const VGpaint paint =
           gradient ? vgRadialGradient(x, y, 1, w, vgRGBA(255, 200, 0, 180), vgRGBA(0, 40, 255, 90))
                    : vgLinearGradient(x, y, x + w, y, vgRGBA(20, 20, 200, 255), vgRGBA(20, 20, 200, 255));
-      if (shape == 3)
-      {
-        vgStrokeWidth(vg, 3);
-        vgStrokePaint(vg, paint);
-        vgStroke(vg);
-      }
-      else
-      {
-        vgFillPaint(vg, paint);
-        vgFill(vg);
-      }
+      PaintPath(vg, paint, shape == 3 ? 3.0f : 0.0f);
       vgRestore(vg);
     };
     const auto bounded = Draw(ratio, scene, true, true);
@@ -866,17 +872,7 @@ struct FrameFill
     if (paint == 4 || paint == 5) p = vgImagePattern(x, y, pw, ph, 0.0f, image, paint == 5 ? 0.6f : 1.0f);
     if (paint == 6) p = vgImagePattern(x + 0.5f / ratio, y, pw * 1.25f, ph, 0.0f, image, 1.0f);
     if (paint == 7) p = vgImagePattern(x, y, pw, ph, turn, image, 1.0f);
-    if (stroke)
-    {
-      vgStrokeWidth(vg, 0.5f + (float)(shape % 3));
-      vgStrokePaint(vg, p);
-      vgStroke(vg);
-    }
-    else
-    {
-      vgFillPaint(vg, p);
-      vgFill(vg);
-    }
+    PaintPath(vg, p, stroke ? 0.5f + (float)(shape % 3) : 0.0f);
     vgRestore(vg);
   }
 };
@@ -1054,17 +1050,7 @@ TEST(RendererShortcuts, FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPaths
             s.paint == 0   ? vgImagePattern(0, 0, 10, 6, 0.2f, image, 0.8f)
             : s.paint == 1 ? vgLinearGradient(0, 0, 40, 30, vgRGBA(255, 200, 0, 180), vgRGBA(0, 40, 255, 90))
                            : vgColorPaint(vgRGBA(30, 160, 90, 140));
-        if (s.kind == 4)
-        {
-          vgStrokeWidth(vg, s.h / 8);
-          vgStrokePaint(vg, paint);
-          vgStroke(vg);
-        }
-        else
-        {
-          vgFillPaint(vg, paint);
-          vgFill(vg);
-        }
+        PaintPath(vg, paint, s.kind == 4 ? s.h / 8 : 0.0f);
         vgRestore(vg);
       }
     };
