@@ -709,10 +709,14 @@ void CoverRows(const MVGfragUniforms& frag, const RectRows& q, const VGspanSteps
   const VGspanSteps* last = q.upright ? &q.a : nullptr;
   float lastDown = q.DownOf(q.a);
   unsigned char lastWhole = whole[first];
+#if defined(__SSE2__)
+  // Asked once for all rows: it is a look-up of the thread's draw options.
+  const bool simd = QorvShaderSimd();
+#endif
   for (int r = first + 1; r < count; ++r)
   {
 #if defined(__SSE2__)
-    if (last && QorvShaderSimd())
+    if (last && simd)
     {
       CoverAlikeRows(rows, r, count, *last, lastDown, lastWhole, downs, alike, whole);
       if (r >= count) break;
