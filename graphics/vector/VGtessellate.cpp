@@ -333,10 +333,11 @@ bool InsetFolds(const VGpoint* pts, int count, float woff)
   return false;
 }
 
-// Scratch of the thin fills: the inner outline, its clipping and the band. Main thread.
+// Scratch of the thin fills: the inner outline, its clipping, the band and the widths across the segments.
+// Main thread.
 std::vector<double>& ThinScratch(int which)
 {
-  static std::vector<double> scratch[3];
+  static std::vector<double> scratch[4];
   return scratch[which];
 }
 
@@ -390,9 +391,10 @@ double Across(const VGpoint* pts, int count, int j, float woff)
 // each reaching inwards by half a fringe or, where the shape is thinner than a fringe across a segment
 // (width h), by h less half a fringe and then `widen` less (where the box-filtered coverage of a strip of
 // width h stops rising, the bands of both sides meet), cut at each corner's supporting line so that it
-// stays behind the band's outer edge. Into inner (x, y pairs, the path's turning); answers whether a
-// segment is thin. Empty when nothing is left.
-bool InnerOutline(const VGpoint* pts, int count, float woff, double widen, std::vector<double>& inner)
+// stays behind the band's outer edge. across[j] is Across of segment j. Into inner (x, y pairs, the path's
+// turning); answers whether a segment is thin. Empty when nothing is left.
+bool InnerOutline(const VGpoint* pts, int count, float woff, double widen, const double* across,
+                  std::vector<double>& inner)
 {
   double minx = pts[0].x, miny = pts[0].y, maxx = minx, maxy = miny, area2 = 0.0;
   for (int j = 0; j < count; j++)
@@ -412,10 +414,9 @@ bool InnerOutline(const VGpoint* pts, int count, float woff, double widen, std::
   for (int j = 0; j < count && !inner.empty(); j++)
   {
     const VGpoint& p = pts[j];
-    const double across = Across(pts, count, j, woff);
-    const bool thinHere = across < 2.0 * woff;
+    const bool thinHere = across[j] < 2.0 * woff;
     thin = thin || thinHere;
-    const double reach = thinHere ? across - woff - widen : woff;
+    const double reach = thinHere ? across[j] - woff - widen : woff;
     // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
     ClipHalfPlane(inner, p.x, p.y, p.dy, -p.dx, reach - woff * 1e-4, clipped);
     inner.swap(clipped);
@@ -494,10 +495,14 @@ VGvertex* ThinConvexFill(VGpath* path, const VGpoint* pts, float woff, VGvertex*
     area2 += (double)a.x * b.y - (double)b.x * a.y;
   }
   const double area = std::fabs(area2) * 0.5;
-  std::vector<double>&inner = ThinScratch(0), &band = ThinScratch(2);
+  std::vector<double>&inner = ThinScratch(0), &band = ThinScratch(2), &across = ThinScratch(3);
+  // The widths do not change with the widening: worked out once for every outline tried.
+  across.resize((size_t)count);
+  for (int j = 0; j < count; j++)
+    across[(size_t)j] = Across(pts, count, j, woff);
   auto build = [&](double widen)
   {
-    const bool thin = InnerOutline(pts, count, woff, widen, inner);
+    const bool thin = InnerOutline(pts, count, woff, widen, across.data(), inner);
     if (inner.empty())
     {
       // Nothing left between the bands (a sliver of a triangle): they meet at the middle.
