@@ -319,13 +319,19 @@ bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error,
   return true;
 }
 
-bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error)
+bool WriteAudioFrames(AudioFileWriter& writer, const std::string& path, const AudioFile& file,
+                      std::string& error)
 {
-  AudioFileWriter writer;
   if (!writer.Open(path, file.sampleRate, file.NChannels(), file.format, error)) return false;
   std::vector<const float*> in(file.channels.size());
   for (size_t c = 0; c < in.size(); ++c)
     in[c] = file.channels[c].data();
-  return writer.Write(in.data(), file.NFrames(), error) && writer.Commit(error);
+  return writer.Write(in.data(), file.NFrames(), error);
+}
+
+bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error)
+{
+  AudioFileWriter writer;
+  return WriteAudioFrames(writer, path, file, error) && writer.Commit(error);
 }
 } // namespace qorvhost
