@@ -226,7 +226,7 @@ bool AudioFileWriter::Open(const std::string& path, double sampleRate, int nChan
   mPath = path;
   if (!mTarget.Open(path.c_str()))
   {
-    error = path + ": cannot write (" + SystemReason(errno) + ")";
+    error = CannotWrite(path);
     return false;
   }
   mFile = sf_open_fd(mTarget.Descriptor(), SFM_WRITE, &info, SF_FALSE);
@@ -297,7 +297,7 @@ bool AudioFileWriter::Commit(std::string& error)
   if (!Complete(error)) return false;
   if (!mTarget.Commit())
   {
-    error = mPath + ": cannot write (" + SystemReason(errno) + ")";
+    error = CannotWrite(mPath);
     return false;
   }
   return true;
