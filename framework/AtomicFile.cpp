@@ -126,10 +126,10 @@ void RemoveLeftTemporaries(const std::string& folder)
   const size_t lead = sizeof kTemporaryLead - 1, end = sizeof kTemporaryEnd - 1;
   while (const dirent* entry = readdir(dir))
   {
+    // Most names are the folder's other files: looked at in place, without a copy.
+    if (std::strncmp(entry->d_name, kTemporaryLead, lead) != 0) continue;
     const std::string name = entry->d_name;
-    if (name.size() <= lead + end || name.compare(0, lead, kTemporaryLead) != 0 ||
-        name.compare(name.size() - end, end, kTemporaryEnd) != 0)
-      continue;
+    if (name.size() <= lead + end || name.compare(name.size() - end, end, kTemporaryEnd) != 0) continue;
     if (!OwnerGone(name.substr(lead, name.size() - lead - end))) continue;
     const std::string path = folder + "/" + name;
     struct stat st;

@@ -226,7 +226,7 @@ bool AudioFileWriter::Open(const std::string& path, double sampleRate, int nChan
   mPath = path;
   if (!mTarget.Open(path.c_str()))
   {
-    error = path + ": cannot write (" + SystemReason(errno) + ")";
+    error = CannotWrite(path);
     return false;
   }
   mFile = sf_open_fd(mTarget.Descriptor(), SFM_WRITE, &info, SF_FALSE);
@@ -297,7 +297,7 @@ bool AudioFileWriter::Commit(std::string& error)
   if (!Complete(error)) return false;
   if (!mTarget.Commit())
   {
-    error = mPath + ": cannot write (" + SystemReason(errno) + ")";
+    error = CannotWrite(mPath);
     return false;
   }
   return true;
@@ -319,13 +319,19 @@ bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error,
   return true;
 }
 
-bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error)
+bool WriteAudioFrames(AudioFileWriter& writer, const std::string& path, const AudioFile& file,
+                      std::string& error)
 {
-  AudioFileWriter writer;
   if (!writer.Open(path, file.sampleRate, file.NChannels(), file.format, error)) return false;
   std::vector<const float*> in(file.channels.size());
   for (size_t c = 0; c < in.size(); ++c)
     in[c] = file.channels[c].data();
-  return writer.Write(in.data(), file.NFrames(), error) && writer.Commit(error);
+  return writer.Write(in.data(), file.NFrames(), error);
+}
+
+bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error)
+{
+  AudioFileWriter writer;
+  return WriteAudioFrames(writer, path, file, error) && writer.Commit(error);
 }
 } // namespace qorvhost

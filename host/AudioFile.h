@@ -98,6 +98,10 @@ private:
 // goes, with the message in warning (when given).
 bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error,
                    std::string* warning = nullptr);
+// The channels in file.format (32-bit float WAV when it is 0) into writer, opened for path; then to be
+// completed and put in place.
+bool WriteAudioFrames(AudioFileWriter& writer, const std::string& path, const AudioFile& file,
+                      std::string& error);
 // Writes the channels in file.format (32-bit float WAV when it is 0), replacing the old file whole.
 bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error);
 } // namespace qorvhost

@@ -61,7 +61,7 @@ bool AutomationRecorder::WriteCsv(const std::string& path, std::string& error) c
   const std::string bytes = text.str();
   if (!iplugin::WriteFileAtomically(path.c_str(), bytes.data(), bytes.size()))
   {
-    error = path + ": cannot write (" + SystemReason(errno) + ")";
+    error = CannotWrite(path);
     return false;
   }
   return true;

@@ -16,7 +16,7 @@ bool WritePng(const std::vector<unsigned char>& png, const std::string& path, st
 {
   errno = 0;
   if (iplugin::WriteFileAtomically(path.c_str(), png.data(), png.size())) return true;
-  error = path + ": cannot write (" + SystemReason(errno) + ")";
+  error = CannotWrite(path);
   return false;
 }
 } // namespace

@@ -32,9 +32,10 @@ int OpenInputFile(const std::string& path, std::string& why)
     return -1;
   }
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+  const bool looked = fstat(fd, &st) == 0;
+  if (!looked || !S_ISREG(st.st_mode))
   {
-    why = fstat(fd, &st) != 0 ? SystemReason(errno) : NotAFile(st.st_mode);
+    why = looked ? NotAFile(st.st_mode) : SystemReason(errno);
     close(fd);
     return -1;
   }

@@ -137,6 +137,11 @@ std::string SystemReason(int errnum)
   return LibraryReason(std::strerror(errnum));
 }
 
+std::string CannotWrite(const std::string& path)
+{
+  return path + ": cannot write (" + SystemReason(errno) + ")";
+}
+
 std::string LibraryReason(std::string text)
 {
   for (const char* lead : {"System error : ", "System error: "})

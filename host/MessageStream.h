@@ -48,6 +48,8 @@ int StandardOutputError();
 
 // A system error number as the part of a message after the file: "no such file or directory".
 std::string SystemReason(int errnum);
+// "PATH: cannot write (REASON)", the reason being errno's.
+std::string CannotWrite(const std::string& path);
 // A library's message as a part of ours: without its "System error : " lead and its closing full stop,
 // starting in lower case.
 std::string LibraryReason(std::string text);

@@ -9,11 +9,6 @@ namespace qorvhost
 {
 namespace
 {
-std::string CannotWrite(const std::string& path)
-{
-  return path + ": cannot write (" + SystemReason(errno) + ")";
-}
-
 void DiscardAll(const std::vector<NewOutput>& outputs)
 {
   for (const NewOutput& o : outputs)

@@ -43,7 +43,7 @@ bool WriteFile(const std::string& path, const void* bytes, size_t size, std::str
 {
   if (!iplugin::WriteFileAtomically(path.c_str(), bytes, size))
   {
-    error = path + ": cannot write (" + SystemReason(errno) + ")";
+    error = CannotWrite(path);
     return false;
   }
   return true;

@@ -95,8 +95,10 @@ int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messag
   // Longer blocks go in slices of what the plug-in takes.
   UInt32 slice = o.mix.block;
   au->Get(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, slice);
-  std::vector<std::vector<float>> out;
-  status = au->RenderAll(in.channels, out, std::min<UInt32>(o.mix.block, std::max<UInt32>(slice, 1)),
+  AudioFile out;
+  out.sampleRate = in.sampleRate;
+  out.format = in.format;
+  status = au->RenderAll(in.channels, out.channels, std::min<UInt32>(o.mix.block, std::max<UInt32>(slice, 1)),
                          StopRequested);
   if (StopSignal()) return StopStatus();
   if (status != noErr)
@@ -105,11 +107,7 @@ int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messag
     return kExitFailed;
   }
   AudioFileWriter writer;
-  std::vector<const float*> channels;
-  for (const std::vector<float>& c : out)
-    channels.push_back(c.data());
-  const bool written = writer.Open(o.mix.output, in.sampleRate, in.NChannels(), in.format, error) &&
-                       writer.Write(channels.data(), in.NFrames(), error) && writer.Complete(error);
+  const bool written = WriteAudioFrames(writer, o.mix.output, out, error) && writer.Complete(error);
   const int placed = written ? PlaceOutputs({{&writer.File(), o.mix.output}}, error) : kExitFailed;
   if (StopSignal()) return StopStatus();
   if (placed != kExitDone)
