@@ -70,15 +70,14 @@ TEST(ConvexFan, QuadsAreMadeAsTheGeneralChecksMakeThem)
     }
     const Vertex* p[4] = {&v[0], &v[1], &v[2], &v[3]};
     ConvexFan general;
-    const bool expected = MakeConvexFan(p, 4, varyings, general, false);
+    const bool expected = MakeConvexFan(p, 4, varyings, general, QorvGpuOptions{.quadCorners = false});
     (expected ? made : refused) += 1;
     if (off) (expected ? offMade : offRefused) += 1;
     for (bool portable : {false, true})
     {
-      const QorvGpuOptions options{.simd = !portable};
-      const QorvOptionsScope scope(options);
       ConvexFan quick;
-      ASSERT_EQ(MakeConvexFan(p, 4, varyings, quick), expected) << trial << (portable ? " portable" : "");
+      ASSERT_EQ(MakeConvexFan(p, 4, varyings, quick, QorvGpuOptions{.simd = !portable}), expected)
+          << trial << (portable ? " portable" : "");
       if (!expected) continue;
       EXPECT_EQ(quick.clockwise, general.clockwise) << trial;
       EXPECT_EQ(quick.area, general.area) << trial;

@@ -140,11 +140,7 @@ TEST(RowPieces, VaryingTermsAgreeInBothArithmetics)
     const int count = (int)(rng() % (kQorvMaxVaryings + 1));
     Draw::VaryingTerms terms[2];
     for (bool portable : {false, true})
-    {
-      const QorvGpuOptions options{.simd = !portable};
-      const QorvOptionsScope scope(options);
-      terms[portable] = Draw::VaryingTerms(sp, count);
-    }
+      terms[portable] = Draw::VaryingTerms(sp, count, !portable);
     const Draw::VaryingTerms &simd = terms[0], &plain = terms[1];
     auto same = [](const double* x, const double* y, int n)
     { return std::memcmp(x, y, sizeof(double) * n) == 0; };

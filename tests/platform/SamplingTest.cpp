@@ -260,7 +260,8 @@ TEST(Sampling, RowsTakeTheFilteredTexelsUnderAnyName)
     const unsigned char* start = nullptr;
     unsigned char centred = 0;
     QorvTexelRowsBetween between;
-    QorvTexelRowsCentres(texture.get(), &sampler, samples, n, 1, &start, &centred, &between, &names);
+    QorvTexelRowsCentres(texture.get(), &sampler, samples, n, 1, &start, &centred, &between, &names,
+                         QorvGpuOptions{});
     bool onCentres = true, sideBySide = true;
     for (int i = 0; i < n; ++i)
     {

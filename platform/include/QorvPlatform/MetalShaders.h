@@ -127,9 +127,10 @@ struct QorvShaderCode
   int varyingCount = 0;
 };
 
-// Makes options the calling thread's options while it lives: a pass's draws are made and rasterised under
-// their device's options (QorvMetalSetOptions), which the shaders and the sampling they call read there. Code
-// that calls them outside a draw (a test) may set them so too; else they take the defaults.
+// Makes options those that the calls a shader makes back into the GPU (QorvSampleTexture, QorvShaderSimd)
+// follow on the calling thread while it lives: a shader is handed no options, so the rasteriser sets its
+// draw's (its device's, QorvMetalSetOptions) while the draw's shaders run. Code that calls a shader or those
+// functions outside a draw (a test) may set them so too; else they take the defaults.
 class QorvOptionsScope
 {
 public:

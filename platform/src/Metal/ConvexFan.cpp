@@ -90,7 +90,7 @@ bool Affine(const Vertex* const* polygon, size_t n, const Vertex* const* ref, in
 // arithmetic, each varying's plane tried as it is made, without keeping the planes; two varyings at a time
 // in SIMD builds. reference, toB and toA: Cross(a, b, c), Cross(b, c, p) and Cross(c, a, p), known already.
 bool AffineAt(const Vertex* p, const Vertex* const* ref, int varyings, int64_t reference, int64_t toB,
-              int64_t toA)
+              int64_t toA, [[maybe_unused]] bool simd)
 {
   const Vertex &a = *ref[0], &b = *ref[1], &c = *ref[2];
   const double area = (double)reference;
@@ -101,7 +101,7 @@ bool AffineAt(const Vertex* p, const Vertex* const* ref, int varyings, int64_t r
                xb = (double)(a.fx - c.fx);
   int k = 0;
 #if defined(__SSE2__)
-  if (QorvSimd())
+  if (simd)
   {
     auto load = [](const float* v)
     { return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64((const __m128i*)v))); };
@@ -178,7 +178,8 @@ int64_t WideReference(const Vertex* const* p, size_t n, int turn, const Vertex**
 }
 } // namespace
 
-bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fan, bool shortcuts)
+bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fan,
+                   const QorvGpuOptions& options)
 {
   if (n < 4) return false;
   int64_t minX = p[0]->fx, maxX = minX, minY = p[0]->fy, maxY = minY;
@@ -233,12 +234,12 @@ bool MakeConvexFan(const Vertex* const* p, size_t n, int varyings, ConvexFan& fa
   if (turn < 0) std::swap(ref[1], ref[2]);
   // A quad's corner off the reference triangle is checked alone, its weights' areas being the quad's turns
   // (a triangle's area does not change as its corners go round).
-  const Vertex* other = shortcuts && n == 4 ? p[largest == 1 ? 3 : 1] : nullptr;
+  const Vertex* other = options.quadCorners && n == 4 ? p[largest == 1 ? 3 : 1] : nullptr;
   if (other && other != ref[0] && other != ref[1] && other != ref[2])
   {
     const int64_t toB = turn * turn1,
                   toA = largest == 1 ? (turn > 0 ? -cross : -turn3) : (turn > 0 ? turn3 : first);
-    if (!AffineAt(other, ref, varyings, largestArea, toB, toA)) return false;
+    if (!AffineAt(other, ref, varyings, largestArea, toB, toA, QorvSimdOn(options))) return false;
   }
   else if (n > 4 && !Affine(p, n, ref, varyings, true))
   {

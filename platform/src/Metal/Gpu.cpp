@@ -1,5 +1,4 @@
 #include "platform/src/Metal/Gpu.h"
-#include "platform/src/Metal/SourceOver.h"
 
 #include <QorvPlatform/Metal.h>
 
@@ -13,8 +12,6 @@ std::atomic<bool> gLibraryFailure{false};
 std::atomic<uint64_t> gPixelsPerBand{512 * 512};
 std::atomic<uint64_t> gTexelsCopied{0};
 std::atomic<uint64_t> gTexelRectRows{0};
-const QorvGpuOptions kDefaultOptions;
-thread_local const QorvGpuOptions* tOptionsInUse = nullptr;
 } // namespace
 
 void QorvMetalSetOptions(MTLDevice& device, const QorvGpuOptions& options)
@@ -24,23 +21,6 @@ void QorvMetalSetOptions(MTLDevice& device, const QorvGpuOptions& options)
 QorvGpuOptions QorvMetalOptions(const MTLDevice& device)
 {
   return device.options;
-}
-const QorvGpuOptions& QorvOptionsInUse()
-{
-  const QorvGpuOptions* in = tOptionsInUse;
-  return in ? *in : kDefaultOptions;
-}
-QorvOptionsScope::QorvOptionsScope(const QorvGpuOptions& options) : mOuter(tOptionsInUse)
-{
-  tOptionsInUse = &options;
-}
-QorvOptionsScope::~QorvOptionsScope()
-{
-  tOptionsInUse = mOuter;
-}
-bool QorvShaderSimd()
-{
-  return QorvSimd();
 }
 uint64_t QorvMetalTexelsCopied()
 {

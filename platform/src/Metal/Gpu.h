@@ -141,10 +141,11 @@ void QorvCountTexelRectRows(uint64_t n);
 // (both filter weights exactly 0), its result is that one texel as stored. Answers true when that holds for
 // all n samples (n up to 1024), and then either sets *row to the first texel of n side by side in one row of
 // level 0, or sets *row to null and texels[i] to each one's bytes; false otherwise, or for another filter or
-// format. namer (the shader's ask function) makes the answer's columns name its s.
+// format. namer (the shader's ask function) makes the answer's columns name its s. options: the draw's (its
+// texel snap and arithmetic).
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       const QorvSpanAnswer& samples, int n, const unsigned char** texels,
-                      const unsigned char** row, const void* namer);
+                      const unsigned char** row, const void* namer, const QorvGpuOptions& options);
 // The same for the rows of one rectangle: samples (s[i], t[r]), one s for all rows. Sets centred[r] where
 // the row is whole (1) and QorvTexelCentres would answer true for it, and starts[r] to the first of the row's
 // n texels where it would give them side by side in one row, else to null; false when no row is taken so. A
@@ -161,4 +162,5 @@ struct QorvTexelRowsBetween
 };
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
-                          unsigned char* centred, QorvTexelRowsBetween* between, const void* namer);
+                          unsigned char* centred, QorvTexelRowsBetween* between, const void* namer,
+                          const QorvGpuOptions& options);

@@ -205,10 +205,10 @@ struct ConvexFan
 // Makes a fan of the polygon when its triangles can be drawn as one polygon: all turn the same way over a
 // convex polygon that winds once, and the varyings are affine over it, up to the vertices' rounding to fixed
 // point.
-// The fan keeps the pointer to the n corners. shortcuts: a quad's corner off the reference triangle is
-// checked alone (off, for tests, every polygon takes the general checks; the fans are the same).
+// The fan keeps the pointer to the n corners. options: the draw's; with quadCorners a quad's corner off the
+// reference triangle is checked alone (off, every polygon takes the general checks; the fans are the same).
 bool MakeConvexFan(const Vertex* const* polygon, size_t n, int varyings, ConvexFan& fan,
-                   bool shortcuts = true);
+                   const QorvGpuOptions& options);
 
 // A fan's edge over the candidate pixels of its polygon, and the rows whose centres lie within its height.
 struct FanEdge
@@ -237,6 +237,7 @@ struct Draw
   const QorvShaderCode* fragmentCode;
   const MTLRenderPipelineColorAttachmentDescriptor* blend;
   QorvGpuOptions options;
+  bool simd; // QorvSimdOn(options)
   // The fragment code without its span forms, when span shading is off.
   QorvShaderCode fragmentAlone;
   int varyings;
@@ -328,7 +329,7 @@ struct Draw
     bool simd = false;
 
     VaryingTerms() = default;
-    VaryingTerms(const Span& sp, int varyings) : inv(sp.inv), count(varyings), simd(QorvSimd())
+    VaryingTerms(const Span& sp, int varyings, bool simdOn) : inv(sp.inv), count(varyings), simd(simdOn)
     {
       int k = 0;
 #if defined(__SSE2__)
@@ -443,7 +444,7 @@ struct Draw
                         const float* step) const;
   bool ChunksStepAlike(const Span& sp, int from, const QorvFragmentSpanIn& in) const
   {
-    return ChunksStepAlike(VaryingTerms(sp, varyings), sp, from, in.count, in.start, in.step);
+    return ChunksStepAlike(VaryingTerms(sp, varyings, simd), sp, from, in.count, in.start, in.step);
   }
 
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is

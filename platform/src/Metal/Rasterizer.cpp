@@ -105,8 +105,8 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in, const Qor
   }
   if (answer->kind != QorvSpanKind::kOneColour) return false;
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
-  rgba8 ? QorvSourceOverRowOne<false>(crow, answer->colour, nullptr, n)
-        : QorvSourceOverRowOne<true>(crow, answer->colour, nullptr, n);
+  rgba8 ? QorvSourceOverRowOne<false>(crow, answer->colour, nullptr, n, simd)
+        : QorvSourceOverRowOne<true>(crow, answer->colour, nullptr, n, simd);
   return true;
 }
 
@@ -121,7 +121,6 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   if (fragmentCode)
   {
     float vary[kQorvMaxVaryings][kChunk];
-    [[maybe_unused]] const bool simd = QorvSimd();
     QorvFragmentSpanIn in;
     if (ready)
       in = *ready;
@@ -209,11 +208,11 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
              bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   if (oneColour && sourceOver && (rgba8 || bgra8))
-    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m)
-          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m);
+    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd)
+          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd);
   else if (sourceOver && (rgba8 || bgra8))
-    rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m)
-          : QorvSourceOverRow<true>(crow, colourOut, write, m);
+    rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m, simd)
+          : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
   else
     for (int t = 0; t < m; ++t)
       if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
@@ -531,7 +530,7 @@ struct QorvRasterDraw::Shaded
       qorv_raster::ConvexFan& fan = fans.emplace_back();
       fan.firstTriangle = firstTriangle;
       if (qorv_raster::MakeConvexFan(corners.data() + start, corners.size() - start, draw.varyings, fan,
-                                     draw.options.quadCorners))
+                                     draw.options))
         starts.push_back(start);
       else
         fans.pop_back(), corners.resize(start);
@@ -602,6 +601,7 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.vertexCode = &pd.vertexFunction->code();
   d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
   d.options = options;
+  d.simd = QorvSimdOn(options);
   if (d.fragmentCode && !options.spanShading)
   {
     d.fragmentAlone = *d.fragmentCode;

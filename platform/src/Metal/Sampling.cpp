@@ -1,4 +1,5 @@
 #include "platform/src/Metal/Gpu.h"
+#include "platform/src/Metal/ShaderOptions.h"
 #include "platform/src/Metal/SourceOver.h"
 
 #include <QorvPlatform/Metal.h>
@@ -84,9 +85,11 @@ struct SampleSetup
   bool fast;    // linear filtering of 8-bit RGBA, BGRA or R8 with clamp or repeat
   bool clamped; // clamp to edge both ways
   float snap;   // how near a texel centre a sample is taken as that texel alone (see LinearIndex)
+  bool simd;    // the SIMD arithmetic
 };
 
-bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, SampleSetup& out)
+bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, const QorvGpuOptions& options,
+           SampleSetup& out)
 {
   if (!texture || texture->levels().empty()) return false;
   static const MTLSamplerDescriptor kDefault;
@@ -103,7 +106,8 @@ bool Setup(const MTLTexture* texture, const MTLSamplerState* sampler, SampleSetu
              out.level->width > 0 && out.level->height > 0;
   out.clamped = out.s->sAddressMode == MTLSamplerAddressModeClampToEdge &&
                 out.s->tAddressMode == MTLSamplerAddressModeClampToEdge;
-  out.snap = QorvOptionsInUse().texelSnap ? kTexelSnap : kNoSnap;
+  out.snap = options.texelSnap ? kTexelSnap : kNoSnap;
+  out.simd = QorvSimdOn(options);
   return true;
 }
 
@@ -206,7 +210,7 @@ template <MTLPixelFormat Format> LinearSampler LinearFor(bool clamped, bool simd
 // The fast sampler for a setup, chosen once, in the SIMD arithmetic unless that is off.
 LinearSampler FastSampler(const SampleSetup& st)
 {
-  const bool simd = QorvSimd();
+  const bool simd = st.simd;
   switch (st.format)
   {
   case MTLPixelFormatBGRA8Unorm:
@@ -255,7 +259,7 @@ void QorvSampleTexture(const MTLTexture* texture, const MTLSamplerState* sampler
 {
   out[0] = out[1] = out[2] = out[3] = 0;
   SampleSetup st;
-  if (!Setup(texture, sampler, st)) return;
+  if (!Setup(texture, sampler, QorvShaderOptions(), st)) return;
   (st.fast ? FastSampler(st) : GeneralSample)(st, u, v, out);
 }
 
@@ -263,7 +267,7 @@ void QorvSampleTextureSpan(const MTLTexture* texture, const MTLSamplerState* sam
                            const float* v, int n, float (*out)[4])
 {
   SampleSetup st;
-  if (!Setup(texture, sampler, st))
+  if (!Setup(texture, sampler, QorvShaderOptions(), st))
   {
     for (int i = 0; i < n; ++i)
       out[i][0] = out[i][1] = out[i][2] = out[i][3] = 0;
@@ -297,7 +301,8 @@ inline bool FourIndices(__m128 c, __m128 scale, __m128 half, __m128 high, __m128
 
 // The texel indices of n coordinates (c * size - 0.5, as LinearIndex) when every one lies on a texel centre
 // after LinearIndex's snapping; false otherwise. *stepped: each index is one more than the one before.
-bool CentreIndices(const float* c, int n, int size, float snapBy, int* out, bool* stepped)
+bool CentreIndices(const float* c, int n, int size, float snapBy, [[maybe_unused]] bool simd, int* out,
+                   bool* stepped)
 {
   int i = 0;
   bool step = true;
@@ -306,7 +311,7 @@ bool CentreIndices(const float* c, int n, int size, float snapBy, int* out, bool
   const __m128 snap = _mm_set1_ps(snapBy), high = _mm_set1_ps(1.0f - snapBy);
   const __m128i one = _mm_set1_epi32(1), four = _mm_set1_epi32(4);
   __m128i expected = _mm_setzero_si128();
-  for (const bool simd = QorvSimd(); simd && i + 4 <= n; i += 4)
+  for (; simd && i + 4 <= n; i += 4)
   {
     __m128i k;
     __m128 weight, up;
@@ -345,12 +350,14 @@ struct ColumnIndices
 
 // n <= 1024. A named row (name not 0) is found by its name, without looking at its values; under another
 // name, or none, by its values (the shader names the same values anew once it has let them go).
-const ColumnIndices& ColumnsOf(const float* c, int n, int size, float snap, uint64_t name, const void* namer)
+const ColumnIndices& ColumnsOf(const float* c, int n, int size, const SampleSetup& st, uint64_t name,
+                               const void* namer)
 {
   // Enough for most of a frame's image columns to be found again in the next frame.
   constexpr int kEntries = 64;
   thread_local ColumnIndices kept[kEntries];
   ColumnIndices* const memo = QorvThreadVariable(kept);
+  const float snap = st.snap;
   uint32_t bits;
   std::memcpy(&bits, c, sizeof bits);
   ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 26];
@@ -365,17 +372,17 @@ const ColumnIndices& ColumnsOf(const float* c, int n, int size, float snap, uint
   }
   last.n = n, last.size = size, last.snap = snap, last.name = name, last.namer = namer;
   std::memcpy(last.c, c, sizeof(float) * (size_t)n);
-  last.centres = CentreIndices(c, n, size, snap, last.xs, &last.stepped);
+  last.centres = CentreIndices(c, n, size, snap, st.simd, last.xs, &last.stepped);
   return last;
 }
 
 // Whether the n floats all equal the first.
-bool AllEqual(const float* v, int n)
+bool AllEqual(const float* v, int n, [[maybe_unused]] bool simd)
 {
   int i = 1;
 #if defined(__SSE2__)
   const __m128 first = _mm_set1_ps(v[0]);
-  for (const bool simd = QorvSimd(); simd && i + 4 <= n; i += 4)
+  for (; simd && i + 4 <= n; i += 4)
     if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(v + i), first)) != 0xF) return false;
 #endif
   for (; i < n; ++i)
@@ -384,32 +391,33 @@ bool AllEqual(const float* v, int n)
 }
 // Whether n samples (n up to 1024) of the texture may fall on texel centres that are read as stored: linear
 // filtering of 8-bit RGBA at normalised coordinates.
-bool TexelSetup(const MTLTexture* texture, const MTLSamplerState* sampler, int n, SampleSetup& st)
+bool TexelSetup(const MTLTexture* texture, const MTLSamplerState* sampler, int n,
+                const QorvGpuOptions& options, SampleSetup& st)
 {
-  return Setup(texture, sampler, st) && st.fast && st.format == MTLPixelFormatRGBA8Unorm &&
+  return Setup(texture, sampler, options, st) && st.fast && st.format == MTLPixelFormatRGBA8Unorm &&
          st.s->normalizedCoordinates && n >= 1 && n <= 1024;
 }
 } // namespace
 
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       const QorvSpanAnswer& samples, int n, const unsigned char** texels,
-                      const unsigned char** row, const void* namer)
+                      const unsigned char** row, const void* namer, const QorvGpuOptions& options)
 {
   const float *u = samples.s, *v = samples.t;
   SampleSetup st;
-  if (!TexelSetup(texture, sampler, n, st)) return false;
+  if (!TexelSetup(texture, sampler, n, options, st)) return false;
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   int ys[1024];
   // As LinearSample finds its texels and weights: the result is the first texel alone when both weights are
   // 0. A row of the target usually keeps to one row of the texture.
-  const bool oneRow = samples.tOne || AllEqual(v, n);
+  const bool oneRow = samples.tOne || AllEqual(v, n, st.simd);
   bool unused = false;
-  const ColumnIndices& columns = ColumnsOf(u, n, w, st.snap, samples.columns, namer);
+  const ColumnIndices& columns = ColumnsOf(u, n, w, st, samples.columns, namer);
   if (!columns.centres) return false;
   const int* xs = columns.xs;
   const bool stepped = columns.stepped;
-  if (!CentreIndices(v, oneRow ? 1 : n, h, st.snap, ys, &unused)) return false;
+  if (!CentreIndices(v, oneRow ? 1 : n, h, st.snap, st.simd, ys, &unused)) return false;
   const bool wrapS = st.s->sAddressMode == MTLSamplerAddressModeRepeat;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
   const unsigned char* pixels = level.pixels.data();
@@ -431,12 +439,13 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
 
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
-                          unsigned char* centred, QorvTexelRowsBetween* between, const void* namer)
+                          unsigned char* centred, QorvTexelRowsBetween* between, const void* namer,
+                          const QorvGpuOptions& options)
 {
   const float *u = samples.s, *v = samples.t;
   const unsigned char* const whole = samples.whole;
   SampleSetup st;
-  if (!TexelSetup(texture, sampler, n, st))
+  if (!TexelSetup(texture, sampler, n, options, st))
   {
     std::fill(starts, starts + rows, nullptr);
     std::fill(centred, centred + rows, 0);
@@ -445,7 +454,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   const auto& level = *st.level;
   const int w = (int)level.width, h = (int)level.height;
   // As QorvTexelCentres answers each row with one t. Rows covered by 0 are taken wherever they sample.
-  const ColumnIndices& columns = ColumnsOf(u, n, w, st.snap, samples.columns, namer);
+  const ColumnIndices& columns = ColumnsOf(u, n, w, st, samples.columns, namer);
   const bool sideBySide = columns.centres && columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
   const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
   const unsigned char* pixels =
@@ -476,7 +485,7 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   int r = 0;
 #if defined(__SSE2__)
   // CentreIndices' arithmetic four rows at a time (a row that is not whole has a t too, unused).
-  if (QorvSimd())
+  if (st.simd)
   {
     const __m128 scale = _mm_set1_ps(size), half = _mm_set1_ps(0.5f);
     const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap);

@@ -11,17 +11,15 @@
 #include <emmintrin.h>
 #endif
 
-// The options of the draw the calling thread runs (see QorvOptionsScope), else the defaults.
-const QorvGpuOptions& QorvOptionsInUse();
-
-// Whether the SIMD arithmetic runs: the build has it and the options in use do not turn it off (the portable
-// arithmetic, which builds without SIMD, gives the same bytes, and tests compare them).
-inline bool QorvSimd()
+// Whether options run the SIMD arithmetic: the build has it and they do not turn it off (the portable
+// arithmetic, which builds without SIMD, gives the same bytes, and tests compare them). Code that has a draw
+// asks it of the draw's options and hands the answer on.
+inline bool QorvSimdOn(const QorvGpuOptions& options)
 {
 #if defined(__SSE2__)
-  return QorvOptionsInUse().simd;
+  return options.simd;
 #else
-  return false;
+  return (void)options, false;
 #endif
 }
 
@@ -74,18 +72,14 @@ template <bool Bgra> inline void QorvSourceOverPortable(unsigned char* p, const 
   p[3] = QorvRoundToByte(o[3]);
 }
 
-// One pixel, in the SIMD arithmetic when simd is set (QorvSimd(), looked at once for many pixels).
-template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float colourOut[4], bool simd)
+// One pixel, in the SIMD arithmetic when simd is set (QorvSimdOn).
+template <bool Bgra>
+inline void QorvSourceOver(unsigned char* p, const float colourOut[4], [[maybe_unused]] bool simd)
 {
 #if defined(__SSE2__)
   if (simd) return QorvSourceOverSse2<Bgra>(p, colourOut);
 #endif
   QorvSourceOverPortable<Bgra>(p, colourOut);
-}
-
-template <bool Bgra> inline void QorvSourceOver(unsigned char* p, const float colourOut[4])
-{
-  QorvSourceOver<Bgra>(p, colourOut, QorvSimd());
 }
 
 #if defined(__SSE2__)
@@ -131,10 +125,9 @@ template <bool Bgra> inline __m128 QorvSourceIn(const float colour[4], __m128& k
 // left out keep their bytes; a transparent source gives back the same bytes, so it need not be skipped.
 template <bool Bgra>
 inline void QorvSourceOverRow(unsigned char* p, const float (*colourOut)[4], const unsigned char* write,
-                              int m)
+                              int m, bool simd)
 {
   int t = 0;
-  const bool simd = QorvSimd();
 #if defined(__SSE2__)
   for (; simd && t + 4 <= m; t += 4)
   {
@@ -154,11 +147,11 @@ inline void QorvSourceOverRow(unsigned char* p, const float (*colourOut)[4], con
 // QorvSourceOverRow for a row whose fragments share one colour: the source is prepared once, and an opaque
 // one is a single byte pattern. Without write flags (null) every pixel is written.
 template <bool Bgra>
-inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const unsigned char* write, int m)
+inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const unsigned char* write, int m,
+                                 bool simd)
 {
   auto written = [write](int t) { return !write || write[t]; };
   int t = 0;
-  const bool simd = QorvSimd();
 #if defined(__SSE2__)
   auto flagsAt = [write](int t)
   {
@@ -175,7 +168,7 @@ inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const 
     {
       // Opaque: the destination is weighed by zero, so every written pixel becomes these bytes.
       uint32_t bytes = 0;
-      QorvSourceOver<Bgra>(reinterpret_cast<unsigned char*>(&bytes), colour);
+      QorvSourceOver<Bgra>(reinterpret_cast<unsigned char*>(&bytes), colour, simd);
       const uint32_t four[4] = {bytes, bytes, bytes, bytes};
       for (; t + 4 <= m; t += 4)
       {

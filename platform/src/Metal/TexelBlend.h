@@ -43,14 +43,14 @@ enum class QorvTexelBlendIsa
   kAvx2
 };
 
-// The widest the processor runs, or the portable build where the SIMD arithmetic is off.
-inline QorvTexelBlendIsa QorvBestTexelBlendIsa()
+// The widest the processor runs, or the portable build where the SIMD arithmetic is off (simd: QorvSimdOn).
+inline QorvTexelBlendIsa QorvBestTexelBlendIsa([[maybe_unused]] bool simd)
 {
 #if defined(__SSE2__)
   static const QorvTexelBlendIsa best = __builtin_cpu_supports("avx2")    ? QorvTexelBlendIsa::kAvx2
                                         : __builtin_cpu_supports("ssse3") ? QorvTexelBlendIsa::kSsse3
                                                                           : QorvTexelBlendIsa::kSse2;
-  if (QorvSimd()) return best;
+  if (simd) return best;
 #endif
   return QorvTexelBlendIsa::kScalar;
 }
@@ -130,12 +130,13 @@ inline __m128i QorvSwapRedBlueSse2(__m128i v)
 
 // How many of the n texels from p on, one after the other, have all the bytes of mask equal to those of
 // value (mask and value: one texel's bytes as a word).
-inline int QorvTexelsLike(const unsigned char* p, int n, uint32_t mask, uint32_t value)
+inline int QorvTexelsLike(const unsigned char* p, int n, uint32_t mask, uint32_t value,
+                          [[maybe_unused]] bool simd)
 {
   int i = 0;
 #if defined(__SSE2__)
   const __m128i m = _mm_set1_epi32((int)mask), v = _mm_set1_epi32((int)value);
-  for (const bool simd = QorvSimd(); simd && i + 4 <= n; i += 4)
+  for (; simd && i + 4 <= n; i += 4)
   {
     const __m128i texels =
         _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + (size_t)i * 4)), m);
@@ -209,12 +210,6 @@ inline void QorvCopyTexelsIsa(const unsigned char* texels, unsigned char* p, int
 #endif
   else
     QorvSwapTexelsScalar(texels, p, n);
-}
-
-// The same in the widest build the processor runs.
-inline void QorvCopyTexels(const unsigned char* texels, unsigned char* p, int n, bool bgra)
-{
-  QorvCopyTexelsIsa(texels, p, n, bgra, QorvBestTexelBlendIsa());
 }
 
 // Texels side by side in a row of the texture over m pixels, each covered whole, blended source-over, pixel

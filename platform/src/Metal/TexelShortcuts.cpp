@@ -23,11 +23,10 @@ namespace qorv_raster
 {
 namespace
 {
-bool AllOne(const float* k, int n)
+bool AllOne(const float* k, int n, [[maybe_unused]] bool simd)
 {
   int i = 0;
 #if defined(__SSE2__)
-  const bool simd = QorvSimd();
   for (const __m128 one = _mm_set1_ps(1.0f); simd && i + 4 <= n; i += 4)
     if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(k + i), one)) != 0xF) return false;
 #endif
@@ -114,7 +113,7 @@ template <bool Bgra>
         for (int k = 0; k < 3; ++k)
           colour[i][k] *= colour[i][3];
     }
-    QorvSourceOverRow<Bgra>(crow + (size_t)from * 4, colour, write, count);
+    QorvSourceOverRow<Bgra>(crow + (size_t)from * 4, colour, write, count, simd);
   }
 }
 
@@ -147,15 +146,15 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samp
     return true;
   }
   if (!QorvTexelCentres(textures[0], samplers[0], samples, m, texels, &row,
-                        reinterpret_cast<const void*>(fragmentCode->fragmentAsk)))
+                        reinterpret_cast<const void*>(fragmentCode->fragmentAsk), options))
     return false;
-  const bool bgra8 = !rgba8, straight = samples.straight, simd = QorvSimd();
-  const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
+  const bool bgra8 = !rgba8, straight = samples.straight;
+  const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa(simd);
   const float* const k = samples.k; // null when every k is 1
   auto kAt = [k](int i) { return k ? k[i] : 1.0f; };
   auto texel = [&](int i) { return row ? row + (size_t)i * 4 : texels[i]; };
   // Texels side by side, all covered whole: runs of opaque and of transparent ones are found a few at a time.
-  const bool plainRow = row && (!k || AllOne(k, m));
+  const bool plainRow = row && (!k || AllOne(k, m, simd));
   if (plainRow && !(replaces && straight))
   {
     // Blended straight from the texels, without their colours and write flags in between; premultiplied ones
@@ -183,7 +182,7 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samp
       // A run of such texels side by side in the texture goes over in one copy.
       int j = i + 1;
       if (plainRow)
-        j += QorvTexelsLike(row + (size_t)j * 4, m - j, alpha, alpha);
+        j += QorvTexelsLike(row + (size_t)j * 4, m - j, alpha, alpha, simd);
       else
         while (j < m && (row || texels[j] == texels[j - 1] + 4) && asStored(j))
           ++j;
@@ -204,8 +203,8 @@ bool Draw::TexelRun(const Span& sp, int from, int to, const QorvSpanAnswer& samp
   if (blended)
   {
     if (!replaces)
-      rgba8 ? QorvSourceOverRow<false>(crow, colour, write, m)
-            : QorvSourceOverRow<true>(crow, colour, write, m);
+      rgba8 ? QorvSourceOverRow<false>(crow, colour, write, m, simd)
+            : QorvSourceOverRow<true>(crow, colour, write, m, simd);
     else
       for (int i = 0; i < m; ++i)
         if (write[i])
@@ -240,7 +239,7 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
     starts.resize(count), texels.resize(count), centred.resize(count), between.resize(count);
   // SpanIn's input, from the terms the rows need anyway rather than terms of its own.
   const Span& sp = run.first;
-  terms = VaryingTerms(sp, varyings);
+  terms = VaryingTerms(sp, varyings, simd);
   terms.Starts(sp.e0, sp.e1, in.start);
   terms.Steps(sp.s0, sp.s1, in.step);
   SpanPlace(sp, 0, n, in);
@@ -306,7 +305,7 @@ void Draw::AskRect(const SpanRun& run, RectAnswer& answer) const
   any = fragmentCode->fragmentAsk(in, reinterpret_cast<Starts>(starts.data()), run.count,
                                   QorvWants(QorvSpanKind::kSamples), rows) == QorvSpanKind::kSamples &&
         QorvTexelRowsCentres(textures[0], samplers[0], rows, n, run.count, texels.data(), centred.data(),
-                             between.data(), namer);
+                             between.data(), namer, options);
   // The shader's rows stay only until its next answer; they are read only when some row was answered.
   if (whole.size() < count) whole.resize(count);
   if (any) std::copy(rows.whole, rows.whole + count, whole.data());
@@ -530,8 +529,8 @@ void Draw::TexelRect(const SpanRun& run) const
       Row(run.RowAt(r), n);
     return;
   }
-  const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa();
-  const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm, simd = QorvSimd();
+  const QorvTexelBlendIsa isa = QorvBestTexelBlendIsa(simd);
+  const bool bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   uint64_t taken = 0, texelsTaken = 0;
   unsigned char* const corner =
       &colourPixels[((size_t)run.first.y * colourWidth + run.first.x0) * colourBytes];
