@@ -458,25 +458,69 @@ void MVGcontext_vQorv_au::renderFlush()
   }
   // The device may serve other contexts too: its draws from here on take this one's shortcuts.
   QorvMetalSetOptions(*device, options.gpu);
-  std::shared_ptr<MTLTexture> colour;
-  NSUInteger width = viewPortSize[0], height = viewPortSize[1];
-  MVGframebuffer* fb = MvgCurrentFramebuffer();
-  bool toFramebuffer = fb && fb->ctx && fb->ctx->params.userPtr == static_cast<MVGrecorder*>(this);
-  if (toFramebuffer)
-  {
-    buffers->image = fb->image;
-    MVGtexture_vQorv_au* t = findTexture(fb->image);
-    colour = t ? t->tex : nullptr;
-    width = colour ? colour->width() : 0;
-    height = colour ? colour->height() : 0;
-  }
-  if (width == 0 || height == 0)
+  FlushTarget target;
+  if (!flushTarget(target))
   {
     renderCancel();
     return;
   }
-
   auto set = buffers;
+  auto commandBuffer = frameCommandBuffer(set);
+  if (!set->stencilTexture || set->stencilTexture->width() < target.width ||
+      set->stencilTexture->height() < target.height)
+  {
+    auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, target.width,
+                                                                      target.height, false);
+    d->usage = MTLTextureUsageRenderTarget;
+    d->storageMode = MTLStorageModePrivate;
+    set->stencilTexture = device->newTextureWithDescriptor(*d);
+  }
+  // Where the calls may draw: the whole target, or only where a drawable lacks the frame it is composited.
+  std::vector<MVGpixelRect> areas;
+  bool partial = false;
+  std::shared_ptr<CAMetalDrawable> drawable;
+  if (!target.toFramebuffer) drawable = takeDrawable(*set, target.colour, areas, partial);
+  const std::shared_ptr<MTLTexture>& colour = target.colour;
+  if (!partial && colour) areas.assign(1, MVGpixelRect{0, 0, (int)colour->width(), (int)colour->height()});
+  // Without a target (no drawable came) the empty command buffer still runs, which frees the set.
+  if (colour && set->stencilTexture) encodeCalls(colour, *set, areas, partial);
+
+  if (drawable && !metalLayer->presentsWithTransaction) commandBuffer->presentDrawable(drawable);
+  if (target.toFramebuffer && colour)
+  {
+    auto blit = commandBuffer->blitCommandEncoder();
+    blit->synchronizeResource(colour);
+    blit->endEncoding();
+  }
+  buffers.reset();
+  rec = nullptr;
+  commandBuffer->commit();
+  if (drawable && metalLayer->presentsWithTransaction)
+  {
+    commandBuffer->waitUntilScheduled();
+    drawable->present();
+  }
+}
+
+bool MVGcontext_vQorv_au::flushTarget(FlushTarget& target)
+{
+  target.width = viewPortSize[0], target.height = viewPortSize[1];
+  MVGframebuffer* fb = MvgCurrentFramebuffer();
+  target.toFramebuffer = fb && fb->ctx && fb->ctx->params.userPtr == static_cast<MVGrecorder*>(this);
+  if (target.toFramebuffer)
+  {
+    buffers->image = fb->image;
+    MVGtexture_vQorv_au* t = findTexture(fb->image);
+    target.colour = t ? t->tex : nullptr;
+    target.width = target.colour ? target.colour->width() : 0;
+    target.height = target.colour ? target.colour->height() : 0;
+  }
+  return target.width != 0 && target.height != 0;
+}
+
+std::shared_ptr<MTLCommandBuffer>
+MVGcontext_vQorv_au::frameCommandBuffer(const std::shared_ptr<MVGbuffers_vQorv_au>& set)
+{
   auto commandBuffer = commandQueue->commandBuffer();
   {
     std::lock_guard<std::mutex> lock(set->mutex);
@@ -499,237 +543,38 @@ void MVGcontext_vQorv_au::renderFlush()
         dispatch_semaphore_signal(sem);
         dispatch_release(sem);
       });
+  return commandBuffer;
+}
 
-  if (!set->stencilTexture || set->stencilTexture->width() < width || set->stencilTexture->height() < height)
+std::shared_ptr<CAMetalDrawable> MVGcontext_vQorv_au::takeDrawable(const MVGbuffers_vQorv_au& set,
+                                                                   std::shared_ptr<MTLTexture>& colour,
+                                                                   std::vector<MVGpixelRect>& areas,
+                                                                   bool& partial)
+{
+  std::shared_ptr<CAMetalDrawable> drawable = metalLayer->nextDrawable();
+  colour = drawable ? drawable->texture() : nullptr;
+  const bool composite = drawableChanges.TakeComposite();
+  if (colour && composite)
+    partial = drawableChanges.Areas(colour, (int)colour->width(), (int)colour->height(), areas) &&
+              !clearBufferOnFlush;
+  else if (colour)
+    drawableChanges.Forget(colour.get());
+  // The present tells the layer where this frame differs from the one shown before, so that whoever shows
+  // the layer copies only that.
+  if (drawable && drawableChanges.PresentedChanges(composite && !clearBufferOnFlush,
+                                                   colour && set.stencilTexture, areasPresented))
   {
-    auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, width, height,
-                                                                      false);
-    d->usage = MTLTextureUsageRenderTarget;
-    d->storageMode = MTLStorageModePrivate;
-    set->stencilTexture = device->newTextureWithDescriptor(*d);
-  }
-  std::shared_ptr<CAMetalDrawable> drawable;
-  // Where the calls may draw: the whole target, or only where a drawable lacks the frame it is composited.
-  std::vector<MVGpixelRect> areas;
-  bool partial = false;
-  if (!toFramebuffer)
-  {
-    drawable = metalLayer->nextDrawable();
-    colour = drawable ? drawable->texture() : nullptr;
-    const bool composite = drawableChanges.TakeComposite();
-    if (colour && composite)
-      partial = drawableChanges.Areas(colour, (int)colour->width(), (int)colour->height(), areas) &&
-                !clearBufferOnFlush;
-    else if (colour)
-      drawableChanges.Forget(colour.get());
-    // The present tells the layer where this frame differs from the one shown before, so that whoever shows
-    // the layer copies only that.
-    if (drawable && drawableChanges.PresentedChanges(composite && !clearBufferOnFlush,
-                                                     colour && set->stencilTexture, areasPresented))
+    regionsPresented.clear();
+    for (const MVGpixelRect& r : areasPresented)
     {
-      regionsPresented.clear();
-      for (const MVGpixelRect& r : areasPresented)
-      {
-        const int x0 = std::max(r.x0, 0), y0 = std::max(r.y0, 0);
-        if (r.x1 > x0 && r.y1 > y0)
-          regionsPresented.push_back(MTLRegionMake2D((NSUInteger)x0, (NSUInteger)y0, (NSUInteger)(r.x1 - x0),
-                                                     (NSUInteger)(r.y1 - y0)));
-      }
-      drawable->setChangedRegions(regionsPresented.data(), regionsPresented.size());
+      const int x0 = std::max(r.x0, 0), y0 = std::max(r.y0, 0);
+      if (r.x1 > x0 && r.y1 > y0)
+        regionsPresented.push_back(MTLRegionMake2D((NSUInteger)x0, (NSUInteger)y0, (NSUInteger)(r.x1 - x0),
+                                                   (NSUInteger)(r.y1 - y0)));
     }
+    drawable->setChangedRegions(regionsPresented.data(), regionsPresented.size());
   }
-  if (!partial && colour) areas.assign(1, MVGpixelRect{0, 0, (int)colour->width(), (int)colour->height()});
-
-  // Without a target (no drawable came) the empty command buffer still runs, which frees the set.
-  if (colour && set->stencilTexture)
-  {
-    const MVGrecording& r = set->rec;
-    renderEncoder = renderCommandEncoderWithColorTexture(colour, set->stencilTexture, usesStencil(r));
-    float view[2] = {0.0f, 0.0f};
-    if (set->viewSizeBuffer) std::memcpy(view, set->viewSizeBuffer->contents(), sizeof(view));
-    const float ratioX = view[0] > 0.0f ? (float)viewPortSize[0] / view[0] : 0.0f;
-    const float ratioY = view[1] > 0.0f ? (float)viewPortSize[1] / view[1] : 0.0f;
-    const MTLScissorRect whole{0, 0, colour->width(), colour->height()};
-    for (int i = 0; i < r.ncalls; ++i)
-    {
-      const MVGcall& call = r.calls[i];
-      updateRenderPipelineStates(call.blend, colour->pixelFormat());
-      // Outside its scissor a call draws transparent black, which changes nothing under most blends:
-      // those pixels are left out rather than shaded. Not quite exact: the rasteriser steps a row's
-      // coordinates in float from its first pixel, so a row that the bound starts later gets them a rounding
-      // apart, and now and then a byte one level apart (about one draw in 3,000 that the bound cuts on the
-      // left). Keeping those columns would make it exact, at several times the cost of a partial redraw.
-      MVGpixelRect bounds;
-      if (!(options.scissorBounds && mvgZeroSourceKeepsTarget(call.blend) &&
-            scissorBounds.Bounds(*fragUniformAtIndex(call.uniformOffset), ratioX, ratioY,
-                                 (int)colour->width(), (int)colour->height(), bounds)))
-        bounds = MVGpixelRect{0, 0, (int)whole.width, (int)whole.height};
-      // Nearest sampling takes the next texel at a texel's edge, which a row started later would find a
-      // rounding earlier or later (a texel apart where a pixel centre lies on the edge): its rows start where
-      // they would unbounded.
-      else if (samplesNearest(call))
-        bounds.x0 = 0;
-      for (const MVGpixelRect& area : areas)
-      {
-        const MVGpixelRect r{std::max(bounds.x0, area.x0), std::max(bounds.y0, area.y0),
-                             std::min(bounds.x1, area.x1), std::min(bounds.y1, area.y1)};
-        if (partial && (r.x1 <= r.x0 || r.y1 <= r.y0)) continue;
-        renderEncoder->setScissorRect(MTLScissorRect{(NSUInteger)r.x0, (NSUInteger)r.y0,
-                                                     (NSUInteger)std::max(r.x1 - r.x0, 0),
-                                                     (NSUInteger)std::max(r.y1 - r.y0, 0)});
-        encodeCall(call);
-      }
-    }
-    renderEncoder->endEncoding();
-    renderEncoder.reset();
-  }
-
-  if (drawable && !metalLayer->presentsWithTransaction) commandBuffer->presentDrawable(drawable);
-  if (toFramebuffer && colour)
-  {
-    auto blit = commandBuffer->blitCommandEncoder();
-    blit->synchronizeResource(colour);
-    blit->endEncoding();
-  }
-  buffers.reset();
-  rec = nullptr;
-  commandBuffer->commit();
-  if (drawable && metalLayer->presentsWithTransaction)
-  {
-    commandBuffer->waitUntilScheduled();
-    drawable->present();
-  }
-}
-
-bool MVGcontext_vQorv_au::samplesNearest(const MVGcall& call)
-{
-  const MVGtexture_vQorv_au* t = call.image != 0 ? findTexture(call.image) : nullptr;
-  return t && (t->flags & kVGImageNearest) != 0;
-}
-
-bool MVGcontext_vQorv_au::usesStencil(const MVGrecording& r) const
-{
-  // Fills cover what their shapes marked; strokes use the stencil only when drawn in two passes.
-  for (int i = 0; i < r.ncalls; ++i)
-    if (r.calls[i].type == kMVGFill || (r.calls[i].type == kMVGStroke && (flags & kVGStencilStrokes)))
-      return true;
-  return false;
-}
-
-void MVGcontext_vQorv_au::encodeCall(const MVGcall& call)
-{
-  switch (call.type)
-  {
-  case kMVGFill:
-    encodeFill(call);
-    break;
-  case kMVGConvexFill:
-    encodeConvexFill(call);
-    break;
-  case kMVGStroke:
-    encodeStroke(call);
-    break;
-  case kMVGTriangles:
-    encodeTriangles(call);
-    break;
-  default:
-    break;
-  }
-}
-
-void MVGcontext_vQorv_au::setUniforms(int uniformOffset, int image)
-{
-  renderEncoder->setFragmentBufferOffset(uniformOffset, 0);
-  MVGtexture_vQorv_au* t = image != 0 ? findTexture(image) : nullptr;
-  if (t && t->tex)
-  {
-    renderEncoder->setFragmentTexture(t->tex, 0);
-    renderEncoder->setFragmentSamplerState(t->sampler, 0);
-  }
-  else
-  {
-    renderEncoder->setFragmentTexture(pseudoTexture, 0);
-    renderEncoder->setFragmentSamplerState(pseudoSampler, 0);
-  }
-}
-
-void MVGcontext_vQorv_au::encodeFill(const MVGcall& call)
-{
-  auto& e = *renderEncoder;
-  // Front faces increment and back faces decrement: the stencil ends up holding the winding number.
-  e.setCullMode(MTLCullModeNone);
-  e.setDepthStencilState(call.fillRule == kVGEvenOdd ? fillShapeEvenOddStencilState : fillShapeStencilState);
-  e.setRenderPipelineState(stencilOnlyPipelineState);
-  if (call.indexCount > 0)
-    e.drawIndexedPrimitives(MTLPrimitiveTypeTriangle, call.indexCount, MTLIndexTypeUInt32,
-                            buffers->indexBuffer, (NSUInteger)call.indexOffset * indexSize);
-  e.setCullMode(MTLCullModeBack);
-  e.setRenderPipelineState(pipelineState);
-  setUniforms(call.uniformOffset, call.image);
-  if ((flags & kVGAntialias) && call.strokeCount >= 1)
-  {
-    // The fringe, only where the stencil is 0 (outside the shape).
-    e.setDepthStencilState(fillAntiAliasStencilState);
-    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
-  }
-  // The cover quad: colour where the winding is not 0, which is reset to 0 on the way.
-  e.setDepthStencilState(fillStencilState);
-  e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset, 4);
-  if (call.triangleCount == 8)
-  {
-    // The fan reached beyond the cover quad: its marks there are cleared, without colour.
-    e.setDepthStencilState(strokeClearStencilState);
-    e.setRenderPipelineState(stencilOnlyPipelineState);
-    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset + 4, 4);
-  }
-  e.setDepthStencilState(defaultStencilState);
-}
-
-void MVGcontext_vQorv_au::encodeConvexFill(const MVGcall& call)
-{
-  auto& e = *renderEncoder;
-  setUniforms(call.uniformOffset, call.image);
-  e.setRenderPipelineState(pipelineState);
-  if (call.indexCount > 0)
-    e.drawIndexedPrimitives(MTLPrimitiveTypeTriangle, call.indexCount, MTLIndexTypeUInt32,
-                            buffers->indexBuffer, (NSUInteger)call.indexOffset * indexSize);
-  if (call.strokeCount >= 1)
-    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
-}
-
-void MVGcontext_vQorv_au::encodeStroke(const MVGcall& call)
-{
-  if (call.strokeCount < 1) return;
-  auto& e = *renderEncoder;
-  if (flags & kVGStencilStrokes)
-  {
-    // Solid parts first, marking the stencil; then the anti-aliased rest where nothing was drawn; then
-    // the stencil is cleared along the stroke.
-    setUniforms(call.uniformOffset + fragSize, call.image);
-    e.setDepthStencilState(strokeShapeStencilState);
-    e.setRenderPipelineState(pipelineState);
-    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
-    setUniforms(call.uniformOffset, call.image);
-    e.setDepthStencilState(strokeAntiAliasStencilState);
-    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
-    e.setDepthStencilState(strokeClearStencilState);
-    e.setRenderPipelineState(stencilOnlyPipelineState);
-    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
-    e.setDepthStencilState(defaultStencilState);
-  }
-  else
-  {
-    setUniforms(call.uniformOffset, call.image);
-    e.setRenderPipelineState(pipelineState);
-    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
-  }
-}
-
-void MVGcontext_vQorv_au::encodeTriangles(const MVGcall& call)
-{
-  setUniforms(call.uniformOffset, call.image);
-  renderEncoder->setRenderPipelineState(pipelineState);
-  renderEncoder->drawPrimitives(MTLPrimitiveTypeTriangle, call.triangleOffset, call.triangleCount);
+  return drawable;
 }
 
 void MVGcontext_vQorv_au::waitForImage(int image)

@@ -137,6 +137,29 @@ private:
   std::shared_ptr<MTLRenderCommandEncoder>
   renderCommandEncoderWithColorTexture(const std::shared_ptr<MTLTexture>& colour,
                                        const std::shared_ptr<MTLTexture>& stencil, bool usesStencil);
+  // Where a flush draws: the current framebuffer's image, or the drawable (toFramebuffer false; colour is
+  // null until it is taken).
+  struct FlushTarget
+  {
+    std::shared_ptr<MTLTexture> colour;
+    NSUInteger width = 0, height = 0;
+    bool toFramebuffer = false;
+  };
+  // False when the target has no pixels.
+  bool flushTarget(FlushTarget& target);
+  // The frame's command buffer, enqueued, whose completion frees the set.
+  std::shared_ptr<MTLCommandBuffer> frameCommandBuffer(const std::shared_ptr<MVGbuffers_vQorv_au>& set);
+  // The layer's next drawable, its texture into colour; where it lacks the frame (partial: only there) and
+  // what its present will tell changed.
+  std::shared_ptr<CAMetalDrawable> takeDrawable(const MVGbuffers_vQorv_au& set,
+                                                std::shared_ptr<MTLTexture>& colour,
+                                                std::vector<MVGpixelRect>& areas, bool& partial);
+  // The set's calls into one render pass over colour, each within areas (partial: a call that meets none is
+  // left out).
+  void encodeCalls(const std::shared_ptr<MTLTexture>& colour, const MVGbuffers_vQorv_au& set,
+                   const std::vector<MVGpixelRect>& areas, bool partial);
+  // Where a call may change pixels of a target width by height.
+  MVGpixelRect callBounds(const MVGcall& call, float ratioX, float ratioY, int width, int height);
   // Whether any call of the recording tests or marks the stencil.
   bool usesStencil(const MVGrecording& r) const;
   // Whether the call's image is sampled nearest.

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace iplugin::igraphics
 {
@@ -92,6 +94,13 @@ VGcontext* vgCreateContext(const VGrenderParams* params)
       ctx->params.userPtr, kVGTextureAlpha, kVGInitFontImageSize, kVGInitFontImageSize, 0, nullptr);
   if (ctx->fontImages[0] == 0) goto error;
   ctx->fontImageIdx = 0;
+  {
+    // Switches set for the run, to bisect a fault without building again.
+    std::string problems;
+    const VGoptions options = vgOptionsFromEnvironment(problems);
+    if (!problems.empty()) std::fputs(problems.c_str(), stderr);
+    if (!(options == VGoptions{})) vgSetOptions(ctx, options);
+  }
   return ctx;
 
 error:

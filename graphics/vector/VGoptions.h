@@ -1,91 +1,211 @@
 // The renderer's shortcuts, one switch each, in one record that a vector context holds (vgSetOptions): its
 // own, and the software GPU's, which it hands to its device. All on by default; each gives the bytes its
 // general path gives (but for the tolerances noted), so that turning them off one at a time bisects a
-// suspected fault at run time.
+// suspected fault. Code sets them with vgSetOptions; a person running a program sets them for its run in the
+// environment variable QORV_RENDER_OPTIONS, read when a vector context is made (vgCreateContext), as
+// switches by the record's field names set to 0 or 1, the GPU's with or without "gpu.":
+//   QORV_RENDER_OPTIONS="gpu.convexFans=0,texelSnap=0" qorv-host editor --png frame.png
+// A name that is no switch, or a value other than 0 and 1, is reported on standard error and left out.
 #pragma once
 
 #include <QorvPlatform/MetalOptions.h>
 
+#include <string>
+#include <vector>
+
 namespace iplugin::igraphics
 {
-// Every shortcut of the renderer and the software GPU beside its general path: where it lives, when it
-// applies, its switch (a VGoptions field; gpu.* is the GPU's part) and the test that holds it to the general
-// path. M = platform/src/Metal/, V = graphics/vector/.
+// Every shortcut of the renderer and the software GPU beside its general path, one entry each: where it
+// lives (M = platform/src/Metal/, V = graphics/vector/; file, then function), when it applies, its switch (a
+// VGoptions field; gpu.* is the GPU's part), how far its bytes may stray from the general path's, and the
+// tests that hold it there. The frames test is Switches/MultiDrawFrames.OneSwitchOffGivesTheBytesOfAllOn,
+// one instance a switch (frames of several fills drawn with that switch off against all on).
 //
-//  1 span shading: V MVGshaders.cpp, VGshading.cpp vgShadeSpan; M Rasterizer.cpp Draw::Run. Shaders with span
-//    forms shade a span of up to 128 fragments at once and answer what it is before (a byte a level apart
-//    now and then: a float rounding). gpu.spanShading.
-//    MetalVersusCairo.SpanShadingMatchesPerFragmentShading, RasterizerSpans.DrawAsPerFragmentShaders.
-//  2 one-colour rows: M Rasterizer.cpp Draw::OneColourRow; V vgShadeSpanColour. A row without a stencil test
-//    that the shader answers one colour is blended in one pass. Goes with gpu.spanShading (answers).
-//    ShadingSpan.OneColourSpansAgreeWithPerFragmentShading.
-//  3 texel copies: M TexelShortcuts.cpp Draw::TexelRun. Source-over or copy into 8-bit colour, samples on
-//    texel centres: the texels as stored. gpu.texelCopies. RendererShortcuts.TexelCopiesGiveTheFilteredBytes.
-//  4 uncovered spans: V vgShadeSpanSamples (answer.none); M Draw::TexelRun. An image fill's span that nothing
-//    covers leaves a target it blends over as it is. Goes with gpu.texelCopies.
-//    Shading.SpansWithoutCoverageAgreeWithTheSpanFunction, RendererShortcuts.FringeRowsGiveTheFilteredBytes.
-//  5 texel rectangles: M TexelShortcuts.cpp Draw::TexelRect; V vgShadeRectSamples. The rows of an upright
-//    rectangle (a fan's rows between upright sides) asked at once and taken as texels. gpu.texelRects (with
-//    texelCopies). RendererShortcuts.TexelRectsGiveTheRowsBytes,
-//    RendererShortcuts.ImagesWithCutCornersGiveTheRowsBytes.
-//  6 rows between texture rows: M Sampling.cpp QorvTexelRowsCentres, Draw::TexelRect. A rectangle's row whose
-//    samples fall between two texture rows blends the two rows' texels. Goes with gpu.texelRects.
-//    RendererShortcuts.ColumnsAndRowsBetweenTexelsGiveTheRowsBytes.
-//  7 one-column rows: M TexelShortcuts.cpp. A rectangle's rows one texel wide blend their texel in line. Goes
-//    with gpu.texelRects. RendererShortcuts.ColumnsAndRowsBetweenTexelsGiveTheRowsBytes.
-//  8 texel snap: M Sampling.cpp LinearIndex. A sample within a 4096th of a texel centre is that texel (a
-//    blended byte now and then a level apart). gpu.texelSnap.
-//    Sampling.SamplesNextToATexelCentreTakeThatTexel, EditorFrameShortcuts.GiveTheGeneralPathsBytes.
-//  9 convex fans: M ConvexFan.cpp, Rasterizer.cpp FindFans. A triangle list's fan over a convex polygon, or a
-//    strip's convex quad, without a stencil test, drawn as the polygon (its varyings from its largest
-//    triangle, or from one spanning it where that is a sliver: a few bytes a few levels apart, a texel where
-//    an image sampled nearest has a pixel centre on a texel's edge). gpu.convexFans.
-//    RasterizerFans.CoverWhatTheirTrianglesCover, Rasterizer.FansInterpolateAsTheirTrianglesDo,
-//    RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes.
-// 10 quad corners: M ConvexFan.cpp MakeConvexFan. A quad's corner off its reference triangle checked alone.
-//    gpu.quadCorners. ConvexFan.QuadsAreMadeAsTheGeneralChecksMakeThem,
-//    RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes.
-// 11 band threads: M Encoders.cpp. A target of two shares of pixels or more drawn in bands of rows on
-//    threads. No switch here: bands are the process's (QorvMetalSetPixelsPerBand; one band is none).
-//    Rasterizer.TargetsAreDrawnOnAThreadAShare, Rasterizer.LargeTargetsDrawEveryRowOnceAndInOrder.
-// 12 SIMD blends: M SourceOver.h, TexelBlend.h, Sampling.cpp, RasterDraw.h; V VGshading.cpp. SSE2 (and AVX2,
-//    SSSE3 texel kernels) where built. gpu.simd. TexelBlend.EveryBuildGivesThePortableBytes,
-//    RowPieces.VaryingTermsAgreeInBothArithmetics, Shading.RectangleRowsAgreeInBothArithmetics,
-//    RendererShortcuts.ScissorBoundsChangeNoPixelVisibly (its portable rounds).
-// 13 stencil skipping: M Rasterizer.cpp Draw::Row. Fragments that fail the stencil test and keep it are
-//    skipped before shading. No switch: the per-fragment path shades and drops them, with gpu.spanShading
-//    off. RasterizerSpans.DrawAsPerFragmentShaders.
-// 14 column memo: V VGshading.cpp ColumnsFor, a span's s coordinates kept by what they were worked out from;
-//    M Sampling.cpp ColumnsOf, their texel columns kept by the name the shader gives them, count and size.
-//    No switch: a memo keyed by all it depends on gives what it remembers.
-//    Sampling.RowsTakeTheFilteredTexelsUnderAnyName, RendererShortcuts.RepeatedRowsSampleByTheirOwnPaint.
-// 15 fill shortcuts: V VGpathCommands.cpp WalkQuad, VGtessellate.cpp Turning. A rectangle's corners without
-//    walking its commands; convexity without summing small turns. fillShortcuts.
-//    FillShortcuts.RecordTheGeneralPathsBytes.
-// 16 unfringed rectangles: V VGtessellate.cpp FringeChangesNothing. An upright rectangle on whole device
-//    pixels filled without a fringe that changes no pixel. unfringedRects.
-//    RendererShortcuts.UnfringedRectanglesGiveTheFringedBytes.
-// 17 scissor bounds: V MVGcontext.cpp renderFlush. A call's draws bounded around its scissor where a
-//    transparent source changes nothing (a byte one level apart now and then; an image sampled nearest keeps
-//    its rows' starts). scissorBounds. RendererShortcuts.ScissorBoundsChangeNoPixelVisibly,
-//    RendererShortcuts.ScissorBoundsKeepNearestTexels, Switches/MultiDrawFrames (frames of several fills
-//    with each switch off in turn, this one and all others that give the general path's bytes).
-// 18 scissor answer cache: V MVGcallBounds.h MVGscissorBoundsCache. A scissor's bounds kept by its matrix,
-//    extent, scale, the ratios and the target size, as bits. Goes with scissorBounds (a memo of its answers).
-//    Recording.ScissorBoundsCacheAnswersAsTheBoundsDo.
-// 19 trimmed strip rows: V IGraphicsVectorBitmaps.cpp DrawBitmap. A strip's frame drawn over its rows near
-//    visible texels. stripRowsTrimmed. StripRows.TrimmedFramesDrawTheWholeFramesPicture.
-// 20 partial composites: V MVGdrawableChanges. A drawable gets only what it lacks of the frame. No switch:
-//    MvgNoteFrameChanges(whole) composites all. PartialComposite.ShowsTheWholeFrame,
-//    DrawableChanges.CopiesOnlyWhatIsMissing.
-// 21 uncleared stencil: V MVGcontext.cpp renderCommandEncoderWithColorTexture. A pass whose calls never test
-//    or mark the stencil leaves it uncleared. unclearedStencil.
-//    RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes.
-// 22 texture slots: V MVGcontext.h textureSlots. The record last found for an id, by id modulo 64. No switch:
-//    a slot is checked against the id it is asked for. MetalRenderer.TexturesAreFoundByIdAmongMany.
-// 23 kept clips: graphics/IGraphicsRedraw.cpp. A control's clip kept for the next frame while its bounds and
-//    the scale stay, to the bit. No switch: keyed by all it is made of.
-//    RedrawKeptClips.FollowBoundsAndScaleFromFrameToFrame.
+//  1 span shading
+//    where:     V MVGshaders.cpp FragmentShaderSpan, VGshading.cpp vgShadeSpan; M Rasterizer.cpp Draw::Run;
+//               the switch drops the span forms in QorvRasterDraw's constructor (Rasterizer.cpp)
+//    when:      a fragment function with a span form; a span of up to 128 fragments is shaded in one call
+//    switch:    gpu.spanShading
+//    tolerance: a byte a level apart now and then (a float rounding); frames: 1 level, 6 bytes a fill
+//    tests:     MetalVersusCairo.SpanShadingMatchesPerFragmentShading,
+//               RasterizerSpans.DrawAsPerFragmentShaders,
+//               ShadingSpan.AgreesWithPerFragmentShading, the frames test's SpanShading
+//  2 one-colour rows
+//    where:     M Rasterizer.cpp Draw::OneColourRow, Draw::Run; V MVGshaders.cpp FragmentShaderAsk,
+//               VGshading.cpp vgShadeSpanColour
+//    when:      a row (or chunk) without a stencil test under source-over that the shader answers one
+//               colour: blended in one pass
+//    switch:    gpu.spanShading (it asks the shader's answer)
+//    tolerance: none: the span function's colour
+//    tests:     ShadingSpan.OneColourSpansAgreeWithPerFragmentShading
+//  3 texel copies
+//    where:     M TexelShortcuts.cpp Draw::TexelRuns, Draw::TexelRun; Sampling.cpp QorvTexelCentres;
+//               TexelBlend.h QorvTexelRowOver, QorvCopyTexelsIsa; V VGshading.cpp vgShadeSpanSamples
+//    when:      source-over or copy into 8-bit RGBA or BGRA without a stencil test, the shader's samples of
+//               an RGBA8 image on texel centres: the texels as stored, blended in integers
+//    switch:    gpu.texelCopies (and gpu.spanShading)
+//    tolerance: none
+//    tests:     RendererShortcuts.TexelCopiesGiveTheFilteredBytes,
+//               RendererShortcuts.BitmapsAtTheirOwnSizeAreCopied,
+//               RendererShortcuts.RowsOfTexelsBlendAsTheFilter, TexelBlend.EveryBuildGivesThePortableBytes,
+//               the frames test's TexelCopies
+//  4 uncovered spans
+//    where:     V VGshading.cpp vgShadeSpanSamples (answer.none); M TexelShortcuts.cpp Draw::TexelRun
+//    when:      an image fill's span that nothing covers (coverage 0 throughout): left as it is under
+//               source-over, zeros where the draw replaces
+//    switch:    gpu.texelCopies (with texel copies)
+//    tolerance: none
+//    tests:     Shading.SpansWithoutCoverageAgreeWithTheSpanFunction,
+//               RendererShortcuts.FringeRowsGiveTheFilteredBytes
+//  5 texel rectangles
+//    where:     M TexelShortcuts.cpp Draw::TexelRect, Draw::AskRect, PieceRows::Rows; Sampling.cpp
+//               QorvTexelRowsCentres; V VGshading.cpp vgShadeRectSamples
+//    when:      the rows of an upright rectangle (a fan's rows between upright sides) under texel copies:
+//               asked of the shader at once and taken as texels
+//    switch:    gpu.texelRects (with gpu.texelCopies)
+//    tolerance: none
+//    tests:     RendererShortcuts.TexelRectsGiveTheRowsBytes,
+//               RendererShortcuts.ImagesWithCutCornersGiveTheRowsBytes,
+//               RendererShortcuts.RectanglesWiderThanAPieceGiveTheRowsBytes, the frames test's TexelRects
+//  6 rows between texture rows
+//    where:     M Sampling.cpp QorvTexelRowsCentres (finds them); TexelShortcuts.cpp OverBetween, through
+//               PieceRows::Between in Draw::TexelRect (blends them)
+//    when:      a texel rectangle's row covered whole whose samples fall on column centres side by side but
+//               between two texture rows: the two rows' texels weighed as the filter weighs them
+//    switch:    gpu.texelRects
+//    tolerance: none
+//    tests:     RendererShortcuts.ColumnsAndRowsBetweenTexelsGiveTheRowsBytes
+//  7 one-column rows
+//    where:     M TexelShortcuts.cpp PieceRows::Column (from Draw::TexelRect)
+//    when:      a texel rectangle one pixel wide (a fringe's column): each row's texel blended in line
+//    switch:    gpu.texelRects
+//    tolerance: none
+//    tests:     RendererShortcuts.ColumnsAndRowsBetweenTexelsGiveTheRowsBytes
+//  8 texel snap
+//    where:     M Sampling.cpp LinearIndex (its snap set by Setup from the options)
+//    when:      linear sampling: a sample within a 4096th of a texel of a texel centre is that texel
+//    switch:    gpu.texelSnap
+//    tolerance: the colour within a 16th of a level of the exact filter's: a blended byte a level apart now
+//               and then
+//    tests:     Sampling.SamplesNextToATexelCentreTakeThatTexel,
+//               EditorFrameShortcuts.GiveTheGeneralPathsBytes
+//  9 convex fans
+//    where:     M Rasterizer.cpp QorvRasterDraw::Shaded::FindFans; ConvexFan.cpp MakeConvexFan,
+//               Draw::PrepareFan, Draw::Fan
+//    when:      a triangle list's fan over a convex polygon, or a strip's convex quad, without a stencil
+//               test: drawn as the polygon, a span a row
+//    switch:    gpu.convexFans
+//    tolerance: the varyings from its largest triangle, or from one spanning it where that is a sliver: a few
+//               bytes a few levels apart, a texel where an image sampled nearest has a pixel centre on a
+//               texel's edge
+//    tests:     RasterizerFans.CoverWhatTheirTrianglesCover, Rasterizer.FansInterpolateAsTheirTrianglesDo,
+//               RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes
+// 10 quad corners
+//    where:     M ConvexFan.cpp MakeConvexFan (AffineAt)
+//    when:      a quad's fan: its corner off the reference triangle is checked alone
+//    switch:    gpu.quadCorners
+//    tolerance: none: the same fans
+//    tests:     ConvexFan.QuadsAreMadeAsTheGeneralChecksMakeThem,
+//               RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes, the frames
+//               test's QuadCorners
+// 11 band threads
+//    where:     M Encoders.cpp MTLRenderCommandEncoder::endEncoding, BandPool; Rasterizer.cpp
+//               QorvRasterDraw::Rasterize
+//    when:      a pass over a target of two shares of pixels or more: drawn in bands of rows on threads
+//    switch:    none here: the process's QorvMetalSetPixelsPerBand (one band is none)
+//    tolerance: none
+//    tests:     Rasterizer.TargetsAreDrawnOnAThreadAShare, Rasterizer.LargeTargetsDrawEveryRowOnceAndInOrder,
+//               the frames test's Bands
+// 12 SIMD arithmetic
+//    where:     M SourceOver.h, TexelBlend.h, Sampling.cpp, RasterDraw.h Draw::VaryingTerms, Rasterizer.cpp
+//               Draw::Run, Draw::ChunkStartsAlike, ConvexFan.cpp AffineAt,
+//               TexelShortcuts.cpp; V VGshading.cpp
+//               (through QorvShaderSimd)
+//    when:      where built: SSE2, and the AVX2 and SSSE3 texel kernels where the processor runs them
+//    switch:    gpu.simd
+//    tolerance: none
+//    tests:     TexelBlend.EveryBuildGivesThePortableBytes, RowPieces.VaryingTermsAgreeInBothArithmetics,
+//               ConvexFan.QuadsAreMadeAsTheGeneralChecksMakeThem,
+//               Shading.RectangleRowsAgreeInBothArithmetics,
+//               RendererShortcuts.ScissorBoundsChangeNoPixelVisibly (its portable rounds), the frames test's
+//               Simd
+// 13 stencil skipping
+//    where:     M Rasterizer.cpp Draw::Row
+//    when:      fragments that fail the stencil test and keep its value are skipped before shading
+//    switch:    none: the per-fragment path (gpu.spanShading off) shades and drops them
+//    tolerance: none
+//    tests:     RasterizerSpans.DrawAsPerFragmentShaders
+// 14 column memo
+//    where:     V VGshading.cpp ColumnsFor (a span's s coordinates, by what they were worked out from);
+//               M Sampling.cpp ColumnsOf (their texel columns, by the name the shader gives them, count,
+//               size and snap)
+//    when:      every span of an image fill, and every texel copy
+//    switch:    none: a memo keyed by all it depends on gives what it remembers
+//    tolerance: none
+//    tests:     Sampling.RowsTakeTheFilteredTexelsUnderAnyName,
+//               RendererShortcuts.RepeatedRowsSampleByTheirOwnPaint
+// 15 fill shortcuts
+//    where:     V VGpathCommands.cpp WalkQuad; VGtessellate.cpp Turning
+//    when:      a rectangle's corners set without walking its commands; convexity told without summing the
+//               turns too small to wind twice
+//    switch:    fillShortcuts
+//    tolerance: none: the same recordings
+//    tests:     FillShortcuts.RecordTheGeneralPathsBytes, FillShortcutsTaken.RectangleAndStar, the frames
+//               test's FillShortcuts
+// 16 unfringed rectangles
+//    where:     V VGtessellate.cpp FringeChangesNothing (asked by vgFill)
+//    when:      an upright rectangle on whole device pixels whose fringe changes no pixel: filled without it
+//    switch:    unfringedRects
+//    tolerance: none in pixels (the recordings differ)
+//    tests:     RendererShortcuts.UnfringedRectanglesGiveTheFringedBytes, the frames test's UnfringedRects
+// 17 scissor bounds
+//    where:     V MVGencodeCalls.cpp MVGcontext_vQorv_au::callBounds (from encodeCalls)
+//    when:      a call whose transparent source changes nothing (mvgZeroSourceKeepsTarget): its draws bounded
+//               around its scissor
+//    switch:    scissorBounds
+//    tolerance: a byte one level apart now and then (a row started later steps a rounding apart); an image
+//               sampled nearest keeps its rows' starts; frames: 1 level, 6 bytes a fill
+//    tests:     RendererShortcuts.ScissorBoundsChangeNoPixelVisibly,
+//               RendererShortcuts.ScissorBoundsKeepNearestTexels,
+//               the frames test's ScissorBounds
+// 18 scissor answer cache
+//    where:     V MVGcallBounds.cpp MVGscissorBoundsCache::Bounds
+//    when:      a scissor's bounds kept by its matrix, extent, scale, the ratios and the target size, as bits
+//    switch:    scissorBounds (a memo of its answers)
+//    tolerance: none
+//    tests:     Recording.ScissorBoundsCacheAnswersAsTheBoundsDo
+// 19 trimmed strip rows
+//    where:     V IGraphicsVectorBitmaps.cpp IGraphicsVector::DrawBitmap
+//    when:      a strip's frame (a meter's, a lamp's) under the default blend: drawn over its rows near
+//               visible texels only
+//    switch:    stripRowsTrimmed
+//    tolerance: none: the same picture
+//    tests:     StripRows.TrimmedFramesDrawTheWholeFramesPicture
+// 20 partial composites
+//    where:     V MVGdrawableChanges.cpp MVGdrawableChanges::Areas (from MVGcontext.cpp takeDrawable)
+//    when:      a drawable that holds an earlier frame gets only what it lacks of this one
+//    switch:    none: MvgNoteFrameChanges(whole) composites all
+//    tolerance: none
+//    tests:     PartialComposite.ShowsTheWholeFrame, DrawableChanges.CopiesOnlyWhatIsMissing
+// 21 uncleared stencil
+//    where:     V MVGcontext.cpp renderCommandEncoderWithColorTexture; MVGencodeCalls.cpp usesStencil
+//    when:      a pass whose calls never test or mark the stencil leaves it uncleared
+//    switch:    unclearedStencil
+//    tolerance: none
+//    tests:     RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes, the frames
+//               test's UnclearedStencil
+// 22 texture slots
+//    where:     V MVGcontext.cpp findTexture (MVGcontext.h textureSlots)
+//    when:      every look-up of an image's record: the record last found for an id, by id modulo 64
+//    switch:    none: a slot is checked against the id it is asked for
+//    tolerance: none
+//    tests:     MetalRenderer.TexturesAreFoundByIdAmongMany
+// 23 kept clips
+//    where:     graphics/IGraphicsRedraw.cpp IGraphics::DrawDirtyRects
+//    when:      a control's clip kept for the next frame while its bounds and the scale stay, to the bit
+//    switch:    none: keyed by all it is made of
+//    tolerance: none
+//    tests:     RedrawKeptClips.FollowBoundsAndScaleFromFrameToFrame
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -107,4 +227,15 @@ struct VGoptions
 
   bool operator==(const VGoptions&) const = default;
 };
+
+constexpr const char* kVGoptionsVariable = "QORV_RENDER_OPTIONS";
+
+// The switches' names, as kVGoptionsVariable takes them: each field of VGoptions, the GPU's as "gpu.name".
+std::vector<std::string> vgOptionNames();
+// Sets the switches text names ("name=0,name=1", as kVGoptionsVariable holds them; null or empty sets none)
+// in options, in order. An item that names no switch or gives one no value 0 or 1 is left out with a line
+// in problems that says so and lists the names; false when one was.
+bool vgApplyOptions(const char* text, VGoptions& options, std::string& problems);
+// The defaults with kVGoptionsVariable's switches set; problems as vgApplyOptions's.
+VGoptions vgOptionsFromEnvironment(std::string& problems);
 } // namespace iplugin::igraphics

@@ -6,6 +6,7 @@
 
 #include "graphics/vector/MVGcontext.h"
 #include "graphics/vector/MVGrenderer.h"
+#include "graphics/vector/VGpaint.h"
 #include "tests/support/GoldenImage.h"
 
 namespace qorvtest
@@ -45,6 +46,22 @@ struct MetalContext
     RgbaImage image;
     QorvMetalLayerCopyPresentedImage(*layer, image.rgba, image.width, image.height);
     return image;
+  }
+  // A frame of one image of w by h RGBA texels (made for the frame) filling its own rectangle at (x, y);
+  // what the layer shows.
+  std::vector<unsigned char> ImageFrame(const std::vector<unsigned char>& texels, int w, int h, float x,
+                                        float y)
+  {
+    using namespace iplugin::igraphics;
+    Begin();
+    const int image = vgCreateImageRGBA(ctx, w, h, 0, texels.data());
+    vgBeginPath(ctx);
+    vgRect(ctx, x, y, (float)w, (float)h);
+    vgFillPaint(ctx, vgImagePattern(x, y, (float)w, (float)h, 0.0f, image, 1.0f));
+    vgFill(ctx);
+    const RgbaImage shown = End();
+    vgDeleteImage(ctx, image);
+    return shown.rgba;
   }
 };
 } // namespace qorvtest

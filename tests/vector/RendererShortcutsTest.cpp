@@ -1086,18 +1086,7 @@ TEST(RendererOptions, AreEachContextsOwn)
   vgSetOptions(general.ctx, off);
   EXPECT_EQ(vgOptions(general.ctx), off);
   EXPECT_EQ(vgOptions(shortcuts.ctx), VGoptions{});
-  auto draw = [&](qorvtest::MetalContext& m)
-  {
-    m.Begin();
-    const int image = vgCreateImageRGBA(m.ctx, w, h, 0, texels.data());
-    vgBeginPath(m.ctx);
-    vgRect(m.ctx, 3, 4, w, h);
-    vgFillPaint(m.ctx, vgImagePattern(3, 4, w, h, 0.0f, image, 1.0f));
-    vgFill(m.ctx);
-    const qorvtest::RgbaImage shown = m.End();
-    vgDeleteImage(m.ctx, image);
-    return shown.rgba;
-  };
+  auto draw = [&](qorvtest::MetalContext& m) { return m.ImageFrame(texels, w, h, 3, 4); };
   for (int round = 0; round < 2; ++round)
   {
     uint64_t before = QorvMetalTexelsCopied();

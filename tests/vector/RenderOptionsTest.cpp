@@ -1,0 +1,155 @@
+// The renderer's switches set by name, from code and from the environment a program runs in.
+#include "graphics/vector/VGcontext.h"
+#include "graphics/vector/VGoptions.h"
+#include "tests/vector/MetalTestContext.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace iplugin::igraphics;
+
+namespace
+{
+// The bytes of the record where a and b differ.
+std::set<size_t> BytesApart(const VGoptions& a, const VGoptions& b)
+{
+  unsigned char x[sizeof(VGoptions)], y[sizeof(VGoptions)];
+  std::memcpy(x, &a, sizeof x);
+  std::memcpy(y, &b, sizeof y);
+  std::set<size_t> apart;
+  for (size_t i = 0; i < sizeof x; ++i)
+    if (x[i] != y[i]) apart.insert(i);
+  return apart;
+}
+
+// Sets the variable while it lives, and takes it away again.
+struct Environment
+{
+  explicit Environment(const char* value) { setenv(kVGoptionsVariable, value, 1); }
+  ~Environment() { unsetenv(kVGoptionsVariable); }
+};
+} // namespace
+
+// Each name turns one switch off and on again, a switch no other name turns, and the names reach every
+// switch of the record (a field added without a name fails here). The GPU's answer to their bare names too.
+TEST(RenderOptions, EachNameSetsItsOwnSwitch)
+{
+  const std::vector<std::string> names = vgOptionNames();
+  static_assert(sizeof(VGoptions) == sizeof(bool) * 12, "a switch was added: give it a name");
+  ASSERT_EQ(names.size(), sizeof(VGoptions));
+  std::set<size_t> reached;
+  for (const std::string& name : names)
+  {
+    VGoptions off;
+    std::string problems;
+    ASSERT_TRUE(vgApplyOptions((name + "=0").c_str(), off, problems)) << name;
+    EXPECT_EQ(problems, "");
+    const std::set<size_t> apart = BytesApart(off, VGoptions{});
+    ASSERT_EQ(apart.size(), 1u) << name;
+    EXPECT_TRUE(reached.insert(*apart.begin()).second) << name << " sets another name's switch";
+    VGoptions back = off;
+    EXPECT_TRUE(vgApplyOptions((name + "=1").c_str(), back, problems)) << name;
+    EXPECT_EQ(back, VGoptions{}) << name;
+    if (name.rfind("gpu.", 0) == 0)
+    {
+      VGoptions bare;
+      EXPECT_TRUE(vgApplyOptions((name.substr(4) + "=0").c_str(), bare, problems)) << name;
+      EXPECT_EQ(bare, off) << name;
+    }
+  }
+  EXPECT_EQ(reached.size(), sizeof(VGoptions));
+}
+
+// Items are taken in order; an item that names no switch, or gives one no value 0 or 1, is left out with a
+// line naming it, and the others are still taken.
+TEST(RenderOptions, WhatNamesNoSwitchIsReportedAndLeftOut)
+{
+  VGoptions fansAndSnapOff;
+  fansAndSnapOff.gpu.convexFans = fansAndSnapOff.gpu.texelSnap = false;
+  VGoptions fillsOff;
+  fillsOff.fillShortcuts = false;
+  const struct
+  {
+    const char* text;
+    VGoptions expected;
+    const char* reported; // null: nothing
+  } cases[] = {
+      {nullptr, VGoptions{}, nullptr},
+      {"", VGoptions{}, nullptr},
+      {" , ,", VGoptions{}, nullptr},
+      {"gpu.convexFans=0,texelSnap=0", fansAndSnapOff, nullptr},
+      {" gpu.convexFans = 0 , nonsense=0,gpu.texelSnap=0", fansAndSnapOff, "\"nonsense\""},
+      {"fillShortcuts=0,fillShortcuts=1,fillShortcuts=0", fillsOff, nullptr},
+      {"fillShortcuts=2", VGoptions{}, "fillShortcuts=2"},
+      {"fillShortcuts=", VGoptions{}, "fillShortcuts="},
+      {"fillShortcuts,texelSnap=0,convexFans=0", fansAndSnapOff, "\"fillShortcuts\""},
+      {"fillShortcuts=off", VGoptions{}, "fillShortcuts=off"},
+      {"gpu.fillShortcuts=0", VGoptions{}, "\"gpu.fillShortcuts\""},
+      {"GPU.simd=0", VGoptions{}, "\"GPU.simd\""},
+      {"simd=0=1", VGoptions{}, "simd=0=1"},
+  };
+  for (const auto& c : cases)
+  {
+    const std::string text = c.text ? c.text : "(null)";
+    VGoptions options;
+    std::string problems;
+    EXPECT_EQ(vgApplyOptions(c.text, options, problems), c.reported == nullptr) << text;
+    EXPECT_EQ(options, c.expected) << text;
+    if (!c.reported)
+    {
+      EXPECT_EQ(problems, "") << text;
+      continue;
+    }
+    EXPECT_NE(problems.find(c.reported), std::string::npos) << text << ": " << problems;
+    // One line, which names the variable and lists the switches.
+    EXPECT_EQ(problems.rfind(kVGoptionsVariable, 0), 0u) << problems;
+    EXPECT_EQ(std::count(problems.begin(), problems.end(), '\n'), 1) << problems;
+    EXPECT_NE(problems.find("gpu.quadCorners"), std::string::npos) << problems;
+  }
+}
+
+// A context made under the variable takes its switches, and its draws follow them: with texel copies off a
+// bitmap is filtered, not copied; a name that is no switch is said on standard error when the context is
+// made. Without the variable a context takes the defaults and says nothing.
+TEST(RenderOptions, AContextTakesTheSwitchesOfTheEnvironment)
+{
+  const int w = 12, h = 10;
+  std::vector<unsigned char> texels((size_t)w * h * 4);
+  for (size_t i = 0; i < texels.size(); ++i)
+    texels[i] = (unsigned char)(i * 37 % 251 | 0x80);
+  auto draw = [&](qorvtest::MetalContext& m) { return m.ImageFrame(texels, w, h, 2, 3); };
+  VGoptions expected;
+  expected.gpu.texelCopies = false;
+  expected.unfringedRects = false;
+  std::string said;
+  std::vector<unsigned char> filtered;
+  {
+    const Environment set("gpu.texelCopies=0,unfringedRects=0,texelCopy=1");
+    testing::internal::CaptureStderr();
+    qorvtest::MetalContext m(32, 24);
+    said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(m.ctx, nullptr);
+    EXPECT_EQ(vgOptions(m.ctx), expected);
+    EXPECT_EQ(m.Renderer().options, expected);
+    const uint64_t before = QorvMetalTexelsCopied();
+    filtered = draw(m);
+    EXPECT_EQ(QorvMetalTexelsCopied(), before);
+    EXPECT_EQ(QorvMetalOptions(*m.layer->device), expected.gpu);
+  }
+  EXPECT_NE(said.find("\"texelCopy\""), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+
+  testing::internal::CaptureStderr();
+  qorvtest::MetalContext plain(32, 24);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(vgOptions(plain.ctx), VGoptions{});
+  const uint64_t before = QorvMetalTexelsCopied();
+  EXPECT_EQ(draw(plain), filtered);
+  EXPECT_GE(QorvMetalTexelsCopied() - before, (uint64_t)(w * h));
+}
