@@ -23,7 +23,7 @@ namespace iplugin::igraphics
 //
 //  1 span shading
 //    where:     V MVGshaders.cpp FragmentShaderSpan, VGshading.cpp vgShadeSpan; M Rasterizer.cpp Draw::Run;
-//               the switch drops the span forms in QorvRasterDraw's constructor (Rasterizer.cpp)
+//               off, Rasterizer.cpp BindDraw drops the span forms
 //    when:      a fragment function with a span form; a span of up to 128 fragments is shaded in one call
 //    switch:    gpu.spanShading
 //    tolerance: a byte a level apart now and then (a float rounding); frames: 1 level, 6 bytes a fill

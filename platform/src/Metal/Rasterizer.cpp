@@ -518,6 +518,9 @@ struct QorvRasterDraw::Shaded
     }
   }
 
+  // Shades the vertices that ids name into vertices, each id's entry in reference.
+  void ShadeVertices(const uint32_t* ids, NSUInteger count);
+
   // Fans of a triangle list, and quads of a strip, without a stencil test (a fan's triangles would each
   // count there). Their corners go into one list, which the fans point into once it is complete.
   void FindFans()
@@ -574,25 +577,34 @@ struct QorvRasterDraw::Shaded
   }
 };
 
-QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
-                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count, int bands,
-                               const QorvGpuOptions& options)
+namespace
 {
-  const QorvOptionsScope scope(options);
-  if (type != MTLPrimitiveTypeTriangle && type != MTLPrimitiveTypeTriangleStrip)
-    return; // points and lines are not drawn by this stand-in
-  MTLTexture* target = colour ? colour : stencil;
-  if (!target || count == 0) return;
-  std::vector<std::unique_ptr<Shaded>>* spare = Spare();
-  if (!spare || spare->empty())
-    mShaded = std::make_unique<Shaded>();
-  else
-  {
-    mShaded = std::move(spare->back());
-    spare->pop_back();
-  }
-  mShaded->type = type;
-  Draw& d = mShaded->draw;
+// Whether a blend is premultiplied source-over on every channel.
+bool BlendIsSourceOver(const MTLRenderPipelineColorAttachmentDescriptor& b)
+{
+  return b.blendingEnabled && b.writeMask == MTLColorWriteMaskAll &&
+         b.sourceRGBBlendFactor == MTLBlendFactorOne && b.sourceAlphaBlendFactor == MTLBlendFactorOne &&
+         b.destinationRGBBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
+         b.destinationAlphaBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
+         b.rgbBlendOperation == MTLBlendOperationAdd && b.alphaBlendOperation == MTLBlendOperationAdd;
+}
+
+// Whether the source replaces the target on every channel (no blending, or one and zero).
+bool BlendReplaces(const MTLRenderPipelineColorAttachmentDescriptor& b)
+{
+  return b.writeMask == MTLColorWriteMaskAll &&
+         (!b.blendingEnabled ||
+          (b.sourceRGBBlendFactor == MTLBlendFactorOne && b.sourceAlphaBlendFactor == MTLBlendFactorOne &&
+           b.destinationRGBBlendFactor == MTLBlendFactorZero &&
+           b.destinationAlphaBlendFactor == MTLBlendFactorZero &&
+           b.rgbBlendOperation == MTLBlendOperationAdd && b.alphaBlendOperation == MTLBlendOperationAdd));
+}
+
+// The draw's pipeline, options, attachments' pixels and bound buffers, textures and samplers. Every member is
+// set here, as a draw kept for the next one keeps the last one's.
+void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
+              const QorvGpuOptions& options)
+{
   const auto& pd = s.bindings->pipeline->descriptor();
   d.colour = colour;
   d.stencil = stencil;
@@ -609,7 +621,6 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     d.fragmentCode = &d.fragmentAlone;
   }
   d.blend = &pd.colorAttachments[0];
-  // Every member is set here, as a draw kept for the next one keeps the last one's.
   d.stencilPixels = stencil ? stencil->levels()[0].pixels.data() : nullptr;
   d.stencilWidth = stencil ? stencil->width() : 0;
   d.colourPixels = colour ? colour->levels()[0].pixels.data() : nullptr;
@@ -617,20 +628,8 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.colourBytes = colour ? colour->bytesPerPixel() : 0;
   d.colourFormat = colour ? colour->pixelFormat() : MTLPixelFormatInvalid;
   d.tableBuilt[0] = d.tableBuilt[1] = false;
-  d.sourceOver = d.blend->blendingEnabled && d.blend->writeMask == MTLColorWriteMaskAll &&
-                 d.blend->sourceRGBBlendFactor == MTLBlendFactorOne &&
-                 d.blend->sourceAlphaBlendFactor == MTLBlendFactorOne &&
-                 d.blend->destinationRGBBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
-                 d.blend->destinationAlphaBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
-                 d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
-                 d.blend->alphaBlendOperation == MTLBlendOperationAdd;
-  d.replaces = d.blend->writeMask == MTLColorWriteMaskAll &&
-               (!d.blend->blendingEnabled || (d.blend->sourceRGBBlendFactor == MTLBlendFactorOne &&
-                                              d.blend->sourceAlphaBlendFactor == MTLBlendFactorOne &&
-                                              d.blend->destinationRGBBlendFactor == MTLBlendFactorZero &&
-                                              d.blend->destinationAlphaBlendFactor == MTLBlendFactorZero &&
-                                              d.blend->rgbBlendOperation == MTLBlendOperationAdd &&
-                                              d.blend->alphaBlendOperation == MTLBlendOperationAdd));
+  d.sourceOver = BlendIsSourceOver(*d.blend);
+  d.replaces = BlendReplaces(*d.blend);
   d.varyings = d.vertexCode->varyingCount;
   for (int i = 0; i < QorvDrawState::kSlots; ++i)
   {
@@ -647,11 +646,16 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     d.textures[i] = b.fragmentTextures[i].get();
     d.samplers[i] = b.fragmentSamplers[i].get();
   }
+}
+
+// The pixels the draw may reach: the viewport's within the target, the scissor's, and the stencil's.
+void ClipDraw(Draw& d, const QorvDrawState& s, const MTLTexture& target)
+{
   const MTLViewport& vp = s.viewport;
-  d.clipX0 = (int)std::clamp(std::floor(vp.originX), 0.0, (double)target->width());
-  d.clipY0 = (int)std::clamp(std::floor(vp.originY), 0.0, (double)target->height());
-  d.clipX1 = (int)std::clamp(std::ceil(vp.originX + vp.width), 0.0, (double)target->width());
-  d.clipY1 = (int)std::clamp(std::ceil(vp.originY + vp.height), 0.0, (double)target->height());
+  d.clipX0 = (int)std::clamp(std::floor(vp.originX), 0.0, (double)target.width());
+  d.clipY0 = (int)std::clamp(std::floor(vp.originY), 0.0, (double)target.height());
+  d.clipX1 = (int)std::clamp(std::ceil(vp.originX + vp.width), 0.0, (double)target.width());
+  d.clipY1 = (int)std::clamp(std::ceil(vp.originY + vp.height), 0.0, (double)target.height());
   if (s.scissorSet)
   {
     // No fragment outside the scissor rectangle is shaded, sampled or written.
@@ -661,47 +665,74 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     d.clipX1 = (int)std::clamp<int64_t>((int64_t)(r.x + r.width), d.clipX0, d.clipX1);
     d.clipY1 = (int)std::clamp<int64_t>((int64_t)(r.y + r.height), d.clipY0, d.clipY1);
   }
+  const MTLTexture *stencil = d.stencil, *colour = d.colour;
   if (stencil && colour && (stencil->width() < colour->width() || stencil->height() < colour->height()))
   {
     d.clipX1 = std::min<int>(d.clipX1, (int)stencil->width());
     d.clipY1 = std::min<int>(d.clipY1, (int)stencil->height());
   }
-  // Built now, so that bands on several threads only read them.
-  d.faceTables[0] = d.TableFor(false);
-  d.faceTables[1] = d.TableFor(true);
-  d.texelRects = d.TexelRects();
+}
+} // namespace
 
-  // Shade each vertex once when the ids are dense, else once per reference.
-  qorv_raster::VertexStage stage(d);
+void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count)
+{
+  // Each vertex once when the ids are dense, else once per reference.
+  qorv_raster::VertexStage stage(draw);
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
   stage.Within(hi);
-  std::vector<Vertex>& shaded = mShaded->vertices;
-  std::vector<uint32_t>& reference = mShaded->reference;
   reference.resize(count);
   if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
   {
-    shaded.resize((size_t)hi - lo + 1);
-    std::vector<unsigned char>& done = mShaded->shadedOnce;
-    done.assign(shaded.size(), 0);
+    vertices.resize((size_t)hi - lo + 1);
+    shadedOnce.assign(vertices.size(), 0);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = ids[i] - lo;
-      if (!done[reference[i]])
+      if (!shadedOnce[reference[i]])
       {
-        stage.Shade(ids[i], shaded[reference[i]]);
-        done[reference[i]] = 1;
+        stage.Shade(ids[i], vertices[reference[i]]);
+        shadedOnce[reference[i]] = 1;
       }
     }
   }
   else
   {
-    shaded.resize(count);
+    vertices.resize(count);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = (uint32_t)i;
-      stage.Shade(ids[i], shaded[i]);
+      stage.Shade(ids[i], vertices[i]);
     }
   }
+}
+
+QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
+                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count, int bands,
+                               const QorvGpuOptions& options)
+{
+  // For the calls the vertex shaders make back.
+  const QorvOptionsScope scope(options);
+  if (type != MTLPrimitiveTypeTriangle && type != MTLPrimitiveTypeTriangleStrip)
+    return; // points and lines are not drawn by this stand-in
+  MTLTexture* target = colour ? colour : stencil;
+  if (!target || count == 0) return;
+  std::vector<std::unique_ptr<Shaded>>* spare = Spare();
+  if (!spare || spare->empty())
+    mShaded = std::make_unique<Shaded>();
+  else
+  {
+    mShaded = std::move(spare->back());
+    spare->pop_back();
+  }
+  mShaded->type = type;
+  Draw& d = mShaded->draw;
+  BindDraw(d, colour, stencil, s, options);
+  ClipDraw(d, s, *target);
+  // Built now, so that bands on several threads only read them.
+  d.faceTables[0] = d.TableFor(false);
+  d.faceTables[1] = d.TableFor(true);
+  d.texelRects = d.TexelRects();
+  mShaded->ShadeVertices(ids, count);
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
   mShaded->ListPrimitives();
