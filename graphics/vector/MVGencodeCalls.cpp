@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "graphics/vector/VGrenderParams.h"
+#include "graphics/vector/VGstate.h"
+
 namespace iplugin::igraphics
 {
 void MVGcontext_vQorv_au::encodeCalls(const std::shared_ptr<MTLTexture>& colour,

@@ -391,6 +391,10 @@ struct Draw
   // the shader's answer may still give one colour and texture samples.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
            bool askTexels = true) const;
+  // Fragments from .. from + m - 1 of a span shaded one at a time, by the fragment function alone, from
+  // their varyings (vary[k][t]).
+  void ShadeEach(const Span& sp, int from, int m, const float (*vary)[kChunk], float (*colourOut)[4],
+                 unsigned char* keep) const;
   // A row without a stencil test whose fragments the shader gives one colour, blended in one pass; false
   // when it is not such a row. in is the row's input: made here unless its count is n already; answer, when
   // not null, what the shader said of it.

@@ -163,29 +163,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     else if (fragmentCode->fragmentSpan)
       fragmentCode->fragmentSpan(in, writeColour ? colourOut : nullptr, keep);
     else
-    {
-      const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
-      const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
-      for (int t = 0; t < m; ++t)
-      {
-        const double la = (double)(e0 + t * sp.s0) * sp.inv, lb = (double)(e1 + t * sp.s1) * sp.inv;
-        float v[kQorvMaxVaryings];
-        for (int k = 0; k < varyings; ++k)
-          v[k] = vary[k][t];
-        QorvFragmentIn one;
-        one.position[0] = sp.x0 + from + t + 0.5f;
-        one.position[1] = sp.y + 0.5f;
-        one.position[2] = (float)(la * a.z + lb * b.z + (1 - la - lb) * c.z);
-        one.position[3] = 1;
-        one.varyings = v;
-        one.frontFacing = sp.front;
-        one.buffers = fragmentBuffers;
-        one.textures = textures;
-        one.samplers = samplers;
-        colourOut[t][0] = colourOut[t][1] = colourOut[t][2] = colourOut[t][3] = 0;
-        keep[t] = fragmentCode->fragment(one, colourOut[t]) ? 1 : 0;
-      }
-    }
+      ShadeEach(sp, from, m, vary, colourOut, keep);
   }
   else
     std::memset(keep, 1, (size_t)m);
@@ -216,6 +194,32 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   else
     for (int t = 0; t < m; ++t)
       if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
+}
+
+void Draw::ShadeEach(const Span& sp, int from, int m, const float (*vary)[kChunk], float (*colourOut)[4],
+                     unsigned char* keep) const
+{
+  const int64_t e0 = sp.e0 + from * sp.s0, e1 = sp.e1 + from * sp.s1;
+  const Vertex &a = *sp.a, &b = *sp.b, &c = *sp.c;
+  for (int t = 0; t < m; ++t)
+  {
+    const double la = (double)(e0 + t * sp.s0) * sp.inv, lb = (double)(e1 + t * sp.s1) * sp.inv;
+    float v[kQorvMaxVaryings];
+    for (int k = 0; k < varyings; ++k)
+      v[k] = vary[k][t];
+    QorvFragmentIn one;
+    one.position[0] = sp.x0 + from + t + 0.5f;
+    one.position[1] = sp.y + 0.5f;
+    one.position[2] = (float)(la * a.z + lb * b.z + (1 - la - lb) * c.z);
+    one.position[3] = 1;
+    one.varyings = v;
+    one.frontFacing = sp.front;
+    one.buffers = fragmentBuffers;
+    one.textures = textures;
+    one.samplers = samplers;
+    colourOut[t][0] = colourOut[t][1] = colourOut[t][2] = colourOut[t][3] = 0;
+    keep[t] = fragmentCode->fragment(one, colourOut[t]) ? 1 : 0;
+  }
 }
 
 bool Draw::StepsExactly(const float* start, const float* step, int count) const

@@ -437,6 +437,114 @@ bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
   return true;
 }
 
+namespace
+{
+// What QorvTexelRowsCentres sets of each row, and how it finds a row's first texel.
+struct RowsCentres
+{
+  const unsigned char* whole;
+  const unsigned char** starts;
+  unsigned char* centred;
+  QorvTexelRowsBetween* between;
+  const unsigned char* pixels; // the first column's texel of the texture's first row, when side by side
+  size_t rowBytes;
+  int h;
+  bool wrapT, sideBySide, columnsCentred;
+  bool any = false;
+
+  // Row y of the texture, clamped or wrapped as the sampler says.
+  const unsigned char* RowAt(int y) const
+  {
+    return pixels + (size_t)(wrapT ? Wrap(y, h) : y < 0 ? 0 : y > h - 1 ? h - 1 : y) * rowBytes;
+  }
+  // Row r, whose t falls on a texel centre (y) when centre is set, else weight beyond row y.
+  void Take(int r, bool centre, int y, float weight)
+  {
+    const bool covered = whole[r] == 1 && columnsCentred && centre;
+    const bool taken = covered || whole[r] == 2;
+    centred[r] = taken ? 1 : 0;
+    starts[r] = nullptr;
+    any = any || taken;
+    between[r].upper = nullptr;
+    if (whole[r] == 1 && sideBySide && !centre)
+    {
+      between[r] = QorvTexelRowsBetween{RowAt(y), RowAt(y + 1), weight};
+      any = true;
+    }
+    if (covered && sideBySide) starts[r] = RowAt(y);
+  }
+#if defined(__SSE2__)
+  // CentreIndices' arithmetic four rows at a time for the t of rows, v (a row that is not whole has a t too,
+  // unused): the row it stopped at.
+  int Fours(const float* v, int rows, float size, float snap);
+#endif
+};
+
+#if defined(__SSE2__)
+int RowsCentres::Fours(const float* v, int rows, float size, float snap)
+{
+  const __m128 scale = _mm_set1_ps(size), half = _mm_set1_ps(0.5f);
+  const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap);
+  const __m128i one = _mm_set1_epi32(1);
+  const uint32_t fourOnes = 0x01010101u;
+  const __m128i lastRow = _mm_set1_epi32(h - 1);
+  // A row's bytes in 32 bits, and pointers of 64: its rows' first texels are worked out as integers.
+  const bool narrow = rowBytes <= UINT32_MAX && sizeof(void*) == sizeof(uint64_t);
+  const __m128i bytes = _mm_set1_epi64x((int64_t)rowBytes),
+                base = _mm_set1_epi64x((int64_t) reinterpret_cast<uintptr_t>(pixels));
+  int r = 0;
+  for (; r + 4 <= rows; r += 4)
+  {
+    uint32_t cover;
+    std::memcpy(&cover, whole + r, sizeof cover);
+    if (cover == 2 * fourOnes)
+    {
+      // No coverage: no t is looked at.
+      std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
+      std::fill(starts + r, starts + r + 4, nullptr);
+      any = true;
+      continue;
+    }
+    __m128i k;
+    __m128 weight, up;
+    if (!FourIndices(_mm_loadu_ps(v + r), scale, half, high, k, weight, up)) break; // far, or not finite
+    const int centres = _mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, low), up));
+    const __m128i y = _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one));
+    alignas(16) int ys[4];
+    if (cover == fourOnes && centres == 0xF && sideBySide && !wrapT)
+    {
+      // Covered whole, on centres, side by side: the common case of an image's rows, clamped to its rows.
+      const __m128i below = _mm_cmpgt_epi32(_mm_setzero_si128(), y), above = _mm_cmpgt_epi32(y, lastRow);
+      const __m128i clamped =
+          _mm_or_si128(_mm_andnot_si128(_mm_or_si128(below, above), y), _mm_and_si128(above, lastRow));
+      std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
+      any = true;
+      if (narrow)
+      {
+        // The rows' first texels two at a time: each row (0 .. h - 1) times the row's bytes, on the pixels.
+        auto firsts = [&](__m128i two) { return _mm_add_epi64(base, _mm_mul_epu32(two, bytes)); };
+        const __m128i zero = _mm_setzero_si128();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(starts + r), firsts(_mm_unpacklo_epi32(clamped, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(starts + r + 2),
+                         firsts(_mm_unpackhi_epi32(clamped, zero)));
+        continue;
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(ys), clamped);
+      for (int j = 0; j < 4; ++j)
+        starts[r + j] = pixels + (size_t)ys[j] * rowBytes;
+      continue;
+    }
+    _mm_store_si128(reinterpret_cast<__m128i*>(ys), y);
+    alignas(16) float weights[4];
+    _mm_store_ps(weights, weight);
+    for (int j = 0; j < 4; ++j)
+      Take(r + j, (centres >> j) & 1, ys[j], weights[j]);
+  }
+  return r;
+}
+#endif
+} // namespace
+
 bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                           const QorvSpanAnswer& samples, int n, int rows, const unsigned char** starts,
                           unsigned char* centred, QorvTexelRowsBetween* between, const void* namer,
@@ -456,101 +564,27 @@ bool QorvTexelRowsCentres(const MTLTexture* texture, const MTLSamplerState* samp
   // As QorvTexelCentres answers each row with one t. Rows covered by 0 are taken wherever they sample.
   const ColumnIndices& columns = ColumnsOf(u, n, w, st, samples.columns, namer);
   const bool sideBySide = columns.centres && columns.stepped && columns.xs[0] >= 0 && columns.xs[n - 1] < w;
-  const bool wrapT = st.s->tAddressMode == MTLSamplerAddressModeRepeat;
-  const unsigned char* pixels =
-      sideBySide ? level.pixels.data() + (size_t)std::max(columns.xs[0], 0) * 4 : nullptr;
-  const size_t rowBytes = (size_t)w * 4;
+  RowsCentres q{whole,
+                starts,
+                centred,
+                between,
+                sideBySide ? level.pixels.data() + (size_t)std::max(columns.xs[0], 0) * 4 : nullptr,
+                (size_t)w * 4,
+                h,
+                st.s->tAddressMode == MTLSamplerAddressModeRepeat,
+                sideBySide,
+                columns.centres};
   const float size = (float)h, snap = st.snap;
-  bool any = false;
-  // Row r, whose t falls on a texel centre (y) when centre is set.
-  auto rowAt = [&](int y) {
-    return pixels + (size_t)(wrapT ? Wrap(y, h) : y < 0 ? 0 : y > h - 1 ? h - 1 : y) * rowBytes;
-  };
-  // Row r, whose t falls on a texel centre (y) when centre is set, else weight beyond row y.
-  auto take = [&](int r, bool centre, int y, float weight)
-  {
-    const bool covered = whole[r] == 1 && columns.centres && centre;
-    const bool taken = covered || whole[r] == 2;
-    centred[r] = taken ? 1 : 0;
-    starts[r] = nullptr;
-    any = any || taken;
-    between[r].upper = nullptr;
-    if (whole[r] == 1 && sideBySide && !centre)
-    {
-      between[r] = QorvTexelRowsBetween{rowAt(y), rowAt(y + 1), weight};
-      any = true;
-    }
-    if (covered && sideBySide) starts[r] = rowAt(y);
-  };
   int r = 0;
 #if defined(__SSE2__)
-  // CentreIndices' arithmetic four rows at a time (a row that is not whole has a t too, unused).
-  if (st.simd)
-  {
-    const __m128 scale = _mm_set1_ps(size), half = _mm_set1_ps(0.5f);
-    const __m128 low = _mm_set1_ps(snap), high = _mm_set1_ps(1.0f - snap);
-    const __m128i one = _mm_set1_epi32(1);
-    const uint32_t fourOnes = 0x01010101u;
-    const __m128i lastRow = _mm_set1_epi32(h - 1);
-    // A row's bytes in 32 bits, and pointers of 64: its rows' first texels are worked out as integers.
-    const bool narrow = rowBytes <= UINT32_MAX && sizeof(void*) == sizeof(uint64_t);
-    const __m128i bytes = _mm_set1_epi64x((int64_t)rowBytes),
-                  base = _mm_set1_epi64x((int64_t) reinterpret_cast<uintptr_t>(pixels));
-    for (; r + 4 <= rows; r += 4)
-    {
-      uint32_t cover;
-      std::memcpy(&cover, whole + r, sizeof cover);
-      if (cover == 2 * fourOnes)
-      {
-        // No coverage: no t is looked at.
-        std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
-        std::fill(starts + r, starts + r + 4, nullptr);
-        any = true;
-        continue;
-      }
-      __m128i k;
-      __m128 weight, up;
-      if (!FourIndices(_mm_loadu_ps(v + r), scale, half, high, k, weight, up)) break; // far, or not finite
-      const int centres = _mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(weight, low), up));
-      const __m128i y = _mm_add_epi32(k, _mm_and_si128(_mm_castps_si128(up), one));
-      alignas(16) int ys[4];
-      if (cover == fourOnes && centres == 0xF && sideBySide && !wrapT)
-      {
-        // Covered whole, on centres, side by side: the common case of an image's rows, clamped to its rows.
-        const __m128i below = _mm_cmpgt_epi32(_mm_setzero_si128(), y), above = _mm_cmpgt_epi32(y, lastRow);
-        const __m128i clamped =
-            _mm_or_si128(_mm_andnot_si128(_mm_or_si128(below, above), y), _mm_and_si128(above, lastRow));
-        std::memcpy(centred + r, &fourOnes, sizeof fourOnes);
-        any = true;
-        if (narrow)
-        {
-          // The rows' first texels two at a time: each row (0 .. h - 1) times the row's bytes, on the pixels.
-          auto firsts = [&](__m128i two) { return _mm_add_epi64(base, _mm_mul_epu32(two, bytes)); };
-          const __m128i zero = _mm_setzero_si128();
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(starts + r), firsts(_mm_unpacklo_epi32(clamped, zero)));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(starts + r + 2),
-                           firsts(_mm_unpackhi_epi32(clamped, zero)));
-          continue;
-        }
-        _mm_store_si128(reinterpret_cast<__m128i*>(ys), clamped);
-        for (int j = 0; j < 4; ++j)
-          starts[r + j] = pixels + (size_t)ys[j] * rowBytes;
-        continue;
-      }
-      _mm_store_si128(reinterpret_cast<__m128i*>(ys), y);
-      alignas(16) float weights[4];
-      _mm_store_ps(weights, weight);
-      for (int j = 0; j < 4; ++j)
-        take(r + j, (centres >> j) & 1, ys[j], weights[j]);
-    }
-  }
+  if (st.simd) r = q.Fours(v, rows, size, snap);
 #endif
   for (; r < rows; ++r)
   {
     // CentreIndices of the one t.
     float weight = 0.0f;
     const int y = whole[r] != 0 ? LinearIndex(v[r], size, weight, snap) : 0;
-    take(r, whole[r] != 0 && weight == 0.0f, y, weight);
+    q.Take(r, whole[r] != 0 && weight == 0.0f, y, weight);
   }
-  return any;
+  return q.any;
 }
