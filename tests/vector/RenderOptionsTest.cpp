@@ -1,14 +1,20 @@
 // The renderer's switches set by name, from code and from the environment a program runs in.
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGoptions.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestPaths.h"
 #include "tests/vector/MetalTestContext.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,12 +34,48 @@ std::set<size_t> BytesApart(const VGoptions& a, const VGoptions& b)
   return apart;
 }
 
-// Sets the variable while it lives, and takes it away again.
-struct Environment
+std::string FileText(const std::filesystem::path& path)
 {
-  explicit Environment(const char* value) { setenv(kVGoptionsVariable, value, 1); }
-  ~Environment() { unsetenv(kVGoptionsVariable); }
-};
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Whether word stands in text as a name of its own, not as part of a longer one.
+bool HasWord(const std::string& text, const std::string& word)
+{
+  auto inName = [](char c) { return std::isalnum((unsigned char)c) || c == '_'; };
+  for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+    if ((at == 0 || !inName(text[at - 1])) &&
+        (at + word.size() == text.size() || !inName(text[at + word.size()])))
+      return true;
+  return false;
+}
+
+// The shortcuts table's fields of one label ("where", "tests"), each with its continuation lines joined and
+// its spaces made one.
+std::vector<std::string> TableFields(const std::string& header, const std::string& label)
+{
+  std::vector<std::string> fields;
+  std::istringstream lines(header);
+  const std::regex start("^//\\s+(\\d+ )?\\s*([a-z]+):\\s+(.*)$"), more("^// {14,}(\\S.*)$");
+  bool in = false;
+  for (std::string line; std::getline(lines, line);)
+  {
+    std::smatch m;
+    if (std::regex_match(line, m, start))
+    {
+      in = m[2] == label;
+      if (in) fields.push_back(m[3]);
+    }
+    else if (in && std::regex_match(line, m, more))
+      fields.back() += " " + m[1].str();
+    else
+      in = false;
+  }
+  return fields;
+}
 } // namespace
 
 // Each name turns one switch off and on again, a switch no other name turns, and the names reach every
@@ -130,7 +172,8 @@ TEST(RenderOptions, AContextTakesTheSwitchesOfTheEnvironment)
   std::string said;
   std::vector<unsigned char> filtered;
   {
-    const Environment set("gpu.texelCopies=0,unfringedRects=0,texelCopy=1");
+    qorvtest::ScopedEnvironment environment;
+    environment.Set(kVGoptionsVariable, "gpu.texelCopies=0,unfringedRects=0,texelCopy=1");
     testing::internal::CaptureStderr();
     qorvtest::MetalContext m(32, 24);
     said = testing::internal::GetCapturedStderr();
@@ -145,6 +188,8 @@ TEST(RenderOptions, AContextTakesTheSwitchesOfTheEnvironment)
   EXPECT_NE(said.find("\"texelCopy\""), std::string::npos) << said;
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 
+  qorvtest::ScopedEnvironment environment;
+  environment.Set(kVGoptionsVariable, nullptr);
   testing::internal::CaptureStderr();
   qorvtest::MetalContext plain(32, 24);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -152,4 +197,72 @@ TEST(RenderOptions, AContextTakesTheSwitchesOfTheEnvironment)
   const uint64_t before = QorvMetalTexelsCopied();
   EXPECT_EQ(draw(plain), filtered);
   EXPECT_GE(QorvMetalTexelsCopied() - before, (uint64_t)(w * h));
+}
+
+// The shortcuts table in VGoptions.h names what is there: each file an entry's "where" names exists (M and V
+// stand for platform/src/Metal/ and graphics/vector/), each function or member named after it is in that
+// file, and each test its "tests" name is defined (the frames test's by its switch's row).
+TEST(RenderOptions, TheShortcutsTableNamesWhatIsThere)
+{
+  namespace fs = std::filesystem;
+  const fs::path root = qorvtest::SourceDir();
+  const std::string header = FileText(root / "graphics/vector/VGoptions.h");
+  const std::vector<std::string> where = TableFields(header, "where"), tests = TableFields(header, "tests");
+  ASSERT_EQ(where.size(), 23u);
+  ASSERT_EQ(tests.size(), 23u);
+  // Code names: with "::", or camel case inside; words of prose are neither.
+  const std::regex code("^[A-Za-z_][A-Za-z0-9_]*(::[A-Za-z_][A-Za-z0-9_]*)*$");
+  for (const std::string& field : where)
+  {
+    // Remarks in brackets are prose.
+    const std::string bare = std::regex_replace(field, std::regex("\\([^)]*\\)"), " ");
+    std::istringstream words(std::regex_replace(bare, std::regex("[,;]"), " "));
+    fs::path folder = root;
+    std::string file, text;
+    for (std::string word; words >> word;)
+    {
+      if (word == "M" || word == "V")
+        folder = root / (word == "M" ? "platform/src/Metal" : "graphics/vector");
+      else if (word.ends_with(".cpp") || word.ends_with(".h"))
+      {
+        const fs::path path = word.find('/') != std::string::npos ? root / word : folder / word;
+        EXPECT_TRUE(fs::is_regular_file(path)) << word << " in: " << field;
+        if (!fs::is_regular_file(path)) break;
+        file = word, text = FileText(path);
+      }
+      else if (std::regex_match(word, code) &&
+               (word.find("::") != std::string::npos ||
+                std::any_of(word.begin() + 1, word.end(), [](char c) { return c >= 'A' && c <= 'Z'; })))
+      {
+        ASSERT_FALSE(file.empty()) << word << " before any file in: " << field;
+        const std::string last = word.substr(word.rfind(':') == std::string::npos ? 0 : word.rfind(':') + 1);
+        EXPECT_TRUE(HasWord(text, last)) << word << " not in " << file;
+      }
+    }
+  }
+  // Every test's "Suite.Name", by the TEST, TEST_F and TEST_P lines of the tests.
+  std::set<std::string> defined;
+  for (const auto& entry : fs::recursive_directory_iterator(root / "tests"))
+  {
+    if (entry.path().extension() != ".cpp") continue;
+    std::istringstream lines(FileText(entry.path()));
+    const std::regex test("^TEST(_F|_P)?\\((\\w+),\\s*(\\w+)\\)");
+    for (std::string line; std::getline(lines, line);)
+    {
+      std::smatch m;
+      if (line.starts_with("TEST") && std::regex_search(line, m, test))
+        defined.insert(m[2].str() + "." + m[3].str());
+    }
+  }
+  const std::string frames = FileText(root / "tests/vector/RendererShortcutsTest.cpp");
+  const std::regex named("[A-Z][A-Za-z0-9]*\\.[A-Z][A-Za-z0-9]*"), switchRow("the frames test's ([A-Za-z]+)");
+  int found = 0;
+  for (const std::string& field : tests)
+  {
+    for (std::sregex_iterator m(field.begin(), field.end(), named), end; m != end; ++m, ++found)
+      EXPECT_TRUE(defined.count(m->str())) << m->str() << " is no test";
+    for (std::sregex_iterator m(field.begin(), field.end(), switchRow), end; m != end; ++m, ++found)
+      EXPECT_NE(frames.find("{\"" + (*m)[1].str() + "\","), std::string::npos) << m->str() << " is no row";
+  }
+  EXPECT_GT(found, 40);
 }
