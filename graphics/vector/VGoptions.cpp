@@ -31,7 +31,7 @@ constexpr Switch kSwitches[] = {
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.
-const Switch* Find(const std::string& name)
+const Switch* SwitchNamed(const std::string& name)
 {
   for (const Switch& s : kSwitches)
     if (name == s.name || (s.gpu && name == s.name + 4)) return &s;
@@ -67,7 +67,7 @@ bool vgApplyOptions(const char* text, VGoptions& options, std::string& problems)
     const size_t equals = item.find('=');
     const std::string name = Trimmed(item.substr(0, equals));
     const std::string value = equals == std::string::npos ? std::string() : Trimmed(item.substr(equals + 1));
-    const Switch* s = Find(name);
+    const Switch* s = SwitchNamed(name);
     std::string problem;
     if (!s)
       problem = "no switch is called \"" + name + "\"";
