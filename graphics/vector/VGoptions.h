@@ -38,10 +38,16 @@ namespace iplugin::igraphics
 //    Sampling.SamplesNextToATexelCentreTakeThatTexel, EditorFrameShortcuts.GiveTheGeneralPathsBytes.
 //  9 convex fans: M ConvexFan.cpp, Rasterizer.cpp FindFans. A triangle list's fan over a convex polygon, or a
 //    strip's convex quad, without a stencil test, drawn as the polygon (its varyings from its largest
-//    triangle, or from one spanning it where that is a sliver: a few bytes a few levels apart, a texel where
-//    an image sampled nearest has a pixel centre on a texel's edge). gpu.convexFans.
-//    RasterizerFans.CoverWhatTheirTrianglesCover, Rasterizer.FansInterpolateAsTheirTrianglesDo,
-//    RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes.
+//    triangle, or from one spanning it where that is a sliver). The pixels are the triangles'; the varyings
+//    come from another plane through corners rounded to 256ths of a pixel, so a sample lands up to a 256th
+//    of a pixel elsewhere: up to 8 levels apart (4 seen) in up to 256 bytes a fill at scale 1, under every
+//    composite operation; and where an image sampled nearest has a pixel centre on a texel's edge or within
+//    a 256th of a pixel of one, the texel on its other side (which side is a rounding on either path).
+//    gpu.convexFans. RasterizerFans.CoverWhatTheirTrianglesCover,
+//    Rasterizer.FansInterpolateAsTheirTrianglesDo,
+//    RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes,
+//    Switches/MultiDrawFrames (every frame held to that, pixels within a 128th of a pixel of a nearest
+//    image's texel edge aside).
 // 10 quad corners: M ConvexFan.cpp MakeConvexFan. A quad's corner off its reference triangle checked alone.
 //    gpu.quadCorners. ConvexFan.QuadsAreMadeAsTheGeneralChecksMakeThem,
 //    RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes.

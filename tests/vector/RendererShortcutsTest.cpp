@@ -1000,6 +1000,11 @@ const SwitchOff kSwitchesOff[] = {
     {"UnclearedStencil", [](VGoptions& o) { o.unclearedStencil = false; }, 0, 0},
     // The target drawn in bands of rows on several threads.
     {"Bands", [](VGoptions&) {}, 0, 0, 256},
+    // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
+    // a 256th of a pixel apart. A level or two (4 at most, 207 bytes a fill, over 93,600 frames), and the
+    // other texel of an image sampled nearest within a 256th of a pixel of a texel's edge (which side a
+    // centre on one falls is a rounding on either path).
+    {"ConvexFans", [](VGoptions& o) { o.gpu.convexFans = false; }, 8, 256, kShare, 1.0 / 128},
 };
 
 class MultiDrawFrames : public testing::TestWithParam<SwitchOff>
