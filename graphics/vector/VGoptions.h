@@ -93,13 +93,18 @@ namespace iplugin::igraphics
 //    where:     M Rasterizer.cpp QorvRasterDraw::Shaded::FindFans; ConvexFan.cpp MakeConvexFan,
 //               Draw::PrepareFan, Draw::Fan
 //    when:      a triangle list's fan over a convex polygon, or a strip's convex quad, without a stencil
-//               test: drawn as the polygon, a span a row
+//               test: drawn as the polygon, a span a row (its varyings from its largest triangle, or from one
+//               spanning it where that is a sliver)
 //    switch:    gpu.convexFans
-//    tolerance: the varyings from its largest triangle, or from one spanning it where that is a sliver: a few
-//               bytes a few levels apart, a texel where an image sampled nearest has a pixel centre on a
-//               texel's edge
+//    tolerance: the pixels are the triangles'; the varyings come from another plane through corners rounded
+//               to 256ths of a pixel, so a sample lands up to a 256th of a pixel elsewhere: up to 8 levels
+//               apart (4 seen) in up to 256 bytes a fill at scale 1, under every composite operation; and
+//               where an image sampled nearest has a pixel centre on a texel's edge or within a 256th of a
+//               pixel of one, the texel on its other side (which side is a rounding on either path)
 //    tests:     RasterizerFans.CoverWhatTheirTrianglesCover, Rasterizer.FansInterpolateAsTheirTrianglesDo,
-//               RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes
+//               RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes, the frames
+//               test's ConvexFans (every frame held to that bound, pixels within a 128th of a pixel of a
+//               nearest image's texel edge aside)
 // 10 quad corners
 //    where:     M ConvexFan.cpp MakeConvexFan (AffineAt)
 //    when:      a quad's fan: its corner off the reference triangle is checked alone
