@@ -422,7 +422,8 @@ int FramesDrawn(const std::string& out)
 // editor has nothing to draw after its first frames.
 TEST_F(CommandLineTest, MixDrawsTheEditorOnlyForTheFramesItWrites)
 {
-  const HostRun hidden = Host({"mix", "-q", "--png-every", "0.3", dir + "/hidden", "-o", dir + "/h.wav", a, b});
+  const HostRun hidden =
+      Host({"mix", "-q", "--png-every", "0.3", dir + "/hidden", "-o", dir + "/h.wav", a, b});
   const HostRun shown =
       Host({"mix", "-q", "--editor", "--png-every", "0.3", dir + "/shown", "-o", dir + "/s.wav", a, b});
   ASSERT_EQ(hidden.status, 0) << hidden.err;
@@ -447,9 +448,18 @@ TEST_F(CommandLineTest, MixDrawsTheEditorOnlyForTheFramesItWrites)
 TEST_F(CommandLineTest, MixWritesEditorFramesThatFollowTheTalkers)
 {
   const std::string frames = dir + "/frames";
+  // An earlier run's frames: those of this run's names are replaced, one past its last stays.
+  std::filesystem::create_directories(frames);
+  std::ofstream(frames + "/frame-0001.png") << "an old frame";
+  std::ofstream(frames + "/frame-0009.png") << "an old frame past the last";
   const HostRun run = Host({"mix", "-q", "--png-every", "0.3", frames, "-o", dir + "/mix.wav", a, b});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("editor frames: 4 in " + frames), std::string::npos) << run.out;
+  EXPECT_EQ(qorvtest::FileBytes(frames + "/frame-0009.png"), "an old frame past the last");
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(frames))
+    ++files;
+  EXPECT_EQ(files, 5u); // four new frames and the old one, no temporary
   std::vector<std::string> bytes;
   for (int i = 1; i <= 4; ++i)
   {
