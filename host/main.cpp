@@ -10,6 +10,7 @@
 #include "host/SignalStop.h"
 #include "host/Validator.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -139,6 +140,14 @@ int main(int argc, char** argv)
   // reports, instead of killing it.
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGPIPE, SIG_IGN);
+  // An output staged until the run's end may keep a descriptor open (its writer's lock), and mix
+  // --png-every stages one a frame: the soft limit of descriptors goes up to the hard one.
+  rlimit files = {};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max)
+  {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
   UseStandardOutput();
   return ExitStatus(Run(argc, argv));
 }

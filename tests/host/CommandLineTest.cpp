@@ -13,10 +13,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+
+#include <sys/resource.h>
 
 using qorvtest::HostRun;
 using qorvtest::Lines;
@@ -470,6 +473,23 @@ TEST_F(CommandLineTest, MixWritesEditorFramesThatFollowTheTalkers)
   // 0.3 s (the first talker alone), 0.6 s (both), 0.9 s (the second alone), the end: each differs.
   for (int i = 0; i < 3; ++i)
     EXPECT_NE(bytes[size_t(i)], bytes[size_t(i) + 1]) << i;
+
+  // More frames than a low soft limit of descriptors lets a process hold open at once: each is staged
+  // until the run's end.
+  {
+    rlimit old = {}, low = {};
+    getrlimit(RLIMIT_NOFILE, &old);
+    low = old;
+    low.rlim_cur = std::min<rlim_t>(old.rlim_cur, 32);
+    setrlimit(RLIMIT_NOFILE, &low);
+    const HostRun many =
+        Host({"mix", "-q", "--png-every", "0.025", dir + "/many", "-o", dir + "/many.wav", a});
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(many.status, 0) << many.err;
+    const size_t told = many.out.find("editor frames: ");
+    ASSERT_NE(told, std::string::npos) << many.out;
+    EXPECT_GT(std::atoi(many.out.c_str() + told + 15), 32) << many.out;
+  }
 
   for (const std::vector<std::string>& bad :
        {std::vector<std::string>{"mix", "--png-every", "0", frames, "-o", dir + "/m.wav", a},
