@@ -239,7 +239,7 @@ private:
   void LogGains(long pos, UInt32 n);
 
   PluginEntryPoints& mPlugin;
-  SharedOptions f;
+  SharedOptions f; // the files, the block size and the settings
   MixOptions o;
   std::ostream& mOut;
   std::ostream& mErr;

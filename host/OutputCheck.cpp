@@ -47,14 +47,19 @@ bool IsFrameFileIn(const std::string& path, const std::string& folder)
   return SameFile(parent.empty() ? "." : parent.string(), folder);
 }
 
-// The regular files of a bundle folder (its own links followed).
+// The regular files of a bundle folder (its own links followed, a few levels deep: a link back up would
+// otherwise lead round and round).
 std::vector<NamedPath> BundleFiles(const std::string& bundle)
 {
+  constexpr int kDeepest = 6; // Contents/Resources/<folder>/... holds a bundle's files
   std::vector<NamedPath> files;
   std::error_code ec;
   for (fs::recursive_directory_iterator it(bundle, fs::directory_options::follow_directory_symlink, ec), end;
        !ec && it != end; it.increment(ec))
+  {
+    if (it.depth() >= kDeepest) it.disable_recursion_pending();
     if (it->is_regular_file(ec)) files.push_back({"--plugin", it->path().string()});
+  }
   return files;
 }
 
