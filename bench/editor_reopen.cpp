@@ -69,13 +69,15 @@ int main()
   const int early = cycles / 10;
   qorvhost::EditorOptions options;
   options.script = script;
+  qorvhost::SharedOptions shared;
+  shared.plugin = QORV_BUNDLE_PATH;
   const double rssBefore = ResidentMiB();
   double earlyRss = 0, earlyHeap = 0, halfHeap = 0;
   const double start = qorvbench::CpuSeconds();
   for (int cycle = 1; cycle <= cycles; cycle++)
   {
     std::ostringstream out, err;
-    if (qorvhost::RunEditor(plugin, QORV_BUNDLE_PATH, options, out, err) != 0)
+    if (qorvhost::RunEditor(plugin, shared, options, out, err) != 0)
     {
       std::fprintf(stderr, "editor_reopen: cycle %d: %s\n", cycle, err.str().c_str());
       return 1;

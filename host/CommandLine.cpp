@@ -113,7 +113,8 @@ const OptionRow kOptions[] = {
      "keep the mixer's editor open in a window while mixing, paced at real time"},
     {Opt::kPngEvery, nullptr, "--png-every", "SECONDS DIR", kMix,
      "write the mixer's editor frame every SECONDS of audio and at the end into DIR (frame-0001.png, "
-     "...), headless"},
+     "...), headless; they replace the old frames of those names with the other outputs, at the end, and "
+     "older frames past the last are left as they were"},
     {Opt::kBlock, nullptr, "--block", "N", kMix,
      "frames a block, 1 to 65536; the plug-ins get at most 8192 at a time (default: 512)"},
     {Opt::kBypass, nullptr, "--bypass", nullptr, kRender, "switch the instance to bypass before rendering"},
@@ -257,11 +258,12 @@ std::string Wrap(const std::string& lead, const std::string& text, size_t indent
   return result + "\n";
 }
 
-const char* kExitStatus = "Exit status: 0 done; 1 the run failed (an unreadable input, a refused preset or "
-                          "state, a write error); 2 a usage error, with a message that names what is wrong; "
-                          "128 + N stopped by signal N (Ctrl-C, SIGTERM, SIGHUP), its outputs left as they were; "
-                          "a signal that comes once the outputs are being put in place lets the run end as "
-                          "it began, and says so.";
+const char* kExitStatus =
+    "Exit status: 0 done; 1 the run failed (an unreadable input, a refused preset or "
+    "state, a write error); 2 a usage error, with a message that names what is wrong; "
+    "128 + N stopped by signal N (Ctrl-C, SIGTERM, SIGHUP), its outputs left as they were; "
+    "a signal that comes once the outputs are being put in place lets the run end as "
+    "it began, and says so.";
 
 std::string OptionsHelp(unsigned commands)
 {
@@ -294,10 +296,10 @@ bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, st
   switch (row.id)
   {
   case Opt::kOutput:
-    line.mix.output = value;
+    line.shared.output = value;
     break;
   case Opt::kSet:
-    line.mix.sets.push_back(value);
+    line.shared.sets.push_back(value);
     break;
   case Opt::kInternal:
     line.mix.internal = true;
@@ -309,10 +311,10 @@ bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, st
     line.mix.gainsCsv = value;
     break;
   case Opt::kFactoryPreset:
-    line.factoryPreset = line.mix.factoryPreset = value;
+    line.shared.factoryPreset = value;
     break;
   case Opt::kPreset:
-    line.mix.presetFile = value;
+    line.shared.presetFile = value;
     break;
   case Opt::kStateIn:
     line.mix.stateIn = value;
@@ -324,7 +326,7 @@ bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, st
     line.mix.automationCsv = value;
     break;
   case Opt::kBypass:
-    line.bypass = true;
+    line.render.bypass = true;
     break;
   case Opt::kJson:
     line.json = true;
@@ -336,7 +338,7 @@ bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, st
     line.progress = ProgressDisplay::kNever;
     break;
   case Opt::kPlugin:
-    line.plugin = value;
+    line.shared.plugin = value;
     break;
   case Opt::kHelp:
     line.help = true;
@@ -358,7 +360,7 @@ bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, st
       error = name + " needs entry or factory, not \"" + value + "\"";
       return false;
     }
-    line.door = value == "entry" ? Door::kEntry : Door::kFactory;
+    line.render.door = value == "entry" ? Door::kEntry : Door::kFactory;
     break;
   case Opt::kPng:
     line.editor.png = value;
@@ -410,7 +412,7 @@ bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, st
     break;
   }
   case Opt::kBlock:
-    if (!ParseBlock(value, line.mix.block))
+    if (!ParseBlock(value, line.shared.block))
     {
       error =
           name + " needs a whole number from 1 to " + std::to_string(kMaxBlock) + ", not \"" + value + "\"";
@@ -471,13 +473,13 @@ bool ParseCommand(const std::vector<std::string>& args, size_t& i, CommandLine& 
 bool CheckOperands(const CommandLine& line, std::string& error)
 {
   const std::string name = CommandName(line.command);
-  const size_t n = line.mix.inputs.size();
+  const size_t n = line.shared.inputs.size();
   const bool takesFiles = line.command == Command::kMix || line.command == Command::kRender;
   if (!takesFiles && n > 0)
-    error = "unexpected argument \"" + line.mix.inputs[0] + "\": " + name + " takes no files";
-  else if (line.command == Command::kPresetExport && line.factoryPreset.empty())
+    error = "unexpected argument \"" + line.shared.inputs[0] + "\": " + name + " takes no files";
+  else if (line.command == Command::kPresetExport && line.shared.factoryPreset.empty())
     error = name + " needs --factory NAME, the factory preset to write";
-  else if ((takesFiles || line.command == Command::kPresetExport) && line.mix.output.empty())
+  else if ((takesFiles || line.command == Command::kPresetExport) && line.shared.output.empty())
     error = name + " needs -o " + (takesFiles ? "OUT.wav" : "FILE.qxs") + ", the file to write";
   else if (takesFiles && n == 0)
     error = name + " needs an input file";
@@ -512,7 +514,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
           return false;
       }
       else
-        line.mix.inputs.push_back(a);
+        line.shared.inputs.push_back(a);
       continue;
     }
     // "--name=value" or "--name value"; a short option takes the next argument.

@@ -3,19 +3,17 @@
 #pragma once
 
 #include "host/EditorCommand.h"
+#include "host/ExitStatus.h"
 #include "host/MixCommand.h"
 #include "host/PluginEntryPoints.h"
+#include "host/RenderCommand.h"
+#include "host/SharedOptions.h"
 
 #include <string>
 #include <vector>
 
 namespace qorvhost
 {
-// The exit status of qorv-host.
-constexpr int kExitDone = 0;
-constexpr int kExitFailed = 1; // the run failed: an unreadable input, a refused preset, a write error
-constexpr int kExitUsage = 2;  // the command line is wrong
-
 enum class Command
 {
   kNone,
@@ -39,16 +37,12 @@ struct CommandLine
   Command command = Command::kNone;
   bool help = false;    // -h, --help: the command's help (the program's without a command)
   bool version = false; // --version
-  std::string plugin;   // --plugin; empty for the default bundle
   bool json = false;    // info --json
-  bool bypass = false;  // render
-  Door door = Door::kFactory;
-  ProgressDisplay progress = ProgressDisplay::kWhenTerminal;
-  std::string factoryPreset; // mix --factory-preset, preset export --factory
-  // The files (-o and the inputs), the block size and mix's own options; render and preset export take
-  // their files from here too.
-  MixOptions mix;
-  EditorOptions editor; // editor's own options (its --set values are in mix.sets)
+  ProgressDisplay progress = ProgressDisplay::kWhenTerminal; // mix
+  SharedOptions shared; // what more than one command takes (its plugin empty for the default bundle)
+  MixOptions mix;       // each command's own
+  RenderOptions render;
+  EditorOptions editor;
 };
 
 // Parses the arguments after the program's name. False with a message that names what is wrong.

@@ -2,13 +2,14 @@
 
 #include "host/EditorPictures.h"
 #include "host/EditorReport.h"
+#include "host/ExitStatus.h"
 #include "host/HostInstance.h"
 #include "host/InputFiles.h"
 #include "host/MixCommand.h"
-#include "host/OutputPaths.h"
-#include "host/PlaceOutputs.h"
+#include "host/OutputCheck.h"
 #include "host/ParameterTable.h"
 #include "host/SignalStop.h"
+#include "host/StageOutputs.h"
 #include "host/StateFiles.h"
 
 #include <AppKit/NSEvent.h>
@@ -195,12 +196,15 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
   return true;
 }
 
-int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& o,
+int RunEditor(PluginEntryPoints& plugin, const SharedOptions& shared, const EditorOptions& o,
               std::ostream& out, std::ostream& err)
 {
   std::string error;
-  if (!CheckOutputsOverwriteNothing({{"--preset", o.presetFile}, {"--script", o.script}},
-                                    {{"--png", o.png}, {"--window-png", o.windowPng}}, error))
+  if (!CheckOutputs({{{"--preset", shared.presetFile}, {"--script", o.script}},
+                     {{"--png", o.png}, {"--window-png", o.windowPng}},
+                     shared.plugin,
+                     ""},
+                    error))
   {
     err << error << "\n";
     return 2;
@@ -239,8 +243,9 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
 
   std::unique_ptr<HostInstance> instance = HostInstance::Open(plugin, Door::kFactory, error);
   std::vector<ParamSetting> settings;
-  if (!instance || (!o.presetFile.empty() && !ApplyPresetFile(instance->Unit(), o.presetFile, error)) ||
-      !ResolveSettings(instance->Unit(), o.sets, settings, error))
+  if (!instance ||
+      (!shared.presetFile.empty() && !ApplyPresetFile(instance->Unit(), shared.presetFile, error)) ||
+      !ResolveSettings(instance->Unit(), shared.sets, settings, error))
   {
     err << error << "\n";
     return 1;
@@ -293,7 +298,7 @@ int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const Ed
   if (StopSignal())
   {
     report.Print(out);
-    return StopStatus();
+    return kExitStopped;
   }
 
   // Both pictures are made before either is written; then they are put in place together.

@@ -9,6 +9,7 @@
 
 #include "host/EditorWindow.h"
 #include "host/PluginEntryPoints.h"
+#include "host/SharedOptions.h"
 
 #include <QorvPlatform/Events.h>
 
@@ -23,8 +24,6 @@ struct EditorOptions
 {
   std::string png, windowPng, script;
   double screenScale = 0; // 0: the environment's
-  std::vector<std::string> sets;
-  std::string presetFile; // loaded before the settings
   double seconds = 0;     // with a display: close after this long (0: when the window is closed)
 };
 
@@ -62,8 +61,10 @@ void RunEditorScriptStep(const EditorScriptStep& step, NSWindow& window, EditorS
 bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScriptClock& clock,
                          std::string& error);
 
-// 0 on success, 1 with a message on err; 2 with a message when an output would overwrite an input or
-// another output, or --window-png is asked for without a display.
-int RunEditor(PluginEntryPoints& plugin, const std::string& bundlePath, const EditorOptions& options,
+// The editor of the plug-in loaded from shared.plugin, with shared.presetFile loaded and shared.sets set
+// before it opens. 0 on success, 1 with a message on err; 2 with a message when an output would
+// overwrite an input or another output, or --window-png is asked for without a display; 128 + N when
+// stop signal N came first.
+int RunEditor(PluginEntryPoints& plugin, const SharedOptions& shared, const EditorOptions& options,
               std::ostream& out, std::ostream& err);
 } // namespace qorvhost

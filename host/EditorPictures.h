@@ -1,6 +1,6 @@
-// The editor's pictures as PNG files, for `qorv-host editor --png/--window-png` and `mix --png-every`:
-// each is encoded whole, then written through the atomic writer, so a failed write leaves the old file
-// as it was. Main thread.
+// The editor's pictures as PNG bytes, for `qorv-host editor --png/--window-png` and `mix --png-every`:
+// each is encoded whole, then staged and put in place with the command's other outputs
+// (StageOutputs.h), so a failed write or a stop leaves the old file as it was. Main thread.
 #pragma once
 
 #include <string>
@@ -17,6 +17,4 @@ bool EditorFramePng(NSView& view, const std::string& path, std::vector<unsigned 
 // The pixels the X server shows in the window; false with a message when headless.
 bool EditorWindowPng(NSWindow& window, const std::string& path, std::vector<unsigned char>& png,
                      std::string& error);
-// The view's frame written to path. False with "PATH: cannot write (REASON)".
-bool WriteEditorFramePng(NSView& view, const std::string& path, std::string& error);
 } // namespace qorvhost

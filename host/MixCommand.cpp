@@ -6,10 +6,11 @@
 #include "host/EditorCommand.h"
 #include "host/EditorPictures.h"
 #include "host/EditorReport.h"
+#include "host/ExitStatus.h"
 #include "host/HostInstance.h"
-#include "host/MixOutputs.h"
-#include "host/PlaceOutputs.h"
+#include "host/OutputCheck.h"
 #include "host/SignalStop.h"
+#include "host/StageOutputs.h"
 #include "host/StateFiles.h"
 
 #include <AppKit/NSView.h>
@@ -186,8 +187,9 @@ std::string AutomationText(const AutomationRecorder& automation)
 class MixRun
 {
 public:
-  MixRun(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& out, std::ostream& err)
-      : mPlugin(plugin), o(options), mOut(out), mErr(err)
+  MixRun(PluginEntryPoints& plugin, const SharedOptions& shared, const MixOptions& options, std::ostream& out,
+         std::ostream& err)
+      : mPlugin(plugin), f(shared), o(options), mOut(out), mErr(err)
   {
   }
 
@@ -198,10 +200,12 @@ public:
                                   &MixRun::OpenEditor, &MixRun::StartLogs, &MixRun::Render, &MixRun::Commit})
     {
       // A stop signal ends the run before its next step, the outputs discarded (the old files whole).
-      const int status = StopSignal() ? StopStatus() : (this->*step)();
+      const int status = StopSignal() ? kExitStopped : (this->*step)();
       if (status == 0) continue;
+      mEditorFrames.Discard();
+      RemoveMadeFolders();
       if (StopSignal()) TellEditorReport();
-      return StopSignal() ? StopStatus() : status;
+      return StopSignal() ? kExitStopped : status;
     }
     TellEditorReport();
     PrintSummary();
@@ -235,6 +239,7 @@ private:
   void LogGains(long pos, UInt32 n);
 
   PluginEntryPoints& mPlugin;
+  SharedOptions f; // the files, the block size and the settings
   MixOptions o;
   std::ostream& mOut;
   std::ostream& mErr;
@@ -267,7 +272,11 @@ private:
     mReport.reset();
   }
   double mNextFrame = 0.0;
-  int mFramesWritten = 0;
+  StagedFiles mEditorFrames;
+  // The folders made for the frames, the outermost first: removed again, when empty, unless the run
+  // succeeds.
+  std::vector<std::filesystem::path> mMadeFolders;
+  void RemoveMadeFolders();
   std::chrono::steady_clock::time_point mWallStart;
 
   bool mGainsPublished = false;
@@ -286,28 +295,39 @@ private:
 
 int MixRun::CheckOptions()
 {
-  if (o.output.empty() || o.inputs.empty() || o.block < 1)
+  if (f.output.empty() || f.inputs.empty() || f.block < 1)
   {
     mErr << "mix needs -o OUT.wav and at least one input\n";
     return 2;
   }
-  if (o.internal && o.inputs.size() != 1)
+  if (o.internal && f.inputs.size() != 1)
   {
     mErr << "--internal mixes exactly one mono or stereo file\n";
     return 2;
   }
-  if (o.inputs.size() > size_t(kMaxTracks))
+  if (f.inputs.size() > size_t(kMaxTracks))
   {
     mErr << "at most " << kMaxTracks << " tracks\n";
     return 2;
   }
-  return CheckOutputPaths(o, mError) ? 0 : Fail(2);
+  RunFiles files;
+  for (const std::string& path : f.inputs)
+    files.inputs.push_back({"an input", path});
+  files.inputs.push_back({"--preset", f.presetFile});
+  files.inputs.push_back({"--state-in", o.stateIn});
+  files.outputs = {{"-o", f.output},
+                   {"--gains", o.gainsCsv},
+                   {"--state-out", o.stateOut},
+                   {"--automation", o.automationCsv}};
+  files.bundle = f.plugin;
+  if (o.pngEvery > 0) files.frameFolder = o.pngDir;
+  return CheckOutputs(files, mError) ? 0 : Fail(2);
 }
 
 // All inputs first: their rate, channels and the longest length.
 int MixRun::OpenTracks()
 {
-  for (const std::string& path : o.inputs)
+  for (const std::string& path : f.inputs)
   {
     mTracks.push_back(std::make_unique<AudioFileReader>());
     AudioFileReader& track = *mTracks.back();
@@ -319,7 +339,7 @@ int MixRun::OpenTracks()
     }
     if (track.SampleRate() != mTracks[0]->SampleRate())
     {
-      mErr << path << ": " << track.SampleRate() << " Hz, but " << o.inputs[0] << " has "
+      mErr << path << ": " << track.SampleRate() << " Hz, but " << f.inputs[0] << " has "
            << mTracks[0]->SampleRate() << " Hz\n";
       return 1;
     }
@@ -339,11 +359,11 @@ int MixRun::ResolveMixerSettings()
   {
     std::unique_ptr<HostInstance> probe = HostInstance::Open(mPlugin, Door::kFactory, mError);
     if (!probe || !FindMixerParameters(probe->Unit(), mParams, mError)) return Fail(1);
-    if (!ResolveSettings(probe->Unit(), o.sets, settings, mError, HostOwnedParameters(mParams)))
+    if (!ResolveSettings(probe->Unit(), f.sets, settings, mError, HostOwnedParameters(mParams)))
       return Fail(2);
     UInt32 slice = 0;
-    if (!SliceFrames(*probe, o.block, slice, mError)) return Fail(1);
-    o.block = std::min(o.block, unsigned(slice));
+    if (!SliceFrames(*probe, f.block, slice, mError)) return Fail(1);
+    f.block = std::min(f.block, unsigned(slice));
   }
   mMixerSettings = {
       {mParams.pluginMode, o.internal ? mParams.intMixer : mParams.extMixer},
@@ -366,7 +386,7 @@ int MixRun::ResolveMixerSettings()
 // replaced only when the whole mix has succeeded.
 int MixRun::OpenOutputs()
 {
-  if (!mResult.Open(o.output, mRate, 2, 0, mError) || !OpenOutput(mGainsFile, o.gainsCsv, mError) ||
+  if (!mResult.Open(f.output, mRate, 2, 0, mError) || !OpenOutput(mGainsFile, o.gainsCsv, mError) ||
       !OpenOutput(mStateFile, o.stateOut, mError) || !OpenOutput(mAutomationFile, o.automationCsv, mError))
     return Fail(1);
   return 0;
@@ -379,8 +399,15 @@ int MixRun::ChooseClock()
   mRealTime = o.realTimeIdle || (o.editor && o.pngEvery <= 0);
   if (o.pngEvery > 0)
   {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    std::filesystem::create_directories(o.pngDir, ec);
+    for (fs::path folder = fs::absolute(o.pngDir, ec).lexically_normal(); !ec && !folder.empty();
+         folder = folder.parent_path())
+    {
+      if (fs::exists(folder, ec) || folder == folder.parent_path()) break;
+      mMadeFolders.insert(mMadeFolders.begin(), folder);
+    }
+    fs::create_directories(o.pngDir, ec);
     if (ec)
     {
       mErr << "cannot make the folder " << o.pngDir << ": " << ec.message() << "\n";
@@ -401,18 +428,18 @@ int MixRun::OpenInstances()
   // Presets and a saved state reach the mixer before the settings above.
   const PrepareFunc restore = [this](AudioUnit unit, std::string& message)
   {
-    return (o.factoryPreset.empty() || SelectFactoryPreset(unit, o.factoryPreset, message)) &&
-           (o.presetFile.empty() || ApplyPresetFile(unit, o.presetFile, message)) &&
+    return (f.factoryPreset.empty() || SelectFactoryPreset(unit, f.factoryPreset, message)) &&
+           (f.presetFile.empty() || ApplyPresetFile(unit, f.presetFile, message)) &&
            (o.stateIn.empty() || RestoreStateFile(unit, o.stateIn, message));
   };
   const int mixerIn = o.internal ? mTracks[0]->NChannels() : 2;
   mMixerOut = mixerIn;
-  mMixer = OpenInstance(mPlugin, mRate, mixerIn, mMixerOut, o.block, mMixerSettings, mError, restore);
+  mMixer = OpenInstance(mPlugin, mRate, mixerIn, mMixerOut, f.block, mMixerSettings, mError, restore);
   if (!mMixer) return Fail(1);
   for (int t = 0; !o.internal && t < mNTracks; ++t)
   {
     const int ch = mTracks[size_t(t)]->NChannels();
-    mSenders.push_back(OpenInstance(mPlugin, mRate, ch, ch, o.block,
+    mSenders.push_back(OpenInstance(mPlugin, mRate, ch, ch, f.block,
                                     {{mParams.pluginMode, mParams.senderModes[size_t(t)]}}, mError));
     if (!mSenders.back()) return Fail(1);
   }
@@ -464,6 +491,14 @@ int MixRun::StartLogs()
         return 1;
       }
   return 0;
+}
+
+void MixRun::RemoveMadeFolders()
+{
+  std::error_code ec;
+  for (auto folder = mMadeFolders.rbegin(); folder != mMadeFolders.rend(); ++folder)
+    std::filesystem::remove(*folder, ec); // only an empty folder goes
+  mMadeFolders.clear();
 }
 
 bool MixRun::ReadTrack(int t, Buffers& in, UInt32 n)
@@ -573,14 +608,17 @@ void MixRun::TurnMainThread(UInt32 n)
     qorvplatform::AdvanceClock(double(n) / mRate);
 }
 
+// Staged as the other outputs are: the folder's old frames stay as they were until the run's end.
 bool MixRun::WriteEditorFrame()
 {
   char name[32];
-  std::snprintf(name, sizeof name, "frame-%04d.png", ++mFramesWritten);
+  std::snprintf(name, sizeof name, "frame-%04d.png", int(mEditorFrames.Count()) + 1);
   const std::string path = (std::filesystem::path(o.pngDir) / name).string();
-  std::string why;
-  if (WriteEditorFramePng(mEditor->View(), path, why)) return true;
-  mErr << why << "\n";
+  std::vector<unsigned char> png;
+  if (EditorFramePng(mEditor->View(), path, png, mError) &&
+      mEditorFrames.Stage(path, png.data(), png.size(), mError))
+    return true;
+  mErr << mError << "\n";
   return false;
 }
 
@@ -611,21 +649,21 @@ int MixRun::Render()
 {
   mOpenSeconds.assign(size_t(mNTracks), 0.0);
   mGainSum.assign(size_t(mNTracks), 0.0);
-  const auto buffers = [this](int n) { return Buffers(size_t(n), std::vector<float>(o.block, 0.f)); };
+  const auto buffers = [this](int n) { return Buffers(size_t(n), std::vector<float>(f.block, 0.f)); };
   mScratchOut = buffers(2);
   mSilence = buffers(2);
   mMixed = buffers(2);
   mFirstIn = buffers(2);
   mNextIn = buffers(2);
 
-  for (long pos = 0; pos < mFrames; pos += long(o.block))
+  for (long pos = 0; pos < mFrames; pos += long(f.block))
   {
     if (StopSignal())
     {
       if (o.progress) mErr << "\n"; // the prompt after the progress display, not over it
-      return StopStatus();
+      return kExitStopped;
     }
-    const UInt32 n = UInt32(std::min<long>(long(o.block), mFrames - pos));
+    const UInt32 n = UInt32(std::min<long>(long(f.block), mFrames - pos));
     if (const int status = RenderBlock(n)) return status;
     mSongSeconds = double(pos + long(n)) / mRate;
     TurnMainThread(n);
@@ -656,11 +694,12 @@ int MixRun::Commit()
       !StageOutput(mAutomationFile, o.automationCsv, automationText.data(), automationText.size(), mError) ||
       !mResult.Complete(mError))
     return Fail(1);
-  const int status = PlaceOutputs({{&mResult.File(), o.output},
-                                   {&mGainsFile, mGains ? o.gainsCsv : std::string()},
-                                   {&mStateFile, o.stateOut},
-                                   {&mAutomationFile, o.automationCsv}},
-                                  mError);
+  std::vector<NewOutput> outputs = {{&mResult.File(), f.output},
+                                    {&mGainsFile, mGains ? o.gainsCsv : std::string()},
+                                    {&mStateFile, o.stateOut},
+                                    {&mAutomationFile, o.automationCsv}};
+  mEditorFrames.AddTo(outputs);
+  const int status = PlaceOutputs(outputs, mError);
   return status == 1 ? Fail(1) : status;
 }
 
@@ -669,8 +708,8 @@ void MixRun::PrintSummary()
   mOut << (o.internal ? std::string("mixed 1 file")
                       : "mixed " + std::to_string(mNTracks) + (mNTracks == 1 ? " track" : " tracks"))
        << ", " << Seconds(double(mFrames) / mRate) << " at " << mRate << " Hz"
-       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << o.output << "\n";
-  if (o.pngEvery > 0) mOut << "editor frames: " << mFramesWritten << " in " << o.pngDir << "\n";
+       << (o.tracks ? " (the senders' own outputs)" : "") << " to " << f.output << "\n";
+  if (o.pngEvery > 0) mOut << "editor frames: " << mEditorFrames.Count() << " in " << o.pngDir << "\n";
   // What the editor presented, in a window as headless: how well it kept up (the benchmarks read it).
   if (mEditor)
   {
@@ -687,7 +726,7 @@ void MixRun::PrintSummary()
       std::snprintf(
           text, sizeof text, "%7d  %-8s  %6.1f dB  %s\n", t + 1, Seconds(mOpenSeconds[size_t(t)]).c_str(),
           mean > 1e-7 ? 20.0 * std::log10(mean) : -144.0,
-          o.internal ? "" : o.inputs[size_t(t)].substr(o.inputs[size_t(t)].find_last_of('/') + 1).c_str());
+          o.internal ? "" : f.inputs[size_t(t)].substr(f.inputs[size_t(t)].find_last_of('/') + 1).c_str());
       mOut << text;
     }
   }
@@ -700,8 +739,9 @@ void MixRun::PrintSummary()
 }
 } // namespace
 
-int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& out, std::ostream& err)
+int RunMix(PluginEntryPoints& plugin, const SharedOptions& shared, const MixOptions& options,
+           std::ostream& out, std::ostream& err)
 {
-  return MixRun(plugin, options, out, err).Run();
+  return MixRun(plugin, shared, options, out, err).Run();
 }
 } // namespace qorvhost

@@ -5,6 +5,7 @@
 
 #include "host/ParameterTable.h"
 #include "host/PluginEntryPoints.h"
+#include "host/SharedOptions.h"
 
 #include <ostream>
 #include <string>
@@ -12,19 +13,15 @@
 
 namespace qorvhost
 {
+// Mix's own options; the files, the block size (rendered in slices of what the plug-in takes) and the
+// settings are the shared ones. The factory preset, the preset file and then stateIn are applied to the
+// mixer before rendering, in this order, before the command's own settings and --set.
 struct MixOptions
 {
-  std::string output;
-  std::vector<std::string> inputs;
-  std::vector<std::string> sets; // "NAME=VALUE", NAME a parameter name or index
   std::string gainsCsv;
   bool internal = false;
   bool tracks = false;
-  unsigned block = 512; // frames a block; rendered in slices of what the plug-in takes
-  bool progress = true; // a progress bar on err
-  // Applied to the mixer before rendering, in this order, before the command's own settings and --set.
-  std::string factoryPreset; // a factory preset's name
-  std::string presetFile;    // a preset file (".qxs")
+  bool progress = true;      // a progress bar on err
   std::string stateIn;       // a saved ClassInfo property list (".aupreset")
   std::string stateOut;      // the mixer's ClassInfo after the mix
   std::string automationCsv; // every channel strength the mixer publishes: time, parameter, value
@@ -40,6 +37,9 @@ struct MixOptions
   std::string pngDir;
 };
 
-// Runs the mix; 0 on success, else 1 with a message on err (2 for a usage error).
-int RunMix(PluginEntryPoints& plugin, const MixOptions& options, std::ostream& out, std::ostream& err);
+// Mixes shared.inputs into shared.output; 0 on success, else 1 with a message on err (2 for a usage
+// error, and when an output is a file the run reads or another output), or 128 + N when stop signal N
+// came first.
+int RunMix(PluginEntryPoints& plugin, const SharedOptions& shared, const MixOptions& options,
+           std::ostream& out, std::ostream& err);
 } // namespace qorvhost

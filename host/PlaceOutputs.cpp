@@ -1,5 +1,6 @@
 #include "host/PlaceOutputs.h"
 
+#include "host/ExitStatus.h"
 #include "host/MessageStream.h"
 #include "host/SignalStop.h"
 
@@ -16,23 +17,6 @@ void DiscardAll(const std::vector<NewOutput>& outputs)
 }
 } // namespace
 
-bool OpenOutput(iplugin::AtomicFile& file, const std::string& path, std::string& error)
-{
-  if (path.empty() || file.Open(path.c_str())) return true;
-  error = CannotWrite(path);
-  return false;
-}
-
-bool StageOutput(iplugin::AtomicFile& file, const std::string& path, const void* bytes, size_t size,
-                 std::string& error)
-{
-  if (path.empty()) return true;
-  if (!file.Stream() && !OpenOutput(file, path, error)) return false;
-  FILE* f = file.Stream();
-  if (f && size > 0 && std::fwrite(bytes, 1, size, f) != size) file.SetFailed(errno);
-  return true;
-}
-
 int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error)
 {
   std::vector<NewOutput> written;
@@ -40,7 +24,7 @@ int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error)
     if (!o.path.empty()) written.push_back(o);
   PausePoint();
   for (const NewOutput& o : written)
-    if (!o.file->Finish())
+    if (!o.finished && !o.file->Finish())
     {
       error = CannotWrite(o.path);
       DiscardAll(written);
@@ -50,7 +34,7 @@ int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error)
   if (!BeginPlacingOutputs())
   {
     DiscardAll(written);
-    return StopStatus();
+    return kExitStopped;
   }
   int status = 0;
   for (const NewOutput& o : written)

@@ -1,8 +1,8 @@
-// The files a command writes, put in place together at its end. Each is written to its new file first;
-// then all are finished (flushed to the disk), and while that goes on a stop signal still ends the run
-// with every old file as it was. Only then are they renamed over their old files, one after another,
-// past the reach of a stop signal (SignalStop.h), so that a run never leaves a mix of old and new files
-// behind because of a signal. Main thread.
+// The files a command writes, put in place together at its end. Each has been written to its new file
+// first (StageOutputs.h); then all are finished (flushed to the disk), and while that goes on a stop
+// signal still ends the run with every old file as it was. Only then are they renamed over their old
+// files, one after another, past the reach of a stop signal (SignalStop.h), so that a run never leaves a
+// mix of old and new files behind because of a signal. Main thread.
 #pragma once
 
 #include "framework/AtomicFile.h"
@@ -17,13 +17,9 @@ struct NewOutput
 {
   iplugin::AtomicFile* file;
   std::string path;
+  bool finished = false; // flushed to the disk and closed already
 };
 
-// Creates the new file of an output; nothing for an empty path. False with "PATH: cannot write (REASON)".
-bool OpenOutput(iplugin::AtomicFile& file, const std::string& path, std::string& error);
-// An output opened and given its bytes, to be put in place by PlaceOutputs; nothing for an empty path.
-bool StageOutput(iplugin::AtomicFile& file, const std::string& path, const void* bytes, size_t size,
-                 std::string& error);
 // 0 when every output is in place. StopStatus() when a stop signal came first: every new file removed and
 // every old one as it was. 1 with "PATH: cannot write (REASON)" in error when a file could not be finished
 // (nothing put in place) or renamed (the ones before it are in place, the others not).

@@ -1,21 +1,28 @@
 #include "host/PresetCommand.h"
 
+#include "host/ExitStatus.h"
 #include "host/HostInstance.h"
-#include "host/PlaceOutputs.h"
+#include "host/OutputCheck.h"
 #include "host/SignalStop.h"
+#include "host/StageOutputs.h"
 #include "host/StateFiles.h"
 
 namespace qorvhost
 {
-int RunPresetExport(PluginEntryPoints& plugin, const std::string& factory, const std::string& output,
-                    std::ostream& out, std::ostream& err)
+int RunPresetExport(PluginEntryPoints& plugin, const SharedOptions& shared, std::ostream& out,
+                    std::ostream& err)
 {
+  const std::string &factory = shared.factoryPreset, &output = shared.output;
+  std::string error, document;
   if (factory.empty() || output.empty())
+    error = "preset export needs --factory NAME and -o FILE.qxs";
+  else
+    CheckOutputs({{}, {{"-o", output}}, shared.plugin, ""}, error);
+  if (!error.empty())
   {
-    err << "preset export needs --factory NAME and -o FILE.qxs\n";
+    err << error << "\n";
     return 2;
   }
-  std::string error, document;
   iplugin::AtomicFile file;
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, Door::kFactory, error);
   const bool made = au && SelectFactoryPreset(au->Unit(), factory, error) &&
@@ -23,7 +30,7 @@ int RunPresetExport(PluginEntryPoints& plugin, const std::string& factory, const
                     StageOutput(file, output, document.data(), document.size(), error);
   const int status = made ? PlaceOutputs({{&file, output}}, error) : 1;
   // A write that a stop signal cut short ends the run quietly.
-  if (StopSignal()) return StopStatus();
+  if (StopSignal()) return kExitStopped;
   if (status != 0)
   {
     err << error << "\n";

@@ -3,14 +3,16 @@
 #pragma once
 
 #include "host/PluginEntryPoints.h"
+#include "host/SharedOptions.h"
 
 #include <ostream>
 #include <string>
 
 namespace qorvhost
 {
-// Selects the factory preset in a fresh instance and writes the instance's state document to output.
-// 0 on success, else 1 with a message on err (2 for a usage error).
-int RunPresetExport(PluginEntryPoints& plugin, const std::string& factory, const std::string& output,
-                    std::ostream& out, std::ostream& err);
+// Selects shared.factoryPreset in a fresh instance and writes the instance's state document to
+// shared.output. 0 on success, else 1 with a message on err (2 for a usage error, and when the output is
+// a file of the plug-in's bundle), or 128 + N when stop signal N came first.
+int RunPresetExport(PluginEntryPoints& plugin, const SharedOptions& shared, std::ostream& out,
+                    std::ostream& err);
 } // namespace qorvhost

@@ -1,16 +1,16 @@
 // qorv-host: loads an Audio Unit bundle and drives it only through its exported entry points.
 // `qorv-host --help` lists the commands, `qorv-host COMMAND --help` describes one (host/CommandLine.cpp).
-#include "host/AudioFile.h"
 #include "host/CommandLine.h"
-#include "host/HostInstance.h"
+#include "host/ExitStatus.h"
 #include "host/MessageStream.h"
 #include "host/MixCommand.h"
-#include "host/PlaceOutputs.h"
 #include "host/PluginInfo.h"
 #include "host/PresetCommand.h"
+#include "host/RenderCommand.h"
 #include "host/SignalStop.h"
 #include "host/Validator.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,70 +64,44 @@ int Version(const std::string& bundle, std::ostream& messages)
   return kExitDone;
 }
 
-int Render(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messages)
+// The command's own work, on a loaded plug-in.
+int RunCommand(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messages)
 {
-  std::string error;
-  AudioFile in;
-  std::string warning;
-  if (!ReadAudioFile(o.mix.inputs[0], in, error, &warning) || StopSignal())
+  switch (o.command)
   {
-    if (StopSignal()) return StopStatus();
-    messages << error << "\n";
+  case Command::kInfo:
+  {
+    std::string error;
+    if (o.json ? PrintPluginInfoJson(plugin, std::cout, error) : PrintPluginInfo(plugin, std::cout, error))
+      return kExitDone;
+    messages << o.shared.plugin << ": " << error << "\n";
     return kExitFailed;
   }
-  if (!warning.empty()) messages << warning << "; rendering the frames it holds\n";
-  std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, o.door, error);
-  if (!au)
+  case Command::kValidate:
   {
-    messages << error << "\n";
-    return kExitFailed;
+    std::vector<CheckResult> all = Validate(plugin, Door::kEntry);
+    for (CheckResult& r : Validate(plugin, Door::kFactory))
+      all.push_back(std::move(r));
+    return PrintResults(all, std::cout) == 0 ? kExitDone : kExitFailed;
   }
-  OSStatus status = au->Configure(in.sampleRate, in.NChannels(), in.NChannels(), o.mix.block);
-  if (status == noErr && o.bypass)
-    status = au->Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1));
-  if (status == noErr) status = au->Initialize();
-  if (status != noErr)
+  case Command::kMix:
   {
-    messages << o.mix.inputs[0] << ": the plug-in does not take " << in.NChannels() << " channels at "
-             << in.sampleRate << " Hz (status " << status << ")\n";
-    return kExitFailed;
+    MixOptions mix = o.mix;
+    // A progress display is for a person watching; in a log its carriage returns are noise.
+    mix.progress = o.progress == ProgressDisplay::kAlways ||
+                   (o.progress == ProgressDisplay::kWhenTerminal && isatty(STDERR_FILENO));
+    return RunMix(plugin, o.shared, mix, std::cout, messages);
   }
-  // Longer blocks go in slices of what the plug-in takes.
-  UInt32 slice = o.mix.block;
-  au->Get(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, slice);
-  AudioFile out;
-  out.sampleRate = in.sampleRate;
-  out.format = in.format;
-  status = au->RenderAll(in.channels, out.channels, std::min<UInt32>(o.mix.block, std::max<UInt32>(slice, 1)),
-                         StopRequested);
-  if (StopSignal()) return StopStatus();
-  if (status != noErr)
-  {
-    messages << o.mix.inputs[0] << ": render failed (status " << status << ")\n";
-    return kExitFailed;
+  case Command::kPresetExport:
+    return RunPresetExport(plugin, o.shared, std::cout, messages);
+  case Command::kRender:
+    return RunRender(plugin, o.shared, o.render, std::cout, messages);
+  case Command::kEditor:
+    return RunEditor(plugin, o.shared, o.editor, std::cout, messages);
+  case Command::kNone:
+    break;
   }
-  AudioFileWriter writer;
-  const bool written = WriteAudioFrames(writer, o.mix.output, out, error) && writer.Complete(error);
-  const int placed = written ? PlaceOutputs({{&writer.File(), o.mix.output}}, error) : kExitFailed;
-  if (StopSignal()) return StopStatus();
-  if (placed != kExitDone)
-  {
-    messages << error << "\n";
-    return kExitFailed;
-  }
-  std::cout << "rendered " << in.NFrames() << " frames, " << in.NChannels()
-            << (in.NChannels() == 1 ? " channel at " : " channels at ") << in.sampleRate << " Hz"
-            << (o.bypass ? " (bypassed)" : "") << " to " << o.mix.output << "\n";
-  return kExitDone;
-}
-
-int Mix(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& messages)
-{
-  MixOptions mix = o.mix;
-  // A progress display is for a person watching; in a log its carriage returns are noise.
-  mix.progress = o.progress == ProgressDisplay::kAlways ||
-                 (o.progress == ProgressDisplay::kWhenTerminal && isatty(STDERR_FILENO));
-  return RunMix(plugin, mix, std::cout, messages);
+  return kExitUsage;
 }
 
 int Run(int argc, char** argv)
@@ -145,8 +119,8 @@ int Run(int argc, char** argv)
     std::cout << HelpText(o.command);
     return kExitDone;
   }
-  const std::string bundle = o.plugin.empty() ? DefaultBundle(argv[0]) : o.plugin;
-  if (o.version) return Version(bundle, messages);
+  if (o.shared.plugin.empty()) o.shared.plugin = DefaultBundle(argv[0]);
+  if (o.version) return Version(o.shared.plugin, messages);
 
   // The commands that write files or hold an editor end on a stop signal when they reach a point where
   // they can (SignalStop.h); the others are ended by it at once, as by default.
@@ -154,89 +128,26 @@ int Run(int argc, char** argv)
       o.command == Command::kPresetExport)
     InstallStopSignals();
   PluginEntryPoints plugin;
-  if (!LoadBundle(bundle, plugin, messages)) return kExitFailed;
-  switch (o.command)
-  {
-  case Command::kInfo:
-    if (o.json ? PrintPluginInfoJson(plugin, std::cout, error) : PrintPluginInfo(plugin, std::cout, error))
-      return kExitDone;
-    messages << bundle << ": " << error << "\n";
-    return kExitFailed;
-  case Command::kValidate:
-  {
-    std::vector<CheckResult> all = Validate(plugin, Door::kEntry);
-    for (CheckResult& r : Validate(plugin, Door::kFactory))
-      all.push_back(std::move(r));
-    return PrintResults(all, std::cout) == 0 ? kExitDone : kExitFailed;
-  }
-  case Command::kMix:
-  {
-    const int status = Mix(plugin, o, messages);
-    return status == kExitUsage ? UsageError(o.command, messages) : status;
-  }
-  case Command::kPresetExport:
-    return RunPresetExport(plugin, o.factoryPreset, o.mix.output, std::cout, messages);
-  case Command::kRender:
-    return Render(plugin, o, messages);
-  case Command::kEditor:
-  {
-    EditorOptions editor = o.editor;
-    editor.sets = o.mix.sets;
-    editor.presetFile = o.mix.presetFile;
-    const int status = RunEditor(plugin, bundle, editor, std::cout, messages);
-    return status == kExitUsage ? UsageError(o.command, messages) : status;
-  }
-  case Command::kNone:
-    break;
-  }
-  return kExitUsage;
-}
-
-// The name of a stop signal, for the line that tells of a late one.
-const char* SignalName(int signal)
-{
-  switch (signal)
-  {
-  case SIGINT:
-    return "SIGINT";
-  case SIGTERM:
-    return "SIGTERM";
-  case SIGHUP:
-    return "SIGHUP";
-  default:
-    return "a signal";
-  }
-}
-
-// What became of the standard streams decides the status too: a summary or a message that could not be
-// written is a failure of the run (told on standard error when standard output failed).
-int CheckStandardStreams(int status)
-{
-  const int outError = StandardOutputError();
-  const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr) || !std::cerr;
-  if (outError)
-  {
-    MessageStream messages(std::cerr, "qorv-host");
-    messages << "standard output: " << SystemReason(outError) << "\n";
-  }
-  return status == kExitDone && (outError || errFailed) ? kExitFailed : status;
+  if (!LoadBundle(o.shared.plugin, plugin, messages)) return kExitFailed;
+  const int status = RunCommand(plugin, o, messages);
+  return status == kExitUsage ? UsageError(o.command, messages) : status;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-  // Past a file-size limit a write fails with an error the host reports, instead of killing it.
+  // Past a file-size limit, or into a pipe whose reader has gone, a write fails with an error the host
+  // reports, instead of killing it.
   std::signal(SIGXFSZ, SIG_IGN);
-  UseStandardOutput();
-  int status = Run(argc, argv);
-  PausePoint();
-  // A run stopped by a signal is a failure, whatever its last step made of the stop: a stop honoured is
-  // one that came before the outputs were put in place, so its old files are all as they were.
-  if (StopSignal()) status = StopStatus();
-  if (const int late = LateStopSignal())
+  std::signal(SIGPIPE, SIG_IGN);
+  // An output staged until the run's end may keep a descriptor open (its writer's lock), and mix
+  // --png-every stages one a frame: the soft limit of descriptors goes up to the hard one.
+  rlimit files = {};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max)
   {
-    MessageStream messages(std::cerr, "qorv-host");
-    messages << SignalName(late) << " came after the outputs were written: the run went on to its end\n";
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
   }
-  return CheckStandardStreams(status);
+  UseStandardOutput();
+  return ExitStatus(Run(argc, argv));
 }

@@ -13,10 +13,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+
+#include <sys/resource.h>
 
 using qorvtest::HostRun;
 using qorvtest::Lines;
@@ -422,7 +425,8 @@ int FramesDrawn(const std::string& out)
 // editor has nothing to draw after its first frames.
 TEST_F(CommandLineTest, MixDrawsTheEditorOnlyForTheFramesItWrites)
 {
-  const HostRun hidden = Host({"mix", "-q", "--png-every", "0.3", dir + "/hidden", "-o", dir + "/h.wav", a, b});
+  const HostRun hidden =
+      Host({"mix", "-q", "--png-every", "0.3", dir + "/hidden", "-o", dir + "/h.wav", a, b});
   const HostRun shown =
       Host({"mix", "-q", "--editor", "--png-every", "0.3", dir + "/shown", "-o", dir + "/s.wav", a, b});
   ASSERT_EQ(hidden.status, 0) << hidden.err;
@@ -447,9 +451,18 @@ TEST_F(CommandLineTest, MixDrawsTheEditorOnlyForTheFramesItWrites)
 TEST_F(CommandLineTest, MixWritesEditorFramesThatFollowTheTalkers)
 {
   const std::string frames = dir + "/frames";
+  // An earlier run's frames: those of this run's names are replaced, one past its last stays.
+  std::filesystem::create_directories(frames);
+  std::ofstream(frames + "/frame-0001.png") << "an old frame";
+  std::ofstream(frames + "/frame-0009.png") << "an old frame past the last";
   const HostRun run = Host({"mix", "-q", "--png-every", "0.3", frames, "-o", dir + "/mix.wav", a, b});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("editor frames: 4 in " + frames), std::string::npos) << run.out;
+  EXPECT_EQ(qorvtest::FileBytes(frames + "/frame-0009.png"), "an old frame past the last");
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(frames))
+    ++files;
+  EXPECT_EQ(files, 5u); // four new frames and the old one, no temporary
   std::vector<std::string> bytes;
   for (int i = 1; i <= 4; ++i)
   {
@@ -460,6 +473,23 @@ TEST_F(CommandLineTest, MixWritesEditorFramesThatFollowTheTalkers)
   // 0.3 s (the first talker alone), 0.6 s (both), 0.9 s (the second alone), the end: each differs.
   for (int i = 0; i < 3; ++i)
     EXPECT_NE(bytes[size_t(i)], bytes[size_t(i) + 1]) << i;
+
+  // More frames than a low soft limit of descriptors lets a process hold open at once: each is staged
+  // until the run's end.
+  {
+    rlimit old = {}, low = {};
+    getrlimit(RLIMIT_NOFILE, &old);
+    low = old;
+    low.rlim_cur = std::min<rlim_t>(old.rlim_cur, 32);
+    setrlimit(RLIMIT_NOFILE, &low);
+    const HostRun many =
+        Host({"mix", "-q", "--png-every", "0.025", dir + "/many", "-o", dir + "/many.wav", a});
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(many.status, 0) << many.err;
+    const size_t told = many.out.find("editor frames: ");
+    ASSERT_NE(told, std::string::npos) << many.out;
+    EXPECT_GT(std::atoi(many.out.c_str() + told + 15), 32) << many.out;
+  }
 
   for (const std::vector<std::string>& bad :
        {std::vector<std::string>{"mix", "--png-every", "0", frames, "-o", dir + "/m.wav", a},

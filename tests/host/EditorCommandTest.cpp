@@ -1,7 +1,6 @@
 // `qorv-host editor` (and the editor frames of `mix`) as a person at the window meets it: the files it
 // writes, the bundle it opens, and what it shows when the plug-in asks the system for something.
 #include "host/AudioFile.h"
-#include "host/OutputPaths.h"
 #include "mixer/UpdatePage.h"
 #include "tests/host/HostProcess.h"
 #include "tests/support/FileSizeCut.h"
@@ -17,18 +16,13 @@
 #include <fstream>
 #include <iterator>
 
+using qorvtest::FileBytes;
 using qorvtest::HostRun;
 using qorvtest::RunHost;
 
 namespace
 {
 namespace fs = std::filesystem;
-
-std::string FileBytes(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void WriteText(const std::string& path, const std::string& text)
 {
@@ -282,41 +276,21 @@ TEST_F(EditorCommandTest, ThePresetMenusFilePanelsSayThatNoFileIsChosenHere)
 
 namespace
 {
-TEST(OutputPathsTest, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
-{
-  using qorvhost::CheckOutputsOverwriteNothing;
-  std::string error;
-  // Relative names of files that are not there yet: the same place however spelled.
-  for (const char* other : {"./not-yet.png", "sub/../not-yet.png", "not-yet.png"})
-  {
-    EXPECT_FALSE(CheckOutputsOverwriteNothing({}, {{"--png", "not-yet.png"}, {"--window-png", other}}, error))
-        << other;
-    EXPECT_FALSE(CheckOutputsOverwriteNothing({{"--preset", other}}, {{"--png", "not-yet.png"}}, error))
-        << other;
-  }
-  EXPECT_EQ(error,
-            "--png not-yet.png is the same file as --preset (not-yet.png); an output must not overwrite "
-            "an input or another output");
-  EXPECT_TRUE(CheckOutputsOverwriteNothing({{"--preset", "not-yet.qxs"}, {"--script", ""}},
-                                           {{"--png", "not-yet.png"}, {"--window-png", ""}}, error));
-}
-} // namespace
-
-namespace
-{
 // A bad script line is told with its number, the bytes a terminal would act on escaped and no more than
 // 80 characters of it, however long it is.
 TEST_F(EditorCommandTest, ABadScriptLineIsToldByNumberEscapedAndShort)
 {
   const std::string script = dir + "/bad.txt";
-  WriteText(script, "move 10 10\n# a comment\nclick 1 1 \x1b[31m\x07" + std::string(1 << 20, 'A') + "\nmove 2 2\n");
+  WriteText(script,
+            "move 10 10\n# a comment\nclick 1 1 \x1b[31m\x07" + std::string(1 << 20, 'A') + "\nmove 2 2\n");
   const HostRun run = Host({"editor", "--script", script});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find(script + ":3: bad script line: click 1 1 \\x1B[31m\\x07AAA"), std::string::npos)
       << run.err;
   const std::string shown = run.err.substr(run.err.find("bad script line: ") + 17);
   EXPECT_EQ(shown.find("... (1048592 bytes)\n"), 80u) << shown;
-  EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(), [](char c) { return c == '\x1b' || c == '\x07'; }), 0);
+  EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(), [](char c) { return c == '\x1b' || c == '\x07'; }),
+            0);
   EXPECT_LT(run.err.size(), 1000u);
 }
 } // namespace

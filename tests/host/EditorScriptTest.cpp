@@ -66,9 +66,11 @@ protected:
     std::ofstream(path) << script;
     EditorOptions o;
     o.script = path;
-    o.sets = sets;
+    SharedOptions shared;
+    shared.plugin = BundlePath();
+    shared.sets = sets;
     std::ostringstream out, err;
-    const int status = RunEditor(Bundle(), BundlePath(), o, out, err);
+    const int status = RunEditor(Bundle(), shared, o, out, err);
     report = out.str();
     report.erase(0, report.find('\n') + 1);
     error = err.str();
@@ -213,7 +215,9 @@ TEST_F(EditorScript, ScriptsThatCannotRunAreRefused)
   EditorOptions o;
   o.script = qorvtest::ScratchDir("editor_script_folder");
   std::ostringstream out, err;
-  EXPECT_EQ(RunEditor(Bundle(), BundlePath(), o, out, err), 1);
+  SharedOptions shared;
+  shared.plugin = BundlePath();
+  EXPECT_EQ(RunEditor(Bundle(), shared, o, out, err), 1);
   EXPECT_NE(err.str().find("not a readable file"), std::string::npos) << err.str();
   EXPECT_EQ(out.str(), "");
 

@@ -23,6 +23,7 @@ HostRun RunHost(const std::vector<std::string>& args, bool terminal = false);
 struct HostRunOptions
 {
   std::string standardOutput; // a file to take standard output (say /dev/full) instead of the run's own
+  bool closedOutput = false;  // standard output a pipe whose reader has gone
   // Called with the host's process id each time it stops itself (SIGSTOP); then it is let go on.
   std::function<void(pid_t)> onStop;
 };

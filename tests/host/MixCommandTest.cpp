@@ -30,6 +30,19 @@ using namespace qorvhost;
 
 namespace
 {
+// A mix as the command line gives it: the shared options and mix's own in one record.
+struct MixRunOptions : SharedOptions, MixOptions
+{
+};
+
+int ExportPreset(const std::string& factory, const std::string& output, std::ostream& out, std::ostream& err)
+{
+  SharedOptions shared;
+  shared.factoryPreset = factory;
+  shared.output = output;
+  return RunPresetExport(InProcessQorv(), shared, out, err);
+}
+
 // Speech-like bursts of noise (on for `on` seconds from `start`), or silence, at 48 kHz.
 std::vector<float> Talker(double seconds, double start, double on, float amplitude, unsigned seed)
 {
@@ -73,12 +86,12 @@ protected:
     return path;
   }
 
-  int Mix(MixOptions o)
+  int Mix(MixRunOptions o)
   {
     o.progress = false;
     out.str("");
     err.str("");
-    return RunMix(InProcessQorv(), o, out, err);
+    return RunMix(InProcessQorv(), o, o, out, err);
   }
 
   std::string dir;
@@ -119,7 +132,7 @@ TEST_F(MixCommandTest, OneTalkerAmongQuietChannelsGetsTheGain)
   const std::string a = WriteTrack("a.wav", {Talker(3.0, 0.5, 2.0, 0.3f, 1)});
   const std::string b = WriteTrack("b.wav", {Talker(3.0, 0.0, 0.0, 0.3f, 2)});
   const std::string c = WriteTrack("c.wav", {Talker(2.5, 0.0, 0.0, 0.3f, 3), Talker(2.5, 0.0, 0.0, 0.3f, 4)});
-  MixOptions o;
+  MixRunOptions o;
   o.inputs = {a, b, c};
   o.output = dir + "/mix.wav";
   o.gainsCsv = dir + "/gains.csv";
@@ -156,7 +169,7 @@ TEST_F(MixCommandTest, OneTalkerAmongQuietChannelsGetsTheGain)
 TEST_F(MixCommandTest, BadSettingsAndInputsFailBeforeAnythingRuns)
 {
   const std::string a = WriteTrack("a.wav", {Talker(0.5, 0.0, 0.5, 0.3f, 1)});
-  MixOptions o;
+  MixRunOptions o;
   o.inputs = {a};
   o.output = dir + "/never.wav";
   o.sets = {"Mix Mode=Loudest"};
@@ -178,7 +191,7 @@ TEST_F(MixCommandTest, InternalMixerAndTheSendersOwnOutputs)
 {
   const std::string stereo =
       WriteTrack("s.wav", {Talker(1.0, 0.1, 0.8, 0.3f, 5), Talker(1.0, 0.1, 0.8, 0.3f, 6)});
-  MixOptions o;
+  MixRunOptions o;
   o.inputs = {stereo};
   o.output = dir + "/internal.wav";
   o.internal = true;
@@ -191,7 +204,7 @@ TEST_F(MixCommandTest, InternalMixerAndTheSendersOwnOutputs)
 
   // Without propagated gain a sender passes its track through: the sum is the tracks' sum.
   const std::string mono = WriteTrack("m.wav", {Talker(1.0, 0.0, 1.0, 0.2f, 7)});
-  MixOptions t;
+  MixRunOptions t;
   t.inputs = {mono, mono};
   t.output = dir + "/tracks.wav";
   t.tracks = true;
@@ -234,9 +247,9 @@ protected:
     b = WriteTrack("b.wav", {Talker(1.5, 0.9, 0.5, 0.25f, 12)});
     c = WriteTrack("c.wav", {Talker(1.5, 0.0, 0.0, 0.3f, 13)});
   }
-  MixOptions Base(const std::string& output)
+  MixRunOptions Base(const std::string& output)
   {
-    MixOptions o;
+    MixRunOptions o;
     o.inputs = {a, b, c};
     o.output = dir + "/" + output;
     return o;
@@ -246,7 +259,7 @@ protected:
 
 TEST_F(MixStateTest, SavedStateFedBackReproducesTheMixBitForBit)
 {
-  MixOptions first = Base("first.wav");
+  MixRunOptions first = Base("first.wav");
   // Values a float carries exactly: the state keeps six decimals.
   first.sets = {"Mix Mode=Prio", "Attack=0.25", "Release=1.5",
                 "PreGain Ch2=6", "Pan Ch1=-40", "Main Volume=-3"};
@@ -256,13 +269,13 @@ TEST_F(MixStateTest, SavedStateFedBackReproducesTheMixBitForBit)
   EXPECT_EQ(state.rfind("<?xml", 0), 0u);
   EXPECT_NE(state.find("<key>data</key>"), std::string::npos);
 
-  MixOptions again = Base("again.wav");
+  MixRunOptions again = Base("again.wav");
   again.stateIn = first.stateOut;
   ASSERT_EQ(Mix(again), 0) << err.str();
   EXPECT_TRUE(SameSamples(again.output, first.output));
 
   // Without the state the settings are lost, and the mix differs.
-  MixOptions plain = Base("plain.wav");
+  MixRunOptions plain = Base("plain.wav");
   ASSERT_EQ(Mix(plain), 0) << err.str();
   EXPECT_FALSE(SameSamples(plain.output, first.output));
 }
@@ -273,7 +286,7 @@ TEST_F(MixStateTest, BrokenStateOrPresetFilesFailBeforeAnythingIsWritten)
   std::ofstream(dir + "/junk.qxs") << "<PresetXMLTree><PluginVendor>Someone</PluginVendor></PresetXMLTree>";
   for (int i = 0; i < 4; ++i)
   {
-    MixOptions o = Base("never.wav");
+    MixRunOptions o = Base("never.wav");
     if (i == 0) o.stateIn = dir + "/junk.aupreset";
     if (i == 1) o.stateIn = dir + "/missing.aupreset";
     if (i == 2) o.presetFile = dir + "/junk.qxs";
@@ -293,39 +306,38 @@ TEST_F(MixStateTest, ExportedFactoryPresetIsAPresetFileTheMixerTakes)
 {
   std::ostringstream o2, e2;
   const std::string qxs = dir + "/init.qxs";
-  ASSERT_EQ(RunPresetExport(InProcessQorv(), "Init", qxs, o2, e2), 0) << e2.str();
+  ASSERT_EQ(ExportPreset("Init", qxs, o2, e2), 0) << e2.str();
   std::string doc = FileBytes(qxs);
   EXPECT_EQ(doc.rfind("<?xml version=\"1.0\" ?>", 0), 0u) << doc.substr(0, 200);
   EXPECT_NE(doc.find("<PluginName>Qorv</PluginName>"), std::string::npos);
   const std::string autoBal = "<Param name=\"Mix Mode\" val=\"2.000000\"";
   const size_t at = doc.find(autoBal);
   ASSERT_NE(at, std::string::npos) << doc.substr(0, 800);
-  ASSERT_EQ(RunPresetExport(InProcessQorv(), "Prio Mixing", dir + "/prio-factory.qxs", o2, e2), 0)
-      << e2.str();
+  ASSERT_EQ(ExportPreset("Prio Mixing", dir + "/prio-factory.qxs", o2, e2), 0) << e2.str();
   EXPECT_NE(FileBytes(dir + "/prio-factory.qxs").find("<Param name=\"Mix Mode\" val=\"3.000000\""),
             std::string::npos);
-  EXPECT_EQ(RunPresetExport(InProcessQorv(), "Loudest Mixing", dir + "/n.qxs", o2, e2), 1);
+  EXPECT_EQ(ExportPreset("Loudest Mixing", dir + "/n.qxs", o2, e2), 1);
   EXPECT_NE(e2.str().find("no factory preset named \"Loudest Mixing\""), std::string::npos) << e2.str();
   EXPECT_FALSE(std::filesystem::exists(dir + "/n.qxs"));
 
   // The file, edited as a user would, mixes like the same setting given directly.
   doc.replace(at, autoBal.size(), "<Param name=\"Mix Mode\" val=\"3.000000\"");
   std::ofstream(dir + "/prio.qxs", std::ios::binary) << doc;
-  MixOptions file = Base("file.wav");
+  MixRunOptions file = Base("file.wav");
   file.presetFile = dir + "/prio.qxs";
   ASSERT_EQ(Mix(file), 0) << err.str();
-  MixOptions set = Base("set.wav");
+  MixRunOptions set = Base("set.wav");
   set.sets = {"Mix Mode=Prio"};
   ASSERT_EQ(Mix(set), 0) << err.str();
   EXPECT_TRUE(SameSamples(file.output, set.output));
 
   // A factory preset comes first, a preset file given with it after.
-  MixOptions init = Base("init.wav");
+  MixRunOptions init = Base("init.wav");
   init.presetFile = dir + "/prio.qxs";
   init.factoryPreset = "Init";
   ASSERT_EQ(Mix(init), 0) << err.str();
   EXPECT_TRUE(SameSamples(init.output, file.output)); // the file is applied after the factory preset
-  MixOptions plain = Base("plain.wav");
+  MixRunOptions plain = Base("plain.wav");
   ASSERT_EQ(Mix(plain), 0) << err.str();
   EXPECT_FALSE(SameSamples(plain.output, file.output));
 }
@@ -338,26 +350,26 @@ TEST_F(MixStateTest, OutputsNeverOverwriteInputsOrEachOther)
   struct Case
   {
     const char* what;
-    std::function<void(MixOptions&)> set;
+    std::function<void(MixRunOptions&)> set;
   };
   const std::vector<Case> cases = {
-      {"-o an input, spelled otherwise", [&](MixOptions& o) { o.output = dir + "/./a.wav"; }},
-      {"--gains an input", [&](MixOptions& o) { o.gainsCsv = b; }},
-      {"-o an input through a link", [&](MixOptions& o) { o.output = dir + "/c-link.wav"; }},
+      {"-o an input, spelled otherwise", [&](MixRunOptions& o) { o.output = dir + "/./a.wav"; }},
+      {"--gains an input", [&](MixRunOptions& o) { o.gainsCsv = b; }},
+      {"-o an input through a link", [&](MixRunOptions& o) { o.output = dir + "/c-link.wav"; }},
       {"--automation the preset file",
-       [&](MixOptions& o) { o.presetFile = o.automationCsv = dir + "/p.qxs"; }},
+       [&](MixRunOptions& o) { o.presetFile = o.automationCsv = dir + "/p.qxs"; }},
       {"--state-out the same new file as --automation",
-       [&](MixOptions& o)
+       [&](MixRunOptions& o)
        {
          o.stateOut = dir + "/new.csv";
          o.automationCsv = dir + "/sub/../new.csv";
          std::filesystem::create_directory(dir + "/sub");
        }},
-      {"--gains the same new file as -o", [&](MixOptions& o) { o.gainsCsv = o.output; }},
+      {"--gains the same new file as -o", [&](MixRunOptions& o) { o.gainsCsv = o.output; }},
   };
   for (const Case& k : cases)
   {
-    MixOptions o = Base("out.wav");
+    MixRunOptions o = Base("out.wav");
     k.set(o);
     EXPECT_EQ(Mix(o), 2) << k.what;
     EXPECT_NE(err.str().find("is the same file as"), std::string::npos) << k.what << ": " << err.str();
@@ -370,7 +382,7 @@ TEST_F(MixStateTest, OutputsNeverOverwriteInputsOrEachOther)
   // Every output is known to be writable before anything renders; the old files stay until the end.
   std::ofstream(dir + "/out.wav") << "old mix";
   std::ofstream(dir + "/gains.csv") << "old gains";
-  MixOptions o = Base("out.wav");
+  MixRunOptions o = Base("out.wav");
   o.gainsCsv = dir + "/gains.csv";
   o.automationCsv = dir + "/missing/automation.csv";
   EXPECT_EQ(Mix(o), 1);
@@ -392,7 +404,7 @@ TEST_F(MixStateTest, AWriteCutShortKeepsEveryOldFile)
   AutomationRecorder recorder([] { return 0.0; });
   AudioFile tone;
   tone.channels.assign(2, std::vector<float>(48000, 0.25f));
-  MixOptions o = Base("mix.wav");
+  MixRunOptions o = Base("mix.wav");
   o.gainsCsv = dir + "/gains.csv";
   o.stateOut = dir + "/state.aupreset";
   o.automationCsv = dir + "/automation.csv";
@@ -401,7 +413,7 @@ TEST_F(MixStateTest, AWriteCutShortKeepsEveryOldFile)
     qorvtest::FileSizeCut cut(1024);
     EXPECT_EQ(Mix(o), 1);
     EXPECT_FALSE(SaveStateFile(au->Unit(), dir + "/state.aupreset", error));
-    EXPECT_EQ(RunPresetExport(InProcessQorv(), "Init", dir + "/p.qxs", o2, e2), 1);
+    EXPECT_EQ(ExportPreset("Init", dir + "/p.qxs", o2, e2), 1);
     EXPECT_FALSE(WriteAudioFile(dir + "/w.wav", tone, error));
   }
   {
@@ -419,11 +431,15 @@ TEST_F(MixStateTest, EveryFailedWriteNamesItsCause)
   const std::string full = "/dev/full";
   if (!std::filesystem::exists(full)) GTEST_SKIP() << "no " << full;
   const std::string cause = full + ": cannot write (no space left on device)";
-  for (std::string MixOptions::*output :
-       {&MixOptions::output, &MixOptions::gainsCsv, &MixOptions::stateOut, &MixOptions::automationCsv})
+  for (const std::function<std::string&(MixRunOptions&)>& output :
+       std::vector<std::function<std::string&(MixRunOptions&)>>{
+           [](MixRunOptions& o) -> std::string& { return o.output; },
+           [](MixRunOptions& o) -> std::string& { return o.gainsCsv; },
+           [](MixRunOptions& o) -> std::string& { return o.stateOut; },
+           [](MixRunOptions& o) -> std::string& { return o.automationCsv; }})
   {
-    MixOptions o = Base("mix.wav");
-    o.*output = full;
+    MixRunOptions o = Base("mix.wav");
+    output(o) = full;
     EXPECT_EQ(Mix(o), 1);
     EXPECT_NE(err.str().find(cause), std::string::npos) << err.str();
   }
@@ -436,7 +452,7 @@ TEST_F(MixStateTest, EveryFailedWriteNamesItsCause)
   EXPECT_FALSE(recorder.WriteCsv(full, error));
   EXPECT_EQ(error, cause);
   std::ostringstream o2, e2;
-  EXPECT_EQ(RunPresetExport(InProcessQorv(), "Init", full, o2, e2), 1);
+  EXPECT_EQ(ExportPreset("Init", full, o2, e2), 1);
   EXPECT_NE(e2.str().find(cause), std::string::npos) << e2.str();
 }
 
@@ -445,7 +461,7 @@ TEST_F(MixStateTest, ATrackCutShortIsMixedAsFarAsItGoesAndSaysSo)
   // a.wav is 1.5 s of 32-bit float mono: cut it to its first 0.5 s.
   const uintmax_t header = std::filesystem::file_size(a) - 72000u * 4u;
   std::filesystem::resize_file(a, header + 24000u * 4u);
-  MixOptions o = Base("cut.wav");
+  MixRunOptions o = Base("cut.wav");
   ASSERT_EQ(Mix(o), 0) << err.str();
   EXPECT_NE(err.str().find(a + ": cut short: the header promises 72000 frames, the file holds 24000"),
             std::string::npos)
@@ -471,7 +487,7 @@ TEST_F(MixStateTest, StateAndPresetFilesAbove64MiBAreRefusedUnread)
   std::filesystem::resize_file(limit, 64u << 20);
   for (int i = 0; i < 3; ++i)
   {
-    MixOptions o = Base("never.wav");
+    MixRunOptions o = Base("never.wav");
     (i == 1 ? o.presetFile : o.stateIn) = i < 2 ? big : limit;
     EXPECT_EQ(Mix(o), 1) << i;
     EXPECT_EQ(err.str().find("too large") != std::string::npos, i < 2) << i << ": " << err.str();
@@ -481,10 +497,10 @@ TEST_F(MixStateTest, StateAndPresetFilesAbove64MiBAreRefusedUnread)
 TEST_F(MixStateTest, PresetFilesLoadAsTheMixerLoadsThem)
 {
   // A file naming only "Attack": loaded after "Prio Mixing", "Mix Mode" goes back to its default.
-  MixOptions wanted = Base("wanted.wav");
+  MixRunOptions wanted = Base("wanted.wav");
   wanted.sets = {"Attack=0.25"};
   ASSERT_EQ(Mix(wanted), 0) << err.str();
-  MixOptions prio = Base("prio.wav");
+  MixRunOptions prio = Base("prio.wav");
   prio.factoryPreset = "Prio Mixing";
   prio.sets = {"Attack=0.25"};
   ASSERT_EQ(Mix(prio), 0) << err.str();
@@ -501,7 +517,7 @@ TEST_F(MixStateTest, PresetFilesLoadAsTheMixerLoadsThem)
   for (const char* name : {"Qorv", "Qor"})
   {
     std::ofstream(dir + "/slow.qxs") << document("Lumenkraft", name, attack);
-    MixOptions o = Base(std::string("slow-") + name + ".wav");
+    MixRunOptions o = Base(std::string("slow-") + name + ".wav");
     o.factoryPreset = "Prio Mixing";
     o.presetFile = dir + "/slow.qxs";
     ASSERT_EQ(Mix(o), 0) << name << ": " << err.str();
@@ -514,7 +530,7 @@ TEST_F(MixStateTest, PresetFilesLoadAsTheMixerLoadsThem)
                                  document("Lumenkraft", "Qorv", ""), std::string("<PresetXMLTree><Plugin")})
   {
     std::ofstream(dir + "/bad.qxs") << bad;
-    MixOptions o = Base("never.wav");
+    MixRunOptions o = Base("never.wav");
     o.presetFile = dir + "/bad.qxs";
     EXPECT_EQ(Mix(o), 1) << bad;
     EXPECT_NE(err.str().find("not a preset of this plug-in"), std::string::npos) << err.str();
@@ -524,7 +540,7 @@ TEST_F(MixStateTest, PresetFilesLoadAsTheMixerLoadsThem)
 
 TEST_F(MixStateTest, GainsAreOnlyReportedWhenTheMixerPublishesThem)
 {
-  MixOptions o = Base("off.wav");
+  MixRunOptions o = Base("off.wav");
   o.sets = {"Write Automation Off/On=0"};
   o.gainsCsv = dir + "/gains.csv";
   EXPECT_EQ(Mix(o), 2);
@@ -538,7 +554,7 @@ TEST_F(MixStateTest, GainsAreOnlyReportedWhenTheMixerPublishesThem)
 
 TEST_F(MixStateTest, AutomationHoldsEveryPublishedStrength)
 {
-  MixOptions o = Base("auto.wav");
+  MixRunOptions o = Base("auto.wav");
   o.automationCsv = dir + "/automation.csv";
   o.gainsCsv = dir + "/gains.csv";
   ASSERT_EQ(Mix(o), 0) << err.str();
@@ -580,7 +596,7 @@ TEST_F(MixStateTest, AutomationHoldsEveryPublishedStrength)
   EXPECT_NE(out.str().find("automation: "), std::string::npos);
 
   // With "Write Automation" off nothing is published.
-  MixOptions off = Base("off.wav");
+  MixRunOptions off = Base("off.wav");
   off.automationCsv = dir + "/off.csv";
   off.sets = {"Write Automation Off/On=0"};
   ASSERT_EQ(Mix(off), 0) << err.str();
@@ -589,10 +605,10 @@ TEST_F(MixStateTest, AutomationHoldsEveryPublishedStrength)
 
 TEST_F(MixStateTest, RealTimeIdleStillPublishes)
 {
-  MixOptions o = Base("realtime.wav");
+  MixRunOptions o = Base("realtime.wav");
   o.realTimeIdle = true;
   o.automationCsv = dir + "/rt.csv";
-  MixOptions ref = Base("virtual.wav");
+  MixRunOptions ref = Base("virtual.wav");
   ASSERT_EQ(Mix(ref), 0) << err.str();
   ASSERT_EQ(Mix(o), 0) << err.str();
   // The audio does not depend on when the main thread runs.

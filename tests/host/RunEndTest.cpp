@@ -272,27 +272,43 @@ TEST_F(RunEndTest, ABadScriptLineAnywhereRunsNothing)
   }
 }
 
-// A summary that cannot be written fails the run, whatever the command.
-TEST_F(RunEndTest, AFullStandardOutputFailsEveryCommand)
+// A summary that cannot be written fails the run, whatever the command: a full standard output, and one
+// whose reader has gone (which would otherwise end the host by SIGPIPE, the status telling nothing).
+TEST_F(RunEndTest, AStandardOutputThatTakesNothingFailsEveryCommand)
 {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   const std::vector<std::vector<std::string>> commands = {
       {"mix", "-o", dir + "/out.wav", dir + "/a.wav"},
+      {"mix", "-q", "-o", dir + "/out.wav", dir + "/a.wav"},
+      {"info"},
       {"info", "--json"},
+      {"validate"},
       {"render", "-o", dir + "/render.wav", dir + "/a.wav"},
       {"preset", "export", "--factory", "Auto Mixing", "-o", dir + "/preset.qxs"},
       {"editor"},
       {"--version"},
       {"mix", "--help"},
+      {"--help"},
   };
-  HostRunOptions full;
-  full.standardOutput = "/dev/full";
-  for (const std::vector<std::string>& args : commands)
+  struct Output
   {
-    const HostRun run = args[0] == "mix" && args[1] == "--help" ? RunHost(args, full) : Host(args, full);
-    EXPECT_EQ(run.status, 1) << args[0] << ": " << run.err;
-    EXPECT_NE(run.err.find("qorv-host: standard output: no space left on device\n"), std::string::npos)
-        << args[0] << ": " << run.err;
+    HostRunOptions options;
+    const char* says;
+  };
+  std::vector<Output> outputs;
+  outputs.push_back({{}, "qorv-host: standard output: broken pipe\n"});
+  outputs.back().options.closedOutput = true;
+  if (access("/dev/full", W_OK) == 0)
+  {
+    outputs.push_back({{}, "qorv-host: standard output: no space left on device\n"});
+    outputs.back().options.standardOutput = "/dev/full";
   }
+  for (const Output& output : outputs)
+    for (const std::vector<std::string>& args : commands)
+    {
+      const HostRun run =
+          args.back() == "--help" ? RunHost(args, output.options) : Host(args, output.options);
+      EXPECT_EQ(run.status, 1) << args[0] << " " << args.back() << ": " << run.err;
+      EXPECT_NE(run.err.find(output.says), std::string::npos) << args[0] << ": " << run.err;
+    }
 }
 } // namespace

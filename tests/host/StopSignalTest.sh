@@ -54,6 +54,24 @@ for sig in INT TERM HUP; do
   stop_and_check $pid "$sig" "mix $sig"
 done
 
+# The editor's frames of --png-every are outputs like the others: the folder's old frames stay whole, no
+# new frame and no temporary is left, and a folder the run made for them is gone again.
+mkdir -p frames
+for i in 1 2 3 4 5; do echo "old frame $i" >"frames/frame-000$i.png"; done
+echo "not a frame" >frames/notes.txt
+(cd frames && md5sum * >../frames.sums)
+# The run $1 has staged at least $2 frames in the folder $3.
+staged() { [ "$(find "$3" -maxdepth 1 -name '.saving-*' | wc -l)" -ge "$2" ]; }
+for folder in frames new/frames; do
+  "$HOST" mix --plugin "$BUNDLE" -q --png-every 1 "$folder" -o out.wav a.wav >"mix-frames.log" 2>&1 &
+  pid=$!
+  await staged $pid 3 "$folder" || fail "mix --png-every $folder: no frames were staged"
+  stop_and_check $pid TERM "mix --png-every $folder"
+done
+(cd frames && md5sum --quiet -c ../frames.sums) || fail "mix --png-every: the old frames were changed"
+[ "$(ls -A frames | wc -l)" -eq 6 ] || fail "mix --png-every: the frames' folder holds $(ls -A frames)"
+[ -e new ] && fail "mix --png-every: the folder it made is left: $(find new)"
+
 # A render reads its whole input, renders it, then writes: stopped in any of them.
 "$HOST" render --plugin "$BUNDLE" -o out.wav a.wav >render.log 2>&1 &
 pid=$!

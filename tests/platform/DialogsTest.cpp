@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -194,6 +195,26 @@ TEST_F(DesktopOpenerTest, WithADisplayTheOpenerShowsWhatExistsAndEveryAddressIsT
   // A missing file was not handed over, and the headless run handed nothing over either.
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(OpenerSaw(0).size(), 2u);
+}
+
+// A host that ignores SIGPIPE and SIGXFSZ for its own writes hands the opener neither: a script's pipe
+// whose reader has gone ends its writer as usual.
+TEST_F(DesktopOpenerTest, TheOpenerGetsNoneOfTheSignalsTheHostIgnores)
+{
+  const std::string opener = dir + "/bin/xdg-open";
+  std::ofstream(opener) << "#!/bin/sh\nsed -n 's/^SigIgn:[[:space:]]*//p' /proc/$$/status >>" << dir
+                        << "/opened.txt\n";
+  const auto oldPipe = std::signal(SIGPIPE, SIG_IGN), oldSize = std::signal(SIGXFSZ, SIG_IGN);
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(NSWorkspace::sharedWorkspace()->openURL(NSURL::URLWithString("https://example.org/")));
+  testing::internal::GetCapturedStderr();
+  std::signal(SIGPIPE, oldPipe);
+  std::signal(SIGXFSZ, oldSize);
+  const std::vector<std::string> seen = OpenerSaw(1);
+  ASSERT_EQ(seen.size(), 1u);
+  const unsigned long long ignored = std::stoull(seen[0], nullptr, 16);
+  EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0u) << seen[0];
+  EXPECT_EQ(ignored & (1ull << (SIGXFSZ - 1)), 0u) << seen[0];
 }
 
 TEST_F(DesktopOpenerTest, WithoutAnOpenerTheAddressIsStillTold)

@@ -1,6 +1,7 @@
 #include "DesktopOpener.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,6 +52,10 @@ bool LaunchDetached(const std::string& programPath, const std::string& argument)
     setsid();
     const pid_t grandchild = fork();
     if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
+    // The signals a host ignores for its own writes (a reader gone, a file-size limit) end the program
+    // as they end any other.
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
     const int null = open("/dev/null", O_RDWR);
     if (null >= 0)
     {

@@ -1,0 +1,116 @@
+#include "host/OutputCheck.h"
+
+#include <filesystem>
+#include <map>
+
+#include <sys/stat.h>
+
+namespace qorvhost
+{
+namespace
+{
+namespace fs = std::filesystem;
+
+// Whether name is frame-<digits>.png, the name of an editor frame of mix --png-every.
+bool IsFrameName(const std::string& name)
+{
+  const std::string prefix = "frame-", suffix = ".png";
+  if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return false;
+  const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  return digits.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// What tells a file apart: its device and inode when it exists (through any link), else the place its
+// path names.
+std::string FileKey(const std::string& path)
+{
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0)
+    return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  std::error_code ec;
+  // Made absolute first: a relative path with no existing part is otherwise left relative.
+  return "path " + fs::weakly_canonical(fs::absolute(path, ec), ec).string();
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+  return FileKey(a) == FileKey(b);
+}
+
+// Whether path is named as a frame in folder (the frame need not exist yet).
+bool IsFrameFileIn(const std::string& path, const std::string& folder)
+{
+  if (!IsFrameName(fs::path(path).filename().string())) return false;
+  const fs::path parent = fs::path(path).parent_path();
+  return SameFile(parent.empty() ? "." : parent.string(), folder);
+}
+
+// The regular files of a bundle folder (its own links followed, a few levels deep: a link back up would
+// otherwise lead round and round).
+std::vector<NamedPath> BundleFiles(const std::string& bundle)
+{
+  constexpr int kDeepest = 6; // Contents/Resources/<folder>/... holds a bundle's files
+  std::vector<NamedPath> files;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(bundle, fs::directory_options::follow_directory_symlink, ec), end;
+       !ec && it != end; it.increment(ec))
+  {
+    if (it.depth() >= kDeepest) it.disable_recursion_pending();
+    if (it->is_regular_file(ec)) files.push_back({"--plugin", it->path().string()});
+  }
+  return files;
+}
+
+// The frames already in the folder: a hard or symbolic link among them is a file they would overwrite.
+std::vector<NamedPath> FramesIn(const std::string& folder)
+{
+  std::vector<NamedPath> frames;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (IsFrameName(it->path().filename().string()))
+      frames.push_back({"the --png-every frame", it->path().string()});
+  return frames;
+}
+
+} // namespace
+
+bool CheckOutputs(const RunFiles& files, std::string& error)
+{
+  std::vector<NamedPath> inputs = files.inputs;
+  if (!files.bundle.empty())
+    for (NamedPath& file : BundleFiles(files.bundle))
+      inputs.push_back(std::move(file));
+  std::vector<NamedPath> outputs = files.outputs;
+  if (!files.frameFolder.empty())
+  {
+    // No file named there may be one of the frames, whether it exists yet or not.
+    for (const std::vector<NamedPath>* list : {&inputs, &outputs})
+      for (const NamedPath& named : *list)
+        if (!named.path.empty() && IsFrameFileIn(named.path, files.frameFolder))
+        {
+          error = named.option + " " + named.path + " is in the folder of --png-every, where the editor's " +
+                  "frames are written; an output must not overwrite an input or another output";
+          return false;
+        }
+    for (NamedPath& frame : FramesIn(files.frameFolder))
+      outputs.push_back(std::move(frame));
+  }
+  // Each file once, by its key; the outputs from the last, so that a clash names the later of two outputs
+  // as the file the earlier would overwrite. Thousands of frames take one look each.
+  std::map<std::string, const NamedPath*> seen;
+  for (const NamedPath& in : inputs)
+    if (!in.path.empty()) seen.emplace(FileKey(in.path), &in);
+  for (auto out = outputs.rbegin(); out != outputs.rend(); ++out)
+  {
+    if (out->path.empty()) continue;
+    const auto [at, added] = seen.emplace(FileKey(out->path), &*out);
+    if (added) continue;
+    error = out->option + " " + out->path + " is the same file as " + at->second->option + " (" +
+            at->second->path + "); an output must not overwrite an input or another output";
+    return false;
+  }
+  return true;
+}
+} // namespace qorvhost

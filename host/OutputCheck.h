@@ -1,0 +1,27 @@
+// The one check of every command that writes files: no output may be a file the run reads (an input, the
+// plug-in's bundle) or another output of the run, compared as files on disk however they are spelled (a
+// hard link, a symbolic link, "..", a relative path). Made before anything is read or written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qorvhost
+{
+// A file named on the command line: the option that names it ("--png", "an input") and its path.
+struct NamedPath
+{
+  std::string option, path;
+};
+
+// What a run reads and writes. Empty paths are left out.
+struct RunFiles
+{
+  std::vector<NamedPath> inputs, outputs;
+  std::string bundle;      // the plug-in bundle the run loads: every file in it is an input
+  std::string frameFolder; // mix --png-every's folder: every frame-NNNN.png in it is an output
+};
+
+// False with a message naming both files when an output is an input or another output.
+bool CheckOutputs(const RunFiles& files, std::string& error);
+} // namespace qorvhost

@@ -1,0 +1,176 @@
+// No command writes over a file it reads, or one output over another, however the output is spelled:
+// the path itself, a hard link to the file, a symbolic link to it. The run is refused as a usage error
+// (status 2) before anything is read or written, every input left byte for byte as it was.
+#include "host/AudioFile.h"
+#include "host/OutputCheck.h"
+#include "tests/host/HostProcess.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+using qorvtest::HostRun;
+using qorvtest::RunHost;
+
+namespace
+{
+namespace fs = std::filesystem;
+
+enum class Spelling
+{
+  kSamePath,
+  kHardLink,
+  kSymbolicLink,
+};
+
+const char* Name(Spelling s)
+{
+  return s == Spelling::kSamePath   ? "the same path"
+         : s == Spelling::kHardLink ? "a hard link"
+                                    : "a symbolic link";
+}
+
+struct ClashCase
+{
+  const char* name;
+  // "@" stands for the test's folder, "OUT" for the clashing output, "IN" for the input it names.
+  std::vector<std::string> args;
+  const char* input; // the file (under the test's folder) that OUT names
+  // Where the spelling is made: beside the input, or as the first frame in the --png-every folder.
+  bool asFrame = false;
+};
+
+void PrintTo(const ClashCase& c, std::ostream* os)
+{
+  *os << c.name;
+}
+
+class OutputCheckTest : public testing::TestWithParam<ClashCase>
+{
+protected:
+  // A fresh folder with the files the commands read.
+  void Prepare()
+  {
+    dir = qorvtest::ScratchDir(std::string("output_check_") + std::to_string(counter++));
+    environment.Set("XDG_DATA_HOME", (dir + "/data").c_str());
+    environment.Set("QORV_HEADLESS", "1");
+    qorvhost::AudioFile tone;
+    tone.channels = {std::vector<float>(4800, 0.1f)};
+    std::string error;
+    EXPECT_TRUE(qorvhost::WriteAudioFile(dir + "/a.wav", tone, error)) << error;
+    std::ofstream(dir + "/preset.qxs") << "<not a preset/>";
+    std::ofstream(dir + "/state.aupreset") << "<not a state/>";
+    std::ofstream(dir + "/script.txt") << "click 151 95\n";
+    // The plug-in's bundle is read too: a copy of it (its files hard links) that a failed check could
+    // only spoil for this test.
+    fs::copy(qorvtest::BinaryDir() + "/Qorv.component", dir + "/Copy.component",
+             fs::copy_options::recursive | fs::copy_options::create_hard_links);
+    fs::create_directories(dir + "/frames");
+  }
+
+  // Every file of the folder with its bytes (the bundle's too), the links left out.
+  std::map<std::string, std::string> Files() const
+  {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+      if (!entry.is_symlink() && entry.is_regular_file() &&
+          entry.path().string().find("/data/") == std::string::npos)
+        files[entry.path().string()] = qorvtest::FileBytes(entry.path().string());
+    return files;
+  }
+
+  static inline int counter = 0;
+  qorvtest::ScopedEnvironment environment;
+  std::string dir;
+};
+
+TEST_P(OutputCheckTest, AnOutputThatIsAFileTheRunReadsIsRefusedHoweverItIsSpelled)
+{
+  const ClashCase& c = GetParam();
+  for (const Spelling spelling : {Spelling::kSamePath, Spelling::kHardLink, Spelling::kSymbolicLink})
+  {
+    Prepare();
+    const std::string input = dir + "/" + c.input;
+    std::string in = input, out = input;
+    if (c.asFrame)
+    {
+      // The frames are the outputs: the first frame is the input, or a link to it.
+      const std::string frame = dir + "/frames/frame-0001.png";
+      if (spelling == Spelling::kSamePath)
+      {
+        fs::copy_file(input, frame);
+        in = frame;
+      }
+      out = frame;
+    }
+    else if (spelling != Spelling::kSamePath)
+      out = dir + "/spelled-" + fs::path(input).filename().string();
+    if (spelling == Spelling::kHardLink) fs::create_hard_link(input, out);
+    if (spelling == Spelling::kSymbolicLink) fs::create_symlink(input, out);
+    std::vector<std::string> args = {"--plugin", dir + "/Copy.component"};
+    for (const std::string& a : c.args)
+      args.push_back(a == "OUT" ? out : a == "IN" ? in : a[0] == '@' ? dir + a.substr(1) : a);
+    // The command's words first.
+    const size_t words = c.args[0] == "preset" ? 2 : 1;
+    std::rotate(args.begin(), args.begin() + 2, args.begin() + 2 + long(words));
+    const std::map<std::string, std::string> before = Files();
+    const HostRun run = RunHost(args);
+    const std::string what = std::string(c.name) + " through " + Name(spelling);
+    EXPECT_EQ(run.status, 2) << what << ": " << run.err;
+    EXPECT_NE(run.err.find("an output must not overwrite an input or another output"), std::string::npos)
+        << what << ": " << run.err;
+    EXPECT_TRUE(Files() == before) << what;
+    EXPECT_FALSE(fs::exists(dir + "/mix.wav")) << what;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, OutputCheckTest,
+    testing::Values(
+        ClashCase{"render", {"render", "-o", "OUT", "IN"}, "a.wav"},
+        ClashCase{"mix", {"mix", "-q", "-o", "OUT", "IN"}, "a.wav"},
+        ClashCase{"mix_state",
+                  {"mix", "-q", "--state-in", "IN", "--state-out", "OUT", "-o", "@/mix.wav", "@/a.wav"},
+                  "state.aupreset"},
+        ClashCase{"mix_gains_preset",
+                  {"mix", "-q", "--preset", "IN", "--gains", "OUT", "-o", "@/mix.wav", "@/a.wav"},
+                  "preset.qxs"},
+        ClashCase{"mix_frames",
+                  {"mix", "-q", "--png-every", "0.05", "@/frames", "-o", "@/mix.wav", "IN"},
+                  "a.wav",
+                  true},
+        ClashCase{"mix_bundle", {"mix", "-q", "-o", "OUT", "@/a.wav"}, "Copy.component/Contents/Info.plist"},
+        ClashCase{"preset_export",
+                  {"preset", "export", "--factory", "Auto Mixing", "-o", "OUT"},
+                  "Copy.component/Contents/MacOS/Qorv"},
+        ClashCase{"editor_png", {"editor", "--script", "IN", "--png", "OUT"}, "script.txt"},
+        ClashCase{"editor_png_preset", {"editor", "--preset", "IN", "--png", "OUT"}, "preset.qxs"}),
+    [](const testing::TestParamInfo<ClashCase>& info) { return std::string(info.param.name); });
+
+// Two outputs of one run are one file: refused the same way; different names in one folder are fine,
+// whether or not the files exist yet.
+TEST(OutputCheck, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
+{
+  std::string error;
+  const auto check = [&](const std::vector<qorvhost::NamedPath>& inputs,
+                         const std::vector<qorvhost::NamedPath>& outputs) {
+    return qorvhost::CheckOutputs({inputs, outputs, "", ""}, error);
+  };
+  // Relative names of files that are not there yet: the same place however spelled.
+  for (const char* other : {"./not-yet.png", "sub/../not-yet.png", "not-yet.png"})
+  {
+    EXPECT_FALSE(check({}, {{"--png", "not-yet.png"}, {"--window-png", other}})) << other;
+    EXPECT_FALSE(check({{"--preset", other}}, {{"--png", "not-yet.png"}})) << other;
+  }
+  EXPECT_EQ(error,
+            "--png not-yet.png is the same file as --preset (not-yet.png); an output must not overwrite "
+            "an input or another output");
+  EXPECT_TRUE(check({{"--preset", "not-yet.qxs"}, {"--script", ""}},
+                    {{"--png", "not-yet.png"}, {"--window-png", ""}}));
+}
+} // namespace
