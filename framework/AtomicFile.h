@@ -1,8 +1,11 @@
 // Writing a file so that a failed or interrupted save never destroys the old one: the bytes go to a new
 // file beside it, which is flushed to the disk and then renamed over the old name in one step. Readers
 // see either the old file whole or the new one whole. Main thread (any thread that may do file I/O).
-// The new file is hidden as ".saving-PID-START-N.tmp" (the writer's process id and start time); the
-// next file opened in the same folder removes those whose process has ended without removing them.
+// The new file is hidden as ".saving-PID-START-N.tmp" (the writer's process id and start time) and locked
+// (flock) until it is renamed or removed; the next file opened in the same folder removes those whose
+// process has ended without removing them: named for a process that is gone, and not locked. The lock
+// is what a writer in another PID namespace or on another machine (a network file system's lock
+// manager) is known alive by.
 #pragma once
 
 #include <cstddef>
@@ -56,6 +59,8 @@ private:
   bool mFinished = false; // flushed and closed, not yet renamed
   int mError = 0;
   int mSlot = -1; // where RemoveOpenTemporaryFiles finds mTemp
+  int mHold = -1; // keeps the lock on mTemp between Finish and PutInPlace (mFd is closed then)
+  void ReleaseHold();
 };
 
 // The whole of bytes written to path through an AtomicFile. False with the old file as it was.
