@@ -106,7 +106,7 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
   SF_INFO info = {};
   mPath = path;
   std::string why;
-  const int fd = OpenInputFile(path, why);
+  const int fd = OpenInputFile(path, InputKind::kRecording, why);
   if (fd < 0)
   {
     error = path + ": " + why;
