@@ -208,8 +208,9 @@ bool AtomicFile::Open(const char* path)
   for (int attempt = 0; attempt < kNameAttempts && mFd < 0; ++attempt)
   {
     mTemp = prefix + std::to_string(counter++) + kTemporaryEnd;
-    // 0666 under the file-creation mask, as a file opened for writing gets.
-    mFd = open(mTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // 0666 under the file-creation mask, as a file opened for writing gets; readable through mFd whatever
+    // the mode (a writer may read back its header).
+    mFd = open(mTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (mFd < 0 && errno != EEXIST) break;
     if (mFd >= 0 && !LockAsOwn(mFd, mTemp))
     {

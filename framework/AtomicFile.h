@@ -29,8 +29,8 @@ public:
   // left by ended processes. A device or pipe is opened and written directly.
   bool Open(const char* path);
 
-  // The new file as a stream, or as a descriptor for libraries that write through one. Use one of the
-  // two, not both.
+  // The new file as a stream, or as a descriptor for libraries that write through one (open for reading
+  // too, for those that read back what they wrote). Use one of the two, not both.
   FILE* Stream();
   int Descriptor() const { return mFd; }
   // Marks the content bad when a writer reports an error the stream does not show; Commit then fails
