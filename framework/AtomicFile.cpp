@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,9 +92,10 @@ std::string OwnerTag()
   return tag;
 }
 
-// Whether the process that named a new file "PID-[START-]N" has ended: no process has the id, or the
-// one that has it started at another time. A name of another shape, and a process that cannot be
-// looked at (another user's), are taken as alive.
+// Whether the process that named a new file "PID-[START-]N" has ended as far as this process can see:
+// no process has the id, or the one that has it started at another time. A name of another shape, and a
+// process that cannot be looked at (another user's), are taken as alive. A writer in another PID
+// namespace or on another machine looks ended too: its lock on the file says otherwise (RemoveIfUnlocked).
 bool OwnerGone(const std::string& tag)
 {
   unsigned long long numbers[3];
@@ -117,8 +119,23 @@ bool OwnerGone(const std::string& tag)
   return count == 3 && qorvplatform::ProcessStartTime(pid, start) && start != numbers[1];
 }
 
+// Removes the new file at path unless its writer still holds its lock. The lock taken here (shared, so
+// that a file opened for reading may take it) keeps its writer from starting on it meanwhile, and the
+// name is looked at again under the lock: the file removed is the one found unlocked. A file that cannot
+// be opened or locked (another user's, a file system without locks) cannot be judged and stays.
+void RemoveIfUnlocked(const std::string& path)
+{
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat held, named;
+  if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_SH | LOCK_NB) == 0 &&
+      lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+    unlink(path.c_str());
+  close(fd);
+}
+
 // The new files in folder that a process left when it ended before it could remove them (a crash, a
-// SIGKILL); the new files of running processes stay.
+// SIGKILL); the new files of running processes stay, wherever they run.
 void RemoveLeftTemporaries(const std::string& folder)
 {
   DIR* dir = opendir(folder.c_str());
@@ -130,12 +147,20 @@ void RemoveLeftTemporaries(const std::string& folder)
     if (std::strncmp(entry->d_name, kTemporaryLead, lead) != 0) continue;
     const std::string name = entry->d_name;
     if (name.size() <= lead + end || name.compare(name.size() - end, end, kTemporaryEnd) != 0) continue;
-    if (!OwnerGone(name.substr(lead, name.size() - lead - end))) continue;
-    const std::string path = folder + "/" + name;
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(path.c_str());
+    if (OwnerGone(name.substr(lead, name.size() - lead - end))) RemoveIfUnlocked(folder + "/" + name);
   }
   closedir(dir);
+}
+
+// Locks a new file just made at path for as long as it is written, so that a clean-up that cannot see
+// whether its process runs leaves it. False when a clean-up holds the file or has removed it before the
+// lock: then another name is taken. On a file system without locks the file is written unlocked.
+bool LockAsOwn(int fd, const std::string& path)
+{
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) return errno != EWOULDBLOCK;
+  struct stat held, named;
+  return fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+         named.st_ino == held.st_ino;
 }
 
 // The folder's entry for the rename reaches the disk too; a folder that cannot be synced is no error.
@@ -175,17 +200,25 @@ bool AtomicFile::Open(const char* path)
   }
   RemoveLeftTemporaries(FolderOf(mTarget));
   // A hidden name that carries no part of the file's own name, so that a save cut off by a crash leaves
-  // nothing that a folder listing by extension (the user presets) would take for a file.
-  static const std::string owner = OwnerTag();
-  const std::string prefix =
-      (slash == std::string::npos ? std::string() : mTarget.substr(0, slash + 1)) + kTemporaryLead + owner;
+  // nothing that a folder listing by extension (the user presets) would take for a file. The owner is
+  // looked up each time: a forked child names its files for itself.
+  const std::string prefix = (slash == std::string::npos ? std::string() : mTarget.substr(0, slash + 1)) +
+                             kTemporaryLead + OwnerTag();
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < kNameAttempts && mFd < 0; ++attempt)
   {
     mTemp = prefix + std::to_string(counter++) + kTemporaryEnd;
-    // 0666 under the file-creation mask, as a file opened for writing gets.
-    mFd = open(mTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // 0666 under the file-creation mask, as a file opened for writing gets; readable through mFd whatever
+    // the mode (a writer may read back its header).
+    mFd = open(mTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (mFd < 0 && errno != EEXIST) break;
+    if (mFd >= 0 && !LockAsOwn(mFd, mTemp))
+    {
+      // The clean-up that holds it removes it.
+      close(mFd);
+      mFd = -1;
+      errno = EEXIST;
+    }
   }
   if (mFd < 0)
   {
@@ -233,6 +266,12 @@ bool AtomicFile::Finish()
     ok = step(!std::ferror(mStream)) && ok;
   }
   ok = (mTemp.empty() || step(fsync(mFd) == 0)) && ok;
+  // The lock stays on the new file until it has its name: a descriptor of the same open file keeps it.
+  if (ok && !mTemp.empty())
+  {
+    mHold = fcntl(mFd, F_DUPFD_CLOEXEC, 0);
+    ok = step(mHold >= 0);
+  }
   ok = step((mStream ? std::fclose(mStream) : close(mFd)) == 0) && ok;
   mStream = nullptr;
   mFd = -1;
@@ -264,6 +303,7 @@ bool AtomicFile::PutInPlace()
   }
   UnregisterTemporary(mSlot);
   mTemp.clear();
+  ReleaseHold();
   SyncFolder(FolderOf(mTarget));
   return true;
 }
@@ -285,6 +325,13 @@ void AtomicFile::Discard()
   if (!mTemp.empty()) unlink(mTemp.c_str());
   UnregisterTemporary(mSlot);
   mTemp.clear();
+  ReleaseHold(); // once the name is gone
+}
+
+void AtomicFile::ReleaseHold()
+{
+  if (mHold >= 0) close(mHold);
+  mHold = -1;
 }
 
 bool WriteFileAtomically(const char* path, const void* bytes, size_t size)

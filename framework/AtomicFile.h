@@ -1,8 +1,11 @@
 // Writing a file so that a failed or interrupted save never destroys the old one: the bytes go to a new
 // file beside it, which is flushed to the disk and then renamed over the old name in one step. Readers
 // see either the old file whole or the new one whole. Main thread (any thread that may do file I/O).
-// The new file is hidden as ".saving-PID-START-N.tmp" (the writer's process id and start time); the
-// next file opened in the same folder removes those whose process has ended without removing them.
+// The new file is hidden as ".saving-PID-START-N.tmp" (the writer's process id and start time) and locked
+// (flock) until it is renamed or removed; the next file opened in the same folder removes those whose
+// process has ended without removing them: named for a process that is gone, and not locked. The lock
+// is what a writer in another PID namespace or on another machine (a network file system's lock
+// manager) is known alive by.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +29,8 @@ public:
   // left by ended processes. A device or pipe is opened and written directly.
   bool Open(const char* path);
 
-  // The new file as a stream, or as a descriptor for libraries that write through one. Use one of the
-  // two, not both.
+  // The new file as a stream, or as a descriptor for libraries that write through one (open for reading
+  // too, for those that read back what they wrote). Use one of the two, not both.
   FILE* Stream();
   int Descriptor() const { return mFd; }
   // Marks the content bad when a writer reports an error the stream does not show; Commit then fails
@@ -56,6 +59,8 @@ private:
   bool mFinished = false; // flushed and closed, not yet renamed
   int mError = 0;
   int mSlot = -1; // where RemoveOpenTemporaryFiles finds mTemp
+  int mHold = -1; // keeps the lock on mTemp between Finish and PutInPlace (mFd is closed then)
+  void ReleaseHold();
 };
 
 // The whole of bytes written to path through an AtomicFile. False with the old file as it was.

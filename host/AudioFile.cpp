@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qorvhost
@@ -91,6 +92,54 @@ long PromisedWavFrames(int fd)
   }
   return -1;
 }
+
+void PutLE32(unsigned char* p, uint32_t v)
+{
+  for (int i = 0; i < 4; ++i)
+    p[i] = (unsigned char)(v >> (8 * i));
+}
+
+// The library gives a float WAV a 16-byte "fmt " chunk; readers expect a format other than PCM to say the
+// size of its extension too, and some warn ("missing extended part"). The header is rewritten in the
+// bytes it has: "fmt " with its extension size (none), "fact" with the frames, and the room left before
+// "data" (the library's PEAK chunk, which nothing here needs) as a JUNK chunk, which readers skip. A
+// header of another shape is left as it is. False, with errno, when the file's start could not be read
+// or written.
+bool ExtendFloatWavHeader(int fd)
+{
+  constexpr size_t kFmt = 8 + 18, kFact = 8 + 4, kJunk = 8;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return true; // a device, written as it goes
+  unsigned char head[4096];
+  const ssize_t n = pread(fd, head, sizeof head, 0);
+  if (n < 0) return false;
+  if (n < 12 + 8 + 16 || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0 ||
+      std::memcmp(head + 12, "fmt ", 4) != 0 || LE32(head + 16) != 16)
+    return true;
+  size_t data = 12;
+  while (data + 8 <= size_t(n) && std::memcmp(head + data, "data", 4) != 0)
+  {
+    const uint32_t size = LE32(head + data + 4);
+    data += 8 + size_t(size) + (size & 1u);
+  }
+  const size_t room = data - 12;
+  const unsigned blockAlign = unsigned(head[32]) | unsigned(head[33]) << 8;
+  if (data + 8 > size_t(n) || blockAlign == 0 || (room != kFmt + kFact && room < kFmt + kFact + kJunk))
+    return true;
+  unsigned char chunks[sizeof head] = {};
+  std::memcpy(chunks, "fmt ", 4);
+  PutLE32(chunks + 4, 18);
+  std::memcpy(chunks + 8, head + 20, 16); // the extension size after it stays 0
+  std::memcpy(chunks + kFmt, "fact", 4);
+  PutLE32(chunks + kFmt + 4, 4);
+  PutLE32(chunks + kFmt + 8, LE32(head + data + 4) / blockAlign);
+  if (room > kFmt + kFact)
+  {
+    std::memcpy(chunks + kFmt + kFact, "JUNK", 4);
+    PutLE32(chunks + kFmt + kFact + 4, uint32_t(room - kFmt - kFact - kJunk));
+  }
+  return pwrite(fd, chunks, room, 12) == ssize_t(room);
+}
 } // namespace
 
 AudioFileReader::AudioFileReader() = default;
@@ -106,7 +155,7 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
   SF_INFO info = {};
   mPath = path;
   std::string why;
-  const int fd = OpenInputFile(path, why);
+  const int fd = OpenInputFile(path, InputKind::kRecording, why);
   if (fd < 0)
   {
     error = path + ": " + why;
@@ -238,6 +287,9 @@ bool AudioFileWriter::Open(const std::string& path, double sampleRate, int nChan
   }
   mChannels = nChannels;
   mInteger = IsIntegerFormat(info.format);
+  const int encoding = info.format & SF_FORMAT_SUBMASK;
+  mFloatWav = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
+              (encoding == SF_FORMAT_FLOAT || encoding == SF_FORMAT_DOUBLE);
   return true;
 }
 
@@ -289,6 +341,7 @@ bool AudioFileWriter::Complete(std::string& error)
   // Closing writes the final header sizes.
   if (sf_close(mFile) != 0) mTarget.SetFailed(errno);
   mFile = nullptr;
+  if (mFloatWav && !ExtendFloatWavHeader(mTarget.Descriptor())) mTarget.SetFailed(errno);
   return true;
 }
 

@@ -89,7 +89,8 @@ private:
   sf_private_tag* mFile = nullptr;
   int mChannels = 0;
   bool mInteger = false;
-  long mPending = 0; // frames waiting in mInterleaved
+  bool mFloatWav = false; // its header extended once the library has closed it
+  long mPending = 0;      // frames waiting in mInterleaved
   std::vector<float> mInterleaved;
   std::vector<int> mInterleavedInt;
 };

@@ -219,11 +219,13 @@ int RunEditor(PluginEntryPoints& plugin, const SharedOptions& shared, const Edit
   if (!o.script.empty())
   {
     std::string text, why;
-    if (ReadInputFile(o.script, SIZE_MAX, text, why) != InputRead::kDone)
+    if (ReadInputFile(o.script, InputKind::kScript, SIZE_MAX, text, why) != InputRead::kDone)
     {
-      err << "cannot read " << o.script << " (not a readable file: " << why << ")\n";
+      err << "cannot read " << o.script << " (" << why << ")\n";
       return 1;
     }
+    // Some editors save a text with a UTF-8 byte-order mark before its first line.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     std::istringstream in(text);
     double waited = 0;
     std::string line;

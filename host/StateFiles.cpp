@@ -25,7 +25,7 @@ constexpr size_t kMaxFileBytes = 64u << 20;
 bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
 {
   std::string why;
-  switch (ReadInputFile(path, kMaxFileBytes, bytes, why))
+  switch (ReadInputFile(path, InputKind::kPresetOrState, kMaxFileBytes, bytes, why))
   {
   case InputRead::kDone:
     return true;

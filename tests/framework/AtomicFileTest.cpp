@@ -5,16 +5,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
-#include <vector>
 #include <thread>
-#include <csignal>
+#include <vector>
 
 #include <QorvPlatform/Processes.h>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -156,6 +163,249 @@ TEST(AtomicFile, NewFilesOfEndedProcessesGoWithTheNextWrite)
   ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "y", 1));
   EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-" + t + "-1.tmp"));
   EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-7.tmp"));
+}
+
+// The new files in dir, by name.
+std::vector<std::string> NewFilesIn(const std::string& dir)
+{
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.path().filename().string().rfind(".saving-", 0) == 0) names.push_back(entry.path().filename());
+  return names;
+}
+
+// A process that has come and gone: its id names no process (until the ids wrap round).
+pid_t EndedProcess()
+{
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  waitpid(ended, nullptr, 0);
+  return ended;
+}
+
+// One byte at a time between two processes: one tells the other it has got somewhere, or lets it go on.
+// Each closes the end it does not use, so that a read hears the end of the other process.
+struct Signal
+{
+  int ends[2] = {-1, -1};
+  Signal() { EXPECT_EQ(pipe(ends), 0); }
+  ~Signal()
+  {
+    for (int end : ends)
+      if (end >= 0) close(end);
+  }
+  void KeepReading() { Close(1); }
+  void KeepWriting() { Close(0); }
+  void Close(int end)
+  {
+    close(ends[end]);
+    ends[end] = -1;
+  }
+  void Tell()
+  {
+    const char byte = 1;
+    ssize_t n;
+    do
+      n = write(ends[1], &byte, 1);
+    while (n < 0 && errno == EINTR);
+  }
+  bool Heard()
+  {
+    char byte;
+    ssize_t n;
+    do
+      n = read(ends[0], &byte, 1);
+    while (n < 0 && errno == EINTR);
+    return n == 1;
+  }
+};
+
+// A child process waited for: its exit status (128 + N for a signal), and on the way out of a test that
+// stopped early, its end (once the pipes it waits on are closed, when declared before them).
+struct Child
+{
+  pid_t pid = -1;
+  ~Child()
+  {
+    if (pid > 0) waitpid(pid, nullptr, 0);
+  }
+  int ExitStatus()
+  {
+    int status = 0;
+    const bool waited = pid > 0 && waitpid(pid, &status, 0) == pid;
+    pid = -1;
+    if (!waited) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+};
+
+// A file whose writer runs where this process cannot see it (another machine, another PID namespace):
+// it holds the file's lock while its name says its process is gone. A new file is only removed when
+// nothing holds it.
+TEST(AtomicFile, ALockedNewFileStaysThoughItsProcessLooksGone)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_locked");
+  const std::string gone = std::to_string(EndedProcess());
+  const std::string locked[] = {".saving-" + gone + "-12345-0.tmp", ".saving-" + gone + "-1.tmp"};
+  const std::string unlocked = ".saving-" + gone + "-12345-2.tmp";
+  Child holder;
+  Signal ready, done;
+  holder.pid = fork();
+  if (holder.pid == 0)
+  {
+    ready.KeepWriting();
+    done.KeepReading();
+    for (const std::string& name : locked)
+    {
+      const int fd = open((dir + "/" + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+      if (fd < 0 || flock(fd, LOCK_EX) != 0) _exit(1);
+    }
+    ready.Tell();
+    done.Heard();
+    _exit(0);
+  }
+  ASSERT_GT(holder.pid, 0);
+  ready.KeepReading();
+  done.KeepWriting();
+  ASSERT_TRUE(ready.Heard());
+  std::ofstream(dir + "/" + unlocked) << "left";
+  ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "x", 1));
+  for (const std::string& name : locked)
+    EXPECT_TRUE(fs::exists(dir + "/" + name)) << name;
+  EXPECT_FALSE(fs::exists(dir + "/" + unlocked));
+
+  // Its holder gone, the lock goes with it, and so do the files.
+  done.Close(1);
+  EXPECT_EQ(holder.ExitStatus(), 0);
+  ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "y", 1));
+  EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>());
+}
+
+// Starts body as the first process of a new user and PID namespace with a /proc of its own, as
+// `unshare -Urp --fork --mount-proc` does: it sees only its own processes, and others see its process
+// id as another one. The process to wait for (it ends with body's status), or -1 with why when this
+// machine does not allow it.
+pid_t StartInPidNamespace(const std::function<int()>& body, std::string& why)
+{
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return -1;
+  const uid_t uid = getuid();
+  const gid_t gid = getgid();
+  const pid_t outer = fork();
+  if (outer == 0)
+  {
+    close(report[0]);
+    const auto fail = [&](const char* step)
+    {
+      const std::string said = std::string(step) + ": " + std::strerror(errno);
+      (void)!write(report[1], said.data(), said.size());
+      _exit(126);
+    };
+    const auto map = [&](const char* file, const std::string& line)
+    {
+      const int fd = open(file, O_WRONLY);
+      if (fd < 0 || write(fd, line.data(), line.size()) != ssize_t(line.size())) fail(file);
+      close(fd);
+    };
+    if (unshare(CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNS) != 0) fail("unshare");
+    map("/proc/self/setgroups", "deny");
+    map("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+    map("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+    const pid_t inner = fork();
+    if (inner < 0) fail("fork");
+    if (inner == 0)
+    {
+      if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail("private mounts");
+      if (mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) fail("mount /proc");
+      close(report[1]);
+      _exit(body());
+    }
+    // Holds none of the caller's pipes open: the inner process hears the end of the caller's (a namespace's
+    // first process takes no signal it has no handler for, so an alarm would not end it).
+    close_range(3, ~0u, 0);
+    int status = 0;
+    waitpid(inner, &status, 0);
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 125);
+  }
+  close(report[1]);
+  char said[256];
+  const ssize_t n = outer > 0 ? read(report[0], said, sizeof said) : -1;
+  close(report[0]);
+  if (n != 0)
+  {
+    why = n > 0 ? std::string(said, size_t(n)) : "fork failed";
+    if (outer > 0) waitpid(outer, nullptr, 0);
+    return -1;
+  }
+  return outer;
+}
+
+constexpr char kNoNamespaces[] = "this machine does not let a test start a process in a PID namespace of its "
+                                 "own (unshare -Urp --fork --mount-proc): ";
+
+// A writer in another PID namespace (a container writing into a shared folder) names its new file for a
+// process id that means another process, or none, here. Its file stays while it writes and while it
+// waits to be put in place, whichever side cleans up.
+TEST(AtomicFile, AWriterInAnotherPidNamespaceKeepsItsNewFile)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_namespace");
+  const std::string out = dir + "/mix.wav";
+  std::ofstream(out) << "old";
+  // Inside: writes, then waits at each step for the outside to clean up.
+  Child inside;
+  Signal ready, go;
+  const auto writer = [&]
+  {
+    ready.KeepWriting();
+    go.KeepReading();
+    iplugin::AtomicFile file;
+    if (!file.Open(out.c_str())) return 1;
+    std::fputs("written inside", file.Stream());
+    ready.Tell();
+    if (!go.Heard() || !file.Finish()) return 2;
+    ready.Tell();
+    if (!go.Heard()) return 3;
+    return file.PutInPlace() ? 0 : 4;
+  };
+  std::string why;
+  inside.pid = StartInPidNamespace(writer, why);
+  if (inside.pid < 0) GTEST_SKIP() << kNoNamespaces << why;
+  ready.KeepReading();
+  go.KeepWriting();
+  for (int step = 0; step < 2; ++step)
+  {
+    ASSERT_TRUE(ready.Heard()) << "the writer inside ended early: " << inside.ExitStatus();
+    // The name is the inside's process 1, which outside is another process.
+    const std::vector<std::string> named = NewFilesIn(dir);
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_EQ(named[0].rfind(".saving-1-", 0), 0u) << named[0];
+    ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/other.csv").c_str(), "x", 1));
+    EXPECT_EQ(NewFilesIn(dir), named) << "at step " << step;
+    go.Tell();
+  }
+  EXPECT_EQ(inside.ExitStatus(), 0);
+  EXPECT_EQ(Bytes(out), "written inside");
+
+  // Outside: the inside cleans up while this process writes.
+  iplugin::AtomicFile file;
+  ASSERT_TRUE(file.Open(out.c_str()));
+  std::fputs("written outside", file.Stream());
+  const auto cleanUp = [&]
+  { return iplugin::WriteFileAtomically((dir + "/inside.csv").c_str(), "y", 1) ? 0 : 1; };
+  for (int step = 0; step < 2; ++step)
+  {
+    if (step == 1)
+    {
+      ASSERT_TRUE(file.Finish());
+    }
+    Child cleaner{StartInPidNamespace(cleanUp, why)};
+    ASSERT_GT(cleaner.pid, 0) << why;
+    EXPECT_EQ(cleaner.ExitStatus(), 0);
+    EXPECT_EQ(NewFilesIn(dir).size(), 1u) << "at step " << step;
+  }
+  ASSERT_TRUE(file.PutInPlace());
+  EXPECT_EQ(Bytes(out), "written outside");
+  EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>());
 }
 
 TEST(AtomicFile, KeepsPermissionsAndLinks)

@@ -208,6 +208,23 @@ TEST_F(EditorScript, OpeningAndClosingItAgainKeepsNoMoreMemory)
   EXPECT_LE(qorvtest::AllocatedBytes(), settled + kCycles * 64);
 }
 
+// A text editor may save a script with a UTF-8 byte-order mark before its first line: the mark is no part
+// of the line. Anywhere else it is no event.
+TEST_F(EditorScript, AByteOrderMarkBeforeTheScriptIsSkipped)
+{
+  const std::string mark = "\xEF\xBB\xBF",
+                    resetGate = std::string("move ") + kGate + "\nclick " + kGate + " ctrl\n";
+  std::string report, error;
+  EXPECT_EQ(Run(mark + resetGate, report, error, {"NoiseGate=-40"}), 0) << error;
+  EXPECT_EQ(report, "changed NoiseGate = -INF\n");
+  EXPECT_EQ(Run(mark, report, error), 0) << error;
+  EXPECT_EQ(Run(mark + "\n" + resetGate, report, error), 0) << error;
+  EXPECT_EQ(Run(resetGate + mark + "wait 1\n", report, error, {"NoiseGate=-40"}), 1);
+  EXPECT_NE(error.find("script.txt:3: bad script line"), std::string::npos) << error;
+  EXPECT_EQ(Run(mark + mark + resetGate, report, error), 1);
+  EXPECT_NE(error.find("script.txt:1: bad script line"), std::string::npos) << error;
+}
+
 TEST_F(EditorScript, ScriptsThatCannotRunAreRefused)
 {
   // A folder opens as a stream here and reads as nothing.
@@ -218,7 +235,7 @@ TEST_F(EditorScript, ScriptsThatCannotRunAreRefused)
   SharedOptions shared;
   shared.plugin = BundlePath();
   EXPECT_EQ(RunEditor(Bundle(), shared, o, out, err), 1);
-  EXPECT_NE(err.str().find("not a readable file"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("(is a folder, not a file)"), std::string::npos) << err.str();
   EXPECT_EQ(out.str(), "");
 
   // Lines are refused before anything runs: the clock stands still.

@@ -217,7 +217,8 @@ TEST_F(RunEndTest, TheNewFilesOfAKilledRunGoWithTheNextWrite)
 }
 
 // An input that is not a regular file is refused at once: a named pipe that no one writes would
-// otherwise hold the open for ever, and a recording is read by seeking in it.
+// otherwise hold the open for ever, and a recording is read by seeking in it. The message says once what
+// the path is, and what the host does with that kind of input.
 TEST_F(RunEndTest, AnInputThatIsNoFileIsRefusedAtOnce)
 {
   const std::string pipe = dir + "/pipe";
@@ -225,24 +226,31 @@ TEST_F(RunEndTest, AnInputThatIsNoFileIsRefusedAtOnce)
   struct Case
   {
     std::vector<std::string> args;
-    const char* says;
+    std::string says;
   };
   const std::string out = dir + "/out.wav";
+  const std::string seeks = ": the host reads a recording by seeking in it\n";
+  const std::string whole = " whole, from a regular file only)\n";
   const Case cases[] = {
-      {{"mix", "-o", out, pipe}, ": a named pipe, not a file"},
+      {{"mix", "-o", out, pipe}, ": a named pipe, not a file" + seeks},
       {{"mix", "-o", out, dir + "/a.wav", pipe}, ": a named pipe, not a file"},
-      {{"mix", "-o", out, "/dev/zero"}, "/dev/zero: a device, not a file"},
+      {{"mix", "-o", out, "/dev/zero"}, "/dev/zero: a device, not a file" + seeks},
       {{"mix", "-o", out, dir}, ": is a folder"},
-      {{"render", "-o", out, pipe}, ": a named pipe, not a file"},
-      {{"mix", "--preset", pipe, "-o", out, dir + "/a.wav"}, ": cannot read (a named pipe, not a file"},
-      {{"mix", "--state-in", pipe, "-o", out, dir + "/a.wav"}, ": cannot read (a named pipe, not a file"},
-      {{"editor", "--script", pipe}, "(not a readable file: a named pipe, not a file"},
+      {{"render", "-o", out, pipe}, ": a named pipe, not a file" + seeks},
+      {{"mix", "--preset", pipe, "-o", out, dir + "/a.wav"},
+       ": cannot read (a named pipe, not a file: the host reads a preset or state" + whole},
+      {{"mix", "--state-in", pipe, "-o", out, dir + "/a.wav"},
+       ": cannot read (a named pipe, not a file: the host reads a preset or state" + whole},
+      {{"editor", "--script", pipe},
+       "cannot read " + pipe + " (a named pipe, not a file: the host reads a script" + whole},
+      {{"editor", "--script", "/dev/null"}, "(a device, not a file: the host reads a script" + whole},
   };
   for (const Case& c : cases)
   {
     const HostRun run = Host(c.args);
     EXPECT_EQ(run.status, 1) << c.args.back() << ": " << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("not a"), run.err.rfind("not a")) << run.err;
     EXPECT_FALSE(fs::exists(out));
   }
   EXPECT_TRUE(fs::is_fifo(pipe));
