@@ -10,6 +10,7 @@
 namespace iplugin::igraphics
 {
 struct FontAtlas;
+struct VGthinScratch;
 
 constexpr int kVGMaxStates = 32;
 constexpr int kVGMaxFontImages = 4;
@@ -41,6 +42,7 @@ struct VGcontext
   float devicePxRatio;
   float frameWidth, frameHeight; // the frame's size in view units
   FontAtlas* fs;                 // glyph cache
+  VGthinScratch* thin;           // what thin convex fills work in, made on demand
   int fontImages[kVGMaxFontImages];
   int fontImageIdx;
   // Per-frame counters; only written.

@@ -2,11 +2,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGthinFill.h"
 
 namespace iplugin::igraphics
 {
@@ -317,228 +319,6 @@ void MultiplyAlpha(VGpaint* paint, float alpha)
   paint->outerColor.a *= alpha;
 }
 
-// Whether the fan of a convex fill's outline inset by woff folds over itself: an inset edge that runs
-// against its own segment means the shape is thinner there than the fringe, or a corner's curve is tighter.
-bool InsetFolds(const VGpoint* pts, int count, float woff)
-{
-  const VGpoint* p0 = &pts[count - 1];
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint* p1 = &pts[j];
-    const float ex = p1->x - p0->x, ey = p1->y - p0->y;
-    const float ix = ex + (p1->dmx - p0->dmx) * woff, iy = ey + (p1->dmy - p0->dmy) * woff;
-    if (ex * ix + ey * iy < 0.0f) return true;
-    p0 = p1;
-  }
-  return false;
-}
-
-// Scratch of the thin fills: the inner outline, its clipping, the band and the widths across the segments.
-// Main thread.
-std::vector<double>& ThinScratch(int which)
-{
-  static std::vector<double> scratch[4];
-  return scratch[which];
-}
-
-// Clips the convex polygon xy (x, y pairs) to the half-plane (q - (px, py)) . (nx, ny) >= t into out.
-void ClipHalfPlane(const std::vector<double>& xy, double px, double py, double nx, double ny, double t,
-                   std::vector<double>& out)
-{
-  out.clear();
-  const size_t n = xy.size() / 2;
-  for (size_t k = 0; k < n; k++)
-  {
-    const size_t l = (k + 1) % n;
-    const double ax = xy[k * 2], ay = xy[k * 2 + 1], bx = xy[l * 2], by = xy[l * 2 + 1];
-    const double da = (ax - px) * nx + (ay - py) * ny - t, db = (bx - px) * nx + (by - py) * ny - t;
-    if (da >= 0.0) out.insert(out.end(), {ax, ay});
-    if ((da >= 0.0) != (db >= 0.0))
-    {
-      const double f = da / (da - db);
-      out.insert(out.end(), {ax + (bx - ax) * f, ay + (by - ay) * f});
-    }
-  }
-}
-
-// How far the outline reaches across from segment j, over the segment and half a fringe either side of it:
-// the shape's width where that segment's band lies (a pointed end is thin by its sides too).
-double Across(const VGpoint* pts, int count, int j, float woff)
-{
-  const VGpoint& a = pts[j];
-  const double lo = -woff, hi = a.len + woff;
-  double across = 0.0;
-  for (int k = 0; k < count; k++)
-  {
-    const VGpoint &c = pts[k], &e = pts[(k + 1) % count];
-    const double t0 = (c.x - (double)a.x) * a.dx + (c.y - (double)a.y) * a.dy,
-                 t1 = (e.x - (double)a.x) * a.dx + (e.y - (double)a.y) * a.dy;
-    const double s0 = (c.x - (double)a.x) * a.dy - (c.y - (double)a.y) * a.dx,
-                 s1 = (e.x - (double)a.x) * a.dy - (e.y - (double)a.y) * a.dx;
-    // The edge's part within [lo, hi] along the segment; its distance is largest at an end of that part.
-    for (const double t : {t0, t1, lo, hi})
-    {
-      const bool end = t == t0 || t == t1;
-      if (t < lo || t > hi || (!end && (t < std::min(t0, t1) || t > std::max(t0, t1)))) continue;
-      const double f = t1 != t0 ? (t - t0) / (t1 - t0) : 0.0;
-      across = std::max(across, end ? (t == t0 ? s0 : s1) : s0 + (s1 - s0) * f);
-    }
-  }
-  return across;
-}
-
-// The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
-// each reaching inwards by half a fringe or, where the shape is thinner than a fringe across a segment
-// (width h), by h less half a fringe and then `widen` less (where the box-filtered coverage of a strip of
-// width h stops rising, the bands of both sides meet), cut at each corner's supporting line so that it
-// stays behind the band's outer edge. across[j] is Across of segment j. Into inner (x, y pairs, the path's
-// turning); answers whether a segment is thin. Empty when nothing is left.
-bool InnerOutline(const VGpoint* pts, int count, float woff, double widen, const double* across,
-                  std::vector<double>& inner)
-{
-  double minx = pts[0].x, miny = pts[0].y, maxx = minx, maxy = miny, area2 = 0.0;
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
-    minx = std::min(minx, (double)a.x), maxx = std::max(maxx, (double)a.x);
-    miny = std::min(miny, (double)a.y), maxy = std::max(maxy, (double)a.y);
-    area2 += (double)a.x * b.y - (double)b.x * a.y;
-  }
-  const double pad = 4.0 * woff + 1.0;
-  // The box in the path's own turning, so that the fan faces as the path does.
-  inner.assign({minx - pad, miny - pad, maxx + pad, miny - pad, maxx + pad, maxy + pad, minx - pad, maxy + pad});
-  if (area2 < 0.0)
-    inner.assign({minx - pad, miny - pad, minx - pad, maxy + pad, maxx + pad, maxy + pad, maxx + pad, miny - pad});
-  std::vector<double>& clipped = ThinScratch(1);
-  bool thin = false;
-  for (int j = 0; j < count && !inner.empty(); j++)
-  {
-    const VGpoint& p = pts[j];
-    const bool thinHere = across[j] < 2.0 * woff;
-    thin = thin || thinHere;
-    const double reach = thinHere ? across[j] - woff - widen : woff;
-    // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
-    ClipHalfPlane(inner, p.x, p.y, p.dy, -p.dx, reach - woff * 1e-4, clipped);
-    inner.swap(clipped);
-    if (inner.empty()) break;
-    ClipHalfPlane(inner, p.x, p.y, p.dmx, p.dmy, 0.0, clipped);
-    inner.swap(clipped);
-  }
-  return thin;
-}
-
-// The band of a convex fill whose inset folds, as a strip of (x, y, inner) triples: each corner's bands
-// end at the inner outline's points furthest out on either side of the corner's bisector, so that the
-// fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
-// fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
-double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner,
-                std::vector<double>& band)
-{
-  const int ninner = (int)inner.size() / 2;
-  // The inner outline's point furthest out against the inward direction (x, y).
-  auto furthest = [&](double x, double y)
-  {
-    int best = 0;
-    double most = 0.0;
-    for (int k = 0; k < ninner; k++)
-    {
-      const double d = -(inner[k * 2] * x + inner[k * 2 + 1] * y);
-      if (k == 0 || d > most) best = k, most = d;
-    }
-    return best;
-  };
-  band.clear();
-  const VGpoint* p0 = &pts[count - 1];
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint* p1 = &pts[j];
-    // Directions strictly between each side's normal and the bisector, which the inner outline's edges
-    // never face square on.
-    const double dm = std::hypot(p1->dmx, p1->dmy), bx = dm > 0.0 ? p1->dmx / dm : 0.0,
-                 by = dm > 0.0 ? p1->dmy / dm : 0.0;
-    const int in0 = furthest(bx + p0->dy, by - p0->dx), in1 = furthest(bx + p1->dy, by - p1->dx);
-    double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
-    if (p1->flags & kVGPtBevel)
-    {
-      ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
-      ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
-    }
-    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0, inner[in1 * 2],
-                             inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
-    p0 = p1;
-  }
-  band.insert(band.end(), {band[0], band[1], band[2], band[3], band[4], band[5]});
-  auto area = [](const double* a, const double* b, const double* c)
-  { return std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) * 0.5; };
-  double ink = 0.0;
-  for (int k = 2; k < ninner; k++)
-    ink += area(&inner[0], &inner[(k - 1) * 2], &inner[k * 2]);
-  for (size_t k = 2; k < band.size() / 3; k++)
-  {
-    const double *a = &band[(k - 2) * 3], *b = &band[(k - 1) * 3], *c = &band[k * 3];
-    ink += area(a, b, c) * (a[2] + b[2] + c[2]) / 3.0;
-  }
-  return ink;
-}
-
-// A convex fill whose inset outline folds: the fan is the inner outline, the fringe the band around it.
-// When some side is thin, the fan and the bands' inner edge carry one reduced coverage, chosen so that
-// the ink put down is the area of the shape; where the thin sides' bands meet too far in to hold that
-// much ink (a curved sliver, whose sides' bands cross at its middle), they meet further out.
-VGvertex* ThinConvexFill(VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
-{
-  const int count = path->count;
-  double area2 = 0.0;
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
-    area2 += (double)a.x * b.y - (double)b.x * a.y;
-  }
-  const double area = std::fabs(area2) * 0.5;
-  std::vector<double>&inner = ThinScratch(0), &band = ThinScratch(2), &across = ThinScratch(3);
-  // The widths do not change with the widening: worked out once for every outline tried.
-  across.resize((size_t)count);
-  for (int j = 0; j < count; j++)
-    across[(size_t)j] = Across(pts, count, j, woff);
-  auto build = [&](double widen)
-  {
-    const bool thin = InnerOutline(pts, count, woff, widen, across.data(), inner);
-    if (inner.empty())
-    {
-      // Nothing left between the bands (a sliver of a triangle): they meet at the middle.
-      double cx = 0.0, cy = 0.0;
-      for (int j = 0; j < count; j++)
-        cx += pts[j].x, cy += pts[j].y;
-      inner.assign({cx / count, cy / count});
-    }
-    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, inner, band));
-  };
-  auto [thin, ink] = build(0.0);
-  if (thin && ink < area)
-  {
-    // The least widening that holds the area's ink, to a 64th of a fringe.
-    double lo = 0.0, hi = 2.0 * woff;
-    for (int i = 0; i < 7; i++)
-    {
-      const double mid = (lo + hi) * 0.5;
-      (build(mid).second < area ? lo : hi) = mid;
-    }
-    ink = build(hi).second;
-  }
-  const float u = thin && ink > area ? (float)(1.0 - area / ink * 0.5) : 0.5f; // coverage is 1 - |2u - 1|
-
-  const int ninner = (int)inner.size() / 2;
-  path->fill = dst;
-  for (int k = 0; k < ninner; k++)
-    dst = Vset(dst, (float)inner[k * 2], (float)inner[k * 2 + 1], u, 1);
-  path->nfill = ninner;
-  path->stroke = dst;
-  for (size_t k = 0; k < band.size(); k += 3)
-    dst = Vset(dst, (float)band[k], (float)band[k + 1], band[k + 2] > 0.0 ? u : 1.0f, 1);
-  path->nstroke = (int)(dst - path->stroke);
-  return dst;
-}
-
 bool Antialiased(VGcontext* ctx)
 {
   return ctx->params.edgeAntiAlias && vgGetState(ctx)->shapeAntiAlias;
@@ -650,12 +430,11 @@ int vgExpandFill(VGcontext* ctx, float w)
       // (inner bevels would run each side's band to the path's corner, over the fan).
       for (int j = 0; j < path->count; j++)
         pts[j].flags &= ~kVGPtInnerBevel;
-      // The inner outline takes time in the square of the points: an outline of more points than a
-      // flattened small shape has keeps its folded fan.
-      constexpr int kThinMostPoints = 512;
-      if (path->count <= kThinMostPoints && InsetFolds(pts, path->count, woff))
+      if (vgThinOutline(pts, path->count, woff))
       {
-        verts = ThinConvexFill(path, pts, woff, dst);
+        if (!ctx->thin) ctx->thin = new (std::nothrow) VGthinScratch;
+        if (!ctx->thin) return 0;
+        verts = vgThinConvexFill(*ctx->thin, path, pts, woff, dst);
         continue;
       }
     }
