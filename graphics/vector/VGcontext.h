@@ -145,7 +145,9 @@ void vgFill(VGcontext* ctx);
 void vgStroke(VGcontext* ctx);
 // 0 when the vertex array cannot grow.
 int vgExpandFill(VGcontext* ctx, float w);
-int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit);
+// w: half the width drawn; half: half the stroke's own width (less when a thin stroke is drawn a fringe
+// wide and faded), which its caps' ink follows.
+int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit, float half);
 // Room for nverts vertices in the cache's vertex array, or null.
 VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts);
 } // namespace iplugin::igraphics

@@ -267,7 +267,8 @@ VGvertex* ButtCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float 
   return dst;
 }
 
-VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, int ncap, float u0,
+// A round cap's rim has radius r (w, the body's half width, unless a thin stroke's cap is sized for its ink).
+VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float r, int ncap, float u0,
                         float u1)
 {
   float px = p->x, py = p->y;
@@ -275,7 +276,7 @@ VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, flo
   for (int i = 0; i < ncap; i++)
   {
     float a = i / (float)(ncap - 1) * kVGPi;
-    float ax = std::cos(a) * w, ay = std::sin(a) * w;
+    float ax = std::cos(a) * r, ay = std::sin(a) * r;
     dst = Vset(dst, px - dlx * ax - dx * ay, py - dly * ax - dy * ay, u0, 1);
     dst = Vset(dst, px, py, 0.5f, 1);
   }
@@ -284,7 +285,7 @@ VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, flo
   return dst;
 }
 
-VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, int ncap, float u0,
+VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float r, int ncap, float u0,
                       float u1)
 {
   float px = p->x, py = p->y;
@@ -294,11 +295,41 @@ VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float
   for (int i = 0; i < ncap; i++)
   {
     float a = i / (float)(ncap - 1) * kVGPi;
-    float ax = std::cos(a) * w, ay = std::sin(a) * w;
+    float ax = std::cos(a) * r, ay = std::sin(a) * r;
     dst = Vset(dst, px, py, 0.5f, 1);
     dst = Vset(dst, px - dlx * ax + dx * ay, py - dly * ax + dy * ay, u0, 1);
   }
   return dst;
+}
+
+// The round cap of a stroke less than two fringes wide: its coverage rises from the rim to the centre as
+// the body's does across (a cone, clipped at 1 by the stroke multiplier w / aa), so a cap as wide as the
+// body puts down up to 1.7 times a half disc's ink, and one of two segments (a small width's curve
+// division) none. The cap's radius and divisions for the ink of a half disc of the stroke's own half width
+// (half; less than w - aa / 2 when a thin stroke is drawn a fringe wide and faded).
+struct InkCap
+{
+  float radius;
+  int divs;
+};
+
+InkCap ThinRoundCap(float w, float aa, float half, int ncap)
+{
+  constexpr int kLeastDivs = 8;
+  const int divs = std::max(ncap, kLeastDivs);
+  const double m = w / aa, fade = std::min(1.0, (double)half / (w - aa * 0.5));
+  // The cone's ink over a half disc of radius 1, times 1 / pi.
+  double g = m / 6.0;
+  if (m > 1.0)
+  {
+    const double s0 = 1.0 - 1.0 / m;
+    g = s0 * s0 / 2.0 + m * (1.0 / 6.0 - (s0 * s0 / 2.0 - s0 * s0 * s0 / 3.0));
+  }
+  // The polygon of divs points holds sin(phi) / phi of the half disc's area.
+  const double phi = kVGPi / (divs - 1);
+  // A stroke of no width (or a NaN one, drawn as a hairline of no coverage) has a cap of none.
+  if (!(half > 0.0f && fade * g > 0.0)) return {0.0f, divs};
+  return {(float)std::sqrt((double)half * half / (2.0 * fade * g) * phi / std::sin(phi)), divs};
 }
 
 void Direction(const VGpoint* from, const VGpoint* to, float* dx, float* dy)
@@ -505,16 +536,21 @@ int vgExpandFill(VGcontext* ctx, float w)
   return 1;
 }
 
-int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit)
+int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit, float half)
 {
   VGpathCache* cache = ctx->cache;
   float aa = fringe;
   float u0 = 0.0f, u1 = 1.0f;
   int ncap = CurveDivs(w, kVGPi, ctx->tessTol);
+  const bool faded = half < w;
 
   w += aa * 0.5f;
   // Without anti-aliasing every vertex is fully covered.
   if (aa == 0.0f) u0 = u1 = 0.5f;
+  // A square cap reaches on by the stroke's own half width: its fade starts aa / 2 short of that.
+  const float squareReach = faded ? half - aa * 0.5f : w - aa;
+  InkCap cap{w, ncap};
+  if (lineCap == kVGRound && aa > 0.0f && w < aa * 1.5f) cap = ThinRoundCap(w, aa, half, ncap);
 
   CalculateJoins(ctx, w, lineJoin, miterLimit);
 
@@ -529,7 +565,7 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
     if (!path->closed)
     {
       if (lineCap == kVGRound)
-        cverts += (ncap * 2 + 2) * 2;
+        cverts += (cap.divs * 2 + 2) * 2;
       else
         cverts += (3 + 3) * 2;
     }
@@ -577,9 +613,9 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
       if (lineCap == kVGButt)
         dst = ButtCapStart(dst, p0, dx, dy, w, -aa * 0.5f, aa, u0, u1);
       else if (lineCap == kVGSquare)
-        dst = ButtCapStart(dst, p0, dx, dy, w, w - aa, aa, u0, u1);
+        dst = ButtCapStart(dst, p0, dx, dy, w, squareReach, aa, u0, u1);
       else if (lineCap == kVGRound)
-        dst = RoundCapStart(dst, p0, dx, dy, w, ncap, u0, u1);
+        dst = RoundCapStart(dst, p0, dx, dy, w, cap.radius, cap.divs, u0, u1);
     }
 
     for (int j = s; j < e; j++)
@@ -611,9 +647,9 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
       if (lineCap == kVGButt)
         dst = ButtCapEnd(dst, p1, dx, dy, w, -aa * 0.5f, aa, u0, u1);
       else if (lineCap == kVGSquare)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, w - aa, aa, u0, u1);
+        dst = ButtCapEnd(dst, p1, dx, dy, w, squareReach, aa, u0, u1);
       else if (lineCap == kVGRound)
-        dst = RoundCapEnd(dst, p1, dx, dy, w, ncap, u0, u1);
+        dst = RoundCapEnd(dst, p1, dx, dy, w, cap.radius, cap.divs, u0, u1);
     }
 
     path->nstroke = (int)(dst - verts);
@@ -664,6 +700,7 @@ void vgStroke(VGcontext* ctx)
   strokeWidth = std::isnan(strokeWidth) ? 0.0f : std::clamp(strokeWidth, 0.0f, 200.0f);
   VGpaint strokePaint = state->stroke;
 
+  const float halfWidth = strokeWidth * 0.5f;
   if (strokeWidth < ctx->fringeWidth)
   {
     // Thin lines are drawn one fringe wide and faded by the share of it they cover, which puts down the
@@ -676,7 +713,7 @@ void vgStroke(VGcontext* ctx)
 
   vgFlattenPaths(ctx);
   vgExpandStroke(ctx, strokeWidth * 0.5f, Antialiased(ctx) ? ctx->fringeWidth : 0.0f, state->lineCap,
-                 state->lineJoin, state->miterLimit);
+                 state->lineJoin, state->miterLimit, halfWidth);
 
   VGpathCache* cache = ctx->cache;
   ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,
