@@ -401,6 +401,85 @@ bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState&
   }
   return true;
 }
+// Vertices a fill of the cache's paths may write: each path's fan (a corner's inset outline, two at a
+// bevel) and, with a fringe, its strip; a thin convex fill's inner outline and band (VGthinFill.h).
+int FillVertsNeeded(const VGpathCache* cache, bool fringe)
+{
+  int cverts = 0;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VGpath* path = &cache->paths[i];
+    cverts += path->count + path->nbevel + 1;
+    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
+    if (fringe && cache->npaths == 1) cverts += path->count * 4 + 8;
+  }
+  return cverts;
+}
+
+// The fan of a fill: the outline inset by woff (0 without a fringe), so that the fringe band straddles
+// the path.
+VGvertex* FanOutline(const VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
+{
+  if (woff == 0.0f)
+  {
+    for (int j = 0; j < path->count; j++)
+      dst = Vset(dst, pts[j].x, pts[j].y, 0.5f, 1);
+    return dst;
+  }
+  const VGpoint* p0 = &pts[path->count - 1];
+  const VGpoint* p1 = &pts[0];
+  for (int j = 0; j < path->count; j++)
+  {
+    if (p1->flags & kVGPtBevel)
+    {
+      float dlx0 = p0->dy, dly0 = -p0->dx;
+      float dlx1 = p1->dy, dly1 = -p1->dx;
+      if (p1->flags & kVGPtLeft)
+        dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
+      else
+      {
+        dst = Vset(dst, p1->x + dlx0 * woff, p1->y + dly0 * woff, 0.5f, 1);
+        dst = Vset(dst, p1->x + dlx1 * woff, p1->y + dly1 * woff, 0.5f, 1);
+      }
+    }
+    else
+      dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
+    p0 = p1++;
+  }
+  return dst;
+}
+
+// The fringe strip of a fill of fringe width w; it closes on its own first two vertices. A convex shape
+// needs no stencil: its fringe starts on the inset outline.
+VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float w, float woff, bool convex, VGvertex* dst)
+{
+  float lw = w + woff, rw = w - woff;
+  float lu = 0, ru = 1;
+  if (convex)
+  {
+    lw = woff;
+    lu = 0.5f;
+  }
+  VGvertex* first = dst;
+  path->stroke = dst;
+  const VGpoint* p0 = &pts[path->count - 1];
+  const VGpoint* p1 = &pts[0];
+  for (int j = 0; j < path->count; j++)
+  {
+    if (p1->flags & (kVGPtBevel | kVGPtInnerBevel))
+      dst = BevelJoin(dst, p0, p1, lw, rw, lu, ru);
+    else
+    {
+      dst = Vset(dst, p1->x + p1->dmx * lw, p1->y + p1->dmy * lw, lu, 1);
+      dst = Vset(dst, p1->x - p1->dmx * rw, p1->y - p1->dmy * rw, ru, 1);
+    }
+    p0 = p1++;
+  }
+  dst = Vset(dst, first[0].x, first[0].y, lu, 1);
+  dst = Vset(dst, first[1].x, first[1].y, ru, 1);
+  path->nstroke = (int)(dst - first);
+  return dst;
+}
 } // namespace
 
 VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
@@ -421,33 +500,21 @@ VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
 int vgExpandFill(VGcontext* ctx, float w)
 {
   VGpathCache* cache = ctx->cache;
-  float aa = ctx->fringeWidth;
-  bool fringe = w > 0.0f;
+  const bool fringe = w > 0.0f;
 
   CalculateJoins(ctx, w, kVGMiter, 2.4f);
 
-  int cverts = 0;
-  for (int i = 0; i < cache->npaths; i++)
-  {
-    const VGpath* path = &cache->paths[i];
-    cverts += path->count + path->nbevel + 1;
-    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
-    // A thin convex fill: an inner outline of up to two points a corner and the four of the box it is
-    // clipped from, and a band of four vertices a corner.
-    if (fringe && cache->npaths == 1) cverts += path->count * 4 + 8;
-  }
-  VGvertex* verts = vgAllocTempVerts(ctx, cverts);
+  VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe));
   if (!verts) return 0;
 
-  bool convex = cache->npaths == 1 && cache->paths[0].convex;
-  float woff = 0.5f * aa;
+  const bool convex = cache->npaths == 1 && cache->paths[0].convex;
+  const float woff = 0.5f * ctx->fringeWidth;
 
   for (int i = 0; i < cache->npaths; i++)
   {
     VGpath* path = &cache->paths[i];
     VGpoint* pts = &cache->points[path->first];
-    VGvertex* dst = verts;
-    path->fill = dst;
+    path->fill = verts;
     path->stroke = nullptr;
     path->nstroke = 0;
     if (path->count == 0)
@@ -465,73 +532,14 @@ int vgExpandFill(VGcontext* ctx, float w)
       {
         if (!ctx->thin) ctx->thin = new (std::nothrow) VGthinScratch;
         if (!ctx->thin) return 0;
-        verts = vgThinConvexFill(*ctx->thin, path, pts, woff, dst);
+        verts = vgThinConvexFill(*ctx->thin, path, pts, woff, verts);
         continue;
       }
     }
-
-    if (fringe)
-    {
-      // The fill outline is inset by half a fringe so the fringe band straddles the path.
-      const VGpoint* p0 = &pts[path->count - 1];
-      const VGpoint* p1 = &pts[0];
-      for (int j = 0; j < path->count; j++)
-      {
-        if (p1->flags & kVGPtBevel)
-        {
-          float dlx0 = p0->dy, dly0 = -p0->dx;
-          float dlx1 = p1->dy, dly1 = -p1->dx;
-          if (p1->flags & kVGPtLeft)
-            dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
-          else
-          {
-            dst = Vset(dst, p1->x + dlx0 * woff, p1->y + dly0 * woff, 0.5f, 1);
-            dst = Vset(dst, p1->x + dlx1 * woff, p1->y + dly1 * woff, 0.5f, 1);
-          }
-        }
-        else
-          dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
-        p0 = p1++;
-      }
-    }
-    else
-    {
-      for (int j = 0; j < path->count; j++)
-        dst = Vset(dst, pts[j].x, pts[j].y, 0.5f, 1);
-    }
-    path->nfill = (int)(dst - verts);
-    verts = dst;
-
-    if (fringe)
-    {
-      float lw = w + woff, rw = w - woff;
-      float lu = 0, ru = 1;
-      // A convex shape needs no stencil: its fringe starts on the inset outline.
-      if (convex)
-      {
-        lw = woff;
-        lu = 0.5f;
-      }
-      dst = verts;
-      path->stroke = dst;
-      const VGpoint* p0 = &pts[path->count - 1];
-      const VGpoint* p1 = &pts[0];
-      for (int j = 0; j < path->count; j++)
-      {
-        if (p1->flags & (kVGPtBevel | kVGPtInnerBevel))
-          dst = BevelJoin(dst, p0, p1, lw, rw, lu, ru);
-        else
-        {
-          dst = Vset(dst, p1->x + p1->dmx * lw, p1->y + p1->dmy * lw, lu, 1);
-          dst = Vset(dst, p1->x - p1->dmx * rw, p1->y - p1->dmy * rw, ru, 1);
-        }
-        p0 = p1++;
-      }
-      dst = Vset(dst, verts[0].x, verts[0].y, lu, 1);
-      dst = Vset(dst, verts[1].x, verts[1].y, ru, 1);
-      path->nstroke = (int)(dst - verts);
-      verts = dst;
-    }
+    VGvertex* fan = verts;
+    verts = FanOutline(path, pts, fringe ? woff : 0.0f, verts);
+    path->nfill = (int)(verts - fan);
+    if (fringe) verts = FillFringe(path, pts, w, woff, convex, verts);
   }
   return 1;
 }
