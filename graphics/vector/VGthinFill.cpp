@@ -109,20 +109,26 @@ struct Planes
 };
 
 // The intersection of half-planes whose normals turn counter-clockwise through one revolution, each less
-// than half a turn from the next: the planes kept, in order, in dq (empty when nothing is left). Each
-// plane is pushed and popped at most once.
-void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq)
+// than half a turn from the next, into xy (its corners, counter-clockwise, repeats dropped; empty when
+// nothing is left). Each plane is pushed and popped at most once; where each kept plane meets the next is
+// worked out once (meet[k] for dq[k] and dq[k + 1]; NaN for parallel lines).
+void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vector<double>& meet,
+                     std::vector<double>& xy)
 {
+  xy.clear();
   dq.assign((size_t)count, 0);
+  meet.assign((size_t)count * 2, 0.0);
   int head = 0, tail = 0; // dq[head, tail)
-  double x, y;
-  auto outBack = [&](int i) { return h.Meet(dq[tail - 2], dq[tail - 1], x, y) && h.Out(i, x, y); };
-  auto outFront = [&](int i) { return h.Meet(dq[head], dq[head + 1], x, y) && h.Out(i, x, y); };
+  auto out = [&](int plane, int k) { return h.Out(plane, meet[k * 2], meet[k * 2 + 1]); }; // false for NaN
+  auto join = [&](int k)
+  {
+    if (!h.Meet(dq[k], dq[k + 1], meet[k * 2], meet[k * 2 + 1])) meet[k * 2] = meet[k * 2 + 1] = NAN;
+  };
   for (int i = 0; i < count; i++)
   {
-    while (tail - head > 1 && outBack(i))
+    while (tail - head > 1 && out(i, tail - 2))
       tail--;
-    while (tail - head > 1 && outFront(i))
+    while (tail - head > 1 && out(i, head))
       head++;
     if (tail > head)
     {
@@ -130,40 +136,25 @@ void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq)
       if (std::fabs(a[0] * b[1] - a[1] * b[0]) < 1e-12)
       {
         // Parallel: facing apart leaves nothing; facing alike, the one further in is kept.
-        if (a[0] * b[0] + a[1] * b[1] < 0.0)
-        {
-          dq.clear();
-          return;
-        }
+        if (a[0] * b[0] + a[1] * b[1] < 0.0) return;
         if (a[2] <= b[2]) continue;
         tail--;
       }
     }
     dq[tail++] = i;
+    if (tail - head > 1) join(tail - 2);
   }
-  while (tail - head > 2 && outBack(dq[head]))
+  while (tail - head > 2 && out(dq[head], tail - 2))
     tail--;
-  while (tail - head > 2 && outFront(dq[tail - 1]))
+  while (tail - head > 2 && out(dq[tail - 1], head))
     head++;
-  if (tail - head < 3)
+  if (tail - head < 3) return;
+  double x, y;
+  for (int k = head; k <= tail - 1; k++)
   {
-    dq.clear();
-    return;
-  }
-  dq.erase(dq.begin() + tail, dq.end());
-  dq.erase(dq.begin(), dq.begin() + head);
-}
-
-// The corners of the kept planes into xy (counter-clockwise), dropping repeats; false when they do not
-// hold every plane (the planes leave nothing).
-bool Corners(const Planes& h, int count, const std::vector<int>& dq, std::vector<double>& xy)
-{
-  xy.clear();
-  const int m = (int)dq.size();
-  for (int k = 0; k < m; k++)
-  {
-    double x, y;
-    if (!h.Meet(dq[k], dq[(k + 1) % m], x, y)) return false;
+    if (k < tail - 1) x = meet[k * 2], y = meet[k * 2 + 1];
+    else if (!h.Meet(dq[tail - 1], dq[head], x, y)) return;
+    if (std::isnan(x)) return;
     const size_t n = xy.size();
     if (n >= 2 && std::fabs(xy[n - 2] - x) <= h.eps && std::fabs(xy[n - 1] - y) <= h.eps) continue;
     xy.insert(xy.end(), {x, y});
@@ -171,8 +162,12 @@ bool Corners(const Planes& h, int count, const std::vector<int>& dq, std::vector
   while (xy.size() > 2 && std::fabs(xy[0] - xy[xy.size() - 2]) <= h.eps &&
          std::fabs(xy[1] - xy[xy.size() - 1]) <= h.eps)
     xy.resize(xy.size() - 2);
-  // Each plane against the corner furthest out of it, which turns forward with the planes (rounding of
-  // nearly parallel lines' meeting points aside).
+}
+
+// Whether the corners xy hold every plane, each checked against the corner furthest out of it, which
+// turns forward with the planes (rounding of nearly parallel lines' meeting points aside).
+bool HoldsEveryPlane(const Planes& h, int count, const std::vector<double>& xy)
+{
   const int corners = (int)xy.size() / 2;
   auto inward = [&](int plane) { return [&, plane](int k) { return -(h[plane][0] * xy[k * 2] + h[plane][1] * xy[k * 2 + 1]); }; };
   int k = Largest(corners, inward(0));
@@ -215,8 +210,8 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
   }
   const Planes h{s.planes, extent * 1e-12};
   const int nplanes = (int)s.planes.size() / 3;
-  IntersectPlanes(h, nplanes, s.deque);
-  if (s.deque.empty() || !Corners(h, nplanes, s.deque, s.inner)) s.inner.clear();
+  IntersectPlanes(h, nplanes, s.deque, s.meet, s.inner);
+  if (!s.inner.empty() && !HoldsEveryPlane(h, nplanes, s.inner)) s.inner.clear();
   if (!ccw)
     for (size_t a = 0, b = s.inner.size() - 2; a < b && !s.inner.empty(); a += 2, b -= 2)
       std::swap(s.inner[a], s.inner[b]), std::swap(s.inner[a + 1], s.inner[b + 1]);

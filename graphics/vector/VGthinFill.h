@@ -16,6 +16,7 @@ struct VGthinScratch
   std::vector<double> across; // the shape's width across each segment
   std::vector<double> planes; // half-planes: nx, ny, c (n . q >= c)
   std::vector<int> deque;     // the half-planes the inner outline keeps
+  std::vector<double> meet;   // where each kept half-plane meets the next
 };
 
 // Whether a convex outline's fan inset by woff would fold or cross itself (some edge of the inset runs
