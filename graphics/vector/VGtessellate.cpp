@@ -480,6 +480,49 @@ VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float w, float woff, bool
   path->nstroke = (int)(dst - first);
   return dst;
 }
+// The caps of a stroke's open paths: w its half width drawn, fading over aa; a square cap's fade starts
+// squareReach beyond the end, a round cap's rim is round's.
+struct StrokeCaps
+{
+  int cap;
+  float w, aa, u0, u1, squareReach;
+  InkCap round;
+
+  // The cap before p0 (end: after p1) of a path running from p0 to p1.
+  VGvertex* Put(VGvertex* dst, const VGpoint* p0, const VGpoint* p1, bool end) const
+  {
+    float dx, dy;
+    Direction(p0, p1, &dx, &dy);
+    const VGpoint* p = end ? p1 : p0;
+    auto butt = end ? ButtCapEnd : ButtCapStart;
+    if (cap == kVGButt) return butt(dst, p, dx, dy, w, -aa * 0.5f, aa, u0, u1);
+    if (cap == kVGSquare) return butt(dst, p, dx, dy, w, squareReach, aa, u0, u1);
+    if (cap == kVGRound) return (end ? RoundCapEnd : RoundCapStart)(dst, p, dx, dy, w, round.radius, round.divs, u0, u1);
+    return dst;
+  }
+};
+
+// Vertices a stroke of the cache's paths may write: each path's strip, its joins and an open path's caps.
+int StrokeVertsNeeded(const VGpathCache* cache, int lineJoin, int ncap, const StrokeCaps& caps)
+{
+  int cverts = 0;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VGpath* path = &cache->paths[i];
+    if (lineJoin == kVGRound)
+      cverts += (path->count + path->nbevel * (ncap + 2) + 1) * 2;
+    else
+      cverts += (path->count + path->nbevel * 5 + 1) * 2;
+    if (!path->closed)
+    {
+      if (caps.cap == kVGRound)
+        cverts += (caps.round.divs * 2 + 2) * 2;
+      else
+        cverts += (3 + 3) * 2;
+    }
+  }
+  return cverts;
+}
 } // namespace
 
 VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
@@ -556,29 +599,12 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
   // Without anti-aliasing every vertex is fully covered.
   if (aa == 0.0f) u0 = u1 = 0.5f;
   // A square cap reaches on by the stroke's own half width: its fade starts aa / 2 short of that.
-  const float squareReach = faded ? half - aa * 0.5f : w - aa;
-  InkCap cap{w, ncap};
-  if (lineCap == kVGRound && aa > 0.0f && w < aa * 1.5f) cap = ThinRoundCap(w, aa, half, ncap);
+  StrokeCaps caps{lineCap, w, aa, u0, u1, faded ? half - aa * 0.5f : w - aa, {w, ncap}};
+  if (lineCap == kVGRound && aa > 0.0f && w < aa * 1.5f) caps.round = ThinRoundCap(w, aa, half, ncap);
 
   CalculateJoins(ctx, w, lineJoin, miterLimit);
 
-  int cverts = 0;
-  for (int i = 0; i < cache->npaths; i++)
-  {
-    const VGpath* path = &cache->paths[i];
-    if (lineJoin == kVGRound)
-      cverts += (path->count + path->nbevel * (ncap + 2) + 1) * 2;
-    else
-      cverts += (path->count + path->nbevel * 5 + 1) * 2;
-    if (!path->closed)
-    {
-      if (lineCap == kVGRound)
-        cverts += (cap.divs * 2 + 2) * 2;
-      else
-        cverts += (3 + 3) * 2;
-    }
-  }
-  VGvertex* verts = vgAllocTempVerts(ctx, cverts);
+  VGvertex* verts = vgAllocTempVerts(ctx, StrokeVertsNeeded(cache, lineJoin, ncap, caps));
   if (!verts) return 0;
 
   for (int i = 0; i < cache->npaths; i++)
@@ -614,17 +640,7 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
       e = path->count - 1;
     }
 
-    if (!loop)
-    {
-      float dx, dy;
-      Direction(p0, p1, &dx, &dy);
-      if (lineCap == kVGButt)
-        dst = ButtCapStart(dst, p0, dx, dy, w, -aa * 0.5f, aa, u0, u1);
-      else if (lineCap == kVGSquare)
-        dst = ButtCapStart(dst, p0, dx, dy, w, squareReach, aa, u0, u1);
-      else if (lineCap == kVGRound)
-        dst = RoundCapStart(dst, p0, dx, dy, w, cap.radius, cap.divs, u0, u1);
-    }
+    if (!loop) dst = caps.Put(dst, p0, p1, false);
 
     for (int j = s; j < e; j++)
     {
@@ -649,16 +665,7 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
       dst = Vset(dst, verts[1].x, verts[1].y, u1, 1);
     }
     else
-    {
-      float dx, dy;
-      Direction(p0, p1, &dx, &dy);
-      if (lineCap == kVGButt)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, -aa * 0.5f, aa, u0, u1);
-      else if (lineCap == kVGSquare)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, squareReach, aa, u0, u1);
-      else if (lineCap == kVGRound)
-        dst = RoundCapEnd(dst, p1, dx, dy, w, cap.radius, cap.divs, u0, u1);
-    }
+      dst = caps.Put(dst, p0, p1, true);
 
     path->nstroke = (int)(dst - verts);
     verts = dst;
