@@ -66,6 +66,10 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     VGpoint* p0 = &pts[path->count - 1];
     VGpoint* p1 = &pts[0];
     int nleft = 0;
+    // Turns to the right by less than a hundredth of the distance tolerance sideways are the float
+    // rounding of points on a convex curve (a polygon of thousands of points on a thin ellipse has
+    // hundreds): the outline is still convex.
+    const float straight = ctx->distTol * 0.01f;
     // Above the turning of the outline; see below.
     float turningBound = 0.0f;
     for (int j = 0; j < path->count; j++)
@@ -91,6 +95,8 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
         nleft++;
         p1->flags |= kVGPtLeft;
       }
+      else if (-cross * std::min(p0->len, p1->len) < straight)
+        nleft++;
 
       // Segments shorter than the band is wide get an inner bevel.
       float limit = std::max(1.01f, std::min(p0->len, p1->len) * iw);

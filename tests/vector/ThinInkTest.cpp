@@ -414,3 +414,29 @@ TEST(ThinInk, ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk)
     EXPECT_NEAR(ours / theirs, 1.0, 0.03) << "all at scale " << ratio;
   }
 }
+
+// A polygon of thousands of float points on a thin ellipse turns right here and there by a rounding
+// unit; filled as concave, its stencil cover and fringe put down 3.3 times its ink.
+TEST(ThinInk, ThinPolygonsOfThousandsOfPointsPutDownTheirAreasInk)
+{
+  for (int points : {500, 2000, 10000})
+  {
+    qorvtest::MetalContext m(kSide, kSide, 0x2001, 1.0f);
+    m.Begin(vgRGBAf(1, 1, 1, 1), 1.0f);
+    vgBeginPath(m.ctx);
+    for (int k = 0; k < points; k++)
+    {
+      const float a = 6.2831853f * float(k) / float(points), x = 32.3f + 20 * std::cos(a), y = 32.2f + 0.3f * std::sin(a);
+      (k == 0 ? vgMoveTo : vgLineTo)(m.ctx, x, y);
+    }
+    vgClosePath(m.ctx);
+    vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)kAlpha));
+    vgFill(m.ctx);
+    EXPECT_TRUE(m.ctx->cache->paths[0].convex) << points << " points";
+    const qorvtest::RgbaImage image = m.End();
+    double ink = 0;
+    for (size_t i = 0; i < (size_t)image.width * image.height; ++i)
+      ink += 255 - image.rgba[i * 4];
+    EXPECT_NEAR(ink / (M_PI * 20 * 0.3 * 255 * kAlpha), 1.0, 0.10) << points << " points";
+  }
+}
