@@ -290,6 +290,17 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff)
 {
   if (count < 3) return false;
   if (InsetFolds(pts, count, woff)) return true;
+  const double narrow = (count >= kCurvedPoints ? kNarrow : 2.0) * woff;
+  // A convex shape lies in a strip as wide as its least width and no longer than half its perimeter, so
+  // its area over half its perimeter is at most that width: most fills are ruled out without the walk.
+  double area2 = 0.0, perimeter = 0.0;
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint &a = pts[j], &b = pts[j + 1 == count ? 0 : j + 1];
+    area2 += (double)a.x * b.y - (double)b.x * a.y;
+    perimeter += a.len;
+  }
+  if (std::fabs(area2) >= narrow * perimeter) return false;
   // The insets of two sides cross without either running backwards where the shape's width, the
   // outline's reach across from some segment, is under a fringe.
   int k = -1;
@@ -298,7 +309,7 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff)
     const Frame f(pts[j]);
     auto across = [&](int m) { return f.S(pts[m]); };
     k = k < 0 ? Largest(count, across) : Climb(k, count, across);
-    if (across(k) < (count >= kCurvedPoints ? kNarrow : 2.0) * woff) return true;
+    if (across(k) < narrow) return true;
   }
   return false;
 }
