@@ -1,6 +1,7 @@
 #include "graphics/vector/VGcontext.h"
 
 #include "graphics/vector/FontAtlas.h"
+#include "graphics/vector/VGthinFill.h"
 
 #include <algorithm>
 #include <cmath>
@@ -114,6 +115,7 @@ void vgDeleteContext(VGcontext* ctx)
   std::free(ctx->commands);
   DeletePathCache(ctx->cache);
   DeletePathCache(ctx->outlines);
+  delete ctx->thin;
   FontAtlasDelete(ctx->fs);
   for (int& image : ctx->fontImages)
   {

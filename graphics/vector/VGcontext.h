@@ -10,6 +10,7 @@
 namespace iplugin::igraphics
 {
 struct FontAtlas;
+struct VGthinScratch;
 
 constexpr int kVGMaxStates = 32;
 constexpr int kVGMaxFontImages = 4;
@@ -41,6 +42,7 @@ struct VGcontext
   float devicePxRatio;
   float frameWidth, frameHeight; // the frame's size in view units
   FontAtlas* fs;                 // glyph cache
+  VGthinScratch* thin;           // what thin convex fills work in, made on demand
   int fontImages[kVGMaxFontImages];
   int fontImageIdx;
   // Per-frame counters; only written.
@@ -143,7 +145,9 @@ void vgFill(VGcontext* ctx);
 void vgStroke(VGcontext* ctx);
 // 0 when the vertex array cannot grow.
 int vgExpandFill(VGcontext* ctx, float w);
-int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit);
+// w: half the width drawn; half: half the stroke's own width (less when a thin stroke is drawn a fringe
+// wide and faded), which its caps' ink follows.
+int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit, float half);
 // Room for nverts vertices in the cache's vertex array, or null.
 VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts);
 } // namespace iplugin::igraphics

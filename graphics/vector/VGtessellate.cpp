@@ -2,11 +2,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGthinFill.h"
 
 namespace iplugin::igraphics
 {
@@ -64,6 +66,10 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     VGpoint* p0 = &pts[path->count - 1];
     VGpoint* p1 = &pts[0];
     int nleft = 0;
+    // Turns to the right by less than a hundredth of the distance tolerance sideways are the float
+    // rounding of points on a convex curve (a polygon of thousands of points on a thin ellipse has
+    // hundreds): the outline is still convex.
+    const float straight = ctx->distTol * 0.01f;
     // Above the turning of the outline; see below.
     float turningBound = 0.0f;
     for (int j = 0; j < path->count; j++)
@@ -89,6 +95,8 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
         nleft++;
         p1->flags |= kVGPtLeft;
       }
+      else if (-cross * std::min(p0->len, p1->len) < straight)
+        nleft++;
 
       // Segments shorter than the band is wide get an inner bevel.
       float limit = std::max(1.01f, std::min(p0->len, p1->len) * iw);
@@ -265,7 +273,8 @@ VGvertex* ButtCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float 
   return dst;
 }
 
-VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, int ncap, float u0,
+// A round cap's rim has radius r (w, the body's half width, unless a thin stroke's cap is sized for its ink).
+VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float r, int ncap, float u0,
                         float u1)
 {
   float px = p->x, py = p->y;
@@ -273,7 +282,7 @@ VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, flo
   for (int i = 0; i < ncap; i++)
   {
     float a = i / (float)(ncap - 1) * kVGPi;
-    float ax = std::cos(a) * w, ay = std::sin(a) * w;
+    float ax = std::cos(a) * r, ay = std::sin(a) * r;
     dst = Vset(dst, px - dlx * ax - dx * ay, py - dly * ax - dy * ay, u0, 1);
     dst = Vset(dst, px, py, 0.5f, 1);
   }
@@ -282,7 +291,7 @@ VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, flo
   return dst;
 }
 
-VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, int ncap, float u0,
+VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float r, int ncap, float u0,
                       float u1)
 {
   float px = p->x, py = p->y;
@@ -292,11 +301,41 @@ VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float
   for (int i = 0; i < ncap; i++)
   {
     float a = i / (float)(ncap - 1) * kVGPi;
-    float ax = std::cos(a) * w, ay = std::sin(a) * w;
+    float ax = std::cos(a) * r, ay = std::sin(a) * r;
     dst = Vset(dst, px, py, 0.5f, 1);
     dst = Vset(dst, px - dlx * ax + dx * ay, py - dly * ax + dy * ay, u0, 1);
   }
   return dst;
+}
+
+// The round cap of a stroke less than two fringes wide: its coverage rises from the rim to the centre as
+// the body's does across (a cone, clipped at 1 by the stroke multiplier w / aa), so a cap as wide as the
+// body puts down up to 1.7 times a half disc's ink, and one of two segments (a small width's curve
+// division) none. The cap's radius and divisions for the ink of a half disc of the stroke's own half width
+// (half; less than w - aa / 2 when a thin stroke is drawn a fringe wide and faded).
+struct InkCap
+{
+  float radius;
+  int divs;
+};
+
+InkCap ThinRoundCap(float w, float aa, float half, int ncap)
+{
+  constexpr int kLeastDivs = 8;
+  const int divs = std::max(ncap, kLeastDivs);
+  const double m = w / aa, fade = std::min(1.0, (double)half / (w - aa * 0.5));
+  // The cone's ink over a half disc of radius 1, times 1 / pi.
+  double g = m / 6.0;
+  if (m > 1.0)
+  {
+    const double s0 = 1.0 - 1.0 / m;
+    g = s0 * s0 / 2.0 + m * (1.0 / 6.0 - (s0 * s0 / 2.0 - s0 * s0 * s0 / 3.0));
+  }
+  // The polygon of divs points holds sin(phi) / phi of the half disc's area.
+  const double phi = kVGPi / (divs - 1);
+  // A stroke of no width (or a NaN one, drawn as a hairline of no coverage) has a cap of none.
+  if (!(half > 0.0f && fade * g > 0.0)) return {0.0f, divs};
+  return {(float)std::sqrt((double)half * half / (2.0 * fade * g) * phi / std::sin(phi)), divs};
 }
 
 void Direction(const VGpoint* from, const VGpoint* to, float* dx, float* dy)
@@ -315,228 +354,6 @@ void MultiplyAlpha(VGpaint* paint, float alpha)
 {
   paint->innerColor.a *= alpha;
   paint->outerColor.a *= alpha;
-}
-
-// Whether the fan of a convex fill's outline inset by woff folds over itself: an inset edge that runs
-// against its own segment means the shape is thinner there than the fringe, or a corner's curve is tighter.
-bool InsetFolds(const VGpoint* pts, int count, float woff)
-{
-  const VGpoint* p0 = &pts[count - 1];
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint* p1 = &pts[j];
-    const float ex = p1->x - p0->x, ey = p1->y - p0->y;
-    const float ix = ex + (p1->dmx - p0->dmx) * woff, iy = ey + (p1->dmy - p0->dmy) * woff;
-    if (ex * ix + ey * iy < 0.0f) return true;
-    p0 = p1;
-  }
-  return false;
-}
-
-// Scratch of the thin fills: the inner outline, its clipping, the band and the widths across the segments.
-// Main thread.
-std::vector<double>& ThinScratch(int which)
-{
-  static std::vector<double> scratch[4];
-  return scratch[which];
-}
-
-// Clips the convex polygon xy (x, y pairs) to the half-plane (q - (px, py)) . (nx, ny) >= t into out.
-void ClipHalfPlane(const std::vector<double>& xy, double px, double py, double nx, double ny, double t,
-                   std::vector<double>& out)
-{
-  out.clear();
-  const size_t n = xy.size() / 2;
-  for (size_t k = 0; k < n; k++)
-  {
-    const size_t l = (k + 1) % n;
-    const double ax = xy[k * 2], ay = xy[k * 2 + 1], bx = xy[l * 2], by = xy[l * 2 + 1];
-    const double da = (ax - px) * nx + (ay - py) * ny - t, db = (bx - px) * nx + (by - py) * ny - t;
-    if (da >= 0.0) out.insert(out.end(), {ax, ay});
-    if ((da >= 0.0) != (db >= 0.0))
-    {
-      const double f = da / (da - db);
-      out.insert(out.end(), {ax + (bx - ax) * f, ay + (by - ay) * f});
-    }
-  }
-}
-
-// How far the outline reaches across from segment j, over the segment and half a fringe either side of it:
-// the shape's width where that segment's band lies (a pointed end is thin by its sides too).
-double Across(const VGpoint* pts, int count, int j, float woff)
-{
-  const VGpoint& a = pts[j];
-  const double lo = -woff, hi = a.len + woff;
-  double across = 0.0;
-  for (int k = 0; k < count; k++)
-  {
-    const VGpoint &c = pts[k], &e = pts[(k + 1) % count];
-    const double t0 = (c.x - (double)a.x) * a.dx + (c.y - (double)a.y) * a.dy,
-                 t1 = (e.x - (double)a.x) * a.dx + (e.y - (double)a.y) * a.dy;
-    const double s0 = (c.x - (double)a.x) * a.dy - (c.y - (double)a.y) * a.dx,
-                 s1 = (e.x - (double)a.x) * a.dy - (e.y - (double)a.y) * a.dx;
-    // The edge's part within [lo, hi] along the segment; its distance is largest at an end of that part.
-    for (const double t : {t0, t1, lo, hi})
-    {
-      const bool end = t == t0 || t == t1;
-      if (t < lo || t > hi || (!end && (t < std::min(t0, t1) || t > std::max(t0, t1)))) continue;
-      const double f = t1 != t0 ? (t - t0) / (t1 - t0) : 0.0;
-      across = std::max(across, end ? (t == t0 ? s0 : s1) : s0 + (s1 - s0) * f);
-    }
-  }
-  return across;
-}
-
-// The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
-// each reaching inwards by half a fringe or, where the shape is thinner than a fringe across a segment
-// (width h), by h less half a fringe and then `widen` less (where the box-filtered coverage of a strip of
-// width h stops rising, the bands of both sides meet), cut at each corner's supporting line so that it
-// stays behind the band's outer edge. across[j] is Across of segment j. Into inner (x, y pairs, the path's
-// turning); answers whether a segment is thin. Empty when nothing is left.
-bool InnerOutline(const VGpoint* pts, int count, float woff, double widen, const double* across,
-                  std::vector<double>& inner)
-{
-  double minx = pts[0].x, miny = pts[0].y, maxx = minx, maxy = miny, area2 = 0.0;
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
-    minx = std::min(minx, (double)a.x), maxx = std::max(maxx, (double)a.x);
-    miny = std::min(miny, (double)a.y), maxy = std::max(maxy, (double)a.y);
-    area2 += (double)a.x * b.y - (double)b.x * a.y;
-  }
-  const double pad = 4.0 * woff + 1.0;
-  // The box in the path's own turning, so that the fan faces as the path does.
-  inner.assign({minx - pad, miny - pad, maxx + pad, miny - pad, maxx + pad, maxy + pad, minx - pad, maxy + pad});
-  if (area2 < 0.0)
-    inner.assign({minx - pad, miny - pad, minx - pad, maxy + pad, maxx + pad, maxy + pad, maxx + pad, miny - pad});
-  std::vector<double>& clipped = ThinScratch(1);
-  bool thin = false;
-  for (int j = 0; j < count && !inner.empty(); j++)
-  {
-    const VGpoint& p = pts[j];
-    const bool thinHere = across[j] < 2.0 * woff;
-    thin = thin || thinHere;
-    const double reach = thinHere ? across[j] - woff - widen : woff;
-    // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
-    ClipHalfPlane(inner, p.x, p.y, p.dy, -p.dx, reach - woff * 1e-4, clipped);
-    inner.swap(clipped);
-    if (inner.empty()) break;
-    ClipHalfPlane(inner, p.x, p.y, p.dmx, p.dmy, 0.0, clipped);
-    inner.swap(clipped);
-  }
-  return thin;
-}
-
-// The band of a convex fill whose inset folds, as a strip of (x, y, inner) triples: each corner's bands
-// end at the inner outline's points furthest out on either side of the corner's bisector, so that the
-// fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
-// fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
-double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner,
-                std::vector<double>& band)
-{
-  const int ninner = (int)inner.size() / 2;
-  // The inner outline's point furthest out against the inward direction (x, y).
-  auto furthest = [&](double x, double y)
-  {
-    int best = 0;
-    double most = 0.0;
-    for (int k = 0; k < ninner; k++)
-    {
-      const double d = -(inner[k * 2] * x + inner[k * 2 + 1] * y);
-      if (k == 0 || d > most) best = k, most = d;
-    }
-    return best;
-  };
-  band.clear();
-  const VGpoint* p0 = &pts[count - 1];
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint* p1 = &pts[j];
-    // Directions strictly between each side's normal and the bisector, which the inner outline's edges
-    // never face square on.
-    const double dm = std::hypot(p1->dmx, p1->dmy), bx = dm > 0.0 ? p1->dmx / dm : 0.0,
-                 by = dm > 0.0 ? p1->dmy / dm : 0.0;
-    const int in0 = furthest(bx + p0->dy, by - p0->dx), in1 = furthest(bx + p1->dy, by - p1->dx);
-    double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
-    if (p1->flags & kVGPtBevel)
-    {
-      ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
-      ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
-    }
-    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0, inner[in1 * 2],
-                             inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
-    p0 = p1;
-  }
-  band.insert(band.end(), {band[0], band[1], band[2], band[3], band[4], band[5]});
-  auto area = [](const double* a, const double* b, const double* c)
-  { return std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) * 0.5; };
-  double ink = 0.0;
-  for (int k = 2; k < ninner; k++)
-    ink += area(&inner[0], &inner[(k - 1) * 2], &inner[k * 2]);
-  for (size_t k = 2; k < band.size() / 3; k++)
-  {
-    const double *a = &band[(k - 2) * 3], *b = &band[(k - 1) * 3], *c = &band[k * 3];
-    ink += area(a, b, c) * (a[2] + b[2] + c[2]) / 3.0;
-  }
-  return ink;
-}
-
-// A convex fill whose inset outline folds: the fan is the inner outline, the fringe the band around it.
-// When some side is thin, the fan and the bands' inner edge carry one reduced coverage, chosen so that
-// the ink put down is the area of the shape; where the thin sides' bands meet too far in to hold that
-// much ink (a curved sliver, whose sides' bands cross at its middle), they meet further out.
-VGvertex* ThinConvexFill(VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
-{
-  const int count = path->count;
-  double area2 = 0.0;
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
-    area2 += (double)a.x * b.y - (double)b.x * a.y;
-  }
-  const double area = std::fabs(area2) * 0.5;
-  std::vector<double>&inner = ThinScratch(0), &band = ThinScratch(2), &across = ThinScratch(3);
-  // The widths do not change with the widening: worked out once for every outline tried.
-  across.resize((size_t)count);
-  for (int j = 0; j < count; j++)
-    across[(size_t)j] = Across(pts, count, j, woff);
-  auto build = [&](double widen)
-  {
-    const bool thin = InnerOutline(pts, count, woff, widen, across.data(), inner);
-    if (inner.empty())
-    {
-      // Nothing left between the bands (a sliver of a triangle): they meet at the middle.
-      double cx = 0.0, cy = 0.0;
-      for (int j = 0; j < count; j++)
-        cx += pts[j].x, cy += pts[j].y;
-      inner.assign({cx / count, cy / count});
-    }
-    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, inner, band));
-  };
-  auto [thin, ink] = build(0.0);
-  if (thin && ink < area)
-  {
-    // The least widening that holds the area's ink, to a 64th of a fringe.
-    double lo = 0.0, hi = 2.0 * woff;
-    for (int i = 0; i < 7; i++)
-    {
-      const double mid = (lo + hi) * 0.5;
-      (build(mid).second < area ? lo : hi) = mid;
-    }
-    ink = build(hi).second;
-  }
-  const float u = thin && ink > area ? (float)(1.0 - area / ink * 0.5) : 0.5f; // coverage is 1 - |2u - 1|
-
-  const int ninner = (int)inner.size() / 2;
-  path->fill = dst;
-  for (int k = 0; k < ninner; k++)
-    dst = Vset(dst, (float)inner[k * 2], (float)inner[k * 2 + 1], u, 1);
-  path->nfill = ninner;
-  path->stroke = dst;
-  for (size_t k = 0; k < band.size(); k += 3)
-    dst = Vset(dst, (float)band[k], (float)band[k + 1], band[k + 2] > 0.0 ? u : 1.0f, 1);
-  path->nstroke = (int)(dst - path->stroke);
-  return dst;
 }
 
 bool Antialiased(VGcontext* ctx)
@@ -590,6 +407,128 @@ bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState&
   }
   return true;
 }
+// Vertices a fill of the cache's paths may write: each path's fan (a corner's inset outline, two at a
+// bevel) and, with a fringe, its strip; a thin convex fill's inner outline and band (VGthinFill.h).
+int FillVertsNeeded(const VGpathCache* cache, bool fringe)
+{
+  int cverts = 0;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VGpath* path = &cache->paths[i];
+    cverts += path->count + path->nbevel + 1;
+    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
+    if (fringe && cache->npaths == 1) cverts += path->count * 4 + 8;
+  }
+  return cverts;
+}
+
+// The fan of a fill: the outline inset by woff (0 without a fringe), so that the fringe band straddles
+// the path.
+VGvertex* FanOutline(const VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
+{
+  if (woff == 0.0f)
+  {
+    for (int j = 0; j < path->count; j++)
+      dst = Vset(dst, pts[j].x, pts[j].y, 0.5f, 1);
+    return dst;
+  }
+  const VGpoint* p0 = &pts[path->count - 1];
+  const VGpoint* p1 = &pts[0];
+  for (int j = 0; j < path->count; j++)
+  {
+    if (p1->flags & kVGPtBevel)
+    {
+      float dlx0 = p0->dy, dly0 = -p0->dx;
+      float dlx1 = p1->dy, dly1 = -p1->dx;
+      if (p1->flags & kVGPtLeft)
+        dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
+      else
+      {
+        dst = Vset(dst, p1->x + dlx0 * woff, p1->y + dly0 * woff, 0.5f, 1);
+        dst = Vset(dst, p1->x + dlx1 * woff, p1->y + dly1 * woff, 0.5f, 1);
+      }
+    }
+    else
+      dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
+    p0 = p1++;
+  }
+  return dst;
+}
+
+// The fringe strip of a fill of fringe width w; it closes on its own first two vertices. A convex shape
+// needs no stencil: its fringe starts on the inset outline.
+VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float w, float woff, bool convex, VGvertex* dst)
+{
+  float lw = w + woff, rw = w - woff;
+  float lu = 0, ru = 1;
+  if (convex)
+  {
+    lw = woff;
+    lu = 0.5f;
+  }
+  VGvertex* first = dst;
+  path->stroke = dst;
+  const VGpoint* p0 = &pts[path->count - 1];
+  const VGpoint* p1 = &pts[0];
+  for (int j = 0; j < path->count; j++)
+  {
+    if (p1->flags & (kVGPtBevel | kVGPtInnerBevel))
+      dst = BevelJoin(dst, p0, p1, lw, rw, lu, ru);
+    else
+    {
+      dst = Vset(dst, p1->x + p1->dmx * lw, p1->y + p1->dmy * lw, lu, 1);
+      dst = Vset(dst, p1->x - p1->dmx * rw, p1->y - p1->dmy * rw, ru, 1);
+    }
+    p0 = p1++;
+  }
+  dst = Vset(dst, first[0].x, first[0].y, lu, 1);
+  dst = Vset(dst, first[1].x, first[1].y, ru, 1);
+  path->nstroke = (int)(dst - first);
+  return dst;
+}
+// The caps of a stroke's open paths: w its half width drawn, fading over aa; a square cap's fade starts
+// squareReach beyond the end, a round cap's rim is round's.
+struct StrokeCaps
+{
+  int cap;
+  float w, aa, u0, u1, squareReach;
+  InkCap round;
+
+  // The cap before p0 (end: after p1) of a path running from p0 to p1.
+  VGvertex* Put(VGvertex* dst, const VGpoint* p0, const VGpoint* p1, bool end) const
+  {
+    float dx, dy;
+    Direction(p0, p1, &dx, &dy);
+    const VGpoint* p = end ? p1 : p0;
+    auto butt = end ? ButtCapEnd : ButtCapStart;
+    if (cap == kVGButt) return butt(dst, p, dx, dy, w, -aa * 0.5f, aa, u0, u1);
+    if (cap == kVGSquare) return butt(dst, p, dx, dy, w, squareReach, aa, u0, u1);
+    if (cap == kVGRound) return (end ? RoundCapEnd : RoundCapStart)(dst, p, dx, dy, w, round.radius, round.divs, u0, u1);
+    return dst;
+  }
+};
+
+// Vertices a stroke of the cache's paths may write: each path's strip, its joins and an open path's caps.
+int StrokeVertsNeeded(const VGpathCache* cache, int lineJoin, int ncap, const StrokeCaps& caps)
+{
+  int cverts = 0;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VGpath* path = &cache->paths[i];
+    if (lineJoin == kVGRound)
+      cverts += (path->count + path->nbevel * (ncap + 2) + 1) * 2;
+    else
+      cverts += (path->count + path->nbevel * 5 + 1) * 2;
+    if (!path->closed)
+    {
+      if (caps.cap == kVGRound)
+        cverts += (caps.round.divs * 2 + 2) * 2;
+      else
+        cverts += (3 + 3) * 2;
+    }
+  }
+  return cverts;
+}
 } // namespace
 
 VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
@@ -610,33 +549,21 @@ VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
 int vgExpandFill(VGcontext* ctx, float w)
 {
   VGpathCache* cache = ctx->cache;
-  float aa = ctx->fringeWidth;
-  bool fringe = w > 0.0f;
+  const bool fringe = w > 0.0f;
 
   CalculateJoins(ctx, w, kVGMiter, 2.4f);
 
-  int cverts = 0;
-  for (int i = 0; i < cache->npaths; i++)
-  {
-    const VGpath* path = &cache->paths[i];
-    cverts += path->count + path->nbevel + 1;
-    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
-    // A thin convex fill: an inner outline of up to two points a corner and the four of the box it is
-    // clipped from, and a band of four vertices a corner.
-    if (fringe && cache->npaths == 1) cverts += path->count * 4 + 8;
-  }
-  VGvertex* verts = vgAllocTempVerts(ctx, cverts);
+  VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe));
   if (!verts) return 0;
 
-  bool convex = cache->npaths == 1 && cache->paths[0].convex;
-  float woff = 0.5f * aa;
+  const bool convex = cache->npaths == 1 && cache->paths[0].convex;
+  const float woff = 0.5f * ctx->fringeWidth;
 
   for (int i = 0; i < cache->npaths; i++)
   {
     VGpath* path = &cache->paths[i];
     VGpoint* pts = &cache->points[path->first];
-    VGvertex* dst = verts;
-    path->fill = dst;
+    path->fill = verts;
     path->stroke = nullptr;
     path->nstroke = 0;
     if (path->count == 0)
@@ -650,112 +577,40 @@ int vgExpandFill(VGcontext* ctx, float w)
       // (inner bevels would run each side's band to the path's corner, over the fan).
       for (int j = 0; j < path->count; j++)
         pts[j].flags &= ~kVGPtInnerBevel;
-      // The inner outline takes time in the square of the points: an outline of more points than a
-      // flattened small shape has keeps its folded fan.
-      constexpr int kThinMostPoints = 512;
-      if (path->count <= kThinMostPoints && InsetFolds(pts, path->count, woff))
+      if (vgThinOutline(pts, path->count, woff))
       {
-        verts = ThinConvexFill(path, pts, woff, dst);
+        if (!ctx->thin) ctx->thin = new (std::nothrow) VGthinScratch;
+        if (!ctx->thin) return 0;
+        verts = vgThinConvexFill(*ctx->thin, path, pts, woff, verts);
         continue;
       }
     }
-
-    if (fringe)
-    {
-      // The fill outline is inset by half a fringe so the fringe band straddles the path.
-      const VGpoint* p0 = &pts[path->count - 1];
-      const VGpoint* p1 = &pts[0];
-      for (int j = 0; j < path->count; j++)
-      {
-        if (p1->flags & kVGPtBevel)
-        {
-          float dlx0 = p0->dy, dly0 = -p0->dx;
-          float dlx1 = p1->dy, dly1 = -p1->dx;
-          if (p1->flags & kVGPtLeft)
-            dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
-          else
-          {
-            dst = Vset(dst, p1->x + dlx0 * woff, p1->y + dly0 * woff, 0.5f, 1);
-            dst = Vset(dst, p1->x + dlx1 * woff, p1->y + dly1 * woff, 0.5f, 1);
-          }
-        }
-        else
-          dst = Vset(dst, p1->x + p1->dmx * woff, p1->y + p1->dmy * woff, 0.5f, 1);
-        p0 = p1++;
-      }
-    }
-    else
-    {
-      for (int j = 0; j < path->count; j++)
-        dst = Vset(dst, pts[j].x, pts[j].y, 0.5f, 1);
-    }
-    path->nfill = (int)(dst - verts);
-    verts = dst;
-
-    if (fringe)
-    {
-      float lw = w + woff, rw = w - woff;
-      float lu = 0, ru = 1;
-      // A convex shape needs no stencil: its fringe starts on the inset outline.
-      if (convex)
-      {
-        lw = woff;
-        lu = 0.5f;
-      }
-      dst = verts;
-      path->stroke = dst;
-      const VGpoint* p0 = &pts[path->count - 1];
-      const VGpoint* p1 = &pts[0];
-      for (int j = 0; j < path->count; j++)
-      {
-        if (p1->flags & (kVGPtBevel | kVGPtInnerBevel))
-          dst = BevelJoin(dst, p0, p1, lw, rw, lu, ru);
-        else
-        {
-          dst = Vset(dst, p1->x + p1->dmx * lw, p1->y + p1->dmy * lw, lu, 1);
-          dst = Vset(dst, p1->x - p1->dmx * rw, p1->y - p1->dmy * rw, ru, 1);
-        }
-        p0 = p1++;
-      }
-      dst = Vset(dst, verts[0].x, verts[0].y, lu, 1);
-      dst = Vset(dst, verts[1].x, verts[1].y, ru, 1);
-      path->nstroke = (int)(dst - verts);
-      verts = dst;
-    }
+    VGvertex* fan = verts;
+    verts = FanOutline(path, pts, fringe ? woff : 0.0f, verts);
+    path->nfill = (int)(verts - fan);
+    if (fringe) verts = FillFringe(path, pts, w, woff, convex, verts);
   }
   return 1;
 }
 
-int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit)
+int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit, float half)
 {
   VGpathCache* cache = ctx->cache;
   float aa = fringe;
   float u0 = 0.0f, u1 = 1.0f;
   int ncap = CurveDivs(w, kVGPi, ctx->tessTol);
+  const bool faded = half < w;
 
   w += aa * 0.5f;
   // Without anti-aliasing every vertex is fully covered.
   if (aa == 0.0f) u0 = u1 = 0.5f;
+  // A square cap reaches on by the stroke's own half width: its fade starts aa / 2 short of that.
+  StrokeCaps caps{lineCap, w, aa, u0, u1, faded ? half - aa * 0.5f : w - aa, {w, ncap}};
+  if (lineCap == kVGRound && aa > 0.0f && w < aa * 1.5f) caps.round = ThinRoundCap(w, aa, half, ncap);
 
   CalculateJoins(ctx, w, lineJoin, miterLimit);
 
-  int cverts = 0;
-  for (int i = 0; i < cache->npaths; i++)
-  {
-    const VGpath* path = &cache->paths[i];
-    if (lineJoin == kVGRound)
-      cverts += (path->count + path->nbevel * (ncap + 2) + 1) * 2;
-    else
-      cverts += (path->count + path->nbevel * 5 + 1) * 2;
-    if (!path->closed)
-    {
-      if (lineCap == kVGRound)
-        cverts += (ncap * 2 + 2) * 2;
-      else
-        cverts += (3 + 3) * 2;
-    }
-  }
-  VGvertex* verts = vgAllocTempVerts(ctx, cverts);
+  VGvertex* verts = vgAllocTempVerts(ctx, StrokeVertsNeeded(cache, lineJoin, ncap, caps));
   if (!verts) return 0;
 
   for (int i = 0; i < cache->npaths; i++)
@@ -791,17 +646,7 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
       e = path->count - 1;
     }
 
-    if (!loop)
-    {
-      float dx, dy;
-      Direction(p0, p1, &dx, &dy);
-      if (lineCap == kVGButt)
-        dst = ButtCapStart(dst, p0, dx, dy, w, -aa * 0.5f, aa, u0, u1);
-      else if (lineCap == kVGSquare)
-        dst = ButtCapStart(dst, p0, dx, dy, w, w - aa, aa, u0, u1);
-      else if (lineCap == kVGRound)
-        dst = RoundCapStart(dst, p0, dx, dy, w, ncap, u0, u1);
-    }
+    if (!loop) dst = caps.Put(dst, p0, p1, false);
 
     for (int j = s; j < e; j++)
     {
@@ -826,16 +671,7 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
       dst = Vset(dst, verts[1].x, verts[1].y, u1, 1);
     }
     else
-    {
-      float dx, dy;
-      Direction(p0, p1, &dx, &dy);
-      if (lineCap == kVGButt)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, -aa * 0.5f, aa, u0, u1);
-      else if (lineCap == kVGSquare)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, w - aa, aa, u0, u1);
-      else if (lineCap == kVGRound)
-        dst = RoundCapEnd(dst, p1, dx, dy, w, ncap, u0, u1);
-    }
+      dst = caps.Put(dst, p0, p1, true);
 
     path->nstroke = (int)(dst - verts);
     verts = dst;
@@ -885,6 +721,7 @@ void vgStroke(VGcontext* ctx)
   strokeWidth = std::isnan(strokeWidth) ? 0.0f : std::clamp(strokeWidth, 0.0f, 200.0f);
   VGpaint strokePaint = state->stroke;
 
+  const float halfWidth = strokeWidth * 0.5f;
   if (strokeWidth < ctx->fringeWidth)
   {
     // Thin lines are drawn one fringe wide and faded by the share of it they cover, which puts down the
@@ -897,7 +734,7 @@ void vgStroke(VGcontext* ctx)
 
   vgFlattenPaths(ctx);
   vgExpandStroke(ctx, strokeWidth * 0.5f, Antialiased(ctx) ? ctx->fringeWidth : 0.0f, state->lineCap,
-                 state->lineJoin, state->miterLimit);
+                 state->lineJoin, state->miterLimit, halfWidth);
 
   VGpathCache* cache = ctx->cache;
   ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/vector/VGthinFill.h"
 #include "tests/vector/VectorTestContext.h"
 
 using namespace iplugin::igraphics;
@@ -40,13 +41,15 @@ Drawn Fill(float ratio, std::mt19937& rng)
   auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
   RecordingContext c(kVGAntialias, ratio);
   const float w = uni(0.05f, 4), h = uni(0.05f, 4), x = uni(10, 11), y = uni(10, 11), turn = uni(0, 3.2f);
-  const int kind = std::uniform_int_distribution<int>(0, 3)(rng);
+  const int kind = std::uniform_int_distribution<int>(0, 4)(rng);
   const float radius = uni(0, 0.5f) * std::min(w, h);
   vgTranslate(c.ctx, x, y);
   vgRotate(c.ctx, turn);
   if (kind == 0) vgRect(c.ctx, 0, 0, w, h);
   if (kind == 1) vgRoundedRect(c.ctx, 0, 0, w, h, radius);
   if (kind == 2) vgEllipse(c.ctx, 0, 0, w / 2, h / 2);
+  // A long thin ellipse: its insets cross without an edge turning back.
+  if (kind == 4) vgEllipse(c.ctx, 0, 0, w * 8, h / 8);
   if (kind == 3)
   {
     // A triangle, turning left as the other shapes do (a sharp one has bevelled corners).
@@ -57,7 +60,11 @@ Drawn Fill(float ratio, std::mt19937& rng)
   }
   vgFill(c.ctx);
   Drawn d;
-  d.what = std::string(kind == 0 ? "rectangle " : kind == 1 ? "rounded rectangle " : kind == 2 ? "ellipse " : "triangle ") +
+  d.what = std::string(kind == 0   ? "rectangle "
+                       : kind == 1 ? "rounded rectangle "
+                       : kind == 2 ? "ellipse "
+                       : kind == 3 ? "triangle "
+                                   : "long ellipse ") +
            std::to_string(w) + " x " + std::to_string(h) + " at " + std::to_string(x) + ", " + std::to_string(y) +
            " turned " + std::to_string(turn) + " radius " + std::to_string(radius) + " scale " +
            std::to_string(ratio);
@@ -135,4 +142,77 @@ TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
     }
   // Enough of them thin.
   EXPECT_GT(thin, 40);
+}
+
+namespace
+{
+// The outline's reach across from segment j over the segment and woff either side: every boundary
+// point of the outline within that slab, ends of the slab's cuts included.
+double AcrossByAllEdges(const std::vector<VGpoint>& pts, int j, float woff)
+{
+  const VGpoint& a = pts[j];
+  const double lo = -woff, hi = a.len + woff;
+  double across = 0.0;
+  const size_t n = pts.size();
+  for (size_t k = 0; k < n; k++)
+  {
+    const VGpoint &c = pts[k], &e = pts[(k + 1) % n];
+    const double t0 = (c.x - (double)a.x) * a.dx + (c.y - (double)a.y) * a.dy,
+                 t1 = (e.x - (double)a.x) * a.dx + (e.y - (double)a.y) * a.dy;
+    const double s0 = (c.x - (double)a.x) * a.dy - (c.y - (double)a.y) * a.dx,
+                 s1 = (e.x - (double)a.x) * a.dy - (e.y - (double)a.y) * a.dx;
+    for (double t : {t0, t1, lo, hi})
+    {
+      if (t < lo || t > hi || t < std::min(t0, t1) || t > std::max(t0, t1)) continue;
+      across = std::max(across, t1 != t0 ? s0 + (s1 - s0) * (t - t0) / (t1 - t0) : std::max(s0, s1));
+    }
+  }
+  return across;
+}
+} // namespace
+
+// The widths across the segments found by walking the far side with a few indices equal those found by
+// looking at every edge, over outlines of 3 to 4,000 points.
+TEST(ConvexFringe, WidthsAcrossFollowTheFarSide)
+{
+  std::mt19937 rng(52);
+  auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
+  for (int i = 0; i < 300; ++i)
+  {
+    RecordingContext c(kVGAntialias, i % 3 == 0 ? 2.0f : 1.0f);
+    vgTranslate(c.ctx, uni(50, 60), uni(50, 60));
+    vgRotate(c.ctx, uni(0, 6.3f));
+    const float w = uni(0.1f, 80), h = uni(0.05f, 4);
+    const int kind = i % 4;
+    if (kind == 0) vgEllipse(c.ctx, 0, 0, w / 2, h / 2);
+    if (kind == 1) vgRoundedRect(c.ctx, 0, 0, w, h, uni(0, 0.5f) * std::min(w, h));
+    if (kind == 2)
+    {
+      vgMoveTo(c.ctx, 0, 0);
+      vgLineTo(c.ctx, w, h * uni(0, 1));
+      vgLineTo(c.ctx, w * uni(0, 1), h);
+      vgClosePath(c.ctx);
+    }
+    if (kind == 3)
+    {
+      // A polygon of many points on an ellipse, as a flattened path of any size gives.
+      const int n = std::uniform_int_distribution<int>(5, 4000)(rng);
+      for (int k = 0; k < n; ++k)
+      {
+        const float a = 6.2831853f * k / n;
+        (k == 0 ? vgMoveTo : vgLineTo)(c.ctx, std::cos(a) * w / 2, std::sin(a) * h / 2);
+      }
+      vgClosePath(c.ctx);
+    }
+    vgFill(c.ctx);
+    const std::vector<VGpoint> pts = c.Points(0);
+    const float woff = c.ctx->fringeWidth * 0.5f;
+    std::vector<double> across(pts.size());
+    vgThinAcross(pts.data(), (int)pts.size(), woff, across.data());
+    // Every segment of a small outline, a spread of a large one's.
+    const size_t step = std::max<size_t>(1, pts.size() / 200);
+    for (size_t j = 0; j < pts.size(); j += step)
+      ASSERT_NEAR(across[j], AcrossByAllEdges(pts, (int)j, woff), 1e-4 * (1 + w))
+          << "shape " << i << " of " << pts.size() << " points, segment " << j;
+  }
 }

@@ -1,0 +1,424 @@
+#include "graphics/vector/VGthinFill.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace iplugin::igraphics
+{
+namespace
+{
+// Curved shapes (outlines of more than four points) less than two fringes across are drawn so as to put
+// down their area's ink: the fringe's linear ramp around a curve puts down pi / 12 square pixels beyond a
+// circle's area, a fifth of a circle 1.2 pixels across. The fringe of a straight side puts down its ink
+// exactly.
+constexpr double kNarrow = 4.0;
+constexpr int kCurvedPoints = 5;
+
+int Next(int k, int n)
+{
+  return k + 1 == n ? 0 : k + 1;
+}
+
+int Prev(int k, int n)
+{
+  return k == 0 ? n - 1 : k - 1;
+}
+
+// Steps forward from `from` to `to` around an outline of n points.
+int Forward(int from, int to, int n)
+{
+  return to >= from ? to - from : to - from + n;
+}
+
+// Moves k forward while f grows. Over a convex outline a linear function rises from its least to its
+// largest point, and as its direction turns with the outline its largest point moves forward: started from
+// the last answer, the walks of a whole pass take as many steps as the outline has points.
+template <class F>
+int Climb(int k, int n, F f)
+{
+  double v = f(k);
+  for (int i = 0; i < n; i++)
+  {
+    const int m = Next(k, n);
+    const double w = f(m);
+    if (!(w > v)) break;
+    k = m, v = w;
+  }
+  return k;
+}
+
+template <class F>
+int Largest(int n, F f)
+{
+  int best = 0;
+  double most = f(0);
+  for (int k = 1; k < n; k++)
+    if (const double v = f(k); v > most) best = k, most = v;
+  return best;
+}
+
+// Segment j's frame: t along it from its start, s across it, inwards.
+struct Frame
+{
+  double ax, ay, dx, dy;
+  Frame(const VGpoint& a) : ax(a.x), ay(a.y), dx(a.dx), dy(a.dy) {}
+  double T(const VGpoint& q) const { return (q.x - ax) * dx + (q.y - ay) * dy; }
+  double S(const VGpoint& q) const { return (q.x - ax) * dy - (q.y - ay) * dx; }
+};
+
+// Where the outline's far side crosses t = at, walking from m within the points first..last (forward),
+// along which t falls: the s there.
+double FarSide(const VGpoint* pts, int n, const Frame& f, double at, int first, int last, int& m)
+{
+  if (Forward(first, m, n) > Forward(first, last, n)) m = first;
+  while (m != first && f.T(pts[m]) <= at)
+    m = Prev(m, n);
+  while (m != last && f.T(pts[Next(m, n)]) > at)
+    m = Next(m, n);
+  if (m == last) return f.S(pts[m]);
+  const VGpoint &c = pts[m], &e = pts[Next(m, n)];
+  const double t0 = f.T(c), t1 = f.T(e), s0 = f.S(c), s1 = f.S(e);
+  return t1 != t0 ? s0 + (s1 - s0) * (at - t0) / (t1 - t0) : std::max(s0, s1);
+}
+
+// A half-plane n . q >= c, n of unit length.
+void AddPlane(std::vector<double>& planes, double nx, double ny, double c)
+{
+  const double len = std::sqrt(nx * nx + ny * ny);
+  if (len > 0.0) planes.insert(planes.end(), {nx / len, ny / len, c / len});
+}
+
+struct Planes
+{
+  const std::vector<double>& p;
+  double eps;
+  const double* operator[](int i) const { return &p[(size_t)i * 3]; }
+  bool Out(int h, double x, double y, double slack) const { return p[h * 3] * x + p[h * 3 + 1] * y < p[h * 3 + 2] - slack; }
+  bool Out(int h, double x, double y) const { return Out(h, x, y, eps); }
+  // Where the lines of a and b meet; false when they are parallel.
+  bool Meet(int a, int b, double& x, double& y) const
+  {
+    const double *A = (*this)[a], *B = (*this)[b];
+    const double det = A[0] * B[1] - A[1] * B[0];
+    if (det == 0.0) return false;
+    x = (A[2] * B[1] - B[2] * A[1]) / det;
+    y = (A[0] * B[2] - B[0] * A[2]) / det;
+    return true;
+  }
+};
+
+// The intersection of half-planes whose normals turn counter-clockwise through one revolution, each less
+// than half a turn from the next, into xy (its corners, counter-clockwise, repeats dropped; empty when
+// nothing is left). Each plane is pushed and popped at most once; where each kept plane meets the next is
+// worked out once (meet[k] for dq[k] and dq[k + 1]; NaN for parallel lines).
+void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vector<double>& meet,
+                     std::vector<double>& xy)
+{
+  xy.clear();
+  dq.assign((size_t)count, 0);
+  meet.assign((size_t)count * 2, 0.0);
+  int head = 0, tail = 0; // dq[head, tail)
+  auto out = [&](int plane, int k) { return h.Out(plane, meet[k * 2], meet[k * 2 + 1]); }; // false for NaN
+  auto join = [&](int k)
+  {
+    if (!h.Meet(dq[k], dq[k + 1], meet[k * 2], meet[k * 2 + 1])) meet[k * 2] = meet[k * 2 + 1] = NAN;
+  };
+  for (int i = 0; i < count; i++)
+  {
+    while (tail - head > 1 && out(i, tail - 2))
+      tail--;
+    while (tail - head > 1 && out(i, head))
+      head++;
+    if (tail > head)
+    {
+      const double *a = h[i], *b = h[dq[tail - 1]];
+      if (std::fabs(a[0] * b[1] - a[1] * b[0]) < 1e-12)
+      {
+        // Parallel: facing apart leaves nothing; facing alike, the one further in is kept.
+        if (a[0] * b[0] + a[1] * b[1] < 0.0) return;
+        if (a[2] <= b[2]) continue;
+        tail--;
+      }
+    }
+    dq[tail++] = i;
+    if (tail - head > 1) join(tail - 2);
+  }
+  while (tail - head > 2 && out(dq[head], tail - 2))
+    tail--;
+  while (tail - head > 2 && out(dq[tail - 1], head))
+    head++;
+  if (tail - head < 3) return;
+  double x, y;
+  for (int k = head; k <= tail - 1; k++)
+  {
+    if (k < tail - 1) x = meet[k * 2], y = meet[k * 2 + 1];
+    else if (!h.Meet(dq[tail - 1], dq[head], x, y)) return;
+    if (std::isnan(x)) return;
+    const size_t n = xy.size();
+    if (n >= 2 && std::fabs(xy[n - 2] - x) <= h.eps && std::fabs(xy[n - 1] - y) <= h.eps) continue;
+    xy.insert(xy.end(), {x, y});
+  }
+  while (xy.size() > 2 && std::fabs(xy[0] - xy[xy.size() - 2]) <= h.eps &&
+         std::fabs(xy[1] - xy[xy.size() - 1]) <= h.eps)
+    xy.resize(xy.size() - 2);
+}
+
+// Whether the corners xy hold every plane, each checked against the corner furthest out of it, which
+// turns forward with the planes (rounding of nearly parallel lines' meeting points aside).
+bool HoldsEveryPlane(const Planes& h, int count, const std::vector<double>& xy)
+{
+  const int corners = (int)xy.size() / 2;
+  auto inward = [&](int plane) { return [&, plane](int k) { return -(h[plane][0] * xy[k * 2] + h[plane][1] * xy[k * 2 + 1]); }; };
+  int k = Largest(corners, inward(0));
+  for (int i = 0; i < count; i++)
+  {
+    k = Climb(k, corners, inward(i));
+    if (h.Out(i, xy[k * 2], xy[k * 2 + 1], h.eps * 1e6)) return false;
+  }
+  return true;
+}
+
+// The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
+// each reaching inwards by half a fringe or, where the shape is thinner than a fringe across a segment
+// (width h), by h less half a fringe and then `widen` less (where the box-filtered coverage of a strip of
+// width h stops rising, the bands of both sides meet), cut at each corner's supporting line so that it
+// stays behind the band's outer edge. Into s.inner (x, y pairs, the path's turning); answers whether a
+// segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing is left.
+bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, double widen, bool ccw)
+{
+  s.planes.clear();
+  bool thin = false;
+  const double narrow = (count >= kCurvedPoints ? kNarrow : 2.0) * woff;
+  double extent = 1.0;
+  for (int step = 0; step < count; step++)
+  {
+    const int j = ccw ? step : count - 1 - step;
+    const VGpoint& p = pts[j];
+    const bool thinHere = s.across[(size_t)j] < 2.0 * woff;
+    thin = thin || s.across[(size_t)j] < narrow;
+    const double reach = (thinHere ? s.across[(size_t)j] - woff : woff) - widen;
+    extent = std::max({extent, std::fabs((double)p.x), std::fabs((double)p.y)});
+    // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
+    const double edge[3] = {p.dy, -p.dx, (double)p.dy * p.x - (double)p.dx * p.y + reach - woff * 1e-4};
+    const double corner[3] = {p.dmx, p.dmy, (double)p.dmx * p.x + (double)p.dmy * p.y};
+    // Counter-clockwise: the corner's plane comes before its segment's; clockwise, walked backwards, after.
+    const double* first = ccw ? corner : edge;
+    const double* second = ccw ? edge : corner;
+    AddPlane(s.planes, first[0], first[1], first[2]);
+    AddPlane(s.planes, second[0], second[1], second[2]);
+  }
+  const Planes h{s.planes, extent * 1e-12};
+  const int nplanes = (int)s.planes.size() / 3;
+  IntersectPlanes(h, nplanes, s.deque, s.meet, s.inner);
+  if (!s.inner.empty() && !HoldsEveryPlane(h, nplanes, s.inner)) s.inner.clear();
+  if (!ccw)
+    for (size_t a = 0, b = s.inner.size() - 2; a < b && !s.inner.empty(); a += 2, b -= 2)
+      std::swap(s.inner[a], s.inner[b]), std::swap(s.inner[a + 1], s.inner[b + 1]);
+  return thin;
+}
+
+// The band of a convex fill whose inset folds, as a strip of (x, y, inner) triples: each corner's bands
+// end at the inner outline's points furthest out on either side of the corner's bisector, so that the
+// fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
+// fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
+double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner,
+                std::vector<double>& band)
+{
+  const int ninner = (int)inner.size() / 2;
+  // The inner outline's point furthest out against the inward direction (x, y); the directions asked
+  // turn with the outline, and so does the answer.
+  auto against = [&](double x, double y) { return [&inner, x, y](int k) { return -(inner[k * 2] * x + inner[k * 2 + 1] * y); }; };
+  int at = -1;
+  auto furthest = [&](double x, double y)
+  {
+    at = at < 0 ? Largest(ninner, against(x, y)) : Climb(at, ninner, against(x, y));
+    return at;
+  };
+  band.clear();
+  const VGpoint* p0 = &pts[count - 1];
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint* p1 = &pts[j];
+    // Directions strictly between each side's normal and the bisector, which the inner outline's edges
+    // never face square on.
+    const double dm = std::sqrt((double)p1->dmx * p1->dmx + (double)p1->dmy * p1->dmy), bx = dm > 0.0 ? p1->dmx / dm : 0.0,
+                 by = dm > 0.0 ? p1->dmy / dm : 0.0;
+    const int in0 = furthest(bx + p0->dy, by - p0->dx), in1 = furthest(bx + p1->dy, by - p1->dx);
+    double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
+    if (p1->flags & kVGPtBevel)
+    {
+      ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
+      ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
+    }
+    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0, inner[in1 * 2],
+                             inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
+    p0 = p1;
+  }
+  band.insert(band.end(), {band[0], band[1], band[2], band[3], band[4], band[5]});
+  auto area = [](const double* a, const double* b, const double* c)
+  { return std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) * 0.5; };
+  double ink = 0.0;
+  for (int k = 2; k < ninner; k++)
+    ink += area(&inner[0], &inner[(k - 1) * 2], &inner[k * 2]);
+  for (size_t k = 2; k < band.size() / 3; k++)
+  {
+    const double *a = &band[(k - 2) * 3], *b = &band[(k - 1) * 3], *c = &band[k * 3];
+    ink += area(a, b, c) * (a[2] + b[2] + c[2]) / 3.0;
+  }
+  return ink;
+}
+
+// Whether some inset edge runs against its own segment: the shape is thinner there than the fringe, or a
+// corner's curve is tighter.
+bool InsetFolds(const VGpoint* pts, int count, float woff)
+{
+  const VGpoint* p0 = &pts[count - 1];
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint* p1 = &pts[j];
+    const float ex = p1->x - p0->x, ey = p1->y - p0->y;
+    const float ix = ex + (p1->dmx - p0->dmx) * woff, iy = ey + (p1->dmy - p0->dmy) * woff;
+    if (ex * ix + ey * iy < 0.0f) return true;
+    p0 = p1;
+  }
+  return false;
+}
+} // namespace
+
+bool vgThinOutline(const VGpoint* pts, int count, float woff)
+{
+  if (count < 3) return false;
+  if (InsetFolds(pts, count, woff)) return true;
+  const double narrow = (count >= kCurvedPoints ? kNarrow : 2.0) * woff;
+  // A convex shape lies in a strip as wide as its least width and no longer than half its perimeter, so
+  // its area over half its perimeter is at most that width: most fills are ruled out without the walk.
+  double area2 = 0.0, perimeter = 0.0;
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint &a = pts[j], &b = pts[j + 1 == count ? 0 : j + 1];
+    area2 += (double)a.x * b.y - (double)b.x * a.y;
+    perimeter += a.len;
+  }
+  if (std::fabs(area2) >= narrow * perimeter) return false;
+  // The insets of two sides cross without either running backwards where the shape's width, the
+  // outline's reach across from some segment, is under a fringe.
+  int k = -1;
+  for (int j = 0; j < count; j++)
+  {
+    const Frame f(pts[j]);
+    auto across = [&](int m) { return f.S(pts[m]); };
+    k = k < 0 ? Largest(count, across) : Climb(k, count, across);
+    if (across(k) < narrow) return true;
+  }
+  return false;
+}
+
+void vgThinAcross(const VGpoint* pts, int n, float woff, double* across)
+{
+  if (n < 3)
+  {
+    std::fill(across, across + n, 0.0);
+    return;
+  }
+  // The points furthest across, furthest back and furthest on from each segment, and where its slab's
+  // two ends cross the far side: each moves forward from segment to segment.
+  int most = -1, back = -1, on = -1, lo = 0, hi = 0;
+  for (int j = 0; j < n; j++)
+  {
+    const Frame f(pts[j]);
+    auto s = [&](int m) { return f.S(pts[m]); };
+    auto t = [&](int m) { return f.T(pts[m]); };
+    auto minusT = [&](int m) { return -f.T(pts[m]); };
+    most = most < 0 ? Largest(n, s) : Climb(most, n, s);
+    back = back < 0 ? Largest(n, minusT) : Climb(back, n, minusT);
+    on = on < 0 ? Largest(n, t) : Climb(on, n, t);
+    // The shape's height over the segment is concave along it: largest at the furthest point if that
+    // lies within the slab, else at the slab's end nearer it.
+    const double from = -woff, to = pts[j].len + woff, tm = t(most);
+    double reach = s(most);
+    if (tm > to)
+      reach = FarSide(pts, n, f, to, most, back, hi);
+    else if (tm < from)
+      reach = FarSide(pts, n, f, from, on, most, lo);
+    across[j] = std::max(0.0, reach);
+  }
+}
+
+// A widening that holds the area's ink, little beyond the least (the ink of fan and bands grows with it):
+// the false position between no widening (ink0, short of the area) and two half fringes, weighting the
+// end that stays put, until the ink is within a 64th of the area. build(widen) builds the outline and
+// answers (thin, ink); the last one built is the one answered. Answers its ink.
+template <class Build>
+double Widen(Build& build, double area, double ink0, float woff)
+{
+  double lo = 0.0, hi = 2.0 * woff, inkHi = build(hi).second;
+  double flo = ink0 - area, fhi = inkHi - area;
+  bool builtHi = true;
+  int kept = 0; // which end the last step kept: -1 lo, 1 hi
+  for (int i = 0; i < 6 && fhi > area / 64.0 && hi - lo > woff / 64.0; i++)
+  {
+    const double mid = std::clamp((lo * fhi - hi * flo) / (fhi - flo), lo + (hi - lo) / 64.0, hi - (hi - lo) / 64.0);
+    const double ink = build(mid).second;
+    if (ink < area)
+    {
+      lo = mid, flo = ink - area, builtHi = false;
+      if (kept == -1) fhi *= 0.5;
+      kept = -1;
+    }
+    else
+    {
+      hi = mid, fhi = ink - area, inkHi = ink, builtHi = true;
+      if (kept == 1) flo *= 0.5;
+      kept = 1;
+    }
+  }
+  if (!builtHi) inkHi = build(hi).second;
+  return inkHi;
+}
+
+// When some side is narrow, the fan and the bands' inner edge carry one reduced coverage, chosen so that
+// the ink put down is the area of the shape; where the thin sides' bands meet too far in to hold that
+// much ink (a curved sliver, whose sides' bands cross at its middle), they meet further out.
+VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
+{
+  const int count = path->count;
+  double area2 = 0.0;
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
+    area2 += (double)a.x * b.y - (double)b.x * a.y;
+  }
+  const double area = std::fabs(area2) * 0.5;
+  // The widths do not change with the widening: worked out once for every outline tried.
+  s.across.resize((size_t)count);
+  vgThinAcross(pts, count, woff, s.across.data());
+  auto build = [&](double widen)
+  {
+    const bool thin = InnerOutline(s, pts, count, woff, widen, area2 > 0.0);
+    if (s.inner.empty())
+    {
+      // Nothing left between the bands (a sliver of a triangle): they meet at the middle.
+      double cx = 0.0, cy = 0.0;
+      for (int j = 0; j < count; j++)
+        cx += pts[j].x, cy += pts[j].y;
+      s.inner.assign({cx / count, cy / count});
+    }
+    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.inner, s.band));
+  };
+  auto [thin, ink] = build(0.0);
+  if (thin && ink < area) ink = Widen(build, area, ink, woff);
+  const float u = thin && ink > area ? (float)(1.0 - area / ink * 0.5) : 0.5f; // coverage is 1 - |2u - 1|
+
+  const int ninner = (int)s.inner.size() / 2;
+  path->fill = dst;
+  for (int k = 0; k < ninner; k++)
+    *dst++ = VGvertex{(float)s.inner[k * 2], (float)s.inner[k * 2 + 1], u, 1};
+  path->nfill = ninner;
+  path->stroke = dst;
+  for (size_t k = 0; k < s.band.size(); k += 3)
+    *dst++ = VGvertex{(float)s.band[k], (float)s.band[k + 1], s.band[k + 2] > 0.0 ? u : 1.0f, 1};
+  path->nstroke = (int)(dst - path->stroke);
+  return dst;
+}
+} // namespace iplugin::igraphics

@@ -1,0 +1,35 @@
+// Convex fills thinner than the anti-aliasing fringe: a fan and a fringe band that cover each pixel once
+// and put down the ink of the shape's area. Every step takes time linear in the outline's points.
+#pragma once
+
+#include <vector>
+
+#include "graphics/vector/VGpath.h"
+
+namespace iplugin::igraphics
+{
+// What the construction works in, kept by the context from fill to fill.
+struct VGthinScratch
+{
+  std::vector<double> inner;  // the inner outline, x, y pairs
+  std::vector<double> band;   // the band, x, y, coverage triples
+  std::vector<double> across; // the shape's width across each segment
+  std::vector<double> planes; // half-planes: nx, ny, c (n . q >= c)
+  std::vector<int> deque;     // the half-planes the inner outline keeps
+  std::vector<double> meet;   // where each kept half-plane meets the next
+};
+
+// Whether a convex outline's fan inset by woff would fold or cross itself (some edge of the inset runs
+// against its segment, or the shape is thinner than 2 woff across some segment), or the shape is less
+// than 4 woff across and curved (more than four points): such fills are drawn by vgThinConvexFill.
+bool vgThinOutline(const VGpoint* pts, int count, float woff);
+
+// How far the convex outline reaches across from each segment over the segment and woff either side of
+// it (the shape's width where that segment's band lies; a pointed end is thin by its sides too), into
+// across[0, count).
+void vgThinAcross(const VGpoint* pts, int count, float woff, double* across);
+
+// The fan (path->fill) and band (path->stroke) of a convex fill for which vgThinOutline holds, written
+// from dst; answers the end of what was written. Writes at most count * 4 + 8 vertices.
+VGvertex* vgThinConvexFill(VGthinScratch& scratch, VGpath* path, const VGpoint* pts, float woff, VGvertex* dst);
+} // namespace iplugin::igraphics
