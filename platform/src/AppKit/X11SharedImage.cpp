@@ -116,8 +116,9 @@ XImage* SharedImage::MakeShared(Visual* visual, unsigned depth, unsigned width, 
 // comes meanwhile is another request's.
 bool SharedImage::Attach()
 {
-  int major = 0, firstEvent = 0, firstError = 0;
-  if (!XQueryExtension(mDisplay, "MIT-SHM", &major, &firstEvent, &firstError)) return false;
+  static int major = 0; // of the process's one connection, asked once
+  int firstEvent = 0, firstError = 0;
+  if (!major && !XQueryExtension(mDisplay, "MIT-SHM", &major, &firstEvent, &firstError)) return false;
   ExpectedError refusal{major, X_ShmAttach, 0, NextRequest(mDisplay)};
   Expect(&refusal);
   const bool sent = XShmAttach(mDisplay, &mShm);
