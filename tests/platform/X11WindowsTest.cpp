@@ -277,6 +277,28 @@ TEST_F(X11Windows, AnUncoveredWindowSendsWhatWasCoveredAndNoMore)
   EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight));
 }
 
+// A third window over part of the second, closed: the server tells the second of the part it shows again
+// while the third's closing waits for the server, and the second sends that part.
+TEST_F(X11Windows, ClosingAWindowOverAnotherShowsTheOtherAgain)
+{
+  const double screenHeight = NSScreen::mainScreen()->frame().size.height;
+  mThird.window = std::make_unique<NSWindow>(NSMakeRect(450, screenHeight - 130 - 40, 60, 40));
+  mThird.window->setTitle("third");
+  mThird.view = std::make_unique<RecordingView>();
+  mThird.window->setContentView(mThird.view.get());
+  mThird.window->makeKeyAndOrderFront(nullptr);
+  mThird.id = Find("third");
+  int x = 0, y = 0;
+  Window child = 0;
+  XTranslateCoordinates(mInput, mThird.id, mSecond.id, 0, 0, &x, &y, &child);
+  ASSERT_TRUE(x > 0 && y > 0 && x + 60 < kWidth && y + 40 < kHeight) << x << " " << y;
+  ASSERT_TRUE(RunUntil([&] { return Counts(mThird).puts > 0; }));
+  const uint64_t sent = Counts(mSecond).pixels;
+  Close(mThird);
+  EXPECT_TRUE(RunUntil([&] { return Shows(mSecond, x, y, 60, 40); }));
+  EXPECT_EQ(Counts(mSecond).pixels - sent, 60u * 40u);
+}
+
 // A window manager's close message and a move by another client reach the second window only.
 TEST_F(X11Windows, CloseMessagesAndMovesGoToTheirWindow)
 {

@@ -251,12 +251,15 @@ public:
       mSend.insert(mSend.end(), mChanged.begin(), mChanged.end());
     }
     AddExposures();
-    if (mSend.empty()) return;
-    mImage.Send(mX, mGC, mSend, mCounts);
-    mSend.clear();
-    XFlush(mDisplay);
-    // Writing a large image can make Xlib read the server's events into its own queue while it waits;
-    // the connection then stays quiet, so the run loop's descriptor would not wake for them.
+    if (!mSend.empty())
+    {
+      mImage.Send(mX, mGC, mSend, mCounts);
+      mSend.clear();
+      XFlush(mDisplay);
+    }
+    // Writing a large image, or a round trip of any window (one closed waits for the server), can make Xlib
+    // read the server's events into its own queue; the connection then stays quiet, so the run loop's
+    // descriptor would not wake for them.
     if (XEventsQueued(mDisplay, QueuedAlready) > 0) PumpEvents();
   }
 
