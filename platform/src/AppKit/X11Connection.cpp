@@ -28,7 +28,7 @@ ExpectedError* sExpected = nullptr;
 // The windows on the connection, few: a look at each is cheaper than a search structure.
 std::vector<std::pair<Window, EventSink*>> sWindows;
 int sDescriptor = 0; // the run loop's watch of the connection, while any window is there
-Window sPointerWindow = 0;
+Window sCursorWindow = 0;
 PointerWarps sWarps;
 
 // A window that another client destroyed answers the requests still on their way to it with these
@@ -50,7 +50,7 @@ int OnXConnectionError(Display*)
 void OnXConnectionLost(Display*, void*)
 {
   sDisplayLost = true;
-  sPointerWindow = 0;
+  sCursorWindow = 0;
 }
 
 void Unwatch()
@@ -95,7 +95,7 @@ void Expect(ExpectedError* expected)
 void AddWindow(Window window, EventSink& sink)
 {
   sWindows.emplace_back(window, &sink);
-  sPointerWindow = window;
+  sCursorWindow = window;
   if (!sDescriptor && sDisplay && !sDisplayLost)
     sDescriptor = AddRunLoopDescriptor(ConnectionNumber(sDisplay), PumpEvents);
 }
@@ -103,7 +103,7 @@ void AddWindow(Window window, EventSink& sink)
 void RemoveWindow(Window window)
 {
   std::erase_if(sWindows, [&](const auto& w) { return w.first == window; });
-  if (sPointerWindow == window) sPointerWindow = sWindows.empty() ? 0 : sWindows.back().first;
+  if (sCursorWindow == window) sCursorWindow = sWindows.empty() ? 0 : sWindows.back().first;
   if (sWindows.empty()) Unwatch();
 }
 
@@ -129,7 +129,7 @@ void PumpEvents()
 
 Window& CursorWindow()
 {
-  return sPointerWindow;
+  return sCursorWindow;
 }
 
 PointerWarps& Warps()
@@ -142,11 +142,11 @@ namespace qorvplatform::detail
 {
 using x11::sDisplay;
 using x11::sDisplayLost;
-using x11::sPointerWindow;
+using x11::sCursorWindow;
 
 void NativeSetCursor(const std::string& name)
 {
-  if (!sDisplay || !sPointerWindow) return;
+  if (!sDisplay || !sCursorWindow) return;
   static const std::map<std::string, unsigned> shapes = {{"arrow", XC_left_ptr},
                                                          {"ibeam", XC_xterm},
                                                          {"crosshair", XC_crosshair},
@@ -168,14 +168,14 @@ void NativeSetCursor(const std::string& name)
   const unsigned shape = it == shapes.end() ? XC_left_ptr : it->second;
   Cursor& c = made[shape];
   if (!c) c = XCreateFontCursor(sDisplay, shape);
-  XDefineCursor(sDisplay, sPointerWindow, c);
+  XDefineCursor(sDisplay, sCursorWindow, c);
   XFlush(sDisplay);
 }
 
 void NativeShowCursor(bool shown)
 {
-  if (!sDisplay || !sPointerWindow) return;
-  shown ? XFixesShowCursor(sDisplay, sPointerWindow) : XFixesHideCursor(sDisplay, sPointerWindow);
+  if (!sDisplay || !sCursorWindow) return;
+  shown ? XFixesShowCursor(sDisplay, sCursorWindow) : XFixesHideCursor(sDisplay, sCursorWindow);
   XFlush(sDisplay);
 }
 
