@@ -7,6 +7,7 @@
 // which starts the server and sets QORV_TEST_X_WINDOW (QORV_TEST_SHM_REFUSED on a server that cannot
 // attach the process's segments); skipped elsewhere.
 #include "platform/src/AppKit/X11Connection.h"
+#include "tests/support/AllocationCount.h"
 #include "tests/support/XWindowTest.h"
 
 #include <AppKit/NSEvent.h>
@@ -275,6 +276,18 @@ TEST_F(X11Windows, AnUncoveredWindowSendsWhatWasCoveredAndNoMore)
   EXPECT_EQ(Counts(mSecond).pixels - second.pixels, 20u * 10u);
   EXPECT_EQ(Counts(mFirst).pixels, first.pixels);
   EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight));
+}
+
+// Two windows left alone: the loop's turns, which flush both and read the connection, allocate nothing.
+TEST_F(X11Windows, TurnsWithWindowsOpenAllocateNothing)
+{
+  RunFor(0.1);
+  const long before = qorvtest::gAllocationsCounted.load();
+  qorvtest::tCountAllocations = true;
+  for (int i = 0; i < 100; ++i)
+    CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.001, false);
+  qorvtest::tCountAllocations = false;
+  EXPECT_EQ(qorvtest::gAllocationsCounted.load() - before, 0);
 }
 
 // A third window over part of the second, closed: the server tells the second of the part it shows again

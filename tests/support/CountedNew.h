@@ -1,16 +1,15 @@
 // The test binary's operator new and delete, counting the allocations a thread makes while it asks for
-// them (tCountAllocations). Included by exactly one source file of a binary: it defines the replacements.
+// them (tests/support/AllocationCount.h). Included by exactly one source file of a binary: it defines the
+// replacements.
 #pragma once
 
-#include <atomic>
+#include "tests/support/AllocationCount.h"
+
 #include <cstdlib>
 #include <new>
 
 namespace qorvtest
 {
-inline thread_local bool tCountAllocations = false;
-inline std::atomic<long> gAllocationsCounted{0};
-
 inline void* CountedAllocate(std::size_t size) noexcept
 {
   if (tCountAllocations) gAllocationsCounted.fetch_add(1, std::memory_order_relaxed);
