@@ -1,83 +1,35 @@
 // The audio thread never allocates: this binary counts every operator new made while a block is processed.
 #include "MixerHarness.h"
+#include "tests/support/CountedNew.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace
-{
-thread_local bool tCounting = false;
-std::atomic<long> gAllocations{0};
-
-void* Allocate(std::size_t size)
-{
-  if (tCounting) gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-} // namespace
-
-void* operator new(std::size_t size)
-{
-  return Allocate(size);
-}
-void* operator new[](std::size_t size)
-{
-  return Allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-  if (tCounting) gAllocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
-{
-  return operator new(size, tag);
-}
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
-
 using namespace iplugin;
 using namespace mixtest;
+using qorvtest::gAllocationsCounted;
+using qorvtest::tCountAllocations;
 
 namespace
 {
 // Processes one block with allocations counted; returns how many there were.
 long CountedBlock(MixerEngine& e, Io& io, int frames, bool transport = false)
 {
-  const long before = gAllocations.load();
-  tCounting = true;
+  const long before = gAllocationsCounted.load();
+  tCountAllocations = true;
   e.ProcessBlock(io.inPtr.data(), io.outPtr.data(), frames, static_cast<int>(io.in.size()),
                  static_cast<int>(io.out.size()), transport);
-  tCounting = false;
-  return gAllocations.load() - before;
+  tCountAllocations = false;
+  return gAllocationsCounted.load() - before;
 }
 
 TEST(NoAllocation, CountingWorks)
 {
-  const long before = gAllocations.load();
-  tCounting = true;
+  const long before = gAllocationsCounted.load();
+  tCountAllocations = true;
   auto* p = new int(3);
-  tCounting = false;
+  tCountAllocations = false;
   delete p;
-  EXPECT_EQ(gAllocations.load() - before, 1);
+  EXPECT_EQ(gAllocationsCounted.load() - before, 1);
 }
 
 TEST(NoAllocation, NoBlockOfAnyModeAllocates)

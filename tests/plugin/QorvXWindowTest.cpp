@@ -9,6 +9,7 @@
 #include "tests/plugin/QorvTestInstance.h"
 #include "tests/support/GoldenImage.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/XWindowTest.h"
 
 #include <AppKit/NSScreen.h>
 #include <AppKit/NSView.h>
@@ -23,7 +24,6 @@
 #include <X11/extensions/XTest.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -45,17 +45,11 @@ class QorvXWindow : public testing::Test
 protected:
   void SetUp() override
   {
-    const char* wanted = std::getenv("QORV_TEST_X_WINDOW");
-    if (!wanted || !*wanted || !qorvplatform::DisplayAvailable())
+    if (!qorvtest::XWindowTestWanted())
       GTEST_SKIP() << "runs under tests/host/WindowPresentTest.sh, on its own X server";
-    mInput = XOpenDisplay(nullptr);
+    mInput = qorvtest::OpenXTestConnection();
     ASSERT_NE(mInput, nullptr);
-    int event = 0, error = 0, major = 0, minor = 0;
-    ASSERT_TRUE(XTestQueryExtension(mInput, &event, &error, &major, &minor));
-    qorvplatform::ResetMainRunLoop();
-    qorvplatform::ResetInput();
-    qorvplatform::SetScreenScale(1.0);
-    qorvplatform::UseRealClock();
+    qorvtest::StartWindowTest();
     qorvplatform::RegisterBundle((qorvtest::BinaryDir() + "/Qorv.component").c_str());
     mHome = std::make_unique<mixtest::ScopedDataHome>("x_window");
     mPlug = std::make_unique<mixtest::RecordingQorv>();
@@ -88,9 +82,7 @@ protected:
     mContent.reset();
     mHome.reset();
     if (mInput) XCloseDisplay(mInput);
-    qorvplatform::ResetInput();
-    qorvplatform::ResetMainRunLoop();
-    qorvplatform::UseVirtualClock();
+    qorvtest::EndWindowTest();
   }
 
   qorvplatform::WindowPresentCounts Counts()
@@ -101,18 +93,7 @@ protected:
   }
   uint64_t Presents() { return QorvMetalLayerPresentCount(*mView->layer()); }
 
-  // Runs the loop, which wakes for the server's events and the editor's timers, until done says so; false
-  // when it does not within a generous bound.
-  bool RunUntil(const std::function<bool()>& done)
-  {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done())
-    {
-      if (std::chrono::steady_clock::now() > end) return false;
-      CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.02, true);
-    }
-    return true;
-  }
+  static bool RunUntil(const std::function<bool()>& done) { return qorvtest::RunLoopUntil(done); }
   // Runs until the editor presented a frame after now. (Reading the server's picture first sends what
   // the window has not sent yet; the GPU is synchronous, so nothing is presented in between.)
   bool RunUntilPresented()
@@ -137,7 +118,7 @@ protected:
   }
 
   // The server's picture of the window against the editor's frame, both as opaque PNGs: the same bytes on a
-  // 24-bit screen, and each channel within the precision of a narrower screen's.
+  // 24-bit screen, and on a narrower screen each channel at the level nearest the frame's.
   void ExpectTheFrameOnTheServer(const char* after)
   {
     SCOPED_TRACE(after);
@@ -157,16 +138,17 @@ protected:
                               Tolerance(visual->blue_mask)};
     int wrong = 0;
     for (size_t i = 0; i < w.rgba.size(); ++i)
-      if (i % 4 != 3 && std::abs(int(w.rgba[i]) - int(f.rgba[i])) >= tolerance[i % 4]) ++wrong;
-    EXPECT_EQ(wrong, 0) << "channels beyond the screen's precision";
+      if (i % 4 != 3 && std::abs(int(w.rgba[i]) - int(f.rgba[i])) > tolerance[i % 4]) ++wrong;
+    EXPECT_EQ(wrong, 0) << "channels off the screen's nearest level";
   }
-  // Levels of an 8-bit channel that one step of a mask's channel spans.
+  // How far an 8-bit value and the nearest level of a mask's channel, read back as 8 bits, may be apart:
+  // half a level, and the rounding of the read.
   static int Tolerance(unsigned long mask)
   {
     int bits = 0;
     for (; mask; mask >>= 1)
       bits += int(mask & 1);
-    return bits >= 8 ? 1 : 1 << (8 - bits);
+    return int(255.0 / double((1ul << bits) - 1) / 2 + 0.5);
   }
   static qorvtest::RgbaImage Decoded(const std::vector<unsigned char>& png, const std::string& name)
   {

@@ -83,12 +83,12 @@ bool EncodeWindowScreenPNG(NSWindow& window, std::vector<unsigned char>& png);
 // True once the user asked to close the window's X11 window.
 bool WindowCloseRequested(NSWindow& window);
 // What showing frames in the window's X11 window has cost so far, for tests: copies out of its views'
-// layers, images sent, the requests of the process's connection to the X server (the number of the next
-// one), and whether the images go through shared memory (QORV_X11_NO_SHM set turns that off). False
-// when headless.
+// layers, images sent and their pixels, the requests of the process's connection to the X server (the
+// number of the next one), and whether the images go through shared memory (QORV_X11_NO_SHM set turns
+// that off). False when headless.
 struct WindowPresentCounts
 {
-  uint64_t copies = 0, puts = 0, requests = 0;
+  uint64_t copies = 0, puts = 0, pixels = 0, requests = 0;
   bool sharedMemory = false;
 };
 bool GetWindowPresentCounts(NSWindow& window, WindowPresentCounts& counts);

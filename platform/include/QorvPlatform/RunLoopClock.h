@@ -35,7 +35,9 @@ namespace qorvplatform
 // Returns an id for RemoveRunLoopDescriptor.
 int AddRunLoopDescriptor(int fd, std::function<void()> onReadable);
 void RemoveRunLoopDescriptor(int id);
-// Called before the loop waits and at the end of each run, as the platform flushes windows then.
+// Called before the loop waits and at the end of each run, as the platform flushes windows then, in the
+// order they were added; one added by a callout is first called on the next turn.
+// A descriptor or observer taken off, also by a callout (its own included), is not called again.
 int AddRunLoopBeforeWaitingObserver(std::function<void()> observer);
 void RemoveRunLoopBeforeWaitingObserver(int id);
 } // namespace qorvplatform

@@ -389,7 +389,7 @@ bool GetWindowPresentCounts(NSWindow& window, WindowPresentCounts& counts)
 {
   if (!window.nativeWindow()) return false;
   const detail::NativeWindow::Counts c = window.nativeWindow()->PresentCounts();
-  counts = WindowPresentCounts{c.copies, c.puts, c.requests, c.sharedMemory};
+  counts = WindowPresentCounts{c.copies, c.puts, c.pixels, c.requests, c.sharedMemory};
   return true;
 }
 

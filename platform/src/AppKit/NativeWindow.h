@@ -27,11 +27,11 @@ public:
   // Takes the NSWindow's content size, keeping the top left corner where it is.
   virtual void FollowContentSize() = 0;
   // What showing the frames has cost so far, for tests: copies out of the layers, images sent to the
-  // server, the connection's requests (its next request's number), and whether the images go through
-  // shared memory.
+  // server and their pixels, the connection's requests (its next request's number), and whether the images
+  // go through shared memory.
   struct Counts
   {
-    uint64_t copies = 0, puts = 0, requests = 0;
+    uint64_t copies = 0, puts = 0, pixels = 0, requests = 0;
     bool sharedMemory = false;
   };
   virtual Counts PresentCounts() const = 0;

@@ -6,23 +6,17 @@
 #include <QorvPlatform/RunLoopClock.h>
 
 #include "platform/src/AppKit/NativeWindow.h"
-#include "platform/src/AppKit/PointerWarps.h"
+#include "platform/src/AppKit/X11Connection.h"
+#include "platform/src/AppKit/X11SharedImage.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/cursorfont.h>
-#include <X11/extensions/XShm.h>
-#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <map>
 #include <vector>
@@ -31,67 +25,6 @@ namespace qorvplatform::detail
 {
 namespace
 {
-// One connection for the process, opened with the first window and kept.
-Display* sDisplay = nullptr;
-int sOpenWindows = 0;
-Window sPointerWindow = 0; // the window cursor shapes are set on
-
-// Where to tell pointer events while the application warps the pointer.
-PointerWarps sWarps;
-// The server closed the connection (another client killed this one): its windows count as closed, and
-// nothing is asked of it again.
-bool sDisplayLost = false;
-XErrorHandler sDefaultErrorHandler = nullptr;
-
-// A window that another client destroyed answers the requests still on their way to it with these
-// errors; they end nothing. Any other error goes to the default handler.
-// While the window's pixels are read: a window not wholly on the screen has none to give (BadMatch), which
-// is a failed read, not the end of the process.
-bool sReadingPixels = false, sReadFailed = false;
-// While a shared segment is attached: a server on another host cannot attach it, which means sending the
-// pixels in the requests instead.
-bool sAttachingShm = false, sShmRefused = false;
-
-int OnXError(Display* d, XErrorEvent* e)
-{
-  if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
-  if (sReadingPixels && e->error_code == BadMatch) return sReadFailed = true, 0;
-  if (sAttachingShm) return sShmRefused = true, 0;
-  return sDefaultErrorHandler ? sDefaultErrorHandler(d, e) : 0;
-}
-
-// Shared memory carries the window's pixels where the server offers it, unless QORV_X11_NO_SHM is set
-// (and not "0").
-bool SharedMemoryWanted(Display* d)
-{
-  const char* off = std::getenv("QORV_X11_NO_SHM");
-  if (off && *off && std::strcmp(off, "0") != 0) return false;
-  return !sShmRefused && XShmQueryExtension(d);
-}
-
-int OnXConnectionError(Display*)
-{
-  return 0;
-}
-
-// Instead of ending the process: the windows close as when the user closes them.
-void OnXConnectionLost(Display*, void*)
-{
-  sDisplayLost = true;
-  sPointerWindow = 0;
-}
-
-Display* TheDisplay()
-{
-  if (sDisplay || sDisplayLost) return sDisplay;
-  sDisplay = XOpenDisplay(nullptr);
-  if (!sDisplay) return nullptr;
-  sDefaultErrorHandler = XSetErrorHandler(OnXError);
-  XSetIOErrorHandler(OnXConnectionError);
-  XSetIOErrorExitHandler(sDisplay, OnXConnectionLost, nullptr);
-  return sDisplay;
-}
-
 // X key symbols to the platform's virtual key codes (ANSI layout).
 unsigned short MacKeyCode(KeySym sym)
 {
@@ -208,40 +141,12 @@ unsigned long Modifiers(unsigned state, bool key)
   return m;
 }
 
-// One channel of a TrueColor pixel, where its mask puts it: 8-bit values in and out, the low bits of a
-// narrower channel repeating its high ones on the way out.
-struct MaskChannel
-{
-  explicit MaskChannel(unsigned long mask)
-  {
-    if (!mask) return;
-    while (!(mask >> shift & 1))
-      ++shift;
-    while (bits < 32 && mask >> (shift + bits) & 1)
-      ++bits;
-  }
-  unsigned long From8(uint8_t v) const
-  {
-    if (!bits) return 0;
-    return (bits >= 8 ? (unsigned long)v << (bits - 8) : (unsigned long)v >> (8 - bits)) << shift;
-  }
-  uint8_t To8(unsigned long pixel) const
-  {
-    if (!bits) return 0;
-    const unsigned long v = pixel >> shift & ((1ul << bits) - 1);
-    if (bits >= 8) return uint8_t(v >> (bits - 8));
-    unsigned long out = 0;
-    for (int filled = 0; filled < 8; filled += bits)
-      out = out << bits | v;
-    return uint8_t(out >> ((8 + bits - 1) / bits * bits - 8));
-  }
-  int shift = 0, bits = 0;
-};
+using namespace x11;
 
-class X11Window : public NativeWindow
+class X11Window : public NativeWindow, private EventSink
 {
 public:
-  X11Window(NSWindow& window, Display* d) : mWindow(window), mDisplay(d)
+  X11Window(NSWindow& window, Display* d) : mWindow(window), mDisplay(d), mImage(d)
   {
     mScale = window.backingScaleFactor();
     const NSRect r = window.contentRect();
@@ -282,26 +187,22 @@ public:
     XMapRaised(d, mX);
     XSync(d, False);
     FollowPosition();
-    sPointerWindow = mX;
-    ++sOpenWindows;
-    mDescriptor = AddRunLoopDescriptor(ConnectionNumber(d), [this] { Pump(); });
+    AddWindow(mX, *this);
     mObserver = AddRunLoopBeforeWaitingObserver([this] { Flush(); });
   }
 
   ~X11Window() override
   {
-    RemoveRunLoopDescriptor(mDescriptor);
+    RemoveWindow(mX);
     RemoveRunLoopBeforeWaitingObserver(mObserver);
     // On a lost connection this only frees the client's side.
-    FreeImage();
+    mImage.Free();
     XFreeGC(mDisplay, mGC);
-    if (!sDisplayLost)
+    if (!DisplayLost())
     {
       if (!mDestroyed) XDestroyWindow(mDisplay, mX);
       XSync(mDisplay, False);
     }
-    if (sPointerWindow == mX) sPointerWindow = 0;
-    --sOpenWindows;
   }
 
   // A window destroyed by another client, or lost with the connection, is closed as the user closes it.
@@ -321,7 +222,7 @@ public:
     mResizeSerial = NextRequest(mDisplay);
     XResizeWindow(mDisplay, mX, unsigned(w), unsigned(h));
     XFlush(mDisplay);
-    mExposed = true;
+    mSendAll = true;
   }
 
   void Flush() override
@@ -342,36 +243,31 @@ public:
       const bool whole = !place.copied || place.x != x || place.y != y;
       const uint64_t presents = QorvMetalLayerPresentCount(layer);
       if (presents == 0 || (!whole && presents == place.presents)) continue;
-      WaitForSharedImage();
-      const QorvPixelTarget target{mNative ? reinterpret_cast<uint8_t*>(mImage->data) : mFrame.data(),
-                                   mNative ? size_t(mImage->bytes_per_line) : size_t(mImage->width) * 4,
-                                   mImage->width,
-                                   mImage->height,
-                                   x,
-                                   y};
-      if (!QorvMetalLayerCopyPresentedChanges(layer, whole, target, mChanged)) continue;
+      mImage.WaitForServer();
+      if (!QorvMetalLayerCopyPresentedChanges(layer, whole, mImage.Target(x, y), mChanged)) continue;
       ++mCounts.copies;
       place = ViewPlace{x, y, presents, true};
-      if (!mNative) Convert(mChanged);
+      mImage.Convert(mChanged);
       mSend.insert(mSend.end(), mChanged.begin(), mChanged.end());
     }
-    if (mExposed)
-      mSend.assign(1, MTLRegionMake2D(0, 0, NSUInteger(mImage->width), NSUInteger(mImage->height)));
-    mExposed = false;
-    if (mSend.empty()) return;
-    Send(mSend);
-    mSend.clear();
-    XFlush(mDisplay);
-    // Writing a large image can make Xlib read the server's events into its own queue while it waits;
-    // the connection then stays quiet, so the run loop's descriptor would not wake for them.
-    if (XEventsQueued(mDisplay, QueuedAlready) > 0) Pump();
+    AddExposures();
+    if (!mSend.empty())
+    {
+      mImage.Send(mX, mGC, mSend, mCounts);
+      mSend.clear();
+      XFlush(mDisplay);
+    }
+    // Writing a large image, or a round trip of any window (one closed waits for the server), can make Xlib
+    // read the server's events into its own queue; the connection then stays quiet, so the run loop's
+    // descriptor would not wake for them.
+    if (XEventsQueued(mDisplay, QueuedAlready) > 0) PumpEvents();
   }
 
   Counts PresentCounts() const override
   {
     Counts c = mCounts;
-    c.requests = sDisplayLost ? 0 : NextRequest(mDisplay);
-    c.sharedMemory = mShared;
+    c.requests = DisplayLost() ? 0 : NextRequest(mDisplay);
+    c.sharedMemory = mImage.Shared();
     return c;
   }
 
@@ -379,30 +275,9 @@ public:
   {
     if (Gone()) return false;
     Flush();
-    XSync(mDisplay, False);
-    sReadingPixels = true, sReadFailed = false;
-    XImage* image = XGetImage(mDisplay, mX, 0, 0, unsigned(mWidth), unsigned(mHeight), AllPlanes, ZPixmap);
-    sReadingPixels = false;
-    if (!image || sReadFailed)
-    {
-      if (image) XDestroyImage(image);
-      return false;
-    }
+    if (!ReadWindowPixels(mDisplay, mX, mWidth, mHeight, rgba)) return false;
     width = mWidth;
     height = mHeight;
-    rgba.resize(size_t(width) * size_t(height) * 4);
-    const MaskChannel red(image->red_mask), green(image->green_mask), blue(image->blue_mask);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-      {
-        const unsigned long p = XGetPixel(image, x, y);
-        uint8_t* out = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
-        out[0] = red.To8(p);
-        out[1] = green.To8(p);
-        out[2] = blue.To8(p);
-        out[3] = 255;
-      }
-    XDestroyImage(image);
     return true;
   }
 
@@ -415,133 +290,45 @@ private:
       Collect(c, out);
   }
 
-  // The window's picture lives in mImage, in the server's pixel layout, at the window's size: in a segment
-  // shared with the server where it offers one, else in the client's memory. False when none can be made.
+  // The window's picture in mImage at the window's size; false when none can be made. A new one is sent
+  // whole, with all of each view.
   bool KeepImage()
   {
-    if (mImage && mImage->width == mWidth && mImage->height == mHeight) return true;
-    FreeImage();
-    const int screen = DefaultScreen(mDisplay);
-    Visual* visual = DefaultVisual(mDisplay, screen);
-    const unsigned depth = unsigned(DefaultDepth(mDisplay, screen));
-    const unsigned w = unsigned(std::max(1, mWidth)), h = unsigned(std::max(1, mHeight));
-    if (SharedMemoryWanted(mDisplay)) mImage = SharedImage(visual, depth, w, h);
-    if (!mImage)
-    {
-      mImage = XCreateImage(mDisplay, visual, depth, ZPixmap, 0, nullptr, w, h, 32, 0);
-      if (!mImage) return false;
-      // Black, as the window's background, until a view fills it; XDestroyImage frees it.
-      mImage->data = static_cast<char*>(std::calloc(size_t(mImage->bytes_per_line), h));
-      if (!mImage->data) return XDestroyImage(mImage), mImage = nullptr, false;
-    }
-    // 32-bit pixels, blue in the lowest byte, in this machine's byte order: the drawable's own bytes.
-    const uint32_t one = 1;
-    const bool littleEndian = *reinterpret_cast<const uint8_t*>(&one) == 1;
-    mNative = visual->c_class == TrueColor && mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
-              mImage->green_mask == 0xFF00 && mImage->blue_mask == 0xFF &&
-              (mImage->byte_order == LSBFirst) == littleEndian;
-    if (mNative)
-      mFrame = {};
-    else
-      mFrame.assign(size_t(w) * h * 4, 0);
+    bool made = false;
+    if (!mImage.Keep(mWidth, mHeight, made)) return false;
+    if (!made) return true;
     for (auto& [view, place] : mPlaces)
       place.copied = false;
-    mExposed = true;
+    mSendAll = true;
     return true;
   }
 
-  XImage* SharedImage(Visual* visual, unsigned depth, unsigned w, unsigned h)
+  // An expose series is sent once it is complete, the parts of the image that it names.
+  void Exposed(const XExposeEvent& e)
   {
-    XImage* image = XShmCreateImage(mDisplay, visual, depth, ZPixmap, nullptr, &mShm, w, h);
-    if (!image) return nullptr;
-    mShm.shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * h, IPC_CREAT | 0600);
-    mShm.shmaddr =
-        mShm.shmid < 0 ? reinterpret_cast<char*>(-1) : static_cast<char*>(shmat(mShm.shmid, nullptr, 0));
-    bool attached = false;
-    if (mShm.shmaddr != reinterpret_cast<char*>(-1))
-    {
-      mShm.readOnly = False;
-      image->data = mShm.shmaddr;
-      sAttachingShm = true;
-      attached = XShmAttach(mDisplay, &mShm) && (XSync(mDisplay, False), !sShmRefused);
-      sAttachingShm = false;
-    }
-    // Freed once both sides let go of it.
-    if (mShm.shmid >= 0) shmctl(mShm.shmid, IPC_RMID, nullptr);
-    if (!attached)
-    {
-      if (mShm.shmaddr != reinterpret_cast<char*>(-1)) shmdt(mShm.shmaddr);
-      image->data = nullptr;
-      XDestroyImage(image);
-      sShmRefused = true;
-      return nullptr;
-    }
-    mShared = true;
-    mShmCompletion = XShmGetEventBase(mDisplay) + ShmCompletion;
-    return image;
+    mExposures.push_back(MTLRegionMake2D(NSUInteger(std::max(0, e.x)), NSUInteger(std::max(0, e.y)),
+                                         NSUInteger(std::max(0, e.width)),
+                                         NSUInteger(std::max(0, e.height))));
+    mExposuresComplete = e.count == 0;
   }
 
-  void FreeImage()
+  // What the window lost or never had joins what the views changed: all of the image, or the exposed parts.
+  void AddExposures()
   {
-    if (!mImage) return;
-    if (mShared)
-    {
-      if (!sDisplayLost)
+    const NSUInteger w = NSUInteger(mImage.Width()), h = NSUInteger(mImage.Height());
+    if (mSendAll)
+      mSend.assign(1, MTLRegionMake2D(0, 0, w, h));
+    else if (mExposuresComplete)
+      for (MTLRegion r : mExposures)
       {
-        XShmDetach(mDisplay, &mShm);
-        XSync(mDisplay, False);
+        if (r.origin.x >= w || r.origin.y >= h) continue;
+        r.size.width = std::min(r.size.width, w - r.origin.x);
+        r.size.height = std::min(r.size.height, h - r.origin.y);
+        if (r.size.width && r.size.height) mSend.push_back(r);
       }
-      shmdt(mShm.shmaddr);
-      mImage->data = nullptr;
-      mShared = mSharedPending = false;
-    }
-    XDestroyImage(mImage);
-    mImage = nullptr;
-  }
-
-  // The server reads a shared image after the request that sends it: before it is written again, it must
-  // have said that it is done (the completion event usually came long before).
-  void WaitForSharedImage()
-  {
-    if (!mSharedPending || sDisplayLost) return;
-    XSync(mDisplay, False);
-    mSharedPending = false;
-  }
-
-  // Other visuals than 32-bit blue-first TrueColor: each changed pixel from the copied frame through the
-  // visual's masks.
-  void Convert(const std::vector<MTLRegion>& rects)
-  {
-    const MaskChannel red(mImage->red_mask), green(mImage->green_mask), blue(mImage->blue_mask);
-    for (const MTLRegion& r : rects)
-      for (NSUInteger y = r.origin.y; y < r.origin.y + r.size.height; ++y)
-        for (NSUInteger x = r.origin.x; x < r.origin.x + r.size.width; ++x)
-        {
-          const uint8_t* p = &mFrame[(size_t(y) * size_t(mImage->width) + size_t(x)) * 4];
-          XPutPixel(mImage, int(x), int(y), red.From8(p[2]) | green.From8(p[1]) | blue.From8(p[0]));
-        }
-  }
-
-  // The rectangles (window pixels) of the kept image to the window.
-  void Send(const std::vector<MTLRegion>& rects)
-  {
-    for (size_t i = 0; i < rects.size(); ++i)
-    {
-      const MTLRegion& r = rects[i];
-      const int x = int(r.origin.x), y = int(r.origin.y);
-      const unsigned w = unsigned(r.size.width), h = unsigned(r.size.height);
-      if (mShared)
-      {
-        // The last one says when the server is done with the segment.
-        const bool last = i + 1 == rects.size();
-        if (last) mSharedSerial = NextRequest(mDisplay);
-        XShmPutImage(mDisplay, mX, mGC, mImage, x, y, x, y, w, h, last ? True : False);
-      }
-      else
-        XPutImage(mDisplay, mX, mGC, mImage, x, y, x, y, w, h);
-      ++mCounts.puts;
-    }
-    if (mShared) mSharedPending = true;
+    if (!mSendAll && !mExposuresComplete) return;
+    mSendAll = mExposuresComplete = false;
+    mExposures.clear();
   }
 
   void Post(InputEvent e) { PostEvent(mWindow, e); }
@@ -600,7 +387,7 @@ private:
     e.width = mWidth / mScale;
     e.height = mHeight / mScale;
     Post(e);
-    mExposed = true;
+    mSendAll = true;
   }
 
   // An event at window pixel (x, y) and root pixel (rootX, rootY), made after the request serial; false
@@ -608,7 +395,7 @@ private:
   static bool Place(unsigned long serial, int rootX, int rootY, int& x, int& y, bool motion)
   {
     PointerWarps::Point at{rootX, rootY};
-    if (!sWarps.Place(serial, at, motion)) return false;
+    if (!Warps().Place(serial, at, motion)) return false;
     x += at.x - rootX;
     y += at.y - rootY;
     return true;
@@ -625,24 +412,11 @@ private:
     return e;
   }
 
-  bool Gone() const { return mDestroyed || sDisplayLost; }
+  bool Gone() const { return mDestroyed || DisplayLost(); }
 
-  void Pump()
+  void HandleEvent(XEvent& ev) override
   {
-    while (!sDisplayLost && XPending(mDisplay))
-    {
-      XEvent ev;
-      XNextEvent(mDisplay, &ev);
-      if (ev.xany.window != mX) continue;
-      if (mShared && ev.type == mShmCompletion)
-      {
-        if (ev.xany.serial >= mSharedSerial) mSharedPending = false;
-        continue;
-      }
-      Translate(ev);
-    }
-    // A closed connection stays readable: the loop would wake for it on every turn.
-    if (sDisplayLost) RemoveRunLoopDescriptor(mDescriptor);
+    if (!mImage.TakeCompletion(ev)) Translate(ev);
   }
 
   void Translate(XEvent& ev)
@@ -723,11 +497,11 @@ private:
       FollowPosition();
       return;
     case Expose:
-      mExposed = true;
+      Exposed(ev.xexpose);
       return;
     case DestroyNotify:
       mDestroyed = true;
-      if (sPointerWindow == mX) sPointerWindow = 0;
+      if (CursorWindow() == mX) CursorWindow() = 0;
       return;
     case ClientMessage:
       if (ev.xclient.message_type == mXdndEnter || ev.xclient.message_type == mXdndPosition ||
@@ -852,10 +626,12 @@ private:
   int mWidth = 0, mHeight = 0;
   unsigned long mResizeSerial = 0;
   bool mSizeSetBack = false; // a size that the window manager gave was refused since the last request
-  int mDescriptor = 0, mObserver = 0;
+  int mObserver = 0;
   bool mCloseRequested = false;
   bool mDestroyed = false; // by another client
-  bool mExposed = true;
+  bool mSendAll = true;    // all of the image is due, not only what changed
+  std::vector<MTLRegion> mExposures;
+  bool mExposuresComplete = false;
   // Where each view's picture was last copied into the image, and the layer's presents then.
   struct ViewPlace
   {
@@ -864,15 +640,7 @@ private:
     bool copied = false;
   };
   std::map<NSView*, ViewPlace> mPlaces;
-  XImage* mImage = nullptr;
-  // The image's pixels are the drawable's bytes; otherwise the views are copied into mFrame first and
-  // converted from there.
-  bool mNative = false;
-  std::vector<uint8_t> mFrame;
-  XShmSegmentInfo mShm{};
-  bool mShared = false, mSharedPending = false;
-  unsigned long mSharedSerial = 0;
-  int mShmCompletion = -1;
+  SharedImage mImage;
   // Kept between frames.
   std::vector<NSView*> mViews;
   std::vector<MTLRegion> mChanged, mSend;
@@ -882,105 +650,9 @@ private:
 
 std::unique_ptr<NativeWindow> NativeWindow::Open(NSWindow& window)
 {
-  Display* d = TheDisplay();
+  Display* d = x11::TheDisplay();
   if (!d) return nullptr;
   return std::make_unique<X11Window>(window, d);
 }
 
-void NativeSetCursor(const std::string& name)
-{
-  if (!sDisplay || !sPointerWindow) return;
-  static const std::map<std::string, unsigned> shapes = {{"arrow", XC_left_ptr},
-                                                         {"ibeam", XC_xterm},
-                                                         {"crosshair", XC_crosshair},
-                                                         {"hand", XC_hand2},
-                                                         {"not-allowed", XC_X_cursor},
-                                                         {"resize-up", XC_top_side},
-                                                         {"resize-north", XC_top_side},
-                                                         {"resize-left-right", XC_sb_h_double_arrow},
-                                                         {"resize-east-west", XC_sb_h_double_arrow},
-                                                         {"resize-up-down", XC_sb_v_double_arrow},
-                                                         {"resize-north-south", XC_sb_v_double_arrow},
-                                                         {"resize-nwse", XC_bottom_right_corner},
-                                                         {"resize-nesw", XC_bottom_left_corner},
-                                                         {"busy", XC_watch},
-                                                         {"help", XC_question_arrow},
-                                                         {"move", XC_fleur}};
-  auto it = shapes.find(name);
-  static std::map<unsigned, Cursor> made;
-  const unsigned shape = it == shapes.end() ? XC_left_ptr : it->second;
-  Cursor& c = made[shape];
-  if (!c) c = XCreateFontCursor(sDisplay, shape);
-  XDefineCursor(sDisplay, sPointerWindow, c);
-  XFlush(sDisplay);
-}
-
-void NativeShowCursor(bool shown)
-{
-  if (!sDisplay || !sPointerWindow) return;
-  shown ? XFixesShowCursor(sDisplay, sPointerWindow) : XFixesHideCursor(sDisplay, sPointerWindow);
-  XFlush(sDisplay);
-}
-
-void NativeWarpPointer(CGPoint p)
-{
-  if (!sDisplay || !sOpenWindows || sDisplayLost) return;
-  const double scale = NSScreen::mainScreen()->backingScaleFactor();
-  const int x = int(std::lround(p.x * scale)), y = int(std::lround(p.y * scale));
-  if (!sWarps.Warp({x, y}, NextRequest(sDisplay))) return;
-  XWarpPointer(sDisplay, None, DefaultRootWindow(sDisplay), 0, 0, 0, 0, x, y);
-  XFlush(sDisplay);
-}
-
-bool NativeScreenSize(double& width, double& height)
-{
-  // Once a display is there, the screen is the display's from the start, before any window opens.
-  static bool asked = false;
-  if (!sDisplay && !asked && DisplayAvailable())
-  {
-    asked = true;
-    TheDisplay();
-  }
-  if (!sDisplay) return false;
-  width = DisplayWidth(sDisplay, DefaultScreen(sDisplay));
-  height = DisplayHeight(sDisplay, DefaultScreen(sDisplay));
-  return true;
-}
-
-bool NativeWorkArea(double& x, double& y, double& width, double& height)
-{
-  double screenWidth = 0, screenHeight = 0;
-  if (!NativeScreenSize(screenWidth, screenHeight) || sDisplayLost) return false;
-  const Window root = DefaultRootWindow(sDisplay);
-  // Four cardinals a desktop; the current desktop's, or the first's.
-  long desktop = 0;
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(sDisplay, root, XInternAtom(sDisplay, "_NET_CURRENT_DESKTOP", False), 0, 1, False,
-                         XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
-      data)
-  {
-    if (format == 32 && count == 1) desktop = *reinterpret_cast<long*>(data);
-    XFree(data);
-  }
-  data = nullptr;
-  if (XGetWindowProperty(sDisplay, root, XInternAtom(sDisplay, "_NET_WORKAREA", False), 0, 1024, False,
-                         XA_CARDINAL, &type, &format, &count, &after, &data) != Success ||
-      !data)
-    return false;
-  const long* area = reinterpret_cast<long*>(data); // Xlib hands 32-bit items as longs
-  if (desktop < 0 || static_cast<unsigned long>(desktop) * 4 + 4 > count) desktop = 0;
-  const bool found = format == 32 && count >= 4 && area[desktop * 4 + 2] > 0 && area[desktop * 4 + 3] > 0;
-  if (found)
-  {
-    x = double(area[desktop * 4]);
-    y = double(area[desktop * 4 + 1]);
-    width = double(area[desktop * 4 + 2]);
-    height = double(area[desktop * 4 + 3]);
-  }
-  XFree(data);
-  return found;
-}
 } // namespace qorvplatform::detail

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <poll.h>
@@ -64,6 +65,24 @@ long long ToNs(double seconds)
   return static_cast<long long>(ns);
 }
 
+// A descriptor's or an observer's callout. One taken off while callouts run is only marked, and erased
+// once none runs: a callout in progress never loses the function it is running, and one taken off is not
+// called again.
+struct Callout
+{
+  int fd = -1; // descriptors only
+  std::function<void()> call;
+  bool removed = false;
+};
+
+// The descriptors a poll waits for, kept from turn to turn so that a turn allocates nothing; one set for
+// each depth of runs nested in callouts.
+struct PollSet
+{
+  std::vector<pollfd> fds;
+  std::vector<int> ids;
+};
+
 struct Loop
 {
   std::mutex mutex;
@@ -75,9 +94,12 @@ struct Loop
   std::atomic<bool> virtualClock{true};
   std::atomic<long long> virtualNs{0};
   // Main thread only (they are added, removed and called there).
-  std::map<int, std::pair<int, std::function<void()>>> descriptors; // id -> fd, callout
-  std::map<int, std::function<void()>> observers;
+  std::map<int, Callout> descriptors, observers; // by id, which is the order of adding
   int nextId = 1;
+  int calling = 0;       // callout loops in progress (nested runs add theirs)
+  bool removals = false; // callouts marked removed, to be erased once calling is back to 0
+  int depth = 0;         // runs in progress
+  std::deque<PollSet> pollSets;
 };
 
 Loop& TheLoop()
@@ -102,9 +124,9 @@ long long NowNs()
   return since1970 - static_cast<long long>(kCFAbsoluteTimeIntervalSince1970) * kNsPerSecond;
 }
 
-std::string ModeName(CFRunLoopMode mode)
+const std::string& ModeName(CFRunLoopMode mode)
 {
-  return mode ? qorvcf::Utf8(mode) : kDefault;
+  return mode ? qorvcf::Utf8Text(mode) : kDefault;
 }
 
 // The mode a run asks about, and whether it is one of the common modes (looked up once, not per timer).
@@ -195,49 +217,91 @@ void Fire(Loop& loop, std::unique_lock<std::mutex>& lock, __CFRunLoopTimer* t)
   lock.lock();
 }
 
+// Takes a callout off, or marks it while callouts run. Caller holds the lock.
+void RemoveCallout(Loop& loop, std::map<int, Callout>& callouts, int id)
+{
+  auto it = callouts.find(id);
+  if (it == callouts.end()) return;
+  if (loop.calling == 0)
+    callouts.erase(it);
+  else
+    it->second.removed = loop.removals = true;
+}
+
+// Calls one callout with the lock released; the callout stays in its map meanwhile (calling > 0).
+void Call(std::unique_lock<std::mutex>& lock, const Callout& c)
+{
+  if (!c.call) return;
+  lock.unlock();
+  c.call();
+  lock.lock();
+}
+
+// Ends a loop over callouts: the last one out erases those taken off meanwhile. Caller holds the lock.
+void DoneCalling(Loop& loop)
+{
+  if (--loop.calling > 0 || !loop.removals) return;
+  loop.removals = false;
+  for (auto* callouts : {&loop.descriptors, &loop.observers})
+    std::erase_if(*callouts, [](const auto& entry) { return entry.second.removed; });
+}
+
 // Calls the callouts of the descriptors readable within timeoutMs; the lock is released meanwhile.
 // Returns whether any was called.
 bool PollDescriptors(Loop& loop, std::unique_lock<std::mutex>& lock, int timeoutMs)
 {
-  std::vector<pollfd> fds;
-  std::vector<int> ids;
+  PollSet& set = loop.pollSets[size_t(loop.depth - 1)];
+  set.fds.clear();
+  set.ids.clear();
   for (const auto& [id, d] : loop.descriptors)
-  {
-    fds.push_back(pollfd{d.first, POLLIN, 0});
-    ids.push_back(id);
-  }
-  lock.unlock();
-  bool called = false;
-  if (::poll(fds.data(), fds.size(), timeoutMs) > 0)
-    for (size_t i = 0; i < fds.size(); ++i)
+    if (!d.removed)
     {
-      if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      std::function<void()> callout;
-      {
-        std::lock_guard<std::mutex> relock(loop.mutex);
-        auto it = loop.descriptors.find(ids[i]);
-        if (it != loop.descriptors.end()) callout = it->second.second;
-      }
-      if (callout)
-      {
-        callout();
-        called = true;
-      }
+      set.fds.push_back(pollfd{d.fd, POLLIN, 0});
+      set.ids.push_back(id);
     }
+  ++loop.calling;
+  lock.unlock();
+  const int ready = ::poll(set.fds.data(), set.fds.size(), timeoutMs);
   lock.lock();
+  bool called = false;
+  for (size_t i = 0; ready > 0 && i < set.fds.size(); ++i)
+  {
+    if (!(set.fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+    auto it = loop.descriptors.find(set.ids[i]);
+    if (it == loop.descriptors.end() || it->second.removed) continue;
+    Call(lock, it->second);
+    called = true;
+  }
+  DoneCalling(loop);
   return called;
 }
 
+// The observers there when the turn starts, in the order they were added; one added meanwhile is first
+// called on the next turn.
 void NotifyBeforeWaiting(Loop& loop, std::unique_lock<std::mutex>& lock)
 {
-  std::vector<std::function<void()>> observers;
-  for (const auto& [id, o] : loop.observers)
-    observers.push_back(o);
-  lock.unlock();
-  for (auto& o : observers)
-    o();
-  lock.lock();
+  const int end = loop.nextId;
+  ++loop.calling;
+  for (auto it = loop.observers.begin(); it != loop.observers.end() && it->first < end; ++it)
+    if (!it->second.removed) Call(lock, it->second);
+  DoneCalling(loop);
 }
+
+// Counts the runs in progress, so that each depth of nested runs polls with a set of its own.
+class RunDepth
+{
+public:
+  explicit RunDepth(Loop& loop) : mLoop(loop)
+  {
+    if (size_t(++mLoop.depth) > mLoop.pollSets.size()) mLoop.pollSets.emplace_back();
+  }
+  ~RunDepth() { --mLoop.depth; }
+  RunDepth(const RunDepth&) = delete;
+  RunDepth& operator=(const RunDepth&) = delete;
+
+private:
+  Loop& mLoop;
+};
 
 // Runs the loop in `mode` for `durationNs` (virtual clock: the timers due before the end, then the clock
 // jumps to the end; real clock: until that time) or, with fireDueOnly, just the timers due now. A caller
@@ -247,6 +311,7 @@ SInt32 Run(const std::string& mode, long long durationNs, bool fireDueOnly, int*
 {
   Loop& loop = TheLoop();
   std::unique_lock<std::mutex> lock(loop.mutex);
+  const RunDepth depth(loop);
   SInt32 result = kCFRunLoopRunTimedOut;
   const bool isVirtual = loop.virtualClock.load();
   const long long start = NowNs();
@@ -472,7 +537,7 @@ int AddRunLoopDescriptor(int fd, std::function<void()> onReadable)
   Loop& loop = TheLoop();
   std::lock_guard<std::mutex> lock(loop.mutex);
   const int id = loop.nextId++;
-  loop.descriptors[id] = {fd, std::move(onReadable)};
+  loop.descriptors[id] = Callout{fd, std::move(onReadable)};
   loop.wake.notify_all();
   return id;
 }
@@ -481,7 +546,7 @@ void RemoveRunLoopDescriptor(int id)
 {
   Loop& loop = TheLoop();
   std::lock_guard<std::mutex> lock(loop.mutex);
-  loop.descriptors.erase(id);
+  RemoveCallout(loop, loop.descriptors, id);
 }
 
 int AddRunLoopBeforeWaitingObserver(std::function<void()> observer)
@@ -489,7 +554,7 @@ int AddRunLoopBeforeWaitingObserver(std::function<void()> observer)
   Loop& loop = TheLoop();
   std::lock_guard<std::mutex> lock(loop.mutex);
   const int id = loop.nextId++;
-  loop.observers[id] = std::move(observer);
+  loop.observers[id] = Callout{-1, std::move(observer)};
   return id;
 }
 
@@ -497,6 +562,6 @@ void RemoveRunLoopBeforeWaitingObserver(int id)
 {
   Loop& loop = TheLoop();
   std::lock_guard<std::mutex> lock(loop.mutex);
-  loop.observers.erase(id);
+  RemoveCallout(loop, loop.observers, id);
 }
 } // namespace qorvplatform

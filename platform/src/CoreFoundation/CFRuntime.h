@@ -84,6 +84,8 @@ namespace qorvcf
 {
 // The string's text as UTF-8 ("" for null or a non-string).
 std::string Utf8(CFTypeRef string);
+// The same text, kept by the string itself (empty for anything else): no copy is made.
+const std::string& Utf8Text(CFTypeRef string);
 // A new string (retain count 1) holding valid UTF-8 text.
 CFStringRef NewString(std::string utf8);
 // Whether the bytes are valid UTF-8; counts UTF-16 units on the way.

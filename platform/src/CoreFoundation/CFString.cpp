@@ -80,8 +80,14 @@ bool ValidUtf8(const std::string& text, CFIndex* utf16Length)
 
 std::string Utf8(CFTypeRef string)
 {
+  return Utf8Text(string);
+}
+
+const std::string& Utf8Text(CFTypeRef string)
+{
+  static const std::string none;
   const __CFString* s = As<__CFString>(string);
-  return s ? s->utf8 : std::string();
+  return s ? s->utf8 : none;
 }
 
 CFStringRef NewString(std::string utf8)

@@ -1,0 +1,243 @@
+#include "platform/src/AppKit/X11Connection.h"
+
+#include "platform/src/AppKit/NativeWindow.h"
+
+#include <AppKit/NSScreen.h>
+#include <QorvPlatform/Events.h>
+#include <QorvPlatform/RunLoopClock.h>
+
+#include <X11/Xatom.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/Xfixes.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qorvplatform::detail::x11
+{
+namespace
+{
+Display* sDisplay = nullptr;
+bool sDisplayLost = false;
+XErrorHandler sDefaultErrorHandler = nullptr;
+ExpectedError* sExpected = nullptr;
+// The windows on the connection, few: a look at each is cheaper than a search structure.
+std::vector<std::pair<Window, EventSink*>> sWindows;
+int sDescriptor = 0; // the run loop's watch of the connection, while any window is there
+Window sCursorWindow = 0;
+PointerWarps sWarps;
+
+// A window that another client destroyed answers the requests still on their way to it with these
+// errors; they end nothing. Nor does the error a request was expected to end in. Any other error goes to
+// the default handler.
+int OnXError(Display* d, XErrorEvent* e)
+{
+  if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
+  if (sExpected && IsExpected(*e, *sExpected)) return sExpected->seen = true, 0;
+  return sDefaultErrorHandler ? sDefaultErrorHandler(d, e) : 0;
+}
+
+int OnXConnectionError(Display*)
+{
+  return 0;
+}
+
+// Instead of ending the process: the windows close as when the user closes them.
+void OnXConnectionLost(Display*, void*)
+{
+  sDisplayLost = true;
+  sCursorWindow = 0;
+}
+
+void Unwatch()
+{
+  if (sDescriptor) RemoveRunLoopDescriptor(sDescriptor);
+  sDescriptor = 0;
+}
+} // namespace
+
+Display* TheDisplay()
+{
+  if (sDisplay || sDisplayLost) return sDisplay;
+  sDisplay = XOpenDisplay(nullptr);
+  if (!sDisplay) return nullptr;
+  sDefaultErrorHandler = XSetErrorHandler(OnXError);
+  XSetIOErrorHandler(OnXConnectionError);
+  XSetIOErrorExitHandler(sDisplay, OnXConnectionLost, nullptr);
+  return sDisplay;
+}
+
+Display* OpenDisplay()
+{
+  return sDisplay;
+}
+
+bool DisplayLost()
+{
+  return sDisplayLost;
+}
+
+bool IsExpected(const XErrorEvent& e, const ExpectedError& expected)
+{
+  return e.serial == expected.serial && e.request_code == expected.major && e.minor_code == expected.minor &&
+         (expected.code == 0 || e.error_code == expected.code);
+}
+
+void Expect(ExpectedError* expected)
+{
+  sExpected = expected;
+}
+
+void AddWindow(Window window, EventSink& sink)
+{
+  sWindows.emplace_back(window, &sink);
+  sCursorWindow = window;
+  if (!sDescriptor && sDisplay && !sDisplayLost)
+    sDescriptor = AddRunLoopDescriptor(ConnectionNumber(sDisplay), PumpEvents);
+}
+
+void RemoveWindow(Window window)
+{
+  std::erase_if(sWindows, [&](const auto& w) { return w.first == window; });
+  if (sCursorWindow == window) sCursorWindow = sWindows.empty() ? 0 : sWindows.back().first;
+  if (sWindows.empty()) Unwatch();
+}
+
+int OpenWindows()
+{
+  return int(sWindows.size());
+}
+
+void PumpEvents()
+{
+  while (sDisplay && !sDisplayLost && XPending(sDisplay))
+  {
+    XEvent ev;
+    XNextEvent(sDisplay, &ev);
+    // Looked up for each event: the last one's sink may have closed a window.
+    auto it = std::find_if(sWindows.begin(), sWindows.end(),
+                           [&](const auto& w) { return w.first == ev.xany.window; });
+    if (it != sWindows.end()) it->second->HandleEvent(ev);
+  }
+  // A closed connection stays readable: the loop would wake for it on every turn.
+  if (sDisplayLost) Unwatch();
+}
+
+Window& CursorWindow()
+{
+  return sCursorWindow;
+}
+
+PointerWarps& Warps()
+{
+  return sWarps;
+}
+} // namespace qorvplatform::detail::x11
+
+namespace qorvplatform::detail
+{
+using x11::sDisplay;
+using x11::sDisplayLost;
+using x11::sCursorWindow;
+
+void NativeSetCursor(const std::string& name)
+{
+  if (!sDisplay || !sCursorWindow) return;
+  static const std::map<std::string, unsigned> shapes = {{"arrow", XC_left_ptr},
+                                                         {"ibeam", XC_xterm},
+                                                         {"crosshair", XC_crosshair},
+                                                         {"hand", XC_hand2},
+                                                         {"not-allowed", XC_X_cursor},
+                                                         {"resize-up", XC_top_side},
+                                                         {"resize-north", XC_top_side},
+                                                         {"resize-left-right", XC_sb_h_double_arrow},
+                                                         {"resize-east-west", XC_sb_h_double_arrow},
+                                                         {"resize-up-down", XC_sb_v_double_arrow},
+                                                         {"resize-north-south", XC_sb_v_double_arrow},
+                                                         {"resize-nwse", XC_bottom_right_corner},
+                                                         {"resize-nesw", XC_bottom_left_corner},
+                                                         {"busy", XC_watch},
+                                                         {"help", XC_question_arrow},
+                                                         {"move", XC_fleur}};
+  auto it = shapes.find(name);
+  static std::map<unsigned, Cursor> made;
+  const unsigned shape = it == shapes.end() ? XC_left_ptr : it->second;
+  Cursor& c = made[shape];
+  if (!c) c = XCreateFontCursor(sDisplay, shape);
+  XDefineCursor(sDisplay, sCursorWindow, c);
+  XFlush(sDisplay);
+}
+
+void NativeShowCursor(bool shown)
+{
+  if (!sDisplay || !sCursorWindow) return;
+  shown ? XFixesShowCursor(sDisplay, sCursorWindow) : XFixesHideCursor(sDisplay, sCursorWindow);
+  XFlush(sDisplay);
+}
+
+void NativeWarpPointer(CGPoint p)
+{
+  if (!sDisplay || !x11::OpenWindows() || sDisplayLost) return;
+  const double scale = NSScreen::mainScreen()->backingScaleFactor();
+  const int x = int(std::lround(p.x * scale)), y = int(std::lround(p.y * scale));
+  if (!x11::sWarps.Warp({x, y}, NextRequest(sDisplay))) return;
+  XWarpPointer(sDisplay, None, DefaultRootWindow(sDisplay), 0, 0, 0, 0, x, y);
+  XFlush(sDisplay);
+}
+
+bool NativeScreenSize(double& width, double& height)
+{
+  // Once a display is there, the screen is the display's from the start, before any window opens.
+  static bool asked = false;
+  if (!sDisplay && !asked && DisplayAvailable())
+  {
+    asked = true;
+    x11::TheDisplay();
+  }
+  if (!sDisplay) return false;
+  width = DisplayWidth(sDisplay, DefaultScreen(sDisplay));
+  height = DisplayHeight(sDisplay, DefaultScreen(sDisplay));
+  return true;
+}
+
+bool NativeWorkArea(double& x, double& y, double& width, double& height)
+{
+  double screenWidth = 0, screenHeight = 0;
+  if (!NativeScreenSize(screenWidth, screenHeight) || sDisplayLost) return false;
+  const Window root = DefaultRootWindow(sDisplay);
+  // Four cardinals a desktop; the current desktop's, or the first's.
+  long desktop = 0;
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(sDisplay, root, XInternAtom(sDisplay, "_NET_CURRENT_DESKTOP", False), 0, 1, False,
+                         XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+      data)
+  {
+    if (format == 32 && count == 1) desktop = *reinterpret_cast<long*>(data);
+    XFree(data);
+  }
+  data = nullptr;
+  if (XGetWindowProperty(sDisplay, root, XInternAtom(sDisplay, "_NET_WORKAREA", False), 0, 1024, False,
+                         XA_CARDINAL, &type, &format, &count, &after, &data) != Success ||
+      !data)
+    return false;
+  const long* area = reinterpret_cast<long*>(data); // Xlib hands 32-bit items as longs
+  if (desktop < 0 || static_cast<unsigned long>(desktop) * 4 + 4 > count) desktop = 0;
+  const bool found = format == 32 && count >= 4 && area[desktop * 4 + 2] > 0 && area[desktop * 4 + 3] > 0;
+  if (found)
+  {
+    x = double(area[desktop * 4]);
+    y = double(area[desktop * 4 + 1]);
+    width = double(area[desktop * 4 + 2]);
+    height = double(area[desktop * 4 + 3]);
+  }
+  XFree(data);
+  return found;
+}
+} // namespace qorvplatform::detail

@@ -1,0 +1,73 @@
+// A window's picture in the X server's pixel layout (private to the platform): kept at the window's size in
+// a segment of memory shared with the server where it offers one (unless QORV_X11_NO_SHM is set, and not
+// "0"), else in the client's memory. The views copy into it; it sends the window the rectangles that
+// changed. Main thread only.
+#pragma once
+
+#include "platform/src/AppKit/NativeWindow.h"
+
+#include <QorvPlatform/Metal.h>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace qorvplatform::detail::x11
+{
+// One channel of a TrueColor pixel, where its mask puts it: 8-bit values in and out, each rounded to the
+// nearest level of the other width.
+struct MaskChannel
+{
+  explicit MaskChannel(unsigned long mask);
+  unsigned long From8(uint8_t v) const;
+  uint8_t To8(unsigned long pixel) const;
+  int shift = 0, bits = 0;
+};
+
+class SharedImage
+{
+public:
+  explicit SharedImage(Display* d) : mDisplay(d) {}
+  ~SharedImage() { Free(); }
+  SharedImage(const SharedImage&) = delete;
+  SharedImage& operator=(const SharedImage&) = delete;
+
+  // Keeps the image at width x height pixels; false when none can be made. `made`: the image is new (black,
+  // and none of it is on the window yet).
+  bool Keep(int width, int height, bool& made);
+  void Free();
+  int Width() const { return mImage ? mImage->width : 0; }
+  int Height() const { return mImage ? mImage->height : 0; }
+  bool Shared() const { return mShared; }
+
+  // Where a view whose top left corner is at (x, y) copies its pixels: the image's own bytes where the
+  // visual is 32-bit blue-first TrueColor in this machine's byte order, else a frame that Convert takes in.
+  // Wait first: the server may still be reading what was sent.
+  QorvPixelTarget Target(int x, int y);
+  void WaitForServer();
+  void Convert(const std::vector<MTLRegion>& rects);
+  // Sends these rectangles (window pixels) of the image to the window.
+  void Send(Window window, GC gc, const std::vector<MTLRegion>& rects, NativeWindow::Counts& counts);
+  // True for an event that says the server is done with what was sent (it is then taken).
+  bool TakeCompletion(const XEvent& event);
+
+private:
+  XImage* MakeShared(Visual* visual, unsigned depth, unsigned width, unsigned height);
+  bool Attach();
+
+  Display* mDisplay;
+  XImage* mImage = nullptr;
+  bool mNative = false; // the image's bytes are the views' pixels
+  std::vector<uint8_t> mFrame;
+  XShmSegmentInfo mShm{};
+  bool mShared = false, mPending = false; // in shared memory; the server may still read it
+  unsigned long mSentSerial = 0;
+  int mCompletion = -1; // the completion event's type
+};
+
+// The window's pixels as the server shows them, RGBA rows top to bottom; false when the server has none
+// to give (a window not wholly on the screen).
+bool ReadWindowPixels(Display* d, Window window, int width, int height, std::vector<uint8_t>& rgba);
+} // namespace qorvplatform::detail::x11

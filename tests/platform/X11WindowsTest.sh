@@ -1,0 +1,42 @@
+#!/bin/bash
+# The platform's two-window test (X11Windows) on a virtual X server of its own: with the windows' pixels
+# in shared memory, with QORV_X11_NO_SHM set, and on a server in another IPC namespace, which refuses to
+# attach the process's segments (where unshare can make one). Exit 77 (skipped) when Xvfb cannot start.
+# usage: X11WindowsTest.sh WORK PLATFORM-TESTS
+set -u
+WORK=$1 TESTS=$2
+rm -rf "$WORK" && mkdir -p "$WORK"
+. "$(dirname "$0")/../host/VirtualDisplay.sh"
+runs="shared unshared"
+# A server of its own IPC namespace cannot see the segments.
+if unshare -Uri true 2>/dev/null; then
+  unshare -Uri Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display-refusing" \
+    >"$WORK/xvfb-refusing.log" 2>&1 &
+  REFUSING=$!
+  trap 'kill $XVFB $REFUSING 2>/dev/null' EXIT
+  refusing_ready() { [ -s "$WORK/display-refusing" ] || ! kill -0 $REFUSING 2>/dev/null; }
+  await refusing_ready
+  DISPLAY_REFUSING=:$(head -1 "$WORK/display-refusing" 2>/dev/null)
+  [ "$DISPLAY_REFUSING" != ":" ] || { echo "the refusing server did not start"; cat "$WORK/xvfb-refusing.log"; exit 1; }
+  runs="$runs refused"
+else
+  echo "no run on a server that refuses shared memory: unshare -Uri is not allowed here"
+fi
+
+fail=0
+for run in $runs; do
+  unset QORV_X11_NO_SHM QORV_TEST_SHM_REFUSED
+  SHOWN=$DISPLAY
+  [ $run = unshared ] && export QORV_X11_NO_SHM=1
+  [ $run = refused ] && export QORV_TEST_SHM_REFUSED=1 && SHOWN=$DISPLAY_REFUSING
+  DISPLAY=$SHOWN QORV_TEST_X_WINDOW=1 "$TESTS" --gtest_filter='X11Windows.*' >"$WORK/$run.log" 2>&1
+  status=$?
+  # Ran every test, none skipped but the shared-memory one where there is none.
+  want=7
+  [ $run = shared ] || want=6
+  if [ $status -ne 0 ] || ! grep -q "^\[  PASSED  \] $want tests" "$WORK/$run.log"; then
+    cat "$WORK/$run.log"; echo "$run: the window test failed ($status)"; fail=1
+  fi
+done
+[ $fail -eq 0 ] && echo "1 passed, 0 failed" || echo "0 passed, 1 failed"
+exit $fail
