@@ -23,6 +23,25 @@ if [ -z "$DISPLAY_NUM" ]; then
 fi
 export DISPLAY=:$DISPLAY_NUM
 
+# second_server NAME DEPTH [COMMAND...]: starts one more server (of DEPTH bits, through COMMAND such as
+# `unshare -Uri` when given) beside the first, stopped on exit with it; DISPLAY_OTHER := its display.
+# Fails with its log when it does not start.
+OTHER_SERVERS=
+second_server() {
+  local name=$1 depth=$2
+  shift 2
+  rm -f "$WORK/display-$name"
+  "$@" Xvfb -displayfd 3 -screen 0 "${SCREEN_SIZE:-1280x1024}x$depth" -nolisten tcp 3>"$WORK/display-$name" \
+    >"$WORK/xvfb-$name.log" 2>&1 &
+  local pid=$!
+  OTHER_SERVERS="$OTHER_SERVERS $pid"
+  trap 'kill $XVFB $OTHER_SERVERS 2>/dev/null; [ -n "${EDITOR_PID:-}" ] && kill $EDITOR_PID 2>/dev/null' EXIT
+  other_ready() { [ -s "$WORK/display-$name" ] || ! kill -0 $pid 2>/dev/null; }
+  await other_ready
+  DISPLAY_OTHER=:$(head -1 "$WORK/display-$name" 2>/dev/null)
+  [ "$DISPLAY_OTHER" != ":" ] || { echo "the $name server did not start"; cat "$WORK/xvfb-$name.log"; return 1; }
+}
+
 # visible NAME: WID := the visible window whose name has NAME.
 visible() { WID=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1); [ -n "$WID" ]; }
 # find_window NAME LOG [SAID]: WID := the visible window whose name has NAME (exits 1 with LOG when none

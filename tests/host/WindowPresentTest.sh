@@ -10,13 +10,8 @@ rm -rf "$WORK" && mkdir -p "$WORK"
 SCREEN_SIZE=1920x1200
 . "$(dirname "$0")/VirtualDisplay.sh"
 # The 16-bit server, beside the one VirtualDisplay.sh started.
-Xvfb -displayfd 3 -screen 0 "${SCREEN_SIZE}x16" -nolisten tcp 3>"$WORK/display16" >"$WORK/xvfb16.log" 2>&1 &
-XVFB16=$!
-trap 'kill $XVFB $XVFB16 2>/dev/null' EXIT
-server16_ready() { [ -s "$WORK/display16" ] || ! kill -0 $XVFB16 2>/dev/null; }
-await server16_ready
-DISPLAY16=:$(head -1 "$WORK/display16" 2>/dev/null)
-[ "$DISPLAY16" != ":" ] || { echo "the 16-bit server did not start"; cat "$WORK/xvfb16.log"; exit 1; }
+second_server 16-bit 16 || exit 1
+DISPLAY16=$DISPLAY_OTHER
 
 fail=0
 for run in shared unshared 16-bit; do

@@ -10,14 +10,8 @@ rm -rf "$WORK" && mkdir -p "$WORK"
 runs="shared unshared"
 # A server of its own IPC namespace cannot see the segments.
 if unshare -Uri true 2>/dev/null; then
-  unshare -Uri Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display-refusing" \
-    >"$WORK/xvfb-refusing.log" 2>&1 &
-  REFUSING=$!
-  trap 'kill $XVFB $REFUSING 2>/dev/null' EXIT
-  refusing_ready() { [ -s "$WORK/display-refusing" ] || ! kill -0 $REFUSING 2>/dev/null; }
-  await refusing_ready
-  DISPLAY_REFUSING=:$(head -1 "$WORK/display-refusing" 2>/dev/null)
-  [ "$DISPLAY_REFUSING" != ":" ] || { echo "the refusing server did not start"; cat "$WORK/xvfb-refusing.log"; exit 1; }
+  second_server refusing 24 unshare -Uri || exit 1
+  DISPLAY_REFUSING=$DISPLAY_OTHER
   runs="$runs refused"
 else
   echo "no run on a server that refuses shared memory: unshare -Uri is not allowed here"
