@@ -89,6 +89,12 @@ void AddPlane(std::vector<double>& planes, double nx, double ny, double c)
   if (len > 0.0) planes.insert(planes.end(), {nx / len, ny / len, c / len});
 }
 
+// A half-plane whose normal is a segment's unit direction turned (none for a segment of no length).
+void AddUnitPlane(std::vector<double>& planes, double nx, double ny, double c)
+{
+  if (nx != 0.0 || ny != 0.0) planes.insert(planes.end(), {nx, ny, c});
+}
+
 struct Planes
 {
   const std::vector<double>& p;
@@ -185,6 +191,11 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
 {
   const size_t n = planes.size() / 3, m = more.size() / 3;
   if (m == 0) return;
+  if (n == 0)
+  {
+    planes.assign(more.begin(), more.end());
+    return;
+  }
   // A measure of direction that grows with the angle, in [0, 4), cheaper than the angle.
   auto turn = [](double x, double y)
   {
@@ -259,7 +270,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     // segment). A polygon's thin side reaches in by the shape's width less half a fringe.
     const bool thinHere = curved && s.whole[(size_t)j] < 2.0 * woff;
     const bool thinBefore = curved && s.whole[(size_t)Prev(j, count)] < 2.0 * woff;
-    thin = thin || s.across[(size_t)j] < narrow;
+    thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
     extent = std::max({extent, std::fabs((double)p.x), std::fabs((double)p.y)});
     const double reach = (!curved && s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
     // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
@@ -268,21 +279,33 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     const bool ownEdge = !thinHere;
     // The corner between two sides, one of them thin: a pointed end ramps over a fringe as a straight
     // end would; a corner of a thin side lets the inner outline out to the far side's band.
+    // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.
     double cornerReach = 0.0;
+    bool ownCorner = true;
     const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
     if ((thinHere || thinBefore) && dm > 0.0)
     {
       const double bx = p.dmx / dm, by = p.dmy / dm, reach = s.bisector[(size_t)j];
       const double open = std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
       cornerReach = (reach >= 2.0 * woff ? woff - widen : -woff * open) * dm;
+      ownCorner = reach >= 2.0 * woff || !(thinHere && thinBefore);
     }
     const double corner[3] = {p.dmx, p.dmy, (double)p.dmx * p.x + (double)p.dmy * p.y + cornerReach};
     // Counter-clockwise: the corner's plane comes before its segment's; clockwise, walked backwards, after.
     const double* first = ccw ? corner : edge;
     const double* second = ccw ? edge : corner;
-    if (first != edge || ownEdge) AddPlane(s.planes, first[0], first[1], first[2]);
-    if (second != edge || ownEdge) AddPlane(s.planes, second[0], second[1], second[2]);
-    if (thinHere) AddPlane(s.reversed, -p.dy, p.dx, -(c + woff + widen));
+    auto add = [&](const double* h)
+    {
+      if (h != edge)
+      {
+        if (ownCorner && dm > 0.0) AddUnitPlane(s.planes, h[0] / dm, h[1] / dm, h[2] / dm);
+      }
+      else if (ownEdge)
+        (curved ? AddUnitPlane : AddPlane)(s.planes, h[0], h[1], h[2]);
+    };
+    add(first);
+    add(second);
+    if (thinHere) AddUnitPlane(s.reversed, -p.dy, p.dx, -(c + woff + widen));
   }
   MergePlanes(s.planes, s.reversed, s.meet);
   const Planes h{s.planes, extent * 1e-12};
@@ -395,7 +418,7 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double*
 {
   if (n < 3)
   {
-    std::fill(across, across + n, 0.0);
+    if (across) std::fill(across, across + n, 0.0);
     if (whole) std::fill(whole, whole + n, 0.0);
     return;
   }
@@ -409,6 +432,11 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double*
     auto t = [&](int m) { return f.T(pts[m]); };
     auto minusT = [&](int m) { return -f.T(pts[m]); };
     most = most < 0 ? Largest(n, s) : Climb(most, n, s);
+    if (!across)
+    {
+      whole[j] = s(most);
+      continue;
+    }
     back = back < 0 ? Largest(n, minusT) : Climb(back, n, minusT);
     on = on < 0 ? Largest(n, t) : Climb(on, n, t);
     // The shape's height over the segment is concave along it: largest at the furthest point if that
@@ -470,9 +498,11 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   }
   const double area = std::fabs(area2) * 0.5;
   // The widths do not change with the widening: worked out once for every outline tried.
-  s.across.resize((size_t)count);
+  // A curve's bands are built from how far the whole shape reaches across from each segment.
+  const bool curved = count >= kCurvedPoints;
+  s.across.resize(curved ? 0 : (size_t)count);
   s.whole.resize((size_t)count);
-  vgThinAcross(pts, count, woff, s.across.data(), s.whole.data());
+  vgThinAcross(pts, count, woff, curved ? nullptr : s.across.data(), s.whole.data());
   auto build = [&](double widen)
   {
     const bool thin = InnerOutline(s, pts, count, woff, widen, area2 > 0.0);
