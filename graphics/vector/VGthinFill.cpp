@@ -351,8 +351,10 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
       ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
-    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0, inner[in1 * 2],
-                             inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
+    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0});
+    // The same pair again would add two triangles of no area.
+    if (in1 != in0 || ox1 != ox0 || oy1 != oy0)
+      band.insert(band.end(), {inner[in1 * 2], inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
     p0 = p1;
   }
   band.insert(band.end(), {band[0], band[1], band[2], band[3], band[4], band[5]});
