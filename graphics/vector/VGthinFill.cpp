@@ -185,6 +185,21 @@ bool HoldsEveryPlane(const Planes& h, int count, const std::vector<double>& xy)
   return true;
 }
 
+// How far the shape reaches in along each corner's bisector, into bisector[0, count).
+void Bisectors(const VGpoint* pts, int count, double* bisector)
+{
+  int far = -1;
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint& p = pts[j];
+    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
+    const double bx = dm > 0.0 ? p.dmx / dm : 0.0, by = dm > 0.0 ? p.dmy / dm : 0.0;
+    auto along = [&](int m) { return bx * (pts[m].x - p.x) + by * (pts[m].y - p.y); };
+    far = far < 0 ? Largest(count, along) : Climb(far, count, along);
+    bisector[j] = along(far);
+  }
+}
+
 // Merges the half-planes `more` into `planes`, both turning counter-clockwise through one revolution, by
 // the direction of their normals.
 void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, std::vector<double>& out)
@@ -249,18 +264,6 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
   const bool curved = count >= kCurvedPoints;
   const double narrow = (curved ? kNarrow : 2.0) * woff;
   double extent = 1.0;
-  // How far the shape reaches in along each corner's bisector, walked forward whichever way the planes go.
-  s.bisector.resize((size_t)count);
-  int far = -1;
-  for (int j = 0; j < count && curved; j++)
-  {
-    const VGpoint& p = pts[j];
-    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
-    const double bx = dm > 0.0 ? p.dmx / dm : 0.0, by = dm > 0.0 ? p.dmy / dm : 0.0;
-    auto along = [&](int m) { return bx * (pts[m].x - p.x) + by * (pts[m].y - p.y); };
-    far = far < 0 ? Largest(count, along) : Climb(far, count, along);
-    s.bisector[(size_t)j] = along(far);
-  }
   for (int step = 0; step < count; step++)
   {
     const int j = ccw ? step : count - 1 - step;
@@ -505,6 +508,8 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   s.across.resize(curved ? 0 : (size_t)count);
   s.whole.resize((size_t)count);
   vgThinAcross(pts, count, woff, curved ? nullptr : s.across.data(), s.whole.data());
+  s.bisector.resize(curved ? (size_t)count : 0);
+  if (curved) Bisectors(pts, count, s.bisector.data());
   auto build = [&](double widen)
   {
     const bool thin = InnerOutline(s, pts, count, woff, widen, area2 > 0.0);
