@@ -89,6 +89,12 @@ void AddPlane(std::vector<double>& planes, double nx, double ny, double c)
   if (len > 0.0) planes.insert(planes.end(), {nx / len, ny / len, c / len});
 }
 
+// A half-plane whose normal is a segment's unit direction turned (none for a segment of no length).
+void AddUnitPlane(std::vector<double>& planes, double nx, double ny, double c)
+{
+  if (nx != 0.0 || ny != 0.0) planes.insert(planes.end(), {nx, ny, c});
+}
+
 struct Planes
 {
   const std::vector<double>& p;
@@ -179,35 +185,132 @@ bool HoldsEveryPlane(const Planes& h, int count, const std::vector<double>& xy)
   return true;
 }
 
+// How far the shape reaches in along each corner's bisector, into bisector[0, count).
+void Bisectors(const VGpoint* pts, int count, double* bisector)
+{
+  int far = -1;
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint& p = pts[j];
+    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
+    const double bx = dm > 0.0 ? p.dmx / dm : 0.0, by = dm > 0.0 ? p.dmy / dm : 0.0;
+    auto along = [&](int m) { return bx * (pts[m].x - p.x) + by * (pts[m].y - p.y); };
+    far = far < 0 ? Largest(count, along) : Climb(far, count, along);
+    bisector[j] = along(far);
+  }
+}
+
+// Merges the half-planes `more` into `planes`, both turning counter-clockwise through one revolution, by
+// the direction of their normals.
+void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, std::vector<double>& out)
+{
+  const size_t n = planes.size() / 3, m = more.size() / 3;
+  if (m == 0) return;
+  if (n == 0)
+  {
+    planes.assign(more.begin(), more.end());
+    return;
+  }
+  // A measure of direction that grows with the angle, in [0, 4), cheaper than the angle.
+  auto turn = [](double x, double y)
+  {
+    const double r = y / (std::fabs(x) + std::fabs(y));
+    return x >= 0.0 ? (y >= 0.0 ? r : 4.0 + r) : 2.0 - r;
+  };
+  const double a0 = turn(planes[0], planes[1]);
+  auto key = [&turn, a0](const double* h)
+  {
+    const double a = turn(h[0], h[1]) - a0;
+    return a < 0.0 ? a + 4.0 : a;
+  };
+  // `more` starts where its turn passes the first plane's direction.
+  size_t start = 0;
+  double least = key(&more[0]);
+  for (size_t k = 1; k < m; k++)
+    if (const double v = key(&more[k * 3]); v < least) least = v, start = k;
+  out.clear();
+  size_t i = 0, k = 0;
+  double ki = key(&planes[0]), kk = least;
+  while (i < n || k < m)
+  {
+    if (k == m || (i < n && ki <= kk))
+    {
+      out.insert(out.end(), planes.data() + i * 3, planes.data() + i * 3 + 3);
+      if (++i < n) ki = key(&planes[i * 3]);
+    }
+    else
+    {
+      const size_t at = (start + k) % m * 3;
+      out.insert(out.end(), more.data() + at, more.data() + at + 3);
+      if (++k < m) kk = key(&more[(start + k) % m * 3]);
+    }
+  }
+  planes.swap(out);
+}
+
 // The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
-// each reaching inwards by half a fringe or, where the shape is thinner than a fringe across a segment
-// (width h), by h less half a fringe and then `widen` less (where the box-filtered coverage of a strip of
-// width h stops rising, the bands of both sides meet), cut at each corner's supporting line so that it
-// stays behind the band's outer edge. Into s.inner (x, y pairs, the path's turning); answers whether a
-// segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing is left.
+// each reaching inwards by half a fringe (less `widen`), cut at each corner's supporting line so that it
+// stays behind the band's outer edge. Where the shape is thinner than a fringe across a segment, the band's
+// inner edge is the far side moved back by half a fringe: each column across the shape then ramps over the
+// shape's width and holds over a fringe less it, the box-filtered coverage of a strip, whose samples a
+// pixel apart add up to the same ink wherever it lies. Into s.inner (x, y pairs, the path's turning);
+// answers whether a segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing
+// is left.
 bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, double widen, bool ccw)
 {
   s.planes.clear();
+  s.reversed.clear();
   bool thin = false;
-  const double narrow = (count >= kCurvedPoints ? kNarrow : 2.0) * woff;
+  const bool curved = count >= kCurvedPoints;
+  const double narrow = (curved ? kNarrow : 2.0) * woff;
   double extent = 1.0;
   for (int step = 0; step < count; step++)
   {
     const int j = ccw ? step : count - 1 - step;
     const VGpoint& p = pts[j];
-    const bool thinHere = s.across[(size_t)j] < 2.0 * woff;
-    thin = thin || s.across[(size_t)j] < narrow;
-    const double reach = (thinHere ? s.across[(size_t)j] - woff : woff) - widen;
+    // On a curve the far side's band bounds the inner outline where the whole shape lies within a fringe
+    // of the segment's line (further out, the line would cut off the inner outline away from the
+    // segment). A polygon's thin side reaches in by the shape's width less half a fringe.
+    const bool thinHere = curved && s.whole[(size_t)j] < 2.0 * woff;
+    const bool thinBefore = curved && s.whole[(size_t)Prev(j, count)] < 2.0 * woff;
+    thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
     extent = std::max({extent, std::fabs((double)p.x), std::fabs((double)p.y)});
+    const double reach = (!curved && s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
     // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
-    const double edge[3] = {p.dy, -p.dx, (double)p.dy * p.x - (double)p.dx * p.y + reach - woff * 1e-4};
-    const double corner[3] = {p.dmx, p.dmy, (double)p.dmx * p.x + (double)p.dmy * p.y};
+    const double c = (double)p.dy * p.x - (double)p.dx * p.y;
+    const double edge[3] = {p.dy, -p.dx, c + reach - woff * 1e-4};
+    const bool ownEdge = !thinHere;
+    // The corner between two sides, one of them thin: a pointed end ramps over a fringe as a straight
+    // end would; a corner of a thin side lets the inner outline out to the far side's band.
+    // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.
+    double cornerReach = 0.0;
+    bool ownCorner = true;
+    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
+    if ((thinHere || thinBefore) && dm > 0.0)
+    {
+      const double bx = p.dmx / dm, by = p.dmy / dm, reach = s.bisector[(size_t)j];
+      const double open = std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
+      cornerReach = (reach >= 2.0 * woff ? woff - widen : -woff * open) * dm;
+      ownCorner = reach >= 2.0 * woff || !(thinHere && thinBefore);
+    }
+    const double corner[3] = {p.dmx, p.dmy, (double)p.dmx * p.x + (double)p.dmy * p.y + cornerReach};
     // Counter-clockwise: the corner's plane comes before its segment's; clockwise, walked backwards, after.
     const double* first = ccw ? corner : edge;
     const double* second = ccw ? edge : corner;
-    AddPlane(s.planes, first[0], first[1], first[2]);
-    AddPlane(s.planes, second[0], second[1], second[2]);
+    auto add = [&](const double* h)
+    {
+      if (h != edge)
+      {
+        if (ownCorner && dm > 0.0) AddUnitPlane(s.planes, h[0] / dm, h[1] / dm, h[2] / dm);
+      }
+      else if (ownEdge)
+        (curved ? AddUnitPlane : AddPlane)(s.planes, h[0], h[1], h[2]);
+    };
+    add(first);
+    add(second);
+    if (thinHere) AddUnitPlane(s.reversed, -p.dy, p.dx, -(c + woff + widen));
   }
+  MergePlanes(s.planes, s.reversed, s.meet);
   const Planes h{s.planes, extent * 1e-12};
   const int nplanes = (int)s.planes.size() / 3;
   IntersectPlanes(h, nplanes, s.deque, s.meet, s.inner);
@@ -251,8 +354,10 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
       ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
-    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0, inner[in1 * 2],
-                             inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
+    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0});
+    // The same pair again would add two triangles of no area.
+    if (in1 != in0 || ox1 != ox0 || oy1 != oy0)
+      band.insert(band.end(), {inner[in1 * 2], inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
     p0 = p1;
   }
   band.insert(band.end(), {band[0], band[1], band[2], band[3], band[4], band[5]});
@@ -314,11 +419,12 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff)
   return false;
 }
 
-void vgThinAcross(const VGpoint* pts, int n, float woff, double* across)
+void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double* whole)
 {
   if (n < 3)
   {
-    std::fill(across, across + n, 0.0);
+    if (across) std::fill(across, across + n, 0.0);
+    if (whole) std::fill(whole, whole + n, 0.0);
     return;
   }
   // The points furthest across, furthest back and furthest on from each segment, and where its slab's
@@ -331,12 +437,18 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across)
     auto t = [&](int m) { return f.T(pts[m]); };
     auto minusT = [&](int m) { return -f.T(pts[m]); };
     most = most < 0 ? Largest(n, s) : Climb(most, n, s);
+    if (!across)
+    {
+      whole[j] = s(most);
+      continue;
+    }
     back = back < 0 ? Largest(n, minusT) : Climb(back, n, minusT);
     on = on < 0 ? Largest(n, t) : Climb(on, n, t);
     // The shape's height over the segment is concave along it: largest at the furthest point if that
     // lies within the slab, else at the slab's end nearer it.
     const double from = -woff, to = pts[j].len + woff, tm = t(most);
     double reach = s(most);
+    if (whole) whole[j] = reach;
     if (tm > to)
       reach = FarSide(pts, n, f, to, most, back, hi);
     else if (tm < from)
@@ -391,8 +503,13 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   }
   const double area = std::fabs(area2) * 0.5;
   // The widths do not change with the widening: worked out once for every outline tried.
-  s.across.resize((size_t)count);
-  vgThinAcross(pts, count, woff, s.across.data());
+  // A curve's bands are built from how far the whole shape reaches across from each segment.
+  const bool curved = count >= kCurvedPoints;
+  s.across.resize(curved ? 0 : (size_t)count);
+  s.whole.resize((size_t)count);
+  vgThinAcross(pts, count, woff, curved ? nullptr : s.across.data(), s.whole.data());
+  s.bisector.resize(curved ? (size_t)count : 0);
+  if (curved) Bisectors(pts, count, s.bisector.data());
   auto build = [&](double widen)
   {
     const bool thin = InnerOutline(s, pts, count, woff, widen, area2 > 0.0);

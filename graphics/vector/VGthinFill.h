@@ -14,7 +14,10 @@ struct VGthinScratch
   std::vector<double> inner;  // the inner outline, x, y pairs
   std::vector<double> band;   // the band, x, y, coverage triples
   std::vector<double> across; // the shape's width across each segment
+  std::vector<double> whole;  // how far the whole shape reaches across from each segment
+  std::vector<double> bisector; // how far in the shape reaches along each corner's bisector
   std::vector<double> planes; // half-planes: nx, ny, c (n . q >= c)
+  std::vector<double> reversed; // the thin sides' far bands, merged into planes
   std::vector<int> deque;     // the half-planes the inner outline keeps
   std::vector<double> meet;   // where each kept half-plane meets the next
 };
@@ -26,8 +29,8 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff);
 
 // How far the convex outline reaches across from each segment over the segment and woff either side of
 // it (the shape's width where that segment's band lies; a pointed end is thin by its sides too), into
-// across[0, count).
-void vgThinAcross(const VGpoint* pts, int count, float woff, double* across);
+// across[0, count); and, unless whole is null, how far the whole shape reaches across from each segment.
+void vgThinAcross(const VGpoint* pts, int count, float woff, double* across, double* whole = nullptr);
 
 // The fan (path->fill) and band (path->stroke) of a convex fill for which vgThinOutline holds, written
 // from dst; answers the end of what was written. Writes at most count * 4 + 8 vertices.
