@@ -3,6 +3,8 @@
 // usage: qorv-window-close WINDOW-ID
 #include <X11/Xlib.h>
 
+#include "OpenDisplay.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,12 +15,8 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "usage: qorv-window-close WINDOW-ID\n");
     return 2;
   }
-  Display* d = XOpenDisplay(nullptr);
-  if (!d)
-  {
-    std::fprintf(stderr, "qorv-window-close: no display\n");
-    return 1;
-  }
+  Display* d = OpenTestDisplay("qorv-window-close");
+  if (!d) return 1;
   const Window w = Window(std::strtoul(argv[1], nullptr, 0));
   XEvent e{};
   e.xclient.type = ClientMessage;

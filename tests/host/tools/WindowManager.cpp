@@ -8,6 +8,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "OpenDisplay.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,12 +92,8 @@ int main(int argc, char** argv)
   if (!((verb == "tile" && argc == 4) || (verb == "workarea" && argc == 6) ||
         (verb == "pixels" && argc >= 5 && argc % 2 == 1)))
     return Usage();
-  Display* d = XOpenDisplay(nullptr);
-  if (!d)
-  {
-    std::fprintf(stderr, "qorv-window-manager: no display\n");
-    return 1;
-  }
+  Display* d = OpenTestDisplay("qorv-window-manager");
+  if (!d) return 1;
   int status = 0;
   if (verb == "tile")
     status = Tile(d, int(Number(argv[2])), int(Number(argv[3])));
