@@ -83,16 +83,25 @@ double FarSide(const VGpoint* pts, int n, const Frame& f, double at, int first, 
 }
 
 // A half-plane n . q >= c, n of unit length.
+void Push(std::vector<double>& v, double a, double b, double c)
+{
+  v.push_back(a), v.push_back(b), v.push_back(c);
+}
+
 void AddPlane(std::vector<double>& planes, double nx, double ny, double c)
 {
   const double len = std::sqrt(nx * nx + ny * ny);
-  if (len > 0.0) planes.insert(planes.end(), {nx / len, ny / len, c / len});
+  if (len > 0.0)
+  {
+    const double inv = 1.0 / len;
+    Push(planes, nx * inv, ny * inv, c * inv);
+  }
 }
 
 // A half-plane whose normal is a segment's unit direction turned (none for a segment of no length).
 void AddUnitPlane(std::vector<double>& planes, double nx, double ny, double c)
 {
-  if (nx != 0.0 || ny != 0.0) planes.insert(planes.end(), {nx, ny, c});
+  if (nx != 0.0 || ny != 0.0) Push(planes, nx, ny, c);
 }
 
 struct Planes
@@ -108,8 +117,9 @@ struct Planes
     const double *A = (*this)[a], *B = (*this)[b];
     const double det = A[0] * B[1] - A[1] * B[0];
     if (det == 0.0) return false;
-    x = (A[2] * B[1] - B[2] * A[1]) / det;
-    y = (A[0] * B[2] - B[0] * A[2]) / det;
+    const double inv = 1.0 / det;
+    x = (A[2] * B[1] - B[2] * A[1]) * inv;
+    y = (A[0] * B[2] - B[0] * A[2]) * inv;
     return true;
   }
 };
@@ -122,8 +132,9 @@ void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vect
                      std::vector<double>& xy)
 {
   xy.clear();
-  dq.assign((size_t)count, 0);
-  meet.assign((size_t)count * 2, 0.0);
+  // Every entry is written before it is read.
+  dq.resize((size_t)count);
+  meet.resize((size_t)count * 2);
   int head = 0, tail = 0; // dq[head, tail)
   auto out = [&](int plane, int k) { return h.Out(plane, meet[k * 2], meet[k * 2 + 1]); }; // false for NaN
   auto join = [&](int k)
@@ -163,7 +174,7 @@ void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vect
     if (std::isnan(x)) return;
     const size_t n = xy.size();
     if (n >= 2 && std::fabs(xy[n - 2] - x) <= h.eps && std::fabs(xy[n - 1] - y) <= h.eps) continue;
-    xy.insert(xy.end(), {x, y});
+    xy.push_back(x), xy.push_back(y);
   }
   while (xy.size() > 2 && std::fabs(xy[0] - xy[xy.size() - 2]) <= h.eps &&
          std::fabs(xy[1] - xy[xy.size() - 1]) <= h.eps)
@@ -185,15 +196,26 @@ bool HoldsEveryPlane(const Planes& h, int count, const std::vector<double>& xy)
   return true;
 }
 
+// Each corner's bisector of unit length and the length of its miter direction (bx, by, dm triples; zeros
+// where the corner has none), into unit[0, count * 3).
+void UnitBisectors(const VGpoint* pts, int count, double* unit)
+{
+  for (int j = 0; j < count; j++, unit += 3)
+  {
+    const VGpoint& p = pts[j];
+    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy), inv = dm > 0.0 ? 1.0 / dm : 0.0;
+    unit[0] = p.dmx * inv, unit[1] = p.dmy * inv, unit[2] = dm;
+  }
+}
+
 // How far the shape reaches in along each corner's bisector, into bisector[0, count).
-void Bisectors(const VGpoint* pts, int count, double* bisector)
+void Bisectors(const VGpoint* pts, int count, const double* unit, double* bisector)
 {
   int far = -1;
   for (int j = 0; j < count; j++)
   {
     const VGpoint& p = pts[j];
-    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
-    const double bx = dm > 0.0 ? p.dmx / dm : 0.0, by = dm > 0.0 ? p.dmy / dm : 0.0;
+    const double bx = unit[j * 3], by = unit[j * 3 + 1];
     auto along = [&](int m) { return bx * (pts[m].x - p.x) + by * (pts[m].y - p.y); };
     far = far < 0 ? Largest(count, along) : Climb(far, count, along);
     bisector[j] = along(far);
@@ -235,13 +257,13 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
   {
     if (k == m || (i < n && ki <= kk))
     {
-      out.insert(out.end(), planes.data() + i * 3, planes.data() + i * 3 + 3);
+      Push(out, planes[i * 3], planes[i * 3 + 1], planes[i * 3 + 2]);
       if (++i < n) ki = key(&planes[i * 3]);
     }
     else
     {
       const size_t at = (start + k) % m * 3;
-      out.insert(out.end(), more.data() + at, more.data() + at + 3);
+      Push(out, more[at], more[at + 1], more[at + 2]);
       if (++k < m) kk = key(&more[(start + k) % m * 3]);
     }
   }
@@ -285,10 +307,11 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.
     double cornerReach = 0.0;
     bool ownCorner = true;
-    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
+    const double* unit = &s.unit[(size_t)j * 3];
+    const double dm = unit[2];
     if ((thinHere || thinBefore) && dm > 0.0)
     {
-      const double bx = p.dmx / dm, by = p.dmy / dm, reach = s.bisector[(size_t)j];
+      const double bx = unit[0], by = unit[1], reach = s.bisector[(size_t)j];
       const double open = std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
       cornerReach = (reach >= 2.0 * woff ? woff - widen : -woff * open) * dm;
       ownCorner = reach >= 2.0 * woff || !(thinHere && thinBefore);
@@ -301,7 +324,11 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     {
       if (h != edge)
       {
-        if (ownCorner && dm > 0.0) AddUnitPlane(s.planes, h[0] / dm, h[1] / dm, h[2] / dm);
+        if (ownCorner && dm > 0.0)
+        {
+          const double inv = 1.0 / dm;
+          AddUnitPlane(s.planes, h[0] * inv, h[1] * inv, h[2] * inv);
+        }
       }
       else if (ownEdge)
         (curved ? AddUnitPlane : AddPlane)(s.planes, h[0], h[1], h[2]);
@@ -325,7 +352,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
 // end at the inner outline's points furthest out on either side of the corner's bisector, so that the
 // fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
 // fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
-double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner,
+double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, const std::vector<double>& inner,
                 std::vector<double>& band)
 {
   const int ninner = (int)inner.size() / 2;
@@ -345,8 +372,7 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
     const VGpoint* p1 = &pts[j];
     // Directions strictly between each side's normal and the bisector, which the inner outline's edges
     // never face square on.
-    const double dm = std::sqrt((double)p1->dmx * p1->dmx + (double)p1->dmy * p1->dmy), bx = dm > 0.0 ? p1->dmx / dm : 0.0,
-                 by = dm > 0.0 ? p1->dmy / dm : 0.0;
+    const double bx = unit[j * 3], by = unit[j * 3 + 1];
     const int in0 = furthest(bx + p0->dy, by - p0->dx), in1 = furthest(bx + p1->dy, by - p1->dx);
     double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
     if (p1->flags & kVGPtBevel)
@@ -354,13 +380,14 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
       ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
-    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0});
+    Push(band, inner[in0 * 2], inner[in0 * 2 + 1], 1.0), Push(band, ox0, oy0, 0.0);
     // The same pair again would add two triangles of no area.
     if (in1 != in0 || ox1 != ox0 || oy1 != oy0)
-      band.insert(band.end(), {inner[in1 * 2], inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
+      Push(band, inner[in1 * 2], inner[in1 * 2 + 1], 1.0), Push(band, ox1, oy1, 0.0);
     p0 = p1;
   }
-  band.insert(band.end(), {band[0], band[1], band[2], band[3], band[4], band[5]});
+  const double first[6] = {band[0], band[1], band[2], band[3], band[4], band[5]};
+  Push(band, first[0], first[1], first[2]), Push(band, first[3], first[4], first[5]);
   auto area = [](const double* a, const double* b, const double* c)
   { return std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) * 0.5; };
   double ink = 0.0;
@@ -508,8 +535,10 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   s.across.resize(curved ? 0 : (size_t)count);
   s.whole.resize((size_t)count);
   vgThinAcross(pts, count, woff, curved ? nullptr : s.across.data(), s.whole.data());
+  s.unit.resize((size_t)count * 3);
+  UnitBisectors(pts, count, s.unit.data());
   s.bisector.resize(curved ? (size_t)count : 0);
-  if (curved) Bisectors(pts, count, s.bisector.data());
+  if (curved) Bisectors(pts, count, s.unit.data(), s.bisector.data());
   auto build = [&](double widen)
   {
     const bool thin = InnerOutline(s, pts, count, woff, widen, area2 > 0.0);
@@ -521,7 +550,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
         cx += pts[j].x, cy += pts[j].y;
       s.inner.assign({cx / count, cy / count});
     }
-    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.inner, s.band));
+    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.unit.data(), s.inner, s.band));
   };
   auto [thin, ink] = build(0.0);
   if (thin && ink < area) ink = Widen(build, area, ink, woff);
