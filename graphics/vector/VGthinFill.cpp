@@ -35,9 +35,9 @@ int Forward(int from, int to, int n)
 // largest point, and as its direction turns with the outline its largest point moves forward: started from
 // the last answer, the walks of a whole pass take as many steps as the outline has points.
 template <class F>
-int Climb(int k, int n, F f)
+int Climb(int k, int n, F f, double& v)
 {
-  double v = f(k);
+  v = f(k);
   for (int i = 0; i < n; i++)
   {
     const int m = Next(k, n);
@@ -49,13 +49,23 @@ int Climb(int k, int n, F f)
 }
 
 template <class F>
-int Largest(int n, F f)
+int Largest(int n, F f, double& most)
 {
   int best = 0;
-  double most = f(0);
+  most = f(0);
   for (int k = 1; k < n; k++)
     if (const double v = f(k); v > most) best = k, most = v;
   return best;
+}
+
+// Moves k to where f is largest: a search of every point the first time (k < 0), a climb from the last
+// answer after. Answers f there.
+template <class F>
+double Follow(int& k, int n, F f)
+{
+  double v;
+  k = k < 0 ? Largest(n, f, v) : Climb(k, n, f, v);
+  return v;
 }
 
 // Segment j's frame: t along it from its start, s across it, inwards.
@@ -187,12 +197,9 @@ bool HoldsEveryPlane(const Planes& h, int count, const std::vector<double>& xy)
 {
   const int corners = (int)xy.size() / 2;
   auto inward = [&](int plane) { return [&, plane](int k) { return -(h[plane][0] * xy[k * 2] + h[plane][1] * xy[k * 2 + 1]); }; };
-  int k = Largest(corners, inward(0));
+  int k = -1;
   for (int i = 0; i < count; i++)
-  {
-    k = Climb(k, corners, inward(i));
-    if (h.Out(i, xy[k * 2], xy[k * 2 + 1], h.eps * 1e6)) return false;
-  }
+    if (Follow(k, corners, inward(i)) > h.eps * 1e6 - h[i][2]) return false;
   return true;
 }
 
@@ -217,8 +224,7 @@ void Bisectors(const VGpoint* pts, int count, const double* unit, double* bisect
     const VGpoint& p = pts[j];
     const double bx = unit[j * 3], by = unit[j * 3 + 1];
     auto along = [&](int m) { return bx * (pts[m].x - p.x) + by * (pts[m].y - p.y); };
-    far = far < 0 ? Largest(count, along) : Climb(far, count, along);
-    bisector[j] = along(far);
+    bisector[j] = Follow(far, count, along);
   }
 }
 
@@ -296,7 +302,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     const bool thinHere = curved && s.whole[(size_t)j] < 2.0 * woff;
     const bool thinBefore = curved && s.whole[(size_t)Prev(j, count)] < 2.0 * woff;
     thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
-    extent = std::max({extent, std::fabs((double)p.x), std::fabs((double)p.y)});
+    extent = std::max(extent, (double)std::max(std::fabs(p.x), std::fabs(p.y)));
     const double reach = (!curved && s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
     // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
     const double c = (double)p.dy * p.x - (double)p.dx * p.y;
@@ -362,7 +368,7 @@ double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, c
   int at = -1;
   auto furthest = [&](double x, double y)
   {
-    at = at < 0 ? Largest(ninner, against(x, y)) : Climb(at, ninner, against(x, y));
+    Follow(at, ninner, against(x, y));
     return at;
   };
   band.clear();
@@ -440,8 +446,7 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff)
   {
     const Frame f(pts[j]);
     auto across = [&](int m) { return f.S(pts[m]); };
-    k = k < 0 ? Largest(count, across) : Climb(k, count, across);
-    if (across(k) < narrow) return true;
+    if (Follow(k, count, across) < narrow) return true;
   }
   return false;
 }
@@ -463,18 +468,18 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double*
     auto s = [&](int m) { return f.S(pts[m]); };
     auto t = [&](int m) { return f.T(pts[m]); };
     auto minusT = [&](int m) { return -f.T(pts[m]); };
-    most = most < 0 ? Largest(n, s) : Climb(most, n, s);
+    const double furthest = Follow(most, n, s);
     if (!across)
     {
-      whole[j] = s(most);
+      whole[j] = furthest;
       continue;
     }
-    back = back < 0 ? Largest(n, minusT) : Climb(back, n, minusT);
-    on = on < 0 ? Largest(n, t) : Climb(on, n, t);
+    Follow(back, n, minusT);
+    Follow(on, n, t);
     // The shape's height over the segment is concave along it: largest at the furthest point if that
     // lies within the slab, else at the slab's end nearer it.
     const double from = -woff, to = pts[j].len + woff, tm = t(most);
-    double reach = s(most);
+    double reach = furthest;
     if (whole) whole[j] = reach;
     if (tm > to)
       reach = FarSide(pts, n, f, to, most, back, hi);
@@ -525,7 +530,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   double area2 = 0.0;
   for (int j = 0; j < count; j++)
   {
-    const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
+    const VGpoint &a = pts[j], &b = pts[j + 1 == count ? 0 : j + 1];
     area2 += (double)a.x * b.y - (double)b.x * a.y;
   }
   const double area = std::fabs(area2) * 0.5;
