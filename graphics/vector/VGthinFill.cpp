@@ -229,8 +229,9 @@ void Bisectors(const VGpoint* pts, int count, const double* unit, double* bisect
 }
 
 // Merges the half-planes `more` into `planes`, both turning counter-clockwise through one revolution, by
-// the direction of their normals.
-void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, std::vector<double>& out)
+// the direction of their normals; out and keys are scratch.
+void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, std::vector<double>& out,
+                 std::vector<double>& keys)
 {
   const size_t n = planes.size() / 3, m = more.size() / 3;
   if (m == 0) return;
@@ -251,26 +252,26 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
     const double a = turn(h[0], h[1]) - a0;
     return a < 0.0 ? a + 4.0 : a;
   };
-  // `more` starts where its turn passes the first plane's direction.
+  // `more` starts where its turn passes the first plane's direction; each key is worked out once.
+  keys.resize(m);
   size_t start = 0;
-  double least = key(&more[0]);
-  for (size_t k = 1; k < m; k++)
-    if (const double v = key(&more[k * 3]); v < least) least = v, start = k;
+  for (size_t k = 0; k < m; k++)
+    if ((keys[k] = key(&more[k * 3])) < keys[start]) start = k;
   out.clear();
-  size_t i = 0, k = 0;
-  double ki = key(&planes[0]), kk = least;
+  size_t i = 0, k = 0, at = start;
+  double ki = key(&planes[0]);
   while (i < n || k < m)
   {
-    if (k == m || (i < n && ki <= kk))
+    if (k == m || (i < n && ki <= keys[at]))
     {
       Push(out, planes[i * 3], planes[i * 3 + 1], planes[i * 3 + 2]);
       if (++i < n) ki = key(&planes[i * 3]);
     }
     else
     {
-      const size_t at = (start + k) % m * 3;
-      Push(out, more[at], more[at + 1], more[at + 2]);
-      if (++k < m) kk = key(&more[(start + k) % m * 3]);
+      Push(out, more[at * 3], more[at * 3 + 1], more[at * 3 + 2]);
+      k++;
+      if (++at == m) at = 0;
     }
   }
   planes.swap(out);
@@ -343,7 +344,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     add(second);
     if (thinHere) AddUnitPlane(s.reversed, -p.dy, p.dx, -(c + woff + widen));
   }
-  MergePlanes(s.planes, s.reversed, s.meet);
+  MergePlanes(s.planes, s.reversed, s.meet, s.keys);
   const Planes h{s.planes, extent * 1e-12};
   const int nplanes = (int)s.planes.size() / 3;
   IntersectPlanes(h, nplanes, s.deque, s.meet, s.inner);

@@ -19,6 +19,7 @@ struct VGthinScratch
   std::vector<double> bisector; // how far in the shape reaches along each corner's bisector
   std::vector<double> planes; // half-planes: nx, ny, c (n . q >= c)
   std::vector<double> reversed; // the thin sides' far bands, merged into planes
+  std::vector<double> keys;   // the far bands' directions, for the merge
   std::vector<int> deque;     // the half-planes the inner outline keeps
   std::vector<double> meet;   // where each kept half-plane meets the next
 };
