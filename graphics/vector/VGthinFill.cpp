@@ -93,12 +93,15 @@ double FarSide(const VGpoint* pts, int n, const Frame& f, double at, int first, 
 }
 
 // A half-plane n . q >= c, n of unit length.
-void Push(std::vector<double>& v, double a, double b, double c)
+// Writes a triple at w and moves w on: the buffers are sized once for the most a pass can write, then cut
+// to what it wrote.
+void Push(double*& w, double a, double b, double c)
 {
-  v.push_back(a), v.push_back(b), v.push_back(c);
+  w[0] = a, w[1] = b, w[2] = c;
+  w += 3;
 }
 
-void AddPlane(std::vector<double>& planes, double nx, double ny, double c)
+void AddPlane(double*& planes, double nx, double ny, double c)
 {
   const double len = std::sqrt(nx * nx + ny * ny);
   if (len > 0.0)
@@ -109,7 +112,7 @@ void AddPlane(std::vector<double>& planes, double nx, double ny, double c)
 }
 
 // A half-plane whose normal is a segment's unit direction turned (none for a segment of no length).
-void AddUnitPlane(std::vector<double>& planes, double nx, double ny, double c)
+void AddUnitPlane(double*& planes, double nx, double ny, double c)
 {
   if (nx != 0.0 || ny != 0.0) Push(planes, nx, ny, c);
 }
@@ -257,19 +260,20 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
   size_t start = 0;
   for (size_t k = 0; k < m; k++)
     if ((keys[k] = key(&more[k * 3])) < keys[start]) start = k;
-  out.clear();
+  out.resize((n + m) * 3);
+  double* w = out.data();
   size_t i = 0, k = 0, at = start;
   double ki = key(&planes[0]);
   while (i < n || k < m)
   {
     if (k == m || (i < n && ki <= keys[at]))
     {
-      Push(out, planes[i * 3], planes[i * 3 + 1], planes[i * 3 + 2]);
+      Push(w, planes[i * 3], planes[i * 3 + 1], planes[i * 3 + 2]);
       if (++i < n) ki = key(&planes[i * 3]);
     }
     else
     {
-      Push(out, more[at * 3], more[at * 3 + 1], more[at * 3 + 2]);
+      Push(w, more[at * 3], more[at * 3 + 1], more[at * 3 + 2]);
       k++;
       if (++at == m) at = 0;
     }
@@ -287,8 +291,9 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
 // is left.
 bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, double widen, bool ccw)
 {
-  s.planes.clear();
-  s.reversed.clear();
+  s.planes.resize((size_t)count * 6);
+  s.reversed.resize((size_t)count * 3);
+  double *planes = s.planes.data(), *reversed = s.reversed.data();
   bool thin = false;
   const bool curved = count >= kCurvedPoints;
   const double narrow = (curved ? kNarrow : 2.0) * woff;
@@ -334,16 +339,18 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
         if (ownCorner && dm > 0.0)
         {
           const double inv = 1.0 / dm;
-          AddUnitPlane(s.planes, h[0] * inv, h[1] * inv, h[2] * inv);
+          AddUnitPlane(planes, h[0] * inv, h[1] * inv, h[2] * inv);
         }
       }
       else if (ownEdge)
-        (curved ? AddUnitPlane : AddPlane)(s.planes, h[0], h[1], h[2]);
+        (curved ? AddUnitPlane : AddPlane)(planes, h[0], h[1], h[2]);
     };
     add(first);
     add(second);
-    if (thinHere) AddUnitPlane(s.reversed, -p.dy, p.dx, -(c + woff + widen));
+    if (thinHere) AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen));
   }
+  s.planes.resize((size_t)(planes - s.planes.data()));
+  s.reversed.resize((size_t)(reversed - s.reversed.data()));
   MergePlanes(s.planes, s.reversed, s.meet, s.keys);
   const Planes h{s.planes, extent * 1e-12};
   const int nplanes = (int)s.planes.size() / 3;
@@ -372,7 +379,8 @@ double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, c
     Follow(at, ninner, against(x, y));
     return at;
   };
-  band.clear();
+  band.resize((size_t)count * 12 + 6);
+  double* w = band.data();
   const VGpoint* p0 = &pts[count - 1];
   for (int j = 0; j < count; j++)
   {
@@ -387,14 +395,15 @@ double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, c
       ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
-    Push(band, inner[in0 * 2], inner[in0 * 2 + 1], 1.0), Push(band, ox0, oy0, 0.0);
+    Push(w, inner[in0 * 2], inner[in0 * 2 + 1], 1.0), Push(w, ox0, oy0, 0.0);
     // The same pair again would add two triangles of no area.
     if (in1 != in0 || ox1 != ox0 || oy1 != oy0)
-      Push(band, inner[in1 * 2], inner[in1 * 2 + 1], 1.0), Push(band, ox1, oy1, 0.0);
+      Push(w, inner[in1 * 2], inner[in1 * 2 + 1], 1.0), Push(w, ox1, oy1, 0.0);
     p0 = p1;
   }
   const double first[6] = {band[0], band[1], band[2], band[3], band[4], band[5]};
-  Push(band, first[0], first[1], first[2]), Push(band, first[3], first[4], first[5]);
+  Push(w, first[0], first[1], first[2]), Push(w, first[3], first[4], first[5]);
+  band.resize((size_t)(w - band.data()));
   auto area = [](const double* a, const double* b, const double* c)
   { return std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) * 0.5; };
   double ink = 0.0;
