@@ -35,9 +35,9 @@ int Forward(int from, int to, int n)
 // largest point, and as its direction turns with the outline its largest point moves forward: started from
 // the last answer, the walks of a whole pass take as many steps as the outline has points.
 template <class F>
-int Climb(int k, int n, F f)
+int Climb(int k, int n, F f, double& v)
 {
-  double v = f(k);
+  v = f(k);
   for (int i = 0; i < n; i++)
   {
     const int m = Next(k, n);
@@ -49,22 +49,34 @@ int Climb(int k, int n, F f)
 }
 
 template <class F>
-int Largest(int n, F f)
+int Largest(int n, F f, double& most)
 {
   int best = 0;
-  double most = f(0);
+  most = f(0);
   for (int k = 1; k < n; k++)
     if (const double v = f(k); v > most) best = k, most = v;
   return best;
 }
 
+// Moves k to where f is largest: a search of every point the first time (k < 0), a climb from the last
+// answer after. Answers f there.
+template <class F>
+double Follow(int& k, int n, F f)
+{
+  double v;
+  k = k < 0 ? Largest(n, f, v) : Climb(k, n, f, v);
+  return v;
+}
+
 // Segment j's frame: t along it from its start, s across it, inwards.
 struct Frame
 {
-  double ax, ay, dx, dy;
-  Frame(const VGpoint& a) : ax(a.x), ay(a.y), dx(a.dx), dy(a.dy) {}
+  double ax, ay, dx, dy, s0;
+  Frame(const VGpoint& a) : ax(a.x), ay(a.y), dx(a.dx), dy(a.dy), s0(ax * dy - ay * dx) {}
   double T(const VGpoint& q) const { return (q.x - ax) * dx + (q.y - ay) * dy; }
   double S(const VGpoint& q) const { return (q.x - ax) * dy - (q.y - ay) * dx; }
+  // S plus s0, cheaper for the walks, which only compare.
+  double Across(const VGpoint& q) const { return q.x * dy - q.y * dx; }
 };
 
 // Where the outline's far side crosses t = at, walking from m within the points first..last (forward),
@@ -83,16 +95,28 @@ double FarSide(const VGpoint* pts, int n, const Frame& f, double at, int first, 
 }
 
 // A half-plane n . q >= c, n of unit length.
-void AddPlane(std::vector<double>& planes, double nx, double ny, double c)
+// Writes a triple at w and moves w on: the buffers are sized once for the most a pass can write, then cut
+// to what it wrote.
+void Push(double*& w, double a, double b, double c)
+{
+  w[0] = a, w[1] = b, w[2] = c;
+  w += 3;
+}
+
+void AddPlane(double*& planes, double nx, double ny, double c)
 {
   const double len = std::sqrt(nx * nx + ny * ny);
-  if (len > 0.0) planes.insert(planes.end(), {nx / len, ny / len, c / len});
+  if (len > 0.0)
+  {
+    const double inv = 1.0 / len;
+    Push(planes, nx * inv, ny * inv, c * inv);
+  }
 }
 
 // A half-plane whose normal is a segment's unit direction turned (none for a segment of no length).
-void AddUnitPlane(std::vector<double>& planes, double nx, double ny, double c)
+void AddUnitPlane(double*& planes, double nx, double ny, double c)
 {
-  if (nx != 0.0 || ny != 0.0) planes.insert(planes.end(), {nx, ny, c});
+  if (nx != 0.0 || ny != 0.0) Push(planes, nx, ny, c);
 }
 
 struct Planes
@@ -108,8 +132,9 @@ struct Planes
     const double *A = (*this)[a], *B = (*this)[b];
     const double det = A[0] * B[1] - A[1] * B[0];
     if (det == 0.0) return false;
-    x = (A[2] * B[1] - B[2] * A[1]) / det;
-    y = (A[0] * B[2] - B[0] * A[2]) / det;
+    const double inv = 1.0 / det;
+    x = (A[2] * B[1] - B[2] * A[1]) * inv;
+    y = (A[0] * B[2] - B[0] * A[2]) * inv;
     return true;
   }
 };
@@ -122,8 +147,9 @@ void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vect
                      std::vector<double>& xy)
 {
   xy.clear();
-  dq.assign((size_t)count, 0);
-  meet.assign((size_t)count * 2, 0.0);
+  // Every entry is written before it is read.
+  dq.resize((size_t)count);
+  meet.resize((size_t)count * 2);
   int head = 0, tail = 0; // dq[head, tail)
   auto out = [&](int plane, int k) { return h.Out(plane, meet[k * 2], meet[k * 2 + 1]); }; // false for NaN
   auto join = [&](int k)
@@ -163,7 +189,7 @@ void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vect
     if (std::isnan(x)) return;
     const size_t n = xy.size();
     if (n >= 2 && std::fabs(xy[n - 2] - x) <= h.eps && std::fabs(xy[n - 1] - y) <= h.eps) continue;
-    xy.insert(xy.end(), {x, y});
+    xy.push_back(x), xy.push_back(y);
   }
   while (xy.size() > 2 && std::fabs(xy[0] - xy[xy.size() - 2]) <= h.eps &&
          std::fabs(xy[1] - xy[xy.size() - 1]) <= h.eps)
@@ -176,33 +202,41 @@ bool HoldsEveryPlane(const Planes& h, int count, const std::vector<double>& xy)
 {
   const int corners = (int)xy.size() / 2;
   auto inward = [&](int plane) { return [&, plane](int k) { return -(h[plane][0] * xy[k * 2] + h[plane][1] * xy[k * 2 + 1]); }; };
-  int k = Largest(corners, inward(0));
+  int k = -1;
   for (int i = 0; i < count; i++)
-  {
-    k = Climb(k, corners, inward(i));
-    if (h.Out(i, xy[k * 2], xy[k * 2 + 1], h.eps * 1e6)) return false;
-  }
+    if (Follow(k, corners, inward(i)) > h.eps * 1e6 - h[i][2]) return false;
   return true;
 }
 
+// Each corner's bisector of unit length and the length of its miter direction (bx, by, dm triples; zeros
+// where the corner has none), into unit[0, count * 3).
+void UnitBisectors(const VGpoint* pts, int count, double* unit)
+{
+  for (int j = 0; j < count; j++, unit += 3)
+  {
+    const VGpoint& p = pts[j];
+    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy), inv = dm > 0.0 ? 1.0 / dm : 0.0;
+    unit[0] = p.dmx * inv, unit[1] = p.dmy * inv, unit[2] = dm;
+  }
+}
+
 // How far the shape reaches in along each corner's bisector, into bisector[0, count).
-void Bisectors(const VGpoint* pts, int count, double* bisector)
+void Bisectors(const VGpoint* pts, int count, const double* unit, double* bisector)
 {
   int far = -1;
   for (int j = 0; j < count; j++)
   {
     const VGpoint& p = pts[j];
-    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
-    const double bx = dm > 0.0 ? p.dmx / dm : 0.0, by = dm > 0.0 ? p.dmy / dm : 0.0;
-    auto along = [&](int m) { return bx * (pts[m].x - p.x) + by * (pts[m].y - p.y); };
-    far = far < 0 ? Largest(count, along) : Climb(far, count, along);
-    bisector[j] = along(far);
+    const double bx = unit[j * 3], by = unit[j * 3 + 1];
+    auto along = [&](int m) { return bx * pts[m].x + by * pts[m].y; };
+    bisector[j] = Follow(far, count, along) - (bx * p.x + by * p.y);
   }
 }
 
 // Merges the half-planes `more` into `planes`, both turning counter-clockwise through one revolution, by
-// the direction of their normals.
-void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, std::vector<double>& out)
+// the direction of their normals; out and keys are scratch.
+void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, std::vector<double>& out,
+                 std::vector<double>& keys)
 {
   const size_t n = planes.size() / 3, m = more.size() / 3;
   if (m == 0) return;
@@ -223,26 +257,27 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
     const double a = turn(h[0], h[1]) - a0;
     return a < 0.0 ? a + 4.0 : a;
   };
-  // `more` starts where its turn passes the first plane's direction.
+  // `more` starts where its turn passes the first plane's direction; each key is worked out once.
+  keys.resize(m);
   size_t start = 0;
-  double least = key(&more[0]);
-  for (size_t k = 1; k < m; k++)
-    if (const double v = key(&more[k * 3]); v < least) least = v, start = k;
-  out.clear();
-  size_t i = 0, k = 0;
-  double ki = key(&planes[0]), kk = least;
+  for (size_t k = 0; k < m; k++)
+    if ((keys[k] = key(&more[k * 3])) < keys[start]) start = k;
+  out.resize((n + m) * 3);
+  double* w = out.data();
+  size_t i = 0, k = 0, at = start;
+  double ki = key(&planes[0]);
   while (i < n || k < m)
   {
-    if (k == m || (i < n && ki <= kk))
+    if (k == m || (i < n && ki <= keys[at]))
     {
-      out.insert(out.end(), planes.data() + i * 3, planes.data() + i * 3 + 3);
+      Push(w, planes[i * 3], planes[i * 3 + 1], planes[i * 3 + 2]);
       if (++i < n) ki = key(&planes[i * 3]);
     }
     else
     {
-      const size_t at = (start + k) % m * 3;
-      out.insert(out.end(), more.data() + at, more.data() + at + 3);
-      if (++k < m) kk = key(&more[(start + k) % m * 3]);
+      Push(w, more[at * 3], more[at * 3 + 1], more[at * 3 + 2]);
+      k++;
+      if (++at == m) at = 0;
     }
   }
   planes.swap(out);
@@ -258,8 +293,9 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
 // is left.
 bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, double widen, bool ccw)
 {
-  s.planes.clear();
-  s.reversed.clear();
+  s.planes.resize((size_t)count * 6);
+  s.reversed.resize((size_t)count * 3);
+  double *planes = s.planes.data(), *reversed = s.reversed.data();
   bool thin = false;
   const bool curved = count >= kCurvedPoints;
   const double narrow = (curved ? kNarrow : 2.0) * woff;
@@ -274,7 +310,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     const bool thinHere = curved && s.whole[(size_t)j] < 2.0 * woff;
     const bool thinBefore = curved && s.whole[(size_t)Prev(j, count)] < 2.0 * woff;
     thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
-    extent = std::max({extent, std::fabs((double)p.x), std::fabs((double)p.y)});
+    extent = std::max(extent, (double)std::max(std::fabs(p.x), std::fabs(p.y)));
     const double reach = (!curved && s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
     // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
     const double c = (double)p.dy * p.x - (double)p.dx * p.y;
@@ -285,10 +321,11 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.
     double cornerReach = 0.0;
     bool ownCorner = true;
-    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy);
+    const double* unit = &s.unit[(size_t)j * 3];
+    const double dm = unit[2];
     if ((thinHere || thinBefore) && dm > 0.0)
     {
-      const double bx = p.dmx / dm, by = p.dmy / dm, reach = s.bisector[(size_t)j];
+      const double bx = unit[0], by = unit[1], reach = s.bisector[(size_t)j];
       const double open = std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
       cornerReach = (reach >= 2.0 * woff ? woff - widen : -woff * open) * dm;
       ownCorner = reach >= 2.0 * woff || !(thinHere && thinBefore);
@@ -301,16 +338,22 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     {
       if (h != edge)
       {
-        if (ownCorner && dm > 0.0) AddUnitPlane(s.planes, h[0] / dm, h[1] / dm, h[2] / dm);
+        if (ownCorner && dm > 0.0)
+        {
+          const double inv = 1.0 / dm;
+          AddUnitPlane(planes, h[0] * inv, h[1] * inv, h[2] * inv);
+        }
       }
       else if (ownEdge)
-        (curved ? AddUnitPlane : AddPlane)(s.planes, h[0], h[1], h[2]);
+        (curved ? AddUnitPlane : AddPlane)(planes, h[0], h[1], h[2]);
     };
     add(first);
     add(second);
-    if (thinHere) AddUnitPlane(s.reversed, -p.dy, p.dx, -(c + woff + widen));
+    if (thinHere) AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen));
   }
-  MergePlanes(s.planes, s.reversed, s.meet);
+  s.planes.resize((size_t)(planes - s.planes.data()));
+  s.reversed.resize((size_t)(reversed - s.reversed.data()));
+  MergePlanes(s.planes, s.reversed, s.meet, s.keys);
   const Planes h{s.planes, extent * 1e-12};
   const int nplanes = (int)s.planes.size() / 3;
   IntersectPlanes(h, nplanes, s.deque, s.meet, s.inner);
@@ -325,7 +368,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
 // end at the inner outline's points furthest out on either side of the corner's bisector, so that the
 // fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
 // fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
-double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner,
+double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, const std::vector<double>& inner,
                 std::vector<double>& band)
 {
   const int ninner = (int)inner.size() / 2;
@@ -335,18 +378,18 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
   int at = -1;
   auto furthest = [&](double x, double y)
   {
-    at = at < 0 ? Largest(ninner, against(x, y)) : Climb(at, ninner, against(x, y));
+    Follow(at, ninner, against(x, y));
     return at;
   };
-  band.clear();
+  band.resize((size_t)count * 12 + 6);
+  double* w = band.data();
   const VGpoint* p0 = &pts[count - 1];
   for (int j = 0; j < count; j++)
   {
     const VGpoint* p1 = &pts[j];
     // Directions strictly between each side's normal and the bisector, which the inner outline's edges
     // never face square on.
-    const double dm = std::sqrt((double)p1->dmx * p1->dmx + (double)p1->dmy * p1->dmy), bx = dm > 0.0 ? p1->dmx / dm : 0.0,
-                 by = dm > 0.0 ? p1->dmy / dm : 0.0;
+    const double bx = unit[j * 3], by = unit[j * 3 + 1];
     const int in0 = furthest(bx + p0->dy, by - p0->dx), in1 = furthest(bx + p1->dy, by - p1->dx);
     double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
     if (p1->flags & kVGPtBevel)
@@ -354,13 +397,15 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
       ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
-    band.insert(band.end(), {inner[in0 * 2], inner[in0 * 2 + 1], 1.0, ox0, oy0, 0.0});
+    Push(w, inner[in0 * 2], inner[in0 * 2 + 1], 1.0), Push(w, ox0, oy0, 0.0);
     // The same pair again would add two triangles of no area.
     if (in1 != in0 || ox1 != ox0 || oy1 != oy0)
-      band.insert(band.end(), {inner[in1 * 2], inner[in1 * 2 + 1], 1.0, ox1, oy1, 0.0});
+      Push(w, inner[in1 * 2], inner[in1 * 2 + 1], 1.0), Push(w, ox1, oy1, 0.0);
     p0 = p1;
   }
-  band.insert(band.end(), {band[0], band[1], band[2], band[3], band[4], band[5]});
+  const double first[6] = {band[0], band[1], band[2], band[3], band[4], band[5]};
+  Push(w, first[0], first[1], first[2]), Push(w, first[3], first[4], first[5]);
+  band.resize((size_t)(w - band.data()));
   auto area = [](const double* a, const double* b, const double* c)
   { return std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) * 0.5; };
   double ink = 0.0;
@@ -412,9 +457,8 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff)
   for (int j = 0; j < count; j++)
   {
     const Frame f(pts[j]);
-    auto across = [&](int m) { return f.S(pts[m]); };
-    k = k < 0 ? Largest(count, across) : Climb(k, count, across);
-    if (across(k) < narrow) return true;
+    auto across = [&](int m) { return f.Across(pts[m]); };
+    if (Follow(k, count, across) - f.s0 < narrow) return true;
   }
   return false;
 }
@@ -433,21 +477,21 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double*
   for (int j = 0; j < n; j++)
   {
     const Frame f(pts[j]);
-    auto s = [&](int m) { return f.S(pts[m]); };
+    auto s = [&](int m) { return f.Across(pts[m]); };
     auto t = [&](int m) { return f.T(pts[m]); };
     auto minusT = [&](int m) { return -f.T(pts[m]); };
-    most = most < 0 ? Largest(n, s) : Climb(most, n, s);
+    const double furthest = Follow(most, n, s) - f.s0;
     if (!across)
     {
-      whole[j] = s(most);
+      whole[j] = furthest;
       continue;
     }
-    back = back < 0 ? Largest(n, minusT) : Climb(back, n, minusT);
-    on = on < 0 ? Largest(n, t) : Climb(on, n, t);
+    Follow(back, n, minusT);
+    Follow(on, n, t);
     // The shape's height over the segment is concave along it: largest at the furthest point if that
     // lies within the slab, else at the slab's end nearer it.
     const double from = -woff, to = pts[j].len + woff, tm = t(most);
-    double reach = s(most);
+    double reach = furthest;
     if (whole) whole[j] = reach;
     if (tm > to)
       reach = FarSide(pts, n, f, to, most, back, hi);
@@ -498,7 +542,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   double area2 = 0.0;
   for (int j = 0; j < count; j++)
   {
-    const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
+    const VGpoint &a = pts[j], &b = pts[j + 1 == count ? 0 : j + 1];
     area2 += (double)a.x * b.y - (double)b.x * a.y;
   }
   const double area = std::fabs(area2) * 0.5;
@@ -508,8 +552,10 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   s.across.resize(curved ? 0 : (size_t)count);
   s.whole.resize((size_t)count);
   vgThinAcross(pts, count, woff, curved ? nullptr : s.across.data(), s.whole.data());
+  s.unit.resize((size_t)count * 3);
+  UnitBisectors(pts, count, s.unit.data());
   s.bisector.resize(curved ? (size_t)count : 0);
-  if (curved) Bisectors(pts, count, s.bisector.data());
+  if (curved) Bisectors(pts, count, s.unit.data(), s.bisector.data());
   auto build = [&](double widen)
   {
     const bool thin = InnerOutline(s, pts, count, woff, widen, area2 > 0.0);
@@ -521,7 +567,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
         cx += pts[j].x, cy += pts[j].y;
       s.inner.assign({cx / count, cy / count});
     }
-    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.inner, s.band));
+    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.unit.data(), s.inner, s.band));
   };
   auto [thin, ink] = build(0.0);
   if (thin && ink < area) ink = Widen(build, area, ink, woff);

@@ -15,9 +15,11 @@ struct VGthinScratch
   std::vector<double> band;   // the band, x, y, coverage triples
   std::vector<double> across; // the shape's width across each segment
   std::vector<double> whole;  // how far the whole shape reaches across from each segment
+  std::vector<double> unit;   // each corner's unit bisector and miter length, bx, by, dm triples
   std::vector<double> bisector; // how far in the shape reaches along each corner's bisector
   std::vector<double> planes; // half-planes: nx, ny, c (n . q >= c)
   std::vector<double> reversed; // the thin sides' far bands, merged into planes
+  std::vector<double> keys;   // the far bands' directions, for the merge
   std::vector<int> deque;     // the half-planes the inner outline keeps
   std::vector<double> meet;   // where each kept half-plane meets the next
 };
