@@ -14,6 +14,8 @@ namespace
 // exactly.
 constexpr double kNarrow = 4.0;
 constexpr int kCurvedPoints = 5;
+// Curves of more points than this build their inner outline on fewer (FewerPoints).
+constexpr int kFewPoints = 12;
 
 int Next(int k, int n)
 {
@@ -141,20 +143,21 @@ struct Planes
 
 // The intersection of half-planes whose normals turn counter-clockwise through one revolution, each less
 // than half a turn from the next, into xy (its corners, counter-clockwise, repeats dropped; empty when
-// nothing is left). Each plane is pushed and popped at most once; where each kept plane meets the next is
-// worked out once (meet[k] for dq[k] and dq[k + 1]; NaN for parallel lines).
+// nothing is left, or when rounding left some plane's line cutting across it). Each plane is pushed and
+// popped at most once; where each kept plane meets the next is worked out once (meet[k] for dq[k] and
+// dq[k + 1]; NaN for parallel lines).
 void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vector<double>& meet,
                      std::vector<double>& xy)
 {
   xy.clear();
-  // Every entry is written before it is read.
+  // Every entry is written before it is read; one more meeting point for the last plane and the first.
   dq.resize((size_t)count);
-  meet.resize((size_t)count * 2);
+  meet.resize((size_t)count * 2 + 2);
   int head = 0, tail = 0; // dq[head, tail)
   auto out = [&](int plane, int k) { return h.Out(plane, meet[k * 2], meet[k * 2 + 1]); }; // false for NaN
-  auto join = [&](int k)
+  auto join = [&](int k, int a, int b)
   {
-    if (!h.Meet(dq[k], dq[k + 1], meet[k * 2], meet[k * 2 + 1])) meet[k * 2] = meet[k * 2 + 1] = NAN;
+    if (!h.Meet(a, b, meet[k * 2], meet[k * 2 + 1])) meet[k * 2] = meet[k * 2 + 1] = NAN;
   };
   for (int i = 0; i < count; i++)
   {
@@ -174,19 +177,27 @@ void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vect
       }
     }
     dq[tail++] = i;
-    if (tail - head > 1) join(tail - 2);
+    if (tail - head > 1) join(tail - 2, dq[tail - 2], dq[tail - 1]);
   }
   while (tail - head > 2 && out(dq[head], tail - 2))
     tail--;
   while (tail - head > 2 && out(dq[tail - 1], head))
     head++;
   if (tail - head < 3) return;
-  double x, y;
-  for (int k = head; k <= tail - 1; k++)
+  join(tail - 1, dq[tail - 1], dq[head]);
+  for (int k = head; k < tail; k++)
+    if (std::isnan(meet[k * 2])) return;
+  // Every plane holds the corners: the one furthest out of it lies between the kept planes either side
+  // of it in turning order (rounding of nearly parallel lines' meeting points aside).
+  const double slack = h.eps * 1e6;
+  for (int i = 0, k = tail - 1; i < count; i++)
   {
-    if (k < tail - 1) x = meet[k * 2], y = meet[k * 2 + 1];
-    else if (!h.Meet(dq[tail - 1], dq[head], x, y)) return;
-    if (std::isnan(x)) return;
+    if (i == dq[k == tail - 1 ? head : k + 1]) k = k == tail - 1 ? head : k + 1;
+    if (h.Out(i, meet[k * 2], meet[k * 2 + 1], slack)) return;
+  }
+  for (int k = head; k < tail; k++)
+  {
+    const double x = meet[k * 2], y = meet[k * 2 + 1];
     const size_t n = xy.size();
     if (n >= 2 && std::fabs(xy[n - 2] - x) <= h.eps && std::fabs(xy[n - 1] - y) <= h.eps) continue;
     xy.push_back(x), xy.push_back(y);
@@ -194,18 +205,6 @@ void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vect
   while (xy.size() > 2 && std::fabs(xy[0] - xy[xy.size() - 2]) <= h.eps &&
          std::fabs(xy[1] - xy[xy.size() - 1]) <= h.eps)
     xy.resize(xy.size() - 2);
-}
-
-// Whether the corners xy hold every plane, each checked against the corner furthest out of it, which
-// turns forward with the planes (rounding of nearly parallel lines' meeting points aside).
-bool HoldsEveryPlane(const Planes& h, int count, const std::vector<double>& xy)
-{
-  const int corners = (int)xy.size() / 2;
-  auto inward = [&](int plane) { return [&, plane](int k) { return -(h[plane][0] * xy[k * 2] + h[plane][1] * xy[k * 2 + 1]); }; };
-  int k = -1;
-  for (int i = 0; i < count; i++)
-    if (Follow(k, corners, inward(i)) > h.eps * 1e6 - h[i][2]) return false;
-  return true;
 }
 
 // Each corner's bisector of unit length and the length of its miter direction (bx, by, dm triples; zeros
@@ -283,6 +282,50 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
   planes.swap(out);
 }
 
+// A curve's inner outline is built on fewer of its points: a chord stands for the corners it passes while
+// they lie within `within` of it (the turning from its first segment to its last times their length
+// bounds how far they lie). Into out, with each point's direction, length and miter as the joins work
+// them out; answers how many.
+int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint>& out)
+{
+  out.resize((size_t)count);
+  VGpoint* w = out.data();
+  *w++ = pts[0];
+  int anchor = 0;
+  float length = 0.0f;
+  for (int k = 1; k <= count; k++)
+  {
+    const VGpoint &a = pts[anchor], &last = pts[k - 1];
+    length += last.len;
+    const float turn = a.dx * last.dy - a.dy * last.dx, along = a.dx * last.dx + a.dy * last.dy;
+    if (along > 0.0f && length * std::fabs(turn) * 0.5f <= within) continue;
+    if (k - 1 > anchor) *w++ = pts[k - 1], anchor = k - 1, length = pts[k - 1].len;
+  }
+  const int n = (int)(w - out.data());
+  for (int j = 0; j < n; j++)
+  {
+    VGpoint& p = out[(size_t)j];
+    const VGpoint& q = out[(size_t)(j + 1 == n ? 0 : j + 1)];
+    const float dx = q.x - p.x, dy = q.y - p.y, len = std::sqrt(dx * dx + dy * dy);
+    p.len = len;
+    p.dx = len > 0.0f ? dx / len : 0.0f, p.dy = len > 0.0f ? dy / len : 0.0f;
+  }
+  for (int j = 0; j < n; j++)
+  {
+    const VGpoint& p0 = out[(size_t)(j == 0 ? n - 1 : j - 1)];
+    VGpoint& p1 = out[(size_t)j];
+    p1.dmx = (p0.dy + p1.dy) * 0.5f, p1.dmy = (-p0.dx - p1.dx) * 0.5f;
+    const float dmr2 = p1.dmx * p1.dmx + p1.dmy * p1.dmy;
+    if (dmr2 > 0.000001f)
+    {
+      const float scale = std::min(1.0f / dmr2, 600.0f);
+      p1.dmx *= scale, p1.dmy *= scale;
+    }
+    p1.flags = 0;
+  }
+  return n;
+}
+
 // The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
 // each reaching inwards by half a fringe (less `widen`), cut at each corner's supporting line so that it
 // stays behind the band's outer edge. Where the shape is thinner than a fringe across a segment, the band's
@@ -291,13 +334,13 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
 // pixel apart add up to the same ink wherever it lies. Into s.inner (x, y pairs, the path's turning);
 // answers whether a segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing
 // is left.
-bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, double widen, bool ccw)
+bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double* units, float woff, double widen, bool ccw,
+                  bool curved)
 {
   s.planes.resize((size_t)count * 6);
   s.reversed.resize((size_t)count * 3);
   double *planes = s.planes.data(), *reversed = s.reversed.data();
   bool thin = false;
-  const bool curved = count >= kCurvedPoints;
   const double narrow = (curved ? kNarrow : 2.0) * woff;
   double extent = 1.0;
   for (int step = 0; step < count; step++)
@@ -321,7 +364,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
     // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.
     double cornerReach = 0.0;
     bool ownCorner = true;
-    const double* unit = &s.unit[(size_t)j * 3];
+    const double* unit = &units[(size_t)j * 3];
     const double dm = unit[2];
     if ((thinHere || thinBefore) && dm > 0.0)
     {
@@ -357,65 +400,79 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, float woff, d
   const Planes h{s.planes, extent * 1e-12};
   const int nplanes = (int)s.planes.size() / 3;
   IntersectPlanes(h, nplanes, s.deque, s.meet, s.inner);
-  if (!s.inner.empty() && !HoldsEveryPlane(h, nplanes, s.inner)) s.inner.clear();
   if (!ccw)
     for (size_t a = 0, b = s.inner.size() - 2; a < b && !s.inner.empty(); a += 2, b -= 2)
       std::swap(s.inner[a], s.inner[b]), std::swap(s.inner[a + 1], s.inner[b + 1]);
   return thin;
 }
 
-// The band of a convex fill whose inset folds, as a strip of (x, y, inner) triples: each corner's bands
+// The band of a convex fill whose inset folds, as a strip from out: each corner's bands
 // end at the inner outline's points furthest out on either side of the corner's bisector, so that the
 // fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
 // fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
 double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, const std::vector<double>& inner,
-                std::vector<double>& band)
+                VGvertex* out, int& written)
 {
   const int ninner = (int)inner.size() / 2;
   // The inner outline's point furthest out against the inward direction (x, y); the directions asked
-  // turn with the outline, and so does the answer.
-  auto against = [&](double x, double y) { return [&inner, x, y](int k) { return -(inner[k * 2] * x + inner[k * 2 + 1] * y); }; };
+  // turn with the outline, and so does the answer: it moves on while the next point lies further out.
+  const double* in = inner.data();
+  auto against = [in](double x, double y) { return [in, x, y](int k) { return -(in[k * 2] * x + in[k * 2 + 1] * y); }; };
   int at = -1;
   auto furthest = [&](double x, double y)
   {
-    Follow(at, ninner, against(x, y));
+    if (at < 0)
+    {
+      double most;
+      at = Largest(ninner, against(x, y), most);
+      return at;
+    }
+    for (int i = 0; i < ninner; i++)
+    {
+      const int m = Next(at, ninner);
+      if (!((in[m * 2] - in[at * 2]) * x + (in[m * 2 + 1] - in[at * 2 + 1]) * y < 0.0)) break;
+      at = m;
+    }
     return at;
   };
-  band.resize((size_t)count * 12 + 6);
-  double* w = band.data();
+  auto area = [](double ax, double ay, double bx, double by, double cx, double cy)
+  { return std::fabs((bx - ax) * (cy - ay) - (cx - ax) * (by - ay)) * 0.5; };
+  double ink = 0.0;
+  for (int k = 2; k < ninner; k++)
+    ink += area(in[0], in[1], in[(k - 1) * 2], in[(k - 1) * 2 + 1], in[k * 2], in[k * 2 + 1]);
+  // The strip alternates inner points (full coverage; their u is set once the ink is known) and outer
+  // ones (none): a triangle ending on an inner point has two corners inside, one ending outside one.
+  VGvertex* w = out;
+  double ax = 0.0, ay = 0.0, bx = 0.0, by = 0.0;
+  auto put = [&](double x, double y, bool inside)
+  {
+    if (w - out >= 2) ink += area(ax, ay, bx, by, x, y) * (inside ? 2.0 : 1.0) / 3.0;
+    ax = bx, ay = by, bx = x, by = y;
+    *w++ = VGvertex{(float)x, (float)y, 1.0f, 1};
+  };
   const VGpoint* p0 = &pts[count - 1];
+  double first[4] = {};
   for (int j = 0; j < count; j++)
   {
     const VGpoint* p1 = &pts[j];
     // Directions strictly between each side's normal and the bisector, which the inner outline's edges
     // never face square on.
-    const double bx = unit[j * 3], by = unit[j * 3 + 1];
-    const int in0 = furthest(bx + p0->dy, by - p0->dx), in1 = furthest(bx + p1->dy, by - p1->dx);
+    const double ux = unit[j * 3], uy = unit[j * 3 + 1];
+    const int in0 = furthest(ux + p0->dy, uy - p0->dx), in1 = furthest(ux + p1->dy, uy - p1->dx);
     double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
     if (p1->flags & kVGPtBevel)
     {
       ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
-    Push(w, inner[in0 * 2], inner[in0 * 2 + 1], 1.0), Push(w, ox0, oy0, 0.0);
+    if (j == 0) first[0] = in[in0 * 2], first[1] = in[in0 * 2 + 1], first[2] = ox0, first[3] = oy0;
+    put(in[in0 * 2], in[in0 * 2 + 1], true), put(ox0, oy0, false);
     // The same pair again would add two triangles of no area.
-    if (in1 != in0 || ox1 != ox0 || oy1 != oy0)
-      Push(w, inner[in1 * 2], inner[in1 * 2 + 1], 1.0), Push(w, ox1, oy1, 0.0);
+    if (in1 != in0 || ox1 != ox0 || oy1 != oy0) put(in[in1 * 2], in[in1 * 2 + 1], true), put(ox1, oy1, false);
     p0 = p1;
   }
-  const double first[6] = {band[0], band[1], band[2], band[3], band[4], band[5]};
-  Push(w, first[0], first[1], first[2]), Push(w, first[3], first[4], first[5]);
-  band.resize((size_t)(w - band.data()));
-  auto area = [](const double* a, const double* b, const double* c)
-  { return std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) * 0.5; };
-  double ink = 0.0;
-  for (int k = 2; k < ninner; k++)
-    ink += area(&inner[0], &inner[(k - 1) * 2], &inner[k * 2]);
-  for (size_t k = 2; k < band.size() / 3; k++)
-  {
-    const double *a = &band[(k - 2) * 3], *b = &band[(k - 1) * 3], *c = &band[k * 3];
-    ink += area(a, b, c) * (a[2] + b[2] + c[2]) / 3.0;
-  }
+  put(first[0], first[1], true), put(first[2], first[3], false);
+  written = (int)(w - out);
   return ink;
 }
 
@@ -547,18 +604,36 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   }
   const double area = std::fabs(area2) * 0.5;
   // The widths do not change with the widening: worked out once for every outline tried.
-  // A curve's bands are built from how far the whole shape reaches across from each segment.
+  // A curve's bands are built from how far the whole shape reaches across from each segment, on fewer of
+  // its points where it has many.
   const bool curved = count >= kCurvedPoints;
-  s.across.resize(curved ? 0 : (size_t)count);
-  s.whole.resize((size_t)count);
-  vgThinAcross(pts, count, woff, curved ? nullptr : s.across.data(), s.whole.data());
   s.unit.resize((size_t)count * 3);
   UnitBisectors(pts, count, s.unit.data());
-  s.bisector.resize(curved ? (size_t)count : 0);
-  if (curved) Bisectors(pts, count, s.unit.data(), s.bisector.data());
+  const VGpoint* outline = pts;
+  int n = count;
+  const double* unit = s.unit.data();
+  if (curved && count > kFewPoints)
+  {
+    n = FewerPoints(pts, count, woff / 64.0f, s.fewer);
+    if (n >= kCurvedPoints && n < count)
+    {
+      outline = s.fewer.data();
+      s.fewerUnit.resize((size_t)n * 3);
+      UnitBisectors(outline, n, s.fewerUnit.data());
+      unit = s.fewerUnit.data();
+    }
+    else
+      n = count;
+  }
+  s.across.resize(curved ? 0 : (size_t)n);
+  s.whole.resize((size_t)n);
+  vgThinAcross(outline, n, woff, curved ? nullptr : s.across.data(), s.whole.data());
+  s.bisector.resize(curved ? (size_t)n : 0);
+  if (curved) Bisectors(outline, n, unit, s.bisector.data());
+  int nband = 0;
   auto build = [&](double widen)
   {
-    const bool thin = InnerOutline(s, pts, count, woff, widen, area2 > 0.0);
+    const bool thin = InnerOutline(s, outline, n, unit, woff, widen, area2 > 0.0, curved);
     if (s.inner.empty())
     {
       // Nothing left between the bands (a sliver of a triangle): they meet at the middle.
@@ -567,7 +642,8 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
         cx += pts[j].x, cy += pts[j].y;
       s.inner.assign({cx / count, cy / count});
     }
-    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.unit.data(), s.inner, s.band));
+    const int ninner = (int)s.inner.size() / 2;
+    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.unit.data(), s.inner, dst + ninner, nband));
   };
   auto [thin, ink] = build(0.0);
   if (thin && ink < area) ink = Widen(build, area, ink, woff);
@@ -579,8 +655,9 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     *dst++ = VGvertex{(float)s.inner[k * 2], (float)s.inner[k * 2 + 1], u, 1};
   path->nfill = ninner;
   path->stroke = dst;
-  for (size_t k = 0; k < s.band.size(); k += 3)
-    *dst++ = VGvertex{(float)s.band[k], (float)s.band[k + 1], s.band[k + 2] > 0.0 ? u : 1.0f, 1};
+  for (int k = 0; k < nband; k += 2)
+    dst[k].u = u;
+  dst += nband;
   path->nstroke = (int)(dst - path->stroke);
   return dst;
 }

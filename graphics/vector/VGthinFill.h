@@ -12,7 +12,6 @@ namespace iplugin::igraphics
 struct VGthinScratch
 {
   std::vector<double> inner;  // the inner outline, x, y pairs
-  std::vector<double> band;   // the band, x, y, coverage triples
   std::vector<double> across; // the shape's width across each segment
   std::vector<double> whole;  // how far the whole shape reaches across from each segment
   std::vector<double> unit;   // each corner's unit bisector and miter length, bx, by, dm triples
@@ -22,6 +21,8 @@ struct VGthinScratch
   std::vector<double> keys;   // the far bands' directions, for the merge
   std::vector<int> deque;     // the half-planes the inner outline keeps
   std::vector<double> meet;   // where each kept half-plane meets the next
+  std::vector<VGpoint> fewer; // a curve's outline on fewer points, and its bisectors
+  std::vector<double> fewerUnit;
 };
 
 // Whether a convex outline's fan inset by woff would fold or cross itself (some edge of the inset runs
