@@ -283,25 +283,28 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
 }
 
 // A curve's inner outline is built on fewer of its points: a chord stands for the corners it passes while
-// they lie within `within` of it (the turning from its first segment to its last times their length
-// bounds how far they lie). Into out, with each point's direction, length and miter as the joins work
-// them out; answers how many.
+// they lie within `within` of it (they lie in the triangle the chord makes with the lines of its first and
+// last segments, which turn by less than a quarter turn). Into out, with each point's direction, length and miter as the joins work
+// them out where some were left out; answers how many.
 int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint>& out)
 {
-  out.resize((size_t)count);
-  VGpoint* w = out.data();
-  *w++ = pts[0];
+  out.clear();
+  out.push_back(pts[0]);
+  const double within2 = (double)within * within;
   int anchor = 0;
-  float length = 0.0f;
   for (int k = 1; k <= count; k++)
   {
-    const VGpoint &a = pts[anchor], &last = pts[k - 1];
-    length += last.len;
-    const float turn = a.dx * last.dy - a.dy * last.dx, along = a.dx * last.dx + a.dy * last.dy;
-    if (along > 0.0f && length * std::fabs(turn) * 0.5f <= within) continue;
-    if (k - 1 > anchor) *w++ = pts[k - 1], anchor = k - 1, length = pts[k - 1].len;
+    // The corners between lie in the triangle of the chord and the lines of its first and last
+    // segments, whose height over the chord is t |v x a| / |v|, t = (v x l) / (a x l).
+    const VGpoint &a = pts[anchor], &last = pts[k - 1], &end = pts[k == count ? 0 : k];
+    const double vx = (double)end.x - a.x, vy = (double)end.y - a.y;
+    const double turn = (double)a.dx * last.dy - (double)a.dy * last.dx, along = (double)a.dx * last.dx + (double)a.dy * last.dy;
+    const double va = vx * a.dy - vy * a.dx, vl = vx * last.dy - vy * last.dx;
+    if (along > 0.0 && vl * vl * va * va <= within2 * (vx * vx + vy * vy) * turn * turn) continue;
+    if (k - 1 > anchor) out.push_back(pts[k - 1]), anchor = k - 1;
   }
-  const int n = (int)(w - out.data());
+  const int n = (int)out.size();
+  if (n == count) return n;
   for (int j = 0; j < n; j++)
   {
     VGpoint& p = out[(size_t)j];
@@ -368,11 +371,13 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     const double dm = unit[2];
     if ((thinHere || thinBefore) && dm > 0.0)
     {
-      const double bx = unit[0], by = unit[1], reach = s.bisector[(size_t)j];
+      const double bx = unit[0], by = unit[1], inwards = s.bisector[(size_t)j];
       const double open = std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
-      cornerReach = (reach >= 2.0 * woff ? woff - widen : -woff * open) * dm;
-      ownCorner = reach >= 2.0 * woff || !(thinHere && thinBefore);
+      cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
+      ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
     }
+    else if (curved && reach - woff * 1e-4 >= 0.0)
+      ownCorner = false; // the planes of its two sides, reaching in, keep the inner outline behind its corner
     const double corner[3] = {p.dmx, p.dmy, (double)p.dmx * p.x + (double)p.dmy * p.y + cornerReach};
     // Counter-clockwise: the corner's plane comes before its segment's; clockwise, walked backwards, after.
     const double* first = ccw ? corner : edge;
@@ -435,18 +440,20 @@ double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, c
     }
     return at;
   };
-  auto area = [](double ax, double ay, double bx, double by, double cx, double cy)
-  { return std::fabs((bx - ax) * (cy - ay) - (cx - ax) * (by - ay)) * 0.5; };
+  // Twice the area of a triangle.
+  auto area2 = [](double ax, double ay, double bx, double by, double cx, double cy)
+  { return std::fabs((bx - ax) * (cy - ay) - (cx - ax) * (by - ay)); };
   double ink = 0.0;
   for (int k = 2; k < ninner; k++)
-    ink += area(in[0], in[1], in[(k - 1) * 2], in[(k - 1) * 2 + 1], in[k * 2], in[k * 2 + 1]);
+    ink += area2(in[0], in[1], in[(k - 1) * 2], in[(k - 1) * 2 + 1], in[k * 2], in[k * 2 + 1]) * 0.5;
   // The strip alternates inner points (full coverage; their u is set once the ink is known) and outer
-  // ones (none): a triangle ending on an inner point has two corners inside, one ending outside one.
+  // ones (none): a triangle ending on an inner point has two corners inside (two thirds of its area's
+  // ink), one ending outside one (a third).
   VGvertex* w = out;
   double ax = 0.0, ay = 0.0, bx = 0.0, by = 0.0;
   auto put = [&](double x, double y, bool inside)
   {
-    if (w - out >= 2) ink += area(ax, ay, bx, by, x, y) * (inside ? 2.0 : 1.0) / 3.0;
+    if (w - out >= 2) ink += area2(ax, ay, bx, by, x, y) * (inside ? 1.0 / 3.0 : 1.0 / 6.0);
     ax = bx, ay = by, bx = x, by = y;
     *w++ = VGvertex{(float)x, (float)y, 1.0f, 1};
   };
