@@ -415,7 +415,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
 // end at the inner outline's points furthest out on either side of the corner's bisector, so that the
 // fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
 // fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
-double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, const std::vector<double>& inner,
+double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner,
                 VGvertex* out, int& written)
 {
   const int ninner = (int)inner.size() / 2;
@@ -462,10 +462,10 @@ double ThinBand(const VGpoint* pts, int count, float woff, const double* unit, c
   for (int j = 0; j < count; j++)
   {
     const VGpoint* p1 = &pts[j];
-    // Directions strictly between each side's normal and the bisector, which the inner outline's edges
-    // never face square on.
-    const double ux = unit[j * 3], uy = unit[j * 3 + 1];
-    const int in0 = furthest(ux + p0->dy, uy - p0->dx), in1 = furthest(ux + p1->dy, uy - p1->dx);
+    // Directions strictly between each side's normal and the bisector (n0 + n1), which the inner
+    // outline's edges never face square on.
+    const double n0x = p0->dy, n0y = -p0->dx, n1x = p1->dy, n1y = -p1->dx;
+    const int in0 = furthest(3.0 * n0x + n1x, 3.0 * n0y + n1y), in1 = furthest(n0x + 3.0 * n1x, n0y + 3.0 * n1y);
     double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
     if (p1->flags & kVGPtBevel)
     {
@@ -614,24 +614,19 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   // A curve's bands are built from how far the whole shape reaches across from each segment, on fewer of
   // its points where it has many.
   const bool curved = count >= kCurvedPoints;
-  s.unit.resize((size_t)count * 3);
-  UnitBisectors(pts, count, s.unit.data());
   const VGpoint* outline = pts;
   int n = count;
-  const double* unit = s.unit.data();
   if (curved && count > kFewPoints)
   {
     n = FewerPoints(pts, count, woff / 64.0f, s.fewer);
     if (n >= kCurvedPoints && n < count)
-    {
       outline = s.fewer.data();
-      s.fewerUnit.resize((size_t)n * 3);
-      UnitBisectors(outline, n, s.fewerUnit.data());
-      unit = s.fewerUnit.data();
-    }
     else
       n = count;
   }
+  s.unit.resize((size_t)n * 3);
+  UnitBisectors(outline, n, s.unit.data());
+  const double* unit = s.unit.data();
   s.across.resize(curved ? 0 : (size_t)n);
   s.whole.resize((size_t)n);
   vgThinAcross(outline, n, woff, curved ? nullptr : s.across.data(), s.whole.data());
@@ -650,7 +645,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
       s.inner.assign({cx / count, cy / count});
     }
     const int ninner = (int)s.inner.size() / 2;
-    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.unit.data(), s.inner, dst + ninner, nband));
+    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.inner, dst + ninner, nband));
   };
   auto [thin, ink] = build(0.0);
   if (thin && ink < area) ink = Widen(build, area, ink, woff);

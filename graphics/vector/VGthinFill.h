@@ -21,8 +21,7 @@ struct VGthinScratch
   std::vector<double> keys;   // the far bands' directions, for the merge
   std::vector<int> deque;     // the half-planes the inner outline keeps
   std::vector<double> meet;   // where each kept half-plane meets the next
-  std::vector<VGpoint> fewer; // a curve's outline on fewer points, and its bisectors
-  std::vector<double> fewerUnit;
+  std::vector<VGpoint> fewer; // a curve's outline on fewer points
 };
 
 // Whether a convex outline's fan inset by woff would fold or cross itself (some edge of the inset runs
