@@ -219,8 +219,10 @@ void UnitBisectors(const VGpoint* pts, int count, double* unit)
   }
 }
 
-// How far the shape reaches in along each corner's bisector, into bisector[0, count).
-void Bisectors(const VGpoint* pts, int count, const double* unit, double* bisector)
+// How far the shape reaches in along each corner's bisector and across from each segment, into
+// bisector[0, count) and whole[0, count): one walk, the bisector of corner j lying between the normals of
+// segments j - 1 and j (a corner with none reaches nowhere along it).
+void BisectorsAndWidths(const VGpoint* pts, int count, const double* unit, double* bisector, double* whole)
 {
   int far = -1;
   for (int j = 0; j < count; j++)
@@ -228,7 +230,10 @@ void Bisectors(const VGpoint* pts, int count, const double* unit, double* bisect
     const VGpoint& p = pts[j];
     const double bx = unit[j * 3], by = unit[j * 3 + 1];
     auto along = [&](int m) { return bx * pts[m].x + by * pts[m].y; };
-    bisector[j] = Follow(far, count, along) - (bx * p.x + by * p.y);
+    bisector[j] = bx != 0.0 || by != 0.0 ? Follow(far, count, along) - (bx * p.x + by * p.y) : 0.0;
+    const Frame f(p);
+    auto across = [&](int m) { return f.Across(pts[m]); };
+    whole[j] = Follow(far, count, across) - f.s0;
   }
 }
 
@@ -629,9 +634,11 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   const double* unit = s.unit.data();
   s.across.resize(curved ? 0 : (size_t)n);
   s.whole.resize((size_t)n);
-  vgThinAcross(outline, n, woff, curved ? nullptr : s.across.data(), s.whole.data());
   s.bisector.resize(curved ? (size_t)n : 0);
-  if (curved) Bisectors(outline, n, unit, s.bisector.data());
+  if (curved)
+    BisectorsAndWidths(outline, n, unit, s.bisector.data(), s.whole.data());
+  else
+    vgThinAcross(outline, n, woff, s.across.data(), s.whole.data());
   int nband = 0;
   auto build = [&](double widen)
   {
