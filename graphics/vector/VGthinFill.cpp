@@ -14,7 +14,7 @@ namespace
 // exactly.
 constexpr double kNarrow = 4.0;
 constexpr int kCurvedPoints = 5;
-// Curves of more points than this build their inner outline on fewer (FewerPoints).
+// Curves of more points than this are built on fewer (FewerPoints).
 constexpr int kFewPoints = 12;
 
 int Next(int k, int n)
@@ -287,10 +287,13 @@ void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, s
   planes.swap(out);
 }
 
-// A curve's inner outline is built on fewer of its points: a chord stands for the corners it passes while
-// they lie within `within` of it (they lie in the triangle the chord makes with the lines of its first and
-// last segments, which turn by less than a quarter turn). Into out, with each point's direction, length and miter as the joins work
-// them out where some were left out; answers how many.
+// A curve's inner outline and band are built on fewer of its points: a chord stands for the corners it
+// passes while they lie within `within` of it (they lie in the triangle the chord makes with the lines of
+// its first and last segments, which turn by less than a quarter turn). A user's outline of thousands of
+// points has segments so short that their lines turn by less than their float rounding: the half-planes
+// through them meet anywhere, and the band's slivers to each corner are rounded by the rasteriser as much
+// as they are wide. Into out, with each point's direction, length, miter and bevel as the joins work them
+// out where some were left out; answers how many.
 int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint>& out)
 {
   out.clear();
@@ -329,7 +332,8 @@ int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint
       const float scale = std::min(1.0f / dmr2, 600.0f);
       p1.dmx *= scale, p1.dmy *= scale;
     }
-    p1.flags = 0;
+    // A fill's joins are mitred up to a limit of 2.4, as the joins work them out.
+    p1.flags = (p1.flags & kVGPtCorner) && dmr2 * 2.4f * 2.4f < 1.0f ? kVGPtCorner | kVGPtBevel : p1.flags & kVGPtCorner;
   }
   return n;
 }
@@ -652,7 +656,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
       s.inner.assign({cx / count, cy / count});
     }
     const int ninner = (int)s.inner.size() / 2;
-    return std::pair<bool, double>(thin, ThinBand(pts, count, woff, s.inner, dst + ninner, nband));
+    return std::pair<bool, double>(thin, ThinBand(outline, n, woff, s.inner, dst + ninner, nband));
   };
   auto [thin, ink] = build(0.0);
   if (thin && ink < area) ink = Widen(build, area, ink, woff);
