@@ -298,17 +298,17 @@ int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint
 {
   out.clear();
   out.push_back(pts[0]);
-  const double within2 = (double)within * within;
+  const float within2 = within * within;
   int anchor = 0;
   for (int k = 1; k <= count; k++)
   {
     // The corners between lie in the triangle of the chord and the lines of its first and last
     // segments, whose height over the chord is t |v x a| / |v|, t = (v x l) / (a x l).
     const VGpoint &a = pts[anchor], &last = pts[k - 1], &end = pts[k == count ? 0 : k];
-    const double vx = (double)end.x - a.x, vy = (double)end.y - a.y;
-    const double turn = (double)a.dx * last.dy - (double)a.dy * last.dx, along = (double)a.dx * last.dx + (double)a.dy * last.dy;
-    const double va = vx * a.dy - vy * a.dx, vl = vx * last.dy - vy * last.dx;
-    if (along > 0.0 && vl * vl * va * va <= within2 * (vx * vx + vy * vy) * turn * turn) continue;
+    const float vx = end.x - a.x, vy = end.y - a.y;
+    const float turn = a.dx * last.dy - a.dy * last.dx, along = a.dx * last.dx + a.dy * last.dy;
+    const float va = vx * a.dy - vy * a.dx, vl = vx * last.dy - vy * last.dx;
+    if (along > 0.0f && vl * vl * va * va <= within2 * (vx * vx + vy * vy) * turn * turn) continue;
     if (k - 1 > anchor) out.push_back(pts[k - 1]), anchor = k - 1;
   }
   const int n = (int)out.size();
