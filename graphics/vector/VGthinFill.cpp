@@ -456,18 +456,25 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
   for (int k = 2; k < ninner; k++)
     ink += area2(in[0], in[1], in[(k - 1) * 2], in[(k - 1) * 2 + 1], in[k * 2], in[k * 2 + 1]) * 0.5;
   // The strip alternates inner points (full coverage; their u is set once the ink is known) and outer
-  // ones (none): a triangle ending on an inner point has two corners inside (two thirds of its area's
-  // ink), one ending outside one (a third).
+  // ones (none): of the two triangles a pair adds, the one ending on the inner point has two corners
+  // inside (two thirds of its area's ink), the one ending outside one (a third). The first pair adds none.
   VGvertex* w = out;
-  double ax = 0.0, ay = 0.0, bx = 0.0, by = 0.0;
-  auto put = [&](double x, double y, bool inside)
+  double ix = 0.0, iy = 0.0, ox = 0.0, oy = 0.0; // the last pair
+  auto pair = [&](int k, double x, double y)
   {
-    if (w - out >= 2) ink += area2(ax, ay, bx, by, x, y) * (inside ? 1.0 / 3.0 : 1.0 / 6.0);
-    ax = bx, ay = by, bx = x, by = y;
-    *w++ = VGvertex{(float)x, (float)y, 1.0f, 1};
+    const double kx = in[k * 2], ky = in[k * 2 + 1];
+    if (w != out)
+    {
+      ink += area2(ix, iy, ox, oy, kx, ky) * (1.0 / 3.0);
+      ink += area2(ox, oy, kx, ky, x, y) * (1.0 / 6.0);
+    }
+    ix = kx, iy = ky, ox = x, oy = y;
+    w[0] = VGvertex{(float)kx, (float)ky, 1.0f, 1}, w[1] = VGvertex{(float)x, (float)y, 1.0f, 1};
+    w += 2;
   };
   const VGpoint* p0 = &pts[count - 1];
-  double first[4] = {};
+  int first = 0;
+  double firstX = 0.0, firstY = 0.0;
   for (int j = 0; j < count; j++)
   {
     const VGpoint* p1 = &pts[j];
@@ -481,13 +488,13 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
       ox0 = p1->x - p0->dy * woff, oy0 = p1->y + p0->dx * woff;
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
-    if (j == 0) first[0] = in[in0 * 2], first[1] = in[in0 * 2 + 1], first[2] = ox0, first[3] = oy0;
-    put(in[in0 * 2], in[in0 * 2 + 1], true), put(ox0, oy0, false);
+    if (j == 0) first = in0, firstX = ox0, firstY = oy0;
+    pair(in0, ox0, oy0);
     // The same pair again would add two triangles of no area.
-    if (in1 != in0 || ox1 != ox0 || oy1 != oy0) put(in[in1 * 2], in[in1 * 2 + 1], true), put(ox1, oy1, false);
+    if (in1 != in0 || ox1 != ox0 || oy1 != oy0) pair(in1, ox1, oy1);
     p0 = p1;
   }
-  put(first[0], first[1], true), put(first[2], first[3], false);
+  pair(first, firstX, firstY);
   written = (int)(w - out);
   return ink;
 }
