@@ -82,7 +82,7 @@ struct Frame
 };
 
 // Where the outline's far side crosses t = at, walking from m within the points first..last (forward),
-// along which t falls: the s there.
+// along which t lies above `at` up to one crossing and below it after: the s there.
 double FarSide(const VGpoint* pts, int n, const Frame& f, double at, int first, int last, int& m)
 {
   if (Forward(first, m, n) > Forward(first, last, n)) m = first;
@@ -219,21 +219,46 @@ void UnitBisectors(const VGpoint* pts, int count, double* unit)
   }
 }
 
-// How far the shape reaches in along each corner's bisector and across from each segment, into
-// bisector[0, count) and whole[0, count): one walk, the bisector of corner j lying between the normals of
-// segments j - 1 and j (a corner with none reaches nowhere along it).
-void BisectorsAndWidths(const VGpoint* pts, int count, const double* unit, double* bisector, double* whole)
+// How far the convex outline reaches across from each segment (into whole, unless null), over the
+// segment's slab and woff either side of it (into across, unless null; where the whole shape reaches less
+// than `least`, that reach) and, where unit is given, in along each corner's bisector (into bisector): one
+// walk to the point furthest across, the bisector of corner j lying between the normals of segments j - 1
+// and j (a corner with none reaches nowhere along it). Ahead of the slab, t falls from the furthest point
+// round to the segment (past the point furthest back); behind it, t rises from the segment's end to the
+// point furthest on and falls to the furthest point: each crossing lies between.
+void WalkWidths(const VGpoint* pts, int n, float woff, double least, const double* unit, double* bisector,
+                double* across, double* whole)
 {
-  int far = -1;
-  for (int j = 0; j < count; j++)
+  int most = -1, lo = 0, hi = 0;
+  for (int j = 0; j < n; j++)
   {
     const VGpoint& p = pts[j];
-    const double bx = unit[j * 3], by = unit[j * 3 + 1];
-    auto along = [&](int m) { return bx * pts[m].x + by * pts[m].y; };
-    bisector[j] = bx != 0.0 || by != 0.0 ? Follow(far, count, along) - (bx * p.x + by * p.y) : 0.0;
+    if (unit)
+    {
+      const double bx = unit[j * 3], by = unit[j * 3 + 1];
+      auto along = [&](int m) { return bx * pts[m].x + by * pts[m].y; };
+      bisector[j] = bx != 0.0 || by != 0.0 ? Follow(most, n, along) - (bx * p.x + by * p.y) : 0.0;
+    }
     const Frame f(p);
-    auto across = [&](int m) { return f.Across(pts[m]); };
-    whole[j] = Follow(far, count, across) - f.s0;
+    auto s = [&](int m) { return f.Across(pts[m]); };
+    const double furthest = Follow(most, n, s) - f.s0;
+    if (whole) whole[j] = furthest;
+    if (!across) continue;
+    if (furthest < least)
+    {
+      across[j] = std::max(0.0, furthest);
+      continue;
+    }
+    // The shape's height over the segment is concave along it: largest at the furthest point if that
+    // lies within the slab, else at the slab's end nearer it.
+    auto t = [&](int m) { return f.T(pts[m]); };
+    const double from = -woff, to = p.len + woff, tm = t(most);
+    double reach = furthest;
+    if (tm > to)
+      reach = FarSide(pts, n, f, to, most, j, hi);
+    else if (tm < from)
+      reach = FarSide(pts, n, f, from, Next(j, n), most, lo);
+    across[j] = std::max(0.0, reach);
   }
 }
 
@@ -361,27 +386,34 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     const VGpoint& p = pts[j];
     // On a curve the far side's band bounds the inner outline where the whole shape lies within a fringe
     // of the segment's line (further out, the line would cut off the inner outline away from the
-    // segment). A polygon's thin side reaches in by the shape's width less half a fringe.
+    // segment). A side thin where it lies reaches in by the shape's width there less half a fringe: a
+    // polygon's, or a curve's near a pointed end, whose line runs on far from the shape.
+    const int before = Prev(j, count);
     const bool thinHere = curved && s.whole[(size_t)j] < 2.0 * woff;
-    const bool thinBefore = curved && s.whole[(size_t)Prev(j, count)] < 2.0 * woff;
+    const bool thinBefore = curved && s.whole[(size_t)before] < 2.0 * woff;
     thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
     extent = std::max(extent, (double)std::max(std::fabs(p.x), std::fabs(p.y)));
-    const double reach = (!curved && s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
+    const double reach = (s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
     // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
     const double c = (double)p.dy * p.x - (double)p.dx * p.y;
     const double edge[3] = {p.dy, -p.dx, c + reach - woff * 1e-4};
     const bool ownEdge = !thinHere;
-    // The corner between two sides, one of them thin: a pointed end ramps over a fringe as a straight
-    // end would; a corner of a thin side lets the inner outline out to the far side's band.
+    // The corner between two sides, one of them thin where it lies: a pointed end ramps over a fringe as
+    // a straight end would; a corner of a thin side lets the inner outline out to the far side's band.
     // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.
     double cornerReach = 0.0;
     bool ownCorner = true;
     const double* unit = &units[(size_t)j * 3];
     const double dm = unit[2];
-    if ((thinHere || thinBefore) && dm > 0.0)
+    const bool narrowHere = curved && s.across[(size_t)j] < 2.0 * woff;
+    const bool narrowBefore = curved && s.across[(size_t)before] < 2.0 * woff;
+    if ((narrowHere || narrowBefore) && dm > 0.0)
     {
-      const double bx = unit[0], by = unit[1], inwards = s.bisector[(size_t)j];
+      // A corner turning less than a right angle is as thin along its bisector as across its sides (the
+      // bisector, tilted along a long thin shape, would take in its far end).
+      const double bx = unit[0], by = unit[1];
       const double open = std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
+      const double inwards = open > 0.7071 ? std::min(s.across[(size_t)j], s.across[(size_t)before]) : s.bisector[(size_t)j];
       cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
       ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
     }
@@ -406,7 +438,8 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     };
     add(first);
     add(second);
-    if (thinHere) AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen));
+    // The far side's band, moved out by the shape's bulge beyond the segment's line (vgThinConvexFill).
+    if (thinHere) AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.bulge[(size_t)j]));
   }
   s.planes.resize((size_t)(planes - s.planes.data()));
   s.reversed.resize((size_t)(reversed - s.reversed.data()));
@@ -543,7 +576,7 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff)
   return false;
 }
 
-void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double* whole)
+void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double* whole, double least)
 {
   if (n < 3)
   {
@@ -551,34 +584,7 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double*
     if (whole) std::fill(whole, whole + n, 0.0);
     return;
   }
-  // The points furthest across, furthest back and furthest on from each segment, and where its slab's
-  // two ends cross the far side: each moves forward from segment to segment.
-  int most = -1, back = -1, on = -1, lo = 0, hi = 0;
-  for (int j = 0; j < n; j++)
-  {
-    const Frame f(pts[j]);
-    auto s = [&](int m) { return f.Across(pts[m]); };
-    auto t = [&](int m) { return f.T(pts[m]); };
-    auto minusT = [&](int m) { return -f.T(pts[m]); };
-    const double furthest = Follow(most, n, s) - f.s0;
-    if (!across)
-    {
-      whole[j] = furthest;
-      continue;
-    }
-    Follow(back, n, minusT);
-    Follow(on, n, t);
-    // The shape's height over the segment is concave along it: largest at the furthest point if that
-    // lies within the slab, else at the slab's end nearer it.
-    const double from = -woff, to = pts[j].len + woff, tm = t(most);
-    double reach = furthest;
-    if (whole) whole[j] = reach;
-    if (tm > to)
-      reach = FarSide(pts, n, f, to, most, back, hi);
-    else if (tm < from)
-      reach = FarSide(pts, n, f, from, on, most, lo);
-    across[j] = std::max(0.0, reach);
-  }
+  WalkWidths(pts, n, woff, least, nullptr, nullptr, across, whole);
 }
 
 // A widening that holds the area's ink, little beyond the least (the ink of fan and bands grows with it):
@@ -627,8 +633,8 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   }
   const double area = std::fabs(area2) * 0.5;
   // The widths do not change with the widening: worked out once for every outline tried.
-  // A curve's bands are built from how far the whole shape reaches across from each segment, on fewer of
-  // its points where it has many.
+  // A curve's bands are built from how far the whole shape reaches across from each segment, and how far
+  // that is beyond the shape's mean width along it, on fewer of its points where it has many.
   const bool curved = count >= kCurvedPoints;
   const VGpoint* outline = pts;
   int n = count;
@@ -643,13 +649,28 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   s.unit.resize((size_t)n * 3);
   UnitBisectors(outline, n, s.unit.data());
   const double* unit = s.unit.data();
-  s.across.resize(curved ? 0 : (size_t)n);
+  s.across.resize((size_t)n);
   s.whole.resize((size_t)n);
   s.bisector.resize(curved ? (size_t)n : 0);
+  WalkWidths(outline, n, woff, curved ? 2.0 * woff : 0.0, curved ? unit : nullptr, s.bisector.data(),
+             s.across.data(), s.whole.data());
+  // A thin side's far band runs along the segment's line, from which a bulging shape's sides curve in
+  // away from the segment: there it would cut the inner outline short, and the columns across a thin shape
+  // lying along a row of pixels would put down more or less ink with where they lie between pixel centres.
+  // Moved out by how far the shape reaches across beyond its mean width (its area over its length, half its
+  // perimeter less its width), it cuts about as much as it lets out; a straight strip has no bulge.
+  s.bulge.resize(curved ? (size_t)n : 0);
   if (curved)
-    BisectorsAndWidths(outline, n, unit, s.bisector.data(), s.whole.data());
-  else
-    vgThinAcross(outline, n, woff, s.across.data(), s.whole.data());
+  {
+    double half = 0.0;
+    for (int j = 0; j < n; j++)
+      half += outline[j].len * 0.5;
+    for (size_t j = 0; j < s.bulge.size(); j++)
+    {
+      const double w = s.whole[j], length = half - w;
+      s.bulge[j] = w < 2.0 * woff && length > 0.0 ? std::max(0.0, w - area / length) : 0.0;
+    }
+  }
   int nband = 0;
   auto build = [&](double widen)
   {

@@ -14,6 +14,7 @@ struct VGthinScratch
   std::vector<double> inner;  // the inner outline, x, y pairs
   std::vector<double> across; // the shape's width across each segment
   std::vector<double> whole;  // how far the whole shape reaches across from each segment
+  std::vector<double> bulge;  // how far the shape reaches across from each thin segment beyond its mean width
   std::vector<double> unit;   // each corner's unit bisector and miter length, bx, by, dm triples
   std::vector<double> bisector; // how far in the shape reaches along each corner's bisector
   std::vector<double> planes; // half-planes: nx, ny, c (n . q >= c)
@@ -31,8 +32,10 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff);
 
 // How far the convex outline reaches across from each segment over the segment and woff either side of
 // it (the shape's width where that segment's band lies; a pointed end is thin by its sides too), into
-// across[0, count); and, unless whole is null, how far the whole shape reaches across from each segment.
-void vgThinAcross(const VGpoint* pts, int count, float woff, double* across, double* whole = nullptr);
+// across[0, count) (where the whole shape reaches less than `least` across, that reach instead); and,
+// unless whole is null, how far the whole shape reaches across from each segment.
+void vgThinAcross(const VGpoint* pts, int count, float woff, double* across, double* whole = nullptr,
+                  double least = 0.0);
 
 // The fan (path->fill) and band (path->stroke) of a convex fill for which vgThinOutline holds, written
 // from dst; answers the end of what was written. Writes at most count * 4 + 8 vertices.

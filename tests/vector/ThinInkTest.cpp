@@ -349,7 +349,11 @@ std::vector<Shape> RandomCurves(unsigned seed, int n, float ratio)
 // without any of its edges turning back, so it kept the folded fan) or a third of it (a short stroke's
 // round caps, of two divisions, had no area), sized in device pixels at each scale. An upright ellipse
 // half a pixel across once strayed by 0.83 to 1.13 with where it lay between two rows of pixel centres
-// (its band ramped over half a fringe either side of a plateau as wide as the shape).
+// (its band ramped over half a fringe either side of a plateau as wide as the shape). Two stay beyond a
+// tenth: a circle 1.6 pixels across is flattened to an octagon, 0.90 of the circle whose cairo ink it is
+// held to (0.89 at scale 3); and a round-capped dot 1 pixel wide and 1.6 long, whose ink moves with where it
+// lies between pixel centres as a disc's does under any ramp a fringe wide (one a pixel across: 0.95 to
+// 1.11 at best).
 struct Curve
 {
   float across, length, turn; // an ellipse (a circle when length is 0), or
@@ -404,12 +408,15 @@ TEST(ThinInk, ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk)
     {
       const Ink ink = Compare(s, ratio);
       // Where it lies between pixel centres moves a thin curve's ink (see kNamedCurves); a shape blended
-      // twice or a cap left out strays far beyond.
+      // twice or a cap left out strays far beyond. An ellipse 0.43 px across and 30 long keeps 4 points: its
+      // inner outline, bounded by straight lines, is cut short towards the rhombus's ends (0.69 upright).
       EXPECT_NEAR(ink.ours / ink.theirs, 1.0, 0.35) << s.name << " at scale " << ratio;
       near += std::fabs(ink.ours / ink.theirs - 1.0) <= 0.10;
       ours += ink.ours, theirs += ink.theirs;
     }
-    EXPECT_GE(near, (int)shapes.size() * 5 / 6) << "shapes within a tenth at scale " << ratio;
+    // The others: that rhombus, circles 1.6 to 2.1 px across held to cairo's ink (flattened to octagons,
+    // 0.90 of it) and dots about a pixel across (circles and short capped arcs, 0.88 to 1.17).
+    EXPECT_GE(near, (int)shapes.size() * 7 / 8) << "shapes within a tenth at scale " << ratio;
     EXPECT_NEAR(ours / theirs, 1.0, 0.03) << "all at scale " << ratio;
   }
 }
@@ -440,10 +447,48 @@ TEST(ThinInk, ThinPolygonsOfThousandsOfPointsPutDownTheirAreasInk)
   }
 }
 
+// Polygons of 16 to 500 points on flat ellipses 0.3 to 0.8 px across and 40 long, at every quarter of a
+// pixel between rows of pixel centres. Each corner near the ends once held the inner outline half a fringe
+// in along its bisector (tilted along the shape, it reached the far end, as a pointed end's does), and the
+// thin sides' lines furthest from the middle cut it short across the shape: a sliver in the middle, 0.80
+// to 1.23 with where the shape lay.
+TEST(ThinInk, FlatThinPolygonsOfManyPointsPutDownTheirAreasInkWhereverTheyLie)
+{
+  for (float ratio : {1.f, 2.f})
+    for (float across : {0.3f, 0.5f, 0.8f})
+      for (int points : {16, 64, 500})
+        for (int k = 0; k < 4; k++)
+        {
+          qorvtest::MetalContext m(kSide, kSide, 0x2001, ratio);
+          m.Begin(vgRGBAf(1, 1, 1, 1), ratio);
+          vgBeginPath(m.ctx);
+          double area = 0, px = 0, py = 0;
+          for (int j = 0; j <= points; j++)
+          {
+            const float a = 6.2831853f * float(j % points) / float(points);
+            const float x = 36.0f + 20 * std::cos(a), y = 35.0f + (k * 0.25f + across / 2 * std::sin(a)) / ratio;
+            if (j > 0) area += (px * y - x * py) * 0.5;
+            px = x, py = y;
+            if (j < points) (j == 0 ? vgMoveTo : vgLineTo)(m.ctx, x, y);
+          }
+          vgClosePath(m.ctx);
+          vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)kAlpha));
+          vgFill(m.ctx);
+          const qorvtest::RgbaImage image = m.End();
+          double ink = 0;
+          for (size_t i = 0; i < (size_t)image.width * image.height; ++i)
+            ink += 255 - image.rgba[i * 4];
+          EXPECT_NEAR(ink / (std::fabs(area) * ratio * ratio * 255 * kAlpha), 1.0, 0.05)
+              << across << " px across, " << points << " points, a quarter pixel times " << k << " off, at scale "
+              << ratio;
+        }
+}
+
 // Upright and flat thin ellipses at every quarter of a pixel between rows of pixel centres: a column
 // across the shape ramps over its width and holds over a fringe less it, so its samples a pixel apart add
-// up to the same ink wherever it lies. Half a pixel across, the flattened outline's few points leave the
-// inner outline short of that near the ends.
+// up to the same ink wherever it lies. Half a pixel across, the flattened outline keeps 8 to 12 points:
+// the lines of its sides near the ends once cut the inner outline down to a sliver in the middle, the
+// sides' lines cut it short away from each side, and its pointed ends stopped at the tip (0.94 to 1.13).
 TEST(ThinInk, UprightThinEllipsesPutDownTheirAreasInkWhereverTheyLie)
 {
   for (float ratio : {1.f, 1.5f, 2.f, 3.f})
@@ -458,7 +503,7 @@ TEST(ThinInk, UprightThinEllipsesPutDownTheirAreasInkWhereverTheyLie)
             if (upright) std::swap(s.w, s.h);
             s.x -= s.w / 2, s.y -= s.h / 2;
             const Ink ink = Compare(s, ratio);
-            EXPECT_NEAR(ink.ours / ink.theirs, 1.0, across < 0.6f ? 0.13 : 0.05)
+            EXPECT_NEAR(ink.ours / ink.theirs, 1.0, 0.05)
                 << across << " px across, " << length << " long, " << (upright ? "upright" : "flat")
                 << ", a quarter pixel times " << k << " off, at scale " << ratio;
           }
