@@ -73,7 +73,8 @@ int main(int argc, char** argv)
   VGcontext* ctx = VGrecordingRenderer::CreateContext(kVGAntialias);
   bool met = true;
   char table[512];
-  int at = std::snprintf(table, sizeof table, "table: thin convex fill (40 x 0.6) against fat (40 x 20), N: ratio");
+  int at = std::snprintf(table, sizeof table,
+                         "table: thin convex fill (40 x 0.6) against fat (40 x 20), N: ratio");
   for (int points : sizes)
   {
     std::vector<double> thin, fat;
@@ -87,9 +88,10 @@ int main(int argc, char** argv)
     }
     const double ratio = qorvbench::MedianRatio(thin, fat);
     met = met && ratio <= kMostRatio;
-    std::printf("%6d  %10.2f  %10.2f  %5.2fx%s\n", points, qorvbench::Median(thin), qorvbench::Median(fat), ratio,
-                convex ? "" : "  (concave)");
-    at += std::snprintf(table + at, sizeof table - (size_t)at, " %d: %.2fx%s", points, ratio, convex ? "" : " (concave)");
+    std::printf("%6d  %10.2f  %10.2f  %5.2fx%s\n", points, qorvbench::Median(thin), qorvbench::Median(fat),
+                ratio, convex ? "" : "  (concave)");
+    at += std::snprintf(table + at, sizeof table - (size_t)at, " %d: %.2fx%s", points, ratio,
+                        convex ? "" : " (concave)");
   }
   vgDeleteContext(ctx);
   std::printf("%s (target <= %.1fx at every size: %s)\n", table, kMostRatio, qorvbench::Met(met));

@@ -36,8 +36,7 @@ int Forward(int from, int to, int n)
 // Moves k forward while f grows. Over a convex outline a linear function rises from its least to its
 // largest point, and as its direction turns with the outline its largest point moves forward: started from
 // the last answer, the walks of a whole pass take as many steps as the outline has points.
-template <class F>
-int Climb(int k, int n, F f, double& v)
+template <class F> int Climb(int k, int n, F f, double& v)
 {
   v = f(k);
   for (int i = 0; i < n; i++)
@@ -50,8 +49,7 @@ int Climb(int k, int n, F f, double& v)
   return k;
 }
 
-template <class F>
-int Largest(int n, F f, double& most)
+template <class F> int Largest(int n, F f, double& most)
 {
   int best = 0;
   most = f(0);
@@ -62,8 +60,7 @@ int Largest(int n, F f, double& most)
 
 // Moves k to where f is largest: a search of every point the first time (k < 0), a climb from the last
 // answer after. Answers f there.
-template <class F>
-double Follow(int& k, int n, F f)
+template <class F> double Follow(int& k, int n, F f)
 {
   double v;
   k = k < 0 ? Largest(n, f, v) : Climb(k, n, f, v);
@@ -126,7 +123,10 @@ struct Planes
   const std::vector<double>& p;
   double eps;
   const double* operator[](int i) const { return &p[(size_t)i * 3]; }
-  bool Out(int h, double x, double y, double slack) const { return p[h * 3] * x + p[h * 3 + 1] * y < p[h * 3 + 2] - slack; }
+  bool Out(int h, double x, double y, double slack) const
+  {
+    return p[h * 3] * x + p[h * 3 + 1] * y < p[h * 3 + 2] - slack;
+  }
   bool Out(int h, double x, double y) const { return Out(h, x, y, eps); }
   // Where the lines of a and b meet; false when they are parallel.
   bool Meet(int a, int b, double& x, double& y) const
@@ -153,7 +153,7 @@ void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vect
   // Every entry is written before it is read; one more meeting point for the last plane and the first.
   dq.resize((size_t)count);
   meet.resize((size_t)count * 2 + 2);
-  int head = 0, tail = 0; // dq[head, tail)
+  int head = 0, tail = 0;                                                                  // dq[head, tail)
   auto out = [&](int plane, int k) { return h.Out(plane, meet[k * 2], meet[k * 2 + 1]); }; // false for NaN
   auto join = [&](int k, int a, int b)
   {
@@ -214,7 +214,8 @@ void UnitBisectors(const VGpoint* pts, int count, double* unit)
   for (int j = 0; j < count; j++, unit += 3)
   {
     const VGpoint& p = pts[j];
-    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy), inv = dm > 0.0 ? 1.0 / dm : 0.0;
+    const double dm = std::sqrt((double)p.dmx * p.dmx + (double)p.dmy * p.dmy),
+                 inv = dm > 0.0 ? 1.0 / dm : 0.0;
     unit[0] = p.dmx * inv, unit[1] = p.dmy * inv, unit[2] = dm;
   }
 }
@@ -358,7 +359,8 @@ int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint
       p1.dmx *= scale, p1.dmy *= scale;
     }
     // A fill's joins are mitred up to a limit of 2.4, as the joins work them out.
-    p1.flags = (p1.flags & kVGPtCorner) && dmr2 * 2.4f * 2.4f < 1.0f ? kVGPtCorner | kVGPtBevel : p1.flags & kVGPtCorner;
+    p1.flags = (p1.flags & kVGPtCorner) && dmr2 * 2.4f * 2.4f < 1.0f ? kVGPtCorner | kVGPtBevel
+                                                                     : p1.flags & kVGPtCorner;
   }
   return n;
 }
@@ -371,8 +373,8 @@ int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint
 // pixel apart add up to the same ink wherever it lies. Into s.inner (x, y pairs, the path's turning);
 // answers whether a segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing
 // is left.
-bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double* units, float woff, double widen, bool ccw,
-                  bool curved)
+bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double* units, float woff,
+                  double widen, bool ccw, bool curved)
 {
   s.planes.resize((size_t)count * 6);
   s.reversed.resize((size_t)count * 3);
@@ -412,8 +414,10 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
       // A corner turning less than a right angle is as thin along its bisector as across its sides (the
       // bisector, tilted along a long thin shape, would take in its far end).
       const double bx = unit[0], by = unit[1];
-      const double open = std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
-      const double inwards = open > 0.7071 ? std::min(s.across[(size_t)j], s.across[(size_t)before]) : s.bisector[(size_t)j];
+      const double open =
+          std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
+      const double inwards =
+          open > 0.7071 ? std::min(s.across[(size_t)j], s.across[(size_t)before]) : s.bisector[(size_t)j];
       cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
       ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
     }
@@ -457,14 +461,15 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
 // end at the inner outline's points furthest out on either side of the corner's bisector, so that the
 // fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
 // fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
-double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner,
-                VGvertex* out, int& written)
+double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner, VGvertex* out,
+                int& written)
 {
   const int ninner = (int)inner.size() / 2;
   // The inner outline's point furthest out against the inward direction (x, y); the directions asked
   // turn with the outline, and so does the answer: it moves on while the next point lies further out.
   const double* in = inner.data();
-  auto against = [in](double x, double y) { return [in, x, y](int k) { return -(in[k * 2] * x + in[k * 2 + 1] * y); }; };
+  auto against = [in](double x, double y)
+  { return [in, x, y](int k) { return -(in[k * 2] * x + in[k * 2 + 1] * y); }; };
   int at = -1;
   auto furthest = [&](double x, double y)
   {
@@ -514,7 +519,8 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
     // Directions strictly between each side's normal and the bisector (n0 + n1), which the inner
     // outline's edges never face square on.
     const double n0x = p0->dy, n0y = -p0->dx, n1x = p1->dy, n1y = -p1->dx;
-    const int in0 = furthest(3.0 * n0x + n1x, 3.0 * n0y + n1y), in1 = furthest(n0x + 3.0 * n1x, n0y + 3.0 * n1y);
+    const int in0 = furthest(3.0 * n0x + n1x, 3.0 * n0y + n1y),
+              in1 = furthest(n0x + 3.0 * n1x, n0y + 3.0 * n1y);
     double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
     if (p1->flags & kVGPtBevel)
     {
@@ -591,8 +597,7 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double*
 // the false position between no widening (ink0, short of the area) and two half fringes, weighting the
 // end that stays put, until the ink is within a 64th of the area. build(widen) builds the outline and
 // answers (thin, ink); the last one built is the one answered. Answers its ink.
-template <class Build>
-double Widen(Build& build, double area, double ink0, float woff)
+template <class Build> double Widen(Build& build, double area, double ink0, float woff)
 {
   double lo = 0.0, hi = 2.0 * woff, inkHi = build(hi).second;
   double flo = ink0 - area, fhi = inkHi - area;
@@ -600,7 +605,8 @@ double Widen(Build& build, double area, double ink0, float woff)
   int kept = 0; // which end the last step kept: -1 lo, 1 hi
   for (int i = 0; i < 6 && fhi > area / 64.0 && hi - lo > woff / 64.0; i++)
   {
-    const double mid = std::clamp((lo * fhi - hi * flo) / (fhi - flo), lo + (hi - lo) / 64.0, hi - (hi - lo) / 64.0);
+    const double mid =
+        std::clamp((lo * fhi - hi * flo) / (fhi - flo), lo + (hi - lo) / 64.0, hi - (hi - lo) / 64.0);
     const double ink = build(mid).second;
     if (ink < area)
     {

@@ -17,12 +17,12 @@ struct VGthinScratch
   std::vector<double> bulge;  // how far the shape reaches across from each thin segment beyond its mean width
   std::vector<double> unit;   // each corner's unit bisector and miter length, bx, by, dm triples
   std::vector<double> bisector; // how far in the shape reaches along each corner's bisector
-  std::vector<double> planes; // half-planes: nx, ny, c (n . q >= c)
+  std::vector<double> planes;   // half-planes: nx, ny, c (n . q >= c)
   std::vector<double> reversed; // the thin sides' far bands, merged into planes
-  std::vector<double> keys;   // the far bands' directions, for the merge
-  std::vector<int> deque;     // the half-planes the inner outline keeps
-  std::vector<double> meet;   // where each kept half-plane meets the next
-  std::vector<VGpoint> fewer; // a curve's outline on fewer points
+  std::vector<double> keys;     // the far bands' directions, for the merge
+  std::vector<int> deque;       // the half-planes the inner outline keeps
+  std::vector<double> meet;     // where each kept half-plane meets the next
+  std::vector<VGpoint> fewer;   // a curve's outline on fewer points
 };
 
 // Whether a convex outline's fan inset by woff would fold or cross itself (some edge of the inset runs
@@ -39,5 +39,6 @@ void vgThinAcross(const VGpoint* pts, int count, float woff, double* across, dou
 
 // The fan (path->fill) and band (path->stroke) of a convex fill for which vgThinOutline holds, written
 // from dst; answers the end of what was written. Writes at most count * 4 + 8 vertices.
-VGvertex* vgThinConvexFill(VGthinScratch& scratch, VGpath* path, const VGpoint* pts, float woff, VGvertex* dst);
+VGvertex* vgThinConvexFill(VGthinScratch& scratch, VGpath* path, const VGpoint* pts, float woff,
+                           VGvertex* dst);
 } // namespace iplugin::igraphics

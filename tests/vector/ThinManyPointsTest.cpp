@@ -28,7 +28,8 @@ struct Polygon
   std::string Name() const
   {
     char text[160];
-    std::snprintf(text, sizeof text, "%d points on %.3f x %.3f (%.2f px across) at %.3f, %.3f, turned %.3f, at scale %.1f",
+    std::snprintf(text, sizeof text,
+                  "%d points on %.3f x %.3f (%.2f px across) at %.3f, %.3f, turned %.3f, at scale %.1f",
                   points, 2 * a, 2 * b, 2 * b * ratio, cx, cy, turn, ratio);
     return text;
   }
