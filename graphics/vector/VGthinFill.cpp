@@ -220,6 +220,14 @@ void UnitBisectors(const VGpoint* pts, int count, double* unit)
   }
 }
 
+// How square a corner's bisector (unit: bx, by) stands on the segment from point p: the cosine of half
+// the corner's turn. Above kRightAngle the corner turns less than a right angle.
+double Open(const double* unit, const VGpoint& p)
+{
+  return std::fabs(unit[0] * p.dy - unit[1] * p.dx);
+}
+constexpr double kRightAngle = 0.7071;
+
 // How far the convex outline reaches across from each segment (into whole, unless null), over the
 // segment's slab and woff either side of it (into across, unless null; where the whole shape reaches less
 // than `least`, that reach) and, where unit is given, in along each corner's bisector (into bisector): one
@@ -234,12 +242,15 @@ void WalkWidths(const VGpoint* pts, int n, float woff, double least, const doubl
   for (int j = 0; j < n; j++)
   {
     const VGpoint& p = pts[j];
-    if (unit)
+    // Only a corner turning a right angle or more is asked how far the shape reaches along its bisector.
+    if (unit && Open(&unit[j * 3], p) <= kRightAngle)
     {
       const double bx = unit[j * 3], by = unit[j * 3 + 1];
       auto along = [&](int m) { return bx * pts[m].x + by * pts[m].y; };
       bisector[j] = bx != 0.0 || by != 0.0 ? Follow(most, n, along) - (bx * p.x + by * p.y) : 0.0;
     }
+    else if (unit)
+      bisector[j] = 0.0;
     const Frame f(p);
     auto s = [&](int m) { return f.Across(pts[m]); };
     const double furthest = Follow(most, n, s) - f.s0;
@@ -413,11 +424,9 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     {
       // A corner turning less than a right angle is as thin along its bisector as across its sides (the
       // bisector, tilted along a long thin shape, would take in its far end).
-      const double bx = unit[0], by = unit[1];
-      const double open =
-          std::fabs(bx * p.dy - by * p.dx); // the band's outer edge lies this many fringes out
+      const double open = Open(unit, p); // the band's outer edge lies this many fringes out
       const double inwards =
-          open > 0.7071 ? std::min(s.across[(size_t)j], s.across[(size_t)before]) : s.bisector[(size_t)j];
+          open > kRightAngle ? std::min(s.across[(size_t)j], s.across[(size_t)before]) : s.bisector[(size_t)j];
       cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
       ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
     }
