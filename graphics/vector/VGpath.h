@@ -1,6 +1,8 @@
 // Flattened paths and the vertices handed to the renderer.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace iplugin::igraphics
@@ -38,6 +40,38 @@ struct VGpoint
   float dmx, dmy; // extrusion vector; points into a solid shape
   uint8_t flags;
 };
+
+// Scales (x, y) to unit length unless it has next to none; answers the length it had.
+inline float vgNormalize(float* x, float* y)
+{
+  const float d = std::sqrt((*x) * (*x) + (*y) * (*y));
+  if (d > 1e-6f)
+  {
+    const float id = 1.0f / d;
+    *x *= id;
+    *y *= id;
+  }
+  return d;
+}
+
+// A fill's joins are mitred up to this limit.
+constexpr float kVGFillMiterLimit = 2.4f;
+
+// Sets p1's extrusion from the normals of the segment before it (p0's) and its own: their mean, scaled to
+// reach the miter (at most 600 times, which very sharp turns would pass). Answers the mean's squared length.
+inline float vgMiter(const VGpoint& p0, VGpoint& p1)
+{
+  p1.dmx = (p0.dy + p1.dy) * 0.5f;
+  p1.dmy = (-p0.dx - p1.dx) * 0.5f;
+  const float dmr2 = p1.dmx * p1.dmx + p1.dmy * p1.dmy;
+  if (dmr2 > 0.000001f)
+  {
+    const float scale = std::min(1.0f / dmr2, 600.0f);
+    p1.dmx *= scale;
+    p1.dmy *= scale;
+  }
+  return dmr2;
+}
 
 struct VGpath
 {

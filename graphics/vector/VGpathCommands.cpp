@@ -35,18 +35,6 @@ float DistPtSeg(float x, float y, float px, float py, float qx, float qy)
   return dx * dx + dy * dy;
 }
 
-float Normalize(float* x, float* y)
-{
-  float d = std::sqrt((*x) * (*x) + (*y) * (*y));
-  if (d > 1e-6f)
-  {
-    float id = 1.0f / d;
-    *x *= id;
-    *y *= id;
-  }
-  return d;
-}
-
 float SignedArea(const VGpoint* pts, int npts)
 {
   float area = 0;
@@ -323,8 +311,8 @@ void vgArcTo(VGcontext* ctx, float x1, float y1, float x2, float y2, float radiu
 
   float dx0 = x0 - x1, dy0 = y0 - y1;
   float dx1 = x2 - x1, dy1 = y2 - y1;
-  Normalize(&dx0, &dy0);
-  Normalize(&dx1, &dy1);
+  vgNormalize(&dx0, &dy0);
+  vgNormalize(&dx1, &dy1);
   float a = std::acos(dx0 * dx1 + dy0 * dy1);
   float d = radius / std::tan(a / 2.0f);
   if (d > 10000.0f)
@@ -574,7 +562,7 @@ void vgFlattenPaths(VGcontext* ctx)
       VGpoint* p1 = &pts[(i + 1) % path->count];
       p0->dx = p1->x - p0->x;
       p0->dy = p1->y - p0->y;
-      p0->len = Normalize(&p0->dx, &p0->dy);
+      p0->len = vgNormalize(&p0->dx, &p0->dy);
       cache->bounds[0] = std::min(cache->bounds[0], p0->x);
       cache->bounds[1] = std::min(cache->bounds[1], p0->y);
       cache->bounds[2] = std::max(cache->bounds[2], p0->x);

@@ -74,18 +74,7 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     float turningBound = 0.0f;
     for (int j = 0; j < path->count; j++)
     {
-      float dlx0 = p0->dy, dly0 = -p0->dx;
-      float dlx1 = p1->dy, dly1 = -p1->dx;
-      p1->dmx = (dlx0 + dlx1) * 0.5f;
-      p1->dmy = (dly0 + dly1) * 0.5f;
-      float dmr2 = p1->dmx * p1->dmx + p1->dmy * p1->dmy;
-      if (dmr2 > 0.000001f)
-      {
-        // Very sharp turns would extrude without bound.
-        float scale = std::min(1.0f / dmr2, 600.0f);
-        p1->dmx *= scale;
-        p1->dmy *= scale;
-      }
+      const float dmr2 = vgMiter(*p0, *p1);
 
       p1->flags = (p1->flags & kVGPtCorner) ? kVGPtCorner : 0;
       float cross = p1->dx * p0->dy - p0->dx * p1->dy;
@@ -551,7 +540,7 @@ int vgExpandFill(VGcontext* ctx, float w)
   VGpathCache* cache = ctx->cache;
   const bool fringe = w > 0.0f;
 
-  CalculateJoins(ctx, w, kVGMiter, 2.4f);
+  CalculateJoins(ctx, w, kVGMiter, kVGFillMiterLimit);
 
   VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe));
   if (!verts) return 0;

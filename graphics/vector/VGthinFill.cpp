@@ -93,7 +93,6 @@ double FarSide(const VGpoint* pts, int n, const Frame& f, double at, int first, 
   return t1 != t0 ? s0 + (s1 - s0) * (at - t0) / (t1 - t0) : std::max(s0, s1);
 }
 
-// A half-plane n . q >= c, n of unit length.
 // Writes a triple at w and moves w on: the buffers are sized once for the most a pass can write, then cut
 // to what it wrote.
 void Push(double*& w, double a, double b, double c)
@@ -118,6 +117,7 @@ void AddUnitPlane(double*& planes, double nx, double ny, double c)
   if (nx != 0.0 || ny != 0.0) Push(planes, nx, ny, c);
 }
 
+// Half-planes n . q >= c, n of unit length, as nx, ny, c triples.
 struct Planes
 {
   const std::vector<double>& p;
@@ -354,24 +354,15 @@ int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint
   {
     VGpoint& p = out[(size_t)j];
     const VGpoint& q = out[(size_t)(j + 1 == n ? 0 : j + 1)];
-    const float dx = q.x - p.x, dy = q.y - p.y, len = std::sqrt(dx * dx + dy * dy);
-    p.len = len;
-    p.dx = len > 0.0f ? dx / len : 0.0f, p.dy = len > 0.0f ? dy / len : 0.0f;
+    p.dx = q.x - p.x, p.dy = q.y - p.y;
+    p.len = vgNormalize(&p.dx, &p.dy);
   }
   for (int j = 0; j < n; j++)
   {
-    const VGpoint& p0 = out[(size_t)(j == 0 ? n - 1 : j - 1)];
     VGpoint& p1 = out[(size_t)j];
-    p1.dmx = (p0.dy + p1.dy) * 0.5f, p1.dmy = (-p0.dx - p1.dx) * 0.5f;
-    const float dmr2 = p1.dmx * p1.dmx + p1.dmy * p1.dmy;
-    if (dmr2 > 0.000001f)
-    {
-      const float scale = std::min(1.0f / dmr2, 600.0f);
-      p1.dmx *= scale, p1.dmy *= scale;
-    }
-    // A fill's joins are mitred up to a limit of 2.4, as the joins work them out.
-    p1.flags = (p1.flags & kVGPtCorner) && dmr2 * 2.4f * 2.4f < 1.0f ? kVGPtCorner | kVGPtBevel
-                                                                     : p1.flags & kVGPtCorner;
+    const float dmr2 = vgMiter(out[(size_t)(j == 0 ? n - 1 : j - 1)], p1);
+    const bool bevel = (p1.flags & kVGPtCorner) && dmr2 * kVGFillMiterLimit * kVGFillMiterLimit < 1.0f;
+    p1.flags = (p1.flags & kVGPtCorner) | (bevel ? kVGPtBevel : 0);
   }
   return n;
 }
