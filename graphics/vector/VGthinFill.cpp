@@ -416,8 +416,8 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
       // A corner turning less than a right angle is as thin along its bisector as across its sides (the
       // bisector, tilted along a long thin shape, would take in its far end).
       const double open = Open(unit, p); // the band's outer edge lies this many fringes out
-      const double inwards =
-          open > kRightAngle ? std::min(s.across[(size_t)j], s.across[(size_t)before]) : s.bisector[(size_t)j];
+      const double inwards = open > kRightAngle ? std::min(s.across[(size_t)j], s.across[(size_t)before])
+                                                : s.bisector[(size_t)j];
       cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
       ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
     }
