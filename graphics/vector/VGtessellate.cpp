@@ -1,4 +1,6 @@
 // Fill and stroke expansion of flattened paths into the vertices handed to the renderer.
+#include <sanitizer/asan_interface.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -263,8 +265,8 @@ VGvertex* ButtCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float 
 }
 
 // A round cap's rim has radius r (w, the body's half width, unless a thin stroke's cap is sized for its ink).
-VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float r, int ncap, float u0,
-                        float u1)
+VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float r, int ncap,
+                        float u0, float u1)
 {
   float px = p->x, py = p->y;
   float dlx = dy, dly = -dx;
@@ -280,8 +282,8 @@ VGvertex* RoundCapStart(VGvertex* dst, const VGpoint* p, float dx, float dy, flo
   return dst;
 }
 
-VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float r, int ncap, float u0,
-                      float u1)
+VGvertex* RoundCapEnd(VGvertex* dst, const VGpoint* p, float dx, float dy, float w, float r, int ncap,
+                      float u0, float u1)
 {
   float px = p->x, py = p->y;
   float dlx = dy, dly = -dx;
@@ -406,7 +408,7 @@ int FillVertsNeeded(const VGpathCache* cache, bool fringe)
     const VGpath* path = &cache->paths[i];
     cverts += path->count + path->nbevel + 1;
     if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
-    if (fringe && cache->npaths == 1) cverts += path->count * 4 + 8;
+    if (fringe && cache->npaths == 1) cverts += path->count * 20 + 8;
   }
   return cverts;
 }
@@ -492,7 +494,8 @@ struct StrokeCaps
     auto butt = end ? ButtCapEnd : ButtCapStart;
     if (cap == kVGButt) return butt(dst, p, dx, dy, w, -aa * 0.5f, aa, u0, u1);
     if (cap == kVGSquare) return butt(dst, p, dx, dy, w, squareReach, aa, u0, u1);
-    if (cap == kVGRound) return (end ? RoundCapEnd : RoundCapStart)(dst, p, dx, dy, w, round.radius, round.divs, u0, u1);
+    if (cap == kVGRound)
+      return (end ? RoundCapEnd : RoundCapStart)(dst, p, dx, dy, w, round.radius, round.divs, u0, u1);
     return dst;
   }
 };
@@ -527,11 +530,16 @@ VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
   if (nverts > cache->cverts)
   {
     int cverts = (nverts + 0xff) & ~0xff;
+    ASAN_UNPOISON_MEMORY_REGION(cache->verts, sizeof(VGvertex) * (size_t)cache->cverts);
     auto* verts = static_cast<VGvertex*>(std::realloc(cache->verts, sizeof(VGvertex) * cverts));
     if (!verts) return nullptr;
     cache->verts = verts;
     cache->cverts = cverts;
   }
+  // The buffer is kept from call to call: the address sanitizer is told where this call's share ends, so
+  // that a writer running past what it asked for is caught even within the buffer.
+  ASAN_UNPOISON_MEMORY_REGION(cache->verts, sizeof(VGvertex) * (size_t)cache->cverts);
+  ASAN_POISON_MEMORY_REGION(cache->verts + nverts, sizeof(VGvertex) * (size_t)(cache->cverts - nverts));
   return cache->verts;
 }
 
@@ -582,7 +590,8 @@ int vgExpandFill(VGcontext* ctx, float w)
   return 1;
 }
 
-int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit, float half)
+int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit,
+                   float half)
 {
   VGpathCache* cache = ctx->cache;
   float aa = fringe;

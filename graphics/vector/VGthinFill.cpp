@@ -367,6 +367,37 @@ int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint
   return n;
 }
 
+// How far a polygon's side j moves its far band out, or -1 where the polygon is not thin across it: it is
+// narrower than a fringe across the side and across the side facing most nearly opposite it (a flat triangle
+// thin across its long side only is wide across the others, whose far bands would cut it short), and is
+// more than a fringe long along it (a speck has no pointed ends to bound the far bands). A side as long as
+// the shape bounds the columns across it along their whole length (a triangle's: each ramps over its width);
+// a rhombus's sides bound only half of it, their far bands' parallelogram holding over a fringe less its
+// widest width: moved out by half the difference to its mean width (its area over its length) for the
+// share of the shape beyond the side, it holds over a fringe less its mean width, which the columns'
+// samples add up to on the whole.
+double PolygonFarBand(const VGpoint* pts, int count, const double* across, const double* whole, double area,
+                      int j, float woff)
+{
+  if (!(across[j] < 2.0 * woff)) return -1.0;
+  int opposite = j;
+  double facing = 0.0;
+  for (int k = 0; k < count; k++)
+    if (const double d = (double)pts[k].dx * pts[j].dx + (double)pts[k].dy * pts[j].dy; d < facing)
+      facing = d, opposite = k;
+  if (opposite == j || !(across[opposite] < 2.0 * woff)) return -1.0;
+  double lo = 0.0, hi = 0.0;
+  for (int k = 0; k < count; k++)
+  {
+    const double t = ((double)pts[k].x - pts[j].x) * pts[j].dx + ((double)pts[k].y - pts[j].y) * pts[j].dy;
+    lo = std::min(lo, t), hi = std::max(hi, t);
+  }
+  const double length = hi - lo;
+  if (length < 2.0 * woff) return -1.0;
+  const double beyond = std::max(0.0, hi - pts[j].len) - lo;
+  return std::max(0.0, whole[j] - area / length) * beyond / length;
+}
+
 // The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
 // each reaching inwards by half a fringe (less `widen`), cut at each corner's supporting line so that it
 // stays behind the band's outer edge. Where the shape is thinner than a fringe across a segment, the band's
@@ -388,13 +419,13 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
   {
     const int j = ccw ? step : count - 1 - step;
     const VGpoint& p = pts[j];
-    // On a curve the far side's band bounds the inner outline where the whole shape lies within a fringe
-    // of the segment's line (further out, the line would cut off the inner outline away from the
-    // segment). A side thin where it lies reaches in by the shape's width there less half a fringe: a
-    // polygon's, or a curve's near a pointed end, whose line runs on far from the shape.
+    // The far side's band bounds the inner outline where the segment has one (s.farBand): on a curve where
+    // the whole shape lies within a fringe of the segment's line (further out, the line would cut off the
+    // inner outline away from the segment), on a polygon where it is thin across the segment and its
+    // opposite side. Another side thin where it lies reaches in by the shape's width there less half a
+    // fringe: a wider polygon's, or a curve's near a pointed end, whose line runs on far from the shape.
     const int before = Prev(j, count);
-    const bool thinHere = curved && s.whole[(size_t)j] < 2.0 * woff;
-    const bool thinBefore = curved && s.whole[(size_t)before] < 2.0 * woff;
+    const bool thinHere = s.farBand[(size_t)j] >= 0.0, thinBefore = s.farBand[(size_t)before] >= 0.0;
     thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
     extent = std::max(extent, (double)std::max(std::fabs(p.x), std::fabs(p.y)));
     const double reach = (s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
@@ -409,8 +440,8 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     bool ownCorner = true;
     const double* unit = &units[(size_t)j * 3];
     const double dm = unit[2];
-    const bool narrowHere = curved && s.across[(size_t)j] < 2.0 * woff;
-    const bool narrowBefore = curved && s.across[(size_t)before] < 2.0 * woff;
+    const bool narrowHere = curved ? s.across[(size_t)j] < 2.0 * woff : thinHere;
+    const bool narrowBefore = curved ? s.across[(size_t)before] < 2.0 * woff : thinBefore;
     if ((narrowHere || narrowBefore) && dm > 0.0)
     {
       // A corner turning less than a right angle is as thin along its bisector as across its sides (the
@@ -418,7 +449,8 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
       const double open = Open(unit, p); // the band's outer edge lies this many fringes out
       const double inwards = open > kRightAngle ? std::min(s.across[(size_t)j], s.across[(size_t)before])
                                                 : s.bisector[(size_t)j];
-      cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
+      // A quadrilateral's corners stay where they are: its far bands end it short of its tips already.
+      if (curved || count == 3) cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
       ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
     }
     else if (curved && reach - woff * 1e-4 >= 0.0)
@@ -443,7 +475,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     add(first);
     add(second);
     // The far side's band, moved out by the shape's bulge beyond the segment's line (vgThinConvexFill).
-    if (thinHere) AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.bulge[(size_t)j]));
+    if (thinHere) AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
   }
   s.planes.resize((size_t)(planes - s.planes.data()));
   s.reversed.resize((size_t)(reversed - s.reversed.data()));
@@ -461,8 +493,8 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
 // end at the inner outline's points furthest out on either side of the corner's bisector, so that the
 // fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
 // fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
-double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<double>& inner, VGvertex* out,
-                int& written)
+double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::vector<double>& inner,
+                VGvertex* out, int& written)
 {
   const int ninner = (int)inner.size() / 2;
   // The inner outline's point furthest out against the inward direction (x, y); the directions asked
@@ -498,17 +530,60 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
   // inside (two thirds of its area's ink), the one ending outside one (a third). The first pair adds none.
   VGvertex* w = out;
   double ix = 0.0, iy = 0.0, ox = 0.0, oy = 0.0; // the last pair
-  auto pair = [&](int k, double x, double y)
+  // Twice the area of the triangle (a, b, c), positive where it turns as the path does.
+  const double turning = ccw ? 1.0 : -1.0;
+  auto cross = [turning](double ax, double ay, double bx, double by, double cx, double cy)
+  { return ((bx - ax) * (cy - ay) - (cx - ax) * (by - ay)) * turning; };
+  auto emit = [&](double kx, double ky, double inward, double x, double y) __attribute__((always_inline))
   {
-    const double kx = in[k * 2], ky = in[k * 2 + 1];
     if (w != out)
     {
-      ink += area2(ix, iy, ox, oy, kx, ky) * (1.0 / 3.0);
+      ink += std::fabs(inward) * (1.0 / 3.0);
       ink += area2(ox, oy, kx, ky, x, y) * (1.0 / 6.0);
     }
     ix = kx, iy = ky, ox = x, oy = y;
     w[0] = VGvertex{(float)kx, (float)ky, 1.0f, 1}, w[1] = VGvertex{(float)x, (float)y, 1.0f, 1};
     w += 2;
+  };
+  // The point of the outer edge from (ax, ay) to (bx, by) nearest (px, py).
+  auto foot = [](double px, double py, double ax, double ay, double bx, double by)
+  {
+    const double ex = bx - ax, ey = by - ay, len2 = ex * ex + ey * ey;
+    const double t = len2 > 0.0 ? std::clamp(((px - ax) * ex + (py - ay) * ey) / len2, 0.0, 1.0) : 0.0;
+    return std::pair<double, double>(ax + ex * t, ay + ey * t);
+  };
+  auto pair = [&](double kx, double ky, double x, double y) __attribute__((always_inline))
+  {
+    const double inward = w != out ? cross(ix, iy, ox, oy, kx, ky) : 0.0;
+    // Where the band closes to nothing (along a pointed end's side, whose far side's band runs out to its
+    // outer edge) the next inner point may lie beside the last outer one: the last inner point pairs
+    // first with its foot on the outer edge, so that no triangle turns over.
+    if (inward < 0.0)
+    {
+      const auto [fx, fy] = foot(ix, iy, ox, oy, x, y);
+      emit(ix, iy, 0.0, fx, fy);
+      emit(kx, ky, cross(ix, iy, ox, oy, kx, ky), x, y);
+    }
+    else
+      emit(kx, ky, inward, x, y);
+  };
+  // The inner outline's points the corners' directions pass over (two of its edges face one side, as far
+  // bands of sides lying alike do) pair with their foot on the outer edge between the pairs either side,
+  // so that the band's inner edge runs along the whole inner outline.
+  int last = -1;
+  auto next = [&](int k, double x, double y) __attribute__((always_inline))
+  {
+    if (last >= 0 && k != last)
+    {
+      const double fromX = ox, fromY = oy;
+      for (int m = Next(last, ninner); m != k; m = Next(m, ninner))
+      {
+        const auto [fx, fy] = foot(in[m * 2], in[m * 2 + 1], fromX, fromY, x, y);
+        pair(in[m * 2], in[m * 2 + 1], fx, fy);
+      }
+    }
+    pair(in[k * 2], in[k * 2 + 1], x, y);
+    last = k;
   };
   const VGpoint* p0 = &pts[count - 1];
   int first = 0;
@@ -528,12 +603,12 @@ double ThinBand(const VGpoint* pts, int count, float woff, const std::vector<dou
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
     if (j == 0) first = in0, firstX = ox0, firstY = oy0;
-    pair(in0, ox0, oy0);
+    next(in0, ox0, oy0);
     // The same pair again would add two triangles of no area.
-    if (in1 != in0 || ox1 != ox0 || oy1 != oy0) pair(in1, ox1, oy1);
+    if (in1 != in0 || ox1 != ox0 || oy1 != oy0) next(in1, ox1, oy1);
     p0 = p1;
   }
-  pair(first, firstX, firstY);
+  next(first, firstX, firstY);
   written = (int)(w - out);
   return ink;
 }
@@ -652,30 +727,44 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     else
       n = count;
   }
+  // A pixel's square spans |cos| + |sin| pixels across a side turned from the axes; a thin shape's samples
+  // a pixel apart add up to its area only where its fringe is that wide across it (the box-filtered strip):
+  // a fringe one pixel across puts down up to a third more or less ink on a shape lying at 45 degrees. How
+  // the shape lies is the main direction of its sides (by the doubled angle, so that opposite sides
+  // agree), weighted by how much they share it: a round dot has none and keeps a fringe a pixel across.
+  double half = 0.0, cxx = 0.0, cxy = 0.0, cyy = 0.0;
+  for (int j = 0; j < n; j++)
+  {
+    const VGpoint& a = outline[j];
+    half += a.len * 0.5;
+    cxx += (double)a.len * a.dx * a.dx, cxy += (double)a.len * a.dx * a.dy,
+        cyy += (double)a.len * a.dy * a.dy;
+  }
+  if (const double spread = std::hypot(cxx - cyy, 2.0 * cxy); spread > 0.0)
+    woff =
+        (float)(woff * (1.0 + spread / (cxx + cyy) * (std::sqrt(1.0 + 2.0 * std::fabs(cxy) / spread) - 1.0)));
   s.unit.resize((size_t)n * 3);
   UnitBisectors(outline, n, s.unit.data());
   const double* unit = s.unit.data();
   s.across.resize((size_t)n);
   s.whole.resize((size_t)n);
-  s.bisector.resize(curved ? (size_t)n : 0);
-  WalkWidths(outline, n, woff, curved ? 2.0 * woff : 0.0, curved ? unit : nullptr, s.bisector.data(),
-             s.across.data(), s.whole.data());
+  s.bisector.resize((size_t)n);
+  WalkWidths(outline, n, woff, curved ? 2.0 * woff : 0.0, unit, s.bisector.data(), s.across.data(),
+             s.whole.data());
   // A thin side's far band runs along the segment's line, from which a bulging shape's sides curve in
   // away from the segment: there it would cut the inner outline short, and the columns across a thin shape
   // lying along a row of pixels would put down more or less ink with where they lie between pixel centres.
   // Moved out by how far the shape reaches across beyond its mean width (its area over its length, half its
-  // perimeter less its width), it cuts about as much as it lets out; a straight strip has no bulge.
-  s.bulge.resize(curved ? (size_t)n : 0);
-  if (curved)
+  // perimeter less its width), it cuts about as much as it lets out; a straight strip has no bulge. A
+  // polygon's sides are straight: PolygonFarBand says which have far bands and how far they move out.
+  s.farBand.resize((size_t)n);
+  for (int j = 0; j < n; j++)
   {
-    double half = 0.0;
-    for (int j = 0; j < n; j++)
-      half += outline[j].len * 0.5;
-    for (size_t j = 0; j < s.bulge.size(); j++)
-    {
-      const double w = s.whole[j], length = half - w;
-      s.bulge[j] = w < 2.0 * woff && length > 0.0 ? std::max(0.0, w - area / length) : 0.0;
-    }
+    const double w = s.whole[(size_t)j], length = half - w;
+    s.farBand[(size_t)j] = !curved
+                               ? PolygonFarBand(outline, n, s.across.data(), s.whole.data(), area, j, woff)
+                           : w < 2.0 * woff ? (length > 0.0 ? std::max(0.0, w - area / length) : 0.0)
+                                            : -1.0;
   }
   int nband = 0;
   auto build = [&](double widen)
@@ -690,7 +779,8 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
       s.inner.assign({cx / count, cy / count});
     }
     const int ninner = (int)s.inner.size() / 2;
-    return std::pair<bool, double>(thin, ThinBand(outline, n, woff, s.inner, dst + ninner, nband));
+    return std::pair<bool, double>(thin,
+                                   ThinBand(outline, n, woff, area2 > 0.0, s.inner, dst + ninner, nband));
   };
   auto [thin, ink] = build(0.0);
   if (thin && ink < area) ink = Widen(build, area, ink, woff);

@@ -11,11 +11,11 @@ namespace iplugin::igraphics
 // What the construction works in, kept by the context from fill to fill.
 struct VGthinScratch
 {
-  std::vector<double> inner;  // the inner outline, x, y pairs
-  std::vector<double> across; // the shape's width across each segment
-  std::vector<double> whole;  // how far the whole shape reaches across from each segment
-  std::vector<double> bulge;  // how far the shape reaches across from each thin segment beyond its mean width
-  std::vector<double> unit;   // each corner's unit bisector and miter length, bx, by, dm triples
+  std::vector<double> inner;    // the inner outline, x, y pairs
+  std::vector<double> across;   // the shape's width across each segment
+  std::vector<double> whole;    // how far the whole shape reaches across from each segment
+  std::vector<double> farBand;  // how far each segment's far band is moved out; negative where it has none
+  std::vector<double> unit;     // each corner's unit bisector and miter length, bx, by, dm triples
   std::vector<double> bisector; // how far in the shape reaches along each corner's bisector
   std::vector<double> planes;   // half-planes: nx, ny, c (n . q >= c)
   std::vector<double> reversed; // the thin sides' far bands, merged into planes
@@ -38,7 +38,7 @@ void vgThinAcross(const VGpoint* pts, int count, float woff, double* across, dou
                   double least = 0.0);
 
 // The fan (path->fill) and band (path->stroke) of a convex fill for which vgThinOutline holds, written
-// from dst; answers the end of what was written. Writes at most count * 4 + 8 vertices.
+// from dst; answers the end of what was written. Writes at most count * 23 + 4 vertices.
 VGvertex* vgThinConvexFill(VGthinScratch& scratch, VGpath* path, const VGpoint* pts, float woff,
                            VGvertex* dst);
 } // namespace iplugin::igraphics

@@ -4,6 +4,9 @@
 
 #include <QorvPlatform/Metal.h>
 
+#include <utility>
+#include <vector>
+
 #include "graphics/vector/MVGcontext.h"
 #include "graphics/vector/MVGrenderer.h"
 #include "graphics/vector/VGpaint.h"
@@ -47,6 +50,15 @@ struct MetalContext
     QorvMetalLayerCopyPresentedImage(*layer, image.rgba, image.width, image.height);
     return image;
   }
+  // Ends a frame of black at `alpha` on white and answers the ink it put down, in pixels at full cover.
+  double EndInk(double alpha)
+  {
+    const RgbaImage image = End();
+    double ink = 0;
+    for (size_t i = 0; i < (size_t)image.width * image.height; ++i)
+      ink += 255 - image.rgba[i * 4];
+    return ink / (255 * alpha);
+  }
   // A frame of one image of w by h RGBA texels (made for the frame) filling its own rectangle at (x, y);
   // what the layer shows.
   std::vector<unsigned char> ImageFrame(const std::vector<unsigned char>& texels, int w, int h, float x,
@@ -64,4 +76,23 @@ struct MetalContext
     return shown.rgba;
   }
 };
+// The ink (see EndInk) of a polygon of black at `alpha` on white, moved to (cx, cy) and turned, in a
+// frame of side by side at the scale; whether it was filled as convex, into convex.
+inline double PolygonInk(const std::vector<std::pair<double, double>>& pts, float cx, float cy, float turn,
+                         float ratio, double alpha, int side, bool& convex)
+{
+  using namespace iplugin::igraphics;
+  MetalContext m(side, side, 0x2001, ratio);
+  m.Begin(vgRGBAf(1, 1, 1, 1), ratio);
+  vgTranslate(m.ctx, cx, cy);
+  vgRotate(m.ctx, turn);
+  vgBeginPath(m.ctx);
+  for (size_t k = 0; k < pts.size(); k++)
+    (k == 0 ? vgMoveTo : vgLineTo)(m.ctx, (float)pts[k].first, (float)pts[k].second);
+  vgClosePath(m.ctx);
+  vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)alpha));
+  vgFill(m.ctx);
+  convex = m.ctx->cache->paths[0].convex;
+  return m.EndInk(alpha);
+}
 } // namespace qorvtest

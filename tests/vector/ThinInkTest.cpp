@@ -439,11 +439,7 @@ TEST(ThinInk, ThinPolygonsOfThousandsOfPointsPutDownTheirAreasInk)
     vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)kAlpha));
     vgFill(m.ctx);
     EXPECT_TRUE(m.ctx->cache->paths[0].convex) << points << " points";
-    const qorvtest::RgbaImage image = m.End();
-    double ink = 0;
-    for (size_t i = 0; i < (size_t)image.width * image.height; ++i)
-      ink += 255 - image.rgba[i * 4];
-    EXPECT_NEAR(ink / (M_PI * 20 * 0.3 * 255 * kAlpha), 1.0, 0.10) << points << " points";
+    EXPECT_NEAR(m.EndInk(kAlpha) / (M_PI * 20 * 0.3), 1.0, 0.10) << points << " points";
   }
 }
 
@@ -474,11 +470,7 @@ TEST(ThinInk, FlatThinPolygonsOfManyPointsPutDownTheirAreasInkWhereverTheyLie)
           vgClosePath(m.ctx);
           vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)kAlpha));
           vgFill(m.ctx);
-          const qorvtest::RgbaImage image = m.End();
-          double ink = 0;
-          for (size_t i = 0; i < (size_t)image.width * image.height; ++i)
-            ink += 255 - image.rgba[i * 4];
-          EXPECT_NEAR(ink / (std::fabs(area) * ratio * ratio * 255 * kAlpha), 1.0, 0.05)
+          EXPECT_NEAR(m.EndInk(kAlpha) / (std::fabs(area) * ratio * ratio), 1.0, 0.05)
               << across << " px across, " << points << " points, a quarter pixel times " << k << " off, at scale "
               << ratio;
         }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace iplugin::igraphics;
 
@@ -40,25 +41,16 @@ struct Polygon
 // The ink the polygon puts down.
 double InkOf(const Polygon& p)
 {
-  qorvtest::MetalContext m(kSide, kSide, 0x2001, p.ratio);
-  m.Begin(vgRGBAf(1, 1, 1, 1), p.ratio);
-  vgTranslate(m.ctx, p.cx, p.cy);
-  vgRotate(m.ctx, p.turn);
-  vgBeginPath(m.ctx);
+  std::vector<std::pair<double, double>> pts;
   for (int k = 0; k < p.points; k++)
   {
     const float t = 6.2831853f * (float)k / (float)p.points;
-    (k == 0 ? vgMoveTo : vgLineTo)(m.ctx, p.a * std::cos(t), p.b * std::sin(t));
+    pts.emplace_back(p.a * std::cos(t), p.b * std::sin(t));
   }
-  vgClosePath(m.ctx);
-  vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)kAlpha));
-  vgFill(m.ctx);
-  EXPECT_TRUE(m.ctx->cache->paths[0].convex) << p.Name();
-  const qorvtest::RgbaImage image = m.End();
-  double ink = 0;
-  for (size_t i = 0; i < (size_t)image.width * image.height; ++i)
-    ink += 255 - image.rgba[i * 4];
-  return ink / (255 * kAlpha);
+  bool convex = false;
+  const double ink = qorvtest::PolygonInk(pts, p.cx, p.cy, p.turn, p.ratio, kAlpha, kSide, convex);
+  EXPECT_TRUE(convex) << p.Name();
+  return ink;
 }
 } // namespace manypoints
 
