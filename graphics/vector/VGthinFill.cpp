@@ -449,8 +449,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
       const double open = Open(unit, p); // the band's outer edge lies this many fringes out
       const double inwards = open > kRightAngle ? std::min(s.across[(size_t)j], s.across[(size_t)before])
                                                 : s.bisector[(size_t)j];
-      // A quadrilateral's corners stay where they are: its far bands end it short of its tips already.
-      if (curved || count == 3) cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
+      cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
       ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
     }
     else if (curved && reach - woff * 1e-4 >= 0.0)
