@@ -367,34 +367,51 @@ int FewerPoints(const VGpoint* pts, int count, float within, std::vector<VGpoint
   return n;
 }
 
-// How far a polygon's side j moves its far band out, or -1 where the polygon is not thin across it: it is
-// narrower than a fringe across the side and across the side facing most nearly opposite it (a flat triangle
-// thin across its long side only is wide across the others, whose far bands would cut it short), and is
-// more than a fringe long along it (a speck has no pointed ends to bound the far bands). A side as long as
-// the shape bounds the columns across it along their whole length (a triangle's: each ramps over its width);
-// a rhombus's sides bound only half of it, their far bands' parallelogram holding over a fringe less its
-// widest width: moved out by half the difference to its mean width (its area over its length) for the
-// share of the shape beyond the side, it holds over a fringe less its mean width, which the columns'
-// samples add up to on the whole.
-double PolygonFarBand(const VGpoint* pts, int count, const double* across, const double* whole, double area,
-                      int j, float woff)
+// The side of a polygon facing most nearly opposite side j (j itself where none faces against it).
+int OppositeSide(const VGpoint* pts, int count, int j)
 {
-  if (!(across[j] < 2.0 * woff)) return -1.0;
   int opposite = j;
   double facing = 0.0;
   for (int k = 0; k < count; k++)
     if (const double d = (double)pts[k].dx * pts[j].dx + (double)pts[k].dy * pts[j].dy; d < facing)
       facing = d, opposite = k;
-  if (opposite == j || !(across[opposite] < 2.0 * woff)) return -1.0;
+  return opposite;
+}
+
+// Whether a polygon is thin across side j (narrower than a fringe across it) and more than a fringe long
+// along it (a speck has no pointed ends to bound the far bands); the length along it into length.
+bool ThinAlong(const VGpoint* pts, int count, const double* across, int j, float woff, double& length)
+{
   double lo = 0.0, hi = 0.0;
   for (int k = 0; k < count; k++)
   {
     const double t = ((double)pts[k].x - pts[j].x) * pts[j].dx + ((double)pts[k].y - pts[j].y) * pts[j].dy;
     lo = std::min(lo, t), hi = std::max(hi, t);
   }
-  const double length = hi - lo;
-  if (length < 2.0 * woff) return -1.0;
-  const double beyond = std::max(0.0, hi - pts[j].len) - lo;
+  length = hi - lo;
+  return across[j] < 2.0 * woff && length >= 2.0 * woff;
+}
+
+// How far a polygon's side j moves its far band out, or -1 where it has none: the polygon is thin along
+// both the side and the side facing most nearly opposite it (a flat triangle thin across its long side only
+// is wide across the others, whose far bands would cut it short). A side as long as the shape bounds the
+// columns across it along their whole length (a triangle's: each ramps over its width); a rhombus's sides
+// bound only half of it, their far bands' parallelogram holding over a fringe less its widest width: moved
+// out by half the difference to its mean width (its area over its length) for the share of the shape
+// beyond the side, it holds over a fringe less its mean width, which the columns' samples add up to on the
+// whole.
+double PolygonFarBand(const VGpoint* pts, int count, const double* across, const double* whole, double area,
+                      int j, float woff)
+{
+  const int opposite = OppositeSide(pts, count, j);
+  double length = 0.0, other = 0.0;
+  if (opposite == j || !ThinAlong(pts, count, across, j, woff, length) ||
+      !ThinAlong(pts, count, across, opposite, woff, other))
+    return -1.0;
+  double hi = 0.0;
+  for (int k = 0; k < count; k++)
+    hi = std::max(hi, ((double)pts[k].x - pts[j].x) * pts[j].dx + ((double)pts[k].y - pts[j].y) * pts[j].dy);
+  const double beyond = length - std::min(hi, (double)pts[j].len);
   return std::max(0.0, whole[j] - area / length) * beyond / length;
 }
 
@@ -428,11 +445,15 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     const bool thinHere = s.farBand[(size_t)j] >= 0.0, thinBefore = s.farBand[(size_t)before] >= 0.0;
     thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
     extent = std::max(extent, (double)std::max(std::fabs(p.x), std::fabs(p.y)));
-    const double reach = (s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
+    // A polygon's side with a far band keeps its own line just inside its band's outer edge: the far
+    // band of the side opposite it, moved out, may reach past there.
+    const double reach = !curved && thinHere
+                             ? woff / 64.0 - woff
+                             : (s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
     // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
     const double c = (double)p.dy * p.x - (double)p.dx * p.y;
     const double edge[3] = {p.dy, -p.dx, c + reach - woff * 1e-4};
-    const bool ownEdge = !thinHere;
+    const bool ownEdge = !thinHere || !curved;
     // The corner between two sides, one of them thin where it lies: a pointed end ramps over a fringe as
     // a straight end would; a corner of a thin side lets the inner outline out to the far side's band.
     // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.

@@ -92,7 +92,7 @@ TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
   std::mt19937 rng(47);
   int thin = 0;
   for (float ratio : {1.f, 2.f})
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 1000; ++i)
     {
       const Drawn d = Fill(ratio, rng);
       ASSERT_GE(d.strip.size(), 4u) << d.what;
