@@ -757,8 +757,9 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   {
     const VGpoint& a = outline[j];
     half += a.len * 0.5;
-    cxx += (double)a.len * a.dx * a.dx, cxy += (double)a.len * a.dx * a.dy,
-        cyy += (double)a.len * a.dy * a.dy;
+    cxx += (double)a.len * a.dx * a.dx;
+    cxy += (double)a.len * a.dx * a.dy;
+    cyy += (double)a.len * a.dy * a.dy;
   }
   if (const double spread = std::hypot(cxx - cyy, 2.0 * cxy); spread > 0.0)
     woff =
