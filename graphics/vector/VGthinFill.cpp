@@ -392,27 +392,16 @@ bool ThinAlong(const VGpoint* pts, int count, const double* across, int j, float
   return across[j] < 2.0 * woff && length >= 2.0 * woff;
 }
 
-// How far a polygon's side j moves its far band out, or -1 where it has none: the polygon is thin along
-// both the side and the side facing most nearly opposite it (a flat triangle thin across its long side only
-// is wide across the others, whose far bands would cut it short). A side as long as the shape bounds the
-// columns across it along their whole length (a triangle's: each ramps over its width); a rhombus's sides
-// bound only half of it, their far bands' parallelogram holding over a fringe less its widest width: moved
-// out by half the difference to its mean width (its area over its length) for the share of the shape
-// beyond the side, it holds over a fringe less its mean width, which the columns' samples add up to on the
-// whole.
-double PolygonFarBand(const VGpoint* pts, int count, const double* across, const double* whole, double area,
-                      int j, float woff)
+// Whether a polygon's side j has a far band: the polygon is thin along both the side and the side facing
+// most nearly opposite it (a flat triangle thin across its long side only is wide across the others, whose
+// far bands would cut it short). A triangle's long sides each bound the columns across it along their whole
+// length: each column ramps over its width.
+bool PolygonFarBand(const VGpoint* pts, int count, const double* across, int j, float woff)
 {
   const int opposite = OppositeSide(pts, count, j);
-  double length = 0.0, other = 0.0;
-  if (opposite == j || !ThinAlong(pts, count, across, j, woff, length) ||
-      !ThinAlong(pts, count, across, opposite, woff, other))
-    return -1.0;
-  double hi = 0.0;
-  for (int k = 0; k < count; k++)
-    hi = std::max(hi, ((double)pts[k].x - pts[j].x) * pts[j].dx + ((double)pts[k].y - pts[j].y) * pts[j].dy);
-  const double beyond = length - std::min(hi, (double)pts[j].len);
-  return std::max(0.0, whole[j] - area / length) * beyond / length;
+  double length = 0.0;
+  return opposite != j && ThinAlong(pts, count, across, j, woff, length) &&
+         ThinAlong(pts, count, across, opposite, woff, length);
 }
 
 // The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
@@ -431,6 +420,31 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
   double *planes = s.planes.data(), *reversed = s.reversed.data();
   bool thin = false;
   const double narrow = (curved ? kNarrow : 2.0) * woff;
+  // A quadrilateral thin across all four sides (a rhombus) narrows to a point at both ends of a diagonal:
+  // its columns ask to hold over a fringe less their width, narrowest at its middle, which no convex inner
+  // outline can; the far bands of its sides, running on past its middle, would hold widest there instead
+  // (0.83 to 1.19 of its ink lying along an axis). Bounded by lines along the diagonal, it holds over a
+  // fringe less its mean width all along, and the columns near its middle and its ends stray in turn.
+  bool pointedBothEnds = !curved && count == 4;
+  for (int j = 0; j < count && pointedBothEnds; j++)
+    pointedBothEnds = s.farBand[(size_t)j] >= 0.0;
+  int tipA = 0, tipB = 2;
+  double quadArea = 0.0;
+  if (pointedBothEnds)
+  {
+    auto dist2 = [pts](int i, int k)
+    {
+      const double dx = (double)pts[k].x - pts[i].x, dy = (double)pts[k].y - pts[i].y;
+      return dx * dx + dy * dy;
+    };
+    if (dist2(1, 3) > dist2(0, 2)) tipA = 1, tipB = 3;
+    for (int j = 0; j < count; j++)
+    {
+      const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
+      quadArea += ((double)a.x * b.y - (double)b.x * a.y) * 0.5;
+    }
+    quadArea = std::fabs(quadArea);
+  }
   double extent = 1.0;
   for (int step = 0; step < count; step++)
   {
@@ -495,7 +509,18 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     add(first);
     add(second);
     // The far side's band, moved out by the shape's bulge beyond the segment's line (vgThinConvexFill).
-    if (thinHere) AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
+    if (thinHere && !pointedBothEnds)
+      AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
+  }
+  if (pointedBothEnds)
+  {
+    // Along the diagonal between its pointed ends, a fringe less its mean width across.
+    const VGpoint &a = pts[tipA], &b = pts[tipB];
+    const double ux = b.x - a.x, uy = b.y - a.y, length = std::sqrt(ux * ux + uy * uy);
+    const double vx = -uy / length, vy = ux / length, mid = vx * a.x + vy * a.y;
+    const double holds = woff - quadArea / length * 0.5 + widen;
+    AddUnitPlane(reversed, vx, vy, mid - holds);
+    AddUnitPlane(reversed, -vx, -vy, -mid - holds);
   }
   s.planes.resize((size_t)(planes - s.planes.data()));
   s.reversed.resize((size_t)(reversed - s.reversed.data()));
@@ -777,15 +802,15 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   // lying along a row of pixels would put down more or less ink with where they lie between pixel centres.
   // Moved out by how far the shape reaches across beyond its mean width (its area over its length, half its
   // perimeter less its width), it cuts about as much as it lets out; a straight strip has no bulge. A
-  // polygon's sides are straight: PolygonFarBand says which have far bands and how far they move out.
+  // polygon's sides are straight: PolygonFarBand says which have far bands.
   s.farBand.resize((size_t)n);
   for (int j = 0; j < n; j++)
   {
     const double w = s.whole[(size_t)j], length = half - w;
-    s.farBand[(size_t)j] = !curved
-                               ? PolygonFarBand(outline, n, s.across.data(), s.whole.data(), area, j, woff)
-                           : w < 2.0 * woff ? (length > 0.0 ? std::max(0.0, w - area / length) : 0.0)
-                                            : -1.0;
+    if (!curved)
+      s.farBand[(size_t)j] = PolygonFarBand(outline, n, s.across.data(), j, woff) ? 0.0 : -1.0;
+    else
+      s.farBand[(size_t)j] = w < 2.0 * woff ? (length > 0.0 ? std::max(0.0, w - area / length) : 0.0) : -1.0;
   }
   int nband = 0;
   auto build = [&](double widen)

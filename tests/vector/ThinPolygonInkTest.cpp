@@ -4,7 +4,7 @@
 // degrees and 0.45 apart across a slope of one in two: a column across a thin shape adds up to its width
 // only where its coverage ramps over that width and its fringe is as wide as a pixel's square across the
 // shape. A fringe one pixel across put down 0.72 to 1.40 of a bar's ink at 45 degrees; a triangle's
-// sides, reaching in by its widest width, 0.65 to 1.26 of its ink along an axis.
+// sides, reaching in by its widest width, 0.65 to 1.26 of its ink along an axis; a rhombus's, 0.64 to 1.30.
 #include "tests/vector/MetalTestContext.h"
 
 #include <gtest/gtest.h>
@@ -121,13 +121,14 @@ TEST(ThinInk, ThinPolygonsPutDownTheirAreasInkHoweverTheyLie)
                                       uni(30, 34), uni(30, 34), ratio};
           const double share = thinpolygons::InkShare(s);
           count++, near += std::fabs(share - 1) <= 0.10;
-          // A rhombus's two halves each narrow to a point, which a coverage ramping over a single convex
-          // inner outline cannot follow: lying along an axis it strays by up to a quarter.
-          EXPECT_NEAR(share, 1.0, kind == Kind::Rhombus ? 0.25 : 0.10) << s.Name() << ", " << family.name;
+          // A rhombus's halves each narrow to a point; its inner outline, convex, holds as wide all along
+          // (a fringe less its mean width), so that columns near its middle and its ends stray in turn:
+          // lying along an axis it strays by up to 11 %.
+          EXPECT_NEAR(share, 1.0, kind == Kind::Rhombus ? 0.12 : 0.10) << s.Name() << ", " << family.name;
         }
       if (kind == Kind::Rhombus)
       {
-        EXPECT_GE(near, count * 2 / 3) << "rhombi within a tenth, " << family.name;
+        EXPECT_GE(near, count * 9 / 10) << "rhombi within a tenth, " << family.name;
       }
     }
 }
