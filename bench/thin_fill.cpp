@@ -3,8 +3,8 @@
 // ink) and on one 40 by 20 (the plain fan and fringe), through the vector context on the recording
 // renderer at scale 1, N from 16 to 10,000. Reports CPU milliseconds of 1,000 fills, medians of rounds in
 // which the two take turns, and the median of the rounds' ratios. Target: the thin fill at most 1.5 times
-// the fat one at every size. A curve's fan and band are built on fewer points (chords within 1/128 pixel
-// of its outline): outlines that can lose few (up to about 50 points on this ellipse) pay for the
+// the fat one at every size. A curve's fan and band are built on fewer points (chords within 1/64 pixel
+// of its outline): outlines that can lose none (about 20 points or fewer on this ellipse) pay for the
 // construction in full. Left out: the renderer's drawing of the vertices (the recording renderer only
 // copies them; the thin fill hands it fewer than the fat one), and fills of other thin outlines (the
 // construction's steps each take time linear in the points whatever the outline). A row says "concave"

@@ -760,13 +760,14 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   const double area = std::fabs(area2) * 0.5;
   // The widths do not change with the widening: worked out once for every outline tried.
   // A curve's bands are built from how far the whole shape reaches across from each segment, and how far
-  // that is beyond the shape's mean width along it, on fewer of its points where it has many.
+  // that is beyond the shape's mean width along it, on fewer of its points where it has many: chords
+  // within a 64th of a pixel of the outline (a 32nd put down 0.80 of a 0.46-pixel ellipse's ink).
   const bool curved = count >= kCurvedPoints;
   const VGpoint* outline = pts;
   int n = count;
   if (curved && count > kFewPoints)
   {
-    n = FewerPoints(pts, count, woff / 64.0f, s.fewer);
+    n = FewerPoints(pts, count, woff / 32.0f, s.fewer);
     if (n >= kCurvedPoints && n < count)
       outline = s.fewer.data();
     else
