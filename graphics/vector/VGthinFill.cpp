@@ -787,7 +787,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     cxy += (double)a.len * a.dx * a.dy;
     cyy += (double)a.len * a.dy * a.dy;
   }
-  if (const double spread = std::hypot(cxx - cyy, 2.0 * cxy); spread > 0.0)
+  if (const double spread = std::sqrt((cxx - cyy) * (cxx - cyy) + 4.0 * cxy * cxy); spread > 0.0)
     woff =
         (float)(woff * (1.0 + spread / (cxx + cyy) * (std::sqrt(1.0 + 2.0 * std::fabs(cxy) / spread) - 1.0)));
   s.unit.resize((size_t)n * 3);
