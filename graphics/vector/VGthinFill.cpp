@@ -1,5 +1,7 @@
 #include "graphics/vector/VGthinFill.h"
 
+#include "graphics/vector/VGhalfPlanes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -93,120 +95,6 @@ double FarSide(const VGpoint* pts, int n, const Frame& f, double at, int first, 
   return t1 != t0 ? s0 + (s1 - s0) * (at - t0) / (t1 - t0) : std::max(s0, s1);
 }
 
-// Writes a triple at w and moves w on: the buffers are sized once for the most a pass can write, then cut
-// to what it wrote.
-void Push(double*& w, double a, double b, double c)
-{
-  w[0] = a, w[1] = b, w[2] = c;
-  w += 3;
-}
-
-void AddPlane(double*& planes, double nx, double ny, double c)
-{
-  const double len = std::sqrt(nx * nx + ny * ny);
-  if (len > 0.0)
-  {
-    const double inv = 1.0 / len;
-    Push(planes, nx * inv, ny * inv, c * inv);
-  }
-}
-
-// A half-plane whose normal is a segment's unit direction turned (none for a segment of no length).
-void AddUnitPlane(double*& planes, double nx, double ny, double c)
-{
-  if (nx != 0.0 || ny != 0.0) Push(planes, nx, ny, c);
-}
-
-// Half-planes n . q >= c, n of unit length, as nx, ny, c triples.
-struct Planes
-{
-  const std::vector<double>& p;
-  double eps;
-  const double* operator[](int i) const { return &p[(size_t)i * 3]; }
-  bool Out(int h, double x, double y, double slack) const
-  {
-    return p[h * 3] * x + p[h * 3 + 1] * y < p[h * 3 + 2] - slack;
-  }
-  bool Out(int h, double x, double y) const { return Out(h, x, y, eps); }
-  // Where the lines of a and b meet; false when they are parallel.
-  bool Meet(int a, int b, double& x, double& y) const
-  {
-    const double *A = (*this)[a], *B = (*this)[b];
-    const double det = A[0] * B[1] - A[1] * B[0];
-    if (det == 0.0) return false;
-    const double inv = 1.0 / det;
-    x = (A[2] * B[1] - B[2] * A[1]) * inv;
-    y = (A[0] * B[2] - B[0] * A[2]) * inv;
-    return true;
-  }
-};
-
-// The intersection of half-planes whose normals turn counter-clockwise through one revolution, each less
-// than half a turn from the next, into xy (its corners, counter-clockwise, repeats dropped; empty when
-// nothing is left, or when rounding left some plane's line cutting across it). Each plane is pushed and
-// popped at most once; where each kept plane meets the next is worked out once (meet[k] for dq[k] and
-// dq[k + 1]; NaN for parallel lines).
-void IntersectPlanes(const Planes& h, int count, std::vector<int>& dq, std::vector<double>& meet,
-                     std::vector<double>& xy)
-{
-  xy.clear();
-  // Every entry is written before it is read; one more meeting point for the last plane and the first.
-  dq.resize((size_t)count);
-  meet.resize((size_t)count * 2 + 2);
-  int head = 0, tail = 0;                                                                  // dq[head, tail)
-  auto out = [&](int plane, int k) { return h.Out(plane, meet[k * 2], meet[k * 2 + 1]); }; // false for NaN
-  auto join = [&](int k, int a, int b)
-  {
-    if (!h.Meet(a, b, meet[k * 2], meet[k * 2 + 1])) meet[k * 2] = meet[k * 2 + 1] = NAN;
-  };
-  for (int i = 0; i < count; i++)
-  {
-    while (tail - head > 1 && out(i, tail - 2))
-      tail--;
-    while (tail - head > 1 && out(i, head))
-      head++;
-    if (tail > head)
-    {
-      const double *a = h[i], *b = h[dq[tail - 1]];
-      if (std::fabs(a[0] * b[1] - a[1] * b[0]) < 1e-12)
-      {
-        // Parallel: facing apart leaves nothing; facing alike, the one further in is kept.
-        if (a[0] * b[0] + a[1] * b[1] < 0.0) return;
-        if (a[2] <= b[2]) continue;
-        tail--;
-      }
-    }
-    dq[tail++] = i;
-    if (tail - head > 1) join(tail - 2, dq[tail - 2], dq[tail - 1]);
-  }
-  while (tail - head > 2 && out(dq[head], tail - 2))
-    tail--;
-  while (tail - head > 2 && out(dq[tail - 1], head))
-    head++;
-  if (tail - head < 3) return;
-  join(tail - 1, dq[tail - 1], dq[head]);
-  for (int k = head; k < tail; k++)
-    if (std::isnan(meet[k * 2])) return;
-  // Every plane holds the corners: the one furthest out of it lies between the kept planes either side
-  // of it in turning order (rounding of nearly parallel lines' meeting points aside).
-  const double slack = h.eps * 1e6;
-  for (int i = 0, k = tail - 1; i < count; i++)
-  {
-    if (i == dq[k == tail - 1 ? head : k + 1]) k = k == tail - 1 ? head : k + 1;
-    if (h.Out(i, meet[k * 2], meet[k * 2 + 1], slack)) return;
-  }
-  for (int k = head; k < tail; k++)
-  {
-    const double x = meet[k * 2], y = meet[k * 2 + 1];
-    const size_t n = xy.size();
-    if (n >= 2 && std::fabs(xy[n - 2] - x) <= h.eps && std::fabs(xy[n - 1] - y) <= h.eps) continue;
-    xy.push_back(x), xy.push_back(y);
-  }
-  while (xy.size() > 2 && std::fabs(xy[0] - xy[xy.size() - 2]) <= h.eps &&
-         std::fabs(xy[1] - xy[xy.size() - 1]) <= h.eps)
-    xy.resize(xy.size() - 2);
-}
-
 // Each corner's bisector of unit length and the length of its miter direction (bx, by, dm triples; zeros
 // where the corner has none), into unit[0, count * 3).
 void UnitBisectors(const VGpoint* pts, int count, double* unit)
@@ -272,56 +160,6 @@ void WalkWidths(const VGpoint* pts, int n, float woff, double least, const doubl
       reach = FarSide(pts, n, f, from, Next(j, n), most, lo);
     across[j] = std::max(0.0, reach);
   }
-}
-
-// Merges the half-planes `more` into `planes`, both turning counter-clockwise through one revolution, by
-// the direction of their normals; out and keys are scratch.
-void MergePlanes(std::vector<double>& planes, const std::vector<double>& more, std::vector<double>& out,
-                 std::vector<double>& keys)
-{
-  const size_t n = planes.size() / 3, m = more.size() / 3;
-  if (m == 0) return;
-  if (n == 0)
-  {
-    planes.assign(more.begin(), more.end());
-    return;
-  }
-  // A measure of direction that grows with the angle, in [0, 4), cheaper than the angle.
-  auto turn = [](double x, double y)
-  {
-    const double r = y / (std::fabs(x) + std::fabs(y));
-    return x >= 0.0 ? (y >= 0.0 ? r : 4.0 + r) : 2.0 - r;
-  };
-  const double a0 = turn(planes[0], planes[1]);
-  auto key = [&turn, a0](const double* h)
-  {
-    const double a = turn(h[0], h[1]) - a0;
-    return a < 0.0 ? a + 4.0 : a;
-  };
-  // `more` starts where its turn passes the first plane's direction; each key is worked out once.
-  keys.resize(m);
-  size_t start = 0;
-  for (size_t k = 0; k < m; k++)
-    if ((keys[k] = key(&more[k * 3])) < keys[start]) start = k;
-  out.resize((n + m) * 3);
-  double* w = out.data();
-  size_t i = 0, k = 0, at = start;
-  double ki = key(&planes[0]);
-  while (i < n || k < m)
-  {
-    if (k == m || (i < n && ki <= keys[at]))
-    {
-      Push(w, planes[i * 3], planes[i * 3 + 1], planes[i * 3 + 2]);
-      if (++i < n) ki = key(&planes[i * 3]);
-    }
-    else
-    {
-      Push(w, more[at * 3], more[at * 3 + 1], more[at * 3 + 2]);
-      k++;
-      if (++at == m) at = 0;
-    }
-  }
-  planes.swap(out);
 }
 
 // A curve's inner outline and band are built on fewer of its points: a chord stands for the corners it
@@ -500,17 +338,17 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
         if (ownCorner && dm > 0.0)
         {
           const double inv = 1.0 / dm;
-          AddUnitPlane(planes, h[0] * inv, h[1] * inv, h[2] * inv);
+          vgAddUnitPlane(planes, h[0] * inv, h[1] * inv, h[2] * inv);
         }
       }
       else if (ownEdge)
-        (curved ? AddUnitPlane : AddPlane)(planes, h[0], h[1], h[2]);
+        (curved ? vgAddUnitPlane : vgAddPlane)(planes, h[0], h[1], h[2]);
     };
     add(first);
     add(second);
     // The far side's band, moved out by the shape's bulge beyond the segment's line (vgThinConvexFill).
     if (thinHere && !pointedBothEnds)
-      AddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
+      vgAddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
   }
   if (pointedBothEnds)
   {
@@ -519,15 +357,15 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     const double ux = b.x - a.x, uy = b.y - a.y, length = std::sqrt(ux * ux + uy * uy);
     const double vx = -uy / length, vy = ux / length, mid = vx * a.x + vy * a.y;
     const double holds = woff - quadArea / length * 0.5 + widen;
-    AddUnitPlane(reversed, vx, vy, mid - holds);
-    AddUnitPlane(reversed, -vx, -vy, -mid - holds);
+    vgAddUnitPlane(reversed, vx, vy, mid - holds);
+    vgAddUnitPlane(reversed, -vx, -vy, -mid - holds);
   }
   s.planes.resize((size_t)(planes - s.planes.data()));
   s.reversed.resize((size_t)(reversed - s.reversed.data()));
-  MergePlanes(s.planes, s.reversed, s.meet, s.keys);
-  const Planes h{s.planes, extent * 1e-12};
+  vgMergePlanes(s.planes, s.reversed, s.meet, s.keys);
+  const VGplanes h{s.planes.data(), extent * 1e-12};
   const int nplanes = (int)s.planes.size() / 3;
-  IntersectPlanes(h, nplanes, s.deque, s.meet, s.inner);
+  vgIntersectPlanes(h, nplanes, s.deque, s.meet, s.inner);
   if (!ccw)
     for (size_t a = 0, b = s.inner.size() - 2; a < b && !s.inner.empty(); a += 2, b -= 2)
       std::swap(s.inner[a], s.inner[b]), std::swap(s.inner[a + 1], s.inner[b + 1]);
