@@ -251,7 +251,7 @@ bool PolygonFarBand(const VGpoint* pts, int count, const double* across, int j, 
 // answers whether a segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing
 // is left.
 bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double* units, float woff,
-                  double widen, bool ccw, bool curved)
+                  double widen, double area, bool ccw, bool curved)
 {
   s.planes.resize((size_t)count * 6);
   s.reversed.resize((size_t)count * 3);
@@ -267,7 +267,6 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
   for (int j = 0; j < count && pointedBothEnds; j++)
     pointedBothEnds = s.farBand[(size_t)j] >= 0.0;
   int tipA = 0, tipB = 2;
-  double quadArea = 0.0;
   if (pointedBothEnds)
   {
     auto dist2 = [pts](int i, int k)
@@ -276,12 +275,6 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
       return dx * dx + dy * dy;
     };
     if (dist2(1, 3) > dist2(0, 2)) tipA = 1, tipB = 3;
-    for (int j = 0; j < count; j++)
-    {
-      const VGpoint &a = pts[j], &b = pts[(j + 1) % count];
-      quadArea += ((double)a.x * b.y - (double)b.x * a.y) * 0.5;
-    }
-    quadArea = std::fabs(quadArea);
   }
   double extent = 1.0;
   for (int step = 0; step < count; step++)
@@ -356,7 +349,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     const VGpoint &a = pts[tipA], &b = pts[tipB];
     const double ux = b.x - a.x, uy = b.y - a.y, length = std::sqrt(ux * ux + uy * uy);
     const double vx = -uy / length, vy = ux / length, mid = vx * a.x + vy * a.y;
-    const double holds = woff - quadArea / length * 0.5 + widen;
+    const double holds = woff - area / length * 0.5 + widen;
     vgAddUnitPlane(reversed, vx, vy, mid - holds);
     vgAddUnitPlane(reversed, -vx, -vy, -mid - holds);
   }
@@ -402,9 +395,11 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
     }
     return at;
   };
-  // Twice the area of a triangle.
-  auto area2 = [](double ax, double ay, double bx, double by, double cx, double cy)
-  { return std::fabs((bx - ax) * (cy - ay) - (cx - ax) * (by - ay)); };
+  // Twice the area of the triangle (a, b, c), signed by its turning.
+  auto cross = [](double ax, double ay, double bx, double by, double cx, double cy)
+  { return (bx - ax) * (cy - ay) - (cx - ax) * (by - ay); };
+  auto area2 = [&cross](double ax, double ay, double bx, double by, double cx, double cy)
+  { return std::fabs(cross(ax, ay, bx, by, cx, cy)); };
   double ink = 0.0;
   for (int k = 2; k < ninner; k++)
     ink += area2(in[0], in[1], in[(k - 1) * 2], in[(k - 1) * 2 + 1], in[k * 2], in[k * 2 + 1]) * 0.5;
@@ -415,8 +410,8 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
   double ix = 0.0, iy = 0.0, ox = 0.0, oy = 0.0; // the last pair
   // Twice the area of the triangle (a, b, c), positive where it turns as the path does.
   const double turning = ccw ? 1.0 : -1.0;
-  auto cross = [turning](double ax, double ay, double bx, double by, double cx, double cy)
-  { return ((bx - ax) * (cy - ay) - (cx - ax) * (by - ay)) * turning; };
+  auto inwards = [&cross, turning](double ax, double ay, double bx, double by, double cx, double cy)
+  { return cross(ax, ay, bx, by, cx, cy) * turning; };
   auto emit = [&](double kx, double ky, double inward, double x, double y) __attribute__((always_inline))
   {
     if (w != out)
@@ -437,7 +432,7 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
   };
   auto pair = [&](double kx, double ky, double x, double y) __attribute__((always_inline))
   {
-    const double inward = w != out ? cross(ix, iy, ox, oy, kx, ky) : 0.0;
+    const double inward = w != out ? inwards(ix, iy, ox, oy, kx, ky) : 0.0;
     // Where the band closes to nothing (along a pointed end's side, whose far side's band runs out to its
     // outer edge) the next inner point may lie beside the last outer one: the last inner point pairs
     // first with its foot on the outer edge, so that no triangle turns over.
@@ -445,7 +440,7 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
     {
       const auto [fx, fy] = foot(ix, iy, ox, oy, x, y);
       emit(ix, iy, 0.0, fx, fy);
-      emit(kx, ky, cross(ix, iy, ox, oy, kx, ky), x, y);
+      emit(kx, ky, inwards(ix, iy, ox, oy, kx, ky), x, y);
     }
     else
       emit(kx, ky, inward, x, y);
@@ -654,7 +649,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   int nband = 0;
   auto build = [&](double widen)
   {
-    const bool thin = InnerOutline(s, outline, n, unit, woff, widen, area2 > 0.0, curved);
+    const bool thin = InnerOutline(s, outline, n, unit, woff, widen, area, area2 > 0.0, curved);
     if (s.inner.empty())
     {
       // Nothing left between the bands (a sliver of a triangle): they meet at the middle.
