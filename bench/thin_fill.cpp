@@ -1,12 +1,12 @@
 // A thin convex fill against a fat one of the same points: a polygon of N points on an ellipse 40 units
-// long and 0.6 across (thinner than the fringe: its fan and band are built so as to put down its area's
-// ink) and on one 40 by 20 (the plain fan and fringe), through the vector context on the recording
-// renderer at scale 1, N from 16 to 10,000. Reports CPU milliseconds of 1,000 fills, medians of rounds in
-// which the two take turns, and the median of the rounds' ratios. Target: the thin fill at most 1.5 times
-// the fat one at every size. A curve's fan and band are built on fewer points (chords within 1/64 pixel
-// of its outline): outlines that can lose none (about 20 points or fewer on this ellipse) pay for the
-// construction in full. Left out: the renderer's drawing of the vertices (the recording renderer only
-// copies them; the thin fill hands it fewer than the fat one), and fills of other thin outlines (the
+// long and 0.6 across (thinner than the fringe: its band and inner strip are built so as to put down its
+// area's ink, spread along it as its width is) and on one 40 by 20 (the plain fan and fringe), through the
+// vector context on the recording renderer at scale 1, N from 16 to 10,000. Reports CPU milliseconds of
+// 1,000 fills, medians of rounds in which the two take turns, and the median of the rounds' ratios.
+// Target: the thin fill at most 1.5 times the fat one at every size. A curve's band and inner strip are
+// built on fewer points (chords within 1/64 pixel of its outline): outlines that can lose none (about 20
+// points or fewer on this ellipse) pay for the construction in full. Left out: the renderer's drawing of
+// the vertices (the recording renderer only copies them), and fills of other thin outlines (the
 // construction's steps each take time linear in the points whatever the outline). A row says "concave"
 // where the polygon's float points do not all turn left (a 0.6-wide polygon of 2,000 points or more):
 // such a fill takes the stencil path, not the thin construction.

@@ -408,7 +408,7 @@ int FillVertsNeeded(const VGpathCache* cache, bool fringe)
     const VGpath* path = &cache->paths[i];
     cverts += path->count + path->nbevel + 1;
     if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
-    if (fringe && cache->npaths == 1 && path->convex) cverts += path->count * 20 + 8;
+    if (fringe && cache->npaths == 1 && path->convex) cverts += path->count * 29 + 8;
   }
   return cverts;
 }

@@ -1,6 +1,8 @@
 #include "graphics/vector/VGthinFill.h"
 
 #include "graphics/vector/VGhalfPlanes.h"
+#include "graphics/vector/VGring.h"
+#include "graphics/vector/VGthinStrip.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,21 +21,9 @@ constexpr int kCurvedPoints = 5;
 // Curves of more points than this are built on fewer (FewerPoints).
 constexpr int kFewPoints = 12;
 
-int Next(int k, int n)
-{
-  return k + 1 == n ? 0 : k + 1;
-}
-
-int Prev(int k, int n)
-{
-  return k == 0 ? n - 1 : k - 1;
-}
-
-// Steps forward from `from` to `to` around an outline of n points.
-int Forward(int from, int to, int n)
-{
-  return to >= from ? to - from : to - from + n;
-}
+using ring::Forward;
+using ring::Next;
+using ring::Prev;
 
 // Moves k forward while f grows. Over a convex outline a linear function rises from its least to its
 // largest point, and as its direction turns with the outline its largest point moves forward: started from
@@ -242,6 +232,15 @@ bool PolygonFarBand(const VGpoint* pts, int count, const double* across, int j, 
          ThinAlong(pts, count, across, opposite, woff, length);
 }
 
+// Whether a polygon is a quadrilateral thin across all four sides (a rhombus): pointed at both ends.
+bool PointedBothEnds(const VGthinScratch& s, int count, bool curved)
+{
+  bool pointed = !curved && count == 4;
+  for (int j = 0; j < count && pointed; j++)
+    pointed = s.farBand[(size_t)j] >= 0.0;
+  return pointed;
+}
+
 // The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
 // each reaching inwards by half a fringe (less `widen`), cut at each corner's supporting line so that it
 // stays behind the band's outer edge. Where the shape is thinner than a fringe across a segment, the band's
@@ -263,9 +262,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
   // outline can; the far bands of its sides, running on past its middle, would hold widest there instead
   // (0.83 to 1.19 of its ink lying along an axis). Bounded by lines along the diagonal, it holds over a
   // fringe less its mean width all along, and the columns near its middle and its ends stray in turn.
-  bool pointedBothEnds = !curved && count == 4;
-  for (int j = 0; j < count && pointedBothEnds; j++)
-    pointedBothEnds = s.farBand[(size_t)j] >= 0.0;
+  const bool pointedBothEnds = PointedBothEnds(s, count, curved);
   int tipA = 0, tipB = 2;
   if (pointedBothEnds)
   {
@@ -367,8 +364,9 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
 
 // The band of a convex fill whose inset folds, as a strip from out: each corner's bands
 // end at the inner outline's points furthest out on either side of the corner's bisector, so that the
-// fan and the bands cover each pixel once. Answers the ink of fan and bands at full coverage inside: the
-// fan's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0 outside).
+// inner outline and the bands cover each pixel once. Answers their ink at full coverage inside: the inner
+// outline's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0
+// outside).
 double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::vector<double>& inner,
                 VGvertex* out, int& written)
 {
@@ -412,15 +410,19 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
   const double turning = ccw ? 1.0 : -1.0;
   auto inwards = [&cross, turning](double ax, double ay, double bx, double by, double cx, double cy)
   { return cross(ax, ay, bx, by, cx, cy) * turning; };
-  auto emit = [&](double kx, double ky, double inward, double x, double y) __attribute__((always_inline))
+  // An inner vertex carries its point's index in u until its coverage is known, an outer one -1
+  // (StripCoverage).
+  int ik = 0;
+  auto emit = [&](int k, double inward, double x, double y) __attribute__((always_inline))
   {
+    const double kx = in[k * 2], ky = in[k * 2 + 1];
     if (w != out)
     {
       ink += std::fabs(inward) * (1.0 / 3.0);
       ink += area2(ox, oy, kx, ky, x, y) * (1.0 / 6.0);
     }
-    ix = kx, iy = ky, ox = x, oy = y;
-    w[0] = VGvertex{(float)kx, (float)ky, 1.0f, 1}, w[1] = VGvertex{(float)x, (float)y, 1.0f, 1};
+    ik = k, ix = kx, iy = ky, ox = x, oy = y;
+    w[0] = VGvertex{(float)kx, (float)ky, (float)k, 1}, w[1] = VGvertex{(float)x, (float)y, -1.0f, 1};
     w += 2;
   };
   // The point of the outer edge from (ax, ay) to (bx, by) nearest (px, py).
@@ -430,8 +432,9 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
     const double t = len2 > 0.0 ? std::clamp(((px - ax) * ex + (py - ay) * ey) / len2, 0.0, 1.0) : 0.0;
     return std::pair<double, double>(ax + ex * t, ay + ey * t);
   };
-  auto pair = [&](double kx, double ky, double x, double y) __attribute__((always_inline))
+  auto pair = [&](int k, double x, double y) __attribute__((always_inline))
   {
+    const double kx = in[k * 2], ky = in[k * 2 + 1];
     const double inward = w != out ? inwards(ix, iy, ox, oy, kx, ky) : 0.0;
     // Where the band closes to nothing (along a pointed end's side, whose far side's band runs out to its
     // outer edge) the next inner point may lie beside the last outer one: the last inner point pairs
@@ -439,11 +442,11 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
     if (inward < 0.0)
     {
       const auto [fx, fy] = foot(ix, iy, ox, oy, x, y);
-      emit(ix, iy, 0.0, fx, fy);
-      emit(kx, ky, inwards(ix, iy, ox, oy, kx, ky), x, y);
+      emit(ik, 0.0, fx, fy);
+      emit(k, inwards(ix, iy, ox, oy, kx, ky), x, y);
     }
     else
-      emit(kx, ky, inward, x, y);
+      emit(k, inward, x, y);
   };
   // The inner outline's points the corners' directions pass over (two of its edges face one side, as far
   // bands of sides lying alike do) pair with their foot on the outer edge between the pairs either side,
@@ -457,10 +460,10 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
       for (int m = Next(last, ninner); m != k; m = Next(m, ninner))
       {
         const auto [fx, fy] = foot(in[m * 2], in[m * 2 + 1], fromX, fromY, x, y);
-        pair(in[m * 2], in[m * 2 + 1], fx, fy);
+        pair(m, fx, fy);
       }
     }
-    pair(in[k * 2], in[k * 2 + 1], x, y);
+    pair(k, x, y);
     last = k;
   };
   const VGpoint* p0 = &pts[count - 1];
@@ -546,10 +549,11 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double*
   WalkWidths(pts, n, woff, least, nullptr, nullptr, across, whole);
 }
 
-// A widening that holds the area's ink, little beyond the least (the ink of fan and bands grows with it):
-// the false position between no widening (ink0, short of the area) and two half fringes, weighting the
-// end that stays put, until the ink is within a 64th of the area. build(widen) builds the outline and
-// answers (thin, ink); the last one built is the one answered. Answers its ink.
+// A widening that holds the area's ink at full coverage, little beyond the least (the ink of the inner
+// outline and bands grows with it): the false position between no widening (ink0, short of the area) and
+// two half fringes, weighting the end that stays put, until the ink is within a 64th of the area.
+// build(widen) builds the outline and answers (thin, ink); the last one built is the one answered. Answers
+// its ink.
 template <class Build> double Widen(Build& build, double area, double ink0, float woff)
 {
   double lo = 0.0, hi = 2.0 * woff, inkHi = build(hi).second;
@@ -578,9 +582,9 @@ template <class Build> double Widen(Build& build, double area, double ink0, floa
   return inkHi;
 }
 
-// When some side is narrow, the fan and the bands' inner edge carry one reduced coverage, chosen so that
-// the ink put down is the area of the shape; where the thin sides' bands meet too far in to hold that
-// much ink (a curved sliver, whose sides' bands cross at its middle), they meet further out.
+// When some side is narrow, the inner outline's coverage follows the shape's width (vgThinStrip) and
+// puts down the area of the shape; where the thin sides' bands meet too far in to hold that much ink at
+// full coverage (a curved sliver, whose sides' bands cross at its middle), they meet further out.
 VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
 {
   const int count = path->count;
@@ -620,9 +624,17 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     cxy += (double)a.len * a.dx * a.dy;
     cyy += (double)a.len * a.dy * a.dy;
   }
+  // The way it lies (ux, uy): along its sides' main direction, the larger eigenvector's (half the angle
+  // of the doubled angles' sum); a round shape's is along x.
+  double ux = 1.0, uy = 0.0;
   if (const double spread = std::sqrt((cxx - cyy) * (cxx - cyy) + 4.0 * cxy * cxy); spread > 0.0)
+  {
     woff =
         (float)(woff * (1.0 + spread / (cxx + cyy) * (std::sqrt(1.0 + 2.0 * std::fabs(cxy) / spread) - 1.0)));
+    const double most = (cxx + cyy + spread) * 0.5, x = cxx >= cyy ? most - cyy : cxy,
+                 y = cxx >= cyy ? cxy : most - cxx, length = std::sqrt(x * x + y * y);
+    if (length > 1e-9 * (cxx + cyy)) ux = x / length, uy = y / length;
+  }
   s.unit.resize((size_t)n * 3);
   UnitBisectors(outline, n, s.unit.data());
   const double* unit = s.unit.data();
@@ -658,24 +670,18 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
         cx += pts[j].x, cy += pts[j].y;
       s.inner.assign({cx / count, cy / count});
     }
-    const int ninner = (int)s.inner.size() / 2;
-    return std::pair<bool, double>(thin,
-                                   ThinBand(outline, n, woff, area2 > 0.0, s.inner, dst + ninner, nband));
+    return std::pair<bool, double>(thin, ThinBand(outline, n, woff, area2 > 0.0, s.inner, dst, nband));
   };
   auto [thin, ink] = build(0.0);
   if (thin && ink < area) ink = Widen(build, area, ink, woff);
-  const float u = thin && ink > area ? (float)(1.0 - area / ink * 0.5) : 0.5f; // coverage is 1 - |2u - 1|
 
-  const int ninner = (int)s.inner.size() / 2;
+  // A rhombus's inner outline has no point at its widest, for the coverage to follow the columns by.
+  const int nstrip = vgThinStrip(s, outline, n, dst, nband, ux, uy, woff, area, area2 > 0.0, thin,
+                                 thin && !PointedBothEnds(s, n, curved));
   path->fill = dst;
-  for (int k = 0; k < ninner; k++)
-    *dst++ = VGvertex{(float)s.inner[k * 2], (float)s.inner[k * 2 + 1], u, 1};
-  path->nfill = ninner;
+  path->nfill = 0;
   path->stroke = dst;
-  for (int k = 0; k < nband; k += 2)
-    dst[k].u = u;
-  dst += nband;
-  path->nstroke = (int)(dst - path->stroke);
-  return dst;
+  path->nstroke = nstrip;
+  return dst + nstrip;
 }
 } // namespace iplugin::igraphics

