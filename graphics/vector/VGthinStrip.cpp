@@ -232,10 +232,11 @@ void MatchColumns(VGthinScratch& s, ExtentAcross& shape, ExtentAcross& held, dou
 // inner point takes its column's coverage (Column), or where none fits, the coverage that puts down the
 // width across the band's outer edges there. The coverages are then scaled together, none above one, so
 // that the ink put down is the area's: each inner point's share of it is a third of every triangle of the
-// strip it is a corner of. Without a thin side (no shape) every inner point is at full coverage. outer,
-// inner: the points along and across (ProjectAlong).
+// strip it is a corner of. Without `follow` (a rhombus, whose inner outline has no point at its widest) the
+// inner points take one coverage, scaled so. Without a thin side (no shape) every inner point is at full
+// coverage. outer, inner: the points along and across (ProjectAlong).
 void StripCoverage(VGthinScratch& s, ExtentAcross* shape, ExtentAcross* held, const double* outer, int nouter,
-                   const double* inner, VGvertex* strip, int nstrip, double area, double fringe)
+                   const double* inner, VGvertex* strip, int nstrip, double area, double fringe, bool follow)
 {
   const int ninner = (int)s.inner.size() / 2;
   s.cover.assign((size_t)ninner, 1.0);
@@ -264,6 +265,11 @@ void StripCoverage(VGthinScratch& s, ExtentAcross* shape, ExtentAcross* held, co
     double ink = 0.0;
     for (int k = 0; k < ninner; k++)
     {
+      if (!follow)
+      {
+        ink += weight[k];
+        continue;
+      }
       const double t = inner[k * 2], w = shape->At(t), h = held->At(t);
       if (double ramp; !Column(w, h, fringe, ramp, cover[k]))
       {
@@ -311,7 +317,7 @@ int vgThinStrip(VGthinScratch& s, const VGpoint* outline, int n, VGvertex* strip
   strip[nband] = strip[nband - 1];
   const int nstrip = nband + 1 + InnerStrip(inner, s.inner, ccw, nband + 1, strip + nband + 1);
   StripCoverage(s, shape ? &*shape : nullptr, held ? &*held : nullptr, outer, nouter, inner, strip, nstrip,
-                area, 2.0 * woff);
+                area, 2.0 * woff, columns);
   return nstrip;
 }
 } // namespace iplugin::igraphics
