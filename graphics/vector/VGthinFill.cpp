@@ -287,8 +287,8 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     const bool thinHere = s.farBand[(size_t)j] >= 0.0, thinBefore = s.farBand[(size_t)before] >= 0.0;
     thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
     extent = std::max(extent, (double)std::max(std::fabs(p.x), std::fabs(p.y)));
-    // A polygon's side with a far band keeps its own line just inside its band's outer edge: the far
-    // band of the side opposite it, moved out, may reach past there.
+    // A polygon's side with a far band keeps its own line just inside its band's outer edge, should the
+    // far band of the side opposite it reach past there.
     const double reach = !curved && thinHere
                              ? woff / 64.0 - woff
                              : (s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
@@ -552,12 +552,11 @@ void vgThinAcross(const VGpoint* pts, int n, float woff, double* across, double*
 // A widening that holds the area's ink at full coverage, little beyond the least (the ink of the inner
 // outline and bands grows with it): the false position between no widening (ink0, short of the area) and
 // two half fringes, weighting the end that stays put, until the ink is within a 64th of the area.
-// build(widen) builds the outline and answers (thin, ink); the last one built is the one answered. Answers
-// its ink.
-template <class Build> double Widen(Build& build, double area, double ink0, float woff)
+// build(widen) builds the outline and answers (thin, ink); the one built last holds the area's ink.
+template <class Build> void Widen(Build& build, double area, double ink0, float woff)
 {
-  double lo = 0.0, hi = 2.0 * woff, inkHi = build(hi).second;
-  double flo = ink0 - area, fhi = inkHi - area;
+  double lo = 0.0, hi = 2.0 * woff;
+  double flo = ink0 - area, fhi = build(hi).second - area;
   bool builtHi = true;
   int kept = 0; // which end the last step kept: -1 lo, 1 hi
   for (int i = 0; i < 6 && fhi > area / 64.0 && hi - lo > woff / 64.0; i++)
@@ -573,13 +572,12 @@ template <class Build> double Widen(Build& build, double area, double ink0, floa
     }
     else
     {
-      hi = mid, fhi = ink - area, inkHi = ink, builtHi = true;
+      hi = mid, fhi = ink - area, builtHi = true;
       if (kept == 1) flo *= 0.5;
       kept = 1;
     }
   }
-  if (!builtHi) inkHi = build(hi).second;
-  return inkHi;
+  if (!builtHi) build(hi);
 }
 
 // When some side is narrow, the inner outline's coverage follows the shape's width (vgThinStrip) and
@@ -672,8 +670,8 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     }
     return std::pair<bool, double>(thin, ThinBand(outline, n, woff, area2 > 0.0, s.inner, dst, nband));
   };
-  auto [thin, ink] = build(0.0);
-  if (thin && ink < area) ink = Widen(build, area, ink, woff);
+  const auto [thin, ink] = build(0.0);
+  if (thin && ink < area) Widen(build, area, ink, woff);
 
   // A rhombus's inner outline has no point at its widest, for the coverage to follow the columns by.
   const int nstrip = vgThinStrip(s, outline, n, dst, nband, ux, uy, woff, area, area2 > 0.0, thin,

@@ -50,15 +50,8 @@ struct MetalContext
     QorvMetalLayerCopyPresentedImage(*layer, image.rgba, image.width, image.height);
     return image;
   }
-  // Ends a frame of black at `alpha` on white and answers the ink it put down, in pixels at full cover.
-  double EndInk(double alpha)
-  {
-    const RgbaImage image = End();
-    double ink = 0;
-    for (size_t i = 0; i < (size_t)image.width * image.height; ++i)
-      ink += 255 - image.rgba[i * 4];
-    return ink / (255 * alpha);
-  }
+  // Ends a frame of black at `alpha` on white and answers the ink it put down (InkOf).
+  double EndInk(double alpha);
   // A frame of one image of w by h RGBA texels (made for the frame) filling its own rectangle at (x, y);
   // what the layer shows.
   std::vector<unsigned char> ImageFrame(const std::vector<unsigned char>& texels, int w, int h, float x,
@@ -76,10 +69,23 @@ struct MetalContext
     return shown.rgba;
   }
 };
-// The ink (see EndInk) of a polygon of black at `alpha` on white, moved to (cx, cy) and turned, in a
-// frame of side by side at the scale; whether it was filled as convex, into convex.
-inline double PolygonInk(const std::vector<std::pair<double, double>>& pts, float cx, float cy, float turn,
-                         float ratio, double alpha, int side, bool& convex)
+// The ink a frame of black at `alpha` on white puts down, in pixels at full cover.
+inline double InkOf(const RgbaImage& image, double alpha)
+{
+  double ink = 0;
+  for (size_t i = 0; i < (size_t)image.width * image.height; ++i)
+    ink += 255 - image.rgba[i * 4];
+  return ink / (255 * alpha);
+}
+inline double MetalContext::EndInk(double alpha)
+{
+  return InkOf(End(), alpha);
+}
+
+// A frame of a polygon of black at `alpha` on white, moved to (cx, cy) and turned, in a frame of side by
+// side at the scale; whether it was filled as convex, into convex.
+inline RgbaImage PolygonFrame(const std::vector<std::pair<double, double>>& pts, float cx, float cy,
+                              float turn, float ratio, double alpha, int side, bool& convex)
 {
   using namespace iplugin::igraphics;
   MetalContext m(side, side, 0x2001, ratio);
@@ -93,6 +99,12 @@ inline double PolygonInk(const std::vector<std::pair<double, double>>& pts, floa
   vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)alpha));
   vgFill(m.ctx);
   convex = m.ctx->cache->paths[0].convex;
-  return m.EndInk(alpha);
+  return m.End();
+}
+// The ink (InkOf) of PolygonFrame's polygon.
+inline double PolygonInk(const std::vector<std::pair<double, double>>& pts, float cx, float cy, float turn,
+                         float ratio, double alpha, int side, bool& convex)
+{
+  return InkOf(PolygonFrame(pts, cx, cy, turn, ratio, alpha, side, convex), alpha);
 }
 } // namespace qorvtest

@@ -408,8 +408,8 @@ TEST(ThinInk, ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk)
     {
       const Ink ink = Compare(s, ratio);
       // Where it lies between pixel centres moves a thin curve's ink (see kNamedCurves); a shape blended
-      // twice or a cap left out strays far beyond. The furthest: a dot about a pixel across (1.17). An
-      // ellipse 0.43 px across and 30 long keeps 4 points: a rhombus (0.94 to 0.98; once 0.69).
+      // twice or a cap left out strays far beyond. The furthest: a dot about a pixel across (1.16). An
+      // ellipse 0.43 px across and 30 long keeps 4 points: a rhombus (1.11 to 1.14; once 0.69).
       EXPECT_NEAR(ink.ours / ink.theirs, 1.0, 0.18) << s.name << " at scale " << ratio;
       near += std::fabs(ink.ours / ink.theirs - 1.0) <= 0.10;
       ours += ink.ours, theirs += ink.theirs;
