@@ -232,16 +232,16 @@ void MatchColumns(VGthinScratch& s, ExtentAcross& shape, ExtentAcross& held, dou
 // inner point takes its column's coverage (Column), or where none fits, the coverage that puts down the
 // width across the band's outer edges there. The coverages are then scaled together, none above one, so
 // that the ink put down is the area's: each inner point's share of it is a third of every triangle of the
-// strip it is a corner of. Without `follow` (a rhombus, whose inner outline has no point at its widest) the
-// inner points take one coverage, scaled so. Without a thin side (no shape) every inner point is at full
-// coverage. outer, inner: the points along and across (ProjectAlong).
-void StripCoverage(VGthinScratch& s, ExtentAcross* shape, ExtentAcross* held, const double* outer, int nouter,
-                   const double* inner, VGvertex* strip, int nstrip, double area, double fringe, bool follow)
+// strip it is a corner of. Without the shape's and inner outline's extents (a rhombus, whose inner outline
+// has no point at its widest) the inner points take one coverage, scaled so. Without `taper` (no side is
+// thin) every inner point is at full coverage. outer, inner: the points along and across (ProjectAlong).
+void StripCoverage(VGthinScratch& s, bool taper, ExtentAcross* shape, ExtentAcross* held, const double* outer,
+                   int nouter, const double* inner, VGvertex* strip, int nstrip, double area, double fringe)
 {
   const int ninner = (int)s.inner.size() / 2;
   s.cover.assign((size_t)ninner, 1.0);
   double* cover = s.cover.data();
-  if (shape && held)
+  if (taper)
   {
     s.weight.assign((size_t)ninner, 0.0);
     double* weight = s.weight.data();
@@ -265,7 +265,7 @@ void StripCoverage(VGthinScratch& s, ExtentAcross* shape, ExtentAcross* held, co
     double ink = 0.0;
     for (int k = 0; k < ninner; k++)
     {
-      if (!follow)
+      if (!shape || !held)
       {
         ink += weight[k];
         continue;
@@ -309,15 +309,15 @@ int vgThinStrip(VGthinScratch& s, const VGpoint* outline, int n, VGvertex* strip
   double* outer = s.along.data() + n * 2;
   const int ninner = (int)s.inner.size() / 2, nouter = nband / 2;
   std::optional<ExtentAcross> shape, held;
-  if (taper)
+  if (taper && columns)
   {
     shape.emplace(s.along.data(), n, s.sides[0]), held.emplace(inner, ninner, s.sides[1]);
-    if (columns) MatchColumns(s, *shape, *held, outer, strip, nband, ux, uy, 2.0 * woff, ccw);
+    MatchColumns(s, *shape, *held, outer, strip, nband, ux, uy, 2.0 * woff, ccw);
   }
   strip[nband] = strip[nband - 1];
   const int nstrip = nband + 1 + InnerStrip(inner, s.inner, ccw, nband + 1, strip + nband + 1);
-  StripCoverage(s, shape ? &*shape : nullptr, held ? &*held : nullptr, outer, nouter, inner, strip, nstrip,
-                area, 2.0 * woff, columns);
+  StripCoverage(s, taper, shape ? &*shape : nullptr, held ? &*held : nullptr, outer, nouter, inner, strip,
+                nstrip, area, 2.0 * woff);
   return nstrip;
 }
 } // namespace iplugin::igraphics
