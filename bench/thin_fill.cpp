@@ -1,18 +1,18 @@
 // A thin convex fill against a fat one of the same points: a polygon of N points on an ellipse 40 units
-// long and 0.6 across (thinner than the fringe: its band and inner strip are built so as to put down its
-// area's ink, spread along it as its width is) and on one 40 by 20 (the plain fan and fringe), through the
-// vector context on the recording renderer at scale 1, N from 16 to 10,000. Reports CPU milliseconds of
-// 1,000 fills, medians of rounds in which the two take turns, and the median of the rounds' ratios.
-// Target: the thin fill at most 1.5 times the fat one at every size. A curve's band and inner strip are
-// built on fewer points (chords within 1/64 pixel of its outline): outlines that can lose none (about 20
-// points or fewer on this ellipse) pay for the construction in full. Left out: the renderer's drawing of
-// the vertices (the recording renderer only copies them), and fills of other thin outlines (the
-// construction's steps each take time linear in the points whatever the outline). A row says "concave"
-// where the polygon's float points do not all turn left (a 0.6-wide polygon of 2,000 points or more):
-// such a fill takes the stencil path, not the thin construction.
+// long and 0.6 across (thinner than the fringe: drawn as columns across it, each the shape box-filtered, so
+// that it puts down its area's ink, spread along it as its width is) and on one 40 by 20 (the plain fan and
+// fringe), through the vector context on the recording renderer at scale 1, N from 16 to 10,000. Reports CPU
+// milliseconds of 1,000 fills, medians of rounds in which the two take turns (a round fills at least 160,000
+// points, so that the smallest take long enough to time), and the median of the rounds' ratios. Target: the
+// thin fill at most 1.5 times the fat one at every size. A curve of more than 16 points is first put on
+// fewer (chords within 1/64 pixel of its outline). Left out: the renderer's drawing of the vertices (the
+// recording renderer only copies them), and fills of other thin outlines (the columns take time linear in
+// the points whatever the outline). A row says "concave" where the polygon's float points do not all turn
+// left (a 0.6-wide polygon of 2,000 points or more): such a fill takes the stencil path, not the columns.
 #include "bench/Rounds.h"
 #include "tests/support/VGrecordingRenderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -41,17 +41,19 @@ void Polygon(VGcontext* ctx, int points, float across)
   vgClosePath(ctx);
 }
 
-// CPU milliseconds of kFills fills of the polygon; convex tells whether it was filled as convex.
+// CPU milliseconds of kFills fills of the polygon, timed over at least 160,000 points' worth; convex tells
+// whether it was filled as convex.
 double FillsMs(VGcontext* ctx, int points, float across, bool* convex = nullptr)
 {
+  const int fills = std::max(kFills, 160000 / points);
   vgBeginFrame(ctx, 400, 300, 1);
   const double start = qorvbench::CpuSeconds();
-  for (int i = 0; i < kFills; i++)
+  for (int i = 0; i < fills; i++)
   {
     Polygon(ctx, points, across);
     vgFill(ctx);
   }
-  const double ms = (qorvbench::CpuSeconds() - start) * 1e3;
+  const double ms = (qorvbench::CpuSeconds() - start) * 1e3 * kFills / fills;
   if (convex) *convex = ctx->cache->npaths == 1 && ctx->cache->paths[0].convex;
   vgCancelFrame(ctx);
   return ms;

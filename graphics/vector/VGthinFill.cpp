@@ -2,6 +2,7 @@
 
 #include "graphics/vector/VGhalfPlanes.h"
 #include "graphics/vector/VGring.h"
+#include "graphics/vector/VGthinColumns.h"
 #include "graphics/vector/VGthinStrip.h"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ namespace
 constexpr double kNarrow = 4.0;
 constexpr int kCurvedPoints = 5;
 // Curves of more points than this are built on fewer (FewerPoints).
-constexpr int kFewPoints = 12;
+constexpr int kFewPoints = 16;
 
 using ring::Forward;
 using ring::Next;
@@ -632,6 +633,15 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     const double most = (cxx + cyy + spread) * 0.5, x = cxx >= cyy ? most - cyy : cxy,
                  y = cxx >= cyy ? cxy : most - cxx, length = std::sqrt(x * x + y * y);
     if (length > 1e-9 * (cxx + cyy)) ux = x / length, uy = y / length;
+  }
+  // A shape no more than two fringes across anywhere along the way it lies is drawn as columns across it.
+  if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff, area, dst); ncolumns > 0)
+  {
+    path->fill = dst;
+    path->nfill = 0;
+    path->stroke = dst;
+    path->nstroke = ncolumns;
+    return dst + ncolumns;
   }
   s.unit.resize((size_t)n * 3);
   UnitBisectors(outline, n, s.unit.data());

@@ -24,11 +24,14 @@ struct VGthinScratch
   std::vector<int> deque;       // the half-planes the inner outline keeps
   std::vector<double> meet;     // where each kept half-plane meets the next
   std::vector<VGpoint> fewer;   // a curve's outline on fewer points
-  std::vector<double> along;    // outline, outer and inner points along and across the way the shape lies
+  std::vector<double> along;    // points along and across the way the shape lies; a thin shape's columns
   std::vector<double> weight;   // each inner point's share of the ink at full coverage
   std::vector<double> cover;    // each inner point's coverage
   std::vector<double> sides[3]; // the outline's, inner outline's and band's sides, rising along
   std::vector<double> kept;     // the band's outer points across the shape before they were moved
+  std::vector<double> points;   // a thin shape's times where a side has a point: width, middle, slopes
+  std::vector<int> sharp;       // the points where the width's slope turns sharply
+  std::vector<int> gentle;      // and gently
 };
 
 // Whether a convex outline's fan inset by woff would fold or cross itself (some edge of the inset runs

@@ -129,12 +129,72 @@ void ThinStripCoversItsInnerOutline(const Drawn& d, double turning, double eps)
   EXPECT_NEAR(covered, std::fabs(area), eps * (1.0 + (double)n))
       << d.what << ": the inner strip covers " << covered << " of " << std::fabs(area);
 }
+// The columns of a strip laid out as columns across a thin shape (four vertices each, from one outer edge
+// in and out to the other; pairs of columns zigzag up and down by turns, each after the first starting on
+// the last vertex twice more), or none where the strip is not laid out so.
+std::vector<std::vector<VGvertex>> ColumnsOf(const std::vector<VGvertex>& strip)
+{
+  if (strip.size() < 8 || strip.size() % 9 != 8) return {};
+  const size_t pairs = (strip.size() + 1) / 9;
+  std::vector<std::vector<VGvertex>> columns(pairs + 1, std::vector<VGvertex>(4));
+  for (size_t i = 0; i < pairs; ++i)
+  {
+    const size_t at = i == 0 ? 0 : 8 + 9 * (i - 1) + 1;
+    if (i > 0 && !Same(strip[at - 1], strip[at])) return {};
+    for (int k = 0; k < 4; ++k)
+    {
+      const int r = i % 2 == 0 ? k : 3 - k;
+      const VGvertex &a = strip[at + 2 * (size_t)k], &b = strip[at + 2 * (size_t)k + 1];
+      if (i > 0 && !Same(columns[i][(size_t)r], a)) return {};
+      columns[i][(size_t)r] = a, columns[i + 1][(size_t)r] = b;
+    }
+  }
+  return columns;
+}
+
+// A thin shape's columns: each on one line across, from the outer edge (no coverage) in to where it holds
+// (coverage between 0 and 1, the same at both inner vertices) and out again, rising along the shape; the
+// columns parallel, each on from the last, so that the strip covers the ground between its outer edges once.
+void ColumnsCoverTheirGroundOnce(const Drawn& d, const std::vector<std::vector<VGvertex>>& columns,
+                                 double eps)
+{
+  double ax = 0, ay = 0; // across, from the first column's first vertex to its last
+  for (size_t i = 0; i < columns.size(); ++i)
+  {
+    const std::vector<VGvertex>& c = columns[i];
+    const double cx = (double)c[3].x - c[0].x, cy = (double)c[3].y - c[0].y, length = std::hypot(cx, cy);
+    ASSERT_GT(length, 0) << d.what << ": column " << i << " has no length";
+    if (i == 0) ax = cx / length, ay = cy / length;
+    EXPECT_NEAR(cx / length * ay - cy / length * ax, 0, 1e-3) << d.what << ": column " << i << " turned";
+    double last = -1;
+    for (int k = 0; k < 4; ++k)
+    {
+      const double along = ((double)c[k].x - c[0].x) * ax + ((double)c[k].y - c[0].y) * ay,
+                   off = ((double)c[k].x - c[0].x) * ay - ((double)c[k].y - c[0].y) * ax;
+      EXPECT_NEAR(off, 0, eps * 10) << d.what << ": column " << i << " vertex " << k << " off its line";
+      EXPECT_GE(along, last - eps) << d.what << ": column " << i << " vertex " << k << " turns back";
+      last = along;
+    }
+    EXPECT_EQ(Coverage(c[0]), 0.0) << d.what << ": column " << i;
+    EXPECT_EQ(Coverage(c[3]), 0.0) << d.what << ": column " << i;
+    EXPECT_EQ(c[1].u, c[2].u) << d.what << ": column " << i;
+    EXPECT_GE(Coverage(c[1]), 0.0) << d.what << ": column " << i;
+    EXPECT_LE(Coverage(c[1]), 1.0) << d.what << ": column " << i;
+    if (i > 0)
+    {
+      // On from the last column, the way the shape lies.
+      const double step =
+          ((double)c[0].x - columns[i - 1][0].x) * ay - ((double)c[0].y - columns[i - 1][0].y) * ax;
+      EXPECT_NE(step, 0) << d.what << ": columns " << i - 1 << " and " << i << " on one line";
+    }
+  }
+}
 } // namespace
 
 TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
 {
   std::mt19937 rng(47);
-  int thin = 0;
+  int thin = 0, laidInColumns = 0;
   for (float ratio : {1.f, 2.f})
     for (int i = 0; i < 1000; ++i)
     {
@@ -153,7 +213,11 @@ TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
         EXPECT_GE(Cross(d.strip[k - 2], d.strip[k - 1], d.strip[k]) * turning * parity, -eps)
             << d.what << " strip triangle " << k;
       }
-      if (d.fan.empty()) ThinStripCoversItsInnerOutline(d, turning, eps);
+      const std::vector<std::vector<VGvertex>> columns = d.fan.empty() ? ColumnsOf(d.strip) : columns;
+      if (!columns.empty())
+        ColumnsCoverTheirGroundOnce(d, columns, eps), ++laidInColumns;
+      else if (d.fan.empty())
+        ThinStripCoversItsInnerOutline(d, turning, eps);
       // Every inner vertex of the strip is a fan vertex, and the next one is the same or the fan's next:
       // the strip starts where the fan ends and never reaches over it.
       int last = -1;
@@ -187,8 +251,9 @@ TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
         EXPECT_NEAR(ink / std::fabs(d.area), 1.0, 1e-3) << d.what;
       }
     }
-  // Enough of them thin.
+  // Enough of them thin, and of those laid out in columns.
   EXPECT_GT(thin, 40);
+  EXPECT_GT(laidInColumns, 40);
 }
 
 namespace

@@ -1,0 +1,211 @@
+#include "graphics/vector/VGthinColumns.h"
+
+#include "graphics/vector/VGring.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace iplugin::igraphics
+{
+namespace
+{
+// One side of the outline from its point least along to its point furthest along, rising along: the segment
+// it is on (from t0, s0, rising by `slope` to t1), stepping round the points (ts: t, s pairs) by `step`.
+struct Side
+{
+  const double* ts;
+  int n, at, end, step;
+  double t0 = 0.0, s0 = 0.0, t1 = 0.0, slope = 0.0;
+  int After(int k) const { return step > 0 ? ring::Next(k, n) : ring::Prev(k, n); }
+  // On to the next segment that rises (past an end's edge, which runs straight across); at the end, t1 is
+  // infinite.
+  void Step()
+  {
+    for (;;)
+    {
+      if (at == end)
+      {
+        t0 = ts[at * 2], s0 = ts[at * 2 + 1], t1 = INFINITY, slope = 0.0;
+        return;
+      }
+      const int b = After(at);
+      if (ts[b * 2] > ts[at * 2])
+      {
+        t0 = ts[at * 2], s0 = ts[at * 2 + 1], t1 = ts[b * 2];
+        slope = (ts[b * 2 + 1] - s0) / (t1 - t0);
+        return;
+      }
+      at = b;
+    }
+  }
+  double S(double t) const { return s0 + slope * (t - t0); }
+};
+
+// The shape's width and middle across at the times along it where a side has a point, the running integral
+// of its width from its start, and the slopes of width and middle on to the next: t, w, m, I, dw, dm.
+constexpr int kStride = 6;
+
+// The width's running integral at x (within the shape's length), walking `k` on from the last interval
+// asked; the middle there into *middle.
+double IntegralAt(const double* b, int last, double x, int& k, double* middle = nullptr)
+{
+  while (k + 1 < last && b[(k + 1) * kStride] <= x)
+    k++;
+  const double* p = &b[k * kStride];
+  const double h = x - p[0];
+  if (middle) *middle = p[2] + p[5] * h;
+  return p[3] + h * (p[1] + p[4] * h * 0.5);
+}
+} // namespace
+
+int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double uy, double fringe,
+                  double area, VGvertex* dst)
+{
+  s.along.resize((size_t)n * 2);
+  double* ts = s.along.data();
+  int lo = 0, hi = 0;
+  double area2 = 0.0;
+  for (int j = 0; j < n; j++)
+  {
+    const double x = pts[j].x, y = pts[j].y;
+    ts[j * 2] = x * ux + y * uy, ts[j * 2 + 1] = y * ux - x * uy;
+    if (ts[j * 2] < ts[lo * 2]) lo = j;
+    if (ts[j * 2] > ts[hi * 2]) hi = j;
+    const VGpoint& b = pts[j + 1 == n ? 0 : j + 1];
+    area2 += x * b.y - (double)b.x * y;
+  }
+  const double t0 = ts[lo * 2], t1 = ts[hi * 2];
+  if (!(t1 > t0) || area2 == 0.0) return 0;
+  // Chords within a hair of a curve cut off some of a thin shape's area: the widths put it back.
+  const double widen = area / std::fabs(area2 * 0.5);
+
+  // Width and middle wherever a side has a point, on the segments after it (at the far end, before it).
+  s.points.resize((size_t)(n + 1) * kStride);
+  double* b = s.points.data();
+  int nb = 0;
+  Side a{ts, n, lo, hi, 1}, c{ts, n, lo, hi, -1};
+  a.Step(), c.Step();
+  const double most = 2.0 * fringe * (1.0 + 1e-6);
+  auto put = [&](double t)
+  {
+    const double sa = a.S(t), sc = c.S(t), w = std::fabs(sa - sc) * widen;
+    double* p = &b[nb++ * kStride];
+    p[0] = t, p[1] = w, p[2] = (sa + sc) * 0.5, p[3] = 0.0;
+    return w <= most;
+  };
+  for (double t = t0;;)
+  {
+    if (!put(t)) return 0;
+    // Points of the two sides a rounding apart along (a shape's mirrored points) make one time.
+    const double next = std::min(a.t1, c.t1), near = next + fringe * 1e-3;
+    if (near >= t1) break;
+    if (a.t1 <= near) a.at = a.After(a.at), a.Step();
+    if (c.t1 <= near) c.at = c.After(c.at), c.Step();
+    t = next;
+  }
+  // The far end, on the segments that reach it.
+  if (!put(t1)) return 0;
+
+  // The box-filtered width is the width's running mean over a fringe: straight between the times where a
+  // side has a point, half a fringe or more from each, and bending within half a fringe of one by an eighth
+  // of a fringe times the turn of the width's slope there. Where that is under a 256th of a fringe (a curve's
+  // sides turn little at a point) it is drawn straight through its value at the point; else, and at the ends,
+  // where the width jumps, it is drawn half a fringe either side.
+  s.sharp.resize((size_t)nb);
+  s.gentle.resize((size_t)nb);
+  int* sharp = s.sharp.data();
+  int* gentle = s.gentle.data();
+  int nsharp = 1, ngentle = 0;
+  sharp[0] = 0;
+  for (int k = 0; k + 1 < nb; k++)
+  {
+    double* p = &b[k * kStride];
+    const double dt = p[kStride] - p[0];
+    p[4] = (p[kStride + 1] - p[1]) / dt, p[5] = (p[kStride + 2] - p[2]) / dt;
+    p[kStride + 3] = p[3] + dt * (p[1] + p[kStride + 1]) * 0.5;
+    if (k > 0)
+    {
+      if (std::fabs(p[4] - p[4 - kStride]) > 1.0 / 32.0)
+        sharp[nsharp++] = k;
+      else
+        gentle[ngentle++] = k;
+    }
+  }
+  sharp[nsharp++] = nb - 1;
+
+  // Three streams of times, each rising: half a fringe before each sharp point, each gentle point, half a
+  // fringe after each sharp point.
+  const double half = fringe * 0.5;
+  int heads[3] = {0, 0, 0};
+  auto time = [&](int stream)
+  {
+    const int i = heads[stream];
+    if (stream == 1) return i < ngentle ? b[gentle[i] * kStride] : INFINITY;
+    return i < nsharp ? b[sharp[i] * kStride] + (stream == 0 ? -half : half) : INFINITY;
+  };
+  double times[3] = {time(0), time(1), time(2)};
+  // Each column's time, box-filtered width and middle, into s.along (the points' times are done with); and
+  // the ink of the strip between them, which is the box-filtered width's, drawn straight between columns.
+  s.along.resize((size_t)(nsharp * 2 + ngentle) * 3);
+  double* cols = s.along.data();
+  int ncols = 0, ka = 0, kb = 0, km = 0;
+  double last = -INFINITY, ink = 0.0;
+  for (;;)
+  {
+    const int stream = times[0] <= times[1] && times[0] <= times[2] ? 0 : times[1] <= times[2] ? 1 : 2;
+    const double at = times[stream];
+    if (at == INFINITY) break;
+    const int point = stream == 1 ? gentle[heads[1]] : 0;
+    heads[stream]++;
+    times[stream] = time(stream);
+    if (at - last <= fringe * (1.0 / 32.0)) continue; // a rounding apart: one column
+    double middle = b[point * kStride + 2];
+    if (stream != 1) IntegralAt(b, nb - 1, std::clamp(at, t0, t1), km, &middle);
+    const double width = (IntegralAt(b, nb - 1, std::min(at + half, t1), kb) -
+                          IntegralAt(b, nb - 1, std::max(at - half, t0), ka)) /
+                         fringe;
+    if (ncols > 0) ink += (at - last) * (width + cols[ncols * 3 - 2]) * 0.5;
+    double* col = &cols[ncols++ * 3];
+    col[0] = at, col[1] = width, col[2] = middle;
+    last = at;
+  }
+  // Drawn straight, the box-filtered width falls short where it bends: all widths scaled to the area (by a
+  // few hundredths; the bound keeps a degenerate outline's columns within reach).
+  const double scale = ink > 0.0 ? std::clamp(area / ink, 0.5, 2.0) : 1.0;
+  const double turning = area2 > 0.0 ? 1.0 : -1.0;
+  VGvertex* w = dst;
+  VGvertex prev[4];
+  for (int column = 0; column < ncols; column++)
+  {
+    const double at = cols[column * 3], width = cols[column * 3 + 1] * scale, middle = cols[column * 3 + 2];
+    const double outer = (fringe + width) * 0.5, inner = std::fabs(fringe - width) * 0.5;
+    const float u = (float)(1.0 - std::min(width, fringe) / fringe * 0.5);
+    // Across the way the shape lies, turning as the path does: from the middle, out and in either side.
+    const double mx = at * ux - middle * uy, my = at * uy + middle * ux;
+    const double ox = -uy * outer * turning, oy = ux * outer * turning, ix = -uy * inner * turning,
+                 iy = ux * inner * turning;
+    const VGvertex col[4] = {{(float)(mx - ox), (float)(my - oy), 1.0f, 1.0f},
+                             {(float)(mx - ix), (float)(my - iy), u, 1.0f},
+                             {(float)(mx + ix), (float)(my + iy), u, 1.0f},
+                             {(float)(mx + ox), (float)(my + oy), 1.0f, 1.0f}};
+    if (column > 0)
+    {
+      // Pairs of columns go up and down by turns. Each pair after the first starts on the vertex the last
+      // ended on, once more than it needs: its first triangle then faces as the others do.
+      const bool up = column % 2 == 1;
+      if (column > 1)
+      {
+        const VGvertex repeat = w[-1];
+        *w++ = repeat;
+      }
+      for (int i = 0; i < 4; i++)
+      {
+        const int r = up ? i : 3 - i;
+        *w++ = prev[r], *w++ = col[r];
+      }
+    }
+    std::copy(col, col + 4, prev);
+  }
+  return (int)(w - dst);
+}
+} // namespace iplugin::igraphics
