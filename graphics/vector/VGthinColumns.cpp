@@ -59,20 +59,17 @@ double IntegralAt(const double* b, int last, double x, int& k, double* middle = 
 } // namespace
 
 int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double uy, double fringe,
-                  double area, VGvertex* dst)
+                  double area, double area2, VGvertex* dst)
 {
   s.along.resize((size_t)n * 2);
   double* ts = s.along.data();
   int lo = 0, hi = 0;
-  double area2 = 0.0;
   for (int j = 0; j < n; j++)
   {
     const double x = pts[j].x, y = pts[j].y;
     ts[j * 2] = x * ux + y * uy, ts[j * 2 + 1] = y * ux - x * uy;
     if (ts[j * 2] < ts[lo * 2]) lo = j;
     if (ts[j * 2] > ts[hi * 2]) hi = j;
-    const VGpoint& b = pts[j + 1 == n ? 0 : j + 1];
-    area2 += x * b.y - (double)b.x * y;
   }
   const double t0 = ts[lo * 2], t1 = ts[hi * 2];
   if (!(t1 > t0) || area2 == 0.0) return 0;
@@ -155,15 +152,17 @@ int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double
     const int stream = times[0] <= times[1] && times[0] <= times[2] ? 0 : times[1] <= times[2] ? 1 : 2;
     const double at = times[stream];
     if (at == INFINITY) break;
-    const int point = stream == 1 ? gentle[heads[1]] : 0;
-    heads[stream]++;
+    const int point = (stream == 1 ? gentle : sharp)[heads[stream]++];
     times[stream] = time(stream);
     if (at - last <= fringe * (1.0 / 32.0)) continue; // a rounding apart: one column
+    // Half a fringe from a sharp point, the window over which the width is filtered ends at the point.
     double middle = b[point * kStride + 2];
     if (stream != 1) IntegralAt(b, nb - 1, std::clamp(at, t0, t1), km, &middle);
-    const double width = (IntegralAt(b, nb - 1, std::min(at + half, t1), kb) -
-                          IntegralAt(b, nb - 1, std::max(at - half, t0), ka)) /
-                         fringe;
+    const double from =
+        stream == 2 ? b[point * kStride + 3] : IntegralAt(b, nb - 1, std::max(at - half, t0), ka);
+    const double to =
+        stream == 0 ? b[point * kStride + 3] : IntegralAt(b, nb - 1, std::min(at + half, t1), kb);
+    const double width = (to - from) / fringe;
     if (ncols > 0) ink += (at - last) * (width + cols[ncols * 3 - 2]) * 0.5;
     double* col = &cols[ncols++ * 3];
     col[0] = at, col[1] = width, col[2] = middle;
@@ -172,9 +171,11 @@ int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double
   // Drawn straight, the box-filtered width falls short where it bends: all widths scaled to the area (by a
   // few hundredths; the bound keeps a degenerate outline's columns within reach).
   const double scale = ink > 0.0 ? std::clamp(area / ink, 0.5, 2.0) : 1.0;
+  // Three strips one after another, each joining the columns two by two: from each column's outer edge in,
+  // forwards; across its hold, backwards; out to its other outer edge, forwards. Every vertex of a column
+  // lies on one line, so the triangles where one strip turns into the next have no area, and each strip
+  // starts at an even place: its triangles face as the path turns.
   const double turning = area2 > 0.0 ? 1.0 : -1.0;
-  VGvertex* w = dst;
-  VGvertex prev[4];
   for (int column = 0; column < ncols; column++)
   {
     const double at = cols[column * 3], width = cols[column * 3 + 1] * scale, middle = cols[column * 3 + 2];
@@ -184,28 +185,14 @@ int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double
     const double mx = at * ux - middle * uy, my = at * uy + middle * ux;
     const double ox = -uy * outer * turning, oy = ux * outer * turning, ix = -uy * inner * turning,
                  iy = ux * inner * turning;
-    const VGvertex col[4] = {{(float)(mx - ox), (float)(my - oy), 1.0f, 1.0f},
-                             {(float)(mx - ix), (float)(my - iy), u, 1.0f},
-                             {(float)(mx + ix), (float)(my + iy), u, 1.0f},
-                             {(float)(mx + ox), (float)(my + oy), 1.0f, 1.0f}};
-    if (column > 0)
-    {
-      // Pairs of columns go up and down by turns. Each pair after the first starts on the vertex the last
-      // ended on, once more than it needs: its first triangle then faces as the others do.
-      const bool up = column % 2 == 1;
-      if (column > 1)
-      {
-        const VGvertex repeat = w[-1];
-        *w++ = repeat;
-      }
-      for (int i = 0; i < 4; i++)
-      {
-        const int r = up ? i : 3 - i;
-        *w++ = prev[r], *w++ = col[r];
-      }
-    }
-    std::copy(col, col + 4, prev);
+    const VGvertex out0{(float)(mx - ox), (float)(my - oy), 1.0f, 1.0f},
+        in0{(float)(mx - ix), (float)(my - iy), u, 1.0f}, in1{(float)(mx + ix), (float)(my + iy), u, 1.0f},
+        out1{(float)(mx + ox), (float)(my + oy), 1.0f, 1.0f};
+    VGvertex* ramp = dst + column * 2;
+    VGvertex* hold = dst + ncols * 2 + (ncols - 1 - column) * 2;
+    VGvertex* back = dst + ncols * 4 + column * 2;
+    ramp[0] = in0, ramp[1] = out0, hold[0] = in0, hold[1] = in1, back[0] = out1, back[1] = in1;
   }
-  return (int)(w - dst);
+  return ncols * 6;
 }
 } // namespace iplugin::igraphics

@@ -7,12 +7,14 @@
 
 namespace iplugin::igraphics
 {
-// The strip of columns of the convex outline pts[0, n) lying along (ux, uy) (of unit length), box-filtered
-// over `fringe` (a device pixel, widened as the shape lies across the pixel grid), written from dst: each
-// column four vertices across, from the shape's ramp in to its hold and out again, at times across the way
-// it lies where a side's point does, a half fringe either side; widths scaled so that the ink is `area`.
-// Answers how many vertices were written, or 0, writing nothing, where the shape is more than two fringes
-// across somewhere. Writes at most n * 18 + 8.
+// The strip of columns across the convex outline pts[0, n) lying along (ux, uy) (of unit length),
+// box-filtered over `fringe` (a device pixel, widened as the shape lies across the pixel grid), written from
+// dst. Each column has four vertices across, from an outer edge in to where the shape holds and out to the
+// other; columns stand where a side has a point, and half a fringe either side of the ends and of the points
+// where the width's slope turns sharply. The strip runs from each column's outer edge in, forwards; across
+// its hold, backwards; and out, forwards. Widths are scaled so that the ink is `area` (area2: twice the
+// outline's own, signed as it turns). Answers how many vertices were written, or 0, writing nothing, where
+// the shape is more than two fringes across somewhere. Writes at most n * 12 + 12.
 int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double uy, double fringe,
-                  double area, VGvertex* dst);
+                  double area, double area2, VGvertex* dst);
 } // namespace iplugin::igraphics

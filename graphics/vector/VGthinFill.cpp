@@ -635,7 +635,18 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     if (length > 1e-9 * (cxx + cyy)) ux = x / length, uy = y / length;
   }
   // A shape no more than two fringes across anywhere along the way it lies is drawn as columns across it.
-  if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff, area, dst); ncolumns > 0)
+  double outline2 = area2;
+  if (outline != pts)
+  {
+    outline2 = 0.0;
+    for (int j = 0; j < n; j++)
+    {
+      const VGpoint &a = outline[j], &b = outline[j + 1 == n ? 0 : j + 1];
+      outline2 += (double)a.x * b.y - (double)b.x * a.y;
+    }
+  }
+  if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff, area, outline2, dst);
+      ncolumns > 0)
   {
     path->fill = dst;
     path->nfill = 0;

@@ -129,25 +129,20 @@ void ThinStripCoversItsInnerOutline(const Drawn& d, double turning, double eps)
   EXPECT_NEAR(covered, std::fabs(area), eps * (1.0 + (double)n))
       << d.what << ": the inner strip covers " << covered << " of " << std::fabs(area);
 }
-// The columns of a strip laid out as columns across a thin shape (four vertices each, from one outer edge
-// in and out to the other; pairs of columns zigzag up and down by turns, each after the first starting on
-// the last vertex twice more), or none where the strip is not laid out so.
+// The columns of a strip laid out as columns across a thin shape (four vertices each, from one outer edge in
+// to where the shape holds and out to the other), or none where the strip is not laid out so. The strip
+// runs from each column's outer edge in, forwards; across its hold, backwards; out, forwards.
 std::vector<std::vector<VGvertex>> ColumnsOf(const std::vector<VGvertex>& strip)
 {
-  if (strip.size() < 8 || strip.size() % 9 != 8) return {};
-  const size_t pairs = (strip.size() + 1) / 9;
-  std::vector<std::vector<VGvertex>> columns(pairs + 1, std::vector<VGvertex>(4));
-  for (size_t i = 0; i < pairs; ++i)
+  if (strip.size() < 12 || strip.size() % 6 != 0) return {};
+  const size_t m = strip.size() / 6;
+  std::vector<std::vector<VGvertex>> columns(m, std::vector<VGvertex>(4));
+  for (size_t i = 0; i < m; ++i)
   {
-    const size_t at = i == 0 ? 0 : 8 + 9 * (i - 1) + 1;
-    if (i > 0 && !Same(strip[at - 1], strip[at])) return {};
-    for (int k = 0; k < 4; ++k)
-    {
-      const int r = i % 2 == 0 ? k : 3 - k;
-      const VGvertex &a = strip[at + 2 * (size_t)k], &b = strip[at + 2 * (size_t)k + 1];
-      if (i > 0 && !Same(columns[i][(size_t)r], a)) return {};
-      columns[i][(size_t)r] = a, columns[i + 1][(size_t)r] = b;
-    }
+    const VGvertex *ramp = &strip[2 * i], *hold = &strip[2 * m + 2 * (m - 1 - i)],
+                   *back = &strip[4 * m + 2 * i];
+    if (!Same(ramp[0], hold[0]) || !Same(hold[1], back[1])) return {};
+    columns[i] = {ramp[1], ramp[0], hold[1], back[0]};
   }
   return columns;
 }
