@@ -11,6 +11,7 @@
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGoutlines.h"
 #include "graphics/vector/VGthinFill.h"
+#include "graphics/vector/VGthinStroke.h"
 
 namespace iplugin::igraphics
 {
@@ -720,6 +721,13 @@ void vgStroke(VGcontext* ctx)
   VGpaint strokePaint = state->stroke;
 
   const float halfWidth = strokeWidth * 0.5f;
+  vgFlattenPaths(ctx);
+  if (Antialiased(ctx))
+  {
+    VGpaint outline = strokePaint;
+    MultiplyAlpha(&outline, state->alpha);
+    if (vgThinStroke(ctx, outline, strokeWidth, state->lineCap)) return;
+  }
   if (strokeWidth < ctx->fringeWidth)
   {
     // Thin lines are drawn one fringe wide and faded by the share of it they cover, which puts down the
@@ -730,7 +738,6 @@ void vgStroke(VGcontext* ctx)
   }
   MultiplyAlpha(&strokePaint, state->alpha);
 
-  vgFlattenPaths(ctx);
   vgExpandStroke(ctx, strokeWidth * 0.5f, Antialiased(ctx) ? ctx->fringeWidth : 0.0f, state->lineCap,
                  state->lineJoin, state->miterLimit, halfWidth);
 

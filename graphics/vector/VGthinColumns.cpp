@@ -1,5 +1,6 @@
 #include "graphics/vector/VGthinColumns.h"
 
+#include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGring.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@ struct Side
 {
   const double* ts;
   int n, at, end, step;
+  double flat; // a segment rising less than this runs straight across (a rounding off square)
   double t0 = 0.0, s0 = 0.0, t1 = 0.0, slope = 0.0;
   int After(int k) const { return step > 0 ? ring::Next(k, n) : ring::Prev(k, n); }
   // On to the next segment that rises (past an end's edge, which runs straight across); at the end, t1 is
@@ -29,7 +31,7 @@ struct Side
         return;
       }
       const int b = After(at);
-      if (ts[b * 2] > ts[at * 2])
+      if (ts[b * 2] > ts[at * 2] + flat)
       {
         t0 = ts[at * 2], s0 = ts[at * 2 + 1], t1 = ts[b * 2];
         slope = (ts[b * 2 + 1] - s0) / (t1 - t0);
@@ -58,6 +60,41 @@ double IntegralAt(const double* b, int last, double x, int& k, double* middle = 
 }
 } // namespace
 
+// How much of its sides' length a shape's main direction takes, at least, for the shape to lie along it.
+constexpr double kSharedDirection = 0.1;
+
+double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid)
+{
+  double cxx = 0.0, cxy = 0.0, cyy = 0.0;
+  for (int j = 0; j < n; j++)
+  {
+    const VGpoint& a = pts[j];
+    cxx += (double)a.len * a.dx * a.dx;
+    cxy += (double)a.len * a.dx * a.dy;
+    cyy += (double)a.len * a.dy * a.dy;
+  }
+  // Along the sides' main direction, the larger eigenvector's (half the angle of the doubled angles' sum);
+  // a round shape's is along x.
+  ux = 1.0, uy = 0.0;
+  const double spread = std::sqrt((cxx - cyy) * (cxx - cyy) + 4.0 * cxy * cxy);
+  if (!(spread > 0.0)) return 1.0;
+  const double most = (cxx + cyy + spread) * 0.5, x = cxx >= cyy ? most - cyy : cxy,
+               y = cxx >= cyy ? cxy : most - cxx, length = std::sqrt(x * x + y * y);
+  if (length > 1e-9 * (cxx + cyy)) ux = x / length, uy = y / length;
+  // On the pixel grid or its diagonal, whichever is nearer (along x where the sides share no direction, as
+  // a round dot's), a box as wide as a pixel's square across, along and across, adds up to the shape's area
+  // at any sampling phase.
+  if (grid)
+  {
+    const double a = spread < kSharedDirection * (cxx + cyy)
+                         ? 0.0
+                         : std::round(std::atan2(uy, ux) / (kVGPi / 4)) * (kVGPi / 4);
+    ux = std::cos(a), uy = std::sin(a);
+    return std::fabs(ux) + std::fabs(uy);
+  }
+  return 1.0 + spread / (cxx + cyy) * (std::sqrt(1.0 + 2.0 * std::fabs(cxy) / spread) - 1.0);
+}
+
 int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double uy, double fringe,
                   double area, double area2, VGvertex* dst)
 {
@@ -80,7 +117,7 @@ int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double
   s.points.resize((size_t)(n + 1) * kStride);
   double* b = s.points.data();
   int nb = 0;
-  Side a{ts, n, lo, hi, 1}, c{ts, n, lo, hi, -1};
+  Side a{ts, n, lo, hi, 1, fringe * 1e-3}, c{ts, n, lo, hi, -1, fringe * 1e-3};
   a.Step(), c.Step();
   const double most = 2.0 * fringe * (1.0 + 1e-6);
   auto put = [&](double t)

@@ -7,6 +7,15 @@
 
 namespace iplugin::igraphics
 {
+// The way a thin outline lies, (ux, uy) of unit length, and how many fringes wide a pixel's square is across
+// it. A pixel's square spans |cos| + |sin| pixels across a side turned from the axes: a thin shape's samples
+// a pixel apart add up to its area only where its fringe is that wide across it (a fringe one pixel across
+// puts down up to a third more or less ink on a shape lying at 45 degrees). How the shape lies is the main
+// direction of its sides (dx, dy, len; by the doubled angle, so that opposite sides agree), weighted by how
+// much they share it. With `grid`, a shape whose sides share little (a dot) lies along the pixel grid or its
+// diagonal, where a box a pixel's square wide along and across adds up to its area wherever it lies.
+double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid);
+
 // The strip of columns across the convex outline pts[0, n) lying along (ux, uy) (of unit length),
 // box-filtered over `fringe` (a device pixel, widened as the shape lies across the pixel grid), written from
 // dst. Each column has four vertices across, from an outer edge in to where the shape holds and out to the

@@ -609,32 +609,8 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     else
       n = count;
   }
-  // A pixel's square spans |cos| + |sin| pixels across a side turned from the axes; a thin shape's samples
-  // a pixel apart add up to its area only where its fringe is that wide across it (the box-filtered strip):
-  // a fringe one pixel across puts down up to a third more or less ink on a shape lying at 45 degrees. How
-  // the shape lies is the main direction of its sides (by the doubled angle, so that opposite sides
-  // agree), weighted by how much they share it: a round dot has none and keeps a fringe a pixel across.
-  double half = 0.0, cxx = 0.0, cxy = 0.0, cyy = 0.0;
-  for (int j = 0; j < n; j++)
-  {
-    const VGpoint& a = outline[j];
-    half += a.len * 0.5;
-    cxx += (double)a.len * a.dx * a.dx;
-    cxy += (double)a.len * a.dx * a.dy;
-    cyy += (double)a.len * a.dy * a.dy;
-  }
-  // The way it lies (ux, uy): along its sides' main direction, the larger eigenvector's (half the angle
-  // of the doubled angles' sum); a round shape's is along x.
-  double ux = 1.0, uy = 0.0;
-  if (const double spread = std::sqrt((cxx - cyy) * (cxx - cyy) + 4.0 * cxy * cxy); spread > 0.0)
-  {
-    woff =
-        (float)(woff * (1.0 + spread / (cxx + cyy) * (std::sqrt(1.0 + 2.0 * std::fabs(cxy) / spread) - 1.0)));
-    const double most = (cxx + cyy + spread) * 0.5, x = cxx >= cyy ? most - cyy : cxy,
-                 y = cxx >= cyy ? cxy : most - cxx, length = std::sqrt(x * x + y * y);
-    if (length > 1e-9 * (cxx + cyy)) ux = x / length, uy = y / length;
-  }
-  // A shape no more than two fringes across anywhere along the way it lies is drawn as columns across it.
+  // A shape no more than two fringes across anywhere along the way it lies is drawn as columns across it:
+  // along the pixel grid or its diagonal where it is that thin across them, else along its sides.
   double outline2 = area2;
   if (outline != pts)
   {
@@ -645,15 +621,25 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
       outline2 += (double)a.x * b.y - (double)b.x * a.y;
     }
   }
-  if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff, area, outline2, dst);
-      ncolumns > 0)
+  double ux = 1.0, uy = 0.0, lie = 1.0;
+  for (const bool grid : {true, false})
   {
-    path->fill = dst;
-    path->nfill = 0;
-    path->stroke = dst;
-    path->nstroke = ncolumns;
-    return dst + ncolumns;
+    lie = vgThinLie(outline, n, ux, uy, grid);
+    if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff * lie, area, outline2, dst);
+        ncolumns > 0)
+    {
+      path->fill = dst;
+      path->nfill = 0;
+      path->stroke = dst;
+      path->nstroke = ncolumns;
+      return dst + ncolumns;
+    }
   }
+  // The band and inner outline lie along the sides' main direction.
+  woff = (float)(woff * lie);
+  double half = 0.0;
+  for (int j = 0; j < n; j++)
+    half += outline[j].len * 0.5;
   s.unit.resize((size_t)n * 3);
   UnitBisectors(outline, n, s.unit.data());
   const double* unit = s.unit.data();

@@ -32,6 +32,7 @@ struct VGthinScratch
   std::vector<double> points;   // a thin shape's times where a side has a point: width, middle, slopes
   std::vector<int> sharp;       // the points where the width's slope turns sharply
   std::vector<int> gentle;      // and gently
+  std::vector<VGpoint> stroke;  // a short thin stroke's outline
 };
 
 // Whether a convex outline's fan inset by woff would fold or cross itself (some edge of the inset runs

@@ -1,0 +1,16 @@
+// Short thin strokes with round or square caps, drawn as the columns of their outline (VGthinColumns.h). A
+// stroke thinner than the fringe is otherwise drawn a fringe wide and faded by its share of it, which puts
+// down its area's ink along its length; but its caps, sampled where they end, put down 0.85 to 1.22 of theirs
+// with where they lie between pixel centres, and on a stroke about as long as it is wide the caps are most
+// of it. Box-filtered along and across, the outline puts down its area's ink wherever it lies.
+#pragma once
+
+#include "graphics/vector/VGcontext.h"
+
+namespace iplugin::igraphics
+{
+// Draws the flattened path (ctx->cache) stroked `width` wide (at most a fringe and a half) with the given
+// cap, when it is one open sub-path no longer than eight fringes that turns by less than a quarter turn in
+// all (and whose outline each line across the way it lies meets once); answers whether it was drawn.
+bool vgThinStroke(VGcontext* ctx, const VGpaint& paint, float width, int lineCap);
+} // namespace iplugin::igraphics
