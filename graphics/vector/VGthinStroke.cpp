@@ -15,7 +15,7 @@ namespace
 {
 // A round cap's half circle, in as many chords; the ink is the exact outline's all the same (its area is
 // handed to the columns).
-constexpr int kCapChords = 8;
+constexpr int kCapChords = 4;
 constexpr float kLongest = 8.0f; // fringes
 constexpr double kMostTurn = kVGPi / 4;
 
