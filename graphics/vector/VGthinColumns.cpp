@@ -86,10 +86,14 @@ double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid)
   // at any sampling phase.
   if (grid)
   {
-    const double a = spread < kSharedDirection * (cxx + cyy)
-                         ? 0.0
-                         : std::round(std::atan2(uy, ux) / (kVGPi / 4)) * (kVGPi / 4);
-    ux = std::cos(a), uy = std::sin(a);
+    // The nearest of the eight: within 22.5 degrees of an axis (tan 22.5 = 0.4142), else a diagonal.
+    const double ax = std::fabs(ux), ay = std::fabs(uy);
+    if (spread < kSharedDirection * (cxx + cyy) || ay < ax * 0.41421356)
+      ux = 1.0, uy = 0.0;
+    else if (ax < ay * 0.41421356)
+      ux = 0.0, uy = 1.0;
+    else
+      ux = std::copysign(std::sqrt(0.5), ux), uy = std::copysign(std::sqrt(0.5), uy);
     return std::fabs(ux) + std::fabs(uy);
   }
   return 1.0 + spread / (cxx + cyy) * (std::sqrt(1.0 + 2.0 * std::fabs(cxy) / spread) - 1.0);
