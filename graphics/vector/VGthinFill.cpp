@@ -594,21 +594,21 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     area2 += (double)a.x * b.y - (double)b.x * a.y;
   }
   const double area = std::fabs(area2) * 0.5;
-  // The widths do not change with the widening: worked out once for every outline tried.
-  // A curve's bands are built from how far the whole shape reaches across from each segment, and how far
-  // that is beyond the shape's mean width along it, on fewer of its points where it has many: chords
-  // within a 64th of a pixel of the outline (a 32nd put down 0.80 of a 0.46-pixel ellipse's ink).
+  // A curve is built on fewer of its points where it has many: its columns on chords within a 16th of a
+  // pixel of the outline (their widths are scaled to the area; the chords of a 64th drew half as many
+  // columns again), its band and inner outline on chords within a 64th (a 32nd put down 0.80 of a
+  // 0.46-pixel ellipse's ink).
   const bool curved = count >= kCurvedPoints;
   const VGpoint* outline = pts;
   int n = count;
-  if (curved && count > kFewPoints)
+  auto fewer = [&](float within)
   {
-    n = FewerPoints(pts, count, woff / 32.0f, s.fewer);
-    if (n >= kCurvedPoints && n < count)
-      outline = s.fewer.data();
-    else
-      n = count;
-  }
+    if (!curved || count <= kFewPoints) return;
+    n = FewerPoints(pts, count, within, s.fewer);
+    outline = n >= kCurvedPoints && n < count ? s.fewer.data() : pts;
+    if (outline == pts) n = count;
+  };
+  fewer(woff / 8.0f);
   // A shape no more than two fringes across anywhere along the way it lies is drawn as columns across it:
   // along the pixel grid or its diagonal where it is that thin across them, else along its sides.
   double outline2 = area2;
@@ -621,10 +621,10 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
       outline2 += (double)a.x * b.y - (double)b.x * a.y;
     }
   }
-  double ux = 1.0, uy = 0.0, lie = 1.0;
+  double ux = 1.0, uy = 0.0;
   for (const bool grid : {true, false})
   {
-    lie = vgThinLie(outline, n, ux, uy, grid);
+    const double lie = vgThinLie(outline, n, ux, uy, grid);
     if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff * lie, area, outline2, dst);
         ncolumns > 0)
     {
@@ -635,8 +635,10 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
       return dst + ncolumns;
     }
   }
+  // The widths do not change with the widening: worked out once for every outline tried.
+  fewer(woff / 32.0f);
   // The band and inner outline lie along the sides' main direction.
-  woff = (float)(woff * lie);
+  woff = (float)(woff * vgThinLie(outline, n, ux, uy, false));
   double half = 0.0;
   for (int j = 0; j < n; j++)
     half += outline[j].len * 0.5;
