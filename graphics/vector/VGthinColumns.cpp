@@ -100,7 +100,7 @@ double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid)
 }
 
 int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double uy, double fringe,
-                  double area, double area2, VGvertex* dst)
+                  double area, double area2, VGvertex* dst, double spacing)
 {
   s.along.resize((size_t)n * 2);
   double* ts = s.along.data();
@@ -195,8 +195,9 @@ int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double
     if (at == INFINITY) break;
     const int point = (stream == 1 ? gentle : sharp)[heads[stream]++];
     times[stream] = time(stream);
-    // A rounding apart: one column. The last (no width left) always stands, so that the strip fades out.
-    if (at - last <= fringe * (1.0 / 32.0) && at < t1 + half) continue;
+    // Columns a rounding apart (or `spacing` apart) are one. The last, of no width, always stands: the strip
+    // fades out.
+    if (at - last <= fringe * spacing && at < t1 + half) continue;
     // Half a fringe from a sharp point, the window over which the width is filtered ends at the point.
     double middle = b[point * kStride + 2];
     if (stream != 1) IntegralAt(b, nb - 1, std::clamp(at, t0, t1), km, &middle);

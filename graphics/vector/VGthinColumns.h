@@ -23,7 +23,8 @@ double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid);
 // where the width's slope turns sharply. The strip runs from each column's outer edge in, forwards; across
 // its hold, backwards; and out, forwards. Widths are scaled so that the ink is `area` (area2: twice the
 // outline's own, signed as it turns). Answers how many vertices were written, or 0, writing nothing, where
-// the shape is more than two fringes across somewhere. Writes at most n * 12 + 12.
+// the shape is more than two fringes across somewhere. Columns `spacing` fringes apart or less are one (the
+// strip's last aside). Writes at most n * 12 + 12.
 int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double uy, double fringe,
-                  double area, double area2, VGvertex* dst);
+                  double area, double area2, VGvertex* dst, double spacing = 1.0 / 32.0);
 } // namespace iplugin::igraphics
