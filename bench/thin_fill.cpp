@@ -22,7 +22,7 @@ using namespace iplugin::igraphics;
 
 namespace
 {
-constexpr int kRounds = 7;
+constexpr int kRounds = 11;
 constexpr int kFills = 1000;
 constexpr double kMostRatio = 1.5;
 
