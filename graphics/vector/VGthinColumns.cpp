@@ -60,8 +60,19 @@ double IntegralAt(const double* b, int last, double x, int& k, double* middle = 
 }
 } // namespace
 
-// How much of its sides' length a shape's main direction takes, at least, for the shape to lie along it.
+// A shape whose sides' main direction takes less of their length than this has none (a dot).
 constexpr double kSharedDirection = 0.1;
+
+double vgTwiceArea(const VGpoint* pts, int n)
+{
+  double area2 = 0.0;
+  for (int j = 0; j < n; j++)
+  {
+    const VGpoint &a = pts[j], &b = pts[j + 1 == n ? 0 : j + 1];
+    area2 += (double)a.x * b.y - (double)b.x * a.y;
+  }
+  return area2;
+}
 
 double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid)
 {
@@ -114,7 +125,8 @@ int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double
   }
   const double t0 = ts[lo * 2], t1 = ts[hi * 2];
   if (!(t1 > t0) || area2 == 0.0) return 0;
-  // Chords within a hair of a curve cut off some of a thin shape's area: the widths put it back.
+  // The outline's own area falls short of `area` by what its chords cut off a curve (a stroke's round caps
+  // among them): the widths put it back.
   const double widen = area / std::fabs(area2 * 0.5);
 
   // Width and middle wherever a side has a point, on the segments after it (at the far end, before it).

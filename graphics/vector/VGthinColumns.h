@@ -1,6 +1,7 @@
-// A convex fill thin along its whole length, drawn as columns across the way it lies: each column's coverage
-// is the shape box-filtered over a fringe, across and along, so that its samples a fringe apart add up to
-// the shape's width wherever they lie, and the strip fades as the shape narrows.
+// A shape thin along its whole length (a convex fill, or a short stroke's outline), drawn as columns across
+// the way it lies: each column's coverage is the shape box-filtered over a fringe, across and along, so that
+// its samples a fringe apart add up to the shape's width wherever they lie, and the strip fades as the
+// shape narrows.
 #pragma once
 
 #include "graphics/vector/VGthinFill.h"
@@ -12,11 +13,16 @@ namespace iplugin::igraphics
 // a pixel apart add up to its area only where its fringe is that wide across it (a fringe one pixel across
 // puts down up to a third more or less ink on a shape lying at 45 degrees). How the shape lies is the main
 // direction of its sides (dx, dy, len; by the doubled angle, so that opposite sides agree), weighted by how
-// much they share it. With `grid`, a shape whose sides share little (a dot) lies along the pixel grid or its
-// diagonal, where a box a pixel's square wide along and across adds up to its area wherever it lies.
+// much they share it. With `grid`, the shape lies along whichever of the pixel grid's directions and
+// diagonals is nearest that (along x where its sides share next to none, as a dot's), where a box a pixel's
+// square wide along and across adds up to its area wherever it lies.
 double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid);
 
-// The strip of columns across the convex outline pts[0, n) lying along (ux, uy) (of unit length),
+// Twice the closed outline's area, positive where it turns from x towards y.
+double vgTwiceArea(const VGpoint* pts, int n);
+
+// The strip of columns across the outline pts[0, n), which each line across (ux, uy) (of unit length) meets
+// once,
 // box-filtered over `fringe` (a device pixel, widened as the shape lies across the pixel grid), written from
 // dst. Each column has four vertices across, from an outer edge in to where the shape holds and out to the
 // other; columns stand where a side has a point, and half a fringe either side of the ends and of the points

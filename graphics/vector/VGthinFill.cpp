@@ -581,18 +581,14 @@ template <class Build> void Widen(Build& build, double area, double ink0, float 
   if (!builtHi) build(hi);
 }
 
-// When some side is narrow, the inner outline's coverage follows the shape's width (vgThinStrip) and
-// puts down the area of the shape; where the thin sides' bands meet too far in to hold that much ink at
-// full coverage (a curved sliver, whose sides' bands cross at its middle), they meet further out.
+// A shape no more than two fringes across is drawn as columns (VGthinColumns.h). Else, when some side is
+// narrow, the inner outline's coverage follows the shape's width (vgThinStrip) and puts down the area of
+// the shape; where the thin sides' bands meet too far in to hold that much ink at full coverage (a curved
+// sliver, whose sides' bands cross at its middle), they meet further out.
 VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
 {
   const int count = path->count;
-  double area2 = 0.0;
-  for (int j = 0; j < count; j++)
-  {
-    const VGpoint &a = pts[j], &b = pts[j + 1 == count ? 0 : j + 1];
-    area2 += (double)a.x * b.y - (double)b.x * a.y;
-  }
+  const double area2 = vgTwiceArea(pts, count);
   const double area = std::fabs(area2) * 0.5;
   // A curve is built on fewer of its points where it has many: its columns on chords within a 16th of a
   // pixel of the outline (their widths are scaled to the area; the chords of a 64th drew half as many
@@ -611,16 +607,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   fewer(woff / 8.0f);
   // A shape no more than two fringes across anywhere along the way it lies is drawn as columns across it:
   // along the pixel grid or its diagonal where it is that thin across them, else along its sides.
-  double outline2 = area2;
-  if (outline != pts)
-  {
-    outline2 = 0.0;
-    for (int j = 0; j < n; j++)
-    {
-      const VGpoint &a = outline[j], &b = outline[j + 1 == n ? 0 : j + 1];
-      outline2 += (double)a.x * b.y - (double)b.x * a.y;
-    }
-  }
+  const double outline2 = outline == pts ? area2 : vgTwiceArea(outline, n);
   double ux = 1.0, uy = 0.0;
   for (const bool grid : {true, false})
   {
@@ -635,13 +622,13 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
       return dst + ncolumns;
     }
   }
-  // The widths do not change with the widening: worked out once for every outline tried.
   fewer(woff / 32.0f);
   // The band and inner outline lie along the sides' main direction.
   woff = (float)(woff * vgThinLie(outline, n, ux, uy, false));
   double half = 0.0;
   for (int j = 0; j < n; j++)
     half += outline[j].len * 0.5;
+  // The widths do not change with the widening: worked out once for every outline tried.
   s.unit.resize((size_t)n * 3);
   UnitBisectors(outline, n, s.unit.data());
   const double* unit = s.unit.data();

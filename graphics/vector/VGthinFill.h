@@ -1,6 +1,7 @@
-// Convex fills thinner than the anti-aliasing fringe: a fringe band and an inner outline that cover each
-// pixel once and put down the ink of the shape's area, spread along it as its width is. Every step takes
-// time linear in the outline's points.
+// Convex fills thinner than the anti-aliasing fringe: columns across the shape (VGthinColumns.h), or where
+// it is wider somewhere, a fringe band and an inner outline; each covers each pixel once and puts down the
+// ink of the shape's area, spread along it as its width is. Every step takes time linear in the outline's
+// points.
 #pragma once
 
 #include <vector>
@@ -48,8 +49,8 @@ void vgThinAcross(const VGpoint* pts, int count, float woff, double* across, dou
                   double least = 0.0);
 
 // The strip (path->stroke; path->fill is left empty) of a convex fill for which vgThinOutline holds: its
-// band and, joined to it, its inner outline zigzagging along the shape, written from dst; answers the end
-// of what was written. Writes at most count * 32 + 9 vertices.
+// columns, or its band and, joined to it, its inner outline zigzagging along the shape, written from dst;
+// answers the end of what was written. Writes at most count * 32 + 9 vertices.
 VGvertex* vgThinConvexFill(VGthinScratch& scratch, VGpath* path, const VGpoint* pts, float woff,
                            VGvertex* dst);
 } // namespace iplugin::igraphics

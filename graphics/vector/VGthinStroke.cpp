@@ -22,30 +22,46 @@ constexpr float kLongest = 8.0f; // fringes
 constexpr double kColumnSpacing = 1.0 / 8.0;
 constexpr double kMostTurn = kVGPi / 4;
 
-// Adds a point; its direction and length are set once the outline is closed.
-void Put(std::vector<VGpoint>& out, double x, double y)
+// Sets a point; its direction and length are set once the outline is closed.
+void Put(VGpoint* out, double x, double y)
 {
-  VGpoint p{};
-  p.x = (float)x, p.y = (float)y;
-  out.push_back(p);
+  *out = VGpoint{};
+  out->x = (float)x, out->y = (float)y;
+}
+
+// How many points a cap adds between the sides' ends.
+int CapPoints(int lineCap)
+{
+  return lineCap == kVGSquare ? 2 : kCapChords - 1;
 }
 
 // One end's cap round (cx, cy), facing (dx, dy), half a width hw out: from the left side round to the
-// right.
-void Cap(std::vector<VGpoint>& out, double cx, double cy, double dx, double dy, double hw, int lineCap)
+// right, into out[0, CapPoints).
+void Cap(VGpoint* out, double cx, double cy, double dx, double dy, double hw, int lineCap)
 {
   const double nx = -dy, ny = dx; // to the left
   if (lineCap == kVGSquare)
   {
-    Put(out, cx + (nx + dx) * hw, cy + (ny + dy) * hw);
-    Put(out, cx + (dx - nx) * hw, cy + (dy - ny) * hw);
+    Put(&out[0], cx + (nx + dx) * hw, cy + (ny + dy) * hw);
+    Put(&out[1], cx + (dx - nx) * hw, cy + (dy - ny) * hw);
     return;
   }
   for (int k = 1; k < kCapChords; k++)
   {
     const double a = kVGPi * k / kCapChords, c = std::cos(a), s = std::sin(a);
-    Put(out, cx + (nx * c + dx * s) * hw, cy + (ny * c + dy * s) * hw);
+    Put(&out[k - 1], cx + (nx * c + dx * s) * hw, cy + (ny * c + dy * s) * hw);
   }
+}
+
+// The unit direction from a to b; along x where they meet.
+void Unit(const VGpoint& a, const VGpoint& b, double& dx, double& dy)
+{
+  dx = (double)b.x - a.x, dy = (double)b.y - a.y;
+  const double len = std::sqrt(dx * dx + dy * dy);
+  if (len > 0.0)
+    dx /= len, dy /= len;
+  else
+    dx = 1.0, dy = 0.0;
 }
 
 // Whether each line across (ux, uy) meets the closed outline once: t along it falls to its least and rises
@@ -76,7 +92,7 @@ bool vgThinStroke(VGcontext* ctx, const VGpaint& paint, float width, int lineCap
   const VGpoint* pts = &cache->points[cache->paths[0].first];
   const int count = cache->paths[0].count;
 
-  // Its length, and how far it turns in all.
+  // Its length, and how far it turns in all: a long one is drawn as before as soon as it is seen to be.
   double length = 0.0, turned = 0.0, px = 0.0, py = 0.0;
   for (int j = 0; j + 1 < count; j++)
   {
@@ -86,56 +102,40 @@ bool vgThinStroke(VGcontext* ctx, const VGpaint& paint, float width, int lineCap
     dx /= len, dy /= len;
     if (length > 0.0) turned += std::fabs(std::atan2(px * dy - py * dx, px * dx + py * dy));
     length += len, px = dx, py = dy;
+    if (!(length <= kLongest * fringe)) return false;
   }
   if (!(length <= kLongest * fringe) || !(turned < kMostTurn)) return false;
 
   if (!ctx->thin) ctx->thin = new (std::nothrow) VGthinScratch;
   if (!ctx->thin) return false;
   VGthinScratch& s = *ctx->thin;
-  std::vector<VGpoint>& out = s.stroke;
-  out.clear();
   // Its left side forwards, the end's cap, its right side backwards and the start's cap: each side through
   // the miters of the centre line's corners (a dot of no length faces along x).
+  const int caps = CapPoints(lineCap), n = 2 * (count + caps);
+  std::vector<VGpoint>& out = s.stroke;
+  out.resize((size_t)n);
   const double hw = width * 0.5;
-  auto direction = [&](int j, double& dx, double& dy)
+  double sx, sy, ix, iy; // the first segment's direction; the one into point j
+  Unit(pts[0], pts[1], sx, sy);
+  ix = sx, iy = sy;
+  for (int j = 0; j < count; j++)
   {
-    dx = (double)pts[j + 1].x - pts[j].x, dy = (double)pts[j + 1].y - pts[j].y;
-    const double len = std::sqrt(dx * dx + dy * dy);
-    if (len > 0.0)
-      dx /= len, dy /= len;
-    else
-      dx = 1.0, dy = 0.0;
-  };
-  auto side = [&](int j, double sign)
-  {
-    double ax, ay, bx, by;
-    direction(std::max(j - 1, 0), ax, ay);
-    direction(std::min(j, count - 2), bx, by);
+    double ox = ix, oy = iy; // out of point j
+    if (j + 1 < count) Unit(pts[j], pts[j + 1], ox, oy);
     // The miter: the mean of the two normals, as long as reaches half a width out from each.
-    double mx = -(ay + by) * 0.5, my = (ax + bx) * 0.5;
+    double mx = -(iy + oy) * 0.5, my = (ix + ox) * 0.5;
     const double m2 = mx * mx + my * my;
     if (m2 > 1e-12) mx /= m2, my /= m2;
-    Put(out, pts[j].x + mx * hw * sign, pts[j].y + my * hw * sign);
-  };
-  double sx, sy, ex, ey;
-  direction(0, sx, sy);
-  direction(count - 2, ex, ey);
-  for (int j = 0; j < count; j++)
-    side(j, 1.0);
-  Cap(out, pts[count - 1].x, pts[count - 1].y, ex, ey, hw, lineCap);
-  for (int j = count - 1; j >= 0; j--)
-    side(j, -1.0);
-  Cap(out, pts[0].x, pts[0].y, -sx, -sy, hw, lineCap);
+    Put(&out[(size_t)j], pts[j].x + mx * hw, pts[j].y + my * hw);
+    Put(&out[(size_t)(2 * count + caps - 1 - j)], pts[j].x - mx * hw, pts[j].y - my * hw);
+    ix = ox, iy = oy;
+  }
+  Cap(&out[(size_t)count], pts[count - 1].x, pts[count - 1].y, ix, iy, hw, lineCap);
+  Cap(&out[(size_t)(2 * count + caps)], pts[0].x, pts[0].y, -sx, -sy, hw, lineCap);
 
   // Solid shapes turn as the flattening turns them (VGpathCommands.cpp): the columns face as the outline
   // turns.
-  const int n = (int)out.size();
-  double area2 = 0.0;
-  for (int j = 0; j < n; j++)
-  {
-    const VGpoint &a = out[(size_t)j], &b = out[(size_t)(j + 1 == n ? 0 : j + 1)];
-    area2 += (double)a.x * b.y - (double)b.x * a.y;
-  }
+  double area2 = vgTwiceArea(out.data(), n);
   if (area2 > 0.0) std::reverse(out.begin(), out.end()), area2 = -area2;
   float bounds[4] = {1e6f, 1e6f, -1e6f, -1e6f};
   for (int j = 0; j < n; j++)
