@@ -79,7 +79,7 @@ protected:
     if (!qorvtest::XWindowTestWanted())
       GTEST_SKIP() << "runs under tests/platform/X11WindowsTest.sh, on its own X server";
     // Before the platform opens its connection, which passes on the errors it does not expect to this.
-    if (!qorvplatform::detail::x11::OpenDisplay()) XSetErrorHandler(RecordError);
+    if (!qorvplatform::detail::x11::DisplayIfOpen()) XSetErrorHandler(RecordError);
     gErrors.clear();
     mInput = qorvtest::OpenXTestConnection();
     ASSERT_NE(mInput, nullptr);
@@ -361,7 +361,7 @@ TEST_F(X11Windows, AnotherRequestsErrorDuringTheAttachRefusesNothing)
 {
   const int segments = SegmentsOfThisProcess();
   EXPECT_EQ(segments, SharedMemoryExpected() ? 2 : 0);
-  Display* d = qorvplatform::detail::x11::OpenDisplay();
+  Display* d = qorvplatform::detail::x11::DisplayIfOpen();
   ASSERT_NE(d, nullptr);
   // The third window's image is made at its first flush; the error comes in while it waits for the attach.
   mThird.window = std::make_unique<NSWindow>(NSMakeRect(100, 100, kWidth, kHeight));

@@ -60,7 +60,7 @@ void Unwatch()
 }
 } // namespace
 
-Display* TheDisplay()
+Display* OpenDisplayOnce()
 {
   if (sDisplay || sDisplayLost) return sDisplay;
   sDisplay = XOpenDisplay(nullptr);
@@ -71,7 +71,7 @@ Display* TheDisplay()
   return sDisplay;
 }
 
-Display* OpenDisplay()
+Display* DisplayIfOpen()
 {
   return sDisplay;
 }
@@ -196,7 +196,7 @@ bool NativeScreenSize(double& width, double& height)
   if (!sDisplay && !asked && DisplayAvailable())
   {
     asked = true;
-    x11::TheDisplay();
+    x11::OpenDisplayOnce();
   }
   if (!sDisplay) return false;
   width = DisplayWidth(sDisplay, DefaultScreen(sDisplay));

@@ -10,9 +10,9 @@
 namespace qorvplatform::detail::x11
 {
 // The connection, opened on first use; null when no server takes it.
-Display* TheDisplay();
+Display* OpenDisplayOnce();
 // The connection if it is open, without opening it.
-Display* OpenDisplay();
+Display* DisplayIfOpen();
 // The server closed the connection (another client killed this one): its windows count as closed, and
 // nothing is asked of it again.
 bool DisplayLost();

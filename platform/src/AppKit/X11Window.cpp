@@ -650,7 +650,7 @@ private:
 
 std::unique_ptr<NativeWindow> NativeWindow::Open(NSWindow& window)
 {
-  Display* d = x11::TheDisplay();
+  Display* d = x11::OpenDisplayOnce();
   if (!d) return nullptr;
   return std::make_unique<X11Window>(window, d);
 }
