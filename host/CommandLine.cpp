@@ -470,6 +470,15 @@ bool ParseCommand(const std::vector<std::string>& args, size_t& i, CommandLine& 
   return false;
 }
 
+// Every command's name, as a question lists them: "mix, render, ... or editor".
+std::string CommandNames()
+{
+  std::string names;
+  for (const CommandSpec& c : kCommands)
+    names += std::string(names.empty() ? "" : &c == std::end(kCommands) - 1 ? " or " : ", ") + c.name;
+  return names;
+}
+
 bool CheckOperands(const CommandLine& line, std::string& error)
 {
   const std::string name = CommandName(line.command);
@@ -561,7 +570,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
   if (line.help || line.version) return true;
   if (line.command == Command::kNone)
   {
-    error = "which command? mix, render, info, validate or preset export";
+    error = "which command? " + CommandNames();
     return false;
   }
   return CheckOperands(line, error);

@@ -164,7 +164,7 @@ TEST_F(CommandLineTest, EachKindOfFailureHasItsStatusAndNamesWhatIsWrong)
     std::string message;
   };
   const Case cases[] = {
-      {{}, 2, "which command?"},
+      {{}, 2, "which command? mix, render, info, validate, preset export or editor\n"},
       {{"mx", "-o", out, a}, 2, "unknown command \"mx\" (did you mean \"mix\"?)"},
       {{"preset", "-o", out}, 2, "preset needs a subcommand: preset export"},
       {{"mix", "--blok", "5", "-o", out, a}, 2, "unknown mix option --blok (did you mean --block"},
