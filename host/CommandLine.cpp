@@ -152,7 +152,11 @@ const CommandSpec kCommands[] = {
      "sample rate), into one stereo file. Each file gets a \"Send CH n\" instance of the plug-in and one "
      "\"Ext. Mixer\" instance mixes them, as a session in one host process would. The summary (each "
      "channel's open time and mean gain) goes to standard output; messages and the progress go to "
-     "standard error.",
+     "standard error. With --png-every the summary also counts the frames written (\"editor frames: N in "
+     "DIR\"), and "
+     "with --editor or --png-every the frames the editor drew (\"editor frames drawn: N\"): one at each "
+     "of its display ticks at which something in it had changed, while it was shown, in its window or "
+     "headless.",
      {"qorv-host mix -o mix.wav mic1.wav mic2.wav mic3.wav",
       "qorv-host mix --set \"Mix Mode=Prio\" --set attack=0.1 --gains gains.csv -o mix.wav mic*.wav",
       "qorv-host mix --factory-preset \"Auto Mixing\" --state-out session.aupreset -q -o mix.wav mic*.wav"}},
@@ -170,7 +174,7 @@ const CommandSpec kCommands[] = {
      "show the plug-in's identity, parameters and factory presets",
      "Lists the plug-in's name, maker, type, version, channel configurations, latency and tail, every "
      "parameter (index, name, unit, range, default and current value) and the factory presets.",
-     {"qorv-host info", "qorv-host info --json | jq '.parameters[] | select(.name == \"Mix Mode\")'"}},
+     {"qorv-host info", "qorv-host info --json > parameters.json"}},
     {Command::kValidate,
      "validate",
      "[OPTIONS]",
