@@ -28,6 +28,7 @@ enum class Opt
   kInternal,
   kTracks,
   kGains,
+  kFactory,
   kFactoryPreset,
   kPreset,
   kStateIn,
@@ -70,7 +71,7 @@ constexpr unsigned kMix = Bit(Command::kMix), kRender = Bit(Command::kRender), k
 const OptionRow kOptions[] = {
     {Opt::kOutput, "-o", nullptr, "OUT.wav", kMix, "the mixed stereo file to write, 32-bit float (required)"},
     {Opt::kOutput, "-o", nullptr, "OUT.wav", kRender, "the file to write, in the input's format (required)"},
-    {Opt::kFactoryPreset, nullptr, "--factory", "NAME", kPreset,
+    {Opt::kFactory, nullptr, "--factory", "NAME", kPreset,
      "the factory preset to write, as `qorv-host info` names it (required)"},
     {Opt::kOutput, "-o", nullptr, "FILE.qxs", kPreset, "the preset file to write (required)"},
     {Opt::kPng, nullptr, "--png", "OUT.png", kEditor, "write the editor's last frame"},
@@ -314,8 +315,11 @@ bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, st
   case Opt::kGains:
     line.mix.gainsCsv = value;
     break;
+  case Opt::kFactory:
+    line.presetExport.factory = value;
+    break;
   case Opt::kFactoryPreset:
-    line.shared.factoryPreset = value;
+    line.mix.factoryPreset = value;
     break;
   case Opt::kPreset:
     line.shared.presetFile = value;
@@ -490,7 +494,7 @@ bool CheckOperands(const CommandLine& line, std::string& error)
   const bool takesFiles = line.command == Command::kMix || line.command == Command::kRender;
   if (!takesFiles && n > 0)
     error = "unexpected argument \"" + line.shared.inputs[0] + "\": " + name + " takes no files";
-  else if (line.command == Command::kPresetExport && line.shared.factoryPreset.empty())
+  else if (line.command == Command::kPresetExport && line.presetExport.factory.empty())
     error = name + " needs --factory NAME, the factory preset to write";
   else if ((takesFiles || line.command == Command::kPresetExport) && line.shared.output.empty())
     error = name + " needs -o " + (takesFiles ? "OUT.wav" : "FILE.qxs") + ", the file to write";

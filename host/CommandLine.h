@@ -6,6 +6,7 @@
 #include "host/ExitStatus.h"
 #include "host/MixCommand.h"
 #include "host/PluginEntryPoints.h"
+#include "host/PresetCommand.h"
 #include "host/RenderCommand.h"
 #include "host/SharedOptions.h"
 
@@ -43,6 +44,7 @@ struct CommandLine
   MixOptions mix;       // each command's own
   RenderOptions render;
   EditorOptions editor;
+  PresetExportOptions presetExport;
 };
 
 // Parses the arguments after the program's name. False with a message that names what is wrong.

@@ -1,5 +1,6 @@
 #include "host/EditorCommand.h"
 
+#include "host/CommandRun.h"
 #include "host/EditorPictures.h"
 #include "host/EditorReport.h"
 #include "host/ExitStatus.h"
@@ -196,127 +197,174 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
   return true;
 }
 
-int RunEditor(PluginEntryPoints& plugin, const SharedOptions& shared, const EditorOptions& o,
-              std::ostream& out, std::ostream& err)
+namespace
 {
-  std::string error;
-  if (!CheckOutputs({{{"--preset", shared.presetFile}, {"--script", o.script}},
-                     {{"--png", o.png}, {"--window-png", o.windowPng}},
-                     shared.plugin,
-                     ""},
-                    error))
+// One run of the command, step by step (CommandRun.h).
+class EditorRun : public CommandRun<EditorOptions>
+{
+public:
+  using CommandRun::CommandRun;
+
+  int Run()
   {
-    err << error << "\n";
-    return 2;
+    const int status = RunSteps<EditorRun>(
+        {&EditorRun::CheckOptions, &EditorRun::ReadScript, &EditorRun::ChooseClock, &EditorRun::OpenInstance,
+         &EditorRun::OpenEditor, &EditorRun::PlayScript, &EditorRun::KeepOpen, &EditorRun::WritePictures});
+    // The editor closes as when its window does, also when a stop signal ended the run: what it changed is
+    // told.
+    if (mEditor) mReport->Print(mOut);
+    return status;
   }
+
+private:
+  int CheckOptions();
+  int ReadScript();
+  int ChooseClock();
+  int OpenInstance();
+  int OpenEditor();
+  int PlayScript();
+  int KeepOpen();
+  int WritePictures();
+
+  std::vector<EditorScriptStep> mScript;
+  std::unique_ptr<HostInstance> mInstance;
+  std::unique_ptr<EditorReport> mReport;
+  std::unique_ptr<EditorWindow> mEditor;
+};
+
+int EditorRun::CheckOptions()
+{
+  if (!CheckOutputs({{{"--preset", f.presetFile}, {"--script", o.script}},
+                     {{"--png", o.png}, {"--window-png", o.windowPng}},
+                     f.plugin,
+                     ""},
+                    mError))
+    return Fail(kExitUsage);
   if (!o.windowPng.empty() && !qorvplatform::DisplayAvailable())
   {
-    err << "--window-png needs a display (DISPLAY set, QORV_HEADLESS unset)\n";
-    return 2;
+    mError = "--window-png needs a display (DISPLAY set, QORV_HEADLESS unset)";
+    return Fail(kExitUsage);
   }
-  // The whole script is read and checked before the editor opens: a bad line anywhere runs nothing.
-  std::vector<EditorScriptStep> script;
-  if (!o.script.empty())
+  return kExitDone;
+}
+
+// The whole script is read and checked before the editor opens: a bad line anywhere runs nothing.
+int EditorRun::ReadScript()
+{
+  if (o.script.empty()) return kExitDone;
+  std::string text, why;
+  if (ReadInputFile(o.script, InputKind::kScript, SIZE_MAX, text, why) != InputRead::kDone)
   {
-    std::string text, why;
-    if (ReadInputFile(o.script, InputKind::kScript, SIZE_MAX, text, why) != InputRead::kDone)
+    mErr << "cannot read " << o.script << " (" << why << ")\n";
+    return kExitFailed;
+  }
+  // Some editors save a text with a UTF-8 byte-order mark before its first line.
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  std::istringstream in(text);
+  double waited = 0;
+  std::string line;
+  for (size_t number = 1; std::getline(in, line); ++number)
+  {
+    mScript.emplace_back();
+    if (!ReadEditorScriptLine(line, waited, mScript.back(), mError))
     {
-      err << "cannot read " << o.script << " (" << why << ")\n";
-      return 1;
-    }
-    // Some editors save a text with a UTF-8 byte-order mark before its first line.
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-    std::istringstream in(text);
-    double waited = 0;
-    std::string line;
-    for (size_t number = 1; std::getline(in, line); ++number)
-    {
-      script.emplace_back();
-      if (!ReadEditorScriptLine(line, waited, script.back(), error))
-      {
-        err << o.script << ":" << number << ": " << error << "\n";
-        return 1;
-      }
+      mErr << o.script << ":" << number << ": " << mError << "\n";
+      return kExitFailed;
     }
   }
+  return kExitDone;
+}
+
+// The screen's scale before any window opens; a window's timers run on the system clock.
+int EditorRun::ChooseClock()
+{
   if (o.screenScale > 0) qorvplatform::SetScreenScale(o.screenScale);
-  const bool windowed = qorvplatform::DisplayAvailable();
-  if (windowed) qorvplatform::UseRealClock();
+  if (qorvplatform::DisplayAvailable()) qorvplatform::UseRealClock();
+  return kExitDone;
+}
 
-  std::unique_ptr<HostInstance> instance = HostInstance::Open(plugin, Door::kFactory, error);
+// The instance with the preset file loaded and the settings set, initialised as a host does before it
+// opens the editor.
+int EditorRun::OpenInstance()
+{
+  mInstance = HostInstance::Open(mPlugin, Door::kFactory, mError);
   std::vector<ParamSetting> settings;
-  if (!instance ||
-      (!shared.presetFile.empty() && !ApplyPresetFile(instance->Unit(), shared.presetFile, error)) ||
-      !ResolveSettings(instance->Unit(), shared.sets, settings, error))
-  {
-    err << error << "\n";
-    return 1;
-  }
+  if (!mInstance || (!f.presetFile.empty() && !ApplyPresetFile(mInstance->Unit(), f.presetFile, mError)) ||
+      !ResolveSettings(mInstance->Unit(), f.sets, settings, mError))
+    return Fail(kExitFailed);
   for (const ParamSetting& s : settings)
-    AudioUnitSetParameter(instance->Unit(), s.id, kAudioUnitScope_Global, 0, s.value, 0);
-  if (instance->Configure(48000, 2, 2, 512) != noErr || instance->Initialize() != noErr)
-  {
-    err << "the plug-in cannot be initialized\n";
-    return 1;
-  }
-  const EditorReport report(instance->Unit());
-  std::unique_ptr<EditorWindow> editor = EditorWindow::Open(instance->Unit(), plugin.name, error);
-  if (!editor)
-  {
-    err << error << "\n";
-    return 1;
-  }
-  NSView* view = &editor->View();
-  NSWindow& window = editor->Window();
-  const NSRect frame = view->frame();
-  out << "editor " << frame.size.width << " x " << frame.size.height << " points, "
-      << (window.nativeWindow() ? "in an X11 window" : "headless") << std::endl; // a script may wait for it
-  if (!o.windowPng.empty() && !window.nativeWindow())
-  {
-    err << "--window-png: no window on the screen (" << HeadlessReason(window) << ")\n";
-    return 1;
-  }
+    AudioUnitSetParameter(mInstance->Unit(), s.id, kAudioUnitScope_Global, 0, s.value, 0);
+  if (mInstance->Configure(48000, 2, 2, 512) == noErr && mInstance->Initialize() == noErr) return kExitDone;
+  mError = "the plug-in cannot be initialized";
+  return Fail(kExitFailed);
+}
 
+// The editor in a window of the host; what it changes from here on is told at the end.
+int EditorRun::OpenEditor()
+{
+  mReport = std::make_unique<EditorReport>(mInstance->Unit());
+  mEditor = EditorWindow::Open(mInstance->Unit(), mPlugin.name, mError);
+  if (!mEditor) return Fail(kExitFailed);
+  NSWindow& window = mEditor->Window();
+  const NSRect frame = mEditor->View().frame();
+  mOut << "editor " << frame.size.width << " x " << frame.size.height << " points, "
+       << (window.nativeWindow() ? "in an X11 window" : "headless") << std::endl; // a script may wait for it
+  if (o.windowPng.empty() || window.nativeWindow()) return kExitDone;
+  mError = "--window-png: no window on the screen (" + HeadlessReason(window) + ")";
+  return Fail(kExitFailed);
+}
+
+// The script's events and waits, after the first frames.
+int EditorRun::PlayScript()
+{
   EditorScriptClock clock{CFAbsoluteTimeGetCurrent(), 0.0};
-  qorvplatform::AdvanceClock(1.0 / 30.0); // the first frames
-  for (size_t i = 0; i < script.size() && !StopSignal(); ++i)
-    RunEditorScriptStep(script[i], window, clock);
-  if (window.nativeWindow())
-  {
-    // A stop signal wakes the loop at once.
-    const int wake = qorvplatform::AddRunLoopDescriptor(StopDescriptor(), [] {});
-    const auto start = std::chrono::steady_clock::now();
-    while (!qorvplatform::WindowCloseRequested(window) && !StopSignal())
-    {
-      CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, false);
-      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-      if (o.seconds > 0 && elapsed.count() >= o.seconds) break;
-    }
-    qorvplatform::RemoveRunLoopDescriptor(wake);
-  }
-  else if (!StopSignal())
-    qorvplatform::AdvanceClock(1.0 / 30.0);
-  // Stopped by a signal: the editor closes as when its window does, and nothing more is written.
-  if (StopSignal())
-  {
-    report.Print(out);
-    return kExitStopped;
-  }
+  qorvplatform::AdvanceClock(1.0 / 30.0);
+  for (size_t i = 0; i < mScript.size() && !StopSignal(); ++i)
+    RunEditorScriptStep(mScript[i], mEditor->Window(), clock);
+  return kExitDone;
+}
 
-  // Both pictures are made before either is written; then they are put in place together.
+// In a window until it is closed (or for the seconds asked); headless, for one more frame.
+int EditorRun::KeepOpen()
+{
+  NSWindow& window = mEditor->Window();
+  if (!window.nativeWindow())
+  {
+    qorvplatform::AdvanceClock(1.0 / 30.0);
+    return kExitDone;
+  }
+  // A stop signal wakes the loop at once.
+  const int wake = qorvplatform::AddRunLoopDescriptor(StopDescriptor(), [] {});
+  const auto start = std::chrono::steady_clock::now();
+  while (!qorvplatform::WindowCloseRequested(window) && !StopSignal())
+  {
+    CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, false);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (o.seconds > 0 && elapsed.count() >= o.seconds) break;
+  }
+  qorvplatform::RemoveRunLoopDescriptor(wake);
+  return kExitDone;
+}
+
+// Both pictures are made before either is written; then they are put in place together.
+int EditorRun::WritePictures()
+{
   std::vector<unsigned char> png, windowPng;
   iplugin::AtomicFile pngFile, windowPngFile;
-  int status = 0;
-  if ((!o.png.empty() && !EditorFramePng(*view, o.png, png, error)) ||
-      (!o.windowPng.empty() && !EditorWindowPng(window, o.windowPng, windowPng, error)) ||
-      !StageOutput(pngFile, o.png, png.data(), png.size(), error) ||
-      !StageOutput(windowPngFile, o.windowPng, windowPng.data(), windowPng.size(), error))
-    status = 1;
-  else
-    status = PlaceOutputs({{&pngFile, o.png}, {&windowPngFile, o.windowPng}}, error);
-  if (status == 1) err << error << "\n";
-  report.Print(out);
-  return status;
+  if ((!o.png.empty() && !EditorFramePng(mEditor->View(), o.png, png, mError)) ||
+      (!o.windowPng.empty() && !EditorWindowPng(mEditor->Window(), o.windowPng, windowPng, mError)) ||
+      !StageOutput(pngFile, o.png, png.data(), png.size(), mError) ||
+      !StageOutput(windowPngFile, o.windowPng, windowPng.data(), windowPng.size(), mError))
+    return Fail(kExitFailed);
+  const int status = PlaceOutputs({{&pngFile, o.png}, {&windowPngFile, o.windowPng}}, mError);
+  return status == kExitFailed ? Fail(kExitFailed) : status;
+}
+} // namespace
+
+int RunEditor(PluginEntryPoints& plugin, const SharedOptions& shared, const EditorOptions& options,
+              std::ostream& out, std::ostream& err)
+{
+  return EditorRun(plugin, shared, options, out, err).Run();
 }
 
 } // namespace qorvhost

@@ -62,9 +62,9 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
                          std::string& error);
 
 // The editor of the plug-in loaded from shared.plugin, with shared.presetFile loaded and shared.sets set
-// before it opens. 0 on success, 1 with a message on err; 2 with a message when an output would
-// overwrite an input or another output, or --window-png is asked for without a display; 128 + N when
-// stop signal N came first.
+// before it opens. kExitDone, else kExitFailed with a message on err (kExitUsage when an output would
+// overwrite an input or another output, or --window-png is asked for without a display), or kExitStopped
+// when a stop signal came first (ExitStatus.h).
 int RunEditor(PluginEntryPoints& plugin, const SharedOptions& shared, const EditorOptions& options,
               std::ostream& out, std::ostream& err);
 } // namespace qorvhost

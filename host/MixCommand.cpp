@@ -3,6 +3,7 @@
 #include "framework/AtomicFile.h"
 #include "host/AudioFile.h"
 #include "host/AutomationRecorder.h"
+#include "host/CommandRun.h"
 #include "host/EditorCommand.h"
 #include "host/EditorPictures.h"
 #include "host/EditorReport.h"
@@ -182,42 +183,32 @@ std::string AutomationText(const AutomationRecorder& automation)
   return text.str();
 }
 
-// One run of the command, step by step; each step answers 0 to go on, else the exit status after its
-// message on err.
-class MixRun
+// One run of the command, step by step (CommandRun.h).
+class MixRun : public CommandRun<MixOptions>
 {
 public:
-  MixRun(PluginEntryPoints& plugin, const SharedOptions& shared, const MixOptions& options, std::ostream& out,
-         std::ostream& err)
-      : mPlugin(plugin), f(shared), o(options), mOut(out), mErr(err)
-  {
-  }
+  using CommandRun::CommandRun;
 
   int Run()
   {
-    for (int (MixRun::*step)() : {&MixRun::CheckOptions, &MixRun::OpenTracks, &MixRun::ResolveMixerSettings,
-                                  &MixRun::OpenOutputs, &MixRun::ChooseClock, &MixRun::OpenInstances,
-                                  &MixRun::OpenEditor, &MixRun::StartLogs, &MixRun::Render, &MixRun::Commit})
+    const int status =
+        RunSteps<MixRun>({&MixRun::CheckOptions, &MixRun::OpenTracks, &MixRun::ResolveMixerSettings,
+                          &MixRun::OpenOutputs, &MixRun::ChooseClock, &MixRun::OpenInstances,
+                          &MixRun::OpenEditor, &MixRun::StartLogs, &MixRun::Render, &MixRun::Commit});
+    if (status != kExitDone)
     {
-      // A stop signal ends the run before its next step, the outputs discarded (the old files whole).
-      const int status = StopSignal() ? kExitStopped : (this->*step)();
-      if (status == 0) continue;
+      // The outputs discarded, the old files whole.
       mEditorFrames.Discard();
       RemoveMadeFolders();
       if (StopSignal()) TellEditorReport();
-      return StopSignal() ? kExitStopped : status;
+      return status;
     }
     TellEditorReport();
     PrintSummary();
-    return 0;
+    return kExitDone;
   }
 
 private:
-  int Fail(int status)
-  {
-    mErr << mError << "\n";
-    return status;
-  }
   int CheckOptions();
   int OpenTracks();
   int ResolveMixerSettings();
@@ -237,13 +228,6 @@ private:
   void TurnMainThread(UInt32 n);
   bool WriteEditorFrame();
   void LogGains(long pos, UInt32 n);
-
-  PluginEntryPoints& mPlugin;
-  SharedOptions f; // the files, the block size and the settings
-  MixOptions o;
-  std::ostream& mOut;
-  std::ostream& mErr;
-  std::string mError;
 
   std::vector<std::unique_ptr<AudioFileReader>> mTracks;
   long mFrames = 0; // the longest track's
@@ -298,17 +282,17 @@ int MixRun::CheckOptions()
   if (f.output.empty() || f.inputs.empty() || f.block < 1)
   {
     mErr << "mix needs -o OUT.wav and at least one input\n";
-    return 2;
+    return kExitUsage;
   }
   if (o.internal && f.inputs.size() != 1)
   {
     mErr << "--internal mixes exactly one mono or stereo file\n";
-    return 2;
+    return kExitUsage;
   }
   if (f.inputs.size() > size_t(kMaxTracks))
   {
     mErr << "at most " << kMaxTracks << " tracks\n";
-    return 2;
+    return kExitUsage;
   }
   RunFiles files;
   for (const std::string& path : f.inputs)
@@ -321,7 +305,7 @@ int MixRun::CheckOptions()
                    {"--automation", o.automationCsv}};
   files.bundle = f.plugin;
   if (o.pngEvery > 0) files.frameFolder = o.pngDir;
-  return CheckOutputs(files, mError) ? 0 : Fail(2);
+  return CheckOutputs(files, mError) ? kExitDone : Fail(kExitUsage);
 }
 
 // All inputs first: their rate, channels and the longest length.
@@ -331,24 +315,24 @@ int MixRun::OpenTracks()
   {
     mTracks.push_back(std::make_unique<AudioFileReader>());
     AudioFileReader& track = *mTracks.back();
-    if (!track.Open(path, mError)) return Fail(1);
+    if (!track.Open(path, mError)) return Fail(kExitFailed);
     if (track.NChannels() < 1 || track.NChannels() > 2)
     {
       mErr << path << ": " << track.NChannels() << " channels; tracks are mono or stereo\n";
-      return 1;
+      return kExitFailed;
     }
     if (track.SampleRate() != mTracks[0]->SampleRate())
     {
       mErr << path << ": " << track.SampleRate() << " Hz, but " << f.inputs[0] << " has "
            << mTracks[0]->SampleRate() << " Hz\n";
-      return 1;
+      return kExitFailed;
     }
     if (!track.Truncation().empty()) mErr << track.Truncation() << "; mixing the frames it holds\n";
     mFrames = std::max(mFrames, track.NFrames());
   }
   mRate = mTracks[0]->SampleRate();
   mNTracks = int(mTracks.size());
-  return 0;
+  return kExitDone;
 }
 
 // The settings, checked against the mixer before anything runs, and the longest block it renders: longer
@@ -358,11 +342,11 @@ int MixRun::ResolveMixerSettings()
   std::vector<ParamSetting> settings;
   {
     std::unique_ptr<HostInstance> probe = HostInstance::Open(mPlugin, Door::kFactory, mError);
-    if (!probe || !FindMixerParameters(probe->Unit(), mParams, mError)) return Fail(1);
+    if (!probe || !FindMixerParameters(probe->Unit(), mParams, mError)) return Fail(kExitFailed);
     if (!ResolveSettings(probe->Unit(), f.sets, settings, mError, HostOwnedParameters(mParams)))
-      return Fail(2);
+      return Fail(kExitUsage);
     UInt32 slice = 0;
-    if (!SliceFrames(*probe, f.block, slice, mError)) return Fail(1);
+    if (!SliceFrames(*probe, f.block, slice, mError)) return Fail(kExitFailed);
     f.block = std::min(f.block, unsigned(slice));
   }
   mMixerSettings = {
@@ -379,7 +363,7 @@ int MixRun::ResolveMixerSettings()
     else
       mMixerSettings.push_back(s);
   }
-  return 0;
+  return kExitDone;
 }
 
 // Every output is created (as a new file beside its name) before anything renders; the old files are
@@ -388,8 +372,8 @@ int MixRun::OpenOutputs()
 {
   if (!mResult.Open(f.output, mRate, 2, 0, mError) || !OpenOutput(mGainsFile, o.gainsCsv, mError) ||
       !OpenOutput(mStateFile, o.stateOut, mError) || !OpenOutput(mAutomationFile, o.automationCsv, mError))
-    return Fail(1);
-  return 0;
+    return Fail(kExitFailed);
+  return kExitDone;
 }
 
 // Frames are written headless; a window is paced at real time, so its timers run on the system clock.
@@ -411,7 +395,7 @@ int MixRun::ChooseClock()
     if (ec)
     {
       mErr << "cannot make the folder " << o.pngDir << ": " << ec.message() << "\n";
-      return 1;
+      return kExitFailed;
     }
   }
   // The idle timers of the instances run on the clock chosen before any instance starts one.
@@ -419,7 +403,7 @@ int MixRun::ChooseClock()
     qorvplatform::UseRealClock();
   else
     qorvplatform::UseVirtualClock(0.0);
-  return 0;
+  return kExitDone;
 }
 
 // The instances: the mixer first (it resets the send slots), then one sender per track.
@@ -428,22 +412,22 @@ int MixRun::OpenInstances()
   // Presets and a saved state reach the mixer before the settings above.
   const PrepareFunc restore = [this](AudioUnit unit, std::string& message)
   {
-    return (f.factoryPreset.empty() || SelectFactoryPreset(unit, f.factoryPreset, message)) &&
+    return (o.factoryPreset.empty() || SelectFactoryPreset(unit, o.factoryPreset, message)) &&
            (f.presetFile.empty() || ApplyPresetFile(unit, f.presetFile, message)) &&
            (o.stateIn.empty() || RestoreStateFile(unit, o.stateIn, message));
   };
   const int mixerIn = o.internal ? mTracks[0]->NChannels() : 2;
   mMixerOut = mixerIn;
   mMixer = OpenInstance(mPlugin, mRate, mixerIn, mMixerOut, f.block, mMixerSettings, mError, restore);
-  if (!mMixer) return Fail(1);
+  if (!mMixer) return Fail(kExitFailed);
   for (int t = 0; !o.internal && t < mNTracks; ++t)
   {
     const int ch = mTracks[size_t(t)]->NChannels();
     mSenders.push_back(OpenInstance(mPlugin, mRate, ch, ch, f.block,
                                     {{mParams.pluginMode, mParams.senderModes[size_t(t)]}}, mError));
-    if (!mSenders.back()) return Fail(1);
+    if (!mSenders.back()) return Fail(kExitFailed);
   }
-  return 0;
+  return kExitDone;
 }
 
 // The mixer's editor, as a host shows it while the session plays.
@@ -452,14 +436,14 @@ int MixRun::OpenEditor()
   if (o.editor || o.pngEvery > 0)
   {
     mEditor = EditorWindow::Open(mMixer->Unit(), "Qorv", mError);
-    if (!mEditor) return Fail(1);
+    if (!mEditor) return Fail(kExitFailed);
     if (o.editor && o.pngEvery <= 0 && !mEditor->Window().nativeWindow())
       mErr << "no window for the editor (" << HeadlessReason(mEditor->Window()) << "): it runs headless\n";
     if (o.editor) mReport = std::make_unique<EditorReport>(mMixer->Unit(), HostOwnedParameters(mParams));
   }
   mNextFrame = o.pngEvery;
   mWallStart = std::chrono::steady_clock::now();
-  return 0;
+  return kExitDone;
 }
 
 int MixRun::StartLogs()
@@ -471,7 +455,7 @@ int MixRun::StartLogs()
   if (!mGainsPublished && !o.gainsCsv.empty())
   {
     mErr << "--gains: the mixer publishes no gains while \"Write Automation\" is off\n";
-    return 2;
+    return kExitUsage;
   }
 
   mGains = o.gainsCsv.empty() ? nullptr : mGainsFile.Stream();
@@ -488,9 +472,9 @@ int MixRun::StartLogs()
       if (OSStatus status = mAutomation.Listen(mMixer->Unit(), gain, 1))
       {
         mErr << "cannot listen to the mixer's automation (status " << status << ")\n";
-        return 1;
+        return kExitFailed;
       }
-  return 0;
+  return kExitDone;
 }
 
 void MixRun::RemoveMadeFolders()
@@ -524,14 +508,14 @@ int MixRun::RenderBlock(UInt32 n)
   for (int t = 0; t < int(mSenders.size()); ++t)
   {
     auto& in = t == 0 ? mFirstIn : mNextIn;
-    if (!ReadTrack(t, in, n)) return 1;
+    if (!ReadTrack(t, in, n)) return kExitFailed;
     const int ch = mTracks[size_t(t)]->NChannels();
     const float* ins[2] = {in[0].data(), in[size_t(ch - 1)].data()};
     float* outs[2] = {mScratchOut[0].data(), mScratchOut[1].data()};
     if (OSStatus status = mSenders[size_t(t)]->Render(ins, outs, n))
     {
       mErr << "render of track " << (t + 1) << " failed (status " << status << ")\n";
-      return 1;
+      return kExitFailed;
     }
     if (o.tracks)
       for (int c = 0; c < 2; ++c)
@@ -541,7 +525,7 @@ int MixRun::RenderBlock(UInt32 n)
   const float* ins[2];
   if (o.internal)
   {
-    if (!ReadTrack(0, mFirstIn, n)) return 1;
+    if (!ReadTrack(0, mFirstIn, n)) return kExitFailed;
     ins[0] = mFirstIn[0].data();
     ins[1] = mFirstIn[size_t(mTracks[0]->NChannels() - 1)].data();
   }
@@ -554,13 +538,13 @@ int MixRun::RenderBlock(UInt32 n)
   if (OSStatus status = mMixer->Render(ins, outs, n))
   {
     mErr << "render of the mixer failed (status " << status << ")\n";
-    return 1;
+    return kExitFailed;
   }
   if (!o.tracks)
     for (int c = 0; c < 2; ++c)
       std::copy_n(mScratchOut[size_t(std::min(c, mMixerOut - 1))].begin(), n, mMixed[size_t(c)].begin());
   const float* block[2] = {mMixed[0].data(), mMixed[1].data()};
-  return mResult.Write(block, long(n), mError) ? 0 : Fail(1);
+  return mResult.Write(block, long(n), mError) ? kExitDone : Fail(kExitFailed);
 }
 
 // The main thread's turn: its idle timers fire when due, by the system clock or by the audio's.
@@ -664,13 +648,13 @@ int MixRun::Render()
       return kExitStopped;
     }
     const UInt32 n = UInt32(std::min<long>(long(f.block), mFrames - pos));
-    if (const int status = RenderBlock(n)) return status;
+    if (const int status = RenderBlock(n); status != kExitDone) return status;
     mSongSeconds = double(pos + long(n)) / mRate;
     TurnMainThread(n);
     const bool last = pos + long(n) >= mFrames;
     if (mEditor && o.pngEvery > 0 && (mSongSeconds >= mNextFrame || last))
     {
-      if (!WriteEditorFrame()) return 1;
+      if (!WriteEditorFrame()) return kExitFailed;
       mNextFrame += o.pngEvery;
     }
     ++mBlocks;
@@ -682,7 +666,7 @@ int MixRun::Render()
     Progress(mErr, 1.0);
     mErr << "\n";
   }
-  return 0;
+  return kExitDone;
 }
 
 int MixRun::Commit()
@@ -693,14 +677,14 @@ int MixRun::Commit()
       !StageOutput(mStateFile, o.stateOut, state.data(), state.size(), mError) ||
       !StageOutput(mAutomationFile, o.automationCsv, automationText.data(), automationText.size(), mError) ||
       !mResult.Complete(mError))
-    return Fail(1);
+    return Fail(kExitFailed);
   std::vector<NewOutput> outputs = {{&mResult.File(), f.output},
                                     {&mGainsFile, mGains ? o.gainsCsv : std::string()},
                                     {&mStateFile, o.stateOut},
                                     {&mAutomationFile, o.automationCsv}};
   mEditorFrames.AddTo(outputs);
   const int status = PlaceOutputs(outputs, mError);
-  return status == 1 ? Fail(1) : status;
+  return status == kExitFailed ? Fail(kExitFailed) : status;
 }
 
 void MixRun::PrintSummary()

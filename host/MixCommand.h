@@ -18,6 +18,7 @@ namespace qorvhost
 // mixer before rendering, in this order, before the command's own settings and --set.
 struct MixOptions
 {
+  std::string factoryPreset; // --factory-preset: a name as `qorv-host info` lists it
   std::string gainsCsv;
   bool internal = false;
   bool tracks = false;
@@ -37,9 +38,9 @@ struct MixOptions
   std::string pngDir;
 };
 
-// Mixes shared.inputs into shared.output; 0 on success, else 1 with a message on err (2 for a usage
-// error, and when an output is a file the run reads or another output), or 128 + N when stop signal N
-// came first.
+// Mixes shared.inputs into shared.output; kExitDone, else kExitFailed with a message on err (kExitUsage
+// for a usage error, and when an output is a file the run reads or another output), or kExitStopped when
+// a stop signal came first (ExitStatus.h).
 int RunMix(PluginEntryPoints& plugin, const SharedOptions& shared, const MixOptions& options,
            std::ostream& out, std::ostream& err);
 } // namespace qorvhost

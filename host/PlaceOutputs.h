@@ -20,8 +20,8 @@ struct NewOutput
   bool finished = false; // flushed to the disk and closed already
 };
 
-// 0 when every output is in place. StopStatus() when a stop signal came first: every new file removed and
-// every old one as it was. 1 with "PATH: cannot write (REASON)" in error when a file could not be finished
-// (nothing put in place) or renamed (the ones before it are in place, the others not).
+// kExitDone when every output is in place. kExitStopped when a stop signal came first: every new file
+// removed and every old one as it was. kExitFailed with "PATH: cannot write (REASON)" in error when a file
+// could not be finished (nothing put in place) or renamed (the ones before it are in place, the others not).
 int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error);
 } // namespace qorvhost

@@ -1,42 +1,68 @@
 #include "host/PresetCommand.h"
 
-#include "host/ExitStatus.h"
+#include "host/CommandRun.h"
 #include "host/HostInstance.h"
 #include "host/OutputCheck.h"
-#include "host/SignalStop.h"
 #include "host/StageOutputs.h"
 #include "host/StateFiles.h"
 
+#include <memory>
+
 namespace qorvhost
 {
-int RunPresetExport(PluginEntryPoints& plugin, const SharedOptions& shared, std::ostream& out,
-                    std::ostream& err)
+namespace
 {
-  const std::string &factory = shared.factoryPreset, &output = shared.output;
-  std::string error, document;
-  if (factory.empty() || output.empty())
-    error = "preset export needs --factory NAME and -o FILE.qxs";
-  else
-    CheckOutputs({{}, {{"-o", output}}, shared.plugin, ""}, error);
-  if (!error.empty())
+// One run of the command, step by step (CommandRun.h).
+class PresetExportRun : public CommandRun<PresetExportOptions>
+{
+public:
+  using CommandRun::CommandRun;
+
+  int Run()
   {
-    err << error << "\n";
-    return 2;
-  }
-  iplugin::AtomicFile file;
-  std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, Door::kFactory, error);
-  const bool made = au && SelectFactoryPreset(au->Unit(), factory, error) &&
-                    PresetDocumentFromState(au->Unit(), document, error) && !StopSignal() &&
-                    StageOutput(file, output, document.data(), document.size(), error);
-  const int status = made ? PlaceOutputs({{&file, output}}, error) : 1;
-  // A write that a stop signal cut short ends the run quietly.
-  if (StopSignal()) return kExitStopped;
-  if (status != 0)
-  {
-    err << error << "\n";
+    const int status = RunSteps<PresetExportRun>(
+        {&PresetExportRun::CheckOptions, &PresetExportRun::MakeDocument, &PresetExportRun::PlaceDocument});
+    if (status == kExitDone) mOut << "factory preset \"" << o.factory << "\" written to " << f.output << "\n";
     return status;
   }
-  out << "factory preset \"" << factory << "\" written to " << output << "\n";
-  return 0;
+
+private:
+  int CheckOptions()
+  {
+    if (o.factory.empty() || f.output.empty())
+    {
+      mError = "preset export needs --factory NAME and -o FILE.qxs";
+      return Fail(kExitUsage);
+    }
+    return CheckOutputs({{}, {{"-o", f.output}}, f.plugin, ""}, mError) ? kExitDone : Fail(kExitUsage);
+  }
+
+  // The document of a fresh instance with the factory preset selected.
+  int MakeDocument()
+  {
+    std::unique_ptr<HostInstance> au = HostInstance::Open(mPlugin, Door::kFactory, mError);
+    if (au && SelectFactoryPreset(au->Unit(), o.factory, mError) &&
+        PresetDocumentFromState(au->Unit(), mDocument, mError))
+      return kExitDone;
+    return FailUnlessStopped(kExitFailed);
+  }
+
+  int PlaceDocument()
+  {
+    iplugin::AtomicFile file;
+    if (!StageOutput(file, f.output, mDocument.data(), mDocument.size(), mError))
+      return FailUnlessStopped(kExitFailed);
+    const int status = PlaceOutputs({{&file, f.output}}, mError);
+    return status == kExitFailed ? FailUnlessStopped(kExitFailed) : status;
+  }
+
+  std::string mDocument;
+};
+} // namespace
+
+int RunPresetExport(PluginEntryPoints& plugin, const SharedOptions& shared,
+                    const PresetExportOptions& options, std::ostream& out, std::ostream& err)
+{
+  return PresetExportRun(plugin, shared, options, out, err).Run();
 }
 } // namespace qorvhost

@@ -10,9 +10,14 @@
 
 namespace qorvhost
 {
-// Selects shared.factoryPreset in a fresh instance and writes the instance's state document to
-// shared.output. 0 on success, else 1 with a message on err (2 for a usage error, and when the output is
-// a file of the plug-in's bundle), or 128 + N when stop signal N came first.
-int RunPresetExport(PluginEntryPoints& plugin, const SharedOptions& shared, std::ostream& out,
-                    std::ostream& err);
+struct PresetExportOptions
+{
+  std::string factory; // --factory: the factory preset's name, as `qorv-host info` lists it
+};
+
+// Selects options.factory in a fresh instance and writes the instance's state document to shared.output.
+// kExitDone, else kExitFailed with a message on err (kExitUsage for a usage error, and when the output is
+// a file of the plug-in's bundle), or kExitStopped when a stop signal came first (ExitStatus.h).
+int RunPresetExport(PluginEntryPoints& plugin, const SharedOptions& shared,
+                    const PresetExportOptions& options, std::ostream& out, std::ostream& err);
 } // namespace qorvhost

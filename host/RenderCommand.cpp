@@ -1,11 +1,10 @@
 #include "host/RenderCommand.h"
 
 #include "host/AudioFile.h"
-#include "host/ExitStatus.h"
+#include "host/CommandRun.h"
 #include "host/HostInstance.h"
 #include "host/OutputCheck.h"
 #include "host/PlaceOutputs.h"
-#include "host/SignalStop.h"
 
 #include <algorithm>
 #include <memory>
@@ -14,76 +13,99 @@ namespace qorvhost
 {
 namespace
 {
-// The instance opened, configured for the input and initialised; null with a message.
-std::unique_ptr<HostInstance> OpenRenderer(PluginEntryPoints& plugin, const SharedOptions& shared,
-                                           const RenderOptions& o, const AudioFile& in, std::ostream& err)
+// One run of the command, step by step (CommandRun.h).
+class RenderRun : public CommandRun<RenderOptions>
 {
-  std::string error;
-  std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, o.door, error);
-  if (!au)
+public:
+  using CommandRun::CommandRun;
+
+  int Run()
   {
-    err << error << "\n";
-    return nullptr;
+    const int status =
+        RunSteps<RenderRun>({&RenderRun::CheckOptions, &RenderRun::ReadInput, &RenderRun::OpenInstance,
+                             &RenderRun::Render, &RenderRun::Commit});
+    if (status == kExitDone) PrintSummary();
+    return status;
   }
-  OSStatus status = au->Configure(in.sampleRate, in.NChannels(), in.NChannels(), shared.block);
-  if (status == noErr && o.bypass)
-    status = au->Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1));
-  if (status == noErr) status = au->Initialize();
-  if (status == noErr) return au;
-  err << shared.inputs[0] << ": the plug-in does not take " << in.NChannels() << " channels at "
-      << in.sampleRate << " Hz (status " << status << ")\n";
-  return nullptr;
-}
+
+private:
+  int CheckOptions()
+  {
+    if (f.output.empty() || f.inputs.size() != 1)
+    {
+      mError = "render needs -o OUT.wav and one input";
+      return Fail(kExitUsage);
+    }
+    return CheckOutputs({{{"an input", Input()}}, {{"-o", f.output}}, f.plugin, ""}, mError)
+               ? kExitDone
+               : Fail(kExitUsage);
+  }
+
+  int ReadInput()
+  {
+    std::string warning;
+    if (!ReadAudioFile(Input(), mIn, mError, &warning)) return FailUnlessStopped(kExitFailed);
+    if (!warning.empty()) mErr << warning << "; rendering the frames it holds\n";
+    return kExitDone;
+  }
+
+  // The instance opened, configured for the input and initialised.
+  int OpenInstance()
+  {
+    mInstance = HostInstance::Open(mPlugin, o.door, mError);
+    if (!mInstance) return Fail(kExitFailed);
+    OSStatus status = mInstance->Configure(mIn.sampleRate, mIn.NChannels(), mIn.NChannels(), f.block);
+    if (status == noErr && o.bypass)
+      status = mInstance->Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1));
+    if (status == noErr) status = mInstance->Initialize();
+    if (status == noErr) return kExitDone;
+    mErr << Input() << ": the plug-in does not take " << mIn.NChannels() << " channels at " << mIn.sampleRate
+         << " Hz (status " << status << ")\n";
+    return kExitFailed;
+  }
+
+  // Longer blocks go in slices of what the plug-in takes.
+  int Render()
+  {
+    UInt32 slice = f.block;
+    mInstance->Get(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, slice);
+    mRendered.sampleRate = mIn.sampleRate;
+    mRendered.format = mIn.format;
+    const OSStatus status =
+        mInstance->RenderAll(mIn.channels, mRendered.channels,
+                             std::min<UInt32>(f.block, std::max<UInt32>(slice, 1)), StopRequested);
+    if (StopSignal()) return kExitStopped;
+    if (status == noErr) return kExitDone;
+    mErr << Input() << ": render failed (status " << status << ")\n";
+    return kExitFailed;
+  }
+
+  int Commit()
+  {
+    AudioFileWriter writer;
+    if (!WriteAudioFrames(writer, f.output, mRendered, mError) || !writer.Complete(mError))
+      return FailUnlessStopped(kExitFailed);
+    const int status = PlaceOutputs({{&writer.File(), f.output}}, mError);
+    return status == kExitFailed ? FailUnlessStopped(kExitFailed) : status;
+  }
+
+  void PrintSummary()
+  {
+    mOut << "rendered " << mIn.NFrames() << " frames, " << mIn.NChannels()
+         << (mIn.NChannels() == 1 ? " channel at " : " channels at ") << mIn.sampleRate << " Hz"
+         << (o.bypass ? " (bypassed)" : "") << " to " << f.output << "\n";
+  }
+
+  const std::string& Input() const { return f.inputs[0]; }
+
+  AudioFile mIn, mRendered;
+  std::unique_ptr<HostInstance> mInstance;
+};
 } // namespace
 
-int RunRender(PluginEntryPoints& plugin, const SharedOptions& shared, const RenderOptions& o,
+int RunRender(PluginEntryPoints& plugin, const SharedOptions& shared, const RenderOptions& options,
               std::ostream& out, std::ostream& err)
 {
-  const std::string& input = shared.inputs.at(0);
-  std::string error;
-  if (!CheckOutputs({{{"an input", input}}, {{"-o", shared.output}}, shared.plugin, ""}, error))
-  {
-    err << error << "\n";
-    return 2;
-  }
-  AudioFile in;
-  std::string warning;
-  if (!ReadAudioFile(input, in, error, &warning) || StopSignal())
-  {
-    if (StopSignal()) return kExitStopped;
-    err << error << "\n";
-    return 1;
-  }
-  if (!warning.empty()) err << warning << "; rendering the frames it holds\n";
-  std::unique_ptr<HostInstance> au = OpenRenderer(plugin, shared, o, in, err);
-  if (!au) return 1;
-  // Longer blocks go in slices of what the plug-in takes.
-  UInt32 slice = shared.block;
-  au->Get(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, slice);
-  AudioFile rendered;
-  rendered.sampleRate = in.sampleRate;
-  rendered.format = in.format;
-  const OSStatus status =
-      au->RenderAll(in.channels, rendered.channels,
-                    std::min<UInt32>(shared.block, std::max<UInt32>(slice, 1)), StopRequested);
-  if (StopSignal()) return kExitStopped;
-  if (status != noErr)
-  {
-    err << input << ": render failed (status " << status << ")\n";
-    return 1;
-  }
-  AudioFileWriter writer;
-  const bool written = WriteAudioFrames(writer, shared.output, rendered, error) && writer.Complete(error);
-  const int placed = written ? PlaceOutputs({{&writer.File(), shared.output}}, error) : 1;
-  if (StopSignal()) return kExitStopped;
-  if (placed != 0)
-  {
-    err << error << "\n";
-    return 1;
-  }
-  out << "rendered " << in.NFrames() << " frames, " << in.NChannels()
-      << (in.NChannels() == 1 ? " channel at " : " channels at ") << in.sampleRate << " Hz"
-      << (o.bypass ? " (bypassed)" : "") << " to " << shared.output << "\n";
-  return 0;
+  return RenderRun(plugin, shared, options, out, err).Run();
 }
 } // namespace qorvhost

@@ -16,8 +16,8 @@ struct RenderOptions
 };
 
 // Renders shared.inputs[0] to shared.output in blocks of shared.block frames (in slices of what the
-// plug-in takes). 0 on success, else 1 with a message on err (2 when the output is a file the run
-// reads), or 128 + N when stop signal N came first.
+// plug-in takes). kExitDone, else kExitFailed with a message on err (kExitUsage when the output is a file
+// the run reads), or kExitStopped when a stop signal came first (ExitStatus.h).
 int RunRender(PluginEntryPoints& plugin, const SharedOptions& shared, const RenderOptions& options,
               std::ostream& out, std::ostream& err);
 } // namespace qorvhost

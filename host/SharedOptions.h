@@ -1,5 +1,6 @@
 // What more than one command of qorv-host takes, parsed once from the command line into one record; each
-// command's own options are in its own record (MixOptions, RenderOptions, EditorOptions).
+// command's own options are in its own record (MixOptions, RenderOptions, EditorOptions,
+// PresetExportOptions).
 #pragma once
 
 #include <string>
@@ -15,6 +16,5 @@ struct SharedOptions
   unsigned block = 512;            // --block: frames a block, mix and render
   std::vector<std::string> sets;   // --set NAME=VALUE, NAME a parameter's name or index: mix, editor
   std::string presetFile;          // --preset FILE.qxs: mix, editor
-  std::string factoryPreset;       // mix --factory-preset, preset export --factory
 };
 } // namespace qorvhost

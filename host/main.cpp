@@ -93,7 +93,7 @@ int RunCommand(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& me
     return RunMix(plugin, o.shared, mix, std::cout, messages);
   }
   case Command::kPresetExport:
-    return RunPresetExport(plugin, o.shared, std::cout, messages);
+    return RunPresetExport(plugin, o.shared, o.presetExport, std::cout, messages);
   case Command::kRender:
     return RunRender(plugin, o.shared, o.render, std::cout, messages);
   case Command::kEditor:

@@ -1,5 +1,6 @@
 // The host's mix command on the mixer's own class, linked into the test binary behind its two doors.
 #include "host/AudioFile.h"
+#include "host/ExitStatus.h"
 #include "host/HostInstance.h"
 #include "tests/host/InProcessQorv.h"
 #include "host/MixCommand.h"
@@ -38,9 +39,8 @@ struct MixRunOptions : SharedOptions, MixOptions
 int ExportPreset(const std::string& factory, const std::string& output, std::ostream& out, std::ostream& err)
 {
   SharedOptions shared;
-  shared.factoryPreset = factory;
   shared.output = output;
-  return RunPresetExport(InProcessQorv(), shared, out, err);
+  return RunPresetExport(InProcessQorv(), shared, {factory}, out, err);
 }
 
 // Speech-like bursts of noise (on for `on` seconds from `start`), or silence, at 48 kHz.
@@ -340,6 +340,25 @@ TEST_F(MixStateTest, ExportedFactoryPresetIsAPresetFileTheMixerTakes)
   MixRunOptions plain = Base("plain.wav");
   ASSERT_EQ(Mix(plain), 0) << err.str();
   EXPECT_FALSE(SameSamples(plain.output, file.output));
+}
+
+// preset export checks its output before it opens an instance: a refused output costs no work, whatever
+// the rest of the command line holds (here a factory preset that does not exist).
+TEST_F(MixStateTest, PresetExportRefusesABundleFileAsOutputBeforeAnyWork)
+{
+  const std::string bundle = dir + "/Copy.component", binary = bundle + "/Contents/MacOS/Qorv";
+  std::filesystem::create_directories(bundle + "/Contents/MacOS");
+  std::ofstream(binary) << "the plug-in";
+  SharedOptions shared;
+  shared.plugin = bundle;
+  shared.output = bundle + "/Contents/../Contents/MacOS/Qorv";
+  std::ostringstream o2, e2;
+  EXPECT_EQ(RunPresetExport(InProcessQorv(), shared, {"Loudest Mixing"}, o2, e2), kExitUsage);
+  EXPECT_NE(e2.str().find("an output must not overwrite an input or another output"), std::string::npos)
+      << e2.str();
+  EXPECT_EQ(e2.str().find("no factory preset"), std::string::npos) << e2.str();
+  EXPECT_EQ(o2.str(), "");
+  EXPECT_EQ(FileBytes(binary), "the plug-in");
 }
 
 TEST_F(MixStateTest, OutputsNeverOverwriteInputsOrEachOther)
