@@ -337,7 +337,7 @@ bool Apply(const OptionRow& row, const std::string& value, CommandLine& line, st
     line.render.bypass = true;
     break;
   case Opt::kJson:
-    line.json = true;
+    line.info.json = true;
     break;
   case Opt::kProgress:
     line.progress = ProgressDisplay::kAlways;

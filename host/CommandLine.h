@@ -6,6 +6,7 @@
 #include "host/ExitStatus.h"
 #include "host/MixCommand.h"
 #include "host/PluginEntryPoints.h"
+#include "host/PluginInfo.h"
 #include "host/PresetCommand.h"
 #include "host/RenderCommand.h"
 #include "host/SharedOptions.h"
@@ -38,12 +39,12 @@ struct CommandLine
   Command command = Command::kNone;
   bool help = false;    // -h, --help: the command's help (the program's without a command)
   bool version = false; // --version
-  bool json = false;    // info --json
   ProgressDisplay progress = ProgressDisplay::kWhenTerminal; // mix
   SharedOptions shared; // what more than one command takes (its plugin empty for the default bundle)
   MixOptions mix;       // each command's own
   RenderOptions render;
   EditorOptions editor;
+  InfoOptions info;
   PresetExportOptions presetExport;
 };
 

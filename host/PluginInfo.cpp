@@ -1,6 +1,7 @@
 #include "host/PluginInfo.h"
 
 #include "host/CFText.h"
+#include "host/ExitStatus.h"
 #include "host/HostInstance.h"
 #include "host/ParameterTable.h"
 #include "host/StateFiles.h"
@@ -171,5 +172,15 @@ bool PrintPluginInfoJson(PluginEntryPoints& plugin, std::ostream& out, std::stri
   }
   out << "\n  ],\n  \"factory_presets\": " << JsonList(f.presets) << "\n}\n";
   return true;
+}
+
+int RunInfo(PluginEntryPoints& plugin, const SharedOptions& shared, const InfoOptions& options,
+            std::ostream& out, std::ostream& err)
+{
+  std::string error;
+  if (options.json ? PrintPluginInfoJson(plugin, out, error) : PrintPluginInfo(plugin, out, error))
+    return kExitDone;
+  err << shared.plugin << ": " << error << "\n";
+  return kExitFailed;
 }
 } // namespace qorvhost

@@ -4,12 +4,22 @@
 #pragma once
 
 #include "host/PluginEntryPoints.h"
+#include "host/SharedOptions.h"
 
 #include <iosfwd>
 #include <string>
 
 namespace qorvhost
 {
+struct InfoOptions
+{
+  bool json = false; // --json: the listing as JSON, for scripts
+};
+
+// The listing on out: kExitDone, else kExitFailed with the reason on err (ExitStatus.h).
+int RunInfo(PluginEntryPoints& plugin, const SharedOptions& shared, const InfoOptions& options,
+            std::ostream& out, std::ostream& err);
+
 // False with the reason in error when the instance cannot be opened.
 bool PrintPluginInfo(PluginEntryPoints& plugin, std::ostream& out, std::string& error);
 bool PrintPluginInfoJson(PluginEntryPoints& plugin, std::ostream& out, std::string& error);

@@ -1,5 +1,6 @@
 #include "host/Validator.h"
 
+#include "host/ExitStatus.h"
 #include "host/HostInstance.h"
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -472,5 +473,13 @@ int PrintResults(const std::vector<CheckResult>& results, std::ostream& out)
   }
   out << int(results.size()) - failed << " passed, " << failed << " failed\n";
   return failed;
+}
+
+int RunValidate(PluginEntryPoints& plugin, std::ostream& out)
+{
+  std::vector<CheckResult> all = Validate(plugin, Door::kEntry);
+  for (CheckResult& r : Validate(plugin, Door::kFactory))
+    all.push_back(std::move(r));
+  return PrintResults(all, out) == 0 ? kExitDone : kExitFailed;
 }
 } // namespace qorvhost

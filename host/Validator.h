@@ -23,4 +23,8 @@ std::vector<CheckResult> Validate(PluginEntryPoints& plugin, Door door);
 
 // One line per check, then "N passed, M failed"; returns the number of failures.
 int PrintResults(const std::vector<CheckResult>& results, std::ostream& out);
+
+// Every check through both doors, the entry function's first, printed on out: kExitDone when all pass,
+// else kExitFailed (ExitStatus.h).
+int RunValidate(PluginEntryPoints& plugin, std::ostream& out);
 } // namespace qorvhost

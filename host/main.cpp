@@ -70,20 +70,9 @@ int RunCommand(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& me
   switch (o.command)
   {
   case Command::kInfo:
-  {
-    std::string error;
-    if (o.json ? PrintPluginInfoJson(plugin, std::cout, error) : PrintPluginInfo(plugin, std::cout, error))
-      return kExitDone;
-    messages << o.shared.plugin << ": " << error << "\n";
-    return kExitFailed;
-  }
+    return RunInfo(plugin, o.shared, o.info, std::cout, messages);
   case Command::kValidate:
-  {
-    std::vector<CheckResult> all = Validate(plugin, Door::kEntry);
-    for (CheckResult& r : Validate(plugin, Door::kFactory))
-      all.push_back(std::move(r));
-    return PrintResults(all, std::cout) == 0 ? kExitDone : kExitFailed;
-  }
+    return RunValidate(plugin, std::cout);
   case Command::kMix:
   {
     MixOptions mix = o.mix;
