@@ -288,10 +288,11 @@ int EditorRun::ChooseClock()
 int EditorRun::OpenInstance()
 {
   mInstance = HostInstance::Open(mPlugin, Door::kFactory, mError);
-  std::vector<ParamSetting> settings;
-  if (!mInstance || (!f.presetFile.empty() && !ApplyPresetFile(mInstance->Unit(), f.presetFile, mError)) ||
-      !ResolveSettings(mInstance->Unit(), f.sets, settings, mError))
+  if (!mInstance || (!f.presetFile.empty() && !ApplyPresetFile(mInstance->Unit(), f.presetFile, mError)))
     return Fail(kExitFailed);
+  // A --set that names no parameter or value is a usage error, as in mix.
+  std::vector<ParamSetting> settings;
+  if (!ResolveSettings(mInstance->Unit(), f.sets, settings, mError)) return Fail(kExitUsage);
   for (const ParamSetting& s : settings)
     AudioUnitSetParameter(mInstance->Unit(), s.id, kAudioUnitScope_Global, 0, s.value, 0);
   if (mInstance->Configure(48000, 2, 2, 512) == noErr && mInstance->Initialize() == noErr) return kExitDone;
