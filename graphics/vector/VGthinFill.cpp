@@ -233,15 +233,6 @@ bool PolygonFarBand(const VGpoint* pts, int count, const double* across, int j, 
          ThinAlong(pts, count, across, opposite, woff, length);
 }
 
-// Whether a polygon is a quadrilateral thin across all four sides (a rhombus): pointed at both ends.
-bool PointedBothEnds(const VGthinScratch& s, int count, bool curved)
-{
-  bool pointed = !curved && count == 4;
-  for (int j = 0; j < count && pointed; j++)
-    pointed = s.farBand[(size_t)j] >= 0.0;
-  return pointed;
-}
-
 // The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
 // each reaching inwards by half a fringe (less `widen`), cut at each corner's supporting line so that it
 // stays behind the band's outer edge. Where the shape is thinner than a fringe across a segment, the band's
@@ -251,29 +242,13 @@ bool PointedBothEnds(const VGthinScratch& s, int count, bool curved)
 // answers whether a segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing
 // is left.
 bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double* units, float woff,
-                  double widen, double area, bool ccw, bool curved)
+                  double widen, bool ccw, bool curved)
 {
   s.planes.resize((size_t)count * 6);
   s.reversed.resize((size_t)count * 3);
   double *planes = s.planes.data(), *reversed = s.reversed.data();
   bool thin = false;
   const double narrow = (curved ? kNarrow : 2.0) * woff;
-  // A quadrilateral thin across all four sides (a rhombus) narrows to a point at both ends of a diagonal:
-  // its columns ask to hold over a fringe less their width, narrowest at its middle, which no convex inner
-  // outline can; the far bands of its sides, running on past its middle, would hold widest there instead
-  // (0.83 to 1.19 of its ink lying along an axis). Bounded by lines along the diagonal, it holds over a
-  // fringe less its mean width all along, and the columns near its middle and its ends stray in turn.
-  const bool pointedBothEnds = PointedBothEnds(s, count, curved);
-  int tipA = 0, tipB = 2;
-  if (pointedBothEnds)
-  {
-    auto dist2 = [pts](int i, int k)
-    {
-      const double dx = (double)pts[k].x - pts[i].x, dy = (double)pts[k].y - pts[i].y;
-      return dx * dx + dy * dy;
-    };
-    if (dist2(1, 3) > dist2(0, 2)) tipA = 1, tipB = 3;
-  }
   double extent = 1.0;
   for (int step = 0; step < count; step++)
   {
@@ -338,18 +313,7 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
     add(first);
     add(second);
     // The far side's band, moved out by the shape's bulge beyond the segment's line (vgThinConvexFill).
-    if (thinHere && !pointedBothEnds)
-      vgAddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
-  }
-  if (pointedBothEnds)
-  {
-    // Along the diagonal between its pointed ends, a fringe less its mean width across.
-    const VGpoint &a = pts[tipA], &b = pts[tipB];
-    const double ux = b.x - a.x, uy = b.y - a.y, length = std::sqrt(ux * ux + uy * uy);
-    const double vx = -uy / length, vy = ux / length, mid = vx * a.x + vy * a.y;
-    const double holds = woff - area / length * 0.5 + widen;
-    vgAddUnitPlane(reversed, vx, vy, mid - holds);
-    vgAddUnitPlane(reversed, -vx, -vy, -mid - holds);
+    if (thinHere) vgAddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
   }
   s.planes.resize((size_t)(planes - s.planes.data()));
   s.reversed.resize((size_t)(reversed - s.reversed.data()));
@@ -655,7 +619,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   int nband = 0;
   auto build = [&](double widen)
   {
-    const bool thin = InnerOutline(s, outline, n, unit, woff, widen, area, area2 > 0.0, curved);
+    const bool thin = InnerOutline(s, outline, n, unit, woff, widen, area2 > 0.0, curved);
     if (s.inner.empty())
     {
       // Nothing left between the bands (a sliver of a triangle): they meet at the middle.
@@ -669,9 +633,7 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   const auto [thin, ink] = build(0.0);
   if (thin && ink < area) Widen(build, area, ink, woff);
 
-  // A rhombus's inner outline has no point at its widest, for the coverage to follow the columns by.
-  const int nstrip = vgThinStrip(s, outline, n, dst, nband, ux, uy, woff, area, area2 > 0.0, thin,
-                                 thin && !PointedBothEnds(s, n, curved));
+  const int nstrip = vgThinStrip(s, outline, n, dst, nband, ux, uy, woff, area, area2 > 0.0, thin);
   path->fill = dst;
   path->nfill = 0;
   path->stroke = dst;

@@ -232,9 +232,8 @@ void MatchColumns(VGthinScratch& s, ExtentAcross& shape, ExtentAcross& held, dou
 // inner point takes its column's coverage (Column), or where none fits, the coverage that puts down the
 // width across the band's outer edges there. The coverages are then scaled together, none above one, so
 // that the ink put down is the area's: each inner point's share of it is a third of every triangle of the
-// strip it is a corner of. Without the shape's and inner outline's extents (a rhombus, whose inner outline
-// has no point at its widest) the inner points take one coverage, scaled so. Without `taper` (no side is
-// thin) every inner point is at full coverage. outer, inner: the points along and across (ProjectAlong).
+// strip it is a corner of. Without `taper` (no side is thin; shape and held are then null) every inner
+// point is at full coverage. outer, inner: the points along and across (ProjectAlong).
 void StripCoverage(VGthinScratch& s, bool taper, ExtentAcross* shape, ExtentAcross* held, const double* outer,
                    int nouter, const double* inner, VGvertex* strip, int nstrip, double area, double fringe)
 {
@@ -265,11 +264,6 @@ void StripCoverage(VGthinScratch& s, bool taper, ExtentAcross* shape, ExtentAcro
     double ink = 0.0;
     for (int k = 0; k < ninner; k++)
     {
-      if (!shape || !held)
-      {
-        ink += weight[k];
-        continue;
-      }
       const double t = inner[k * 2], w = shape->At(t), h = held->At(t);
       if (double ramp; !Column(w, h, fringe, ramp, cover[k]))
       {
@@ -303,13 +297,13 @@ void StripCoverage(VGthinScratch& s, bool taper, ExtentAcross* shape, ExtentAcro
 } // namespace
 
 int vgThinStrip(VGthinScratch& s, const VGpoint* outline, int n, VGvertex* strip, int nband, double ux,
-                double uy, float woff, double area, bool ccw, bool taper, bool columns)
+                double uy, float woff, double area, bool ccw, bool taper)
 {
   const double* inner = ProjectAlong(s, outline, n, strip, nband, ux, uy);
   double* outer = s.along.data() + n * 2;
   const int ninner = (int)s.inner.size() / 2, nouter = nband / 2;
   std::optional<ExtentAcross> shape, held;
-  if (taper && columns)
+  if (taper)
   {
     shape.emplace(s.along.data(), n, s.sides[0]), held.emplace(inner, ninner, s.sides[1]);
     MatchColumns(s, *shape, *held, outer, strip, nband, ux, uy, 2.0 * woff, ccw);
