@@ -113,8 +113,8 @@ double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid)
 int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double uy, double fringe,
                   double area, double area2, VGvertex* dst, double spacing)
 {
-  s.along.resize((size_t)n * 2);
-  double* ts = s.along.data();
+  s.projected.resize((size_t)n * 2);
+  double* ts = s.projected.data();
   int lo = 0, hi = 0;
   for (int j = 0; j < n; j++)
   {
@@ -194,10 +194,10 @@ int vgThinColumns(VGthinScratch& s, const VGpoint* pts, int n, double ux, double
     return i < nsharp ? b[sharp[i] * kStride] + (stream == 0 ? -half : half) : INFINITY;
   };
   double times[3] = {time(0), time(1), time(2)};
-  // Each column's time, box-filtered width and middle, into s.along (the points' times are done with); and
-  // the ink of the strip between them, which is the box-filtered width's, drawn straight between columns.
-  s.along.resize((size_t)(nsharp * 2 + ngentle) * 3);
-  double* cols = s.along.data();
+  // Each column's time, box-filtered width and middle, into s.columns; and the ink of the strip between them,
+  // which is the box-filtered width's, drawn straight between columns.
+  s.columns.resize((size_t)(nsharp * 2 + ngentle) * 3);
+  double* cols = s.columns.data();
   int ncols = 0, ka = 0, kb = 0, km = 0;
   double last = -INFINITY, ink = 0.0;
   for (;;)

@@ -4,7 +4,8 @@
 // shape narrows.
 #pragma once
 
-#include "graphics/vector/VGthinFill.h"
+#include "graphics/vector/VGpath.h"
+#include "graphics/vector/VGthinScratch.h"
 
 namespace iplugin::igraphics
 {

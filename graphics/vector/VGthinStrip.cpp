@@ -16,13 +16,13 @@ using ring::Next;
 using ring::Prev;
 
 // The outline's, the band's outer and the inner outline's points along and across the way the shape lies
-// (ux, uy), t, s pairs, into s.along; answers where the inner outline's begin.
+// (ux, uy), t, s pairs, into s.projected; answers where the inner outline's begin.
 const double* ProjectAlong(VGthinScratch& s, const VGpoint* pts, int count, const VGvertex* band, int nband,
                            double ux, double uy)
 {
   const int nouter = nband / 2, ninner = (int)s.inner.size() / 2;
-  s.along.resize((size_t)(count + nouter + ninner) * 2);
-  double* ts = s.along.data();
+  s.projected.resize((size_t)(count + nouter + ninner) * 2);
+  double* ts = s.projected.data();
   auto project = [ux, uy, &ts](double x, double y)
   { ts[0] = x * ux + y * uy, ts[1] = y * ux - x * uy, ts += 2; };
   for (int j = 0; j < count; j++)
@@ -31,7 +31,7 @@ const double* ProjectAlong(VGthinScratch& s, const VGpoint* pts, int count, cons
     project(band[k * 2 + 1].x, band[k * 2 + 1].y);
   for (int k = 0; k < ninner; k++)
     project(s.inner[(size_t)k * 2], s.inner[(size_t)k * 2 + 1]);
-  return s.along.data() + (count + nouter) * 2;
+  return s.projected.data() + (count + nouter) * 2;
 }
 
 // The inner outline as a strip zigzagging from its point least along the way the shape lies to its point
@@ -300,12 +300,12 @@ int vgThinStrip(VGthinScratch& s, const VGpoint* outline, int n, VGvertex* strip
                 double uy, float woff, double area, bool ccw, bool taper)
 {
   const double* inner = ProjectAlong(s, outline, n, strip, nband, ux, uy);
-  double* outer = s.along.data() + n * 2;
+  double* outer = s.projected.data() + n * 2;
   const int ninner = (int)s.inner.size() / 2, nouter = nband / 2;
   std::optional<ExtentAcross> shape, held;
   if (taper)
   {
-    shape.emplace(s.along.data(), n, s.sides[0]), held.emplace(inner, ninner, s.sides[1]);
+    shape.emplace(s.projected.data(), n, s.sides[0]), held.emplace(inner, ninner, s.sides[1]);
     MatchColumns(s, *shape, *held, outer, strip, nband, ux, uy, 2.0 * woff, ccw);
   }
   strip[nband] = strip[nband - 1];

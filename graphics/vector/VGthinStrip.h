@@ -2,7 +2,8 @@
 // of no area, its inner outline zigzagging along the shape, with coverage that follows the shape's width.
 #pragma once
 
-#include "graphics/vector/VGthinFill.h"
+#include "graphics/vector/VGpath.h"
+#include "graphics/vector/VGthinScratch.h"
 
 namespace iplugin::igraphics
 {

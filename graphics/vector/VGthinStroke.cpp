@@ -3,7 +3,7 @@
 #include "graphics/vector/VGpath.h"
 #include "graphics/vector/VGrenderParams.h"
 #include "graphics/vector/VGthinColumns.h"
-#include "graphics/vector/VGthinFill.h"
+#include "graphics/vector/VGthinScratch.h"
 
 #include <algorithm>
 #include <cmath>
