@@ -93,8 +93,7 @@ double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid)
                y = cxx >= cyy ? cxy : most - cxx, length = std::sqrt(x * x + y * y);
   if (length > 1e-9 * (cxx + cyy)) ux = x / length, uy = y / length;
   // On the pixel grid or its diagonal, whichever is nearer (along x where the sides share no direction, as
-  // a round dot's), a box as wide as a pixel's square across, along and across, adds up to the shape's area
-  // at any sampling phase.
+  // a round dot's): the box filter's phase-free lie (VGthinColumns.h).
   if (grid)
   {
     // The nearest of the eight: within 22.5 degrees of an axis (tan 22.5 = 0.4142), else a diagonal.

@@ -237,10 +237,9 @@ bool PolygonFarBand(const VGpoint* pts, int count, const double* across, int j, 
 // each reaching inwards by half a fringe (less `widen`), cut at each corner's supporting line so that it
 // stays behind the band's outer edge. Where the shape is thinner than a fringe across a segment, the band's
 // inner edge is the far side moved back by half a fringe: each column across the shape then ramps over the
-// shape's width and holds over a fringe less it, the box-filtered coverage of a strip, whose samples a
-// pixel apart add up to the same ink wherever it lies. Into s.inner (x, y pairs, the path's turning);
-// answers whether a segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing
-// is left.
+// shape's width and holds over a fringe less it, as the box filter does (VGthinColumns.h). Into s.inner (x, y
+// pairs, the path's turning); answers whether a segment is narrow (under 2 half fringes across, kNarrow if
+// curved). Empty when nothing is left.
 bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double* units, float woff,
                   double widen, bool ccw, bool curved)
 {
@@ -555,9 +554,8 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   const double area2 = vgTwiceArea(pts, count);
   const double area = std::fabs(area2) * 0.5;
   // A curve is built on fewer of its points where it has many: its columns on chords within a 16th of a
-  // pixel of the outline (their widths are scaled to the area; the chords of a 64th drew half as many
-  // columns again), its band and inner outline on chords within a 64th (a 32nd put down 0.80 of a
-  // 0.46-pixel ellipse's ink).
+  // pixel of the outline (their widths are scaled to the area), its band and inner outline, whose ink is
+  // not, on chords within a 64th.
   const bool curved = count >= kCurvedPoints;
   const VGpoint* outline = pts;
   int n = count;

@@ -162,15 +162,11 @@ private:
   double least_ = 0.0, most_ = 0.0;
 };
 
-// A thin shape's coverage follows its width, column by column across the way it lies. A column across a
-// strip W wide, box-filtered over a fringe, ramps over the lesser of the two and holds over their
-// difference at min(W, fringe) / fringe: whatever the phase of samples a fringe apart, they add up to W.
-// With one coverage for the whole inner outline, each column of a thin triangle put down the same ink; with
-// coverage alone following the width, a thin ellipse's columns, whose inner outline is about as wide all
-// along, strayed with where they lay by up to 8 %. Column: the column a shape W wide whose inner outline
-// is h across can take, its ramp from the outer edge in to the inner outline and its coverage there. False
-// where none can: an inner outline narrower than the shape less a fringe (round a fat shape's corner)
-// would need more than full coverage.
+// A thin shape's coverage follows its width, column by column across the way it lies, each column
+// box-filtered over a fringe (VGthinColumns.h) as far as the inner outline lets it. Column: the column a
+// shape W wide whose inner outline is h across can take, its ramp from the outer edge in to the inner
+// outline and its coverage there. False where none can: an inner outline narrower than the shape less a
+// fringe (round a fat shape's corner) would need more than full coverage.
 bool Column(double w, double h, double fringe, double& ramp, double& cover)
 {
   if (w <= fringe * (1.0 + 1e-6) && h < fringe)
