@@ -487,6 +487,48 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
   return band.Ink();
 }
 
+// Each side's widths, its corner's unit bisector and its far band (VGthinScratch's unit, across, whole,
+// bisector and farBand), for the outline pts[0, n) whose area is `area`: they do not change with the
+// widening, and are worked out once for every inner outline tried. A thin side's far band runs along the
+// segment's line, from which a bulging shape's sides curve in away from the segment: there it would cut the
+// inner outline short, and the columns across a thin shape lying along a row of pixels would put down more
+// or less ink with where they lie between pixel centres. Moved out by how far the shape reaches across
+// beyond its mean width (its area over its length, half its perimeter less its width), it cuts about as
+// much as it lets out; a straight strip has no bulge. A polygon's sides are straight: PolygonFarBand says
+// which have far bands.
+void SideWidths(VGthinScratch& s, const VGpoint* pts, int n, float woff, double area, bool curved)
+{
+  double half = 0.0;
+  for (int j = 0; j < n; j++)
+    half += pts[j].len * 0.5;
+  s.unit.resize((size_t)n * 3);
+  UnitBisectors(pts, n, s.unit.data());
+  s.across.resize((size_t)n);
+  s.whole.resize((size_t)n);
+  s.bisector.resize((size_t)n);
+  WalkWidths(pts, n, woff, curved ? 2.0 * woff : 0.0, s.unit.data(), s.bisector.data(), s.across.data(),
+             s.whole.data());
+  s.farBand.resize((size_t)n);
+  for (int j = 0; j < n; j++)
+  {
+    const double w = s.whole[(size_t)j], length = half - w;
+    if (!curved)
+      s.farBand[(size_t)j] = PolygonFarBand(pts, n, s.across.data(), j, woff) ? 0.0 : -1.0;
+    else
+      s.farBand[(size_t)j] = w < 2.0 * woff ? (length > 0.0 ? std::max(0.0, w - area / length) : 0.0) : -1.0;
+  }
+}
+
+// The path drawn as the strip dst[0, count), without a fan; answers the end of it.
+VGvertex* SetStrip(VGpath* path, VGvertex* dst, int count)
+{
+  path->fill = dst;
+  path->nfill = 0;
+  path->stroke = dst;
+  path->nstroke = count;
+  return dst + count;
+}
+
 // Whether some inset edge runs against its own segment: the shape is thinner there than the fringe, or a
 // corner's curve is tighter.
 bool InsetFolds(const VGpoint* pts, int count, float woff)
@@ -605,44 +647,13 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     const double lie = vgThinLie(outline, n, ux, uy, grid);
     if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff * lie, area, outline2, dst);
         ncolumns > 0)
-    {
-      path->fill = dst;
-      path->nfill = 0;
-      path->stroke = dst;
-      path->nstroke = ncolumns;
-      return dst + ncolumns;
-    }
+      return SetStrip(path, dst, ncolumns);
   }
   fewer(woff / 32.0f);
   // The band and inner outline lie along the sides' main direction.
   woff = (float)(woff * vgThinLie(outline, n, ux, uy, false));
-  double half = 0.0;
-  for (int j = 0; j < n; j++)
-    half += outline[j].len * 0.5;
-  // The widths do not change with the widening: worked out once for every outline tried.
-  s.unit.resize((size_t)n * 3);
-  UnitBisectors(outline, n, s.unit.data());
+  SideWidths(s, outline, n, woff, area, curved);
   const double* unit = s.unit.data();
-  s.across.resize((size_t)n);
-  s.whole.resize((size_t)n);
-  s.bisector.resize((size_t)n);
-  WalkWidths(outline, n, woff, curved ? 2.0 * woff : 0.0, unit, s.bisector.data(), s.across.data(),
-             s.whole.data());
-  // A thin side's far band runs along the segment's line, from which a bulging shape's sides curve in
-  // away from the segment: there it would cut the inner outline short, and the columns across a thin shape
-  // lying along a row of pixels would put down more or less ink with where they lie between pixel centres.
-  // Moved out by how far the shape reaches across beyond its mean width (its area over its length, half its
-  // perimeter less its width), it cuts about as much as it lets out; a straight strip has no bulge. A
-  // polygon's sides are straight: PolygonFarBand says which have far bands.
-  s.farBand.resize((size_t)n);
-  for (int j = 0; j < n; j++)
-  {
-    const double w = s.whole[(size_t)j], length = half - w;
-    if (!curved)
-      s.farBand[(size_t)j] = PolygonFarBand(outline, n, s.across.data(), j, woff) ? 0.0 : -1.0;
-    else
-      s.farBand[(size_t)j] = w < 2.0 * woff ? (length > 0.0 ? std::max(0.0, w - area / length) : 0.0) : -1.0;
-  }
   int nband = 0;
   auto build = [&](double widen)
   {
@@ -660,11 +671,6 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   const auto [thin, ink] = build(0.0);
   if (thin && ink < area) Widen(build, area, ink, woff);
 
-  const int nstrip = vgThinStrip(s, outline, n, dst, nband, ux, uy, woff, area, area2 > 0.0, thin);
-  path->fill = dst;
-  path->nfill = 0;
-  path->stroke = dst;
-  path->nstroke = nstrip;
-  return dst + nstrip;
+  return SetStrip(path, dst, vgThinStrip(s, outline, n, dst, nband, ux, uy, woff, area, area2 > 0.0, thin));
 }
 } // namespace iplugin::igraphics
