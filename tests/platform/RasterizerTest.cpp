@@ -506,6 +506,46 @@ TEST(Rasterizer, ScissoredPassesCountEachTileOnce)
   QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
 }
 
+namespace
+{
+// Seven overlapping triangles about the middle of a target s pixels square, marking their winding in the
+// stencil: front faces increment it, back faces decrement it.
+Harness::DrawSpec WindingFan(Harness& h, float s)
+{
+  Harness::DrawSpec fan;
+  for (int i = 0; i < 7; ++i)
+  {
+    float a0 = i * 2.7f, a1 = a0 + 2.1f;
+    fan.vertices.push_back({s * 0.5f, s * 0.45f, 0, 0});
+    fan.vertices.push_back({s * (0.5f + 0.45f * std::cos(a0)), s * (0.5f + 0.47f * std::sin(a0)), 0, 0});
+    fan.vertices.push_back({s * (0.5f + 0.43f * std::cos(a1)), s * (0.5f + 0.41f * std::sin(a1)), 0, 0});
+  }
+  fan.pipeline = h.Pipeline(nullptr);
+  fan.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+                                      MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
+  return fan;
+}
+
+// A triangle across a target s pixels square sampling a 3 x 2 texture of translucent texels, linearly
+// filtered, through the fragment function named, blended over.
+Harness::DrawSpec TexturedTriangle(Harness& h, float s, const char* fragment)
+{
+  Harness::DrawSpec image;
+  image.vertices = {
+      {s * 0.1f, s * 0.2f, -0.2f, 0.1f}, {s * 0.9f, s * 0.1f, 1.3f, 0}, {s * 0.4f, s * 0.95f, 0.4f, 1.2f}};
+  image.pipeline = h.Pipeline(fragment, true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+  auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 3, 2, false);
+  image.texture = h.device->newTextureWithDescriptor(*td);
+  const uint8_t texels[24] = {200, 10, 30, 255, 0,   0,   0,   0,   90, 180, 60, 128,
+                              40,  40, 40, 64,  255, 255, 255, 255, 5,  100, 7,  200};
+  image.texture->replaceRegion(MTLRegionMake2D(0, 0, 3, 2), 0, texels, 12);
+  MTLSamplerDescriptor sd;
+  sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+  image.sampler = h.device->newSamplerStateWithDescriptor(sd);
+  return image;
+}
+} // namespace
+
 struct SpanCase
 {
   MTLPixelFormat format;
@@ -527,17 +567,7 @@ TEST_P(RasterizerSpans, DrawAsPerFragmentShaders)
   {
     Harness h(c.size, c.size, c.format);
     const float s = (float)c.size;
-    Harness::DrawSpec fan;
-    for (int i = 0; i < 7; ++i)
-    {
-      float a0 = i * 2.7f, a1 = a0 + 2.1f;
-      fan.vertices.push_back({s * 0.5f, s * 0.45f, 0, 0});
-      fan.vertices.push_back({s * (0.5f + 0.45f * std::cos(a0)), s * (0.5f + 0.47f * std::sin(a0)), 0, 0});
-      fan.vertices.push_back({s * (0.5f + 0.43f * std::cos(a1)), s * (0.5f + 0.41f * std::sin(a1)), 0, 0});
-    }
-    fan.pipeline = h.Pipeline(nullptr);
-    fan.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
-                                        MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
+    const Harness::DrawSpec fan = WindingFan(h, s);
     Harness::DrawSpec cover;
     cover.vertices = Quad(0, 0, s, s);
     cover.pipeline = h.Pipeline(spans ? "testSolidSpan" : "testSolid", true, MTLBlendFactorOne,
@@ -545,19 +575,7 @@ TEST_P(RasterizerSpans, DrawAsPerFragmentShaders)
     cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationZero,
                                           MTLStencilOperationZero, MTLStencilOperationZero);
     cover.colour[0] = 0.3f, cover.colour[1] = 0.55f, cover.colour[2] = 0.1f, cover.colour[3] = 0.7f;
-    Harness::DrawSpec image;
-    image.vertices = {
-        {s * 0.1f, s * 0.2f, -0.2f, 0.1f}, {s * 0.9f, s * 0.1f, 1.3f, 0}, {s * 0.4f, s * 0.95f, 0.4f, 1.2f}};
-    image.pipeline = h.Pipeline(spans ? "testTextureSpan" : "testTexture", true, MTLBlendFactorOne,
-                                MTLBlendFactorOneMinusSourceAlpha);
-    auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 3, 2, false);
-    image.texture = h.device->newTextureWithDescriptor(*td);
-    const uint8_t texels[24] = {200, 10, 30, 255, 0,   0,   0,   0,   90, 180, 60, 128,
-                                40,  40, 40, 64,  255, 255, 255, 255, 5,  100, 7,  200};
-    image.texture->replaceRegion(MTLRegionMake2D(0, 0, 3, 2), 0, texels, 12);
-    MTLSamplerDescriptor sd;
-    sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
-    image.sampler = h.device->newSamplerStateWithDescriptor(sd);
+    const Harness::DrawSpec image = TexturedTriangle(h, s, spans ? "testTextureSpan" : "testTexture");
     Harness::DrawSpec opaque;
     opaque.vertices = {{s * 0.05f, s * 0.6f, 0, 0}, {s * 0.7f, s * 0.5f, 0, 0}, {s * 0.3f, s * 0.98f, 0, 0}};
     opaque.pipeline = h.Pipeline(spans ? "testSolidSpan" : "testSolid", true, MTLBlendFactorOne,
@@ -609,18 +627,7 @@ TEST(RasterizerStencil, SkippedFragmentsAreThoseThatChangeNothing)
       QorvMetalSetOptions(*h.device, QorvGpuOptions{.stencilSkipping = skipping});
       UseFragmentLibrary(h, "testCounting", CountingFragment);
       const float s = (float)size;
-      Harness::DrawSpec fan;
-      for (int i = 0; i < 7; ++i)
-      {
-        float a0 = i * 2.7f, a1 = a0 + 2.1f;
-        fan.vertices.push_back({s * 0.5f, s * 0.45f, 0, 0});
-        fan.vertices.push_back({s * (0.5f + 0.45f * std::cos(a0)), s * (0.5f + 0.47f * std::sin(a0)), 0, 0});
-        fan.vertices.push_back({s * (0.5f + 0.43f * std::cos(a1)), s * (0.5f + 0.41f * std::sin(a1)), 0, 0});
-      }
-      fan.pipeline = h.Pipeline(nullptr);
-      fan.depthStencil =
-          Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
-                           MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
+      const Harness::DrawSpec fan = WindingFan(h, s);
       const float clear[4] = {0.1f, 0.2f, 0.9f, 0.6f};
       h.Pass({fan}, clear, true);
       // Each cover over the whole target, as a pass of its own: which fragments pass, by the stencil before.
@@ -658,22 +665,9 @@ TEST(RasterizerStencil, SkippedFragmentsAreThoseThatChangeNothing)
         h.Pass({cover});
         shaded += gFragmentsShaded;
       }
-      Harness::DrawSpec image;
-      image.vertices = {{s * 0.1f, s * 0.2f, -0.2f, 0.1f},
-                        {s * 0.9f, s * 0.1f, 1.3f, 0},
-                        {s * 0.4f, s * 0.95f, 0.4f, 1.2f}};
-      image.pipeline = h.Pipeline("testTexture", true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+      Harness::DrawSpec image = TexturedTriangle(h, s, "testTexture");
       image.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionEqual, MTLStencilOperationKeep,
                                             MTLStencilOperationKeep, MTLStencilOperationKeep);
-      auto td =
-          MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 3, 2, false);
-      image.texture = h.device->newTextureWithDescriptor(*td);
-      const uint8_t texels[24] = {200, 10, 30, 255, 0,   0,   0,   0,   90, 180, 60, 128,
-                                  40,  40, 40, 64,  255, 255, 255, 255, 5,  100, 7,  200};
-      image.texture->replaceRegion(MTLRegionMake2D(0, 0, 3, 2), 0, texels, 12);
-      MTLSamplerDescriptor sd;
-      sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
-      image.sampler = h.device->newSamplerStateWithDescriptor(sd);
       h.Pass({image});
       auto out = h.Pixels(h.colour);
       auto st = h.Pixels(h.stencil);
