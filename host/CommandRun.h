@@ -6,6 +6,7 @@
 #pragma once
 
 #include "host/ExitStatus.h"
+#include "host/OutputCheck.h"
 #include "host/PluginEntryPoints.h"
 #include "host/SharedOptions.h"
 #include "host/SignalStop.h"
@@ -37,6 +38,10 @@ protected:
     }
     return kExitDone;
   }
+
+  // The first step's check of the run's files (OutputCheck.h): kExitDone, else the refusal after its
+  // message.
+  int CheckFiles(const RunFiles& files) { return CheckOutputs(files, mError) ? kExitDone : Fail(kExitUsage); }
 
   // The status of a step that failed, after its message (mError).
   int Fail(int status)

@@ -234,12 +234,12 @@ private:
 
 int EditorRun::CheckOptions()
 {
-  if (!CheckOutputs({{{"--preset", f.presetFile}, {"--script", o.script}},
-                     {{"--png", o.png}, {"--window-png", o.windowPng}},
-                     f.plugin,
-                     ""},
-                    mError))
-    return Fail(kExitUsage);
+  if (const int status = CheckFiles({{{"--preset", f.presetFile}, {"--script", o.script}},
+                                     {{"--png", o.png}, {"--window-png", o.windowPng}},
+                                     f.plugin,
+                                     ""});
+      status != kExitDone)
+    return status;
   if (!o.windowPng.empty() && !qorvplatform::DisplayAvailable())
   {
     mError = "--window-png needs a display (DISPLAY set, QORV_HEADLESS unset)";

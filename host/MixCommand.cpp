@@ -305,7 +305,7 @@ int MixRun::CheckOptions()
                    {"--automation", o.automationCsv}};
   files.bundle = f.plugin;
   if (o.pngEvery > 0) files.frameFolder = o.pngDir;
-  return CheckOutputs(files, mError) ? kExitDone : Fail(kExitUsage);
+  return CheckFiles(files);
 }
 
 // All inputs first: their rate, channels and the longest length.

@@ -34,7 +34,7 @@ private:
       mError = "preset export needs --factory NAME and -o FILE.qxs";
       return Fail(kExitUsage);
     }
-    return CheckOutputs({{}, {{"-o", f.output}}, f.plugin, ""}, mError) ? kExitDone : Fail(kExitUsage);
+    return CheckFiles({{}, {{"-o", f.output}}, f.plugin, ""});
   }
 
   // The document of a fresh instance with the factory preset selected.

@@ -36,9 +36,7 @@ private:
       mError = "render needs -o OUT.wav and one input";
       return Fail(kExitUsage);
     }
-    return CheckOutputs({{{"an input", Input()}}, {{"-o", f.output}}, f.plugin, ""}, mError)
-               ? kExitDone
-               : Fail(kExitUsage);
+    return CheckFiles({{{"an input", Input()}}, {{"-o", f.output}}, f.plugin, ""});
   }
 
   int ReadInput()
