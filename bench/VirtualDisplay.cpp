@@ -90,7 +90,12 @@ VirtualDisplay::~VirtualDisplay()
 
 double VirtualDisplay::CpuSeconds() const
 {
-  std::ifstream stat("/proc/" + std::to_string(mPid) + "/stat");
+  return ProcessCpuSeconds(mPid);
+}
+
+double ProcessCpuSeconds(pid_t pid)
+{
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   const std::string line((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
   // The fields after the command's name in brackets, from the third (the state): utime and stime are the
   // 14th and 15th, in clock ticks.

@@ -30,29 +30,6 @@ bool SharedMemoryWanted(Display* d)
 char* const kNoSegment = reinterpret_cast<char*>(-1); // what shmat returns on failure
 } // namespace
 
-MaskChannel::MaskChannel(unsigned long mask)
-{
-  if (!mask) return;
-  while (!(mask >> shift & 1))
-    ++shift;
-  while (bits < 32 && mask >> (shift + bits) & 1)
-    ++bits;
-}
-
-unsigned long MaskChannel::From8(uint8_t v) const
-{
-  const uint64_t top = (uint64_t{1} << bits) - 1;
-  return (unsigned long)((v * top + 127) / 255) << shift;
-}
-
-uint8_t MaskChannel::To8(unsigned long pixel) const
-{
-  if (!bits) return 0;
-  const uint64_t top = (uint64_t{1} << bits) - 1;
-  const uint64_t v = pixel >> shift & top;
-  return uint8_t((v * 255 + top / 2) / top);
-}
-
 bool SharedImage::Keep(int width, int height, bool& made)
 {
   made = false;
@@ -76,10 +53,13 @@ bool SharedImage::Keep(int width, int height, bool& made)
   mNative = visual->c_class == TrueColor && mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
             mImage->green_mask == 0xFF00 && mImage->blue_mask == 0xFF &&
             (mImage->byte_order == LSBFirst) == littleEndian;
-  if (mNative)
-    mFrame = {};
-  else
+  mConverter.reset();
+  mFrame = {};
+  if (!mNative)
+  {
     mFrame.assign(size_t(w) * h * 4, 0);
+    mConverter.emplace(*mImage);
+  }
   made = true;
   return true;
 }
@@ -164,19 +144,12 @@ void SharedImage::WaitForServer()
   mPending = false;
 }
 
-// Other visuals than 32-bit blue-first TrueColor: each changed pixel from the copied frame through the
-// visual's masks.
+// Other visuals than 32-bit blue-first TrueColor: what changed, from the copied frame.
 void SharedImage::Convert(const std::vector<MTLRegion>& rects)
 {
   if (mNative) return;
-  const MaskChannel red(mImage->red_mask), green(mImage->green_mask), blue(mImage->blue_mask);
   for (const MTLRegion& r : rects)
-    for (NSUInteger y = r.origin.y; y < r.origin.y + r.size.height; ++y)
-      for (NSUInteger x = r.origin.x; x < r.origin.x + r.size.width; ++x)
-      {
-        const uint8_t* p = &mFrame[(size_t(y) * size_t(mImage->width) + size_t(x)) * 4];
-        XPutPixel(mImage, int(x), int(y), red.From8(p[2]) | green.From8(p[1]) | blue.From8(p[0]));
-      }
+    mConverter->Convert(mFrame.data(), size_t(mImage->width) * 4, *mImage, r);
 }
 
 void SharedImage::Send(Window window, GC gc, const std::vector<MTLRegion>& rects,

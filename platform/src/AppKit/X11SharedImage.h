@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/src/AppKit/NativeWindow.h"
+#include "platform/src/AppKit/X11PixelConverter.h"
 
 #include <QorvPlatform/Metal.h>
 
@@ -12,20 +13,11 @@
 #include <X11/extensions/XShm.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace qorvplatform::detail::x11
 {
-// One channel of a TrueColor pixel, where its mask puts it: 8-bit values in and out, each rounded to the
-// nearest level of the other width.
-struct MaskChannel
-{
-  explicit MaskChannel(unsigned long mask);
-  unsigned long From8(uint8_t v) const;
-  uint8_t To8(unsigned long pixel) const;
-  int shift = 0, bits = 0;
-};
-
 class SharedImage
 {
 public:
@@ -59,7 +51,8 @@ private:
 
   Display* mDisplay;
   XImage* mImage = nullptr;
-  bool mNative = false; // the image's bytes are the views' pixels
+  bool mNative = false;                     // the image's bytes are the views' pixels
+  std::optional<PixelConverter> mConverter; // into the image's layout, when not native
   std::vector<uint8_t> mFrame;
   XShmSegmentInfo mShm{};
   bool mShared = false, mPending = false; // in shared memory; the server may still read it
