@@ -6,6 +6,7 @@
 // rectangles converted changes.
 #include "platform/src/AppKit/X11PixelConverter.h"
 
+#include <Metal/MTLTypes.h>
 #include <X11/Xutil.h>
 #include <gtest/gtest.h>
 
@@ -129,7 +130,9 @@ TEST(PixelConverter, GivesXlibsBytesInEveryLayout)
       const std::vector<uint8_t> frame = Frame(f);
       for (const MTLRegion& r : kRects)
       {
-        converter.Convert(frame.data(), size_t(kWidth) * 4, converted.image, r);
+        for (NSUInteger y = r.origin.y; y < r.origin.y + r.size.height; ++y)
+          converter.PutRow(&frame[(y * kWidth + r.origin.x) * 4], converted.image, int(r.origin.x), int(y),
+                           r.size.width);
         PutEachPixel(frame, reference.image, r);
       }
       ASSERT_EQ(converted.bytes, reference.bytes) << "frame " << f;

@@ -3,11 +3,12 @@
 // puts it, rounded to the nearest level of its width, the pixel in the image's size and byte order.
 #pragma once
 
-#include <QorvPlatform/Metal.h>
-
 #include <X11/Xlib.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace qorvplatform::detail::x11
 {
@@ -21,16 +22,35 @@ struct MaskChannel
   int shift = 0, bits = 0;
 };
 
-// Converts into one image's layout (its masks, bits per pixel and byte order, as they are when made).
+// Converts into one image's layout (its masks, bits per pixel and byte order, as they are when made): the
+// levels are worked out once, into a table of every blue and green pair (a pixel takes two looks, not
+// three) and one of red, and rows of whole-byte pixels are written without Xlib.
 class PixelConverter
 {
 public:
   explicit PixelConverter(const XImage& image);
-  // The rectangle r of `frame` (rows of `frameStride` bytes, the image's own size) into the same place in
-  // `image`; nothing else of the image changes.
-  void Convert(const uint8_t* frame, size_t frameStride, XImage& image, const MTLRegion& r) const;
+  // Whether `image` has the layout converted into.
+  bool Converts(const XImage& image) const;
+  // `count` pixels into `image` from (x, y) onwards, along the row; nothing else of the image changes.
+  void PutRow(const uint8_t* bgra, XImage& image, int x, int y, size_t count) const;
 
 private:
-  MaskChannel mRed, mGreen, mBlue;
+  using Row = void (*)(const PixelConverter&, const uint8_t* from, uint8_t* to, size_t count);
+  template <int kBytes, bool kMostSignificantFirst>
+  static void PutWholeBytes(const PixelConverter& c, const uint8_t* from, uint8_t* to, size_t count);
+  static Row RowFor(const XImage& image);
+
+  static uint32_t Pixel(const uint32_t* blueGreen, const uint32_t* red, const uint8_t* bgra)
+  {
+    return blueGreen[bgra[0] | bgra[1] << 8] | red[bgra[2]];
+  }
+
+  unsigned long mMasks[3];
+  int mBitsPerPixel, mByteOrder;
+  // The levels of each 8-bit value where the channels' masks put them: blue and green together, indexed by
+  // blue | green << 8, and red.
+  std::vector<uint32_t> mBlueGreen;
+  std::array<uint32_t, 256> mRed{};
+  Row mRow; // null for pixels smaller than a byte, which Xlib puts one by one
 };
 } // namespace qorvplatform::detail::x11

@@ -53,13 +53,8 @@ bool SharedImage::Keep(int width, int height, bool& made)
   mNative = visual->c_class == TrueColor && mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
             mImage->green_mask == 0xFF00 && mImage->blue_mask == 0xFF &&
             (mImage->byte_order == LSBFirst) == littleEndian;
-  mConverter.reset();
-  mFrame = {};
-  if (!mNative)
-  {
-    mFrame.assign(size_t(w) * h * 4, 0);
-    mConverter.emplace(*mImage);
-  }
+  // Its tables are worked out once for the window: the visual stays.
+  if (!mNative && !(mConverter && mConverter->Converts(*mImage))) mConverter.emplace(*mImage);
   made = true;
   return true;
 }
@@ -127,12 +122,20 @@ void SharedImage::Free()
 
 QorvPixelTarget SharedImage::Target(int x, int y)
 {
-  return QorvPixelTarget{mNative ? reinterpret_cast<uint8_t*>(mImage->data) : mFrame.data(),
-                         mNative ? size_t(mImage->bytes_per_line) : size_t(mImage->width) * 4,
+  if (!mNative)
+    return QorvPixelTarget{nullptr, 0, mImage->width, mImage->height, x, y, PutConvertedRow, this};
+  return QorvPixelTarget{reinterpret_cast<uint8_t*>(mImage->data),
+                         size_t(mImage->bytes_per_line),
                          mImage->width,
                          mImage->height,
                          x,
                          y};
+}
+
+void SharedImage::PutConvertedRow(void* self, const uint8_t* bgra, int x, int y, size_t count)
+{
+  const SharedImage& image = *static_cast<SharedImage*>(self);
+  image.mConverter->PutRow(bgra, *image.mImage, x, y, count);
 }
 
 // The server reads a shared image after the request that sends it: before it is written again, it must
@@ -142,14 +145,6 @@ void SharedImage::WaitForServer()
   if (!mPending || DisplayLost()) return;
   XSync(mDisplay, False);
   mPending = false;
-}
-
-// Other visuals than 32-bit blue-first TrueColor: what changed, from the copied frame.
-void SharedImage::Convert(const std::vector<MTLRegion>& rects)
-{
-  if (mNative) return;
-  for (const MTLRegion& r : rects)
-    mConverter->Convert(mFrame.data(), size_t(mImage->width) * 4, *mImage, r);
 }
 
 void SharedImage::Send(Window window, GC gc, const std::vector<MTLRegion>& rects,

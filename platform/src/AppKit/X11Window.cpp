@@ -247,7 +247,6 @@ public:
       if (!QorvMetalLayerCopyPresentedChanges(layer, whole, mImage.Target(x, y), mChanged)) continue;
       ++mCounts.copies;
       place = ViewPlace{x, y, presents, true};
-      mImage.Convert(mChanged);
       mSend.insert(mSend.end(), mChanged.begin(), mChanged.end());
     }
     AddExposures();
