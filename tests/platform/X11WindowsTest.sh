@@ -30,10 +30,19 @@ for run in $runs; do
   DISPLAY=$SHOWN QORV_TEST_X_WINDOW=1 "$TESTS" --gtest_filter='X11Windows.*' >"$WORK/$run.log" 2>&1
   status=$?
   # Ran every test, none skipped but the shared-memory one where there is none.
-  want=7
-  [ $run = shared ] || [ $run = 16-bit ] || want=6
+  want=8
+  [ $run = shared ] || [ $run = 16-bit ] || want=7
   if [ $status -ne 0 ] || ! grep -q "^\[  PASSED  \] $want tests" "$WORK/$run.log"; then
     cat "$WORK/$run.log"; echo "$run: the window test failed ($status)"; fail=1
+  fi
+done
+# The platform's connection killed by another client, each case in a process of its own.
+for lost in TheHandlersBeforeComeBack AHandlerSetAfterStaysAndHandsOn; do
+  QORV_TEST_LOSE_X_CONNECTION=1 QORV_TEST_X_WINDOW=1 "$TESTS" --gtest_filter="X11ConnectionLost.$lost" \
+    >"$WORK/$lost.log" 2>&1
+  status=$?
+  if [ $status -ne 0 ] || ! grep -q '^\[  PASSED  \] 1 test' "$WORK/$lost.log" || grep -q 'SKIPPED' "$WORK/$lost.log"; then
+    cat "$WORK/$lost.log"; echo "$lost: the connection test failed ($status)"; fail=1
   fi
 done
 [ $fail -eq 0 ] && echo "1 passed, 0 failed" || echo "0 passed, 1 failed"
