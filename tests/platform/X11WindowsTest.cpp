@@ -207,7 +207,12 @@ protected:
   // own connection.
   bool Shows(const Pane& p, int x, int y, int w, int h)
   {
-    XImage* image = XGetImage(mInput, p.id, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    return Shows(p.id, x, y, w, h, {p.red, p.green, p.blue});
+  }
+  // Whether the server shows the colour (red, green, blue) there in the window.
+  bool Shows(Window id, int x, int y, int w, int h, std::array<uint8_t, 3> rgb)
+  {
+    XImage* image = XGetImage(mInput, id, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
     if (!image) return false;
     const int levels = DefaultDepth(mInput, DefaultScreen(mInput)) == 24 ? 0 : 8; // a 16-bit screen
     bool all = true;
@@ -215,8 +220,8 @@ protected:
       for (int i = 0; i < w && all; ++i)
       {
         const unsigned long px = XGetPixel(image, i, j);
-        all = Near(px, image->red_mask, p.red, levels) && Near(px, image->green_mask, p.green, levels) &&
-              Near(px, image->blue_mask, p.blue, levels);
+        all = Near(px, image->red_mask, rgb[0], levels) && Near(px, image->green_mask, rgb[1], levels) &&
+              Near(px, image->blue_mask, rgb[2], levels);
       }
     XDestroyImage(image);
     return all;
@@ -312,12 +317,33 @@ TEST_F(X11Windows, AnUncoveredWindowSendsWhatWasCoveredAndNoMore)
   XSync(mInput, False);
   XDestroyWindow(mInput, cover);
   XSync(mInput, False);
+  // The window has no background: the server leaves the part as the cover left it until the window sends
+  // it (the test's turn holds the window's work back).
+  EXPECT_TRUE(Shows(mSecond.id, 30, 40, 20, 10, {0xFF, 0xFF, 0xFF}));
   EXPECT_TRUE(RunUntil([&] { return Counts(mSecond).pixels > second.pixels; }));
   EXPECT_TRUE(RunUntil([&] { return Shows(mSecond, 30, 40, 20, 10); }));
   RunFor(0.1);
   EXPECT_EQ(Counts(mSecond).pixels - second.pixels, 20u * 10u);
   EXPECT_EQ(Counts(mFirst).pixels, first.pixels);
   EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight));
+}
+
+// A resize keeps the picture where it was (north-west bit gravity, no background) until the window sends
+// its image of the new size, which has the last frame where it was: nothing of it is wiped in between.
+TEST_F(X11Windows, AResizeKeepsThePicture)
+{
+  ASSERT_TRUE(RunUntil([&] { return Shows(mSecond, 0, 0, kWidth, kHeight); }));
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(mInput, mSecond.id, &attributes));
+  EXPECT_EQ(attributes.bit_gravity, NorthWestGravity);
+  mSecond.window->setContentSize(NSMakeSize(kWidth + 40, kHeight + 30));
+  XSync(qorvplatform::detail::x11::OpenDisplay(), False); // the server has taken the resize
+  ASSERT_TRUE(XGetWindowAttributes(mInput, mSecond.id, &attributes));
+  ASSERT_EQ(attributes.width, kWidth + 40);
+  EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight)) << "wiped by the resize";
+  const uint64_t sent = Counts(mSecond).pixels;
+  ASSERT_TRUE(RunUntil([&] { return Counts(mSecond).pixels > sent; }));
+  EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight)) << "wiped by the image of the new size";
 }
 
 // Two windows left alone: the loop's turns, which flush both and read the connection, allocate nothing.

@@ -30,8 +30,8 @@ for run in $runs; do
   DISPLAY=$SHOWN QORV_TEST_X_WINDOW=1 "$TESTS" --gtest_filter='X11Windows.*' >"$WORK/$run.log" 2>&1
   status=$?
   # Ran every test, none skipped but the shared-memory one where there is none.
-  want=8
-  [ $run = shared ] || [ $run = 16-bit ] || want=7
+  want=9
+  [ $run = shared ] || [ $run = 16-bit ] || want=8
   if [ $status -ne 0 ] || ! grep -q "^\[  PASSED  \] $want tests" "$WORK/$run.log"; then
     cat "$WORK/$run.log"; echo "$run: the window test failed ($status)"; fail=1
   fi

@@ -44,7 +44,7 @@ bool SharedImage::Keep(int width, int height, bool& made)
   {
     mImage = XCreateImage(mDisplay, visual, depth, ZPixmap, 0, nullptr, w, h, 32, 0);
     if (!mImage) return false;
-    // Black, as the window's background, until a view fills it; XDestroyImage frees it.
+    // Black until a view fills it; XDestroyImage frees it.
     mImage->data = static_cast<char*>(std::calloc(size_t(mImage->bytes_per_line), h));
     if (!mImage->data) return XDestroyImage(mImage), mImage = nullptr, false;
   }
