@@ -8,7 +8,8 @@
 
 namespace qorvbench
 {
-// The CPU seconds (user + system) of a process of ours so far, in clock ticks (10 ms); 0 when it is gone.
+// The CPU seconds of a process of ours so far, every thread's: to the nanosecond where the kernel keeps
+// scheduler statistics, else user + system time in clock ticks (10 ms); 0 when it is gone.
 double ProcessCpuSeconds(pid_t pid);
 
 class VirtualDisplay

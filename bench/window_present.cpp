@@ -5,7 +5,7 @@
 // run is a child process (a process has one connection, to one server): its CPU time over the presents
 // plus the server's over the same time, less that of the same presents in a headless child (the layer's
 // own work, which a window does not change). The three take turns, round by round; the table prints
-// medians of 7 rounds and the median of the rounds' ratios of the 16-bit window's cost to the 24-bit one's.
+// medians of 9 rounds and the median of the rounds' ratios of the 16-bit window's cost to the 24-bit one's.
 // Target: at most 1.5 times at every size.
 //
 // Left out: drawing the frames (made before the runs), a window manager and a compositor (Xvfb has
@@ -32,7 +32,7 @@
 
 namespace
 {
-constexpr int kRounds = 7;
+constexpr int kRounds = 9;
 constexpr int kWarmUp = 4; // presents before the timing: the window's image made and shown whole
 constexpr double kMostRatio = 1.5;
 constexpr long kPixelsARun = 120'000'000; // changed pixels a run presents (at least 400 frames)

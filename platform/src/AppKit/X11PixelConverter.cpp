@@ -30,9 +30,7 @@ uint8_t MaskChannel::To8(unsigned long pixel) const
   return uint8_t((v * 255 + top / 2) / top);
 }
 
-PixelConverter::PixelConverter(const XImage& image)
-    : mMasks{image.red_mask, image.green_mask, image.blue_mask}, mBitsPerPixel(image.bits_per_pixel),
-      mByteOrder(image.byte_order), mBlueGreen(size_t(1) << 16), mRow(RowFor(image))
+PixelConverter::PixelConverter(const XImage& image) : mBlueGreen(size_t(1) << 16), mRow(RowFor(image))
 {
   const MaskChannel red(image.red_mask), green(image.green_mask), blue(image.blue_mask);
   uint32_t greens[256], blues[256];
@@ -44,12 +42,6 @@ PixelConverter::PixelConverter(const XImage& image)
   }
   for (size_t i = 0; i < mBlueGreen.size(); ++i)
     mBlueGreen[i] = blues[i & 0xFF] | greens[i >> 8];
-}
-
-bool PixelConverter::Converts(const XImage& image) const
-{
-  return image.red_mask == mMasks[0] && image.green_mask == mMasks[1] && image.blue_mask == mMasks[2] &&
-         image.bits_per_pixel == mBitsPerPixel && image.byte_order == mByteOrder;
 }
 
 // A ZPixmap pixel of whole bytes is its value's low kBytes bytes in the image's byte order: on a

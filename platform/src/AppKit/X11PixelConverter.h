@@ -29,8 +29,6 @@ class PixelConverter
 {
 public:
   explicit PixelConverter(const XImage& image);
-  // Whether `image` has the layout converted into.
-  bool Converts(const XImage& image) const;
   // `count` pixels into `image` from (x, y) onwards, along the row; nothing else of the image changes.
   void PutRow(const uint8_t* bgra, XImage& image, int x, int y, size_t count) const;
 
@@ -45,8 +43,6 @@ private:
     return blueGreen[bgra[0] | bgra[1] << 8] | red[bgra[2]];
   }
 
-  unsigned long mMasks[3];
-  int mBitsPerPixel, mByteOrder;
   // The levels of each 8-bit value where the channels' masks put them: blue and green together, indexed by
   // blue | green << 8, and red.
   std::vector<uint32_t> mBlueGreen;

@@ -53,8 +53,8 @@ bool SharedImage::Keep(int width, int height, bool& made)
   mNative = visual->c_class == TrueColor && mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
             mImage->green_mask == 0xFF00 && mImage->blue_mask == 0xFF &&
             (mImage->byte_order == LSBFirst) == littleEndian;
-  // Its tables are worked out once for the window: the visual stays.
-  if (!mNative && !(mConverter && mConverter->Converts(*mImage))) mConverter.emplace(*mImage);
+  // Its tables are worked out once for the window: the connection's visual, and so the layout, stay.
+  if (!mNative && !mConverter) mConverter.emplace(*mImage);
   made = true;
   return true;
 }
