@@ -85,6 +85,12 @@ struct VGpath
   int nstroke;
   int winding;
   int convex;
+  // The walk's record of the path as drawn, before points nearer than the distance tolerance were merged:
+  // its signed area (of no meaning for a path of more than one sub-path), its last point drawn, and whether
+  // a line, curve or close followed the move (a path of one point so drawn is a dot).
+  double drawnArea;
+  float drawnX, drawnY;
+  uint8_t drawn;
 };
 
 // One per context; the arrays grow and are reused from path to path and frame to frame.

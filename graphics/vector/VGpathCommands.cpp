@@ -76,6 +76,16 @@ void AddPath(VGcontext* ctx)
   c->npaths++;
 }
 
+// Adds the triangle of the first point, the last drawn and (x, y) to the area as drawn, as SignedArea
+// counts it.
+void AddDrawnArea(VGpath* path, const VGpoint& first, float x, float y)
+{
+  const double bx = double(path->drawnX) - first.x, by = double(path->drawnY) - first.y;
+  const double cx = double(x) - first.x, cy = double(y) - first.y;
+  path->drawnArea += (cx * by - bx * cy) * 0.5;
+  path->drawnX = x, path->drawnY = y;
+}
+
 void AddPoint(VGcontext* ctx, float x, float y, int flags)
 {
   VGpath* path = LastPath(ctx);
@@ -83,6 +93,7 @@ void AddPoint(VGcontext* ctx, float x, float y, int flags)
   VGpathCache* c = ctx->cache;
   if (path->count > 0 && c->npoints > 0)
   {
+    AddDrawnArea(path, c->points[path->first], x, y);
     VGpoint* pt = &c->points[c->npoints - 1];
     if (PtEquals(pt->x, pt->y, x, y, ctx->distTol))
     {
@@ -98,6 +109,7 @@ void AddPoint(VGcontext* ctx, float x, float y, int flags)
     c->points = points;
     c->cpoints = cpoints;
   }
+  if (path->count == 0) path->drawnX = x, path->drawnY = y;
   VGpoint* pt = &c->points[c->npoints];
   std::memset(pt, 0, sizeof(*pt));
   pt->x = x;
@@ -434,6 +446,11 @@ void vgCircle(VGcontext* ctx, float cx, float cy, float r)
 
 namespace
 {
+void MarkDrawn(VGcontext* ctx)
+{
+  if (VGpath* path = LastPath(ctx)) path->drawn = 1;
+}
+
 // Turns the commands into paths and points; a command whose payload was cut off ends the walk.
 void WalkCommands(VGcontext* ctx)
 {
@@ -453,11 +470,13 @@ void WalkCommands(VGcontext* ctx)
       break;
     case kVGLineTo:
       if (i + 3 > n) return;
+      MarkDrawn(ctx);
       AddPoint(ctx, cmds[i + 1], cmds[i + 2], kVGPtCorner);
       i += 3;
       break;
     case kVGBezierTo:
       if (i + 7 > n) return;
+      MarkDrawn(ctx);
       if (cache->npoints > 0)
       {
         const VGpoint& last = cache->points[cache->npoints - 1];
@@ -467,7 +486,7 @@ void WalkCommands(VGcontext* ctx)
       i += 7;
       break;
     case kVGClose:
-      if (VGpath* path = LastPath(ctx)) path->closed = 1;
+      if (VGpath* path = LastPath(ctx)) path->closed = 1, path->drawn = 1;
       i++;
       break;
     case kVGWinding:
@@ -513,6 +532,8 @@ bool WalkQuad(VGcontext* ctx)
     cache->points[i].y = c[i * 3 + 2];
     cache->points[i].flags = kVGPtCorner;
   }
+  path->drawnArea = SignedArea(cache->points, 4);
+  path->drawn = 1;
   cache->npaths = 1;
   cache->npoints = 4;
   cache->nwindings = n == 15 ? 1 : 0;
@@ -553,7 +574,10 @@ void vgFlattenPaths(VGcontext* ctx)
     {
       float area = SignedArea(pts, path->count);
       if ((path->winding == kVGSolid && area < 0.0f) || (path->winding == kVGHole && area > 0.0f))
+      {
         ReversePoints(pts, path->count);
+        path->drawnArea = -path->drawnArea;
+      }
     }
 
     for (int i = 0; i < path->count; i++)

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "graphics/vector/VGcontext.h"
+#include "graphics/vector/VGdots.h"
 #include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGsliver.h"
 #include "graphics/vector/VGthinFill.h"
 #include "graphics/vector/VGthinStroke.h"
 
@@ -554,7 +556,7 @@ int vgExpandFill(VGcontext* ctx, float w)
   VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe));
   if (!verts) return 0;
 
-  const bool convex = cache->npaths == 1 && cache->paths[0].convex;
+  const bool convex = cache->npaths == 1 && cache->paths[0].convex && cache->paths[0].count > 2;
   const float woff = 0.5f * ctx->fringeWidth;
 
   for (int i = 0; i < cache->npaths; i++)
@@ -564,7 +566,7 @@ int vgExpandFill(VGcontext* ctx, float w)
     path->fill = verts;
     path->stroke = nullptr;
     path->nstroke = 0;
-    if (path->count == 0)
+    if (path->count < 3 || (cache->npaths > 1 && vgEnclosesNothing(*path, pts, ctx->distTol)))
     {
       path->nfill = 0;
       continue;
@@ -597,7 +599,9 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
   VGpathCache* cache = ctx->cache;
   float aa = fringe;
   float u0 = 0.0f, u1 = 1.0f;
-  int ncap = CurveDivs(w, kVGPi, ctx->tessTol);
+  // A dot's caps are divided as finely as a curve filled a tenth of a pixel from the arc.
+  int ncap =
+      CurveDivs(w, kVGPi, lineCap == kVGRound && vgHasOpenDots(ctx) ? ctx->tessTol * 0.2f : ctx->tessTol);
   const bool faded = half < w;
 
   w += aa * 0.5f;
@@ -688,7 +692,9 @@ void vgFill(VGcontext* ctx)
   // Even-odd sub-paths that nobody gave a winding are filled from outlines cut at their crossings, so
   // that a hole's fringe lies in the hole; the path cache stays as it is for a following stroke.
   VGpathCache* const flattened = ctx->cache;
-  if (state->fillRule == kVGEvenOdd && flattened->nwindings == 0)
+  if (VGpathCache* sliver = vgSliverOutline(ctx, &fillPaint))
+    ctx->cache = sliver;
+  else if (state->fillRule == kVGEvenOdd && flattened->nwindings == 0)
     if (VGpathCache* outlines = vgEvenOddOutlines(ctx)) ctx->cache = outlines;
   const bool antialiased = Antialiased(ctx);
   // Without the fringe the rectangle must still be a convex fan, as it is with one.
@@ -722,6 +728,7 @@ void vgStroke(VGcontext* ctx)
 
   const float halfWidth = strokeWidth * 0.5f;
   vgFlattenPaths(ctx);
+  if (state->lineCap == kVGRound) vgOpenDots(ctx);
   if (Antialiased(ctx))
   {
     VGpaint outline = strokePaint;
