@@ -86,10 +86,12 @@ struct VGpath
   int winding;
   int convex;
   // The walk's record of the path as drawn, before points nearer than the distance tolerance were merged:
-  // its signed area (of no meaning for a path of more than one sub-path), its last point drawn, and whether
-  // a line, curve or close followed the move (a path of one point so drawn is a dot).
-  double drawnArea;
-  float drawnX, drawnY;
+  // the signed area the merging took from it (the area as drawn is its points' and this), the last point
+  // merged while its share is not yet counted, and whether a line, curve or close followed the move (a path
+  // of one point so drawn is a dot).
+  double lostArea;
+  float mergedX, mergedY;
+  uint8_t merged;
   uint8_t drawn;
 };
 

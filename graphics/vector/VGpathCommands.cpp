@@ -76,14 +76,17 @@ void AddPath(VGcontext* ctx)
   c->npaths++;
 }
 
-// Adds the triangle of the first point, the last drawn and (x, y) to the area as drawn, as SignedArea
-// counts it.
-void AddDrawnArea(VGpath* path, const VGpoint& first, float x, float y)
+// Twice the signed area of the triangle a, b, c, as SignedArea counts it.
+double TwiceTriangle(double ax, double ay, double bx, double by, double cx, double cy)
 {
-  const double bx = double(path->drawnX) - first.x, by = double(path->drawnY) - first.y;
-  const double cx = double(x) - first.x, cy = double(y) - first.y;
-  path->drawnArea += (cx * by - bx * cy) * 0.5;
-  path->drawnX = x, path->drawnY = y;
+  return (cx - ax) * (by - ay) - (bx - ax) * (cy - ay);
+}
+
+// Counts the share of the point merged into k, with (x, y) drawn next: the triangle the merge cut off.
+void CountMerged(VGpath* path, const VGpoint& k, float x, float y)
+{
+  path->lostArea += TwiceTriangle(k.x, k.y, path->mergedX, path->mergedY, x, y) * 0.5;
+  path->merged = 0;
 }
 
 void AddPoint(VGcontext* ctx, float x, float y, int flags)
@@ -93,11 +96,12 @@ void AddPoint(VGcontext* ctx, float x, float y, int flags)
   VGpathCache* c = ctx->cache;
   if (path->count > 0 && c->npoints > 0)
   {
-    AddDrawnArea(path, c->points[path->first], x, y);
     VGpoint* pt = &c->points[c->npoints - 1];
+    if (path->merged) CountMerged(path, *pt, x, y);
     if (PtEquals(pt->x, pt->y, x, y, ctx->distTol))
     {
       pt->flags |= (uint8_t)flags;
+      path->merged = 1, path->mergedX = x, path->mergedY = y;
       return;
     }
   }
@@ -109,7 +113,6 @@ void AddPoint(VGcontext* ctx, float x, float y, int flags)
     c->points = points;
     c->cpoints = cpoints;
   }
-  if (path->count == 0) path->drawnX = x, path->drawnY = y;
   VGpoint* pt = &c->points[c->npoints];
   std::memset(pt, 0, sizeof(*pt));
   pt->x = x;
@@ -532,7 +535,6 @@ bool WalkQuad(VGcontext* ctx)
     cache->points[i].y = c[i * 3 + 2];
     cache->points[i].flags = kVGPtCorner;
   }
-  path->drawnArea = SignedArea(cache->points, 4);
   path->drawn = 1;
   cache->npaths = 1;
   cache->npoints = 4;
@@ -562,8 +564,11 @@ void vgFlattenPaths(VGcontext* ctx)
     {
       VGpoint* p0 = &pts[path->count - 1];
       VGpoint* p1 = &pts[0];
+      if (path->merged) CountMerged(path, *p0, p1->x, p1->y);
       if (path->count > 1 && PtEquals(p0->x, p0->y, p1->x, p1->y, ctx->distTol))
       {
+        const VGpoint& before = pts[path->count - 2];
+        path->lostArea += TwiceTriangle(before.x, before.y, p0->x, p0->y, p1->x, p1->y) * 0.5;
         path->count--;
         path->closed = 1;
       }
@@ -576,7 +581,7 @@ void vgFlattenPaths(VGcontext* ctx)
       if ((path->winding == kVGSolid && area < 0.0f) || (path->winding == kVGHole && area > 0.0f))
       {
         ReversePoints(pts, path->count);
-        path->drawnArea = -path->drawnArea;
+        path->lostArea = -path->lostArea;
       }
     }
 

@@ -69,7 +69,8 @@ VGpathCache* vgSliverOutline(VGcontext* ctx, VGpaint* paint)
   const VGpoint& a = cache->points[cache->paths[0].first];
   const VGpoint& b = cache->points[cache->paths[0].first + 1];
   const double dx = double(b.x) - a.x, dy = double(b.y) - a.y, length = std::sqrt(dx * dx + dy * dy);
-  const double area = std::fabs(cache->paths[0].drawnArea);
+  // Two points enclose nothing: the area as drawn is all the merging took.
+  const double area = std::fabs(cache->paths[0].lostArea);
   if (!(area > 0.0) || !(length > 0.0)) return nullptr;
   const double across = std::max(2.0 * ctx->distTol, area / length);
   if (!ctx->outlines) ctx->outlines = static_cast<VGpathCache*>(std::calloc(1, sizeof(VGpathCache)));
