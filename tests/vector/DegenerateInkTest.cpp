@@ -1,8 +1,10 @@
-// Fills with next to no area and strokes of no length, each alone, 55 % black on white, drawn by the vector
-// context on the software GPU and by cairo, at scales 1 to 3: the ink of a picture is the sum over its pixels
-// of 255 minus red. An outline thinner than the merge distance (a hundredth of a device pixel, within which
-// the flattening makes two points one) once put down a full line a pixel wide; one that encloses nothing
-// puts down nothing; a round-capped stroke of no length puts down its dot.
+// Fills with next to no area, strokes of no length and thin shapes cut by the scissor, each alone, 55 %
+// black on white, drawn by the vector context on the software GPU and by cairo, at scales 1 to 3: the ink of
+// a picture is the sum over its pixels of 255 minus red. An outline thinner than the merge distance (a
+// hundredth of a device pixel, within which the flattening makes two points one) once put down a full line
+// a pixel wide; one that encloses nothing puts down nothing; a round-capped stroke of no length puts down
+// its dot; a scissor edge along a thin convex fill leaves the ink of what it leaves. The bounds README.md
+// states are held here too.
 #include "tests/support/CairoPaths.h"
 #include "tests/vector/MetalTestContext.h"
 
