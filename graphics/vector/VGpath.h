@@ -85,6 +85,7 @@ struct VGpath
   int nstroke;
   int winding;
   int convex;
+  int sampled; // a fill's path whose coverage the renderer counts in stencil samples (sampledFills)
 };
 
 // One per context; the arrays grow and are reused from path to path and frame to frame.

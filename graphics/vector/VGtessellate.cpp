@@ -10,6 +10,7 @@
 
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGsampledFill.h"
 #include "graphics/vector/VGthinFill.h"
 #include "graphics/vector/VGthinStroke.h"
 
@@ -555,6 +556,10 @@ int vgExpandFill(VGcontext* ctx, float w)
   if (!verts) return 0;
 
   const bool convex = cache->npaths == 1 && cache->paths[0].convex;
+  // Other fills' coverage is counted in the renderer's stencil samples where it can: their fans are the
+  // paths themselves, their fringes straddle them (MVGsampledFill.cpp).
+  const bool sampled = fringe && !convex && ctx->params.sampledFills && ctx->options.sampledFills;
+  const bool fringeHolds = !sampled || vgSampledFringeHolds(ctx);
   const float woff = 0.5f * ctx->fringeWidth;
 
   for (int i = 0; i < cache->npaths; i++)
@@ -564,6 +569,7 @@ int vgExpandFill(VGcontext* ctx, float w)
     path->fill = verts;
     path->stroke = nullptr;
     path->nstroke = 0;
+    path->sampled = sampled;
     if (path->count == 0)
     {
       path->nfill = 0;
@@ -584,9 +590,10 @@ int vgExpandFill(VGcontext* ctx, float w)
       }
     }
     VGvertex* fan = verts;
-    verts = FanOutline(path, pts, fringe ? woff : 0.0f, verts);
+    verts = FanOutline(path, pts, fringe && !sampled ? woff : 0.0f, verts);
     path->nfill = (int)(verts - fan);
-    if (fringe) verts = FillFringe(path, pts, w, woff, convex, verts);
+    // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside.
+    if (fringe && fringeHolds) verts = FillFringe(path, pts, w, woff, convex || sampled, verts);
   }
   return 1;
 }

@@ -265,12 +265,38 @@ struct Draw
   mutable bool tableBuilt[2] = {false, false};
 
   const StencilTable* TableFor(bool front) const;
+  // A multisampled stencil (SampledStencil.cpp): samples a pixel holds, side by side; the one sample a
+  // per-sample pass marks (-1: every sample of a pixel at once), and its offset from the pixel centre.
+  int stencilSamples = 1;
+  int sample = -1;
+  int64_t sampleX = 0, sampleY = 0;
+  // Where a pixel's stencil value (its first sample, or the pass's sample) lies.
+  size_t StencilAt(int y, int x) const
+  {
+    return ((size_t)y * stencilWidth + (size_t)x) * (size_t)stencilSamples +
+           (size_t)(sample > 0 ? sample : 0);
+  }
+  // This draw as the pass that marks sample s.
+  Draw AtSample(int s) const;
+  // Whether fragments meet every sample of a multisampled stencil at once.
+  bool SamplesAtOnce() const { return stencilSamples > 1 && sample < 0; }
+  // Tests and marks each sample of fragments [0, m) at srow (kept ones only): write[t] says how many
+  // passed.
+  void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,
+                   unsigned char* write) const;
+  // Whether a pixel's samples would change or pass.
+  bool SamplesLive(const uint8_t* s, const StencilTable& table) const;
+  // Weighs the colour of fragments [0, m) that passed by the share of their samples that did (write[t],
+  // then 1 where any did); colourOut[0] serves all when oneColour, which it leaves unset where they differ.
+  void WeighBySamples(int m, unsigned char* write, float (*colourOut)[4], bool& oneColour,
+                      float* weights) const;
   // What TableFor and TexelRects answer, asked once a draw, as fans ask for every fan.
   const StencilTable* faceTables[2] = {nullptr, nullptr};
   bool texelRects = false;
 
-  // Writes one shaded fragment that passed the stencil test into the colour attachment.
-  void Blend(unsigned char* p, const float colourOut[4]) const;
+  // Writes one shaded fragment that passed the stencil test into the colour attachment; weight (below 1
+  // where only some of a multisampled stencil's samples passed) moves the target that share of the way.
+  void Blend(unsigned char* p, const float colourOut[4], float weight = 1.0f) const;
 
   // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
   // one call, then tested and written in order.

@@ -41,7 +41,7 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
   return &t;
 }
 
-void Draw::Blend(unsigned char* p, const float colourOut[4]) const
+void Draw::Blend(unsigned char* p, const float colourOut[4], float weight) const
 {
   const MTLPixelFormat format = colourFormat;
   float src[4], dst[4], out[4];
@@ -63,7 +63,10 @@ void Draw::Blend(unsigned char* p, const float colourOut[4]) const
   const MTLColorWriteMask channel[4] = {MTLColorWriteMaskRed, MTLColorWriteMaskGreen, MTLColorWriteMaskBlue,
                                         MTLColorWriteMaskAlpha};
   for (int i = 0; i < 4; ++i)
-    if (!(blend->writeMask & channel[i])) out[i] = dst[i];
+    if (!(blend->writeMask & channel[i]))
+      out[i] = dst[i];
+    else if (weight < 1.0f)
+      out[i] = dst[i] + (out[i] - dst[i]) * weight;
   QorvStorePixel(format, out, p);
 }
 
@@ -168,20 +171,25 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   else
     std::memset(keep, 1, (size_t)m);
   // Stencil first: each pixel's own test and update, leaving which fragments reach the colour.
-  uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0 + from] : nullptr;
+  uint8_t* srow = sp.table ? &stencilPixels[StencilAt(sp.y, sp.x0 + from)] : nullptr;
   unsigned char write[kChunk];
-  if (srow)
-    for (int t = 0; t < m; ++t)
+  float weights[kChunk];
+  const bool samples = srow && SamplesAtOnce();
+  if (samples)
+    TestSamples(srow, m, keep, *sp.table, write);
+  else if (srow)
+    for (int t = 0; t < m; ++t, srow += stencilSamples)
     {
-      const uint8_t s = srow[t];
+      const uint8_t s = *srow;
       write[t] = 0;
       if (!keep[t]) continue;
-      srow[t] = sp.table->next[s];
+      *srow = sp.table->next[s];
       write[t] = sp.table->pass[s] ? 1 : 0;
     }
   else
     std::memcpy(write, keep, (size_t)m);
   if (!writeColour) return;
+  if (samples) WeighBySamples(m, write, colourOut, oneColour, weights);
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
   const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
              bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
@@ -193,7 +201,8 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
           : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
   else
     for (int t = 0; t < m; ++t)
-      if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
+      if (write[t])
+        Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t], samples ? weights[t] : 1.0f);
 }
 
 void Draw::ShadeEach(const Span& sp, int from, int m, const float (*vary)[kChunk], float (*colourOut)[4],
@@ -310,8 +319,13 @@ void Draw::Row(const Span& sp, int n) const
           !(texels && n <= kChunk));
     return;
   }
-  const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];
-  auto live = [&](int i) { return sp.table->pass[srow[i]] || sp.table->next[srow[i]] != srow[i]; };
+  const uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0)];
+  const int stride = stencilSamples;
+  auto live = [&](int i)
+  {
+    const uint8_t* s = srow + (size_t)i * stride;
+    return SamplesAtOnce() ? SamplesLive(s, *sp.table) : sp.table->pass[*s] || sp.table->next[*s] != *s;
+  };
   int i = 0;
   while (i < n)
   {
@@ -331,7 +345,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   int64_t X[3], Y[3];
   const Vertex* v[3] = {v0, v1, v2};
   for (int i = 0; i < 3; ++i)
-    Y[i] = v[i]->fy;
+    Y[i] = v[i]->fy - sampleY;
   if (bands > 1)
   {
     // Most small triangles lie in another band's rows: leave them before the rest of the set-up.
@@ -341,7 +355,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     if (top > bottom || !BandHasRows(top, bottom, band, bands)) return;
   }
   for (int i = 0; i < 3; ++i)
-    X[i] = v[i]->fx;
+    X[i] = v[i]->fx - sampleX;
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
   if (area == 0) return;
   // Window y runs down, so a positive area here is clockwise in clip space.
@@ -451,6 +465,7 @@ struct QorvRasterDraw::Shaded
   std::vector<qorv_raster::FanRows> fanRows; // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
   int bands = 1;                         // that the masks were made for
+  bool perSample = false;                // drawn once a sample of a multisampled stencil
   std::vector<unsigned char> shadedOnce; // per entry of vertices
   std::vector<size_t> fanStarts;         // of each fan's corners
 
@@ -478,11 +493,13 @@ struct QorvRasterDraw::Shaded
       bottom = std::min<int64_t>(d.clipY1 - 1, (maxY - qorv_raster::kOne / 2) >> qorv_raster::kSubBits);
       return top <= bottom;
     };
+    // A triangle drawn once a sample reaches the rows of samples up to half a pixel from their centres.
+    const int64_t reach = perSample ? qorv_raster::kOne / 2 : 0;
     auto triangle = [&](const Vertex* a, const Vertex* b, const Vertex* c)
     {
       if (!a->valid || !b->valid || !c->valid) return;
       int64_t top, bottom;
-      if (rows(std::min({a->fy, b->fy, c->fy}), std::max({a->fy, b->fy, c->fy}), top, bottom))
+      if (rows(std::min({a->fy, b->fy, c->fy}) - reach, std::max({a->fy, b->fy, c->fy}) + reach, top, bottom))
         primitives.push_back(Primitive{{a, b, c}, -1, BandsOfRows(top, bottom)});
     };
     fanRows.resize(fans.size());
@@ -627,6 +644,9 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.blend = &pd.colorAttachments[0];
   d.stencilPixels = stencil ? stencil->levels()[0].pixels.data() : nullptr;
   d.stencilWidth = stencil ? stencil->width() : 0;
+  d.stencilSamples = stencil ? (int)stencil->sampleCount() : 1;
+  d.sample = -1;
+  d.sampleX = d.sampleY = 0;
   d.colourPixels = colour ? colour->levels()[0].pixels.data() : nullptr;
   d.colourWidth = colour ? colour->width() : 0;
   d.colourBytes = colour ? colour->bytesPerPixel() : 0;
@@ -736,6 +756,10 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.faceTables[0] = d.TableFor(false);
   d.faceTables[1] = d.TableFor(true);
   d.texelRects = d.TexelRects();
+  // A pipeline of the stencil's samples that writes no colour marks each sample on its own.
+  const NSUInteger rasterSamples = s.bindings->pipeline->descriptor().rasterSampleCount;
+  const bool writesColour = colour && d.fragmentCode && d.blend->writeMask != MTLColorWriteMaskNone;
+  mShaded->perSample = d.stencilSamples > 1 && rasterSamples == (NSUInteger)d.stencilSamples && !writesColour;
   mShaded->ShadeVertices(ids, count);
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
@@ -775,13 +799,19 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   bands = std::max(bands, 1);
   // Made for another number of bands, every primitive is tried and finds its rows itself.
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
-  for (const Shaded::Primitive& p : mShaded->primitives)
+  auto draw = [&](const Draw& at)
   {
-    if (!(p.bands & mine)) continue;
-    if (p.fan >= 0)
-      d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
-            bands);
-    else
-      d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
-  }
+    for (const Shaded::Primitive& p : mShaded->primitives)
+    {
+      if (!(p.bands & mine)) continue;
+      if (p.fan >= 0)
+        at.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
+               bands);
+      else
+        at.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
+    }
+  };
+  if (!mShaded->perSample) return draw(d);
+  for (int s = 0; s < d.stencilSamples; ++s)
+    draw(d.AtSample(s));
 }
