@@ -394,6 +394,15 @@ TEST(ConcaveInk, PathsTracedSeveralTimesPutDownTheirInkOnce)
   }
 }
 
+// The winding counts in 7 bits a sample: a square traced 127 times puts down its ink once, 128 times none.
+TEST(ConcaveInk, WindingCountsTo127)
+{
+  const Outline square = {{20, 20}, {44, 20}, {44, 44}, {20, 44}};
+  const double once = InkOf(DrawVector(Traced(square, 2, false), 1.0f));
+  EXPECT_NEAR(InkOf(DrawVector(Traced(square, 127, true), 1.0f)) / once, 1.0, 0.001);
+  EXPECT_EQ(InkOf(DrawVector(Traced(square, 128, true), 1.0f)), 0.0);
+}
+
 // Fat concave shapes (arms and rings 4 to 12 device pixels across, a star, a zigzag band, a ring, a disc
 // in another and two overlapping discs as two sub-paths) against cairo: the ink within 1 %, and the mean
 // difference of a drawn pixel's red within 2.1 levels in every case and 1.1 over a family (a fat crescent's
