@@ -265,21 +265,17 @@ struct Draw
   mutable bool tableBuilt[2] = {false, false};
 
   const StencilTable* TableFor(bool front) const;
-  // A multisampled stencil (SampledStencil.cpp): samples a pixel holds, side by side; the one sample a
-  // per-sample pass marks (-1: every sample of a pixel at once), and its offset from the pixel centre.
+  // A multisampled stencil (SampledStencil.cpp): samples a pixel holds, side by side.
   int stencilSamples = 1;
-  int sample = -1;
-  int64_t sampleX = 0, sampleY = 0;
-  // Where a pixel's stencil value (its first sample, or the pass's sample) lies.
+  // Where a pixel's stencil values start.
   size_t StencilAt(int y, int x) const
   {
-    return ((size_t)y * stencilWidth + (size_t)x) * (size_t)stencilSamples +
-           (size_t)(sample > 0 ? sample : 0);
+    return ((size_t)y * stencilWidth + (size_t)x) * (size_t)stencilSamples;
   }
-  // This draw as the pass that marks sample s.
-  Draw AtSample(int s) const;
-  // Whether fragments meet every sample of a multisampled stencil at once.
-  bool SamplesAtOnce() const { return stencilSamples > 1 && sample < 0; }
+  // Whether fragments meet the samples of a multisampled stencil.
+  bool SamplesAtOnce() const { return stencilSamples > 1; }
+  // A triangle that marks each sample of a multisampled stencil it covers, without colour.
+  void SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
   // Tests and marks each sample of fragments [0, m) at srow (kept ones only): write[t] says how many
   // passed.
   void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,

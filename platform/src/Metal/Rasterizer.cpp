@@ -178,12 +178,12 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   if (samples)
     TestSamples(srow, m, keep, *sp.table, write);
   else if (srow)
-    for (int t = 0; t < m; ++t, srow += stencilSamples)
+    for (int t = 0; t < m; ++t)
     {
-      const uint8_t s = *srow;
+      const uint8_t s = srow[t];
       write[t] = 0;
       if (!keep[t]) continue;
-      *srow = sp.table->next[s];
+      srow[t] = sp.table->next[s];
       write[t] = sp.table->pass[s] ? 1 : 0;
     }
   else
@@ -345,7 +345,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   int64_t X[3], Y[3];
   const Vertex* v[3] = {v0, v1, v2};
   for (int i = 0; i < 3; ++i)
-    Y[i] = v[i]->fy - sampleY;
+    Y[i] = v[i]->fy;
   if (bands > 1)
   {
     // Most small triangles lie in another band's rows: leave them before the rest of the set-up.
@@ -355,7 +355,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     if (top > bottom || !BandHasRows(top, bottom, band, bands)) return;
   }
   for (int i = 0; i < 3; ++i)
-    X[i] = v[i]->fx - sampleX;
+    X[i] = v[i]->fx;
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
   if (area == 0) return;
   // Window y runs down, so a positive area here is clockwise in clip space.
@@ -645,8 +645,6 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.stencilPixels = stencil ? stencil->levels()[0].pixels.data() : nullptr;
   d.stencilWidth = stencil ? stencil->width() : 0;
   d.stencilSamples = stencil ? (int)stencil->sampleCount() : 1;
-  d.sample = -1;
-  d.sampleX = d.sampleY = 0;
   d.colourPixels = colour ? colour->levels()[0].pixels.data() : nullptr;
   d.colourWidth = colour ? colour->width() : 0;
   d.colourBytes = colour ? colour->bytesPerPixel() : 0;
@@ -799,19 +797,15 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   bands = std::max(bands, 1);
   // Made for another number of bands, every primitive is tried and finds its rows itself.
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
-  auto draw = [&](const Draw& at)
+  for (const Shaded::Primitive& p : mShaded->primitives)
   {
-    for (const Shaded::Primitive& p : mShaded->primitives)
-    {
-      if (!(p.bands & mine)) continue;
-      if (p.fan >= 0)
-        at.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
-               bands);
-      else
-        at.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
-    }
-  };
-  if (!mShaded->perSample) return draw(d);
-  for (int s = 0; s < d.stencilSamples; ++s)
-    draw(d.AtSample(s));
+    if (!(p.bands & mine)) continue;
+    if (p.fan >= 0)
+      d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
+            bands);
+    else if (mShaded->perSample)
+      d.SampledTriangle(p.v[0], p.v[1], p.v[2], band, bands);
+    else
+      d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
+  }
 }
