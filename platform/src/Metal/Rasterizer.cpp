@@ -319,6 +319,14 @@ void Draw::Row(const Span& sp, int n) const
           !(texels && n <= kChunk));
     return;
   }
+  if (!options.stencilSkipping)
+  {
+    for (int i = 0; i < n; i += kChunk)
+      Run(sp, i, std::min(n, i + kChunk));
+    return;
+  }
+  // Fragments that fail and keep the stencil's value change nothing (at every sample of a multisampled
+  // stencil): runs of the others are shaded.
   const uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0)];
   const int stride = stencilSamples;
   auto live = [&](int i)
