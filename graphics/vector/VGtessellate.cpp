@@ -72,8 +72,13 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     int nleft = 0;
     // Turns to the right by less than a hundredth of the distance tolerance sideways are the float
     // rounding of points on a convex curve (a polygon of thousands of points on a thin ellipse has
-    // hundreds): the outline is still convex.
+    // hundreds): the outline is still convex, so long as no run of turns bends it right by more than
+    // kMostBend in all (a run's turns add up to the change of direction across it, which rounding moves
+    // by little; a concave arc of thousands of points turns as little at each point, but by its whole
+    // angle across the run).
     const float straight = ctx->distTol * 0.01f;
+    constexpr float kMostBend = 0.05f;
+    float run = 0.0f, bend = 0.0f; // the right turn of the run ending here; the most of any run
     // Above the turning of the outline; see below.
     float turningBound = 0.0f;
     for (int j = 0; j < path->count; j++)
@@ -82,6 +87,8 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
 
       p1->flags = (p1->flags & kVGPtCorner) ? kVGPtCorner : 0;
       float cross = p1->dx * p0->dy - p0->dx * p1->dy;
+      run = std::max(run, 0.0f) - cross;
+      bend = std::max(bend, run);
       turningBound += p0->dx * p1->dx + p0->dy * p1->dy >= 0.0f ? 1.6f : 3.2f;
       if (cross > 0.0f)
       {
@@ -105,8 +112,10 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       p0 = p1++;
     }
     const bool shortcuts = ctx->options.fillShortcuts;
-    path->convex =
-        nleft == path->count && Turning(pts, path->count, turningBound, shortcuts) < 3.0f * kVGPi ? 1 : 0;
+    path->convex = nleft == path->count && bend < kMostBend &&
+                           Turning(pts, path->count, turningBound, shortcuts) < 3.0f * kVGPi
+                       ? 1
+                       : 0;
   }
 }
 

@@ -321,6 +321,30 @@ TEST(ConcaveInk, ThinConcaveOutlinesPutDownCairosInk)
   }
 }
 
+// Curved thin outlines of 16 to 2,000 points (a C ring sector, a crescent) at 0.3 to 1.5 device pixels
+// across and the four scales: within 0.75-1.33 of cairo's ink, the mean within a tenth.
+TEST(ConcaveInk, CurvedThinOutlinesOfAnyPointCountPutDownCairosInk)
+{
+  Spread spread;
+  for (int points : {16, 64, 400, 2000})
+    for (float scale : kScales)
+      for (double across : {0.3, 0.8, 1.5})
+      {
+        char name[96];
+        std::snprintf(name, sizeof name, "%d points, %.1f px across, scale %.1f", points, across, scale);
+        const double w = across / scale;
+        spread.Add(
+            Compare(One(Turned(RingSector(14, w, 1.6 * kPi, points), kCentre, kCentre, 0.3)), scale).ratio,
+            std::string("C ring sector of ") + name);
+        spread.Add(Compare(One(Turned(Crescent(14, w, points), kCentre, kCentre, 0.3)), scale).ratio,
+                   std::string("crescent of ") + name);
+      }
+  std::printf("curved thin outlines by points: ink against cairo's %s\n", spread.Text().c_str());
+  EXPECT_GE(spread.least, 0.75) << spread.Text();
+  EXPECT_LE(spread.most, 1.33) << spread.Text();
+  EXPECT_NEAR(spread.Mean(), 1.0, 0.1) << spread.Text();
+}
+
 // Random thin bands: polylines of 3 to 9 points, 0.3 to 1.5 device pixels wide, turned any way, at the four
 // scales; every one within 0.75-1.33 of cairo's ink and the mean within a tenth.
 TEST(ConcaveInk, RandomThinBandsPutDownCairosInk)
