@@ -2,6 +2,7 @@
 
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGsliver.h"
 
 #include <algorithm>
 
@@ -54,8 +55,9 @@ bool vgSampledFringeHolds(VGcontext* ctx)
   for (int i = 0; i < cache->npaths; i++)
   {
     const VGpath& path = cache->paths[i];
-    if (path.count < 3) continue;
     const VGpoint* pts = &cache->points[path.first];
+    // A path that encloses nothing is not filled (vgExpandFill), nor does it wind.
+    if (path.count < 3 || vgEnclosesNothing(path, pts, ctx->distTol)) continue;
     const double x = pts[0].x, y = pts[0].y;
     int others = 0;
     for (int j = 0; j < cache->npaths; j++)

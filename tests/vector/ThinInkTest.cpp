@@ -3,7 +3,7 @@
 // the sum over its pixels of 255 minus red; a pixel blended twice by one fill (fan and fringe, or two
 // fringe bands, over the same pixel) shows as ink beyond cairo's. Curved shapes under 1.5 pixels across
 // are held to their exact area's ink instead: cairo's coverage of them runs up to a tenth light.
-#include "tests/vector/InkPictures.h"
+#include "tests/support/CairoPaths.h"
 #include "tests/vector/MetalTestContext.h"
 #include "tests/vector/VectorTestContext.h"
 
@@ -153,11 +153,17 @@ std::vector<int> DrawVector(const Shape& s, float ratio)
     vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)kAlpha));
     vgFill(m.ctx);
   }
-  return qorvtest::RedOf(m.End());
+  const qorvtest::RgbaImage image = m.End();
+  std::vector<int> red((size_t)image.width * image.height);
+  for (size_t i = 0; i < red.size(); ++i)
+    red[i] = image.rgba[i * 4];
+  return red;
 }
 
-void CairoShape(cairo_t* cr, const Shape& s)
+std::vector<int> DrawCairo(const Shape& s, float ratio)
 {
+  cairo_t* cr = qorvtest::CairoOnWhite((int)(kSide * ratio), ratio);
+  cairo_surface_t* surface = cairo_get_target(cr);
   CairoPath(cr, s);
   cairo_set_source_rgba(cr, 0, 0, 0, kAlpha);
   if (s.stroke > 0)
@@ -168,11 +174,10 @@ void CairoShape(cairo_t* cr, const Shape& s)
   }
   else
     cairo_fill(cr);
-}
-
-std::vector<int> DrawCairo(const Shape& s, float ratio)
-{
-  return qorvtest::CairoRed((int)(kSide * ratio), ratio, [&](cairo_t* cr) { CairoShape(cr, s); });
+  cairo_destroy(cr);
+  std::vector<int> red = qorvtest::CairoReds(surface);
+  cairo_surface_destroy(surface);
+  return red;
 }
 
 struct Ink
