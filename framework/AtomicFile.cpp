@@ -144,7 +144,11 @@ std::string OwnerTag()
   const int pid = int(getpid());
   unsigned long long start = 0;
   std::string tag = std::to_string(pid);
-  if (qorvplatform::ProcessStartTime(pid, start)) tag += "-" + std::to_string(start);
+  if (qorvplatform::ProcessStartTime(pid, start))
+  {
+    tag += '-';
+    tag += std::to_string(start);
+  }
   return tag;
 }
 
