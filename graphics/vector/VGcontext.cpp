@@ -1,7 +1,7 @@
 #include "graphics/vector/VGcontext.h"
 
 #include "graphics/vector/FontAtlas.h"
-#include "graphics/vector/VGthinFill.h"
+#include "graphics/vector/VGthinScratch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -28,6 +28,8 @@ constexpr Switch kSwitches[] = {
     {"gpu.simd", nullptr, &QorvGpuOptions::simd},
     {"gpu.convexFans", nullptr, &QorvGpuOptions::convexFans},
     {"gpu.quadCorners", nullptr, &QorvGpuOptions::quadCorners},
+    {"gpu.stencilSkipping", nullptr, &QorvGpuOptions::stencilSkipping},
+    {"gpu.bandThreads", nullptr, &QorvGpuOptions::bandThreads},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -19,7 +19,10 @@ namespace iplugin::igraphics
 // lives (M = platform/src/Metal/, V = graphics/vector/; file, then function), when it applies, its switch (a
 // VGoptions field; gpu.* is the GPU's part), how far its bytes may stray from the general path's, and the
 // tests that hold it there. The frames test is Switches/MultiDrawFrames.OneSwitchOffGivesTheBytesOfAllOn,
-// one instance a switch (frames of several fills drawn with that switch off against all on).
+// one instance a switch (frames of several fills drawn with that switch off against all on). A shader is
+// handed no options: the GPU's calls back from a shader (QorvSampleTexture's texel snap, QorvShaderSimd)
+// read the draw's from a thread-local that the rasteriser sets while the draw's shaders run (M
+// ShaderOptions.cpp QorvShaderOptions, QorvOptionsScope), so that their switches follow the draw's too.
 //
 //  1 span shading
 //    where:     V MVGshaders.cpp FragmentShaderSpan, VGshading.cpp vgShadeSpan; M Rasterizer.cpp Draw::Run;
@@ -37,7 +40,8 @@ namespace iplugin::igraphics
 //               colour: blended in one pass
 //    switch:    gpu.spanShading (it asks the shader's answer)
 //    tolerance: none: the span function's colour
-//    tests:     ShadingSpan.OneColourSpansAgreeWithPerFragmentShading
+//    tests:     ShadingSpan.OneColourSpansAgreeWithPerFragmentShading (the shader's answer),
+//               RasterizerSpans.DrawAsPerFragmentShaders (the rows blended in one pass)
 //  3 texel copies
 //    where:     M TexelShortcuts.cpp Draw::TexelRuns, Draw::TexelRun; Sampling.cpp QorvTexelCentres;
 //               TexelBlend.h QorvTexelRowOver, QorvCopyTexelsIsa; V VGshading.cpp vgShadeSpanSamples
@@ -82,7 +86,8 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     RendererShortcuts.ColumnsAndRowsBetweenTexelsGiveTheRowsBytes
 //  8 texel snap
-//    where:     M Sampling.cpp LinearIndex (its snap set by Setup from the options)
+//    where:     M Sampling.cpp LinearIndex (its snap set by Setup from the draw's options, in a shader's
+//               samples through ShaderOptions.cpp QorvShaderOptions)
 //    when:      linear sampling: a sample within a 4096th of a texel of a texel centre is that texel
 //    switch:    gpu.texelSnap
 //    tolerance: the colour within a 16th of a level of the exact filter's: a blended byte a level apart now
@@ -97,10 +102,11 @@ namespace iplugin::igraphics
 //               spanning it where that is a sliver)
 //    switch:    gpu.convexFans
 //    tolerance: the pixels are the triangles'; the varyings come from another plane through corners rounded
-//               to 256ths of a pixel, so a sample lands up to a 256th of a pixel elsewhere: up to 8 levels
-//               apart (4 seen) in up to 256 bytes a fill at scale 1, under every composite operation; and
-//               where an image sampled nearest has a pixel centre on a texel's edge or within a 256th of a
-//               pixel of one, the texel on its other side (which side is a rounding on either path)
+//               to 256ths of a pixel, so a sample lands up to about a 256th of a pixel elsewhere: up to 8
+//               levels apart (3 seen) in up to 256 bytes a fill at scale 1 (207 seen), under every composite
+//               operation; and where an image sampled nearest has a pixel centre on a texel's edge or within
+//               a 128th of a pixel of one, the texel on its other side (which side is a rounding on either
+//               path)
 //    tests:     RasterizerFans.CoverWhatTheirTrianglesCover, Rasterizer.FansInterpolateAsTheirTrianglesDo,
 //               RendererShortcuts.FansQuadCornersAndTheUnclearedStencilGiveTheGeneralPathsBytes, the frames
 //               test's ConvexFans (every frame held to that bound, pixels within a 128th of a pixel of a
@@ -116,16 +122,16 @@ namespace iplugin::igraphics
 // 11 band threads
 //    where:     M Encoders.cpp MTLRenderCommandEncoder::endEncoding, BandPool; Rasterizer.cpp
 //               QorvRasterDraw::Rasterize
-//    when:      a pass over a target of two shares of pixels or more: drawn in bands of rows on threads
-//    switch:    none here: the process's QorvMetalSetPixelsPerBand (one band is none)
+//    when:      a pass over a target of two shares of pixels or more (a share is the process's
+//               QorvMetalSetPixelsPerBand): drawn in bands of rows on threads
+//    switch:    gpu.bandThreads
 //    tolerance: none
 //    tests:     Rasterizer.TargetsAreDrawnOnAThreadAShare, Rasterizer.LargeTargetsDrawEveryRowOnceAndInOrder,
 //               the frames test's Bands
 // 12 SIMD arithmetic
 //    where:     M SourceOver.h, TexelBlend.h, Sampling.cpp, RasterDraw.h Draw::VaryingTerms, Rasterizer.cpp
-//               Draw::Run, Draw::ChunkStartsAlike, ConvexFan.cpp AffineAt,
-//               TexelShortcuts.cpp; V VGshading.cpp
-//               (through QorvShaderSimd)
+//               Draw::Run, Draw::ChunkStartsAlike, ConvexFan.cpp AffineAt, TexelShortcuts.cpp,
+//               ShaderOptions.cpp QorvShaderSimd (for the shaders); V VGshading.cpp
 //    when:      where built: SSE2, and the AVX2 and SSSE3 texel kernels where the processor runs them
 //    switch:    gpu.simd
 //    tolerance: none
@@ -137,17 +143,20 @@ namespace iplugin::igraphics
 // 13 stencil skipping
 //    where:     M Rasterizer.cpp Draw::Row
 //    when:      fragments that fail the stencil test and keep its value are skipped before shading
-//    switch:    none: the per-fragment path (gpu.spanShading off) shades and drops them
-//    tolerance: none
-//    tests:     RasterizerSpans.DrawAsPerFragmentShaders
+//    switch:    gpu.stencilSkipping (off, every fragment is shaded and the stencil test drops them)
+//    tolerance: a byte a level apart now and then (a run after skipped fragments steps its varyings from
+//               its own start: a float rounding); frames: 1 level, 6 bytes a fill
+//    tests:     RasterizerStencil.SkippedFragmentsAreThoseThatChangeNothing, the frames test's
+//               StencilSkipping
 // 14 column memo
 //    where:     V VGshading.cpp ColumnsFor (a span's s coordinates, by what they were worked out from);
 //               M Sampling.cpp ColumnsOf (their texel columns, by the name the shader gives them, count,
-//               size and snap)
+//               size, snap and arithmetic)
 //    when:      every span of an image fill, and every texel copy
 //    switch:    none: a memo keyed by all it depends on gives what it remembers
 //    tolerance: none
 //    tests:     Sampling.RowsTakeTheFilteredTexelsUnderAnyName,
+//    Sampling.KeptColumnsAreKeyedByTheirArithmetic,
 //               RendererShortcuts.RepeatedRowsSampleByTheirOwnPaint
 // 15 fill shortcuts
 //    where:     V VGpathCommands.cpp WalkQuad; VGtessellate.cpp Turning

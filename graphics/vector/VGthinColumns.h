@@ -1,21 +1,28 @@
 // A shape thin along its whole length (a convex fill, or a short stroke's outline), drawn as columns across
-// the way it lies: each column's coverage is the shape box-filtered over a fringe, across and along, so that
-// its samples a fringe apart add up to the shape's width wherever they lie, and the strip fades as the
-// shape narrows.
+// the way it lies, each the shape box-filtered over a fringe.
+//
+// The box filter, which every thin construction follows (the columns here, the band's columns in
+// VGthinStrip.cpp, the inner outline in VGthinFill.cpp, short strokes in VGthinStroke.h): samples a pixel
+// apart put down a shape's area whatever their phase where each takes the shape's integral over a box one
+// pixel square round it. Across a strip W wide, the box over a fringe F ramps over min(W, F) from each
+// outer edge and holds over |F - W| at min(W, F) / F: samples F apart add up to W wherever they lie, and
+// the coverage fades as the strip narrows. Along the shape, the same box makes each column's width the
+// running mean of the shape's width over a fringe. The box is a pixel's square only along the pixel grid:
+// across a side turned from the axes, a pixel's square spans |cos| + |sin| pixels, and the fringe is
+// widened to that (vgThinLie); along the grid or its diagonal it adds up to the area at any phase.
 #pragma once
 
-#include "graphics/vector/VGthinFill.h"
+#include "graphics/vector/VGpath.h"
+#include "graphics/vector/VGthinScratch.h"
 
 namespace iplugin::igraphics
 {
 // The way a thin outline lies, (ux, uy) of unit length, and how many fringes wide a pixel's square is across
-// it. A pixel's square spans |cos| + |sin| pixels across a side turned from the axes: a thin shape's samples
-// a pixel apart add up to its area only where its fringe is that wide across it (a fringe one pixel across
-// puts down up to a third more or less ink on a shape lying at 45 degrees). How the shape lies is the main
-// direction of its sides (dx, dy, len; by the doubled angle, so that opposite sides agree), weighted by how
-// much they share it. With `grid`, the shape lies along whichever of the pixel grid's directions and
-// diagonals is nearest that (along x where its sides share next to none, as a dot's), where a box a pixel's
-// square wide along and across adds up to its area wherever it lies.
+// it (the box filter above; a fringe one pixel across puts down up to a third more or less ink on a shape
+// lying at 45 degrees). How the shape lies is the main direction of its sides (dx, dy, len; by the doubled
+// angle, so that opposite sides agree), weighted by how much they share it. With `grid`, the shape lies
+// along whichever of the pixel grid's directions and diagonals is nearest that (along x where its sides
+// share next to none, as a dot's).
 double vgThinLie(const VGpoint* pts, int n, double& ux, double& uy, bool grid);
 
 // Twice the closed outline's area, positive where it turns from x towards y.

@@ -233,123 +233,91 @@ bool PolygonFarBand(const VGpoint* pts, int count, const double* across, int j, 
          ThinAlong(pts, count, across, opposite, woff, length);
 }
 
-// Whether a polygon is a quadrilateral thin across all four sides (a rhombus): pointed at both ends.
-bool PointedBothEnds(const VGthinScratch& s, int count, bool curved)
+// The half-planes of segment j's band and its corner, into planes (x, y, c triples; as the path turns: the
+// corner's first counter-clockwise, walked backwards clockwise), and its far side's band into reversed. The
+// far side's band bounds the inner outline where the segment has one (s.farBand): on a curve where the whole
+// shape lies within a fringe of the segment's line (further out, the line would cut off the inner outline
+// away from the segment), on a polygon where it is thin across the segment and its opposite side. Another
+// side thin where it lies reaches in by the shape's width there less half a fringe: a wider polygon's, or a
+// curve's near a pointed end, whose line runs on far from the shape.
+void SegmentPlanes(const VGthinScratch& s, const VGpoint* pts, int count, int j, const double* units,
+                   float woff, double widen, bool ccw, bool curved, double*& planes, double*& reversed)
 {
-  bool pointed = !curved && count == 4;
-  for (int j = 0; j < count && pointed; j++)
-    pointed = s.farBand[(size_t)j] >= 0.0;
-  return pointed;
+  const VGpoint& p = pts[j];
+  const int before = Prev(j, count);
+  const bool thinHere = s.farBand[(size_t)j] >= 0.0, thinBefore = s.farBand[(size_t)before] >= 0.0;
+  // A polygon's side with a far band keeps its own line just inside its band's outer edge, should the
+  // far band of the side opposite it reach past there.
+  const double reach = !curved && thinHere
+                           ? woff / 64.0 - woff
+                           : (s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
+  // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
+  const double c = (double)p.dy * p.x - (double)p.dx * p.y;
+  const double edge[3] = {p.dy, -p.dx, c + reach - woff * 1e-4};
+  const bool ownEdge = !thinHere || !curved;
+  // The corner between two sides, one of them thin where it lies: a pointed end ramps over a fringe as
+  // a straight end would; a corner of a thin side lets the inner outline out to the far side's band.
+  // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.
+  double cornerReach = 0.0;
+  bool ownCorner = true;
+  const double* unit = &units[(size_t)j * 3];
+  const double dm = unit[2];
+  const bool narrowHere = curved ? s.across[(size_t)j] < 2.0 * woff : thinHere;
+  const bool narrowBefore = curved ? s.across[(size_t)before] < 2.0 * woff : thinBefore;
+  if ((narrowHere || narrowBefore) && dm > 0.0)
+  {
+    // A corner turning less than a right angle is as thin along its bisector as across its sides (the
+    // bisector, tilted along a long thin shape, would take in its far end).
+    const double open = Open(unit, p); // the band's outer edge lies this many fringes out
+    const double inwards =
+        open > kRightAngle ? std::min(s.across[(size_t)j], s.across[(size_t)before]) : s.bisector[(size_t)j];
+    cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
+    ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
+  }
+  else if (curved && reach - woff * 1e-4 >= 0.0)
+    ownCorner = false; // the planes of its two sides, reaching in, keep the inner outline behind its corner
+  auto addCorner = [&]()
+  {
+    if (!ownCorner || !(dm > 0.0)) return;
+    const double inv = 1.0 / dm;
+    vgAddUnitPlane(planes, p.dmx * inv, p.dmy * inv,
+                   ((double)p.dmx * p.x + (double)p.dmy * p.y + cornerReach) * inv);
+  };
+  auto addEdge = [&]()
+  {
+    if (ownEdge) (curved ? vgAddUnitPlane : vgAddPlane)(planes, edge[0], edge[1], edge[2]);
+  };
+  if (ccw)
+    addCorner(), addEdge();
+  else
+    addEdge(), addCorner();
+  // The far side's band, moved out by the shape's bulge beyond the segment's line (vgThinConvexFill).
+  if (thinHere) vgAddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
 }
 
 // The inner outline of a convex fill whose inset folds: what the half-planes of the segments' bands leave,
 // each reaching inwards by half a fringe (less `widen`), cut at each corner's supporting line so that it
-// stays behind the band's outer edge. Where the shape is thinner than a fringe across a segment, the band's
-// inner edge is the far side moved back by half a fringe: each column across the shape then ramps over the
-// shape's width and holds over a fringe less it, the box-filtered coverage of a strip, whose samples a
-// pixel apart add up to the same ink wherever it lies. Into s.inner (x, y pairs, the path's turning);
-// answers whether a segment is narrow (under 2 half fringes across, kNarrow if curved). Empty when nothing
-// is left.
+// stays behind the band's outer edge (SegmentPlanes). Where the shape is thinner than a fringe across a
+// segment, the band's inner edge is the far side moved back by half a fringe: each column across the shape
+// then ramps over the shape's width and holds over a fringe less it, as the box filter does
+// (VGthinColumns.h). Into s.inner (x, y pairs, the path's turning); answers whether a segment is narrow
+// (under 2 half fringes across, kNarrow if curved). Empty when nothing is left.
 bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double* units, float woff,
-                  double widen, double area, bool ccw, bool curved)
+                  double widen, bool ccw, bool curved)
 {
   s.planes.resize((size_t)count * 6);
   s.reversed.resize((size_t)count * 3);
   double *planes = s.planes.data(), *reversed = s.reversed.data();
   bool thin = false;
   const double narrow = (curved ? kNarrow : 2.0) * woff;
-  // A quadrilateral thin across all four sides (a rhombus) narrows to a point at both ends of a diagonal:
-  // its columns ask to hold over a fringe less their width, narrowest at its middle, which no convex inner
-  // outline can; the far bands of its sides, running on past its middle, would hold widest there instead
-  // (0.83 to 1.19 of its ink lying along an axis). Bounded by lines along the diagonal, it holds over a
-  // fringe less its mean width all along, and the columns near its middle and its ends stray in turn.
-  const bool pointedBothEnds = PointedBothEnds(s, count, curved);
-  int tipA = 0, tipB = 2;
-  if (pointedBothEnds)
-  {
-    auto dist2 = [pts](int i, int k)
-    {
-      const double dx = (double)pts[k].x - pts[i].x, dy = (double)pts[k].y - pts[i].y;
-      return dx * dx + dy * dy;
-    };
-    if (dist2(1, 3) > dist2(0, 2)) tipA = 1, tipB = 3;
-  }
   double extent = 1.0;
   for (int step = 0; step < count; step++)
   {
     const int j = ccw ? step : count - 1 - step;
     const VGpoint& p = pts[j];
-    // The far side's band bounds the inner outline where the segment has one (s.farBand): on a curve where
-    // the whole shape lies within a fringe of the segment's line (further out, the line would cut off the
-    // inner outline away from the segment), on a polygon where it is thin across the segment and its
-    // opposite side. Another side thin where it lies reaches in by the shape's width there less half a
-    // fringe: a wider polygon's, or a curve's near a pointed end, whose line runs on far from the shape.
-    const int before = Prev(j, count);
-    const bool thinHere = s.farBand[(size_t)j] >= 0.0, thinBefore = s.farBand[(size_t)before] >= 0.0;
     thin = thin || (curved ? s.whole : s.across)[(size_t)j] < narrow;
     extent = std::max(extent, (double)std::max(std::fabs(p.x), std::fabs(p.y)));
-    // A polygon's side with a far band keeps its own line just inside its band's outer edge, should the
-    // far band of the side opposite it reach past there.
-    const double reach = !curved && thinHere
-                             ? woff / 64.0 - woff
-                             : (s.across[(size_t)j] < 2.0 * woff ? s.across[(size_t)j] - woff : woff) - widen;
-    // A whisker of slack keeps a shape exactly one fringe thin from losing its inner line to rounding.
-    const double c = (double)p.dy * p.x - (double)p.dx * p.y;
-    const double edge[3] = {p.dy, -p.dx, c + reach - woff * 1e-4};
-    const bool ownEdge = !thinHere || !curved;
-    // The corner between two sides, one of them thin where it lies: a pointed end ramps over a fringe as
-    // a straight end would; a corner of a thin side lets the inner outline out to the far side's band.
-    // Between two thin sides the far sides' bands keep the inner outline behind the band's outer edge.
-    double cornerReach = 0.0;
-    bool ownCorner = true;
-    const double* unit = &units[(size_t)j * 3];
-    const double dm = unit[2];
-    const bool narrowHere = curved ? s.across[(size_t)j] < 2.0 * woff : thinHere;
-    const bool narrowBefore = curved ? s.across[(size_t)before] < 2.0 * woff : thinBefore;
-    if ((narrowHere || narrowBefore) && dm > 0.0)
-    {
-      // A corner turning less than a right angle is as thin along its bisector as across its sides (the
-      // bisector, tilted along a long thin shape, would take in its far end).
-      const double open = Open(unit, p); // the band's outer edge lies this many fringes out
-      const double inwards = open > kRightAngle ? std::min(s.across[(size_t)j], s.across[(size_t)before])
-                                                : s.bisector[(size_t)j];
-      cornerReach = (inwards >= 2.0 * woff ? woff - widen : -woff * open) * dm;
-      ownCorner = inwards >= 2.0 * woff || !(thinHere && thinBefore);
-    }
-    else if (curved && reach - woff * 1e-4 >= 0.0)
-      ownCorner = false; // the planes of its two sides, reaching in, keep the inner outline behind its corner
-    const double corner[3] = {p.dmx, p.dmy, (double)p.dmx * p.x + (double)p.dmy * p.y + cornerReach};
-    // Counter-clockwise: the corner's plane comes before its segment's; clockwise, walked backwards, after.
-    const double* first = ccw ? corner : edge;
-    const double* second = ccw ? edge : corner;
-    auto add = [&](const double* h)
-    {
-      if (h != edge)
-      {
-        if (ownCorner && dm > 0.0)
-        {
-          const double inv = 1.0 / dm;
-          vgAddUnitPlane(planes, h[0] * inv, h[1] * inv, h[2] * inv);
-        }
-      }
-      else if (ownEdge)
-        (curved ? vgAddUnitPlane : vgAddPlane)(planes, h[0], h[1], h[2]);
-    };
-    add(first);
-    add(second);
-    // The far side's band, moved out by the shape's bulge beyond the segment's line (vgThinConvexFill).
-    if (thinHere && !pointedBothEnds)
-      vgAddUnitPlane(reversed, -p.dy, p.dx, -(c + woff + widen + s.farBand[(size_t)j]));
-  }
-  if (pointedBothEnds)
-  {
-    // Along the diagonal between its pointed ends, a fringe less its mean width across.
-    const VGpoint &a = pts[tipA], &b = pts[tipB];
-    const double ux = b.x - a.x, uy = b.y - a.y, length = std::sqrt(ux * ux + uy * uy);
-    const double vx = -uy / length, vy = ux / length, mid = vx * a.x + vy * a.y;
-    const double holds = woff - area / length * 0.5 + widen;
-    vgAddUnitPlane(reversed, vx, vy, mid - holds);
-    vgAddUnitPlane(reversed, -vx, -vy, -mid - holds);
+    SegmentPlanes(s, pts, count, j, units, woff, widen, ccw, curved, planes, reversed);
   }
   s.planes.resize((size_t)(planes - s.planes.data()));
   s.reversed.resize((size_t)(reversed - s.reversed.data()));
@@ -363,110 +331,134 @@ bool InnerOutline(VGthinScratch& s, const VGpoint* pts, int count, const double*
   return thin;
 }
 
-// The band of a convex fill whose inset folds, as a strip from out: each corner's bands
-// end at the inner outline's points furthest out on either side of the corner's bisector, so that the
-// inner outline and the bands cover each pixel once. Answers their ink at full coverage inside: the inner
-// outline's area, and each band triangle's area times the mean coverage of its corners (1 inside, 0
-// outside).
-double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::vector<double>& inner,
-                VGvertex* out, int& written)
+// Twice the area of the triangle (a, b, c), signed by its turning.
+double Cross(double ax, double ay, double bx, double by, double cx, double cy)
 {
-  const int ninner = (int)inner.size() / 2;
-  // The inner outline's point furthest out against the inward direction (x, y); the directions asked
-  // turn with the outline, and so does the answer: it moves on while the next point lies further out.
-  const double* in = inner.data();
-  auto against = [in](double x, double y)
-  { return [in, x, y](int k) { return -(in[k * 2] * x + in[k * 2 + 1] * y); }; };
-  int at = -1;
-  auto furthest = [&](double x, double y)
+  return (bx - ax) * (cy - ay) - (cx - ax) * (by - ay);
+}
+
+// The point of the outer edge from (ax, ay) to (bx, by) nearest (px, py).
+std::pair<double, double> Foot(double px, double py, double ax, double ay, double bx, double by)
+{
+  const double ex = bx - ax, ey = by - ay, len2 = ex * ex + ey * ey;
+  const double t = len2 > 0.0 ? std::clamp(((px - ax) * ex + (py - ay) * ey) / len2, 0.0, 1.0) : 0.0;
+  return std::pair<double, double>(ax + ex * t, ay + ey * t);
+}
+
+// A convex fill's band as it is written, a strip from out alternating inner points (full coverage; an inner
+// vertex carries its point's index in u until its coverage is known, StripCoverage) and outer ones (none,
+// u -1), with its ink at full coverage inside: the inner outline's area, and each band triangle's area
+// times the mean coverage of its corners. Of the two triangles a pair adds, the one ending on the inner
+// point has two corners inside (two thirds of its area's ink), the one ending outside one (a third); the
+// first pair adds none.
+class BandStrip
+{
+public:
+  BandStrip(const std::vector<double>& inner, bool ccw, VGvertex* out)
+      : in_(inner.data()), ninner_((int)inner.size() / 2), turning_(ccw ? 1.0 : -1.0), out_(out), w_(out)
   {
-    if (at < 0)
+    for (int k = 2; k < ninner_; k++)
+      ink_ += Area2(in_[0], in_[1], in_[(k - 1) * 2], in_[(k - 1) * 2 + 1], in_[k * 2], in_[k * 2 + 1]) * 0.5;
+  }
+  // The inner outline's point furthest out against the inward direction (x, y); the directions asked turn
+  // with the outline, and so does the answer: it moves on while the next point lies further out.
+  int Furthest(double x, double y)
+  {
+    const double* in = in_;
+    if (at_ < 0)
     {
       double most;
-      at = Largest(ninner, against(x, y), most);
-      return at;
+      at_ = Largest(
+          ninner_, [in, x, y](int k) { return -(in[k * 2] * x + in[k * 2 + 1] * y); }, most);
+      return at_;
     }
-    for (int i = 0; i < ninner; i++)
+    for (int i = 0; i < ninner_; i++)
     {
-      const int m = Next(at, ninner);
-      if (!((in[m * 2] - in[at * 2]) * x + (in[m * 2 + 1] - in[at * 2 + 1]) * y < 0.0)) break;
-      at = m;
+      const int m = Next(at_, ninner_);
+      if (!((in[m * 2] - in[at_ * 2]) * x + (in[m * 2 + 1] - in[at_ * 2 + 1]) * y < 0.0)) break;
+      at_ = m;
     }
-    return at;
-  };
-  // Twice the area of the triangle (a, b, c), signed by its turning.
-  auto cross = [](double ax, double ay, double bx, double by, double cx, double cy)
-  { return (bx - ax) * (cy - ay) - (cx - ax) * (by - ay); };
-  auto area2 = [&cross](double ax, double ay, double bx, double by, double cx, double cy)
-  { return std::fabs(cross(ax, ay, bx, by, cx, cy)); };
-  double ink = 0.0;
-  for (int k = 2; k < ninner; k++)
-    ink += area2(in[0], in[1], in[(k - 1) * 2], in[(k - 1) * 2 + 1], in[k * 2], in[k * 2 + 1]) * 0.5;
-  // The strip alternates inner points (full coverage; their u is set once the ink is known) and outer
-  // ones (none): of the two triangles a pair adds, the one ending on the inner point has two corners
-  // inside (two thirds of its area's ink), the one ending outside one (a third). The first pair adds none.
-  VGvertex* w = out;
-  double ix = 0.0, iy = 0.0, ox = 0.0, oy = 0.0; // the last pair
+    return at_;
+  }
+  // Pairs inner point k with the outer point (x, y). The inner outline's points the corners' directions
+  // pass over since the last pair (two of its edges face one side, as far bands of sides lying alike do)
+  // pair first with their foot on the outer edge between, so that the band's inner edge runs along the
+  // whole inner outline.
+  __attribute__((always_inline)) void Add(int k, double x, double y)
+  {
+    if (last_ >= 0 && k != last_)
+    {
+      const double fromX = ox_, fromY = oy_;
+      for (int m = Next(last_, ninner_); m != k; m = Next(m, ninner_))
+      {
+        const auto [fx, fy] = Foot(in_[m * 2], in_[m * 2 + 1], fromX, fromY, x, y);
+        Pair(m, fx, fy);
+      }
+    }
+    Pair(k, x, y);
+    last_ = k;
+  }
+  int Written() const { return (int)(w_ - out_); }
+  double Ink() const { return ink_; }
+
+private:
+  static double Area2(double ax, double ay, double bx, double by, double cx, double cy)
+  {
+    return std::fabs(Cross(ax, ay, bx, by, cx, cy));
+  }
   // Twice the area of the triangle (a, b, c), positive where it turns as the path does.
-  const double turning = ccw ? 1.0 : -1.0;
-  auto inwards = [&cross, turning](double ax, double ay, double bx, double by, double cx, double cy)
-  { return cross(ax, ay, bx, by, cx, cy) * turning; };
-  // An inner vertex carries its point's index in u until its coverage is known, an outer one -1
-  // (StripCoverage).
-  int ik = 0;
-  auto emit = [&](int k, double inward, double x, double y) __attribute__((always_inline))
+  double Inwards(double ax, double ay, double bx, double by, double cx, double cy) const
   {
-    const double kx = in[k * 2], ky = in[k * 2 + 1];
-    if (w != out)
-    {
-      ink += std::fabs(inward) * (1.0 / 3.0);
-      ink += area2(ox, oy, kx, ky, x, y) * (1.0 / 6.0);
-    }
-    ik = k, ix = kx, iy = ky, ox = x, oy = y;
-    w[0] = VGvertex{(float)kx, (float)ky, (float)k, 1}, w[1] = VGvertex{(float)x, (float)y, -1.0f, 1};
-    w += 2;
-  };
-  // The point of the outer edge from (ax, ay) to (bx, by) nearest (px, py).
-  auto foot = [](double px, double py, double ax, double ay, double bx, double by)
+    return Cross(ax, ay, bx, by, cx, cy) * turning_;
+  }
+  __attribute__((always_inline)) void Pair(int k, double x, double y)
   {
-    const double ex = bx - ax, ey = by - ay, len2 = ex * ex + ey * ey;
-    const double t = len2 > 0.0 ? std::clamp(((px - ax) * ex + (py - ay) * ey) / len2, 0.0, 1.0) : 0.0;
-    return std::pair<double, double>(ax + ex * t, ay + ey * t);
-  };
-  auto pair = [&](int k, double x, double y) __attribute__((always_inline))
-  {
-    const double kx = in[k * 2], ky = in[k * 2 + 1];
-    const double inward = w != out ? inwards(ix, iy, ox, oy, kx, ky) : 0.0;
+    const double kx = in_[k * 2], ky = in_[k * 2 + 1];
+    const double inward = w_ != out_ ? Inwards(ix_, iy_, ox_, oy_, kx, ky) : 0.0;
     // Where the band closes to nothing (along a pointed end's side, whose far side's band runs out to its
     // outer edge) the next inner point may lie beside the last outer one: the last inner point pairs
     // first with its foot on the outer edge, so that no triangle turns over.
     if (inward < 0.0)
     {
-      const auto [fx, fy] = foot(ix, iy, ox, oy, x, y);
-      emit(ik, 0.0, fx, fy);
-      emit(k, inwards(ix, iy, ox, oy, kx, ky), x, y);
+      const auto [fx, fy] = Foot(ix_, iy_, ox_, oy_, x, y);
+      Emit(ik_, 0.0, fx, fy);
+      Emit(k, Inwards(ix_, iy_, ox_, oy_, kx, ky), x, y);
     }
     else
-      emit(k, inward, x, y);
-  };
-  // The inner outline's points the corners' directions pass over (two of its edges face one side, as far
-  // bands of sides lying alike do) pair with their foot on the outer edge between the pairs either side,
-  // so that the band's inner edge runs along the whole inner outline.
-  int last = -1;
-  auto next = [&](int k, double x, double y) __attribute__((always_inline))
+      Emit(k, inward, x, y);
+  }
+  __attribute__((always_inline)) void Emit(int k, double inward, double x, double y)
   {
-    if (last >= 0 && k != last)
+    const double kx = in_[k * 2], ky = in_[k * 2 + 1];
+    if (w_ != out_)
     {
-      const double fromX = ox, fromY = oy;
-      for (int m = Next(last, ninner); m != k; m = Next(m, ninner))
-      {
-        const auto [fx, fy] = foot(in[m * 2], in[m * 2 + 1], fromX, fromY, x, y);
-        pair(m, fx, fy);
-      }
+      ink_ += std::fabs(inward) * (1.0 / 3.0);
+      ink_ += Area2(ox_, oy_, kx, ky, x, y) * (1.0 / 6.0);
     }
-    pair(k, x, y);
-    last = k;
-  };
+    ik_ = k, ix_ = kx, iy_ = ky, ox_ = x, oy_ = y;
+    w_[0] = VGvertex{(float)kx, (float)ky, (float)k, 1}, w_[1] = VGvertex{(float)x, (float)y, -1.0f, 1};
+    w_ += 2;
+  }
+
+  const double* in_;
+  int ninner_;
+  double turning_;
+  VGvertex *out_, *w_;
+  double ink_ = 0.0;
+  int at_ = -1;                                      // the point Furthest answered last
+  int last_ = -1;                                    // the inner point paired last by Add
+  int ik_ = 0;                                       // the last pair's inner point
+  double ix_ = 0.0, iy_ = 0.0, ox_ = 0.0, oy_ = 0.0; // the last pair
+};
+
+// The band of a convex fill whose inset folds, as a strip from out (BandStrip): each corner's bands end at
+// the inner outline's points furthest out on either side of the corner's bisector, so that the inner
+// outline and the bands cover each pixel once. Answers their ink at full coverage inside; how many vertices
+// were written into written.
+double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::vector<double>& inner,
+                VGvertex* out, int& written)
+{
+  BandStrip band(inner, ccw, out);
   const VGpoint* p0 = &pts[count - 1];
   int first = 0;
   double firstX = 0.0, firstY = 0.0;
@@ -476,8 +468,8 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
     // Directions strictly between each side's normal and the bisector (n0 + n1), which the inner
     // outline's edges never face square on.
     const double n0x = p0->dy, n0y = -p0->dx, n1x = p1->dy, n1y = -p1->dx;
-    const int in0 = furthest(3.0 * n0x + n1x, 3.0 * n0y + n1y),
-              in1 = furthest(n0x + 3.0 * n1x, n0y + 3.0 * n1y);
+    const int in0 = band.Furthest(3.0 * n0x + n1x, 3.0 * n0y + n1y),
+              in1 = band.Furthest(n0x + 3.0 * n1x, n0y + 3.0 * n1y);
     double ox0 = p1->x - p1->dmx * woff, oy0 = p1->y - p1->dmy * woff, ox1 = ox0, oy1 = oy0;
     if (p1->flags & kVGPtBevel)
     {
@@ -485,14 +477,56 @@ double ThinBand(const VGpoint* pts, int count, float woff, bool ccw, const std::
       ox1 = p1->x - p1->dy * woff, oy1 = p1->y + p1->dx * woff;
     }
     if (j == 0) first = in0, firstX = ox0, firstY = oy0;
-    next(in0, ox0, oy0);
+    band.Add(in0, ox0, oy0);
     // The same pair again would add two triangles of no area.
-    if (in1 != in0 || ox1 != ox0 || oy1 != oy0) next(in1, ox1, oy1);
+    if (in1 != in0 || ox1 != ox0 || oy1 != oy0) band.Add(in1, ox1, oy1);
     p0 = p1;
   }
-  next(first, firstX, firstY);
-  written = (int)(w - out);
-  return ink;
+  band.Add(first, firstX, firstY);
+  written = band.Written();
+  return band.Ink();
+}
+
+// Each side's widths, its corner's unit bisector and its far band (VGthinScratch's unit, across, whole,
+// bisector and farBand), for the outline pts[0, n) whose area is `area`: they do not change with the
+// widening, and are worked out once for every inner outline tried. A thin side's far band runs along the
+// segment's line, from which a bulging shape's sides curve in away from the segment: there it would cut the
+// inner outline short, and the columns across a thin shape lying along a row of pixels would put down more
+// or less ink with where they lie between pixel centres. Moved out by how far the shape reaches across
+// beyond its mean width (its area over its length, half its perimeter less its width), it cuts about as
+// much as it lets out; a straight strip has no bulge. A polygon's sides are straight: PolygonFarBand says
+// which have far bands.
+void SideWidths(VGthinScratch& s, const VGpoint* pts, int n, float woff, double area, bool curved)
+{
+  double half = 0.0;
+  for (int j = 0; j < n; j++)
+    half += pts[j].len * 0.5;
+  s.unit.resize((size_t)n * 3);
+  UnitBisectors(pts, n, s.unit.data());
+  s.across.resize((size_t)n);
+  s.whole.resize((size_t)n);
+  s.bisector.resize((size_t)n);
+  WalkWidths(pts, n, woff, curved ? 2.0 * woff : 0.0, s.unit.data(), s.bisector.data(), s.across.data(),
+             s.whole.data());
+  s.farBand.resize((size_t)n);
+  for (int j = 0; j < n; j++)
+  {
+    const double w = s.whole[(size_t)j], length = half - w;
+    if (!curved)
+      s.farBand[(size_t)j] = PolygonFarBand(pts, n, s.across.data(), j, woff) ? 0.0 : -1.0;
+    else
+      s.farBand[(size_t)j] = w < 2.0 * woff ? (length > 0.0 ? std::max(0.0, w - area / length) : 0.0) : -1.0;
+  }
+}
+
+// The path drawn as the strip dst[0, count), without a fan; answers the end of it.
+VGvertex* SetStrip(VGpath* path, VGvertex* dst, int count)
+{
+  path->fill = dst;
+  path->nfill = 0;
+  path->stroke = dst;
+  path->nstroke = count;
+  return dst + count;
 }
 
 // Whether some inset edge runs against its own segment: the shape is thinner there than the fringe, or a
@@ -591,9 +625,8 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   const double area2 = vgTwiceArea(pts, count);
   const double area = std::fabs(area2) * 0.5;
   // A curve is built on fewer of its points where it has many: its columns on chords within a 16th of a
-  // pixel of the outline (their widths are scaled to the area; the chords of a 64th drew half as many
-  // columns again), its band and inner outline on chords within a 64th (a 32nd put down 0.80 of a
-  // 0.46-pixel ellipse's ink).
+  // pixel of the outline (their widths are scaled to the area), its band and inner outline, whose ink is
+  // not, on chords within a 64th.
   const bool curved = count >= kCurvedPoints;
   const VGpoint* outline = pts;
   int n = count;
@@ -614,48 +647,17 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
     const double lie = vgThinLie(outline, n, ux, uy, grid);
     if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff * lie, area, outline2, dst);
         ncolumns > 0)
-    {
-      path->fill = dst;
-      path->nfill = 0;
-      path->stroke = dst;
-      path->nstroke = ncolumns;
-      return dst + ncolumns;
-    }
+      return SetStrip(path, dst, ncolumns);
   }
   fewer(woff / 32.0f);
   // The band and inner outline lie along the sides' main direction.
   woff = (float)(woff * vgThinLie(outline, n, ux, uy, false));
-  double half = 0.0;
-  for (int j = 0; j < n; j++)
-    half += outline[j].len * 0.5;
-  // The widths do not change with the widening: worked out once for every outline tried.
-  s.unit.resize((size_t)n * 3);
-  UnitBisectors(outline, n, s.unit.data());
+  SideWidths(s, outline, n, woff, area, curved);
   const double* unit = s.unit.data();
-  s.across.resize((size_t)n);
-  s.whole.resize((size_t)n);
-  s.bisector.resize((size_t)n);
-  WalkWidths(outline, n, woff, curved ? 2.0 * woff : 0.0, unit, s.bisector.data(), s.across.data(),
-             s.whole.data());
-  // A thin side's far band runs along the segment's line, from which a bulging shape's sides curve in
-  // away from the segment: there it would cut the inner outline short, and the columns across a thin shape
-  // lying along a row of pixels would put down more or less ink with where they lie between pixel centres.
-  // Moved out by how far the shape reaches across beyond its mean width (its area over its length, half its
-  // perimeter less its width), it cuts about as much as it lets out; a straight strip has no bulge. A
-  // polygon's sides are straight: PolygonFarBand says which have far bands.
-  s.farBand.resize((size_t)n);
-  for (int j = 0; j < n; j++)
-  {
-    const double w = s.whole[(size_t)j], length = half - w;
-    if (!curved)
-      s.farBand[(size_t)j] = PolygonFarBand(outline, n, s.across.data(), j, woff) ? 0.0 : -1.0;
-    else
-      s.farBand[(size_t)j] = w < 2.0 * woff ? (length > 0.0 ? std::max(0.0, w - area / length) : 0.0) : -1.0;
-  }
   int nband = 0;
   auto build = [&](double widen)
   {
-    const bool thin = InnerOutline(s, outline, n, unit, woff, widen, area, area2 > 0.0, curved);
+    const bool thin = InnerOutline(s, outline, n, unit, woff, widen, area2 > 0.0, curved);
     if (s.inner.empty())
     {
       // Nothing left between the bands (a sliver of a triangle): they meet at the middle.
@@ -669,13 +671,6 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   const auto [thin, ink] = build(0.0);
   if (thin && ink < area) Widen(build, area, ink, woff);
 
-  // A rhombus's inner outline has no point at its widest, for the coverage to follow the columns by.
-  const int nstrip = vgThinStrip(s, outline, n, dst, nband, ux, uy, woff, area, area2 > 0.0, thin,
-                                 thin && !PointedBothEnds(s, n, curved));
-  path->fill = dst;
-  path->nfill = 0;
-  path->stroke = dst;
-  path->nstroke = nstrip;
-  return dst + nstrip;
+  return SetStrip(path, dst, vgThinStrip(s, outline, n, dst, nband, ux, uy, woff, area, area2 > 0.0, thin));
 }
 } // namespace iplugin::igraphics

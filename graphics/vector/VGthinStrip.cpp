@@ -16,13 +16,13 @@ using ring::Next;
 using ring::Prev;
 
 // The outline's, the band's outer and the inner outline's points along and across the way the shape lies
-// (ux, uy), t, s pairs, into s.along; answers where the inner outline's begin.
+// (ux, uy), t, s pairs, into s.projected; answers where the inner outline's begin.
 const double* ProjectAlong(VGthinScratch& s, const VGpoint* pts, int count, const VGvertex* band, int nband,
                            double ux, double uy)
 {
   const int nouter = nband / 2, ninner = (int)s.inner.size() / 2;
-  s.along.resize((size_t)(count + nouter + ninner) * 2);
-  double* ts = s.along.data();
+  s.projected.resize((size_t)(count + nouter + ninner) * 2);
+  double* ts = s.projected.data();
   auto project = [ux, uy, &ts](double x, double y)
   { ts[0] = x * ux + y * uy, ts[1] = y * ux - x * uy, ts += 2; };
   for (int j = 0; j < count; j++)
@@ -31,7 +31,7 @@ const double* ProjectAlong(VGthinScratch& s, const VGpoint* pts, int count, cons
     project(band[k * 2 + 1].x, band[k * 2 + 1].y);
   for (int k = 0; k < ninner; k++)
     project(s.inner[(size_t)k * 2], s.inner[(size_t)k * 2 + 1]);
-  return s.along.data() + (count + nouter) * 2;
+  return s.projected.data() + (count + nouter) * 2;
 }
 
 // The inner outline as a strip zigzagging from its point least along the way the shape lies to its point
@@ -162,15 +162,11 @@ private:
   double least_ = 0.0, most_ = 0.0;
 };
 
-// A thin shape's coverage follows its width, column by column across the way it lies. A column across a
-// strip W wide, box-filtered over a fringe, ramps over the lesser of the two and holds over their
-// difference at min(W, fringe) / fringe: whatever the phase of samples a fringe apart, they add up to W.
-// With one coverage for the whole inner outline, each column of a thin triangle put down the same ink; with
-// coverage alone following the width, a thin ellipse's columns, whose inner outline is about as wide all
-// along, strayed with where they lay by up to 8 %. Column: the column a shape W wide whose inner outline
-// is h across can take, its ramp from the outer edge in to the inner outline and its coverage there. False
-// where none can: an inner outline narrower than the shape less a fringe (round a fat shape's corner)
-// would need more than full coverage.
+// A thin shape's coverage follows its width, column by column across the way it lies, each column
+// box-filtered over a fringe (VGthinColumns.h) as far as the inner outline lets it. Column: the column a
+// shape W wide whose inner outline is h across can take, its ramp from the outer edge in to the inner
+// outline and its coverage there. False where none can: an inner outline narrower than the shape less a
+// fringe (round a fat shape's corner) would need more than full coverage.
 bool Column(double w, double h, double fringe, double& ramp, double& cover)
 {
   if (w <= fringe * (1.0 + 1e-6) && h < fringe)
@@ -232,9 +228,8 @@ void MatchColumns(VGthinScratch& s, ExtentAcross& shape, ExtentAcross& held, dou
 // inner point takes its column's coverage (Column), or where none fits, the coverage that puts down the
 // width across the band's outer edges there. The coverages are then scaled together, none above one, so
 // that the ink put down is the area's: each inner point's share of it is a third of every triangle of the
-// strip it is a corner of. Without the shape's and inner outline's extents (a rhombus, whose inner outline
-// has no point at its widest) the inner points take one coverage, scaled so. Without `taper` (no side is
-// thin) every inner point is at full coverage. outer, inner: the points along and across (ProjectAlong).
+// strip it is a corner of. Without `taper` (no side is thin; shape and held are then null) every inner
+// point is at full coverage. outer, inner: the points along and across (ProjectAlong).
 void StripCoverage(VGthinScratch& s, bool taper, ExtentAcross* shape, ExtentAcross* held, const double* outer,
                    int nouter, const double* inner, VGvertex* strip, int nstrip, double area, double fringe)
 {
@@ -265,11 +260,6 @@ void StripCoverage(VGthinScratch& s, bool taper, ExtentAcross* shape, ExtentAcro
     double ink = 0.0;
     for (int k = 0; k < ninner; k++)
     {
-      if (!shape || !held)
-      {
-        ink += weight[k];
-        continue;
-      }
       const double t = inner[k * 2], w = shape->At(t), h = held->At(t);
       if (double ramp; !Column(w, h, fringe, ramp, cover[k]))
       {
@@ -303,15 +293,15 @@ void StripCoverage(VGthinScratch& s, bool taper, ExtentAcross* shape, ExtentAcro
 } // namespace
 
 int vgThinStrip(VGthinScratch& s, const VGpoint* outline, int n, VGvertex* strip, int nband, double ux,
-                double uy, float woff, double area, bool ccw, bool taper, bool columns)
+                double uy, float woff, double area, bool ccw, bool taper)
 {
   const double* inner = ProjectAlong(s, outline, n, strip, nband, ux, uy);
-  double* outer = s.along.data() + n * 2;
+  double* outer = s.projected.data() + n * 2;
   const int ninner = (int)s.inner.size() / 2, nouter = nband / 2;
   std::optional<ExtentAcross> shape, held;
-  if (taper && columns)
+  if (taper)
   {
-    shape.emplace(s.along.data(), n, s.sides[0]), held.emplace(inner, ninner, s.sides[1]);
+    shape.emplace(s.projected.data(), n, s.sides[0]), held.emplace(inner, ninner, s.sides[1]);
     MatchColumns(s, *shape, *held, outer, strip, nband, ux, uy, 2.0 * woff, ccw);
   }
   strip[nband] = strip[nband - 1];

@@ -3,7 +3,7 @@
 #include "graphics/vector/VGpath.h"
 #include "graphics/vector/VGrenderParams.h"
 #include "graphics/vector/VGthinColumns.h"
-#include "graphics/vector/VGthinFill.h"
+#include "graphics/vector/VGthinScratch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +18,7 @@ namespace
 constexpr int kCapChords = 4;
 constexpr float kLongest = 8.0f; // fringes
 // A round cap's chords each put a column half a fringe either side of their ends; columns an eighth of a
-// fringe apart or less are one (a fifth fewer triangles to draw, the ink as near).
+// fringe apart or less are one (fewer triangles to draw, the ink as near).
 constexpr double kColumnSpacing = 1.0 / 8.0;
 constexpr double kMostTurn = kVGPi / 4;
 
@@ -92,7 +92,8 @@ bool vgThinStroke(VGcontext* ctx, const VGpaint& paint, float width, int lineCap
   const VGpoint* pts = &cache->points[cache->paths[0].first];
   const int count = cache->paths[0].count;
 
-  // Its length, and how far it turns in all: a long one is drawn as before as soon as it is seen to be.
+  // Its length, and how far it turns in all: a long one is left to the general stroke as soon as it is seen
+  // to be.
   double length = 0.0, turned = 0.0, px = 0.0, py = 0.0;
   for (int j = 0; j + 1 < count; j++)
   {

@@ -1,8 +1,8 @@
-// Short thin strokes with round or square caps, drawn as the columns of their outline (VGthinColumns.h). A
-// stroke thinner than the fringe is otherwise drawn a fringe wide and faded by its share of it, which puts
-// down its area's ink along its length; but its caps, sampled where they end, put down 0.85 to 1.22 of theirs
-// with where they lie between pixel centres, and on a stroke about as long as it is wide the caps are most
-// of it. Box-filtered along and across, the outline puts down its area's ink wherever it lies.
+// Short thin strokes with round or square caps, drawn as the columns of their outline, box-filtered along
+// and across (VGthinColumns.h), so that their caps put down their ink wherever they lie. A stroke thinner
+// than the fringe is otherwise drawn a fringe wide and faded by its share of it, which puts down its area's
+// ink along its length, but its caps, sampled where they end, put down more or less of theirs with where
+// they lie between pixel centres; on a stroke about as long as it is wide the caps are most of it.
 #pragma once
 
 #include "graphics/vector/VGcontext.h"

@@ -414,7 +414,8 @@ void UseFragmentLibrary(Harness& h, const char* name, QorvFragmentFunction fragm
 } // namespace
 
 // A target is drawn on as many threads as it holds shares of pixels (at most one a core the process may run
-// on), and alike on any number of them; held to one core, it is drawn on one thread.
+// on), and alike on any number of them; held to one core, or with band threads off, it is drawn on one
+// thread.
 TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
 {
   const unsigned cores = CoresToRunOn();
@@ -429,11 +430,12 @@ TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
     uint64_t share;
     size_t most, least;
     bool oneCore;
+    bool bandThreads = true;
   };
   std::vector<uint8_t> first;
-  for (const Case& c :
-       {Case{300 * 300, 1, 1, false}, Case{300 * 300 / 2, 2, std::min(2u, cores), false},
-        Case{kTestPixelsPerBand, 8, std::min(3u, cores), false}, Case{kTestPixelsPerBand, 1, 1, true}})
+  for (const Case& c : {Case{300 * 300, 1, 1, false}, Case{300 * 300 / 2, 2, std::min(2u, cores), false},
+                        Case{kTestPixelsPerBand, 8, std::min(3u, cores), false},
+                        Case{kTestPixelsPerBand, 1, 1, true}, Case{kTestPixelsPerBand, 1, 1, false, false}})
   {
     if (c.oneCore)
     {
@@ -441,6 +443,7 @@ TEST(Rasterizer, TargetsAreDrawnOnAThreadAShare)
     }
     Harness h(300, 300);
     QorvMetalSetPixelsPerBand(c.share);
+    QorvMetalSetOptions(*h.device, QorvGpuOptions{.bandThreads = c.bandThreads});
     UseFragmentLibrary(h, "testThreads", ThreadNotingFragment);
     Harness::DrawSpec d;
     d.vertices = Quad(0, 0, 300, 300);
@@ -503,6 +506,46 @@ TEST(Rasterizer, ScissoredPassesCountEachTileOnce)
   QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
 }
 
+namespace
+{
+// Seven overlapping triangles about the middle of a target s pixels square, marking their winding in the
+// stencil: front faces increment it, back faces decrement it.
+Harness::DrawSpec WindingFan(Harness& h, float s)
+{
+  Harness::DrawSpec fan;
+  for (int i = 0; i < 7; ++i)
+  {
+    float a0 = i * 2.7f, a1 = a0 + 2.1f;
+    fan.vertices.push_back({s * 0.5f, s * 0.45f, 0, 0});
+    fan.vertices.push_back({s * (0.5f + 0.45f * std::cos(a0)), s * (0.5f + 0.47f * std::sin(a0)), 0, 0});
+    fan.vertices.push_back({s * (0.5f + 0.43f * std::cos(a1)), s * (0.5f + 0.41f * std::sin(a1)), 0, 0});
+  }
+  fan.pipeline = h.Pipeline(nullptr);
+  fan.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+                                      MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
+  return fan;
+}
+
+// A triangle across a target s pixels square sampling a 3 x 2 texture of translucent texels, linearly
+// filtered, through the fragment function named, blended over.
+Harness::DrawSpec TexturedTriangle(Harness& h, float s, const char* fragment)
+{
+  Harness::DrawSpec image;
+  image.vertices = {
+      {s * 0.1f, s * 0.2f, -0.2f, 0.1f}, {s * 0.9f, s * 0.1f, 1.3f, 0}, {s * 0.4f, s * 0.95f, 0.4f, 1.2f}};
+  image.pipeline = h.Pipeline(fragment, true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+  auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 3, 2, false);
+  image.texture = h.device->newTextureWithDescriptor(*td);
+  const uint8_t texels[24] = {200, 10, 30, 255, 0,   0,   0,   0,   90, 180, 60, 128,
+                              40,  40, 40, 64,  255, 255, 255, 255, 5,  100, 7,  200};
+  image.texture->replaceRegion(MTLRegionMake2D(0, 0, 3, 2), 0, texels, 12);
+  MTLSamplerDescriptor sd;
+  sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+  image.sampler = h.device->newSamplerStateWithDescriptor(sd);
+  return image;
+}
+} // namespace
+
 struct SpanCase
 {
   MTLPixelFormat format;
@@ -514,8 +557,9 @@ class RasterizerSpans : public testing::TestWithParam<SpanCase>
 };
 
 // Shaders that shade whole spans go through another path of the rasteriser (stencil lookups ahead of
-// shading, chunks, the four-channel blend); a scene of windings, stencil covers and blended textures must
-// come out byte for byte as with the per-fragment shaders.
+// shading, chunks, the four-channel blend, rows that the shader answers one colour blended at once); a scene
+// of windings, stencil covers, blended textures and a blended solid triangle must come out byte for byte as
+// with the per-fragment shaders.
 TEST_P(RasterizerSpans, DrawAsPerFragmentShaders)
 {
   const SpanCase& c = GetParam();
@@ -523,17 +567,7 @@ TEST_P(RasterizerSpans, DrawAsPerFragmentShaders)
   {
     Harness h(c.size, c.size, c.format);
     const float s = (float)c.size;
-    Harness::DrawSpec fan;
-    for (int i = 0; i < 7; ++i)
-    {
-      float a0 = i * 2.7f, a1 = a0 + 2.1f;
-      fan.vertices.push_back({s * 0.5f, s * 0.45f, 0, 0});
-      fan.vertices.push_back({s * (0.5f + 0.45f * std::cos(a0)), s * (0.5f + 0.47f * std::sin(a0)), 0, 0});
-      fan.vertices.push_back({s * (0.5f + 0.43f * std::cos(a1)), s * (0.5f + 0.41f * std::sin(a1)), 0, 0});
-    }
-    fan.pipeline = h.Pipeline(nullptr);
-    fan.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
-                                        MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
+    const Harness::DrawSpec fan = WindingFan(h, s);
     Harness::DrawSpec cover;
     cover.vertices = Quad(0, 0, s, s);
     cover.pipeline = h.Pipeline(spans ? "testSolidSpan" : "testSolid", true, MTLBlendFactorOne,
@@ -541,19 +575,7 @@ TEST_P(RasterizerSpans, DrawAsPerFragmentShaders)
     cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationZero,
                                           MTLStencilOperationZero, MTLStencilOperationZero);
     cover.colour[0] = 0.3f, cover.colour[1] = 0.55f, cover.colour[2] = 0.1f, cover.colour[3] = 0.7f;
-    Harness::DrawSpec image;
-    image.vertices = {
-        {s * 0.1f, s * 0.2f, -0.2f, 0.1f}, {s * 0.9f, s * 0.1f, 1.3f, 0}, {s * 0.4f, s * 0.95f, 0.4f, 1.2f}};
-    image.pipeline = h.Pipeline(spans ? "testTextureSpan" : "testTexture", true, MTLBlendFactorOne,
-                                MTLBlendFactorOneMinusSourceAlpha);
-    auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 3, 2, false);
-    image.texture = h.device->newTextureWithDescriptor(*td);
-    const uint8_t texels[24] = {200, 10, 30, 255, 0,   0,   0,   0,   90, 180, 60, 128,
-                                40,  40, 40, 64,  255, 255, 255, 255, 5,  100, 7,  200};
-    image.texture->replaceRegion(MTLRegionMake2D(0, 0, 3, 2), 0, texels, 12);
-    MTLSamplerDescriptor sd;
-    sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
-    image.sampler = h.device->newSamplerStateWithDescriptor(sd);
+    const Harness::DrawSpec image = TexturedTriangle(h, s, spans ? "testTextureSpan" : "testTexture");
     Harness::DrawSpec opaque;
     opaque.vertices = {{s * 0.05f, s * 0.6f, 0, 0}, {s * 0.7f, s * 0.5f, 0, 0}, {s * 0.3f, s * 0.98f, 0, 0}};
     opaque.pipeline = h.Pipeline(spans ? "testSolidSpan" : "testSolid", true, MTLBlendFactorOne,
@@ -579,6 +601,90 @@ INSTANTIATE_TEST_SUITE_P(Targets, RasterizerSpans,
                                          SpanCase{MTLPixelFormatRGBA8Unorm, 150},
                                          SpanCase{MTLPixelFormatRGBA8Unorm, 300},
                                          SpanCase{MTLPixelFormatBGRA8Unorm, 300}));
+
+std::atomic<uint64_t> gFragmentsShaded{0};
+
+// The solid shader, counting the fragments it shades.
+bool CountingFragment(const QorvFragmentIn& in, float colour[4])
+{
+  gFragmentsShaded.fetch_add(1, std::memory_order_relaxed);
+  return SolidFragment(in, colour);
+}
+
+// Fragments that fail the stencil test and keep its value are left unshaded (gpu.stencilSkipping), and
+// every other fragment is shaded: off, every fragment is shaded and the test drops those. Over windings,
+// covers that keep the value where the test passes or fails, change it where it fails, or zero it where it
+// passes, and a textured cover under the test, both give the same colour and stencil bytes (a solid
+// colour does not hang on where a run starts; varyings stepped from another start may round a level apart
+// elsewhere, VGoptions.h), and the shaded fragments are as many as the stencil says.
+TEST(RasterizerStencil, SkippedFragmentsAreThoseThatChangeNothing)
+{
+  for (const int size : {40, 150})
+  {
+    auto draw = [&](bool skipping, uint64_t& shaded, uint64_t& live)
+    {
+      Harness h(size, size);
+      QorvMetalSetOptions(*h.device, QorvGpuOptions{.stencilSkipping = skipping});
+      UseFragmentLibrary(h, "testCounting", CountingFragment);
+      const float s = (float)size;
+      const Harness::DrawSpec fan = WindingFan(h, s);
+      const float clear[4] = {0.1f, 0.2f, 0.9f, 0.6f};
+      h.Pass({fan}, clear, true);
+      // Each cover over the whole target, as a pass of its own: which fragments pass, by the stencil before.
+      struct Cover
+      {
+        MTLCompareFunction compare;
+        MTLStencilOperation pass, fail;
+        uint32_t reference;
+      };
+      shaded = live = 0;
+      for (const Cover& c :
+           {Cover{MTLCompareFunctionNotEqual, MTLStencilOperationKeep, MTLStencilOperationKeep, 0},
+            Cover{MTLCompareFunctionEqual, MTLStencilOperationKeep, MTLStencilOperationIncrementWrap, 255},
+            Cover{MTLCompareFunctionLess, MTLStencilOperationZero, MTLStencilOperationKeep, 1}})
+      {
+        uint64_t passing = 0;
+        for (uint8_t v : h.Pixels(h.stencil))
+        {
+          const bool passes = c.compare == MTLCompareFunctionNotEqual ? c.reference != v
+                              : c.compare == MTLCompareFunctionEqual  ? c.reference == v
+                                                                      : c.reference < v;
+          passing += passes ? 1 : 0;
+          live += passes || c.fail != MTLStencilOperationKeep ? 1 : 0;
+        }
+        EXPECT_GT(passing, 0u);
+        EXPECT_LT(passing, (uint64_t)size * size);
+        Harness::DrawSpec cover;
+        cover.vertices = Quad(0, 0, s, s);
+        cover.pipeline =
+            h.Pipeline("testCounting", true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+        cover.depthStencil = Harness::Stencil(*h.device, c.compare, c.pass, c.fail, c.pass);
+        cover.reference = c.reference;
+        cover.colour[0] = 0.3f, cover.colour[1] = 0.55f, cover.colour[2] = 0.1f, cover.colour[3] = 0.7f;
+        gFragmentsShaded = 0;
+        h.Pass({cover});
+        shaded += gFragmentsShaded;
+      }
+      Harness::DrawSpec image = TexturedTriangle(h, s, "testTexture");
+      image.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionEqual, MTLStencilOperationKeep,
+                                            MTLStencilOperationKeep, MTLStencilOperationKeep);
+      h.Pass({image});
+      auto out = h.Pixels(h.colour);
+      auto st = h.Pixels(h.stencil);
+      out.insert(out.end(), st.begin(), st.end());
+      return out;
+    };
+    uint64_t shadedAll = 0, shadedLive = 0, live = 0;
+    const auto every = draw(false, shadedAll, live);
+    const auto skipped = draw(true, shadedLive, live);
+    EXPECT_EQ(shadedAll, 3u * size * size) << size;
+    EXPECT_EQ(shadedLive, live) << size;
+    EXPECT_LT(shadedLive, shadedAll) << size;
+    ASSERT_EQ(skipped.size(), every.size());
+    for (size_t i = 0; i < every.size(); ++i)
+      ASSERT_EQ(skipped[i], every[i]) << "size " << size << " byte " << i;
+  }
+}
 
 // Small triangles mostly fall within one band of rows; each band must still draw exactly its rows of them.
 TEST(Rasterizer, SmallTrianglesOfALargeTargetCoverItOnce)

@@ -280,3 +280,48 @@ TEST(Sampling, RowsTakeTheFilteredTexelsUnderAnyName)
     }
   }
 }
+
+// A row of sample columns is kept by the arithmetic that worked out its texel indices: asked again with the
+// same options it is found kept, and a draw without SIMD (or with it) works out its own rather than take one
+// the other arithmetic kept, so that turning SIMD off reaches every row. Both give the same texels.
+TEST(Sampling, KeptColumnsAreKeyedByTheirArithmetic)
+{
+  constexpr int w = 8, n = 5;
+  auto device = MTLCreateSystemDefaultDevice();
+  auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, w, 1, false);
+  auto texture = device->newTextureWithDescriptor(*d);
+  std::vector<uint8_t> px(w * 4);
+  for (size_t i = 0; i < px.size(); ++i)
+    px[i] = (uint8_t)(i * 29 % 251);
+  texture->replaceRegion(MTLRegionMake2D(0, 0, w, 1), 0, px.data(), w * 4);
+  MTLSamplerDescriptor sd;
+  sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+  MTLSamplerState sampler(sd);
+  // Texel centres 1 to 5, side by side; one t for the row, on the texture's one row.
+  std::vector<float> s(n);
+  for (int i = 0; i < n; ++i)
+    s[i] = ((float)i + 1.5f) / (float)w;
+  const float t = 0.5f;
+  QorvSpanAnswer samples;
+  samples.kind = QorvSpanKind::kSamples;
+  samples.s = s.data(), samples.t = &t, samples.tOne = true;
+  const int namer = 0;
+  const QorvGpuOptions simd, portable{.simd = false};
+  auto ask = [&](const QorvGpuOptions& options)
+  {
+    const uint64_t before = QorvMetalColumnRowsWorkedOut();
+    const unsigned char* texels[n];
+    const unsigned char* row = nullptr;
+    EXPECT_TRUE(QorvTexelCentres(texture.get(), &sampler, samples, n, texels, &row, &namer, options));
+    EXPECT_EQ(row, texture->levels()[0].pixels.data() + 4);
+    return QorvMetalColumnRowsWorkedOut() - before;
+  };
+  for (const QorvGpuOptions* first : {&simd, &portable})
+  {
+    const QorvGpuOptions* other = first == &simd ? &portable : &simd;
+    ask(*first);
+    EXPECT_EQ(ask(*first), 0u) << "kept, simd " << first->simd;
+    EXPECT_EQ(ask(*other), 1u) << "kept by the other arithmetic, simd " << other->simd;
+    EXPECT_EQ(ask(*other), 0u) << "kept, simd " << other->simd;
+  }
+}

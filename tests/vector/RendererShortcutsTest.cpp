@@ -968,7 +968,7 @@ struct Frame
   }
 };
 
-// One switch off, the rest on (a thread's share of the target for the bands); the stated tolerance of its
+// One switch off, the rest on (a thread's share of the target, both sides'); the stated tolerance of its
 // shortcut (levels 0: byte-equal), and the bytes apart it allows a fill at scale 1 (more at larger scales,
 // which have more rows); nearTexelEdge: how far (device pixels) from a texel's edge an image sampled nearest
 // may take the texel on the other side, at any level (0: nowhere).
@@ -998,12 +998,13 @@ const SwitchOff kSwitchesOff[] = {
     {"Simd", [](VGoptions& o) { o.gpu.simd = false; }, 0, 0},
     {"QuadCorners", [](VGoptions& o) { o.gpu.quadCorners = false; }, 0, 0},
     {"UnclearedStencil", [](VGoptions& o) { o.unclearedStencil = false; }, 0, 0},
-    // The target drawn in bands of rows on several threads.
-    {"Bands", [](VGoptions&) {}, 0, 0, 256},
+    // A run of fragments after skipped ones steps its varyings from its own start: a float rounding.
+    {"StencilSkipping", [](VGoptions& o) { o.gpu.stencilSkipping = false; }, 1, 6},
+    // A target of many shares drawn in one band, not in bands of rows on several threads.
+    {"Bands", [](VGoptions& o) { o.gpu.bandThreads = false; }, 0, 0, 256},
     // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
-    // a 256th of a pixel apart. A level or two (4 at most, 207 bytes a fill, over 93,600 frames), and the
-    // other texel of an image sampled nearest within a 256th of a pixel of a texel's edge (which side a
-    // centre on one falls is a rounding on either path).
+    // a 256th of a pixel apart. A level or a few, and the other texel of an image sampled nearest within a
+    // 128th of a pixel of a texel's edge (which side a centre on one falls is a rounding on either path).
     {"ConvexFans", [](VGoptions& o) { o.gpu.convexFans = false; }, 8, 256, kShare, 1.0 / 128},
 };
 
@@ -1035,7 +1036,7 @@ TEST_P(MultiDrawFrames, OneSwitchOffGivesTheBytesOfAllOn)
   for (int frame = 0; frame < frames; ++frame)
   {
     const Frame scene(rng);
-    const auto on = DrawWith(scene.ratio, scene, VGoptions{});
+    const auto on = DrawWith(scene.ratio, scene, VGoptions{}, kW, kH, off.share);
     const auto other = DrawWith(scene.ratio, scene, offSide, kW, kH, off.share);
     ASSERT_EQ(on.size(), other.size());
     const size_t width = (size_t)(kW * scene.ratio);

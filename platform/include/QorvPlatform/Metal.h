@@ -31,6 +31,9 @@ QorvGpuOptions QorvMetalOptions(const MTLDevice& device);
 // of those shortcuts.
 uint64_t QorvMetalTexelsCopied();
 uint64_t QorvMetalTexelRectRows();
+// How many rows of sample columns the calling thread has worked out texel indices for, rather than found
+// them kept from an earlier row, for tests of that memo.
+uint64_t QorvMetalColumnRowsWorkedOut();
 
 // While set, every newLibraryWithData fails as if the data were damaged.
 void QorvMetalSetLibraryFailure(bool fail);

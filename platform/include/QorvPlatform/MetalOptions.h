@@ -27,6 +27,12 @@ struct QorvGpuOptions
   bool convexFans = true;
   // A quad's corner off its reference triangle is checked alone when its fan is made.
   bool quadCorners = true;
+  // Fragments that fail the stencil test and keep its value are left before they are shaded; off, every
+  // fragment is shaded and the stencil test drops them.
+  bool stencilSkipping = true;
+  // A pass over a target of two shares of pixels or more (QorvMetalSetPixelsPerBand) is drawn in bands of
+  // rows on as many threads (at most one a core); off, in one band on the thread that runs the pass.
+  bool bandThreads = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -362,7 +362,7 @@ void MTLRenderCommandEncoder::endEncoding()
         // every draw in order over them, so that each pixel still sees the draws in order.
         MTLTexture* target = colour ? colour : stencil;
         int bands = 1;
-        if (target)
+        if (target && options.bandThreads)
         {
           // A stencil's clear (a byte a pixel, one fill) is left out.
           const bool clears = colour && colourAttachment.loadAction == MTLLoadActionClear;

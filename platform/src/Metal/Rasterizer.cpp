@@ -310,6 +310,13 @@ void Draw::Row(const Span& sp, int n) const
           !(texels && n <= kChunk));
     return;
   }
+  if (!options.stencilSkipping)
+  {
+    for (int i = 0; i < n; i += kChunk)
+      Run(sp, i, std::min(n, i + kChunk));
+    return;
+  }
+  // Fragments that fail and keep the stencil's value change nothing: runs of the others are shaded.
   const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];
   auto live = [&](int i) { return sp.table->pass[srow[i]] || sp.table->next[srow[i]] != srow[i]; };
   int i = 0;

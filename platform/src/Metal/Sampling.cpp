@@ -341,6 +341,7 @@ struct ColumnIndices
 {
   int n = 0, size = 0;
   float snap = 0.0f;
+  bool simd = false; // the arithmetic that worked them out
   uint64_t name = 0; // the shader's name of c, or 0
   const void* namer = nullptr;
   float c[1024];
@@ -348,8 +349,12 @@ struct ColumnIndices
   bool centres = false, stepped = false;
 };
 
+// Rows of columns the calling thread worked out, rather than found kept (QorvMetalColumnRowsWorkedOut).
+thread_local uint64_t tColumnRowsWorkedOut = 0;
+
 // n <= 1024. A named row (name not 0) is found by its name, without looking at its values; under another
-// name, or none, by its values (the shader names the same values anew once it has let them go).
+// name, or none, by its values (the shader names the same values anew once it has let them go). A row is
+// kept by the arithmetic that worked it out, so that draws without SIMD take none from draws with it.
 const ColumnIndices& ColumnsOf(const float* c, int n, int size, const SampleSetup& st, uint64_t name,
                                const void* namer)
 {
@@ -361,7 +366,7 @@ const ColumnIndices& ColumnsOf(const float* c, int n, int size, const SampleSetu
   uint32_t bits;
   std::memcpy(&bits, c, sizeof bits);
   ColumnIndices& last = memo[((bits ^ (uint32_t)n) * 2654435761u) >> 26];
-  if (n == last.n && size == last.size && snap == last.snap)
+  if (n == last.n && size == last.size && snap == last.snap && st.simd == last.simd)
   {
     if (name != 0 && name == last.name && namer == last.namer) return last;
     if (std::memcmp(c, last.c, sizeof(float) * (size_t)n) == 0)
@@ -370,8 +375,9 @@ const ColumnIndices& ColumnsOf(const float* c, int n, int size, const SampleSetu
       return last;
     }
   }
-  last.n = n, last.size = size, last.snap = snap, last.name = name, last.namer = namer;
+  last.n = n, last.size = size, last.snap = snap, last.simd = st.simd, last.name = name, last.namer = namer;
   std::memcpy(last.c, c, sizeof(float) * (size_t)n);
+  ++tColumnRowsWorkedOut;
   last.centres = CentreIndices(c, n, size, snap, st.simd, last.xs, &last.stepped);
   return last;
 }
@@ -398,6 +404,11 @@ bool TexelSetup(const MTLTexture* texture, const MTLSamplerState* sampler, int n
          st.s->normalizedCoordinates && n >= 1 && n <= 1024;
 }
 } // namespace
+
+uint64_t QorvMetalColumnRowsWorkedOut()
+{
+  return tColumnRowsWorkedOut;
+}
 
 bool QorvTexelCentres(const MTLTexture* texture, const MTLSamplerState* sampler,
                       const QorvSpanAnswer& samples, int n, const unsigned char** texels,
