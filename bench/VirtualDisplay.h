@@ -8,6 +8,10 @@
 
 namespace qorvbench
 {
+// The CPU seconds of a process of ours so far, every thread's: to the nanosecond where the kernel keeps
+// scheduler statistics, else user + system time in clock ticks (10 ms); 0 when it is gone.
+double ProcessCpuSeconds(pid_t pid);
+
 class VirtualDisplay
 {
 public:
@@ -25,6 +29,7 @@ public:
   const std::string& Name() const { return mName; }
   // The server's CPU seconds so far (user + system).
   double CpuSeconds() const;
+  pid_t Pid() const { return mPid; }
 
 private:
   pid_t mPid = -1;

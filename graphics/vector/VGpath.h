@@ -85,6 +85,14 @@ struct VGpath
   int nstroke;
   int winding;
   int convex;
+  // The walk's record of the path as drawn, before points nearer than the distance tolerance were merged:
+  // the signed area the merging took from it (the area as drawn is its points' and this), the last point
+  // merged while its share is not yet counted, and whether a line, curve or close followed the move (a path
+  // of one point so drawn is a dot).
+  double lostArea;
+  float mergedX, mergedY;
+  uint8_t merged;
+  uint8_t drawn;
 };
 
 // One per context; the arrays grow and are reused from path to path and frame to frame.

@@ -76,6 +76,19 @@ void AddPath(VGcontext* ctx)
   c->npaths++;
 }
 
+// Twice the signed area of the triangle a, b, c, as SignedArea counts it.
+double TwiceTriangle(double ax, double ay, double bx, double by, double cx, double cy)
+{
+  return (cx - ax) * (by - ay) - (bx - ax) * (cy - ay);
+}
+
+// Counts the share of the point merged into k, with (x, y) drawn next: the triangle the merge cut off.
+void CountMerged(VGpath* path, const VGpoint& k, float x, float y)
+{
+  path->lostArea += TwiceTriangle(k.x, k.y, path->mergedX, path->mergedY, x, y) * 0.5;
+  path->merged = 0;
+}
+
 void AddPoint(VGcontext* ctx, float x, float y, int flags)
 {
   VGpath* path = LastPath(ctx);
@@ -84,9 +97,11 @@ void AddPoint(VGcontext* ctx, float x, float y, int flags)
   if (path->count > 0 && c->npoints > 0)
   {
     VGpoint* pt = &c->points[c->npoints - 1];
+    if (path->merged) CountMerged(path, *pt, x, y);
     if (PtEquals(pt->x, pt->y, x, y, ctx->distTol))
     {
       pt->flags |= (uint8_t)flags;
+      path->merged = 1, path->mergedX = x, path->mergedY = y;
       return;
     }
   }
@@ -434,6 +449,11 @@ void vgCircle(VGcontext* ctx, float cx, float cy, float r)
 
 namespace
 {
+void MarkDrawn(VGcontext* ctx)
+{
+  if (VGpath* path = LastPath(ctx)) path->drawn = 1;
+}
+
 // Turns the commands into paths and points; a command whose payload was cut off ends the walk.
 void WalkCommands(VGcontext* ctx)
 {
@@ -453,11 +473,13 @@ void WalkCommands(VGcontext* ctx)
       break;
     case kVGLineTo:
       if (i + 3 > n) return;
+      MarkDrawn(ctx);
       AddPoint(ctx, cmds[i + 1], cmds[i + 2], kVGPtCorner);
       i += 3;
       break;
     case kVGBezierTo:
       if (i + 7 > n) return;
+      MarkDrawn(ctx);
       if (cache->npoints > 0)
       {
         const VGpoint& last = cache->points[cache->npoints - 1];
@@ -467,7 +489,7 @@ void WalkCommands(VGcontext* ctx)
       i += 7;
       break;
     case kVGClose:
-      if (VGpath* path = LastPath(ctx)) path->closed = 1;
+      if (VGpath* path = LastPath(ctx)) path->closed = 1, path->drawn = 1;
       i++;
       break;
     case kVGWinding:
@@ -513,6 +535,7 @@ bool WalkQuad(VGcontext* ctx)
     cache->points[i].y = c[i * 3 + 2];
     cache->points[i].flags = kVGPtCorner;
   }
+  path->drawn = 1;
   cache->npaths = 1;
   cache->npoints = 4;
   cache->nwindings = n == 15 ? 1 : 0;
@@ -541,8 +564,11 @@ void vgFlattenPaths(VGcontext* ctx)
     {
       VGpoint* p0 = &pts[path->count - 1];
       VGpoint* p1 = &pts[0];
+      if (path->merged) CountMerged(path, *p0, p1->x, p1->y);
       if (path->count > 1 && PtEquals(p0->x, p0->y, p1->x, p1->y, ctx->distTol))
       {
+        const VGpoint& before = pts[path->count - 2];
+        path->lostArea += TwiceTriangle(before.x, before.y, p0->x, p0->y, p1->x, p1->y) * 0.5;
         path->count--;
         path->closed = 1;
       }
@@ -553,7 +579,10 @@ void vgFlattenPaths(VGcontext* ctx)
     {
       float area = SignedArea(pts, path->count);
       if ((path->winding == kVGSolid && area < 0.0f) || (path->winding == kVGHole && area > 0.0f))
+      {
         ReversePoints(pts, path->count);
+        path->lostArea = -path->lostArea;
+      }
     }
 
     for (int i = 0; i < path->count; i++)

@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "graphics/vector/VGcontext.h"
+#include "graphics/vector/VGdots.h"
 #include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGscissorCut.h"
+#include "graphics/vector/VGsliver.h"
 #include "graphics/vector/VGthinFill.h"
 #include "graphics/vector/VGthinStroke.h"
 
@@ -348,6 +351,21 @@ void MultiplyAlpha(VGpaint* paint, float alpha)
   paint->outerColor.a *= alpha;
 }
 
+// Whether the blend keeps the target under a source of 0, as where a fill's coverage is 0.
+bool KeepsUnderNoSource(const VGcompositeOperationState& op)
+{
+  auto keeps = [](int f) { return f == kVGOne || f == kVGOneMinusSrcColor || f == kVGOneMinusSrcAlpha; };
+  return keeps(op.dstRGB) && keeps(op.dstAlpha);
+}
+
+// A scissor that leaves everything, as vgResetScissor sets it.
+VGscissor NoScissor()
+{
+  VGscissor none{};
+  none.extent[0] = none.extent[1] = -1.0f;
+  return none;
+}
+
 bool Antialiased(VGcontext* ctx)
 {
   return ctx->params.edgeAntiAlias && vgGetState(ctx)->shapeAntiAlias;
@@ -366,8 +384,7 @@ bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState&
 {
   const VGpathCache* cache = ctx->cache;
   if (!ctx->options.unfringedRects || cache->npaths != 1 || cache->paths[0].count != 4) return false;
-  auto keeps = [](int f) { return f == kVGOne || f == kVGOneMinusSrcColor || f == kVGOneMinusSrcAlpha; };
-  if (!keeps(op.dstRGB) || !keeps(op.dstAlpha)) return false;
+  if (!KeepsUnderNoSource(op)) return false;
   const float ratio = ctx->devicePxRatio;
   int exponent = 0;
   if (!(ratio > 0.0f) || std::frexp(ratio, &exponent) != 0.5f) return false;
@@ -554,7 +571,7 @@ int vgExpandFill(VGcontext* ctx, float w)
   VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe));
   if (!verts) return 0;
 
-  const bool convex = cache->npaths == 1 && cache->paths[0].convex;
+  const bool convex = cache->npaths == 1 && cache->paths[0].convex && cache->paths[0].count > 2;
   const float woff = 0.5f * ctx->fringeWidth;
 
   for (int i = 0; i < cache->npaths; i++)
@@ -564,7 +581,7 @@ int vgExpandFill(VGcontext* ctx, float w)
     path->fill = verts;
     path->stroke = nullptr;
     path->nstroke = 0;
-    if (path->count == 0)
+    if (path->count < 3 || (cache->npaths > 1 && vgEnclosesNothing(*path, pts, ctx->distTol)))
     {
       path->nfill = 0;
       continue;
@@ -597,7 +614,9 @@ int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJ
   VGpathCache* cache = ctx->cache;
   float aa = fringe;
   float u0 = 0.0f, u1 = 1.0f;
-  int ncap = CurveDivs(w, kVGPi, ctx->tessTol);
+  // A dot's caps are divided as finely as a curve filled a tenth of a pixel from the arc.
+  int ncap =
+      CurveDivs(w, kVGPi, lineCap == kVGRound && vgHasOpenDots(ctx) ? ctx->tessTol * 0.2f : ctx->tessTol);
   const bool faded = half < w;
 
   w += aa * 0.5f;
@@ -688,16 +707,29 @@ void vgFill(VGcontext* ctx)
   // Even-odd sub-paths that nobody gave a winding are filled from outlines cut at their crossings, so
   // that a hole's fringe lies in the hole; the path cache stays as it is for a following stroke.
   VGpathCache* const flattened = ctx->cache;
-  if (state->fillRule == kVGEvenOdd && flattened->nwindings == 0)
+  if (VGpathCache* sliver = vgSliverOutline(ctx, &fillPaint))
+    ctx->cache = sliver;
+  else if (state->fillRule == kVGEvenOdd && flattened->nwindings == 0)
     if (VGpathCache* outlines = vgEvenOddOutlines(ctx)) ctx->cache = outlines;
   const bool antialiased = Antialiased(ctx);
+  VGscissor scissor = state->scissor;
+  // The cut outline's fringe reaches half a fringe past the scissor, where it must leave the target be.
+  const VGscissorCut cut = antialiased && KeepsUnderNoSource(state->compositeOperation)
+                               ? vgCutByScissor(ctx, scissor)
+                               : VGscissorCut::kNone;
+  if (cut == VGscissorCut::kEmpty)
+  {
+    ctx->cache = flattened;
+    return;
+  }
+  if (cut == VGscissorCut::kCut) ctx->cache = ctx->outlines, scissor = NoScissor();
   // Without the fringe the rectangle must still be a convex fan, as it is with one.
-  if (!(antialiased && FringeChangesNothing(ctx, state->compositeOperation, fillPaint, state->scissor) &&
+  if (!(antialiased && FringeChangesNothing(ctx, state->compositeOperation, fillPaint, scissor) &&
         vgExpandFill(ctx, 0.0f) && ctx->cache->paths[0].convex))
     vgExpandFill(ctx, antialiased ? ctx->fringeWidth : 0.0f);
 
   VGpathCache* cache = ctx->cache;
-  ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &state->scissor,
+  ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &scissor,
                          ctx->fringeWidth, cache->bounds, cache->paths, cache->npaths, state->fillRule);
 
   for (int i = 0; i < cache->npaths; i++)
@@ -722,6 +754,7 @@ void vgStroke(VGcontext* ctx)
 
   const float halfWidth = strokeWidth * 0.5f;
   vgFlattenPaths(ctx);
+  if (state->lineCap == kVGRound) vgOpenDots(ctx);
   if (Antialiased(ctx))
   {
     VGpaint outline = strokePaint;

@@ -60,7 +60,7 @@ size_is() {
 pixel() { PIXEL=$("$WM" pixels "$WID" "$1" "$2" 2>/dev/null); }
 pixel_is() { pixel "$1" "$2" && [ "$PIXEL" = "$3" ]; }
 pixel_is_not() { pixel "$1" "$2" && [ -n "$PIXEL" ] && [ "$PIXEL" != "$3" ]; }
-# drawn X Y: the editor's frame is on the window (it is black before the first).
+# drawn X Y: the editor's frame is on the window (before the first it shows the empty screen beneath: black).
 drawn() { pixel_is_not "$1" "$2" 000000; }
 
 # The in-window menus: their face, and a press that a menu still fading in (or a sub-menu still appearing)

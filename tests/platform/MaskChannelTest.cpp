@@ -1,7 +1,7 @@
 // A channel of a TrueColor visual other than 8 bits wide (5 and 6 on a 16-bit screen, 10 on a deep one):
 // every 8-bit value goes to the nearest level of the channel, and every level back to the nearest 8-bit
 // value, each in its place in the pixel.
-#include "platform/src/AppKit/X11SharedImage.h"
+#include "platform/src/AppKit/X11PixelConverter.h"
 
 #include <gtest/gtest.h>
 

@@ -161,3 +161,49 @@ TEST(PresentedChanges, ChangesAddUpBetweenTakes)
   EXPECT_EQ(x0, 10u);
   EXPECT_EQ(x1, 169u);
 }
+
+// A target that keeps the pixels in a layout of its own takes them through its writer: the same pixels for
+// the same places as a target of rows, from a blue-first drawable and from a red-first one (converted a
+// piece at a time), rows longer than a piece included.
+TEST(PresentedChanges, ATargetsWriterGetsWhatATargetOfRowsGets)
+{
+  constexpr int kDw = 150, kDh = 5, kTw = 160, kTh = 8, kX = 3, kY = 2;
+  struct Written
+  {
+    std::vector<uint8_t> pixels = std::vector<uint8_t>(kTw * kTh * 4, 0);
+  };
+  const auto write = [](void* context, const uint8_t* bgra, int x, int y, size_t count)
+  {
+    auto& w = *static_cast<Written*>(context);
+    ASSERT_TRUE(x >= 0 && y >= 0 && x + int(count) <= kTw && y < kTh) << x << "," << y << " " << count;
+    std::memcpy(&w.pixels[(size_t(y) * kTw + size_t(x)) * 4], bgra, count * 4);
+  };
+  for (const MTLPixelFormat format : {MTLPixelFormatBGRA8Unorm, MTLPixelFormatRGBA8Unorm})
+  {
+    SCOPED_TRACE(format == MTLPixelFormatBGRA8Unorm ? "blue first" : "red first");
+    std::vector<uint8_t> rows(kTw * kTh * 4, 0);
+    Written written;
+    const QorvPixelTarget ofRows{rows.data(), kTw * 4, kTw, kTh, kX, kY};
+    const QorvPixelTarget withWriter{nullptr, 0, kTw, kTh, kX, kY, write, &written};
+    std::vector<MTLRegion> changed;
+    for (const QorvPixelTarget* t : {&ofRows, &withWriter})
+    {
+      auto layer = CAMetalLayer::layer();
+      layer->device = MTLCreateSystemDefaultDevice();
+      layer->pixelFormat = format;
+      layer->drawableSize = CGSizeMake(kDw, kDh);
+      for (uint8_t frame = 1; frame <= 2; ++frame)
+      {
+        auto d = layer->nextDrawable();
+        ASSERT_TRUE(d);
+        Fill(*d->texture(), frame);
+        const MTLRegion said = MTLRegionMake2D(100, 1, 50, 3);
+        if (frame == 2) d->setChangedRegions(&said, 1);
+        d->present();
+        ASSERT_TRUE(QorvMetalLayerCopyPresentedChanges(*layer, false, *t, changed));
+      }
+    }
+    EXPECT_EQ(written.pixels, rows);
+    EXPECT_NE(rows, std::vector<uint8_t>(rows.size(), 0));
+  }
+}

@@ -3,7 +3,9 @@
 // key events (XTest), a window laid over part of one and taken away, a close message and a move. Each event
 // goes to the window it is for, whichever window's work reads the connection; the window that lost part of
 // its picture sends that part again, and only that. The window's shared-memory image is kept through an
-// error of another request and let go of with the window. Runs under tests/platform/X11WindowsTest.sh,
+// error of another request and let go of with the window. The errors of a program's own connection reach
+// the handler it set, and once the platform's connection is lost the handlers before the platform's are
+// back where the platform's was still set. Runs under tests/platform/X11WindowsTest.sh,
 // which starts the server and sets QORV_TEST_X_WINDOW (QORV_TEST_SHM_REFUSED on a server that cannot
 // attach the process's segments); skipped elsewhere.
 #include "platform/src/AppKit/X11Connection.h"
@@ -41,12 +43,30 @@ namespace x11windowstest
 {
 constexpr int kWidth = 200, kHeight = 150;
 
-// The errors that reach the default handler (the platform's handler passes on what it does not expect).
+// The errors that reach the handler set before the platform's (which passes on what it does not expect,
+// and every error of another connection).
 std::vector<XErrorEvent> gErrors;
 int RecordError(Display*, XErrorEvent* e)
 {
   gErrors.push_back(*e);
   return 0;
+}
+int RecordConnectionError(Display*)
+{
+  return 0;
+}
+
+XErrorHandler CurrentErrorHandler()
+{
+  const XErrorHandler current = XSetErrorHandler(RecordError);
+  XSetErrorHandler(current);
+  return current;
+}
+XIOErrorHandler CurrentConnectionErrorHandler()
+{
+  const XIOErrorHandler current = XSetIOErrorHandler(RecordConnectionError);
+  XSetIOErrorHandler(current);
+  return current;
 }
 
 // A view that keeps what reaches it.
@@ -78,8 +98,13 @@ protected:
   {
     if (!qorvtest::XWindowTestWanted())
       GTEST_SKIP() << "runs under tests/platform/X11WindowsTest.sh, on its own X server";
-    // Before the platform opens its connection, which passes on the errors it does not expect to this.
-    if (!qorvplatform::detail::x11::OpenDisplay()) XSetErrorHandler(RecordError);
+    // A program's own handlers, set before the platform opens its connection, which passes on to them the
+    // errors it does not expect and those of other connections.
+    if (!qorvplatform::detail::x11::OpenDisplay())
+    {
+      XSetErrorHandler(RecordError);
+      XSetIOErrorHandler(RecordConnectionError);
+    }
     gErrors.clear();
     mInput = qorvtest::OpenXTestConnection();
     ASSERT_NE(mInput, nullptr);
@@ -95,6 +120,23 @@ protected:
       Close(*p);
     if (mInput) XCloseDisplay(mInput);
     qorvtest::EndWindowTest();
+  }
+
+  // A window of the test's own connection, destroyed: requests for it end in BadWindow.
+  Window DestroyedWindow()
+  {
+    const Window w = XCreateSimpleWindow(mInput, DefaultRootWindow(mInput), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow(mInput, w);
+    XSync(mInput, False);
+    return w;
+  }
+  // Maps the window on the connection and waits for the answer: the errors that reach RecordError.
+  static std::vector<XErrorEvent> MapErrors(Display* d, Window w)
+  {
+    gErrors.clear();
+    XMapWindow(d, w);
+    XSync(d, False);
+    return gErrors;
   }
 
   // A window at (left, top) screen pixels that shows one colour (blue, green, red).
@@ -165,7 +207,12 @@ protected:
   // own connection.
   bool Shows(const Pane& p, int x, int y, int w, int h)
   {
-    XImage* image = XGetImage(mInput, p.id, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    return Shows(p.id, x, y, w, h, {p.red, p.green, p.blue});
+  }
+  // Whether the server shows the colour (red, green, blue) there in the window.
+  bool Shows(Window id, int x, int y, int w, int h, std::array<uint8_t, 3> rgb)
+  {
+    XImage* image = XGetImage(mInput, id, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
     if (!image) return false;
     const int levels = DefaultDepth(mInput, DefaultScreen(mInput)) == 24 ? 0 : 8; // a 16-bit screen
     bool all = true;
@@ -173,8 +220,8 @@ protected:
       for (int i = 0; i < w && all; ++i)
       {
         const unsigned long px = XGetPixel(image, i, j);
-        all = Near(px, image->red_mask, p.red, levels) && Near(px, image->green_mask, p.green, levels) &&
-              Near(px, image->blue_mask, p.blue, levels);
+        all = Near(px, image->red_mask, rgb[0], levels) && Near(px, image->green_mask, rgb[1], levels) &&
+              Near(px, image->blue_mask, rgb[2], levels);
       }
     XDestroyImage(image);
     return all;
@@ -270,12 +317,33 @@ TEST_F(X11Windows, AnUncoveredWindowSendsWhatWasCoveredAndNoMore)
   XSync(mInput, False);
   XDestroyWindow(mInput, cover);
   XSync(mInput, False);
+  // The window has no background: the server leaves the part as the cover left it until the window sends
+  // it (the test's turn holds the window's work back).
+  EXPECT_TRUE(Shows(mSecond.id, 30, 40, 20, 10, {0xFF, 0xFF, 0xFF}));
   EXPECT_TRUE(RunUntil([&] { return Counts(mSecond).pixels > second.pixels; }));
   EXPECT_TRUE(RunUntil([&] { return Shows(mSecond, 30, 40, 20, 10); }));
   RunFor(0.1);
   EXPECT_EQ(Counts(mSecond).pixels - second.pixels, 20u * 10u);
   EXPECT_EQ(Counts(mFirst).pixels, first.pixels);
   EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight));
+}
+
+// A resize keeps the picture where it was (north-west bit gravity, no background) until the window sends
+// its image of the new size, which has the last frame where it was: nothing of it is wiped in between.
+TEST_F(X11Windows, AResizeKeepsThePicture)
+{
+  ASSERT_TRUE(RunUntil([&] { return Shows(mSecond, 0, 0, kWidth, kHeight); }));
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(mInput, mSecond.id, &attributes));
+  EXPECT_EQ(attributes.bit_gravity, NorthWestGravity);
+  mSecond.window->setContentSize(NSMakeSize(kWidth + 40, kHeight + 30));
+  XSync(qorvplatform::detail::x11::OpenDisplay(), False); // the server has taken the resize
+  ASSERT_TRUE(XGetWindowAttributes(mInput, mSecond.id, &attributes));
+  ASSERT_EQ(attributes.width, kWidth + 40);
+  EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight)) << "wiped by the resize";
+  const uint64_t sent = Counts(mSecond).pixels;
+  ASSERT_TRUE(RunUntil([&] { return Counts(mSecond).pixels > sent; }));
+  EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight)) << "wiped by the image of the new size";
 }
 
 // Two windows left alone: the loop's turns, which flush both and read the connection, allocate nothing.
@@ -384,5 +452,71 @@ TEST_F(X11Windows, AnotherRequestsErrorDuringTheAttachRefusesNothing)
   EXPECT_EQ(gErrors[0].error_code, BadPixmap);
   EXPECT_EQ(gErrors[0].request_code, X_FreePixmap);
   EXPECT_EQ(gErrors[0].serial, serial);
+}
+
+// A program's own connection beside the platform's windows: its errors reach the handler it set, the
+// BadWindow of a window that is gone included, which the platform's connection still takes without a word.
+TEST_F(X11Windows, AnotherConnectionsErrorsReachItsOwnHandler)
+{
+  const Window gone = DestroyedWindow();
+  const unsigned long serial = NextRequest(mInput);
+  const std::vector<XErrorEvent> own = MapErrors(mInput, gone);
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_EQ(own[0].display, mInput);
+  EXPECT_EQ(own[0].error_code, BadWindow);
+  EXPECT_EQ(own[0].request_code, X_MapWindow);
+  EXPECT_EQ(own[0].serial, serial);
+  EXPECT_TRUE(MapErrors(qorvplatform::detail::x11::OpenDisplay(), gone).empty());
+}
+
+// The platform's connection ended by the server (another client killed it): each of its windows closes.
+// Each case runs in a process of its own (QORV_TEST_LOSE_X_CONNECTION set), as the connection is the
+// process's and does not come back.
+class X11ConnectionLost : public X11Windows
+{
+protected:
+  void SetUp() override
+  {
+    const char* lose = std::getenv("QORV_TEST_LOSE_X_CONNECTION");
+    if (!lose || !*lose) GTEST_SKIP() << "runs alone under tests/platform/X11WindowsTest.sh";
+    X11Windows::SetUp();
+  }
+  void Lose()
+  {
+    XKillClient(mInput, mFirst.id);
+    XSync(mInput, False);
+    ASSERT_TRUE(RunUntil([&] { return qorvplatform::WindowCloseRequested(*mFirst.window); }));
+  }
+};
+
+// With the connection the platform's handlers go, and those that were there before are back.
+TEST_F(X11ConnectionLost, TheHandlersBeforeComeBack)
+{
+  EXPECT_NE(CurrentErrorHandler(), RecordError);
+  EXPECT_NE(CurrentConnectionErrorHandler(), RecordConnectionError);
+  Lose();
+  EXPECT_EQ(CurrentErrorHandler(), RecordError);
+  EXPECT_EQ(CurrentConnectionErrorHandler(), RecordConnectionError);
+}
+
+// A handler set after the platform's stays set, and the errors it hands on to the platform's still reach
+// the one before.
+XErrorHandler gPlatformHandler = nullptr;
+int gHandedOn = 0;
+int HandOn(Display* d, XErrorEvent* e)
+{
+  ++gHandedOn;
+  return gPlatformHandler(d, e);
+}
+TEST_F(X11ConnectionLost, AHandlerSetAfterStaysAndHandsOn)
+{
+  gPlatformHandler = XSetErrorHandler(HandOn);
+  Lose();
+  EXPECT_EQ(CurrentErrorHandler(), HandOn);
+  const std::vector<XErrorEvent> own = MapErrors(mInput, DestroyedWindow());
+  EXPECT_EQ(gHandedOn, 1);
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_EQ(own[0].display, mInput);
+  XSetErrorHandler(RecordError);
 }
 } // namespace x11windowstest

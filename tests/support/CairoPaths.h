@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace qorvtest
 {
@@ -46,5 +47,33 @@ inline cairo_surface_t* CairoBoxGradientImage(int pw, int ph, double scale, doub
     }
   cairo_surface_mark_dirty(s);
   return s;
+}
+// A square RGB24 picture of side pixels, white, drawn on at the scale; its target is the surface, which
+// the caller destroys after the context.
+inline cairo_t* CairoOnWhite(int side, double scale)
+{
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, side, side);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_scale(cr, scale, scale);
+  return cr;
+}
+// The red of each pixel of an RGB24 image surface, row by row.
+inline std::vector<int> CairoReds(cairo_surface_t* surface)
+{
+  cairo_surface_flush(surface);
+  const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+  std::vector<int> red((size_t)w * h);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+    {
+      uint32_t p;
+      std::memcpy(&p, data + y * stride + x * 4, 4);
+      red[(size_t)y * w + x] = (int)(p >> 16 & 0xff);
+    }
+  return red;
 }
 } // namespace qorvtest

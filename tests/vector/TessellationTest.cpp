@@ -443,19 +443,22 @@ TEST(Tessellation, SharpTurnClampsExtrusionAt600)
   EXPECT_NEAR(p1.dmy, rawy * 600.0f, 1e-4);
 }
 
-TEST(Tessellation, LonePointsDrawNothing)
+// A move alone draws nothing; a line back to it is a dot, drawn with round caps only (VGdots.h).
+TEST(Tessellation, LoneMovesDrawNothingAndDotsOnlyWithRoundCaps)
 {
-  RecordingContext c;
-  vgLineCap(c.ctx, kVGRound);
-  vgMoveTo(c.ctx, 10, 10);
-  vgMoveTo(c.ctx, 20, 20);
-  vgLineTo(c.ctx, 20.001f, 20);
-  vgStroke(c.ctx);
-  ASSERT_EQ(c.Cache().npaths, 2);
-  EXPECT_EQ(c.Path(0).nstroke, 0);
-  EXPECT_EQ(c.Path(1).nstroke, 0);
-  ASSERT_EQ(c.r->recording.ncalls, 1);
-  EXPECT_EQ(c.Call(0).strokeCount, 0);
+  for (int cap : {kVGButt, kVGSquare, kVGRound})
+  {
+    RecordingContext c;
+    vgLineCap(c.ctx, cap);
+    vgStrokeWidth(c.ctx, 4);
+    vgMoveTo(c.ctx, 10, 10);
+    vgMoveTo(c.ctx, 20, 20);
+    vgLineTo(c.ctx, 20.001f, 20);
+    vgStroke(c.ctx);
+    ASSERT_EQ(c.Cache().npaths, 2);
+    EXPECT_EQ(c.Path(0).nstroke, 0);
+    EXPECT_EQ(c.Path(1).nstroke > 0, cap == kVGRound) << cap;
+  }
 }
 
 TEST(Tessellation, FillAndStrokeShareOneFlattening)

@@ -3,6 +3,7 @@
 // the sum over its pixels of 255 minus red; a pixel blended twice by one fill (fan and fringe, or two
 // fringe bands, over the same pixel) shows as ink beyond cairo's. Curved shapes under 1.5 pixels across
 // are held to their exact area's ink instead: cairo's coverage of them runs up to a tenth light.
+#include "tests/support/CairoPaths.h"
 #include "tests/vector/MetalTestContext.h"
 #include "tests/vector/VectorTestContext.h"
 
@@ -161,12 +162,8 @@ std::vector<int> DrawVector(const Shape& s, float ratio)
 
 std::vector<int> DrawCairo(const Shape& s, float ratio)
 {
-  const int side = (int)(kSide * ratio);
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, side, side);
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
-  cairo_scale(cr, ratio, ratio);
+  cairo_t* cr = qorvtest::CairoOnWhite((int)(kSide * ratio), ratio);
+  cairo_surface_t* surface = cairo_get_target(cr);
   CairoPath(cr, s);
   cairo_set_source_rgba(cr, 0, 0, 0, kAlpha);
   if (s.stroke > 0)
@@ -178,17 +175,7 @@ std::vector<int> DrawCairo(const Shape& s, float ratio)
   else
     cairo_fill(cr);
   cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  std::vector<int> red((size_t)side * side);
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < side; ++y)
-    for (int x = 0; x < side; ++x)
-    {
-      uint32_t p;
-      std::memcpy(&p, data + y * stride + x * 4, 4);
-      red[(size_t)y * side + x] = (int)(p >> 16 & 0xff);
-    }
+  std::vector<int> red = qorvtest::CairoReds(surface);
   cairo_surface_destroy(surface);
   return red;
 }

@@ -47,14 +47,18 @@ uint64_t QorvMetalValidationErrors();
 // to red first). Waits for committed GPU work first. False when nothing was presented yet.
 bool QorvMetalLayerCopyPresentedImage(CAMetalLayer& layer, std::vector<uint8_t>& rgba, int& width,
                                       int& height);
-// Where a window keeps its copy of what a layer shows: rows of four bytes a pixel (blue, green, red, alpha),
-// bytesPerRow apart, width x height pixels; the layer's top left corner goes to (x, y).
+// Where a window keeps its copy of what a layer shows, width x height pixels; the layer's top left corner
+// goes to (x, y). Either rows of four bytes a pixel (blue, green, red, alpha), bytesPerRow apart, or, when
+// putRow is set, a writer that takes each run of such pixels for the target's pixel (x, y) onwards and
+// keeps them in a layout of its own (pixels and bytesPerRow unused).
 struct QorvPixelTarget
 {
   uint8_t* pixels;
   size_t bytesPerRow;
   int width, height;
   int x, y;
+  void (*putRow)(void* context, const uint8_t* bgra, int x, int y, size_t count) = nullptr;
+  void* context = nullptr;
 };
 // Copies into target what the layer shows where it changed since the last call (all of it when whole, or
 // after a present whose changes are unknown or of another size), the drawable's bytes as they are; changed

@@ -23,7 +23,9 @@ namespace
 {
 Display* sDisplay = nullptr;
 bool sDisplayLost = false;
-XErrorHandler sDefaultErrorHandler = nullptr;
+// Xlib's handlers of the process when the connection opened: every other connection's errors go there.
+XErrorHandler sPreviousErrorHandler = nullptr;
+XIOErrorHandler sPreviousConnectionErrorHandler = nullptr;
 ExpectedError* sExpected = nullptr;
 // The windows on the connection, few: a look at each is cheaper than a search structure.
 std::vector<std::pair<Window, EventSink*>> sWindows;
@@ -31,19 +33,31 @@ int sDescriptor = 0; // the run loop's watch of the connection, while any window
 Window sCursorWindow = 0;
 PointerWarps sWarps;
 
-// A window that another client destroyed answers the requests still on their way to it with these
-// errors; they end nothing. Nor does the error a request was expected to end in. Any other error goes to
-// the default handler.
+// On this connection, a window that another client destroyed answers the requests still on their way to
+// it with these errors; they end nothing. Nor does the error a request was expected to end in. Any other
+// error, and every error of another connection (a host's or another plug-in's), goes to the handler that
+// was there before.
 int OnXError(Display* d, XErrorEvent* e)
 {
-  if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
-  if (sExpected && IsExpected(*e, *sExpected)) return sExpected->seen = true, 0;
-  return sDefaultErrorHandler ? sDefaultErrorHandler(d, e) : 0;
+  if (d == sDisplay && (e->error_code == BadWindow || e->error_code == BadDrawable)) return 0;
+  if (d == sDisplay && sExpected && IsExpected(*e, *sExpected)) return sExpected->seen = true, 0;
+  return sPreviousErrorHandler(d, e);
 }
 
-int OnXConnectionError(Display*)
+// This connection's end is told to OnXConnectionLost; another connection's goes where it went before.
+int OnXConnectionError(Display* d)
 {
-  return 0;
+  return d == sDisplay ? 0 : sPreviousConnectionErrorHandler(d);
+}
+
+// Xlib holds one handler of each kind for the whole process: the ones before come back only where ours
+// is still the one set. A handler set after ours may hand errors on to ours, which then hands them on.
+void GiveBackHandlers()
+{
+  const XErrorHandler current = XSetErrorHandler(sPreviousErrorHandler);
+  if (current != OnXError) XSetErrorHandler(current);
+  const XIOErrorHandler currentIO = XSetIOErrorHandler(sPreviousConnectionErrorHandler);
+  if (currentIO != OnXConnectionError) XSetIOErrorHandler(currentIO);
 }
 
 // Instead of ending the process: the windows close as when the user closes them.
@@ -51,6 +65,7 @@ void OnXConnectionLost(Display*, void*)
 {
   sDisplayLost = true;
   sCursorWindow = 0;
+  GiveBackHandlers();
 }
 
 void Unwatch()
@@ -65,8 +80,8 @@ Display* TheDisplay()
   if (sDisplay || sDisplayLost) return sDisplay;
   sDisplay = XOpenDisplay(nullptr);
   if (!sDisplay) return nullptr;
-  sDefaultErrorHandler = XSetErrorHandler(OnXError);
-  XSetIOErrorHandler(OnXConnectionError);
+  sPreviousErrorHandler = XSetErrorHandler(OnXError); // Xlib's own when there was none
+  sPreviousConnectionErrorHandler = XSetIOErrorHandler(OnXConnectionError);
   XSetIOErrorExitHandler(sDisplay, OnXConnectionLost, nullptr);
   return sDisplay;
 }

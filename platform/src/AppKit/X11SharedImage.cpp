@@ -30,29 +30,6 @@ bool SharedMemoryWanted(Display* d)
 char* const kNoSegment = reinterpret_cast<char*>(-1); // what shmat returns on failure
 } // namespace
 
-MaskChannel::MaskChannel(unsigned long mask)
-{
-  if (!mask) return;
-  while (!(mask >> shift & 1))
-    ++shift;
-  while (bits < 32 && mask >> (shift + bits) & 1)
-    ++bits;
-}
-
-unsigned long MaskChannel::From8(uint8_t v) const
-{
-  const uint64_t top = (uint64_t{1} << bits) - 1;
-  return (unsigned long)((v * top + 127) / 255) << shift;
-}
-
-uint8_t MaskChannel::To8(unsigned long pixel) const
-{
-  if (!bits) return 0;
-  const uint64_t top = (uint64_t{1} << bits) - 1;
-  const uint64_t v = pixel >> shift & top;
-  return uint8_t((v * 255 + top / 2) / top);
-}
-
 bool SharedImage::Keep(int width, int height, bool& made)
 {
   made = false;
@@ -67,7 +44,7 @@ bool SharedImage::Keep(int width, int height, bool& made)
   {
     mImage = XCreateImage(mDisplay, visual, depth, ZPixmap, 0, nullptr, w, h, 32, 0);
     if (!mImage) return false;
-    // Black, as the window's background, until a view fills it; XDestroyImage frees it.
+    // Black until a view fills it; XDestroyImage frees it.
     mImage->data = static_cast<char*>(std::calloc(size_t(mImage->bytes_per_line), h));
     if (!mImage->data) return XDestroyImage(mImage), mImage = nullptr, false;
   }
@@ -76,10 +53,8 @@ bool SharedImage::Keep(int width, int height, bool& made)
   mNative = visual->c_class == TrueColor && mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
             mImage->green_mask == 0xFF00 && mImage->blue_mask == 0xFF &&
             (mImage->byte_order == LSBFirst) == littleEndian;
-  if (mNative)
-    mFrame = {};
-  else
-    mFrame.assign(size_t(w) * h * 4, 0);
+  // Its tables are worked out once for the window: the connection's visual, and so the layout, stay.
+  if (!mNative && !mConverter) mConverter.emplace(*mImage);
   made = true;
   return true;
 }
@@ -147,12 +122,20 @@ void SharedImage::Free()
 
 QorvPixelTarget SharedImage::Target(int x, int y)
 {
-  return QorvPixelTarget{mNative ? reinterpret_cast<uint8_t*>(mImage->data) : mFrame.data(),
-                         mNative ? size_t(mImage->bytes_per_line) : size_t(mImage->width) * 4,
+  if (!mNative)
+    return QorvPixelTarget{nullptr, 0, mImage->width, mImage->height, x, y, PutConvertedRow, this};
+  return QorvPixelTarget{reinterpret_cast<uint8_t*>(mImage->data),
+                         size_t(mImage->bytes_per_line),
                          mImage->width,
                          mImage->height,
                          x,
                          y};
+}
+
+void SharedImage::PutConvertedRow(void* self, const uint8_t* bgra, int x, int y, size_t count)
+{
+  const SharedImage& image = *static_cast<SharedImage*>(self);
+  image.mConverter->PutRow(bgra, *image.mImage, x, y, count);
 }
 
 // The server reads a shared image after the request that sends it: before it is written again, it must
@@ -162,21 +145,6 @@ void SharedImage::WaitForServer()
   if (!mPending || DisplayLost()) return;
   XSync(mDisplay, False);
   mPending = false;
-}
-
-// Other visuals than 32-bit blue-first TrueColor: each changed pixel from the copied frame through the
-// visual's masks.
-void SharedImage::Convert(const std::vector<MTLRegion>& rects)
-{
-  if (mNative) return;
-  const MaskChannel red(mImage->red_mask), green(mImage->green_mask), blue(mImage->blue_mask);
-  for (const MTLRegion& r : rects)
-    for (NSUInteger y = r.origin.y; y < r.origin.y + r.size.height; ++y)
-      for (NSUInteger x = r.origin.x; x < r.origin.x + r.size.width; ++x)
-      {
-        const uint8_t* p = &mFrame[(size_t(y) * size_t(mImage->width) + size_t(x)) * 4];
-        XPutPixel(mImage, int(x), int(y), red.From8(p[2]) | green.From8(p[1]) | blue.From8(p[0]));
-      }
 }
 
 void SharedImage::Send(Window window, GC gc, const std::vector<MTLRegion>& rects,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/src/AppKit/NativeWindow.h"
+#include "platform/src/AppKit/X11PixelConverter.h"
 
 #include <QorvPlatform/Metal.h>
 
@@ -12,20 +13,11 @@
 #include <X11/extensions/XShm.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace qorvplatform::detail::x11
 {
-// One channel of a TrueColor pixel, where its mask puts it: 8-bit values in and out, each rounded to the
-// nearest level of the other width.
-struct MaskChannel
-{
-  explicit MaskChannel(unsigned long mask);
-  unsigned long From8(uint8_t v) const;
-  uint8_t To8(unsigned long pixel) const;
-  int shift = 0, bits = 0;
-};
-
 class SharedImage
 {
 public:
@@ -43,11 +35,10 @@ public:
   bool Shared() const { return mShared; }
 
   // Where a view whose top left corner is at (x, y) copies its pixels: the image's own bytes where the
-  // visual is 32-bit blue-first TrueColor in this machine's byte order, else a frame that Convert takes in.
-  // Wait first: the server may still be reading what was sent.
+  // visual is 32-bit blue-first TrueColor in this machine's byte order, else a writer that converts them
+  // into the image. Wait first: the server may still be reading what was sent.
   QorvPixelTarget Target(int x, int y);
   void WaitForServer();
-  void Convert(const std::vector<MTLRegion>& rects);
   // Sends these rectangles (window pixels) of the image to the window.
   void Send(Window window, GC gc, const std::vector<MTLRegion>& rects, NativeWindow::Counts& counts);
   // True for an event that says the server is done with what was sent (it is then taken).
@@ -55,12 +46,13 @@ public:
 
 private:
   XImage* MakeShared(Visual* visual, unsigned depth, unsigned width, unsigned height);
+  static void PutConvertedRow(void* self, const uint8_t* bgra, int x, int y, size_t count);
   bool Attach();
 
   Display* mDisplay;
   XImage* mImage = nullptr;
-  bool mNative = false; // the image's bytes are the views' pixels
-  std::vector<uint8_t> mFrame;
+  bool mNative = false;                     // the image's bytes are the views' pixels
+  std::optional<PixelConverter> mConverter; // into the image's layout, when not native
   XShmSegmentInfo mShm{};
   bool mShared = false, mPending = false; // in shared memory; the server may still read it
   unsigned long mSentSerial = 0;

@@ -156,10 +156,15 @@ public:
     // Where the window's content rectangle says (screen points, origin bottom left).
     const double screenScale = NSScreen::mainScreen()->backingScaleFactor();
     const double top = NSScreen::mainScreen()->frame().size.height - r.origin.y - r.size.height;
-    mX =
-        XCreateSimpleWindow(d, RootWindow(d, screen), int(std::lround(r.origin.x * screenScale)),
-                            int(std::lround(std::max(0.0, top) * screenScale)), unsigned(std::max(1, mWidth)),
-                            unsigned(std::max(1, mHeight)), 0, BlackPixel(d, screen), BlackPixel(d, screen));
+    // On a resize the server keeps the picture where it is and paints nothing over it (no background):
+    // what the window showed stays until the frame of the new size lands.
+    XSetWindowAttributes keep{};
+    keep.background_pixmap = None;
+    keep.bit_gravity = NorthWestGravity;
+    mX = XCreateWindow(d, RootWindow(d, screen), int(std::lround(r.origin.x * screenScale)),
+                       int(std::lround(std::max(0.0, top) * screenScale)), unsigned(std::max(1, mWidth)),
+                       unsigned(std::max(1, mHeight)), 0, CopyFromParent, InputOutput, CopyFromParent,
+                       CWBackPixmap | CWBitGravity, &keep);
     XSelectInput(d, mX,
                  ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask |
                      EnterWindowMask | LeaveWindowMask | FocusChangeMask | StructureNotifyMask |
@@ -247,7 +252,6 @@ public:
       if (!QorvMetalLayerCopyPresentedChanges(layer, whole, mImage.Target(x, y), mChanged)) continue;
       ++mCounts.copies;
       place = ViewPlace{x, y, presents, true};
-      mImage.Convert(mChanged);
       mSend.insert(mSend.end(), mChanged.begin(), mChanged.end());
     }
     AddExposures();

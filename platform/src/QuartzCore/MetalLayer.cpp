@@ -155,6 +155,41 @@ bool QorvMetalLayerCopyPresentedImage(CAMetalLayer& layer, std::vector<uint8_t>&
   return true;
 }
 
+namespace
+{
+// A run of `count` pixels of a drawable's bytes into the target at (x, y): copied as they are where both
+// are blue-first 8-bit, else converted, a piece at a time through a buffer on the stack where the target
+// has a writer of its own.
+void PutRow(const QorvPixelTarget& target, MTLPixelFormat format, const unsigned char* from, int x, int y,
+            int count)
+{
+  if (format == MTLPixelFormatBGRA8Unorm)
+  {
+    if (target.putRow)
+      target.putRow(target.context, from, x, y, size_t(count));
+    else
+      std::memcpy(target.pixels + size_t(y) * target.bytesPerRow + size_t(x) * 4, from, size_t(count) * 4);
+    return;
+  }
+  constexpr int kPiece = 64;
+  uint8_t piece[kPiece * 4];
+  const size_t bpp = QorvBytesPerPixel(format);
+  for (int done = 0; done < count; done += kPiece)
+  {
+    const int n = std::min(kPiece, count - done);
+    uint8_t* to =
+        target.putRow ? piece : target.pixels + size_t(y) * target.bytesPerRow + size_t(x + done) * 4;
+    for (int i = 0; i < n; ++i, from += bpp)
+    {
+      float px[4];
+      QorvLoadPixel(format, from, px);
+      QorvStorePixel(MTLPixelFormatBGRA8Unorm, px, to + size_t(i) * 4);
+    }
+    if (target.putRow) target.putRow(target.context, piece, x + done, y, size_t(n));
+  }
+}
+} // namespace
+
 bool QorvMetalLayerCopyPresentedChanges(CAMetalLayer& layer, bool whole, const QorvPixelTarget& target,
                                         std::vector<MTLRegion>& changed)
 {
@@ -176,7 +211,6 @@ bool QorvMetalLayerCopyPresentedChanges(CAMetalLayer& layer, bool whole, const Q
 
   const MTLTexture::Level& level = texture->levels()[0];
   const size_t bpp = texture->bytesPerPixel();
-  const bool bgra = texture->pixelFormat() == MTLPixelFormatBGRA8Unorm;
   size_t kept = 0;
   for (const MTLRegion& c : changed)
   {
@@ -187,20 +221,9 @@ bool QorvMetalLayerCopyPresentedChanges(CAMetalLayer& layer, bool whole, const Q
     const int y1 = std::min({h, int(c.origin.y + c.size.height), target.height - target.y}) + target.y;
     if (x1 <= x0 || y1 <= y0) continue;
     for (int y = y0; y < y1; ++y)
-    {
-      const unsigned char* from =
-          level.pixels.data() + (size_t(y - target.y) * level.width + size_t(x0 - target.x)) * bpp;
-      uint8_t* to = target.pixels + size_t(y) * target.bytesPerRow + size_t(x0) * 4;
-      if (bgra)
-        std::memcpy(to, from, size_t(x1 - x0) * 4);
-      else
-        for (int x = x0; x < x1; ++x, from += bpp, to += 4)
-        {
-          float px[4];
-          QorvLoadPixel(texture->pixelFormat(), from, px);
-          QorvStorePixel(MTLPixelFormatBGRA8Unorm, px, to);
-        }
-    }
+      PutRow(target, texture->pixelFormat(),
+             level.pixels.data() + (size_t(y - target.y) * level.width + size_t(x0 - target.x)) * bpp, x0, y,
+             x1 - x0);
     changed[kept++] =
         MTLRegionMake2D(NSUInteger(x0), NSUInteger(y0), NSUInteger(x1 - x0), NSUInteger(y1 - y0));
   }
