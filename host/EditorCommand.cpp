@@ -200,14 +200,14 @@ int RunEditor(PluginEntryPoints& plugin, const SharedOptions& shared, const Edit
               std::ostream& out, std::ostream& err)
 {
   std::string error;
-  if (!CheckOutputs({{{"--preset", shared.presetFile}, {"--script", o.script}},
-                     {{"--png", o.png}, {"--window-png", o.windowPng}},
-                     shared.plugin,
-                     ""},
-                    error))
+  if (const int status = CheckOutputs({{{"--preset", shared.presetFile}, {"--script", o.script}},
+                                       {{"--png", o.png}, {"--window-png", o.windowPng}},
+                                       shared.plugin,
+                                       ""},
+                                      error))
   {
     err << error << "\n";
-    return 2;
+    return status;
   }
   if (!o.windowPng.empty() && !qorvplatform::DisplayAvailable())
   {

@@ -321,7 +321,8 @@ int MixRun::CheckOptions()
                    {"--automation", o.automationCsv}};
   files.bundle = f.plugin;
   if (o.pngEvery > 0) files.frameFolder = o.pngDir;
-  return CheckOutputs(files, mError) ? 0 : Fail(2);
+  const int status = CheckOutputs(files, mError);
+  return status ? Fail(status) : 0;
 }
 
 // All inputs first: their rate, channels and the longest length.

@@ -14,14 +14,15 @@ int RunPresetExport(PluginEntryPoints& plugin, const SharedOptions& shared, std:
 {
   const std::string &factory = shared.factoryPreset, &output = shared.output;
   std::string error, document;
+  int checked = 2;
   if (factory.empty() || output.empty())
     error = "preset export needs --factory NAME and -o FILE.qxs";
   else
-    CheckOutputs({{}, {{"-o", output}}, shared.plugin, ""}, error);
+    checked = CheckOutputs({{}, {{"-o", output}}, shared.plugin, ""}, error);
   if (!error.empty())
   {
     err << error << "\n";
-    return 2;
+    return checked;
   }
   iplugin::AtomicFile file;
   std::unique_ptr<HostInstance> au = HostInstance::Open(plugin, Door::kFactory, error);

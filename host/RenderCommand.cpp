@@ -41,10 +41,11 @@ int RunRender(PluginEntryPoints& plugin, const SharedOptions& shared, const Rend
 {
   const std::string& input = shared.inputs.at(0);
   std::string error;
-  if (!CheckOutputs({{{"an input", input}}, {{"-o", shared.output}}, shared.plugin, ""}, error))
+  if (const int status =
+          CheckOutputs({{{"an input", input}}, {{"-o", shared.output}}, shared.plugin, ""}, error))
   {
     err << error << "\n";
-    return 2;
+    return status;
   }
   AudioFile in;
   std::string warning;
