@@ -1,11 +1,14 @@
 // Writing a file so that a failed or interrupted save never destroys the old one: the bytes go to a new
 // file beside it, which is flushed to the disk and then renamed over the old name in one step. Readers
 // see either the old file whole or the new one whole. Main thread (any thread that may do file I/O).
-// The new file is hidden as ".saving-PID-START-N.tmp" (the writer's process id and start time) and locked
-// (flock) until it is renamed or removed; the next file opened in the same folder removes those whose
-// process has ended without removing them: named for a process that is gone, and not locked. The lock
-// is what a writer in another PID namespace or on another machine (a network file system's lock
-// manager) is known alive by.
+// The new file is hidden as ".saving-PID-START-N.tmp" (the writer's process id and start time). A
+// process's new files in one folder share one staging place there: the lock file ".saving-PID-START.lock",
+// created and locked (flock) when the first of them is opened and removed when the last is renamed or
+// removed, so a process holds one descriptor a folder however many files it stages. When a process opens
+// its first new file in a folder, it looks at the folder once and removes what processes that ended left
+// there (new files and lock files): named for a process that is gone and not held by a lock. The lock is
+// what a writer in another PID namespace or on another machine (a network file system's lock manager) is
+// known alive by; a new file that an older writer locked on its own is judged by its own lock.
 #pragma once
 
 #include <cstddef>
@@ -14,11 +17,14 @@
 
 namespace iplugin
 {
+struct StagingPlace;
+
 class AtomicFile
 {
 public:
   AtomicFile() = default;
-  // Discards the new file unless it was committed.
+  // Discards the new file unless it was committed (Discard: a file put in place keeping the old one puts
+  // that back).
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -26,7 +32,8 @@ public:
   // Creates the new file in the folder of path (the folder of the link's target when path is a
   // symbolic link) with the old file's permissions, or those a new file gets. False when it cannot be
   // created (errno and Error() say why); then nothing on disk has changed but for the removal of new files
-  // left by ended processes. A device or pipe is opened and written directly.
+  // left by ended processes. A device or pipe is opened and written directly. Holds one descriptor until
+  // Finish, and with the other new files of its folder the folder's lock file until it is put in place.
   bool Open(const char* path);
 
   // The new file as a stream, or as a descriptor for libraries that write through one (open for reading
@@ -40,13 +47,22 @@ public:
   // Flushes the new file to the disk and renames it over path. False (with the old file as it was and
   // the new one removed, errno the first cause) when anything written or the flush failed.
   bool Commit();
-  // Commit in two steps, for a set of files put in place together: Finish flushes the new file to the
-  // disk and closes it (false as Commit); PutInPlace then renames it over path, which fails only when
-  // the rename does (the new file removed). Discard still removes a finished file.
+  // Commit in two steps: Finish flushes the new file to the disk and closes it (false as Commit);
+  // PutInPlace then renames it over path, which fails only when the rename does (the new file removed).
+  // Discard still removes a finished file.
   bool Finish();
   bool PutInPlace();
-  // Removes the new file; the old one stays as it was.
-  void Discard();
+  // For a set of files put in place all or nothing, in place of PutInPlace after Finish: the new file is
+  // renamed over path while the old one, if any, keeps the new file's hidden name (the two exchanged in
+  // one step where the file system can, else the old one linked there first). False when that fails:
+  // then the old file is as it was and the new one removed. Then, once every file of the set is in
+  // place, DropOld removes the old file; or Discard puts it back (the new file removed; false when
+  // it cannot: the old file then keeps its hidden name).
+  bool PutInPlaceKeepingOld();
+  void DropOld();
+  // Removes the new file; the old one stays as it was, or is put back after PutInPlaceKeepingOld. False
+  // only when an old file could not be put back.
+  bool Discard();
   // Why the last Open or Commit failed (an errno value; 0 when it does not know).
   int Error() const { return mError; }
 
@@ -57,16 +73,19 @@ private:
   FILE* mStream = nullptr;
   bool mFailed = false;
   bool mFinished = false; // flushed and closed, not yet renamed
+  bool mKeeping = false;  // put in place by PutInPlaceKeepingOld, the old file at mOld (none when empty)
+  std::string mOld;
   int mError = 0;
-  int mSlot = -1; // where RemoveOpenTemporaryFiles finds mTemp
-  int mHold = -1; // keeps the lock on mTemp between Finish and PutInPlace (mFd is closed then)
-  void ReleaseHold();
+  StagingPlace* mPlace = nullptr; // while mTemp or mOld names a file
+  bool MoveInKeepingOld();
 };
 
 // The whole of bytes written to path through an AtomicFile. False with the old file as it was.
 bool WriteFileAtomically(const char* path, const void* bytes, size_t size);
 
-// Removes the new files of every AtomicFile still open, for a process that must end at once (a signal's
-// handler before _exit). Only unlink on names kept aside: safe in a signal handler.
+// Removes the new files of every AtomicFile not yet put in place, however many, and their folders' lock
+// files, for a process that must end at once (a signal's handler before _exit). Only unlink on names
+// made from what each staging place keeps aside: safe in a signal handler. Not while files are being put
+// in place (an old file may then have a new file's name).
 void RemoveOpenTemporaryFiles();
 } // namespace iplugin

@@ -39,9 +39,13 @@ protected:
     return kExitDone;
   }
 
-  // The first step's check of the run's files (OutputCheck.h): kExitDone, else the refusal after its
+  // The first step's check of the run's files (OutputCheck.h): kExitDone, else its status after its
   // message.
-  int CheckFiles(const RunFiles& files) { return CheckOutputs(files, mError) ? kExitDone : Fail(kExitUsage); }
+  int CheckFiles(const RunFiles& files)
+  {
+    const int status = CheckOutputs(files, mError);
+    return status == kExitDone ? kExitDone : Fail(status);
+  }
 
   // The status of a step that failed, after its message (mError).
   int Fail(int status)

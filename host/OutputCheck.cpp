@@ -1,9 +1,16 @@
 #include "host/OutputCheck.h"
 
+#include "host/ExitStatus.h"
+#include "host/MessageStream.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qorvhost
 {
@@ -74,9 +81,70 @@ std::vector<NamedPath> FramesIn(const std::string& folder)
   return frames;
 }
 
+// Why no file can be made in folder, or "" when one can.
+std::string FolderUnwritable(const std::string& folder)
+{
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0)
+    return errno == ENOENT ? "no folder " + folder : folder + ": " + SystemReason(errno);
+  if (!S_ISDIR(st.st_mode)) return folder + " is not a folder";
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return "the folder " + folder + ": " + SystemReason(errno);
+  return "";
+}
+
+// Why the output at path cannot be written where it is named, or "": it is a folder, or its folder (the
+// one of a symbolic link's target, where the new file is made) is missing or not writable. A device or a
+// pipe is written as it is.
+std::string OutputUnwritable(const std::string& path)
+{
+  std::string target = path;
+  struct stat st;
+  char resolved[PATH_MAX];
+  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
+    target = resolved;
+  if (stat(target.c_str(), &st) == 0)
+  {
+    if (S_ISDIR(st.st_mode)) return "is a folder";
+    if (!S_ISREG(st.st_mode)) return "";
+  }
+  if (target.back() == '/') return "names a folder";
+  const fs::path parent = fs::path(target).parent_path();
+  return FolderUnwritable(parent.empty() ? "." : parent.string());
+}
+
+// Why mix --png-every cannot write its frames into folder, or "": a folder that the run makes needs a
+// writable folder above it; a frame's name that is a folder there is never replaced.
+std::string FrameFolderUnwritable(const std::string& folder)
+{
+  std::error_code ec;
+  fs::path existing = fs::absolute(folder, ec).lexically_normal();
+  while (!fs::exists(existing, ec) && existing.has_relative_path())
+    existing = existing.parent_path();
+  if (const std::string why = FolderUnwritable(existing.string()); !why.empty()) return why;
+  for (const NamedPath& frame : FramesIn(folder))
+    if (fs::is_directory(frame.path, ec)) return frame.path + " is a folder";
+  return "";
+}
+
+// False with "OPTION PATH: cannot write (REASON)" for the first output that cannot be written.
+bool CheckWritable(const RunFiles& files, std::string& error)
+{
+  for (const NamedPath& out : files.outputs)
+    if (!out.path.empty())
+      if (const std::string why = OutputUnwritable(out.path); !why.empty())
+      {
+        error = out.option + " " + out.path + ": cannot write (" + why + ")";
+        return false;
+      }
+  if (files.frameFolder.empty()) return true;
+  const std::string why = FrameFolderUnwritable(files.frameFolder);
+  if (why.empty()) return true;
+  error = "--png-every " + files.frameFolder + ": cannot write (" + why + ")";
+  return false;
+}
 } // namespace
 
-bool CheckOutputs(const RunFiles& files, std::string& error)
+int CheckOutputs(const RunFiles& files, std::string& error)
 {
   std::vector<NamedPath> inputs = files.inputs;
   if (!files.bundle.empty())
@@ -92,7 +160,7 @@ bool CheckOutputs(const RunFiles& files, std::string& error)
         {
           error = named.option + " " + named.path + " is in the folder of --png-every, where the editor's " +
                   "frames are written; an output must not overwrite an input or another output";
-          return false;
+          return kExitUsage;
         }
     for (NamedPath& frame : FramesIn(files.frameFolder))
       outputs.push_back(std::move(frame));
@@ -109,8 +177,8 @@ bool CheckOutputs(const RunFiles& files, std::string& error)
     if (added) continue;
     error = out->option + " " + out->path + " is the same file as " + at->second->option + " (" +
             at->second->path + "); an output must not overwrite an input or another output";
-    return false;
+    return kExitUsage;
   }
-  return true;
+  return CheckWritable(files, error) ? kExitDone : kExitFailed;
 }
 } // namespace qorvhost

@@ -1,6 +1,8 @@
-// The one check of every command that writes files: no output may be a file the run reads (an input, the
-// plug-in's bundle) or another output of the run, compared as files on disk however they are spelled (a
-// hard link, a symbolic link, "..", a relative path). Made before anything is read or written.
+// The one check of every command that writes files, made before anything is read or written, so that a
+// mistake costs no work: each output can be written where it is named (it is no folder, and its folder
+// exists and is writable), and none is a file the run reads (an input, the plug-in's bundle) or another
+// output of the run, compared as files on disk however they are spelled (a hard link, a symbolic link,
+// "..", a relative path).
 #pragma once
 
 #include <string>
@@ -22,6 +24,8 @@ struct RunFiles
   std::string frameFolder; // mix --png-every's folder: every frame-NNNN.png in it is an output
 };
 
-// False with a message naming both files when an output is an input or another output.
-bool CheckOutputs(const RunFiles& files, std::string& error);
+// kExitDone; kExitFailed with "OPTION PATH: cannot write (REASON)" when an output cannot be written where
+// it is named (as an input that cannot be read); kExitUsage with a message naming both files when an output
+// is an input or another output.
+int CheckOutputs(const RunFiles& files, std::string& error);
 } // namespace qorvhost

@@ -15,6 +15,37 @@ void DiscardAll(const std::vector<NewOutput>& outputs)
   for (const NewOutput& o : outputs)
     o.file->Discard();
 }
+
+// Every new file flushed to the disk; false with the message of the first that fails.
+bool FinishAll(const std::vector<NewOutput>& outputs, std::string& error)
+{
+  for (const NewOutput& o : outputs)
+    if (!o.finished && !o.file->Finish())
+    {
+      error = CannotWrite(o.path);
+      return false;
+    }
+  return true;
+}
+
+// Each new file renamed over its old one, the old one kept aside. When a rename fails, the ones before it
+// are put back, the last first, so that every old file is as it was; false with the message.
+bool RenameAll(const std::vector<NewOutput>& outputs, std::string& error)
+{
+  size_t placed = 0;
+  for (; placed < outputs.size(); ++placed)
+  {
+    PausePoint();
+    if (!outputs[placed].file->PutInPlaceKeepingOld()) break;
+  }
+  if (placed == outputs.size()) return true;
+  error = CannotWrite(outputs[placed].path);
+  while (placed-- > 0)
+    if (!outputs[placed].file->Discard())
+      error +=
+          "; " + outputs[placed].path + ": its old file could not be put back (" + SystemReason(errno) + ")";
+  return false;
+}
 } // namespace
 
 int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error)
@@ -23,32 +54,24 @@ int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error)
   for (const NewOutput& o : outputs)
     if (!o.path.empty()) written.push_back(o);
   PausePoint();
-  for (const NewOutput& o : written)
-    if (!o.finished && !o.file->Finish())
-    {
-      error = CannotWrite(o.path);
-      DiscardAll(written);
-      return 1;
-    }
+  if (!FinishAll(written, error))
+  {
+    DiscardAll(written);
+    return kExitFailed;
+  }
   PausePoint();
   if (!BeginPlacingOutputs())
   {
     DiscardAll(written);
     return kExitStopped;
   }
-  int status = 0;
-  for (const NewOutput& o : written)
-  {
-    PausePoint();
-    if (status == 0 && !o.file->PutInPlace())
-    {
-      error = CannotWrite(o.path);
-      status = 1;
-    }
-    o.file->Discard(); // after a failed rename, the ones after it
-  }
+  const bool placed = RenameAll(written, error);
+  if (placed)
+    for (const NewOutput& o : written)
+      o.file->DropOld();
+  DiscardAll(written); // after a failed rename, the ones not yet renamed
   EndPlacingOutputs();
   PausePoint();
-  return status;
+  return placed ? kExitDone : kExitFailed;
 }
 } // namespace qorvhost

@@ -1,8 +1,9 @@
-// The files a command writes, put in place together at its end. Each has been written to its new file
-// first (StageOutputs.h); then all are finished (flushed to the disk), and while that goes on a stop
-// signal still ends the run with every old file as it was. Only then are they renamed over their old
-// files, one after another, past the reach of a stop signal (SignalStop.h), so that a run never leaves a
-// mix of old and new files behind because of a signal. Main thread.
+// The files a command writes, put in place together at its end, all or none. Each has been written to its
+// new file first (StageOutputs.h); then all are finished (flushed to the disk), and while that goes on a
+// stop signal still ends the run with every old file as it was. Only then are they renamed over their old
+// files, one after another, past the reach of a stop signal (SignalStop.h), each old file kept aside
+// under its new file's hidden name until all are in place. When a rename fails, the files already renamed
+// are put back, so that a run never leaves a mix of old and new files behind. Main thread.
 #pragma once
 
 #include "framework/AtomicFile.h"
@@ -22,6 +23,6 @@ struct NewOutput
 
 // kExitDone when every output is in place. kExitStopped when a stop signal came first: every new file
 // removed and every old one as it was. kExitFailed with "PATH: cannot write (REASON)" in error when a file
-// could not be finished (nothing put in place) or renamed (the ones before it are in place, the others not).
+// could not be finished or renamed: every new file removed and every old one as it was.
 int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error);
 } // namespace qorvhost

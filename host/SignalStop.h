@@ -2,7 +2,7 @@
 // through StopDescriptor); the long parts of a command (the mix's blocks, the render's slices, the
 // editor's script and run loop) look at StopSignal and end the command as a failure, discarding what it
 // was writing so that the old files stay whole. A second signal ends the process at once, after removing
-// the new files of the writes still open.
+// every new file of the run however many it staged (iplugin::RemoveOpenTemporaryFiles).
 //
 // Once a command begins to put its outputs in place (BeginPlacingOutputs), a signal no longer stops it:
 // it finishes what it began, and the signal is noted as late (LateStopSignal) for main to tell. So an

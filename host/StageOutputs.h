@@ -19,8 +19,9 @@ bool StageOutput(iplugin::AtomicFile& file, const std::string& path, const void*
                  std::string& error);
 
 // Files staged one after another while a run goes on (mix --png-every's frames): each new file is
-// written whole and finished (flushed to the disk and closed) at once, so that thousands of them hold
-// neither memory nor descriptors. They are removed when this goes unless they were put in place.
+// written whole and finished (flushed to the disk and closed) at once, so that however many there are
+// they hold no descriptor but their folder's lock file (AtomicFile.h) and a few names' memory each. They
+// are removed when this goes unless they were put in place.
 class StagedFiles
 {
 public:

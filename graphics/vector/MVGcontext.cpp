@@ -175,6 +175,7 @@ int MVGcontext_vQorv_au::renderCreate()
       stencilState(true, MTLCompareFunctionEqual, keep, keep, MTLStencilOperationIncrementClamp, keep);
   strokeAntiAliasStencilState = stencilState(true, MTLCompareFunctionEqual, keep, keep, keep, keep);
   strokeClearStencilState = stencilState(true, MTLCompareFunctionAlways, zero, zero, zero, keep);
+  makeSampledFillStates();
   return 1;
 }
 
@@ -375,8 +376,8 @@ void MVGcontext_vQorv_au::renderCancel()
 
 void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint64_t pixelFormat)
 {
-  if (pipelineState && stencilOnlyPipelineState && piplelinePixelFormat == pixelFormat && blendFunc &&
-      SameBlend(*blendFunc, blend))
+  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState &&
+      piplelinePixelFormat == pixelFormat && blendFunc && SameBlend(*blendFunc, blend))
     return;
   *blendFunc = blend;
   piplelinePixelFormat = pixelFormat;
@@ -385,6 +386,7 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
     {
       pipelineState = e.pipeline;
       stencilOnlyPipelineState = e.stencilOnly;
+      sampledStencilPipelineState = e.sampledStencil;
       return;
     }
 
@@ -408,10 +410,15 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
   error.reset();
   stencilOnlyPipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
   checkError(error, "init pipeline stencil only state");
-  if (pipelineState && stencilOnlyPipelineState)
+  d.rasterSampleCount = kStencilSamples;
+  error.reset();
+  sampledStencilPipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
+  checkError(error, "init pipeline sampled stencil state");
+  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState)
   {
     if (pipelineCache.size() >= kMaxPipelineEntries) pipelineCache.erase(pipelineCache.begin());
-    pipelineCache.push_back(PipelineEntry{blend, pixelFormat, pipelineState, stencilOnlyPipelineState});
+    pipelineCache.push_back(PipelineEntry{blend, pixelFormat, pipelineState, stencilOnlyPipelineState,
+                                          sampledStencilPipelineState});
   }
 }
 
@@ -466,11 +473,15 @@ void MVGcontext_vQorv_au::renderFlush()
   }
   auto set = buffers;
   auto commandBuffer = frameCommandBuffer(set);
+  const NSUInteger samples = stencilSamples(set->rec);
   if (!set->stencilTexture || set->stencilTexture->width() < target.width ||
-      set->stencilTexture->height() < target.height)
+      set->stencilTexture->height() < target.height || set->stencilTexture->sampleCount() < samples ||
+      (samples == 1 && !options.sampledFills && set->stencilTexture->sampleCount() > 1))
   {
     auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, target.width,
                                                                       target.height, false);
+    d->sampleCount = samples;
+    if (d->sampleCount > 1) d->textureType = MTLTextureType2DMultisample;
     d->usage = MTLTextureUsageRenderTarget;
     d->storageMode = MTLStorageModePrivate;
     set->stencilTexture = device->newTextureWithDescriptor(*d);
@@ -633,8 +644,12 @@ void MVGcontext_vQorv_au::renderDelete()
   strokeShapeStencilState.reset();
   strokeAntiAliasStencilState.reset();
   strokeClearStencilState.reset();
+  for (auto* s : {&sampledFringeCountState, &sampledFringeState, &sampledShapeState,
+                  &sampledShapeEvenOddState, &sampledCoverState})
+    s->reset();
   pipelineState.reset();
   stencilOnlyPipelineState.reset();
+  sampledStencilPipelineState.reset();
   pipelineCache.clear();
   pseudoSampler.reset();
   pseudoTexture.reset();

@@ -74,12 +74,19 @@ bool MVGcontext_vQorv_au::usesStencil(const MVGrecording& r) const
   return false;
 }
 
+NSUInteger MVGcontext_vQorv_au::stencilSamples(const MVGrecording& r) const
+{
+  for (int i = 0; i < r.ncalls; ++i)
+    if (r.calls[i].type == kMVGFill && r.calls[i].sampled) return kStencilSamples;
+  return 1;
+}
+
 void MVGcontext_vQorv_au::encodeCall(const MVGcall& call)
 {
   switch (call.type)
   {
   case kMVGFill:
-    encodeFill(call);
+    call.sampled ? encodeSampledFill(call) : encodeFill(call);
     break;
   case kMVGConvexFill:
     encodeConvexFill(call);
@@ -115,13 +122,8 @@ void MVGcontext_vQorv_au::encodeFill(const MVGcall& call)
 {
   auto& e = *renderEncoder;
   // Front faces increment and back faces decrement: the stencil ends up holding the winding number.
-  e.setCullMode(MTLCullModeNone);
-  e.setDepthStencilState(call.fillRule == kVGEvenOdd ? fillShapeEvenOddStencilState : fillShapeStencilState);
-  e.setRenderPipelineState(stencilOnlyPipelineState);
-  if (call.indexCount > 0)
-    e.drawIndexedPrimitives(MTLPrimitiveTypeTriangle, call.indexCount, MTLIndexTypeUInt32,
-                            buffers->indexBuffer, (NSUInteger)call.indexOffset * indexSize);
-  e.setCullMode(MTLCullModeBack);
+  markFan(call, call.fillRule == kVGEvenOdd ? fillShapeEvenOddStencilState : fillShapeStencilState,
+          stencilOnlyPipelineState);
   e.setRenderPipelineState(pipelineState);
   setUniforms(call.uniformOffset, call.image);
   if ((flags & kVGAntialias) && call.strokeCount >= 1)
@@ -133,6 +135,25 @@ void MVGcontext_vQorv_au::encodeFill(const MVGcall& call)
   // The cover quad: colour where the winding is not 0, which is reset to 0 on the way.
   e.setDepthStencilState(fillStencilState);
   e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.triangleOffset, 4);
+  clearBeyondCover(call);
+}
+
+void MVGcontext_vQorv_au::markFan(const MVGcall& call, const std::shared_ptr<MTLDepthStencilState>& marks,
+                                  const std::shared_ptr<MTLRenderPipelineState>& pipeline)
+{
+  auto& e = *renderEncoder;
+  e.setCullMode(MTLCullModeNone);
+  e.setDepthStencilState(marks);
+  e.setRenderPipelineState(pipeline);
+  if (call.indexCount > 0)
+    e.drawIndexedPrimitives(MTLPrimitiveTypeTriangle, call.indexCount, MTLIndexTypeUInt32,
+                            buffers->indexBuffer, (NSUInteger)call.indexOffset * indexSize);
+  e.setCullMode(MTLCullModeBack);
+}
+
+void MVGcontext_vQorv_au::clearBeyondCover(const MVGcall& call)
+{
+  auto& e = *renderEncoder;
   if (call.triangleCount == 8)
   {
     // The fan reached beyond the cover quad: its marks there are cleared, without colour.

@@ -323,6 +323,7 @@ void MVGrecorder::renderFill(const VGpaint* paint, VGcompositeOperationState op,
   MVGcall* call = beginCall(kMVGFill, paint, op);
   if (!call) return;
   call->fillRule = fillRule;
+  call->sampled = npaths > 0 && paths[0].sampled;
   call->triangleCount = 4;
   // The fan is inset from the path by half a fringe, which moves it outward where a path crossing itself
   // turns the other way: the stencil it marks beyond the cover quad would outlive the fill, for the next
@@ -376,10 +377,13 @@ void MVGrecorder::renderFill(const VGpaint* paint, VGcompositeOperationState op,
   {
     call->triangleOffset = fan;
     VGvertex* quad = rec->verts + fan;
-    quad[0] = {bounds[2], bounds[3], 0.5f, 1.0f};
-    quad[1] = {bounds[2], bounds[1], 0.5f, 1.0f};
-    quad[2] = {bounds[0], bounds[3], 0.5f, 1.0f};
-    quad[3] = {bounds[0], bounds[1], 0.5f, 1.0f};
+    // A sampled fan marks samples up to half a pixel beyond its bounds, in pixels whose centres lie
+    // outside them: the cover reaches a fringe further.
+    const float reach = call->sampled ? fringe : 0.0f;
+    quad[0] = {bounds[2] + reach, bounds[3] + reach, 0.5f, 1.0f};
+    quad[1] = {bounds[2] + reach, bounds[1] - reach, 0.5f, 1.0f};
+    quad[2] = {bounds[0] - reach, bounds[3] + reach, 0.5f, 1.0f};
+    quad[3] = {bounds[0] - reach, bounds[1] - reach, 0.5f, 1.0f};
     if (call->triangleCount == 8)
     {
       quad[4] = {fanBounds[2], fanBounds[3], 0.5f, 1.0f};

@@ -76,6 +76,7 @@ struct MVGcall
   int uniformOffset; // byte offset of the call's first uniform record
   MVGblend blend;
   int fillRule; // EVGfillRule of a fill
+  bool sampled; // a fill whose fan marks each stencil sample, its cover weighed by the samples it covers
 };
 
 // Fragment uniforms; 3x3 matrices are three columns of four floats (the fourth zero).

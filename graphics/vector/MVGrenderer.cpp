@@ -39,6 +39,7 @@ VGcontext* MvgCreateContext(std::shared_ptr<CAMetalLayer> layer, int flags)
   std::memset(&params, 0, sizeof(params));
   params.userPtr = static_cast<MVGrecorder*>(mtl);
   params.edgeAntiAlias = flags & kVGAntialias ? 1 : 0;
+  params.sampledFills = params.edgeAntiAlias;
   params.renderCreate = MvgRenderCreate;
   params.renderCreateTexture = MvgRenderCreateTexture;
   params.renderDeleteTexture = MvgRenderDeleteTexture;

@@ -21,6 +21,7 @@ constexpr Switch kSwitches[] = {
     {"scissorBounds", &VGoptions::scissorBounds, nullptr},
     {"stripRowsTrimmed", &VGoptions::stripRowsTrimmed, nullptr},
     {"unclearedStencil", &VGoptions::unclearedStencil, nullptr},
+    {"sampledFills", &VGoptions::sampledFills, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},

@@ -236,6 +236,12 @@ struct VGoptions
   bool stripRowsTrimmed = true;
   // A pass whose calls never test or mark the stencil leaves it uncleared.
   bool unclearedStencil = true;
+  // Not a shortcut: the path that replaced one, kept to measure and bisect against it. On, an anti-aliased
+  // fill that is not one convex outline puts down each pixel's ink once, counted in a stencil of 16 samples
+  // a pixel (VGrenderParams sampledFills, MVGsampledFill.cpp); off, it is covered where its winding at a
+  // pixel's centre is not 0 and fringed outside that, which puts down more than its ink where it is
+  // thinner than a fringe or traced more than once.
+  bool sampledFills = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

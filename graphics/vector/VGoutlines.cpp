@@ -433,6 +433,13 @@ struct Resolver
 };
 } // namespace
 
+bool vgPathsCross(VGcontext* ctx)
+{
+  Resolver resolver(ctx);
+  if (!resolver.Collect()) return !resolver.nodes.empty(); // nothing to cross, or a point not finite
+  return !resolver.FindCrossings() || !resolver.cuts.empty();
+}
+
 VGpathCache* vgEvenOddOutlines(VGcontext* ctx)
 {
   if (!ctx->outlines) ctx->outlines = static_cast<VGpathCache*>(std::calloc(1, sizeof(VGpathCache)));

@@ -16,4 +16,8 @@ struct VGcontext;
 // left out. Answers null, and the fill keeps the flattened paths, when a path has more crossings or
 // segments than are worth resolving, or memory runs out. Main thread; allocates.
 VGpathCache* vgEvenOddOutlines(VGcontext* ctx);
+// Whether two segments of the context's flattened paths cross inside both (neighbours sharing an end, and
+// segments that only touch or overlap, do not), or the paths hold more crossings or segments than are worth
+// looking through, or a point that is not finite. Main thread; allocates.
+bool vgPathsCross(VGcontext* ctx);
 } // namespace iplugin::igraphics

@@ -85,6 +85,7 @@ struct VGpath
   int nstroke;
   int winding;
   int convex;
+  int sampled; // a fill's path whose coverage the renderer counts in stencil samples (sampledFills)
   // The walk's record of the path as drawn, before points nearer than the distance tolerance were merged:
   // the signed area the merging took from it (the area as drawn is its points' and this), the last point
   // merged while its share is not yet counted, and whether a line, curve or close followed the move (a path

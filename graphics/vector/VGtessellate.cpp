@@ -11,6 +11,7 @@
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGdots.h"
 #include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGsampledFill.h"
 #include "graphics/vector/VGscissorCut.h"
 #include "graphics/vector/VGsliver.h"
 #include "graphics/vector/VGthinFill.h"
@@ -74,8 +75,13 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     int nleft = 0;
     // Turns to the right by less than a hundredth of the distance tolerance sideways are the float
     // rounding of points on a convex curve (a polygon of thousands of points on a thin ellipse has
-    // hundreds): the outline is still convex.
+    // hundreds): the outline is still convex, so long as no run of turns bends it right by more than
+    // kMostBend in all (a run's turns add up to the change of direction across it, which rounding moves
+    // by little; a concave arc of thousands of points turns as little at each point, but by its whole
+    // angle across the run).
     const float straight = ctx->distTol * 0.01f;
+    constexpr float kMostBend = 0.05f;
+    float run = 0.0f, bend = 0.0f; // the right turn of the run ending here; the most of any run
     // Above the turning of the outline; see below.
     float turningBound = 0.0f;
     for (int j = 0; j < path->count; j++)
@@ -84,6 +90,8 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
 
       p1->flags = (p1->flags & kVGPtCorner) ? kVGPtCorner : 0;
       float cross = p1->dx * p0->dy - p0->dx * p1->dy;
+      run = std::max(run, 0.0f) - cross;
+      bend = std::max(bend, run);
       turningBound += p0->dx * p1->dx + p0->dy * p1->dy >= 0.0f ? 1.6f : 3.2f;
       if (cross > 0.0f)
       {
@@ -107,8 +115,10 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       p0 = p1++;
     }
     const bool shortcuts = ctx->options.fillShortcuts;
-    path->convex =
-        nleft == path->count && Turning(pts, path->count, turningBound, shortcuts) < 3.0f * kVGPi ? 1 : 0;
+    path->convex = nleft == path->count && bend < kMostBend &&
+                           Turning(pts, path->count, turningBound, shortcuts) < 3.0f * kVGPi
+                       ? 1
+                       : 0;
   }
 }
 
@@ -572,6 +582,10 @@ int vgExpandFill(VGcontext* ctx, float w)
   if (!verts) return 0;
 
   const bool convex = cache->npaths == 1 && cache->paths[0].convex && cache->paths[0].count > 2;
+  // Other fills' coverage is counted in the renderer's stencil samples where it can: their fans are the
+  // paths themselves, their fringes straddle them (MVGsampledFill.cpp).
+  const bool sampled = fringe && !convex && ctx->params.sampledFills && ctx->options.sampledFills;
+  const bool fringeHolds = !sampled || vgSampledFringeHolds(ctx);
   const float woff = 0.5f * ctx->fringeWidth;
 
   for (int i = 0; i < cache->npaths; i++)
@@ -581,6 +595,7 @@ int vgExpandFill(VGcontext* ctx, float w)
     path->fill = verts;
     path->stroke = nullptr;
     path->nstroke = 0;
+    path->sampled = sampled;
     if (path->count < 3 || (cache->npaths > 1 && vgEnclosesNothing(*path, pts, ctx->distTol)))
     {
       path->nfill = 0;
@@ -601,9 +616,10 @@ int vgExpandFill(VGcontext* ctx, float w)
       }
     }
     VGvertex* fan = verts;
-    verts = FanOutline(path, pts, fringe ? woff : 0.0f, verts);
+    verts = FanOutline(path, pts, fringe && !sampled ? woff : 0.0f, verts);
     path->nfill = (int)(verts - fan);
-    if (fringe) verts = FillFringe(path, pts, w, woff, convex, verts);
+    // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside.
+    if (fringe && fringeHolds) verts = FillFringe(path, pts, w, woff, convex || sampled, verts);
   }
   return 1;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -87,22 +89,27 @@ TEST(AtomicFile, AFailedSaveLeavesTheOldFileAndNoLeftovers)
   EXPECT_EQ(EntriesIn(dir), 1u);
 }
 
-// What a signal's handler does before the process ends at once: every new file still open is removed,
-// the committed and discarded ones are not looked at again, and the old files stay whole.
+// What a signal's handler does before the process ends at once: every new file not yet put in place is
+// removed, however many (finished ones hold no descriptor, so there may be thousands), with the lock file
+// of their folder; the committed and discarded ones are not looked at again, and the old files stay whole.
 TEST(AtomicFile, TheOpenNewFilesCanBeRemovedAtOnce)
 {
   const std::string dir = qorvtest::ScratchDir("atomic_remove_open");
   std::ofstream(dir + "/a.wav", std::ios::binary) << "old a";
   std::vector<std::unique_ptr<iplugin::AtomicFile>> open;
-  for (const char* name : {"a.wav", "b.csv", "c.png"})
+  for (int i = 0; i < 200; ++i)
   {
     open.push_back(std::make_unique<iplugin::AtomicFile>());
-    ASSERT_TRUE(open.back()->Open((dir + "/" + name).c_str()));
+    ASSERT_TRUE(open.back()->Open((dir + "/frame-" + std::to_string(i) + ".png").c_str()));
     std::fputs("new", open.back()->Stream());
+    if (i >= 2)
+    {
+      ASSERT_TRUE(open.back()->Finish());
+    }
   }
   ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/done.txt").c_str(), "done", 4));
   open[2]->Discard();
-  EXPECT_EQ(EntriesIn(dir), 4u); // a.wav, done.txt and two new files
+  EXPECT_EQ(EntriesIn(dir), 2u + 199u + 1u); // a.wav, done.txt, the new files and the folder's lock file
   iplugin::RemoveOpenTemporaryFiles();
   EXPECT_EQ(EntriesIn(dir), 2u);
   EXPECT_EQ(Bytes(dir + "/a.wav"), "old a");
@@ -111,9 +118,91 @@ TEST(AtomicFile, TheOpenNewFilesCanBeRemovedAtOnce)
   open.clear();
   iplugin::AtomicFile later;
   ASSERT_TRUE(later.Open((dir + "/later.txt").c_str()));
-  EXPECT_EQ(EntriesIn(dir), 3u);
+  EXPECT_EQ(EntriesIn(dir), 4u);
   iplugin::RemoveOpenTemporaryFiles();
   EXPECT_EQ(EntriesIn(dir), 2u);
+}
+
+// However many new files a process stages in a folder, they hold one descriptor (the folder's lock file):
+// a thousand files under a limit of 64 descriptors.
+TEST(AtomicFile, StagedFilesHoldNoDescriptors)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_descriptors");
+  struct rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  struct rlimit low = old;
+  low.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<std::unique_ptr<iplugin::AtomicFile>> staged;
+  bool all = true;
+  for (int i = 0; i < 1000 && all; ++i)
+  {
+    staged.push_back(std::make_unique<iplugin::AtomicFile>());
+    all = staged.back()->Open((dir + "/frame-" + std::to_string(i) + ".png").c_str()) &&
+          std::fputs(std::to_string(i).c_str(), staged.back()->Stream()) >= 0 && staged.back()->Finish();
+  }
+  for (const auto& file : staged)
+    all = all && file->PutInPlaceKeepingOld();
+  for (const auto& file : staged)
+    file->DropOld();
+  setrlimit(RLIMIT_NOFILE, &old);
+  ASSERT_TRUE(all) << "stopped at file " << staged.size() << ": " << std::strerror(staged.back()->Error());
+  EXPECT_EQ(EntriesIn(dir), 1000u);
+  EXPECT_EQ(Bytes(dir + "/frame-999.png"), "999");
+}
+
+// A set of files put in place all or nothing: each new file is in place with its old one kept aside;
+// DropOld then removes the old ones, Discard puts them back (or removes a file that had no old one).
+// Either way no hidden file is left.
+TEST(AtomicFile, FilesPutInPlaceKeepTheirOldOnesUntilDropped)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_keep_old");
+  for (const bool keep : {false, true})
+  {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir + "/old.wav") << "old wav";
+    fs::create_symlink(dir + "/old.wav", dir + "/link.wav");
+    iplugin::AtomicFile files[3];
+    const std::string names[3] = {"old.wav", "new.csv", "link.wav"};
+    for (int i = 0; i < 3; ++i)
+    {
+      ASSERT_TRUE(files[i].Open((dir + "/" + names[i]).c_str()));
+      std::fputs(("new " + names[i]).c_str(), files[i].Stream());
+      ASSERT_TRUE(files[i].Finish());
+    }
+    ASSERT_TRUE(files[1].PutInPlaceKeepingOld());
+    ASSERT_TRUE(files[0].PutInPlaceKeepingOld());
+    EXPECT_EQ(Bytes(dir + "/old.wav"), "new old.wav");
+    EXPECT_EQ(Bytes(dir + "/new.csv"), "new new.csv");
+    if (keep)
+    {
+      files[0].DropOld();
+      files[1].DropOld();
+      EXPECT_EQ(Bytes(dir + "/old.wav"), "new old.wav");
+      EXPECT_EQ(Bytes(dir + "/new.csv"), "new new.csv");
+    }
+    else
+    {
+      EXPECT_TRUE(files[0].Discard());
+      EXPECT_TRUE(files[1].Discard());
+      EXPECT_EQ(Bytes(dir + "/old.wav"), "old wav");
+      EXPECT_FALSE(fs::exists(dir + "/new.csv"));
+    }
+    files[2].Discard();
+    EXPECT_TRUE(fs::is_symlink(dir + "/link.wav"));
+    EXPECT_EQ(EntriesIn(dir), keep ? 3u : 2u) << (keep ? "kept" : "put back");
+  }
+  // A folder where the file would go is never put in place of (an exchange would do it): refused, the
+  // folder and its content as they were.
+  fs::create_directories(dir + "/taken/inside");
+  iplugin::AtomicFile file;
+  ASSERT_TRUE(file.Open((dir + "/x").c_str()));
+  ASSERT_TRUE(file.Finish());
+  fs::rename(dir + "/taken", dir + "/x");
+  EXPECT_FALSE(file.PutInPlaceKeepingOld());
+  EXPECT_EQ(file.Error(), EISDIR);
+  EXPECT_TRUE(fs::is_directory(dir + "/x/inside"));
 }
 
 // The new files that a process left when it ended without removing them (killed, crashed) go when the
@@ -165,12 +254,13 @@ TEST(AtomicFile, NewFilesOfEndedProcessesGoWithTheNextWrite)
   EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-7.tmp"));
 }
 
-// The new files in dir, by name.
+// The new files and lock files in dir, by name.
 std::vector<std::string> NewFilesIn(const std::string& dir)
 {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir))
     if (entry.path().filename().string().rfind(".saving-", 0) == 0) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -239,15 +329,18 @@ struct Child
   }
 };
 
-// A file whose writer runs where this process cannot see it (another machine, another PID namespace):
-// it holds the file's lock while its name says its process is gone. A new file is only removed when
-// nothing holds it.
+// Files whose writer runs where this process cannot see it (another machine, another PID namespace): it
+// holds its folder's lock file (or, as older writers did, each file's own lock) while its names say its
+// process is gone. A new file is only removed when nothing holds it, and its writer's lock file with it.
 TEST(AtomicFile, ALockedNewFileStaysThoughItsProcessLooksGone)
 {
   const std::string dir = qorvtest::ScratchDir("atomic_locked");
   const std::string gone = std::to_string(EndedProcess());
   const std::string locked[] = {".saving-" + gone + "-12345-0.tmp", ".saving-" + gone + "-1.tmp"};
   const std::string unlocked = ".saving-" + gone + "-12345-2.tmp";
+  const std::string place = ".saving-" + gone + "-777";
+  const std::vector<std::string> placed = {place + ".lock", place + "-0.tmp", place + "-1.tmp",
+                                           place + "-5.tmp"};
   Child holder;
   Signal ready, done;
   holder.pid = fork();
@@ -260,6 +353,12 @@ TEST(AtomicFile, ALockedNewFileStaysThoughItsProcessLooksGone)
       const int fd = open((dir + "/" + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
       if (fd < 0 || flock(fd, LOCK_EX) != 0) _exit(1);
     }
+    for (const std::string& name : placed)
+    {
+      const int fd = open((dir + "/" + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+      if (fd < 0 || (name == placed[0] && flock(fd, LOCK_EX) != 0)) _exit(1);
+      if (name != placed[0]) close(fd);
+    }
     ready.Tell();
     done.Heard();
     _exit(0);
@@ -271,6 +370,8 @@ TEST(AtomicFile, ALockedNewFileStaysThoughItsProcessLooksGone)
   std::ofstream(dir + "/" + unlocked) << "left";
   ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "x", 1));
   for (const std::string& name : locked)
+    EXPECT_TRUE(fs::exists(dir + "/" + name)) << name;
+  for (const std::string& name : placed)
     EXPECT_TRUE(fs::exists(dir + "/" + name)) << name;
   EXPECT_FALSE(fs::exists(dir + "/" + unlocked));
 
@@ -377,8 +478,9 @@ TEST(AtomicFile, AWriterInAnotherPidNamespaceKeepsItsNewFile)
     ASSERT_TRUE(ready.Heard()) << "the writer inside ended early: " << inside.ExitStatus();
     // The name is the inside's process 1, which outside is another process.
     const std::vector<std::string> named = NewFilesIn(dir);
-    ASSERT_EQ(named.size(), 1u);
-    EXPECT_EQ(named[0].rfind(".saving-1-", 0), 0u) << named[0];
+    ASSERT_EQ(named.size(), 2u); // the new file and its folder's lock file
+    for (const std::string& name : named)
+      EXPECT_EQ(name.rfind(".saving-1-", 0), 0u) << name;
     ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/other.csv").c_str(), "x", 1));
     EXPECT_EQ(NewFilesIn(dir), named) << "at step " << step;
     go.Tell();
@@ -401,7 +503,7 @@ TEST(AtomicFile, AWriterInAnotherPidNamespaceKeepsItsNewFile)
     Child cleaner{StartInPidNamespace(cleanUp, why)};
     ASSERT_GT(cleaner.pid, 0) << why;
     EXPECT_EQ(cleaner.ExitStatus(), 0);
-    EXPECT_EQ(NewFilesIn(dir).size(), 1u) << "at step " << step;
+    EXPECT_EQ(NewFilesIn(dir).size(), 2u) << "at step " << step;
   }
   ASSERT_TRUE(file.PutInPlace());
   EXPECT_EQ(Bytes(out), "written outside");

@@ -159,7 +159,7 @@ TEST(OutputCheck, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
   std::string error;
   const auto check = [&](const std::vector<qorvhost::NamedPath>& inputs,
                          const std::vector<qorvhost::NamedPath>& outputs) {
-    return qorvhost::CheckOutputs({inputs, outputs, "", ""}, error);
+    return qorvhost::CheckOutputs({inputs, outputs, "", ""}, error) == 0;
   };
   // Relative names of files that are not there yet: the same place however spelled.
   for (const char* other : {"./not-yet.png", "sub/../not-yet.png", "not-yet.png"})
@@ -172,5 +172,59 @@ TEST(OutputCheck, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
             "an input or another output");
   EXPECT_TRUE(check({{"--preset", "not-yet.qxs"}, {"--script", ""}},
                     {{"--png", "not-yet.png"}, {"--window-png", ""}}));
+}
+} // namespace
+
+namespace
+{
+// An output that cannot be written where it is named is refused before anything is read (the input named
+// here does not even exist): status 1, as for an input that cannot be read, a message that names the option,
+// the path and why, nothing changed. A folder that is named as an output, or as one of --png-every's frames,
+// is never replaced.
+TEST(OutputCheck, AnOutputThatCannotBeWrittenIsRefusedBeforeAnyWork)
+{
+  const std::string dir = qorvtest::ScratchDir("output_check_unwritable");
+  qorvtest::ScopedEnvironment environment;
+  environment.Set("XDG_DATA_HOME", (dir + "/data").c_str());
+  fs::create_directories(dir + "/folder/inside");
+  fs::create_directories(dir + "/frames/frame-0002.png");
+  std::ofstream(dir + "/file") << "a file";
+  std::ofstream(dir + "/out.wav") << "old out";
+  const std::string missing = dir + "/missing.wav", out = dir + "/out.wav";
+  struct Case
+  {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{"mix", "-o", out, "--state-out", dir + "/folder", missing},
+       "--state-out " + dir + "/folder: cannot write (is a folder)"},
+      {{"mix", "-o", dir + "/none/mix.wav", missing},
+       "-o " + dir + "/none/mix.wav: cannot write (no folder " + dir + "/none)"},
+      {{"mix", "-o", out, "--gains", dir + "/file/gains.csv", missing},
+       "--gains " + dir + "/file/gains.csv: cannot write (" + dir + "/file is not a folder)"},
+      {{"mix", "-o", out, "--png-every", "0.05", dir + "/frames", missing},
+       "--png-every " + dir + "/frames: cannot write (" + dir + "/frames/frame-0002.png is a folder)"},
+      {{"mix", "-o", out, "--png-every", "0.05", dir + "/file/frames", missing},
+       "--png-every " + dir + "/file/frames: cannot write (" + dir + "/file is not a folder)"},
+      {{"render", "-o", dir + "/new/", missing}, "-o " + dir + "/new/: cannot write (names a folder)"},
+      {{"editor", "--png", dir + "/folder"}, "--png " + dir + "/folder: cannot write (is a folder)"},
+      {{"preset", "export", "--factory", "Auto Mixing", "-o", dir + "/folder"},
+       "-o " + dir + "/folder: cannot write (is a folder)"},
+  };
+  for (const Case& c : cases)
+  {
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin() + (args[0] == "preset" ? 2 : 1),
+                {"--plugin", qorvtest::BinaryDir() + "/Qorv.component"});
+    const HostRun run = RunHost(args);
+    EXPECT_EQ(run.status, 1) << c.says << ": " << run.err;
+    EXPECT_EQ(run.err.rfind("qorv-host: " + c.says + "\n", 0), 0u) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_EQ(qorvtest::FileBytes(out), "old out");
+  EXPECT_TRUE(fs::is_directory(dir + "/folder/inside"));
+  EXPECT_TRUE(fs::is_directory(dir + "/frames/frame-0002.png"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4);
 }
 } // namespace

@@ -199,6 +199,46 @@ INSTANTIATE_TEST_SUITE_P(
                 {}}),
     [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
 
+// A rename that fails while the outputs are put in place (here a folder made where the file goes, while
+// the host waits before that rename) fails the run with every old output as it was: the ones already
+// renamed are put back. Tried at each of a four-output mix's renames; no hidden file is left.
+TEST_F(RunEndTest, AFailedRenameLeavesEveryOldOutput)
+{
+  const std::vector<std::string> names = {"out.wav", "gains.csv", "state.aupreset", "automation.csv"};
+  const std::vector<std::string> args = {"mix",          "-q",
+                                         "-o",           dir + "/out.wav",
+                                         "--gains",      dir + "/gains.csv",
+                                         "--state-out",  dir + "/state.aupreset",
+                                         "--automation", dir + "/automation.csv",
+                                         dir + "/a.wav", dir + "/b.wav"};
+  constexpr int kFirstRenameStep = 3; // the pause points before the renames (RunEndSteps)
+  for (size_t failing = 0; failing < names.size(); ++failing)
+  {
+    for (const std::string& name : names)
+      std::ofstream(dir + "/" + name) << "old " << name;
+    const std::string path = dir + "/" + names[failing];
+    const std::string step = std::to_string(kFirstRenameStep + int(failing));
+    environment.Set("QORV_TEST_PAUSE_AT", step.c_str());
+    HostRunOptions options;
+    options.onStop = [&](pid_t)
+    {
+      fs::rename(path, path + ".aside");
+      fs::create_directories(path + "/inside");
+    };
+    const HostRun run = Host(args, options);
+    environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+    EXPECT_EQ(run.status, 1) << names[failing] << ": " << run.err;
+    EXPECT_NE(run.err.find(path + ": cannot write (is a directory)"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_directory(path + "/inside")) << names[failing];
+    fs::remove_all(path);
+    fs::rename(path + ".aside", path);
+    for (const std::string& name : names)
+      EXPECT_TRUE(qorvtest::FileBytes(dir + "/" + name) == "old " + name)
+          << name << " is not the old one, failing at " << names[failing];
+    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << "failing at " << names[failing];
+  }
+}
+
 // A mix killed (SIGKILL) with its new files written leaves them; the next file written into the folder
 // removes them, since their process has ended.
 TEST_F(RunEndTest, TheNewFilesOfAKilledRunGoWithTheNextWrite)
@@ -209,7 +249,7 @@ TEST_F(RunEndTest, TheNewFilesOfAKilledRunGoWithTheNextWrite)
   HostRunOptions options;
   options.onStop = [](pid_t pid) { kill(pid, SIGKILL); };
   EXPECT_EQ(Host(args, options).status, -1);
-  EXPECT_EQ(TemporariesIn(dir).size(), 2u);
+  EXPECT_EQ(TemporariesIn(dir).size(), 3u); // two new files and their folder's lock file
   environment.Set("QORV_TEST_PAUSE_AT", nullptr);
   const HostRun again = Host({"render", "-o", dir + "/render.wav", dir + "/a.wav"});
   EXPECT_EQ(again.status, 0) << again.err;

@@ -130,7 +130,8 @@ struct Harness
   std::shared_ptr<MTLRenderPipelineState> Pipeline(const char* fragment, bool blending = false,
                                                    MTLBlendFactor src = MTLBlendFactorOne,
                                                    MTLBlendFactor dst = MTLBlendFactorZero,
-                                                   MTLColorWriteMask mask = MTLColorWriteMaskAll)
+                                                   MTLColorWriteMask mask = MTLColorWriteMaskAll,
+                                                   NSUInteger rasterSamples = 1)
   {
     MTLRenderPipelineDescriptor d;
     d.vertexFunction = library->newFunctionWithName("testVertex");
@@ -147,6 +148,7 @@ struct Harness
     c.destinationRGBBlendFactor = c.destinationAlphaBlendFactor = dst;
     c.writeMask = mask;
     d.stencilAttachmentPixelFormat = MTLPixelFormatStencil8;
+    d.rasterSampleCount = rasterSamples;
     return device->newRenderPipelineStateWithDescriptor(d, nullptr);
   }
 

@@ -178,7 +178,8 @@ TEST(IGraphicsVector, EvenOddFillsCountCrossings)
 }
 
 // An even-odd SVG path of thousands of stacked segments that cross nowhere: the search for crossings
-// compares only the segments whose bounds overlap, not every pair, and fills its inside.
+// compares only the segments whose bounds overlap, not every pair, and fills its inside: slivers a 50th of
+// a pixel high, in and out by turns, that cover half of each pixel they pass.
 TEST(IGraphicsVector, EvenOddZigzagComparesOnlyOverlappingSegments)
 {
   constexpr int kSegments = 4000;
@@ -200,7 +201,7 @@ TEST(IGraphicsVector, EvenOddZigzagComparesOnlyOverlappingSegments)
     ASSERT_NE(vg, nullptr);
     EXPECT_LT(vg->crossingTests, kSegments) << rule; // a frame's count, read before the frame ends
     const RgbaImage picture = o.g.End();
-    EXPECT_EQ(Px(picture, 50, 40)[3], 255) << rule;
+    EXPECT_NEAR(Px(picture, 50, 40)[3], 128, 20) << rule;
     EXPECT_EQ(Px(picture, 50, 90)[3], 0) << rule;
   }
 }

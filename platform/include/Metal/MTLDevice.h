@@ -29,6 +29,9 @@ public:
                                                 MTLResourceOptions options);
   // Null for a zero or oversized extent or an unknown format.
   std::shared_ptr<MTLTexture> newTextureWithDescriptor(const MTLTextureDescriptor& descriptor);
+  // Whether textures of count samples a pixel can be made: 1, 2, 4, 8, and 16 (the stand-in's
+  // multisampled stencil; its positions are those of the common 16-sample pattern).
+  bool supportsTextureSampleCount(NSUInteger count) const;
   std::shared_ptr<MTLSamplerState> newSamplerStateWithDescriptor(const MTLSamplerDescriptor& descriptor);
   std::shared_ptr<MTLDepthStencilState>
   newDepthStencilStateWithDescriptor(const MTLDepthStencilDescriptor& descriptor);
@@ -42,6 +45,7 @@ public:
   QorvGpuOptions options;
 
 private:
+  bool sampleCountFits(const MTLTextureDescriptor& descriptor) const;
   std::shared_ptr<QorvGpu> mGpu;
 };
 

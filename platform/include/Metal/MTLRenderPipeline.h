@@ -31,6 +31,12 @@ public:
   MTLRenderPipelineColorAttachmentDescriptor colorAttachments[kMaxColorAttachments];
   MTLPixelFormat depthAttachmentPixelFormat = MTLPixelFormatInvalid;
   MTLPixelFormat stencilAttachmentPixelFormat = MTLPixelFormatInvalid;
+  // Samples of a pixel a primitive's coverage is taken at. A pipeline of several samples, as many as the
+  // multisampled stencil holds, that writes no colour marks each sample where the primitive covers it; a
+  // pipeline of one sample tests and marks every sample of a pixel it covers, and its colour is weighed by
+  // the share of them that pass the stencil test (what resolving a multisampled target of that colour
+  // gives).
+  NSUInteger rasterSampleCount = 1;
 };
 
 class MTLRenderPipelineState

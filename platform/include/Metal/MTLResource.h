@@ -49,6 +49,8 @@ public:
   NSUInteger width = 1;
   NSUInteger height = 1;
   NSUInteger mipmapLevelCount = 1;
+  // Samples a pixel of an MTLTextureType2DMultisample texture holds (1 for the others).
+  NSUInteger sampleCount = 1;
   MTLTextureUsage usage = MTLTextureUsageShaderRead;
   MTLStorageMode storageMode = MTLStorageModeShared;
 };
@@ -62,7 +64,8 @@ public:
   MTLPixelFormat pixelFormat() const { return mFormat; }
   NSUInteger mipmapLevelCount() const { return mLevels.size(); }
   MTLTextureUsage usage() const { return mUsage; }
-  MTLTextureType textureType() const { return MTLTextureType2D; }
+  MTLTextureType textureType() const { return mType; }
+  NSUInteger sampleCount() const { return mSampleCount; }
 
   // Copies rows of the region from bytes (bytesPerRow apart) into the texture; regions outside the level are
   // clipped. Not allowed on private storage (ignored).
@@ -77,6 +80,7 @@ public:
   };
   std::vector<Level>& levels() { return mLevels; }
   const std::vector<Level>& levels() const { return mLevels; }
+  // Bytes a pixel takes in a level: every sample's, side by side.
   NSUInteger bytesPerPixel() const { return mBytesPerPixel; }
   // Copies a region between client memory and a level; 'toTexture' picks the direction. Caller holds the GPU
   // lock.
@@ -89,6 +93,8 @@ private:
   NSUInteger mWidth, mHeight;
   MTLPixelFormat mFormat;
   MTLTextureUsage mUsage;
+  MTLTextureType mType;
+  NSUInteger mSampleCount;
   NSUInteger mBytesPerPixel;
   std::vector<Level> mLevels;
 };

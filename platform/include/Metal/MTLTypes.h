@@ -144,6 +144,7 @@ enum MTLSamplerAddressMode : NSUInteger
 enum MTLTextureType : NSUInteger
 {
   MTLTextureType2D = 2,
+  MTLTextureType2DMultisample = 4,
 };
 
 enum MTLTextureUsage : NSUInteger

@@ -49,10 +49,24 @@ std::shared_ptr<MTLBuffer> MTLDevice::newBufferWithBytes(const void* bytes, NSUI
   return buffer;
 }
 
+bool MTLDevice::supportsTextureSampleCount(NSUInteger count) const
+{
+  return count == 1 || count == 2 || count == 4 || count == 8 || count == kQorvStencilSamples;
+}
+
+// A 2-D texture has one sample a pixel; a multisampled one (a stencil only, as the rasteriser draws no
+// multisampled colour) a count the device supports, and one level.
+bool MTLDevice::sampleCountFits(const MTLTextureDescriptor& d) const
+{
+  if (d.textureType == MTLTextureType2D) return d.sampleCount == 1;
+  return d.textureType == MTLTextureType2DMultisample && d.pixelFormat == MTLPixelFormatStencil8 &&
+         d.mipmapLevelCount == 1 && supportsTextureSampleCount(d.sampleCount);
+}
+
 std::shared_ptr<MTLTexture> MTLDevice::newTextureWithDescriptor(const MTLTextureDescriptor& d)
 {
   if (d.width == 0 || d.height == 0 || d.width > kMaxTextureExtent || d.height > kMaxTextureExtent ||
-      QorvBytesPerPixel(d.pixelFormat) == 0 || d.textureType != MTLTextureType2D)
+      QorvBytesPerPixel(d.pixelFormat) == 0 || !sampleCountFits(d))
     return nullptr;
   try
   {

@@ -421,7 +421,8 @@ void MTLRenderCommandEncoder::endEncoding()
           }
           ready.emplace_back(colour, stencil, d.state, d.type, ids.data(), d.count, bands, options);
         }
-        unsigned char clearColour[4] = {}, clearStencil = (unsigned char)stencilAttachment.clearStencil;
+        unsigned char clearColour[4] = {}, clearStencil[kQorvStencilSamples];
+        std::memset(clearStencil, (int)(stencilAttachment.clearStencil & 0xff), sizeof clearStencil);
         const bool clearsColour = colour && colourAttachment.loadAction == MTLLoadActionClear,
                    clearsStencil = stencil && stencilAttachment.loadAction == MTLLoadActionClear;
         if (clearsColour)
@@ -433,7 +434,7 @@ void MTLRenderCommandEncoder::endEncoding()
         std::function<void(int)> run = [&](int band)
         {
           if (clearsColour) ClearTexture(*colour, colourAttachment.level, clearColour, band, bands);
-          if (clearsStencil) ClearTexture(*stencil, stencilAttachment.level, &clearStencil, band, bands);
+          if (clearsStencil) ClearTexture(*stencil, stencilAttachment.level, clearStencil, band, bands);
           for (const QorvRasterDraw& r : ready)
             r.Rasterize(band, bands);
           QorvFoldTexelsCopied();

@@ -64,6 +64,8 @@ private:
 // blocks of kQorvBandRows, block b belonging to band b % bands; the bands of one draw may be drawn at once on
 // several threads. Made and drawn while the caller holds the GPU memory lock, under the given options.
 constexpr int kQorvBandRows = 16;
+// Samples a pixel of the largest multisampled stencil holds (SampledStencil.cpp).
+constexpr int kQorvStencilSamples = 16;
 class QorvRasterDraw
 {
 public:

@@ -265,12 +265,34 @@ struct Draw
   mutable bool tableBuilt[2] = {false, false};
 
   const StencilTable* TableFor(bool front) const;
+  // A multisampled stencil (SampledStencil.cpp): samples a pixel holds, side by side.
+  int stencilSamples = 1;
+  // Where a pixel's stencil values start.
+  size_t StencilAt(int y, int x) const
+  {
+    return ((size_t)y * stencilWidth + (size_t)x) * (size_t)stencilSamples;
+  }
+  // Whether fragments meet the samples of a multisampled stencil.
+  bool SamplesAtOnce() const { return stencilSamples > 1; }
+  // A triangle that marks each sample of a multisampled stencil it covers, without colour.
+  void SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
+  // Tests and marks each sample of fragments [0, m) at srow (kept ones only): write[t] says how many
+  // passed.
+  void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,
+                   unsigned char* write) const;
+  // Whether a pixel's samples would change or pass.
+  bool SamplesLive(const uint8_t* s, const StencilTable& table) const;
+  // Weighs the colour of fragments [0, m) that passed by the share of their samples that did (write[t],
+  // then 1 where any did); colourOut[0] serves all when oneColour, which it leaves unset where they differ.
+  void WeighBySamples(int m, unsigned char* write, float (*colourOut)[4], bool& oneColour,
+                      float* weights) const;
   // What TableFor and TexelRects answer, asked once a draw, as fans ask for every fan.
   const StencilTable* faceTables[2] = {nullptr, nullptr};
   bool texelRects = false;
 
-  // Writes one shaded fragment that passed the stencil test into the colour attachment.
-  void Blend(unsigned char* p, const float colourOut[4]) const;
+  // Writes one shaded fragment that passed the stencil test into the colour attachment; weight (below 1
+  // where only some of a multisampled stencil's samples passed) moves the target that share of the way.
+  void Blend(unsigned char* p, const float colourOut[4], float weight = 1.0f) const;
 
   // Fragments i in [from, to) of a row span (at most kChunk of them) that may change something: shaded in
   // one call, then tested and written in order.

@@ -41,7 +41,7 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
   return &t;
 }
 
-void Draw::Blend(unsigned char* p, const float colourOut[4]) const
+void Draw::Blend(unsigned char* p, const float colourOut[4], float weight) const
 {
   const MTLPixelFormat format = colourFormat;
   float src[4], dst[4], out[4];
@@ -63,7 +63,10 @@ void Draw::Blend(unsigned char* p, const float colourOut[4]) const
   const MTLColorWriteMask channel[4] = {MTLColorWriteMaskRed, MTLColorWriteMaskGreen, MTLColorWriteMaskBlue,
                                         MTLColorWriteMaskAlpha};
   for (int i = 0; i < 4; ++i)
-    if (!(blend->writeMask & channel[i])) out[i] = dst[i];
+    if (!(blend->writeMask & channel[i]))
+      out[i] = dst[i];
+    else if (weight < 1.0f)
+      out[i] = dst[i] + (out[i] - dst[i]) * weight;
   QorvStorePixel(format, out, p);
 }
 
@@ -168,9 +171,13 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   else
     std::memset(keep, 1, (size_t)m);
   // Stencil first: each pixel's own test and update, leaving which fragments reach the colour.
-  uint8_t* srow = sp.table ? &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0 + from] : nullptr;
+  uint8_t* srow = sp.table ? &stencilPixels[StencilAt(sp.y, sp.x0 + from)] : nullptr;
   unsigned char write[kChunk];
-  if (srow)
+  float weights[kChunk];
+  const bool samples = srow && SamplesAtOnce();
+  if (samples)
+    TestSamples(srow, m, keep, *sp.table, write);
+  else if (srow)
     for (int t = 0; t < m; ++t)
     {
       const uint8_t s = srow[t];
@@ -182,6 +189,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   else
     std::memcpy(write, keep, (size_t)m);
   if (!writeColour) return;
+  if (samples) WeighBySamples(m, write, colourOut, oneColour, weights);
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
   const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
              bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
@@ -193,7 +201,8 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
           : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
   else
     for (int t = 0; t < m; ++t)
-      if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t]);
+      if (write[t])
+        Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t], samples ? weights[t] : 1.0f);
 }
 
 void Draw::ShadeEach(const Span& sp, int from, int m, const float (*vary)[kChunk], float (*colourOut)[4],
@@ -316,9 +325,15 @@ void Draw::Row(const Span& sp, int n) const
       Run(sp, i, std::min(n, i + kChunk));
     return;
   }
-  // Fragments that fail and keep the stencil's value change nothing: runs of the others are shaded.
-  const uint8_t* srow = &stencilPixels[(size_t)sp.y * stencilWidth + sp.x0];
-  auto live = [&](int i) { return sp.table->pass[srow[i]] || sp.table->next[srow[i]] != srow[i]; };
+  // Fragments that fail and keep the stencil's value change nothing (at every sample of a multisampled
+  // stencil): runs of the others are shaded.
+  const uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0)];
+  const int stride = stencilSamples;
+  auto live = [&](int i)
+  {
+    const uint8_t* s = srow + (size_t)i * stride;
+    return SamplesAtOnce() ? SamplesLive(s, *sp.table) : sp.table->pass[*s] || sp.table->next[*s] != *s;
+  };
   int i = 0;
   while (i < n)
   {
@@ -458,6 +473,7 @@ struct QorvRasterDraw::Shaded
   std::vector<qorv_raster::FanRows> fanRows; // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
   int bands = 1;                         // that the masks were made for
+  bool perSample = false;                // drawn once a sample of a multisampled stencil
   std::vector<unsigned char> shadedOnce; // per entry of vertices
   std::vector<size_t> fanStarts;         // of each fan's corners
 
@@ -485,11 +501,13 @@ struct QorvRasterDraw::Shaded
       bottom = std::min<int64_t>(d.clipY1 - 1, (maxY - qorv_raster::kOne / 2) >> qorv_raster::kSubBits);
       return top <= bottom;
     };
+    // A triangle drawn once a sample reaches the rows of samples up to half a pixel from their centres.
+    const int64_t reach = perSample ? qorv_raster::kOne / 2 : 0;
     auto triangle = [&](const Vertex* a, const Vertex* b, const Vertex* c)
     {
       if (!a->valid || !b->valid || !c->valid) return;
       int64_t top, bottom;
-      if (rows(std::min({a->fy, b->fy, c->fy}), std::max({a->fy, b->fy, c->fy}), top, bottom))
+      if (rows(std::min({a->fy, b->fy, c->fy}) - reach, std::max({a->fy, b->fy, c->fy}) + reach, top, bottom))
         primitives.push_back(Primitive{{a, b, c}, -1, BandsOfRows(top, bottom)});
     };
     fanRows.resize(fans.size());
@@ -634,6 +652,7 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.blend = &pd.colorAttachments[0];
   d.stencilPixels = stencil ? stencil->levels()[0].pixels.data() : nullptr;
   d.stencilWidth = stencil ? stencil->width() : 0;
+  d.stencilSamples = stencil ? (int)stencil->sampleCount() : 1;
   d.colourPixels = colour ? colour->levels()[0].pixels.data() : nullptr;
   d.colourWidth = colour ? colour->width() : 0;
   d.colourBytes = colour ? colour->bytesPerPixel() : 0;
@@ -743,6 +762,10 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.faceTables[0] = d.TableFor(false);
   d.faceTables[1] = d.TableFor(true);
   d.texelRects = d.TexelRects();
+  // A pipeline of the stencil's samples that writes no colour marks each sample on its own.
+  const NSUInteger rasterSamples = s.bindings->pipeline->descriptor().rasterSampleCount;
+  const bool writesColour = colour && d.fragmentCode && d.blend->writeMask != MTLColorWriteMaskNone;
+  mShaded->perSample = d.stencilSamples > 1 && rasterSamples == (NSUInteger)d.stencilSamples && !writesColour;
   mShaded->ShadeVertices(ids, count);
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
@@ -788,6 +811,8 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     if (p.fan >= 0)
       d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
             bands);
+    else if (mShaded->perSample)
+      d.SampledTriangle(p.v[0], p.v[1], p.v[2], band, bands);
     else
       d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
   }

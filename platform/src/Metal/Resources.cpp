@@ -34,7 +34,8 @@ MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormat pixelFor
 
 MTLTexture::MTLTexture(std::shared_ptr<QorvGpu> gpu, const MTLTextureDescriptor& d)
     : mGpu(std::move(gpu)), mWidth(d.width), mHeight(d.height), mFormat(d.pixelFormat), mUsage(d.usage),
-      mBytesPerPixel(QorvBytesPerPixel(d.pixelFormat))
+      mType(d.textureType), mSampleCount(d.sampleCount),
+      mBytesPerPixel(QorvBytesPerPixel(d.pixelFormat) * d.sampleCount)
 {
   mStorageMode = d.storageMode;
   NSUInteger w = mWidth, h = mHeight;

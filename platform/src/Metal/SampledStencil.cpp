@@ -1,0 +1,177 @@
+// A multisampled stencil: each pixel holds several samples side by side, at fixed places about its centre.
+// A pipeline of as many samples that writes no colour marks each sample where a primitive covers it (the
+// primitive is drawn once a sample, moved by the sample's offset, so that the pixel-centre rasteriser and
+// its top-left rule decide each sample); a pipeline of one sample tests and marks all of a pixel's samples
+// and weighs its colour by the share that passed, as resolving a multisampled target of that colour would.
+// A pixel whose samples all agree is drawn as over a stencil of one sample.
+#include "platform/src/Metal/RasterDraw.h"
+
+namespace qorv_raster
+{
+namespace
+{
+// The common 16-sample pattern, in 16ths of a pixel from its centre: no two samples share a row or a
+// column, so an upright edge's coverage steps by a 16th. Fewer samples take the first ones.
+constexpr int kPattern[kQorvStencilSamples][2] = {{1, 1},  {-1, -3}, {-3, 2}, {4, -1}, {-5, -2}, {2, 5},
+                                                  {5, 3},  {3, -5},  {-2, 6}, {0, -7}, {-4, -6}, {-6, 4},
+                                                  {-8, 0}, {7, -4},  {6, 7},  {-7, -8}};
+
+// Whether the 16 samples of a pixel hold one value.
+bool AllAlike(const uint8_t* s)
+{
+  uint64_t a, b;
+  std::memcpy(&a, s, 8);
+  std::memcpy(&b, s + 8, 8);
+  return a == b && a == (uint64_t)s[0] * 0x0101010101010101ull;
+}
+} // namespace
+
+void Draw::SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
+{
+  if (!v0->valid || !v1->valid || !v2->valid) return;
+  const Vertex* v[3] = {v0, v1, v2};
+  int64_t X[3], Y[3];
+  for (int i = 0; i < 3; ++i)
+    X[i] = v[i]->fx, Y[i] = v[i]->fy;
+  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+  if (area == 0) return;
+  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == (area > 0);
+  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+    return;
+  if (area < 0) std::swap(X[1], X[2]), std::swap(Y[1], Y[2]);
+  const StencilTable* table = faceTables[front];
+  if (!table) return;
+  // Samples reach half a pixel from their pixel's centre: the candidates are the pixels whose centres lie
+  // within half a pixel of the triangle's bounds.
+  const int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+  const int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+  const int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(minX - kOne, kOne)),
+                px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(maxX, kOne));
+  const int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne, kOne)),
+                py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY, kOne));
+  if (px0 > px1 || py0 > py1) return;
+  // Each edge's function at the centre of pixel (px0, py0), its steps, and at each sample its change from
+  // the centre; a sample is inside where all three reach their bias (the top-left rule, as at centres).
+  int64_t rowStart[3], stepX[3], stepY[3], bias[3], reach[3], at[3][kQorvStencilSamples];
+  const int n = stencilSamples;
+  for (int k = 0; k < 3; ++k)
+  {
+    const int a = (k + 1) % 3, b = (k + 2) % 3;
+    const Edge e(X[a], Y[a], X[b], Y[b], px0, py0);
+    rowStart[k] = e.rowStart, stepX[k] = e.stepX, stepY[k] = e.stepY, bias[k] = e.bias;
+    reach[k] = 0;
+    for (int s = 0; s < n; ++s)
+    {
+      at[k][s] = (e.stepX * kPattern[s][0] + e.stepY * kPattern[s][1]) / 16;
+      reach[k] = std::max(reach[k], std::abs(at[k][s]));
+    }
+  }
+  for (int64_t py = py0; py <= py1; ++py)
+  {
+    int64_t e[3];
+    for (int k = 0; k < 3; ++k)
+      e[k] = rowStart[k] + (py - py0) * stepY[k];
+    if (bands > 1 && (py / kQorvBandRows) % bands != band) continue;
+    // The pixels some sample of which may be inside: each edge's function within its reach of its bias.
+    int64_t lo = 0, hi = px1 - px0;
+    for (int k = 0; k < 3; ++k)
+    {
+      const int64_t need = bias[k] - reach[k] - e[k];
+      if (stepX[k] > 0)
+        lo = std::max(lo, CeilDiv(need, stepX[k]));
+      else if (stepX[k] < 0)
+        hi = std::min(hi, FloorDiv(-need, -stepX[k]));
+      else if (need > 0)
+        hi = -1;
+    }
+    uint8_t* row = &stencilPixels[StencilAt((int)py, (int)px0)];
+    for (int64_t x = lo; x <= hi; ++x)
+    {
+      uint8_t* px = row + (size_t)x * (size_t)n;
+      const int64_t f0 = e[0] + x * stepX[0], f1 = e[1] + x * stepX[1], f2 = e[2] + x * stepX[2];
+      if (f0 - reach[0] >= bias[0] && f1 - reach[1] >= bias[1] && f2 - reach[2] >= bias[2])
+      {
+        if (n == kQorvStencilSamples && AllAlike(px))
+          std::memset(px, table->next[px[0]], (size_t)n);
+        else
+          for (int s = 0; s < n; ++s)
+            px[s] = table->next[px[s]];
+        continue;
+      }
+      for (int s = 0; s < n; ++s)
+        if (f0 + at[0][s] >= bias[0] && f1 + at[1][s] >= bias[1] && f2 + at[2][s] >= bias[2])
+          px[s] = table->next[px[s]];
+    }
+  }
+}
+
+void Draw::TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,
+                       unsigned char* write) const
+{
+  const int n = stencilSamples;
+  for (int t = 0; t < m; ++t, srow += n)
+  {
+    write[t] = 0;
+    if (!keep[t]) continue;
+    if (n == kQorvStencilSamples && AllAlike(srow))
+    {
+      // Most pixels lie wholly inside or outside: their samples alike, tested once.
+      const uint8_t s = srow[0];
+      write[t] = table.pass[s] ? (unsigned char)n : 0;
+      std::memset(srow, table.next[s], (size_t)n);
+      continue;
+    }
+    int passed = 0;
+    for (int k = 0; k < n; ++k)
+    {
+      const uint8_t s = srow[k];
+      passed += table.pass[s] ? 1 : 0;
+      srow[k] = table.next[s];
+    }
+    write[t] = (unsigned char)passed;
+  }
+}
+
+bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
+{
+  if (stencilSamples == kQorvStencilSamples && AllAlike(s))
+    return table.pass[s[0]] || table.next[s[0]] != s[0];
+  for (int k = 0; k < stencilSamples; ++k)
+    if (table.pass[s[k]] || table.next[s[k]] != s[k]) return true;
+  return false;
+}
+
+void Draw::WeighBySamples(int m, unsigned char* write, float (*colourOut)[4], bool& oneColour,
+                          float* weights) const
+{
+  const int n = stencilSamples;
+  bool some = false;
+  for (int t = 0; t < m && !some; ++t)
+    some = write[t] > 0 && write[t] < n;
+  for (int t = 0; t < m; ++t)
+    weights[t] = 1.0f;
+  if (!some) return;
+  if (oneColour)
+  {
+    for (int t = 1; t < m; ++t)
+      std::copy(colourOut[0], colourOut[0] + 4, colourOut[t]);
+    oneColour = false;
+  }
+  for (int t = 0; t < m; ++t)
+  {
+    if (write[t] == 0 || write[t] == n)
+    {
+      write[t] = write[t] != 0;
+      continue;
+    }
+    const float share = (float)write[t] / (float)n;
+    write[t] = 1;
+    // Premultiplied source-over is linear in the source: a share of it is a share of its change.
+    if (sourceOver)
+      for (float& c : colourOut[t])
+        c *= share;
+    else
+      weights[t] = share;
+  }
+}
+} // namespace qorv_raster
