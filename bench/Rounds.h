@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -39,6 +40,16 @@ inline double MedianDifference(const std::vector<double>& a, const std::vector<d
   for (size_t i = 0; i < a.size() && i < b.size(); ++i)
     d.push_back(a[i] - b[i]);
   return Median(d);
+}
+
+// The sizes a benchmark runs: those its arguments name (plain counts of at least `least`, for a profiler;
+// tools/bench hands every benchmark its --benchmark_* flags, which are left to others), else `all`.
+inline std::vector<int> SizesToRun(int argc, char** argv, std::vector<int> all, int least)
+{
+  std::vector<int> asked;
+  for (int i = 1; i < argc; i++)
+    if (argv[i][0] != '-' && std::atoi(argv[i]) >= least) asked.push_back(std::atoi(argv[i]));
+  return asked.empty() ? all : asked;
 }
 
 // How a printed target fared.

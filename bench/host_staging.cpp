@@ -72,11 +72,7 @@ Cost Measure(const std::string& work, int frames, const std::vector<unsigned cha
 // Arguments: the sizes to run instead of all (the first is the reference); flags are left to others.
 int main(int argc, char** argv)
 {
-  std::vector<int> sizes = {100, 1000, 10000};
-  std::vector<int> asked;
-  for (int i = 1; i < argc; i++)
-    if (argv[i][0] != '-' && std::atoi(argv[i]) >= 1) asked.push_back(std::atoi(argv[i]));
-  if (!asked.empty()) sizes = asked;
+  const std::vector<int> sizes = qorvbench::SizesToRun(argc, argv, {100, 1000, 10000}, 1);
   const std::string work = QORV_BENCH_WORK_DIR;
   std::vector<unsigned char> bytes(kFrameBytes);
   for (size_t i = 0; i < bytes.size(); ++i)

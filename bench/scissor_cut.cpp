@@ -59,11 +59,7 @@ double FillsMs(VGcontext* ctx, int points, float top)
 // Arguments: the sizes to run instead of all (for a profiler); flags are left to others.
 int main(int argc, char** argv)
 {
-  std::vector<int> sizes = {16, 32, 64, 128, 500, 2000, 10000};
-  std::vector<int> asked;
-  for (int i = 1; i < argc; i++)
-    if (argv[i][0] != '-' && std::atoi(argv[i]) >= 3) asked.push_back(std::atoi(argv[i]));
-  if (!asked.empty()) sizes = asked;
+  const std::vector<int> sizes = qorvbench::SizesToRun(argc, argv, {16, 32, 64, 128, 500, 2000, 10000}, 3);
   std::printf(
       "thin fill of N points under a scissor, CPU ms of %d fills (medians of %d rounds taking turns): "
       "N, cut along its middle, well inside, cut / inside\n",

@@ -65,12 +65,7 @@ double FillsMs(VGcontext* ctx, int points, float across, bool* convex = nullptr)
 // Arguments: the sizes to run instead of all (for a profiler); flags are left to others.
 int main(int argc, char** argv)
 {
-  std::vector<int> sizes = {16, 32, 64, 128, 500, 2000, 10000};
-  // tools/bench hands every benchmark its --benchmark_* flags: only plain counts name sizes.
-  std::vector<int> asked;
-  for (int i = 1; i < argc; i++)
-    if (argv[i][0] != '-' && std::atoi(argv[i]) >= 3) asked.push_back(std::atoi(argv[i]));
-  if (!asked.empty()) sizes = asked;
+  const std::vector<int> sizes = qorvbench::SizesToRun(argc, argv, {16, 32, 64, 128, 500, 2000, 10000}, 3);
   std::printf("convex fill of N points, CPU ms of %d fills (medians of %d rounds taking turns): N, thin "
               "(40 x 0.6), fat (40 x 20), thin / fat\n",
               kFills, kRounds);
