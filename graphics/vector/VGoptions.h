@@ -103,7 +103,7 @@ namespace iplugin::igraphics
 //    switch:    gpu.convexFans
 //    tolerance: the pixels are the triangles'; the varyings come from another plane through corners rounded
 //               to 256ths of a pixel, so a sample lands up to about a 256th of a pixel elsewhere: up to 8
-//               levels apart (3 seen) in up to 256 bytes a fill at scale 1 (207 seen), under every composite
+//               levels apart (6 seen) in up to 256 bytes a fill at scale 1 (207 seen), under every composite
 //               operation; and where an image sampled nearest has a pixel centre on a texel's edge or within
 //               a 128th of a pixel of one, the texel on its other side (which side is a rounding on either
 //               path)
