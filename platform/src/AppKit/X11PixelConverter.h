@@ -24,7 +24,8 @@ struct MaskChannel
 
 // Converts into one image's layout (its masks, bits per pixel and byte order, as they are when made): the
 // levels are worked out once, into a table of every blue and green pair (a pixel takes two looks, not
-// three) and one of red, and rows of whole-byte pixels are written without Xlib.
+// three) and one of red, and rows of whole-byte pixels are written without Xlib; 5-6-5 pixels in the
+// machine's own byte order are computed without the tables.
 class PixelConverter
 {
 public:
@@ -36,6 +37,7 @@ private:
   using Row = void (*)(const PixelConverter&, const uint8_t* from, uint8_t* to, size_t count);
   template <int kBytes, bool kMostSignificantFirst>
   static void PutWholeBytes(const PixelConverter& c, const uint8_t* from, uint8_t* to, size_t count);
+  static void Put565(const PixelConverter& c, const uint8_t* from, uint8_t* to, size_t count);
   static Row RowFor(const XImage& image);
 
   static uint32_t Pixel(const uint32_t* blueGreen, const uint32_t* red, const uint8_t* bgra)
