@@ -310,9 +310,16 @@ int EditorRun::OpenEditor()
   const NSRect frame = mEditor->View().frame();
   mOut << "editor " << frame.size.width << " x " << frame.size.height << " points, "
        << (window.nativeWindow() ? "in an X11 window" : "headless") << std::endl; // a script may wait for it
-  if (o.windowPng.empty() || window.nativeWindow()) return kExitDone;
-  mError = "--window-png: no window on the screen (" + HeadlessReason(window) + ")";
-  return Fail(kExitFailed);
+  if (window.nativeWindow()) return kExitDone;
+  if (!o.windowPng.empty())
+  {
+    mError = "--window-png: no window on the screen (" + HeadlessReason(window) + ")";
+    return Fail(kExitFailed);
+  }
+  // A display that is there but shows no window is told; without one, headless is what was asked for.
+  if (qorvplatform::DisplayAvailable())
+    mErr << "no window for the editor (" << HeadlessReason(window) << "): it runs headless\n";
+  return kExitDone;
 }
 
 // The script's events and waits, after the first frames.

@@ -144,6 +144,7 @@ std::string HeadlessReason(NSWindow& window)
   const char* headless = std::getenv("QORV_HEADLESS");
   if (headless && *headless && std::string(headless) != "0") return "QORV_HEADLESS is set";
   if (!display || !*display) return "DISPLAY is not set";
-  return std::string("the display ") + display + " cannot be opened";
+  const std::string refusal = qorvplatform::DisplayRefusal();
+  return refusal.empty() ? std::string("the display ") + display + " cannot be opened" : refusal;
 }
 } // namespace qorvhost

@@ -52,7 +52,7 @@ private:
   std::unique_ptr<NSView> mContent;
 };
 
-// Why the window is not on the screen ("" when it is in an X11 window): no DISPLAY, QORV_HEADLESS set, or
-// a display that cannot be opened.
+// Why the window is not on the screen ("" when it is in an X11 window): no DISPLAY, QORV_HEADLESS set, a
+// display that cannot be opened, or one that cannot show a window.
 std::string HeadlessReason(NSWindow& window);
 } // namespace qorvhost

@@ -159,14 +159,19 @@ protected:
   }
   void Present(Pane& p)
   {
+    std::vector<uint8_t> bytes(size_t(kWidth) * kHeight * 4);
+    for (size_t i = 0; i < bytes.size(); i += 4)
+      bytes[i] = p.blue, bytes[i + 1] = p.green, bytes[i + 2] = p.red, bytes[i + 3] = 255;
+    Present(p, bytes);
+  }
+  // A frame of kWidth x kHeight pixels, blue, green, red and alpha.
+  static void Present(Pane& p, const std::vector<uint8_t>& bgra)
+  {
     CAMetalLayer& layer = *p.view->layer();
     layer.drawableSize = CGSizeMake(kWidth, kHeight);
     auto drawable = layer.nextDrawable();
     ASSERT_TRUE(drawable);
-    std::vector<uint8_t> bytes(size_t(kWidth) * kHeight * 4);
-    for (size_t i = 0; i < bytes.size(); i += 4)
-      bytes[i] = p.blue, bytes[i + 1] = p.green, bytes[i + 2] = p.red, bytes[i + 3] = 255;
-    drawable->texture()->replaceRegion(MTLRegionMake2D(0, 0, kWidth, kHeight), 0, bytes.data(), kWidth * 4);
+    drawable->texture()->replaceRegion(MTLRegionMake2D(0, 0, kWidth, kHeight), 0, bgra.data(), kWidth * 4);
     drawable->present();
   }
   static void Close(Pane& p)
@@ -214,19 +219,21 @@ protected:
   {
     XImage* image = XGetImage(mInput, id, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
     if (!image) return false;
-    const int levels = DefaultDepth(mInput, DefaultScreen(mInput)) == 24 ? 0 : 8; // a 16-bit screen
-    bool all = true;
+    // The window's own visual: TrueColor, whatever the screen's default is.
+    bool all = image->red_mask && image->green_mask && image->blue_mask;
     for (int j = 0; j < h && all; ++j)
       for (int i = 0; i < w && all; ++i)
       {
         const unsigned long px = XGetPixel(image, i, j);
-        all = Near(px, image->red_mask, rgb[0], levels) && Near(px, image->green_mask, rgb[1], levels) &&
-              Near(px, image->blue_mask, rgb[2], levels);
+        all = Near(px, image->red_mask, rgb[0]) && Near(px, image->green_mask, rgb[1]) &&
+              Near(px, image->blue_mask, rgb[2]);
       }
     XDestroyImage(image);
     return all;
   }
-  static bool Near(unsigned long pixel, unsigned long mask, uint8_t want, int levels)
+  // The channel is the wanted value rounded to a level of its width: within half a level (and one for the
+  // reading's own rounding down), none off on an 8-bit channel.
+  static bool Near(unsigned long pixel, unsigned long mask, uint8_t want)
   {
     int shift = 0, bits = 0;
     while (!(mask >> shift & 1))
@@ -235,6 +242,7 @@ protected:
       ++bits;
     const unsigned long top = (1ul << bits) - 1;
     const int got = int(((pixel & mask) >> shift) * 255 / top);
+    const int levels = top == 255 ? 0 : int(255 / (2 * top)) + 1;
     return std::abs(got - int(want)) <= levels;
   }
 
@@ -297,6 +305,37 @@ TEST_F(X11Windows, PointerAndKeyEventsGoToTheWindowUnderThePointer)
   EXPECT_EQ(mSecond.view->got, "down up key:a ");
 }
 
+// Another client maps the key that typed "a" to "q" (as a change of keyboard layout does): the windows take
+// the new mapping, and the same key types "q". The old mapping comes back after.
+TEST_F(X11Windows, AChangedKeyboardMappingIsTaken)
+{
+  const KeyCode code = XKeysymToKeycode(mInput, XK_a);
+  ASSERT_NE(code, 0);
+  int perCode = 0;
+  KeySym* old = XGetKeyboardMapping(mInput, code, 1, &perCode);
+  ASSERT_NE(old, nullptr);
+  const std::vector<KeySym> before(old, old + perCode);
+  XFree(old);
+  Click(mSecond, 50, 60); // the keys go to the window under the pointer
+  Type(XK_a);              // Xlib's mapping of the platform's connection is read by now
+  ASSERT_TRUE(RunUntil([&] { return mSecond.view->got == "down up key:a "; })) << mSecond.view->got;
+  mSecond.view->got.clear();
+
+  std::vector<KeySym> q(before.size(), NoSymbol);
+  q[0] = XK_q;
+  if (q.size() > 1) q[1] = XK_Q;
+  XChangeKeyboardMapping(mInput, code, perCode, q.data(), 1);
+  XSync(mInput, False);
+  XTestFakeKeyEvent(mInput, code, True, CurrentTime);
+  XTestFakeKeyEvent(mInput, code, False, CurrentTime);
+  XSync(mInput, False);
+  const bool taken = RunUntil([&] { return !mSecond.view->got.empty(); });
+  XChangeKeyboardMapping(mInput, code, perCode, const_cast<KeySym*>(before.data()), 1);
+  XSync(mInput, False);
+  ASSERT_TRUE(taken);
+  EXPECT_EQ(mSecond.view->got, "key:q ");
+}
+
 // A window laid over part of the second and taken away: the server clears that part and tells the second
 // window, which sends that part again, and nothing more.
 TEST_F(X11Windows, AnUncoveredWindowSendsWhatWasCoveredAndNoMore)
@@ -307,12 +346,18 @@ TEST_F(X11Windows, AnUncoveredWindowSendsWhatWasCoveredAndNoMore)
   int rootX = 0, rootY = 0;
   Window child = 0;
   XTranslateCoordinates(mInput, mSecond.id, DefaultRootWindow(mInput), 30, 40, &rootX, &rootY, &child);
+  // White in the second window's visual, which need not be the screen's default: what the cover leaves
+  // reads back as white through the second.
+  XWindowAttributes shown{};
+  ASSERT_TRUE(XGetWindowAttributes(mInput, mSecond.id, &shown));
   XSetWindowAttributes over{};
   over.override_redirect = True;
-  over.background_pixel = WhitePixel(mInput, DefaultScreen(mInput));
-  const Window cover =
-      XCreateWindow(mInput, DefaultRootWindow(mInput), rootX, rootY, 20, 10, 0, CopyFromParent, InputOutput,
-                    CopyFromParent, CWOverrideRedirect | CWBackPixel, &over);
+  over.background_pixel = shown.visual->red_mask | shown.visual->green_mask | shown.visual->blue_mask;
+  over.border_pixel = 0;
+  over.colormap = shown.colormap;
+  const Window cover = XCreateWindow(mInput, DefaultRootWindow(mInput), rootX, rootY, 20, 10, 0, shown.depth,
+                                     InputOutput, shown.visual,
+                                     CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWColormap, &over);
   XMapRaised(mInput, cover);
   XSync(mInput, False);
   XDestroyWindow(mInput, cover);
@@ -344,6 +389,56 @@ TEST_F(X11Windows, AResizeKeepsThePicture)
   const uint64_t sent = Counts(mSecond).pixels;
   ASSERT_TRUE(RunUntil([&] { return Counts(mSecond).pixels > sent; }));
   EXPECT_TRUE(Shows(mSecond, 0, 0, kWidth, kHeight)) << "wiped by the image of the new size";
+}
+
+// A frame in which every pixel differs (red across, green down, blue along the diagonal, each from 0 to
+// 255 from edge to edge) reads back from the server as it was drawn, each channel within half a level of
+// the window's visual, edge pixels included. The window's visual is TrueColor whatever the screen's default
+// is; another than the default has a colormap of its own.
+TEST_F(X11Windows, TheWindowShowsTheFrameOnTheScreensVisual)
+{
+  Display* d = qorvplatform::detail::x11::DisplayIfOpen();
+  XWindowAttributes a{};
+  ASSERT_TRUE(XGetWindowAttributes(mInput, mFirst.id, &a));
+  EXPECT_EQ(a.visual->c_class, TrueColor);
+  const bool isDefault = XVisualIDFromVisual(a.visual) ==
+                         XVisualIDFromVisual(DefaultVisual(mInput, DefaultScreen(mInput)));
+  EXPECT_EQ(isDefault, DefaultVisual(mInput, DefaultScreen(mInput))->c_class == TrueColor);
+  EXPECT_EQ(a.colormap == DefaultColormap(mInput, DefaultScreen(mInput)), isDefault);
+
+  std::vector<uint8_t> bgra(size_t(kWidth) * kHeight * 4);
+  const auto at = [](int x, int y) {
+    return std::array<uint8_t, 3>{uint8_t(x * 255 / (kWidth - 1)), uint8_t(y * 255 / (kHeight - 1)),
+                                  uint8_t((x + y) * 255 / (kWidth + kHeight - 2))};
+  };
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+    {
+      const auto rgb = at(x, y);
+      uint8_t* px = &bgra[(size_t(y) * kWidth + size_t(x)) * 4];
+      px[0] = rgb[2], px[1] = rgb[1], px[2] = rgb[0], px[3] = 255;
+    }
+  const uint64_t sent = Counts(mFirst).pixels;
+  Present(mFirst, bgra);
+  ASSERT_TRUE(RunUntil([&] { return Counts(mFirst).pixels > sent; }));
+  XSync(d, False);
+  XImage* image = XGetImage(mInput, mFirst.id, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  ASSERT_TRUE(image->red_mask && image->green_mask && image->blue_mask);
+  int wrong = 0;
+  std::string first;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+    {
+      const unsigned long px = XGetPixel(image, x, y);
+      const auto rgb = at(x, y);
+      if (Near(px, image->red_mask, rgb[0]) && Near(px, image->green_mask, rgb[1]) &&
+          Near(px, image->blue_mask, rgb[2]))
+        continue;
+      if (!wrong++) first = std::to_string(x) + "," + std::to_string(y) + ": " + std::to_string(px);
+    }
+  XDestroyImage(image);
+  EXPECT_EQ(wrong, 0) << "the first at " << first;
 }
 
 // Two windows left alone: the loop's turns, which flush both and read the connection, allocate nothing.
@@ -455,7 +550,7 @@ TEST_F(X11Windows, AnotherRequestsErrorDuringTheAttachRefusesNothing)
 }
 
 // A program's own connection beside the platform's windows: its errors reach the handler it set, the
-// BadWindow of a window that is gone included, which the platform's connection still takes without a word.
+// BadWindow of a window that is gone included.
 TEST_F(X11Windows, AnotherConnectionsErrorsReachItsOwnHandler)
 {
   const Window gone = DestroyedWindow();
@@ -466,7 +561,56 @@ TEST_F(X11Windows, AnotherConnectionsErrorsReachItsOwnHandler)
   EXPECT_EQ(own[0].error_code, BadWindow);
   EXPECT_EQ(own[0].request_code, X_MapWindow);
   EXPECT_EQ(own[0].serial, serial);
-  EXPECT_TRUE(MapErrors(qorvplatform::detail::x11::DisplayIfOpen(), gone).empty());
+}
+
+// On the platform's own connection, the BadWindow of a window it never had (a fault of its own) is not
+// hidden: it reaches the handler set before, as do those of a window it destroyed once sixteen more have
+// gone since. Those of a window it destroyed lately end nothing.
+TEST_F(X11Windows, OnlyTheErrorsOfWindowsThePlatformDestroyedEndNothing)
+{
+  Display* d = qorvplatform::detail::x11::DisplayIfOpen();
+  const Window never = DestroyedWindow();
+  const unsigned long serial = NextRequest(d);
+  const std::vector<XErrorEvent> errors = MapErrors(d, never);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].display, d);
+  EXPECT_EQ(errors[0].error_code, BadWindow);
+  EXPECT_EQ(errors[0].resourceid, never);
+  EXPECT_EQ(errors[0].serial, serial);
+
+  const Window first = mFirst.id;
+  Close(mFirst);
+  EXPECT_TRUE(MapErrors(d, first).empty());
+  RunFor(0.1); // nothing held comes later
+  EXPECT_TRUE(gErrors.empty());
+  for (int i = 0; i < 16; ++i)
+  {
+    Pane p;
+    Open(p, "passing", 10, 10, {0, 0, 0});
+    Close(p);
+  }
+  EXPECT_EQ(MapErrors(d, first).size(), 1u) << "the platform's windows gone long ago are still kept";
+}
+
+// Another client destroys the second window while the platform still sends it requests, before the
+// platform has read that it is gone: their errors end nothing, and the window counts as closed.
+TEST_F(X11Windows, ErrorsOfAWindowAnotherClientDestroyedEndNothing)
+{
+  Display* d = qorvplatform::detail::x11::DisplayIfOpen();
+  XDestroyWindow(mInput, mSecond.id);
+  XSync(mInput, False);
+  // The platform's requests after the destroy, its event not yet handed on (the test's turn holds the
+  // window's work back).
+  EXPECT_TRUE(MapErrors(d, mSecond.id).empty());
+  Present(mSecond);
+  EXPECT_TRUE(RunUntil([&] { return qorvplatform::WindowCloseRequested(*mSecond.window); }));
+  EXPECT_FALSE(qorvplatform::WindowCloseRequested(*mFirst.window));
+  Close(mSecond);
+  ASSERT_TRUE(gErrors.empty()) << int(gErrors[0].error_code) << " of request " << int(gErrors[0].request_code);
+  // Other errors of the connection still reach the handler: a pixmap it never had.
+  XFreePixmap(d, XAllocID(d));
+  XSync(d, False);
+  EXPECT_EQ(gErrors.size(), 1u);
 }
 
 // The platform's connection ended by the server (another client killed it): each of its windows closes.

@@ -63,6 +63,9 @@ void SetScreenScale(double scale);
 void SetDarkAppearance(bool dark);
 // True when DISPLAY is set and QORV_HEADLESS is not: windows then open on the X server.
 bool DisplayAvailable();
+// Why the last window that was to open on the display did not ("" when it opened, or before any): the
+// display cannot be opened, or its screen has no TrueColor visual to show one with.
+std::string DisplayRefusal();
 
 // The pointer on the screen in points, origin top left.
 CGPoint PointerLocation();

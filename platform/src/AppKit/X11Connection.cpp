@@ -11,6 +11,7 @@
 #include <X11/extensions/Xfixes.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <string>
@@ -33,15 +34,77 @@ int sDescriptor = 0; // the run loop's watch of the connection, while any window
 Window sCursorWindow = 0;
 PointerWarps sWarps;
 
-// On this connection, a window that another client destroyed answers the requests still on their way to
-// it with these errors; they end nothing. Nor does the error a request was expected to end in. Any other
-// error, and every error of another connection (a host's or another plug-in's), goes to the handler that
-// was there before.
+// A window of the platform that is gone (destroyed by the platform, or by another client as the server
+// told): requests after `taken`, the last one the server took while the window was there, may still name
+// it and end in BadWindow or BadDrawable, which end nothing. The few last ones; an id used again for a new
+// window leaves.
+struct GoneWindow
+{
+  Window window = 0;
+  unsigned long taken = 0;
+};
+std::array<GoneWindow, 16> sGone;
+size_t sGoneNext = 0;
+
+// Errors naming a window of the platform that another client may have destroyed: Xlib reads the destroy's
+// event before the error but hands it on later, so they are judged once the queue is read (PumpEvents).
+std::array<XErrorEvent, 64> sHeld;
+size_t sHeldCount = 0;
+
+GoneWindow* FindGone(XID id)
+{
+  for (GoneWindow& g : sGone)
+    if (g.window && g.window == id) return &g;
+  return nullptr;
+}
+
+void NoteGone(Window window, unsigned long taken)
+{
+  if (GoneWindow* g = FindGone(window))
+  {
+    g->taken = std::min(g->taken, taken);
+    return;
+  }
+  sGone[sGoneNext] = {window, taken};
+  sGoneNext = (sGoneNext + 1) % sGone.size();
+}
+
+bool Registered(XID id)
+{
+  return std::any_of(sWindows.begin(), sWindows.end(), [&](const auto& w) { return w.first == id; });
+}
+
+bool IsWindowError(const XErrorEvent& e)
+{
+  return e.error_code == BadWindow || e.error_code == BadDrawable;
+}
+
+// An error of a request that came to a window of the platform after it was gone.
+bool OfGoneWindow(const XErrorEvent& e)
+{
+  const GoneWindow* g = IsWindowError(e) ? FindGone(e.resourceid) : nullptr;
+  return g && e.serial > g->taken;
+}
+
+// The error a request was expected to end in, and those of windows the platform knows are gone, end
+// nothing; those naming one of its windows wait for the queue to be read. Any other error, and every error
+// of another connection (a host's or another plug-in's), goes to the handler that was there before.
 int OnXError(Display* d, XErrorEvent* e)
 {
-  if (d == sDisplay && (e->error_code == BadWindow || e->error_code == BadDrawable)) return 0;
-  if (d == sDisplay && sExpected && IsExpected(*e, *sExpected)) return sExpected->seen = true, 0;
+  if (d != sDisplay) return sPreviousErrorHandler(d, e);
+  if (sExpected && IsExpected(*e, *sExpected)) return sExpected->seen = true, 0;
+  if (OfGoneWindow(*e)) return 0;
+  if (IsWindowError(*e) && (Registered(e->resourceid) || FindGone(e->resourceid)) && sHeldCount < sHeld.size())
+    return sHeld[sHeldCount++] = *e, 0;
   return sPreviousErrorHandler(d, e);
+}
+
+// The held errors whose window the queue did not say was gone go where any other error goes.
+void JudgeHeldErrors()
+{
+  const size_t count = std::exchange(sHeldCount, 0);
+  for (size_t i = 0; i < count; ++i)
+    if (!OfGoneWindow(sHeld[i])) sPreviousErrorHandler(sDisplay, &sHeld[i]);
 }
 
 // This connection's end is told to OnXConnectionLost; another connection's goes where it went before.
@@ -109,6 +172,7 @@ void Expect(ExpectedError* expected)
 
 void AddWindow(Window window, EventSink& sink)
 {
+  if (GoneWindow* g = FindGone(window)) *g = {};
   sWindows.emplace_back(window, &sink);
   sCursorWindow = window;
   if (!sDescriptor && sDisplay && !sDisplayLost)
@@ -127,17 +191,37 @@ int OpenWindows()
   return int(sWindows.size());
 }
 
+void DestroyWindow(Window window)
+{
+  NoteGone(window, NextRequest(sDisplay) - 1);
+  XDestroyWindow(sDisplay, window);
+}
+
+bool ErrorsHeld()
+{
+  return sHeldCount > 0;
+}
+
 void PumpEvents()
 {
   while (sDisplay && !sDisplayLost && XPending(sDisplay))
   {
     XEvent ev;
     XNextEvent(sDisplay, &ev);
+    // The keyboard's layout changed: key codes mean other symbols from now on. It names no window.
+    if (ev.type == MappingNotify)
+    {
+      XRefreshKeyboardMapping(&ev.xmapping);
+      continue;
+    }
+    if (ev.type == DestroyNotify && (Registered(ev.xdestroywindow.window) || FindGone(ev.xdestroywindow.window)))
+      NoteGone(ev.xdestroywindow.window, ev.xdestroywindow.serial);
     // Looked up for each event: the last one's sink may have closed a window.
     auto it = std::find_if(sWindows.begin(), sWindows.end(),
                            [&](const auto& w) { return w.first == ev.xany.window; });
     if (it != sWindows.end()) it->second->HandleEvent(ev);
   }
+  JudgeHeldErrors();
   // A closed connection stays readable: the loop would wake for it on every turn.
   if (sDisplayLost) Unwatch();
 }

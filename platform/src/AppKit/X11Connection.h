@@ -30,11 +30,17 @@ protected:
 // window is there.
 void AddWindow(Window window, EventSink& sink);
 void RemoveWindow(Window window);
-// Reads every event that has come and hands each to its window's sink; events for no window are dropped.
-// A sink may add or remove windows meanwhile.
+// Reads every event that has come and hands each to its window's sink; a change of the keyboard's mapping
+// is taken, other events for no window are dropped. A sink may add or remove windows meanwhile. Then the
+// errors held for the windows are judged.
 void PumpEvents();
 // Windows added and not removed.
 int OpenWindows();
+// Destroys a window of the platform: the errors of requests that still name it end nothing.
+void DestroyWindow(Window window);
+// Errors that wait for the next PumpEvents to be judged: ones naming a window of the platform, which may
+// have been destroyed by another client without the platform having read so yet.
+bool ErrorsHeld();
 
 // An error that one request may end in without ending the process: it is noted in `seen` instead. The
 // request is known by its serial and opcodes (minor 0 for the core protocol); code 0 takes any error.

@@ -35,9 +35,8 @@ bool SharedImage::Keep(int width, int height, bool& made)
   made = false;
   if (mImage && mImage->width == width && mImage->height == height) return true;
   Free();
-  const int screen = DefaultScreen(mDisplay);
-  Visual* visual = DefaultVisual(mDisplay, screen);
-  const unsigned depth = unsigned(DefaultDepth(mDisplay, screen));
+  Visual* visual = mVisual.visual;
+  const unsigned depth = mVisual.depth;
   const unsigned w = unsigned(std::max(1, width)), h = unsigned(std::max(1, height));
   if (SharedMemoryWanted(mDisplay)) mImage = MakeShared(visual, depth, w, h);
   if (!mImage)
@@ -50,10 +49,10 @@ bool SharedImage::Keep(int width, int height, bool& made)
   }
   const uint32_t one = 1;
   const bool littleEndian = *reinterpret_cast<const uint8_t*>(&one) == 1;
-  mNative = visual->c_class == TrueColor && mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
+  mNative = mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
             mImage->green_mask == 0xFF00 && mImage->blue_mask == 0xFF &&
             (mImage->byte_order == LSBFirst) == littleEndian;
-  // Its tables are worked out once for the window: the connection's visual, and so the layout, stay.
+  // Its tables are worked out once for the window: the windows' visual, and so the layout, stay.
   if (!mNative && !mConverter) mConverter.emplace(*mImage);
   made = true;
   return true;

@@ -6,6 +6,7 @@
 
 #include "platform/src/AppKit/NativeWindow.h"
 #include "platform/src/AppKit/X11PixelConverter.h"
+#include "platform/src/AppKit/X11Visual.h"
 
 #include <QorvPlatform/Metal.h>
 
@@ -21,7 +22,8 @@ namespace qorvplatform::detail::x11
 class SharedImage
 {
 public:
-  explicit SharedImage(Display* d) : mDisplay(d) {}
+  // In the layout of the windows' visual.
+  SharedImage(Display* d, const WindowVisual& visual) : mDisplay(d), mVisual(visual) {}
   ~SharedImage() { Free(); }
   SharedImage(const SharedImage&) = delete;
   SharedImage& operator=(const SharedImage&) = delete;
@@ -50,6 +52,7 @@ private:
   bool Attach();
 
   Display* mDisplay;
+  WindowVisual mVisual;
   XImage* mImage = nullptr;
   bool mNative = false;                     // the image's bytes are the views' pixels
   std::optional<PixelConverter> mConverter; // into the image's layout, when not native

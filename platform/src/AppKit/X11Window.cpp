@@ -11,12 +11,14 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <map>
 #include <vector>
@@ -143,10 +145,18 @@ unsigned long Modifiers(unsigned state, bool key)
 
 using namespace x11;
 
+// Why the last window did not open on the display ("" when it did).
+std::string& Refusal()
+{
+  static std::string why;
+  return why;
+}
+
 class X11Window : public NativeWindow, private EventSink
 {
 public:
-  X11Window(NSWindow& window, Display* d) : mWindow(window), mDisplay(d), mImage(d)
+  X11Window(NSWindow& window, Display* d, const WindowVisual& visual)
+      : mWindow(window), mDisplay(d), mImage(d, visual)
   {
     mScale = window.backingScaleFactor();
     const NSRect r = window.contentRect();
@@ -161,10 +171,19 @@ public:
     XSetWindowAttributes keep{};
     keep.background_pixmap = None;
     keep.bit_gravity = NorthWestGravity;
+    unsigned long attributes = CWBackPixmap | CWBitGravity;
+    // A visual other than the root's needs a colormap of its own and a border pixel of its own (the
+    // parent's are of the root's visual).
+    if (!visual.isDefault)
+    {
+      keep.colormap = visual.colormap;
+      keep.border_pixel = 0;
+      attributes |= CWColormap | CWBorderPixel;
+    }
     mX = XCreateWindow(d, RootWindow(d, screen), int(std::lround(r.origin.x * screenScale)),
                        int(std::lround(std::max(0.0, top) * screenScale)), unsigned(std::max(1, mWidth)),
-                       unsigned(std::max(1, mHeight)), 0, CopyFromParent, InputOutput, CopyFromParent,
-                       CWBackPixmap | CWBitGravity, &keep);
+                       unsigned(std::max(1, mHeight)), 0, int(visual.depth), InputOutput, visual.visual,
+                       attributes, &keep);
     XSelectInput(d, mX,
                  ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask |
                      EnterWindowMask | LeaveWindowMask | FocusChangeMask | StructureNotifyMask |
@@ -205,8 +224,10 @@ public:
     XFreeGC(mDisplay, mGC);
     if (!DisplayLost())
     {
-      if (!mDestroyed) XDestroyWindow(mDisplay, mX);
+      if (!mDestroyed) DestroyWindow(mX);
       XSync(mDisplay, False);
+      // What the server said of the window meanwhile, its errors judged.
+      PumpEvents();
     }
   }
 
@@ -264,7 +285,7 @@ public:
     // Writing a large image, or a round trip of any window (one closed waits for the server), can make Xlib
     // read the server's events into its own queue; the connection then stays quiet, so the run loop's
     // descriptor would not wake for them.
-    if (XEventsQueued(mDisplay, QueuedAlready) > 0) PumpEvents();
+    if (XEventsQueued(mDisplay, QueuedAlready) > 0 || ErrorsHeld()) PumpEvents();
   }
 
   Counts PresentCounts() const override
@@ -534,8 +555,12 @@ private:
     reply.xclient.data.l[0] = long(mX);
     reply.xclient.data.l[1] = l1;
     reply.xclient.data.l[4] = l4;
+    // The source, another client's window, may be gone by now.
+    ExpectedError gone{X_SendEvent, 0, BadWindow, NextRequest(mDisplay)};
+    Expect(&gone);
     XSendEvent(mDisplay, mDragSource, False, NoEventMask, &reply);
-    XFlush(mDisplay);
+    XSync(mDisplay, False);
+    Expect(nullptr);
   }
 
   void DragMessage(const XClientMessageEvent& m)
@@ -654,9 +679,27 @@ private:
 
 std::unique_ptr<NativeWindow> NativeWindow::Open(NSWindow& window)
 {
+  const char* display = std::getenv("DISPLAY");
   Display* d = x11::OpenDisplayOnce();
-  if (!d) return nullptr;
-  return std::make_unique<X11Window>(window, d);
+  if (!d)
+  {
+    Refusal() = std::string("the display ") + (display ? display : "") + " cannot be opened";
+    return nullptr;
+  }
+  const WindowVisual* visual = ScreenVisual(d);
+  if (!visual)
+  {
+    Refusal() = std::string("the display ") + (display ? display : "") +
+                " has no TrueColor visual: cannot show a window there";
+    return nullptr;
+  }
+  Refusal().clear();
+  return std::make_unique<X11Window>(window, d, *visual);
 }
 
 } // namespace qorvplatform::detail
+
+std::string qorvplatform::DisplayRefusal()
+{
+  return detail::Refusal();
+}
