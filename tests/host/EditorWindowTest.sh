@@ -21,6 +21,8 @@ await logged 'in an X11 window' "$WORK/window.log" || { echo "the host did not s
 # A single click, then (half a second later, by the server's clock) a double click.
 xdotool mousemove --window "$WID" 200 100 click 1 sleep 0.6 click --repeat 2 --delay 80 1 \
   click 4 key --window "$WID" a key --window "$WID" KP_Enter
+# A source that goes mid-drag: the window's answer to it finds no window, and the next drop is taken.
+"$DROP" Example 300 150 /tmp/gone.qxs --vanish
 "$DROP" Example 300 150 "/tmp/a folder/preset.qxs" || echo "the drop was not finished"
 # The window closes after everything before has reached it.
 "$CLOSE" "$WID"
@@ -45,6 +47,7 @@ expect '^context wheel 1$' "the wheel step in the graphics context"
 expect '^context key 65$' "the key a in the graphics context"
 expect '^context key 32781$' "keypad Enter in the graphics context"
 expect '^context drop /tmp/a folder/preset.qxs$' "the drop in the graphics context"
+! grep -q 'gone.qxs' "$WORK/events.log" || { echo "a drop from the source that went"; fail=1; }
 cmp -s "$WORK/headless.png" "$WORK/window.png" || { echo "the window's pixels differ from the headless frame"; fail=1; }
 cmp -s "$WORK/frame.png" "$WORK/window.png" || { echo "the window's pixels differ from its own frame"; fail=1; }
 [ $fail -eq 0 ] && echo "1 passed, 0 failed" || { cat "$WORK/events.log"; echo "0 passed, 1 failed"; }

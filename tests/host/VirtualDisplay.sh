@@ -1,7 +1,7 @@
-# Sourced by the window tests: starts a virtual X server of SCREEN_SIZE (default 1280x1024) on a display
-# number that the server picks itself (so runs at the same time never share one), exports DISPLAY, and
-# stops the server (and the editor whose pid is in EDITOR_PID) on exit. Exits 77 (skipped) when Xvfb or
-# xdotool is missing or the server cannot start. Needs WORK; the pixel and menu helpers need WM, the
+# Sourced by the window tests: starts a virtual X server of SCREEN_SIZE (default 1280x1024) and SCREEN_DEPTH
+# bits (default 24) on a display number that the server picks itself (so runs at the same time never share
+# one), exports DISPLAY, and stops the server (and the editor whose pid is in EDITOR_PID) on exit. Exits 77
+# (skipped) when Xvfb or xdotool is missing or the server cannot start. Needs WORK; the pixel and menu helpers need WM, the
 # qorv-window-manager tool, and the editor's HOST, BUNDLE and CLOSE.
 
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
@@ -11,7 +11,7 @@ fi
 . "$(dirname "${BASH_SOURCE[0]}")/Await.sh"
 
 rm -f "$WORK/display"
-Xvfb -displayfd 3 -screen 0 "${SCREEN_SIZE:-1280x1024}x24" -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${SCREEN_SIZE:-1280x1024}x${SCREEN_DEPTH:-24}" -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
 XVFB=$!
 trap 'kill $XVFB 2>/dev/null; [ -n "${EDITOR_PID:-}" ] && kill $EDITOR_PID 2>/dev/null' EXIT
 # The server writes its display number once it takes connections.

@@ -317,7 +317,7 @@ TEST_F(X11Windows, AChangedKeyboardMappingIsTaken)
   const std::vector<KeySym> before(old, old + perCode);
   XFree(old);
   Click(mSecond, 50, 60); // the keys go to the window under the pointer
-  Type(XK_a);              // Xlib's mapping of the platform's connection is read by now
+  Type(XK_a);             // Xlib's mapping of the platform's connection is read by now
   ASSERT_TRUE(RunUntil([&] { return mSecond.view->got == "down up key:a "; })) << mSecond.view->got;
   mSecond.view->got.clear();
 
@@ -355,9 +355,9 @@ TEST_F(X11Windows, AnUncoveredWindowSendsWhatWasCoveredAndNoMore)
   over.background_pixel = shown.visual->red_mask | shown.visual->green_mask | shown.visual->blue_mask;
   over.border_pixel = 0;
   over.colormap = shown.colormap;
-  const Window cover = XCreateWindow(mInput, DefaultRootWindow(mInput), rootX, rootY, 20, 10, 0, shown.depth,
-                                     InputOutput, shown.visual,
-                                     CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWColormap, &over);
+  const Window cover =
+      XCreateWindow(mInput, DefaultRootWindow(mInput), rootX, rootY, 20, 10, 0, shown.depth, InputOutput,
+                    shown.visual, CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWColormap, &over);
   XMapRaised(mInput, cover);
   XSync(mInput, False);
   XDestroyWindow(mInput, cover);
@@ -401,13 +401,14 @@ TEST_F(X11Windows, TheWindowShowsTheFrameOnTheScreensVisual)
   XWindowAttributes a{};
   ASSERT_TRUE(XGetWindowAttributes(mInput, mFirst.id, &a));
   EXPECT_EQ(a.visual->c_class, TrueColor);
-  const bool isDefault = XVisualIDFromVisual(a.visual) ==
-                         XVisualIDFromVisual(DefaultVisual(mInput, DefaultScreen(mInput)));
+  const bool isDefault =
+      XVisualIDFromVisual(a.visual) == XVisualIDFromVisual(DefaultVisual(mInput, DefaultScreen(mInput)));
   EXPECT_EQ(isDefault, DefaultVisual(mInput, DefaultScreen(mInput))->c_class == TrueColor);
   EXPECT_EQ(a.colormap == DefaultColormap(mInput, DefaultScreen(mInput)), isDefault);
 
   std::vector<uint8_t> bgra(size_t(kWidth) * kHeight * 4);
-  const auto at = [](int x, int y) {
+  const auto at = [](int x, int y)
+  {
     return std::array<uint8_t, 3>{uint8_t(x * 255 / (kWidth - 1)), uint8_t(y * 255 / (kHeight - 1)),
                                   uint8_t((x + y) * 255 / (kWidth + kHeight - 2))};
   };
@@ -606,7 +607,8 @@ TEST_F(X11Windows, ErrorsOfAWindowAnotherClientDestroyedEndNothing)
   EXPECT_TRUE(RunUntil([&] { return qorvplatform::WindowCloseRequested(*mSecond.window); }));
   EXPECT_FALSE(qorvplatform::WindowCloseRequested(*mFirst.window));
   Close(mSecond);
-  ASSERT_TRUE(gErrors.empty()) << int(gErrors[0].error_code) << " of request " << int(gErrors[0].request_code);
+  ASSERT_TRUE(gErrors.empty()) << int(gErrors[0].error_code) << " of request "
+                               << int(gErrors[0].request_code);
   // Other errors of the connection still reach the handler: a pixmap it never had.
   XFreePixmap(d, XAllocID(d));
   XSync(d, False);

@@ -94,7 +94,8 @@ int OnXError(Display* d, XErrorEvent* e)
   if (d != sDisplay) return sPreviousErrorHandler(d, e);
   if (sExpected && IsExpected(*e, *sExpected)) return sExpected->seen = true, 0;
   if (OfGoneWindow(*e)) return 0;
-  if (IsWindowError(*e) && (Registered(e->resourceid) || FindGone(e->resourceid)) && sHeldCount < sHeld.size())
+  if (IsWindowError(*e) && (Registered(e->resourceid) || FindGone(e->resourceid)) &&
+      sHeldCount < sHeld.size())
     return sHeld[sHeldCount++] = *e, 0;
   return sPreviousErrorHandler(d, e);
 }
@@ -214,7 +215,8 @@ void PumpEvents()
       XRefreshKeyboardMapping(&ev.xmapping);
       continue;
     }
-    if (ev.type == DestroyNotify && (Registered(ev.xdestroywindow.window) || FindGone(ev.xdestroywindow.window)))
+    if (ev.type == DestroyNotify &&
+        (Registered(ev.xdestroywindow.window) || FindGone(ev.xdestroywindow.window)))
       NoteGone(ev.xdestroywindow.window, ev.xdestroywindow.serial);
     // Looked up for each event: the last one's sink may have closed a window.
     auto it = std::find_if(sWindows.begin(), sWindows.end(),
@@ -239,9 +241,9 @@ PointerWarps& Warps()
 
 namespace qorvplatform::detail
 {
+using x11::sCursorWindow;
 using x11::sDisplay;
 using x11::sDisplayLost;
-using x11::sCursorWindow;
 
 void NativeSetCursor(const std::string& name)
 {

@@ -49,9 +49,8 @@ bool SharedImage::Keep(int width, int height, bool& made)
   }
   const uint32_t one = 1;
   const bool littleEndian = *reinterpret_cast<const uint8_t*>(&one) == 1;
-  mNative = mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 &&
-            mImage->green_mask == 0xFF00 && mImage->blue_mask == 0xFF &&
-            (mImage->byte_order == LSBFirst) == littleEndian;
+  mNative = mImage->bits_per_pixel == 32 && mImage->red_mask == 0xFF0000 && mImage->green_mask == 0xFF00 &&
+            mImage->blue_mask == 0xFF && (mImage->byte_order == LSBFirst) == littleEndian;
   // Its tables are worked out once for the window: the windows' visual, and so the layout, stay.
   if (!mNative && !mConverter) mConverter.emplace(*mImage);
   made = true;

@@ -1,7 +1,8 @@
 // A drag source for the window test: drops one file on the window of the given name at a point of the
 // window (in pixels), through the XDND protocol, as a file manager would. Exit 0 once the window
-// answered the drop as finished and accepted.
-// usage: qorv-xdnd-drop WINDOW-NAME X Y PATH
+// answered the drop as finished and accepted. With --vanish, the source goes as soon as it has told its
+// position (a file manager that quits mid-drag): the window's answer finds no window.
+// usage: qorv-xdnd-drop WINDOW-NAME X Y PATH [--vanish]
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -54,7 +55,8 @@ void Send(Display* d, Window target, Window source, Atom type, long l1, long l2,
 
 int main(int argc, char** argv)
 {
-  if (argc != 5) return 2;
+  const bool vanish = argc == 6 && std::strcmp(argv[5], "--vanish") == 0;
+  if (argc != 5 && !vanish) return 2;
   Display* d = XOpenDisplay(nullptr);
   if (!d) return 1;
   const Window target = FindByName(d, DefaultRootWindow(d), argv[1]);
@@ -73,6 +75,12 @@ int main(int argc, char** argv)
 
   Send(d, target, source, enter, 5L << 24, long(uriList), 0, 0);
   Send(d, target, source, position, 0, long(rootX) << 16 | rootY, CurrentTime, long(copy));
+  if (vanish)
+  {
+    XDestroyWindow(d, source);
+    XCloseDisplay(d);
+    return 0;
+  }
   const auto start = std::chrono::steady_clock::now();
   bool accepted = false;
   while (std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
