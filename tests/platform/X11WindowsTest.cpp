@@ -1,13 +1,15 @@
 // Two windows open on the process's one connection to a virtual X server, each showing a frame of one
 // colour, driven from a connection of the test's own as a user and a window manager drive them: pointer and
-// key events (XTest), a window laid over part of one and taken away, a close message and a move. Each event
-// goes to the window it is for, whichever window's work reads the connection; the window that lost part of
-// its picture sends that part again, and only that. The window's shared-memory image is kept through an
-// error of another request and let go of with the window. The errors of a program's own connection reach
-// the handler it set, and once the platform's connection is lost the handlers before the platform's are
-// back where the platform's was still set. Runs under tests/platform/X11WindowsTest.sh,
-// which starts the server and sets QORV_TEST_X_WINDOW (QORV_TEST_SHM_REFUSED on a server that cannot
-// attach the process's segments); skipped elsewhere.
+// key events (XTest), a change of the keyboard's mapping, a window laid over part of one and taken away, a
+// close message, a move and a destroy. Each event goes to the window it is for, whichever window's work
+// reads the connection; the window that lost part of its picture sends that part again, and only that; a
+// frame reads back as drawn on whatever visual the screen has. The window's shared-memory image is kept
+// through an error of another request and let go of with the window. The errors of a program's own
+// connection reach the handler it set, and so do the platform's own but those of its windows that are gone;
+// once the platform's connection is lost the handlers before the platform's are back where the platform's
+// was still set. Runs under tests/platform/X11WindowsTest.sh, which starts the server and sets
+// QORV_TEST_X_WINDOW (QORV_TEST_SHM_REFUSED on a server that cannot attach the process's segments); skipped
+// elsewhere.
 #include "platform/src/AppKit/X11Connection.h"
 #include "tests/support/AllocationCount.h"
 #include "tests/support/XWindowTest.h"
