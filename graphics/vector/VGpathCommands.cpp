@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "graphics/vector/VGcontext.h"
+#include "graphics/vector/VGdirections.h"
 
 namespace iplugin::igraphics
 {
@@ -543,23 +544,6 @@ bool WalkQuad(VGcontext* ctx)
 }
 } // namespace
 
-namespace
-{
-// Whether the path of the largest area runs clockwise (a hole's way).
-bool LargestRunsClockwise(const VGpathCache* cache)
-{
-  float largest = 0.0f, area = 0.0f;
-  for (int j = 0; j < cache->npaths; j++)
-  {
-    const VGpath& path = cache->paths[j];
-    if (path.count <= 2) continue;
-    const float a = SignedArea(&cache->points[path.first], path.count);
-    if (std::fabs(a) > largest) largest = std::fabs(a), area = a;
-  }
-  return area < 0.0f;
-}
-} // namespace
-
 void vgFlattenPaths(VGcontext* ctx)
 {
   VGpathCache* cache = ctx->cache;
@@ -592,8 +576,7 @@ void vgFlattenPaths(VGcontext* ctx)
     }
   }
 
-  const bool keep = vgGetState(ctx)->keepDirections != 0;
-  const bool turnAll = keep && LargestRunsClockwise(cache);
+  if (vgGetState(ctx)->keepDirections) vgWindAsDrawn(ctx);
   for (int j = 0; j < cache->npaths; j++)
   {
     VGpath* path = &cache->paths[j];
@@ -602,9 +585,8 @@ void vgFlattenPaths(VGcontext* ctx)
     // Solid shapes run counter-clockwise, holes clockwise.
     if (path->count > 2)
     {
-      const float area = keep ? 0.0f : SignedArea(pts, path->count);
-      if (keep ? turnAll
-               : (path->winding == kVGSolid && area < 0.0f) || (path->winding == kVGHole && area > 0.0f))
+      const float area = SignedArea(pts, path->count);
+      if ((path->winding == kVGSolid && area < 0.0f) || (path->winding == kVGHole && area > 0.0f))
       {
         ReversePoints(pts, path->count);
         path->lostArea = -path->lostArea;

@@ -72,9 +72,9 @@ struct VGstate
   int textAlign;
   int fontId;
   int fillRule; // EVGfillRule
-  // Sub-paths keep the directions they were drawn in, turned as one so that the largest runs as a solid:
-  // under the non-zero rule, shapes wound alike add up and one wound the other way cuts a hole. Otherwise
-  // each is turned as its winding command says, a solid without one.
+  // Sub-paths keep the directions they were drawn in (VGdirections.h): under the non-zero rule, shapes
+  // wound alike add up and one wound the other way cuts a hole. Otherwise each is turned as its winding
+  // command says, a solid without one.
   int keepDirections;
 };
 
