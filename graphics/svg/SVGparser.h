@@ -120,7 +120,6 @@ const char* svgParseNumber(const char* s, char* it, int size);
 // that much of s; svgNumberEnd answers where it ends, or s when no number starts there.
 double svgAtof(const char* s);
 const char* svgNumberEnd(const char* s);
-bool svgExponentFollows(const char* s);
 SVGcoordinate svgParseCoordinateRaw(const char* str);
 float svgConvertToPixels(const SVGparser* p, SVGcoordinate c, float orig, float length);
 float svgActualLength(const SVGparser* p);
@@ -167,6 +166,7 @@ void svgMoveTo(SVGparser* p, float x, float y);
 void svgLineTo(SVGparser* p, float x, float y);
 void svgCubicBezTo(SVGparser* p, float cpx1, float cpy1, float cpx2, float cpy2, float x, float y);
 void svgPathArcTo(SVGparser* p, float* cpx, float* cpy, const float* args, bool rel);
+// One item of a "points" list: a number or a single other character.
 const char* svgGetNextPathItem(const char* s, char* it);
 int svgPathArgCount(char cmd);
 void svgParsePath(SVGparser* p, const char** attr);

@@ -12,7 +12,6 @@ namespace iplugin::igraphics
 namespace
 {
 constexpr float kPi = 3.1415927f;
-constexpr int kMaxPathArgs = 10;
 
 void AddPoint(SVGparser* p, float x, float y)
 {

@@ -17,6 +17,17 @@ bool svgIsDigit(char c)
   return c >= '0' && c <= '9';
 }
 
+namespace
+{
+// Whether an exponent starts at s: an "e" and its digits, with or without a sign between them.
+bool ExponentFollows(const char* s)
+{
+  if (*s != 'e' && *s != 'E') return false;
+  const char* d = s[1] == '-' || s[1] == '+' ? s + 2 : s + 1;
+  return svgIsDigit(*d);
+}
+} // namespace
+
 const char* svgParseNumber(const char* s, char* it, int size)
 {
   const int last = size - 1;
@@ -36,7 +47,7 @@ const char* svgParseNumber(const char* s, char* it, int size)
       take();
   }
   // An exponent is one only with its digits, so that "em", "ex" and a bare "e" stay behind.
-  if (svgExponentFollows(s))
+  if (ExponentFollows(s))
   {
     take();
     if (*s == '-' || *s == '+') take();
@@ -45,13 +56,6 @@ const char* svgParseNumber(const char* s, char* it, int size)
   }
   it[i] = 0;
   return s;
-}
-
-bool svgExponentFollows(const char* s)
-{
-  if (*s != 'e' && *s != 'E') return false;
-  const char* d = s[1] == '-' || s[1] == '+' ? s + 2 : s + 1;
-  return svgIsDigit(*d);
 }
 
 const char* svgNumberEnd(const char* s)
@@ -65,7 +69,7 @@ const char* svgNumberEnd(const char* s)
     for (c++; svgIsDigit(*c); c++)
       digits = true;
   if (!digits) return s;
-  if (svgExponentFollows(c))
+  if (ExponentFollows(c))
     for (c += c[1] == '-' || c[1] == '+' ? 2 : 1; svgIsDigit(*c); c++)
     {
     }
@@ -116,7 +120,7 @@ double svgAtof(const char* s)
   }
   if (!hasIntPart && !hasFracPart) return 0.0;
 
-  if (svgExponentFollows(cur))
+  if (ExponentFollows(cur))
   {
     char* end = nullptr;
     long expPart = std::strtol(cur + 1, &end, 10);
