@@ -26,29 +26,6 @@ IColor ColorFromSVG(uint32_t abgr, float opacity)
   const float alpha = float((abgr >> 24) & 0xff) * std::clamp(opacity, 0.f, 1.f);
   return IColor(int(std::round(alpha)), int(abgr & 0xff), int((abgr >> 8) & 0xff), int((abgr >> 16) & 0xff));
 }
-
-// Whether a horizontal ray from (x, y) to the right crosses an odd number of the other paths' segments.
-bool InsideOtherPaths(const SVGshape& shape, const SVGpath* pPath)
-{
-  const float x = pPath->pts[0], y = pPath->pts[1];
-  bool odd = false;
-  for (const SVGpath* pOther = shape.paths; pOther; pOther = pOther->next)
-  {
-    if (pOther == pPath || pOther->npts < 2) continue;
-    const float* p = pOther->pts;
-    const int n = pOther->npts;
-    for (int i = 0, j = n - 1; i < n; j = i++)
-    {
-      const float x0 = p[j * 2], y0 = p[j * 2 + 1], x1 = p[i * 2], y1 = p[i * 2 + 1];
-      if ((y0 > y) == (y1 > y)) continue;
-      const float dy = y1 - y0;
-      if (std::fabs(dy) < 1e-8f) continue;
-      const float crossX = x0 + (y - y0) * (x1 - x0) / dy;
-      if (x < crossX) odd = !odd;
-    }
-  }
-  return odd;
-}
 } // namespace
 
 // --- Stroked shapes ---------------------------------------------------------------------------------
@@ -524,14 +501,13 @@ void IGraphics::DrawSVGShapes(const SVGimage* pImage, const IBlend* pBlend)
         PathCubicBezierTo(c[0], c[1], c[2], c[3], c[4], c[5]);
       }
       if (pPath->closed) PathClose();
-      // Every path of a compound shape, the first included: the parser may list a hole first.
-      if (fill && pShape->paths->next) PathSetWinding(InsideOtherPaths(*pShape, pPath));
     }
 
     if (fill)
     {
       IFillOptions options;
       options.mFillRule = pShape->fillRule == SVG_FILLRULE_EVENODD ? kFillEvenOdd : kFillWinding;
+      options.mKeepDirections = true;
       options.mPreserve = stroke;
       PathFill(PatternFromSVGPaint(pShape->fill, pShape->opacity), options, pBlend);
     }

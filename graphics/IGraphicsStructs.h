@@ -151,6 +151,9 @@ struct IFillOptions
 {
   int mFillRule = kFillWinding;
   bool mPreserve = false; // keep the path after filling
+  // Under the non-zero rule, sub-paths wind as they were drawn, as in SVG: shapes wound alike add up and
+  // one wound the other way cuts a hole. Otherwise each is solid unless PathSetWinding marks it a hole.
+  bool mKeepDirections = false;
 };
 
 enum EAlign

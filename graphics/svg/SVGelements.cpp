@@ -111,10 +111,10 @@ void PaintFromValue(const char* value, uint8_t& has, char* gradientId, uint32_t&
     has = 2;
     ParseUrl(gradientId, value);
   }
-  else
+  // A colour that cannot be read leaves the paint as inherited.
+  else if (svgParseColor(value, color))
   {
     has = 1;
-    color = svgParseColor(value);
   }
 }
 } // namespace
@@ -216,7 +216,7 @@ int svgParseAttr(SVGparser* p, const char* name, const char* value)
   }
   else if (Is(name, "stop-color"))
   {
-    attr->stopColor = svgParseColor(value);
+    svgParseColor(value, attr->stopColor);
   }
   else if (Is(name, "stop-opacity"))
   {

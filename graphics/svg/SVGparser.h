@@ -115,12 +115,19 @@ struct SVGparser
 bool svgIsSpace(char c);
 bool svgIsDigit(char c);
 const char* svgParseNumber(const char* s, char* it, int size);
+// A number reads as SVG's grammar has it: sign, digits with an optional fraction (".5", "5." and "5"),
+// and an exponent only when digits follow its "e" (so "1e" is the number 1 and an "e"). svgAtof reads
+// that much of s; svgNumberEnd answers where it ends, or s when no number starts there.
 double svgAtof(const char* s);
+const char* svgNumberEnd(const char* s);
 SVGcoordinate svgParseCoordinateRaw(const char* str);
 float svgConvertToPixels(const SVGparser* p, SVGcoordinate c, float orig, float length);
 float svgActualLength(const SVGparser* p);
 float svgParseCoordinate(const SVGparser* p, const char* str, float orig, float length);
-uint32_t svgParseColor(const char* str);
+// Reads a colour as 0x00BBGGRR into color; false, leaving color as it was, for a text that is no colour.
+bool svgParseColor(const char* str, uint32_t& color);
+// The colour keywords one by one, from index 0; null past the last.
+const char* svgColorKeyword(int index);
 float svgParseOpacity(const char* str);
 
 // Gradients.
@@ -159,6 +166,7 @@ void svgMoveTo(SVGparser* p, float x, float y);
 void svgLineTo(SVGparser* p, float x, float y);
 void svgCubicBezTo(SVGparser* p, float cpx1, float cpy1, float cpx2, float cpy2, float x, float y);
 void svgPathArcTo(SVGparser* p, float* cpx, float* cpy, const float* args, bool rel);
+// One item of a "points" list: a number or a single other character.
 const char* svgGetNextPathItem(const char* s, char* it);
 int svgPathArgCount(char cmd);
 void svgParsePath(SVGparser* p, const char** attr);

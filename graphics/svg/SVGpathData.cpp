@@ -12,7 +12,6 @@ namespace iplugin::igraphics
 namespace
 {
 constexpr float kPi = 3.1415927f;
-constexpr int kMaxPathArgs = 10;
 
 void AddPoint(SVGparser* p, float x, float y)
 {
@@ -46,17 +45,6 @@ float VecAngle(float ux, float uy, float vx, float vy)
   if (r < -1.0f) r = -1.0f;
   if (r > 1.0f) r = 1.0f;
   return ((ux * vy < uy * vx) ? -1.0f : 1.0f) * std::acos(r);
-}
-
-bool IsNumberItem(char c)
-{
-  return svgIsDigit(c) || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
-}
-
-// Curves need a start point; path data that begins with one before any move starts at the current point.
-void EnsureStart(SVGparser* p, float cpx, float cpy)
-{
-  if (p->npts == 0) svgMoveTo(p, cpx, cpy);
 }
 
 void PathMoveTo(SVGparser* p, float* cpx, float* cpy, const float* args, bool rel)
@@ -108,7 +96,6 @@ void PathCubicBezTo(SVGparser* p, float* cpx, float* cpy, float* cpx2, float* cp
   const float x1 = args[0] + ox, y1 = args[1] + oy;
   const float x2 = args[2] + ox, y2 = args[3] + oy;
   const float x = args[4] + ox, y = args[5] + oy;
-  EnsureStart(p, *cpx, *cpy);
   svgCubicBezTo(p, x1, y1, x2, y2, x, y);
   *cpx2 = x2;
   *cpy2 = y2;
@@ -123,7 +110,6 @@ void PathCubicBezShortTo(SVGparser* p, float* cpx, float* cpy, float* cpx2, floa
   const float x2 = args[0] + ox, y2 = args[1] + oy;
   const float x = args[2] + ox, y = args[3] + oy;
   const float x1 = 2 * *cpx - *cpx2, y1 = 2 * *cpy - *cpy2;
-  EnsureStart(p, *cpx, *cpy);
   svgCubicBezTo(p, x1, y1, x2, y2, x, y);
   *cpx2 = x2;
   *cpy2 = y2;
@@ -137,7 +123,6 @@ void QuadTo(SVGparser* p, float* cpx, float* cpy, float* cpx2, float* cpy2, floa
   const float x0 = *cpx, y0 = *cpy;
   const float cx1 = x0 + 2.0f / 3.0f * (qx - x0), cy1 = y0 + 2.0f / 3.0f * (qy - y0);
   const float cx2 = x + 2.0f / 3.0f * (qx - x), cy2 = y + 2.0f / 3.0f * (qy - y);
-  EnsureStart(p, x0, y0);
   svgCubicBezTo(p, cx1, cy1, cx2, cy2, x, y);
   *cpx2 = qx;
   *cpy2 = qy;
@@ -210,7 +195,6 @@ void svgPathArcTo(SVGparser* p, float* cpx, float* cpy, const float* args, bool 
   const float x2 = rel ? *cpx + args[5] : args[5];
   const float y2 = rel ? *cpy + args[6] : args[6];
 
-  EnsureStart(p, x1, y1);
   float dx = x1 - x2, dy = y1 - y2;
   float d = std::sqrt(dx * dx + dy * dy);
   if (rx < 1e-6f || ry < 1e-6f || d < 1e-6f)
@@ -336,6 +320,181 @@ int svgPathArgCount(char cmd)
   }
 }
 
+namespace
+{
+// Path data as SVG's grammar reads it: a command letter, then its arguments, separated by blanks and at
+// most one comma where they need no separator at all ("M.5.5-1-1" is M 0.5 0.5 -1 -1); an arc's two flags
+// are one character each ("a1 1 0 00-2 3" has flags 0 and 0). A command's arguments may repeat, a move's
+// repeats being lines. The data must begin with a move, and the first thing the grammar does not allow
+// ends it: what was drawn up to there stays.
+struct PathDataReader
+{
+  const char* s;
+
+  static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+  void SkipBlanks()
+  {
+    while (IsBlank(*s))
+      s++;
+  }
+
+  // Blanks with at most one comma among them; whether there was a comma.
+  bool SkipCommaBlanks()
+  {
+    SkipBlanks();
+    if (*s != ',') return false;
+    s++;
+    SkipBlanks();
+    return true;
+  }
+
+  bool ReadNumber(float& value)
+  {
+    const char* end = svgNumberEnd(s);
+    if (end == s) return false;
+    value = (float)svgAtof(s);
+    s = end;
+    return true;
+  }
+
+  bool ReadFlag(float& value)
+  {
+    if (*s != '0' && *s != '1') return false;
+    value = float(*s++ - '0');
+    return true;
+  }
+
+  // One set of the command's arguments; false, with nothing to draw, when the set is not whole.
+  bool ReadArguments(char cmd, float* args, int count)
+  {
+    const bool arc = cmd == 'A' || cmd == 'a';
+    for (int i = 0; i < count; i++)
+    {
+      if (i > 0) SkipCommaBlanks();
+      if (!(arc && (i == 3 || i == 4) ? ReadFlag(args[i]) : ReadNumber(args[i]))) return false;
+    }
+    return true;
+  }
+
+  // After a set: whether another set of the same command follows. A comma must stand between two sets;
+  // one before anything else ends the data.
+  bool MoreArguments()
+  {
+    const char* at = s;
+    const bool comma = SkipCommaBlanks();
+    if (svgNumberEnd(s) != s) return true;
+    s = comma ? "" : at;
+    return false;
+  }
+};
+
+struct PathCursor
+{
+  float x = 0, y = 0;   // the current point
+  float x2 = 0, y2 = 0; // the control point that "S" and "T" reflect
+};
+
+void RunCommand(SVGparser* p, char cmd, const float* args, PathCursor& c)
+{
+  const bool rel = cmd >= 'a';
+  switch (cmd)
+  {
+  case 'm':
+  case 'M':
+    PathMoveTo(p, &c.x, &c.y, args, rel);
+    break;
+  case 'l':
+  case 'L':
+    PathLineTo(p, &c.x, &c.y, args, rel);
+    break;
+  case 'H':
+  case 'h':
+    PathHLineTo(p, &c.x, &c.y, args, rel);
+    break;
+  case 'V':
+  case 'v':
+    PathVLineTo(p, &c.x, &c.y, args, rel);
+    break;
+  case 'C':
+  case 'c':
+    PathCubicBezTo(p, &c.x, &c.y, &c.x2, &c.y2, args, rel);
+    return;
+  case 'S':
+  case 's':
+    PathCubicBezShortTo(p, &c.x, &c.y, &c.x2, &c.y2, args, rel);
+    return;
+  case 'Q':
+  case 'q':
+    PathQuadBezTo(p, &c.x, &c.y, &c.x2, &c.y2, args, rel);
+    return;
+  case 'T':
+  case 't':
+    PathQuadBezShortTo(p, &c.x, &c.y, &c.x2, &c.y2, args, rel);
+    return;
+  case 'A':
+  case 'a':
+    svgPathArcTo(p, &c.x, &c.y, args, rel);
+    break;
+  default:
+    return;
+  }
+  c.x2 = c.x;
+  c.y2 = c.y;
+}
+
+void ParsePathData(SVGparser* p, const char* s)
+{
+  svgResetPath(p);
+  PathDataReader in{s};
+  PathCursor cursor;
+  in.SkipBlanks();
+  if (*in.s != 'M' && *in.s != 'm') return;
+  while (*in.s)
+  {
+    const char letter = *in.s;
+    const int count = svgPathArgCount(letter);
+    if (letter == 'Z' || letter == 'z')
+    {
+      in.s++;
+      if (p->npts > 0)
+      {
+        cursor.x = cursor.x2 = p->pts[0];
+        cursor.y = cursor.y2 = p->pts[1];
+        svgAddPath(p, 1);
+      }
+      svgResetPath(p);
+      svgMoveTo(p, cursor.x, cursor.y);
+      in.SkipBlanks();
+      continue;
+    }
+    if (count == 0) break;
+    in.s++;
+    in.SkipBlanks();
+    if (letter == 'M' || letter == 'm')
+    {
+      if (p->npts > 0) svgAddPath(p, 0);
+      svgResetPath(p);
+    }
+    char cmd = letter;
+    float args[7];
+    do
+    {
+      if (!in.ReadArguments(cmd, args, count))
+      {
+        in.s = ""; // a set that is not whole ends the data
+        break;
+      }
+      RunCommand(p, cmd, args, cursor);
+      // Further pairs after a move are lines.
+      if (cmd == 'M' || cmd == 'm') cmd = cmd == 'm' ? 'l' : 'L';
+    } while (in.MoreArguments());
+    in.SkipBlanks();
+  }
+  if (p->npts) svgAddPath(p, 0);
+}
+} // namespace
+
 void svgParsePath(SVGparser* p, const char** attr)
 {
   const char* s = nullptr;
@@ -351,118 +510,7 @@ void svgParsePath(SVGparser* p, const char** attr)
       svgParseAttribs(p, tmp);
     }
   }
-
-  if (s)
-  {
-    svgResetPath(p);
-    float cpx = 0, cpy = 0, cpx2 = 0, cpy2 = 0;
-    float args[kMaxPathArgs];
-    int nargs = 0, rargs = 0;
-    char cmd = 0;
-    char item[64];
-
-    while (*s)
-    {
-      s = svgGetNextPathItem(s, item);
-      if (!*item) break;
-      if (IsNumberItem(item[0]))
-      {
-        if (nargs < kMaxPathArgs) args[nargs++] = (float)svgAtof(item);
-        if (nargs >= rargs)
-        {
-          switch (cmd)
-          {
-          case 'm':
-          case 'M':
-            PathMoveTo(p, &cpx, &cpy, args, cmd == 'm');
-            // Further pairs after a move are lines.
-            cmd = (cmd == 'm') ? 'l' : 'L';
-            rargs = svgPathArgCount(cmd);
-            cpx2 = cpx;
-            cpy2 = cpy;
-            break;
-          case 'l':
-          case 'L':
-            PathLineTo(p, &cpx, &cpy, args, cmd == 'l');
-            cpx2 = cpx;
-            cpy2 = cpy;
-            break;
-          case 'H':
-          case 'h':
-            PathHLineTo(p, &cpx, &cpy, args, cmd == 'h');
-            cpx2 = cpx;
-            cpy2 = cpy;
-            break;
-          case 'V':
-          case 'v':
-            PathVLineTo(p, &cpx, &cpy, args, cmd == 'v');
-            cpx2 = cpx;
-            cpy2 = cpy;
-            break;
-          case 'C':
-          case 'c':
-            PathCubicBezTo(p, &cpx, &cpy, &cpx2, &cpy2, args, cmd == 'c');
-            break;
-          case 'S':
-          case 's':
-            PathCubicBezShortTo(p, &cpx, &cpy, &cpx2, &cpy2, args, cmd == 's');
-            break;
-          case 'Q':
-          case 'q':
-            PathQuadBezTo(p, &cpx, &cpy, &cpx2, &cpy2, args, cmd == 'q');
-            break;
-          case 'T':
-          case 't':
-            PathQuadBezShortTo(p, &cpx, &cpy, &cpx2, &cpy2, args, cmd == 't');
-            break;
-          case 'A':
-          case 'a':
-            svgPathArcTo(p, &cpx, &cpy, args, cmd == 'a');
-            cpx2 = cpx;
-            cpy2 = cpy;
-            break;
-          default:
-            if (nargs >= 2)
-            {
-              cpx = args[nargs - 2];
-              cpy = args[nargs - 1];
-              cpx2 = cpx;
-              cpy2 = cpy;
-            }
-            break;
-          }
-          nargs = 0;
-        }
-      }
-      else
-      {
-        cmd = item[0];
-        rargs = svgPathArgCount(cmd);
-        if (cmd == 'M' || cmd == 'm')
-        {
-          if (p->npts > 0) svgAddPath(p, 0);
-          svgResetPath(p);
-          nargs = 0;
-        }
-        else if (cmd == 'Z' || cmd == 'z')
-        {
-          if (p->npts > 0)
-          {
-            cpx = p->pts[0];
-            cpy = p->pts[1];
-            cpx2 = cpx;
-            cpy2 = cpy;
-            svgAddPath(p, 1);
-          }
-          svgResetPath(p);
-          svgMoveTo(p, cpx, cpy);
-          nargs = 0;
-        }
-      }
-    }
-    if (p->npts) svgAddPath(p, 0);
-  }
-
+  if (s) ParsePathData(p, s);
   svgAddShape(p);
 }
 } // namespace iplugin::igraphics

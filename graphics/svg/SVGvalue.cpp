@@ -1,4 +1,4 @@
-// Numbers, numbers with units and colours of SVG attribute values.
+// Numbers and numbers with units of SVG attribute values.
 #include "graphics/svg/SVGparser.h"
 
 #include <cmath>
@@ -16,6 +16,17 @@ bool svgIsDigit(char c)
 {
   return c >= '0' && c <= '9';
 }
+
+namespace
+{
+// Whether an exponent starts at s: an "e" and its digits, with or without a sign between them.
+bool ExponentFollows(const char* s)
+{
+  if (*s != 'e' && *s != 'E') return false;
+  const char* d = s[1] == '-' || s[1] == '+' ? s + 2 : s + 1;
+  return svgIsDigit(*d);
+}
+} // namespace
 
 const char* svgParseNumber(const char* s, char* it, int size)
 {
@@ -35,8 +46,8 @@ const char* svgParseNumber(const char* s, char* it, int size)
     while (svgIsDigit(*s))
       take();
   }
-  // Keep the units "em" and "ex" as units.
-  if ((*s == 'e' || *s == 'E') && s[1] != 'm' && s[1] != 'x')
+  // An exponent is one only with its digits, so that "em", "ex" and a bare "e" stay behind.
+  if (ExponentFollows(s))
   {
     take();
     if (*s == '-' || *s == '+') take();
@@ -45,6 +56,24 @@ const char* svgParseNumber(const char* s, char* it, int size)
   }
   it[i] = 0;
   return s;
+}
+
+const char* svgNumberEnd(const char* s)
+{
+  const char* c = s;
+  if (*c == '-' || *c == '+') c++;
+  bool digits = false;
+  for (; svgIsDigit(*c); c++)
+    digits = true;
+  if (*c == '.' && (digits || svgIsDigit(c[1])))
+    for (c++; svgIsDigit(*c); c++)
+      digits = true;
+  if (!digits) return s;
+  if (ExponentFollows(c))
+    for (c += c[1] == '-' || c[1] == '+' ? 2 : 1; svgIsDigit(*c); c++)
+    {
+    }
+  return c;
 }
 
 double svgAtof(const char* s)
@@ -71,7 +100,7 @@ double svgAtof(const char* s)
     cur++;
     hasIntPart = true;
   }
-  if (*cur == '.' && svgIsDigit(cur[1]))
+  if (*cur == '.' && (hasIntPart || svgIsDigit(cur[1])))
   {
     cur++;
     double frac = 0.0, scale = 1.0;
@@ -85,17 +114,17 @@ double svgAtof(const char* s)
         count++;
       }
       cur++;
+      hasFracPart = true;
     }
     res += frac / scale;
-    hasFracPart = true;
   }
   if (!hasIntPart && !hasFracPart) return 0.0;
 
-  if (*cur == 'e' || *cur == 'E')
+  if (ExponentFollows(cur))
   {
     char* end = nullptr;
     long expPart = std::strtol(cur + 1, &end, 10);
-    if (end != cur + 1 && res != 0.0)
+    if (res != 0.0)
     {
       if (expPart > 400) expPart = 400;
       if (expPart < -400) expPart = -400;
@@ -177,114 +206,4 @@ float svgParseOpacity(const char* str)
   return val > 1.0f ? 1.0f : val;
 }
 
-static uint32_t svgRGB(uint32_t r, uint32_t g, uint32_t b)
-{
-  return r | (g << 8) | (b << 16);
-}
-
-static uint32_t svgParseColorHex(const char* str)
-{
-  str++; // '#'
-  int n = 0;
-  while (str[n] && !svgIsSpace(str[n]))
-    n++;
-  if (n != 3 && n != 6) return svgRGB(0, 0, 0);
-  uint32_t c = 0;
-  for (int i = 0; i < n; i++)
-  {
-    const char ch = str[i];
-    int v;
-    if (ch >= '0' && ch <= '9')
-      v = ch - '0';
-    else if (ch >= 'a' && ch <= 'f')
-      v = ch - 'a' + 10;
-    else if (ch >= 'A' && ch <= 'F')
-      v = ch - 'A' + 10;
-    else
-      break;
-    c = (c << 4) | (uint32_t)v;
-  }
-  if (n == 3)
-  {
-    const uint32_t r = (c >> 8) & 0xf, g = (c >> 4) & 0xf, b = c & 0xf;
-    return svgRGB(r * 0x11, g * 0x11, b * 0x11);
-  }
-  return svgRGB((c >> 16) & 0xff, (c >> 8) & 0xff, c & 0xff);
-}
-
-// Reads an integer as "%d" would (leading whitespace, sign, digits), clamped to a sane range.
-static bool svgReadInt(const char*& s, long long& out)
-{
-  const char* cur = s;
-  while (*cur && svgIsSpace(*cur))
-    cur++;
-  bool neg = false;
-  if (*cur == '-' || *cur == '+') neg = *cur++ == '-';
-  if (!svgIsDigit(*cur)) return false;
-  long long v = 0;
-  while (svgIsDigit(*cur))
-  {
-    if (v < 1000000000LL) v = v * 10 + (*cur - '0');
-    cur++;
-  }
-  out = neg ? -v : v;
-  s = cur;
-  return true;
-}
-
-// A run of '%', ',', space and tab of any length; reports whether it held a '%'.
-static bool svgReadSeparators(const char*& s, bool& percent)
-{
-  const char* cur = s;
-  percent = false;
-  while (*cur == '%' || *cur == ',' || *cur == ' ' || *cur == '\t')
-  {
-    if (*cur == '%') percent = true;
-    cur++;
-  }
-  if (cur == s) return false;
-  s = cur;
-  return true;
-}
-
-static uint32_t svgParseColorRGB(const char* str)
-{
-  long long v[3] = {0, 0, 0};
-  bool percent = false, ignored = false;
-  const char* s = str + 4;
-  // Reading stops at the first piece that is missing; what was not read counts as 0.
-  if (svgReadInt(s, v[0]) && svgReadSeparators(s, percent) && svgReadInt(s, v[1]) &&
-      svgReadSeparators(s, ignored))
-    svgReadInt(s, v[2]);
-  uint32_t c[3];
-  for (int i = 0; i < 3; i++)
-  {
-    long long x = percent ? v[i] * 255 / 100 : v[i];
-    // Clamped so that a channel never spills into its neighbours or the alpha byte.
-    c[i] = (uint32_t)(x < 0 ? 0 : x > 255 ? 255 : x);
-  }
-  return svgRGB(c[0], c[1], c[2]);
-}
-
-struct SVGnamedColor
-{
-  const char* name;
-  uint32_t color;
-};
-
-static const SVGnamedColor kSVGcolors[] = {
-    {"red", 0x0000FF},     {"green", 0x008000}, {"blue", 0xFF0000}, {"yellow", 0x00FFFF}, {"cyan", 0xFFFF00},
-    {"magenta", 0xFF00FF}, {"black", 0x000000}, {"grey", 0x808080}, {"gray", 0x808080},   {"white", 0xFFFFFF},
-};
-
-uint32_t svgParseColor(const char* str)
-{
-  while (*str == ' ')
-    ++str;
-  if (str[0] == '#') return svgParseColorHex(str);
-  if (std::strncmp(str, "rgb(", 4) == 0) return svgParseColorRGB(str);
-  for (const SVGnamedColor& named : kSVGcolors)
-    if (std::strcmp(named.name, str) == 0) return named.color;
-  return svgRGB(128, 128, 128);
-}
 } // namespace iplugin::igraphics

@@ -272,11 +272,14 @@ void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& opti
   // The renderer fills by the rule itself, so a winding only decides on which side of a sub-path the
   // anti-aliased edge lies (outside a solid, inside a hole); a hole marked by PathSetWinding stays a hole.
   // Without one, a last sub-path is solid under the non-zero rule, and the even-odd rule is left to work
-  // out each edge's side from the crossings.
+  // out each edge's side from the crossings. Sub-paths that keep their directions need no winding.
   const bool evenOdd = options.mFillRule == kFillEvenOdd;
-  if (!mExplicitWinding && !evenOdd) vgPathWinding(mVG, kVGSolid);
+  const bool keep = options.mKeepDirections && !evenOdd;
+  if (!mExplicitWinding && !evenOdd && !keep) vgPathWinding(mVG, kVGSolid);
   vgFillRule(mVG, evenOdd ? kVGEvenOdd : kVGNonZero);
+  vgKeepDirections(mVG, keep);
   PaintPath(pattern, pBlend, false, options.mPreserve);
+  vgKeepDirections(mVG, 0);
   vgFillRule(mVG, kVGNonZero);
 }
 

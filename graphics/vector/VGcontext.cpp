@@ -219,6 +219,7 @@ void vgReset(VGcontext* ctx)
   state->textAlign = kVGAlignLeft | kVGAlignBaseline;
   state->fontId = 0;
   state->fillRule = kVGNonZero;
+  state->keepDirections = 0;
 }
 
 void vgShapeAntiAlias(VGcontext* ctx, int enabled)
@@ -269,6 +270,11 @@ void vgGlobalCompositeBlendFuncSeparate(VGcontext* ctx, int srcRGB, int dstRGB, 
 void vgFillRule(VGcontext* ctx, int rule)
 {
   vgGetState(ctx)->fillRule = rule == kVGEvenOdd ? kVGEvenOdd : kVGNonZero;
+}
+
+void vgKeepDirections(VGcontext* ctx, int keep)
+{
+  vgGetState(ctx)->keepDirections = keep ? 1 : 0;
 }
 
 void vgResetTransform(VGcontext* ctx)

@@ -76,6 +76,8 @@ void vgLineJoin(VGcontext* ctx, int join);
 void vgGlobalAlpha(VGcontext* ctx, float alpha);
 // EVGfillRule of the following fills; other values count as non-zero.
 void vgFillRule(VGcontext* ctx, int rule);
+// Whether the sub-paths of the path that the following fills flatten keep their directions (VGstate).
+void vgKeepDirections(VGcontext* ctx, int keep);
 
 // Composite operations; codes are stored unchanged.
 void vgGlobalCompositeOperation(VGcontext* ctx, int op);

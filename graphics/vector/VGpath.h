@@ -73,6 +73,22 @@ inline float vgMiter(const VGpoint& p0, VGpoint& p1)
   return dmr2;
 }
 
+// How many times a path of points winds around (x, y), counted as a solid's inside counts 1.
+inline int vgWindingAround(const VGpoint* pts, int count, double x, double y)
+{
+  int winding = 0;
+  for (int i = 0; i < count; i++)
+  {
+    const VGpoint &a = pts[i], &b = pts[(i + 1) % count];
+    const double side = ((double)b.x - a.x) * (y - a.y) - (x - a.x) * ((double)b.y - a.y);
+    if (a.y <= y && b.y > y && side > 0.0)
+      winding--;
+    else if (b.y <= y && a.y > y && side < 0.0)
+      winding++;
+  }
+  return winding;
+}
+
 struct VGpath
 {
   int first;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "graphics/vector/VGcontext.h"
+#include "graphics/vector/VGdirections.h"
 
 namespace iplugin::igraphics
 {
@@ -573,11 +574,18 @@ void vgFlattenPaths(VGcontext* ctx)
         path->closed = 1;
       }
     }
+  }
+
+  if (vgGetState(ctx)->keepDirections) vgWindAsDrawn(ctx);
+  for (int j = 0; j < cache->npaths; j++)
+  {
+    VGpath* path = &cache->paths[j];
+    VGpoint* pts = &cache->points[path->first];
 
     // Solid shapes run counter-clockwise, holes clockwise.
     if (path->count > 2)
     {
-      float area = SignedArea(pts, path->count);
+      const float area = SignedArea(pts, path->count);
       if ((path->winding == kVGSolid && area < 0.0f) || (path->winding == kVGHole && area > 0.0f))
       {
         ReversePoints(pts, path->count);

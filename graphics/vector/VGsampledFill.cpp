@@ -3,6 +3,7 @@
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGoutlines.h"
 #include "graphics/vector/VGsliver.h"
+#include "graphics/vector/VGthinColumns.h"
 
 #include <algorithm>
 
@@ -10,34 +11,6 @@ namespace iplugin::igraphics
 {
 namespace
 {
-// Twice the area a path encloses, positive for a solid as the flattening turns it.
-double TwiceArea(const VGpoint* pts, int count)
-{
-  double area = 0.0;
-  for (int i = 0; i < count; i++)
-  {
-    const VGpoint &a = pts[i], &b = pts[(i + 1) % count];
-    area += (double)b.x * a.y - (double)a.x * b.y;
-  }
-  return area;
-}
-
-// How many times a path winds around (x, y), counted as a solid's inside counts 1.
-int WindingAround(const VGpoint* pts, int count, double x, double y)
-{
-  int winding = 0;
-  for (int i = 0; i < count; i++)
-  {
-    const VGpoint &a = pts[i], &b = pts[(i + 1) % count];
-    const double side = ((double)b.x - a.x) * (y - a.y) - (x - a.x) * ((double)b.y - a.y);
-    if (a.y <= y && b.y > y && side > 0.0)
-      winding--;
-    else if (b.y <= y && a.y > y && side < 0.0)
-      winding++;
-  }
-  return winding;
-}
-
 bool Within(const VGpoint* pts, int count, double x, double y)
 {
   double x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
@@ -65,9 +38,9 @@ bool vgSampledFringeHolds(VGcontext* ctx)
       const VGpath& other = cache->paths[j];
       const VGpoint* q = &cache->points[other.first];
       if (j != i && other.count >= 3 && Within(q, other.count, x, y))
-        others += WindingAround(q, other.count, x, y);
+        others += vgWindingAround(q, other.count, x, y);
     }
-    const bool solid = TwiceArea(pts, path.count) > 0.0;
+    const bool solid = vgTwiceArea(pts, path.count) < 0.0; // turning from y towards x
     if (others != (solid ? 0 : 1)) return false;
   }
   return true;

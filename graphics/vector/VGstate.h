@@ -72,6 +72,10 @@ struct VGstate
   int textAlign;
   int fontId;
   int fillRule; // EVGfillRule
+  // Sub-paths keep the directions they were drawn in (VGdirections.h): under the non-zero rule, shapes
+  // wound alike add up and one wound the other way cuts a hole. Otherwise each is turned as its winding
+  // command says, a solid without one.
+  int keepDirections;
 };
 
 // Blend factors of a composite operation; any other index gives (one, zero).

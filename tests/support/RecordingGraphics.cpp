@@ -205,6 +205,7 @@ void RecordingGraphics::PathFill(const IPattern& pattern, const IFillOptions& op
   std::string line = "fill " + Pattern(pattern);
   if (options.mFillRule == kFillEvenOdd) line += " evenodd";
   if (options.mPreserve) line += " preserve";
+  if (options.mKeepDirections) line += " as-drawn";
   Log(line + Blend(pBlend));
 }
 

@@ -94,19 +94,44 @@ int SvgZoomFor(float width, float height)
   return std::clamp((int)(128.0f / size), 1, 8);
 }
 
-std::string SvgReference(const std::string& rel, int zoom)
+namespace
+{
+// Renders the document at svgPath into png (through a temporary, so that a failed run leaves none).
+bool Convert(const std::string& svgPath, const std::string& png, int zoom)
+{
+  const std::string tmp = png + ".tmp";
+  const std::string cmd =
+      "rsvg-convert -z " + std::to_string(zoom) + " -o '" + tmp + "' '" + svgPath + "' 2>/dev/null";
+  if (std::system(cmd.c_str()) != 0) return false;
+  std::error_code ec;
+  fs::rename(tmp, png, ec);
+  return !ec;
+}
+
+fs::path ReferenceFolder()
 {
   const fs::path dir = fs::path(BinaryDir()) / "svg-reference";
   std::error_code ec;
   fs::create_directories(dir, ec);
-  const std::string png = (dir / (SvgTestName(rel) + "-z" + std::to_string(zoom) + ".png")).string();
+  return dir;
+}
+} // namespace
+
+std::string SvgReference(const std::string& rel, int zoom)
+{
+  const std::string png = (ReferenceFolder() / (SvgTestName(rel) + "-z" + std::to_string(zoom) + ".png")).string();
+  std::error_code ec;
   if (fs::exists(png, ec)) return png;
-  const std::string tmp = png + ".tmp";
-  const std::string cmd =
-      "rsvg-convert -z " + std::to_string(zoom) + " -o '" + tmp + "' '" + SvgFullPath(rel) + "' 2>/dev/null";
-  if (std::system(cmd.c_str()) != 0) return "";
-  fs::rename(tmp, png, ec);
-  return ec ? "" : png;
+  return Convert(SvgFullPath(rel), png, zoom) ? png : "";
+}
+
+std::string SvgReferenceOfText(const std::string& name, const std::string& text, int zoom)
+{
+  const fs::path dir = ReferenceFolder();
+  const std::string svg = (dir / (name + ".svg")).string(), png = (dir / (name + ".png")).string();
+  // The text may change from build to build: rendered each time.
+  std::ofstream(svg, std::ios::binary) << text;
+  return Convert(svg, png, zoom) ? png : "";
 }
 
 RgbaImage FromSurface(cairo_surface_t* surface)

@@ -34,6 +34,9 @@ std::map<std::string, std::string> ReadSvgList(const std::string& path);
 int SvgZoomFor(float width, float height);
 // Renders the reference once into the build folder; its path, or "" when rsvg-convert fails.
 std::string SvgReference(const std::string& rel, int zoom);
+// Renders a document given as text, named name in the build folder; the picture's path, or "" when
+// rsvg-convert fails.
+std::string SvgReferenceOfText(const std::string& name, const std::string& text, int zoom = 1);
 // The surface's premultiplied pixels, four bytes each in RGBA order.
 RgbaImage FromSurface(cairo_surface_t* surface);
 } // namespace qorvtest

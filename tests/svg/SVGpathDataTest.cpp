@@ -77,8 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Commas, signs glued to numbers, exponents.
         PathCase{"<path d='M1,2L3-4l1e1.5'/>", "path n 7 bounds 1 -4 13 2 pts 1,2 1.6667,0 2.3333,-2 3,-4 "
                                                "6.3333,-3.8333 9.6667,-3.6667 13,-3.5\n"},
-        // A curve before any move starts at the current point (0, 0).
-        PathCase{"<path d='C 1 1 2 2 3 3'/>", "path n 4 bounds 0 0 3 3 pts 0,0 1,1 2,2 3,3\n"},
+        // Path data must begin with a move.
+        PathCase{"<path d='C 1 1 2 2 3 3'/>", "no shape"},
         // An arc with a radius of 0 is a straight line.
         PathCase{"<path d='M0 0 A 0 5 0 0 1 9 0'/>", "path n 4 bounds 0 0 9 0 pts 0,0 3,0 6,0 9,0\n"}));
 

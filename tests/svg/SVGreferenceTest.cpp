@@ -80,13 +80,8 @@ std::vector<std::string> PropertyValues(const std::string& text, const std::stri
 
 bool ColourTheParserReads(const std::string& v)
 {
-  static const std::set<std::string> names = {"red",     "green", "blue", "yellow", "cyan",
-                                              "magenta", "black", "grey", "gray",   "white"};
-  if (v == "none" || v.rfind("url(", 0) == 0 || names.count(v)) return true;
-  if (v.rfind("rgb(", 0) == 0) return v.find('.') == std::string::npos;
-  if (!v.empty() && v[0] == '#' && (v.size() == 4 || v.size() == 7))
-    return std::all_of(v.begin() + 1, v.end(), [](char c) { return std::isxdigit((unsigned char)c); });
-  return false;
+  uint32_t color = 0;
+  return v == "none" || v.rfind("url(", 0) == 0 || svgParseColor(v.c_str(), color);
 }
 
 bool HasElement(const std::string& text, const std::string& name)

@@ -27,7 +27,9 @@ TEST_P(SVGAtof, ReadsTheNumber)
 INSTANTIATE_TEST_SUITE_P(Numbers, SVGAtof,
                          ::testing::Values(AtofCase{"12", 12}, AtofCase{"-3.5", -3.5}, AtofCase{"+2", 2},
                                            AtofCase{".5", 0.5}, AtofCase{"5.", 5}, AtofCase{"e3", 0},
-                                           AtofCase{"1e", 1}, AtofCase{"1e3", 1000},
+                                           AtofCase{"1e", 1}, AtofCase{"1e3", 1000}, AtofCase{"1e-3", 0.001},
+                                           // An exponent is one only with its digits.
+                                           AtofCase{"2e+", 2}, AtofCase{"2e 3", 2}, AtofCase{"5.e1", 50},
                                            AtofCase{"2.5E-2", 0.025}, AtofCase{"-", 0}, AtofCase{"", 0},
                                            AtofCase{"0e999", 0},
                                            // Long numbers keep their value instead of overflowing an integer.
@@ -86,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct ColorCase
 {
   const char* text;
-  uint32_t color;
+  int64_t color; // 0x00BBGGRR, or -1: no colour, which leaves the value that was there
 };
 
 class SVGColor : public ::testing::TestWithParam<ColorCase>
@@ -95,22 +97,39 @@ class SVGColor : public ::testing::TestWithParam<ColorCase>
 
 TEST_P(SVGColor, Reads0x00BBGGRR)
 {
-  EXPECT_EQ(svgParseColor(GetParam().text), GetParam().color) << GetParam().text;
+  constexpr uint32_t kBefore = 0x12345678;
+  uint32_t color = kBefore;
+  const bool read = svgParseColor(GetParam().text, color);
+  EXPECT_EQ(read, GetParam().color >= 0) << GetParam().text;
+  EXPECT_EQ(color, read ? uint32_t(GetParam().color) : kBefore) << GetParam().text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Colors, SVGColor,
     ::testing::Values(ColorCase{"#f00", 0x0000FF}, ColorCase{"#ff0000", 0x0000FF}, ColorCase{"red", 0x0000FF},
                       ColorCase{"rgb(255,0,0)", 0x0000FF}, ColorCase{"rgb(100%, 0%, 0%)", 0x0000FF},
-                      ColorCase{"  #123456", 0x563412}, ColorCase{"#abc", 0xCCBBAA},
-                      ColorCase{"#ff00", 0x000000}, ColorCase{"Red", 0x808080}, ColorCase{"lime", 0x808080},
+                      ColorCase{"  #123456", 0x563412}, ColorCase{"#abc", 0xCCBBAA}, ColorCase{"#ABC", 0xCCBBAA},
                       ColorCase{"blue", 0xFF0000}, ColorCase{"white", 0xFFFFFF}, ColorCase{"gray", 0x808080},
-                      // Only the run after the first number decides about percentages.
-                      ColorCase{"rgb(255, 50%, 0)", 0x0032FF},
-                      // Channels are clamped so that none spills into its neighbours or the alpha byte.
+                      // Keywords without regard to case, all 147 of them.
+                      ColorCase{"Red", 0x0000FF}, ColorCase{"TEAL", 0x808000}, ColorCase{"lime", 0x00FF00},
+                      ColorCase{"DarkOliveGreen", 0x2F6B55}, ColorCase{"navy", 0x800000},
+                      ColorCase{" yellowgreen\t", 0x32CD9A}, ColorCase{"aliceblue", 0xFFF8F0},
+                      // Percentages may have fractions; each channel rounds to the nearest level.
+                      ColorCase{"rgb(18.039216%,20.392157%,21.176471%)", 0x36342E},
+                      ColorCase{"rgb(10.5%,60%,90%)", 0xE6991B}, ColorCase{"rgb( 10 , 20 , 30 )", 0x1E140A},
+                      ColorCase{"RGB(10,20,30)", 0x1E140A}, ColorCase{"rgb(.2%,0.6%,99.8%)", 0xFE0201},
+                      // Clamped to 0-255 so that no channel spills into its neighbours or the alpha byte.
                       ColorCase{"rgb(300,0,0)", 0x0000FF}, ColorCase{"rgb(-5,10,20)", 0x140A00},
-                      ColorCase{"rgb(10)", 0x00000A}, ColorCase{"rgb(1,2,99999999999999999999)", 0xFF0201},
-                      ColorCase{"rgb(1,                                        2, 3)", 0x030201}));
+                      ColorCase{"rgb(150%,-5%,20%)", 0x3300FF}, ColorCase{"rgb(1,2,99999999999999999999)", 0xFF0201},
+                      ColorCase{"rgb(1,                                        2, 3)", 0x030201},
+                      // No colour: other counts of hex digits, mixed or missing channels, fractions of
+                      // integers, what SVG 1.1 has no syntax for, and junk.
+                      ColorCase{"#ff00", -1}, ColorCase{"#aabbccdd", -1}, ColorCase{"#", -1}, ColorCase{"#ggg", -1},
+                      ColorCase{"rgb(255, 50%, 0)", -1}, ColorCase{"rgb(10)", -1}, ColorCase{"rgb(10,20,30", -1},
+                      ColorCase{"rgb(10 20 30)", -1}, ColorCase{"rgb(10.5,20,30)", -1}, ColorCase{"rgb(,,)", -1},
+                      ColorCase{"rgb(1,2,3)x", -1}, ColorCase{"hsl(0,100%,50%)", -1},
+                      ColorCase{"rgba(1,2,3,0.5)", -1}, ColorCase{"junk", -1}, ColorCase{"", -1},
+                      ColorCase{"reddish", -1}, ColorCase{"re", -1}, ColorCase{"currentColor", -1}));
 
 TEST(SVGOpacity, PlainNumbersClampedToZeroOne)
 {

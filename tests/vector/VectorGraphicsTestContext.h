@@ -11,6 +11,7 @@
 #include <QorvPlatform/Metal.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -62,6 +63,22 @@ public:
     image.width = w, image.height = h;
     image.rgba.resize((size_t)w * h * 4);
     iplugin::igraphics::MvgReadPixels(VG(), fb->image, 0, 0, w, h, image.rgba.data());
+    return image;
+  }
+  // Draws into a layer the frame's size within one frame and answers its pixels as they are
+  // (premultiplied RGBA); Open first.
+  RgbaImage DrawnInLayer(const std::function<void()>& draw)
+  {
+    Begin();
+    StartLayer(nullptr, GetBounds());
+    draw();
+    iplugin::igraphics::ILayerPtr layer = EndLayer();
+    iplugin::TypedBuf<uint8_t> pixels;
+    GetLayerBitmapData(layer, pixels);
+    EndFrame();
+    RgbaImage image;
+    image.width = int(GetBounds().W()), image.height = int(GetBounds().H());
+    image.rgba.assign(pixels.Get(), pixels.Get() + pixels.GetSize());
     return image;
   }
   bool LoadFontFile(const char* fontID, const std::string& path, int faceIdx = 0)
