@@ -137,13 +137,19 @@ EditorWindow::~EditorWindow()
   qorvplatform::SetShowToUser(false);
 }
 
-std::string HeadlessReason(NSWindow& window)
+std::string NoDisplayReason()
 {
-  if (window.nativeWindow()) return "";
   const char* display = std::getenv("DISPLAY");
   const char* headless = std::getenv("QORV_HEADLESS");
   if (headless && *headless && std::string(headless) != "0") return "QORV_HEADLESS is set";
   if (!display || !*display) return "DISPLAY is not set";
-  return std::string("the display ") + display + " cannot be opened";
+  return "";
+}
+
+std::string HeadlessReason(NSWindow& window)
+{
+  if (window.nativeWindow()) return "";
+  const std::string reason = NoDisplayReason();
+  return reason.empty() ? std::string("the display ") + std::getenv("DISPLAY") + " cannot be opened" : reason;
 }
 } // namespace qorvhost

@@ -72,7 +72,7 @@ int RunCommand(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& me
   case Command::kInfo:
     return RunInfo(plugin, o.shared, o.info, std::cout, messages);
   case Command::kValidate:
-    return RunValidate(plugin, std::cout);
+    return RunValidate(plugin, o.shared, o.validate, std::cout, messages);
   case Command::kMix:
   {
     MixOptions mix = o.mix;

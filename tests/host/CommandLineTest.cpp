@@ -1,6 +1,7 @@
 // qorv-host as a user and a script meet it: run as a process, its help, exit status, messages, progress
 // display and JSON listing.
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 #include "host/HostInstance.h"
 #include "host/MessageStream.h"
 #include "host/ParameterTable.h"
@@ -58,7 +59,7 @@ protected:
     AudioFile f;
     f.channels = {std::move(samples)};
     std::string error;
-    EXPECT_TRUE(WriteAudioFile(dir + "/" + name, f, error)) << error;
+    EXPECT_TRUE(qorvtest::PlaceRecording(dir + "/" + name, f, error)) << error;
     return dir + "/" + name;
   }
 
@@ -191,10 +192,10 @@ TEST_F(CommandLineTest, EachKindOfFailureHasItsStatusAndNamesWhatIsWrong)
       {{"mix", "--set", "atack=0.1", "-o", out, a}, 2, "(did you mean \"Attack\"?)"},
       {{"mix", "--set", "Write Automaton=On", "-o", out, a}, 2, "(did you mean \"Write Automation\"?)"},
       {{"mix", "--set", "Mix Mode=Loudest", "-o", out, a}, 2, "\"Loudest\" is not a value of \"Mix Mode\""},
-      {{"editor", "--set", "Mix Mod=Prio"},
+      {{"editor", "--set", "Mix Mod=Prio", "--png", out},
        2,
        "unknown parameter name \"Mix Mod\" (did you mean \"Mix Mode\"?)"},
-      {{"editor", "--set", "Mix Mode=Loudest"}, 2, "\"Loudest\" is not a value of \"Mix Mode\""},
+      {{"editor", "--set", "Mix Mode=Loudest", "--png", out}, 2, "\"Loudest\" is not a value of \"Mix Mode\""},
       {{"mix", "--set", "Plugin Mode=Send CH 3", "-o", out, a},
        2,
        "\"Plugin Mode\" cannot be set here: the host"},
