@@ -506,7 +506,7 @@ int MixRun::RenderBlock(UInt32 n)
     float* outs[2] = {mScratchOut[0].data(), mScratchOut[1].data()};
     if (OSStatus status = mSenders[size_t(t)]->Render(ins, outs, n))
     {
-      mError = "render of track " + std::to_string(t + 1) + " failed (status " + std::to_string(status) + ")";
+      mError = f.inputs[size_t(t)] + ": render failed (status " + std::to_string(status) + ")";
       return Fail(kExitFailed);
     }
     if (o.tracks)

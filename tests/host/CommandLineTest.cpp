@@ -218,6 +218,11 @@ TEST_F(CommandLineTest, EachKindOfFailureHasItsStatusAndNamesWhatIsWrong)
       {{"mix", "--preset", dir + "/missing.qxs", "-o", out, a}, 1, dir + "/missing.qxs: cannot read"},
       {{"mix", "-o", dir + "/no/such/folder/mix.wav", a}, 1, dir + "/no/such/folder/mix.wav: cannot write"},
       {{"info", "--plugin", dir + "/None.component"}, 1, dir + "/None.component: no such plug-in bundle"},
+      // Every command's failed step in the same form.
+      {{"render", "-o", out, dir + "/missing.wav"}, 1, dir + "/missing.wav: no such file or directory"},
+      {{"editor", "--script", dir + "/missing.txt"},
+       1,
+       dir + "/missing.txt: cannot read (no such file or directory)"},
   };
   for (const Case& c : cases)
   {
