@@ -1,14 +1,15 @@
 #!/bin/bash
 # Every example of the README and of each command's help runs as written, from where it says to run, in a
 # tree laid out as a user's after `make demo`: WORK/root/build/release holds the build's bin folder and
-# bundles (the host under test) and the demo folder that tools/demo fills there. A README line "$ COMMAND"
-# must print the lines shown under it; the other lines of a fenced block that start with "cd " or with a
-# path to qorv-host must succeed; a block that starts with "cd " starts at the tree's root, and another
-# goes on where the last one left, as a reader's shell would; the help's examples run in
-# build/release/demo with the host as ../bin/qorv-host, as the help says. No example may change a file the
-# demo made. The help of `mix` that the README quotes must be the host's. An editor example that writes
-# nothing opens a window: on a virtual X server, closed as a user closes it (CLOSE, the qorv-window-close
-# tool), when Xvfb is there; else headless, where it must say what it needs and exit 2.
+# bundles (the host under test) and the demo folder that tools/demo fills there. The README's examples run
+# in it while the help's run beside them in a copy of it (WORK/copy), so that no two write one file.
+# A README line "$ COMMAND" must print the lines shown under it; the other lines of a fenced block that
+# start with "cd " or with a path to qorv-host must succeed. A block that starts with "cd " starts at the
+# tree's root, another goes on where the last one left, as a reader's shell would. The help's examples run
+# in build/release/demo with the host as ../bin/qorv-host, as the help says. No example may change a file
+# the demo made. The help of `mix` that the README quotes must be the host's. An editor example that
+# writes nothing opens a window: on a virtual X server, closed as a user closes it (CLOSE, the
+# qorv-window-close tool), when Xvfb is there; else headless, where it must say what it needs and exit 2.
 # Exit 77 (skipped) when the demo cannot be made (no espeak-ng or sox).
 # usage: ReadmeExamplesTest.sh HOST WORK [CLOSE]
 set -u
@@ -26,9 +27,13 @@ for name in bin Qorv.component QorvExample.component; do
   ln -s "$BUILD/$name" "$RELEASE/$name" || exit 1
 done
 "$HERE/tools/demo" "$RELEASE" >"$WORK/demo.log" 2>&1 || { cat "$WORK/demo.log"; exit 1; }
-export XDG_DATA_HOME=$WORK/data
 (cd "$DEMO" && find . -type f -print0 | sort -z | xargs -0 md5sum) >"$WORK/demo-files"
+cp -a "$ROOT" "$WORK/copy" || exit 1
 passed=0 failed=0
+# Each part's own scratch files and plug-in data folder.
+TMP=$WORK/readme
+mkdir -p "$TMP"
+export XDG_DATA_HOME=$TMP/data
 
 fail() {
   echo "$1"
@@ -37,21 +42,21 @@ fail() {
 
 # Compares what a command printed ($2, a file) with what the README shows ($3, a file); $1 names it.
 compare() {
-  if diff -u "$3" "$2" >"$WORK/diff"; then
+  if diff -u "$3" "$2" >"$TMP/diff"; then
     passed=$((passed + 1))
   else
     fail "README: \"$1\" prints otherwise than shown (- README, + now):"
-    cat "$WORK/diff"
+    cat "$TMP/diff"
   fi
 }
 
 # run_ok WHERE COMMAND NAME: COMMAND, run by bash in the folder WHERE, exits 0.
 run_ok() {
-  (cd "$1" && bash -c "$2") >"$WORK/printed" 2>&1 </dev/null
+  (cd "$1" && bash -c "$2") >"$TMP/printed" 2>&1 </dev/null
   local status=$?
   if [ $status -eq 0 ]; then passed=$((passed + 1)); else
     fail "$3: \"$2\" exits $status:"
-    cat "$WORK/printed"
+    cat "$TMP/printed"
   fi
 }
 
@@ -74,22 +79,66 @@ run_window() {
   case $? in
   0) passed=$((passed + 1)) ;;
   77) # no display to be had: headless, it says what it needs
-    (cd "$1" && env -u DISPLAY bash -c "$2") >"$WORK/printed" 2>&1 </dev/null
+    (cd "$1" && env -u DISPLAY bash -c "$2") >"$TMP/printed" 2>&1 </dev/null
     local status=$?
-    if [ $status -eq 2 ] && grep -q "headless, it needs --png OUT.png" "$WORK/printed"; then
+    if [ $status -eq 2 ] && grep -q "headless, it needs --png OUT.png" "$TMP/printed"; then
       passed=$((passed + 1))
     else
       fail "$3: \"$2\" without a display exits $status:"
-      cat "$WORK/printed"
+      cat "$TMP/printed"
     fi
     ;;
   *) fail "$3: \"$2\" in a window failed" ;;
   esac
 }
 
+# Each command's help: its examples, in the copy's demo folder, the host as ../bin/qorv-host; run in the
+# background beside the README's, with its own scratch files and data folder, ending with its counts.
+help_examples() {
+  TMP=$WORK/help
+  mkdir -p "$TMP"
+  export XDG_DATA_HOME=$TMP/data
+  local demo=$WORK/copy/build/release/demo commands name examples example command
+  commands=$("$HOST" --help | awk '/^Commands:/ { inside = 1; next } inside && /^$/ { exit }
+                                   inside { print substr($0, 3, 15) }' | sed 's/ *$//')
+  [ -n "$commands" ] || fail "the program's help lists no commands"
+  while read -r name; do
+    # shellcheck disable=SC2086 # "preset export" is two words
+    "$HOST" $name --help >"$TMP/help" || { fail "$name --help fails"; continue; }
+    grep -q '^Examples, run in build/release/demo, ' "$TMP/help" || fail "$name --help: no word of where its examples run"
+    examples=$(awk '/^Examples, run in / { inside = 1; next } inside && /^$/ { exit }
+                    inside && /^  qorv-host / { print }' "$TMP/help")
+    [ -n "$examples" ] || { fail "$name --help shows no examples"; continue; }
+    while read -r example; do
+      command=../bin/${example#  }
+      case $command in
+      *" editor"*--png* | *" editor"*--script* | *" editor"*--window-png* | *" editor"*--seconds*)
+        run_ok "$demo" "$command" "$name --help" ;;
+      *" editor"*) run_window "$demo" "$command" "$name --help" ;;
+      *) run_ok "$demo" "$command" "$name --help" ;;
+      esac
+    done <<<"$examples"
+  done <<<"$commands"
+  # What the demo made is as it made it.
+  demo_unchanged "$demo" "the help's examples"
+  echo "$passed $failed" >"$TMP/counts"
+}
+
+# demo_unchanged DEMO WHOSE: the demo's files in DEMO are as tools/demo made them.
+demo_unchanged() {
+  if (cd "$1" && md5sum --quiet -c "$WORK/demo-files") >"$TMP/changed" 2>&1; then passed=$((passed + 1)); else
+    fail "$2 changed what the demo made:"
+    cat "$TMP/changed"
+  fi
+}
+
+help_examples >"$WORK/help.log" 2>&1 &
+HELP=$!
+trap 'kill $HELP 2>/dev/null' EXIT
+
 # The README's fenced blocks: "$ " lines as files cmd-N with the lines shown under them as shown-N, the
 # commands shown without output as run-N; block-N holds the block each belongs to.
-awk -v dir="$WORK" '
+awk -v dir="$TMP" '
   /^```/ { fenced = !fenced; current = 0; block++; next }
   fenced && /^\$ / { current = ++n; sub(/^\$ /, ""); print > (dir "/cmd-" n); print block > (dir "/block-" n)
                      printf "" > (dir "/shown-" n); next }
@@ -97,12 +146,12 @@ awk -v dir="$WORK" '
                      next }
   fenced && current { print > (dir "/shown-" current) }
 ' "$README"
-count=$(ls "$WORK" | grep -c '^block-')
-[ "$count" -gt 2 ] || { echo "README: too few examples found ($count)"; exit 1; }
+count=$(ls "$TMP" | grep -c '^block-')
+[ "$count" -gt 2 ] || fail "README: too few examples found ($count)"
 where=$ROOT lastBlock=
 for i in $(seq "$count"); do
-  block=$(cat "$WORK/block-$i")
-  command=$(cat "$WORK/cmd-$i" "$WORK/run-$i" 2>/dev/null)
+  block=$(cat "$TMP/block-$i")
+  command=$(cat "$TMP/cmd-$i" "$TMP/run-$i" 2>/dev/null)
   # A block that starts by going somewhere starts at the tree's root; another goes on where the last left.
   [ "$block" = "$lastBlock" ] || [ "${command#cd }" = "$command" ] || where=$ROOT
   lastBlock=$block
@@ -113,50 +162,31 @@ for i in $(seq "$count"); do
     fi
     continue ;;
   esac
-  if [ -f "$WORK/cmd-$i" ]; then
-    (cd "$where" && bash -c "$command") >"$WORK/printed-$i" 2>&1 </dev/null
-    compare "$command" "$WORK/printed-$i" "$WORK/shown-$i"
+  if [ -f "$TMP/cmd-$i" ]; then
+    (cd "$where" && bash -c "$command") >"$TMP/printed-$i" 2>&1 </dev/null
+    compare "$command" "$TMP/printed-$i" "$TMP/shown-$i"
   else
     run_ok "$where" "$command" "README"
   fi
 done
-
-# Each command's help: its examples, in the demo's folder, the host as ../bin/qorv-host.
-commands=$("$HOST" --help | awk '/^Commands:/ { inside = 1; next } inside && /^$/ { exit }
-                                 inside { print substr($0, 3, 15) }' | sed 's/ *$//')
-[ -n "$commands" ] || { echo "the program's help lists no commands"; exit 1; }
-while read -r name; do
-  # shellcheck disable=SC2086 # "preset export" is two words
-  "$HOST" $name --help >"$WORK/help" || { fail "$name --help fails"; continue; }
-  grep -q '^Examples, run in build/release/demo, ' "$WORK/help" || fail "$name --help: no word of where its examples run"
-  examples=$(awk '/^Examples, run in / { inside = 1; next } inside && /^$/ { exit } inside && /^  qorv-host / { print }' \
-    "$WORK/help")
-  [ -n "$examples" ] || { fail "$name --help shows no examples"; continue; }
-  while read -r example; do
-    command=../bin/${example#  }
-    case $command in
-    *" editor"*--png*|*" editor"*--script*|*" editor"*--window-png*|*" editor"*--seconds*) run_ok "$DEMO" "$command" "$name --help" ;;
-    *" editor"*) run_window "$DEMO" "$command" "$name --help" ;;
-    *) run_ok "$DEMO" "$command" "$name --help" ;;
-    esac
-  done <<<"$examples"
-done <<<"$commands"
+demo_unchanged "$DEMO" "the README's examples"
 
 # The host found on PATH, by its bare name, still finds the bundle of its build.
-(cd "$WORK" && PATH=$RELEASE/bin:$PATH qorv-host --version) >"$WORK/printed" 2>&1 </dev/null ||
-  { fail "qorv-host on PATH, run by its name, finds no bundle:"; cat "$WORK/printed"; }
-
-# What the demo made is as it made it.
-if (cd "$DEMO" && md5sum --quiet -c "$WORK/demo-files") >"$WORK/changed" 2>&1; then passed=$((passed + 1)); else
-  fail "the examples changed what the demo made:"
-  cat "$WORK/changed"
-fi
+(cd "$WORK" && PATH=$RELEASE/bin:$PATH qorv-host --version) >"$TMP/printed" 2>&1 </dev/null ||
+  { fail "qorv-host on PATH, run by its name, finds no bundle:"; cat "$TMP/printed"; }
 
 # The help of mix, as the README quotes it: the block that starts with its usage line.
 awk '/^```/ { if (inside) exit; fenced = !fenced; next } fenced && /^usage: qorv-host mix / { inside = 1 } inside' \
-  "$README" >"$WORK/mix-help-shown"
-"$HOST" mix --help >"$WORK/mix-help-printed" 2>&1
-compare "qorv-host mix --help" "$WORK/mix-help-printed" "$WORK/mix-help-shown"
+  "$README" >"$TMP/mix-help-shown"
+"$HOST" mix --help >"$TMP/mix-help-printed" 2>&1
+compare "qorv-host mix --help" "$TMP/mix-help-printed" "$TMP/mix-help-shown"
 
+wait $HELP
+cat "$WORK/help.log"
+if read -r helpPassed helpFailed <"$WORK/help/counts"; then
+  passed=$((passed + helpPassed)) failed=$((failed + helpFailed))
+else
+  fail "the help's examples did not finish"
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
