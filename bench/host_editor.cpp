@@ -17,6 +17,7 @@
 #include "bench/SwitchedNoise.h"
 #include "bench/VirtualDisplay.h"
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 
 #include <sndfile.h>
 
@@ -86,7 +87,7 @@ std::vector<std::string> MakeTracks(const std::string& folder, Input input)
     file.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     file.channels = {Microphone(t, input)};
     std::string error;
-    if (!qorvhost::WriteAudioFile(path, file, error))
+    if (!qorvtest::PlaceRecording(path, file, error))
     {
       std::fprintf(stderr, "%s\n", error.c_str());
       std::exit(1);

@@ -3,6 +3,7 @@
 // take turns, and the host's peak memory. Prints one table row with the median of the rounds' ratios.
 #include "bench/ChildUsage.h"
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 
 #include <sndfile.h>
 
@@ -56,7 +57,7 @@ std::vector<std::string> MakeTracks(const std::string& folder)
     file.sampleRate = kRate;
     file.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16; // as recorders write
     file.channels = {Microphone(t)};
-    if (!qorvhost::WriteAudioFile(path, file, error))
+    if (!qorvtest::PlaceRecording(path, file, error))
     {
       std::fprintf(stderr, "%s\n", error.c_str());
       std::exit(1);

@@ -345,17 +345,6 @@ bool AudioFileWriter::Complete(std::string& error)
   return true;
 }
 
-bool AudioFileWriter::Commit(std::string& error)
-{
-  if (!Complete(error)) return false;
-  if (!mTarget.Commit())
-  {
-    error = CannotWrite(mPath);
-    return false;
-  }
-  return true;
-}
-
 bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error, std::string* warning)
 {
   AudioFileReader reader;
@@ -382,9 +371,4 @@ bool WriteAudioFrames(AudioFileWriter& writer, const std::string& path, const Au
   return writer.Write(in.data(), file.NFrames(), error);
 }
 
-bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error)
-{
-  AudioFileWriter writer;
-  return WriteAudioFrames(writer, path, file, error) && writer.Commit(error);
-}
 } // namespace qorvhost

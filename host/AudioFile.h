@@ -63,7 +63,8 @@ private:
   std::vector<short> mSamples16; // a 16-bit file's chunk, converted as it is handed out
 };
 
-// One output file, written block by block to a new file that replaces path on Commit.
+// One output file, written block by block to a new file beside path, which PlaceOutputs puts in place
+// once Complete has finished it.
 class AudioFileWriter
 {
 public:
@@ -75,9 +76,7 @@ public:
   bool Open(const std::string& path, double sampleRate, int nChannels, int format, std::string& error);
   // n frames from in[0..nChannels).
   bool Write(const float* const* in, long n, std::string& error);
-  // Completes the file and puts it in place of the old one.
-  bool Commit(std::string& error);
-  // Commit in two steps: the file's last frames and header, then File() put in place (PlaceOutputs).
+  // The file's last frames and header; then File() is put in place (PlaceOutputs).
   bool Complete(std::string& error);
   iplugin::AtomicFile& File() { return mTarget; }
 
@@ -103,6 +102,4 @@ bool ReadAudioFile(const std::string& path, AudioFile& file, std::string& error,
 // completed and put in place.
 bool WriteAudioFrames(AudioFileWriter& writer, const std::string& path, const AudioFile& file,
                       std::string& error);
-// Writes the channels in file.format (32-bit float WAV when it is 0), replacing the old file whole.
-bool WriteAudioFile(const std::string& path, const AudioFile& file, std::string& error);
 } // namespace qorvhost

@@ -1,11 +1,6 @@
 #include "host/AutomationRecorder.h"
 
-#include "framework/AtomicFile.h"
-#include "host/MessageStream.h"
-
-#include <cerrno>
 #include <cstdio>
-#include <sstream>
 
 namespace qorvhost
 {
@@ -43,27 +38,15 @@ void AutomationRecorder::OnEvent(void* refCon, void* object, const AudioUnitEven
       {self->mNow ? self->mNow() : 0.0, event->mArgument.mParameter.mParameterID, value});
 }
 
-void AutomationRecorder::WriteCsv(std::ostream& out) const
+std::string AutomationRecorder::Csv() const
 {
-  out << "time,parameter,value\n";
+  std::string text = "time,parameter,value\n";
   char line[96];
   for (const Entry& e : mEntries)
   {
     std::snprintf(line, sizeof line, "%.6f,%u,%.6g\n", e.time, unsigned(e.param), double(e.value));
-    out << line;
+    text += line;
   }
-}
-
-bool AutomationRecorder::WriteCsv(const std::string& path, std::string& error) const
-{
-  std::ostringstream text;
-  WriteCsv(text);
-  const std::string bytes = text.str();
-  if (!iplugin::WriteFileAtomically(path.c_str(), bytes.data(), bytes.size()))
-  {
-    error = CannotWrite(path);
-    return false;
-  }
-  return true;
+  return text;
 }
 } // namespace qorvhost

@@ -5,7 +5,6 @@
 #include <AudioToolbox/AudioUnitUtilities.h>
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,9 +30,9 @@ public:
   OSStatus Listen(AudioUnit unit, AudioUnitParameterID first, int count);
 
   const std::vector<Entry>& Entries() const { return mEntries; }
-  // "time,parameter,value" then one line an entry, in order of arrival.
-  void WriteCsv(std::ostream& out) const;
-  bool WriteCsv(const std::string& path, std::string& error) const;
+  // The bytes of the --automation file: "time,parameter,value" then one line an entry, in order of
+  // arrival.
+  std::string Csv() const;
 
 private:
   static void OnEvent(void* refCon, void* object, const AudioUnitEvent* event, UInt64 hostTime,

@@ -167,8 +167,8 @@ const CommandSpec kCommands[] = {
      "run one plug-in instance over one audio file",
      "Runs one instance of the plug-in over one audio file, as an insert effect in a host, and writes its "
      "output.",
-     {"qorv-host render -o out.wav in.wav",
-      "qorv-host render --plugin build/release/QorvExample.component --door entry -o out.wav in.wav"}},
+     {"qorv-host render -o render.wav mic1.wav",
+      "qorv-host render --plugin ../QorvExample.component --door entry -o pass-through.wav mic1.wav"}},
     {Command::kInfo,
      "info",
      "[OPTIONS]",
@@ -182,7 +182,7 @@ const CommandSpec kCommands[] = {
      "check a bundle from the host's side",
      "Checks the bundle as an Audio Unit host would, through both of its doors (the entry function and the "
      "factory function), and prints one line a check. Fails when any check fails.",
-     {"qorv-host validate", "qorv-host validate --plugin build/release/QorvExample.component"}},
+     {"qorv-host validate", "qorv-host validate --plugin ../QorvExample.component"}},
     {Command::kPresetExport,
      "preset export",
      "[OPTIONS] --factory NAME -o FILE.qxs",
@@ -195,15 +195,15 @@ const CommandSpec kCommands[] = {
      "open the plug-in's editor in a window",
      "Opens the plug-in's editor as a host opens a plug-in's window, through the view factory that the "
      "plug-in names. While a display is there (DISPLAY set, QORV_HEADLESS unset) it is a real X11 window "
-     "until it is closed; otherwise it is headless, and --script's events and clock steps are replayed on "
-     "a virtual clock. The plug-in's message boxes (title, text and the button pressed) and the pages "
+     "until it is closed; otherwise it is headless, where it needs --png or --script (it shows nobody "
+     "anything), and --script's events and clock steps are replayed on a virtual clock. The plug-in's message boxes (title, text and the button pressed) and the pages "
      "and files it opens are told on standard error; with a display, xdg-open shows the pages and files. "
      "QORV_LOG_EVENTS=1 writes every event the window hands to the editor to standard error. In the X11 "
      "window Ctrl is the Mac's Control key for the mouse and the wheel (Ctrl-click resets a knob, "
      "Ctrl+wheel steps coarser) and its Command key for keys (Ctrl+A, C, X, V and Z select all, copy, cut, "
      "paste and undo in a typed value); Alt is Option and Super is Command. The window takes the editor's "
      "size, which its corner handle and the plug-in menu's scale items change.",
-     {"qorv-host editor", "qorv-host editor --screen-scale 2 --script clicks.txt --png editor.png"}},
+     {"qorv-host editor", "qorv-host editor --screen-scale 2 --script editor-clicks.txt --png clicks.png"}},
 };
 
 const CommandSpec* FindCommand(Command id)
@@ -270,6 +270,10 @@ const char* kExitStatus =
     "128 + N stopped by signal N (Ctrl-C, SIGTERM, SIGHUP), its outputs left as they were; "
     "a signal that comes once the outputs are being put in place lets the run end as "
     "it began, and says so.";
+
+// Where a command's examples run as written: beside the demo's files.
+const char* kExamplesWhere = "Examples, run in build/release/demo, which `make demo` fills (mic1.wav to mic5.wav, "
+                             "editor-clicks.txt), the host being ../bin/qorv-host there:";
 
 std::string OptionsHelp(unsigned commands)
 {
@@ -614,7 +618,7 @@ std::string HelpText(Command command)
     return text;
   }
   std::string text = Wrap("usage: " + program + " " + c->name, c->usage, 8) + "\n";
-  text += Wrap("", c->description, 0) + "\n" + OptionsHelp(Bit(command)) + "\nExamples:\n";
+  text += Wrap("", c->description, 0) + "\n" + OptionsHelp(Bit(command)) + "\n" + Wrap("", kExamplesWhere, 0);
   for (const char* example : c->examples)
     text += std::string("  ") + example + "\n";
   text += '\n';

@@ -10,6 +10,7 @@
 #include "host/PresetCommand.h"
 #include "host/RenderCommand.h"
 #include "host/SharedOptions.h"
+#include "host/Validator.h"
 
 #include <string>
 #include <vector>
@@ -46,6 +47,7 @@ struct CommandLine
   EditorOptions editor;
   InfoOptions info;
   PresetExportOptions presetExport;
+  ValidateOptions validate;
 };
 
 // Parses the arguments after the program's name. False with a message that names what is wrong.

@@ -7,6 +7,7 @@
 
 #include "host/ExitStatus.h"
 #include "host/OutputCheck.h"
+#include "host/PlaceOutputs.h"
 #include "host/PluginEntryPoints.h"
 #include "host/SharedOptions.h"
 #include "host/SignalStop.h"
@@ -14,6 +15,7 @@
 #include <initializer_list>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace qorvhost
 {
@@ -47,15 +49,21 @@ protected:
     return status == kExitDone ? kExitDone : Fail(status);
   }
 
-  // The status of a step that failed, after its message (mError).
+  // The last step's placing of the outputs (PlaceOutputs.h), its failure told as any step's.
+  int Place(const std::vector<NewOutput>& outputs)
+  {
+    const int status = PlaceOutputs(outputs, mError);
+    return status == kExitFailed ? Fail(status) : status;
+  }
+
+  // The one way a step fails: its message in mError, then `return Fail(status);`. The message goes to
+  // err, but not once a stop signal has come: what failed may be the stop's doing, and the stop is told
+  // by the exit status alone.
   int Fail(int status)
   {
-    mErr << mError << "\n";
+    if (!StopSignal()) mErr << mError << "\n";
     return status;
   }
-  // The same, but a failure once a stop signal has come ends the run quietly: the stop is told by the
-  // exit status alone.
-  int FailUnlessStopped(int status) { return StopSignal() ? kExitStopped : Fail(status); }
 
   PluginEntryPoints& mPlugin;
   SharedOptions f; // the run's own copies, which its steps may settle (mix's block size)

@@ -226,6 +226,14 @@ private:
   int KeepOpen();
   int WritePictures();
 
+  // Headless, the editor shows nobody anything: it is there to write its frame or to play a script.
+  bool NothingToDoHeadless() const { return o.png.empty() && o.script.empty(); }
+  static std::string NothingToDoHeadlessMessage(const std::string& reason)
+  {
+    return "no window for the editor (" + reason +
+           "): headless, it needs --png OUT.png to write its frame or --script FILE to replay events";
+  }
+
   std::vector<EditorScriptStep> mScript;
   std::unique_ptr<HostInstance> mInstance;
   std::unique_ptr<EditorReport> mReport;
@@ -245,6 +253,11 @@ int EditorRun::CheckOptions()
     mError = "--window-png needs a display (DISPLAY set, QORV_HEADLESS unset)";
     return Fail(kExitUsage);
   }
+  if (!qorvplatform::DisplayAvailable() && NothingToDoHeadless())
+  {
+    mError = NothingToDoHeadlessMessage(NoDisplayReason());
+    return Fail(kExitUsage);
+  }
   return kExitDone;
 }
 
@@ -255,8 +268,8 @@ int EditorRun::ReadScript()
   std::string text, why;
   if (ReadInputFile(o.script, InputKind::kScript, SIZE_MAX, text, why) != InputRead::kDone)
   {
-    mErr << "cannot read " << o.script << " (" << why << ")\n";
-    return kExitFailed;
+    mError = o.script + ": cannot read (" + why + ")";
+    return Fail(kExitFailed);
   }
   // Some editors save a text with a UTF-8 byte-order mark before its first line.
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
@@ -268,8 +281,8 @@ int EditorRun::ReadScript()
     mScript.emplace_back();
     if (!ReadEditorScriptLine(line, waited, mScript.back(), mError))
     {
-      mErr << o.script << ":" << number << ": " << mError << "\n";
-      return kExitFailed;
+      mError = o.script + ":" + std::to_string(number) + ": " + mError;
+      return Fail(kExitFailed);
     }
   }
   return kExitDone;
@@ -312,14 +325,17 @@ int EditorRun::OpenEditor()
        << (window.nativeWindow() ? "in an X11 window" : "headless") << std::endl; // a script may wait for it
   if (window.nativeWindow()) return kExitDone;
   if (!o.windowPng.empty())
-  {
     mError = "--window-png: no window on the screen (" + HeadlessReason(window) + ")";
-    return Fail(kExitFailed);
+  else if (NothingToDoHeadless())
+    mError = NothingToDoHeadlessMessage(HeadlessReason(window));
+  else
+  {
+    // A display that is there but shows no window is told; without one, headless is what was asked for.
+    if (qorvplatform::DisplayAvailable())
+      mErr << "no window for the editor (" << HeadlessReason(window) << "): it runs headless\n";
+    return kExitDone;
   }
-  // A display that is there but shows no window is told; without one, headless is what was asked for.
-  if (qorvplatform::DisplayAvailable())
-    mErr << "no window for the editor (" << HeadlessReason(window) << "): it runs headless\n";
-  return kExitDone;
+  return Fail(kExitFailed);
 }
 
 // The script's events and waits, after the first frames.
@@ -364,8 +380,7 @@ int EditorRun::WritePictures()
       !StageOutput(pngFile, o.png, png.data(), png.size(), mError) ||
       !StageOutput(windowPngFile, o.windowPng, windowPng.data(), windowPng.size(), mError))
     return Fail(kExitFailed);
-  const int status = PlaceOutputs({{&pngFile, o.png}, {&windowPngFile, o.windowPng}}, mError);
-  return status == kExitFailed ? Fail(kExitFailed) : status;
+  return Place({{&pngFile, o.png}, {&windowPngFile, o.windowPng}});
 }
 } // namespace
 

@@ -64,7 +64,8 @@ bool RunEditorScriptLine(const std::string& line, NSWindow& window, EditorScript
 // The editor of the plug-in loaded from shared.plugin, with shared.presetFile loaded and shared.sets set
 // before it opens. kExitDone, else kExitFailed with a message on err (kExitUsage when an output would
 // overwrite an input or another output, --window-png is asked for without a display, or a setting names
-// no parameter or value of it), or kExitStopped when a stop signal came first (ExitStatus.h).
+// no parameter or value of it; also without a display, kExitFailed with a display that cannot be opened,
+// when neither --png nor --script gives the editor something to do headless), or kExitStopped when a stop signal came first (ExitStatus.h).
 int RunEditor(PluginEntryPoints& plugin, const SharedOptions& shared, const EditorOptions& options,
               std::ostream& out, std::ostream& err);
 } // namespace qorvhost

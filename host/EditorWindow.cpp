@@ -137,14 +137,21 @@ EditorWindow::~EditorWindow()
   qorvplatform::SetShowToUser(false);
 }
 
-std::string HeadlessReason(NSWindow& window)
+std::string NoDisplayReason()
 {
-  if (window.nativeWindow()) return "";
   const char* display = std::getenv("DISPLAY");
   const char* headless = std::getenv("QORV_HEADLESS");
   if (headless && *headless && std::string(headless) != "0") return "QORV_HEADLESS is set";
   if (!display || !*display) return "DISPLAY is not set";
+  return "";
+}
+
+std::string HeadlessReason(NSWindow& window)
+{
+  if (window.nativeWindow()) return "";
+  const std::string reason = NoDisplayReason();
+  if (!reason.empty()) return reason;
   const std::string refusal = qorvplatform::DisplayRefusal();
-  return refusal.empty() ? std::string("the display ") + display + " cannot be opened" : refusal;
+  return refusal.empty() ? std::string("the display ") + std::getenv("DISPLAY") + " cannot be opened" : refusal;
 }
 } // namespace qorvhost

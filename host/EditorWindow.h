@@ -55,4 +55,7 @@ private:
 // Why the window is not on the screen ("" when it is in an X11 window): no DISPLAY, QORV_HEADLESS set, a
 // display that cannot be opened, or one that cannot show a window.
 std::string HeadlessReason(NSWindow& window);
+// Why no window can be tried before one opens ("" when a display is named): no DISPLAY, or QORV_HEADLESS
+// set.
+std::string NoDisplayReason();
 } // namespace qorvhost

@@ -176,13 +176,6 @@ void ShowWindow(NSWindow& window, bool show)
     window.orderOut(nullptr);
 }
 
-std::string AutomationText(const AutomationRecorder& automation)
-{
-  std::ostringstream text;
-  automation.WriteCsv(text);
-  return text.str();
-}
-
 // One run of the command, step by step (CommandRun.h).
 class MixRun : public CommandRun<MixOptions>
 {
@@ -221,12 +214,13 @@ private:
   int Commit();
   void PrintSummary();
 
-  // Track t's next block (silence past its end) into in; false with the message on a read error.
+  // Track t's next block (silence past its end) into in; false with the message in mError on a read
+  // error.
   bool ReadTrack(int t, Buffers& in, UInt32 n);
   int RenderBlock(UInt32 n);
   // After the n frames that end at mSongSeconds.
   void TurnMainThread(UInt32 n);
-  bool WriteEditorFrame();
+  bool WriteEditorFrame(); // false with the message in mError
   void LogGains(long pos, UInt32 n);
 
   std::vector<std::unique_ptr<AudioFileReader>> mTracks;
@@ -281,18 +275,18 @@ int MixRun::CheckOptions()
 {
   if (f.output.empty() || f.inputs.empty() || f.block < 1)
   {
-    mErr << "mix needs -o OUT.wav and at least one input\n";
-    return kExitUsage;
+    mError = "mix needs -o OUT.wav and at least one input";
+    return Fail(kExitUsage);
   }
   if (o.internal && f.inputs.size() != 1)
   {
-    mErr << "--internal mixes exactly one mono or stereo file\n";
-    return kExitUsage;
+    mError = "--internal mixes exactly one mono or stereo file";
+    return Fail(kExitUsage);
   }
   if (f.inputs.size() > size_t(kMaxTracks))
   {
-    mErr << "at most " << kMaxTracks << " tracks\n";
-    return kExitUsage;
+    mError = "at most " + std::to_string(kMaxTracks) + " tracks";
+    return Fail(kExitUsage);
   }
   RunFiles files;
   for (const std::string& path : f.inputs)
@@ -318,14 +312,16 @@ int MixRun::OpenTracks()
     if (!track.Open(path, mError)) return Fail(kExitFailed);
     if (track.NChannels() < 1 || track.NChannels() > 2)
     {
-      mErr << path << ": " << track.NChannels() << " channels; tracks are mono or stereo\n";
-      return kExitFailed;
+      mError = path + ": " + std::to_string(track.NChannels()) + " channels; tracks are mono or stereo";
+      return Fail(kExitFailed);
     }
     if (track.SampleRate() != mTracks[0]->SampleRate())
     {
-      mErr << path << ": " << track.SampleRate() << " Hz, but " << f.inputs[0] << " has "
-           << mTracks[0]->SampleRate() << " Hz\n";
-      return kExitFailed;
+      std::ostringstream error;
+      error << path << ": " << track.SampleRate() << " Hz, but " << f.inputs[0] << " has "
+            << mTracks[0]->SampleRate() << " Hz";
+      mError = error.str();
+      return Fail(kExitFailed);
     }
     if (!track.Truncation().empty()) mErr << track.Truncation() << "; mixing the frames it holds\n";
     mFrames = std::max(mFrames, track.NFrames());
@@ -394,8 +390,8 @@ int MixRun::ChooseClock()
     fs::create_directories(o.pngDir, ec);
     if (ec)
     {
-      mErr << "cannot make the folder " << o.pngDir << ": " << ec.message() << "\n";
-      return kExitFailed;
+      mError = "cannot make the folder " + o.pngDir + ": " + ec.message();
+      return Fail(kExitFailed);
     }
   }
   // The idle timers of the instances run on the clock chosen before any instance starts one.
@@ -454,8 +450,8 @@ int MixRun::StartLogs()
   mGainsPublished = writeAutomation >= 0.5f;
   if (!mGainsPublished && !o.gainsCsv.empty())
   {
-    mErr << "--gains: the mixer publishes no gains while \"Write Automation\" is off\n";
-    return kExitUsage;
+    mError = "--gains: the mixer publishes no gains while \"Write Automation\" is off";
+    return Fail(kExitUsage);
   }
 
   mGains = o.gainsCsv.empty() ? nullptr : mGainsFile.Stream();
@@ -471,8 +467,8 @@ int MixRun::StartLogs()
     for (AudioUnitParameterID gain : mParams.gains)
       if (OSStatus status = mAutomation.Listen(mMixer->Unit(), gain, 1))
       {
-        mErr << "cannot listen to the mixer's automation (status " << status << ")\n";
-        return kExitFailed;
+        mError = "cannot listen to the mixer's automation (status " + std::to_string(status) + ")";
+        return Fail(kExitFailed);
       }
   return kExitDone;
 }
@@ -490,11 +486,7 @@ bool MixRun::ReadTrack(int t, Buffers& in, UInt32 n)
   const int ch = mTracks[size_t(t)]->NChannels();
   float* dest[2] = {in[0].data(), in[size_t(ch - 1)].data()};
   const long got = mTracks[size_t(t)]->Read(dest, long(n), mError);
-  if (got < 0)
-  {
-    mErr << mError << "\n";
-    return false;
-  }
+  if (got < 0) return false;
   for (int c = 0; c < ch; ++c)
     std::fill(in[size_t(c)].begin() + got, in[size_t(c)].begin() + n, 0.f);
   return true;
@@ -508,14 +500,14 @@ int MixRun::RenderBlock(UInt32 n)
   for (int t = 0; t < int(mSenders.size()); ++t)
   {
     auto& in = t == 0 ? mFirstIn : mNextIn;
-    if (!ReadTrack(t, in, n)) return kExitFailed;
+    if (!ReadTrack(t, in, n)) return Fail(kExitFailed);
     const int ch = mTracks[size_t(t)]->NChannels();
     const float* ins[2] = {in[0].data(), in[size_t(ch - 1)].data()};
     float* outs[2] = {mScratchOut[0].data(), mScratchOut[1].data()};
     if (OSStatus status = mSenders[size_t(t)]->Render(ins, outs, n))
     {
-      mErr << "render of track " << (t + 1) << " failed (status " << status << ")\n";
-      return kExitFailed;
+      mError = f.inputs[size_t(t)] + ": render failed (status " + std::to_string(status) + ")";
+      return Fail(kExitFailed);
     }
     if (o.tracks)
       for (int c = 0; c < 2; ++c)
@@ -525,7 +517,7 @@ int MixRun::RenderBlock(UInt32 n)
   const float* ins[2];
   if (o.internal)
   {
-    if (!ReadTrack(0, mFirstIn, n)) return kExitFailed;
+    if (!ReadTrack(0, mFirstIn, n)) return Fail(kExitFailed);
     ins[0] = mFirstIn[0].data();
     ins[1] = mFirstIn[size_t(mTracks[0]->NChannels() - 1)].data();
   }
@@ -537,8 +529,8 @@ int MixRun::RenderBlock(UInt32 n)
   float* outs[2] = {mScratchOut[0].data(), mScratchOut[1].data()};
   if (OSStatus status = mMixer->Render(ins, outs, n))
   {
-    mErr << "render of the mixer failed (status " << status << ")\n";
-    return kExitFailed;
+    mError = "render of the mixer failed (status " + std::to_string(status) + ")";
+    return Fail(kExitFailed);
   }
   if (!o.tracks)
     for (int c = 0; c < 2; ++c)
@@ -599,11 +591,8 @@ bool MixRun::WriteEditorFrame()
   std::snprintf(name, sizeof name, "frame-%04d.png", int(mEditorFrames.Count()) + 1);
   const std::string path = (std::filesystem::path(o.pngDir) / name).string();
   std::vector<unsigned char> png;
-  if (EditorFramePng(mEditor->View(), path, png, mError) &&
-      mEditorFrames.Stage(path, png.data(), png.size(), mError))
-    return true;
-  mErr << mError << "\n";
-  return false;
+  return EditorFramePng(mEditor->View(), path, png, mError) &&
+         mEditorFrames.Stage(path, png.data(), png.size(), mError);
 }
 
 // The gains the mixer published for the block at pos: a line of the gains file and the summary's sums.
@@ -654,7 +643,7 @@ int MixRun::Render()
     const bool last = pos + long(n) >= mFrames;
     if (mEditor && o.pngEvery > 0 && (mSongSeconds >= mNextFrame || last))
     {
-      if (!WriteEditorFrame()) return kExitFailed;
+      if (!WriteEditorFrame()) return Fail(kExitFailed);
       mNextFrame += o.pngEvery;
     }
     ++mBlocks;
@@ -672,7 +661,7 @@ int MixRun::Render()
 int MixRun::Commit()
 {
   std::string state;
-  const std::string automationText = o.automationCsv.empty() ? std::string() : AutomationText(mAutomation);
+  const std::string automationText = o.automationCsv.empty() ? std::string() : mAutomation.Csv();
   if ((!o.stateOut.empty() && !StateFileBytes(mMixer->Unit(), state, mError)) ||
       !StageOutput(mStateFile, o.stateOut, state.data(), state.size(), mError) ||
       !StageOutput(mAutomationFile, o.automationCsv, automationText.data(), automationText.size(), mError) ||
@@ -683,8 +672,7 @@ int MixRun::Commit()
                                     {&mStateFile, o.stateOut},
                                     {&mAutomationFile, o.automationCsv}};
   mEditorFrames.AddTo(outputs);
-  const int status = PlaceOutputs(outputs, mError);
-  return status == kExitFailed ? Fail(kExitFailed) : status;
+  return Place(outputs);
 }
 
 void MixRun::PrintSummary()

@@ -1,6 +1,7 @@
 #include "host/PluginInfo.h"
 
 #include "host/CFText.h"
+#include "host/CommandRun.h"
 #include "host/ExitStatus.h"
 #include "host/HostInstance.h"
 #include "host/ParameterTable.h"
@@ -174,13 +175,30 @@ bool PrintPluginInfoJson(PluginEntryPoints& plugin, std::ostream& out, std::stri
   return true;
 }
 
+namespace
+{
+// One run of the command, step by step (CommandRun.h).
+class InfoRun : public CommandRun<InfoOptions>
+{
+public:
+  using CommandRun::CommandRun;
+
+  int Run() { return RunSteps<InfoRun>({&InfoRun::PrintListing}); }
+
+private:
+  int PrintListing()
+  {
+    if (o.json ? PrintPluginInfoJson(mPlugin, mOut, mError) : PrintPluginInfo(mPlugin, mOut, mError))
+      return kExitDone;
+    mError = f.plugin + ": " + mError;
+    return Fail(kExitFailed);
+  }
+};
+} // namespace
+
 int RunInfo(PluginEntryPoints& plugin, const SharedOptions& shared, const InfoOptions& options,
             std::ostream& out, std::ostream& err)
 {
-  std::string error;
-  if (options.json ? PrintPluginInfoJson(plugin, out, error) : PrintPluginInfo(plugin, out, error))
-    return kExitDone;
-  err << shared.plugin << ": " << error << "\n";
-  return kExitFailed;
+  return InfoRun(plugin, shared, options, out, err).Run();
 }
 } // namespace qorvhost

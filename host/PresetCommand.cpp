@@ -2,7 +2,6 @@
 
 #include "host/CommandRun.h"
 #include "host/HostInstance.h"
-#include "host/OutputCheck.h"
 #include "host/StageOutputs.h"
 #include "host/StateFiles.h"
 
@@ -44,16 +43,14 @@ private:
     if (au && SelectFactoryPreset(au->Unit(), o.factory, mError) &&
         PresetDocumentFromState(au->Unit(), mDocument, mError))
       return kExitDone;
-    return FailUnlessStopped(kExitFailed);
+    return Fail(kExitFailed);
   }
 
   int PlaceDocument()
   {
     iplugin::AtomicFile file;
-    if (!StageOutput(file, f.output, mDocument.data(), mDocument.size(), mError))
-      return FailUnlessStopped(kExitFailed);
-    const int status = PlaceOutputs({{&file, f.output}}, mError);
-    return status == kExitFailed ? FailUnlessStopped(kExitFailed) : status;
+    if (!StageOutput(file, f.output, mDocument.data(), mDocument.size(), mError)) return Fail(kExitFailed);
+    return Place({{&file, f.output}});
   }
 
   std::string mDocument;

@@ -3,11 +3,10 @@
 #include "host/AudioFile.h"
 #include "host/CommandRun.h"
 #include "host/HostInstance.h"
-#include "host/OutputCheck.h"
-#include "host/PlaceOutputs.h"
 
 #include <algorithm>
 #include <memory>
+#include <sstream>
 
 namespace qorvhost
 {
@@ -42,7 +41,7 @@ private:
   int ReadInput()
   {
     std::string warning;
-    if (!ReadAudioFile(Input(), mIn, mError, &warning)) return FailUnlessStopped(kExitFailed);
+    if (!ReadAudioFile(Input(), mIn, mError, &warning)) return Fail(kExitFailed);
     if (!warning.empty()) mErr << warning << "; rendering the frames it holds\n";
     return kExitDone;
   }
@@ -57,9 +56,11 @@ private:
       status = mInstance->Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1));
     if (status == noErr) status = mInstance->Initialize();
     if (status == noErr) return kExitDone;
-    mErr << Input() << ": the plug-in does not take " << mIn.NChannels() << " channels at " << mIn.sampleRate
-         << " Hz (status " << status << ")\n";
-    return kExitFailed;
+    std::ostringstream error;
+    error << Input() << ": the plug-in does not take " << mIn.NChannels() << " channels at " << mIn.sampleRate
+          << " Hz (status " << status << ")";
+    mError = error.str();
+    return Fail(kExitFailed);
   }
 
   // Longer blocks go in slices of what the plug-in takes.
@@ -74,17 +75,16 @@ private:
                              std::min<UInt32>(f.block, std::max<UInt32>(slice, 1)), StopRequested);
     if (StopSignal()) return kExitStopped;
     if (status == noErr) return kExitDone;
-    mErr << Input() << ": render failed (status " << status << ")\n";
-    return kExitFailed;
+    mError = Input() + ": render failed (status " + std::to_string(status) + ")";
+    return Fail(kExitFailed);
   }
 
   int Commit()
   {
     AudioFileWriter writer;
     if (!WriteAudioFrames(writer, f.output, mRendered, mError) || !writer.Complete(mError))
-      return FailUnlessStopped(kExitFailed);
-    const int status = PlaceOutputs({{&writer.File(), f.output}}, mError);
-    return status == kExitFailed ? FailUnlessStopped(kExitFailed) : status;
+      return Fail(kExitFailed);
+    return Place({{&writer.File(), f.output}});
   }
 
   void PrintSummary()

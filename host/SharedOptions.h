@@ -1,6 +1,6 @@
 // What more than one command of qorv-host takes, parsed once from the command line into one record; each
 // command's own options are in its own record (MixOptions, RenderOptions, EditorOptions,
-// PresetExportOptions, InfoOptions; validate has none).
+// PresetExportOptions, InfoOptions, ValidateOptions).
 #pragma once
 
 #include <string>

@@ -1,19 +1,14 @@
 #include "host/StateFiles.h"
 
-#include "framework/AtomicFile.h"
 #include "host/CFText.h"
 #include "host/InputFiles.h"
-#include "host/MessageStream.h"
 #include "host/ParameterList.h"
 #include "host/PresetDocument.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
-#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace qorvhost
 {
@@ -37,16 +32,6 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error)
   }
   error = path + ": cannot read (" + why + ")";
   return false;
-}
-
-bool WriteFile(const std::string& path, const void* bytes, size_t size, std::string& error)
-{
-  if (!iplugin::WriteFileAtomically(path.c_str(), bytes, size))
-  {
-    error = CannotWrite(path);
-    return false;
-  }
-  return true;
 }
 
 std::string Status(const char* what, OSStatus status)
@@ -148,12 +133,6 @@ bool UnwrapStateChunk(const unsigned char* bytes, size_t size, std::string& docu
   if (l > size - 32) return false;
   document.assign(reinterpret_cast<const char*>(bytes + 32), l);
   return true;
-}
-
-bool SaveStateFile(AudioUnit unit, const std::string& path, std::string& error)
-{
-  std::string bytes;
-  return StateFileBytes(unit, bytes, error) && WriteFile(path, bytes.data(), bytes.size(), error);
 }
 
 bool StateFileBytes(AudioUnit unit, std::string& bytes, std::string& error)

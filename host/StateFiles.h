@@ -11,9 +11,7 @@
 
 namespace qorvhost
 {
-// The instance's ClassInfo written as an XML property list (the file replaced whole, or left as it was).
-bool SaveStateFile(AudioUnit unit, const std::string& path, std::string& error);
-// The same property list's bytes.
+// The instance's ClassInfo as the bytes of an XML property list, for an output staged as the others.
 bool StateFileBytes(AudioUnit unit, std::string& bytes, std::string& error);
 // A property list file handed to the instance as its ClassInfo; the instance's status on refusal.
 bool RestoreStateFile(AudioUnit unit, const std::string& path, std::string& error);

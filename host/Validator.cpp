@@ -1,5 +1,6 @@
 #include "host/Validator.h"
 
+#include "host/CommandRun.h"
 #include "host/ExitStatus.h"
 #include "host/HostInstance.h"
 
@@ -475,11 +476,46 @@ int PrintResults(const std::vector<CheckResult>& results, std::ostream& out)
   return failed;
 }
 
-int RunValidate(PluginEntryPoints& plugin, std::ostream& out)
+namespace
 {
-  std::vector<CheckResult> all = Validate(plugin, Door::kEntry);
-  for (CheckResult& r : Validate(plugin, Door::kFactory))
-    all.push_back(std::move(r));
-  return PrintResults(all, out) == 0 ? kExitDone : kExitFailed;
+// One run of the command, step by step (CommandRun.h).
+class ValidateRun : public CommandRun<ValidateOptions>
+{
+public:
+  using CommandRun::CommandRun;
+
+  int Run()
+  {
+    return RunSteps<ValidateRun>(
+        {&ValidateRun::CheckEntryDoor, &ValidateRun::CheckFactoryDoor, &ValidateRun::PrintReport});
+  }
+
+private:
+  int CheckEntryDoor() { return CheckDoor(Door::kEntry); }
+  int CheckFactoryDoor() { return CheckDoor(Door::kFactory); }
+  int CheckDoor(Door door)
+  {
+    for (CheckResult& r : Validate(mPlugin, door))
+      mResults.push_back(std::move(r));
+    return kExitDone;
+  }
+
+  int PrintReport()
+  {
+    const int failed = PrintResults(mResults, mOut);
+    if (failed == 0) return kExitDone;
+    mError = f.plugin + ": " + std::to_string(failed) + " of " + std::to_string(mResults.size()) +
+             " checks failed";
+    return Fail(kExitFailed);
+  }
+
+  std::vector<CheckResult> mResults;
+};
+} // namespace
+
+int RunValidate(PluginEntryPoints& plugin, const SharedOptions& shared, const ValidateOptions& options,
+                std::ostream& out, std::ostream& err)
+{
+  return ValidateRun(plugin, shared, options, out, err).Run();
 }
 } // namespace qorvhost

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/PluginEntryPoints.h"
+#include "host/SharedOptions.h"
 
 #include <iosfwd>
 #include <string>
@@ -24,7 +25,13 @@ std::vector<CheckResult> Validate(PluginEntryPoints& plugin, Door door);
 // One line per check, then "N passed, M failed"; returns the number of failures.
 int PrintResults(const std::vector<CheckResult>& results, std::ostream& out);
 
+// validate takes no options of its own; the record keeps its run shaped as every command's.
+struct ValidateOptions
+{
+};
+
 // Every check through both doors, the entry function's first, printed on out: kExitDone when all pass,
-// else kExitFailed (ExitStatus.h).
-int RunValidate(PluginEntryPoints& plugin, std::ostream& out);
+// else kExitFailed with the number that failed on err (ExitStatus.h).
+int RunValidate(PluginEntryPoints& plugin, const SharedOptions& shared, const ValidateOptions& options,
+                std::ostream& out, std::ostream& err);
 } // namespace qorvhost

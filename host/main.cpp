@@ -26,13 +26,15 @@ using namespace qorvhost;
 
 namespace
 {
-// The product bundle next to the build's bin folder.
+// The product bundle next to the build's bin folder. The program's own file, not argv[0], which a shell
+// that found the host on PATH gives as a bare name.
 std::string DefaultBundle(const char* argv0)
 {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path build = fs::weakly_canonical(fs::path(argv0), ec).parent_path().parent_path();
-  return (build / "Qorv.component").string();
+  fs::path program = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) program = fs::weakly_canonical(fs::path(argv0), ec);
+  return (program.parent_path().parent_path() / "Qorv.component").string();
 }
 
 // After the message that names what is wrong, the pointer to the help.
@@ -72,7 +74,7 @@ int RunCommand(PluginEntryPoints& plugin, const CommandLine& o, std::ostream& me
   case Command::kInfo:
     return RunInfo(plugin, o.shared, o.info, std::cout, messages);
   case Command::kValidate:
-    return RunValidate(plugin, std::cout);
+    return RunValidate(plugin, o.shared, o.validate, std::cout, messages);
   case Command::kMix:
   {
     MixOptions mix = o.mix;

@@ -1,4 +1,5 @@
 // Arbitrary bytes as a preset file: refused with nothing changed, or applied, never a crash.
+#include "tests/fuzz/FuzzScratch.h"
 #include "tests/mixer/PresetTestPlugin.h"
 
 #include <cstdint>
@@ -6,14 +7,12 @@
 #include <cstdlib>
 #include <string>
 
-#include <unistd.h>
-
 using namespace iplugin;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
   static mixtest::PresetTestPlugin* plug = new mixtest::PresetTestPlugin;
-  static const std::string path = "/tmp/qorv_preset_fuzz_" + std::to_string(getpid()) + ".qxs";
+  static const std::string path = qorvfuzz::ScratchFolder() + "/preset.qxs";
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;
   std::fwrite(data, 1, size, f);
@@ -26,6 +25,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   std::vector<double> values(size_t(plug->NParams()), 0.0);
   if (plug->mXml.ReadPresetFile(*plug, path.c_str(), values.data()) != loaded) std::abort();
   plug->handled.clear();
-  std::remove(path.c_str());
   return 0;
 }

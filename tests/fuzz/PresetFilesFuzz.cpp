@@ -1,10 +1,10 @@
 // Program and bank files and the state formats of the plug-in base: any bytes are refused or read
 // without touching memory outside the input.
 #include "framework/IPluginBase.h"
+#include "tests/fuzz/FuzzScratch.h"
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 using namespace iplugin;
 
@@ -26,7 +26,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-  static const std::string path = "/tmp/qorv-preset-fuzz-" + std::to_string(getpid()) + ".bin";
+  static const std::string path = qorvfuzz::ScratchFolder() + "/preset.bin";
   if (FILE* f = std::fopen(path.c_str(), "wb"))
   {
     std::fwrite(data, 1, size, f);

@@ -1,6 +1,7 @@
 // A host's saved mixer state read back from arbitrary property-list bytes: the restore answers with a
 // status, every parameter stays in its range, and a refused state changes nothing.
 #include "editor/plugin/Qorv.h"
+#include "tests/fuzz/FuzzScratch.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -8,8 +9,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 using namespace iplugin;
 
@@ -27,8 +26,7 @@ std::vector<double> Values(const Qorv& plug)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
   // The instance's data folders go to a scratch place, not the user's.
-  const std::string home = "/tmp/qorv_classinfo_fuzz_" + std::to_string(getpid());
-  setenv("XDG_DATA_HOME", home.c_str(), 1);
+  setenv("XDG_DATA_HOME", qorvfuzz::ScratchFolder().c_str(), 1);
   return 0;
 }
 

@@ -1,6 +1,7 @@
 // The host's audio files: written in blocks of any size and read back in blocks of any size, every
 // sample comes back as it was, in each format a recording arrives in.
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +48,8 @@ TEST(AudioFile, BlocksOfAnySizeKeepEverySample)
                                 file.channels[size_t(channels - 1)].data() + start};
           ASSERT_TRUE(writer.Write(in, n, error)) << error;
         }
-        ASSERT_TRUE(writer.Commit(error)) << error;
+        ASSERT_TRUE(writer.Complete(error)) << error;
+        ASSERT_EQ(PlaceOutputs({{&writer.File(), path}}, error), kExitDone) << error;
 
         AudioFileReader reader;
         ASSERT_TRUE(reader.Open(path, error)) << error;
@@ -123,7 +125,7 @@ TEST(AudioFile, FloatWavsSayTheirFormatWhole)
         std::to_string(c.encoding) + " " + std::to_string(c.channels) + "x" + std::to_string(c.frames);
     const std::string path = dir + "/new.wav";
     std::string error;
-    ASSERT_TRUE(WriteAudioFile(path, file, error)) << error;
+    ASSERT_TRUE(qorvtest::PlaceRecording(path, file, error)) << error;
     const std::string bytes = Bytes(path);
     ASSERT_GT(bytes.size(), 58u);
     EXPECT_EQ(LE32(bytes, 4), bytes.size() - 8) << what;
@@ -182,7 +184,7 @@ TEST(AudioFile, SoxReadsFloatWavsWithoutAWarning)
   {
     const std::string path = dir + "/mix.wav";
     std::string error;
-    ASSERT_TRUE(WriteAudioFile(path, FloatFile(c.encoding, c.channels, c.frames), error)) << error;
+    ASSERT_TRUE(qorvtest::PlaceRecording(path, FloatFile(c.encoding, c.channels, c.frames), error)) << error;
     std::string said;
     FILE* sox = popen(("sox --i '" + path + "' 2>&1").c_str(), "r");
     ASSERT_TRUE(sox);

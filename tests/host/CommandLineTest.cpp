@@ -1,6 +1,7 @@
 // qorv-host as a user and a script meet it: run as a process, its help, exit status, messages, progress
 // display and JSON listing.
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 #include "host/HostInstance.h"
 #include "host/MessageStream.h"
 #include "host/ParameterTable.h"
@@ -58,7 +59,7 @@ protected:
     AudioFile f;
     f.channels = {std::move(samples)};
     std::string error;
-    EXPECT_TRUE(WriteAudioFile(dir + "/" + name, f, error)) << error;
+    EXPECT_TRUE(qorvtest::PlaceRecording(dir + "/" + name, f, error)) << error;
     return dir + "/" + name;
   }
 
@@ -105,17 +106,17 @@ TEST_F(CommandLineTest, EveryCommandHasHelpWithEveryOptionAndExample)
         "--progress",
         "-q, --quiet",
         "--plugin BUNDLE",
-        "Examples:\n  qorv-host mix ",
+        "../bin/qorv-host there:\n  qorv-host mix ",
         "2 a usage error"}},
       {{"mix", "-o", "x.wav", "-h"}, {"usage: qorv-host mix"}},
       {{"render", "--help"},
        {"usage: qorv-host render [OPTIONS] -o OUT.wav IN.wav", "--bypass", "--door entry|factory",
-        "(default: factory)", "--block N", "Examples:\n  qorv-host render "}},
-      {{"info", "--help"}, {"usage: qorv-host info", "--json", "Examples:\n  qorv-host info"}},
-      {{"validate", "-h"}, {"usage: qorv-host validate", "Examples:\n  qorv-host validate"}},
+        "(default: factory)", "--block N", "../bin/qorv-host there:\n  qorv-host render "}},
+      {{"info", "--help"}, {"usage: qorv-host info", "--json", "../bin/qorv-host there:\n  qorv-host info"}},
+      {{"validate", "-h"}, {"usage: qorv-host validate", "../bin/qorv-host there:\n  qorv-host validate"}},
       {{"preset", "export", "--help"},
        {"usage: qorv-host preset export", "--factory NAME", "-o FILE.qxs",
-        "Examples:\n  qorv-host preset export"}},
+        "../bin/qorv-host there:\n  qorv-host preset export"}},
       {{"preset", "--help"}, {"usage: qorv-host preset export"}},
   };
   for (const Case& c : cases)
@@ -191,10 +192,10 @@ TEST_F(CommandLineTest, EachKindOfFailureHasItsStatusAndNamesWhatIsWrong)
       {{"mix", "--set", "atack=0.1", "-o", out, a}, 2, "(did you mean \"Attack\"?)"},
       {{"mix", "--set", "Write Automaton=On", "-o", out, a}, 2, "(did you mean \"Write Automation\"?)"},
       {{"mix", "--set", "Mix Mode=Loudest", "-o", out, a}, 2, "\"Loudest\" is not a value of \"Mix Mode\""},
-      {{"editor", "--set", "Mix Mod=Prio"},
+      {{"editor", "--set", "Mix Mod=Prio", "--png", out},
        2,
        "unknown parameter name \"Mix Mod\" (did you mean \"Mix Mode\"?)"},
-      {{"editor", "--set", "Mix Mode=Loudest"}, 2, "\"Loudest\" is not a value of \"Mix Mode\""},
+      {{"editor", "--set", "Mix Mode=Loudest", "--png", out}, 2, "\"Loudest\" is not a value of \"Mix Mode\""},
       {{"mix", "--set", "Plugin Mode=Send CH 3", "-o", out, a},
        2,
        "\"Plugin Mode\" cannot be set here: the host"},
@@ -217,6 +218,11 @@ TEST_F(CommandLineTest, EachKindOfFailureHasItsStatusAndNamesWhatIsWrong)
       {{"mix", "--preset", dir + "/missing.qxs", "-o", out, a}, 1, dir + "/missing.qxs: cannot read"},
       {{"mix", "-o", dir + "/no/such/folder/mix.wav", a}, 1, dir + "/no/such/folder/mix.wav: cannot write"},
       {{"info", "--plugin", dir + "/None.component"}, 1, dir + "/None.component: no such plug-in bundle"},
+      // Every command's failed step in the same form.
+      {{"render", "-o", out, dir + "/missing.wav"}, 1, dir + "/missing.wav: no such file or directory"},
+      {{"editor", "--script", dir + "/missing.txt"},
+       1,
+       dir + "/missing.txt: cannot read (no such file or directory)"},
   };
   for (const Case& c : cases)
   {

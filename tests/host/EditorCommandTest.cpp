@@ -1,6 +1,7 @@
 // `qorv-host editor` (and the editor frames of `mix`) as a person at the window meets it: the files it
 // writes, the bundle it opens, and what it shows when the plug-in asks the system for something.
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 #include "mixer/UpdatePage.h"
 #include "tests/host/HostProcess.h"
 #include "tests/support/FileSizeCut.h"
@@ -131,7 +132,8 @@ TEST_F(EditorCommandTest, AFailedPictureWriteIsAnErrorAndLeavesTheOldFileWhole)
 }
 
 // Without a window on the screen the editor says so before anything runs: --window-png is refused (as a
-// usage error when no display is set), and `mix --editor` tells that its editor runs headless.
+// usage error when no display is set), so is an editor with nothing to write or play, which would show
+// nobody anything, and `mix --editor` tells that its editor runs headless.
 TEST_F(EditorCommandTest, WithoutAWindowTheEditorSaysSoBeforeAnythingRuns)
 {
   const std::string png = dir + "/window.png", script = dir + "/click.txt";
@@ -140,17 +142,27 @@ TEST_F(EditorCommandTest, WithoutAWindowTheEditorSaysSoBeforeAnythingRuns)
   struct Case
   {
     const char *display, *headless;
+    std::vector<std::string> args;
     int status;
-    const char* message;
+    std::string message;
   };
-  for (const Case& c : {Case{":0", "1", 2, "--window-png needs a display"},
-                        Case{nullptr, nullptr, 2, "--window-png needs a display"},
-                        Case{"/nowhere/no-server:7", nullptr, 1, "/nowhere/no-server:7 cannot be opened"}})
+  const std::vector<std::string> windowPng = {"editor", "--window-png", png, "--script", script};
+  const std::vector<std::string> nothingToWrite = {"editor", "--set", "Mix Mode=Prio"};
+  const std::string needs = "): headless, it needs --png OUT.png to write its frame or --script FILE to "
+                            "replay events\n";
+  for (const Case& c :
+       {Case{":0", "1", windowPng, 2, "--window-png needs a display"},
+        Case{nullptr, nullptr, windowPng, 2, "--window-png needs a display"},
+        Case{"/nowhere/no-server:7", nullptr, windowPng, 1, "/nowhere/no-server:7 cannot be opened"},
+        Case{":0", "1", nothingToWrite, 2, "no window for the editor (QORV_HEADLESS is set" + needs},
+        Case{nullptr, nullptr, nothingToWrite, 2, "no window for the editor (DISPLAY is not set" + needs},
+        Case{"/nowhere/no-server:7", nullptr, nothingToWrite, 1,
+             "no window for the editor (the display /nowhere/no-server:7 cannot be opened" + needs}})
   {
     qorvtest::ScopedEnvironment env;
     env.Set("DISPLAY", c.display);
     env.Set("QORV_HEADLESS", c.headless);
-    const HostRun run = Host({"editor", "--window-png", png, "--script", script});
+    const HostRun run = Host(c.args);
     EXPECT_EQ(run.status, c.status) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.out.find("changed"), std::string::npos) << run.out;
@@ -161,7 +173,7 @@ TEST_F(EditorCommandTest, WithoutAWindowTheEditorSaysSoBeforeAnythingRuns)
   qorvhost::AudioFile tone;
   tone.channels = {std::vector<float>(4800, 0.1f)};
   std::string error;
-  ASSERT_TRUE(qorvhost::WriteAudioFile(dir + "/a.wav", tone, error)) << error;
+  ASSERT_TRUE(qorvtest::PlaceRecording(dir + "/a.wav", tone, error)) << error;
   const HostRun mix = Host({"mix", "-q", "--editor", "-o", dir + "/mix.wav", dir + "/a.wav"});
   EXPECT_EQ(mix.status, 0) << mix.err;
   EXPECT_NE(mix.err.find("no window for the editor (QORV_HEADLESS is set): it runs headless"),
@@ -180,7 +192,7 @@ TEST_F(EditorCommandTest, MixEditorFramesThatCannotBeWrittenFailTheMixAndKeepThe
   tone.channels = {std::vector<float>(480, 0.1f)}; // a mix far below the cut: one frame, at its end
   std::string error;
   const std::string track = dir + "/a.wav";
-  ASSERT_TRUE(qorvhost::WriteAudioFile(track, tone, error)) << error;
+  ASSERT_TRUE(qorvtest::PlaceRecording(track, tone, error)) << error;
   const std::string frames = dir + "/frames";
   fs::create_directories(frames);
   WriteText(frames + "/frame-0001.png", "the old frame");

@@ -1,5 +1,6 @@
 // The host's mix command on the mixer's own class, linked into the test binary behind its two doors.
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 #include "host/ExitStatus.h"
 #include "host/HostInstance.h"
 #include "tests/host/InProcessQorv.h"
@@ -82,7 +83,7 @@ protected:
     f.channels = std::move(channels);
     std::string error;
     const std::string path = dir + "/" + name;
-    EXPECT_TRUE(WriteAudioFile(path, f, error)) << error;
+    EXPECT_TRUE(qorvtest::PlaceRecording(path, f, error)) << error;
     return path;
   }
 
@@ -420,7 +421,9 @@ TEST_F(MixStateTest, AWriteCutShortKeepsEveryOldFile)
   std::string error;
   auto au = HostInstance::Open(InProcessQorv(), Door::kFactory, error);
   ASSERT_TRUE(au) << error;
-  AutomationRecorder recorder([] { return 0.0; });
+  std::string state;
+  ASSERT_TRUE(StateFileBytes(au->Unit(), state, error)) << error;
+  const std::string automation = AutomationRecorder([] { return 0.0; }).Csv();
   AudioFile tone;
   tone.channels.assign(2, std::vector<float>(48000, 0.25f));
   MixRunOptions o = Base("mix.wav");
@@ -431,13 +434,13 @@ TEST_F(MixStateTest, AWriteCutShortKeepsEveryOldFile)
   {
     qorvtest::FileSizeCut cut(1024);
     EXPECT_EQ(Mix(o), 1);
-    EXPECT_FALSE(SaveStateFile(au->Unit(), dir + "/state.aupreset", error));
+    EXPECT_FALSE(qorvtest::PlaceBytes(dir + "/state.aupreset", state, error));
     EXPECT_EQ(ExportPreset("Init", dir + "/p.qxs", o2, e2), 1);
-    EXPECT_FALSE(WriteAudioFile(dir + "/w.wav", tone, error));
+    EXPECT_FALSE(qorvtest::PlaceRecording(dir + "/w.wav", tone, error));
   }
   {
     qorvtest::FileSizeCut cut(10); // below even the header line of an empty recording
-    EXPECT_FALSE(recorder.WriteCsv(dir + "/automation.csv", error));
+    EXPECT_FALSE(qorvtest::PlaceBytes(dir + "/automation.csv", automation, error));
   }
   for (const std::string& name : names)
     EXPECT_EQ(FileBytes(dir + "/" + name), "old " + name) << name;
@@ -465,10 +468,11 @@ TEST_F(MixStateTest, EveryFailedWriteNamesItsCause)
   std::string error;
   auto au = HostInstance::Open(InProcessQorv(), Door::kFactory, error);
   ASSERT_TRUE(au) << error;
-  EXPECT_FALSE(SaveStateFile(au->Unit(), full, error));
+  std::string state;
+  ASSERT_TRUE(StateFileBytes(au->Unit(), state, error)) << error;
+  EXPECT_FALSE(qorvtest::PlaceBytes(full, state, error));
   EXPECT_EQ(error, cause);
-  AutomationRecorder recorder([] { return 0.0; });
-  EXPECT_FALSE(recorder.WriteCsv(full, error));
+  EXPECT_FALSE(qorvtest::PlaceBytes(full, AutomationRecorder([] { return 0.0; }).Csv(), error));
   EXPECT_EQ(error, cause);
   std::ostringstream o2, e2;
   EXPECT_EQ(ExportPreset("Init", full, o2, e2), 1);

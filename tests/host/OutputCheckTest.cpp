@@ -2,6 +2,7 @@
 // the path itself, a hard link to the file, a symbolic link to it. The run is refused as a usage error
 // (status 2) before anything is read or written, every input left byte for byte as it was.
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 #include "host/OutputCheck.h"
 #include "tests/host/HostProcess.h"
 #include "tests/support/ScopedEnvironment.h"
@@ -62,7 +63,7 @@ protected:
     qorvhost::AudioFile tone;
     tone.channels = {std::vector<float>(4800, 0.1f)};
     std::string error;
-    EXPECT_TRUE(qorvhost::WriteAudioFile(dir + "/a.wav", tone, error)) << error;
+    EXPECT_TRUE(qorvtest::PlaceRecording(dir + "/a.wav", tone, error)) << error;
     std::ofstream(dir + "/preset.qxs") << "<not a preset/>";
     std::ofstream(dir + "/state.aupreset") << "<not a state/>";
     std::ofstream(dir + "/script.txt") << "click 151 95\n";

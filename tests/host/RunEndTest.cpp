@@ -3,6 +3,7 @@
 // new one complete (0); an input that is no file is refused at once; a bad script line anywhere runs
 // nothing; a summary that cannot be written fails the run.
 #include "host/AudioFile.h"
+#include "tests/support/PlacedFile.h"
 #include "tests/host/HostProcess.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
@@ -70,9 +71,9 @@ protected:
     for (size_t i = 0; i < tone.channels[0].size(); ++i)
       tone.channels[0][i] = (i / 4800) % 2 ? 0.2f * float((i * 7919) % 200) / 200.f - 0.1f : 0.f;
     std::string error;
-    EXPECT_TRUE(qorvhost::WriteAudioFile(dir + "/a.wav", tone, error)) << error;
+    EXPECT_TRUE(qorvtest::PlaceRecording(dir + "/a.wav", tone, error)) << error;
     std::reverse(tone.channels[0].begin(), tone.channels[0].end());
-    EXPECT_TRUE(qorvhost::WriteAudioFile(dir + "/b.wav", tone, error)) << error;
+    EXPECT_TRUE(qorvtest::PlaceRecording(dir + "/b.wav", tone, error)) << error;
   }
 
   HostRun Host(std::vector<std::string> args, HostRunOptions options = {})
@@ -282,7 +283,7 @@ TEST_F(RunEndTest, AnInputThatIsNoFileIsRefusedAtOnce)
       {{"mix", "--state-in", pipe, "-o", out, dir + "/a.wav"},
        ": cannot read (a named pipe, not a file: the host reads a preset or state" + whole},
       {{"editor", "--script", pipe},
-       "cannot read " + pipe + " (a named pipe, not a file: the host reads a script" + whole},
+       pipe + ": cannot read (a named pipe, not a file: the host reads a script" + whole},
       {{"editor", "--script", "/dev/null"}, "(a device, not a file: the host reads a script" + whole},
   };
   for (const Case& c : cases)
@@ -332,7 +333,7 @@ TEST_F(RunEndTest, AStandardOutputThatTakesNothingFailsEveryCommand)
       {"validate"},
       {"render", "-o", dir + "/render.wav", dir + "/a.wav"},
       {"preset", "export", "--factory", "Auto Mixing", "-o", dir + "/preset.qxs"},
-      {"editor"},
+      {"editor", "--png", dir + "/editor.png"},
       {"--version"},
       {"mix", "--help"},
       {"--help"},
