@@ -518,8 +518,8 @@ bool AtomicFile::MoveInKeepingOld()
     mOld = mTemp;
     return true;
   }
-  if (errno != EINVAL && errno != ENOTSUP) return false;
-  // No exchange on this file system: the old file gets a second hidden name first.
+  if (errno != ENOTSUP) return false;
+  // No exchange on this system: the old file gets a second hidden name first.
   const std::string kept = mPlace->prefix + std::to_string(NextNumber(*mPlace)) + kTemporaryEnd;
   if (link(mTarget.c_str(), kept.c_str()) != 0) return false;
   if (std::rename(mTemp.c_str(), mTarget.c_str()) != 0)

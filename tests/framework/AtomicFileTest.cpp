@@ -1,6 +1,7 @@
 // Saving through a new file renamed over the old one: a save that fails leaves the old file whole.
 #include "framework/AtomicFile.h"
 #include "tests/support/FileSizeCut.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -203,6 +204,85 @@ TEST(AtomicFile, FilesPutInPlaceKeepTheirOldOnesUntilDropped)
   EXPECT_FALSE(file.PutInPlaceKeepingOld());
   EXPECT_EQ(file.Error(), EISDIR);
   EXPECT_TRUE(fs::is_directory(dir + "/x/inside"));
+}
+
+std::vector<std::string> HiddenNamesIn(const std::string& dir)
+{
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.path().filename().string().rfind(".saving-", 0) == 0) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Where names cannot be exchanged in one step (no renameat2 before Linux 3.15, a sandbox's filter, a file
+// system that cannot), each old file is linked to a hidden name of its own first; a set goes in place all
+// or none all the same. Each answer of such a system, with a rename refused at each place of the set (a
+// folder where the file goes) and with none refused; the set has one file with no old one.
+TEST(AtomicFile, WithoutAnExchangeASetStillGoesInPlaceAllOrNone)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_no_exchange");
+  const std::string names[] = {"a.wav", "b.csv", "new.txt", "c.aupreset"};
+  constexpr size_t kFiles = std::size(names);
+  for (const char* answer : {"", "ENOSYS", "EINVAL", "EOPNOTSUPP", "EPERM"})
+    for (size_t refused = 0; refused <= kFiles; ++refused)
+    {
+      const std::string what = std::string(*answer ? answer : "an exchange") + ", refused at " +
+                               (refused < kFiles ? names[refused] : std::string("none"));
+      qorvtest::ScopedEnvironment environment;
+      if (*answer) environment.Set("QORV_TEST_RENAMEAT2_ERROR", answer);
+      fs::remove_all(dir);
+      fs::create_directories(dir);
+      for (const std::string& name : names)
+        if (name != "new.txt") std::ofstream(dir + "/" + name) << "old " << name;
+      iplugin::AtomicFile files[kFiles];
+      for (size_t i = 0; i < kFiles; ++i)
+      {
+        ASSERT_TRUE(files[i].Open((dir + "/" + names[i]).c_str())) << what;
+        std::fputs(("new " + names[i]).c_str(), files[i].Stream());
+        ASSERT_TRUE(files[i].Finish()) << what;
+      }
+      if (refused < kFiles)
+      {
+        fs::remove(dir + "/" + names[refused]);
+        fs::create_directories(dir + "/" + names[refused] + "/inside");
+      }
+      const std::vector<std::string> staged = HiddenNamesIn(dir);
+      size_t placed = 0;
+      while (placed < kFiles && files[placed].PutInPlaceKeepingOld())
+        ++placed;
+      EXPECT_EQ(placed, refused) << what;
+      if (placed == kFiles)
+      {
+        // The three old files are kept under their new files' names when exchanged, under names of their
+        // own when linked first.
+        size_t keptAtStagedNames = 0;
+        for (const std::string& name : HiddenNamesIn(dir))
+          keptAtStagedNames += name.find(".tmp") != std::string::npos &&
+                               std::find(staged.begin(), staged.end(), name) != staged.end();
+        EXPECT_EQ(keptAtStagedNames, *answer ? 0u : 3u) << what;
+        for (iplugin::AtomicFile& file : files)
+          file.DropOld();
+      }
+      else
+        while (placed-- > 0)
+          EXPECT_TRUE(files[placed].Discard()) << what;
+      for (iplugin::AtomicFile& file : files)
+        file.Discard();
+      for (size_t i = 0; i < kFiles; ++i)
+      {
+        const std::string path = dir + "/" + names[i];
+        if (i == refused)
+          EXPECT_TRUE(fs::is_directory(path + "/inside")) << what;
+        else if (refused == kFiles)
+          EXPECT_EQ(Bytes(path), "new " + names[i]) << what;
+        else if (names[i] == "new.txt")
+          EXPECT_FALSE(fs::exists(path)) << what;
+        else
+          EXPECT_EQ(Bytes(path), "old " + names[i]) << what;
+      }
+      EXPECT_EQ(HiddenNamesIn(dir), std::vector<std::string>()) << what;
+    }
 }
 
 // The new files that a process left when it ended without removing them (killed, crashed) go when the
