@@ -206,7 +206,8 @@ TEST(AtomicFile, FilesPutInPlaceKeepTheirOldOnesUntilDropped)
   EXPECT_TRUE(fs::is_directory(dir + "/x/inside"));
 }
 
-std::vector<std::string> HiddenNamesIn(const std::string& dir)
+// The new files and lock files in dir, by name.
+std::vector<std::string> NewFilesIn(const std::string& dir)
 {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir))
@@ -247,7 +248,7 @@ TEST(AtomicFile, WithoutAnExchangeASetStillGoesInPlaceAllOrNone)
         fs::remove(dir + "/" + names[refused]);
         fs::create_directories(dir + "/" + names[refused] + "/inside");
       }
-      const std::vector<std::string> staged = HiddenNamesIn(dir);
+      const std::vector<std::string> staged = NewFilesIn(dir);
       size_t placed = 0;
       while (placed < kFiles && files[placed].PutInPlaceKeepingOld())
         ++placed;
@@ -257,7 +258,7 @@ TEST(AtomicFile, WithoutAnExchangeASetStillGoesInPlaceAllOrNone)
         // The three old files are kept under their new files' names when exchanged, under names of their
         // own when linked first.
         size_t keptAtStagedNames = 0;
-        for (const std::string& name : HiddenNamesIn(dir))
+        for (const std::string& name : NewFilesIn(dir))
           keptAtStagedNames += name.find(".tmp") != std::string::npos &&
                                std::find(staged.begin(), staged.end(), name) != staged.end();
         EXPECT_EQ(keptAtStagedNames, *answer ? 0u : 3u) << what;
@@ -281,7 +282,7 @@ TEST(AtomicFile, WithoutAnExchangeASetStillGoesInPlaceAllOrNone)
         else
           EXPECT_EQ(Bytes(path), "old " + names[i]) << what;
       }
-      EXPECT_EQ(HiddenNamesIn(dir), std::vector<std::string>()) << what;
+      EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>()) << what;
     }
 }
 
@@ -332,16 +333,6 @@ TEST(AtomicFile, NewFilesOfEndedProcessesGoWithTheNextWrite)
   ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "y", 1));
   EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-" + t + "-1.tmp"));
   EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-7.tmp"));
-}
-
-// The new files and lock files in dir, by name.
-std::vector<std::string> NewFilesIn(const std::string& dir)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir))
-    if (entry.path().filename().string().rfind(".saving-", 0) == 0) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // A process that has come and gone: its id names no process (until the ids wrap round).
