@@ -199,43 +199,127 @@ INSTANTIATE_TEST_SUITE_P(
                 {}}),
     [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
 
-// A rename that fails while the outputs are put in place (here a folder made where the file goes, while
-// the host waits before that rename) fails the run with every old output as it was: the ones already
-// renamed are put back. Tried at each of a four-output mix's renames; no hidden file is left.
-TEST_F(RunEndTest, AFailedRenameLeavesEveryOldOutput)
+// A four-output mix, and the pause point before its first rename (RunEndSteps).
+class FourOutputs : public RunEndTest
 {
+protected:
   const std::vector<std::string> names = {"out.wav", "gains.csv", "state.aupreset", "automation.csv"};
-  const std::vector<std::string> args = {"mix",          "-q",
-                                         "-o",           dir + "/out.wav",
-                                         "--gains",      dir + "/gains.csv",
-                                         "--state-out",  dir + "/state.aupreset",
-                                         "--automation", dir + "/automation.csv",
-                                         dir + "/a.wav", dir + "/b.wav"};
-  constexpr int kFirstRenameStep = 3; // the pause points before the renames (RunEndSteps)
-  for (size_t failing = 0; failing < names.size(); ++failing)
+  static constexpr int kFirstRenameStep = 3;
+
+  std::vector<std::string> Args() const
+  {
+    return {"mix",          "-q",
+            "-o",           dir + "/out.wav",
+            "--gains",      dir + "/gains.csv",
+            "--state-out",  dir + "/state.aupreset",
+            "--automation", dir + "/automation.csv",
+            dir + "/a.wav", dir + "/b.wav"};
+  }
+  void WriteOldOutputs() const
   {
     for (const std::string& name : names)
       std::ofstream(dir + "/" + name) << "old " << name;
+  }
+  // The rename of output `failing` made to fail: its old file set aside and a folder made in its place.
+  void BlockRename(size_t failing) const
+  {
     const std::string path = dir + "/" + names[failing];
-    const std::string step = std::to_string(kFirstRenameStep + int(failing));
-    environment.Set("QORV_TEST_PAUSE_AT", step.c_str());
-    HostRunOptions options;
-    options.onStop = [&](pid_t)
-    {
-      fs::rename(path, path + ".aside");
-      fs::create_directories(path + "/inside");
-    };
-    const HostRun run = Host(args, options);
-    environment.Set("QORV_TEST_PAUSE_AT", nullptr);
-    EXPECT_EQ(run.status, 1) << names[failing] << ": " << run.err;
-    EXPECT_NE(run.err.find(path + ": cannot write (is a directory)"), std::string::npos) << run.err;
-    EXPECT_TRUE(fs::is_directory(path + "/inside")) << names[failing];
+    fs::rename(path, path + ".aside");
+    fs::create_directories(path + "/inside");
+  }
+  // After the run: the folder gone, the old file back, and every output old, no hidden file left.
+  void ExpectOldOutputs(size_t failing, const std::string& what) const
+  {
+    const std::string path = dir + "/" + names[failing];
+    EXPECT_TRUE(fs::is_directory(path + "/inside")) << what;
     fs::remove_all(path);
     fs::rename(path + ".aside", path);
     for (const std::string& name : names)
       EXPECT_TRUE(qorvtest::FileBytes(dir + "/" + name) == "old " + name)
-          << name << " is not the old one, failing at " << names[failing];
-    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << "failing at " << names[failing];
+          << name << " is not the old one, " << what;
+    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << what;
+  }
+};
+
+// A rename that fails while the outputs are put in place (here a folder made where the file goes, while
+// the host waits before that rename) fails the run with every old output as it was: the ones already
+// renamed are put back. Tried at each of a four-output mix's renames, with names exchanged in one step and
+// as on systems that cannot (no renameat2, or a filter that refuses it), where each old file is linked to
+// a hidden name first; no hidden file is left. Unhindered, those systems place every output.
+TEST_F(FourOutputs, AFailedRenameLeavesEveryOldOutput)
+{
+  for (const char* answer : {"", "ENOSYS", "EPERM"})
+  {
+    environment.Set("QORV_TEST_RENAMEAT2_ERROR", *answer ? answer : nullptr);
+    for (size_t failing = 0; failing < names.size(); ++failing)
+    {
+      const std::string what = std::string("failing at ") + names[failing] + (*answer ? ", " : "") + answer;
+      WriteOldOutputs();
+      const std::string step = std::to_string(kFirstRenameStep + int(failing));
+      environment.Set("QORV_TEST_PAUSE_AT", step.c_str());
+      HostRunOptions options;
+      options.onStop = [&](pid_t) { BlockRename(failing); };
+      const HostRun run = Host(Args(), options);
+      environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+      EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+      EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (is a directory)"),
+                std::string::npos)
+          << run.err;
+      ExpectOldOutputs(failing, what);
+    }
+    if (!*answer) continue;
+    WriteOldOutputs();
+    const HostRun run = Host(Args());
+    EXPECT_EQ(run.status, 0) << answer << ": " << run.err;
+    for (const std::string& name : names)
+      EXPECT_NE(qorvtest::FileBytes(dir + "/" + name), "old " + name) << answer;
+    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << answer;
+  }
+}
+
+// A placing that fails is never told as a success, whatever signals come while it goes on or after it:
+// one signal or two, sent before the rename that fails, after the placing or at the run's very end, leave
+// the failure's status (1), its message, a line saying that nothing was written, and every old output.
+TEST_F(FourOutputs, AFailedPlacingIsAFailureWhateverSignalsCome)
+{
+  for (size_t failing = 0; failing < names.size(); ++failing)
+  {
+    const int failStep = kFirstRenameStep + int(failing);
+    // Before the failing rename, after the placing, at the end (ExitStatus).
+    for (const int step : {failStep, failStep + 1, failStep + 2})
+      for (const bool twice : {false, true})
+      {
+        const std::string what = std::string("failing at ") + names[failing] +
+                                 (twice ? ", two signals" : ", a signal") + " at step " +
+                                 std::to_string(step);
+        WriteOldOutputs();
+        const std::string steps = std::to_string(failStep) + "," + std::to_string(step);
+        environment.Set("QORV_TEST_PAUSE_AT", steps.c_str());
+        HostRunOptions options;
+        int stops = 0;
+        options.onStop = [&](pid_t pid)
+        {
+          if (++stops == 1) BlockRename(failing);
+          if (stops == 1 && step != failStep) return;
+          SignalMainThread(pid, SIGTERM);
+          if (twice) SignalMainThread(pid, SIGINT);
+        };
+        const HostRun run = Host(Args(), options);
+        environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+        EXPECT_EQ(stops, step == failStep ? 1 : 2) << what;
+        EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+        EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (is a directory)"),
+                  std::string::npos)
+            << what << ": " << run.err;
+        EXPECT_NE(
+            run.err.find("SIGTERM came as the outputs were put in place, which failed: nothing was written"),
+            std::string::npos)
+            << what << ": " << run.err;
+        EXPECT_EQ(run.err.find("complete"), std::string::npos) << what << ": " << run.err;
+        EXPECT_EQ(run.err.find("came after the outputs were written"), std::string::npos)
+            << what << ": " << run.err;
+        ExpectOldOutputs(failing, what);
+      }
   }
 }
 
