@@ -107,18 +107,6 @@ unsigned long long NextNumber(const StagingPlace& place)
   return number;
 }
 
-// The file a save replaces: a symbolic link's target, so the link stays a link.
-std::string ResolveTarget(const char* path)
-{
-  struct stat st;
-  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode))
-  {
-    char resolved[PATH_MAX];
-    if (realpath(path, resolved)) return resolved;
-  }
-  return path;
-}
-
 std::string FolderOf(const std::string& path)
 {
   const size_t slash = path.find_last_of('/');
@@ -351,6 +339,30 @@ char* WriteNumber(char* text, unsigned long long number)
 }
 } // namespace
 
+bool ResolveLinks(const std::string& path, std::string& target)
+{
+  constexpr int kMostLinks = 40; // as many as the kernel follows in one path
+  target = path;
+  for (int link = 0; link <= kMostLinks; ++link)
+  {
+    struct stat st;
+    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    char text[PATH_MAX];
+    const ssize_t length = readlink(target.c_str(), text, sizeof text);
+    if (length < 0) return false;
+    if (size_t(length) == sizeof text)
+    {
+      errno = ENAMETOOLONG;
+      return false;
+    }
+    const std::string next(text, size_t(length));
+    const size_t slash = target.find_last_of('/');
+    target = next[0] == '/' || slash == std::string::npos ? next : target.substr(0, slash + 1) + next;
+  }
+  errno = ELOOP;
+  return false;
+}
+
 AtomicFile::~AtomicFile()
 {
   Discard();
@@ -361,7 +373,11 @@ bool AtomicFile::Open(const char* path)
   Discard();
   mError = errno = EINVAL;
   if (!path || !*path) return false;
-  mTarget = ResolveTarget(path);
+  if (!ResolveLinks(path, mTarget))
+  {
+    mError = errno;
+    return false;
+  }
   const size_t slash = mTarget.find_last_of('/');
   const std::string base = slash == std::string::npos ? mTarget : mTarget.substr(slash + 1);
   if (base.empty()) return false;

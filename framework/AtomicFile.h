@@ -30,10 +30,10 @@ public:
   AtomicFile& operator=(const AtomicFile&) = delete;
 
   // Creates the new file in the folder of path (the folder of the link's target when path is a
-  // symbolic link) with the old file's permissions, or those a new file gets. False when it cannot be
-  // created (errno and Error() say why); then nothing on disk has changed but for the removal of new files
-  // left by ended processes. A device or pipe is opened and written directly. Holds one descriptor until
-  // Finish, and with the other new files of its folder the folder's lock file until it is put in place.
+  // symbolic link, ResolveLinks) with the old file's permissions, or those a new file gets. False when it
+  // cannot be created (errno and Error() say why); then nothing on disk has changed but for the removal of
+  // new files left by ended processes. A device or pipe is opened and written directly. Holds one descriptor
+  // until Finish, and with the other new files of its folder the folder's lock file until it is put in place.
   bool Open(const char* path);
 
   // The new file as a stream, or as a descriptor for libraries that write through one (open for reading
@@ -82,6 +82,12 @@ private:
 
 // The whole of bytes written to path through an AtomicFile. False with the old file as it was.
 bool WriteFileAtomically(const char* path, const void* bytes, size_t size);
+
+// The file that a save to path writes (AtomicFile::Open): path itself, or the file at the end of its
+// symbolic links, which need not exist yet (the save makes it and the links stay, as a shell's
+// redirection does); a relative link is taken from its own folder. False with ELOOP when the links go
+// round, or errno when one cannot be read.
+bool ResolveLinks(const std::string& path, std::string& target);
 
 // Removes the new files of every AtomicFile not yet put in place, however many, and their folders' lock
 // files, for a process that must end at once (a signal's handler before _exit). Only unlink on names

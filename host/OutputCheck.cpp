@@ -1,5 +1,6 @@
 #include "host/OutputCheck.h"
 
+#include "framework/AtomicFile.h"
 #include "host/ExitStatus.h"
 #include "host/MessageStream.h"
 
@@ -30,15 +31,17 @@ bool IsFrameName(const std::string& name)
 }
 
 // What tells a file apart: its device and inode when it exists (through any link), else the place its
-// path names.
+// path names (at the end of its links, where it will be made).
 std::string FileKey(const std::string& path)
 {
   struct stat st;
   if (stat(path.c_str(), &st) == 0)
     return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  std::string target;
+  if (!iplugin::ResolveLinks(path, target)) target = path;
   std::error_code ec;
   // Made absolute first: a relative path with no existing part is otherwise left relative.
-  return "path " + fs::weakly_canonical(fs::absolute(path, ec), ec).string();
+  return "path " + fs::weakly_canonical(fs::absolute(target, ec), ec).string();
 }
 
 bool SameFile(const std::string& a, const std::string& b)
@@ -97,11 +100,9 @@ std::string FolderUnwritable(const std::string& folder)
 // pipe is written as it is.
 std::string OutputUnwritable(const std::string& path)
 {
-  std::string target = path;
+  std::string target;
+  if (!iplugin::ResolveLinks(path, target)) return SystemReason(errno);
   struct stat st;
-  char resolved[PATH_MAX];
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
-    target = resolved;
   if (stat(target.c_str(), &st) == 0)
   {
     if (S_ISDIR(st.st_mode)) return "is a folder";
@@ -116,8 +117,10 @@ std::string OutputUnwritable(const std::string& path)
 // writable folder above it; a frame's name that is a folder there is never replaced.
 std::string FrameFolderUnwritable(const std::string& folder)
 {
+  std::string target;
+  if (!iplugin::ResolveLinks(folder, target)) return SystemReason(errno);
   std::error_code ec;
-  fs::path existing = fs::absolute(folder, ec).lexically_normal();
+  fs::path existing = fs::absolute(target, ec).lexically_normal();
   while (!fs::exists(existing, ec) && existing.has_relative_path())
     existing = existing.parent_path();
   if (const std::string why = FolderUnwritable(existing.string()); !why.empty()) return why;

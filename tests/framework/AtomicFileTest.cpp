@@ -581,6 +581,59 @@ TEST(AtomicFile, AWriterInAnotherPidNamespaceKeepsItsNewFile)
   EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>());
 }
 
+// A save through a symbolic link writes the file at the end of its links, made when it is not there yet,
+// and every link stays as it was, as a shell's redirection does; a relative link is read from its own
+// folder. Links that go round, or lead into a folder that is not there, make nothing.
+TEST(AtomicFile, ASaveThroughALinkWritesWhereItLeads)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_links");
+  struct Case
+  {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links; // a link and what it holds, "@" for dir
+    std::string path, written;                              // what is saved, and the file that gets it
+    int error;                                              // or the error of a save that makes nothing
+  };
+  const Case cases[] = {
+      {"to a file", {{"out.wav", "@/real/old.wav"}}, "out.wav", "real/old.wav", 0},
+      {"to no file yet, relative", {{"out.wav", "real/mix.wav"}}, "out.wav", "real/mix.wav", 0},
+      {"to no file yet, absolute", {{"out.wav", "@/real/mix.wav"}}, "out.wav", "real/mix.wav", 0},
+      {"from a folder below", {{"sub/out.wav", "../real/mix.wav"}}, "sub/out.wav", "real/mix.wav", 0},
+      {"through a chain",
+       {{"out.wav", "sub/next.wav"}, {"sub/next.wav", "../real/mix.wav"}},
+       "out.wav",
+       "real/mix.wav",
+       0},
+      {"round", {{"out.wav", "sub/next.wav"}, {"sub/next.wav", "../out.wav"}}, "out.wav", "", ELOOP},
+      {"into no folder", {{"out.wav", "missing/mix.wav"}}, "out.wav", "", ENOENT},
+  };
+  for (const Case& c : cases)
+  {
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/real");
+    fs::create_directories(dir + "/sub");
+    std::ofstream(dir + "/real/old.wav") << "old";
+    for (const auto& [link, holds] : c.links)
+      fs::create_symlink(holds[0] == '@' ? dir + holds.substr(1) : holds, dir + "/" + link);
+    const bool saved = iplugin::WriteFileAtomically((dir + "/" + c.path).c_str(), "new", 3);
+    EXPECT_EQ(saved, c.error == 0) << c.name;
+    if (c.error)
+      EXPECT_EQ(errno, c.error) << c.name;
+    else
+      EXPECT_EQ(Bytes(dir + "/" + c.written), "new") << c.name;
+    for (const auto& [link, holds] : c.links)
+    {
+      EXPECT_TRUE(fs::is_symlink(dir + "/" + link)) << c.name << ": " << link;
+      std::error_code ec;
+      EXPECT_EQ(fs::read_symlink(dir + "/" + link, ec).string(), holds[0] == '@' ? dir + holds.substr(1) : holds)
+          << c.name;
+    }
+    const size_t files = 1 + (c.error == 0 && c.written != "real/old.wav");
+    EXPECT_EQ(EntriesIn(dir + "/real"), files) << c.name;
+    EXPECT_EQ(Bytes(dir + "/real/old.wav"), c.written == "real/old.wav" ? "new" : "old") << c.name;
+  }
+}
+
 TEST(AtomicFile, KeepsPermissionsAndLinks)
 {
   const std::string dir = qorvtest::ScratchDir("atomic_modes");

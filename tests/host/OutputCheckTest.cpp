@@ -172,6 +172,12 @@ TEST(OutputCheck, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
             "an input or another output");
   EXPECT_TRUE(check({{"--preset", "not-yet.qxs"}, {"--script", ""}},
                     {{"--png", "not-yet.png"}, {"--window-png", ""}}));
+  // A link to a file not made yet is the file it leads to.
+  const std::string dir = qorvtest::ScratchDir("output_check_dangling");
+  fs::create_directories(dir + "/sub");
+  fs::create_symlink("sub/later.png", dir + "/link.png");
+  EXPECT_FALSE(check({}, {{"--png", dir + "/link.png"}, {"--window-png", dir + "/sub/later.png"}}));
+  EXPECT_TRUE(check({}, {{"--png", dir + "/link.png"}, {"--window-png", dir + "/later.png"}}));
 }
 } // namespace
 
@@ -190,6 +196,8 @@ TEST(OutputCheck, AnOutputThatCannotBeWrittenIsRefusedBeforeAnyWork)
   fs::create_directories(dir + "/frames/frame-0002.png");
   std::ofstream(dir + "/file") << "a file";
   std::ofstream(dir + "/out.wav") << "old out";
+  fs::create_symlink("round", dir + "/round");
+  fs::create_symlink("none/mix.wav", dir + "/to-nowhere");
   const std::string missing = dir + "/missing.wav", out = dir + "/out.wav";
   struct Case
   {
@@ -211,6 +219,12 @@ TEST(OutputCheck, AnOutputThatCannotBeWrittenIsRefusedBeforeAnyWork)
       {{"editor", "--png", dir + "/folder"}, "--png " + dir + "/folder: cannot write (is a folder)"},
       {{"preset", "export", "--factory", "Auto Mixing", "-o", dir + "/folder"},
        "-o " + dir + "/folder: cannot write (is a folder)"},
+      {{"mix", "-o", dir + "/round", missing},
+       "-o " + dir + "/round: cannot write (too many levels of symbolic links)"},
+      {{"mix", "-o", out, "--png-every", "0.05", dir + "/round", missing},
+       "--png-every " + dir + "/round: cannot write (too many levels of symbolic links)"},
+      {{"mix", "-o", dir + "/to-nowhere", missing},
+       "-o " + dir + "/to-nowhere: cannot write (no folder " + dir + "/none)"},
   };
   for (const Case& c : cases)
   {
@@ -225,6 +239,6 @@ TEST(OutputCheck, AnOutputThatCannotBeWrittenIsRefusedBeforeAnyWork)
   EXPECT_EQ(qorvtest::FileBytes(out), "old out");
   EXPECT_TRUE(fs::is_directory(dir + "/folder/inside"));
   EXPECT_TRUE(fs::is_directory(dir + "/frames/frame-0002.png"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 6);
 }
 } // namespace

@@ -323,6 +323,39 @@ TEST_F(FourOutputs, AFailedPlacingIsAFailureWhateverSignalsCome)
   }
 }
 
+// An output that is a symbolic link is written through it, as a shell's redirection does: the file it
+// leads to is made (or replaced) and the link stays, whether it is relative or absolute; --png-every's
+// folder likewise, made where its link leads when it is not there yet.
+TEST_F(RunEndTest, AnOutputThatIsALinkIsWrittenWhereItLeads)
+{
+  fs::create_directories(dir + "/real");
+  const std::map<std::string, std::string> links = {{"out.wav", "real/mix.wav"},
+                                                    {"gains.csv", dir + "/real/gains.csv"},
+                                                    {"state.aupreset", "real/state.aupreset"},
+                                                    {"frames", "real/frames"}};
+  for (const auto& [link, holds] : links)
+    fs::create_symlink(holds, dir + "/" + link);
+  std::ofstream(dir + "/real/state.aupreset") << "old state";
+  const HostRun run = Host({"mix", "-q", "-o", dir + "/out.wav", "--gains", dir + "/gains.csv", "--state-out",
+                            dir + "/state.aupreset", "--png-every", "0.5", dir + "/frames", dir + "/a.wav"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const auto& [link, holds] : links)
+  {
+    EXPECT_TRUE(fs::is_symlink(dir + "/" + link)) << link;
+    EXPECT_EQ(fs::read_symlink(dir + "/" + link).string(), holds);
+  }
+  qorvhost::AudioFile mixed;
+  std::string error;
+  EXPECT_TRUE(qorvhost::ReadAudioFile(dir + "/real/mix.wav", mixed, error)) << error;
+  EXPECT_NE(qorvtest::FileBytes(dir + "/real/gains.csv"), "");
+  EXPECT_NE(qorvtest::FileBytes(dir + "/real/state.aupreset"), "old state");
+  EXPECT_TRUE(fs::is_directory(dir + "/real/frames"));
+  EXPECT_TRUE(fs::is_regular_file(dir + "/real/frames/frame-0002.png"));
+  EXPECT_NE(run.out.find("editor frames: 2 in " + dir + "/frames"), std::string::npos) << run.out;
+  EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>());
+  EXPECT_EQ(TemporariesIn(dir + "/real"), std::vector<std::string>());
+}
+
 // A mix killed (SIGKILL) with its new files written leaves them; the next file written into the folder
 // removes them, since their process has ended.
 TEST_F(RunEndTest, TheNewFilesOfAKilledRunGoWithTheNextWrite)
