@@ -14,6 +14,19 @@ bool SwapFileNames(const char* a, const char* b);
 // cannot tell in the same step (as above), the rename is a plain one after a look.
 bool RenameWithoutReplacing(const char* from, const char* to);
 
+// Why the file at path (no symbolic link) cannot be replaced by a rename over it, though its folder may be
+// writable; kReplaceable also when the system cannot tell. A folder may be append-only too: then no file
+// in it can be replaced or removed.
+enum class Unreplaceable
+{
+  kReplaceable,
+  kImmutable,          // chattr +i
+  kAppendOnly,         // chattr +a
+  kReadOnlyFileSystem, // on a mount that is read-only (a file bind-mounted so)
+  kMountPoint,         // a mount of its own (a file bind-mounted)
+};
+Unreplaceable WhyNotReplaceable(const char* path);
+
 // For tests: with QORV_TEST_RENAMEAT2_ERROR=ENOSYS (or EINVAL, EOPNOTSUPP, EPERM) in the environment the
 // two calls above find the one-step renames answering that error, as on a system without them.
 } // namespace qorvplatform

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace qorvplatform
 {
@@ -55,5 +56,20 @@ bool RenameWithoutReplacing(const char* from, const char* to)
     return false;
   }
   return std::rename(from, to) == 0;
+}
+
+Unreplaceable WhyNotReplaceable(const char* path)
+{
+  struct statvfs mount;
+  if (statvfs(path, &mount) == 0 && (mount.f_flag & ST_RDONLY)) return Unreplaceable::kReadOnlyFileSystem;
+  // The flags as the file system reports them; one that does not leaves them out of the mask.
+  struct statx st;
+  if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, 0, &st) != 0) return Unreplaceable::kReplaceable;
+  const auto has = [&](unsigned long long attribute)
+  { return (st.stx_attributes_mask & attribute) && (st.stx_attributes & attribute); };
+  if (has(STATX_ATTR_IMMUTABLE)) return Unreplaceable::kImmutable;
+  if (has(STATX_ATTR_APPEND)) return Unreplaceable::kAppendOnly;
+  if (has(STATX_ATTR_MOUNT_ROOT)) return Unreplaceable::kMountPoint;
+  return Unreplaceable::kReplaceable;
 }
 } // namespace qorvplatform
