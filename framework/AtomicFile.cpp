@@ -1,5 +1,6 @@
 #include "framework/AtomicFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -8,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include <QorvPlatform/FileSwap.h>
@@ -579,6 +581,46 @@ bool AtomicFile::Discard()
   mTemp.clear();
   ReleasePlace(mPlace); // once the names are gone
   return restored;
+}
+
+bool PlacingLock::Take(const std::vector<const AtomicFile*>& files)
+{
+  if (!mListed)
+  {
+    mListed = true;
+    std::set<std::string> names; // thousands of frames share a folder
+    for (const AtomicFile* file : files)
+      if (!file->mTarget.empty()) names.insert(FolderOf(file->mTarget));
+    std::vector<std::pair<std::pair<dev_t, ino_t>, int>> folders;
+    for (const std::string& name : names)
+    {
+      // A folder that cannot be opened is no longer there: its files' renames will say so.
+      const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      struct stat st;
+      if (fd >= 0 && fstat(fd, &st) == 0)
+        folders.push_back({{st.st_dev, st.st_ino}, fd});
+      else if (fd >= 0)
+        close(fd);
+    }
+    std::sort(folders.begin(), folders.end());
+    for (size_t i = 0; i < folders.size(); ++i)
+      if (i > 0 && folders[i].first == folders[i - 1].first)
+        close(folders[i].second); // one folder by two names
+      else
+        mFolders.push_back(folders[i].second);
+  }
+  for (; mHeld < mFolders.size(); ++mHeld)
+    if (flock(mFolders[mHeld], LOCK_EX) != 0 && errno == EINTR) return false;
+  return true;
+}
+
+void PlacingLock::Release()
+{
+  for (const int fd : mFolders)
+    close(fd); // which lets its lock go
+  mFolders.clear();
+  mHeld = 0;
+  mListed = false;
 }
 
 bool WriteFileAtomically(const char* path, const void* bytes, size_t size)

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace iplugin
 {
@@ -78,6 +79,33 @@ private:
   int mError = 0;
   StagingPlace* mPlace = nullptr; // while mTemp or mOld names a file
   bool MoveInKeepingOld();
+  friend class PlacingLock;
+};
+
+// The folders that a set of files goes to, each locked (flock on the folder itself) while the set is put
+// in place, so that two processes putting sets of files in the same folders do so one after the other
+// and no set is left mixed from both. The folders are locked in one order (device, inode): two sets that
+// share some never wait on each other in a circle. A folder whose file system has no such locks is not
+// waited for.
+class PlacingLock
+{
+public:
+  PlacingLock() = default;
+  ~PlacingLock() { Release(); }
+  PlacingLock(const PlacingLock&) = delete;
+  PlacingLock& operator=(const PlacingLock&) = delete;
+
+  // Waits until every folder of these opened files is held by this process. False with EINTR when a
+  // signal's handler ran meanwhile: the caller sees whether it asks to stop, else calls again with the
+  // same files, and the wait goes on where it was.
+  bool Take(const std::vector<const AtomicFile*>& files);
+  // Lets the folders go; also when the lock goes.
+  void Release();
+
+private:
+  std::vector<int> mFolders; // descriptors, in the order they are locked
+  size_t mHeld = 0;
+  bool mListed = false;
 };
 
 // The whole of bytes written to path through an AtomicFile. False with the old file as it was.

@@ -65,6 +65,17 @@ int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error)
     return kExitFailed;
   }
   PausePoint();
+  // Another run placing outputs in the same folders ends first: two sets are never mixed.
+  iplugin::PlacingLock lock;
+  std::vector<const iplugin::AtomicFile*> files;
+  for (const NewOutput& o : written)
+    files.push_back(o.file);
+  while (!lock.Take(files))
+    if (StopSignal())
+    {
+      DiscardAll(written);
+      return kExitStopped;
+    }
   if (!BeginPlacingOutputs())
   {
     DiscardAll(written);
@@ -75,6 +86,7 @@ int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error)
     for (const NewOutput& o : written)
       o.file->DropOld();
   DiscardAll(written); // after a failed rename, the ones not yet renamed
+  lock.Release();
   EndPlacingOutputs(end);
   PausePoint();
   return end == PlacingEnd::kPlaced ? kExitDone : kExitFailed;

@@ -10,10 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
+#include <thread>
 
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -320,6 +324,82 @@ TEST_F(FourOutputs, AFailedPlacingIsAFailureWhateverSignalsCome)
             << what << ": " << run.err;
         ExpectOldOutputs(failing, what);
       }
+  }
+}
+
+// The process that waits for a lock on the file `on` (as /proc/locks shows a blocked flock), or 0.
+pid_t WaiterForLock(const struct stat& on)
+{
+  std::ifstream locks("/proc/locks");
+  const std::string inode = ":" + std::to_string(on.st_ino) + " ";
+  for (std::string line; std::getline(locks, line);)
+    if (const size_t at = line.find("-> FLOCK");
+        at != std::string::npos && line.find(inode) != std::string::npos)
+    {
+      std::istringstream fields(line.substr(at + 8));
+      std::string advisory, mode;
+      pid_t pid = 0;
+      fields >> advisory >> mode >> pid;
+      return pid;
+    }
+  return 0;
+}
+
+// Two runs putting the same outputs in place at once: the second waits for the first to have placed its
+// whole set (here held between its first and second rename), then places its own; the outputs are the
+// second's, every one, never a mix of both. A stop signal ends the second's wait as any stop does: the
+// outputs are then the first's. The two mix different tracks, so every output tells whose it is.
+TEST_F(FourOutputs, TwoRunsOnOneSetPlaceOneAfterTheOther)
+{
+  std::vector<std::string> second = Args();
+  second.pop_back(); // a.wav alone
+  std::map<std::string, std::string> made[2];
+  for (const int run : {0, 1})
+  {
+    ASSERT_EQ(Host(run ? second : Args()).status, 0);
+    for (const std::string& name : names)
+      made[run][name] = ContentOf(dir + "/" + name);
+  }
+  struct stat folder;
+  ASSERT_EQ(stat(dir.c_str(), &folder), 0);
+  for (const bool stopped : {false, true})
+  {
+    const std::string what = stopped ? "the second stopped while it waits" : "both to their end";
+    WriteOldOutputs();
+    environment.Set("QORV_TEST_PAUSE_AT", std::to_string(kFirstRenameStep + 1).c_str());
+    HostRun secondRun;
+    std::thread secondThread;
+    std::atomic<bool> secondEnded{false};
+    pid_t waiter = 0;
+    bool endedWhileHeld = false;
+    HostRunOptions options;
+    options.onStop = [&](pid_t)
+    {
+      environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+      secondThread = std::thread(
+          [&]
+          {
+            secondRun = Host(second);
+            secondEnded = true;
+          });
+      // Until the second waits for the folder, or has ended without waiting.
+      for (int i = 0; i < 6000 && !secondEnded && !(waiter = WaiterForLock(folder)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (stopped && waiter) kill(waiter, SIGTERM);
+      for (int i = 0; i < 6000 && stopped && waiter && !secondEnded; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      endedWhileHeld = secondEnded;
+    };
+    const HostRun first = Host(Args(), options);
+    if (secondThread.joinable()) secondThread.join();
+    EXPECT_NE(waiter, 0) << what << ": the second run did not wait for the first";
+    EXPECT_EQ(endedWhileHeld, stopped) << what << ": the stop did not end the wait";
+    EXPECT_EQ(first.status, 0) << what << ": " << first.err;
+    EXPECT_EQ(secondRun.status, stopped ? 128 + SIGTERM : 0) << what << ": " << secondRun.err;
+    for (const std::string& name : names)
+      EXPECT_TRUE(ContentOf(dir + "/" + name) == made[stopped ? 0 : 1][name])
+          << what << ": " << name << " is not the " << (stopped ? "first" : "second") << " run's";
+    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << what;
   }
 }
 
