@@ -4,6 +4,7 @@
 #include "host/AudioFile.h"
 #include "host/OutputCheck.h"
 #include "tests/host/HostProcess.h"
+#include "tests/support/InodeFlags.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
 
@@ -14,10 +15,7 @@
 #include <fstream>
 #include <map>
 
-#include <fcntl.h>
-#include <linux/fs.h>
 #include <sched.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -265,20 +263,6 @@ TEST(OutputCheck, AnOutputThatCannotBeWrittenIsRefusedBeforeAnyWork)
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 7);
 }
 
-// Sets or clears an inode flag, as chattr does; false when this process may not (it needs root) or the
-// file system has no such flags.
-bool SetInodeFlag(const std::string& path, int flag, bool on)
-{
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags = on ? flags | flag : flags & ~flag;
-  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  close(fd);
-  return done;
-}
-
 // An old output that the system will not let be replaced (immutable, append-only, in an append-only folder;
 // an old frame likewise) is refused before any work, where the rename would fail only after it.
 TEST(OutputCheck, AnOldOutputThatCannotBeReplacedIsRefusedBeforeAnyWork)
@@ -290,27 +274,13 @@ TEST(OutputCheck, AnOldOutputThatCannotBeReplacedIsRefusedBeforeAnyWork)
   fs::create_directories(dir + "/append-only");
   for (const char* name : {"out.wav", "gains.csv", "state.aupreset", "frames/frame-0001.png"})
     std::ofstream(dir + "/" + name) << "old";
-  struct Flagged
-  {
-    std::string path;
-    int flag;
-  };
-  const Flagged flagged[] = {{dir + "/gains.csv", FS_IMMUTABLE_FL},
-                             {dir + "/state.aupreset", FS_APPEND_FL},
-                             {dir + "/frames/frame-0001.png", FS_IMMUTABLE_FL},
-                             {dir + "/append-only", FS_APPEND_FL}};
-  // Cleared however the test ends: a flagged file cannot be removed, nor the scratch folder with it.
-  struct Clear
-  {
-    const Flagged (&files)[4];
-    ~Clear()
-    {
-      for (const Flagged& f : files)
-        SetInodeFlag(f.path, f.flag, false);
-    }
-  } clear{flagged};
-  for (const Flagged& f : flagged)
-    if (!SetInodeFlag(f.path, f.flag, true))
+  qorvtest::InodeFlags flags;
+  for (const auto& [path, flag] :
+       std::vector<std::pair<std::string, int>>{{dir + "/gains.csv", FS_IMMUTABLE_FL},
+                                                {dir + "/state.aupreset", FS_APPEND_FL},
+                                                {dir + "/frames/frame-0001.png", FS_IMMUTABLE_FL},
+                                                {dir + "/append-only", FS_APPEND_FL}})
+    if (!flags.Set(path, flag))
       GTEST_SKIP() << "setting the immutable and append-only flags needs root and a file system with them";
   const std::string missing = dir + "/missing.wav", out = dir + "/out.wav";
   const Refusal cases[] = {

@@ -4,6 +4,7 @@
 // nothing; a summary that cannot be written fails the run.
 #include "host/AudioFile.h"
 #include "tests/host/HostProcess.h"
+#include "tests/support/InodeFlags.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
 
@@ -324,6 +325,47 @@ TEST_F(FourOutputs, AFailedPlacingIsAFailureWhateverSignalsCome)
             << what << ": " << run.err;
         ExpectOldOutputs(failing, what);
       }
+  }
+}
+
+// When the folder turns unwritable between two renames (here made immutable while the host waits before
+// one), the outputs already renamed cannot be put back: the run fails (1) and its message names each of
+// them, as does the line of a signal that came meanwhile; every other old output is as it was.
+TEST_F(FourOutputs, AFolderTurnedUnwritableMidwayNamesEachOutputNotPutBack)
+{
+  for (const size_t failing : {size_t(1), size_t(3)})
+  {
+    const std::string what = "failing at " + names[failing];
+    WriteOldOutputs();
+    qorvtest::InodeFlags flags;
+    bool flagged = false;
+    environment.Set("QORV_TEST_PAUSE_AT", std::to_string(kFirstRenameStep + int(failing)).c_str());
+    HostRunOptions options;
+    options.onStop = [&](pid_t pid)
+    {
+      flagged = flags.Set(dir, FS_IMMUTABLE_FL);
+      SignalMainThread(pid, SIGTERM);
+    };
+    const HostRun run = Host(Args(), options);
+    environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+    flags.ClearAll();
+    if (!flagged)
+      GTEST_SKIP() << "making a folder immutable needs root and a file system that keeps the flag";
+    EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+    EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (operation not permitted)"),
+              std::string::npos)
+        << what << ": " << run.err;
+    for (size_t i = 0; i < names.size(); ++i)
+    {
+      const std::string told = dir + "/" + names[i] + ": its old file could not be put back";
+      EXPECT_EQ(run.err.find(told) != std::string::npos, i < failing) << what << ": " << run.err;
+      EXPECT_EQ(qorvtest::FileBytes(dir + "/" + names[i]) == "old " + names[i], i >= failing)
+          << what << ": " << names[i];
+    }
+    EXPECT_NE(run.err.find("SIGTERM came as the outputs were put in place, which failed: every old output is "
+                           "as it was but those named above"),
+              std::string::npos)
+        << what << ": " << run.err;
   }
 }
 
