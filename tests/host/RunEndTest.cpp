@@ -232,13 +232,17 @@ protected:
     fs::rename(path, path + ".aside");
     fs::create_directories(path + "/inside");
   }
-  // After the run: the folder gone, the old file back, and every output old, no hidden file left.
-  void ExpectOldOutputs(size_t failing, const std::string& what) const
+  // After the run: the folder gone, the old file back (when the rename was blocked), and every output
+  // old, no hidden file left.
+  void ExpectOldOutputs(size_t failing, const std::string& what, bool blocked = true) const
   {
     const std::string path = dir + "/" + names[failing];
-    EXPECT_TRUE(fs::is_directory(path + "/inside")) << what;
-    fs::remove_all(path);
-    fs::rename(path + ".aside", path);
+    EXPECT_EQ(fs::is_directory(path + "/inside"), blocked) << what;
+    if (blocked)
+    {
+      fs::remove_all(path);
+      fs::rename(path + ".aside", path);
+    }
     for (const std::string& name : names)
       EXPECT_TRUE(qorvtest::FileBytes(dir + "/" + name) == "old " + name)
           << name << " is not the old one, " << what;
@@ -283,47 +287,67 @@ TEST_F(FourOutputs, AFailedRenameLeavesEveryOldOutput)
 }
 
 // A placing that fails is never told as a success, whatever signals come while it goes on or after it:
-// one signal or two, sent before the rename that fails, after the placing or at the run's very end, leave
-// the failure's status (1), its message, a line saying that nothing was written, and every old output.
+// one signal or two, sent at any pause point of the run's end. Before the placing begins (steps 1 and 2)
+// the stop is honoured (128 + N) and the failure never comes; from there on, up to the run's very end,
+// the run leaves the failure's status (1), its message, a line saying that nothing was written, and every
+// old output.
 TEST_F(FourOutputs, AFailedPlacingIsAFailureWhateverSignalsCome)
 {
   for (size_t failing = 0; failing < names.size(); ++failing)
   {
     const int failStep = kFirstRenameStep + int(failing);
-    // Before the failing rename, after the placing, at the end (ExitStatus).
-    for (const int step : {failStep, failStep + 1, failStep + 2})
+    // Up to the last pause point, at the end (ExitStatus).
+    for (int step = 1; step <= failStep + 2; ++step)
       for (const bool twice : {false, true})
       {
         const std::string what = std::string("failing at ") + names[failing] +
                                  (twice ? ", two signals" : ", a signal") + " at step " +
                                  std::to_string(step);
+        const bool honoured = step <= kHonouredSteps;
         WriteOldOutputs();
-        const std::string steps = std::to_string(failStep) + "," + std::to_string(step);
+        // An honoured stop ends the run before any rename: the rename is not blocked then.
+        const std::string steps = honoured ? std::to_string(step)
+                                           : std::to_string(std::min(step, failStep)) + "," +
+                                                 std::to_string(std::max(step, failStep));
         environment.Set("QORV_TEST_PAUSE_AT", steps.c_str());
         HostRunOptions options;
         int stops = 0;
+        bool blocked = false;
         options.onStop = [&](pid_t pid)
         {
-          if (++stops == 1) BlockRename(failing);
-          if (stops == 1 && step != failStep) return;
+          const int at = ++stops == 1 ? std::min(step, failStep) : std::max(step, failStep);
+          if (at == failStep && !honoured && !blocked)
+          {
+            BlockRename(failing);
+            blocked = true;
+          }
+          if (at != step) return;
           SignalMainThread(pid, SIGTERM);
           if (twice) SignalMainThread(pid, SIGINT);
         };
         const HostRun run = Host(Args(), options);
         environment.Set("QORV_TEST_PAUSE_AT", nullptr);
-        EXPECT_EQ(stops, step == failStep ? 1 : 2) << what;
-        EXPECT_EQ(run.status, 1) << what << ": " << run.err;
-        EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (is a directory)"),
-                  std::string::npos)
-            << what << ": " << run.err;
-        EXPECT_NE(
-            run.err.find("SIGTERM came as the outputs were put in place, which failed: nothing was written"),
-            std::string::npos)
-            << what << ": " << run.err;
+        EXPECT_EQ(stops, honoured || step == failStep ? 1 : 2) << what;
+        EXPECT_EQ(blocked, !honoured) << what;
+        if (honoured)
+        {
+          EXPECT_EQ(run.status, 128 + (twice ? SIGINT : SIGTERM)) << what << ": " << run.err;
+        }
+        else
+        {
+          EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+          EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (is a directory)"),
+                    std::string::npos)
+              << what << ": " << run.err;
+          EXPECT_NE(run.err.find(
+                        "SIGTERM came as the outputs were put in place, which failed: nothing was written"),
+                    std::string::npos)
+              << what << ": " << run.err;
+        }
         EXPECT_EQ(run.err.find("complete"), std::string::npos) << what << ": " << run.err;
         EXPECT_EQ(run.err.find("came after the outputs were written"), std::string::npos)
             << what << ": " << run.err;
-        ExpectOldOutputs(failing, what);
+        ExpectOldOutputs(failing, what, blocked);
       }
   }
 }
