@@ -1,5 +1,6 @@
 #include "framework/AtomicFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -8,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include <QorvPlatform/FileSwap.h>
@@ -105,18 +107,6 @@ unsigned long long NextNumber(const StagingPlace& place)
     }
   }
   return number;
-}
-
-// The file a save replaces: a symbolic link's target, so the link stays a link.
-std::string ResolveTarget(const char* path)
-{
-  struct stat st;
-  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode))
-  {
-    char resolved[PATH_MAX];
-    if (realpath(path, resolved)) return resolved;
-  }
-  return path;
 }
 
 std::string FolderOf(const std::string& path)
@@ -351,6 +341,30 @@ char* WriteNumber(char* text, unsigned long long number)
 }
 } // namespace
 
+bool ResolveLinks(const std::string& path, std::string& target)
+{
+  constexpr int kMostLinks = 40; // as many as the kernel follows in one path
+  target = path;
+  for (int link = 0; link <= kMostLinks; ++link)
+  {
+    struct stat st;
+    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    char text[PATH_MAX];
+    const ssize_t length = readlink(target.c_str(), text, sizeof text);
+    if (length < 0) return false;
+    if (size_t(length) == sizeof text)
+    {
+      errno = ENAMETOOLONG;
+      return false;
+    }
+    const std::string next(text, size_t(length));
+    const size_t slash = target.find_last_of('/');
+    target = next[0] == '/' || slash == std::string::npos ? next : target.substr(0, slash + 1) + next;
+  }
+  errno = ELOOP;
+  return false;
+}
+
 AtomicFile::~AtomicFile()
 {
   Discard();
@@ -361,7 +375,11 @@ bool AtomicFile::Open(const char* path)
   Discard();
   mError = errno = EINVAL;
   if (!path || !*path) return false;
-  mTarget = ResolveTarget(path);
+  if (!ResolveLinks(path, mTarget))
+  {
+    mError = errno;
+    return false;
+  }
   const size_t slash = mTarget.find_last_of('/');
   const std::string base = slash == std::string::npos ? mTarget : mTarget.substr(slash + 1);
   if (base.empty()) return false;
@@ -518,8 +536,8 @@ bool AtomicFile::MoveInKeepingOld()
     mOld = mTemp;
     return true;
   }
-  if (errno != EINVAL && errno != ENOTSUP) return false;
-  // No exchange on this file system: the old file gets a second hidden name first.
+  if (errno != ENOTSUP) return false;
+  // No exchange on this system: the old file gets a second hidden name first.
   const std::string kept = mPlace->prefix + std::to_string(NextNumber(*mPlace)) + kTemporaryEnd;
   if (link(mTarget.c_str(), kept.c_str()) != 0) return false;
   if (std::rename(mTemp.c_str(), mTarget.c_str()) != 0)
@@ -563,6 +581,46 @@ bool AtomicFile::Discard()
   mTemp.clear();
   ReleasePlace(mPlace); // once the names are gone
   return restored;
+}
+
+bool PlacingLock::Take(const std::vector<const AtomicFile*>& files)
+{
+  if (!mListed)
+  {
+    mListed = true;
+    std::set<std::string> names; // thousands of frames share a folder
+    for (const AtomicFile* file : files)
+      if (!file->mTarget.empty()) names.insert(FolderOf(file->mTarget));
+    std::vector<std::pair<std::pair<dev_t, ino_t>, int>> folders;
+    for (const std::string& name : names)
+    {
+      // A folder that cannot be opened is no longer there: its files' renames will say so.
+      const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      struct stat st;
+      if (fd >= 0 && fstat(fd, &st) == 0)
+        folders.push_back({{st.st_dev, st.st_ino}, fd});
+      else if (fd >= 0)
+        close(fd);
+    }
+    std::sort(folders.begin(), folders.end());
+    for (size_t i = 0; i < folders.size(); ++i)
+      if (i > 0 && folders[i].first == folders[i - 1].first)
+        close(folders[i].second); // one folder by two names
+      else
+        mFolders.push_back(folders[i].second);
+  }
+  for (; mHeld < mFolders.size(); ++mHeld)
+    if (flock(mFolders[mHeld], LOCK_EX) != 0 && errno == EINTR) return false;
+  return true;
+}
+
+void PlacingLock::Release()
+{
+  for (const int fd : mFolders)
+    close(fd); // which lets its lock go
+  mFolders.clear();
+  mHeld = 0;
+  mListed = false;
 }
 
 bool WriteFileAtomically(const char* path, const void* bytes, size_t size)

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace iplugin
 {
@@ -30,10 +31,10 @@ public:
   AtomicFile& operator=(const AtomicFile&) = delete;
 
   // Creates the new file in the folder of path (the folder of the link's target when path is a
-  // symbolic link) with the old file's permissions, or those a new file gets. False when it cannot be
-  // created (errno and Error() say why); then nothing on disk has changed but for the removal of new files
-  // left by ended processes. A device or pipe is opened and written directly. Holds one descriptor until
-  // Finish, and with the other new files of its folder the folder's lock file until it is put in place.
+  // symbolic link, ResolveLinks) with the old file's permissions, or those a new file gets. False when it
+  // cannot be created (errno and Error() say why); then nothing on disk has changed but for the removal of
+  // new files left by ended processes. A device or pipe is opened and written directly. Holds one descriptor
+  // until Finish, and with the other new files of its folder the folder's lock file until it is put in place.
   bool Open(const char* path);
 
   // The new file as a stream, or as a descriptor for libraries that write through one (open for reading
@@ -78,10 +79,43 @@ private:
   int mError = 0;
   StagingPlace* mPlace = nullptr; // while mTemp or mOld names a file
   bool MoveInKeepingOld();
+  friend class PlacingLock;
+};
+
+// The folders that a set of files goes to, each locked (flock on the folder itself) while the set is put
+// in place, so that two processes putting sets of files in the same folders do so one after the other
+// and no set is left mixed from both. The folders are locked in one order (device, inode): two sets that
+// share some never wait on each other in a circle. A folder whose file system has no such locks is not
+// waited for.
+class PlacingLock
+{
+public:
+  PlacingLock() = default;
+  ~PlacingLock() { Release(); }
+  PlacingLock(const PlacingLock&) = delete;
+  PlacingLock& operator=(const PlacingLock&) = delete;
+
+  // Waits until every folder of these opened files is held by this process. False with EINTR when a
+  // signal's handler ran meanwhile: the caller sees whether it asks to stop, else calls again with the
+  // same files, and the wait goes on where it was.
+  bool Take(const std::vector<const AtomicFile*>& files);
+  // Lets the folders go; also when the lock goes.
+  void Release();
+
+private:
+  std::vector<int> mFolders; // descriptors, in the order they are locked
+  size_t mHeld = 0;
+  bool mListed = false;
 };
 
 // The whole of bytes written to path through an AtomicFile. False with the old file as it was.
 bool WriteFileAtomically(const char* path, const void* bytes, size_t size);
+
+// The file that a save to path writes (AtomicFile::Open): path itself, or the file at the end of its
+// symbolic links, which need not exist yet (the save makes it and the links stay, as a shell's
+// redirection does); a relative link is taken from its own folder. False with ELOOP when the links go
+// round, or errno when one cannot be read.
+bool ResolveLinks(const std::string& path, std::string& target);
 
 // Removes the new files of every AtomicFile not yet put in place, however many, and their folders' lock
 // files, for a process that must end at once (a signal's handler before _exit). Only unlink on names

@@ -264,9 +264,10 @@ std::string Wrap(const std::string& lead, const std::string& text, size_t indent
 }
 
 const char* kExitStatus =
-    "Exit status: 0 done; 1 the run failed (an unreadable input, an output that cannot "
-    "be written there, a refused preset or state, a write error), every old output left "
-    "as it was; 2 a usage error, with a message that names what is wrong; "
+    "Exit status: 0 done, every output in place; 1 the run failed (an unreadable input, an "
+    "output that cannot be written there, a refused preset or state, a write error), every "
+    "old output left as it was but one the message names as not put back; 2 a usage error, "
+    "with a message that names what is wrong; "
     "128 + N stopped by signal N (Ctrl-C, SIGTERM, SIGHUP), its outputs left as they were; "
     "a signal that comes once the outputs are being put in place lets the run end as "
     "it began, and says so.";

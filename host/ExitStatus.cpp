@@ -40,7 +40,19 @@ int ExitStatus(int status)
   if (const int late = LateStopSignal())
   {
     MessageStream messages(std::cerr, "qorv-host");
-    messages << SignalName(late) << " came after the outputs were written: the run went on to its end\n";
+    switch (HowPlacingEnded())
+    {
+    case PlacingEnd::kPutBack:
+      messages << SignalName(late) << " came as the outputs were put in place, which failed: nothing was "
+               << "written, every old output is as it was\n";
+      break;
+    case PlacingEnd::kNotAllPutBack:
+      messages << SignalName(late) << " came as the outputs were put in place, which failed: every old "
+               << "output is as it was but those named above\n";
+      break;
+    default:
+      messages << SignalName(late) << " came after the outputs were written: the run went on to its end\n";
+    }
   }
   const int outError = StandardOutputError();
   const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr) || !std::cerr;

@@ -379,18 +379,25 @@ int MixRun::ChooseClock()
   mRealTime = o.realTimeIdle || (o.editor && o.pngEvery <= 0);
   if (o.pngEvery > 0)
   {
+    // A link names the folder it leads to, made when missing, as an output's link names its file.
     namespace fs = std::filesystem;
+    std::string target;
     std::error_code ec;
-    for (fs::path folder = fs::absolute(o.pngDir, ec).lexically_normal(); !ec && !folder.empty();
-         folder = folder.parent_path())
+    if (iplugin::ResolveLinks(o.pngDir, target))
     {
-      if (fs::exists(folder, ec) || folder == folder.parent_path()) break;
-      mMadeFolders.insert(mMadeFolders.begin(), folder);
+      for (fs::path folder = fs::absolute(target, ec).lexically_normal(); !ec && !folder.empty();
+           folder = folder.parent_path())
+      {
+        if (fs::exists(folder, ec) || folder == folder.parent_path()) break;
+        mMadeFolders.insert(mMadeFolders.begin(), folder);
+      }
+      fs::create_directories(target, ec);
     }
-    fs::create_directories(o.pngDir, ec);
+    else
+      ec.assign(errno, std::generic_category());
     if (ec)
     {
-      mError = "cannot make the folder " + o.pngDir + ": " + ec.message();
+      mError = "--png-every " + o.pngDir + ": cannot write (" + SystemReason(ec.value()) + ")";
       return Fail(kExitFailed);
     }
   }

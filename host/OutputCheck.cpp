@@ -1,5 +1,6 @@
 #include "host/OutputCheck.h"
 
+#include "framework/AtomicFile.h"
 #include "host/ExitStatus.h"
 #include "host/MessageStream.h"
 
@@ -8,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+
+#include <QorvPlatform/FileSwap.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,15 +33,17 @@ bool IsFrameName(const std::string& name)
 }
 
 // What tells a file apart: its device and inode when it exists (through any link), else the place its
-// path names.
+// path names (at the end of its links, where it will be made).
 std::string FileKey(const std::string& path)
 {
   struct stat st;
   if (stat(path.c_str(), &st) == 0)
     return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  std::string target;
+  if (!iplugin::ResolveLinks(path, target)) target = path;
   std::error_code ec;
   // Made absolute first: a relative path with no existing part is otherwise left relative.
-  return "path " + fs::weakly_canonical(fs::absolute(path, ec), ec).string();
+  return "path " + fs::weakly_canonical(fs::absolute(target, ec), ec).string();
 }
 
 bool SameFile(const std::string& a, const std::string& b)
@@ -81,7 +86,7 @@ std::vector<NamedPath> FramesIn(const std::string& folder)
   return frames;
 }
 
-// Why no file can be made in folder, or "" when one can.
+// Why no file can be made in folder (and removed or renamed there), or "" when one can.
 std::string FolderUnwritable(const std::string& folder)
 {
   struct stat st;
@@ -89,45 +94,73 @@ std::string FolderUnwritable(const std::string& folder)
     return errno == ENOENT ? "no folder " + folder : folder + ": " + SystemReason(errno);
   if (!S_ISDIR(st.st_mode)) return folder + " is not a folder";
   if (access(folder.c_str(), W_OK | X_OK) != 0) return "the folder " + folder + ": " + SystemReason(errno);
+  if (qorvplatform::WhyNotReplaceable(folder.c_str()) == qorvplatform::Unreplaceable::kAppendOnly)
+    return "the folder " + folder + " is append-only";
   return "";
 }
 
-// Why the output at path cannot be written where it is named, or "": it is a folder, or its folder (the
-// one of a symbolic link's target, where the new file is made) is missing or not writable. A device or a
-// pipe is written as it is.
+// Why a new file cannot be put in place of what is at target (links followed), or "" (also when nothing
+// is there): a folder or no regular file (a named pipe or a device cannot be put in place of), or an old
+// file that the system will not let be replaced.
+std::string NotReplaceable(const std::string& target)
+{
+  struct stat st;
+  if (stat(target.c_str(), &st) != 0) return "";
+  constexpr char kHow[] = ": the host writes its outputs as regular files only";
+  if (S_ISDIR(st.st_mode)) return "is a folder";
+  if (S_ISFIFO(st.st_mode)) return std::string("is a named pipe") + kHow;
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return std::string("is a device") + kHow;
+  if (!S_ISREG(st.st_mode)) return "is not a regular file";
+  switch (qorvplatform::WhyNotReplaceable(target.c_str()))
+  {
+  case qorvplatform::Unreplaceable::kReplaceable:
+    break;
+  case qorvplatform::Unreplaceable::kImmutable:
+    return "is immutable";
+  case qorvplatform::Unreplaceable::kAppendOnly:
+    return "is append-only";
+  case qorvplatform::Unreplaceable::kReadOnlyFileSystem:
+    return "is on a read-only file system";
+  case qorvplatform::Unreplaceable::kMountPoint:
+    return "is a mount point";
+  }
+  return "";
+}
+
+// Why the output at path cannot be written where it is named, or "": what is there cannot be replaced,
+// or its folder (the one of a symbolic link's target, where the new file is made) is missing or not
+// writable.
 std::string OutputUnwritable(const std::string& path)
 {
-  std::string target = path;
-  struct stat st;
-  char resolved[PATH_MAX];
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
-    target = resolved;
-  if (stat(target.c_str(), &st) == 0)
-  {
-    if (S_ISDIR(st.st_mode)) return "is a folder";
-    if (!S_ISREG(st.st_mode)) return "";
-  }
+  std::string target;
+  if (!iplugin::ResolveLinks(path, target)) return SystemReason(errno);
+  if (const std::string why = NotReplaceable(target); !why.empty()) return why;
   if (target.back() == '/') return "names a folder";
   const fs::path parent = fs::path(target).parent_path();
   return FolderUnwritable(parent.empty() ? "." : parent.string());
 }
 
 // Why mix --png-every cannot write its frames into folder, or "": a folder that the run makes needs a
-// writable folder above it; a frame's name that is a folder there is never replaced.
-std::string FrameFolderUnwritable(const std::string& folder)
+// writable folder above it; an old frame there (frames, as listed) must be one that can be replaced.
+std::string FrameFolderUnwritable(const std::string& folder, const std::vector<NamedPath>& frames)
 {
+  std::string target;
+  if (!iplugin::ResolveLinks(folder, target)) return SystemReason(errno);
   std::error_code ec;
-  fs::path existing = fs::absolute(folder, ec).lexically_normal();
+  fs::path existing = fs::absolute(target, ec).lexically_normal();
   while (!fs::exists(existing, ec) && existing.has_relative_path())
     existing = existing.parent_path();
   if (const std::string why = FolderUnwritable(existing.string()); !why.empty()) return why;
-  for (const NamedPath& frame : FramesIn(folder))
-    if (fs::is_directory(frame.path, ec)) return frame.path + " is a folder";
+  for (const NamedPath& frame : frames)
+  {
+    if (!iplugin::ResolveLinks(frame.path, target)) return frame.path + ": " + SystemReason(errno);
+    if (const std::string why = NotReplaceable(target); !why.empty()) return frame.path + ": " + why;
+  }
   return "";
 }
 
 // False with "OPTION PATH: cannot write (REASON)" for the first output that cannot be written.
-bool CheckWritable(const RunFiles& files, std::string& error)
+bool CheckWritable(const RunFiles& files, const std::vector<NamedPath>& frames, std::string& error)
 {
   for (const NamedPath& out : files.outputs)
     if (!out.path.empty())
@@ -137,7 +170,7 @@ bool CheckWritable(const RunFiles& files, std::string& error)
         return false;
       }
   if (files.frameFolder.empty()) return true;
-  const std::string why = FrameFolderUnwritable(files.frameFolder);
+  const std::string why = FrameFolderUnwritable(files.frameFolder, frames);
   if (why.empty()) return true;
   error = "--png-every " + files.frameFolder + ": cannot write (" + why + ")";
   return false;
@@ -151,6 +184,7 @@ int CheckOutputs(const RunFiles& files, std::string& error)
     for (NamedPath& file : BundleFiles(files.bundle))
       inputs.push_back(std::move(file));
   std::vector<NamedPath> outputs = files.outputs;
+  std::vector<NamedPath> frames; // listed once: a folder may hold thousands
   if (!files.frameFolder.empty())
   {
     // No file named there may be one of the frames, whether it exists yet or not.
@@ -162,8 +196,8 @@ int CheckOutputs(const RunFiles& files, std::string& error)
                   "frames are written; an output must not overwrite an input or another output";
           return kExitUsage;
         }
-    for (NamedPath& frame : FramesIn(files.frameFolder))
-      outputs.push_back(std::move(frame));
+    frames = FramesIn(files.frameFolder);
+    outputs.insert(outputs.end(), frames.begin(), frames.end());
   }
   // Each file once, by its key; the outputs from the last, so that a clash names the later of two outputs
   // as the file the earlier would overwrite. Thousands of frames take one look each.
@@ -179,6 +213,6 @@ int CheckOutputs(const RunFiles& files, std::string& error)
             at->second->path + "); an output must not overwrite an input or another output";
     return kExitUsage;
   }
-  return CheckWritable(files, error) ? kExitDone : kExitFailed;
+  return CheckWritable(files, frames, error) ? kExitDone : kExitFailed;
 }
 } // namespace qorvhost

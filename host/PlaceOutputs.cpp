@@ -29,8 +29,9 @@ bool FinishAll(const std::vector<NewOutput>& outputs, std::string& error)
 }
 
 // Each new file renamed over its old one, the old one kept aside. When a rename fails, the ones before it
-// are put back, the last first, so that every old file is as it was; false with the message.
-bool RenameAll(const std::vector<NewOutput>& outputs, std::string& error)
+// are put back, the last first, so that every old file is as it was; else the message names each that
+// could not be.
+PlacingEnd RenameAll(const std::vector<NewOutput>& outputs, std::string& error)
 {
   size_t placed = 0;
   for (; placed < outputs.size(); ++placed)
@@ -38,13 +39,17 @@ bool RenameAll(const std::vector<NewOutput>& outputs, std::string& error)
     PausePoint();
     if (!outputs[placed].file->PutInPlaceKeepingOld()) break;
   }
-  if (placed == outputs.size()) return true;
+  if (placed == outputs.size()) return PlacingEnd::kPlaced;
   error = CannotWrite(outputs[placed].path);
+  PlacingEnd end = PlacingEnd::kPutBack;
   while (placed-- > 0)
     if (!outputs[placed].file->Discard())
+    {
       error +=
           "; " + outputs[placed].path + ": its old file could not be put back (" + SystemReason(errno) + ")";
-  return false;
+      end = PlacingEnd::kNotAllPutBack;
+    }
+  return end;
 }
 } // namespace
 
@@ -60,18 +65,30 @@ int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error)
     return kExitFailed;
   }
   PausePoint();
+  // Another run placing outputs in the same folders ends first: two sets are never mixed.
+  iplugin::PlacingLock lock;
+  std::vector<const iplugin::AtomicFile*> files;
+  for (const NewOutput& o : written)
+    files.push_back(o.file);
+  while (!lock.Take(files))
+    if (StopSignal())
+    {
+      DiscardAll(written);
+      return kExitStopped;
+    }
   if (!BeginPlacingOutputs())
   {
     DiscardAll(written);
     return kExitStopped;
   }
-  const bool placed = RenameAll(written, error);
-  if (placed)
+  const PlacingEnd end = RenameAll(written, error);
+  if (end == PlacingEnd::kPlaced)
     for (const NewOutput& o : written)
       o.file->DropOld();
   DiscardAll(written); // after a failed rename, the ones not yet renamed
-  EndPlacingOutputs();
+  lock.Release();
+  EndPlacingOutputs(end);
   PausePoint();
-  return placed ? kExitDone : kExitFailed;
+  return end == PlacingEnd::kPlaced ? kExitDone : kExitFailed;
 }
 } // namespace qorvhost

@@ -23,6 +23,8 @@ enum Phase : unsigned
   kRunning = 0,
   kPlacing = 1, // the outputs are being put in place
   kPlaced = 2,
+  kPutBack = 3, // placing them failed (from kPlaced on, one more than PlacingEnd's)
+  kNotAllPutBack = 4,
 };
 std::atomic<unsigned> sState{0};
 int sPipe[2] = {-1, -1};
@@ -68,8 +70,9 @@ extern "C" void OnStopSignal(int signal)
       Say("qorv-host: stopped after the outputs were written; they are complete\n");
       _exit(0);
     }
-    // While the outputs are put in place, a second signal waits for that to end (a few renames).
-    if (phase == kPlacing && LateOf(state)) break;
+    // While the outputs are put in place, a second signal waits for that to end (a few renames); after a
+    // failed placing, for the failure to be told (a few lines).
+    if (phase != kRunning && LateOf(state)) break;
     const unsigned next = phase == kRunning ? (state | number) : (state | number << 8);
     if (!sState.compare_exchange_weak(state, next)) continue;
     if (phase == kRunning && sPipe[1] >= 0)
@@ -94,11 +97,18 @@ void SetHandlers(int flags)
     if (sInstalled[i]) sigaction(kStopSignals[i], &action, nullptr);
 }
 
-// QORV_TEST_PAUSE_AT=K: the number of the pause point at which the host stops itself.
-long PauseAt()
+// QORV_TEST_PAUSE_AT=K[,L...]: whether the host stops itself at pause point `reached`.
+bool PausesAt(long reached)
 {
   const char* text = std::getenv("QORV_TEST_PAUSE_AT");
-  return text ? std::strtol(text, nullptr, 10) : 0;
+  while (text && *text)
+  {
+    char* end = nullptr;
+    if (std::strtol(text, &end, 10) == reached) return true;
+    if (*end != ',') break;
+    text = end + 1;
+  }
+  return false;
 }
 } // namespace
 
@@ -139,13 +149,22 @@ bool BeginPlacingOutputs()
   return true;
 }
 
-void EndPlacingOutputs()
+void EndPlacingOutputs(PlacingEnd end)
 {
+  static_assert(unsigned(PlacingEnd::kPlaced) + 1 == kPlaced &&
+                unsigned(PlacingEnd::kPutBack) + 1 == kPutBack &&
+                unsigned(PlacingEnd::kNotAllPutBack) + 1 == kNotAllPutBack);
   unsigned state = sState.load();
   while (PhaseOf(state) == kPlacing &&
-         !sState.compare_exchange_weak(state, (state & 0xFFFFu) | kPlaced << 16))
+         !sState.compare_exchange_weak(state, (state & 0xFFFFu) | (unsigned(end) + 1) << 16))
   {
   }
+}
+
+PlacingEnd HowPlacingEnded()
+{
+  const unsigned phase = PhaseOf(sState.load());
+  return phase >= kPlaced ? PlacingEnd(phase - 1) : PlacingEnd::kNotEnded;
 }
 
 int LateStopSignal()
@@ -155,8 +174,7 @@ int LateStopSignal()
 
 void PausePoint()
 {
-  static const long pauseAt = PauseAt();
   static long reached = 0;
-  if (pauseAt > 0 && ++reached == pauseAt) raise(SIGSTOP);
+  if (PausesAt(++reached)) raise(SIGSTOP);
 }
 } // namespace qorvhost

@@ -1,6 +1,7 @@
 // Saving through a new file renamed over the old one: a save that fails leaves the old file whole.
 #include "framework/AtomicFile.h"
 #include "tests/support/FileSizeCut.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -205,6 +206,86 @@ TEST(AtomicFile, FilesPutInPlaceKeepTheirOldOnesUntilDropped)
   EXPECT_TRUE(fs::is_directory(dir + "/x/inside"));
 }
 
+// The new files and lock files in dir, by name.
+std::vector<std::string> NewFilesIn(const std::string& dir)
+{
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.path().filename().string().rfind(".saving-", 0) == 0) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Where names cannot be exchanged in one step (no renameat2 before Linux 3.15, a sandbox's filter, a file
+// system that cannot), each old file is linked to a hidden name of its own first; a set goes in place all
+// or none all the same. Each answer of such a system, with a rename refused at each place of the set (a
+// folder where the file goes) and with none refused; the set has one file with no old one.
+TEST(AtomicFile, WithoutAnExchangeASetStillGoesInPlaceAllOrNone)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_no_exchange");
+  const std::string names[] = {"a.wav", "b.csv", "new.txt", "c.aupreset"};
+  constexpr size_t kFiles = std::size(names);
+  for (const char* answer : {"", "ENOSYS", "EINVAL", "EOPNOTSUPP", "EPERM"})
+    for (size_t refused = 0; refused <= kFiles; ++refused)
+    {
+      const std::string what = std::string(*answer ? answer : "an exchange") + ", refused at " +
+                               (refused < kFiles ? names[refused] : std::string("none"));
+      qorvtest::ScopedEnvironment environment;
+      if (*answer) environment.Set("QORV_TEST_RENAMEAT2_ERROR", answer);
+      fs::remove_all(dir);
+      fs::create_directories(dir);
+      for (const std::string& name : names)
+        if (name != "new.txt") std::ofstream(dir + "/" + name) << "old " << name;
+      iplugin::AtomicFile files[kFiles];
+      for (size_t i = 0; i < kFiles; ++i)
+      {
+        ASSERT_TRUE(files[i].Open((dir + "/" + names[i]).c_str())) << what;
+        std::fputs(("new " + names[i]).c_str(), files[i].Stream());
+        ASSERT_TRUE(files[i].Finish()) << what;
+      }
+      if (refused < kFiles)
+      {
+        fs::remove(dir + "/" + names[refused]);
+        fs::create_directories(dir + "/" + names[refused] + "/inside");
+      }
+      const std::vector<std::string> staged = NewFilesIn(dir);
+      size_t placed = 0;
+      while (placed < kFiles && files[placed].PutInPlaceKeepingOld())
+        ++placed;
+      EXPECT_EQ(placed, refused) << what;
+      if (placed == kFiles)
+      {
+        // The three old files are kept under their new files' names when exchanged, under names of their
+        // own when linked first.
+        size_t keptAtStagedNames = 0;
+        for (const std::string& name : NewFilesIn(dir))
+          keptAtStagedNames += name.find(".tmp") != std::string::npos &&
+                               std::find(staged.begin(), staged.end(), name) != staged.end();
+        EXPECT_EQ(keptAtStagedNames, *answer ? 0u : 3u) << what;
+        for (iplugin::AtomicFile& file : files)
+          file.DropOld();
+      }
+      else
+        while (placed-- > 0)
+          EXPECT_TRUE(files[placed].Discard()) << what;
+      for (iplugin::AtomicFile& file : files)
+        file.Discard();
+      for (size_t i = 0; i < kFiles; ++i)
+      {
+        const std::string path = dir + "/" + names[i];
+        if (i == refused)
+          EXPECT_TRUE(fs::is_directory(path + "/inside")) << what;
+        else if (refused == kFiles)
+          EXPECT_EQ(Bytes(path), "new " + names[i]) << what;
+        else if (names[i] == "new.txt")
+          EXPECT_FALSE(fs::exists(path)) << what;
+        else
+          EXPECT_EQ(Bytes(path), "old " + names[i]) << what;
+      }
+      EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>()) << what;
+    }
+}
+
 // The new files that a process left when it ended without removing them (killed, crashed) go when the
 // next file is written into their folder; those of a running process stay, whoever it is. A name carries
 // the process's id and start time, so a later process given the same id does not keep a file alive.
@@ -252,16 +333,6 @@ TEST(AtomicFile, NewFilesOfEndedProcessesGoWithTheNextWrite)
   ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "y", 1));
   EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-" + t + "-1.tmp"));
   EXPECT_FALSE(fs::exists(dir + "/.saving-" + r + "-7.tmp"));
-}
-
-// The new files and lock files in dir, by name.
-std::vector<std::string> NewFilesIn(const std::string& dir)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir))
-    if (entry.path().filename().string().rfind(".saving-", 0) == 0) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // A process that has come and gone: its id names no process (until the ids wrap round).
@@ -508,6 +579,59 @@ TEST(AtomicFile, AWriterInAnotherPidNamespaceKeepsItsNewFile)
   ASSERT_TRUE(file.PutInPlace());
   EXPECT_EQ(Bytes(out), "written outside");
   EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>());
+}
+
+// A save through a symbolic link writes the file at the end of its links, made when it is not there yet,
+// and every link stays as it was, as a shell's redirection does; a relative link is read from its own
+// folder. Links that go round, or lead into a folder that is not there, make nothing.
+TEST(AtomicFile, ASaveThroughALinkWritesWhereItLeads)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_links");
+  struct Case
+  {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links; // a link and what it holds, "@" for dir
+    std::string path, written;                              // what is saved, and the file that gets it
+    int error;                                              // or the error of a save that makes nothing
+  };
+  const Case cases[] = {
+      {"to a file", {{"out.wav", "@/real/old.wav"}}, "out.wav", "real/old.wav", 0},
+      {"to no file yet, relative", {{"out.wav", "real/mix.wav"}}, "out.wav", "real/mix.wav", 0},
+      {"to no file yet, absolute", {{"out.wav", "@/real/mix.wav"}}, "out.wav", "real/mix.wav", 0},
+      {"from a folder below", {{"sub/out.wav", "../real/mix.wav"}}, "sub/out.wav", "real/mix.wav", 0},
+      {"through a chain",
+       {{"out.wav", "sub/next.wav"}, {"sub/next.wav", "../real/mix.wav"}},
+       "out.wav",
+       "real/mix.wav",
+       0},
+      {"round", {{"out.wav", "sub/next.wav"}, {"sub/next.wav", "../out.wav"}}, "out.wav", "", ELOOP},
+      {"into no folder", {{"out.wav", "missing/mix.wav"}}, "out.wav", "", ENOENT},
+  };
+  for (const Case& c : cases)
+  {
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/real");
+    fs::create_directories(dir + "/sub");
+    std::ofstream(dir + "/real/old.wav") << "old";
+    for (const auto& [link, holds] : c.links)
+      fs::create_symlink(holds[0] == '@' ? dir + holds.substr(1) : holds, dir + "/" + link);
+    const bool saved = iplugin::WriteFileAtomically((dir + "/" + c.path).c_str(), "new", 3);
+    EXPECT_EQ(saved, c.error == 0) << c.name;
+    if (c.error)
+      EXPECT_EQ(errno, c.error) << c.name;
+    else
+      EXPECT_EQ(Bytes(dir + "/" + c.written), "new") << c.name;
+    for (const auto& [link, holds] : c.links)
+    {
+      EXPECT_TRUE(fs::is_symlink(dir + "/" + link)) << c.name << ": " << link;
+      std::error_code ec;
+      EXPECT_EQ(fs::read_symlink(dir + "/" + link, ec).string(), holds[0] == '@' ? dir + holds.substr(1) : holds)
+          << c.name;
+    }
+    const size_t files = 1 + (c.error == 0 && c.written != "real/old.wav");
+    EXPECT_EQ(EntriesIn(dir + "/real"), files) << c.name;
+    EXPECT_EQ(Bytes(dir + "/real/old.wav"), c.written == "real/old.wav" ? "new" : "old") << c.name;
+  }
 }
 
 TEST(AtomicFile, KeepsPermissionsAndLinks)

@@ -5,6 +5,7 @@
 #include "tests/support/PlacedFile.h"
 #include "host/OutputCheck.h"
 #include "tests/host/HostProcess.h"
+#include "tests/support/InodeFlags.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
 
@@ -14,6 +15,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using qorvtest::HostRun;
 using qorvtest::RunHost;
@@ -173,15 +180,39 @@ TEST(OutputCheck, PathsSpelledDifferentlyAreOneFileWhetherOrNotItExists)
             "an input or another output");
   EXPECT_TRUE(check({{"--preset", "not-yet.qxs"}, {"--script", ""}},
                     {{"--png", "not-yet.png"}, {"--window-png", ""}}));
+  // A link to a file not made yet is the file it leads to.
+  const std::string dir = qorvtest::ScratchDir("output_check_dangling");
+  fs::create_directories(dir + "/sub");
+  fs::create_symlink("sub/later.png", dir + "/link.png");
+  EXPECT_FALSE(check({}, {{"--png", dir + "/link.png"}, {"--window-png", dir + "/sub/later.png"}}));
+  EXPECT_TRUE(check({}, {{"--png", dir + "/link.png"}, {"--window-png", dir + "/later.png"}}));
 }
 } // namespace
 
 namespace
 {
+// A run refused before any work, and the first line it says after "qorv-host: ".
+struct Refusal
+{
+  std::vector<std::string> args;
+  std::string says;
+};
+
+void ExpectRefusedBeforeAnyWork(const Refusal& c)
+{
+  std::vector<std::string> args = c.args;
+  args.insert(args.begin() + (args[0] == "preset" ? 2 : 1),
+              {"--plugin", qorvtest::BinaryDir() + "/Qorv.component"});
+  const HostRun run = RunHost(args);
+  EXPECT_EQ(run.status, 1) << c.says << ": " << run.err;
+  EXPECT_EQ(run.err.rfind("qorv-host: " + c.says + "\n", 0), 0u) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
 // An output that cannot be written where it is named is refused before anything is read (the input named
 // here does not even exist): status 1, as for an input that cannot be read, a message that names the option,
 // the path and why, nothing changed. A folder that is named as an output, or as one of --png-every's frames,
-// is never replaced.
+// is never replaced; nor is a named pipe or a device, which cannot be put in place of.
 TEST(OutputCheck, AnOutputThatCannotBeWrittenIsRefusedBeforeAnyWork)
 {
   const std::string dir = qorvtest::ScratchDir("output_check_unwritable");
@@ -191,13 +222,12 @@ TEST(OutputCheck, AnOutputThatCannotBeWrittenIsRefusedBeforeAnyWork)
   fs::create_directories(dir + "/frames/frame-0002.png");
   std::ofstream(dir + "/file") << "a file";
   std::ofstream(dir + "/out.wav") << "old out";
+  fs::create_symlink("round", dir + "/round");
+  fs::create_symlink("none/mix.wav", dir + "/to-nowhere");
+  ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
   const std::string missing = dir + "/missing.wav", out = dir + "/out.wav";
-  struct Case
-  {
-    std::vector<std::string> args;
-    std::string says;
-  };
-  const Case cases[] = {
+  const std::string regularOnly = ": the host writes its outputs as regular files only)";
+  const Refusal cases[] = {
       {{"mix", "-o", out, "--state-out", dir + "/folder", missing},
        "--state-out " + dir + "/folder: cannot write (is a folder)"},
       {{"mix", "-o", dir + "/none/mix.wav", missing},
@@ -205,27 +235,116 @@ TEST(OutputCheck, AnOutputThatCannotBeWrittenIsRefusedBeforeAnyWork)
       {{"mix", "-o", out, "--gains", dir + "/file/gains.csv", missing},
        "--gains " + dir + "/file/gains.csv: cannot write (" + dir + "/file is not a folder)"},
       {{"mix", "-o", out, "--png-every", "0.05", dir + "/frames", missing},
-       "--png-every " + dir + "/frames: cannot write (" + dir + "/frames/frame-0002.png is a folder)"},
+       "--png-every " + dir + "/frames: cannot write (" + dir + "/frames/frame-0002.png: is a folder)"},
       {{"mix", "-o", out, "--png-every", "0.05", dir + "/file/frames", missing},
        "--png-every " + dir + "/file/frames: cannot write (" + dir + "/file is not a folder)"},
       {{"render", "-o", dir + "/new/", missing}, "-o " + dir + "/new/: cannot write (names a folder)"},
       {{"editor", "--png", dir + "/folder"}, "--png " + dir + "/folder: cannot write (is a folder)"},
       {{"preset", "export", "--factory", "Auto Mixing", "-o", dir + "/folder"},
        "-o " + dir + "/folder: cannot write (is a folder)"},
+      {{"mix", "-o", dir + "/round", missing},
+       "-o " + dir + "/round: cannot write (too many levels of symbolic links)"},
+      {{"mix", "-o", out, "--png-every", "0.05", dir + "/round", missing},
+       "--png-every " + dir + "/round: cannot write (too many levels of symbolic links)"},
+      {{"mix", "-o", dir + "/to-nowhere", missing},
+       "-o " + dir + "/to-nowhere: cannot write (no folder " + dir + "/none)"},
+      {{"mix", "-o", dir + "/pipe", missing},
+       "-o " + dir + "/pipe: cannot write (is a named pipe" + regularOnly},
+      {{"preset", "export", "--factory", "Auto Mixing", "-o", dir + "/pipe"},
+       "-o " + dir + "/pipe: cannot write (is a named pipe" + regularOnly},
+      {{"mix", "-o", out, "--gains", "/dev/null", missing},
+       "--gains /dev/null: cannot write (is a device" + regularOnly},
   };
-  for (const Case& c : cases)
-  {
-    std::vector<std::string> args = c.args;
-    args.insert(args.begin() + (args[0] == "preset" ? 2 : 1),
-                {"--plugin", qorvtest::BinaryDir() + "/Qorv.component"});
-    const HostRun run = RunHost(args);
-    EXPECT_EQ(run.status, 1) << c.says << ": " << run.err;
-    EXPECT_EQ(run.err.rfind("qorv-host: " + c.says + "\n", 0), 0u) << run.err;
-    EXPECT_EQ(run.out, "");
-  }
+  for (const Refusal& c : cases)
+    ExpectRefusedBeforeAnyWork(c);
   EXPECT_EQ(qorvtest::FileBytes(out), "old out");
   EXPECT_TRUE(fs::is_directory(dir + "/folder/inside"));
   EXPECT_TRUE(fs::is_directory(dir + "/frames/frame-0002.png"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4);
+  EXPECT_TRUE(fs::is_fifo(dir + "/pipe"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 7);
+}
+
+// An old output that the system will not let be replaced (immutable, append-only, in an append-only folder;
+// an old frame likewise) is refused before any work, where the rename would fail only after it.
+TEST(OutputCheck, AnOldOutputThatCannotBeReplacedIsRefusedBeforeAnyWork)
+{
+  const std::string dir = qorvtest::ScratchDir("output_check_unreplaceable");
+  qorvtest::ScopedEnvironment environment;
+  environment.Set("XDG_DATA_HOME", (dir + "/data").c_str());
+  fs::create_directories(dir + "/frames");
+  fs::create_directories(dir + "/append-only");
+  for (const char* name : {"out.wav", "gains.csv", "state.aupreset", "frames/frame-0001.png"})
+    std::ofstream(dir + "/" + name) << "old";
+  qorvtest::InodeFlags flags;
+  for (const auto& [path, flag] :
+       std::vector<std::pair<std::string, int>>{{dir + "/gains.csv", FS_IMMUTABLE_FL},
+                                                {dir + "/state.aupreset", FS_APPEND_FL},
+                                                {dir + "/frames/frame-0001.png", FS_IMMUTABLE_FL},
+                                                {dir + "/append-only", FS_APPEND_FL}})
+    if (!flags.Set(path, flag))
+      GTEST_SKIP() << "setting the immutable and append-only flags needs root and a file system with them";
+  const std::string missing = dir + "/missing.wav", out = dir + "/out.wav";
+  const Refusal cases[] = {
+      {{"mix", "-o", out, "--gains", dir + "/gains.csv", missing},
+       "--gains " + dir + "/gains.csv: cannot write (is immutable)"},
+      {{"mix", "-o", out, "--state-out", dir + "/state.aupreset", missing},
+       "--state-out " + dir + "/state.aupreset: cannot write (is append-only)"},
+      {{"render", "-o", dir + "/append-only/out.wav", missing},
+       "-o " + dir + "/append-only/out.wav: cannot write (the folder " + dir +
+           "/append-only is append-only)"},
+      {{"mix", "-o", out, "--png-every", "0.05", dir + "/frames", missing},
+       "--png-every " + dir + "/frames: cannot write (" + dir + "/frames/frame-0001.png: is immutable)"},
+  };
+  for (const Refusal& c : cases)
+    ExpectRefusedBeforeAnyWork(c);
+}
+
+// An old output that is a mount of its own (a file bind-mounted over it) cannot be renamed over: refused
+// before any work, as one on a read-only mount. The mounts are made in a mount namespace of a child
+// process, which runs the host there.
+TEST(OutputCheck, AnOldOutputThatIsAMountIsRefusedBeforeAnyWork)
+{
+  const std::string dir = qorvtest::ScratchDir("output_check_mounted");
+  qorvtest::ScopedEnvironment environment;
+  environment.Set("XDG_DATA_HOME", (dir + "/data").c_str());
+  for (const char* name : {"source", "out.wav", "read-only.wav"})
+    std::ofstream(dir + "/" + name) << "old";
+  const std::string missing = dir + "/missing.wav";
+  const Refusal cases[] = {
+      {{"render", "-o", dir + "/out.wav", missing},
+       "-o " + dir + "/out.wav: cannot write (is a mount point)"},
+      {{"render", "-o", dir + "/read-only.wav", missing},
+       "-o " + dir + "/read-only.wav: cannot write (is on a read-only file system)"},
+  };
+  const pid_t child = fork();
+  if (child == 0)
+  {
+    // 2: no mount namespace here (no root); 3: a mount failed. The results go to files.
+    if (unshare(CLONE_NEWNS) != 0) _exit(2);
+    const std::string source = dir + "/source", out = dir + "/out.wav", readOnly = dir + "/read-only.wav";
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount(source.c_str(), out.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        mount(source.c_str(), readOnly.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        mount(nullptr, readOnly.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+      _exit(3);
+    for (size_t i = 0; i < std::size(cases); ++i)
+    {
+      std::vector<std::string> args = cases[i].args;
+      args.insert(args.begin() + 1, {"--plugin", qorvtest::BinaryDir() + "/Qorv.component"});
+      const HostRun run = RunHost(args);
+      std::ofstream(dir + "/result-" + std::to_string(i)) << run.status << "\n" << run.err;
+    }
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "making a mount namespace needs root";
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "a bind mount failed";
+  for (size_t i = 0; i < std::size(cases); ++i)
+  {
+    const std::string result = qorvtest::FileBytes(dir + "/result-" + std::to_string(i));
+    EXPECT_EQ(result.rfind("1\nqorv-host: " + cases[i].says + "\n", 0), 0u) << result;
+  }
 }
 } // namespace

@@ -5,16 +5,21 @@
 #include "host/AudioFile.h"
 #include "tests/support/PlacedFile.h"
 #include "tests/host/HostProcess.h"
+#include "tests/support/InodeFlags.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
+#include <thread>
 
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -200,44 +205,302 @@ INSTANTIATE_TEST_SUITE_P(
                 {}}),
     [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
 
-// A rename that fails while the outputs are put in place (here a folder made where the file goes, while
-// the host waits before that rename) fails the run with every old output as it was: the ones already
-// renamed are put back. Tried at each of a four-output mix's renames; no hidden file is left.
-TEST_F(RunEndTest, AFailedRenameLeavesEveryOldOutput)
+// A four-output mix, and the pause point before its first rename (RunEndSteps).
+class FourOutputs : public RunEndTest
 {
+protected:
   const std::vector<std::string> names = {"out.wav", "gains.csv", "state.aupreset", "automation.csv"};
-  const std::vector<std::string> args = {"mix",          "-q",
-                                         "-o",           dir + "/out.wav",
-                                         "--gains",      dir + "/gains.csv",
-                                         "--state-out",  dir + "/state.aupreset",
-                                         "--automation", dir + "/automation.csv",
-                                         dir + "/a.wav", dir + "/b.wav"};
-  constexpr int kFirstRenameStep = 3; // the pause points before the renames (RunEndSteps)
-  for (size_t failing = 0; failing < names.size(); ++failing)
+  static constexpr int kFirstRenameStep = 3;
+
+  std::vector<std::string> Args() const
+  {
+    return {"mix",          "-q",
+            "-o",           dir + "/out.wav",
+            "--gains",      dir + "/gains.csv",
+            "--state-out",  dir + "/state.aupreset",
+            "--automation", dir + "/automation.csv",
+            dir + "/a.wav", dir + "/b.wav"};
+  }
+  void WriteOldOutputs() const
   {
     for (const std::string& name : names)
       std::ofstream(dir + "/" + name) << "old " << name;
+  }
+  // The rename of output `failing` made to fail: its old file set aside and a folder made in its place.
+  void BlockRename(size_t failing) const
+  {
     const std::string path = dir + "/" + names[failing];
-    const std::string step = std::to_string(kFirstRenameStep + int(failing));
-    environment.Set("QORV_TEST_PAUSE_AT", step.c_str());
+    fs::rename(path, path + ".aside");
+    fs::create_directories(path + "/inside");
+  }
+  // After the run: the folder gone, the old file back (when the rename was blocked), and every output
+  // old, no hidden file left.
+  void ExpectOldOutputs(size_t failing, const std::string& what, bool blocked = true) const
+  {
+    const std::string path = dir + "/" + names[failing];
+    EXPECT_EQ(fs::is_directory(path + "/inside"), blocked) << what;
+    if (blocked)
+    {
+      fs::remove_all(path);
+      fs::rename(path + ".aside", path);
+    }
+    for (const std::string& name : names)
+      EXPECT_TRUE(qorvtest::FileBytes(dir + "/" + name) == "old " + name)
+          << name << " is not the old one, " << what;
+    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << what;
+  }
+};
+
+// A rename that fails while the outputs are put in place (here a folder made where the file goes, while
+// the host waits before that rename) fails the run with every old output as it was: the ones already
+// renamed are put back. Tried at each of a four-output mix's renames, with names exchanged in one step and
+// as on systems that cannot (no renameat2, or a filter that refuses it), where each old file is linked to
+// a hidden name first; no hidden file is left. Unhindered, those systems place every output.
+TEST_F(FourOutputs, AFailedRenameLeavesEveryOldOutput)
+{
+  for (const char* answer : {"", "ENOSYS", "EPERM"})
+  {
+    environment.Set("QORV_TEST_RENAMEAT2_ERROR", *answer ? answer : nullptr);
+    for (size_t failing = 0; failing < names.size(); ++failing)
+    {
+      const std::string what = std::string("failing at ") + names[failing] + (*answer ? ", " : "") + answer;
+      WriteOldOutputs();
+      const std::string step = std::to_string(kFirstRenameStep + int(failing));
+      environment.Set("QORV_TEST_PAUSE_AT", step.c_str());
+      HostRunOptions options;
+      options.onStop = [&](pid_t) { BlockRename(failing); };
+      const HostRun run = Host(Args(), options);
+      environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+      EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+      EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (is a directory)"),
+                std::string::npos)
+          << run.err;
+      ExpectOldOutputs(failing, what);
+    }
+    if (!*answer) continue;
+    WriteOldOutputs();
+    const HostRun run = Host(Args());
+    EXPECT_EQ(run.status, 0) << answer << ": " << run.err;
+    for (const std::string& name : names)
+      EXPECT_NE(qorvtest::FileBytes(dir + "/" + name), "old " + name) << answer;
+    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << answer;
+  }
+}
+
+// A placing that fails is never told as a success, whatever signals come while it goes on or after it:
+// one signal or two, sent at any pause point of the run's end. Before the placing begins (steps 1 and 2)
+// the stop is honoured (128 + N) and the failure never comes; from there on, up to the run's very end,
+// the run leaves the failure's status (1), its message, a line saying that nothing was written, and every
+// old output.
+TEST_F(FourOutputs, AFailedPlacingIsAFailureWhateverSignalsCome)
+{
+  for (size_t failing = 0; failing < names.size(); ++failing)
+  {
+    const int failStep = kFirstRenameStep + int(failing);
+    // Up to the last pause point, at the end (ExitStatus).
+    for (int step = 1; step <= failStep + 2; ++step)
+      for (const bool twice : {false, true})
+      {
+        const std::string what = std::string("failing at ") + names[failing] +
+                                 (twice ? ", two signals" : ", a signal") + " at step " +
+                                 std::to_string(step);
+        const bool honoured = step <= kHonouredSteps;
+        WriteOldOutputs();
+        // An honoured stop ends the run before any rename: the rename is not blocked then.
+        const std::string steps = honoured ? std::to_string(step)
+                                           : std::to_string(std::min(step, failStep)) + "," +
+                                                 std::to_string(std::max(step, failStep));
+        environment.Set("QORV_TEST_PAUSE_AT", steps.c_str());
+        HostRunOptions options;
+        int stops = 0;
+        bool blocked = false;
+        options.onStop = [&](pid_t pid)
+        {
+          const int at = ++stops == 1 ? std::min(step, failStep) : std::max(step, failStep);
+          if (at == failStep && !honoured && !blocked)
+          {
+            BlockRename(failing);
+            blocked = true;
+          }
+          if (at != step) return;
+          SignalMainThread(pid, SIGTERM);
+          if (twice) SignalMainThread(pid, SIGINT);
+        };
+        const HostRun run = Host(Args(), options);
+        environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+        EXPECT_EQ(stops, honoured || step == failStep ? 1 : 2) << what;
+        EXPECT_EQ(blocked, !honoured) << what;
+        if (honoured)
+        {
+          EXPECT_EQ(run.status, 128 + (twice ? SIGINT : SIGTERM)) << what << ": " << run.err;
+        }
+        else
+        {
+          EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+          EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (is a directory)"),
+                    std::string::npos)
+              << what << ": " << run.err;
+          EXPECT_NE(run.err.find(
+                        "SIGTERM came as the outputs were put in place, which failed: nothing was written"),
+                    std::string::npos)
+              << what << ": " << run.err;
+        }
+        EXPECT_EQ(run.err.find("complete"), std::string::npos) << what << ": " << run.err;
+        EXPECT_EQ(run.err.find("came after the outputs were written"), std::string::npos)
+            << what << ": " << run.err;
+        ExpectOldOutputs(failing, what, blocked);
+      }
+  }
+}
+
+// When the folder turns unwritable between two renames (here made immutable while the host waits before
+// one), the outputs already renamed cannot be put back: the run fails (1) and its message names each of
+// them, as does the line of a signal that came meanwhile; every other old output is as it was.
+TEST_F(FourOutputs, AFolderTurnedUnwritableMidwayNamesEachOutputNotPutBack)
+{
+  for (const size_t failing : {size_t(1), size_t(3)})
+  {
+    const std::string what = "failing at " + names[failing];
+    WriteOldOutputs();
+    qorvtest::InodeFlags flags;
+    bool flagged = false;
+    environment.Set("QORV_TEST_PAUSE_AT", std::to_string(kFirstRenameStep + int(failing)).c_str());
+    HostRunOptions options;
+    options.onStop = [&](pid_t pid)
+    {
+      flagged = flags.Set(dir, FS_IMMUTABLE_FL);
+      SignalMainThread(pid, SIGTERM);
+    };
+    const HostRun run = Host(Args(), options);
+    environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+    flags.ClearAll();
+    if (!flagged)
+      GTEST_SKIP() << "making a folder immutable needs root and a file system that keeps the flag";
+    EXPECT_EQ(run.status, 1) << what << ": " << run.err;
+    EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (operation not permitted)"),
+              std::string::npos)
+        << what << ": " << run.err;
+    for (size_t i = 0; i < names.size(); ++i)
+    {
+      const std::string told = dir + "/" + names[i] + ": its old file could not be put back";
+      EXPECT_EQ(run.err.find(told) != std::string::npos, i < failing) << what << ": " << run.err;
+      EXPECT_EQ(qorvtest::FileBytes(dir + "/" + names[i]) == "old " + names[i], i >= failing)
+          << what << ": " << names[i];
+    }
+    EXPECT_NE(run.err.find("SIGTERM came as the outputs were put in place, which failed: every old output is "
+                           "as it was but those named above"),
+              std::string::npos)
+        << what << ": " << run.err;
+  }
+}
+
+// The process that waits for a lock on the file `on` (as /proc/locks shows a blocked flock), or 0.
+pid_t WaiterForLock(const struct stat& on)
+{
+  std::ifstream locks("/proc/locks");
+  const std::string inode = ":" + std::to_string(on.st_ino) + " ";
+  for (std::string line; std::getline(locks, line);)
+    if (const size_t at = line.find("-> FLOCK");
+        at != std::string::npos && line.find(inode) != std::string::npos)
+    {
+      std::istringstream fields(line.substr(at + 8));
+      std::string advisory, mode;
+      pid_t pid = 0;
+      fields >> advisory >> mode >> pid;
+      return pid;
+    }
+  return 0;
+}
+
+// Two runs putting the same outputs in place at once: the second waits for the first to have placed its
+// whole set (here held between its first and second rename), then places its own; the outputs are the
+// second's, every one, never a mix of both. A stop signal ends the second's wait as any stop does: the
+// outputs are then the first's. The two mix different tracks, so every output tells whose it is.
+TEST_F(FourOutputs, TwoRunsOnOneSetPlaceOneAfterTheOther)
+{
+  std::vector<std::string> second = Args();
+  second.pop_back(); // a.wav alone
+  std::map<std::string, std::string> made[2];
+  for (const int run : {0, 1})
+  {
+    ASSERT_EQ(Host(run ? second : Args()).status, 0);
+    for (const std::string& name : names)
+      made[run][name] = ContentOf(dir + "/" + name);
+  }
+  struct stat folder;
+  ASSERT_EQ(stat(dir.c_str(), &folder), 0);
+  for (const bool stopped : {false, true})
+  {
+    const std::string what = stopped ? "the second stopped while it waits" : "both to their end";
+    WriteOldOutputs();
+    environment.Set("QORV_TEST_PAUSE_AT", std::to_string(kFirstRenameStep + 1).c_str());
+    HostRun secondRun;
+    std::thread secondThread;
+    std::atomic<bool> secondEnded{false};
+    pid_t waiter = 0;
+    bool endedWhileHeld = false;
     HostRunOptions options;
     options.onStop = [&](pid_t)
     {
-      fs::rename(path, path + ".aside");
-      fs::create_directories(path + "/inside");
+      environment.Set("QORV_TEST_PAUSE_AT", nullptr);
+      secondThread = std::thread(
+          [&]
+          {
+            secondRun = Host(second);
+            secondEnded = true;
+          });
+      // Until the second waits for the folder, or has ended without waiting.
+      for (int i = 0; i < 6000 && !secondEnded && !(waiter = WaiterForLock(folder)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (stopped && waiter) kill(waiter, SIGTERM);
+      for (int i = 0; i < 6000 && stopped && waiter && !secondEnded; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      endedWhileHeld = secondEnded;
     };
-    const HostRun run = Host(args, options);
-    environment.Set("QORV_TEST_PAUSE_AT", nullptr);
-    EXPECT_EQ(run.status, 1) << names[failing] << ": " << run.err;
-    EXPECT_NE(run.err.find(path + ": cannot write (is a directory)"), std::string::npos) << run.err;
-    EXPECT_TRUE(fs::is_directory(path + "/inside")) << names[failing];
-    fs::remove_all(path);
-    fs::rename(path + ".aside", path);
+    const HostRun first = Host(Args(), options);
+    if (secondThread.joinable()) secondThread.join();
+    EXPECT_NE(waiter, 0) << what << ": the second run did not wait for the first";
+    EXPECT_EQ(endedWhileHeld, stopped) << what << ": the stop did not end the wait";
+    EXPECT_EQ(first.status, 0) << what << ": " << first.err;
+    EXPECT_EQ(secondRun.status, stopped ? 128 + SIGTERM : 0) << what << ": " << secondRun.err;
     for (const std::string& name : names)
-      EXPECT_TRUE(qorvtest::FileBytes(dir + "/" + name) == "old " + name)
-          << name << " is not the old one, failing at " << names[failing];
-    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << "failing at " << names[failing];
+      EXPECT_TRUE(ContentOf(dir + "/" + name) == made[stopped ? 0 : 1][name])
+          << what << ": " << name << " is not the " << (stopped ? "first" : "second") << " run's";
+    EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>()) << what;
   }
+}
+
+// An output that is a symbolic link is written through it, as a shell's redirection does: the file it
+// leads to is made (or replaced) and the link stays, whether it is relative or absolute; --png-every's
+// folder likewise, made where its link leads when it is not there yet.
+TEST_F(RunEndTest, AnOutputThatIsALinkIsWrittenWhereItLeads)
+{
+  fs::create_directories(dir + "/real");
+  const std::map<std::string, std::string> links = {{"out.wav", "real/mix.wav"},
+                                                    {"gains.csv", dir + "/real/gains.csv"},
+                                                    {"state.aupreset", "real/state.aupreset"},
+                                                    {"frames", "real/frames"}};
+  for (const auto& [link, holds] : links)
+    fs::create_symlink(holds, dir + "/" + link);
+  std::ofstream(dir + "/real/state.aupreset") << "old state";
+  const HostRun run = Host({"mix", "-q", "-o", dir + "/out.wav", "--gains", dir + "/gains.csv", "--state-out",
+                            dir + "/state.aupreset", "--png-every", "0.5", dir + "/frames", dir + "/a.wav"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const auto& [link, holds] : links)
+  {
+    EXPECT_TRUE(fs::is_symlink(dir + "/" + link)) << link;
+    EXPECT_EQ(fs::read_symlink(dir + "/" + link).string(), holds);
+  }
+  qorvhost::AudioFile mixed;
+  std::string error;
+  EXPECT_TRUE(qorvhost::ReadAudioFile(dir + "/real/mix.wav", mixed, error)) << error;
+  EXPECT_NE(qorvtest::FileBytes(dir + "/real/gains.csv"), "");
+  EXPECT_NE(qorvtest::FileBytes(dir + "/real/state.aupreset"), "old state");
+  EXPECT_TRUE(fs::is_directory(dir + "/real/frames"));
+  EXPECT_TRUE(fs::is_regular_file(dir + "/real/frames/frame-0002.png"));
+  EXPECT_NE(run.out.find("editor frames: 2 in " + dir + "/frames"), std::string::npos) << run.out;
+  EXPECT_EQ(TemporariesIn(dir), std::vector<std::string>());
+  EXPECT_EQ(TemporariesIn(dir + "/real"), std::vector<std::string>());
 }
 
 // A mix killed (SIGKILL) with its new files written leaves them; the next file written into the folder

@@ -1,8 +1,8 @@
 #!/bin/bash
 # What staging a run's outputs costs does not grow with their number: thousands of frames staged and put
 # in place under a limit of 128 descriptors, the same file-system calls a frame at 10 frames as at 5,000
-# (counted by strace), and a `mix --png-every` run past 128 staged frames that two stop signals end with
-# every staged frame removed and the old frames whole.
+# (counted by strace), the frames' folder listed once by the output check, and a `mix --png-every` run
+# past 128 staged frames that two stop signals end with every staged frame removed and the old frames whole.
 # usage: StagingScaleTest.sh HOST BUNDLE WORK STAGE_FRAMES
 set -u
 set -m
@@ -41,6 +41,19 @@ same_calls_a_frame() {
   [ "$at10" -eq "$at5000" ] || { fail "file-system calls a frame differ: $at10/100 at 10, $at5000/100 at 5000"; return 1; }
 }
 check same_calls_a_frame
+
+# The output check lists the --png-every folder once, however many frames it holds (a run whose input is
+# missing ends right after the check).
+listed_once() {
+  command -v strace >/dev/null || { echo "skipped the listing count: strace is not installed"; return 0; }
+  mkdir -p listed && for i in 1 2 3; do echo "old frame" >"listed/frame-000$i.png"; done
+  ASAN_OPTIONS=detect_leaks=0 strace -f -e trace=openat,open -o listed.txt \
+    "$HOST" mix --plugin "$BUNDLE" -q --png-every 1 listed -o out.wav missing.wav >/dev/null 2>&1
+  local n
+  n=$(grep -c '"listed", .*O_DIRECTORY' listed.txt)
+  [ "$n" -eq 1 ] || { fail "the output check listed the frames' folder $n times"; return 1; }
+}
+check listed_once
 
 # A mix staging frames past the descriptor limit, ended by two stop signals at once: every staged frame
 # goes, the old frames stay as they were.

@@ -2,21 +2,53 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace qorvplatform
 {
+namespace
+{
+// The error QORV_TEST_RENAMEAT2_ERROR names, or 0.
+int SimulatedError()
+{
+  const char* name = std::getenv("QORV_TEST_RENAMEAT2_ERROR");
+  if (!name) return 0;
+  static constexpr struct
+  {
+    const char* name;
+    int value;
+  } kErrors[] = {{"ENOSYS", ENOSYS}, {"EINVAL", EINVAL}, {"EOPNOTSUPP", EOPNOTSUPP}, {"EPERM", EPERM}};
+  for (const auto& error : kErrors)
+    if (std::strcmp(name, error.name) == 0) return error.value;
+  return 0;
+}
+
+// renameat2, or false with ENOTSUP when this system cannot do what flags ask (FileSwap.h).
+bool RenameAt2(const char* from, const char* to, unsigned flags)
+{
+  const int simulated = SimulatedError();
+  if (!simulated && renameat2(AT_FDCWD, from, AT_FDCWD, to, flags) == 0) return true;
+  if (simulated) errno = simulated;
+  // ENOTSUP is EOPNOTSUPP here.
+  if (errno == EINVAL || errno == ENOSYS || errno == EPERM) errno = ENOTSUP;
+  return false;
+}
+} // namespace
+
 bool SwapFileNames(const char* a, const char* b)
 {
-  return renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE) == 0;
+  return RenameAt2(a, b, RENAME_EXCHANGE);
 }
 
 bool RenameWithoutReplacing(const char* from, const char* to)
 {
-  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+  if (RenameAt2(from, to, RENAME_NOREPLACE)) return true;
+  if (errno != ENOTSUP) return false;
   struct stat st;
   if (lstat(to, &st) == 0)
   {
@@ -24,5 +56,20 @@ bool RenameWithoutReplacing(const char* from, const char* to)
     return false;
   }
   return std::rename(from, to) == 0;
+}
+
+Unreplaceable WhyNotReplaceable(const char* path)
+{
+  struct statvfs mount;
+  if (statvfs(path, &mount) == 0 && (mount.f_flag & ST_RDONLY)) return Unreplaceable::kReadOnlyFileSystem;
+  // The flags as the file system reports them; one that does not leaves them out of the mask.
+  struct statx st;
+  if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, 0, &st) != 0) return Unreplaceable::kReplaceable;
+  const auto has = [&](unsigned long long attribute)
+  { return (st.stx_attributes_mask & attribute) && (st.stx_attributes & attribute); };
+  if (has(STATX_ATTR_IMMUTABLE)) return Unreplaceable::kImmutable;
+  if (has(STATX_ATTR_APPEND)) return Unreplaceable::kAppendOnly;
+  if (has(STATX_ATTR_MOUNT_ROOT)) return Unreplaceable::kMountPoint;
+  return Unreplaceable::kReplaceable;
 }
 } // namespace qorvplatform
