@@ -426,6 +426,24 @@ bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState&
   }
   return true;
 }
+// A convex fill's inset corners where the inset sides meet, also at points too sharp for the miter's
+// clamp (its 600 bounds a stroke's spike): a clamped corner's fan reaches past its sides' insets, over
+// their fringe bands, where the shape is thinner than a fringe near its point.
+void ReachInsetTips(VGpoint* pts, int count)
+{
+  const VGpoint* p0 = &pts[count - 1];
+  for (int j = 0; j < count; j++)
+  {
+    VGpoint& p1 = pts[j];
+    if (p1.flags & kVGPtBevel)
+    {
+      const float mx = (p0->dy + p1.dy) * 0.5f, my = (-p0->dx - p1.dx) * 0.5f, dmr2 = mx * mx + my * my;
+      if (dmr2 > 1e-9f) p1.dmx = mx / dmr2, p1.dmy = my / dmr2;
+    }
+    p0 = &p1;
+  }
+}
+
 // Vertices a fill of the cache's paths may write: each path's fan (a corner's inset outline, two at a
 // bevel) and, with a fringe, its strip; a thin convex fill's inner outline and band (VGthinFill.h).
 int FillVertsNeeded(const VGpathCache* cache, bool fringe)
@@ -607,6 +625,7 @@ int vgExpandFill(VGcontext* ctx, float w)
       // (inner bevels would run each side's band to the path's corner, over the fan).
       for (int j = 0; j < path->count; j++)
         pts[j].flags &= ~kVGPtInnerBevel;
+      ReachInsetTips(pts, path->count);
       if (vgThinOutline(pts, path->count, woff))
       {
         if (!ctx->thin) ctx->thin = new (std::nothrow) VGthinScratch;
