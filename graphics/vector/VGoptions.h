@@ -167,7 +167,7 @@ namespace iplugin::igraphics
 //    tests:     FillShortcuts.RecordTheGeneralPathsBytes, FillShortcutsTaken.RectangleAndStar, the frames
 //               test's FillShortcuts
 // 16 unfringed rectangles
-//    where:     V VGtessellate.cpp FringeChangesNothing (asked by vgFill)
+//    where:     V VGfillWays.cpp Fill::FringeChangesNothing (a row of vgChooseFill)
 //    when:      an upright rectangle on whole device pixels whose fringe changes no pixel: filled without it
 //    switch:    unfringedRects
 //    tolerance: none in pixels (the recordings differ)
@@ -242,6 +242,22 @@ struct VGoptions
   // pixel's centre is not 0 and fringed outside that, which puts down more than its ink where it is
   // thinner than a fringe or traced more than once.
   bool sampledFills = true;
+  // The ways a fill is drawn that mend what the way after them would draw (VGfillWays.h): off, the fill
+  // takes the next row of its table, which puts down other ink than its area's (entries 24 to 30 below name
+  // the tests that then fail). A sub-path of two points that lost its area is a faded rectangle along it.
+  bool sliverFills = true;
+  // Even-odd sub-paths without windings are filled from outlines cut at their crossings.
+  bool evenOddOutlines = true;
+  // A thin convex fill near a scissor's edge is cut by its rectangle and drawn without it.
+  bool scissorCuts = true;
+  // A convex fill thinner than a fringe somewhere is drawn as a strip that puts down its area's ink:
+  bool thinFills = true;
+  // as columns across it, where it is no more than two fringes across along its lie (off: its band).
+  bool thinColumns = true;
+  // One convex outline is a fan and a fringe starting on it, without the stencil.
+  bool convexFills = true;
+  // A round-capped stroke's sub-path of no length is drawn as a disc (VGdots.h); off, it draws nothing.
+  bool openDots = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 
