@@ -539,7 +539,7 @@ void vgClassifyFillJoins(VGcontext* ctx, float w)
     VGpoint* pts = &cache->points[cache->paths[0].first];
     for (int j = 0; j < cache->paths[0].count; j++)
       pts[j].flags &= ~kVGPtInnerBevel;
-    ReachInsetTips(pts, cache->paths[0].count);
+    if (cache->paths[0].nbevel > 0) ReachInsetTips(pts, cache->paths[0].count);
   }
 }
 
