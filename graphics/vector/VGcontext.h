@@ -52,7 +52,7 @@ struct VGcontext
   int strokeTriCount;
   int textTriCount;
   int crossingTests; // segment pairs the even-odd outlines compared for crossings
-  VGfillPlan fillPlan; // how the last fill was drawn (its thin way as written); only written
+  VGfillPlan fillPlan; // how the last fill was drawn (its thin way as written), for tests to read
 };
 
 // Context and frame.
