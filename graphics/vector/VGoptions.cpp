@@ -29,6 +29,7 @@ constexpr Switch kSwitches[] = {
     {"thinColumns", &VGoptions::thinColumns, nullptr},
     {"convexFills", &VGoptions::convexFills, nullptr},
     {"openDots", &VGoptions::openDots, nullptr},
+    {"thinStrokes", &VGoptions::thinStrokes, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},

@@ -323,6 +323,16 @@ namespace iplugin::igraphics
 //    switch:    openDots
 //    off:       the sub-path of one point draws nothing
 //    tests:     ThinInk.RoundCappedStrokesOfNoLengthPutDownTheirDot
+// 33 thin strokes
+//    where:     V VGthinStroke.cpp vgThinStroke (from VGtessellate.cpp vgStroke), through VGthinColumns.cpp
+//               vgThinColumns
+//    when:      an anti-aliased stroke at most a fringe and a half wide, one open sub-path no longer than
+//               eight fringes turning less than a quarter turn: the columns of its outline, a strip call
+//    switch:    thinStrokes
+//    off:       the stroke a fringe wide, faded by the share of it the stroke covers
+//    tests:     ThinInk.NamedCurvesPutDownTheirAreasInk, ThinInk.RoundCappedStrokesOfNoLengthPutDownTheirDot,
+//               ThinInk.ShortCappedStrokesPutDownTheirAreasInkWhereverTheyLie,
+//               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -346,7 +356,7 @@ struct VGoptions
   // thinner than a fringe or traced more than once.
   bool sampledFills = true;
   // The ways a fill is drawn that mend what the way after them would draw (VGfillWays.h): off, the fill
-  // takes the next row of its table, which puts down other ink than its area's (entries 24 to 32 above name
+  // takes the next row of its table, which puts down other ink than its area's (entries 24 to 33 above name
   // the tests that then fail). A sub-path of two points that lost its area is a faded rectangle along it.
   bool sliverFills = true;
   // Even-odd sub-paths without windings are filled from outlines cut at their crossings.
@@ -361,6 +371,9 @@ struct VGoptions
   bool convexFills = true;
   // A round-capped stroke's sub-path of no length is drawn as a disc (VGdots.h); off, it draws nothing.
   bool openDots = true;
+  // A short thin stroke is drawn as the columns of its outline (VGthinStroke.h), whose caps put down their
+  // ink; off, as a stroke a fringe wide, faded.
+  bool thinStrokes = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

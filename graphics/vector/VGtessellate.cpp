@@ -722,7 +722,7 @@ void vgStroke(VGcontext* ctx)
   const float halfWidth = strokeWidth * 0.5f;
   vgFlattenPaths(ctx);
   if (state->lineCap == kVGRound && ctx->options.openDots) vgOpenDots(ctx);
-  if (Antialiased(ctx))
+  if (Antialiased(ctx) && ctx->options.thinStrokes)
   {
     VGpaint outline = strokePaint;
     MultiplyAlpha(&outline, state->alpha);
