@@ -187,6 +187,7 @@ private:
   void encodeCall(const MVGcall& call);
   void encodeFill(const MVGcall& call);
   void encodeConvexFill(const MVGcall& call);
+  void encodeStrip(const MVGcall& call);
   void encodeStroke(const MVGcall& call);
   void encodeTriangles(const MVGcall& call);
 

@@ -91,6 +91,9 @@ void MVGcontext_vQorv_au::encodeCall(const MVGcall& call)
   case kMVGConvexFill:
     encodeConvexFill(call);
     break;
+  case kMVGStrip:
+    encodeStrip(call);
+    break;
   case kMVGStroke:
     encodeStroke(call);
     break;
@@ -174,6 +177,14 @@ void MVGcontext_vQorv_au::encodeConvexFill(const MVGcall& call)
                             buffers->indexBuffer, (NSUInteger)call.indexOffset * indexSize);
   if (call.strokeCount >= 1)
     e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+}
+
+void MVGcontext_vQorv_au::encodeStrip(const MVGcall& call)
+{
+  if (call.strokeCount < 1) return;
+  setUniforms(call.uniformOffset, call.image);
+  renderEncoder->setRenderPipelineState(pipelineState);
+  renderEncoder->drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
 }
 
 void MVGcontext_vQorv_au::encodeStroke(const MVGcall& call)

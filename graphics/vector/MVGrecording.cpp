@@ -323,16 +323,18 @@ void MVGrecorder::renderFill(const VGpaint* paint, VGcompositeOperationState op,
   MVGcall* call = beginCall(kMVGFill, paint, op);
   if (!call) return;
   call->fillRule = fillRule;
-  call->sampled = npaths > 0 && paths[0].sampled;
+  // The call the fill's way chose (VGfillWays.h).
+  const EVGfillCall kind = npaths > 0 ? (EVGfillCall)paths[0].call : kVGFillStencil;
+  call->sampled = kind == kVGFillSampledStencil;
   call->triangleCount = 4;
   // The fan is inset from the path by half a fringe, which moves it outward where a path crossing itself
   // turns the other way: the stencil it marks beyond the cover quad would outlive the fill, for the next
   // fill's cover quad to paint. A second quad around the fan clears it.
   float fanBounds[4] = {bounds[0], bounds[1], bounds[2], bounds[3]};
-  if (npaths == 1 && paths[0].convex)
+  if (kind == kVGFillConvex || kind == kVGFillStrip)
   {
-    call->type = kMVGConvexFill;
-    call->triangleCount = 0; // a convex fan needs no cover quad
+    call->type = kind == kVGFillConvex ? kMVGConvexFill : kMVGStrip;
+    call->triangleCount = 0; // no stencil to cover
   }
   else if (FanBeyond(paths, npaths, fanBounds))
     call->triangleCount = 8;

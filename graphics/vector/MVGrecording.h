@@ -16,7 +16,8 @@ enum EMVGcallType
   kMVGFill = 1,
   kMVGConvexFill = 2,
   kMVGStroke = 3,
-  kMVGTriangles = 4
+  kMVGTriangles = 4,
+  kMVGStrip = 5 // a fill drawn as one strip that covers each pixel once (kVGFillStrip)
 };
 
 enum EMVGshaderType

@@ -3,6 +3,7 @@
 // reported by results (null, 0), never by exceptions or messages.
 #pragma once
 
+#include "graphics/vector/VGfillWays.h"
 #include "graphics/vector/VGoptions.h"
 #include "graphics/vector/VGstate.h"
 #include "graphics/vector/VGtransform.h"
@@ -51,6 +52,7 @@ struct VGcontext
   int strokeTriCount;
   int textTriCount;
   int crossingTests; // segment pairs the even-odd outlines compared for crossings
+  VGfillPlan fillPlan; // how the last fill was drawn (its thin way as written), for tests to read
 };
 
 // Context and frame.
@@ -145,8 +147,14 @@ const VGoptions& vgOptions(const VGcontext* ctx);
 // Tessellation and drawing.
 void vgFill(VGcontext* ctx);
 void vgStroke(VGcontext* ctx);
-// 0 when the vertex array cannot grow.
-int vgExpandFill(VGcontext* ctx, float w);
+// Classifies every point's join of the cache's paths for a fill whose fringe is w wide (0: none) and each
+// path's convexity; a single convex path's corners, with a fringe, are mitred to where its sides' insets
+// meet, however sharp.
+void vgClassifyFillJoins(VGcontext* ctx, float w);
+// Writes the cache's paths' vertices for the way chosen (vgChooseFill, which classified their joins), with
+// a fringe w wide (0: none); a thin way becomes the one written (the band where columns do not fit). 0 when
+// the vertex array cannot grow.
+int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way);
 // w: half the width drawn; half: half the stroke's own width (less when a thin stroke is drawn a fringe
 // wide and faded), which its caps' ink follows.
 int vgExpandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit, float half);

@@ -167,7 +167,7 @@ namespace iplugin::igraphics
 //    tests:     FillShortcuts.RecordTheGeneralPathsBytes, FillShortcutsTaken.RectangleAndStar, the frames
 //               test's FillShortcuts
 // 16 unfringed rectangles
-//    where:     V VGtessellate.cpp FringeChangesNothing (asked by vgFill)
+//    where:     V VGfillWays.cpp Fill::FringeChangesNothing (a row of vgChooseFill)
 //    when:      an upright rectangle on whole device pixels whose fringe changes no pixel: filled without it
 //    switch:    unfringedRects
 //    tolerance: none in pixels (the recordings differ)
@@ -220,6 +220,119 @@ namespace iplugin::igraphics
 //    switch:    none: keyed by all it is made of
 //    tolerance: none
 //    tests:     RedrawKeptClips.FollowBoundsAndScaleFromFrameToFrame
+//
+// The ways a fill is drawn (VGfillWays.h), in the order vgChooseFill's tables try them, each but the
+// general one with its switch: not shortcuts but mends, each of what the row after it would draw. Where it
+// lives, when it applies, its switch, what the fill takes with it off, and the tests that fail with it off
+// (so that a fault in its pictures is bisected by turning it off). Unfringed rectangles are entry 16.
+//
+// 24 sliver rectangles
+//    where:     V VGsliver.cpp vgSliverOutline; VGfillWays.cpp kOutlines
+//    when:      a fill's one sub-path of two points that lost its area to the merging of near points: a
+//               rectangle along it, its paint faded by the share of it the area fills
+//    switch:    sliverFills
+//    off:       the two points enclose nothing: the fill puts down nothing
+//    tests:     ThinInk.OutlinesThinnerThanTheMergeDistanceFadeByTheirWidth
+// 25 even-odd outlines
+//    where:     V VGoutlines.cpp vgEvenOddOutlines; VGfillWays.cpp kOutlines
+//    when:      an even-odd fill whose sub-paths nobody gave a winding: outlines cut at their crossings,
+//               each hole turned as a hole, so that its fringe lies in the hole
+//    switch:    evenOddOutlines
+//    off:       the paths as flattened, their fringes on either side of an edge as they happen to turn
+//    tests:     ConcaveInk.FatConcaveShapesStayNearCairo,
+//               EvenOddOutlinesOf.FillUsesThemOnlyWithoutWindingsAndStrokeKeepsThePath
+// 26 scissor cuts
+//    where:     V VGscissorCut.cpp vgCutByScissor; VGfillWays.cpp vgChooseFill
+//    when:      one convex sub-path under two fringes across on the whole within a fringe of a scissor's
+//               edge, under a blend that keeps the target under no source: cut by the scissor's rectangle
+//               and drawn without the scissor; nothing is drawn where it leaves nothing (way "nothing")
+//    switch:    scissorCuts
+//    off:       the outline drawn under the scissor, both coverages sampled at pixel centres and multiplied
+//    tests:     ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft
+// 27 thin columns
+//    where:     V VGthinColumns.cpp vgThinColumns, from VGthinFill.cpp vgThinConvexFill; VGfillWays.cpp kWays
+//    when:      one convex outline for which vgThinOutline holds (thinner than a fringe somewhere), no more
+//               than two fringes across along the way it lies: a strip of columns across it, each the shape
+//               box-filtered, a strip call (kMVGStrip)
+//    switch:    thinColumns (and thinFills)
+//    off:       the thin band (entry 28)
+//    tests:     ConvexFringe.FanAndFringeCoverTheShapeOnce, SliverInk.PointedConvexOutlinesPutDownTheirAreasInk,
+//               ThinInk.NamedCurvesPutDownTheirAreasInk,
+//               ThinInk.PolygonsOfThousandsOfPointsPutDownTheirAreasInkAtEveryScale, ThinInk.StatedBoundsHold,
+//               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk,
+//               ThinInk.ThinPolygonsPutDownTheirAreasInkHoweverTheyLie,
+//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft, ThinInk.ThinShapesFadeAsTheyNarrow
+// 28 thin band
+//    where:     V VGthinFill.cpp vgThinConvexFill (InnerOutline, ThinBand), VGthinStrip.cpp vgThinStrip;
+//               VGfillWays.cpp kWays
+//    when:      one convex outline for which vgThinOutline holds and columns do not fit: a band along its
+//               sides and an inner outline whose coverage follows its width, one strip call
+//    switch:    thinFills
+//    off:       the convex fan and fringe (entry 29), which puts down more than the ink of a shape
+//               thinner than a fringe
+//    tests:     ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce, ConvexFringe.FanAndFringeCoverTheShapeOnce,
+//               EmptyBars.AFillAtZeroOrOnItsWayThereDrawsNoLine,
+//               SliverInk.PointedConvexOutlinesPutDownTheirAreasInk,
+//               ThinInk.FlatThinPolygonsOfManyPointsPutDownTheirAreasInkWhereverTheyLie,
+//               ThinInk.NamedCurvesPutDownTheirAreasInk, ThinInk.NamedShapesPutDownCairosInk,
+//               ThinInk.OutlinesEnclosingNothingPutDownNothing,
+//               ThinInk.OutlinesThinnerThanTheMergeDistanceFadeByTheirWidth,
+//               ThinInk.OutlinesThinnerThanTheMergeDistancePutDownTheirAreasInk,
+//               ThinInk.PolygonsOfThousandsOfPointsPutDownTheirAreasInkAtEveryScale,
+//               ThinInk.RandomThinShapesPutDownCairosInk, ThinInk.StatedBoundsHold,
+//               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk,
+//               ThinInk.ThinPolygonsOfThousandsOfPointsPutDownTheirAreasInk,
+//               ThinInk.ThinPolygonsPutDownTheirAreasInkHoweverTheyLie,
+//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft, ThinInk.ThinShapesFadeAsTheyNarrow,
+//               ThinInk.UprightThinEllipsesPutDownTheirAreasInkWhereverTheyLie
+// 29 convex fan and fringe
+//    where:     V VGtessellate.cpp vgClassifyFillJoins (ReachInsetTips), FanOutline, FillFringe;
+//               VGfillWays.cpp kWays; MVGencodeCalls.cpp encodeConvexFill
+//    when:      one convex outline: its fan inset by half a fringe, mitred to where its sides' insets meet,
+//               and a fringe starting on the fan, a convex call without the stencil
+//    switch:    convexFills
+//    off:       the sampled stencil (entry 30), or the plain stencil
+//    tests:     ConvexFringe.FanAndFringeCoverTheShapeOnce,
+//               Tessellation.StarPolygonWhoseTurnsAllBendOneWayIsNotConvex,
+//               Tessellation.WithoutAntialiasTheFillIsThePathItself,
+//               Tessellation.AConvexFillsSharpPointIsInsetWhereItsSidesInsetsMeet,
+//               ThinInk.NamedShapesPutDownCairosInk
+// 30 sampled stencil
+//    where:     V VGtessellate.cpp vgExpandFill; VGsampledFill.cpp vgSampledFringeHolds; MVGsampledFill.cpp
+//               encodeSampledFill; VGfillWays.cpp kWays
+//    when:      any other anti-aliased fill, where the renderer counts in stencil samples (VGrenderParams
+//               sampledFills): fans on the paths marking 16 samples a pixel, fringes straddling the paths
+//    switch:    sampledFills
+//    off:       the plain stencil (entry 31)
+//    tests:     ConcaveInk.CurvedThinOutlinesOfAnyPointCountPutDownCairosInk,
+//               ConcaveInk.FatConcaveShapesStayNearCairo, ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce,
+//               ConcaveInk.RandomThinBandsPutDownCairosInk, ConcaveInk.ThinConcaveOutlinesPutDownCairosInk,
+//               ConcaveInk.WindingCountsTo127, GalleryFrameTest.TheVectorPageMatchesItsReviewedPicture,
+//               IGraphicsVector.EvenOddZigzagComparesOnlyOverlappingSegments
+// 31 plain stencil
+//    where:     V VGtessellate.cpp vgExpandFill (FanOutline, FillFringe); MVGencodeCalls.cpp encodeFill
+//    when:      every other fill (the general way): fans marking the winding at pixel centres, a cover
+//               quad, fringes outside
+//    switch:    none
+//    off:       -
+//    tests:     Tessellation.ConcaveAndMultiPathFillsUseStencilWithCoverQuad
+// 32 dots
+//    where:     V VGdots.cpp vgOpenDots (from VGtessellate.cpp vgStroke)
+//    when:      a round-capped stroke's sub-path of no length: opened into a segment of next to no length
+//               whose caps draw a disc as wide as the stroke
+//    switch:    openDots
+//    off:       the sub-path of one point draws nothing
+//    tests:     ThinInk.RoundCappedStrokesOfNoLengthPutDownTheirDot
+// 33 thin strokes
+//    where:     V VGthinStroke.cpp vgThinStroke (from VGtessellate.cpp vgStroke), through VGthinColumns.cpp
+//               vgThinColumns
+//    when:      an anti-aliased stroke at most a fringe and a half wide, one open sub-path no longer than
+//               eight fringes turning less than a quarter turn: the columns of its outline, a strip call
+//    switch:    thinStrokes
+//    off:       the stroke a fringe wide, faded by the share of it the stroke covers
+//    tests:     ThinInk.NamedCurvesPutDownTheirAreasInk, ThinInk.RoundCappedStrokesOfNoLengthPutDownTheirDot,
+//               ThinInk.ShortCappedStrokesPutDownTheirAreasInkWhereverTheyLie,
+//               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -242,6 +355,25 @@ struct VGoptions
   // pixel's centre is not 0 and fringed outside that, which puts down more than its ink where it is
   // thinner than a fringe or traced more than once.
   bool sampledFills = true;
+  // The ways a fill is drawn that mend what the way after them would draw (VGfillWays.h): off, the fill
+  // takes the next row of its table, which puts down other ink than its area's (entries 24 to 33 above name
+  // the tests that then fail). A sub-path of two points that lost its area is a faded rectangle along it.
+  bool sliverFills = true;
+  // Even-odd sub-paths without windings are filled from outlines cut at their crossings.
+  bool evenOddOutlines = true;
+  // A thin convex fill near a scissor's edge is cut by its rectangle and drawn without it.
+  bool scissorCuts = true;
+  // A convex fill thinner than a fringe somewhere is drawn as a strip that puts down its area's ink:
+  bool thinFills = true;
+  // as columns across it, where it is no more than two fringes across along its lie (off: its band).
+  bool thinColumns = true;
+  // One convex outline is a fan and a fringe starting on it, without the stencil.
+  bool convexFills = true;
+  // A round-capped stroke's sub-path of no length is drawn as a disc (VGdots.h); off, it draws nothing.
+  bool openDots = true;
+  // A short thin stroke is drawn as the columns of its outline (VGthinStroke.h), whose caps put down their
+  // ink; off, as a stroke a fringe wide, faded.
+  bool thinStrokes = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

@@ -89,6 +89,21 @@ inline int vgWindingAround(const VGpoint* pts, int count, double x, double y)
   return winding;
 }
 
+// How the renderer draws a fill, as the fill's way (VGfillWays.h) chose it.
+enum EVGfillCall : uint8_t
+{
+  // Each fan marks the stencil by its winding, a cover quad paints where it is not 0, and the fringes
+  // outside it; the general call.
+  kVGFillStencil = 0,
+  // Each fan marks 16 stencil samples a pixel and the cover weighs the samples covered (MVGsampledFill.cpp);
+  // the fringes straddle the paths (VGrenderParams sampledFills).
+  kVGFillSampledStencil = 1,
+  // One convex fan and its fringe, which starts on it: no stencil.
+  kVGFillConvex = 2,
+  // One strip that covers each pixel once and no fan (a thin fill's columns or band): no stencil.
+  kVGFillStrip = 3,
+};
+
 struct VGpath
 {
   int first;
@@ -101,7 +116,7 @@ struct VGpath
   int nstroke;
   int winding;
   int convex;
-  int sampled; // a fill's path whose coverage the renderer counts in stencil samples (sampledFills)
+  uint8_t call; // how the renderer draws a fill's paths (EVGfillCall), alike for all of one fill
   // The walk's record of the path as drawn, before points nearer than the distance tolerance were merged:
   // the signed area the merging took from it (the area as drawn is its points' and this), the last point
   // merged while its share is not yet counted, and whether a line, curve or close followed the move (a path

@@ -10,9 +10,8 @@
 
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGdots.h"
-#include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGfillWays.h"
 #include "graphics/vector/VGsampledFill.h"
-#include "graphics/vector/VGscissorCut.h"
 #include "graphics/vector/VGsliver.h"
 #include "graphics/vector/VGthinFill.h"
 #include "graphics/vector/VGthinStroke.h"
@@ -361,71 +360,29 @@ void MultiplyAlpha(VGpaint* paint, float alpha)
   paint->outerColor.a *= alpha;
 }
 
-// Whether the blend keeps the target under a source of 0, as where a fill's coverage is 0.
-bool KeepsUnderNoSource(const VGcompositeOperationState& op)
-{
-  auto keeps = [](int f) { return f == kVGOne || f == kVGOneMinusSrcColor || f == kVGOneMinusSrcAlpha; };
-  return keeps(op.dstRGB) && keeps(op.dstAlpha);
-}
-
-// A scissor that leaves everything, as vgResetScissor sets it.
-VGscissor NoScissor()
-{
-  VGscissor none{};
-  none.extent[0] = none.extent[1] = -1.0f;
-  return none;
-}
-
 bool Antialiased(VGcontext* ctx)
 {
   return ctx->params.edgeAntiAlias && vgGetState(ctx)->shapeAntiAlias;
 }
 
-// Whether the fill's anti-aliasing fringe changes no pixel, so that it may be left out. It does not when the
-// path is an upright rectangle with its corners on whole device pixels: the fringe's inner half gives the
-// centres of the edge pixels a coverage of exactly 1, as the inside does, and its outer half those of the
-// pixels outside exactly 0, which the blend leaves as they are when it keeps the target under a source of 0
-// and no paint or scissor term is large enough to make the product NaN. Exact only with a ratio that is a
-// power of two (pixel centres are then floats in view units, and the rasteriser's varyings land on them)
-// and with coordinates small enough that the vertex stage's float error stays far below the rasteriser's
-// fixed-point step.
-bool FringeChangesNothing(const VGcontext* ctx, const VGcompositeOperationState& op, const VGpaint& paint,
-                          const VGscissor& scissor)
+// A convex fill's inset corners where the inset sides meet, also at points too sharp for the miter's
+// clamp (its 600 bounds a stroke's spike): a clamped corner's fan reaches past its sides' insets, over
+// their fringe bands, where the shape is thinner than a fringe near its point.
+void ReachInsetTips(VGpoint* pts, int count)
 {
-  const VGpathCache* cache = ctx->cache;
-  if (!ctx->options.unfringedRects || cache->npaths != 1 || cache->paths[0].count != 4) return false;
-  if (!KeepsUnderNoSource(op)) return false;
-  const float ratio = ctx->devicePxRatio;
-  int exponent = 0;
-  if (!(ratio > 0.0f) || std::frexp(ratio, &exponent) != 0.5f) return false;
-  constexpr float kMostPixels = 16384.0f, kMostCorner = 8192.0f, kMostTerm = 1e6f;
-  if (!(ctx->frameWidth * ratio <= kMostPixels) || !(ctx->frameHeight * ratio <= kMostPixels)) return false;
-  auto modest = [](const float* v, int n)
-  { return std::all_of(v, v + n, [](float x) { return std::fabs(x) <= kMostTerm; }); };
-  if (!modest(paint.xform, 6) || !modest(paint.extent, 2) || !modest(&paint.radius, 1) ||
-      !modest(&paint.feather, 1) || !modest(paint.innerColor.rgba, 4) || !modest(paint.outerColor.rgba, 4) ||
-      !modest(scissor.xform, 6) || !modest(scissor.extent, 2))
-    return false;
-  const VGpoint* p = &cache->points[cache->paths[0].first];
-  for (int i = 0; i < 4; i++)
+  const VGpoint* p0 = &pts[count - 1];
+  for (int j = 0; j < count; j++)
   {
-    const float x = p[i].x * ratio, y = p[i].y * ratio;
-    if (!(std::fabs(x) <= kMostCorner) || !(std::fabs(y) <= kMostCorner) || x != std::round(x) ||
-        y != std::round(y))
-      return false;
+    VGpoint& p1 = pts[j];
+    if (p1.flags & kVGPtBevel)
+    {
+      const float mx = (p0->dy + p1.dy) * 0.5f, my = (-p0->dx - p1.dx) * 0.5f, dmr2 = mx * mx + my * my;
+      if (dmr2 > 1e-9f) p1.dmx = mx / dmr2, p1.dmy = my / dmr2;
+    }
+    p0 = &p1;
   }
-  // Neighbours share an x or a y by turns, two pixels apart at least (the fringe of a rectangle one pixel
-  // across has no inside; its corners meet).
-  const bool acrossFirst = p[0].y == p[1].y;
-  for (int i = 0; i < 4; i++)
-  {
-    const VGpoint &a = p[i], &b = p[(i + 1) % 4];
-    if ((i % 2 == 0) == acrossFirst ? a.y != b.y || !(std::fabs(a.x - b.x) * ratio >= 2.0f)
-                                    : a.x != b.x || !(std::fabs(a.y - b.y) * ratio >= 2.0f))
-      return false;
-  }
-  return true;
 }
+
 // Vertices a fill of the cache's paths may write: each path's fan (a corner's inset outline, two at a
 // bevel) and, with a fringe, its strip; a thin convex fill's inner outline and band (VGthinFill.h).
 int FillVertsNeeded(const VGpathCache* cache, bool fringe)
@@ -571,22 +528,37 @@ VGvertex* vgAllocTempVerts(VGcontext* ctx, int nverts)
   return cache->verts;
 }
 
-int vgExpandFill(VGcontext* ctx, float w)
+void vgClassifyFillJoins(VGcontext* ctx, float w)
+{
+  CalculateJoins(ctx, w, kVGMiter, kVGFillMiterLimit);
+  VGpathCache* cache = ctx->cache;
+  if (w > 0.0f && cache->npaths == 1 && cache->paths[0].convex && cache->paths[0].count > 2)
+  {
+    // A convex fill's fan ends where its fringe begins: the fringe keeps the fan's mitred inset corners
+    // (inner bevels would run each side's band to the path's corner, over the fan).
+    VGpoint* pts = &cache->points[cache->paths[0].first];
+    for (int j = 0; j < cache->paths[0].count; j++)
+      pts[j].flags &= ~kVGPtInnerBevel;
+    if (cache->paths[0].nbevel > 0) ReachInsetTips(pts, cache->paths[0].count);
+  }
+}
+
+int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
 {
   VGpathCache* cache = ctx->cache;
   const bool fringe = w > 0.0f;
 
-  CalculateJoins(ctx, w, kVGMiter, kVGFillMiterLimit);
-
   VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe));
   if (!verts) return 0;
 
-  const bool convex = cache->npaths == 1 && cache->paths[0].convex && cache->paths[0].count > 2;
-  // Other fills' coverage is counted in the renderer's stencil samples where it can: their fans are the
-  // paths themselves, their fringes straddle them (MVGsampledFill.cpp).
-  const bool sampled = fringe && !convex && ctx->params.sampledFills && ctx->options.sampledFills;
+  const bool sampled = way == VGfillWay::kSampledStencil;
+  const bool thin = way == VGfillWay::kThinColumns || way == VGfillWay::kThinBand;
+  // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside;
+  // its fan is the path itself (MVGsampledFill.cpp).
+  const bool straddles = sampled || way == VGfillWay::kConvexFan;
   const bool fringeHolds = !sampled || vgSampledFringeHolds(ctx);
   const float woff = 0.5f * ctx->fringeWidth;
+  const EVGfillCall call = vgFillCallOf(way);
 
   for (int i = 0; i < cache->npaths; i++)
   {
@@ -595,31 +567,25 @@ int vgExpandFill(VGcontext* ctx, float w)
     path->fill = verts;
     path->stroke = nullptr;
     path->nstroke = 0;
-    path->sampled = sampled;
+    path->call = call;
     if (path->count < 3 || (cache->npaths > 1 && vgEnclosesNothing(*path, pts, ctx->distTol)))
     {
       path->nfill = 0;
       continue;
     }
-    if (convex && fringe)
+    if (thin)
     {
-      // A convex fill's fan ends where its fringe begins: the fringe keeps the fan's mitred inset corners
-      // (inner bevels would run each side's band to the path's corner, over the fan).
-      for (int j = 0; j < path->count; j++)
-        pts[j].flags &= ~kVGPtInnerBevel;
-      if (vgThinOutline(pts, path->count, woff))
-      {
-        if (!ctx->thin) ctx->thin = new (std::nothrow) VGthinScratch;
-        if (!ctx->thin) return 0;
-        verts = vgThinConvexFill(*ctx->thin, path, pts, woff, verts);
-        continue;
-      }
+      if (!ctx->thin) ctx->thin = new (std::nothrow) VGthinScratch;
+      if (!ctx->thin) return 0;
+      bool columns = way == VGfillWay::kThinColumns;
+      verts = vgThinConvexFill(*ctx->thin, path, pts, woff, verts, columns);
+      way = columns ? VGfillWay::kThinColumns : VGfillWay::kThinBand;
+      continue;
     }
     VGvertex* fan = verts;
     verts = FanOutline(path, pts, fringe && !sampled ? woff : 0.0f, verts);
     path->nfill = (int)(verts - fan);
-    // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside.
-    if (fringe && fringeHolds) verts = FillFringe(path, pts, w, woff, convex || sampled, verts);
+    if (fringe && fringeHolds) verts = FillFringe(path, pts, w, woff, straddles, verts);
   }
   return 1;
 }
@@ -720,42 +686,27 @@ void vgFill(VGcontext* ctx)
   MultiplyAlpha(&fillPaint, state->alpha);
 
   vgFlattenPaths(ctx);
-  // Even-odd sub-paths that nobody gave a winding are filled from outlines cut at their crossings, so
-  // that a hole's fringe lies in the hole; the path cache stays as it is for a following stroke.
+  // The path cache stays as flattened for a following stroke.
   VGpathCache* const flattened = ctx->cache;
-  if (VGpathCache* sliver = vgSliverOutline(ctx, &fillPaint))
-    ctx->cache = sliver;
-  else if (state->fillRule == kVGEvenOdd && flattened->nwindings == 0)
-    if (VGpathCache* outlines = vgEvenOddOutlines(ctx)) ctx->cache = outlines;
-  const bool antialiased = Antialiased(ctx);
   VGscissor scissor = state->scissor;
-  // The cut outline's fringe reaches half a fringe past the scissor, where it must leave the target be.
-  const VGscissorCut cut = antialiased && KeepsUnderNoSource(state->compositeOperation)
-                               ? vgCutByScissor(ctx, scissor)
-                               : VGscissorCut::kNone;
-  if (cut == VGscissorCut::kEmpty)
+  ctx->fillPlan = vgChooseFill(ctx, fillPaint, scissor);
+  if (ctx->fillPlan.way != VGfillWay::kNothing)
   {
-    ctx->cache = flattened;
-    return;
-  }
-  if (cut == VGscissorCut::kCut) ctx->cache = ctx->outlines, scissor = NoScissor();
-  // Without the fringe the rectangle must still be a convex fan, as it is with one.
-  if (!(antialiased && FringeChangesNothing(ctx, state->compositeOperation, fillPaint, scissor) &&
-        vgExpandFill(ctx, 0.0f) && ctx->cache->paths[0].convex))
-    vgExpandFill(ctx, antialiased ? ctx->fringeWidth : 0.0f);
+    const bool fringe = Antialiased(ctx) && ctx->fillPlan.way != VGfillWay::kUnfringedRectangle;
+    vgExpandFill(ctx, fringe ? ctx->fringeWidth : 0.0f, ctx->fillPlan.way);
 
-  VGpathCache* cache = ctx->cache;
-  ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &scissor,
-                         ctx->fringeWidth, cache->bounds, cache->paths, cache->npaths, state->fillRule);
-
-  for (int i = 0; i < cache->npaths; i++)
-  {
-    const VGpath* path = &cache->paths[i];
-    ctx->fillTriCount += path->nfill - 2;
-    ctx->drawCallCount += 1;
-    if (path->nstroke == 0) continue;
-    ctx->fillTriCount += path->nstroke - 2;
-    ctx->drawCallCount += 1;
+    VGpathCache* cache = ctx->cache;
+    ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &scissor,
+                           ctx->fringeWidth, cache->bounds, cache->paths, cache->npaths, state->fillRule);
+    for (int i = 0; i < cache->npaths; i++)
+    {
+      const VGpath* path = &cache->paths[i];
+      ctx->fillTriCount += path->nfill - 2;
+      ctx->drawCallCount += 1;
+      if (path->nstroke == 0) continue;
+      ctx->fillTriCount += path->nstroke - 2;
+      ctx->drawCallCount += 1;
+    }
   }
   ctx->cache = flattened;
 }
@@ -770,8 +721,8 @@ void vgStroke(VGcontext* ctx)
 
   const float halfWidth = strokeWidth * 0.5f;
   vgFlattenPaths(ctx);
-  if (state->lineCap == kVGRound) vgOpenDots(ctx);
-  if (Antialiased(ctx))
+  if (state->lineCap == kVGRound && ctx->options.openDots) vgOpenDots(ctx);
+  if (Antialiased(ctx) && ctx->options.thinStrokes)
   {
     VGpaint outline = strokePaint;
     MultiplyAlpha(&outline, state->alpha);

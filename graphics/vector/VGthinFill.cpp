@@ -619,7 +619,8 @@ template <class Build> void Widen(Build& build, double area, double ink0, float 
 // narrow, the inner outline's coverage follows the shape's width (vgThinStrip) and puts down the area of
 // the shape; where the thin sides' bands meet too far in to hold that much ink at full coverage (a curved
 // sliver, whose sides' bands cross at its middle), they meet further out.
-VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, float woff, VGvertex* dst)
+VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, float woff, VGvertex* dst,
+                           bool& columns)
 {
   const int count = path->count;
   const double area2 = vgTwiceArea(pts, count);
@@ -644,11 +645,13 @@ VGvertex* vgThinConvexFill(VGthinScratch& s, VGpath* path, const VGpoint* pts, f
   double ux = 1.0, uy = 0.0;
   for (const bool grid : {true, false})
   {
+    if (!columns) break;
     const double lie = vgThinLie(outline, n, ux, uy, grid);
     if (const int ncolumns = vgThinColumns(s, outline, n, ux, uy, 2.0 * woff * lie, area, outline2, dst);
         ncolumns > 0)
       return SetStrip(path, dst, ncolumns);
   }
+  columns = false;
   fewer(woff / 32.0f);
   // The band and inner outline lie along the sides' main direction.
   woff = (float)(woff * vgThinLie(outline, n, ux, uy, false));

@@ -21,9 +21,11 @@ bool vgThinOutline(const VGpoint* pts, int count, float woff);
 void vgThinAcross(const VGpoint* pts, int count, float woff, double* across, double* whole = nullptr,
                   double least = 0.0);
 
-// The strip (path->stroke; path->fill is left empty) of a convex fill for which vgThinOutline holds: its
-// columns, or its band and, joined to it, its inner outline zigzagging along the shape, written from dst;
-// answers the end of what was written. Writes at most count * 32 + 9 vertices.
+// The strip (path->stroke; path->fill is left empty) of a convex fill for which vgThinOutline holds: with
+// columns, its columns where the shape is no more than two fringes across along the way it lies; else its
+// band and, joined to it, its inner outline zigzagging along the shape; written from dst. columns becomes
+// whether the columns were written. Answers the end of what was written. Writes at most count * 32 + 9
+// vertices.
 VGvertex* vgThinConvexFill(VGthinScratch& scratch, VGpath* path, const VGpoint* pts, float woff,
-                           VGvertex* dst);
+                           VGvertex* dst, bool& columns);
 } // namespace iplugin::igraphics

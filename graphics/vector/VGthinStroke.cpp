@@ -167,6 +167,7 @@ bool vgThinStroke(VGcontext* ctx, const VGpaint& paint, float width, int lineCap
   path.count = n;
   path.closed = 1;
   path.convex = 1;
+  path.call = kVGFillStrip;
   path.fill = verts;
   path.stroke = verts;
   path.nstroke = nverts;

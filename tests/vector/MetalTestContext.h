@@ -4,6 +4,7 @@
 
 #include <QorvPlatform/Metal.h>
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -100,6 +101,17 @@ inline RgbaImage PolygonFrame(const std::vector<std::pair<double, double>>& pts,
   vgFill(m.ctx);
   convex = m.ctx->cache->paths[0].convex;
   return m.End();
+}
+// The area of a polygon of user units drawn at the scale, in device pixels.
+inline double PolygonArea(const std::vector<std::pair<double, double>>& pts, float ratio)
+{
+  double twice = 0;
+  for (size_t k = 0; k < pts.size(); k++)
+  {
+    const auto &a = pts[k], &b = pts[(k + 1) % pts.size()];
+    twice += a.first * b.second - b.first * a.second;
+  }
+  return std::fabs(twice) / 2 * ratio * ratio;
 }
 // The ink (InkOf) of PolygonFrame's polygon.
 inline double PolygonInk(const std::vector<std::pair<double, double>>& pts, float cx, float cy, float turn,

@@ -59,6 +59,7 @@ struct PathData
     path.stroke = nstroke ? stroke.data() : nullptr;
     path.nstroke = nstroke;
     path.convex = convex;
+    path.call = convex ? kVGFillConvex : kVGFillStencil;
     path.winding = kVGSolid;
   }
 };
@@ -95,7 +96,7 @@ TEST(Recording, ConvexSinglePathHasNoCoverQuad)
 TEST(Recording, TwoPathsUseStencilFormAndJoinStrips)
 {
   Recorder rec;
-  PathData a(5, 6, 0.0f), b(3, 8, 50.0f);
+  PathData a(5, 6, 0.0f, false), b(3, 8, 50.0f, false);
   VGpath paths[2] = {a.path, b.path};
   VGpaint paint = vgColorPaint(vgRGBAf(1, 1, 1, 1));
   VGscissor sc = NoScissor();
@@ -137,6 +138,25 @@ TEST(Recording, TwoPathsUseStencilFormAndJoinStrips)
   EXPECT_EQ(s[7].x, a.stroke[5].x);
   EXPECT_EQ(s[8].x, b.stroke[0].x);
   EXPECT_EQ(s[9].x, b.stroke[0].x);
+}
+
+// A thin fill's strip is a call of its own: no fan, no cover quad, the strip alone.
+TEST(Recording, AStripIsACallOfItsOwn)
+{
+  Recorder rec;
+  PathData a(0, 9, 0.0f);
+  a.path.call = kVGFillStrip;
+  VGpaint paint = vgColorPaint(vgRGBAf(1, 0, 0, 1));
+  VGscissor sc = NoScissor();
+  rec.p.renderFill(rec.p.userPtr, &paint, kSourceOver, &sc, 1.0f, kBounds, &a.path, 1, 0);
+  ASSERT_EQ(rec.r->recording.ncalls, 1);
+  const MVGcall& c = rec.r->recording.calls[0];
+  EXPECT_EQ(c.type, kMVGStrip);
+  EXPECT_EQ(c.triangleCount, 0);
+  EXPECT_EQ(c.indexCount, 0);
+  EXPECT_EQ(c.strokeCount, 9);
+  EXPECT_EQ(rec.r->recording.verts[c.strokeOffset].x, a.stroke[0].x);
+  EXPECT_FALSE(c.sampled);
 }
 
 TEST(Recording, DegeneratePathsStillRecordCoverQuad)

@@ -443,6 +443,26 @@ TEST(Tessellation, SharpTurnClampsExtrusionAt600)
   EXPECT_NEAR(p1.dmy, rawy * 600.0f, 1e-4);
 }
 
+// A convex fill's point sharper than the miter's clamp allows is inset to where its sides' insets meet, half
+// a fringe from each: clamped, the fan's point stopped 3 pixels from the tip, 47 short, over the sides'
+// fringe bands, which then blended twice.
+TEST(Tessellation, AConvexFillsSharpPointIsInsetWhereItsSidesInsetsMeet)
+{
+  RecordingContext c;
+  vgMoveTo(c.ctx, 0, 0);
+  vgLineTo(c.ctx, 100, 1);
+  vgLineTo(c.ctx, 0, 2);
+  vgClosePath(c.ctx);
+  vgFill(c.ctx);
+  ASSERT_EQ(c.Call(0).type, kMVGConvexFill);
+  const std::vector<VGvertex> fan = c.FillVerts(0);
+  ASSERT_EQ(fan.size(), 3u);
+  // The sides y = x / 100 and y = 2 - x / 100, moved in by half a fringe, meet at x = 100 - 50.0025.
+  const VGvertex tip = *std::max_element(fan.begin(), fan.end(), [](auto& a, auto& b) { return a.x < b.x; });
+  EXPECT_NEAR(tip.x, 100 - 50 * std::sqrt(1 + 1e-4), 0.01);
+  EXPECT_NEAR(tip.y, 1.0, 1e-4);
+}
+
 // A move alone draws nothing; a line back to it is a dot, drawn with round caps only (VGdots.h).
 TEST(Tessellation, LoneMovesDrawNothingAndDotsOnlyWithRoundCaps)
 {

@@ -58,17 +58,7 @@ struct Shape
     return pts;
   }
   // In device pixels.
-  double Area() const
-  {
-    const auto pts = Outline();
-    double twice = 0;
-    for (size_t k = 0; k < pts.size(); k++)
-    {
-      const auto &a = pts[k], &b = pts[(k + 1) % pts.size()];
-      twice += a.first * b.second - b.first * a.second;
-    }
-    return std::fabs(twice) / 2 * ratio * ratio;
-  }
+  double Area() const { return qorvtest::PolygonArea(Outline(), ratio); }
   std::string Name() const
   {
     static const char* kNames[] = {"triangle", "bar", "rhombus", "ellipse"};
