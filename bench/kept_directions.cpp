@@ -1,14 +1,14 @@
 // What keeping the directions of an SVG path's sub-paths (vgWindAsDrawn, which DrawSVG has every non-zero
 // fill run) costs: DrawSVG on the vector back end at scale 1 of one path of N sub-paths, N from 1 to 1,000.
-// Documents: a grid of small disjoint circles (a dotted icon pattern) and lines of glyph-like rings (an
-// outline and a counter wound the other way inside it, as a font's "o"), and the dots with every other one
-// drawn the other way. After each fill its path is flattened again with the step and without it, in
-// turns: the step's time is the difference, and its share that time against the rest of the fill's, both
-// from the same frames (switching the step off would change the picture, and with it the
-// fill's route, where the document has holes). Reports CPU milliseconds a frame of the geometry (the
-// DrawSVG call: flattening, the step, tessellation), of the step, and of the whole frame (the software
-// GPU's rasterising and presenting too), medians of 9 rounds, and the median of the rounds' shares.
-// Target: the step adds at most 10 % to the geometry's CPU, and so to the fill's, at every N.
+// Documents: a grid of small disjoint circles (a dotted icon pattern), the same with every other dot drawn
+// the other way, and lines of glyph-like rings (an outline and a counter wound the other way inside it, as
+// a font's "o"). After each fill its path is flattened again with the step and without it, in turns: the
+// step's time is the difference, and its share that time against the rest of the fill's, both from the
+// same frames (switching the step off for the whole fill would change the picture where the document has
+// holes, and with it the fill's route). Reports CPU milliseconds a frame of the geometry (the DrawSVG call:
+// flattening, the step, tessellation), of the step, and of the whole frame (the software GPU's rasterising
+// and presenting too), medians of 9 rounds, and the median of the rounds' shares. Target: the step adds at
+// most 10 % to the geometry's CPU, and so to the fill's, at every N.
 #include "bench/Rounds.h"
 #include "graphics/vector/VGcontext.h"
 #include "tests/support/RecordingGraphics.h"

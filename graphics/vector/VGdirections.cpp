@@ -65,10 +65,24 @@ public:
     }
   }
 
+  // Whether another of the paths has a box that meets b (edges touching included).
+  bool AnotherMeets(const std::vector<Box>& boxes, int path, const Box& b) const
+  {
+    for (int cy = Cell(b.y0, mY0, mCellH); cy <= Cell(b.y1, mY0, mCellH); cy++)
+      for (int cx = Cell(b.x0, mX0, mCellW); cx <= Cell(b.x1, mX0, mCellW); cx++)
+        for (int j : mCells[size_t(cy) * size_t(mSide) + size_t(cx)])
+        {
+          const Box& o = boxes[size_t(j)];
+          if (j != path && o.x0 <= b.x1 && b.x0 <= o.x1 && o.y0 <= b.y1 && b.y0 <= o.y1) return true;
+        }
+    return false;
+  }
+
 private:
   int Cell(double v, double origin, double size) const
   {
-    return int(std::clamp(std::floor((v - origin) / size), 0.0, double(mSide - 1)));
+    const double cell = std::floor((v - origin) / size); // not a number where coordinates overflow
+    return cell >= double(mSide - 1) ? mSide - 1 : cell > 0.0 ? int(cell) : 0;
   }
 
   double mMargin;
@@ -76,6 +90,59 @@ private:
   double mX0 = 0, mY0 = 0, mCellW = 1, mCellH = 1;
   std::vector<std::vector<int>> mCells;
 };
+// Whether the crossing search (vgPathsCross) would compare two segments of one path: two that are not
+// neighbours, with boxes that meet. The path is cut into runs along which x strictly grows or strictly
+// falls (a segment without a run of x is a run of its own): within a run no two such boxes meet, and two
+// runs, each in order of x, are walked side by side. Past kMostRuns runs the answer is yes.
+bool MaySelfCross(const VGpoint* p, int count)
+{
+  constexpr int kMostRuns = 16;
+  struct Run
+  {
+    int first, length, direction;
+  };
+  Run runs[kMostRuns];
+  int nruns = 0;
+  auto next = [count](int s) { return s + 1 == count ? 0 : s + 1; };
+  auto direction = [&](int s) { return p[next(s)].x > p[s].x ? 1 : p[next(s)].x < p[s].x ? -1 : 0; };
+  for (int s = 0; s < count; s++)
+  {
+    const int d = direction(s);
+    if (d != 0 && nruns > 0 && runs[nruns - 1].direction == d)
+      runs[nruns - 1].length++;
+    else if (nruns == kMostRuns)
+      return true;
+    else
+      runs[nruns++] = {s, 1, d};
+  }
+  // The k-th segment of a run in order of x.
+  auto segment = [](const Run& r, int k)
+  { return r.direction < 0 ? r.first + r.length - 1 - k : r.first + k; };
+  auto low = [&](int s, bool y)
+  { return y ? std::min(p[s].y, p[next(s)].y) : std::min(p[s].x, p[next(s)].x); };
+  auto high = [&](int s, bool y)
+  { return y ? std::max(p[s].y, p[next(s)].y) : std::max(p[s].x, p[next(s)].x); };
+  for (int i = 0; i < nruns; i++)
+    for (int j = i + 1; j < nruns; j++)
+    {
+      const Run &a = runs[i], &b = runs[j];
+      int first = 0; // b's first segment that reaches a's in x
+      for (int k = 0; k < a.length; k++)
+      {
+        const int sa = segment(a, k);
+        while (first < b.length && high(segment(b, first), false) < low(sa, false))
+          first++;
+        for (int m = first; m < b.length && low(segment(b, m), false) <= high(sa, false); m++)
+        {
+          const int sb = segment(b, m);
+          if (next(sa) != sb && next(sb) != sa && low(sb, true) <= high(sa, true) &&
+              low(sa, true) <= high(sb, true))
+            return true;
+        }
+      }
+    }
+  return false;
+}
 } // namespace
 
 void vgWindAsDrawn(VGcontext* ctx)
@@ -118,11 +185,30 @@ void vgWindAsDrawn(VGcontext* ctx)
     boxes[size_t(j)] = b;
   }
 
+  const BoxGrid grid(boxes, finite ? enclosing : std::vector<int>(), largestCoordinate);
+
   // Where paths cross, all of them are one nest, turned as the largest of all says (vgPathsCross answers).
+  // The search is handed only the paths in which it would compare any two segments: those whose boxes
+  // meet another's, and those that may cross themselves; the others it would pass over.
   int crossing = -1; // not asked yet
   auto cross = [&]
   {
-    if (crossing < 0) crossing = vgPathsCross(ctx);
+    if (crossing >= 0) return crossing == 1;
+    if (!finite)
+    {
+      crossing = vgPathsCross(ctx);
+      return crossing == 1;
+    }
+    std::vector<VGpath> searched;
+    for (int j : enclosing)
+      if (grid.AnotherMeets(boxes, j, boxes[size_t(j)]) || MaySelfCross(points(j), cache->paths[j].count))
+        searched.push_back(cache->paths[j]);
+    VGpathCache subset = *cache;
+    subset.paths = searched.data();
+    subset.npaths = int(searched.size());
+    ctx->cache = &subset;
+    crossing = !searched.empty() && vgPathsCross(ctx);
+    ctx->cache = cache;
     return crossing == 1;
   };
 
@@ -140,7 +226,6 @@ void vgWindAsDrawn(VGcontext* ctx)
   };
   if (finite)
   {
-    const BoxGrid grid(boxes, enclosing, largestCoordinate);
     for (int i : enclosing)
       grid.ForCandidates(boxes, points(i)->x, points(i)->y, [&](int j) { join(i, j); });
   }
