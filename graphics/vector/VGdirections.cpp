@@ -43,7 +43,7 @@ public:
     }
     mSide = std::max(1, int(std::sqrt(double(members.size()))));
     mX0 = all.x0, mY0 = all.y0;
-    mCellW = std::max((all.x1 - all.x0) / mSide, 1e-300),
+    mCellW = std::max((all.x1 - all.x0) / mSide, 1e-300);
     mCellH = std::max((all.y1 - all.y0) / mSide, 1e-300);
     mCells.resize(size_t(mSide) * size_t(mSide));
     for (int j : members)
@@ -90,6 +90,7 @@ private:
   double mX0 = 0, mY0 = 0, mCellW = 1, mCellH = 1;
   std::vector<std::vector<int>> mCells;
 };
+
 // Whether the crossing search (vgPathsCross) would compare two segments of one path: two that are not
 // neighbours, with boxes that meet. The path is cut into runs along which x strictly grows or strictly
 // falls (a segment without a run of x is a run of its own): within a run no two such boxes meet, and two
