@@ -63,6 +63,27 @@ void BuildEllipse(SVGparser* p, float cx, float cy, float rx, float ry)
   svgAddPath(p, 1);
   svgAddShape(p);
 }
+// "points": numbers in pairs, separated as path data's are. The first thing the grammar does not allow
+// ends the list, and a last number without its pair is dropped; the pairs before are drawn.
+void AddPoints(SVGparser* p, const char* value)
+{
+  SVGnumberListReader in{value};
+  in.SkipBlanks();
+  float pair[2];
+  int n = 0, npts = 0;
+  while (in.ReadNumber(pair[n]))
+  {
+    if (++n == 2)
+    {
+      if (npts++ == 0)
+        svgMoveTo(p, pair[0], pair[1]);
+      else
+        svgLineTo(p, pair[0], pair[1]);
+      n = 0;
+    }
+    in.SkipCommaBlanks();
+  }
+}
 } // namespace
 
 void svgParseRect(SVGparser* p, const char** attr)
@@ -174,22 +195,7 @@ void svgParsePoly(SVGparser* p, const char** attr, bool closed)
   ForGeometry(p, attr,
               [&](const char* name, const char* value)
               {
-                if (!Is(name, "points")) return;
-                float args[2];
-                int nargs = 0, npts = 0;
-                char item[64];
-                while (*value)
-                {
-                  value = svgGetNextPathItem(value, item);
-                  if (!*item) break;
-                  args[nargs++] = (float)svgAtof(item);
-                  if (nargs < 2) continue;
-                  if (npts++ == 0)
-                    svgMoveTo(p, args[0], args[1]);
-                  else
-                    svgLineTo(p, args[0], args[1]);
-                  nargs = 0;
-                }
+                if (Is(name, "points")) AddPoints(p, value);
               });
   svgAddPath(p, closed ? 1 : 0);
   svgAddShape(p);

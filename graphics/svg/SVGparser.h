@@ -120,6 +120,17 @@ const char* svgParseNumber(const char* s, char* it, int size);
 // that much of s; svgNumberEnd answers where it ends, or s when no number starts there.
 double svgAtof(const char* s);
 const char* svgNumberEnd(const char* s);
+// Reads numbers off a list as SVG's grammar separates them (path data, "points"): blanks with at most one
+// comma among them, or nothing where a sign or a second point ends the last number.
+struct SVGnumberListReader
+{
+  const char* s;
+  void SkipBlanks();
+  // Blanks with at most one comma among them; whether there was a comma.
+  bool SkipCommaBlanks();
+  // False, leaving s, when no number starts there.
+  bool ReadNumber(float& value);
+};
 SVGcoordinate svgParseCoordinateRaw(const char* str);
 float svgConvertToPixels(const SVGparser* p, SVGcoordinate c, float orig, float length);
 float svgActualLength(const SVGparser* p);
@@ -166,8 +177,6 @@ void svgMoveTo(SVGparser* p, float x, float y);
 void svgLineTo(SVGparser* p, float x, float y);
 void svgCubicBezTo(SVGparser* p, float cpx1, float cpy1, float cpx2, float cpy2, float x, float y);
 void svgPathArcTo(SVGparser* p, float* cpx, float* cpy, const float* args, bool rel);
-// One item of a "points" list: a number or a single other character.
-const char* svgGetNextPathItem(const char* s, char* it);
 int svgPathArgCount(char cmd);
 void svgParsePath(SVGparser* p, const char** attr);
 void svgParseRect(SVGparser* p, const char** attr);

@@ -270,24 +270,6 @@ void svgPathArcTo(SVGparser* p, float* cpx, float* cpy, const float* args, bool 
   *cpy = y2;
 }
 
-const char* svgGetNextPathItem(const char* s, char* it)
-{
-  it[0] = 0;
-  while (*s && (svgIsSpace(*s) || *s == ','))
-    s++;
-  if (!*s) return s;
-  if (*s == '-' || *s == '+' || *s == '.' || svgIsDigit(*s))
-  {
-    s = svgParseNumber(s, it, 64);
-  }
-  else
-  {
-    it[0] = *s++;
-    it[1] = 0;
-  }
-  return s;
-}
-
 int svgPathArgCount(char cmd)
 {
   switch (cmd)
@@ -327,37 +309,8 @@ namespace
 // are one character each ("a1 1 0 00-2 3" has flags 0 and 0). A command's arguments may repeat, a move's
 // repeats being lines. The data must begin with a move, and the first thing the grammar does not allow
 // ends it: what was drawn up to there stays.
-struct PathDataReader
+struct PathDataReader : SVGnumberListReader
 {
-  const char* s;
-
-  static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-  void SkipBlanks()
-  {
-    while (IsBlank(*s))
-      s++;
-  }
-
-  // Blanks with at most one comma among them; whether there was a comma.
-  bool SkipCommaBlanks()
-  {
-    SkipBlanks();
-    if (*s != ',') return false;
-    s++;
-    SkipBlanks();
-    return true;
-  }
-
-  bool ReadNumber(float& value)
-  {
-    const char* end = svgNumberEnd(s);
-    if (end == s) return false;
-    value = (float)svgAtof(s);
-    s = end;
-    return true;
-  }
-
   bool ReadFlag(float& value)
   {
     if (*s != '0' && *s != '1') return false;

@@ -76,6 +76,30 @@ const char* svgNumberEnd(const char* s)
   return c;
 }
 
+void SVGnumberListReader::SkipBlanks()
+{
+  while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\r')
+    s++;
+}
+
+bool SVGnumberListReader::SkipCommaBlanks()
+{
+  SkipBlanks();
+  if (*s != ',') return false;
+  s++;
+  SkipBlanks();
+  return true;
+}
+
+bool SVGnumberListReader::ReadNumber(float& value)
+{
+  const char* end = svgNumberEnd(s);
+  if (end == s) return false;
+  value = (float)svgAtof(s);
+  s = end;
+  return true;
+}
+
 double svgAtof(const char* s)
 {
   const char* cur = s;

@@ -84,28 +84,7 @@ std::vector<Command> ReadDrawing(const std::string& d)
     if (comma) i++, blanks();
     return comma;
   };
-  auto number = [&](double& v)
-  {
-    const size_t start = i;
-    if (i < d.size() && (d[i] == '+' || d[i] == '-')) i++;
-    size_t digits = 0;
-    while (i < d.size() && std::isdigit((unsigned char)d[i]))
-      i++, digits++;
-    if (i < d.size() && d[i] == '.' && (digits || (i + 1 < d.size() && std::isdigit((unsigned char)d[i + 1]))))
-      for (i++; i < d.size() && std::isdigit((unsigned char)d[i]); i++)
-        digits++;
-    if (!digits) return i = start, false;
-    if (i < d.size() && (d[i] == 'e' || d[i] == 'E'))
-    {
-      size_t e = i + 1;
-      if (e < d.size() && (d[e] == '+' || d[e] == '-')) e++;
-      if (e < d.size() && std::isdigit((unsigned char)d[e]))
-        for (i = e; i < d.size() && std::isdigit((unsigned char)d[i]);)
-          i++;
-    }
-    v = std::strtod(d.substr(start, i - start).c_str(), nullptr);
-    return true;
-  };
+  auto number = [&](double& v) { return svgtest::ReadGrammarNumber(d, i, v); };
   double cx = 0, cy = 0, sx = 0, sy = 0;
   blanks();
   if (i >= d.size() || (d[i] != 'M' && d[i] != 'm')) return out;
@@ -161,17 +140,6 @@ std::vector<Command> ReadDrawing(const std::string& d)
   return out;
 }
 
-std::string Number(double v)
-{
-  char buf[40];
-  std::snprintf(buf, sizeof(buf), "%.9g", v);
-  std::string s = buf;
-  if (s == "-0") s = "0";
-  if (s.rfind("0.", 0) == 0) s.erase(0, 1);
-  if (s.rfind("-0.", 0) == 0) s.erase(1, 1);
-  return s;
-}
-
 // How the drawing is spelled.
 struct Spelling
 {
@@ -192,12 +160,10 @@ std::string Write(const std::vector<Command>& drawing, const Spelling& how)
   {
     // After a letter or a flag anything may follow; a sign starts a number, and so does a point after one
     // that has its own.
-    const bool needsNone = last.empty() || lastFlag || token[0] == '-' || token[0] == '+' ||
-                           (token[0] == '.' && last.find_first_of(".eE") != std::string::npos);
+    const bool needsNone = last.empty() || lastFlag || svgtest::FollowsWithoutSeparator(last, token);
     if (how.random)
     {
-      static const char* const separators[] = {" ", ",", " , ", "\t", "\n", "  ,"};
-      if (!last.empty() || pick(2)) out += last.empty() ? " " : separators[pick(6)];
+      if (!last.empty() || pick(2)) out += last.empty() ? " " : svgtest::SeparatorAtRandom(*how.random);
     }
     else if (!(how.packed && needsNone) && !last.empty())
       out += ' ';
@@ -205,23 +171,7 @@ std::string Write(const std::vector<Command>& drawing, const Spelling& how)
     last = token, lastFlag = flag;
   };
   auto numberText = [&](double v)
-  {
-    std::string s = Number(v);
-    if (!how.random) return s;
-    char buf[40];
-    switch (pick(4))
-    {
-    case 0:
-      return s[0] == '-' ? s : "+" + s;
-    case 1:
-      std::snprintf(buf, sizeof(buf), "%.9e", v);
-      return std::string(buf);
-    case 2:
-      return s[0] == '.' ? "0" + s : s;
-    default:
-      return s;
-    }
-  };
+  { return how.random ? svgtest::NumberSpelledAtRandom(v, *how.random) : svgtest::ShortestNumber(v); };
   for (const Command& c : drawing)
   {
     const bool rel = how.random ? pick(2) : how.relative;
@@ -252,52 +202,6 @@ std::string Write(const std::vector<Command>& drawing, const Spelling& how)
   return out;
 }
 
-// The document with each "d" attribute's path data passed through rewrite; counts the attributes.
-template <typename F>
-std::string RewritePathData(const std::string& text, F rewrite, int& count)
-{
-  std::string out;
-  size_t at = 0;
-  count = 0;
-  for (size_t i = text.find("d=", 0); i != std::string::npos; i = text.find("d=", i + 2))
-  {
-    if (i == 0 || !std::isspace((unsigned char)text[i - 1]) || i + 2 >= text.size()) continue;
-    const char quote = text[i + 2];
-    if (quote != '"' && quote != '\'') continue;
-    const size_t end = text.find(quote, i + 3);
-    if (end == std::string::npos) break;
-    out += text.substr(at, i + 3 - at) + rewrite(text.substr(i + 3, end - i - 3));
-    at = end;
-    count++;
-  }
-  return out + text.substr(at);
-}
-
-// Where the two models differ by more than the float rounding that relative commands add up; "" when
-// they agree.
-std::string Difference(const SVGimage* a, const SVGimage* b)
-{
-  if (!a || !b) return "no image";
-  const auto sa = svgtest::Shapes(a), sb = svgtest::Shapes(b);
-  if (sa.size() != sb.size()) return std::to_string(sa.size()) + " shapes against " + std::to_string(sb.size());
-  const float tol = 2e-3f * std::max(1.0f, std::max(a->width, a->height) / 128.0f);
-  for (size_t s = 0; s < sa.size(); s++)
-  {
-    const auto pa = svgtest::Paths(sa[s]), pb = svgtest::Paths(sb[s]);
-    if (pa.size() != pb.size()) return "shape " + std::to_string(s) + ": sub-path counts differ";
-    for (size_t p = 0; p < pa.size(); p++)
-    {
-      if (pa[p]->npts != pb[p]->npts || pa[p]->closed != pb[p]->closed)
-        return "shape " + std::to_string(s) + ": " + svgtest::DumpPath(pa[p]).substr(0, 80) + " against " +
-               svgtest::DumpPath(pb[p]).substr(0, 80);
-      for (int k = 0; k < pa[p]->npts * 2; k++)
-        if (!(std::fabs(pa[p]->pts[k] - pb[p]->pts[k]) <= tol + 1e-5f * std::fabs(pa[p]->pts[k])))
-          return "shape " + std::to_string(s) + " point " + std::to_string(k / 2) + ": " +
-                 std::to_string(pa[p]->pts[k]) + " against " + std::to_string(pb[p]->pts[k]);
-    }
-  }
-  return "";
-}
 } // namespace
 
 // Every reference document with its path data rewritten: shortest, plain absolute, and spelled at random.
@@ -316,8 +220,8 @@ TEST(SVGPathSpelling, EveryReferenceDocumentParsesAlikeInEveryLegalSpelling)
     for (const Spelling& how : spellings)
     {
       int count = 0;
-      const std::string changed = RewritePathData(
-          text,
+      const std::string changed = svgtest::RewriteAttribute(
+          text, "d",
           [&](const std::string& d)
           {
             const std::string written = Write(ReadDrawing(d), how);
@@ -327,7 +231,7 @@ TEST(SVGPathSpelling, EveryReferenceDocumentParsesAlikeInEveryLegalSpelling)
           count);
       rewritten += count;
       const svgtest::ImagePtr image = svgtest::Parse(changed);
-      const std::string diff = Difference(original.get(), image.get());
+      const std::string diff = svgtest::ModelDifference(original.get(), image.get());
       EXPECT_EQ(diff, "") << docs[n] << (how.random ? " spelled at random" : how.packed ? " shortest" : " plain");
     }
   }
@@ -374,7 +278,7 @@ TEST(SVGPathSpelling, RandomDrawingsParseAlikeInEveryLegalSpelling)
                                 Spelling{false, false, false, &spellRandom}})
     {
       const std::string d = Write(drawing, how);
-      EXPECT_EQ(Difference(reference.get(), parse(d).get()), "") << plain << "\nspelled\n" << d;
+      EXPECT_EQ(svgtest::ModelDifference(reference.get(), parse(d).get()), "") << plain << "\nspelled\n" << d;
     }
   }
 }

@@ -1,6 +1,9 @@
 #include "tests/svg/SVGtestSupport.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <sstream>
 
@@ -173,6 +176,120 @@ std::string CheckInvariants(const SVGimage* image)
     }
   }
   return err.str();
+}
+
+std::string ModelDifference(const SVGimage* a, const SVGimage* b)
+{
+  if (!a || !b) return "no image";
+  const auto sa = Shapes(a), sb = Shapes(b);
+  if (sa.size() != sb.size())
+    return std::to_string(sa.size()) + " shapes against " + std::to_string(sb.size());
+  const float tol = 2e-3f * std::max(1.0f, std::max(a->width, a->height) / 128.0f);
+  for (size_t s = 0; s < sa.size(); s++)
+  {
+    const auto pa = Paths(sa[s]), pb = Paths(sb[s]);
+    if (pa.size() != pb.size()) return "shape " + std::to_string(s) + ": sub-path counts differ";
+    for (size_t p = 0; p < pa.size(); p++)
+    {
+      if (pa[p]->npts != pb[p]->npts || pa[p]->closed != pb[p]->closed)
+        return "shape " + std::to_string(s) + ": " + DumpPath(pa[p]).substr(0, 80) + " against " +
+               DumpPath(pb[p]).substr(0, 80);
+      for (int k = 0; k < pa[p]->npts * 2; k++)
+        if (!(std::fabs(pa[p]->pts[k] - pb[p]->pts[k]) <= tol + 1e-5f * std::fabs(pa[p]->pts[k])))
+          return "shape " + std::to_string(s) + " point " + std::to_string(k / 2) + ": " +
+                 std::to_string(pa[p]->pts[k]) + " against " + std::to_string(pb[p]->pts[k]);
+    }
+  }
+  return "";
+}
+
+bool ReadGrammarNumber(const std::string& d, size_t& i, double& v)
+{
+  auto digit = [&](size_t at) { return at < d.size() && std::isdigit((unsigned char)d[at]); };
+  const size_t start = i;
+  size_t c = i;
+  if (c < d.size() && (d[c] == '+' || d[c] == '-')) c++;
+  size_t digits = 0;
+  for (; digit(c); c++)
+    digits++;
+  if (c < d.size() && d[c] == '.' && (digits || digit(c + 1)))
+    for (c++; digit(c); c++)
+      digits++;
+  if (!digits) return false;
+  if (c < d.size() && (d[c] == 'e' || d[c] == 'E'))
+  {
+    size_t e = c + 1;
+    if (e < d.size() && (d[e] == '+' || d[e] == '-')) e++;
+    if (digit(e))
+      for (c = e; digit(c);)
+        c++;
+  }
+  v = std::strtod(d.substr(start, c - start).c_str(), nullptr);
+  i = c;
+  return true;
+}
+
+std::string ShortestNumber(double v)
+{
+  char buf[40];
+  std::snprintf(buf, sizeof(buf), "%.9g", v);
+  std::string s = buf;
+  if (s == "-0") s = "0";
+  if (s.rfind("0.", 0) == 0) s.erase(0, 1);
+  if (s.rfind("-0.", 0) == 0) s.erase(1, 1);
+  return s;
+}
+
+bool FollowsWithoutSeparator(const std::string& last, const std::string& next)
+{
+  return next[0] == '-' || next[0] == '+' ||
+         (next[0] == '.' && last.find_first_of(".eE") != std::string::npos);
+}
+
+std::string NumberSpelledAtRandom(double v, std::mt19937& random)
+{
+  const std::string s = ShortestNumber(v);
+  char buf[40];
+  switch (random() % 4)
+  {
+  case 0:
+    return s[0] == '-' ? s : "+" + s;
+  case 1:
+    std::snprintf(buf, sizeof(buf), "%.9e", v);
+    return std::string(buf);
+  case 2:
+    return s[0] == '.' ? "0" + s : s;
+  default:
+    return s;
+  }
+}
+
+const char* SeparatorAtRandom(std::mt19937& random)
+{
+  static const char* const separators[] = {" ", ",", " , ", "\t", "\n", "  ,"};
+  return separators[random() % 6];
+}
+
+std::string RewriteAttribute(const std::string& text, const std::string& name,
+                             const std::function<std::string(const std::string&)>& rewrite, int& count)
+{
+  const std::string key = name + "=";
+  std::string out;
+  size_t at = 0;
+  count = 0;
+  for (size_t i = text.find(key, 0); i != std::string::npos; i = text.find(key, i + key.size()))
+  {
+    const size_t open = i + key.size();
+    if (i == 0 || !std::isspace((unsigned char)text[i - 1]) || open >= text.size()) continue;
+    const char quote = text[open];
+    if (quote != '"' && quote != '\'') continue;
+    const size_t end = text.find(quote, open + 1);
+    if (end == std::string::npos) break;
+    out += text.substr(at, open + 1 - at) + rewrite(text.substr(open + 1, end - open - 1));
+    at = end;
+    count++;
+  }
+  return out + text.substr(at);
 }
 
 ParserPtr::ParserPtr() : p(svgCreateParser())
