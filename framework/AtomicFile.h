@@ -8,7 +8,8 @@
 // its first new file in a folder, it looks at the folder once and removes what processes that ended left
 // there (new files and lock files): named for a process that is gone and not held by a lock. The lock is
 // what a writer in another PID namespace or on another machine (a network file system's lock manager) is
-// known alive by; a new file that an older writer locked on its own is judged by its own lock.
+// known alive by; a new file that an older writer locked on its own is judged by its own lock. An old file
+// set aside and not put back is listed in its place's lock file, which then stays: both are left alone.
 #pragma once
 
 #include <cstddef>
@@ -62,8 +63,11 @@ public:
   bool PutInPlaceKeepingOld();
   void DropOld();
   // Removes the new file; the old one stays as it was, or is put back after PutInPlaceKeepingOld. False
-  // only when an old file could not be put back.
+  // (errno why) only when an old file could not be put back: it then keeps its hidden name, KeptOld, and
+  // no clean-up removes it (the staging place's lock file lists it and stays while it is there).
   bool Discard();
+  // Where the old file is that the last Discard could not put back ("" when none): the user's to move back.
+  const std::string& KeptOld() const { return mKeptOld; }
   // Why the last Open or Commit failed (an errno value; 0 when it does not know).
   int Error() const { return mError; }
 
@@ -76,9 +80,11 @@ private:
   bool mFinished = false; // flushed and closed, not yet renamed
   bool mKeeping = false;  // put in place by PutInPlaceKeepingOld, the old file at mOld (none when empty)
   std::string mOld;
+  std::string mKeptOld;
   int mError = 0;
   StagingPlace* mPlace = nullptr; // while mTemp or mOld names a file
   bool MoveInKeepingOld();
+  void KeepOld();
   friend class PlacingLock;
 };
 

@@ -453,6 +453,63 @@ TEST(AtomicFile, ALockedNewFileStaysThoughItsProcessLooksGone)
   EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>());
 }
 
+// An old file set aside and not put back (here a folder made where it goes back) holds what was there
+// before: it keeps its hidden name, and no clean-up removes it, though its process has ended and the
+// clean-up removes that process's other new files; once it is moved back, the next clean-up leaves
+// nothing. Names exchanged in one step and, as on systems that cannot, linked first.
+TEST(AtomicFile, AnOldFileNotPutBackOutlivesTheCleanUp)
+{
+  for (const char* answer : {"", "ENOSYS"})
+  {
+    qorvtest::ScopedEnvironment environment;
+    environment.Set("QORV_TEST_RENAMEAT2_ERROR", *answer ? answer : nullptr);
+    const std::string dir = qorvtest::ScratchDir(std::string("atomic_kept_old") + answer);
+    const std::string target = dir + "/out.csv";
+    std::ofstream(target) << "old";
+    int told[2];
+    ASSERT_EQ(pipe(told), 0);
+    Child writer;
+    writer.pid = fork();
+    if (writer.pid == 0)
+    {
+      close(told[0]);
+      iplugin::AtomicFile file, other;
+      if (!file.Open(target.c_str()) || std::fputs("new", file.Stream()) < 0 || !file.Finish() ||
+          !file.PutInPlaceKeepingOld() || !other.Open((dir + "/other.csv").c_str()))
+        _exit(1);
+      std::error_code ec;
+      fs::remove(target, ec);
+      fs::create_directories(target + "/inside", ec);
+      if (file.Discard() || file.KeptOld().empty()) _exit(2);
+      const std::string& kept = file.KeptOld();
+      if (write(told[1], kept.data(), kept.size()) != ssize_t(kept.size())) _exit(3);
+      _exit(0); // as a process that ends before it cleans up: other's new file is left
+    }
+    ASSERT_GT(writer.pid, 0);
+    close(told[1]);
+    std::string kept;
+    char buffer[256];
+    for (ssize_t n; (n = read(told[0], buffer, sizeof buffer)) > 0;)
+      kept.append(buffer, size_t(n));
+    close(told[0]);
+    ASSERT_EQ(writer.ExitStatus(), 0) << answer;
+    ASSERT_EQ(kept.rfind(dir + "/.saving-", 0), 0u) << kept;
+    const std::string keptName = kept.substr(dir.size() + 1);
+    const std::string lock = keptName.substr(0, keptName.find_last_of('-')) + ".lock";
+    EXPECT_EQ(NewFilesIn(dir).size(), 3u) << answer; // the lock file, the old file and other's new file
+
+    fs::remove_all(target);
+    ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "x", 1));
+    EXPECT_EQ(NewFilesIn(dir), (std::vector<std::string>{keptName, lock})) << answer;
+    EXPECT_EQ(Bytes(kept), "old") << answer;
+
+    fs::rename(kept, target);
+    ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "y", 1));
+    EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>()) << answer;
+    EXPECT_EQ(Bytes(target), "old") << answer;
+  }
+}
+
 // Starts body as the first process of a new user and PID namespace with a /proc of its own, as
 // `unshare -Urp --fork --mount-proc` does: it sees only its own processes, and others see its process
 // id as another one. The process to wait for (it ends with body's status), or -1 with why when this
