@@ -1,6 +1,7 @@
 // Saving through a new file renamed over the old one: a save that fails leaves the old file whole.
 #include "framework/AtomicFile.h"
 #include "tests/support/FileSizeCut.h"
+#include "tests/support/PipeText.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
 
@@ -487,11 +488,7 @@ TEST(AtomicFile, AnOldFileNotPutBackOutlivesTheCleanUp)
     }
     ASSERT_GT(writer.pid, 0);
     close(told[1]);
-    std::string kept;
-    char buffer[256];
-    for (ssize_t n; (n = read(told[0], buffer, sizeof buffer)) > 0;)
-      kept.append(buffer, size_t(n));
-    close(told[0]);
+    const std::string kept = qorvtest::ReadToEndAndClose(told[0]);
     ASSERT_EQ(writer.ExitStatus(), 0) << answer;
     ASSERT_EQ(kept.rfind(dir + "/.saving-", 0), 0u) << kept;
     const std::string keptName = kept.substr(dir.size() + 1);

@@ -384,8 +384,9 @@ TEST_F(FourOutputs, AFolderTurnedUnwritableMidwayNamesEachOutputNotPutBack)
     std::map<std::string, std::string> keptAs; // each old file not put back, by where the message says
     for (size_t i = 0; i < names.size(); ++i)
     {
-      const std::string told = dir + "/" + names[i] +
-                               ": its old file could not be put back (operation not permitted): it is kept as ";
+      const std::string told =
+          dir + "/" + names[i] +
+          ": its old file could not be put back (operation not permitted): it is kept as ";
       const size_t at = run.err.find(told);
       EXPECT_EQ(at != std::string::npos, i < failing) << what << ": " << run.err;
       if (at != std::string::npos)
