@@ -407,16 +407,14 @@ bool AtomicFile::Open(const char* path)
   const std::string base = slash == std::string::npos ? mTarget : mTarget.substr(slash + 1);
   if (base.empty()) return false;
   mError = 0;
-  // A device or a pipe (say /dev/stdout) has no old content to keep and cannot be replaced: it is
-  // written directly.
+  // A device or a pipe would be replaced by a file of that name, not written: refused (a folder fails
+  // its rename).
   struct stat existing;
   const bool exists = stat(mTarget.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
   {
-    mFd = open(mTarget.c_str(), O_WRONLY | O_CLOEXEC);
-    mFailed = false;
-    if (mFd < 0) mError = errno;
-    return mFd >= 0;
+    mError = errno = ENOTSUP;
+    return false;
   }
   mPlace = AcquirePlace(FolderOf(mTarget));
   if (!mPlace)
@@ -479,7 +477,7 @@ bool AtomicFile::Finish()
     ok = step(std::fflush(mStream) == 0) && ok;
     ok = step(!std::ferror(mStream)) && ok;
   }
-  ok = (mTemp.empty() || step(fsync(mFd) == 0)) && ok;
+  ok = step(fsync(mFd) == 0) && ok;
   ok = step((mStream ? std::fclose(mStream) : close(mFd)) == 0) && ok;
   mStream = nullptr;
   mFd = -1;
@@ -500,7 +498,6 @@ bool AtomicFile::PutInPlace()
     return false;
   }
   mFinished = false;
-  if (mTemp.empty()) return true; // written directly
   if (std::rename(mTemp.c_str(), mTarget.c_str()) != 0)
   {
     mError = errno ? errno : EIO;
@@ -527,7 +524,6 @@ bool AtomicFile::PutInPlaceKeepingOld()
     return false;
   }
   mFinished = false;
-  if (mTemp.empty()) return true; // written directly: there is nothing to keep
   if (!MoveInKeepingOld())
   {
     mError = errno ? errno : EIO;

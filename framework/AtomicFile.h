@@ -34,8 +34,9 @@ public:
   // Creates the new file in the folder of path (the folder of the link's target when path is a
   // symbolic link, ResolveLinks) with the old file's permissions, or those a new file gets. False when it
   // cannot be created (errno and Error() say why); then nothing on disk has changed but for the removal of
-  // new files left by ended processes. A device or pipe is opened and written directly. Holds one descriptor
-  // until Finish, and with the other new files of its folder the folder's lock file until it is put in place.
+  // new files left by ended processes. False with ENOTSUP when a device or a pipe is there: it cannot be
+  // replaced and is never written. Holds one descriptor until Finish, and with the other new files of its
+  // folder the folder's lock file until it is put in place.
   bool Open(const char* path);
 
   // The new file as a stream, or as a descriptor for libraries that write through one (open for reading

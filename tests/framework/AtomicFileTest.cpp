@@ -16,7 +16,6 @@
 #include <functional>
 #include <iterator>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include <QorvPlatform/Processes.h>
@@ -27,6 +26,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -712,13 +712,27 @@ TEST(AtomicFile, KeepsPermissionsAndLinks)
   EXPECT_TRUE(fs::is_symlink(dir + "/link"));
   EXPECT_EQ(Bytes(path), "linked");
 
-  // A pipe is written as it is.
+}
+
+// A pipe or a device cannot be replaced by a rename, and a save never writes into one: it is refused
+// (ENOTSUP) before anything is made, and stays as it was, also through a link. The device is a copy of
+// /dev/null's node made for the test, where the file system lets one be made.
+TEST(AtomicFile, APipeOrADeviceIsRefusedAndLeftAsItWas)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_not_regular");
   ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
-  std::string piped;
-  std::thread reader([&] { piped = Bytes(dir + "/pipe"); });
-  EXPECT_TRUE(iplugin::WriteFileAtomically((dir + "/pipe").c_str(), "through", 7));
-  reader.join();
-  EXPECT_EQ(piped, "through");
+  fs::create_symlink("pipe", dir + "/to-pipe");
+  std::vector<std::string> names = {"pipe", "to-pipe"};
+  if (mknod((dir + "/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) names.push_back("null");
+  for (const std::string& name : names)
+  {
+    errno = 0;
+    EXPECT_FALSE(iplugin::WriteFileAtomically((dir + "/" + name).c_str(), "never", 5)) << name;
+    EXPECT_EQ(errno, ENOTSUP) << name;
+  }
   EXPECT_TRUE(fs::is_fifo(dir + "/pipe"));
+  EXPECT_TRUE(fs::is_symlink(dir + "/to-pipe"));
+  EXPECT_EQ(fs::is_character_file(dir + "/null"), names.size() > 2);
+  EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>());
 }
 } // namespace
