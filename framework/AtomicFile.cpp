@@ -185,10 +185,25 @@ void RemoveIfUnlocked(const std::string& path)
   close(fd);
 }
 
+// The names a place's lock file lists, one a line: the old files it set aside and could not put back
+// (AtomicFile::Discard), which hold what was there before and are never removed.
+std::set<std::string> KeptOldFiles(int lock)
+{
+  std::set<std::string> kept;
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; text.size() < (1u << 20) && (n = read(lock, buffer, sizeof buffer)) > 0;)
+    text.append(buffer, size_t(n));
+  for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+    kept.insert(text.substr(at, end - at));
+  return kept;
+}
+
 // Removes the files that the ended process tag left in folder, and its lock file, unless the lock file
 // is held: its writer runs where this process cannot see it. Held here meanwhile, the lock keeps that
 // writer from starting a new place until the files are gone. A lock file that cannot be opened or locked
-// (another user's, a file system without locks) cannot be judged: its files stay.
+// (another user's, a file system without locks) cannot be judged: its files stay. The old files that the
+// lock file lists stay too, and with them the lock file, until none of them is left.
 void RemoveFilesOf(const std::string& folder, const std::string& tag, const std::vector<std::string>& names)
 {
   const std::string lockPath = folder + "/" + kTemporaryLead + tag + kLockEnd;
@@ -199,10 +214,15 @@ void RemoveFilesOf(const std::string& folder, const std::string& tag, const std:
     close(lock);
     return;
   }
+  const std::set<std::string> kept = lock >= 0 ? KeptOldFiles(lock) : std::set<std::string>();
+  bool keepsAny = false;
   for (const std::string& name : names)
-    RemoveIfUnlocked(folder + "/" + name);
+    if (kept.count(name))
+      keepsAny = true;
+    else
+      RemoveIfUnlocked(folder + "/" + name);
   if (lock < 0) return;
-  if (SameFile(lock, lockPath)) unlink(lockPath.c_str());
+  if (!keepsAny && SameFile(lock, lockPath)) unlink(lockPath.c_str());
   close(lock);
 }
 
@@ -314,7 +334,9 @@ void ReleasePlace(StagingPlace*& place)
   if (--place->users == 0)
   {
     if (place->slot >= 0) sSlots[place->slot].state.store(kFree);
-    unlink(place->lockPath.c_str());
+    // A lock file that lists old files not put back stays with them (KeptOldFiles).
+    struct stat lock;
+    if (fstat(place->lockFd, &lock) != 0 || lock.st_size == 0) unlink(place->lockPath.c_str());
     close(place->lockFd);
     if (place->renamed) SyncFolder(place->folder);
     for (auto it = sPlaces.begin(); it != sPlaces.end(); ++it)
@@ -373,6 +395,7 @@ AtomicFile::~AtomicFile()
 bool AtomicFile::Open(const char* path)
 {
   Discard();
+  mKeptOld.clear();
   mError = errno = EINVAL;
   if (!path || !*path) return false;
   if (!ResolveLinks(path, mTarget))
@@ -384,16 +407,14 @@ bool AtomicFile::Open(const char* path)
   const std::string base = slash == std::string::npos ? mTarget : mTarget.substr(slash + 1);
   if (base.empty()) return false;
   mError = 0;
-  // A device or a pipe (say /dev/stdout) has no old content to keep and cannot be replaced: it is
-  // written directly.
+  // A device or a pipe would be replaced by a file of that name, not written: refused (a folder fails
+  // its rename).
   struct stat existing;
   const bool exists = stat(mTarget.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
   {
-    mFd = open(mTarget.c_str(), O_WRONLY | O_CLOEXEC);
-    mFailed = false;
-    if (mFd < 0) mError = errno;
-    return mFd >= 0;
+    mError = errno = ENOTSUP;
+    return false;
   }
   mPlace = AcquirePlace(FolderOf(mTarget));
   if (!mPlace)
@@ -456,7 +477,7 @@ bool AtomicFile::Finish()
     ok = step(std::fflush(mStream) == 0) && ok;
     ok = step(!std::ferror(mStream)) && ok;
   }
-  ok = (mTemp.empty() || step(fsync(mFd) == 0)) && ok;
+  ok = step(fsync(mFd) == 0) && ok;
   ok = step((mStream ? std::fclose(mStream) : close(mFd)) == 0) && ok;
   mStream = nullptr;
   mFd = -1;
@@ -477,7 +498,6 @@ bool AtomicFile::PutInPlace()
     return false;
   }
   mFinished = false;
-  if (mTemp.empty()) return true; // written directly
   if (std::rename(mTemp.c_str(), mTarget.c_str()) != 0)
   {
     mError = errno ? errno : EIO;
@@ -504,7 +524,6 @@ bool AtomicFile::PutInPlaceKeepingOld()
     return false;
   }
   mFinished = false;
-  if (mTemp.empty()) return true; // written directly: there is nothing to keep
   if (!MoveInKeepingOld())
   {
     mError = errno ? errno : EIO;
@@ -570,17 +589,33 @@ bool AtomicFile::Discard()
   mFd = -1;
   mFinished = false;
   bool restored = true;
+  int why = 0;
   if (mKeeping)
   {
     // The new file in place goes: the old one takes its name back, or there was none.
     restored = mOld.empty() ? unlink(mTarget.c_str()) == 0 : std::rename(mOld.c_str(), mTarget.c_str()) == 0;
+    why = errno;
+    if (!restored && !mOld.empty()) KeepOld();
     mKeeping = false;
     mOld.clear();
   }
   if (!mTemp.empty()) unlink(mTemp.c_str());
   mTemp.clear();
   ReleasePlace(mPlace); // once the names are gone
+  if (!restored) errno = why;
   return restored;
+}
+
+void AtomicFile::KeepOld()
+{
+  // The folder may take no new name now (that is why the old file could not go back): the old file keeps
+  // its hidden name, which the place's lock file lists so that no clean-up takes it for a new file left.
+  mKeptOld = mOld;
+  const std::string line = mOld.substr(mOld.find_last_of('/') + 1) + "\n";
+  if (lseek(mPlace->lockFd, 0, SEEK_END) >= 0)
+  {
+    [[maybe_unused]] const ssize_t written = write(mPlace->lockFd, line.data(), line.size());
+  }
 }
 
 bool PlacingLock::Take(const std::vector<const AtomicFile*>& files)
@@ -642,6 +677,8 @@ void RemoveOpenTemporaryFiles()
   for (PlaceSlot& slot : sSlots)
   {
     if (slot.state.load() != kInUse) continue;
+    struct stat lock; // a place that keeps old files not put back keeps its files for the next clean-up
+    if (stat(slot.lockPath, &lock) == 0 && lock.st_size > 0) continue;
     char name[PATH_MAX];
     std::memcpy(name, slot.prefix, slot.prefixLength);
     const unsigned long long end = slot.end.load();

@@ -8,7 +8,8 @@
 // its first new file in a folder, it looks at the folder once and removes what processes that ended left
 // there (new files and lock files): named for a process that is gone and not held by a lock. The lock is
 // what a writer in another PID namespace or on another machine (a network file system's lock manager) is
-// known alive by; a new file that an older writer locked on its own is judged by its own lock.
+// known alive by; a new file that an older writer locked on its own is judged by its own lock. An old file
+// set aside and not put back is listed in its place's lock file, which then stays: both are left alone.
 #pragma once
 
 #include <cstddef>
@@ -33,8 +34,9 @@ public:
   // Creates the new file in the folder of path (the folder of the link's target when path is a
   // symbolic link, ResolveLinks) with the old file's permissions, or those a new file gets. False when it
   // cannot be created (errno and Error() say why); then nothing on disk has changed but for the removal of
-  // new files left by ended processes. A device or pipe is opened and written directly. Holds one descriptor
-  // until Finish, and with the other new files of its folder the folder's lock file until it is put in place.
+  // new files left by ended processes. False with ENOTSUP when a device or a pipe is there: it cannot be
+  // replaced and is never written. Holds one descriptor until Finish, and with the other new files of its
+  // folder the folder's lock file until it is put in place.
   bool Open(const char* path);
 
   // The new file as a stream, or as a descriptor for libraries that write through one (open for reading
@@ -62,8 +64,11 @@ public:
   bool PutInPlaceKeepingOld();
   void DropOld();
   // Removes the new file; the old one stays as it was, or is put back after PutInPlaceKeepingOld. False
-  // only when an old file could not be put back.
+  // (errno why) only when an old file could not be put back: it then keeps its hidden name, KeptOld, and
+  // no clean-up removes it (the staging place's lock file lists it and stays while it is there).
   bool Discard();
+  // Where the old file is that the last Discard could not put back ("" when none): the user's to move back.
+  const std::string& KeptOld() const { return mKeptOld; }
   // Why the last Open or Commit failed (an errno value; 0 when it does not know).
   int Error() const { return mError; }
 
@@ -76,9 +81,11 @@ private:
   bool mFinished = false; // flushed and closed, not yet renamed
   bool mKeeping = false;  // put in place by PutInPlaceKeepingOld, the old file at mOld (none when empty)
   std::string mOld;
+  std::string mKeptOld;
   int mError = 0;
   StagingPlace* mPlace = nullptr; // while mTemp or mOld names a file
   bool MoveInKeepingOld();
+  void KeepOld();
   friend class PlacingLock;
 };
 

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <memory>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qorvhost
@@ -108,8 +107,6 @@ void PutLE32(unsigned char* p, uint32_t v)
 bool ExtendFloatWavHeader(int fd)
 {
   constexpr size_t kFmt = 8 + 18, kFact = 8 + 4, kJunk = 8;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return true; // a device, written as it goes
   unsigned char head[4096];
   const ssize_t n = pread(fd, head, sizeof head, 0);
   if (n < 0) return false;

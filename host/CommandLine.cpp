@@ -194,10 +194,11 @@ const CommandSpec kCommands[] = {
      "[OPTIONS]",
      "open the plug-in's editor in a window",
      "Opens the plug-in's editor as a host opens a plug-in's window, through the view factory that the "
-     "plug-in names. While a display is there (DISPLAY set, QORV_HEADLESS unset) it is a real X11 window "
-     "until it is closed; otherwise it is headless, where it needs --png or --script (it shows nobody "
-     "anything), and --script's events and clock steps are replayed on a virtual clock. The plug-in's message boxes (title, text and the button pressed) and the pages "
-     "and files it opens are told on standard error; with a display, xdg-open shows the pages and files. "
+     "plug-in names. While a display is there (DISPLAY set, QORV_HEADLESS unset) whose screen offers a "
+     "TrueColor visual it is a real X11 window until it is closed; otherwise it is headless (on a display "
+     "without one it says so), where it needs --png or --script (it shows nobody anything), and --script's "
+     "events and clock steps are replayed on a virtual clock. The plug-in's message boxes (title, text and "
+     "the button pressed) and the pages and files it opens are told on standard error; with a display, xdg-open shows the pages and files. "
      "QORV_LOG_EVENTS=1 writes every event the window hands to the editor to standard error. In the X11 "
      "window Ctrl is the Mac's Control key for the mouse and the wheel (Ctrl-click resets a knob, "
      "Ctrl+wheel steps coarser) and its Command key for keys (Ctrl+A, C, X, V and Z select all, copy, cut, "

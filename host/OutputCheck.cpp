@@ -123,6 +123,8 @@ std::string NotReplaceable(const std::string& target)
     return "is on a read-only file system";
   case qorvplatform::Unreplaceable::kMountPoint:
     return "is a mount point";
+  case qorvplatform::Unreplaceable::kOthersInStickyFolder:
+    return "is another user's file in a folder with the sticky bit, where only its owner may replace it";
   }
   return "";
 }

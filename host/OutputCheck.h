@@ -1,10 +1,10 @@
 // The one check of every command that writes files, made before anything is read or written, so that a
 // mistake costs no work: each output can be written where it is named (what is there, if anything, is a
 // regular file that the system lets be replaced, as far as it can tell: not immutable, append-only, on a
-// read-only mount or a mount point; and its folder exists and is writable), and none is a file the run
-// reads (an input, the plug-in's bundle) or another output of the run, compared as files on disk however
-// they are spelled (a hard link, a symbolic link, "..", a relative path). A symbolic link is an output
-// written where it leads (iplugin::ResolveLinks).
+// read-only mount or a mount point, nor another user's in a sticky folder; and its folder exists and is
+// writable), and none is a file the run reads (an input, the plug-in's bundle) or another output of the
+// run, compared as files on disk however they are spelled (a hard link, a symbolic link, "..", a relative
+// path). A symbolic link is an output written where it leads (iplugin::ResolveLinks).
 #pragma once
 
 #include <string>

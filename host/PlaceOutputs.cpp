@@ -45,8 +45,8 @@ PlacingEnd RenameAll(const std::vector<NewOutput>& outputs, std::string& error)
   while (placed-- > 0)
     if (!outputs[placed].file->Discard())
     {
-      error +=
-          "; " + outputs[placed].path + ": its old file could not be put back (" + SystemReason(errno) + ")";
+      error += "; " + outputs[placed].path + ": its old file could not be put back (" + SystemReason(errno) +
+               "): it is kept as " + outputs[placed].file->KeptOld();
       end = PlacingEnd::kNotAllPutBack;
     }
   return end;

@@ -25,7 +25,8 @@ struct NewOutput
 // kExitDone when every output is in place. kExitStopped when a stop signal came first: every new file
 // removed and every old one as it was. kExitFailed with "PATH: cannot write (REASON)" in error when a file
 // could not be finished or renamed: every new file removed and every old one as it was, but for any that
-// could not be put back (its folder turned unwritable meanwhile), which error names too. How it ended is
-// told to SignalStop (EndPlacingOutputs), for a signal that comes meanwhile.
+// could not be put back (its folder turned unwritable meanwhile), which error names too, with the hidden
+// name its old file keeps (iplugin::AtomicFile::KeptOld). How it ended is told to SignalStop
+// (EndPlacingOutputs), for a signal that comes meanwhile.
 int PlaceOutputs(const std::vector<NewOutput>& outputs, std::string& error);
 } // namespace qorvhost

@@ -1,6 +1,7 @@
 // Saving through a new file renamed over the old one: a save that fails leaves the old file whole.
 #include "framework/AtomicFile.h"
 #include "tests/support/FileSizeCut.h"
+#include "tests/support/PipeText.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestPaths.h"
 
@@ -15,7 +16,6 @@
 #include <functional>
 #include <iterator>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include <QorvPlatform/Processes.h>
@@ -26,6 +26,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -453,6 +454,59 @@ TEST(AtomicFile, ALockedNewFileStaysThoughItsProcessLooksGone)
   EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>());
 }
 
+// An old file set aside and not put back (here a folder made where it goes back) holds what was there
+// before: it keeps its hidden name, and no clean-up removes it, though its process has ended and the
+// clean-up removes that process's other new files; once it is moved back, the next clean-up leaves
+// nothing. Names exchanged in one step and, as on systems that cannot, linked first.
+TEST(AtomicFile, AnOldFileNotPutBackOutlivesTheCleanUp)
+{
+  for (const char* answer : {"", "ENOSYS"})
+  {
+    qorvtest::ScopedEnvironment environment;
+    environment.Set("QORV_TEST_RENAMEAT2_ERROR", *answer ? answer : nullptr);
+    const std::string dir = qorvtest::ScratchDir(std::string("atomic_kept_old") + answer);
+    const std::string target = dir + "/out.csv";
+    std::ofstream(target) << "old";
+    int told[2];
+    ASSERT_EQ(pipe(told), 0);
+    Child writer;
+    writer.pid = fork();
+    if (writer.pid == 0)
+    {
+      close(told[0]);
+      iplugin::AtomicFile file, other;
+      if (!file.Open(target.c_str()) || std::fputs("new", file.Stream()) < 0 || !file.Finish() ||
+          !file.PutInPlaceKeepingOld() || !other.Open((dir + "/other.csv").c_str()))
+        _exit(1);
+      std::error_code ec;
+      fs::remove(target, ec);
+      fs::create_directories(target + "/inside", ec);
+      if (file.Discard() || file.KeptOld().empty()) _exit(2);
+      const std::string& kept = file.KeptOld();
+      if (write(told[1], kept.data(), kept.size()) != ssize_t(kept.size())) _exit(3);
+      _exit(0); // as a process that ends before it cleans up: other's new file is left
+    }
+    ASSERT_GT(writer.pid, 0);
+    close(told[1]);
+    const std::string kept = qorvtest::ReadToEndAndClose(told[0]);
+    ASSERT_EQ(writer.ExitStatus(), 0) << answer;
+    ASSERT_EQ(kept.rfind(dir + "/.saving-", 0), 0u) << kept;
+    const std::string keptName = kept.substr(dir.size() + 1);
+    const std::string lock = keptName.substr(0, keptName.find_last_of('-')) + ".lock";
+    EXPECT_EQ(NewFilesIn(dir).size(), 3u) << answer; // the lock file, the old file and other's new file
+
+    fs::remove_all(target);
+    ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "x", 1));
+    EXPECT_EQ(NewFilesIn(dir), (std::vector<std::string>{keptName, lock})) << answer;
+    EXPECT_EQ(Bytes(kept), "old") << answer;
+
+    fs::rename(kept, target);
+    ASSERT_TRUE(iplugin::WriteFileAtomically((dir + "/mix.csv").c_str(), "y", 1));
+    EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>()) << answer;
+    EXPECT_EQ(Bytes(target), "old") << answer;
+  }
+}
+
 // Starts body as the first process of a new user and PID namespace with a /proc of its own, as
 // `unshare -Urp --fork --mount-proc` does: it sees only its own processes, and others see its process
 // id as another one. The process to wait for (it ends with body's status), or -1 with why when this
@@ -658,13 +712,27 @@ TEST(AtomicFile, KeepsPermissionsAndLinks)
   EXPECT_TRUE(fs::is_symlink(dir + "/link"));
   EXPECT_EQ(Bytes(path), "linked");
 
-  // A pipe is written as it is.
+}
+
+// A pipe or a device cannot be replaced by a rename, and a save never writes into one: it is refused
+// (ENOTSUP) before anything is made, and stays as it was, also through a link. The device is a copy of
+// /dev/null's node made for the test, where the file system lets one be made.
+TEST(AtomicFile, APipeOrADeviceIsRefusedAndLeftAsItWas)
+{
+  const std::string dir = qorvtest::ScratchDir("atomic_not_regular");
   ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
-  std::string piped;
-  std::thread reader([&] { piped = Bytes(dir + "/pipe"); });
-  EXPECT_TRUE(iplugin::WriteFileAtomically((dir + "/pipe").c_str(), "through", 7));
-  reader.join();
-  EXPECT_EQ(piped, "through");
+  fs::create_symlink("pipe", dir + "/to-pipe");
+  std::vector<std::string> names = {"pipe", "to-pipe"};
+  if (mknod((dir + "/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) names.push_back("null");
+  for (const std::string& name : names)
+  {
+    errno = 0;
+    EXPECT_FALSE(iplugin::WriteFileAtomically((dir + "/" + name).c_str(), "never", 5)) << name;
+    EXPECT_EQ(errno, ENOTSUP) << name;
+  }
   EXPECT_TRUE(fs::is_fifo(dir + "/pipe"));
+  EXPECT_TRUE(fs::is_symlink(dir + "/to-pipe"));
+  EXPECT_EQ(fs::is_character_file(dir + "/null"), names.size() > 2);
+  EXPECT_EQ(NewFilesIn(dir), std::vector<std::string>());
 }
 } // namespace

@@ -3,6 +3,7 @@
 #include "tests/support/TestPaths.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -29,12 +30,14 @@ namespace
 {
 constexpr unsigned kLongestRunSeconds = 120;
 
-[[noreturn]] void Exec(const std::vector<std::string>& args, int outFd, int errFd)
+[[noreturn]] void Exec(const std::vector<std::string>& args, int outFd, int errFd, int user = -1)
 {
   alarm(kLongestRunSeconds); // kept across exec
   signal(SIGPIPE, SIG_DFL);  // as a shell starts it, whatever the test's own handling
   dup2(outFd, STDOUT_FILENO);
   if (errFd >= 0) dup2(errFd, STDERR_FILENO);
+  if (user >= 0 && (setgroups(0, nullptr) != 0 || setgid(gid_t(user)) != 0 || setuid(uid_t(user)) != 0))
+    _exit(126);
   std::vector<char*> argv{const_cast<char*>(QORV_HOST_EXE)};
   for (const std::string& a : args)
     argv.push_back(const_cast<char*>(a.c_str()));
@@ -105,7 +108,7 @@ HostRun RunHost(const std::vector<std::string>& args, const HostRunOptions& opti
   if (outFd >= 0 && errFd >= 0)
   {
     const pid_t pid = fork();
-    if (pid == 0) Exec(args, outFd, errFd);
+    if (pid == 0) Exec(args, outFd, errFd, options.user);
     run.status = pid > 0 ? ExitStatus(pid, options.onStop) : -1;
   }
   if (outFd >= 0) close(outFd);

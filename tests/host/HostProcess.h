@@ -26,6 +26,7 @@ struct HostRunOptions
   bool closedOutput = false;  // standard output a pipe whose reader has gone
   // Called with the host's process id each time it stops itself (SIGSTOP); then it is let go on.
   std::function<void(pid_t)> onStop;
+  int user = -1; // a user id to run the host as (a test run as root may), or -1 for the test's own
 };
 HostRun RunHost(const std::vector<std::string>& args, const HostRunOptions& options);
 

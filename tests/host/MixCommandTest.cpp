@@ -446,14 +446,13 @@ TEST_F(MixStateTest, AWriteCutShortKeepsEveryOldFile)
     EXPECT_EQ(FileBytes(dir + "/" + name), "old " + name) << name;
 }
 
-// A device that takes no bytes: each writer's message names the cause, as the audio file's does, not
-// the error of a later step (a flush or sync that the device refuses for its own reason). A command
-// refuses a device as an output before any work: it cannot be put in place of.
+// A file that takes no more bytes (past a file-size limit): each writer's message names the cause, as
+// the audio file's does, not the error of a later step. A command refuses a device as an output before
+// any work: it cannot be put in place of; so does the writer itself, which never writes into one.
 TEST_F(MixStateTest, EveryFailedWriteNamesItsCause)
 {
   const std::string full = "/dev/full";
   if (!std::filesystem::exists(full)) GTEST_SKIP() << "no " << full;
-  const std::string cause = full + ": cannot write (no space left on device)";
   const std::string refused =
       full + ": cannot write (is a device: the host writes its outputs as regular files only)";
   for (const std::function<std::string&(MixRunOptions&)>& output :
@@ -473,10 +472,16 @@ TEST_F(MixStateTest, EveryFailedWriteNamesItsCause)
   ASSERT_TRUE(au) << error;
   std::string state;
   ASSERT_TRUE(StateFileBytes(au->Unit(), state, error)) << error;
+  const std::string cut = dir + "/cut.csv";
+  for (const std::string& bytes : {state, AutomationRecorder([] { return 0.0; }).Csv()})
+  {
+    qorvtest::FileSizeCut limit(10);
+    EXPECT_FALSE(qorvtest::PlaceBytes(cut, bytes, error));
+    EXPECT_EQ(error, cut + ": cannot write (file too large)");
+  }
+  EXPECT_FALSE(std::filesystem::exists(cut));
   EXPECT_FALSE(qorvtest::PlaceBytes(full, state, error));
-  EXPECT_EQ(error, cause);
-  EXPECT_FALSE(qorvtest::PlaceBytes(full, AutomationRecorder([] { return 0.0; }).Csv(), error));
-  EXPECT_EQ(error, cause);
+  EXPECT_EQ(error, full + ": cannot write (operation not supported)");
   std::ostringstream o2, e2;
   EXPECT_EQ(ExportPreset("Init", full, o2, e2), 1);
   EXPECT_NE(e2.str().find(refused), std::string::npos) << e2.str();

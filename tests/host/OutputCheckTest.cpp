@@ -299,6 +299,59 @@ TEST(OutputCheck, AnOldOutputThatCannotBeReplacedIsRefusedBeforeAnyWork)
     ExpectRefusedBeforeAnyWork(c);
 }
 
+// In a folder with the sticky bit (as /tmp), another user's old output cannot be renamed over: refused
+// before any work. The host runs as another user (nobody) than the one who made the files; its own file
+// there, and a file in its own sticky folder, are not refused for that (the run fails on its missing
+// input instead), nor is any file when the host runs as root.
+TEST(OutputCheck, AnotherUsersOldOutputInAStickyFolderIsRefusedBeforeAnyWork)
+{
+  if (geteuid() != 0) GTEST_SKIP() << "making files of other users and running as one needs root";
+  constexpr int kNobody = 65534;
+  const std::string dir = qorvtest::ScratchDir("output_check_sticky");
+  qorvtest::ScopedEnvironment environment;
+  environment.Set("XDG_DATA_HOME", (dir + "/data").c_str());
+  const std::string sticky = dir + "/sticky", own = dir + "/own-sticky";
+  for (const std::string& folder : {sticky, own})
+  {
+    fs::create_directories(folder);
+    ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+  }
+  ASSERT_EQ(chown(own.c_str(), kNobody, kNobody), 0);
+  for (const std::string& file : {sticky + "/root.wav", sticky + "/nobody.wav", own + "/root.wav"})
+  {
+    std::ofstream(file) << "old";
+    ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+  }
+  ASSERT_EQ(chown((sticky + "/nobody.wav").c_str(), kNobody, kNobody), 0);
+  const std::string missing = dir + "/missing.wav";
+  const struct
+  {
+    std::string output;
+    int user;
+    bool refused;
+  } cases[] = {
+      {sticky + "/root.wav", kNobody, true},
+      {sticky + "/nobody.wav", kNobody, false},
+      {own + "/root.wav", kNobody, false},
+      {sticky + "/nobody.wav", -1, false},
+  };
+  for (const auto& c : cases)
+  {
+    qorvtest::HostRunOptions options;
+    options.user = c.user;
+    const HostRun run = RunHost(
+        {"render", "--plugin", qorvtest::BinaryDir() + "/Qorv.component", "-o", c.output, missing}, options);
+    const std::string what = c.output + " as " + std::to_string(c.user) + ": " + run.err;
+    EXPECT_EQ(run.status, 1) << what;
+    const std::string says = c.refused ? "-o " + c.output +
+                                             ": cannot write (is another user's file in a folder with the "
+                                             "sticky bit, where only its owner may replace it)\n"
+                                       : missing + ": ";
+    EXPECT_EQ(run.err.rfind("qorv-host: " + says, 0), 0u) << what;
+    EXPECT_EQ(qorvtest::FileBytes(c.output), "old") << what;
+  }
+}
+
 // An old output that is a mount of its own (a file bind-mounted over it) cannot be renamed over: refused
 // before any work, as one on a read-only mount. The mounts are made in a mount namespace of a child
 // process, which runs the host there.

@@ -355,7 +355,8 @@ TEST_F(FourOutputs, AFailedPlacingIsAFailureWhateverSignalsCome)
 
 // When the folder turns unwritable between two renames (here made immutable while the host waits before
 // one), the outputs already renamed cannot be put back: the run fails (1) and its message names each of
-// them, as does the line of a signal that came meanwhile; every other old output is as it was.
+// them and where its old file is kept, as does the line of a signal that came meanwhile; every other old
+// output is as it was. The old files stay where the message says through the next run in that folder.
 TEST_F(FourOutputs, AFolderTurnedUnwritableMidwayNamesEachOutputNotPutBack)
 {
   for (const size_t failing : {size_t(1), size_t(3)})
@@ -380,10 +381,19 @@ TEST_F(FourOutputs, AFolderTurnedUnwritableMidwayNamesEachOutputNotPutBack)
     EXPECT_NE(run.err.find(dir + "/" + names[failing] + ": cannot write (operation not permitted)"),
               std::string::npos)
         << what << ": " << run.err;
+    std::map<std::string, std::string> keptAs; // each old file not put back, by where the message says
     for (size_t i = 0; i < names.size(); ++i)
     {
-      const std::string told = dir + "/" + names[i] + ": its old file could not be put back";
-      EXPECT_EQ(run.err.find(told) != std::string::npos, i < failing) << what << ": " << run.err;
+      const std::string told =
+          dir + "/" + names[i] +
+          ": its old file could not be put back (operation not permitted): it is kept as ";
+      const size_t at = run.err.find(told);
+      EXPECT_EQ(at != std::string::npos, i < failing) << what << ": " << run.err;
+      if (at != std::string::npos)
+      {
+        const size_t from = at + told.size();
+        keptAs[names[i]] = run.err.substr(from, run.err.find_first_of(";\n", from) - from);
+      }
       EXPECT_EQ(qorvtest::FileBytes(dir + "/" + names[i]) == "old " + names[i], i >= failing)
           << what << ": " << names[i];
     }
@@ -391,6 +401,14 @@ TEST_F(FourOutputs, AFolderTurnedUnwritableMidwayNamesEachOutputNotPutBack)
                            "as it was but those named above"),
               std::string::npos)
         << what << ": " << run.err;
+    const HostRun next = Host(Args());
+    EXPECT_EQ(next.status, 0) << what << ": " << next.err;
+    for (const auto& [name, kept] : keptAs)
+    {
+      EXPECT_EQ(kept.rfind(dir + "/.saving-", 0), 0u) << what << ": " << kept;
+      EXPECT_EQ(qorvtest::FileBytes(kept), "old " + name) << what << ": " << kept;
+      fs::remove(kept);
+    }
   }
 }
 

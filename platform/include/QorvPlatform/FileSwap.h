@@ -20,10 +20,12 @@ bool RenameWithoutReplacing(const char* from, const char* to);
 enum class Unreplaceable
 {
   kReplaceable,
-  kImmutable,          // chattr +i
-  kAppendOnly,         // chattr +a
-  kReadOnlyFileSystem, // on a mount that is read-only (a file bind-mounted so)
-  kMountPoint,         // a mount of its own (a file bind-mounted)
+  kImmutable,            // chattr +i
+  kAppendOnly,           // chattr +a
+  kReadOnlyFileSystem,   // on a mount that is read-only (a file bind-mounted so)
+  kMountPoint,           // a mount of its own (a file bind-mounted)
+  kOthersInStickyFolder, // another user's, in a folder with the sticky bit (as /tmp) that is not this
+                         // process's either: only they (or root) may replace it
 };
 Unreplaceable WhyNotReplaceable(const char* path);
 

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace qorvplatform
 {
@@ -38,6 +40,18 @@ bool RenameAt2(const char* from, const char* to, unsigned flags)
   if (errno == EINVAL || errno == ENOSYS || errno == EPERM) errno = ENOTSUP;
   return false;
 }
+
+// Whether a file owned by owner at path is in a folder with the sticky bit (as /tmp) where this process
+// may not rename over it: it owns neither the file nor the folder and is not root (who may).
+bool OthersInStickyFolder(const char* path, uid_t owner)
+{
+  const uid_t self = geteuid();
+  if (self == 0 || owner == self) return false;
+  const char* slash = std::strrchr(path, '/');
+  const std::string folder = !slash ? "." : slash == path ? "/" : std::string(path, size_t(slash - path));
+  struct stat st;
+  return stat(folder.c_str(), &st) == 0 && (st.st_mode & S_ISVTX) && st.st_uid != self;
+}
 } // namespace
 
 bool SwapFileNames(const char* a, const char* b)
@@ -64,12 +78,13 @@ Unreplaceable WhyNotReplaceable(const char* path)
   if (statvfs(path, &mount) == 0 && (mount.f_flag & ST_RDONLY)) return Unreplaceable::kReadOnlyFileSystem;
   // The flags as the file system reports them; one that does not leaves them out of the mask.
   struct statx st;
-  if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, 0, &st) != 0) return Unreplaceable::kReplaceable;
+  if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_UID, &st) != 0) return Unreplaceable::kReplaceable;
   const auto has = [&](unsigned long long attribute)
   { return (st.stx_attributes_mask & attribute) && (st.stx_attributes & attribute); };
   if (has(STATX_ATTR_IMMUTABLE)) return Unreplaceable::kImmutable;
   if (has(STATX_ATTR_APPEND)) return Unreplaceable::kAppendOnly;
   if (has(STATX_ATTR_MOUNT_ROOT)) return Unreplaceable::kMountPoint;
+  if (OthersInStickyFolder(path, st.stx_uid)) return Unreplaceable::kOthersInStickyFolder;
   return Unreplaceable::kReplaceable;
 }
 } // namespace qorvplatform
