@@ -141,6 +141,7 @@ int MVGcontext_vQorv_au::renderCreate()
   vertexFunction = library->newFunctionWithName("vertexShader");
   fragmentFunction =
       library->newFunctionWithName((flags & kVGAntialias) ? "fragmentShaderAA" : "fragmentShader");
+  edgeFragmentFunction = library->newFunctionWithName("fragmentShaderEdge");
   commandQueue = device->newCommandQueue();
 
   maxBuffers = (flags & kVGTripleBuffer) ? 3 : (flags & kVGDoubleBuffer) ? 2 : 1;
@@ -376,7 +377,7 @@ void MVGcontext_vQorv_au::renderCancel()
 
 void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint64_t pixelFormat)
 {
-  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState &&
+  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState && sampledEdgePipelineState &&
       piplelinePixelFormat == pixelFormat && blendFunc && SameBlend(*blendFunc, blend))
     return;
   *blendFunc = blend;
@@ -387,6 +388,7 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
       pipelineState = e.pipeline;
       stencilOnlyPipelineState = e.stencilOnly;
       sampledStencilPipelineState = e.sampledStencil;
+      sampledEdgePipelineState = e.sampledEdge;
       return;
     }
 
@@ -405,6 +407,10 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
   std::shared_ptr<NSError> error;
   pipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
   checkError(error, "init pipeline state");
+  d.fragmentFunction = edgeFragmentFunction;
+  error.reset();
+  sampledEdgePipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
+  checkError(error, "init pipeline sampled edge state");
   d.fragmentFunction = nullptr;
   colour.writeMask = MTLColorWriteMaskNone;
   error.reset();
@@ -414,11 +420,11 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
   error.reset();
   sampledStencilPipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
   checkError(error, "init pipeline sampled stencil state");
-  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState)
+  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState && sampledEdgePipelineState)
   {
     if (pipelineCache.size() >= kMaxPipelineEntries) pipelineCache.erase(pipelineCache.begin());
     pipelineCache.push_back(PipelineEntry{blend, pixelFormat, pipelineState, stencilOnlyPipelineState,
-                                          sampledStencilPipelineState});
+                                          sampledStencilPipelineState, sampledEdgePipelineState});
   }
 }
 
@@ -635,6 +641,7 @@ void MVGcontext_vQorv_au::renderDelete()
   blendFunc = nullptr;
   commandQueue.reset();
   fragmentFunction.reset();
+  edgeFragmentFunction.reset();
   vertexFunction.reset();
   defaultStencilState.reset();
   fillShapeStencilState.reset();
@@ -645,11 +652,12 @@ void MVGcontext_vQorv_au::renderDelete()
   strokeAntiAliasStencilState.reset();
   strokeClearStencilState.reset();
   for (auto* s : {&sampledFringeCountState, &sampledFringeState, &sampledShapeState,
-                  &sampledShapeEvenOddState, &sampledCoverState})
+                  &sampledShapeEvenOddState, &sampledEdgeState, &sampledRampState, &sampledCoverState})
     s->reset();
   pipelineState.reset();
   stencilOnlyPipelineState.reset();
   sampledStencilPipelineState.reset();
+  sampledEdgePipelineState.reset();
   pipelineCache.clear();
   pseudoSampler.reset();
   pseudoTexture.reset();

@@ -82,12 +82,14 @@ public:
       strokeAntiAliasStencilState, strokeClearStencilState;
   // A sampled fill's passes (MVGsampledFill.cpp).
   std::shared_ptr<MTLDepthStencilState> sampledFringeCountState, sampledFringeState, sampledShapeState,
-      sampledShapeEvenOddState, sampledCoverState;
-  std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction;
+      sampledShapeEvenOddState, sampledEdgeState, sampledRampState, sampledCoverState;
+  std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction, edgeFragmentFunction;
   uint64_t piplelinePixelFormat = MTLPixelFormatInvalid;
   std::shared_ptr<MTLRenderPipelineState> pipelineState, stencilOnlyPipelineState;
   // Marks each sample of the multisampled stencil (a sampled fill's fan).
   std::shared_ptr<MTLRenderPipelineState> sampledStencilPipelineState;
+  // Draws a sampled fill's fringe where one edge alone passes near a pixel, oriented by its samples.
+  std::shared_ptr<MTLRenderPipelineState> sampledEdgePipelineState;
   std::shared_ptr<MTLSamplerState> pseudoSampler;
   std::shared_ptr<MTLTexture> pseudoTexture;
   std::shared_ptr<MTLVertexDescriptor> vertexDescriptor;
@@ -107,7 +109,7 @@ public:
   {
     MVGblend blend;
     uint64_t pixelFormat;
-    std::shared_ptr<MTLRenderPipelineState> pipeline, stencilOnly, sampledStencil;
+    std::shared_ptr<MTLRenderPipelineState> pipeline, stencilOnly, sampledStencil, sampledEdge;
   };
   std::vector<PipelineEntry> pipelineCache;
 

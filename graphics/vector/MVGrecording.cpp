@@ -324,6 +324,7 @@ void MVGrecorder::renderFill(const VGpaint* paint, VGcompositeOperationState op,
   if (!call) return;
   call->fillRule = fillRule;
   call->sampled = npaths > 0 && paths[0].sampled;
+  call->edgesBySamples = npaths > 0 && paths[0].edgesBySamples;
   call->triangleCount = 4;
   // The fan is inset from the path by half a fringe, which moves it outward where a path crossing itself
   // turns the other way: the stencil it marks beyond the cover quad would outlive the fill, for the next

@@ -585,7 +585,7 @@ int vgExpandFill(VGcontext* ctx, float w)
   // Other fills' coverage is counted in the renderer's stencil samples where it can: their fans are the
   // paths themselves, their fringes straddle them (MVGsampledFill.cpp).
   const bool sampled = fringe && !convex && ctx->params.sampledFills && ctx->options.sampledFills;
-  const bool fringeHolds = !sampled || vgSampledFringeHolds(ctx);
+  const bool edgesBySamples = sampled && !vgSampledFringeHolds(ctx);
   const float woff = 0.5f * ctx->fringeWidth;
 
   for (int i = 0; i < cache->npaths; i++)
@@ -596,6 +596,7 @@ int vgExpandFill(VGcontext* ctx, float w)
     path->stroke = nullptr;
     path->nstroke = 0;
     path->sampled = sampled;
+    path->edgesBySamples = edgesBySamples;
     if (path->count < 3 || (cache->npaths > 1 && vgEnclosesNothing(*path, pts, ctx->distTol)))
     {
       path->nfill = 0;
@@ -619,7 +620,7 @@ int vgExpandFill(VGcontext* ctx, float w)
     verts = FanOutline(path, pts, fringe && !sampled ? woff : 0.0f, verts);
     path->nfill = (int)(verts - fan);
     // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside.
-    if (fringe && fringeHolds) verts = FillFringe(path, pts, w, woff, convex || sampled, verts);
+    if (fringe) verts = FillFringe(path, pts, w, woff, convex || sampled, verts);
   }
   return 1;
 }

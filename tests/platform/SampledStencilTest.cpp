@@ -23,8 +23,9 @@ std::shared_ptr<MTLTexture> SampledStencil(MTLDevice& device, int w, int h, NSUI
 
 // Red of each pixel of row 0 after a rectangle from x = 0 to `right` (all rows) marks the stencil (at each
 // sample with a pipeline of the stencil's samples, else at pixel centres) and a white cover over black
-// colours where it is marked.
-std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples, float right)
+// colours where it is marked (or, cover "testCoverageShare", draws the grey of the share that passed).
+std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples, float right,
+                            const char* coverFunction = "testSolid")
 {
   Harness h(8, 4);
   h.stencil = SampledStencil(*h.device, 8, 4, stencilSamples);
@@ -36,7 +37,7 @@ std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples,
                                        MTLStencilOperationKeep, MTLStencilOperationIncrementWrap);
   Harness::DrawSpec cover;
   cover.vertices = Quad(0, 0, 8, 4);
-  cover.pipeline = h.Pipeline("testSolid", true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+  cover.pipeline = h.Pipeline(coverFunction, true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
   cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationZero,
                                         MTLStencilOperationZero, MTLStencilOperationZero);
   const float black[4] = {0, 0, 0, 1};
@@ -63,6 +64,22 @@ TEST(SampledStencil, CoverWeighsEachPixelByItsMarkedSamples)
     EXPECT_NEAR(row[2], 255.0 * sixteenths / 16.0, 0.5) << sixteenths;
     EXPECT_EQ(row[3], 0);
   }
+}
+
+// A fragment function that reads its coverage after the stencil test is given how many of a pixel's samples
+// passed, and its colour is not weighed by them again: the grey of that share, once.
+TEST(SampledStencil, CoverageIsGivenToFunctionsThatReadIt)
+{
+  for (int sixteenths = 0; sixteenths <= 16; ++sixteenths)
+  {
+    const std::vector<int> row =
+        CoveredRow(kSamples, kSamples, 2.0f + sixteenths / 16.0f, "testCoverageShare");
+    EXPECT_EQ(row[1], 255);
+    EXPECT_NEAR(row[2], 255.0 * sixteenths / 16.0, 0.5) << sixteenths;
+    EXPECT_EQ(row[3], 0);
+  }
+  // Over a stencil of one sample a pixel passes whole or not at all.
+  EXPECT_EQ(CoveredRow(1, 1, 2.7f, "testCoverageShare"), CoveredRow(1, 1, 2.7f));
 }
 
 // A pipeline of one sample marks every sample of a pixel whose centre it covers: the picture of a stencil

@@ -413,6 +413,11 @@ struct Draw
   // the shader's answer may still give one colour and texture samples.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
            bool askTexels = true) const;
+  // Fills vary[k] with the m values of each varying from in's starts and steps, and points in at them.
+  void StepVaryings(QorvFragmentSpanIn& in, int m, float (*vary)[kChunk]) const;
+  // Run for a fragment function that reads its coverage after the stencil test (QorvShaderCode
+  // readsCoverage): the test first, then the function given each fragment's passed samples.
+  void RunReadingCoverage(const Span& sp, int from, int to) const;
   // Fragments from .. from + m - 1 of a span shaded one at a time, by the fragment function alone, from
   // their varyings (vary[k][t]).
   void ShadeEach(const Span& sp, int from, int m, const float (*vary)[kChunk], float (*colourOut)[4],

@@ -113,10 +113,34 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in, const Qor
   return true;
 }
 
+void Draw::StepVaryings(QorvFragmentSpanIn& in, int m, float (*vary)[kChunk]) const
+{
+  for (int k = 0; k < varyings; ++k)
+  {
+    float* out = vary[k];
+    const float fb = in.start[k], fs = in.step[k];
+    int t = 0;
+#if defined(__SSE2__)
+    const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
+    for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); simd && t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
+      _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
+#endif
+    for (; t < m; ++t)
+      out[t] = fb + (float)t * fs;
+  }
+  for (int k = 0; k < kQorvMaxVaryings; ++k)
+    in.varyings[k] = vary[k];
+}
+
 void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour,
                bool askTexels) const
 {
   const int m = to - from;
+  if (fragmentCode && fragmentCode->readsCoverage)
+  {
+    RunReadingCoverage(sp, from, to);
+    return;
+  }
   const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
   unsigned char keep[kChunk];
   float colourOut[kChunk][4];
@@ -145,21 +169,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     }
     else
     {
-      for (int k = 0; k < varyings; ++k)
-      {
-        float* out = vary[k];
-        const float fb = in.start[k], fs = in.step[k];
-        int t = 0;
-#if defined(__SSE2__)
-        const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
-        for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); simd && t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
-          _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
-#endif
-        for (; t < m; ++t)
-          out[t] = fb + (float)t * fs;
-      }
-      for (int k = 0; k < kQorvMaxVaryings; ++k)
-        in.varyings[k] = vary[k];
+      StepVaryings(in, m, vary);
     }
     if (oneColour)
       ; // shaded already
@@ -643,7 +653,7 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
   d.options = options;
   d.simd = QorvSimdOn(options);
-  if (d.fragmentCode && !options.spanShading)
+  if (d.fragmentCode && !options.spanShading && !d.fragmentCode->readsCoverage)
   {
     d.fragmentAlone = *d.fragmentCode;
     d.fragmentAlone.fragmentSpan = nullptr, d.fragmentAlone.fragmentAsk = nullptr;

@@ -174,4 +174,47 @@ void Draw::WeighBySamples(int m, unsigned char* write, float (*colourOut)[4], bo
       weights[t] = share;
   }
 }
+
+void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
+{
+  const int m = to - from;
+  unsigned char keep[kChunk], passed[kChunk];
+  std::memset(keep, 1, (size_t)m);
+  // The stencil test first, as with early fragment tests: each fragment's passed samples.
+  if (sp.table && SamplesAtOnce())
+    TestSamples(&stencilPixels[StencilAt(sp.y, sp.x0 + from)], m, keep, *sp.table, passed);
+  else if (sp.table)
+  {
+    uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0 + from)];
+    for (int t = 0; t < m; ++t)
+      passed[t] = sp.table->pass[srow[t]] ? 1 : 0, srow[t] = sp.table->next[srow[t]];
+  }
+  else
+    std::memset(passed, 1, (size_t)m);
+  bool any = false;
+  for (int t = 0; t < m && !any; ++t)
+    any = passed[t] != 0;
+  const bool writeColour = colour && blend->writeMask != MTLColorWriteMaskNone;
+  if (!any || !writeColour) return;
+  QorvFragmentSpanIn in;
+  SpanIn(sp, from, m, in);
+  float vary[kQorvMaxVaryings][kChunk];
+  StepVaryings(in, m, vary);
+  in.samplesPassed = passed;
+  in.samples = sp.table ? stencilSamples : 1;
+  float colourOut[kChunk][4];
+  fragmentCode->fragmentSpan(in, colourOut, keep);
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  unsigned char write[kChunk];
+  for (int t = 0; t < m; ++t)
+    write[t] = keep[t] && passed[t];
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (sourceOver && (rgba8 || bgra8))
+    rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m, simd)
+          : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
+  else
+    for (int t = 0; t < m; ++t)
+      if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[t]);
+}
 } // namespace qorv_raster
