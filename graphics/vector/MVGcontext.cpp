@@ -481,8 +481,7 @@ void MVGcontext_vQorv_au::renderFlush()
   auto commandBuffer = frameCommandBuffer(set);
   const NSUInteger samples = stencilSamples(set->rec);
   if (!set->stencilTexture || set->stencilTexture->width() < target.width ||
-      set->stencilTexture->height() < target.height || set->stencilTexture->sampleCount() < samples ||
-      (samples == 1 && !options.sampledFills && set->stencilTexture->sampleCount() > 1))
+      set->stencilTexture->height() < target.height || set->stencilTexture->sampleCount() != samples)
   {
     auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, target.width,
                                                                       target.height, false);

@@ -54,9 +54,10 @@ class MVGcontext_vQorv_au final : public MVGrecorder
 {
 public:
   // Samples a pixel of the stencil holds where a sampled fill takes its coverage from them (VGrenderParams
-  // sampledFills): 16 put a pixel on an upright edge within a 32nd of its covered share. The stencil is
-  // made with them when a frame first has such a fill, and kept so while it is not made again for another
-  // size (or the fills are not sampled): one sample a pixel before, as that is cleared 16 times faster.
+  // sampledFills): 16 put a pixel on an upright edge within a 32nd of its covered share. A buffer set's
+  // stencil is made with them for a frame that has such a fill, and with one sample again for the next frame
+  // that has none: 16 bytes a pixel, held only while frames need them (one sample is cleared 16 times
+  // faster too).
   static constexpr NSUInteger kStencilSamples = 16;
   NSUInteger stencilSamples(const MVGrecording& r) const;
   MVGcontext_vQorv_au(std::shared_ptr<CAMetalLayer> layer, int flags);
