@@ -220,6 +220,15 @@ namespace iplugin::igraphics
 //    switch:    none: keyed by all it is made of
 //    tolerance: none
 //    tests:     RedrawKeptClips.FollowBoundsAndScaleFromFrameToFrame
+// 24 sampled spans
+//    where:     M SampledSpans.cpp Draw::SampledSpans, Draw::MergeSummedEdges; Rasterizer.cpp
+//               QorvRasterDraw::Rasterize
+//    when:      a draw that marks a multisampled stencil at each sample (a sampled fill's fan) whose faces
+//               pass always and count or invert: the changes where each row of samples crosses the draw's
+//               outline summed along the row, edges two triangles share left out
+//    switch:    gpu.sampledSpans
+//    tolerance: a sample exactly on a row through a vertex may fall otherwise; frames: none seen
+//    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SampledSpans
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

@@ -276,6 +276,35 @@ struct Draw
   bool SamplesAtOnce() const { return stencilSamples > 1; }
   // A triangle that marks each sample of a multisampled stencil it covers, without colour.
   void SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
+  // A draw whose triangles mark a multisampled stencil by sums (SampledSpans.cpp): both faces pass every
+  // sample and add to a field of low bits (add[face]: +1, -1 or 0) or invert writeMask's bits (add 1, its
+  // parity taken).
+  struct Sums
+  {
+    bool summed = false, inverts = false;
+    uint8_t writeMask = 0;
+    int add[2] = {0, 0}; // back, front
+  };
+  Sums SampledSums() const;
+  // An edge of a draw marked by sums, from (ax, ay) to (bx, by) in fixed point, and the change it makes to
+  // the samples of a row from where it crosses it on.
+  struct SummedEdge
+  {
+    int64_t ax, ay, bx, by;
+    int add;
+  };
+  // A triangle's edges that cross rows, appended (none for a culled triangle, one of no area or of a face
+  // that changes nothing).
+  void SumTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
+                   std::vector<SummedEdge>& edges) const;
+  // Each edge once, its changes summed, those that sum to nothing left out.
+  static void MergeSummedEdges(std::vector<SummedEdge>& edges);
+  // The draw's net change at each sample of this band's rows, added row by row.
+  void SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, int band, int bands) const;
+  // Adds the running sum of a row's changes (16 a pixel, at pixels first to last from clipX0, left 0) to its
+  // samples, up to the end of the row (width pixels) while it is not 0.
+  void AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, int8_t* change,
+                  const Sums& sums) const;
   // Tests and marks each sample of fragments [0, m) at srow (kept ones only): write[t] says how many
   // passed.
   void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,

@@ -482,8 +482,10 @@ struct QorvRasterDraw::Shaded
   std::vector<Primitive> primitives;
   std::vector<qorv_raster::FanRows> fanRows; // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
-  int bands = 1;                         // that the masks were made for
-  bool perSample = false;                // drawn once a sample of a multisampled stencil
+  int bands = 1;                // that the masks were made for
+  bool perSample = false;       // drawn once a sample of a multisampled stencil
+  qorv_raster::Draw::Sums sums; // of a perSample draw marked by sums (SampledSpans.cpp)
+  std::vector<qorv_raster::Draw::SummedEdge> summed;
   std::vector<unsigned char> shadedOnce; // per entry of vertices
   std::vector<size_t> fanStarts;         // of each fan's corners
 
@@ -780,6 +782,13 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
   mShaded->ListPrimitives();
+  if (mShaded->perSample) mShaded->sums = d.SampledSums();
+  if (mShaded->sums.summed)
+  {
+    for (const Shaded::Primitive& p : mShaded->primitives)
+      if (p.fan < 0) d.SumTriangle(p.v[0], p.v[1], p.v[2], mShaded->sums, mShaded->summed);
+    qorv_raster::Draw::MergeSummedEdges(mShaded->summed);
+  }
 }
 
 std::vector<std::unique_ptr<QorvRasterDraw::Shaded>>* QorvRasterDraw::Spare()
@@ -802,7 +811,8 @@ QorvRasterDraw::~QorvRasterDraw()
   if (!mShaded || !spare || spare->size() >= kKept) return;
   Shaded& s = *mShaded;
   s.vertices.clear(), s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
-  s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear();
+  s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear(), s.summed.clear();
+  s.sums = {};
   spare->push_back(std::move(mShaded));
 }
 QorvRasterDraw::QorvRasterDraw(QorvRasterDraw&&) noexcept = default;
@@ -814,6 +824,11 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   const QorvOptionsScope scope(d.options);
   bands = std::max(bands, 1);
   // Made for another number of bands, every primitive is tried and finds its rows itself.
+  if (mShaded->sums.summed)
+  {
+    d.SampledSpans(mShaded->summed, mShaded->sums, band, bands);
+    return;
+  }
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
   for (const Shaded::Primitive& p : mShaded->primitives)
   {

@@ -12,12 +12,6 @@ namespace qorv_raster
 {
 namespace
 {
-// The common 16-sample pattern, in 16ths of a pixel from its centre: no two samples share a row or a
-// column, so an upright edge's coverage steps by a 16th. Fewer samples take the first ones.
-constexpr int kPattern[kQorvStencilSamples][2] = {{1, 1},  {-1, -3}, {-3, 2}, {4, -1}, {-5, -2}, {2, 5},
-                                                  {5, 3},  {3, -5},  {-2, 6}, {0, -7}, {-4, -6}, {-6, 4},
-                                                  {-8, 0}, {7, -4},  {6, 7},  {-7, -8}};
-
 // Whether the 16 samples of a pixel hold one value.
 bool AllAlike(const uint8_t* s)
 {
@@ -69,7 +63,8 @@ void Draw::SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2,
     int order[kQorvStencilSamples];
     for (int s = 0; s < n; ++s)
     {
-      const int64_t t = e.bias - (e.stepX * kPattern[s][0] + e.stepY * kPattern[s][1]) / 16;
+      const int64_t t =
+          e.bias - (e.stepX * kQorvSamplePattern[s][0] + e.stepY * kQorvSamplePattern[s][1]) / 16;
       int j = s;
       for (; j > 0 && least[k][j - 1] > t; --j)
         least[k][j] = least[k][j - 1], order[j] = order[j - 1];
