@@ -259,6 +259,9 @@ struct Draw
   {
     bool pass[256];
     uint8_t next[256];
+    // Every value keeps itself; every value goes to resetsTo (else -1).
+    bool keepsAll;
+    int resetsTo;
   };
   // Back, front; built when first asked for, which QorvRasterDraw does before bands read them.
   mutable StencilTable stencilTables[2];
@@ -267,6 +270,19 @@ struct Draw
   const StencilTable* TableFor(bool front) const;
   // A multisampled stencil (SampledStencil.cpp): samples a pixel holds, side by side.
   int stencilSamples = 1;
+  // Its rows' touched pixels, where known (null otherwise): a draw skips what holds their value at every
+  // sample where that neither passes nor changes, and keeps them.
+  MTLTexture::SampleRows* sampleRows = nullptr;
+  // Row y's touched pixels take in x0 .. x1 - 1.
+  void TouchSampleRow(int64_t y, int64_t x0, int64_t x1) const
+  {
+    if (!sampleRows || x1 <= x0) return;
+    int32_t &lo = sampleRows->lo[(size_t)y], &hi = sampleRows->hi[(size_t)y];
+    if (hi <= lo)
+      lo = (int32_t)x0, hi = (int32_t)x1;
+    else
+      lo = std::min(lo, (int32_t)x0), hi = std::max(hi, (int32_t)x1);
+  }
   // Where a pixel's stencil values start.
   size_t StencilAt(int y, int x) const
   {
@@ -510,6 +526,8 @@ struct Draw
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
   // cannot change anything, so they are skipped before shading.
   void Row(const Span& sp, int n) const;
+  // Row's pixels from .. to - 1 under a stencil test.
+  void StencilRow(const Span& sp, int from, int to) const;
 
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
   // A fan's candidate pixels and edges, appended to edges; false when it covers no candidate.

@@ -37,6 +37,12 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
     t.next[v] = QorvStencilApply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, (uint8_t)v,
                                  state->stencilReference, d.writeMask);
   }
+  t.keepsAll = true, t.resetsTo = t.next[0];
+  for (uint32_t v = 0; v < 256; ++v)
+  {
+    t.keepsAll = t.keepsAll && t.next[v] == v;
+    if (t.next[v] != t.next[0]) t.resetsTo = -1;
+  }
   tableBuilt[front] = true;
   return &t;
 }
@@ -329,10 +335,35 @@ void Draw::Row(const Span& sp, int n) const
           !(texels && n <= kChunk));
     return;
   }
+  // A multisampled stencil's untouched pixels hold their rows' value at every sample: where that neither
+  // passes nor changes, only the touched ones are tried.
+  int from = 0, to = n;
+  const int untouched = sampleRows ? sampleRows->value : -1;
+  if (untouched >= 0 && options.stencilSkipping && !sp.table->pass[untouched] &&
+      sp.table->next[untouched] == untouched)
+  {
+    const int64_t lo = sampleRows->lo[(size_t)sp.y], hi = sampleRows->hi[(size_t)sp.y];
+    from = (int)std::clamp<int64_t>(lo - sp.x0, 0, n),
+    to = hi > lo ? (int)std::clamp<int64_t>(hi - sp.x0, 0, n) : 0;
+  }
+  StencilRow(sp, from, to);
+  if (untouched < 0 || sp.table->keepsAll) return;
+  if (sp.table->resetsTo == untouched)
+  {
+    // Every pixel tried now holds the value: a row whose touched pixels all were is untouched.
+    if (sp.x0 + from <= sampleRows->lo[(size_t)sp.y] && sp.x0 + to >= sampleRows->hi[(size_t)sp.y])
+      sampleRows->lo[(size_t)sp.y] = sampleRows->hi[(size_t)sp.y] = 0;
+  }
+  else
+    TouchSampleRow(sp.y, sp.x0 + from, sp.x0 + to);
+}
+
+void Draw::StencilRow(const Span& sp, int from, int to) const
+{
   if (!options.stencilSkipping)
   {
-    for (int i = 0; i < n; i += kChunk)
-      Run(sp, i, std::min(n, i + kChunk));
+    for (int i = from; i < to; i += kChunk)
+      Run(sp, i, std::min(to, i + kChunk));
     return;
   }
   // Fragments that fail and keep the stencil's value change nothing (at every sample of a multisampled
@@ -344,13 +375,13 @@ void Draw::Row(const Span& sp, int n) const
     const uint8_t* s = srow + (size_t)i * stride;
     return SamplesAtOnce() ? SamplesLive(s, *sp.table) : sp.table->pass[*s] || sp.table->next[*s] != *s;
   };
-  int i = 0;
-  while (i < n)
+  int i = from;
+  while (i < to)
   {
-    while (i < n && !live(i))
+    while (i < to && !live(i))
       ++i;
     int j = i;
-    while (j < n && j - i < kChunk && live(j))
+    while (j < to && j - i < kChunk && live(j))
       ++j;
     if (j > i) Run(sp, i, j);
     i = j;
@@ -665,6 +696,8 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.stencilPixels = stencil ? stencil->levels()[0].pixels.data() : nullptr;
   d.stencilWidth = stencil ? stencil->width() : 0;
   d.stencilSamples = stencil ? (int)stencil->sampleCount() : 1;
+  d.sampleRows =
+      stencil && stencil->sampleRows() && stencil->sampleRows()->known ? stencil->sampleRows() : nullptr;
   d.colourPixels = colour ? colour->levels()[0].pixels.data() : nullptr;
   d.colourWidth = colour ? colour->width() : 0;
   d.colourBytes = colour ? colour->bytesPerPixel() : 0;

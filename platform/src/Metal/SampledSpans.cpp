@@ -224,7 +224,8 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
     const __m128i mask = _mm_set1_epi8((char)writeMask), keep = _mm_set1_epi8((char)~writeMask),
                   one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
     __m128i running = zero;
-    for (int64_t x = first; x < width; ++x, px += n, c += n)
+    int64_t x = first;
+    for (; x < width; ++x, px += n, c += n)
     {
       if (x <= last)
       {
@@ -240,11 +241,13 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
               : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
     }
+    TouchSampleRow(py, clipX0 + first, clipX0 + x);
     return;
   }
 #endif
   int8_t running[n] = {};
-  for (int64_t x = first; x < width; ++x, px += n, c += n)
+  int64_t x = first;
+  for (; x < width; ++x, px += n, c += n)
   {
     bool any = false;
     for (int s = 0; s < n; ++s)
@@ -257,5 +260,6 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
       px[s] = sums.inverts ? (uint8_t)(px[s] ^ ((running[s] & 1) ? writeMask : 0))
                            : (uint8_t)((px[s] & ~writeMask) | ((px[s] + running[s]) & writeMask));
   }
+  TouchSampleRow(py, clipX0 + first, clipX0 + x);
 }
 } // namespace qorv_raster

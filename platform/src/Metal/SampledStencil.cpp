@@ -94,6 +94,7 @@ void Draw::SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2,
       else if (need > 0)
         hi = -1;
     }
+    TouchSampleRow(py, px0 + lo, px0 + hi + 1);
     uint8_t* row = &stencilPixels[StencilAt((int)py, (int)px0)];
     for (int64_t x = lo; x <= hi; ++x)
     {
