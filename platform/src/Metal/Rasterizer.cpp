@@ -29,6 +29,26 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
   StencilTable& t = stencilTables[front];
   if (tableBuilt[front]) return &t;
   const MTLStencilDescriptor& d = face.stencil;
+  // The last tables this thread built, by all they are made of: a fill's passes make the same few again
+  // and again.
+  struct Kept
+  {
+    uint64_t key = ~0ull;
+    StencilTable table;
+  };
+  thread_local Kept kept[8];
+  thread_local unsigned next = 0;
+  const uint64_t key = (uint64_t)d.stencilCompareFunction | (uint64_t)d.stencilFailureOperation << 4 |
+                       (uint64_t)d.depthStencilPassOperation << 8 | (uint64_t)(d.readMask & 0xff) << 12 |
+                       (uint64_t)(d.writeMask & 0xff) << 20 |
+                       (uint64_t)(state->stencilReference & 0xff) << 28;
+  for (const Kept& k : kept)
+    if (k.key == key)
+    {
+      t = k.table;
+      tableBuilt[front] = true;
+      return &t;
+    }
   for (uint32_t v = 0; v < 256; ++v)
   {
     bool pass =
@@ -43,6 +63,8 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
     t.keepsAll = t.keepsAll && t.next[v] == v;
     if (t.next[v] != t.next[0]) t.resetsTo = -1;
   }
+  Kept& slot = kept[next++ % 8];
+  slot.key = key, slot.table = t;
   tableBuilt[front] = true;
   return &t;
 }

@@ -175,39 +175,44 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     reaching.clear();
     for (size_t i = 0; i < edges.size(); ++i)
       if (Upper(edges[i]) < (to + 1) * kOne && Lower(edges[i]) > from * kOne) reaching.push_back((uint32_t)i);
-    int64_t first[kQorvBandRows], last[kQorvBandRows];
+    int64_t first[kQorvBandRows], lastChange[kQorvBandRows];
     for (int r = 0; r < kQorvBandRows; ++r)
-      first[r] = width, last[r] = -1;
+      first[r] = width, lastChange[r] = -1;
     for (uint32_t i : reaching)
     {
       const SummedEdge& e = edges[i];
       // The edge's function from its upper end to its lower one, at the centre of pixel (clipX0, from): it
-      // falls along a row, samples on its left where it reaches its bias.
+      // falls along a row, samples on its left where it reaches its bias. Each sample's last pixel on its
+      // left, stepped from row to row without a division.
       const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, from);
+      EdgeBound last[n];
+      for (int s = 0; s < n; ++s)
+        last[s].Start(f.rowStart +
+                          (f.stepX * kQorvSamplePattern[s][0] + f.stepY * kQorvSamplePattern[s][1]) / 16,
+                      f.bias, f.stepX, f.stepY);
       for (int64_t py = from; py <= to; ++py)
       {
         const int r = (int)(py - from);
-        const int64_t rowF = f.rowStart + (py - from) * f.stepY;
         for (int s = 0; s < n; ++s)
         {
           const int64_t y = py * kOne + kOne / 2 + kQorvSamplePattern[s][1] * (kOne / 16);
+          if (py > from) last[s].Next();
           if (y < e.ay || y >= e.by) continue; // the edge holds rows from its upper end to before its lower
-          const int64_t at = (f.stepX * kQorvSamplePattern[s][0] + f.stepY * kQorvSamplePattern[s][1]) / 16;
           // The first pixel whose sample lies beyond the edge: the change takes effect from there.
-          const int64_t x = FloorDiv(rowF + at - f.bias, -f.stepX) + 1;
+          const int64_t x = last[s].Bound() + 1;
           if (x >= width) continue;
           const int64_t at0 = std::max<int64_t>(x, 0);
           int8_t& c = change[(size_t)r * rowBytes + (size_t)at0 * n + s];
           c = (int8_t)(c + e.add);
-          first[r] = std::min(first[r], at0), last[r] = std::max(last[r], at0);
+          first[r] = std::min(first[r], at0), lastChange[r] = std::max(lastChange[r], at0);
         }
       }
     }
     for (int64_t py = from; py <= to; ++py)
     {
       const int r = (int)(py - from);
-      if (last[r] >= first[r])
-        AddRowSums(py, first[r], last[r], width, change.data() + (size_t)r * rowBytes, sums);
+      if (lastChange[r] >= first[r])
+        AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
     }
   }
 }
