@@ -650,8 +650,9 @@ void MVGcontext_vQorv_au::renderDelete()
   strokeShapeStencilState.reset();
   strokeAntiAliasStencilState.reset();
   strokeClearStencilState.reset();
-  for (auto* s : {&sampledFringeCountState, &sampledFringeState, &sampledShapeState,
-                  &sampledShapeEvenOddState, &sampledEdgeState, &sampledRampState, &sampledCoverState})
+  for (auto* s :
+       {&sampledFringeCountState, &sampledFringeState, &sampledShapeState, &sampledShapeEvenOddState,
+        &sampledShapeUnmarkedState, &sampledShapeUnmarkedEvenOddState, &sampledEdgeState, &sampledCoverState})
     s->reset();
   pipelineState.reset();
   stencilOnlyPipelineState.reset();

@@ -83,7 +83,8 @@ public:
       strokeAntiAliasStencilState, strokeClearStencilState;
   // A sampled fill's passes (MVGsampledFill.cpp).
   std::shared_ptr<MTLDepthStencilState> sampledFringeCountState, sampledFringeState, sampledShapeState,
-      sampledShapeEvenOddState, sampledEdgeState, sampledRampState, sampledCoverState;
+      sampledShapeEvenOddState, sampledShapeUnmarkedState, sampledShapeUnmarkedEvenOddState, sampledEdgeState,
+      sampledCoverState;
   std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction, edgeFragmentFunction;
   uint64_t piplelinePixelFormat = MTLPixelFormatInvalid;
   std::shared_ptr<MTLRenderPipelineState> pipelineState, stencilOnlyPipelineState;

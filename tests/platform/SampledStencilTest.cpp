@@ -85,7 +85,8 @@ TEST(SampledStencil, CoverageIsGivenToFunctionsThatReadIt)
 
 // Marks of random fans (over outlines of 3 to 40 points that turn any way and reach past the target) and
 // random triangles, front faces counting up and back ones down in the low 7 bits or both inverting them, with
-// and without culling and a scissor, over what earlier marks left: summed along rows (gpu.sampledSpans) the
+// and without culling and a scissor, over what earlier marks left, and in some rounds only where a mark in
+// the top bit, made first over part of the target, is not: summed along rows (gpu.sampledSpans) the
 // stencil's samples come out as triangle by triangle. The points are random floats, so that no sample lies
 // exactly on a row through a vertex, where the two may differ.
 TEST(SampledStencil, SumsMarkWhatTrianglesMark)
@@ -114,7 +115,8 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       spec.cull = round % 3 == 0 ? MTLCullModeBack : MTLCullModeNone;
       draws.push_back(spec);
     }
-    const bool inverts = round % 4 == 1;
+    const bool inverts = round % 4 == 1, outsideMarks = round % 2 == 0;
+    const std::vector<Vertex> marked = Quad(uni(0, kW / 2), uni(0, kH / 2), uni(kW / 2, kW), uni(kH / 2, kH));
     const MTLScissorRect scissor{3, 5, 30, 25};
     std::vector<uint8_t> byTriangles;
     for (bool sums : {false, true})
@@ -126,7 +128,9 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       QorvMetalSetOptions(*h.device, options);
       MTLDepthStencilDescriptor d;
       d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
-      d.frontFaceStencil->stencilCompareFunction = MTLCompareFunctionAlways;
+      d.frontFaceStencil->stencilCompareFunction =
+          outsideMarks ? MTLCompareFunctionEqual : MTLCompareFunctionAlways;
+      d.frontFaceStencil->readMask = 0x80;
       d.frontFaceStencil->depthStencilPassOperation =
           inverts ? MTLStencilOperationInvert : MTLStencilOperationIncrementWrap;
       d.frontFaceStencil->writeMask = 0x7F;
@@ -140,7 +144,26 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       for (size_t i = 0; i < marks.size(); ++i)
       {
         marks[i].pipeline = pipeline, marks[i].depthStencil = state;
+        // The reference's bits beyond the test's are not asked.
+        marks[i].reference = 0x7F;
         if (round % 5 == 2 && i == 1) marks[i].scissor = &scissor;
+      }
+      if (outsideMarks)
+      {
+        // The top bit set over a rectangle, at pixel centres.
+        Harness::DrawSpec mark;
+        mark.vertices = marked;
+        mark.pipeline =
+            h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone);
+        MTLDepthStencilDescriptor md;
+        md.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+        md.frontFaceStencil->stencilCompareFunction = MTLCompareFunctionAlways;
+        md.frontFaceStencil->depthStencilPassOperation = MTLStencilOperationReplace;
+        md.frontFaceStencil->writeMask = 0x80;
+        md.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*md.frontFaceStencil);
+        mark.depthStencil = h.device->newDepthStencilStateWithDescriptor(md);
+        mark.reference = 0x80;
+        marks.insert(marks.begin(), mark);
       }
       const float clear[4] = {0, 0, 0, 1};
       h.Pass(marks, clear, true);

@@ -300,6 +300,10 @@ struct Draw
     bool summed = false, inverts = false;
     uint8_t writeMask = 0;
     int add[2] = {0, 0}; // back, front
+    // A sample passes where its bits testMask equal testValue (or, testEqual false, do not); every sample
+    // where testMask is 0.
+    uint8_t testMask = 0, testValue = 0;
+    bool testEqual = true;
   };
   Sums SampledSums() const;
   // An edge of a draw marked by sums, from (ax, ay) to (bx, by) in fixed point, and the change it makes to

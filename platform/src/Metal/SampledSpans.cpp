@@ -41,8 +41,14 @@ FaceSum SumOf(const MTLDepthStencilState::Face& face)
     return s;
   }
   const MTLStencilDescriptor& d = face.stencil;
-  if (d.stencilCompareFunction != MTLCompareFunctionAlways) return s;
   const uint32_t mask = d.writeMask & 0xff;
+  // A test on bits the draw never writes passes or fails a sample the same all through it (failing, it
+  // keeps the value): always, or equal or not to the reference on such bits.
+  const bool fixedTest = d.stencilCompareFunction == MTLCompareFunctionAlways ||
+                         ((d.stencilCompareFunction == MTLCompareFunctionEqual ||
+                           d.stencilCompareFunction == MTLCompareFunctionNotEqual) &&
+                          (d.readMask & mask) == 0 && d.stencilFailureOperation == MTLStencilOperationKeep);
+  if (!fixedTest) return s;
   switch (d.depthStencilPassOperation)
   {
   case MTLStencilOperationKeep:
@@ -94,8 +100,23 @@ Draw::Sums Draw::SampledSums() const
   // Additions and inversions do not commute: one kind or the other, under one mask.
   if ((front.inverts && back.add != 0) || (back.inverts && front.add != 0)) return sums;
   const bool frontActs = front.inverts || front.add != 0, backActs = back.inverts || back.add != 0;
-  if (frontActs && backActs && (f.stencil.writeMask & 0xff) != (b.stencil.writeMask & 0xff)) return sums;
-  sums.writeMask = (uint8_t)((frontActs ? f.stencil.writeMask : b.stencil.writeMask) & 0xff);
+  // Summed, a sample's changes from both faces meet: one mask and one test.
+  if (frontActs && backActs &&
+      ((f.stencil.writeMask & 0xff) != (b.stencil.writeMask & 0xff) ||
+       f.stencil.stencilCompareFunction != b.stencil.stencilCompareFunction ||
+       (f.stencil.readMask & 0xff) != (b.stencil.readMask & 0xff)))
+    return sums;
+  const MTLStencilDescriptor& acting = frontActs ? f.stencil : b.stencil;
+  sums.writeMask = (uint8_t)(acting.writeMask & 0xff);
+  // A test of no bits: equal passes every sample, not equal none (left to the triangles).
+  if (acting.stencilCompareFunction == MTLCompareFunctionNotEqual && (acting.readMask & 0xff) == 0)
+    return Sums{};
+  if (acting.stencilCompareFunction != MTLCompareFunctionAlways)
+  {
+    sums.testMask = (uint8_t)(acting.readMask & 0xff);
+    sums.testValue = (uint8_t)(state->stencilReference & acting.readMask & 0xff);
+    sums.testEqual = acting.stencilCompareFunction == MTLCompareFunctionEqual;
+  }
   sums.inverts = front.inverts || back.inverts;
   sums.add[1] = front.inverts ? 1 : front.add;
   sums.add[0] = back.inverts ? 1 : back.add;
@@ -228,6 +249,8 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
   {
     const __m128i mask = _mm_set1_epi8((char)writeMask), keep = _mm_set1_epi8((char)~writeMask),
                   one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
+    const __m128i testMask = _mm_set1_epi8((char)sums.testMask),
+                  testValue = _mm_set1_epi8((char)sums.testValue);
     __m128i running = zero;
     int64_t x = first;
     for (; x < width; ++x, px += n, c += n)
@@ -240,10 +263,17 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
       else if (_mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff)
         break; // nothing more changes on this row
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
-      const __m128i out =
+      __m128i out =
           sums.inverts
               ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
               : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
+      if (sums.testMask)
+      {
+        // Samples that fail the test keep their value.
+        __m128i passes = _mm_cmpeq_epi8(_mm_and_si128(v, testMask), testValue);
+        if (!sums.testEqual) passes = _mm_xor_si128(passes, _mm_set1_epi8(-1));
+        out = _mm_or_si128(_mm_and_si128(passes, out), _mm_andnot_si128(passes, v));
+      }
       _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
     }
     TouchSampleRow(py, clipX0 + first, clipX0 + x);
@@ -262,8 +292,11 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
     }
     if (x > last && !any) break;
     for (int s = 0; s < n; ++s)
+    {
+      if (sums.testMask && ((px[s] & sums.testMask) == sums.testValue) != sums.testEqual) continue;
       px[s] = sums.inverts ? (uint8_t)(px[s] ^ ((running[s] & 1) ? writeMask : 0))
                            : (uint8_t)((px[s] & ~writeMask) | ((px[s] + running[s]) & writeMask));
+    }
   }
   TouchSampleRow(py, clipX0 + first, clipX0 + x);
 }
