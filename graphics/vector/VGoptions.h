@@ -224,8 +224,9 @@ namespace iplugin::igraphics
 //    where:     M SampledSpans.cpp Draw::SampledSpans, Draw::MergeSummedEdges; Rasterizer.cpp
 //               QorvRasterDraw::Rasterize
 //    when:      a draw that marks a multisampled stencil at each sample (a sampled fill's fan) whose faces
-//               pass always and count or invert: the changes where each row of samples crosses the draw's
-//               outline summed along the row, edges two triangles share left out
+//               count or invert, passing always or by a test of bits the draw does not write: the changes
+//               where each row of samples crosses the draw's outline summed along the row, edges two
+//               triangles share left out
 //    switch:    gpu.sampledSpans
 //    tolerance: a sample exactly on a row through a vertex may fall otherwise; frames: none seen
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SampledSpans
