@@ -141,6 +141,7 @@ int MVGcontext_vQorv_au::renderCreate()
   vertexFunction = library->newFunctionWithName("vertexShader");
   fragmentFunction =
       library->newFunctionWithName((flags & kVGAntialias) ? "fragmentShaderAA" : "fragmentShader");
+  edgeFragmentFunction = library->newFunctionWithName("fragmentShaderEdge");
   commandQueue = device->newCommandQueue();
 
   maxBuffers = (flags & kVGTripleBuffer) ? 3 : (flags & kVGDoubleBuffer) ? 2 : 1;
@@ -376,7 +377,7 @@ void MVGcontext_vQorv_au::renderCancel()
 
 void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint64_t pixelFormat)
 {
-  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState &&
+  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState && sampledEdgePipelineState &&
       piplelinePixelFormat == pixelFormat && blendFunc && SameBlend(*blendFunc, blend))
     return;
   *blendFunc = blend;
@@ -387,6 +388,7 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
       pipelineState = e.pipeline;
       stencilOnlyPipelineState = e.stencilOnly;
       sampledStencilPipelineState = e.sampledStencil;
+      sampledEdgePipelineState = e.sampledEdge;
       return;
     }
 
@@ -405,6 +407,10 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
   std::shared_ptr<NSError> error;
   pipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
   checkError(error, "init pipeline state");
+  d.fragmentFunction = edgeFragmentFunction;
+  error.reset();
+  sampledEdgePipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
+  checkError(error, "init pipeline sampled edge state");
   d.fragmentFunction = nullptr;
   colour.writeMask = MTLColorWriteMaskNone;
   error.reset();
@@ -414,11 +420,11 @@ void MVGcontext_vQorv_au::updateRenderPipelineStates(const MVGblend& blend, uint
   error.reset();
   sampledStencilPipelineState = device->newRenderPipelineStateWithDescriptor(d, &error);
   checkError(error, "init pipeline sampled stencil state");
-  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState)
+  if (pipelineState && stencilOnlyPipelineState && sampledStencilPipelineState && sampledEdgePipelineState)
   {
     if (pipelineCache.size() >= kMaxPipelineEntries) pipelineCache.erase(pipelineCache.begin());
     pipelineCache.push_back(PipelineEntry{blend, pixelFormat, pipelineState, stencilOnlyPipelineState,
-                                          sampledStencilPipelineState});
+                                          sampledStencilPipelineState, sampledEdgePipelineState});
   }
 }
 
@@ -475,8 +481,7 @@ void MVGcontext_vQorv_au::renderFlush()
   auto commandBuffer = frameCommandBuffer(set);
   const NSUInteger samples = stencilSamples(set->rec);
   if (!set->stencilTexture || set->stencilTexture->width() < target.width ||
-      set->stencilTexture->height() < target.height || set->stencilTexture->sampleCount() < samples ||
-      (samples == 1 && !options.sampledFills && set->stencilTexture->sampleCount() > 1))
+      set->stencilTexture->height() < target.height || set->stencilTexture->sampleCount() != samples)
   {
     auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, target.width,
                                                                       target.height, false);
@@ -635,6 +640,7 @@ void MVGcontext_vQorv_au::renderDelete()
   blendFunc = nullptr;
   commandQueue.reset();
   fragmentFunction.reset();
+  edgeFragmentFunction.reset();
   vertexFunction.reset();
   defaultStencilState.reset();
   fillShapeStencilState.reset();
@@ -644,12 +650,14 @@ void MVGcontext_vQorv_au::renderDelete()
   strokeShapeStencilState.reset();
   strokeAntiAliasStencilState.reset();
   strokeClearStencilState.reset();
-  for (auto* s : {&sampledFringeCountState, &sampledFringeState, &sampledShapeState,
-                  &sampledShapeEvenOddState, &sampledCoverState})
+  for (auto* s :
+       {&sampledFringeCountState, &sampledFringeState, &sampledShapeState, &sampledShapeEvenOddState,
+        &sampledShapeUnmarkedState, &sampledShapeUnmarkedEvenOddState, &sampledEdgeState, &sampledCoverState})
     s->reset();
   pipelineState.reset();
   stencilOnlyPipelineState.reset();
   sampledStencilPipelineState.reset();
+  sampledEdgePipelineState.reset();
   pipelineCache.clear();
   pseudoSampler.reset();
   pseudoTexture.reset();

@@ -54,9 +54,10 @@ class MVGcontext_vQorv_au final : public MVGrecorder
 {
 public:
   // Samples a pixel of the stencil holds where a sampled fill takes its coverage from them (VGrenderParams
-  // sampledFills): 16 put a pixel on an upright edge within a 32nd of its covered share. The stencil is
-  // made with them when a frame first has such a fill, and kept so while it is not made again for another
-  // size (or the fills are not sampled): one sample a pixel before, as that is cleared 16 times faster.
+  // sampledFills): 16 put a pixel on an upright edge within a 32nd of its covered share. A buffer set's
+  // stencil is made with them for a frame that has such a fill, and with one sample again for the next frame
+  // that has none: 16 bytes a pixel, held only while frames need them (one sample is cleared 16 times
+  // faster too).
   static constexpr NSUInteger kStencilSamples = 16;
   NSUInteger stencilSamples(const MVGrecording& r) const;
   MVGcontext_vQorv_au(std::shared_ptr<CAMetalLayer> layer, int flags);
@@ -82,12 +83,15 @@ public:
       strokeAntiAliasStencilState, strokeClearStencilState;
   // A sampled fill's passes (MVGsampledFill.cpp).
   std::shared_ptr<MTLDepthStencilState> sampledFringeCountState, sampledFringeState, sampledShapeState,
-      sampledShapeEvenOddState, sampledCoverState;
-  std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction;
+      sampledShapeEvenOddState, sampledShapeUnmarkedState, sampledShapeUnmarkedEvenOddState, sampledEdgeState,
+      sampledCoverState;
+  std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction, edgeFragmentFunction;
   uint64_t piplelinePixelFormat = MTLPixelFormatInvalid;
   std::shared_ptr<MTLRenderPipelineState> pipelineState, stencilOnlyPipelineState;
   // Marks each sample of the multisampled stencil (a sampled fill's fan).
   std::shared_ptr<MTLRenderPipelineState> sampledStencilPipelineState;
+  // Draws a sampled fill's fringe where one edge alone passes near a pixel, oriented by its samples.
+  std::shared_ptr<MTLRenderPipelineState> sampledEdgePipelineState;
   std::shared_ptr<MTLSamplerState> pseudoSampler;
   std::shared_ptr<MTLTexture> pseudoTexture;
   std::shared_ptr<MTLVertexDescriptor> vertexDescriptor;
@@ -107,7 +111,7 @@ public:
   {
     MVGblend blend;
     uint64_t pixelFormat;
-    std::shared_ptr<MTLRenderPipelineState> pipeline, stencilOnly, sampledStencil;
+    std::shared_ptr<MTLRenderPipelineState> pipeline, stencilOnly, sampledStencil, sampledEdge;
   };
   std::vector<PipelineEntry> pipelineCache;
 

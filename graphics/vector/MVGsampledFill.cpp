@@ -1,19 +1,26 @@
 // A sampled fill (an anti-aliased fill that is not one convex outline, VGrenderParams sampledFills): each
-// pixel's ink is put down once, whatever the winding, from a fringe where one edge alone passes near its
-// centre and from the share of its stencil samples that the fill covers elsewhere.
+// pixel's ink is put down once, whatever the winding: where one edge alone passes near its centre from that
+// edge's ramp, turned and held by the pixel's samples, and elsewhere from the share of its stencil samples
+// that the fill covers.
 //
 // The stencil of every pixel holds kStencilSamples samples, all 0 between calls. The passes:
 //  1. The fringe strip (a fringe across each edge, from half a fringe inside to half outside) counts its
 //     fragments in each pixel it reaches: 0x7F after one, 0x80 and up after more.
-//  2. The fringe strip again, with colour, where it counted one fragment: the coverage of that edge alone,
-//     its ramp. Those pixels are marked 0x80; the others it reaches go back to 0.
-//  3. The fan marks the winding (or the crossings, even-odd) in the low 7 bits of each sample, at the sample
-//     itself, outside the marked pixels.
-//  4. The cover quad, a fringe beyond the fan's bounds (its samples reach half a pixel beyond them): colour
-//     weighed by the share of a pixel's samples whose winding is not 0; marked pixels get none. Every
-//     sample it reaches is reset to 0.
-// A pixel near two edges (a shape thinner than a fringe there, a corner, a path traced twice) thus takes
-// its samples' share, and one near a single edge the fringe's ramp, as a convex fill's.
+//  2. The fringe strip again: a pixel it reached once is marked 0x80, the others go back to 0. Where the
+//     fringe has the fill on its inner side alone, this pass draws the edge's ramp there too, and the fan
+//     leaves the marked pixels alone.
+//  3. The fan marks the winding (or the crossings, even-odd) in the low 7 bits of each sample.
+//  4. Where the fringe may not have the fill on its inner side alone (VGpath edgesBySamples: paths cross, or
+//     one lies in another wound the same way), the fringe strip, with colour, in the marked pixels, now that
+//     the fan has marked them too: given how many of a pixel's samples the fill covers (post-depth
+//     coverage), the ramp where the fill lies on the edge's inner side alone, its complement where it lies
+//     on its outer side alone, all of the pixel where it lies on both (MVGshaders.cpp FragmentShaderEdge).
+//     The samples it passes go to 0.
+//  5. The cover quad, a fringe beyond the fan's bounds (its samples reach half a pixel beyond them): colour
+//     weighed by the share of a pixel's samples whose winding is not 0, which marked pixels do not have.
+//     Every sample it reaches is reset to 0.
+// A pixel near two edges (a shape thinner than a fringe there, a corner, paths crossing, a path traced
+// twice) thus takes its samples' share, and one near a single edge the ramp a convex fill's edge has.
 #include "graphics/vector/MVGcontext.h"
 
 #include "graphics/vector/VGstate.h"
@@ -58,32 +65,56 @@ void MVGcontext_vQorv_au::makeSampledFillStates()
                                         MTLStencilOperationIncrementClamp, replace, replace);
   // 2: one fragment (0x7F) inverts to 0x80; more go back to 0 (and stay there).
   sampledFringeState = MaskedState(dev, MTLCompareFunctionEqual, 0xff, 0xff, zero, invert, invert);
-  // 3: outside the marked pixels, front faces count up and back ones down in the low 7 bits.
-  sampledShapeState = MaskedState(dev, MTLCompareFunctionEqual, kMarked, kWinding, keep,
+  // 3: front faces count up and back ones down in the low 7 bits, the mark kept; where the ramp is drawn
+  // already (pass 2), outside the marked pixels (with the reference 0x7F: 0x80 & s == 0).
+  sampledShapeState = MaskedState(dev, MTLCompareFunctionAlways, 0xff, kWinding, keep,
                                   MTLStencilOperationIncrementWrap, MTLStencilOperationDecrementWrap);
-  sampledShapeEvenOddState =
+  sampledShapeEvenOddState = MaskedState(dev, MTLCompareFunctionAlways, 0xff, kWinding, keep, invert, invert);
+  sampledShapeUnmarkedState = MaskedState(dev, MTLCompareFunctionEqual, kMarked, kWinding, keep,
+                                          MTLStencilOperationIncrementWrap, MTLStencilOperationDecrementWrap);
+  sampledShapeUnmarkedEvenOddState =
       MaskedState(dev, MTLCompareFunctionEqual, kMarked, kWinding, keep, invert, invert);
-  // 4: with the reference 0, samples whose low 7 bits are not 0 pass; every one is reset.
+  // 4: with the reference 0x80, marked samples whose winding is not 0 pass (0x80 < s) and go to 0; the
+  // others keep theirs (a marked one's winding is 0).
+  sampledEdgeState = MaskedState(dev, MTLCompareFunctionLess, 0xff, 0xff, keep, zero, zero);
+  // 5: with the reference 0, samples whose low 7 bits are not 0 pass; every one is reset.
   sampledCoverState = MaskedState(dev, MTLCompareFunctionNotEqual, kWinding, 0xff, zero, zero, zero);
 }
 
 void MVGcontext_vQorv_au::encodeSampledFill(const MVGcall& call)
 {
   auto& e = *renderEncoder;
-  e.setStencilReferenceValue(kOneFragment);
   e.setCullMode(MTLCullModeBack);
-  if (call.strokeCount >= 1)
+  const bool fringe = call.strokeCount >= 1;
+  // The ramp as it is, drawn as the marks are made and kept from the fan; or turned by the samples after it.
+  const bool rampFirst = fringe && !call.edgesBySamples;
+  if (fringe)
   {
-    e.setDepthStencilState(sampledFringeCountState);
+    e.setStencilReferenceValue(kOneFragment);
     e.setRenderPipelineState(stencilOnlyPipelineState);
+    e.setDepthStencilState(sampledFringeCountState);
     e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
     e.setDepthStencilState(sampledFringeState);
-    e.setRenderPipelineState(pipelineState);
+    if (rampFirst)
+    {
+      e.setRenderPipelineState(pipelineState);
+      setUniforms(call.uniformOffset, call.image);
+    }
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+  }
+  const bool evenOdd = call.fillRule == kVGEvenOdd;
+  markFan(call,
+          rampFirst ? (evenOdd ? sampledShapeUnmarkedEvenOddState : sampledShapeUnmarkedState)
+                    : (evenOdd ? sampledShapeEvenOddState : sampledShapeState),
+          sampledStencilPipelineState);
+  if (fringe && !rampFirst)
+  {
+    e.setStencilReferenceValue(kMarked);
+    e.setDepthStencilState(sampledEdgeState);
+    e.setRenderPipelineState(sampledEdgePipelineState);
     setUniforms(call.uniformOffset, call.image);
     e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
   }
-  markFan(call, call.fillRule == kVGEvenOdd ? sampledShapeEvenOddState : sampledShapeState,
-          sampledStencilPipelineState);
   e.setStencilReferenceValue(0);
   e.setDepthStencilState(sampledCoverState);
   e.setRenderPipelineState(pipelineState);

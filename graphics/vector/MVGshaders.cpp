@@ -2,6 +2,8 @@
 
 #include <QorvPlatform/MetalShaders.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -13,16 +15,18 @@
 
 namespace iplugin::igraphics
 {
-// "MTLB", version 1, three functions: type, name length (little-endian 16 bits), name.
+// "MTLB", version 1, four functions: type, name length (little-endian 16 bits), name.
 const unsigned char kMVGshaderLibrary[] = "MTLB"
                                           "\x01\x00\x00\x00"
-                                          "\x03\x00\x00\x00"
+                                          "\x04\x00\x00\x00"
                                           "\x01\x0c\x00"
                                           "vertexShader"
                                           "\x02\x0e\x00"
                                           "fragmentShader"
                                           "\x02\x10\x00"
-                                          "fragmentShaderAA";
+                                          "fragmentShaderAA"
+                                          "\x02\x12\x00"
+                                          "fragmentShaderEdge";
 const size_t kMVGshaderLibrarySize = sizeof(kMVGshaderLibrary) - 1;
 
 namespace
@@ -98,6 +102,48 @@ void FragmentShaderSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
               in.count, Antialias, slot.texture ? &sampler : nullptr, colour, keep);
 }
 
+// A sampled fill's fringe where one edge alone passes near the pixel (MVGsampledFill.cpp), given the share
+// of the pixel's samples that the fill covers. Along that fringe coverage is min(1, m (1 - |2u - 1|)), m the
+// uniforms' strokeMult: the edge's ramp, 1 at half a fringe inside and 0 at half a fringe outside. The
+// samples tell how the edge lies in the fill: all covered, the edge lies inside it (another path covers its
+// outer side) and the pixel is covered whole; else the ramp where the fill is on its inner side, or its
+// complement where the fill is on its outer side (a path in another that leaves a hole in it), whichever of
+// the three the share is nearest.
+void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
+{
+  if (in.buffers[0].length < sizeof(MVGfragUniforms))
+  {
+    std::memset(keep, 0, (size_t)in.count);
+    return;
+  }
+  const float mult = reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data)->strokeMult;
+  constexpr int kMost = 128;
+  constexpr float kClearly = 0.0f;
+  float u[kMost];
+  const float* given = in.varyings[kVaryU];
+  QorvFragmentSpanIn piece = in;
+  for (int from = 0; from < in.count; from += kMost)
+  {
+    piece.count = std::min(kMost, in.count - from);
+    for (int k = 0; k < kVaryings; ++k)
+      piece.varyings[k] = in.varyings[k] + from;
+    for (int i = 0; i < piece.count; ++i)
+    {
+      const float ramp = std::clamp(mult * (1.0f - std::fabs(given[from + i] * 2.0f - 1.0f)), 0.0f, 1.0f);
+      const float share = in.samplesPassed ? (float)in.samplesPassed[from + i] / (float)in.samples : 1.0f;
+      const float apart = std::fabs(share - ramp), turned = std::fabs(share - (1.0f - ramp));
+      // u of the coverage chosen: 0.5 covers whole, (1 - ramp) / 2m gives 1 - ramp. Another edge may cut
+      // a pixel's corner without reaching its centre: the ramp is turned only where the samples say so
+      // clearly.
+      u[i] = share >= 1.0f               ? 0.5f
+             : turned + kClearly < apart ? (1.0f - ramp) / (2.0f * mult)
+                                         : std::min(given[from + i], 1.0f);
+    }
+    piece.varyings[kVaryU] = u;
+    FragmentShaderSpan<true>(piece, colour + from, keep + from);
+  }
+}
+
 VGspanSteps StepsOf(const float* start, const float* step)
 {
   return VGspanSteps{start[kVaryX], step[kVaryX], start[kVaryY], step[kVaryY],
@@ -157,6 +203,7 @@ void MvgRegisterShaderCode()
   QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
   QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>, FragmentShaderSpan<false>,
                                     FragmentShaderAsk<false>);
+  QorvMetalRegisterCoverageFunction("fragmentShaderEdge", FragmentShaderEdge);
   QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>, FragmentShaderSpan<true>,
                                     FragmentShaderAsk<true>);
 }

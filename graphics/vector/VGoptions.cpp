@@ -39,6 +39,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.quadCorners", nullptr, &QorvGpuOptions::quadCorners},
     {"gpu.stencilSkipping", nullptr, &QorvGpuOptions::stencilSkipping},
     {"gpu.bandThreads", nullptr, &QorvGpuOptions::bandThreads},
+    {"gpu.sampledSpans", nullptr, &QorvGpuOptions::sampledSpans},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

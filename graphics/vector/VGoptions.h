@@ -333,6 +333,19 @@ namespace iplugin::igraphics
 //    tests:     ThinInk.NamedCurvesPutDownTheirAreasInk, ThinInk.RoundCappedStrokesOfNoLengthPutDownTheirDot,
 //               ThinInk.ShortCappedStrokesPutDownTheirAreasInkWhereverTheyLie,
 //               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
+//
+// A shortcut of the GPU stand-in beneath the sampled stencil (entry 30):
+//
+// 34 sampled spans
+//    where:     M SampledSpans.cpp Draw::SampledSpans, Draw::MergeSummedEdges; Rasterizer.cpp
+//               QorvRasterDraw::Rasterize
+//    when:      a draw that marks a multisampled stencil at each sample (a sampled fill's fan) whose faces
+//               count or invert, passing always or by a test of bits the draw does not write: the changes
+//               where each row of samples crosses the draw's outline summed along the row, edges two
+//               triangles share left out
+//    switch:    gpu.sampledSpans
+//    tolerance: a sample exactly on a row through a vertex may fall otherwise; frames: none seen
+//    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SampledSpans
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

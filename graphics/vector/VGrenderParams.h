@@ -76,8 +76,8 @@ struct VGrenderParams
   int edgeAntiAlias; // 1: the context tessellates anti-alias fringes
   // 1: the renderer counts coverage in a multisampled stencil: an anti-aliased fill that is not one convex
   // outline is given with its paths marked sampled, their fans on the paths themselves and their fringes
-  // straddling them (none where vgSampledFringeHolds says no), and each pixel gets its ink once, whatever
-  // the winding (MVGsampledFill.cpp).
+  // straddling them (edgesBySamples where vgSampledFringeHolds says no), and each pixel gets its ink once,
+  // whatever the winding (MVGsampledFill.cpp).
   int sampledFills;
 
   // Nonzero on success; called once, first.

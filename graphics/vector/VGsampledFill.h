@@ -1,6 +1,6 @@
-// Whether a sampled fill (VGrenderParams sampledFills) may keep its fringe. Its renderer takes a pixel's
-// coverage from the fringe where one edge alone passes near the pixel's centre (MVGsampledFill.cpp), which
-// holds where every edge has the fill on its inner side and nothing on its outer one.
+// Whether a sampled fill's fringe (VGrenderParams sampledFills) has the fill on its inner side alone, so that
+// its renderer may take the ramp of an edge that alone passes near a pixel as it is (MVGsampledFill.cpp);
+// elsewhere the pixel's samples turn and hold it.
 #pragma once
 
 namespace iplugin::igraphics

@@ -556,7 +556,7 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
   // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside;
   // its fan is the path itself (MVGsampledFill.cpp).
   const bool straddles = sampled || way == VGfillWay::kConvexFan;
-  const bool fringeHolds = !sampled || vgSampledFringeHolds(ctx);
+  const bool edgesBySamples = sampled && !vgSampledFringeHolds(ctx);
   const float woff = 0.5f * ctx->fringeWidth;
   const EVGfillCall call = vgFillCallOf(way);
 
@@ -568,6 +568,7 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
     path->stroke = nullptr;
     path->nstroke = 0;
     path->call = call;
+    path->edgesBySamples = edgesBySamples;
     if (path->count < 3 || (cache->npaths > 1 && vgEnclosesNothing(*path, pts, ctx->distTol)))
     {
       path->nfill = 0;
@@ -585,7 +586,7 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
     VGvertex* fan = verts;
     verts = FanOutline(path, pts, fringe && !sampled ? woff : 0.0f, verts);
     path->nfill = (int)(verts - fan);
-    if (fringe && fringeHolds) verts = FillFringe(path, pts, w, woff, straddles, verts);
+    if (fringe) verts = FillFringe(path, pts, w, woff, straddles, verts);
   }
   return 1;
 }

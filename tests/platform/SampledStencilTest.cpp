@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 using namespace gputest;
@@ -23,8 +24,9 @@ std::shared_ptr<MTLTexture> SampledStencil(MTLDevice& device, int w, int h, NSUI
 
 // Red of each pixel of row 0 after a rectangle from x = 0 to `right` (all rows) marks the stencil (at each
 // sample with a pipeline of the stencil's samples, else at pixel centres) and a white cover over black
-// colours where it is marked.
-std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples, float right)
+// colours where it is marked (or, cover "testCoverageShare", draws the grey of the share that passed).
+std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples, float right,
+                            const char* coverFunction = "testSolid")
 {
   Harness h(8, 4);
   h.stencil = SampledStencil(*h.device, 8, 4, stencilSamples);
@@ -36,7 +38,7 @@ std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples,
                                        MTLStencilOperationKeep, MTLStencilOperationIncrementWrap);
   Harness::DrawSpec cover;
   cover.vertices = Quad(0, 0, 8, 4);
-  cover.pipeline = h.Pipeline("testSolid", true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+  cover.pipeline = h.Pipeline(coverFunction, true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
   cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationZero,
                                         MTLStencilOperationZero, MTLStencilOperationZero);
   const float black[4] = {0, 0, 0, 1};
@@ -62,6 +64,116 @@ TEST(SampledStencil, CoverWeighsEachPixelByItsMarkedSamples)
     EXPECT_EQ(row[1], 255);
     EXPECT_NEAR(row[2], 255.0 * sixteenths / 16.0, 0.5) << sixteenths;
     EXPECT_EQ(row[3], 0);
+  }
+}
+
+// A fragment function that reads its coverage after the stencil test is given how many of a pixel's samples
+// passed, and its colour is not weighed by them again: the grey of that share, once.
+TEST(SampledStencil, CoverageIsGivenToFunctionsThatReadIt)
+{
+  for (int sixteenths = 0; sixteenths <= 16; ++sixteenths)
+  {
+    const std::vector<int> row =
+        CoveredRow(kSamples, kSamples, 2.0f + sixteenths / 16.0f, "testCoverageShare");
+    EXPECT_EQ(row[1], 255);
+    EXPECT_NEAR(row[2], 255.0 * sixteenths / 16.0, 0.5) << sixteenths;
+    EXPECT_EQ(row[3], 0);
+  }
+  // Over a stencil of one sample a pixel passes whole or not at all.
+  EXPECT_EQ(CoveredRow(1, 1, 2.7f, "testCoverageShare"), CoveredRow(1, 1, 2.7f));
+}
+
+// Marks of random fans (over outlines of 3 to 40 points that turn any way and reach past the target) and
+// random triangles, front faces counting up and back ones down in the low 7 bits or both inverting them, with
+// and without culling and a scissor, over what earlier marks left, and in some rounds only where a mark in
+// the top bit, made first over part of the target, is not: summed along rows (gpu.sampledSpans) the
+// stencil's samples come out as triangle by triangle. The points are random floats, so that no sample lies
+// exactly on a row through a vertex, where the two may differ.
+TEST(SampledStencil, SumsMarkWhatTrianglesMark)
+{
+  std::mt19937 rng(64);
+  auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
+  constexpr int kW = 41, kH = 37;
+  for (int round = 0; round < 120; ++round)
+  {
+    std::vector<Harness::DrawSpec> draws;
+    for (int d = 0; d < 3; ++d)
+    {
+      Harness::DrawSpec spec;
+      const int points = 3 + (int)(rng() % 38);
+      for (int i = 0; i < points; ++i)
+        spec.vertices.push_back({uni(-4, kW + 4), uni(-4, kH + 4), 0, 0});
+      for (int i = 1; i + 1 < points; ++i)
+        spec.indices.insert(spec.indices.end(), {0u, (uint32_t)i, (uint32_t)i + 1});
+      for (int t = 0; t < (int)(rng() % 4); ++t)
+      {
+        const uint32_t at = (uint32_t)spec.vertices.size();
+        for (int k = 0; k < 3; ++k)
+          spec.vertices.push_back({uni(0, kW), uni(0, kH), 0, 0});
+        spec.indices.insert(spec.indices.end(), {at, at + 1, at + 2});
+      }
+      spec.cull = round % 3 == 0 ? MTLCullModeBack : MTLCullModeNone;
+      draws.push_back(spec);
+    }
+    const bool inverts = round % 4 == 1, outsideMarks = round % 2 == 0;
+    const std::vector<Vertex> marked = Quad(uni(0, kW / 2), uni(0, kH / 2), uni(kW / 2, kW), uni(kH / 2, kH));
+    const MTLScissorRect scissor{3, 5, 30, 25};
+    std::vector<uint8_t> byTriangles;
+    for (bool sums : {false, true})
+    {
+      Harness h(kW, kH);
+      h.stencil = SampledStencil(*h.device, kW, kH, kSamples);
+      QorvGpuOptions options;
+      options.sampledSpans = sums;
+      QorvMetalSetOptions(*h.device, options);
+      MTLDepthStencilDescriptor d;
+      d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+      d.frontFaceStencil->stencilCompareFunction =
+          outsideMarks ? MTLCompareFunctionEqual : MTLCompareFunctionAlways;
+      d.frontFaceStencil->readMask = 0x80;
+      d.frontFaceStencil->depthStencilPassOperation =
+          inverts ? MTLStencilOperationInvert : MTLStencilOperationIncrementWrap;
+      d.frontFaceStencil->writeMask = 0x7F;
+      d.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*d.frontFaceStencil);
+      d.backFaceStencil->depthStencilPassOperation =
+          inverts ? MTLStencilOperationInvert : MTLStencilOperationDecrementWrap;
+      const auto state = h.device->newDepthStencilStateWithDescriptor(d);
+      const auto pipeline =
+          h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone, kSamples);
+      std::vector<Harness::DrawSpec> marks = draws;
+      for (size_t i = 0; i < marks.size(); ++i)
+      {
+        marks[i].pipeline = pipeline, marks[i].depthStencil = state;
+        // The reference's bits beyond the test's are not asked.
+        marks[i].reference = 0x7F;
+        if (round % 5 == 2 && i == 1) marks[i].scissor = &scissor;
+      }
+      if (outsideMarks)
+      {
+        // The top bit set over a rectangle, at pixel centres.
+        Harness::DrawSpec mark;
+        mark.vertices = marked;
+        mark.pipeline =
+            h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone);
+        MTLDepthStencilDescriptor md;
+        md.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+        md.frontFaceStencil->stencilCompareFunction = MTLCompareFunctionAlways;
+        md.frontFaceStencil->depthStencilPassOperation = MTLStencilOperationReplace;
+        md.frontFaceStencil->writeMask = 0x80;
+        md.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*md.frontFaceStencil);
+        mark.depthStencil = h.device->newDepthStencilStateWithDescriptor(md);
+        mark.reference = 0x80;
+        marks.insert(marks.begin(), mark);
+      }
+      const float clear[4] = {0, 0, 0, 1};
+      h.Pass(marks, clear, true);
+      const std::vector<uint8_t> samples = h.Pixels(h.stencil);
+      ASSERT_EQ(samples.size(), (size_t)kW * kH * kSamples);
+      if (!sums)
+        byTriangles = samples;
+      else
+        ASSERT_EQ(samples, byTriangles) << "round " << round;
+    }
   }
 }
 

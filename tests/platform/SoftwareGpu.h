@@ -79,8 +79,20 @@ inline void TextureSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
     QorvSampleTextureSpan(in.textures[0], in.samplers[0], in.varyings[0], in.varyings[1], in.count, colour);
 }
 
+// Grey of the share of the fragment's samples that passed the stencil test, read after it.
+inline void CoverageShareSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
+{
+  for (int i = 0; i < in.count; ++i)
+  {
+    keep[i] = 1;
+    const float share = in.samplesPassed ? (float)in.samplesPassed[i] / (float)in.samples : -1.0f;
+    if (colour) colour[i][0] = colour[i][1] = colour[i][2] = share, colour[i][3] = 1.0f;
+  }
+}
+
 inline void RegisterShaders()
 {
+  QorvMetalRegisterCoverageFunction("testCoverageShare", CoverageShareSpan);
   QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan, SolidAsk);
   QorvMetalRegisterFragmentFunction("testTextureSpan", TextureFragment, TextureSpan);
   QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2);
@@ -96,7 +108,8 @@ inline std::vector<unsigned char> LibraryData()
                                {MTLFunctionTypeFragment, "testDiscardLeft"},
                                {MTLFunctionTypeFragment, "testTexture"},
                                {MTLFunctionTypeFragment, "testSolidSpan"},
-                               {MTLFunctionTypeFragment, "testTextureSpan"}});
+                               {MTLFunctionTypeFragment, "testTextureSpan"},
+                               {MTLFunctionTypeFragment, "testCoverageShare"}});
 }
 
 constexpr uint64_t kTestPixelsPerBand = 1024;

@@ -37,10 +37,12 @@ struct Fill
 {
   std::vector<Outline> outlines;
   int rule = kVGNonZero;
+  // The outlines after the first are holes: turned the other way (as cairo takes them) and marked so.
+  bool holes = false;
 };
 
 // Red of each pixel of the fill drawn by the vector context, white where nothing is drawn.
-std::vector<int> DrawVector(const Fill& f, float ratio)
+std::vector<int> DrawVector(const Fill& f, float ratio, double alpha = kAlpha)
 {
   qorvtest::MetalContext m(kSide, kSide, 0x2001, ratio);
   m.Begin(vgRGBAf(1, 1, 1, 1), ratio);
@@ -51,14 +53,15 @@ std::vector<int> DrawVector(const Fill& f, float ratio)
     for (size_t i = 1; i < o.size(); ++i)
       vgLineTo(m.ctx, (float)o[i].x, (float)o[i].y);
     vgClosePath(m.ctx);
+    if (f.holes && &o != &f.outlines[0]) vgPathWinding(m.ctx, kVGHole);
   }
   vgFillRule(m.ctx, f.rule);
-  vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)kAlpha));
+  vgFillColor(m.ctx, vgRGBAf(0, 0, 0, (float)alpha));
   vgFill(m.ctx);
   return qorvtest::RedOf(m.End());
 }
 
-std::vector<int> DrawCairo(const Fill& f, float ratio)
+std::vector<int> DrawCairo(const Fill& f, float ratio, double alpha = kAlpha)
 {
   return qorvtest::CairoRed((int)(kSide * ratio), ratio,
                             [&](cairo_t* cr)
@@ -72,7 +75,7 @@ std::vector<int> DrawCairo(const Fill& f, float ratio)
                               }
                               cairo_set_fill_rule(cr, f.rule == kVGEvenOdd ? CAIRO_FILL_RULE_EVEN_ODD
                                                                            : CAIRO_FILL_RULE_WINDING);
-                              cairo_set_source_rgba(cr, 0, 0, 0, kAlpha);
+                              cairo_set_source_rgba(cr, 0, 0, 0, alpha);
                               cairo_fill(cr);
                             });
 }
@@ -480,5 +483,113 @@ TEST(ConcaveInk, FatConcaveShapesStayNearCairo)
     EXPECT_LE(ink.most, 1.01) << name << ": " << ink.Text();
     EXPECT_LE(difference.most, 2.1) << name << ": " << difference.Text();
     EXPECT_LE(difference.Mean(), 1.1) << name << ": " << difference.Text();
+  }
+}
+
+// The edge of a fill drawn black on white: the mean difference from cairo's red over the pixels that either
+// picture draws part way (strictly between 8 and 247).
+double EdgeDifference(const Fill& f, float ratio)
+{
+  const std::vector<int> ours = DrawVector(f, ratio, 1.0), theirs = DrawCairo(f, ratio, 1.0);
+  double sum = 0;
+  int edge = 0;
+  for (size_t i = 0; i < ours.size(); ++i)
+  {
+    auto part = [](int red) { return red > 8 && red < 247; };
+    if (part(ours[i]) || part(theirs[i])) sum += std::abs(ours[i] - theirs[i]), ++edge;
+  }
+  return edge > 0 ? sum / edge : 0.0;
+}
+
+// Fills whose outlines cross, nest or are filled even-odd have edges nearly as smooth as a convex fill's:
+// over the scales 1 to 3, three turns and two phases, each family's mean difference from cairo over edge
+// pixels within 1.33 times a disc's over all scales, and 1.45 times at each scale (2.3 to 2.7 times when
+// their fringes were dropped and every pixel counted from samples). Where one edge alone passes near a pixel
+// it takes that edge's ramp, turned and held by the samples where other paths lie beyond it; only where
+// edges meet do the samples decide, as at the corners of stars, bowties and zigzags (held to 1.9 times: a
+// corner pixel takes a 16th-quantised share).
+TEST(ConcaveInk, EdgesWhereOutlinesCrossOrNestAreAsSmoothAsAConvexFills)
+{
+  constexpr double kMost = 1.33, kMostAtAScale = 1.45;
+  auto moved = [](Outline o, double dx, double dy)
+  {
+    for (Point& p : o)
+      p.x += dx, p.y += dy;
+    return o;
+  };
+  struct Family
+  {
+    const char* name;
+    std::function<Fill()> fill;
+    double most, mostAtAScale;
+  };
+  const Family families[] = {
+      {"disc", [] { return One(Ellipse(14, 14, 128)); }, 1, 1},
+      {"two discs overlapping",
+       [&] {
+         return Fill{{Ellipse(11, 11, 96), moved(Ellipse(11, 11, 96), 9, 3)}};
+       },
+       kMost, kMostAtAScale},
+      {"disc in a disc wound alike",
+       [] {
+         return Fill{{Ellipse(18, 18, 128), Ellipse(10, 10, 96)}};
+       },
+       kMost, kMostAtAScale},
+      {"ring, even-odd",
+       [] {
+         return Fill{{Ellipse(18, 18, 128), Ellipse(11, 11, 96)}, kVGEvenOdd};
+       },
+       kMost, kMostAtAScale},
+      {"crescent", [] { return One(Crescent(16, 7, 128)); }, kMost, kMostAtAScale},
+      {"disc less a disc",
+       [&]
+       {
+         Outline hole = moved(Ellipse(14, 14, 128), 7, 0);
+         std::reverse(hole.begin(), hole.end());
+         return Fill{{Ellipse(16, 16, 128), hole}, kVGNonZero, true};
+       },
+       kMost, kMostAtAScale},
+      {"disc with a tail",
+       [] {
+         return Fill{{Ellipse(8, 8, 64), {{-2, 0}, {2, 0}, {1, 22}, {-1, 22}}}};
+       },
+       kMost, kMostAtAScale},
+      {"star", [] { return One(Star(20, 0.45, 5)); }, 1.9, 1.9},
+      {"bowtie", [] { return One(Bowtie(18, 16)); }, 1.9, 1.9},
+      {"zigzag band",
+       [] {
+         return One(Band({{-20, -10}, {-10, 10}, {0, -10}, {10, 10}, {20, -10}}, 5));
+       },
+       1.9, 1.9},
+  };
+  const size_t n = sizeof families / sizeof families[0];
+  std::vector<Spread> all(n);
+  std::vector<std::vector<double>> byScale(n);
+  for (float scale : kScales)
+    for (size_t i = 0; i < n; ++i)
+    {
+      Spread spread;
+      for (double turn : kTurns)
+        for (double phase : {0.0, 0.37})
+        {
+          Fill f = families[i].fill();
+          for (Outline& o : f.outlines)
+            o = Turned(o, kCentre + phase, kCentre + phase, turn);
+          const double d = EdgeDifference(f, scale);
+          spread.Add(d, Name(families[i].name, 0, turn, scale));
+          all[i].Add(d, Name(families[i].name, 0, turn, scale));
+        }
+      byScale[i].push_back(spread.Mean());
+      std::printf("scale %.1f, %s: edge difference from cairo %s\n", scale, families[i].name,
+                  spread.Text().c_str());
+    }
+  for (size_t i = 1; i < n; ++i)
+  {
+    EXPECT_LE(all[i].Mean(), families[i].most * all[0].Mean())
+        << families[i].name << ": " << all[i].Mean() << " against a disc's " << all[0].Mean();
+    for (size_t k = 0; k < byScale[i].size(); ++k)
+      EXPECT_LE(byScale[i][k], families[i].mostAtAScale * byScale[0][k])
+          << families[i].name << " at scale " << kScales[k] << ": " << byScale[i][k] << " against a disc's "
+          << byScale[0][k];
   }
 }

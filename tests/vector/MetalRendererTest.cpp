@@ -349,6 +349,43 @@ TEST(MetalRenderer, PipelinesAreCachedPerBlendAndFormat)
   MvgFramebufferFree(nullptr);
 }
 
+// The stencil of 16 samples a pixel (16 bytes) that a concave fill counts its coverage in is held only while
+// frames have such fills: a buffer set's next frame without one goes back to a stencil of one sample.
+TEST(MetalRenderer, TheSampledStencilIsHeldOnlyWhileFramesNeedIt)
+{
+  MetalContext m(64, 48);
+  auto samplesHeld = [&]
+  {
+    NSUInteger most = 0;
+    for (const auto& set : m.Renderer().cbuffers)
+      if (set->stencilTexture) most = std::max(most, set->stencilTexture->sampleCount());
+    return most;
+  };
+  auto frame = [&](bool concave)
+  {
+    m.Begin();
+    vgBeginPath(m.ctx);
+    // An outline with a notch, or a rectangle (a convex fill, no stencil).
+    if (concave)
+      vgMoveTo(m.ctx, 4, 4), vgLineTo(m.ctx, 40, 4), vgLineTo(m.ctx, 22, 12), vgLineTo(m.ctx, 30, 40),
+          vgLineTo(m.ctx, 4, 40), vgClosePath(m.ctx);
+    else
+      vgRect(m.ctx, 4, 4, 36, 36);
+    vgFillColor(m.ctx, vgRGBA(0, 0, 0, 255));
+    vgFill(m.ctx);
+    m.End();
+  };
+  frame(false);
+  EXPECT_EQ(samplesHeld(), 1u);
+  frame(true);
+  EXPECT_EQ(samplesHeld(), MVGcontext_vQorv_au::kStencilSamples);
+  for (size_t i = 0; i < m.Renderer().cbuffers.size(); ++i)
+    frame(false);
+  EXPECT_EQ(samplesHeld(), 1u);
+  frame(true);
+  EXPECT_EQ(samplesHeld(), MVGcontext_vQorv_au::kStencilSamples);
+}
+
 // A framebuffer of another context is not a target of this one: the flush draws onto the drawable.
 TEST(MetalRenderer, FramebufferOfAnotherContextIsIgnored)
 {

@@ -82,6 +82,16 @@ public:
   const std::vector<Level>& levels() const { return mLevels; }
   // Bytes a pixel takes in a level: every sample's, side by side.
   NSUInteger bytesPerPixel() const { return mBytesPerPixel; }
+  // A multisampled texture's rows, as coarse tiles of a GPU's: in row y only pixels lo[y] to hi[y] - 1 may
+  // hold another value than `value` at some sample (where known; a copy from the CPU makes it unknown). Draws
+  // and clears keep it, each row by the band that draws it; drawing skips what it tells holds `value`.
+  struct SampleRows
+  {
+    std::vector<int32_t> lo, hi;
+    uint8_t value = 0;
+    bool known = false;
+  };
+  SampleRows* sampleRows() { return mSampleCount > 1 ? &mSampleRows : nullptr; }
   // Copies a region between client memory and a level; 'toTexture' picks the direction. Caller holds the GPU
   // lock.
   void copyRegion(MTLRegion region, NSUInteger level, unsigned char* bytes, NSUInteger bytesPerRow,
@@ -97,6 +107,7 @@ private:
   NSUInteger mSampleCount;
   NSUInteger mBytesPerPixel;
   std::vector<Level> mLevels;
+  SampleRows mSampleRows;
 };
 
 class MTLSamplerDescriptor

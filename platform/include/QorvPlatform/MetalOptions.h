@@ -33,6 +33,10 @@ struct QorvGpuOptions
   // A pass over a target of two shares of pixels or more (QorvMetalSetPixelsPerBand) is drawn in bands of
   // rows on as many threads (at most one a core); off, in one band on the thread that runs the pass.
   bool bandThreads = true;
+  // A draw that marks a multisampled stencil at each sample, where its triangles' changes add up whatever
+  // their order (both faces pass always and count or invert), is marked by each sample's runs along rows
+  // summed first; off, triangle by triangle. The same bytes.
+  bool sampledSpans = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

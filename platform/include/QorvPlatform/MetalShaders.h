@@ -59,6 +59,11 @@ struct QorvFragmentSpanIn
   const QorvShaderBuffer* buffers;
   const MTLTexture* const* textures;
   const MTLSamplerState* const* samplers;
+  // For a function registered as reading its samples' coverage, over a multisampled stencil: how many of
+  // each fragment's samples passed the stencil test (samplesPassed[i] of samples), as a shader reads the
+  // coverage mask after the stencil test. Null otherwise.
+  const unsigned char* samplesPassed = nullptr;
+  int samples = 1;
 };
 
 typedef void (*QorvVertexFunction)(const QorvVertexIn& in, QorvVertexOut& out);
@@ -125,6 +130,9 @@ struct QorvShaderCode
   QorvFragmentSpanFunction fragmentSpan = nullptr; // optional
   QorvFragmentAskFunction fragmentAsk = nullptr;   // optional, with fragmentSpan
   int varyingCount = 0;
+  // The function reads the coverage its fragments keep after the stencil test (samplesPassed): over a
+  // multisampled stencil the test runs before it, and its colour is not weighed by that share.
+  bool readsCoverage = false;
 };
 
 // Makes options those that the calls a shader makes back into the GPU (QorvSampleTexture, QorvShaderSimd)
@@ -152,6 +160,9 @@ void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
                                        QorvFragmentSpanFunction span = nullptr,
                                        QorvFragmentAskFunction ask = nullptr);
+// A span function that reads its fragments' coverage after the stencil test (QorvFragmentSpanIn
+// samplesPassed); its per-fragment form is not asked for.
+void QorvMetalRegisterCoverageFunction(const std::string& name, QorvFragmentSpanFunction span);
 
 // Library data: "MTLB", version 1 (uint32 little-endian), function count (uint32), then per function its
 // type (uint8: 1 vertex, 2 fragment), name length (uint16) and name bytes.

@@ -183,6 +183,29 @@ void ClearTexture(MTLTexture& texture, NSUInteger level, const unsigned char* pi
   for (size_t at = (size_t)band * block; at < size; at += (size_t)bands * block)
     Fill(l.pixels.data() + at, std::min(block, size - at), pixel, bpp);
 }
+
+// Clears a band's rows of a multisampled texture's level 0 to value: where the rows were known (wasKnown)
+// to hold wasValue but for their touched pixels, and value is that, only those pixels; each row is then
+// known untouched.
+void ClearSampleRows(MTLTexture& texture, uint8_t value, bool wasKnown, uint8_t wasValue, int band, int bands)
+{
+  MTLTexture::SampleRows& rows = *texture.sampleRows();
+  auto& l = texture.levels()[0];
+  const size_t bpp = texture.bytesPerPixel();
+  for (size_t y = 0; y < l.height; ++y)
+  {
+    if (bands > 1 && (int)((y / kQorvBandRows) % (size_t)bands) != band) continue;
+    unsigned char* row = l.pixels.data() + y * l.width * bpp;
+    if (wasKnown && wasValue == value)
+    {
+      if (rows.hi[y] > rows.lo[y])
+        std::memset(row + (size_t)rows.lo[y] * bpp, value, (size_t)(rows.hi[y] - rows.lo[y]) * bpp);
+    }
+    else
+      std::memset(row, value, l.width * bpp);
+    rows.lo[y] = rows.hi[y] = 0;
+  }
+}
 } // namespace
 
 namespace
@@ -431,10 +454,19 @@ void MTLRenderCommandEncoder::endEncoding()
           float rgba[4] = {(float)c.red, (float)c.green, (float)c.blue, (float)c.alpha};
           QorvStorePixel(colour->pixelFormat(), rgba, clearColour);
         }
+        // A multisampled stencil clears the pixels its rows say were touched, and is then known cleared.
+        MTLTexture::SampleRows* sampleRows =
+            clearsStencil && stencilAttachment.level == 0 ? stencil->sampleRows() : nullptr;
+        const bool wasKnown = sampleRows && sampleRows->known;
+        const uint8_t wasValue = sampleRows ? sampleRows->value : 0;
+        if (sampleRows) sampleRows->known = true, sampleRows->value = clearStencil[0];
         std::function<void(int)> run = [&](int band)
         {
           if (clearsColour) ClearTexture(*colour, colourAttachment.level, clearColour, band, bands);
-          if (clearsStencil) ClearTexture(*stencil, stencilAttachment.level, clearStencil, band, bands);
+          if (sampleRows)
+            ClearSampleRows(*stencil, clearStencil[0], wasKnown, wasValue, band, bands);
+          else if (clearsStencil)
+            ClearTexture(*stencil, stencilAttachment.level, clearStencil, band, bands);
           for (const QorvRasterDraw& r : ready)
             r.Rasterize(band, bands);
           QorvFoldTexelsCopied();

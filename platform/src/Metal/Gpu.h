@@ -66,6 +66,11 @@ private:
 constexpr int kQorvBandRows = 16;
 // Samples a pixel of the largest multisampled stencil holds (SampledStencil.cpp).
 constexpr int kQorvStencilSamples = 16;
+// The common 16-sample pattern, in 16ths of a pixel from its centre: no two samples share a row or a column,
+// so an upright edge's coverage steps by a 16th. Fewer samples take the first ones.
+constexpr int kQorvSamplePattern[kQorvStencilSamples][2] = {
+    {1, 1},  {-1, -3}, {-3, 2},  {4, -1}, {-5, -2}, {2, 5},  {5, 3}, {3, -5},
+    {-2, 6}, {0, -7},  {-4, -6}, {-6, 4}, {-8, 0},  {7, -4}, {6, 7}, {-7, -8}};
 class QorvRasterDraw
 {
 public:

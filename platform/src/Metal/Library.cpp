@@ -60,6 +60,14 @@ void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunc
   Register(name, code);
 }
 
+void QorvMetalRegisterCoverageFunction(const std::string& name, QorvFragmentSpanFunction span)
+{
+  QorvShaderCode code;
+  code.fragmentSpan = span;
+  code.readsCoverage = true;
+  Register(name, code);
+}
+
 std::vector<unsigned char>
 QorvMetalLibraryData(const std::vector<std::pair<MTLFunctionType, std::string>>& functions)
 {
@@ -127,7 +135,7 @@ std::shared_ptr<MTLLibrary> MTLDevice::newLibraryWithData(dispatch_data_t data,
     std::string name((const char*)&blob[at], length);
     at += length;
     auto code = Lookup(name);
-    if (!code || (type == MTLFunctionTypeVertex ? !code->vertex : !code->fragment))
+    if (!code || (type == MTLFunctionTypeVertex ? !code->vertex : !code->fragment && !code->readsCoverage))
       return fail(2, "Function " + name + " has no code");
     entries.push_back({name, type, code});
   }

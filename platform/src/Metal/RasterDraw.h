@@ -259,6 +259,9 @@ struct Draw
   {
     bool pass[256];
     uint8_t next[256];
+    // Every value keeps itself; every value goes to resetsTo (else -1).
+    bool keepsAll;
+    int resetsTo;
   };
   // Back, front; built when first asked for, which QorvRasterDraw does before bands read them.
   mutable StencilTable stencilTables[2];
@@ -267,6 +270,19 @@ struct Draw
   const StencilTable* TableFor(bool front) const;
   // A multisampled stencil (SampledStencil.cpp): samples a pixel holds, side by side.
   int stencilSamples = 1;
+  // Its rows' touched pixels, where known (null otherwise): a draw skips what holds their value at every
+  // sample where that neither passes nor changes, and keeps them.
+  MTLTexture::SampleRows* sampleRows = nullptr;
+  // Row y's touched pixels take in x0 .. x1 - 1.
+  void TouchSampleRow(int64_t y, int64_t x0, int64_t x1) const
+  {
+    if (!sampleRows || x1 <= x0) return;
+    int32_t &lo = sampleRows->lo[(size_t)y], &hi = sampleRows->hi[(size_t)y];
+    if (hi <= lo)
+      lo = (int32_t)x0, hi = (int32_t)x1;
+    else
+      lo = std::min(lo, (int32_t)x0), hi = std::max(hi, (int32_t)x1);
+  }
   // Where a pixel's stencil values start.
   size_t StencilAt(int y, int x) const
   {
@@ -276,6 +292,39 @@ struct Draw
   bool SamplesAtOnce() const { return stencilSamples > 1; }
   // A triangle that marks each sample of a multisampled stencil it covers, without colour.
   void SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
+  // A draw whose triangles mark a multisampled stencil by sums (SampledSpans.cpp): both faces pass every
+  // sample and add to a field of low bits (add[face]: +1, -1 or 0) or invert writeMask's bits (add 1, its
+  // parity taken).
+  struct Sums
+  {
+    bool summed = false, inverts = false;
+    uint8_t writeMask = 0;
+    int add[2] = {0, 0}; // back, front
+    // A sample passes where its bits testMask equal testValue (or, testEqual false, do not); every sample
+    // where testMask is 0.
+    uint8_t testMask = 0, testValue = 0;
+    bool testEqual = true;
+  };
+  Sums SampledSums() const;
+  // An edge of a draw marked by sums, from (ax, ay) to (bx, by) in fixed point, and the change it makes to
+  // the samples of a row from where it crosses it on.
+  struct SummedEdge
+  {
+    int64_t ax, ay, bx, by;
+    int add;
+  };
+  // A triangle's edges that cross rows, appended (none for a culled triangle, one of no area or of a face
+  // that changes nothing).
+  void SumTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
+                   std::vector<SummedEdge>& edges) const;
+  // Each edge once, its changes summed, those that sum to nothing left out.
+  static void MergeSummedEdges(std::vector<SummedEdge>& edges);
+  // The draw's net change at each sample of this band's rows, added row by row.
+  void SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, int band, int bands) const;
+  // Adds the running sum of a row's changes (16 a pixel, at pixels first to last from clipX0, left 0) to its
+  // samples, up to the end of the row (width pixels) while it is not 0.
+  void AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, int8_t* change,
+                  const Sums& sums) const;
   // Tests and marks each sample of fragments [0, m) at srow (kept ones only): write[t] says how many
   // passed.
   void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,
@@ -413,6 +462,11 @@ struct Draw
   // the shader's answer may still give one colour and texture samples.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
            bool askTexels = true) const;
+  // Fills vary[k] with the m values of each varying from in's starts and steps, and points in at them.
+  void StepVaryings(QorvFragmentSpanIn& in, int m, float (*vary)[kChunk]) const;
+  // Run for a fragment function that reads its coverage after the stencil test (QorvShaderCode
+  // readsCoverage): the test first, then the function given each fragment's passed samples.
+  void RunReadingCoverage(const Span& sp, int from, int to) const;
   // Fragments from .. from + m - 1 of a span shaded one at a time, by the fragment function alone, from
   // their varyings (vary[k][t]).
   void ShadeEach(const Span& sp, int from, int m, const float (*vary)[kChunk], float (*colourOut)[4],
@@ -476,6 +530,8 @@ struct Draw
   // Pixels x0 .. x0 + n - 1 of row y; fragments that fail the stencil test and would leave it as it is
   // cannot change anything, so they are skipped before shading.
   void Row(const Span& sp, int n) const;
+  // Row's pixels from .. to - 1 under a stencil test.
+  void StencilRow(const Span& sp, int from, int to) const;
 
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
   // A fan's candidate pixels and edges, appended to edges; false when it covers no candidate.

@@ -29,6 +29,26 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
   StencilTable& t = stencilTables[front];
   if (tableBuilt[front]) return &t;
   const MTLStencilDescriptor& d = face.stencil;
+  // The last tables this thread built, by all they are made of: a fill's passes make the same few again
+  // and again.
+  struct Kept
+  {
+    uint64_t key = ~0ull;
+    StencilTable table;
+  };
+  thread_local Kept kept[8];
+  thread_local unsigned next = 0;
+  const uint64_t key = (uint64_t)d.stencilCompareFunction | (uint64_t)d.stencilFailureOperation << 4 |
+                       (uint64_t)d.depthStencilPassOperation << 8 | (uint64_t)(d.readMask & 0xff) << 12 |
+                       (uint64_t)(d.writeMask & 0xff) << 20 |
+                       (uint64_t)(state->stencilReference & 0xff) << 28;
+  for (const Kept& k : kept)
+    if (k.key == key)
+    {
+      t = k.table;
+      tableBuilt[front] = true;
+      return &t;
+    }
   for (uint32_t v = 0; v < 256; ++v)
   {
     bool pass =
@@ -37,6 +57,14 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
     t.next[v] = QorvStencilApply(pass ? d.depthStencilPassOperation : d.stencilFailureOperation, (uint8_t)v,
                                  state->stencilReference, d.writeMask);
   }
+  t.keepsAll = true, t.resetsTo = t.next[0];
+  for (uint32_t v = 0; v < 256; ++v)
+  {
+    t.keepsAll = t.keepsAll && t.next[v] == v;
+    if (t.next[v] != t.next[0]) t.resetsTo = -1;
+  }
+  Kept& slot = kept[next++ % 8];
+  slot.key = key, slot.table = t;
   tableBuilt[front] = true;
   return &t;
 }
@@ -113,10 +141,34 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in, const Qor
   return true;
 }
 
+void Draw::StepVaryings(QorvFragmentSpanIn& in, int m, float (*vary)[kChunk]) const
+{
+  for (int k = 0; k < varyings; ++k)
+  {
+    float* out = vary[k];
+    const float fb = in.start[k], fs = in.step[k];
+    int t = 0;
+#if defined(__SSE2__)
+    const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
+    for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); simd && t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
+      _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
+#endif
+    for (; t < m; ++t)
+      out[t] = fb + (float)t * fs;
+  }
+  for (int k = 0; k < kQorvMaxVaryings; ++k)
+    in.varyings[k] = vary[k];
+}
+
 void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour,
                bool askTexels) const
 {
   const int m = to - from;
+  if (fragmentCode && fragmentCode->readsCoverage)
+  {
+    RunReadingCoverage(sp, from, to);
+    return;
+  }
   const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
   unsigned char keep[kChunk];
   float colourOut[kChunk][4];
@@ -145,21 +197,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     }
     else
     {
-      for (int k = 0; k < varyings; ++k)
-      {
-        float* out = vary[k];
-        const float fb = in.start[k], fs = in.step[k];
-        int t = 0;
-#if defined(__SSE2__)
-        const __m128 b4 = _mm_set1_ps(fb), s4 = _mm_set1_ps(fs), four = _mm_set1_ps(4.0f);
-        for (__m128 t4 = _mm_setr_ps(0, 1, 2, 3); simd && t + 4 <= m; t += 4, t4 = _mm_add_ps(t4, four))
-          _mm_storeu_ps(out + t, _mm_add_ps(b4, _mm_mul_ps(t4, s4)));
-#endif
-        for (; t < m; ++t)
-          out[t] = fb + (float)t * fs;
-      }
-      for (int k = 0; k < kQorvMaxVaryings; ++k)
-        in.varyings[k] = vary[k];
+      StepVaryings(in, m, vary);
     }
     if (oneColour)
       ; // shaded already
@@ -319,10 +357,35 @@ void Draw::Row(const Span& sp, int n) const
           !(texels && n <= kChunk));
     return;
   }
+  // A multisampled stencil's untouched pixels hold their rows' value at every sample: where that neither
+  // passes nor changes, only the touched ones are tried.
+  int from = 0, to = n;
+  const int untouched = sampleRows ? sampleRows->value : -1;
+  if (untouched >= 0 && options.stencilSkipping && !sp.table->pass[untouched] &&
+      sp.table->next[untouched] == untouched)
+  {
+    const int64_t lo = sampleRows->lo[(size_t)sp.y], hi = sampleRows->hi[(size_t)sp.y];
+    from = (int)std::clamp<int64_t>(lo - sp.x0, 0, n),
+    to = hi > lo ? (int)std::clamp<int64_t>(hi - sp.x0, 0, n) : 0;
+  }
+  StencilRow(sp, from, to);
+  if (untouched < 0 || sp.table->keepsAll) return;
+  if (sp.table->resetsTo == untouched)
+  {
+    // Every pixel tried now holds the value: a row whose touched pixels all were is untouched.
+    if (sp.x0 + from <= sampleRows->lo[(size_t)sp.y] && sp.x0 + to >= sampleRows->hi[(size_t)sp.y])
+      sampleRows->lo[(size_t)sp.y] = sampleRows->hi[(size_t)sp.y] = 0;
+  }
+  else
+    TouchSampleRow(sp.y, sp.x0 + from, sp.x0 + to);
+}
+
+void Draw::StencilRow(const Span& sp, int from, int to) const
+{
   if (!options.stencilSkipping)
   {
-    for (int i = 0; i < n; i += kChunk)
-      Run(sp, i, std::min(n, i + kChunk));
+    for (int i = from; i < to; i += kChunk)
+      Run(sp, i, std::min(to, i + kChunk));
     return;
   }
   // Fragments that fail and keep the stencil's value change nothing (at every sample of a multisampled
@@ -334,13 +397,13 @@ void Draw::Row(const Span& sp, int n) const
     const uint8_t* s = srow + (size_t)i * stride;
     return SamplesAtOnce() ? SamplesLive(s, *sp.table) : sp.table->pass[*s] || sp.table->next[*s] != *s;
   };
-  int i = 0;
-  while (i < n)
+  int i = from;
+  while (i < to)
   {
-    while (i < n && !live(i))
+    while (i < to && !live(i))
       ++i;
     int j = i;
-    while (j < n && j - i < kChunk && live(j))
+    while (j < to && j - i < kChunk && live(j))
       ++j;
     if (j > i) Run(sp, i, j);
     i = j;
@@ -472,8 +535,10 @@ struct QorvRasterDraw::Shaded
   std::vector<Primitive> primitives;
   std::vector<qorv_raster::FanRows> fanRows; // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
-  int bands = 1;                         // that the masks were made for
-  bool perSample = false;                // drawn once a sample of a multisampled stencil
+  int bands = 1;                // that the masks were made for
+  bool perSample = false;       // drawn once a sample of a multisampled stencil
+  qorv_raster::Draw::Sums sums; // of a perSample draw marked by sums (SampledSpans.cpp)
+  std::vector<qorv_raster::Draw::SummedEdge> summed;
   std::vector<unsigned char> shadedOnce; // per entry of vertices
   std::vector<size_t> fanStarts;         // of each fan's corners
 
@@ -643,7 +708,7 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.fragmentCode = pd.fragmentFunction ? &pd.fragmentFunction->code() : nullptr;
   d.options = options;
   d.simd = QorvSimdOn(options);
-  if (d.fragmentCode && !options.spanShading)
+  if (d.fragmentCode && !options.spanShading && !d.fragmentCode->readsCoverage)
   {
     d.fragmentAlone = *d.fragmentCode;
     d.fragmentAlone.fragmentSpan = nullptr, d.fragmentAlone.fragmentAsk = nullptr;
@@ -653,6 +718,8 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.stencilPixels = stencil ? stencil->levels()[0].pixels.data() : nullptr;
   d.stencilWidth = stencil ? stencil->width() : 0;
   d.stencilSamples = stencil ? (int)stencil->sampleCount() : 1;
+  d.sampleRows =
+      stencil && stencil->sampleRows() && stencil->sampleRows()->known ? stencil->sampleRows() : nullptr;
   d.colourPixels = colour ? colour->levels()[0].pixels.data() : nullptr;
   d.colourWidth = colour ? colour->width() : 0;
   d.colourBytes = colour ? colour->bytesPerPixel() : 0;
@@ -770,6 +837,13 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
   mShaded->ListPrimitives();
+  if (mShaded->perSample) mShaded->sums = d.SampledSums();
+  if (mShaded->sums.summed)
+  {
+    for (const Shaded::Primitive& p : mShaded->primitives)
+      if (p.fan < 0) d.SumTriangle(p.v[0], p.v[1], p.v[2], mShaded->sums, mShaded->summed);
+    qorv_raster::Draw::MergeSummedEdges(mShaded->summed);
+  }
 }
 
 std::vector<std::unique_ptr<QorvRasterDraw::Shaded>>* QorvRasterDraw::Spare()
@@ -792,7 +866,8 @@ QorvRasterDraw::~QorvRasterDraw()
   if (!mShaded || !spare || spare->size() >= kKept) return;
   Shaded& s = *mShaded;
   s.vertices.clear(), s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
-  s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear();
+  s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear(), s.summed.clear();
+  s.sums = {};
   spare->push_back(std::move(mShaded));
 }
 QorvRasterDraw::QorvRasterDraw(QorvRasterDraw&&) noexcept = default;
@@ -804,6 +879,11 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   const QorvOptionsScope scope(d.options);
   bands = std::max(bands, 1);
   // Made for another number of bands, every primitive is tried and finds its rows itself.
+  if (mShaded->sums.summed)
+  {
+    d.SampledSpans(mShaded->summed, mShaded->sums, band, bands);
+    return;
+  }
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
   for (const Shaded::Primitive& p : mShaded->primitives)
   {

@@ -42,6 +42,12 @@ MTLTexture::MTLTexture(std::shared_ptr<QorvGpu> gpu, const MTLTextureDescriptor&
   for (NSUInteger i = 0; i < std::max<NSUInteger>(1, d.mipmapLevelCount); ++i)
   {
     mLevels.push_back(Level{w, h, qorvplatform::LargeVector<unsigned char>(w * h * mBytesPerPixel, 0)});
+    if (mSampleCount > 1 && mLevels.size() == 1)
+    {
+      // Every sample 0: no row holds another value.
+      mSampleRows.lo.assign(h, 0), mSampleRows.hi.assign(h, 0);
+      mSampleRows.known = true;
+    }
     if (w == 1 && h == 1) break;
     w = std::max<NSUInteger>(1, w / 2);
     h = std::max<NSUInteger>(1, h / 2);
@@ -51,6 +57,7 @@ MTLTexture::MTLTexture(std::shared_ptr<QorvGpu> gpu, const MTLTextureDescriptor&
 void MTLTexture::copyRegion(MTLRegion region, NSUInteger level, unsigned char* bytes, NSUInteger bytesPerRow,
                             bool toTexture)
 {
+  if (toTexture) mSampleRows.known = false; // whatever it held, every row may now differ
   if (level >= mLevels.size() || !bytes) return;
   Level& l = mLevels[level];
   if (region.origin.x >= l.width || region.origin.y >= l.height) return;

@@ -6,16 +6,12 @@
 // A pixel whose samples all agree is drawn as over a stencil of one sample.
 #include "platform/src/Metal/RasterDraw.h"
 
+#include <algorithm>
+
 namespace qorv_raster
 {
 namespace
 {
-// The common 16-sample pattern, in 16ths of a pixel from its centre: no two samples share a row or a
-// column, so an upright edge's coverage steps by a 16th. Fewer samples take the first ones.
-constexpr int kPattern[kQorvStencilSamples][2] = {{1, 1},  {-1, -3}, {-3, 2}, {4, -1}, {-5, -2}, {2, 5},
-                                                  {5, 3},  {3, -5},  {-2, 6}, {0, -7}, {-4, -6}, {-6, 4},
-                                                  {-8, 0}, {7, -4},  {6, 7},  {-7, -8}};
-
 // Whether the 16 samples of a pixel hold one value.
 bool AllAlike(const uint8_t* s)
 {
@@ -50,33 +46,47 @@ void Draw::SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2,
   const int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne, kOne)),
                 py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY, kOne));
   if (px0 > px1 || py0 > py1) return;
-  // Each edge's function at the centre of pixel (px0, py0), its steps, and at each sample its change from
-  // the centre; a sample is inside where all three reach their bias (the top-left rule, as at centres).
-  int64_t rowStart[3], stepX[3], stepY[3], bias[3], reach[3], at[3][kQorvStencilSamples];
+  // Each edge's function at the centre of pixel (px0, py0) and its steps; a sample is inside where all three
+  // reach their bias (the top-left rule, as at centres). A sample s is inside edge k where the function at
+  // its pixel's centre reaches bias[k] less the sample's change from the centre: those thresholds sorted, the
+  // samples inside an edge are a prefix of its order, their mask looked up by how many thresholds it reaches.
+  int64_t rowStart[3], stepX[3], stepY[3], reach[3];
+  int64_t least[3][kQorvStencilSamples];       // sorted thresholds
+  uint32_t prefix[3][kQorvStencilSamples + 1]; // mask of the first j samples in that order
   const int n = stencilSamples;
   for (int k = 0; k < 3; ++k)
   {
     const int a = (k + 1) % 3, b = (k + 2) % 3;
     const Edge e(X[a], Y[a], X[b], Y[b], px0, py0);
-    rowStart[k] = e.rowStart, stepX[k] = e.stepX, stepY[k] = e.stepY, bias[k] = e.bias;
-    reach[k] = 0;
+    rowStart[k] = e.rowStart, stepX[k] = e.stepX, stepY[k] = e.stepY;
+    // Sorted by insertion: 16 values, most of them in order already for a given edge direction.
+    int order[kQorvStencilSamples];
     for (int s = 0; s < n; ++s)
     {
-      at[k][s] = (e.stepX * kPattern[s][0] + e.stepY * kPattern[s][1]) / 16;
-      reach[k] = std::max(reach[k], std::abs(at[k][s]));
+      const int64_t t =
+          e.bias - (e.stepX * kQorvSamplePattern[s][0] + e.stepY * kQorvSamplePattern[s][1]) / 16;
+      int j = s;
+      for (; j > 0 && least[k][j - 1] > t; --j)
+        least[k][j] = least[k][j - 1], order[j] = order[j - 1];
+      least[k][j] = t, order[j] = s;
     }
+    prefix[k][0] = 0;
+    for (int s = 0; s < n; ++s)
+      prefix[k][s + 1] = prefix[k][s] | 1u << order[s];
+    reach[k] = least[k][n - 1]; // every sample inside from here on
   }
+  const uint32_t all = n == 32 ? ~0u : (1u << n) - 1;
   for (int64_t py = py0; py <= py1; ++py)
   {
     int64_t e[3];
     for (int k = 0; k < 3; ++k)
       e[k] = rowStart[k] + (py - py0) * stepY[k];
     if (bands > 1 && (py / kQorvBandRows) % bands != band) continue;
-    // The pixels some sample of which may be inside: each edge's function within its reach of its bias.
+    // The pixels some sample of which may be inside: each edge's function reaches its least threshold.
     int64_t lo = 0, hi = px1 - px0;
     for (int k = 0; k < 3; ++k)
     {
-      const int64_t need = bias[k] - reach[k] - e[k];
+      const int64_t need = least[k][0] - e[k];
       if (stepX[k] > 0)
         lo = std::max(lo, CeilDiv(need, stepX[k]));
       else if (stepX[k] < 0)
@@ -84,12 +94,13 @@ void Draw::SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2,
       else if (need > 0)
         hi = -1;
     }
+    TouchSampleRow(py, px0 + lo, px0 + hi + 1);
     uint8_t* row = &stencilPixels[StencilAt((int)py, (int)px0)];
     for (int64_t x = lo; x <= hi; ++x)
     {
       uint8_t* px = row + (size_t)x * (size_t)n;
-      const int64_t f0 = e[0] + x * stepX[0], f1 = e[1] + x * stepX[1], f2 = e[2] + x * stepX[2];
-      if (f0 - reach[0] >= bias[0] && f1 - reach[1] >= bias[1] && f2 - reach[2] >= bias[2])
+      const int64_t f[3] = {e[0] + x * stepX[0], e[1] + x * stepX[1], e[2] + x * stepX[2]};
+      if (f[0] >= reach[0] && f[1] >= reach[1] && f[2] >= reach[2])
       {
         if (n == kQorvStencilSamples && AllAlike(px))
           std::memset(px, table->next[px[0]], (size_t)n);
@@ -98,9 +109,21 @@ void Draw::SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2,
             px[s] = table->next[px[s]];
         continue;
       }
-      for (int s = 0; s < n; ++s)
-        if (f0 + at[0][s] >= bias[0] && f1 + at[1][s] >= bias[1] && f2 + at[2][s] >= bias[2])
-          px[s] = table->next[px[s]];
+      uint32_t mask = all;
+      for (int k = 0; k < 3 && mask; ++k)
+      {
+        if (f[k] >= reach[k]) continue;
+        // How many thresholds the function reaches, by halving (n is a power of two).
+        int j = 0;
+        for (int step = n / 2; step > 0; step /= 2)
+          if (f[k] >= least[k][j + step - 1]) j += step;
+        mask &= prefix[k][j];
+      }
+      for (; mask; mask &= mask - 1)
+      {
+        const int s = __builtin_ctz(mask);
+        px[s] = table->next[px[s]];
+      }
     }
   }
 }
@@ -173,5 +196,48 @@ void Draw::WeighBySamples(int m, unsigned char* write, float (*colourOut)[4], bo
     else
       weights[t] = share;
   }
+}
+
+void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
+{
+  const int m = to - from;
+  unsigned char keep[kChunk], passed[kChunk];
+  std::memset(keep, 1, (size_t)m);
+  // The stencil test first, as with early fragment tests: each fragment's passed samples.
+  if (sp.table && SamplesAtOnce())
+    TestSamples(&stencilPixels[StencilAt(sp.y, sp.x0 + from)], m, keep, *sp.table, passed);
+  else if (sp.table)
+  {
+    uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0 + from)];
+    for (int t = 0; t < m; ++t)
+      passed[t] = sp.table->pass[srow[t]] ? 1 : 0, srow[t] = sp.table->next[srow[t]];
+  }
+  else
+    std::memset(passed, 1, (size_t)m);
+  bool any = false;
+  for (int t = 0; t < m && !any; ++t)
+    any = passed[t] != 0;
+  const bool writeColour = colour && blend->writeMask != MTLColorWriteMaskNone;
+  if (!any || !writeColour) return;
+  QorvFragmentSpanIn in;
+  SpanIn(sp, from, m, in);
+  float vary[kQorvMaxVaryings][kChunk];
+  StepVaryings(in, m, vary);
+  in.samplesPassed = passed;
+  in.samples = sp.table ? stencilSamples : 1;
+  float colourOut[kChunk][4];
+  fragmentCode->fragmentSpan(in, colourOut, keep);
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  unsigned char write[kChunk];
+  for (int t = 0; t < m; ++t)
+    write[t] = keep[t] && passed[t];
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (sourceOver && (rgba8 || bgra8))
+    rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m, simd)
+          : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
+  else
+    for (int t = 0; t < m; ++t)
+      if (write[t]) Blend(crow + (size_t)t * colourBytes, colourOut[t]);
 }
 } // namespace qorv_raster

@@ -1,0 +1,303 @@
+// A multisampled stencil marked by sums along rows, as a GPU's span hardware marks one: where a draw's
+// triangles pass every sample and each adds to its value (one up for a front face, one down for a back one,
+// in a field of its low bits) or inverts it, their order does not matter, so the draw's net change at each
+// sample is summed first. On a row of samples a triangle is a run between its left edge and its right one: a
+// change of its sign where its left edge lets samples in (the same edge function and top-left rule as
+// SampledTriangle's), and the opposite where its right edge shuts them out. An edge two triangles share, as
+// the diagonals of a fan over an outline do, makes opposite changes at the same sample for both, so the
+// draw's edges are merged first and only the outline's are left: a row of samples then takes a change where
+// the outline crosses it, and each pixel of a row adds the running sum of the changes to its 16 samples at
+// once. The cost follows the outline's crossings and the pixels between them once, however many triangles
+// cover them. Samples exactly on a row through a vertex may fall otherwise than triangle by triangle (an edge
+// holds the samples of the rows from its upper end down to before its lower one).
+#include "platform/src/Metal/RasterDraw.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+namespace qorv_raster
+{
+namespace
+{
+// What a face's passing operation does, as a sum: add (+1, -1, 0) in the field of writeMask's low bits, or
+// invert writeMask's bits (parity of the count).
+struct FaceSum
+{
+  bool known = false, inverts = false;
+  int add = 0;
+};
+
+FaceSum SumOf(const MTLDepthStencilState::Face& face)
+{
+  FaceSum s;
+  if (!face.enabled)
+  {
+    s.known = true; // no test: the face changes nothing
+    return s;
+  }
+  const MTLStencilDescriptor& d = face.stencil;
+  const uint32_t mask = d.writeMask & 0xff;
+  // A test on bits the draw never writes passes or fails a sample the same all through it (failing, it
+  // keeps the value): always, or equal or not to the reference on such bits.
+  const bool fixedTest = d.stencilCompareFunction == MTLCompareFunctionAlways ||
+                         ((d.stencilCompareFunction == MTLCompareFunctionEqual ||
+                           d.stencilCompareFunction == MTLCompareFunctionNotEqual) &&
+                          (d.readMask & mask) == 0 && d.stencilFailureOperation == MTLStencilOperationKeep);
+  if (!fixedTest) return s;
+  switch (d.depthStencilPassOperation)
+  {
+  case MTLStencilOperationKeep:
+    s.known = true;
+    break;
+  case MTLStencilOperationIncrementWrap:
+  case MTLStencilOperationDecrementWrap:
+    // A sum wraps as the steps do only in a field of the lowest bits.
+    s.known = (mask & (mask + 1)) == 0;
+    s.add = d.depthStencilPassOperation == MTLStencilOperationIncrementWrap ? 1 : -1;
+    break;
+  case MTLStencilOperationInvert:
+    s.known = s.inverts = true;
+    break;
+  default:
+    break;
+  }
+  return s;
+}
+
+// A row's changes, kept per thread: a block's rows of (width + 1) pixels of 16 samples, all 0 between
+// blocks; and the edges that reach a block.
+struct RowSums
+{
+  std::vector<int8_t> change;
+  std::vector<uint32_t> reaching;
+};
+
+int64_t Upper(const Draw::SummedEdge& e)
+{
+  return std::min(e.ay, e.by);
+}
+int64_t Lower(const Draw::SummedEdge& e)
+{
+  return std::max(e.ay, e.by);
+}
+} // namespace
+
+Draw::Sums Draw::SampledSums() const
+{
+  Sums sums;
+  if (!options.sampledSpans || !stencil || !state->bindings->depthStencil ||
+      stencilSamples != kQorvStencilSamples)
+    return sums;
+  const auto& f = state->bindings->depthStencil->front();
+  const auto& b = state->bindings->depthStencil->back();
+  const FaceSum front = SumOf(f), back = SumOf(b);
+  if (!front.known || !back.known) return sums;
+  // Additions and inversions do not commute: one kind or the other, under one mask.
+  if ((front.inverts && back.add != 0) || (back.inverts && front.add != 0)) return sums;
+  const bool frontActs = front.inverts || front.add != 0, backActs = back.inverts || back.add != 0;
+  // Summed, a sample's changes from both faces meet: one mask and one test.
+  if (frontActs && backActs &&
+      ((f.stencil.writeMask & 0xff) != (b.stencil.writeMask & 0xff) ||
+       f.stencil.stencilCompareFunction != b.stencil.stencilCompareFunction ||
+       (f.stencil.readMask & 0xff) != (b.stencil.readMask & 0xff)))
+    return sums;
+  const MTLStencilDescriptor& acting = frontActs ? f.stencil : b.stencil;
+  sums.writeMask = (uint8_t)(acting.writeMask & 0xff);
+  // A test of no bits: equal passes every sample, not equal none (left to the triangles).
+  if (acting.stencilCompareFunction == MTLCompareFunctionNotEqual && (acting.readMask & 0xff) == 0)
+    return Sums{};
+  if (acting.stencilCompareFunction != MTLCompareFunctionAlways)
+  {
+    sums.testMask = (uint8_t)(acting.readMask & 0xff);
+    sums.testValue = (uint8_t)(state->stencilReference & acting.readMask & 0xff);
+    sums.testEqual = acting.stencilCompareFunction == MTLCompareFunctionEqual;
+  }
+  sums.inverts = front.inverts || back.inverts;
+  sums.add[1] = front.inverts ? 1 : front.add;
+  sums.add[0] = back.inverts ? 1 : back.add;
+  sums.summed = true;
+  return sums;
+}
+
+void Draw::SumTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
+                       std::vector<SummedEdge>& edges) const
+{
+  if (!v0->valid || !v1->valid || !v2->valid) return;
+  int64_t X[3] = {v0->fx, v1->fx, v2->fx}, Y[3] = {v0->fy, v1->fy, v2->fy};
+  const int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+  if (area == 0) return;
+  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == (area > 0);
+  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+    return;
+  const int add = sums.add[front];
+  if (add == 0) return;
+  if (area < 0) std::swap(X[1], X[2]), std::swap(Y[1], Y[2]);
+  for (int k = 0; k < 3; ++k)
+  {
+    const int a = (k + 1) % 3, b = (k + 2) % 3;
+    if (Y[a] == Y[b]) continue; // level: it crosses no row
+    // Rising in window rows (the edge function grows along x): samples from its crossing on are let in;
+    // falling: shut out.
+    edges.push_back(SummedEdge{X[a], Y[a], X[b], Y[b], Y[b] < Y[a] ? add : -add});
+  }
+}
+
+void Draw::MergeSummedEdges(std::vector<SummedEdge>& edges)
+{
+  // An edge taken the other way has the same crossings (its function the opposite, its top-left rule the
+  // other), so it keeps its change; keyed by its ends in one order, the changes sum over the key, and an edge
+  // two triangles share the other way round, with opposite changes, goes.
+  for (SummedEdge& e : edges)
+    if (e.ay > e.by) std::swap(e.ax, e.bx), std::swap(e.ay, e.by);
+  std::sort(edges.begin(), edges.end(),
+            [](const SummedEdge& p, const SummedEdge& q)
+            { return std::tie(p.ay, p.ax, p.by, p.bx) < std::tie(q.ay, q.ax, q.by, q.bx); });
+  size_t kept = 0;
+  for (size_t i = 0; i < edges.size();)
+  {
+    SummedEdge e = edges[i];
+    size_t j = i + 1;
+    for (; j < edges.size() && edges[j].ax == e.ax && edges[j].ay == e.ay && edges[j].bx == e.bx &&
+           edges[j].by == e.by;
+         ++j)
+      e.add += edges[j].add;
+    if (e.add != 0) edges[kept++] = e;
+    i = j;
+  }
+  edges.resize(kept);
+}
+
+void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, int band, int bands) const
+{
+  constexpr int n = kQorvStencilSamples;
+  thread_local RowSums rowSums;
+  const int64_t width = clipX1 - clipX0;
+  if (width <= 0 || clipY1 <= clipY0 || edges.empty()) return;
+  // Rows whose samples (half a pixel from their centres) an edge may reach.
+  int64_t top = clipY1, bottom = clipY0 - 1;
+  for (const SummedEdge& e : edges)
+    top = std::min(top, CeilDiv(Upper(e) - kOne, kOne)), bottom = std::max(bottom, FloorDiv(Lower(e), kOne));
+  top = std::max<int64_t>(top, clipY0), bottom = std::min<int64_t>(bottom, clipY1 - 1);
+  std::vector<int8_t>& change = rowSums.change;
+  const size_t rowBytes = (size_t)(width + 1) * n;
+  // Left all 0 by AddRowSums.
+  if (change.size() != rowBytes * kQorvBandRows) change.assign(rowBytes * kQorvBandRows, 0);
+  std::vector<uint32_t>& reaching = rowSums.reaching;
+  for (int64_t block = top / kQorvBandRows; block * kQorvBandRows <= bottom; ++block)
+  {
+    if (bands > 1 && block % bands != band) continue;
+    const int64_t from = std::max(top, block * kQorvBandRows),
+                  to = std::min(bottom, (block + 1) * kQorvBandRows - 1);
+    reaching.clear();
+    for (size_t i = 0; i < edges.size(); ++i)
+      if (Upper(edges[i]) < (to + 1) * kOne && Lower(edges[i]) > from * kOne) reaching.push_back((uint32_t)i);
+    int64_t first[kQorvBandRows], lastChange[kQorvBandRows];
+    for (int r = 0; r < kQorvBandRows; ++r)
+      first[r] = width, lastChange[r] = -1;
+    for (uint32_t i : reaching)
+    {
+      const SummedEdge& e = edges[i];
+      // The edge's function from its upper end to its lower one, at the centre of pixel (clipX0, from): it
+      // falls along a row, samples on its left where it reaches its bias. Each sample's last pixel on its
+      // left, stepped from row to row without a division.
+      const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, from);
+      EdgeBound last[n];
+      for (int s = 0; s < n; ++s)
+        last[s].Start(f.rowStart +
+                          (f.stepX * kQorvSamplePattern[s][0] + f.stepY * kQorvSamplePattern[s][1]) / 16,
+                      f.bias, f.stepX, f.stepY);
+      for (int64_t py = from; py <= to; ++py)
+      {
+        const int r = (int)(py - from);
+        for (int s = 0; s < n; ++s)
+        {
+          const int64_t y = py * kOne + kOne / 2 + kQorvSamplePattern[s][1] * (kOne / 16);
+          if (py > from) last[s].Next();
+          if (y < e.ay || y >= e.by) continue; // the edge holds rows from its upper end to before its lower
+          // The first pixel whose sample lies beyond the edge: the change takes effect from there.
+          const int64_t x = last[s].Bound() + 1;
+          if (x >= width) continue;
+          const int64_t at0 = std::max<int64_t>(x, 0);
+          int8_t& c = change[(size_t)r * rowBytes + (size_t)at0 * n + s];
+          c = (int8_t)(c + e.add);
+          first[r] = std::min(first[r], at0), lastChange[r] = std::max(lastChange[r], at0);
+        }
+      }
+    }
+    for (int64_t py = from; py <= to; ++py)
+    {
+      const int r = (int)(py - from);
+      if (lastChange[r] >= first[r])
+        AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
+    }
+  }
+}
+void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, int8_t* change,
+                      const Sums& sums) const
+{
+  constexpr int n = kQorvStencilSamples;
+  uint8_t* px = &stencilPixels[StencilAt((int)py, (int)(clipX0 + first))];
+  int8_t* c = change + (size_t)first * n;
+  const uint8_t writeMask = sums.writeMask;
+#if defined(__SSE2__)
+  if (simd)
+  {
+    const __m128i mask = _mm_set1_epi8((char)writeMask), keep = _mm_set1_epi8((char)~writeMask),
+                  one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
+    const __m128i testMask = _mm_set1_epi8((char)sums.testMask),
+                  testValue = _mm_set1_epi8((char)sums.testValue);
+    __m128i running = zero;
+    int64_t x = first;
+    for (; x < width; ++x, px += n, c += n)
+    {
+      if (x <= last)
+      {
+        running = _mm_add_epi8(running, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(c), zero);
+      }
+      else if (_mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff)
+        break; // nothing more changes on this row
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+      __m128i out =
+          sums.inverts
+              ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
+              : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
+      if (sums.testMask)
+      {
+        // Samples that fail the test keep their value.
+        __m128i passes = _mm_cmpeq_epi8(_mm_and_si128(v, testMask), testValue);
+        if (!sums.testEqual) passes = _mm_xor_si128(passes, _mm_set1_epi8(-1));
+        out = _mm_or_si128(_mm_and_si128(passes, out), _mm_andnot_si128(passes, v));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
+    }
+    TouchSampleRow(py, clipX0 + first, clipX0 + x);
+    return;
+  }
+#endif
+  int8_t running[n] = {};
+  int64_t x = first;
+  for (; x < width; ++x, px += n, c += n)
+  {
+    bool any = false;
+    for (int s = 0; s < n; ++s)
+    {
+      if (x <= last) running[s] = (int8_t)(running[s] + c[s]), c[s] = 0;
+      any = any || running[s] != 0;
+    }
+    if (x > last && !any) break;
+    for (int s = 0; s < n; ++s)
+    {
+      if (sums.testMask && ((px[s] & sums.testMask) == sums.testValue) != sums.testEqual) continue;
+      px[s] = sums.inverts ? (uint8_t)(px[s] ^ ((running[s] & 1) ? writeMask : 0))
+                           : (uint8_t)((px[s] & ~writeMask) | ((px[s] + running[s]) & writeMask));
+    }
+  }
+  TouchSampleRow(py, clipX0 + first, clipX0 + x);
+}
+} // namespace qorv_raster
