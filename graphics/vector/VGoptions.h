@@ -374,6 +374,8 @@ struct VGoptions
   // A short thin stroke is drawn as the columns of its outline (VGthinStroke.h), whose caps put down their
   // ink; off, as a stroke a fringe wide, faded.
   bool thinStrokes = true;
+  // A convex fill's fringe is moved in round its curves by what its ramp puts down beyond their area.
+  bool curveFringes = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

@@ -83,7 +83,7 @@ std::vector<std::string> TableFields(const std::string& header, const std::strin
 TEST(RenderOptions, EachNameSetsItsOwnSwitch)
 {
   const std::vector<std::string> names = vgOptionNames();
-  static_assert(sizeof(VGoptions) == sizeof(bool) * 23, "a switch was added: give it a name");
+  static_assert(sizeof(VGoptions) == sizeof(bool) * 24, "a switch was added: give it a name");
   ASSERT_EQ(names.size(), sizeof(VGoptions));
   std::set<size_t> reached;
   for (const std::string& name : names)
