@@ -9,6 +9,7 @@
 #include "host/EditorReport.h"
 #include "host/ExitStatus.h"
 #include "host/HostInstance.h"
+#include "host/MessageStream.h"
 #include "host/OutputCheck.h"
 #include "host/SignalStop.h"
 #include "host/StageOutputs.h"
