@@ -336,9 +336,9 @@ namespace iplugin::igraphics
 // 34 curve fringes
 //    where:     V VGtessellate.cpp CurveInset (from vgExpandFill), FanOutline, FillFringe
 //    when:      a convex fan and fringe (entry 29) whose outline turns at every point as a flattened curve
-//               does (under half a radian) on a radius of a fringe or more: fan and fringe moved in by the
-//               ink its linear ramp puts down beyond the area (tan(turn / 2) / 12 square fringes a point,
-//               pi / 12 round a circle), spread along its perimeter
+//               does (under half a radian): fan and fringe moved in by the ink its linear ramp puts down
+//               beyond the area (tan(turn / 2) / 12 square fringes a point, pi / 12 round a circle), spread
+//               along its perimeter, unless the fan moved in would fold
 //    switch:    curveFringes
 //    off:       the fringe centred on the outline: a disc 2 to 2.5 pixels across puts down 1.01 to 1.07 of
 //               cairo's ink, icon dots up to 1.11 of rsvg-convert's

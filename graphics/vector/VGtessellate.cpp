@@ -401,10 +401,10 @@ int FillVertsNeeded(const VGpathCache* cache, bool fringe)
 // How far in a convex fill's fringe is moved so that round a curve it puts down the curve's area: a
 // linear ramp w wide centred on the outline puts down tan(turn / 2) w^2 / 12 beyond the area at each
 // corner (pi / 12 square pixels round a circle, a fifth of a disc 1.2 pixels across, a twelfth of one 2
-// across), taken back evenly along the perimeter, so that the fan stays convex. Only for an outline that
-// turns throughout as a flattened curve does (under kCurveTurn at every point) on a radius of a fringe or
-// more (tighter, the fan's inset nears its centre and would fold): a polygon's corners keep their sides'
-// edges in place.
+// across), taken back evenly along the perimeter: the fan, moved in alike everywhere, keeps its sides'
+// directions and stays convex unless a side runs backwards, when it is left where it was. Only for an
+// outline that turns throughout as a flattened curve does (under kCurveTurn at every point): a polygon's
+// corners keep their sides' edges in place.
 float CurveInset(const VGpoint* pts, int count, float w)
 {
   constexpr float kCurveTurn = 0.5f; // radians
@@ -415,13 +415,22 @@ float CurveInset(const VGpoint* pts, int count, float w)
   {
     const VGpoint* p1 = &pts[j];
     const float along = p0->dx * p1->dx + p0->dy * p1->dy, across = p0->dx * p1->dy - p0->dy * p1->dx;
-    const float tangent = std::fabs(across) / (1.0f + along), half = 0.5f * (p0->len + p1->len);
-    // tan(turn / 2); the curve's radius is about half / (2 tan).
-    if ((p1->flags & kVGPtBevel) || along < least || !(half >= 2.0f * tangent * w)) return 0.0f;
-    excess += tangent, perimeter += p1->len;
+    if ((p1->flags & kVGPtBevel) || along < least) return 0.0f;
+    excess += std::fabs(across) / (1.0f + along), perimeter += p1->len; // tan(turn / 2)
     p0 = p1;
   }
-  return perimeter > 0.0 ? (float)std::min(excess * w * w / (12.0 * perimeter), 0.25 * w) : 0.0f;
+  if (!(perimeter > 0.0)) return 0.0f;
+  const float in = (float)std::min(excess * w * w / (12.0 * perimeter), 0.25 * w), reach = 0.5f * w + in;
+  p0 = &pts[count - 1];
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint* p1 = &pts[j];
+    const float ex = p1->x - p0->x, ey = p1->y - p0->y;
+    const float ix = ex + (p1->dmx - p0->dmx) * reach, iy = ey + (p1->dmy - p0->dmy) * reach;
+    if (!(ex * ix + ey * iy > 0.0f)) return 0.0f;
+    p0 = p1;
+  }
+  return in;
 }
 
 // The fan of a fill: the outline inset by woff (0 without a fringe), so that the fringe band straddles
