@@ -30,6 +30,7 @@ constexpr Switch kSwitches[] = {
     {"convexFills", &VGoptions::convexFills, nullptr},
     {"openDots", &VGoptions::openDots, nullptr},
     {"thinStrokes", &VGoptions::thinStrokes, nullptr},
+    {"curveFringes", &VGoptions::curveFringes, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},

@@ -333,10 +333,21 @@ namespace iplugin::igraphics
 //    tests:     ThinInk.NamedCurvesPutDownTheirAreasInk, ThinInk.RoundCappedStrokesOfNoLengthPutDownTheirDot,
 //               ThinInk.ShortCappedStrokesPutDownTheirAreasInkWhereverTheyLie,
 //               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
+// 34 curve fringes
+//    where:     V VGtessellate.cpp CurveInset (from vgExpandFill), FanOutline, FillFringe
+//    when:      a convex fan and fringe (entry 29) whose outline turns at every point as a flattened curve
+//               does (under half a radian): fan and fringe moved in by the ink its linear ramp puts down
+//               beyond the area (tan(turn / 2) / 12 square fringes a point, pi / 12 round a circle), spread
+//               along its perimeter, unless the fan moved in would fold
+//    switch:    curveFringes
+//    off:       the fringe centred on the outline: a disc 2 to 2.5 pixels across puts down 1.01 to 1.07 of
+//               cairo's ink, icon dots up to 1.11 of rsvg-convert's
+//    tests:     DiscInk.SmallCurvedShapesPutDownCairosInk, DiscInk.IconDotsPutDownRsvgConvertsInk,
+//               ThinInk.NamedShapesPutDownCairosInk, ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
 //
 // A shortcut of the GPU stand-in beneath the sampled stencil (entry 30):
 //
-// 34 sampled spans
+// 35 sampled spans
 //    where:     M SampledSpans.cpp Draw::SampledSpans, Draw::MergeSummedEdges; Rasterizer.cpp
 //               QorvRasterDraw::Rasterize
 //    when:      a draw that marks a multisampled stencil at each sample (a sampled fill's fan) whose faces
@@ -369,7 +380,7 @@ struct VGoptions
   // thinner than a fringe or traced more than once.
   bool sampledFills = true;
   // The ways a fill is drawn that mend what the way after them would draw (VGfillWays.h): off, the fill
-  // takes the next row of its table, which puts down other ink than its area's (entries 24 to 33 above name
+  // takes the next row of its table, which puts down other ink than its area's (entries 24 to 34 above name
   // the tests that then fail). A sub-path of two points that lost its area is a faded rectangle along it.
   bool sliverFills = true;
   // Even-odd sub-paths without windings are filled from outlines cut at their crossings.
@@ -387,6 +398,9 @@ struct VGoptions
   // A short thin stroke is drawn as the columns of its outline (VGthinStroke.h), whose caps put down their
   // ink; off, as a stroke a fringe wide, faded.
   bool thinStrokes = true;
+  // A convex fill's fringe is moved in round its curves by what its ramp puts down beyond their area
+  // (entry 34); off, it is centred on the outline.
+  bool curveFringes = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

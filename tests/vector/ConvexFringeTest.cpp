@@ -243,7 +243,9 @@ TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
       if (d.across < 1.0 / ratio)
       {
         ++thin;
-        EXPECT_NEAR(ink / std::fabs(d.area), 1.0, 1e-3) << d.what;
+        // Within 0.3 %: a thin ellipse flattened within a share of its width has more than 16 points, and
+        // its band is built on fewer, on chords within a 64th of a pixel of its outline (0.25 % seen).
+        EXPECT_NEAR(ink / std::fabs(d.area), 1.0, 3e-3) << d.what;
       }
     }
   // Enough of them thin, and of those laid out in columns.

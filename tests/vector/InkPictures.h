@@ -7,6 +7,8 @@
 
 #include <cairo.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -30,5 +32,21 @@ inline std::vector<int> CairoRed(int side, float ratio, const std::function<void
   std::vector<int> red = CairoReds(surface);
   cairo_surface_destroy(surface);
   return red;
+}
+
+// The mean difference between two pictures' reds over the pixels either shows as an edge: between white
+// and the full red of black at alpha, 3 levels clear of each.
+inline double EdgeDifference(const std::vector<int>& ours, const std::vector<int>& theirs, double alpha)
+{
+  const int full = (int)std::lround(255 * (1 - alpha));
+  double sum = 0;
+  int count = 0;
+  for (size_t k = 0; k < ours.size(); k++)
+  {
+    auto edge = [&](int red) { return red > full + 3 && red < 252; };
+    if (!edge(ours[k]) && !edge(theirs[k])) continue;
+    sum += std::abs(ours[k] - theirs[k]), count++;
+  }
+  return count ? sum / count : 0.0;
 }
 } // namespace qorvtest

@@ -92,16 +92,7 @@ std::pair<std::vector<int>, std::vector<int>> Pictures(const Shape& s)
 double EdgeDifference(const Shape& s)
 {
   const auto [ours, theirs] = Pictures(s);
-  const int full = (int)std::lround(255 * (1 - kAlpha));
-  double sum = 0;
-  int count = 0;
-  for (size_t k = 0; k < ours.size(); k++)
-  {
-    auto edge = [&](int red) { return red > full + 3 && red < 252; };
-    if (!edge(ours[k]) && !edge(theirs[k])) continue;
-    sum += std::abs(ours[k] - theirs[k]), count++;
-  }
-  return count ? sum / count : 0.0;
+  return qorvtest::EdgeDifference(ours, theirs, kAlpha);
 }
 
 double InkShare(const Shape& s)
