@@ -431,17 +431,11 @@ VGvertex* FanOutline(const VGpath* path, const VGpoint* pts, float woff, VGverte
   return dst;
 }
 
-// The fringe strip of a fill of fringe width w; it closes on its own first two vertices. A convex shape
-// needs no stencil: its fringe starts on the inset outline.
-VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float w, float woff, bool convex, VGvertex* dst)
+// A fill's fringe strip from lw inside the outline (u lu) to rw outside (u 1); it closes on its own first
+// two vertices. A convex shape needs no stencil: its fringe starts on the inset outline.
+VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float lw, float rw, float lu, VGvertex* dst)
 {
-  float lw = w + woff, rw = w - woff;
-  float lu = 0, ru = 1;
-  if (convex)
-  {
-    lw = woff;
-    lu = 0.5f;
-  }
+  const float ru = 1;
   VGvertex* first = dst;
   path->stroke = dst;
   const VGpoint* p0 = &pts[path->count - 1];
@@ -586,7 +580,13 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
     VGvertex* fan = verts;
     verts = FanOutline(path, pts, fringe && !sampled ? woff : 0.0f, verts);
     path->nfill = (int)(verts - fan);
-    if (fringe) verts = FillFringe(path, pts, w, woff, straddles, verts);
+    // A straddling fringe from half a fringe inside to half outside; where the samples turn the edges,
+    // reaching on to every pixel a sample of which lies across the edge.
+    const float reach = edgesBySamples ? kVGSampledEdgeReach * w : woff;
+    if (fringe && straddles)
+      verts = FillFringe(path, pts, reach, edgesBySamples ? reach : w - woff, 0.5f, verts);
+    else if (fringe)
+      verts = FillFringe(path, pts, w + woff, w - woff, 0.0f, verts);
   }
   return 1;
 }
