@@ -4,8 +4,10 @@
 // that the fill covers.
 //
 // The stencil of every pixel holds kStencilSamples samples, all 0 between calls. The passes:
-//  1. The fringe strip (a fringe across each edge, from half a fringe inside to half outside) counts its
-//     fragments in each pixel it reaches: 0x7F after one, 0x80 and up after more.
+//  1. The fringe strip (a fringe across each edge, from half a fringe inside to half outside; where the
+//     samples turn the edges, kVGSampledEdgeReach either side, so that it reaches every pixel a sample of
+//     which lies across the edge) counts its fragments in each pixel it reaches: 0x7F after one, 0x80 and
+//     up after more.
 //  2. The fringe strip again: a pixel it reached once is marked 0x80, the others go back to 0. Where the
 //     fringe has the fill on its inner side alone, this pass draws the edge's ramp there too, and the fan
 //     leaves the marked pixels alone.

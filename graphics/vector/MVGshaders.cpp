@@ -11,6 +11,7 @@
 #include <xmmintrin.h>
 #endif
 
+#include "graphics/vector/VGpath.h"
 #include "graphics/vector/VGshading.h"
 
 namespace iplugin::igraphics
@@ -129,7 +130,11 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
       piece.varyings[k] = in.varyings[k] + from;
     for (int i = 0; i < piece.count; ++i)
     {
-      const float ramp = std::clamp(mult * (1.0f - std::fabs(given[from + i] * 2.0f - 1.0f)), 0.0f, 1.0f);
+      // The fringe reaches kVGSampledEdgeReach either side of the edge (u 0.5 inside, 0.75 on it, 1
+      // outside); the ramp runs over the middle fringe of it, 1 and 0 beyond.
+      const float along =
+          std::clamp(0.75f + (given[from + i] - 0.75f) * (2.0f * kVGSampledEdgeReach), 0.5f, 1.0f);
+      const float ramp = std::clamp(mult * (1.0f - std::fabs(along * 2.0f - 1.0f)), 0.0f, 1.0f);
       const float share = in.samplesPassed ? (float)in.samplesPassed[from + i] / (float)in.samples : 1.0f;
       const float apart = std::fabs(share - ramp), turned = std::fabs(share - (1.0f - ramp));
       // u of the coverage chosen: 0.5 covers whole, (1 - ramp) / 2m gives 1 - ramp. Another edge may cut
@@ -137,7 +142,7 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
       // clearly.
       u[i] = share >= 1.0f               ? 0.5f
              : turned + kClearly < apart ? (1.0f - ramp) / (2.0f * mult)
-                                         : std::min(given[from + i], 1.0f);
+                                         : along;
     }
     piece.varyings[kVaryU] = u;
     FragmentShaderSpan<true>(piece, colour + from, keep + from);

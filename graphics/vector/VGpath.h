@@ -104,6 +104,12 @@ enum EVGfillCall : uint8_t
   kVGFillStrip = 3,
 };
 
+// Of a fill whose edges the samples turn (VGpath edgesBySamples): how far its fringe reaches either side of
+// the edge, in fringes. The ramp still runs from half a fringe inside to half outside; the fringe reaches on
+// to every pixel one of whose 16 samples (up to 0.66 pixel from its centre) lies across the edge, which
+// would else take a 16th-quantised share from the samples where a convex fill's edge takes its ramp's 0 or 1.
+constexpr float kVGSampledEdgeReach = 0.6875f;
+
 struct VGpath
 {
   int first;

@@ -469,18 +469,11 @@ VGvertex* FanOutline(const VGpath* path, const VGpoint* pts, float woff, float c
   return dst;
 }
 
-// The fringe strip of a fill of fringe width w; it closes on its own first two vertices. A convex shape
-// needs no stencil: its fringe starts on the inset outline.
-VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float w, float woff, bool convex, float curved,
-                     VGvertex* dst)
+// A fill's fringe strip from lw inside the outline (u lu) to rw outside (u 1), both moved in by curved; it
+// closes on its own first two vertices. A convex shape needs no stencil: its fringe starts on the inset outline.
+VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float lw, float rw, float lu, float curved, VGvertex* dst)
 {
-  float lw = w + woff, rw = w - woff;
-  float lu = 0, ru = 1;
-  if (convex)
-  {
-    lw = woff;
-    lu = 0.5f;
-  }
+  const float ru = 1;
   VGvertex* first = dst;
   path->stroke = dst;
   const VGpoint* p0 = &pts[path->count - 1];
@@ -629,7 +622,13 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
                              : 0.0f;
     verts = FanOutline(path, pts, fringe && !sampled ? woff : 0.0f, curved, verts);
     path->nfill = (int)(verts - fan);
-    if (fringe) verts = FillFringe(path, pts, w, woff, straddles, curved, verts);
+    // A straddling fringe from half a fringe inside to half outside; where the samples turn the edges,
+    // reaching on to every pixel a sample of which lies across the edge.
+    const float reach = edgesBySamples ? kVGSampledEdgeReach * w : woff;
+    if (fringe && straddles)
+      verts = FillFringe(path, pts, reach, edgesBySamples ? reach : w - woff, 0.5f, curved, verts);
+    else if (fringe)
+      verts = FillFringe(path, pts, w + woff, w - woff, 0.0f, curved, verts);
   }
   return 1;
 }

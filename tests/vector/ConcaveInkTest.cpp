@@ -503,14 +503,20 @@ double EdgeDifference(const Fill& f, float ratio)
 
 // Fills whose outlines cross, nest or are filled even-odd have edges nearly as smooth as a convex fill's:
 // over the scales 1 to 3, three turns and two phases, each family's mean difference from cairo over edge
-// pixels within 1.33 times a disc's over all scales, and 1.45 times at each scale (2.3 to 2.7 times when
-// their fringes were dropped and every pixel counted from samples). Where one edge alone passes near a pixel
-// it takes that edge's ramp, turned and held by the samples where other paths lie beyond it; only where
-// edges meet do the samples decide, as at the corners of stars, bowties and zigzags (held to 1.9 times: a
-// corner pixel takes a 16th-quantised share).
+// pixels within 1.25 times a disc's over all scales, and 1.4 times at each scale (2.3 to 2.7 times when
+// their fringes were dropped and every pixel counted from samples; up to 1.30 and 1.43 when pixels with a
+// sample across the edge but beyond the fringe took a 16th of ink from it). Scale 2 is the closest call
+// because the disc itself lies nearer cairo's there (a disc of 18 is 1.08 times it at 2, 0.89-0.94 at the
+// other scales). Where one edge alone passes near a pixel it takes that edge's ramp, turned and held by the
+// samples where other paths lie beyond it; only where edges meet do the samples decide, as at the corners
+// of stars, bowties and zigzags (held to 1.65 times, 1.85 at a scale: a corner pixel takes a
+// 16th-quantised share).
 TEST(ConcaveInk, EdgesWhereOutlinesCrossOrNestAreAsSmoothAsAConvexFills)
 {
-  constexpr double kMost = 1.33, kMostAtAScale = 1.45;
+  constexpr double kMost = 1.25, kMostAtAScale = 1.4, kCornersMost = 1.65, kCornersMostAtAScale = 1.85;
+  // A hole wound against its disc and crossing it: both its edges are turned by the samples along their
+  // whole length, against a disc whose fringe is moved in round its curve (1.26 measured).
+  constexpr double kHoleMost = 1.3;
   auto moved = [](Outline o, double dx, double dy)
   {
     for (Point& p : o)
@@ -548,19 +554,19 @@ TEST(ConcaveInk, EdgesWhereOutlinesCrossOrNestAreAsSmoothAsAConvexFills)
          std::reverse(hole.begin(), hole.end());
          return Fill{{Ellipse(16, 16, 128), hole}, kVGNonZero, true};
        },
-       kMost, kMostAtAScale},
+       kHoleMost, kMostAtAScale},
       {"disc with a tail",
        [] {
          return Fill{{Ellipse(8, 8, 64), {{-2, 0}, {2, 0}, {1, 22}, {-1, 22}}}};
        },
        kMost, kMostAtAScale},
-      {"star", [] { return One(Star(20, 0.45, 5)); }, 1.9, 1.9},
-      {"bowtie", [] { return One(Bowtie(18, 16)); }, 1.9, 1.9},
+      {"star", [] { return One(Star(20, 0.45, 5)); }, kCornersMost, kCornersMostAtAScale},
+      {"bowtie", [] { return One(Bowtie(18, 16)); }, kCornersMost, kCornersMostAtAScale},
       {"zigzag band",
        [] {
          return One(Band({{-20, -10}, {-10, 10}, {0, -10}, {10, 10}, {20, -10}}, 5));
        },
-       1.9, 1.9},
+       kCornersMost, kCornersMostAtAScale},
   };
   const size_t n = sizeof families / sizeof families[0];
   std::vector<Spread> all(n);
@@ -585,6 +591,9 @@ TEST(ConcaveInk, EdgesWhereOutlinesCrossOrNestAreAsSmoothAsAConvexFills)
     }
   for (size_t i = 1; i < n; ++i)
   {
+    std::printf("RATIO %-28s %.2f  by scale", families[i].name, all[i].Mean() / all[0].Mean());
+    for (size_t k = 0; k < byScale[i].size(); ++k) std::printf(" %.2f", byScale[i][k] / byScale[0][k]);
+    std::printf("\n");
     EXPECT_LE(all[i].Mean(), families[i].most * all[0].Mean())
         << families[i].name << ": " << all[i].Mean() << " against a disc's " << all[0].Mean();
     for (size_t k = 0; k < byScale[i].size(); ++k)
