@@ -74,6 +74,14 @@ struct EdgeBound
     stepQ = rowStep == 0 ? 0 : FloorDiv(rowStep, den);
     stepR = rowStep - stepQ * den;
   }
+  // As Start(e, bias, s, rowStep) with the s and rowStep that `like` was started with: one division.
+  void StartLike(const EdgeBound& like, int64_t e, int64_t bias, int64_t s)
+  {
+    *this = like;
+    if (s == 0) return;
+    q = FloorDiv(e - bias, den);
+    r = e - bias - q * den;
+  }
   void Next()
   {
     q += stepQ;

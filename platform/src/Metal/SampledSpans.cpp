@@ -211,9 +211,14 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
       const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, edgeFrom);
       EdgeBound last[n];
       for (int s = 0; s < n; ++s)
-        last[s].Start(f.rowStart +
-                          (f.stepX * kQorvSamplePattern[s][0] + f.stepY * kQorvSamplePattern[s][1]) / 16,
-                      f.bias, f.stepX, f.stepY);
+      {
+        const int64_t at =
+            f.rowStart + (f.stepX * kQorvSamplePattern[s][0] + f.stepY * kQorvSamplePattern[s][1]) / 16;
+        if (s == 0)
+          last[s].Start(at, f.bias, f.stepX, f.stepY);
+        else
+          last[s].StartLike(last[0], at, f.bias, f.stepX);
+      }
       for (int64_t py = edgeFrom; py <= edgeTo; ++py)
       {
         const int r = (int)(py - from);
