@@ -14,6 +14,8 @@
 // and the medians of the rounds' ratios. Targets: the sampled path at most 4 times cairo at 64 and 256 px,
 // and no slower than the path it replaced (within the rounds' 5 % spread) at every size and point count;
 // the thin L's cost from 64 to 256 px, against the 4 its covered area grows by (its box grows 16 times).
+// CONCAVE_FILL_PROFILE=N draws N sampled frames of each family at the sizes given (=-N: by the replaced path)
+// and stops, for a profiler.
 #include "bench/Rounds.h"
 #include "tests/support/CairoPaths.h"
 #include "tests/vector/MetalTestContext.h"
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -214,6 +217,15 @@ int main(int argc, char** argv)
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSide, kSide);
   cairo_t* cr = cairo_create(surface);
 
+  if (const char* profile = std::getenv("CONCAVE_FILL_PROFILE"))
+  {
+    const int frames = std::atoi(profile);
+    for (int n : sizes)
+      for (const Shape& shape : {Star(n), Ring(n), WavyDisc(n), ThinL(n)})
+        for (int f = 0; f < std::abs(frames); f++)
+          VectorMs(m, shape, frames > 0);
+    return 0;
+  }
   std::printf("CPU ms of a frame of fills (medians of %d rounds taking turns): shape, N px or points, fills, "
               "sampled, replaced (sampledFills=0), cairo, sampled / replaced, sampled / cairo\n",
               kRounds);

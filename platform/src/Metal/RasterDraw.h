@@ -74,6 +74,14 @@ struct EdgeBound
     stepQ = rowStep == 0 ? 0 : FloorDiv(rowStep, den);
     stepR = rowStep - stepQ * den;
   }
+  // As Start(e, bias, s, rowStep) with the s and rowStep that `like` was started with: one division.
+  void StartLike(const EdgeBound& like, int64_t e, int64_t bias, int64_t s)
+  {
+    *this = like;
+    if (s == 0) return;
+    q = FloorDiv(e - bias, den);
+    r = e - bias - q * den;
+  }
   void Next()
   {
     q += stepQ;
@@ -539,4 +547,22 @@ struct Draw
   // A prepared fan's polygon, a span a row; edges are the draw's list.
   void Fan(const ConvexFan& fan, const FanRows& rows, const FanEdge* edges, int band, int bands) const;
 };
+// Whether the 16 samples of a pixel hold one value.
+inline bool AllAlike(const uint8_t* s)
+{
+  uint64_t a, b;
+  std::memcpy(&a, s, 8);
+  std::memcpy(&b, s + 8, 8);
+  return a == b && a == (uint64_t)s[0] * 0x0101010101010101ull;
+}
+
+// Inline: the stencil skipping asks it of every pixel a sampled fill's cover reaches.
+inline bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
+{
+  if (stencilSamples == kQorvStencilSamples && AllAlike(s))
+    return table.pass[s[0]] || table.next[s[0]] != s[0];
+  for (int k = 0; k < stencilSamples; ++k)
+    if (table.pass[s[k]] || table.next[s[k]] != s[k]) return true;
+  return false;
+}
 } // namespace qorv_raster

@@ -205,19 +205,27 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
       // The edge's function from its upper end to its lower one, at the centre of pixel (clipX0, from): it
       // falls along a row, samples on its left where it reaches its bias. Each sample's last pixel on its
       // left, stepped from row to row without a division.
-      const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, from);
+      // Only the block's rows whose samples the edge may reach are visited.
+      const int64_t edgeFrom = std::max(from, CeilDiv(Upper(e) - kOne, kOne)),
+                    edgeTo = std::min(to, FloorDiv(Lower(e), kOne));
+      const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, edgeFrom);
       EdgeBound last[n];
       for (int s = 0; s < n; ++s)
-        last[s].Start(f.rowStart +
-                          (f.stepX * kQorvSamplePattern[s][0] + f.stepY * kQorvSamplePattern[s][1]) / 16,
-                      f.bias, f.stepX, f.stepY);
-      for (int64_t py = from; py <= to; ++py)
+      {
+        const int64_t at =
+            f.rowStart + (f.stepX * kQorvSamplePattern[s][0] + f.stepY * kQorvSamplePattern[s][1]) / 16;
+        if (s == 0)
+          last[s].Start(at, f.bias, f.stepX, f.stepY);
+        else
+          last[s].StartLike(last[0], at, f.bias, f.stepX);
+      }
+      for (int64_t py = edgeFrom; py <= edgeTo; ++py)
       {
         const int r = (int)(py - from);
         for (int s = 0; s < n; ++s)
         {
           const int64_t y = py * kOne + kOne / 2 + kQorvSamplePattern[s][1] * (kOne / 16);
-          if (py > from) last[s].Next();
+          if (py > edgeFrom) last[s].Next();
           if (y < e.ay || y >= e.by) continue; // the edge holds rows from its upper end to before its lower
           // The first pixel whose sample lies beyond the edge: the change takes effect from there.
           const int64_t x = last[s].Bound() + 1;

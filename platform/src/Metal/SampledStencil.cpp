@@ -10,18 +10,6 @@
 
 namespace qorv_raster
 {
-namespace
-{
-// Whether the 16 samples of a pixel hold one value.
-bool AllAlike(const uint8_t* s)
-{
-  uint64_t a, b;
-  std::memcpy(&a, s, 8);
-  std::memcpy(&b, s + 8, 8);
-  return a == b && a == (uint64_t)s[0] * 0x0101010101010101ull;
-}
-} // namespace
-
 void Draw::SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
 {
   if (!v0->valid || !v1->valid || !v2->valid) return;
@@ -153,15 +141,6 @@ void Draw::TestSamples(uint8_t* srow, int m, const unsigned char* keep, const St
     }
     write[t] = (unsigned char)passed;
   }
-}
-
-bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
-{
-  if (stencilSamples == kQorvStencilSamples && AllAlike(s))
-    return table.pass[s[0]] || table.next[s[0]] != s[0];
-  for (int k = 0; k < stencilSamples; ++k)
-    if (table.pass[s[k]] || table.next[s[k]] != s[k]) return true;
-  return false;
 }
 
 void Draw::WeighBySamples(int m, unsigned char* write, float (*colourOut)[4], bool& oneColour,
