@@ -99,21 +99,21 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
     std::vector<Harness::DrawSpec> draws;
     for (int d = 0; d < 3; ++d)
     {
-      Harness::DrawSpec spec;
+      Harness::DrawSpec draw;
       const int points = 3 + (int)(rng() % 38);
       for (int i = 0; i < points; ++i)
-        spec.vertices.push_back({uni(-4, kW + 4), uni(-4, kH + 4), 0, 0});
+        draw.vertices.push_back({uni(-4, kW + 4), uni(-4, kH + 4), 0, 0});
       for (int i = 1; i + 1 < points; ++i)
-        spec.indices.insert(spec.indices.end(), {0u, (uint32_t)i, (uint32_t)i + 1});
+        draw.indices.insert(draw.indices.end(), {0u, (uint32_t)i, (uint32_t)i + 1});
       for (int t = 0; t < (int)(rng() % 4); ++t)
       {
-        const uint32_t at = (uint32_t)spec.vertices.size();
+        const uint32_t at = (uint32_t)draw.vertices.size();
         for (int k = 0; k < 3; ++k)
-          spec.vertices.push_back({uni(0, kW), uni(0, kH), 0, 0});
-        spec.indices.insert(spec.indices.end(), {at, at + 1, at + 2});
+          draw.vertices.push_back({uni(0, kW), uni(0, kH), 0, 0});
+        draw.indices.insert(draw.indices.end(), {at, at + 1, at + 2});
       }
-      spec.cull = round % 3 == 0 ? MTLCullModeBack : MTLCullModeNone;
-      draws.push_back(spec);
+      draw.cull = round % 3 == 0 ? MTLCullModeBack : MTLCullModeNone;
+      draws.push_back(draw);
     }
     const bool inverts = round % 4 == 1, outsideMarks = round % 2 == 0;
     const std::vector<Vertex> marked = Quad(uni(0, kW / 2), uni(0, kH / 2), uni(kW / 2, kW), uni(kH / 2, kH));
