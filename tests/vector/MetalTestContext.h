@@ -5,6 +5,8 @@
 #include <QorvPlatform/Metal.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -112,6 +114,15 @@ inline double PolygonArea(const std::vector<std::pair<double, double>>& pts, flo
     twice += a.first * b.second - b.first * a.second;
   }
   return std::fabs(twice) / 2 * ratio * ratio;
+}
+// How a test names a shape of its family that it drew turned about (cx, cy) at the scale, in device pixels.
+inline std::string PlacedShapeName(const char* kind, double length, double across, double cx, double cy,
+                                   double turn, double ratio)
+{
+  char text[160];
+  std::snprintf(text, sizeof text, "%s %.1f x %.2f px at %.3f, %.3f, turned %.4f, at scale %.1f", kind, length,
+                across, cx, cy, turn, ratio);
+  return text;
 }
 // The ink (InkOf) of PolygonFrame's polygon.
 inline double PolygonInk(const std::vector<std::pair<double, double>>& pts, float cx, float cy, float turn,

@@ -62,10 +62,7 @@ struct Shape
   double Area() const { return qorvtest::PolygonArea(Outline(), ratio); }
   std::string Name() const
   {
-    char text[160];
-    std::snprintf(text, sizeof text, "%s %.1f x %.2f px at %.3f, %.3f, turned %.4f, at scale %.1f",
-                  kNames[(int)kind], length, across, cx, cy, turn, ratio);
-    return text;
+    return qorvtest::PlacedShapeName(kNames[(int)kind], length, across, cx, cy, turn, ratio);
   }
 };
 
