@@ -357,6 +357,16 @@ namespace iplugin::igraphics
 //    switch:    gpu.sampledSpans
 //    tolerance: a sample exactly on a row through a vertex may fall otherwise; frames: none seen
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SampledSpans
+//
+// Shortcuts of the sampled stencil's own work a fill (entry 30):
+//
+// 36 plain crossing sweep
+//    where:     V VGoutlines.cpp vgPathsCross (Resolver::PlainSweepCrosses)
+//    when:      whether a fill's paths cross, asked of at most 256 segments: a sweep across x over the
+//               pairs whose bounds meet, stopping at the first crossing, without the tree's sorts
+//    switch:    plainCrossingSweep
+//    tolerance: none: the same answer
+//    tests:     PathsCross.ThePlainSweepAnswersAsTheTreeDoes, the frames test's PlainCrossingSweep
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -401,6 +411,8 @@ struct VGoptions
   // A convex fill's fringe is moved in round its curves by what its ramp puts down beyond their area
   // (entry 34); off, it is centred on the outline.
   bool curveFringes = true;
+  // Whether a fill's paths cross is asked of a few segments by a plain sweep across x (entry 36).
+  bool plainCrossingSweep = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 
