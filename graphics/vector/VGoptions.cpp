@@ -42,6 +42,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.stencilSkipping", nullptr, &QorvGpuOptions::stencilSkipping},
     {"gpu.bandThreads", nullptr, &QorvGpuOptions::bandThreads},
     {"gpu.sampledSpans", nullptr, &QorvGpuOptions::sampledSpans},
+    {"gpu.sharedEdges", nullptr, &QorvGpuOptions::sharedEdges},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

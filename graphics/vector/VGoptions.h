@@ -358,7 +358,7 @@ namespace iplugin::igraphics
 //    tolerance: a sample exactly on a row through a vertex may fall otherwise; frames: none seen
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SampledSpans
 //
-// Shortcuts of the sampled stencil's own work a fill (entry 30):
+// Shortcuts of the sampled stencil's work a fill (entry 30), on both sides:
 //
 // 36 plain crossing sweep
 //    where:     V VGoutlines.cpp vgPathsCross (Resolver::PlainSweepCrosses)
@@ -367,6 +367,13 @@ namespace iplugin::igraphics
 //    switch:    plainCrossingSweep
 //    tolerance: none: the same answer
 //    tests:     PathsCross.ThePlainSweepAnswersAsTheTreeDoes, the frames test's PlainCrossingSweep
+// 37 shared edges
+//    where:     M Rasterizer.cpp SumSharedEdges (from the QorvRasterDraw constructor)
+//    when:      a draw marked by sums (entry 35): an edge a triangle shares with the one before it (a fan's
+//               diagonal) summed into that one's at once, edges that cancel dropped before all are sorted
+//    switch:    gpu.sharedEdges
+//    tolerance: none: the same edges
+//    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SharedEdges
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

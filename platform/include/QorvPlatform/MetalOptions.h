@@ -37,6 +37,9 @@ struct QorvGpuOptions
   // their order (both faces pass always and count or invert), is marked by each sample's runs along rows
   // summed first; off, triangle by triangle. The same bytes.
   bool sampledSpans = true;
+  // Under sampledSpans, an edge that a triangle shares with the one before it (a fan's diagonal) is summed
+  // with it at once, and edges that cancel go before all are sorted. The same bytes.
+  bool sharedEdges = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };
