@@ -812,10 +812,16 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
   stage.Within(hi);
   reference.resize(count);
+  // Entries are kept from draw to draw and only ever added (so not set to nothing one by one each draw):
+  // each is shaded before it is read, and one whose vertex is not valid is read no further.
+  auto hold = [this](size_t n)
+  {
+    if (vertices.size() < n) vertices.resize(n);
+  };
   if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
   {
-    vertices.resize((size_t)hi - lo + 1);
-    shadedOnce.assign(vertices.size(), 0);
+    hold((size_t)hi - lo + 1);
+    shadedOnce.assign((size_t)hi - lo + 1, 0);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = ids[i] - lo;
@@ -828,7 +834,7 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
   }
   else
   {
-    vertices.resize(count);
+    hold(count);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = (uint32_t)i;
@@ -906,7 +912,7 @@ QorvRasterDraw::~QorvRasterDraw()
   std::vector<std::unique_ptr<Shaded>>* spare = Spare();
   if (!mShaded || !spare || spare->size() >= kKept) return;
   Shaded& s = *mShaded;
-  s.vertices.clear(), s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
+  s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
   s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear(), s.summed.clear();
   s.sums = {};
   spare->push_back(std::move(mShaded));
