@@ -43,6 +43,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.bandThreads", nullptr, &QorvGpuOptions::bandThreads},
     {"gpu.sampledSpans", nullptr, &QorvGpuOptions::sampledSpans},
     {"gpu.sharedEdges", nullptr, &QorvGpuOptions::sharedEdges},
+    {"gpu.smallTriangles", nullptr, &QorvGpuOptions::smallTriangles},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -374,6 +374,16 @@ namespace iplugin::igraphics
 //    switch:    gpu.sharedEdges
 //    tolerance: none: the same edges
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SharedEdges
+//
+// A shortcut of the GPU stand-in's every triangle:
+//
+// 38 small triangles
+//    where:     M Rasterizer.cpp Draw::Triangle
+//    when:      a triangle of at most 4 by 4 candidate pixels (a fringe's, most at small sizes): each row's
+//               span found by testing its pixels against the three edges, without bounding them by division
+//    switch:    gpu.smallTriangles
+//    tolerance: none: the same spans
+//    tests:     Rasterizer.SmallTrianglesCoverWhatTheirEdgesBoundsCover, the frames test's SmallTriangles
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

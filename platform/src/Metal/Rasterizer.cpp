@@ -410,6 +410,9 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
   }
 }
 
+// Candidate pixels a small triangle has at most, across and down.
+constexpr int64_t kSmallSide = 4;
+
 void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
 {
   if (!v0->valid || !v1->valid || !v2->valid) return;
@@ -443,11 +446,12 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   }
   int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
   int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-  // Pixel p is a candidate when its centre p * 256 + 128 lies inside the bounds.
-  int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(minX - kOne / 2, kOne));
-  int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(maxX - kOne / 2, kOne));
-  int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
-  int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
+  // Pixel p is a candidate when its centre p * 256 + 128 lies inside the bounds (floor and ceil of the
+  // division by 256, by shifting).
+  int64_t px0 = std::max<int64_t>(clipX0, -((kOne / 2 - minX) >> kSubBits));
+  int64_t px1 = std::min<int64_t>(clipX1 - 1, (maxX - kOne / 2) >> kSubBits);
+  int64_t py0 = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits));
+  int64_t py1 = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
   if (px0 > px1 || py0 > py1) return;
 
   // Edge k runs from vertex k+1 to k+2 and weighs vertex k; inside is where all three are >= their bias.
@@ -464,6 +468,29 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   sp.front = front;
   sp.table = faceTables[front];
   sp.s0 = stepX[0], sp.s1 = stepX[1];
+  if (options.smallTriangles && px1 - px0 < kSmallSide && py1 - py0 < kSmallSide)
+  {
+    // Few candidates: each row's span is where its pixels pass all three edges (an interval, as each edge
+    // lets in a half of the row), found by testing them, without the divisions that bound the edges.
+    for (int64_t py = py0; py <= py1; ++py)
+    {
+      if (bands > 1 && py / kQorvBandRows % bands != band) continue;
+      int64_t e[3];
+      for (int k = 0; k < 3; ++k)
+        e[k] = rowStart[k] + (py - py0) * stepY[k];
+      int64_t lo = -1, hi = -1;
+      for (int64_t i = 0; i <= px1 - px0; ++i)
+        if (e[0] + i * stepX[0] >= bias[0] && e[1] + i * stepX[1] >= bias[1] && e[2] + i * stepX[2] >= bias[2])
+          lo = lo < 0 ? i : lo, hi = i;
+      if (lo < 0) continue;
+      sp.y = (int)py;
+      sp.x0 = (int)(px0 + lo);
+      sp.e0 = e[0] + lo * stepX[0];
+      sp.e1 = e[1] + lo * stepX[1];
+      Row(sp, (int)(hi - lo + 1));
+    }
+    return;
+  }
   EdgeBound bound[3];
   bool started = false;
   int64_t bandEnd = -1; // rows below this one are in this band
