@@ -324,7 +324,9 @@ TEST(PathsCross, ThePlainSweepAnswersAsTheTreeDoes)
     RecordingContext c;
     vgBeginPath(c.ctx);
     const bool grid = round % 2 == 0;
-    const int paths = 1 + int(random() % 4);
+    // Now and then one path alone, a point of it not finite.
+    const bool lone = round % 50 == 3;
+    const int paths = lone ? 1 : 1 + int(random() % 4);
     Polygon traced;
     for (int j = 0; j < paths; j++)
     {
@@ -341,10 +343,11 @@ TEST(PathsCross, ThePlainSweepAnswersAsTheTreeDoes)
         if (grid) x = std::round(x / 4) * 4, y = std::round(y / 4) * 4;
         polygon.emplace_back(x, y);
       }
+      if (lone) polygon[random() % polygon.size()].second = std::numeric_limits<float>::infinity();
       if (j == 0) traced = polygon;
       AddPolygon(c.ctx, polygon);
     }
-    if (round % 11 == 0) AddPolygon(c.ctx, traced);
+    if (round % 11 == 0 && !lone) AddPolygon(c.ctx, traced);
     if (round % 97 == 0) AddPolygon(c.ctx, {{0, 0}, {std::numeric_limits<float>::quiet_NaN(), 1}, {2, 2}});
     vgFlattenPaths(c.ctx);
     VGoptions tree;
