@@ -463,7 +463,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     bias[k] = e.bias, stepX[k] = e.stepX, stepY[k] = e.stepY, rowStart[k] = e.rowStart;
   }
   Span sp;
-  sp.inv = 1.0 / (double)area;
+  sp.inv = 0.0; // set before the first row is drawn: most small triangles have none
   sp.a = v[0], sp.b = v[1], sp.c = v[2];
   sp.front = front;
   sp.table = faceTables[front];
@@ -483,6 +483,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
         if (e[0] + i * stepX[0] >= bias[0] && e[1] + i * stepX[1] >= bias[1] && e[2] + i * stepX[2] >= bias[2])
           lo = lo < 0 ? i : lo, hi = i;
       if (lo < 0) continue;
+      sp.inv = 1.0 / (double)area;
       sp.y = (int)py;
       sp.x0 = (int)(px0 + lo);
       sp.e0 = e[0] + lo * stepX[0];
@@ -491,6 +492,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     }
     return;
   }
+  sp.inv = 1.0 / (double)area;
   EdgeBound bound[3];
   bool started = false;
   int64_t bandEnd = -1; // rows below this one are in this band
