@@ -803,34 +803,24 @@ void ClipDraw(Draw& d, const QorvDrawState& s, const MTLTexture& target)
 namespace
 {
 // Sums each of a triangle's edges (from start on) that the triangle before it (from previous to start) has
-// too into that one's, and drops those whose changes then come to nothing: what MergeSummedEdges would do
-// with them, done while there are few to look through. Answers where the triangle's edges now begin (where
-// the one before's do, when it has none).
-size_t SumSharedEdges(std::vector<Draw::SummedEdge>& edges, size_t previous, size_t start)
+// too into that one's, leaving its own change 0: what MergeSummedEdges would do with them, done while there
+// are few to look through. Those left 0 go before the merge.
+void SumSharedEdges(std::vector<Draw::SummedEdge>& edges, size_t previous, size_t start)
 {
-  const size_t end = edges.size();
-  for (size_t i = start; i < end; ++i)
+  for (size_t i = start; i < edges.size(); ++i)
   {
     Draw::SummedEdge& e = edges[i];
     if (e.ay > e.by) std::swap(e.ax, e.bx), std::swap(e.ay, e.by);
     for (size_t j = previous; j < start; ++j)
     {
       Draw::SummedEdge& f = edges[j];
-      if (f.add != 0 && f.ax == e.ax && f.ay == e.ay && f.bx == e.bx && f.by == e.by)
+      if (f.ax == e.ax && f.ay == e.ay && f.bx == e.bx && f.by == e.by && f.add != 0)
       {
         f.add += e.add, e.add = 0;
         break;
       }
     }
   }
-  size_t kept = previous, begins = previous;
-  for (size_t i = previous; i < end; ++i)
-  {
-    if (i == start) begins = kept;
-    if (edges[i].add != 0) edges[kept++] = edges[i];
-  }
-  edges.resize(kept);
-  return begins;
 }
 } // namespace
 
@@ -916,8 +906,9 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
       if (p.fan >= 0) continue;
       const size_t start = summed.size();
       d.SumTriangle(p.v[0], p.v[1], p.v[2], mShaded->sums, summed);
-      if (options.sharedEdges) previous = SumSharedEdges(summed, previous, start);
+      if (options.sharedEdges) SumSharedEdges(summed, previous, start), previous = start;
     }
+    if (options.sharedEdges) std::erase_if(summed, [](const Draw::SummedEdge& e) { return e.add == 0; });
     qorv_raster::Draw::MergeSummedEdges(summed);
   }
 }
