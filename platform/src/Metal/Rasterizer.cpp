@@ -483,7 +483,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
         if (e[0] + i * stepX[0] >= bias[0] && e[1] + i * stepX[1] >= bias[1] && e[2] + i * stepX[2] >= bias[2])
           lo = lo < 0 ? i : lo, hi = i;
       if (lo < 0) continue;
-      sp.inv = 1.0 / (double)area;
+      if (sp.inv == 0.0) sp.inv = 1.0 / (double)area;
       sp.y = (int)py;
       sp.x0 = (int)(px0 + lo);
       sp.e0 = e[0] + lo * stepX[0];
