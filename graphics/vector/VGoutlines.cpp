@@ -479,10 +479,16 @@ bool vgPathsCross(VGcontext* ctx)
   // Kept by the thread, so that a fill allocates only when it has more segments than any before it.
   thread_local Resolver resolver(nullptr);
   resolver.Reset(ctx);
-  if (!resolver.Collect()) return !resolver.nodes.empty(); // nothing to cross, or a point not finite
-  if (ctx->options.plainCrossingSweep && resolver.segments.size() <= kPlainSweepSegments)
-    return resolver.PlainSweepCrosses();
-  return !resolver.FindCrossings() || !resolver.cuts.empty();
+  bool crossing;
+  if (!resolver.Collect())
+    crossing = !resolver.nodes.empty(); // nothing to cross, or a point not finite
+  else if (ctx->options.plainCrossingSweep && resolver.segments.size() <= kPlainSweepSegments)
+    crossing = resolver.PlainSweepCrosses();
+  else
+    crossing = !resolver.FindCrossings() || !resolver.cuts.empty();
+  // What a large search took is let go of: only what small ones take is kept.
+  if (resolver.nodes.capacity() > 16 * kPlainSweepSegments) resolver = Resolver(nullptr);
+  return crossing;
 }
 
 VGpathCache* vgEvenOddOutlines(VGcontext* ctx)
