@@ -31,6 +31,7 @@ constexpr Switch kSwitches[] = {
     {"openDots", &VGoptions::openDots, nullptr},
     {"thinStrokes", &VGoptions::thinStrokes, nullptr},
     {"curveFringes", &VGoptions::curveFringes, nullptr},
+    {"plainCrossingSweep", &VGoptions::plainCrossingSweep, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},
@@ -41,6 +42,8 @@ constexpr Switch kSwitches[] = {
     {"gpu.stencilSkipping", nullptr, &QorvGpuOptions::stencilSkipping},
     {"gpu.bandThreads", nullptr, &QorvGpuOptions::bandThreads},
     {"gpu.sampledSpans", nullptr, &QorvGpuOptions::sampledSpans},
+    {"gpu.sharedEdges", nullptr, &QorvGpuOptions::sharedEdges},
+    {"gpu.smallTriangles", nullptr, &QorvGpuOptions::smallTriangles},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

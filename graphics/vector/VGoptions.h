@@ -357,6 +357,33 @@ namespace iplugin::igraphics
 //    switch:    gpu.sampledSpans
 //    tolerance: a sample exactly on a row through a vertex may fall otherwise; frames: none seen
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SampledSpans
+//
+// Shortcuts of the sampled stencil's work a fill (entry 30), on both sides:
+//
+// 36 plain crossing sweep
+//    where:     V VGoutlines.cpp vgPathsCross (Resolver::PlainSweepCrosses)
+//    when:      whether a fill's paths cross, asked of at most 256 segments: a sweep across x over the
+//               pairs whose bounds meet, stopping at the first crossing, without the tree's sorts
+//    switch:    plainCrossingSweep
+//    tolerance: none: the same answer
+//    tests:     PathsCross.ThePlainSweepAnswersAsTheTreeDoes, the frames test's PlainCrossingSweep
+// 37 shared edges
+//    where:     M Rasterizer.cpp SumSharedEdges (from the QorvRasterDraw constructor)
+//    when:      a draw marked by sums (entry 35): an edge a triangle shares with the one before it (a fan's
+//               diagonal) summed into that one's at once, edges that cancel dropped before all are sorted
+//    switch:    gpu.sharedEdges
+//    tolerance: none: the same edges
+//    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SharedEdges
+//
+// A shortcut of the GPU stand-in's every triangle:
+//
+// 38 small triangles
+//    where:     M Rasterizer.cpp Draw::Triangle
+//    when:      a triangle of at most 4 by 4 candidate pixels (a fringe's, most at small sizes): each row's
+//               span found by testing its pixels against the three edges, without bounding them by division
+//    switch:    gpu.smallTriangles
+//    tolerance: none: the same spans
+//    tests:     Rasterizer.SmallTrianglesCoverWhatTheirEdgesBoundsCover, the frames test's SmallTriangles
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -401,6 +428,8 @@ struct VGoptions
   // A convex fill's fringe is moved in round its curves by what its ramp puts down beyond their area
   // (entry 34); off, it is centred on the outline.
   bool curveFringes = true;
+  // Whether a fill's paths cross is asked of a few segments by a plain sweep across x (entry 36).
+  bool plainCrossingSweep = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

@@ -19,6 +19,9 @@ namespace
 // Past these the fill keeps its paths as they are.
 constexpr size_t kMaxCrossings = size_t(1) << 16;
 constexpr size_t kMaxSegmentTests = size_t(1) << 24;
+// Up to this many segments the question whether any two cross is answered by a plain sweep across x (its
+// work at worst the square of the segments, a few thousand pairs' bounds), without the tree's sorts.
+constexpr size_t kPlainSweepSegments = 256;
 
 struct Node
 {
@@ -89,7 +92,17 @@ struct Resolver
   std::vector<std::array<int, 2>> links; // the two neighbours of each node along its loop
   std::vector<int> loops, loopStarts;    // the nodes of every loop in order; where each begins
   std::vector<int> loop;
+  std::vector<int> order; // of the plain sweep
   size_t tests = 0;
+
+  // Empties what an earlier search left, keeping the memory.
+  void Reset(VGcontext* context)
+  {
+    ctx = context;
+    nodes.clear(), segments.clear(), cuts.clear(), pieces.clear(), links.clear();
+    loops.clear(), loopStarts.clear(), loop.clear(), order.clear();
+    tests = 0;
+  }
 
   bool Collect()
   {
@@ -222,6 +235,34 @@ struct Resolver
   {
     ctx->crossingTests += int(std::min(pairs, size_t(std::numeric_limits<int>::max())));
     return result;
+  }
+
+  // Whether two segments cross, as FindCrossings finds them: the same pairs, those whose bounds overlap
+  // (each segment against those after it in x while they start within its reach), up to the first crossing.
+  bool PlainSweepCrosses()
+  {
+    const size_t n = segments.size();
+    order.resize(n);
+    for (size_t i = 0; i < n; i++)
+      order[i] = int(i);
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return segments[size_t(a)].minX < segments[size_t(b)].minX; });
+    size_t pairs = 0;
+    for (size_t j = 0; j < n; j++)
+    {
+      const Segment& a = segments[size_t(order[j])];
+      for (size_t k = j + 1; k < n && segments[size_t(order[k])].minX <= a.maxX; k++)
+      {
+        const Segment& b = segments[size_t(order[k])];
+        if (b.maxY < a.minY || b.minY > a.maxY || a.to == b.from || b.to == a.from) continue;
+        ++pairs;
+        double t, u;
+        if (Crosses(nodes[size_t(a.from)], nodes[size_t(a.to)], nodes[size_t(b.from)], nodes[size_t(b.to)], &t,
+                    &u))
+          return Counted(pairs, true);
+      }
+    }
+    return Counted(pairs, false);
   }
 
   // Threads the crossing nodes into their segments: the pieces between consecutive nodes.
@@ -435,9 +476,19 @@ struct Resolver
 
 bool vgPathsCross(VGcontext* ctx)
 {
-  Resolver resolver(ctx);
-  if (!resolver.Collect()) return !resolver.nodes.empty(); // nothing to cross, or a point not finite
-  return !resolver.FindCrossings() || !resolver.cuts.empty();
+  // Kept by the thread, so that a fill allocates only when it has more segments than any before it.
+  thread_local Resolver resolver(nullptr);
+  resolver.Reset(ctx);
+  bool crossing;
+  if (!resolver.Collect())
+    crossing = !resolver.nodes.empty(); // nothing to cross, or a point not finite
+  else if (ctx->options.plainCrossingSweep && resolver.segments.size() <= kPlainSweepSegments)
+    crossing = resolver.PlainSweepCrosses();
+  else
+    crossing = !resolver.FindCrossings() || !resolver.cuts.empty();
+  // What a large search took is let go of: only what small ones take is kept.
+  if (resolver.nodes.capacity() > 16 * kPlainSweepSegments) resolver = Resolver(nullptr);
+  return crossing;
 }
 
 VGpathCache* vgEvenOddOutlines(VGcontext* ctx)

@@ -924,6 +924,64 @@ TEST_P(RasterizerFans, CoverWhatTheirTrianglesCover)
 INSTANTIATE_TEST_SUITE_P(Polygons, RasterizerFans, testing::ValuesIn(FanCases()),
                          [](const testing::TestParamInfo<FanCase>& info) { return info.param.name; });
 
+// Triangles of at most 4 by 4 candidate pixels find their rows' spans by testing those pixels
+// (gpu.smallTriangles): random triangles from a tenth of a pixel to 6 pixels across (so some have more
+// candidates), corners anywhere or on pixel centres and edges (where the top-left rule decides), both
+// facings, culled or not, textured, under a scissor, in one band or several, come out as drawn with their
+// edges' bounds, to the byte.
+TEST(Rasterizer, SmallTrianglesCoverWhatTheirEdgesBoundsCover)
+{
+  constexpr int kSize = 64;
+  std::mt19937 rng(44);
+  std::uniform_real_distribution<float> unit(0, 1);
+  const MTLScissorRect scissor{5, 7, 50, 40};
+  const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
+  int covered = 0;
+  for (int round = 0; round < 48; ++round)
+  {
+    std::vector<Vertex> vertices;
+    for (int t = 0; t < 80; ++t)
+    {
+      const float size = 0.1f + (round % 2 ? 6.0f : 2.0f) * unit(rng);
+      const float x = (kSize + 4) * unit(rng) - 2, y = (kSize + 4) * unit(rng) - 2;
+      for (int k = 0; k < 3; ++k)
+      {
+        float vx = x + size * unit(rng), vy = y + size * unit(rng);
+        if (round % 3 == 0) vx = std::round(vx * 2) / 2, vy = std::round(vy * 2) / 2;
+        vertices.push_back({vx, vy, 3 * unit(rng), 3 * unit(rng)});
+      }
+    }
+    std::vector<uint8_t> pictures[2];
+    for (int small = 0; small < 2; ++small)
+    {
+      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kSize * 16);
+      Harness h(kSize, kSize);
+      QorvMetalSetOptions(*h.device, QorvGpuOptions{.smallTriangles = small == 1});
+      Harness::DrawSpec d;
+      d.vertices = vertices;
+      // Additive, so that a pixel covered twice shows.
+      d.pipeline = h.Pipeline("testTextureSpan", true, MTLBlendFactorOne, MTLBlendFactorOne);
+      auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
+      d.texture = h.device->newTextureWithDescriptor(*td);
+      d.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
+      MTLSamplerDescriptor sd;
+      sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+      d.sampler = h.device->newSamplerStateWithDescriptor(sd);
+      d.colour[0] = d.colour[1] = d.colour[2] = d.colour[3] = 0.25f;
+      d.cull = round % 5 == 1 ? MTLCullModeBack : round % 5 == 3 ? MTLCullModeFront : MTLCullModeNone;
+      if (round % 7 == 2) d.scissor = &scissor;
+      float clear[4] = {0, 0, 0, 0};
+      h.Pass({d}, clear, true);
+      pictures[small] = h.Pixels(h.colour);
+    }
+    ASSERT_EQ(pictures[1], pictures[0]) << "round " << round;
+    for (size_t i = 3; i < pictures[0].size(); i += 4)
+      covered += pictures[0][i] != 0;
+  }
+  QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
+  EXPECT_GT(covered, 500);
+}
+
 namespace
 {
 // The farthest a fragment's (u, v) lay from its pixel centre, for vertices whose (u, v) is their position.

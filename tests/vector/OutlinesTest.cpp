@@ -311,3 +311,53 @@ TEST(EvenOddOutlinesOf, StackedZigzagCrossedByItsClosingSegment)
   EXPECT_EQ(loops.sizes.size(), 39u);
   EXPECT_LT(c.ctx->crossingTests, 4 * kCorners);
 }
+
+// Whether paths cross, asked of random sets of polygons (points on a coarse grid, so that segments touch,
+// overlap, meet at their ends and run through each other's corners, or anywhere; one to four sub-paths of 3
+// to 300 points, a path traced twice, a point not finite): the plain sweep answers as the tree does.
+TEST(PathsCross, ThePlainSweepAnswersAsTheTreeDoes)
+{
+  std::mt19937 random(36);
+  int crossing = 0, apart = 0;
+  for (int round = 0; round < 3000; round++)
+  {
+    RecordingContext c;
+    vgBeginPath(c.ctx);
+    const bool grid = round % 2 == 0;
+    // Now and then one path alone, a point of it not finite.
+    const bool lone = round % 50 == 3;
+    const int paths = lone ? 1 : 1 + int(random() % 4);
+    Polygon traced;
+    for (int j = 0; j < paths; j++)
+    {
+      const int points = 3 + int(random() % (round % 7 == 0 ? 300 : 12));
+      // A wavy disc (apart from the others where their centres lie apart) or scattered points.
+      const float cx = float(random() % 40), cy = float(random() % 40), r = 2.0f + float(random() % 20);
+      const bool disc = random() % 2 == 0;
+      Polygon polygon;
+      for (int k = 0; k < points; k++)
+      {
+        const double a = 2 * 3.14159265358979323846 * k / points;
+        float x = disc ? cx + r * float(std::cos(a)) : float(random() % 4000) / 100.0f;
+        float y = disc ? cy + r * float(std::sin(a)) : float(random() % 4000) / 100.0f;
+        if (grid) x = std::round(x / 4) * 4, y = std::round(y / 4) * 4;
+        polygon.emplace_back(x, y);
+      }
+      if (lone) polygon[random() % polygon.size()].second = std::numeric_limits<float>::infinity();
+      if (j == 0) traced = polygon;
+      AddPolygon(c.ctx, polygon);
+    }
+    if (round % 11 == 0 && !lone) AddPolygon(c.ctx, traced);
+    if (round % 97 == 0) AddPolygon(c.ctx, {{0, 0}, {std::numeric_limits<float>::quiet_NaN(), 1}, {2, 2}});
+    vgFlattenPaths(c.ctx);
+    VGoptions tree;
+    tree.plainCrossingSweep = false;
+    vgSetOptions(c.ctx, tree);
+    const bool byTree = vgPathsCross(c.ctx);
+    vgSetOptions(c.ctx, VGoptions{});
+    EXPECT_EQ(vgPathsCross(c.ctx), byTree) << "round " << round;
+    (byTree ? crossing : apart)++;
+  }
+  EXPECT_GT(crossing, 300);
+  EXPECT_GT(apart, 300);
+}

@@ -410,6 +410,9 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
   }
 }
 
+// Candidate pixels a small triangle has at most, across and down.
+constexpr int64_t kSmallSide = 4;
+
 void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
 {
   if (!v0->valid || !v1->valid || !v2->valid) return;
@@ -443,11 +446,12 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   }
   int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
   int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-  // Pixel p is a candidate when its centre p * 256 + 128 lies inside the bounds.
-  int64_t px0 = std::max<int64_t>(clipX0, CeilDiv(minX - kOne / 2, kOne));
-  int64_t px1 = std::min<int64_t>(clipX1 - 1, FloorDiv(maxX - kOne / 2, kOne));
-  int64_t py0 = std::max<int64_t>(clipY0, CeilDiv(minY - kOne / 2, kOne));
-  int64_t py1 = std::min<int64_t>(clipY1 - 1, FloorDiv(maxY - kOne / 2, kOne));
+  // Pixel p is a candidate when its centre p * 256 + 128 lies inside the bounds (floor and ceil of the
+  // division by 256, by shifting).
+  int64_t px0 = std::max<int64_t>(clipX0, -((kOne / 2 - minX) >> kSubBits));
+  int64_t px1 = std::min<int64_t>(clipX1 - 1, (maxX - kOne / 2) >> kSubBits);
+  int64_t py0 = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits));
+  int64_t py1 = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
   if (px0 > px1 || py0 > py1) return;
 
   // Edge k runs from vertex k+1 to k+2 and weighs vertex k; inside is where all three are >= their bias.
@@ -459,11 +463,36 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     bias[k] = e.bias, stepX[k] = e.stepX, stepY[k] = e.stepY, rowStart[k] = e.rowStart;
   }
   Span sp;
-  sp.inv = 1.0 / (double)area;
+  sp.inv = 0.0; // set before the first row is drawn: most small triangles have none
   sp.a = v[0], sp.b = v[1], sp.c = v[2];
   sp.front = front;
   sp.table = faceTables[front];
   sp.s0 = stepX[0], sp.s1 = stepX[1];
+  if (options.smallTriangles && px1 - px0 < kSmallSide && py1 - py0 < kSmallSide)
+  {
+    // Few candidates: each row's span is where its pixels pass all three edges (an interval, as each edge
+    // lets in a half of the row), found by testing them, without the divisions that bound the edges.
+    for (int64_t py = py0; py <= py1; ++py)
+    {
+      if (bands > 1 && py / kQorvBandRows % bands != band) continue;
+      int64_t e[3];
+      for (int k = 0; k < 3; ++k)
+        e[k] = rowStart[k] + (py - py0) * stepY[k];
+      int64_t lo = -1, hi = -1;
+      for (int64_t i = 0; i <= px1 - px0; ++i)
+        if (e[0] + i * stepX[0] >= bias[0] && e[1] + i * stepX[1] >= bias[1] && e[2] + i * stepX[2] >= bias[2])
+          lo = lo < 0 ? i : lo, hi = i;
+      if (lo < 0) continue;
+      if (sp.inv == 0.0) sp.inv = 1.0 / (double)area;
+      sp.y = (int)py;
+      sp.x0 = (int)(px0 + lo);
+      sp.e0 = e[0] + lo * stepX[0];
+      sp.e1 = e[1] + lo * stepX[1];
+      Row(sp, (int)(hi - lo + 1));
+    }
+    return;
+  }
+  sp.inv = 1.0 / (double)area;
   EdgeBound bound[3];
   bool started = false;
   int64_t bandEnd = -1; // rows below this one are in this band
@@ -771,6 +800,30 @@ void ClipDraw(Draw& d, const QorvDrawState& s, const MTLTexture& target)
 }
 } // namespace
 
+namespace
+{
+// Sums each of a triangle's edges (from start on) that the triangle before it (from previous to start) has
+// too into that one's, leaving its own change 0: what MergeSummedEdges would do with them, done while there
+// are few to look through. Those left 0 go before the merge.
+void SumSharedEdges(std::vector<Draw::SummedEdge>& edges, size_t previous, size_t start)
+{
+  for (size_t i = start; i < edges.size(); ++i)
+  {
+    Draw::SummedEdge& e = edges[i];
+    if (e.ay > e.by) std::swap(e.ax, e.bx), std::swap(e.ay, e.by);
+    for (size_t j = previous; j < start; ++j)
+    {
+      Draw::SummedEdge& f = edges[j];
+      if (f.ax == e.ax && f.ay == e.ay && f.bx == e.bx && f.by == e.by && f.add != 0)
+      {
+        f.add += e.add, e.add = 0;
+        break;
+      }
+    }
+  }
+}
+} // namespace
+
 void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count)
 {
   // Each vertex once when the ids are dense, else once per reference.
@@ -778,10 +831,16 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
   stage.Within(hi);
   reference.resize(count);
+  // Entries are kept from draw to draw and only ever added (so not set to nothing one by one each draw):
+  // each is shaded before it is read, and one whose vertex is not valid is read no further.
+  auto hold = [this](size_t n)
+  {
+    if (vertices.size() < n) vertices.resize(n);
+  };
   if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
   {
-    vertices.resize((size_t)hi - lo + 1);
-    shadedOnce.assign(vertices.size(), 0);
+    hold((size_t)hi - lo + 1);
+    shadedOnce.assign((size_t)hi - lo + 1, 0);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = ids[i] - lo;
@@ -794,7 +853,7 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
   }
   else
   {
-    vertices.resize(count);
+    hold(count);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = (uint32_t)i;
@@ -840,9 +899,17 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   if (mShaded->perSample) mShaded->sums = d.SampledSums();
   if (mShaded->sums.summed)
   {
+    std::vector<Draw::SummedEdge>& summed = mShaded->summed;
+    size_t previous = 0; // the edges of the triangle before, from here on
     for (const Shaded::Primitive& p : mShaded->primitives)
-      if (p.fan < 0) d.SumTriangle(p.v[0], p.v[1], p.v[2], mShaded->sums, mShaded->summed);
-    qorv_raster::Draw::MergeSummedEdges(mShaded->summed);
+    {
+      if (p.fan >= 0) continue;
+      const size_t start = summed.size();
+      d.SumTriangle(p.v[0], p.v[1], p.v[2], mShaded->sums, summed);
+      if (options.sharedEdges) SumSharedEdges(summed, previous, start), previous = start;
+    }
+    if (options.sharedEdges) std::erase_if(summed, [](const Draw::SummedEdge& e) { return e.add == 0; });
+    qorv_raster::Draw::MergeSummedEdges(summed);
   }
 }
 
@@ -865,7 +932,7 @@ QorvRasterDraw::~QorvRasterDraw()
   std::vector<std::unique_ptr<Shaded>>* spare = Spare();
   if (!mShaded || !spare || spare->size() >= kKept) return;
   Shaded& s = *mShaded;
-  s.vertices.clear(), s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
+  s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
   s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear(), s.summed.clear();
   s.sums = {};
   spare->push_back(std::move(mShaded));

@@ -76,10 +76,12 @@ public:
     float w = out.position[3];
     v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
     if (!v.valid) return;
-    double nx = out.position[0] / w, ny = out.position[1] / w;
+    // A point's w is 1 as a rule (the renderer's 2D vertices): x / 1 is x, without the divisions.
+    const bool one = w == 1.0f;
+    double nx = one ? out.position[0] : out.position[0] / w, ny = one ? out.position[1] : out.position[1] / w;
     v.fx = RoundToFixed(std::clamp(mOriginX + (nx + 1) * 0.5 * mWidth, -kCoordLimit, kCoordLimit));
     v.fy = RoundToFixed(std::clamp(mOriginY + (1 - ny) * 0.5 * mHeight, -kCoordLimit, kCoordLimit));
-    v.z = out.position[2] / w;
+    v.z = one ? out.position[2] : out.position[2] / w;
     // Varyings past the draw's count are never read.
     std::memcpy(v.varyings, out.varyings, sizeof v.varyings);
   }
