@@ -31,6 +31,7 @@ constexpr Switch kSwitches[] = {
     {"openDots", &VGoptions::openDots, nullptr},
     {"thinStrokes", &VGoptions::thinStrokes, nullptr},
     {"curveFringes", &VGoptions::curveFringes, nullptr},
+    {"fringeSides", &VGoptions::fringeSides, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},
