@@ -5,8 +5,10 @@
 //
 // Families, N pixels across (16, 64 and 256): a five-armed star, a ring (a disc of 64 points and its hole, two
 // sub-paths) N / 8 thick, a 200-point polygon (a wavy disc with seven lobes, concave between them), an L of
-// arms N long and 1 pixel wide, and as the control a convex ellipse N by N / 2 (the same path either way).
-// Point counts: a zigzag band 1 pixel thick and 256 pixels long of 16 to 100,000 points.
+// arms N long and 1 pixel wide, two discs of 64 points crossing (paths that cross: each fringe told the side
+// the fill lies on), and as the control a convex ellipse N by N / 2 (the same path either way).
+// Point counts: a zigzag band 1 pixel thick and 256 pixels long of 16 to 100,000 points; the crossing discs
+// 64 pixels across of 256 to 4,096 points.
 //
 // Reports CPU milliseconds of a frame (a 600 by 600 target cleared white, 100 fills of 5 % black, fewer for
 // outlines of many points so that a frame holds about 200,000 points; the software GPU draws each frame
@@ -105,6 +107,16 @@ Shape ThinL(double n)
 {
   const double x = (kSide - n) / 2, y = x;
   return Make({{{x, y}, {x + n, y}, {x + n, y + 1}, {x + 1, y + 1}, {x + 1, y + n}, {x, y + n}}});
+}
+
+// Two discs of points / 2 points each, N pixels across, overlapping by a third: paths that cross, whose
+// fringes are told the side the fill lies on (fringeSides).
+Shape CrossingDiscs(double n, int points)
+{
+  std::vector<Point> a = Ellipse(n / 2, n / 2, points / 2, false), b = a;
+  for (Point& p : a)
+    p.x -= n / 3;
+  return Make({a, b});
 }
 
 Shape ConvexEllipse(double n)
@@ -221,7 +233,7 @@ int main(int argc, char** argv)
   {
     const int frames = std::atoi(profile);
     for (int n : sizes)
-      for (const Shape& shape : {Star(n), Ring(n), WavyDisc(n), ThinL(n)})
+      for (const Shape& shape : {Star(n), Ring(n), WavyDisc(n), ThinL(n), CrossingDiscs(n, 128)})
         for (int f = 0; f < std::abs(frames); f++)
           VectorMs(m, shape, frames > 0);
     return 0;
@@ -258,11 +270,15 @@ int main(int argc, char** argv)
     const Figures l = report("thin L", n, ThinL(n), true);
     if (n == 64) thinL64 = l.sampled;
     if (n == 256) thinL256 = l.sampled;
+    report("discs crossing", n, CrossingDiscs(n, 128), true);
     report("convex ellipse", n, ConvexEllipse(n), true);
   }
   if (argc <= 1)
     for (int points : {16, 1000, 10000, 100000})
       report("zigzag band", points, Zigzag(points), false);
+  if (argc <= 1)
+    for (int points : {256, 1024, 4096})
+      report("discs crossing", points, CrossingDiscs(64, points), false);
   std::printf("%s\n", table.c_str());
   std::printf("sampled at most %.0fx cairo at 64 and 256 px: %s\n", kMostAgainstCairo,
               qorvbench::Met(againstCairoMet));

@@ -16,7 +16,8 @@
 //     one lies in another wound the same way), the fringe strip, with colour, in the marked pixels, now that
 //     the fan has marked them too: given how many of a pixel's samples the fill covers (post-depth
 //     coverage), the ramp where the fill lies on the edge's inner side alone, its complement where it lies
-//     on its outer side alone, all of the pixel where it lies on both (MVGshaders.cpp FragmentShaderEdge).
+//     on its outer side alone, all of the pixel where it lies on both (MVGshaders.cpp FragmentShaderEdge);
+//     where the fringe's v tells the side from the windings (vgSideFringe), that side instead.
 //     The samples it passes go to 0.
 //  5. The cover quad, a fringe beyond the fan's bounds (its samples reach half a pixel beyond them): colour
 //     weighed by the share of a pixel's samples whose winding is not 0, which marked pixels do not have.

@@ -120,8 +120,9 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
   const float mult = reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data)->strokeMult;
   constexpr int kMost = 128;
   constexpr float kClearly = 0.0f;
-  float u[kMost];
+  float u[kMost], one[kMost];
   const float* given = in.varyings[kVaryU];
+  const float* sides = in.varyings[kVaryV];
   QorvFragmentSpanIn piece = in;
   for (int from = 0; from < in.count; from += kMost)
   {
@@ -137,14 +138,23 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
       const float ramp = std::clamp(mult * (1.0f - std::fabs(along * 2.0f - 1.0f)), 0.0f, 1.0f);
       const float share = in.samplesPassed ? (float)in.samplesPassed[from + i] / (float)in.samples : 1.0f;
       const float apart = std::fabs(share - ramp), turned = std::fabs(share - (1.0f - ramp));
-      // u of the coverage chosen: 0.5 covers whole, (1 - ramp) / 2m gives 1 - ramp. Another edge may cut
-      // a pixel's corner without reaching its centre: the ramp is turned only where the samples say so
-      // clearly.
-      u[i] = share >= 1.0f               ? 0.5f
-             : turned + kClearly < apart ? (1.0f - ramp) / (2.0f * mult)
-                                         : along;
+      // u of the coverage chosen: 0.5 covers whole, (1 - ramp) / 2m gives 1 - ramp, 1 none. The side the
+      // fill lies on where the windings tell it (v, VGpath.h EVGfringeSide); elsewhere the samples choose,
+      // and another edge may cut a pixel's corner without reaching its centre: the ramp is turned only
+      // where they say so clearly.
+      const float v = sides[from + i];
+      const int side = (int)std::lround(v);
+      const bool known = side > kVGSideBySamples && std::fabs(v - (float)side) < 0.01f;
+      const bool inner = known ? side == kVGSideInner : !(share >= 1.0f) && !(turned + kClearly < apart);
+      const bool outer = known ? side == kVGSideOuter : !(share >= 1.0f) && turned + kClearly < apart;
+      u[i] = inner                             ? along
+             : outer                           ? (1.0f - ramp) / (2.0f * mult)
+             : known && side == kVGSideNeither ? 1.0f
+                                               : 0.5f;
+      one[i] = 1.0f;
     }
     piece.varyings[kVaryU] = u;
+    piece.varyings[kVaryV] = one;
     FragmentShaderSpan<true>(piece, colour + from, keep + from);
   }
 }

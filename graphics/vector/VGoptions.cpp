@@ -32,6 +32,7 @@ constexpr Switch kSwitches[] = {
     {"thinStrokes", &VGoptions::thinStrokes, nullptr},
     {"curveFringes", &VGoptions::curveFringes, nullptr},
     {"plainCrossingSweep", &VGoptions::plainCrossingSweep, nullptr},
+    {"fringeSides", &VGoptions::fringeSides, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},

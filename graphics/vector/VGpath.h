@@ -109,6 +109,18 @@ enum EVGfillCall : uint8_t
 // to every pixel one of whose 16 samples (up to 0.66 pixel from its centre) lies across the edge, which
 // would else take a 16th-quantised share from the samples where a convex fill's edge takes its ramp's 0 or 1.
 constexpr float kVGSampledEdgeReach = 0.6875f;
+// Of such a fill: which side of its edge the fill lies on where a fringe vertex pair stands, carried in the
+// fringe's v (vgMarkFringeSides), so that a pixel one edge alone passes near takes the ramp, its complement,
+// all or none of the pixel as the windings say, not as its 16 samples do. Between two pairs that differ
+// (where paths cross) v runs between codes, and the samples decide.
+enum EVGfringeSide : int
+{
+  kVGSideBySamples = 1, // v as every other fringe has it
+  kVGSideInner = 2,
+  kVGSideOuter = 3,
+  kVGSideBoth = 4,
+  kVGSideNeither = 5,
+};
 
 struct VGpath
 {

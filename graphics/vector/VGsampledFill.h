@@ -5,10 +5,25 @@
 
 namespace iplugin::igraphics
 {
+class VGsegmentGrid;
 struct VGcontext;
+struct VGpath;
+struct VGvertex;
 
 // Whether every edge of the context's flattened paths bounds what the fill covers, with the fill on the
 // side its fringe takes for the inside: no two paths cross (vgPathsCross), and each path lies where the
 // others wind 0 around it, turned as a solid, or where they wind once, turned as a hole. Main thread.
 bool vgSampledFringeHolds(VGcontext* ctx);
+
+// Of a fill whose edges the samples turn: the thread's grid of its paths' segments, made for it, or null
+// where it has more than kVGFringeSidesMostPoints points (its fringe left to the samples). Main thread.
+constexpr int kVGFringeSidesMostPoints = 4096;
+VGsegmentGrid* vgFringeSidesGrid(const VGcontext* ctx);
+
+// Sets the v of each pair of the path's fringe (just made, the vertex buffer with room for twice as many
+// pairs after it) to the side the fill lies on there (EVGfringeSide), from the winding of all the fill's
+// paths just inside and just outside the outline, under the fill rule; where a segment crosses the edge
+// between two pairs, or they differ, the strip between them is left to the samples. Answers the end of the
+// fringe.
+VGvertex* vgSideFringe(VGsegmentGrid& grid, VGpath* path, int fillRule);
 } // namespace iplugin::igraphics

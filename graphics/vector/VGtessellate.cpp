@@ -385,14 +385,15 @@ void ReachInsetTips(VGpoint* pts, int count)
 
 // Vertices a fill of the cache's paths may write: each path's fan (a corner's inset outline, two at a
 // bevel) and, with a fringe, its strip; a thin convex fill's inner outline and band (VGthinFill.h).
-int FillVertsNeeded(const VGpathCache* cache, bool fringe)
+// sides: room for a sampled fill's fringe repeated where its sides change (vgSideFringe).
+int FillVertsNeeded(const VGpathCache* cache, bool fringe, bool sides)
 {
   int cverts = 0;
   for (int i = 0; i < cache->npaths; i++)
   {
     const VGpath* path = &cache->paths[i];
     cverts += path->count + path->nbevel + 1;
-    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2;
+    if (fringe) cverts += (path->count + path->nbevel * 5 + 1) * 2 * (sides ? 3 : 1);
     if (fringe && cache->npaths == 1 && path->convex) cverts += path->count * 29 + 8;
   }
   return cverts;
@@ -470,8 +471,10 @@ VGvertex* FanOutline(const VGpath* path, const VGpoint* pts, float woff, float c
 }
 
 // A fill's fringe strip from lw inside the outline (u lu) to rw outside (u 1), both moved in by curved; it
-// closes on its own first two vertices. A convex shape needs no stencil: its fringe starts on the inset outline.
-VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float lw, float rw, float lu, float curved, VGvertex* dst)
+// closes on its own first two vertices. A convex shape needs no stencil: its fringe starts on the inset
+// outline.
+VGvertex* FillFringe(VGpath* path, const VGpoint* pts, float lw, float rw, float lu, float curved,
+                     VGvertex* dst)
 {
   const float ru = 1;
   VGvertex* first = dst;
@@ -580,10 +583,11 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
   VGpathCache* cache = ctx->cache;
   const bool fringe = w > 0.0f;
 
-  VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe));
+  const bool sampled = way == VGfillWay::kSampledStencil;
+  VGvertex* verts =
+      vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe, sampled && ctx->options.fringeSides));
   if (!verts) return 0;
 
-  const bool sampled = way == VGfillWay::kSampledStencil;
   const bool thin = way == VGfillWay::kThinColumns || way == VGfillWay::kThinBand;
   // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside;
   // its fan is the path itself (MVGsampledFill.cpp).
@@ -591,6 +595,8 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
   const bool edgesBySamples = sampled && !vgSampledFringeHolds(ctx);
   const float woff = 0.5f * ctx->fringeWidth;
   const EVGfillCall call = vgFillCallOf(way);
+  VGsegmentGrid* sidesGrid =
+      fringe && edgesBySamples && ctx->options.fringeSides ? vgFringeSidesGrid(ctx) : nullptr;
 
   for (int i = 0; i < cache->npaths; i++)
   {
@@ -626,7 +632,10 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
     // reaching on to every pixel a sample of which lies across the edge.
     const float reach = edgesBySamples ? kVGSampledEdgeReach * w : woff;
     if (fringe && straddles)
+    {
       verts = FillFringe(path, pts, reach, edgesBySamples ? reach : w - woff, 0.5f, curved, verts);
+      if (sidesGrid) verts = vgSideFringe(*sidesGrid, path, vgGetState(ctx)->fillRule);
+    }
     else if (fringe)
       verts = FillFringe(path, pts, w + woff, w - woff, 0.0f, curved, verts);
   }

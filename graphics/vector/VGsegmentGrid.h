@@ -1,0 +1,49 @@
+// The segments of a fill's paths binned by the cells of a grid over their bounds, so that what crosses a
+// short segment, and how the paths wind around a point, are asked of the segments near it rather than of
+// all: a crossing test looks in the cells the segment's box meets, a winding counts the segments a ray to
+// the nearer side meets in the point's row of cells. Kept by the thread and made anew for each fill.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace iplugin::igraphics
+{
+struct VGcontext;
+
+class VGsegmentGrid
+{
+public:
+  // The segments of the context's paths that the fan marks (three points or more, enclosing something).
+  void Build(const VGcontext* ctx);
+  // How many times the paths wind around (x, y) and around (x2, y2), as vgWindingAround counts it, summed
+  // over the paths: two points near each other asked at once.
+  std::pair<int, int> WindingsAround(double x, double y, double x2, double y2);
+  // Of up to 32 lines near one another: bit l set where a segment crosses line l, each strictly beside the
+  // other's ends. The cells their bounds meet are visited once for all.
+  struct Line
+  {
+    double x0, y0, x1, y1;
+  };
+  unsigned Crossed(const Line* lines, int count) const;
+
+private:
+  struct Segment
+  {
+    double ax, ay, bx, by;
+  };
+  // The cell of x or y, those beyond the grid in its first or last; truncation rounds those just before
+  // the first towards it as the clamp would.
+  int CellX(double x) const { return std::clamp((int)((x - x0) * perCellW), 0, columns - 1); }
+  int CellY(double y) const { return std::clamp((int)((y - y0) * perCellH), 0, rows - 1); }
+
+  std::vector<Segment> segments;
+  std::vector<uint32_t> cellStart, cellSegments; // cell c's segments: cellSegments[cellStart[c] ..]
+  std::vector<uint32_t> seen;                    // the query that last counted each segment
+  uint32_t query = 0;
+  double x0 = 0, y0 = 0, cellW = 1, cellH = 1, perCellW = 1, perCellH = 1;
+  int columns = 1, rows = 1;
+};
+} // namespace iplugin::igraphics
