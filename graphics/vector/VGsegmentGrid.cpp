@@ -34,6 +34,7 @@ void VGsegmentGrid::Build(const VGcontext* ctx)
     for (int i = 0; i < path.count; i++)
     {
       const VGpoint &a = pts[i], &b = pts[(i + 1) % path.count];
+      if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) continue;
       if (segments.empty()) x0 = x1 = a.x, y0 = y1 = a.y;
       x0 = std::min<double>(x0, a.x), x1 = std::max<double>(x1, a.x);
       y0 = std::min<double>(y0, a.y), y1 = std::max<double>(y1, a.y);
@@ -75,7 +76,8 @@ void VGsegmentGrid::Build(const VGcontext* ctx)
 
 std::pair<int, int> VGsegmentGrid::WindingsAround(double x, double y, double x2, double y2)
 {
-  if (segments.empty()) return {0, 0};
+  if (segments.empty() || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(x2) || !std::isfinite(y2))
+    return {0, 0};
   const int cy = CellY(y);
   if (CellY(y2) != cy) return {WindingsAround(x, y, x, y).first, WindingsAround(x2, y2, x2, y2).first};
   // The ray to the nearer side: a closed path crosses a line as often upwards as downwards, so the
@@ -119,12 +121,17 @@ std::pair<int, int> VGsegmentGrid::WindingsAround(double x, double y, double x2,
 unsigned VGsegmentGrid::Crossed(const Line* lines, int count) const
 {
   if (segments.empty() || count <= 0) return 0;
+  const unsigned all = (1u << count) - 1;
+  // A line with an end not finite has no cells: taken as crossed.
+  for (int l = 0; l < count; l++)
+    if (!std::isfinite(lines[l].x0) || !std::isfinite(lines[l].y0) || !std::isfinite(lines[l].x1) ||
+        !std::isfinite(lines[l].y1))
+      return all;
   double x0q = lines[0].x0, x1q = x0q, y0q = lines[0].y0, y1q = y0q;
   for (int l = 0; l < count; l++)
     x0q = std::min({x0q, lines[l].x0, lines[l].x1}), x1q = std::max({x1q, lines[l].x0, lines[l].x1}),
     y0q = std::min({y0q, lines[l].y0, lines[l].y1}), y1q = std::max({y1q, lines[l].y0, lines[l].y1});
   const int cx0 = CellX(x0q), cx1 = CellX(x1q), cy0 = CellY(y0q), cy1 = CellY(y1q);
-  const unsigned all = (1u << count) - 1;
   unsigned crossed = 0;
   for (int cy = cy0; cy <= cy1; cy++)
     for (int cx = cx0; cx <= cx1; cx++)

@@ -16,13 +16,15 @@ struct VGcontext;
 class VGsegmentGrid
 {
 public:
-  // The segments of the context's paths that the fan marks (three points or more, enclosing something).
+  // The segments of the context's paths that the fan marks (three points or more, enclosing something);
+  // a segment with an end not finite is left out.
   void Build(const VGcontext* ctx);
   // How many times the paths wind around (x, y) and around (x2, y2), as vgWindingAround counts it, summed
-  // over the paths: two points near each other asked at once.
+  // over the paths: two points near each other asked at once (0 around a point not finite).
   std::pair<int, int> WindingsAround(double x, double y, double x2, double y2);
   // Of up to 32 lines near one another: bit l set where a segment crosses line l, each strictly beside the
-  // other's ends. The cells their bounds meet are visited once for all.
+  // other's ends. The cells their bounds meet are visited once for all; a line with an end not finite is
+  // taken as crossed.
   struct Line
   {
     double x0, y0, x1, y1;
@@ -34,10 +36,9 @@ private:
   {
     double ax, ay, bx, by;
   };
-  // The cell of x or y, those beyond the grid in its first or last; truncation rounds those just before
-  // the first towards it as the clamp would.
-  int CellX(double x) const { return std::clamp((int)((x - x0) * perCellW), 0, columns - 1); }
-  int CellY(double y) const { return std::clamp((int)((y - y0) * perCellH), 0, rows - 1); }
+  // The cell of x or y, those beyond the grid (however far) in its first or last.
+  int CellX(double x) const { return (int)std::clamp((x - x0) * perCellW, 0.0, columns - 1.0); }
+  int CellY(double y) const { return (int)std::clamp((y - y0) * perCellH, 0.0, rows - 1.0); }
 
   std::vector<Segment> segments;
   std::vector<uint32_t> cellStart, cellSegments; // cell c's segments: cellSegments[cellStart[c] ..]

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -680,4 +681,24 @@ TEST(ConcaveInk, CrossingFillsMatchCairoAwayFromTheirEdges)
   }
   std::printf("largest difference away from the edges: %s\n", worst.Text().c_str());
   EXPECT_LE(worst.most, 4) << worst.Text();
+}
+
+// Crossing discs one of whose points is not finite or far off: drawn without harm (the sanitizer build
+// checks each step), the pixels away from both discs left white.
+TEST(ConcaveInk, CrossingFillsWithAPointNotFiniteOrFarOffDrawWithoutHarm)
+{
+  for (double bad :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e30, -1e18})
+    for (int rule : {kVGNonZero, kVGEvenOdd})
+    {
+      Fill f{{Ellipse(10, 10, 64), Ellipse(10, 10, 64)}, rule};
+      for (Point& p : f.outlines[1])
+        p.x += 8;
+      f.outlines[1][5].x = bad;
+      for (Outline& o : f.outlines)
+        o = Turned(o, kCentre - 4, kCentre, 0.0);
+      const std::vector<int> red = DrawVector(f, 1.0f, 1.0);
+      // A corner far from both discs.
+      EXPECT_EQ(red[0], 255) << bad;
+    }
 }
