@@ -87,8 +87,8 @@ TEST(SampledStencil, CoverageIsGivenToFunctionsThatReadIt)
 // random triangles, front faces counting up and back ones down in the low 7 bits or both inverting them, with
 // and without culling and a scissor, over what earlier marks left, and in some rounds only where a mark in
 // the top bit, made first over part of the target, is not: summed along rows (gpu.sampledSpans) the
-// stencil's samples come out as triangle by triangle. The points are random floats, so that no sample lies
-// exactly on a row through a vertex, where the two may differ.
+// stencil's samples come out as triangle by triangle, in either arithmetic. The points are random floats, so
+// that no sample lies exactly on a row through a vertex, where the two may differ.
 TEST(SampledStencil, SumsMarkWhatTrianglesMark)
 {
   std::mt19937 rng(64);
@@ -119,12 +119,15 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
     const std::vector<Vertex> marked = Quad(uni(0, kW / 2), uni(0, kH / 2), uni(kW / 2, kW), uni(kH / 2, kH));
     const MTLScissorRect scissor{3, 5, 30, 25};
     std::vector<uint8_t> byTriangles;
-    for (bool sums : {false, true})
+    // Triangle by triangle, then summed in the SIMD arithmetic and in the portable one.
+    for (int way = 0; way < 3; ++way)
     {
+      const bool sums = way > 0;
       Harness h(kW, kH);
       h.stencil = SampledStencil(*h.device, kW, kH, kSamples);
       QorvGpuOptions options;
       options.sampledSpans = sums;
+      options.simd = way != 2;
       QorvMetalSetOptions(*h.device, options);
       MTLDepthStencilDescriptor d;
       d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
@@ -172,7 +175,7 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       if (!sums)
         byTriangles = samples;
       else
-        ASSERT_EQ(samples, byTriangles) << "round " << round;
+        ASSERT_EQ(samples, byTriangles) << "round " << round << (way == 2 ? ", portable" : ", SIMD");
     }
   }
 }
