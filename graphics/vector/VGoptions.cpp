@@ -41,6 +41,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.stencilSkipping", nullptr, &QorvGpuOptions::stencilSkipping},
     {"gpu.bandThreads", nullptr, &QorvGpuOptions::bandThreads},
     {"gpu.sampledSpans", nullptr, &QorvGpuOptions::sampledSpans},
+    {"gpu.stencilOnlyRows", nullptr, &QorvGpuOptions::stencilOnlyRows},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -345,7 +345,7 @@ namespace iplugin::igraphics
 //    tests:     DiscInk.SmallCurvedShapesPutDownCairosInk, DiscInk.IconDotsPutDownRsvgConvertsInk,
 //               ThinInk.NamedShapesPutDownCairosInk, ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
 //
-// A shortcut of the GPU stand-in beneath the sampled stencil (entry 30):
+// Shortcuts of the GPU stand-in beneath the sampled stencil (entry 30):
 //
 // 35 sampled spans
 //    where:     M SampledSpans.cpp Draw::SampledSpans, Draw::MergeSummedEdges; Rasterizer.cpp
@@ -357,6 +357,13 @@ namespace iplugin::igraphics
 //    switch:    gpu.sampledSpans
 //    tolerance: a sample exactly on a row through a vertex may fall otherwise; frames: none seen
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SampledSpans
+// 36 stencil-only rows
+//    where:     M Rasterizer.cpp Draw::StencilRow
+//    when:      a draw without a fragment function (a sampled fill's fringe counts and marks): its rows are
+//               tested and marked whole, without first looking for the fragments that change nothing
+//    switch:    gpu.stencilOnlyRows
+//    tolerance: none
+//    tests:     the frames test's StencilOnlyRows
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

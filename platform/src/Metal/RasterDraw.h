@@ -559,9 +559,9 @@ inline bool AllAlike(const uint8_t* s)
 // Inline: the stencil skipping asks it of every pixel a sampled fill's cover reaches.
 inline bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
 {
-  if (stencilSamples == kQorvStencilSamples && AllAlike(s))
-    return table.pass[s[0]] || table.next[s[0]] != s[0];
-  for (int k = 0; k < stencilSamples; ++k)
+  if (table.pass[s[0]] || table.next[s[0]] != s[0]) return true;
+  if (stencilSamples == kQorvStencilSamples && AllAlike(s)) return false;
+  for (int k = 1; k < stencilSamples; ++k)
     if (table.pass[s[k]] || table.next[s[k]] != s[k]) return true;
   return false;
 }
