@@ -41,6 +41,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.stencilSkipping", nullptr, &QorvGpuOptions::stencilSkipping},
     {"gpu.bandThreads", nullptr, &QorvGpuOptions::bandThreads},
     {"gpu.sampledSpans", nullptr, &QorvGpuOptions::sampledSpans},
+    {"gpu.sumRanges", nullptr, &QorvGpuOptions::sumRanges},
     {"gpu.stencilOnlyRows", nullptr, &QorvGpuOptions::stencilOnlyRows},
 };
 

@@ -357,7 +357,14 @@ namespace iplugin::igraphics
 //    switch:    gpu.sampledSpans
 //    tolerance: a sample exactly on a row through a vertex may fall otherwise; frames: none seen
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SampledSpans
-// 36 stencil-only rows
+// 36 sum ranges
+//    where:     M SampledSpans.cpp Draw::AddRowRanges, MarkInLanes
+//    when:      sampled spans (entry 35) in the SIMD arithmetic: a row's sums are added where its crossings
+//               fall and over the stretches between them whose sum is not 0, the others passed over
+//    switch:    gpu.sumRanges
+//    tolerance: none
+//    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SumRanges
+// 37 stencil-only rows
 //    where:     M Rasterizer.cpp Draw::StencilRow
 //    when:      a draw without a fragment function (a sampled fill's fringe counts and marks): its rows are
 //               tested and marked whole, without first looking for the fragments that change nothing

@@ -119,8 +119,9 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
     const std::vector<Vertex> marked = Quad(uni(0, kW / 2), uni(0, kH / 2), uni(kW / 2, kW), uni(kH / 2, kH));
     const MTLScissorRect scissor{3, 5, 30, 25};
     std::vector<uint8_t> byTriangles;
-    // Triangle by triangle, then summed in the SIMD arithmetic and in the portable one.
-    for (int way = 0; way < 3; ++way)
+    // Triangle by triangle, then summed in the SIMD arithmetic (over the crossings' ranges, and over whole
+    // rows) and in the portable one.
+    for (int way = 0; way < 4; ++way)
     {
       const bool sums = way > 0;
       Harness h(kW, kH);
@@ -128,6 +129,7 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       QorvGpuOptions options;
       options.sampledSpans = sums;
       options.simd = way != 2;
+      options.sumRanges = way != 3;
       QorvMetalSetOptions(*h.device, options);
       MTLDepthStencilDescriptor d;
       d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
@@ -175,7 +177,10 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       if (!sums)
         byTriangles = samples;
       else
-        ASSERT_EQ(samples, byTriangles) << "round " << round << (way == 2 ? ", portable" : ", SIMD");
+        ASSERT_EQ(samples, byTriangles) << "round " << round
+                                        << (way == 2   ? ", portable"
+                                            : way == 3 ? ", SIMD, whole rows"
+                                                       : ", SIMD");
     }
   }
 }

@@ -37,6 +37,9 @@ struct QorvGpuOptions
   // their order (both faces pass always and count or invert), is marked by each sample's runs along rows
   // summed first; off, triangle by triangle. The same bytes.
   bool sampledSpans = true;
+  // Those sums are added over the pixels where a row's crossings fall and the stretches between them whose
+  // sum is not 0 (with simd): the same bytes.
+  bool sumRanges = true;
   // A draw without a fragment function tests and marks the stencil along its rows whole, without first
   // looking for the fragments that would change nothing (with stencilSkipping). The same bytes.
   bool stencilOnlyRows = true;

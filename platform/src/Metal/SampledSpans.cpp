@@ -76,6 +76,9 @@ struct RowSums
 {
   std::vector<int8_t> change;
   std::vector<uint32_t> reaching;
+  // Per row of the block, the pixels each edge's changes fell in, where every edge's are known so.
+  std::vector<Draw::SumRange> ranges[kQorvBandRows];
+  bool ranged[kQorvBandRows];
 };
 
 int64_t Upper(const Draw::SummedEdge& e)
@@ -99,6 +102,33 @@ int64_t FloorDivBy(int64_t a, int64_t b, double reciprocal)
 }
 
 #if defined(__SSE2__)
+// A row's running sums added to a pixel's 16 samples at once, as the sums say.
+struct SumLanes
+{
+  __m128i mask, keep, one, testMask, testValue, all;
+  explicit SumLanes(const Draw::Sums& sums)
+      : mask(_mm_set1_epi8((char)sums.writeMask)), keep(_mm_set1_epi8((char)~sums.writeMask)),
+        one(_mm_set1_epi8(1)), testMask(_mm_set1_epi8((char)sums.testMask)),
+        testValue(_mm_set1_epi8((char)sums.testValue)), all(_mm_set1_epi8(-1))
+  {
+  }
+  void Add(uint8_t* px, __m128i running, const Draw::Sums& sums) const
+  {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+    __m128i out =
+        sums.inverts ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
+                     : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
+    if (sums.testMask)
+    {
+      // Samples that fail the test keep their value.
+      __m128i passes = _mm_cmpeq_epi8(_mm_and_si128(v, testMask), testValue);
+      if (!sums.testEqual) passes = _mm_xor_si128(passes, all);
+      out = _mm_or_si128(_mm_and_si128(passes, out), _mm_andnot_si128(passes, v));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
+  }
+};
+
 // The sample pattern for the lanes: each sample's offset from its pixel's centre down the rows in fixed
 // point, and its offsets from sample 0's place in 16ths of a pixel.
 struct LanePattern
@@ -124,7 +154,8 @@ constexpr LanePattern kLanePattern = MakeLanePattern();
 // Sample s's bound differs from sample 0's by its own constant or one more, so a row's changes fall in a few
 // pixels from sample 0's: each takes the samples that fall on it at once.
 bool MarkInLanes(const Draw::SummedEdge& e, const Edge& f, int64_t edgeFrom, int64_t edgeTo, int64_t from,
-                 int64_t width, int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange)
+                 int64_t width, int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
+                 std::vector<Draw::SumRange>* ranges)
 {
   constexpr int n = kQorvStencilSamples;
   constexpr int64_t kLimit = int64_t(1) << 30, kWindow = 6;
@@ -241,6 +272,7 @@ bool MarkInLanes(const Draw::SummedEdge& e, const Edge& f, int64_t edgeFrom, int
     }
     // Bounds that may take in a pixel of no change: AddRowSums leaves such a pixel as it is.
     first[rowAt] = std::min(first[rowAt], pFrom), lastChange[rowAt] = std::max(lastChange[rowAt], pTo);
+    ranges[rowAt].push_back(Draw::SumRange{(int32_t)pFrom, (int32_t)pTo});
   }
   return true;
 }
@@ -358,8 +390,9 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     for (size_t i = 0; i < edges.size(); ++i)
       if (Upper(edges[i]) < (to + 1) * kOne && Lower(edges[i]) > from * kOne) reaching.push_back((uint32_t)i);
     int64_t first[kQorvBandRows], lastChange[kQorvBandRows];
+    bool* ranged = rowSums.ranged;
     for (int r = 0; r < kQorvBandRows; ++r)
-      first[r] = width, lastChange[r] = -1;
+      first[r] = width, lastChange[r] = -1, rowSums.ranges[r].clear(), ranged[r] = simd && options.sumRanges;
     for (uint32_t i : reaching)
     {
       const SummedEdge& e = edges[i];
@@ -371,10 +404,12 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
                     edgeTo = std::min(to, FloorDiv(Lower(e), kOne));
       const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, edgeFrom);
 #if defined(__SSE2__)
-      if (simd &&
-          MarkInLanes(e, f, edgeFrom, edgeTo, from, width, change.data(), rowBytes, first, lastChange))
+      if (simd && MarkInLanes(e, f, edgeFrom, edgeTo, from, width, change.data(), rowBytes, first, lastChange,
+                              rowSums.ranges))
         continue;
 #endif
+      for (int64_t py = edgeFrom; py <= edgeTo; ++py)
+        ranged[py - from] = false;
       EdgeBound last[n];
       for (int s = 0; s < n; ++s)
       {
@@ -406,8 +441,15 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     for (int64_t py = from; py <= to; ++py)
     {
       const int r = (int)(py - from);
-      if (lastChange[r] >= first[r])
-        AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
+      if (lastChange[r] < first[r]) continue;
+#if defined(__SSE2__)
+      if (ranged[r])
+      {
+        AddRowRanges(py, rowSums.ranges[r], width, change.data() + (size_t)r * rowBytes, sums);
+        continue;
+      }
+#endif
+      AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
     }
   }
 }
@@ -421,10 +463,8 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
 #if defined(__SSE2__)
   if (simd)
   {
-    const __m128i mask = _mm_set1_epi8((char)writeMask), keep = _mm_set1_epi8((char)~writeMask),
-                  one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
-    const __m128i testMask = _mm_set1_epi8((char)sums.testMask),
-                  testValue = _mm_set1_epi8((char)sums.testValue);
+    const SumLanes lanes(sums);
+    const __m128i zero = _mm_setzero_si128();
     __m128i running = zero;
     int64_t x = first;
     for (; x < width; ++x, px += n, c += n)
@@ -436,19 +476,7 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
       }
       else if (_mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff)
         break; // nothing more changes on this row
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
-      __m128i out =
-          sums.inverts
-              ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
-              : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
-      if (sums.testMask)
-      {
-        // Samples that fail the test keep their value.
-        __m128i passes = _mm_cmpeq_epi8(_mm_and_si128(v, testMask), testValue);
-        if (!sums.testEqual) passes = _mm_xor_si128(passes, _mm_set1_epi8(-1));
-        out = _mm_or_si128(_mm_and_si128(passes, out), _mm_andnot_si128(passes, v));
-      }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
+      lanes.Add(px, running, sums);
     }
     TouchSampleRow(py, clipX0 + first, clipX0 + x);
     return;
@@ -474,4 +502,41 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
   }
   TouchSampleRow(py, clipX0 + first, clipX0 + x);
 }
+
+#if defined(__SSE2__)
+void Draw::AddRowRanges(int64_t py, std::vector<SumRange>& ranges, int64_t width, int8_t* change,
+                        const Sums& sums) const
+{
+  constexpr int n = kQorvStencilSamples;
+  std::sort(ranges.begin(), ranges.end(),
+            [](const SumRange& a, const SumRange& b) { return a.first < b.first; });
+  uint8_t* row = &stencilPixels[StencilAt((int)py, (int)clipX0)];
+  const SumLanes lanes(sums);
+  const __m128i zero = _mm_setzero_si128();
+  __m128i running = zero;
+  bool none = true; // running is 0 in every lane
+  const int64_t start = ranges.front().first;
+  int64_t x = start;
+  for (const SumRange& range : ranges)
+  {
+    if (range.last < x) continue; // taken with an earlier range
+    const int64_t from = std::max<int64_t>(range.first, x);
+    if (!none)
+      for (; x < from; ++x)
+        lanes.Add(row + (size_t)x * n, running, sums);
+    for (x = from; x <= range.last; ++x)
+    {
+      __m128i* c = reinterpret_cast<__m128i*>(change + (size_t)x * n);
+      running = _mm_add_epi8(running, _mm_loadu_si128(c));
+      _mm_storeu_si128(c, zero);
+      lanes.Add(row + (size_t)x * n, running, sums);
+    }
+    none = _mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff;
+  }
+  if (!none)
+    for (; x < width; ++x)
+      lanes.Add(row + (size_t)x * n, running, sums);
+  TouchSampleRow(py, clipX0 + start, clipX0 + x);
+}
+#endif
 } // namespace qorv_raster
