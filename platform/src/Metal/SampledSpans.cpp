@@ -72,6 +72,9 @@ FaceSum SumOf(const MTLDepthStencilState::Face& face)
 
 // A row's changes, kept per thread: a block's rows of (width + 1) pixels of 16 samples, all 0 between
 // blocks; and the edges that reach a block.
+// The most ranges a row's sums are added over one by one (AddRowRanges).
+constexpr size_t kMostRanges = 8;
+
 struct RowSums
 {
   std::vector<int8_t> change;
@@ -443,7 +446,8 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
       const int r = (int)(py - from);
       if (lastChange[r] < first[r]) continue;
 #if defined(__SSE2__)
-      if (ranged[r])
+      // Many crossings on a row lie close together: reading all its changes costs less than ordering them.
+      if (ranged[r] && rowSums.ranges[r].size() <= kMostRanges)
       {
         AddRowRanges(py, rowSums.ranges[r], width, change.data() + (size_t)r * rowBytes, sums);
         continue;
@@ -508,8 +512,10 @@ void Draw::AddRowRanges(int64_t py, std::vector<SumRange>& ranges, int64_t width
                         const Sums& sums) const
 {
   constexpr int n = kQorvStencilSamples;
-  std::sort(ranges.begin(), ranges.end(),
-            [](const SumRange& a, const SumRange& b) { return a.first < b.first; });
+  // A few, by insertion.
+  for (size_t i = 1; i < ranges.size(); ++i)
+    for (size_t j = i; j > 0 && ranges[j].first < ranges[j - 1].first; --j)
+      std::swap(ranges[j], ranges[j - 1]);
   uint8_t* row = &stencilPixels[StencilAt((int)py, (int)clipX0)];
   const SumLanes lanes(sums);
   const __m128i zero = _mm_setzero_si128();
