@@ -70,11 +70,11 @@ FaceSum SumOf(const MTLDepthStencilState::Face& face)
   return s;
 }
 
-// A row's changes, kept per thread: a block's rows of (width + 1) pixels of 16 samples, all 0 between
-// blocks; and the edges that reach a block.
 // The most ranges a row's sums are added over one by one (AddRowRanges).
 constexpr size_t kMostRanges = 8;
 
+// A row's changes, kept per thread: a block's rows of (width + 1) pixels of 16 samples, all 0 between
+// blocks; and the edges that reach a block.
 struct RowSums
 {
   std::vector<int8_t> change;
@@ -152,10 +152,10 @@ constexpr LanePattern MakeLanePattern()
 }
 constexpr LanePattern kLanePattern = MakeLanePattern();
 
-// One edge's changes to rows edgeFrom to edgeTo of a block (row from first), its samples' bounds stepped side
-// by side in 32-bit lanes, as EdgeBound steps each: false, with nothing marked, where they might not fit.
-// Sample s's bound differs from sample 0's by its own constant or one more, so a row's changes fall in a few
-// pixels from sample 0's: each takes the samples that fall on it at once.
+// One edge's changes to rows edgeFrom to edgeTo of the block whose first row is from, its samples' bounds
+// stepped side by side in 32-bit lanes, as EdgeBound steps each: false, with nothing marked, where they might
+// not fit. Sample s's bound differs from sample 0's by its own constant or one more, so a row's changes fall
+// in a few pixels from sample 0's: each takes the samples that fall on it at once.
 bool MarkInLanes(const Draw::SummedEdge& e, const Edge& f, int64_t edgeFrom, int64_t edgeTo, int64_t from,
                  int64_t width, int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
                  std::vector<Draw::SumRange>* ranges)
