@@ -45,6 +45,8 @@ constexpr Switch kSwitches[] = {
     {"gpu.sampledSpans", nullptr, &QorvGpuOptions::sampledSpans},
     {"gpu.sharedEdges", nullptr, &QorvGpuOptions::sharedEdges},
     {"gpu.smallTriangles", nullptr, &QorvGpuOptions::smallTriangles},
+    {"gpu.sumRanges", nullptr, &QorvGpuOptions::sumRanges},
+    {"gpu.stencilOnlyRows", nullptr, &QorvGpuOptions::stencilOnlyRows},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

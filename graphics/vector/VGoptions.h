@@ -345,7 +345,7 @@ namespace iplugin::igraphics
 //    tests:     DiscInk.SmallCurvedShapesPutDownCairosInk, DiscInk.IconDotsPutDownRsvgConvertsInk,
 //               ThinInk.NamedShapesPutDownCairosInk, ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
 //
-// A shortcut of the GPU stand-in beneath the sampled stencil (entry 30):
+// Shortcuts of the GPU stand-in beneath the sampled stencil (entry 30):
 //
 // 35 sampled spans
 //    where:     M SampledSpans.cpp Draw::SampledSpans, Draw::MergeSummedEdges; Rasterizer.cpp
@@ -400,6 +400,20 @@ namespace iplugin::igraphics
 //               one with none is left empty (a hole crossing its disc 1.26 times a disc's edge difference
 //               from cairo, 1.08 with it); such fills cost about a tenth less
 //    tests:     ConcaveInk.EdgesWhereOutlinesCrossOrNestAreAsSmoothAsAConvexFills
+// 40 sum ranges
+//    where:     M SampledSpans.cpp Draw::AddRowRanges, MarkInLanes
+//    when:      sampled spans (entry 35) in the SIMD arithmetic: a row's sums are added where its crossings
+//               fall and over the stretches between them whose sum is not 0, the others passed over
+//    switch:    gpu.sumRanges
+//    tolerance: none
+//    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SumRanges
+// 41 stencil-only rows
+//    where:     M Rasterizer.cpp Draw::StencilRow
+//    when:      a draw without a fragment function (a sampled fill's fringe counts and marks): its rows are
+//               tested and marked whole, without first looking for the fragments that change nothing
+//    switch:    gpu.stencilOnlyRows
+//    tolerance: none
+//    tests:     the frames test's StencilOnlyRows
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

@@ -86,11 +86,11 @@ TEST(SampledStencil, CoverageIsGivenToFunctionsThatReadIt)
 // Marks of random fans (over outlines of 3 to 40 points that turn any way and reach past the target) and
 // random triangles, front faces counting up and back ones down in the low 7 bits or both inverting them, with
 // and without culling and a scissor, over what earlier marks left, and in some rounds only where a mark in
-// the top bit, made first over part of the target, is not: summed along rows (gpu.sampledSpans), with and
-// without the edges that a triangle shares with the one before summed at once (gpu.sharedEdges; some
-// triangles come again as they were or turned over), the stencil's samples come out as triangle by
-// triangle. The points are random floats, so that no sample lies exactly on a row through a vertex, where
-// the two may differ.
+// the top bit, made first over part of the target, is not: summed along rows (gpu.sampledSpans), in either
+// arithmetic, and with and without the edges that a triangle shares with the one before summed at once
+// (gpu.sharedEdges; some triangles come again as they were or turned over), the stencil's samples come out
+// as triangle by triangle. The points are random floats, so that no sample lies exactly on a row through a
+// vertex, where the two may differ.
 TEST(SampledStencil, SumsMarkWhatTrianglesMark)
 {
   std::mt19937 rng(64);
@@ -114,7 +114,8 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
           draw.vertices.push_back({uni(0, kW), uni(0, kH), 0, 0});
         draw.indices.insert(draw.indices.end(), {at, at + 1, at + 2});
         const bool again = rng() % 2, over = rng() % 2;
-        if (again) draw.indices.insert(draw.indices.end(), {at, over ? at + 2 : at + 1, over ? at + 1 : at + 2});
+        if (again)
+          draw.indices.insert(draw.indices.end(), {at, over ? at + 2 : at + 1, over ? at + 1 : at + 2});
       }
       draw.cull = round % 3 == 0 ? MTLCullModeBack : MTLCullModeNone;
       draws.push_back(draw);
@@ -123,14 +124,18 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
     const std::vector<Vertex> marked = Quad(uni(0, kW / 2), uni(0, kH / 2), uni(kW / 2, kW), uni(kH / 2, kH));
     const MTLScissorRect scissor{3, 5, 30, 25};
     std::vector<uint8_t> byTriangles;
-    for (int way = 0; way < 3; ++way)
+    // Triangle by triangle, then summed in the SIMD arithmetic (over the crossings' ranges, and over whole
+    // rows), in the portable one, and with shared edges summed at once.
+    for (int way = 0; way < 5; ++way)
     {
       const bool sums = way > 0;
       Harness h(kW, kH);
       h.stencil = SampledStencil(*h.device, kW, kH, kSamples);
       QorvGpuOptions options;
       options.sampledSpans = sums;
-      options.sharedEdges = way == 2;
+      options.sharedEdges = way == 4;
+      options.simd = way != 2;
+      options.sumRanges = way != 3;
       QorvMetalSetOptions(*h.device, options);
       MTLDepthStencilDescriptor d;
       d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
@@ -178,7 +183,11 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       if (!sums)
         byTriangles = samples;
       else
-        ASSERT_EQ(samples, byTriangles) << "round " << round;
+        ASSERT_EQ(samples, byTriangles) << "round " << round
+                                        << (way == 2   ? ", portable"
+                                            : way == 3 ? ", SIMD, whole rows"
+                                            : way == 4 ? ", shared edges"
+                                                       : ", SIMD");
     }
   }
 }

@@ -43,6 +43,12 @@ struct QorvGpuOptions
   // A triangle of at most 4 by 4 candidate pixels finds each row's span by testing its pixels, without
   // setting up its edges' bounds by division. The same bytes.
   bool smallTriangles = true;
+  // Those sums are added over the pixels where a row's crossings fall and the stretches between them whose
+  // sum is not 0 (with simd): the same bytes.
+  bool sumRanges = true;
+  // A draw without a fragment function tests and marks the stencil along its rows whole, without first
+  // looking for the fragments that would change nothing (with stencilSkipping). The same bytes.
+  bool stencilOnlyRows = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

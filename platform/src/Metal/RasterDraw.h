@@ -333,6 +333,15 @@ struct Draw
   // samples, up to the end of the row (width pixels) while it is not 0.
   void AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, int8_t* change,
                   const Sums& sums) const;
+  // Pixels first to last of a row that an edge's changes fell in.
+  struct SumRange
+  {
+    int32_t first, last;
+  };
+  // AddRowSums over a row whose changes all fall in a few ranges (sorted here): they are read there alone,
+  // and stretches between them where the running sum is 0 are passed over (SIMD builds).
+  void AddRowRanges(int64_t py, std::vector<SumRange>& ranges, int64_t width, int8_t* change,
+                    const Sums& sums) const;
   // Tests and marks each sample of fragments [0, m) at srow (kept ones only): write[t] says how many
   // passed.
   void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,
@@ -559,9 +568,9 @@ inline bool AllAlike(const uint8_t* s)
 // Inline: the stencil skipping asks it of every pixel a sampled fill's cover reaches.
 inline bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
 {
-  if (stencilSamples == kQorvStencilSamples && AllAlike(s))
-    return table.pass[s[0]] || table.next[s[0]] != s[0];
-  for (int k = 0; k < stencilSamples; ++k)
+  if (table.pass[s[0]] || table.next[s[0]] != s[0]) return true;
+  if (stencilSamples == kQorvStencilSamples && AllAlike(s)) return false;
+  for (int k = 1; k < stencilSamples; ++k)
     if (table.pass[s[k]] || table.next[s[k]] != s[k]) return true;
   return false;
 }

@@ -382,7 +382,9 @@ void Draw::Row(const Span& sp, int n) const
 
 void Draw::StencilRow(const Span& sp, int from, int to) const
 {
-  if (!options.stencilSkipping)
+  // Without a fragment function nothing is shaded: a fragment is its stencil test and mark, which leave a
+  // pixel that they change nothing in as it is, so the row needs no looking for the others first.
+  if (!options.stencilSkipping || (!fragmentCode && options.stencilOnlyRows))
   {
     for (int i = from; i < to; i += kChunk)
       Run(sp, i, std::min(to, i + kChunk));
@@ -397,11 +399,36 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
     const uint8_t* s = srow + (size_t)i * stride;
     return SamplesAtOnce() ? SamplesLive(s, *sp.table) : sp.table->pass[*s] || sp.table->next[*s] != *s;
   };
+#if defined(__SSE2__)
+  const bool lanes = simd && stencilSamples == kQorvStencilSamples;
+#endif
+  // Moves i past the pixels that would change nothing.
+  auto skip = [&](int& i)
+  {
+#if defined(__SSE2__)
+    // A run of pixels whose samples all hold one such value, 16 samples compared at once.
+    while (lanes && i < to)
+    {
+      const uint8_t value = srow[(size_t)i * stride];
+      if (sp.table->pass[value] || sp.table->next[value] != value) return;
+      const __m128i all = _mm_set1_epi8((char)value);
+      const int start = i;
+      for (; i < to; ++i)
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + (size_t)i * stride)), all)) != 0xffff)
+          break;
+      if (i > start) continue;
+      if (live(i)) return;
+      ++i;
+    }
+#endif
+    while (i < to && !live(i))
+      ++i;
+  };
   int i = from;
   while (i < to)
   {
-    while (i < to && !live(i))
-      ++i;
+    skip(i);
     int j = i;
     while (j < to && j - i < kChunk && live(j))
       ++j;

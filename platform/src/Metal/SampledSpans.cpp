@@ -17,6 +17,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 #include <tuple>
 #include <vector>
 
@@ -69,12 +70,18 @@ FaceSum SumOf(const MTLDepthStencilState::Face& face)
   return s;
 }
 
+// The most ranges a row's sums are added over one by one (AddRowRanges).
+constexpr size_t kMostRanges = 8;
+
 // A row's changes, kept per thread: a block's rows of (width + 1) pixels of 16 samples, all 0 between
 // blocks; and the edges that reach a block.
 struct RowSums
 {
   std::vector<int8_t> change;
   std::vector<uint32_t> reaching;
+  // Per row of the block, the pixels each edge's changes fell in, where every edge's are known so.
+  std::vector<Draw::SumRange> ranges[kQorvBandRows];
+  bool ranged[kQorvBandRows];
 };
 
 int64_t Upper(const Draw::SummedEdge& e)
@@ -85,6 +92,194 @@ int64_t Lower(const Draw::SummedEdge& e)
 {
   return std::max(e.ay, e.by);
 }
+
+// floor(a / b) for b > 0 from an estimate by b's reciprocal, put right as FloorDiv puts its own.
+int64_t FloorDivBy(int64_t a, int64_t b, double reciprocal)
+{
+  int64_t q = (int64_t)((double)a * reciprocal);
+  while (q * b > a)
+    --q;
+  while ((q + 1) * b <= a)
+    ++q;
+  return q;
+}
+
+#if defined(__SSE2__)
+// A row's running sums added to a pixel's 16 samples at once, as the sums say.
+struct SumLanes
+{
+  __m128i mask, keep, one, testMask, testValue, all;
+  explicit SumLanes(const Draw::Sums& sums)
+      : mask(_mm_set1_epi8((char)sums.writeMask)), keep(_mm_set1_epi8((char)~sums.writeMask)),
+        one(_mm_set1_epi8(1)), testMask(_mm_set1_epi8((char)sums.testMask)),
+        testValue(_mm_set1_epi8((char)sums.testValue)), all(_mm_set1_epi8(-1))
+  {
+  }
+  void Add(uint8_t* px, __m128i running, const Draw::Sums& sums) const
+  {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+    __m128i out =
+        sums.inverts ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
+                     : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
+    if (sums.testMask)
+    {
+      // Samples that fail the test keep their value.
+      __m128i passes = _mm_cmpeq_epi8(_mm_and_si128(v, testMask), testValue);
+      if (!sums.testEqual) passes = _mm_xor_si128(passes, all);
+      out = _mm_or_si128(_mm_and_si128(passes, out), _mm_andnot_si128(passes, v));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
+  }
+};
+
+// The sample pattern for the lanes: each sample's offset from its pixel's centre down the rows in fixed
+// point, and its offsets from sample 0's place in 16ths of a pixel.
+struct LanePattern
+{
+  alignas(16) int16_t rows[kQorvStencilSamples];
+  alignas(16) double dx[kQorvStencilSamples], dy[kQorvStencilSamples];
+};
+constexpr LanePattern MakeLanePattern()
+{
+  LanePattern p{};
+  for (int s = 0; s < kQorvStencilSamples; ++s)
+  {
+    p.rows[s] = (int16_t)(kQorvSamplePattern[s][1] * (kOne / 16));
+    p.dx[s] = kQorvSamplePattern[s][0] - kQorvSamplePattern[0][0];
+    p.dy[s] = kQorvSamplePattern[s][1] - kQorvSamplePattern[0][1];
+  }
+  return p;
+}
+constexpr LanePattern kLanePattern = MakeLanePattern();
+
+// One edge's changes to rows edgeFrom to edgeTo of the block whose first row is from, its samples' bounds
+// stepped side by side in 32-bit lanes, as EdgeBound steps each: false, with nothing marked, where they might
+// not fit. Sample s's bound differs from sample 0's by its own constant or one more, so a row's changes fall
+// in a few pixels from sample 0's: each takes the samples that fall on it at once.
+bool MarkInLanes(const Draw::SummedEdge& e, const Edge& f, int64_t edgeFrom, int64_t edgeTo, int64_t from,
+                 int64_t width, int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
+                 std::vector<Draw::SumRange>* ranges)
+{
+  constexpr int n = kQorvStencilSamples;
+  constexpr int64_t kLimit = int64_t(1) << 30, kWindow = 6;
+  const int64_t den = f.stepX > 0 ? f.stepX : -f.stepX;
+  if (den >= kLimit) return false;
+  const bool rising = f.stepX > 0; // bound -q: the first pixel beyond is 1 - q, else q + 1
+  const int64_t stepQ = FloorDiv(f.stepY, den), stepR = f.stepY - stepQ * den;
+  const int64_t reach = (std::abs(stepQ) + 1) * (edgeTo - edgeFrom + 1);
+  if (reach >= kLimit) return false;
+  // Each sample's quotient differs from sample 0's by less than 2^24.
+  if (std::abs(f.stepY) >= den << 20) return false;
+  const double reciprocal = 1.0 / (double)den;
+  const int64_t at0 =
+      f.rowStart + (f.stepX * kQorvSamplePattern[0][0] + f.stepY * kQorvSamplePattern[0][1]) / 16 - f.bias;
+  const int64_t q0 = FloorDivBy(at0, den, reciprocal), r0 = at0 - q0 * den;
+  if (std::abs(q0) + (int64_t(1) << 24) + reach >= kLimit) return false;
+  // Sample s's function is sample 0's and a constant d, lo whole dens and rest: its quotient is q0 + lo, and
+  // one more where r0 + rest reaches den, on every row (the two move by the same steps). d, lo * den and
+  // rest are exact in double.
+  alignas(16) int32_t lo[n], rest[n];
+  {
+    const __m128d byX = _mm_set1_pd((double)(f.stepX / 16)), byY = _mm_set1_pd((double)(f.stepY / 16)),
+                  denD = _mm_set1_pd((double)den), inverse = _mm_set1_pd(reciprocal), one = _mm_set1_pd(1.0),
+                  zero = _mm_setzero_pd();
+    for (int s = 0; s < n; s += 2)
+    {
+      const __m128d d = _mm_add_pd(_mm_mul_pd(byX, _mm_load_pd(kLanePattern.dx + s)),
+                                   _mm_mul_pd(byY, _mm_load_pd(kLanePattern.dy + s)));
+      const __m128d t = _mm_mul_pd(d, inverse);
+      __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(t));
+      whole = _mm_sub_pd(whole, _mm_and_pd(_mm_cmpgt_pd(whole, t), one)); // floor of the estimate
+      __m128d left = _mm_sub_pd(d, _mm_mul_pd(whole, denD));
+      const __m128d under = _mm_cmplt_pd(left, zero);
+      whole = _mm_sub_pd(whole, _mm_and_pd(under, one)), left = _mm_add_pd(left, _mm_and_pd(under, denD));
+      const __m128d over = _mm_cmpge_pd(left, denD);
+      whole = _mm_add_pd(whole, _mm_and_pd(over, one)), left = _mm_sub_pd(left, _mm_and_pd(over, denD));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(lo + s), _mm_cvttpd_epi32(whole));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(rest + s), _mm_cvttpd_epi32(left));
+    }
+  }
+  int64_t wl = 0, wh = 0;
+  for (int s = 0; s < n; ++s)
+    wl = std::min<int64_t>(wl, rising ? -lo[s] - 1 : lo[s]),
+    wh = std::max<int64_t>(wh, rising ? -lo[s] : lo[s] + 1);
+  const __m128i denV = _mm_set1_epi32((int)den), denLess = _mm_set1_epi32((int)den - 1),
+                stepQV = _mm_set1_epi32((int)stepQ), stepRV = _mm_set1_epi32((int)stepR),
+                one = _mm_set1_epi32(1), addV = _mm_set1_epi8((char)e.add), all = _mm_set1_epi8(-1);
+  __m128i qv[4], rv[4], xv[4];
+  const __m128i q0V = _mm_set1_epi32((int)q0), r0V = _mm_set1_epi32((int)r0);
+  for (int k = 0; k < 4; ++k)
+  {
+    const __m128i r = _mm_add_epi32(r0V, _mm_load_si128(reinterpret_cast<const __m128i*>(rest + 4 * k)));
+    const __m128i carry = _mm_cmpgt_epi32(r, denLess);
+    qv[k] = _mm_sub_epi32(_mm_add_epi32(q0V, _mm_load_si128(reinterpret_cast<const __m128i*>(lo + 4 * k))),
+                          carry);
+    rv[k] = _mm_sub_epi32(r, _mm_and_si128(carry, denV));
+  }
+  for (int64_t py = edgeFrom; py <= edgeTo; ++py)
+  {
+    if (py > edgeFrom)
+      for (int k = 0; k < 4; ++k)
+      {
+        rv[k] = _mm_add_epi32(rv[k], stepRV);
+        const __m128i carry = _mm_cmpgt_epi32(rv[k], denLess);
+        rv[k] = _mm_sub_epi32(rv[k], _mm_and_si128(carry, denV));
+        qv[k] = _mm_sub_epi32(_mm_add_epi32(qv[k], stepQV), carry);
+      }
+    // The samples on the edge's rows (from its upper end to before its lower one): all of them but on its
+    // first and last rows.
+    __m128i valid = all;
+    if (py * kOne < e.ay || py * kOne + kOne / 2 + 7 * (kOne / 16) >= e.by)
+    {
+      // Sample s lies at offsets[s] from the row's centre line: within [ay, by) relative to it.
+      const int64_t centre = py * kOne + kOne / 2;
+      const __m128i lo = _mm_set1_epi16((int16_t)std::clamp<int64_t>(e.ay - centre - 1, -kOne, kOne)),
+                    hi = _mm_set1_epi16((int16_t)std::clamp<int64_t>(e.by - centre, -kOne, kOne));
+      const __m128i offsets0 = _mm_load_si128(reinterpret_cast<const __m128i*>(kLanePattern.rows)),
+                    offsets1 = _mm_load_si128(reinterpret_cast<const __m128i*>(kLanePattern.rows + 8));
+      valid = _mm_packs_epi16(_mm_and_si128(_mm_cmpgt_epi16(offsets0, lo), _mm_cmpgt_epi16(hi, offsets0)),
+                              _mm_and_si128(_mm_cmpgt_epi16(offsets1, lo), _mm_cmpgt_epi16(hi, offsets1)));
+      if (_mm_movemask_epi8(valid) == 0) continue;
+    }
+    // The first pixel beyond the edge, from 0 on.
+    for (int k = 0; k < 4; ++k)
+    {
+      const __m128i x = rising ? _mm_sub_epi32(one, qv[k]) : _mm_add_epi32(qv[k], one);
+      xv[k] = _mm_andnot_si128(_mm_srai_epi32(x, 31), x);
+    }
+    const int64_t x0 = rising ? 1 - (int64_t)_mm_cvtsi128_si32(qv[0]) : (int64_t)_mm_cvtsi128_si32(qv[0]) + 1;
+    const int64_t pFrom = std::max<int64_t>(x0 + wl, 0),
+                  pTo = std::min(std::max<int64_t>(x0 + wh, 0), width - 1);
+    if (pFrom > pTo) continue;
+    const int rowAt = (int)(py - from);
+    int8_t* row = change + (size_t)rowAt * rowBytes;
+    if (pTo - pFrom < kWindow)
+      for (int64_t p = pFrom; p <= pTo; ++p)
+      {
+        const __m128i pv = _mm_set1_epi32((int)p);
+        const __m128i on =
+            _mm_packs_epi16(_mm_packs_epi32(_mm_cmpeq_epi32(xv[0], pv), _mm_cmpeq_epi32(xv[1], pv)),
+                            _mm_packs_epi32(_mm_cmpeq_epi32(xv[2], pv), _mm_cmpeq_epi32(xv[3], pv)));
+        __m128i* c = reinterpret_cast<__m128i*>(row + (size_t)p * n);
+        _mm_storeu_si128(c, _mm_add_epi8(_mm_loadu_si128(c), _mm_and_si128(_mm_and_si128(on, valid), addV)));
+      }
+    else
+    {
+      alignas(16) int32_t x[n];
+      alignas(16) int8_t in[n];
+      for (int k = 0; k < 4; ++k)
+        _mm_store_si128(reinterpret_cast<__m128i*>(x + 4 * k), xv[k]);
+      _mm_store_si128(reinterpret_cast<__m128i*>(in), valid);
+      for (int s = 0; s < n; ++s)
+        if (in[s] && x[s] < width) row[(size_t)x[s] * n + s] = (int8_t)(row[(size_t)x[s] * n + s] + e.add);
+    }
+    // Bounds that may take in a pixel of no change: AddRowSums leaves such a pixel as it is.
+    first[rowAt] = std::min(first[rowAt], pFrom), lastChange[rowAt] = std::max(lastChange[rowAt], pTo);
+    ranges[rowAt].push_back(Draw::SumRange{(int32_t)pFrom, (int32_t)pTo});
+  }
+  return true;
+}
+#endif
 } // namespace
 
 Draw::Sums Draw::SampledSums() const
@@ -175,7 +370,8 @@ void Draw::MergeSummedEdges(std::vector<SummedEdge>& edges)
 void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, int band, int bands) const
 {
   constexpr int n = kQorvStencilSamples;
-  thread_local RowSums rowSums;
+  thread_local RowSums kept;
+  RowSums& rowSums = QorvThreadVariable(kept);
   const int64_t width = clipX1 - clipX0;
   if (width <= 0 || clipY1 <= clipY0 || edges.empty()) return;
   // Rows whose samples (half a pixel from their centres) an edge may reach.
@@ -197,8 +393,9 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     for (size_t i = 0; i < edges.size(); ++i)
       if (Upper(edges[i]) < (to + 1) * kOne && Lower(edges[i]) > from * kOne) reaching.push_back((uint32_t)i);
     int64_t first[kQorvBandRows], lastChange[kQorvBandRows];
+    bool* ranged = rowSums.ranged;
     for (int r = 0; r < kQorvBandRows; ++r)
-      first[r] = width, lastChange[r] = -1;
+      first[r] = width, lastChange[r] = -1, rowSums.ranges[r].clear(), ranged[r] = simd && options.sumRanges;
     for (uint32_t i : reaching)
     {
       const SummedEdge& e = edges[i];
@@ -209,6 +406,13 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
       const int64_t edgeFrom = std::max(from, CeilDiv(Upper(e) - kOne, kOne)),
                     edgeTo = std::min(to, FloorDiv(Lower(e), kOne));
       const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, edgeFrom);
+#if defined(__SSE2__)
+      if (simd && MarkInLanes(e, f, edgeFrom, edgeTo, from, width, change.data(), rowBytes, first, lastChange,
+                              rowSums.ranges))
+        continue;
+#endif
+      for (int64_t py = edgeFrom; py <= edgeTo; ++py)
+        ranged[py - from] = false;
       EdgeBound last[n];
       for (int s = 0; s < n; ++s)
       {
@@ -240,8 +444,16 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     for (int64_t py = from; py <= to; ++py)
     {
       const int r = (int)(py - from);
-      if (lastChange[r] >= first[r])
-        AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
+      if (lastChange[r] < first[r]) continue;
+#if defined(__SSE2__)
+      // Many crossings on a row lie close together: reading all its changes costs less than ordering them.
+      if (ranged[r] && rowSums.ranges[r].size() <= kMostRanges)
+      {
+        AddRowRanges(py, rowSums.ranges[r], width, change.data() + (size_t)r * rowBytes, sums);
+        continue;
+      }
+#endif
+      AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
     }
   }
 }
@@ -255,10 +467,8 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
 #if defined(__SSE2__)
   if (simd)
   {
-    const __m128i mask = _mm_set1_epi8((char)writeMask), keep = _mm_set1_epi8((char)~writeMask),
-                  one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
-    const __m128i testMask = _mm_set1_epi8((char)sums.testMask),
-                  testValue = _mm_set1_epi8((char)sums.testValue);
+    const SumLanes lanes(sums);
+    const __m128i zero = _mm_setzero_si128();
     __m128i running = zero;
     int64_t x = first;
     for (; x < width; ++x, px += n, c += n)
@@ -270,19 +480,7 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
       }
       else if (_mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff)
         break; // nothing more changes on this row
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
-      __m128i out =
-          sums.inverts
-              ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
-              : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
-      if (sums.testMask)
-      {
-        // Samples that fail the test keep their value.
-        __m128i passes = _mm_cmpeq_epi8(_mm_and_si128(v, testMask), testValue);
-        if (!sums.testEqual) passes = _mm_xor_si128(passes, _mm_set1_epi8(-1));
-        out = _mm_or_si128(_mm_and_si128(passes, out), _mm_andnot_si128(passes, v));
-      }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
+      lanes.Add(px, running, sums);
     }
     TouchSampleRow(py, clipX0 + first, clipX0 + x);
     return;
@@ -308,4 +506,43 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
   }
   TouchSampleRow(py, clipX0 + first, clipX0 + x);
 }
+
+#if defined(__SSE2__)
+void Draw::AddRowRanges(int64_t py, std::vector<SumRange>& ranges, int64_t width, int8_t* change,
+                        const Sums& sums) const
+{
+  constexpr int n = kQorvStencilSamples;
+  // A few, by insertion.
+  for (size_t i = 1; i < ranges.size(); ++i)
+    for (size_t j = i; j > 0 && ranges[j].first < ranges[j - 1].first; --j)
+      std::swap(ranges[j], ranges[j - 1]);
+  uint8_t* row = &stencilPixels[StencilAt((int)py, (int)clipX0)];
+  const SumLanes lanes(sums);
+  const __m128i zero = _mm_setzero_si128();
+  __m128i running = zero;
+  bool none = true; // running is 0 in every lane
+  const int64_t start = ranges.front().first;
+  int64_t x = start;
+  for (const SumRange& range : ranges)
+  {
+    if (range.last < x) continue; // taken with an earlier range
+    const int64_t from = std::max<int64_t>(range.first, x);
+    if (!none)
+      for (; x < from; ++x)
+        lanes.Add(row + (size_t)x * n, running, sums);
+    for (x = from; x <= range.last; ++x)
+    {
+      __m128i* c = reinterpret_cast<__m128i*>(change + (size_t)x * n);
+      running = _mm_add_epi8(running, _mm_loadu_si128(c));
+      _mm_storeu_si128(c, zero);
+      lanes.Add(row + (size_t)x * n, running, sums);
+    }
+    none = _mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff;
+  }
+  if (!none)
+    for (; x < width; ++x)
+      lanes.Add(row + (size_t)x * n, running, sums);
+  TouchSampleRow(py, clipX0 + start, clipX0 + x);
+}
+#endif
 } // namespace qorv_raster

@@ -126,10 +126,11 @@ void Draw::TestSamples(uint8_t* srow, int m, const unsigned char* keep, const St
     if (!keep[t]) continue;
     if (n == kQorvStencilSamples && AllAlike(srow))
     {
-      // Most pixels lie wholly inside or outside: their samples alike, tested once.
+      // Most pixels lie wholly inside or outside: their samples alike, tested once, and written where that
+      // changes them.
       const uint8_t s = srow[0];
       write[t] = table.pass[s] ? (unsigned char)n : 0;
-      std::memset(srow, table.next[s], (size_t)n);
+      if (table.next[s] != s) std::memset(srow, table.next[s], (size_t)n);
       continue;
     }
     int passed = 0;
@@ -148,11 +149,18 @@ void Draw::WeighBySamples(int m, unsigned char* write, float (*colourOut)[4], bo
 {
   const int n = stencilSamples;
   bool some = false;
-  for (int t = 0; t < m && !some; ++t)
-    some = write[t] > 0 && write[t] < n;
   for (int t = 0; t < m; ++t)
+  {
+    some = some || (write[t] > 0 && write[t] < n);
     weights[t] = 1.0f;
-  if (!some) return;
+  }
+  if (!some)
+  {
+    // Flags of 1, which blends of one colour take four at a time.
+    for (int t = 0; t < m; ++t)
+      write[t] = write[t] != 0;
+    return;
+  }
   if (oneColour)
   {
     for (int t = 1; t < m; ++t)
