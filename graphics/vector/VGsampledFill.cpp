@@ -113,8 +113,6 @@ EdgePoint EdgeOf(const VGvertex& a, const VGvertex& b)
   return {a.x + t * ((double)b.x - a.x), a.y + t * ((double)b.y - a.y)};
 }
 
-// The side of the pair (a, b) the fill lies on, or kVGSideBySamples where the probes find no edge between
-// them (a join's pair off the outline).
 // A pair's probes either side of where its ramp crosses the edge; none for a pair that does not straddle
 // the edge (a join's pair off the outline, or one of no length).
 struct Probes

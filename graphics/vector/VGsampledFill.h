@@ -1,6 +1,7 @@
-// Whether a sampled fill's fringe (VGrenderParams sampledFills) has the fill on its inner side alone, so that
-// its renderer may take the ramp of an edge that alone passes near a pixel as it is (MVGsampledFill.cpp);
-// elsewhere the pixel's samples turn and hold it.
+// Which side of a sampled fill's fringe (VGrenderParams sampledFills) the fill lies on: whether it lies on
+// the inner side alone everywhere, so that its renderer may take the ramp of an edge that alone passes near
+// a pixel as it is (MVGsampledFill.cpp); where it may not, the side told pair by pair from the windings, or
+// left to the pixel's samples to turn and hold.
 #pragma once
 
 namespace iplugin::igraphics
