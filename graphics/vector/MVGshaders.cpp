@@ -42,16 +42,23 @@ enum
   kVaryings
 };
 
-// Vertex buffer 0: VGvertex records through the vertex descriptor; buffer 1: the view size.
-void VertexShader(const QorvVertexIn& in, QorvVertexOut& out)
+// Vertex buffer 0: VGvertex records through the vertex descriptor; buffer 1: the view size. The position
+// alone, for the draws that read no varyings (the stencil's marks).
+void VertexPosition(const QorvVertexIn& in, QorvVertexOut& out)
 {
   float view[2] = {1.0f, 1.0f};
   if (in.buffers[1].length >= sizeof(view)) std::memcpy(view, in.buffers[1].data, sizeof(view));
-  float x = in.attributes[0][0], y = in.attributes[0][1];
+  const float x = in.attributes[0][0], y = in.attributes[0][1];
   out.position[0] = 2.0f * x / view[0] - 1.0f;
   out.position[1] = 1.0f - 2.0f * y / view[1];
   out.position[2] = 0.0f;
   out.position[3] = 1.0f;
+}
+
+void VertexShader(const QorvVertexIn& in, QorvVertexOut& out)
+{
+  VertexPosition(in, out);
+  const float x = in.attributes[0][0], y = in.attributes[0][1];
   out.varyings[kVaryU] = in.attributes[1][0];
   out.varyings[kVaryV] = in.attributes[1][1];
   out.varyings[kVaryX] = x;
@@ -215,7 +222,7 @@ QorvSpanKind FragmentShaderAsk(const QorvFragmentSpanIn& in, const float (*rowSt
 
 void MvgRegisterShaderCode()
 {
-  QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings);
+  QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings, VertexPosition);
   QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>, FragmentShaderSpan<false>,
                                     FragmentShaderAsk<false>);
   QorvMetalRegisterCoverageFunction("fragmentShaderEdge", FragmentShaderEdge);

@@ -414,6 +414,13 @@ namespace iplugin::igraphics
 //    switch:    gpu.stencilOnlyRows
 //    tolerance: none
 //    tests:     the frames test's StencilOnlyRows
+// 43 positions alone
+//    where:     M Rasterizer.cpp BindDraw; VertexStage.h VertexStage; V MVGshaders.cpp VertexPosition
+//    when:      a draw without a fragment function (the stencil's marks): no varyings are kept for its
+//               vertices, which the vertex function's position form shades where it has one
+//    switch:    gpu.positionsAlone
+//    tolerance: none
+//    tests:     Rasterizer.PositionsAloneMarkWhatWholeVerticesMark, the frames test's PositionsAlone
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

@@ -982,6 +982,80 @@ TEST(Rasterizer, SmallTrianglesCoverWhatTheirEdgesBoundsCover)
   EXPECT_GT(covered, 500);
 }
 
+// Passes of stencil marks (no fragment function: positions alone) and textured covers that read their
+// varyings, as lists, strips and indexed fans, over one sample a pixel or 16, scissored or not, in bands or
+// not: the stencil (of one sample) and the colour with positions alone are those of whole vertices.
+TEST(Rasterizer, PositionsAloneMarkWhatWholeVerticesMark)
+{
+  constexpr int kSize = 48;
+  std::mt19937 rng(43);
+  std::uniform_real_distribution<float> unit(0, 1);
+  const MTLScissorRect scissor{3, 5, 30, 36};
+  const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
+  int marked = 0;
+  for (int round = 0; round < 24; ++round)
+  {
+    const NSUInteger samples = round % 2 ? 16 : 1;
+    std::vector<Vertex> shape;
+    for (int k = 0, n = 3 + (int)(rng() % 12); k < n; ++k)
+      shape.push_back({(kSize + 8) * unit(rng) - 4, (kSize + 8) * unit(rng) - 4, unit(rng), unit(rng)});
+    std::vector<uint32_t> fan;
+    for (uint32_t k = 1; k + 1 < shape.size(); ++k)
+      fan.insert(fan.end(), {0, k, k + 1});
+    std::vector<uint8_t> pictures[2], stencils[2];
+    for (int alone = 0; alone < 2; ++alone)
+    {
+      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kSize * kSize * 4);
+      Harness h(kSize, kSize);
+      if (samples > 1)
+      {
+        auto sd = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, kSize, kSize,
+                                                                           false);
+        sd->usage = MTLTextureUsageRenderTarget;
+        sd->sampleCount = samples;
+        sd->textureType = MTLTextureType2DMultisample;
+        h.stencil = h.device->newTextureWithDescriptor(*sd);
+      }
+      QorvMetalSetOptions(*h.device, QorvGpuOptions{.positionsAlone = alone == 1});
+      Harness::DrawSpec mark;
+      mark.pipeline = h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone,
+                                 samples);
+      mark.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+                                           MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
+      if (round % 3 == 0) mark.scissor = &scissor;
+      Harness::DrawSpec strip = mark, list = mark;
+      mark.vertices = shape, mark.indices = fan;
+      strip.vertices = shape, strip.type = MTLPrimitiveTypeTriangleStrip;
+      list.vertices = shape, list.vertices.resize(shape.size() / 3 * 3);
+      Harness::DrawSpec cover;
+      cover.pipeline = h.Pipeline("testTextureSpan", true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+      cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationKeep,
+                                            MTLStencilOperationKeep, MTLStencilOperationKeep);
+      cover.vertices = Quad(0, 0, kSize, kSize);
+      for (Vertex& v : cover.vertices)
+        v.u = v.x / 7, v.v = v.y / 5;
+      auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
+      cover.texture = h.device->newTextureWithDescriptor(*td);
+      cover.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
+      MTLSamplerDescriptor sd;
+      sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+      sd.sAddressMode = sd.tAddressMode = MTLSamplerAddressModeRepeat;
+      cover.sampler = h.device->newSamplerStateWithDescriptor(sd);
+      float clear[4] = {0, 0, 0, 0};
+      h.Pass({mark, strip, list}, clear, true);
+      if (samples == 1) stencils[alone] = h.Pixels(h.stencil);
+      h.Pass({cover});
+      pictures[alone] = h.Pixels(h.colour);
+    }
+    ASSERT_EQ(stencils[1], stencils[0]) << "round " << round;
+    ASSERT_EQ(pictures[1], pictures[0]) << "round " << round;
+    for (size_t i = 3; i < pictures[0].size(); i += 4)
+      marked += pictures[0][i] != 0;
+  }
+  QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
+  EXPECT_GT(marked, 2000);
+}
+
 namespace
 {
 // The farthest a fragment's (u, v) lay from its pixel centre, for vertices whose (u, v) is their position.

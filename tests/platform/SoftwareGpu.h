@@ -16,7 +16,8 @@ struct Vertex
   float x, y, u, v;
 };
 
-inline void PixelVertex(const QorvVertexIn& in, QorvVertexOut& out)
+// Its position form, for draws that read no varyings.
+inline void PixelPosition(const QorvVertexIn& in, QorvVertexOut& out)
 {
   float size[2] = {1, 1};
   if (in.buffers[1].length >= 8) std::memcpy(size, in.buffers[1].data, 8);
@@ -24,6 +25,10 @@ inline void PixelVertex(const QorvVertexIn& in, QorvVertexOut& out)
   out.position[1] = 1 - 2 * in.attributes[0][1] / size[1];
   out.position[2] = 0;
   out.position[3] = 1;
+}
+inline void PixelVertex(const QorvVertexIn& in, QorvVertexOut& out)
+{
+  PixelPosition(in, out);
   out.varyings[0] = in.attributes[1][0];
   out.varyings[1] = in.attributes[1][1];
 }
@@ -95,7 +100,7 @@ inline void RegisterShaders()
   QorvMetalRegisterCoverageFunction("testCoverageShare", CoverageShareSpan);
   QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan, SolidAsk);
   QorvMetalRegisterFragmentFunction("testTextureSpan", TextureFragment, TextureSpan);
-  QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2);
+  QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2, PixelPosition);
   QorvMetalRegisterFragmentFunction("testSolid", SolidFragment);
   QorvMetalRegisterFragmentFunction("testDiscardLeft", DiscardLeftFragment);
   QorvMetalRegisterFragmentFunction("testTexture", TextureFragment);

@@ -1007,6 +1007,7 @@ const SwitchOff kSwitchesOff[] = {
     {"SharedEdges", [](VGoptions& o) { o.gpu.sharedEdges = false; }, 0, 0},
     {"SmallTriangles", [](VGoptions& o) { o.gpu.smallTriangles = false; }, 0, 0},
     {"StencilOnlyRows", [](VGoptions& o) { o.gpu.stencilOnlyRows = false; }, 0, 0},
+    {"PositionsAlone", [](VGoptions& o) { o.gpu.positionsAlone = false; }, 0, 0},
     {"SumRanges", [](VGoptions& o) { o.gpu.sumRanges = false; }, 0, 0},
     // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
     // a 256th of a pixel apart. A level or a few, and the other texel of an image sampled nearest within a

@@ -49,6 +49,9 @@ struct QorvGpuOptions
   // A draw without a fragment function tests and marks the stencil along its rows whole, without first
   // looking for the fragments that would change nothing (with stencilSkipping). The same bytes.
   bool stencilOnlyRows = true;
+  // A draw without a fragment function reads no varyings: its vertices are shaded for their positions alone,
+  // by the vertex function's position form where it has one. The same bytes.
+  bool positionsAlone = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -126,6 +126,8 @@ typedef QorvSpanKind (*QorvFragmentAskFunction)(const QorvFragmentSpanIn& in,
 struct QorvShaderCode
 {
   QorvVertexFunction vertex = nullptr;
+  // Optional: the same position without the varyings, for draws that read none (as GPUs drop unused outputs).
+  QorvVertexFunction vertexPosition = nullptr;
   QorvFragmentFunction fragment = nullptr;
   QorvFragmentSpanFunction fragmentSpan = nullptr; // optional
   QorvFragmentAskFunction fragmentAsk = nullptr;   // optional, with fragmentSpan
@@ -156,7 +158,9 @@ private:
 bool QorvShaderSimd();
 
 // Registering a name again replaces its code for libraries made afterwards.
-void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount);
+// position: the function's position form, when it has one (QorvShaderCode vertexPosition).
+void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount,
+                                     QorvVertexFunction position = nullptr);
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
                                        QorvFragmentSpanFunction span = nullptr,
                                        QorvFragmentAskFunction ask = nullptr);

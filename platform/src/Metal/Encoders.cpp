@@ -475,6 +475,10 @@ void MTLRenderCommandEncoder::endEncoding()
           BandPool::shared().run(bands, run);
         else
           run(0);
+        // Let go last to first, so that the next pass's draw i takes this one's room (a frame repeats the
+        // last one's draws): the spare draws are taken last in, first out.
+        while (!ready.empty())
+          ready.pop_back();
       });
   mCommandBuffer.reset();
 }

@@ -42,10 +42,12 @@ uint32_t ReadU32(const unsigned char* p)
 }
 } // namespace
 
-void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount)
+void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount,
+                                     QorvVertexFunction position)
 {
   QorvShaderCode code;
   code.vertex = function;
+  code.vertexPosition = position;
   code.varyingCount = std::clamp(varyingCount, 0, kQorvMaxVaryings);
   Register(name, code);
 }

@@ -783,7 +783,8 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.tableBuilt[0] = d.tableBuilt[1] = false;
   d.sourceOver = BlendIsSourceOver(*d.blend);
   d.replaces = BlendReplaces(*d.blend);
-  d.varyings = d.vertexCode->varyingCount;
+  // Without a fragment function nothing reads a varying.
+  d.varyings = d.fragmentCode || !options.positionsAlone ? d.vertexCode->varyingCount : 0;
   for (int i = 0; i < QorvDrawState::kSlots; ++i)
   {
     auto bind = [](const std::shared_ptr<MTLBuffer>& buffer, NSUInteger offset)
@@ -855,8 +856,6 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
 {
   // Each vertex once when the ids are dense, else once per reference.
   qorv_raster::VertexStage stage(draw);
-  uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
-  stage.Within(hi);
   reference.resize(count);
   // Entries are kept from draw to draw and only ever added (so not set to nothing one by one each draw):
   // each is shaded before it is read, and one whose vertex is not valid is read no further.
@@ -864,6 +863,23 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
   {
     if (vertices.size() < n) vertices.resize(n);
   };
+  // Ids one after another (a draw without indices): each is shaded once, in order, without looking.
+  NSUInteger run = 1;
+  while (run < count && ids[run] == ids[0] + (uint32_t)run)
+    ++run;
+  if (run == count && (uint64_t)ids[0] + count - 1 <= UINT32_MAX)
+  {
+    stage.Within(ids[0] + (uint32_t)(count - 1));
+    hold(count);
+    for (NSUInteger i = 0; i < count; ++i)
+    {
+      reference[i] = (uint32_t)i;
+      stage.Shade(ids[0] + (uint32_t)i, vertices[i]);
+    }
+    return;
+  }
+  uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
+  stage.Within(hi);
   if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
   {
     hold((size_t)hi - lo + 1);

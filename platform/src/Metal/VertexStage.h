@@ -17,7 +17,7 @@ namespace qorv_raster
 class VertexStage
 {
 public:
-  explicit VertexStage(const Draw& d) : mDraw(d)
+  explicit VertexStage(const Draw& d)
   {
     mIn.buffers = d.vertexBuffers;
     for (int a = 0; a < kQorvMaxAttributes; ++a)
@@ -40,6 +40,11 @@ public:
     }
     const MTLViewport& vp = d.state->viewport;
     mOriginX = vp.originX, mOriginY = vp.originY, mWidth = vp.width, mHeight = vp.height;
+    // A draw that reads no varyings takes the position form where the function has one.
+    mVertex = d.vertexCode->vertex;
+    if (!d.fragmentCode && d.options.positionsAlone && d.vertexCode->vertexPosition)
+      mVertex = d.vertexCode->vertexPosition;
+    mVaryings = d.varyings;
   }
 
   // Whether every fetch of ids up to last lies inside its buffer, so that Shade need not look.
@@ -72,7 +77,7 @@ public:
         QorvFetchAttribute(a.format, a.data + at, a.out);
     }
     QorvVertexOut out{};
-    mDraw.vertexCode->vertex(mIn, out);
+    mVertex(mIn, out);
     float w = out.position[3];
     v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
     if (!v.valid) return;
@@ -82,8 +87,11 @@ public:
     v.fx = RoundToFixed(std::clamp(mOriginX + (nx + 1) * 0.5 * mWidth, -kCoordLimit, kCoordLimit));
     v.fy = RoundToFixed(std::clamp(mOriginY + (1 - ny) * 0.5 * mHeight, -kCoordLimit, kCoordLimit));
     v.z = one ? out.position[2] : out.position[2] / w;
-    // Varyings past the draw's count are never read.
-    std::memcpy(v.varyings, out.varyings, sizeof v.varyings);
+    // Varyings past the draw's count are never read; fixed sizes, so that the copies stay inline.
+    if (mVaryings > 4)
+      std::memcpy(v.varyings, out.varyings, sizeof v.varyings);
+    else if (mVaryings > 0)
+      std::memcpy(v.varyings, out.varyings, 4 * sizeof(float));
   }
 
 private:
@@ -95,7 +103,8 @@ private:
     const unsigned char* data;
     NSUInteger length;
   };
-  const Draw& mDraw;
+  QorvVertexFunction mVertex;
+  int mVaryings;
   QorvVertexIn mIn;
   Fetch mFetches[kQorvMaxAttributes];
   int mCount = 0;
