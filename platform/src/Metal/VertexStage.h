@@ -59,12 +59,18 @@ public:
           a.offset > most - a.size || a.offset + a.stride * last + a.size > a.length)
         mWithin = false;
     }
+    mPairs = mWithin;
+    for (int f = 0; f < mCount; ++f)
+      mPairs = mPairs && mFetches[f].format == MTLVertexFormatFloat2;
   }
 
   void Shade(uint32_t id, Vertex& v)
   {
     mIn.vertexId = id;
-    for (int f = 0; f < mCount; ++f)
+    // Pairs of floats within their buffers (the renderer's vertices): copied without looking.
+    for (int f = 0; mPairs && f < mCount; ++f)
+      std::memcpy(mFetches[f].out, mFetches[f].data + mFetches[f].offset + mFetches[f].stride * id, 8);
+    for (int f = 0; !mPairs && f < mCount; ++f)
     {
       const Fetch& a = mFetches[f];
       const NSUInteger at = a.offset + a.stride * id;
@@ -108,7 +114,7 @@ private:
   QorvVertexIn mIn;
   Fetch mFetches[kQorvMaxAttributes];
   int mCount = 0;
-  bool mWithin = false;
+  bool mWithin = false, mPairs = false;
   double mOriginX, mOriginY, mWidth, mHeight;
 };
 } // namespace qorv_raster
