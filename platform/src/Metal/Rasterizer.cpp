@@ -572,12 +572,32 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
 using qorv_raster::Draw;
 using qorv_raster::Vertex;
 
+namespace
+{
+// Makes the entries a list grows by as a declaration would, not set to nothing: lists whose every entry is
+// set before it is read (a draw's vertices and references) grow without being cleared first.
+template <class T> struct Uncleared : std::allocator<T>
+{
+  template <class U> struct rebind
+  {
+    using other = Uncleared<U>;
+  };
+  Uncleared() = default;
+  template <class U> Uncleared(const Uncleared<U>&) noexcept {}
+  template <class U> void construct(U* at) noexcept { ::new ((void*)at) U; }
+  template <class U, class... Args> void construct(U* at, Args&&... args)
+  {
+    ::new ((void*)at) U(std::forward<Args>(args)...);
+  }
+};
+} // namespace
+
 struct QorvRasterDraw::Shaded
 {
   Draw draw;
   MTLPrimitiveType type;
-  std::vector<Vertex> vertices;
-  std::vector<uint32_t> reference;          // per vertex id of the draw, its entry in vertices
+  std::vector<Vertex, Uncleared<Vertex>> vertices;
+  std::vector<uint32_t, Uncleared<uint32_t>> reference; // per vertex id of the draw, its entry in vertices
   std::vector<qorv_raster::ConvexFan> fans; // in the order of their triangles
   std::vector<const Vertex*> corners;       // of the fans' polygons
   // A fan (fan >= 0) or a triangle in the order it is drawn, with the bands whose rows it may reach (bit b
@@ -975,7 +995,9 @@ QorvRasterDraw::~QorvRasterDraw()
   std::vector<std::unique_ptr<Shaded>>* spare = Spare();
   if (!mShaded || !spare || spare->size() >= kKept) return;
   Shaded& s = *mShaded;
-  s.reference.clear(), s.fans.clear(), s.corners.clear(), s.primitives.clear();
+  // The references are kept, as the vertices are: the next draw sizes them to its ids and sets every one,
+  // so that only those it adds are set to nothing first.
+  s.fans.clear(), s.corners.clear(), s.primitives.clear();
   s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear(), s.summed.clear();
   s.sums = {};
   spare->push_back(std::move(mShaded));
