@@ -673,18 +673,24 @@ struct QorvRasterDraw::Shaded
       }
       return;
     }
-    // Odd triangles of a strip swap their first two vertices so the whole strip keeps one facing.
+    // Odd triangles of a strip swap their first two vertices so the whole strip keeps one facing. Each takes
+    // the last two vertices of the one before it (a and b) and the next.
+    const Vertex *a = count > 2 ? vertex(0) : nullptr, *b = count > 2 ? vertex(1) : nullptr;
     for (size_t i = 0; i + 2 < count; ++i)
     {
       if (f < fans.size() && fans[f].firstTriangle == i)
       {
         fan(f++);
         ++i;
+        if (i + 3 < count) a = vertex(i + 1), b = vertex(i + 2);
+        continue;
       }
-      else if (i % 2 == 0)
-        triangle(vertex(i), vertex(i + 1), vertex(i + 2));
+      const Vertex* c = vertex(i + 2);
+      if (i % 2 == 0)
+        triangle(a, b, c);
       else
-        triangle(vertex(i + 1), vertex(i), vertex(i + 2));
+        triangle(b, a, c);
+      a = b, b = c;
     }
   }
 
