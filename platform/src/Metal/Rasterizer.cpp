@@ -898,10 +898,8 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
     stage.Within(ids[0] + (uint32_t)(count - 1));
     hold(count);
     for (NSUInteger i = 0; i < count; ++i)
-    {
       reference[i] = (uint32_t)i;
-      stage.Shade(ids[0] + (uint32_t)i, vertices[i]);
-    }
+    stage.ShadeRun(ids[0], count, vertices.data());
     return;
   }
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);

@@ -36,7 +36,8 @@ public:
                                  attr.offset,
                                  layout.stepFunction == MTLVertexStepFunctionPerVertex ? layout.stride : 0,
                                  b.data,
-                                 b.length};
+                                 b.length,
+                                 a};
     }
     const MTLViewport& vp = d.state->viewport;
     mOriginX = vp.originX, mOriginY = vp.originY, mWidth = vp.width, mHeight = vp.height;
@@ -64,13 +65,40 @@ public:
       mPairs = mPairs && mFetches[f].format == MTLVertexFormatFloat2;
   }
 
+  // Vertices first, first + 1, ... into to[0], to[1], ... (Within first + count - 1 asked first).
+  void ShadeRun(uint32_t first, size_t count, Vertex* to)
+  {
+    if (!mPairs || mCount > 2)
+    {
+      for (size_t i = 0; i < count; ++i)
+        Shade(first + (uint32_t)i, to[i]);
+      return;
+    }
+    // Pairs of floats within their buffers (the renderer's vertices): copied without looking, from places
+    // kept where the vertex function cannot reach them, so that they stay in registers across its calls.
+    QorvVertexIn in = mIn;
+    const unsigned char* at[2] = {nullptr, nullptr};
+    NSUInteger stride[2] = {0, 0};
+    float* into[2] = {nullptr, nullptr};
+    for (int f = 0; f < mCount; ++f)
+    {
+      const Fetch& a = mFetches[f];
+      at[f] = a.data + a.offset + a.stride * first, stride[f] = a.stride;
+      into[f] = in.attributes[a.attribute];
+    }
+    for (size_t i = 0; i < count; ++i)
+    {
+      in.vertexId = first + (uint32_t)i;
+      for (int f = 0; f < 2; ++f)
+        if (into[f]) std::memcpy(into[f], at[f], 8), at[f] += stride[f];
+      Finish(in, to[i]);
+    }
+  }
+
   void Shade(uint32_t id, Vertex& v)
   {
     mIn.vertexId = id;
-    // Pairs of floats within their buffers (the renderer's vertices): copied without looking.
-    for (int f = 0; mPairs && f < mCount; ++f)
-      std::memcpy(mFetches[f].out, mFetches[f].data + mFetches[f].offset + mFetches[f].stride * id, 8);
-    for (int f = 0; !mPairs && f < mCount; ++f)
+    for (int f = 0; f < mCount; ++f)
     {
       const Fetch& a = mFetches[f];
       const NSUInteger at = a.offset + a.stride * id;
@@ -82,8 +110,15 @@ public:
       else
         QorvFetchAttribute(a.format, a.data + at, a.out);
     }
+    Finish(mIn, v);
+  }
+
+private:
+  // The vertex function's output for in, put in window coordinates.
+  void Finish(const QorvVertexIn& in, Vertex& v) const
+  {
     QorvVertexOut out{};
-    mVertex(mIn, out);
+    mVertex(in, out);
     float w = out.position[3];
     v.valid = w > 0 && std::isfinite(out.position[0]) && std::isfinite(out.position[1]);
     if (!v.valid) return;
@@ -100,7 +135,6 @@ public:
       std::memcpy(v.varyings, out.varyings, 4 * sizeof(float));
   }
 
-private:
   struct Fetch
   {
     float* out;
@@ -108,6 +142,7 @@ private:
     NSUInteger size, offset, stride; // stride 0 for an attribute that does not step per vertex
     const unsigned char* data;
     NSUInteger length;
+    int attribute; // that out is of
   };
   QorvVertexFunction mVertex;
   int mVaryings;
