@@ -659,11 +659,12 @@ struct QorvRasterDraw::Shaded
     };
     const size_t count = reference.size();
     size_t f = 0;
+    const size_t fanCount = fans.size(); // once: as far as the compiler knows, listing could change it
     if (type == MTLPrimitiveTypeTriangle)
     {
       for (size_t i = 0; i + 2 < count; i += 3)
       {
-        if (f < fans.size() && fans[f].firstTriangle == i / 3)
+        if (f < fanCount && fans[f].firstTriangle == i / 3)
         {
           i += 3 * (fans[f].Triangles() - 1);
           fan(f++);
@@ -678,7 +679,7 @@ struct QorvRasterDraw::Shaded
     const Vertex *a = count > 2 ? vertex(0) : nullptr, *b = count > 2 ? vertex(1) : nullptr;
     for (size_t i = 0; i + 2 < count; ++i)
     {
-      if (f < fans.size() && fans[f].firstTriangle == i)
+      if (f < fanCount && fans[f].firstTriangle == i)
       {
         fan(f++);
         ++i;
