@@ -47,6 +47,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.smallTriangles", nullptr, &QorvGpuOptions::smallTriangles},
     {"gpu.sumRanges", nullptr, &QorvGpuOptions::sumRanges},
     {"gpu.stencilOnlyRows", nullptr, &QorvGpuOptions::stencilOnlyRows},
+    {"gpu.sampledCover", nullptr, &QorvGpuOptions::sampledCover},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -49,6 +49,9 @@ struct QorvGpuOptions
   // A draw without a fragment function tests and marks the stencil along its rows whole, without first
   // looking for the fragments that would change nothing (with stencilSkipping). The same bytes.
   bool stencilOnlyRows = true;
+  // A run of one colour over a multisampled stencil (with simd) tests a pixel whose samples hold the value
+  // of the pixel before it at once, and blends the colour without a weight a pixel. The same bytes.
+  bool sampledCover = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -346,6 +346,16 @@ struct Draw
   // passed.
   void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,
                    unsigned char* write) const;
+  // A pixel of a run of one colour only some of whose samples passed: where, and how many did.
+  struct Partial
+  {
+    int at, passed;
+  };
+  // TestSamples and WeighBySamples at once for fragments [0, m) of one colour, every one kept, in the SIMD
+  // arithmetic over 16 samples: write[t] is 1 where all passed, 0 where none or only some did; those are
+  // listed in partial, to be blended by their share. Returns how many they are.
+  int TestSamplesOneColour(uint8_t* srow, int m, const StencilTable& table, unsigned char* write,
+                           Partial* partial) const;
   // Whether a pixel's samples would change or pass.
   bool SamplesLive(const uint8_t* s, const StencilTable& table) const;
   // Weighs the colour of fragments [0, m) that passed by the share of their samples that did (write[t],
