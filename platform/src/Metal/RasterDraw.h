@@ -575,6 +575,16 @@ inline bool AllAlike(const uint8_t* s)
   return a == b && a == (uint64_t)s[0] * 0x0101010101010101ull;
 }
 
+#if defined(__SSE2__)
+// Whether the four pixels of 16 samples from s on hold value at every sample.
+inline bool FourHold(const uint8_t* s, __m128i value)
+{
+  auto at = [s, value](int k)
+  { return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k)), value); };
+  return _mm_movemask_epi8(_mm_and_si128(_mm_and_si128(at(0), at(1)), _mm_and_si128(at(2), at(3)))) == 0xffff;
+}
+#endif
+
 // Inline: the stencil skipping asks it of every pixel a sampled fill's cover reaches.
 inline bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
 {

@@ -435,6 +435,8 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
       if (sp.table->pass[value] || sp.table->next[value] != value) return;
       const __m128i all = _mm_set1_epi8((char)value);
       const int start = i;
+      while (options.sampledCover && i + 4 <= to && FourHold(srow + (size_t)i * stride, all))
+        i += 4;
       for (; i < to; ++i)
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + (size_t)i * stride)), all)) != 0xffff)
@@ -459,15 +461,10 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
       // hold one such live value are passed four at a time, the others asked one by one.
       __m128i same = _mm_setzero_si128();
       bool sameLive = false; // whether same's value would change or pass
-      auto at = [&](int k)
-      { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + (size_t)k * stride)); };
       while (j < end)
       {
-        for (; sameLive && j + 4 <= end; j += 4)
-          if (_mm_movemask_epi8(_mm_and_si128(
-                  _mm_and_si128(_mm_cmpeq_epi8(at(j), same), _mm_cmpeq_epi8(at(j + 1), same)),
-                  _mm_and_si128(_mm_cmpeq_epi8(at(j + 2), same), _mm_cmpeq_epi8(at(j + 3), same)))) != 0xffff)
-            break;
+        while (sameLive && j + 4 <= end && FourHold(srow + (size_t)j * stride, same))
+          j += 4;
         if (j >= end || !live(j)) break;
         const uint8_t value = srow[(size_t)j * stride];
         same = _mm_set1_epi8((char)value);

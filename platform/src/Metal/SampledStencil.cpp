@@ -165,11 +165,7 @@ int Draw::TestSamplesOneColour(uint8_t* srow, int m, const StencilTable& table, 
   {
     for (; t + 4 <= m; t += 4)
     {
-      const __m128i same = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(_mm_loadu_si128(at(t)), value),
-                                                       _mm_cmpeq_epi8(_mm_loadu_si128(at(t + 1)), value)),
-                                         _mm_and_si128(_mm_cmpeq_epi8(_mm_loadu_si128(at(t + 2)), value),
-                                                       _mm_cmpeq_epi8(_mm_loadu_si128(at(t + 3)), value)));
-      if (_mm_movemask_epi8(same) != 0xffff) break;
+      if (!FourHold(srow + (size_t)t * n, value)) break;
       std::memcpy(write + t, &flags, 4);
       for (int i = 0; i < 4; ++i)
         _mm_storeu_si128(at(t + i), next);
