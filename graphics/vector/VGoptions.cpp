@@ -48,6 +48,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.sumRanges", nullptr, &QorvGpuOptions::sumRanges},
     {"gpu.stencilOnlyRows", nullptr, &QorvGpuOptions::stencilOnlyRows},
     {"gpu.sampledCover", nullptr, &QorvGpuOptions::sampledCover},
+    {"gpu.repeatedBlends", nullptr, &QorvGpuOptions::repeatedBlends},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

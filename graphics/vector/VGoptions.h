@@ -423,6 +423,14 @@ namespace iplugin::igraphics
 //    switch:    gpu.sampledCover
 //    tolerance: none
 //    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's SampledCover
+// 43 repeated blends
+//    where:     M SourceOver.h QorvSourceOverRowOne
+//    when:      a row of one colour blended source-over into 8-bit colour in the SIMD arithmetic (a fill's
+//               inside, a sampled fill's cover): four pixels written whole that hold the bytes the last four
+//               so written held take those four's result, as the same arithmetic on the same bytes gives
+//    switch:    gpu.repeatedBlends
+//    tolerance: none
+//    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's RepeatedBlends
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

@@ -266,10 +266,11 @@ TEST(SampledStencil, TexturesOfSamplesAreStencilsOfSupportedCounts)
 // Covers of one colour (opaque or not, source-over or another blend, into RGBA or BGRA) over samples that
 // random marks left (runs of one value, pixels whose samples differ, a mark of the top bit at pixel centres),
 // with random tests, operations, masks, references, turned covers and scissors: tested a pixel's samples at
-// once where they hold the pixel before's value (gpu.sampledCover), they give the colour and samples of each
-// sample tested on its own, with and without the stencil skipping, and in the portable arithmetic. In some
-// rounds each run of fragments takes a colour of its own: the shortcut shades the runs the general path
-// does.
+// once where they hold the pixel before's value (gpu.sampledCover), and blended where the colour lies over
+// the bytes of four pixels before as those were (gpu.repeatedBlends), they give the colour and samples of
+// each sample tested and each pixel blended on its own, with and without the stencil skipping, and in the
+// portable arithmetic. In some rounds each run of fragments takes a colour of its own: the shortcut shades
+// the runs the general path does.
 TEST(SampledStencil, OneColourRunsGiveTheGeneralPathsBytes)
 {
   std::mt19937 rng(42);
@@ -329,7 +330,7 @@ TEST(SampledStencil, OneColourRunsGiveTheGeneralPathsBytes)
       if (byRuns) UseRunColour(h);
       h.stencil = SampledStencil(*h.device, kW, kH, kSamples);
       QorvGpuOptions options;
-      options.sampledCover = way % 2 == 1;
+      options.sampledCover = options.repeatedBlends = way % 2 == 1;
       options.stencilSkipping = way / 2 != 1;
       options.simd = way / 2 != 2;
       QorvMetalSetOptions(*h.device, options);

@@ -52,6 +52,9 @@ struct QorvGpuOptions
   // A run of one colour over a multisampled stencil (with simd) tests a pixel whose samples hold the value
   // of the pixel before it at once, and blends the colour without a weight a pixel. The same bytes.
   bool sampledCover = true;
+  // A row of one colour blended source-over (with simd) gives four pixels that hold the bytes of the last
+  // four it blended whole their result, without the arithmetic. The same bytes.
+  bool repeatedBlends = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

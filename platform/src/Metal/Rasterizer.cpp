@@ -136,8 +136,8 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in, const Qor
   }
   if (answer->kind != QorvSpanKind::kOneColour) return false;
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
-  rgba8 ? QorvSourceOverRowOne<false>(crow, answer->colour, nullptr, n, simd)
-        : QorvSourceOverRowOne<true>(crow, answer->colour, nullptr, n, simd);
+  rgba8 ? QorvSourceOverRowOne<false>(crow, answer->colour, nullptr, n, simd, options.repeatedBlends)
+        : QorvSourceOverRowOne<true>(crow, answer->colour, nullptr, n, simd, options.repeatedBlends);
   return true;
 }
 
@@ -224,8 +224,8 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     // (source-over is linear in the premultiplied source).
     Partial partial[kChunk];
     const int partials = TestSamplesOneColour(srow, m, *sp.table, write, partial);
-    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd)
-          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd);
+    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd, options.repeatedBlends)
+          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd, options.repeatedBlends);
     for (int i = 0; i < partials; ++i)
     {
       const float share = (float)partial[i].passed / (float)kQorvStencilSamples;
@@ -254,8 +254,8 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   if (!writeColour) return;
   if (samples) WeighBySamples(m, write, colourOut, oneColour, weights);
   if (oneColour && sourceOver && (rgba8 || bgra8))
-    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd)
-          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd);
+    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd, options.repeatedBlends)
+          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd, options.repeatedBlends);
   else if (sourceOver && (rgba8 || bgra8))
     rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m, simd)
           : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
