@@ -415,11 +415,12 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     the frames test's StencilOnlyRows
 // 42 sampled cover
-//    where:     M SampledStencil.cpp Draw::TestSamplesOneColour, Rasterizer.cpp Draw::Run
+//    where:     M SampledStencil.cpp Draw::TestSamplesOneColour, Rasterizer.cpp Draw::Run, Draw::StencilRow
 //    when:      a run of one colour, source-over into 8-bit colour, over a stencil of 16 samples a pixel in
 //               the SIMD arithmetic (a sampled fill's cover): a pixel whose samples all hold the value of the
-//               pixel before it is tested and marked at once, and the colour is blended as it is where every
-//               sample passed, by its share (a pixel at a time) where only some did
+//               pixel before it is tested and marked at once, four such at a time, and the colour is blended
+//               as it is where every sample passed, by its share (a pixel at a time) where only some did; the
+//               stencil skipping finds such pixels, and those that change nothing, four at a time
 //    switch:    gpu.sampledCover
 //    tolerance: none
 //    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's SampledCover

@@ -50,7 +50,8 @@ struct QorvGpuOptions
   // looking for the fragments that would change nothing (with stencilSkipping). The same bytes.
   bool stencilOnlyRows = true;
   // A run of one colour over a multisampled stencil (with simd) tests a pixel whose samples hold the value
-  // of the pixel before it at once, and blends the colour without a weight a pixel. The same bytes.
+  // of the pixel before it at once, and blends the colour without a weight a pixel; the stencil skipping
+  // looks for such pixels, and for those that change nothing, four at a time. The same bytes.
   bool sampledCover = true;
   // A row of one colour blended source-over (with simd) gives four pixels that hold the bytes of the last
   // four it blended whole their result, without the arithmetic. The same bytes.
