@@ -48,6 +48,8 @@ constexpr Switch kSwitches[] = {
     {"gpu.sumRanges", nullptr, &QorvGpuOptions::sumRanges},
     {"gpu.stencilOnlyRows", nullptr, &QorvGpuOptions::stencilOnlyRows},
     {"gpu.positionsAlone", nullptr, &QorvGpuOptions::positionsAlone},
+    {"gpu.sampledCover", nullptr, &QorvGpuOptions::sampledCover},
+    {"gpu.repeatedBlends", nullptr, &QorvGpuOptions::repeatedBlends},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -414,6 +414,16 @@ namespace iplugin::igraphics
 //    switch:    gpu.stencilOnlyRows
 //    tolerance: none
 //    tests:     the frames test's StencilOnlyRows
+// 42 sampled cover
+//    where:     M SampledStencil.cpp Draw::TestSamplesOneColour, Rasterizer.cpp Draw::Run, Draw::StencilRow
+//    when:      a run of one colour, source-over into 8-bit colour, over a stencil of 16 samples a pixel in
+//               the SIMD arithmetic (a sampled fill's cover): a pixel whose samples all hold the value of the
+//               pixel before it is tested and marked at once, four such at a time, and the colour is blended
+//               as it is where every sample passed, by its share (a pixel at a time) where only some did; the
+//               stencil skipping finds such pixels, and those that change nothing, four at a time
+//    switch:    gpu.sampledCover
+//    tolerance: none
+//    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's SampledCover
 // 43 positions alone
 //    where:     M Rasterizer.cpp BindDraw; VertexStage.h VertexStage; V MVGshaders.cpp VertexPosition
 //    when:      a draw without a fragment function (the stencil's marks): no varyings are kept for its
@@ -421,6 +431,14 @@ namespace iplugin::igraphics
 //    switch:    gpu.positionsAlone
 //    tolerance: none
 //    tests:     Rasterizer.PositionsAloneMarkWhatWholeVerticesMark, the frames test's PositionsAlone
+// 44 repeated blends
+//    where:     M SourceOver.h QorvSourceOverRowOne
+//    when:      a row of one colour blended source-over into 8-bit colour in the SIMD arithmetic (a fill's
+//               inside, a sampled fill's cover): four pixels written whole that hold the bytes the last four
+//               so written held take those four's result, as the same arithmetic on the same bytes gives
+//    switch:    gpu.repeatedBlends
+//    tolerance: none
+//    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's RepeatedBlends
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

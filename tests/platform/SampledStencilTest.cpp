@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 using namespace gputest;
@@ -51,6 +55,47 @@ std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples,
   for (uint8_t s : h.Pixels(h.stencil))
     EXPECT_EQ(s, 0);
   return row;
+}
+
+// One colour a run of fragments, told by where the run starts and how long it is: the pictures show the runs
+// the shader is given.
+void RunColour(const QorvFragmentSpanIn& in, float out[4])
+{
+  const float alpha = 0.5f + 0.5f * (float)(in.count % 3) / 2.0f;
+  out[0] = alpha * (float)(in.x % 7) / 6.0f, out[1] = alpha * (float)(in.count % 5) / 4.0f;
+  out[2] = alpha * (float)(in.y % 3) / 2.0f, out[3] = alpha;
+}
+
+QorvSpanKind RunColourAsk(const QorvFragmentSpanIn& in, const float (*)[kQorvMaxVaryings], int rows,
+                          unsigned wants, QorvSpanAnswer& answer)
+{
+  answer = QorvSpanAnswer{};
+  if (rows == 0 && (wants & QorvWants(QorvSpanKind::kOneColour)))
+  {
+    RunColour(in, answer.colour);
+    answer.kind = QorvSpanKind::kOneColour;
+  }
+  return answer.kind;
+}
+
+void RunColourSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
+{
+  std::memset(keep, 1, (size_t)in.count);
+  if (colour)
+    for (int i = 0; i < in.count; ++i)
+      RunColour(in, colour[i]);
+}
+
+void UseRunColour(Harness& h)
+{
+  QorvMetalRegisterFragmentFunction("testRunColour", SolidFragment, RunColourSpan, RunColourAsk);
+  auto more = QorvMetalLibraryData({{MTLFunctionTypeVertex, "testVertex"},
+                                    {MTLFunctionTypeFragment, "testRunColour"},
+                                    {MTLFunctionTypeFragment, "testSolidSpan"}});
+  dispatch_data_t data =
+      dispatch_data_create(more.data(), more.size(), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
+  h.library = h.device->newLibraryWithData(data, nullptr);
+  dispatch_release(data);
 }
 } // namespace
 
@@ -216,4 +261,123 @@ TEST(SampledStencil, TexturesOfSamplesAreStencilsOfSupportedCounts)
   auto flat = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, 4, 4, false);
   flat->sampleCount = 4;
   EXPECT_EQ(device->newTextureWithDescriptor(*flat), nullptr);
+}
+
+// Covers of one colour (opaque or not, source-over or another blend, into RGBA or BGRA) over samples that
+// random marks left (runs of one value, pixels whose samples differ, a mark of the top bit at pixel centres),
+// with random tests, operations, masks, references, turned covers and scissors: tested a pixel's samples at
+// once where they hold the pixel before's value (gpu.sampledCover), and blended where the colour lies over
+// the bytes of four pixels before as those were (gpu.repeatedBlends), they give the colour and samples of
+// each sample tested and each pixel blended on its own, with and without the stencil skipping, and in the
+// portable arithmetic. In some rounds each run of fragments takes a colour of its own: the shortcut shades
+// the runs the general path does.
+TEST(SampledStencil, OneColourRunsGiveTheGeneralPathsBytes)
+{
+  std::mt19937 rng(42);
+  auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
+  auto pick = [&](auto... values)
+  {
+    const std::common_type_t<decltype(values)...> all[] = {values...};
+    return all[rng() % sizeof...(values)];
+  };
+  constexpr int kW = 53, kH = 29;
+  for (int round = 0; round < 160; ++round)
+  {
+    const MTLPixelFormat format = round % 2 ? MTLPixelFormatBGRA8Unorm : MTLPixelFormatRGBA8Unorm;
+    // The marks: triangles at each sample counting up or down, some wide enough to leave runs.
+    std::vector<Vertex> marks;
+    for (int t = 0, count = 1 + (int)(rng() % 6); t < count; ++t)
+    {
+      const float cx = uni(0, kW), cy = uni(0, kH), r = uni(2, 40);
+      for (int k = 0; k < 3; ++k)
+        marks.push_back({cx + uni(-r, r), cy + uni(-r, r), 0, 0});
+    }
+    const std::vector<Vertex> top =
+        Quad(uni(-5, kW / 2), uni(-5, kH / 2), uni(kW / 2, kW + 5), uni(kH / 2, kH));
+    const bool topMark = rng() % 2;
+    // The cover: an upright quad over the target or a turned one.
+    std::vector<Vertex> cover = Quad(-1, -1, kW + 1, kH + 1);
+    if (round % 3 == 1)
+    {
+      const float a = uni(0, 6.3f), cx = kW / 2.0f, cy = kH / 2.0f;
+      for (Vertex& v : cover)
+      {
+        const float x = v.x - cx, y = v.y - cy;
+        v.x = cx + x * std::cos(a) - y * std::sin(a), v.y = cy + x * std::sin(a) + y * std::cos(a);
+      }
+    }
+    const MTLCompareFunction compare =
+        pick(MTLCompareFunctionNotEqual, MTLCompareFunctionEqual, MTLCompareFunctionLess,
+             MTLCompareFunctionGreater, MTLCompareFunctionAlways, MTLCompareFunctionNever);
+    const MTLStencilOperation pass = pick(MTLStencilOperationZero, MTLStencilOperationKeep,
+                                          MTLStencilOperationInvert, MTLStencilOperationIncrementWrap,
+                                          MTLStencilOperationReplace),
+                              fail = pick(MTLStencilOperationZero, MTLStencilOperationKeep,
+                                          MTLStencilOperationDecrementClamp, MTLStencilOperationReplace);
+    const uint32_t readMask = pick(0x7Fu, 0xFFu, 0x80u), writeMask = pick(0xFFu, 0x7Fu),
+                   reference = pick(0u, 1u, 0x80u, 0x7Fu);
+    const bool sourceOver = round % 5 != 4, opaque = rng() % 3 == 0;
+    const float alpha = opaque ? 1.0f : uni(0, 1);
+    const float colour[4] = {uni(0, alpha), uni(0, alpha), uni(0, alpha), alpha};
+    const MTLScissorRect scissor{(NSUInteger)(rng() % 10), (NSUInteger)(rng() % 8), 30, 17};
+    const bool scissored = round % 4 == 2, byRuns = round % 3 == 0;
+    std::vector<uint8_t> general, generalSamples;
+    // The general path and the shortcut, each with the stencil skipping, without it, and in the portable
+    // arithmetic.
+    for (int way = 0; way < 6; ++way)
+    {
+      Harness h(kW, kH, format);
+      if (byRuns) UseRunColour(h);
+      h.stencil = SampledStencil(*h.device, kW, kH, kSamples);
+      QorvGpuOptions options;
+      options.sampledCover = options.repeatedBlends = way % 2 == 1;
+      options.stencilSkipping = way / 2 != 1;
+      options.simd = way / 2 != 2;
+      QorvMetalSetOptions(*h.device, options);
+      Harness::DrawSpec mark;
+      mark.vertices = marks;
+      mark.pipeline =
+          h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone, kSamples);
+      mark.depthStencil =
+          Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+                           MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
+      Harness::DrawSpec centres;
+      centres.vertices = top;
+      centres.pipeline =
+          h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone);
+      centres.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationReplace,
+                                              MTLStencilOperationKeep, MTLStencilOperationReplace);
+      centres.reference = 0x80;
+      Harness::DrawSpec coverDraw;
+      coverDraw.vertices = cover;
+      coverDraw.pipeline = h.Pipeline(byRuns ? "testRunColour" : "testSolidSpan", true, MTLBlendFactorOne,
+                                      sourceOver ? MTLBlendFactorOneMinusSourceAlpha : MTLBlendFactorOne);
+      MTLDepthStencilDescriptor d;
+      d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+      d.frontFaceStencil->stencilCompareFunction = compare;
+      d.frontFaceStencil->depthStencilPassOperation = pass;
+      d.frontFaceStencil->stencilFailureOperation = fail;
+      d.frontFaceStencil->readMask = readMask;
+      d.frontFaceStencil->writeMask = writeMask;
+      d.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*d.frontFaceStencil);
+      coverDraw.depthStencil = h.device->newDepthStencilStateWithDescriptor(d);
+      coverDraw.reference = reference;
+      std::copy(colour, colour + 4, coverDraw.colour);
+      if (scissored) coverDraw.scissor = &scissor;
+      std::vector<Harness::DrawSpec> draws = {mark};
+      if (topMark) draws.push_back(centres);
+      draws.push_back(coverDraw);
+      // A second cover over what the first left.
+      draws.push_back(coverDraw);
+      const float clear[4] = {0.2f, 0.6f, 0.4f, 1};
+      h.Pass(draws, clear, true);
+      if (way % 2 == 0)
+      {
+        general = h.Pixels(h.colour), generalSamples = h.Pixels(h.stencil);
+        continue;
+      }
+      ASSERT_EQ(h.Pixels(h.colour), general) << "round " << round << ", way " << way;
+      ASSERT_EQ(h.Pixels(h.stencil), generalSamples) << "round " << round << ", way " << way;
+    }
+  }
 }

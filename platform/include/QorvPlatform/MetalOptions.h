@@ -52,6 +52,13 @@ struct QorvGpuOptions
   // A draw without a fragment function reads no varyings: its vertices are shaded for their positions alone,
   // by the vertex function's position form where it has one. The same bytes.
   bool positionsAlone = true;
+  // A run of one colour over a multisampled stencil (with simd) tests a pixel whose samples hold the value
+  // of the pixel before it at once, and blends the colour without a weight a pixel; the stencil skipping
+  // looks for such pixels, and for those that change nothing, four at a time. The same bytes.
+  bool sampledCover = true;
+  // A row of one colour blended source-over (with simd) gives four pixels that hold the bytes of the last
+  // four it blended whole their result, without the arithmetic. The same bytes.
+  bool repeatedBlends = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -346,6 +346,16 @@ struct Draw
   // passed.
   void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,
                    unsigned char* write) const;
+  // A pixel of a run of one colour only some of whose samples passed: where, and how many did.
+  struct Partial
+  {
+    int at, passed;
+  };
+  // TestSamples and WeighBySamples at once for fragments [0, m) of one colour, every one kept, in the SIMD
+  // arithmetic over 16 samples: write[t] is 1 where all passed, 0 where none or only some did; those are
+  // listed in partial, to be blended by their share. Returns how many they are.
+  int TestSamplesOneColour(uint8_t* srow, int m, const StencilTable& table, unsigned char* write,
+                           Partial* partial) const;
   // Whether a pixel's samples would change or pass.
   bool SamplesLive(const uint8_t* s, const StencilTable& table) const;
   // Weighs the colour of fragments [0, m) that passed by the share of their samples that did (write[t],
@@ -564,6 +574,16 @@ inline bool AllAlike(const uint8_t* s)
   std::memcpy(&b, s + 8, 8);
   return a == b && a == (uint64_t)s[0] * 0x0101010101010101ull;
 }
+
+#if defined(__SSE2__)
+// Whether the four pixels of 16 samples from s on hold value at every sample.
+inline bool FourHold(const uint8_t* s, __m128i value)
+{
+  auto at = [s, value](int k)
+  { return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k)), value); };
+  return _mm_movemask_epi8(_mm_and_si128(_mm_and_si128(at(0), at(1)), _mm_and_si128(at(2), at(3)))) == 0xffff;
+}
+#endif
 
 // Inline: the stencil skipping asks it of every pixel a sampled fill's cover reaches.
 inline bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const

@@ -136,8 +136,8 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in, const Qor
   }
   if (answer->kind != QorvSpanKind::kOneColour) return false;
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0) * colourBytes];
-  rgba8 ? QorvSourceOverRowOne<false>(crow, answer->colour, nullptr, n, simd)
-        : QorvSourceOverRowOne<true>(crow, answer->colour, nullptr, n, simd);
+  rgba8 ? QorvSourceOverRowOne<false>(crow, answer->colour, nullptr, n, simd, options.repeatedBlends)
+        : QorvSourceOverRowOne<true>(crow, answer->colour, nullptr, n, simd, options.repeatedBlends);
   return true;
 }
 
@@ -213,6 +213,31 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
   unsigned char write[kChunk];
   float weights[kChunk];
   const bool samples = srow && SamplesAtOnce();
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+#if defined(__SSE2__)
+  if (samples && oneColour && writeColour && sourceOver && (rgba8 || bgra8) && simd && options.sampledCover &&
+      stencilSamples == kQorvStencilSamples)
+  {
+    // The pixels all of whose samples passed take the colour as it is; the few others their share of it
+    // (source-over is linear in the premultiplied source).
+    Partial partial[kChunk];
+    const int partials = TestSamplesOneColour(srow, m, *sp.table, write, partial);
+    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd, options.repeatedBlends)
+          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd, options.repeatedBlends);
+    for (int i = 0; i < partials; ++i)
+    {
+      const float share = (float)partial[i].passed / (float)kQorvStencilSamples;
+      float c[4];
+      for (int k = 0; k < 4; ++k)
+        c[k] = colourOut[0][k] * share;
+      unsigned char* p = crow + (size_t)partial[i].at * 4;
+      rgba8 ? QorvSourceOver<false>(p, c, simd) : QorvSourceOver<true>(p, c, simd);
+    }
+    return;
+  }
+#endif
   if (samples)
     TestSamples(srow, m, keep, *sp.table, write);
   else if (srow)
@@ -228,12 +253,9 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     std::memcpy(write, keep, (size_t)m);
   if (!writeColour) return;
   if (samples) WeighBySamples(m, write, colourOut, oneColour, weights);
-  unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
-  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
-             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   if (oneColour && sourceOver && (rgba8 || bgra8))
-    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd)
-          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd);
+    rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd, options.repeatedBlends)
+          : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd, options.repeatedBlends);
   else if (sourceOver && (rgba8 || bgra8))
     rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m, simd)
           : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
@@ -413,6 +435,8 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
       if (sp.table->pass[value] || sp.table->next[value] != value) return;
       const __m128i all = _mm_set1_epi8((char)value);
       const int start = i;
+      while (options.sampledCover && i + 4 <= to && FourHold(srow + (size_t)i * stride, all))
+        i += 4;
       for (; i < to; ++i)
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + (size_t)i * stride)), all)) != 0xffff)
@@ -425,13 +449,40 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
     while (i < to && !live(i))
       ++i;
   };
+  // The end of the run of pixels from i on that may change something (at most kChunk).
+  auto runEnd = [&](int i)
+  {
+    const int end = std::min(to, i + kChunk);
+    int j = i;
+#if defined(__SSE2__)
+    if (lanes && options.sampledCover)
+    {
+      // Most of a run's pixels hold the value of the one before them at every sample: the pixels that
+      // hold one such live value are passed four at a time, the others asked one by one.
+      __m128i same = _mm_setzero_si128();
+      bool sameLive = false; // whether same's value would change or pass
+      while (j < end)
+      {
+        while (sameLive && j + 4 <= end && FourHold(srow + (size_t)j * stride, same))
+          j += 4;
+        if (j >= end || !live(j)) break;
+        const uint8_t value = srow[(size_t)j * stride];
+        same = _mm_set1_epi8((char)value);
+        sameLive = sp.table->pass[value] || sp.table->next[value] != value;
+        ++j;
+      }
+      return j;
+    }
+#endif
+    while (j < end && live(j))
+      ++j;
+    return j;
+  };
   int i = from;
   while (i < to)
   {
     skip(i);
-    int j = i;
-    while (j < to && j - i < kChunk && live(j))
-      ++j;
+    const int j = runEnd(i);
     if (j > i) Run(sp, i, j);
     i = j;
   }
@@ -507,7 +558,8 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
         e[k] = rowStart[k] + (py - py0) * stepY[k];
       int64_t lo = -1, hi = -1;
       for (int64_t i = 0; i <= px1 - px0; ++i)
-        if (e[0] + i * stepX[0] >= bias[0] && e[1] + i * stepX[1] >= bias[1] && e[2] + i * stepX[2] >= bias[2])
+        if (e[0] + i * stepX[0] >= bias[0] && e[1] + i * stepX[1] >= bias[1] &&
+            e[2] + i * stepX[2] >= bias[2])
           lo = lo < 0 ? i : lo, hi = i;
       if (lo < 0) continue;
       if (sp.inv == 0.0) sp.inv = 1.0 / (double)area;

@@ -105,27 +105,30 @@ int64_t FloorDivBy(int64_t a, int64_t b, double reciprocal)
 }
 
 #if defined(__SSE2__)
-// A row's running sums added to a pixel's 16 samples at once, as the sums say.
+// A row's running sums added to a pixel's 16 samples at once, as the sums say (kept here, where writes to
+// the samples cannot reach them, so that a row's pixels do not read them again).
 struct SumLanes
 {
   __m128i mask, keep, one, testMask, testValue, all;
+  bool inverts, tests, testEqual;
   explicit SumLanes(const Draw::Sums& sums)
       : mask(_mm_set1_epi8((char)sums.writeMask)), keep(_mm_set1_epi8((char)~sums.writeMask)),
         one(_mm_set1_epi8(1)), testMask(_mm_set1_epi8((char)sums.testMask)),
-        testValue(_mm_set1_epi8((char)sums.testValue)), all(_mm_set1_epi8(-1))
+        testValue(_mm_set1_epi8((char)sums.testValue)), all(_mm_set1_epi8(-1)), inverts(sums.inverts),
+        tests(sums.testMask != 0), testEqual(sums.testEqual)
   {
   }
-  void Add(uint8_t* px, __m128i running, const Draw::Sums& sums) const
+  void Add(uint8_t* px, __m128i running) const
   {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
     __m128i out =
-        sums.inverts ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
-                     : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
-    if (sums.testMask)
+        inverts ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
+                : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
+    if (tests)
     {
       // Samples that fail the test keep their value.
       __m128i passes = _mm_cmpeq_epi8(_mm_and_si128(v, testMask), testValue);
-      if (!sums.testEqual) passes = _mm_xor_si128(passes, all);
+      if (!testEqual) passes = _mm_xor_si128(passes, all);
       out = _mm_or_si128(_mm_and_si128(passes, out), _mm_andnot_si128(passes, v));
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
@@ -480,7 +483,7 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
       }
       else if (_mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff)
         break; // nothing more changes on this row
-      lanes.Add(px, running, sums);
+      lanes.Add(px, running);
     }
     TouchSampleRow(py, clipX0 + first, clipX0 + x);
     return;
@@ -529,19 +532,19 @@ void Draw::AddRowRanges(int64_t py, std::vector<SumRange>& ranges, int64_t width
     const int64_t from = std::max<int64_t>(range.first, x);
     if (!none)
       for (; x < from; ++x)
-        lanes.Add(row + (size_t)x * n, running, sums);
+        lanes.Add(row + (size_t)x * n, running);
     for (x = from; x <= range.last; ++x)
     {
       __m128i* c = reinterpret_cast<__m128i*>(change + (size_t)x * n);
       running = _mm_add_epi8(running, _mm_loadu_si128(c));
       _mm_storeu_si128(c, zero);
-      lanes.Add(row + (size_t)x * n, running, sums);
+      lanes.Add(row + (size_t)x * n, running);
     }
     none = _mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff;
   }
   if (!none)
     for (; x < width; ++x)
-      lanes.Add(row + (size_t)x * n, running, sums);
+      lanes.Add(row + (size_t)x * n, running);
   TouchSampleRow(py, clipX0 + start, clipX0 + x);
 }
 #endif

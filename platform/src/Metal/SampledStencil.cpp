@@ -8,6 +8,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qorv_raster
 {
 void Draw::SampledTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
@@ -143,6 +147,59 @@ void Draw::TestSamples(uint8_t* srow, int m, const unsigned char* keep, const St
     write[t] = (unsigned char)passed;
   }
 }
+
+#if defined(__SSE2__)
+int Draw::TestSamplesOneColour(uint8_t* srow, int m, const StencilTable& table, unsigned char* write,
+                               Partial* partial) const
+{
+  constexpr int n = kQorvStencilSamples;
+  // A run's pixels mostly hold the value of the one before them at every sample (inside a fill, its
+  // winding): that value's test and mark are looked up once, and its pixels taken four at a time. Where the
+  // mark keeps the value, storing it writes the bytes that are there.
+  uint8_t s = srow[0];
+  __m128i value = _mm_set1_epi8((char)s), next = _mm_set1_epi8((char)table.next[s]);
+  uint32_t flags = table.pass[s] ? 0x01010101u : 0;
+  int partials = 0;
+  auto at = [srow](int t) { return reinterpret_cast<__m128i*>(srow + (size_t)t * n); };
+  for (int t = 0; t < m;)
+  {
+    for (; t + 4 <= m; t += 4)
+    {
+      if (!FourHold(srow + (size_t)t * n, value)) break;
+      std::memcpy(write + t, &flags, 4);
+      for (int i = 0; i < 4; ++i)
+        _mm_storeu_si128(at(t + i), next);
+    }
+    // Pixels one at a time up to the next four that may all hold the value.
+    for (const int end = std::min(m, t + 4); t < end; ++t)
+    {
+      uint8_t* px = srow + (size_t)t * n;
+      const __m128i v = _mm_loadu_si128(at(t));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, value)) != 0xffff)
+      {
+        const __m128i alike = _mm_set1_epi8((char)px[0]);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, alike)) != 0xffff)
+        {
+          int passed = 0;
+          for (int k = 0; k < n; ++k)
+          {
+            passed += table.pass[px[k]] ? 1 : 0;
+            px[k] = table.next[px[k]];
+          }
+          write[t] = passed == n;
+          if (passed > 0 && passed < n) partial[partials++] = {t, passed};
+          continue;
+        }
+        s = px[0], value = alike, next = _mm_set1_epi8((char)table.next[s]);
+        flags = table.pass[s] ? 0x01010101u : 0;
+      }
+      write[t] = (unsigned char)flags;
+      _mm_storeu_si128(at(t), next);
+    }
+  }
+  return partials;
+}
+#endif
 
 void Draw::WeighBySamples(int m, unsigned char* write, float (*colourOut)[4], bool& oneColour,
                           float* weights) const

@@ -145,10 +145,12 @@ inline void QorvSourceOverRow(unsigned char* p, const float (*colourOut)[4], con
 }
 
 // QorvSourceOverRow for a row whose fragments share one colour: the source is prepared once, and an opaque
-// one is a single byte pattern. Without write flags (null) every pixel is written.
+// one is a single byte pattern. Without write flags (null) every pixel is written. repeats (QorvGpuOptions
+// repeatedBlends): four pixels written whole that hold the bytes the last four so written held take their
+// result.
 template <bool Bgra>
 inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const unsigned char* write, int m,
-                                 bool simd)
+                                 bool simd, [[maybe_unused]] bool repeats = false)
 {
   auto written = [write](int t) { return !write || write[t]; };
   int t = 0;
@@ -183,8 +185,27 @@ inline void QorvSourceOverRowOne(unsigned char* p, const float colour[4], const 
       return;
     }
     const __m128 srcs[4] = {src, src, src, src}, keeps[4] = {keep, keep, keep, keep};
+    // A row of one colour mostly lies over pixels of one colour (a background, an earlier fill's inside).
+    __m128i before = _mm_setzero_si128(), after = before;
+    bool known = false;
     for (; t + 4 <= m; t += 4)
-      if (const uint32_t flags = flagsAt(t)) QorvSourceOver4(p + (size_t)t * 4, srcs, keeps, flags);
+      if (const uint32_t flags = flagsAt(t))
+      {
+        auto* q = reinterpret_cast<__m128i*>(p + (size_t)t * 4);
+        if (!repeats || flags != 0x01010101u)
+        {
+          QorvSourceOver4(p + (size_t)t * 4, srcs, keeps, flags);
+          continue;
+        }
+        const __m128i d = _mm_loadu_si128(q);
+        if (known && _mm_movemask_epi8(_mm_cmpeq_epi8(d, before)) == 0xffff)
+        {
+          _mm_storeu_si128(q, after);
+          continue;
+        }
+        QorvSourceOver4(p + (size_t)t * 4, srcs, keeps, flags);
+        before = d, after = _mm_loadu_si128(q), known = true;
+      }
   }
 #endif
   for (; t < m; ++t)
