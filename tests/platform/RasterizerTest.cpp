@@ -41,6 +41,20 @@ int CountStencil(const Harness& h, uint8_t value)
     n += s == value;
   return n;
 }
+
+// A 2 x 2 texture of unlike texels, filtered linearly (repeated, or clamped at its edges), for draws whose
+// varyings must reach the picture.
+void TextureTheDraw(Harness& h, Harness::DrawSpec& d, bool repeat = false)
+{
+  auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
+  d.texture = h.device->newTextureWithDescriptor(*td);
+  const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
+  d.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
+  MTLSamplerDescriptor sd;
+  sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+  if (repeat) sd.sAddressMode = sd.tAddressMode = MTLSamplerAddressModeRepeat;
+  d.sampler = h.device->newSamplerStateWithDescriptor(sd);
+}
 } // namespace
 
 // Pixel centres on the left and top edges are inside, those on the right and bottom edges are not.
@@ -893,17 +907,7 @@ TEST_P(RasterizerFans, CoverWhatTheirTrianglesCover)
       // Additive, so that a pixel covered twice shows.
       d.pipeline = h.Pipeline(c.textured ? "testTextureSpan" : "testSolidSpan", true, MTLBlendFactorOne,
                               MTLBlendFactorOne);
-      if (c.textured)
-      {
-        auto td =
-            MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
-        d.texture = h.device->newTextureWithDescriptor(*td);
-        const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
-        d.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
-        MTLSamplerDescriptor sd;
-        sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
-        d.sampler = h.device->newSamplerStateWithDescriptor(sd);
-      }
+      if (c.textured) TextureTheDraw(h, d);
       d.colour[0] = d.colour[1] = d.colour[2] = d.colour[3] = 0.25f;
       d.cull = c.cull;
       float clear[4] = {0, 0, 0, 0};
@@ -935,7 +939,6 @@ TEST(Rasterizer, SmallTrianglesCoverWhatTheirEdgesBoundsCover)
   std::mt19937 rng(44);
   std::uniform_real_distribution<float> unit(0, 1);
   const MTLScissorRect scissor{5, 7, 50, 40};
-  const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
   int covered = 0;
   for (int round = 0; round < 48; ++round)
   {
@@ -961,12 +964,7 @@ TEST(Rasterizer, SmallTrianglesCoverWhatTheirEdgesBoundsCover)
       d.vertices = vertices;
       // Additive, so that a pixel covered twice shows.
       d.pipeline = h.Pipeline("testTextureSpan", true, MTLBlendFactorOne, MTLBlendFactorOne);
-      auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
-      d.texture = h.device->newTextureWithDescriptor(*td);
-      d.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
-      MTLSamplerDescriptor sd;
-      sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
-      d.sampler = h.device->newSamplerStateWithDescriptor(sd);
+      TextureTheDraw(h, d);
       d.colour[0] = d.colour[1] = d.colour[2] = d.colour[3] = 0.25f;
       d.cull = round % 5 == 1 ? MTLCullModeBack : round % 5 == 3 ? MTLCullModeFront : MTLCullModeNone;
       if (round % 7 == 2) d.scissor = &scissor;
@@ -991,7 +989,6 @@ TEST(Rasterizer, PositionsAloneMarkWhatWholeVerticesMark)
   std::mt19937 rng(43);
   std::uniform_real_distribution<float> unit(0, 1);
   const MTLScissorRect scissor{3, 5, 30, 36};
-  const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
   int marked = 0;
   for (int round = 0; round < 24; ++round)
   {
@@ -1009,8 +1006,8 @@ TEST(Rasterizer, PositionsAloneMarkWhatWholeVerticesMark)
       Harness h(kSize, kSize);
       if (samples > 1)
       {
-        auto sd = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, kSize, kSize,
-                                                                           false);
+        auto sd = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, kSize,
+                                                                           kSize, false);
         sd->usage = MTLTextureUsageRenderTarget;
         sd->sampleCount = samples;
         sd->textureType = MTLTextureType2DMultisample;
@@ -1018,29 +1015,25 @@ TEST(Rasterizer, PositionsAloneMarkWhatWholeVerticesMark)
       }
       QorvMetalSetOptions(*h.device, QorvGpuOptions{.positionsAlone = alone == 1});
       Harness::DrawSpec mark;
-      mark.pipeline = h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone,
-                                 samples);
-      mark.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
-                                           MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
+      mark.pipeline =
+          h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone, samples);
+      mark.depthStencil =
+          Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+                           MTLStencilOperationKeep, MTLStencilOperationDecrementWrap);
       if (round % 3 == 0) mark.scissor = &scissor;
       Harness::DrawSpec strip = mark, list = mark;
       mark.vertices = shape, mark.indices = fan;
       strip.vertices = shape, strip.type = MTLPrimitiveTypeTriangleStrip;
       list.vertices = shape, list.vertices.resize(shape.size() / 3 * 3);
       Harness::DrawSpec cover;
-      cover.pipeline = h.Pipeline("testTextureSpan", true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
+      cover.pipeline =
+          h.Pipeline("testTextureSpan", true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
       cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationKeep,
                                             MTLStencilOperationKeep, MTLStencilOperationKeep);
       cover.vertices = Quad(0, 0, kSize, kSize);
       for (Vertex& v : cover.vertices)
         v.u = v.x / 7, v.v = v.y / 5;
-      auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
-      cover.texture = h.device->newTextureWithDescriptor(*td);
-      cover.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
-      MTLSamplerDescriptor sd;
-      sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
-      sd.sAddressMode = sd.tAddressMode = MTLSamplerAddressModeRepeat;
-      cover.sampler = h.device->newSamplerStateWithDescriptor(sd);
+      TextureTheDraw(h, cover, true);
       float clear[4] = {0, 0, 0, 0};
       h.Pass({mark, strip, list}, clear, true);
       if (samples == 1) stencils[alone] = h.Pixels(h.stencil);
