@@ -584,10 +584,6 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
   const bool fringe = w > 0.0f;
 
   const bool sampled = way == VGfillWay::kSampledStencil;
-  VGvertex* verts =
-      vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe, sampled && ctx->options.fringeSides));
-  if (!verts) return 0;
-
   const bool thin = way == VGfillWay::kThinColumns || way == VGfillWay::kThinBand;
   // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside;
   // its fan is the path itself (MVGsampledFill.cpp).
@@ -597,6 +593,9 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
   const EVGfillCall call = vgFillCallOf(way);
   VGsegmentGrid* sidesGrid =
       fringe && edgesBySamples && ctx->options.fringeSides ? vgFringeSidesGrid(ctx) : nullptr;
+
+  VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe, sidesGrid != nullptr));
+  if (!verts) return 0;
 
   for (int i = 0; i < cache->npaths; i++)
   {
