@@ -17,7 +17,8 @@
 // and no slower than the path it replaced (within the rounds' 5 % spread) at every size and point count;
 // the thin L's cost from 64 to 256 px, against the 4 its covered area grows by (its box grows 16 times).
 // CONCAVE_FILL_PROFILE=N draws N sampled frames of each family at the sizes given (=-N: by the replaced path)
-// and stops, for a profiler.
+// and stops, for a profiler; CONCAVE_FILL_SHAPE=star (ring, 200-point, thin L, discs crossing) draws that
+// family alone.
 #include "bench/Rounds.h"
 #include "tests/support/CairoPaths.h"
 #include "tests/vector/MetalTestContext.h"
@@ -232,10 +233,15 @@ int main(int argc, char** argv)
   if (const char* profile = std::getenv("CONCAVE_FILL_PROFILE"))
   {
     const int frames = std::atoi(profile);
+    const char* only = std::getenv("CONCAVE_FILL_SHAPE");
+    const char* names[] = {"star", "ring", "200-point", "thin L", "discs crossing"};
     for (int n : sizes)
-      for (const Shape& shape : {Star(n), Ring(n), WavyDisc(n), ThinL(n), CrossingDiscs(n, 128)})
-        for (int f = 0; f < std::abs(frames); f++)
-          VectorMs(m, shape, frames > 0);
+    {
+      const Shape shapes[] = {Star(n), Ring(n), WavyDisc(n), ThinL(n), CrossingDiscs(n, 128)};
+      for (int s = 0; s < 5; s++)
+        for (int f = 0; f < std::abs(frames) && (!only || std::string(only) == names[s]); f++)
+          VectorMs(m, shapes[s], frames > 0);
+    }
     return 0;
   }
   std::printf("CPU ms of a frame of fills (medians of %d rounds taking turns): shape, N px or points, fills, "
