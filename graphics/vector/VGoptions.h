@@ -439,6 +439,16 @@ namespace iplugin::igraphics
 //    switch:    gpu.repeatedBlends
 //    tolerance: none
 //    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's RepeatedBlends
+// 45 thin rows
+//    where:     M Rasterizer.cpp Draw::SpanIn, Draw::StepVaryings, Draw::Run, Draw::MarkRow, Draw::Triangle;
+//               RasterDraw.h RowTerms
+//    when:      a triangle's rows (a sampled fill's fringe strips, a pixel or two a row): its varyings' terms
+//               and steps along a row are worked out once for all its spans, a span of one fragment is shaded
+//               without first asking the shader whether it is one colour, and a draw without a fragment
+//               function tests and marks the stencil along a row in place
+//    switch:    gpu.thinRows
+//    tolerance: none
+//    tests:     SampledStencil.ThinRowsGiveTheGeneralPathsBytes, the frames test's ThinRows
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

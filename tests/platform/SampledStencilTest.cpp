@@ -381,3 +381,99 @@ TEST(SampledStencil, OneColourRunsGiveTheGeneralPathsBytes)
     }
   }
 }
+
+// Strips a fifth of a pixel to three wide along closed outlines of 3 to 10 corners that turn any way (so that
+// they cross), drawn as a sampled fill draws its fringe: counted in the stencil (16 samples a pixel, or one,
+// some marked at each sample before) by a draw without a fragment function, then in colour where a pixel was
+// counted once, then a cover; by shaders that read their varyings, answer one colour, show the runs they are
+// given, or read their coverage; under blends of the composite operations, culled or not, scissored or not,
+// in bands or not. With gpu.thinRows off, the colour and the stencil are what it gives on.
+TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
+{
+  std::mt19937 rng(45);
+  auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
+  constexpr int kW = 61, kH = 47;
+  const MTLScissorRect scissor{4, 3, 41, 33};
+  const MTLBlendFactor blends[][2] = {
+      {MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha},
+      {MTLBlendFactorOne, MTLBlendFactorZero},
+      {MTLBlendFactorZero, MTLBlendFactorOneMinusSourceAlpha},
+      {MTLBlendFactorOneMinusDestinationAlpha, MTLBlendFactorOne},
+      {MTLBlendFactorDestinationAlpha, MTLBlendFactorZero},
+      {MTLBlendFactorOneMinusDestinationAlpha, MTLBlendFactorOneMinusSourceAlpha}};
+  const char* const shaders[] = {"testTextureSpan", "testSolidSpan", "testRunColour", "testCoverageShare"};
+  int drawn = 0;
+  for (int round = 0; round < 240; ++round)
+  {
+    // Inner and outer points of each corner, one after the other, back to the first.
+    std::vector<Vertex> strip;
+    const int corners = 3 + (int)(rng() % 8);
+    const float cx = uni(10, kW - 10), cy = uni(8, kH - 8), width = uni(0.2f, 3.0f);
+    std::vector<float> turns(corners), reach(corners);
+    for (int k = 0; k < corners; ++k)
+      turns[k] = uni(0, 6.2832f), reach[k] = uni(2, 40);
+    if (round % 2) std::sort(turns.begin(), turns.end());
+    for (int k = 0; k <= corners; ++k)
+    {
+      const float a = turns[k % corners], r = reach[k % corners], dx = std::cos(a), dy = std::sin(a);
+      strip.push_back({cx + (r - width / 2) * dx, cy + (r - width / 2) * dy, 0, (float)k / 3});
+      strip.push_back({cx + (r + width / 2) * dx, cy + (r + width / 2) * dy, 1, (float)k / 3});
+    }
+    // Marks at each sample before, in some rounds, so that the strip meets pixels whose samples differ.
+    std::vector<Vertex> marks;
+    for (int t = 0, n = round % 3 ? 1 + (int)(rng() % 4) : 0; t < n; ++t)
+      for (int k = 0; k < 3; ++k)
+        marks.push_back({uni(-4, kW + 4), uni(-4, kH + 4), 0, 0});
+    const char* shader = shaders[round % 4];
+    const MTLBlendFactor* blend = blends[rng() % 6];
+    const NSUInteger samples = round % 6 == 5 ? 1 : kSamples;
+    const MTLCullMode cull = round % 5 == 1 ? MTLCullModeBack : MTLCullModeNone;
+    const bool scissored = round % 3 == 2;
+    const float colour[4] = {uni(0, 0.6f), uni(0, 0.6f), uni(0, 0.6f), uni(0.6f, 1)};
+    std::vector<uint8_t> pictures[2], stencils[2];
+    for (int thin = 0; thin < 2; ++thin)
+    {
+      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kW * kH * 4);
+      Harness h(kW, kH);
+      if (round % 4 == 2) UseRunColour(h);
+      h.stencil = SampledStencil(*h.device, kW, kH, samples);
+      QorvMetalSetOptions(*h.device, QorvGpuOptions{.thinRows = thin == 1});
+      Harness::DrawSpec mark;
+      mark.vertices = marks;
+      mark.pipeline = h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone,
+                                 samples);
+      mark.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+                                           MTLStencilOperationKeep, MTLStencilOperationIncrementWrap);
+      Harness::DrawSpec count;
+      count.vertices = strip, count.type = MTLPrimitiveTypeTriangleStrip;
+      count.pipeline = h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone);
+      count.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionGreater, MTLStencilOperationReplace,
+                                            MTLStencilOperationIncrementClamp, MTLStencilOperationReplace);
+      count.reference = 0x7F, count.cull = cull;
+      if (scissored) count.scissor = &scissor;
+      Harness::DrawSpec ramp = count;
+      ramp.pipeline = h.Pipeline(shader, true, blend[0], blend[1]);
+      ramp.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionEqual, MTLStencilOperationInvert,
+                                           MTLStencilOperationZero, MTLStencilOperationInvert);
+      std::copy(colour, colour + 4, ramp.colour);
+      if (round % 4 == 0) TextureTheDraw(h, ramp, round % 8 == 0);
+      Harness::DrawSpec cover = ramp;
+      cover.vertices = Quad(cx - 20, cy - 20, cx + 20, cy + 20), cover.type = MTLPrimitiveTypeTriangle;
+      cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationZero,
+                                            MTLStencilOperationZero, MTLStencilOperationZero);
+      cover.reference = 0;
+      const float clear[4] = {0.1f, 0.3f, 0.2f, round % 7 == 3 ? 0.5f : 1.0f};
+      h.Pass({mark, count, ramp}, clear, true);
+      stencils[thin] = h.Pixels(h.stencil);
+      h.Pass({count, cover});
+      pictures[thin] = h.Pixels(h.colour);
+    }
+    ASSERT_EQ(stencils[1], stencils[0]) << "round " << round;
+    ASSERT_EQ(pictures[1], pictures[0]) << "round " << round;
+    // Samples the strip reached once.
+    for (uint8_t s : stencils[0])
+      drawn += s == 0x80;
+  }
+  QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
+  EXPECT_GT(drawn, 150000);
+}

@@ -59,6 +59,11 @@ struct QorvGpuOptions
   // A row of one colour blended source-over (with simd) gives four pixels that hold the bytes of the last
   // four it blended whole their result, without the arithmetic. The same bytes.
   bool repeatedBlends = true;
+  // Thin triangles' rows (a sampled fill's fringe, a span of a pixel or two a row): a triangle's varyings'
+  // terms and steps are worked out once for all its spans, a span of one fragment is shaded without asking
+  // the shader first whether it is one colour, and a draw without a fragment function marks the stencil
+  // along its rows in place. The same bytes.
+  bool thinRows = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -376,6 +376,7 @@ struct Draw
   // Texels taken one for one go over a row in pieces of this many fragments, where every chunk of the piece
   // would get the same inputs as it does.
   static constexpr int kPiece = 1024;
+  struct RowTerms;
   struct Span
   {
     int y, x0;
@@ -384,6 +385,8 @@ struct Draw
     const Vertex *a, *b, *c;
     bool front;
     const StencilTable* table;
+    // The triangle's, kept for all its spans (thinRows): null where each span works them out.
+    RowTerms* terms = nullptr;
   };
 
   // count spans one under the other from first on, each of n pixels from the same x: row r's edge functions
@@ -477,6 +480,21 @@ struct Draw
     }
   };
 
+  // A triangle's varyings' terms and their steps along its rows, which every span of it shares: made by its
+  // first span that asks, with SpanIn's arithmetic.
+  struct RowTerms
+  {
+    bool made = false;
+    VaryingTerms terms;
+    float step[kQorvMaxVaryings];
+    void Make(const Span& sp, int varyings, bool simd)
+    {
+      terms = VaryingTerms(sp, varyings, simd);
+      terms.Steps(sp.s0, sp.s1, step);
+      made = true;
+    }
+  };
+
   // The shader's input for fragments from .. from + count - 1 of a span, without the varyings' arrays.
   void SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const;
   // The input's place and bindings, without its varyings.
@@ -559,6 +577,9 @@ struct Draw
   void Row(const Span& sp, int n) const;
   // Row's pixels from .. to - 1 under a stencil test.
   void StencilRow(const Span& sp, int from, int to) const;
+  // Tests and marks the stencil at the pixels from .. to - 1 of a span whose fragments nothing shades or
+  // discards: what Run does for them.
+  void MarkRow(const Span& sp, int from, int to) const;
 
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
   // A fan's candidate pixels and edges, appended to edges; false when it covers no candidate.

@@ -103,6 +103,15 @@ void Draw::Blend(unsigned char* p, const float colourOut[4], float weight) const
 // vertices (fill interiors) is that value throughout, with a step of 0.
 void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) const
 {
+  if (sp.terms)
+  {
+    // The same terms and steps as below, made once for the triangle.
+    if (!sp.terms->made) sp.terms->Make(sp, varyings, simd);
+    sp.terms->terms.Starts(sp.e0 + from * sp.s0, sp.e1 + from * sp.s1, in.start);
+    std::copy(sp.terms->step, sp.terms->step + varyings, in.step);
+    SpanPlace(sp, from, count, in);
+    return;
+  }
   // VaryingTerms' Starts and Steps in one pass, without keeping the terms: a span asks for them once.
   const double d0 = (double)(sp.e0 + from * sp.s0), d1 = (double)(sp.e1 + from * sp.s1);
   const double s0 = (double)sp.s0, s1 = (double)sp.s1, inv = sp.inv;
@@ -143,6 +152,15 @@ bool Draw::OneColourRow(const Span& sp, int n, QorvFragmentSpanIn& in, const Qor
 
 void Draw::StepVaryings(QorvFragmentSpanIn& in, int m, float (*vary)[kChunk]) const
 {
+  if (m == 1 && options.thinRows)
+  {
+    // The loop's first value, t 0: a step that is not finite makes it NaN there too.
+    for (int k = 0; k < varyings; ++k)
+      vary[k][0] = in.start[k] + 0.0f * in.step[k];
+    for (int k = 0; k < kQorvMaxVaryings; ++k)
+      in.varyings[k] = vary[k];
+    return;
+  }
   for (int k = 0; k < varyings; ++k)
   {
     float* out = vary[k];
@@ -184,7 +202,8 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     // One answer says whether the span is one colour or texture samples.
     QorvSpanAnswer answer;
     askTexels = askTexels && TexelRuns(sp);
-    askColour = askColour && fragmentCode->fragmentAsk;
+    // One fragment is seldom one colour the shader can tell: shading it costs less than asking first.
+    askColour = askColour && fragmentCode->fragmentAsk && !(m == 1 && options.thinRows);
     const unsigned wants = (askTexels ? QorvWants(QorvSpanKind::kSamples) : 0) |
                            (askColour ? QorvWants(QorvSpanKind::kOneColour) : 0);
     if (writeColour && wants != 0) fragmentCode->fragmentAsk(in, nullptr, 0, wants, answer);
@@ -408,6 +427,11 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
   // pixel that they change nothing in as it is, so the row needs no looking for the others first.
   if (!options.stencilSkipping || (!fragmentCode && options.stencilOnlyRows))
   {
+    if (!fragmentCode && options.thinRows)
+    {
+      MarkRow(sp, from, to);
+      return;
+    }
     for (int i = from; i < to; i += kChunk)
       Run(sp, i, std::min(to, i + kChunk));
     return;
@@ -488,6 +512,30 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
   }
 }
 
+void Draw::MarkRow(const Span& sp, int from, int to) const
+{
+  const StencilTable& table = *sp.table;
+  uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0 + from)];
+  const int n = stencilSamples;
+  if (n == 1)
+  {
+    for (int t = 0; t < to - from; ++t)
+      srow[t] = table.next[srow[t]];
+    return;
+  }
+  for (int t = from; t < to; ++t, srow += n)
+  {
+    if (n == kQorvStencilSamples && AllAlike(srow))
+    {
+      const uint8_t s = srow[0];
+      if (table.next[s] != s) std::memset(srow, table.next[s], (size_t)n);
+      continue;
+    }
+    for (int k = 0; k < n; ++k)
+      srow[k] = table.next[srow[k]];
+  }
+}
+
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
@@ -541,6 +589,8 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     bias[k] = e.bias, stepX[k] = e.stepX, stepY[k] = e.stepY, rowStart[k] = e.rowStart;
   }
   Span sp;
+  RowTerms terms;
+  if (options.thinRows && fragmentCode) sp.terms = &terms;
   sp.inv = 0.0; // set before the first row is drawn: most small triangles have none
   sp.a = v[0], sp.b = v[1], sp.c = v[2];
   sp.front = front;
