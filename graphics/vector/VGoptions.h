@@ -440,12 +440,14 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's RepeatedBlends
 // 45 thin rows
-//    where:     M Rasterizer.cpp Draw::SpanIn, Draw::StepVaryings, Draw::Run, Draw::MarkRow, Draw::Triangle;
-//               RasterDraw.h RowTerms
+//    where:     M Rasterizer.cpp Draw::SpanIn, Draw::StepVaryings, Draw::Run, Draw::OneFragment,
+//               Draw::StencilRow, Draw::MarkRow, Draw::Triangle; RasterDraw.h RowTerms
 //    when:      a triangle's rows (a sampled fill's fringe strips, a pixel or two a row): its varyings' terms
-//               and steps along a row are worked out once for all its spans, a span of one fragment is shaded
-//               without first asking the shader whether it is one colour, and a draw without a fragment
-//               function tests and marks the stencil along a row in place
+//               and steps along a row are worked out once for all its spans; a span of one fragment is shaded
+//               without first asking the shader whether it is one colour, and under a stencil test, blended
+//               source-over into 8-bit colour, tested, weighed and blended on its own; a row of a few pixels
+//               looks for its runs a pixel at a time; a draw without a fragment function tests and marks the
+//               stencil along a row in place
 //    switch:    gpu.thinRows
 //    tolerance: none
 //    tests:     SampledStencil.ThinRowsGiveTheGeneralPathsBytes, the frames test's ThinRows

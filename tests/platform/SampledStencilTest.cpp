@@ -86,16 +86,35 @@ void RunColourSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned ch
       RunColour(in, colour[i]);
 }
 
-void UseRunColour(Harness& h)
+// The solid colour of buffer 0 where x + y is not a multiple of 3; the others discarded.
+bool DiscardSomeFragment(const QorvFragmentIn& in, float colour[4])
 {
-  QorvMetalRegisterFragmentFunction("testRunColour", SolidFragment, RunColourSpan, RunColourAsk);
+  return ((int)in.position[0] + (int)in.position[1]) % 3 != 0 && SolidFragment(in, colour);
+}
+
+void DiscardSomeSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
+{
+  SolidSpan(in, colour, keep);
+  for (int i = 0; i < in.count; ++i)
+    keep[i] = (in.x + i + in.y) % 3 != 0;
+}
+
+// The harness's library made of the vertex function, the solid span and the fragment function name.
+void UseFragmentFunction(Harness& h, const char* name)
+{
   auto more = QorvMetalLibraryData({{MTLFunctionTypeVertex, "testVertex"},
-                                    {MTLFunctionTypeFragment, "testRunColour"},
+                                    {MTLFunctionTypeFragment, name},
                                     {MTLFunctionTypeFragment, "testSolidSpan"}});
   dispatch_data_t data =
       dispatch_data_create(more.data(), more.size(), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
   h.library = h.device->newLibraryWithData(data, nullptr);
   dispatch_release(data);
+}
+
+void UseRunColour(Harness& h)
+{
+  QorvMetalRegisterFragmentFunction("testRunColour", SolidFragment, RunColourSpan, RunColourAsk);
+  UseFragmentFunction(h, "testRunColour");
 }
 } // namespace
 
@@ -386,8 +405,9 @@ TEST(SampledStencil, OneColourRunsGiveTheGeneralPathsBytes)
 // they cross), drawn as a sampled fill draws its fringe: counted in the stencil (16 samples a pixel, or one,
 // some marked at each sample before) by a draw without a fragment function, then in colour where a pixel was
 // counted once, then a cover; by shaders that read their varyings, answer one colour, show the runs they are
-// given, or read their coverage; under blends of the composite operations, culled or not, scissored or not,
-// in bands or not. With gpu.thinRows off, the colour and the stencil are what it gives on.
+// given, read their coverage or discard some fragments; under blends of the composite operations, culled or
+// not, scissored or not, in bands or not. With gpu.thinRows off, the colour and the stencil are what it gives
+// on.
 TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
 {
   std::mt19937 rng(45);
@@ -401,7 +421,8 @@ TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
       {MTLBlendFactorOneMinusDestinationAlpha, MTLBlendFactorOne},
       {MTLBlendFactorDestinationAlpha, MTLBlendFactorZero},
       {MTLBlendFactorOneMinusDestinationAlpha, MTLBlendFactorOneMinusSourceAlpha}};
-  const char* const shaders[] = {"testTextureSpan", "testSolidSpan", "testRunColour", "testCoverageShare"};
+  const char* const shaders[] = {"testTextureSpan", "testSolidSpan",     "testRunColour",
+                                 "testCoverageShare", "testDiscardSome"};
   int drawn = 0;
   for (int round = 0; round < 240; ++round)
   {
@@ -424,7 +445,7 @@ TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
     for (int t = 0, n = round % 3 ? 1 + (int)(rng() % 4) : 0; t < n; ++t)
       for (int k = 0; k < 3; ++k)
         marks.push_back({uni(-4, kW + 4), uni(-4, kH + 4), 0, 0});
-    const char* shader = shaders[round % 4];
+    const char* shader = shaders[round % 5];
     const MTLBlendFactor* blend = blends[rng() % 6];
     const NSUInteger samples = round % 6 == 5 ? 1 : kSamples;
     const MTLCullMode cull = round % 5 == 1 ? MTLCullModeBack : MTLCullModeNone;
@@ -435,7 +456,12 @@ TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
     {
       QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kW * kH * 4);
       Harness h(kW, kH);
-      if (round % 4 == 2) UseRunColour(h);
+      if (round % 5 == 2) UseRunColour(h);
+      if (round % 5 == 4)
+      {
+        QorvMetalRegisterFragmentFunction("testDiscardSome", DiscardSomeFragment, DiscardSomeSpan);
+        UseFragmentFunction(h, "testDiscardSome");
+      }
       h.stencil = SampledStencil(*h.device, kW, kH, samples);
       QorvMetalSetOptions(*h.device, QorvGpuOptions{.thinRows = thin == 1});
       Harness::DrawSpec mark;
@@ -456,7 +482,7 @@ TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
       ramp.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionEqual, MTLStencilOperationInvert,
                                            MTLStencilOperationZero, MTLStencilOperationInvert);
       std::copy(colour, colour + 4, ramp.colour);
-      if (round % 4 == 0) TextureTheDraw(h, ramp, round % 8 == 0);
+      if (round % 5 == 0) TextureTheDraw(h, ramp, round % 10 == 0);
       Harness::DrawSpec cover = ramp;
       cover.vertices = Quad(cx - 20, cy - 20, cx + 20, cy + 20), cover.type = MTLPrimitiveTypeTriangle;
       cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationZero,

@@ -507,6 +507,10 @@ struct Draw
   // the shader's answer may still give one colour and texture samples.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
            bool askTexels = true) const;
+  // Run for one fragment of a span under a stencil test, shaded by a span function and blended source-over
+  // into 8-bit colour (thinRows): the same steps without the loops' set-up. False, with nothing done, for
+  // another draw.
+  bool OneFragment(const Span& sp, int at) const;
   // Fills vary[k] with the m values of each varying from in's starts and steps, and points in at them.
   void StepVaryings(QorvFragmentSpanIn& in, int m, float (*vary)[kChunk]) const;
   // Run for a fragment function that reads its coverage after the stencil test (QorvShaderCode

@@ -187,6 +187,7 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     RunReadingCoverage(sp, from, to);
     return;
   }
+  if (m == 1 && options.thinRows && OneFragment(sp, from)) return;
   const bool writeColour = colour && fragmentCode && blend->writeMask != MTLColorWriteMaskNone;
   unsigned char keep[kChunk];
   float colourOut[kChunk][4];
@@ -282,6 +283,52 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     for (int t = 0; t < m; ++t)
       if (write[t])
         Blend(crow + (size_t)t * colourBytes, colourOut[oneColour ? 0 : t], samples ? weights[t] : 1.0f);
+}
+
+bool Draw::OneFragment(const Span& sp, int at) const
+{
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (!sp.table || !colour || !fragmentCode || !fragmentCode->fragmentSpan || !sourceOver || !(rgba8 || bgra8))
+    return false;
+  QorvFragmentSpanIn in;
+  SpanIn(sp, at, 1, in);
+  float vary[kQorvMaxVaryings];
+  for (int k = 0; k < varyings; ++k)
+    vary[k] = in.start[k] + 0.0f * in.step[k];
+  for (int k = 0; k < kQorvMaxVaryings; ++k)
+    in.varyings[k] = &vary[k];
+  float colourOut[1][4];
+  unsigned char keep = 0;
+  fragmentCode->fragmentSpan(in, colourOut, &keep);
+  if (!keep) return true; // discarded: no test, no mark
+  uint8_t* s = &stencilPixels[StencilAt(sp.y, sp.x0 + at)];
+  const StencilTable& table = *sp.table;
+  const int n = stencilSamples;
+  int passed = 0;
+  if (n == 1 || (n == kQorvStencilSamples && AllAlike(s)))
+  {
+    const uint8_t v = s[0];
+    passed = table.pass[v] ? n : 0;
+    if (table.next[v] != v) std::memset(s, table.next[v], (size_t)n);
+  }
+  else
+    for (int k = 0; k < n; ++k)
+    {
+      passed += table.pass[s[k]] ? 1 : 0;
+      s[k] = table.next[s[k]];
+    }
+  if (passed == 0) return true;
+  // Source-over of a share of the colour is that share of its change.
+  if (passed < n)
+  {
+    const float share = (float)passed / (float)n;
+    for (float& c : colourOut[0])
+      c *= share;
+  }
+  unsigned char* p = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + at) * colourBytes];
+  rgba8 ? QorvSourceOver<false>(p, colourOut[0], simd) : QorvSourceOver<true>(p, colourOut[0], simd);
+  return true;
 }
 
 void Draw::ShadeEach(const Span& sp, int from, int m, const float (*vary)[kChunk], float (*colourOut)[4],
@@ -421,6 +468,9 @@ void Draw::Row(const Span& sp, int n) const
     TouchSampleRow(sp.y, sp.x0 + from, sp.x0 + to);
 }
 
+// Rows of at most this many pixels look for their runs without the SIMD arithmetic (thinRows).
+constexpr int kThinRow = 4;
+
 void Draw::StencilRow(const Span& sp, int from, int to) const
 {
   // Without a fragment function nothing is shaded: a fragment is its stencil test and mark, which leave a
@@ -445,6 +495,21 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
     const uint8_t* s = srow + (size_t)i * stride;
     return SamplesAtOnce() ? SamplesLive(s, *sp.table) : sp.table->pass[*s] || sp.table->next[*s] != *s;
   };
+  if (options.thinRows && to - from <= kThinRow)
+  {
+    // A pixel or few: the runs the looking below finds, a pixel at a time.
+    for (int i = from; i < to;)
+    {
+      while (i < to && !live(i))
+        ++i;
+      int j = i;
+      while (j < to && live(j))
+        ++j;
+      if (j > i) Run(sp, i, j);
+      i = j;
+    }
+    return;
+  }
 #if defined(__SSE2__)
   const bool lanes = simd && stencilSamples == kQorvStencilSamples;
 #endif
