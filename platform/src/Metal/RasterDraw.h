@@ -486,10 +486,11 @@ struct Draw
   {
     bool made = false;
     VaryingTerms terms;
-    float step[kQorvMaxVaryings];
+    float step[kQorvMaxVaryings]; // 0 past the varyings, as a span's input starts
     void Make(const Span& sp, int varyings, bool simd)
     {
       terms = VaryingTerms(sp, varyings, simd);
+      std::fill(step, step + kQorvMaxVaryings, 0.0f);
       terms.Steps(sp.s0, sp.s1, step);
       made = true;
     }

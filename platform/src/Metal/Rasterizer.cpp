@@ -108,7 +108,7 @@ void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) c
     // The same terms and steps as below, made once for the triangle.
     if (!sp.terms->made) sp.terms->Make(sp, varyings, simd);
     sp.terms->terms.Starts(sp.e0 + from * sp.s0, sp.e1 + from * sp.s1, in.start);
-    std::copy(sp.terms->step, sp.terms->step + varyings, in.step);
+    std::memcpy(in.step, sp.terms->step, sizeof in.step);
     SpanPlace(sp, from, count, in);
     return;
   }
