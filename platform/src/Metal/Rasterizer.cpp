@@ -687,51 +687,60 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     return;
   }
   sp.inv = 1.0 / (double)area;
-  EdgeBound bound[3];
-  bool started = false;
-  int64_t bandEnd = -1; // rows below this one are in this band
-  for (int64_t py = py0; py <= py1; ++py)
+  // The edges' bounds are started at the band's first row and moved on a block of the band's rows at a
+  // time, in locals.
+  int64_t bandEnd = bands > 1 ? -1 : py1 + 1; // rows below this one are in this band
+  int64_t py = py0;
+  if (bands > 1)
   {
-    if (bands > 1 && py >= bandEnd)
+    const int64_t next = BandRow(py, band, bands, bandEnd);
+    if (next > py1) return;
+    for (int k = 0; k < 3; ++k)
+      rowStart[k] += stepY[k] * (next - py);
+    py = next;
+  }
+  EdgeBound b0, b1, b2;
+  b0.Start(rowStart[0], bias[0], stepX[0], stepY[0]);
+  b1.Start(rowStart[1], bias[1], stepX[1], stepY[1]);
+  b2.Start(rowStart[2], bias[2], stepX[2], stepY[2]);
+  int64_t r0 = rowStart[0], r1 = rowStart[1], r2 = rowStart[2];
+  // The span of a row where an edge function reaches its bias, narrowed by edge k.
+  auto narrow = [](const EdgeBound& b, int64_t sx, int64_t e, int64_t biasK, int64_t& lo, int64_t& hi)
+  {
+    if (sx > 0)
+      lo = std::max(lo, b.Bound());
+    else if (sx < 0)
+      hi = std::min(hi, b.Bound());
+    else if (e < biasK)
+      hi = -1;
+  };
+  const int64_t width = px1 - px0;
+  for (;;)
+  {
+    for (const int64_t last = std::min(py1, bandEnd - 1); py <= last; ++py)
     {
-      // Jump to the next block of rows of this band.
-      const int64_t next = BandRow(py, band, bands, bandEnd);
-      if (next > py1) break;
-      for (int k = 0; k < 3; ++k)
+      int64_t lo = 0, hi = width;
+      narrow(b0, stepX[0], r0, bias[0], lo, hi);
+      narrow(b1, stepX[1], r1, bias[1], lo, hi);
+      narrow(b2, stepX[2], r2, bias[2], lo, hi);
+      if (lo <= hi)
       {
-        rowStart[k] += stepY[k] * (next - py);
-        if (started) bound[k].Skip(next - py);
+        sp.y = (int)py;
+        sp.x0 = (int)(px0 + lo);
+        sp.e0 = r0 + lo * stepX[0];
+        sp.e1 = r1 + lo * stepX[1];
+        Row(sp, (int)(hi - lo + 1));
       }
-      py = next;
+      r0 += stepY[0], r1 += stepY[1], r2 += stepY[2];
+      b0.Next(), b1.Next(), b2.Next();
     }
-    if (!started)
-      for (int k = 0; k < 3; ++k)
-        bound[k].Start(rowStart[k], bias[k], stepX[k], stepY[k]);
-    started = true;
-    // The span of this row where every edge function reaches its bias.
-    int64_t lo = 0, hi = px1 - px0;
-    for (int k = 0; k < 3; ++k)
-    {
-      if (stepX[k] > 0)
-        lo = std::max(lo, bound[k].Bound());
-      else if (stepX[k] < 0)
-        hi = std::min(hi, bound[k].Bound());
-      else if (rowStart[k] < bias[k])
-        hi = -1;
-    }
-    if (lo <= hi)
-    {
-      sp.y = (int)py;
-      sp.x0 = (int)(px0 + lo);
-      sp.e0 = rowStart[0] + lo * stepX[0];
-      sp.e1 = rowStart[1] + lo * stepX[1];
-      Row(sp, (int)(hi - lo + 1));
-    }
-    for (int k = 0; k < 3; ++k)
-    {
-      rowStart[k] += stepY[k];
-      bound[k].Next();
-    }
+    if (py > py1) return;
+    // Jump to the next block of rows of this band.
+    const int64_t next = BandRow(py, band, bands, bandEnd);
+    if (next > py1) return;
+    r0 += stepY[0] * (next - py), r1 += stepY[1] * (next - py), r2 += stepY[2] * (next - py);
+    b0.Skip(next - py), b1.Skip(next - py), b2.Skip(next - py);
+    py = next;
   }
 }
 } // namespace qorv_raster
