@@ -485,14 +485,31 @@ struct Draw
   struct RowTerms
   {
     bool made = false;
-    VaryingTerms terms;
+    int count = 0;
+    double inv = 0;
+    double a[kQorvMaxVaryings], b[kQorvMaxVaryings], c[kQorvMaxVaryings];
+    bool flat[kQorvMaxVaryings];
     float step[kQorvMaxVaryings]; // 0 past the varyings, as a span's input starts
-    void Make(const Span& sp, int varyings, bool simd)
+    void Make(const Span& sp, int varyings)
     {
-      terms = VaryingTerms(sp, varyings, simd);
+      const double s0 = (double)sp.s0, s1 = (double)sp.s1;
+      count = varyings, inv = sp.inv;
       std::fill(step, step + kQorvMaxVaryings, 0.0f);
-      terms.Steps(sp.s0, sp.s1, step);
+      for (int k = 0; k < varyings; ++k)
+      {
+        const double va = sp.a->varyings[k], vb = sp.b->varyings[k], vc = sp.c->varyings[k];
+        flat[k] = va == vc && vb == vc;
+        a[k] = va - vc, b[k] = vb - vc, c[k] = vc;
+        if (!flat[k]) step[k] = (float)((s0 * a[k] + s1 * b[k]) * inv);
+      }
       made = true;
+    }
+    // The starts where edge functions 0 and 1 are e0 and e1.
+    void Starts(int64_t e0, int64_t e1, float* start) const
+    {
+      const double d0 = (double)e0, d1 = (double)e1;
+      for (int k = 0; k < count; ++k)
+        start[k] = flat[k] ? (float)c[k] : (float)(c[k] + (d0 * a[k] + d1 * b[k]) * inv);
     }
   };
 

@@ -106,8 +106,8 @@ void Draw::SpanIn(const Span& sp, int from, int count, QorvFragmentSpanIn& in) c
   if (sp.terms)
   {
     // The same terms and steps as below, made once for the triangle.
-    if (!sp.terms->made) sp.terms->Make(sp, varyings, simd);
-    sp.terms->terms.Starts(sp.e0 + from * sp.s0, sp.e1 + from * sp.s1, in.start);
+    if (!sp.terms->made) sp.terms->Make(sp, varyings);
+    sp.terms->Starts(sp.e0 + from * sp.s0, sp.e1 + from * sp.s1, in.start);
     std::memcpy(in.step, sp.terms->step, sizeof in.step);
     SpanPlace(sp, from, count, in);
     return;
