@@ -966,6 +966,54 @@ TEST(Rasterizer, SmallTrianglesCoverWhatTheirEdgesBoundsCover)
   EXPECT_GT(covered, 500);
 }
 
+// Triangles tall enough to come back into a band's rows past the other bands' blocks (random ones, turned any
+// way, with corners anywhere or on half pixels, where edges lie level or upright), textured and blended
+// additively, drawn in two bands, three or many, cover what they cover in one, to the byte.
+TEST(Rasterizer, TrianglesInBandsCoverWhatOneBandCovers)
+{
+  constexpr int kW = 67, kH = 230;
+  std::mt19937 rng(46);
+  std::uniform_real_distribution<float> unit(0, 1);
+  int covered = 0;
+  for (int round = 0; round < 24; ++round)
+  {
+    std::vector<Vertex> vertices;
+    for (int t = 0; t < 12; ++t)
+      for (int k = 0; k < 3; ++k)
+      {
+        float x = (kW + 10) * unit(rng) - 5, y = (kH + 10) * unit(rng) - 5;
+        if (round % 2) x = std::round(x * 2) / 2, y = std::round(y * 2) / 2;
+        // Some with a level edge or an upright one, from any of the three corners.
+        if (k > 0 && t % 4 == 1 + k % 2) y = vertices.back().y;
+        if (k > 0 && t % 4 == 3 && k == 2) x = vertices.back().x;
+        vertices.push_back({x, y, 3 * unit(rng), 3 * unit(rng)});
+      }
+    std::vector<uint8_t> one;
+    for (const uint64_t share : {(uint64_t)kW * kH * 4, (uint64_t)kW * kH / 2, (uint64_t)kW * kH / 3,
+                                 kTestPixelsPerBand})
+    {
+      Harness h(kW, kH);
+      QorvMetalSetPixelsPerBand(share); // after the harness, which sets its own
+      Harness::DrawSpec d;
+      d.vertices = vertices;
+      // Additive, so that a pixel covered twice shows.
+      d.pipeline = h.Pipeline("testTextureSpan", true, MTLBlendFactorOne, MTLBlendFactorOne);
+      TextureTheDraw(h, d);
+      d.colour[0] = d.colour[1] = d.colour[2] = d.colour[3] = 0.25f;
+      float clear[4] = {0, 0, 0, 0};
+      h.Pass({d}, clear, true);
+      if (one.empty())
+        one = h.Pixels(h.colour);
+      else
+        ASSERT_EQ(h.Pixels(h.colour), one) << "round " << round << ", share " << share;
+    }
+    for (size_t i = 3; i < one.size(); i += 4)
+      covered += one[i] != 0;
+  }
+  QorvMetalSetPixelsPerBand(kTestPixelsPerBand);
+  EXPECT_GT(covered, 20000);
+}
+
 // Passes of stencil marks (no fragment function: positions alone) and textured covers that read their
 // varyings, as lists, strips and indexed fans, over one sample a pixel or 16, scissored or not, in bands or
 // not: the stencil (of one sample) and the colour with positions alone are those of whole vertices.

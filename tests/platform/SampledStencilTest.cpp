@@ -454,8 +454,8 @@ TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
     std::vector<uint8_t> pictures[2], stencils[2];
     for (int thin = 0; thin < 2; ++thin)
     {
-      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kW * kH * 4);
       Harness h(kW, kH);
+      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kW * kH * 4);
       if (round % 5 == 2) UseRunColour(h);
       if (round % 5 == 4)
       {
