@@ -50,6 +50,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.positionsAlone", nullptr, &QorvGpuOptions::positionsAlone},
     {"gpu.sampledCover", nullptr, &QorvGpuOptions::sampledCover},
     {"gpu.repeatedBlends", nullptr, &QorvGpuOptions::repeatedBlends},
+    {"gpu.shortEdges", nullptr, &QorvGpuOptions::shortEdges},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -439,6 +439,15 @@ namespace iplugin::igraphics
 //    switch:    gpu.repeatedBlends
 //    tolerance: none
 //    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's RepeatedBlends
+// 46 short edges
+//    where:     M SampledSpans.cpp MarkBySampleRows (from Draw::SampledSpans)
+//    when:      sampled spans (entry 35): an edge reaching at most 64 rows of samples (4 rows of pixels) in a
+//               block of rows, as most of a small or many-sided fill's are, is stepped down its rows of
+//               samples, each sample's first pixel beyond it a shift from its row's crossing in sixteenths,
+//               without setting up the 16 samples' bounds side by side
+//    switch:    gpu.shortEdges
+//    tolerance: none
+//    tests:     SampledStencil.ShortEdgesMarkWhatEveryEdgeMarks, the frames test's ShortEdges
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

@@ -59,6 +59,10 @@ struct QorvGpuOptions
   // A row of one colour blended source-over (with simd) gives four pixels that hold the bytes of the last
   // four it blended whole their result, without the arithmetic. The same bytes.
   bool repeatedBlends = true;
+  // Under sampledSpans, an edge that reaches few rows of samples in a block of rows is stepped down them one
+  // by one, each sample's bound from its row's crossing, without setting up all 16 samples' bounds at once.
+  // The same bytes.
+  bool shortEdges = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

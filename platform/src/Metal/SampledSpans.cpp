@@ -104,6 +104,81 @@ int64_t FloorDivBy(int64_t a, int64_t b, double reciprocal)
   return q;
 }
 
+// The sample whose offset down its pixel is k - 8 sixteenths (each of the 16 sixteenths holds one sample),
+// and 16 less its offset along the row.
+struct SampleRows
+{
+  int sample[kQorvStencilSamples], beyond[kQorvStencilSamples];
+  int least = 16, most = 16; // of beyond
+};
+constexpr SampleRows MakeSampleRows()
+{
+  SampleRows rows{};
+  for (int s = 0; s < kQorvStencilSamples; ++s)
+  {
+    rows.sample[kQorvSamplePattern[s][1] + 8] = s;
+    rows.beyond[kQorvSamplePattern[s][1] + 8] = 16 - kQorvSamplePattern[s][0];
+    rows.least = std::min(rows.least, 16 - kQorvSamplePattern[s][0]);
+    rows.most = std::max(rows.most, 16 - kQorvSamplePattern[s][0]);
+  }
+  return rows;
+}
+constexpr SampleRows kSampleRows = MakeSampleRows();
+
+// The most rows of samples an edge reaches in a block that MarkBySampleRows marks.
+constexpr int64_t kMostSampleRows = 64;
+
+// One downward edge's changes to the block's rows from to to, stepped down its rows of samples (one a
+// sixteenth of a pixel, row j of them at 16 * j in fixed point, holding the sample of its pixel row whose
+// offset down the pixel is j % 16 - 8): each row of samples' crossing in sixteenths of a pixel, from which
+// the sample's first pixel beyond follows by a shift. What EdgeBound gives sample by sample: the edge
+// function at a sample less its bias, over 256 dy, is that at its row of samples with no offset along the
+// row, over 16 dy, less the sample's offset in sixteenths, over 16. A change beyond the row falls in its
+// spare pixel (width), which SampledSpans clears. False, with nothing marked, where the edge is not short
+// and downward.
+bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64_t to, int64_t width,
+                      int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
+                      std::vector<Draw::SumRange>* ranges)
+{
+  constexpr int n = kQorvStencilSamples;
+  const int64_t dx = e.bx - e.ax, dy = e.by - e.ay;
+  // Rows of samples from the edge's upper end to before its lower one, in the block.
+  const int64_t j0 = std::max((e.ay + 15) >> 4, from * 16), j1 = std::min(((e.by + 15) >> 4) - 1, to * 16 + 15);
+  if (dy <= 0 || j1 - j0 >= kMostSampleRows) return false;
+  const int64_t den = 16 * dy, step = 16 * dx;
+  // The function less its bias (1: a downward edge keeps no sample on it) at row of samples j0.
+  const int64_t at = dx * (16 * j0 - e.ay) - dy * (x0 * kOne + kOne / 2 - e.ax) - 1;
+  int64_t q = FloorDiv(at, den), r = at - q * den;
+  const int64_t stepQ = FloorDiv(step, den), stepR = step - stepQ * den;
+  const int8_t add = (int8_t)e.add;
+  for (int64_t j = j0; j <= j1;)
+  {
+    const int64_t py = j >> 4;
+    const int rowAt = (int)(py - from), k1 = (int)(std::min(j1, py * 16 + 15) - py * 16);
+    int8_t* row = change + (size_t)rowAt * rowBytes;
+    int k = (int)(j & 15);
+    j += k1 - k + 1;
+    // The crossings move one way down the row: its changes lie between its first and last ones' pixels.
+    int64_t lo = q, hi = q;
+    for (;; ++k)
+    {
+      const int64_t x = std::clamp<int64_t>((q + kSampleRows.beyond[k]) >> 4, 0, width);
+      row[(size_t)x * n + (size_t)kSampleRows.sample[k]] += add;
+      if (k == k1) break;
+      q += stepQ, r += stepR;
+      if (r >= den) r -= den, ++q;
+    }
+    lo = std::clamp<int64_t>((std::min(lo, q) + kSampleRows.least) >> 4, 0, width),
+    hi = std::clamp<int64_t>((std::max(hi, q) + kSampleRows.most) >> 4, 0, width - 1);
+    q += stepQ, r += stepR;
+    if (r >= den) r -= den, ++q;
+    if (lo > hi) continue;
+    first[rowAt] = std::min(first[rowAt], lo), lastChange[rowAt] = std::max(lastChange[rowAt], hi);
+    ranges[rowAt].push_back(Draw::SumRange{(int32_t)lo, (int32_t)hi});
+  }
+  return true;
+}
+
 #if defined(__SSE2__)
 // A row's running sums added to a pixel's 16 samples at once, as the sums say (kept here, where writes to
 // the samples cannot reach them, so that a row's pixels do not read them again).
@@ -408,6 +483,9 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
       // Only the block's rows whose samples the edge may reach are visited.
       const int64_t edgeFrom = std::max(from, CeilDiv(Upper(e) - kOne, kOne)),
                     edgeTo = std::min(to, FloorDiv(Lower(e), kOne));
+      if (options.shortEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first,
+                                                 lastChange, rowSums.ranges))
+        continue;
       const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, edgeFrom);
 #if defined(__SSE2__)
       if (simd && MarkInLanes(e, f, edgeFrom, edgeTo, from, width, change.data(), rowBytes, first, lastChange,
@@ -458,6 +536,9 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
 #endif
       AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
     }
+    if (options.shortEdges)
+      for (int64_t py = from; py <= to; ++py)
+        std::fill_n(change.data() + (size_t)(py - from) * rowBytes + (size_t)width * n, n, 0);
   }
 }
 void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, int8_t* change,
