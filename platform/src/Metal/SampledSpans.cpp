@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace qorv_raster
@@ -93,6 +94,16 @@ int64_t Lower(const Draw::SummedEdge& e)
   return std::max(e.ay, e.by);
 }
 
+// The first and last rows whose samples (half a pixel from their centres) an edge may reach.
+int64_t FirstRow(const Draw::SummedEdge& e)
+{
+  return (Upper(e) - 1) >> kSubBits;
+}
+int64_t LastRow(const Draw::SummedEdge& e)
+{
+  return Lower(e) >> kSubBits;
+}
+
 // floor(a / b) for b > 0 from an estimate by b's reciprocal, put right as FloorDiv puts its own.
 int64_t FloorDivBy(int64_t a, int64_t b, double reciprocal)
 {
@@ -160,14 +171,14 @@ bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64
     j += k1 - k + 1;
     // The crossings move one way down the row: its changes lie between its first and last ones' pixels.
     int64_t lo = q, hi = q;
-    for (;; ++k)
+    // Unrolled, so that each row of samples' sample and offset are constants.
+    [&]<int... K>(std::integer_sequence<int, K...>)
     {
-      const int64_t x = std::clamp<int64_t>((q + kSampleRows.beyond[k]) >> 4, 0, width);
-      row[(size_t)x * n + (size_t)kSampleRows.sample[k]] += add;
-      if (k == k1) break;
-      q += stepQ, r += stepR;
-      if (r >= den) r -= den, ++q;
-    }
+      (void)((K < k || (row[(size_t)std::clamp<int64_t>((q + kSampleRows.beyond[K]) >> 4, 0, width) * n +
+                            (size_t)kSampleRows.sample[K]] += add,
+                        K != k1 && (q += stepQ, r += stepR, r >= den ? (r -= den, ++q) : q, true))) &&
+             ...);
+    }(std::make_integer_sequence<int, n>{});
     lo = std::clamp<int64_t>((std::min(lo, q) + kSampleRows.least) >> 4, 0, width),
     hi = std::clamp<int64_t>((std::max(hi, q) + kSampleRows.most) >> 4, 0, width - 1);
     q += stepQ, r += stepR;
@@ -452,10 +463,9 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
   RowSums& rowSums = QorvThreadVariable(kept);
   const int64_t width = clipX1 - clipX0;
   if (width <= 0 || clipY1 <= clipY0 || edges.empty()) return;
-  // Rows whose samples (half a pixel from their centres) an edge may reach.
   int64_t top = clipY1, bottom = clipY0 - 1;
   for (const SummedEdge& e : edges)
-    top = std::min(top, CeilDiv(Upper(e) - kOne, kOne)), bottom = std::max(bottom, FloorDiv(Lower(e), kOne));
+    top = std::min(top, FirstRow(e)), bottom = std::max(bottom, LastRow(e));
   top = std::max<int64_t>(top, clipY0), bottom = std::min<int64_t>(bottom, clipY1 - 1);
   std::vector<int8_t>& change = rowSums.change;
   const size_t rowBytes = (size_t)(width + 1) * n;
@@ -477,15 +487,14 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     for (uint32_t i : reaching)
     {
       const SummedEdge& e = edges[i];
+      if (options.shortEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first,
+                                                 lastChange, rowSums.ranges))
+        continue;
       // The edge's function from its upper end to its lower one, at the centre of pixel (clipX0, from): it
       // falls along a row, samples on its left where it reaches its bias. Each sample's last pixel on its
       // left, stepped from row to row without a division.
       // Only the block's rows whose samples the edge may reach are visited.
-      const int64_t edgeFrom = std::max(from, CeilDiv(Upper(e) - kOne, kOne)),
-                    edgeTo = std::min(to, FloorDiv(Lower(e), kOne));
-      if (options.shortEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first,
-                                                 lastChange, rowSums.ranges))
-        continue;
+      const int64_t edgeFrom = std::max(from, FirstRow(e)), edgeTo = std::min(to, LastRow(e));
       const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, edgeFrom);
 #if defined(__SSE2__)
       if (simd && MarkInLanes(e, f, edgeFrom, edgeTo, from, width, change.data(), rowBytes, first, lastChange,
