@@ -370,7 +370,7 @@ namespace iplugin::igraphics
 // 37 shared edges
 //    where:     M Rasterizer.cpp SumSharedEdges (from the QorvRasterDraw constructor)
 //    when:      a draw marked by sums (entry 35): an edge a triangle shares with the one before it (a fan's
-//               diagonal) summed into that one's at once, edges that cancel dropped before all are sorted
+//               diagonal) summed into that one's at once, edges that cancel dropped before all are merged
 //    switch:    gpu.sharedEdges
 //    tolerance: none: the same edges
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SharedEdges

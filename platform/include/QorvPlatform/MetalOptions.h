@@ -38,7 +38,7 @@ struct QorvGpuOptions
   // summed first; off, triangle by triangle. The same bytes.
   bool sampledSpans = true;
   // Under sampledSpans, an edge that a triangle shares with the one before it (a fan's diagonal) is summed
-  // with it at once, and edges that cancel go before all are sorted. The same bytes.
+  // with it at once, and edges that cancel go before all are merged. The same bytes.
   bool sharedEdges = true;
   // A triangle of at most 4 by 4 candidate pixels finds each row's span by testing its pixels, without
   // setting up its edges' bounds by division. The same bytes.

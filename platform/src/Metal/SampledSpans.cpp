@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -435,25 +434,42 @@ void Draw::MergeSummedEdges(std::vector<SummedEdge>& edges)
 {
   // An edge taken the other way has the same crossings (its function the opposite, its top-left rule the
   // other), so it keeps its change; keyed by its ends in one order, the changes sum over the key, and an edge
-  // two triangles share the other way round, with opposite changes, goes.
-  for (SummedEdge& e : edges)
-    if (e.ay > e.by) std::swap(e.ax, e.bx), std::swap(e.ay, e.by);
-  std::sort(edges.begin(), edges.end(),
-            [](const SummedEdge& p, const SummedEdge& q)
-            { return std::tie(p.ay, p.ax, p.by, p.bx) < std::tie(q.ay, q.ax, q.by, q.bx); });
-  size_t kept = 0;
-  for (size_t i = 0; i < edges.size();)
+  // two triangles share the other way round, with opposite changes, goes. The keys are found in a table by
+  // their hash, each edge kept at its key's first place (the order does not matter to the sums).
+  if (edges.empty()) return;
+  thread_local std::vector<int32_t> kept;
+  std::vector<int32_t>& table = QorvThreadVariable(kept);
+  int bits = 4;
+  while ((size_t(1) << bits) < 2 * edges.size())
+    ++bits;
+  const size_t mask = (size_t(1) << bits) - 1;
+  table.assign(mask + 1, -1);
+  size_t count = 0;
+  for (size_t i = 0; i < edges.size(); ++i)
   {
     SummedEdge e = edges[i];
-    size_t j = i + 1;
-    for (; j < edges.size() && edges[j].ax == e.ax && edges[j].ay == e.ay && edges[j].bx == e.bx &&
-           edges[j].by == e.by;
-         ++j)
-      e.add += edges[j].add;
-    if (e.add != 0) edges[kept++] = e;
-    i = j;
+    if (e.ay > e.by) std::swap(e.ax, e.bx), std::swap(e.ay, e.by);
+    const uint64_t key = (uint64_t)e.ax * 0x9E3779B97F4A7C15ull ^ (uint64_t)e.ay * 0xC2B2AE3D27D4EB4Full ^
+                         (uint64_t)e.bx * 0x165667B19E3779F9ull ^ (uint64_t)e.by * 0xD6E8FEB86659FD93ull;
+    size_t at = (size_t)(key >> (64 - bits));
+    for (;; at = (at + 1) & mask)
+    {
+      if (table[at] < 0)
+      {
+        table[at] = (int32_t)count;
+        edges[count++] = e;
+        break;
+      }
+      SummedEdge& f = edges[(size_t)table[at]];
+      if (f.ax == e.ax && f.ay == e.ay && f.bx == e.bx && f.by == e.by)
+      {
+        f.add += e.add;
+        break;
+      }
+    }
   }
-  edges.resize(kept);
+  edges.resize(count);
+  std::erase_if(edges, [](const SummedEdge& e) { return e.add == 0; });
 }
 
 void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, int band, int bands) const
