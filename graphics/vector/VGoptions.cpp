@@ -50,7 +50,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.positionsAlone", nullptr, &QorvGpuOptions::positionsAlone},
     {"gpu.sampledCover", nullptr, &QorvGpuOptions::sampledCover},
     {"gpu.repeatedBlends", nullptr, &QorvGpuOptions::repeatedBlends},
-    {"gpu.shortEdges", nullptr, &QorvGpuOptions::shortEdges},
+    {"gpu.sampleRowEdges", nullptr, &QorvGpuOptions::sampleRowEdges},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -439,15 +439,16 @@ namespace iplugin::igraphics
 //    switch:    gpu.repeatedBlends
 //    tolerance: none
 //    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's RepeatedBlends
-// 46 short edges
-//    where:     M SampledSpans.cpp MarkBySampleRows (from Draw::SampledSpans)
-//    when:      sampled spans (entry 35): an edge reaching at most 64 rows of samples (4 rows of pixels) in a
-//               block of rows, as most of a small or many-sided fill's are, is stepped down its rows of
-//               samples, each sample's first pixel beyond it a shift from its row's crossing in sixteenths,
-//               without setting up the 16 samples' bounds side by side
-//    switch:    gpu.shortEdges
+// 46 sample-row edges
+//    where:     M SampledSpans.cpp MarkBySampleRows, MarkLanesBySampleRows (from Draw::SampledSpans)
+//    when:      sampled spans (entry 35): a downward edge (every merged one) is stepped down its rows of
+//               samples, each sample's first pixel beyond it a shift from its row's crossing in sixteenths of
+//               a pixel; one row of samples at a time where it reaches at most 32 in a block of rows (most of
+//               a small or many-sided fill's), else a row of pixels at a time in lanes set up from its first
+//               16 rows of samples, the pixels its changes fall in bounded by its first and last rows'
+//    switch:    gpu.sampleRowEdges
 //    tolerance: none
-//    tests:     SampledStencil.ShortEdgesMarkWhatEveryEdgeMarks, the frames test's ShortEdges
+//    tests:     SampledStencil.SampleRowEdgesMarkWhatEveryEdgeMarks, the frames test's SampleRowEdges
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

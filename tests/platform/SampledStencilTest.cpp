@@ -247,9 +247,10 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
 // Fans over outlines of 3 to 300 points around a centre (near, on or off the target), 0.2 to 80 pixels
 // across, star-like or round and turned any way, their points on sixteenths of a pixel in some rounds (so that
 // samples lie on their edges and rows of samples through their ends), marked as above in bands of rows,
-// with and without a scissor and culling: an edge stepped down its rows of samples (gpu.shortEdges) marks
-// the samples that its 16 samples' bounds set up side by side mark, in either arithmetic.
-TEST(SampledStencil, ShortEdgesMarkWhatEveryEdgeMarks)
+// with and without a scissor and culling: an edge stepped down its rows of samples (gpu.sampleRowEdges), one
+// by one or a row of pixels at a time, marks the samples that its 16 samples' bounds set up by division mark,
+// in either arithmetic.
+TEST(SampledStencil, SampleRowEdgesMarkWhatEveryEdgeMarks)
 {
   std::mt19937 rng(46);
   auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
@@ -285,12 +286,12 @@ TEST(SampledStencil, ShortEdgesMarkWhatEveryEdgeMarks)
       Harness h(kW, kH);
       h.stencil = SampledStencil(*h.device, kW, kH, kSamples);
       QorvGpuOptions options;
-      options.shortEdges = way % 2 == 1;
+      options.sampleRowEdges = way % 2 == 1;
       options.simd = way < 2;
       QorvMetalSetOptions(*h.device, options);
       const std::vector<uint8_t> samples = MarkedSamples(h, draws, inverts, outsideMarks ? &marked : nullptr,
                                                          round % 3 == 2 ? &scissor : nullptr);
-      if (!options.shortEdges)
+      if (!options.sampleRowEdges)
         everyEdge = samples;
       else
         ASSERT_EQ(samples, everyEdge) << "round " << round << (options.simd ? "" : ", portable");

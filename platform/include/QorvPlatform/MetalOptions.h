@@ -59,10 +59,11 @@ struct QorvGpuOptions
   // A row of one colour blended source-over (with simd) gives four pixels that hold the bytes of the last
   // four it blended whole their result, without the arithmetic. The same bytes.
   bool repeatedBlends = true;
-  // Under sampledSpans, an edge that reaches few rows of samples in a block of rows is stepped down them one
-  // by one, each sample's bound from its row's crossing, without setting up all 16 samples' bounds at once.
-  // The same bytes.
-  bool shortEdges = true;
+  // Under sampledSpans, a downward edge is stepped down its rows of samples (a sixteenth of a pixel apart),
+  // each sample's bound a shift from its row's crossing: one by one where it reaches few of them in a block of
+  // rows, else a row of pixels at a time in lanes set up so; not each sample's bound set up by division. The
+  // same bytes.
+  bool sampleRowEdges = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -136,7 +136,7 @@ constexpr SampleRows MakeSampleRows()
 constexpr SampleRows kSampleRows = MakeSampleRows();
 
 // The most rows of samples an edge reaches in a block that MarkBySampleRows marks.
-constexpr int64_t kMostSampleRows = 64;
+constexpr int64_t kMostSampleRows = 32;
 
 // One downward edge's changes to the block's rows from to to, stepped down its rows of samples (one a
 // sixteenth of a pixel, row j of them at 16 * j in fixed point, holding the sample of its pixel row whose
@@ -367,6 +367,125 @@ bool MarkInLanes(const Draw::SummedEdge& e, const Edge& f, int64_t edgeFrom, int
   }
   return true;
 }
+
+// Each sample's row of samples within its pixel (its offset down the pixel + 8), a lane each.
+struct LaneRows
+{
+  alignas(16) int8_t k[kQorvStencilSamples];
+  alignas(16) int32_t beyond[kQorvStencilSamples];
+};
+constexpr LaneRows MakeLaneRows()
+{
+  LaneRows rows{};
+  for (int s = 0; s < kQorvStencilSamples; ++s)
+    rows.k[s] = (int8_t)(kQorvSamplePattern[s][1] + 8), rows.beyond[s] = 16 - kQorvSamplePattern[s][0];
+  return rows;
+}
+constexpr LaneRows kLaneRows = MakeLaneRows();
+
+// Lane i of four vectors of four.
+template <int i> int32_t LaneOf(const __m128i* v)
+{
+  return _mm_cvtsi128_si32(_mm_shuffle_epi32(v[i / 4], i % 4));
+}
+
+// MarkInLanes for a downward edge, its lanes set up from its rows of samples as MarkBySampleRows steps
+// them (each sample's crossing of its row of samples in sixteenths of a pixel, from which its first pixel
+// beyond is a shift), a row of pixels (16 rows of samples) at a time: the pixels a row's changes fall in lie
+// between those of its first and last rows of samples, whose crossings bound the others'.
+[[gnu::noinline]] bool MarkLanesBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64_t to, int64_t width,
+                           int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
+                           std::vector<Draw::SumRange>* ranges)
+{
+  constexpr int n = kQorvStencilSamples;
+  constexpr int64_t kLimit = int64_t(1) << 30, kWindow = 6;
+  const int64_t dx = e.bx - e.ax, dy = e.by - e.ay;
+  // The edge's rows of samples, and the block's rows of pixels that hold some.
+  const int64_t jA = (e.ay + 15) >> 4, jB = ((e.by + 15) >> 4) - 1;
+  const int64_t rowFrom = std::max(from, jA >> 4), rowTo = std::min(to, jB >> 4);
+  const int64_t den = 16 * dy;
+  if (dy <= 0 || den >= kLimit) return false;
+  if (rowFrom > rowTo) return true;
+  const int64_t stepQ = FloorDiv(256 * dx, den), stepR = 256 * dx - stepQ * den;
+  const int64_t oneQ = FloorDiv(16 * dx, den), oneR = 16 * dx - oneQ * den;
+  const int64_t at = dx * (256 * rowFrom - e.ay) - dy * (x0 * kOne + kOne / 2 - e.ax) - 1;
+  int64_t q = FloorDiv(at, den), r = at - q * den;
+  if (std::abs(q) + (std::abs(stepQ) + 1) * (rowTo - rowFrom + 2) >= kLimit) return false;
+  alignas(16) int32_t lq[n], lr[n];
+  for (int k = 0; k < n; ++k)
+  {
+    lq[kSampleRows.sample[k]] = (int32_t)q, lr[kSampleRows.sample[k]] = (int32_t)r;
+    q += oneQ, r += oneR;
+    if (r >= den) r -= den, ++q;
+  }
+  const __m128i denV = _mm_set1_epi32((int)den), denLess = _mm_set1_epi32((int)den - 1),
+                stepQV = _mm_set1_epi32((int)stepQ), stepRV = _mm_set1_epi32((int)stepR),
+                addV = _mm_set1_epi8((char)e.add), all = _mm_set1_epi8(-1),
+                ks = _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneRows.k));
+  __m128i qv[4], rv[4], beyond[4];
+  for (int k = 0; k < 4; ++k)
+  {
+    qv[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(lq + 4 * k));
+    rv[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(lr + 4 * k));
+    beyond[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneRows.beyond + 4 * k));
+  }
+  for (int64_t py = rowFrom; py <= rowTo; ++py)
+  {
+    if (py > rowFrom)
+      for (int k = 0; k < 4; ++k)
+      {
+        rv[k] = _mm_add_epi32(rv[k], stepRV);
+        const __m128i carry = _mm_cmpgt_epi32(rv[k], denLess);
+        rv[k] = _mm_sub_epi32(rv[k], _mm_and_si128(carry, denV));
+        qv[k] = _mm_sub_epi32(_mm_add_epi32(qv[k], stepQV), carry);
+      }
+    // The samples on the edge's rows of samples: all of them but on its first and last rows.
+    __m128i valid = all;
+    if (py * 16 < jA || py * 16 + 15 > jB)
+      valid = _mm_and_si128(_mm_cmpgt_epi8(ks, _mm_set1_epi8((char)std::clamp<int64_t>(jA - py * 16 - 1, -1, 16))),
+                            _mm_cmpgt_epi8(_mm_set1_epi8((char)std::clamp<int64_t>(jB - py * 16 + 1, -1, 16)), ks));
+    const int64_t qa = LaneOf<kSampleRows.sample[0]>(qv), qb = LaneOf<kSampleRows.sample[n - 1]>(qv);
+    const int64_t pFrom = std::clamp<int64_t>((std::min(qa, qb) + kSampleRows.least) >> 4, 0, width),
+                  pTo = std::clamp<int64_t>((std::max(qa, qb) + kSampleRows.most) >> 4, 0, width - 1);
+    if (pFrom > pTo) continue;
+    const int rowAt = (int)(py - from);
+    int8_t* row = change + (size_t)rowAt * rowBytes;
+    __m128i xv[4];
+    for (int k = 0; k < 4; ++k)
+    {
+      const __m128i x = _mm_srai_epi32(_mm_add_epi32(qv[k], beyond[k]), 4);
+      xv[k] = _mm_andnot_si128(_mm_srai_epi32(x, 31), x);
+    }
+    if (pTo - pFrom < kWindow)
+    {
+      // Each sample's pixel from pFrom on, in bytes (those beyond the window saturate past it).
+      const __m128i base = _mm_set1_epi32((int)pFrom);
+      const __m128i at8 = _mm_packs_epi16(
+          _mm_packs_epi32(_mm_sub_epi32(xv[0], base), _mm_sub_epi32(xv[1], base)),
+          _mm_packs_epi32(_mm_sub_epi32(xv[2], base), _mm_sub_epi32(xv[3], base)));
+      const __m128i adds = _mm_and_si128(valid, addV);
+      for (int64_t p = 0; p <= pTo - pFrom; ++p)
+      {
+        __m128i* c = reinterpret_cast<__m128i*>(row + (size_t)(pFrom + p) * n);
+        const __m128i on = _mm_cmpeq_epi8(at8, _mm_set1_epi8((char)p));
+        _mm_storeu_si128(c, _mm_add_epi8(_mm_loadu_si128(c), _mm_and_si128(on, adds)));
+      }
+    }
+    else
+    {
+      alignas(16) int32_t x[n];
+      alignas(16) int8_t in[n];
+      for (int k = 0; k < 4; ++k)
+        _mm_store_si128(reinterpret_cast<__m128i*>(x + 4 * k), xv[k]);
+      _mm_store_si128(reinterpret_cast<__m128i*>(in), valid);
+      for (int s = 0; s < n; ++s)
+        if (in[s] && x[s] < width) row[(size_t)x[s] * n + s] = (int8_t)(row[(size_t)x[s] * n + s] + e.add);
+    }
+    first[rowAt] = std::min(first[rowAt], pFrom), lastChange[rowAt] = std::max(lastChange[rowAt], pTo);
+    ranges[rowAt].push_back(Draw::SumRange{(int32_t)pFrom, (int32_t)pTo});
+  }
+  return true;
+}
 #endif
 } // namespace
 
@@ -503,9 +622,15 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     for (uint32_t i : reaching)
     {
       const SummedEdge& e = edges[i];
-      if (options.shortEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first,
+      if (options.sampleRowEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first,
                                                  lastChange, rowSums.ranges))
         continue;
+#if defined(__SSE2__)
+      if (simd && options.sampleRowEdges &&
+          MarkLanesBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first, lastChange,
+                                rowSums.ranges))
+        continue;
+#endif
       // The edge's function from its upper end to its lower one, at the centre of pixel (clipX0, from): it
       // falls along a row, samples on its left where it reaches its bias. Each sample's last pixel on its
       // left, stepped from row to row without a division.
@@ -561,7 +686,7 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
 #endif
       AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
     }
-    if (options.shortEdges)
+    if (options.sampleRowEdges)
       for (int64_t py = from; py <= to; ++py)
         std::fill_n(change.data() + (size_t)(py - from) * rowBytes + (size_t)width * n, n, 0);
   }
