@@ -229,8 +229,8 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       options.simd = way != 2;
       options.sumRanges = way != 3;
       QorvMetalSetOptions(*h.device, options);
-      const std::vector<uint8_t> samples =
-          MarkedSamples(h, draws, inverts, outsideMarks ? &marked : nullptr, round % 5 == 2 ? &scissor : nullptr);
+      const std::vector<uint8_t> samples = MarkedSamples(h, draws, inverts, outsideMarks ? &marked : nullptr,
+                                                         round % 5 == 2 ? &scissor : nullptr);
       ASSERT_EQ(samples.size(), (size_t)kW * kH * kSamples);
       if (!sums)
         byTriangles = samples;
@@ -245,11 +245,11 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
 }
 
 // Fans over outlines of 3 to 300 points around a centre (near, on or off the target), 0.2 to 80 pixels
-// across, star-like or round and turned any way, their points on sixteenths of a pixel in some rounds (so that
-// samples lie on their edges and rows of samples through their ends), marked as above in bands of rows,
-// with and without a scissor and culling: an edge stepped down its rows of samples (gpu.sampleRowEdges), one
-// by one or a row of pixels at a time, marks the samples that its 16 samples' bounds set up by division mark,
-// in either arithmetic.
+// across or up to 400,000, star-like or round and turned any way, their points on sixteenths of a pixel in
+// some rounds (so that samples lie on their edges and rows of samples through their ends), marked as above in
+// bands of rows, with and without a scissor and culling: an edge stepped down its rows of samples
+// (gpu.sampleRowEdges), one by one or a row of pixels at a time, marks the samples that its 16 samples'
+// bounds set up by division mark, in either arithmetic.
 TEST(SampledStencil, SampleRowEdgesMarkWhatEveryEdgeMarks)
 {
   std::mt19937 rng(46);
@@ -263,8 +263,10 @@ TEST(SampledStencil, SampleRowEdgesMarkWhatEveryEdgeMarks)
     {
       Harness::DrawSpec draw;
       const int points = 3 + (int)(rng() % (round % 2 ? 298 : 30));
-      const float cx = uni(-10, kW + 10), cy = uni(-10, kH + 10), radius = std::exp(uni(-2.3f, 3.7f)),
-                  turn = uni(0, 6.3f), inner = uni(0.2f, 1.0f);
+      // Some thousands of pixels across, their edges long and their crossings far off.
+      const float cx = uni(-10, kW + 10), cy = uni(-10, kH + 10),
+                  radius = round % 7 == 3 ? uni(1e3f, 2e5f) : std::exp(uni(-2.3f, 3.7f)), turn = uni(0, 6.3f),
+                  inner = uni(0.2f, 1.0f);
       for (int i = 0; i < points; ++i)
       {
         const float a = turn + 6.2831853f * (float)i / (float)points, r = radius * (i % 2 ? inner : 1.0f);

@@ -60,9 +60,9 @@ struct QorvGpuOptions
   // four it blended whole their result, without the arithmetic. The same bytes.
   bool repeatedBlends = true;
   // Under sampledSpans, a downward edge is stepped down its rows of samples (a sixteenth of a pixel apart),
-  // each sample's bound a shift from its row's crossing: one by one where it reaches few of them in a block of
-  // rows, else a row of pixels at a time in lanes set up so; not each sample's bound set up by division. The
-  // same bytes.
+  // each sample's bound a shift from its row's crossing: one by one where it reaches few of them in a block
+  // of rows, else a row of pixels at a time in lanes set up so; not each sample's bound set up by division.
+  // The same bytes.
   bool sampleRowEdges = true;
 
   bool operator==(const QorvGpuOptions&) const = default;

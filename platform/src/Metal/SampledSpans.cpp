@@ -153,7 +153,8 @@ bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64
   constexpr int n = kQorvStencilSamples;
   const int64_t dx = e.bx - e.ax, dy = e.by - e.ay;
   // Rows of samples from the edge's upper end to before its lower one, in the block.
-  const int64_t j0 = std::max((e.ay + 15) >> 4, from * 16), j1 = std::min(((e.by + 15) >> 4) - 1, to * 16 + 15);
+  const int64_t j0 = std::max((e.ay + 15) >> 4, from * 16),
+                j1 = std::min(((e.by + 15) >> 4) - 1, to * 16 + 15);
   if (dy <= 0 || j1 - j0 >= kMostSampleRows) return false;
   const int64_t den = 16 * dy, step = 16 * dx;
   // The function less its bias (1: a downward edge keeps no sample on it) at row of samples j0.
@@ -177,7 +178,8 @@ bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64
                             (size_t)kSampleRows.sample[K]] += add,
                         K != k1 && (q += stepQ, r += stepR, r >= den ? (r -= den, ++q) : q, true))) &&
              ...);
-    }(std::make_integer_sequence<int, n>{});
+    }
+    (std::make_integer_sequence<int, n>{});
     lo = std::clamp<int64_t>((std::min(lo, q) + kSampleRows.least) >> 4, 0, width),
     hi = std::clamp<int64_t>((std::max(hi, q) + kSampleRows.most) >> 4, 0, width - 1);
     q += stepQ, r += stepR;
@@ -392,10 +394,11 @@ template <int i> int32_t LaneOf(const __m128i* v)
 // MarkInLanes for a downward edge, its lanes set up from its rows of samples as MarkBySampleRows steps
 // them (each sample's crossing of its row of samples in sixteenths of a pixel, from which its first pixel
 // beyond is a shift), a row of pixels (16 rows of samples) at a time: the pixels a row's changes fall in lie
-// between those of its first and last rows of samples, whose crossings bound the others'.
-[[gnu::noinline]] bool MarkLanesBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64_t to, int64_t width,
-                           int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
-                           std::vector<Draw::SumRange>* ranges)
+// between those of its first and last rows of samples, whose crossings bound the others'. Kept out of line:
+// inlined, it costs the short edges' steps in SampledSpans more than the call.
+[[gnu::noinline]] bool MarkLanesBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64_t to,
+                                             int64_t width, int8_t* change, size_t rowBytes, int64_t* first,
+                                             int64_t* lastChange, std::vector<Draw::SumRange>* ranges)
 {
   constexpr int n = kQorvStencilSamples;
   constexpr int64_t kLimit = int64_t(1) << 30, kWindow = 6;
@@ -410,7 +413,8 @@ template <int i> int32_t LaneOf(const __m128i* v)
   const int64_t oneQ = FloorDiv(16 * dx, den), oneR = 16 * dx - oneQ * den;
   const int64_t at = dx * (256 * rowFrom - e.ay) - dy * (x0 * kOne + kOne / 2 - e.ax) - 1;
   int64_t q = FloorDiv(at, den), r = at - q * den;
-  if (std::abs(q) + (std::abs(stepQ) + 1) * (rowTo - rowFrom + 2) >= kLimit) return false;
+  // The lanes hold each sample's crossing in 32 bits.
+  if (std::abs(q) + (std::abs(stepQ) + 1) * (rowTo - rowFrom + 2) + 64 >= kLimit) return false;
   alignas(16) int32_t lq[n], lr[n];
   for (int k = 0; k < n; ++k)
   {
@@ -442,8 +446,9 @@ template <int i> int32_t LaneOf(const __m128i* v)
     // The samples on the edge's rows of samples: all of them but on its first and last rows.
     __m128i valid = all;
     if (py * 16 < jA || py * 16 + 15 > jB)
-      valid = _mm_and_si128(_mm_cmpgt_epi8(ks, _mm_set1_epi8((char)std::clamp<int64_t>(jA - py * 16 - 1, -1, 16))),
-                            _mm_cmpgt_epi8(_mm_set1_epi8((char)std::clamp<int64_t>(jB - py * 16 + 1, -1, 16)), ks));
+      valid = _mm_and_si128(
+          _mm_cmpgt_epi8(ks, _mm_set1_epi8((char)std::clamp<int64_t>(jA - py * 16 - 1, -1, 16))),
+          _mm_cmpgt_epi8(_mm_set1_epi8((char)std::clamp<int64_t>(jB - py * 16 + 1, -1, 16)), ks));
     const int64_t qa = LaneOf<kSampleRows.sample[0]>(qv), qb = LaneOf<kSampleRows.sample[n - 1]>(qv);
     const int64_t pFrom = std::clamp<int64_t>((std::min(qa, qb) + kSampleRows.least) >> 4, 0, width),
                   pTo = std::clamp<int64_t>((std::max(qa, qb) + kSampleRows.most) >> 4, 0, width - 1);
@@ -460,9 +465,9 @@ template <int i> int32_t LaneOf(const __m128i* v)
     {
       // Each sample's pixel from pFrom on, in bytes (those beyond the window saturate past it).
       const __m128i base = _mm_set1_epi32((int)pFrom);
-      const __m128i at8 = _mm_packs_epi16(
-          _mm_packs_epi32(_mm_sub_epi32(xv[0], base), _mm_sub_epi32(xv[1], base)),
-          _mm_packs_epi32(_mm_sub_epi32(xv[2], base), _mm_sub_epi32(xv[3], base)));
+      const __m128i at8 =
+          _mm_packs_epi16(_mm_packs_epi32(_mm_sub_epi32(xv[0], base), _mm_sub_epi32(xv[1], base)),
+                          _mm_packs_epi32(_mm_sub_epi32(xv[2], base), _mm_sub_epi32(xv[3], base)));
       const __m128i adds = _mm_and_si128(valid, addV);
       for (int64_t p = 0; p <= pTo - pFrom; ++p)
       {
@@ -622,8 +627,8 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     for (uint32_t i : reaching)
     {
       const SummedEdge& e = edges[i];
-      if (options.sampleRowEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first,
-                                                 lastChange, rowSums.ranges))
+      if (options.sampleRowEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes,
+                                                     first, lastChange, rowSums.ranges))
         continue;
 #if defined(__SSE2__)
       if (simd && options.sampleRowEdges &&
