@@ -435,7 +435,7 @@ template <int i> int32_t LaneOf(const __m128i* v)
   }
   for (int64_t py = rowFrom; py <= rowTo; ++py)
   {
-    if (py > rowFrom)
+    if (py > rowFrom && (stepQ != 0 || stepR != 0)) // an upright edge's crossings stay
       for (int k = 0; k < 4; ++k)
       {
         rv[k] = _mm_add_epi32(rv[k], stepRV);
