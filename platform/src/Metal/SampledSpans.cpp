@@ -161,6 +161,9 @@ bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64
   const int64_t at = dx * (16 * j0 - e.ay) - dy * (x0 * kOne + kOne / 2 - e.ax) - 1;
   int64_t q = FloorDiv(at, den), r = at - q * den;
   const int64_t stepQ = FloorDiv(step, den), stepR = step - stepQ * den;
+  // Stepped with the carry taken first and given back where the remainder goes below 0, without a branch
+  // (whether a row of samples carries follows no pattern a predictor learns).
+  const int64_t carryQ = stepQ + 1, carryR = stepR - den;
   const int8_t add = (int8_t)e.add;
   for (int64_t j = j0; j <= j1;)
   {
@@ -176,14 +179,13 @@ bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64
     {
       (void)((K < k || (row[(size_t)std::clamp<int64_t>((q + kSampleRows.beyond[K]) >> 4, 0, width) * n +
                             (size_t)kSampleRows.sample[K]] += add,
-                        K != k1 && (q += stepQ, r += stepR, r >= den ? (r -= den, ++q) : q, true))) &&
+                        K != k1 && (r += carryR, q += carryQ + (r >> 63), r += den & (r >> 63), true))) &&
              ...);
     }
     (std::make_integer_sequence<int, n>{});
     lo = std::clamp<int64_t>((std::min(lo, q) + kSampleRows.least) >> 4, 0, width),
     hi = std::clamp<int64_t>((std::max(hi, q) + kSampleRows.most) >> 4, 0, width - 1);
-    q += stepQ, r += stepR;
-    if (r >= den) r -= den, ++q;
+    r += carryR, q += carryQ + (r >> 63), r += den & (r >> 63);
     if (lo > hi) continue;
     first[rowAt] = std::min(first[rowAt], lo), lastChange[rowAt] = std::max(lastChange[rowAt], hi);
     ranges[rowAt].push_back(Draw::SumRange{(int32_t)lo, (int32_t)hi});
