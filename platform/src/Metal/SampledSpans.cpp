@@ -421,8 +421,7 @@ template <int i> int32_t LaneOf(const __m128i* v)
   for (int k = 0; k < n; ++k)
   {
     lq[kSampleRows.sample[k]] = (int32_t)q, lr[kSampleRows.sample[k]] = (int32_t)r;
-    q += oneQ, r += oneR;
-    if (r >= den) r -= den, ++q;
+    r += oneR - den, q += oneQ + 1 + (r >> 63), r += den & (r >> 63); // as MarkBySampleRows carries
   }
   const __m128i denV = _mm_set1_epi32((int)den), denLess = _mm_set1_epi32((int)den - 1),
                 stepQV = _mm_set1_epi32((int)stepQ), stepRV = _mm_set1_epi32((int)stepR),
