@@ -51,6 +51,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.sampledCover", nullptr, &QorvGpuOptions::sampledCover},
     {"gpu.repeatedBlends", nullptr, &QorvGpuOptions::repeatedBlends},
     {"gpu.thinRows", nullptr, &QorvGpuOptions::thinRows},
+    {"gpu.sampleRowEdges", nullptr, &QorvGpuOptions::sampleRowEdges},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -370,7 +370,7 @@ namespace iplugin::igraphics
 // 37 shared edges
 //    where:     M Rasterizer.cpp SumSharedEdges (from the QorvRasterDraw constructor)
 //    when:      a draw marked by sums (entry 35): an edge a triangle shares with the one before it (a fan's
-//               diagonal) summed into that one's at once, edges that cancel dropped before all are sorted
+//               diagonal) summed into that one's at once, edges that cancel dropped before all are merged
 //    switch:    gpu.sharedEdges
 //    tolerance: none: the same edges
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's SharedEdges
@@ -451,6 +451,16 @@ namespace iplugin::igraphics
 //    switch:    gpu.thinRows
 //    tolerance: none
 //    tests:     SampledStencil.ThinRowsGiveTheGeneralPathsBytes, the frames test's ThinRows
+// 46 sample-row edges
+//    where:     M SampledSpans.cpp MarkBySampleRows, MarkLanesBySampleRows (from Draw::SampledSpans)
+//    when:      sampled spans (entry 35): a downward edge (every merged one) is stepped down its rows of
+//               samples, each sample's first pixel beyond it a shift from its row's crossing in sixteenths of
+//               a pixel; one row of samples at a time where it reaches at most 32 in a block of rows (most of
+//               a small or many-sided fill's), else a row of pixels at a time in lanes set up from its first
+//               16 rows of samples, the pixels its changes fall in bounded by its first and last rows'
+//    switch:    gpu.sampleRowEdges
+//    tolerance: none
+//    tests:     SampledStencil.SampleRowEdgesMarkWhatEveryEdgeMarks, the frames test's SampleRowEdges
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

@@ -116,6 +116,53 @@ void UseRunColour(Harness& h)
   QorvMetalRegisterFragmentFunction("testRunColour", SolidFragment, RunColourSpan, RunColourAsk);
   UseFragmentFunction(h, "testRunColour");
 }
+
+// The samples after draws mark a cleared stencil of 16 samples a pixel, front faces counting up and back ones
+// down in the low 7 bits or both inverting them; where marked is given, first its rectangle sets the top bit
+// at pixel centres and the draws mark only where it is not; the second draw under scissor where given.
+std::vector<uint8_t> MarkedSamples(Harness& h, const std::vector<Harness::DrawSpec>& draws, bool inverts,
+                                   const std::vector<Vertex>* marked, const MTLScissorRect* scissor)
+{
+  MTLDepthStencilDescriptor d;
+  d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+  d.frontFaceStencil->stencilCompareFunction = marked ? MTLCompareFunctionEqual : MTLCompareFunctionAlways;
+  d.frontFaceStencil->readMask = 0x80;
+  d.frontFaceStencil->depthStencilPassOperation =
+      inverts ? MTLStencilOperationInvert : MTLStencilOperationIncrementWrap;
+  d.frontFaceStencil->writeMask = 0x7F;
+  d.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*d.frontFaceStencil);
+  d.backFaceStencil->depthStencilPassOperation =
+      inverts ? MTLStencilOperationInvert : MTLStencilOperationDecrementWrap;
+  const auto state = h.device->newDepthStencilStateWithDescriptor(d);
+  const auto pipeline =
+      h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone, kSamples);
+  std::vector<Harness::DrawSpec> marks = draws;
+  for (size_t i = 0; i < marks.size(); ++i)
+  {
+    marks[i].pipeline = pipeline, marks[i].depthStencil = state;
+    // The reference's bits beyond the test's are not asked.
+    marks[i].reference = 0x7F;
+    if (i == 1) marks[i].scissor = scissor;
+  }
+  if (marked)
+  {
+    Harness::DrawSpec mark;
+    mark.vertices = *marked;
+    mark.pipeline = h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone);
+    MTLDepthStencilDescriptor md;
+    md.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+    md.frontFaceStencil->stencilCompareFunction = MTLCompareFunctionAlways;
+    md.frontFaceStencil->depthStencilPassOperation = MTLStencilOperationReplace;
+    md.frontFaceStencil->writeMask = 0x80;
+    md.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*md.frontFaceStencil);
+    mark.depthStencil = h.device->newDepthStencilStateWithDescriptor(md);
+    mark.reference = 0x80;
+    marks.insert(marks.begin(), mark);
+  }
+  const float clear[4] = {0, 0, 0, 1};
+  h.Pass(marks, clear, true);
+  return h.Pixels(h.stencil);
+}
 } // namespace
 
 // An upright edge through a pixel covers as many of its 16 samples as sixteenths of the pixel lie on its
@@ -201,48 +248,8 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
       options.simd = way != 2;
       options.sumRanges = way != 3;
       QorvMetalSetOptions(*h.device, options);
-      MTLDepthStencilDescriptor d;
-      d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
-      d.frontFaceStencil->stencilCompareFunction =
-          outsideMarks ? MTLCompareFunctionEqual : MTLCompareFunctionAlways;
-      d.frontFaceStencil->readMask = 0x80;
-      d.frontFaceStencil->depthStencilPassOperation =
-          inverts ? MTLStencilOperationInvert : MTLStencilOperationIncrementWrap;
-      d.frontFaceStencil->writeMask = 0x7F;
-      d.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*d.frontFaceStencil);
-      d.backFaceStencil->depthStencilPassOperation =
-          inverts ? MTLStencilOperationInvert : MTLStencilOperationDecrementWrap;
-      const auto state = h.device->newDepthStencilStateWithDescriptor(d);
-      const auto pipeline =
-          h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone, kSamples);
-      std::vector<Harness::DrawSpec> marks = draws;
-      for (size_t i = 0; i < marks.size(); ++i)
-      {
-        marks[i].pipeline = pipeline, marks[i].depthStencil = state;
-        // The reference's bits beyond the test's are not asked.
-        marks[i].reference = 0x7F;
-        if (round % 5 == 2 && i == 1) marks[i].scissor = &scissor;
-      }
-      if (outsideMarks)
-      {
-        // The top bit set over a rectangle, at pixel centres.
-        Harness::DrawSpec mark;
-        mark.vertices = marked;
-        mark.pipeline =
-            h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone);
-        MTLDepthStencilDescriptor md;
-        md.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
-        md.frontFaceStencil->stencilCompareFunction = MTLCompareFunctionAlways;
-        md.frontFaceStencil->depthStencilPassOperation = MTLStencilOperationReplace;
-        md.frontFaceStencil->writeMask = 0x80;
-        md.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*md.frontFaceStencil);
-        mark.depthStencil = h.device->newDepthStencilStateWithDescriptor(md);
-        mark.reference = 0x80;
-        marks.insert(marks.begin(), mark);
-      }
-      const float clear[4] = {0, 0, 0, 1};
-      h.Pass(marks, clear, true);
-      const std::vector<uint8_t> samples = h.Pixels(h.stencil);
+      const std::vector<uint8_t> samples = MarkedSamples(h, draws, inverts, outsideMarks ? &marked : nullptr,
+                                                         round % 5 == 2 ? &scissor : nullptr);
       ASSERT_EQ(samples.size(), (size_t)kW * kH * kSamples);
       if (!sums)
         byTriangles = samples;
@@ -252,6 +259,64 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
                                             : way == 3 ? ", SIMD, whole rows"
                                             : way == 4 ? ", shared edges"
                                                        : ", SIMD");
+    }
+  }
+}
+
+// Fans over outlines of 3 to 300 points around a centre (near, on or off the target), 0.2 to 80 pixels
+// across or up to 400,000, star-like or round and turned any way, their points on sixteenths of a pixel in
+// some rounds (so that samples lie on their edges and rows of samples through their ends) and on whole
+// columns in others (upright edges), marked as above in bands of rows, with and without a scissor and
+// culling: an edge stepped down its rows of samples (gpu.sampleRowEdges), one by one or a row of pixels at a
+// time, marks the samples that its 16 samples' bounds set up by division mark, in either arithmetic.
+TEST(SampledStencil, SampleRowEdgesMarkWhatEveryEdgeMarks)
+{
+  std::mt19937 rng(46);
+  auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
+  constexpr int kW = 75, kH = 61;
+  for (int round = 0; round < 160; ++round)
+  {
+    std::vector<Harness::DrawSpec> draws;
+    const bool onSixteenths = round % 3 == 1;
+    for (int d = 0; d < 2; ++d)
+    {
+      Harness::DrawSpec draw;
+      const int points = 3 + (int)(rng() % (round % 2 ? 298 : 30));
+      // Some thousands of pixels across, their edges long and their crossings far off.
+      const float cx = uni(-10, kW + 10), cy = uni(-10, kH + 10),
+                  radius = round % 7 == 3 ? uni(1e3f, 2e5f) : std::exp(uni(-2.3f, 3.7f)), turn = uni(0, 6.3f),
+                  inner = uni(0.2f, 1.0f);
+      for (int i = 0; i < points; ++i)
+      {
+        const float a = turn + 6.2831853f * (float)i / (float)points, r = radius * (i % 2 ? inner : 1.0f);
+        float x = cx + r * std::cos(a), y = cy + r * std::sin(a);
+        if (onSixteenths) x = std::round(x * 16) / 16, y = std::round(y * 16) / 16;
+        if (round % 5 == 4) x = std::round(x); // upright edges where points share a column
+        draw.vertices.push_back({x, y, 0, 0});
+      }
+      for (int i = 1; i + 1 < points; ++i)
+        draw.indices.insert(draw.indices.end(), {0u, (uint32_t)i, (uint32_t)i + 1});
+      draw.cull = round % 4 == 0 ? MTLCullModeBack : MTLCullModeNone;
+      draws.push_back(draw);
+    }
+    const bool inverts = round % 5 == 1, outsideMarks = round % 2 == 0;
+    const std::vector<Vertex> marked = Quad(uni(0, kW / 2), uni(0, kH / 2), uni(kW / 2, kW), uni(kH / 2, kH));
+    const MTLScissorRect scissor{(NSUInteger)(rng() % 20), (NSUInteger)(rng() % 20), 40, 30};
+    std::vector<uint8_t> everyEdge;
+    for (int way = 0; way < 4; ++way)
+    {
+      Harness h(kW, kH);
+      h.stencil = SampledStencil(*h.device, kW, kH, kSamples);
+      QorvGpuOptions options;
+      options.sampleRowEdges = way % 2 == 1;
+      options.simd = way < 2;
+      QorvMetalSetOptions(*h.device, options);
+      const std::vector<uint8_t> samples = MarkedSamples(h, draws, inverts, outsideMarks ? &marked : nullptr,
+                                                         round % 3 == 2 ? &scissor : nullptr);
+      if (!options.sampleRowEdges)
+        everyEdge = samples;
+      else
+        ASSERT_EQ(samples, everyEdge) << "round " << round << (options.simd ? "" : ", portable");
     }
   }
 }

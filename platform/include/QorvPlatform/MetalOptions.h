@@ -38,7 +38,7 @@ struct QorvGpuOptions
   // summed first; off, triangle by triangle. The same bytes.
   bool sampledSpans = true;
   // Under sampledSpans, an edge that a triangle shares with the one before it (a fan's diagonal) is summed
-  // with it at once, and edges that cancel go before all are sorted. The same bytes.
+  // with it at once, and edges that cancel go before all are merged. The same bytes.
   bool sharedEdges = true;
   // A triangle of at most 4 by 4 candidate pixels finds each row's span by testing its pixels, without
   // setting up its edges' bounds by division. The same bytes.
@@ -65,6 +65,11 @@ struct QorvGpuOptions
   // a few pixels under a stencil test finds its runs a pixel at a time, and a draw without a fragment function
   // marks the stencil along its rows in place. The same bytes.
   bool thinRows = true;
+  // Under sampledSpans, a downward edge is stepped down its rows of samples (a sixteenth of a pixel apart),
+  // each sample's bound a shift from its row's crossing: one by one where it reaches few of them in a block
+  // of rows, else a row of pixels at a time in lanes set up so; not each sample's bound set up by division.
+  // The same bytes.
+  bool sampleRowEdges = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -18,7 +18,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace qorv_raster
@@ -93,6 +93,16 @@ int64_t Lower(const Draw::SummedEdge& e)
   return std::max(e.ay, e.by);
 }
 
+// The first and last rows whose samples (half a pixel from their centres) an edge may reach.
+int64_t FirstRow(const Draw::SummedEdge& e)
+{
+  return (Upper(e) - 1) >> kSubBits;
+}
+int64_t LastRow(const Draw::SummedEdge& e)
+{
+  return Lower(e) >> kSubBits;
+}
+
 // floor(a / b) for b > 0 from an estimate by b's reciprocal, put right as FloorDiv puts its own.
 int64_t FloorDivBy(int64_t a, int64_t b, double reciprocal)
 {
@@ -102,6 +112,85 @@ int64_t FloorDivBy(int64_t a, int64_t b, double reciprocal)
   while ((q + 1) * b <= a)
     ++q;
   return q;
+}
+
+// The sample whose offset down its pixel is k - 8 sixteenths (each of the 16 sixteenths holds one sample),
+// and 16 less its offset along the row.
+struct SampleRows
+{
+  int sample[kQorvStencilSamples], beyond[kQorvStencilSamples];
+  int least = 16, most = 16; // of beyond
+};
+constexpr SampleRows MakeSampleRows()
+{
+  SampleRows rows{};
+  for (int s = 0; s < kQorvStencilSamples; ++s)
+  {
+    rows.sample[kQorvSamplePattern[s][1] + 8] = s;
+    rows.beyond[kQorvSamplePattern[s][1] + 8] = 16 - kQorvSamplePattern[s][0];
+    rows.least = std::min(rows.least, 16 - kQorvSamplePattern[s][0]);
+    rows.most = std::max(rows.most, 16 - kQorvSamplePattern[s][0]);
+  }
+  return rows;
+}
+constexpr SampleRows kSampleRows = MakeSampleRows();
+
+// The most rows of samples an edge reaches in a block that MarkBySampleRows marks.
+constexpr int64_t kMostSampleRows = 32;
+
+// One downward edge's changes to the block's rows from to to, stepped down its rows of samples (one a
+// sixteenth of a pixel, row j of them at 16 * j in fixed point, holding the sample of its pixel row whose
+// offset down the pixel is j % 16 - 8): each row of samples' crossing in sixteenths of a pixel, from which
+// the sample's first pixel beyond follows by a shift. What EdgeBound gives sample by sample: the edge
+// function at a sample less its bias, over 256 dy, is that at its row of samples with no offset along the
+// row, over 16 dy, less the sample's offset in sixteenths, over 16. A change beyond the row falls in its
+// spare pixel (width), which SampledSpans clears. False, with nothing marked, where the edge is not short
+// and downward.
+bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64_t to, int64_t width,
+                      int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
+                      std::vector<Draw::SumRange>* ranges)
+{
+  constexpr int n = kQorvStencilSamples;
+  const int64_t dx = e.bx - e.ax, dy = e.by - e.ay;
+  // Rows of samples from the edge's upper end to before its lower one, in the block.
+  const int64_t j0 = std::max((e.ay + 15) >> 4, from * 16),
+                j1 = std::min(((e.by + 15) >> 4) - 1, to * 16 + 15);
+  if (dy <= 0 || j1 - j0 >= kMostSampleRows) return false;
+  const int64_t den = 16 * dy, step = 16 * dx;
+  // The function less its bias (1: a downward edge keeps no sample on it) at row of samples j0.
+  const int64_t at = dx * (16 * j0 - e.ay) - dy * (x0 * kOne + kOne / 2 - e.ax) - 1;
+  int64_t q = FloorDiv(at, den), r = at - q * den;
+  const int64_t stepQ = FloorDiv(step, den), stepR = step - stepQ * den;
+  // Stepped with the carry taken first and given back where the remainder goes below 0, without a branch
+  // (whether a row of samples carries follows no pattern a predictor learns).
+  const int64_t carryQ = stepQ + 1, carryR = stepR - den;
+  const int8_t add = (int8_t)e.add;
+  for (int64_t j = j0; j <= j1;)
+  {
+    const int64_t py = j >> 4;
+    const int rowAt = (int)(py - from), k1 = (int)(std::min(j1, py * 16 + 15) - py * 16);
+    int8_t* row = change + (size_t)rowAt * rowBytes;
+    int k = (int)(j & 15);
+    j += k1 - k + 1;
+    // The crossings move one way down the row: its changes lie between its first and last ones' pixels.
+    int64_t lo = q, hi = q;
+    // Unrolled, so that each row of samples' sample and offset are constants.
+    [&]<int... K>(std::integer_sequence<int, K...>)
+    {
+      (void)((K < k || (row[(size_t)std::clamp<int64_t>((q + kSampleRows.beyond[K]) >> 4, 0, width) * n +
+                            (size_t)kSampleRows.sample[K]] += add,
+                        K != k1 && (r += carryR, q += carryQ + (r >> 63), r += den & (r >> 63), true))) &&
+             ...);
+    }
+    (std::make_integer_sequence<int, n>{});
+    lo = std::clamp<int64_t>((std::min(lo, q) + kSampleRows.least) >> 4, 0, width),
+    hi = std::clamp<int64_t>((std::max(hi, q) + kSampleRows.most) >> 4, 0, width - 1);
+    r += carryR, q += carryQ + (r >> 63), r += den & (r >> 63);
+    if (lo > hi) continue;
+    first[rowAt] = std::min(first[rowAt], lo), lastChange[rowAt] = std::max(lastChange[rowAt], hi);
+    ranges[rowAt].push_back(Draw::SumRange{(int32_t)lo, (int32_t)hi});
+  }
+  return true;
 }
 
 #if defined(__SSE2__)
@@ -282,6 +371,127 @@ bool MarkInLanes(const Draw::SummedEdge& e, const Edge& f, int64_t edgeFrom, int
   }
   return true;
 }
+
+// Each sample's row of samples within its pixel (its offset down the pixel + 8), a lane each.
+struct LaneRows
+{
+  alignas(16) int8_t k[kQorvStencilSamples];
+  alignas(16) int32_t beyond[kQorvStencilSamples];
+};
+constexpr LaneRows MakeLaneRows()
+{
+  LaneRows rows{};
+  for (int s = 0; s < kQorvStencilSamples; ++s)
+    rows.k[s] = (int8_t)(kQorvSamplePattern[s][1] + 8), rows.beyond[s] = 16 - kQorvSamplePattern[s][0];
+  return rows;
+}
+constexpr LaneRows kLaneRows = MakeLaneRows();
+
+// Lane i of four vectors of four.
+template <int i> int32_t LaneOf(const __m128i* v)
+{
+  return _mm_cvtsi128_si32(_mm_shuffle_epi32(v[i / 4], i % 4));
+}
+
+// MarkInLanes for a downward edge, its lanes set up from its rows of samples as MarkBySampleRows steps
+// them (each sample's crossing of its row of samples in sixteenths of a pixel, from which its first pixel
+// beyond is a shift), a row of pixels (16 rows of samples) at a time: the pixels a row's changes fall in lie
+// between those of its first and last rows of samples, whose crossings bound the others'. Kept out of line:
+// inlined, it costs the short edges' steps in SampledSpans more than the call.
+[[gnu::noinline]] bool MarkLanesBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64_t to,
+                                             int64_t width, int8_t* change, size_t rowBytes, int64_t* first,
+                                             int64_t* lastChange, std::vector<Draw::SumRange>* ranges)
+{
+  constexpr int n = kQorvStencilSamples;
+  constexpr int64_t kLimit = int64_t(1) << 30, kWindow = 6;
+  const int64_t dx = e.bx - e.ax, dy = e.by - e.ay;
+  // The edge's rows of samples, and the block's rows of pixels that hold some.
+  const int64_t jA = (e.ay + 15) >> 4, jB = ((e.by + 15) >> 4) - 1;
+  const int64_t rowFrom = std::max(from, jA >> 4), rowTo = std::min(to, jB >> 4);
+  const int64_t den = 16 * dy;
+  if (dy <= 0 || den >= kLimit) return false;
+  if (rowFrom > rowTo) return true;
+  const int64_t stepQ = FloorDiv(256 * dx, den), stepR = 256 * dx - stepQ * den;
+  const int64_t oneQ = FloorDiv(16 * dx, den), oneR = 16 * dx - oneQ * den;
+  const int64_t at = dx * (256 * rowFrom - e.ay) - dy * (x0 * kOne + kOne / 2 - e.ax) - 1;
+  int64_t q = FloorDiv(at, den), r = at - q * den;
+  // The lanes hold each sample's crossing in 32 bits.
+  if (std::abs(q) + (std::abs(stepQ) + 1) * (rowTo - rowFrom + 2) + 64 >= kLimit) return false;
+  alignas(16) int32_t lq[n], lr[n];
+  for (int k = 0; k < n; ++k)
+  {
+    lq[kSampleRows.sample[k]] = (int32_t)q, lr[kSampleRows.sample[k]] = (int32_t)r;
+    r += oneR - den, q += oneQ + 1 + (r >> 63), r += den & (r >> 63); // as MarkBySampleRows carries
+  }
+  const __m128i denV = _mm_set1_epi32((int)den), denLess = _mm_set1_epi32((int)den - 1),
+                stepQV = _mm_set1_epi32((int)stepQ), stepRV = _mm_set1_epi32((int)stepR),
+                addV = _mm_set1_epi8((char)e.add), all = _mm_set1_epi8(-1),
+                ks = _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneRows.k));
+  __m128i qv[4], rv[4], beyond[4];
+  for (int k = 0; k < 4; ++k)
+  {
+    qv[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(lq + 4 * k));
+    rv[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(lr + 4 * k));
+    beyond[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneRows.beyond + 4 * k));
+  }
+  for (int64_t py = rowFrom; py <= rowTo; ++py)
+  {
+    if (py > rowFrom && (stepQ != 0 || stepR != 0)) // an upright edge's crossings stay
+      for (int k = 0; k < 4; ++k)
+      {
+        rv[k] = _mm_add_epi32(rv[k], stepRV);
+        const __m128i carry = _mm_cmpgt_epi32(rv[k], denLess);
+        rv[k] = _mm_sub_epi32(rv[k], _mm_and_si128(carry, denV));
+        qv[k] = _mm_sub_epi32(_mm_add_epi32(qv[k], stepQV), carry);
+      }
+    // The samples on the edge's rows of samples: all of them but on its first and last rows.
+    __m128i valid = all;
+    if (py * 16 < jA || py * 16 + 15 > jB)
+      valid = _mm_and_si128(
+          _mm_cmpgt_epi8(ks, _mm_set1_epi8((char)std::clamp<int64_t>(jA - py * 16 - 1, -1, 16))),
+          _mm_cmpgt_epi8(_mm_set1_epi8((char)std::clamp<int64_t>(jB - py * 16 + 1, -1, 16)), ks));
+    const int64_t qa = LaneOf<kSampleRows.sample[0]>(qv), qb = LaneOf<kSampleRows.sample[n - 1]>(qv);
+    const int64_t pFrom = std::clamp<int64_t>((std::min(qa, qb) + kSampleRows.least) >> 4, 0, width),
+                  pTo = std::clamp<int64_t>((std::max(qa, qb) + kSampleRows.most) >> 4, 0, width - 1);
+    if (pFrom > pTo) continue;
+    const int rowAt = (int)(py - from);
+    int8_t* row = change + (size_t)rowAt * rowBytes;
+    __m128i xv[4];
+    for (int k = 0; k < 4; ++k)
+    {
+      const __m128i x = _mm_srai_epi32(_mm_add_epi32(qv[k], beyond[k]), 4);
+      xv[k] = _mm_andnot_si128(_mm_srai_epi32(x, 31), x);
+    }
+    if (pTo - pFrom < kWindow)
+    {
+      // Each sample's pixel from pFrom on, in bytes (those beyond the window saturate past it).
+      const __m128i base = _mm_set1_epi32((int)pFrom);
+      const __m128i at8 =
+          _mm_packs_epi16(_mm_packs_epi32(_mm_sub_epi32(xv[0], base), _mm_sub_epi32(xv[1], base)),
+                          _mm_packs_epi32(_mm_sub_epi32(xv[2], base), _mm_sub_epi32(xv[3], base)));
+      const __m128i adds = _mm_and_si128(valid, addV);
+      for (int64_t p = 0; p <= pTo - pFrom; ++p)
+      {
+        __m128i* c = reinterpret_cast<__m128i*>(row + (size_t)(pFrom + p) * n);
+        const __m128i on = _mm_cmpeq_epi8(at8, _mm_set1_epi8((char)p));
+        _mm_storeu_si128(c, _mm_add_epi8(_mm_loadu_si128(c), _mm_and_si128(on, adds)));
+      }
+    }
+    else
+    {
+      alignas(16) int32_t x[n];
+      alignas(16) int8_t in[n];
+      for (int k = 0; k < 4; ++k)
+        _mm_store_si128(reinterpret_cast<__m128i*>(x + 4 * k), xv[k]);
+      _mm_store_si128(reinterpret_cast<__m128i*>(in), valid);
+      for (int s = 0; s < n; ++s)
+        if (in[s] && x[s] < width) row[(size_t)x[s] * n + s] = (int8_t)(row[(size_t)x[s] * n + s] + e.add);
+    }
+    first[rowAt] = std::min(first[rowAt], pFrom), lastChange[rowAt] = std::max(lastChange[rowAt], pTo);
+    ranges[rowAt].push_back(Draw::SumRange{(int32_t)pFrom, (int32_t)pTo});
+  }
+  return true;
+}
 #endif
 } // namespace
 
@@ -349,25 +559,42 @@ void Draw::MergeSummedEdges(std::vector<SummedEdge>& edges)
 {
   // An edge taken the other way has the same crossings (its function the opposite, its top-left rule the
   // other), so it keeps its change; keyed by its ends in one order, the changes sum over the key, and an edge
-  // two triangles share the other way round, with opposite changes, goes.
-  for (SummedEdge& e : edges)
-    if (e.ay > e.by) std::swap(e.ax, e.bx), std::swap(e.ay, e.by);
-  std::sort(edges.begin(), edges.end(),
-            [](const SummedEdge& p, const SummedEdge& q)
-            { return std::tie(p.ay, p.ax, p.by, p.bx) < std::tie(q.ay, q.ax, q.by, q.bx); });
-  size_t kept = 0;
-  for (size_t i = 0; i < edges.size();)
+  // two triangles share the other way round, with opposite changes, goes. The keys are found in a table by
+  // their hash, each edge kept at its key's first place (the order does not matter to the sums).
+  if (edges.empty()) return;
+  thread_local std::vector<int32_t> kept;
+  std::vector<int32_t>& table = QorvThreadVariable(kept);
+  int bits = 4;
+  while ((size_t(1) << bits) < 2 * edges.size())
+    ++bits;
+  const size_t mask = (size_t(1) << bits) - 1;
+  table.assign(mask + 1, -1);
+  size_t count = 0;
+  for (size_t i = 0; i < edges.size(); ++i)
   {
     SummedEdge e = edges[i];
-    size_t j = i + 1;
-    for (; j < edges.size() && edges[j].ax == e.ax && edges[j].ay == e.ay && edges[j].bx == e.bx &&
-           edges[j].by == e.by;
-         ++j)
-      e.add += edges[j].add;
-    if (e.add != 0) edges[kept++] = e;
-    i = j;
+    if (e.ay > e.by) std::swap(e.ax, e.bx), std::swap(e.ay, e.by);
+    const uint64_t key = (uint64_t)e.ax * 0x9E3779B97F4A7C15ull ^ (uint64_t)e.ay * 0xC2B2AE3D27D4EB4Full ^
+                         (uint64_t)e.bx * 0x165667B19E3779F9ull ^ (uint64_t)e.by * 0xD6E8FEB86659FD93ull;
+    size_t at = (size_t)(key >> (64 - bits));
+    for (;; at = (at + 1) & mask)
+    {
+      if (table[at] < 0)
+      {
+        table[at] = (int32_t)count;
+        edges[count++] = e;
+        break;
+      }
+      SummedEdge& f = edges[(size_t)table[at]];
+      if (f.ax == e.ax && f.ay == e.ay && f.bx == e.bx && f.by == e.by)
+      {
+        f.add += e.add;
+        break;
+      }
+    }
   }
-  edges.resize(kept);
+  edges.resize(count);
+  std::erase_if(edges, [](const SummedEdge& e) { return e.add == 0; });
 }
 
 void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, int band, int bands) const
@@ -377,10 +604,9 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
   RowSums& rowSums = QorvThreadVariable(kept);
   const int64_t width = clipX1 - clipX0;
   if (width <= 0 || clipY1 <= clipY0 || edges.empty()) return;
-  // Rows whose samples (half a pixel from their centres) an edge may reach.
   int64_t top = clipY1, bottom = clipY0 - 1;
   for (const SummedEdge& e : edges)
-    top = std::min(top, CeilDiv(Upper(e) - kOne, kOne)), bottom = std::max(bottom, FloorDiv(Lower(e), kOne));
+    top = std::min(top, FirstRow(e)), bottom = std::max(bottom, LastRow(e));
   top = std::max<int64_t>(top, clipY0), bottom = std::min<int64_t>(bottom, clipY1 - 1);
   std::vector<int8_t>& change = rowSums.change;
   const size_t rowBytes = (size_t)(width + 1) * n;
@@ -402,12 +628,20 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
     for (uint32_t i : reaching)
     {
       const SummedEdge& e = edges[i];
+      if (options.sampleRowEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes,
+                                                     first, lastChange, rowSums.ranges))
+        continue;
+#if defined(__SSE2__)
+      if (simd && options.sampleRowEdges &&
+          MarkLanesBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first, lastChange,
+                                rowSums.ranges))
+        continue;
+#endif
       // The edge's function from its upper end to its lower one, at the centre of pixel (clipX0, from): it
       // falls along a row, samples on its left where it reaches its bias. Each sample's last pixel on its
       // left, stepped from row to row without a division.
       // Only the block's rows whose samples the edge may reach are visited.
-      const int64_t edgeFrom = std::max(from, CeilDiv(Upper(e) - kOne, kOne)),
-                    edgeTo = std::min(to, FloorDiv(Lower(e), kOne));
+      const int64_t edgeFrom = std::max(from, FirstRow(e)), edgeTo = std::min(to, LastRow(e));
       const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, edgeFrom);
 #if defined(__SSE2__)
       if (simd && MarkInLanes(e, f, edgeFrom, edgeTo, from, width, change.data(), rowBytes, first, lastChange,
@@ -458,6 +692,9 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
 #endif
       AddRowSums(py, first[r], lastChange[r], width, change.data() + (size_t)r * rowBytes, sums);
     }
+    if (options.sampleRowEdges)
+      for (int64_t py = from; py <= to; ++py)
+        std::fill_n(change.data() + (size_t)(py - from) * rowBytes + (size_t)width * n, n, 0);
   }
 }
 void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, int8_t* change,
