@@ -103,6 +103,43 @@ bool Inside(const std::vector<Node>& nodes, const std::vector<Segment>& segments
   return odd;
 }
 
+// Sorts unique keys of segments taken along their paths, whose left ends mostly rise or fall for stretches:
+// the stretches found (those that fall turned round) and merged in pairs, in spare's room, until one is left.
+void SortStretches(std::vector<uint64_t>& keys, std::vector<uint64_t>& spare, std::vector<size_t>& starts)
+{
+  const size_t n = keys.size();
+  starts.clear();
+  for (size_t i = 0, j; i < n; i = j)
+  {
+    starts.push_back(i);
+    j = i + 1;
+    if (j < n && keys[j] < keys[i])
+    {
+      while (j < n && keys[j] < keys[j - 1])
+        j++;
+      std::reverse(keys.begin() + std::ptrdiff_t(i), keys.begin() + std::ptrdiff_t(j));
+    }
+    else
+      while (j < n && keys[j] > keys[j - 1])
+        j++;
+  }
+  spare.resize(n);
+  while (starts.size() > 1)
+  {
+    size_t kept = 0;
+    for (size_t r = 0; r < starts.size(); r += 2)
+    {
+      const auto first = keys.begin() + std::ptrdiff_t(starts[r]);
+      const auto middle = r + 1 < starts.size() ? keys.begin() + std::ptrdiff_t(starts[r + 1]) : keys.end();
+      const auto end = r + 2 < starts.size() ? keys.begin() + std::ptrdiff_t(starts[r + 2]) : keys.end();
+      std::merge(first, middle, middle, end, spare.begin() + std::ptrdiff_t(starts[r]));
+      starts[kept++] = starts[r];
+    }
+    starts.resize(kept);
+    keys.swap(spare);
+  }
+}
+
 struct Resolver
 {
   explicit Resolver(VGcontext* context) : ctx(context) {}
@@ -116,7 +153,8 @@ struct Resolver
   std::vector<int> loops, loopStarts;    // the nodes of every loop in order; where each begins
   std::vector<int> loop;
   std::vector<SweepSegment> sweep; // of the plain sweep
-  std::vector<uint64_t> keys;
+  std::vector<uint64_t> keys, spare;
+  std::vector<size_t> stretches;
   size_t tests = 0;
 
   // Empties what an earlier search left, keeping the memory.
@@ -124,7 +162,8 @@ struct Resolver
   {
     ctx = context;
     nodes.clear(), segments.clear(), cuts.clear(), pieces.clear(), links.clear();
-    loops.clear(), loopStarts.clear(), loop.clear(), sweep.clear(), keys.clear();
+    loops.clear(), loopStarts.clear(), loop.clear(), sweep.clear(), keys.clear(), spare.clear(),
+        stretches.clear();
     tests = 0;
   }
 
@@ -288,11 +327,12 @@ struct Resolver
         // No order, no crossing to find: crossing where a point came before it.
         if (!std::isfinite(a.x) || !std::isfinite(a.y)) return at > 0;
         const int to = first + (i + 1 == path.count ? 0 : i + 1);
-        sweep[at] = {a.x, a.y, b.x, b.y, std::min(a.y, b.y), std::max(a.y, b.y), std::max(a.x, b.x), int(at), to};
+        const float minY = std::min(a.y, b.y), maxY = std::max(a.y, b.y);
+        sweep[at] = {a.x, a.y, b.x, b.y, minY, maxY, std::max(a.x, b.x), int(at), to};
         keys[at] = uint64_t(OrderKey(std::min(a.x, b.x))) << 32 | at;
       }
     }
-    std::sort(keys.begin(), keys.end());
+    SortStretches(keys, spare, stretches);
     size_t pairs = 0;
     for (size_t j = 0; j < n; j++)
     {

@@ -131,7 +131,8 @@ unsigned VGsegmentGrid::Crossed(const Line* lines, int count) const
   {
     const Line& q = lines[l];
     // A line with an end not finite has no cells: taken as crossed.
-    if (!std::isfinite(q.x0) || !std::isfinite(q.y0) || !std::isfinite(q.x1) || !std::isfinite(q.y1)) return all;
+    if (!std::isfinite(q.x0) || !std::isfinite(q.y0) || !std::isfinite(q.x1) || !std::isfinite(q.y1))
+      return all;
     box[l] = {std::min(q.x0, q.x1), std::max(q.x0, q.x1), std::min(q.y0, q.y1), std::max(q.y0, q.y1)};
   }
   Box query = box[0];
