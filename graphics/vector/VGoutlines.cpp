@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -56,16 +58,37 @@ template <typename T> bool Reserve(T*& array, int& capacity, int needed)
 }
 
 // Where two segments cross inside both (not at an end), as parameters along each.
-bool Crosses(const Node& p0, const Node& p1, const Node& q0, const Node& q1, double* t, double* u)
+bool Crosses(double p0x, double p0y, double p1x, double p1y, double q0x, double q0y, double q1x, double q1y,
+             double* t, double* u)
 {
-  const double rx = p1.x - p0.x, ry = p1.y - p0.y, sx = q1.x - q0.x, sy = q1.y - q0.y;
+  const double rx = p1x - p0x, ry = p1y - p0y, sx = q1x - q0x, sy = q1y - q0y;
   const double d = rx * sy - ry * sx;
   if (d == 0.0) return false; // parallel or overlapping: they part without crossing
-  const double qx = q0.x - p0.x, qy = q0.y - p0.y;
+  const double qx = q0x - p0x, qy = q0y - p0y;
   *t = (qx * sy - qy * sx) / d;
   *u = (qx * ry - qy * rx) / d;
   return *t > 0.0 && *t < 1.0 && *u > 0.0 && *u < 1.0;
 }
+bool Crosses(const Node& p0, const Node& p1, const Node& q0, const Node& q1, double* t, double* u)
+{
+  return Crosses(p0.x, p0.y, p1.x, p1.y, q0.x, q0.y, q1.x, q1.y, t, u);
+}
+
+// A key that orders floats as their values do (-0 as +0), not finite ones aside.
+uint32_t OrderKey(float f)
+{
+  const uint32_t bits = std::bit_cast<uint32_t>(f + 0.0f);
+  return bits & 0x80000000u ? ~bits : bits | 0x80000000u;
+}
+
+// A segment as the plain sweep reads it: its ends, its bounds but the left, which its key holds, and the
+// numbers of its ends as the crossing search gives them (neighbours share one).
+struct SweepSegment
+{
+  double ax, ay, bx, by, minY, maxY;
+  float maxX;
+  int from, to;
+};
 
 // Whether a ray from (x, y) to the right crosses the segments an odd number of times.
 bool Inside(const std::vector<Node>& nodes, const std::vector<Segment>& segments, double x, double y)
@@ -80,6 +103,43 @@ bool Inside(const std::vector<Node>& nodes, const std::vector<Segment>& segments
   return odd;
 }
 
+// Sorts unique keys of segments taken along their paths, whose left ends mostly rise or fall for stretches:
+// the stretches found (those that fall turned round) and merged in pairs, in spare's room, until one is left.
+void SortStretches(std::vector<uint64_t>& keys, std::vector<uint64_t>& spare, std::vector<size_t>& starts)
+{
+  const size_t n = keys.size();
+  starts.clear();
+  for (size_t i = 0, j; i < n; i = j)
+  {
+    starts.push_back(i);
+    j = i + 1;
+    if (j < n && keys[j] < keys[i])
+    {
+      while (j < n && keys[j] < keys[j - 1])
+        j++;
+      std::reverse(keys.begin() + std::ptrdiff_t(i), keys.begin() + std::ptrdiff_t(j));
+    }
+    else
+      while (j < n && keys[j] > keys[j - 1])
+        j++;
+  }
+  spare.resize(n);
+  while (starts.size() > 1)
+  {
+    size_t kept = 0;
+    for (size_t r = 0; r < starts.size(); r += 2)
+    {
+      const auto first = keys.begin() + std::ptrdiff_t(starts[r]);
+      const auto middle = r + 1 < starts.size() ? keys.begin() + std::ptrdiff_t(starts[r + 1]) : keys.end();
+      const auto end = r + 2 < starts.size() ? keys.begin() + std::ptrdiff_t(starts[r + 2]) : keys.end();
+      std::merge(first, middle, middle, end, spare.begin() + std::ptrdiff_t(starts[r]));
+      starts[kept++] = starts[r];
+    }
+    starts.resize(kept);
+    keys.swap(spare);
+  }
+}
+
 struct Resolver
 {
   explicit Resolver(VGcontext* context) : ctx(context) {}
@@ -92,7 +152,9 @@ struct Resolver
   std::vector<std::array<int, 2>> links; // the two neighbours of each node along its loop
   std::vector<int> loops, loopStarts;    // the nodes of every loop in order; where each begins
   std::vector<int> loop;
-  std::vector<int> order; // of the plain sweep
+  std::vector<SweepSegment> sweep; // of the plain sweep
+  std::vector<uint64_t> keys, spare;
+  std::vector<size_t> stretches;
   size_t tests = 0;
 
   // Empties what an earlier search left, keeping the memory.
@@ -100,7 +162,8 @@ struct Resolver
   {
     ctx = context;
     nodes.clear(), segments.clear(), cuts.clear(), pieces.clear(), links.clear();
-    loops.clear(), loopStarts.clear(), loop.clear(), order.clear();
+    loops.clear(), loopStarts.clear(), loop.clear(), sweep.clear(), keys.clear(), spare.clear(),
+        stretches.clear();
     tests = 0;
   }
 
@@ -238,28 +301,50 @@ struct Resolver
   }
 
   // Whether two segments cross, as FindCrossings finds them: the same pairs, those whose bounds overlap
-  // (each segment against those after it in x while they start within its reach), up to the first crossing.
-  bool PlainSweepCrosses()
+  // (each segment against those after it in x while they start within its reach), up to the first crossing;
+  // read from the points as they lie, the segments sorted by keys of their left ends and numbers. -1 where
+  // the paths hold more than kPlainSweepSegments segments; as vgPathsCross answers where a point is not
+  // finite.
+  int PlainSweepCrosses()
   {
-    const size_t n = segments.size();
-    order.resize(n);
-    for (size_t i = 0; i < n; i++)
-      order[i] = int(i);
-    std::sort(order.begin(), order.end(),
-              [&](int a, int b) { return segments[size_t(a)].minX < segments[size_t(b)].minX; });
+    const VGpathCache* cache = ctx->cache;
+    size_t n = 0;
+    for (int j = 0; j < cache->npaths; j++)
+      if (cache->paths[j].count >= 3) n += size_t(cache->paths[j].count); // fewer points: no area
+    if (n > kPlainSweepSegments) return -1;
+    sweep.resize(n);
+    keys.resize(n);
+    size_t at = 0;
+    for (int j = 0; j < cache->npaths; j++)
+    {
+      const VGpath& path = cache->paths[j];
+      if (path.count < 3) continue;
+      const VGpoint* pts = &cache->points[path.first];
+      const int first = int(at);
+      for (int i = 0; i < path.count; i++, at++)
+      {
+        const VGpoint &a = pts[i], &b = pts[i + 1 == path.count ? 0 : i + 1];
+        // No order, no crossing to find: crossing where a point came before it.
+        if (!std::isfinite(a.x) || !std::isfinite(a.y)) return at > 0;
+        const int to = first + (i + 1 == path.count ? 0 : i + 1);
+        const float minY = std::min(a.y, b.y), maxY = std::max(a.y, b.y);
+        sweep[at] = {a.x, a.y, b.x, b.y, minY, maxY, std::max(a.x, b.x), int(at), to};
+        keys[at] = uint64_t(OrderKey(std::min(a.x, b.x))) << 32 | at;
+      }
+    }
+    SortStretches(keys, spare, stretches);
     size_t pairs = 0;
     for (size_t j = 0; j < n; j++)
     {
-      const Segment& a = segments[size_t(order[j])];
-      for (size_t k = j + 1; k < n && segments[size_t(order[k])].minX <= a.maxX; k++)
+      const SweepSegment& a = sweep[keys[j] & 0xFFFFFFFFu];
+      const uint64_t reach = uint64_t(OrderKey(a.maxX)) << 32 | 0xFFFFFFFFu;
+      for (size_t k = j + 1; k < n && keys[k] <= reach; k++)
       {
-        const Segment& b = segments[size_t(order[k])];
+        const SweepSegment& b = sweep[keys[k] & 0xFFFFFFFFu];
         if (b.maxY < a.minY || b.minY > a.maxY || a.to == b.from || b.to == a.from) continue;
         ++pairs;
         double t, u;
-        if (Crosses(nodes[size_t(a.from)], nodes[size_t(a.to)], nodes[size_t(b.from)], nodes[size_t(b.to)], &t,
-                    &u))
-          return Counted(pairs, true);
+        if (Crosses(a.ax, a.ay, a.bx, a.by, b.ax, b.ay, b.bx, b.by, &t, &u)) return Counted(pairs, true);
       }
     }
     return Counted(pairs, false);
@@ -479,16 +564,13 @@ bool vgPathsCross(VGcontext* ctx)
   // Kept by the thread, so that a fill allocates only when it has more segments than any before it.
   thread_local Resolver resolver(nullptr);
   resolver.Reset(ctx);
-  bool crossing;
-  if (!resolver.Collect())
-    crossing = !resolver.nodes.empty(); // nothing to cross, or a point not finite
-  else if (ctx->options.plainCrossingSweep && resolver.segments.size() <= kPlainSweepSegments)
-    crossing = resolver.PlainSweepCrosses();
-  else
-    crossing = !resolver.FindCrossings() || !resolver.cuts.empty();
+  int crossing = ctx->options.plainCrossingSweep ? resolver.PlainSweepCrosses() : -1;
+  if (crossing < 0)
+    crossing = !resolver.Collect() ? !resolver.nodes.empty() // nothing to cross, or a point not finite
+                                   : !resolver.FindCrossings() || !resolver.cuts.empty();
   // What a large search took is let go of: only what small ones take is kept.
   if (resolver.nodes.capacity() > 16 * kPlainSweepSegments) resolver = Resolver(nullptr);
-  return crossing;
+  return crossing > 0;
 }
 
 VGpathCache* vgEvenOddOutlines(VGcontext* ctx)

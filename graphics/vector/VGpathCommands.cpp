@@ -228,16 +228,34 @@ void vgBeginPath(VGcontext* ctx)
   ctx->cache->npaths = 0;
 }
 
+namespace
+{
+// A move or a line, appended as vgAppendCommands appends it, without walking a list where there is room.
+void AppendPointCommand(VGcontext* ctx, int command, float x, float y)
+{
+  if (ctx->ncommands + 3 > ctx->ccommands)
+  {
+    float vals[] = {(float)command, x, y};
+    vgAppendCommands(ctx, vals, 3);
+    return;
+  }
+  ctx->commandx = x;
+  ctx->commandy = y;
+  float* dst = &ctx->commands[ctx->ncommands];
+  dst[0] = (float)command;
+  vgTransformPoint(&dst[1], &dst[2], vgGetState(ctx)->xform, x, y);
+  ctx->ncommands += 3;
+}
+} // namespace
+
 void vgMoveTo(VGcontext* ctx, float x, float y)
 {
-  float vals[] = {kVGMoveTo, x, y};
-  vgAppendCommands(ctx, vals, 3);
+  AppendPointCommand(ctx, kVGMoveTo, x, y);
 }
 
 void vgLineTo(VGcontext* ctx, float x, float y)
 {
-  float vals[] = {kVGLineTo, x, y};
-  vgAppendCommands(ctx, vals, 3);
+  AppendPointCommand(ctx, kVGLineTo, x, y);
 }
 
 void vgBezierTo(VGcontext* ctx, float c1x, float c1y, float c2x, float c2y, float x, float y)
@@ -615,7 +633,7 @@ void vgFlattenPaths(VGcontext* ctx)
     for (int i = 0; i < path->count; i++)
     {
       VGpoint* p0 = &pts[i];
-      VGpoint* p1 = &pts[(i + 1) % path->count];
+      VGpoint* p1 = &pts[i + 1 == path->count ? 0 : i + 1];
       p0->dx = p1->x - p0->x;
       p0->dy = p1->y - p0->y;
       p0->len = vgNormalize(&p0->dx, &p0->dy);

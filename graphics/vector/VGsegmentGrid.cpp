@@ -38,7 +38,8 @@ void VGsegmentGrid::Build(const VGcontext* ctx)
       if (segments.empty()) x0 = x1 = a.x, y0 = y1 = a.y;
       x0 = std::min<double>(x0, a.x), x1 = std::max<double>(x1, a.x);
       y0 = std::min<double>(y0, a.y), y1 = std::max<double>(y1, a.y);
-      segments.push_back({a.x, a.y, b.x, b.y});
+      segments.push_back({a.x, a.y, b.x, b.y, std::min<double>(a.x, b.x), std::max<double>(a.x, b.x),
+                          std::min<double>(a.y, b.y), std::max<double>(a.y, b.y)});
     }
   }
   // Cells about twice as long as the mean segment, so that a cell the outline passes through holds a few,
@@ -55,8 +56,7 @@ void VGsegmentGrid::Build(const VGcontext* ctx)
   cellStart.assign((size_t)columns * rows + 1, 0);
   auto each = [&](const Segment& s, auto&& visit)
   {
-    const int cx0 = CellX(std::min(s.ax, s.bx)), cx1 = CellX(std::max(s.ax, s.bx));
-    const int cy0 = CellY(std::min(s.ay, s.by)), cy1 = CellY(std::max(s.ay, s.by));
+    const int cx0 = CellX(s.x0), cx1 = CellX(s.x1), cy0 = CellY(s.y0), cy1 = CellY(s.y1);
     for (int cy = cy0; cy <= cy1; cy++)
       for (int cx = cx0; cx <= cx1; cx++)
         visit((size_t)cy * columns + cx);
@@ -122,16 +122,24 @@ unsigned VGsegmentGrid::Crossed(const Line* lines, int count) const
 {
   if (segments.empty() || count <= 0) return 0;
   const unsigned all = (1u << count) - 1;
-  // A line with an end not finite has no cells: taken as crossed.
+  // Each line's bounds, and all of theirs.
+  struct Box
+  {
+    double x0, x1, y0, y1;
+  } box[32];
   for (int l = 0; l < count; l++)
-    if (!std::isfinite(lines[l].x0) || !std::isfinite(lines[l].y0) || !std::isfinite(lines[l].x1) ||
-        !std::isfinite(lines[l].y1))
+  {
+    const Line& q = lines[l];
+    // A line with an end not finite has no cells: taken as crossed.
+    if (!std::isfinite(q.x0) || !std::isfinite(q.y0) || !std::isfinite(q.x1) || !std::isfinite(q.y1))
       return all;
-  double x0q = lines[0].x0, x1q = x0q, y0q = lines[0].y0, y1q = y0q;
-  for (int l = 0; l < count; l++)
-    x0q = std::min({x0q, lines[l].x0, lines[l].x1}), x1q = std::max({x1q, lines[l].x0, lines[l].x1}),
-    y0q = std::min({y0q, lines[l].y0, lines[l].y1}), y1q = std::max({y1q, lines[l].y0, lines[l].y1});
-  const int cx0 = CellX(x0q), cx1 = CellX(x1q), cy0 = CellY(y0q), cy1 = CellY(y1q);
+    box[l] = {std::min(q.x0, q.x1), std::max(q.x0, q.x1), std::min(q.y0, q.y1), std::max(q.y0, q.y1)};
+  }
+  Box query = box[0];
+  for (int l = 1; l < count; l++)
+    query = {std::min(query.x0, box[l].x0), std::max(query.x1, box[l].x1), std::min(query.y0, box[l].y0),
+             std::max(query.y1, box[l].y1)};
+  const int cx0 = CellX(query.x0), cx1 = CellX(query.x1), cy0 = CellY(query.y0), cy1 = CellY(query.y1);
   unsigned crossed = 0;
   for (int cy = cy0; cy <= cy1; cy++)
     for (int cx = cx0; cx <= cx1; cx++)
@@ -140,15 +148,12 @@ unsigned VGsegmentGrid::Crossed(const Line* lines, int count) const
       for (uint32_t k = cellStart[c]; k < cellStart[c + 1]; k++)
       {
         const Segment& s = segments[cellSegments[k]];
-        const double sx0 = std::min(s.ax, s.bx), sx1 = std::max(s.ax, s.bx), sy0 = std::min(s.ay, s.by),
-                     sy1 = std::max(s.ay, s.by);
-        if (sx1 < x0q || sx0 > x1q || sy1 < y0q || sy0 > y1q) continue;
+        if (s.x1 < query.x0 || s.x0 > query.x1 || s.y1 < query.y0 || s.y0 > query.y1) continue;
         for (int l = 0; l < count; l++)
         {
           const Line& q = lines[l];
-          if ((crossed >> l & 1) || sx1 < std::min(q.x0, q.x1) || sx0 > std::max(q.x0, q.x1) ||
-              sy1 < std::min(q.y0, q.y1) || sy0 > std::max(q.y0, q.y1))
-            continue;
+          const Box& b = box[l];
+          if ((crossed >> l & 1) || s.x1 < b.x0 || s.x0 > b.x1 || s.y1 < b.y0 || s.y0 > b.y1) continue;
           if (Opposite(Turn(q.x0, q.y0, q.x1, q.y1, s.ax, s.ay), Turn(q.x0, q.y0, q.x1, q.y1, s.bx, s.by)) &&
               Opposite(Turn(s.ax, s.ay, s.bx, s.by, q.x0, q.y0), Turn(s.ax, s.ay, s.bx, s.by, q.x1, q.y1)))
             crossed |= 1u << l;

@@ -32,9 +32,11 @@ public:
   unsigned Crossed(const Line* lines, int count) const;
 
 private:
+  // Its ends, and its bounds, which every crossing test reads first.
   struct Segment
   {
     double ax, ay, bx, by;
+    double x0, x1, y0, y1;
   };
   // The cell of x or y, those beyond the grid (however far) in its first or last.
   int CellX(double x) const { return (int)std::clamp((x - x0) * perCellW, 0.0, columns - 1.0); }

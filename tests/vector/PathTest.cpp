@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "tests/vector/VectorTestContext.h"
 
@@ -37,6 +38,64 @@ TEST(Path, CommandsAreStoredInDeviceSpace)
   // The last command point stays in user space.
   EXPECT_EQ(c.ctx->commandx, 4.0f);
   EXPECT_EQ(c.ctx->commandy, 5.0f);
+}
+
+// Moves and lines, appended where there is room and where the list grows, under random transforms and among
+// curves, closes and windings: the commands and the last point (in user space) that vgAppendCommands keeps.
+TEST(Path, MovesAndLinesAppendAsTheCommandListDoes)
+{
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> unit(-1.f, 1.f);
+  for (int round = 0; round < 200; round++)
+  {
+    RecordingContext byName, byList;
+    const float scale = 0.1f + 3.f * std::fabs(unit(rng));
+    vgTranslate(byName.ctx, 50.f * unit(rng), 50.f * unit(rng));
+    vgRotate(byName.ctx, 3.f * unit(rng));
+    vgScale(byName.ctx, scale, -scale);
+    float t[6];
+    vgCurrentTransform(byName.ctx, t);
+    vgTransform(byList.ctx, t[0], t[1], t[2], t[3], t[4], t[5]);
+    const int commands = 1 + int(rng() % 3000);
+    for (int i = 0; i < commands; i++)
+    {
+      const float x = 400.f * unit(rng), y = 300.f * unit(rng);
+      switch (rng() % 8)
+      {
+      case 0:
+      {
+        vgMoveTo(byName.ctx, x, y);
+        float vals[] = {kVGMoveTo, x, y};
+        vgAppendCommands(byList.ctx, vals, 3);
+        break;
+      }
+      case 1:
+      {
+        vgBezierTo(byName.ctx, x, y, y, x, x, x);
+        float vals[] = {kVGBezierTo, x, y, y, x, x, x};
+        vgAppendCommands(byList.ctx, vals, 7);
+        break;
+      }
+      case 2:
+      {
+        vgClosePath(byName.ctx);
+        vgPathWinding(byName.ctx, kVGHole);
+        float vals[] = {kVGClose, kVGWinding, kVGHole};
+        vgAppendCommands(byList.ctx, vals, 3);
+        break;
+      }
+      default:
+      {
+        vgLineTo(byName.ctx, x, y);
+        float vals[] = {kVGLineTo, x, y};
+        vgAppendCommands(byList.ctx, vals, 3);
+      }
+      }
+    }
+    ASSERT_EQ(byName.Commands(), byList.Commands()) << "round " << round;
+    EXPECT_EQ(byName.ctx->commandx, byList.ctx->commandx) << "round " << round;
+    EXPECT_EQ(byName.ctx->commandy, byList.ctx->commandy) << "round " << round;
+  }
 }
 
 TEST(Path, QuadToBecomesCubic)
