@@ -439,6 +439,16 @@ namespace iplugin::igraphics
 //    switch:    gpu.repeatedBlends
 //    tolerance: none
 //    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's RepeatedBlends
+// 49 fringe apart
+//    where:     V VGfringeApart.cpp vgFringeStripsApart (from vgExpandFill); MVGsampledFill.cpp
+//    when:      a sampled fill (entry 30) whose paths neither cross nor lie in one another wound alike, of at
+//               most 64 fringe triangles, no two of which a pixel centre may lie in (each two shown on either
+//               side of a line through one's edge, with room for the GPU's rounding of their corners): its
+//               fringe is drawn once, marking every pixel it reaches, without first counting its fragments
+//    switch:    fringeApart
+//    tolerance: none
+//    tests:     RendererShortcuts.FringesApartGiveTheCountedFringesBytes, the frames test's FringeApart,
+//               FringeApart.HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -487,6 +497,8 @@ struct VGoptions
   bool plainCrossingSweep = true;
   // A sampled fill whose edges the samples turn takes each edge's side from the windings (entry 39).
   bool fringeSides = true;
+  // A sampled fill whose fringe triangles lie apart draws its ramp without counting them first (entry 49).
+  bool fringeApart = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 
