@@ -98,6 +98,7 @@ bool vgFringeStripsApart(const VGpath* paths, int npaths, float pixel)
   int count = 0;
   for (int i = 0; i < npaths; ++i)
     count += std::max(0, paths[i].nstroke - 2);
+  if (vgConvexRibbonsApart(paths, npaths, pixel)) return true;
   if (count > kVGFringeApartMostTriangles) return false;
   Triangle triangles[kVGFringeApartMostTriangles];
   int n = 0;

@@ -7,8 +7,9 @@ namespace iplugin::igraphics
 {
 struct VGpath;
 
-// The strips' triangles most looked at: a fill with more is taken as not apart (its fringe counted), as
-// the pairs of its triangles would cost more to look at than the count.
+// The strips' triangles most looked at pair by pair: a fill with more, not told apart by its ribbons, is
+// taken as not apart (its fringe counted), as the pairs of its triangles would cost more to look at than
+// the count.
 constexpr int kVGFringeApartMostTriangles = 64;
 
 // Of the paths' fringe strips (VGpath stroke, nstroke), pixel the length of a device pixel in their units:
@@ -16,4 +17,7 @@ constexpr int kVGFringeApartMostTriangles = 64;
 // one's edge with room for the rounding of their corners, or sharing the corners on that line. A triangle
 // with two corners alike covers nothing. Main thread.
 bool vgFringeStripsApart(const VGpath* paths, int npaths, float pixel);
+// The same told from the strips' shape, whatever their length: true only where each path's strip is a
+// ribbon round a convex outline (VGfringeRibbons.cpp) and the ribbons lie apart or one within another.
+bool vgConvexRibbonsApart(const VGpath* paths, int npaths, float pixel);
 } // namespace iplugin::igraphics

@@ -78,7 +78,7 @@ std::vector<VGvertex> SquareRibbon(float x, float y, float side, float half = 0.
                  {x - half, y + side + half}});
 }
 
-bool Apart(std::vector<std::vector<VGvertex>>& strips, float pixel = 1.0f)
+bool Apart(std::vector<std::vector<VGvertex>>& strips, float pixel = 1.0f, bool ribbons = false)
 {
   std::vector<VGpath> paths(strips.size());
   for (size_t i = 0; i < strips.size(); ++i)
@@ -87,14 +87,15 @@ bool Apart(std::vector<std::vector<VGvertex>>& strips, float pixel = 1.0f)
     paths[i].stroke = strips[i].data();
     paths[i].nstroke = (int)strips[i].size();
   }
-  return vgFringeStripsApart(paths.data(), (int)paths.size(), pixel);
+  return ribbons ? vgConvexRibbonsApart(paths.data(), (int)paths.size(), pixel)
+                 : vgFringeStripsApart(paths.data(), (int)paths.size(), pixel);
 }
 } // namespace
 
-// Stars of five and six arms, at any turn and scales 1 to 3, have their fringes apart; an L as thin as a
-// fringe, whose two sides' fringes meet, and a star whose notches are sharper than its fringe is wide do
-// not; a ring has more triangles than are looked at (as do stars of seven arms or more, whose inner corners
-// are bevelled).
+// Stars of five and six arms, at any turn and scales 1 to 3, have their fringes apart, as do a ring, three
+// rings one in another and discs side by side, told from their ribbons whatever their points; an L as thin
+// as a fringe, whose two sides' fringes meet, a star whose notches are sharper than its fringe is wide, a
+// ring whose rim is thinner than a fringe and discs whose fringes touch do not.
 TEST(FringeApart, RealOutlinesAreApartWhereTheirFringesDoNotMeet)
 {
   std::mt19937 rng(49);
@@ -107,24 +108,56 @@ TEST(FringeApart, RealOutlinesAreApartWhereTheirFringesDoNotMeet)
     stars += ApartAsFilled(ratio, [&](VGcontext* vg) { Star(vg, 32, 32, r, 0.5f, arms, turn); });
   }
   EXPECT_EQ(stars, 40);
-  for (float ratio : {1.0f, 2.0f, 3.0f})
+  auto ring = [](float rim, float thin)
   {
-    EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Ell(vg, 10, 10, 30, 1.0f / ratio); }));
-    EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Star(vg, 32, 32, 25, 0.05f, 7, 0.3f); }));
+    return [=](VGcontext* vg)
+    {
+      vgCircle(vg, 32, 32, rim);
+      vgCircle(vg, 32, 32, rim - thin);
+      vgPathWinding(vg, kVGHole);
+    };
+  };
+  for (float ratio : {1.0f, 1.5f, 2.0f, 3.0f})
+  {
+    const float pixel = 1.0f / ratio;
+    EXPECT_TRUE(ApartAsFilled(ratio, ring(20, 3))) << ratio;
+    EXPECT_TRUE(ApartAsFilled(ratio, ring(8, 2 * pixel))) << ratio;
+    EXPECT_TRUE(ApartAsFilled(ratio,
+                              [&](VGcontext* vg)
+                              {
+                                for (int k = 0; k < 3; ++k)
+                                {
+                                  vgCircle(vg, 32, 32, 28.0f - 8.0f * (float)k);
+                                  vgCircle(vg, 32, 32, 24.0f - 8.0f * (float)k);
+                                  vgPathWinding(vg, kVGHole);
+                                }
+                              }))
+        << ratio;
+    EXPECT_TRUE(ApartAsFilled(ratio,
+                              [&](VGcontext* vg)
+                              {
+                                vgCircle(vg, 16, 32, 8);
+                                vgCircle(vg, 34 + 2 * pixel, 32, 10);
+                              }))
+        << ratio;
     EXPECT_FALSE(ApartAsFilled(ratio,
                                [&](VGcontext* vg)
                                {
-                                 vgCircle(vg, 32, 32, 20);
-                                 vgCircle(vg, 32, 32, 12);
-                                 vgPathWinding(vg, kVGHole);
-                               }));
+                                 vgCircle(vg, 16, 32, 8);
+                                 vgCircle(vg, 34 + 0.5f * pixel, 32, 10);
+                               }))
+        << ratio;
+    EXPECT_FALSE(ApartAsFilled(ratio, ring(20, 0.8f * pixel))) << ratio;
+    EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Ell(vg, 10, 10, 30, 1.0f / ratio); })) << ratio;
+    EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Star(vg, 32, 32, 25, 0.05f, 7, 0.3f); })) << ratio;
   }
   // An L three fringes thick is apart, as the fringes of its two sides lie a fringe from each other.
   EXPECT_TRUE(ApartAsFilled(1.0f, [&](VGcontext* vg) { Ell(vg, 10, 10, 30, 3.0f); }));
 }
 
-// Strips by hand: squares' ribbons apart or meeting, a ribbon folded back on itself, a corner not finite,
-// and more triangles than are looked at.
+// Strips by hand: squares' ribbons apart, one in another or meeting, a ribbon folded back on itself or
+// twice round, a corner not finite, a corner turned less than the rounding, and more triangles than are
+// looked at pair by pair.
 TEST(FringeApart, HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet)
 {
   struct Case
@@ -133,6 +166,7 @@ TEST(FringeApart, HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet)
     std::vector<std::vector<VGvertex>> strips;
     float pixel;
     bool apart;
+    bool ribbons = false; // asked of the ribbons alone
   };
   std::vector<VGvertex> folded = SquareRibbon(10, 10, 8);
   // The third pair pulled back past the first: the ribbon turns over itself.
@@ -146,7 +180,28 @@ TEST(FringeApart, HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet)
     many.push_back({float(30 + 10 * std::cos(a)), float(30 + 10 * std::sin(a)), 0.5f, 1.0f});
     many.push_back({float(30 + 11 * std::cos(a)), float(30 + 11 * std::sin(a)), 1.0f, 1.0f});
   }
+  // A square's ribbon with a corner midway along a side, out of line by a 200th of a pixel: the GPU's
+  // rounding may turn it either way.
+  const std::vector<VGvertex> hardlyTurned =
+      Ribbon({{10.5f, 10.5f}, {14.0f, 10.495f}, {17.5f, 10.5f}, {17.5f, 17.5f}, {10.5f, 17.5f}},
+             {{9.5f, 9.5f}, {14.0f, 9.495f}, {18.5f, 9.5f}, {18.5f, 18.5f}, {9.5f, 18.5f}});
+  // A square's ribbon that goes round twice.
+  std::vector<VGvertex> twice = SquareRibbon(10, 10, 8);
+  twice.pop_back(), twice.pop_back();
+  const std::vector<VGvertex> again = twice;
+  twice.insert(twice.end(), again.begin(), again.end());
+  twice.push_back(twice[0]), twice.push_back(twice[1]);
   std::vector<Case> cases = {
+      {"a ribbon with a corner turned less than the rounding", {hardlyTurned}, 1.0f, false, true},
+      {"the same, pair by pair", {hardlyTurned}, 1.0f, true},
+      {"a square's ribbon", {SquareRibbon(10, 10, 8)}, 1.0f, true, true},
+      {"a square's ribbon in another's", {SquareRibbon(0, 0, 30), SquareRibbon(10, 10, 8)}, 1.0f, true, true},
+      {"a square's ribbon reaching into another's",
+       {SquareRibbon(0, 0, 30), SquareRibbon(0.8f, 10, 8)},
+       1.0f,
+       false,
+       true},
+      {"a ribbon twice round", {twice}, 1.0f, false, true},
       {"a square", {SquareRibbon(10, 10, 8)}, 1.0f, true},
       {"two squares two pixels apart", {SquareRibbon(10, 10, 8), SquareRibbon(20, 10, 8)}, 1.0f, true},
       {"two squares whose fringes overlap", {SquareRibbon(10, 10, 8), SquareRibbon(18.5f, 10, 8)}, 1.0f, false},
@@ -160,5 +215,5 @@ TEST(FringeApart, HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet)
       {"more triangles than are looked at", {many}, 1.0f, false},
   };
   for (Case& c : cases)
-    EXPECT_EQ(Apart(c.strips, c.pixel), c.apart) << c.what;
+    EXPECT_EQ(Apart(c.strips, c.pixel, c.ribbons), c.apart) << c.what;
 }

@@ -1073,8 +1073,9 @@ INSTANTIATE_TEST_SUITE_P(Switches, MultiDrawFrames, testing::ValuesIn(kSwitchesO
 
 // Concave fills whose paths do not cross (stars, sharp or blunt, Ls and chevrons down to a fraction of a
 // fringe thick, jagged polygons with corners on pixel centres and halves, outlines side by side or a hole
-// in one), under scissors, every composite operation, turns and scales 1 to 3: those whose fringe lies apart
-// draw it without counting it first, and give the bytes of the counted fringe.
+// in one, rings with rims down to a fraction of a fringe, discs side by side or just touching), under
+// scissors, every composite operation, turns and scales 1 to 3: those whose fringe lies apart draw it
+// without counting it first, and give the bytes of the counted fringe.
 TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
 {
   std::mt19937 rng(53);
@@ -1102,8 +1103,19 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
         return std::make_pair(x, y);
       };
       const float cx = Pick(rng, 0, kW), cy = Pick(rng, 0, kH), r = Pick(rng, 1, 24), turn = Pick(rng, 0, 6.3f);
-      const unsigned kind = rng() % 4;
+      const unsigned kind = rng() % 6;
       Outline o{{}, false};
+      // A disc of points, turned either way.
+      auto disc = [&](float x, float y, float radius, int points, bool reversed)
+      {
+        Outline d{{}, false};
+        for (int i = 0; i < points; ++i)
+        {
+          const float a = (reversed ? -1.0f : 1.0f) * 6.2831853f * (float)i / (float)points;
+          d.points.push_back(put(x + radius * std::cos(a), y + radius * std::sin(a)));
+        }
+        return d;
+      };
       if (kind == 0)
       {
         const int arms = 3 + (int)(rng() % 7);
@@ -1122,6 +1134,27 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
         const float l[][2] = {{0, 0}, {r, 0}, {r, t}, {t, t}, {t + bend - r, r}, {bend - r, r}};
         for (const auto& q : l)
           o.points.push_back(put(cx + q[0] * c - q[1] * sn, cy + q[0] * sn + q[1] * c));
+      }
+      else if (kind >= 4)
+      {
+        // A ring (its hole off centre, from a third of a fringe to a few pixels from its rim), or discs side
+        // by side up to a few pixels apart.
+        const int points = 8 + (int)(rng() % 60);
+        o = disc(cx, cy, r, points, false);
+        if (kind == 4)
+        {
+          const float rim = Pick(rng, 0.3f, 4.0f) / ratio, hole = std::max(r * 0.2f, r - rim - r * 0.1f);
+          Outline h = disc(cx + Pick(rng, -0.1f, 0.1f) * r, cy, hole, 8 + (int)(rng() % 60), true);
+          h.hole = true;
+          fill.push_back(o);
+          o = h;
+        }
+        else
+        {
+          fill.push_back(o);
+          o = disc(cx + 2 * r + Pick(rng, -0.5f, 3) / ratio, cy + Pick(rng, -2, 2), r * Pick(rng, 0.3f, 1), points,
+                   rng() % 2);
+        }
       }
       else
       {
