@@ -84,7 +84,7 @@ public:
   // A sampled fill's passes (MVGsampledFill.cpp).
   std::shared_ptr<MTLDepthStencilState> sampledFringeCountState, sampledFringeState, sampledShapeState,
       sampledShapeEvenOddState, sampledShapeUnmarkedState, sampledShapeUnmarkedEvenOddState, sampledEdgeState,
-      sampledCoverState;
+      sampledCoverState, sampledFringeAloneState;
   std::shared_ptr<MTLFunction> fragmentFunction, vertexFunction, edgeFragmentFunction;
   uint64_t piplelinePixelFormat = MTLPixelFormatInvalid;
   std::shared_ptr<MTLRenderPipelineState> pipelineState, stencilOnlyPipelineState;

@@ -327,6 +327,7 @@ void MVGrecorder::renderFill(const VGpaint* paint, VGcompositeOperationState op,
   const EVGfillCall kind = npaths > 0 ? (EVGfillCall)paths[0].call : kVGFillStencil;
   call->sampled = kind == kVGFillSampledStencil;
   call->edgesBySamples = npaths > 0 && paths[0].edgesBySamples;
+  call->fringeApart = npaths > 0 && paths[0].fringeApart;
   call->triangleCount = 4;
   // The fan is inset from the path by half a fringe, which moves it outward where a path crossing itself
   // turns the other way: the stencil it marks beyond the cover quad would outlive the fill, for the next

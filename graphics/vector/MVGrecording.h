@@ -79,6 +79,7 @@ struct MVGcall
   int fillRule; // EVGfillRule of a fill
   bool sampled; // a fill whose fan marks each stencil sample, its cover weighed by the samples it covers
   bool edgesBySamples; // VGpath edgesBySamples
+  bool fringeApart;    // VGpath fringeApart
 };
 
 // Fragment uniforms; 3x3 matrices are three columns of four floats (the fourth zero).

@@ -10,7 +10,8 @@
 //     up after more.
 //  2. The fringe strip again: a pixel it reached once is marked 0x80, the others go back to 0. Where the
 //     fringe has the fill on its inner side alone, this pass draws the edge's ramp there too, and the fan
-//     leaves the marked pixels alone.
+//     leaves the marked pixels alone. Where no pixel lies in two of the fringe's triangles (VGpath
+//     fringeApart), every pixel it reaches is reached once: pass 1 is left out and this one marks them all.
 //  3. The fan marks the winding (or the crossings, even-odd) in the low 7 bits of each sample.
 //  4. Where the fringe may not have the fill on its inner side alone (VGpath edgesBySamples: paths cross, or
 //     one lies in another wound the same way), the fringe strip, with colour, in the marked pixels, now that
@@ -68,6 +69,8 @@ void MVGcontext_vQorv_au::makeSampledFillStates()
                                         MTLStencilOperationIncrementClamp, replace, replace);
   // 2: one fragment (0x7F) inverts to 0x80; more go back to 0 (and stay there).
   sampledFringeState = MaskedState(dev, MTLCompareFunctionEqual, 0xff, 0xff, zero, invert, invert);
+  // 2 alone, with the reference 0x80: each pixel reached (once) is marked.
+  sampledFringeAloneState = MaskedState(dev, MTLCompareFunctionAlways, 0xff, 0xff, keep, replace, replace);
   // 3: front faces count up and back ones down in the low 7 bits, the mark kept; where the ramp is drawn
   // already (pass 2), outside the marked pixels (with the reference 0x7F: 0x80 & s == 0).
   sampledShapeState = MaskedState(dev, MTLCompareFunctionAlways, 0xff, kWinding, keep,
@@ -91,7 +94,16 @@ void MVGcontext_vQorv_au::encodeSampledFill(const MVGcall& call)
   const bool fringe = call.strokeCount >= 1;
   // The ramp as it is, drawn as the marks are made and kept from the fan; or turned by the samples after it.
   const bool rampFirst = fringe && !call.edgesBySamples;
-  if (fringe)
+  if (fringe && rampFirst && call.fringeApart)
+  {
+    e.setStencilReferenceValue(kMarked);
+    e.setDepthStencilState(sampledFringeAloneState);
+    e.setRenderPipelineState(pipelineState);
+    setUniforms(call.uniformOffset, call.image);
+    e.drawPrimitives(MTLPrimitiveTypeTriangleStrip, call.strokeOffset, call.strokeCount);
+    e.setStencilReferenceValue(kOneFragment); // as the fan takes it
+  }
+  else if (fringe)
   {
     e.setStencilReferenceValue(kOneFragment);
     e.setRenderPipelineState(stencilOnlyPipelineState);

@@ -33,6 +33,7 @@ constexpr Switch kSwitches[] = {
     {"curveFringes", &VGoptions::curveFringes, nullptr},
     {"plainCrossingSweep", &VGoptions::plainCrossingSweep, nullptr},
     {"fringeSides", &VGoptions::fringeSides, nullptr},
+    {"fringeApart", &VGoptions::fringeApart, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},

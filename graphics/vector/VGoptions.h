@@ -461,6 +461,19 @@ namespace iplugin::igraphics
 //    switch:    gpu.sampleRowEdges
 //    tolerance: none
 //    tests:     SampledStencil.SampleRowEdgesMarkWhatEveryEdgeMarks, the frames test's SampleRowEdges
+// 49 fringe apart
+//    where:     V VGfringeApart.cpp vgFringeStripsApart (from vgExpandFill), VGfringeRibbons.cpp
+//               vgConvexRibbonsApart; MVGsampledFill.cpp
+//    when:      a sampled fill (entry 30) whose paths neither cross nor lie in one another wound alike, and
+//               no pixel centre of which may lie in two fringe triangles (with room for the GPU's rounding
+//               of their corners): each path's strip a ribbon round a convex outline and the ribbons apart
+//               or one within another's inner side (a ring, discs side by side), or, of at most 64
+//               triangles, each two shown on either side of a line through one's edge (a star): its fringe
+//               is drawn once, marking every pixel it reaches, without first counting its fragments
+//    switch:    fringeApart
+//    tolerance: none
+//    tests:     RendererShortcuts.FringesApartGiveTheCountedFringesBytes, the frames test's FringeApart,
+//               FringeApart.HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -509,6 +522,8 @@ struct VGoptions
   bool plainCrossingSweep = true;
   // A sampled fill whose edges the samples turn takes each edge's side from the windings (entry 39).
   bool fringeSides = true;
+  // A sampled fill whose fringe triangles lie apart draws its ramp without counting them first (entry 49).
+  bool fringeApart = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

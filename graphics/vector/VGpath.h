@@ -138,6 +138,9 @@ struct VGpath
   // Of a sampled fill: its fringe may not have the fill on its inner side alone (paths cross, or one lies
   // in another wound alike: vgSampledFringeHolds), so the renderer's samples turn and hold each edge's ramp.
   int edgesBySamples;
+  // Of a sampled fill whose edges hold (not edgesBySamples): no pixel lies in two of its fringe triangles
+  // (vgFringeStripsApart), so none needs counting.
+  int fringeApart;
   // The walk's record of the path as drawn, before points nearer than the distance tolerance were merged:
   // the signed area the merging took from it (the area as drawn is its points' and this), the last point
   // merged while its share is not yet counted, and whether a line, curve or close followed the move (a path

@@ -11,6 +11,7 @@
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGdots.h"
 #include "graphics/vector/VGfillWays.h"
+#include "graphics/vector/VGfringeApart.h"
 #include "graphics/vector/VGsampledFill.h"
 #include "graphics/vector/VGsliver.h"
 #include "graphics/vector/VGthinFill.h"
@@ -638,6 +639,9 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
     else if (fringe)
       verts = FillFringe(path, pts, w + woff, w - woff, 0.0f, curved, verts);
   }
+  if (cache->npaths > 0)
+    cache->paths[0].fringeApart = sampled && fringe && !edgesBySamples && ctx->options.fringeApart &&
+                                  vgFringeStripsApart(cache->paths, cache->npaths, ctx->fringeWidth);
   return 1;
 }
 

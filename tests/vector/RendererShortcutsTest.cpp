@@ -1013,6 +1013,7 @@ const SwitchOff kSwitchesOff[] = {
     {"RepeatedBlends", [](VGoptions& o) { o.gpu.repeatedBlends = false; }, 0, 0},
     {"ThinRows", [](VGoptions& o) { o.gpu.thinRows = false; }, 0, 0},
     {"SampleRowEdges", [](VGoptions& o) { o.gpu.sampleRowEdges = false; }, 0, 0},
+    {"FringeApart", [](VGoptions& o) { o.fringeApart = false; }, 0, 0},
     // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
     // a 256th of a pixel apart. A level or a few, and the other texel of an image sampled nearest within a
     // 128th of a pixel of a texel's edge (which side a centre on one falls is a rounding on either path).
@@ -1071,6 +1072,152 @@ TEST_P(MultiDrawFrames, OneSwitchOffGivesTheBytesOfAllOn)
 
 INSTANTIATE_TEST_SUITE_P(Switches, MultiDrawFrames, testing::ValuesIn(kSwitchesOff),
                          [](const testing::TestParamInfo<SwitchOff>& info) { return info.param.name; });
+
+// Concave fills whose paths do not cross (stars, sharp or blunt, Ls and chevrons down to a fraction of a
+// fringe thick, jagged polygons with corners on pixel centres and halves, outlines side by side or a hole
+// in one, rings with rims down to a fraction of a fringe, discs side by side or just touching), under
+// scissors, every composite operation, turns and scales 1 to 3: those whose fringe lies apart draw it
+// without counting it first, and give the bytes of the counted fringe.
+TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
+{
+  std::mt19937 rng(53);
+  VGoptions counted;
+  counted.fringeApart = false;
+  for (int round = 0; round < 1500; ++round)
+  {
+    const float ratios[] = {1.0f, 1.5f, 2.0f, 3.0f};
+    const float ratio = ratios[rng() % 4];
+    struct Outline
+    {
+      std::vector<std::pair<float, float>> points;
+      bool hole;
+    };
+    std::vector<std::vector<Outline>> fills;
+    for (int f = 0, n = 1 + (int)(rng() % 4); f < n; ++f)
+    {
+      std::vector<Outline> fill;
+      // On pixel centres or their halves, or anywhere.
+      const int snap = (int)(rng() % 3);
+      auto put = [&](float x, float y)
+      {
+        if (snap == 1) x = (std::floor(x * ratio) + 0.5f) / ratio, y = (std::floor(y * ratio) + 0.5f) / ratio;
+        if (snap == 2) x = std::round(x * ratio * 2) / (ratio * 2), y = std::round(y * ratio * 2) / (ratio * 2);
+        return std::make_pair(x, y);
+      };
+      const float cx = Pick(rng, 0, kW), cy = Pick(rng, 0, kH), r = Pick(rng, 1, 24), turn = Pick(rng, 0, 6.3f);
+      const unsigned kind = rng() % 6;
+      Outline o{{}, false};
+      // A disc of points, turned either way.
+      auto disc = [&](float x, float y, float radius, int points, bool reversed)
+      {
+        Outline d{{}, false};
+        for (int i = 0; i < points; ++i)
+        {
+          const float a = (reversed ? -1.0f : 1.0f) * 6.2831853f * (float)i / (float)points;
+          d.points.push_back(put(x + radius * std::cos(a), y + radius * std::sin(a)));
+        }
+        return d;
+      };
+      if (kind == 0)
+      {
+        const int arms = 3 + (int)(rng() % 7);
+        const float inner = Pick(rng, 0.05f, 0.9f);
+        for (int i = 0; i < 2 * arms; ++i)
+        {
+          const float a = turn + 3.14159265f * (float)i / (float)arms, radius = i % 2 ? r * inner : r;
+          o.points.push_back(put(cx + radius * std::cos(a), cy + radius * std::sin(a)));
+        }
+      }
+      else if (kind == 1)
+      {
+        // An L or a chevron, thick from a third of a fringe to four pixels.
+        const float t = Pick(rng, 0.3f, 4.0f) / ratio, c = std::cos(turn), sn = std::sin(turn);
+        const float bend = rng() % 2 ? r : r * 0.5f;
+        const float l[][2] = {{0, 0}, {r, 0}, {r, t}, {t, t}, {t + bend - r, r}, {bend - r, r}};
+        for (const auto& q : l)
+          o.points.push_back(put(cx + q[0] * c - q[1] * sn, cy + q[0] * sn + q[1] * c));
+      }
+      else if (kind >= 4)
+      {
+        // A ring (its hole off centre, from a third of a fringe to a few pixels from its rim), or discs side
+        // by side up to a few pixels apart.
+        const int points = 8 + (int)(rng() % 60);
+        o = disc(cx, cy, r, points, false);
+        if (kind == 4)
+        {
+          const float rim = Pick(rng, 0.3f, 4.0f) / ratio, hole = std::max(r * 0.2f, r - rim - r * 0.1f);
+          Outline h = disc(cx + Pick(rng, -0.1f, 0.1f) * r, cy, hole, 8 + (int)(rng() % 60), true);
+          h.hole = true;
+          fill.push_back(o);
+          o = h;
+        }
+        else
+        {
+          fill.push_back(o);
+          o = disc(cx + 2 * r + Pick(rng, -0.5f, 3) / ratio, cy + Pick(rng, -2, 2), r * Pick(rng, 0.3f, 1), points,
+                   rng() % 2);
+        }
+      }
+      else
+      {
+        // A jagged polygon about a centre, its radii at random.
+        const int points = 5 + (int)(rng() % 10);
+        for (int i = 0; i < points; ++i)
+        {
+          const float a = turn + 6.2831853f * (float)i / (float)points, radius = r * Pick(rng, 0.2f, 1.0f);
+          o.points.push_back(put(cx + radius * std::cos(a), cy + radius * std::sin(a)));
+        }
+      }
+      fill.push_back(o);
+      if (kind == 3 && rng() % 2)
+      {
+        // A small square hole at the centre, wound the other way.
+        const float h = r * 0.1f;
+        fill.push_back({{put(cx - h, cy - h), put(cx - h, cy + h), put(cx + h, cy + h), put(cx + h, cy - h)}, true});
+      }
+      else if (kind == 3)
+      {
+        // A second outline beside the first, up to a few pixels away.
+        Outline beside = o;
+        const float dx = 2 * r + Pick(rng, -1, 3) / ratio;
+        for (auto& q : beside.points)
+          q.first += dx;
+        fill.push_back(beside);
+      }
+      fills.push_back(fill);
+    }
+    const RandomScissor scissor(rng, kW);
+    const int op = rng() % 2 ? (int)(rng() % (kVGXor + 1)) : kVGSourceOver;
+    const float alpha = rng() % 3 ? 1.0f : Pick(rng, 0, 1);
+    const bool gradient = rng() % 2;
+    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng()),
+                  b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), 255);
+    auto scene = [&](VGcontext* vg)
+    {
+      for (const auto& fill : fills)
+      {
+        vgSave(vg);
+        scissor.Set(vg);
+        vgGlobalCompositeOperation(vg, op);
+        vgGlobalAlpha(vg, alpha);
+        vgBeginPath(vg);
+        for (const Outline& o : fill)
+        {
+          for (size_t k = 0; k < o.points.size(); ++k)
+            k == 0 ? vgMoveTo(vg, o.points[k].first, o.points[k].second)
+                   : vgLineTo(vg, o.points[k].first, o.points[k].second);
+          vgClosePath(vg);
+          if (o.hole) vgPathWinding(vg, kVGHole);
+        }
+        vgFillPaint(vg, gradient ? vgLinearGradient(0, 0, kW, kH, a, b) : vgLinearGradient(0, 0, 1, 0, a, a));
+        vgFill(vg);
+        vgRestore(vg);
+      }
+    };
+    ASSERT_EQ(DrawWith(ratio, scene, VGoptions{}), DrawWith(ratio, scene, counted))
+        << "round " << round << " at scale " << ratio;
+  }
+}
 
 // Frames of several fills and strokes (convex ones that the rasteriser draws as fans, strip quads of fringes
 // and strokes, concave ones through the stencil; colours, gradients and images; upright and turned

@@ -1,0 +1,219 @@
+// Whether a sampled fill's fringe strips lie apart (vgFringeStripsApart), asked of the strips the context
+// makes for real outlines, and of strips made by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "graphics/vector/VGcontext.h"
+#include "graphics/vector/VGfringeApart.h"
+#include "graphics/vector/VGpath.h"
+#include "tests/vector/MetalTestContext.h"
+
+using namespace iplugin::igraphics;
+
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+
+void Star(VGcontext* vg, float cx, float cy, float r, float inner, int arms, float turn)
+{
+  for (int i = 0; i < 2 * arms; ++i)
+  {
+    const double a = turn + kPi * i / arms, radius = i % 2 ? r * inner : r;
+    const float x = cx + float(radius * std::cos(a)), y = cy + float(radius * std::sin(a));
+    i == 0 ? vgMoveTo(vg, x, y) : vgLineTo(vg, x, y);
+  }
+  vgClosePath(vg);
+}
+
+// An L of arms n long and thick wide.
+void Ell(VGcontext* vg, float x, float y, float n, float thick)
+{
+  vgMoveTo(vg, x, y);
+  vgLineTo(vg, x + n, y);
+  vgLineTo(vg, x + n, y + thick);
+  vgLineTo(vg, x + thick, y + thick);
+  vgLineTo(vg, x + thick, y + n);
+  vgLineTo(vg, x, y + n);
+  vgClosePath(vg);
+}
+
+// Whether the fill of what add draws, at the scale, was found to have its fringe apart.
+template <class Add> bool ApartAsFilled(float ratio, Add add)
+{
+  qorvtest::MetalContext m(64, 64, 0x2001, ratio);
+  m.Begin(vgRGBAf(1, 1, 1, 1), ratio);
+  vgBeginPath(m.ctx);
+  add(m.ctx);
+  vgFillColor(m.ctx, vgRGBAf(0, 0, 0, 1));
+  vgFill(m.ctx);
+  const bool apart = m.ctx->cache->npaths > 0 && m.ctx->cache->paths[0].fringeApart;
+  m.End();
+  return apart;
+}
+
+// A strip of pairs (inner, outer) about the outline, closed by its first pair again.
+std::vector<VGvertex> Ribbon(const std::vector<std::pair<float, float>>& inner,
+                             const std::vector<std::pair<float, float>>& outer)
+{
+  std::vector<VGvertex> strip;
+  for (size_t k = 0; k <= inner.size(); ++k)
+  {
+    const size_t i = k % inner.size();
+    strip.push_back({inner[i].first, inner[i].second, 0.5f, 1.0f});
+    strip.push_back({outer[i].first, outer[i].second, 1.0f, 1.0f});
+  }
+  return strip;
+}
+
+// The ribbon of a square side long at (x, y), from half inside to half outside.
+std::vector<VGvertex> SquareRibbon(float x, float y, float side, float half = 0.5f)
+{
+  return Ribbon({{x + half, y + half}, {x + side - half, y + half}, {x + side - half, y + side - half},
+                 {x + half, y + side - half}},
+                {{x - half, y - half}, {x + side + half, y - half}, {x + side + half, y + side + half},
+                 {x - half, y + side + half}});
+}
+
+bool Apart(std::vector<std::vector<VGvertex>>& strips, float pixel = 1.0f, bool ribbons = false)
+{
+  std::vector<VGpath> paths(strips.size());
+  for (size_t i = 0; i < strips.size(); ++i)
+  {
+    paths[i] = VGpath{};
+    paths[i].stroke = strips[i].data();
+    paths[i].nstroke = (int)strips[i].size();
+  }
+  return ribbons ? vgConvexRibbonsApart(paths.data(), (int)paths.size(), pixel)
+                 : vgFringeStripsApart(paths.data(), (int)paths.size(), pixel);
+}
+} // namespace
+
+// Stars of five and six arms, at any turn and scales 1 to 3, have their fringes apart, as do a ring, three
+// rings one in another and discs side by side, told from their ribbons whatever their points; an L as thin
+// as a fringe, whose two sides' fringes meet, a star whose notches are sharper than its fringe is wide, a
+// ring whose rim is thinner than a fringe and discs whose fringes touch do not.
+TEST(FringeApart, RealOutlinesAreApartWhereTheirFringesDoNotMeet)
+{
+  std::mt19937 rng(49);
+  int stars = 0;
+  for (int round = 0; round < 40; ++round)
+  {
+    const float ratio = 1.0f + float(rng() % 5) * 0.5f;
+    const int arms = 5 + int(rng() % 2);
+    const float turn = float(rng() % 1000) * 0.00628f, r = 8.0f + float(rng() % 20);
+    stars += ApartAsFilled(ratio, [&](VGcontext* vg) { Star(vg, 32, 32, r, 0.5f, arms, turn); });
+  }
+  EXPECT_EQ(stars, 40);
+  auto ring = [](float rim, float thin)
+  {
+    return [=](VGcontext* vg)
+    {
+      vgCircle(vg, 32, 32, rim);
+      vgCircle(vg, 32, 32, rim - thin);
+      vgPathWinding(vg, kVGHole);
+    };
+  };
+  for (float ratio : {1.0f, 1.5f, 2.0f, 3.0f})
+  {
+    const float pixel = 1.0f / ratio;
+    EXPECT_TRUE(ApartAsFilled(ratio, ring(20, 3))) << ratio;
+    EXPECT_TRUE(ApartAsFilled(ratio, ring(8, 2 * pixel))) << ratio;
+    EXPECT_TRUE(ApartAsFilled(ratio,
+                              [&](VGcontext* vg)
+                              {
+                                for (int k = 0; k < 3; ++k)
+                                {
+                                  vgCircle(vg, 32, 32, 28.0f - 8.0f * (float)k);
+                                  vgCircle(vg, 32, 32, 24.0f - 8.0f * (float)k);
+                                  vgPathWinding(vg, kVGHole);
+                                }
+                              }))
+        << ratio;
+    EXPECT_TRUE(ApartAsFilled(ratio,
+                              [&](VGcontext* vg)
+                              {
+                                vgCircle(vg, 16, 32, 8);
+                                vgCircle(vg, 34 + 2 * pixel, 32, 10);
+                              }))
+        << ratio;
+    EXPECT_FALSE(ApartAsFilled(ratio,
+                               [&](VGcontext* vg)
+                               {
+                                 vgCircle(vg, 16, 32, 8);
+                                 vgCircle(vg, 34 + 0.5f * pixel, 32, 10);
+                               }))
+        << ratio;
+    EXPECT_FALSE(ApartAsFilled(ratio, ring(20, 0.8f * pixel))) << ratio;
+    EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Ell(vg, 10, 10, 30, 1.0f / ratio); })) << ratio;
+    EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Star(vg, 32, 32, 25, 0.05f, 7, 0.3f); })) << ratio;
+  }
+  // An L three fringes thick is apart, as the fringes of its two sides lie a fringe from each other.
+  EXPECT_TRUE(ApartAsFilled(1.0f, [&](VGcontext* vg) { Ell(vg, 10, 10, 30, 3.0f); }));
+}
+
+// Strips by hand: squares' ribbons apart, one in another or meeting, a ribbon folded back on itself or
+// twice round, a corner not finite, a corner turned less than the rounding, and more triangles than are
+// looked at pair by pair.
+TEST(FringeApart, HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet)
+{
+  struct Case
+  {
+    const char* what;
+    std::vector<std::vector<VGvertex>> strips;
+    float pixel;
+    bool apart;
+    bool ribbons = false; // asked of the ribbons alone
+  };
+  std::vector<VGvertex> folded = SquareRibbon(10, 10, 8);
+  // The third pair pulled back past the first: the ribbon turns over itself.
+  folded[4] = {9.0f, 11.0f, 0.5f, 1.0f}, folded[5] = {8.0f, 9.0f, 1.0f, 1.0f};
+  std::vector<VGvertex> notFinite = SquareRibbon(10, 10, 8);
+  notFinite[3].x = std::numeric_limits<float>::quiet_NaN();
+  std::vector<VGvertex> many;
+  for (int k = 0; k < 40; ++k)
+  {
+    const double a = 2 * kPi * k / 40;
+    many.push_back({float(30 + 10 * std::cos(a)), float(30 + 10 * std::sin(a)), 0.5f, 1.0f});
+    many.push_back({float(30 + 11 * std::cos(a)), float(30 + 11 * std::sin(a)), 1.0f, 1.0f});
+  }
+  // A square's ribbon with a corner midway along a side, out of line by a 200th of a pixel: the GPU's
+  // rounding may turn it either way.
+  const std::vector<VGvertex> hardlyTurned =
+      Ribbon({{10.5f, 10.5f}, {14.0f, 10.495f}, {17.5f, 10.5f}, {17.5f, 17.5f}, {10.5f, 17.5f}},
+             {{9.5f, 9.5f}, {14.0f, 9.495f}, {18.5f, 9.5f}, {18.5f, 18.5f}, {9.5f, 18.5f}});
+  // A square's ribbon that goes round twice.
+  std::vector<VGvertex> twice = SquareRibbon(10, 10, 8);
+  twice.pop_back(), twice.pop_back();
+  const std::vector<VGvertex> again = twice;
+  twice.insert(twice.end(), again.begin(), again.end());
+  twice.push_back(twice[0]), twice.push_back(twice[1]);
+  std::vector<Case> cases = {
+      {"a ribbon with a corner turned less than the rounding", {hardlyTurned}, 1.0f, false, true},
+      {"the same, pair by pair", {hardlyTurned}, 1.0f, true},
+      {"a square's ribbon", {SquareRibbon(10, 10, 8)}, 1.0f, true, true},
+      {"a square's ribbon in another's", {SquareRibbon(0, 0, 30), SquareRibbon(10, 10, 8)}, 1.0f, true, true},
+      {"a square's ribbon reaching into another's",
+       {SquareRibbon(0, 0, 30), SquareRibbon(0.8f, 10, 8)},
+       1.0f,
+       false,
+       true},
+      {"a ribbon twice round", {twice}, 1.0f, false, true},
+      {"a square", {SquareRibbon(10, 10, 8)}, 1.0f, true},
+      {"two squares two pixels apart", {SquareRibbon(10, 10, 8), SquareRibbon(20, 10, 8)}, 1.0f, true},
+      {"two squares whose fringes overlap", {SquareRibbon(10, 10, 8), SquareRibbon(18.5f, 10, 8)}, 1.0f, false},
+      // Fringes that touch on a line, a hundredth of a pixel apart: the rounding may close the gap.
+      {"two squares whose fringes touch", {SquareRibbon(10, 10, 8), SquareRibbon(19.01f, 10, 8)}, 1.0f, false},
+      // The same at scale 4: a hundredth of a unit is 4 hundredths of a pixel, beyond the rounding.
+      {"the same a scale of 4", {SquareRibbon(10, 10, 8), SquareRibbon(19.01f, 10, 8)}, 0.25f, true},
+      {"a square thinner than its fringe", {SquareRibbon(10, 10, 0.8f)}, 1.0f, false},
+      {"a folded ribbon", {folded}, 1.0f, false},
+      {"a corner not finite", {notFinite}, 1.0f, false},
+      {"more triangles than are looked at", {many}, 1.0f, false},
+  };
+  for (Case& c : cases)
+    EXPECT_EQ(Apart(c.strips, c.pixel, c.ribbons), c.apart) << c.what;
+}
