@@ -18,7 +18,7 @@
 // the thin L's cost from 64 to 256 px, against the 4 its covered area grows by (its box grows 16 times).
 // CONCAVE_FILL_PROFILE=N draws N sampled frames of each family at the sizes given (=-N: by the replaced path)
 // and stops, for a profiler; CONCAVE_FILL_SHAPE=star (ring, 200-point, thin L, discs crossing) draws that
-// family alone.
+// family alone, and =zigzag the zigzag band of the points given instead of sizes.
 #include "bench/Rounds.h"
 #include "tests/support/CairoPaths.h"
 #include "tests/vector/MetalTestContext.h"
@@ -237,6 +237,12 @@ int main(int argc, char** argv)
     const char* names[] = {"star", "ring", "200-point", "thin L", "discs crossing"};
     for (int n : sizes)
     {
+      if (only && std::string(only) == "zigzag")
+      {
+        for (int f = 0; f < std::abs(frames); f++)
+          VectorMs(m, Zigzag(n), frames > 0);
+        continue;
+      }
       const Shape shapes[] = {Star(n), Ring(n), WavyDisc(n), ThinL(n), CrossingDiscs(n, 128)};
       for (int s = 0; s < 5; s++)
         for (int f = 0; f < std::abs(frames) && (!only || std::string(only) == names[s]); f++)
