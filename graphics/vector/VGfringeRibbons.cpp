@@ -6,6 +6,7 @@
 // once, turned alike, that is at most one. Two paths' ribbons lie apart where their boxes do, or where one
 // ribbon lies wholly inside the inner polygon of the other.
 #include "graphics/vector/VGfringeApart.h"
+#include "graphics/vector/VGfringePlaces.h"
 
 #include "graphics/vector/VGpath.h"
 
@@ -18,28 +19,11 @@ namespace iplugin::igraphics
 {
 namespace
 {
-// Corners in 256ths of a device pixel, as the GPU rounds them. The GPU's corner lies within 1.25 of ours:
-// each is rounded once, to within half a 256th, from places a float's rounding apart (ours on the GPU's
-// grid, or on one that an affine map with a positive determinant takes to it, which keeps every sign
-// below).
-constexpr double kSteps = 256.0;
-// Corners farther out than this are not looked at: their products would not stay exact.
-constexpr double kFarthest = double(int64_t(1) << 28);
+using Point = VGfringePoint;
 
-struct Point
-{
-  int64_t x, y;
-};
-
-// The sign of (b - a) x (c - a) for the corners as the GPU may round them: +1 or -1 where it cannot
-// change, else 0. Each corner moved by up to e (1.25) moves the product by up to
-// 2 e (|b - a| + |c - a|, each the sum of its parts' sizes) + 8 e^2, here in quarters.
 int Turn(Point a, Point b, Point c)
 {
-  const int64_t ux = b.x - a.x, uy = b.y - a.y, vx = c.x - a.x, vy = c.y - a.y;
-  const int64_t cross4 = 4 * (ux * vy - uy * vx);
-  const int64_t room4 = 10 * (std::abs(ux) + std::abs(uy) + std::abs(vx) + std::abs(vy)) + 50;
-  return cross4 > room4 ? 1 : cross4 < -room4 ? -1 : 0;
+  return vgFringeTurn(a, b, c);
 }
 
 // A polygon's n corners, kept with its first two again after them so that a corner's next two are at
@@ -101,15 +85,8 @@ struct Ribbon
   double cx, cy, clear2;
 };
 
-int64_t Rounded(double v)
-{
-  const int64_t i = (int64_t)v;
-  const double rest = v - (double)i;
-  return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
-}
-
 // The path's fringe as a ribbon round a convex outline, or false.
-bool MakeRibbon(const VGpath& path, double scale, Ribbon& r)
+bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
 {
   const VGvertex* v = path.stroke;
   const int m = path.nstroke;
@@ -124,9 +101,8 @@ bool MakeRibbon(const VGpath& path, double scale, Ribbon& r)
   a.at.resize((size_t)n + 2), b.at.resize((size_t)n + 2);
   for (int k = 0; k < 2 * n; ++k)
   {
-    const double x = (double)v[k].x * scale, y = (double)v[k].y * scale;
-    if (!(std::fabs(x) < kFarthest) || !(std::fabs(y) < kFarthest)) return false;
-    (k % 2 ? b : a).at[(size_t)(k / 2)] = Point{Rounded(x), Rounded(y)};
+    Point& p = (k % 2 ? b : a).at[(size_t)(k / 2)];
+    if (!vgFringePlace(v[k].x, steps, p.x) || !vgFringePlace(v[k].y, steps, p.y)) return false;
   }
   a.Close(), b.Close();
   int turnA = 0, turnB = 0;
@@ -190,15 +166,15 @@ bool WithinInner(const Ribbon& in, const Ribbon& of)
 
 bool vgConvexRibbonsApart(const VGpath* paths, int npaths, float pixel)
 {
-  const double scale = kSteps / (double)pixel;
-  if (!(scale > 0.0) || !std::isfinite(scale) || npaths < 1) return false;
+  const double steps = vgFringeSteps(pixel);
+  if (steps == 0.0 || npaths < 1) return false;
   thread_local std::vector<Ribbon> ribbons;
   ribbons.resize((size_t)npaths);
   int made = 0;
   for (int i = 0; i < npaths; ++i)
   {
     if (paths[i].nstroke == 0) continue;
-    if (!MakeRibbon(paths[i], scale, ribbons[(size_t)made])) return false;
+    if (!MakeRibbon(paths[i], steps, ribbons[(size_t)made])) return false;
     ++made;
   }
   for (int i = 0; i < made; ++i)

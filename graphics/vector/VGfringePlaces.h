@@ -1,0 +1,47 @@
+// Fringe corners as the GPU places them (VGfringeApart.cpp, VGfringeRibbons.cpp): in 256ths of a device
+// pixel, the GPU's grid, where the GPU's corner lies within 1.25 of ours: each is rounded once, to within
+// half a 256th, from places a float's rounding apart (ours on the GPU's grid, or on one that an affine map
+// with a positive determinant takes to it, which keeps every sign these tests give).
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+namespace iplugin::igraphics
+{
+struct VGfringePoint
+{
+  int64_t x, y;
+};
+
+// The fringe's units, of which pixel make a device pixel, to 256ths of a pixel: 0 where they cannot be.
+inline double vgFringeSteps(float pixel)
+{
+  const double steps = 256.0 / (double)pixel;
+  return steps > 0.0 && std::isfinite(steps) ? steps : 0.0;
+}
+
+// A coordinate times steps, rounded as the GPU rounds; false where it lies too far out for the products of
+// vgFringeTurn to stay exact.
+inline bool vgFringePlace(float v, double steps, int64_t& placed)
+{
+  const double at = (double)v * steps;
+  if (!(std::fabs(at) < double(int64_t(1) << 28))) return false;
+  const int64_t i = (int64_t)at;
+  const double rest = at - (double)i;
+  placed = rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
+  return true;
+}
+
+// The sign of (b - a) x (c - a) for the corners as the GPU may round them: +1 or -1 where it cannot
+// change, else 0. Each corner moved by up to e (1.25) moves the product by up to
+// 2 e (|b - a| + |c - a|, each the sum of its parts' sizes) + 8 e^2, here in quarters.
+inline int vgFringeTurn(VGfringePoint a, VGfringePoint b, VGfringePoint c)
+{
+  const int64_t ux = b.x - a.x, uy = b.y - a.y, vx = c.x - a.x, vy = c.y - a.y;
+  const int64_t cross4 = 4 * (ux * vy - uy * vx);
+  const int64_t room4 = 10 * (std::abs(ux) + std::abs(uy) + std::abs(vx) + std::abs(vy)) + 50;
+  return cross4 > room4 ? 1 : cross4 < -room4 ? -1 : 0;
+}
+} // namespace iplugin::igraphics
