@@ -50,6 +50,8 @@ constexpr Switch kSwitches[] = {
     {"gpu.positionsAlone", nullptr, &QorvGpuOptions::positionsAlone},
     {"gpu.sampledCover", nullptr, &QorvGpuOptions::sampledCover},
     {"gpu.repeatedBlends", nullptr, &QorvGpuOptions::repeatedBlends},
+    {"gpu.repeatedVertices", nullptr, &QorvGpuOptions::repeatedVertices},
+    {"gpu.vertexRuns", nullptr, &QorvGpuOptions::vertexRuns},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -41,20 +41,6 @@ int CountStencil(const Harness& h, uint8_t value)
     n += s == value;
   return n;
 }
-
-// A 2 x 2 texture of unlike texels, filtered linearly (repeated, or clamped at its edges), for draws whose
-// varyings must reach the picture.
-void TextureTheDraw(Harness& h, Harness::DrawSpec& d, bool repeat = false)
-{
-  auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
-  d.texture = h.device->newTextureWithDescriptor(*td);
-  const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
-  d.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
-  MTLSamplerDescriptor sd;
-  sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
-  if (repeat) sd.sAddressMode = sd.tAddressMode = MTLSamplerAddressModeRepeat;
-  d.sampler = h.device->newSamplerStateWithDescriptor(sd);
-}
 } // namespace
 
 // Pixel centres on the left and top edges are inside, those on the right and bottom edges are not.

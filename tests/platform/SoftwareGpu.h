@@ -260,6 +260,20 @@ struct Harness
   }
 };
 
+// A 2 x 2 texture of unlike texels, filtered linearly (repeated, or clamped at its edges), for draws whose
+// varyings must reach the picture.
+inline void TextureTheDraw(Harness& h, Harness::DrawSpec& d, bool repeat = false)
+{
+  auto td = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
+  d.texture = h.device->newTextureWithDescriptor(*td);
+  const uint8_t texels[16] = {10, 200, 30, 60, 250, 0, 90, 40, 0, 60, 160, 80, 120, 120, 20, 50};
+  d.texture->replaceRegion(MTLRegionMake2D(0, 0, 2, 2), 0, texels, 8);
+  MTLSamplerDescriptor sd;
+  sd.minFilter = sd.magFilter = MTLSamplerMinMagFilterLinear;
+  if (repeat) sd.sAddressMode = sd.tAddressMode = MTLSamplerAddressModeRepeat;
+  d.sampler = h.device->newSamplerStateWithDescriptor(sd);
+}
+
 inline std::vector<Vertex> Quad(float x0, float y0, float x1, float y1)
 {
   return {{x0, y0, 0, 0}, {x1, y0, 1, 0}, {x0, y1, 0, 1}, {x1, y0, 1, 0}, {x1, y1, 1, 1}, {x0, y1, 0, 1}};

@@ -59,6 +59,15 @@ struct QorvGpuOptions
   // A row of one colour blended source-over (with simd) gives four pixels that hold the bytes of the last
   // four it blended whole their result, without the arithmetic. The same bytes.
   bool repeatedBlends = true;
+  // A draw of the vertices the draw before it in its pass shaded (the same vertex function, descriptor,
+  // buffers, viewport and ids, and the varyings it reads kept) takes them, and the triangles it listed where
+  // it would list the same, instead of shading them again; a draw the next ones repeat so keeps its
+  // varyings for them. The same bytes.
+  bool repeatedVertices = true;
+  // A run of vertices whose attributes are pairs of floats within their buffers is shaded by the vertex
+  // function's run form, where it has one, and put in window coordinates in the SIMD arithmetic (with simd).
+  // The same bytes.
+  bool vertexRuns = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -650,8 +650,8 @@ struct QorvRasterDraw::Shaded
   MTLPrimitiveType type;
   std::vector<Vertex, Uncleared<Vertex>> vertices;
   std::vector<uint32_t, Uncleared<uint32_t>> reference; // per vertex id of the draw, its entry in vertices
-  std::vector<qorv_raster::ConvexFan> fans; // in the order of their triangles
-  std::vector<const Vertex*> corners;       // of the fans' polygons
+  std::vector<qorv_raster::ConvexFan> fans;             // in the order of their triangles
+  std::vector<const Vertex*> corners;                   // of the fans' polygons
   // A fan (fan >= 0) or a triangle in the order it is drawn, with the bands whose rows it may reach (bit b
   // for band b), so that a band passes over the others' primitives with one test.
   struct Primitive
@@ -669,6 +669,16 @@ struct QorvRasterDraw::Shaded
   std::vector<qorv_raster::Draw::SummedEdge> summed;
   std::vector<unsigned char> shadedOnce; // per entry of vertices
   std::vector<size_t> fanStarts;         // of each fan's corners
+  // Where the entries that reference names are: vertices, or an earlier draw's of the pass, which shaded the
+  // same (from, when it lent them).
+  const Vertex* shadedAt = nullptr;
+  const Shaded* from = nullptr;
+  // What a later draw compares to take them: set for ids one after another (keyed), and the varyings kept.
+  bool keyed = false;
+  qorv_raster::VertexStage::Key key;
+  uint32_t firstId = 0;
+  NSUInteger idCount = 0;
+  int kept = 0;
 
   // The bands that rows top to bottom reach: block b of kQorvBandRows rows is band b % bands.
   uint32_t BandsOfRows(int64_t top, int64_t bottom) const
@@ -687,7 +697,7 @@ struct QorvRasterDraw::Shaded
   void ListPrimitives()
   {
     const Draw& d = draw;
-    auto vertex = [&](size_t i) { return &vertices[reference[i]]; };
+    auto vertex = [&](size_t i) { return &shadedAt[reference[i]]; };
     auto rows = [&](int64_t minY, int64_t maxY, int64_t& top, int64_t& bottom)
     {
       top = std::max<int64_t>(d.clipY0, -((qorv_raster::kOne / 2 - minY) >> qorv_raster::kSubBits));
@@ -747,15 +757,25 @@ struct QorvRasterDraw::Shaded
     }
   }
 
-  // Shades the vertices that ids name into vertices, each id's entry in reference.
-  void ShadeVertices(const uint32_t* ids, NSUInteger count);
+  // Shades the vertices that ids name into vertices, each id's entry in reference, or takes those of one of
+  // the earlier draws that shaded the same ones; keepVaryings: a later draw will read them.
+  // Null ids stand for first, first + 1, ...
+  void ShadeVertices(const uint32_t* ids, uint32_t first, NSUInteger count, const QorvRasterDraw* earlier,
+                     size_t earlierCount, bool keepVaryings);
+
+  // Whether the triangles listed from the same vertices by from are those this draw lists.
+  bool ListsAs(const Shaded& o) const
+  {
+    return fans.empty() && o.fans.empty() && o.type == type && o.perSample == perSample && o.bands == bands &&
+           o.draw.clipY0 == draw.clipY0 && o.draw.clipY1 == draw.clipY1;
+  }
 
   // Fans of a triangle list, and quads of a strip, without a stencil test (a fan's triangles would each
   // count there). Their corners go into one list, which the fans point into once it is complete.
   void FindFans()
   {
     if (draw.faceTables[0] || draw.faceTables[1] || !draw.options.convexFans) return;
-    auto vertex = [&](size_t i) -> const Vertex* { return &vertices[reference[i]]; };
+    auto vertex = [&](size_t i) -> const Vertex* { return &shadedAt[reference[i]]; };
     std::vector<size_t>& starts = fanStarts;
     auto make = [&](size_t firstTriangle, size_t start)
     {
@@ -931,36 +951,74 @@ void SumSharedEdges(std::vector<Draw::SummedEdge>& edges, size_t previous, size_
 }
 } // namespace
 
-void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count)
+void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, uint32_t first, NSUInteger count,
+                                           const QorvRasterDraw* earlier, size_t earlierCount,
+                                           bool keepVaryings)
 {
+  const bool repeats = draw.options.repeatedVertices;
+  const int keep =
+      repeats && keepVaryings ? std::max(draw.varyings, draw.vertexCode->varyingCount) : draw.varyings;
   // Each vertex once when the ids are dense, else once per reference.
-  qorv_raster::VertexStage stage(draw);
+  qorv_raster::VertexStage stage(draw, keep);
   reference.resize(count);
+  from = nullptr, keyed = false, kept = keep;
   // Entries are kept from draw to draw and only ever added (so not set to nothing one by one each draw):
   // each is shaded before it is read, and one whose vertex is not valid is read no further.
   auto hold = [this](size_t n)
   {
     if (vertices.size() < n) vertices.resize(n);
+    shadedAt = vertices.data();
   };
   // Ids one after another (a draw without indices): each is shaded once, in order, without looking.
-  NSUInteger run = 1;
-  while (run < count && ids[run] == ids[0] + (uint32_t)run)
-    ++run;
-  if (run == count && (uint64_t)ids[0] + count - 1 <= UINT32_MAX)
+  bool dense = !ids;
+  if (ids)
   {
-    stage.Within(ids[0] + (uint32_t)(count - 1));
-    hold(count);
+    NSUInteger run = 1;
+    while (run < count && ids[run] == ids[0] + (uint32_t)run)
+      ++run;
+    dense = run == count && (uint64_t)ids[0] + count - 1 <= UINT32_MAX;
+    first = ids[0];
+  }
+  if (dense)
+  {
     for (NSUInteger i = 0; i < count; ++i)
       reference[i] = (uint32_t)i;
-    stage.ShadeRun(ids[0], count, vertices.data());
+    if (repeats)
+    {
+      keyed = true, key = stage.MakeKey(draw), firstId = first, idCount = count;
+      // The last few draws, as a sampled fill draws its fringe again after its fan.
+      constexpr size_t kLooked = 3;
+      for (size_t back = 1; back <= std::min(kLooked, earlierCount); ++back)
+      {
+        const Shaded* o = earlier[earlierCount - back].mShaded.get();
+        if (o && o->keyed && o->firstId == firstId && o->idCount == count && o->kept >= draw.varyings &&
+            o->draw.options == draw.options && o->key == key)
+        {
+          from = o, shadedAt = o->shadedAt, kept = o->kept;
+          return;
+        }
+      }
+    }
+    stage.Within(first + (uint32_t)(count - 1));
+    hold(count);
+    stage.ShadeRun(first, count, vertices.data());
     return;
   }
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
   stage.Within(hi);
-  if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
+  const size_t range = (size_t)hi - lo + 1;
+  if (range <= count && stage.Runs())
   {
-    hold((size_t)hi - lo + 1);
-    shadedOnce.assign((size_t)hi - lo + 1, 0);
+    // Few ids apart (a fan's): all of them shaded in one run, those that no index names too.
+    hold(range);
+    for (NSUInteger i = 0; i < count; ++i)
+      reference[i] = ids[i] - lo;
+    stage.ShadeRun(lo, range, vertices.data());
+  }
+  else if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
+  {
+    hold(range);
+    shadedOnce.assign(range, 0);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = ids[i] - lo;
@@ -983,8 +1041,9 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
 }
 
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
-                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count, int bands,
-                               const QorvGpuOptions& options)
+                               MTLPrimitiveType type, const uint32_t* ids, uint32_t firstId, NSUInteger count,
+                               int bands, const QorvGpuOptions& options, const QorvRasterDraw* earlier,
+                               size_t earlierCount, bool keepVaryings)
 {
   // For the calls the vertex shaders make back.
   const QorvOptionsScope scope(options);
@@ -1012,10 +1071,13 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   const NSUInteger rasterSamples = s.bindings->pipeline->descriptor().rasterSampleCount;
   const bool writesColour = colour && d.fragmentCode && d.blend->writeMask != MTLColorWriteMaskNone;
   mShaded->perSample = d.stencilSamples > 1 && rasterSamples == (NSUInteger)d.stencilSamples && !writesColour;
-  mShaded->ShadeVertices(ids, count);
+  mShaded->ShadeVertices(ids, firstId, count, earlier, earlierCount, keepVaryings);
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
-  mShaded->ListPrimitives();
+  if (mShaded->from && mShaded->ListsAs(*mShaded->from))
+    mShaded->primitives = mShaded->from->primitives;
+  else
+    mShaded->ListPrimitives();
   if (mShaded->perSample) mShaded->sums = d.SampledSums();
   if (mShaded->sums.summed)
   {
