@@ -42,11 +42,14 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
                        (uint64_t)d.depthStencilPassOperation << 8 | (uint64_t)(d.readMask & 0xff) << 12 |
                        (uint64_t)(d.writeMask & 0xff) << 20 |
                        (uint64_t)(state->stencilReference & 0xff) << 28;
+  tableBuilt[front] = true;
+  // A draw kept for the next one holds its last table, most often the one asked for again.
+  if (tableKeys[front] == key) return &t;
+  tableKeys[front] = key;
   for (const Kept& k : kept)
     if (k.key == key)
     {
       t = k.table;
-      tableBuilt[front] = true;
       return &t;
     }
   for (uint32_t v = 0; v < 256; ++v)
@@ -65,7 +68,6 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
   }
   Kept& slot = kept[next++ % 8];
   slot.key = key, slot.table = t;
-  tableBuilt[front] = true;
   return &t;
 }
 
@@ -661,7 +663,8 @@ struct QorvRasterDraw::Shaded
     uint32_t bands;
   };
   std::vector<Primitive> primitives;
-  std::vector<qorv_raster::FanRows> fanRows; // per fan
+  const std::vector<Primitive>* listed = &primitives; // or those of the draw it took its vertices from
+  std::vector<qorv_raster::FanRows> fanRows;          // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
   int bands = 1;                // that the masks were made for
   bool perSample = false;       // drawn once a sample of a multisampled stencil
@@ -1074,8 +1077,9 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   mShaded->ShadeVertices(ids, firstId, count, earlier, earlierCount, keepVaryings);
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
+  mShaded->listed = &mShaded->primitives;
   if (mShaded->from && mShaded->ListsAs(*mShaded->from))
-    mShaded->primitives = mShaded->from->primitives;
+    mShaded->listed = mShaded->from->listed;
   else
     mShaded->ListPrimitives();
   if (mShaded->perSample) mShaded->sums = d.SampledSums();
@@ -1083,7 +1087,7 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   {
     std::vector<Draw::SummedEdge>& summed = mShaded->summed;
     size_t previous = 0; // the edges of the triangle before, from here on
-    for (const Shaded::Primitive& p : mShaded->primitives)
+    for (const Shaded::Primitive& p : *mShaded->listed)
     {
       if (p.fan >= 0) continue;
       const size_t start = summed.size();
@@ -1136,7 +1140,7 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     return;
   }
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
-  for (const Shaded::Primitive& p : mShaded->primitives)
+  for (const Shaded::Primitive& p : *mShaded->listed)
   {
     if (!(p.bands & mine)) continue;
     if (p.fan >= 0)
