@@ -700,21 +700,26 @@ struct QorvRasterDraw::Shaded
   void ListPrimitives()
   {
     const Draw& d = draw;
-    auto vertex = [&](size_t i) { return &shadedAt[reference[i]]; };
+    // Read once: as far as the compiler knows, each triangle listed could change the draw's members.
+    const Vertex* const at = shadedAt;
+    const uint32_t* const refs = reference.data();
+    const int64_t clipTop = d.clipY0, clipBottom = d.clipY1 - 1;
+    const bool oneBand = bands == 1;
+    auto vertex = [at, refs](size_t i) { return &at[refs[i]]; };
     auto rows = [&](int64_t minY, int64_t maxY, int64_t& top, int64_t& bottom)
     {
-      top = std::max<int64_t>(d.clipY0, -((qorv_raster::kOne / 2 - minY) >> qorv_raster::kSubBits));
-      bottom = std::min<int64_t>(d.clipY1 - 1, (maxY - qorv_raster::kOne / 2) >> qorv_raster::kSubBits);
+      top = std::max<int64_t>(clipTop, -((qorv_raster::kOne / 2 - minY) >> qorv_raster::kSubBits));
+      bottom = std::min<int64_t>(clipBottom, (maxY - qorv_raster::kOne / 2) >> qorv_raster::kSubBits);
       return top <= bottom;
     };
     // A triangle drawn once a sample reaches the rows of samples up to half a pixel from their centres.
     const int64_t reach = perSample ? qorv_raster::kOne / 2 : 0;
     auto triangle = [&](const Vertex* a, const Vertex* b, const Vertex* c)
     {
-      if (!a->valid || !b->valid || !c->valid) return;
+      if (!(a->valid & b->valid & c->valid)) return;
       int64_t top, bottom;
       if (rows(std::min({a->fy, b->fy, c->fy}) - reach, std::max({a->fy, b->fy, c->fy}) + reach, top, bottom))
-        primitives.push_back(Primitive{{a, b, c}, -1, BandsOfRows(top, bottom)});
+        primitives.push_back(Primitive{{a, b, c}, -1, oneBand ? 1u : BandsOfRows(top, bottom)});
     };
     fanRows.resize(fans.size());
     auto fan = [&](size_t f)
