@@ -90,7 +90,7 @@ void VertexRun(const QorvVertexRunIn& in, size_t count, float (*positions)[4], u
     const __m128 two = _mm_set1_ps(2.0f), size = _mm_setr_ps(view[0], view[1], 1.0f, 1.0f);
     const __m128 turn = _mm_setr_ps(1.0f, -1.0f, 0.0f, 0.0f), shift = _mm_setr_ps(-1.0f, 1.0f, 0.0f, 1.0f);
     auto load = [](const unsigned char* at)
-    { return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(at))); };
+    { return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at))); };
     for (size_t i = 0; i < count; ++i)
     {
       const __m128 p = load(pair(xy, xyStride, i));

@@ -14,15 +14,11 @@
 #include <limits>
 #include <random>
 
-using gputest::Harness;
-using qorv_raster::Vertex;
-using qorv_raster::VertexStage;
-
 namespace
 {
 // Attribute 0 and 1 are the clip-space position as given (w too, which may be 0 or negative); the varyings
 // are the id and both attributes.
-void ClipVertex(const QorvVertexIn& in, QorvVertexOut& out)
+void StageClipVertex(const QorvVertexIn& in, QorvVertexOut& out)
 {
   std::memcpy(out.position, in.attributes[0], 8);
   std::memcpy(out.position + 2, in.attributes[1], 8);
@@ -31,8 +27,8 @@ void ClipVertex(const QorvVertexIn& in, QorvVertexOut& out)
   std::memcpy(out.varyings, varyings, sizeof varyings);
 }
 
-void ClipRun(const QorvVertexRunIn& in, size_t count, float (*positions)[4], unsigned char* varyings,
-             size_t stride)
+void StageClipRun(const QorvVertexRunIn& in, size_t count, float (*positions)[4], unsigned char* varyings,
+                  size_t stride)
 {
   for (size_t i = 0; i < count; ++i)
   {
@@ -45,7 +41,7 @@ void ClipRun(const QorvVertexRunIn& in, size_t count, float (*positions)[4], uns
     }
     one.vertexId = in.firstId + (uint32_t)i;
     QorvVertexOut out{};
-    ClipVertex(one, out);
+    StageClipVertex(one, out);
     std::memcpy(positions[i], out.position, sizeof out.position);
     if (varyings) std::memcpy(varyings + stride * i, out.varyings, 5 * sizeof(float));
   }
@@ -53,7 +49,7 @@ void ClipRun(const QorvVertexRunIn& in, size_t count, float (*positions)[4], uns
 
 // A float for a coordinate: ordinary, on or next to the rounding's halves for a viewport 2 wide (x + 1 is
 // the window coordinate), beyond the clamp, or not finite.
-float Coordinate(std::mt19937& rng)
+float StageCoordinate(std::mt19937& rng)
 {
   std::uniform_real_distribution<float> unit(-1, 1);
   switch (rng() % 8)
@@ -82,7 +78,7 @@ TEST(VertexStage, RunsAndSimdPlaceVerticesAsEachAlone)
   std::mt19937 rng(48);
   std::uniform_real_distribution<double> unit(0, 1);
   QorvShaderCode code;
-  code.vertex = ClipVertex, code.vertexRun = ClipRun, code.varyingCount = 5;
+  code.vertex = StageClipVertex, code.vertexRun = StageClipRun, code.varyingCount = 5;
   int valid = 0;
   for (int round = 0; round < 400; ++round)
   {
@@ -90,7 +86,7 @@ TEST(VertexStage, RunsAndSimdPlaceVerticesAsEachAlone)
     std::vector<unsigned char> bytes(count * stride);
     for (size_t i = 0; i < count; ++i)
     {
-      float record[4] = {Coordinate(rng), Coordinate(rng), Coordinate(rng),
+      float record[4] = {StageCoordinate(rng), StageCoordinate(rng), StageCoordinate(rng),
                          rng() % 3   ? 1.0f
                          : rng() % 4 ? 0.25f + 4 * (float)unit(rng)
                                      : -(float)unit(rng) * (rng() % 2)};
@@ -110,7 +106,7 @@ TEST(VertexStage, RunsAndSimdPlaceVerticesAsEachAlone)
                     : MTLViewport{0, 0, std::numeric_limits<double>::infinity(), 40, 0, 1};
     const uint32_t first = (uint32_t)(rng() % 5);
     const size_t n = count - std::min<size_t>(first, count - 1);
-    std::vector<Vertex> expected(n);
+    std::vector<qorv_raster::Vertex> expected(n);
     for (int way = 0; way < 4; ++way)
     {
       qorv_raster::Draw d{};
@@ -119,20 +115,20 @@ TEST(VertexStage, RunsAndSimdPlaceVerticesAsEachAlone)
       d.simd = QorvSimdOn(d.options);
       d.varyings = 5;
       d.vertexBuffers[0] = QorvShaderBuffer{bytes.data(), bytes.size()};
-      VertexStage stage(d, d.varyings);
+      qorv_raster::VertexStage stage(d, d.varyings);
       stage.Within(first + (uint32_t)(n - 1));
-      std::vector<Vertex> got(n);
+      std::vector<qorv_raster::Vertex> got(n);
       stage.ShadeRun(first, n, got.data());
       if (way == 0)
       {
         expected = got;
-        for (const Vertex& v : got)
+        for (const qorv_raster::Vertex& v : got)
           valid += v.valid;
         continue;
       }
       for (size_t i = 0; i < n; ++i)
       {
-        const Vertex &a = expected[i], &b = got[i];
+        const qorv_raster::Vertex &a = expected[i], &b = got[i];
         ASSERT_EQ(b.valid, a.valid) << "round " << round << " way " << way << " vertex " << i;
         if (!a.valid) continue;
         ASSERT_EQ(b.fx, a.fx) << "round " << round << " way " << way << " vertex " << i;
@@ -148,7 +144,7 @@ TEST(VertexStage, RunsAndSimdPlaceVerticesAsEachAlone)
 namespace
 {
 // A pass's draws of the same vertex ids, with what may change between them.
-struct Repeat
+struct StageRepeat
 {
   int buffer = 0;           // which vertex buffer (of two, with other vertices)
   NSUInteger offset = 0;    // bytes into it
@@ -161,11 +157,11 @@ struct Repeat
   bool indexed = false; // the same ids, from indices
 };
 
-std::vector<uint8_t> DrawRepeats(const std::vector<Repeat>& draws, bool repeated, std::mt19937& rng,
-                                 std::vector<uint8_t>& stencilOut)
+std::vector<uint8_t> DrawStageRepeats(const std::vector<StageRepeat>& draws, bool repeated, std::mt19937& rng,
+                                      std::vector<uint8_t>& stencilOut)
 {
   constexpr int kSize = 40;
-  Harness h(kSize, kSize);
+  gputest::Harness h(kSize, kSize);
   QorvMetalSetOptions(*h.device, QorvGpuOptions{.repeatedVertices = repeated});
   std::uniform_real_distribution<float> unit(0, 1);
   std::shared_ptr<MTLBuffer> buffers[2];
@@ -197,9 +193,10 @@ std::vector<uint8_t> DrawRepeats(const std::vector<Repeat>& draws, bool repeated
       other.colorAttachments[0].destinationAlphaBlendFactor = MTLBlendFactorOne;
   other.stencilAttachmentPixelFormat = MTLPixelFormatStencil8;
   auto otherPipeline = h.device->newRenderPipelineStateWithDescriptor(other, nullptr);
-  Harness::DrawSpec textured;
+  gputest::Harness::DrawSpec textured;
   gputest::TextureTheDraw(h, textured);
-  auto count = Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
+  auto count =
+      gputest::Harness::Stencil(*h.device, MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap,
                                 MTLStencilOperationKeep, MTLStencilOperationIncrementWrap);
 
   std::vector<uint32_t> ids(kVertices);
@@ -219,7 +216,7 @@ std::vector<uint8_t> DrawRepeats(const std::vector<Repeat>& draws, bool repeated
   enc->setFragmentSamplerState(textured.sampler, 0);
   const float colour[4] = {0.25f, 0.25f, 0.25f, 0.25f};
   enc->setFragmentBuffer(h.device->newBufferWithBytes(colour, 16, MTLResourceStorageModeShared), 0, 0);
-  for (const Repeat& r : draws)
+  for (const StageRepeat& r : draws)
   {
     enc->setRenderPipelineState(r.otherLayout ? otherPipeline : r.colour ? cover : marks);
     enc->setVertexBuffer(buffers[r.buffer], r.offset, 0);
@@ -252,10 +249,10 @@ TEST(VertexStage, RepeatedDrawsTakeOnlyTheSameVertices)
   int covered = 0;
   for (int round = 0; round < 300; ++round)
   {
-    std::vector<Repeat> draws;
+    std::vector<StageRepeat> draws;
     for (int i = 0, n = 2 + (int)(rng() % 5); i < n; ++i)
     {
-      Repeat r = draws.empty() || rng() % 3 == 0 ? Repeat{} : draws.back();
+      StageRepeat r = draws.empty() || rng() % 3 == 0 ? StageRepeat{} : draws.back();
       switch (rng() % 11)
       {
       case 0:
@@ -292,7 +289,7 @@ TEST(VertexStage, RepeatedDrawsTakeOnlyTheSameVertices)
     for (int repeated = 0; repeated < 2; ++repeated)
     {
       std::mt19937 same(seed);
-      pictures[repeated] = DrawRepeats(draws, repeated == 1, same, stencils[repeated]);
+      pictures[repeated] = DrawStageRepeats(draws, repeated == 1, same, stencils[repeated]);
     }
     ASSERT_EQ(pictures[1], pictures[0]) << "round " << round;
     ASSERT_EQ(stencils[1], stencils[0]) << "round " << round;

@@ -12,18 +12,17 @@
 #include <random>
 #include <vector>
 
-using namespace iplugin::igraphics;
-
 // Over random records (ordinary, huge, tiny and non-finite coordinates; views unbound, short, of zero or
 // negative size; attribute 1 unbound; strides of one record or more), in either arithmetic, the run form
 // gives each vertex's position and varyings bit for bit as the function does, and without varyings the
 // position form's position.
 TEST(MVGshaders, VertexRunGivesEachVertexsOutput)
 {
-  MvgRegisterShaderCode();
+  iplugin::igraphics::MvgRegisterShaderCode();
   auto device = MTLCreateSystemDefaultDevice();
-  dispatch_data_t data = dispatch_data_create(kMVGshaderLibrary, kMVGshaderLibrarySize, nullptr,
-                                              DISPATCH_DATA_DESTRUCTOR_DEFAULT);
+  dispatch_data_t data =
+      dispatch_data_create(iplugin::igraphics::kMVGshaderLibrary, iplugin::igraphics::kMVGshaderLibrarySize,
+                           nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
   auto library = device->newLibraryWithData(data, nullptr);
   dispatch_release(data);
   ASSERT_NE(library, nullptr);
