@@ -8,7 +8,7 @@
 #include <vector>
 
 #if defined(__SSE2__)
-#include <xmmintrin.h>
+#include <emmintrin.h>
 #endif
 
 #include "graphics/vector/VGpath.h"
@@ -42,12 +42,19 @@ enum
   kVaryings
 };
 
+// Vertex buffer 1: the view size, (1, 1) where it is not bound.
+void ViewSize(const QorvShaderBuffer* buffers, float view[2])
+{
+  view[0] = view[1] = 1.0f;
+  if (buffers[1].length >= 2 * sizeof(float)) std::memcpy(view, buffers[1].data, 2 * sizeof(float));
+}
+
 // Vertex buffer 0: VGvertex records through the vertex descriptor; buffer 1: the view size. The position
 // alone, for the draws that read no varyings (the stencil's marks).
 void VertexPosition(const QorvVertexIn& in, QorvVertexOut& out)
 {
-  float view[2] = {1.0f, 1.0f};
-  if (in.buffers[1].length >= sizeof(view)) std::memcpy(view, in.buffers[1].data, sizeof(view));
+  float view[2];
+  ViewSize(in.buffers, view);
   const float x = in.attributes[0][0], y = in.attributes[0][1];
   out.position[0] = 2.0f * x / view[0] - 1.0f;
   out.position[1] = 1.0f - 2.0f * y / view[1];
@@ -63,6 +70,54 @@ void VertexShader(const QorvVertexIn& in, QorvVertexOut& out)
   out.varyings[kVaryV] = in.attributes[1][1];
   out.varyings[kVaryX] = x;
   out.varyings[kVaryY] = y;
+}
+
+// Both over a run of vertices: the position's arithmetic on x and y side by side (x - 1 is x + -1 and 1 - y
+// is -y + 1 exactly), four vertices' varyings as they are read.
+void VertexRun(const QorvVertexRunIn& in, size_t count, float (*positions)[4], unsigned char* varyings,
+               size_t varyingStride)
+{
+  float view[2];
+  ViewSize(in.buffers, view);
+  const unsigned char *xy = in.attributes[0], *uv = in.attributes[1];
+  const size_t xyStride = in.strides[0], uvStride = in.strides[1];
+  const float zero[2] = {0.0f, 0.0f};
+  auto pair = [&zero](const unsigned char* at, size_t stride, size_t i)
+  { return at ? at + stride * i : reinterpret_cast<const unsigned char*>(zero); };
+#if defined(__SSE2__)
+  if (QorvShaderSimd())
+  {
+    const __m128 two = _mm_set1_ps(2.0f), size = _mm_setr_ps(view[0], view[1], 1.0f, 1.0f);
+    const __m128 turn = _mm_setr_ps(1.0f, -1.0f, 0.0f, 0.0f), shift = _mm_setr_ps(-1.0f, 1.0f, 0.0f, 1.0f);
+    auto load = [](const unsigned char* at)
+    { return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at))); };
+    for (size_t i = 0; i < count; ++i)
+    {
+      const __m128 p = load(pair(xy, xyStride, i));
+      _mm_storeu_ps(positions[i], _mm_add_ps(_mm_mul_ps(_mm_div_ps(_mm_mul_ps(p, two), size), turn), shift));
+      if (varyings)
+        _mm_storeu_ps(reinterpret_cast<float*>(varyings + varyingStride * i),
+                      _mm_movelh_ps(load(pair(uv, uvStride, i)), p));
+    }
+    return;
+  }
+#endif
+  for (size_t i = 0; i < count; ++i)
+  {
+    float x[2], u[2];
+    std::memcpy(x, pair(xy, xyStride, i), sizeof x);
+    std::memcpy(u, pair(uv, uvStride, i), sizeof u);
+    float* position = positions[i];
+    position[0] = 2.0f * x[0] / view[0] - 1.0f;
+    position[1] = 1.0f - 2.0f * x[1] / view[1];
+    position[2] = 0.0f;
+    position[3] = 1.0f;
+    if (varyings)
+    {
+      const float out[kVaryings] = {u[0], u[1], x[0], x[1]};
+      std::memcpy(varyings + varyingStride * i, out, sizeof out);
+    }
+  }
 }
 
 struct TextureSlot
@@ -222,7 +277,7 @@ QorvSpanKind FragmentShaderAsk(const QorvFragmentSpanIn& in, const float (*rowSt
 
 void MvgRegisterShaderCode()
 {
-  QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings, VertexPosition);
+  QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings, VertexPosition, VertexRun);
   QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>, FragmentShaderSpan<false>,
                                     FragmentShaderAsk<false>);
   QorvMetalRegisterCoverageFunction("fragmentShaderEdge", FragmentShaderEdge);

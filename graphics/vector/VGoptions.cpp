@@ -53,6 +53,8 @@ constexpr Switch kSwitches[] = {
     {"gpu.repeatedBlends", nullptr, &QorvGpuOptions::repeatedBlends},
     {"gpu.thinRows", nullptr, &QorvGpuOptions::thinRows},
     {"gpu.sampleRowEdges", nullptr, &QorvGpuOptions::sampleRowEdges},
+    {"gpu.repeatedVertices", nullptr, &QorvGpuOptions::repeatedVertices},
+    {"gpu.vertexRuns", nullptr, &QorvGpuOptions::vertexRuns},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

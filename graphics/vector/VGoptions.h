@@ -461,6 +461,27 @@ namespace iplugin::igraphics
 //    switch:    gpu.sampleRowEdges
 //    tolerance: none
 //    tests:     SampledStencil.SampleRowEdgesMarkWhatEveryEdgeMarks, the frames test's SampleRowEdges
+// 47 repeated vertices
+//    where:     M Rasterizer.cpp QorvRasterDraw::Shaded::ShadeVertices, ListsAs; Encoders.cpp
+//               VaryingsReadAgain; VertexStage.h VertexStage::Key
+//    when:      a draw of the ids one of the last three draws of its pass shaded (a sampled fill's fringe,
+//               counted, marked and drawn in colour), with the same vertex function, fetches, buffers,
+//               viewport and options, which kept the varyings it reads: it takes those vertices, and their
+//               triangles where it would list the same; a draw that a later one of the same ids with a
+//               fragment function follows keeps its varyings for it
+//    switch:    gpu.repeatedVertices
+//    tolerance: none
+//    tests:     VertexStage.RepeatedDrawsTakeOnlyTheSameVertices, the frames test's RepeatedVertices
+// 48 vertex runs
+//    where:     M VertexStage.h VertexStage::ShadeByRuns, VertexStage::Placing; Rasterizer.cpp
+//               QorvRasterDraw::Shaded::ShadeVertices; V MVGshaders.cpp VertexRun
+//    when:      vertices whose attributes are all pairs of floats within their buffers (the renderer's), of
+//               ids one after another or of indices a few apart (a fan's): shaded by the vertex function's
+//               run form a batch at a time, their positions put in window coordinates in the SIMD arithmetic
+//    switch:    gpu.vertexRuns (the SIMD placing: gpu.simd)
+//    tolerance: none
+//    tests:     VertexStage.RunsAndSimdPlaceVerticesAsEachAlone, MVGshaders.VertexRunGivesEachVertexsOutput,
+//               the frames test's VertexRuns
 // 49 fringe apart
 //    where:     V VGfringeApart.cpp vgFringeStripsApart (from vgExpandFill), VGfringeRibbons.cpp
 //               vgConvexRibbonsApart; MVGsampledFill.cpp

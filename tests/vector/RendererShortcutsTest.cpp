@@ -1014,6 +1014,8 @@ const SwitchOff kSwitchesOff[] = {
     {"ThinRows", [](VGoptions& o) { o.gpu.thinRows = false; }, 0, 0},
     {"SampleRowEdges", [](VGoptions& o) { o.gpu.sampleRowEdges = false; }, 0, 0},
     {"FringeApart", [](VGoptions& o) { o.fringeApart = false; }, 0, 0},
+    {"RepeatedVertices", [](VGoptions& o) { o.gpu.repeatedVertices = false; }, 0, 0},
+    {"VertexRuns", [](VGoptions& o) { o.gpu.vertexRuns = false; }, 0, 0},
     // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
     // a 256th of a pixel apart. A level or a few, and the other texel of an image sampled nearest within a
     // 128th of a pixel of a texel's edge (which side a centre on one falls is a rounding on either path).

@@ -70,6 +70,15 @@ struct QorvGpuOptions
   // of rows, else a row of pixels at a time in lanes set up so; not each sample's bound set up by division.
   // The same bytes.
   bool sampleRowEdges = true;
+  // A draw of the vertices the draw before it in its pass shaded (the same vertex function, descriptor,
+  // buffers, viewport and ids, and the varyings it reads kept) takes them, and the triangles it listed where
+  // it would list the same, instead of shading them again; a draw the next ones repeat so keeps its
+  // varyings for them. The same bytes.
+  bool repeatedVertices = true;
+  // A run of vertices whose attributes are pairs of floats within their buffers is shaded by the vertex
+  // function's run form, where it has one, and put in window coordinates in the SIMD arithmetic (with simd).
+  // The same bytes.
+  bool vertexRuns = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -4,6 +4,7 @@
 // of their own results kept per thread).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include <Metal/Metal.h>
@@ -67,6 +68,21 @@ struct QorvFragmentSpanIn
 };
 
 typedef void (*QorvVertexFunction)(const QorvVertexIn& in, QorvVertexOut& out);
+
+// A run of vertices with ids firstId, firstId + 1, ... whose fetched attributes are all pairs of floats
+// within their buffers: vertex i's attribute a is the pair at attributes[a] + i * strides[a] (null: not
+// fetched, so (0, 0, 0, 1)).
+struct QorvVertexRunIn
+{
+  const unsigned char* attributes[kQorvMaxAttributes];
+  NSUInteger strides[kQorvMaxAttributes];
+  uint32_t firstId;
+  const QorvShaderBuffer* buffers; // vertex buffer slots
+};
+// A vertex function over count vertices of a run at once, as it gives each alone: vertex i's position into
+// positions[i] and, unless varyings is null, its varyings from varyings + i * varyingStride (bytes) on.
+typedef void (*QorvVertexRunFunction)(const QorvVertexRunIn& in, size_t count, float (*positions)[4],
+                                      unsigned char* varyings, size_t varyingStride);
 // Writes the colour and answers true, or answers false to discard the fragment.
 typedef bool (*QorvFragmentFunction)(const QorvFragmentIn& in, float colour[4]);
 // The same function over a span: sets keep[i] to 0 to discard fragment i, else 1 and writes colour[i].
@@ -128,6 +144,8 @@ struct QorvShaderCode
   QorvVertexFunction vertex = nullptr;
   // Optional: the same position without the varyings, for draws that read none (as GPUs drop unused outputs).
   QorvVertexFunction vertexPosition = nullptr;
+  // Optional: the function over runs of vertices; with null varyings it gives the position form's positions.
+  QorvVertexRunFunction vertexRun = nullptr;
   QorvFragmentFunction fragment = nullptr;
   QorvFragmentSpanFunction fragmentSpan = nullptr; // optional
   QorvFragmentAskFunction fragmentAsk = nullptr;   // optional, with fragmentSpan
@@ -158,9 +176,11 @@ private:
 bool QorvShaderSimd();
 
 // Registering a name again replaces its code for libraries made afterwards.
-// position: the function's position form, when it has one (QorvShaderCode vertexPosition).
+// position and run: the function's position and run forms, when it has them (QorvShaderCode vertexPosition,
+// vertexRun).
 void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount,
-                                     QorvVertexFunction position = nullptr);
+                                     QorvVertexFunction position = nullptr,
+                                     QorvVertexRunFunction run = nullptr);
 void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunction function,
                                        QorvFragmentSpanFunction span = nullptr,
                                        QorvFragmentAskFunction ask = nullptr);

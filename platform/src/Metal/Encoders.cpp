@@ -27,6 +27,24 @@ unsigned ProcessorsToDrawOn()
   return std::max(std::thread::hardware_concurrency(), 1u);
 }
 
+// Whether one of the few draws after draw at draws the same vertices (the same ids, not indexed) with a
+// fragment function, so that it reads the varyings that draw at may not: a sampled fill's fringe, marked in
+// the stencil and then drawn in colour.
+template <class Draws> bool VaryingsReadAgain(const Draws& draws, size_t at)
+{
+  constexpr size_t kAhead = 3;
+  const auto* d = draws.begin() + at;
+  if (d->indexBuffer) return false;
+  for (const auto* n = d + 1; n < draws.end() && n <= d + kAhead; ++n)
+  {
+    const auto& p = n->state.bindings->pipeline;
+    if (!n->indexBuffer && n->type == d->type && n->first == d->first && n->count == d->count && p &&
+        p->descriptor().fragmentFunction)
+      return true;
+  }
+  return false;
+}
+
 // The pixels a pass may change, each counted once however often it is drawn over (to tiles of 16 x 16):
 // the places its draws' scissor rectangles reach (the whole target for a draw without one, or for a pass
 // that clears its colour). Bands pay for their threads' wakes, and for each passing over every draw to find
@@ -399,8 +417,9 @@ void MTLRenderCommandEncoder::endEncoding()
         qorvplatform::LargeVector<uint32_t> ownIds;
         qorvplatform::LargeVector<uint32_t>* keptIds = PassIds();
         qorvplatform::LargeVector<uint32_t>& ids = keptIds ? *keptIds : ownIds;
-        for (const Draw& d : draws)
+        for (size_t at = 0; at < draws.size(); ++at)
         {
+          const Draw& d = draws.begin()[at];
           const auto& p = d.state.bindings->pipeline;
           if (!p)
           {
@@ -415,7 +434,8 @@ void MTLRenderCommandEncoder::endEncoding()
             ++gpu->validationErrors;
             continue;
           }
-          ids.resize(d.count);
+          // A draw without indices names its ids by the first alone, where they stay within 32 bits.
+          const bool counted = !d.indexBuffer && d.first + d.count - 1 <= UINT32_MAX;
           if (d.indexBuffer)
           {
             const unsigned char* base = d.indexBuffer->bytes();
@@ -425,6 +445,7 @@ void MTLRenderCommandEncoder::endEncoding()
               ++gpu->validationErrors;
               continue;
             }
+            ids.resize(d.count);
             for (NSUInteger i = 0; i < d.count; ++i)
             {
               if (size == 4)
@@ -437,12 +458,15 @@ void MTLRenderCommandEncoder::endEncoding()
               }
             }
           }
-          else
+          else if (!counted)
           {
+            ids.resize(d.count);
             for (NSUInteger i = 0; i < d.count; ++i)
               ids[i] = (uint32_t)(d.first + i);
           }
-          ready.emplace_back(colour, stencil, d.state, d.type, ids.data(), d.count, bands, options);
+          ready.emplace_back(colour, stencil, d.state, d.type, counted ? nullptr : ids.data(),
+                             (uint32_t)d.first, d.count, bands, options, ready.data(), ready.size(),
+                             options.repeatedVertices && VaryingsReadAgain(draws, at));
         }
         unsigned char clearColour[4] = {}, clearStencil[kQorvStencilSamples];
         std::memset(clearStencil, (int)(stencilAttachment.clearStencil & 0xff), sizeof clearStencil);

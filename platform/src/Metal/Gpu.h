@@ -74,8 +74,14 @@ constexpr int kQorvSamplePattern[kQorvStencilSamples][2] = {
 class QorvRasterDraw
 {
 public:
+  // vertexIds: count ids, or null for firstId, firstId + 1, ... (firstId + count - 1 at most UINT32_MAX).
+  // earlier: the draws made before it in its pass (earlierCount of them), which outlive it: under
+  // repeatedVertices it may take the vertices one of the last few shaded. keepVaryings: a later draw of the
+  // same ids reads varyings, so that this one keeps them for it.
   QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& state, MTLPrimitiveType type,
-                 const uint32_t* vertexIds, NSUInteger count, int bands, const QorvGpuOptions& options);
+                 const uint32_t* vertexIds, uint32_t firstId, NSUInteger count, int bands,
+                 const QorvGpuOptions& options, const QorvRasterDraw* earlier = nullptr,
+                 size_t earlierCount = 0, bool keepVaryings = false);
   ~QorvRasterDraw();
   QorvRasterDraw(QorvRasterDraw&&) noexcept;
   // bands: as many as the draw was made for.

@@ -43,11 +43,12 @@ uint32_t ReadU32(const unsigned char* p)
 } // namespace
 
 void QorvMetalRegisterVertexFunction(const std::string& name, QorvVertexFunction function, int varyingCount,
-                                     QorvVertexFunction position)
+                                     QorvVertexFunction position, QorvVertexRunFunction run)
 {
   QorvShaderCode code;
   code.vertex = function;
   code.vertexPosition = position;
+  code.vertexRun = run;
   code.varyingCount = std::clamp(varyingCount, 0, kQorvMaxVaryings);
   Register(name, code);
 }

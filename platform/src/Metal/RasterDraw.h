@@ -274,6 +274,7 @@ struct Draw
   // Back, front; built when first asked for, which QorvRasterDraw does before bands read them.
   mutable StencilTable stencilTables[2];
   mutable bool tableBuilt[2] = {false, false};
+  mutable uint64_t tableKeys[2] = {~0ull, ~0ull}; // what each table was built from
 
   const StencilTable* TableFor(bool front) const;
   // A multisampled stencil (SampledStencil.cpp): samples a pixel holds, side by side.

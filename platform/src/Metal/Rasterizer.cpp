@@ -42,11 +42,14 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
                        (uint64_t)d.depthStencilPassOperation << 8 | (uint64_t)(d.readMask & 0xff) << 12 |
                        (uint64_t)(d.writeMask & 0xff) << 20 |
                        (uint64_t)(state->stencilReference & 0xff) << 28;
+  tableBuilt[front] = true;
+  // A draw kept for the next one holds its last table, most often the one asked for again.
+  if (tableKeys[front] == key) return &t;
+  tableKeys[front] = key;
   for (const Kept& k : kept)
     if (k.key == key)
     {
       t = k.table;
-      tableBuilt[front] = true;
       return &t;
     }
   for (uint32_t v = 0; v < 256; ++v)
@@ -65,7 +68,6 @@ const Draw::StencilTable* Draw::TableFor(bool front) const
   }
   Kept& slot = kept[next++ % 8];
   slot.key = key, slot.table = t;
-  tableBuilt[front] = true;
   return &t;
 }
 
@@ -774,8 +776,8 @@ struct QorvRasterDraw::Shaded
   MTLPrimitiveType type;
   std::vector<Vertex, Uncleared<Vertex>> vertices;
   std::vector<uint32_t, Uncleared<uint32_t>> reference; // per vertex id of the draw, its entry in vertices
-  std::vector<qorv_raster::ConvexFan> fans; // in the order of their triangles
-  std::vector<const Vertex*> corners;       // of the fans' polygons
+  std::vector<qorv_raster::ConvexFan> fans;             // in the order of their triangles
+  std::vector<const Vertex*> corners;                   // of the fans' polygons
   // A fan (fan >= 0) or a triangle in the order it is drawn, with the bands whose rows it may reach (bit b
   // for band b), so that a band passes over the others' primitives with one test.
   struct Primitive
@@ -785,7 +787,8 @@ struct QorvRasterDraw::Shaded
     uint32_t bands;
   };
   std::vector<Primitive> primitives;
-  std::vector<qorv_raster::FanRows> fanRows; // per fan
+  const std::vector<Primitive>* listed = &primitives; // or those of the draw it took its vertices from
+  std::vector<qorv_raster::FanRows> fanRows;          // per fan
   std::vector<qorv_raster::FanEdge> fanEdges;
   int bands = 1;                // that the masks were made for
   bool perSample = false;       // drawn once a sample of a multisampled stencil
@@ -793,6 +796,16 @@ struct QorvRasterDraw::Shaded
   std::vector<qorv_raster::Draw::SummedEdge> summed;
   std::vector<unsigned char> shadedOnce; // per entry of vertices
   std::vector<size_t> fanStarts;         // of each fan's corners
+  // Where the entries that reference names are: vertices, or an earlier draw's of the pass, which shaded the
+  // same (from, when it lent them).
+  const Vertex* shadedAt = nullptr;
+  const Shaded* from = nullptr;
+  // What a later draw compares to take them: set for ids one after another (keyed), and the varyings kept.
+  bool keyed = false;
+  qorv_raster::VertexStage::Key key;
+  uint32_t firstId = 0;
+  NSUInteger idCount = 0;
+  int kept = 0;
 
   // The bands that rows top to bottom reach: block b of kQorvBandRows rows is band b % bands.
   uint32_t BandsOfRows(int64_t top, int64_t bottom) const
@@ -811,21 +824,26 @@ struct QorvRasterDraw::Shaded
   void ListPrimitives()
   {
     const Draw& d = draw;
-    auto vertex = [&](size_t i) { return &vertices[reference[i]]; };
+    // Read once: as far as the compiler knows, each triangle listed could change the draw's members.
+    const Vertex* const at = shadedAt;
+    const uint32_t* const refs = reference.data();
+    const int64_t clipTop = d.clipY0, clipBottom = d.clipY1 - 1;
+    const bool oneBand = bands == 1;
+    auto vertex = [at, refs](size_t i) { return &at[refs[i]]; };
     auto rows = [&](int64_t minY, int64_t maxY, int64_t& top, int64_t& bottom)
     {
-      top = std::max<int64_t>(d.clipY0, -((qorv_raster::kOne / 2 - minY) >> qorv_raster::kSubBits));
-      bottom = std::min<int64_t>(d.clipY1 - 1, (maxY - qorv_raster::kOne / 2) >> qorv_raster::kSubBits);
+      top = std::max<int64_t>(clipTop, -((qorv_raster::kOne / 2 - minY) >> qorv_raster::kSubBits));
+      bottom = std::min<int64_t>(clipBottom, (maxY - qorv_raster::kOne / 2) >> qorv_raster::kSubBits);
       return top <= bottom;
     };
     // A triangle drawn once a sample reaches the rows of samples up to half a pixel from their centres.
     const int64_t reach = perSample ? qorv_raster::kOne / 2 : 0;
     auto triangle = [&](const Vertex* a, const Vertex* b, const Vertex* c)
     {
-      if (!a->valid || !b->valid || !c->valid) return;
+      if (!(a->valid & b->valid & c->valid)) return;
       int64_t top, bottom;
       if (rows(std::min({a->fy, b->fy, c->fy}) - reach, std::max({a->fy, b->fy, c->fy}) + reach, top, bottom))
-        primitives.push_back(Primitive{{a, b, c}, -1, BandsOfRows(top, bottom)});
+        primitives.push_back(Primitive{{a, b, c}, -1, oneBand ? 1u : BandsOfRows(top, bottom)});
     };
     fanRows.resize(fans.size());
     auto fan = [&](size_t f)
@@ -871,15 +889,25 @@ struct QorvRasterDraw::Shaded
     }
   }
 
-  // Shades the vertices that ids name into vertices, each id's entry in reference.
-  void ShadeVertices(const uint32_t* ids, NSUInteger count);
+  // Shades the vertices that ids name into vertices, each id's entry in reference, or takes those of one of
+  // the earlier draws that shaded the same ones; keepVaryings: a later draw will read them.
+  // Null ids stand for first, first + 1, ...
+  void ShadeVertices(const uint32_t* ids, uint32_t first, NSUInteger count, const QorvRasterDraw* earlier,
+                     size_t earlierCount, bool keepVaryings);
+
+  // Whether the triangles listed from the same vertices by from are those this draw lists.
+  bool ListsAs(const Shaded& o) const
+  {
+    return fans.empty() && o.fans.empty() && o.type == type && o.perSample == perSample && o.bands == bands &&
+           o.draw.clipY0 == draw.clipY0 && o.draw.clipY1 == draw.clipY1;
+  }
 
   // Fans of a triangle list, and quads of a strip, without a stencil test (a fan's triangles would each
   // count there). Their corners go into one list, which the fans point into once it is complete.
   void FindFans()
   {
     if (draw.faceTables[0] || draw.faceTables[1] || !draw.options.convexFans) return;
-    auto vertex = [&](size_t i) -> const Vertex* { return &vertices[reference[i]]; };
+    auto vertex = [&](size_t i) -> const Vertex* { return &shadedAt[reference[i]]; };
     std::vector<size_t>& starts = fanStarts;
     auto make = [&](size_t firstTriangle, size_t start)
     {
@@ -1055,36 +1083,74 @@ void SumSharedEdges(std::vector<Draw::SummedEdge>& edges, size_t previous, size_
 }
 } // namespace
 
-void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count)
+void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, uint32_t first, NSUInteger count,
+                                           const QorvRasterDraw* earlier, size_t earlierCount,
+                                           bool keepVaryings)
 {
+  const bool repeats = draw.options.repeatedVertices;
+  const int keep =
+      repeats && keepVaryings ? std::max(draw.varyings, draw.vertexCode->varyingCount) : draw.varyings;
   // Each vertex once when the ids are dense, else once per reference.
-  qorv_raster::VertexStage stage(draw);
+  qorv_raster::VertexStage stage(draw, keep);
   reference.resize(count);
+  from = nullptr, keyed = false, kept = keep;
   // Entries are kept from draw to draw and only ever added (so not set to nothing one by one each draw):
   // each is shaded before it is read, and one whose vertex is not valid is read no further.
   auto hold = [this](size_t n)
   {
     if (vertices.size() < n) vertices.resize(n);
+    shadedAt = vertices.data();
   };
   // Ids one after another (a draw without indices): each is shaded once, in order, without looking.
-  NSUInteger run = 1;
-  while (run < count && ids[run] == ids[0] + (uint32_t)run)
-    ++run;
-  if (run == count && (uint64_t)ids[0] + count - 1 <= UINT32_MAX)
+  bool dense = !ids;
+  if (ids)
   {
-    stage.Within(ids[0] + (uint32_t)(count - 1));
-    hold(count);
+    NSUInteger run = 1;
+    while (run < count && ids[run] == ids[0] + (uint32_t)run)
+      ++run;
+    dense = run == count && (uint64_t)ids[0] + count - 1 <= UINT32_MAX;
+    first = ids[0];
+  }
+  if (dense)
+  {
     for (NSUInteger i = 0; i < count; ++i)
       reference[i] = (uint32_t)i;
-    stage.ShadeRun(ids[0], count, vertices.data());
+    if (repeats)
+    {
+      keyed = true, key = stage.MakeKey(draw), firstId = first, idCount = count;
+      // The last few draws, as a sampled fill draws its fringe again after its fan.
+      constexpr size_t kLooked = 3;
+      for (size_t back = 1; back <= std::min(kLooked, earlierCount); ++back)
+      {
+        const Shaded* o = earlier[earlierCount - back].mShaded.get();
+        if (o && o->keyed && o->firstId == firstId && o->idCount == count && o->kept >= draw.varyings &&
+            o->draw.options == draw.options && o->key == key)
+        {
+          from = o, shadedAt = o->shadedAt, kept = o->kept;
+          return;
+        }
+      }
+    }
+    stage.Within(first + (uint32_t)(count - 1));
+    hold(count);
+    stage.ShadeRun(first, count, vertices.data());
     return;
   }
   uint32_t lo = *std::min_element(ids, ids + count), hi = *std::max_element(ids, ids + count);
   stage.Within(hi);
-  if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
+  const size_t range = (size_t)hi - lo + 1;
+  if (range <= count && stage.Runs())
   {
-    hold((size_t)hi - lo + 1);
-    shadedOnce.assign((size_t)hi - lo + 1, 0);
+    // Few ids apart (a fan's): all of them shaded in one run, those that no index names too.
+    hold(range);
+    for (NSUInteger i = 0; i < count; ++i)
+      reference[i] = ids[i] - lo;
+    stage.ShadeRun(lo, range, vertices.data());
+  }
+  else if ((uint64_t)hi - lo < 4 * (uint64_t)count + 64)
+  {
+    hold(range);
+    shadedOnce.assign(range, 0);
     for (NSUInteger i = 0; i < count; ++i)
     {
       reference[i] = ids[i] - lo;
@@ -1107,8 +1173,9 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, NSUInteger count
 }
 
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
-                               MTLPrimitiveType type, const uint32_t* ids, NSUInteger count, int bands,
-                               const QorvGpuOptions& options)
+                               MTLPrimitiveType type, const uint32_t* ids, uint32_t firstId, NSUInteger count,
+                               int bands, const QorvGpuOptions& options, const QorvRasterDraw* earlier,
+                               size_t earlierCount, bool keepVaryings)
 {
   // For the calls the vertex shaders make back.
   const QorvOptionsScope scope(options);
@@ -1136,16 +1203,20 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   const NSUInteger rasterSamples = s.bindings->pipeline->descriptor().rasterSampleCount;
   const bool writesColour = colour && d.fragmentCode && d.blend->writeMask != MTLColorWriteMaskNone;
   mShaded->perSample = d.stencilSamples > 1 && rasterSamples == (NSUInteger)d.stencilSamples && !writesColour;
-  mShaded->ShadeVertices(ids, count);
+  mShaded->ShadeVertices(ids, firstId, count, earlier, earlierCount, keepVaryings);
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
-  mShaded->ListPrimitives();
+  mShaded->listed = &mShaded->primitives;
+  if (mShaded->from && mShaded->ListsAs(*mShaded->from))
+    mShaded->listed = mShaded->from->listed;
+  else
+    mShaded->ListPrimitives();
   if (mShaded->perSample) mShaded->sums = d.SampledSums();
   if (mShaded->sums.summed)
   {
     std::vector<Draw::SummedEdge>& summed = mShaded->summed;
     size_t previous = 0; // the edges of the triangle before, from here on
-    for (const Shaded::Primitive& p : mShaded->primitives)
+    for (const Shaded::Primitive& p : *mShaded->listed)
     {
       if (p.fan >= 0) continue;
       const size_t start = summed.size();
@@ -1198,7 +1269,7 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     return;
   }
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
-  for (const Shaded::Primitive& p : mShaded->primitives)
+  for (const Shaded::Primitive& p : *mShaded->listed)
   {
     if (!(p.bands & mine)) continue;
     if (p.fan >= 0)
