@@ -57,7 +57,7 @@ bool vgFringeStripsApart(const VGpath* paths, int npaths, float pixel)
 {
   const double steps = vgFringeSteps(pixel);
   if (steps == 0.0) return false;
-  if (vgConvexRibbonsApart(paths, npaths, pixel)) return true;
+  if (vgFringeRibbonsApart(paths, npaths, pixel)) return true;
   int count = 0;
   for (int i = 0; i < npaths; ++i)
     count += std::max(0, paths[i].nstroke - 2);

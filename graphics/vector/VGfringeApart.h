@@ -18,6 +18,7 @@ constexpr int kVGFringeApartMostTriangles = 64;
 // with two corners alike covers nothing. Main thread.
 bool vgFringeStripsApart(const VGpath* paths, int npaths, float pixel);
 // The same told from the strips' shape, whatever their length: true only where each path's strip is a
-// ribbon round a convex outline (VGfringeRibbons.cpp) and the ribbons lie apart or one within another.
-bool vgConvexRibbonsApart(const VGpath* paths, int npaths, float pixel);
+// ribbon between two simple polygons (VGfringeRibbons.cpp) and the ribbons lie apart or one within
+// another's inner side.
+bool vgFringeRibbonsApart(const VGpath* paths, int npaths, float pixel);
 } // namespace iplugin::igraphics

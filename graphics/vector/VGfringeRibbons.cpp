@@ -1,10 +1,10 @@
-// Fringes that are ribbons round convex outlines (a ring's, a disc's with a hole, outlines side by side):
-// told apart from their shape, not pair by pair. A path's fringe strip is a ribbon of quadrilaterals, each
-// between the corner pairs (A_j, B_j) and (A_j+1, B_j+1). Where every quadrilateral is convex and turned
-// the same way, their boundaries sum to the polygons A and B (the rungs between them cancel), so each point
-// lies in as many of them as A and B wind about it apart; where A and B are convex polygons that wind
-// once, turned alike, that is at most one. Two paths' ribbons lie apart where their boxes do, or where one
-// ribbon lies wholly inside the inner polygon of the other.
+// Fringes told apart from their shape, not pair by pair. A path's fringe strip is a closed strip of
+// triangles v_k, v_k+1, v_k+2, its last pair its first again. Taken with alternate signs, the triangles'
+// boundaries sum to two polygons, its even corners E and its odd ones O (the edges the triangles share
+// cancel), so where every triangle that covers anything is turned the same way once its sign is taken, each
+// point lies in as many of them as O and E wind about it apart; where O and E are simple polygons turned
+// alike, that is at most one. Two paths' ribbons (the region between their O and E) lie apart where their
+// boxes do, or where one lies wholly inside the inner polygon of the other, where that is convex.
 #include "graphics/vector/VGfringeApart.h"
 #include "graphics/vector/VGfringePlaces.h"
 
@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace iplugin::igraphics
@@ -76,66 +77,134 @@ bool Inside(const Polygon& p, int turn, Point q)
   return true;
 }
 
+// Whether the polygon, not convex, is simple and turned `turn` (set): every two edges apart but where they
+// meet, as the GPU may place them, and its corners turned; few corners only.
+bool SimpleOnce(const Polygon& p, int& turn)
+{
+  constexpr int kMostCorners = 64;
+  const int n = p.n;
+  if (n < 3 || n > kMostCorners) return false;
+  const Point* c = p.at.data();
+  double area2 = 0.0;
+  int64_t around = 0;
+  for (int i = 0; i < n; ++i)
+  {
+    if (vgFringeTurn(c[i], c[i + 1], c[i + 2]) == 0) return false;
+    area2 += (double)c[i].x * (double)c[i + 1].y - (double)c[i + 1].x * (double)c[i].y;
+    around += std::abs(c[i + 1].x - c[i].x) + std::abs(c[i + 1].y - c[i].y);
+  }
+  // Room for the placing: each corner moved by 1.25 moves twice the area by up to 5 times the way round.
+  if (!(std::fabs(area2) > 5.0 * (double)around + 1.0)) return false;
+  turn = area2 > 0 ? 1 : -1;
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 2; j < n; ++j)
+    {
+      if (i == 0 && j == n - 1) continue; // they meet at corner 0
+      const Point &a = c[i], &b = c[i + 1], &d = c[j], &e = c[j + 1];
+      if (std::max(a.x, b.x) + 3 < std::min(d.x, e.x) || std::max(d.x, e.x) + 3 < std::min(a.x, b.x) ||
+          std::max(a.y, b.y) + 3 < std::min(d.y, e.y) || std::max(d.y, e.y) + 3 < std::min(a.y, b.y))
+        continue;
+      const int d0 = vgFringeTurn(a, b, d), d1 = vgFringeTurn(a, b, e);
+      if (d0 != 0 && d0 == d1) continue;
+      const int a0 = vgFringeTurn(d, e, a), a1 = vgFringeTurn(d, e, b);
+      if (a0 != 0 && a0 == a1) continue;
+      return false;
+    }
+  return true;
+}
+
 struct Ribbon
 {
-  Polygon inner, outer; // the smaller polygon and the larger
-  int turn;             // of both
+  Polygon inner, outer; // the polygon inside and the one outside
+  bool innerConvex;
+  int turn;               // of both
   int64_t x0, y0, x1, y1; // the outer's bounds
-  // A disc inside the inner polygon, with room for the rounding: its centre and squared radius.
+  // A disc inside the inner polygon where it is convex, with room for the rounding: its centre and squared
+  // radius.
   double cx, cy, clear2;
 };
 
-// The path's fringe as a ribbon round a convex outline, or false.
+// The bits of a corner as the GPU is handed it: alike there, placed alike.
+uint64_t Handed(const VGvertex& v)
+{
+  uint32_t x, y;
+  std::memcpy(&x, &v.x, 4), std::memcpy(&y, &v.y, 4);
+  return (uint64_t)x << 32 | y;
+}
+
+// The corners of one parity of the strip's, corners alike in a row taken once.
+bool Side(const std::vector<Point>& placed, const std::vector<uint64_t>& handed, int parity, Polygon& p)
+{
+  p.at.clear();
+  const int corners = (int)placed.size();
+  for (int k = parity; k < corners; k += 2)
+    if (p.at.empty() || handed[(size_t)k] != handed[(size_t)(k - 2)]) p.at.push_back(placed[(size_t)k]);
+  if (p.at.size() > 1 && handed[(size_t)parity] == handed[(size_t)(corners - 2 + parity)]) p.at.pop_back();
+  p.n = (int)p.at.size();
+  if (p.n < 3) return false;
+  p.Close();
+  return true;
+}
+
+// The path's fringe as a ribbon, or false.
 bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
 {
   const VGvertex* v = path.stroke;
   const int m = path.nstroke;
-  // Corner pairs, the first again at the end (no bevels).
-  if (!v || m < 8 || m % 2 != 0 || v[m - 2].x != v[0].x || v[m - 2].y != v[0].y || v[m - 1].x != v[1].x ||
-      v[m - 1].y != v[1].y)
+  // Closed: the first pair again at the end.
+  if (!v || m < 8 || m % 2 != 0 || Handed(v[m - 2]) != Handed(v[0]) || Handed(v[m - 1]) != Handed(v[1]))
     return false;
-  const int n = m / 2 - 1;
-  // A into outer and B into inner for now (kept from fill to fill, as their room is).
-  Polygon &a = r.outer, &b = r.inner;
-  a.n = b.n = n;
-  a.at.resize((size_t)n + 2), b.at.resize((size_t)n + 2);
-  for (int k = 0; k < 2 * n; ++k)
+  // Its corners but the last pair, placed.
+  const int corners = m - 2;
+  thread_local std::vector<Point> placed;
+  thread_local std::vector<uint64_t> handed;
+  placed.resize((size_t)corners), handed.resize((size_t)corners);
+  for (int k = 0; k < corners; ++k)
   {
-    Point& p = (k % 2 ? b : a).at[(size_t)(k / 2)];
-    if (!vgFringePlace(v[k].x, steps, p.x) || !vgFringePlace(v[k].y, steps, p.y)) return false;
-  }
-  a.Close(), b.Close();
-  int turnA = 0, turnB = 0;
-  if (!ConvexOnce(a, turnA) || !ConvexOnce(b, turnB) || turnA != turnB) return false;
-  // Every quadrilateral A_j, A_j+1, B_j+1, B_j convex, all turned one way.
-  const int quadTurn = Turn(a.at[0], a.at[1], b.at[1]);
-  if (quadTurn == 0) return false;
-  for (int j = 0; j < n; ++j)
-  {
-    const Point &a0 = a.at[(size_t)j], &a1 = a.at[(size_t)j + 1], &b1 = b.at[(size_t)j + 1], &b0 = b.at[(size_t)j];
-    if (Turn(a0, a1, b1) != quadTurn || Turn(a1, b1, b0) != quadTurn || Turn(b1, b0, a0) != quadTurn ||
-        Turn(b0, a0, a1) != quadTurn)
+    handed[(size_t)k] = Handed(v[k]);
+    if (!vgFringePlace(v[k].x, steps, placed[(size_t)k].x) || !vgFringePlace(v[k].y, steps, placed[(size_t)k].y))
       return false;
   }
-  // The polygon the quadrilaterals lie on the inner side of is the outer one.
-  r.turn = turnA;
-  if (quadTurn != turnA) std::swap(r.outer, r.inner);
+  // Every triangle that covers anything turned the same way, its sign taken.
+  int sign = 0;
+  for (int k = 0; k < corners; ++k)
+  {
+    const int k1 = k + 1 < corners ? k + 1 : k + 1 - corners, k2 = k + 2 < corners ? k + 2 : k + 2 - corners;
+    const uint64_t h0 = handed[(size_t)k], h1 = handed[(size_t)k1], h2 = handed[(size_t)k2];
+    if (h0 == h1 || h1 == h2 || h0 == h2) continue; // it covers nothing
+    const int t = vgFringeTurn(placed[(size_t)k], placed[(size_t)k1], placed[(size_t)k2]) * (k % 2 ? -1 : 1);
+    if (t == 0 || (sign != 0 && t != sign)) return false;
+    sign = t;
+  }
+  if (sign == 0) return false;
+  Polygon &even = r.inner, &odd = r.outer;
+  if (!Side(placed, handed, 0, even) || !Side(placed, handed, 1, odd)) return false;
+  int turnE = 0, turnO = 0;
+  const bool convexE = ConvexOnce(even, turnE), convexO = ConvexOnce(odd, turnO);
+  if ((!convexE && !SimpleOnce(even, turnE)) || (!convexO && !SimpleOnce(odd, turnO)) || turnE != turnO)
+    return false;
+  // The triangles cover where O and E wind apart, turned as `sign`: O is outside where that is their turn.
+  r.turn = turnE;
+  r.innerConvex = convexE;
+  if (sign != turnE) std::swap(r.outer, r.inner), r.innerConvex = convexO;
   r.x0 = r.y0 = INT64_MAX, r.x1 = r.y1 = INT64_MIN;
-  for (int k = 0; k < n; ++k)
+  for (int k = 0; k < r.outer.n; ++k)
   {
     const Point& p = r.outer.at[(size_t)k];
     r.x0 = std::min(r.x0, p.x), r.y0 = std::min(r.y0, p.y), r.x1 = std::max(r.x1, p.x), r.y1 = std::max(r.y1, p.y);
   }
+  r.clear2 = -1.0;
+  if (!r.innerConvex) return true;
   // The disc: about the inner's mean corner, as far as its nearest edge's line, less the rounding's reach
   // of a point from an edge as long as the shortest, seen from as far as the outer's bounds reach (1.25
   // (2 + 2 reach / shortest) 256ths, and one more).
   const Polygon& in = r.inner;
   double sx = 0, sy = 0;
-  for (int k = 0; k < n; ++k)
+  for (int k = 0; k < in.n; ++k)
     sx += (double)in.at[(size_t)k].x, sy += (double)in.at[(size_t)k].y;
-  r.cx = sx / n, r.cy = sy / n;
+  r.cx = sx / in.n, r.cy = sy / in.n;
   double nearest2 = INFINITY, shortest2 = INFINITY;
-  for (int k = 0; k < n; ++k)
+  for (int k = 0; k < in.n; ++k)
   {
     const Point &p = in.at[(size_t)k], &q = in.at[(size_t)k + 1];
     const double ex = (double)(q.x - p.x), ey = (double)(q.y - p.y), length2 = ex * ex + ey * ey;
@@ -149,10 +218,9 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
   return true;
 }
 
-// Whether the ribbon `in` lies inside the inner polygon of `of`: its outer's corners inside the disc, or
-// else inside the polygon.
 bool WithinInner(const Ribbon& in, const Ribbon& of)
 {
+  if (!of.innerConvex) return false;
   for (int k = 0; k < in.outer.n; ++k)
   {
     const Point& p = in.outer.at[(size_t)k];
@@ -164,7 +232,7 @@ bool WithinInner(const Ribbon& in, const Ribbon& of)
 }
 } // namespace
 
-bool vgConvexRibbonsApart(const VGpath* paths, int npaths, float pixel)
+bool vgFringeRibbonsApart(const VGpath* paths, int npaths, float pixel)
 {
   const double steps = vgFringeSteps(pixel);
   if (steps == 0.0 || npaths < 1) return false;

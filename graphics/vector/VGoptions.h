@@ -484,13 +484,14 @@ namespace iplugin::igraphics
 //               the frames test's VertexRuns
 // 49 fringe apart
 //    where:     V VGfringeApart.cpp vgFringeStripsApart (from vgExpandFill), VGfringeRibbons.cpp
-//               vgConvexRibbonsApart; MVGsampledFill.cpp
+//               vgFringeRibbonsApart; MVGsampledFill.cpp
 //    when:      a sampled fill (entry 30) whose paths neither cross nor lie in one another wound alike, and
 //               no pixel centre of which may lie in two fringe triangles (with room for the GPU's rounding
-//               of their corners): each path's strip a ribbon round a convex outline and the ribbons apart
-//               or one within another's inner side (a ring, discs side by side), or, of at most 64
-//               triangles, each two shown on either side of a line through one's edge (a star): its fringe
-//               is drawn once, marking every pixel it reaches, without first counting its fragments
+//               of their corners): each path's strip a ribbon, its triangles turned alike once their signs
+//               are taken, between two simple polygons turned alike, and the ribbons apart or one within
+//               another's convex inner side (a star, a ring, discs side by side); or, of at most 64
+//               triangles, each two shown on either side of a line through one's edge: its fringe is drawn
+//               once, marking every pixel it reaches, without first counting its fragments
 //    switch:    fringeApart
 //    tolerance: none
 //    tests:     RendererShortcuts.FringesApartGiveTheCountedFringesBytes, the frames test's FringeApart,

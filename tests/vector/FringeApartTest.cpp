@@ -87,14 +87,14 @@ bool Apart(std::vector<std::vector<VGvertex>>& strips, float pixel = 1.0f, bool 
     paths[i].stroke = strips[i].data();
     paths[i].nstroke = (int)strips[i].size();
   }
-  return ribbons ? vgConvexRibbonsApart(paths.data(), (int)paths.size(), pixel)
+  return ribbons ? vgFringeRibbonsApart(paths.data(), (int)paths.size(), pixel)
                  : vgFringeStripsApart(paths.data(), (int)paths.size(), pixel);
 }
 } // namespace
 
 // Stars of five and six arms, at any turn and scales 1 to 3, have their fringes apart, as do a ring, three
 // rings one in another and discs side by side, told from their ribbons whatever their points; an L as thin
-// as a fringe, whose two sides' fringes meet, a star whose notches are sharper than its fringe is wide, a
+// as a fringe, whose two sides' fringes meet, a star whose notches are nearer than its fringe is wide, a
 // ring whose rim is thinner than a fringe and discs whose fringes touch do not.
 TEST(FringeApart, RealOutlinesAreApartWhereTheirFringesDoNotMeet)
 {
@@ -149,7 +149,8 @@ TEST(FringeApart, RealOutlinesAreApartWhereTheirFringesDoNotMeet)
         << ratio;
     EXPECT_FALSE(ApartAsFilled(ratio, ring(20, 0.8f * pixel))) << ratio;
     EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Ell(vg, 10, 10, 30, 1.0f / ratio); })) << ratio;
-    EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Star(vg, 32, 32, 25, 0.05f, 7, 0.3f); })) << ratio;
+    EXPECT_FALSE(ApartAsFilled(ratio, [&](VGcontext* vg) { Star(vg, 32, 32, 25 * pixel, 0.05f, 7, 0.3f); }))
+        << ratio;
   }
   // An L three fringes thick is apart, as the fringes of its two sides lie a fringe from each other.
   EXPECT_TRUE(ApartAsFilled(1.0f, [&](VGcontext* vg) { Ell(vg, 10, 10, 30, 3.0f); }));

@@ -1077,7 +1077,8 @@ INSTANTIATE_TEST_SUITE_P(Switches, MultiDrawFrames, testing::ValuesIn(kSwitchesO
 
 // Concave fills whose paths do not cross (stars, sharp or blunt, Ls and chevrons down to a fraction of a
 // fringe thick, jagged polygons with corners on pixel centres and halves, outlines side by side or a hole
-// in one, rings with rims down to a fraction of a fringe, discs side by side or just touching), under
+// in one, rings with rims down to a fraction of a fringe, discs side by side or just touching, wavy discs
+// of many points), under
 // scissors, every composite operation, turns and scales 1 to 3: those whose fringe lies apart draw it
 // without counting it first, and give the bytes of the counted fringe.
 TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
@@ -1107,7 +1108,7 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
         return std::make_pair(x, y);
       };
       const float cx = Pick(rng, 0, kW), cy = Pick(rng, 0, kH), r = Pick(rng, 1, 24), turn = Pick(rng, 0, 6.3f);
-      const unsigned kind = rng() % 6;
+      const unsigned kind = rng() % 7;
       Outline o{{}, false};
       // A disc of points, turned either way.
       auto disc = [&](float x, float y, float radius, int points, bool reversed)
@@ -1138,6 +1139,18 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
         const float l[][2] = {{0, 0}, {r, 0}, {r, t}, {t, t}, {t + bend - r, r}, {bend - r, r}};
         for (const auto& q : l)
           o.points.push_back(put(cx + q[0] * c - q[1] * sn, cy + q[0] * sn + q[1] * c));
+      }
+      else if (kind == 6)
+      {
+        // A wavy disc of many points, its lobes concave between them (sharp where it is small).
+        const int points = 20 + (int)(rng() % 300), lobes = 2 + (int)(rng() % 9);
+        const float depth = Pick(rng, 0.05f, 0.4f);
+        for (int i = 0; i < points; ++i)
+        {
+          const float a = turn + 6.2831853f * (float)i / (float)points;
+          const float radius = r * (1.0f - depth + depth * std::sin((float)lobes * a));
+          o.points.push_back(put(cx + radius * std::cos(a), cy + radius * std::sin(a)));
+        }
       }
       else if (kind >= 4)
       {
