@@ -77,11 +77,13 @@ bool Inside(const Polygon& p, int turn, Point q)
   return true;
 }
 
+// The corners of a side that is not convex most looked at: two such sides' edges are asked pair by pair.
+constexpr int kMostCorners = 64;
+
 // Whether the polygon, not convex, is simple and turned `turn` (set): every two edges apart but where they
 // meet, as the GPU may place them, and its corners turned; few corners only.
 bool SimpleOnce(const Polygon& p, int& turn)
 {
-  constexpr int kMostCorners = 64;
   const int n = p.n;
   if (n < 3 || n > kMostCorners) return false;
   const Point* c = p.at.data();
@@ -154,6 +156,8 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
   // Closed: the first pair again at the end.
   if (!v || m < 8 || m % 2 != 0 || Handed(v[m - 2]) != Handed(v[0]) || Handed(v[m - 1]) != Handed(v[1]))
     return false;
+  // A path that is not convex has sides that are not either, as a rule: too many corners to ask.
+  if (!path.convex && m / 2 - 1 > 2 * kMostCorners) return false;
   // Its corners but the last pair, placed.
   const int corners = m - 2;
   thread_local std::vector<Point> placed;
