@@ -943,8 +943,9 @@ TEST(Rasterizer, SmallTrianglesCoverWhatTheirEdgesBoundsCover)
     std::vector<uint8_t> pictures[2];
     for (int small = 0; small < 2; ++small)
     {
-      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kSize * 16);
       Harness h(kSize, kSize);
+      // After the harness, which sets its own.
+      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kSize * 16);
       QorvMetalSetOptions(*h.device, QorvGpuOptions{.smallTriangles = small == 1});
       Harness::DrawSpec d;
       d.vertices = vertices;
@@ -1036,8 +1037,9 @@ TEST(Rasterizer, PositionsAloneMarkWhatWholeVerticesMark)
     std::vector<uint8_t> pictures[2], stencils[2];
     for (int alone = 0; alone < 2; ++alone)
     {
-      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kSize * kSize * 4);
       Harness h(kSize, kSize);
+      // After the harness, which sets its own.
+      QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kSize * kSize * 4);
       if (samples > 1)
       {
         auto sd = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatStencil8, kSize,
