@@ -138,6 +138,16 @@ constexpr SampleRows kSampleRows = MakeSampleRows();
 // The most rows of samples an edge reaches in a block that MarkBySampleRows marks.
 constexpr int64_t kMostSampleRows = 32;
 
+// A row's changes fell in pixels lo to hi: bounds that may take in a pixel of no change (AddRowSums leaves
+// such a pixel as it is), and a range for AddRowRanges.
+__attribute__((always_inline)) inline void NoteRowChanges(int rowAt, int64_t lo, int64_t hi, int64_t* first,
+                                                          int64_t* lastChange,
+                                                          std::vector<Draw::SumRange>* ranges)
+{
+  first[rowAt] = std::min(first[rowAt], lo), lastChange[rowAt] = std::max(lastChange[rowAt], hi);
+  ranges[rowAt].push_back(Draw::SumRange{(int32_t)lo, (int32_t)hi});
+}
+
 // One downward edge's changes to the block's rows from to to, stepped down its rows of samples (one a
 // sixteenth of a pixel, row j of them at 16 * j in fixed point, holding the sample of its pixel row whose
 // offset down the pixel is j % 16 - 8): each row of samples' crossing in sixteenths of a pixel, from which
@@ -187,8 +197,7 @@ bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64
     hi = std::clamp<int64_t>((std::max(hi, q) + kSampleRows.most) >> 4, 0, width - 1);
     r += carryR, q += carryQ + (r >> 63), r += den & (r >> 63);
     if (lo > hi) continue;
-    first[rowAt] = std::min(first[rowAt], lo), lastChange[rowAt] = std::max(lastChange[rowAt], hi);
-    ranges[rowAt].push_back(Draw::SumRange{(int32_t)lo, (int32_t)hi});
+    NoteRowChanges(rowAt, lo, hi, first, lastChange, ranges);
   }
   return true;
 }
@@ -223,6 +232,21 @@ struct SumLanes
     _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
   }
 };
+
+// A row's changes where its samples' first pixels beyond (xv, 16 lanes) lie far apart: each valid
+// sample's own, in its pixel.
+__attribute__((always_inline)) inline void MarkEachSample(const __m128i* xv, __m128i valid, int8_t* row,
+                                                          int64_t width, int add)
+{
+  constexpr int n = kQorvStencilSamples;
+  alignas(16) int32_t x[n];
+  alignas(16) int8_t in[n];
+  for (int k = 0; k < 4; ++k)
+    _mm_store_si128(reinterpret_cast<__m128i*>(x + 4 * k), xv[k]);
+  _mm_store_si128(reinterpret_cast<__m128i*>(in), valid);
+  for (int s = 0; s < n; ++s)
+    if (in[s] && x[s] < width) row[(size_t)x[s] * n + s] = (int8_t)(row[(size_t)x[s] * n + s] + add);
+}
 
 // The sample pattern for the lanes: each sample's offset from its pixel's centre down the rows in fixed
 // point, and its offsets from sample 0's place in 16ths of a pixel.
@@ -357,17 +381,9 @@ bool MarkInLanes(const Draw::SummedEdge& e, const Edge& f, int64_t edgeFrom, int
       }
     else
     {
-      alignas(16) int32_t x[n];
-      alignas(16) int8_t in[n];
-      for (int k = 0; k < 4; ++k)
-        _mm_store_si128(reinterpret_cast<__m128i*>(x + 4 * k), xv[k]);
-      _mm_store_si128(reinterpret_cast<__m128i*>(in), valid);
-      for (int s = 0; s < n; ++s)
-        if (in[s] && x[s] < width) row[(size_t)x[s] * n + s] = (int8_t)(row[(size_t)x[s] * n + s] + e.add);
+      MarkEachSample(xv, valid, row, width, e.add);
     }
-    // Bounds that may take in a pixel of no change: AddRowSums leaves such a pixel as it is.
-    first[rowAt] = std::min(first[rowAt], pFrom), lastChange[rowAt] = std::max(lastChange[rowAt], pTo);
-    ranges[rowAt].push_back(Draw::SumRange{(int32_t)pFrom, (int32_t)pTo});
+    NoteRowChanges(rowAt, pFrom, pTo, first, lastChange, ranges);
   }
   return true;
 }
@@ -479,16 +495,9 @@ template <int i> int32_t LaneOf(const __m128i* v)
     }
     else
     {
-      alignas(16) int32_t x[n];
-      alignas(16) int8_t in[n];
-      for (int k = 0; k < 4; ++k)
-        _mm_store_si128(reinterpret_cast<__m128i*>(x + 4 * k), xv[k]);
-      _mm_store_si128(reinterpret_cast<__m128i*>(in), valid);
-      for (int s = 0; s < n; ++s)
-        if (in[s] && x[s] < width) row[(size_t)x[s] * n + s] = (int8_t)(row[(size_t)x[s] * n + s] + e.add);
+      MarkEachSample(xv, valid, row, width, e.add);
     }
-    first[rowAt] = std::min(first[rowAt], pFrom), lastChange[rowAt] = std::max(lastChange[rowAt], pTo);
-    ranges[rowAt].push_back(Draw::SumRange{(int32_t)pFrom, (int32_t)pTo});
+    NoteRowChanges(rowAt, pFrom, pTo, first, lastChange, ranges);
   }
   return true;
 }
