@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 namespace iplugin::igraphics
 {
@@ -77,9 +76,7 @@ bool vgFringeStripsApart(const VGpath* paths, int npaths, float pixel)
       Triangle& t = triangles[n];
       for (int c = 0; c < 3; ++c)
       {
-        uint32_t x, y;
-        std::memcpy(&x, &v[k + c].x, 4), std::memcpy(&y, &v[k + c].y, 4);
-        t.handed[c] = (uint64_t)x << 32 | y;
+        t.handed[c] = vgFringeHanded(v[k + c].x, v[k + c].y);
         if (!vgFringePlace(v[k + c].x, steps, t.at[c].x) || !vgFringePlace(v[k + c].y, steps, t.at[c].y))
           return false;
       }

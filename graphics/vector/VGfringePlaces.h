@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace iplugin::igraphics
 {
@@ -20,6 +21,14 @@ inline double vgFringeSteps(float pixel)
 {
   const double steps = 256.0 / (double)pixel;
   return steps > 0.0 && std::isfinite(steps) ? steps : 0.0;
+}
+
+// The bits of a corner as the GPU is handed it: corners alike there are placed alike.
+inline uint64_t vgFringeHanded(float x, float y)
+{
+  uint32_t bx, by;
+  std::memcpy(&bx, &x, 4), std::memcpy(&by, &y, 4);
+  return (uint64_t)bx << 32 | by;
 }
 
 // A coordinate times steps, rounded as the GPU rounds; false where it lies too far out for the products of

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace iplugin::igraphics
@@ -126,12 +125,9 @@ struct Ribbon
   double cx, cy, clear2;
 };
 
-// The bits of a corner as the GPU is handed it: alike there, placed alike.
 uint64_t Handed(const VGvertex& v)
 {
-  uint32_t x, y;
-  std::memcpy(&x, &v.x, 4), std::memcpy(&y, &v.y, 4);
-  return (uint64_t)x << 32 | y;
+  return vgFringeHanded(v.x, v.y);
 }
 
 // The corners of one parity of the strip's, corners alike in a row taken once.
