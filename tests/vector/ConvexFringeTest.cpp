@@ -208,7 +208,7 @@ TEST(ConvexFringe, FanAndFringeCoverTheShapeOnce)
         EXPECT_GE(Cross(d.strip[k - 2], d.strip[k - 1], d.strip[k]) * turning * parity, -eps)
             << d.what << " strip triangle " << k;
       }
-      const std::vector<std::vector<VGvertex>> columns = d.fan.empty() ? ColumnsOf(d.strip) : columns;
+      const std::vector<std::vector<VGvertex>> columns = d.fan.empty() ? ColumnsOf(d.strip) : std::vector<std::vector<VGvertex>>{};
       if (!columns.empty())
         ColumnsCoverTheirGroundOnce(d, columns, eps), ++laidInColumns;
       else if (d.fan.empty())

@@ -230,11 +230,13 @@ TEST(ThinInk, OutlinesEnclosingNothingPutDownNothing)
   };
   const Path square = [](const Sink& k)
   { k.move(-25, -25), k.line(-15, -25), k.line(-15, -15), k.line(-25, -15), k.close(); };
-  for (const auto& [name, empty] : empties)
+  for (const auto& entry : empties)
     for (int rule : {kVGNonZero, kVGEvenOdd})
       for (float ratio : {1.f, 2.f, 3.f})
         for (float turn : {0.f, 0.5f})
         {
+          const char* name = entry.first;
+          const Path& empty = entry.second;
           Scene s;
           s.path = empty;
           s.cx = 32.3f, s.cy = 31.6f, s.turn = turn, s.rule = rule;
