@@ -22,7 +22,8 @@
 // grows 16 times).
 // CONCAVE_FILL_PROFILE=N draws N sampled frames of each family at the sizes given (=-N: by the replaced path)
 // and stops, for a profiler; CONCAVE_FILL_SHAPE=star (ring, 200-point, thin L, discs crossing) draws that
-// family alone, and =zigzag the zigzag band of the points given instead of sizes.
+// family alone, =zigzag the zigzag band of the points given instead of sizes, and =discs points the crossing
+// discs 64 pixels across of the points given.
 #include "bench/Rounds.h"
 #include "tests/support/CairoPaths.h"
 #include "tests/vector/MetalTestContext.h"
@@ -268,10 +269,11 @@ int main(int argc, char** argv)
     UsePath(m, frames > 0);
     for (int n : sizes)
     {
-      if (only && std::string(only) == "zigzag")
+      if (only && (std::string(only) == "zigzag" || std::string(only) == "discs points"))
       {
+        const bool zigzag = std::string(only) == "zigzag";
         for (int f = 0; f < std::abs(frames); f++)
-          FrameMs(m, Zigzag(n));
+          FrameMs(m, zigzag ? Zigzag(n) : CrossingDiscs(64, n));
         continue;
       }
       const Shape shapes[] = {Star(n), Ring(n), WavyDisc(n), ThinL(n), CrossingDiscs(n, 128)};

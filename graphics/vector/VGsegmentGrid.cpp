@@ -24,8 +24,12 @@ bool Opposite(double d, double e)
 void VGsegmentGrid::Build(const VGcontext* ctx)
 {
   const VGpathCache* cache = ctx->cache;
-  segments.clear();
-  double x1 = 0, y1 = 0;
+  size_t most = 0;
+  for (int j = 0; j < cache->npaths; j++)
+    most += (size_t)std::max(cache->paths[j].count, 0);
+  segments.resize(most);
+  size_t n = 0;
+  double x1 = 0, y1 = 0, length = 0;
   for (int j = 0; j < cache->npaths; j++)
   {
     const VGpath& path = cache->paths[j];
@@ -33,44 +37,52 @@ void VGsegmentGrid::Build(const VGcontext* ctx)
     if (path.count < 3 || (cache->npaths > 1 && vgEnclosesNothing(path, pts, ctx->distTol))) continue;
     for (int i = 0; i < path.count; i++)
     {
-      const VGpoint &a = pts[i], &b = pts[(i + 1) % path.count];
-      if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) continue;
-      if (segments.empty()) x0 = x1 = a.x, y0 = y1 = a.y;
-      x0 = std::min<double>(x0, a.x), x1 = std::max<double>(x1, a.x);
-      y0 = std::min<double>(y0, a.y), y1 = std::max<double>(y1, a.y);
-      segments.push_back({a.x, a.y, b.x, b.y, std::min<double>(a.x, b.x), std::max<double>(a.x, b.x),
-                          std::min<double>(a.y, b.y), std::max<double>(a.y, b.y)});
+      const VGpoint &a = pts[i], &b = pts[i + 1 == path.count ? 0 : i + 1];
+      const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
+      // x - x is 0 for every finite x alone.
+      if (!((ax - ax) + (ay - ay) + (bx - bx) + (by - by) == 0.0)) continue;
+      if (n == 0) x0 = x1 = ax, y0 = y1 = ay;
+      x0 = std::min(x0, ax), x1 = std::max(x1, ax), y0 = std::min(y0, ay), y1 = std::max(y1, ay);
+      length += std::sqrt((bx - ax) * (bx - ax) + (by - ay) * (by - ay));
+      segments[n++] = {Two{ax, bx}, Two{ay, by}, Two{std::min(ax, bx), std::min(ay, by)},
+                       Two{std::max(ax, bx), std::max(ay, by)}};
     }
   }
+  segments.resize(n);
   // Cells about twice as long as the mean segment, so that a cell the outline passes through holds a few,
   // at most twice the square root of the segments a side, so that the cells stay few.
-  double length = 0;
-  for (const Segment& s : segments)
-    length += std::sqrt((s.bx - s.ax) * (s.bx - s.ax) + (s.by - s.ay) * (s.by - s.ay));
-  const double cell = std::max(2 * length / std::max<size_t>(segments.size(), 1), 1e-6);
-  const int most = std::clamp((int)(2 * std::sqrt((double)segments.size())), 1, 256);
-  columns = std::clamp((int)std::ceil((x1 - x0) / cell), 1, most);
-  rows = std::clamp((int)std::ceil((y1 - y0) / cell), 1, most);
+  const double cell = std::max(2 * length / std::max<size_t>(n, 1), 1e-6);
+  const int side = std::clamp((int)(2 * std::sqrt((double)n)), 1, 256);
+  columns = std::clamp((int)std::ceil((x1 - x0) / cell), 1, side);
+  rows = std::clamp((int)std::ceil((y1 - y0) / cell), 1, side);
   cellW = std::max(x1 - x0, 1e-6) / columns, cellH = std::max(y1 - y0, 1e-6) / rows;
-  perCellW = 1.0 / cellW, perCellH = 1.0 / cellH;
+  perCellW = 1.0 / cellW, perCellH = 1.0 / cellH, lastColumn = columns - 1.0, lastRow = rows - 1.0;
   cellStart.assign((size_t)columns * rows + 1, 0);
-  auto each = [&](const Segment& s, auto&& visit)
+  // Each segment's cells, found once for both passes and kept for the crossing tests.
+  spans.resize(n);
+  for (size_t k = 0; k < n; k++)
   {
-    const int cx0 = CellX(s.x0), cx1 = CellX(s.x1), cy0 = CellY(s.y0), cy1 = CellY(s.y1);
-    for (int cy = cy0; cy <= cy1; cy++)
-      for (int cx = cx0; cx <= cx1; cx++)
-        visit((size_t)cy * columns + cx);
-  };
-  for (const Segment& s : segments)
-    each(s, [&](size_t c) { cellStart[c + 1]++; });
+    const Segment& s = segments[k];
+    const Span r = {(uint16_t)CellX(s.lo[0]), (uint16_t)CellX(s.hi[0]), (uint16_t)CellY(s.lo[1]),
+                    (uint16_t)CellY(s.hi[1])};
+    spans[k] = r;
+    for (int cy = r.y0; cy <= r.y1; cy++)
+      for (int cx = r.x0; cx <= r.x1; cx++)
+        cellStart[(size_t)cy * columns + cx + 1]++;
+  }
   for (size_t c = 0; c + 1 < cellStart.size(); c++)
     cellStart[c + 1] += cellStart[c];
   cellSegments.resize(cellStart.back());
   std::vector<uint32_t>& next = seen; // the fill of each cell so far, before seen is needed
   next.assign(cellStart.begin(), cellStart.end() - 1);
-  for (size_t k = 0; k < segments.size(); k++)
-    each(segments[k], [&](size_t c) { cellSegments[next[c]++] = (uint32_t)k; });
-  seen.assign(segments.size(), 0);
+  for (size_t k = 0; k < n; k++)
+  {
+    const Span r = spans[k];
+    for (int cy = r.y0; cy <= r.y1; cy++)
+      for (int cx = r.x0; cx <= r.x1; cx++)
+        cellSegments[next[(size_t)cy * columns + cx]++] = (uint32_t)k;
+  }
+  seen.assign(n, 0);
   query = 0;
 }
 
@@ -102,9 +114,10 @@ std::pair<int, int> VGsegmentGrid::WindingsAround(double x, double y, double x2,
         const Segment& s = segments[i];
         for (int j = 0; j < 2; j++)
         {
-          const bool up = s.ay <= p[j][1] && s.by > p[j][1], down = s.by <= p[j][1] && s.ay > p[j][1];
+          const double ay = s.y[0], by = s.y[1];
+          const bool up = ay <= p[j][1] && by > p[j][1], down = by <= p[j][1] && ay > p[j][1];
           if (!up && !down) continue;
-          const double side = Turn(s.ax, s.ay, s.bx, s.by, p[j][0], p[j][1]);
+          const double side = Turn(s.x[0], ay, s.x[1], by, p[j][0], p[j][1]);
           level = level || side == 0.0;
           if (up && (right ? side > 0.0 : side < 0.0))
             winding[j] += right ? -1 : 1;
@@ -118,49 +131,65 @@ std::pair<int, int> VGsegmentGrid::WindingsAround(double x, double y, double x2,
   return {0, 0};
 }
 
-unsigned VGsegmentGrid::Crossed(const Line* lines, int count) const
+template <int kCount> unsigned VGsegmentGrid::CrossedBy(const Line* lines, int count) const
 {
-  if (segments.empty() || count <= 0) return 0;
+  if constexpr (kCount > 0) count = kCount;
   const unsigned all = (1u << count) - 1;
-  // Each line's bounds, and all of theirs.
-  struct Box
-  {
-    double x0, x1, y0, y1;
-  } box[32];
+  // The bounds of all the lines, and each line's start and direction, read for every segment near. A line
+  // with an end not finite has no cells: taken as crossed (x - x is 0 for every finite x alone).
+  double x0s = lines[0].x0, x1s = x0s, y0s = lines[0].y0, y1s = y0s, finite = 0.0;
+  double lx[32], ly[32], ldx[32], ldy[32];
   for (int l = 0; l < count; l++)
   {
     const Line& q = lines[l];
-    // A line with an end not finite has no cells: taken as crossed.
-    if (!std::isfinite(q.x0) || !std::isfinite(q.y0) || !std::isfinite(q.x1) || !std::isfinite(q.y1))
-      return all;
-    box[l] = {std::min(q.x0, q.x1), std::max(q.x0, q.x1), std::min(q.y0, q.y1), std::max(q.y0, q.y1)};
+    finite += (q.x0 - q.x0) + (q.y0 - q.y0) + (q.x1 - q.x1) + (q.y1 - q.y1);
+    x0s = std::min(x0s, std::min(q.x0, q.x1)), x1s = std::max(x1s, std::max(q.x0, q.x1));
+    y0s = std::min(y0s, std::min(q.y0, q.y1)), y1s = std::max(y1s, std::max(q.y0, q.y1));
+    lx[l] = q.x0, ly[l] = q.y0, ldx[l] = q.x1 - q.x0, ldy[l] = q.y1 - q.y0;
   }
-  Box query = box[0];
-  for (int l = 1; l < count; l++)
-    query = {std::min(query.x0, box[l].x0), std::max(query.x1, box[l].x1), std::min(query.y0, box[l].y0),
-             std::max(query.y1, box[l].y1)};
-  const int cx0 = CellX(query.x0), cx1 = CellX(query.x1), cy0 = CellY(query.y0), cy1 = CellY(query.y1);
+  if (!(finite == 0.0)) return all;
+  // The segments whose bounds meet theirs, each once: a row's cells lie side by side in cellSegments, and a
+  // segment in several of the lines' cells is taken in the first (there once, so among its entries).
+  const int cx0 = CellX(x0s), cx1 = CellX(x1s), cy0 = CellY(y0s), cy1 = CellY(y1s);
+  const bool several = cx1 > cx0 || cy1 > cy0;
   unsigned crossed = 0;
   for (int cy = cy0; cy <= cy1; cy++)
-    for (int cx = cx0; cx <= cx1; cx++)
+  {
+    const size_t row = (size_t)cy * columns;
+    for (uint32_t k = cellStart[row + cx0], end = cellStart[row + cx1 + 1]; k < end; k++)
     {
-      const size_t c = (size_t)cy * columns + cx;
-      for (uint32_t k = cellStart[c]; k < cellStart[c + 1]; k++)
+      const uint32_t i = cellSegments[k];
+      const Segment& s = segments[i];
+      if (s.hi[0] < x0s || s.lo[0] > x1s || s.hi[1] < y0s || s.lo[1] > y1s) continue;
+      if (several && (std::max<int>(spans[i].y0, cy0) != cy ||
+                      k >= cellStart[row + std::max<int>(spans[i].x0, cx0) + 1]))
+        continue;
+      for (int l = 0; l < count; l++)
       {
-        const Segment& s = segments[cellSegments[k]];
-        if (s.x1 < query.x0 || s.x0 > query.x1 || s.y1 < query.y0 || s.y0 > query.y1) continue;
-        for (int l = 0; l < count; l++)
-        {
-          const Line& q = lines[l];
-          const Box& b = box[l];
-          if ((crossed >> l & 1) || s.x1 < b.x0 || s.x0 > b.x1 || s.y1 < b.y0 || s.y0 > b.y1) continue;
-          if (Opposite(Turn(q.x0, q.y0, q.x1, q.y1, s.ax, s.ay), Turn(q.x0, q.y0, q.x1, q.y1, s.bx, s.by)) &&
-              Opposite(Turn(s.ax, s.ay, s.bx, s.by, q.x0, q.y0), Turn(s.ax, s.ay, s.bx, s.by, q.x1, q.y1)))
-            crossed |= 1u << l;
-        }
-        if (crossed == all) return crossed;
+        if (crossed >> l & 1) continue;
+        // Turn(line, s's ends) first, both at once: most segments near a line lie wholly to one side of it.
+        const Two turns = ldx[l] * (s.y - ly[l]) - ldy[l] * (s.x - lx[l]);
+        if (!Opposite(turns[0], turns[1])) continue;
+        // Then the line's bounds, and Turn(s, the line's ends).
+        const Line& q = lines[l];
+        if (s.hi[0] < std::min(q.x0, q.x1) || s.lo[0] > std::max(q.x0, q.x1) ||
+            s.hi[1] < std::min(q.y0, q.y1) || s.lo[1] > std::max(q.y0, q.y1))
+          continue;
+        const double ax = s.x[0], ay = s.y[0], bx = s.x[1], by = s.y[1];
+        if (Opposite(Turn(ax, ay, bx, by, q.x0, q.y0), Turn(ax, ay, bx, by, q.x1, q.y1))) crossed |= 1u << l;
       }
+      if (crossed == all) return crossed;
     }
+  }
   return crossed;
+}
+
+unsigned VGsegmentGrid::Crossed(const Line* lines, int count) const
+{
+  if (segments.empty() || count <= 0) return 0;
+  // The counts a fringe asks, with the lines' loop unrolled.
+  if (count == 1) return CrossedBy<1>(lines, count);
+  if (count == 3) return CrossedBy<3>(lines, count);
+  return CrossedBy<0>(lines, count);
 }
 } // namespace iplugin::igraphics

@@ -32,21 +32,31 @@ public:
   unsigned Crossed(const Line* lines, int count) const;
 
 private:
-  // Its ends, and its bounds, which every crossing test reads first.
+  // Two values worked on at once, as two doubles would be one after the other.
+  typedef double Two __attribute__((vector_size(16)));
+  // Its ends' x and y (a's first), and its bounds' least and greatest x and y, which every crossing test
+  // reads first.
   struct Segment
   {
-    double ax, ay, bx, by;
-    double x0, x1, y0, y1;
+    Two x, y, lo, hi;
   };
+  // Crossed of kCount lines (0: count).
+  template <int kCount> unsigned CrossedBy(const Line* lines, int count) const;
   // The cell of x or y, those beyond the grid (however far) in its first or last.
-  int CellX(double x) const { return (int)std::clamp((x - x0) * perCellW, 0.0, columns - 1.0); }
-  int CellY(double y) const { return (int)std::clamp((y - y0) * perCellH, 0.0, rows - 1.0); }
+  int CellX(double x) const { return (int)std::clamp((x - x0) * perCellW, 0.0, lastColumn); }
+  int CellY(double y) const { return (int)std::clamp((y - y0) * perCellH, 0.0, lastRow); }
 
+  // The cells a segment's bounds meet, from (x0, y0) to (x1, y1).
+  struct Span
+  {
+    uint16_t x0, x1, y0, y1;
+  };
   std::vector<Segment> segments;
+  std::vector<Span> spans;
   std::vector<uint32_t> cellStart, cellSegments; // cell c's segments: cellSegments[cellStart[c] ..]
   std::vector<uint32_t> seen;                    // the query that last counted each segment
   uint32_t query = 0;
-  double x0 = 0, y0 = 0, cellW = 1, cellH = 1, perCellW = 1, perCellH = 1;
+  double x0 = 0, y0 = 0, cellW = 1, cellH = 1, perCellW = 1, perCellH = 1, lastColumn = 0, lastRow = 0;
   int columns = 1, rows = 1;
 };
 } // namespace iplugin::igraphics
