@@ -606,9 +606,10 @@ void Draw::MarkRow(const Span& sp, int from, int to) const
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
-void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
+bool Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
+                    std::vector<TapedRow>* tape) const
 {
-  if (!v0->valid || !v1->valid || !v2->valid) return;
+  if (!v0->valid || !v1->valid || !v2->valid) return true;
   int64_t X[3], Y[3];
   const Vertex* v[3] = {v0, v1, v2};
   for (int i = 0; i < 3; ++i)
@@ -619,17 +620,17 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
     int64_t top = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits)); // ceil, by shifting
     int64_t bottom = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
-    if (top > bottom || !BandHasRows(top, bottom, band, bands)) return;
+    if (top > bottom || !BandHasRows(top, bottom, band, bands)) return true;
   }
   for (int i = 0; i < 3; ++i)
     X[i] = v[i]->fx;
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
-  if (area == 0) return;
+  if (area == 0) return true;
   // Window y runs down, so a positive area here is clockwise in clip space.
   bool clockwise = area > 0;
   bool front = (state->frontFacingWinding == MTLWindingClockwise) == clockwise;
   if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
-    return;
+    return true;
   if (area < 0)
   {
     std::swap(X[1], X[2]);
@@ -645,7 +646,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   int64_t px1 = std::min<int64_t>(clipX1 - 1, (maxX - kOne / 2) >> kSubBits);
   int64_t py0 = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits));
   int64_t py1 = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
-  if (px0 > px1 || py0 > py1) return;
+  if (px0 > px1 || py0 > py1) return true;
 
   // Edge k runs from vertex k+1 to k+2 and weighs vertex k; inside is where all three are >= their bias.
   int64_t stepX[3], stepY[3], bias[3], rowStart[3];
@@ -685,8 +686,9 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
       sp.e0 = e[0] + lo * stepX[0];
       sp.e1 = e[1] + lo * stepX[1];
       Row(sp, (int)(hi - lo + 1));
+      if (tape) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
     }
-    return;
+    return true;
   }
   sp.inv = 1.0 / (double)area;
   // The edges' bounds are started at the band's first row and moved on a block of the band's rows at a
@@ -696,7 +698,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   if (bands > 1)
   {
     const int64_t next = BandRow(py, band, bands, bandEnd);
-    if (next > py1) return;
+    if (next > py1) return false;
     for (int k = 0; k < 3; ++k)
       rowStart[k] += stepY[k] * (next - py);
     py = next;
@@ -736,10 +738,10 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
       r0 += stepY[0], r1 += stepY[1], r2 += stepY[2];
       b0.Next(), b1.Next(), b2.Next();
     }
-    if (py > py1) return;
+    if (py > py1) return false;
     // Jump to the next block of rows of this band.
     const int64_t next = BandRow(py, band, bands, bandEnd);
-    if (next > py1) return;
+    if (next > py1) return false;
     r0 += stepY[0] * (next - py), r1 += stepY[1] * (next - py), r2 += stepY[2] * (next - py);
     b0.Skip(next - py), b1.Skip(next - py), b2.Skip(next - py);
     py = next;
@@ -806,6 +808,27 @@ struct QorvRasterDraw::Shaded
   uint32_t firstId = 0;
   NSUInteger idCount = 0;
   int kept = 0;
+  // Per band, the rows of the small triangles drawn (rowsOf: each triangle's count, -1 where it was not
+  // small), for later draws of the same triangles to replay (spanReplays): taping where a later draw of the
+  // pass draws the same ids; taped, the draw whose rows this one replays.
+  struct Tape
+  {
+    std::vector<int> rowsOf;
+    std::vector<qorv_raster::Draw::TapedRow> rows;
+    bool made = false;
+  };
+  mutable std::vector<Tape> tapes;
+  bool taping = false;
+  const Shaded* taped = nullptr;
+
+  // Whether o's triangles give this draw's rows: listed alike, clipped and culled alike.
+  bool RastersAs(const Shaded& o) const
+  {
+    const Draw &a = draw, &b = o.draw;
+    return !perSample && !o.perSample && a.clipX0 == b.clipX0 && a.clipX1 == b.clipX1 && a.clipY0 == b.clipY0 &&
+           a.clipY1 == b.clipY1 && a.state->cullMode == b.state->cullMode &&
+           a.state->frontFacingWinding == b.state->frontFacingWinding;
+  }
 
   // The bands that rows top to bottom reach: block b of kQorvBandRows rows is band b % bands.
   uint32_t BandsOfRows(int64_t top, int64_t bottom) const
@@ -1175,7 +1198,7 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, uint32_t first, 
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
                                MTLPrimitiveType type, const uint32_t* ids, uint32_t firstId, NSUInteger count,
                                int bands, const QorvGpuOptions& options, const QorvRasterDraw* earlier,
-                               size_t earlierCount, bool keepVaryings)
+                               size_t earlierCount, bool keepVaryings, bool drawnAgain)
 {
   // For the calls the vertex shaders make back.
   const QorvOptionsScope scope(options);
@@ -1207,10 +1230,23 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
   mShaded->listed = &mShaded->primitives;
-  if (mShaded->from && mShaded->ListsAs(*mShaded->from))
-    mShaded->listed = mShaded->from->listed;
+  Shaded& sh = *mShaded;
+  sh.taping = false, sh.taped = nullptr;
+  if (sh.from && sh.ListsAs(*sh.from))
+  {
+    sh.listed = sh.from->listed;
+    const Shaded* t = sh.from->taping ? sh.from : sh.from->taped;
+    if (options.spanReplays && t && sh.RastersAs(*t)) sh.taped = t;
+  }
   else
-    mShaded->ListPrimitives();
+    sh.ListPrimitives();
+  if (options.spanReplays && drawnAgain && !sh.taped && !sh.perSample && sh.fans.empty())
+  {
+    sh.taping = true;
+    if (sh.tapes.size() < (size_t)sh.bands) sh.tapes.resize((size_t)sh.bands);
+    for (Shaded::Tape& t : sh.tapes)
+      t.made = false;
+  }
   if (mShaded->perSample) mShaded->sums = d.SampledSums();
   if (mShaded->sums.summed)
   {
@@ -1269,10 +1305,44 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     return;
   }
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
+  const Shaded& s = *mShaded;
+  // Rows taped for this band, made for as many bands, to replay or to tape.
+  const bool same = bands == s.bands;
+  const Shaded::Tape* play = same && s.taped && (size_t)band < s.taped->tapes.size() &&
+                                     s.taped->tapes[(size_t)band].made
+                                 ? &s.taped->tapes[(size_t)band]
+                                 : nullptr;
+  Shaded::Tape* tape = same && s.taping && (size_t)band < s.tapes.size() ? &s.tapes[(size_t)band] : nullptr;
+  if (tape) tape->rowsOf.clear(), tape->rows.clear();
+  size_t at = 0, row = 0;
   for (const Shaded::Primitive& p : *mShaded->listed)
   {
     if (!(p.bands & mine)) continue;
-    if (p.fan >= 0)
+    if (play && p.fan < 0)
+    {
+      const int rows = play->rowsOf[at++];
+      if (rows < 0)
+      {
+        d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
+        continue;
+      }
+      // This draw's stencil, and its shading's terms worked out once for the triangle.
+      Draw::RowTerms terms;
+      for (int r = 0; r < rows; ++r, ++row)
+      {
+        Draw::Span sp = play->rows[row].sp;
+        sp.table = d.faceTables[sp.front];
+        sp.terms = d.options.thinRows && d.fragmentCode ? &terms : nullptr;
+        d.Row(sp, play->rows[row].n);
+      }
+    }
+    else if (tape && p.fan < 0)
+    {
+      const size_t before = tape->rows.size();
+      const bool small = d.Triangle(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
+      tape->rowsOf.push_back(small ? (int)(tape->rows.size() - before) : -1);
+    }
+    else if (p.fan >= 0)
       d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
             bands);
     else if (mShaded->perSample)
@@ -1280,4 +1350,5 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     else
       d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
   }
+  if (tape) tape->made = true;
 }
