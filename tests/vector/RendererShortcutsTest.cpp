@@ -23,19 +23,20 @@ namespace
 constexpr int kW = 48, kH = 40;
 
 // A context for targets of one size, kept for the next draws: making one costs more than a small scene.
-qorvtest::MetalContext& ContextFor(int width, int height, float ratio)
+qorvtest::MetalContext& ContextFor(int width, int height, float ratio, int flags = 0x2001)
 {
   struct Kept
   {
     int width, height;
     float ratio;
+    int flags;
     std::unique_ptr<qorvtest::MetalContext> context;
   };
   static std::vector<Kept> kept;
   for (Kept& k : kept)
-    if (k.width == width && k.height == height && k.ratio == ratio) return *k.context;
+    if (k.width == width && k.height == height && k.ratio == ratio && k.flags == flags) return *k.context;
   kept.push_back(
-      Kept{width, height, ratio, std::make_unique<qorvtest::MetalContext>(width, height, 0x2001, ratio)});
+      Kept{width, height, ratio, flags, std::make_unique<qorvtest::MetalContext>(width, height, flags, ratio)});
   return *kept.back().context;
 }
 
@@ -63,11 +64,11 @@ void SetShortcuts(VGcontext* vg, const VGoptions& options, uint64_t share)
 // scene's images are deleted afterwards.
 std::vector<uint8_t> DrawWith(float ratio, const std::function<void(VGcontext*)>& scene,
                               const VGoptions& options, int width = kW, int height = kH,
-                              uint64_t share = kShare)
+                              uint64_t share = kShare, int flags = 0x2001)
 {
   std::vector<uint8_t> pixels;
   {
-    qorvtest::MetalContext& m = ContextFor(width, height, ratio);
+    qorvtest::MetalContext& m = ContextFor(width, height, ratio, flags);
     SetShortcuts(m.ctx, options, share);
     const int firstImage = NextImage(m.ctx);
     m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
@@ -1238,9 +1239,9 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
 // Sampled fills whose fringes are drawn more than once (discs crossing, two or three, one wound either way;
 // discs nested, wound alike or not, their rims down to nothing; a star or a ring crossed by a disc; discs
 // side by side, just touching or just apart; a thin L over a disc; stars, thin Ls and zigzag bands alone),
-// either fill rule, under scissors, every composite operation, turns and scales 1 to 3, in one band of rows
-// or several: the fringe's later draws replay the rows its first draw's small triangles gave, and give the
-// bytes of each triangle set up anew.
+// either fill rule, and the same outlines stroked through the stencil, under scissors, every composite
+// operation, turns and scales 1 to 3, in one band of rows or several: the later draws of a fringe or a
+// stroke replay the rows its first draw's triangles gave, and give the bytes of each triangle set up anew.
 TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
 {
   std::mt19937 rng(59);
@@ -1361,6 +1362,8 @@ TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
     const bool gradient = rng() % 2;
     const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng()),
                   b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), 255);
+    // Stroked now and then, from a fraction of a pixel to a few wide.
+    const float stroke = rng() % 4 ? 0.0f : Pick(rng, 0.2f, 4.0f);
     auto scene = [&](VGcontext* vg)
     {
       for (const Fill& fill : fills)
@@ -1381,14 +1384,17 @@ TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
           vgClosePath(vg);
           if (fill.holes >> i & 1) vgPathWinding(vg, kVGHole);
         }
-        vgFillPaint(vg, gradient ? vgLinearGradient(-20, -20, 20, 20, a, b) : vgLinearGradient(0, 0, 1, 0, a, a));
-        vgFill(vg);
+        const VGpaint paint =
+            gradient ? vgLinearGradient(-20, -20, 20, 20, a, b) : vgLinearGradient(0, 0, 1, 0, a, a);
+        PaintPath(vg, paint, stroke);
         vgRestore(vg);
       }
     };
+    const int flags = stroke > 0 ? 0x2001 | kVGStencilStrokes : 0x2001;
     // In bands of rows on several threads now and then: each band replays its own rows.
     const uint64_t share = rng() % 4 ? kShare : (uint64_t)(kW * kH * ratio * ratio) / (2 + rng() % 6);
-    ASSERT_EQ(DrawWith(ratio, scene, VGoptions{}, kW, kH, share), DrawWith(ratio, scene, setUp, kW, kH, share))
+    ASSERT_EQ(DrawWith(ratio, scene, VGoptions{}, kW, kH, share, flags),
+              DrawWith(ratio, scene, setUp, kW, kH, share, flags))
         << "round " << round << " at scale " << ratio;
   }
 }

@@ -80,8 +80,8 @@ struct QorvGpuOptions
   // The same bytes.
   bool vertexRuns = true;
   // A draw of the triangles a draw before it in its pass listed (repeatedVertices), rasterized alike (the
-  // same clip and culling), replays the rows that draw's small triangles gave, each with its own stencil
-  // and shading, instead of setting each triangle up again: a sampled fill's fringe, counted, marked and
+  // same clip and culling), replays the rows that draw's triangles gave, each with its own stencil and
+  // shading, instead of setting each triangle up and bounding its rows again: a sampled fill's fringe, counted, marked and
   // then drawn in colour. The same bytes.
   bool spanReplays = true;
 

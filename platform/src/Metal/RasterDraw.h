@@ -604,15 +604,14 @@ struct Draw
   // discards: what Run does for them.
   void MarkRow(const Span& sp, int from, int to) const;
 
-  // A row a small triangle gave, for a later draw of it to replay (spanReplays).
+  // A row a triangle gave, for a later draw of it to replay (spanReplays).
   struct TapedRow
   {
     Span sp;
     int n;
   };
-  // tape: where the rows of a small triangle go, as they are drawn; false where it is not small, and
-  // its rows are not kept.
-  bool Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
+  // tape: where the triangle's rows go as they are drawn, or null.
+  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
                 std::vector<TapedRow>* tape = nullptr) const;
   // A fan's candidate pixels and edges, appended to edges; false when it covers no candidate.
   bool PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows& rows) const;

@@ -606,10 +606,10 @@ void Draw::MarkRow(const Span& sp, int from, int to) const
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
-bool Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
+void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
                     std::vector<TapedRow>* tape) const
 {
-  if (!v0->valid || !v1->valid || !v2->valid) return true;
+  if (!v0->valid || !v1->valid || !v2->valid) return;
   int64_t X[3], Y[3];
   const Vertex* v[3] = {v0, v1, v2};
   for (int i = 0; i < 3; ++i)
@@ -620,17 +620,17 @@ bool Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
     int64_t top = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits)); // ceil, by shifting
     int64_t bottom = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
-    if (top > bottom || !BandHasRows(top, bottom, band, bands)) return true;
+    if (top > bottom || !BandHasRows(top, bottom, band, bands)) return;
   }
   for (int i = 0; i < 3; ++i)
     X[i] = v[i]->fx;
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
-  if (area == 0) return true;
+  if (area == 0) return;
   // Window y runs down, so a positive area here is clockwise in clip space.
   bool clockwise = area > 0;
   bool front = (state->frontFacingWinding == MTLWindingClockwise) == clockwise;
   if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
-    return true;
+    return;
   if (area < 0)
   {
     std::swap(X[1], X[2]);
@@ -646,7 +646,7 @@ bool Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   int64_t px1 = std::min<int64_t>(clipX1 - 1, (maxX - kOne / 2) >> kSubBits);
   int64_t py0 = std::max<int64_t>(clipY0, -((kOne / 2 - minY) >> kSubBits));
   int64_t py1 = std::min<int64_t>(clipY1 - 1, (maxY - kOne / 2) >> kSubBits);
-  if (px0 > px1 || py0 > py1) return true;
+  if (px0 > px1 || py0 > py1) return;
 
   // Edge k runs from vertex k+1 to k+2 and weighs vertex k; inside is where all three are >= their bias.
   int64_t stepX[3], stepY[3], bias[3], rowStart[3];
@@ -688,7 +688,7 @@ bool Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
       Row(sp, (int)(hi - lo + 1));
       if (tape) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
     }
-    return true;
+    return;
   }
   sp.inv = 1.0 / (double)area;
   // The edges' bounds are started at the band's first row and moved on a block of the band's rows at a
@@ -698,7 +698,7 @@ bool Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   if (bands > 1)
   {
     const int64_t next = BandRow(py, band, bands, bandEnd);
-    if (next > py1) return false;
+    if (next > py1) return;
     for (int k = 0; k < 3; ++k)
       rowStart[k] += stepY[k] * (next - py);
     py = next;
@@ -734,14 +734,15 @@ bool Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
         sp.e0 = r0 + lo * stepX[0];
         sp.e1 = r1 + lo * stepX[1];
         Row(sp, (int)(hi - lo + 1));
+        if (tape) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
       }
       r0 += stepY[0], r1 += stepY[1], r2 += stepY[2];
       b0.Next(), b1.Next(), b2.Next();
     }
-    if (py > py1) return false;
+    if (py > py1) return;
     // Jump to the next block of rows of this band.
     const int64_t next = BandRow(py, band, bands, bandEnd);
-    if (next > py1) return false;
+    if (next > py1) return;
     r0 += stepY[0] * (next - py), r1 += stepY[1] * (next - py), r2 += stepY[2] * (next - py);
     b0.Skip(next - py), b1.Skip(next - py), b2.Skip(next - py);
     py = next;
@@ -808,9 +809,9 @@ struct QorvRasterDraw::Shaded
   uint32_t firstId = 0;
   NSUInteger idCount = 0;
   int kept = 0;
-  // Per band, the rows of the small triangles drawn (rowsOf: each triangle's count, -1 where it was not
-  // small), for later draws of the same triangles to replay (spanReplays): taping where a later draw of the
-  // pass draws the same ids; taped, the draw whose rows this one replays.
+  // Per band, the rows of the triangles drawn (rowsOf: each triangle's count), for later draws of the same
+  // triangles to replay (spanReplays): taping where a later draw of the pass draws the same ids; taped, the
+  // draw whose rows this one replays.
   struct Tape
   {
     std::vector<int> rowsOf;
@@ -1321,11 +1322,6 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     if (play && p.fan < 0)
     {
       const int rows = play->rowsOf[at++];
-      if (rows < 0)
-      {
-        d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
-        continue;
-      }
       // This draw's stencil, and its shading's terms worked out once for the triangle.
       Draw::RowTerms terms;
       for (int r = 0; r < rows; ++r, ++row)
@@ -1339,8 +1335,8 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     else if (tape && p.fan < 0)
     {
       const size_t before = tape->rows.size();
-      const bool small = d.Triangle(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
-      tape->rowsOf.push_back(small ? (int)(tape->rows.size() - before) : -1);
+      d.Triangle(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
+      tape->rowsOf.push_back((int)(tape->rows.size() - before));
     }
     else if (p.fan >= 0)
       d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
