@@ -613,6 +613,9 @@ struct Draw
   // tape: where the triangle's rows go as they are drawn, or null.
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
                 std::vector<TapedRow>* tape = nullptr) const;
+  template <bool kTaped>
+  void TriangleRows(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
+                    std::vector<TapedRow>* tape) const;
   // A fan's candidate pixels and edges, appended to edges; false when it covers no candidate.
   bool PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows& rows) const;
   // A prepared fan's polygon, a span a row; edges are the draw's list.

@@ -609,6 +609,14 @@ constexpr int64_t kSmallSide = 4;
 void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
                     std::vector<TapedRow>* tape) const
 {
+  // Apart, so that a triangle not taped pays nothing for the tape.
+  tape ? TriangleRows<true>(v0, v1, v2, band, bands, tape) : TriangleRows<false>(v0, v1, v2, band, bands, nullptr);
+}
+
+template <bool kTaped>
+void Draw::TriangleRows(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
+                        std::vector<TapedRow>* tape) const
+{
   if (!v0->valid || !v1->valid || !v2->valid) return;
   int64_t X[3], Y[3];
   const Vertex* v[3] = {v0, v1, v2};
@@ -686,7 +694,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
       sp.e0 = e[0] + lo * stepX[0];
       sp.e1 = e[1] + lo * stepX[1];
       Row(sp, (int)(hi - lo + 1));
-      if (tape) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
+      if constexpr (kTaped) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
     }
     return;
   }
@@ -734,7 +742,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
         sp.e0 = r0 + lo * stepX[0];
         sp.e1 = r1 + lo * stepX[1];
         Row(sp, (int)(hi - lo + 1));
-        if (tape) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
+        if constexpr (kTaped) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
       }
       r0 += stepY[0], r1 += stepY[1], r2 += stepY[2];
       b0.Next(), b1.Next(), b2.Next();
@@ -809,8 +817,8 @@ struct QorvRasterDraw::Shaded
   uint32_t firstId = 0;
   NSUInteger idCount = 0;
   int kept = 0;
-  // Per band, the rows of the triangles drawn (rowsOf: each triangle's count), for later draws of the same
-  // triangles to replay (spanReplays): taping where a later draw of the pass draws the same ids; taped, the
+  // Per band, the rows of the triangles drawn (rowsOf: the count of each that gave any), for later draws of
+  // the same triangles to replay (spanReplays): taping where a later draw of the pass draws the same ids; taped, the
   // draw whose rows this one replays.
   struct Tape
   {
@@ -1289,6 +1297,10 @@ QorvRasterDraw::~QorvRasterDraw()
   s.fans.clear(), s.corners.clear(), s.primitives.clear();
   s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear(), s.summed.clear();
   s.sums = {};
+  // A long tape's room is let go: a spare draw may wait long for another like it.
+  constexpr size_t kTapeKept = 1024;
+  for (Shaded::Tape& t : s.tapes)
+    if (t.rows.capacity() > kTapeKept) std::vector<Draw::TapedRow>().swap(t.rows);
   spare->push_back(std::move(mShaded));
 }
 QorvRasterDraw::QorvRasterDraw(QorvRasterDraw&&) noexcept = default;
@@ -1314,29 +1326,35 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
                                  ? &s.taped->tapes[(size_t)band]
                                  : nullptr;
   Shaded::Tape* tape = same && s.taping && (size_t)band < s.tapes.size() ? &s.tapes[(size_t)band] : nullptr;
+  if (play)
+  {
+    // The triangles' rows in their order (a draw that replays lists no fans), under this draw's stencil,
+    // its shading's terms worked out once a triangle.
+    const bool terms = d.options.thinRows && d.fragmentCode;
+    const Draw::TapedRow* row = play->rows.data();
+    for (const int rows : play->rowsOf)
+    {
+      Draw::RowTerms triangle;
+      for (const Draw::TapedRow* end = row + rows; row < end; ++row)
+      {
+        Draw::Span sp = row->sp;
+        sp.table = d.faceTables[sp.front];
+        sp.terms = terms ? &triangle : nullptr;
+        d.Row(sp, row->n);
+      }
+    }
+    return;
+  }
   if (tape) tape->rowsOf.clear(), tape->rows.clear();
-  size_t at = 0, row = 0;
   for (const Shaded::Primitive& p : *mShaded->listed)
   {
     if (!(p.bands & mine)) continue;
-    if (play && p.fan < 0)
+    if (tape && p.fan < 0)
     {
-      const int rows = play->rowsOf[at++];
-      // This draw's stencil, and its shading's terms worked out once for the triangle.
-      Draw::RowTerms terms;
-      for (int r = 0; r < rows; ++r, ++row)
-      {
-        Draw::Span sp = play->rows[row].sp;
-        sp.table = d.faceTables[sp.front];
-        sp.terms = d.options.thinRows && d.fragmentCode ? &terms : nullptr;
-        d.Row(sp, play->rows[row].n);
-      }
-    }
-    else if (tape && p.fan < 0)
-    {
+      // Each triangle that gave rows, and its rows.
       const size_t before = tape->rows.size();
       d.Triangle(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
-      tape->rowsOf.push_back((int)(tape->rows.size() - before));
+      if (tape->rows.size() > before) tape->rowsOf.push_back((int)(tape->rows.size() - before));
     }
     else if (p.fan >= 0)
       d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
