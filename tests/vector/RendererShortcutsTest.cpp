@@ -35,8 +35,8 @@ qorvtest::MetalContext& ContextFor(int width, int height, float ratio, int flags
   static std::vector<Kept> kept;
   for (Kept& k : kept)
     if (k.width == width && k.height == height && k.ratio == ratio && k.flags == flags) return *k.context;
-  kept.push_back(
-      Kept{width, height, ratio, flags, std::make_unique<qorvtest::MetalContext>(width, height, flags, ratio)});
+  kept.push_back(Kept{width, height, ratio, flags,
+                      std::make_unique<qorvtest::MetalContext>(width, height, flags, ratio)});
   return *kept.back().context;
 }
 
@@ -1272,8 +1272,12 @@ TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
     std::vector<Fill> fills;
     for (int f = 0, n = 1 + (int)(rng() % 3); f < n; ++f)
     {
-      Fill fill{{}, rng() % 3 ? kVGNonZero : kVGEvenOdd, rng() % 2 ? Pick(rng, 0, 6.3f) : 0.0f,
-                Pick(rng, 0, kW), Pick(rng, 0, kH), (unsigned)(rng() % 8) & ~1u};
+      Fill fill{{},
+                rng() % 3 ? kVGNonZero : kVGEvenOdd,
+                rng() % 2 ? Pick(rng, 0, 6.3f) : 0.0f,
+                Pick(rng, 0, kW),
+                Pick(rng, 0, kH),
+                (unsigned)(rng() % 8) & ~1u};
       const float r = Pick(rng, 1, 20), turn = Pick(rng, 0, 6.3f);
       auto points = [&] { return 6 + (int)(rng() % (rng() % 4 ? 60 : 200)); };
       const unsigned kind = rng() % 9;
@@ -1312,14 +1316,16 @@ TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
         // A ring crossed by a disc.
         fill.outlines.push_back(disc(0, 0, r, points(), false, turn));
         fill.outlines.push_back(disc(0, 0, r * Pick(rng, 0.3f, 0.9f), points(), true, turn));
-        fill.outlines.push_back(disc(r, Pick(rng, -0.5f, 0.5f) * r, r * Pick(rng, 0.2f, 0.6f), points(), rng() % 2, 0));
+        fill.outlines.push_back(
+            disc(r, Pick(rng, -0.5f, 0.5f) * r, r * Pick(rng, 0.2f, 0.6f), points(), rng() % 2, 0));
       }
       else if (kind == 5)
       {
         // Discs side by side, from overlapping by half a pixel to a pixel apart.
         const float other = r * Pick(rng, 0.3f, 1.0f);
         fill.outlines.push_back(disc(0, 0, r, points(), false, turn));
-        fill.outlines.push_back(disc(r + other + Pick(rng, -0.5f, 1.0f) / ratio, 0, other, points(), rng() % 2, turn));
+        fill.outlines.push_back(
+            disc(r + other + Pick(rng, -0.5f, 1.0f) / ratio, 0, other, points(), rng() % 2, turn));
       }
       else if (kind == 6)
       {
@@ -1360,7 +1366,8 @@ TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
     const int op = rng() % 2 ? (int)(rng() % (kVGXor + 1)) : kVGSourceOver;
     const float alpha = rng() % 3 ? 1.0f : Pick(rng, 0, 1);
     const bool gradient = rng() % 2;
-    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng()),
+    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(),
+                             (unsigned char)rng()),
                   b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), 255);
     // Stroked now and then, from a fraction of a pixel to a few wide.
     const float stroke = rng() % 4 ? 0.0f : Pick(rng, 0.2f, 4.0f);

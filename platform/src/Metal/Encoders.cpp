@@ -46,7 +46,7 @@ template <class Draws> bool VaryingsReadAgain(const Draws& draws, size_t at)
 }
 
 // Whether one of the few draws after draw at draws the same vertices (the same ids, not indexed), so that
-// draw at keeps the rows of its small triangles for it.
+// draw at keeps the rows its triangles give for it.
 template <class Draws> bool DrawnAgain(const Draws& draws, size_t at)
 {
   constexpr size_t kAhead = 3;

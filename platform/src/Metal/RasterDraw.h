@@ -610,12 +610,10 @@ struct Draw
     Span sp;
     int n;
   };
-  // tape: where the triangle's rows go as they are drawn, or null.
+  // kTaped: its rows go to tape as they are drawn (apart, so that a triangle not taped pays nothing).
+  template <bool kTaped = false>
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
                 std::vector<TapedRow>* tape = nullptr) const;
-  template <bool kTaped>
-  void TriangleRows(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
-                    std::vector<TapedRow>* tape) const;
   // A fan's candidate pixels and edges, appended to edges; false when it covers no candidate.
   bool PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows& rows) const;
   // A prepared fan's polygon, a span a row; edges are the draw's list.

@@ -606,16 +606,9 @@ void Draw::MarkRow(const Span& sp, int from, int to) const
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
+template <bool kTaped>
 void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
                     std::vector<TapedRow>* tape) const
-{
-  // Apart, so that a triangle not taped pays nothing for the tape.
-  tape ? TriangleRows<true>(v0, v1, v2, band, bands, tape) : TriangleRows<false>(v0, v1, v2, band, bands, nullptr);
-}
-
-template <bool kTaped>
-void Draw::TriangleRows(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
-                        std::vector<TapedRow>* tape) const
 {
   if (!v0->valid || !v1->valid || !v2->valid) return;
   int64_t X[3], Y[3];
@@ -818,8 +811,8 @@ struct QorvRasterDraw::Shaded
   NSUInteger idCount = 0;
   int kept = 0;
   // Per band, the rows of the triangles drawn (rowsOf: the count of each that gave any), for later draws of
-  // the same triangles to replay (spanReplays): taping where a later draw of the pass draws the same ids; taped, the
-  // draw whose rows this one replays.
+  // the same triangles to replay (spanReplays): taping where a later draw of the pass draws the same ids;
+  // taped, the draw whose rows this one replays.
   struct Tape
   {
     std::vector<int> rowsOf;
@@ -834,8 +827,8 @@ struct QorvRasterDraw::Shaded
   bool RastersAs(const Shaded& o) const
   {
     const Draw &a = draw, &b = o.draw;
-    return !perSample && !o.perSample && a.clipX0 == b.clipX0 && a.clipX1 == b.clipX1 && a.clipY0 == b.clipY0 &&
-           a.clipY1 == b.clipY1 && a.state->cullMode == b.state->cullMode &&
+    return !perSample && !o.perSample && a.clipX0 == b.clipX0 && a.clipX1 == b.clipX1 &&
+           a.clipY0 == b.clipY0 && a.clipY1 == b.clipY1 && a.state->cullMode == b.state->cullMode &&
            a.state->frontFacingWinding == b.state->frontFacingWinding;
   }
 
@@ -1321,10 +1314,10 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   const Shaded& s = *mShaded;
   // Rows taped for this band, made for as many bands, to replay or to tape.
   const bool same = bands == s.bands;
-  const Shaded::Tape* play = same && s.taped && (size_t)band < s.taped->tapes.size() &&
-                                     s.taped->tapes[(size_t)band].made
-                                 ? &s.taped->tapes[(size_t)band]
-                                 : nullptr;
+  const Shaded::Tape* play =
+      same && s.taped && (size_t)band < s.taped->tapes.size() && s.taped->tapes[(size_t)band].made
+          ? &s.taped->tapes[(size_t)band]
+          : nullptr;
   Shaded::Tape* tape = same && s.taping && (size_t)band < s.tapes.size() ? &s.tapes[(size_t)band] : nullptr;
   if (play)
   {
@@ -1353,7 +1346,7 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     {
       // Each triangle that gave rows, and its rows.
       const size_t before = tape->rows.size();
-      d.Triangle(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
+      d.Triangle<true>(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
       if (tape->rows.size() > before) tape->rowsOf.push_back((int)(tape->rows.size() - before));
     }
     else if (p.fan >= 0)
