@@ -496,6 +496,17 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     RendererShortcuts.FringesApartGiveTheCountedFringesBytes, the frames test's FringeApart,
 //               FringeApart.HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet
+// 50 replayed rows
+//    where:     M Rasterizer.cpp QorvRasterDraw::Rasterize, Draw::Triangle; Encoders.cpp DrawnAgain
+//    when:      a draw of the same ids as a draw a few before it in its pass (repeatedVertices, entry 47),
+//               whose triangles that draw listed and clipped and culled alike, none of them a fan: the rows
+//               that draw's triangles gave are kept, a band's apart, and replayed under this draw's stencil
+//               and shading instead of each triangle set up and its rows bounded again (a sampled fill's
+//               fringe: counted, marked, then drawn in colour; a stencil stroke's body)
+//    switch:    gpu.spanReplays
+//    tolerance: none
+//    tests:     RendererShortcuts.ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain, the frames test's
+//               SpanReplays
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

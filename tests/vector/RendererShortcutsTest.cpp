@@ -23,19 +23,20 @@ namespace
 constexpr int kW = 48, kH = 40;
 
 // A context for targets of one size, kept for the next draws: making one costs more than a small scene.
-qorvtest::MetalContext& ContextFor(int width, int height, float ratio)
+qorvtest::MetalContext& ContextFor(int width, int height, float ratio, int flags = 0x2001)
 {
   struct Kept
   {
     int width, height;
     float ratio;
+    int flags;
     std::unique_ptr<qorvtest::MetalContext> context;
   };
   static std::vector<Kept> kept;
   for (Kept& k : kept)
-    if (k.width == width && k.height == height && k.ratio == ratio) return *k.context;
-  kept.push_back(
-      Kept{width, height, ratio, std::make_unique<qorvtest::MetalContext>(width, height, 0x2001, ratio)});
+    if (k.width == width && k.height == height && k.ratio == ratio && k.flags == flags) return *k.context;
+  kept.push_back(Kept{width, height, ratio, flags,
+                      std::make_unique<qorvtest::MetalContext>(width, height, flags, ratio)});
   return *kept.back().context;
 }
 
@@ -63,11 +64,11 @@ void SetShortcuts(VGcontext* vg, const VGoptions& options, uint64_t share)
 // scene's images are deleted afterwards.
 std::vector<uint8_t> DrawWith(float ratio, const std::function<void(VGcontext*)>& scene,
                               const VGoptions& options, int width = kW, int height = kH,
-                              uint64_t share = kShare)
+                              uint64_t share = kShare, int flags = 0x2001)
 {
   std::vector<uint8_t> pixels;
   {
-    qorvtest::MetalContext& m = ContextFor(width, height, ratio);
+    qorvtest::MetalContext& m = ContextFor(width, height, ratio, flags);
     SetShortcuts(m.ctx, options, share);
     const int firstImage = NextImage(m.ctx);
     m.Begin(vgRGBAf(0.2f, 0.3f, 0.4f, 0.6f), ratio);
@@ -1016,6 +1017,7 @@ const SwitchOff kSwitchesOff[] = {
     {"FringeApart", [](VGoptions& o) { o.fringeApart = false; }, 0, 0},
     {"RepeatedVertices", [](VGoptions& o) { o.gpu.repeatedVertices = false; }, 0, 0},
     {"VertexRuns", [](VGoptions& o) { o.gpu.vertexRuns = false; }, 0, 0},
+    {"SpanReplays", [](VGoptions& o) { o.gpu.spanReplays = false; }, 0, 0},
     // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
     // a 256th of a pixel apart. A level or a few, and the other texel of an image sampled nearest within a
     // 128th of a pixel of a texel's edge (which side a centre on one falls is a rounding on either path).
@@ -1230,6 +1232,176 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
       }
     };
     ASSERT_EQ(DrawWith(ratio, scene, VGoptions{}), DrawWith(ratio, scene, counted))
+        << "round " << round << " at scale " << ratio;
+  }
+}
+
+// Sampled fills whose fringes are drawn more than once (discs crossing, two or three, one wound either way;
+// discs nested, wound alike or not, their rims down to nothing; a star or a ring crossed by a disc; discs
+// side by side, just touching or just apart; a thin L over a disc; stars, thin Ls and zigzag bands alone),
+// either fill rule, and the same outlines stroked through the stencil, under scissors, every composite
+// operation, turns and scales 1 to 3, in one band of rows or several: the later draws of a fringe or a
+// stroke replay the rows its first draw's triangles gave, and give the bytes of each triangle set up anew.
+TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
+{
+  std::mt19937 rng(59);
+  VGoptions setUp;
+  setUp.gpu.spanReplays = false;
+  using Outline = std::vector<std::pair<float, float>>;
+  auto disc = [](float x, float y, float radius, int points, bool reversed, float turn)
+  {
+    Outline d;
+    for (int i = 0; i < points; ++i)
+    {
+      const float a = turn + (reversed ? -1.0f : 1.0f) * 6.2831853f * (float)i / (float)points;
+      d.emplace_back(x + radius * std::cos(a), y + radius * std::sin(a));
+    }
+    return d;
+  };
+  for (int round = 0; round < 1200; ++round)
+  {
+    const float ratios[] = {1.0f, 1.5f, 2.0f, 3.0f};
+    const float ratio = ratios[rng() % 4];
+    struct Fill
+    {
+      std::vector<Outline> outlines;
+      int rule;
+      float turn, x, y;
+      unsigned holes; // outline k is wound as a hole where bit k is set
+    };
+    std::vector<Fill> fills;
+    for (int f = 0, n = 1 + (int)(rng() % 3); f < n; ++f)
+    {
+      Fill fill{{},
+                rng() % 3 ? kVGNonZero : kVGEvenOdd,
+                rng() % 2 ? Pick(rng, 0, 6.3f) : 0.0f,
+                Pick(rng, 0, kW),
+                Pick(rng, 0, kH),
+                (unsigned)(rng() % 8) & ~1u};
+      const float r = Pick(rng, 1, 20), turn = Pick(rng, 0, 6.3f);
+      auto points = [&] { return 6 + (int)(rng() % (rng() % 4 ? 60 : 200)); };
+      const unsigned kind = rng() % 9;
+      if (kind == 0 || kind == 1)
+      {
+        // Two or three discs crossing, each wound either way.
+        for (int k = 0, discs = kind == 0 ? 2 : 3; k < discs; ++k)
+          fill.outlines.push_back(disc(k ? Pick(rng, -1.5f, 1.5f) * r : 0.0f, k ? Pick(rng, -1, 1) * r : 0.0f,
+                                       r * Pick(rng, 0.3f, 1.2f), points(), rng() % 2, turn));
+      }
+      else if (kind == 2)
+      {
+        // Nested discs, the rim between them from nothing to a few pixels, off centre by up to the rim.
+        const float rim = Pick(rng, 0.0f, 4.0f) / ratio;
+        fill.outlines.push_back(disc(0, 0, r, points(), false, turn));
+        const float inner = std::max(0.3f, r - rim - Pick(rng, 0, 1) * rim);
+        fill.outlines.push_back(disc(Pick(rng, -1, 1) * (r - inner), 0, inner, points(), rng() % 2, turn));
+      }
+      else if (kind == 3)
+      {
+        // A star crossed by a disc.
+        const int arms = 3 + (int)(rng() % 7);
+        const float depth = Pick(rng, 0.2f, 0.9f);
+        Outline star;
+        for (int i = 0; i < 2 * arms; ++i)
+        {
+          const float a = turn + 3.14159265f * (float)i / (float)arms, radius = i % 2 ? r * depth : r;
+          star.emplace_back(radius * std::cos(a), radius * std::sin(a));
+        }
+        fill.outlines.push_back(star);
+        fill.outlines.push_back(disc(Pick(rng, -1, 1) * r, Pick(rng, -1, 1) * r, r * Pick(rng, 0.2f, 0.8f),
+                                     points(), rng() % 2, turn));
+      }
+      else if (kind == 4)
+      {
+        // A ring crossed by a disc.
+        fill.outlines.push_back(disc(0, 0, r, points(), false, turn));
+        fill.outlines.push_back(disc(0, 0, r * Pick(rng, 0.3f, 0.9f), points(), true, turn));
+        fill.outlines.push_back(
+            disc(r, Pick(rng, -0.5f, 0.5f) * r, r * Pick(rng, 0.2f, 0.6f), points(), rng() % 2, 0));
+      }
+      else if (kind == 5)
+      {
+        // Discs side by side, from overlapping by half a pixel to a pixel apart.
+        const float other = r * Pick(rng, 0.3f, 1.0f);
+        fill.outlines.push_back(disc(0, 0, r, points(), false, turn));
+        fill.outlines.push_back(
+            disc(r + other + Pick(rng, -0.5f, 1.0f) / ratio, 0, other, points(), rng() % 2, turn));
+      }
+      else if (kind == 6)
+      {
+        // A thin L, over a disc or alone.
+        const float t = Pick(rng, 0.3f, 3.0f) / ratio;
+        fill.outlines.push_back({{0, 0}, {r, 0}, {r, t}, {t, t}, {t, r}, {0, r}});
+        if (rng() % 2)
+          fill.outlines.push_back(disc(r / 2, r / 2, r * Pick(rng, 0.2f, 0.7f), points(), rng() % 2, turn));
+      }
+      else if (kind == 7)
+      {
+        // A star alone, its arms sharp or blunt.
+        const int arms = 3 + (int)(rng() % 9);
+        const float depth = Pick(rng, 0.05f, 0.9f);
+        Outline star;
+        for (int i = 0; i < 2 * arms; ++i)
+        {
+          const float a = turn + 3.14159265f * (float)i / (float)arms, radius = i % 2 ? r * depth : r;
+          star.emplace_back(radius * std::cos(a), radius * std::sin(a));
+        }
+        fill.outlines.push_back(star);
+      }
+      else
+      {
+        // A zigzag band, from a fraction of a pixel to a few thick.
+        const int teeth = 3 + (int)(rng() % 40);
+        const float thick = Pick(rng, 0.3f, 4.0f) / ratio, step = 2 * r / (float)teeth;
+        Outline band;
+        for (int i = 0; i <= teeth; ++i)
+          band.emplace_back(-r + step * (float)i, i % 2 ? r / 4 : 0.0f);
+        for (int i = teeth; i >= 0; --i)
+          band.emplace_back(-r + step * (float)i, (i % 2 ? r / 4 : 0.0f) + thick);
+        fill.outlines.push_back(band);
+      }
+      fills.push_back(fill);
+    }
+    const RandomScissor scissor(rng, kW);
+    const int op = rng() % 2 ? (int)(rng() % (kVGXor + 1)) : kVGSourceOver;
+    const float alpha = rng() % 3 ? 1.0f : Pick(rng, 0, 1);
+    const bool gradient = rng() % 2;
+    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(),
+                             (unsigned char)rng()),
+                  b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), 255);
+    // Stroked now and then, from a fraction of a pixel to a few wide.
+    const float stroke = rng() % 4 ? 0.0f : Pick(rng, 0.2f, 4.0f);
+    auto scene = [&](VGcontext* vg)
+    {
+      for (const Fill& fill : fills)
+      {
+        vgSave(vg);
+        scissor.Set(vg);
+        vgGlobalCompositeOperation(vg, op);
+        vgGlobalAlpha(vg, alpha);
+        vgTranslate(vg, fill.x, fill.y);
+        vgRotate(vg, fill.turn);
+        vgFillRule(vg, fill.rule);
+        vgBeginPath(vg);
+        for (size_t i = 0; i < fill.outlines.size(); ++i)
+        {
+          const Outline& o = fill.outlines[i];
+          for (size_t k = 0; k < o.size(); ++k)
+            k == 0 ? vgMoveTo(vg, o[k].first, o[k].second) : vgLineTo(vg, o[k].first, o[k].second);
+          vgClosePath(vg);
+          if (fill.holes >> i & 1) vgPathWinding(vg, kVGHole);
+        }
+        const VGpaint paint =
+            gradient ? vgLinearGradient(-20, -20, 20, 20, a, b) : vgLinearGradient(0, 0, 1, 0, a, a);
+        PaintPath(vg, paint, stroke);
+        vgRestore(vg);
+      }
+    };
+    const int flags = stroke > 0 ? 0x2001 | kVGStencilStrokes : 0x2001;
+    // In bands of rows on several threads now and then: each band replays its own rows.
+    const uint64_t share = rng() % 4 ? kShare : (uint64_t)(kW * kH * ratio * ratio) / (2 + rng() % 6);
+    ASSERT_EQ(DrawWith(ratio, scene, VGoptions{}, kW, kH, share, flags),
+              DrawWith(ratio, scene, setUp, kW, kH, share, flags))
         << "round " << round << " at scale " << ratio;
   }
 }

@@ -79,6 +79,11 @@ struct QorvGpuOptions
   // function's run form, where it has one, and put in window coordinates in the SIMD arithmetic (with simd).
   // The same bytes.
   bool vertexRuns = true;
+  // A draw of the triangles a draw before it in its pass listed (repeatedVertices), rasterized alike (the
+  // same clip and culling), replays the rows that draw's triangles gave, each with its own stencil and
+  // shading, instead of setting each triangle up and bounding its rows again: a sampled fill's fringe,
+  // counted, marked and then drawn in colour. The same bytes.
+  bool spanReplays = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

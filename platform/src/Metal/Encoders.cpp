@@ -45,6 +45,18 @@ template <class Draws> bool VaryingsReadAgain(const Draws& draws, size_t at)
   return false;
 }
 
+// Whether one of the few draws after draw at draws the same vertices (the same ids, not indexed), so that
+// draw at keeps the rows its triangles give for it.
+template <class Draws> bool DrawnAgain(const Draws& draws, size_t at)
+{
+  constexpr size_t kAhead = 3;
+  const auto* d = draws.begin() + at;
+  if (d->indexBuffer) return false;
+  for (const auto* n = d + 1; n < draws.end() && n <= d + kAhead; ++n)
+    if (!n->indexBuffer && n->type == d->type && n->first == d->first && n->count == d->count) return true;
+  return false;
+}
+
 // The pixels a pass may change, each counted once however often it is drawn over (to tiles of 16 x 16):
 // the places its draws' scissor rectangles reach (the whole target for a draw without one, or for a pass
 // that clears its colour). Bands pay for their threads' wakes, and for each passing over every draw to find
@@ -466,7 +478,8 @@ void MTLRenderCommandEncoder::endEncoding()
           }
           ready.emplace_back(colour, stencil, d.state, d.type, counted ? nullptr : ids.data(),
                              (uint32_t)d.first, d.count, bands, options, ready.data(), ready.size(),
-                             options.repeatedVertices && VaryingsReadAgain(draws, at));
+                             options.repeatedVertices && VaryingsReadAgain(draws, at),
+                             options.repeatedVertices && options.spanReplays && DrawnAgain(draws, at));
         }
         unsigned char clearColour[4] = {}, clearStencil[kQorvStencilSamples];
         std::memset(clearStencil, (int)(stencilAttachment.clearStencil & 0xff), sizeof clearStencil);

@@ -77,11 +77,12 @@ public:
   // vertexIds: count ids, or null for firstId, firstId + 1, ... (firstId + count - 1 at most UINT32_MAX).
   // earlier: the draws made before it in its pass (earlierCount of them), which outlive it: under
   // repeatedVertices it may take the vertices one of the last few shaded. keepVaryings: a later draw of the
-  // same ids reads varyings, so that this one keeps them for it.
+  // same ids reads varyings, so that this one keeps them for it. drawnAgain: a later draw draws the same ids,
+  // so that this one keeps the rows its triangles give for it to replay (spanReplays).
   QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& state, MTLPrimitiveType type,
                  const uint32_t* vertexIds, uint32_t firstId, NSUInteger count, int bands,
                  const QorvGpuOptions& options, const QorvRasterDraw* earlier = nullptr,
-                 size_t earlierCount = 0, bool keepVaryings = false);
+                 size_t earlierCount = 0, bool keepVaryings = false, bool drawnAgain = false);
   ~QorvRasterDraw();
   QorvRasterDraw(QorvRasterDraw&&) noexcept;
   // bands: as many as the draw was made for.

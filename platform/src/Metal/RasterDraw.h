@@ -604,7 +604,16 @@ struct Draw
   // discards: what Run does for them.
   void MarkRow(const Span& sp, int from, int to) const;
 
-  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const;
+  // A row a triangle gave, for a later draw of it to replay (spanReplays).
+  struct TapedRow
+  {
+    Span sp;
+    int n;
+  };
+  // kTaped: its rows go to tape as they are drawn (apart, so that a triangle not taped pays nothing).
+  template <bool kTaped = false>
+  void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
+                std::vector<TapedRow>* tape = nullptr) const;
   // A fan's candidate pixels and edges, appended to edges; false when it covers no candidate.
   bool PrepareFan(const ConvexFan& fan, std::vector<FanEdge>& edges, FanRows& rows) const;
   // A prepared fan's polygon, a span a row; edges are the draw's list.

@@ -606,7 +606,9 @@ void Draw::MarkRow(const Span& sp, int from, int to) const
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
-void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands) const
+template <bool kTaped>
+void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
+                    std::vector<TapedRow>* tape) const
 {
   if (!v0->valid || !v1->valid || !v2->valid) return;
   int64_t X[3], Y[3];
@@ -685,6 +687,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
       sp.e0 = e[0] + lo * stepX[0];
       sp.e1 = e[1] + lo * stepX[1];
       Row(sp, (int)(hi - lo + 1));
+      if constexpr (kTaped) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
     }
     return;
   }
@@ -732,6 +735,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
         sp.e0 = r0 + lo * stepX[0];
         sp.e1 = r1 + lo * stepX[1];
         Row(sp, (int)(hi - lo + 1));
+        if constexpr (kTaped) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
       }
       r0 += stepY[0], r1 += stepY[1], r2 += stepY[2];
       b0.Next(), b1.Next(), b2.Next();
@@ -806,6 +810,27 @@ struct QorvRasterDraw::Shaded
   uint32_t firstId = 0;
   NSUInteger idCount = 0;
   int kept = 0;
+  // Per band, the rows of the triangles drawn (rowsOf: the count of each that gave any), for later draws of
+  // the same triangles to replay (spanReplays): taping where a later draw of the pass draws the same ids;
+  // taped, the draw whose rows this one replays.
+  struct Tape
+  {
+    std::vector<int> rowsOf;
+    std::vector<qorv_raster::Draw::TapedRow> rows;
+    bool made = false;
+  };
+  mutable std::vector<Tape> tapes;
+  bool taping = false;
+  const Shaded* taped = nullptr;
+
+  // Whether o's triangles give this draw's rows: listed alike, clipped and culled alike.
+  bool RastersAs(const Shaded& o) const
+  {
+    const Draw &a = draw, &b = o.draw;
+    return !perSample && !o.perSample && a.clipX0 == b.clipX0 && a.clipX1 == b.clipX1 &&
+           a.clipY0 == b.clipY0 && a.clipY1 == b.clipY1 && a.state->cullMode == b.state->cullMode &&
+           a.state->frontFacingWinding == b.state->frontFacingWinding;
+  }
 
   // The bands that rows top to bottom reach: block b of kQorvBandRows rows is band b % bands.
   uint32_t BandsOfRows(int64_t top, int64_t bottom) const
@@ -1175,7 +1200,7 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, uint32_t first, 
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
                                MTLPrimitiveType type, const uint32_t* ids, uint32_t firstId, NSUInteger count,
                                int bands, const QorvGpuOptions& options, const QorvRasterDraw* earlier,
-                               size_t earlierCount, bool keepVaryings)
+                               size_t earlierCount, bool keepVaryings, bool drawnAgain)
 {
   // For the calls the vertex shaders make back.
   const QorvOptionsScope scope(options);
@@ -1207,10 +1232,23 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   mShaded->FindFans();
   mShaded->bands = std::max(bands, 1);
   mShaded->listed = &mShaded->primitives;
-  if (mShaded->from && mShaded->ListsAs(*mShaded->from))
-    mShaded->listed = mShaded->from->listed;
+  Shaded& sh = *mShaded;
+  sh.taping = false, sh.taped = nullptr;
+  if (sh.from && sh.ListsAs(*sh.from))
+  {
+    sh.listed = sh.from->listed;
+    const Shaded* t = sh.from->taping ? sh.from : sh.from->taped;
+    if (options.spanReplays && t && sh.RastersAs(*t)) sh.taped = t;
+  }
   else
-    mShaded->ListPrimitives();
+    sh.ListPrimitives();
+  if (options.spanReplays && drawnAgain && !sh.taped && !sh.perSample && sh.fans.empty())
+  {
+    sh.taping = true;
+    if (sh.tapes.size() < (size_t)sh.bands) sh.tapes.resize((size_t)sh.bands);
+    for (Shaded::Tape& t : sh.tapes)
+      t.made = false;
+  }
   if (mShaded->perSample) mShaded->sums = d.SampledSums();
   if (mShaded->sums.summed)
   {
@@ -1252,6 +1290,10 @@ QorvRasterDraw::~QorvRasterDraw()
   s.fans.clear(), s.corners.clear(), s.primitives.clear();
   s.fanRows.clear(), s.fanEdges.clear(), s.shadedOnce.clear(), s.fanStarts.clear(), s.summed.clear();
   s.sums = {};
+  // A long tape's room is let go: a spare draw may wait long for another like it.
+  constexpr size_t kTapeKept = 1024;
+  for (Shaded::Tape& t : s.tapes)
+    if (t.rows.capacity() > kTapeKept) std::vector<Draw::TapedRow>().swap(t.rows);
   spare->push_back(std::move(mShaded));
 }
 QorvRasterDraw::QorvRasterDraw(QorvRasterDraw&&) noexcept = default;
@@ -1269,10 +1311,45 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     return;
   }
   const uint32_t mine = bands == mShaded->bands && band < 32 ? 1u << band : ~0u;
+  const Shaded& s = *mShaded;
+  // Rows taped for this band, made for as many bands, to replay or to tape.
+  const bool same = bands == s.bands;
+  const Shaded::Tape* play =
+      same && s.taped && (size_t)band < s.taped->tapes.size() && s.taped->tapes[(size_t)band].made
+          ? &s.taped->tapes[(size_t)band]
+          : nullptr;
+  Shaded::Tape* tape = same && s.taping && (size_t)band < s.tapes.size() ? &s.tapes[(size_t)band] : nullptr;
+  if (play)
+  {
+    // The triangles' rows in their order (a draw that replays lists no fans), under this draw's stencil,
+    // its shading's terms worked out once a triangle.
+    const bool terms = d.options.thinRows && d.fragmentCode;
+    const Draw::TapedRow* row = play->rows.data();
+    for (const int rows : play->rowsOf)
+    {
+      Draw::RowTerms triangle;
+      for (const Draw::TapedRow* end = row + rows; row < end; ++row)
+      {
+        Draw::Span sp = row->sp;
+        sp.table = d.faceTables[sp.front];
+        sp.terms = terms ? &triangle : nullptr;
+        d.Row(sp, row->n);
+      }
+    }
+    return;
+  }
+  if (tape) tape->rowsOf.clear(), tape->rows.clear();
   for (const Shaded::Primitive& p : *mShaded->listed)
   {
     if (!(p.bands & mine)) continue;
-    if (p.fan >= 0)
+    if (tape && p.fan < 0)
+    {
+      // Each triangle that gave rows, and its rows.
+      const size_t before = tape->rows.size();
+      d.Triangle<true>(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
+      if (tape->rows.size() > before) tape->rowsOf.push_back((int)(tape->rows.size() - before));
+    }
+    else if (p.fan >= 0)
       d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
             bands);
     else if (mShaded->perSample)
@@ -1280,4 +1357,5 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     else
       d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
   }
+  if (tape) tape->made = true;
 }
