@@ -218,3 +218,63 @@ TEST(FringeApart, HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet)
   for (Case& c : cases)
     EXPECT_EQ(Apart(c.strips, c.pixel, c.ribbons), c.apart) << c.what;
 }
+
+// A closed strip read from another of its pairs is the same ribbon: its answer cannot change. Strips of
+// random stars, Ls and thin bars as the context makes them (joins with corners alike in a row
+// among them), and squares' ribbons with a pair drawn twice, read from every pair.
+TEST(FringeApart, RibbonsAnswerTheSameFromEveryPair)
+{
+  std::mt19937 rng(23);
+  std::vector<std::vector<VGvertex>> strips;
+  for (int round = 0; round < 60; ++round)
+  {
+    qorvtest::MetalContext m(64, 64, 0x2001, 1.0f);
+    m.Begin(vgRGBAf(1, 1, 1, 1), 1.0f);
+    vgBeginPath(m.ctx);
+    const float r = 6.0f + float(rng() % 24), turn = float(rng() % 1000) * 0.00628f;
+    switch (round % 3)
+    {
+    case 0:
+      Star(m.ctx, 32, 32, r, 0.3f + 0.1f * float(rng() % 5), 3 + int(rng() % 6), turn);
+      break;
+    case 1:
+      Ell(m.ctx, 32 - r, 32 - r, 2 * r, 0.5f + float(rng() % 8));
+      break;
+    default:
+      vgRect(m.ctx, 32 - r, 32 - r / 4, 2 * r, 0.25f + float(rng() % 4) * 0.5f);
+      break;
+    }
+    vgFillColor(m.ctx, vgRGBAf(0, 0, 0, 1));
+    vgFill(m.ctx);
+    for (int p = 0; p < m.ctx->cache->npaths; ++p)
+    {
+      const VGpath& path = m.ctx->cache->paths[p];
+      if (path.stroke && path.nstroke > 0) strips.emplace_back(path.stroke, path.stroke + path.nstroke);
+    }
+    m.End();
+  }
+  for (int k = 0; k < 4; ++k)
+  {
+    std::vector<VGvertex> twice = SquareRibbon(10, 10, 8);
+    twice.insert(twice.begin() + 2 * k, twice.begin() + 2 * k, twice.begin() + 2 * k + 2);
+    strips.push_back(twice);
+  }
+  int apart = 0, notApart = 0;
+  for (const std::vector<VGvertex>& strip : strips)
+  {
+    std::vector<std::vector<VGvertex>> one = {strip};
+    const bool expected = Apart(one, 1.0f, true);
+    (expected ? apart : notApart)++;
+    // The strip less its closing pair, begun at pair s, closed again.
+    const size_t pairs = strip.size() / 2 - 1;
+    for (size_t s = 1; s < pairs; ++s)
+    {
+      std::vector<VGvertex> from(strip.begin() + 2 * (std::ptrdiff_t)s, strip.end() - 2);
+      from.insert(from.end(), strip.begin(), strip.begin() + 2 * (std::ptrdiff_t)s + 2);
+      std::vector<std::vector<VGvertex>> rotated = {from};
+      ASSERT_EQ(Apart(rotated, 1.0f, true), expected) << "strip of " << strip.size() << " from pair " << s;
+    }
+  }
+  EXPECT_GT(apart, 10);
+  EXPECT_GT(notApart, 10);
+}
