@@ -166,8 +166,7 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
   for (int k = 0; k < m; ++k)
   {
     handed[(size_t)k] = Handed(v[k]);
-    if (!vgFringePlace(v[k].x, steps, placed[(size_t)k].x) || !vgFringePlace(v[k].y, steps, placed[(size_t)k].y))
-      return false;
+    if (!vgFringePlaceBoth(v[k].x, v[k].y, steps, placed[(size_t)k])) return false;
   }
   // Every triangle that covers anything turned the same way, its sign taken.
   const uint64_t* h = handed.data();

@@ -2,6 +2,8 @@
 // makes for real outlines, and of strips made by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -9,6 +11,7 @@
 
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGfringeApart.h"
+#include "graphics/vector/VGfringePlaces.h"
 #include "graphics/vector/VGpath.h"
 #include "tests/vector/MetalTestContext.h"
 
@@ -277,4 +280,47 @@ TEST(FringeApart, RibbonsAnswerTheSameFromEveryPair)
   }
   EXPECT_GT(apart, 10);
   EXPECT_GT(notApart, 10);
+}
+
+// A corner's two coordinates placed side by side as each is placed alone: random floats of any bits (not
+// finite, too far out, tiny), and places a half step from a whole one either way, at pixels of several sizes.
+TEST(FringeApart, CornersPlaceAsTheirCoordinates)
+{
+  std::mt19937 rng(5);
+  auto any = [&]
+  {
+    switch (rng() % 4)
+    {
+    case 0:
+      return std::bit_cast<float>((uint32_t)rng());
+    case 1:
+      return (float((int)(rng() % 20001) - 10000) + 0.5f) / 256.0f; // halves of 256ths
+    case 2:
+      return float((int)(rng() % 2000001) - 1000000) / 1024.0f;
+    default:
+      return std::nextafter(float((int)(rng() % 2001) - 1000) / 512.0f, rng() % 2 ? 1e9f : -1e9f);
+    }
+  };
+  int placed = 0, notPlaced = 0;
+  for (float pixel : {1.0f, 0.5f, 1.0f / 1.5f, 2.0f, 1.0f / 3.0f})
+  {
+    const double steps = vgFringeSteps(pixel);
+    for (int round = 0; round < 40000; ++round)
+    {
+      const float x = any(), y = any();
+      VGfringePoint alone{}, both{};
+      const bool expected = vgFringePlace(x, steps, alone.x) && vgFringePlace(y, steps, alone.y);
+      ASSERT_EQ(vgFringePlaceBoth(x, y, steps, both), expected) << x << " " << y << " at " << pixel;
+      if (!expected)
+      {
+        ++notPlaced;
+        continue;
+      }
+      ++placed;
+      ASSERT_EQ(both.x, alone.x) << x << " at " << pixel;
+      ASSERT_EQ(both.y, alone.y) << y << " at " << pixel;
+    }
+  }
+  EXPECT_GT(placed, 50000);
+  EXPECT_GT(notPlaced, 10000);
 }
