@@ -77,8 +77,7 @@ bool vgFringeStripsApart(const VGpath* paths, int npaths, float pixel)
       for (int c = 0; c < 3; ++c)
       {
         t.handed[c] = vgFringeHanded(v[k + c].x, v[k + c].y);
-        if (!vgFringePlace(v[k + c].x, steps, t.at[c].x) || !vgFringePlace(v[k + c].y, steps, t.at[c].y))
-          return false;
+        if (!vgFringePlaceBoth(v[k + c].x, v[k + c].y, steps, t.at[c])) return false;
       }
       // Two corners alike: it covers nothing.
       if (SameCorner(t, 0, t, 1) || SameCorner(t, 1, t, 2) || SameCorner(t, 0, t, 2)) continue;

@@ -9,6 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace iplugin::igraphics
 {
 struct VGfringePoint
@@ -41,6 +45,29 @@ inline bool vgFringePlace(float v, double steps, int64_t& placed)
   const double rest = at - (double)i;
   placed = rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
   return true;
+}
+
+// Both coordinates of a corner placed as vgFringePlace places each, side by side: false where either
+// cannot be.
+inline bool vgFringePlaceBoth(float x, float y, double steps, VGfringePoint& placed)
+{
+#if defined(__SSE2__)
+  const __m128d at = _mm_mul_pd(_mm_cvtps_pd(_mm_setr_ps(x, y, 0.0f, 0.0f)), _mm_set1_pd(steps));
+  const __m128d size = _mm_andnot_pd(_mm_set1_pd(-0.0), at);
+  if (_mm_movemask_pd(_mm_cmplt_pd(size, _mm_set1_pd(double(int64_t(1) << 28)))) != 3) return false;
+  // Within 2^28, truncated in 32 bits as in 64.
+  const __m128i i = _mm_cvttpd_epi32(at);
+  const __m128d rest = _mm_sub_pd(at, _mm_cvtepi32_pd(i));
+  // Each comparison's lanes, all ones (-1) where it holds, to 32 bits: one up, one down.
+  const __m128i up = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmpge_pd(rest, _mm_set1_pd(0.5))), 0x08),
+                down = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmple_pd(rest, _mm_set1_pd(-0.5))), 0x08);
+  const __m128i rounded = _mm_add_epi32(_mm_sub_epi32(i, up), down);
+  placed.x = _mm_cvtsi128_si32(rounded);
+  placed.y = _mm_cvtsi128_si32(_mm_shuffle_epi32(rounded, 1));
+  return true;
+#else
+  return vgFringePlace(x, steps, placed.x) && vgFringePlace(y, steps, placed.y);
+#endif
 }
 
 // The sign of (b - a) x (c - a) for the corners as the GPU may round them: +1 or -1 where it cannot

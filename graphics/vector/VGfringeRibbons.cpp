@@ -130,15 +130,19 @@ uint64_t Handed(const VGvertex& v)
   return vgFringeHanded(v.x, v.y);
 }
 
-// The corners of one parity of the strip's, corners alike in a row taken once.
-bool Side(const std::vector<Point>& placed, const std::vector<uint64_t>& handed, int parity, Polygon& p)
+// The corners of one parity of the strip's first `corners`, corners alike in a row taken once.
+bool Side(const std::vector<Point>& placed, const std::vector<uint64_t>& handed, int corners, int parity,
+          Polygon& p)
 {
-  p.at.clear();
-  const int corners = (int)placed.size();
-  for (int k = parity; k < corners; k += 2)
-    if (p.at.empty() || handed[(size_t)k] != handed[(size_t)(k - 2)]) p.at.push_back(placed[(size_t)k]);
-  if (p.at.size() > 1 && handed[(size_t)parity] == handed[(size_t)(corners - 2 + parity)]) p.at.pop_back();
-  p.n = (int)p.at.size();
+  p.at.resize((size_t)corners / 2 + 2);
+  Point* out = p.at.data();
+  const uint64_t* h = handed.data();
+  int n = 1;
+  out[0] = placed[(size_t)parity];
+  for (int k = parity + 2; k < corners; k += 2)
+    if (h[k] != h[k - 2]) out[n++] = placed[(size_t)k];
+  if (n > 1 && h[parity] == h[corners - 2 + parity]) --n;
+  p.n = n;
   if (p.n < 3) return false;
   p.Close();
   return true;
@@ -154,31 +158,30 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
     return false;
   // A path that is not convex has sides that are not either, as a rule: too many corners to ask.
   if (!path.convex && m / 2 - 1 > 2 * kMostCorners) return false;
-  // Its corners but the last pair, placed.
+  // Its corners, placed; the last pair is the first again, so that a corner's next two are at hand.
   const int corners = m - 2;
   thread_local std::vector<Point> placed;
   thread_local std::vector<uint64_t> handed;
-  placed.resize((size_t)corners), handed.resize((size_t)corners);
-  for (int k = 0; k < corners; ++k)
+  placed.resize((size_t)m), handed.resize((size_t)m);
+  for (int k = 0; k < m; ++k)
   {
     handed[(size_t)k] = Handed(v[k]);
-    if (!vgFringePlace(v[k].x, steps, placed[(size_t)k].x) || !vgFringePlace(v[k].y, steps, placed[(size_t)k].y))
-      return false;
+    if (!vgFringePlaceBoth(v[k].x, v[k].y, steps, placed[(size_t)k])) return false;
   }
   // Every triangle that covers anything turned the same way, its sign taken.
+  const uint64_t* h = handed.data();
+  const Point* at = placed.data();
   int sign = 0;
   for (int k = 0; k < corners; ++k)
   {
-    const int k1 = k + 1 < corners ? k + 1 : k + 1 - corners, k2 = k + 2 < corners ? k + 2 : k + 2 - corners;
-    const uint64_t h0 = handed[(size_t)k], h1 = handed[(size_t)k1], h2 = handed[(size_t)k2];
-    if (h0 == h1 || h1 == h2 || h0 == h2) continue; // it covers nothing
-    const int t = vgFringeTurn(placed[(size_t)k], placed[(size_t)k1], placed[(size_t)k2]) * (k % 2 ? -1 : 1);
+    if (h[k] == h[k + 1] || h[k + 1] == h[k + 2] || h[k] == h[k + 2]) continue; // it covers nothing
+    const int t = vgFringeTurn(at[k], at[k + 1], at[k + 2]) * (k % 2 ? -1 : 1);
     if (t == 0 || (sign != 0 && t != sign)) return false;
     sign = t;
   }
   if (sign == 0) return false;
   Polygon &even = r.inner, &odd = r.outer;
-  if (!Side(placed, handed, 0, even) || !Side(placed, handed, 1, odd)) return false;
+  if (!Side(placed, handed, corners, 0, even) || !Side(placed, handed, corners, 1, odd)) return false;
   int turnE = 0, turnO = 0;
   const bool convexE = ConvexOnce(even, turnE), convexO = ConvexOnce(odd, turnO);
   if ((!convexE && !SimpleOnce(even, turnE)) || (!convexO && !SimpleOnce(odd, turnO)) || turnE != turnO)

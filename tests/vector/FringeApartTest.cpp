@@ -2,6 +2,8 @@
 // makes for real outlines, and of strips made by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -9,6 +11,7 @@
 
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGfringeApart.h"
+#include "graphics/vector/VGfringePlaces.h"
 #include "graphics/vector/VGpath.h"
 #include "tests/vector/MetalTestContext.h"
 
@@ -217,4 +220,107 @@ TEST(FringeApart, HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet)
   };
   for (Case& c : cases)
     EXPECT_EQ(Apart(c.strips, c.pixel, c.ribbons), c.apart) << c.what;
+}
+
+// A closed strip read from another of its pairs is the same ribbon: its answer cannot change. Strips of
+// random stars, Ls and thin bars as the context makes them (joins with corners alike in a row
+// among them), and squares' ribbons with a pair drawn twice, read from every pair.
+TEST(FringeApart, RibbonsAnswerTheSameFromEveryPair)
+{
+  std::mt19937 rng(23);
+  std::vector<std::vector<VGvertex>> strips;
+  for (int round = 0; round < 60; ++round)
+  {
+    qorvtest::MetalContext m(64, 64, 0x2001, 1.0f);
+    m.Begin(vgRGBAf(1, 1, 1, 1), 1.0f);
+    vgBeginPath(m.ctx);
+    const float r = 6.0f + float(rng() % 24), turn = float(rng() % 1000) * 0.00628f;
+    switch (round % 3)
+    {
+    case 0:
+      Star(m.ctx, 32, 32, r, 0.3f + 0.1f * float(rng() % 5), 3 + int(rng() % 6), turn);
+      break;
+    case 1:
+      Ell(m.ctx, 32 - r, 32 - r, 2 * r, 0.5f + float(rng() % 8));
+      break;
+    default:
+      vgRect(m.ctx, 32 - r, 32 - r / 4, 2 * r, 0.25f + float(rng() % 4) * 0.5f);
+      break;
+    }
+    vgFillColor(m.ctx, vgRGBAf(0, 0, 0, 1));
+    vgFill(m.ctx);
+    for (int p = 0; p < m.ctx->cache->npaths; ++p)
+    {
+      const VGpath& path = m.ctx->cache->paths[p];
+      if (path.stroke && path.nstroke > 0) strips.emplace_back(path.stroke, path.stroke + path.nstroke);
+    }
+    m.End();
+  }
+  for (int k = 0; k < 4; ++k)
+  {
+    std::vector<VGvertex> twice = SquareRibbon(10, 10, 8);
+    twice.insert(twice.begin() + 2 * k, twice.begin() + 2 * k, twice.begin() + 2 * k + 2);
+    strips.push_back(twice);
+  }
+  int apart = 0, notApart = 0;
+  for (const std::vector<VGvertex>& strip : strips)
+  {
+    std::vector<std::vector<VGvertex>> one = {strip};
+    const bool expected = Apart(one, 1.0f, true);
+    (expected ? apart : notApart)++;
+    // The strip less its closing pair, begun at pair s, closed again.
+    const size_t pairs = strip.size() / 2 - 1;
+    for (size_t s = 1; s < pairs; ++s)
+    {
+      std::vector<VGvertex> from(strip.begin() + 2 * (std::ptrdiff_t)s, strip.end() - 2);
+      from.insert(from.end(), strip.begin(), strip.begin() + 2 * (std::ptrdiff_t)s + 2);
+      std::vector<std::vector<VGvertex>> rotated = {from};
+      ASSERT_EQ(Apart(rotated, 1.0f, true), expected) << "strip of " << strip.size() << " from pair " << s;
+    }
+  }
+  EXPECT_GT(apart, 10);
+  EXPECT_GT(notApart, 10);
+}
+
+// A corner's two coordinates placed side by side as each is placed alone: random floats of any bits (not
+// finite, too far out, tiny), and places a half step from a whole one either way, at pixels of several sizes.
+TEST(FringeApart, CornersPlaceAsTheirCoordinates)
+{
+  std::mt19937 rng(5);
+  auto any = [&]
+  {
+    switch (rng() % 4)
+    {
+    case 0:
+      return std::bit_cast<float>((uint32_t)rng());
+    case 1:
+      return (float((int)(rng() % 20001) - 10000) + 0.5f) / 256.0f; // halves of 256ths
+    case 2:
+      return float((int)(rng() % 2000001) - 1000000) / 1024.0f;
+    default:
+      return std::nextafter(float((int)(rng() % 2001) - 1000) / 512.0f, rng() % 2 ? 1e9f : -1e9f);
+    }
+  };
+  int placed = 0, notPlaced = 0;
+  for (float pixel : {1.0f, 0.5f, 1.0f / 1.5f, 2.0f, 1.0f / 3.0f})
+  {
+    const double steps = vgFringeSteps(pixel);
+    for (int round = 0; round < 40000; ++round)
+    {
+      const float x = any(), y = any();
+      VGfringePoint alone{}, both{};
+      const bool expected = vgFringePlace(x, steps, alone.x) && vgFringePlace(y, steps, alone.y);
+      ASSERT_EQ(vgFringePlaceBoth(x, y, steps, both), expected) << x << " " << y << " at " << pixel;
+      if (!expected)
+      {
+        ++notPlaced;
+        continue;
+      }
+      ++placed;
+      ASSERT_EQ(both.x, alone.x) << x << " at " << pixel;
+      ASSERT_EQ(both.y, alone.y) << y << " at " << pixel;
+    }
+  }
+  EXPECT_GT(placed, 50000);
+  EXPECT_GT(notPlaced, 10000);
 }
