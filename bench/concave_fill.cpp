@@ -178,9 +178,11 @@ struct VectorFrames
 
 // The first frame after the other path's, whose stencil is made anew (16 samples a pixel or one), and the
 // next, as an editor drawing frame after frame draws it: the figures are the next frame's.
+// The other switches as QORV_RENDER_OPTIONS sets them, for a profiler.
 void UsePath(qorvtest::MetalContext& m, bool sampled)
 {
-  VGoptions options;
+  std::string problems;
+  VGoptions options = vgOptionsFromEnvironment(problems);
   options.sampledFills = sampled;
   vgSetOptions(m.ctx, options);
 }
