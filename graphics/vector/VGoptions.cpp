@@ -34,6 +34,7 @@ constexpr Switch kSwitches[] = {
     {"plainCrossingSweep", &VGoptions::plainCrossingSweep, nullptr},
     {"fringeSides", &VGoptions::fringeSides, nullptr},
     {"fringeApart", &VGoptions::fringeApart, nullptr},
+    {"apartBeforeCrossings", &VGoptions::apartBeforeCrossings, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},

@@ -507,6 +507,18 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     RendererShortcuts.ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain, the frames test's
 //               SpanReplays
+// 51 apart before crossings
+//    where:     V VGtessellate.cpp vgExpandFill
+//    when:      a sampled fill (entry 30) whose paths lie where the others' windings have them, turned as
+//               solids or holes (vgPathsLieAsTurned): its fringe is made as for paths that do not cross and
+//               looked at first (entry 49); strips shown apart do not cross (two edges that cross share the
+//               ground about the crossing), so the crossing search (entry 36) is asked only where they are
+//               not, and where they cross after all the fringe is made again, reaching as far as the samples
+//               need
+//    switch:    apartBeforeCrossings
+//    tolerance: none
+//    tests:     FringeApart.StripsApartDoNotCross, RendererShortcuts.FringesApartGiveTheCountedFringesBytes,
+//               the frames test's ApartBeforeCrossings
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -557,6 +569,9 @@ struct VGoptions
   bool fringeSides = true;
   // A sampled fill whose fringe triangles lie apart draws its ramp without counting them first (entry 49).
   bool fringeApart = true;
+  // Where the paths lie as turned, their fringe strips are looked at before the crossing search, which
+  // strips shown apart make needless (entry 51).
+  bool apartBeforeCrossings = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

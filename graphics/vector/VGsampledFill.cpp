@@ -45,11 +45,7 @@ struct FringeScratch
 };
 } // namespace
 
-namespace
-{
-// Whether each path lies where the others wind 0 around it, turned as a solid, or where they wind once,
-// turned as a hole.
-bool EachPathLiesAsTurned(const VGcontext* ctx)
+bool vgPathsLieAsTurned(const VGcontext* ctx)
 {
   const VGpathCache* cache = ctx->cache;
   if (cache->npaths == 1)
@@ -97,12 +93,11 @@ bool EachPathLiesAsTurned(const VGcontext* ctx)
   }
   return true;
 }
-} // namespace
 
 bool vgSampledFringeHolds(VGcontext* ctx)
 {
   // The windings first: the crossing search, the costlier, is left out where they already fail.
-  return EachPathLiesAsTurned(ctx) && !vgPathsCross(ctx);
+  return vgPathsLieAsTurned(ctx) && !vgPathsCross(ctx);
 }
 } // namespace iplugin::igraphics
 

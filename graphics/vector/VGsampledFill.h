@@ -13,8 +13,10 @@ struct VGvertex;
 
 // Whether every edge of the context's flattened paths bounds what the fill covers, with the fill on the
 // side its fringe takes for the inside: no two paths cross (vgPathsCross), and each path lies where the
-// others wind 0 around it, turned as a solid, or where they wind once, turned as a hole. Main thread.
+// others wind 0 around it, turned as a solid, or where they wind once, turned as a hole (vgPathsLieAsTurned,
+// the cheaper, asked first). Main thread.
 bool vgSampledFringeHolds(VGcontext* ctx);
+bool vgPathsLieAsTurned(const VGcontext* ctx);
 
 // Of a fill whose edges the samples turn: the thread's grid of its paths' segments, made for it, or null
 // where it has more than kVGFringeSidesMostPoints points (its fringe left to the samples). Main thread.

@@ -12,6 +12,7 @@
 #include "graphics/vector/VGdots.h"
 #include "graphics/vector/VGfillWays.h"
 #include "graphics/vector/VGfringeApart.h"
+#include "graphics/vector/VGoutlines.h"
 #include "graphics/vector/VGsampledFill.h"
 #include "graphics/vector/VGsliver.h"
 #include "graphics/vector/VGthinFill.h"
@@ -579,7 +580,10 @@ void vgClassifyFillJoins(VGcontext* ctx, float w)
   }
 }
 
-int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
+namespace
+{
+// Each path's fan and fringe (VGpath fill, stroke), into the context's vertex buffer.
+int ExpandFillPaths(VGcontext* ctx, float w, VGfillWay& way, bool edgesBySamples)
 {
   VGpathCache* cache = ctx->cache;
   const bool fringe = w > 0.0f;
@@ -589,7 +593,6 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
   // A sampled fill's fringe, like a convex fill's, runs from half a fringe inside the path to half outside;
   // its fan is the path itself (MVGsampledFill.cpp).
   const bool straddles = sampled || way == VGfillWay::kConvexFan;
-  const bool edgesBySamples = sampled && !vgSampledFringeHolds(ctx);
   const float woff = 0.5f * ctx->fringeWidth;
   const EVGfillCall call = vgFillCallOf(way);
   VGsegmentGrid* sidesGrid =
@@ -639,9 +642,30 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
     else if (fringe)
       verts = FillFringe(path, pts, w + woff, w - woff, 0.0f, curved, verts);
   }
-  if (cache->npaths > 0)
-    cache->paths[0].fringeApart = sampled && fringe && !edgesBySamples && ctx->options.fringeApart &&
-                                  vgFringeStripsApart(cache->paths, cache->npaths, ctx->fringeWidth);
+  return 1;
+}
+} // namespace
+
+int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
+{
+  VGpathCache* cache = ctx->cache;
+  const bool sampled = way == VGfillWay::kSampledStencil, fringe = w > 0.0f;
+  const bool apartAsked = sampled && fringe && ctx->options.fringeApart;
+  // Paths whose fringe strips lie apart do not cross (two edges that cross share the ground about the
+  // crossing): where the strips are shown apart, the costlier crossing search is not needed.
+  bool edgesBySamples = sampled && !vgPathsLieAsTurned(ctx);
+  const bool apartFirst = apartAsked && !edgesBySamples && ctx->options.apartBeforeCrossings;
+  if (sampled && !edgesBySamples && !apartFirst) edgesBySamples = vgPathsCross(ctx);
+  if (!ExpandFillPaths(ctx, w, way, edgesBySamples)) return 0;
+  bool apart = apartAsked && !edgesBySamples && cache->npaths > 0 &&
+               vgFringeStripsApart(cache->paths, cache->npaths, ctx->fringeWidth);
+  if (apartFirst && !apart && vgPathsCross(ctx))
+  {
+    // The fringe reaches further where the samples turn the edges: made again.
+    edgesBySamples = true;
+    if (!ExpandFillPaths(ctx, w, way, true)) return 0;
+  }
+  if (cache->npaths > 0) cache->paths[0].fringeApart = apart;
   return 1;
 }
 

@@ -12,6 +12,7 @@
 #include "graphics/vector/VGcontext.h"
 #include "graphics/vector/VGfringeApart.h"
 #include "graphics/vector/VGfringePlaces.h"
+#include "graphics/vector/VGoptions.h"
 #include "graphics/vector/VGpath.h"
 #include "tests/vector/MetalTestContext.h"
 
@@ -323,4 +324,109 @@ TEST(FringeApart, CornersPlaceAsTheirCoordinates)
   }
   EXPECT_GT(placed, 50000);
   EXPECT_GT(notPlaced, 10000);
+}
+
+namespace
+{
+// What a fill made of its paths: each one's fan and fringe, whether the samples turn its edges, and whether
+// its fringe was found apart.
+struct Made
+{
+  std::vector<float> vertices;
+  std::vector<int> flags;
+  bool operator==(const Made&) const = default;
+};
+
+template <class Add> Made MadeWith(float ratio, bool apartFirst, Add add)
+{
+  qorvtest::MetalContext m(64, 64, 0x2001, ratio);
+  VGoptions options;
+  options.apartBeforeCrossings = apartFirst;
+  vgSetOptions(m.ctx, options);
+  m.Begin(vgRGBAf(1, 1, 1, 1), ratio);
+  vgBeginPath(m.ctx);
+  add(m.ctx);
+  vgFillColor(m.ctx, vgRGBAf(0, 0, 0, 1));
+  vgFill(m.ctx);
+  Made made;
+  const VGpathCache* cache = m.ctx->cache;
+  for (int i = 0; i < cache->npaths; ++i)
+  {
+    const VGpath& p = cache->paths[i];
+    made.flags.insert(made.flags.end(), {p.nfill, p.nstroke, p.edgesBySamples, p.fringeApart});
+    for (const VGvertex* v : {p.fill, p.stroke})
+      for (int k = 0; v && k < (v == p.fill ? p.nfill : p.nstroke); ++k)
+        made.vertices.insert(made.vertices.end(), {v[k].x, v[k].y, v[k].u, v[k].v});
+  }
+  m.End();
+  return made;
+}
+} // namespace
+
+// Fringe strips shown apart do not cross, so a fill whose strips are looked at before the crossing search
+// makes what it makes after it: stars, pentagrams and bowties, random polygons, a plus of two bars (paths
+// that cross, each beginning outside the other), discs side by side or one in a hole, turned, at scales 1 to
+// 3. Some are apart (no search), some cross (their fringe made again), some neither.
+TEST(FringeApart, StripsApartDoNotCross)
+{
+  std::mt19937 rng(51);
+  auto uniform = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
+  int apart = 0, crossing = 0;
+  for (int round = 0; round < 600; ++round)
+  {
+    const float ratio = 1.0f + float(rng() % 5) * 0.5f, turn = uniform(0, 6.3f);
+    const float c = std::cos(turn), s = std::sin(turn);
+    auto at = [&](VGcontext* vg, bool move, float x, float y)
+    {
+      const float px = 32 + c * (x - 32) - s * (y - 32), py = 32 + s * (x - 32) + c * (y - 32);
+      move ? vgMoveTo(vg, px, py) : vgLineTo(vg, px, py);
+    };
+    const int kind = int(rng() % 6);
+    const float r = uniform(3, 26), inner = uniform(0.15f, 0.7f);
+    std::vector<std::pair<float, float>> random;
+    for (int k = 0, n = 4 + int(rng() % 8); k < n; ++k)
+      random.push_back({uniform(6, 58), uniform(6, 58)});
+    auto add = [&](VGcontext* vg)
+    {
+      switch (kind)
+      {
+      case 0: // a star, or a pentagram (its outline crossing itself)
+        for (int i = 0; i < 10; ++i)
+        {
+          const bool pentagram = r < 12;
+          const double a = pentagram ? 4 * kPi * i / 5 : kPi * i / 5;
+          const float radius = pentagram || i % 2 == 0 ? r : r * inner;
+          at(vg, i == 0, 32 + radius * float(std::cos(a)), 32 + radius * float(std::sin(a)));
+        }
+        break;
+      case 1: // a bowtie
+        at(vg, true, 32 - r, 32 - r * inner), at(vg, false, 32 + r, 32 + r * inner);
+        at(vg, false, 32 + r, 32 - r * inner), at(vg, false, 32 - r, 32 + r * inner);
+        break;
+      case 2: // a plus of two bars
+        at(vg, true, 32 - r, 30), at(vg, false, 32 + r, 30), at(vg, false, 32 + r, 34), at(vg, false, 32 - r, 34);
+        vgClosePath(vg);
+        at(vg, true, 30, 32 - r), at(vg, false, 30, 32 + r), at(vg, false, 34, 32 + r), at(vg, false, 34, 32 - r);
+        break;
+      case 3:
+        for (size_t k = 0; k < random.size(); ++k)
+          at(vg, k == 0, random[k].first, random[k].second);
+        break;
+      case 4: // discs side by side, or touching
+        vgCircle(vg, 32 - r / 2 - 1, 32, r / 2), vgCircle(vg, 32 + r / 2 + inner * 2, 32, r / 2);
+        break;
+      default: // a ring, its hole maybe thinner than a fringe
+        vgCircle(vg, 32, 32, r), vgCircle(vg, 32, 32, r * (1 - inner * inner));
+        vgPathWinding(vg, kVGHole);
+        break;
+      }
+      vgClosePath(vg);
+    };
+    const Made first = MadeWith(ratio, true, add), after = MadeWith(ratio, false, add);
+    ASSERT_EQ(first, after) << "round " << round << ", kind " << kind;
+    apart += first.flags[3];
+    crossing += (kind == 1 || kind == 2) && first.flags[2];
+  }
+  EXPECT_GT(apart, 100);
+  EXPECT_GT(crossing, 50);
 }
