@@ -362,8 +362,9 @@ namespace iplugin::igraphics
 //
 // 36 plain crossing sweep
 //    where:     V VGoutlines.cpp vgPathsCross (Resolver::PlainSweepCrosses)
-//    when:      whether a fill's paths cross, asked of at most 256 segments: a sweep across x over the
-//               pairs whose bounds meet, stopping at the first crossing, without the tree's sorts
+//    when:      whether a fill's paths cross: a sweep across x over the pairs whose bounds meet, stopping at
+//               the first crossing, without the tree's sorts; past 256 segments while they overlap in x in
+//               no more than 32 pairs a segment (a long band, a zigzag), else it leaves them to the tree
 //    switch:    plainCrossingSweep
 //    tolerance: none: the same answer
 //    tests:     PathsCross.ThePlainSweepAnswersAsTheTreeDoes, the frames test's PlainCrossingSweep
