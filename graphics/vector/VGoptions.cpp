@@ -55,6 +55,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.sampleRowEdges", nullptr, &QorvGpuOptions::sampleRowEdges},
     {"gpu.repeatedVertices", nullptr, &QorvGpuOptions::repeatedVertices},
     {"gpu.vertexRuns", nullptr, &QorvGpuOptions::vertexRuns},
+    {"gpu.failedUncoloured", nullptr, &QorvGpuOptions::failedUncoloured},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -497,6 +497,15 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     RendererShortcuts.FringesApartGiveTheCountedFringesBytes, the frames test's FringeApart,
 //               FringeApart.HandMadeStripsAreApartOnlyWhereNoTwoTrianglesMeet
+// 50 failed uncoloured
+//    where:     M Rasterizer.cpp Draw::OneFragment
+//    when:      under thin rows (entry 45), a span of one fragment under a stencil test that fails the test
+//               at every sample (a sampled fill's fringe marks, at a pixel two of its triangles reach): the
+//               shader's span form is asked without colour, for its discard alone, which decides whether the
+//               failure changes the stencil
+//    switch:    gpu.failedUncoloured
+//    tolerance: none
+//    tests:     SampledStencil.ThinRowsGiveTheGeneralPathsBytes, the frames test's FailedUncoloured
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

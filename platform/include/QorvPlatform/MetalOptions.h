@@ -79,6 +79,10 @@ struct QorvGpuOptions
   // function's run form, where it has one, and put in window coordinates in the SIMD arithmetic (with simd).
   // The same bytes.
   bool vertexRuns = true;
+  // Under thinRows, a span of one fragment under a stencil test that fails it at every sample (a sampled
+  // fill's fringe marks, where two of its triangles meet) is not shaded for its colour: the shader is asked
+  // only whether it discards it, which decides whether the failure changes the stencil. The same bytes.
+  bool failedUncoloured = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };
