@@ -139,14 +139,13 @@ constexpr SampleRows kSampleRows = MakeSampleRows();
 constexpr int64_t kMostSampleRows = 32;
 
 // A row's changes fell in pixels lo to hi: bounds that may take in a pixel of no change (AddRowSums leaves
-// such a pixel as it is), and a range for AddRowRanges, while the row has no more than it takes (one more
-// tells that it has too many: a row crossed by many edges notes no more).
+// such a pixel as it is), and a range for AddRowRanges.
 __attribute__((always_inline)) inline void NoteRowChanges(int rowAt, int64_t lo, int64_t hi, int64_t* first,
                                                           int64_t* lastChange,
                                                           std::vector<Draw::SumRange>* ranges)
 {
   first[rowAt] = std::min(first[rowAt], lo), lastChange[rowAt] = std::max(lastChange[rowAt], hi);
-  if (ranges[rowAt].size() <= kMostRanges) ranges[rowAt].push_back(Draw::SumRange{(int32_t)lo, (int32_t)hi});
+  ranges[rowAt].push_back(Draw::SumRange{(int32_t)lo, (int32_t)hi});
 }
 
 // One downward edge's changes to the block's rows from to to, stepped down its rows of samples (one a
