@@ -344,15 +344,17 @@ struct Resolver
     {
       const SweepSegment& a = sweep[keys[j] & 0xFFFFFFFFu];
       const uint64_t reach = uint64_t(OrderKey(a.maxX)) << 32 | 0xFFFFFFFFu;
-      for (size_t k = j + 1; k < n && keys[k] <= reach; k++)
+      size_t k = j + 1;
+      for (; k < n && keys[k] <= reach; k++)
       {
-        if (++met > most) return -1;
         const SweepSegment& b = sweep[keys[k] & 0xFFFFFFFFu];
         if (b.maxY < a.minY || b.minY > a.maxY || a.to == b.from || b.to == a.from) continue;
         ++pairs;
         double t, u;
         if (Crosses(a.ax, a.ay, a.bx, a.by, b.ax, b.ay, b.bx, b.by, &t, &u)) return Counted(pairs, true);
       }
+      met += k - j - 1;
+      if (met > most) return -1;
     }
     return Counted(pairs, false);
   }
