@@ -300,25 +300,26 @@ bool Draw::OneFragment(const Span& sp, int at) const
     vary[k] = in.start[k] + 0.0f * in.step[k];
   for (int k = 0; k < kQorvMaxVaryings; ++k)
     in.varyings[k] = &vary[k];
-  uint8_t* s = &stencilPixels[StencilAt(sp.y, sp.x0 + at)];
-  const StencilTable& table = *sp.table;
-  const int n = stencilSamples;
-  const bool alike = n == 1 || (n == kQorvStencilSamples && AllAlike(s));
-  float colourOut[1][4];
-  unsigned char keep = 0;
   // A fragment that no sample lets through is seen only in the stencil: whether it is discarded is all the
   // shader is asked (its span form without colour).
   bool fails = false;
   if (options.failedUncoloured)
   {
-    fails = !table.pass[s[0]];
-    for (int k = 1; fails && !alike && k < n; ++k)
-      fails = !table.pass[s[k]];
+    const uint8_t* s = &stencilPixels[StencilAt(sp.y, sp.x0 + at)];
+    fails = !sp.table->pass[s[0]];
+    if (fails && stencilSamples > 1 && !(stencilSamples == kQorvStencilSamples && AllAlike(s)))
+      for (int k = 1; fails && k < stencilSamples; ++k)
+        fails = !sp.table->pass[s[k]];
   }
+  float colourOut[1][4];
+  unsigned char keep = 0;
   fragmentCode->fragmentSpan(in, fails ? nullptr : colourOut, &keep);
   if (!keep) return true; // discarded: no test, no mark
+  uint8_t* s = &stencilPixels[StencilAt(sp.y, sp.x0 + at)];
+  const StencilTable& table = *sp.table;
+  const int n = stencilSamples;
   int passed = 0;
-  if (alike)
+  if (n == 1 || (n == kQorvStencilSamples && AllAlike(s)))
   {
     const uint8_t v = s[0];
     passed = table.pass[v] ? n : 0;
