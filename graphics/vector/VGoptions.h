@@ -362,8 +362,9 @@ namespace iplugin::igraphics
 //
 // 36 plain crossing sweep
 //    where:     V VGoutlines.cpp vgPathsCross (Resolver::PlainSweepCrosses)
-//    when:      whether a fill's paths cross, asked of at most 256 segments: a sweep across x over the
-//               pairs whose bounds meet, stopping at the first crossing, without the tree's sorts
+//    when:      whether a fill's paths cross: a sweep across x over the pairs whose bounds meet, stopping at
+//               the first crossing, without the tree's sorts; past 256 segments while they overlap in x in
+//               no more than 32 pairs a segment (a long band, a zigzag), else it leaves them to the tree
 //    switch:    plainCrossingSweep
 //    tolerance: none: the same answer
 //    tests:     PathsCross.ThePlainSweepAnswersAsTheTreeDoes, the frames test's PlainCrossingSweep
@@ -507,6 +508,15 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     RendererShortcuts.ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain, the frames test's
 //               SpanReplays
+// 51 failed uncoloured
+//    where:     M Rasterizer.cpp Draw::OneFragment
+//    when:      under thin rows (entry 45), a span of one fragment under a stencil test that fails the test
+//               at every sample (a sampled fill's fringe marks, at a pixel two of its triangles reach): the
+//               shader's span form is asked without colour, for its discard alone, which decides whether the
+//               failure changes the stencil
+//    switch:    gpu.failedUncoloured
+//    tolerance: none
+//    tests:     SampledStencil.ThinRowsGiveTheGeneralPathsBytes, the frames test's FailedUncoloured
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

@@ -300,9 +300,20 @@ bool Draw::OneFragment(const Span& sp, int at) const
     vary[k] = in.start[k] + 0.0f * in.step[k];
   for (int k = 0; k < kQorvMaxVaryings; ++k)
     in.varyings[k] = &vary[k];
+  // A fragment that no sample lets through is seen only in the stencil: whether it is discarded is all the
+  // shader is asked (its span form without colour).
+  bool fails = false;
+  if (options.failedUncoloured)
+  {
+    const uint8_t* s = &stencilPixels[StencilAt(sp.y, sp.x0 + at)];
+    fails = !sp.table->pass[s[0]];
+    if (fails && stencilSamples > 1 && !(stencilSamples == kQorvStencilSamples && AllAlike(s)))
+      for (int k = 1; fails && k < stencilSamples; ++k)
+        fails = !sp.table->pass[s[k]];
+  }
   float colourOut[1][4];
   unsigned char keep = 0;
-  fragmentCode->fragmentSpan(in, colourOut, &keep);
+  fragmentCode->fragmentSpan(in, fails ? nullptr : colourOut, &keep);
   if (!keep) return true; // discarded: no test, no mark
   uint8_t* s = &stencilPixels[StencilAt(sp.y, sp.x0 + at)];
   const StencilTable& table = *sp.table;
@@ -603,6 +614,42 @@ void Draw::MarkRow(const Span& sp, int from, int to) const
   }
 }
 
+__attribute__((always_inline)) inline void Draw::MarkSpan(const Span& sp, int n) const
+{
+  const StencilTable& table = *sp.table;
+  int from = 0, to = n;
+  const int untouched = sampleRows ? sampleRows->value : -1;
+  if (untouched >= 0 && options.stencilSkipping && !table.pass[untouched] && table.next[untouched] == untouched)
+  {
+    const int64_t lo = sampleRows->lo[(size_t)sp.y], hi = sampleRows->hi[(size_t)sp.y];
+    from = (int)std::clamp<int64_t>(lo - sp.x0, 0, n),
+    to = hi > lo ? (int)std::clamp<int64_t>(hi - sp.x0, 0, n) : 0;
+  }
+  uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0 + from)];
+  if (stencilSamples == kQorvStencilSamples)
+    for (int t = from; t < to; ++t, srow += kQorvStencilSamples)
+    {
+      if (AllAlike(srow))
+      {
+        const uint8_t v = srow[0];
+        if (table.next[v] != v) std::memset(srow, table.next[v], kQorvStencilSamples);
+        continue;
+      }
+      for (int k = 0; k < kQorvStencilSamples; ++k)
+        srow[k] = table.next[srow[k]];
+    }
+  else
+    MarkRow(sp, from, to);
+  if (untouched < 0 || table.keepsAll) return;
+  if (table.resetsTo == untouched)
+  {
+    if (sp.x0 + from <= sampleRows->lo[(size_t)sp.y] && sp.x0 + to >= sampleRows->hi[(size_t)sp.y])
+      sampleRows->lo[(size_t)sp.y] = sampleRows->hi[(size_t)sp.y] = 0;
+  }
+  else
+    TouchSampleRow(sp.y, sp.x0 + from, sp.x0 + to);
+}
+
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
@@ -665,6 +712,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   sp.front = front;
   sp.table = faceTables[front];
   sp.s0 = stepX[0], sp.s1 = stepX[1];
+  const bool marks = MarksRows(sp);
   if (options.smallTriangles && px1 - px0 < kSmallSide && py1 - py0 < kSmallSide)
   {
     // Few candidates: each row's span is where its pixels pass all three edges (an interval, as each edge
@@ -686,7 +734,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
       sp.x0 = (int)(px0 + lo);
       sp.e0 = e[0] + lo * stepX[0];
       sp.e1 = e[1] + lo * stepX[1];
-      Row(sp, (int)(hi - lo + 1));
+      marks ? MarkSpan(sp, (int)(hi - lo + 1)) : Row(sp, (int)(hi - lo + 1));
       if constexpr (kTaped) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
     }
     return;
@@ -734,7 +782,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
         sp.x0 = (int)(px0 + lo);
         sp.e0 = r0 + lo * stepX[0];
         sp.e1 = r1 + lo * stepX[1];
-        Row(sp, (int)(hi - lo + 1));
+        marks ? MarkSpan(sp, (int)(hi - lo + 1)) : Row(sp, (int)(hi - lo + 1));
         if constexpr (kTaped) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
       }
       r0 += stepY[0], r1 += stepY[1], r2 += stepY[2];
