@@ -1245,6 +1245,11 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, uint32_t first, 
   }
 }
 
+// The most rows a band's tape holds (spanReplays), and the most triangles a taped draw has: a fill of many
+// points (a zigzag band's fringe) gives tens of thousands, megabytes that its pass would hold for every
+// such fill.
+constexpr size_t kTapeMost = 4096, kTapeMostTriangles = 1024;
+
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
                                MTLPrimitiveType type, const uint32_t* ids, uint32_t firstId, NSUInteger count,
                                int bands, const QorvGpuOptions& options, const QorvRasterDraw* earlier,
@@ -1290,7 +1295,9 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   }
   else
     sh.ListPrimitives();
-  if (options.spanReplays && drawnAgain && !sh.taped && !sh.perSample && sh.fans.empty())
+  // A draw of more triangles than its tape would hold rows for is not taped.
+  if (options.spanReplays && drawnAgain && !sh.taped && !sh.perSample && sh.fans.empty() &&
+      sh.listed->size() <= kTapeMostTriangles)
   {
     sh.taping = true;
     if (sh.tapes.size() < (size_t)sh.bands) sh.tapes.resize((size_t)sh.bands);
@@ -1396,6 +1403,14 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
       const size_t before = tape->rows.size();
       d.Triangle<true>(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
       if (tape->rows.size() > before) tape->rowsOf.push_back((int)(tape->rows.size() - before));
+      if (tape->rows.size() > kTapeMost)
+      {
+        // A tape this long would be held, with every other fill's, until the pass ends: let go, the draws
+        // after it set the triangles up again.
+        std::vector<Draw::TapedRow>().swap(tape->rows);
+        tape->rowsOf.clear();
+        tape = nullptr;
+      }
     }
     else if (p.fan >= 0)
       d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
