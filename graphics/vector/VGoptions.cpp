@@ -57,6 +57,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.repeatedVertices", nullptr, &QorvGpuOptions::repeatedVertices},
     {"gpu.vertexRuns", nullptr, &QorvGpuOptions::vertexRuns},
     {"gpu.spanReplays", nullptr, &QorvGpuOptions::spanReplays},
+    {"gpu.failedUncoloured", nullptr, &QorvGpuOptions::failedUncoloured},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

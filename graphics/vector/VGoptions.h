@@ -362,8 +362,9 @@ namespace iplugin::igraphics
 //
 // 36 plain crossing sweep
 //    where:     V VGoutlines.cpp vgPathsCross (Resolver::PlainSweepCrosses)
-//    when:      whether a fill's paths cross, asked of at most 256 segments: a sweep across x over the
-//               pairs whose bounds meet, stopping at the first crossing, without the tree's sorts
+//    when:      whether a fill's paths cross: a sweep across x over the pairs whose bounds meet, stopping at
+//               the first crossing, without the tree's sorts; past 256 segments while they overlap in x in
+//               no more than 32 pairs a segment (a long band, a zigzag), else it leaves them to the tree
 //    switch:    plainCrossingSweep
 //    tolerance: none: the same answer
 //    tests:     PathsCross.ThePlainSweepAnswersAsTheTreeDoes, the frames test's PlainCrossingSweep
@@ -502,12 +503,23 @@ namespace iplugin::igraphics
 //               whose triangles that draw listed and clipped and culled alike, none of them a fan: the rows
 //               that draw's triangles gave are kept, a band's apart, and replayed under this draw's stencil
 //               and shading instead of each triangle set up and its rows bounded again (a sampled fill's
-//               fringe: counted, marked, then drawn in colour; a stencil stroke's body)
+//               fringe: counted, marked, then drawn in colour; a stencil stroke's body); a draw of at most
+//               1,024 triangles, its tape let go past 4,096 rows a band (a fill of many points would hold
+//               megabytes until its pass ends)
 //    switch:    gpu.spanReplays
 //    tolerance: none
 //    tests:     RendererShortcuts.ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain, the frames test's
 //               SpanReplays
-// 51 apart before crossings
+// 51 failed uncoloured
+//    where:     M Rasterizer.cpp Draw::OneFragment
+//    when:      under thin rows (entry 45), a span of one fragment under a stencil test that fails the test
+//               at every sample (a sampled fill's fringe marks, at a pixel two of its triangles reach): the
+//               shader's span form is asked without colour, for its discard alone, which decides whether the
+//               failure changes the stencil
+//    switch:    gpu.failedUncoloured
+//    tolerance: none
+//    tests:     SampledStencil.ThinRowsGiveTheGeneralPathsBytes, the frames test's FailedUncoloured
+// 52 apart before crossings
 //    where:     V VGtessellate.cpp vgExpandFill
 //    when:      a sampled fill (entry 30) whose paths lie where the others' windings have them, turned as
 //               solids or holes (vgPathsLieAsTurned): its fringe is made as for paths that do not cross and
@@ -570,7 +582,7 @@ struct VGoptions
   // A sampled fill whose fringe triangles lie apart draws its ramp without counting them first (entry 49).
   bool fringeApart = true;
   // Where the paths lie as turned, their fringe strips are looked at before the crossing search, which
-  // strips shown apart make needless (entry 51).
+  // strips shown apart make needless (entry 52).
   bool apartBeforeCrossings = true;
   // The software GPU's.
   QorvGpuOptions gpu;

@@ -24,6 +24,11 @@ constexpr size_t kMaxSegmentTests = size_t(1) << 24;
 // Up to this many segments the question whether any two cross is answered by a plain sweep across x (its
 // work at worst the square of the segments, a few thousand pairs' bounds), without the tree's sorts.
 constexpr size_t kPlainSweepSegments = 256;
+// More segments are swept so while few overlap in x (a long band or zigzag, a wavy outline): the sweep
+// gives up, leaving the question to the tree, once it has met this many such pairs a segment, or all that
+// so few would meet at most.
+constexpr size_t kPlainSweepPairsEach = 32;
+constexpr size_t kPlainSweepPairs = kPlainSweepSegments * kPlainSweepSegments / 2;
 
 struct Node
 {
@@ -303,15 +308,16 @@ struct Resolver
   // Whether two segments cross, as FindCrossings finds them: the same pairs, those whose bounds overlap
   // (each segment against those after it in x while they start within its reach), up to the first crossing;
   // read from the points as they lie, the segments sorted by keys of their left ends and numbers. -1 where
-  // the paths hold more than kPlainSweepSegments segments; as vgPathsCross answers where a point is not
-  // finite.
+  // the segments overlap in x more than kPlainSweepPairsEach pairs a segment (never within
+  // kPlainSweepSegments segments, nor past the pairs the tree tests, so that it would answer alike); as
+  // vgPathsCross answers where a point is not finite.
   int PlainSweepCrosses()
   {
     const VGpathCache* cache = ctx->cache;
     size_t n = 0;
     for (int j = 0; j < cache->npaths; j++)
       if (cache->paths[j].count >= 3) n += size_t(cache->paths[j].count); // fewer points: no area
-    if (n > kPlainSweepSegments) return -1;
+    const size_t most = std::min(std::max(kPlainSweepPairs, kPlainSweepPairsEach * n), kMaxSegmentTests);
     sweep.resize(n);
     keys.resize(n);
     size_t at = 0;
@@ -333,12 +339,13 @@ struct Resolver
       }
     }
     SortStretches(keys, spare, stretches);
-    size_t pairs = 0;
+    size_t pairs = 0, met = 0;
     for (size_t j = 0; j < n; j++)
     {
       const SweepSegment& a = sweep[keys[j] & 0xFFFFFFFFu];
       const uint64_t reach = uint64_t(OrderKey(a.maxX)) << 32 | 0xFFFFFFFFu;
-      for (size_t k = j + 1; k < n && keys[k] <= reach; k++)
+      size_t k = j + 1;
+      for (; k < n && keys[k] <= reach; k++)
       {
         const SweepSegment& b = sweep[keys[k] & 0xFFFFFFFFu];
         if (b.maxY < a.minY || b.minY > a.maxY || a.to == b.from || b.to == a.from) continue;
@@ -346,6 +353,8 @@ struct Resolver
         double t, u;
         if (Crosses(a.ax, a.ay, a.bx, a.by, b.ax, b.ay, b.bx, b.by, &t, &u)) return Counted(pairs, true);
       }
+      met += k - j - 1;
+      if (met > most) return -1;
     }
     return Counted(pairs, false);
   }
@@ -569,7 +578,9 @@ bool vgPathsCross(VGcontext* ctx)
     crossing = !resolver.Collect() ? !resolver.nodes.empty() // nothing to cross, or a point not finite
                                    : !resolver.FindCrossings() || !resolver.cuts.empty();
   // What a large search took is let go of: only what small ones take is kept.
-  if (resolver.nodes.capacity() > 16 * kPlainSweepSegments) resolver = Resolver(nullptr);
+  if (resolver.nodes.capacity() > 16 * kPlainSweepSegments ||
+      resolver.sweep.capacity() > 16 * kPlainSweepSegments)
+    resolver = Resolver(nullptr);
   return crossing > 0;
 }
 

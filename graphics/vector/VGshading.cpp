@@ -333,6 +333,18 @@ void ShadeBlock(const MVGfragUniforms& frag, const float* x, const float* y, con
 void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, const float* u, const float* v,
                  int n, bool antialias, const MVGsampler* sampler, float (*rgba)[4], unsigned char* keep)
 {
+  if (!rgba)
+  {
+    // The discards alone, as ShadeBlock finds them first; a block too short for the SIMD loops (a thin
+    // row's fragment that the stencil drops) does not ask for them.
+    float k[kSpanBlock];
+    for (int b = 0; b < n; b += kSpanBlock)
+    {
+      const int m = std::min(kSpanBlock, n - b);
+      BlockStrokeCoverage(frag, u + b, v + b, m, antialias, m >= 4 && QorvShaderSimd(), k, keep + b);
+    }
+    return;
+  }
   for (int b = 0; b < n; b += kSpanBlock)
     ShadeBlock(frag, x + b, y + b, u + b, v + b, std::min(kSpanBlock, n - b), antialias, sampler,
                rgba ? rgba + b : nullptr, keep + b);

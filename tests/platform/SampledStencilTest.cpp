@@ -472,7 +472,8 @@ TEST(SampledStencil, OneColourRunsGiveTheGeneralPathsBytes)
 // counted once, then a cover; by shaders that read their varyings, answer one colour, show the runs they are
 // given, read their coverage or discard some fragments; under blends of the composite operations, culled or
 // not, scissored or not, in bands or not. With gpu.thinRows off, the colour and the stencil are what it gives
-// on.
+// on, with and without gpu.failedUncoloured (a fragment every sample of which fails asked only whether it
+// is discarded).
 TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
 {
   std::mt19937 rng(45);
@@ -516,8 +517,8 @@ TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
     const MTLCullMode cull = round % 5 == 1 ? MTLCullModeBack : MTLCullModeNone;
     const bool scissored = round % 3 == 2;
     const float colour[4] = {uni(0, 0.6f), uni(0, 0.6f), uni(0, 0.6f), uni(0.6f, 1)};
-    std::vector<uint8_t> pictures[2], stencils[2];
-    for (int thin = 0; thin < 2; ++thin)
+    std::vector<uint8_t> pictures[3], stencils[3];
+    for (int thin = 0; thin < 3; ++thin)
     {
       Harness h(kW, kH);
       QorvMetalSetPixelsPerBand(round % 4 < 2 ? kTestPixelsPerBand : kW * kH * 4);
@@ -528,7 +529,7 @@ TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
         UseFragmentFunction(h, "testDiscardSome");
       }
       h.stencil = SampledStencil(*h.device, kW, kH, samples);
-      QorvMetalSetOptions(*h.device, QorvGpuOptions{.thinRows = thin == 1});
+      QorvMetalSetOptions(*h.device, QorvGpuOptions{.thinRows = thin >= 1, .failedUncoloured = thin == 2});
       Harness::DrawSpec mark;
       mark.vertices = marks;
       mark.pipeline = h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone,
@@ -559,8 +560,11 @@ TEST(SampledStencil, ThinRowsGiveTheGeneralPathsBytes)
       h.Pass({count, cover});
       pictures[thin] = h.Pixels(h.colour);
     }
-    ASSERT_EQ(stencils[1], stencils[0]) << "round " << round;
-    ASSERT_EQ(pictures[1], pictures[0]) << "round " << round;
+    for (int thin = 1; thin < 3; ++thin)
+    {
+      ASSERT_EQ(stencils[thin], stencils[0]) << "round " << round << ", way " << thin;
+      ASSERT_EQ(pictures[thin], pictures[0]) << "round " << round << ", way " << thin;
+    }
     // Samples the strip reached once.
     for (uint8_t s : stencils[0])
       drawn += s == 0x80;

@@ -314,7 +314,9 @@ TEST(EvenOddOutlinesOf, StackedZigzagCrossedByItsClosingSegment)
 
 // Whether paths cross, asked of random sets of polygons (points on a coarse grid, so that segments touch,
 // overlap, meet at their ends and run through each other's corners, or anywhere; one to four sub-paths of 3
-// to 300 points, a path traced twice, a point not finite): the plain sweep answers as the tree does.
+// to 300 points, a path traced twice, a point not finite; a zigzag band of up to 3,000 points, a tooth of it
+// now and then pulled across the band): the plain sweep answers as the tree does, of few segments, of many
+// that overlap little in x and of many that overlap much (where it leaves the question to the tree).
 TEST(PathsCross, ThePlainSweepAnswersAsTheTreeDoes)
 {
   std::mt19937 random(36);
@@ -349,6 +351,25 @@ TEST(PathsCross, ThePlainSweepAnswersAsTheTreeDoes)
     }
     if (round % 11 == 0 && !lone) AddPolygon(c.ctx, traced);
     if (round % 97 == 0) AddPolygon(c.ctx, {{0, 0}, {std::numeric_limits<float>::quiet_NaN(), 1}, {2, 2}});
+    if (round % 5 == 1)
+    {
+      // Teeth a fraction of a pixel apart, each side's one way: they overlap their neighbours alone in x, or
+      // the band turned upright, each other.
+      const int half = 150 + int(random() % 1350);
+      const float thick = grid ? 4.0f : 0.25f + float(random() % 100) / 100.0f;
+      Polygon band;
+      for (int k = 0; k < 2 * half; k++)
+      {
+        const int at = k < half ? k : 2 * half - 1 - k;
+        band.emplace_back(50.0f + 200.0f * float(at) / float(half - 1),
+                          (at % 2 ? 20.0f : -20.0f) + (k < half ? 0.0f : thick));
+      }
+      if (random() % 2 == 0) band[random() % band.size()].second += (random() % 2 ? 1.0f : -1.0f) * 2 * thick;
+      if (random() % 3 == 0)
+        for (auto& [x, y] : band)
+          std::swap(x, y);
+      AddPolygon(c.ctx, band);
+    }
     vgFlattenPaths(c.ctx);
     VGoptions tree;
     tree.plainCrossingSweep = false;

@@ -1018,6 +1018,7 @@ const SwitchOff kSwitchesOff[] = {
     {"RepeatedVertices", [](VGoptions& o) { o.gpu.repeatedVertices = false; }, 0, 0},
     {"VertexRuns", [](VGoptions& o) { o.gpu.vertexRuns = false; }, 0, 0},
     {"SpanReplays", [](VGoptions& o) { o.gpu.spanReplays = false; }, 0, 0},
+    {"FailedUncoloured", [](VGoptions& o) { o.gpu.failedUncoloured = false; }, 0, 0},
     {"ApartBeforeCrossings", [](VGoptions& o) { o.apartBeforeCrossings = false; }, 0, 0},
     // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
     // a 256th of a pixel apart. A level or a few, and the other texel of an image sampled nearest within a

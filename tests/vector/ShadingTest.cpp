@@ -279,17 +279,22 @@ TEST_P(ShadingSpan, AgreesWithPerFragmentShading)
           Pattern(user, s[i], t[i], rgba[i]);
       };
     std::vector<float> colour(4 * n, -1.0f);
-    std::vector<unsigned char> keep(n, 2), keepOnly(n, 2);
+    std::vector<unsigned char> keep(n, 2), keepOnly(n, 2), keepShort(n, 2);
     vgShadeSpan(c.frag, x.data(), y.data(), u.data(), v.data(), n, c.antialias, &sampler,
                 reinterpret_cast<float(*)[4]>(colour.data()), keep.data());
     vgShadeSpan(c.frag, x.data(), y.data(), u.data(), v.data(), n, c.antialias, &sampler, nullptr,
                 keepOnly.data());
+    // The discards alone of spans of one to three fragments (a thin row's) too.
+    for (int i = 0, m = 1; i < n; i += m, m = m % 3 + 1)
+      vgShadeSpan(c.frag, &x[i], &y[i], &u[i], &v[i], std::min(m, n - i), c.antialias, &sampler, nullptr,
+                  &keepShort[i]);
     for (int i = 0; i < n; ++i)
     {
       float expected[4];
       bool kept = vgShadeFragment(c.frag, x[i], y[i], u[i], v[i], c.antialias, &sampler, expected);
       ASSERT_EQ(keep[i], kept ? 1 : 0) << c.name << " at " << i;
       ASSERT_EQ(keepOnly[i], keep[i]) << c.name << " at " << i;
+      ASSERT_EQ(keepShort[i], keep[i]) << c.name << " at " << i;
       if (!kept) continue;
       for (int k = 0; k < 4; ++k)
         ASSERT_NEAR(colour[4 * i + k], expected[k], 1e-6f) << c.name << " at " << i << " channel " << k;

@@ -84,6 +84,10 @@ struct QorvGpuOptions
   // shading, instead of setting each triangle up and bounding its rows again: a sampled fill's fringe,
   // counted, marked and then drawn in colour. The same bytes.
   bool spanReplays = true;
+  // Under thinRows, a span of one fragment under a stencil test that fails it at every sample (a sampled
+  // fill's fringe marks, where two of its triangles meet) is not shaded for its colour: the shader is asked
+  // only whether it discards it, which decides whether the failure changes the stencil. The same bytes.
+  bool failedUncoloured = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

@@ -603,6 +603,15 @@ struct Draw
   // Tests and marks the stencil at the pixels from .. to - 1 of a span whose fragments nothing shades or
   // discards: what Run does for them.
   void MarkRow(const Span& sp, int from, int to) const;
+  // Whether Row marks a triangle's spans with MarkRow (a draw without a fragment function under a stencil
+  // test, thinRows).
+  bool MarksRows(const Span& sp) const
+  {
+    return sp.table && !fragmentCode && options.thinRows &&
+           (!options.stencilSkipping || options.stencilOnlyRows);
+  }
+  // Row for such a span, its steps in line: a thin triangle's rows are a pixel or two.
+  inline void MarkSpan(const Span& sp, int n) const;
 
   // A row a triangle gave, for a later draw of it to replay (spanReplays).
   struct TapedRow

@@ -300,9 +300,20 @@ bool Draw::OneFragment(const Span& sp, int at) const
     vary[k] = in.start[k] + 0.0f * in.step[k];
   for (int k = 0; k < kQorvMaxVaryings; ++k)
     in.varyings[k] = &vary[k];
+  // A fragment that no sample lets through is seen only in the stencil: whether it is discarded is all the
+  // shader is asked (its span form without colour).
+  bool fails = false;
+  if (options.failedUncoloured)
+  {
+    const uint8_t* s = &stencilPixels[StencilAt(sp.y, sp.x0 + at)];
+    fails = !sp.table->pass[s[0]];
+    if (fails && stencilSamples > 1 && !(stencilSamples == kQorvStencilSamples && AllAlike(s)))
+      for (int k = 1; fails && k < stencilSamples; ++k)
+        fails = !sp.table->pass[s[k]];
+  }
   float colourOut[1][4];
   unsigned char keep = 0;
-  fragmentCode->fragmentSpan(in, colourOut, &keep);
+  fragmentCode->fragmentSpan(in, fails ? nullptr : colourOut, &keep);
   if (!keep) return true; // discarded: no test, no mark
   uint8_t* s = &stencilPixels[StencilAt(sp.y, sp.x0 + at)];
   const StencilTable& table = *sp.table;
@@ -603,6 +614,42 @@ void Draw::MarkRow(const Span& sp, int from, int to) const
   }
 }
 
+__attribute__((always_inline)) inline void Draw::MarkSpan(const Span& sp, int n) const
+{
+  const StencilTable& table = *sp.table;
+  int from = 0, to = n;
+  const int untouched = sampleRows ? sampleRows->value : -1;
+  if (untouched >= 0 && options.stencilSkipping && !table.pass[untouched] && table.next[untouched] == untouched)
+  {
+    const int64_t lo = sampleRows->lo[(size_t)sp.y], hi = sampleRows->hi[(size_t)sp.y];
+    from = (int)std::clamp<int64_t>(lo - sp.x0, 0, n),
+    to = hi > lo ? (int)std::clamp<int64_t>(hi - sp.x0, 0, n) : 0;
+  }
+  uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0 + from)];
+  if (stencilSamples == kQorvStencilSamples)
+    for (int t = from; t < to; ++t, srow += kQorvStencilSamples)
+    {
+      if (AllAlike(srow))
+      {
+        const uint8_t v = srow[0];
+        if (table.next[v] != v) std::memset(srow, table.next[v], kQorvStencilSamples);
+        continue;
+      }
+      for (int k = 0; k < kQorvStencilSamples; ++k)
+        srow[k] = table.next[srow[k]];
+    }
+  else
+    MarkRow(sp, from, to);
+  if (untouched < 0 || table.keepsAll) return;
+  if (table.resetsTo == untouched)
+  {
+    if (sp.x0 + from <= sampleRows->lo[(size_t)sp.y] && sp.x0 + to >= sampleRows->hi[(size_t)sp.y])
+      sampleRows->lo[(size_t)sp.y] = sampleRows->hi[(size_t)sp.y] = 0;
+  }
+  else
+    TouchSampleRow(sp.y, sp.x0 + from, sp.x0 + to);
+}
+
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
@@ -665,6 +712,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   sp.front = front;
   sp.table = faceTables[front];
   sp.s0 = stepX[0], sp.s1 = stepX[1];
+  const bool marks = MarksRows(sp);
   if (options.smallTriangles && px1 - px0 < kSmallSide && py1 - py0 < kSmallSide)
   {
     // Few candidates: each row's span is where its pixels pass all three edges (an interval, as each edge
@@ -686,7 +734,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
       sp.x0 = (int)(px0 + lo);
       sp.e0 = e[0] + lo * stepX[0];
       sp.e1 = e[1] + lo * stepX[1];
-      Row(sp, (int)(hi - lo + 1));
+      marks ? MarkSpan(sp, (int)(hi - lo + 1)) : Row(sp, (int)(hi - lo + 1));
       if constexpr (kTaped) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
     }
     return;
@@ -734,7 +782,7 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
         sp.x0 = (int)(px0 + lo);
         sp.e0 = r0 + lo * stepX[0];
         sp.e1 = r1 + lo * stepX[1];
-        Row(sp, (int)(hi - lo + 1));
+        marks ? MarkSpan(sp, (int)(hi - lo + 1)) : Row(sp, (int)(hi - lo + 1));
         if constexpr (kTaped) tape->push_back(TapedRow{sp, (int)(hi - lo + 1)});
       }
       r0 += stepY[0], r1 += stepY[1], r2 += stepY[2];
@@ -1197,6 +1245,11 @@ void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, uint32_t first, 
   }
 }
 
+// The most rows a band's tape holds (spanReplays), and the most triangles a taped draw has: a fill of many
+// points (a zigzag band's fringe) gives tens of thousands, megabytes that its pass would hold for every
+// such fill.
+constexpr size_t kTapeMost = 4096, kTapeMostTriangles = 1024;
+
 QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const QorvDrawState& s,
                                MTLPrimitiveType type, const uint32_t* ids, uint32_t firstId, NSUInteger count,
                                int bands, const QorvGpuOptions& options, const QorvRasterDraw* earlier,
@@ -1242,7 +1295,9 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   }
   else
     sh.ListPrimitives();
-  if (options.spanReplays && drawnAgain && !sh.taped && !sh.perSample && sh.fans.empty())
+  // A draw of more triangles than its tape would hold rows for is not taped.
+  if (options.spanReplays && drawnAgain && !sh.taped && !sh.perSample && sh.fans.empty() &&
+      sh.listed->size() <= kTapeMostTriangles)
   {
     sh.taping = true;
     if (sh.tapes.size() < (size_t)sh.bands) sh.tapes.resize((size_t)sh.bands);
@@ -1348,6 +1403,14 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
       const size_t before = tape->rows.size();
       d.Triangle<true>(p.v[0], p.v[1], p.v[2], band, bands, &tape->rows);
       if (tape->rows.size() > before) tape->rowsOf.push_back((int)(tape->rows.size() - before));
+      if (tape->rows.size() > kTapeMost)
+      {
+        // A tape this long would be held, with every other fill's, until the pass ends: let go, the draws
+        // after it set the triangles up again.
+        std::vector<Draw::TapedRow>().swap(tape->rows);
+        tape->rowsOf.clear();
+        tape = nullptr;
+      }
     }
     else if (p.fan >= 0)
       d.Fan(mShaded->fans[(size_t)p.fan], mShaded->fanRows[(size_t)p.fan], mShaded->fanEdges.data(), band,
