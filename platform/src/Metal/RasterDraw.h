@@ -322,10 +322,10 @@ struct Draw
     int64_t ax, ay, bx, by;
     int add;
   };
-  // A triangle's edges that cross rows, appended (none for a culled triangle, one of no area or of a face
-  // that changes nothing).
-  void SumTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
-                   std::vector<SummedEdge>& edges) const;
+  // A triangle's edges that cross rows, each from its top end, put in edges and counted (none for a culled
+  // triangle, one of no area or of a face that changes nothing).
+  int SumTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
+                  SummedEdge edges[3]) const;
   // Each edge once, its changes summed, those that sum to nothing left out.
   static void MergeSummedEdges(std::vector<SummedEdge>& edges);
   // The draw's net change at each sample of this band's rows, added row by row.

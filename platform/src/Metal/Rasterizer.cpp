@@ -1134,19 +1134,19 @@ void ClipDraw(Draw& d, const QorvDrawState& s, const MTLTexture& target)
 
 namespace
 {
-// Sums each of a triangle's edges (from start on) that the triangle before it (from previous to start) has
-// too into that one's, leaving its own change 0: what MergeSummedEdges would do with them, done while there
-// are few to look through. Those left 0 go before the merge.
-void SumSharedEdges(std::vector<Draw::SummedEdge>& edges, size_t previous, size_t start)
+// Sums each of a triangle's edges that the triangle before it has too into that one's, leaving its own change
+// 0: what MergeSummedEdges would do with them, done while there are few to look through. Those left 0 are not
+// merged. Both from their top ends; the triangle before's three, those past its own changing nothing (so that
+// none is summed into).
+void SumSharedEdges(Draw::SummedEdge (&before)[3], Draw::SummedEdge* edges, int count)
 {
-  for (size_t i = start; i < edges.size(); ++i)
+  for (int i = 0; i < count; ++i)
   {
     Draw::SummedEdge& e = edges[i];
-    if (e.ay > e.by) std::swap(e.ax, e.bx), std::swap(e.ay, e.by);
-    for (size_t j = previous; j < start; ++j)
+    for (int j = 0; j < 3; ++j)
     {
-      Draw::SummedEdge& f = edges[j];
-      if (f.ax == e.ax && f.ay == e.ay && f.bx == e.bx && f.by == e.by && f.add != 0)
+      Draw::SummedEdge& f = before[j];
+      if (f.bx == e.bx && f.by == e.by && f.ax == e.ax && f.ay == e.ay && f.add != 0)
       {
         f.add += e.add, e.add = 0;
         break;
@@ -1308,15 +1308,30 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   if (mShaded->sums.summed)
   {
     std::vector<Draw::SummedEdge>& summed = mShaded->summed;
-    size_t previous = 0; // the edges of the triangle before, from here on
+    summed.reserve(3 * mShaded->listed->size());
+    // The triangle before's edges are held until the next has summed those they share into them, and kept
+    // only if they change anything.
+    constexpr Draw::SummedEdge kNone{INT64_MIN, INT64_MIN, INT64_MIN, INT64_MIN, 0};
+    Draw::SummedEdge before[3] = {kNone, kNone, kNone}, edges[3] = {kNone, kNone, kNone};
+    int held = 0;
     for (const Shaded::Primitive& p : *mShaded->listed)
     {
       if (p.fan >= 0) continue;
-      const size_t start = summed.size();
-      d.SumTriangle(p.v[0], p.v[1], p.v[2], mShaded->sums, summed);
-      if (options.sharedEdges) SumSharedEdges(summed, previous, start), previous = start;
+      const int count = d.SumTriangle(p.v[0], p.v[1], p.v[2], mShaded->sums, edges);
+      if (!options.sharedEdges)
+      {
+        summed.insert(summed.end(), edges, edges + count);
+        continue;
+      }
+      SumSharedEdges(before, edges, count);
+      for (int k = 0; k < held; ++k)
+        if (before[k].add != 0) summed.push_back(before[k]);
+      std::copy(edges, edges + 3, before), held = count;
+      for (int k = count; k < 3; ++k)
+        before[k].add = 0;
     }
-    if (options.sharedEdges) std::erase_if(summed, [](const Draw::SummedEdge& e) { return e.add == 0; });
+    for (int k = 0; k < held; ++k)
+      if (before[k].add != 0) summed.push_back(before[k]);
     qorv_raster::Draw::MergeSummedEdges(summed);
   }
 }
