@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace qorvtest
@@ -96,14 +98,19 @@ int SvgZoomFor(float width, float height)
 
 namespace
 {
-// Renders the document at svgPath into png (through a temporary, so that a failed run leaves none).
+// Renders the document at svgPath into png (through a temporary, so that a failed run leaves none; one of
+// its own, as test processes running at once may render the same reference).
 bool Convert(const std::string& svgPath, const std::string& png, int zoom)
 {
-  const std::string tmp = png + ".tmp";
+  const std::string tmp = png + "." + std::to_string(getpid()) + ".tmp";
   const std::string cmd =
       "rsvg-convert -z " + std::to_string(zoom) + " -o '" + tmp + "' '" + svgPath + "' 2>/dev/null";
-  if (std::system(cmd.c_str()) != 0) return false;
   std::error_code ec;
+  if (std::system(cmd.c_str()) != 0)
+  {
+    fs::remove(tmp, ec);
+    return false;
+  }
   fs::rename(tmp, png, ec);
   return !ec;
 }
