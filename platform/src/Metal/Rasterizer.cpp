@@ -866,10 +866,22 @@ struct QorvRasterDraw::Shaded
     std::vector<int> rowsOf;
     std::vector<qorv_raster::Draw::TapedRow> rows;
     bool made = false;
+    int left = 0; // the draws still to replay it
+    // Let go once the last draw that replays it has (a band's draws run in order), so that a pass holds
+    // the rows of the fill being drawn, not of every fill before it; the room of a few rows is kept.
+    void LetGoIfLast()
+    {
+      if (--left > 0) return;
+      made = false;
+      constexpr size_t kKeptRows = 64;
+      rows.clear(), rowsOf.clear();
+      if (rows.capacity() > kKeptRows) std::vector<qorv_raster::Draw::TapedRow>().swap(rows);
+    }
   };
   mutable std::vector<Tape> tapes;
   bool taping = false;
   const Shaded* taped = nullptr;
+  mutable int replays = 0; // the later draws that replay this one's tape
 
   // Whether o's triangles give this draw's rows: listed alike, clipped and culled alike.
   bool RastersAs(const Shaded& o) const
@@ -1286,12 +1298,12 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   mShaded->bands = std::max(bands, 1);
   mShaded->listed = &mShaded->primitives;
   Shaded& sh = *mShaded;
-  sh.taping = false, sh.taped = nullptr;
+  sh.taping = false, sh.taped = nullptr, sh.replays = 0;
   if (sh.from && sh.ListsAs(*sh.from))
   {
     sh.listed = sh.from->listed;
     const Shaded* t = sh.from->taping ? sh.from : sh.from->taped;
-    if (options.spanReplays && t && sh.RastersAs(*t)) sh.taped = t;
+    if (options.spanReplays && t && sh.RastersAs(*t)) sh.taped = t, ++t->replays;
   }
   else
     sh.ListPrimitives();
@@ -1406,6 +1418,7 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
         d.Row(sp, row->n);
       }
     }
+    s.taped->tapes[(size_t)band].LetGoIfLast();
     return;
   }
   if (tape) tape->rowsOf.clear(), tape->rows.clear();
@@ -1435,5 +1448,9 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     else
       d.Triangle(p.v[0], p.v[1], p.v[2], band, bands);
   }
-  if (tape) tape->made = true;
+  if (tape)
+  {
+    tape->made = true, tape->left = s.replays;
+    if (tape->left == 0) tape->LetGoIfLast();
+  }
 }
