@@ -76,27 +76,54 @@ bool Inside(const Polygon& p, int turn, Point q)
   return true;
 }
 
-// The corners of a side that is not convex most looked at: two such sides' edges are asked pair by pair.
+// The corners of a side that is neither convex nor seen whole from its mean corner most looked at: two such
+// sides' edges are asked pair by pair.
 constexpr int kMostCorners = 64;
 
+// Whether the polygon turned `turn` winds once about its mean corner m, seen from which each edge turns
+// `turn` wherever the GPU places its ends: then, however they are placed, each edge keeps to a wedge of its
+// own about m and meets no other but its neighbours at their shared ends (a star, a wavy disc).
+bool SeenWholeFromItsMean(const Polygon& p, int turn)
+{
+  const int n = p.n;
+  const Point* c = p.at.data();
+  int64_t sx = 0, sy = 0;
+  for (int i = 0; i < n; ++i)
+    sx += c[i].x, sy += c[i].y;
+  const Point m{sx / n, sy / n};
+  int winds = 0;
+  for (int i = 0; i < n; ++i)
+  {
+    if (vgFringeTurn(m, c[i], c[i + 1]) != turn) return false;
+    // Where the edge crosses the ray from m along +x (turned as it is, it crosses it going the turn's way).
+    if ((c[i].y <= m.y) != (c[i + 1].y <= m.y) && (turn > 0) == (c[i + 1].y > m.y)) ++winds;
+  }
+  return winds == 1;
+}
+
 // Whether the polygon, not convex, is simple and turned `turn` (set): every two edges apart but where they
-// meet, as the GPU may place them, and its corners turned; few corners only.
+// meet, as the GPU may place them, and its corners turned; seen whole from its mean corner, or of few
+// corners.
 bool SimpleOnce(const Polygon& p, int& turn)
 {
   const int n = p.n;
-  if (n < 3 || n > kMostCorners) return false;
+  if (n < 3) return false;
   const Point* c = p.at.data();
   double area2 = 0.0;
   int64_t around = 0;
   for (int i = 0; i < n; ++i)
   {
-    if (vgFringeTurn(c[i], c[i + 1], c[i + 2]) == 0) return false;
     area2 += (double)c[i].x * (double)c[i + 1].y - (double)c[i + 1].x * (double)c[i].y;
     around += std::abs(c[i + 1].x - c[i].x) + std::abs(c[i + 1].y - c[i].y);
   }
   // Room for the placing: each corner moved by 1.25 moves twice the area by up to 5 times the way round.
   if (!(std::fabs(area2) > 5.0 * (double)around + 1.0)) return false;
   turn = area2 > 0 ? 1 : -1;
+  // Seen whole, no edge can fold back on the one before it, however little their corner turns.
+  if (SeenWholeFromItsMean(p, turn)) return true;
+  if (n > kMostCorners) return false;
+  for (int i = 0; i < n; ++i)
+    if (vgFringeTurn(c[i], c[i + 1], c[i + 2]) == 0) return false;
   for (int i = 0; i < n; ++i)
     for (int j = i + 2; j < n; ++j)
     {
@@ -156,8 +183,6 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
   // Closed: the first pair again at the end.
   if (!v || m < 8 || m % 2 != 0 || Handed(v[m - 2]) != Handed(v[0]) || Handed(v[m - 1]) != Handed(v[1]))
     return false;
-  // A path that is not convex has sides that are not either, as a rule: too many corners to ask.
-  if (!path.convex && m / 2 - 1 > 2 * kMostCorners) return false;
   // Its corners, placed; the last pair is the first again, so that a corner's next two are at hand.
   const int corners = m - 2;
   thread_local std::vector<Point> placed;
