@@ -188,18 +188,17 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
   thread_local std::vector<Point> placed;
   thread_local std::vector<uint64_t> handed;
   placed.resize((size_t)m), handed.resize((size_t)m);
-  for (int k = 0; k < m; ++k)
-  {
-    handed[(size_t)k] = Handed(v[k]);
-    if (!vgFringePlaceBoth(v[k].x, v[k].y, steps, placed[(size_t)k])) return false;
-  }
-  // Every triangle that covers anything turned the same way, its sign taken.
-  const uint64_t* h = handed.data();
-  const Point* at = placed.data();
+  uint64_t* h = handed.data();
+  Point* at = placed.data();
+  // Every triangle that covers anything turned the same way, its sign taken: each asked as its last corner
+  // is placed, so that a strip that fails early is not placed whole.
   int sign = 0;
-  for (int k = 0; k < corners; ++k)
+  for (int c = 0; c < m; ++c)
   {
-    if (h[k] == h[k + 1] || h[k + 1] == h[k + 2] || h[k] == h[k + 2]) continue; // it covers nothing
+    h[c] = Handed(v[c]);
+    if (!vgFringePlaceBoth(v[c].x, v[c].y, steps, at[c])) return false;
+    const int k = c - 2;
+    if (k < 0 || h[k] == h[k + 1] || h[k + 1] == h[k + 2] || h[k] == h[k + 2]) continue; // it covers nothing
     const int t = vgFringeTurn(at[k], at[k + 1], at[k + 2]) * (k % 2 ? -1 : 1);
     if (t == 0 || (sign != 0 && t != sign)) return false;
     sign = t;
