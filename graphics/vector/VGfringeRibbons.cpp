@@ -148,7 +148,8 @@ struct Ribbon
   int turn;               // of both
   int64_t x0, y0, x1, y1; // the outer's bounds
   // A disc inside the inner polygon where it is convex, with room for the rounding: its centre and squared
-  // radius.
+  // radius, made when another ribbon is first asked to lie within it.
+  bool discMade;
   double cx, cy, clear2;
 };
 
@@ -220,8 +221,15 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
     const Point& p = r.outer.at[(size_t)k];
     r.x0 = std::min(r.x0, p.x), r.y0 = std::min(r.y0, p.y), r.x1 = std::max(r.x1, p.x), r.y1 = std::max(r.y1, p.y);
   }
+  r.discMade = false;
+  return true;
+}
+
+void MakeDisc(Ribbon& r)
+{
+  r.discMade = true;
   r.clear2 = -1.0;
-  if (!r.innerConvex) return true;
+  if (!r.innerConvex) return;
   // The disc: about the inner's mean corner, as far as its nearest edge's line, less the rounding's reach
   // of a point from an edge as long as the shortest, seen from as far as the outer's bounds reach (1.25
   // (2 + 2 reach / shortest) 256ths, and one more).
@@ -242,12 +250,12 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
   const double room = 1.25 * (2.0 + 2.0 * reach / std::sqrt(shortest2)) + 1.0;
   const double clear = std::sqrt(nearest2) - room;
   r.clear2 = clear > 0 ? clear * clear : -1.0;
-  return true;
 }
 
-bool WithinInner(const Ribbon& in, const Ribbon& of)
+bool WithinInner(const Ribbon& in, Ribbon& of)
 {
   if (!of.innerConvex) return false;
+  if (!of.discMade) MakeDisc(of);
   for (int k = 0; k < in.outer.n; ++k)
   {
     const Point& p = in.outer.at[(size_t)k];
@@ -275,7 +283,7 @@ bool vgFringeRibbonsApart(const VGpath* paths, int npaths, float pixel)
   for (int i = 0; i < made; ++i)
     for (int j = i + 1; j < made; ++j)
     {
-      const Ribbon &p = ribbons[(size_t)i], &q = ribbons[(size_t)j];
+      Ribbon &p = ribbons[(size_t)i], &q = ribbons[(size_t)j];
       const int64_t gap = 3;
       if (q.x0 > p.x1 + gap || p.x0 > q.x1 + gap || q.y0 > p.y1 + gap || p.y0 > q.y1 + gap) continue;
       if (!WithinInner(q, p) && !WithinInner(p, q)) return false;
