@@ -29,7 +29,8 @@ void VGsegmentGrid::Build(const VGcontext* ctx, const uint8_t* nothing)
     most += (size_t)std::max(cache->paths[j].count, 0);
   segments.resize(most);
   size_t n = 0;
-  double x1 = 0, y1 = 0, length = 0;
+  Two lowest = {0.0, 0.0}, highest = lowest; // the bounds of the segments' starts
+  double length = 0;
   for (int j = 0; j < cache->npaths; j++)
   {
     const VGpath& path = cache->paths[j];
@@ -37,20 +38,26 @@ void VGsegmentGrid::Build(const VGcontext* ctx, const uint8_t* nothing)
     if (path.count < 3 ||
         (cache->npaths > 1 && (nothing ? nothing[j] : vgEnclosesNothing(path, pts, ctx->distTol))))
       continue;
+    // Each point read once, as the end of one segment and the start of the next.
+    Two pb = {pts[0].x, pts[0].y};
     for (int i = 0; i < path.count; i++)
     {
-      const VGpoint &a = pts[i], &b = pts[i + 1 == path.count ? 0 : i + 1];
-      const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
+      const VGpoint& b = pts[i + 1 == path.count ? 0 : i + 1];
+      const Two pa = pb;
+      pb = Two{b.x, b.y};
+      const double ax = pa[0], ay = pa[1], bx = pb[0], by = pb[1];
       // x - x is 0 for every finite x alone.
-      const Two pa = {ax, ay}, pb = {bx, by}, finite = (pa - pa) + (pb - pb);
+      const Two finite = (pa - pa) + (pb - pb);
       if (!(finite[0] == 0.0 && finite[1] == 0.0)) continue;
-      if (n == 0) x0 = x1 = ax, y0 = y1 = ay;
-      x0 = std::min(x0, ax), x1 = std::max(x1, ax), y0 = std::min(y0, ay), y1 = std::max(y1, ay);
+      if (n == 0) lowest = highest = pa;
+      lowest = pa < lowest ? pa : lowest, highest = highest < pa ? pa : highest;
       length += std::sqrt((bx - ax) * (bx - ax) + (by - ay) * (by - ay));
       segments[n++] = {Two{ax, bx}, Two{ay, by}, pb < pa ? pb : pa, pa < pb ? pb : pa};
     }
   }
   segments.resize(n);
+  x0 = lowest[0], y0 = lowest[1];
+  const double x1 = highest[0], y1 = highest[1];
   // Cells about twice as long as the mean segment, so that a cell the outline passes through holds a few,
   // at most twice the square root of the segments a side, so that the cells stay few.
   const double cell = std::max(2 * length / std::max<size_t>(n, 1), 1e-6);
