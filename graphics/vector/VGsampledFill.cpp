@@ -45,7 +45,20 @@ struct FringeScratch
 };
 } // namespace
 
-bool vgPathsLieAsTurned(const VGcontext* ctx)
+const uint8_t* vgPathsEncloseNothing(const VGcontext* ctx)
+{
+  thread_local std::vector<uint8_t> nothing;
+  const VGpathCache* cache = ctx->cache;
+  nothing.resize((size_t)std::max(cache->npaths, 1));
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VGpath& path = cache->paths[i];
+    nothing[(size_t)i] = vgEnclosesNothing(path, &cache->points[path.first], ctx->distTol);
+  }
+  return nothing.data();
+}
+
+bool vgPathsLieAsTurned(const VGcontext* ctx, const uint8_t* nothing)
 {
   const VGpathCache* cache = ctx->cache;
   if (cache->npaths == 1)
@@ -67,7 +80,8 @@ bool vgPathsLieAsTurned(const VGcontext* ctx)
     if (path.count < 3) continue;
     boxes.push_back(PathBoxOf(pts, path.count, i));
     // A path that encloses nothing is not filled (vgExpandFill), nor does it wind.
-    if (!vgEnclosesNothing(path, pts, ctx->distTol)) probes.push_back({pts[0].x, pts[0].y, i});
+    if (!(nothing ? nothing[i] : vgEnclosesNothing(path, pts, ctx->distTol)))
+      probes.push_back({pts[0].x, pts[0].y, i});
   }
   // Probes left to right against the boxes that reach them: a box opens at its left side and, the probes
   // coming in order, closes for good past its right one.
@@ -165,7 +179,7 @@ SideScratch& Scratch()
 }
 } // namespace
 
-VGsegmentGrid* vgFringeSidesGrid(const VGcontext* ctx)
+VGsegmentGrid* vgFringeSidesGrid(const VGcontext* ctx, const uint8_t* nothing)
 {
   const VGpathCache* cache = ctx->cache;
   int points = 0;
@@ -173,7 +187,7 @@ VGsegmentGrid* vgFringeSidesGrid(const VGcontext* ctx)
     points += cache->paths[i].count;
   if (points > kVGFringeSidesMostPoints) return nullptr;
   VGsegmentGrid& grid = Scratch().grid;
-  grid.Build(ctx);
+  grid.Build(ctx, nothing);
   return &grid;
 }
 

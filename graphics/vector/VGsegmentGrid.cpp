@@ -21,7 +21,7 @@ bool Opposite(double d, double e)
 }
 } // namespace
 
-void VGsegmentGrid::Build(const VGcontext* ctx)
+void VGsegmentGrid::Build(const VGcontext* ctx, const uint8_t* nothing)
 {
   const VGpathCache* cache = ctx->cache;
   size_t most = 0;
@@ -29,26 +29,35 @@ void VGsegmentGrid::Build(const VGcontext* ctx)
     most += (size_t)std::max(cache->paths[j].count, 0);
   segments.resize(most);
   size_t n = 0;
-  double x1 = 0, y1 = 0, length = 0;
+  Two lowest = {0.0, 0.0}, highest = lowest; // the bounds of the segments' starts
+  double length = 0;
   for (int j = 0; j < cache->npaths; j++)
   {
     const VGpath& path = cache->paths[j];
     const VGpoint* pts = &cache->points[path.first];
-    if (path.count < 3 || (cache->npaths > 1 && vgEnclosesNothing(path, pts, ctx->distTol))) continue;
+    if (path.count < 3 ||
+        (cache->npaths > 1 && (nothing ? nothing[j] : vgEnclosesNothing(path, pts, ctx->distTol))))
+      continue;
+    // Each point read once, as the end of one segment and the start of the next.
+    Two pb = {pts[0].x, pts[0].y};
     for (int i = 0; i < path.count; i++)
     {
-      const VGpoint &a = pts[i], &b = pts[i + 1 == path.count ? 0 : i + 1];
-      const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
+      const VGpoint& b = pts[i + 1 == path.count ? 0 : i + 1];
+      const Two pa = pb;
+      pb = Two{b.x, b.y};
+      const double ax = pa[0], ay = pa[1], bx = pb[0], by = pb[1];
       // x - x is 0 for every finite x alone.
-      if (!((ax - ax) + (ay - ay) + (bx - bx) + (by - by) == 0.0)) continue;
-      if (n == 0) x0 = x1 = ax, y0 = y1 = ay;
-      x0 = std::min(x0, ax), x1 = std::max(x1, ax), y0 = std::min(y0, ay), y1 = std::max(y1, ay);
+      const Two finite = (pa - pa) + (pb - pb);
+      if (!(finite[0] == 0.0 && finite[1] == 0.0)) continue;
+      if (n == 0) lowest = highest = pa;
+      lowest = pa < lowest ? pa : lowest, highest = highest < pa ? pa : highest;
       length += std::sqrt((bx - ax) * (bx - ax) + (by - ay) * (by - ay));
-      segments[n++] = {Two{ax, bx}, Two{ay, by}, Two{std::min(ax, bx), std::min(ay, by)},
-                       Two{std::max(ax, bx), std::max(ay, by)}};
+      segments[n++] = {Two{ax, bx}, Two{ay, by}, pb < pa ? pb : pa, pa < pb ? pb : pa};
     }
   }
   segments.resize(n);
+  x0 = lowest[0], y0 = lowest[1];
+  const double x1 = highest[0], y1 = highest[1];
   // Cells about twice as long as the mean segment, so that a cell the outline passes through holds a few,
   // at most twice the square root of the segments a side, so that the cells stay few.
   const double cell = std::max(2 * length / std::max<size_t>(n, 1), 1e-6);
@@ -63,9 +72,14 @@ void VGsegmentGrid::Build(const VGcontext* ctx)
   for (size_t k = 0; k < n; k++)
   {
     const Segment& s = segments[k];
-    const Span r = {(uint16_t)CellX(s.lo[0]), (uint16_t)CellX(s.hi[0]), (uint16_t)CellY(s.lo[1]),
-                    (uint16_t)CellY(s.hi[1])};
+    const TwoCells lo = CellsOf(s.lo), hi = CellsOf(s.hi);
+    const Span r = {(uint16_t)lo[0], (uint16_t)hi[0], (uint16_t)lo[1], (uint16_t)hi[1]};
     spans[k] = r;
+    if (r.x0 == r.x1 && r.y0 == r.y1)
+    {
+      cellStart[(size_t)r.y0 * columns + r.x0 + 1]++;
+      continue;
+    }
     for (int cy = r.y0; cy <= r.y1; cy++)
       for (int cx = r.x0; cx <= r.x1; cx++)
         cellStart[(size_t)cy * columns + cx + 1]++;
@@ -78,6 +92,11 @@ void VGsegmentGrid::Build(const VGcontext* ctx)
   for (size_t k = 0; k < n; k++)
   {
     const Span r = spans[k];
+    if (r.x0 == r.x1 && r.y0 == r.y1)
+    {
+      cellSegments[next[(size_t)r.y0 * columns + r.x0]++] = (uint32_t)k;
+      continue;
+    }
     for (int cy = r.y0; cy <= r.y1; cy++)
       for (int cx = r.x0; cx <= r.x1; cx++)
         cellSegments[next[(size_t)cy * columns + cx]++] = (uint32_t)k;
@@ -137,20 +156,23 @@ template <int kCount> unsigned VGsegmentGrid::CrossedBy(const Line* lines, int c
   const unsigned all = (1u << count) - 1;
   // The bounds of all the lines, and each line's start and direction, read for every segment near. A line
   // with an end not finite has no cells: taken as crossed (x - x is 0 for every finite x alone).
-  double x0s = lines[0].x0, x1s = x0s, y0s = lines[0].y0, y1s = y0s, finite = 0.0;
+  // Each end's x and y at once, as two lanes.
+  Two lo = {lines[0].x0, lines[0].y0}, hi = lo, finite = {0.0, 0.0};
   double lx[32], ly[32], ldx[32], ldy[32];
   for (int l = 0; l < count; l++)
   {
     const Line& q = lines[l];
-    finite += (q.x0 - q.x0) + (q.y0 - q.y0) + (q.x1 - q.x1) + (q.y1 - q.y1);
-    x0s = std::min(x0s, std::min(q.x0, q.x1)), x1s = std::max(x1s, std::max(q.x0, q.x1));
-    y0s = std::min(y0s, std::min(q.y0, q.y1)), y1s = std::max(y1s, std::max(q.y0, q.y1));
+    const Two a = {q.x0, q.y0}, b = {q.x1, q.y1};
+    finite += (a - a) + (b - b);
+    lo = lo < a ? lo : a, lo = lo < b ? lo : b, hi = hi < a ? a : hi, hi = hi < b ? b : hi;
     lx[l] = q.x0, ly[l] = q.y0, ldx[l] = q.x1 - q.x0, ldy[l] = q.y1 - q.y0;
   }
-  if (!(finite == 0.0)) return all;
+  if (!(finite[0] == 0.0 && finite[1] == 0.0)) return all;
+  const double x0s = lo[0], y0s = lo[1], x1s = hi[0], y1s = hi[1];
   // The segments whose bounds meet theirs, each once: a row's cells lie side by side in cellSegments, and a
   // segment in several of the lines' cells is taken in the first (there once, so among its entries).
-  const int cx0 = CellX(x0s), cx1 = CellX(x1s), cy0 = CellY(y0s), cy1 = CellY(y1s);
+  const TwoCells from = CellsOf(lo), to = CellsOf(hi);
+  const int cx0 = from[0], cx1 = to[0], cy0 = from[1], cy1 = to[1];
   const bool several = cx1 > cx0 || cy1 > cy0;
   unsigned crossed = 0;
   for (int cy = cy0; cy <= cy1; cy++)

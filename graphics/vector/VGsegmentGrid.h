@@ -17,8 +17,9 @@ class VGsegmentGrid
 {
 public:
   // The segments of the context's paths that the fan marks (three points or more, enclosing something);
-  // a segment with an end not finite is left out.
-  void Build(const VGcontext* ctx);
+  // a segment with an end not finite is left out. nothing: where given, whether each path encloses nothing
+  // (vgPathsEncloseNothing), else asked here.
+  void Build(const VGcontext* ctx, const uint8_t* nothing = nullptr);
   // How many times the paths wind around (x, y) and around (x2, y2), as vgWindingAround counts it, summed
   // over the paths: two points near each other asked at once (0 around a point not finite).
   std::pair<int, int> WindingsAround(double x, double y, double x2, double y2);
@@ -45,6 +46,16 @@ private:
   // The cell of x or y, those beyond the grid (however far) in its first or last.
   int CellX(double x) const { return (int)std::clamp((x - x0) * perCellW, 0.0, lastColumn); }
   int CellY(double y) const { return (int)std::clamp((y - y0) * perCellH, 0.0, lastRow); }
+  // The cells of x and y at once, as CellX and CellY find them.
+  typedef int TwoCells __attribute__((vector_size(8)));
+  TwoCells CellsOf(Two p) const
+  {
+    const Two zero = {0.0, 0.0}, last = {lastColumn, lastRow};
+    Two v = (p - Two{x0, y0}) * Two{perCellW, perCellH};
+    v = v < zero ? zero : v;
+    v = last < v ? last : v;
+    return __builtin_convertvector(v, TwoCells);
+  }
 
   // The cells a segment's bounds meet, from (x0, y0) to (x1, y1).
   struct Span

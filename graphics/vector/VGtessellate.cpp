@@ -583,7 +583,7 @@ void vgClassifyFillJoins(VGcontext* ctx, float w)
 namespace
 {
 // Each path's fan and fringe (VGpath fill, stroke), into the context's vertex buffer.
-int ExpandFillPaths(VGcontext* ctx, float w, VGfillWay& way, bool edgesBySamples)
+int ExpandFillPaths(VGcontext* ctx, float w, VGfillWay& way, bool edgesBySamples, const uint8_t* nothing)
 {
   VGpathCache* cache = ctx->cache;
   const bool fringe = w > 0.0f;
@@ -596,7 +596,7 @@ int ExpandFillPaths(VGcontext* ctx, float w, VGfillWay& way, bool edgesBySamples
   const float woff = 0.5f * ctx->fringeWidth;
   const EVGfillCall call = vgFillCallOf(way);
   VGsegmentGrid* sidesGrid =
-      fringe && edgesBySamples && ctx->options.fringeSides ? vgFringeSidesGrid(ctx) : nullptr;
+      fringe && edgesBySamples && ctx->options.fringeSides ? vgFringeSidesGrid(ctx, nothing) : nullptr;
 
   VGvertex* verts = vgAllocTempVerts(ctx, FillVertsNeeded(cache, fringe, sidesGrid != nullptr));
   if (!verts) return 0;
@@ -610,7 +610,7 @@ int ExpandFillPaths(VGcontext* ctx, float w, VGfillWay& way, bool edgesBySamples
     path->nstroke = 0;
     path->call = call;
     path->edgesBySamples = edgesBySamples;
-    if (path->count < 3 || (cache->npaths > 1 && vgEnclosesNothing(*path, pts, ctx->distTol)))
+    if (path->count < 3 || (cache->npaths > 1 && nothing[i]))
     {
       path->nfill = 0;
       continue;
@@ -651,19 +651,21 @@ int vgExpandFill(VGcontext* ctx, float w, VGfillWay& way)
   VGpathCache* cache = ctx->cache;
   const bool sampled = way == VGfillWay::kSampledStencil, fringe = w > 0.0f;
   const bool apartAsked = sampled && fringe && ctx->options.fringeApart;
+  // Whether each of several paths encloses nothing, asked once for every step below.
+  const uint8_t* nothing = cache->npaths > 1 ? vgPathsEncloseNothing(ctx) : nullptr;
   // Paths whose fringe strips lie apart do not cross (two edges that cross share the ground about the
   // crossing): where the strips are shown apart, the costlier crossing search is not needed.
-  bool edgesBySamples = sampled && !vgPathsLieAsTurned(ctx);
+  bool edgesBySamples = sampled && !vgPathsLieAsTurned(ctx, nothing);
   const bool apartFirst = apartAsked && !edgesBySamples && ctx->options.apartBeforeCrossings;
   if (sampled && !edgesBySamples && !apartFirst) edgesBySamples = vgPathsCross(ctx);
-  if (!ExpandFillPaths(ctx, w, way, edgesBySamples)) return 0;
+  if (!ExpandFillPaths(ctx, w, way, edgesBySamples, nothing)) return 0;
   bool apart = apartAsked && !edgesBySamples && cache->npaths > 0 &&
                vgFringeStripsApart(cache->paths, cache->npaths, ctx->fringeWidth);
   if (apartFirst && !apart && vgPathsCross(ctx))
   {
     // The fringe reaches further where the samples turn the edges: made again.
     edgesBySamples = true;
-    if (!ExpandFillPaths(ctx, w, way, true)) return 0;
+    if (!ExpandFillPaths(ctx, w, way, true, nothing)) return 0;
   }
   if (cache->npaths > 0) cache->paths[0].fringeApart = apart;
   return 1;

@@ -1,8 +1,10 @@
 // The segment grid answers as asking every segment does: the winding of the paths around a point and
 // whether a segment crosses another, over random scenes of polygons (self-crossing, nested, touching, of
-// 3 to 200 points) and points and segments in and around them, on vertices' rows and on cell edges; and
+// 3 to 200 points, turned and scaled) and points and segments in and around them, on vertices' rows and on
+// cell edges; the paths that enclose nothing found by the grid or given to it; and
 // the crossings of the ways a fill's fringe takes from pair to pair, along the paths' own segments.
 #include "graphics/vector/VGoutlines.h"
+#include "graphics/vector/VGsampledFill.h"
 #include "graphics/vector/VGsegmentGrid.h"
 #include "graphics/vector/VGsliver.h"
 #include "tests/vector/VectorTestContext.h"
@@ -57,10 +59,19 @@ bool CrossesAny(const std::vector<std::vector<VGpoint>>& paths, double px, doubl
   return false;
 }
 
-// A scene of 1 to 4 polygons about random centres, flattened in c.
+// A scene of 1 to 4 polygons about random centres, flattened in c; now and then turned and scaled (0.4 to
+// 6 times) about the middle of the scenes' ground.
 void MakeScene(RecordingContext& c, int scene, std::mt19937& random)
 {
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  if (scene % 3 == 2)
+  {
+    const float scale = std::pow(10.0f, unit(random) * 1.2f - 0.4f);
+    vgTranslate(c.ctx, 50, 50);
+    vgRotate(c.ctx, unit(random) * 6.2831853f);
+    vgScale(c.ctx, scale, scale);
+    vgTranslate(c.ctx, -50, -50);
+  }
   const int paths = 1 + scene % 4;
   for (int p = 0; p < paths; p++)
   {
@@ -92,7 +103,8 @@ TEST(SegmentGrid, AnswersAsEverySegmentDoes)
     RecordingContext c;
     MakeScene(c, scene, random);
     const std::vector<std::vector<VGpoint>> winding = Winding(c);
-    grid.Build(c.ctx);
+    // Whether each path encloses nothing, given as a fill finds it once for every step, or asked here.
+    grid.Build(c.ctx, scene % 2 && c.ctx->cache->npaths > 1 ? vgPathsEncloseNothing(c.ctx) : nullptr);
     for (int q = 0; q < 300; q++)
     {
       double x = unit(random) * 140 - 10, y = unit(random) * 140 - 10;
@@ -153,7 +165,7 @@ TEST(SegmentGrid, TellsWhatCrossesAFringesWaysAsEverySegmentDoes)
     RecordingContext c;
     MakeScene(c, scene, random);
     const std::vector<std::vector<VGpoint>> winding = Winding(c);
-    grid.Build(c.ctx);
+    grid.Build(c.ctx, scene % 2 && c.ctx->cache->npaths > 1 ? vgPathsEncloseNothing(c.ctx) : nullptr);
     const float reach = 0.25f + unit(random);
     for (const auto& pts : winding)
     {
