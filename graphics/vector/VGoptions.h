@@ -256,12 +256,14 @@ namespace iplugin::igraphics
 //               box-filtered, a strip call (kMVGStrip)
 //    switch:    thinColumns (and thinFills)
 //    off:       the thin band (entry 28)
-//    tests:     ConvexFringe.FanAndFringeCoverTheShapeOnce, SliverInk.PointedConvexOutlinesPutDownTheirAreasInk,
+//    tests:     ConvexFringe.FanAndFringeCoverTheShapeOnce,
+//    SliverInk.PointedConvexOutlinesPutDownTheirAreasInk,
 //               ThinInk.NamedCurvesPutDownTheirAreasInk,
-//               ThinInk.PolygonsOfThousandsOfPointsPutDownTheirAreasInkAtEveryScale, ThinInk.StatedBoundsHold,
-//               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk,
+//               ThinInk.PolygonsOfThousandsOfPointsPutDownTheirAreasInkAtEveryScale,
+//               ThinInk.StatedBoundsHold, ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk,
 //               ThinInk.ThinPolygonsPutDownTheirAreasInkHoweverTheyLie,
-//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft, ThinInk.ThinShapesFadeAsTheyNarrow
+//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft,
+//               ThinInk.ThinShapesFadeAsTheyNarrow
 // 28 thin band
 //    where:     V VGthinFill.cpp vgThinConvexFill (InnerOutline, ThinBand), VGthinStrip.cpp vgThinStrip;
 //               VGfillWays.cpp kWays
@@ -270,7 +272,8 @@ namespace iplugin::igraphics
 //    switch:    thinFills
 //    off:       the convex fan and fringe (entry 29), which puts down more than the ink of a shape
 //               thinner than a fringe
-//    tests:     ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce, ConvexFringe.FanAndFringeCoverTheShapeOnce,
+//    tests:     ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce,
+//    ConvexFringe.FanAndFringeCoverTheShapeOnce,
 //               EmptyBars.AFillAtZeroOrOnItsWayThereDrawsNoLine,
 //               SliverInk.PointedConvexOutlinesPutDownTheirAreasInk,
 //               ThinInk.FlatThinPolygonsOfManyPointsPutDownTheirAreasInkWhereverTheyLie,
@@ -283,7 +286,8 @@ namespace iplugin::igraphics
 //               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk,
 //               ThinInk.ThinPolygonsOfThousandsOfPointsPutDownTheirAreasInk,
 //               ThinInk.ThinPolygonsPutDownTheirAreasInkHoweverTheyLie,
-//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft, ThinInk.ThinShapesFadeAsTheyNarrow,
+//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft,
+//               ThinInk.ThinShapesFadeAsTheyNarrow,
 //               ThinInk.UprightThinEllipsesPutDownTheirAreasInkWhereverTheyLie
 // 29 convex fan and fringe
 //    where:     V VGtessellate.cpp vgClassifyFillJoins (ReachInsetTips), FanOutline, FillFringe;
@@ -305,7 +309,8 @@ namespace iplugin::igraphics
 //    switch:    sampledFills
 //    off:       the plain stencil (entry 31)
 //    tests:     ConcaveInk.CurvedThinOutlinesOfAnyPointCountPutDownCairosInk,
-//               ConcaveInk.FatConcaveShapesStayNearCairo, ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce,
+//               ConcaveInk.FatConcaveShapesStayNearCairo,
+//               ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce,
 //               ConcaveInk.RandomThinBandsPutDownCairosInk, ConcaveInk.ThinConcaveOutlinesPutDownCairosInk,
 //               ConcaveInk.WindingCountsTo127, GalleryFrameTest.TheVectorPageMatchesItsReviewedPicture,
 //               IGraphicsVector.EvenOddZigzagComparesOnlyOverlappingSegments
@@ -343,7 +348,8 @@ namespace iplugin::igraphics
 //    off:       the fringe centred on the outline: a disc 2 to 2.5 pixels across puts down 1.01 to 1.07 of
 //               cairo's ink, icon dots up to 1.11 of rsvg-convert's
 //    tests:     DiscInk.SmallCurvedShapesPutDownCairosInk, DiscInk.IconDotsPutDownRsvgConvertsInk,
-//               ThinInk.NamedShapesPutDownCairosInk, ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
+//               ThinInk.NamedShapesPutDownCairosInk,
+//               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
 //
 // Shortcuts of the GPU stand-in beneath the sampled stencil (entry 30):
 //
@@ -531,6 +537,18 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     FringeApart.StripsApartDoNotCross, RendererShortcuts.FringesApartGiveTheCountedFringesBytes,
 //               the frames test's ApartBeforeCrossings
+// 53 coverage spans
+//    where:     M SampledStencil.cpp Draw::RunReadingCoverage, Draw::TestSamplesTwoValues;
+//               ShaderOptions.cpp QorvShaderCoverageSpans; V MVGshaders.cpp FragmentShaderEdge,
+//               VGshading.cpp vgSolidPaint
+//    when:      a span of a draw whose shader reads its samples' coverage (a sampled fill's fringe drawn in
+//               colour where its paths cross, spans of a pixel or two) over 16 samples a pixel in the SIMD
+//               arithmetic: a pixel whose samples hold two values is tested and marked a value at a time;
+//               and the fringe's shader shades a paint of one colour without a scissor by vgShadeSpan's
+//               arithmetic for it alone (the coverage, the discard, the scissor's factor, the colour)
+//    switch:    gpu.coverageSpans
+//    tolerance: none
+//    tests:     RendererShortcuts.CoverageSpansGiveTheGeneralPathsBytes, the frames test's CoverageSpans
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

@@ -350,6 +350,17 @@ void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, co
                rgba ? rgba + b : nullptr, keep + b);
 }
 
+bool vgSolidPaint(const MVGfragUniforms& frag, float* rgba, float& scissor)
+{
+  // ShadeBlock's choices: BlockScissorCoverage's factor without a scissor, ShadeGradientBlock's one colour.
+  if (frag.type != kMVGShaderFillGradient || Scissored(frag) ||
+      !std::equal(frag.innerCol, frag.innerCol + 4, frag.outerCol))
+    return false;
+  std::copy(frag.innerCol, frag.innerCol + 4, rgba);
+  scissor = ScissorCoverage(frag, 0.0f, 0.0f);
+  return true;
+}
+
 bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,
                        float* rgba)
 {

@@ -62,8 +62,8 @@ struct QorvGpuOptions
   // Thin triangles' rows (a sampled fill's fringe, a span of a pixel or two a row): a triangle's varyings'
   // terms and steps are worked out once for all its spans, a span of one fragment is shaded without asking
   // the shader first whether it is one colour (and over a stencil, blended source-over, on its own), a row of
-  // a few pixels under a stencil test finds its runs a pixel at a time, and a draw without a fragment function
-  // marks the stencil along its rows in place. The same bytes.
+  // a few pixels under a stencil test finds its runs a pixel at a time, and a draw without a fragment
+  // function marks the stencil along its rows in place. The same bytes.
   bool thinRows = true;
   // Under sampledSpans, a downward edge is stepped down its rows of samples (a sixteenth of a pixel apart),
   // each sample's bound a shift from its row's crossing: one by one where it reaches few of them in a block
@@ -88,6 +88,10 @@ struct QorvGpuOptions
   // fill's fringe marks, where two of its triangles meet) is not shaded for its colour: the shader is asked
   // only whether it discards it, which decides whether the failure changes the stencil. The same bytes.
   bool failedUncoloured = true;
+  // A span of a draw whose shader reads its samples' coverage (a sampled fill's fringe, drawn in colour
+  // where its paths cross) is tested a pixel of two stencil values at a time, and the shader shades a paint
+  // of one colour without its general span arithmetic (QorvShaderCoverageSpans). The same bytes.
+  bool coverageSpans = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

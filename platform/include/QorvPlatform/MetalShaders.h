@@ -174,6 +174,8 @@ private:
 // Whether the draw the calling thread runs takes the SIMD arithmetic: a shader that has a portable form of
 // its arithmetic too follows it.
 bool QorvShaderSimd();
+// Whether that draw takes the shortcuts of shaders that read their coverage (gpu.coverageSpans).
+bool QorvShaderCoverageSpans();
 
 // Registering a name again replaces its code for libraries made afterwards.
 // position and run: the function's position and run forms, when it has them (QorvShaderCode vertexPosition,

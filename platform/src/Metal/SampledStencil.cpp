@@ -7,6 +7,7 @@
 #include "platform/src/Metal/RasterDraw.h"
 
 #include <algorithm>
+#include <bit>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -149,6 +150,44 @@ void Draw::TestSamples(uint8_t* srow, int m, const unsigned char* keep, const St
 }
 
 #if defined(__SSE2__)
+void Draw::TestSamplesTwoValues(uint8_t* srow, int m, const StencilTable& table, unsigned char* write) const
+{
+  constexpr int n = kQorvStencilSamples;
+  for (int t = 0; t < m; ++t, srow += n)
+  {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow));
+    const uint8_t a = srow[0];
+    const __m128i isA = _mm_cmpeq_epi8(v, _mm_set1_epi8((char)a));
+    const unsigned maskA = (unsigned)_mm_movemask_epi8(isA);
+    if (maskA == 0xffff)
+    {
+      write[t] = table.pass[a] ? (unsigned char)n : 0;
+      if (table.next[a] != a)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(srow), _mm_set1_epi8((char)table.next[a]));
+      continue;
+    }
+    const uint8_t b = srow[__builtin_ctz(~maskA)];
+    if (((unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)b))) | maskA) != 0xffff)
+    {
+      int passed = 0;
+      for (int k = 0; k < n; ++k)
+      {
+        const uint8_t s = srow[k];
+        passed += table.pass[s] ? 1 : 0;
+        srow[k] = table.next[s];
+      }
+      write[t] = (unsigned char)passed;
+      continue;
+    }
+    // The samples that hold a, and the rest, which hold b.
+    const int as = std::popcount(maskA);
+    write[t] = (unsigned char)((table.pass[a] ? as : 0) + (table.pass[b] ? n - as : 0));
+    const __m128i marked = _mm_or_si128(_mm_and_si128(isA, _mm_set1_epi8((char)table.next[a])),
+                                        _mm_andnot_si128(isA, _mm_set1_epi8((char)table.next[b])));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(srow), marked);
+  }
+}
+
 int Draw::TestSamplesOneColour(uint8_t* srow, int m, const StencilTable& table, unsigned char* write,
                                Partial* partial) const
 {
@@ -246,10 +285,20 @@ void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
 {
   const int m = to - from;
   unsigned char keep[kChunk], passed[kChunk];
-  std::memset(keep, 1, (size_t)m);
   // The stencil test first, as with early fragment tests: each fragment's passed samples.
-  if (sp.table && SamplesAtOnce())
+#if defined(__SSE2__)
+  const bool twoValues = sp.table && options.coverageSpans && simd && stencilSamples == kQorvStencilSamples;
+  if (twoValues) TestSamplesTwoValues(&stencilPixels[StencilAt(sp.y, sp.x0 + from)], m, *sp.table, passed);
+#else
+  constexpr bool twoValues = false;
+#endif
+  if (twoValues)
+    ; // tested
+  else if (sp.table && SamplesAtOnce())
+  {
+    std::memset(keep, 1, (size_t)m);
     TestSamples(&stencilPixels[StencilAt(sp.y, sp.x0 + from)], m, keep, *sp.table, passed);
+  }
   else if (sp.table)
   {
     uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0 + from)];

@@ -26,3 +26,7 @@ bool QorvShaderSimd()
 {
   return QorvSimdOn(QorvShaderOptions());
 }
+bool QorvShaderCoverageSpans()
+{
+  return QorvShaderOptions().coverageSpans;
+}
