@@ -197,7 +197,9 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
     // and another edge may cut a pixel's corner without reaching its centre: the ramp is turned only
     // where they say so clearly.
     const float v = sides[i];
-    const int side = (int)std::lround(v);
+    // lround's side, without its call where v is as the fringe gives it: v + 0.5 is exact in double, and
+    // truncating it rounds halves away from 0 as lround does.
+    const int side = v >= 0.0f && v < 64.0f ? (int)((double)v + 0.5) : (int)std::lround(v);
     const bool known = side > kVGSideBySamples && std::fabs(v - (float)side) < 0.01f;
     const bool inner = known ? side == kVGSideInner : !(share >= 1.0f) && !(turned + kClearly < apart);
     const bool outer = known ? side == kVGSideOuter : !(share >= 1.0f) && turned + kClearly < apart;

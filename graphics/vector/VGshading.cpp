@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -78,12 +79,15 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
   return dist > 0.0f ? 1.0f : (dist < 0.0f ? 0.0f : 0.5f);
 }
 
-// Whether the scissor's transform is not all zero (none is).
+// Whether the scissor's transform is not all zero (none is): some term's bits but its sign not all 0, as
+// m != 0 is for every float, NaN too.
 inline bool Scissored(const MVGfragUniforms& frag)
 {
-  for (float m : frag.scissorMat)
-    if (m != 0.0f) return true;
-  return false;
+  uint32_t bits[std::size(frag.scissorMat)], any = 0;
+  std::memcpy(bits, frag.scissorMat, sizeof bits);
+  for (uint32_t b : bits)
+    any |= b << 1;
+  return any != 0;
 }
 
 constexpr int kSpanBlock = 64;
