@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -83,11 +82,10 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
 // m != 0 is for every float, NaN too.
 inline bool Scissored(const MVGfragUniforms& frag)
 {
-  uint32_t bits[std::size(frag.scissorMat)], any = 0;
+  static_assert(sizeof frag.scissorMat == 6 * sizeof(uint64_t));
+  uint64_t bits[6];
   std::memcpy(bits, frag.scissorMat, sizeof bits);
-  for (uint32_t b : bits)
-    any |= b << 1;
-  return any != 0;
+  return ((bits[0] | bits[1] | bits[2] | bits[3] | bits[4] | bits[5]) & 0x7fffffff7fffffffull) != 0;
 }
 
 constexpr int kSpanBlock = 64;

@@ -150,41 +150,46 @@ void Draw::TestSamples(uint8_t* srow, int m, const unsigned char* keep, const St
 }
 
 #if defined(__SSE2__)
+inline bool Draw::TestTwoValues(uint8_t* px, const StencilTable& table, int& passed)
+{
+  constexpr int n = kQorvStencilSamples;
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+  const uint8_t a = px[0];
+  const __m128i isA = _mm_cmpeq_epi8(v, _mm_set1_epi8((char)a));
+  const unsigned maskA = (unsigned)_mm_movemask_epi8(isA);
+  if (maskA == 0xffff)
+  {
+    passed = table.pass[a] ? n : 0;
+    if (table.next[a] != a)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(px), _mm_set1_epi8((char)table.next[a]));
+    return true;
+  }
+  const uint8_t b = px[__builtin_ctz(~maskA)];
+  if (((unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)b))) | maskA) != 0xffff)
+    return false;
+  // The samples that hold a, and the rest, which hold b.
+  const int as = std::popcount(maskA);
+  passed = (table.pass[a] ? as : 0) + (table.pass[b] ? n - as : 0);
+  const __m128i marked = _mm_or_si128(_mm_and_si128(isA, _mm_set1_epi8((char)table.next[a])),
+                                      _mm_andnot_si128(isA, _mm_set1_epi8((char)table.next[b])));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(px), marked);
+  return true;
+}
+
 void Draw::TestSamplesTwoValues(uint8_t* srow, int m, const StencilTable& table, unsigned char* write) const
 {
   constexpr int n = kQorvStencilSamples;
   for (int t = 0; t < m; ++t, srow += n)
   {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow));
-    const uint8_t a = srow[0];
-    const __m128i isA = _mm_cmpeq_epi8(v, _mm_set1_epi8((char)a));
-    const unsigned maskA = (unsigned)_mm_movemask_epi8(isA);
-    if (maskA == 0xffff)
-    {
-      write[t] = table.pass[a] ? (unsigned char)n : 0;
-      if (table.next[a] != a)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(srow), _mm_set1_epi8((char)table.next[a]));
-      continue;
-    }
-    const uint8_t b = srow[__builtin_ctz(~maskA)];
-    if (((unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)b))) | maskA) != 0xffff)
-    {
-      int passed = 0;
+    int passed = 0;
+    if (!TestTwoValues(srow, table, passed))
       for (int k = 0; k < n; ++k)
       {
         const uint8_t s = srow[k];
         passed += table.pass[s] ? 1 : 0;
         srow[k] = table.next[s];
       }
-      write[t] = (unsigned char)passed;
-      continue;
-    }
-    // The samples that hold a, and the rest, which hold b.
-    const int as = std::popcount(maskA);
-    write[t] = (unsigned char)((table.pass[a] ? as : 0) + (table.pass[b] ? n - as : 0));
-    const __m128i marked = _mm_or_si128(_mm_and_si128(isA, _mm_set1_epi8((char)table.next[a])),
-                                        _mm_andnot_si128(isA, _mm_set1_epi8((char)table.next[b])));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(srow), marked);
+    write[t] = (unsigned char)passed;
   }
 }
 
@@ -314,8 +319,17 @@ void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
   if (!any || !writeColour) return;
   QorvFragmentSpanIn in;
   SpanIn(sp, from, m, in);
-  float vary[kQorvMaxVaryings][kChunk];
-  StepVaryings(in, m, vary);
+  float vary[kQorvMaxVaryings][kChunk], alone[kQorvMaxVaryings];
+  if (m == 1)
+  {
+    // StepVaryings' values for one fragment (its loop's first, which its thin rows' form gives too).
+    for (int k = 0; k < varyings; ++k)
+      alone[k] = in.start[k] + 0.0f * in.step[k];
+    for (int k = 0; k < kQorvMaxVaryings; ++k)
+      in.varyings[k] = &alone[k];
+  }
+  else
+    StepVaryings(in, m, vary);
   in.samplesPassed = passed;
   in.samples = sp.table ? stencilSamples : 1;
   float colourOut[kChunk][4];
