@@ -359,7 +359,8 @@ bool vgSolidPaint(const MVGfragUniforms& frag, float* rgba, float& scissor)
       !std::equal(frag.innerCol, frag.innerCol + 4, frag.outerCol))
     return false;
   std::copy(frag.innerCol, frag.innerCol + 4, rgba);
-  scissor = ScissorCoverage(frag, 0.0f, 0.0f);
+  // ScissorCoverage at any point: the transform's terms all ±0 take every point to ±0 on both axes.
+  scissor = ScissorSide(frag, 0, 0.0f) * ScissorSide(frag, 1, 0.0f);
   return true;
 }
 

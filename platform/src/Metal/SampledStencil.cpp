@@ -176,7 +176,8 @@ inline bool Draw::TestTwoValues(uint8_t* px, const StencilTable& table, int& pas
   return true;
 }
 
-void Draw::TestSamplesTwoValues(uint8_t* srow, int m, const StencilTable& table, unsigned char* write) const
+inline void Draw::TestSamplesTwoValues(uint8_t* srow, int m, const StencilTable& table,
+                                       unsigned char* write) const
 {
   constexpr int n = kQorvStencilSamples;
   for (int t = 0; t < m; ++t, srow += n)
