@@ -336,11 +336,19 @@ void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
   float colourOut[kChunk][4];
   fragmentCode->fragmentSpan(in, colourOut, keep);
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (m == 1 && sourceOver && (rgba8 || bgra8))
+  {
+    // QorvSourceOverRow's one pixel, without its flags.
+    if (keep[0] && passed[0])
+      rgba8 ? QorvSourceOver<false>(crow, colourOut[0], simd)
+            : QorvSourceOver<true>(crow, colourOut[0], simd);
+    return;
+  }
   unsigned char write[kChunk];
   for (int t = 0; t < m; ++t)
     write[t] = keep[t] && passed[t];
-  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
-             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   if (sourceOver && (rgba8 || bgra8))
     rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m, simd)
           : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
