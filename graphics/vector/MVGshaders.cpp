@@ -209,7 +209,7 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
                                              : 0.5f;
   };
   float paint[4], scissor;
-  if (colour && vgSolidPaint(frag, paint, scissor) && QorvShaderCoverageSpans())
+  if (colour && in.coverageShortcuts && vgSolidPaint(frag, paint, scissor))
   {
     // vgShadeSpan's arithmetic for that paint, in the same order: the fringe's coverage (v is 1, and a
     // factor of min(1, 1) changes nothing) and its discard, the scissor's factor, the colour.

@@ -538,9 +538,8 @@ namespace iplugin::igraphics
 //    tests:     FringeApart.StripsApartDoNotCross, RendererShortcuts.FringesApartGiveTheCountedFringesBytes,
 //               the frames test's ApartBeforeCrossings
 // 53 coverage spans
-//    where:     M SampledStencil.cpp Draw::RunReadingCoverage, Draw::TestSamplesTwoValues;
-//               ShaderOptions.cpp QorvShaderCoverageSpans; V MVGshaders.cpp FragmentShaderEdge,
-//               VGshading.cpp vgSolidPaint
+//    where:     M SampledStencil.cpp Draw::RunReadingCoverage, Draw::TestSamplesTwoValues,
+//               Draw::TestTwoValues; V MVGshaders.cpp FragmentShaderEdge, VGshading.cpp vgSolidPaint
 //    when:      a span of a draw whose shader reads its samples' coverage (a sampled fill's fringe drawn in
 //               colour where its paths cross, spans of a pixel or two) over 16 samples a pixel in the SIMD
 //               arithmetic: a pixel whose samples hold two values is tested and marked a value at a time;

@@ -65,6 +65,8 @@ struct QorvFragmentSpanIn
   // coverage mask after the stencil test. Null otherwise.
   const unsigned char* samplesPassed = nullptr;
   int samples = 1;
+  // For such a function: whether it may take its shortcuts (the draw's gpu.coverageSpans).
+  bool coverageShortcuts = false;
 };
 
 typedef void (*QorvVertexFunction)(const QorvVertexIn& in, QorvVertexOut& out);
@@ -174,8 +176,6 @@ private:
 // Whether the draw the calling thread runs takes the SIMD arithmetic: a shader that has a portable form of
 // its arithmetic too follows it.
 bool QorvShaderSimd();
-// Whether that draw takes the shortcuts of shaders that read their coverage (gpu.coverageSpans).
-bool QorvShaderCoverageSpans();
 
 // Registering a name again replaces its code for libraries made afterwards.
 // position and run: the function's position and run forms, when it has them (QorvShaderCode vertexPosition,

@@ -26,7 +26,3 @@ bool QorvShaderSimd()
 {
   return QorvSimdOn(QorvShaderOptions());
 }
-bool QorvShaderCoverageSpans()
-{
-  return QorvShaderOptions().coverageSpans;
-}
