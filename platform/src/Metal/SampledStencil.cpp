@@ -7,7 +7,6 @@
 #include "platform/src/Metal/RasterDraw.h"
 
 #include <algorithm>
-#include <bit>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -167,8 +166,9 @@ inline bool Draw::TestTwoValues(uint8_t* px, const StencilTable& table, int& pas
   const uint8_t b = px[__builtin_ctz(~maskA)];
   if (((unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)b))) | maskA) != 0xffff)
     return false;
-  // The samples that hold a, and the rest, which hold b.
-  const int as = std::popcount(maskA);
+  // The samples that hold a (their flags of 1 summed in halves), and the rest, which hold b.
+  const __m128i sums = _mm_sad_epu8(_mm_and_si128(isA, _mm_set1_epi8(1)), _mm_setzero_si128());
+  const int as = _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
   passed = (table.pass[a] ? as : 0) + (table.pass[b] ? n - as : 0);
   const __m128i marked = _mm_or_si128(_mm_and_si128(isA, _mm_set1_epi8((char)table.next[a])),
                                       _mm_andnot_si128(isA, _mm_set1_epi8((char)table.next[b])));
