@@ -240,7 +240,7 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
     }
     piece.varyings[kVaryU] = u;
     piece.varyings[kVaryV] = one;
-    FragmentShaderSpan<true>(piece, colour ? colour + from : nullptr, keep + from);
+    FragmentShaderSpan<true>(piece, colour + from, keep + from);
   }
 }
 

@@ -256,14 +256,12 @@ namespace iplugin::igraphics
 //               box-filtered, a strip call (kMVGStrip)
 //    switch:    thinColumns (and thinFills)
 //    off:       the thin band (entry 28)
-//    tests:     ConvexFringe.FanAndFringeCoverTheShapeOnce,
-//    SliverInk.PointedConvexOutlinesPutDownTheirAreasInk,
+//    tests:     ConvexFringe.FanAndFringeCoverTheShapeOnce, SliverInk.PointedConvexOutlinesPutDownTheirAreasInk,
 //               ThinInk.NamedCurvesPutDownTheirAreasInk,
-//               ThinInk.PolygonsOfThousandsOfPointsPutDownTheirAreasInkAtEveryScale,
-//               ThinInk.StatedBoundsHold, ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk,
+//               ThinInk.PolygonsOfThousandsOfPointsPutDownTheirAreasInkAtEveryScale, ThinInk.StatedBoundsHold,
+//               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk,
 //               ThinInk.ThinPolygonsPutDownTheirAreasInkHoweverTheyLie,
-//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft,
-//               ThinInk.ThinShapesFadeAsTheyNarrow
+//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft, ThinInk.ThinShapesFadeAsTheyNarrow
 // 28 thin band
 //    where:     V VGthinFill.cpp vgThinConvexFill (InnerOutline, ThinBand), VGthinStrip.cpp vgThinStrip;
 //               VGfillWays.cpp kWays
@@ -272,8 +270,7 @@ namespace iplugin::igraphics
 //    switch:    thinFills
 //    off:       the convex fan and fringe (entry 29), which puts down more than the ink of a shape
 //               thinner than a fringe
-//    tests:     ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce,
-//    ConvexFringe.FanAndFringeCoverTheShapeOnce,
+//    tests:     ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce, ConvexFringe.FanAndFringeCoverTheShapeOnce,
 //               EmptyBars.AFillAtZeroOrOnItsWayThereDrawsNoLine,
 //               SliverInk.PointedConvexOutlinesPutDownTheirAreasInk,
 //               ThinInk.FlatThinPolygonsOfManyPointsPutDownTheirAreasInkWhereverTheyLie,
@@ -286,8 +283,7 @@ namespace iplugin::igraphics
 //               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk,
 //               ThinInk.ThinPolygonsOfThousandsOfPointsPutDownTheirAreasInk,
 //               ThinInk.ThinPolygonsPutDownTheirAreasInkHoweverTheyLie,
-//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft,
-//               ThinInk.ThinShapesFadeAsTheyNarrow,
+//               ThinInk.ThinShapesCutByTheScissorPutDownTheInkOfWhatIsLeft, ThinInk.ThinShapesFadeAsTheyNarrow,
 //               ThinInk.UprightThinEllipsesPutDownTheirAreasInkWhereverTheyLie
 // 29 convex fan and fringe
 //    where:     V VGtessellate.cpp vgClassifyFillJoins (ReachInsetTips), FanOutline, FillFringe;
@@ -309,8 +305,7 @@ namespace iplugin::igraphics
 //    switch:    sampledFills
 //    off:       the plain stencil (entry 31)
 //    tests:     ConcaveInk.CurvedThinOutlinesOfAnyPointCountPutDownCairosInk,
-//               ConcaveInk.FatConcaveShapesStayNearCairo,
-//               ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce,
+//               ConcaveInk.FatConcaveShapesStayNearCairo, ConcaveInk.PathsTracedSeveralTimesPutDownTheirInkOnce,
 //               ConcaveInk.RandomThinBandsPutDownCairosInk, ConcaveInk.ThinConcaveOutlinesPutDownCairosInk,
 //               ConcaveInk.WindingCountsTo127, GalleryFrameTest.TheVectorPageMatchesItsReviewedPicture,
 //               IGraphicsVector.EvenOddZigzagComparesOnlyOverlappingSegments
@@ -348,8 +343,7 @@ namespace iplugin::igraphics
 //    off:       the fringe centred on the outline: a disc 2 to 2.5 pixels across puts down 1.01 to 1.07 of
 //               cairo's ink, icon dots up to 1.11 of rsvg-convert's
 //    tests:     DiscInk.SmallCurvedShapesPutDownCairosInk, DiscInk.IconDotsPutDownRsvgConvertsInk,
-//               ThinInk.NamedShapesPutDownCairosInk,
-//               ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
+//               ThinInk.NamedShapesPutDownCairosInk, ThinInk.ThinCurvesAndShortCappedStrokesPutDownTheirAreasInk
 //
 // Shortcuts of the GPU stand-in beneath the sampled stencil (entry 30):
 //

@@ -62,8 +62,8 @@ struct QorvGpuOptions
   // Thin triangles' rows (a sampled fill's fringe, a span of a pixel or two a row): a triangle's varyings'
   // terms and steps are worked out once for all its spans, a span of one fragment is shaded without asking
   // the shader first whether it is one colour (and over a stencil, blended source-over, on its own), a row of
-  // a few pixels under a stencil test finds its runs a pixel at a time, and a draw without a fragment
-  // function marks the stencil along its rows in place. The same bytes.
+  // a few pixels under a stencil test finds its runs a pixel at a time, and a draw without a fragment function
+  // marks the stencil along its rows in place. The same bytes.
   bool thinRows = true;
   // Under sampledSpans, a downward edge is stepped down its rows of samples (a sixteenth of a pixel apart),
   // each sample's bound a shift from its row's crossing: one by one where it reaches few of them in a block
