@@ -179,12 +179,54 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
     std::memset(keep, 0, (size_t)in.count);
     return;
   }
-  const float mult = reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data)->strokeMult;
-  constexpr int kMost = 128;
+  const auto& frag = *reinterpret_cast<const MVGfragUniforms*>(in.buffers[0].data);
+  const float mult = frag.strokeMult;
   constexpr float kClearly = 0.0f;
-  float u[kMost], one[kMost];
   const float* given = in.varyings[kVaryU];
   const float* sides = in.varyings[kVaryV];
+  auto coverageU = [&](int i)
+  {
+    // The fringe reaches kVGSampledEdgeReach either side of the edge (u 0.5 inside, 0.75 on it, 1
+    // outside); the ramp runs over the middle fringe of it, 1 and 0 beyond.
+    const float along = std::clamp(0.75f + (given[i] - 0.75f) * (2.0f * kVGSampledEdgeReach), 0.5f, 1.0f);
+    const float ramp = std::clamp(mult * (1.0f - std::fabs(along * 2.0f - 1.0f)), 0.0f, 1.0f);
+    const float share = in.samplesPassed ? (float)in.samplesPassed[i] / (float)in.samples : 1.0f;
+    const float apart = std::fabs(share - ramp), turned = std::fabs(share - (1.0f - ramp));
+    // u of the coverage chosen: 0.5 covers whole, (1 - ramp) / 2m gives 1 - ramp, 1 none. The side the
+    // fill lies on where the windings tell it (v, VGpath.h EVGfringeSide); elsewhere the samples choose,
+    // and another edge may cut a pixel's corner without reaching its centre: the ramp is turned only
+    // where they say so clearly.
+    const float v = sides[i];
+    // lround's side, without its call where v is as the fringe gives it: v + 0.5 is exact in double, and
+    // truncating it rounds halves away from 0 as lround does.
+    const int side = v >= 0.0f && v < 64.0f ? (int)((double)v + 0.5) : (int)std::lround(v);
+    const bool known = side > kVGSideBySamples && std::fabs(v - (float)side) < 0.01f;
+    const bool inner = known ? side == kVGSideInner : !(share >= 1.0f) && !(turned + kClearly < apart);
+    const bool outer = known ? side == kVGSideOuter : !(share >= 1.0f) && turned + kClearly < apart;
+    return inner                             ? along
+           : outer                           ? (1.0f - ramp) / (2.0f * mult)
+           : known && side == kVGSideNeither ? 1.0f
+                                             : 0.5f;
+  };
+  float paint[4], scissor;
+  if (colour && in.coverageShortcuts && vgSolidPaint(frag, paint, scissor))
+  {
+    // vgShadeSpan's arithmetic for that paint, in the same order: the fringe's coverage (v is 1, and a
+    // factor of min(1, 1) changes nothing) and its discard, the scissor's factor, the colour.
+    const float thr = frag.strokeThr;
+    for (int i = 0; i < in.count; ++i)
+    {
+      const float u = coverageU(i);
+      const float k = std::min(1.0f, (1.0f - std::fabs(u * 2.0f - 1.0f)) * mult);
+      keep[i] = k < thr ? 0 : 1;
+      const float weighed = scissor * k;
+      for (int c = 0; c < 4; ++c)
+        colour[i][c] = paint[c] * weighed;
+    }
+    return;
+  }
+  constexpr int kMost = 128;
+  float u[kMost], one[kMost];
   QorvFragmentSpanIn piece = in;
   for (int from = 0; from < in.count; from += kMost)
   {
@@ -193,26 +235,7 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
       piece.varyings[k] = in.varyings[k] + from;
     for (int i = 0; i < piece.count; ++i)
     {
-      // The fringe reaches kVGSampledEdgeReach either side of the edge (u 0.5 inside, 0.75 on it, 1
-      // outside); the ramp runs over the middle fringe of it, 1 and 0 beyond.
-      const float along =
-          std::clamp(0.75f + (given[from + i] - 0.75f) * (2.0f * kVGSampledEdgeReach), 0.5f, 1.0f);
-      const float ramp = std::clamp(mult * (1.0f - std::fabs(along * 2.0f - 1.0f)), 0.0f, 1.0f);
-      const float share = in.samplesPassed ? (float)in.samplesPassed[from + i] / (float)in.samples : 1.0f;
-      const float apart = std::fabs(share - ramp), turned = std::fabs(share - (1.0f - ramp));
-      // u of the coverage chosen: 0.5 covers whole, (1 - ramp) / 2m gives 1 - ramp, 1 none. The side the
-      // fill lies on where the windings tell it (v, VGpath.h EVGfringeSide); elsewhere the samples choose,
-      // and another edge may cut a pixel's corner without reaching its centre: the ramp is turned only
-      // where they say so clearly.
-      const float v = sides[from + i];
-      const int side = (int)std::lround(v);
-      const bool known = side > kVGSideBySamples && std::fabs(v - (float)side) < 0.01f;
-      const bool inner = known ? side == kVGSideInner : !(share >= 1.0f) && !(turned + kClearly < apart);
-      const bool outer = known ? side == kVGSideOuter : !(share >= 1.0f) && turned + kClearly < apart;
-      u[i] = inner                             ? along
-             : outer                           ? (1.0f - ramp) / (2.0f * mult)
-             : known && side == kVGSideNeither ? 1.0f
-                                               : 0.5f;
+      u[i] = coverageU(from + i);
       one[i] = 1.0f;
     }
     piece.varyings[kVaryU] = u;

@@ -58,6 +58,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.vertexRuns", nullptr, &QorvGpuOptions::vertexRuns},
     {"gpu.spanReplays", nullptr, &QorvGpuOptions::spanReplays},
     {"gpu.failedUncoloured", nullptr, &QorvGpuOptions::failedUncoloured},
+    {"gpu.coverageSpans", nullptr, &QorvGpuOptions::coverageSpans},
 };
 
 // The switch named name (the GPU's with or without "gpu."), or null.

@@ -531,6 +531,17 @@ namespace iplugin::igraphics
 //    tolerance: none
 //    tests:     FringeApart.StripsApartDoNotCross, RendererShortcuts.FringesApartGiveTheCountedFringesBytes,
 //               the frames test's ApartBeforeCrossings
+// 53 coverage spans
+//    where:     M SampledStencil.cpp Draw::RunReadingCoverage, Draw::TestSamplesTwoValues,
+//               Draw::TestTwoValues; V MVGshaders.cpp FragmentShaderEdge, VGshading.cpp vgSolidPaint
+//    when:      a span of a draw whose shader reads its samples' coverage (a sampled fill's fringe drawn in
+//               colour where its paths cross, spans of a pixel or two) over 16 samples a pixel in the SIMD
+//               arithmetic: a pixel whose samples hold two values is tested and marked a value at a time;
+//               and the fringe's shader shades a paint of one colour without a scissor by vgShadeSpan's
+//               arithmetic for it alone (the coverage, the discard, the scissor's factor, the colour)
+//    switch:    gpu.coverageSpans
+//    tolerance: none
+//    tests:     RendererShortcuts.CoverageSpansGiveTheGeneralPathsBytes, the frames test's CoverageSpans
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

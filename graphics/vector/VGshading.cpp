@@ -78,12 +78,14 @@ inline float GradientPosition(const MVGfragUniforms& frag, float px, float py)
   return dist > 0.0f ? 1.0f : (dist < 0.0f ? 0.0f : 0.5f);
 }
 
-// Whether the scissor's transform is not all zero (none is).
+// Whether the scissor's transform is not all zero (none is): some term's bits but its sign not all 0, as
+// m != 0 is for every float, NaN too.
 inline bool Scissored(const MVGfragUniforms& frag)
 {
-  for (float m : frag.scissorMat)
-    if (m != 0.0f) return true;
-  return false;
+  static_assert(sizeof frag.scissorMat == 6 * sizeof(uint64_t));
+  uint64_t bits[6];
+  std::memcpy(bits, frag.scissorMat, sizeof bits);
+  return ((bits[0] | bits[1] | bits[2] | bits[3] | bits[4] | bits[5]) & 0x7fffffff7fffffffull) != 0;
 }
 
 constexpr int kSpanBlock = 64;
@@ -348,6 +350,18 @@ void vgShadeSpan(const MVGfragUniforms& frag, const float* x, const float* y, co
   for (int b = 0; b < n; b += kSpanBlock)
     ShadeBlock(frag, x + b, y + b, u + b, v + b, std::min(kSpanBlock, n - b), antialias, sampler,
                rgba ? rgba + b : nullptr, keep + b);
+}
+
+bool vgSolidPaint(const MVGfragUniforms& frag, float* rgba, float& scissor)
+{
+  // ShadeBlock's choices: BlockScissorCoverage's factor without a scissor, ShadeGradientBlock's one colour.
+  if (frag.type != kMVGShaderFillGradient || Scissored(frag) ||
+      !std::equal(frag.innerCol, frag.innerCol + 4, frag.outerCol))
+    return false;
+  std::copy(frag.innerCol, frag.innerCol + 4, rgba);
+  // ScissorCoverage at any point: the transform's terms all ±0 take every point to ±0 on both axes.
+  scissor = ScissorSide(frag, 0, 0.0f) * ScissorSide(frag, 1, 0.0f);
+  return true;
 }
 
 bool vgShadeSpanColour(const MVGfragUniforms& frag, const VGspanSteps& steps, int n, bool antialias,

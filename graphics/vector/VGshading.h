@@ -41,6 +41,13 @@ struct VGspanSteps
   float x0, dx, y0, dy, u0, du, v0, dv;
 };
 
+// A paint that vgShadeSpan gives one colour weighed by each fragment's coverage alone: a gradient of one
+// colour without a scissor. Its colour into rgba and the scissor's factor (the same at every fragment) into
+// scissor; false for any other paint. For an anti-aliased span that moves only u, vgShadeSpan's colour is
+// then rgba[c] * (scissor * min(1, (1 - |2u - 1|) strokeMult) * min(1, v)), kept where that before the
+// scissor's factor reaches strokeThr.
+bool vgSolidPaint(const MVGfragUniforms& frag, float* rgba, float& scissor);
+
 // Whether the n fragments of a stepped span all are kept with one colour, written to rgba: so for a span of
 // one coverage (u and v not moving) of a one-colour paint, or of a gradient that does not change along the
 // span, without a scissor. The colour is vgShadeFragment's.

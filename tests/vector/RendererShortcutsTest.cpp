@@ -1019,6 +1019,7 @@ const SwitchOff kSwitchesOff[] = {
     {"VertexRuns", [](VGoptions& o) { o.gpu.vertexRuns = false; }, 0, 0},
     {"SpanReplays", [](VGoptions& o) { o.gpu.spanReplays = false; }, 0, 0},
     {"FailedUncoloured", [](VGoptions& o) { o.gpu.failedUncoloured = false; }, 0, 0},
+    {"CoverageSpans", [](VGoptions& o) { o.gpu.coverageSpans = false; }, 0, 0},
     {"ApartBeforeCrossings", [](VGoptions& o) { o.apartBeforeCrossings = false; }, 0, 0},
     // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
     // a 256th of a pixel apart. A level or a few, and the other texel of an image sampled nearest within a
@@ -1108,10 +1109,12 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
       auto put = [&](float x, float y)
       {
         if (snap == 1) x = (std::floor(x * ratio) + 0.5f) / ratio, y = (std::floor(y * ratio) + 0.5f) / ratio;
-        if (snap == 2) x = std::round(x * ratio * 2) / (ratio * 2), y = std::round(y * ratio * 2) / (ratio * 2);
+        if (snap == 2)
+          x = std::round(x * ratio * 2) / (ratio * 2), y = std::round(y * ratio * 2) / (ratio * 2);
         return std::make_pair(x, y);
       };
-      const float cx = Pick(rng, 0, kW), cy = Pick(rng, 0, kH), r = Pick(rng, 1, 24), turn = Pick(rng, 0, 6.3f);
+      const float cx = Pick(rng, 0, kW), cy = Pick(rng, 0, kH), r = Pick(rng, 1, 24),
+                  turn = Pick(rng, 0, 6.3f);
       const unsigned kind = rng() % 7;
       Outline o{{}, false};
       // A disc of points, turned either way.
@@ -1174,8 +1177,8 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
         else
         {
           fill.push_back(o);
-          o = disc(cx + 2 * r + Pick(rng, -0.5f, 3) / ratio, cy + Pick(rng, -2, 2), r * Pick(rng, 0.3f, 1), points,
-                   rng() % 2);
+          o = disc(cx + 2 * r + Pick(rng, -0.5f, 3) / ratio, cy + Pick(rng, -2, 2), r * Pick(rng, 0.3f, 1),
+                   points, rng() % 2);
         }
       }
       else
@@ -1193,7 +1196,8 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
       {
         // A small square hole at the centre, wound the other way.
         const float h = r * 0.1f;
-        fill.push_back({{put(cx - h, cy - h), put(cx - h, cy + h), put(cx + h, cy + h), put(cx + h, cy - h)}, true});
+        fill.push_back(
+            {{put(cx - h, cy - h), put(cx - h, cy + h), put(cx + h, cy + h), put(cx + h, cy - h)}, true});
       }
       else if (kind == 3)
       {
@@ -1210,7 +1214,8 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
     const int op = rng() % 2 ? (int)(rng() % (kVGXor + 1)) : kVGSourceOver;
     const float alpha = rng() % 3 ? 1.0f : Pick(rng, 0, 1);
     const bool gradient = rng() % 2;
-    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng()),
+    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(),
+                             (unsigned char)rng()),
                   b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), 255);
     auto scene = [&](VGcontext* vg)
     {
@@ -1239,17 +1244,17 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
   }
 }
 
+namespace
+{
 // Sampled fills whose fringes are drawn more than once (discs crossing, two or three, one wound either way;
 // discs nested, wound alike or not, their rims down to nothing; a star or a ring crossed by a disc; discs
 // side by side, just touching or just apart; a thin L over a disc; stars, thin Ls and zigzag bands alone),
 // either fill rule, and the same outlines stroked through the stencil, under scissors, every composite
-// operation, turns and scales 1 to 3, in one band of rows or several: the later draws of a fringe or a
-// stroke replay the rows its first draw's triangles gave, and give the bytes of each triangle set up anew.
-TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
+// operation, turns and scales 1 to 3, in one band of rows or several, in one colour or a gradient: drawn
+// with every switch on and with general's, over rounds scenes from seed.
+void FringesDrawnAgainGiveTheBytesOf(const VGoptions& general, unsigned seed, int rounds)
 {
-  std::mt19937 rng(59);
-  VGoptions setUp;
-  setUp.gpu.spanReplays = false;
+  std::mt19937 rng(seed);
   using Outline = std::vector<std::pair<float, float>>;
   auto disc = [](float x, float y, float radius, int points, bool reversed, float turn)
   {
@@ -1261,7 +1266,7 @@ TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
     }
     return d;
   };
-  for (int round = 0; round < 1200; ++round)
+  for (int round = 0; round < rounds; ++round)
   {
     const float ratios[] = {1.0f, 1.5f, 2.0f, 3.0f};
     const float ratio = ratios[rng() % 4];
@@ -1404,9 +1409,29 @@ TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
     // In bands of rows on several threads now and then: each band replays its own rows.
     const uint64_t share = rng() % 4 ? kShare : (uint64_t)(kW * kH * ratio * ratio) / (2 + rng() % 6);
     ASSERT_EQ(DrawWith(ratio, scene, VGoptions{}, kW, kH, share, flags),
-              DrawWith(ratio, scene, setUp, kW, kH, share, flags))
+              DrawWith(ratio, scene, general, kW, kH, share, flags))
         << "round " << round << " at scale " << ratio;
   }
+}
+} // namespace
+
+// The later draws of a fringe or a stroke replay the rows its first draw's triangles gave, and give the
+// bytes of each triangle set up anew.
+TEST(RendererShortcuts, ReplayedFringeRowsGiveTheBytesOfTrianglesSetUpAgain)
+{
+  VGoptions setUp;
+  setUp.gpu.spanReplays = false;
+  FringesDrawnAgainGiveTheBytesOf(setUp, 59, 1200);
+}
+
+// A fringe drawn in colour where its paths cross reads its samples' coverage: its stencil tested a pixel of
+// two values at a time, and a paint of one colour shaded without the general span arithmetic, it gives the
+// general path's bytes.
+TEST(RendererShortcuts, CoverageSpansGiveTheGeneralPathsBytes)
+{
+  VGoptions general;
+  general.gpu.coverageSpans = false;
+  FringesDrawnAgainGiveTheBytesOf(general, 61, 1200);
 }
 
 // Frames of several fills and strokes (convex ones that the rasteriser draws as fans, strip quads of fringes

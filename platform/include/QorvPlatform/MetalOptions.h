@@ -88,6 +88,11 @@ struct QorvGpuOptions
   // fill's fringe marks, where two of its triangles meet) is not shaded for its colour: the shader is asked
   // only whether it discards it, which decides whether the failure changes the stencil. The same bytes.
   bool failedUncoloured = true;
+  // A span of a draw whose shader reads its samples' coverage (a sampled fill's fringe, drawn in colour
+  // where its paths cross) is tested a pixel of two stencil values at a time, and the shader shades a paint
+  // of one colour without its general span arithmetic (QorvFragmentSpanIn coverageShortcuts). The same
+  // bytes.
+  bool coverageSpans = true;
 
   bool operator==(const QorvGpuOptions&) const = default;
 };

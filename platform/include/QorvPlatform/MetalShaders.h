@@ -65,6 +65,8 @@ struct QorvFragmentSpanIn
   // coverage mask after the stencil test. Null otherwise.
   const unsigned char* samplesPassed = nullptr;
   int samples = 1;
+  // For such a function: whether it may take its shortcuts (the draw's gpu.coverageSpans).
+  bool coverageShortcuts = false;
 };
 
 typedef void (*QorvVertexFunction)(const QorvVertexIn& in, QorvVertexOut& out);

@@ -347,6 +347,14 @@ struct Draw
   // passed.
   void TestSamples(uint8_t* srow, int m, const unsigned char* keep, const StencilTable& table,
                    unsigned char* write) const;
+  // TestSamples over 16 samples a pixel in the SIMD arithmetic, every fragment kept (coverageSpans): a
+  // pixel whose samples hold two values (one an edge crosses) is tested and marked a value at a time.
+  void TestSamplesTwoValues(uint8_t* srow, int m, const StencilTable& table, unsigned char* write) const;
+#if defined(__SSE2__)
+  // A pixel of 16 samples at px that hold one value or two: tested and marked a value at a time, how many
+  // passed into passed. False, with nothing done, where they hold more.
+  static bool TestTwoValues(uint8_t* px, const StencilTable& table, int& passed);
+#endif
   // A pixel of a run of one colour only some of whose samples passed: where, and how many did.
   struct Partial
   {

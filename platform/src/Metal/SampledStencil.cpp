@@ -149,6 +149,51 @@ void Draw::TestSamples(uint8_t* srow, int m, const unsigned char* keep, const St
 }
 
 #if defined(__SSE2__)
+inline bool Draw::TestTwoValues(uint8_t* px, const StencilTable& table, int& passed)
+{
+  constexpr int n = kQorvStencilSamples;
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+  const uint8_t a = px[0];
+  const __m128i isA = _mm_cmpeq_epi8(v, _mm_set1_epi8((char)a));
+  const unsigned maskA = (unsigned)_mm_movemask_epi8(isA);
+  if (maskA == 0xffff)
+  {
+    passed = table.pass[a] ? n : 0;
+    if (table.next[a] != a)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(px), _mm_set1_epi8((char)table.next[a]));
+    return true;
+  }
+  const uint8_t b = px[__builtin_ctz(~maskA)];
+  if (((unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)b))) | maskA) != 0xffff)
+    return false;
+  // The samples that hold a (their flags of 1 summed in halves), and the rest, which hold b.
+  const __m128i sums = _mm_sad_epu8(_mm_and_si128(isA, _mm_set1_epi8(1)), _mm_setzero_si128());
+  const int as = _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+  passed = (table.pass[a] ? as : 0) + (table.pass[b] ? n - as : 0);
+  const __m128i marked = _mm_or_si128(_mm_and_si128(isA, _mm_set1_epi8((char)table.next[a])),
+                                      _mm_andnot_si128(isA, _mm_set1_epi8((char)table.next[b])));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(px), marked);
+  return true;
+}
+
+inline void Draw::TestSamplesTwoValues(uint8_t* srow, int m, const StencilTable& table,
+                                       unsigned char* write) const
+{
+  constexpr int n = kQorvStencilSamples;
+  for (int t = 0; t < m; ++t, srow += n)
+  {
+    int passed = 0;
+    if (!TestTwoValues(srow, table, passed))
+      for (int k = 0; k < n; ++k)
+      {
+        const uint8_t s = srow[k];
+        passed += table.pass[s] ? 1 : 0;
+        srow[k] = table.next[s];
+      }
+    write[t] = (unsigned char)passed;
+  }
+}
+
 int Draw::TestSamplesOneColour(uint8_t* srow, int m, const StencilTable& table, unsigned char* write,
                                Partial* partial) const
 {
@@ -246,10 +291,20 @@ void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
 {
   const int m = to - from;
   unsigned char keep[kChunk], passed[kChunk];
-  std::memset(keep, 1, (size_t)m);
   // The stencil test first, as with early fragment tests: each fragment's passed samples.
-  if (sp.table && SamplesAtOnce())
+#if defined(__SSE2__)
+  const bool twoValues = sp.table && options.coverageSpans && simd && stencilSamples == kQorvStencilSamples;
+  if (twoValues) TestSamplesTwoValues(&stencilPixels[StencilAt(sp.y, sp.x0 + from)], m, *sp.table, passed);
+#else
+  constexpr bool twoValues = false;
+#endif
+  if (twoValues)
+    ; // tested
+  else if (sp.table && SamplesAtOnce())
+  {
+    std::memset(keep, 1, (size_t)m);
     TestSamples(&stencilPixels[StencilAt(sp.y, sp.x0 + from)], m, keep, *sp.table, passed);
+  }
   else if (sp.table)
   {
     uint8_t* srow = &stencilPixels[StencilAt(sp.y, sp.x0 + from)];
@@ -265,18 +320,36 @@ void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
   if (!any || !writeColour) return;
   QorvFragmentSpanIn in;
   SpanIn(sp, from, m, in);
-  float vary[kQorvMaxVaryings][kChunk];
-  StepVaryings(in, m, vary);
+  float vary[kQorvMaxVaryings][kChunk], alone[kQorvMaxVaryings];
+  if (m == 1)
+  {
+    // StepVaryings' values for one fragment (its loop's first, which its thin rows' form gives too).
+    for (int k = 0; k < varyings; ++k)
+      alone[k] = in.start[k] + 0.0f * in.step[k];
+    for (int k = 0; k < kQorvMaxVaryings; ++k)
+      in.varyings[k] = &alone[k];
+  }
+  else
+    StepVaryings(in, m, vary);
   in.samplesPassed = passed;
   in.samples = sp.table ? stencilSamples : 1;
+  in.coverageShortcuts = options.coverageSpans;
   float colourOut[kChunk][4];
   fragmentCode->fragmentSpan(in, colourOut, keep);
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
+             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
+  if (m == 1 && sourceOver && (rgba8 || bgra8))
+  {
+    // QorvSourceOverRow's one pixel, without its flags.
+    if (keep[0] && passed[0])
+      rgba8 ? QorvSourceOver<false>(crow, colourOut[0], simd)
+            : QorvSourceOver<true>(crow, colourOut[0], simd);
+    return;
+  }
   unsigned char write[kChunk];
   for (int t = 0; t < m; ++t)
     write[t] = keep[t] && passed[t];
-  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
-             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
   if (sourceOver && (rgba8 || bgra8))
     rgba8 ? QorvSourceOverRow<false>(crow, colourOut, write, m, simd)
           : QorvSourceOverRow<true>(crow, colourOut, write, m, simd);
