@@ -341,7 +341,7 @@ struct Draw
   };
   // AddRowSums over a row whose changes all fall in a few ranges (sorted here): they are read there alone,
   // and stretches between them where the running sum is 0 are passed over (SIMD builds).
-  void AddRowRanges(int64_t py, std::vector<SumRange>& ranges, int64_t width, int8_t* change,
+  void AddRowRanges(int64_t py, SumRange* ranges, size_t count, int64_t width, int8_t* change,
                     const Sums& sums) const;
   // Tests and marks each sample of fragments [0, m) at srow (kept ones only): write[t] says how many
   // passed.

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -73,6 +74,13 @@ FaceSum SumOf(const MTLDepthStencilState::Face& face)
 // The most ranges a row's sums are added over one by one (AddRowRanges).
 constexpr size_t kMostRanges = 8;
 
+// Per row of a block, the pixels each edge's changes fell in (the first kMostRanges edges'), and how many.
+struct RowRanges
+{
+  Draw::SumRange at[kQorvBandRows][kMostRanges];
+  size_t count[kQorvBandRows];
+};
+
 // A row's changes, kept per thread: a block's rows of (width + 1) pixels of 16 samples, all 0 between
 // blocks; and the edges that reach a block.
 struct RowSums
@@ -80,7 +88,7 @@ struct RowSums
   std::vector<int8_t> change;
   std::vector<uint32_t> reaching;
   // Per row of the block, the pixels each edge's changes fell in, where every edge's are known so.
-  std::vector<Draw::SumRange> ranges[kQorvBandRows];
+  RowRanges ranges;
   bool ranged[kQorvBandRows];
 };
 
@@ -142,10 +150,11 @@ constexpr int64_t kMostSampleRows = 32;
 // such a pixel as it is), and a range for AddRowRanges.
 __attribute__((always_inline)) inline void NoteRowChanges(int rowAt, int64_t lo, int64_t hi, int64_t* first,
                                                           int64_t* lastChange,
-                                                          std::vector<Draw::SumRange>* ranges)
+                                                          RowRanges* ranges)
 {
   first[rowAt] = std::min(first[rowAt], lo), lastChange[rowAt] = std::max(lastChange[rowAt], hi);
-  ranges[rowAt].push_back(Draw::SumRange{(int32_t)lo, (int32_t)hi});
+  const size_t at = ranges->count[rowAt]++;
+  if (at < kMostRanges) ranges->at[rowAt][at] = Draw::SumRange{(int32_t)lo, (int32_t)hi};
 }
 
 // One downward edge's changes to the block's rows from to to, stepped down its rows of samples (one a
@@ -158,7 +167,7 @@ __attribute__((always_inline)) inline void NoteRowChanges(int rowAt, int64_t lo,
 // and downward.
 bool MarkBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64_t to, int64_t width,
                       int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
-                      std::vector<Draw::SumRange>* ranges)
+                      RowRanges* ranges)
 {
   constexpr int n = kQorvStencilSamples;
   const int64_t dx = e.bx - e.ax, dy = e.by - e.ay;
@@ -274,7 +283,7 @@ constexpr LanePattern kLanePattern = MakeLanePattern();
 // in a few pixels from sample 0's: each takes the samples that fall on it at once.
 bool MarkInLanes(const Draw::SummedEdge& e, const Edge& f, int64_t edgeFrom, int64_t edgeTo, int64_t from,
                  int64_t width, int8_t* change, size_t rowBytes, int64_t* first, int64_t* lastChange,
-                 std::vector<Draw::SumRange>* ranges)
+                 RowRanges* ranges)
 {
   constexpr int n = kQorvStencilSamples;
   constexpr int64_t kLimit = int64_t(1) << 30, kWindow = 6;
@@ -416,7 +425,7 @@ template <int i> int32_t LaneOf(const __m128i* v)
 // inlined, it costs the short edges' steps in SampledSpans more than the call.
 [[gnu::noinline]] bool MarkLanesBySampleRows(const Draw::SummedEdge& e, int64_t x0, int64_t from, int64_t to,
                                              int64_t width, int8_t* change, size_t rowBytes, int64_t* first,
-                                             int64_t* lastChange, std::vector<Draw::SumRange>* ranges)
+                                             int64_t* lastChange, RowRanges* ranges)
 {
   constexpr int n = kQorvStencilSamples;
   constexpr int64_t kLimit = int64_t(1) << 30, kWindow = 6;
@@ -635,18 +644,18 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
       if (Upper(edges[i]) < (to + 1) * kOne && Lower(edges[i]) > from * kOne) reaching.push_back((uint32_t)i);
     int64_t first[kQorvBandRows], lastChange[kQorvBandRows];
     bool* ranged = rowSums.ranged;
-    for (int r = 0; r < kQorvBandRows; ++r)
-      first[r] = width, lastChange[r] = -1, rowSums.ranges[r].clear(), ranged[r] = simd && options.sumRanges;
+    for (int r = 0; r <= (int)(to - from); ++r)
+      first[r] = width, lastChange[r] = -1, rowSums.ranges.count[r] = 0, ranged[r] = simd && options.sumRanges;
     for (uint32_t i : reaching)
     {
       const SummedEdge& e = edges[i];
       if (options.sampleRowEdges && MarkBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes,
-                                                     first, lastChange, rowSums.ranges))
+                                                     first, lastChange, &rowSums.ranges))
         continue;
 #if defined(__SSE2__)
       if (simd && options.sampleRowEdges &&
           MarkLanesBySampleRows(e, clipX0, from, to, width, change.data(), rowBytes, first, lastChange,
-                                rowSums.ranges))
+                                &rowSums.ranges))
         continue;
 #endif
       // The edge's function from its upper end to its lower one, at the centre of pixel (clipX0, from): it
@@ -657,7 +666,7 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
       const Edge f(e.ax, e.ay, e.bx, e.by, clipX0, edgeFrom);
 #if defined(__SSE2__)
       if (simd && MarkInLanes(e, f, edgeFrom, edgeTo, from, width, change.data(), rowBytes, first, lastChange,
-                              rowSums.ranges))
+                              &rowSums.ranges))
         continue;
 #endif
       for (int64_t py = edgeFrom; py <= edgeTo; ++py)
@@ -696,9 +705,10 @@ void Draw::SampledSpans(const std::vector<SummedEdge>& edges, const Sums& sums, 
       if (lastChange[r] < first[r]) continue;
 #if defined(__SSE2__)
       // Many crossings on a row lie close together: reading all its changes costs less than ordering them.
-      if (ranged[r] && rowSums.ranges[r].size() <= kMostRanges)
+      if (ranged[r] && rowSums.ranges.count[r] <= kMostRanges)
       {
-        AddRowRanges(py, rowSums.ranges[r], width, change.data() + (size_t)r * rowBytes, sums);
+        AddRowRanges(py, rowSums.ranges.at[r], rowSums.ranges.count[r], width, change.data() + (size_t)r * rowBytes,
+                     sums);
         continue;
       }
 #endif
@@ -760,12 +770,12 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
 }
 
 #if defined(__SSE2__)
-void Draw::AddRowRanges(int64_t py, std::vector<SumRange>& ranges, int64_t width, int8_t* change,
+void Draw::AddRowRanges(int64_t py, SumRange* ranges, size_t count, int64_t width, int8_t* change,
                         const Sums& sums) const
 {
   constexpr int n = kQorvStencilSamples;
   // A few, by insertion.
-  for (size_t i = 1; i < ranges.size(); ++i)
+  for (size_t i = 1; i < count; ++i)
     for (size_t j = i; j > 0 && ranges[j].first < ranges[j - 1].first; --j)
       std::swap(ranges[j], ranges[j - 1]);
   uint8_t* row = &stencilPixels[StencilAt((int)py, (int)clipX0)];
@@ -773,9 +783,9 @@ void Draw::AddRowRanges(int64_t py, std::vector<SumRange>& ranges, int64_t width
   const __m128i zero = _mm_setzero_si128();
   __m128i running = zero;
   bool none = true; // running is 0 in every lane
-  const int64_t start = ranges.front().first;
+  const int64_t start = ranges[0].first;
   int64_t x = start;
-  for (const SumRange& range : ranges)
+  for (const SumRange& range : std::span(ranges, count))
   {
     if (range.last < x) continue; // taken with an earlier range
     const int64_t from = std::max<int64_t>(range.first, x);
