@@ -92,104 +92,92 @@ inline int vgFringeTurnAt(double ax, double ay, double bx, double by, double cx,
 }
 
 // Turns asked together: the least of cross4 - room4 and the most of cross4 + room4 (their signs exact), so
-// every turn is +1 where the least is above 0 and -1 where the most is below 0; and of a polygon's corners,
-// how many its edges' direction passes +x at going up (from below to at or above) and going down.
+// every turn is +1 where the least is above 0 and -1 where the most is below 0; how many turns were left out
+// for corners handed alike; and of a polygon's corners, how many its edges' direction passes +x at going up
+// (from below to at or above) and going down.
 struct VGfringeTurns
 {
   double least = INFINITY, most = -INFINITY;
-  int64_t up = 0, down = 0;
+  int64_t alike = 0, up = 0, down = 0;
   int Turn() const { return least > 0.0 ? 1 : most < 0.0 ? -1 : 0; }
 };
 
-// The turns at corners 0 to n-1 of a polygon in x and y, each with its next two after it.
-inline void vgFringeSideTurns(const double* x, const double* y, int n, VGfringeTurns& t)
+// Corners placed in doubles, and as handed to the GPU where that is asked.
+struct VGfringeCorners
 {
-  int i = 0;
-#if defined(__SSE2__)
-  __m128d least = _mm_set1_pd(t.least), most = _mm_set1_pd(t.most);
-  __m128i up = _mm_setzero_si128(), down = _mm_setzero_si128();
-  const __m128d size = _mm_set1_pd(-0.0), zero = _mm_setzero_pd();
-  for (; i + 1 < n; i += 2)
-  {
-    const __m128d ax = _mm_loadu_pd(x + i), bx = _mm_loadu_pd(x + i + 1), cx = _mm_loadu_pd(x + i + 2);
-    const __m128d ay = _mm_loadu_pd(y + i), by = _mm_loadu_pd(y + i + 1), cy = _mm_loadu_pd(y + i + 2);
-    const __m128d ux = _mm_sub_pd(bx, ax), uy = _mm_sub_pd(by, ay), vx = _mm_sub_pd(cx, ax), vy = _mm_sub_pd(cy, ay);
-    const __m128d cross4 = _mm_mul_pd(_mm_set1_pd(4.0), _mm_sub_pd(_mm_mul_pd(ux, vy), _mm_mul_pd(uy, vx)));
-    const __m128d sum = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_andnot_pd(size, ux), _mm_andnot_pd(size, uy)),
-                                              _mm_andnot_pd(size, vx)),
-                                   _mm_andnot_pd(size, vy));
-    const __m128d room4 = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(10.0), sum), _mm_set1_pd(50.0));
-    least = _mm_min_pd(least, _mm_sub_pd(cross4, room4)), most = _mm_max_pd(most, _mm_add_pd(cross4, room4));
-    const __m128d dy1 = _mm_sub_pd(cy, by);
-    const __m128d below0 = _mm_cmplt_pd(uy, zero), below1 = _mm_cmplt_pd(dy1, zero);
-    // Each lane's mask is -1 where it holds.
-    up = _mm_sub_epi64(up, _mm_castpd_si128(_mm_andnot_pd(below1, below0)));
-    down = _mm_sub_epi64(down, _mm_castpd_si128(_mm_andnot_pd(below0, below1)));
-  }
-  const __m128d least1 = _mm_min_pd(least, _mm_unpackhi_pd(least, least));
-  const __m128d most1 = _mm_max_pd(most, _mm_unpackhi_pd(most, most));
-  t.least = _mm_cvtsd_f64(least1), t.most = _mm_cvtsd_f64(most1);
-  int64_t ups[2], downs[2];
-  _mm_storeu_si128((__m128i*)ups, up), _mm_storeu_si128((__m128i*)downs, down);
-  t.up += ups[0] + ups[1], t.down += downs[0] + downs[1];
-#endif
-  for (; i < n; ++i)
-  {
-    const double ux = x[i + 1] - x[i], uy = y[i + 1] - y[i], vx = x[i + 2] - x[i], vy = y[i + 2] - y[i];
-    const double cross4 = 4.0 * (ux * vy - uy * vx);
-    const double room4 = 10.0 * (std::fabs(ux) + std::fabs(uy) + std::fabs(vx) + std::fabs(vy)) + 50.0;
-    t.least = std::min(t.least, cross4 - room4), t.most = std::max(t.most, cross4 + room4);
-    const double dy1 = y[i + 2] - y[i + 1];
-    t.up += uy < 0.0 && !(dy1 < 0.0), t.down += dy1 < 0.0 && !(uy < 0.0);
-  }
-}
+  const double* x;
+  const double* y;
+  const uint64_t* handed = nullptr;
+};
 
-// The turns of a closed strip's triangles k, k+1, k+2 for k from `from` to `to` (both even), an odd one's
-// sign taken the other way, but for those two of whose corners are handed alike (they cover nothing).
-inline void vgFringeStripTurns(const double* x, const double* y, const uint64_t* handed, int from, int to,
-                               VGfringeTurns& t)
+// The turns of a[i], b[i], c[i] for i from `from` to `to`, each taken the other way where `flip`; where the
+// corners are handed, those of turns two of whose corners are alike there are left out (they cover nothing).
+inline void vgFringeTurns(VGfringeCorners a, VGfringeCorners b, VGfringeCorners c, int from, int to, bool flip,
+                          VGfringeTurns& t)
 {
-  int k = from;
+  int i = from;
+  const bool handed = a.handed && b.handed && c.handed;
 #if defined(__SSE2__)
   __m128d least = _mm_set1_pd(t.least), most = _mm_set1_pd(t.most);
-  const __m128d size = _mm_set1_pd(-0.0), alternate = _mm_setr_pd(0.0, -0.0);
-  const __m128d far = _mm_set1_pd(INFINITY);
-  for (; k + 1 < to; k += 2)
+  __m128i alike = _mm_setzero_si128(), up = _mm_setzero_si128(), down = _mm_setzero_si128();
+  const __m128d size = _mm_set1_pd(-0.0), zero = _mm_setzero_pd(), far = _mm_set1_pd(INFINITY);
+  const __m128d sign = flip ? size : zero;
+  for (; i + 1 < to; i += 2)
   {
-    const __m128d ax = _mm_loadu_pd(x + k), bx = _mm_loadu_pd(x + k + 1), cx = _mm_loadu_pd(x + k + 2);
-    const __m128d ay = _mm_loadu_pd(y + k), by = _mm_loadu_pd(y + k + 1), cy = _mm_loadu_pd(y + k + 2);
+    const __m128d ax = _mm_loadu_pd(a.x + i), bx = _mm_loadu_pd(b.x + i), cx = _mm_loadu_pd(c.x + i);
+    const __m128d ay = _mm_loadu_pd(a.y + i), by = _mm_loadu_pd(b.y + i), cy = _mm_loadu_pd(c.y + i);
     const __m128d ux = _mm_sub_pd(bx, ax), uy = _mm_sub_pd(by, ay), vx = _mm_sub_pd(cx, ax), vy = _mm_sub_pd(cy, ay);
-    const __m128d cross4 = _mm_xor_pd(
-        _mm_mul_pd(_mm_set1_pd(4.0), _mm_sub_pd(_mm_mul_pd(ux, vy), _mm_mul_pd(uy, vx))), alternate);
+    const __m128d cross4 =
+        _mm_xor_pd(_mm_mul_pd(_mm_set1_pd(4.0), _mm_sub_pd(_mm_mul_pd(ux, vy), _mm_mul_pd(uy, vx))), sign);
     const __m128d sum = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_andnot_pd(size, ux), _mm_andnot_pd(size, uy)),
                                               _mm_andnot_pd(size, vx)),
                                    _mm_andnot_pd(size, vy));
     const __m128d room4 = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(10.0), sum), _mm_set1_pd(50.0));
-    // 64 bits alike: both halves' 32 alike.
-    const __m128i h0 = _mm_loadu_si128((const __m128i*)(handed + k)),
-                  h1 = _mm_loadu_si128((const __m128i*)(handed + k + 1)),
-                  h2 = _mm_loadu_si128((const __m128i*)(handed + k + 2));
-    const __m128i e01 = _mm_cmpeq_epi32(h0, h1), e12 = _mm_cmpeq_epi32(h1, h2), e02 = _mm_cmpeq_epi32(h0, h2);
-    const __m128i e = _mm_or_si128(_mm_or_si128(_mm_and_si128(e01, _mm_shuffle_epi32(e01, 0xB1)),
-                                                _mm_and_si128(e12, _mm_shuffle_epi32(e12, 0xB1))),
-                                   _mm_and_si128(e02, _mm_shuffle_epi32(e02, 0xB1)));
-    const __m128d alike = _mm_castsi128_pd(e);
-    const __m128d low = _mm_or_pd(_mm_and_pd(alike, far), _mm_andnot_pd(alike, _mm_sub_pd(cross4, room4)));
-    const __m128d high = _mm_or_pd(_mm_and_pd(alike, _mm_xor_pd(far, size)),
-                                   _mm_andnot_pd(alike, _mm_add_pd(cross4, room4)));
+    __m128d low = _mm_sub_pd(cross4, room4), high = _mm_add_pd(cross4, room4);
+    if (handed)
+    {
+      // 64 bits alike: both halves' 32 alike.
+      const __m128i ha = _mm_loadu_si128((const __m128i*)(a.handed + i)),
+                    hb = _mm_loadu_si128((const __m128i*)(b.handed + i)),
+                    hc = _mm_loadu_si128((const __m128i*)(c.handed + i));
+      const __m128i ab = _mm_cmpeq_epi32(ha, hb), bc = _mm_cmpeq_epi32(hb, hc), ac = _mm_cmpeq_epi32(ha, hc);
+      const __m128i e = _mm_or_si128(_mm_or_si128(_mm_and_si128(ab, _mm_shuffle_epi32(ab, 0xB1)),
+                                                  _mm_and_si128(bc, _mm_shuffle_epi32(bc, 0xB1))),
+                                     _mm_and_si128(ac, _mm_shuffle_epi32(ac, 0xB1)));
+      const __m128d left = _mm_castsi128_pd(e);
+      low = _mm_or_pd(_mm_and_pd(left, far), _mm_andnot_pd(left, low));
+      high = _mm_or_pd(_mm_andnot_pd(left, high), _mm_and_pd(left, _mm_xor_pd(far, size)));
+      alike = _mm_sub_epi64(alike, e); // -1 in a lane where it holds
+    }
+    else
+    {
+      const __m128d below0 = _mm_cmplt_pd(uy, zero), below1 = _mm_cmplt_pd(_mm_sub_pd(cy, by), zero);
+      up = _mm_sub_epi64(up, _mm_castpd_si128(_mm_andnot_pd(below1, below0)));
+      down = _mm_sub_epi64(down, _mm_castpd_si128(_mm_andnot_pd(below0, below1)));
+    }
     least = _mm_min_pd(least, low), most = _mm_max_pd(most, high);
   }
-  const __m128d least1 = _mm_min_pd(least, _mm_unpackhi_pd(least, least));
-  const __m128d most1 = _mm_max_pd(most, _mm_unpackhi_pd(most, most));
-  t.least = _mm_cvtsd_f64(least1), t.most = _mm_cvtsd_f64(most1);
+  t.least = _mm_cvtsd_f64(_mm_min_pd(least, _mm_unpackhi_pd(least, least)));
+  t.most = _mm_cvtsd_f64(_mm_max_pd(most, _mm_unpackhi_pd(most, most)));
+  int64_t counts[6];
+  _mm_storeu_si128((__m128i*)counts, alike), _mm_storeu_si128((__m128i*)(counts + 2), up);
+  _mm_storeu_si128((__m128i*)(counts + 4), down);
+  t.alike += counts[0] + counts[1], t.up += counts[2] + counts[3], t.down += counts[4] + counts[5];
 #endif
-  for (; k < to; ++k)
+  for (; i < to; ++i)
   {
-    if (handed[k] == handed[k + 1] || handed[k + 1] == handed[k + 2] || handed[k] == handed[k + 2]) continue;
-    const double ux = x[k + 1] - x[k], uy = y[k + 1] - y[k], vx = x[k + 2] - x[k], vy = y[k + 2] - y[k];
-    const double cross4 = 4.0 * (ux * vy - uy * vx) * (k % 2 ? -1.0 : 1.0);
+    if (handed && (a.handed[i] == b.handed[i] || b.handed[i] == c.handed[i] || a.handed[i] == c.handed[i]))
+    {
+      ++t.alike;
+      continue;
+    }
+    const double ux = b.x[i] - a.x[i], uy = b.y[i] - a.y[i], vx = c.x[i] - a.x[i], vy = c.y[i] - a.y[i];
+    const double cross4 = 4.0 * (ux * vy - uy * vx) * (flip ? -1.0 : 1.0);
     const double room4 = 10.0 * (std::fabs(ux) + std::fabs(uy) + std::fabs(vx) + std::fabs(vy)) + 50.0;
     t.least = std::min(t.least, cross4 - room4), t.most = std::max(t.most, cross4 + room4);
+    if (handed) continue;
+    const double dy1 = c.y[i] - b.y[i];
+    t.up += uy < 0.0 && !(dy1 < 0.0), t.down += dy1 < 0.0 && !(uy < 0.0);
   }
 }
 } // namespace iplugin::igraphics

@@ -58,8 +58,10 @@ int TurnTo(const Polygon& p, int a, int b, double qx, double qy)
 // Whether the polygon is convex and winds once, turned `turn` (+1 or -1, set) at every corner.
 bool ConvexOnce(const Polygon& p, int& turn)
 {
+  const double* x = p.x.data();
+  const double* y = p.y.data();
   VGfringeTurns t;
-  vgFringeSideTurns(p.x.data(), p.y.data(), p.n, t);
+  vgFringeTurns({x, y}, {x + 1, y + 1}, {x + 2, y + 2}, 0, p.n, false, t);
   turn = t.Turn();
   // Turning one way, the edges' direction passes +x once a turn: where it goes from below to above (or,
   // turning the other way, from above to below).
@@ -164,55 +166,83 @@ struct Ribbon
   double cx, cy, clear2;
 };
 
-// The corners of one parity of the strip's first `corners`, corners alike in a row taken once.
-bool Side(const double* x, const double* y, const uint64_t* h, int corners, int parity, Polygon& p)
+// The outer polygon's bounds.
+void Bounds(Ribbon& r)
 {
-  p.x.resize((size_t)corners / 2 + 2), p.y.resize((size_t)corners / 2 + 2);
-  double* px = p.x.data();
-  double* py = p.y.data();
+  const double* x = r.outer.x.data();
+  const double* y = r.outer.y.data();
+  const int n = r.outer.n;
+  int k = 0;
+#if defined(__SSE2__)
+  __m128d x0 = _mm_set1_pd(INFINITY), y0 = x0, x1 = _mm_set1_pd(-INFINITY), y1 = x1;
+  for (; k + 1 < n; k += 2)
+  {
+    const __m128d px = _mm_loadu_pd(x + k), py = _mm_loadu_pd(y + k);
+    x0 = _mm_min_pd(x0, px), y0 = _mm_min_pd(y0, py), x1 = _mm_max_pd(x1, px), y1 = _mm_max_pd(y1, py);
+  }
+  r.x0 = _mm_cvtsd_f64(_mm_min_pd(x0, _mm_unpackhi_pd(x0, x0)));
+  r.y0 = _mm_cvtsd_f64(_mm_min_pd(y0, _mm_unpackhi_pd(y0, y0)));
+  r.x1 = _mm_cvtsd_f64(_mm_max_pd(x1, _mm_unpackhi_pd(x1, x1)));
+  r.y1 = _mm_cvtsd_f64(_mm_max_pd(y1, _mm_unpackhi_pd(y1, y1)));
+#else
+  r.x0 = r.y0 = INFINITY, r.x1 = r.y1 = -INFINITY;
+#endif
+  for (; k < n; ++k)
+    r.x0 = std::min(r.x0, x[k]), r.y0 = std::min(r.y0, y[k]), r.x1 = std::max(r.x1, x[k]), r.y1 = std::max(r.y1, y[k]);
+}
+
+// One side's corners, corners alike in a row taken once (as from a join whose corners are alike), closed;
+// false where fewer than 3 are left.
+bool Side(const uint64_t* h, int corners, Polygon& p)
+{
+  double* x = p.x.data();
+  double* y = p.y.data();
   int n = 1;
-  px[0] = x[parity], py[0] = y[parity];
-  for (int k = parity + 2; k < corners; k += 2)
+  for (int k = 1; k < corners; ++k)
   {
     // Written always, kept where it differs from the last.
-    px[n] = x[k], py[n] = y[k];
-    n += h[k] != h[k - 2];
+    x[n] = x[k], y[n] = y[k];
+    n += h[k] != h[k - 1];
   }
-  if (n > 1 && h[parity] == h[corners - 2 + parity]) --n;
+  if (n > 1 && h[0] == h[corners - 1]) --n;
   p.n = n;
   if (p.n < 3) return false;
   p.Close();
   return true;
 }
 
-// Corners c to c + 1 of the strip placed as vgFringePlace places them, in doubles; false where one lies
-// beyond kReach or is not finite.
-bool PlacePair(const VGvertex* v, double steps, double* x, double* y, uint64_t* h, int c)
+// Corners 2j and 2j + 2 of the strip (one side's j and j + 1, or with `side` 1 the odd side's) placed as
+// vgFringePlace places them, in doubles; false where one lies beyond kReach or is not finite.
+[[gnu::always_inline]] inline bool PlaceTwo(const VGvertex* v, double steps, int side, double* x, double* y, uint64_t* h, int j)
 {
-  std::memcpy(h + c, &v[c].x, 8), std::memcpy(h + c + 1, &v[c + 1].x, 8);
+  const VGvertex &a = v[2 * j + side], &b = v[2 * j + 2 + side];
+  std::memcpy(h + j, &a.x, 8), std::memcpy(h + j + 1, &b.x, 8);
 #if defined(__SSE2__)
-  const __m128d a = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64((const __m128i*)(h + c))));
-  const __m128d b = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64((const __m128i*)(h + c + 1))));
-  const __m128d at[2] = {_mm_mul_pd(_mm_unpacklo_pd(a, b), _mm_set1_pd(steps)),
-                         _mm_mul_pd(_mm_unpackhi_pd(a, b), _mm_set1_pd(steps))};
-  __m128d placed[2];
+  // (xa, xb, ya, yb) from the bits just copied.
+  const __m128 both = _mm_castsi128_ps(_mm_loadu_si128((const __m128i*)(h + j)));
+  const __m128 byAxis = _mm_shuffle_ps(both, both, _MM_SHUFFLE(3, 1, 2, 0));
+  const __m128d at[2] = {_mm_mul_pd(_mm_cvtps_pd(byAxis), _mm_set1_pd(steps)),
+                         _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(byAxis, byAxis)), _mm_set1_pd(steps))};
+  const __m128d reach = _mm_set1_pd(kReach), size = _mm_set1_pd(-0.0);
+  const __m128d within = _mm_and_pd(_mm_cmplt_pd(_mm_andnot_pd(size, at[0]), reach),
+                                    _mm_cmplt_pd(_mm_andnot_pd(size, at[1]), reach));
+  if (_mm_movemask_pd(within) != 3) return false;
+  double* out[2] = {x + j, y + j};
   for (int i = 0; i < 2; ++i)
   {
-    const __m128d size = _mm_andnot_pd(_mm_set1_pd(-0.0), at[i]);
-    if (_mm_movemask_pd(_mm_cmplt_pd(size, _mm_set1_pd(kReach))) != 3) return false;
+    // The rest is within 1 of 0, and twice it exact: truncated, it is 1 where the rest is 0.5 or more, -1
+    // where it is -0.5 or less, else 0.
     const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(at[i])), rest = _mm_sub_pd(at[i], whole);
-    const __m128d one = _mm_set1_pd(1.0);
-    placed[i] = _mm_sub_pd(_mm_add_pd(whole, _mm_and_pd(_mm_cmpge_pd(rest, _mm_set1_pd(0.5)), one)),
-                           _mm_and_pd(_mm_cmple_pd(rest, _mm_set1_pd(-0.5)), one));
+    _mm_storeu_pd(out[i], _mm_add_pd(whole, _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_add_pd(rest, rest)))));
   }
-  _mm_storeu_pd(x + c, placed[0]), _mm_storeu_pd(y + c, placed[1]);
   return true;
 #else
-  for (int i = c; i < c + 2; ++i)
+  for (int i = 0; i < 2; ++i)
   {
-    const double ax = (double)v[i].x * steps, ay = (double)v[i].y * steps;
+    const VGvertex& c = i ? b : a;
+    const double ax = (double)c.x * steps, ay = (double)c.y * steps;
     if (!(std::fabs(ax) < kReach && std::fabs(ay) < kReach)) return false;
-    x[i] = std::round(ax), y[i] = std::round(ay);
+    x[j + i] = std::round(ax), y[j + i] = std::round(ay);
   }
   return true;
 #endif
@@ -227,31 +257,67 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
   if (!v || m < 8 || m % 2 != 0 || vgFringeHanded(v[m - 2].x, v[m - 2].y) != vgFringeHanded(v[0].x, v[0].y) ||
       vgFringeHanded(v[m - 1].x, v[m - 1].y) != vgFringeHanded(v[1].x, v[1].y))
     return false;
-  // Its corners, placed; the last pair is the first again, so that a corner's next two are at hand.
-  const int corners = m - 2;
-  thread_local std::vector<double> xs, ys;
-  thread_local std::vector<uint64_t> handed;
-  xs.resize((size_t)m), ys.resize((size_t)m), handed.resize((size_t)m);
-  double* x = xs.data();
-  double* y = ys.data();
-  uint64_t* h = handed.data();
-  // Every triangle that covers anything turned the same way, its sign taken: asked a block at a time as
-  // its corners are placed, so that a strip that fails early is not placed whole.
-  constexpr int kBlock = 16;
+  // Each side's corners placed in a polygon of its own, the even ones' E and the odd ones' O; the last pair
+  // is the first again, so that a triangle's corners are at hand.
+  const int corners = m / 2 - 1; // a side's
+  Polygon &even = r.inner, &odd = r.outer;
+  for (Polygon* side : {&even, &odd})
+    side->x.resize((size_t)corners + 2), side->y.resize((size_t)corners + 2);
+  thread_local std::vector<uint64_t> handedE, handedO;
+  handedE.resize((size_t)corners + 1), handedO.resize((size_t)corners + 1);
+  uint64_t* hE = handedE.data();
+  uint64_t* hO = handedO.data();
+  const VGfringeCorners e0{even.x.data(), even.y.data(), hE}, o0{odd.x.data(), odd.y.data(), hO};
+  const VGfringeCorners e1{e0.x + 1, e0.y + 1, hE + 1}, o1{o0.x + 1, o0.y + 1, hO + 1};
+  // Every triangle that covers anything turned the same way, its sign taken: triangle 2j is E_j O_j E_j+1,
+  // 2j+1 is O_j E_j+1 O_j+1 taken the other way. Asked a block at a time as its corners are placed, so that
+  // a strip that fails early is not placed whole.
+  // A triangle two of whose corners are handed alike has two placed alike, so turns 0: where every one
+  // turns the same way none is, and the handed corners need not be asked, until a block's turns do not.
+  // Blocks of 2 corners a side, 2 again, then 4, 8 and 16: a strip that fails at once (most that fail do
+  // so early) is hardly placed, and its first blocks are asked with their handed corners at once.
   VGfringeTurns triangles;
-  for (int c0 = 0; c0 < m; c0 += kBlock)
+  bool handed = true;
+  int asked = 0;
+  for (int j0 = 0, block = 2; j0 <= corners; j0 += block, block = j0 < 4 ? 2 : std::min(16, 2 * block))
   {
-    const int c1 = std::min(m, c0 + kBlock);
-    for (int c = c0; c < c1; c += 2)
-      if (!PlacePair(v, steps, x, y, h, c)) return false;
-    vgFringeStripTurns(x, y, h, std::max(0, c0 - 2), c1 - 2, triangles);
-    if (triangles.least <= 0.0 && triangles.most >= 0.0) return false;
+    if (j0 == 8) handed = triangles.alike != 0;
+    const int j1 = std::min(corners + 1, j0 + block);
+    // Two at a time, the last again where they are odd (placed alike).
+    for (int j = j0; j < j1; j += 2)
+    {
+      const int at = std::min(j, j1 - 2);
+      if (!PlaceTwo(v, steps, 0, even.x.data(), even.y.data(), hE, at) ||
+          !PlaceTwo(v, steps, 1, odd.x.data(), odd.y.data(), hO, at))
+        return false;
+    }
+    const VGfringeTurns before = triangles;
+    for (int pass = handed ? 1 : 0; pass < 2; ++pass)
+    {
+      triangles = before;
+      const VGfringeCorners e0h{e0.x, e0.y, pass ? hE : nullptr}, o0h{o0.x, o0.y, pass ? hO : nullptr};
+      vgFringeTurns(e0h, o0h, e1, asked, j1 - 1, false, triangles);
+      vgFringeTurns(o0h, e1, o1, asked, j1 - 1, true, triangles);
+      if (triangles.least > 0.0 || triangles.most < 0.0) break;
+      if (pass) return false;
+      handed = true;
+    }
+    asked = j1 - 1;
   }
   // None covering anything leaves both at their starts.
   const int sign = triangles.least == INFINITY ? 0 : triangles.Turn();
   if (sign == 0) return false;
-  Polygon &even = r.inner, &odd = r.outer;
-  if (!Side(x, y, h, corners, 0, even) || !Side(x, y, h, corners, 1, odd)) return false;
+  // Corners alike in a row leave out the triangles they are in: where there are none, each side is whole.
+  if (triangles.alike != 0)
+  {
+    if (!Side(hE, corners, even) || !Side(hO, corners, odd)) return false;
+  }
+  else
+  {
+    if (corners < 3) return false;
+    for (Polygon* side : {&even, &odd})
+      side->n = corners, side->Close();
+  }
   int turnE = 0, turnO = 0;
   const bool convexE = ConvexOnce(even, turnE), convexO = ConvexOnce(odd, turnO);
   if ((!convexE && !SimpleOnce(even, turnE)) || (!convexO && !SimpleOnce(odd, turnO)) || turnE != turnO)
@@ -260,12 +326,7 @@ bool MakeRibbon(const VGpath& path, double steps, Ribbon& r)
   r.turn = turnE;
   r.innerConvex = convexE;
   if (sign != turnE) std::swap(r.outer, r.inner), r.innerConvex = convexO;
-  r.x0 = r.y0 = INFINITY, r.x1 = r.y1 = -INFINITY;
-  for (int k = 0; k < r.outer.n; ++k)
-  {
-    const double px = r.outer.x[(size_t)k], py = r.outer.y[(size_t)k];
-    r.x0 = std::min(r.x0, px), r.y0 = std::min(r.y0, py), r.x1 = std::max(r.x1, px), r.y1 = std::max(r.y1, py);
-  }
+  Bounds(r);
   r.discMade = false;
   return true;
 }
