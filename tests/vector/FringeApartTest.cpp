@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -436,4 +437,103 @@ TEST(FringeApart, StripsApartDoNotCross)
   }
   EXPECT_GT(apart, 100);
   EXPECT_GT(crossing, 50);
+}
+
+// Turns asked together (vgFringeTurns, in doubles, two at a time) say what vgFringeTurn says of each:
+// random placed corners, few with a turn whose cross and room are equal or nearly, near a line, and far out (differences up
+// to 2^25), polygons of any length read from any corner on, each turn maybe taken the other way, and strips
+// whose corners are handed alike now and then (those turns left out and counted).
+TEST(FringeApart, TurnsAskedTogetherAreEachCornersTurn)
+{
+  std::mt19937 rng(61);
+  auto any = [&](int64_t reach) { return (int64_t)(rng() % (uint64_t)(2 * reach + 1)) - reach; };
+  // Two sides from a corner whose cross and room (in quarters) are equal, either way round.
+  std::vector<std::array<int, 4>> equal;
+  for (int ux = -12; ux <= 12; ++ux)
+    for (int uy = -12; uy <= 12; ++uy)
+      for (int vx = -12; vx <= 12; ++vx)
+        for (int vy = -12; vy <= 12; ++vy)
+          if (std::abs(4 * (ux * vy - uy * vx)) == 10 * (std::abs(ux) + std::abs(uy) + std::abs(vx) + std::abs(vy)) + 50)
+            equal.push_back({ux, uy, vx, vy});
+  ASSERT_FALSE(equal.empty());
+  int agreeing[3] = {};
+  for (int round = 0; round < 20000; ++round)
+  {
+    // A few corners, one turn's cross and room equal or nearly (below): each answer is one or two turns'.
+    const int n = round % 3 == 0 ? 2 + int(rng() % 2) : 1 + int(rng() % 40);
+    const int64_t reach = round % 3 == 2 ? (int64_t(1) << 24) - 1 : 4000;
+    std::vector<VGfringePoint> p((size_t)n + 2);
+    for (VGfringePoint& q : p)
+      q = {any(reach), any(reach)};
+    // Some corners near the line through the two before them, some placed as others (handed alike).
+    std::vector<uint64_t> handed((size_t)n + 2);
+    for (size_t k = 0; k < p.size(); ++k)
+    {
+      handed[k] = rng();
+      if (k >= 2 && rng() % 3 == 0)
+      {
+        const int64_t t = any(3);
+        p[k] = {p[k - 2].x + t * (p[k - 1].x - p[k - 2].x) + any(2), p[k - 2].y + t * (p[k - 1].y - p[k - 2].y) + any(2)};
+        p[k].x = std::clamp(p[k].x, -reach, reach), p[k].y = std::clamp(p[k].y, -reach, reach);
+      }
+      if (k >= 1 && rng() % 8 == 0)
+      {
+        const size_t from = k - 1 - (k >= 2 ? rng() % 2 : 0);
+        p[k] = p[from], handed[k] = handed[from];
+      }
+    }
+    const int from = int(rng() % (size_t)n), to = from + int(rng() % (size_t)(n - from + 1));
+    // There, the first turn asked with cross and room equal, or a step from it.
+    if (round % 3 == 0 && from < to)
+    {
+      const std::array<int, 4>& e = equal[rng() % equal.size()];
+      const VGfringePoint a = p[(size_t)from];
+      p[(size_t)from + 1] = {a.x + e[0], a.y + e[1]};
+      p[(size_t)from + 2] = {a.x + e[2] + any(1), a.y + e[3]};
+      handed[(size_t)from + 1] = rng(), handed[(size_t)from + 2] = rng();
+    }
+    std::vector<double> x, y;
+    for (const VGfringePoint& q : p)
+      x.push_back((double)q.x), y.push_back((double)q.y);
+    const bool flip = rng() % 2, withHanded = rng() % 2;
+    VGfringeTurns t;
+    const uint64_t* h = withHanded ? handed.data() : nullptr;
+    vgFringeTurns({x.data(), y.data(), h}, {x.data() + 1, y.data() + 1, h ? h + 1 : nullptr},
+                  {x.data() + 2, y.data() + 2, h ? h + 2 : nullptr}, from, to, flip, t);
+    int plus = 0, minus = 0, zero = 0;
+    int64_t alike = 0, up = 0, down = 0;
+    for (int i = from; i < to; ++i)
+    {
+      const VGfringePoint &a = p[(size_t)i], &b = p[(size_t)i + 1], &c = p[(size_t)i + 2];
+      const int turn = vgFringeTurn(a, b, c);
+      ASSERT_EQ(vgFringeTurnAt(x[(size_t)i], y[(size_t)i], x[(size_t)i + 1], y[(size_t)i + 1], x[(size_t)i + 2],
+                               y[(size_t)i + 2]),
+                turn)
+          << "round " << round << " corner " << i;
+      const uint64_t* hi = handed.data() + i;
+      if (withHanded && (hi[0] == hi[1] || hi[1] == hi[2] || hi[0] == hi[2]))
+      {
+        ++alike;
+        continue;
+      }
+      const int taken = flip ? -turn : turn;
+      (taken > 0 ? plus : taken < 0 ? minus : zero)++;
+      up += b.y < a.y && c.y >= b.y, down += b.y >= a.y && c.y < b.y;
+    }
+    const int expected = plus + minus + zero == 0 ? 0 : minus + zero == 0 ? 1 : plus + zero == 0 ? -1 : 0;
+    const int asked = plus + minus + zero == 0 ? 0 : t.Turn();
+    ASSERT_EQ(asked, expected) << "round " << round << " from " << from << " to " << to;
+    ASSERT_EQ(plus + minus + zero == 0, t.least == INFINITY && t.most == -INFINITY) << "round " << round;
+    if (withHanded)
+      ASSERT_EQ(t.alike, alike) << "round " << round;
+    else
+    {
+      ASSERT_EQ(t.up, up) << "round " << round;
+      ASSERT_EQ(t.down, down) << "round " << round;
+    }
+    agreeing[expected + 1]++;
+  }
+  // Each answer often: every turn one way, every one the other, and neither.
+  for (int a : agreeing)
+    EXPECT_GT(a, 1000);
 }
