@@ -46,6 +46,7 @@ constexpr Switch kSwitches[] = {
     {"gpu.bandThreads", nullptr, &QorvGpuOptions::bandThreads},
     {"gpu.sampledSpans", nullptr, &QorvGpuOptions::sampledSpans},
     {"gpu.sharedEdges", nullptr, &QorvGpuOptions::sharedEdges},
+    {"gpu.fanChains", nullptr, &QorvGpuOptions::fanChains},
     {"gpu.smallTriangles", nullptr, &QorvGpuOptions::smallTriangles},
     {"gpu.sumRanges", nullptr, &QorvGpuOptions::sumRanges},
     {"gpu.stencilOnlyRows", nullptr, &QorvGpuOptions::stencilOnlyRows},

@@ -542,6 +542,16 @@ namespace iplugin::igraphics
 //    switch:    gpu.coverageSpans
 //    tolerance: none
 //    tests:     RendererShortcuts.CoverageSpansGiveTheGeneralPathsBytes, the frames test's CoverageSpans
+// 54 fan chains
+//    where:     M Rasterizer.cpp SumFanChains (from the QorvRasterDraw constructor); RasterDraw.h
+//               Draw::TurnTriangle, Draw::EdgeOf
+//    when:      a draw marked by sums (entry 35) under shared edges (entry 37): a run of triangles each
+//               sharing its first corner, and its second with the third of the one before (a fan), gives its
+//               outline's edges alone, without the diagonals that cancel; where runs are long, those are not
+//               merged
+//    switch:    gpu.fanChains
+//    tolerance: none: the same sums
+//    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's FanChains
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told

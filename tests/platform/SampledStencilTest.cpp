@@ -118,10 +118,11 @@ void UseRunColour(Harness& h)
 }
 
 // The samples after draws mark a cleared stencil of 16 samples a pixel, front faces counting up and back ones
-// down in the low 7 bits or both inverting them; where marked is given, first its rectangle sets the top bit
+// down (or up too, bothUp) in the low 7 bits or both inverting them; where marked is given, first its rectangle sets the top bit
 // at pixel centres and the draws mark only where it is not; the second draw under scissor where given.
 std::vector<uint8_t> MarkedSamples(Harness& h, const std::vector<Harness::DrawSpec>& draws, bool inverts,
-                                   const std::vector<Vertex>* marked, const MTLScissorRect* scissor)
+                                   const std::vector<Vertex>* marked, const MTLScissorRect* scissor,
+                                   bool bothUp = false)
 {
   MTLDepthStencilDescriptor d;
   d.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
@@ -131,8 +132,9 @@ std::vector<uint8_t> MarkedSamples(Harness& h, const std::vector<Harness::DrawSp
       inverts ? MTLStencilOperationInvert : MTLStencilOperationIncrementWrap;
   d.frontFaceStencil->writeMask = 0x7F;
   d.backFaceStencil = std::make_shared<MTLStencilDescriptor>(*d.frontFaceStencil);
-  d.backFaceStencil->depthStencilPassOperation =
-      inverts ? MTLStencilOperationInvert : MTLStencilOperationDecrementWrap;
+  d.backFaceStencil->depthStencilPassOperation = inverts  ? MTLStencilOperationInvert
+                                                 : bothUp ? MTLStencilOperationIncrementWrap
+                                                          : MTLStencilOperationDecrementWrap;
   const auto state = h.device->newDepthStencilStateWithDescriptor(d);
   const auto pipeline =
       h.Pipeline(nullptr, false, MTLBlendFactorOne, MTLBlendFactorZero, MTLColorWriteMaskNone, kSamples);
@@ -195,13 +197,14 @@ TEST(SampledStencil, CoverageIsGivenToFunctionsThatReadIt)
 }
 
 // Marks of random fans (over outlines of 3 to 40 points that turn any way and reach past the target) and
-// random triangles, front faces counting up and back ones down in the low 7 bits or both inverting them, with
-// and without culling and a scissor, over what earlier marks left, and in some rounds only where a mark in
-// the top bit, made first over part of the target, is not: summed along rows (gpu.sampledSpans), in either
-// arithmetic, and with and without the edges that a triangle shares with the one before summed at once
-// (gpu.sharedEdges; some triangles come again as they were or turned over), the stencil's samples come out
-// as triangle by triangle. The points are random floats, so that no sample lies exactly on a row through a
-// vertex, where the two may differ.
+// random triangles, front faces counting up and back ones down (or up too, in some rounds) in the low 7 bits
+// or both inverting them, with and without culling and a scissor, over what earlier marks left, and in some
+// rounds only where a mark in the top bit, made first over part of the target, is not: summed along rows
+// (gpu.sampledSpans), in either arithmetic, and with and without the edges that a triangle shares with the
+// one before summed at once (gpu.sharedEdges; some triangles come again as they were or turned over), by
+// their edges or by a fan's outline alone (gpu.fanChains), the stencil's samples come out as triangle by
+// triangle. The points are random floats, so that no sample lies exactly on a row through a vertex, where
+// the two may differ.
 TEST(SampledStencil, SumsMarkWhatTrianglesMark)
 {
   std::mt19937 rng(64);
@@ -236,20 +239,21 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
     const MTLScissorRect scissor{3, 5, 30, 25};
     std::vector<uint8_t> byTriangles;
     // Triangle by triangle, then summed in the SIMD arithmetic (over the crossings' ranges, and over whole
-    // rows), in the portable one, and with shared edges summed at once.
-    for (int way = 0; way < 5; ++way)
+    // rows), in the portable one, and with shared edges summed at once, by a fan's outline or edge by edge.
+    for (int way = 0; way < 6; ++way)
     {
       const bool sums = way > 0;
       Harness h(kW, kH);
       h.stencil = SampledStencil(*h.device, kW, kH, kSamples);
       QorvGpuOptions options;
       options.sampledSpans = sums;
-      options.sharedEdges = way == 4;
+      options.sharedEdges = way >= 4;
+      options.fanChains = way == 4;
       options.simd = way != 2;
       options.sumRanges = way != 3;
       QorvMetalSetOptions(*h.device, options);
       const std::vector<uint8_t> samples = MarkedSamples(h, draws, inverts, outsideMarks ? &marked : nullptr,
-                                                         round % 5 == 2 ? &scissor : nullptr);
+                                                         round % 5 == 2 ? &scissor : nullptr, round % 4 == 3);
       ASSERT_EQ(samples.size(), (size_t)kW * kH * kSamples);
       if (!sums)
         byTriangles = samples;
@@ -257,7 +261,8 @@ TEST(SampledStencil, SumsMarkWhatTrianglesMark)
         ASSERT_EQ(samples, byTriangles) << "round " << round
                                         << (way == 2   ? ", portable"
                                             : way == 3 ? ", SIMD, whole rows"
-                                            : way == 4 ? ", shared edges"
+                                            : way == 4 ? ", fans by their outlines"
+                                            : way == 5 ? ", shared edges"
                                                        : ", SIMD");
     }
   }

@@ -1006,6 +1006,7 @@ const SwitchOff kSwitchesOff[] = {
     {"SampledSpans", [](VGoptions& o) { o.gpu.sampledSpans = false; }, 0, 0},
     {"PlainCrossingSweep", [](VGoptions& o) { o.plainCrossingSweep = false; }, 0, 0},
     {"SharedEdges", [](VGoptions& o) { o.gpu.sharedEdges = false; }, 0, 0},
+    {"FanChains", [](VGoptions& o) { o.gpu.fanChains = false; }, 0, 0},
     {"SmallTriangles", [](VGoptions& o) { o.gpu.smallTriangles = false; }, 0, 0},
     {"StencilOnlyRows", [](VGoptions& o) { o.gpu.stencilOnlyRows = false; }, 0, 0},
     {"PositionsAlone", [](VGoptions& o) { o.gpu.positionsAlone = false; }, 0, 0},

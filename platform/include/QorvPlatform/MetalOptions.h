@@ -40,6 +40,9 @@ struct QorvGpuOptions
   // Under sampledSpans, an edge that a triangle shares with the one before it (a fan's diagonal) is summed
   // with it at once, and edges that cancel go before all are merged. The same bytes.
   bool sharedEdges = true;
+  // Under sharedEdges, a run of triangles each sharing its first corner, and its second with the third of the
+  // one before (a fan), gives its outline's edges alone, without the diagonals that cancel. The same bytes.
+  bool fanChains = true;
   // A triangle of at most 4 by 4 candidate pixels finds each row's span by testing its pixels, without
   // setting up its edges' bounds by division. The same bytes.
   bool smallTriangles = true;

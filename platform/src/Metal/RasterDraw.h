@@ -326,6 +326,19 @@ struct Draw
   // triangle, one of no area or of a face that changes nothing).
   int SumTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
                   SummedEdge edges[3]) const;
+  // A triangle's corners turned so that its area is positive (second and third swapped where it was not),
+  // and the change its face makes, as SumTriangle takes them; false where it changes nothing.
+  struct TurnedTriangle
+  {
+    int64_t x[3], y[3];
+    int add;
+    bool swapped;
+  };
+  bool TurnTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
+                    TurnedTriangle& t) const;
+  // Its edge k from its top end, as SumTriangle gives it (0: between its second and third corners, 1: the
+  // third and first, 2: the first and second, as turned); false where it is level.
+  static bool EdgeOf(const TurnedTriangle& t, int k, SummedEdge& e);
   // Each edge once, its changes summed, those that sum to nothing left out.
   static void MergeSummedEdges(std::vector<SummedEdge>& edges);
   // The draw's net change at each sample of this band's rows, added row by row.
@@ -663,5 +676,37 @@ inline bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
   for (int k = 1; k < stencilSamples; ++k)
     if (table.pass[s[k]] || table.next[s[k]] != s[k]) return true;
   return false;
+}
+
+// Inline: a draw marked by sums asks them of each of its triangles.
+inline bool Draw::TurnTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
+                               TurnedTriangle& t) const
+{
+  if (!v0->valid || !v1->valid || !v2->valid) return false;
+  int64_t* X = t.x;
+  int64_t* Y = t.y;
+  X[0] = v0->fx, X[1] = v1->fx, X[2] = v2->fx, Y[0] = v0->fy, Y[1] = v1->fy, Y[2] = v2->fy;
+  const int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+  if (area == 0) return false;
+  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == (area > 0);
+  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
+    return false;
+  t.add = sums.add[front];
+  if (t.add == 0) return false;
+  t.swapped = area < 0;
+  if (t.swapped) std::swap(X[1], X[2]), std::swap(Y[1], Y[2]);
+  return true;
+}
+
+inline bool Draw::EdgeOf(const TurnedTriangle& t, int k, SummedEdge& e)
+{
+  const int a = (k + 1) % 3, b = (k + 2) % 3;
+  const int64_t* X = t.x;
+  const int64_t* Y = t.y;
+  if (Y[a] == Y[b]) return false; // level: it crosses no row
+  // Rising in window rows (the edge function grows along x): samples from its crossing on are let in;
+  // falling: shut out. Its top end first, as MergeSummedEdges keys it.
+  e = Y[b] < Y[a] ? SummedEdge{X[b], Y[b], X[a], Y[a], t.add} : SummedEdge{X[a], Y[a], X[b], Y[b], -t.add};
+  return true;
 }
 } // namespace qorv_raster

@@ -1168,6 +1168,55 @@ void SumSharedEdges(Draw::SummedEdge (&before)[3], Draw::SummedEdge* edges, int 
 }
 } // namespace
 
+// A draw's triangles summed by runs of a fan: each triangle (f, b, c) whose first corner is that of the one
+// before and whose second is the one before's third shares their edge f-b with it, and their changes there
+// cancel (turned alike, the two take it opposite ways with one change; turned apart, the same way with the
+// changes of opposite faces, which cancel where those are opposite, or whose parity is 0 where they
+// invert). So a run gives its outline alone: its first triangle's edge f-a, every triangle's a-b, and its
+// last one's b-f, each as SumTriangle gives it. Where runs are long, the few edges left are not merged: the
+// sums are the same either way.
+template <class Primitives>
+void SumFanChains(const qorv_raster::Draw& d, const Primitives& listed, const qorv_raster::Draw::Sums& sums,
+                  std::vector<qorv_raster::Draw::SummedEdge>& summed)
+{
+  using qorv_raster::Draw;
+  const bool facesCancel = sums.inverts || sums.add[1] == -sums.add[0];
+  Draw::TurnedTriangle before{}, t{};
+  const qorv_raster::Vertex *f = nullptr, *c = nullptr; // the run's first corner, its last triangle's third
+  bool open = false;
+  size_t runs = 0, triangles = 0;
+  Draw::SummedEdge e;
+  // Edge f-b of a triangle as turned: its edge 1 unless its corners were swapped.
+  auto close = [&](const Draw::TurnedTriangle& last)
+  {
+    if (Draw::EdgeOf(last, last.swapped ? 2 : 1, e)) summed.push_back(e);
+  };
+  for (const auto& p : listed)
+  {
+    if (p.fan >= 0) continue;
+    if (!d.TurnTriangle(p.v[0], p.v[1], p.v[2], sums, t))
+    {
+      // It changes nothing: the run before it ends.
+      if (open) close(before), open = false;
+      continue;
+    }
+    ++triangles;
+    const bool chained = open && p.v[0]->fx == f->fx && p.v[0]->fy == f->fy && p.v[1]->fx == c->fx &&
+                         p.v[1]->fy == c->fy && (t.swapped == before.swapped || facesCancel);
+    if (!chained)
+    {
+      if (open) close(before);
+      // Edge f-a: its edge 2 unless its corners were swapped.
+      if (Draw::EdgeOf(t, t.swapped ? 1 : 2, e)) summed.push_back(e);
+      f = p.v[0], open = true, ++runs;
+    }
+    if (Draw::EdgeOf(t, 0, e)) summed.push_back(e);
+    c = p.v[2], before = t;
+  }
+  if (open) close(before);
+  if (4 * runs > triangles) Draw::MergeSummedEdges(summed);
+}
+
 void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, uint32_t first, NSUInteger count,
                                            const QorvRasterDraw* earlier, size_t earlierCount,
                                            bool keepVaryings)
@@ -1326,6 +1375,11 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     constexpr Draw::SummedEdge kNone{INT64_MIN, INT64_MIN, INT64_MIN, INT64_MIN, 0};
     Draw::SummedEdge before[3] = {kNone, kNone, kNone}, edges[3] = {kNone, kNone, kNone};
     int held = 0;
+    if (options.sharedEdges && options.fanChains)
+    {
+      SumFanChains(d, *mShaded->listed, mShaded->sums, summed);
+      return;
+    }
     for (const Shaded::Primitive& p : *mShaded->listed)
     {
       if (p.fan >= 0) continue;

@@ -553,26 +553,11 @@ Draw::Sums Draw::SampledSums() const
 int Draw::SumTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, const Sums& sums,
                       SummedEdge edges[3]) const
 {
-  if (!v0->valid || !v1->valid || !v2->valid) return 0;
-  int64_t X[3] = {v0->fx, v1->fx, v2->fx}, Y[3] = {v0->fy, v1->fy, v2->fy};
-  const int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
-  if (area == 0) return 0;
-  const bool front = (state->frontFacingWinding == MTLWindingClockwise) == (area > 0);
-  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
-    return 0;
-  const int add = sums.add[front];
-  if (add == 0) return 0;
-  if (area < 0) std::swap(X[1], X[2]), std::swap(Y[1], Y[2]);
+  TurnedTriangle t;
+  if (!TurnTriangle(v0, v1, v2, sums, t)) return 0;
   int n = 0;
   for (int k = 0; k < 3; ++k)
-  {
-    const int a = (k + 1) % 3, b = (k + 2) % 3;
-    if (Y[a] == Y[b]) continue; // level: it crosses no row
-    // Rising in window rows (the edge function grows along x): samples from its crossing on are let in;
-    // falling: shut out. Its top end first, as MergeSummedEdges keys it.
-    edges[n++] =
-        Y[b] < Y[a] ? SummedEdge{X[b], Y[b], X[a], Y[a], add} : SummedEdge{X[a], Y[a], X[b], Y[b], -add};
-  }
+    n += EdgeOf(t, k, edges[n]) ? 1 : 0;
   return n;
 }
 
