@@ -334,6 +334,7 @@ void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
   in.samplesPassed = passed;
   in.samples = sp.table ? stencilSamples : 1;
   in.coverageShortcuts = options.coverageSpans;
+  in.drawConstants = hasConstants ? drawConstants : nullptr;
   float colourOut[kChunk][4];
   fragmentCode->fragmentSpan(in, colourOut, keep);
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
