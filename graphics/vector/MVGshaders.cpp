@@ -182,12 +182,14 @@ static_assert(sizeof(EdgeDraw) <= kQorvDrawConstants && alignof(EdgeDraw) <= 16)
 
 // FragmentShaderEdge's draw form: whether the paint is one colour is asked once a draw, and then the fringe's
 // coverage and that colour read u and v alone.
-int FragmentShaderEdgeDraw(const QorvShaderBuffer* buffers, const MTLTexture* const*, unsigned char* constants)
+int FragmentShaderEdgeDraw(const QorvShaderBuffer* buffers, const MTLTexture* const*,
+                           unsigned char* constants)
 {
   static_assert(kVaryU < 2 && kVaryV < 2);
   EdgeDraw draw{};
-  draw.solid = buffers[0].length >= sizeof(MVGfragUniforms) &&
-               vgSolidPaint(*reinterpret_cast<const MVGfragUniforms*>(buffers[0].data), draw.paint, draw.scissor);
+  draw.solid =
+      buffers[0].length >= sizeof(MVGfragUniforms) &&
+      vgSolidPaint(*reinterpret_cast<const MVGfragUniforms*>(buffers[0].data), draw.paint, draw.scissor);
   std::memcpy(constants, &draw, sizeof draw);
   return draw.solid ? 2 : kVaryings;
 }

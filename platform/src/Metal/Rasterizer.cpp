@@ -1120,8 +1120,8 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
   d.hasConstants = d.fragmentCode && d.fragmentCode->readsCoverage && d.fragmentCode->drawConstants &&
                    options.coverageSpans;
   if (d.hasConstants)
-    d.varyings = std::min(d.varyings, d.fragmentCode->drawConstants(d.fragmentBuffers, d.textures,
-                                                                    d.drawConstants));
+    d.varyings =
+        std::min(d.varyings, d.fragmentCode->drawConstants(d.fragmentBuffers, d.textures, d.drawConstants));
 }
 
 // The pixels the draw may reach: the viewport's within the target, the scissor's, and the stencil's.
