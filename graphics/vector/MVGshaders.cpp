@@ -172,6 +172,28 @@ void FragmentShaderSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
 // outer side) and the pixel is covered whole; else the ramp where the fill is on its inner side, or its
 // complement where the fill is on its outer side (a path in another that leaves a hole in it), whichever of
 // the three the share is nearest.
+struct EdgeDraw
+{
+  float paint[4];
+  float scissor;
+  bool solid; // vgSolidPaint's answer, with its colour and factor
+};
+static_assert(sizeof(EdgeDraw) <= kQorvDrawConstants && alignof(EdgeDraw) <= 16);
+
+// FragmentShaderEdge's draw form: whether the paint is one colour is asked once a draw, and then the fringe's
+// coverage and that colour read u and v alone.
+int FragmentShaderEdgeDraw(const QorvShaderBuffer* buffers, const MTLTexture* const*,
+                           unsigned char* constants)
+{
+  static_assert(kVaryU < 2 && kVaryV < 2);
+  EdgeDraw draw{};
+  draw.solid =
+      buffers[0].length >= sizeof(MVGfragUniforms) &&
+      vgSolidPaint(*reinterpret_cast<const MVGfragUniforms*>(buffers[0].data), draw.paint, draw.scissor);
+  std::memcpy(constants, &draw, sizeof draw);
+  return draw.solid ? 2 : kVaryings;
+}
+
 void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
 {
   if (in.buffers[0].length < sizeof(MVGfragUniforms))
@@ -208,9 +230,18 @@ void FragmentShaderEdge(const QorvFragmentSpanIn& in, float (*colour)[4], unsign
            : known && side == kVGSideNeither ? 1.0f
                                              : 0.5f;
   };
-  float paint[4], scissor;
-  if (colour && in.coverageShortcuts && vgSolidPaint(frag, paint, scissor))
+  // The draw's paint, as its draw form found it or else found here.
+  EdgeDraw found;
+  const EdgeDraw* draw = reinterpret_cast<const EdgeDraw*>(in.drawConstants);
+  if (colour && in.coverageShortcuts && !draw)
   {
+    found.solid = vgSolidPaint(frag, found.paint, found.scissor);
+    draw = &found;
+  }
+  if (colour && in.coverageShortcuts && draw->solid)
+  {
+    const float* paint = draw->paint;
+    const float scissor = draw->scissor;
     // vgShadeSpan's arithmetic for that paint, in the same order: the fringe's coverage (v is 1, and a
     // factor of min(1, 1) changes nothing) and its discard, the scissor's factor, the colour.
     const float thr = frag.strokeThr;
@@ -303,7 +334,7 @@ void MvgRegisterShaderCode()
   QorvMetalRegisterVertexFunction("vertexShader", VertexShader, kVaryings, VertexPosition, VertexRun);
   QorvMetalRegisterFragmentFunction("fragmentShader", FragmentShader<false>, FragmentShaderSpan<false>,
                                     FragmentShaderAsk<false>);
-  QorvMetalRegisterCoverageFunction("fragmentShaderEdge", FragmentShaderEdge);
+  QorvMetalRegisterCoverageFunction("fragmentShaderEdge", FragmentShaderEdge, FragmentShaderEdgeDraw);
   QorvMetalRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>, FragmentShaderSpan<true>,
                                     FragmentShaderAsk<true>);
 }

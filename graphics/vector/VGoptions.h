@@ -533,12 +533,14 @@ namespace iplugin::igraphics
 //               the frames test's ApartBeforeCrossings
 // 53 coverage spans
 //    where:     M SampledStencil.cpp Draw::RunReadingCoverage, Draw::TestSamplesTwoValues,
-//               Draw::TestTwoValues; V MVGshaders.cpp FragmentShaderEdge, VGshading.cpp vgSolidPaint
+//               Draw::TestTwoValues, Rasterizer.cpp BindDraw; V MVGshaders.cpp FragmentShaderEdge,
+//               FragmentShaderEdgeDraw, VGshading.cpp vgSolidPaint
 //    when:      a span of a draw whose shader reads its samples' coverage (a sampled fill's fringe drawn in
 //               colour where its paths cross, spans of a pixel or two) over 16 samples a pixel in the SIMD
 //               arithmetic: a pixel whose samples hold two values is tested and marked a value at a time;
 //               and the fringe's shader shades a paint of one colour without a scissor by vgShadeSpan's
-//               arithmetic for it alone (the coverage, the discard, the scissor's factor, the colour)
+//               arithmetic for it alone (the coverage, the discard, the scissor's factor, the colour), that
+//               paint found once a draw by the shader's draw form, its spans then given u and v alone
 //    switch:    gpu.coverageSpans
 //    tolerance: none
 //    tests:     RendererShortcuts.CoverageSpansGiveTheGeneralPathsBytes, the frames test's CoverageSpans

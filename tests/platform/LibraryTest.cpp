@@ -22,7 +22,7 @@ TEST(MetalLibrary, NamesItsRegisteredFunctions)
   auto library = Make(gputest::LibraryData(), &error);
   ASSERT_TRUE(library);
   EXPECT_FALSE(error);
-  EXPECT_EQ(library->functionNames().size(), 7u);
+  EXPECT_EQ(library->functionNames().size(), 8u);
   auto f = library->newFunctionWithName("testSolid");
   ASSERT_TRUE(f);
   EXPECT_EQ(f->functionType(), MTLFunctionTypeFragment);

@@ -30,9 +30,11 @@ std::shared_ptr<MTLTexture> SampledStencil(MTLDevice& device, int w, int h, NSUI
 // sample with a pipeline of the stencil's samples, else at pixel centres) and a white cover over black
 // colours where it is marked (or, cover "testCoverageShare", draws the grey of the share that passed).
 std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples, float right,
-                            const char* coverFunction = "testSolid")
+                            const char* coverFunction = "testSolid", const QorvGpuOptions& options = {},
+                            const float* coverColour = nullptr)
 {
   Harness h(8, 4);
+  QorvMetalSetOptions(*h.device, options);
   h.stencil = SampledStencil(*h.device, 8, 4, stencilSamples);
   Harness::DrawSpec mark;
   mark.vertices = Quad(0, 0, right, 4);
@@ -45,6 +47,7 @@ std::vector<int> CoveredRow(NSUInteger stencilSamples, NSUInteger rasterSamples,
   cover.pipeline = h.Pipeline(coverFunction, true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha);
   cover.depthStencil = Harness::Stencil(*h.device, MTLCompareFunctionNotEqual, MTLStencilOperationZero,
                                         MTLStencilOperationZero, MTLStencilOperationZero);
+  if (coverColour) std::copy(coverColour, coverColour + 4, cover.colour);
   const float black[4] = {0, 0, 0, 1};
   h.Pass({mark, cover}, black, true);
   std::vector<int> row;
@@ -194,6 +197,25 @@ TEST(SampledStencil, CoverageIsGivenToFunctionsThatReadIt)
   }
   // Over a stencil of one sample a pixel passes whole or not at all.
   EXPECT_EQ(CoveredRow(1, 1, 2.7f, "testCoverageShare"), CoveredRow(1, 1, 2.7f));
+}
+
+// Such a function's draw form is asked once a draw, from its bindings, and each span is handed what it gave;
+// without the draw's shortcuts (gpu.coverageSpans) it is not asked and the spans are handed nothing.
+TEST(SampledStencil, ADrawFormIsAskedOnceADrawAndHandedToEachSpan)
+{
+  const float red[4] = {0.6f, 1, 1, 1};
+  for (const bool shortcuts : {true, false})
+  {
+    QorvGpuOptions options;
+    options.coverageSpans = shortcuts;
+    coverageDrawForms = 0;
+    const std::vector<int> row = CoveredRow(kSamples, kSamples, 2.5f, "testCoverageDrawn", options, red);
+    EXPECT_EQ(coverageDrawForms, shortcuts ? 1 : 0);
+    const double weight = shortcuts ? 0.6 : 0.25;
+    EXPECT_NEAR(row[1], 255.0 * weight, 0.5) << shortcuts;
+    EXPECT_NEAR(row[2], 255.0 * weight / 2.0, 0.5) << shortcuts;
+    EXPECT_EQ(row[3], 0);
+  }
 }
 
 // Marks of random fans (over outlines of 3 to 40 points that turn any way and reach past the target) and

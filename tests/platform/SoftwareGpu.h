@@ -95,9 +95,30 @@ inline void CoverageShareSpan(const QorvFragmentSpanIn& in, float (*colour)[4], 
   }
 }
 
+// The same share, of the red in buffer 0 as a draw form gave it, or of a quarter without that form's
+// constants; the forms it made are counted.
+inline int coverageDrawForms = 0;
+inline int CoverageDrawForm(const QorvShaderBuffer* buffers, const MTLTexture* const*,
+                            unsigned char* constants)
+{
+  ++coverageDrawForms;
+  std::memcpy(constants, buffers[0].data, sizeof(float));
+  return 0;
+}
+inline void CoverageDrawnSpan(const QorvFragmentSpanIn& in, float (*colour)[4], unsigned char* keep)
+{
+  float red = 0.25f;
+  if (in.drawConstants) std::memcpy(&red, in.drawConstants, sizeof red);
+  CoverageShareSpan(in, colour, keep);
+  if (colour)
+    for (int i = 0; i < in.count; ++i)
+      colour[i][0] *= red;
+}
+
 inline void RegisterShaders()
 {
   QorvMetalRegisterCoverageFunction("testCoverageShare", CoverageShareSpan);
+  QorvMetalRegisterCoverageFunction("testCoverageDrawn", CoverageDrawnSpan, CoverageDrawForm);
   QorvMetalRegisterFragmentFunction("testSolidSpan", SolidFragment, SolidSpan, SolidAsk);
   QorvMetalRegisterFragmentFunction("testTextureSpan", TextureFragment, TextureSpan);
   QorvMetalRegisterVertexFunction("testVertex", PixelVertex, 2, PixelPosition);
@@ -114,7 +135,8 @@ inline std::vector<unsigned char> LibraryData()
                                {MTLFunctionTypeFragment, "testTexture"},
                                {MTLFunctionTypeFragment, "testSolidSpan"},
                                {MTLFunctionTypeFragment, "testTextureSpan"},
-                               {MTLFunctionTypeFragment, "testCoverageShare"}});
+                               {MTLFunctionTypeFragment, "testCoverageShare"},
+                               {MTLFunctionTypeFragment, "testCoverageDrawn"}});
 }
 
 constexpr uint64_t kTestPixelsPerBand = 1024;

@@ -93,8 +93,8 @@ struct QorvGpuOptions
   bool failedUncoloured = true;
   // A span of a draw whose shader reads its samples' coverage (a sampled fill's fringe, drawn in colour
   // where its paths cross) is tested a pixel of two stencil values at a time, and the shader shades a paint
-  // of one colour without its general span arithmetic (QorvFragmentSpanIn coverageShortcuts). The same
-  // bytes.
+  // of one colour without its general span arithmetic (QorvFragmentSpanIn coverageShortcuts), asked once a
+  // draw where the shader has a draw form (drawConstants). The same bytes.
   bool coverageSpans = true;
 
   bool operator==(const QorvGpuOptions&) const = default;

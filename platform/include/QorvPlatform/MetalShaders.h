@@ -67,6 +67,9 @@ struct QorvFragmentSpanIn
   int samples = 1;
   // For such a function: whether it may take its shortcuts (the draw's gpu.coverageSpans).
   bool coverageShortcuts = false;
+  // Under them, for a function that has a draw form (QorvShaderCode drawConstants): what that form wrote for
+  // the draw, else null.
+  const unsigned char* drawConstants = nullptr;
 };
 
 typedef void (*QorvVertexFunction)(const QorvVertexIn& in, QorvVertexOut& out);
@@ -92,6 +95,12 @@ typedef bool (*QorvFragmentFunction)(const QorvFragmentIn& in, float colour[4]);
 // per-fragment function gives; it exists so that a shader can look at its uniforms once per span.
 typedef void (*QorvFragmentSpanFunction)(const QorvFragmentSpanIn& in, float (*colour)[4],
                                          unsigned char* keep);
+// A coverage function's draw form: what all of a draw's spans share, worked out once from its bindings into
+// constants (kQorvDrawConstants bytes, aligned for floats), which each span's input then points at. Returns
+// how many varyings (the first ones) its spans read given those constants: the rest may be left 0.
+constexpr size_t kQorvDrawConstants = 64;
+typedef int (*QorvFragmentDrawFunction)(const QorvShaderBuffer* buffers, const MTLTexture* const* textures,
+                                        unsigned char* constants);
 
 // What a shader can say of a span before shading it, from its position and its varyings' starts and steps
 // alone: the rasteriser switches on it.
@@ -155,6 +164,7 @@ struct QorvShaderCode
   // The function reads the coverage its fragments keep after the stencil test (samplesPassed): over a
   // multisampled stencil the test runs before it, and its colour is not weighed by that share.
   bool readsCoverage = false;
+  QorvFragmentDrawFunction drawConstants = nullptr; // optional, with readsCoverage
 };
 
 // Makes options those that the calls a shader makes back into the GPU (QorvSampleTexture, QorvShaderSimd)
@@ -187,8 +197,9 @@ void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunc
                                        QorvFragmentSpanFunction span = nullptr,
                                        QorvFragmentAskFunction ask = nullptr);
 // A span function that reads its fragments' coverage after the stencil test (QorvFragmentSpanIn
-// samplesPassed); its per-fragment form is not asked for.
-void QorvMetalRegisterCoverageFunction(const std::string& name, QorvFragmentSpanFunction span);
+// samplesPassed); its per-fragment form is not asked for. draw: its draw form, when it has one.
+void QorvMetalRegisterCoverageFunction(const std::string& name, QorvFragmentSpanFunction span,
+                                       QorvFragmentDrawFunction draw = nullptr);
 
 // Library data: "MTLB", version 1 (uint32 little-endian), function count (uint32), then per function its
 // type (uint8: 1 vertex, 2 fragment), name length (uint16) and name bytes.

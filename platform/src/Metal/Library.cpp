@@ -63,10 +63,12 @@ void QorvMetalRegisterFragmentFunction(const std::string& name, QorvFragmentFunc
   Register(name, code);
 }
 
-void QorvMetalRegisterCoverageFunction(const std::string& name, QorvFragmentSpanFunction span)
+void QorvMetalRegisterCoverageFunction(const std::string& name, QorvFragmentSpanFunction span,
+                                       QorvFragmentDrawFunction draw)
 {
   QorvShaderCode code;
   code.fragmentSpan = span;
+  code.drawConstants = draw;
   code.readsCoverage = true;
   Register(name, code);
 }

@@ -249,6 +249,9 @@ struct Draw
   // The fragment code without its span forms, when span shading is off.
   QorvShaderCode fragmentAlone;
   int varyings;
+  // What a coverage function's draw form gave for this draw (coverageSpans), when it has one.
+  bool hasConstants = false;
+  alignas(16) unsigned char drawConstants[kQorvDrawConstants];
   QorvShaderBuffer vertexBuffers[QorvDrawState::kSlots];
   QorvShaderBuffer fragmentBuffers[QorvDrawState::kSlots];
   const MTLTexture* textures[QorvDrawState::kSlots];

@@ -1116,6 +1116,12 @@ void BindDraw(Draw& d, MTLTexture* colour, MTLTexture* stencil, const QorvDrawSt
     d.textures[i] = b.fragmentTextures[i].get();
     d.samplers[i] = b.fragmentSamplers[i].get();
   }
+  // A coverage function's constants, once for all the draw's spans; the varyings it then reads alone.
+  d.hasConstants = d.fragmentCode && d.fragmentCode->readsCoverage && d.fragmentCode->drawConstants &&
+                   options.coverageSpans;
+  if (d.hasConstants)
+    d.varyings =
+        std::min(d.varyings, d.fragmentCode->drawConstants(d.fragmentBuffers, d.textures, d.drawConstants));
 }
 
 // The pixels the draw may reach: the viewport's within the target, the scissor's, and the stencil's.

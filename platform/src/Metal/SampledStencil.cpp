@@ -323,17 +323,17 @@ void Draw::RunReadingCoverage(const Span& sp, int from, int to) const
   float vary[kQorvMaxVaryings][kChunk], alone[kQorvMaxVaryings];
   if (m == 1)
   {
-    // StepVaryings' values for one fragment (its loop's first, which its thin rows' form gives too).
-    for (int k = 0; k < varyings; ++k)
-      alone[k] = in.start[k] + 0.0f * in.step[k];
+    // StepVaryings' values for one fragment (its loop's first, which its thin rows' form gives too), in one
+    // loop over every slot: past the draw's varyings, start and step are 0.
     for (int k = 0; k < kQorvMaxVaryings; ++k)
-      in.varyings[k] = &alone[k];
+      alone[k] = in.start[k] + 0.0f * in.step[k], in.varyings[k] = &alone[k];
   }
   else
     StepVaryings(in, m, vary);
   in.samplesPassed = passed;
   in.samples = sp.table ? stencilSamples : 1;
   in.coverageShortcuts = options.coverageSpans;
+  in.drawConstants = hasConstants ? drawConstants : nullptr;
   float colourOut[kChunk][4];
   fragmentCode->fragmentSpan(in, colourOut, keep);
   unsigned char* crow = &colourPixels[((size_t)sp.y * colourWidth + sp.x0 + from) * colourBytes];
