@@ -1187,6 +1187,8 @@ void SumFanChains(const qorv_raster::Draw& d, const Primitives& listed, const qo
 {
   using qorv_raster::Draw;
   const bool facesCancel = sums.inverts || sums.add[1] == -sums.add[0];
+  int adds[2];
+  d.AddsByArea(sums, adds);
   Draw::TurnedTriangle before{}, t{};
   const qorv_raster::Vertex *f = nullptr, *c = nullptr; // the run's first corner, its last triangle's third
   bool open = false;
@@ -1200,7 +1202,7 @@ void SumFanChains(const qorv_raster::Draw& d, const Primitives& listed, const qo
   for (const auto& p : listed)
   {
     if (p.fan >= 0) continue;
-    if (!d.TurnTriangle(p.v[0], p.v[1], p.v[2], sums, t))
+    if (!Draw::TurnTriangle(p.v[0], p.v[1], p.v[2], adds, t))
     {
       // It changes nothing: the run before it ends.
       if (open) close(before), open = false;
