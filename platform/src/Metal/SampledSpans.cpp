@@ -228,6 +228,26 @@ struct SumLanes
   void Add(uint8_t* px, __m128i running) const
   {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), Out(v, running));
+  }
+  // Add over count pixels from px on, whose running sum does not change: a pixel that holds the bytes of the
+  // one before it takes that one's result (inside a fill, most do), without the arithmetic.
+  void AddRun(uint8_t* px, int64_t count, __m128i running) const
+  {
+    constexpr int n = kQorvStencilSamples;
+    for (int64_t i = 0; i < count;)
+    {
+      const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + (size_t)i * n));
+      const __m128i after = Out(before, running);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(px + (size_t)i * n), after);
+      // Then four at a time while they hold those bytes.
+      for (++i; i + 4 <= count && FourHold(px + (size_t)i * n, before); i += 4)
+        for (int k = 0; k < 4; ++k)
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(px + (size_t)(i + k) * n), after);
+    }
+  }
+  __m128i Out(__m128i v, __m128i running) const
+  {
     __m128i out =
         inverts ? _mm_xor_si128(v, _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(running, one), one), mask))
                 : _mm_or_si128(_mm_and_si128(v, keep), _mm_and_si128(_mm_add_epi8(v, running), mask));
@@ -238,7 +258,7 @@ struct SumLanes
       if (!testEqual) passes = _mm_xor_si128(passes, all);
       out = _mm_or_si128(_mm_and_si128(passes, out), _mm_andnot_si128(passes, v));
     }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
+    return out;
   }
 };
 
@@ -774,9 +794,7 @@ void Draw::AddRowRanges(int64_t py, SumRange* ranges, size_t count, int64_t widt
   {
     if (range.last < x) continue; // taken with an earlier range
     const int64_t from = std::max<int64_t>(range.first, x);
-    if (!none)
-      for (; x < from; ++x)
-        lanes.Add(row + (size_t)x * n, running);
+    if (!none && x < from) lanes.AddRun(row + (size_t)x * n, from - x, running);
     for (x = from; x <= range.last; ++x)
     {
       __m128i* c = reinterpret_cast<__m128i*>(change + (size_t)x * n);
@@ -786,9 +804,7 @@ void Draw::AddRowRanges(int64_t py, SumRange* ranges, size_t count, int64_t widt
     }
     none = _mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff;
   }
-  if (!none)
-    for (; x < width; ++x)
-      lanes.Add(row + (size_t)x * n, running);
+  if (!none && x < width) lanes.AddRun(row + (size_t)x * n, width - x, running), x = width;
   TouchSampleRow(py, clipX0 + start, clipX0 + x);
 }
 #endif
