@@ -738,17 +738,15 @@ void Draw::AddRowSums(int64_t py, int64_t first, int64_t last, int64_t width, in
     const __m128i zero = _mm_setzero_si128();
     __m128i running = zero;
     int64_t x = first;
-    for (; x < width; ++x, px += n, c += n)
+    for (; x < width && x <= last; ++x, px += n, c += n)
     {
-      if (x <= last)
-      {
-        running = _mm_add_epi8(running, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(c), zero);
-      }
-      else if (_mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) == 0xffff)
-        break; // nothing more changes on this row
+      running = _mm_add_epi8(running, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(c), zero);
       lanes.Add(px, running);
     }
+    // Past the last change the sum holds: nothing more changes on this row where it is 0.
+    if (x < width && _mm_movemask_epi8(_mm_cmpeq_epi8(running, zero)) != 0xffff)
+      lanes.AddRun(px, width - x, running), x = width;
     TouchSampleRow(py, clipX0 + first, clipX0 + x);
     return;
   }
