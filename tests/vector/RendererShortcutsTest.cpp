@@ -174,6 +174,31 @@ struct RandomScissor
     if (kind == 3) TurnedScissor(vg, x, y, w, h, turn);
   }
 };
+
+// A fill's scissor, composite operation, global alpha and colours (a gradient from a to b, or a alone), at
+// random.
+struct RandomLook
+{
+  RandomScissor scissor;
+  int op;
+  float alpha;
+  bool gradient;
+  VGcolor a, b;
+  explicit RandomLook(std::mt19937& rng)
+      : scissor(rng, kW), op(rng() % 2 ? (int)(rng() % (kVGXor + 1)) : kVGSourceOver),
+        alpha(rng() % 3 ? 1.0f : Pick(rng, 0, 1)), gradient(rng() % 2),
+        a(vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng())),
+        b(vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), 255))
+  {
+  }
+  // The scissor, the operation and the alpha.
+  void Set(VGcontext* vg) const
+  {
+    scissor.Set(vg);
+    vgGlobalCompositeOperation(vg, op);
+    vgGlobalAlpha(vg, alpha);
+  }
+};
 } // namespace
 
 // Images at their own size on whole pixels (most cases), and also half a pixel off, scaled, rotated or with
@@ -1211,21 +1236,15 @@ TEST(RendererShortcuts, FringesApartGiveTheCountedFringesBytes)
       }
       fills.push_back(fill);
     }
-    const RandomScissor scissor(rng, kW);
-    const int op = rng() % 2 ? (int)(rng() % (kVGXor + 1)) : kVGSourceOver;
-    const float alpha = rng() % 3 ? 1.0f : Pick(rng, 0, 1);
-    const bool gradient = rng() % 2;
-    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(),
-                             (unsigned char)rng()),
-                  b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), 255);
+    const RandomLook look(rng);
+    const VGcolor a = look.a, b = look.b;
+    const bool gradient = look.gradient;
     auto scene = [&](VGcontext* vg)
     {
       for (const auto& fill : fills)
       {
         vgSave(vg);
-        scissor.Set(vg);
-        vgGlobalCompositeOperation(vg, op);
-        vgGlobalAlpha(vg, alpha);
+        look.Set(vg);
         vgBeginPath(vg);
         for (const Outline& o : fill)
         {
@@ -1266,6 +1285,17 @@ void FringesDrawnAgainGiveTheBytesOf(const VGoptions& general, unsigned seed, in
       d.emplace_back(x + radius * std::cos(a), y + radius * std::sin(a));
     }
     return d;
+  };
+  // A star of arms points r long, its notches depth of r in.
+  auto star = [](int arms, float r, float depth, float turn)
+  {
+    Outline s;
+    for (int i = 0; i < 2 * arms; ++i)
+    {
+      const float a = turn + 3.14159265f * (float)i / (float)arms, radius = i % 2 ? r * depth : r;
+      s.emplace_back(radius * std::cos(a), radius * std::sin(a));
+    }
+    return s;
   };
   for (int round = 0; round < rounds; ++round)
   {
@@ -1310,13 +1340,7 @@ void FringesDrawnAgainGiveTheBytesOf(const VGoptions& general, unsigned seed, in
         // A star crossed by a disc.
         const int arms = 3 + (int)(rng() % 7);
         const float depth = Pick(rng, 0.2f, 0.9f);
-        Outline star;
-        for (int i = 0; i < 2 * arms; ++i)
-        {
-          const float a = turn + 3.14159265f * (float)i / (float)arms, radius = i % 2 ? r * depth : r;
-          star.emplace_back(radius * std::cos(a), radius * std::sin(a));
-        }
-        fill.outlines.push_back(star);
+        fill.outlines.push_back(star(arms, r, depth, turn));
         fill.outlines.push_back(disc(Pick(rng, -1, 1) * r, Pick(rng, -1, 1) * r, r * Pick(rng, 0.2f, 0.8f),
                                      points(), rng() % 2, turn));
       }
@@ -1349,13 +1373,7 @@ void FringesDrawnAgainGiveTheBytesOf(const VGoptions& general, unsigned seed, in
         // A star alone, its arms sharp or blunt.
         const int arms = 3 + (int)(rng() % 9);
         const float depth = Pick(rng, 0.05f, 0.9f);
-        Outline star;
-        for (int i = 0; i < 2 * arms; ++i)
-        {
-          const float a = turn + 3.14159265f * (float)i / (float)arms, radius = i % 2 ? r * depth : r;
-          star.emplace_back(radius * std::cos(a), radius * std::sin(a));
-        }
-        fill.outlines.push_back(star);
+        fill.outlines.push_back(star(arms, r, depth, turn));
       }
       else
       {
@@ -1371,13 +1389,9 @@ void FringesDrawnAgainGiveTheBytesOf(const VGoptions& general, unsigned seed, in
       }
       fills.push_back(fill);
     }
-    const RandomScissor scissor(rng, kW);
-    const int op = rng() % 2 ? (int)(rng() % (kVGXor + 1)) : kVGSourceOver;
-    const float alpha = rng() % 3 ? 1.0f : Pick(rng, 0, 1);
-    const bool gradient = rng() % 2;
-    const VGcolor a = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(),
-                             (unsigned char)rng()),
-                  b = vgRGBA((unsigned char)rng(), (unsigned char)rng(), (unsigned char)rng(), 255);
+    const RandomLook look(rng);
+    const VGcolor a = look.a, b = look.b;
+    const bool gradient = look.gradient;
     // Stroked now and then, from a fraction of a pixel to a few wide.
     const float stroke = rng() % 4 ? 0.0f : Pick(rng, 0.2f, 4.0f);
     auto scene = [&](VGcontext* vg)
@@ -1385,9 +1399,7 @@ void FringesDrawnAgainGiveTheBytesOf(const VGoptions& general, unsigned seed, in
       for (const Fill& fill : fills)
       {
         vgSave(vg);
-        scissor.Set(vg);
-        vgGlobalCompositeOperation(vg, op);
-        vgGlobalAlpha(vg, alpha);
+        look.Set(vg);
         vgTranslate(vg, fill.x, fill.y);
         vgRotate(vg, fill.turn);
         vgFillRule(vg, fill.rule);
