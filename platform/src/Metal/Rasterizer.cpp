@@ -1225,6 +1225,39 @@ void SumFanChains(const qorv_raster::Draw& d, const Primitives& listed, const qo
   if (4 * runs > triangles) Draw::MergeSummedEdges(summed);
 }
 
+// A draw's triangles summed one by one, each edge it shares with the one before summed into that one's at
+// once where shared is set, and then all merged.
+template <class Primitives>
+void SumEachTriangle(const qorv_raster::Draw& d, const Primitives& listed, const qorv_raster::Draw::Sums& sums,
+                     bool shared, std::vector<qorv_raster::Draw::SummedEdge>& summed)
+{
+  using qorv_raster::Draw;
+  // The triangle before's edges are held until the next has summed those they share into them, and kept
+  // only if they change anything.
+  constexpr Draw::SummedEdge kNone{INT64_MIN, INT64_MIN, INT64_MIN, INT64_MIN, 0};
+  Draw::SummedEdge before[3] = {kNone, kNone, kNone}, edges[3] = {kNone, kNone, kNone};
+  int held = 0;
+  for (const auto& p : listed)
+  {
+    if (p.fan >= 0) continue;
+    const int count = d.SumTriangle(p.v[0], p.v[1], p.v[2], sums, edges);
+    if (!shared)
+    {
+      summed.insert(summed.end(), edges, edges + count);
+      continue;
+    }
+    SumSharedEdges(before, edges, count);
+    for (int k = 0; k < held; ++k)
+      if (before[k].add != 0) summed.push_back(before[k]);
+    std::copy(edges, edges + 3, before), held = count;
+    for (int k = count; k < 3; ++k)
+      before[k].add = 0;
+  }
+  for (int k = 0; k < held; ++k)
+    if (before[k].add != 0) summed.push_back(before[k]);
+  Draw::MergeSummedEdges(summed);
+}
+
 void QorvRasterDraw::Shaded::ShadeVertices(const uint32_t* ids, uint32_t first, NSUInteger count,
                                            const QorvRasterDraw* earlier, size_t earlierCount,
                                            bool keepVaryings)
@@ -1378,35 +1411,10 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   {
     std::vector<Draw::SummedEdge>& summed = mShaded->summed;
     summed.reserve(3 * mShaded->listed->size());
-    // The triangle before's edges are held until the next has summed those they share into them, and kept
-    // only if they change anything.
-    constexpr Draw::SummedEdge kNone{INT64_MIN, INT64_MIN, INT64_MIN, INT64_MIN, 0};
-    Draw::SummedEdge before[3] = {kNone, kNone, kNone}, edges[3] = {kNone, kNone, kNone};
-    int held = 0;
     if (options.sharedEdges && options.fanChains)
-    {
       SumFanChains(d, *mShaded->listed, mShaded->sums, summed);
-      return;
-    }
-    for (const Shaded::Primitive& p : *mShaded->listed)
-    {
-      if (p.fan >= 0) continue;
-      const int count = d.SumTriangle(p.v[0], p.v[1], p.v[2], mShaded->sums, edges);
-      if (!options.sharedEdges)
-      {
-        summed.insert(summed.end(), edges, edges + count);
-        continue;
-      }
-      SumSharedEdges(before, edges, count);
-      for (int k = 0; k < held; ++k)
-        if (before[k].add != 0) summed.push_back(before[k]);
-      std::copy(edges, edges + 3, before), held = count;
-      for (int k = count; k < 3; ++k)
-        before[k].add = 0;
-    }
-    for (int k = 0; k < held; ++k)
-      if (before[k].add != 0) summed.push_back(before[k]);
-    qorv_raster::Draw::MergeSummedEdges(summed);
+    else
+      SumEachTriangle(d, *mShaded->listed, mShaded->sums, options.sharedEdges, summed);
   }
 }
 
