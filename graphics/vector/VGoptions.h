@@ -421,7 +421,8 @@ namespace iplugin::igraphics
 //               the SIMD arithmetic (a sampled fill's cover): a pixel whose samples all hold the value of the
 //               pixel before it is tested and marked at once, four such at a time, and the colour is blended
 //               as it is where every sample passed, by its share (a pixel at a time) where only some did; the
-//               stencil skipping finds such pixels, and those that change nothing, four at a time
+//               stencil skipping finds such pixels, and those that change nothing, four at a time, and a run
+//               it finds holding one value at every sample of every pixel is tested and marked once
 //    switch:    gpu.sampledCover
 //    tolerance: none
 //    tests:     SampledStencil.OneColourRunsGiveTheGeneralPathsBytes, the frames test's SampledCover

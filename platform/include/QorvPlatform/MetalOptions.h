@@ -57,7 +57,8 @@ struct QorvGpuOptions
   bool positionsAlone = true;
   // A run of one colour over a multisampled stencil (with simd) tests a pixel whose samples hold the value
   // of the pixel before it at once, and blends the colour without a weight a pixel; the stencil skipping
-  // looks for such pixels, and for those that change nothing, four at a time. The same bytes.
+  // looks for such pixels, and for those that change nothing, four at a time (a run it finds holding one
+  // value at every sample of every pixel is tested and marked once). The same bytes.
   bool sampledCover = true;
   // A row of one colour blended source-over (with simd) gives four pixels that hold the bytes of the last
   // four it blended whole their result, without the arithmetic. The same bytes.

@@ -553,8 +553,9 @@ struct Draw
   }
   // ready: the input SpanIn gives for these fragments, when made already; askColour and askTexels: whether
   // the shader's answer may still give one colour and texture samples.
+  // alike: every pixel holds one value at every sample.
   void Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready = nullptr, bool askColour = true,
-           bool askTexels = true) const;
+           bool askTexels = true, bool alike = false) const;
   // Run for one fragment of a span under a stencil test, shaded by a span function and blended source-over
   // into 8-bit colour (thinRows): the same steps without the loops' set-up. False, with nothing done, for
   // another draw.

@@ -181,7 +181,7 @@ void Draw::StepVaryings(QorvFragmentSpanIn& in, int m, float (*vary)[kChunk]) co
 }
 
 void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready, bool askColour,
-               bool askTexels) const
+               bool askTexels, bool alike) const
 {
   const int m = to - from;
   if (fragmentCode && fragmentCode->readsCoverage)
@@ -245,7 +245,16 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
     // The pixels all of whose samples passed take the colour as it is; the few others their share of it
     // (source-over is linear in the premultiplied source).
     Partial partial[kChunk];
-    const int partials = TestSamplesOneColour(srow, m, *sp.table, write, partial);
+    int partials = 0;
+    if (alike)
+    {
+      // One value at every sample of every pixel: its test and mark once.
+      const uint8_t value = srow[0], next = sp.table->next[value];
+      std::memset(write, sp.table->pass[value] ? 1 : 0, (size_t)m);
+      if (next != value) std::memset(srow, next, (size_t)m * kQorvStencilSamples);
+    }
+    else
+      partials = TestSamplesOneColour(srow, m, *sp.table, write, partial);
     rgba8 ? QorvSourceOverRowOne<false>(crow, colourOut[0], write, m, simd, options.repeatedBlends)
           : QorvSourceOverRowOne<true>(crow, colourOut[0], write, m, simd, options.repeatedBlends);
     for (int i = 0; i < partials; ++i)
@@ -551,11 +560,13 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
     while (i < to && !live(i))
       ++i;
   };
-  // The end of the run of pixels from i on that may change something (at most kChunk).
-  auto runEnd = [&](int i)
+  // The end of the run of pixels from i on that may change something (at most kChunk); alike, whether they
+  // all hold one value at every sample.
+  auto runEnd = [&](int i, bool& alike)
   {
     const int end = std::min(to, i + kChunk);
     int j = i;
+    alike = false;
 #if defined(__SSE2__)
     if (lanes && options.sampledCover)
     {
@@ -563,14 +574,18 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
       // hold one such live value are passed four at a time, the others asked one by one.
       __m128i same = _mm_setzero_si128();
       bool sameLive = false; // whether same's value would change or pass
+      alike = AllAlike(srow + (size_t)i * stride);
       while (j < end)
       {
         while (sameLive && j + 4 <= end && FourHold(srow + (size_t)j * stride, same))
           j += 4;
         if (j >= end || !live(j)) break;
-        const uint8_t value = srow[(size_t)j * stride];
-        same = _mm_set1_epi8((char)value);
-        sameLive = sp.table->pass[value] || sp.table->next[value] != value;
+        const uint8_t* px = srow + (size_t)j * stride;
+        if (j > i && alike)
+          alike = _mm_movemask_epi8(
+                      _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px)), same)) == 0xffff;
+        same = _mm_set1_epi8((char)px[0]);
+        sameLive = sp.table->pass[px[0]] || sp.table->next[px[0]] != px[0];
         ++j;
       }
       return j;
@@ -584,8 +599,9 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
   while (i < to)
   {
     skip(i);
-    const int j = runEnd(i);
-    if (j > i) Run(sp, i, j);
+    bool alike = false;
+    const int j = runEnd(i, alike);
+    if (j > i) Run(sp, i, j, nullptr, true, true, alike);
     i = j;
   }
 }
