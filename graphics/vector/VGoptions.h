@@ -504,7 +504,8 @@ namespace iplugin::igraphics
 //               whose triangles that draw listed and clipped and culled alike, none of them a fan: the rows
 //               that draw's triangles gave are kept, a band's apart, and replayed under this draw's stencil
 //               and shading instead of each triangle set up and its rows bounded again (a sampled fill's
-//               fringe: counted, marked, then drawn in colour; a stencil stroke's body); a draw of at most
+//               fringe: counted, marked, then drawn in colour; a stencil stroke's body), a row marked
+//               without colour as a triangle marks it (Draw::MarkSpan); a draw of at most
 //               1,024 triangles, its tape let go past 4,096 rows a band (a fill of many points would hold
 //               megabytes until its pass ends)
 //    switch:    gpu.spanReplays

@@ -1501,7 +1501,7 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
         Draw::Span sp = row->sp;
         sp.table = d.faceTables[sp.front];
         sp.terms = terms ? &triangle : nullptr;
-        d.Row(sp, row->n);
+        d.MarksRows(sp) ? d.MarkSpan(sp, row->n) : d.Row(sp, row->n);
       }
     }
     s.taped->tapes[(size_t)band].LetGoIfLast();
