@@ -188,7 +188,6 @@ template <int kCount> unsigned VGsegmentGrid::CrossedBy(const Line* lines, int c
         continue;
       for (int l = 0; l < count; l++)
       {
-        if (crossed >> l & 1) continue;
         // Turn(line, s's ends) first, both at once: most segments near a line lie wholly to one side of it.
         const Two turns = ldx[l] * (s.y - ly[l]) - ldy[l] * (s.x - lx[l]);
         if (!Opposite(turns[0], turns[1])) continue;
