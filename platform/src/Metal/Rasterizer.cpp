@@ -1416,8 +1416,14 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   {
     sh.taping = true;
     if (sh.tapes.size() < (size_t)sh.bands) sh.tapes.resize((size_t)sh.bands);
+    // Room for a few rows a triangle, a band's share of them, made at once rather than grown row by row (a
+    // tape's room is let go after its last replay).
+    const size_t room = std::min(kTapeMost + 1, 3 * sh.listed->size() / (size_t)sh.bands + 16);
     for (Shaded::Tape& t : sh.tapes)
+    {
       t.made = false;
+      t.rows.reserve(room);
+    }
   }
   if (mShaded->perSample) mShaded->sums = d.SampledSums();
   if (mShaded->sums.summed)
