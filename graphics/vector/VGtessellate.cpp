@@ -72,8 +72,9 @@ float Turning(const VGpoint* pts, int count, float bound, bool shortcuts, bool t
   if (bound < 9.0f && shortcuts) return bound;
   if (tangents)
   {
-    const double tangent = TangentTurning(pts, count);
-    if (tangent < (double)kTwiceWound) return (float)tangent;
+    // Below in float too: a bound within rounding of the mark is left to the sum.
+    const float tangent = (float)TangentTurning(pts, count);
+    if (tangent < kTwiceWound) return tangent;
   }
   float turning = 0.0f;
   const VGpoint* p0 = &pts[count - 1];
