@@ -35,6 +35,7 @@ constexpr Switch kSwitches[] = {
     {"fringeSides", &VGoptions::fringeSides, nullptr},
     {"fringeApart", &VGoptions::fringeApart, nullptr},
     {"apartBeforeCrossings", &VGoptions::apartBeforeCrossings, nullptr},
+    {"tangentTurns", &VGoptions::tangentTurns, nullptr},
     {"gpu.spanShading", nullptr, &QorvGpuOptions::spanShading},
     {"gpu.texelCopies", nullptr, &QorvGpuOptions::texelCopies},
     {"gpu.texelRects", nullptr, &QorvGpuOptions::texelRects},

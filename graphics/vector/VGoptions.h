@@ -556,6 +556,14 @@ namespace iplugin::igraphics
 //    switch:    gpu.fanChains
 //    tolerance: none: the same sums
 //    tests:     SampledStencil.SumsMarkWhatTrianglesMark, the frames test's FanChains
+// 55 tangent turns
+//    where:     V VGtessellate.cpp Turning, TangentTurning (from CalculateJoins)
+//    when:      an outline whose turns all bend left, too many for the fill shortcuts' bound (entry 15): its
+//               turns' tangents, summed with a margin for the float sum's rounding, bound its turning below
+//               twice round, and it is convex without the turns' angles summed
+//    switch:    tangentTurns
+//    tolerance: none: the same convexity
+//    tests:     TangentTurns.ConvexityAsTheAnglesSumTellsIt, the frames test's TangentTurns
 struct VGoptions
 {
   // Fills take their shortcuts: a rectangle's corners set without walking its commands, and convexity told
@@ -609,6 +617,9 @@ struct VGoptions
   // Where the paths lie as turned, their fringe strips are looked at before the crossing search, which
   // strips shown apart make needless (entry 52).
   bool apartBeforeCrossings = true;
+  // Convexity told without summing the turns where the sum of their tangents bounds them below twice
+  // round (entry 55).
+  bool tangentTurns = true;
   // The software GPU's.
   QorvGpuOptions gpu;
 

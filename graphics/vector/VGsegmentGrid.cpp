@@ -158,14 +158,16 @@ template <int kCount> unsigned VGsegmentGrid::CrossedBy(const Line* lines, int c
   // with an end not finite has no cells: taken as crossed (x - x is 0 for every finite x alone).
   // Each end's x and y at once, as two lanes.
   Two lo = {lines[0].x0, lines[0].y0}, hi = lo, finite = {0.0, 0.0};
-  double lx[32], ly[32], ldx[32], ldy[32];
+  // Each line's start and direction, x and y apart, each in both lanes: a segment's two ends are asked at
+  // once.
+  Two lx[32], ly[32], ldx[32], ldy[32];
   for (int l = 0; l < count; l++)
   {
     const Line& q = lines[l];
-    const Two a = {q.x0, q.y0}, b = {q.x1, q.y1};
+    const Two a = {q.x0, q.y0}, b = {q.x1, q.y1}, d = b - a;
     finite += (a - a) + (b - b);
     lo = lo < a ? lo : a, lo = lo < b ? lo : b, hi = hi < a ? a : hi, hi = hi < b ? b : hi;
-    lx[l] = q.x0, ly[l] = q.y0, ldx[l] = q.x1 - q.x0, ldy[l] = q.y1 - q.y0;
+    lx[l] = Two{a[0], a[0]}, ly[l] = Two{a[1], a[1]}, ldx[l] = Two{d[0], d[0]}, ldy[l] = Two{d[1], d[1]};
   }
   if (!(finite[0] == 0.0 && finite[1] == 0.0)) return all;
   const double x0s = lo[0], y0s = lo[1], x1s = hi[0], y1s = hi[1];
@@ -188,7 +190,6 @@ template <int kCount> unsigned VGsegmentGrid::CrossedBy(const Line* lines, int c
         continue;
       for (int l = 0; l < count; l++)
       {
-        if (crossed >> l & 1) continue;
         // Turn(line, s's ends) first, both at once: most segments near a line lie wholly to one side of it.
         const Two turns = ldx[l] * (s.y - ly[l]) - ldy[l] * (s.x - lx[l]);
         if (!Opposite(turns[0], turns[1])) continue;

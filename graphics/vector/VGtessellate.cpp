@@ -38,13 +38,44 @@ int CurveDivs(float r, float arc, float tol)
   return std::max(2, (int)n);
 }
 
+// The turnings Turning weighs against: below this the outline winds once.
+constexpr float kTwiceWound = 3.0f * kVGPi;
+
+// A bound on the turning Turning sums, tighter than a turn's quarter or half revolution where the
+// directions do not oppose: a turn's angle is at most its tangent, cross / dot. Turning's float sum strays
+// from the true one by a few units in the last place a term, which the margin covers; NaN where a turn is
+// not finite, as the sum then is.
+double TangentTurning(const VGpoint* pts, int count)
+{
+  double bound = 0.0;
+  const VGpoint* p0 = &pts[count - 1];
+  for (int j = 0; j < count; j++)
+  {
+    const VGpoint* p1 = &pts[j];
+    const float cross = p1->dx * p0->dy - p0->dx * p1->dy, dot = p0->dx * p1->dx + p0->dy * p1->dy;
+    if (!std::isfinite(cross) || !std::isfinite(dot)) return NAN;
+    bound += dot > 0.0f ? std::min(std::fabs((double)cross) / dot, 1.6) : dot == 0.0f ? 1.6 : 3.2;
+    p0 = p1;
+  }
+  // Each term's rounding, relative, and the cross and dot products fused or not, which moves a unit turn's
+  // angle by a few 2^-24.
+  return bound * (1.0 + (count + 4) * 0x1p-22) + count * 0x1p-20;
+}
+
 // Total turning of an outline whose turns all bend left: one revolution for a convex outline, two or more
 // for a star polygon; the fan of such a polygon would not cover it. Each turn is below pi/2 where its
 // directions do not oppose, below pi else: when the bound says the outline cannot wind twice (3 pi), the
-// bound answers instead of the sum (with the fill shortcuts).
-float Turning(const VGpoint* pts, int count, float bound, bool shortcuts)
+// bound answers instead of the sum (with the fill shortcuts); and so does the sum of the turns' tangents
+// (tangents: TangentTurning).
+float Turning(const VGpoint* pts, int count, float bound, bool shortcuts, bool tangents)
 {
   if (bound < 9.0f && shortcuts) return bound;
+  if (tangents)
+  {
+    // Below in float too: a bound within rounding of the mark is left to the sum.
+    const float tangent = (float)TangentTurning(pts, count);
+    if (tangent < kTwiceWound) return tangent;
+  }
   float turning = 0.0f;
   const VGpoint* p0 = &pts[count - 1];
   const VGpoint* p1 = &pts[0];
@@ -117,7 +148,8 @@ void CalculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     }
     const bool shortcuts = ctx->options.fillShortcuts;
     path->convex = nleft == path->count && bend < kMostBend &&
-                           Turning(pts, path->count, turningBound, shortcuts) < 3.0f * kVGPi
+                           Turning(pts, path->count, turningBound, shortcuts, ctx->options.tangentTurns) <
+                               kTwiceWound
                        ? 1
                        : 0;
   }

@@ -218,3 +218,81 @@ TEST(FillShortcutsTaken, RectangleAndStar)
   vgFill(c.ctx);
   EXPECT_EQ(c.Path(0).convex, 0);
 }
+
+namespace
+{
+// Outlines of many corners whose turns all bend left, or nearly: regular polygons and stars winding twice
+// or three times round (k), jittered off their circles now and then, ellipses and circles as the path's
+// curves make them, and polygons along a circle whose turns run a little right here and there (the float
+// rounding of points on a curve). Each fill's convexity, flattened paths and recording, with the tangent
+// bound and without.
+struct TurnsSeen
+{
+  int convex = 0, notConvex = 0;
+};
+
+Snapshot RecordTurns(bool tangents, unsigned seed, int fills, std::vector<Snapshot>& each, TurnsSeen& seen)
+{
+  qorvtest::RecordingContext c(kVGAntialias, 1.f + float(seed % 3) * 0.5f);
+  VGoptions options;
+  options.tangentTurns = tangents;
+  vgSetOptions(c.ctx, options);
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> unit(0.f, 1.f);
+  std::uniform_int_distribution<int> pick(0, 99);
+  for (int i = 0; i < fills; i++)
+  {
+    vgSave(c.ctx);
+    if (pick(rng) < 30) vgRotate(c.ctx, unit(rng) * 6.3f);
+    if (pick(rng) < 30) vgScale(c.ctx, 0.05f + unit(rng) * 4.f, 0.05f + unit(rng) * 4.f);
+    vgBeginPath(c.ctx);
+    const float cx = 50.f + unit(rng) * 300.f, cy = 50.f + unit(rng) * 200.f;
+    const float r = pick(rng) < 20 ? 0.2f + unit(rng) * 2.f : 2.f + unit(rng) * 200.f;
+    const int shape = pick(rng);
+    if (shape < 15)
+      vgCircle(c.ctx, cx, cy, r);
+    else if (shape < 25)
+      vgEllipse(c.ctx, cx, cy, r, r * (0.02f + unit(rng)));
+    else
+    {
+      // n corners, every k-th one round the circle: k 1 a polygon, 2 or 3 a star winding k times.
+      const int n = 9 + pick(rng) * (pick(rng) < 50 ? 1 : 20), k = 1 + pick(rng) % 3;
+      const float jitter = shape < 60 ? 0.f : shape < 80 ? 1e-5f : 0.2f / float(n);
+      const float a0 = unit(rng) * 6.3f;
+      for (int j = 0; j < n; j++)
+      {
+        const float a = a0 + float((j * k) % n) * 6.2831853f / float(n) + (unit(rng) - 0.5f) * jitter;
+        const float x = cx + std::cos(a) * r, y = cy + std::sin(a) * r;
+        j == 0 ? vgMoveTo(c.ctx, x, y) : vgLineTo(c.ctx, x, y);
+      }
+      vgClosePath(c.ctx);
+    }
+    vgFill(c.ctx);
+    vgRestore(c.ctx);
+    const Snapshot s = Take(c, false);
+    for (int p = 0; p < c.Cache().npaths; p++)
+      (c.Path(p).convex ? seen.convex : seen.notConvex)++;
+    each.push_back(s);
+  }
+  return Take(c, true);
+}
+} // namespace
+
+// Over outlines that reach past the quarter-turn bound, the tangents' sum tells convexity as the angles'
+// does, both ways: the convex ones and the stars among them.
+TEST(TangentTurns, ConvexityAsTheAnglesSumTellsIt)
+{
+  TurnsSeen seen;
+  for (unsigned seed = 1; seed <= 6; seed++)
+  {
+    std::vector<Snapshot> fast, general;
+    TurnsSeen unused;
+    ASSERT_TRUE(RecordTurns(true, seed, 200, fast, seen) == RecordTurns(false, seed, 200, general, unused))
+        << "seed " << seed;
+    ASSERT_EQ(fast.size(), general.size());
+    for (size_t i = 0; i < fast.size(); i++)
+      ASSERT_TRUE(fast[i] == general[i]) << "seed " << seed << ", fill " << i;
+  }
+  EXPECT_GT(seen.convex, 300) << seen.notConvex;
+  EXPECT_GT(seen.notConvex, 300);
+}

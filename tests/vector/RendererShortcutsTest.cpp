@@ -1047,6 +1047,7 @@ const SwitchOff kSwitchesOff[] = {
     {"FailedUncoloured", [](VGoptions& o) { o.gpu.failedUncoloured = false; }, 0, 0},
     {"CoverageSpans", [](VGoptions& o) { o.gpu.coverageSpans = false; }, 0, 0},
     {"ApartBeforeCrossings", [](VGoptions& o) { o.apartBeforeCrossings = false; }, 0, 0},
+    {"TangentTurns", [](VGoptions& o) { o.tangentTurns = false; }, 0, 0},
     // The triangles' planes through corners rounded to 256ths of a pixel, not the fan's: samples up to about
     // a 256th of a pixel apart. A level or a few, and the other texel of an image sampled nearest within a
     // 128th of a pixel of a texel's edge (which side a centre on one falls is a rounding on either path).

@@ -395,6 +395,12 @@ struct Draw
   // What TableFor and TexelRects answer, asked once a draw, as fans ask for every fan.
   const StencilTable* faceTables[2] = {nullptr, nullptr};
   bool texelRects = false;
+  // Set with them for the triangles' set-up: the face a triangle of negative (0) or positive (1) area in
+  // window coordinates shows, -1 where it is culled; whether each face's rows are marked (MarksRows); and
+  // whether a triangle's spans share its shading's terms.
+  int8_t faceOfArea[2] = {-1, -1};
+  bool marksFace[2] = {false, false};
+  bool sharesTerms = false;
 
   // Writes one shaded fragment that passed the stencil test into the colour attachment; weight (below 1
   // where only some of a multisampled stencil's samples passed) moves the target that share of the way.

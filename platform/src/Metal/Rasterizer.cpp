@@ -690,11 +690,10 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
     X[i] = v[i]->fx;
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
   if (area == 0) return;
-  // Window y runs down, so a positive area here is clockwise in clip space.
-  bool clockwise = area > 0;
-  bool front = (state->frontFacingWinding == MTLWindingClockwise) == clockwise;
-  if ((state->cullMode == MTLCullModeBack && !front) || (state->cullMode == MTLCullModeFront && front))
-    return;
+  // The face by the area's sign, culling taken (faceOfArea).
+  const int face = faceOfArea[area > 0];
+  if (face < 0) return;
+  const bool front = face == 1;
   if (area < 0)
   {
     std::swap(X[1], X[2]);
@@ -722,13 +721,13 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   }
   Span sp;
   RowTerms terms;
-  if (options.thinRows && fragmentCode) sp.terms = &terms;
+  if (sharesTerms) sp.terms = &terms;
   sp.inv = 0.0; // set before the first row is drawn: most small triangles have none
   sp.a = v[0], sp.b = v[1], sp.c = v[2];
   sp.front = front;
   sp.table = faceTables[front];
   sp.s0 = stepX[0], sp.s1 = stepX[1];
-  const bool marks = MarksRows(sp);
+  const bool marks = marksFace[front];
   if (options.smallTriangles && px1 - px0 < kSmallSide && py1 - py0 < kSmallSide)
   {
     // Few candidates: each row's span is where its pixels pass all three edges (an interval, as each edge
@@ -1395,6 +1394,20 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   d.faceTables[0] = d.TableFor(false);
   d.faceTables[1] = d.TableFor(true);
   d.texelRects = d.TexelRects();
+  for (int positive = 0; positive < 2; ++positive)
+  {
+    // Window y runs down, so a positive area is clockwise in clip space.
+    const bool front = (s.frontFacingWinding == MTLWindingClockwise) == (positive == 1);
+    const bool culled = (s.cullMode == MTLCullModeBack && !front) || (s.cullMode == MTLCullModeFront && front);
+    d.faceOfArea[positive] = culled ? -1 : (int8_t)front;
+  }
+  for (int face = 0; face < 2; ++face)
+  {
+    Draw::Span sp;
+    sp.table = d.faceTables[face];
+    d.marksFace[face] = d.MarksRows(sp);
+  }
+  d.sharesTerms = d.options.thinRows && d.fragmentCode;
   // A pipeline of the stencil's samples that writes no colour marks each sample on its own.
   const NSUInteger rasterSamples = s.bindings->pipeline->descriptor().rasterSampleCount;
   const bool writesColour = colour && d.fragmentCode && d.blend->writeMask != MTLColorWriteMaskNone;
@@ -1419,8 +1432,14 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
   {
     sh.taping = true;
     if (sh.tapes.size() < (size_t)sh.bands) sh.tapes.resize((size_t)sh.bands);
+    // Room for a few rows a triangle, a band's share of them, made at once rather than grown row by row (a
+    // tape's room is let go after its last replay).
+    const size_t room = std::min(kTapeMost + 1, 3 * sh.listed->size() / (size_t)sh.bands + 16);
     for (Shaded::Tape& t : sh.tapes)
+    {
       t.made = false;
+      t.rows.reserve(room);
+    }
   }
   if (mShaded->perSample) mShaded->sums = d.SampledSums();
   if (mShaded->sums.summed)
