@@ -574,7 +574,7 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
       // hold one such live value are passed four at a time, the others asked one by one.
       __m128i same = _mm_setzero_si128();
       bool sameLive = false; // whether same's value would change or pass
-      alike = AllAlike(srow + (size_t)i * stride);
+      alike = i < end && AllAlike(srow + (size_t)i * stride);
       while (j < end)
       {
         while (sameLive && j + 4 <= end && FourHold(srow + (size_t)j * stride, same))
