@@ -721,7 +721,8 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   }
   Span sp;
   RowTerms terms;
-  if (sharesTerms) sp.terms = &terms;
+  // A triangle of one row has one span: its terms worked out in it cost less than kept.
+  if (sharesTerms && py1 > py0) sp.terms = &terms;
   sp.inv = 0.0; // set before the first row is drawn: most small triangles have none
   sp.a = v[0], sp.b = v[1], sp.c = v[2];
   sp.front = front;
@@ -1515,11 +1516,13 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     for (const int rows : play->rowsOf)
     {
       Draw::RowTerms triangle;
+      // A triangle of one row has one span: its terms worked out in it cost less than kept.
+      Draw::RowTerms* const shared = terms && rows > 1 ? &triangle : nullptr;
       for (const Draw::TapedRow* end = row + rows; row < end; ++row)
       {
         Draw::Span sp = row->sp;
         sp.table = d.faceTables[sp.front];
-        sp.terms = terms ? &triangle : nullptr;
+        sp.terms = shared;
         d.MarksRows(sp) ? d.MarkSpan(sp, row->n) : d.Row(sp, row->n);
       }
     }
