@@ -519,16 +519,20 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
   };
   if (options.thinRows && to - from <= kThinRow)
   {
-    // A pixel or few: the runs the looking below finds, a pixel at a time.
+    // A pixel or few: the runs the looking below finds, a pixel at a time, each asked once (the pixel that
+    // ends a run is not live).
     for (int i = from; i < to;)
     {
-      while (i < to && !live(i))
+      if (!live(i))
+      {
         ++i;
-      int j = i;
+        continue;
+      }
+      int j = i + 1;
       while (j < to && live(j))
         ++j;
-      if (j > i) Run(sp, i, j);
-      i = j;
+      Run(sp, i, j);
+      i = j + 1;
     }
     return;
   }
