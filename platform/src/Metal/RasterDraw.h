@@ -687,7 +687,20 @@ inline bool FourHold(const uint8_t* s, __m128i value)
 inline bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
 {
   if (table.pass[s[0]] || table.next[s[0]] != s[0]) return true;
+#if defined(__SSE2__)
+  if (stencilSamples == kQorvStencilSamples)
+  {
+    // Most pixels hold one value or two (one an edge crosses): each value asked once.
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const unsigned isA = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)s[0])));
+    if (isA == 0xffff) return false;
+    const uint8_t b = s[__builtin_ctz(~isA)];
+    if (table.pass[b] || table.next[b] != b) return true;
+    if (((unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)b))) | isA) == 0xffff) return false;
+  }
+#else
   if (stencilSamples == kQorvStencilSamples && AllAlike(s)) return false;
+#endif
   for (int k = 1; k < stencilSamples; ++k)
     if (table.pass[s[k]] || table.next[s[k]] != s[k]) return true;
   return false;
