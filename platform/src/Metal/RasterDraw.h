@@ -401,6 +401,9 @@ struct Draw
   int8_t faceOfArea[2] = {-1, -1};
   bool marksFace[2] = {false, false};
   bool sharesTerms = false;
+  // Whether OneFragment takes a span of one fragment under a stencil test (thinRows; a span function that
+  // does not read its coverage, blended source-over into 8-bit colour), asked once a draw.
+  bool oneFragments = false;
 
   // Writes one shaded fragment that passed the stencil test into the colour attachment; weight (below 1
   // where only some of a multisampled stencil's samples passed) moves the target that share of the way.

@@ -298,10 +298,8 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
 
 bool Draw::OneFragment(const Span& sp, int at) const
 {
-  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
-             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
-  if (!sp.table || !colour || !fragmentCode || !fragmentCode->fragmentSpan || !sourceOver || !(rgba8 || bgra8))
-    return false;
+  if (!sp.table || !oneFragments) return false;
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm;
   QorvFragmentSpanIn in;
   SpanIn(sp, at, 1, in);
   float vary[kQorvMaxVaryings];
@@ -531,7 +529,11 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
       int j = i + 1;
       while (j < to && live(j))
         ++j;
-      Run(sp, i, j);
+      // A fragment alone goes to OneFragment as Run would send it.
+      if (j == i + 1 && oneFragments)
+        OneFragment(sp, i);
+      else
+        Run(sp, i, j);
       i = j + 1;
     }
     return;
@@ -1413,6 +1415,9 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     d.marksFace[face] = d.MarksRows(sp);
   }
   d.sharesTerms = d.options.thinRows && d.fragmentCode;
+  d.oneFragments = d.options.thinRows && d.colour && d.fragmentCode && !d.fragmentCode->readsCoverage &&
+                   d.fragmentCode->fragmentSpan && d.sourceOver &&
+                   (d.colourFormat == MTLPixelFormatRGBA8Unorm || d.colourFormat == MTLPixelFormatBGRA8Unorm);
   // A pipeline of the stencil's samples that writes no colour marks each sample on its own.
   const NSUInteger rasterSamples = s.bindings->pipeline->descriptor().rasterSampleCount;
   const bool writesColour = colour && d.fragmentCode && d.blend->writeMask != MTLColorWriteMaskNone;
