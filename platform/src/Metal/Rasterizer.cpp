@@ -529,9 +529,11 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
       int j = i + 1;
       while (j < to && live(j))
         ++j;
-      // A fragment alone goes to OneFragment as Run would send it.
+      // Where Run would send the run, straight: a fragment alone, or a function reading its coverage.
       if (j == i + 1 && oneFragments)
         OneFragment(sp, i);
+      else if (fragmentCode && fragmentCode->readsCoverage)
+        RunReadingCoverage(sp, i, j);
       else
         Run(sp, i, j);
       i = j + 1;
