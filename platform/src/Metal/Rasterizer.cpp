@@ -491,7 +491,8 @@ void Draw::Row(const Span& sp, int n) const
 // Rows of at most this many pixels look for their runs without the SIMD arithmetic (thinRows).
 constexpr int kThinRow = 4;
 
-void Draw::StencilRow(const Span& sp, int from, int to) const
+// In line: Row alone calls it, once a row, and most rows are a pixel or few.
+__attribute__((always_inline)) inline void Draw::StencilRow(const Span& sp, int from, int to) const
 {
   // Without a fragment function nothing is shaded: a fragment is its stencil test and mark, which leave a
   // pixel that they change nothing in as it is, so the row needs no looking for the others first.
