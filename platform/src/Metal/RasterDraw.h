@@ -658,6 +658,8 @@ struct Draw
     Span sp;
     int n;
   };
+  // Taped rows replayed by a draw that marks the rows of both faces (MarksRows), as MarkSpan marks them.
+  void MarkTapedRows(const std::vector<TapedRow>& rows) const;
   // kTaped: its rows go to tape as they are drawn (apart, so that a triangle not taped pays nothing).
   template <bool kTaped = false>
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,

@@ -675,6 +675,18 @@ __attribute__((always_inline)) inline void Draw::MarkSpan(const Span& sp, int n)
     TouchSampleRow(sp.y, sp.x0 + from, sp.x0 + to);
 }
 
+// Apart from Rasterize, whose triangles' set-up it would crowd.
+[[gnu::noinline]] void Draw::MarkTapedRows(const std::vector<TapedRow>& rows) const
+{
+  // A row's place and face are all that MarkSpan reads.
+  Span sp;
+  for (const TapedRow& taped : rows)
+  {
+    sp.y = taped.sp.y, sp.x0 = taped.sp.x0, sp.table = faceTables[taped.sp.front];
+    MarkSpan(sp, taped.n);
+  }
+}
+
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
@@ -1525,6 +1537,12 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     // its shading's terms worked out once a triangle.
     const bool terms = d.options.thinRows && d.fragmentCode;
     const Draw::TapedRow* row = play->rows.data();
+    if (d.marksFace[0] && d.marksFace[1])
+    {
+      d.MarkTapedRows(play->rows);
+      s.taped->tapes[(size_t)band].LetGoIfLast();
+      return;
+    }
     for (const int rows : play->rowsOf)
     {
       Draw::RowTerms triangle;
