@@ -401,6 +401,9 @@ struct Draw
   int8_t faceOfArea[2] = {-1, -1};
   bool marksFace[2] = {false, false};
   bool sharesTerms = false;
+  // Whether OneFragment takes a span of one fragment under a stencil test (thinRows; a span function that
+  // does not read its coverage, blended source-over into 8-bit colour), asked once a draw.
+  bool oneFragments = false;
 
   // Writes one shaded fragment that passed the stencil test into the colour attachment; weight (below 1
   // where only some of a multisampled stencil's samples passed) moves the target that share of the way.
@@ -655,6 +658,8 @@ struct Draw
     Span sp;
     int n;
   };
+  // Taped rows replayed by a draw that marks the rows of both faces (MarksRows), as MarkSpan marks them.
+  void MarkTapedRows(const std::vector<TapedRow>& rows) const;
   // kTaped: its rows go to tape as they are drawn (apart, so that a triangle not taped pays nothing).
   template <bool kTaped = false>
   void Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int band, int bands,
@@ -687,7 +692,20 @@ inline bool FourHold(const uint8_t* s, __m128i value)
 inline bool Draw::SamplesLive(const uint8_t* s, const StencilTable& table) const
 {
   if (table.pass[s[0]] || table.next[s[0]] != s[0]) return true;
+#if defined(__SSE2__)
+  if (stencilSamples == kQorvStencilSamples)
+  {
+    // Most pixels hold one value or two (one an edge crosses): each value asked once.
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const unsigned isA = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)s[0])));
+    if (isA == 0xffff) return false;
+    const uint8_t b = s[__builtin_ctz(~isA)];
+    if (table.pass[b] || table.next[b] != b) return true;
+    if (((unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8((char)b))) | isA) == 0xffff) return false;
+  }
+#else
   if (stencilSamples == kQorvStencilSamples && AllAlike(s)) return false;
+#endif
   for (int k = 1; k < stencilSamples; ++k)
     if (table.pass[s[k]] || table.next[s[k]] != s[k]) return true;
   return false;

@@ -298,10 +298,8 @@ void Draw::Run(const Span& sp, int from, int to, const QorvFragmentSpanIn* ready
 
 bool Draw::OneFragment(const Span& sp, int at) const
 {
-  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm,
-             bgra8 = colourFormat == MTLPixelFormatBGRA8Unorm;
-  if (!sp.table || !colour || !fragmentCode || !fragmentCode->fragmentSpan || !sourceOver || !(rgba8 || bgra8))
-    return false;
+  if (!sp.table || !oneFragments) return false;
+  const bool rgba8 = colourFormat == MTLPixelFormatRGBA8Unorm;
   QorvFragmentSpanIn in;
   SpanIn(sp, at, 1, in);
   float vary[kQorvMaxVaryings];
@@ -493,7 +491,8 @@ void Draw::Row(const Span& sp, int n) const
 // Rows of at most this many pixels look for their runs without the SIMD arithmetic (thinRows).
 constexpr int kThinRow = 4;
 
-void Draw::StencilRow(const Span& sp, int from, int to) const
+// In line: Row alone calls it, once a row, and most rows are a pixel or few.
+__attribute__((always_inline)) inline void Draw::StencilRow(const Span& sp, int from, int to) const
 {
   // Without a fragment function nothing is shaded: a fragment is its stencil test and mark, which leave a
   // pixel that they change nothing in as it is, so the row needs no looking for the others first.
@@ -519,16 +518,26 @@ void Draw::StencilRow(const Span& sp, int from, int to) const
   };
   if (options.thinRows && to - from <= kThinRow)
   {
-    // A pixel or few: the runs the looking below finds, a pixel at a time.
+    // A pixel or few: the runs the looking below finds, a pixel at a time, each asked once (the pixel that
+    // ends a run is not live).
     for (int i = from; i < to;)
     {
-      while (i < to && !live(i))
+      if (!live(i))
+      {
         ++i;
-      int j = i;
+        continue;
+      }
+      int j = i + 1;
       while (j < to && live(j))
         ++j;
-      if (j > i) Run(sp, i, j);
-      i = j;
+      // Where Run would send the run, straight: a fragment alone, or a function reading its coverage.
+      if (j == i + 1 && oneFragments)
+        OneFragment(sp, i);
+      else if (fragmentCode && fragmentCode->readsCoverage)
+        RunReadingCoverage(sp, i, j);
+      else
+        Run(sp, i, j);
+      i = j + 1;
     }
     return;
   }
@@ -666,6 +675,18 @@ __attribute__((always_inline)) inline void Draw::MarkSpan(const Span& sp, int n)
     TouchSampleRow(sp.y, sp.x0 + from, sp.x0 + to);
 }
 
+// Apart from Rasterize, whose triangles' set-up it would crowd.
+[[gnu::noinline]] void Draw::MarkTapedRows(const std::vector<TapedRow>& rows) const
+{
+  // A row's place and face are all that MarkSpan reads.
+  Span sp;
+  for (const TapedRow& taped : rows)
+  {
+    sp.y = taped.sp.y, sp.x0 = taped.sp.x0, sp.table = faceTables[taped.sp.front];
+    MarkSpan(sp, taped.n);
+  }
+}
+
 // Candidate pixels a small triangle has at most, across and down.
 constexpr int64_t kSmallSide = 4;
 
@@ -721,7 +742,8 @@ void Draw::Triangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int ba
   }
   Span sp;
   RowTerms terms;
-  if (sharesTerms) sp.terms = &terms;
+  // A triangle of one row has one span: its terms worked out in it cost less than kept.
+  if (sharesTerms && py1 > py0) sp.terms = &terms;
   sp.inv = 0.0; // set before the first row is drawn: most small triangles have none
   sp.a = v[0], sp.b = v[1], sp.c = v[2];
   sp.front = front;
@@ -1408,6 +1430,9 @@ QorvRasterDraw::QorvRasterDraw(MTLTexture* colour, MTLTexture* stencil, const Qo
     d.marksFace[face] = d.MarksRows(sp);
   }
   d.sharesTerms = d.options.thinRows && d.fragmentCode;
+  d.oneFragments = d.options.thinRows && d.colour && d.fragmentCode && !d.fragmentCode->readsCoverage &&
+                   d.fragmentCode->fragmentSpan && d.sourceOver &&
+                   (d.colourFormat == MTLPixelFormatRGBA8Unorm || d.colourFormat == MTLPixelFormatBGRA8Unorm);
   // A pipeline of the stencil's samples that writes no colour marks each sample on its own.
   const NSUInteger rasterSamples = s.bindings->pipeline->descriptor().rasterSampleCount;
   const bool writesColour = colour && d.fragmentCode && d.blend->writeMask != MTLColorWriteMaskNone;
@@ -1512,14 +1537,22 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     // its shading's terms worked out once a triangle.
     const bool terms = d.options.thinRows && d.fragmentCode;
     const Draw::TapedRow* row = play->rows.data();
+    if (d.marksFace[0] && d.marksFace[1])
+    {
+      d.MarkTapedRows(play->rows);
+      s.taped->tapes[(size_t)band].LetGoIfLast();
+      return;
+    }
     for (const int rows : play->rowsOf)
     {
       Draw::RowTerms triangle;
+      // A triangle of one row has one span: its terms worked out in it cost less than kept.
+      Draw::RowTerms* const shared = terms && rows > 1 ? &triangle : nullptr;
       for (const Draw::TapedRow* end = row + rows; row < end; ++row)
       {
         Draw::Span sp = row->sp;
         sp.table = d.faceTables[sp.front];
-        sp.terms = terms ? &triangle : nullptr;
+        sp.terms = shared;
         d.MarksRows(sp) ? d.MarkSpan(sp, row->n) : d.Row(sp, row->n);
       }
     }
