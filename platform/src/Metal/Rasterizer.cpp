@@ -1535,7 +1535,6 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
   {
     // The triangles' rows in their order (a draw that replays lists no fans), under this draw's stencil,
     // its shading's terms worked out once a triangle.
-    const bool terms = d.options.thinRows && d.fragmentCode;
     const Draw::TapedRow* row = play->rows.data();
     if (d.marksFace[0] && d.marksFace[1])
     {
@@ -1546,14 +1545,14 @@ void QorvRasterDraw::Rasterize(int band, int bands) const
     for (const int rows : play->rowsOf)
     {
       Draw::RowTerms triangle;
-      // A triangle of one row has one span: its terms worked out in it cost less than kept.
-      Draw::RowTerms* const shared = terms && rows > 1 ? &triangle : nullptr;
+      // As Triangle shares them: a triangle of one row works them out in its span.
+      Draw::RowTerms* const shared = d.sharesTerms && rows > 1 ? &triangle : nullptr;
       for (const Draw::TapedRow* end = row + rows; row < end; ++row)
       {
         Draw::Span sp = row->sp;
         sp.table = d.faceTables[sp.front];
         sp.terms = shared;
-        d.MarksRows(sp) ? d.MarkSpan(sp, row->n) : d.Row(sp, row->n);
+        d.marksFace[sp.front] ? d.MarkSpan(sp, row->n) : d.Row(sp, row->n);
       }
     }
     s.taped->tapes[(size_t)band].LetGoIfLast();
